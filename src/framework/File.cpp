@@ -1,0 +1,231 @@
+#include "framework/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "framework/CodePage.h"
+#include "framework/Exceptions.h"
+
+namespace {
+
+[[noreturn]] void throwErrno(const std::string& name) {
+    int e = errno;
+    AfxThrowFileException(CFileException::OsErrorToCause(e), e, name.c_str());
+}
+
+}  // namespace
+
+CFile::CFile() = default;
+
+CFile::CFile(const char* fileName, UINT flags) {
+    CFileException err;
+    if (!Open(fileName, flags, &err)) throw err;
+}
+
+CFile::~CFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool CFile::Open(const char* fileName, UINT flags, CFileException* error) {
+    if (fd_ >= 0) Abort();
+    path_ = fileName ? fileName : "";
+    int oflags = O_CLOEXEC;
+    switch (flags & 3) {
+    case modeWrite: oflags |= O_WRONLY; break;
+    case modeReadWrite: oflags |= O_RDWR; break;
+    default: oflags |= O_RDONLY; break;
+    }
+    if (flags & modeCreate) {
+        oflags |= O_CREAT;
+        if (!(flags & modeNoTruncate)) oflags |= O_TRUNC;
+    }
+    std::string utf8 = fw::ToUtf8(path_);
+    int fd = ::open(utf8.c_str(), oflags, 0666);
+    if (fd < 0) {
+        if (error) *error = CFileException(CFileException::OsErrorToCause(errno), errno, path_);
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        if (error) *error = CFileException(CFileException::accessDenied, EISDIR, path_);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+    if (fd_ < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, path_.c_str());
+    UINT done = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(fd_, p + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(path_);
+        }
+        if (n == 0) break;
+        done += UINT(n);
+    }
+    return done;
+}
+
+void CFile::Write(const void* buffer, UINT count) {
+    if (fd_ < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, path_.c_str());
+    UINT done = 0;
+    auto* p = static_cast<const char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::write(fd_, p + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(path_);
+        }
+        done += UINT(n);
+    }
+}
+
+std::int64_t CFile::Seek(std::int64_t offset, UINT from) {
+    if (fd_ < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, path_.c_str());
+    int whence = from == current ? SEEK_CUR : from == end ? SEEK_END : SEEK_SET;
+    off_t r = ::lseek(fd_, off_t(offset), whence);
+    if (r < 0) AfxThrowFileException(CFileException::badSeek, errno, path_.c_str());
+    return r;
+}
+
+std::uint64_t CFile::GetLength() const {
+    struct stat st{};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+    return std::uint64_t(st.st_size);
+}
+
+std::uint64_t CFile::GetPosition() const {
+    if (fd_ < 0) return 0;
+    off_t r = ::lseek(fd_, 0, SEEK_CUR);
+    return r < 0 ? 0 : std::uint64_t(r);
+}
+
+void CFile::SetLength(std::uint64_t length) {
+    if (fd_ < 0 || ::ftruncate(fd_, off_t(length)) != 0) throwErrno(path_);
+}
+
+void CFile::Flush() {
+    if (fd_ >= 0 && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) throwErrno(path_);
+}
+
+void CFile::Close() {
+    if (fd_ < 0) return;
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) throwErrno(path_);
+}
+
+void CFile::Abort() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+std::string CFile::GetFileName() const {
+    std::size_t slash = path_.find_last_of('/');
+    return slash == std::string::npos ? path_ : path_.substr(slash + 1);
+}
+
+void CFile::Remove(const char* fileName) {
+    std::string utf8 = fw::ToUtf8(fileName ? fileName : "");
+    if (::unlink(utf8.c_str()) != 0) throwErrno(fileName ? fileName : "");
+}
+
+void CFile::Rename(const char* oldName, const char* newName) {
+    std::string a = fw::ToUtf8(oldName ? oldName : "");
+    std::string b = fw::ToUtf8(newName ? newName : "");
+    if (::rename(a.c_str(), b.c_str()) != 0) throwErrno(oldName ? oldName : "");
+}
+
+UINT CMemFile::Read(void* buffer, UINT count) {
+    if (pos_ >= data_.size()) return 0;
+    std::uint64_t n = std::min<std::uint64_t>(count, data_.size() - pos_);
+    std::memcpy(buffer, data_.data() + pos_, std::size_t(n));
+    pos_ += n;
+    return UINT(n);
+}
+
+void CMemFile::Write(const void* buffer, UINT count) {
+    if (pos_ + count > data_.size()) data_.resize(std::size_t(pos_ + count));
+    std::memcpy(data_.data() + pos_, buffer, count);
+    pos_ += count;
+}
+
+std::int64_t CMemFile::Seek(std::int64_t offset, UINT from) {
+    std::int64_t base = from == current ? std::int64_t(pos_) : from == end ? std::int64_t(data_.size()) : 0;
+    std::int64_t p = base + offset;
+    if (p < 0) AfxThrowFileException(CFileException::badSeek, EINVAL, "");
+    pos_ = std::uint64_t(p);
+    return p;
+}
+
+void CMemFile::SetLength(std::uint64_t length) {
+    data_.resize(std::size_t(length));
+    if (pos_ > length) pos_ = length;
+}
+
+namespace fw {
+
+bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    std::string tmp = path + ".tmp-XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return false;
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        p += n;
+        left -= std::size_t(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) {
+        ::chmod(tmp.c_str(), 0644);
+        ok = ::rename(tmp.c_str(), path.c_str()) == 0;
+    }
+    if (!ok) ::unlink(tmp.c_str());
+    return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        out.append(buf, std::size_t(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool MakeFolders(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
+}
+
+}  // namespace fw

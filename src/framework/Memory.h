@@ -1,0 +1,50 @@
+// Relocatable memory blocks addressed by 32-bit handle ids.
+//
+// A block is found through its handle; Lock gives its current address, which stays valid
+// until the block is resized or freed. A resize may move the block. Allocation failure can
+// be injected for tests.
+#pragma once
+#include "Types.h"
+
+namespace fw {
+
+enum : UINT {
+    GMEM_FIXED = 0x0000,
+    GMEM_MOVEABLE = 0x0002,
+    GMEM_ZEROINIT = 0x0040,
+    GHND = GMEM_MOVEABLE | GMEM_ZEROINIT,
+};
+
+HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
+// Returns the handle (the same id) on success, 0 on failure with the block untouched.
+HGLOBAL GlobalReAlloc(HGLOBAL h, std::size_t bytes, UINT flags);
+void* GlobalLock(HGLOBAL h);
+bool GlobalUnlock(HGLOBAL h);
+std::size_t GlobalSize(HGLOBAL h);
+// Returns 0 on success, the handle when it was not a live block.
+HGLOBAL GlobalFree(HGLOBAL h);
+// Whether h names a live block.
+bool GlobalIsValid(HGLOBAL h);
+
+namespace memtest {
+// After `allowed` further successful allocations or resizes, every one fails until Reset.
+void FailAfter(int allowed);
+// Every resize moves its block to a new address (stale addresses then show up in tests).
+void SetAlwaysMove(bool on);
+void Reset();
+// Number of live blocks (for leak checks in tests).
+std::size_t LiveBlocks();
+}  // namespace memtest
+
+}  // namespace fw
+
+using fw::GlobalAlloc;
+using fw::GlobalFree;
+using fw::GlobalLock;
+using fw::GlobalReAlloc;
+using fw::GlobalSize;
+using fw::GlobalUnlock;
+using fw::GMEM_FIXED;
+using fw::GMEM_MOVEABLE;
+using fw::GMEM_ZEROINIT;
+using fw::GHND;

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "framework/Arith.h"
+#include "framework/CodePage.h"
+#include "framework/Exceptions.h"
+#include "framework/File.h"
+#include "framework/String.h"
+#include "framework/StringTable.h"
+#include "support/TempHome.h"
+
+namespace {
+
+TEST(MulDivTest, RoundsHalvesAwayFromZero) {
+    struct Case {
+        int a, b, c, want;
+    } cases[] = {
+        {5, 1, 2, 3},   {-5, 1, 2, -3}, {5, -1, 2, -3}, {7, 3, 2, 11}, {10, 3, 4, 8},
+        {1, 1, 0, -1},  {100, 60, 1000, 6}, {0x40000000, 4, 2, -1},  // overflow
+        {-7, 1, 3, -2}, {2000000000, 3, 3, 2000000000},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.want) << c.a << "*" << c.b << "/" << c.c;
+}
+
+TEST(CodePageTest, RoundTripsChineseText) {
+    const std::string utf8 = "\xE6\xA0\x87\xE9\xA2\x98";  // 标题
+    std::string cp = fw::FromUtf8(utf8);
+    EXPECT_EQ(cp, "\xB1\xEA\xCC\xE2");
+    EXPECT_EQ(fw::ToUtf8(cp), utf8);
+    EXPECT_EQ(fw::FromUtf8("abc"), "abc");
+    EXPECT_EQ(fw::FromUtf8("a\xF0\x9F\x98\x80"), "a?");  // an emoji is not in the code page
+    EXPECT_EQ(fw::ToUtf8("\x80"), "\xE2\x82\xAC");       // the euro sign
+    EXPECT_EQ(fw::ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");  // not a character
+}
+
+TEST(CodePageTest, CutsNeverSplitDoubleByteCharacters) {
+    const std::string text = "a\xB1\xEA\xCC\xE2";  // a + two double-byte characters
+    EXPECT_EQ(fw::FitBytes(text, 5), 5u);
+    EXPECT_EQ(fw::FitBytes(text, 4), 3u);
+    EXPECT_EQ(fw::FitBytes(text, 2), 1u);
+    char buf[4];
+    EXPECT_EQ(fw::CopyText(buf, sizeof buf, text), 3u);
+    EXPECT_STREQ(buf, "a\xB1\xEA");
+    EXPECT_EQ(fw::CharBytes("\xB1\xEA"), 2u);
+    EXPECT_EQ(fw::CharBytes("\xB1"), 1u);
+    EXPECT_EQ(fw::CharBytes(""), 0u);
+}
+
+TEST(CStringTest, FindAndCaseSkipTrailBytes) {
+    // 0x5C ('\') can be the trail byte of a double-byte character.
+    CString s("\x81\x5C" "a\\b");
+    EXPECT_EQ(s.Find('\\'), 3);
+    EXPECT_EQ(s.ReverseFind('\\'), 3);
+    CString t("\x81\x41Z");
+    t.MakeLower();
+    EXPECT_EQ(t, "\x81\x41z");
+    CString f;
+    f.Format("%d-%s", 12, "x");
+    EXPECT_EQ(f, "12-x");
+    EXPECT_EQ(CString("hello").Mid(1, 3), "ell");
+    EXPECT_EQ(CString("hello").Right(2), "lo");
+}
+
+TEST(FileTest, WritesReadsSeeksAndReportsMissingFiles) {
+    testsupport::TempDir dir;
+    std::string path = fw::FromUtf8(dir.path() + "/\xE6\xA0\x87.bin");
+    {
+        CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        f.Write("hello world", 11);
+        EXPECT_EQ(f.GetLength(), 11u);
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.path() + "/\xE6\xA0\x87.bin"));
+    CFile f;
+    ASSERT_TRUE(f.Open(path.c_str(), CFile::modeRead));
+    char buf[16] = {};
+    f.Seek(6, CFile::begin);
+    EXPECT_EQ(f.Read(buf, sizeof buf), 5u);
+    EXPECT_STREQ(buf, "world");
+    EXPECT_EQ(f.Read(buf, 4), 0u);
+
+    CFileException err;
+    CFile missing;
+    EXPECT_FALSE(missing.Open((dir.path() + "/nope").c_str(), CFile::modeRead, &err));
+    EXPECT_EQ(err.m_cause, CFileException::fileNotFound);
+    EXPECT_THROW(CFile((dir.path() + "/nope").c_str(), CFile::modeRead), CFileException);
+}
+
+TEST(FileTest, AtomicWriteKeepsOldFileOnFailure) {
+    testsupport::TempDir dir;
+    std::string path = dir.path() + "/settings";
+    ASSERT_TRUE(fw::WriteFileAtomic(path, "first"));
+    std::string back;
+    ASSERT_TRUE(fw::ReadWholeFile(path, back));
+    EXPECT_EQ(back, "first");
+    // A write into a folder that does not exist fails and leaves nothing behind.
+    EXPECT_FALSE(fw::WriteFileAtomic(dir.path() + "/missing/settings", "x"));
+    ASSERT_TRUE(fw::WriteFileAtomic(path, "second"));
+    ASSERT_TRUE(fw::ReadWholeFile(path, back));
+    EXPECT_EQ(back, "second");
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++files;
+    EXPECT_EQ(files, 1);  // no temporary left over
+}
+
+TEST(FileTest, MemFileGrowsAndSeeks) {
+    CMemFile m;
+    m.Write("abc", 3);
+    m.Seek(1, CFile::begin);
+    m.Write("XYZ", 3);
+    EXPECT_EQ(m.GetLength(), 4u);
+    m.SeekToBegin();
+    char buf[5] = {};
+    EXPECT_EQ(m.Read(buf, 10), 4u);
+    EXPECT_STREQ(buf, "aXYZ");
+    EXPECT_THROW(m.Seek(-1, CFile::begin), CFileException);
+}
+
+TEST(StringTableTest, LoadsTextsByIdInCodePage) {
+    std::string s;
+    ASSERT_TRUE(fw::LoadStringResource(10029, s));
+    EXPECT_EQ(s, "Stop");
+    EXPECT_FALSE(fw::LoadStringResource(1, s));
+    EXPECT_TRUE(s.empty());
+}
+
+}  // namespace

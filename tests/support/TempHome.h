@@ -1,0 +1,36 @@
+// Points the settings, state and data homes at a fresh temporary folder for one test.
+#pragma once
+#include <string>
+
+namespace testsupport {
+
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    const std::string& root() const { return root_; }
+    std::string config() const { return root_ + "/config"; }
+    std::string state() const { return root_ + "/state"; }
+    std::string data() const { return root_ + "/data"; }
+
+private:
+    std::string root_;
+    std::string saved_[4];
+    bool had_[4] = {};
+};
+
+// A fresh empty temporary folder, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace testsupport

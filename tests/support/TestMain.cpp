@@ -1,0 +1,24 @@
+// The tests' main: headless Qt, the build's data folder and a settings home of its own.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("ZEL_BUILD_DIR", ZEL_TEST_BUILD_DIR, 0);
+    ::setenv("ZEL_DATA_DIR", ZEL_TEST_DATA_DIR, 0);
+    // Nothing a test writes may land in the user's real homes.
+    std::string home = std::string(ZEL_TEST_BUILD_DIR) + "/test-home/" + std::to_string(::getpid());
+    for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"}) {
+        std::string dir = home + "/" + var;
+        std::filesystem::create_directories(dir);
+        ::setenv(var, dir.c_str(), 1);
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    int rc = RUN_ALL_TESTS();
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    return rc;
+}
