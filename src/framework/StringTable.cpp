@@ -1,5 +1,6 @@
 #include "framework/StringTable.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <mutex>
@@ -49,8 +50,12 @@ const std::unordered_map<UINT, std::string>& table() {
     static std::once_flag once;
     std::call_once(once, [] {
         initResources();
-        QFile f(QStringLiteral(":/zel/strings.txt"));
-        if (f.open(QIODevice::ReadOnly)) t = parseTable(f.readAll());
+        QDir dir(QStringLiteral(":/zel/strings"));
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+            QFile f(dir.filePath(name));
+            if (!f.open(QIODevice::ReadOnly)) continue;
+            for (auto& [id, text] : parseTable(f.readAll())) t[id] = std::move(text);
+        }
     });
     return t;
 }

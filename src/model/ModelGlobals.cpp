@@ -1,0 +1,1 @@
+// The score model's globals live here.
