@@ -10,6 +10,7 @@ PACKAGES=(
   libasound2-dev librtmidi-dev libfluidsynth-dev
   fonts-dejavu-core fonts-wqy-microhei
 )
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -27,6 +28,20 @@ if ((${#missing[@]})); then
     echo "Please install as root: apt-get install ${missing[*]}" >&2
     exit 1
   fi
+fi
+
+# The music font (Bravura, OFL) comes from the npm registry, pinned; it is not committed.
+BRAVURA_VERSION=1.0.2
+FONT_DIR=build/fonts
+if [[ ! -f "$FONT_DIR/Bravura.otf" || ! -f "$FONT_DIR/bravura-$BRAVURA_VERSION.stamp" ]]; then
+  mkdir -p "$FONT_DIR"
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "@vexflow-fonts/bravura@$BRAVURA_VERSION" >/dev/null && tar xzf ./*.tgz)
+  cp "$tmp/package/bravura.otf" "$FONT_DIR/Bravura.otf"
+  cp "$tmp/package/metadata.json" "$FONT_DIR/bravura_metadata.json"
+  cp "$tmp/package/LICENSE.txt" "$FONT_DIR/Bravura-LICENSE.txt"
+  rm -rf "$tmp"
+  touch "$FONT_DIR/bravura-$BRAVURA_VERSION.stamp"
 fi
 
 BUILD_TYPE="${ZEL_BUILD_TYPE:-RelWithDebInfo}"
