@@ -1,0 +1,83 @@
+// The class table of score records and the view root every record class derives from.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "model/Record.h"
+
+class CBaseItem;
+
+// The per-class behaviour: a class's virtual operations live here, as virtual functions that
+// take the record they act on. Each record base adds its own operations in a derived
+// behaviour class; a record class overrides them in its own behaviour object.
+class ItemBehaviour {
+public:
+    virtual ~ItemBehaviour() = default;
+};
+
+// What the class slot of a record names.
+struct ItemClassInfo {
+    const char* className = "";     // the C++ view class, for diagnostics
+    const char* typeName = "";      // what the record answers when asked its type name
+    std::int16_t typeCode = -1;     // the code this class writes into the head
+    std::int16_t recordSize = 0;    // the class's fixed size in memory, slot included
+    const ItemBehaviour* behaviour = nullptr;
+};
+
+// Class indices are 1-based; 0 in a record's slot means "not revived".
+class ItemClassTable {
+public:
+    ItemClassTable();
+    // Adds a class and returns its index.
+    std::uint32_t Add(const ItemClassInfo& info);
+    // Type code 0-255 -> class index (0: no class).
+    void BindCode(int code, std::uint32_t classIndex);
+    std::uint32_t IndexForCode(int code) const;
+    const ItemClassInfo* ByIndex(std::uint32_t index) const;
+    std::size_t Size() const { return classes_.size(); }
+
+private:
+    std::vector<ItemClassInfo> classes_;
+    std::uint32_t byCode_[256];
+};
+
+// The root view: the head every record shares.
+class CBaseItem {
+public:
+    std::uint8_t* Bytes() { return reinterpret_cast<std::uint8_t*>(this); }
+    const std::uint8_t* Bytes() const { return reinterpret_cast<const std::uint8_t*>(this); }
+
+    std::uint32_t ClassIndex() const { return rec::Get<std::uint32_t>(this, rec::kClassSlot); }
+    void SetClassIndex(std::uint32_t index) { rec::Put<std::uint32_t>(this, rec::kClassSlot, index); }
+    std::int16_t Size() const { return rec::Get<std::int16_t>(this, rec::kSize); }
+    void SetSize(std::int16_t size) { rec::Put<std::int16_t>(this, rec::kSize, size); }
+    std::uint8_t Type() const { return rec::Get<std::uint8_t>(this, rec::kType); }
+    void SetType(std::uint8_t type) { rec::Put<std::uint8_t>(this, rec::kType, type); }
+    std::uint8_t Scale() const { return rec::Get<std::uint8_t>(this, rec::kScale); }
+    void SetScale(std::uint8_t scale) { rec::Put<std::uint8_t>(this, rec::kScale, scale); }
+
+    // The record after this one in a run.
+    CBaseItem* NextRecord() { return reinterpret_cast<CBaseItem*>(Bytes() + Size()); }
+
+    // The class the slot names in a table (null when the slot names none).
+    const ItemClassInfo* ClassIn(const ItemClassTable& table) const { return table.ByIndex(ClassIndex()); }
+
+    // The behaviour object of this record's class, as the behaviour type B of a record base.
+    template <typename B>
+    const B& BehaviourIn(const ItemClassTable& table) const {
+        return static_cast<const B&>(*table.ByIndex(ClassIndex())->behaviour);
+    }
+
+    // A view over the record at p.
+    static CBaseItem* At(void* p) { return static_cast<CBaseItem*>(p); }
+    static const CBaseItem* At(const void* p) { return static_cast<const CBaseItem*>(p); }
+};
+ZEL_RECORD_VIEW(CBaseItem);
+
+// Views a record as one of its view classes.
+template <typename T>
+T* ItemCast(void* record) {
+    static_assert(std::is_base_of_v<CBaseItem, T>);
+    ZEL_RECORD_VIEW(T);
+    return static_cast<T*>(CBaseItem::At(record));
+}
