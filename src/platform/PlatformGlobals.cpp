@@ -4,6 +4,8 @@
 
 PlatformGlobals g_platform;
 
+bool MetricUnits() { return g_platform.metricUnits; }
+
 void ResetPlatformGlobals() { g_platform = PlatformGlobals{}; }
 
 namespace {

@@ -1,0 +1,43 @@
+#include "framework/Clock.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace fw {
+namespace {
+
+std::atomic<bool> g_manual{false};
+std::atomic<DWORD> g_manualNow{0};
+
+}  // namespace
+
+DWORD GetTickCount() {
+    if (g_manual.load()) return g_manualNow.load();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    return DWORD(static_cast<unsigned long long>(ms.count()));
+}
+
+void SleepMs(DWORD ms) {
+    if (g_manual.load()) {
+        g_manualNow.fetch_add(ms);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+namespace clocktest {
+
+void SetManual(DWORD start) {
+    g_manualNow.store(start);
+    g_manual.store(true);
+}
+
+void Advance(DWORD ms) { g_manualNow.fetch_add(ms); }
+
+void Reset() { g_manual.store(false); }
+
+}  // namespace clocktest
+
+}  // namespace fw
