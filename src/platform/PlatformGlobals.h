@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/FileSpec.h"
+#include "platform/FileNames.h"
 
 // The version words of the score file being read (the version, e.g. 0x400 or 0x410, and the
 // minor version word that follows it); the score reader sets them before it reads the arrays.

@@ -1,4 +1,4 @@
-#include "platform/FileSpec.h"
+#include "platform/FileNames.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/FileDialog.h"
-#include "platform/FileSpec.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformGlobals.h"
 #include "support/TempHome.h"
 
