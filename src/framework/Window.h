@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "framework/Types.h"
+
 enum { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5 };
 
 class CWnd {
@@ -18,6 +20,9 @@ public:
     void SetWindowText(const char* text);  // code page
     std::string GetWindowText() const;     // code page
     void DestroyWindow();
+    // Converts between the window's client coordinates and the screen's.
+    void ClientToScreen(POINT* pt) const;
+    void ScreenToClient(POINT* pt) const;
 
     struct Impl;
     Impl* impl() const { return impl_.get(); }
@@ -31,3 +36,9 @@ public:
     // Creates the top-level frame with a title (code page); false when it cannot.
     bool Create(const char* title);
 };
+
+namespace fw {
+// The mouse pointer's position on the screen, and moving it there.
+void GetCursorPos(POINT* pt);
+void SetCursorPos(int x, int y);
+}  // namespace fw

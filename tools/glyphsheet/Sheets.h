@@ -1,0 +1,14 @@
+// The glyph and shape sheets, drawn through the current artist in score units.
+#pragma once
+#include <vector>
+
+class CArtist;
+
+// The music codes the drawing code uses (every code the music face draws).
+std::vector<int> MusicCodes();
+// Size of the glyph sheet in score units.
+void GlyphSheetSize(int* width, int* height);
+void DrawGlyphSheet(CArtist& a);
+// Size of the shape sheet at a zoom.
+void ShapeSheetSize(int zoom, int* width, int* height);
+void DrawShapeSheet(CArtist& a, int zoom);

@@ -1,0 +1,80 @@
+// glyphsheet DIR: writes DIR/glyphs.png (every music character the program draws, labelled
+// with its code), DIR/shapes.png (bar lines, staff lines, brace, ties, beams, lines, frames and
+// fills at zoom 100 and 200) and DIR/sheet.pdf (the same through the printing artist).
+#include <cstdio>
+#include <string>
+
+#include "Sheets.h"
+#include "framework/DC.h"
+#include "framework/File.h"
+#include "framework/MusicFont.h"
+#include "platform/Artist.h"
+#include "platform/Port.h"
+#include "platform/PrArtist.h"
+
+namespace {
+
+bool DrawToPng(const std::string& path, int w, int h, void (*draw)(CArtist&, int), int arg) {
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    CBitmap bmp;
+    if (!bmp.CreateBitmap(w, h)) return false;
+    dc.SelectObject(&bmp);
+    PushPort(&dc);
+    draw(*GetArtist(), arg);
+    PopPort();
+    return bmp.SavePng(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: glyphsheet DIR\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+    fw::MakeFolders(dir);
+    InitDrawing();
+    if (!fw::MusicFontAvailable()) std::fprintf(stderr, "glyphsheet: no music font found (run scripts/setup.sh)\n");
+
+    int w, h;
+    GlyphSheetSize(&w, &h);
+    bool ok = DrawToPng(dir + "/glyphs.png", w, h, [](CArtist& a, int) { DrawGlyphSheet(a); }, 0);
+    int w1, h1, w2, h2;
+    ShapeSheetSize(100, &w1, &h1);
+    ShapeSheetSize(200, &w2, &h2);
+    ok = DrawToPng(dir + "/shapes.png", w2, h1 + h2, [](CArtist& a, int) {
+             int w100, h100;
+             ShapeSheetSize(100, &w100, &h100);
+             DrawShapeSheet(a, 100);
+             a.SetWindowOrg(0, -h100);
+             DrawShapeSheet(a, 200);
+             a.SetWindowOrg(0, 0);
+         }, 0) && ok;
+
+    // The printed sheet: the same calls through the printing artist at 600 dpi.
+    CPrinterDC pdc;
+    pdc.CreatePdf(dir + "/sheet.pdf", 600, 0, 0, 18);
+    if (pdc.StartDoc("glyphsheet")) {
+        CPrArtist printer;
+        printer.SetPrinterResolution(600, 600);
+        printer.InitColorTable();
+        CArtist* screen = GetArtist();
+        SetArtist(&printer);
+        PushPort(&pdc);
+        pdc.StartPage();
+        DrawGlyphSheet(printer);
+        pdc.EndPage();
+        pdc.StartPage();
+        DrawShapeSheet(printer, 100);
+        pdc.EndPage();
+        PopPort();
+        SetArtist(screen);
+        ok = pdc.EndDoc() && ok;
+    } else {
+        ok = false;
+    }
+    std::printf("%s/glyphs.png, %s/shapes.png, %s/sheet.pdf\n", dir.c_str(), dir.c_str(), dir.c_str());
+    return ok ? 0 : 1;
+}
