@@ -7,8 +7,7 @@
 #include "platform/FontMap.h"
 
 TEST(FontMapStore, ChunkRoundTripAndOldRawBlock) {
-    FontMap map;
-    std::memset(&map, 0, sizeof map);
+    FontMap map{};
     map.musicFace = 7;
     map.musicSize = 24;
     map.slots[0x41] = FontMapSlot{1, 2, 0x42, 3, 48, -96};
