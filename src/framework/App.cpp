@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <memory>
 #include <csignal>
 
 #include "framework/Window.h"
@@ -39,7 +40,9 @@ void CWinApp::Quit(int code) {
 int AfxWinMain(CWinApp& app, int argc, char** argv) {
     static int s_argc;
     s_argc = argc;
-    QApplication qapp(s_argc, argv);
+    // One application object per process: one made earlier (fw::EnsureGraphics) is used.
+    std::unique_ptr<QApplication> own;
+    if (!QCoreApplication::instance()) own = std::make_unique<QApplication>(s_argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(app.m_pszAppName));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
 

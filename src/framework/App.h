@@ -1,12 +1,13 @@
 // The application object and its event loop.
 #pragma once
 
-class CWnd;
+#include "framework/Window.h"
 
-class CWinApp {
+// The application is a command target: commands no window takes come to it.
+class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(const char* appName);
-    virtual ~CWinApp();
+    ~CWinApp() override;
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 

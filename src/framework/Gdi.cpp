@@ -27,11 +27,13 @@ CGdiObject::Kind CGdiObject::GetKind() const { return data_ ? data_->kind : Kind
 
 namespace {
 
-class StockObject : public CGdiObject {
+// A stock object is a real pen, brush or font, so callers may view it as one.
+template <typename T>
+class StockObject : public T {
 public:
-    explicit StockObject(std::shared_ptr<Data> d) {
-        data_ = std::move(d);
-        stock_ = true;
+    explicit StockObject(std::shared_ptr<CGdiObject::Data> d) {
+        this->data_ = std::move(d);
+        this->stock_ = true;
     }
 };
 
@@ -44,7 +46,7 @@ std::shared_ptr<CGdiObject::Data> MakeData(CGdiObject::Kind kind) {
 }  // namespace
 
 CGdiObject* CGdiObject::GetStockObject(int index) {
-    static StockObject* objects[20] = {};
+    static CGdiObject* objects[20] = {};
     if (index < 0 || index >= 20) return nullptr;
     if (objects[index]) return objects[index];
     std::shared_ptr<Data> d;
@@ -84,7 +86,12 @@ CGdiObject* CGdiObject::GetStockObject(int index) {
     default:
         return nullptr;
     }
-    objects[index] = new StockObject(std::move(d));
+    switch (d->kind) {
+    case Kind::Pen: objects[index] = new StockObject<CPen>(std::move(d)); break;
+    case Kind::Brush: objects[index] = new StockObject<CBrush>(std::move(d)); break;
+    case Kind::Font: objects[index] = new StockObject<CFont>(std::move(d)); break;
+    default: return nullptr;
+    }
     return objects[index];
 }
 
