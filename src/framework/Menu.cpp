@@ -220,7 +220,7 @@ std::vector<fw::uitest::MenuItem> describe(const MenuData* m) {
         fw::uitest::MenuItem d;
         d.text = withoutMnemonic(it.text);
         d.id = it.popup ? 0 : it.id;
-        d.flags = it.flags | (it.popup ? MF_POPUP : 0);
+        d.flags = it.flags | (it.popup ? UINT(MF_POPUP) : 0u);
         d.column = column;
         if (it.popup) d.popup = describe(it.popup.get());
         out.push_back(std::move(d));

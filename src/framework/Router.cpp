@@ -603,7 +603,7 @@ void RunDrawItems(CWnd* parent, bool evenHidden) {
         dis.CtlType = (cd.style & 0x1F) == 0xD ? ODT_STATIC : ODT_BUTTON;
         dis.CtlID = UINT(cd.id);
         dis.itemAction = ODA_DRAWENTIRE;
-        dis.itemState = cw->isEnabled() ? 0 : ODS_DISABLED;
+        dis.itemState = cw->isEnabled() ? 0u : UINT(ODS_DISABLED);
         dis.hwndItem = c;
         dis.hDC = &dc;
         dis.rcItem = RECT{0, 0, g.width(), g.height()};

@@ -1170,7 +1170,7 @@ int GetWindowMetric(int index) {
 }
 
 int GetWheelScrollLines() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
         int n = QApplication::wheelScrollLines();
         if (n > 0) return n;
     }
