@@ -155,7 +155,7 @@ void* CStdArray::InsertSized(void* before) {
 
 void* CStdArray::GetAt(int n) {
     if (!data) return nullptr;
-    if (n < 0 || n > count) return data;
+    if (n < 0 || n > count) return nullptr;  // past the end: nothing, never element 0
     return data + std::ptrdiff_t(n) * elemSize;
 }
 

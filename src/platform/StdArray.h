@@ -57,7 +57,7 @@ public:
     virtual void RemoveAt(int index);
     // Opens a zeroed element before the element at an address (or at the end address).
     virtual void* InsertSized(void* before);
-    // Element n for n from 0 to count (count gives the end); element 0 for any other n.
+    // Element n for n from 0 to count (count gives the end); null for any other n.
     virtual void* GetAt(int n);
     virtual void CopyOut(int n, void* buffer);
     virtual int GetCount();

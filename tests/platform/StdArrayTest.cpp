@@ -64,8 +64,8 @@ TEST_F(StdArrayTest, GetAtAndRemoveAtAtTheEdges) {
     IntArray a{10, 20, 30};
     auto* base = static_cast<std::uint8_t*>(a.GetData());
     EXPECT_EQ(a.GetAt(3), base + 12);  // the end, where the next element would go
-    EXPECT_EQ(a.GetAt(4), base);       // beyond: element 0
-    EXPECT_EQ(a.GetAt(-1), base);
+    EXPECT_EQ(a.GetAt(4), nullptr);    // beyond the end: nothing, never element 0
+    EXPECT_EQ(a.GetAt(-1), nullptr);
     a.RemoveAt(3);
     EXPECT_EQ(Values(a), (std::vector<std::int32_t>{10, 20, 30}));
     a.RemoveAt(0);
