@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/ModelGlobals.h"
+
 ItemClassTable::ItemClassTable() { std::fill(std::begin(byCode_), std::end(byCode_), 0u); }
 
 std::uint32_t ItemClassTable::Add(const ItemClassInfo& info) {
@@ -20,4 +22,16 @@ std::uint32_t ItemClassTable::IndexForCode(int code) const {
 const ItemClassInfo* ItemClassTable::ByIndex(std::uint32_t index) const {
     if (index == 0 || index > classes_.size()) return nullptr;
     return &classes_[index - 1];
+}
+
+bool ItemClassTable::SetBehaviourForCode(int code, const ItemBehaviour* behaviour) {
+    const std::uint32_t index = IndexForCode(code);
+    if (index == 0 || index > classes_.size() || !behaviour) return false;
+    classes_[index - 1].behaviour = behaviour;
+    return true;
+}
+
+RECT* ItemBehaviour::SetCurrentRect(CBaseItem& item, RECT* rect) const {
+    if (rect) g_model.currentItemRect = *rect;
+    return rect;
 }

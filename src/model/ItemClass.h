@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/Types.h"
 #include "model/Record.h"
 
+class BarItemBehaviour;
 class CBaseItem;
 
 // The per-class behaviour: a class's virtual operations live here, as virtual functions that
@@ -13,6 +15,12 @@ class CBaseItem;
 class ItemBehaviour {
 public:
     virtual ~ItemBehaviour() = default;
+    // slot 0: copies the rectangle into the one current-item rectangle and returns it.
+    virtual RECT* SetCurrentRect(CBaseItem& item, RECT* rect) const;
+    // slot 1: a placeholder of the root; score items set their type code and class size.
+    virtual void SetTypeAndSize(CBaseItem& item, int type) const {}
+    // The bar-item operations of the class, when the class is a bar item (null otherwise).
+    virtual const BarItemBehaviour* AsBarItem() const { return nullptr; }
 };
 
 // What the class slot of a record names.
@@ -35,6 +43,9 @@ public:
     std::uint32_t IndexForCode(int code) const;
     const ItemClassInfo* ByIndex(std::uint32_t index) const;
     std::size_t Size() const { return classes_.size(); }
+    // Gives the class bound to a code its real behaviour object (modules that supply a class's
+    // operations register them this way at start-up); false when the code has no class.
+    bool SetBehaviourForCode(int code, const ItemBehaviour* behaviour);
 
 private:
     std::vector<ItemClassInfo> classes_;
@@ -73,6 +84,9 @@ public:
     static const CBaseItem* At(const void* p) { return static_cast<const CBaseItem*>(p); }
 };
 ZEL_RECORD_VIEW(CBaseItem);
+
+// The program's one class table: every class of the item type table, bound by type code.
+ItemClassTable& ItemClasses();
 
 // Views a record as one of its view classes.
 template <typename T>

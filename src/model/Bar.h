@@ -1,0 +1,323 @@
+// A bar of the score (162 bytes, type code 8), shared by all tracks: its time signature,
+// barlines and tempo, its horizontal geometry on its system, the beat chart that maps time to
+// position, and a small array of its own bar items (beat chart, bar number, jumpers and
+// endings, tempo marks). Bars lie back to back in the score's bar array; the bar's index is
+// its number from 0 and the array's last-element flag marks the score's last bar.
+//
+//   offset  12 bar flags        bit 0 kept; 1 shows its time signature; 2 under a multi-bar
+//                               rest begun earlier; 3 short bar (pickup); 4 beat chart shown;
+//                               5 courtesy signs at its end; 6 cleared by the older reader;
+//                               7 spacing locked
+//   offset  13 barline kinds    low nibble opening kind, high nibble closing kind
+//   offset  14 meter            the 27-byte Meter record
+//   offset  41 spare byte
+//   offset  42 tempo            16-bit, hundredths of a beat per minute (9600)
+//   offset  44 content length   16-bit ticks of the longest voice (1920)
+//   offset  46 natural space    16-bit engraver units, the sum of the column spaces (1440)
+//   offset  48 natural width    16-bit, the bar's weight when its system is justified (1440)
+//   offset  50 key-sig width    16-bit, key signature at the bar's start
+//   offset  52 trailing extra   16-bit, courtesy signs at the bar's end (bar flag 5)
+//   offset  54 leading gap, 56 leading width, 58 trailing width, 60 key-sig part,
+//              62 meter part, 64 width, 66 content width (16-bit page units each)
+//   offset  68 left             32-bit page x
+//   offset  72 bar-number link  16-bit bar index, -1 none
+//   offset  74 stored coordinates A and B, 78 stored word C (kept and stored)
+//   offset  80 multi-bar span   16-bit
+//   offset  82 longest item span 16-bit
+//   offset  84 linked jumper bar 16-bit, -1 none
+//   offset  86 beat-chart staff 8-bit
+//   offset  87 item array       the id of the owned CItemArray
+//   offset  91 start time       32-bit milliseconds
+//   offset  95 cached ending, 99 cached beat chart, 103 cached bar number: the byte offset
+//              + 1 of the item in the own array (0 none)
+//   offset 107 system link      the score and the system's index (never stored)
+//   offset 111 step note value, 115 step dotted (32-bit each)
+//   offset 119 meter display word, 121 five meter display words (12, 0, 0, 0, 0)
+//   offset 131 meter offset, 133 lead-in space (16-bit each)
+//   offset 135 natural space copy, 139 scaled natural space, 143 lead-in width, 147 size
+//              (32-bit each)
+//   offset 151 the performer's words and spare bytes up to 162
+#pragma once
+#include <cstdint>
+
+#include "model/ArrayItem.h"
+#include "model/Meter.h"
+
+class CBarItem;
+class CChunkStream;
+class CItemArray;
+class CLine;
+class CPage;
+class CScore;
+class CStaff;
+class CTrack;
+class CTrkBar;
+
+class CBar : public CArrayItem {
+public:
+    enum : int {
+        kBarFlags = 12,
+        kBarlines = 13,
+        kMeter = 14,
+        kSpare = 41,
+        kTempo = 42,
+        kContentLength = 44,
+        kNaturalSpace = 46,
+        kNaturalWidth = 48,
+        kKeySigWidth = 50,
+        kTrailingExtra = 52,
+        kLeadingGap = 54,
+        kLeadingWidth = 56,
+        kTrailingWidth = 58,
+        kKeySigPart = 60,
+        kMeterPart = 62,
+        kWidth = 64,
+        kContentWidth = 66,
+        kLeft = 68,
+        kBarNumberLink = 72,
+        kCoordA = 74,
+        kCoordB = 76,
+        kWordC = 78,
+        kMultiRestSpan = 80,
+        kLongestItemSpan = 82,
+        kLinkedJumperBar = 84,
+        kBeatChartStaff = 86,
+        kItemArray = 87,
+        kStartTime = 91,
+        kCachedEnding = 95,
+        kCachedBeatChart = 99,
+        kCachedBarNumber = 103,
+        kSystemLink = 107,
+        kStepNoteValue = 111,
+        kStepDotted = 115,
+        kMeterDisplayWord = 119,
+        kMeterDisplayWords = 121,
+        kMeterOffset = 131,
+        kLeadInSpace = 133,
+        kNaturalSpace32 = 135,
+        kScaledNaturalSpace = 139,
+        kLeadInWidth = 143,
+        kSpaceSize = 147,
+        kPerformerWords = 151,
+        kSize = 162,
+    };
+    enum : std::uint8_t {
+        kFlag0 = 0x01,
+        kShowsMeterBit = 0x02,
+        kCoveredBit = 0x04,
+        kShortBarBit = 0x08,
+        kBeatChartShownBit = 0x10,
+        kCourtesyBit = 0x20,
+        kFlag6 = 0x40,
+        kSpacingLockedBit = 0x80,
+    };
+    // Item type codes the bar keeps in its own array.
+    enum : int { kBeatChartType = 9, kBarNumberType = 10, kTempoType = 28, kJumperType = 48, kEndingType = 50 };
+    // Fields of the own items that the bar reads: a jumper's kind byte and its 16-bit target
+    // (an ending's bar span), a bar-number item's number offset, a tempo mark's tempo word.
+    enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 30, kTempoValue = 20 };
+    static constexpr int kRepeatCountKind = 8;
+
+    // Builds the record in place: code 8, size 162, no item array yet.
+    static CBar* Construct(void* record);
+    // Type and size, a new empty item array and every default; true.
+    bool SetDefaults();
+    // Deletes the own item array (when asked) and forgets it and the cached items.
+    void FreeItems(bool deleteArray);
+
+    // --- fields ---
+    std::uint8_t GetBarFlags() const { return rec::Get<std::uint8_t>(this, kBarFlags); }
+    void SetBarFlags(std::uint8_t v) { rec::Put(this, kBarFlags, v); }
+    bool HasBarFlag(std::uint8_t bit) const { return (GetBarFlags() & bit) != 0; }
+    void SetBarFlag(std::uint8_t bit, bool on) {
+        SetBarFlags(on ? std::uint8_t(GetBarFlags() | bit) : std::uint8_t(GetBarFlags() & ~bit));
+    }
+    bool IsCovered() const { return HasBarFlag(kCoveredBit); }
+    int GetOpeningKind() const { return rec::Get<std::uint8_t>(this, kBarlines) & 0x0F; }
+    int GetClosingKind() const { return rec::Get<std::uint8_t>(this, kBarlines) >> 4; }
+    void SetOpeningKind(int kind);
+    void SetClosingKind(int kind);
+    bool HasRepeatEnd() const { return GetClosingKind() == 3 || GetClosingKind() == 10; }
+    bool IsRepeatStart() const { return GetOpeningKind() == 2 || GetOpeningKind() == 9; }
+    Meter* GetMeter() { return reinterpret_cast<Meter*>(Bytes() + kMeter); }
+    const Meter* GetMeter() const { return reinterpret_cast<const Meter*>(Bytes() + kMeter); }
+    std::uint16_t GetTempo() const { return rec::Get<std::uint16_t>(this, kTempo); }
+    void SetTempo(std::uint16_t v) { rec::Put(this, kTempo, v); }
+    std::int16_t GetContentLength() const { return rec::Get<std::int16_t>(this, kContentLength); }
+    void SetContentLength(int v) { rec::Put(this, kContentLength, std::int16_t(v)); }
+    std::int16_t GetNaturalSpace() const { return rec::Get<std::int16_t>(this, kNaturalSpace); }
+    void SetNaturalSpace(int v) { rec::Put(this, kNaturalSpace, std::int16_t(v)); }
+    std::int16_t GetNaturalWidth() const { return rec::Get<std::int16_t>(this, kNaturalWidth); }
+    void SetNaturalWidth(int v) { rec::Put(this, kNaturalWidth, std::int16_t(v)); }
+    std::int16_t GetKeySigWidth() const { return rec::Get<std::int16_t>(this, kKeySigWidth); }
+    void SetKeySigWidth(int v) { rec::Put(this, kKeySigWidth, std::int16_t(v)); }
+    std::int16_t GetTrailingExtra() const { return rec::Get<std::int16_t>(this, kTrailingExtra); }
+    void SetTrailingExtra(int v) { rec::Put(this, kTrailingExtra, std::int16_t(v)); }
+    std::int16_t GetLeadingGap() const { return rec::Get<std::int16_t>(this, kLeadingGap); }
+    std::int16_t GetLeadingWidth() const { return rec::Get<std::int16_t>(this, kLeadingWidth); }
+    void SetLeadingWidth(int v) { rec::Put(this, kLeadingWidth, std::int16_t(v)); }
+    std::int16_t GetTrailingWidth() const { return rec::Get<std::int16_t>(this, kTrailingWidth); }
+    void SetTrailingWidth(int v) { rec::Put(this, kTrailingWidth, std::int16_t(v)); }
+    std::int16_t GetKeySigPart() const { return rec::Get<std::int16_t>(this, kKeySigPart); }
+    std::int16_t GetMeterPart() const { return rec::Get<std::int16_t>(this, kMeterPart); }
+    std::int16_t GetWidth() const { return rec::Get<std::int16_t>(this, kWidth); }
+    void SetWidth(int v) { rec::Put(this, kWidth, std::int16_t(v)); }
+    std::int16_t GetContentWidth() const { return rec::Get<std::int16_t>(this, kContentWidth); }
+    void SetContentWidth(int v) { rec::Put(this, kContentWidth, std::int16_t(v)); }
+    std::int32_t GetLeft() const { return rec::Get<std::int32_t>(this, kLeft); }
+    void SetLeft(std::int32_t v) { rec::Put(this, kLeft, v); }
+    std::int32_t GetRight() const { return GetLeft() + GetWidth(); }
+    std::int16_t GetBarNumberLink() const { return rec::Get<std::int16_t>(this, kBarNumberLink); }
+    void SetBarNumberLink(int v) { rec::Put(this, kBarNumberLink, std::int16_t(v)); }
+    std::int16_t GetMultiRestSpan() const { return rec::Get<std::int16_t>(this, kMultiRestSpan); }
+    void SetMultiRestSpan(int v) { rec::Put(this, kMultiRestSpan, std::int16_t(v)); }
+    std::int16_t GetLinkedJumperBar() const { return rec::Get<std::int16_t>(this, kLinkedJumperBar); }
+    std::uint8_t GetBeatChartStaff() const { return rec::Get<std::uint8_t>(this, kBeatChartStaff); }
+    std::int32_t GetStartTime() const { return rec::Get<std::int32_t>(this, kStartTime); }
+    void SetStartTime(std::int32_t v) { rec::Put(this, kStartTime, v); }
+    std::int16_t GetLeadInSpace() const { return rec::Get<std::int16_t>(this, kLeadInSpace); }
+    void SetLeadInSpace(int v) { rec::Put(this, kLeadInSpace, std::int16_t(v)); }
+    std::int32_t GetLeadInWidth() const { return rec::Get<std::int32_t>(this, kLeadInWidth); }
+    void SetLeadInWidth(std::int32_t v) { rec::Put(this, kLeadInWidth, v); }
+    std::uint16_t GetMeterDisplayWord(int i) const { return rec::Get<std::uint16_t>(this, kMeterDisplayWord + 2 * i); }
+
+    // --- own items ---
+    CItemArray* GetItemArray() const;
+    void SetItemArray(CItemArray* items);
+    CBarItem* GetFirstItem() const;
+    int GetItemCount() const;
+    // Inserts a copy of the item before the first live item with a later time; the copy, or
+    // null when memory ran out.
+    CBarItem* InsertItemSorted(const CBarItem* item);
+    CBarItem* AddItem(const CBarItem* item) { return InsertItemSorted(item); }
+    CBarItem* GetBeatChart();
+    void RefreshItemCache();
+    int CountJumpers() const;
+    CBarItem* GetJumper(int n) const;
+    CBarItem* GetEnding() const;
+    void RemoveItem(CBarItem* item);
+    void RemoveJumper(int kind);
+    bool SetRepeatEnd();
+    void SortItems();
+    // Replaces the beat chart by one of n columns (laid out evenly when asked); false when
+    // the chart cannot be inserted.
+    bool ResetBeatChart(int n, bool even);
+    CBarItem* GetBarNumberItem(bool noLink);
+    void RemoveBarNumberItem();
+    bool ReplaceBarNumberItem(const CBarItem* item);
+    int GetDisplayNumber();
+
+    // --- context ---
+    void MakeCurrent();
+    CLine* GetLine() const;
+    void SetLine(CScore* score, int lineIndex);
+    CPage* GetPage() const;
+    CScore* GetScore() const;
+    CStaff* GetStaff(int i) const;
+    CTrack* GetTrack(int i) const;
+    bool IsFirstInLine() const;
+    bool IsLastInLine() const;
+
+    // --- geometry ---
+    int GetMeterX() const { return GetLeft() + GetLeadingGap() + GetKeySigPart(); }
+    int GetCenterX() const;
+
+    // --- time ---
+    int GetMeterLength() const { return GetMeter()->GetTicksPerBar(); }
+    int GetBeatLength() const { return GetMeter()->GetTicksPerBeat(); }
+    int GetLength() const;
+    int GetShortfall() const;
+
+    // --- time and position (1/1024 of the content width) ---
+    std::int16_t TickToFraction(int tick, bool snap);
+    std::int16_t FractionToTick(int position);
+    std::int16_t XToFraction(int x);
+    std::int32_t FractionToX(int position);
+    std::int32_t PositionToItemX(int position, int offset);
+    int XToItemOffset(int x, int position, CScoreItem* context);
+    std::int16_t WidthToFraction(int d) const;
+    std::int16_t FractionToMeterTick(int position) const;
+    std::int16_t TickToLinearFraction(int tick) const;
+    std::int32_t FractionToLinearX(int position) const;
+    std::int16_t LinearXToFraction(int x) const;
+    std::int32_t TickToLinearX(int tick) const { return FractionToLinearX(TickToLinearFraction(tick)); }
+    std::int32_t SpanPositionToX(int n, int position, int offset, bool acrossSystems);
+    std::int16_t StepX(int position, int step);
+    int GetVoiceTimeBefore(int track, int voice, int limit);
+
+    // --- spacing ---
+    std::int16_t MeasureContents();
+    bool Respace();
+    std::int32_t CalcLeadingWidths();
+    std::int32_t GetMeterWidth() const;
+    std::int32_t GetCourtesyWidth();
+    void RecalcTrackBars(int flag);
+
+    // --- stored forms ---
+    void WriteMeasure(CChunkStream& stream);
+    void ReadMeasure(CChunkStream& stream);
+    void WriteConductor(CChunkStream& stream);
+    void ReadConductor(CChunkStream& stream);
+    void ReadLegacy(CFile& file);
+    void AfterRead();
+
+private:
+    CBarItem* CachedItem(int field) const;
+    void SetCachedItem(int field, const CBarItem* item);
+    // The staff-space size of the bar's system (6 without one).
+    int SystemSpace() const;
+};
+ZEL_RECORD_VIEW(CBar);
+
+class BarBehaviour : public ArrayItemBehaviour {
+public:
+    static const BarBehaviour& Instance();
+    void Release(CScoreItem& item) const override;                         // slot 3
+    bool CopyTo(CScoreItem& item, CScoreItem* target) const override;      // slot 13
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;          // slot 16
+    std::int32_t GetRecordSize(CScoreItem& item) const override;           // slot 24
+    // slots 41-44: the drag of the bar's right edge (with the score's drags).
+    void BeginDrag(CScoreItem& item) const override {}
+    void DragBy(CScoreItem& item, CDragTask* drag) const override {}
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override {}
+    void DrawDragFeedback(CScoreItem& item) const override {}
+    void ReadRaw(CScoreItem& item, CFile& file) const override;            // slot 46
+    void Read(CScoreItem& item, CChunkStream& stream) const override;      // slot 53
+    void Write(CScoreItem& item, CChunkStream& stream) const override;     // slot 54
+    void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;  // slot 59
+};
+
+// --- the beat chart record (type 9) -----------------------------------------------------------
+// A 16-bit column count at 16, then per column at 18 + 8i: position (1/1024 of the bar), span
+// to the next column, allotted space (a stored coordinate) and time in ticks. Its size is
+// 18 + 8 n.
+namespace beatchart {
+enum : int { kCount = 16, kColumns = 18, kColumnSize = 8, kPosition = 0, kSpan = 2, kSpace = 4, kTime = 6 };
+inline int Count(const void* chart) { return rec::Get<std::int16_t>(chart, kCount); }
+inline int Field(const void* chart, int column, int field) {
+    return rec::Get<std::int16_t>(chart, kColumns + kColumnSize * column + field);
+}
+inline void SetField(void* chart, int column, int field, int v) {
+    rec::Put<std::int16_t>(chart, kColumns + kColumnSize * column + field, std::int16_t(v));
+}
+// The number of columns a chart record of its size holds (never more than its count says).
+int UsableCount(const void* chart);
+// The time of a position (1/1024) in a bar of the given length, snapped to its columns and to
+// a grid of the segment's duration.
+int PositionToTick(const void* chart, int position, int barLength);
+}  // namespace beatchart
+
+// The document's allotted space for a duration class (its spacing table value x 120 / 20).
+int GetAllotSpace(int code, int dotted, int tuplet);
+
+// The onset and duration (ticks, as floating values) of a note or rest, which bar spacing and
+// the time look-ups read. The behaviour objects of the note family answer them.
+class NoteTimingBehaviour {
+public:
+    virtual ~NoteTimingBehaviour() = default;
+    virtual double GetOnsetTime(const CBarItem& item) const = 0;
+    virtual double GetDuration(const CBarItem& item) const = 0;
+};
+// The timing of a note or rest: the class's answer, else its time field and no duration.
+double NoteOnsetTime(const CBarItem& item);
+double NoteDuration(const CBarItem& item);

@@ -1,0 +1,270 @@
+// The bar item: the base of every item that stands in a bar (notes, rests, beams, marks, lines,
+// texts, graphics, MIDI data). A bare bar item (type 255, 16 bytes) ends every packed item run.
+//
+// Bar-item head, after the record head:
+//   offset 8   flags A        layout 1+1+6: bit 0 relayout, bit 1 SetFlag8Bit1, bits 2-7 the
+//                             subclasses' 6-bit field
+//   offset 9   flags B        layout 1+1+1+1+1+3: bit 0 selected, bit 1 removed, bit 2 scratch
+//                             mark, bit 3 a subclass flag, bit 4 hidden, bits 5-7 voice
+//   offset 10  time           16-bit signed, ticks from the bar's start
+//   offset 12  position       16-bit, 1/1024 of the bar (MIDI data: two data bytes)
+//   offset 14  colour         0: the voice's colour, n: colour index n - 1
+//   offset 15  time offset    8-bit signed, ticks added for playback
+// Stored: bytes 8 and 9 in mirrored field order, 10 and 12 big-endian, 14 and 15 raw.
+#pragma once
+#include <cstdint>
+
+#include "model/ScoreItem.h"
+
+class CBarItem;
+class CTrkBar;
+struct ItemPlayAction;
+struct ScoreLocation;
+
+// The operations a bar item adds (slots 79-148) and its overrides of the score item's.
+class BarItemBehaviour : public ScoreItemBehaviour {
+public:
+    // The behaviour of a bare bar item (the end record, and classes with none of their own yet).
+    static const BarItemBehaviour& Bare();
+    const BarItemBehaviour* AsBarItem() const override { return this; }
+
+    // --- score-item slots the bar item overrides ---
+    void Draw(CScoreItem& item) const override;                             // slot 4
+    void Redraw(CScoreItem& item) const override;                           // slot 5
+    void Select(CScoreItem& item) const override;                           // slot 6
+    void SelectPart(CScoreItem& item, int part) const override;             // slot 7
+    void DeselectPart(CScoreItem& item, int part) const override;           // slot 9
+    bool HitTest(CScoreItem& item, int x, int y) const override;            // slot 15
+    void Invalidate(CScoreItem& item) const override;                       // slot 19
+    void InvalidateAttached(CScoreItem& item) const override {}             // slot 20
+    int GetTime(CScoreItem& item) const override;                           // slot 26
+    int GetTimeWithOffset(CScoreItem& item) const override;                 // slot 27
+    int GetPosition(CScoreItem& item) const override;                       // slot 28
+    int GetColorIndex(CScoreItem& item) const override;                     // slot 30: GetColor
+    void SetColorIndex(CScoreItem& item, int color) const override;         // slot 38: SetColor
+    void BeginDrag(CScoreItem& item) const override;                        // slot 41: Erase
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;          // slot 42: MoveDrag
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;         // slot 43
+    void DrawDragFeedback(CScoreItem& item) const override;                 // slot 44: RedrawWhileDragged
+    void Nudge(CScoreItem& item, int dx, int dy) const override;            // slot 45
+    void ReadHead(CScoreItem& item, CChunkStream& stream) const override;   // slot 49
+    void WriteHead(CScoreItem& item, CChunkStream& stream) const override;  // slot 50
+    void ReadBody(CScoreItem& item, CChunkStream& stream) const override;   // slot 51
+    // slot 52: the bytes after the head as they lie (the bare item has none; every class with
+    // fields of its own writes them in file order).
+    void WriteBody(CScoreItem& item, CChunkStream& stream) const override;
+    void Read(CScoreItem& item, CChunkStream& stream) const override;       // slot 53
+    void ToFileOrder(CScoreItem& item) const override;                      // slot 56
+    void FromFileOrder(CScoreItem& item) const override {}                  // slot 57
+    void AfterLoad(CScoreItem& item, int version) const override;           // slot 58
+    bool BelongsToBar(CScoreItem& item) const override { return true; }     // slot 63
+    bool MovesOnDropByOption(CScoreItem& item) const override { return true; }  // slot 64
+    bool MovesOnDrop(CScoreItem& item) const override { return true; }      // slot 67
+    bool ClassTestC(CScoreItem& item) const override { return true; }       // slot 68
+    bool IsAlive(CScoreItem& item) const override;                          // slot 69
+    int ScaleToView(CScoreItem& item, int v) const override;                // slot 71: ScaleToPage
+
+    // --- slots 79-148 ---
+    virtual void InitNew(CBarItem& item, int voice, int time, int position) const;        // 79
+    virtual void PlaceAt(CBarItem& item, const ScoreLocation& location) const;            // 80
+    virtual void VerifyTrack(CBarItem& item) const;                                       // 81
+    virtual void DrawShape(CBarItem& item) const {}                                       // 82
+    virtual void DrawDataValue(CBarItem& item) const {}                                   // 83
+    virtual void DrawEndGlyphs(CBarItem& item, int x1, int x2, int y, int size, bool alternate) const {}  // 84
+    virtual void Delete(CBarItem& item) const;                                            // 85
+    virtual void MarkRemoved(CBarItem& item) const;                                       // 86
+    virtual bool HitTestShape(CBarItem& item, int x, int y) const;                        // 87
+    virtual int GetPlayStart(CBarItem& item, int head) const;                             // 88
+    virtual int GetPlayEnd(CBarItem& item, int head) const;                               // 89
+    // 90: the bar numbers the item spans from the given track bar; returns the bar span.
+    virtual int GetBarRange(CBarItem& item, int* first, int* last, CTrkBar* trkBar) const;
+    virtual std::int16_t GetStaffPos(CBarItem& item, int head) const { return 0; }        // 91
+    virtual std::int16_t GetFirstHeadStaffPos(CBarItem& item) const { return 0; }         // 92
+    virtual int GetVoice(CBarItem& item) const;                                           // 93
+    virtual int GetValue(CBarItem& item) const { return 0; }                              // 94
+    virtual std::int16_t GetStartStaffOffset(CBarItem& item) const { return 0; }          // 95
+    virtual int GetVerticalOffset(CBarItem& item) const { return 0; }                     // 96
+    virtual int Query97(CBarItem& item, int a, int b) const { return 0; }                 // 97
+    virtual int Query98(CBarItem& item) const { return 0; }                               // 98
+    virtual int GetBarSpan(CBarItem& item) const { return 0; }                            // 99
+    virtual int GetEndPosition(CBarItem& item) const;                                     // 100
+    virtual int Query101(CBarItem& item) const { return 0; }                              // 101
+    virtual int Query102(CBarItem& item) const { return 0; }                              // 102
+    virtual int Query103(CBarItem& item) const { return 0; }                              // 103
+    virtual void Hook104(CBarItem& item) const {}                                         // 104
+    virtual int Query105(CBarItem& item, int arg) const { return -1; }                    // 105
+    virtual int Query106(CBarItem& item, int arg) const { return -1; }                    // 106
+    virtual int GetPlayAction(CBarItem& item, ItemPlayAction* action) const { return 0; }  // 107
+    virtual void SetTime(CBarItem& item, int time) const;                                 // 108
+    virtual void Hook109(CBarItem& item, int arg) const {}                                // 109
+    virtual void SetPosition(CBarItem& item, int position) const;                         // 110
+    virtual void Hook111(CBarItem& item, int arg) const {}                                // 111
+    virtual void Hook112(CBarItem& item) const {}                                         // 112
+    virtual void SetVoice(CBarItem& item, int voice) const;                               // 113
+    virtual void SetValue(CBarItem& item, int value) const {}                             // 114
+    virtual void Hook115(CBarItem& item, int arg) const {}                                // 115
+    virtual void Hook116(CBarItem& item) const {}                                         // 116
+    virtual void SetEndStaffOffset(CBarItem& item, int staves) const {}                   // 117
+    virtual void SetHorizontalOffset(CBarItem& item, int offset) const {}                 // 118
+    virtual void SetVerticalOffset(CBarItem& item, int offset) const {}                   // 119
+    virtual void SetEndHorizontalOffset(CBarItem& item, int offset) const {}              // 120
+    virtual void SetEndVerticalOffset(CBarItem& item, int offset) const {}                // 121
+    virtual void SetEnd(CBarItem& item, int bars, int position) const {}                  // 122
+    virtual void SetFlag8Bit1(CBarItem& item, bool on) const;                             // 123
+    virtual bool AcceptsStartNote(CBarItem& item, CBarItem* note, int arg) const { return false; }  // 124
+    virtual bool AcceptsEndNote(CBarItem& item, CBarItem* note, int arg) const { return false; }    // 125
+    virtual void AttachStart(CBarItem& item, CBarItem* note, int a, int b) const {}       // 126
+    virtual void AttachEnd(CBarItem& item, CBarItem* note, int a, int b) const {}         // 127
+    virtual void Hook128(CBarItem& item) const {}                                         // 128
+    virtual void Hook129(CBarItem& item, int arg) const {}                                // 129
+    virtual void Hook130(CBarItem& item) const {}                                         // 130
+    virtual void Hook131(CBarItem& item, int arg) const {}                                // 131
+    virtual void Hook132(CBarItem& item, int arg) const {}                                // 132
+    virtual void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const;            // 133
+    virtual bool ReachesOtherStaff(CBarItem& item) const { return false; }                // 134
+    virtual bool CanEndOnOtherStaff(CBarItem& item) const { return false; }               // 135
+    virtual bool IsMeasuredWithoutStaff(CBarItem& item) const { return false; }           // 136
+    virtual bool IsTrackItem(CBarItem& item) const { return true; }                       // 137
+    virtual bool Query138(CBarItem& item) const { return false; }                         // 138
+    virtual bool IsShownOnStaff(CBarItem& item) const { return true; }                    // 139
+    virtual bool IsSelected(CBarItem& item, int part) const;                              // 140
+    virtual bool GetFlag8Bit1(CBarItem& item) const;                                      // 141
+    virtual CBarItem* AddToBar(CBarItem& item, const ScoreLocation& location) const { return nullptr; }  // 142
+    virtual CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {  // 143
+        return nullptr;
+    }
+    virtual void Hook144(CBarItem& item, int arg) const {}                                // 144
+    virtual void MoveToPosition(CBarItem& item, int position) const;                      // 145
+    virtual void ShowDragFeedback(CBarItem& item, int x, int y) const {}                  // 146
+    virtual void SaveSpannedBars(CBarItem& item) const;                                   // 147
+    // 148: opens n zero bytes at `at` inside the record; the caller guarantees the room.
+    virtual int GrowAt(CBarItem& item, std::uint8_t* at, int n) const;
+};
+
+class CBarItem : public CScoreItem {
+public:
+    enum : int { kFlagsA = 8, kFlagsB = 9, kTime = 10, kPosition = 12, kColor = 14, kTimeOffset = 15, kHeadEnd = 16 };
+    enum : std::uint8_t {
+        kRelayoutBit = 0x01,
+        kFlag8Bit1 = 0x02,
+        kSelectedBit = 0x01,
+        kRemovedBit = 0x02,
+        kScratchBit = 0x04,
+        kHiddenBit = 0x10,
+        kVoiceShift = 5,
+    };
+    static constexpr int kSize = 16;
+
+    // Builds a bare bar item (the end record) in place: type 255, size 16, head cleared.
+    static CBarItem* Construct(void* record);
+
+    // The bar-item behaviour of this record's class (the bare bar item's for a record that is
+    // not a bar item).
+    const BarItemBehaviour& BarBehaviour() const;
+
+    // --- head fields ---
+    std::uint8_t FlagsA() const { return rec::Get<std::uint8_t>(this, kFlagsA); }
+    void SetFlagsA(std::uint8_t v) { rec::Put(this, kFlagsA, v); }
+    std::uint8_t FlagsB() const { return rec::Get<std::uint8_t>(this, kFlagsB); }
+    void SetFlagsB(std::uint8_t v) { rec::Put(this, kFlagsB, v); }
+    bool IsRemoved() const { return (FlagsB() & kRemovedBit) != 0; }
+    bool IsHidden() const { return (FlagsB() & kHiddenBit) != 0; }
+    bool IsSelectedBit() const { return (FlagsB() & kSelectedBit) != 0; }
+    int VoiceField() const { return FlagsB() >> kVoiceShift; }
+    std::int16_t TimeField() const { return rec::Get<std::int16_t>(this, kTime); }
+    void SetTimeField(std::int16_t v) { rec::Put(this, kTime, v); }
+    std::int16_t PositionField() const { return rec::Get<std::int16_t>(this, kPosition); }
+    void SetPositionField(std::int16_t v) { rec::Put(this, kPosition, v); }
+    std::uint8_t ColorField() const { return rec::Get<std::uint8_t>(this, kColor); }
+    std::int8_t TimeOffsetField() const { return rec::Get<std::int8_t>(this, kTimeOffset); }
+    void SetTimeOffsetField(std::int8_t v) { rec::Put(this, kTimeOffset, v); }
+    CBarItem* NextItem() { return static_cast<CBarItem*>(NextRecord()); }
+
+    // Names the bar item gives to score-item slots it overrides.
+    int GetColor() { return GetColorIndex(); }                  // slot 30
+    void SetColor(int color) { SetColorIndex(color); }          // slot 38
+    void Erase() { BeginDrag(); }                               // slot 41
+    void MoveDrag(CDragTask* drag) { DragBy(drag); }            // slot 42
+    void RedrawWhileDragged() { DrawDragFeedback(); }           // slot 44
+    int ScaleToPage(int distance) { return ScaleToView(distance); }  // slot 71
+
+    // --- slots 79-148 ---
+    void InitNew(int voice, int time, int position) { BarBehaviour().InitNew(*this, voice, time, position); }
+    void PlaceAt(const ScoreLocation& location) { BarBehaviour().PlaceAt(*this, location); }
+    void VerifyTrack() { BarBehaviour().VerifyTrack(*this); }
+    void DrawShape() { BarBehaviour().DrawShape(*this); }
+    void DrawDataValue() { BarBehaviour().DrawDataValue(*this); }
+    void DrawEndGlyphs(int x1, int x2, int y, int size, bool alternate) {
+        BarBehaviour().DrawEndGlyphs(*this, x1, x2, y, size, alternate);
+    }
+    void Delete() { BarBehaviour().Delete(*this); }
+    void MarkRemoved() { BarBehaviour().MarkRemoved(*this); }
+    bool HitTestShape(int x, int y) { return BarBehaviour().HitTestShape(*this, x, y); }
+    int GetPlayStart(int head) { return BarBehaviour().GetPlayStart(*this, head); }
+    int GetPlayEnd(int head) { return BarBehaviour().GetPlayEnd(*this, head); }
+    int GetBarRange(int* first, int* last, CTrkBar* trkBar) { return BarBehaviour().GetBarRange(*this, first, last, trkBar); }
+    std::int16_t GetStaffPos(int head) { return BarBehaviour().GetStaffPos(*this, head); }
+    std::int16_t GetFirstHeadStaffPos() { return BarBehaviour().GetFirstHeadStaffPos(*this); }
+    int GetVoice() { return BarBehaviour().GetVoice(*this); }
+    int GetValue() { return BarBehaviour().GetValue(*this); }
+    std::int16_t GetStartStaffOffset() { return BarBehaviour().GetStartStaffOffset(*this); }
+    int GetVerticalOffset() { return BarBehaviour().GetVerticalOffset(*this); }
+    int Query97(int a, int b) { return BarBehaviour().Query97(*this, a, b); }
+    int Query98() { return BarBehaviour().Query98(*this); }
+    int GetBarSpan() { return BarBehaviour().GetBarSpan(*this); }
+    int GetEndPosition() { return BarBehaviour().GetEndPosition(*this); }
+    int Query101() { return BarBehaviour().Query101(*this); }
+    int Query102() { return BarBehaviour().Query102(*this); }
+    int Query103() { return BarBehaviour().Query103(*this); }
+    void Hook104() { BarBehaviour().Hook104(*this); }
+    int Query105(int arg) { return BarBehaviour().Query105(*this, arg); }
+    int Query106(int arg) { return BarBehaviour().Query106(*this, arg); }
+    int GetPlayAction(ItemPlayAction* action) { return BarBehaviour().GetPlayAction(*this, action); }
+    void SetTime(int time) { BarBehaviour().SetTime(*this, time); }
+    void Hook109(int arg) { BarBehaviour().Hook109(*this, arg); }
+    void SetPosition(int position) { BarBehaviour().SetPosition(*this, position); }
+    void Hook111(int arg) { BarBehaviour().Hook111(*this, arg); }
+    void Hook112() { BarBehaviour().Hook112(*this); }
+    void SetVoice(int voice) { BarBehaviour().SetVoice(*this, voice); }
+    void SetValue(int value) { BarBehaviour().SetValue(*this, value); }
+    void Hook115(int arg) { BarBehaviour().Hook115(*this, arg); }
+    void Hook116() { BarBehaviour().Hook116(*this); }
+    void SetEndStaffOffset(int staves) { BarBehaviour().SetEndStaffOffset(*this, staves); }
+    void SetHorizontalOffset(int offset) { BarBehaviour().SetHorizontalOffset(*this, offset); }
+    void SetVerticalOffset(int offset) { BarBehaviour().SetVerticalOffset(*this, offset); }
+    void SetEndHorizontalOffset(int offset) { BarBehaviour().SetEndHorizontalOffset(*this, offset); }
+    void SetEndVerticalOffset(int offset) { BarBehaviour().SetEndVerticalOffset(*this, offset); }
+    void SetEnd(int bars, int position) { BarBehaviour().SetEnd(*this, bars, position); }
+    void SetFlag8Bit1(bool on) { BarBehaviour().SetFlag8Bit1(*this, on); }
+    bool AcceptsStartNote(CBarItem* note, int arg) { return BarBehaviour().AcceptsStartNote(*this, note, arg); }
+    bool AcceptsEndNote(CBarItem* note, int arg) { return BarBehaviour().AcceptsEndNote(*this, note, arg); }
+    void AttachStart(CBarItem* note, int a, int b) { BarBehaviour().AttachStart(*this, note, a, b); }
+    void AttachEnd(CBarItem* note, int a, int b) { BarBehaviour().AttachEnd(*this, note, a, b); }
+    void Hook128() { BarBehaviour().Hook128(*this); }
+    void Hook129(int arg) { BarBehaviour().Hook129(*this, arg); }
+    void Hook130() { BarBehaviour().Hook130(*this); }
+    void Hook131(int arg) { BarBehaviour().Hook131(*this, arg); }
+    void Hook132(int arg) { BarBehaviour().Hook132(*this, arg); }
+    void GetEndPoints(POINT* start, POINT* end) { BarBehaviour().GetEndPoints(*this, start, end); }
+    bool ReachesOtherStaff() { return BarBehaviour().ReachesOtherStaff(*this); }
+    bool CanEndOnOtherStaff() { return BarBehaviour().CanEndOnOtherStaff(*this); }
+    bool IsMeasuredWithoutStaff() { return BarBehaviour().IsMeasuredWithoutStaff(*this); }
+    bool IsTrackItem() { return BarBehaviour().IsTrackItem(*this); }
+    bool Query138() { return BarBehaviour().Query138(*this); }
+    bool IsShownOnStaff() { return BarBehaviour().IsShownOnStaff(*this); }
+    bool IsSelected(int part) { return BarBehaviour().IsSelected(*this, part); }
+    bool GetFlag8Bit1() { return BarBehaviour().GetFlag8Bit1(*this); }
+    CBarItem* AddToBar(const ScoreLocation& location) { return BarBehaviour().AddToBar(*this, location); }
+    CBarItem* PlaceAtPoint(ScoreLocation& start, ScoreLocation& end) {
+        return BarBehaviour().PlaceAtPoint(*this, start, end);
+    }
+    void Hook144(int arg) { BarBehaviour().Hook144(*this, arg); }
+    void MoveToPosition(int position) { BarBehaviour().MoveToPosition(*this, position); }
+    void ShowDragFeedback(int x, int y) { BarBehaviour().ShowDragFeedback(*this, x, y); }
+    void SaveSpannedBars() { BarBehaviour().SaveSpannedBars(*this); }
+    int GrowAt(std::uint8_t* at, int n) { return BarBehaviour().GrowAt(*this, at, n); }
+};
+ZEL_RECORD_VIEW(CBarItem);
+
+// The colour index of each voice, for items whose colour byte is 0 (filled at start-up).
+inline constexpr int kVoiceCount = 8;

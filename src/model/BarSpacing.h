@@ -1,0 +1,32 @@
+// Bar spacing: the onset table that a bar's respacing builds and that each bar of a track
+// widens for its items, and the operations of the bars of a track that respacing calls.
+#pragma once
+#include <cstdint>
+
+class CTrkBar;
+
+// One entry per onset time, in increasing time (12 bytes, as the bars of a track receive it).
+struct SpacingColumn {
+    std::int16_t index = 0;     // the entry's place in the table
+    std::int16_t time = 0;      // onset time in ticks
+    std::int16_t space = 0;     // width after the onset (engraver units)
+    std::int16_t preSpace = 0;  // width needed before the onset's notes
+    std::int16_t reserved[2] = {0, 0};  // the second word of the first entry counts in the total
+};
+static_assert(sizeof(SpacingColumn) == 12);
+
+// The most onset times one bar can be spaced with.
+inline constexpr int kMaxSpacingColumns = 1024;
+
+// What respacing and layout ask of the bars of a track; their owner supplies the bodies.
+namespace barspacing {
+// CTrkBar::RecalcTimes: renews the times of the bar's notes, rests and attached items.
+void TrkBarRecalcTimes(CTrkBar* trkBar);
+// CTrkBar::MeasureColumns: raises each entry's space and pre-space to what the track's items
+// at that onset need.
+void TrkBarMeasureColumns(CTrkBar* trkBar, SpacingColumn* columns, int count);
+// CTrkBar::RecalcPositions: re-places the bar's items at the positions of their times.
+void TrkBarRecalcPositions(CTrkBar* trkBar, int from);
+// CTrkBar::Recalc: re-evaluates the bar of the track after an edit.
+void TrkBarRecalc(CTrkBar* trkBar, int flag);
+}  // namespace barspacing

@@ -1,0 +1,70 @@
+// The score model's globals, in one place.
+#pragma once
+#include <cstdint>
+
+#include "framework/Types.h"
+#include "model/NoteMark.h"
+
+class CBar;
+struct EngraverSettings;
+class CLine;
+class CPage;
+class CScore;
+class CScoreItem;
+class CStaff;
+class CTrack;
+class CTrkBar;
+class CZelDoc;
+
+// What the MIDI data views show: the kind (3 controller, 4 key aftertouch, 5 channel
+// pressure, 6 pitch bend, 7 program change; 0-8 in all), the controller number, and the switch
+// that must be on for any item to match.
+struct DataViewSettings {
+    std::uint8_t kind = 0;
+    std::uint8_t controller = 0;
+    std::uint8_t on = 0;
+};
+
+struct ModelGlobals {
+    // The version words of the score file being read (for example 0x400 or 0x410, and the word
+    // that follows the version); record readers repair older layouts by them. Set them with
+    // SetLoadedFileVersion, which also gives them to the platform layer's array readers.
+    std::uint16_t loadedFileVersion = 0x410;
+    std::uint16_t loadedFileMinor = 25;
+    NoteMarkInputs noteMarkInputs;  // what a new note mark takes from the palettes
+
+    // --- score records and the score root ---
+    // The current context that drawing, hit-testing and edits read: score and document, page,
+    // system, bar, staff, track and bar of a track.
+    CScore* currentScore = nullptr;
+    CZelDoc* currentDoc = nullptr;
+    CPage* currentPage = nullptr;
+    CLine* currentLine = nullptr;
+    CBar* currentBar = nullptr;
+    CStaff* currentStaff = nullptr;
+    CTrack* currentTrack = nullptr;
+    CTrkBar* currentTrkBar = nullptr;
+    CTrkBar* finderBar = nullptr;       // the bar of a track in which the last finder found its item
+    RECT currentItemRect{};             // the current-item rectangle (CBaseItem::SetCurrentRect)
+    std::int16_t dragOffsetX = 0;       // drawing offsets of the item being dragged
+    std::int16_t dragOffsetY = 0;
+    CScoreItem* dragItem = nullptr;     // the item being dragged
+    int hitKind = 0;                    // what the last hit test hit (0: an item's rectangle)
+    bool secondColorDrawing = false;    // items draw in the colour of role 8
+    std::int16_t voiceColors[8] = {};   // colour index of each voice (filled at start-up)
+    DataViewSettings dataView;
+    // Reading: the bytes the record being read may take from its start (0: its class size),
+    // and the reader's flag that MIDI data items hold their two data bytes swapped.
+    std::int32_t recordRoom = 0;
+    bool swappedDataBytes = false;
+    // The engraver settings of the document being built or laid out (null: the defaults).
+    const EngraverSettings* engraverSettings = nullptr;
+};
+
+extern ModelGlobals g_model;
+
+// Sets the version words of the file being read, here and in the platform layer.
+void SetLoadedFileVersion(std::uint16_t version, std::uint16_t minor);
+
+// Start-up values again (tests).
+void ResetModelGlobals();

@@ -1,0 +1,416 @@
+#include "model/Page.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/Bar.h"
+#include "model/EngraverSettings.h"
+#include "model/ItemArray.h"
+#include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/PageLinks.h"
+#include "model/PageSetup.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "platform/Artist.h"
+#include "platform/ChunkStream.h"
+#include "platform/DrawGlobals.h"
+
+namespace {
+
+// A page text's own page test: its page filter (bits 3-5 of byte 17) against its page number
+// (16-bit at 46).
+bool PageTextOnPage(CScoreItem* text, int page) {
+    if (rec::IsRemoved(text) || text->RecordSizeField() < 48) return false;
+    const int filter = (rec::Get<std::uint8_t>(text, 17) >> 3) & 7;
+    const int number = rec::Get<std::int16_t>(text, 46);
+    switch (filter) {
+        case 0: return page == number;
+        case 1: return true;
+        case 2: return (page & 1) != 0;
+        case 3: return (page & 1) == 0;
+        case 4: return page >= number;
+        default: return false;
+    }
+}
+
+// The largest number of steps a twips step walk takes before it gives up.
+constexpr int kStepLimit = 1 << 16;
+
+}  // namespace
+
+CPageSetup& DocumentPageSetup(CZelDoc* doc) {
+    static CPageSetup setup = [] {
+        CPageSetup s;
+        s.SetPaperSizePoints(612, 792);
+        s.SetMarginsPoints(36, 36, 36, 36);
+        return s;
+    }();
+    return setup;
+}
+
+// --- construction -------------------------------------------------------------------------------
+
+CPage* CPage::Construct(void* record) {
+    auto* page = static_cast<CPage*>(ConstructClass(0, record));
+    std::memset(page->Bytes() + kFirstSystem, 0, kSize - kFirstSystem);
+    return page;
+}
+
+void CPage::Init(CScore* score) {
+    SetTypeAndSize(0);
+    SetSystemCount(0);
+    SetScore(score);
+    if (score) {
+        const CPageSetup& setup = DocumentPageSetup(score->GetDocument());
+        SetPaperRect(setup.GetPaperRect());
+        SetPrintableRect(setup.GetMarginRect());
+    }
+    const EngraverSettings& e = CurrentEngraverSettings();
+    SetGaps(e.GetWord(EngraverSettings::kGroupSpacing), e.GetWord(EngraverSettings::kStaffGroupSpacing),
+            e.GetWord(EngraverSettings::kStaffSpacing));
+    rec::Put<std::int16_t>(this, kLayoutWord1, e.GetWord(EngraverSettings::kBarsPerSystem));
+    rec::Put<std::int16_t>(this, kLayoutWord2, e.GetWord(EngraverSettings::kGroupsPerPage));
+}
+
+RECT CPage::GetRectAt(int offset) const {
+    return {rec::Get<std::int32_t>(this, offset), rec::Get<std::int32_t>(this, offset + 4),
+            rec::Get<std::int32_t>(this, offset + 8), rec::Get<std::int32_t>(this, offset + 12)};
+}
+
+void CPage::SetRectAt(int offset, const RECT& r) {
+    rec::Put<std::int32_t>(this, offset, r.left);
+    rec::Put<std::int32_t>(this, offset + 4, r.top);
+    rec::Put<std::int32_t>(this, offset + 8, r.right);
+    rec::Put<std::int32_t>(this, offset + 12, r.bottom);
+}
+
+void CPage::SetGaps(int group, int system, int staff) {
+    rec::Put(this, kGroupGap, std::int16_t(group));
+    rec::Put(this, kSystemGap, std::int16_t(system));
+    rec::Put(this, kStaffGap, std::int16_t(staff));
+}
+
+// --- links ----------------------------------------------------------------------------------------
+
+CScore* CPage::GetScore() const { return reclink::LinkedScore(rec::Get<std::uint32_t>(this, kScoreLink)); }
+
+void CPage::SetScore(CScore* score) { rec::Put<std::uint32_t>(this, kScoreLink, reclink::ScoreLink(score)); }
+
+CZelDoc* CPage::GetDocument() const {
+    CScore* score = GetScore();
+    return score ? score->GetDocument() : nullptr;
+}
+
+CLine* CPage::GetLine(int i) const {
+    CScore* score = GetScore();
+    if (!score || i < 0 || i >= GetSystemCount()) return nullptr;
+    return score->GetLine(GetFirstSystem() + i);
+}
+
+// --- geometry ---------------------------------------------------------------------------------------
+
+void CPage::MakeCurrent() {
+    g_model.currentScore = GetScore();
+    g_model.currentDoc = GetDocument();
+    g_model.currentPage = this;
+    if (g_draw.artist && g_model.currentDoc) g_draw.artist->SetZoom(g_model.currentDoc->GetZoom());
+}
+
+void CPage::SetClipToPage() {}
+
+int CPage::TopToPage(int twips) { return GetPrintableRect().top + TwentiethsToView(twips); }
+
+int CPage::LeftFromPage(int x) { return ViewToTwentieths(x - GetPrintableRect().left); }
+
+int CPage::TopFromPage(int y) { return ViewToTwentieths(y - GetPrintableRect().top); }
+
+int CPage::StepTwips(int twips, int step) {
+    if (step == 0) return twips;
+    const int start = TwentiethsToView(twips);
+    int t = twips;
+    for (int i = 0; i < kStepLimit; ++i) {
+        t += step;
+        if (TwentiethsToView(t) != start) break;
+    }
+    return t;
+}
+
+int CPage::GetContentBottom() {
+    CLine* last = GetLine(GetSystemCount() - 1);
+    CStaff* staff = last ? last->GetStaff(CLine::kLastShown) : nullptr;
+    if (!staff) return 0;
+    return staff->GetBottomLine() + TwentiethsToView(480);
+}
+
+void CPage::RefitStaves(int size) {
+    for (int i = 0; i < GetSystemCount(); ++i)
+        if (CLine* line = GetLine(i)) line->RefitStaves(size);
+}
+
+void CPage::UpdateShownStaves() {
+    for (int i = 0; i < GetSystemCount(); ++i)
+        if (CLine* line = GetLine(i); line && line->GetIndex() != 0) line->UpdateShownStaves();
+    SpaceStaves(false);
+}
+
+int CPage::DrawInPane(CScoreItem* item, int (*callback)(CScoreItem*, void*), void* arg) { return 0; }
+
+int CPage::PageTextExtent(std::vector<RECT>* collector, bool top) {
+    int result = top ? 0 : 32767;
+    CScore* score = GetScore();
+    CPageTextArray* texts = score ? score->GetPageTextArray() : nullptr;
+    CLine* first = GetLine(0);
+    CLine* last = GetLine(GetSystemCount() - 1);
+    if (!texts || !first || !last) return result;
+    for (int i = 0; i < texts->GetCount(); ++i) {
+        CScoreItem* text = texts->GetItem(i);
+        if (!text || !PageTextOnPage(text, GetIndex())) continue;
+        RECT r;
+        r = *text->GetBounds(&r);
+        if (top && r.top < first->GetTop()) {
+            result = std::max<int>(result, r.bottom + TwentiethsToView(360));
+            if (collector) collector->push_back(r);
+        } else if (!top && r.bottom > last->GetBottom()) {
+            result = std::min<int>(result, r.top);
+            if (collector) collector->push_back(r);
+        }
+    }
+    return result;
+}
+
+// --- vertical layout ------------------------------------------------------------------------------
+
+void CPage::SpaceStaves(bool keep) {
+    if (GetSystemCount() <= 0 || !GetLine(0)) return;
+    if (GetGroupGap() == 0) {
+        const EngraverSettings& e = CurrentEngraverSettings();
+        SetGaps(e.GetWord(EngraverSettings::kGroupSpacing), e.GetWord(EngraverSettings::kStaffGroupSpacing),
+                e.GetWord(EngraverSettings::kStaffSpacing));
+    }
+    CZelDoc* doc = GetDocument();
+    int t = GetLine(0)->GetTopOffset();
+    for (int s = 0; s < GetSystemCount(); ++s) {
+        CLine* line = GetLine(s);
+        if (!line) break;
+        const int zoom = doc ? doc->SetZoom(100) : 0;
+        line->SetTopOffset(t);
+        int groupEnd = -1;
+        bool afterGroup = false;
+        const int firstShown = line->GetFirstShownStaff();
+        const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+        for (int i = 0; i < n; ++i) {
+            CStaff* staff = line->GetStaff(i);
+            const bool shown = staff->IsShown();
+            bool set = false;
+            int spacing = 0;
+            if (!keep) {
+                set = true;
+                if (shown) {
+                    int last = -1;
+                    if (i != n - 1 && (staff->OpensBracketGroup(&last) || afterGroup)) {
+                        spacing = GetGroupGap() + 480;
+                        afterGroup = false;
+                        if (last >= 0) groupEnd = last;
+                    } else {
+                        spacing = GetStaffGap() + 480;
+                        if (i == groupEnd) {
+                            afterGroup = true;
+                            groupEnd = -1;
+                        }
+                    }
+                }
+            }
+            if (shown && i == firstShown) {
+                set = true;
+                spacing = 0;
+            }
+            if (set) {
+                if (i == 0)
+                    staff->SetSpacing(0);
+                else
+                    line->SetStaffSpacing(i, spacing);
+            }
+            if (shown) t += staff->GetSpacing();
+        }
+        t += GetSystemGap() + 480;
+        line->PlaceStaves();
+        if (doc) doc->SetZoom(zoom);
+    }
+}
+
+void CPage::AvoidCollisions() {
+    MakeCurrent();
+    CScore* score = GetScore();
+    if (!score || GetSystemCount() <= 0) return;
+    std::vector<RECT> above;
+    PageTextExtent(&above, true);
+    struct Shift {
+        int system;
+        int staff;
+        bool firstShown;
+        int overlap;
+    };
+    std::vector<Shift> shifts;
+    for (int s = 0; s < GetSystemCount(); ++s) {
+        CLine* line = GetLine(s);
+        if (!line) break;
+        const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+        const int firstShown = line->GetFirstShownStaff();
+        for (int i = 0; i < n; ++i) {
+            if (!line->GetStaff(i)->IsShown()) continue;
+            std::vector<RECT> rects;
+            line->GetStaffExtent(i, &rects);
+            int overlap = 0;
+            for (const RECT& u : above)
+                for (const RECT& l : rects)
+                    if (u.left < l.right && l.left < u.right && u.top < l.bottom && l.top < u.bottom)
+                        overlap = std::max<int>(overlap, u.bottom - l.top);
+            if (overlap > 0) shifts.push_back({s, i, i == firstShown, overlap});
+            above = std::move(rects);
+        }
+    }
+    for (const Shift& shift : shifts) {
+        CLine* line = GetLine(shift.system);
+        const int d = ViewToTwentieths(shift.overlap);
+        if (shift.firstShown)
+            line->SetTopOffset(line->GetTopOffset() + d);
+        else
+            line->SetStaffSpacing(shift.staff, line->GetStaff(shift.staff)->GetSpacing() + d);
+        for (int s = shift.system + 1; s < GetSystemCount(); ++s)
+            if (CLine* after = GetLine(s)) after->SetTopOffset(after->GetTopOffset() + d);
+    }
+    for (int s = 0; s < GetSystemCount(); ++s)
+        if (CLine* line = GetLine(s)) line->PlaceStaves();
+}
+
+void CPage::StretchToBottom() {
+    CLine* last = GetLine(GetSystemCount() - 1);
+    if (!last) return;
+    const int bottom = last->GetStaffExtent(CLine::kLastShown, nullptr);
+    // The title block's lowest title (its offset and height) comes with the document's titles.
+    const int titleOffset = 0, titleHeight = 0;
+    int free = ScaleFromView(GetPrintableRect().bottom + TwentiethsToView(titleOffset) - titleHeight - bottom);
+    int step = 20;
+    if (free < 1) {
+        step = -20;
+        free = -free;
+    }
+    int shown = 0;
+    for (int s = 0; s < GetSystemCount(); ++s)
+        if (CLine* line = GetLine(s)) shown += line->CountShownStaves();
+    if (shown <= 2) return;
+    if (shown < 7) free = std::min(free, 36);
+    else if (shown < 11) free = std::min(free, 72);
+    else if (shown < 16) free = std::min(free, 144);
+    for (int before = free + 1; free >= 1 && free != before;) {
+        before = free;
+        for (int k = 0; k < GetSystemCount() && free >= 1; ++k) {
+            CLine* line = GetLine(k);
+            if (!line) break;
+            if (k > 0) {
+                if (free < k) break;
+                line->SetTopOffset(line->GetTopOffset() + step * k);
+                free -= k;
+            }
+            const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+            for (int i = 0; i < n && free >= 1; ++i) {
+                CStaff* staff = line->GetStaff(i);
+                if (!staff->IsShown() || staff->GetSpacing() == 0) continue;
+                line->SetStaffSpacing(i, staff->GetSpacing() + step);
+                free -= 1;
+                for (int s = k + 1; s < GetSystemCount(); ++s)
+                    if (CLine* after = GetLine(s)) after->SetTopOffset(after->GetTopOffset() + step);
+            }
+        }
+    }
+    for (int s = 0; s < GetSystemCount(); ++s)
+        if (CLine* line = GetLine(s)) line->PlaceStaves();
+}
+
+// --- stored forms ---------------------------------------------------------------------------------
+
+void CPage::WritePage(CChunkStream& s) {
+    const RECT paper = GetPaperRect();
+    const RECT printable = GetPrintableRect();
+    s.BeginChunk(MakeChunkTag("PAGE"), -1);
+    s.WriteWord(GetFirstSystem());
+    s.WriteWord(GetSystemCount());
+    s.WriteWord(rec::Get<std::uint16_t>(this, kReserved1));
+    s.WriteWord(rec::Get<std::uint16_t>(this, kReserved2));
+    s.WriteCoord(GetGroupGap());
+    s.WriteCoord(GetSystemGap());
+    s.WriteCoord(GetStaffGap());
+    s.WriteWord(rec::Get<std::int16_t>(this, kLayoutWord1));
+    s.WriteWord(rec::Get<std::int16_t>(this, kLayoutWord2));
+    s.WriteLong(std::uint32_t((printable.left - paper.left) * 4));
+    s.WriteLong(std::uint32_t((printable.top - paper.top) * 4));
+    s.WriteLong(std::uint32_t((paper.right - printable.right) * 4));
+    s.WriteLong(std::uint32_t((paper.bottom - printable.bottom) * 4));
+    s.WriteLong(std::uint32_t((paper.right - paper.left) * 4));
+    s.WriteLong(std::uint32_t((paper.bottom - paper.top) * 4));
+    s.EndChunk(-1);
+}
+
+void CPage::ReadPage(CChunkStream& s) {
+    Init(nullptr);
+    const RECT paper = GetPaperRect();
+    const RECT printable = GetPrintableRect();
+    // What the page holds now, as the stored fields, so that a short chunk keeps them.
+    std::int32_t margins[6] = {(printable.left - paper.left) * 4, (printable.top - paper.top) * 4,
+                               (paper.right - printable.right) * 4, (paper.bottom - printable.bottom) * 4,
+                               (paper.right - paper.left) * 4, (paper.bottom - paper.top) * 4};
+    if (s.BeginReadChunk(MakeChunkTag("PAGE")) > 0) {
+        const auto word = [&](int offset) {
+            std::int16_t v = rec::Get<std::int16_t>(this, offset);
+            s.ReadWordTo(&v);
+            rec::Put(this, offset, v);
+        };
+        const auto coord = [&](int offset) {
+            std::int16_t v = rec::Get<std::int16_t>(this, offset);
+            s.ReadCoordTo(&v);
+            rec::Put(this, offset, v);
+        };
+        word(kFirstSystem);
+        word(kSystemCount);
+        word(kReserved1);
+        word(kReserved2);
+        coord(kGroupGap);
+        coord(kSystemGap);
+        coord(kStaffGap);
+        word(kLayoutWord1);
+        word(kLayoutWord2);
+        s.ReadLongs(margins, 6);
+    }
+    s.EndReadChunk();
+    RECT p;
+    p.left = -(margins[0] / 4);
+    p.top = -(margins[1] / 4);
+    p.right = p.left + margins[4] / 4;
+    p.bottom = p.top + margins[5] / 4;
+    SetPaperRect(p);
+    SetPrintableRect({0, 0, p.right - margins[2] / 4, p.bottom - margins[3] / 4});
+}
+
+// --- behaviour ------------------------------------------------------------------------------------
+
+const PageBehaviour& PageBehaviour::Instance() {
+    static const PageBehaviour behaviour;
+    return behaviour;
+}
+
+RECT* PageBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
+    *rect = static_cast<CPage&>(item).GetPaperRect();
+    return rect;
+}
+
+void PageBehaviour::Invalidate(CScoreItem& item) const {
+    auto& page = static_cast<CPage&>(item);
+    if (CZelDoc* doc = page.GetDocument()) doc->AddDirtyRect(page.GetPaperRect(), page.GetIndex());
+}
+
+void PageBehaviour::Read(CScoreItem& item, CChunkStream& stream) const { static_cast<CPage&>(item).ReadPage(stream); }
+
+void PageBehaviour::Write(CScoreItem& item, CChunkStream& stream) const { static_cast<CPage&>(item).WritePage(stream); }

@@ -1,0 +1,178 @@
+// The score root: one open score. It owns every array of the score's records (tracks, pages,
+// systems, bars, page texts, lyric lines, fonts, devices, patches) and, for each of 64
+// possible tracks, the array of that track's bars. The document creates it with new and
+// deletes it; it has no virtual operations.
+//
+// Invariants kept by the score-wide edits: the track count equals the records of the track
+// array, and for every track t below it the bars-of-a-track array t holds bar-count records,
+// record b being the bar of track t at bar index b; bar, system and page counts equal their
+// arrays' records; every element carries its index and the last-element flag.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "platform/FontRef.h"
+#include "platform/Handles.h"
+
+class CBar;
+class CBarArray;
+class CDeviceArray;
+class CFontArray;
+class CLine;
+class CLineArray;
+class CPage;
+class CPageArray;
+class CPageText;
+class CPageTextArray;
+class CLyricArray;
+class CPatchArray;
+class CScoreItem;
+class CTrack;
+class CTrackArray;
+class CTrkBar;
+class CTrkBarArray;
+class CZelDoc;
+
+// The score's tempo changes in ascending order of time: 14-byte entries of a 16-bit bar index,
+// a signed 32-bit time in ticks from the score's start, the tempo in quarter notes per minute
+// (x100) and the tempo as marked (x100).
+class TempoMap {
+public:
+    struct Entry {
+        std::int16_t bar = 0;
+        std::int32_t time = 0;
+        std::int32_t tempo = 0;
+        std::int32_t marked = 0;
+    };
+    static constexpr std::uint32_t kEntrySize = 14;
+
+    TempoMap() { buffer.Init(); }
+    ~TempoMap() { buffer.Free(); }
+    TempoMap(const TempoMap&) = delete;
+    TempoMap& operator=(const TempoMap&) = delete;
+
+    int Count() const { return int(buffer.GetSize() / kEntrySize); }
+    Entry Get(int i) const;
+    // An entry at a time already in the map replaces that entry's two tempo values; otherwise
+    // the entry goes before the first with a later time, or at the end. False when memory ran
+    // out.
+    bool Add(const Entry& entry);
+    // Empties the map.
+    void Reset();
+    void Free() { buffer.Free(); buffer.Init(); }
+
+private:
+    HandleBuffer buffer;
+};
+
+class CScore {
+public:
+    static constexpr int kMaxTracks = 64;
+    static constexpr int kTrkBarElementSize = 44;
+    static constexpr int kDeviceElementSize = 138;
+    static constexpr int kPatchElementSize = 140;
+
+    // Builds an empty score. Out of memory raises the memory exception and leaves nothing.
+    explicit CScore(CZelDoc* document);
+    ~CScore();
+    CScore(const CScore&) = delete;
+    CScore& operator=(const CScore&) = delete;
+
+    // --- counts ---
+    std::int16_t GetTrackCount() const { return trackCount; }
+    std::int16_t GetPageCount() const { return pageCount; }
+    std::int16_t GetLineCount() const { return lineCount; }
+    std::int16_t GetBarCount() const { return barCount; }
+    // The memory the score takes, in kilobytes.
+    std::int32_t GetSizeInKilobytes();
+
+    // --- elements: null for an index outside the array's elements ---
+    CBar* GetBar(int index);
+    CLine* GetLine(int index);
+    CPage* GetPage(int index);
+    CTrack* GetTrack(int index);
+    CPageText* GetPageText(int index);
+    // The bar `bar` of track `track` (one of the 64 track-bar arrays).
+    CTrkBar* GetTrkBar(int track, int bar);
+
+    // Opens the bar of a track at `bar` in the track's array and sets it up (track number,
+    // index, empty item run); false, with nothing changed, when there is no room.
+    bool InsertTrkBar(int track, int bar);
+    bool RemoveTrkBar(int track, int bar);
+
+    // --- voices the document shows ---
+    bool IsVoiceShown(int voice) const;
+    // False for a removed item; else whether its voice (bits 5-7 of byte 9) is shown.
+    bool IsItemInShownVoice(const CScoreItem* item) const;
+
+    // Removes bracket nesting level `level` (0-3) from a staff and the staves that bracket
+    // spans, in every system.
+    void RemoveBracketLevel(int level, int staff);
+    // Shows a pop-up menu of the tracks at a screen point; true with the chosen index in
+    // *track, false (and *track untouched) when the menu is dismissed.
+    bool ChooseTrackFromMenu(int x, int y, int* track);
+
+    // --- arrays ---
+    CTrackArray* GetTrackArray() { return tracks.get(); }
+    CPageArray* GetPageArray() { return pages.get(); }
+    CLineArray* GetLineArray() { return lines.get(); }
+    CBarArray* GetBarArray() { return bars.get(); }
+    CPageTextArray* GetPageTextArray() { return pageTexts.get(); }
+    CLyricArray* GetLyricArray() { return lyrics.get(); }
+    CFontArray* GetFontArray() { return fonts.get(); }
+    CDeviceArray* GetDeviceArray() { return devices.get(); }
+    CPatchArray* GetPatchArray() { return patches.get(); }
+    CTrkBarArray* GetTrkBarArray(int track);
+    CZelDoc* GetDocument() const { return document; }
+
+    // --- options ---
+    std::uint8_t option0 = 0;
+    std::uint8_t showPageMargins = 0;
+    std::uint8_t option2 = 0;               // cleared by staff placement when there are several tracks
+    std::uint8_t transposedDisplay = 0;
+    std::uint8_t playRepeats = 1;
+    std::uint8_t playbackStyle = 0;         // 0 as recorded, 1 swing, 2 as written
+    std::uint8_t staffGroupSeparators = 0;
+    std::uint8_t fillWithWholeRests = 1;
+    std::uint8_t showRulers = 0;
+    std::uint8_t showColors = 1;            // option 9
+    std::uint8_t multiBarRestOption = 0;
+    std::uint8_t multiBarRestDefault = 80;
+    std::uint8_t option12 = 0;
+    std::uint8_t option13 = 0;
+    std::uint8_t trackNamesRightAligned = 0;
+    std::uint8_t entryOffset = 0;           // page units
+
+    std::int16_t trackCount = 0;
+    std::int16_t pageCount = 0;
+    std::int16_t lineCount = 0;
+    std::int16_t barCount = 0;
+
+    FontRef textFont1, textFont2, textFont3;
+    FontRef chordFrameFont;
+    FontRef textFont5;
+    FontRef staffLabelFont;
+    std::int16_t layoutWords[5] = {12, 0, 0, 0, 0};
+    // Timecode block: mode (0 none, 1 every bar, 2 first bar of each system), at the end,
+    // byte 3, no timecode on the first bar, then bytes 5-16.
+    std::uint8_t timecode[16] = {};
+    std::int16_t timecodeFrameStyle = 3;    // 0: 24 frames, 1: 25, 2: 30 drop-frame, 3: 30
+    std::uint32_t timecodeOffset = 0;       // milliseconds
+    FontRef timecodeFont;
+    std::uint32_t scoreDuration = 0;        // milliseconds
+    TempoMap tempoMap;
+    HandleBuffer rackText;                  // the audio rack's text as the score file keeps it
+
+private:
+    CZelDoc* document = nullptr;
+    std::unique_ptr<CTrackArray> tracks;
+    std::unique_ptr<CPageArray> pages;
+    std::unique_ptr<CLineArray> lines;
+    std::unique_ptr<CBarArray> bars;
+    std::unique_ptr<CPageTextArray> pageTexts;
+    std::unique_ptr<CLyricArray> lyrics;
+    std::unique_ptr<CFontArray> fonts;
+    std::unique_ptr<CDeviceArray> devices;
+    std::unique_ptr<CPatchArray> patches;
+    std::unique_ptr<CTrkBarArray> trkBars[kMaxTracks];
+};

@@ -1,0 +1,245 @@
+#include "model/ScoreArrays.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/File.h"
+#include "framework/Globals.h"
+#include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/Bar.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/TrkBar.h"
+#include "platform/ChunkStream.h"
+#include "platform/Handles.h"
+
+namespace {
+
+const char* PathOf(CChunkStream& stream) {
+    CFile* f = stream.GetFile();
+    return f ? f->GetFilePath().c_str() : nullptr;
+}
+
+// What the stream still holds where the array is read.
+std::uint64_t Available(CChunkStream& stream) {
+    if (stream.InChunk()) return stream.Unread();
+    if (CFile* f = stream.GetFile()) {
+        const std::uint64_t size = f->GetLength();
+        return size - std::min(size, f->GetPosition());
+    }
+    return 0;
+}
+
+// The smallest element chunk: a tag and a 32-bit length.
+constexpr std::uint64_t kSmallestElementChunk = 8;
+
+// The scratch record of the raw reader: no record of the older files is larger.
+constexpr std::size_t kRawScratchSize = 32000;
+
+}  // namespace
+
+CScoreArray::~CScoreArray() {
+    for (int i = 0; i < count; ++i)
+        if (std::uint8_t* e = ElementAt(i)) ItemCast<CScoreItem>(e)->Release();
+}
+
+std::uint8_t* CScoreArray::ElementAt(int n) {
+    if (n < 0 || n >= count || elemSize <= 0) return nullptr;
+    return static_cast<std::uint8_t*>(GetData()) + std::ptrdiff_t(n) * elemSize;
+}
+
+void* CScoreArray::GetAt(int n) {
+    auto* base = static_cast<std::uint8_t*>(GetData());
+    if (!base || n < 0 || n > count) return nullptr;
+    return base + std::ptrdiff_t(n) * elemSize;
+}
+
+void CScoreArray::Renumber() {
+    for (int i = 0; i < count; ++i) {
+        auto* e = ItemCast<CArrayItem>(ElementAt(i));
+        e->SetIndex(i);
+        e->SetLastFlag(i == count - 1);
+    }
+}
+
+void* CScoreArray::InsertEmpty(int index) {
+    void* p = CStdArray::InsertEmpty(index);
+    if (!p) return nullptr;
+    std::memset(p, 0, std::size_t(std::max<int>(elemSize, 0)));
+    Revive(p);
+    Renumber();
+    return GetAt(index);
+}
+
+void CScoreArray::RemoveAt(int index) {
+    std::uint8_t* e = ElementAt(index);
+    if (!e) return;
+    ItemCast<CScoreItem>(e)->Release();
+    CStdArray::Remove(e);
+    Renumber();
+}
+
+std::uint32_t CScoreArray::GetByteSize() {
+    std::uint32_t total = 0;
+    for (int i = 0; i < count; ++i) total += std::uint32_t(ItemCast<CScoreItem>(ElementAt(i))->GetRecordSize());
+    return total;
+}
+
+bool CScoreArray::SetSize(int n) {
+    if (n < 0 || n > kMaxCount) return false;
+    const std::uint32_t old = byteSize;
+    if (!CStdArray::SetSize(n)) return false;
+    if (byteSize > old) std::memset(static_cast<std::uint8_t*>(GetData()) + old, 0, byteSize - old);
+    count = std::int16_t(n);
+    for (int i = 0; i < count; ++i) Revive(ElementAt(i));
+    Renumber();
+    return true;
+}
+
+void CScoreArray::ReadRawBody(CFile& file) {
+    const int n = std::max<int>(count, 0);
+    const auto drop = [this] {
+        count = 0;
+        byteSize = 0;
+    };
+    std::vector<std::uint8_t> scratch;
+    std::vector<std::uint8_t> buffer;
+    try {
+        scratch.assign(kRawScratchSize, 0);
+        Revive(scratch.data());
+        for (int i = 0; i < n; ++i) {
+            auto* item = ItemCast<CScoreItem>(scratch.data());
+            item->ReadRaw(file);
+            const int size = item->RecordSizeField();
+            if (size < kRecordHeadSize || std::size_t(size) > kRawScratchSize)
+                AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str());
+            buffer.insert(buffer.end(), scratch.begin(), scratch.begin() + size);
+        }
+    } catch (const std::bad_alloc&) {
+        drop();
+        ThrowOutOfMemory();
+    } catch (...) {
+        drop();
+        throw;
+    }
+    if (!SetByteSize(std::uint32_t(std::max<std::size_t>(buffer.size(), 1)))) {
+        drop();
+        ThrowOutOfMemory();
+    }
+    if (!buffer.empty()) std::memcpy(GetData(), buffer.data(), buffer.size());
+    byteSize = std::uint32_t(buffer.size());
+}
+
+void CScoreArray::WriteRawBody(CFile& file) {
+    for (int i = 0; i < count; ++i) ItemCast<CScoreItem>(ElementAt(i))->WriteRaw(file, GetTag());
+}
+
+void CScoreArray::Read(CChunkStream& stream, std::uint32_t tag) {
+    std::uint8_t tagBytes[4];
+    stream.ReadTag(tagBytes);  // the list's tag is not compared with the one asked for
+    const std::uint16_t n = stream.ReadWord();
+    if (n > kMaxCount || std::uint64_t(n) * kSmallestElementChunk > Available(stream))
+        AfxThrowArchiveException(CArchiveException::badIndex, PathOf(stream));
+    const std::uint32_t bytes = std::uint32_t(n) * std::uint32_t(std::max<int>(elemSize, 0));
+    if (!SetByteSize(std::max<std::uint32_t>(bytes, 1))) ThrowOutOfMemory();
+    count = std::int16_t(n);
+    byteSize = bytes;
+    if (bytes) std::memset(GetData(), 0, bytes);
+    try {
+        for (int i = 0; i < count; ++i) ReadElement(stream, i);
+    } catch (...) {
+        // The elements read so far may own blocks; they let them go with the array's content.
+        for (int i = 0; i < count; ++i)
+            if (rec::Get<std::uint32_t>(ElementAt(i), rec::kClassSlot)) ItemCast<CScoreItem>(ElementAt(i))->Release();
+        count = 0;
+        byteSize = 0;
+        throw;
+    }
+}
+
+void CScoreArray::ReadElement(CChunkStream& stream, int n) {
+    std::uint8_t* e = ElementAt(n);
+    if (!e) return;
+    Revive(e);
+    {
+        fw::ScopedGlobal<std::int32_t> room(g_model.recordRoom, elemSize);
+        ItemCast<CScoreItem>(e)->Read(stream);
+    }
+    // An array holds its own element class whatever head the element's chunk carried.
+    const std::int16_t size = rec::Get<std::int16_t>(e, rec::kSize);
+    Revive(e);
+    if (size > 0 && size <= elemSize) rec::Put<std::int16_t>(e, rec::kSize, size);
+}
+
+void CScoreArray::Write(CChunkStream& stream, std::uint32_t tag) {
+    stream.WriteTag(tag);
+    stream.WriteWord(count);
+    for (int i = 0; i < count; ++i) WriteElement(stream, i);
+}
+
+void CScoreArray::WriteElement(CChunkStream& stream, int n) {
+    if (std::uint8_t* e = ElementAt(n)) ItemCast<CScoreItem>(e)->Write(stream);
+}
+
+void CScoreArray::ReviveAll() {
+    for (int i = 0; i < count; ++i) {
+        std::uint8_t* e = ElementAt(i);
+        const std::int16_t size = rec::Get<std::int16_t>(e, rec::kSize);
+        Revive(e);
+        rec::Put<std::int16_t>(e, rec::kSize, size);
+    }
+}
+
+std::uint32_t CScoreArray::GetTag() { return MakeChunkTag("ITEM"); }
+
+void CScoreArray::ResolveFonts(CFontArray* fonts) {
+    for (int i = 0; i < count; ++i) ItemCast<CScoreItem>(ElementAt(i))->ResolveFonts(fonts);
+}
+
+void ConstructArrayElement(int code, void* record) {
+    if (code == 4)
+        CTrkBar::Construct(record);
+    else
+        ConstructClass(code, record);
+}
+
+// --- systems and bars -------------------------------------------------------------------------
+
+bool CLineArray::CopyTo(CStdArray* other) {
+    auto* to = dynamic_cast<CLineArray*>(other);
+    if (!to) return CScoreArray::CopyTo(other);
+    if (!CScoreArray::CopyTo(other)) return false;
+    for (int i = 0; i < to->GetCount(); ++i) ItemCast<CLine>(to->ElementAt(i))->SetStaffArray(nullptr);
+    for (int i = 0; i < to->GetCount() && i < count; ++i) {
+        CStaffArray* staves = ItemCast<CLine>(ElementAt(i))->GetStaffArray();
+        if (!staves) continue;
+        auto* copy = static_cast<CStaffArray*>(staves->Clone());
+        if (!copy) return false;
+        ItemCast<CLine>(to->ElementAt(i))->SetStaffArray(copy);
+    }
+    return true;
+}
+
+bool CLineArray::InsertStaff(int index) {
+    for (int i = 0; i < count; ++i)
+        if (!ItemCast<CLine>(ElementAt(i))->InsertStaff(index)) return false;
+    return true;
+}
+
+bool CLineArray::RemoveStaff(int index) {
+    for (int i = 0; i < count; ++i) ItemCast<CLine>(ElementAt(i))->RemoveStaff(index);
+    return true;
+}
+
+void* CBarArray::InsertEmpty(int index) {
+    void* p = CScoreArray::InsertEmpty(index);
+    if (!p) return nullptr;
+    if (!ItemCast<CBar>(p)->SetDefaults()) {
+        RemoveAt(index);
+        return nullptr;
+    }
+    return p;
+}

@@ -1,0 +1,91 @@
+// The score arrays: typed arrays of fixed-size records (tracks, pages, systems, staves, bars,
+// bars of a track) that keep every element revived, numbered and flagged as last or not, and
+// that read and write themselves as a list of element chunks.
+//
+// List form (Read/Write): 4 tag bytes, a 16-bit element count, then every element's own chunk.
+#pragma once
+#include <cstdint>
+
+#include "model/ArrayItem.h"
+#include "model/ItemArray.h"
+
+class CScoreArray : public StdArrayClass<CScoreArray, CItemArray> {
+public:
+    static constexpr int kElementSize = 12;
+    CScoreArray() { SetElemSize(kElementSize); }
+    CScoreArray(const CScoreArray&) = default;
+    CScoreArray& operator=(const CScoreArray&) = default;
+    // Lets every element release what it owns.
+    ~CScoreArray() override;
+
+    // Opens a zeroed element at index, revives it and renumbers; null when there is no room.
+    void* InsertEmpty(int index) override;
+    // Nothing for an index outside the elements; else the element releases what it owns, is
+    // removed, and the rest are renumbered.
+    void RemoveAt(int index) override;
+    // Element n for n from 0 to count (count gives the end); null for any other n.
+    void* GetAt(int n) override;
+    // Elements have the array's fixed size.
+    int ElemSize(const void* element) override { return elemSize; }
+    // The sum of every element's record size (slot 24).
+    std::uint32_t GetByteSize() override;
+    // Resizes to n elements (bytes gained zeroed), revives and numbers all of them.
+    bool SetSize(int n) override;
+    void ReadRawBody(CFile& file) override;
+    void WriteRawBody(CFile& file) override;
+    void Read(CChunkStream& stream, std::uint32_t tag) override;
+    void ReadElement(CChunkStream& stream, int n) override;
+    void Write(CChunkStream& stream, std::uint32_t tag) override;
+    void WriteElement(CChunkStream& stream, int n) override;
+    void ReviveAll() override;
+    // Builds the element class in place (nothing in the base).
+    void Revive(void* record) override {}
+    // The element tag.
+    virtual std::uint32_t GetTag();
+    // Calls every element's slot 59 with the font table.
+    virtual void ResolveFonts(CFontArray* fonts);
+
+    CArrayItem* Element(int n) { return static_cast<CArrayItem*>(GetAt(n)); }
+    // Gives every element its index and the last-element flag to the last one only.
+    void Renumber();
+
+protected:
+    // Element n when n lies below the count.
+    std::uint8_t* ElementAt(int n);
+};
+
+// Builds the element class of a score array in place (its constructor): the class slot, code
+// and size, and what the class's constructor clears.
+void ConstructArrayElement(int code, void* record);
+
+// A score array of one element class (its type code, record size and element tag).
+template <class Derived, int Code, int Size, std::uint32_t Tag>
+class ScoreArrayOf : public StdArrayClass<Derived, CScoreArray> {
+public:
+    static constexpr int kCode = Code;
+    static constexpr int kElementSize = Size;
+    ScoreArrayOf() { this->SetElemSize(Size); }
+    void Revive(void* record) override { ConstructArrayElement(Code, record); }
+    std::uint32_t GetTag() override { return Tag; }
+};
+
+class CTrackArray : public ScoreArrayOf<CTrackArray, 3, 2872, 0x5452414Bu /* TRAK */> {};
+class CPageArray : public ScoreArrayOf<CPageArray, 0, 68, 0x50414745u /* PAGE */> {};
+class CStaffArray : public ScoreArrayOf<CStaffArray, 2, 126, 0x53544146u /* STAF */> {};
+class CTrkBarArray : public ScoreArrayOf<CTrkBarArray, 4, 44, 0x42444154u /* BDAT */> {};
+
+class CLineArray : public ScoreArrayOf<CLineArray, 1, 88, 0x4C494E45u /* LINE */> {
+public:
+    // A copy whose systems hold clones of this array's staff arrays; false when memory ran out.
+    bool CopyTo(CStdArray* other) override;
+    // Inserts a staff at index in every system; false at the first that refuses.
+    bool InsertStaff(int index);
+    // Removes the staff at index from every system.
+    bool RemoveStaff(int index);
+};
+
+class CBarArray : public ScoreArrayOf<CBarArray, 8, 162, 0x42415220u /* "BAR " */> {
+public:
+    // The new bar also makes its own item array; null (and no new element) when it cannot.
+    void* InsertEmpty(int index) override;
+};

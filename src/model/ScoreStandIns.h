@@ -1,0 +1,85 @@
+// Minimal forms of what the score records and the score root call in code that is not written
+// yet: the document, the score location, drag tasks, the score's font table, the start-up font
+// tables, and the records of pages, page texts and tracks. Each carries the name and signature
+// its owner gives it and only the body that the callers here need; the owners replace them as
+// they are written.
+#pragma once
+#include <cstdint>
+
+#include "framework/Types.h"
+#include "model/ArrayItem.h"
+#include "model/BarItem.h"
+#include "platform/FontRef.h"
+#include "platform/StdArray.h"
+
+// --- document ------------------------------------------------------------------------------
+
+// The document that owns a score: the parts of it that the score and its records read.
+class CZelDoc {
+public:
+    int GetZoom() const { return zoom; }
+    int SetZoom(int z) {
+        const int old = zoom;
+        zoom = z;
+        return old;
+    }
+    // Adds a redraw rectangle for a page.
+    void AddDirtyRect(const RECT& rect, int page) {}
+    // Asks the running edit operation to save a bar of a track for undo; true when none runs.
+    bool SaveBarForUndo(int track, int bar) { return true; }
+
+    int zoom = 100;                    // view zoom in percent
+    std::uint16_t currentVoice = 0;    // the voice the document shows (0-7)
+    std::uint8_t allVoicesShown = 1;   // all voices are shown
+    std::int16_t currentTrack = 0;     // the document's current track
+};
+
+// --- edit and view records -------------------------------------------------------------------
+
+// The record that locates a point in the score: the fields that bar items read.
+struct ScoreLocation {
+    std::uint16_t voice = 0;
+    std::int16_t position = 0;   // 1/1024 of the bar
+    double time = 0;             // ticks; readers truncate toward zero
+    std::int16_t barIndex = 0;
+};
+
+class CDragTask;
+struct ItemPlayAction;
+// The plain drag task of a score item (none until the drag tasks exist).
+inline CDragTask* NewPlainDragTask() { return nullptr; }
+
+// --- fonts ------------------------------------------------------------------------------------
+
+// The score's font table: 34-byte entries (16-bit id, name).
+class CFontArray : public StdArrayClass<CFontArray> {
+public:
+    static constexpr int kElementSize = 34;
+    CFontArray() { SetElemSize(kElementSize); }
+};
+
+// The program-wide default font table, sixteen entries filled at start-up.
+FontRef* DefaultFontTable();
+// The font of the chord-frame library (the default chord frame font of a new score).
+const FontRef& GuitarLibFontRef();
+
+// --- score records ------------------------------------------------------------------------------
+
+// Pages and tracks come with their own headers; until those exist the views stand here.
+#if __has_include("model/Page.h")
+#include "model/Page.h"
+#else
+class CPage : public CArrayItem {};
+ZEL_RECORD_VIEW(CPage);
+#endif
+
+// A text placed on the page itself (a text item of the score's page-text array).
+class CPageText : public CBarItem {};
+ZEL_RECORD_VIEW(CPageText);
+
+#if __has_include("model/Track.h")
+#include "model/Track.h"
+#else
+class CTrack : public CArrayItem {};
+ZEL_RECORD_VIEW(CTrack);
+#endif

@@ -1,0 +1,164 @@
+// The staff of one track in one system (126 bytes, type code 2), an element of the system's
+// staff array: its size and lines, the clef and key that start it, its place on the page and
+// its brackets. This file holds what the system's layout and its stored chunks need of it; the
+// staff's drawing, hit tests and drags come with the staff's own geometry.
+//
+//   offset  7  scale percent (head byte; 100 by default)
+//   offset  8  index (the staff's track; array-item head)
+//   offset 12  note-head width, 16-bit (6)
+//   offset 14  staff-line pen width class (1)
+//   offset 15  space height in pixels (6; at least 1)
+//   offset 16  key shown at the start of the system
+//   offset 17  clef shown at the start of the system (13 tablature)
+//   offset 18  music font size, 16-bit (24)
+//   offset 20  line mask, 16-bit (bit i draws line i; 0x07C0 five lines)
+//   offset 22  flags: bit 0 selected / drawn in this paint, bit 1 shown, bit 2 group
+//              continuation, bit 3 joined opening barline (bits 0-3 stored)
+//   offset 23  display: bit 0 font size rounded up, bit 1 key suppressed, bit 5 clef shown,
+//              bit 6 time signature shown, bit 7 key signature shown (bits 2-7 stored)
+//   offset 24  spacing above the staff, 16-bit twentieths of a point
+//   offset 26  middle line y (staff position 0), 16-bit
+//   offset 28  rectangle: left, top line, right, bottom line (32-bit each; not stored)
+//   offset 44  four bracket slots of 10 bytes: kind, span, top extension, bottom extension,
+//              width, x offset (the last four 16-bit twentieths of a point)
+//   offset 84  vertical offsets of lyric lines 1-8 (16-bit)
+//   offset 100 placement lines A (16-bit), B (staff position), C, D, E
+//   offset 110 key-signature colour (not stored)
+//   offset 112 text gap (not stored)
+//   offset 114 name indent, 16-bit twentieths of a point (60; not stored)
+//   offset 116 exact space height (double; not stored)
+//   offset 124 right end of right-aligned track labels (not stored)
+//
+// Chunk "STAF" (no count word): size word, type byte, scale, pen width, the font size's low
+// byte, space height, clef, key, placement line B, flag bits 0-3 of byte 22 and bits 2-7 of
+// byte 23 one byte each, note-head width, line mask, spacing, the eight lyric offsets and
+// placement line A as coordinates; from version 0x400 on placement lines C, D, E as
+// coordinates and a 0 word; then each bracket slot as kind, span and four coordinates.
+#pragma once
+#include <cstdint>
+
+#include "model/ArrayItem.h"
+
+struct EngraverSettings;
+
+// The engraver settings of the document being built or laid out; the defaults without one.
+const EngraverSettings& CurrentEngraverSettings();
+
+class CStaff : public CArrayItem {
+public:
+    enum : int {
+        kHeadWidth = 12,
+        kPenWidth = 14,
+        kSpace = 15,
+        kKey = 16,
+        kClef = 17,
+        kFontSize = 18,
+        kLineMask = 20,
+        kFlags = 22,
+        kDisplay = 23,
+        kSpacing = 24,
+        kMiddleY = 26,
+        kRect = 28,
+        kBrackets = 44,
+        kBracketSize = 10,
+        kLyricOffsets = 84,
+        kPlaceA = 100,
+        kPlaceB = 102,
+        kPlaceC = 104,
+        kPlaceD = 106,
+        kPlaceE = 108,
+        kKeyColor = 110,
+        kTextGap = 112,
+        kNameIndent = 114,
+        kExactSpace = 116,
+        kLabelRight = 124,
+        kSize = 126,
+    };
+    // Flag byte 22.
+    enum : std::uint8_t { kSelectedBit = 0x01, kShownBit = 0x02, kGroupContinuesBit = 0x04, kJoinedBarlineBit = 0x08 };
+    // Display byte 23.
+    enum : std::uint8_t {
+        kRoundedUpBit = 0x01,
+        kKeySuppressedBit = 0x02,
+        kClefShownBit = 0x20,
+        kMeterShownBit = 0x40,
+        kKeyShownBit = 0x80,
+    };
+    // Bracket slot fields.
+    enum : int { kBracketKind = 0, kBracketSpan = 1, kBracketTop = 2, kBracketBottom = 4, kBracketWidth = 6, kBracketX = 8 };
+    static constexpr int kBracketSlots = 4;
+    static constexpr int kTablatureClef = 13;
+    static constexpr std::uint16_t kFiveLines = 0x07C0;
+
+    // Builds the record in place: code 2, size 126.
+    static CStaff* Construct(void* record);
+
+    // New staff values; the spacing is the current engraver settings' staff spacing + 480.
+    void SetDefaults();
+    // Stores the scale and sizes the staff for it at the current zoom.
+    void SetSize(int percent);
+    // Recomputes space height, font size and pen width class from the scale and the zoom.
+    void UpdateSpacing();
+    // Places the staff: middle line y, left and right, and its top and bottom lines.
+    void SetPosition(int x, int y, int width);
+
+    std::uint8_t GetScalePercent() const { return Scale() ? Scale() : 100; }
+    std::int16_t GetHeadWidth() const { return rec::Get<std::int16_t>(this, kHeadWidth); }
+    std::uint8_t GetPenWidth() const { return rec::Get<std::uint8_t>(this, kPenWidth); }
+    std::uint8_t GetLineSpacing() const { return rec::Get<std::uint8_t>(this, kSpace); }
+    void SetLineSpacing(std::uint8_t v) { rec::Put(this, kSpace, v); }
+    std::uint8_t GetKey() const { return rec::Get<std::uint8_t>(this, kKey); }
+    void SetKey(std::uint8_t v) { rec::Put(this, kKey, v); }
+    std::uint8_t GetClef() const { return rec::Get<std::uint8_t>(this, kClef); }
+    void SetClef(std::uint8_t v) { rec::Put(this, kClef, v); }
+    std::int16_t GetFontSize() const { return rec::Get<std::int16_t>(this, kFontSize); }
+    void SetFontSize(std::int16_t v) { rec::Put(this, kFontSize, v); }
+    std::uint16_t GetLineMask() const { return rec::Get<std::uint16_t>(this, kLineMask); }
+    void SetLineMask(std::uint16_t v) { rec::Put(this, kLineMask, v); }
+    std::uint8_t GetStaffFlags() const { return rec::Get<std::uint8_t>(this, kFlags); }
+    void SetStaffFlags(std::uint8_t v) { rec::Put(this, kFlags, v); }
+    std::uint8_t GetDisplay() const { return rec::Get<std::uint8_t>(this, kDisplay); }
+    void SetDisplay(std::uint8_t v) { rec::Put(this, kDisplay, v); }
+    bool IsShown() const { return (GetStaffFlags() & kShownBit) != 0; }
+    void SetShown(bool on) { SetFlagBit(kShownBit, on); }
+    bool IsSelected() const { return (GetStaffFlags() & kSelectedBit) != 0; }
+    void SetSelected(bool on) { SetFlagBit(kSelectedBit, on); }
+    std::int16_t GetSpacing() const { return rec::Get<std::int16_t>(this, kSpacing); }
+    void SetSpacing(std::int16_t v) { rec::Put(this, kSpacing, v); }
+    std::int16_t GetMiddleY() const { return rec::Get<std::int16_t>(this, kMiddleY); }
+    RECT GetRect() const;
+    std::int32_t GetLeft() const { return rec::Get<std::int32_t>(this, kRect); }
+    std::int32_t GetRight() const { return rec::Get<std::int32_t>(this, kRect + 8); }
+    std::int32_t GetTopLine() const { return rec::Get<std::int32_t>(this, kRect + 4); }
+    std::int32_t GetBottomLine() const { return rec::Get<std::int32_t>(this, kRect + 12); }
+    std::int16_t GetNameIndent() const { return rec::Get<std::int16_t>(this, kNameIndent); }
+    void SetNameIndent(std::int16_t v) { rec::Put(this, kNameIndent, v); }
+    double GetExactSpace() const { return rec::Get<double>(this, kExactSpace); }
+
+    // Bracket slot i (0-3).
+    std::uint8_t* Bracket(int i) { return Bytes() + kBrackets + i * kBracketSize; }
+    const std::uint8_t* Bracket(int i) const { return Bytes() + kBrackets + i * kBracketSize; }
+    std::uint8_t GetBracketKind(int i) const { return Bracket(i)[kBracketKind]; }
+    std::uint8_t GetBracketSpan(int i) const { return Bracket(i)[kBracketSpan]; }
+    void SetBracketSpan(int i, std::uint8_t v) { Bracket(i)[kBracketSpan] = v; }
+
+    // True when one of the bracket slots has kind 1 to 4; *last receives the staff index plus
+    // that slot's span.
+    bool OpensBracketGroup(int* last) const;
+    // The highest and lowest line bit of the mask among bits 0-14 (7 when none is set).
+    int GetHighestLineBit() const;
+    int GetLowestLineBit() const;
+    // A staff of one line: its top and bottom lines coincide.
+    bool IsOneLine() const { return GetHighestLineBit() == GetLowestLineBit(); }
+
+private:
+    void SetFlagBit(std::uint8_t bit, bool on) { SetStaffFlags(on ? std::uint8_t(GetStaffFlags() | bit) : std::uint8_t(GetStaffFlags() & ~bit)); }
+};
+ZEL_RECORD_VIEW(CStaff);
+
+class StaffBehaviour : public ArrayItemBehaviour {
+public:
+    static const StaffBehaviour& Instance();
+    void Read(CScoreItem& item, CChunkStream& stream) const override;   // slot 53: "STAF"
+    void Write(CScoreItem& item, CChunkStream& stream) const override;  // slot 54
+};

@@ -1,0 +1,248 @@
+// The bar of a track: construction, copy and release, and its operations on the class slots.
+#include "model/TrkBar.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/Bar.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBarStandIns.h"
+#include "model/TrkBarWalk.h"
+#include "platform/Handles.h"
+
+namespace {
+
+// The staff's vertical offset word of the MIDI data strip.
+enum : int { kStaffDataOffset = 106 };
+
+// Tuplet members: the in-tuplet bit of byte 18 and the copy of the tuplet's numbers.
+enum : int { kTupletCount = 16, kTupletSpace = 17, kMemberFlags = 18 };
+enum : std::uint8_t { kInTupletBit = 0x10 };
+
+}  // namespace
+
+CTrkBar* CTrkBar::Construct(void* record) {
+    auto* bar = ItemCast<CTrkBar>(record);
+    ConstructClass(kTypeCode, bar);
+    std::memset(bar->Bytes() + kSideBuffer, 0, kSize - kSideBuffer);
+    return bar;
+}
+
+bool CTrkBar::Init(int track, int bar) {
+    SetTrackByte(track);
+    SetIndex(bar);
+    Block()->Clear();
+    std::memset(Bytes() + kSideBuffer, 0, kSize - kSideBuffer);
+    std::uint8_t end[kEndRecordSize];
+    return InsertCopy(CBarItem::Construct(end)) != nullptr;
+}
+
+bool CTrkBar::CopyTo(CTrkBar* target) {
+    if (!target || target == this) return true;
+    // A bar whose block was given away keeps its length but has nothing to copy.
+    const std::uint8_t* run = Block()->Address();
+    std::uint32_t length = run ? GetRunLength() : 0;
+    if (run) length = std::min(length, GetHandleSize(GetRunHandle()));
+    HGLOBAL copy = 0;
+    if (length >= 1) {
+        copy = AllocHandle(length);
+        if (!copy) return false;
+        std::memcpy(LockHandle(copy), run, length);
+    }
+    target->SetIndex(GetBarIndex());
+    target->SetTrackByte(GetTrackIndex());
+    target->Release(true);
+    target->Block()->Clear();
+    rec::Put<std::uint32_t>(target, kRunHandle, copy);
+    target->SetRunLength(length);
+    return true;
+}
+
+void CTrkBar::Release(bool freeBlock) {
+    const std::uint32_t length = GetRunLength();
+    if (freeBlock) {
+        FreeHandle(GetRunHandle());
+        FreeHandle(rec::Get<std::uint32_t>(this, kSideBuffer + 8));
+    }
+    Block()->Clear();
+    SetRunLength(length);
+    std::memset(Bytes() + kSideBuffer, 0, kSize - kSideBuffer);
+}
+
+CBarItem* CTrkBar::GetItems() {
+    std::uint8_t* p = Block()->Address();
+    return p ? ItemCast<CBarItem>(p) : nullptr;
+}
+
+// --- context and accessors ---------------------------------------------------------------------
+
+void CTrkBar::SetCurrent() {
+    g_model.currentTrkBar = this;
+    CScore* score = g_model.currentScore;
+    if (!score) return;
+    g_model.currentTrack = score->GetTrack(GetTrackIndex());
+    if (CBar* bar = score->GetBar(GetBarIndex())) bar->MakeCurrent();
+    CLine* line = g_model.currentLine;
+    g_model.currentStaff = line ? line->GetStaff(GetTrackIndex()) : nullptr;
+}
+
+CBar* CTrkBar::GetBar() {
+    CScore* score = g_model.currentScore;
+    return score ? score->GetBar(GetBarIndex()) : nullptr;
+}
+
+CLine* CTrkBar::GetLine() {
+    CBar* bar = GetBar();
+    return bar ? bar->GetLine() : nullptr;
+}
+
+CPage* CTrkBar::GetPage() {
+    CLine* line = GetLine();
+    return line ? line->GetPage() : nullptr;
+}
+
+CStaff* CTrkBar::GetStaff() {
+    CLine* line = GetLine();
+    return line ? line->GetStaff(GetTrackIndex()) : nullptr;
+}
+
+CTrack* CTrkBar::GetTrack() {
+    CScore* score = g_model.currentScore;
+    return score ? score->GetTrack(GetTrackIndex()) : nullptr;
+}
+
+int CTrkBar::GetMeterLength() {
+    CBar* bar = GetBar();
+    return bar ? bar->GetMeterLength() : 0;
+}
+
+int CTrkBar::GetBeatLength() {
+    CBar* bar = GetBar();
+    return bar ? bar->GetBeatLength() : 0;
+}
+
+int CTrkBar::GetLength() {
+    CBar* bar = GetBar();
+    return bar ? bar->GetLength() : 0;
+}
+
+RECT* CTrkBar::GetBounds(RECT* rect) {
+    *rect = RECT{};
+    if (CBar* bar = GetBar()) {
+        rect->left = bar->GetLeft();
+        rect->right = bar->GetRight();
+    }
+    if (CStaff* staff = GetStaff()) {
+        rect->top = staff->GetTopLine();
+        rect->bottom = staff->GetBottomLine();
+    }
+    return rect;
+}
+
+void CTrkBar::ForEachItem(CFontArray* fonts) {
+    trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [&](CBarItem* item) {
+        if (!item->IsRemoved()) item->ResolveFonts(fonts);
+        return true;
+    });
+}
+
+RECT* CTrkBar::GetRect(RECT* rect) {
+    *rect = RECT{};
+    if (CBar* bar = GetBar()) {
+        rect->left = bar->GetLeft();
+        rect->right = rect->left + bar->GetWidth();
+    }
+    CStaff* staff = GetStaff();
+    int height = trkbar::DataStripHeight();
+    if (staff) {
+        rect->bottom = trkbar::StaffOffsetToY(staff, rec::Get<std::int16_t>(staff, kStaffDataOffset)) - 2;
+        height = staff->ScaleToView(height);
+    }
+    rect->top = rect->bottom - height;
+    return rect;
+}
+
+void CTrkBar::MeasureItems() {
+    CTrkBar* previous = g_model.currentTrkBar;
+    trkbar::OpenMeasurePort();
+    SetCurrent();
+    trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [](CBarItem* item) {
+        if (!item->IsRemoved()) item->Invalidate();
+        return true;
+    });
+    trkbar::CloseMeasurePort();
+    if (previous) previous->SetCurrent();
+}
+
+CBarItem* CTrkBar::AddTuplet(const CBarItem& tupletTemplate, int time) {
+    std::int32_t values[8];
+    std::memcpy(values, tupletTemplate.Bytes() + 8, sizeof values);
+    CBarItem* tuplet = NewItem(31, time);
+    if (!tuplet) return nullptr;
+    trkbar::TupletInitFields(tuplet, values);
+    const int voice = tuplet->VoiceField();
+    const int start = tuplet->PositionField();
+    const int end = tuplet->GetEndPosition();
+    trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [&](CBarItem* item) {
+        if (item->IsRemoved() || !item->IsNoteOrRest() || item->VoiceField() != voice) return true;
+        if (item->RecordSizeField() <= kMemberFlags) return true;
+        const int position = item->PositionField();
+        if (position < start || position > end) return true;
+        rec::Put<std::uint8_t>(item, kMemberFlags, std::uint8_t(rec::Get<std::uint8_t>(item, kMemberFlags) | kInTupletBit));
+        rec::Put<std::uint8_t>(item, kTupletCount, std::uint8_t(values[2]));
+        rec::Put<std::uint8_t>(item, kTupletSpace, std::uint8_t(values[2] >> 16));
+        return true;
+    });
+    return tuplet;
+}
+
+// --- the class slots --------------------------------------------------------------------------
+
+const TrkBarBehaviour& TrkBarBehaviour::Instance() {
+    static const TrkBarBehaviour behaviour;
+    return behaviour;
+}
+
+void TrkBarBehaviour::Release(CScoreItem& item) const { static_cast<CTrkBar&>(item).Release(true); }
+
+bool TrkBarBehaviour::CopyTo(CScoreItem& item, CScoreItem* target) const {
+    if (!target || target->TypeCode() != CTrkBar::kTypeCode) return false;
+    return static_cast<CTrkBar&>(item).CopyTo(static_cast<CTrkBar*>(target));
+}
+
+CScoreItem* TrkBarBehaviour::Clone(CScoreItem& item) const {
+    void* p = AllocBlock(CTrkBar::kSize);
+    if (!p) return nullptr;
+    // The copy starts with the bar's fields but owns nothing until CopyTo gives it its block.
+    std::memcpy(p, &item, CTrkBar::kSize);
+    auto* copy = ItemCast<CTrkBar>(p);
+    copy->Block()->Clear();
+    std::memset(copy->Bytes() + CTrkBar::kSideBuffer, 0, CTrkBar::kSize - CTrkBar::kSideBuffer);
+    if (!static_cast<CTrkBar&>(item).CopyTo(copy)) {
+        FreeBlock(p);
+        return nullptr;
+    }
+    return copy;
+}
+
+RECT* TrkBarBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
+    return static_cast<CTrkBar&>(item).GetBounds(rect);
+}
+
+std::int32_t TrkBarBehaviour::GetRecordSize(CScoreItem& item) const {
+    return std::int32_t(static_cast<CTrkBar&>(item).GetRunLength());
+}
+
+void TrkBarBehaviour::ReadRaw(CScoreItem& item, CFile& file) const { static_cast<CTrkBar&>(item).ReadFromBlock(file); }
+
+void TrkBarBehaviour::Read(CScoreItem& item, CChunkStream& stream) const { static_cast<CTrkBar&>(item).Read(stream); }
+
+void TrkBarBehaviour::Write(CScoreItem& item, CChunkStream& stream) const { static_cast<CTrkBar&>(item).Write(stream); }
+
+void TrkBarBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
+    static_cast<CTrkBar&>(item).ForEachItem(fonts);
+}

@@ -1,0 +1,224 @@
+// The bar of a track: one track's part of one bar of the score, the record that owns every
+// item (note, rest, beam, clef, tie, text, MIDI data, ...) the track has in that bar.
+//
+// Record (44 bytes, code 4), after the array-item head (index = bar number, track byte):
+//   offset 12  run length    32-bit, bytes of the item run, end record included; 0 without a block
+//   offset 16  run handle    the movable block that holds the run
+//   offset 20  run address   kept 0: the block stays locked while the bar lives and its address
+//                            comes from the handle (ItemBlock)
+//   offset 24  voice used    8 bytes, one per voice: non-zero when the voice has notes or rests
+//   offset 32  side buffer   a HandleBuffer's three words (count, size, handle)
+//
+// The item run: item records back to back from the run's first byte, the next one at this one
+// plus its 16-bit size, ending with a bare bar item of type 255 and 16 bytes (the end record).
+// Every walk stops at the first end record and never reads past the run. A deleted item keeps
+// its place with the removed bit (bit 1 of its byte 9) until Compact drops it. Any operation
+// that grows or shrinks the run may move every record: it returns the record's new address
+// (null when memory ran out, with the run unchanged) and no pointer into the run survives it.
+#pragma once
+#include <cstdint>
+
+#include "framework/Types.h"
+#include "model/ArrayItem.h"
+#include "model/BarItem.h"
+#include "model/ItemArray.h"
+#include "platform/Handles.h"
+
+class CBar;
+class CChunkStream;
+class CFile;
+class CFontArray;
+class CLine;
+class CPage;
+class CStaff;
+class CTrack;
+
+// What GetVoiceStats gives: the voices in use, then per voice its item count and the average
+// vertical value (staff position) of its items.
+struct VoiceStats {
+    std::uint16_t voicesInUse = 0;
+    struct Voice {
+        std::uint16_t count = 0;
+        std::int16_t average = 0;
+    } voice[8];
+};
+
+// A performance event as recording and import hand it to AddPerformanceNote.
+struct PerformanceEvent {
+    std::int32_t time = 0;       // ticks from the bar's start
+    std::int32_t voice = 0;      // 0-7
+    std::int32_t duration = 0;   // play length in ticks
+    std::uint8_t key = 0;        // MIDI key
+    std::uint8_t byte9 = 0;      // the head's ninth and tenth bytes (velocities)
+    std::uint8_t byte10 = 0;
+};
+
+class CTrkBar : public CArrayItem {
+public:
+    enum : int { kRun = 12, kRunHandle = 16, kRunAddress = 20, kVoiceUsed = 24, kSideBuffer = 32 };
+    static constexpr int kSize = 44;
+    static constexpr int kTypeCode = 4;
+    // The scratch record buffer of the sort: no record is larger.
+    static constexpr int kScratchSize = 64000;
+
+    // --- construction, copy and release ---
+    // Builds the record in place: the array-item head, code 4, size 44, side buffer cleared.
+    // The run fields are left for Init.
+    static CTrkBar* Construct(void* record);
+    // Sets the track and bar numbers and gives the bar an empty run (the end record alone);
+    // false when the run cannot be allocated.
+    bool Init(int track, int bar);
+    // Deep copy into another bar of a track: a new block with a copy of the run, the bar and
+    // track numbers; the target's old block is released. False (target untouched) when memory
+    // runs out. The copy never shares a block with this bar.
+    bool CopyTo(CTrkBar* target);
+    // With freeBlock, frees the run's block and the side buffer's; in every case forgets them.
+    // The run length stays as it was.
+    void Release(bool freeBlock);
+    using CScoreItem::Release;
+
+    // --- the run ---
+    ItemBlock* Block() { return ItemBlock::At(Bytes() + kRun); }
+    const ItemBlock* Block() const { return ItemBlock::At(const_cast<std::uint8_t*>(Bytes()) + kRun); }
+    std::uint32_t GetRunLength() const { return rec::Get<std::uint32_t>(this, kRun); }
+    HGLOBAL GetRunHandle() const { return rec::Get<std::uint32_t>(this, kRunHandle); }
+    // The first record of the run (null without a block).
+    CBarItem* GetItems();
+    CBarItem* FirstItem() { return GetItems(); }
+    CBarItem* GetItemBuffer() { return GetItems(); }
+    // The end record of the run (null when the run has none).
+    CBarItem* GetEndRecord();
+
+    // --- item-run operations ---
+    // A new record of the type's class at the time; null for a code without a size or when
+    // memory runs out.
+    CBarItem* NewItem(int type, int time);
+    // size zero bytes in front of the first live record at or after the time (the end record
+    // when there is none), the time written into their time field.
+    CBarItem* InsertSpace(int time, int size);
+    // A copy of the record at its own time.
+    CBarItem* InsertCopy(const CBarItem* record);
+    // The whole content of a buffer of records at the time; returns the first copied byte.
+    CBarItem* InsertBuffer(int time, const HandleBuffer& buffer);
+    // Grows (zeroed bytes at the record's end) or shrinks (its last bytes cut) one record.
+    CBarItem* ResizeItem(CBarItem* record, int delta);
+    // An identical copy directly behind the record; returns the first of the two.
+    CBarItem* DuplicateItem(CBarItem* record);
+    // Grows or shrinks a note by delta 16-byte head entries, keeping its marks behind the
+    // heads; new heads come from `heads` (delta x 16 bytes) or are zeroed.
+    CBarItem* ResizeNote(CBarItem* note, const void* heads, int delta);
+    // Drops removed records and fits every record to the size it asks for.
+    void Compact();
+    // Orders the run by time, and records at one time by ItemGoesAfter.
+    void SortItems();
+    // True when a, at the same time and in front of b, must move behind b.
+    static bool ItemGoesAfter(CBarItem* a, CBarItem* b);
+
+    // --- context and accessors ---
+    // Makes this bar the current bar of a track, with its track, bar, system and staff.
+    void SetCurrent();
+    std::uint16_t GetBarIndex() const { return GetIndex(); }
+    std::uint8_t GetTrackIndex() const { return GetTrackByte(); }
+    CBar* GetBar();
+    CLine* GetLine();
+    CPage* GetPage();
+    CStaff* GetStaff();
+    CTrack* GetTrack();
+    int GetMeterLength();
+    int GetBeatLength();
+    int GetLength();
+    RECT* GetBounds(RECT* rect);
+    // Passes the value to every live item's ResolveFonts (slot 59).
+    void ForEachItem(CFontArray* fonts);
+    std::uint8_t VoiceUsed(int voice) const { return rec::Get<std::uint8_t>(this, std::size_t(kVoiceUsed + (voice & 7))); }
+    bool HasOtherVoice(int voice) const;
+    // Per-voice counts and average staff positions; returns the voices in use.
+    int GetVoiceStats(VoiceStats* stats, bool notesOnly);
+    bool IsSpanFree(int voice, int time, int length);
+    // The rectangle of the bar's MIDI data strip on its staff.
+    RECT* GetRect(RECT* rect);
+    // Lets every live item recompute its rectangle with this bar current.
+    void MeasureItems();
+    // A tuplet at the time, set from the template's eight values (its bytes 8-39), with the
+    // live notes and rests of its voice inside its span marked as its members.
+    CBarItem* AddTuplet(const CBarItem& tupletTemplate, int time);
+
+    // --- stored form (chunk BDAT) ---
+    // Appends the bar's BDAT chunk. The track index plays no part.
+    void Write(CChunkStream& stream, int track = 0);
+    // Reads the next chunk as this bar's BDAT chunk, replacing the run. The second argument
+    // plays no part. Out of memory raises the memory failure with the run unchanged; a damaged
+    // record ends the run there, with a message.
+    void Read(CChunkStream& stream, int unused = 0);
+
+    // --- queries and smaller operations ---
+    // The next live record of the voice (-1: any) after *item (from the first when null); false
+    // at the end, with *item on the end record.
+    bool NextItem(CBarItem** item, int voice);
+    // As NextItem, for notes only.
+    bool NextNote(CBarItem** item, int voice);
+    // An array of the live records other than MIDI data, sorted by CompareItems, in a new block
+    // (*handle); the count, -1 when memory runs out.
+    int GetSortedItems(HGLOBAL* handle);
+    static int CompareItems(CBarItem* a, CBarItem* b);
+    void PlaceRestVertically(CBarItem* rest);
+    bool AddPerformanceNote(const PerformanceEvent& event);
+    bool IsLastBar();
+    int GetPageIndex();
+    bool IsFirstInLine();
+    int TickToFraction(int ticks);
+    // Copies the bar's meter record (seven 32-bit words) into the 28-byte buffer; returns the bar.
+    CBar* GetBarMeter(void* meter);
+    int GetPickupOffset();
+    std::int32_t GetBarStart();
+    // The bar record and then its run from a block of the undo or clipboard form.
+    void ReadFromBlock(CFile& file);
+    bool SplitToNextTrack(int track, int splitKey);
+    bool CollectSlursOverNote(HandleBuffer* list, CBarItem* note);
+    void AfterLoadFixup(int version);
+    void AvoidNotes(CBarItem* item, bool snap);
+    CBarItem* FindBeamOfNote(CBarItem* note);
+    CBarItem* FindTieEndNote(CBarItem* tie, int* head, bool backwards);
+    CBarItem* FindTwoEndedAtHead(CBarItem* note, int head, int type, int mode, bool flag);
+
+    // The bar of the same track `step` bars away in the track's array (null outside it).
+    CTrkBar* Neighbour(int step);
+
+private:
+    void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }
+    void SetVoiceUsed(int voice, std::uint8_t v) { rec::Put<std::uint8_t>(this, std::size_t(kVoiceUsed + voice), v); }
+};
+ZEL_RECORD_VIEW(CTrkBar);
+
+// The bar of a track's operations on the class slots.
+class TrkBarBehaviour : public ArrayItemBehaviour {
+public:
+    static const TrkBarBehaviour& Instance();
+    void Release(CScoreItem& item) const override;                            // slot 3
+    bool CopyTo(CScoreItem& item, CScoreItem* target) const override;        // slot 13
+    CScoreItem* Clone(CScoreItem& item) const override;                      // slot 14
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;            // slot 16
+    std::int32_t GetRecordSize(CScoreItem& item) const override;             // slot 24
+    void ReadRaw(CScoreItem& item, CFile& file) const override;              // slot 46
+    void Read(CScoreItem& item, CChunkStream& stream) const override;        // slot 53
+    void Write(CScoreItem& item, CChunkStream& stream) const override;       // slot 54
+    void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;   // slot 59
+};
+
+// A growable list of 28-byte point records (seven 32-bit values; the fourth and fifth are a
+// point's x and y).
+class PointList {
+public:
+    PointList();
+    ~PointList();
+    PointList(const PointList&) = delete;
+    PointList& operator=(const PointList&) = delete;
+    bool Add(std::int32_t v0, std::int32_t v1, std::int32_t v2, std::int32_t x, std::int32_t y, std::int32_t v5,
+             std::int32_t v6);
+    // The first record whose point lies within 2 of (x, y) in both coordinates.
+    std::int32_t* FindNear(int x, int y);
+    int Count() const;
+
+private:
+    HandleBuffer buffer;
+};

@@ -1,0 +1,191 @@
+// The bar of a track in the score file: its item run as one BDAT chunk.
+//
+//   tag "BDAT", 32-bit length, 16-bit record count (live records + the end record), then the
+//   records back to back: each in its class's stored form, exactly its size - 4 bytes long
+//   (what a class's writer leaves out follows raw from the record in memory).
+//
+// The reader never trusts the chunk: a record that is damaged (size 0 or below, a code that
+// cannot stand in a bar or has no class, a size or a growth beyond the room the bar has for
+// it, a count that does not end with the end record) ends the run where it stands, with a
+// message, and the file goes on with the next chunk.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "framework/CodePage.h"
+#include "framework/Exceptions.h"
+#include "framework/Globals.h"
+#include "framework/MessageBox.h"
+#include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
+#include "platform/ChunkStream.h"
+#include "platform/DebugLog.h"
+#include "platform/Handles.h"
+#include "platform/PortLayer.h"
+
+namespace {
+
+constexpr std::uint32_t kTag = MakeChunkTag("BDAT");
+// Room for records that grow while they are rebuilt.
+constexpr std::uint32_t kReadSlack = 8196;
+// The count is read back as a signed 16-bit value.
+constexpr int kMaxRecords = 32767;
+// The largest record a 16-bit size holds.
+constexpr std::uint32_t kMaxRecordSize = 0x7FFF;
+// Progress dots per line of the debug log.
+constexpr int kDotsPerLine = 50;
+
+enum : UINT { kStrTrack = 10040, kStrMeasure = 10041, kStrDamaged = 10042 };
+
+bool IsAcceptedCode(int type) { return (type >= 16 && type <= 175) || type == 255; }
+
+// "Track 3 measure 12 ..." for the third track's twelfth bar.
+void ReportDamagedBar(int track, int bar) {
+    char word[256];
+    std::string message = LoadResString(kStrTrack, word);
+    message += ' ' + std::to_string(track + 1) + ' ';
+    message += LoadResString(kStrMeasure, word);
+    message += ' ' + std::to_string(bar + 1) + ' ';
+    message += LoadResString(kStrDamaged, word);
+    // The message is composed in 256 bytes.
+    char text[256];
+    fw::CopyText(text, sizeof text, message);
+    AfxMessageBox(text, MB_OK);
+    LogText("Problem", false);
+}
+
+int DecimalDigits(int n) {
+    int digits = 1;
+    for (; n >= 10; n /= 10) ++digits;
+    return digits;
+}
+
+}  // namespace
+
+// --- writing ----------------------------------------------------------------------------------
+
+void CTrkBar::Write(CChunkStream& stream, int track) {
+    stream.BeginChunk(kTag, 0);
+    int count = 1;
+    CBarItem* item = nullptr;
+    // At most 32,766 live records fit the count with the end record; a longer run (which no
+    // edit makes) is written up to there, so the file stays readable.
+    while (count < kMaxRecords && NextItem(&item, -1)) {
+        const std::uint32_t before = stream.Written();
+        item->Write(stream);
+        const std::uint32_t wrote = stream.Written() - before;
+        const int stored = item->RecordSizeField() - rec::kSlotBytes;
+        if (std::int64_t(wrote) < stored)
+            stream.WriteBytes(item->Bytes() + rec::kSlotBytes + wrote, std::uint32_t(stored) - wrote);
+        ++count;
+    }
+    if (CBarItem* end = GetEndRecord()) {
+        end->Write(stream);
+    } else {
+        // A run that lost its end record still ends with one on file.
+        std::uint8_t fresh[kEndRecordSize];
+        CBarItem::Construct(fresh)->Write(stream);
+    }
+    stream.EndChunk(count);
+}
+
+// --- reading ----------------------------------------------------------------------------------
+
+void CTrkBar::Read(CChunkStream& stream, int unused) {
+    const std::uint32_t length = stream.BeginReadChunk(kTag);
+    // A chunk too short for its count word holds no record (and a chunk of length 0 would
+    // let the read go on into the file).
+    const int count = length >= 2 ? std::int16_t(stream.ReadWord()) : 0;
+
+    // The block is sized once: the chunk, a class slot for every record, and the slack.
+    const std::uint64_t room64 = std::uint64_t(length) + 4ull * std::uint64_t(std::max(count, 0)) + kReadSlack;
+    if (room64 > 0x7FFFFFFFull || !Block()->Resize(std::uint32_t(room64))) {
+        stream.EndReadChunk();
+        ThrowOutOfMemory();
+    }
+    const auto room = std::uint32_t(room64);
+    std::uint8_t* base = Block()->Address();
+    std::memset(base, 0, room);
+
+    // The records leave the last 32 bytes of the room free: the end record that a damaged or
+    // unfinished run gets, and the 16 bytes the run's total counts beyond its records.
+    const std::uint32_t recordsRoom = room - 2 * kEndRecordSize;
+    std::uint32_t total = kEndRecordSize;
+    std::uint32_t at = 0;
+    std::string progress;
+    bool damaged = count <= 0;
+    bool ended = false;
+
+    const auto endRunHere = [&] {
+        // Nothing of a damaged or dropped record stays behind the end record.
+        std::memset(base + at, 0, room - at);
+        CBarItem::Construct(base + at);
+        total += kEndRecordSize;
+    };
+
+    try {
+        for (int i = 0; i < count && !damaged && !ended; ++i) {
+            if (i < count - 1) {
+                progress += '.';
+                if (int(progress.size()) == kDotsPerLine) {
+                    LogText(progress.c_str(), true);
+                    progress.clear();
+                    LogText(std::string(std::size_t(5 + DecimalDigits(GetBarIndex() + 1) - 1), ' ').c_str(), false);
+                }
+            }
+            CBarItem* item = CBarItem::Construct(base + at);
+            // No record is larger than its 16-bit size can say, whatever room is left.
+            const std::uint32_t itemRoom = std::min<std::uint32_t>(recordsRoom - at, kMaxRecordSize);
+            try {
+                fw::ScopedGlobal<std::int32_t> scoped(g_model.recordRoom, std::int32_t(itemRoom));
+                item->Read(stream);
+            } catch (const CArchiveException&) {
+                damaged = true;  // a size or a growth the room cannot hold
+                break;
+            }
+            const int size = item->RecordSizeField();
+            const int type = item->TypeCode();
+            // A code without a class cannot be told where its record ends: damage as well.
+            if (size <= 0 || std::uint32_t(size) > itemRoom || !IsAcceptedCode(type) || IsBareScoreItem(item)) {
+                damaged = true;
+                break;
+            }
+            if (type == 26) {
+                // Pictures are dropped: the next record is read over it.
+                std::memset(base + at, 0, std::size_t(size));
+                continue;
+            }
+            total += std::uint32_t(size);
+            at += std::uint32_t(size);
+            if (type == 255) {
+                // The run ends at its first end record; one before the count is used up means
+                // the chunk does not hold what its count says.
+                ended = true;
+                damaged = i < count - 1;
+                at -= std::uint32_t(size);
+            }
+        }
+        if (!ended) {
+            // A damaged record, or a count used up without an end record: the run ends here.
+            damaged = true;
+            endRunHere();
+        }
+    } catch (...) {
+        // Anything else leaves a terminated run behind before it passes on.
+        endRunHere();
+        if (!Block()->Resize(total)) SetRunLength(total);
+        stream.EndReadChunk();
+        throw;
+    }
+
+    if (damaged) ReportDamagedBar(GetTrackIndex(), GetBarIndex());
+    if (!progress.empty()) LogText(progress.c_str(), true);
+    const bool trimmed = Block()->Resize(total);
+    stream.EndReadChunk();
+    if (!trimmed) {
+        SetRunLength(total);
+        ThrowOutOfMemory();
+    }
+}

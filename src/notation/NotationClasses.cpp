@@ -1,0 +1,19 @@
+#include "notation/NotationClasses.h"
+
+#include "model/ItemClass.h"
+#include "notation/Beam.h"
+#include "notation/BeatChart.h"
+#include "notation/MultiRest.h"
+#include "notation/Note.h"
+#include "notation/RawNote.h"
+#include "notation/Rest.h"
+
+void RegisterNotationClasses() {
+    ItemClassTable& table = ItemClasses();
+    table.SetBehaviourForCode(CBeatChart::kType, &BeatChartBehaviour::Instance());
+    table.SetBehaviourForCode(CBeam::kType, &BeamBehaviour::Instance());
+    table.SetBehaviourForCode(CMultiRest::kType, &MultiRestBehaviour::Instance());
+    table.SetBehaviourForCode(CRawNote::kType, &RawNoteBehaviour::Instance());
+    table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
+    table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
+}

@@ -1,0 +1,6 @@
+// Registration of the note, rest, multi-bar rest, beat chart, performance note and beam
+// classes: gives their type codes in the program's class table their own operations. The
+// application calls it at start-up, before any score is read.
+#pragma once
+
+void RegisterNotationClasses();

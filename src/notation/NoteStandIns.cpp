@@ -1,0 +1,86 @@
+#include "notation/NoteStandIns.h"
+
+#include "model/Bar.h"
+#include "model/ModelGlobals.h"
+#include "model/TrkBar.h"
+#include "notation/NoteBase.h"
+#include "notation/RawNote.h"
+#include "platform/Theory.h"
+
+namespace notation {
+
+int CurrentBarLength() {
+    const CBar* bar = g_model.currentBar;
+    return bar ? bar->GetLength() : 1920;
+}
+
+CBarItem* ResizeItem(CBarItem* item, int delta) {
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    return trkBar ? trkBar->ResizeItem(item, delta) : nullptr;
+}
+
+const MarkPlaybackTable* TrackMarkPlayback(int) { return nullptr; }
+
+bool IsPercussionStaff() { return false; }
+bool IsTablatureStaff() { return false; }
+int GetVoiceStem(int) { return 0; }
+int GetTrackVoiceStem(int, int) { return 0; }
+
+void TrackKeyRange(int, int* lo, int* hi) {
+    *lo = 0;
+    *hi = 127;
+}
+
+int PositionToPitch(int, int clef, int key, int position) { return g_theory.StaffPosToPitch(position, clef, key); }
+
+bool HasOtherVoice(int voice) {
+    const CTrkBar* trkBar = g_model.currentTrkBar;
+    return trkBar && trkBar->HasOtherVoice(voice);
+}
+
+int GetVoiceStats(int meanPosition[8]) {
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    if (!trkBar) return 1;
+    VoiceStats stats;
+    const int voices = trkBar->GetVoiceStats(&stats, false);
+    for (int v = 0; v < 8; ++v) meanPosition[v] = stats.voice[v].average;
+    return voices;
+}
+
+int CurrentSlashPosition() { return 0; }
+bool ShowEveryAccidental() { return false; }
+
+bool ClefKeyAt(CRawNote*, int staffOffset, int* clef, int* key) {
+    *clef = 0;
+    *key = 0;
+    return staffOffset == 0;
+}
+
+void RecalcAccidentals(CRawNote*, int) {}
+void RelayoutVoiceFrom(CRawNote*) {}
+
+CBarItem* FindTieFrom(CRawNote*, int) { return nullptr; }
+CRawNote* FindTiedNote(CRawNote*, int*) { return nullptr; }
+
+CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar) {
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    if (!trkBar) return nullptr;
+    CBarItem* beam = trkBar->FindBeamOfNote(item);
+    const CTrkBar* found = g_model.finderBar ? g_model.finderBar : trkBar;
+    if (beamBar) *beamBar = found->GetBarIndex();
+    return beam;
+}
+
+int GetAttachedItems(CRawHead*, CBarItem**, int) { return 0; }
+void UpdateAttachedItems(CRawHead*) {}
+
+int TieStartPosition(CBarItem*) { return 0; }
+void SetTieSide(CBarItem*, bool) {}
+void FlipTie(CBarItem*) {}
+void SetTieStaff(CBarItem*, int, int) {}
+void FlipItem(CBarItem*, int) {}
+void MoveAttachedToStaff(CRawNote*, int, int) {}
+int GetAllotSpace(int, int, int) { return 0; }
+void SetEndPosition(CBarItem*, int) {}
+
+}  // namespace notation

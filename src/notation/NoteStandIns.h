@@ -1,0 +1,95 @@
+// What the notes, rests and beams call in code that is not written yet: the current bar's
+// length, the growing and shrinking of a record in its run, a track's settings, the clef and
+// key in force at a column, the finders of the items attached to a note and the operations of
+// ties and tuplets. Each carries the name its owner gives it and only the body that the
+// callers here need; the owners replace them as they are written.
+#pragma once
+#include <cstdint>
+
+class CBarItem;
+class CRawHead;
+class CRawNote;
+struct MarkPlaybackTable;
+
+namespace notation {
+
+// --- bars and runs ---
+// CBar::GetLength of the current bar: its length in ticks (1920 without a current bar).
+int CurrentBarLength();
+// CTrkBar::ResizeItem on the current track bar: grows or shrinks the record by delta bytes and
+// returns its new address, or null when that failed (no run to resize yet: null).
+CBarItem* ResizeItem(CBarItem* item, int delta);
+
+// --- the current track and staff ---
+// The mark playback table of track t (none yet).
+const MarkPlaybackTable* TrackMarkPlayback(int track);
+// CTrack::IsPercussionStaff and the tablature test of the current track (false).
+bool IsPercussionStaff();
+bool IsTablatureStaff();
+// CTrack::GetVoiceStem of the current track, or of track t: 0 automatic, 1 up, 2 down (0).
+int GetVoiceStem(int voice);
+int GetTrackVoiceStem(int track, int voice);
+// The lowest and highest playable keys of the current track less the voice's transposition
+// (0 and 127).
+void TrackKeyRange(int voice, int* lo, int* hi);
+// The current track's position-to-pitch mapping for a voice, clef and key (the key's pitch
+// of the position).
+int PositionToPitch(int voice, int clef, int key, int position);
+// CTrkBar::HasOtherVoice of the current track bar (false).
+bool HasOtherVoice(int voice);
+// CTrkBar::GetVoiceStats of the current track bar: returns the voices in use (1) and gives the
+// mean staff position of each voice.
+int GetVoiceStats(int meanPosition[8]);
+// The staff position of slash heads on the current staff (the middle line).
+int CurrentSlashPosition();
+// The preference that shows every accidental (off).
+bool ShowEveryAccidental();
+
+// --- clefs, keys and accidentals ---
+// The clef and key in force at the note's column in its own track bar, or in the same bar of
+// the track `staffOffset` places further on; false when that track does not exist.
+bool ClefKeyAt(CRawNote* note, int staffOffset, int* clef, int* key);
+// The bar's accidental recalculation from the track bar of the note's track plus staffOffset,
+// and the re-layout of the note's voice from its column (nothing yet).
+void RecalcAccidentals(CRawNote* note, int staffOffset);
+void RelayoutVoiceFrom(CRawNote* note);
+
+// --- finders ---
+// CTrkBar::FindTieFrom on the current track bar: the tie that starts at a head (none yet).
+CBarItem* FindTieFrom(CRawNote* note, int head);
+// CTrkBar::FindTiedNote: the note a head's tie ends on, *head updated (none yet).
+CRawNote* FindTiedNote(CRawNote* note, int* head);
+// CTrkBar::FindBeamOfNote: the beam that covers a note or rest (none yet); *beamBar receives
+// the bar number of the track bar in which it was found.
+CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar);
+// CTrkBar::GetAttachedItems (note, out, kind): the items of a kind attached to the note (0 those
+// that end at it, 1 those that start at it, 4 its tuplets) into out (room for 256); returns
+// their count (none yet).
+int GetAttachedItems(CRawHead* item, CBarItem** out, int kind);
+// CTrkBar::UpdateAttachedItems (note): drops the note's link flags that nothing backs.
+void UpdateAttachedItems(CRawHead* item);
+
+// --- ties, tuplets and other attached items ---
+// The tie's start staff position, its side operation (CTieType::SetSide) and its flip.
+int TieStartPosition(CBarItem* tie);
+void SetTieSide(CBarItem* tie, bool above);
+void FlipTie(CBarItem* tie);
+// Both staff offsets and both staff positions of a tie.
+void SetTieStaff(CBarItem* tie, int staffOffset, int position);
+// The bar item's flip operation (a tuplet's re-placement).
+void FlipItem(CBarItem* item, int arg);
+// Moves the two-ended items and beam ends attached at the note's first head to another staff
+// offset, their positions by shift.
+void MoveAttachedToStaff(CRawNote* note, int staffOffset, int shift);
+
+}  // namespace notation
+
+namespace notation {
+// CZelDoc::GetAllotSpace (value class, 0, 0): the document's space for a value class (0).
+int GetAllotSpace(int valueClass, int a, int b);
+}  // namespace notation
+
+namespace notation {
+// CBarItem::SetEndPosition: the position of the other end of a two-ended item (nothing yet).
+void SetEndPosition(CBarItem* item, int position);
+}  // namespace notation

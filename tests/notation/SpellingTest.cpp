@@ -1,0 +1,188 @@
+// Head spelling, accidentals, pitch steps, shapes and staff moves of note heads.
+#include <gtest/gtest.h>
+
+#include "NotationTestSupport.h"
+#include "platform/Theory.h"
+
+using namespace notetest;
+
+namespace {
+
+class SpellingTest : public NotationTest {};
+
+constexpr int kTreble = 0, kBass = 1;
+constexpr int kC = 0, kTwoFlats = 2, kOneSharp = 8;
+
+}  // namespace
+
+TEST_F(SpellingTest, SpellHeadFromPitch) {
+    struct Case {
+        int pitch, clef, key;
+        int accidental, position;
+    };
+    const Case cases[] = {
+        {60, kTreble, kC, 0, -6},          // middle C
+        {71, kTreble, kC, 0, 0},           // B on the middle line
+        {66, kTreble, kOneSharp, 0, -3},   // F sharp in G major: the key's
+        {65, kTreble, kOneSharp, 3, -3},   // F natural in G major
+        {70, kTreble, kTwoFlats, 0, 0},    // B flat in B flat major
+        {71, kTreble, kTwoFlats, 3, 0},    // B natural there
+        {48, kBass, kC, 0, -1},            // C below the bass staff's middle line
+    };
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        NoteHead* h = MakeNote(buf, 1)->Head(0);
+        h->SetPitch(c.pitch);
+        CRawNote::SpellHead(*h, c.clef, c.key);
+        EXPECT_EQ(h->Accidental(), c.accidental) << c.pitch << " key " << c.key;
+        EXPECT_EQ(h->Position(), c.position) << c.pitch << " key " << c.key;
+    }
+}
+
+TEST_F(SpellingTest, PitchFromPositionAndAccidental) {
+    struct Case {
+        int accidental;
+        int pitch;
+        int offset;
+    };
+    // The middle line of a treble staff in B flat major: the key's pitch is 70, the natural 71.
+    const Case cases[] = {{0, 70, 0}, {1, 72, 0}, {2, 70, 0}, {3, 71, 0}, {4, 73, 0}, {5, 69, 24}};
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        NoteHead* h = MakeNote(buf, 1)->Head(0);
+        h->SetPosition(0);
+        CRawNote::SetHeadFromPosition(*h, c.accidental, kTreble, kTwoFlats);
+        EXPECT_EQ(h->Pitch(), c.pitch) << c.accidental;
+        EXPECT_EQ(h->Accidental(), c.accidental);
+        EXPECT_EQ(h->AccidentalOffset(), c.offset);
+    }
+}
+
+TEST_F(SpellingTest, UserAccidentals) {
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 1);
+    NoteHead* h = note->Head(0);
+    h->SetPosition(0);
+    h->SetAccidentalOffset(48);
+
+    note->ApplyHeadAccidental(0, CTheory::kSharp, false, kTreble, kTwoFlats);
+    EXPECT_EQ(h->Pitch(), 72) << "the natural pitch plus one, not the key's";
+    EXPECT_EQ(h->Accidental(), 1);
+    EXPECT_EQ(h->AccidentalOffset(), 0);
+    EXPECT_EQ(h->Byte(NoteHead::kAccByte) & (NoteHead::kAccForced | NoteHead::kAccParens), 0);
+
+    note->ApplyHeadAccidental(0, CTheory::kDoubleFlat, true, kTreble, kTwoFlats);
+    EXPECT_EQ(h->Pitch(), 69);
+    EXPECT_EQ(h->AccidentalOffset(), 36) << "24 for the double flat and 12 for parentheses";
+    EXPECT_EQ(h->Byte(NoteHead::kAccByte) & (NoteHead::kAccForced | NoteHead::kAccParens),
+              NoteHead::kAccForced | NoteHead::kAccParens);
+
+    note->ApplyHeadAccidental(0, -1, false, kTreble, kTwoFlats);
+    EXPECT_EQ(h->Pitch(), 70) << "back to the key's pitch";
+    EXPECT_EQ(h->Accidental(), 0);
+    EXPECT_EQ(h->Byte(NoteHead::kAccByte) & (NoteHead::kAccForced | NoteHead::kAccParens), 0);
+}
+
+TEST_F(SpellingTest, PitchSteps) {
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 1);
+    NoteHead* h = note->Head(0);
+    h->SetPitch(71);
+    h->SetPosition(0);
+    h->SetAccidental(3);
+    h->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, true);
+
+    // Diatonic: one position, the accidental dropped.
+    EXPECT_TRUE(note->StepHeadPitch(0, kTreble, kC, true, false));
+    EXPECT_EQ(h->Pitch(), 72);
+    EXPECT_EQ(h->Position(), 1);
+    EXPECT_EQ(h->Accidental(), 0);
+    EXPECT_FALSE(h->IsAccidentalShown());
+
+    // Chromatic: a semitone, spelled again, the accidental shown when there is one.
+    EXPECT_TRUE(note->StepHeadPitch(0, kTreble, kC, true, true));
+    EXPECT_EQ(h->Pitch(), 73);
+    EXPECT_EQ(h->Position(), 1);
+    EXPECT_EQ(h->Accidental(), 1);
+    EXPECT_TRUE(h->IsAccidentalShown());
+    EXPECT_TRUE(note->StepHeadPitch(0, kTreble, kC, false, true));
+    EXPECT_EQ(h->Pitch(), 72);
+    EXPECT_FALSE(h->IsAccidentalShown());
+
+    // At the highest key nothing moves.
+    h->SetPitch(127);
+    h->SetPosition(g_theory.PitchToStaffPos(127, kTreble, kC));
+    const std::int8_t pos = h->Position();
+    EXPECT_FALSE(note->StepHeadPitch(0, kTreble, kC, true, true));
+    EXPECT_FALSE(note->StepHeadPitch(0, kTreble, kC, true, false));
+    EXPECT_EQ(h->Pitch(), 127);
+    EXPECT_EQ(h->Position(), pos);
+}
+
+TEST_F(SpellingTest, HeadShapes) {
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 2);
+    note->SetStemUpBit(true);
+    note->Head(0)->SetShape(6);
+    note->SetFlagBit(CRawHead::kSlashBit, true);
+
+    note->SetHeadShape(0, 1);
+    EXPECT_TRUE(note->Head(0)->IsInvisible());
+    EXPECT_EQ(note->Head(0)->Shape(), 6) << "the invisible shape only hides the head";
+    EXPECT_TRUE(note->IsSlash());
+
+    note->SetHeadShape(0, 7);
+    EXPECT_FALSE(note->Head(0)->IsInvisible());
+    EXPECT_TRUE(note->IsSlash());
+    EXPECT_FALSE(note->IsStemUp()) << "a slash note's stem goes down";
+
+    note->SetHeadShape(0, 40);
+    EXPECT_FALSE(note->IsSlash());
+    EXPECT_TRUE(note->HasFretNumbers());
+    note->SetHeadShape(1, 3);
+    EXPECT_TRUE(note->HasFretNumbers()) << "head 0 still carries a fret number";
+    note->SetHeadShape(0, 0);
+    EXPECT_FALSE(note->HasFretNumbers());
+}
+
+TEST_F(SpellingTest, StaffMovesStayWithinTwoStaves) {
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 1);
+    NoteHead* h = note->Head(0);
+    h->SetPitch(60);
+    h->SetPosition(5);
+    h->SetCrossStaffOffset(2);
+    note->MoveHeadToStaff(0, 1);
+    EXPECT_EQ(h->CrossStaffOffset(), 2);
+    EXPECT_EQ(h->Position(), 5);
+    h->SetCrossStaffOffset(-2);
+    note->MoveHeadToStaff(0, -1);
+    EXPECT_EQ(h->CrossStaffOffset(), -2);
+    EXPECT_EQ(h->Position(), 5);
+
+    // On its own staff the head is placed again by its pitch.
+    h->SetCrossStaffOffset(1);
+    note->MoveHeadToStaff(0, -1);
+    EXPECT_EQ(h->CrossStaffOffset(), 0);
+    EXPECT_EQ(h->Position(), -6);
+    EXPECT_EQ(h->Accidental(), 0);
+}
+
+TEST_F(SpellingTest, RoomForAccidentals) {
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 2);
+    NoteHead* a = note->Head(0);
+    NoteHead* b = note->Head(1);
+    b->SetColumn(-1);
+    EXPECT_EQ(note->AccidentalExtentUnits(true), 1) << "a head displaced to the left";
+    a->SetAccidental(2);
+    a->SetAccidentalOffset(24);
+    EXPECT_EQ(note->AccidentalExtentUnits(true), 1) << "an accidental that is not shown";
+    a->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, true);
+    EXPECT_EQ(note->AccidentalExtentUnits(true), 240);
+    EXPECT_EQ(note->AccidentalExtentUnits(false), 1);
+    note->CBaseItem::SetScale(50);
+    EXPECT_EQ(note->AccidentalExtentUnits(true), 120);
+    a->SetByte(NoteHead::kScale, 75);
+    EXPECT_EQ(note->AccidentalExtentUnits(true), 180) << "the head's own scale first";
+}
