@@ -243,3 +243,134 @@ bool GetRegWord(RegKeyRecord& record, const char* name, WORD& out) {
 }
 
 bool GetRegDword(RegKeyRecord& record, const char* name, DWORD& out) { return readDword(record.hKey, name, out); }
+
+// ---- Window helpers -------------------------------------------------------------------------
+
+#include <algorithm>
+
+#include "framework/Arith.h"
+#include "framework/Clock.h"
+#include "framework/DC.h"
+#include "framework/Gdi.h"
+#include "framework/Input.h"
+#include "framework/Paths.h"
+#include "framework/Screen.h"
+#include "framework/Window.h"
+#include "platform/PortLayer.h"
+#include "platform/StdDlgGlobals.h"
+
+bool GetModulePath(const void*, char* buffer, std::size_t size, const char* name) {
+    if (!buffer || size == 0) return false;
+    const std::string path = fw::FromUtf8(fw::ExecutablePath());
+    std::size_t cut = path.rfind('/');
+    std::string result;
+    if (cut == std::string::npos) {
+        result = name ? name : "";
+    } else {
+        result = path.substr(0, cut + 1);
+        if (name) result += name;
+    }
+    if (name && result.size() + 1 > size) {
+        fw::CopyText(buffer, size, path);
+        return false;
+    }
+    fw::CopyText(buffer, size, result);
+    return true;
+}
+
+void GetWorkArea(RECT* rect) {
+    if (!rect) return;
+    rect->left = 0;
+    rect->top = 0;
+    rect->right = fw::GetSystemMetrics(SM_CXFULLSCREEN);
+    rect->bottom = fw::GetSystemMetrics(SM_CYFULLSCREEN) + fw::GetSystemMetrics(SM_CYCAPTION);
+    if (rect->right <= 0 || rect->bottom <= 0) {
+        rect->right = fw::GetSystemMetrics(SM_CXSCREEN);
+        rect->bottom = fw::GetSystemMetrics(SM_CYSCREEN);
+    }
+}
+
+DWORD GetColorCount() {
+    if (g_ui.colorCount == 0) {
+        CDC ic;
+        ic.CreateIC();
+        const int bits = std::clamp(ic.GetDeviceCaps(BITSPIXEL) * std::max(1, ic.GetDeviceCaps(PLANES)), 1, 31);
+        g_ui.colorCount = DWORD(1) << bits;
+    }
+    return g_ui.colorCount;
+}
+
+bool IsHighColor() { return GetColorCount() > 255; }
+
+void GradientFill(CDC* dc, const RECT& rect, COLORREF from, COLORREF to, COLORREF solid) {
+    if (!dc) return;
+    if (!g_ui.gradientFill || !IsHighColor()) {
+        dc->FillSolidRect(&rect, solid == COLORREF(-1) ? from : solid);
+        return;
+    }
+    const int height = rect.bottom - rect.top;
+    for (int row = 0; row < height; ++row) {
+        auto channel = [&](int a, int b) { return a + MulDiv(row, b - a, height); };
+        const COLORREF c = RGB(channel(GetRValue(from), GetRValue(to)), channel(GetGValue(from), GetGValue(to)),
+                               channel(GetBValue(from), GetBValue(to)));
+        const RECT line{rect.left, rect.top + row, rect.right, rect.top + row + 1};
+        dc->FillSolidRect(&line, c);
+    }
+}
+
+std::unique_ptr<CBitmap> LoadSysColorBitmap(const void*, UINT id, int mode, COLORREF from, int sysColor,
+                                            int otherSysColor) {
+    CBitmap source;
+    if (!source.LoadBitmap(id)) return nullptr;
+    const SIZE s = source.GetSize();
+    if (s.cx <= 0 || s.cy <= 0) return nullptr;
+    auto made = std::make_unique<CBitmap>();
+    if (!made->CreateBitmap(s.cx, s.cy)) return nullptr;
+    // The four fixed colours of mode 0 and their system colours.
+    static const struct {
+        COLORREF colour;
+        int sys;
+    } kFixed[] = {{RGB(0, 0, 0), COLOR_BTNTEXT},
+                  {RGB(128, 128, 128), COLOR_BTNSHADOW},
+                  {RGB(192, 192, 192), COLOR_BTNFACE},
+                  {RGB(255, 255, 255), COLOR_BTNHIGHLIGHT}};
+    for (int y = 0; y < s.cy; ++y) {
+        for (int x = 0; x < s.cx; ++x) {
+            COLORREF c = source.GetPixel(x, y) & 0xFFFFFF;
+            if (mode == 0) {
+                for (const auto& f : kFixed)
+                    if (c == f.colour) {
+                        c = GetSysColor(f.sys);
+                        break;
+                    }
+            } else {
+                c = GetSysColor(c == (from & 0xFFFFFF) ? sysColor : otherSysColor);
+            }
+            made->SetPixel(x, y, c);
+        }
+    }
+    return made;
+}
+
+RECT GetWindowRectOf(CWnd* window) {
+    RECT r{};
+    if (window) window->GetWindowRect(&r);
+    return r;
+}
+
+void DetectMouseHold(CWnd* window, CWnd* other, UINT delay) {
+    if (other && other->IsWindowVisible()) other->UpdateWindow();
+    const DWORD start = fw::GetTickCount();
+    bool down = IsKeyDown(VK_LBUTTON);
+    while (down) {
+        const DWORD elapsed = fw::GetTickCount() - start;
+        if (elapsed >= delay) break;
+        fw::MouseLoopStep(delay - elapsed);
+        down = IsKeyDown(VK_LBUTTON);
+    }
+    if (!down || !window) return;
+    POINT pt;
+    fw::GetCursorPos(&pt);
+    window->ScreenToClient(&pt);
+    window->PostMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+}

@@ -2,6 +2,7 @@
 // Texts are in the program's code page; key paths use "\" between key names.
 #pragma once
 #include <cstddef>
+#include <memory>
 
 #include "framework/Registry.h"
 #include "framework/String.h"
@@ -92,3 +93,35 @@ bool GetRegBool(RegKeyRecord& record, const char* name, BYTE& flag);
 bool GetRegByte(RegKeyRecord& record, const char* name, BYTE& v);
 bool GetRegWord(RegKeyRecord& record, const char* name, WORD& v);
 bool GetRegDword(RegKeyRecord& record, const char* name, DWORD& v);
+
+// ---- Window helpers -------------------------------------------------------------------------
+
+class CBitmap;
+class CDC;
+class CWnd;
+
+// The running program's file path (module null: the program itself). With a name, the file
+// name is replaced by it (false when the result does not fit in size bytes; the buffer then
+// holds the program's path); without one the path is cut after its last "/" (a root keeps its
+// "/"). A path without "/" becomes name (or empty).
+bool GetModulePath(const void* module, char* buffer, std::size_t size, const char* name);
+// The desktop's work area.
+void GetWorkArea(RECT* rect);
+// 2 to the power of bits per pixel times planes of the display (at most 2^31), found once.
+DWORD GetColorCount();
+// More than 255 colours.
+bool IsHighColor();
+// With the gradient switch on and more than 255 colours: one-pixel rows from top to bottom,
+// each channel going from `from` to `to`; otherwise a fill with solid (-1: from).
+void GradientFill(CDC* dc, const RECT& rect, COLORREF from, COLORREF to, COLORREF solid);
+// A bitmap resource with its colours replaced by system colours: mode 0 maps black, dark
+// grey, light grey and white to the button text, shadow, face and highlight colours; another
+// mode maps `from` to system colour `sysColor` and every other colour to `otherSysColor`.
+// Null on any failure.
+std::unique_ptr<CBitmap> LoadSysColorBitmap(const void* module, UINT id, int mode, COLORREF from = 0,
+                                            int sysColor = 0, int otherSysColor = 0);
+RECT GetWindowRectOf(CWnd* window);
+// Updates `other` when it is visible, then waits while the left button is down until delay
+// milliseconds have passed; when the button is still down, posts a mouse move with the left
+// button at the pointer's position to window.
+void DetectMouseHold(CWnd* window, CWnd* other, UINT delay);

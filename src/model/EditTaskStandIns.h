@@ -1,0 +1,54 @@
+// The least forms of the edit-operation framework and of the layout passes that the
+// engraving operation calls, until the edit operations and the score layout are written:
+// CScoreTask and CCruise with the three steps the engraving operation overrides, and the
+// document's layout passes (every bar respaced with CBar::Respace, every system rejustified
+// with CLine::Rejustify, every page laid out again with CZelDoc::LayoutAllPages).
+#pragma once
+#include <cstdint>
+
+class CZelDoc;
+
+// An edit operation: prepare (its dialog; false cancels), perform, and the snapshot swap that
+// undo and redo run.
+class CScoreTask {
+public:
+    virtual ~CScoreTask() = default;
+
+    // Attaches the operation to its document with the string id of its name.
+    void Attach(CZelDoc* doc, int nameId) {
+        document = doc;
+        name = nameId;
+        layoutChanged = 0;
+    }
+    // Shows the operation's dialog; false cancels the operation.
+    virtual bool Prepare() { return true; }
+    // Exchanges the saved records with the score's (undo and redo).
+    virtual void SwapSnapshot() {}
+    // Changes the score; false when memory ran out.
+    virtual bool Perform() { return true; }
+    // Marks the operation as one that changed the layout.
+    void SetLayoutChanged() { layoutChanged = 1; }
+
+    CZelDoc* document = nullptr;
+    int name = 0;
+    std::uint8_t layoutChanged = 0;
+};
+
+// The edit operation most commands build on.
+class CCruise : public CScoreTask {};
+
+// The document's layout passes; each returns false when memory ran out.
+class DocLayoutPasses {
+public:
+    virtual ~DocLayoutPasses() = default;
+    // CBar::Respace over every bar of the document's score.
+    virtual bool RespaceAllBars(CZelDoc* doc) { return true; }
+    // CLine::Rejustify over every system.
+    virtual bool RejustifyAllSystems(CZelDoc* doc) { return true; }
+    // CZelDoc::LayoutAllPages.
+    virtual bool LayoutAllPages(CZelDoc* doc) { return true; }
+};
+
+// The program-wide passes (never null; replaced by the document code, and by tests).
+DocLayoutPasses* GetDocLayoutPasses();
+void SetDocLayoutPasses(DocLayoutPasses* passes);

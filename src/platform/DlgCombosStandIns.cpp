@@ -1,0 +1,60 @@
+#include "platform/DlgCombosStandIns.h"
+
+#include <string>
+
+#include "framework/CodePage.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/Theory.h"
+
+bool VSTDeviceDefs::GetControllerNames(int, const char*, VSTControllerName*, bool, bool) { return false; }
+bool VSTDeviceDefs::GetKeyList(int, const char*, std::vector<VSTKeyEntry>&) { return false; }
+bool VSTDeviceDefs::GetKeySwitches(int, const char*, std::vector<VSTKeyEntry>&) { return false; }
+bool VSTDeviceDefs::GetPatchByIndex(int, int, std::uint32_t, std::uint32_t*) { return false; }
+bool VSTDeviceDefs::GetPatchName(int, int, std::uint32_t, int, char* text, std::size_t size) {
+    if (text && size) text[0] = 0;
+    return false;
+}
+
+void CDevices::GetNoteName(int, int, std::uint32_t, int pitch, char* text, std::size_t size) {
+    std::string name;
+    CTheory::AppendOctave(pitch, 0, g_platform.noteNameStyle, name);
+    fw::CopyText(text, size, name);
+}
+int CDevices::IndexOfId(int) { return 0; }
+
+int CNameMgr::GetBankNumber(int, int, std::uint32_t) { return -1; }
+std::uint32_t CNameMgr::GetBankWordByIndex(int, int, int, int) { return 0; }
+int CNameMgr::GetPatchCount(int, int, std::uint32_t) { return 0; }
+void CNameMgr::GetPatchName(int, int, std::uint32_t, char* text, std::size_t size) {
+    if (text && size) text[0] = 0;
+}
+
+namespace {
+
+VSTDeviceDefs g_noDefs;
+CDevices g_noPorts;
+CNameMgr g_noNames;
+VSTDeviceDefs* g_defs = &g_noDefs;
+CDevices* g_ports = &g_noPorts;
+CNameMgr* g_names = &g_noNames;
+PortPatchNameSource g_patchSource = nullptr;
+
+}  // namespace
+
+VSTDeviceDefs* GetVSTDeviceDefs() { return g_defs; }
+void SetVSTDeviceDefs(VSTDeviceDefs* defs) { g_defs = defs ? defs : &g_noDefs; }
+CDevices* GetMidiOutPorts() { return g_ports; }
+void SetMidiOutPorts(CDevices* ports) { g_ports = ports ? ports : &g_noPorts; }
+CNameMgr* GetNameMgr() { return g_names; }
+void SetNameMgr(CNameMgr* mgr) { g_names = mgr ? mgr : &g_noNames; }
+
+void SetPortPatchNameSource(PortPatchNameSource source) { g_patchSource = source; }
+
+void GetPortPatchNameOrGM(int port, int channel, int program, char* name, char* numberText, std::size_t size) {
+    if (g_patchSource) {
+        g_patchSource(port, channel, program, name, numberText, size);
+        return;
+    }
+    if (name && size) name[0] = 0;
+    if (numberText) fw::CopyText(numberText, size, std::to_string(program + 1));
+}

@@ -1,0 +1,81 @@
+// What the dialog combo fillers ask of the MIDI device lists, the VST device definitions and
+// the instrument-name manager. These are the least forms of those services: each is a class
+// with one program-wide instance that knows no names until its owner replaces it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// One controller name of a VST device definition (76 bytes, name first).
+struct VSTControllerName {
+    char name[76] = {};
+};
+static_assert(sizeof(VSTControllerName) == 76);
+
+// One named key of a VST device definition (68 bytes: name, then the key's pitch).
+struct VSTKeyEntry {
+    char name[66] = {};
+    std::int16_t pitch = 0;
+};
+static_assert(sizeof(VSTKeyEntry) == 68);
+
+// The VST device definitions (VSTDevices\*.xml) by the port they serve.
+class VSTDeviceDefs {
+public:
+    virtual ~VSTDeviceDefs() = default;
+    // The 128 controller names (indexed by controller number) of the definition serving the
+    // port; false when the port has none or nothing is named.
+    virtual bool GetControllerNames(int portId, const char* instrument, VSTControllerName* table, bool byNumber,
+                                    bool withDefaults);
+    // The named keys of the definition serving the port; false when empty or none.
+    virtual bool GetKeyList(int portId, const char* instrument, std::vector<VSTKeyEntry>& table);
+    // The key switches (at most 128) of the definition serving the port; false when none.
+    virtual bool GetKeySwitches(int portId, const char* instrument, std::vector<VSTKeyEntry>& table);
+    // The n-th distinct patch of the definition serving the port (a packed patch word).
+    virtual bool GetPatchByIndex(int portId, int index, std::uint32_t bankWord, std::uint32_t* patchWord);
+    // The patch name of a sample-player or VST port (text: size bytes with the terminator).
+    virtual bool GetPatchName(int portId, int zero, std::uint32_t patchWord, int program, char* text,
+                              std::size_t size);
+};
+
+// A device list of output ports (the MIDI output ports, the engine's instruments).
+class CDevices {
+public:
+    virtual ~CDevices() = default;
+    // The note (key) name of a pitch on a port: the instrument definition's, else the plain
+    // note name.
+    virtual void GetNoteName(int portId, int channel, std::uint32_t patchWord, int pitch, char* text,
+                             std::size_t size);
+    // Index of the device record with the id, 0 when none matches.
+    virtual int IndexOfId(int portId);
+};
+
+// The instrument-name manager: banks and patch names of the instrument definitions.
+class CNameMgr {
+public:
+    virtual ~CNameMgr() = default;
+    // Bank of a packed patch word, -1 for none.
+    virtual int GetBankNumber(int device, int zero, std::uint32_t patchWord);
+    // Packed patch word of the n-th bank.
+    virtual std::uint32_t GetBankWordByIndex(int device, int zero, int bankIndex, int zero2);
+    // Number of patches in the bank of a patch word.
+    virtual int GetPatchCount(int device, int zero, std::uint32_t patchWord);
+    // Patch name, empty for no program.
+    virtual void GetPatchName(int device, int zero, std::uint32_t patchWord, char* text, std::size_t size);
+};
+
+// The program-wide instances (never null; replaced by their owners, and by tests).
+VSTDeviceDefs* GetVSTDeviceDefs();
+void SetVSTDeviceDefs(VSTDeviceDefs* defs);
+CDevices* GetMidiOutPorts();
+void SetMidiOutPorts(CDevices* ports);
+CNameMgr* GetNameMgr();
+void SetNameMgr(CNameMgr* mgr);
+
+// The patch name of a program on a port from the instrument definitions when loaded, else the
+// General MIDI name; the program's number text too. Each buffer holds size bytes.
+using PortPatchNameSource = void (*)(int port, int channel, int program, char* name, char* numberText,
+                                     std::size_t size);
+void GetPortPatchNameOrGM(int port, int channel, int program, char* name, char* numberText, std::size_t size);
+// Where GetPortPatchNameOrGM takes its names from (null: the stand-in's own).
+void SetPortPatchNameSource(PortPatchNameSource source);

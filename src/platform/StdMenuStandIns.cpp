@@ -1,0 +1,3 @@
+#include "platform/StdMenuStandIns.h"
+
+void ApplyMenuFilter(CMenu*) {}
