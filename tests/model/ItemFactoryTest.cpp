@@ -94,8 +94,9 @@ TEST(ItemFactoryTest, EveryCodeRevivesIntoItsClassOrAnInertRemovedRecord) {
             EXPECT_EQ(TypeNameOf(item), row->typeName);
             EXPECT_EQ(bytes[rec::kFlagsB] & rec::kRemovedBit, 0);
             // Every byte beyond the head is left as it was.
-            for (int i = rec::kHeadEnd; i < 200; ++i)
+            for (int i = rec::kHeadEnd; i < 200; ++i) {
                 if (i != rec::kFlagsB) ASSERT_EQ(bytes[std::size_t(i)], 0x5C) << i;
+            }
         } else {
             EXPECT_TRUE(IsBareScoreItem(item));
             EXPECT_STREQ(info->className, "CScoreItem");
