@@ -1,6 +1,6 @@
 // Minimal forms of what the score records and the score root call in code that is not written
 // yet: the document, the score location, drag tasks, the score's font table, the start-up font
-// tables, and the records of pages, page texts and tracks. Each carries the name and signature
+// tables, and the records of pages and page texts. Each carries the name and signature
 // its owner gives it and only the body that the callers here need; the owners replace them as
 // they are written.
 #pragma once
@@ -65,7 +65,7 @@ const FontRef& GuitarLibFontRef();
 
 // --- score records ------------------------------------------------------------------------------
 
-// Pages and tracks come with their own headers; until those exist the views stand here.
+// Pages and tracks come with their own headers.
 #if __has_include("model/Page.h")
 #include "model/Page.h"
 #else
@@ -77,9 +77,4 @@ ZEL_RECORD_VIEW(CPage);
 class CPageText : public CBarItem {};
 ZEL_RECORD_VIEW(CPageText);
 
-#if __has_include("model/Track.h")
 #include "model/Track.h"
-#else
-class CTrack : public CArrayItem {};
-ZEL_RECORD_VIEW(CTrack);
-#endif

@@ -1,0 +1,534 @@
+#include "model/ScoreFile.h"
+
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "framework/Exceptions.h"
+#include "framework/File.h"
+#include "model/Bar.h"
+#include "model/ItemArray.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "platform/ChunkStream.h"
+#include "platform/DebugLog.h"
+#include "platform/FontRef.h"
+#include "platform/Handles.h"
+#include "platform/StdArray.h"
+
+ScoreFileState g_scoreFile;
+
+namespace {
+
+constexpr std::uint32_t kEndMark = 0xFFFFFFFFu;
+
+constexpr std::uint32_t Tag(const char (&s)[5]) { return MakeChunkTag(s); }
+
+void Log(const char* text) { LogText(text, true); }
+
+// --- score root fields in header order ----------------------------------------------------------
+
+std::uint8_t* OptionByte(CScore& score, int i) {
+    std::uint8_t* options[16] = {&score.option0,           &score.showPageMargins,   &score.option2,
+                                 &score.transposedDisplay, &score.playRepeats,       &score.playbackStyle,
+                                 &score.staffGroupSeparators, &score.fillWithWholeRests, &score.showRulers,
+                                 &score.showColors,        &score.multiBarRestOption, &score.multiBarRestDefault,
+                                 &score.option12,          &score.option13,          &score.trackNamesRightAligned,
+                                 &score.entryOffset};
+    return options[i];
+}
+
+// Option bytes read as 0 or 1; the others keep their stored values.
+bool IsBooleanOption(int i) { return !(i == 5 || i == 6 || i == 11 || i == 12 || i == 13); }
+
+const FontRef& DefaultTextFont5() { return DefaultFontTable()[12]; }
+const FontRef& DefaultStaffLabelFont() { return DefaultFontTable()[11]; }
+
+// v x (size x 20) / 400 to the nearest integer: the page values of files older than 0x400.
+std::int32_t ScaleOldPageUnit(std::int32_t v, int size) {
+    return std::int32_t(std::llround(double(v) * double(size) * 20.0 / 400.0));
+}
+
+// --- list helpers ---------------------------------------------------------------------------
+
+template <class A>
+void WriteListIfAny(A* array, CChunkStream& s, std::uint32_t tag) {
+    if (array && array->GetCount() > 0) array->Write(s, tag);
+}
+
+// Releases every bar of every track and empties the arrays.
+void ReleaseTrackBars(CScore& score) {
+    for (int t = 0; t < CScore::kMaxTracks; ++t) {
+        CTrkBarArray* a = score.GetTrkBarArray(t);
+        if (!a) continue;
+        for (int b = 0; b < a->GetCount(); ++b) ItemCast<CScoreItem>(a->GetAt(b))->Release();
+        a->SetCount(0);
+    }
+}
+
+}  // namespace
+
+// --- document share ------------------------------------------------------------------------
+
+ScoreFileDoc::ScoreFileDoc() {
+    InitTitleBlocks(titles);
+    InitEngraverSettings(engraver);
+    InitMarkPlaybackTable(markPlayback);
+    std::memset(&fontMap, 0, sizeof fontMap);
+    pageSetup.SetPaperSizePoints(612, 792);
+    pageSetup.SetMarginsPoints(36, 36, 36, 36);
+}
+
+// --- writing -------------------------------------------------------------------------------
+
+void ScoreFile::WriteHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
+    s.BeginChunk(Tag("ZLSC"), -1);
+    s.WriteWord(doc.version);
+    s.WriteWord(doc.neededVersion);
+    s.WriteByte(std::uint8_t(doc.build));
+    s.WriteByte(0);
+    for (int i = 0; i < 16; ++i) s.WriteByte(*OptionByte(score, i));
+    s.WriteWord(doc.zoom);
+    s.WriteWord(doc.pageMode);
+    s.WriteWord(doc.scoreSize);
+    s.WriteWord(doc.maximised);
+    for (std::int32_t v : doc.windowRect) s.WriteWord(v);
+    s.WriteWord(score.trackCount);
+    s.WriteWord(score.pageCount);
+    s.WriteWord(score.lineCount);
+    s.WriteWord(score.barCount);
+    // The page setup's printable rectangle and paper size, in points, times the score size.
+    const int size = doc.scoreSize;
+    const CPageSetup& ps = doc.pageSetup;
+    const std::int32_t w = ps.GetPaperWidth(), h = ps.GetPaperHeight();
+    const std::int32_t page[6] = {ps.GetLeftMargin(), ps.GetTopMargin(), w - ps.GetRightMargin(),
+                                  h - ps.GetBottomMargin(), w, h};
+    for (std::int32_t v : page) s.WriteLong(std::uint32_t(v * size / 100));
+    s.WriteFontRef(score.textFont1);
+    s.WriteFontRef(score.textFont2);
+    s.WriteFontRef(score.textFont3);
+    s.WriteFontRef(score.chordFrameFont);
+    s.WriteFontRef(score.textFont5);
+    s.WriteBytes(score.timecode, 16);
+    s.WriteWord(score.timecodeFrameStyle);
+    s.WriteLong(score.timecodeOffset);
+    s.WriteFontRef(score.timecodeFont);
+    s.WriteFontRef(score.staffLabelFont);
+    for (std::int16_t v : score.layoutWords) s.WriteWord(v);
+    s.EndChunk(-1);
+}
+
+void ScoreFile::WriteBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
+    RegisterTrackClass();
+    score.GetTrackArray()->Write(s, Tag("TRKL"));
+    score.GetPageArray()->Write(s, Tag("PAGL"));
+    score.GetLineArray()->Write(s, Tag("LINL"));
+    score.GetBarArray()->Write(s, Tag("BARL"));
+    for (int b = 0; b < score.GetBarCount(); ++b) score.GetBar(b)->WriteConductor(s);
+    for (int t = 0; t < score.GetTrackCount(); ++t)
+        for (int b = 0; b < score.GetBarCount(); ++b) score.GetTrkBar(t, b)->Write(s, t);
+    WriteListIfAny(score.GetPageTextArray(), s, Tag("PGTX"));
+    WriteListIfAny(score.GetLyricArray(), s, Tag("LYRC"));
+    WriteListIfAny(score.GetFontArray(), s, Tag("FNTS"));
+    WriteListIfAny(score.GetDeviceArray(), s, Tag("ODEV"));
+    WriteListIfAny(score.GetPatchArray(), s, Tag("PACH"));
+    for (const TitleBlock& block : doc.titles) block.Write(s);
+    s.BeginChunk(Tag("ALOT"), -1);
+    for (auto& row : doc.spacingTable) s.WriteWords(row, 4);
+    s.EndChunk(-1);
+    WriteEngraverSettings(doc.engraver, s, Tag("ENGR"));
+    doc.fontMap.Write(s);
+    if (doc.printer) doc.printer->WritePrinterChunk(s);
+    const std::uint32_t rackBytes = score.rackText.GetSize();
+    if (rackBytes > 0) {
+        s.WriteTag(Tag("VSTD"));
+        s.WriteLong(rackBytes);
+        s.WriteBytes(score.rackText.GetData(), rackBytes);
+    }
+    s.WriteLong(kEndMark);
+    s.WriteLong(0);
+}
+
+void ScoreFile::Write(CScore& score, ScoreFileDoc& doc, CFile& file) {
+    CChunkStream s;
+    s.SetFile(&file);
+    // The device and patch lists are gathered by the MIDI layer before saving; without it
+    // the score keeps the lists it has.
+    WriteHeader(score, doc, s);
+    WriteBody(score, doc, s);
+}
+
+std::vector<std::uint8_t> ScoreFile::WriteToBytes(CScore& score, ScoreFileDoc& doc) {
+    CMemFile file;
+    Write(score, doc, file);
+    return file.Data();
+}
+
+bool ScoreFile::Save(CScore& score, ScoreFileDoc& doc, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = WriteToBytes(score, doc);
+    } catch (const CException&) {
+        return false;
+    }
+    return fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// --- reading -------------------------------------------------------------------------------
+
+void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
+    Log("Reading Header");
+    g_model.currentScore = &score;
+    g_model.currentDoc = score.GetDocument();
+    // The first chunk, whatever its tag.
+    const std::uint32_t length = s.BeginReadChunk(Tag("ZLSC"));
+    std::uint16_t version = doc.version, needed = doc.neededVersion;
+    s.ReadWordTo(&version);
+    s.ReadWordTo(&needed);
+    if (std::int16_t(needed) > std::int16_t(ScoreFileDoc::kProgramVersion)) {
+        s.EndReadChunk();
+        ThrowErrorCode(kErrNewerVersion);
+    }
+    doc.version = version;
+    doc.neededVersion = needed;
+    std::uint8_t build = std::uint8_t(doc.build);
+    s.ReadByteTo(&build);
+    doc.build = build;
+    SetLoadedFileVersion(version, build);
+    g_scoreFile.oldPageUnits = version < 0x400;
+    s.ReadByteTo(&doc.optionByte);
+    g_scoreFile.checkVoiceBanks = (doc.optionByte & 0x10) != 0;
+    for (int i = 0; i < 16; ++i) {
+        std::uint8_t* p = OptionByte(score, i);
+        s.ReadByteTo(p);
+        if (IsBooleanOption(i) && *p) *p = 1;
+    }
+    s.ReadWordTo(&doc.zoom);
+    s.ReadWordTo(&doc.pageMode);
+    s.ReadWordTo(&doc.scoreSize);
+    s.ReadWordTo(&doc.maximised);
+    for (std::int32_t& v : doc.windowRect) {
+        std::int16_t w = std::int16_t(v);
+        s.ReadWordTo(&w);
+        v = w;
+    }
+    s.ReadWordTo(&score.trackCount);
+    s.ReadWordTo(&score.pageCount);
+    s.ReadWordTo(&score.lineCount);
+    s.ReadWordTo(&score.barCount);
+
+    const int size = doc.scoreSize > 0 ? doc.scoreSize : 100;
+    const CPageSetup& ps = doc.pageSetup;
+    std::int32_t page[6] = {ps.GetLeftMargin() * size / 100, ps.GetTopMargin() * size / 100,
+                            (ps.GetPaperWidth() - ps.GetRightMargin()) * size / 100,
+                            (ps.GetPaperHeight() - ps.GetBottomMargin()) * size / 100,
+                            ps.GetPaperWidth() * size / 100, ps.GetPaperHeight() * size / 100};
+    s.ReadLongs(page, 6);
+    doc.landscape = page[4] > page[5] ? 1 : 0;
+    if (version < 0x400)
+        for (std::int32_t& v : page) v = ScaleOldPageUnit(v, size);
+    for (std::int32_t& v : page) v = v * 100 / size;
+    doc.pageSetup.SetPaperSizePoints(page[4], page[5]);
+    doc.pageSetup.SetMarginsPoints(page[0], page[1], page[4] - page[2], page[5] - page[3]);
+
+    s.ReadFontRef(&score.textFont1);
+    s.ReadFontRef(&score.textFont2);
+    s.ReadFontRef(&score.textFont3);
+    s.ReadFontRef(&score.chordFrameFont);
+    // Whether the fifth font is stored is told by the chunk's length: the fields after it
+    // that this version carries, and the fifth font itself, must fit.
+    std::uint32_t after = 0;
+    if (version >= 0x400) after += 28;
+    if (version >= 0x410) after += 16;
+    if (length >= 100 + after) {
+        s.ReadFontRef(&score.textFont5);
+    } else {
+        score.textFont5 = DefaultTextFont5();
+        if (score.multiBarRestDefault == 0) score.multiBarRestDefault = 80;
+    }
+    if (version >= 0x400) {
+        s.ReadBytes(score.timecode, 16);
+        s.ReadWordTo(&score.timecodeFrameStyle);
+        s.ReadLongTo(&score.timecodeOffset);
+        s.ReadFontRef(&score.timecodeFont);
+    }
+    if (version >= 0x410) {
+        s.ReadFontRef(&score.staffLabelFont);
+        s.ReadWords(score.layoutWords, 5);
+    } else {
+        score.staffLabelFont = DefaultStaffLabelFont();
+    }
+    s.EndReadChunk();
+}
+
+bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
+    RegisterTrackClass();
+    CFile* file = s.GetFile();
+    score.GetPageTextArray()->SetCount(0);
+    score.GetLyricArray()->SetCount(0);
+    score.GetFontArray()->SetCount(0);
+    score.GetDeviceArray()->SetCount(0);
+    score.GetPatchArray()->SetCount(0);
+    ReleaseTrackBars(score);
+    if (!score.GetTrackArray()->SetSize(score.trackCount) || !score.GetPageArray()->SetSize(score.pageCount) ||
+        !score.GetLineArray()->SetSize(score.lineCount) || !score.GetBarArray()->SetSize(score.barCount))
+        ThrowErrorCode(kErrOutOfMemory);
+
+    Log("Reading Track Array");
+    score.GetTrackArray()->Read(s, Tag("TRKL"));
+    Log("Reading Page Array");
+    score.GetPageArray()->Read(s, Tag("PAGL"));
+    Log("Reading Line Array");
+    score.GetLineArray()->Read(s, Tag("LINL"));
+    Log("Reading Bar Array");
+    score.GetBarArray()->Read(s, Tag("BARL"));
+    score.trackCount = std::int16_t(score.GetTrackArray()->GetCount());
+    score.pageCount = std::int16_t(score.GetPageArray()->GetCount());
+    score.lineCount = std::int16_t(score.GetLineArray()->GetCount());
+    score.barCount = std::int16_t(score.GetBarArray()->GetCount());
+    if (score.trackCount > CScore::kMaxTracks) ThrowErrorCode(kErrWrongMagic);
+
+    Log("Reading Conductor Track");
+    for (int b = 0; b < score.barCount; ++b) {
+        LogTextInt("Bar ", b + 1, false);
+        score.GetBar(b)->ReadConductor(s);
+    }
+    for (int t = 0; t < score.trackCount; ++t) {
+        LogTextInt("Reading Track ", t + 1, true);
+        CTrkBarArray* bars = score.GetTrkBarArray(t);
+        if (!bars->SetSize(score.barCount)) ThrowErrorCode(kErrOutOfMemory);
+        for (int b = 0; b < score.barCount; ++b) {
+            LogTextInt("Bar ", b + 1, false);
+            CTrkBar* bar = score.GetTrkBar(t, b);
+            if (!bar->Init(t, b)) ThrowErrorCode(kErrOutOfMemory);
+            bar->Read(s, t);
+        }
+        // Checking the voices' banks against the instrument definitions is the instrument
+        // manager's; without its definitions every bank and patch is kept.
+    }
+    Log("Reading Score Chunks");
+
+    bool result = true;
+    for (;;) {
+        // A file that ends before the end mark ends the loop as the end mark would.
+        const std::uint64_t at = file->GetPosition();
+        const std::uint64_t total = file->GetLength();
+        if (total - std::min(total, at) < 4) break;
+        std::uint8_t head[4];
+        file->Read(head, 4);
+        const std::uint32_t tag = (std::uint32_t(head[0]) << 24) | (std::uint32_t(head[1]) << 16) |
+                                  (std::uint32_t(head[2]) << 8) | head[3];
+        if (tag == kEndMark) break;
+        if (total - (at + 4) < 4) break;
+        std::uint8_t len[4];
+        file->Read(len, 4);
+        const std::uint32_t length = (std::uint32_t(len[0]) << 24) | (std::uint32_t(len[1]) << 16) |
+                                     (std::uint32_t(len[2]) << 8) | len[3];
+        file->Seek(std::int64_t(at), CFile::begin);
+        if (tag == Tag("PGTX")) {
+            score.GetPageTextArray()->Read(s, tag);
+        } else if (tag == Tag("LYRC")) {
+            score.GetLyricArray()->Read(s, tag);
+        } else if (tag == Tag("FNTS")) {
+            score.GetFontArray()->Read(s, tag);
+        } else if (tag == Tag("ODEV")) {
+            score.GetDeviceArray()->Read(s, tag);
+        } else if (tag == Tag("PACH")) {
+            score.GetPatchArray()->Read(s, tag);
+        } else if (tag == Tag("TITL")) {
+            for (TitleBlock& block : doc.titles) block.Read(s);
+        } else if (tag == Tag("ALOT")) {
+            s.BeginReadChunk(tag);
+            for (auto& row : doc.spacingTable) s.ReadWords(row, 4);
+            s.EndReadChunk();
+        } else if (tag == Tag("ENGR")) {
+            ReadEngraverSettings(doc.engraver, s, tag);
+        } else if (tag == Tag("FMAP")) {
+            doc.fontMap.Read(s);
+        } else if (tag == Tag("PCPR") && doc.printer) {
+            doc.printer->ReadPrinterChunk(s);
+        } else if ((tag == Tag("ARTI") || tag == Tag("ARTC")) && g_model.loadedFileVersion != 0x399) {
+            ReadMarkPlaybackTable(doc.markPlayback, s, tag);
+        } else if (tag == Tag("SSET")) {
+            // The sound-set name; loading sound sets is the audio engine's.
+            file->Seek(8, CFile::current);
+            std::uint8_t n[2] = {};
+            if (file->Read(n, 2) < 2) break;
+            const std::uint16_t nameLength = std::uint16_t((n[0] << 8) | n[1]);
+            const std::uint64_t here = file->GetPosition();
+            if (nameLength > total - std::min(total, here)) break;
+            file->Seek(nameLength, CFile::current);
+        } else if (tag == Tag("VSTD")) {
+            if (length > total - std::min(total, at + 8)) break;
+            file->Seek(8, CFile::current);
+            std::vector<std::uint8_t> text(length);
+            if (length && file->Read(text.data(), length) < length) break;
+            score.rackText.Clear();
+            if (length && !score.rackText.Append(text.data(), length)) ThrowErrorCode(kErrOutOfMemory);
+        } else {
+            if (std::uint64_t(length) + 8 > total - std::min(total, at)) break;
+            file->Seek(std::int64_t(length) + 8, CFile::current);
+        }
+    }
+
+    g_model.currentScore = &score;
+    AfterLoad(score, doc);
+    g_scoreFile.checkVoiceBanks = false;
+    g_scoreFile.oldPageUnits = false;
+    return result;
+}
+
+bool ScoreFile::Read(CScore& score, ScoreFileDoc& doc, CFile& file) {
+    CChunkStream s;
+    s.SetFile(&file);
+    ReadHeader(score, doc, s);
+    return ReadBody(score, doc, s);
+}
+
+void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc& doc) {
+    const int version = g_model.loadedFileVersion;
+    for (int t = 0; t < score.GetTrackCount(); ++t) {
+        CTrack* track = score.GetTrack(t);
+        if (track && track->GetVoiceCount() == 0) track->SetVoiceCount(8);
+        for (int b = 0; b < score.GetBarCount(); ++b)
+            if (CTrkBar* bar = score.GetTrkBar(t, b)) bar->AfterLoadFixup(version);
+    }
+    doc.version = ScoreFileDoc::kProgramVersion;
+    doc.neededVersion = ScoreFileDoc::kNeededVersion;
+    doc.build = ScoreFileDoc::kBuild;
+    if (doc.scoreSize == 0) doc.scoreSize = 100;
+    if (score.multiBarRestDefault == 0) score.multiBarRestDefault = 80;
+}
+
+// --- legacy files ------------------------------------------------------------------------------
+
+namespace {
+
+std::uint16_t LE16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint32_t LE32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+void ReadOrEnd(CFile& file, void* p, UINT n) {
+    if (file.Read(p, n) < n) AfxThrowFileException(CFileException::endOfFile, -1, file.GetFilePath().c_str());
+}
+
+// Copies at most `room` of a block of n bytes into dest and passes over the rest.
+void ReadBounded(CFile& file, std::uint8_t* dest, std::uint32_t room, std::uint32_t n) {
+    const std::uint64_t left = file.GetLength() - std::min(file.GetLength(), file.GetPosition());
+    if (n > left) AfxThrowFileException(CFileException::endOfFile, -1, file.GetFilePath().c_str());
+    const std::uint32_t take = n < room ? n : room;
+    if (take) ReadOrEnd(file, dest, take);
+    if (n > take) file.Seek(std::int64_t(n - take), CFile::current);
+}
+
+// The version block as the old files hold it: three words, then the view fields.
+constexpr std::uint32_t kLegacyVersionBlock = 30;
+// The score root's leading fields in the old files: 16 option bytes, four counts, five fonts.
+constexpr std::uint32_t kLegacyScoreHead = 16 + 8 + 5 * 6;
+
+}  // namespace
+
+void ScoreFile::ReadLegacyHead(ScoreFileDoc& doc, CFile& file) {
+    std::uint8_t head[8];
+    ReadOrEnd(file, head, 8);
+    std::uint8_t block[kLegacyVersionBlock] = {};
+    ReadBounded(file, block, kLegacyVersionBlock, LE32(head + 4));
+    if (std::int16_t(LE16(block + 2)) > std::int16_t(ScoreFileDoc::kProgramVersion)) ThrowErrorCode(kErrNewerVersion);
+    doc.version = LE16(block);
+    doc.neededVersion = LE16(block + 2);
+    doc.build = LE16(block + 4);
+    doc.zoom = std::int16_t(LE16(block + 6));
+    doc.pageMode = std::int16_t(LE16(block + 8));
+    doc.scoreSize = std::int16_t(LE16(block + 10));
+    doc.maximised = std::int16_t(LE16(block + 12));
+    for (int i = 0; i < 4; ++i) doc.windowRect[i] = std::int32_t(LE32(block + 14 + 4 * i));
+    doc.loadedFromLegacy = true;
+}
+
+bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
+    RegisterTrackClass();
+    std::uint8_t head[8];
+    ReadOrEnd(file, head, 8);
+    if (std::memcmp(head, "SCOR", 4) != 0) ThrowErrorCode(kErrWrongMagic);
+    std::uint8_t root[kLegacyScoreHead] = {};
+    for (int i = 0; i < 16; ++i) root[i] = *OptionByte(score, i);
+    ReadBounded(file, root, kLegacyScoreHead, LE32(head + 4));
+    for (int i = 0; i < 16; ++i) *OptionByte(score, i) = root[i];
+    score.trackCount = std::int16_t(LE16(root + 16));
+    score.pageCount = std::int16_t(LE16(root + 18));
+    score.lineCount = std::int16_t(LE16(root + 20));
+    score.barCount = std::int16_t(LE16(root + 22));
+    g_scoreFile.checkVoiceBanks = (doc.optionByte & 0x10) != 0;
+    g_scoreFile.oldPageUnits = doc.version < 0x400;
+    SetLoadedFileVersion(doc.version, doc.build);
+
+    ReleaseTrackBars(score);
+    score.GetTrackArray()->LoadRaw(file);
+    score.GetPageArray()->LoadRaw(file);
+    score.GetLineArray()->LoadRaw(file);
+    score.GetBarArray()->LoadRaw(file);
+    score.trackCount = std::int16_t(score.GetTrackArray()->GetCount());
+    score.pageCount = std::int16_t(score.GetPageArray()->GetCount());
+    score.lineCount = std::int16_t(score.GetLineArray()->GetCount());
+    score.barCount = std::int16_t(score.GetBarArray()->GetCount());
+    if (score.trackCount > CScore::kMaxTracks) ThrowErrorCode(kErrWrongMagic);
+    for (int t = 0; t < score.trackCount; ++t) {
+        CTrack* track = score.GetTrack(t);
+        rec::Put<std::int16_t>(track, CTrack::kInputPort, -1);
+        rec::Put<std::int16_t>(track, CTrack::kRedirectPort, -1);
+        InitMarkPlaybackTable(track->MarkTable());
+        for (int v = 0; v < CTrack::kVoices; ++v) track->SetVoiceDefName(v, "");
+        score.GetTrkBarArray(t)->LoadRaw(file);
+    }
+    score.GetPageTextArray()->LoadRaw(file);
+    score.GetLyricArray()->LoadRaw(file);
+    score.GetFontArray()->LoadRaw(file);
+    score.GetDeviceArray()->LoadRaw(file);
+    score.GetPatchArray()->LoadRaw(file);
+
+    bool result = true;
+    for (;;) {
+        const std::uint64_t at = file.GetPosition();
+        const std::uint64_t total = file.GetLength();
+        if (total - std::min(total, at) < 8) break;
+        ReadOrEnd(file, head, 8);
+        const std::uint32_t length = LE32(head + 4);
+        if (std::memcmp(head, "TITL", 4) == 0) {
+            for (TitleBlock& block : doc.titles)
+                if (!block.ReadRaw(file)) AfxThrowFileException(CFileException::endOfFile, -1, file.GetFilePath().c_str());
+        } else if (std::memcmp(head, "RPNT", 4) == 0 && doc.printer) {
+            file.Seek(std::int64_t(at), CFile::begin);
+            doc.printer->ReadLegacyPrinterBlock(file);
+        } else if (std::memcmp(head, "FMAP", 4) == 0) {
+            file.Seek(std::int64_t(at), CFile::begin);
+            if (!doc.fontMap.ReadOldRaw(file)) break;
+        } else {
+            if (length > total - std::min(total, at + 8)) break;
+            file.Seek(length, CFile::current);
+        }
+    }
+    g_model.currentScore = &score;
+    AfterLoad(score, doc);
+    g_scoreFile.checkVoiceBanks = false;
+    g_scoreFile.oldPageUnits = false;
+    return result;
+}
+
+bool ScoreFile::Open(CScore& score, ScoreFileDoc& doc, CFile& file) {
+    char magic[4];
+    if (file.Read(magic, 4) < 4) AfxThrowFileException(CFileException::endOfFile, -1, file.GetFilePath().c_str());
+    file.Seek(0, CFile::begin);
+    if (std::memcmp(magic, "ZLSC", 4) == 0) return Read(score, doc, file);
+    if (std::memcmp(magic, "ZLP1", 4) == 0 || std::memcmp(magic, "ZLP0", 4) == 0) {
+        ReadLegacyHead(doc, file);
+        return ReadLegacy(score, doc, file);
+    }
+    ThrowErrorCode(kErrWrongMagic);
+    return false;
+}

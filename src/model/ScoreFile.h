@@ -1,0 +1,90 @@
+// The native score file: a flat run of big-endian chunks that starts with the 144-byte header
+// "ZLSC" and ends with the end mark (0xFFFFFFFF, 0). The first part (track, page, system and
+// bar lists, every bar's conductor chunk, every bar of every track) is read by position; the
+// tail (optional lists, titles, spacing table, engraver settings, font map, printer settings,
+// rack text) by tag in any order, unknown tags skipped. Files of the old raw form ("ZLP0",
+// "ZLP1") are read too; saving always writes the chunked form.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/Articulation.h"
+#include "model/EngraverSettings.h"
+#include "model/PageSetup.h"
+#include "model/Titles.h"
+#include "platform/FontMap.h"
+
+class CChunkStream;
+class CFile;
+class CScore;
+
+// The document's share of the score file: what the header and the tagged tail carry besides
+// the score itself.
+struct ScoreFileDoc {
+    static constexpr std::uint16_t kProgramVersion = 0x410;
+    static constexpr std::uint16_t kNeededVersion = 0x400;
+    static constexpr std::uint16_t kBuild = 25;
+
+    ScoreFileDoc();
+
+    // Version block: the writer's version, the version needed to read, the build number.
+    std::uint16_t version = kProgramVersion;
+    std::uint16_t neededVersion = kNeededVersion;
+    std::uint16_t build = kBuild;
+    std::uint8_t optionByte = 0;
+    std::int16_t zoom = 100;
+    std::int16_t pageMode = 0;          // 0 single page, 1 side by side, 2 stacked
+    std::int16_t scoreSize = 100;       // percent
+    std::int16_t maximised = 0;
+    std::int32_t windowRect[4] = {};
+    std::uint8_t landscape = 0;
+    bool loadedFromLegacy = false;
+    CPageSetup pageSetup;
+    TitleBlock titles[TitleBlock::kBlocks];
+    std::int16_t spacingTable[8][4] = {};   // "ALOT": space per duration class in four columns
+    EngraverSettings engraver{};
+    FontMap fontMap{};
+    MarkPlaybackTable markPlayback{};
+    PrinterSettings* printer = nullptr;     // none: no printer chunk is read or written
+};
+
+// Reader state that record readers consult while a file is read.
+struct ScoreFileState {
+    bool oldPageUnits = false;      // a file older than 0x400 is being read
+    bool checkVoiceBanks = false;   // the header's option byte has bit 4 set
+};
+extern ScoreFileState g_scoreFile;
+
+// Failed reads raise the error codes of platform/Handles.h through ThrowErrorCode:
+// kErrOutOfMemory (100), kErrWrongMagic (101), kErrNewerVersion (103).
+
+class ScoreFile {
+public:
+    static constexpr std::uint32_t kHeaderLength = 144;
+
+    // Whole file on an open file.
+    static void Write(CScore& score, ScoreFileDoc& doc, CFile& file);
+    static void WriteHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& stream);
+    static void WriteBody(CScore& score, ScoreFileDoc& doc, CChunkStream& stream);
+    // Reads a "ZLSC" file positioned at its first byte; false when the printer settings failed.
+    static bool Read(CScore& score, ScoreFileDoc& doc, CFile& file);
+    static void ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& stream);
+    static bool ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& stream);
+    // The old raw body, the file positioned after the legacy head.
+    static bool ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file);
+    // The document's legacy head (magic, version block).
+    static void ReadLegacyHead(ScoreFileDoc& doc, CFile& file);
+    static void AfterLoad(CScore& score, ScoreFileDoc& doc);
+
+    // Opens a file by its first four bytes: "ZLSC" to Read, "ZLP0"/"ZLP1" to the legacy head
+    // and ReadLegacy, anything else fails with code 101.
+    static bool Open(CScore& score, ScoreFileDoc& doc, CFile& file);
+
+    // Saves to a path: the whole file is built first and then written to a temporary file in
+    // the same folder, which replaces the old file only when everything succeeded. False (the
+    // old file untouched) on any failure.
+    static bool Save(CScore& score, ScoreFileDoc& doc, const std::string& path);
+    // The file's bytes as Write produces them.
+    static std::vector<std::uint8_t> WriteToBytes(CScore& score, ScoreFileDoc& doc);
+};

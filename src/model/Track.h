@@ -1,0 +1,218 @@
+// The track: one instrument part of the score (2872 bytes, type code 3), an element of the
+// score's track array. The record is a packed byte image that the arrays move with memmove and
+// the undo snapshots keep as bytes, so the offsets below are binding.
+//
+//   offset  12  full name, 32 bytes NUL-terminated (at most 31 characters)
+//   offset  44  abbreviation, 32 bytes
+//   offset  76  label offsets: full name x, y; abbreviation x, y (16-bit, 1/120 space)
+//   offset  84  two bytes kept as stored
+//   offset  86  flags: bit 0 full name shown, 1 abbreviation shown, 2 a channel per voice,
+//               3 transposed display, 4 an audible voice (derived), 5 muted, 6 solo, 7 kept
+//   offset  87  bit 0 key only at the start; bits 1-4 voice limit; bits 5-7 staff kind
+//   offset  88  kept as stored
+//   offset  89  transposition (signed semitones), 90 highest key, 91 lowest key
+//   offset  92  clef, 93 clef of the transposed display, 94 key, 95 staff size percent
+//   offset  96  display switches: 0 ledger lines, 1 clef, 2 time, 3 key, 4 barlines,
+//               5 fill voices with rests, 6 horizontal beams, 7 clef only at the start
+//   offset  97  bits 0-3 open-string offset, bits 4-7 line count (derived from the mask)
+//   offset  98  line mask (bit b: a line at staff position 2 x (b - 8))
+//   offset 100  string tuning, 8 bytes (top line first)
+//   offset 108  eight voice slots of 14 bytes (see kSlot*)
+//   offset 220  stem direction per voice, 8 bytes
+//   offset 228  drum map: positions, note heads, keys, voices (16 bytes each)
+//   offset 292  accepted input port, 294 redirect output port (16-bit, -1 none)
+//   offset 296  enharmonic key choice (bits 0 and 1)
+//   offset 300  four bytes never stored (the owner is found through the current score)
+//   offset 304  the track's mark-playback table (2050 bytes)
+//   offset 2354 voice-definition names, 8 x 64 bytes
+//   offset 2866 the track's font (6 bytes; size 0: not set yet)
+#pragma once
+#include <cstdint>
+
+#include "model/ArrayItem.h"
+#include "platform/FontRef.h"
+
+class CChunkStream;
+class CScore;
+struct MarkPlaybackTable;
+
+class CTrack : public CArrayItem {
+public:
+    enum : int {
+        kName = 12,
+        kAbbreviation = 44,
+        kNameLength = 32,
+        kLabelOffsets = 76,
+        kKept84 = 84,
+        kKept85 = 85,
+        kFlags86 = 86,
+        kFlags87 = 87,
+        kKept88 = 88,
+        kTransposition = 89,
+        kHighKey = 90,
+        kLowKey = 91,
+        kClefByte = 92,
+        kTransposedClef = 93,
+        kKeyByte = 94,
+        kStaffSize = 95,
+        kDisplay = 96,
+        kStrings = 97,
+        kLineMask = 98,
+        kTuning = 100,
+        kSlots = 108,
+        kSlotSize = 14,
+        kStems = 220,
+        kDrumPositions = 228,
+        kDrumHeads = 244,
+        kDrumKeys = 260,
+        kDrumVoices = 276,
+        kInputPort = 292,
+        kRedirectPort = 294,
+        kEnharmonic = 296,
+        kOwner = 300,
+        kMarkTable = 304,
+        kVoiceDefNames = 2354,
+        kVoiceDefNameSize = 64,
+        kFont = 2866,
+        kSize = 2872,
+    };
+    // Voice slot fields.
+    enum : int {
+        kSlotVoiceWord = 0,
+        kSlotPort = 2,
+        kSlotMuteSolo = 4,
+        kSlotChannel = 5,
+        kSlotAudible = 6,
+        kSlotVolume = 7,
+        kSlotPitchOffset = 8,
+        kSlotPan = 9,
+        kSlotPatch = 10,
+    };
+    static constexpr int kTypeCode = 3;
+    static constexpr int kVoices = 8;
+    static constexpr int kDrums = 16;
+    // Stored mark-playback entries: 0-31, then 61, 62 and 63.
+    static constexpr int kStoredMarkEntries = 35;
+
+    // Builds the record in place: code 3, size 2872; the other bytes are left as they are.
+    static CTrack* Construct(void* record);
+
+    // --- record and chunk ---
+    // The defaults of a new track over a record whose bytes after the head are zero.
+    void Init(int staffKind, int clef, std::uint16_t lineMask);
+    void WriteChunk(CChunkStream& stream);
+    // Reads "TRAK" by the version and revision of the file being read.
+    void ReadChunk(CChunkStream& stream);
+
+    // --- names ---
+    // The full name; an empty one, unless keepEmpty, gives the default track word and the
+    // 1-based track number.
+    char* GetName(char* buffer, bool keepEmpty);
+    const char* GetFullName() const { return reinterpret_cast<const char*>(Bytes() + kName); }
+    const char* GetAbbreviation() const { return reinterpret_cast<const char*>(Bytes() + kAbbreviation); }
+    void SetName(const char* text);
+    void SetAbbreviation(const char* text);
+    const char* GetLabelText(bool firstSystem) const { return firstSystem ? GetFullName() : GetAbbreviation(); }
+    std::int16_t GetLabelOffsetX(bool firstSystem) const { return Word(kLabelOffsets + (firstSystem ? 0 : 4)); }
+    std::int16_t GetLabelOffsetY(bool firstSystem) const { return Word(kLabelOffsets + (firstSystem ? 2 : 6)); }
+    // Copies the text with each comma turned into a line end; the number of lines.
+    static int SplitLabelLines(char* out, const char* text);
+
+    // --- flags ---
+    std::uint8_t GetTrackFlags() const { return Byte(kFlags86); }
+    void SetTrackFlags(std::uint8_t v) { PutByte(kFlags86, v); }
+    std::uint8_t GetDisplaySwitches() const { return Byte(kDisplay); }
+    void SetDisplaySwitches(std::uint8_t v) { PutByte(kDisplay, v); }
+    bool IsTransposedDisplay() const { return (GetTrackFlags() & 0x08) != 0; }
+    bool HasHorizontalBeams() const { return (GetDisplaySwitches() & 0x40) != 0; }
+    bool IsKeyOnlyAtStart() const { return (Byte(kFlags87) & 1) != 0; }
+
+    // --- staff kind, clef, range, key ---
+    int GetStaffKind() const { return Byte(kFlags87) >> 5; }
+    bool IsStandardStaff() const { return GetStaffKind() == 0; }
+    bool IsPercussionStaff() const { return GetStaffKind() == 1; }
+    bool IsTablatureStaff() const { return GetStaffKind() == 2; }
+    void SetStaffKind(int kind);
+    std::uint8_t GetClef() const { return Byte(kClefByte); }
+    void SetClef(int clef);
+    std::uint8_t GetShownClef() const;
+    std::uint8_t GetTransposedClef() const;
+    void SetTransposedClef(int clef);
+    int GetTransposition() const { return IsStandardStaff() ? std::int8_t(Byte(kTransposition)) : 0; }
+    void SetTransposition(int t) { PutByte(kTransposition, std::uint8_t(t)); }
+    int GetDisplayShift() const;
+    int GetHighRange() const;
+    int GetLowRange() const;
+    void SetHighRange(int key) { PutByte(kHighKey, std::uint8_t(key)); }
+    void SetLowRange(int key) { PutByte(kLowKey, std::uint8_t(key)); }
+    std::uint8_t GetKey() const { return Byte(kKeyByte); }
+    void SetKey(int key) { PutByte(kKeyByte, std::uint8_t(key)); }
+    bool GetEnharmonicFlag(int which) const;
+    void SetEnharmonicFlag(int which, bool on);
+    // The track font; a font of size 0 is first filled from the score's default track font.
+    void GetTrackFont(FontRef* out);
+    std::uint16_t GetLineMask() const { return rec::Get<std::uint16_t>(this, kLineMask); }
+    void SetLineMask(std::uint16_t mask) { rec::Put(this, kLineMask, mask); }
+
+    // --- drums and strings ---
+    int GetDrumPosition(int i) const { return InDrums(i) ? std::int8_t(Byte(kDrumPositions + i)) : 0; }
+    int GetDrumHead(int i) const { return InDrums(i) ? Byte(kDrumHeads + i) : 0; }
+    int GetDrumKey(int i) const { return InDrums(i) ? Byte(kDrumKeys + i) : 0; }
+    int GetDrumVoice(int i) const { return InDrums(i) ? Byte(kDrumVoices + i) : 0; }
+    int FindDrumByKey(int key, int voice) const;
+    int FindDrumByPosition(int pos, int voice) const;
+    int GetDrumKeyAtPosition(int pos, int voice) const;
+    // Staff positions of the lines from the top; the line count (at most 8), also stored.
+    int GetLinePositions(int* out);
+    int GetStringTuning(int i) const { return i >= 0 && i < 8 ? Byte(kTuning + i) : 0; }
+    void SetStringTuning(int i, int key) {
+        if (i >= 0 && i < 8) PutByte(kTuning + i, std::uint8_t(key));
+    }
+    int GetOpenStringOffset() const { return Byte(kStrings) & 0x0F; }
+    int GetOpenStringKey(int i) const { return GetStringTuning(i) + GetOpenStringOffset(); }
+    void SetDefaultTuning();
+
+    // --- voices (the slots' own operations; sending is the MIDI layer's and is not done here) ---
+    std::uint8_t* Slot(int voice) { return Bytes() + kSlots + kSlotSize * ClampVoice(voice); }
+    const std::uint8_t* Slot(int voice) const { return Bytes() + kSlots + kSlotSize * ClampVoice(voice); }
+    int GetVoiceCount() const { return (Byte(kFlags87) >> 1) & 0x0F; }
+    void SetVoiceCount(int n);
+    int GetDevice() const { return std::int16_t(rec::Get<std::uint16_t>(Slot(0), kSlotPort)); }
+    void SetDevice(int port);
+    int GetVoiceChannel(int voice) const { return Slot(voice)[kSlotChannel]; }
+    void SetVoiceChannel(int voice, int channel);
+    std::int32_t GetVoicePatch(int voice) const { return rec::Get<std::int32_t>(Slot(voice), kSlotPatch); }
+    void SetVoicePatch(int voice, std::int32_t word, bool send);
+    void SetVoiceProgram(int voice, int program, bool send);
+    void SetVoiceBank(int voice, int bank, bool send);
+    int GetVoiceVolume(int voice) const { return Slot(voice)[kSlotVolume]; }
+    void SetVoiceVolume(int voice, int volume, bool send);
+    int GetVoicePan(int voice) const { return std::int8_t(Slot(voice)[kSlotPan]); }
+    void SetVoicePan(int voice, int pan, bool send);
+    const char* GetVoiceDefName(int voice) const;
+    void SetVoiceDefName(int voice, const char* name);
+
+    MarkPlaybackTable& MarkTable() { return *reinterpret_cast<MarkPlaybackTable*>(Bytes() + kMarkTable); }
+
+private:
+    static bool InDrums(int i) { return i >= 0 && i < kDrums; }
+    static int ClampVoice(int v) { return v < 0 ? 0 : (v > 7 ? 7 : v); }
+    std::uint8_t Byte(int at) const { return rec::Get<std::uint8_t>(this, at); }
+    void PutByte(int at, std::uint8_t v) { rec::Put(this, at, v); }
+    std::int16_t Word(int at) const { return rec::Get<std::int16_t>(this, at); }
+};
+ZEL_RECORD_VIEW(CTrack);
+
+class TrackBehaviour : public ArrayItemBehaviour {
+public:
+    static const TrackBehaviour& Instance();
+    int GetKind(CScoreItem& item) const override;                            // slot 34: staff kind
+    void Read(CScoreItem& item, CChunkStream& stream) const override;        // slot 53: "TRAK"
+    void Write(CScoreItem& item, CChunkStream& stream) const override;       // slot 54
+};
+
+// Gives the track class its own operations in the class table (once; later calls do nothing).
+void RegisterTrackClass();
+
+// The default track word of string 6015, without a string table at hand.
+const char* DefaultTrackWord();

@@ -1,0 +1,206 @@
+// The score file as a whole: a small score saved, read back and saved again to the same bytes;
+// the reader's rules for magic, versions, unknown and missing chunks; the crash-safe save.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "RecordTestSupport.h"
+#include "TrkBarTestSupport.h"
+#include "framework/Exceptions.h"
+#include "framework/File.h"
+#include "framework/Memory.h"
+#include "model/Bar.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "platform/Handles.h"
+
+namespace {
+
+using recordtest::Bytes;
+using recordtest::CleanGlobals;
+
+struct ScoreFileTest : ::testing::Test {
+    CleanGlobals clean;
+    CZelDoc doc;
+
+    // Two tracks, three bars, one page and one system, items in every bar of every track.
+    void Build(CScore& score) {
+        g_model.currentScore = &score;
+        ASSERT_TRUE(score.GetTrackArray()->SetSize(2));
+        for (int t = 0; t < 2; ++t) {
+            CTrack* track = score.GetTrack(t);
+            track->Init(t, t, 1984);
+            track->SetName(t ? "Bass" : "Melody");
+            track->SetVoicePatch(-1, 40 + t, false);
+        }
+        ASSERT_TRUE(score.GetPageArray()->SetSize(1));
+        ASSERT_NE(score.GetLineArray()->InsertEmpty(0), nullptr);
+        for (int b = 0; b < 3; ++b) ASSERT_NE(score.GetBarArray()->InsertEmpty(b), nullptr);
+        score.trackCount = 2;
+        score.pageCount = 1;
+        score.lineCount = 1;
+        score.barCount = 3;
+        for (int t = 0; t < 2; ++t)
+            for (int b = 0; b < 3; ++b) {
+                ASSERT_TRUE(score.InsertTrkBar(t, b));
+                CTrkBar* bar = score.GetTrkBar(t, b);
+                trkbartest::Append(bar, {trkbartest::Item(171, 16, 0, t), trkbartest::Item(174, 16, 240 * (b + 1), 1)});
+            }
+    }
+};
+
+std::vector<std::uint8_t> Save(CScore& score, ScoreFileDoc& d) { return ScoreFile::WriteToBytes(score, d); }
+
+// Reads bytes into a fresh score; the error code on a coded failure, 0 on success.
+int Load(CZelDoc& doc, const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>* again = nullptr) {
+    CScore score(&doc);
+    ScoreFileDoc d;
+    CMemFile file(bytes);
+    SetErrorCode(0);
+    try {
+        ScoreFile::Open(score, d, file);
+    } catch (const CUserException&) {
+        return GetErrorCode();
+    }
+    if (again) *again = Save(score, d);
+    return 0;
+}
+
+std::uint32_t BE32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return (std::uint32_t(b[at]) << 24) | (std::uint32_t(b[at + 1]) << 16) | (std::uint32_t(b[at + 2]) << 8) | b[at + 3];
+}
+
+// The offset of the first chunk of the tagged tail with this tag (searching from the header on).
+std::size_t Find(const std::vector<std::uint8_t>& b, const char* tag) {
+    for (std::size_t i = 152; i + 4 <= b.size(); ++i)
+        if (std::memcmp(&b[i], tag, 4) == 0) return i;
+    return std::string::npos;
+}
+
+TEST_F(ScoreFileTest, ASmallScoreRoundTripsToTheSameBytes) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    std::strcpy(d.titles[0].lines[0].text, "Sonatina");
+    std::strcpy(d.titles[4].lines[0].text, "page #P");
+    const auto first = Save(score, d);
+    ASSERT_EQ(std::memcmp(first.data(), "ZLSC", 4), 0);
+    EXPECT_EQ(BE32(first, 4), 144u);
+    EXPECT_EQ(first[47], 2);                 // low byte of the track count
+    EXPECT_EQ((first[52] << 8) | first[53], 3);  // bar count
+    EXPECT_EQ(BE32(first, first.size() - 8), 0xFFFFFFFFu);
+    EXPECT_EQ(BE32(first, first.size() - 4), 0u);
+    EXPECT_EQ(Find(first, "PGTX"), std::string::npos);
+
+    std::vector<std::uint8_t> second;
+    ASSERT_EQ(Load(doc, first, &second), 0);
+    EXPECT_EQ(second, first);
+}
+
+TEST_F(ScoreFileTest, ReadBackKeepsTracksItemsAndTitles) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    std::strcpy(d.titles[2].lines[1].text, "Anon.");
+    const auto bytes = Save(score, d);
+
+    CScore back(&doc);
+    ScoreFileDoc d2;
+    CMemFile file(bytes);
+    ASSERT_TRUE(ScoreFile::Open(back, d2, file));
+    ASSERT_EQ(back.GetTrackCount(), 2);
+    ASSERT_EQ(back.GetBarCount(), 3);
+    char name[32];
+    EXPECT_STREQ(back.GetTrack(1)->GetName(name, true), "Bass");
+    EXPECT_EQ(back.GetTrack(1)->GetVoicePatch(3), 41);
+    EXPECT_EQ(trkbartest::Types(back.GetTrkBar(1, 2)), (std::vector<int>{171, 174, 255}));
+    EXPECT_STREQ(d2.titles[2].lines[1].text, "Anon.");
+}
+
+TEST_F(ScoreFileTest, MagicAndVersionGates) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    auto bytes = Save(score, d);
+
+    auto wrong = bytes;
+    std::memcpy(wrong.data(), "ZLSX", 4);
+    EXPECT_EQ(Load(doc, wrong), kErrWrongMagic);
+
+    auto newer = bytes;
+    newer[10] = 0x04;
+    newer[11] = 0x11;  // needs 0x411
+    EXPECT_EQ(Load(doc, newer), kErrNewerVersion);
+
+    auto same = bytes;
+    same[10] = 0x04;
+    same[11] = 0x10;  // needs 0x410: still opens
+    EXPECT_EQ(Load(doc, same), 0);
+}
+
+TEST_F(ScoreFileTest, UnknownChunksAreSkippedAndTheTailIsReadInAnyOrder) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    d.engraver.SetWord(9, 80);
+    auto bytes = Save(score, d);
+    const std::size_t engr = Find(bytes, "ENGR");
+    ASSERT_NE(engr, std::string::npos);
+    const std::vector<std::uint8_t> junk = {'Q', 'Q', 'Q', 'Q', 0, 0, 0, 10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    bytes.insert(bytes.begin() + std::ptrdiff_t(engr), junk.begin(), junk.end());
+
+    CScore back(&doc);
+    ScoreFileDoc d2;
+    CMemFile file(bytes);
+    ASSERT_TRUE(ScoreFile::Open(back, d2, file));
+    EXPECT_EQ(d2.engraver.GetWord(9), 80);
+}
+
+TEST_F(ScoreFileTest, AFileEndingBeforeTheEndMarkEndsTheTagLoop) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    auto bytes = Save(score, d);
+    for (std::size_t cut : {std::size_t(8), std::size_t(6), std::size_t(2)}) {
+        auto shorter = bytes;
+        shorter.resize(bytes.size() - cut);
+        EXPECT_EQ(Load(doc, shorter), 0) << cut;
+    }
+}
+
+TEST_F(ScoreFileTest, AFailedSaveLeavesThePreviousFile) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    char dir[] = "/tmp/zelsaveXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/score.zel";
+    ASSERT_TRUE(ScoreFile::Save(score, d, path));
+    std::string before;
+    ASSERT_TRUE(fw::ReadWholeFile(path, before));
+
+    std::strcpy(d.titles[0].lines[0].text, "changed");
+    fw::memtest::FailAfter(0);
+    EXPECT_FALSE(ScoreFile::Save(score, d, path));
+    fw::memtest::Reset();
+    std::string after;
+    ASSERT_TRUE(fw::ReadWholeFile(path, after));
+    EXPECT_EQ(after, before);
+
+    ASSERT_TRUE(ScoreFile::Save(score, d, path));
+    ASSERT_TRUE(fw::ReadWholeFile(path, after));
+    EXPECT_NE(after, before);
+    std::remove(path.c_str());
+    rmdir(dir);
+}
+
+}  // namespace

@@ -1,0 +1,7 @@
+#include "LayoutCommands.h"
+
+int RunLayoutCommand(int argc, char** argv) {
+    (void)argc;
+    (void)argv;
+    return -1;
+}
