@@ -79,7 +79,7 @@ ScoreFileDoc::ScoreFileDoc() {
     InitTitleBlocks(titles);
     InitEngraverSettings(engraver);
     InitMarkPlaybackTable(markPlayback);
-    std::memset(&fontMap, 0, sizeof fontMap);
+    fontMap = FontMap{};
     pageSetup.SetPaperSizePoints(612, 792);
     pageSetup.SetMarginsPoints(36, 36, 36, 36);
 }

@@ -41,7 +41,7 @@ TitleBlock::TitleBlock(int k, int align) : kind(std::uint8_t(k)), alignment(std:
     if (const FontRef* table = DefaultFontTable()) font.face = table[kSerifFontSlot].face;
     font.size = 12;
     for (TitleLine& line : lines) {
-        std::memset(&line, 0, sizeof line);
+        line = TitleLine{};
         line.font = font;
     }
 }
@@ -78,7 +78,7 @@ void TitleBlock::Write(CChunkStream& s) const {
 
 void TitleBlock::Read(CChunkStream& s) {
     s.BeginReadChunk(kTitlTag);
-    for (TitleLine& line : lines) std::memset(&line, 0, sizeof line);
+    for (TitleLine& line : lines) line = TitleLine{FontRef{0, 0, 0, 0}, {}};
     s.ReadByteTo(&allPages);
     s.ReadByteTo(&kind);
     s.ReadWordTo(&alignment);

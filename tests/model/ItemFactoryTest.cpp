@@ -95,7 +95,9 @@ TEST(ItemFactoryTest, EveryCodeRevivesIntoItsClassOrAnInertRemovedRecord) {
             EXPECT_EQ(bytes[rec::kFlagsB] & rec::kRemovedBit, 0);
             // Every byte beyond the head is left as it was.
             for (int i = rec::kHeadEnd; i < 200; ++i) {
-                if (i != rec::kFlagsB) ASSERT_EQ(bytes[std::size_t(i)], 0x5C) << i;
+                if (i != rec::kFlagsB) {
+                    ASSERT_EQ(bytes[std::size_t(i)], 0x5C) << i;
+                }
             }
         } else {
             EXPECT_TRUE(IsBareScoreItem(item));
