@@ -309,7 +309,7 @@ int PrinterSettings::RestoreDevMode(const std::uint8_t* bytes, std::uint32_t len
     if (len < kMinDevModeSize) return -1;
     // A device mode whose own sizes run past its stored length is damaged: it would later be
     // written out with bytes it never had.
-    if (std::uint32_t(GetLE16(bytes + kDevModeSize)) + GetLE16(bytes + kDriverExtra) > len) return -1;
+    if (std::uint32_t(GetLE16(bytes + kDevModeSize)) + GetLE16(bytes + kDriverExtra) > len) return kDamaged;
     HGLOBAL stored = AllocHandle(len);
     if (!stored) return -1;
     auto* p = static_cast<std::uint8_t*>(LockHandle(stored));

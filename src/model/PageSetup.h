@@ -156,7 +156,9 @@ public:
     PrinterSetup GetPrinterSetup() const;
 
     // Chunk "PCPR"; the reader answers -1 skipped, 0 taken for the current printer, 1 printer
-    // switched or not installed. The chunk is consumed in every case.
+    // switched or not installed, kDamaged for a device mode whose own sizes run past what was
+    // stored. The chunk is consumed in every case.
+    static constexpr int kDamaged = -2;
     int ReadPrinterChunk(CChunkStream& stream);
     void WritePrinterChunk(CChunkStream& stream) const;
     // The block "RPNT" of older score files (tag, little-endian length, device mode).

@@ -32,6 +32,7 @@ class CTrackArray;
 class CTrkBar;
 class CTrkBarArray;
 class CZelDoc;
+struct ScoreLocation;
 
 // The score's tempo changes in ascending order of time: 14-byte entries of a 16-bit bar index,
 // a signed 32-bit time in ticks from the score's start, the tempo in quarter notes per minute
@@ -111,6 +112,43 @@ public:
     // Shows a pop-up menu of the tracks at a screen point; true with the chosen index in
     // *track, false (and *track untouched) when the menu is dismissed.
     bool ChooseTrackFromMenu(int x, int y, int* track);
+
+    // --- structure: bars, systems and pages in and out ---
+    CBar* InsertBar(int index);
+    CBar* AppendBar(bool redraw);
+    CBar* InsertBarRecords(int index);
+    void DeleteBar(int index);
+    CLine* AddSystem(int pageIndex, bool fitCheck);
+    CLine* InsertLine(int index);
+    CPage* InsertPage(int index);
+    CPage* NewPageRecord(int index);
+    void DeletePage(int index);
+    void DeleteSystem(int index);
+    bool InsertPageLike(int index, bool after);
+    void RecalcStartTimes();
+    bool UpdateAllShownStaves();
+    void ApplyEngraverSpacing();
+    // Renews every element's index, last flag and links (bars, systems, pages, tracks).
+    void Reindex();
+    // Renews what each bar and staff inherits from the bars before it, the tempo map and
+    // the bars' start times in milliseconds.
+    void RecalcBars(bool flag);
+
+    // --- layout passes ---
+    bool RecalcLayout(int startSystem);
+    bool ReflowFromPage(int pageIndex);
+    bool UpdateBarLayout(int barIndex);
+    void FitPagesToHeight(bool alert);
+    bool MoveOverflowSystems(int pageIndex);
+    bool ShiftSystemAcrossPages(int pageIndex, bool pull);
+    bool Repaginate();
+    void FitStaffScale();
+    void LocatePoint(int x, int y, ScoreLocation* location);
+
+    // --- new scores ---
+    bool BuildSkeleton(int bars, int tracks);
+    bool BuildMinimalScore();
+    std::uint8_t singleTrack = 0;
 
     // --- arrays ---
     CTrackArray* GetTrackArray() { return tracks.get(); }

@@ -351,7 +351,8 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         } else if (tag == Tag("FMAP")) {
             doc.fontMap.Read(s);
         } else if (tag == Tag("PCPR") && doc.printer) {
-            doc.printer->ReadPrinterChunk(s);
+            // Only damaged printer settings fail the read; skipped or foreign ones do not.
+            if (doc.printer->ReadPrinterChunk(s) == PrinterSettings::kDamaged) result = false;
         } else if ((tag == Tag("ARTI") || tag == Tag("ARTC")) && g_model.loadedFileVersion != 0x399) {
             ReadMarkPlaybackTable(doc.markPlayback, s, tag);
         } else if (tag == Tag("SSET")) {
@@ -437,7 +438,23 @@ constexpr std::uint32_t kLegacyScoreHead = 16 + 8 + 5 * 6;
 void ScoreFile::ReadLegacyHead(ScoreFileDoc& doc, CFile& file) {
     std::uint8_t head[8];
     ReadOrEnd(file, head, 8);
+    // The block starts as the document holds it, so that a shorter one keeps what it lacks.
     std::uint8_t block[kLegacyVersionBlock] = {};
+    const auto put16 = [&](int at, int v) {
+        block[at] = std::uint8_t(v);
+        block[at + 1] = std::uint8_t(v >> 8);
+    };
+    put16(0, doc.version);
+    put16(2, doc.neededVersion);
+    put16(4, doc.build);
+    put16(6, doc.zoom);
+    put16(8, doc.pageMode);
+    put16(10, doc.scoreSize);
+    put16(12, doc.maximised);
+    for (int i = 0; i < 4; ++i) {
+        put16(14 + 4 * i, doc.windowRect[i]);
+        put16(16 + 4 * i, doc.windowRect[i] >> 16);
+    }
     ReadBounded(file, block, kLegacyVersionBlock, LE32(head + 4));
     if (std::int16_t(LE16(block + 2)) > std::int16_t(ScoreFileDoc::kProgramVersion)) ThrowErrorCode(kErrNewerVersion);
     doc.version = LE16(block);
@@ -504,7 +521,7 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
                 if (!block.ReadRaw(file)) AfxThrowFileException(CFileException::endOfFile, -1, file.GetFilePath().c_str());
         } else if (std::memcmp(head, "RPNT", 4) == 0 && doc.printer) {
             file.Seek(std::int64_t(at), CFile::begin);
-            doc.printer->ReadLegacyPrinterBlock(file);
+            if (doc.printer->ReadLegacyPrinterBlock(file) == PrinterSettings::kDamaged) result = false;
         } else if (std::memcmp(head, "FMAP", 4) == 0) {
             file.Seek(std::int64_t(at), CFile::begin);
             if (!doc.fontMap.ReadOldRaw(file)) break;

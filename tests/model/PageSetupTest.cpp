@@ -198,7 +198,7 @@ TEST(PageSetupTest, StoredDeviceModesOfOtherPrintersShortOnesAndDamagedOnes) {
         Bytes damaged = Mode("Plain");
         damaged[38] = 40;
         recordtest::Reader r(Chunk("PCPR", damaged));
-        EXPECT_EQ(ps.ReadPrinterChunk(r.stream), -1);
+        EXPECT_EQ(ps.ReadPrinterChunk(r.stream), PrinterSettings::kDamaged);
         EXPECT_EQ(DevModeOf(ps), mine);
     }
     {

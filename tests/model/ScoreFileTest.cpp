@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <sys/wait.h>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,6 +47,10 @@ struct ScoreFileTest : ::testing::Test {
         }
         ASSERT_TRUE(score.GetPageArray()->SetSize(1));
         ASSERT_NE(score.GetLineArray()->InsertEmpty(0), nullptr);
+        CLine* line = static_cast<CLine*>(score.GetLineArray()->GetAt(0));
+        line->Init(score.GetPage(0));
+        ASSERT_TRUE(line->InsertStaff(0));
+        ASSERT_TRUE(line->InsertStaff(1));
         for (int b = 0; b < 3; ++b) ASSERT_NE(score.GetBarArray()->InsertEmpty(b), nullptr);
         score.trackCount = 2;
         score.pageCount = 1;
@@ -163,6 +170,93 @@ TEST_F(ScoreFileTest, UnknownChunksAreSkippedAndTheTailIsReadInAnyOrder) {
     CMemFile file(bytes);
     ASSERT_TRUE(ScoreFile::Open(back, d2, file));
     EXPECT_EQ(d2.engraver.GetWord(9), 80);
+}
+
+// The chunk with this tag that starts at or after `from` (every chunk of the file stands at a
+// known place: the search walks from one chunk or list head to the next).
+std::size_t FindChunk(const std::vector<std::uint8_t>& b, const char* tag, std::size_t from = 152) {
+    for (std::size_t i = from; i + 8 <= b.size(); ++i)
+        if (std::memcmp(&b[i], tag, 4) == 0) return i;
+    return std::string::npos;
+}
+
+// Appends `extra` bytes of 0x5A to the body of the chunk at `at` and patches its length.
+void GrowChunk(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t extra) {
+    const std::uint32_t length = BE32(b, at + 4) + extra;
+    b.insert(b.begin() + std::ptrdiff_t(at + 8 + BE32(b, at + 4)), extra, 0x5A);
+    for (int i = 0; i < 4; ++i) b[at + 4 + i] = std::uint8_t(length >> (24 - 8 * i));
+}
+
+TEST_F(ScoreFileTest, AnElementChunkLargerThanItsRecordReadsWhatFitsAndSkipsTheRest) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    std::strcpy(d.titles[1].lines[0].text, "Andante");
+    const auto bytes = Save(score, d);
+    for (const char* tag : {"TRAK", "PAGE", "LINE", "STAF", "MEAS", "COND", "BDAT", "TITL", "ALOT", "ENGR", "FMAP"}) {
+        for (std::uint32_t extra : {2u, 33u, 4000u}) {
+            auto grown = bytes;
+            const std::size_t at = FindChunk(grown, tag);
+            ASSERT_NE(at, std::string::npos) << tag;
+            GrowChunk(grown, at, extra);
+            std::vector<std::uint8_t> again;
+            ASSERT_EQ(Load(doc, grown, &again), 0) << tag << " + " << extra;
+            EXPECT_EQ(again, bytes) << tag << " + " << extra;
+        }
+    }
+}
+
+// Runs build/zeldump on a file: its exit status, its standard output and error in `out`.
+int RunZeldump(const std::string& path, std::string& out) {
+    const char* build = std::getenv("ZEL_BUILD_DIR");
+    if (!build) return -1;
+    const std::string command = std::string(build) + "/zeldump " + path + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return -1;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ScoreFileTest, ZeldumpShowsTheChunkTreeAndWhereADamagedFileGoesWrong) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    auto bytes = Save(score, d);
+    char dir[] = "/tmp/zeldumpXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string good = std::string(dir) + "/good.zel";
+    ASSERT_TRUE(fw::WriteFileAtomic(good, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+    std::string out;
+    ASSERT_EQ(RunZeldump(good, out), 0) << out;
+    for (const char* expected : {"ZLSC @0 len 144", "version 0x410 needed 0x400 build 25",
+                                 "tracks 2 pages 1 systems 1 bars 3", "TRKL @152 count 2 (tracks)", "TRAK @158",
+                                 "PAGL", "LINL", "STAF", "BARL", "count 3 (bars)", "COND", "track 2", "BDAT",
+                                 "TITL", "ENGR", "FMAP", "BDAT @3820 len 38 items 3", "end mark @"})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << " in\n" << out;
+
+    // The second TRAK's length made to run past the end of the file.
+    const std::size_t trak = FindChunk(bytes, "TRAK", 159);
+    ASSERT_NE(trak, std::string::npos);
+    auto damaged = bytes;
+    damaged[trak + 4] = 0x10;
+    const std::string bad = std::string(dir) + "/bad.zel";
+    ASSERT_TRUE(fw::WriteFileAtomic(bad, std::string_view(reinterpret_cast<const char*>(damaged.data()), damaged.size())));
+    out.clear();
+    EXPECT_EQ(RunZeldump(bad, out), 1) << out;
+    EXPECT_NE(out.find("damaged at offset " + std::to_string(trak)), std::string::npos) << out;
+
+    // A file cut inside the tail.
+    damaged = bytes;
+    damaged.resize(bytes.size() - 20);
+    ASSERT_TRUE(fw::WriteFileAtomic(bad, std::string_view(reinterpret_cast<const char*>(damaged.data()), damaged.size())));
+    out.clear();
+    EXPECT_EQ(RunZeldump(bad, out), 1) << out;
+    EXPECT_NE(out.find("damaged at offset"), std::string::npos) << out;
+    std::remove(good.c_str());
+    std::remove(bad.c_str());
+    rmdir(dir);
 }
 
 TEST_F(ScoreFileTest, AFileEndingBeforeTheEndMarkEndsTheTagLoop) {

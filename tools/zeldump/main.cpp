@@ -61,7 +61,12 @@ std::string Chunk(Reader& r, int depth, const char* expected = nullptr) {
     r.pos += 4;
     const std::uint32_t length = r.U32("a chunk head");
     if (length > r.Left()) throw Damage{at, "chunk " + tag + " of length " + std::to_string(length) + " runs past the end"};
-    std::printf("%*s%-4s @%llu len %u\n", depth * 2, "", tag.c_str(), (unsigned long long)at, length);
+    // The conductor and track-bar chunks begin with their item count.
+    if ((tag == "COND" || tag == "BDAT") && length >= 2)
+        std::printf("%*s%-4s @%llu len %u items %u\n", depth * 2, "", tag.c_str(), (unsigned long long)at, length,
+                    unsigned(r.U16At(r.pos)));
+    else
+        std::printf("%*s%-4s @%llu len %u\n", depth * 2, "", tag.c_str(), (unsigned long long)at, length);
     if (expected && tag != expected)
         std::printf("%*s(expected %s here)\n", depth * 2 + 2, "", expected);
     r.pos += length;
@@ -101,7 +106,7 @@ int Dump(Reader& r) {
                 hlen > 4 ? r.bytes[b + 4] : 0, hlen > 5 ? r.bytes[b + 5] : 0);
     std::printf("  options");
     for (int i = 0; i < 16 && 6u + i < hlen; ++i) std::printf(" %d", r.bytes[b + 6 + i]);
-    std::printf("\n  zoom %ld pages %ld size %ld maximised %ld window %ld %ld %ld %ld\n", word(22), word(24), word(26),
+    std::printf("\n  zoom %ld page mode %ld size %ld maximised %ld window %ld %ld %ld %ld\n", word(22), word(24), word(26),
                 word(28), word(30), word(32), word(34), word(36));
     const long tracks = word(38), pages = word(40), lines = word(42), bars = word(44);
     std::printf("  tracks %ld pages %ld systems %ld bars %ld\n", tracks, pages, lines, bars);

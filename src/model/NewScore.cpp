@@ -1,0 +1,215 @@
+// The new default score.
+#include "model/NewScore.h"
+
+#include <algorithm>
+#include <map>
+
+#include "model/Bar.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreStandIns.h"
+#include "model/ScoreStructure.h"
+#include "model/ScoreStructureStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+
+namespace {
+
+constexpr int kNoChannel = 255;
+
+// The instrument bytes of the tracks until the track record keeps its own.
+std::map<const CScore*, std::map<int, int>>& Instruments() {
+    static std::map<const CScore*, std::map<int, int>> table;
+    return table;
+}
+
+}  // namespace
+
+void SetTrackInstrument(CScore& score, int track, int instrument) { Instruments()[&score][track] = instrument; }
+
+int GetTrackInstrument(CScore& score, int track) {
+    auto& t = Instruments()[&score];
+    auto it = t.find(track);
+    return it == t.end() ? -1 : it->second;
+}
+
+bool CScore::BuildSkeleton(int barsWanted, int tracksWanted) {
+    const int P = std::max(1, LayoutPrefs().barsPerSystem);
+    const int Q = std::max(1, LayoutPrefs().systemsPerPage);
+    if (barsWanted < 1 || tracksWanted < 1 || tracksWanted > kMaxTracks) return false;
+    if (barsWanted > P) barsWanted -= barsWanted % P;
+    if (barCount != 0) return true;
+    int systems = std::max(1, barsWanted / P);
+    if (barsWanted > P && barsWanted % P != 0) ++systems;
+    const int S = std::max(1, std::min(std::max(1, 12 / tracksWanted), Q));
+    int pagesWanted = std::max(1, systems / S);
+    if (systems > S && systems % S != 0) ++pagesWanted;
+    if (!tracks->SetSize(tracksWanted) || !bars->SetSize(barsWanted) || !lines->SetSize(systems) ||
+        !pages->SetSize(pagesWanted))
+        return false;
+    barCount = std::int16_t(barsWanted);
+    trackCount = std::int16_t(tracksWanted);
+    lineCount = std::int16_t(systems);
+    pageCount = std::int16_t(pagesWanted);
+    singleTrack = tracksWanted == 1 ? 1 : 0;
+    for (int t = 0; t < tracksWanted; ++t) {
+        auto* track = GetTrack(t);
+        track->Init(0, (tracksWanted > 1 && t == tracksWanted - 1) ? 1 : 0, 1984);
+        CTrkBarArray* a = GetTrkBarArray(t);
+        for (int b = 0; b < barsWanted; ++b)
+            if (!InsertTrkBar(t, b)) return false;
+        if (a->GetCount() != barsWanted) return false;
+    }
+    for (int p = 0; p < pagesWanted; ++p) {
+        CPage* page = GetPage(p);
+        page->Init(this);
+        page->SetIndex(p);
+        page->SetFirstSystem(p * S);
+        const int rest = systems % S;
+        page->SetSystemCount(p == pagesWanted - 1 && rest != 0 ? rest : std::min(S, systems - p * S));
+    }
+    for (int b = 0; b < barsWanted; ++b) {
+        CBar* bar = GetBar(b);
+        if (!bar->GetItemArray() && !bar->SetDefaults()) return false;
+        bar->SetLine(this, std::min(systems - 1, b / P));
+    }
+    for (int i = 0; i < systems; ++i) {
+        CLine* line = GetLine(i);
+        line->Init(GetPage(i / S));
+        if (!line->GetStaffArray()) return false;
+        line->SetIndex(i);
+        line->SetBarCount(std::min(P, barsWanted - i * P));
+        layout::SetWantedBars(line, P);
+        line->SetFirstBarIndex(i * P);
+        line->SetFirstBar(this, i * P);
+        line->SetPageIndex(i / S);
+        line->SetPage(this, i / S);
+        for (int t = 0; t < tracksWanted; ++t) {
+            if (!line->InsertStaff(t)) return false;
+            CStaff* staff = line->GetStaff(t);
+            CTrack* track = GetTrack(t);
+            staff->SetClef(track->GetShownClef());
+            staff->SetShown(true);
+        }
+    }
+    Reindex();
+    if (!ReflowFromPage(0)) return false;
+    Reindex();
+    for (int p = 0; p < pageCount; ++p) GetPage(p)->SpaceStaves(false);
+    for (int s = 0; s < lineCount; ++s) GetLine(s)->Relayout();
+    DocLayOutPages(document, true);
+    return true;
+}
+
+bool CScore::BuildMinimalScore() {
+    if (!BuildSkeleton(16, 1)) return false;
+    if (CLine* line = GetLine(0)) line->SetTopOffset(DocTopOfFirstSystem(document, 0));
+    if (CPage* page = GetPage(0)) page->SpaceStaves(true);
+    RecalcBars(false);
+    return true;
+}
+
+void AssignChannels(CScore& score) {
+    const int n = score.GetTrackCount();
+    for (int t = 0; t < n; ++t)
+        if (CTrack* track = score.GetTrack(t))
+            for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, kNoChannel);
+    std::map<int, int> next;
+    for (int t = 0; t < n; ++t) {
+        CTrack* track = score.GetTrack(t);
+        if (!track || track->GetVoiceChannel(0) != kNoChannel) continue;
+        const int device = std::max(0, track->GetDevice());
+        const int c = next[device];
+        const int channel = track->IsPercussionStaff() ? 9 : c;
+        for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, channel);
+        for (int v = 1; v < 8; ++v) track->SetVoicePatch(v, track->GetVoicePatch(0), true);
+        const int instrument = GetTrackInstrument(score, t);
+        for (int u = t + 1; u < n && instrument >= 0; ++u) {
+            CTrack* other = score.GetTrack(u);
+            if (other && GetTrackInstrument(score, u) == instrument && other->GetVoiceChannel(0) == kNoChannel)
+                for (int v = 0; v < 8; ++v) other->SetVoiceChannel(v, channel);
+        }
+        int advanced = c < 15 ? c + 1 : 15;
+        if (advanced == 9) advanced = 10;
+        next[device] = advanced;
+    }
+}
+
+bool BuildNewScore(CScore& score, const NewScoreSettings& settings) {
+    const int arrangement = settings.arrangement;
+    if (arrangement < 0 || arrangement > 4) return false;
+    if (arrangement != 4 && score.GetBarCount() != 0) return false;  // a new score starts empty
+    switch (arrangement) {
+        case 0:
+            if (!score.BuildSkeleton(32, 1)) return false;
+            if (settings.singleStaffChoice == 1) score.GetTrack(0)->Init(0, 1, 1984);
+            break;
+        case 1:
+            if (!score.BuildSkeleton(32, 2)) return false;
+            for (int t = 0; t < 2; ++t) {
+                for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, 0, false);
+                SetTrackInstrument(score, t, 0);
+            }
+            score.GetTrack(0)->SetName("Piano");
+            score.GetTrack(0)->SetAbbreviation("Pn.");
+            score.GetTrack(0)->SetTrackFlags(std::uint8_t(score.GetTrack(0)->GetTrackFlags() | 1));
+            break;
+        case 2: {
+            if (!score.BuildSkeleton(24, 3)) return false;
+            score.GetTrack(1)->Init(0, 0, 1984);
+            const int programs[3] = {54, 0, 0};
+            for (int t = 0; t < 3; ++t) {
+                for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, programs[t], false);
+                SetTrackInstrument(score, t, programs[t]);
+            }
+            score.GetTrack(0)->SetName("Voice");
+            score.GetTrack(1)->SetName("Piano");
+            score.GetTrack(1)->SetAbbreviation("Pn.");
+            for (int t = 0; t < 2; ++t)
+                score.GetTrack(t)->SetTrackFlags(std::uint8_t(score.GetTrack(t)->GetTrackFlags() | 1));
+            break;
+        }
+        case 3:
+            if (!score.BuildSkeleton(32, 2)) return false;
+            score.GetTrack(1)->Init(2, 13, 2016);
+            for (int t = 0; t < 2; ++t) {
+                for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, 26, false);
+                SetTrackInstrument(score, t, 26);
+            }
+            score.GetTrack(0)->SetTransposition(-12);
+            score.GetTrack(0)->SetHighRange(81);
+            score.GetTrack(0)->SetLowRange(40);
+            break;
+        default:
+            if (score.GetBarCount() == 0 && !score.BuildSkeleton(32, 1)) return false;
+            break;
+    }
+    if (arrangement != 4) {
+        for (int s = 0; s < score.GetLineCount(); ++s) {
+            CLine* line = score.GetLine(s);
+            for (int t = 0; t < score.GetTrackCount(); ++t)
+                if (CStaff* staff = line->GetStaff(t)) staff->SetClef(score.GetTrack(t)->GetShownClef());
+            line->UpdateBrackets();
+        }
+    }
+    if (!settings.keepSettings) {
+        CBar* first = score.GetBar(0);
+        if (first) {
+            first->SetBarFlag(CBar::kShortBarBit, settings.pickup != 0);
+            first->SetTempo(settings.tempo);
+        }
+        for (int b = 0; b < score.GetBarCount(); ++b) {
+            CBar* bar = score.GetBar(b);
+            if (b > 0) bar->SetTempo(settings.tempo);
+            bar->MeasureContents();
+            bar->Respace();
+        }
+    }
+    if (arrangement != 4) AssignChannels(score);
+    score.Reindex();
+    if (!settings.keepSettings) score.RecalcBars(false);
+    return true;
+}

@@ -1,0 +1,29 @@
+// The new default score: its settings record and the five starting arrangements.
+#pragma once
+#include <cstdint>
+
+class CScore;
+
+struct NewScoreSettings {
+    std::int32_t arrangement = 0;   // 0 single staff, 1 piano, 2 voice and piano, 3 guitar, 4 keep tracks
+    std::int32_t singleStaffChoice = 0;
+    std::int32_t meterPreset = 0;
+    std::int32_t tempoFlagA = 0;
+    std::int32_t tempoDisplay = 0;
+    std::int32_t tempoFlagB = 0;
+    std::uint16_t tempo = 9600;
+    std::int16_t key = 0;
+    std::int32_t pickup = 0;
+    char title[128] = {};
+    char text3[64] = {};
+    char text4[64] = {};
+    std::uint8_t keepSettings = 0;
+};
+
+// Builds the score of the settings; false when memory ran out.
+bool BuildNewScore(CScore& score, const NewScoreSettings& settings);
+// Gives every track a MIDI channel per output device.
+void AssignChannels(CScore& score);
+// The track's instrument byte, by which tracks of one instrument share a channel.
+void SetTrackInstrument(CScore& score, int track, int instrument);
+int GetTrackInstrument(CScore& score, int track);
