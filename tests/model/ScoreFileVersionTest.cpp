@@ -44,7 +44,7 @@ struct Out {
         return u16(int(v >> 16)).u16(int(v));
     }
     Out& tag(const char* t) {
-        b.insert(b.end(), t, t + 4);
+        for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(t[i]));
         return *this;
     }
     Out& fill(std::size_t n, int v) {
@@ -225,7 +225,9 @@ TEST_F(ScoreFileVersionTest, TheFifthFontIsToldByTheHeaderLength) {
             EXPECT_EQ(score().timecode[0], 0x40) << std::hex << c.version;
             EXPECT_EQ(score().timecodeOffset, 1234u);
         }
-        if (c.version >= 0x410) EXPECT_EQ(score().layoutWords[4], 25);
+        if (c.version >= 0x410) {
+            EXPECT_EQ(score().layoutWords[4], 25);
+        }
     }
 }
 

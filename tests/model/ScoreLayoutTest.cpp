@@ -287,7 +287,9 @@ TEST(ScoreLayoutTest, RandomInsertsAndDeletesKeepEveryLink) {
         }
         const std::string err = CheckInvariants(s);
         ASSERT_EQ(err, "") << "step " << step << " op " << op;
-        if (step % 30 == 29) ASSERT_EQ(RoundTrip(f.doc, s), "") << "step " << step;
+        if (step % 30 == 29) {
+            ASSERT_EQ(RoundTrip(f.doc, s), "") << "step " << step;
+        }
     }
 }
 
