@@ -46,35 +46,6 @@ struct DialogTemplate {
 
 namespace {
 
-// Splits a line into words; "..." is one word (\" and \\ inside), kept with its quotes.
-std::vector<std::string> tokens(const std::string& line) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size() || line[i] == '#') break;
-        std::string t;
-        if (line[i] == '"') {
-            t += '"';
-            ++i;
-            while (i < line.size() && line[i] != '"') {
-                if (line[i] == '\\' && i + 1 < line.size()) {
-                    char e = line[++i];
-                    t += e == 'n' ? '\n' : e == 't' ? '\t' : e;
-                } else {
-                    t += line[i];
-                }
-                ++i;
-            }
-            ++i;
-            t += '"';
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t') t += line[i++];
-        }
-        out.push_back(t);
-    }
-    return out;
-}
 
 bool isText(const std::string& t) { return (t.size() >= 2 && t.front() == '"') || (t.size() > 1 && t[0] == '@'); }
 
@@ -268,7 +239,7 @@ bool ParseDialogTemplate(const std::string& text, DialogTemplate* out, std::stri
         pos = eol + 1;
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        auto t = tokens(line);
+        auto t = SplitResourceLine(line);
         if (t.empty()) {
             if (eol >= text.size()) break;
             continue;

@@ -10,6 +10,8 @@
 
 #include <bitset>
 
+#include "framework/KeyMap.h"
+
 namespace fw {
 namespace {
 
@@ -31,43 +33,6 @@ ScriptState& script() {
     return s;
 }
 
-int vkOf(const QKeyEvent* e) {
-    int key = e->key();
-    bool keypad = e->modifiers() & Qt::KeypadModifier;
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : key;
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return VK_F1 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
-    case Qt::Key_Plus: return keypad ? VK_ADD : 0;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0;
-    case Qt::Key_Period: return keypad ? VK_DECIMAL : 0;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0;
-    default: return 0;
-    }
-}
 
 // Follows the key events the application processes.
 class KeyWatcher : public QObject {
@@ -81,7 +46,7 @@ public:
             // Each key event passes the window and then the widget: count it once.
             if (!watched->isWindowType()) break;
             auto* e = static_cast<QKeyEvent*>(event);
-            int vk = vkOf(e);
+            int vk = VirtualKeyOf(e);
             if (vk <= 0 || vk > 255 || e->isAutoRepeat()) break;
             bool press = event->type() == QEvent::KeyPress;
             if (press && vk == VK_CAPITAL) keys.toggled.flip(VK_CAPITAL);

@@ -82,34 +82,6 @@ bool fillItem(MenuItemData& it, UINT flags, UINT_PTR idOrMenu, const char* text)
 
 // ---- the menu resource ----------------------------------------------------------------------
 
-std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size() || line[i] == '#') break;
-        std::string t;
-        if (line[i] == '"') {
-            t += '"';
-            ++i;
-            while (i < line.size() && line[i] != '"') {
-                if (line[i] == '\\' && i + 1 < line.size()) {
-                    char e = line[++i];
-                    t += e == 't' ? '\t' : e == 'n' ? '\n' : e;
-                } else {
-                    t += line[i];
-                }
-                ++i;
-            }
-            ++i;
-            t += '"';
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t') t += line[i++];
-        }
-        out.push_back(t);
-    }
-    return out;
-}
 
 std::string menuText(const std::string& w) {
     if (w.size() >= 2 && w.front() == '"') return fw::FromUtf8(w.substr(1, w.size() - 2));
@@ -146,7 +118,7 @@ std::unique_ptr<MenuData> parseMenu(const std::string& text) {
         std::string line = text.substr(pos, eol - pos);
         pos = eol + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        auto w = words(line);
+        auto w = SplitResourceLine(line);
         if (w.empty()) continue;
         if (w[0] == "menu") {
             header = true;

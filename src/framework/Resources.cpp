@@ -86,4 +86,33 @@ void Clear() { overrides().clear(); }
 
 }  // namespace resourcetest
 
+std::vector<std::string> SplitResourceLine(const std::string& line) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= line.size() || line[i] == '#') break;
+        std::string t;
+        if (line[i] == '"') {
+            t += '"';
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                if (line[i] == '\\' && i + 1 < line.size()) {
+                    char e = line[++i];
+                    t += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+                } else {
+                    t += line[i];
+                }
+                ++i;
+            }
+            ++i;
+            t += '"';
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') t += line[i++];
+        }
+        out.push_back(t);
+    }
+    return out;
+}
+
 }  // namespace fw

@@ -19,6 +19,10 @@ std::vector<UINT> ListResources(const char* kind);
 bool HasImageResource(const char* kind, UINT id);
 std::string ImageResourcePath(const char* kind, UINT id);
 
+// Splits a line of a resource text into words: blanks separate words, a "..." word keeps its
+// quotes (\" \\ \n \t inside are escapes), and '#' outside quotes starts a comment.
+std::vector<std::string> SplitResourceLine(const std::string& line);
+
 namespace resourcetest {
 // Puts a resource text in place of (or beside) the compiled-in ones, for tests; an empty text
 // removes it again.

@@ -27,9 +27,52 @@
 #include "framework/Controls.h"
 #include "framework/Cursor.h"
 #include "framework/Input.h"
+#include "framework/KeyMap.h"
 #include "framework/WindowImpl.h"
 
 namespace fw {
+
+int VirtualKeyOf(const QKeyEvent* e) {
+    int key = e->key();
+    bool keypad = e->modifiers() & Qt::KeypadModifier;
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : key;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return VK_F1 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus: return keypad ? VK_ADD : 0xBB;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0xBD;
+    case Qt::Key_Period: return keypad ? VK_DECIMAL : 0xBE;
+    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0xBF;
+    case Qt::Key_Comma: return 0xBC;
+    case Qt::Key_Equal: return 0xBB;
+    case Qt::Key_Semicolon: return 0xBA;
+    default: return 0;
+    }
+}
+
 
 namespace {
 
@@ -113,46 +156,6 @@ UINT mkFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
     return f;
 }
 
-int vkOf(const QKeyEvent* e) {
-    int key = e->key();
-    bool keypad = e->modifiers() & Qt::KeypadModifier;
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : key;
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return VK_F1 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
-    case Qt::Key_Plus: return keypad ? VK_ADD : 0xBB;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0xBD;
-    case Qt::Key_Period: return keypad ? VK_DECIMAL : 0xBE;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0xBF;
-    case Qt::Key_Comma: return 0xBC;
-    case Qt::Key_Equal: return 0xBB;
-    case Qt::Key_Semicolon: return 0xBA;
-    default: return 0;
-    }
-}
 
 bool isExtendedKey(const QKeyEvent* e) {
     switch (e->key()) {
@@ -310,7 +313,7 @@ bool routeWheel(CWnd* wnd, QWheelEvent* e) {
 bool routeKey(CWnd* wnd, QKeyEvent* e) {
     NoteInput();
     bool release = e->type() == QEvent::KeyRelease;
-    int vk = vkOf(e);
+    int vk = VirtualKeyOf(e);
     MSG m;
     m.hwnd = wnd;
     m.wParam = WPARAM(vk);
