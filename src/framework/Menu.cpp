@@ -118,7 +118,7 @@ std::unique_ptr<MenuData> parseMenu(const std::string& text) {
         std::string line = text.substr(pos, eol - pos);
         pos = eol + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        auto w = SplitResourceLine(line);
+        auto w = fw::SplitResourceLine(line);
         if (w.empty()) continue;
         if (w[0] == "menu") {
             header = true;
