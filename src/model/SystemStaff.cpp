@@ -1,5 +1,6 @@
 #include "model/SystemStaff.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "model/EngraverSettings.h"
@@ -7,7 +8,10 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
+#include "framework/Arith.h"
+#include "platform/Artist.h"
 #include "platform/ChunkStream.h"
+#include "platform/DrawGlobals.h"
 
 namespace {
 
@@ -72,10 +76,164 @@ void CStaff::SetDefaults() {
     SetNameIndent(60);
 }
 
-void CStaff::SetSize(int percent) {
+void CStaff::SetScale(int percent) {
     CBaseItem::SetScale(std::uint8_t(percent));
     UpdateSpacing();
 }
+
+void CStaff::RepairDefaults() {
+    if (GetFontSize() == 0) SetFontSize(24);
+    if (GetLineSpacing() == 0) {
+        const std::uint8_t fromHead = std::uint8_t(GetHeadWidth() & 0xFF);
+        SetLineSpacing(fromHead ? fromHead : 1);
+    }
+    if (GetPlaceC() == 0) SetPlaceC(480);
+    if (GetPlaceD() == 0) SetPlaceD(-240);
+    if (GetPlaceE() == 0) SetPlaceE(-600);
+}
+
+// --- positions, label units and y -----------------------------------------------------------
+
+int CStaff::PositionToY(int pos) const {
+    const std::int16_t p = std::int16_t(pos * Space());
+    if (p % 2 == 0)
+        staffdraw::SetHalfPixelHint(0);
+    else
+        staffdraw::SetHalfPixelHint(pos < 1 ? 1 : -1);
+    return GetMiddleY() - p / 2;
+}
+
+int CStaff::YToPosition(int y) const {
+    const int space = Space();
+    const int t = space / 5;
+    const int ref = GetMiddleY();
+    if (y > ref) {
+        const int k = (y - ref + t) / space;
+        return y > ref + space * k + t ? -2 * k - 1 : -2 * k;
+    }
+    const int k = (ref - y + t) / space;
+    return y < ref - space * k - t ? 2 * k + 1 : 2 * k;
+}
+
+int CStaff::YToPositionStep(int y, int* steps) const {
+    const int pos = YToPosition(y);
+    const int base = PositionToY(pos);
+    int n = 0;
+    // ScaleOffset grows with its argument, so each loop ends; the bound only guards overflow.
+    if (base < y)
+        while (n < 0x7FFF && base + ScaleOffset(n) < y) ++n;
+    else if (y < base)
+        while (n > -0x7FFF && base + ScaleOffset(n) > y) --n;
+    if (steps) *steps = n;
+    return pos;
+}
+
+int CStaff::ScaleOffset(int units) const { return int(double(units) * Exact() / 120.0); }
+
+int CStaff::UnscaleOffset(int pixels) const {
+    int k = int(double(pixels) * 120.0 / Exact());
+    for (int i = 0; i < 1 << 16 && ScaleOffset(k) < pixels; ++i) ++k;
+    for (int i = 0; i < 1 << 16 && ScaleOffset(k) > pixels; ++i) --k;
+    return k;
+}
+
+int CStaff::YToOffset(int y) const {
+    int k = UnscaleOffset(y - GetMiddleY());
+    for (int i = 0; i < 1 << 16 && OffsetToY(k) < y; ++i) ++k;
+    for (int i = 0; i < 1 << 16 && OffsetToY(k) > y; ++i) --k;
+    return k;
+}
+
+int CStaff::StepToNextY(int value, int direction) const {
+    if (direction == 0) return value;
+    const int start = OffsetToY(value);
+    int v = value;
+    for (int i = 0; i < 1 << 16; ++i) {
+        v += direction;
+        if (OffsetToY(v) != start) break;
+    }
+    return v;
+}
+
+int CStaff::PixelsToHalfSpaces(int v) const { return MulDiv(v, 2, Space()); }
+int CStaff::PixelsToQuarterSpaces(int v) const { return MulDiv(v, 4, Space()); }
+int CStaff::HalfSpacesToPixels(int v) const { return MulDiv(v, Space(), 2); }
+int CStaff::ScaleQuarterSpaces(int v) const { return MulDiv(v, Space(), 4); }
+
+int CStaff::ScaleLength(int v) const {
+    const int scale = GetScalePercent();
+    const int zoom = CurrentZoomOr100();
+    if (scale == 100) return zoom == 100 ? v : MulDiv(v, zoom, 100);
+    return MulDiv(v, scale * zoom, 10000);
+}
+
+int CStaff::SetScaledPenWidth(int w) const {
+    const int width = w * (6 - (6 - GetLineSpacing()) / 2) / 6;
+    if (CArtist* artist = g_draw.artist) artist->SetPenWidth(width);
+    return width;
+}
+
+int CStaff::GetTextY(const void* text, bool below) const {
+    const int size = rec::Get<std::int16_t>(text, 0);
+    const int width = rec::Get<std::int16_t>(text, 2);
+    const int offsetAbove = rec::Get<std::int16_t>(text, 4);
+    const int offsetBelow = rec::Get<std::int16_t>(text, 6);
+    const int zoom = CurrentZoomOr100();
+    const int h = MulDiv(std::max(1, size / 4), zoom, 100);
+    const int w = MulDiv(width, zoom, 100) / 4;
+    if (!below) return GetMiddleY() + GetTextGap() + h / 2 + w + ScaleOffset(offsetBelow * 5);
+    return GetMiddleY() - GetTextGap() - h / 2 - w - ScaleOffset(offsetAbove * 5);
+}
+
+// --- hit areas and handles --------------------------------------------------------------------
+
+namespace {
+bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+}  // namespace
+
+bool CStaff::HitTest(int x, int y) const {
+    if (!IsShown()) return false;
+    const int t = Space() / 3;
+    for (const int edge : {GetLeft(), GetRight()}) {
+        const RECT r{edge - t, GetTopLine() - 1, edge + t, GetBottomLine() + 1};
+        if (InRect(r, x, y)) return true;
+    }
+    return false;
+}
+
+RECT* CStaff::GetHandleRect(RECT* rect, int which) const {
+    const int h = std::max(4, ScaleLength(4));
+    int centre = GetMiddleY();
+    switch (which) {
+        case 0: centre = OffsetToY(GetPlaceA()); break;
+        case 1: centre = PositionToY(GetPlaceB()); break;
+        case 2: centre = OffsetToY(GetPlaceC()); break;
+        case 3: centre = OffsetToY(GetPlaceD()); break;
+        case 4: centre = OffsetToY(GetPlaceE()); break;
+        default:
+            if (which >= 5 && which <= 12) centre = OffsetToY(GetLyricOffset(which - 5));
+            break;
+    }
+    rect->left = GetLeft() - 4 * h;
+    rect->right = rect->left + 2 * h;
+    rect->top = centre - h;
+    rect->bottom = centre + h;
+    return rect;
+}
+
+bool CStaff::HitHandle(int x, int y, int which) const {
+    RECT r;
+    return InRect(*GetHandleRect(&r, which), x, y);
+}
+
+namespace staffdraw {
+namespace {
+int halfPixelHint = 0;
+}
+// Stands in for the artist's half-pixel hint field until the back end carries it.
+void SetHalfPixelHint(int hint) { halfPixelHint = hint; }
+int HalfPixelHint() { return halfPixelHint; }
+}  // namespace staffdraw
 
 void CStaff::UpdateSpacing() {
     const double exact = double(GetScalePercent()) * 6.0 * double(CurrentZoomOr100()) / 10000.0;
@@ -148,6 +306,12 @@ const StaffBehaviour& StaffBehaviour::Instance() {
     static const StaffBehaviour behaviour;
     return behaviour;
 }
+
+bool StaffBehaviour::HitTest(CScoreItem& item, int x, int y) const { return static_cast<CStaff&>(item).HitTest(x, y); }
+void StaffBehaviour::SetScale(CScoreItem& item, int percent) const { static_cast<CStaff&>(item).SetScale(percent); }
+int StaffBehaviour::ScaleToView(CScoreItem& item, int v) const { return static_cast<CStaff&>(item).ScaleLength(v); }
+int StaffBehaviour::TwentiethsToView(CScoreItem& item, int v) const { return static_cast<CStaff&>(item).ScaleOffset(v); }
+int StaffBehaviour::ViewToTwentieths(CScoreItem& item, int v) const { return static_cast<CStaff&>(item).UnscaleOffset(v); }
 
 void StaffBehaviour::Write(CScoreItem& item, CChunkStream& s) const {
     auto& staff = static_cast<CStaff&>(item);

@@ -1,7 +1,10 @@
 // The staff of one track in one system (126 bytes, type code 2), an element of the system's
 // staff array: its size and lines, the clef and key that start it, its place on the page and
-// its brackets. This file holds what the system's layout and its stored chunks need of it; the
-// staff's drawing, hit tests and drags come with the staff's own geometry.
+// its brackets, and the conversions between staff positions, label units and page y that all
+// staff-relative placement goes through. The staff's drawing and drags come later.
+//
+// Staff positions count half spaces upward from the middle line (position 0); label units are
+// 1/120 of a staff space and are scaled by the exact (unrounded) space height.
 //
 //   offset  7  scale percent (head byte; 100 by default)
 //   offset  8  index (the staff's track; array-item head)
@@ -95,12 +98,75 @@ public:
 
     // New staff values; the spacing is the current engraver settings' staff spacing + 480.
     void SetDefaults();
-    // Stores the scale and sizes the staff for it at the current zoom.
-    void SetSize(int percent);
+    // Stores the scale (100 included) and sizes the staff for it at the current zoom.
+    void SetScale(int percent);
+    void SetSize(int percent) { SetScale(percent); }
     // Recomputes space height, font size and pen width class from the scale and the zoom.
     void UpdateSpacing();
     // Places the staff: middle line y, left and right, and its top and bottom lines.
     void SetPosition(int x, int y, int width);
+    // Fills fields that older or damaged records leave at 0: font size 24, the space height
+    // from the note-head width's low byte, placement lines C 480, D -240 and E -600.
+    void RepairDefaults();
+
+    // --- positions, label units and y ---
+    // The y of a staff position; sets the artist's half-pixel hint for odd pixel offsets.
+    int PositionToY(int pos) const;
+    // The nearest staff position: within a fifth of a space of a line snaps to the line.
+    int YToPosition(int y) const;
+    // The staff position of y, and in *steps the label units from that position's y to y.
+    int YToPositionStep(int y, int* steps) const;
+    // The y of a position plus a scaled label-unit offset.
+    int PositionToYOffset(int pos, int offset) const { return PositionToY(pos) + ScaleOffset(offset); }
+    // Label units to pixels (truncated toward zero), and the smallest-error inverse.
+    int ScaleOffset(int units) const;
+    int UnscaleOffset(int pixels) const;
+    // The y of a vertical offset from the middle line, and back.
+    int OffsetToY(int units) const { return GetMiddleY() + ScaleOffset(units); }
+    int YToOffset(int y) const;
+    // The next offset value in the direction (+1 or -1) whose y differs from the value's y.
+    int StepToNextY(int value, int direction) const;
+    int PixelsToHalfSpaces(int v) const;
+    int PixelsToQuarterSpaces(int v) const;
+    int HalfSpacesToPixels(int v) const;
+    int ScaleQuarterSpaces(int v) const;
+    // A length at the staff's scale and the document's zoom.
+    int ScaleLength(int v) const;
+    // Sets the artist's pen to the width scaled to the space height and returns that width.
+    int SetScaledPenWidth(int w) const;
+
+    // --- placement lines, lyric lines and labels ---
+    std::int16_t GetDistanceValue() const { return GetSpacing(); }
+    std::int16_t GetReferenceY() const { return GetMiddleY(); }
+    std::int16_t GetPlaceA() const { return rec::Get<std::int16_t>(this, kPlaceA); }
+    std::int16_t GetPlaceB() const { return rec::Get<std::int16_t>(this, kPlaceB); }
+    std::int16_t GetPlaceC() const { return rec::Get<std::int16_t>(this, kPlaceC); }
+    std::int16_t GetPlaceD() const { return rec::Get<std::int16_t>(this, kPlaceD); }
+    std::int16_t GetPlaceE() const { return rec::Get<std::int16_t>(this, kPlaceE); }
+    void SetPlaceA(int v) { rec::Put(this, kPlaceA, std::int16_t(v)); }
+    void SetPlaceB(int v) { rec::Put(this, kPlaceB, std::int16_t(v)); }
+    void SetPlaceC(int v) { rec::Put(this, kPlaceC, std::int16_t(v)); }
+    void SetPlaceD(int v) { rec::Put(this, kPlaceD, std::int16_t(v)); }
+    void SetPlaceE(int v) { rec::Put(this, kPlaceE, std::int16_t(v)); }
+    // Lyric line k (0-7); 0 outside.
+    std::int16_t GetLyricOffset(int k) const { return k >= 0 && k < 8 ? rec::Get<std::int16_t>(this, kLyricOffsets + 2 * k) : 0; }
+    void SetLyricOffset(int k, int v) { if (k >= 0 && k < 8) rec::Put(this, kLyricOffsets + 2 * k, std::int16_t(v)); }
+    std::int16_t GetTextGap() const { return rec::Get<std::int16_t>(this, kTextGap); }
+    void SetTextGap(int v) { rec::Put(this, kTextGap, std::int16_t(v)); }
+    std::uint8_t GetKeyColor() const { return rec::Get<std::uint8_t>(this, kKeyColor); }
+    void SetKeyColor(std::uint8_t v) { rec::Put(this, kKeyColor, v); }
+    std::int16_t GetLabelRight() const { return rec::Get<std::int16_t>(this, kLabelRight); }
+    void SetLabelRight(int v) { rec::Put(this, kLabelRight, std::int16_t(v)); }
+    // The y of a text beside the staff from its record (16-bit size, width, offset above,
+    // offset below): above the staff (below false) or below it.
+    int GetTextY(const void* text, bool below) const;
+
+    // --- hit areas and handles ---
+    // A shown staff is hit within a third of a space of its left or right edge.
+    bool HitTest(int x, int y) const;
+    // The rectangle of placement handle `which`: 0 A, 1 B, 2 C, 3 D, 4 E, 5-12 lyric lines 1-8.
+    RECT* GetHandleRect(RECT* rect, int which) const;
+    bool HitHandle(int x, int y, int which) const;
 
     std::uint8_t GetScalePercent() const { return Scale() ? Scale() : 100; }
     std::int16_t GetHeadWidth() const { return rec::Get<std::int16_t>(this, kHeadWidth); }
@@ -134,6 +200,11 @@ public:
     std::int16_t GetNameIndent() const { return rec::Get<std::int16_t>(this, kNameIndent); }
     void SetNameIndent(std::int16_t v) { rec::Put(this, kNameIndent, v); }
     double GetExactSpace() const { return rec::Get<double>(this, kExactSpace); }
+    // The space height the conversions divide by: never below 1.
+    int Space() const { return GetLineSpacing() ? GetLineSpacing() : 1; }
+    // The exact space height the label units scale by; the whole space height while the staff
+    // has not been measured yet.
+    double Exact() const { return GetExactSpace() > 0 ? GetExactSpace() : double(Space()); }
 
     // Bracket slot i (0-3).
     std::uint8_t* Bracket(int i) { return Bytes() + kBrackets + i * kBracketSize; }
@@ -145,6 +216,7 @@ public:
     // True when one of the bracket slots has kind 1 to 4; *last receives the staff index plus
     // that slot's span.
     bool OpensBracketGroup(int* last) const;
+    bool GetBracketEnd(int* last) const { return OpensBracketGroup(last); }
     // The highest and lowest line bit of the mask among bits 0-14 (7 when none is set).
     int GetHighestLineBit() const;
     int GetLowestLineBit() const;
@@ -159,6 +231,18 @@ ZEL_RECORD_VIEW(CStaff);
 class StaffBehaviour : public ArrayItemBehaviour {
 public:
     static const StaffBehaviour& Instance();
-    void Read(CScoreItem& item, CChunkStream& stream) const override;   // slot 53: "STAF"
-    void Write(CScoreItem& item, CChunkStream& stream) const override;  // slot 54
+    bool HitTest(CScoreItem& item, int x, int y) const override;           // slot 15
+    void SetScale(CScoreItem& item, int percent) const override;           // slot 37
+    void Read(CScoreItem& item, CChunkStream& stream) const override;     // slot 53: "STAF"
+    void Write(CScoreItem& item, CChunkStream& stream) const override;    // slot 54
+    int ScaleToView(CScoreItem& item, int v) const override;               // slot 71: ScaleLength
+    int TwentiethsToView(CScoreItem& item, int v) const override;          // slot 73: ScaleOffset
+    int ViewToTwentieths(CScoreItem& item, int v) const override;          // slot 74: UnscaleOffset
 };
+
+// The half-pixel hint of the drawing back end (0, 1 or -1) that PositionToY leaves for the
+// line and glyph drawing after it.
+namespace staffdraw {
+void SetHalfPixelHint(int hint);
+int HalfPixelHint();
+}  // namespace staffdraw
