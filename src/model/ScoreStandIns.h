@@ -36,12 +36,30 @@ public:
 
 // --- edit and view records -------------------------------------------------------------------
 
-// The record that locates a point in the score: the fields that bar items read.
+class CLine;
+class CPage;
+class CStaff;
+class CTrack;
+class CTrkBar;
+
+// The record that locates a point in the score: the fields that bar items read and the ones
+// the score's point location fills.
 struct ScoreLocation {
     std::uint16_t voice = 0;
     std::int16_t position = 0;   // 1/1024 of the bar
     double time = 0;             // ticks; readers truncate toward zero
     std::int16_t barIndex = 0;
+    std::uint16_t pageIndex = 0;
+    CLine* system = nullptr;
+    CStaff* staff = nullptr;
+    CPage* page = nullptr;
+    std::int32_t systemIndex = 0;
+    std::int32_t trackIndex = 0;
+    std::int32_t staffPosition = 0;   // half-space steps
+    std::int32_t verticalOffset = 0;
+    std::int32_t stemDirection = 0;   // the voice's stem setting
+    CTrack* track = nullptr;
+    CTrkBar* trkBar = nullptr;
 };
 
 class CDragTask;

@@ -5,6 +5,7 @@
 
 #include "framework/Arith.h"
 #include <cstring>
+#include <vector>
 
 #include "model/Bar.h"
 #include "model/EngraverSettings.h"
@@ -52,7 +53,76 @@ int BeatCount(const CBar* bar) {
     return std::clamp(n, 1, 64);
 }
 
+// The layout fields of the systems and pages that a bar insertion changes, kept so that an
+// insertion that runs out of memory can put them back without allocating.
+struct LayoutSnapshot {
+    struct Line {
+        std::int16_t page, first, count, wanted, top;
+    };
+    struct Page {
+        std::int16_t first, count;
+    };
+    int bars = 0, lines = 0, pages = 0, currentBar = 0;
+    std::vector<Line> lineFields;
+    std::vector<Page> pageFields;
+};
+
+LayoutSnapshot TakeLayout(CScore& score) {
+    LayoutSnapshot snap;
+    snap.bars = score.barCount;
+    snap.lines = score.lineCount;
+    snap.pages = score.pageCount;
+    snap.currentBar = LayoutPrefs().currentBar;
+    for (int k = 0; k < score.lineCount; ++k) {
+        CLine* l = score.GetLine(k);
+        snap.lineFields.push_back({l->GetPageIndex(), l->GetFirstBarIndex(), l->GetBarCount(),
+                                   std::int16_t(layout::WantedBars(l)), l->GetTopOffset()});
+    }
+    for (int k = 0; k < score.pageCount; ++k) {
+        CPage* pg = score.GetPage(k);
+        snap.pageFields.push_back({pg->GetFirstSystem(), pg->GetSystemCount()});
+    }
+    return snap;
+}
+
 }  // namespace
+
+// Takes back a bar inserted at `index` and the systems and pages added after it, and puts the
+// layout fields back as they were; nothing here allocates.
+static void UndoBarInsertion(CScore& score, int index, const LayoutSnapshot& snap) {
+    if (score.barCount > snap.bars) {
+        for (int t = 0; t < score.trackCount; ++t) score.RemoveTrkBar(t, index);
+        score.GetBarArray()->RemoveAt(index);
+        --score.barCount;
+    }
+    while (score.lineCount > snap.lines) {
+        score.GetLineArray()->RemoveAt(score.lineCount - 1);
+        --score.lineCount;
+    }
+    while (score.pageCount > snap.pages) {
+        score.GetPageArray()->RemoveAt(score.pageCount - 1);
+        --score.pageCount;
+    }
+    for (int k = 0; k < score.lineCount && k < int(snap.lineFields.size()); ++k) {
+        CLine* l = score.GetLine(k);
+        const auto& f = snap.lineFields[k];
+        l->SetPageIndex(f.page);
+        l->SetFirstBarIndex(f.first);
+        l->SetBarCount(f.count);
+        layout::SetWantedBars(l, f.wanted);
+        l->SetTopOffset(f.top);
+        l->SetPage(&score, f.page);
+    }
+    for (int k = 0; k < score.pageCount && k < int(snap.pageFields.size()); ++k) {
+        CPage* pg = score.GetPage(k);
+        pg->SetFirstSystem(snap.pageFields[k].first);
+        pg->SetSystemCount(snap.pageFields[k].count);
+    }
+    score.Reindex();
+    for (int k = 0; k < score.lineCount; ++k) score.GetLine(k)->Relayout();
+    score.RecalcBars(false);
+    LayoutPrefs().currentBar = snap.currentBar;
+}
 
 // --- bars ----------------------------------------------------------------------------------------
 
@@ -86,6 +156,9 @@ CBar* CScore::InsertBarRecords(int index) {
 CBar* CScore::InsertBar(int index) {
     if (index < 0 || index > barCount) return nullptr;
     int systemIndex = 0, pageIndex = 0;
+    // An insertion that runs out of memory is taken back whole; the layout it started from is
+    // kept here (outside the score's own blocks).
+    const LayoutSnapshot snap = TakeLayout(*this);
     if (lineCount == 0) {
         if (!AddSystem(pageCount - 1, true)) return nullptr;
     } else {
@@ -101,8 +174,14 @@ CBar* CScore::InsertBar(int index) {
             if (wanted < limit) layout::SetWantedBars(line, wanted + 1);
         }
     }
-    if (!InsertBarRecords(index)) return nullptr;
-    if (!ReflowFromPage(pageIndex)) return nullptr;
+    if (!InsertBarRecords(index)) {
+        UndoBarInsertion(*this, index, snap);
+        return nullptr;
+    }
+    if (!ReflowFromPage(pageIndex)) {
+        UndoBarInsertion(*this, index, snap);
+        return nullptr;
+    }
     RecalcBars(false);
     if (CBar* bar = GetBar(index)) bar->Respace();
     if (CLine* line = GetLine(systemIndex)) {
@@ -115,9 +194,15 @@ CBar* CScore::InsertBar(int index) {
 
 CBar* CScore::AppendBar(bool redraw) {
     const int index = barCount;
+    const LayoutSnapshot snap = TakeLayout(*this);
     CBar* bar = InsertBar(index);
     if (!bar) return nullptr;
-    if (!DocLayOutPagePanes(document)) return nullptr;
+    if (!DocLayOutPagePanes(document)) {
+        // The panes could not follow: the bar is taken back so that the failure leaves the
+        // score as it was.
+        UndoBarInsertion(*this, index, snap);
+        return nullptr;
+    }
     DocSetCurrentBar(document, LayoutPrefs().currentBar);
     return GetBar(index);
 }
@@ -164,6 +249,10 @@ CLine* CScore::AddSystem(int pageIndex, bool fitCheck) {
     auto* line = static_cast<CLine*>(lines->InsertEmpty(index));
     if (!line) return nullptr;
     line->Init(page);
+    if (!line->GetStaffArray()) {
+        lines->RemoveAt(index);
+        return nullptr;
+    }
     if (lineCount == 0) {
         for (int t = 0; t < trackCount; ++t) {
             if (!line->InsertStaff(t)) return nullptr;
@@ -199,6 +288,11 @@ CLine* CScore::InsertLine(int index) {
     auto* line = static_cast<CLine*>(lines->InsertEmpty(index));
     if (!line) return nullptr;
     line->Init(nullptr);
+    if (!line->GetStaffArray()) {
+        // No room for the system's staff array: the system does not go in.
+        lines->RemoveAt(index);
+        return nullptr;
+    }
     const bool fromNext = index == 0 && barCount > 0 && lines->GetCount() > 1;
     CLine* source = fromNext ? GetLine(1) : GetLine(index - 1);
     line = GetLine(index);

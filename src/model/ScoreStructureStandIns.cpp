@@ -2,6 +2,11 @@
 
 #include "model/Score.h"
 
+#include <algorithm>
+
+#include "model/PageSetup.h"
+#include "model/SystemStaff.h"
+
 LayoutPreferences& LayoutPrefs() {
     static LayoutPreferences prefs;
     return prefs;
@@ -22,7 +27,13 @@ void DocSetCurrentBar(CZelDoc* doc, int bar) { LayoutPrefs().currentBar = bar; }
 
 void DocShowMessage(CZelDoc* doc, int id) { ++LayoutPrefs().alertsShown; }
 
-bool ProgressStepCurrent() { return true; }
+bool ProgressStepCurrent() {
+    int& left = LayoutPrefs().cancelProgressAfter;
+    if (left < 0) return true;
+    if (left == 0) return false;
+    --left;
+    return true;
+}
 
 void StepWaitCursor() {}
 
@@ -34,3 +45,24 @@ int TempoToQuarterTempo(int tempo, int unitCode, bool dotted) {
     const std::int64_t unit = (1920 >> (unitCode - 1)) * (dotted ? 3 : 2);
     return int(std::int64_t(tempo) * unit / (480 * 2));
 }
+
+CPageSetup& DocumentSecondPageSetup(CZelDoc* doc) {
+    static CPageSetup setup = [] {
+        CPageSetup s;
+        s.SetPaperSizePoints(612, 792);
+        s.SetMarginsPoints(36, 36, 36, 36);
+        return s;
+    }();
+    return setup;
+}
+
+void DocSetScoreSize(CZelDoc* doc, int percent) { LayoutPrefs().scoreSize = percent; }
+
+int StaffYToPosition(CStaff* staff, int y) {
+    const int half = std::max(1, int(staff->GetLineSpacing()));
+    const int d = 2 * (y - staff->GetTopLine());
+    // Nearest half space, halves away from zero.
+    return d >= 0 ? (d + half / 2) / half : -((-d + half / 2) / half);
+}
+
+int StaffYToOffset(CStaff* staff, int y) { return y - staff->GetTopLine(); }

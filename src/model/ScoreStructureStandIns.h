@@ -17,6 +17,8 @@ struct LayoutPreferences {
     int currentBar = 0;
     int systemSpacing = 720;
     int scoreSize = 100;
+    // Progress steps that succeed before the user cancels (-1: never cancels).
+    int cancelProgressAfter = -1;
     // Counts of the view services called (tests read them).
     int pageLayouts = 0;
     int alertsShown = 0;
@@ -45,3 +47,15 @@ void RelinkJumps(class CScore* score);
 // The tempo in quarter notes per minute (x100) for a tempo marked in beat units of the
 // note-value code (3 = quarter) and dotted flag.
 int TempoToQuarterTempo(int tempo, int unitCode, bool dotted);
+
+class CPageSetup;
+class CStaff;
+// The document's second page setup (the working copy that staff-size fitting reads).
+CPageSetup& DocumentSecondPageSetup(CZelDoc* doc);
+// Sets the document's score size (percent), which rescales the page geometry.
+void DocSetScoreSize(CZelDoc* doc, int percent);
+// The staff's conversion of a page y to a staff position: half-space steps below the top line
+// (0 on the top line, 1 in the space under it), rounded to the nearest line or space.
+int StaffYToPosition(CStaff* staff, int y);
+// The staff's conversion of a page y to a vertical offset from the staff's top line.
+int StaffYToOffset(CStaff* staff, int y);

@@ -176,6 +176,8 @@ public:
     std::uint8_t* Slot(int voice) { return Bytes() + kSlots + kSlotSize * ClampVoice(voice); }
     const std::uint8_t* Slot(int voice) const { return Bytes() + kSlots + kSlotSize * ClampVoice(voice); }
     int GetVoiceCount() const { return (Byte(kFlags87) >> 1) & 0x0F; }
+    // The stem-direction setting of a voice (0 automatic).
+    std::int8_t GetVoiceStem(int voice) const { return std::int8_t(Byte(kStems + ClampVoice(voice))); }
     void SetVoiceCount(int n);
     int GetDevice() const { return std::int16_t(rec::Get<std::uint16_t>(Slot(0), kSlotPort)); }
     void SetDevice(int port);

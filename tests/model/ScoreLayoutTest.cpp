@@ -344,3 +344,174 @@ TEST(ScoreLayoutTest, EveryArrangementBuildsAConsistentScore) {
     EXPECT_EQ(f.score->GetTrack(0)->GetVoiceChannel(0), f.score->GetTrack(1)->GetVoiceChannel(0));
     EXPECT_STREQ(f.score->GetTrack(0)->GetFullName(), "Piano");
 }
+
+namespace {
+
+// What an edit that gives up must leave exactly as it found: counts, every track's bars,
+// every index and the saved bytes.
+struct ScoreImage {
+    int bars = 0, lines = 0, pages = 0;
+    std::vector<int> trackBars;
+    std::vector<std::pair<int, int>> systems;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const ScoreImage&) const = default;
+};
+
+ScoreImage Image(CScore& s) {
+    ScoreImage img;
+    img.bars = s.GetBarCount();
+    img.lines = s.GetLineCount();
+    img.pages = s.GetPageCount();
+    for (int t = 0; t < s.GetTrackCount(); ++t) img.trackBars.push_back(s.GetTrkBarArray(t)->GetCount());
+    img.systems = Systems(s);
+    ScoreFileDoc d;
+    img.bytes = ScoreFile::WriteToBytes(s, d);
+    return img;
+}
+
+}  // namespace
+
+TEST(ScoreLayoutTest, AppendBarThatRunsOutOfMemoryLeavesTheScoreAsItWas) {
+    // Every allocation of the append fails in turn; once it gets all it needs it succeeds.
+    // 8 bars of 3 tracks need a new system; 40 bars of one track fill two pages and need a
+    // new page as well.
+    for (auto [bars, tracks] : {std::pair{10, 3}, std::pair{40, 1}}) {
+        bool succeeded = false;
+        int failures = 0;
+        for (int allowed = 0; allowed < 400 && !succeeded; ++allowed) {
+            Fixture f;
+            ASSERT_TRUE(f.score->BuildSkeleton(bars, tracks));
+            CScore& s = *f.score;
+            const ScoreImage before = Image(s);
+            ASSERT_EQ(CheckInvariants(s), "");
+            fw::memtest::FailAfter(allowed);
+            CBar* bar = nullptr;
+            try {
+                bar = s.AppendBar(false);
+            } catch (const CMemoryException&) {
+                ADD_FAILURE() << "raised instead of reporting failure, allowed " << allowed;
+            }
+            fw::memtest::Reset();
+            if (bar) {
+                succeeded = true;
+                EXPECT_EQ(s.GetBarCount(), before.bars + 1);
+                EXPECT_EQ(bar, s.GetBar(before.bars));
+                EXPECT_GT(allowed, 0);
+            } else {
+                ++failures;
+                ASSERT_EQ(s.GetBarCount(), before.bars) << "allowed " << allowed;
+                EXPECT_TRUE(Image(s) == before) << "allowed " << allowed;
+            }
+            EXPECT_EQ(CheckInvariants(s), "") << "allowed " << allowed;
+        }
+        EXPECT_TRUE(succeeded);
+        // The append needs a new system: failures after the bar went in were hit too.
+        EXPECT_GT(failures, 3) << bars;
+    }
+}
+
+namespace {
+
+// Systems per page after pagination.
+std::vector<int> SystemsPerPage(CScore& s) {
+    std::vector<int> out;
+    for (int p = 0; p < s.GetPageCount(); ++p) out.push_back(s.GetPage(p)->GetSystemCount());
+    return out;
+}
+
+}  // namespace
+
+TEST(ScoreLayoutTest, PaginationKeepsWhatFitsAboveTheBottomLessTheMargin) {
+    // Letter paper with half-inch margins: the bottom limit is 756, the margin 36, so a page
+    // keeps its systems while their bottoms stay at or above 720. A system of n staves is
+    // 24 + (n - 1) * (720 + 480) / 20 high and the next starts (n - 1) * 60 + 78 below it.
+    struct Case {
+        int tracks;
+        std::vector<int> perPage;
+    };
+    const std::vector<Case> cases = {
+        {1, {8, 8}},                 // bottoms 132 + 78k: k up to 7
+        {2, {4, 4, 4, 4}},           // 200 + 146k
+        {3, {3, 3, 3, 3, 3, 1}},     // 268 + 214k
+        {4, {2, 2, 2, 2, 2, 2, 2, 2}},
+        {6, std::vector<int>(16, 1)},
+        {12, std::vector<int>(16, 1)},  // taller than the page: each alone on its own
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        ASSERT_TRUE(f.score->BuildSkeleton(64, c.tracks));
+        CScore& s = *f.score;
+        ASSERT_EQ(s.GetLineCount(), 16);
+        ASSERT_TRUE(s.Repaginate());
+        EXPECT_EQ(SystemsPerPage(s), c.perPage) << c.tracks << " tracks";
+        EXPECT_EQ(CheckInvariants(s), "") << c.tracks;
+        for (int p = 0; p < s.GetPageCount(); ++p) {
+            CPage* page = s.GetPage(p);
+            const int n = page->GetSystemCount();
+            for (int k = 0; k < n; ++k) {
+                const std::uint8_t flags = page->GetLine(k)->GetLayoutFlags();
+                EXPECT_EQ((flags & CLine::kFirstOnPageBit) != 0, k == 0) << c.tracks << " page " << p;
+                EXPECT_EQ((flags & CLine::kLastOnPageBit) != 0, k == n - 1) << c.tracks << " page " << p;
+            }
+            // Every later page starts its first system at 1440.
+            if (p > 0) EXPECT_EQ(page->GetLine(0)->GetTopOffset(), 1440) << c.tracks << " page " << p;
+        }
+    }
+}
+
+TEST(ScoreLayoutTest, ASystemTallerThanThePageStandsAloneAndTheNextStartsAPage) {
+    Fixture f;
+    ASSERT_TRUE(f.score->BuildSkeleton(64, 12));
+    CScore& s = *f.score;
+    // Only system 2 shows all twelve staves; the others show one.
+    for (int k = 0; k < s.GetLineCount(); ++k)
+        if (k != 2)
+            for (int t = 1; t < 12; ++t) s.GetLine(k)->GetStaff(t)->SetShown(false);
+    ASSERT_TRUE(s.Repaginate());
+    EXPECT_EQ(SystemsPerPage(s), (std::vector<int>{2, 1, 8, 5}));
+    EXPECT_EQ(s.GetPage(1)->GetFirstSystem(), 2);
+    EXPECT_EQ(s.GetPage(2)->GetFirstSystem(), 3);
+    EXPECT_EQ(CheckInvariants(s), "");
+}
+
+TEST(ScoreLayoutTest, PaginationKeepsTheFirstTopAndRemovesSparePages) {
+    Fixture f;
+    ASSERT_TRUE(f.score->BuildSkeleton(64, 4));
+    CScore& s = *f.score;
+    ASSERT_TRUE(s.Repaginate());
+    ASSERT_EQ(s.GetPageCount(), 8);
+    // The first system keeps the top it has: 2600 instead of 1440 moves its bottom from 344 to
+    // 402 and the second system (bottom 642 + 58) still fits.
+    s.GetLine(0)->SetTopOffset(2600);
+    ASSERT_TRUE(s.Repaginate());
+    EXPECT_EQ(s.GetLine(0)->GetTopOffset(), 2600);
+    EXPECT_EQ(s.GetPage(0)->GetSystemCount(), 2);
+    // Hiding three staves of every system lets four systems share a page: the four pages left
+    // over at the end go.
+    for (int k = 0; k < s.GetLineCount(); ++k)
+        for (int t = 1; t < 4; ++t) s.GetLine(k)->GetStaff(t)->SetShown(false);
+    s.GetLine(0)->SetTopOffset(1440);
+    const std::size_t blocks = fw::memtest::LiveBlocks();
+    ASSERT_TRUE(s.Repaginate());
+    EXPECT_EQ(SystemsPerPage(s), (std::vector<int>{8, 8}));
+    EXPECT_EQ(s.GetPageArray()->GetCount(), 2);
+    EXPECT_LE(fw::memtest::LiveBlocks(), blocks);
+    EXPECT_EQ(CheckInvariants(s), "");
+}
+
+TEST(ScoreLayoutTest, CancellingPaginationStopsWithThePagesPlacedSoFar) {
+    Fixture f;
+    ASSERT_TRUE(f.score->BuildSkeleton(64, 2));
+    CScore& s = *f.score;
+    // Page 0 keeps four systems, page 1 then gets the fifth before the cancel.
+    LayoutPrefs().cancelProgressAfter = 5;
+    EXPECT_FALSE(s.Repaginate());
+    LayoutPrefs().cancelProgressAfter = -1;
+    EXPECT_EQ(s.GetPage(0)->GetFirstSystem(), 0);
+    EXPECT_EQ(s.GetPage(0)->GetSystemCount(), 4);
+    EXPECT_EQ(s.GetPage(1)->GetFirstSystem(), 4);
+    EXPECT_EQ(s.GetPage(1)->GetSystemCount(), 1);
+    // Run again without cancelling: everything is placed.
+    ASSERT_TRUE(s.Repaginate());
+    EXPECT_EQ(SystemsPerPage(s), (std::vector<int>{4, 4, 4, 4}));
+}
