@@ -74,8 +74,8 @@ void CScore::LocatePoint(int x, int y, ScoreLocation* location) {
     CTrack* track = GetTrack(location->trackIndex);
     location->track = track;
     if (staff) {
-        location->staffPosition = StaffYToPosition(staff, y);
-        location->verticalOffset = StaffYToOffset(staff, y);
+        location->staffPosition = staff->YToPosition(y);
+        location->verticalOffset = staff->YToOffset(y);
     }
     location->stemDirection = track ? track->GetVoiceStem(location->voice) : 0;
     line->LocatePoint(x, location);

@@ -58,11 +58,48 @@ CPageSetup& DocumentSecondPageSetup(CZelDoc* doc) {
 
 void DocSetScoreSize(CZelDoc* doc, int percent) { LayoutPrefs().scoreSize = percent; }
 
-int StaffYToPosition(CStaff* staff, int y) {
-    const int half = std::max(1, int(staff->GetLineSpacing()));
-    const int d = 2 * (y - staff->GetTopLine());
-    // Nearest half space, halves away from zero.
-    return d >= 0 ? (d + half / 2) / half : -((-d + half / 2) / half);
+
+#include <cstring>
+
+#include "model/ItemFactory.h"
+#include "platform/Theory.h"
+
+namespace {
+// Places shown by a change between two keys.
+int KeyChange(int from, int to) { return CTheory::CountKeyChangeAccidentals(to, from); }
+bool SameSide(int a, int b) { return (a <= 7 && b <= 7) || (a >= 8 && b >= 8); }
+}  // namespace
+
+int CKeySig::CountPlaces() const {
+    const int key = GetKey();
+    const int mode = GetNaturalMode();
+    const int old = (mode == 0 || GetPreviousKey() == key) ? 0 : GetPreviousKey();
+    if (mode == 1) {
+        const int a = KeyChange(0, old);
+        const int b = KeyChange(0, key);
+        return SameSide(old, key) && key >= old ? b : a + b;
+    }
+    return KeyChange(old, key);
 }
 
-int StaffYToOffset(CStaff* staff, int y) { return y - staff->GetTopLine(); }
+int CKeySig::CountNaturals() const {
+    const int key = GetKey();
+    const int previous = GetPreviousKey();
+    const int mode = GetNaturalMode();
+    if (mode == 0 || previous == 0 || previous == key) return 0;
+    if (mode == 2) return KeyChange(previous, key) - KeyChange(0, key);
+    if (mode == 1) return KeyChange(0, previous);
+    return 0;
+}
+
+CTempo* MakeTempoItem(void* buffer, int tempo) {
+    auto* item = static_cast<CTempo*>(ConstructClass(CTempo::kTypeCode, buffer));
+    if (!item) return nullptr;
+    std::memset(item->Bytes() + rec::kType + 1, 0, std::size_t(item->RecordSizeField() - rec::kType - 1));
+    rec::Put<std::uint8_t>(item, CTempo::kUnit, std::uint8_t((3 << 4) | 0x02));
+    rec::Put<std::uint8_t>(item, CTempo::kGlyphSize, 16);
+    rec::Put<std::uint16_t>(item, CTempo::kTempo, std::uint16_t(tempo));
+    rec::Put<std::int16_t>(item, CTempo::kYOffset, -480);
+    rec::Put<std::uint8_t>(item, CTempo::kEquation, std::uint8_t((4 << 4) | 0x01));
+    return item;
+}

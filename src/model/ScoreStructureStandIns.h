@@ -54,8 +54,58 @@ class CStaff;
 CPageSetup& DocumentSecondPageSetup(CZelDoc* doc);
 // Sets the document's score size (percent), which rescales the page geometry.
 void DocSetScoreSize(CZelDoc* doc, int percent);
-// The staff's conversion of a page y to a staff position: half-space steps below the top line
-// (0 on the top line, 1 in the space under it), rounded to the nearest line or space.
-int StaffYToPosition(CStaff* staff, int y);
-// The staff's conversion of a page y to a vertical offset from the staff's top line.
-int StaffYToOffset(CStaff* staff, int y);
+
+// --- notation records that the bar recalculation and the new score read and write ---------------
+// Minimal views of the clef, key signature and tempo mark records: the fields and counts the
+// score-wide passes use. The notation items replace them with their full classes.
+#include "model/BarItem.h"
+
+// A clef (type 18, 20 bytes): its clef code.
+class CClef : public CBarItem {
+public:
+    enum : int { kTypeCode = 18, kCode = 16 };
+    std::uint8_t GetCode() const { return rec::Get<std::uint8_t>(this, kCode); }
+};
+ZEL_RECORD_VIEW(CClef);
+
+// A key signature (type 23, 26 bytes): the key, the key it replaces, a flag byte (bit 0 the
+// key starting a system, bit 1 a cautionary wanted at the end of the system before, bit 2 its
+// cancelling naturals drawn before the barline, bits 3-4 the cancellation mode, bits 6-7 a key
+// shown only at its bar's end) and the clef in force.
+class CKeySig : public CBarItem {
+public:
+    enum : int { kTypeCode = 23, kKey = 16, kPreviousKey = 17, kFlags = 19, kClef = 20 };
+    enum : std::uint8_t { kSystemStartBit = 0x01, kCautionaryBit = 0x02, kNaturalsBeforeBit = 0x04 };
+    std::uint8_t GetKey() const { return rec::Get<std::uint8_t>(this, kKey); }
+    std::uint8_t GetPreviousKey() const { return rec::Get<std::uint8_t>(this, kPreviousKey); }
+    void SetPreviousKey(int key) { rec::Put(this, kPreviousKey, std::uint8_t(key)); }
+    void SetClef(int clef) { rec::Put(this, kClef, std::uint8_t(clef)); }
+    std::uint8_t GetFlags() const { return rec::Get<std::uint8_t>(this, kFlags); }
+    void SetFlag(std::uint8_t bit, bool on) {
+        rec::Put(this, kFlags, std::uint8_t(on ? GetFlags() | bit : GetFlags() & ~bit));
+    }
+    int GetNaturalMode() const { return (GetFlags() >> 3) & 3; }
+    // A key shown only at its bar's end (bits 6-7).
+    bool IsKeyFlagged() const { return GetFlags() > 63; }
+    // Accidental places the signature occupies, and the naturals that cancel the key before.
+    int CountPlaces() const;
+    int CountNaturals() const;
+};
+ZEL_RECORD_VIEW(CKeySig);
+
+// A tempo mark (type 28, 106 bytes): the unit byte (bits 4-7 the beat unit's note-value code,
+// bit 2 dotted, bit 1 the metronome mark shown) and the tempo (hundredths of a beat per
+// minute).
+class CTempo : public CBarItem {
+public:
+    enum : int { kTypeCode = 28, kUnit = 16, kGlyphSize = 17, kTempo = 20, kYOffset = 24, kEquation = 73 };
+    int GetBeatUnit() const { return rec::Get<std::uint8_t>(this, kUnit) >> 4; }
+    bool IsDotted() const { return (rec::Get<std::uint8_t>(this, kUnit) & 0x04) != 0; }
+    std::uint16_t GetValue() const { return rec::Get<std::uint16_t>(this, kTempo); }
+};
+ZEL_RECORD_VIEW(CTempo);
+
+// Builds a tempo mark in place in a buffer of at least 106 bytes: metronome mark shown, a
+// quarter-note beat, a system mark with an eighth as its second note value, glyph size 16, y
+// offset -480 and the tempo as given.
+CTempo* MakeTempoItem(void* buffer, int tempo);

@@ -454,7 +454,9 @@ TEST(ScoreLayoutTest, PaginationKeepsWhatFitsAboveTheBottomLessTheMargin) {
                 EXPECT_EQ((flags & CLine::kLastOnPageBit) != 0, k == n - 1) << c.tracks << " page " << p;
             }
             // Every later page starts its first system at 1440.
-            if (p > 0) EXPECT_EQ(page->GetLine(0)->GetTopOffset(), 1440) << c.tracks << " page " << p;
+            if (p > 0) {
+                EXPECT_EQ(page->GetLine(0)->GetTopOffset(), 1440) << c.tracks << " page " << p;
+            }
         }
     }
 }
