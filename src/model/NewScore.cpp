@@ -15,10 +15,88 @@
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ScoreFile.h"
+#include "model/Titles.h"
+#include "framework/StringTable.h"
+#include <cstring>
+#include <string>
 
 namespace {
 
 constexpr int kNoChannel = 255;
+
+// Bracket kinds: a brace, the middle staves of a bracket, and the group-continuation run.
+constexpr int kBrace = 1;
+constexpr int kBracketMiddle = 7;
+constexpr int kGroupRun = 127;
+constexpr std::uint8_t kGroupContinuesBit = 0x04;
+
+// A text of the string table, the English text when the table lacks it.
+std::string TableText(unsigned id, const char* fallback) {
+    std::string s;
+    if (!fw::LoadStringResource(id, s) || s.empty()) s = fallback;
+    return s;
+}
+
+// Sets a bracket of a kind over staves first .. last of a system; kind 127 sets no bracket but
+// the group-continuation bits of the run (cleared on the staff before it).
+void SetBracket(CLine* line, int kind, int first, int last, bool relayout) {
+    CStaff* top = line->GetStaff(first);
+    if (!top || first < 0 || last < first || last >= line->GetStaffArray()->GetCount()) return;
+    if (kind == kGroupRun) {
+        for (int i = first; i < last; ++i) {
+            CStaff* st = line->GetStaff(i);
+            st->SetStaffFlags(std::uint8_t(st->GetStaffFlags() | kGroupContinuesBit));
+        }
+        if (first > 0) {
+            CStaff* st = line->GetStaff(first - 1);
+            st->SetStaffFlags(std::uint8_t(st->GetStaffFlags() & ~kGroupContinuesBit));
+        }
+        return;
+    }
+    int slot = 0;
+    while (slot < CStaff::kBracketSlots - 1 && top->GetBracketKind(slot) != 0) ++slot;
+    const int w = kind == kBrace ? 140 : 100;
+    int base = 0;
+    if (slot > 0) {
+        base = rec::Get<std::int16_t>(top->Bracket(slot - 1), CStaff::kBracketX);
+    } else {
+        bool found = false;
+        for (int k = 0; k < first; ++k) {
+            CStaff* st = line->GetStaff(k);
+            const int kk = st->GetBracketKind(0);
+            if (kk == 0 || kk == kBracketMiddle || k + st->GetBracketSpan(0) < first) continue;
+            const int x = rec::Get<std::int16_t>(st->Bracket(0), CStaff::kBracketX);
+            base = found ? std::min(base, x) : x;
+            found = true;
+        }
+    }
+    const auto fill = [&](CStaff* st, int k, int span) {
+        std::uint8_t* b = st->Bracket(slot);
+        b[CStaff::kBracketKind] = std::uint8_t(k);
+        b[CStaff::kBracketSpan] = std::uint8_t(span);
+        rec::Put<std::int16_t>(b, CStaff::kBracketTop, 0);
+        rec::Put<std::int16_t>(b, CStaff::kBracketBottom, 0);
+        rec::Put<std::int16_t>(b, CStaff::kBracketWidth, std::int16_t(w));
+        rec::Put<std::int16_t>(b, CStaff::kBracketX, std::int16_t(base - w));
+    };
+    fill(top, kind, last - first);
+    for (int i = first + 1; i < last; ++i) fill(line->GetStaff(i), kBracketMiddle, 0);
+    if (relayout) line->UpdateBrackets();
+}
+
+// Copies a zero-terminated text of at most n bytes into a title block's first line.
+void CopyTitle(TitleBlock& block, const char* text, std::size_t n) {
+    const std::size_t len = strnlen(text, std::min<std::size_t>(n, TitleLine::kTextSize) - 1);
+    std::memset(block.lines[0].text, 0, sizeof block.lines[0].text);
+    std::memcpy(block.lines[0].text, text, len);
+}
+
+// Gives track 0 the preferences' default output port when that port is available.
+void UseDefaultPort(CScore& score) {
+    const int port = MidiOutPorts().defaultOutputPort;
+    if (IsPortAvailable(port)) score.GetTrack(0)->SetDevice(port);
+}
 
 // The instrument bytes of the tracks until the track record keeps its own.
 std::map<const CScore*, std::map<int, int>>& Instruments() {
@@ -138,7 +216,7 @@ void AssignChannels(CScore& score) {
     }
 }
 
-bool BuildNewScore(CScore& score, const NewScoreSettings& settings) {
+bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc* doc) {
     const int arrangement = settings.arrangement;
     if (arrangement < 0 || arrangement > 4) return false;
     if (arrangement != 4 && score.GetBarCount() != 0) return false;  // a new score starts empty
@@ -153,8 +231,8 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings) {
                 for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, 0, false);
                 SetTrackInstrument(score, t, 0);
             }
-            score.GetTrack(0)->SetName("Piano");
-            score.GetTrack(0)->SetAbbreviation("Pn.");
+            score.GetTrack(0)->SetName(TableText(10200, "Piano").c_str());
+            score.GetTrack(0)->SetAbbreviation(TableText(10201, "Pn.").c_str());
             score.GetTrack(0)->SetTrackFlags(std::uint8_t(score.GetTrack(0)->GetTrackFlags() | 1));
             break;
         case 2: {
@@ -165,11 +243,12 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings) {
                 for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, programs[t], false);
                 SetTrackInstrument(score, t, programs[t]);
             }
-            score.GetTrack(0)->SetName("Voice");
-            score.GetTrack(1)->SetName("Piano");
-            score.GetTrack(1)->SetAbbreviation("Pn.");
+            score.GetTrack(0)->SetName(TableText(10202, "Voice").c_str());
+            score.GetTrack(1)->SetName(TableText(10200, "Piano").c_str());
+            score.GetTrack(1)->SetAbbreviation(TableText(10201, "Pn.").c_str());
             for (int t = 0; t < 2; ++t)
                 score.GetTrack(t)->SetTrackFlags(std::uint8_t(score.GetTrack(t)->GetTrackFlags() | 1));
+            UseDefaultPort(score);
             break;
         }
         case 3:
@@ -182,34 +261,76 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings) {
             score.GetTrack(0)->SetTransposition(-12);
             score.GetTrack(0)->SetHighRange(81);
             score.GetTrack(0)->SetLowRange(40);
+            UseDefaultPort(score);
             break;
-        default:
+        default: {
             if (score.GetBarCount() == 0 && !score.BuildSkeleton(32, 1)) return false;
+            const auto& ports = MidiOutPorts().ports;
+            if (!ports.empty())
+                for (int t = 0; t < score.GetTrackCount(); ++t)
+                    if (CTrack* track = score.GetTrack(t); track && !IsPortAvailable(track->GetDevice()))
+                        track->SetDevice(ports.front());
+            if (CItemArray* items = score.GetBar(0)->GetItemArray())
+                for (int i = 0; i < items->GetCount(); ++i) {
+                    auto* item = static_cast<CBarItem*>(items->GetAt(i));
+                    if (item && (item->TypeCode() == CTempo::kTypeCode || item->TypeCode() == CKeySig::kTypeCode))
+                        item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+                }
             break;
+        }
     }
-    if (arrangement != 4) {
-        for (int s = 0; s < score.GetLineCount(); ++s) {
-            CLine* line = score.GetLine(s);
+    for (int s = 0; s < score.GetLineCount(); ++s) {
+        CLine* line = score.GetLine(s);
+        if (arrangement == 1) {
+            SetBracket(line, kGroupRun, 0, 1, false);
+            SetBracket(line, kBrace, 0, 1, false);
+        } else if (arrangement == 2) {
+            SetBracket(line, kGroupRun, 1, 2, false);
+            SetBracket(line, kBrace, 1, 2, false);
+        }
+        if (arrangement != 4) {
             for (int t = 0; t < score.GetTrackCount(); ++t)
-                if (CStaff* staff = line->GetStaff(t)) staff->SetClef(score.GetTrack(t)->GetShownClef());
+                if (CStaff* staff = line->GetStaff(t)) {
+                    staff->SetClef(score.GetTrack(t)->GetShownClef());
+                    staff->SetLineMask(score.GetTrack(t)->GetLineMask());
+                }
             line->UpdateBrackets();
         }
     }
     if (!settings.keepSettings) {
-        CBar* first = score.GetBar(0);
-        if (first) {
-            first->SetBarFlag(CBar::kShortBarBit, settings.pickup != 0);
-            first->SetTempo(settings.tempo);
+        if (doc) {
+            CopyTitle(doc->titles[0], settings.title, sizeof settings.title);
+            CopyTitle(doc->titles[2], settings.text3, sizeof settings.text3);
+            CopyTitle(doc->titles[3], settings.text4, sizeof settings.text4);
         }
+        Meter meter{};
+        meter.SetPreset(settings.meterPreset, false);
+        meter.Update();
+        CBar* first = score.GetBar(0);
+        std::uint8_t buffer[CTempo::kSize] = {};
+        CTempo* mark = MakeTempoItem(buffer, settings.tempo);
+        std::uint8_t unit = std::uint8_t(((settings.tempoDisplay + 1) & 0x0F) << 4);
+        if (settings.tempoFlagA) unit |= 0x02;
+        if (settings.tempoFlagB) unit |= 0x04;
+        rec::Put<std::uint8_t>(mark, CTempo::kUnit, unit);
+        if (!first->InsertItemSorted(mark)) return false;
+        first->SetBarFlag(CBar::kShortBarBit, settings.pickup != 0);
         for (int b = 0; b < score.GetBarCount(); ++b) {
             CBar* bar = score.GetBar(b);
-            if (b > 0) bar->SetTempo(settings.tempo);
+            *bar->GetMeter() = meter;
             bar->MeasureContents();
             bar->Respace();
         }
+        if (settings.key != 0)
+            for (int t = 0; t < score.GetTrackCount(); ++t)
+                if (!RespellForKey(score.GetTrkBar(t, 0), settings.key)) return false;
     }
     if (arrangement != 4) AssignChannels(score);
     score.Reindex();
-    if (!settings.keepSettings) score.RecalcBars(false);
+    if (!settings.keepSettings) {
+        score.RecalcBars(false);
+        if (arrangement != 4) ScoreAfterLoad(&score);
+    }
+    if (MidiOutPorts().midiExists) MidiOutPorts().resendSetup = true;
     return true;
 }

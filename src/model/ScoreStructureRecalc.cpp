@@ -1,5 +1,6 @@
-// Bar recalculation: what each bar and staff inherits from the bars before it, the tempo map
-// and the bars' start times in milliseconds.
+// Bar recalculation: what each bar and staff inherits from the bars before it (clef, key and
+// its display value, time signature, tempo), the widths that key and time signature changes
+// take, the staves' display bits, the tempo map and the bars' start times in milliseconds.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -13,35 +14,83 @@
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
 
 namespace {
 
+// What one staff carries from bar to bar.
 struct RunningStaff {
     std::uint8_t clef = 0;
     std::uint8_t key = 0;
+    std::uint8_t keyDisplay = 0;
 };
+
+// Bits of the staff's display byte that the recalculation derives.
+constexpr std::uint8_t kStaffKeySuppressed = 0x02;
+constexpr std::uint8_t kStaffBit2 = 0x04;
+constexpr std::uint8_t kStaffHidesMeter = 0x08;
+constexpr std::uint8_t kStaffClefShown = 0x20;
+constexpr std::uint8_t kStaffMeterShown = 0x40;
+
+// Track display switches read here.
+constexpr std::uint8_t kTrackShowsClef = 0x02;
+constexpr std::uint8_t kTrackShowsMeter = 0x04;
+constexpr std::uint8_t kTrackShowsKey = 0x08;
+constexpr std::uint8_t kTrackClefOnlyAtStart = 0x80;
+
+// Meter display flags read here: shown, additive groups shown, courtesy at a system's end.
+constexpr std::uint8_t kMeterShownBits = 0x03;
+constexpr std::uint8_t kMeterCourtesyBit = 0x10;
+
+constexpr int kAccidentalWidth = 120;
+constexpr int kNaturalWidth = 90;
+
+CStaff* StaffOf(CLine* line, int t) {
+    CStaffArray* staves = line ? line->GetStaffArray() : nullptr;
+    return staves && t >= 0 && t < staves->GetCount() ? static_cast<CStaff*>(staves->GetAt(t)) : nullptr;
+}
+
+void SetStaffBit(CStaff* staff, std::uint8_t bit, bool on) {
+    staff->SetDisplay(on ? std::uint8_t(staff->GetDisplay() | bit) : std::uint8_t(staff->GetDisplay() & ~bit));
+}
+
+void MarkRemoved(CBarItem* item) { item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit)); }
+
+// The display bits of a staff at the start of a system, from its track's switches.
+void DeriveStaffBits(CStaff* staff, CTrack* track, bool firstSystem) {
+    const std::uint8_t d = track->GetDisplaySwitches();
+    SetStaffBit(staff, kStaffHidesMeter, !(d & kTrackShowsMeter));
+    if (!firstSystem && (d & kTrackClefOnlyAtStart))
+        SetStaffBit(staff, kStaffClefShown, false);
+    else
+        SetStaffBit(staff, kStaffClefShown, (d & kTrackShowsClef) && !(staff->GetDisplay() & kStaffBit2));
+    if (firstSystem)
+        SetStaffBit(staff, kStaffKeySuppressed, !(d & kTrackShowsKey));
+    else
+        SetStaffBit(staff, kStaffKeySuppressed, !((d & kTrackShowsKey) && !track->IsKeyOnlyAtStart()));
+    SetStaffBit(staff, kStaffMeterShown, firstSystem && !(staff->GetDisplay() & kStaffHidesMeter));
+}
+
+std::int16_t Word16(int v) { return std::int16_t(std::clamp(v, -32768, 32767)); }
 
 }  // namespace
 
 void CScore::RecalcBars(bool flag) {
-    (void)flag;
     CBar* bar0 = GetBar(0);
     CLine* line0 = GetLine(0);
     if (!bar0 || !line0) return;
+    const int tracksN = std::clamp<int>(trackCount, 0, kMaxTracks);
+
     // Running values from bar 0 and the staves of system 0.
-    std::vector<RunningStaff> running(std::size_t(std::max<int>(trackCount, 0)));
-    for (int t = 0; t < trackCount; ++t)
-        if (CStaff* staff = line0->GetStaffArray() && t < line0->GetStaffArray()->GetCount()
-                                ? static_cast<CStaff*>(line0->GetStaffArray()->GetAt(t))
-                                : nullptr) {
-            running[std::size_t(t)].clef = staff->GetClef();
-            running[std::size_t(t)].key = staff->GetKey();
-        }
+    std::vector<RunningStaff> running(static_cast<std::size_t>(tracksN));
+    for (int t = 0; t < tracksN; ++t)
+        if (CStaff* staff = StaffOf(line0, t)) running[std::size_t(t)] = {staff->GetClef(), staff->GetKey(), staff->GetKeyColor()};
     int tempo = bar0->GetTempo();
-    const int unit = 3;
-    const bool dotted = false;
-    tempoMap.Reset();
-    tempoMap.Add({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+    int unit = 3;
+    bool dotted = false;
+    Meter meter = *bar0->GetMeter();
 
     std::vector<std::int32_t> startTicks(std::size_t(std::max<int>(barCount, 0)) + 1, 0);
     for (int b = 0; b < barCount; ++b) {
@@ -49,39 +98,144 @@ void CScore::RecalcBars(bool flag) {
         startTicks[std::size_t(b) + 1] = startTicks[std::size_t(b)] + (bar ? bar->GetLength() : 0);
     }
 
+    tempoMap.Reset();
+    tempoMap.Add({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+
     CLine* previous = nullptr;
     int barIndex = 0;
-    for (int s = 0; s < lineCount; ++s) {
+    for (int s = 0; s < lineCount && barIndex < barCount; ++s) {
         CLine* line = GetLine(s);
         if (!line) break;
-        CStaffArray* staves = line->GetStaffArray();
-        const int n = staves ? staves->GetCount() : 0;
-        for (int t = 0; t < n && t < trackCount; ++t) {
-            auto* staff = static_cast<CStaff*>(staves->GetAt(t));
-            staff->SetClef(running[std::size_t(t)].clef);
-            staff->SetKey(running[std::size_t(t)].key);
+        const bool firstSystem = s == 0;
+        // Staves: the running clef, key and display value; display bits; the system's space.
+        int space = 0;
+        int fontSize = 0;
+        for (int t = 0; t < tracksN; ++t) {
+            CStaff* staff = StaffOf(line, t);
+            if (!staff) continue;
+            const RunningStaff& r = running[std::size_t(t)];
+            staff->SetClef(r.clef);
+            staff->SetKey(r.key);
+            staff->SetKeyColor(r.keyDisplay);
+            if (CTrack* track = GetTrack(t)) DeriveStaffBits(staff, track, firstSystem);
+            if (staff->GetClef() != CStaff::kTablatureClef && staff->GetLineSpacing() > space) {
+                space = staff->GetLineSpacing();
+                fontSize = staff->GetFontSize();
+            }
         }
+        if (space == 0)
+            if (CStaff* staff = StaffOf(line, 0)) {
+                space = staff->GetLineSpacing();
+                fontSize = staff->GetFontSize();
+            }
+        line->SetSpace(space);
+        line->SetFontSize(fontSize);
         line->SetFirstBarIndex(barIndex);
         line->SetFirstBar(this, barIndex);
+
+        const int first = barIndex;
         for (int j = 0; j < line->GetBarCount() && barIndex < barCount; ++j, ++barIndex) {
             CBar* bar = GetBar(barIndex);
-            if (barIndex > 0) tempoMap.Add({std::int16_t(barIndex), startTicks[std::size_t(barIndex)], 0, 0});
+            CBar* before = barIndex > 0 ? GetBar(barIndex - 1) : nullptr;
+            const bool systemStart = barIndex == first && !flag;
+            const std::int32_t barStart = startTicks[std::size_t(barIndex)];
+            if (barIndex > 0) tempoMap.Add({std::int16_t(barIndex), barStart, 0, 0});
+
+            rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
+            rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
             bar->SetKeySigWidth(0);
             bar->SetTrailingExtra(0);
             bar->SetBarFlag(CBar::kCourtesyBit, false);
+            bar->SetBarFlag(CBar::kShowsMeterBit, false);
+            int itemMaximum = 0;
+
             // Tempo marks among the bar's own items.
-            for (int i = 0, count = bar->GetItemCount(); i < count; ++i) {
-                CItemArray* items = bar->GetItemArray();
-                auto* item = items ? static_cast<CBarItem*>(items->GetAt(i)) : nullptr;
-                if (!item || item->IsRemoved() || item->TypeCode() != CBar::kTempoType) continue;
-                const int markTempo = rec::Get<std::uint16_t>(item, CBar::kTempoValue);
-                if (markTempo <= 0) continue;
-                const int time = item->TimeField();
-                tempoMap.Add({std::int16_t(barIndex), startTicks[std::size_t(barIndex)] + time,
-                              TempoToQuarterTempo(markTempo, unit, dotted), markTempo});
-                if (time == 0) bar->SetTempo(std::uint16_t(markTempo));
+            if (CItemArray* items = bar->GetItemArray())
+                for (int i = 0, count = items->GetCount(); i < count; ++i) {
+                    auto* item = static_cast<CBarItem*>(items->GetAt(i));
+                    if (!item || item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
+                    const auto* mark = static_cast<CTempo*>(item);
+                    unit = mark->GetBeatUnit();
+                    dotted = mark->IsDotted();
+                    tempo = mark->GetValue();
+                    const int time = item->TimeField();
+                    tempoMap.Add({std::int16_t(barIndex), barStart + time, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+                    if (time == 0) {
+                        rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
+                        rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
+                        bar->SetTempo(std::uint16_t(tempo));
+                    }
+                }
+
+            // Clefs and key signatures of every track.
+            for (int t = 0; t < tracksN; ++t) {
+                CTrkBar* tb = GetTrkBar(t, barIndex);
+                if (!tb || !tb->GetItems()) continue;
+                RunningStaff& r = running[std::size_t(t)];
+                CStaff* staff = StaffOf(line, t);
+                trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(tb->GetItems()), tb->GetRunLength(), [&](CBarItem* item) {
+                    if (item->IsRemoved()) return true;
+                    itemMaximum = std::max(itemMaximum, item->GetBarSpan());
+                    if (item->TypeCode() == CClef::kTypeCode) {
+                        r.clef = static_cast<CClef*>(item)->GetCode();
+                        return true;
+                    }
+                    if (item->TypeCode() != CKeySig::kTypeCode) return true;
+                    auto* key = static_cast<CKeySig*>(item);
+                    key->SetClef(r.clef);
+                    key->SetPreviousKey(r.key);
+                    const int places = key->CountPlaces();
+                    if (key->IsKeyFlagged()) {
+                        bar->SetBarFlag(CBar::kCourtesyBit, true);
+                        bar->SetTrailingExtra(Word16(kAccidentalWidth * places));
+                        return true;
+                    }
+                    key->SetFlag(CKeySig::kSystemStartBit, false);
+                    if (item->TimeField() == 0 && key->GetKey() == r.key) {
+                        MarkRemoved(item);
+                        if (staff) staff->SetKeyColor(std::uint8_t(item->GetColor()));
+                    } else if (systemStart) {
+                        key->SetFlag(CKeySig::kSystemStartBit, true);
+                        if (staff) {
+                            staff->SetKey(key->GetKey());
+                            staff->SetKeyColor(std::uint8_t(item->GetColor()));
+                        }
+                        if (firstSystem)
+                            MarkRemoved(item);
+                        else if ((key->GetFlags() & CKeySig::kCautionaryBit) && before)
+                            before->SetBarFlag(CBar::kCourtesyBit, true);
+                    } else {
+                        const bool naturalsBefore = (key->GetFlags() & CKeySig::kNaturalsBeforeBit) != 0;
+                        const int naturals = naturalsBefore ? key->CountNaturals() : 0;
+                        bar->SetKeySigWidth(std::max<int>(bar->GetKeySigWidth(), Word16(kAccidentalWidth * (places - naturals))));
+                        if (naturalsBefore && before) {
+                            before->SetTrailingExtra(std::max<int>(before->GetTrailingExtra(), Word16(kNaturalWidth * naturals)));
+                            before->SetBarFlag(CBar::kCourtesyBit, true);
+                        }
+                    }
+                    r.key = key->GetKey();
+                    r.keyDisplay = std::uint8_t(item->GetColor());
+                    return true;
+                });
+            }
+            rec::Put<std::int16_t>(bar, CBar::kLongestItemSpan, Word16(itemMaximum));
+
+            // Time signature.
+            const Meter* own = bar->GetMeter();
+            if (bar->HasBarFlag(CBar::kFlag0) || ((own->GetDisplayFlags() & kMeterShownBits) && !own->Matches(meter))) {
+                if (systemStart) {
+                    for (int t = 0; t < tracksN; ++t)
+                        if (CStaff* staff = StaffOf(line, t))
+                            if (CTrack* track = GetTrack(t))
+                                SetStaffBit(staff, kStaffMeterShown,
+                                            (track->GetDisplaySwitches() & kTrackShowsMeter) && !(staff->GetDisplay() & kStaffHidesMeter));
+                    if ((own->GetDisplayFlags() & kMeterCourtesyBit) && before) before->SetBarFlag(CBar::kCourtesyBit, true);
+                } else {
+                    bar->SetBarFlag(CBar::kShowsMeterBit, true);
+                }
             }
             bar->CalcLeadingWidths();
+            meter = *bar->GetMeter();
         }
         if (previous) {
             previous->MeasureHeader();
@@ -94,25 +248,35 @@ void CScore::RecalcBars(bool flag) {
         previous->Justify();
     }
 
-    // Timing pass.
+    // Timing: walk the tempo map from bar 0, filling bar marks from the entry before them.
     double elapsed = 0;
-    int quarter = TempoToQuarterTempo(tempo, unit, dotted);
-    int marked = tempo;
+    int quarter = 0;
+    int marked = 0;
     std::int32_t lastTime = 0;
+    int b = 0;
+    // Bars whose start an entry gave its tempo; a bar passed over without one (its entry could
+    // not be added) takes the tempo in force, so it never keeps a stale one.
+    std::vector<bool> stamped(std::size_t(std::max<int>(barCount, 0)), false);
     for (int e = 0; e < tempoMap.Count(); ++e) {
         TempoMap::Entry entry = tempoMap.Get(e);
-        if (entry.tempo == 0) {
+        while (b < barCount - 1 && startTicks[std::size_t(b) + 1] <= entry.time) {
+            if (!stamped[std::size_t(b)]) GetBar(b)->SetTempo(std::uint16_t(marked));
+            ++b;
+        }
+        if (e > 0 && entry.tempo == 0) {
             entry.tempo = quarter;
             entry.marked = marked;
         }
-        if (quarter > 0) elapsed += double(entry.time - lastTime) * 12500.0 / double(quarter);
+        if (e > 0 && quarter > 0) elapsed += double(entry.time - lastTime) * 12500.0 / double(quarter);
         lastTime = entry.time;
-        quarter = entry.tempo > 0 ? entry.tempo : quarter;
+        quarter = entry.tempo;
         marked = entry.marked;
-        if (entry.bar >= 0 && entry.bar < barCount && startTicks[std::size_t(entry.bar)] == entry.time) {
-            CBar* bar = GetBar(entry.bar);
+        tempoMap.Add({std::int16_t(b), entry.time, entry.tempo, entry.marked});
+        if (b < barCount && startTicks[std::size_t(b)] == entry.time) {
+            CBar* bar = GetBar(b);
             bar->SetStartTime(std::int32_t(elapsed));
             bar->SetTempo(std::uint16_t(marked));
+            stamped[std::size_t(b)] = true;
         }
     }
     if (barCount > 0 && quarter > 0) elapsed += double(startTicks[std::size_t(barCount)] - lastTime) * 12500.0 / double(quarter);

@@ -103,3 +103,23 @@ CTempo* MakeTempoItem(void* buffer, int tempo) {
     rec::Put<std::uint8_t>(item, CTempo::kEquation, std::uint8_t((4 << 4) | 0x01));
     return item;
 }
+
+MidiOutPortsState& MidiOutPorts() {
+    static MidiOutPortsState state;
+    return state;
+}
+
+bool IsPortAvailable(int port) {
+    const auto& ports = MidiOutPorts().ports;
+    return std::find(ports.begin(), ports.end(), port) != ports.end();
+}
+
+void ScoreAfterLoad(CScore* score) { ++MidiOutPorts().afterLoadRuns; }
+
+bool RespellForKey(CTrkBar* bar, int key) {
+    int& left = MidiOutPorts().respellFailAfter;
+    if (left == 0) return false;
+    if (left > 0) --left;
+    ++MidiOutPorts().respelledBars;
+    return true;
+}

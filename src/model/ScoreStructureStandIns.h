@@ -3,6 +3,7 @@
 // name its owner gives it and only the body these passes need; the owners replace them.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 class CZelDoc;
 
@@ -98,7 +99,7 @@ ZEL_RECORD_VIEW(CKeySig);
 // minute).
 class CTempo : public CBarItem {
 public:
-    enum : int { kTypeCode = 28, kUnit = 16, kGlyphSize = 17, kTempo = 20, kYOffset = 24, kEquation = 73 };
+    enum : int { kSize = 106, kTypeCode = 28, kUnit = 16, kGlyphSize = 17, kTempo = 20, kYOffset = 24, kEquation = 73 };
     int GetBeatUnit() const { return rec::Get<std::uint8_t>(this, kUnit) >> 4; }
     bool IsDotted() const { return (rec::Get<std::uint8_t>(this, kUnit) & 0x04) != 0; }
     std::uint16_t GetValue() const { return rec::Get<std::uint16_t>(this, kTempo); }
@@ -109,3 +110,29 @@ ZEL_RECORD_VIEW(CTempo);
 // quarter-note beat, a system mark with an eighth as its second note value, glyph size 16, y
 // offset -480 and the tempo as given.
 CTempo* MakeTempoItem(void* buffer, int tempo);
+
+// --- services a new score calls on the MIDI layer, the track bars and the score's devices -------
+class CTrkBar;
+
+// The chosen MIDI output ports (`CMidiOutPorts`: port ids in list order), the preferences'
+// default output port, and the MIDI object with its flag that asks for the MIDI setup to be sent
+// again. Counts of the score's after-load fix-up and of respelled bars (tests read them).
+struct MidiOutPortsState {
+    std::vector<int> ports;
+    int defaultOutputPort = 0;
+    bool midiExists = true;
+    bool resendSetup = false;
+    int afterLoadRuns = 0;
+    int respelledBars = 0;
+    // Respellings that succeed before one runs out of memory (-1: none fails).
+    int respellFailAfter = -1;
+};
+MidiOutPortsState& MidiOutPorts();
+// `CDevices::IsPortAvailable`: whether the port is one of the chosen output ports.
+bool IsPortAvailable(int port);
+// `CScore::AfterLoad`: the score's after-load fix-up (device remapping and the tracks' device
+// check).
+void ScoreAfterLoad(CScore* score);
+// `CTrkBar::RespellForKey`: respells and re-positions the bar's notes for a new key; false when
+// memory ran out.
+bool RespellForKey(CTrkBar* bar, int key);

@@ -1,0 +1,239 @@
+// The new default score: the five arrangements (tracks, staves, braces, channels), titles, time
+// signature, tempo mark, key respelling, ports, and a save and read back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "RecordTestSupport.h"
+#include "framework/Exceptions.h"
+#include "framework/File.h"
+#include "model/Bar.h"
+#include "model/ItemArray.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/ScoreStructureStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+
+namespace {
+
+struct Fixture {
+    recordtest::CleanGlobals clean;
+    CZelDoc doc;
+    ScoreFileDoc fileDoc;
+    std::unique_ptr<CScore> score;
+    Fixture() {
+        RegisterTrackClass();
+        LayoutPrefs() = LayoutPreferences();
+        MidiOutPorts() = MidiOutPortsState();
+        score = std::make_unique<CScore>(&doc);
+    }
+};
+
+CTempo* FirstTempo(CScore& s) {
+    CItemArray* items = s.GetBar(0)->GetItemArray();
+    for (int i = 0; i < items->GetCount(); ++i) {
+        auto* item = static_cast<CBarItem*>(items->GetAt(i));
+        if (item->TypeCode() == CTempo::kTypeCode && !item->IsRemoved()) return static_cast<CTempo*>(item);
+    }
+    return nullptr;
+}
+
+struct ArrangementCase {
+    int arrangement;
+    int tracks, bars;
+    int clefs[3];
+    int braceStaff;          // staff that opens the brace, -1 none
+    int channels[3];
+    const char* names[3];
+};
+
+const ArrangementCase kArrangements[] = {
+    {0, 1, 32, {0}, -1, {0}, {""}},
+    {1, 2, 32, {0, 1}, 0, {0, 0}, {"Piano", ""}},
+    {2, 3, 24, {0, 0, 1}, 1, {0, 1, 1}, {"Voice", "Piano", ""}},
+    {3, 2, 32, {0, 13}, -1, {0, 0}, {"", ""}},
+};
+
+TEST(NewScoreTest, EachArrangementBuildsItsTracksStavesBracesAndChannels) {
+    for (const ArrangementCase& c : kArrangements) {
+        Fixture f;
+        NewScoreSettings settings;
+        settings.arrangement = c.arrangement;
+        ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc)) << c.arrangement;
+        CScore& s = *f.score;
+        ASSERT_EQ(s.GetTrackCount(), c.tracks) << c.arrangement;
+        EXPECT_EQ(s.GetBarCount(), c.bars) << c.arrangement;
+        for (int t = 0; t < c.tracks; ++t) {
+            EXPECT_EQ(s.GetTrack(t)->GetVoiceChannel(7), c.channels[t]) << c.arrangement << " " << t;
+            EXPECT_STREQ(s.GetTrack(t)->GetFullName(), c.names[t]) << c.arrangement << " " << t;
+        }
+        for (int k = 0; k < s.GetLineCount(); ++k) {
+            CLine* line = s.GetLine(k);
+            for (int t = 0; t < c.tracks; ++t) {
+                CStaff* staff = line->GetStaff(t);
+                EXPECT_EQ(staff->GetClef(), c.clefs[t]) << c.arrangement << " " << t;
+                EXPECT_EQ(staff->GetLineMask(), s.GetTrack(t)->GetLineMask());
+                const bool opens = t == c.braceStaff;
+                EXPECT_EQ(staff->GetBracketKind(0), opens ? 1 : 0) << c.arrangement << " " << t;
+                if (opens) {
+                    EXPECT_EQ(staff->GetBracketSpan(0), 1);
+                    EXPECT_EQ(rec::Get<std::int16_t>(staff->Bracket(0), CStaff::kBracketWidth), 140);
+                    EXPECT_EQ(rec::Get<std::int16_t>(staff->Bracket(0), CStaff::kBracketX), -140);
+                    EXPECT_TRUE(staff->GetStaffFlags() & CStaff::kGroupContinuesBit);
+                }
+            }
+        }
+        EXPECT_EQ(MidiOutPorts().afterLoadRuns, 1);
+        EXPECT_TRUE(MidiOutPorts().resendSetup);
+    }
+}
+
+TEST(NewScoreTest, GuitarTrackSoundsAnOctaveLowerInItsRange) {
+    Fixture f;
+    NewScoreSettings settings;
+    settings.arrangement = 3;
+    ASSERT_TRUE(BuildNewScore(*f.score, settings));
+    CTrack* guitar = f.score->GetTrack(0);
+    EXPECT_EQ(guitar->GetTransposition(), -12);
+    EXPECT_EQ(guitar->GetHighRange(), 81);
+    EXPECT_EQ(guitar->GetLowRange(), 40);
+    EXPECT_TRUE(f.score->GetTrack(1)->IsTablatureStaff());
+    EXPECT_EQ(f.score->GetTrack(1)->GetLineMask(), 2016);
+}
+
+TEST(NewScoreTest, TitlesMeterTempoAndPickupComeFromTheSettings) {
+    Fixture f;
+    NewScoreSettings settings;
+    std::strcpy(settings.title, "Sonatina");
+    std::strcpy(settings.text3, "A. Composer");
+    std::strcpy(settings.text4, "(c) 2024");
+    settings.meterPreset = 3;   // 3/4
+    settings.tempo = 12000;
+    settings.tempoDisplay = 3;  // an eighth-note beat
+    settings.tempoFlagA = 1;
+    settings.tempoFlagB = 1;
+    settings.pickup = 1;
+    ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc));
+    CScore& s = *f.score;
+    EXPECT_STREQ(f.fileDoc.titles[0].lines[0].text, "Sonatina");
+    EXPECT_STREQ(f.fileDoc.titles[1].lines[0].text, "");
+    EXPECT_STREQ(f.fileDoc.titles[2].lines[0].text, "A. Composer");
+    EXPECT_STREQ(f.fileDoc.titles[3].lines[0].text, "(c) 2024");
+    for (int b = 0; b < s.GetBarCount(); ++b) {
+        EXPECT_EQ(s.GetBar(b)->GetMeter()->GetNumerator(), 3) << b;
+        EXPECT_EQ(s.GetBar(b)->GetMeterLength(), 1440) << b;
+        EXPECT_EQ(s.GetBar(b)->GetTempo(), 12000) << b;
+    }
+    EXPECT_TRUE(s.GetBar(0)->HasBarFlag(CBar::kShortBarBit));
+    CTempo* mark = FirstTempo(s);
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->GetValue(), 12000);
+    EXPECT_EQ(mark->GetBeatUnit(), 4);
+    EXPECT_TRUE(mark->IsDotted());
+    EXPECT_EQ(rec::Get<std::uint8_t>(mark, CTempo::kUnit) & 0x02, 0x02);
+    // Flag B dots the beat: a dotted eighth at 120 is a quarter at 90, and a 3/4 bar lasts two
+    // seconds.
+    EXPECT_EQ(s.GetBar(1)->GetStartTime(), 2000);
+}
+
+TEST(NewScoreTest, KeepSettingsLeavesTitlesTempoAndBarsAlone) {
+    Fixture f;
+    NewScoreSettings settings;
+    std::strcpy(settings.title, "Kept");
+    settings.keepSettings = 1;
+    settings.key = 9;
+    ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc));
+    EXPECT_STREQ(f.fileDoc.titles[0].lines[0].text, "");
+    EXPECT_EQ(FirstTempo(*f.score), nullptr);
+    EXPECT_EQ(MidiOutPorts().respelledBars, 0);
+    EXPECT_EQ(MidiOutPorts().afterLoadRuns, 0);
+}
+
+TEST(NewScoreTest, KeyRespellsTheFirstBarOfEveryTrackAndAFailureIsReported) {
+    {
+        Fixture f;
+        NewScoreSettings settings;
+        settings.arrangement = 2;
+        settings.key = 9;
+        ASSERT_TRUE(BuildNewScore(*f.score, settings));
+        EXPECT_EQ(MidiOutPorts().respelledBars, 3);
+    }
+    Fixture f;
+    NewScoreSettings settings;
+    settings.arrangement = 1;
+    settings.key = 3;
+    MidiOutPorts().respellFailAfter = 1;
+    EXPECT_FALSE(BuildNewScore(*f.score, settings));
+}
+
+TEST(NewScoreTest, DefaultPortGoesToTrackZeroOnlyWhenAvailable) {
+    const struct {
+        int arrangement;
+        std::vector<int> ports;
+        int port;
+        int want;
+    } cases[] = {
+        {2, {3, 5}, 5, 5}, {2, {3}, 5, 0}, {3, {7}, 7, 7}, {1, {7}, 7, 0},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        MidiOutPorts().ports = c.ports;
+        MidiOutPorts().defaultOutputPort = c.port;
+        NewScoreSettings settings;
+        settings.arrangement = c.arrangement;
+        ASSERT_TRUE(BuildNewScore(*f.score, settings));
+        EXPECT_EQ(f.score->GetTrack(0)->GetDevice(), c.want) << c.arrangement;
+    }
+}
+
+TEST(NewScoreTest, KeepingTheTracksMovesUnavailablePortsAndDropsFirstBarMarks) {
+    Fixture f;
+    NewScoreSettings first;
+    first.arrangement = 1;
+    ASSERT_TRUE(BuildNewScore(*f.score, first));
+    f.score->GetTrack(0)->SetDevice(4);
+    f.score->GetTrack(1)->SetDevice(9);
+    MidiOutPorts().ports = {2, 4};
+    NewScoreSettings keep;
+    keep.arrangement = 4;
+    keep.tempo = 6000;
+    ASSERT_TRUE(BuildNewScore(*f.score, keep));
+    EXPECT_EQ(f.score->GetTrackCount(), 2);
+    EXPECT_EQ(f.score->GetTrack(0)->GetDevice(), 4);
+    EXPECT_EQ(f.score->GetTrack(1)->GetDevice(), 2);
+    CTempo* mark = FirstTempo(*f.score);
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->GetValue(), 6000);  // the old mark is gone, the new one counts
+    EXPECT_EQ(f.score->GetBar(3)->GetTempo(), 6000);
+}
+
+TEST(NewScoreTest, SavedScoreReadsBackTheSame) {
+    for (int a = 0; a < 4; ++a) {
+        Fixture f;
+        NewScoreSettings settings;
+        settings.arrangement = a;
+        std::strcpy(settings.title, "Round trip");
+        settings.meterPreset = 8;  // 6/8
+        settings.tempo = 7200;
+        ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc));
+        const std::vector<std::uint8_t> bytes = ScoreFile::WriteToBytes(*f.score, f.fileDoc);
+        CScore again(&f.doc);
+        ScoreFileDoc doc2;
+        CMemFile file(bytes);
+        ASSERT_TRUE(ScoreFile::Open(again, doc2, file)) << a;
+        EXPECT_EQ(again.GetTrackCount(), f.score->GetTrackCount());
+        EXPECT_EQ(again.GetBarCount(), f.score->GetBarCount());
+        EXPECT_STREQ(doc2.titles[0].lines[0].text, "Round trip");
+        EXPECT_EQ(again.GetBar(5)->GetMeter()->GetNumerator(), 6);
+        EXPECT_EQ(again.GetBar(0)->GetItemArray()->GetCount(), f.score->GetBar(0)->GetItemArray()->GetCount());
+        EXPECT_EQ(ScoreFile::WriteToBytes(again, doc2), bytes) << a;
+    }
+}
+
+}  // namespace
