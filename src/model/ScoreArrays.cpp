@@ -208,6 +208,17 @@ void ConstructArrayElement(int code, void* record) {
 
 // --- systems and bars -------------------------------------------------------------------------
 
+bool CTrkBarArray::CopyTo(CStdArray* other) {
+    auto* to = dynamic_cast<CTrkBarArray*>(other);
+    if (!to) return CScoreArray::CopyTo(other);
+    if (!CScoreArray::CopyTo(other)) return false;
+    // The byte copy names this array's run blocks: forget them before anything can fail.
+    for (int i = 0; i < to->GetCount(); ++i) ItemCast<CTrkBar>(to->ElementAt(i))->Release(false);
+    for (int i = 0; i < to->GetCount() && i < count; ++i)
+        if (!ItemCast<CTrkBar>(ElementAt(i))->CopyTo(ItemCast<CTrkBar>(to->ElementAt(i)))) return false;
+    return true;
+}
+
 bool CLineArray::CopyTo(CStdArray* other) {
     auto* to = dynamic_cast<CLineArray*>(other);
     if (!to) return CScoreArray::CopyTo(other);

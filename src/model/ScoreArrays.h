@@ -72,7 +72,12 @@ public:
 class CTrackArray : public ScoreArrayOf<CTrackArray, 3, 2872, 0x5452414Bu /* TRAK */> {};
 class CPageArray : public ScoreArrayOf<CPageArray, 0, 68, 0x50414745u /* PAGE */> {};
 class CStaffArray : public ScoreArrayOf<CStaffArray, 2, 126, 0x53544146u /* STAF */> {};
-class CTrkBarArray : public ScoreArrayOf<CTrkBarArray, 4, 44, 0x42444154u /* BDAT */> {};
+class CTrkBarArray : public ScoreArrayOf<CTrkBarArray, 4, 44, 0x42444154u /* BDAT */> {
+public:
+    // A copy whose bars of a track hold copies of this array's runs, never the same blocks;
+    // false when memory ran out (the copy's bars without a run copy are left empty).
+    bool CopyTo(CStdArray* other) override;
+};
 
 class CLineArray : public ScoreArrayOf<CLineArray, 1, 88, 0x4C494E45u /* LINE */> {
 public:

@@ -119,7 +119,15 @@ public:
     std::uint32_t ObjectSize() override { return sizeof(Derived); }
 
 protected:
-    CStdArray* NewObjectCopy() const override { return new Derived(static_cast<const Derived&>(*this)); }
+    // A new object made a copy through CopyTo, so classes whose elements own blocks copy them.
+    CStdArray* NewObjectCopy() const override {
+        auto* copy = new Derived();
+        if (!const_cast<StdArrayClass*>(this)->CopyTo(copy)) {
+            delete copy;
+            return nullptr;
+        }
+        return copy;
+    }
     void AssignObject(const CStdArray& from) override {
         if (typeid(from) == typeid(Derived))
             static_cast<Derived&>(*this) = static_cast<const Derived&>(from);
