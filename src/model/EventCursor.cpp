@@ -76,7 +76,9 @@ CBarItem* CEventCursor::Current() {
             // damaged run never leads the walk outside its block or round in place.
             const std::uint8_t* end = RecordsEnd();
             const auto* p = reinterpret_cast<const std::uint8_t*>(item);
-            const bool sound = item->Size() >= CBarItem::kSize && end && p + item->Size() <= end;
+            // The head is read only when it lies inside the bar's bytes.
+            const bool sound = end && p + CBarItem::kSize <= end && item->Size() >= CBarItem::kSize &&
+                               p + item->Size() <= end;
             if (track == -1)
                 used = !sound || position >= bar->GetItemCount();
             else
