@@ -1,8 +1,6 @@
-// The least forms of the edit-operation framework and of the layout passes that the
-// engraving operation calls, until the edit operations and the score layout are written:
-// CScoreTask and CCruise with the three steps the engraving operation overrides, and the
-// document's layout passes (every bar respaced with CBar::Respace, every system rejustified
-// with CLine::Rejustify, every page laid out again with CZelDoc::LayoutAllPages).
+// The least forms of the edit-operation framework that the engraving operation calls, until
+// the edit operations are written: CScoreTask and CCruise with the three steps the engraving
+// operation overrides.
 #pragma once
 #include <cstdint>
 
@@ -36,19 +34,3 @@ public:
 
 // The edit operation most commands build on.
 class CCruise : public CScoreTask {};
-
-// The document's layout passes; each returns false when memory ran out.
-class DocLayoutPasses {
-public:
-    virtual ~DocLayoutPasses() = default;
-    // CBar::Respace over every bar of the document's score.
-    virtual bool RespaceAllBars(CZelDoc* doc) { return true; }
-    // CLine::Rejustify over every system.
-    virtual bool RejustifyAllSystems(CZelDoc* doc) { return true; }
-    // CZelDoc::LayoutAllPages.
-    virtual bool LayoutAllPages(CZelDoc* doc) { return true; }
-};
-
-// The program-wide passes (never null; replaced by the document code, and by tests).
-DocLayoutPasses* GetDocLayoutPasses();
-void SetDocLayoutPasses(DocLayoutPasses* passes);

@@ -1,6 +1,7 @@
 // The undoable operation that changes a document's engraving values through the engraving
 // dialog and lays the whole score out again.
 #pragma once
+#include "model/DocLayoutPasses.h"
 #include "model/EditTaskStandIns.h"
 #include "model/EngraverSettings.h"
 

@@ -16,9 +16,6 @@
 
 namespace {
 
-// The staff's vertical offset word of the MIDI data strip.
-enum : int { kStaffDataOffset = 106 };
-
 // Tuplet members: the in-tuplet bit of byte 18 and the copy of the tuplet's numbers.
 enum : int { kTupletCount = 16, kTupletSpace = 17, kMemberFlags = 18 };
 enum : std::uint8_t { kInTupletBit = 0x10 };
@@ -159,7 +156,7 @@ RECT* CTrkBar::GetRect(RECT* rect) {
     CStaff* staff = GetStaff();
     int height = trkbar::DataStripHeight();
     if (staff) {
-        rect->bottom = trkbar::StaffOffsetToY(staff, rec::Get<std::int16_t>(staff, kStaffDataOffset)) - 2;
+        rect->bottom = staff->OffsetToY(staff->GetPlaceD()) - 2;
         height = staff->ScaleToView(height);
     }
     rect->top = rect->bottom - height;

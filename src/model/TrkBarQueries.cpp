@@ -255,7 +255,9 @@ bool CTrkBar::AddPerformanceNote(const PerformanceEvent& event) {
     std::uint8_t* head = note->Bytes() + kHeads;
     int key = event.key;
     CScore* score = g_model.currentScore;
-    if (score && score->transposedDisplay) key += trkbar::TrackGetTransposition(GetTrack());
+    if (score && score->transposedDisplay) {
+        if (const CTrack* track = GetTrack()) key += track->GetTransposition();
+    }
     head[kHeadPitch] = std::uint8_t(key);
     head[kHeadByte9] = event.byte9;
     head[kHeadByte10] = event.byte10;

@@ -8,9 +8,6 @@
 
 namespace trkbar {
 
-int StaffOffsetToY(CStaff* staff, int offset) { return offset; }
-int TrackGetTransposition(CTrack* track) { return 0; }
-
 double RawHeadGetEndTime(CBarItem* item) {
     static const int kTicks[9] = {0, 1920, 960, 480, 240, 120, 60, 30, 15};
     const std::uint8_t flags = rec::Get<std::uint8_t>(item, 18);

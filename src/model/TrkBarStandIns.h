@@ -1,23 +1,14 @@
-// What the bar of a track calls in code that is not written yet: a staff's offsets, a
-// track's transposition, a note's written end and stem, pitch spelling,
-// the tuplet's and the lyric's own operations, the MIDI data view's strip and the drawing port
-// of a measuring pass. Each names the operation it stands for and has only the body the
+// What the bar of a track calls in code that is not written yet: a note's written end and
+// stem, pitch spelling, the tuplet's and the lyric's own operations, the MIDI data view's
+// strip and the drawing port of a measuring pass. Each names the operation it stands for and has only the body the
 // callers here need; the owners replace them as they are written.
 #pragma once
 #include <cstdint>
 
 class CBarItem;
-class CStaff;
-class CTrack;
 class CTrkBar;
 
 namespace trkbar {
-
-// --- staff and track ---
-// CStaff::OffsetToY: the page y of a vertical offset word of the staff (the word itself).
-int StaffOffsetToY(CStaff* staff, int offset);
-// CTrack::GetTransposition: semitones (0).
-int TrackGetTransposition(CTrack* track);
 
 // --- notes, tuplets, lyrics ---
 // CRawHead::GetEndTime: the item's time plus its written duration (value code, dots, tuplet

@@ -2,6 +2,8 @@
 
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "notation/NoteBase.h"
 #include "notation/RawNote.h"
@@ -21,10 +23,26 @@ CBarItem* ResizeItem(CBarItem* item, int delta) {
 
 const MarkPlaybackTable* TrackMarkPlayback(int) { return nullptr; }
 
-bool IsPercussionStaff() { return false; }
-bool IsTablatureStaff() { return false; }
-int GetVoiceStem(int) { return 0; }
-int GetTrackVoiceStem(int, int) { return 0; }
+bool IsPercussionStaff() {
+    const CTrack* track = g_model.currentTrack;
+    return track && track->IsPercussionStaff();
+}
+
+bool IsTablatureStaff() {
+    const CTrack* track = g_model.currentTrack;
+    return track && track->IsTablatureStaff();
+}
+
+int GetVoiceStem(int voice) {
+    const CTrack* track = g_model.currentTrack;
+    return track ? track->GetVoiceStem(voice) : 0;
+}
+
+int GetTrackVoiceStem(int track, int voice) {
+    CScore* score = g_model.currentScore;
+    const CTrack* t = score ? score->GetTrack(track) : nullptr;
+    return t ? t->GetVoiceStem(voice) : 0;
+}
 
 void TrackKeyRange(int, int* lo, int* hi) {
     *lo = 0;

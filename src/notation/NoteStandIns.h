@@ -23,10 +23,12 @@ CBarItem* ResizeItem(CBarItem* item, int delta);
 // --- the current track and staff ---
 // The mark playback table of track t (none yet).
 const MarkPlaybackTable* TrackMarkPlayback(int track);
-// CTrack::IsPercussionStaff and the tablature test of the current track (false).
+// CTrack::IsPercussionStaff and CTrack::IsTablatureStaff of the current track (false without
+// one).
 bool IsPercussionStaff();
 bool IsTablatureStaff();
-// CTrack::GetVoiceStem of the current track, or of track t: 0 automatic, 1 up, 2 down (0).
+// CTrack::GetVoiceStem of the current track, or of track t of the current score: 0 automatic,
+// 1 up, 2 down (0 without the track).
 int GetVoiceStem(int voice);
 int GetTrackVoiceStem(int track, int voice);
 // The lowest and highest playable keys of the current track less the voice's transposition

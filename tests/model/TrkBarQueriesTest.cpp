@@ -185,6 +185,24 @@ TEST_F(TrkBarQueriesTest, AddPerformanceNoteFillsItsOneHead) {
     EXPECT_EQ(head[3] & 0x04, 0x04) << "accidental shown";
 }
 
+TEST_F(TrkBarQueriesTest, AddPerformanceNoteShowsTheKeyTransposedWhenTheScoreIsShownTransposed) {
+    RegisterTrackClass();
+    CZelDoc doc;
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(1, 1));
+    g_model.currentScore = &score;
+    score.GetTrack(0)->SetTransposition(-2);
+    CTrkBar* bar = score.GetTrkBar(0, 0);
+    ASSERT_TRUE(bar->AddPerformanceNote(PerformanceEvent{0, 0, 480, 64, 90, 40}));
+    score.transposedDisplay = 1;
+    ASSERT_TRUE(bar->AddPerformanceNote(PerformanceEvent{480, 0, 480, 64, 90, 40}));
+    std::vector<int> keys;
+    for (CBarItem* item : Records(bar))
+        if (item->TypeCode() == 112) keys.push_back(item->Bytes()[24 + 7]);
+    EXPECT_EQ(keys, (std::vector<int>{64, 62}));
+    g_model.currentScore = nullptr;
+}
+
 TEST_F(TrkBarQueriesTest, AddTupletMarksTheNotesAndRestsOfItsVoiceInItsSpan) {
     const TestTupletBehaviour tupletClass;
     ScopedClass tuplets(31, "CTuplet", 44, &tupletClass);
