@@ -7,9 +7,11 @@
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
+#include "framework/Globals.h"
 #include "model/ArrayItem.h"
 #include "model/BarItem.h"
 #include "model/Data.h"
+#include "model/ModelGlobals.h"
 #include "model/ScoreItem.h"
 #include "model/Bar.h"
 #include "model/Page.h"
@@ -164,9 +166,52 @@ int CountToEndRecord(const std::uint8_t* stored, std::uint32_t length) {
     return -1;
 }
 
-// The room a revived record may need beyond its stored bytes: its slot, and two bytes that the
-// after-load step of the oldest format opens in bar items.
+// The least room a revived record needs beyond its stored bytes: its slot, and two bytes that the
+// after-load step of the oldest format opens in bar items. The step may grow a record further
+// (a beam's newer fields, note marks to their class size); it runs in a scratch record, and
+// what it gives must then fit in what the destination has left.
 constexpr std::uint32_t kRevivedGrowth = rec::kSlotBytes + 2;
+
+// The largest record there is (its size is a signed 16-bit field).
+constexpr std::uint32_t kLargestRecord = 0x7FFF;
+
+// Where a stored record is revived and fixed up before it goes to its destination: room for the
+// largest record, so that the fix-up never falls short for want of room.
+class ReviveScratch {
+public:
+    ReviveScratch() {
+        bytes = static_cast<std::uint8_t*>(buffer.Resize(kLargestRecord, false));
+        if (!bytes) ThrowOutOfMemory();
+    }
+    ~ReviveScratch() { buffer.Free(); }
+    ReviveScratch(const ReviveScratch&) = delete;
+    ReviveScratch& operator=(const ReviveScratch&) = delete;
+
+    // Revives the stored record of `size` bytes, runs its after-load step with the packed-block
+    // version and copies the result to `dest`, which has `left` bytes. Null, with dest untouched,
+    // when the record cannot be taken whole: too large with its slot and colour bytes, or grown
+    // by its fix-up past what dest holds.
+    CScoreItem* Revive(const std::uint8_t* stored, int size, std::uint8_t* dest, std::uint32_t left) {
+        if (std::uint32_t(size) + kRevivedGrowth > kLargestRecord) return nullptr;
+        if (std::uint32_t(size) + kRevivedGrowth > left) return nullptr;
+        std::memcpy(bytes + rec::kSlotBytes, stored, std::uint32_t(size));
+        rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(size));
+        CScoreItem* item = ConstructItem(stored[2], bytes);
+        item->CBaseItem::SetSize(std::int16_t(size + rec::kSlotBytes));
+        {
+            fw::ScopedGlobal<std::int32_t> room(g_model.recordRoom, std::int32_t(kLargestRecord));
+            item->AfterLoad(kPackedBlockVersion);
+        }
+        const int grown = item->CBaseItem::Size();
+        if (grown < kRecordHeadSize || std::uint32_t(grown) > left) return nullptr;
+        std::memcpy(dest, bytes, std::uint32_t(grown));
+        return ItemCast<CScoreItem>(dest);
+    }
+
+private:
+    HandleBuffer buffer;
+    std::uint8_t* bytes = nullptr;
+};
 
 [[noreturn]] void ThrowDamagedBlock(CChunkStream& stream) {
     CFile* f = stream.GetFile();
@@ -267,17 +312,14 @@ std::int32_t UnpackItems(const void* stored, std::uint32_t storedLength, void* d
     }
     std::int32_t total = 0;
     std::uint32_t at = 0;
+    ReviveScratch scratch;
     for (int i = 0; i < count; ++i) {
         if (at + kStoredHeadSize > storedLength) break;
         const int size = std::int16_t(GetLE16(src + at));
         if (size < kStoredHeadSize || std::uint32_t(size) > storedLength - at) break;
-        if (std::uint32_t(total) + std::uint32_t(size) + kRevivedGrowth > destRoom) break;
-        std::uint8_t* rec = out + total;
-        std::memcpy(rec + rec::kSlotBytes, src + at, std::uint32_t(size));
-        rec::Put<std::int16_t>(rec, rec::kSize, std::int16_t(size));
-        CScoreItem* item = ConstructItem(src[at + 2], rec);
-        item->CBaseItem::SetSize(std::int16_t(size + rec::kSlotBytes));
-        item->AfterLoad(kPackedBlockVersion);
+        const std::uint32_t left = destRoom - std::min(destRoom, std::uint32_t(total));
+        CScoreItem* item = scratch.Revive(src + at, size, out + total, left);
+        if (!item) break;
         total += item->CBaseItem::Size();
         at += std::uint32_t(size);
         if (revived) ++*revived;
@@ -346,6 +388,7 @@ std::int32_t UnpackItemsFromBlock(CChunkStream& stream, HGLOBAL& dest, int count
     } else if (ResizeHandle(&dest, room) != 0) {
         ThrowOutOfMemory();
     }
+    ReviveScratch scratch;
     auto* out = static_cast<std::uint8_t*>(LockHandle(dest));
 
     std::int32_t total = 0;
@@ -355,13 +398,8 @@ std::int32_t UnpackItemsFromBlock(CChunkStream& stream, HGLOBAL& dest, int count
         if (at + kStoredHeadSize > length) break;
         const int size = std::int16_t(GetLE16(stored + at));
         if (size < kStoredHeadSize || std::uint32_t(size) > length - at) break;
-        if (std::uint32_t(total) + std::uint32_t(size) + kRevivedGrowth > room) break;
-        std::uint8_t* rec = out + total;
-        std::memcpy(rec + rec::kSlotBytes, stored + at, std::uint32_t(size));
-        rec::Put<std::int16_t>(rec, rec::kSize, std::int16_t(size));
-        CScoreItem* item = ConstructItem(stored[at + 2], rec);
-        item->CBaseItem::SetSize(std::int16_t(size + rec::kSlotBytes));
-        item->AfterLoad(kPackedBlockVersion);
+        CScoreItem* item = scratch.Revive(stored + at, size, out + total, room - std::uint32_t(total));
+        if (!item) break;
         at += std::uint32_t(size);
         // Removed records and records of codes without a class are overwritten by the next.
         const bool dropped =

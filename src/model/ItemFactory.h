@@ -61,10 +61,12 @@ inline constexpr int kPackedBlockVersion = 512;
 // Revives `count` stored records (count below 0: up to and including the first record of type
 // 255) from `stored` (storedLength bytes) into `dest` (destRoom bytes) and returns the bytes
 // used in dest. Each record gains its 4-byte slot and then runs its after-load step with the
-// packed-block version (bar items of that format gain their two colour bytes). The walk stops
-// at the first record it cannot take whole: a stored size of 0 or less, smaller than the
-// record head, running past the stored block, or not fitting the destination. The records
-// revived before stay; *revived receives how many there are.
+// packed-block version, which may grow it to what its class holds today (bar items of that
+// format gain their two colour bytes, beams their newer fields, note marks their class size).
+// The walk stops at the first record it cannot take whole: a stored size of 0 or less, smaller
+// than the record head, running past the stored block, or not fitting the destination once
+// grown (nothing is written past destRoom). The records revived before stay; *revived
+// receives how many there are.
 std::int32_t UnpackItems(const void* stored, std::uint32_t storedLength, void* dest, std::uint32_t destRoom,
                          int count, int* revived = nullptr);
 // Packs `count` live records (count below 0: up to and including the first record of type
