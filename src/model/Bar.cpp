@@ -1,4 +1,5 @@
 #include "model/Bar.h"
+#include "model/RecordFields.h"
 
 #include <algorithm>
 #include <cstring>
@@ -469,23 +470,6 @@ void CBar::WriteMeasure(CChunkStream& s) {
     s.EndChunk(-1);
 }
 
-namespace {
-
-// Reads a 16-bit field; past the chunk's end it keeps its value.
-void ReadWordField(CChunkStream& s, void* record, int offset) {
-    std::uint16_t v = rec::Get<std::uint16_t>(record, offset);
-    s.ReadWordTo(&v);
-    rec::Put(record, offset, v);
-}
-
-void ReadCoordField(CChunkStream& s, void* record, int offset) {
-    std::int16_t v = rec::Get<std::int16_t>(record, offset);
-    s.ReadCoordTo(&v);
-    rec::Put(record, offset, v);
-}
-
-}  // namespace
-
 void CBar::ReadMeasure(CChunkStream& s) {
     if (!SetDefaults()) ThrowOutOfMemory();
     const std::uint32_t length = s.BeginReadChunk(MakeChunkTag("MEAS"));
@@ -503,20 +487,20 @@ void CBar::ReadMeasure(CChunkStream& s) {
         const std::uint16_t tempo = s.ReadWord();
         SetTempo(g_model.loadedFileVersion < 0x400 ? OldTempoToHundredths(tempo) : tempo);
     }
-    ReadWordField(s, this, kContentLength);
-    ReadCoordField(s, this, kNaturalWidth);
-    ReadCoordField(s, this, kNaturalSpace);
-    ReadWordField(s, this, kBarNumberLink);
-    ReadCoordField(s, this, kCoordA);
-    ReadCoordField(s, this, kCoordB);
-    ReadWordField(s, this, kWordC);
-    ReadWordField(s, this, kMultiRestSpan);
+    rec::ReadWordField(s, this, kContentLength);
+    rec::ReadCoordField(s, this, kNaturalWidth);
+    rec::ReadCoordField(s, this, kNaturalSpace);
+    rec::ReadWordField(s, this, kBarNumberLink);
+    rec::ReadCoordField(s, this, kCoordA);
+    rec::ReadCoordField(s, this, kCoordB);
+    rec::ReadWordField(s, this, kWordC);
+    rec::ReadWordField(s, this, kMultiRestSpan);
     if (g_model.loadedFileVersion > 0x40F) {
-        ReadWordField(s, this, kMeterDisplayWord);
-        ReadWordField(s, this, kMeterOffset);
-        for (int i = 0; i < 5; ++i) ReadWordField(s, this, kMeterDisplayWords + 2 * i);
+        rec::ReadWordField(s, this, kMeterDisplayWord);
+        rec::ReadWordField(s, this, kMeterOffset);
+        for (int i = 0; i < 5; ++i) rec::ReadWordField(s, this, kMeterDisplayWords + 2 * i);
     }
-    ReadWordField(s, this, kLeadInSpace);
+    rec::ReadWordField(s, this, kLeadInSpace);
     s.EndReadChunk();
 }
 

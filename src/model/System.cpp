@@ -1,4 +1,5 @@
 #include "model/System.h"
+#include "model/RecordFields.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -666,36 +667,20 @@ void CLine::WriteLine(CChunkStream& s) {
     for (int k = 0; k < n; ++k) static_cast<CStaff*>(a->GetAt(k))->Write(s);
 }
 
-namespace {
-
-void ReadWordField(CChunkStream& s, void* record, int offset) {
-    std::int16_t v = rec::Get<std::int16_t>(record, offset);
-    s.ReadWordTo(&v);
-    rec::Put(record, offset, v);
-}
-
-void ReadCoordField(CChunkStream& s, void* record, int offset) {
-    std::int16_t v = rec::Get<std::int16_t>(record, offset);
-    s.ReadCoordTo(&v);
-    rec::Put(record, offset, v);
-}
-
-}  // namespace
-
 void CLine::ReadLine(CChunkStream& s) {
     Init(nullptr);
     if (s.BeginReadChunk(MakeChunkTag("LINE")) > 0) {
-        ReadWordField(s, this, kPageIndex);
-        ReadWordField(s, this, kFirstBar);
-        ReadWordField(s, this, kBarCount);
-        ReadWordField(s, this, kStaffCount);
-        ReadCoordField(s, this, kReserved1);
-        ReadCoordField(s, this, kReserved2);
-        ReadCoordField(s, this, kTopOffset);
-        ReadCoordField(s, this, kLeftIndent);
-        ReadCoordField(s, this, kRightIndent);
-        ReadCoordField(s, this, kNameIndent);
-        ReadCoordField(s, this, kEndReserve);
+        rec::ReadWordField(s, this, kPageIndex);
+        rec::ReadWordField(s, this, kFirstBar);
+        rec::ReadWordField(s, this, kBarCount);
+        rec::ReadWordField(s, this, kStaffCount);
+        rec::ReadCoordField(s, this, kReserved1);
+        rec::ReadCoordField(s, this, kReserved2);
+        rec::ReadCoordField(s, this, kTopOffset);
+        rec::ReadCoordField(s, this, kLeftIndent);
+        rec::ReadCoordField(s, this, kRightIndent);
+        rec::ReadCoordField(s, this, kNameIndent);
+        rec::ReadCoordField(s, this, kEndReserve);
     }
     s.EndReadChunk();
     CStaffArray* a = GetStaffArray();

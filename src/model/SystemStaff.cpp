@@ -1,4 +1,5 @@
 #include "model/SystemStaff.h"
+#include "model/RecordFields.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,19 +19,6 @@ namespace {
 int CurrentZoomOr100() {
     const CZelDoc* doc = g_model.currentDoc;
     return (doc && doc->GetZoom() > 0) ? doc->GetZoom() : 100;
-}
-
-// Reads a stored coordinate into a 16-bit field; past the chunk's end the field keeps its value.
-void ReadCoordField(CChunkStream& s, void* record, int offset) {
-    std::int16_t v = rec::Get<std::int16_t>(record, offset);
-    s.ReadCoordTo(&v);
-    rec::Put(record, offset, v);
-}
-
-void ReadByteField(CChunkStream& s, void* record, int offset) {
-    std::uint8_t v = rec::Get<std::uint8_t>(record, offset);
-    s.ReadByteTo(&v);
-    rec::Put(record, offset, v);
 }
 
 // Reads one stored flag byte into a bit: set when not 0, kept past the chunk's end.
@@ -358,15 +346,15 @@ void StaffBehaviour::Read(CScoreItem& item, CChunkStream& s) const {
     std::uint8_t scale = staff.CBaseItem::Scale();
     s.ReadByteTo(&scale);
     staff.CBaseItem::SetScale(scale);
-    ReadByteField(s, &staff, CStaff::kPenWidth);
+    rec::ReadByteField(s, &staff, CStaff::kPenWidth);
     std::uint8_t font = std::uint8_t(staff.GetFontSize());
     if (s.Unread() > 0) {
         s.ReadByteTo(&font);
         staff.SetFontSize(font);
     }
-    ReadByteField(s, &staff, CStaff::kSpace);
-    ReadByteField(s, &staff, CStaff::kClef);
-    ReadByteField(s, &staff, CStaff::kKey);
+    rec::ReadByteField(s, &staff, CStaff::kSpace);
+    rec::ReadByteField(s, &staff, CStaff::kClef);
+    rec::ReadByteField(s, &staff, CStaff::kKey);
     if (s.Unread() > 0) rec::Put<std::int16_t>(&staff, CStaff::kPlaceB, std::int8_t(s.ReadByte()));
     for (int bit = 0; bit <= 3; ++bit) ReadFlagBit(s, &staff, CStaff::kFlags, bit);
     for (int bit = 2; bit <= 7; ++bit) ReadFlagBit(s, &staff, CStaff::kDisplay, bit);
@@ -376,20 +364,20 @@ void StaffBehaviour::Read(CScoreItem& item, CChunkStream& s) const {
     std::uint16_t mask = staff.GetLineMask();
     s.ReadWordTo(&mask);
     staff.SetLineMask(mask);
-    ReadCoordField(s, &staff, CStaff::kSpacing);
-    for (int k = 0; k < 8; ++k) ReadCoordField(s, &staff, CStaff::kLyricOffsets + 2 * k);
-    ReadCoordField(s, &staff, CStaff::kPlaceA);
+    rec::ReadCoordField(s, &staff, CStaff::kSpacing);
+    for (int k = 0; k < 8; ++k) rec::ReadCoordField(s, &staff, CStaff::kLyricOffsets + 2 * k);
+    rec::ReadCoordField(s, &staff, CStaff::kPlaceA);
     if (g_model.loadedFileVersion >= 0x400) {
-        ReadCoordField(s, &staff, CStaff::kPlaceC);
-        ReadCoordField(s, &staff, CStaff::kPlaceD);
-        ReadCoordField(s, &staff, CStaff::kPlaceE);
+        rec::ReadCoordField(s, &staff, CStaff::kPlaceC);
+        rec::ReadCoordField(s, &staff, CStaff::kPlaceD);
+        rec::ReadCoordField(s, &staff, CStaff::kPlaceE);
         s.ReadWord();
     }
     for (int i = 0; i < CStaff::kBracketSlots; ++i) {
         const int at = CStaff::kBrackets + i * CStaff::kBracketSize;
-        ReadByteField(s, &staff, at + CStaff::kBracketKind);
-        ReadByteField(s, &staff, at + CStaff::kBracketSpan);
-        for (int f = CStaff::kBracketTop; f <= CStaff::kBracketX; f += 2) ReadCoordField(s, &staff, at + f);
+        rec::ReadByteField(s, &staff, at + CStaff::kBracketKind);
+        rec::ReadByteField(s, &staff, at + CStaff::kBracketSpan);
+        for (int f = CStaff::kBracketTop; f <= CStaff::kBracketX; f += 2) rec::ReadCoordField(s, &staff, at + f);
     }
     s.EndReadChunk();
     rec::Put<double>(&staff, CStaff::kExactSpace,
