@@ -1,4 +1,5 @@
 #include "framework/CommonDialogs.h"
+#include "framework/UiHost.h"
 
 #include <QApplication>
 #include <QFontDialog>
@@ -46,13 +47,6 @@ struct ScriptState {
 ScriptState& script() {
     static ScriptState s;
     return s;
-}
-
-bool canShow() {
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || QThread::currentThread() != app->thread()) return false;
-    QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 // The next scripted answer (Cancel when there is none).
@@ -121,7 +115,7 @@ int CFontDialog::DoModal() {
         }
         return IDOK;
     }
-    if (!canShow()) return IDCANCEL;
+    if (!fw::CanShowBlockingUi()) return IDCANCEL;
     QFont initial(fw::SubstituteFace(fw::ToUtf8(m_lf.lfFaceName)));
     initial.setPointSize(std::max(1, startPoints));
     initial.setBold(m_lf.lfWeight >= 600);
@@ -185,7 +179,7 @@ int CPrintDialog::DoModal() {
         }
         return IDOK;
     }
-    if (!canShow()) return IDCANCEL;
+    if (!fw::CanShowBlockingUi()) return IDCANCEL;
     QPrinter printer(QPrinter::HighResolution);
     if (!m_device.empty()) printer.setPrinterName(QString::fromStdString(fw::ToUtf8(m_device)));
     printer.setPageOrientation(m_orientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape : QPageLayout::Portrait);

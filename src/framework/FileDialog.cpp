@@ -1,4 +1,5 @@
 #include "framework/FileDialog.h"
+#include "framework/UiHost.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -22,13 +23,6 @@ struct ScriptState {
 ScriptState& script() {
     static ScriptState s;
     return s;
-}
-
-bool canShow() {
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || QThread::currentThread() != app->thread()) return false;
-    QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 QString qs(const std::string& codePage) { return QString::fromStdString(fw::ToUtf8(codePage)); }
@@ -106,7 +100,7 @@ int CFileDialog::DoModal() {
         if (!defExt_.empty() && nameOf(chosen_).find('.') == std::string::npos) chosen_ += "." + defExt_;
         return IDOK;
     }
-    if (!canShow()) return IDCANCEL;
+    if (!fw::CanShowBlockingUi()) return IDCANCEL;
 
     QFileDialog dlg(QApplication::activeWindow());
     if (m_ofn.lpstrTitle) dlg.setWindowTitle(qs(m_ofn.lpstrTitle));

@@ -1,4 +1,5 @@
 #include "framework/MessageBox.h"
+#include "framework/UiHost.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -40,13 +41,6 @@ int defaultAnswer(UINT type) {
     std::vector<int> buttons = buttonsOf(type);
     std::size_t index = (type & MB_DEFMASK) >> 8;
     return index < buttons.size() ? buttons[index] : buttons[0];
-}
-
-bool canShow() {
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || QThread::currentThread() != app->thread()) return false;
-    QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 QMessageBox::StandardButton standardOf(int id) {
@@ -110,7 +104,7 @@ int MessageBox(const char* text, const char* caption, UINT type) {
         c.shown.push_back({text ? text : "", caption ? caption : "", type, answer});
         return answer;
     }
-    if (!canShow()) return defaultAnswer(type);
+    if (!fw::CanShowBlockingUi()) return defaultAnswer(type);
     return showBox(text, caption, type);
 }
 
