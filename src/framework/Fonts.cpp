@@ -1,5 +1,9 @@
 #include "framework/Fonts.h"
 
+#include "framework/Arith.h"
+#include "framework/CommonDialogs.h"
+#include "framework/MessageBox.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -248,22 +252,21 @@ void FontDrawText(QPainter& p, const ResolvedFont& f, double x, double baseline,
     p.drawText(QPointF(x, baseline), CodePageToQString(text, length));
 }
 
-#include <QFontDialog>
 
 namespace fw {
 bool RunFontDialog(const char* face, int size, int style, std::string* faceOut, int* tenthsOut, int* styleOut) {
-    EnsureGraphics();
-    QFont initial(SubstituteFace(ToUtf8(face ? face : "")));
-    initial.setPointSize(std::max(1, size));
-    initial.setBold(style & 1);
-    initial.setItalic(style & 2);
-    initial.setUnderline(style & 4);
-    bool ok = false;
-    QFont chosen = QFontDialog::getFont(&ok, initial);
-    if (!ok) return false;
-    if (faceOut) *faceOut = FromUtf8(chosen.family().toStdString());
-    if (tenthsOut) *tenthsOut = int(std::lround(chosen.pointSizeF() * 10));
-    if (styleOut) *styleOut = (chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0) | (chosen.underline() ? 4 : 0);
+    // Through the scriptable font dialog, so headless runs answer from their script.
+    LOGFONT lf{};
+    lf.lfHeight = -MulDiv(std::max(1, size), 96, 72);
+    lf.lfWeight = (style & 1) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (style & 2) ? 1 : 0;
+    lf.lfUnderline = (style & 4) ? 1 : 0;
+    CopyText(lf.lfFaceName, sizeof lf.lfFaceName, face ? face : "");
+    CFontDialog dlg(&lf);
+    if (dlg.DoModal() != IDOK) return false;
+    if (faceOut) *faceOut = dlg.GetFaceName().str();
+    if (tenthsOut) *tenthsOut = dlg.GetSize();
+    if (styleOut) *styleOut = (dlg.IsBold() ? 1 : 0) | (dlg.IsItalic() ? 2 : 0) | (dlg.IsUnderline() ? 4 : 0);
     return true;
 }
 }  // namespace fw
