@@ -674,7 +674,9 @@ QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWid
     CWnd::Impl& impl = *wnd->impl();
     impl.kind = kind;
     impl.control = std::move(d);
-    impl.classStyle = 0;
+    // List boxes take double clicks, as the system's own list box class does; the other
+    // controls see every press as a press.
+    impl.classStyle = kind == WndKind::List ? UINT(CS_DBLCLKS) : 0;
     watch(w, wnd);
     if (kind == WndKind::ScrollBar) connectBar(static_cast<QScrollBar*>(w), wnd, false, style & SBS_VERT);
     if (kind == WndKind::Spin) {

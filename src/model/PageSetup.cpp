@@ -5,6 +5,7 @@
 
 #include "framework/Arith.h"
 #include "framework/CodePage.h"
+#include "framework/CommonDialogs.h"
 #include "framework/DC.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
@@ -135,6 +136,43 @@ bool PrinterSystem::GetDeviceCaps(const PrinterSetup& setup, PrinterCaps* caps) 
         std::swap(caps->horzRes, caps->vertRes);
         std::swap(caps->logPixelsX, caps->logPixelsY);
     }
+    return true;
+}
+
+bool PrinterSystem::RunSetupDialog(std::vector<std::uint8_t>* devMode, std::string* device) {
+    const bool haveMode = devMode->size() >= PrinterSettings::kMinDevModeSize;
+    CPrintDialog dlg(TRUE);
+    dlg.m_device = *device;
+    if (dlg.m_device.empty() && haveMode) dlg.m_device = DevModeName(devMode->data());
+    if (haveMode) {
+        const std::uint8_t* p = devMode->data();
+        const std::uint32_t fields = GetLE32(p + PrinterSettings::kFields);
+        dlg.m_orientation =
+            std::int16_t(GetLE16(p + PrinterSettings::kOrientation)) == DMORIENT_LANDSCAPE ? DMORIENT_LANDSCAPE
+                                                                                           : DMORIENT_PORTRAIT;
+        if (fields & PrinterSettings::DM_PAPERSIZE) dlg.m_paperSize = std::int16_t(GetLE16(p + PrinterSettings::kPaperSize));
+    }
+    const std::string startDevice = dlg.m_device;
+    const int startPaper = dlg.m_paperSize;
+    if (dlg.DoModal() != IDOK) return false;
+
+    // The printer: another one (or a first one) starts from a device mode of its own.
+    const std::string chosen = dlg.m_device.empty() ? startDevice : dlg.m_device;
+    if (!chosen.empty() && (chosen != startDevice || !haveMode)) {
+        *devMode = NewDevMode(chosen);
+        *device = chosen;
+    }
+    if (devMode->size() < PrinterSettings::kMinDevModeSize) return true;
+    std::uint8_t* p = devMode->data();
+    std::uint32_t fields = GetLE32(p + PrinterSettings::kFields) | PrinterSettings::DM_ORIENTATION;
+    PutLE16(p + PrinterSettings::kOrientation,
+            std::uint16_t(dlg.m_orientation == DMORIENT_LANDSCAPE ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT));
+    // The printer's own paper (0) leaves the device mode's paper as it was.
+    if (dlg.m_paperSize > 0 && dlg.m_paperSize != startPaper) {
+        fields |= PrinterSettings::DM_PAPERSIZE;
+        PutLE16(p + PrinterSettings::kPaperSize, std::uint16_t(dlg.m_paperSize));
+    }
+    PutLE32(p + PrinterSettings::kFields, fields);
     return true;
 }
 

@@ -109,8 +109,9 @@ public:
     // none can be had.
     virtual bool GetDeviceCaps(const PrinterSetup& setup, PrinterCaps* caps);
     // The print-setup dialog over a device mode and device name; true when confirmed, with the
-    // chosen values written back.
-    virtual bool RunSetupDialog(std::vector<std::uint8_t>* devMode, std::string* device) { return false; }
+    // chosen values written back (the printer, its orientation and paper; another printer
+    // starts from a device mode of its own).
+    virtual bool RunSetupDialog(std::vector<std::uint8_t>* devMode, std::string* device);
 };
 
 // The printing system in use (the framework's unless a test put another in place).

@@ -11,6 +11,7 @@
 #include "framework/Clock.h"
 #include "framework/CodePage.h"
 #include "framework/Cursor.h"
+#include "framework/Gdi.h"
 #include "framework/Input.h"
 #include "framework/MessageBox.h"
 #include "framework/Screen.h"
@@ -288,6 +289,15 @@ void AnimateWaitCursor() {
     g_platform.waitCursorPhase = !g_platform.waitCursorPhase;
     fw::SetCursor(IDC_WAIT);
     g_platform.waitCursorTime = std::uint32_t(now);
+}
+
+// ---- Pictures -------------------------------------------------------------------------------
+
+bool LoadBitmapFile(CBitmap* bitmap, const char* path) {
+    if (!bitmap) return false;
+    bitmap->DeleteObject();
+    if (!path || !*path) return false;
+    return bitmap->LoadFile(fw::ToUtf8(path));
 }
 
 // ---- Input sampling -------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 
 #include "framework/Types.h"
 
+class CBitmap;
+
 // ---- Errors ---------------------------------------------------------------------------------
 
 // Tells the user about a coded failure (code 100 shows "Out of Memory"); returns code != 0.
@@ -106,6 +108,12 @@ void WaitTicks(std::int32_t n);
 void StartWaitCursor(bool on);
 // While the wait cursor is on, sets it again when more than 8 ticks have passed.
 void AnimateWaitCursor();
+
+// ---- Pictures -------------------------------------------------------------------------------
+
+// Deletes the bitmap's object, then loads the picture file (path in the code page) at its own
+// size into it; true on success, false with the bitmap left empty otherwise.
+bool LoadBitmapFile(CBitmap* bitmap, const char* path);
 
 // ---- Input sampling -------------------------------------------------------------------------
 

@@ -53,9 +53,12 @@ public:
     int draws = 0;
     bool refuseOk = false;
     std::vector<UINT> keysSeen;  // key-downs passing PreTranslateMessage
+    std::vector<std::pair<int, UINT>> presses;  // control id, button-down message
 
     BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message == WM_KEYDOWN) keysSeen.push_back(UINT(msg->wParam));
+        if ((msg->message == WM_LBUTTONDOWN || msg->message == WM_LBUTTONDBLCLK) && msg->hwnd && msg->hwnd != this)
+            presses.emplace_back(msg->hwnd->GetDlgCtrlID(), msg->message);
         return CDialog::PreTranslateMessage(msg);
     }
 
@@ -225,6 +228,34 @@ TEST_F(DialogTest, ControlsNotifyTheirDialog) {
     ui::Click(list, item.left + 5, (item.top + item.bottom) / 2, ui::kLeft, ui::kNone, 2);
     ui::RunUntilIdle();
     EXPECT_TRUE(has(dlg.commands, 21, LBN_DBLCLK));
+}
+
+TEST_F(DialogTest, ListBoxesTakeDoubleClicksAndTellTheDialog) {
+    TestDlg dlg;
+    ASSERT_TRUE(dlg.Create(9101));
+    dlg.ShowWindow(SW_SHOW);
+    ui::RunUntilIdle();
+    auto* list = static_cast<CListBox*>(dlg.GetDlgItem(21));
+    EXPECT_NE(list->GetClassStyle() & CS_DBLCLKS, 0u);
+    list->AddString("a");
+    list->AddString("b");
+    RECT item;
+    ASSERT_EQ(list->GetItemRect(1, &item), 0);
+    const int x = item.left + 5, y = (item.top + item.bottom) / 2;
+    ui::Click(list, x, y, ui::kLeft, ui::kNone, 2);
+    ui::RunUntilIdle();
+    // The second press arrives as a double click, and the dialog hears of it once.
+    EXPECT_EQ(dlg.presses, (std::vector<std::pair<int, UINT>>{{21, WM_LBUTTONDOWN}, {21, WM_LBUTTONDBLCLK}}));
+    int doubles = 0;
+    for (auto& c : dlg.commands) doubles += c == std::pair<int, int>{21, LBN_DBLCLK};
+    EXPECT_EQ(doubles, 1);
+    EXPECT_EQ(list->GetCurSel(), 1);
+
+    // Other controls keep seeing every press as a press.
+    dlg.presses.clear();
+    ui::ClickControl(&dlg, 12, ui::kLeft, ui::kNone, 2);
+    ui::RunUntilIdle();
+    EXPECT_EQ(dlg.presses, (std::vector<std::pair<int, UINT>>{{12, WM_LBUTTONDOWN}, {12, WM_LBUTTONDOWN}}));
 }
 
 TEST_F(DialogTest, SpinButtonsStepTheirBuddyAndTellTheDialog) {

@@ -1,13 +1,15 @@
 // Page setup and printer settings: twips and points, the printer's page defaults, and the
-// device mode kept whole in "PCPR" and in the older block "RPNT".
+// device mode kept whole in "PCPR" and in the older block "RPNT", and the print-setup dialog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "FrameTestSupport.h"
 #include "RecordTestSupport.h"
+#include "framework/CommonDialogs.h"
 #include "framework/Exceptions.h"
 #include "model/PageSetup.h"
 #include "platform/Handles.h"
@@ -257,6 +259,94 @@ TEST(PageSetupTest, LegacyPrinterBlock) {
         EXPECT_EQ(ps.ReadLegacyPrinterBlock(file), -1);
         EXPECT_EQ(file.GetPosition(), 108u);
     }
+}
+
+TEST(PageSetupTest, SetupDialogConfirmedChangesOrientationAndPaper) {
+    recordtest::CleanGlobals clean;
+    FakePrinting fake;
+    fake.defaultName = "Plain";
+    UsePrinting use(&fake);
+    PrinterSettings ps;
+    const Bytes before = DevModeOf(ps);
+    fw::commondialogtest::Script script;
+    script.AnswerPrint("Plain", DMORIENT_LANDSCAPE, DMPAPER_A4);
+    ASSERT_TRUE(ps.RunSetupDialog());
+    ASSERT_EQ(script.asked().size(), 1u);
+    EXPECT_EQ(script.asked()[0].kind, fw::commondialogtest::Request::kPrintSetup);
+    EXPECT_EQ(script.asked()[0].device, "Plain");
+    EXPECT_EQ(ps.GetPrintOrientation(), 1);
+    const PrinterSetup setup = ps.GetPrinterSetup();
+    EXPECT_EQ(setup.device, "Plain");
+    EXPECT_EQ(setup.orientation, 1);
+    EXPECT_EQ(setup.paperSize, DMPAPER_A4);
+    EXPECT_EQ(setup.resolution, 600);
+    // The same printer keeps its device mode: the driver's extra bytes stay.
+    const Bytes after = DevModeOf(ps);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin() + 148, before.end(), after.begin() + 148));
+    EXPECT_EQ(ps.GetDevNamesDevice(), "Plain");
+
+    // Back to portrait, the printer's own paper: the paper stays.
+    script.AnswerPrint("Plain", DMORIENT_PORTRAIT);
+    ASSERT_TRUE(ps.RunSetupDialog());
+    EXPECT_EQ(ps.GetPrintOrientation(), 0);
+    EXPECT_EQ(ps.GetPrinterSetup().paperSize, DMPAPER_A4);
+}
+
+TEST(PageSetupTest, SetupDialogCancelledLeavesTheSettings) {
+    recordtest::CleanGlobals clean;
+    FakePrinting fake;
+    fake.defaultName = "Plain";
+    UsePrinting use(&fake);
+    PrinterSettings ps;
+    const Bytes before = DevModeOf(ps);
+    fw::commondialogtest::Script script;
+    script.Cancel();
+    EXPECT_FALSE(ps.RunSetupDialog());
+    EXPECT_EQ(script.asked().size(), 1u);
+    // Without a scripted answer the dialog is cancelled as well.
+    EXPECT_FALSE(ps.RunSetupDialog());
+    EXPECT_EQ(DevModeOf(ps), before);
+    EXPECT_EQ(ps.GetDevNamesDevice(), "Plain");
+    EXPECT_EQ(ps.GetPrintOrientation(), 0);
+}
+
+TEST(PageSetupTest, SetupDialogWithAnotherPrinterGivesItsOwnDeviceMode) {
+    recordtest::CleanGlobals clean;
+    FakePrinting fake;
+    fake.defaultName = "Plain";
+    UsePrinting use(&fake);
+    PrinterSettings ps;
+    fw::commondialogtest::Script script;
+    script.AnswerPrint("Office", DMORIENT_LANDSCAPE);
+    ASSERT_TRUE(ps.RunSetupDialog());
+    EXPECT_EQ(ps.GetDevNamesDevice(), "Office");
+    const Bytes mode = DevModeOf(ps);
+    ASSERT_EQ(mode.size(), 148u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(mode.data()), "Office");
+    EXPECT_EQ(ps.GetPrintOrientation(), 1);
+    EXPECT_EQ(ps.GetPrinterSetup().device, "Office");
+    EXPECT_EQ(ps.GetPrinterSetup().resolution, 600);
+}
+
+TEST(PageSetupTest, SetupDialogGoesThroughThePrintingSystemInUse) {
+    recordtest::CleanGlobals clean;
+    struct Confirming : FakePrinting {
+        bool RunSetupDialog(std::vector<std::uint8_t>* devMode, std::string* device) override {
+            ++runs;
+            (*devMode)[44] = 2;
+            return true;
+        }
+        int runs = 0;
+    } fake;
+    fake.defaultName = "Plain";
+    UsePrinting use(&fake);
+    PrinterSettings ps;
+    fw::commondialogtest::Script script;  // not asked: the printing system answers
+    EXPECT_TRUE(ps.RunSetupDialog());
+    EXPECT_EQ(fake.runs, 1);
+    EXPECT_TRUE(script.asked().empty());
+    EXPECT_EQ(ps.GetPrintOrientation(), 1);
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 
 #include "framework/Clock.h"
 #include "framework/Cursor.h"
+#include "framework/Gdi.h"
 #include "framework/Input.h"
 #include "framework/MessageBox.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
+#include "support/TempHome.h"
 
 namespace {
 
@@ -455,6 +457,35 @@ TEST_F(PortLayerTest, ScreenRectanglesWithoutADisplay) {
     EXPECT_EQ(r.top, 22);
     EXPECT_EQ(r.bottom, 768);
     EXPECT_EQ(GetMenuBarHeight(), 20);
+}
+
+// ---- Pictures -------------------------------------------------------------------------------
+
+TEST_F(PortLayerTest, LoadBitmapFileReplacesTheBitmapWithThePictureAtItsOwnSize) {
+    testsupport::TempDir dir;
+    const std::string path = dir.path() + "/picture.png";
+    {
+        CBitmap picture;
+        ASSERT_TRUE(picture.CreateBitmap(3, 2));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) picture.SetPixel(x, y, RGB(255, 255, 255));
+        picture.SetPixel(0, 0, RGB(255, 0, 0));
+        picture.SetPixel(2, 1, RGB(0, 0, 255));
+        ASSERT_TRUE(picture.SavePng(path));
+    }
+    CBitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateBitmap(10, 10));  // an object already there is deleted first
+    ASSERT_TRUE(LoadBitmapFile(&bitmap, path.c_str()));
+    const SIZE size = bitmap.GetSize();
+    EXPECT_EQ(size.cx, 3);
+    EXPECT_EQ(size.cy, 2);
+    EXPECT_EQ(bitmap.GetPixel(0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(bitmap.GetPixel(2, 1), RGB(0, 0, 255));
+    EXPECT_EQ(bitmap.GetPixel(1, 0), RGB(255, 255, 255));
+
+    // A missing file: false, and the bitmap is left empty.
+    EXPECT_FALSE(LoadBitmapFile(&bitmap, (dir.path() + "/missing.png").c_str()));
+    EXPECT_FALSE(bitmap.IsValid());
 }
 
 }  // namespace
