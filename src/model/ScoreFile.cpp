@@ -12,6 +12,7 @@
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
+#include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
@@ -52,6 +53,39 @@ const FontRef& DefaultStaffLabelFont() { return DefaultFontTable()[11]; }
 // v x (size x 20) / 400 to the nearest integer: the page values of files older than 0x400.
 std::int32_t ScaleOldPageUnit(std::int32_t v, int size) {
     return std::int32_t(std::llround(double(v) * double(size) * 20.0 / 400.0));
+}
+
+// --- what the document, the lyrics, the devices and the audio rack do after a read -----------
+// These belong to the document and the subsystems above the model; until those are written
+// they keep their names here and do nothing.
+
+// The document resolves the fonts in loading mode: the font map, the title blocks and every
+// item map their font indices through the loaded font list.
+void ResolveFontsOnLoad(CScore& /*score*/, ScoreFileDoc& /*doc*/) {}
+// The document makes its engraver settings the current ones.
+void MakeEngraverSettingsCurrent(ScoreFileDoc& /*doc*/) {}
+// `CScore::CheckLyricLines`: checks the lyric lines after loading.
+void CheckLyricLines(CScore& /*score*/) {}
+// `CScore::RebindDevices`: binds each track's output device and patches to what the stored
+// device and patch lists name.
+void RebindDevices(CScore& /*score*/) {}
+// `CScore::CheckTrackDevices`: checks the tracks' output devices (warns once, message 10027).
+void CheckTrackDevices(CScore& /*score*/) {}
+// `ReadVSTRackText`: rebuilds the audio rack from the score's rack text.
+void ReadVSTRackText(CScore& /*score*/) {}
+
+// What follows the tagged tail of either form of file: fonts (the chunked form only), engraver
+// settings, lyric lines, indices, the bars' inherited values and the after-load fix-ups.
+void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
+    g_model.currentScore = &score;
+    if (resolveFonts) ResolveFontsOnLoad(score, doc);
+    MakeEngraverSettingsCurrent(doc);
+    CheckLyricLines(score);
+    score.Reindex();
+    score.RecalcBars(false);
+    ScoreFile::AfterLoad(score, doc);
+    g_scoreFile.checkVoiceBanks = false;
+    g_scoreFile.oldPageUnits = false;
 }
 
 // --- list helpers ---------------------------------------------------------------------------
@@ -311,6 +345,8 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         // Checking the voices' banks against the instrument definitions is the instrument
         // manager's; without its definitions every bank and patch is kept.
     }
+    score.Reindex();
+    g_model.currentScore = &score;
     Log("Reading Score Chunks");
 
     bool result = true;
@@ -371,16 +407,14 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             if (length && file->Read(text.data(), length) < length) break;
             score.rackText.Clear();
             if (length && !score.rackText.Append(text.data(), length)) ThrowErrorCode(kErrOutOfMemory);
+            ReadVSTRackText(score);
         } else {
             if (std::uint64_t(length) + 8 > total - std::min(total, at)) break;
             file->Seek(std::int64_t(length) + 8, CFile::current);
         }
     }
 
-    g_model.currentScore = &score;
-    AfterLoad(score, doc);
-    g_scoreFile.checkVoiceBanks = false;
-    g_scoreFile.oldPageUnits = false;
+    FinishRead(score, doc, true);
     return result;
 }
 
@@ -393,12 +427,38 @@ bool ScoreFile::Read(CScore& score, ScoreFileDoc& doc, CFile& file) {
 
 void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc& doc) {
     const int version = g_model.loadedFileVersion;
+    if (CPageTextArray* texts = score.GetPageTextArray())
+        if (!texts->FitSizes()) ThrowErrorCode(kErrOutOfMemory);
+
+    // Files older than 0x301 counted a lead pickup in the bar numbers: once a later bar is a
+    // pickup and a bar carries its own bar number, the user is told that numbers may move.
+    bool pickupSeen = false, numberSeen = false, told = false;
+    for (int b = 0; b < score.GetBarCount(); ++b) {
+        CBar* bar = score.GetBar(b);
+        if (!bar) continue;
+        bar->AfterRead();
+        if (version < 0x301 && !told) {
+            if (b > 0 && bar->HasBarFlag(CBar::kShortBarBit)) pickupSeen = true;
+            if (bar->GetBarNumberItem(true)) numberSeen = true;
+            if (pickupSeen && numberSeen) {
+                DocShowMessage(score.GetDocument(), 10039);
+                told = true;
+            }
+        }
+    }
+
+    for (int s = 0; s < score.GetLineCount(); ++s)
+        if (CLine* line = score.GetLine(s)) line->AfterLoadFixup(version);
     for (int t = 0; t < score.GetTrackCount(); ++t) {
         CTrack* track = score.GetTrack(t);
         if (track && track->GetVoiceCount() == 0) track->SetVoiceCount(8);
         for (int b = 0; b < score.GetBarCount(); ++b)
             if (CTrkBar* bar = score.GetTrkBar(t, b)) bar->AfterLoadFixup(version);
     }
+
+    RebindDevices(score);
+    CheckTrackDevices(score);
+
     doc.version = ScoreFileDoc::kProgramVersion;
     doc.neededVersion = ScoreFileDoc::kNeededVersion;
     doc.build = ScoreFileDoc::kBuild;
@@ -530,10 +590,7 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
             file.Seek(length, CFile::current);
         }
     }
-    g_model.currentScore = &score;
-    AfterLoad(score, doc);
-    g_scoreFile.checkVoiceBanks = false;
-    g_scoreFile.oldPageUnits = false;
+    FinishRead(score, doc, false);
     return result;
 }
 

@@ -75,6 +75,9 @@ public:
     static bool ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file);
     // The document's legacy head (magic, version block).
     static void ReadLegacyHead(ScoreFileDoc& doc, CFile& file);
+    // The fix-ups after a read, once indices and the bars' inherited values are renewed: the
+    // page texts' record sizes, every bar's and every system's after-load step (staves with
+    // zero fields repaired), every track bar's, then the document's version block.
     static void AfterLoad(CScore& score, ScoreFileDoc& doc);
 
     // Opens a file by its first four bytes: "ZLSC" to Read, "ZLP0"/"ZLP1" to the legacy head

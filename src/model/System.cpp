@@ -697,6 +697,12 @@ void CLine::ReadLine(CChunkStream& s) {
     for (int k = 0; k < n; ++k) static_cast<CStaff*>(a->GetAt(k))->Read(s);
 }
 
+void CLine::AfterLoadFixup(int /*version*/) {
+    CStaffArray* a = GetStaffArray();
+    const int n = a ? a->GetCount() : 0;
+    for (int k = 0; k < n; ++k) static_cast<CStaff*>(a->GetAt(k))->RepairDefaults();
+}
+
 // --- behaviour ------------------------------------------------------------------------------------
 
 const LineBehaviour& LineBehaviour::Instance() {

@@ -186,6 +186,9 @@ public:
     // --- stored forms ---
     void ReadLine(CChunkStream& stream);
     void WriteLine(CChunkStream& stream);
+    // After a whole score is read (file version): staves that the file left with zero fields
+    // get their defaults back (CStaff::RepairDefaults).
+    void AfterLoadFixup(int version);
 };
 ZEL_RECORD_VIEW(CLine);
 

@@ -17,6 +17,7 @@
 #include "framework/Memory.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
@@ -35,7 +36,8 @@ struct ScoreFileTest : ::testing::Test {
     CleanGlobals clean;
     CZelDoc doc;
 
-    // Two tracks, three bars, one page and one system, items in every bar of every track.
+    // Two tracks, three bars, one page holding the one system that holds the three bars,
+    // items in every bar of every track.
     void Build(CScore& score) {
         g_model.currentScore = &score;
         ASSERT_TRUE(score.GetTrackArray()->SetSize(2));
@@ -46,9 +48,12 @@ struct ScoreFileTest : ::testing::Test {
             track->SetVoicePatch(-1, 40 + t, false);
         }
         ASSERT_TRUE(score.GetPageArray()->SetSize(1));
+        score.GetPage(0)->Init(&score);
         ASSERT_NE(score.GetLineArray()->InsertEmpty(0), nullptr);
         CLine* line = static_cast<CLine*>(score.GetLineArray()->GetAt(0));
         line->Init(score.GetPage(0));
+        score.GetPage(0)->SetSystemCount(1);
+        line->SetBarCount(3);
         ASSERT_TRUE(line->InsertStaff(0));
         ASSERT_TRUE(line->InsertStaff(1));
         for (int b = 0; b < 3; ++b) ASSERT_NE(score.GetBarArray()->InsertEmpty(b), nullptr);
