@@ -439,9 +439,9 @@ void Wheel(CWnd* wnd, int x, int y, int delta, UINT mods) {
     add(std::move(s));
 }
 
-void KeyDown(CWnd* wnd, int vk, UINT mods, bool keypad) {
+static void addKey(StepKind kind, CWnd* wnd, int vk, UINT mods, bool keypad) {
     Step s;
-    s.kind = StepKind::KeyDown;
+    s.kind = kind;
     s.wnd = wnd;
     s.vk = vk;
     s.mods = mods;
@@ -449,15 +449,9 @@ void KeyDown(CWnd* wnd, int vk, UINT mods, bool keypad) {
     add(std::move(s));
 }
 
-void KeyUp(CWnd* wnd, int vk, UINT mods, bool keypad) {
-    Step s;
-    s.kind = StepKind::KeyUp;
-    s.wnd = wnd;
-    s.vk = vk;
-    s.mods = mods;
-    s.keypad = keypad;
-    add(std::move(s));
-}
+void KeyDown(CWnd* wnd, int vk, UINT mods, bool keypad) { addKey(StepKind::KeyDown, wnd, vk, mods, keypad); }
+
+void KeyUp(CWnd* wnd, int vk, UINT mods, bool keypad) { addKey(StepKind::KeyUp, wnd, vk, mods, keypad); }
 
 void Key(CWnd* wnd, int vk, UINT mods, bool keypad) {
     KeyDown(wnd, vk, mods, keypad);

@@ -12,18 +12,13 @@
 #include "framework/Memory.h"
 #include "platform/ChunkStream.h"
 #include "platform/Handles.h"
+#include "support/Bytes.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using testsupport::Bytes;
+using testsupport::Cat;
+using testsupport::Text;
 
 // What a stream writes to a file, the stream destroyed at the end.
 Bytes Written(const std::function<void(CChunkStream&)>& body) {

@@ -12,20 +12,15 @@
 #include "framework/Memory.h"
 #include "platform/ChunkStream.h"
 #include "platform/Handles.h"
+#include "support/Bytes.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/StdArray.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using testsupport::Bytes;
+using testsupport::Cat;
+using testsupport::Text;
 
 std::int32_t At(CStdArray& a, int i) {
     std::int32_t v;
