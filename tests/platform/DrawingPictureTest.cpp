@@ -6,13 +6,14 @@
 #include <filesystem>
 
 #include "DrawFixture.h"
+#include "support/TestData.h"
 #include "framework/MusicFont.h"
 #include "platform/PrArtist.h"
 
 namespace {
 
 std::string ReferencePath(const char* name) {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "drawing" / name).string();
+    return testsupport::TestDataPath(std::string("drawing/") + name);
 }
 
 void Scene(CArtist& a) {
