@@ -1,4 +1,5 @@
 // zeldump --new N OUT.zel: writes the new score of arrangement N (0-4).
+// zeldump --items FILE: every track bar's item dump, as zelscript's `print items` prints it.
 // zeldump --layout FILE: prints a score's layout: pages, systems with their bars and staves,
 // and their positions.
 #include "LayoutCommands.h"
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "framework/Exceptions.h"
@@ -22,7 +24,7 @@
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
-#include "notation/NotationClasses.h"
+#include "ToolScore.h"
 
 namespace {
 
@@ -33,50 +35,44 @@ int NewScore(const char* arrangement, const char* out) {
         std::fprintf(stderr, "zeldump: arrangement must be 0-4\n");
         return 2;
     }
-    CZelDoc doc;
-    CScore score(&doc);
-    NewScoreSettings settings;
-    settings.arrangement = int(n);
-    if (!BuildNewScore(score, settings)) {
-        std::fprintf(stderr, "zeldump: the score could not be built\n");
+    try {
+        auto s = tools::NewScore(int(n));
+        tools::WriteScore(*s, out);
+        CScore& score = *s->score;
+        std::printf("%s: arrangement %ld, %d tracks, %d bars, %d systems, %d pages\n", out, n, score.GetTrackCount(),
+                    score.GetBarCount(), score.GetLineCount(), score.GetPageCount());
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
         return 1;
     }
-    ScoreFileDoc d;
-    const std::vector<std::uint8_t> bytes = ScoreFile::WriteToBytes(score, d);
-    std::ofstream f(out, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!f) {
-        std::fprintf(stderr, "zeldump: cannot write %s\n", out);
+    return 0;
+}
+
+int Items(const char* path) {
+    try {
+        auto s = tools::ReadScore(path);
+        CScore& score = *s->score;
+        for (int t = 0; t < score.GetTrackCount(); ++t)
+            for (int b = 0; b < score.GetBarCount(); ++b) {
+                std::printf("track %d bar %d\n", t, b);
+                tools::DumpItems(stdout, score, t, b);
+            }
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
         return 1;
     }
-    std::printf("%s: arrangement %ld, %d tracks, %d bars, %d systems, %d pages\n", out, n, score.GetTrackCount(),
-                score.GetBarCount(), score.GetLineCount(), score.GetPageCount());
     return 0;
 }
 
 int Layout(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "zeldump: cannot open %s\n", path);
-        return 1;
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    CZelDoc doc;
-    CScore score(&doc);
-    ScoreFileDoc d;
-    CMemFile file(bytes);
+    std::unique_ptr<tools::ToolScore> s;
     try {
-        if (!ScoreFile::Open(score, d, file)) {
-            std::fprintf(stderr, "zeldump: %s could not be read\n", path);
-            return 1;
-        }
-    } catch (const CUserException&) {
-        std::fprintf(stderr, "zeldump: %s could not be read (error %d)\n", path, GetErrorCode());
+        s = tools::ReadScore(path);
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
         return 1;
     }
-    // Indices, links and positions are derived: renew them as the program does after a load.
-    score.Reindex();
-    for (int k = 0; k < score.GetLineCount(); ++k) score.GetLine(k)->Relayout();
+    CScore& score = *s->score;
     std::printf("score: %d tracks, %d bars, %d systems, %d pages\n", score.GetTrackCount(), score.GetBarCount(),
                 score.GetLineCount(), score.GetPageCount());
     for (int t = 0; t < score.GetTrackCount(); ++t) {
@@ -123,8 +119,6 @@ int RunLayoutCommand(int argc, char** argv) {
             std::fprintf(stderr, "usage: zeldump --new N OUT.zel\n");
             return 2;
         }
-        RegisterTrackClass();
-        RegisterNotationClasses();
         return NewScore(argv[2], argv[3]);
     }
     if (std::strcmp(argv[1], "--layout") == 0) {
@@ -132,9 +126,14 @@ int RunLayoutCommand(int argc, char** argv) {
             std::fprintf(stderr, "usage: zeldump --layout FILE\n");
             return 2;
         }
-        RegisterTrackClass();
-        RegisterNotationClasses();
         return Layout(argv[2]);
+    }
+    if (std::strcmp(argv[1], "--items") == 0) {
+        if (argc != 3) {
+            std::fprintf(stderr, "usage: zeldump --items FILE\n");
+            return 2;
+        }
+        return Items(argv[2]);
     }
     return -1;
 }

@@ -1,0 +1,2 @@
+# A command that fails names its line and stops the script.
+print score

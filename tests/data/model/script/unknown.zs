@@ -1,0 +1,3 @@
+new 0
+frobnicate 1 2
+print score

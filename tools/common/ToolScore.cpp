@@ -1,0 +1,130 @@
+// Reading, making and writing scores for the developer tools, and the item dump.
+#include "ToolScore.h"
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/File.h"
+#include "model/BarItem.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/System.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "notation/NotationClasses.h"
+#include "platform/Handles.h"
+
+namespace tools {
+
+ToolScore::ToolScore() : doc(std::make_unique<CZelDoc>()), score(std::make_unique<CScore>(doc.get())) {}
+ToolScore::~ToolScore() {
+    score.reset();
+    doc.reset();
+}
+
+void RegisterClasses() {
+    static bool done = false;
+    if (done) return;
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    done = true;
+}
+
+namespace {
+
+std::string Reason(const CException& e) {
+    std::string text;
+    if (e.GetErrorMessage(text) && !text.empty()) return text;
+    return e.what();
+}
+
+}  // namespace
+
+std::unique_ptr<ToolScore> ReadScore(const std::string& path) {
+    RegisterClasses();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ToolError("cannot open " + path);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto s = std::make_unique<ToolScore>();
+    CMemFile file(bytes);
+    try {
+        if (!ScoreFile::Open(*s->score, s->fileDoc, file))
+            throw ToolError(path + " could not be read (error " + std::to_string(GetErrorCode()) + ")");
+    } catch (const CUserException&) {
+        throw ToolError(path + " could not be read (error " + std::to_string(GetErrorCode()) + ")");
+    } catch (const CException& e) {
+        throw ToolError(path + " could not be read: " + Reason(e) + " (error " + std::to_string(GetErrorCode()) + ")");
+    }
+    // Indices, links and system rectangles are derived: renew them as the program does after a load.
+    s->score->Reindex();
+    for (int k = 0; k < s->score->GetLineCount(); ++k) s->score->GetLine(k)->Relayout();
+    return s;
+}
+
+std::unique_ptr<ToolScore> NewScore(int arrangement) {
+    RegisterClasses();
+    if (arrangement < 0 || arrangement > 4) throw ToolError("arrangement must be 0-4");
+    auto s = std::make_unique<ToolScore>();
+    NewScoreSettings settings;
+    settings.arrangement = arrangement;
+    if (!BuildNewScore(*s->score, settings)) throw ToolError("the score could not be built");
+    return s;
+}
+
+void WriteScore(ToolScore& s, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = ScoreFile::WriteToBytes(*s.score, s.fileDoc);
+    } catch (const CException& e) {
+        throw ToolError("the score could not be written: " + Reason(e));
+    }
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        if (!f) {
+            std::remove(temp.c_str());
+            throw ToolError("cannot write " + path);
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        throw ToolError("cannot write " + path);
+    }
+}
+
+namespace {
+
+std::map<int, ItemFieldPrinter>& Printers() {
+    static std::map<int, ItemFieldPrinter> printers;
+    return printers;
+}
+
+}  // namespace
+
+void RegisterItemFields(int typeCode, ItemFieldPrinter printer) { Printers()[typeCode] = std::move(printer); }
+
+void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly) {
+    if (track < 0 || track >= score.GetTrackCount()) throw ToolError("no track " + std::to_string(track));
+    if (bar < 0 || bar >= score.GetBarCount()) throw ToolError("no bar " + std::to_string(bar));
+    CTrkBar* trkBar = score.GetTrkBar(track, bar);
+    if (!trkBar) throw ToolError("track " + std::to_string(track) + " has no bar " + std::to_string(bar));
+    CBarItem* item = trkBar->GetItems();
+    int index = 0;
+    for (; item && item->Type() != 255; item = item->NextItem(), ++index) {
+        if (liveOnly && item->IsRemoved()) continue;
+        char name[64] = {};
+        item->GetTypeName(name);
+        std::fprintf(out, "%d %s time %d pos %d voice %d flags %02x%02x", index, name[0] ? name : "?",
+                     int(item->TimeField()), int(item->PositionField()), item->VoiceField(), unsigned(item->FlagsA()),
+                     unsigned(item->FlagsB()));
+        const auto it = Printers().find(item->Type());
+        if (it != Printers().end()) it->second(out, item);
+        std::fputc('\n', out);
+    }
+}
+
+}  // namespace tools

@@ -1,0 +1,58 @@
+// What the developer tools share: a score with its document, read from a file or made new, and
+// the item dump (a line per record of a track bar's run) that `zeldump --items` and
+// `zelscript`'s `print items` both print.
+#pragma once
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+
+class CBarItem;
+class CScore;
+
+namespace tools {
+
+// A failure the tools report as it stands, with exit status 1.
+struct ToolError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// One open score with the document state that reading and writing keep beside it.
+struct ToolScore {
+    ToolScore();
+    ~ToolScore();
+    std::unique_ptr<CZelDoc> doc;
+    std::unique_ptr<CScore> score;
+    ScoreFileDoc fileDoc;
+};
+
+// Registers the record classes once; every tool calls it before it touches a score.
+void RegisterClasses();
+
+// Reads a score file as the program does after a load: indices renewed and every system laid
+// out again (system rectangles are not stored). Damage raises ToolError with the reader's
+// error code and reason.
+std::unique_ptr<ToolScore> ReadScore(const std::string& path);
+// The new score of arrangement 0-4.
+std::unique_ptr<ToolScore> NewScore(int arrangement);
+// Writes the score's file; ToolError when it cannot be written.
+void WriteScore(ToolScore& s, const std::string& path);
+
+// Prints a kind's own fields after the common ones of its item dump line (" name value ...").
+using ItemFieldPrinter = std::function<void(std::FILE* out, CBarItem* item)>;
+// Each kind of record may add its fields to the dump; registered by the tool files of its area.
+void RegisterItemFields(int typeCode, ItemFieldPrinter printer);
+struct ItemFieldsRegistrar {
+    ItemFieldsRegistrar(int typeCode, ItemFieldPrinter printer) { RegisterItemFields(typeCode, std::move(printer)); }
+};
+
+// One line per record of track t's bar b in run order (end record excluded): index, type name,
+// time, position, voice, the two flag bytes, then the kind's fields. With liveOnly, removed
+// records are left out. ToolError when the track bar does not exist.
+void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly = false);
+
+}  // namespace tools
