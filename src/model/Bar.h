@@ -307,8 +307,10 @@ int UsableCount(const void* chart);
 int PositionToTick(const void* chart, int position, int barLength);
 }  // namespace beatchart
 
-// The document's allotted space for a duration class (its spacing table value x 120 / 20).
-int GetAllotSpace(int code, int dotted, int tuplet);
+// The space the current document allots to a note of a duration class (1 whole ... 7 64th),
+// dotted or triplet: its spacing table's value x 120 / 20. Without a current document the
+// program's current spacing table answers.
+int GetAllotSpace(int durationClass, int dotted, int triplet);
 
 // The onset and duration (ticks, as floating values) of a note or rest, which bar spacing and
 // the time look-ups read. The behaviour objects of the note family answer them.

@@ -59,9 +59,6 @@ bool StaffShowsCourtesyMeters(CStaff* staff) { return true; }
 // named yet): off until the score names it.
 bool NoAutomaticFinalBarline(CScore* score) { return false; }
 
-// The document's spacing table in twentieths of a point, by duration class.
-constexpr int kSpacingTable[8] = {160, 120, 90, 60, 45, 35, 30, 25};
-
 }  // namespace
 
 // --- what the note family and the document answer ---------------------------------------------------
@@ -80,8 +77,9 @@ double NoteDuration(const CBarItem& item) {
     return 0;
 }
 
-int GetAllotSpace(int code, int dotted, int tuplet) {
-    return kSpacingTable[std::clamp(code, 0, 7)] * 120 / 20;
+int GetAllotSpace(int durationClass, int dotted, int triplet) {
+    if (const CZelDoc* doc = g_model.currentDoc) return doc->GetAllotSpace(durationClass, dotted, triplet);
+    return CurrentSpacingTable().GetSpace(durationClass, dotted, triplet);
 }
 
 namespace barspacing {

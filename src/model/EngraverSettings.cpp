@@ -1,5 +1,6 @@
 #include "model/EngraverSettings.h"
 
+#include "model/LegacyBlock.h"
 #include "model/ModelGlobals.h"
 #include "platform/ChunkStream.h"
 
@@ -30,6 +31,10 @@ constexpr Run kStoredRuns[] = {
 constexpr std::int16_t kDefaultLineWidth = 20;
 constexpr std::int16_t kOldFinalBarMargin = 120;
 constexpr int kFinalBarMarginVersion = 0x400;
+
+// What every read of the record repairs: zero widths and, in files older than 0x400, the
+// final-bar margin.
+void RepairReadSettings(EngraverSettings& record);
 
 }  // namespace
 
@@ -67,7 +72,24 @@ void ReadEngraverSettings(EngraverSettings& record, CChunkStream& s, std::uint32
         }
     }
     s.EndReadChunk();
+    RepairReadSettings(record);
+}
 
+void ReadLegacyEngraverSettings(EngraverSettings& record, CFile& file) {
+    // The bytes land over the record as it lies in little-endian order.
+    std::uint8_t image[EngraverSettings::kSize];
+    for (int i = 0; i < EngraverSettings::kWords; ++i) {
+        image[2 * i] = std::uint8_t(record.GetWord(i));
+        image[2 * i + 1] = std::uint8_t(record.GetWord(i) >> 8);
+    }
+    if (ReadLegacyBlock(file, "ENGR", image, EngraverSettings::kSize) == 0) return;
+    for (int i = 0; i < EngraverSettings::kWords; ++i)
+        record.SetWord(i, std::int16_t(image[2 * i] | (image[2 * i + 1] << 8)));
+    RepairReadSettings(record);
+}
+
+namespace {
+void RepairReadSettings(EngraverSettings& record) {
     using W = EngraverSettings;
     if (record.GetWord(W::kLedgerLineWidth) == 0)
         record.SetWord(W::kLedgerLineWidth, record.GetWord(W::kStaffLineWidth));
@@ -76,3 +98,4 @@ void ReadEngraverSettings(EngraverSettings& record, CChunkStream& s, std::uint32
     if (g_model.loadedFileVersion < kFinalBarMarginVersion)
         record.SetWord(W::kFinalBarMargin, kOldFinalBarMargin);
 }
+}  // namespace

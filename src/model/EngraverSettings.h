@@ -23,6 +23,7 @@
 #include "model/Record.h"
 
 class CChunkStream;
+class CFile;
 
 struct EngraverSettings {
     static constexpr int kWords = 50;
@@ -72,3 +73,10 @@ void WriteEngraverSettings(const EngraverSettings& record, CChunkStream& s, std:
 // ledger-line width of 0 takes the staff-line width, tie and slur widths of 0 become 20, and
 // in a file older than version 0x400 the final-bar margin becomes 120.
 void ReadEngraverSettings(EngraverSettings& record, CChunkStream& s, std::uint32_t tag);
+
+// The older files' block, the file positioned at its tag (4 bytes, little-endian length): a
+// block tagged "ENGR" gives at most 100 bytes, the words in little-endian order, words it does
+// not hold keeping their values; the rest of the block (all of it under another tag) is passed
+// over. The same repairs as the chunk's follow. A block longer than the file is the end-of-file
+// error.
+void ReadLegacyEngraverSettings(EngraverSettings& record, CFile& file);

@@ -1,5 +1,6 @@
 #include "model/ScoreFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
+#include "model/SpacingTable.h"
 #include "model/System.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
@@ -86,6 +88,14 @@ void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
     ScoreFile::AfterLoad(score, doc);
     g_scoreFile.checkVoiceBanks = false;
     g_scoreFile.oldPageUnits = false;
+}
+
+// The spacing table that "ALOT" carries: the score's document's. A score without a document
+// writes the program's current table and reads into a table of its own that nothing keeps.
+SpacingTable& DocumentSpacing(CScore& score, SpacingTable& scratch) {
+    if (CZelDoc* zdoc = score.GetDocument()) return zdoc->spacing;
+    GetCurrentSpacing(scratch);
+    return scratch;
 }
 
 // --- list helpers ---------------------------------------------------------------------------
@@ -172,9 +182,8 @@ void ScoreFile::WriteBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     WriteListIfAny(score.GetDeviceArray(), s, Tag("ODEV"));
     WriteListIfAny(score.GetPatchArray(), s, Tag("PACH"));
     for (const TitleBlock& block : doc.titles) block.Write(s);
-    s.BeginChunk(Tag("ALOT"), -1);
-    for (auto& row : doc.spacingTable) s.WriteWords(row, 4);
-    s.EndChunk(-1);
+    SpacingTable scratch;
+    DocumentSpacing(score, scratch).WriteChunk(s, Tag("ALOT"));
     WriteEngraverSettings(doc.engraver, s, Tag("ENGR"));
     doc.fontMap.Write(s);
     if (doc.printer) doc.printer->WritePrinterChunk(s);
@@ -302,7 +311,6 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
 
 bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     RegisterTrackClass();
-    CFile* file = s.GetFile();
     score.GetPageTextArray()->SetCount(0);
     score.GetLyricArray()->SetCount(0);
     score.GetFontArray()->SetCount(0);
@@ -351,21 +359,15 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
 
     bool result = true;
     for (;;) {
-        // A file that ends before the end mark ends the loop as the end mark would.
-        const std::uint64_t at = file->GetPosition();
-        const std::uint64_t total = file->GetLength();
-        if (total - std::min(total, at) < 4) break;
-        std::uint8_t head[4];
-        file->Read(head, 4);
-        const std::uint32_t tag = (std::uint32_t(head[0]) << 24) | (std::uint32_t(head[1]) << 16) |
-                                  (std::uint32_t(head[2]) << 8) | head[3];
+        // A file that ends before the end mark ends the loop as the end mark would. The tag
+        // and length are read through the stream, which then steps back over them.
+        const std::uint64_t left = s.LeftInFile();
+        if (left < 4) break;
+        const std::uint32_t tag = s.ReadLong();
         if (tag == kEndMark) break;
-        if (total - (at + 4) < 4) break;
-        std::uint8_t len[4];
-        file->Read(len, 4);
-        const std::uint32_t length = (std::uint32_t(len[0]) << 24) | (std::uint32_t(len[1]) << 16) |
-                                     (std::uint32_t(len[2]) << 8) | len[3];
-        file->Seek(std::int64_t(at), CFile::begin);
+        if (left < 8) break;
+        const std::uint32_t length = s.ReadLong();
+        s.Seek(-8, CFile::current);
         if (tag == Tag("PGTX")) {
             score.GetPageTextArray()->Read(s, tag);
         } else if (tag == Tag("LYRC")) {
@@ -379,9 +381,8 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         } else if (tag == Tag("TITL")) {
             for (TitleBlock& block : doc.titles) block.Read(s);
         } else if (tag == Tag("ALOT")) {
-            s.BeginReadChunk(tag);
-            for (auto& row : doc.spacingTable) s.ReadWords(row, 4);
-            s.EndReadChunk();
+            SpacingTable scratch;
+            DocumentSpacing(score, scratch).ReadChunk(s, tag);
         } else if (tag == Tag("ENGR")) {
             ReadEngraverSettings(doc.engraver, s, tag);
         } else if (tag == Tag("FMAP")) {
@@ -393,24 +394,22 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             ReadMarkPlaybackTable(doc.markPlayback, s, tag);
         } else if (tag == Tag("SSET")) {
             // The sound-set name; loading sound sets is the audio engine's.
-            file->Seek(8, CFile::current);
-            std::uint8_t n[2] = {};
-            if (file->Read(n, 2) < 2) break;
-            const std::uint16_t nameLength = std::uint16_t((n[0] << 8) | n[1]);
-            const std::uint64_t here = file->GetPosition();
-            if (nameLength > total - std::min(total, here)) break;
-            file->Seek(nameLength, CFile::current);
+            if (left < 10) break;
+            s.Seek(8, CFile::current);
+            const std::uint16_t nameLength = s.ReadWord();
+            if (nameLength > s.LeftInFile()) break;
+            s.Seek(nameLength, CFile::current);
         } else if (tag == Tag("VSTD")) {
-            if (length > total - std::min(total, at + 8)) break;
-            file->Seek(8, CFile::current);
+            if (length > left - 8) break;
+            s.Seek(8, CFile::current);
             std::vector<std::uint8_t> text(length);
-            if (length && file->Read(text.data(), length) < length) break;
+            if (length) s.ReadBytes(text.data(), length);
             score.rackText.Clear();
             if (length && !score.rackText.Append(text.data(), length)) ThrowErrorCode(kErrOutOfMemory);
             ReadVSTRackText(score);
         } else {
-            if (std::uint64_t(length) + 8 > total - std::min(total, at)) break;
-            file->Seek(std::int64_t(length) + 8, CFile::current);
+            if (std::uint64_t(length) + 8 > left) break;
+            s.Seek(std::int64_t(length) + 8, CFile::current);
         }
     }
 
@@ -490,8 +489,35 @@ void ReadBounded(CFile& file, std::uint8_t* dest, std::uint32_t room, std::uint3
 
 // The version block as the old files hold it: three words, then the view fields.
 constexpr std::uint32_t kLegacyVersionBlock = 30;
-// The score root's leading fields in the old files: 16 option bytes, four counts, five fonts.
-constexpr std::uint32_t kLegacyScoreHead = 16 + 8 + 5 * 6;
+// The score root's leading fields in the old files: 16 option bytes, four counts, five fonts
+// (16-bit face, 16-bit size, style byte, pad byte).
+constexpr std::uint32_t kLegacyRootFonts = 16 + 8;
+constexpr std::uint32_t kLegacyScoreHead = kLegacyRootFonts + 5 * 6;
+
+// The older files' device list: records of any size whose first word is the port id and whose
+// name starts at byte 10. Each becomes a zeroed 138-byte record with that word and name.
+void ConvertLegacyDevices(CScore& score, CFile& file) {
+    CStdArray old;
+    old.LoadRaw(file);
+    CDeviceArray* devices = score.GetDeviceArray();
+    const int n = old.GetCount();
+    const int size = old.GetElementSize();
+    devices->SetElemSize(CDeviceArray::kElementSize);
+    if (!devices->SetSize(n)) ThrowErrorCode(kErrOutOfMemory);
+    devices->SetCount(n);
+    for (int i = 0; i < n; ++i) {
+        auto* to = static_cast<std::uint8_t*>(devices->GetAt(i));
+        const auto* from = static_cast<const std::uint8_t*>(old.GetAt(i));
+        std::memset(to, 0, CDeviceArray::kElementSize);
+        if (size >= 2) std::memcpy(to, from, 2);
+        const int name = std::min(size - CDeviceArray::kNameOffset, CDeviceArray::kNameSize - 1);
+        if (name > 0) {
+            const auto* text = from + CDeviceArray::kNameOffset;
+            const auto* end = static_cast<const std::uint8_t*>(std::memchr(text, 0, std::size_t(name)));
+            std::memcpy(to + CDeviceArray::kNameOffset, text, std::size_t(end ? end - text : name));
+        }
+    }
+}
 
 }  // namespace
 
@@ -541,6 +567,15 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
     score.pageCount = std::int16_t(LE16(root + 18));
     score.lineCount = std::int16_t(LE16(root + 20));
     score.barCount = std::int16_t(LE16(root + 22));
+    FontRef* rootFonts[5] = {&score.textFont1, &score.textFont2, &score.textFont3, &score.chordFrameFont,
+                             &score.textFont5};
+    for (int i = 0; i < 5; ++i) {
+        const std::uint8_t* f = root + kLegacyRootFonts + 6 * i;
+        if (LE32(head + 4) < std::uint32_t(kLegacyRootFonts + 6 * (i + 1))) break;  // a shorter block keeps the rest
+        rootFonts[i]->face = LE16(f);
+        rootFonts[i]->size = LE16(f + 2);
+        rootFonts[i]->style = f[4];
+    }
     g_scoreFile.checkVoiceBanks = (doc.optionByte & 0x10) != 0;
     g_scoreFile.oldPageUnits = doc.version < 0x400;
     SetLoadedFileVersion(doc.version, doc.build);
@@ -566,8 +601,9 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
     score.GetPageTextArray()->LoadRaw(file);
     score.GetLyricArray()->LoadRaw(file);
     score.GetFontArray()->LoadRaw(file);
-    score.GetDeviceArray()->LoadRaw(file);
+    ConvertLegacyDevices(score, file);
     score.GetPatchArray()->LoadRaw(file);
+    score.chordFrameFont = GuitarLibFontRef();
 
     bool result = true;
     for (;;) {
@@ -585,6 +621,13 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
         } else if (std::memcmp(head, "FMAP", 4) == 0) {
             file.Seek(std::int64_t(at), CFile::begin);
             if (!doc.fontMap.ReadOldRaw(file)) break;
+        } else if (std::memcmp(head, "ALOT", 4) == 0) {
+            file.Seek(std::int64_t(at), CFile::begin);
+            SpacingTable scratch;
+            DocumentSpacing(score, scratch).ReadLegacyBlock(file);
+        } else if (std::memcmp(head, "ENGR", 4) == 0) {
+            file.Seek(std::int64_t(at), CFile::begin);
+            ReadLegacyEngraverSettings(doc.engraver, file);
         } else {
             if (length > total - std::min(total, at + 8)) break;
             file.Seek(length, CFile::current);

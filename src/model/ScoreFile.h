@@ -20,7 +20,8 @@ class CFile;
 class CScore;
 
 // The document's share of the score file: what the header and the tagged tail carry besides
-// the score itself.
+// the score itself. The spacing table ("ALOT") is the score's document's own (a score without a
+// document writes the current spacing table and reads the chunk into nothing).
 struct ScoreFileDoc {
     static constexpr std::uint16_t kProgramVersion = 0x410;
     static constexpr std::uint16_t kNeededVersion = 0x400;
@@ -42,7 +43,6 @@ struct ScoreFileDoc {
     bool loadedFromLegacy = false;
     CPageSetup pageSetup;
     TitleBlock titles[TitleBlock::kBlocks];
-    std::int16_t spacingTable[8][4] = {};   // "ALOT": space per duration class in four columns
     EngraverSettings engraver{};
     FontMap fontMap{};
     MarkPlaybackTable markPlayback{};

@@ -9,6 +9,7 @@
 #include "framework/Types.h"
 #include "model/ArrayItem.h"
 #include "model/BarItem.h"
+#include "model/SpacingTable.h"
 #include "platform/FontRef.h"
 #include "platform/StdArray.h"
 
@@ -17,6 +18,13 @@
 // The document that owns a score: the parts of it that the score and its records read.
 class CZelDoc {
 public:
+    // A new document takes a copy of the current spacing table.
+    CZelDoc() { GetCurrentSpacing(spacing); }
+    // The space allotted to a note of a duration class, dotted or triplet, by the document's
+    // spacing table.
+    int GetAllotSpace(int durationClass, int dotted, int triplet) const {
+        return spacing.GetSpace(durationClass, dotted, triplet);
+    }
     int GetZoom() const { return zoom; }
     int SetZoom(int z) {
         const int old = zoom;
@@ -32,6 +40,7 @@ public:
     std::uint16_t currentVoice = 0;    // the voice the document shows (0-7)
     std::uint8_t allVoicesShown = 1;   // all voices are shown
     std::int16_t currentTrack = 0;     // the document's current track
+    SpacingTable spacing;              // the document's spacing table ("ALOT")
 };
 
 // --- edit and view records -------------------------------------------------------------------

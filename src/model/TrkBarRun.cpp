@@ -27,7 +27,7 @@ enum : int {
 // The one scratch record of the sort, shared by every bar.
 std::uint8_t g_sortScratch[CTrkBar::kScratchSize];
 
-// The largest run a bar keeps: records are counted in 16 bits and sized in 16 bits.
+// The largest run a bar keeps: its length is a signed 32-bit byte count.
 constexpr std::uint32_t kMaxRunLength = 0x7FFFFFFFu;
 
 bool IsClefKeyOrOttava(const CBarItem* item) { return item->IsClef() || item->IsKeySig() || item->IsOttava(); }

@@ -4,10 +4,13 @@
 //   records back to back: each in its class's stored form, exactly its size - 4 bytes long
 //   (what a class's writer leaves out follows raw from the record in memory).
 //
-// The reader never trusts the chunk: a record that is damaged (size 0 or below, a code that
-// cannot stand in a bar or has no class, a size or a growth beyond the room the bar has for
-// it, a count that does not end with the end record) ends the run where it stands, with a
-// message, and the file goes on with the next chunk.
+// A record's size is a signed 16-bit value, as every reader and walker of a run takes it: 0
+// or below (a stored 0x8000 or more) is damage. The reader never trusts the chunk: a record
+// that is damaged (such a size, a code that cannot stand in a bar, a size or a growth beyond
+// the room the bar has for it, a count that does not end with the end record) ends the run
+// where it stands, with a message, and the file goes on with the next chunk. A record of a
+// bar code (16-175) that has no class is no damage: its size tells where it ends, and it stays
+// in the run as an inert record marked removed, which is not saved again.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -147,8 +150,7 @@ void CTrkBar::Read(CChunkStream& stream, int unused) {
             }
             const int size = item->RecordSizeField();
             const int type = item->TypeCode();
-            // A code without a class cannot be told where its record ends: damage as well.
-            if (size <= 0 || std::uint32_t(size) > itemRoom || !IsAcceptedCode(type) || IsBareScoreItem(item)) {
+            if (size <= 0 || std::uint32_t(size) > itemRoom || !IsAcceptedCode(type)) {
                 damaged = true;
                 break;
             }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "framework/Arith.h"
+#include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "notation/NoteStandIns.h"
 #include "platform/ChunkStream.h"
@@ -96,7 +97,7 @@ void CBeatChart::BuildUniform(int valueClass, int ticksPerBeat) {
     const int n = WholeEntries();
     if (n < 1) return;
     const int step = kBarWidth / n;
-    const int space = notation::GetAllotSpace(valueClass, 0, 0);
+    const int space = GetAllotSpace(valueClass, 0, 0);
     for (int i = 0; i < n; ++i) {
         SetField(i, kPosition, i * step);
         SetField(i, kWidth, step);

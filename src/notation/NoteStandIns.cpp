@@ -98,7 +98,6 @@ void FlipTie(CBarItem*) {}
 void SetTieStaff(CBarItem*, int, int) {}
 void FlipItem(CBarItem*, int) {}
 void MoveAttachedToStaff(CRawNote*, int, int) {}
-int GetAllotSpace(int, int, int) { return 0; }
 void SetEndPosition(CBarItem*, int) {}
 
 }  // namespace notation

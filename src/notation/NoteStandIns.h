@@ -87,11 +87,6 @@ void MoveAttachedToStaff(CRawNote* note, int staffOffset, int shift);
 }  // namespace notation
 
 namespace notation {
-// CZelDoc::GetAllotSpace (value class, 0, 0): the document's space for a value class (0).
-int GetAllotSpace(int valueClass, int a, int b);
-}  // namespace notation
-
-namespace notation {
 // CBarItem::SetEndPosition: the position of the other end of a two-ended item (nothing yet).
 void SetEndPosition(CBarItem* item, int position);
 }  // namespace notation

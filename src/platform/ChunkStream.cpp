@@ -66,6 +66,13 @@ std::int64_t CChunkStream::Seek(std::int64_t offset, unsigned from) {
     return pos;
 }
 
+std::uint64_t CChunkStream::LeftInFile() const {
+    if (!file) return 0;
+    const std::uint64_t length = file->GetLength();
+    const std::uint64_t at = file->GetPosition() - std::min<std::uint64_t>(file->GetPosition(), unread);
+    return length - std::min(length, at);
+}
+
 // --- chunks ---------------------------------------------------------------------------------
 
 void CChunkStream::Flush() {

@@ -162,6 +162,9 @@ public:
     std::uint32_t Written() const { return written; }
     std::uint32_t Capacity() const { return buffer.size; }
     std::uint32_t ReadLength() const { return readLength; }
+    // What the file still holds after the logical read position (bytes still buffered count
+    // as not yet read).
+    std::uint64_t LeftInFile() const;
 
 private:
     // Writes the buffered bytes to the file and empties the buffer.

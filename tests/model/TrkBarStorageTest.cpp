@@ -154,6 +154,24 @@ TEST_F(TrkBarStorageTest, ADamagedRecordEndsTheBarWithAMessageAndTheFileGoesOn) 
     EXPECT_EQ(Types(next.bar), (std::vector<int>{174, 255}));
 }
 
+TEST_F(TrkBarStorageTest, ARecordWithoutAClassStaysInertAndTheBarReadsOn) {
+    // A controller, a record of code 58 (a bar code no class serves) with four bytes of its
+    // own, and a pitch bend.
+    const Bytes classless = Concat({StoredHead(20, 58, 0, 0, 120), {9, 8, 7, 6}});
+    Bar bar;
+    ReadInto(bar.bar, Chunk(4, Concat({StoredController(), classless, StoredBend(), StoredEnd()})));
+    EXPECT_TRUE(boxes.shown().empty()) << "no damage is reported";
+    ASSERT_EQ(Types(bar.bar), (std::vector<int>{171, 58, 174, 255}));
+    const std::vector<CBarItem*> records = Records(bar.bar);
+    EXPECT_FALSE(records[0]->IsRemoved());
+    EXPECT_TRUE(records[1]->IsRemoved()) << "the classless record is inert";
+    EXPECT_EQ(records[1]->RecordSizeField(), 20);
+    EXPECT_FALSE(records[2]->IsRemoved());
+    EXPECT_EQ(records[2]->TimeField(), 480);
+    // It is not saved again; the others are, byte for byte.
+    EXPECT_EQ(WriteBar(bar.bar), Chunk(3, Concat({StoredController(), StoredBend(), StoredEnd()})));
+}
+
 TEST_F(TrkBarStorageTest, OlderFilesGainTheColourBytes) {
     SetLoadedFileVersion(0x300, 0);
     // Size 14 and a 10-byte head: size, type, scale, flags, time and position only.
@@ -219,7 +237,6 @@ TEST_F(TrkBarStorageTest, HostileChunksEndInARepairedRunOrAClearError) {
         {"a bar record", Chunk(2, Concat({StoredHead(16, 8), StoredEnd()})), {255}},
         {"a code below 16", Chunk(2, Concat({StoredHead(16, 3), StoredEnd()})), {255}},
         {"a code above 175", Chunk(2, Concat({StoredHead(16, 176), StoredEnd()})), {255}},
-        {"a code without a class", Chunk(3, Concat({StoredController(), StoredHead(16, 58), StoredEnd()})), {171, 255}},
         {"an empty chunk", Bytes{'B', 'D', 'A', 'T', 0, 0, 0, 0}, {255}},
     };
     for (const Case& c : cases) {
