@@ -118,6 +118,7 @@ bool CBar::SetDefaults() {
     SetNaturalWidth(1440);
     SetNaturalSpace(1440);
     SetStartTime(0);
+    SetStartTicks(0);
     rec::Put<std::uint32_t>(this, kCachedBeatChart, 0);
     rec::Put<std::uint32_t>(this, kCachedEnding, 0);
     rec::Put<std::uint32_t>(this, kCachedBarNumber, 0);
@@ -384,6 +385,8 @@ bool CBar::ReplaceBarNumberItem(const CBarItem* item) {
     RemoveBarNumberItem();
     return item && InsertItemSorted(item) != nullptr;
 }
+
+bool CBar::CountsForNumber() const { return !HasBarFlag(kShortBarBit) || HasRepeatEnd(); }
 
 int CBar::GetDisplayNumber() {
     const CBarItem* item = GetBarNumberItem(true);

@@ -27,7 +27,8 @@
 //   offset  84 linked jumper bar 16-bit, -1 none
 //   offset  86 beat-chart staff 8-bit
 //   offset  87 item array       the id of the owned CItemArray
-//   offset  91 start time       32-bit milliseconds
+//   offset  91 start time       32-bit milliseconds, for playback and time codes (the bar
+//                               recalculation sets it)
 //   offset  95 cached ending, 99 cached beat chart, 103 cached bar number: the byte offset
 //              + 1 of the item in the own array (0 none)
 //   offset 107 system link      the score and the system's index (never stored)
@@ -36,7 +37,10 @@
 //   offset 131 meter offset, 133 lead-in space (16-bit each)
 //   offset 135 natural space copy, 139 scaled natural space, 143 lead-in width, 147 size
 //              (32-bit each)
-//   offset 151 the performer's words and spare bytes up to 162
+//   offset 151 start in ticks   32-bit, from the start of the score (reindexing sets it;
+//                               never stored)
+//   offset 155 counted bars     16-bit, the counted bars before this one (reindexing)
+//   offset 157 spare bytes up to 162
 #pragma once
 #include <cstdint>
 
@@ -98,7 +102,8 @@ public:
         kScaledNaturalSpace = 139,
         kLeadInWidth = 143,
         kSpaceSize = 147,
-        kPerformerWords = 151,
+        kStartTicks = 151,
+        kCountedBars = 155,
         kSize = 162,
     };
     enum : std::uint8_t {
@@ -115,7 +120,7 @@ public:
     enum : int { kBeatChartType = 9, kBarNumberType = 10, kTempoType = 28, kJumperType = 48, kEndingType = 50 };
     // Fields of the own items that the bar reads: a jumper's kind byte and its 16-bit target
     // (an ending's bar span), a bar-number item's number offset, a tempo mark's tempo word.
-    enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 30, kTempoValue = 20 };
+    enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 24, kTempoValue = 20 };
     static constexpr int kRepeatCountKind = 8;
 
     // Builds the record in place: code 8, size 162, no item array yet.
@@ -173,8 +178,17 @@ public:
     void SetMultiRestSpan(int v) { rec::Put(this, kMultiRestSpan, std::int16_t(v)); }
     std::int16_t GetLinkedJumperBar() const { return rec::Get<std::int16_t>(this, kLinkedJumperBar); }
     std::uint8_t GetBeatChartStaff() const { return rec::Get<std::uint8_t>(this, kBeatChartStaff); }
+    // The start in milliseconds (playback and time codes).
     std::int32_t GetStartTime() const { return rec::Get<std::int32_t>(this, kStartTime); }
     void SetStartTime(std::int32_t v) { rec::Put(this, kStartTime, v); }
+    // The start in ticks from the start of the score.
+    std::int32_t GetStartTicks() const { return rec::Get<std::int32_t>(this, kStartTicks); }
+    void SetStartTicks(std::int32_t v) { rec::Put(this, kStartTicks, v); }
+    // The counted bars before this one (the number its bar number shows, less one).
+    std::int16_t GetCountedBars() const { return rec::Get<std::int16_t>(this, kCountedBars); }
+    // Whether the bar counts for numbering: unless it is excluded (a short bar) and does not
+    // close a repeat.
+    bool CountsForNumber() const;
     std::int16_t GetLeadInSpace() const { return rec::Get<std::int16_t>(this, kLeadInSpace); }
     void SetLeadInSpace(int v) { rec::Put(this, kLeadInSpace, std::int16_t(v)); }
     std::int32_t GetLeadInWidth() const { return rec::Get<std::int32_t>(this, kLeadInWidth); }

@@ -34,3 +34,8 @@ public:
 
 // The edit operation most commands build on.
 class CCruise : public CScoreTask {};
+
+class CTrack;
+// The add-track operation's instrument template: sets a track up from template n. The
+// instrument library is not written yet, so no template can be applied: false.
+inline bool ApplyInstrumentTemplate(int n, CTrack* track) { return false; }

@@ -30,7 +30,7 @@ void CEventCursor::Seek(CScore* s, int t, int b) {
             trkBar = score->GetTrkBar(track, b);
             item = trkBar ? trkBar->GetItems() : nullptr;
         }
-        barStart = bar->GetStartTime();
+        barStart = bar->GetStartTicks();
     }
     position = 0;
 }
@@ -62,7 +62,7 @@ bool CEventCursor::NextBar() {
         bar = nextBar;
         item = trkBar->GetItems();
     }
-    barStart = bar->GetStartTime();
+    barStart = bar->GetStartTicks();
     position = 0;
     return true;
 }

@@ -14,8 +14,10 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreItem.h"
 #include "model/Bar.h"
+#include "model/BarNumber.h"
 #include "model/Page.h"
 #include "model/System.h"
+#include "model/Tempo.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "platform/ChunkStream.h"
@@ -101,6 +103,10 @@ const ItemBehaviour* BehaviourForCode(int code) {
             return &TrkBarBehaviour::Instance();
         case 8:
             return &BarBehaviour::Instance();
+        case 10:
+            return &BarNumberBehaviour::Instance();
+        case 28:
+            return &TempoBehaviour::Instance();
         case 13:  // CLyricLine
         case 14:  // CSuffix
             return &BareScoreItemBehaviour();

@@ -5,6 +5,8 @@
 #include <map>
 
 #include "model/Bar.h"
+#include "model/BarNumber.h"
+#include "model/EditTaskStandIns.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -98,21 +100,7 @@ void UseDefaultPort(CScore& score) {
     if (IsPortAvailable(port)) score.GetTrack(0)->SetDevice(port);
 }
 
-// The instrument bytes of the tracks until the track record keeps its own.
-std::map<const CScore*, std::map<int, int>>& Instruments() {
-    static std::map<const CScore*, std::map<int, int>> table;
-    return table;
-}
-
 }  // namespace
-
-void SetTrackInstrument(CScore& score, int track, int instrument) { Instruments()[&score][track] = instrument; }
-
-int GetTrackInstrument(CScore& score, int track) {
-    auto& t = Instruments()[&score];
-    auto it = t.find(track);
-    return it == t.end() ? -1 : it->second;
-}
 
 bool CScore::BuildSkeleton(int barsWanted, int tracksWanted) {
     const int P = std::max(1, LayoutPrefs().barsPerSystem);
@@ -170,11 +158,19 @@ bool CScore::BuildSkeleton(int barsWanted, int tracksWanted) {
             CStaff* staff = line->GetStaff(t);
             CTrack* track = GetTrack(t);
             staff->SetClef(track->GetShownClef());
+            staff->SetScale(rec::Get<std::uint8_t>(track, CTrack::kStaffSize));
             staff->SetShown(true);
         }
     }
     Reindex();
     if (!ReflowFromPage(0)) return false;
+    Reindex();
+    // The first bar carries the score's bar numbering, hidden at the start of the score.
+    std::uint8_t buffer[CBarNumber::kSize] = {};
+    CBarNumber* number = CBarNumber::Construct(buffer);
+    if (!number) return false;
+    number->SetFlagsB(std::uint8_t(number->FlagsB() | CBarItem::kHiddenBit));
+    if (!GetBar(0)->ReplaceBarNumberItem(number)) return false;
     Reindex();
     for (int p = 0; p < pageCount; ++p) GetPage(p)->SpaceStaves(false);
     for (int s = 0; s < lineCount; ++s) GetLine(s)->Relayout();
@@ -204,10 +200,10 @@ void AssignChannels(CScore& score) {
         const int channel = track->IsPercussionStaff() ? 9 : c;
         for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, channel);
         for (int v = 1; v < 8; ++v) track->SetVoicePatch(v, track->GetVoicePatch(0), true);
-        const int instrument = GetTrackInstrument(score, t);
-        for (int u = t + 1; u < n && instrument >= 0; ++u) {
+        const int instrument = track->GetInstrument();
+        for (int u = t + 1; u < n; ++u) {
             CTrack* other = score.GetTrack(u);
-            if (other && GetTrackInstrument(score, u) == instrument && other->GetVoiceChannel(0) == kNoChannel)
+            if (other && other->GetInstrument() == instrument && other->GetVoiceChannel(0) == kNoChannel)
                 for (int v = 0; v < 8; ++v) other->SetVoiceChannel(v, channel);
         }
         int advanced = c < 15 ? c + 1 : 15;
@@ -224,12 +220,17 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
         case 0:
             if (!score.BuildSkeleton(32, 1)) return false;
             if (settings.singleStaffChoice == 1) score.GetTrack(0)->Init(0, 1, 1984);
+            // An instrument template that cannot be applied fails the build rather than
+            // leaving a plain staff in its place.
+            if (settings.singleStaffChoice >= 2 &&
+                !ApplyInstrumentTemplate(settings.singleStaffChoice - 2, score.GetTrack(0)))
+                return false;
             break;
         case 1:
             if (!score.BuildSkeleton(32, 2)) return false;
             for (int t = 0; t < 2; ++t) {
                 for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, 0, false);
-                SetTrackInstrument(score, t, 0);
+                score.GetTrack(t)->SetInstrument(0);
             }
             score.GetTrack(0)->SetName(TableText(10200, "Piano").c_str());
             score.GetTrack(0)->SetAbbreviation(TableText(10201, "Pn.").c_str());
@@ -241,7 +242,7 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
             const int programs[3] = {54, 0, 0};
             for (int t = 0; t < 3; ++t) {
                 for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, programs[t], false);
-                SetTrackInstrument(score, t, programs[t]);
+                score.GetTrack(t)->SetInstrument(programs[t]);
             }
             score.GetTrack(0)->SetName(TableText(10202, "Voice").c_str());
             score.GetTrack(1)->SetName(TableText(10200, "Piano").c_str());
@@ -256,9 +257,10 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
             score.GetTrack(1)->Init(2, 13, 2016);
             for (int t = 0; t < 2; ++t) {
                 for (int v = 0; v < 8; ++v) score.GetTrack(t)->SetVoiceProgram(v, 26, false);
-                SetTrackInstrument(score, t, 26);
+                score.GetTrack(t)->SetInstrument(26);
             }
-            score.GetTrack(0)->SetTransposition(-12);
+            // The guitar sounds an octave below its written notes: its voices play 12 lower.
+            score.GetTrack(0)->SetVoiceTranspose(-1, -12);
             score.GetTrack(0)->SetHighRange(81);
             score.GetTrack(0)->SetLowRange(40);
             UseDefaultPort(score);
@@ -293,6 +295,7 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
                 if (CStaff* staff = line->GetStaff(t)) {
                     staff->SetClef(score.GetTrack(t)->GetShownClef());
                     staff->SetLineMask(score.GetTrack(t)->GetLineMask());
+                    staff->SetScale(rec::Get<std::uint8_t>(score.GetTrack(t), CTrack::kStaffSize));
                 }
             line->UpdateBrackets();
         }

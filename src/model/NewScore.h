@@ -26,6 +26,3 @@ struct NewScoreSettings {
 bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc* doc = nullptr);
 // Gives every track a MIDI channel per output device.
 void AssignChannels(CScore& score);
-// The track's instrument byte, by which tracks of one instrument share a channel.
-void SetTrackInstrument(CScore& score, int track, int instrument);
-int GetTrackInstrument(CScore& score, int track);

@@ -26,7 +26,7 @@ constexpr std::uint8_t kPageFlagsMask = CArrayItem::kLastBit;
 void CScore::Reindex() {
     int s = 0, b = 0;
     std::int32_t start = 0;
-    int multiEnd = -1, endingStart = -1, endingEnd = 0, numberBar = -1;
+    int multiEnd = -1, endingStart = -1, endingEnd = 0, numberBar = -1, counted = 0;
     bool endedOnLastSystem = lineCount == 0;
     bool endedOnLastPage = pageCount == 0;
     bool reachedLastBar = barCount == 0;
@@ -60,6 +60,7 @@ void CScore::Reindex() {
             if (k == systems - 1) flags |= CLine::kLastOnPageBit;
             line->SetLayoutFlags(flags);
             line->SetLastFlag(s == lineCount - 1);
+            line->SetShownBarCount(0);
             if (b >= barCount) line->SetBarCount(0);
             // Tracks, staves and the bars of each track.
             if (trackCount > 0 && !GetTrack(0)) {
@@ -86,10 +87,11 @@ void CScore::Reindex() {
                         tb->SetLastFlag(bar == barCount - 1);
                     }
                     if (bar == barCount - 1) {
+                        // The track's bar array holds exactly one bar per bar of the score.
                         CTrkBarArray* a = GetTrkBarArray(t);
-                        if (a && a->GetCount() > barCount) {
-                            while (a->GetCount() > barCount) a->RemoveAt(a->GetCount() - 1);
-                        }
+                        while (a && a->GetCount() > barCount) a->RemoveAt(a->GetCount() - 1);
+                        while (a && a->GetCount() < barCount)
+                            if (!InsertTrkBar(t, a->GetCount())) break;
                     }
                 }
             }
@@ -100,7 +102,8 @@ void CScore::Reindex() {
                     endWalk = true;
                     break;
                 }
-                rec::Put<std::int32_t>(bar, CBar::kStartTime, start);
+                bar->SetStartTicks(start);
+                rec::Put<std::int16_t>(bar, CBar::kCountedBars, std::int16_t(counted));
                 bar->SetIndex(b);
                 bar->SetLine(this, s);
                 rec::Put<std::int16_t>(bar, CBar::kLinkedJumperBar, -1);
@@ -124,6 +127,8 @@ void CScore::Reindex() {
                 if (bar->GetBarNumberItem(true)) numberBar = b;
                 else bar->SetBarNumberLink(numberBar);
                 start += bar->GetLength();
+                if (bar->CountsForNumber()) ++counted;
+                if (!bar->IsCovered()) line->SetShownBarCount(line->GetShownBarCount() + 1);
 
                 const bool lastBar = bar->IsLast() || b == barCount - 1;
                 ++b;

@@ -148,7 +148,6 @@ public:
     // --- new scores ---
     bool BuildSkeleton(int bars, int tracks);
     bool BuildMinimalScore();
-    std::uint8_t singleTrack = 0;
 
     // --- arrays ---
     CTrackArray* GetTrackArray() { return tracks.get(); }
@@ -166,7 +165,8 @@ public:
     // --- options ---
     std::uint8_t option0 = 0;
     std::uint8_t showPageMargins = 0;
-    std::uint8_t option2 = 0;               // cleared by staff placement when there are several tracks
+    std::uint8_t singleTrack = 0;           // option 2: 1 for a one-track score; staff placement clears it
+                                            // when there are several tracks
     std::uint8_t transposedDisplay = 0;
     std::uint8_t playRepeats = 1;
     std::uint8_t playbackStyle = 0;         // 0 as recorded, 1 swing, 2 as written

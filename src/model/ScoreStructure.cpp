@@ -405,7 +405,7 @@ void CScore::RecalcStartTimes() {
     for (int b = 0; b < barCount; ++b) {
         CBar* bar = GetBar(b);
         if (!bar) break;
-        rec::Put<std::int32_t>(bar, CBar::kStartTime, t);
+        bar->SetStartTicks(t);
         t += bar->GetLength();
     }
 }

@@ -39,13 +39,6 @@ void StepWaitCursor() {}
 
 void RelinkJumps(CScore* score) {}
 
-int TempoToQuarterTempo(int tempo, int unitCode, bool dotted) {
-    // Ticks of the beat unit against a quarter note (480 ticks); code 1 whole, 2 half, 3 quarter.
-    if (unitCode < 1 || unitCode > 8) return tempo;
-    const std::int64_t unit = (1920 >> (unitCode - 1)) * (dotted ? 3 : 2);
-    return int(std::int64_t(tempo) * unit / (480 * 2));
-}
-
 CPageSetup& DocumentSecondPageSetup(CZelDoc* doc) {
     static CPageSetup setup = [] {
         CPageSetup s;
@@ -90,18 +83,6 @@ int CKeySig::CountNaturals() const {
     if (mode == 2) return KeyChange(previous, key) - KeyChange(0, key);
     if (mode == 1) return KeyChange(0, previous);
     return 0;
-}
-
-CTempo* MakeTempoItem(void* buffer, int tempo) {
-    auto* item = static_cast<CTempo*>(ConstructClass(CTempo::kTypeCode, buffer));
-    if (!item) return nullptr;
-    std::memset(item->Bytes() + rec::kType + 1, 0, std::size_t(item->RecordSizeField() - rec::kType - 1));
-    rec::Put<std::uint8_t>(item, CTempo::kUnit, std::uint8_t((3 << 4) | 0x02));
-    rec::Put<std::uint8_t>(item, CTempo::kGlyphSize, 16);
-    rec::Put<std::uint16_t>(item, CTempo::kTempo, std::uint16_t(tempo));
-    rec::Put<std::int16_t>(item, CTempo::kYOffset, -480);
-    rec::Put<std::uint8_t>(item, CTempo::kEquation, std::uint8_t((4 << 4) | 0x01));
-    return item;
 }
 
 MidiOutPortsState& MidiOutPorts() {

@@ -45,9 +45,6 @@ bool ProgressStepCurrent();
 void StepWaitCursor();
 // Renews the repeat and jump links of the bars.
 void RelinkJumps(class CScore* score);
-// The tempo in quarter notes per minute (x100) for a tempo marked in beat units of the
-// note-value code (3 = quarter) and dotted flag.
-int TempoToQuarterTempo(int tempo, int unitCode, bool dotted);
 
 class CPageSetup;
 class CStaff;
@@ -57,7 +54,7 @@ CPageSetup& DocumentSecondPageSetup(CZelDoc* doc);
 void DocSetScoreSize(CZelDoc* doc, int percent);
 
 // --- notation records that the bar recalculation and the new score read and write ---------------
-// Minimal views of the clef, key signature and tempo mark records: the fields and counts the
+// Minimal views of the clef and key signature records: the fields and counts the
 // score-wide passes use. The notation items replace them with their full classes.
 #include "model/BarItem.h"
 
@@ -94,22 +91,7 @@ public:
 };
 ZEL_RECORD_VIEW(CKeySig);
 
-// A tempo mark (type 28, 106 bytes): the unit byte (bits 4-7 the beat unit's note-value code,
-// bit 2 dotted, bit 1 the metronome mark shown) and the tempo (hundredths of a beat per
-// minute).
-class CTempo : public CBarItem {
-public:
-    enum : int { kSize = 106, kTypeCode = 28, kUnit = 16, kGlyphSize = 17, kTempo = 20, kYOffset = 24, kEquation = 73 };
-    int GetBeatUnit() const { return rec::Get<std::uint8_t>(this, kUnit) >> 4; }
-    bool IsDotted() const { return (rec::Get<std::uint8_t>(this, kUnit) & 0x04) != 0; }
-    std::uint16_t GetValue() const { return rec::Get<std::uint16_t>(this, kTempo); }
-};
-ZEL_RECORD_VIEW(CTempo);
-
-// Builds a tempo mark in place in a buffer of at least 106 bytes: metronome mark shown, a
-// quarter-note beat, a system mark with an eighth as its second note value, glyph size 16, y
-// offset -480 and the tempo as given.
-CTempo* MakeTempoItem(void* buffer, int tempo);
+#include "model/Tempo.h"
 
 // --- services a new score calls on the MIDI layer, the track bars and the score's devices -------
 class CTrkBar;

@@ -437,7 +437,7 @@ void CLine::PlaceStaves() {
         r.bottom = bottom == top ? bottom + 1 : bottom;
         SetRect(r);
     }
-    if (CScore* score = GetScore(); score && score->GetTrackCount() > 1) score->option2 = 0;
+    if (CScore* score = GetScore(); score && score->GetTrackCount() > 1) score->singleTrack = 0;
 }
 
 void CLine::RefitStaves(int size) {

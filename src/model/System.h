@@ -22,7 +22,9 @@
 //                                    over-full; bits 4-7 a field cleared at construction
 //   offset 63  spare byte
 //   offset 64  name indent           16-bit twentieths
-//   offset 66  two spare words
+//   offset 66  shown bars            16-bit, the bars not under a multi-bar rest (reindexing;
+//                                    never stored)
+//   offset 68  spare word
 //   offset 70  layout word           16-bit (4 after Init)
 //   offset 72  first bar link        the score and the first bar's index (never stored)
 //   offset 76  page link             the score and the page's index (never stored)
@@ -69,7 +71,8 @@ public:
         kLayoutFlags = 62,
         kSpareByte = 63,
         kNameIndent = 64,
-        kSpareWords = 66,
+        kShownBars = 66,
+        kSpareWord = 68,
         kLayoutWord = 70,
         kFirstBarLink = 72,
         kPageLink = 76,
@@ -92,6 +95,8 @@ public:
     std::int16_t GetFirstBarIndex() const { return rec::Get<std::int16_t>(this, kFirstBar); }
     void SetFirstBarIndex(int v) { rec::Put(this, kFirstBar, std::int16_t(v)); }
     std::int16_t GetBarCount() const { return rec::Get<std::int16_t>(this, kBarCount); }
+    std::int16_t GetShownBarCount() const { return rec::Get<std::int16_t>(this, kShownBars); }
+    void SetShownBarCount(int n) { rec::Put(this, kShownBars, std::int16_t(n)); }
     void SetBarCount(int v) { rec::Put(this, kBarCount, std::int16_t(v)); }
     std::int16_t GetStaffCount() const { return rec::Get<std::int16_t>(this, kStaffCount); }
     void SetStaffCount(int v) { rec::Put(this, kStaffCount, std::int16_t(v)); }

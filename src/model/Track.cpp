@@ -260,7 +260,7 @@ void CTrack::WriteChunk(CChunkStream& s) {
     s.WriteByte(std::uint8_t(GetVoiceCount()));
     s.WriteByte(std::uint8_t(GetStaffKind()));
     s.WriteByte(Byte(kEnharmonic));
-    s.WriteByte(Byte(kKept88));
+    s.WriteByte(Byte(kInstrument));
     s.WriteByte(Byte(kTransposition));
     s.WriteByte(Byte(kHighKey));
     s.WriteByte(Byte(kLowKey));
@@ -349,7 +349,7 @@ void CTrack::ReadChunk(CChunkStream& s) {
     byte(kEnharmonic);
     if ((v < 1040 || (v == 1040 && r < 21)) && (Byte(kEnharmonic) & 1))
         PutByte(kEnharmonic, std::uint8_t(Byte(kEnharmonic) | 2));
-    byte(kKept88);
+    byte(kInstrument);
     byte(kTransposition);
     byte(kHighKey);
     byte(kLowKey);

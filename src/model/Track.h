@@ -9,7 +9,7 @@
 //   offset  86  flags: bit 0 full name shown, 1 abbreviation shown, 2 a channel per voice,
 //               3 transposed display, 4 an audible voice (derived), 5 muted, 6 solo, 7 kept
 //   offset  87  bit 0 key only at the start; bits 1-4 voice limit; bits 5-7 staff kind
-//   offset  88  kept as stored
+//   offset  88  instrument byte: tracks of one instrument share a channel
 //   offset  89  transposition (signed semitones), 90 highest key, 91 lowest key
 //   offset  92  clef, 93 clef of the transposed display, 94 key, 95 staff size percent
 //   offset  96  display switches: 0 ledger lines, 1 clef, 2 time, 3 key, 4 barlines,
@@ -47,7 +47,7 @@ public:
         kKept85 = 85,
         kFlags86 = 86,
         kFlags87 = 87,
-        kKept88 = 88,
+        kInstrument = 88,
         kTransposition = 89,
         kHighKey = 90,
         kLowKey = 91,
@@ -126,6 +126,9 @@ public:
     bool IsTransposedDisplay() const { return (GetTrackFlags() & 0x08) != 0; }
     bool HasHorizontalBeams() const { return (GetDisplaySwitches() & 0x40) != 0; }
     bool IsKeyOnlyAtStart() const { return (Byte(kFlags87) & 1) != 0; }
+    // The instrument byte, by which tracks of one instrument share a MIDI channel.
+    int GetInstrument() const { return Byte(kInstrument); }
+    void SetInstrument(int instrument) { PutByte(kInstrument, std::uint8_t(instrument)); }
 
     // --- staff kind, clef, range, key ---
     int GetStaffKind() const { return Byte(kFlags87) >> 5; }
@@ -191,6 +194,9 @@ public:
     void SetVoiceVolume(int voice, int volume, bool send);
     int GetVoicePan(int voice) const { return std::int8_t(Slot(voice)[kSlotPan]); }
     void SetVoicePan(int voice, int pan, bool send);
+    // The semitones a voice is played above its notes.
+    int GetVoiceTranspose(int voice) const { return std::int8_t(Slot(voice)[kSlotPitchOffset]); }
+    void SetVoiceTranspose(int voice, int semitones);
     const char* GetVoiceDefName(int voice) const;
     void SetVoiceDefName(int voice, const char* name);
 

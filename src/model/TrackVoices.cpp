@@ -59,6 +59,10 @@ void CTrack::SetVoiceBank(int voice, int bank, bool send) {
     });
 }
 
+void CTrack::SetVoiceTranspose(int voice, int semitones) {
+    ForVoices(*this, voice, [&](std::uint8_t* slot) { slot[kSlotPitchOffset] = std::uint8_t(semitones); });
+}
+
 void CTrack::SetVoiceVolume(int voice, int volume, bool send) {
     const std::uint8_t stored = volume == 0 ? 0xFF : std::uint8_t(volume);
     ForVoices(*this, voice, [&](std::uint8_t* slot) { slot[kSlotVolume] = stored; });

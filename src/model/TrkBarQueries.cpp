@@ -217,7 +217,7 @@ int CTrkBar::GetPickupOffset() {
 
 std::int32_t CTrkBar::GetBarStart() {
     CBar* bar = GetBar();
-    return bar ? bar->GetStartTime() : 0;
+    return bar ? bar->GetStartTicks() : 0;
 }
 
 CTrkBar* CTrkBar::Neighbour(int step) {

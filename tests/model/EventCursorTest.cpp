@@ -29,7 +29,7 @@ struct CursorScore {
     frametest::SmallScore s;
     explicit CursorScore(int bars, int tracks = 1) : s(tracks, {bars}) {
         for (int b = 0; b < bars; ++b) {
-            s.Bar(b)->SetStartTime(1920 * b);
+            s.Bar(b)->SetStartTicks(1920 * b);
             s.Bar(b)->SetLastFlag(b == bars - 1);
             // A new bar keeps its own default items; the cases place theirs alone.
             if (CItemArray* a = s.Bar(b)->GetItemArray()) a->RemoveAll();

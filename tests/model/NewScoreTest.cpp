@@ -9,6 +9,9 @@
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "model/Bar.h"
+#include "model/BarNumber.h"
+#include "model/EventCursor.h"
+#include "model/TrkBar.h"
 #include "model/ItemArray.h"
 #include "model/NewScore.h"
 #include "model/Score.h"
@@ -100,7 +103,10 @@ TEST(NewScoreTest, GuitarTrackSoundsAnOctaveLowerInItsRange) {
     settings.arrangement = 3;
     ASSERT_TRUE(BuildNewScore(*f.score, settings));
     CTrack* guitar = f.score->GetTrack(0);
-    EXPECT_EQ(guitar->GetTransposition(), -12);
+    // Written as a treble staff, played an octave lower by every voice.
+    EXPECT_EQ(guitar->GetTransposition(), 0);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(guitar->GetVoiceTranspose(v), -12) << v;
+    EXPECT_EQ(f.score->GetTrack(1)->GetVoiceTranspose(0), 0);
     EXPECT_EQ(guitar->GetHighRange(), 81);
     EXPECT_EQ(guitar->GetLowRange(), 40);
     EXPECT_TRUE(f.score->GetTrack(1)->IsTablatureStaff());
@@ -140,6 +146,51 @@ TEST(NewScoreTest, TitlesMeterTempoAndPickupComeFromTheSettings) {
     // Flag B dots the beat: a dotted eighth at 120 is a quarter at 90, and a 3/4 bar lasts two
     // seconds.
     EXPECT_EQ(s.GetBar(1)->GetStartTime(), 2000);
+}
+
+TEST(NewScoreTest, BarsKeepTheirStartInTicksBesideTheirStartInMilliseconds) {
+    Fixture f;
+    NewScoreSettings settings;
+    settings.tempo = 6000;  // 60 quarters a minute: a 4/4 bar lasts four seconds
+    ASSERT_TRUE(BuildNewScore(*f.score, settings));
+    CScore& s = *f.score;
+    for (int b : {1, 5}) {
+        EXPECT_EQ(s.GetBar(b)->GetStartTicks(), b * 1920) << b;
+        EXPECT_EQ(s.GetBar(b)->GetStartTime(), b * 4000) << b;
+        EXPECT_EQ(s.GetTrkBar(0, b)->GetBarStart(), b * 1920) << b;
+    }
+    CEventCursor cursor;
+    cursor.Seek(&s, -1, 0);  // the bars' own items: every bar has its beat chart at time 0
+    cursor.SeekToTime(5 * 1920);
+    EXPECT_EQ(cursor.GetBarIndex(), 5);
+    EXPECT_EQ(cursor.GetBarStart(), 5 * 1920);
+}
+
+TEST(NewScoreTest, FirstBarCarriesAHiddenBarNumberThatLaterBarsLinkTo) {
+    for (int a = 0; a < 4; ++a) {
+        Fixture f;
+        NewScoreSettings settings;
+        settings.arrangement = a;
+        ASSERT_TRUE(BuildNewScore(*f.score, settings));
+        CScore& s = *f.score;
+        CBarItem* number = s.GetBar(0)->GetBarNumberItem(true);
+        ASSERT_NE(number, nullptr) << a;
+        EXPECT_EQ(number->TypeCode(), CBarNumber::kTypeCode);
+        EXPECT_TRUE(number->IsHidden()) << a;
+        EXPECT_EQ(static_cast<CBarNumber*>(number)->GetShowMode(), 1);
+        EXPECT_EQ(s.GetBar(0)->GetBarNumberLink(), -1);
+        for (int b = 1; b < s.GetBarCount(); ++b) {
+            EXPECT_EQ(s.GetBar(b)->GetBarNumberLink(), 0) << a << " " << b;
+            EXPECT_EQ(s.GetBar(b)->GetBarNumberItem(false), number) << a << " " << b;
+        }
+    }
+}
+
+TEST(NewScoreTest, AnInstrumentTemplateThatCannotBeAppliedFailsTheBuild) {
+    Fixture f;
+    NewScoreSettings settings;
+    settings.singleStaffChoice = 2;  // the first instrument template
+    EXPECT_FALSE(BuildNewScore(*f.score, settings));
 }
 
 TEST(NewScoreTest, KeepSettingsLeavesTitlesTempoAndBarsAlone) {
@@ -232,6 +283,12 @@ TEST(NewScoreTest, SavedScoreReadsBackTheSame) {
         EXPECT_STREQ(doc2.titles[0].lines[0].text, "Round trip");
         EXPECT_EQ(again.GetBar(5)->GetMeter()->GetNumerator(), 6);
         EXPECT_EQ(again.GetBar(0)->GetItemArray()->GetCount(), f.score->GetBar(0)->GetItemArray()->GetCount());
+        // A one-track score keeps its single-track option; the instrument bytes stay with their
+        // tracks.
+        EXPECT_EQ(again.singleTrack, a == 0 ? 1 : 0) << a;
+        const int instruments[4][3] = {{0}, {0, 0}, {54, 0, 0}, {26, 26}};
+        for (int t = 0; t < again.GetTrackCount(); ++t)
+            EXPECT_EQ(again.GetTrack(t)->GetInstrument(), instruments[a][t]) << a << " " << t;
         EXPECT_EQ(ScoreFile::WriteToBytes(again, doc2), bytes) << a;
     }
 }

@@ -163,7 +163,7 @@ TEST(ScoreLayoutTest, SkeletonSizesFollowBarsPerSystemAndTracks) {
         EXPECT_EQ(f.score->GetLineCount(), c.wantSystems) << c.bars;
         EXPECT_EQ(f.score->GetTrackCount(), c.tracks);
         EXPECT_EQ(CheckInvariants(*f.score), "") << c.bars << " bars";
-        EXPECT_GE(f.score->GetPageCount(), 1);
+        EXPECT_EQ(f.score->GetPageCount(), c.wantPages) << c.bars << " bars";
     }
     Fixture f;
     ASSERT_TRUE(f.score->BuildSkeleton(48, 3));
@@ -202,6 +202,35 @@ TEST(ScoreLayoutTest, ReindexMarksBarsUnderAMultiBarRestAndStopsAtTheEnd) {
     s.GetBar(6)->SetMultiRestSpan(9);
     s.Reindex();
     for (int b = 0; b < 8; ++b) EXPECT_EQ(s.GetBar(b)->IsCovered(), b == 3 || b == 4 || b == 5 || b == 7) << b;
+}
+
+TEST(ScoreLayoutTest, ReindexCountsNumberedBarsShownBarsAndRefillsTrackBars) {
+    Fixture f;
+    ASSERT_TRUE(f.score->BuildSkeleton(8, 2));
+    CScore& s = *f.score;
+    s.GetBar(1)->SetBarFlag(CBar::kShortBarBit, true);  // excluded from numbering
+    s.GetBar(3)->SetBarFlag(CBar::kShortBarBit, true);  // excluded, but it closes a repeat
+    s.GetBar(3)->SetClosingKind(3);
+    s.GetBar(4)->SetMultiRestSpan(3);
+    // A track's bar array that lost its last bars is filled up to the bar count again.
+    CTrkBarArray* a = s.GetTrkBarArray(1);
+    a->RemoveAt(a->GetCount() - 1);
+    a->RemoveAt(a->GetCount() - 1);
+    s.Reindex();
+    const int counted[8] = {0, 1, 1, 2, 3, 4, 5, 6};
+    for (int b = 0; b < 8; ++b) {
+        EXPECT_EQ(s.GetBar(b)->GetCountedBars(), counted[b]) << b;
+        EXPECT_EQ(s.GetBar(b)->GetStartTicks(), 1920 * b) << b;
+    }
+    EXPECT_EQ(s.GetLine(0)->GetShownBarCount(), 4);
+    EXPECT_EQ(s.GetLine(1)->GetShownBarCount(), 2);  // bars 5 and 6 lie under the rest of bar 4
+    ASSERT_EQ(a->GetCount(), 8);
+    for (int b = 6; b < 8; ++b) {
+        ASSERT_NE(s.GetTrkBar(1, b), nullptr) << b;
+        EXPECT_EQ(s.GetTrkBar(1, b)->GetIndex(), b);
+        EXPECT_EQ(s.GetTrkBar(1, b)->GetTrackByte(), 1);
+    }
+    EXPECT_EQ(CheckInvariants(s), "");
 }
 
 TEST(ScoreLayoutTest, InsertingAtZeroKeepsTheShownTimeSignatureOnTheNewFirstBar) {
@@ -313,8 +342,8 @@ TEST(ScoreLayoutTest, ChannelsFollowInstrumentsAndSkipNine) {
     Fixture f;
     ASSERT_TRUE(f.score->BuildSkeleton(4, 12));
     CScore& s = *f.score;
-    for (int t = 0; t < 12; ++t) SetTrackInstrument(s, t, 100 + t);
-    SetTrackInstrument(s, 1, 100);  // tracks 0 and 1 share
+    for (int t = 0; t < 12; ++t) s.GetTrack(t)->SetInstrument(100 + t);
+    s.GetTrack(1)->SetInstrument(100);  // tracks 0 and 1 share
     AssignChannels(s);
     EXPECT_EQ(s.GetTrack(0)->GetVoiceChannel(0), 0);
     EXPECT_EQ(s.GetTrack(1)->GetVoiceChannel(0), 0);

@@ -10,11 +10,15 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "model/Bar.h"
+#include "model/BarNumber.h"
+#include "model/ItemArray.h"
+#include "model/Tempo.h"
 #include "model/NewScore.h"
 #include "model/Page.h"
 #include "model/Score.h"
@@ -64,6 +68,31 @@ int Items(const char* path) {
     return 0;
 }
 
+// The bar's own marks: its bar-number item or the bar it takes its numbering from, and its
+// tempo marks.
+std::string OwnItems(CBar* bar) {
+    std::string out;
+    char text[96];
+    if (CBarItem* number = bar->GetBarNumberItem(true)) {
+        std::snprintf(text, sizeof text, ", bar number (show mode %d%s)", static_cast<CBarNumber*>(number)->GetShowMode(),
+                      number->IsHidden() ? ", hidden" : "");
+        out += text;
+    } else if (bar->GetBarNumberLink() >= 0) {
+        std::snprintf(text, sizeof text, ", numbered from bar %d", bar->GetBarNumberLink());
+        out += text;
+    }
+    CItemArray* items = bar->GetItemArray();
+    for (int i = 0; items && i < items->GetCount(); ++i) {
+        auto* item = static_cast<CBarItem*>(items->GetAt(i));
+        if (item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
+        auto* mark = static_cast<CTempo*>(item);
+        std::snprintf(text, sizeof text, ", tempo %d.%02d beat unit %d%s at %d", mark->GetValue() / 100,
+                      mark->GetValue() % 100, mark->GetBeatUnit(), mark->IsDotted() ? " dotted" : "", item->TimeField());
+        out += text;
+    }
+    return out;
+}
+
 int Layout(const char* path) {
     std::unique_ptr<tools::ToolScore> s;
     try {
@@ -77,8 +106,9 @@ int Layout(const char* path) {
                 score.GetLineCount(), score.GetPageCount());
     for (int t = 0; t < score.GetTrackCount(); ++t) {
         CTrack* track = score.GetTrack(t);
-        std::printf("track %d: \"%s\" clef %d channel %d\n", t, track->GetFullName(), track->GetClef(),
-                    track->GetVoiceChannel(0));
+        std::printf("track %d: \"%s\" clef %d channel %d instrument %d voice transpose %d\n", t,
+                    track->GetFullName(), track->GetClef(), track->GetVoiceChannel(0), track->GetInstrument(),
+                    track->GetVoiceTranspose(0));
     }
     for (int p = 0; p < score.GetPageCount(); ++p) {
         CPage* page = score.GetPage(p);
@@ -102,8 +132,9 @@ int Layout(const char* path) {
             for (int j = 0; j < line->GetBarCount(); ++j) {
                 CBar* bar = score.GetBar(line->GetFirstBarIndex() + j);
                 if (!bar) break;
-                std::printf("    bar %d: x %d, width %d, %d/%d\n", bar->GetIndex(), bar->GetLeft(), bar->GetWidth(),
-                            bar->GetMeter()->GetNumerator(), bar->GetMeter()->GetDenominator());
+                std::printf("    bar %d: x %d, width %d, %d/%d%s\n", bar->GetIndex(), bar->GetLeft(), bar->GetWidth(),
+                            bar->GetMeter()->GetNumerator(), bar->GetMeter()->GetDenominator(),
+                            OwnItems(bar).c_str());
             }
         }
     }

@@ -1,0 +1,103 @@
+// The tempo mark (type 28, 106 bytes): a text, a metronome mark (beat unit "=" number) and an
+// optional swing equation, and the tempo that playback uses. Tempo marks normally lie in a
+// bar's own items (system marks); the record and its stored form live here with the model,
+// since the bar recalculation and new scores read and build them.
+//
+//   offset 16  mark flags      bit 0 text shown, 1 metronome mark shown, 2 beat unit dotted,
+//                              3 parentheses; bits 4-7 the beat unit's note-value code
+//                              (0 double whole ... 3 quarter ... 7 sixty-fourth)
+//   offset 17  glyph size      points of the metronome mark's music glyphs
+//   offset 18  reserved word   0
+//   offset 20  tempo           16-bit, hundredths of a beat per minute (1000-30000)
+//   offset 22  x offset, 24 y offset (coordinates)
+//   offset 26  text font       FontRef
+//   offset 32  metronome x offset, 34 metronome y offset (coordinates)
+//   offset 36  number font     FontRef
+//   offset 42  text            31 bytes, zero-terminated
+//   offset 73  equation flags  bit 0 system mark, 1 swing equation shown, 2 (files before
+//                              0x400) the old equation flag, 3 second value dotted, bits 4-7
+//                              the second note-value code
+//   offset 74  number text     31 bytes, zero-terminated
+//   offset 105 number kind     0 tempo, 1 second note value, 2 number text, 3 whole tempo
+//
+// Stored after the bar-item head, big-endian: mark flags and equation flags with their four
+// one-bit flags in the high bits in reverse order and the code in the low four bits;
+// coordinates divided by 5; each FontRef as two words, the style byte and a zero byte; the two
+// texts and the number kind raw.
+#pragma once
+#include <cstdint>
+
+#include "model/BarItem.h"
+#include "platform/FontRef.h"
+
+class CTempo : public CBarItem {
+public:
+    enum : int {
+        kSize = 106,
+        kTypeCode = 28,
+        kUnit = 16,
+        kGlyphSize = 17,
+        kReserved = 18,
+        kTempo = 20,
+        kXOffset = 22,
+        kYOffset = 24,
+        kTextFont = 26,
+        kMetronomeX = 32,
+        kMetronomeY = 34,
+        kNumberFont = 36,
+        kText = 42,
+        kTextSize = 31,
+        kEquation = 73,
+        kNumberText = 74,
+        kNumberKind = 105,
+    };
+    enum : std::uint8_t {
+        kTextShownBit = 0x01,
+        kMetronomeShownBit = 0x02,
+        kDottedBit = 0x04,
+        kParenthesesBit = 0x08,
+        kSystemMarkBit = 0x01,
+        kSwingBit = 0x02,
+        kOldEquationBit = 0x04,
+        kSecondDottedBit = 0x08,
+    };
+    static constexpr int kMinTempo = 1000;
+    static constexpr int kMaxTempo = 30000;
+
+    int GetBeatUnit() const { return rec::Get<std::uint8_t>(this, kUnit) >> 4; }
+    bool IsDotted() const { return (rec::Get<std::uint8_t>(this, kUnit) & kDottedBit) != 0; }
+    std::uint16_t GetValue() const { return rec::Get<std::uint16_t>(this, kTempo); }
+    // Stores the tempo, held within 1000-30000.
+    void SetValue(int tempo);
+    // The tempo in quarter notes per minute (x 100).
+    int GetQuarterTempo() const;
+    std::int16_t GetX() const { return rec::Get<std::int16_t>(this, kXOffset); }
+    std::int16_t GetY() const { return rec::Get<std::int16_t>(this, kYOffset); }
+    void SetX(int v) { rec::Put(this, kXOffset, std::int16_t(v)); }
+    void SetY(int v) { rec::Put(this, kYOffset, std::int16_t(v)); }
+    // A track item when the system-mark bit is clear.
+    bool IsSystemMark() const { return (rec::Get<std::uint8_t>(this, kEquation) & kSystemMarkBit) != 0; }
+};
+ZEL_RECORD_VIEW(CTempo);
+
+// The tempo mark's stored form and its older files' fix-up.
+class TempoBehaviour : public BarItemBehaviour {
+public:
+    static const TempoBehaviour& Instance();
+    void WriteBody(CScoreItem& item, CChunkStream& stream) const override;
+    void ToFileOrder(CScoreItem& item) const override;
+    void FromFileOrder(CScoreItem& item) const override;
+    void AfterLoad(CScoreItem& item, int version) const override;
+    int GetValue(CBarItem& item) const override;
+    void SetValue(CBarItem& item, int value) const override;
+    bool IsTrackItem(CBarItem& item) const override;
+};
+
+// Builds a tempo mark in place in a buffer of at least 106 bytes: metronome mark shown, a
+// quarter-note beat, a system mark with an eighth as its second note value, glyph size 16, y
+// offset -480, both fonts the default tempo font, and the tempo as given (unchanged).
+CTempo* MakeTempoItem(void* buffer, int tempo);
+
+// A tempo (x 100) in beats of a note-value code (0 double whole ... 7 sixty-fourth), dotted or
+// not, as quarter notes per minute (x 100); the tempo is first held within 1000-30000.
+int TempoToQuarterTempo(int tempo, int unitCode, bool dotted);
