@@ -27,6 +27,23 @@ std::string xdg(const char* var, const char* fallback) {
 std::string ConfigHome() { return xdg("XDG_CONFIG_HOME", "/.config"); }
 std::string StateHome() { return xdg("XDG_STATE_HOME", "/.local/state"); }
 std::string DataHome() { return xdg("XDG_DATA_HOME", "/.local/share"); }
+std::vector<std::string> ConfigDirs() {
+    std::vector<std::string> dirs;
+    const char* v = std::getenv("XDG_CONFIG_DIRS");
+    std::string all = v ? v : "";
+    std::size_t pos = 0;
+    while (pos <= all.size()) {
+        std::size_t colon = all.find(':', pos);
+        if (colon == std::string::npos) colon = all.size();
+        std::string dir = all.substr(pos, colon - pos);
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        if (!dir.empty() && dir[0] == '/') dirs.push_back(dir);
+        pos = colon + 1;
+    }
+    if (dirs.empty()) dirs.push_back("/etc/xdg");
+    return dirs;
+}
+
 std::string UserDataFolder() { return DataHome() + "/Harrowick/Zelmarin"; }
 
 std::string InstalledDataFolder() {

@@ -19,12 +19,14 @@ struct RegKeyHandle {
     bool isRoot = false;
     std::string path;    // code page, names joined by '\'
     REGSAM access = 0;
+    std::string machineDir;  // HKEY_LOCAL_MACHINE: the configuration folder the key lies in
 };
 
 namespace {
 
 const char* const kRootNames[3] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
 constexpr int kCurrentUser = 1;
+constexpr int kLocalMachine = 2;
 const char* const kValuesFile = "values.reg";
 
 RegKeyHandle g_roots[3] = {
@@ -117,15 +119,17 @@ std::string folderName(const std::string& name) {
     return out;
 }
 
-std::string folderOf(int root, const std::string& path) {
+// The folder of a key: home is the user's configuration home, or for the machine store one
+// of the system's configuration folders.
+std::string folderOf(int root, const std::string& path, const std::string& home) {
     std::vector<std::string> parts = splitPath(path);
     std::string folder;
     std::size_t first = 0;
-    if (root == kCurrentUser && !parts.empty() && equalsNoCaseAscii(parts[0], "Software")) {
-        folder = ConfigHome();
+    if ((root == kCurrentUser || root == kLocalMachine) && !parts.empty() && equalsNoCaseAscii(parts[0], "Software")) {
+        folder = home;
         first = 1;
     } else {
-        folder = ConfigHome() + "/Harrowick/Zelmarin/registry/" + kRootNames[root];
+        folder = home + "/Harrowick/Zelmarin/registry/" + kRootNames[root];
     }
     for (std::size_t i = first; i < parts.size(); ++i) folder += "/" + folderName(parts[i]);
     return folder;
@@ -300,12 +304,34 @@ bool parseLine(std::string_view line, Value& v) {
     return true;
 }
 
-std::string valuesPath(const RegKeyHandle* key) { return folderOf(key->root, key->path) + "/" + kValuesFile; }
+std::string folderOf(int root, const std::string& path) { return folderOf(root, path, ConfigHome()); }
+
+// The machine store's key folder: the first configuration folder that holds it, or empty.
+std::string machineFolderOf(const std::string& path, std::string& dirFound) {
+    for (const std::string& dir : ConfigDirs()) {
+        std::string folder = folderOf(kLocalMachine, path, dir);
+        if (isFolder(folder)) {
+            dirFound = dir;
+            return folder;
+        }
+    }
+    return {};
+}
+
+// Empty for a key whose values cannot exist (the machine root itself).
+std::string valuesPath(const RegKeyHandle* key) {
+    if (key->root == kLocalMachine) {
+        if (key->machineDir.empty()) return {};
+        return folderOf(kLocalMachine, key->path, key->machineDir) + "/" + kValuesFile;
+    }
+    return folderOf(key->root, key->path) + "/" + kValuesFile;
+}
 
 // Reads the key's values; a missing file is an empty key. False when the file cannot be read.
 bool loadValues(const RegKeyHandle* key, std::vector<Value>& values) {
     values.clear();
     std::string path = valuesPath(key);
+    if (path.empty()) return true;
     std::string text;
     if (!ReadWholeFile(path, text)) {
         std::error_code ec;
@@ -347,10 +373,25 @@ Value* findValue(std::vector<Value>& values, const char* name) {
     return nullptr;
 }
 
-HKEY newHandle(int root, std::string path, REGSAM access) {
-    auto* h = new RegKeyHandle{root, false, std::move(path), access};
+HKEY newHandle(int root, std::string path, REGSAM access, std::string machineDir = {}) {
+    auto* h = new RegKeyHandle{root, false, std::move(path), access, std::move(machineDir)};
     liveKeys().insert(h);
     return h;
+}
+
+// A key of the machine store: below an open key it lies in that key's folder, below the root
+// in the first configuration folder that holds it.
+LSTATUS openMachineKey(const RegKeyHandle* base, std::string path, bool self, REGSAM access, PHKEY result) {
+    std::string dir = base->machineDir;
+    if (!self || base->isRoot) {
+        if (dir.empty()) {
+            if (machineFolderOf(path, dir).empty()) return ERROR_FILE_NOT_FOUND;
+        } else if (!isFolder(folderOf(kLocalMachine, path, dir))) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+    }
+    *result = newHandle(kLocalMachine, std::move(path), access, std::move(dir));
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -367,6 +408,7 @@ LSTATUS RegOpenKeyEx(HKEY key, const char* subKey, DWORD, REGSAM access, PHKEY r
     if (!base) return ERROR_INVALID_HANDLE;
     std::string path = joinPath(base->path, subKey);
     bool self = !subKey || !*subKey;
+    if (base->root == kLocalMachine) return openMachineKey(base, std::move(path), self, access, result);
     if (!self && !isFolder(folderOf(base->root, path))) return ERROR_FILE_NOT_FOUND;
     *result = newHandle(base->root, std::move(path), access);
     return ERROR_SUCCESS;
@@ -380,6 +422,13 @@ LSTATUS RegCreateKeyEx(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM
     RegKeyHandle* base = validKey(key);
     if (!base) return ERROR_INVALID_HANDLE;
     std::string path = joinPath(base->path, subKey);
+    if (base->root == kLocalMachine) {
+        // The machine store is read-only: an existing key opens, a missing one is refused.
+        LSTATUS st = openMachineKey(base, std::move(path), !subKey || !*subKey, access, result);
+        if (st == ERROR_FILE_NOT_FOUND) return ERROR_ACCESS_DENIED;
+        if (st == ERROR_SUCCESS && disposition) *disposition = REG_OPENED_EXISTING_KEY;
+        return st;
+    }
     std::string folder = folderOf(base->root, path);
     bool existed = isFolder(folder);
     if (!existed && !MakeFolders(folder)) return ERROR_CANTWRITE;
@@ -425,7 +474,7 @@ LSTATUS RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE*
     std::lock_guard lock(g_mutex);
     RegKeyHandle* k = validKey(key);
     if (!k) return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (!(k->access & KEY_SET_VALUE) || k->root == kLocalMachine) return ERROR_ACCESS_DENIED;
     if (!data && size) return ERROR_INVALID_PARAMETER;
     std::vector<Value> values;
     if (!loadValues(k, values)) return ERROR_CANTREAD;  // never overwrite what could not be read
@@ -440,11 +489,28 @@ LSTATUS RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE*
     return saveValues(k, values) ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 
+LSTATUS RegSetValues(HKEY key, const std::vector<RegValueData>& given) {
+    std::lock_guard lock(g_mutex);
+    RegKeyHandle* k = validKey(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (!(k->access & KEY_SET_VALUE) || k->root == kLocalMachine) return ERROR_ACCESS_DENIED;
+    std::vector<Value> values;
+    if (!loadValues(k, values)) return ERROR_CANTREAD;
+    for (const RegValueData& g : given) {
+        Value v{g.name, g.type, g.data};
+        if (Value* old = findValue(values, g.name.c_str()))
+            *old = std::move(v);
+        else
+            values.push_back(std::move(v));
+    }
+    return saveValues(k, values) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
 LSTATUS RegDeleteValue(HKEY key, const char* name) {
     std::lock_guard lock(g_mutex);
     RegKeyHandle* k = validKey(key);
     if (!k) return ERROR_INVALID_HANDLE;
-    if (!(k->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (!(k->access & KEY_SET_VALUE) || k->root == kLocalMachine) return ERROR_ACCESS_DENIED;
     std::vector<Value> values;
     if (!loadValues(k, values)) return ERROR_CANTREAD;
     Value* v = findValue(values, name);

@@ -28,10 +28,20 @@
 //   bytes, every byte from 0x80 up as \xHH. Value names compare without regard to ASCII case;
 //   the empty name is the key's default value. A line that cannot be read is skipped and
 //   the rest of the file still counts; when two lines name the same value the later wins.
+//
+// The machine store
+//   HKEY_LOCAL_MACHINE is read-only: its keys are read from the system's configuration
+//   folders ($XDG_CONFIG_DIRS, default /etc/xdg; the first folder that holds a key wins),
+//   mapped as above with that folder in place of $XDG_CONFIG_HOME. Nothing is ever written
+//   there: creating a missing key and setting or deleting a value are refused.
+//
 //   Every change rewrites the whole file through a temporary file renamed over the old one,
 //   so an interrupted write leaves the previous file whole; leftover temporary files are
 //   never read.
 #pragma once
+#include <string>
+#include <vector>
+
 #include "framework/Types.h"
 
 namespace fw {
@@ -104,6 +114,16 @@ LSTATUS RegSetValueEx(HKEY key, const char* name, DWORD reserved, DWORD type, co
                       DWORD size);
 LSTATUS RegDeleteValue(HKEY key, const char* name);
 
+// One value for RegSetValues: its name and type in the code page, its bytes.
+struct RegValueData {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+// Stores several values of one key with one rewrite of its values file, so the key holds
+// either all of them or none.
+LSTATUS RegSetValues(HKEY key, const std::vector<RegValueData>& values);
+
 }  // namespace fw
 
 using fw::HKEY;
@@ -116,6 +136,8 @@ using fw::LSTATUS;
 using fw::RegCloseKey;
 using fw::RegCreateKeyEx;
 using fw::RegDeleteValue;
+using fw::RegSetValues;
+using fw::RegValueData;
 using fw::RegOpenKeyEx;
 using fw::RegQueryValueEx;
 using fw::RegSetValueEx;

@@ -65,9 +65,9 @@ TEST_F(RegistryTest, KeysLiveInTheConfigFolder) {
     EXPECT_TRUE(std::filesystem::exists(prefsFolder() + "/values.reg"));
 
     // Other roots and keys not below Software go to the program's own registry folder.
-    HKEY m = create("Software\\Vendor", KEY_ALL_ACCESS, HKEY_LOCAL_MACHINE);
-    RegCloseKey(m);
-    EXPECT_TRUE(std::filesystem::is_directory(home.config() + "/Harrowick/Zelmarin/registry/HKEY_LOCAL_MACHINE/Software/Vendor"));
+    HKEY c = create("Classes\\.zel", KEY_ALL_ACCESS, HKEY_CLASSES_ROOT);
+    RegCloseKey(c);
+    EXPECT_TRUE(std::filesystem::is_directory(home.config() + "/Harrowick/Zelmarin/registry/HKEY_CLASSES_ROOT/Classes/.zel"));
     HKEY v = create("Volatile Environment");
     RegCloseKey(v);
     EXPECT_TRUE(std::filesystem::is_directory(home.config() + "/Harrowick/Zelmarin/registry/HKEY_CURRENT_USER/Volatile Environment"));
@@ -76,6 +76,61 @@ TEST_F(RegistryTest, KeysLiveInTheConfigFolder) {
     HKEY up = create("Software\\..\\a/b");
     RegCloseKey(up);
     EXPECT_TRUE(std::filesystem::is_directory(home.config() + "/%2E%2E/a%2Fb"));
+}
+
+TEST_F(RegistryTest, MachineStoreIsReadFromTheSystemFoldersAndNeverWritten) {
+    // A second system folder behind the first: a key is taken from the first that holds it.
+    const std::string second = home.root() + "/machine2";
+    ::setenv("XDG_CONFIG_DIRS", (home.machine() + ":relative:" + second).c_str(), 1);
+    writeFile(second + "/VST/values.reg", "VSTPluginsPath\tsz\t/opt/vst\n");
+    writeFile(home.machine() + "/Harrowick/Zelmarin/4.0/values.reg", "Language\tsz\tGerman\n");
+
+    HKEY vst = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\VST", 0, KEY_READ, &vst), ERROR_SUCCESS);
+    DWORD type = 0;
+    std::string bytes;
+    EXPECT_EQ(get(vst, "VSTPluginsPath", type, bytes), ERROR_SUCCESS);
+    EXPECT_EQ(bytes, std::string("/opt/vst", 9));
+    RegCloseKey(vst);
+    HKEY prog = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Harrowick\\Zelmarin\\4.0", 0, KEY_READ, &prog), ERROR_SUCCESS);
+    EXPECT_EQ(get(prog, "Language", type, bytes), ERROR_SUCCESS);
+    EXPECT_EQ(bytes, std::string("German", 7));
+
+    // Writing is refused everywhere: new keys, values, deletions, batches.
+    const std::string before = readFile(home.machine() + "/Harrowick/Zelmarin/4.0/values.reg");
+    DWORD one = 1;
+    EXPECT_EQ(RegSetValueEx(prog, "Language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegDeleteValue(prog, "Language"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegSetValues(prog, {{"X", REG_DWORD, std::string(4, '\0')}}), ERROR_ACCESS_DENIED);
+    RegCloseKey(prog);
+    HKEY made = nullptr;
+    EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Vendor", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                             nullptr, &made, nullptr),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(made, nullptr);
+    EXPECT_EQ(readFile(home.machine() + "/Harrowick/Zelmarin/4.0/values.reg"), before);
+    EXPECT_FALSE(std::filesystem::exists(home.machine() + "/Vendor"));
+    EXPECT_FALSE(std::filesystem::exists(home.config() + "/Harrowick/Zelmarin/registry/HKEY_LOCAL_MACHINE"));
+    HKEY missing = nullptr;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Nobody", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, SeveralValuesStoredInOneWrite) {
+    HKEY k = create(kKey);
+    setDword(k, "Beam", 0);
+    ASSERT_EQ(RegSetValues(k, {{"Space", REG_DWORD, std::string("\x01\0\0\0", 4)},
+                               {"beam", REG_DWORD, std::string("\x02\0\0\0", 4)},
+                               {"Name", REG_SZ, std::string("x", 2)}}),
+              ERROR_SUCCESS);
+    DWORD type = 0;
+    std::string bytes;
+    EXPECT_EQ(get(k, "Beam", type, bytes), ERROR_SUCCESS);
+    EXPECT_EQ(bytes, std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(readFile(prefsFolder() + "/values.reg"),
+              "# Settings: one value a line, name<TAB>type<TAB>data\n"
+              "beam\tdword\t00000002\nSpace\tdword\t00000001\nName\tsz\tx\n");
+    RegCloseKey(k);
 }
 
 TEST_F(RegistryTest, MissingKeysAndValues) {

@@ -6,7 +6,7 @@
 namespace testsupport {
 namespace {
 
-const char* const kVars[4] = {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "HOME"};
+const char* const kVars[5] = {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "HOME", "XDG_CONFIG_DIRS"};
 
 std::string makeTemp() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "zeltest-XXXXXX").string();
@@ -17,8 +17,8 @@ std::string makeTemp() {
 }  // namespace
 
 TempHome::TempHome() : root_(makeTemp()) {
-    const std::string values[4] = {config(), state(), data(), root_ + "/home"};
-    for (int i = 0; i < 4; ++i) {
+    const std::string values[5] = {config(), state(), data(), root_ + "/home", machine()};
+    for (int i = 0; i < 5; ++i) {
         const char* v = std::getenv(kVars[i]);
         had_[i] = v != nullptr;
         if (v) saved_[i] = v;
@@ -28,7 +28,7 @@ TempHome::TempHome() : root_(makeTemp()) {
 }
 
 TempHome::~TempHome() {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         if (had_[i])
             ::setenv(kVars[i], saved_[i].c_str(), 1);
         else

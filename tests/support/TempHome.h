@@ -15,11 +15,14 @@ public:
     std::string config() const { return root_ + "/config"; }
     std::string state() const { return root_ + "/state"; }
     std::string data() const { return root_ + "/data"; }
+    std::string home() const { return root_ + "/home"; }
+    // The read-only machine settings store ($XDG_CONFIG_DIRS).
+    std::string machine() const { return root_ + "/machine"; }
 
 private:
     std::string root_;
-    std::string saved_[4];
-    bool had_[4] = {};
+    std::string saved_[5];
+    bool had_[5] = {};
 };
 
 // A fresh empty temporary folder, removed with the object.
