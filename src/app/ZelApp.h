@@ -1,4 +1,5 @@
-// The application object: start-up shows the main window.
+// The application object: start-up loads the preferences and shows the main window; the
+// preferences are saved at exit.
 #pragma once
 #include <memory>
 
@@ -14,6 +15,13 @@ public:
     ~CZelApp() override;
     bool InitInstance() override;
     int ExitInstance() override;
+
+    // The interface language from the machine's settings ("Language" under the program's
+    // key): English 0, Japanese 1, German 2, French 3, Spanish 4, Portuguese 5; 0 when there
+    // is none or the name is not one of these.
+    static int GetLanguage();
+    // A text size adjusted for the language: 2 points more for Japanese.
+    static int LanguageFontSize(int size);
 
 private:
     std::unique_ptr<CFrameWnd> mainFrame_;

@@ -301,10 +301,16 @@ bool FileSpec::DeleteInProgramFolder(const char* name) {
     return fs::remove(p, ec) && !ec;
 }
 
-void SetUpProgramFolder() { setProgramFolder(fw::ExecutableFolder()); }
-
 void SetUpProgramFolderFromCurrentDirectory() {
     std::error_code ec;
     fs::path cwd = fs::current_path(ec);
     setProgramFolder(ec ? std::string() : cwd.string());
+}
+
+void SetUpProgramFolder() { setProgramFolder(fw::InstalledDataFolder()); }
+
+std::string UserDataPath(const char* name) {
+    std::string path = fw::FromUtf8(fw::UserDataFolder());
+    if (name && *name) path += std::string("/") + name;
+    return path;
 }

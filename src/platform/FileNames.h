@@ -3,6 +3,7 @@
 // Texts and paths are in the program's code page; paths use '/'.
 #pragma once
 #include <cstddef>
+#include <string>
 
 #include "framework/Types.h"
 
@@ -79,7 +80,12 @@ struct FileSpec {
     static bool DeleteInProgramFolder(const char* name);
 };
 
-// Program-folder set-up at start-up: the folder of the running program, or (the variant for
-// a program whose file is unknown) the current directory.
+// Program-folder set-up at start-up: the installed data folder (themes, templates, the
+// library folder, the splash picture, the help file), or (the variant for a program whose
+// data folder is unknown) the current directory. What the program writes lives in the
+// user's data folder instead (UserDataPath).
 void SetUpProgramFolder();
 void SetUpProgramFolderFromCurrentDirectory();
+// The user's writable data folder ($XDG_DATA_HOME/Harrowick/Zelmarin) in the code page, with
+// name appended after a "/" when given ("Auto Save", library files).
+std::string UserDataPath(const char* name = nullptr);
