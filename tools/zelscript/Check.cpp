@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -31,8 +32,9 @@ std::string ReadAll(int fd) {
     return s;
 }
 
-// Runs `self folder/name.zs` in a fresh temporary working folder with fresh settings homes;
-// stdout, stderr, exit line.
+// Runs `self folder/name.zs` in a fresh temporary working folder with fresh settings homes
+// (the user's home and the machine's settings folders included); stdout, stderr, exit line,
+// with the temporary folder's path written "$TEMP" so outputs compare on every machine.
 std::string RunCase(const std::string& self, const std::string& folder, const std::string& name) {
     char home[] = "/tmp/zelscript-XXXXXX";
     if (!mkdtemp(home)) return "cannot make a temporary folder\n";
@@ -50,6 +52,10 @@ std::string RunCase(const std::string& self, const std::string& folder, const st
         setenv("XDG_CONFIG_HOME", (h + "/config").c_str(), 1);
         setenv("XDG_DATA_HOME", (h + "/data").c_str(), 1);
         setenv("XDG_STATE_HOME", (h + "/state").c_str(), 1);
+        setenv("XDG_CONFIG_DIRS", (h + "/machine").c_str(), 1);
+        setenv("HOME", (h + "/home").c_str(), 1);
+        const std::string runtime = h + "/runtime";
+        if (mkdir(runtime.c_str(), 0700) == 0) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         setenv("ZEL_TEMP_HOME", h.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         execl(self.c_str(), self.c_str(), (folder + "/" + name + ".zs").c_str(), static_cast<char*>(nullptr));
@@ -66,6 +72,8 @@ std::string RunCase(const std::string& self, const std::string& folder, const st
     waitpid(pid, &status, 0);
     std::system((std::string("rm -rf '") + home + "'").c_str());
     out += err;
+    for (std::size_t at = out.find(home); at != std::string::npos; at = out.find(home, at))
+        out.replace(at, std::strlen(home), "$TEMP");
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (code != 0) out += "exit " + std::to_string(code) + "\n";
     return out;
