@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/Preferences.h"
+#include "model/Preferences.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
@@ -23,7 +23,7 @@ bool CZelApp::InitInstance() {
     RegisterNotationClasses();
     SetUpProgramFolder();
     InitDrawing();
-    g_preferences.SetDefaultFonts();
+    g_preferences.SetDefaultFonts(LanguageFontSize(0));
     g_preferences.Init();
     mainFrame_ = std::make_unique<CFrameWnd>();
     if (!mainFrame_->Create(kProgramName)) return false;

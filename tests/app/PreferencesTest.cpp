@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Preferences.h"
-#include "app/Theme.h"
+#include "model/Preferences.h"
+#include "platform/Theme.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "framework/Registry.h"

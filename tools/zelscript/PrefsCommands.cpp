@@ -3,7 +3,8 @@
 #include <string>
 
 #include "Script.h"
-#include "app/Preferences.h"
+#include "app/ZelApp.h"
+#include "model/Preferences.h"
 #include "framework/CodePage.h"
 #include "platform/FileNames.h"
 #include "platform/Port.h"
@@ -18,7 +19,7 @@ void LoadPreferences() {
     SetUpProgramFolder();
     InitDrawing();
     g_preferences.SetDefaults();
-    g_preferences.SetDefaultFonts();
+    g_preferences.SetDefaultFonts(CZelApp::LanguageFontSize(0));
     g_preferences.Init();
     g_loaded = true;
 }

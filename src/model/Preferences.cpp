@@ -1,12 +1,10 @@
-#include "app/Preferences.h"
+#include "model/Preferences.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 
-#include "app/Theme.h"
-#include "app/ZelApp.h"
 #include "framework/CodePage.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
@@ -18,6 +16,7 @@
 #include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "platform/Theme.h"
 
 Preferences g_preferences;
 
@@ -446,7 +445,7 @@ void Preferences::SetDefaults() {
     InitEngraverSettings(Engraver());
 }
 
-void Preferences::SetDefaultFonts() {
+void Preferences::SetDefaultFonts(int languageSizeOffset) {
     const CFontList* list = GetFontList();
     std::string serifName, musicName;
     fw::LoadStringResource(kSerifFontString, serifName);
@@ -458,8 +457,8 @@ void Preferences::SetDefaultFonts() {
     } else {
         serif.face = music.face = 0;
     }
-    auto ref = [](const FontRef& face, int size, std::uint8_t style) {
-        return FontRef{face.face, std::uint16_t(CZelApp::LanguageFontSize(size)), style, 0};
+    auto ref = [languageSizeOffset](const FontRef& face, int size, std::uint8_t style) {
+        return FontRef{face.face, std::uint16_t(size + languageSizeOffset), style, 0};
     };
     for (int i = 0; i < kFontCount; ++i) SetFont(i, FontRef{0, 0, 0, 0});
     for (int i : {0, 1, 2, 3, 4, 6, 7, 9}) SetFont(i, ref(serif, 12, 0));

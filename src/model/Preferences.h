@@ -152,8 +152,9 @@ public:
     // Zeroes bytes 2 to the end, then sets the size word and every default (font references
     // stay zero: start-up fills them with SetDefaultFonts).
     void SetDefaults();
-    // The sixteen font references of a fresh start, from the installed-font list.
-    void SetDefaultFonts();
+    // The sixteen font references of a fresh start, from the installed-font list; the text
+    // sizes 9, 10 and 12 grow by the interface language's offset.
+    void SetDefaultFonts(int languageSizeOffset = 0);
 
     // Start-up: defaults of the library names, the stored values or an older version's
     // record, the repairs, the plug-in folder, the theme. Returns true.

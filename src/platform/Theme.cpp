@@ -1,4 +1,4 @@
-#include "app/Theme.h"
+#include "platform/Theme.h"
 
 #include <string>
 
