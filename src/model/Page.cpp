@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstdint>
 
 #include "model/Bar.h"
 #include "model/EngraverSettings.h"
@@ -305,26 +306,66 @@ void CPage::StretchToBottom() {
     if (shown < 7) free = std::min(free, 36);
     else if (shown < 11) free = std::min(free, 72);
     else if (shown < 16) free = std::min(free, 144);
+    // The stretch hands out one unit at a time: each round gives every later system its
+    // index in units of top offset and every shown staff with spacing one unit more, until
+    // the free room is spent or a round gives nothing. The rounds run on plain numbers here;
+    // each system and staff then takes its whole change at once, which moves every record
+    // (the cross-staff beams included) exactly as the units one by one would.
+    const int systems = GetSystemCount();
+    struct StaffRun {
+        CLine* line;
+        int system;
+        int index;
+        int original;
+        int spacing;  // as the staff holds it, 16-bit
+        bool shown;
+        int units;
+    };
+    std::vector<StaffRun> staves;
+    std::vector<int> firstStaff(std::size_t(systems) + 1, 0);
+    std::vector<CLine*> lines(std::size_t(systems), nullptr);
+    int present = 0;
+    for (; present < systems; ++present) {
+        CLine* line = GetLine(present);
+        if (!line) break;
+        lines[std::size_t(present)] = line;
+        firstStaff[std::size_t(present)] = int(staves.size());
+        const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+        for (int i = 0; i < n; ++i) {
+            CStaff* staff = line->GetStaff(i);
+            staves.push_back({line, present, i, staff->GetSpacing(), staff->GetSpacing(), staff->IsShown(), 0});
+        }
+    }
+    firstStaff[std::size_t(present)] = int(staves.size());
+    std::vector<std::int64_t> ownShift(std::size_t(present), 0), laterShift(std::size_t(present) + 1, 0);
     for (int before = free + 1; free >= 1 && free != before;) {
         before = free;
-        for (int k = 0; k < GetSystemCount() && free >= 1; ++k) {
-            CLine* line = GetLine(k);
-            if (!line) break;
+        for (int k = 0; k < systems && free >= 1; ++k) {
+            if (k >= present) break;
             if (k > 0) {
                 if (free < k) break;
-                line->SetTopOffset(line->GetTopOffset() + step * k);
+                ownShift[std::size_t(k)] += std::int64_t(step) * k;
                 free -= k;
             }
-            const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
-            for (int i = 0; i < n && free >= 1; ++i) {
-                CStaff* staff = line->GetStaff(i);
-                if (!staff->IsShown() || staff->GetSpacing() == 0) continue;
-                line->SetStaffSpacing(i, staff->GetSpacing() + step);
+            for (int j = firstStaff[std::size_t(k)]; j < firstStaff[std::size_t(k) + 1] && free >= 1; ++j) {
+                StaffRun& run = staves[std::size_t(j)];
+                if (!run.shown || run.spacing == 0) continue;
+                run.spacing = std::int16_t(run.spacing + step);
+                run.units += 1;
                 free -= 1;
-                for (int s = k + 1; s < GetSystemCount(); ++s)
-                    if (CLine* after = GetLine(s)) after->SetTopOffset(after->GetTopOffset() + step);
+                laterShift[std::size_t(k) + 1] += step;
             }
         }
+    }
+    std::int64_t carried = 0;
+    for (int k = 0; k < present; ++k) {
+        carried += laterShift[std::size_t(k)];
+        const std::int64_t shift = ownShift[std::size_t(k)] + carried;
+        if (shift != 0) lines[std::size_t(k)]->SetTopOffset(int(lines[std::size_t(k)]->GetTopOffset() + shift));
+    }
+    for (const StaffRun& run : staves) {
+        // The whole change in one: the units it took, each of `step`.
+        if (run.units > 0) run.line->SetStaffSpacing(run.index, run.original + run.units * step);
     }
     for (int s = 0; s < GetSystemCount(); ++s)
         if (CLine* line = GetLine(s)) line->PlaceStaves();

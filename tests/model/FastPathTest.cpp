@@ -1,0 +1,211 @@
+// The quick layout and edit paths against the plain ones they stand for: every record of the
+// score must come out byte for byte as the plain pass leaves it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "FrameTestSupport.h"
+#include "RecordTestSupport.h"
+#include "framework/File.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/ScoreStructureStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+
+namespace {
+
+// Every byte the score's layout passes may touch: the page, system and bar arrays, each
+// system's staves, each bar's items and every bar of every track with its item run.
+struct Image {
+    std::vector<std::pair<std::uint8_t*, std::vector<std::uint8_t>>> pieces;
+
+    void Take(void* p, std::uint32_t n) {
+        auto* b = static_cast<std::uint8_t*>(p);
+        if (b && n) pieces.emplace_back(b, std::vector<std::uint8_t>(b, b + n));
+    }
+    void Take(CStdArray* a) {
+        if (a && a->GetCount() > 0) Take(a->GetAt(0), std::uint32_t(a->GetCount() * a->GetElementSize()));
+    }
+    static Image Of(CScore& s) {
+        Image im;
+        im.Take(s.GetPageArray());
+        im.Take(s.GetLineArray());
+        im.Take(s.GetBarArray());
+        for (int k = 0; k < s.GetLineCount(); ++k) im.Take(s.GetLine(k)->GetStaffArray());
+        for (int t = 0; t < s.GetTrackCount(); ++t) {
+            im.Take(s.GetTrkBarArray(t));
+            for (int b = 0; b < s.GetBarCount(); ++b)
+                if (CTrkBar* tb = s.GetTrkBar(t, b); tb && tb->GetItems()) im.Take(tb->GetItems(), tb->GetRunLength());
+        }
+        return im;
+    }
+    // Puts the bytes back where they were taken (the layout passes never move a block).
+    void Restore() const {
+        for (const auto& [at, bytes] : pieces) std::memcpy(at, bytes.data(), bytes.size());
+    }
+    // The first piece that differs, or the empty string.
+    std::string Diff(const Image& other) const {
+        if (pieces.size() != other.pieces.size()) return "piece count";
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const auto& a = pieces[i].second;
+            const auto& b = other.pieces[i].second;
+            if (a.size() != b.size()) return "size of piece " + std::to_string(i);
+            for (std::size_t j = 0; j < a.size(); ++j)
+                if (a[j] != b[j]) return "piece " + std::to_string(i) + " byte " + std::to_string(j);
+        }
+        return "";
+    }
+};
+
+// The stretch as the page does it by hand: one unit at a time, each staff's change through
+// the system (which carries the cross-staff beams), every later system moved at once.
+void StretchUnitByUnit(CPage* page) {
+    CLine* last = page->GetLine(page->GetSystemCount() - 1);
+    if (!last) return;
+    const int bottom = last->GetStaffExtent(CLine::kLastShown, nullptr);
+    int free = page->ScaleFromView(page->GetPrintableRect().bottom - bottom);
+    int step = 20;
+    if (free < 1) {
+        step = -20;
+        free = -free;
+    }
+    int shown = 0;
+    for (int s = 0; s < page->GetSystemCount(); ++s)
+        if (CLine* line = page->GetLine(s)) shown += line->CountShownStaves();
+    if (shown <= 2) return;
+    if (shown < 7) free = std::min(free, 36);
+    else if (shown < 11) free = std::min(free, 72);
+    else if (shown < 16) free = std::min(free, 144);
+    for (int before = free + 1; free >= 1 && free != before;) {
+        before = free;
+        for (int k = 0; k < page->GetSystemCount() && free >= 1; ++k) {
+            CLine* line = page->GetLine(k);
+            if (!line) break;
+            if (k > 0) {
+                if (free < k) break;
+                line->SetTopOffset(line->GetTopOffset() + step * k);
+                free -= k;
+            }
+            const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+            for (int i = 0; i < n && free >= 1; ++i) {
+                CStaff* staff = line->GetStaff(i);
+                if (!staff->IsShown() || staff->GetSpacing() == 0) continue;
+                line->SetStaffSpacing(i, staff->GetSpacing() + step);
+                free -= 1;
+                for (int s = k + 1; s < page->GetSystemCount(); ++s)
+                    if (CLine* after = page->GetLine(s)) after->SetTopOffset(after->GetTopOffset() + step);
+            }
+        }
+    }
+    for (int s = 0; s < page->GetSystemCount(); ++s)
+        if (CLine* line = page->GetLine(s)) line->PlaceStaves();
+}
+
+// A page of random systems: staves with random spacing (some none, some hidden), beams that
+// reach the staff above or below with random stems, and a bottom that leaves room or not.
+struct RandomPage {
+    std::mt19937 rng;
+    frametest::SmallScore s;
+
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+    static std::vector<int> BarsPerSystem(unsigned seed) {
+        std::mt19937 r(seed * 7919u + 1);
+        std::vector<int> bars(std::size_t(std::uniform_int_distribution<int>(1, 5)(r)));
+        for (int& b : bars) b = std::uniform_int_distribution<int>(1, 3)(r);
+        return bars;
+    }
+
+    RandomPage(unsigned seed, int tracks) : rng(seed), s(tracks, BarsPerSystem(seed)) {
+        CPage* page = s.Page();
+        int top = 1440;
+        for (int k = 0; k < page->GetSystemCount(); ++k) {
+            CLine* line = s.Line(k);
+            line->SetTopOffset(top);
+            for (int i = 0; i < tracks; ++i) {
+                CStaff* staff = line->GetStaff(i);
+                staff->SetShown(Pick(0, 9) != 0);
+                const int kind = Pick(0, 9);
+                staff->SetSpacing(std::int16_t(kind == 0 ? 0 : kind == 1 ? Pick(-3, 3) * 10 : Pick(20, 1600)));
+            }
+            line->PlaceStaves();
+            top += line->SumStaffSpacing();
+        }
+        for (int t = 0; t < tracks; ++t)
+            for (int b = 0; b < s.score->GetBarCount(); ++b)
+                for (int n = Pick(0, 3); n > 0; --n) {
+                    CBarItem* beam = s.TrkBar(t, b)->NewItem(16, Pick(0, 1900));
+                    const std::uint8_t ends[] = {0x01, 0x08, 0x38, 0x07, 0x00, 0x09};
+                    rec::Put<std::uint8_t>(beam, 17, ends[Pick(0, 5)]);
+                    rec::Put<std::uint8_t>(beam, 30, std::uint8_t(Pick(0, 3) << 2));
+                    rec::Put<std::int16_t>(beam, 42, std::int16_t(Pick(-32768, 32767)));
+                    rec::Put<std::int16_t>(beam, 44, std::int16_t(Pick(-32768, 32767)));
+                }
+        // The page's bottom: anywhere from far above the last staff to far below it.
+        RECT r = page->GetPrintableRect();
+        CLine* last = page->GetLine(page->GetSystemCount() - 1);
+        r.bottom = last->GetStaffExtent(CLine::kLastShown, nullptr) + Pick(-400, 4000);
+        page->SetPrintableRect(r);
+    }
+};
+
+TEST(FastPathTest, StretchMovesEveryRecordAsUnitByUnit) {
+    recordtest::CleanGlobals clean;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        for (int tracks : {2, 5, 9, 14, 24}) {
+            RandomPage rp(seed, tracks);
+            CScore& s = *rp.s.score;
+            const Image before = Image::Of(s);
+            StretchUnitByUnit(rp.s.Page());
+            const Image reference = Image::Of(s);
+            before.Restore();
+            rp.s.Page()->StretchToBottom();
+            EXPECT_EQ(Image::Of(s).Diff(reference), "") << "seed " << seed << ", " << tracks << " tracks";
+        }
+    }
+}
+
+TEST(FastPathTest, TempoMapKeepsTheOrderOfASearchFromTheStart) {
+    recordtest::CleanGlobals clean;
+    std::mt19937 rng(5);
+    for (int round = 0; round < 40; ++round) {
+        TempoMap map;
+        std::vector<TempoMap::Entry> reference;
+        for (int n = 0; n < 60; ++n) {
+            // Mostly later times, as a recalculation adds them; now and then one again or earlier.
+            const int last = reference.empty() ? 0 : reference.back().time;
+            const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
+            const int time = kind < 6 ? last + std::uniform_int_distribution<int>(1, 900)(rng)
+                             : kind < 8 ? last
+                                        : std::uniform_int_distribution<int>(-10, std::max(0, last))(rng);
+            const TempoMap::Entry e{std::int16_t(n), time, 100 * n + 1, 7 * n};
+            ASSERT_TRUE(map.Add(e));
+            auto at = reference.begin();
+            while (at != reference.end() && at->time < time) ++at;
+            if (at != reference.end() && at->time == time) {
+                at->tempo = e.tempo;
+                at->marked = e.marked;
+            } else {
+                reference.insert(at, e);
+            }
+        }
+        ASSERT_EQ(map.Count(), int(reference.size()));
+        for (int i = 0; i < map.Count(); ++i) {
+            const TempoMap::Entry got = map.Get(i);
+            const TempoMap::Entry& want = reference[std::size_t(i)];
+            EXPECT_TRUE(got.bar == want.bar && got.time == want.time && got.tempo == want.tempo && got.marked == want.marked)
+                << "round " << round << " entry " << i;
+        }
+    }
+}
+
+}  // namespace
