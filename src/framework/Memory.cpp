@@ -1,8 +1,10 @@
 #include "framework/Memory.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace fw {
@@ -20,9 +22,16 @@ struct Slot {
     bool live = false;
 };
 
+// Slots live in fixed chunks that never move, so that a block's owner can find its address
+// without the mutex while other threads add slots (see GlobalAddress).
+constexpr std::uint32_t kChunkBits = 12;
+constexpr std::uint32_t kChunkSlots = 1u << kChunkBits;
+constexpr std::uint32_t kChunks = (kIndexMask + kChunkSlots) / kChunkSlots;
+
 struct Table {
     std::mutex mutex;
-    std::vector<Slot> slots;
+    std::atomic<Slot*> chunks[kChunks] = {};
+    std::atomic<std::uint32_t> slotCount{0};
     std::vector<std::uint32_t> freeSlots;
     int failAfter = -1;  // -1: never fail
     bool alwaysMove = false;
@@ -41,13 +50,31 @@ bool allowAllocation(Table& t) {
     return true;
 }
 
+Slot& slotAt(Table& t, std::uint32_t index) {
+    return t.chunks[(index - 1) >> kChunkBits].load(std::memory_order_acquire)[(index - 1) & (kChunkSlots - 1)];
+}
+
 Slot* find(Table& t, HGLOBAL h) {
     if (h == 0) return nullptr;
     std::uint32_t index = (h & kIndexMask);
-    if (index == 0 || index > t.slots.size()) return nullptr;
-    Slot& s = t.slots[index - 1];
+    if (index == 0 || index > t.slotCount.load(std::memory_order_acquire)) return nullptr;
+    Slot& s = slotAt(t, index);
     if (!s.live || s.generation != (h >> kIndexBits)) return nullptr;
     return &s;
+}
+
+// A new slot at the end (the mutex held); 0 when the table is full or memory ran out.
+std::uint32_t growSlots(Table& t) {
+    const std::uint32_t n = t.slotCount.load(std::memory_order_relaxed);
+    if (n >= kIndexMask) return 0;
+    std::atomic<Slot*>& chunk = t.chunks[n >> kChunkBits];
+    if (!chunk.load(std::memory_order_relaxed)) {
+        Slot* fresh = new (std::nothrow) Slot[kChunkSlots];
+        if (!fresh) return 0;
+        chunk.store(fresh, std::memory_order_release);
+    }
+    t.slotCount.store(n + 1, std::memory_order_release);
+    return n + 1;
 }
 
 // Blocks always own at least one byte, so a 0-byte block still has an address.
@@ -67,14 +94,13 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
         index = t.freeSlots.back();
         t.freeSlots.pop_back();
     } else {
-        if (t.slots.size() >= kIndexMask) {
+        index = growSlots(t);
+        if (index == 0) {
             std::free(p);
             return 0;
         }
-        t.slots.emplace_back();
-        index = std::uint32_t(t.slots.size());
     }
-    Slot& s = t.slots[index - 1];
+    Slot& s = slotAt(t, index);
     s.data = p;
     s.size = bytes;
     s.locks = 0;
@@ -120,6 +146,11 @@ bool GlobalUnlock(HGLOBAL h) {
     if (!s) return false;
     if (s->locks > 0) --s->locks;
     return s->locks > 0;
+}
+
+void* GlobalAddress(HGLOBAL h) {
+    Slot* s = find(table(), h);
+    return s ? s->data : nullptr;
 }
 
 std::size_t GlobalSize(HGLOBAL h) {

@@ -20,6 +20,10 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
 HGLOBAL GlobalReAlloc(HGLOBAL h, std::size_t bytes, UINT flags);
 void* GlobalLock(HGLOBAL h);
 bool GlobalUnlock(HGLOBAL h);
+// The block's current address (null for a stale or foreign id) without taking the table's
+// mutex and without counting a lock: only for a block the calling thread owns and no other
+// thread resizes or frees meanwhile. Every other call here takes the mutex.
+void* GlobalAddress(HGLOBAL h);
 std::size_t GlobalSize(HGLOBAL h);
 // Returns 0 on success, the handle when it was not a live block.
 HGLOBAL GlobalFree(HGLOBAL h);

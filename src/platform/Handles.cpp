@@ -28,11 +28,9 @@ void* LockHandle(HGLOBAL handle) { return GlobalLock(handle); }
 void UnlockHandle(HGLOBAL handle) { GlobalUnlock(handle); }
 std::uint32_t GetHandleSize(HGLOBAL handle) { return std::uint32_t(GlobalSize(handle)); }
 
-void* DerefHandle(HGLOBAL handle) {
-    void* p = GlobalLock(handle);
-    GlobalUnlock(handle);
-    return p;
-}
+// A lock taken and given back at once leaves the block as it was: the address is all it
+// gives, read without the table's mutex (the records are the user-interface thread's own).
+void* DerefHandle(HGLOBAL handle) { return fw::GlobalAddress(handle); }
 
 void HandleBuffer::Init() {
     count = 0;
