@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +28,10 @@ CFile::CFile(const char* fileName, UINT flags) {
     CFileException err;
     if (!Open(fileName, flags, &err)) throw err;
 }
+
+namespace {
+constexpr std::uint32_t kReadBufferSize = 64 * 1024;
+}  // namespace
 
 CFile::~CFile() {
     if (fd_ >= 0) ::close(fd_);
@@ -58,13 +63,55 @@ bool CFile::Open(const char* fileName, UINT flags, CFileException* error) {
         return false;
     }
     fd_ = fd;
+    readOnly_ = (flags & 3) == modeRead;
+    DropReadBuffer();
+    bufferStart_ = 0;
+    length_ = std::uint64_t(st.st_size);
     return true;
+}
+
+void CFile::DropReadBuffer() {
+    bufferStart_ += bufferAt_;
+    bufferFill_ = 0;
+    bufferAt_ = 0;
 }
 
 UINT CFile::Read(void* buffer, UINT count) {
     if (fd_ < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, path_.c_str());
     UINT done = 0;
     auto* p = static_cast<char*>(buffer);
+    if (Buffered()) {
+        while (done < count) {
+            if (bufferAt_ == bufferFill_) {
+                DropReadBuffer();
+                if (count - done >= kReadBufferSize) {
+                    // A large read goes straight to its destination.
+                    ssize_t n = ::read(fd_, p + done, count - done);
+                    if (n < 0) {
+                        if (errno == EINTR) continue;
+                        throwErrno(path_);
+                    }
+                    if (n == 0) break;
+                    done += UINT(n);
+                    bufferStart_ += std::uint64_t(n);
+                    continue;
+                }
+                if (readBuffer_.size() < kReadBufferSize) readBuffer_.resize(kReadBufferSize);
+                ssize_t n = ::read(fd_, readBuffer_.data(), kReadBufferSize);
+                if (n < 0) {
+                    if (errno == EINTR) continue;
+                    throwErrno(path_);
+                }
+                if (n == 0) break;
+                bufferFill_ = std::uint32_t(n);
+            }
+            const UINT take = std::min<UINT>(count - done, bufferFill_ - bufferAt_);
+            std::memcpy(p + done, readBuffer_.data() + bufferAt_, take);
+            bufferAt_ += take;
+            done += take;
+        }
+        return done;
+    }
     while (done < count) {
         ssize_t n = ::read(fd_, p + done, count - done);
         if (n < 0) {
@@ -93,6 +140,24 @@ void CFile::Write(const void* buffer, UINT count) {
 
 std::int64_t CFile::Seek(std::int64_t offset, UINT from) {
     if (fd_ < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, path_.c_str());
+    if (Buffered()) {
+        const std::int64_t base = from == current ? std::int64_t(bufferStart_ + bufferAt_)
+                                  : from == end   ? std::int64_t(length_)
+                                                  : 0;
+        const std::int64_t target = base + offset;
+        if (target < 0) AfxThrowFileException(CFileException::badSeek, EINVAL, path_.c_str());
+        // Inside what the buffer holds: no system call.
+        if (std::uint64_t(target) >= bufferStart_ && std::uint64_t(target) <= bufferStart_ + bufferFill_) {
+            bufferAt_ = std::uint32_t(std::uint64_t(target) - bufferStart_);
+            return target;
+        }
+        off_t r = ::lseek(fd_, off_t(target), SEEK_SET);
+        if (r < 0) AfxThrowFileException(CFileException::badSeek, errno, path_.c_str());
+        bufferFill_ = 0;
+        bufferAt_ = 0;
+        bufferStart_ = std::uint64_t(r);
+        return r;
+    }
     int whence = from == current ? SEEK_CUR : from == end ? SEEK_END : SEEK_SET;
     off_t r = ::lseek(fd_, off_t(offset), whence);
     if (r < 0) AfxThrowFileException(CFileException::badSeek, errno, path_.c_str());
@@ -100,6 +165,7 @@ std::int64_t CFile::Seek(std::int64_t offset, UINT from) {
 }
 
 std::uint64_t CFile::GetLength() const {
+    if (Buffered() && fd_ >= 0) return length_;
     struct stat st{};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
     return std::uint64_t(st.st_size);
@@ -107,6 +173,7 @@ std::uint64_t CFile::GetLength() const {
 
 std::uint64_t CFile::GetPosition() const {
     if (fd_ < 0) return 0;
+    if (Buffered()) return bufferStart_ + bufferAt_;
     off_t r = ::lseek(fd_, 0, SEEK_CUR);
     return r < 0 ? 0 : std::uint64_t(r);
 }
@@ -121,12 +188,16 @@ void CFile::Flush() {
 
 void CFile::Close() {
     if (fd_ < 0) return;
+    readOnly_ = false;
+    bufferFill_ = bufferAt_ = 0;
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR) throwErrno(path_);
 }
 
 void CFile::Abort() {
+    readOnly_ = false;
+    bufferFill_ = bufferAt_ = 0;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }

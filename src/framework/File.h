@@ -63,6 +63,19 @@ public:
 protected:
     int fd_ = -1;
     std::string path_;  // code page
+
+private:
+    // A file opened for reading only is read through a buffer of its own, and its length is
+    // taken when it is opened: a reader's many small reads, positions and lengths then cost
+    // no system call each.
+    bool Buffered() const { return readOnly_; }
+    void DropReadBuffer();
+    bool readOnly_ = false;
+    std::vector<std::uint8_t> readBuffer_;
+    std::uint64_t bufferStart_ = 0;  // file offset of readBuffer_[0]
+    std::uint32_t bufferFill_ = 0;
+    std::uint32_t bufferAt_ = 0;
+    std::uint64_t length_ = 0;
 };
 
 // A file held in memory; reads and writes never touch the disk.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <vector>
 
 #include "framework/Arith.h"
 #include "framework/CodePage.h"
@@ -85,6 +87,39 @@ TEST(FileTest, WritesReadsSeeksAndReportsMissingFiles) {
     EXPECT_FALSE(missing.Open((dir.path() + "/nope").c_str(), CFile::modeRead, &err));
     EXPECT_EQ(err.m_cause, CFileException::fileNotFound);
     EXPECT_THROW(CFile((dir.path() + "/nope").c_str(), CFile::modeRead), CFileException);
+}
+
+// A file opened for reading answers every read, seek, position and length as the same bytes
+// held in memory do, whatever mix of small and large reads and seeks a reader makes.
+TEST(FileTest, ReadingFromDiskMatchesReadingTheSameBytesFromMemory) {
+    testsupport::TempDir dir;
+    std::mt19937 rng(11);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (const int size : {0, 1, 4095, 65536, 65537, 300000}) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+        for (auto& b : bytes) b = std::uint8_t(pick(0, 255));
+        const std::string path = dir.path() + "/data" + std::to_string(size);
+        ASSERT_TRUE(fw::WriteFileAtomic(path, std::string(bytes.begin(), bytes.end())));
+        CFile disk(path.c_str(), CFile::modeRead);
+        CMemFile memory(bytes);
+        for (int step = 0; step < 400; ++step) {
+            const int kind = pick(0, 9);
+            if (kind < 5) {
+                const UINT n = UINT(kind == 0 ? pick(65536, 140000) : pick(0, 300));
+                std::vector<std::uint8_t> a(n, 0xAA), b(n, 0xAA);
+                ASSERT_EQ(disk.Read(a.data(), n), memory.Read(b.data(), n)) << size << " step " << step;
+                ASSERT_EQ(a, b) << size << " step " << step;
+            } else {
+                const std::int64_t here = std::int64_t(memory.GetPosition());
+                const std::int64_t target = pick(0, size);
+                const UINT from = UINT(pick(0, 2));
+                const std::int64_t offset = from == CFile::begin ? target : from == CFile::current ? target - here : target - size;
+                ASSERT_EQ(disk.Seek(offset, from), memory.Seek(offset, from)) << size << " step " << step;
+            }
+            ASSERT_EQ(disk.GetPosition(), memory.GetPosition()) << size << " step " << step;
+            ASSERT_EQ(disk.GetLength(), memory.GetLength());
+        }
+    }
 }
 
 TEST(FileTest, AtomicWriteKeepsOldFileOnFailure) {
