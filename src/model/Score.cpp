@@ -58,6 +58,13 @@ TempoMap::Entry TempoMap::Get(int i) const {
 bool TempoMap::Add(const Entry& entry) {
     const int n = Count();
     auto* base = static_cast<std::uint8_t*>(buffer.GetData());
+    // The map is built in ascending time: an entry after the last one goes straight to the
+    // end, as the search from the start would put it.
+    if (n > 0 && rec::Get<std::int32_t>(base + std::size_t(n - 1) * kEntrySize, 2) < entry.time) {
+        std::uint8_t bytes[kEntrySize];
+        PutEntry(bytes, entry);
+        return buffer.Append(bytes, kEntrySize);
+    }
     for (int i = 0; i < n; ++i) {
         std::uint8_t* p = base + std::size_t(i) * kEntrySize;
         const std::int32_t time = rec::Get<std::int32_t>(p, 2);
