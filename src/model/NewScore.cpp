@@ -199,7 +199,7 @@ void AssignChannels(CScore& score) {
         const int c = next[device];
         const int channel = track->IsPercussionStaff() ? 9 : c;
         for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, channel);
-        for (int v = 1; v < 8; ++v) track->SetVoicePatch(v, track->GetVoicePatch(0), true);
+        track->SetVoicePatch(-1, track->GetVoicePatch(0), true);
         const int instrument = track->GetInstrument();
         for (int u = t + 1; u < n; ++u) {
             CTrack* other = score.GetTrack(u);

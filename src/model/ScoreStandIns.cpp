@@ -1,5 +1,7 @@
 #include "model/ScoreStandIns.h"
 
+#include "model/Score.h"
+
 FontRef* DefaultFontTable() {
     static FontRef table[16];
     return table;
@@ -8,4 +10,26 @@ FontRef* DefaultFontTable() {
 const FontRef& GuitarLibFontRef() {
     static const FontRef font;
     return font;
+}
+
+// The score's device and patch lists come with its device bookkeeping; until then a patch in use
+// is only noted, and the score knows no names.
+std::vector<NotedPatch>& NotedPatches() {
+    static std::vector<NotedPatch> noted;
+    return noted;
+}
+
+bool CScore::NotePatchUsed(int port, int channel, int patch) {
+    NotedPatches().push_back({this, port, channel, patch});
+    return true;
+}
+
+bool CScore::GetDeviceDisplayName(int port, int channel, char* out, std::size_t size) {
+    if (out && size) out[0] = 0;
+    return false;
+}
+
+bool CScore::GetPatchDisplayName(int port, int channel, std::int32_t patch, char* out, std::size_t size) {
+    if (out && size) out[0] = 0;
+    return false;
 }

@@ -5,6 +5,7 @@
 // they are written.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "framework/Types.h"
 #include "model/ArrayItem.h"
@@ -31,6 +32,9 @@ public:
         zoom = z;
         return old;
     }
+    // Runs a document command (the views follow it); the commands run are kept in order.
+    void RunCommand(int id) { commands.push_back(id); }
+    void SetModifiedFlag(bool on) { modified = on; }
     // Adds a redraw rectangle for a page.
     void AddDirtyRect(const RECT& rect, int page) {}
     // Asks the running edit operation to save a bar of a track for undo; true when none runs.
@@ -41,6 +45,8 @@ public:
     std::uint8_t allVoicesShown = 1;   // all voices are shown
     std::int16_t currentTrack = 0;     // the document's current track
     SpacingTable spacing;              // the document's spacing table ("ALOT")
+    std::vector<int> commands;         // commands run, in order
+    bool modified = false;
 };
 
 // --- edit and view records -------------------------------------------------------------------
@@ -84,6 +90,15 @@ public:
     static constexpr int kElementSize = 34;
     CFontArray() { SetElemSize(kElementSize); }
 };
+
+// Patches the scores were told are in use (score, port, channel, patch), in order.
+class CScore;
+struct NotedPatch {
+    CScore* score;
+    int port, channel, patch;
+    bool operator==(const NotedPatch&) const = default;
+};
+std::vector<NotedPatch>& NotedPatches();
 
 // The program-wide default font table, sixteen entries filled at start-up.
 FontRef* DefaultFontTable();

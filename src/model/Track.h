@@ -27,6 +27,7 @@
 //   offset 2354 voice-definition names, 8 x 64 bytes
 //   offset 2866 the track's font (6 bytes; size 0: not set yet)
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "model/ArrayItem.h"
@@ -175,20 +176,31 @@ public:
     int GetOpenStringKey(int i) const { return GetStringTuning(i) + GetOpenStringOffset(); }
     void SetDefaultTuning();
 
-    // --- voices (the slots' own operations; sending is the MIDI layer's and is not done here) ---
+    // --- voices: the eight slots, one voice or all (voice -1); getters read a negative voice
+    // as 0. Setters with a send flag send what they change through the MIDI layer when asked,
+    // and tell the track's score which patches are in use.
     std::uint8_t* Slot(int voice) { return Bytes() + kSlots + kSlotSize * ClampVoice(voice); }
     const std::uint8_t* Slot(int voice) const { return Bytes() + kSlots + kSlotSize * ClampVoice(voice); }
     int GetVoiceCount() const { return (Byte(kFlags87) >> 1) & 0x0F; }
+    void SetVoiceCount(int n);
+    // True when the voice is below the voice limit; else shows string 10006 and refuses it.
+    bool CheckVoice(int voice) const;
     // The stem-direction setting of a voice (0 automatic).
     std::int8_t GetVoiceStem(int voice) const { return std::int8_t(Byte(kStems + ClampVoice(voice))); }
-    void SetVoiceCount(int n);
+    void SetVoiceStem(int voice, int value);
+    bool IsVoiceStemAuto(int voice) const { return GetVoiceStem(voice) == 0; }
+    void SetVoiceWord(int voice, int value);
     int GetDevice() const { return std::int16_t(rec::Get<std::uint16_t>(Slot(0), kSlotPort)); }
     void SetDevice(int port);
+    bool IsDeviceAvailable() const;
+    bool IsSamplePlayerTrack() const;
     int GetVoiceChannel(int voice) const { return Slot(voice)[kSlotChannel]; }
     void SetVoiceChannel(int voice, int channel);
     std::int32_t GetVoicePatch(int voice) const { return rec::Get<std::int32_t>(Slot(voice), kSlotPatch); }
     void SetVoicePatch(int voice, std::int32_t word, bool send);
+    int GetVoiceProgram(int voice) const;
     void SetVoiceProgram(int voice, int program, bool send);
+    int GetVoiceBank(int voice) const;
     void SetVoiceBank(int voice, int bank, bool send);
     int GetVoiceVolume(int voice) const { return Slot(voice)[kSlotVolume]; }
     void SetVoiceVolume(int voice, int volume, bool send);
@@ -197,8 +209,45 @@ public:
     // The semitones a voice is played above its notes.
     int GetVoiceTranspose(int voice) const { return std::int8_t(Slot(voice)[kSlotPitchOffset]); }
     void SetVoiceTranspose(int voice, int semitones);
+    // Voice -1: the track's own mute or solo bit; a voice below the limit: its own bit.
+    bool IsMuted(int voice) const;
+    bool IsSolo(int voice) const;
+    // Mute and solo never hold together on one target; the score then works out who sounds.
+    void SetMuted(int voice, bool on);
+    void SetSolo(int voice, bool on);
+    bool IsVoiceAudible(int voice) const { return Slot(voice)[kSlotAudible] != 0; }
+    void SetVoiceAudible(int voice, bool on) { Slot(voice)[kSlotAudible] = on ? 1 : 0; }
+    // Decimal texts of the values (a volume not set gives "-"); text holds at least 16 bytes.
+    void FormatVoiceVolume(int voice, char* text) const;
+    void FormatVoicePan(int voice, char* text) const;
+    void FormatVoiceTranspose(int voice, char* text) const;
     const char* GetVoiceDefName(int voice) const;
+    // Copies the voice's definition name (64 bytes) out and all eight into the current-track
+    // name table.
+    void GetVoiceDefName(int voice, char* out) const;
     void SetVoiceDefName(int voice, const char* name);
+    // Names for the user: the device, the voice's bank and patch ("None" without a port or
+    // value).
+    void GetDeviceName(char* out, std::size_t size) const;
+    void GetVoiceBankName(int voice, char* out, std::size_t size) const;
+    void GetVoicePatchName(int voice, char* out, std::size_t size) const;
+    // Sends every voice's patch once per port, channel and patch (and a sample player's
+    // volumes).
+    void SendVoicePatches() const;
+    // Sounds a key on a voice (shifted by the display and the voice's offset); with
+    // endAfterWait the note is ended 4 ticks later.
+    void SoundNote(int key, int velocity, int voice, bool endAfterWait) const;
+    // The sound clipboard: false when nothing would change.
+    bool CopySound(int voice) const;
+    bool PasteSound(int voice);
+    // What the voice's sound plays for a mark (entry out, 32 bytes); false when nothing.
+    bool GetMarkPlayback(int voice, int index, std::uint8_t* out);
+    int GetVolumeController(int voice) const;
+    int GetVoiceDefValue(int voice, int which);
+    int GetVoiceDefByte(int voice, int which);
+    bool VoiceSoundHasLegato(int voice) const;
+    int GetSoundSetupValue(int voice) const;
+    int GetSoundNameValue(int voice) const;
 
     MarkPlaybackTable& MarkTable() { return *reinterpret_cast<MarkPlaybackTable*>(Bytes() + kMarkTable); }
 
@@ -218,6 +267,10 @@ public:
     void Read(CScoreItem& item, CChunkStream& stream) const override;        // slot 53: "TRAK"
     void Write(CScoreItem& item, CChunkStream& stream) const override;       // slot 54
 };
+
+// The names of the current track's voice sounds, filled by CTrack::GetVoiceDefName.
+using VoiceNameTable = char[CTrack::kVoices][CTrack::kVoiceDefNameSize];
+VoiceNameTable& CurrentTrackVoiceNames();
 
 // Gives the track class its own operations in the class table (once; later calls do nothing).
 void RegisterTrackClass();

@@ -15,18 +15,39 @@ bool VSTDeviceDefs::GetPatchName(int, int, std::uint32_t, int, char* text, std::
     return false;
 }
 
+bool VSTDeviceDefs::GetArticulation(int, const char*, int, std::uint8_t*) { return false; }
+int VSTDeviceDefs::FindVolumeController(int, const char*) { return -1; }
+bool VSTDeviceDefs::HasLegato(int, const char*) { return false; }
+int VSTDeviceDefs::GetSoundValue(int, const char*, int) { return 0; }
+int VSTDeviceDefs::GetSoundByte(int, const char*, int) { return 0; }
+int VSTDeviceDefs::GetSoundSetupValue(int, const char*) { return 0; }
+int VSTDeviceDefs::GetSoundNameValue(int, const char*) { return 0; }
+
 void CDevices::GetNoteName(int, int, std::uint32_t, int pitch, char* text, std::size_t size) {
     std::string name;
     CTheory::AppendOctave(pitch, 0, g_platform.noteNameStyle, name);
     fw::CopyText(text, size, name);
 }
 int CDevices::IndexOfId(int) { return 0; }
+bool CDevices::IsSamplePlayerPort(int) { return false; }
+void CDevices::GetPortName(int, char* text, std::size_t size) {
+    if (text && size) text[0] = 0;
+}
 
 int CNameMgr::GetBankNumber(int, int, std::uint32_t) { return -1; }
 std::uint32_t CNameMgr::GetBankWordByIndex(int, int, int, int) { return 0; }
 int CNameMgr::GetPatchCount(int, int, std::uint32_t) { return 0; }
 void CNameMgr::GetPatchName(int, int, std::uint32_t, char* text, std::size_t size) {
     if (text && size) text[0] = 0;
+}
+std::uint32_t CNameMgr::MakeBankWord(int, int, int bank, std::uint32_t oldWord) {
+    // Without a definition the bank sits in the bytes above the program; -1 marks none.
+    return (oldWord & 0xFFu) | (bank < 0 ? 0xFFFFFF00u : std::uint32_t(bank) << 8);
+}
+bool CNameMgr::AppendBankName(int, int, std::uint32_t, char*, std::size_t) { return false; }
+bool CNameMgr::GetInstrumentName(int, int, char* text, std::size_t size) {
+    if (text && size) text[0] = 0;
+    return false;
 }
 
 namespace {

@@ -36,6 +36,17 @@ public:
     // The patch name of a sample-player or VST port (text: size bytes with the terminator).
     virtual bool GetPatchName(int portId, int zero, std::uint32_t patchWord, int program, char* text,
                               std::size_t size);
+    // What a track voice's sound (its instrument name on the port) gives the performer: the
+    // 32-byte mark-playback entry of a mark code (false: none), the volume controller (-1:
+    // none), whether it plays legato, its setup values (which 0-2) and bytes, its sound-setup
+    // and sound-name values.
+    virtual bool GetArticulation(int portId, const char* instrument, int code, std::uint8_t* entry);
+    virtual int FindVolumeController(int portId, const char* instrument);
+    virtual bool HasLegato(int portId, const char* instrument);
+    virtual int GetSoundValue(int portId, const char* instrument, int which);
+    virtual int GetSoundByte(int portId, const char* instrument, int which);
+    virtual int GetSoundSetupValue(int portId, const char* instrument);
+    virtual int GetSoundNameValue(int portId, const char* instrument);
 };
 
 // A device list of output ports (the MIDI output ports, the engine's instruments).
@@ -48,6 +59,10 @@ public:
                              std::size_t size);
     // Index of the device record with the id, 0 when none matches.
     virtual int IndexOfId(int portId);
+    // Whether the port is a sample-player port.
+    virtual bool IsSamplePlayerPort(int portId);
+    // The device list's name of the port (empty when none).
+    virtual void GetPortName(int portId, char* text, std::size_t size);
 };
 
 // The instrument-name manager: banks and patch names of the instrument definitions.
@@ -62,6 +77,12 @@ public:
     virtual int GetPatchCount(int device, int zero, std::uint32_t patchWord);
     // Patch name, empty for no program.
     virtual void GetPatchName(int device, int zero, std::uint32_t patchWord, char* text, std::size_t size);
+    // The patch word with a bank put in by the device's bank-select method (bank -1: none).
+    virtual std::uint32_t MakeBankWord(int device, int channel, int bank, std::uint32_t oldWord);
+    // The bank's name appended to the text; false when the definitions name none.
+    virtual bool AppendBankName(int device, int channel, std::uint32_t patchWord, char* text, std::size_t size);
+    // The instrument name of a device and channel; false when none.
+    virtual bool GetInstrumentName(int device, int channel, char* text, std::size_t size);
 };
 
 // The program-wide instances (never null; replaced by their owners, and by tests).
