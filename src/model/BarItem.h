@@ -117,7 +117,9 @@ public:
     virtual void AttachEnd(CBarItem& item, CBarItem* note, int a, int b) const {}         // 127
     virtual void Hook128(CBarItem& item) const {}                                         // 128
     virtual void Hook129(CBarItem& item, int arg) const {}                                // 129
-    virtual void Hook130(CBarItem& item) const {}                                         // 130
+    // 130: lays a chord out again (which head on which side of the stem, dots, accidental
+    // columns); nothing for other items.
+    virtual void LayoutChord(CBarItem& item) const {}
     virtual void Hook131(CBarItem& item, int arg) const {}                                // 131
     virtual void Hook132(CBarItem& item, int arg) const {}                                // 132
     virtual void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const;            // 133
@@ -242,7 +244,7 @@ public:
     void AttachEnd(CBarItem* note, int a, int b) { BarBehaviour().AttachEnd(*this, note, a, b); }
     void Hook128() { BarBehaviour().Hook128(*this); }
     void Hook129(int arg) { BarBehaviour().Hook129(*this, arg); }
-    void Hook130() { BarBehaviour().Hook130(*this); }
+    void LayoutChord() { BarBehaviour().LayoutChord(*this); }
     void Hook131(int arg) { BarBehaviour().Hook131(*this, arg); }
     void Hook132(int arg) { BarBehaviour().Hook132(*this, arg); }
     void GetEndPoints(POINT* start, POINT* end) { BarBehaviour().GetEndPoints(*this, start, end); }

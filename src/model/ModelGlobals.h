@@ -50,6 +50,11 @@ struct ModelGlobals {
     std::int16_t dragOffsetY = 0;
     CScoreItem* dragItem = nullptr;     // the item being dragged
     int hitKind = 0;                    // what the last hit test hit (0: an item's rectangle)
+    // The hit record of the current tool: the part an item's hit test hit (a head index, -2 a
+    // note's stem end) and the tool of that part (903 note, 906 mark, 921 accidental); the drag
+    // the hit starts and the double-click hook read them.
+    std::int16_t hitPart = 0;
+    std::int16_t hitTool = 0;
     bool secondColorDrawing = false;    // items draw in the colour of role 8
     std::int16_t voiceColors[8] = {};   // colour index of each voice (filled at start-up)
     DataViewSettings dataView;

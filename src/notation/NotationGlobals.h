@@ -1,5 +1,6 @@
 // The globals of the notes, rests and beams, in one place.
 #pragma once
+#include <cstdint>
 
 struct NotationGlobals {
     // While set, the chord layout leaves every head's accidental offset as it is (the beam
@@ -8,6 +9,24 @@ struct NotationGlobals {
     // Set while a head of a note is being dragged (the chromatic step on a tablature staff
     // reads it).
     bool headDragActive = false;
+
+    // Note drawing: the x of the note's column and the y of the head being drawn, set afresh by
+    // every draw or measure of a note or rest (the head width, stem width and stem pen are the
+    // drawing layer's music metrics, g_draw).
+    int noteX = 0;
+    int headY = 0;
+    // The x of the last head a performance note drew (its hit test reads it).
+    int lastHeadX = 0;
+
+    // The display of performance notes (a preference): 0 bars by the bar's spacing, 1 and 2 on
+    // a linear time axis (2 also shows velocities), above 2 the bars only filled. While it is
+    // not 0, notated notes are drawn and measured as performance notes too.
+    std::uint8_t performanceDisplay = 0;
+    // Performance heads in mode 0 drawn as a head glyph (a preference).
+    bool performanceGlyph = false;
+    // The document shows hidden items (greyed); fret numbers left without their cleared box.
+    bool showHiddenItems = false;
+    bool fretNumbersUnboxed = false;
 };
 
 extern NotationGlobals g_notation;

@@ -54,18 +54,20 @@ void AddOffset(NoteHead* h, int delta) { h->SetAccidentalOffset(std::uint8_t(std
 // top to bottom, a: those of them with a shown accidental, as indexes into v.
 void StackAccidentals(CRawNote& note, const int* v, int vn, const int* a, int m) {
     struct Slot {
-        int top = 0, bottom = 0, centre = 0;
+        std::int16_t top = 0, bottom = 0, centre = 0;
         bool Empty() const { return top == bottom; }
     };
-    Slot table[CNote::kAccidentalColumns][CNote::kColumnSlots];
-    const int slots = std::min(vn, CNote::kColumnSlots);
+    // One slot per visible head in every column: a head count is one byte, so the table holds
+    // any chord without allocating.
+    Slot table[CNote::kAccidentalColumns][kMaxHeads];
+    const int slots = vn;
     auto pos = [&](int vi) {
         const NoteHead* h = note.Head(v[vi]);
         return h->Position() - kStaffDistance * h->CrossStaffOffset();
     };
     for (int s = 0; s < slots; ++s) {
         const NoteHead* h = note.Head(v[s]);
-        if (h->Column() < 0) table[0][s] = Slot{pos(s) + 1, pos(s) - 1, pos(s)};
+        if (h->Column() < 0) table[0][s] = Slot{std::int16_t(pos(s) + 1), std::int16_t(pos(s) - 1), std::int16_t(pos(s))};
     }
     int order[kMaxHeads];
     for (int k = 0; k < m; ++k) order[k] = a[k];
@@ -87,7 +89,7 @@ void StackAccidentals(CRawNote& note, const int* v, int vn, const int* a, int m)
                 if (top >= slot.bottom && bottom <= slot.top && std::abs(slot.centre - p) < 6) taken = true;
             }
             if (taken) continue;
-            if (lastEmpty >= 0) table[c][lastEmpty] = Slot{top, bottom, p};
+            if (lastEmpty >= 0) table[c][lastEmpty] = Slot{std::int16_t(top), std::int16_t(bottom), std::int16_t(p)};
             h->SetAccidentalOffset(std::uint8_t(c * kColumnWidth));
             placed = true;
         }
@@ -176,7 +178,8 @@ void NoteBehaviour::CycleDots(CRawHead& item) const {
     note.LayoutChord();
 }
 
-void NoteBehaviour::LayoutChord(CRawNote& note) const {
+void NoteBehaviour::LayoutChord(CBarItem& item) const {
+    auto& note = static_cast<CNote&>(item);
     note.SetFlagsA(std::uint8_t(note.FlagsA() & ~CBarItem::kRelayoutBit));
     note.SetFlagBit(CRawHead::kRightOfStemBit, false);
     const int n = note.HeadCountField();

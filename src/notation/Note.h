@@ -10,23 +10,47 @@ class NoteBehaviour : public RawNoteBehaviour {
 public:
     static const NoteBehaviour& Instance();
 
+    void Draw(CScoreItem& item) const override;                                     // slot 4
+    void OpenProperties(CScoreItem& item, int x, int y) const override;             // slot 10
+    bool HitTest(CScoreItem& item, int x, int y) const override;                    // slot 15
+    RECT* GetPartBounds(CScoreItem& item, RECT* rect, int part) const override;     // slot 17
+    void InvalidateAttached(CScoreItem& item) const override;                       // slot 20
+    CDragTask* CreateDragTask(CScoreItem& item) const override;                     // slot 40
+
     void SetScale(CScoreItem& item, int percent) const override;        // slot 37
     bool MovesOnDrop(CScoreItem& item) const override { return false; }  // slot 67
     int GetBarSpan(CBarItem& item) const override;                       // slot 99
     void CycleDots(CRawHead& item) const override;                       // 149
-    void LayoutChord(CRawNote& note) const override;
+    void LayoutChord(CBarItem& item) const override;                    // slot 130
 };
 
 class CNote : public CRawNote {
 public:
     static constexpr int kType = 144;
     static constexpr int kSize = 40;
-    // Accidental columns of the chord layout, and the places each column has.
+    // Accidental columns of the chord layout.
     static constexpr int kAccidentalColumns = 8;
-    static constexpr int kColumnSlots = 32;
 
     static CNote* Construct(void* record);
 
     void SetStemUp(bool up) { SetStemUpBit(up); }
+
+    // --- drawing (the current staff, bar and artist; see NoteDraw.cpp) ---
+    // The music-font character of a head: by its shape, or by the note value for shape 0.
+    int GetHeadGlyph(const NoteHead& head) const;
+    // The stem's x and the y of its base and of its end, on head 0's staff.
+    void GetStemLine(int* x, int* yBase, int* yEnd);
+    // The y where the stem leaves the heads, on the current staff.
+    int GetStemBaseY();
+    // The square of the stem-end handle.
+    RECT* GetStemRect(RECT* rect);
+    void DrawHead(int x, NoteHead& head);
+    void DrawStem();
+    void DrawFlag();
+    void DrawDots(const NoteHead& head);
+    void DrawParentheses();
+    void DrawFretNumber(int x, int y, const NoteHead& head);
+    // The heads are drawn: the stem and flag too when the note has its own.
+    bool HasOwnStem() const { return !IsBeamed() && !IsStemless() && NoteValue() > 1; }
 };
 ZEL_RECORD_VIEW(CNote);

@@ -340,13 +340,6 @@ NoteMark* RawHeadBehaviour::GetMark(CRawHead& item, int i) const {
     return reinterpret_cast<NoteMark*>(at);
 }
 
-RECT* RawHeadBehaviour::GetMarkRect(CRawHead& item, RECT* rect, int i) const {
-    if (rect) *rect = RECT{};
-    return rect;
-}
-
-POINT RawHeadBehaviour::PlaceMark(CRawHead& item, int x, NoteMark* mark) const { return POINT{x, 0}; }
-
 int RawHeadBehaviour::GetTopHeadPos(CRawHead& item) const { return item.GetStaffPos(0); }
 
 int RawHeadBehaviour::GetBottomHeadPos(CRawHead& item) const { return item.GetTopHeadPos(); }

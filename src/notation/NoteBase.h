@@ -54,8 +54,8 @@ public:
     virtual void CycleDots(CRawHead& item) const;                                              // 149
     virtual CRawHead* AddMark(CRawHead& item, const NoteMark& mark) const;                     // 150
     virtual CRawHead* RemoveMark(CRawHead& item, int i) const;                                 // 151
-    virtual void DrawMarks(CRawHead& item) const {}                                            // 152
-    virtual void DrawMark(CRawHead& item, int x, NoteMark* mark) const {}                      // 153
+    virtual void DrawMarks(CRawHead& item) const;                                              // 152
+    virtual void DrawMark(CRawHead& item, int x, NoteMark* mark) const;                        // 153
     virtual NoteMark* GetMark(CRawHead& item, int i) const;                                    // 154
     virtual RECT* GetMarkRect(CRawHead& item, RECT* rect, int i) const;                        // 155
     virtual POINT PlaceMark(CRawHead& item, int x, NoteMark* mark) const;                      // 156
@@ -63,7 +63,7 @@ public:
     virtual int GetBottomHeadPos(CRawHead& item) const;                                        // 158
     virtual int GetAttachPos(CRawHead& item, CTrkBar* trkBar, bool above, bool skipMarks) const;  // 159
     virtual void InitMark(CRawHead& item, NoteMark* mark, int code, int arg, bool onStemSide) const;  // 160
-    virtual bool HitTestMarks(CRawHead& item, int x, int y) const { return false; }            // 161
+    virtual bool HitTestMarks(CRawHead& item, int x, int y) const;                             // 161
     virtual bool GetFlag6(CRawHead& item) const { return false; }                              // 162
     virtual double GetEndTime(CRawHead& item) const;                                           // 163
     virtual double GetDuration(CRawHead& item) const;                                          // 164

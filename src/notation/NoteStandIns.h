@@ -90,3 +90,27 @@ namespace notation {
 // CBarItem::SetEndPosition: the position of the other end of a two-ended item (nothing yet).
 void SetEndPosition(CBarItem* item, int position);
 }  // namespace notation
+
+namespace notation {
+// CRawNote::GetAttachY (above, atHeads): the staff position where a curve over or under the
+// note meets it; the beam's height is not consulted yet (the stem end is taken instead).
+int GetAttachY(CRawNote* note, bool above, bool atHeads);
+}  // namespace notation
+
+// The drags a hit on a note starts (the score view's drag tasks): a drag of the note or head,
+// of its stem end, of an accidental and of a mark. They only say which they are until the
+// score view's tools exist.
+class CDragTask {
+public:
+    virtual ~CDragTask() = default;
+};
+class CDragNote : public CDragTask {};
+class CDragStem : public CDragTask {};
+class CDragAcc : public CDragTask {};
+class CDragMark : public CDragTask {};
+
+namespace notation {
+// The mark editor task (CEditMarkTask) for a note's mark, run by the document's task runner
+// (nothing yet).
+void RunEditMarkTask(CRawNote* note);
+}  // namespace notation

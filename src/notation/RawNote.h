@@ -91,8 +91,11 @@ class RawNoteBehaviour : public RawHeadBehaviour {
 public:
     static const RawNoteBehaviour& Instance();
 
+    void Draw(CScoreItem& item) const override;                                   // slot 4
     void SelectPart(CScoreItem& item, int part) const override;                   // slot 7
     void DeselectPart(CScoreItem& item, int part) const override;                 // slot 9
+    bool HitTest(CScoreItem& item, int x, int y) const override;                  // slot 15
+    RECT* GetPartBounds(CScoreItem& item, RECT* rect, int part) const override;   // slot 17
     bool IntersectsRect(CScoreItem& item, const RECT& rect) const override;       // slot 18
     int GetHeadCount(CScoreItem& item) const override;                            // slot 29
     int GetWantedSize(CScoreItem& item) const override;                           // slot 33
@@ -106,7 +109,9 @@ public:
     std::int16_t GetStaffPos(CBarItem& item, int head) const override;            // slot 91
     std::int16_t GetFirstHeadStaffPos(CBarItem& item) const override;             // slot 92
     bool ReachesOtherStaff(CBarItem& item) const override;                        // slot 134: IsCrossStaff
+    void DrawMark(CRawHead& item, int x, NoteMark* mark) const override;          // 153
     NoteMark* GetMark(CRawHead& item, int i) const override;                      // 154
+    RECT* GetMarkRect(CRawHead& item, RECT* rect, int i) const override;          // 155
     int GetTopHeadPos(CRawHead& item) const override;                             // 157
     int GetBottomHeadPos(CRawHead& item) const override;                          // 158
     bool GetFlag6(CRawHead& item) const override;                                 // 162
@@ -125,8 +130,6 @@ public:
     virtual void MoveHead(CRawNote& note, int i, int delta, int oldPitch) const;  // 177
     virtual bool StepHeadPitch(CRawNote& note, int i, int clef, int key, bool up, bool chromatic) const;  // 178
 
-    // The chord layout, a bar-item operation: nothing for a performance note.
-    virtual void LayoutChord(CRawNote& note) const {}
 };
 
 class CRawNote : public CRawHead {
@@ -169,7 +172,6 @@ public:
     bool StepHeadPitch(int i, int clef, int key, bool up, bool chromatic) {
         return NoteBehaviour().StepHeadPitch(*this, i, clef, key, up, chromatic);
     }
-    void LayoutChord() { NoteBehaviour().LayoutChord(*this); }
 
     // --- heads ---
     // Duration of head i; kAllHeads: the integer mean over the heads.
@@ -218,6 +220,13 @@ public:
     bool IsTieAbove(int position, int voiceStem);
     void PlaceTies(int track);
     bool IsShiftedRight() const;
+
+    // --- display ---
+    // The head's accidental left of x, at the head's y (moved left by its accidental offset).
+    void DrawHeadAccidental(int x, int y, const NoteHead& head);
+    // The heads and their accidentals under the point: fills the hit record (head index; tool
+    // 903, or 921 for an accidental).
+    bool HitTestHeads(int x, int y);
 };
 ZEL_RECORD_VIEW(CRawNote);
 

@@ -58,5 +58,11 @@ struct DrawGlobals {
 
 extern DrawGlobals g_draw;
 
+// The current artist's SetMusicMetrics for a line value (1/20 point at size 24) and a music
+// font size (0: the size selected): the music character width, the music line width and the
+// scaled thickness above take its results. Staff, note, rest and beam drawing call it before
+// they draw or measure. Nothing without an artist.
+void ApplyMusicMetrics(int value, int size);
+
 // Start-up values again (tests).
 void ResetDrawGlobals();

@@ -1,0 +1,94 @@
+// A laid-out piano score (two staves) with its first bar of the upper staff current, a memory
+// port with the screen artist, and the artist's calls recorded: what the note drawing tests
+// stand on.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NotationTestSupport.h"
+#include "framework/DC.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/ScoreStructureStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "notation/NotationGlobals.h"
+#include "notation/NoteMetrics.h"
+#include "platform/Artist.h"
+#include "platform/DrawGlobals.h"
+#include "platform/Port.h"
+
+namespace notetest {
+
+class NoteDrawTest : public NotationTest {
+protected:
+    void SetUp() override {
+        RegisterTrackClass();
+        LayoutPrefs() = LayoutPreferences();
+        score = std::make_unique<CScore>(&doc);
+        NewScoreSettings settings;
+        settings.arrangement = 1;
+        ASSERT_TRUE(BuildNewScore(*score, settings));
+        g_model.currentScore = score.get();
+        for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
+        InitDrawing();
+        dc.CreateCompatibleDC(nullptr);
+        bitmap.CreateBitmap(800, 600);
+        dc.SelectObject(&bitmap);
+        PushPort(&dc);
+        a = GetArtist();
+        a->SetZoom(100);
+        a->colorStack.clear();
+        a->fontStack.clear();
+        a->glyphNudge = 0;
+        a->SetColor(0);
+        MakeCurrent(0);
+        a->SetMusicFont(staff->GetFontSize());
+    }
+    void TearDown() override { PopPort(); }
+
+    // Bar 0 of a track current; its staff.
+    void MakeCurrent(int track) {
+        score->GetTrkBar(track, 0)->SetCurrent();
+        staff = g_model.currentStaff;
+    }
+    // The calls the drawing made, from the start of recording.
+    std::vector<std::string> Record(const std::function<void()>& draw) {
+        dc.StartRecording();
+        draw();
+        return dc.TakeRecording();
+    }
+    static std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
+        std::vector<std::string> out;
+        for (const auto& line : log)
+            for (const char* p : prefixes)
+                if (line.rfind(p, 0) == 0) out.push_back(line);
+        return out;
+    }
+    // A note of one head at a position, value and stem direction, at column position 256.
+    CNote* OneHead(RecordBuf& buf, int position, int value, bool up) {
+        CNote* note = MakeNote(buf, 1, value);
+        note->Head(0)->SetPosition(position);
+        note->Head(0)->SetPitch(60);
+        note->SetStemUpBit(up);
+        note->SetPositionField(256);
+        note->LayoutChord();
+        return note;
+    }
+
+    CZelDoc doc;
+    std::unique_ptr<CScore> score;
+    CDC dc;
+    CBitmap bitmap;
+    CArtist* a = nullptr;
+    CStaff* staff = nullptr;
+};
+
+}  // namespace notetest
