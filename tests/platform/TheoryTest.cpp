@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 
 #include "framework/Globals.h"
@@ -129,11 +131,16 @@ TEST(TheoryClefs, GlyphSymbolAndMiddleC) {
 }
 
 TEST(TheoryClefs, SignatureAccidentalsSitOnTheirLetters) {
-    // Treble, bass, alto, tenor, the ottava treble clefs and tablature.
-    for (int clef : {0, 1, 2, 3, 6, 7, 9, 13}) {
+    // Every clef, the C clefs on each line, the ottava clefs and the percussion clefs among
+    // them: each accidental of each key on its own letter, near the staff.
+    for (int clef = 0; clef < T::kClefCount; ++clef) {
         for (int i = 0; i < 7; ++i) {
             EXPECT_EQ(T::StaffPosToStep(T::GetClefFlatPos(clef, i), clef), kFlatOrder[i]) << clef << " flat " << i;
             EXPECT_EQ(T::StaffPosToStep(T::GetClefSharpPos(clef, i), clef), kSharpOrder[i]) << clef << " sharp " << i;
+        }
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_LE(std::abs(T::GetClefFlatPos(clef, i)), 5) << clef << " flat " << i;
+            EXPECT_LE(std::abs(T::GetClefSharpPos(clef, i)), 5) << clef << " sharp " << i;
         }
         EXPECT_EQ(T::GetClefFlatPos(clef, 7), 0);
         EXPECT_EQ(T::GetClefSharpPos(clef, 9), 0);

@@ -6,6 +6,7 @@
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
+#include "platform/Theory.h"
 
 namespace {
 constexpr int kColumns = 12, kCellW = 76, kCellH = 96, kGlyphSize = 28;
@@ -245,4 +246,44 @@ void DrawShapeSheet(CArtist& a, int zoom) {
     a.SetFont(g_draw.standardFontRefs[1].face, S(14), 2);
     a.DrawText(S(340), y + S(14), "Allegro \xd6\xd0\xce\xc4");
     a.SetZoom(100);
+}
+
+namespace {
+constexpr int kKeySpace = 8, kKeyCellW = 66, kKeyRowH = 64, kKeyLeft = 70;
+constexpr int kSharpGlyph = 33, kFlatGlyph = 34;
+}  // namespace
+
+void KeySheetSize(int* width, int* height) {
+    *width = kKeyLeft + 14 * kKeyCellW + 10;
+    *height = CTheory::kClefCount * kKeyRowH + 20;
+}
+
+void DrawKeySheet(CArtist& a) {
+    int w, h;
+    KeySheetSize(&w, &h);
+    a.FillRectColor(RECT{0, 0, w, h}, 7);
+    a.SetColor(0);
+    char label[32];
+    for (int clef = 0; clef < CTheory::kClefCount; ++clef) {
+        const int mid = 20 + clef * kKeyRowH + kKeyRowH / 2;
+        const auto y = [&](int pos) { return mid - pos * kKeySpace / 2; };
+        Staff(a, 10, w - 10, mid, kKeySpace);
+        std::snprintf(label, sizeof label, "%d", clef);
+        Label(a, 2, mid - 2 * kKeySpace - 4, label);
+        a.SetMusicFont(4 * kKeySpace);
+        a.DrawGlyph(24, y(CTheory::GetClefSymbolPos(clef)), CTheory::GetClefGlyph(clef));
+        for (int key = 1; key <= 14; ++key) {
+            const int x0 = kKeyLeft + (key - 1) * kKeyCellW;
+            a.SetColor(9);
+            a.Line(x0 - 2, mid - 3 * kKeySpace, x0 - 2, mid + 3 * kKeySpace);
+            a.SetColor(0);
+            const bool sharps = key >= 8;
+            const int n = sharps ? key - 7 : key;
+            a.SetMusicFont(4 * kKeySpace);
+            for (int i = 0; i < n; ++i) {
+                const int pos = sharps ? CTheory::GetClefSharpPos(clef, i) : CTheory::GetClefFlatPos(clef, i);
+                a.DrawGlyph(x0 + 2 + i * 9, y(pos), sharps ? kSharpGlyph : kFlatGlyph);
+            }
+        }
+    }
 }

@@ -12,3 +12,7 @@ void DrawGlyphSheet(CArtist& a);
 // Size of the shape sheet at a zoom.
 void ShapeSheetSize(int zoom, int* width, int* height);
 void DrawShapeSheet(CArtist& a, int zoom);
+// Size of the key sheet, and the sheet: every key signature (1-7 flats, 8-14 sharps) on
+// every clef, each accidental where the clef table places it.
+void KeySheetSize(int* width, int* height);
+void DrawKeySheet(CArtist& a);

@@ -1,6 +1,6 @@
 // glyphsheet DIR: writes DIR/glyphs.png (every music character the program draws, labelled
 // with its code), DIR/shapes.png (bar lines, staff lines, brace, ties, beams, lines, frames and
-// fills at zoom 100 and 200) and DIR/sheet.pdf (the same through the printing artist).
+// fills at zoom 100 and 200), DIR/keys.png (every key signature on every clef) and DIR/sheet.pdf (the same through the printing artist).
 #include <cstdio>
 #include <string>
 
@@ -53,6 +53,10 @@ int main(int argc, char** argv) {
              a.SetWindowOrg(0, 0);
          }, 0) && ok;
 
+    int wk, hk;
+    KeySheetSize(&wk, &hk);
+    ok = DrawToPng(dir + "/keys.png", wk, hk, [](CArtist& a, int) { DrawKeySheet(a); }, 0) && ok;
+
     // The printed sheet: the same calls through the printing artist at 600 dpi.
     CPrinterDC pdc;
     pdc.CreatePdf(dir + "/sheet.pdf", 600, 0, 0, 18);
@@ -75,6 +79,7 @@ int main(int argc, char** argv) {
     } else {
         ok = false;
     }
-    std::printf("%s/glyphs.png, %s/shapes.png, %s/sheet.pdf\n", dir.c_str(), dir.c_str(), dir.c_str());
+    std::printf("%s/glyphs.png, %s/shapes.png, %s/keys.png, %s/sheet.pdf\n", dir.c_str(), dir.c_str(), dir.c_str(),
+                dir.c_str());
     return ok ? 0 : 1;
 }
