@@ -124,11 +124,12 @@ Table BuildTable() {
         one(73 + i, upNames[i], upFlags[i], -0.06f, -3.5f);
         one(89 + i, downNames[i], downFlags[i], 0, 3.5f);
     }
-    // Head shapes 2-7: slashes and crosses, filled and open.
+    // Head shapes 2-7 (codes 80, 81, 78, 79, 94, 95): rhythmic slash, percussion cross,
+    // closed rhythm, open rhythm, closed and open slash; shapes 2, 5, 6 and 7 are slashes.
     one(78, "noteheadXBlack", 0xE0A9);
-    one(79, "noteheadCircleX", 0xE0B3);
+    one(79, "noteheadSlashWhiteHalf", 0xE103);
     one(80, "noteheadSlashHorizontalEnds", 0xE101);
-    one(81, "noteheadSlashWhiteHalf", 0xE103);
+    one(81, "noteheadCircleX", 0xE0B3);
     one(94, "noteheadSlashVerticalEnds", 0xE100);
     one(95, "noteheadSlashWhiteWhole", 0xE102);
 
@@ -180,9 +181,9 @@ Table BuildTable() {
     one(137, "6stringTabClef", 0xE06D);
     one(138, "timeSigCommon", 0xE08A);
     one(139, "timeSigCutCommon", 0xE08B);
-    // Bar repeats (a sign that fills a bar).
-    one(141, "repeat2Bars", 0xE501, 0, 0);
-    one(142, "repeat1Bar", 0xE500, 0, 0);
+    // Bar repeats (a sign that fills a bar): the one-bar and the two-bar repeat.
+    one(141, "repeat1Bar", 0xE500, 0, 0);
+    one(142, "repeat2Bars", 0xE501, 0, 0);
 
     // Dynamics 0x90-0x9F.
     one(0x90, "dynamicPiano", 0xE520);
@@ -219,7 +220,8 @@ Table BuildTable() {
     // The arpeggio's wiggle, upright: one segment as high as the trill wiggle is wide,
     // standing on the baseline.
     set(172, "wiggleArpeggiatoUp (upright)", {Part{0xEAA9, 0.476f, 0, 0.929f, 1, -90, 0}}, 0.476f);
-    one(173, "ornamentPrecompMordentUpperPrefix", 0xE5C6);
+    // The lower form of 165: the long mordent with its stroke through the middle.
+    set(173, "ornamentTremblement with ornamentMiddleVerticalStroke", {P(0xE56E), P(0xE59F, 1.97f)}, 3.94f);
 
     // Segno and coda (text jumpers).
     one(0xB0, "segno", 0xE047);
@@ -300,9 +302,10 @@ Table BuildTable() {
     static const char* fingerNames[10] = {"fingering0", "fingering1", "fingering2", "fingering3", "fingering4",
                                           "fingering5", "fingering6", "fingering7", "fingering8", "fingering9"};
     for (int d = 0; d <= 9; ++d) one(240 + d, fingerNames[d], fingerDigits[d]);
-    // Group signs.
-    one(250, "ornamentHaydn", 0xE56F);
-    one(251, "ornamentTurnSlash", 0xE569);
+    // Grouping signs against the notes of a chord, centred on the line they start at: a brace
+    // one em high (turned when it stands above), and a square bracket.
+    one(250, "brace (grouping sign)", 0xE000, 0, 2);
+    one(251, "csymBracketLeftTall (grouping sign)", 0xE877, 0, 2);
     // Parentheses: small ones around a head, tall ones (0.8 em, centred) that stretch.
     one(252, "accidentalParensLeft", 0xE26A);
     one(253, "accidentalParensRight", 0xE26B);

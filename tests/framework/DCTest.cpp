@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <cstring>
 
 #include "framework/CodePage.h"
@@ -130,6 +132,41 @@ TEST(Fonts, FacesResolveThroughTheSubstitutionTable) {
     EXPECT_EQ(fw::EnumFontFamilies("Vorlind New").size(), 1u);
     EXPECT_TRUE(fw::EnumFontFamilies("No Such Face Anywhere").empty());
     EXPECT_GT(fw::EnumFontFamilies(nullptr).size(), 2u);
+}
+
+TEST(Fonts, MusicFaceCodesDrawWhatTheProgramMeansByThem) {
+    // Head shapes 2-7 are drawn with codes 80, 81, 78, 79, 94 and 95; the rhythmic slash, the
+    // open rhythm and the two slash shapes (2, 5, 6, 7) are slashes, the percussion and the
+    // closed rhythm heads (3, 4) are not.
+    const struct {
+        int shape, code;
+        bool slash;
+    } heads[] = {{2, 80, true}, {3, 81, false}, {4, 78, false}, {5, 79, true}, {6, 94, true}, {7, 95, true}};
+    for (const auto& h : heads)
+        EXPECT_EQ(std::string(fw::MusicGlyphName(h.code)).find("Slash") != std::string::npos, h.slash) << h.shape;
+    const struct {
+        int code;
+        const char* name;
+    } named[] = {
+        {141, "repeat1Bar"},                     // the one-bar repeat
+        {142, "repeat2Bars"},                    // the two-bar repeat
+        {165, "ornamentTremblement"},            // the long mordent
+        {173, "ornamentTremblement with ornamentMiddleVerticalStroke"},  // and its lower form
+        {250, "brace (grouping sign)"},          // a grouping sign's single glyph
+        {251, "csymBracketLeftTall (grouping sign)"},
+    };
+    for (const auto& n : named) EXPECT_STREQ(fw::MusicGlyphName(n.code), n.name) << n.code;
+
+    MemoryDC m(10, 10);
+    ASSERT_TRUE(fw::MusicFontAvailable());
+    LOGFONT lf;
+    lf.lfHeight = -24;
+    std::strcpy(lf.lfFaceName, fw::kMusicFaceName);
+    CFont music;
+    music.CreateFontIndirect(lf);
+    m.dc.SelectObject(&music);
+    EXPECT_LT(m.dc.GetCharWidth(141), m.dc.GetCharWidth(142));
+    EXPECT_EQ(m.dc.GetCharWidth(173), m.dc.GetCharWidth(165));
 }
 
 TEST(Fonts, MusicFaceMeasuresFromItsTable) {
