@@ -57,8 +57,9 @@ void HeadSpan(CRawNote& note, const NoteHead& head, bool wrapOnce, int* x1, int*
         CBar* next = score->GetBar(reached->GetIndex() + 1);
         if (!next) break;
         end -= length;
+        // Past a system's end the head runs on beyond that system's right edge.
         if (reached->IsLastInLine()) {
-            if (CLine* line = reached->GetLine()) correction += line->GetRight() - reached->GetLeft();
+            if (CLine* line = reached->GetLine()) correction += line->GetRight() - next->GetLeft();
         }
         reached = next;
         if (wrapOnce) break;
