@@ -6,6 +6,7 @@
 
 #include "model/PageSetup.h"
 #include "model/SystemStaff.h"
+#include "model/TrkBar.h"
 
 LayoutPreferences& LayoutPrefs() {
     static LayoutPreferences prefs;
@@ -101,6 +102,6 @@ bool RespellForKey(CTrkBar* bar, int key) {
     int& left = MidiOutPorts().respellFailAfter;
     if (left == 0) return false;
     if (left > 0) --left;
-    ++MidiOutPorts().respelledBars;
+    MidiOutPorts().respelled.push_back({bar ? bar->GetTrackIndex() : -1, bar ? bar->GetIndex() : -1, key});
     return true;
 }

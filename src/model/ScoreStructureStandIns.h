@@ -2,6 +2,7 @@
 // and layout passes call and that come with the document and its views. Each carries the
 // name its owner gives it and only the body these passes need; the owners replace them.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -98,14 +99,15 @@ class CTrkBar;
 
 // The chosen MIDI output ports (`CMidiOutPorts`: port ids in list order), the preferences'
 // default output port, and the MIDI object with its flag that asks for the MIDI setup to be sent
-// again. Counts of the score's after-load fix-up and of respelled bars (tests read them).
+// again. The count of the score's after-load fix-ups and the bars respelled (tests read them).
 struct MidiOutPortsState {
     std::vector<int> ports;
     int defaultOutputPort = 0;
     bool midiExists = true;
     bool resendSetup = false;
     int afterLoadRuns = 0;
-    int respelledBars = 0;
+    // The bars respelled, as (track, bar, key), in order.
+    std::vector<std::array<int, 3>> respelled;
     // Respellings that succeed before one runs out of memory (-1: none fails).
     int respellFailAfter = -1;
 };

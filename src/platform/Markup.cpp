@@ -1,5 +1,7 @@
 #include "platform/Markup.h"
 
+#include "platform/FontMap.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -73,9 +75,6 @@ const Entity kEntities[] = {
     {"quot;", '"'}, {"amp;", '&'}, {"frasl;", '/'}, {"lt;", '<'},
     {"gt;", '>'},   {"ndash;", '-'}, {"mdash;", '_'}, {"apos;", '\''},
 };
-
-// Stand-in for the installed-font list's face lookup: no list yet, so no face is found.
-bool FindInstalledFace(const char* /*name*/, WORD& /*face*/) { return false; }
 
 }  // namespace
 
@@ -482,9 +481,12 @@ void CMarkupReader::ReadFontAttrs(const MarkupTag& tag, FontRef& ref) {
         if (size > 65535) size = 65535;
         ref.size = WORD(size);
     }
+    // The family is looked up in the installed-font list; a family that is not installed
+    // leaves no face (65535), and the first face of the list is a face like any other.
     if (GetAttrDecoded(tag, "font-family", buf, sizeof buf)) {
-        WORD face;
-        if (FindInstalledFace(buf, face)) ref.face = face;
+        FontRef found;
+        if (const CFontList* list = GetFontList()) list->FindFace(buf, &found, false);
+        ref.face = found.face;
     }
     if (tag.AttrEquals("weight", "bold")) ref.style |= 1;
     if (tag.AttrEquals("style", "italic")) ref.style |= 2;

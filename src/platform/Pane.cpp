@@ -83,10 +83,12 @@ void CPane::Stretch(bool horizontal, bool vertical) {
 }
 
 void CPane::FollowParent(const RECT& parent, const RECT& change) {
+    // The change holds the parent's move (left, top) and its growth (right, bottom). A pane
+    // that sticks to an edge keeps its distance to that edge: to the left or top edge it stays
+    // where it is in the parent, to the right or bottom edge it moves by the parent's growth.
     int nx = x, ny = y, w = width, h = height;
     switch (hAnchor) {
-    case kAnchorStart: nx = parent.left; break;
-    case kAnchorEnd: nx = parent.right - w; break;
+    case kAnchorEnd: nx += change.right; break;
     case kAnchorStretch:
         nx += change.left;
         w += change.right;
@@ -94,8 +96,7 @@ void CPane::FollowParent(const RECT& parent, const RECT& change) {
     default: break;
     }
     switch (vAnchor) {
-    case kAnchorStart: ny = parent.top; break;
-    case kAnchorEnd: ny = parent.bottom - h; break;
+    case kAnchorEnd: ny += change.bottom; break;
     case kAnchorStretch: ny += change.top; break;
     default: break;
     }

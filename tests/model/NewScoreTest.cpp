@@ -2,6 +2,7 @@
 // signature, tempo mark, key respelling, ports, and a save and read back.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 
@@ -202,7 +203,7 @@ TEST(NewScoreTest, KeepSettingsLeavesTitlesTempoAndBarsAlone) {
     ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc));
     EXPECT_STREQ(f.fileDoc.titles[0].lines[0].text, "");
     EXPECT_EQ(FirstTempo(*f.score), nullptr);
-    EXPECT_EQ(MidiOutPorts().respelledBars, 0);
+    EXPECT_TRUE(MidiOutPorts().respelled.empty());
     EXPECT_EQ(MidiOutPorts().afterLoadRuns, 0);
 }
 
@@ -213,7 +214,9 @@ TEST(NewScoreTest, KeyRespellsTheFirstBarOfEveryTrackAndAFailureIsReported) {
         settings.arrangement = 2;
         settings.key = 9;
         ASSERT_TRUE(BuildNewScore(*f.score, settings));
-        EXPECT_EQ(MidiOutPorts().respelledBars, 3);
+        // The first bar of every track, for the key.
+        const std::vector<std::array<int, 3>> want = {{0, 0, 9}, {1, 0, 9}, {2, 0, 9}};
+        EXPECT_EQ(MidiOutPorts().respelled, want);
     }
     Fixture f;
     NewScoreSettings settings;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/Markup.h"
+#include "platform/Port.h"
+#include "platform/FontMap.h"
 #include "platform/PlatformGlobals.h"
 
 namespace {
@@ -351,7 +353,7 @@ TEST(MarkupAttributes, FontAttributes) {
     CMarkupReader::ReadFontAttrs(TagOf("<w font-family=\"Nowhere\" font-size=\"12\" font-weight=\"bold\" "
                                        "font-style=\"italic\">"),
                                  ref);
-    EXPECT_EQ(ref.face, 3);  // a face not installed leaves the face
+    EXPECT_EQ(ref.face, FontRef::kNoFace);  // a family that is not installed gives no face
     EXPECT_EQ(ref.size, 16); // 12 x 1.34 + 0.5, truncated
     EXPECT_EQ(ref.style, 7);
     FontRef plain = ref;
@@ -362,6 +364,20 @@ TEST(MarkupAttributes, FontAttributes) {
     EXPECT_EQ(plain.size, 65535);
     CMarkupReader::ReadFontAttrs(TagOf("<w font-size=\"-4\">"), plain);
     EXPECT_EQ(plain.size, 0);
+}
+
+TEST(MarkupAttributes, FontFamilyIsTheInstalledFaceOfThatName) {
+    InitDrawing();
+    const CFontList* list = GetFontList();
+    ASSERT_NE(list, nullptr);
+    for (const char* family : {"Vorlind New", "DejaVu Sans", list->GetFaceName(0)}) {
+        FontRef ref;
+        ref.face = 3;
+        const std::string tag = std::string("<w font-family=\"") + family + "\">";
+        CMarkupReader::ReadFontAttrs(TagOf(tag.c_str()), ref);
+        ASSERT_NE(ref.face, FontRef::kNoFace) << family;
+        EXPECT_STREQ(list->GetFaceName(ref.face), family);
+    }
 }
 
 // --- line helpers ------------------------------------------------------------------------------

@@ -59,22 +59,28 @@ TEST_F(PaneTest, ChildPanesFollowTheirParentByTheirAnchors) {
     parent.Offset(RECT{0, 0, 100, 50}, true);
     EXPECT_EQ(parent.width, 400);
     EXPECT_EQ(parent.height, 250);
-    EXPECT_EQ(right.x, 400 - 40);  // at the right edge
+    // Each pane keeps its distance to the edges it sticks to.
+    EXPECT_EQ(right.x, 350);  // still 10 from the right edge
     EXPECT_EQ(right.y, 10);
     EXPECT_EQ(stretch.x, 10);
     EXPECT_EQ(stretch.width, 200);
-    EXPECT_EQ(stretch.y, 250 - 20);  // at the bottom edge
+    EXPECT_EQ(stretch.y, 100);  // still 130 from the bottom edge
     EXPECT_EQ(fixed.x, 20);
-    EXPECT_EQ(fixed.y, 0);
+    EXPECT_EQ(fixed.y, 100);  // still 100 from the top edge
     RECT r;
     right.GetWindowRect(&r);
     parent.ScreenToClient(&r);
-    EXPECT_EQ(r.left, 360);
-    EXPECT_EQ(r.right, 400);
+    EXPECT_EQ(r.left, 350);
+    EXPECT_EQ(r.right, 390);
+    // Shrinking brings them back.
+    parent.Offset(RECT{0, 0, -100, -50}, true);
+    EXPECT_EQ(right.x, 250);
+    EXPECT_EQ(stretch.y, 50);
+    EXPECT_EQ(stretch.width, 100);
 
     fixed.Stretch(true, false);
     EXPECT_EQ(fixed.x, 0);
-    EXPECT_EQ(fixed.width, 400);
+    EXPECT_EQ(fixed.width, 300);
     fixed.MoveTo(5, 6, false);
     EXPECT_EQ(fixed.x, 5);
     EXPECT_FALSE(right.IsPaneAt(POINT{7, 8}));
