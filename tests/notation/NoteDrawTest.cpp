@@ -2,6 +2,7 @@
 // glyphs by value and stem direction, grace slashes, beamed notes, ledger lines and dots.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "NoteDrawSupport.h"
@@ -81,6 +82,18 @@ TEST_F(NoteDraw, HeadsStemsAndFlagsByValue) {
         EXPECT_EQ(Glyphs(log), c.glyphs) << "value " << c.value << " up " << c.up << " grace " << c.grace;
         EXPECT_EQ(CountStrokes(log).vertical, c.stems) << "value " << c.value << " up " << c.up;
     }
+}
+
+TEST_F(NoteDraw, WholeNotesSitWithTheirLeftEdgeOnTheColumn) {
+    // Placement mode 1: the glyph's left edge at the note's x, whatever the glyph's width.
+    RecordBuf buf;
+    CNote* whole = OneHead(buf, 0, 1, true);
+    const auto log = Record([&] { whole->Draw(); });
+    int x = -1, y = -1;
+    for (const auto& line : log)
+        if (std::sscanf(line.c_str(), "TextOut %d %d", &x, &y) == 2) break;
+    EXPECT_EQ(x, g_notation.noteX);
+    EXPECT_EQ(y, staff->PositionToY(0));
 }
 
 TEST_F(NoteDraw, StemRunsFromTheHeadToThreeAndAHalfSpaces) {
