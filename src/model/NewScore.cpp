@@ -332,7 +332,7 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
     score.Reindex();
     if (!settings.keepSettings) {
         score.RecalcBars(false);
-        if (arrangement != 4) ScoreAfterLoad(&score);
+        if (arrangement != 4) ScoreFile::AfterLoad(score, doc);
     }
     if (MidiOutPorts().midiExists) MidiOutPorts().resendSetup = true;
     return true;

@@ -8,6 +8,8 @@
 #include "model/ScoreStructure.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
+#include "platform/PortLayer.h"
+#include "platform/StdDlg.h"
 
 bool CScore::Repaginate() {
     if (pageCount <= 0 || lineCount <= 0) return true;
@@ -15,7 +17,7 @@ bool CScore::Repaginate() {
     int p = 0;
     CPage* page = GetPage(0);
     while (s < lineCount) {
-        StepWaitCursor();
+        AnimateWaitCursor();
         page->SetFirstSystem(s);
         int y = s == 0 ? GetLine(0)->GetTopOffset() : 1440;
         page->SetSystemCount(0);
@@ -44,7 +46,7 @@ bool CScore::Repaginate() {
         while (s < lineCount) {
             CLine* line = GetLine(s);
             if (line->GetBottom() > layout::PageBottomLimit(page) - margin && page->GetSystemCount() >= 1) break;
-            if (!ProgressStepCurrent()) return false;
+            if (!CProgressDlg::StepCurrent()) return false;
             ++s;
             page->SetSystemCount(page->GetSystemCount() + 1);
         }
@@ -62,7 +64,7 @@ bool CScore::Repaginate() {
     }
     Reindex();
     DocLayOutPages(document, true);
-    if (!ProgressStepCurrent()) return false;
+    if (!CProgressDlg::StepCurrent()) return false;
     for (int k = 0; k < pageCount; ++k) {
         CPage* pg = GetPage(k);
         pg->AvoidCollisions();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Arith.h"
+#include "framework/MessageBox.h"
 
 #include "model/Bar.h"
 #include "model/Page.h"
@@ -14,10 +15,14 @@
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "platform/PortLayer.h"
 
 using layout::LayoutPlan;
 
 namespace {
+
+// Told when staves run past the bottom of the page and are respaced to fit.
+constexpr UINT kStaffOverflowMessage = 10004;
 
 void SetPageChanged(CPage* page, bool on) {
     const std::uint8_t f = page->GetFlags();
@@ -88,12 +93,12 @@ bool CScore::RecalcLayout(int startSystem) {
         return true;
     }
     while (lineCount > systems) {
-        StepWaitCursor();
+        AnimateWaitCursor();
         lines->RemoveAt(lineCount - 1);
         --lineCount;
     }
     while (lineCount < systems) {
-        StepWaitCursor();
+        AnimateWaitCursor();
         if (!InsertLine(lineCount)) return false;
     }
     apply();
@@ -122,7 +127,7 @@ bool CScore::ReflowFromPage(int pageIndex) {
     SetPageChanged(page, false);
     int placed = 0;
     while (cur < barCount) {
-        StepWaitCursor();
+        AnimateWaitCursor();
         if (placed >= std::max(1, layout::WantedBars(line))) {
             line->SetBarCount(cur - line->GetFirstBarIndex());
             ++s;
@@ -226,7 +231,10 @@ void CScore::FitPagesToHeight(bool alert) {
     int largest = -32767;
     for (int p = 0; p < pageCount; ++p) largest = std::max(largest, GetPage(p)->GetContentBottom());
     if (MulDiv(largest, 100, zoom) - printable <= 12) return;
-    if (alert) DocShowMessage(document, 10004);
+    if (alert) {
+        char text[512];
+        AfxMessageBox(LoadResString(kStaffOverflowMessage, text), MB_OK);
+    }
     for (int p = 0; p < pageCount; ++p) {
         CPage* page = GetPage(p);
         if (MulDiv(page->GetContentBottom(), 100, zoom) - printable > 12) {

@@ -11,6 +11,7 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "platform/DrawGlobals.h"
+#include "platform/StdMenu.h"
 #include "platform/StdArray.h"
 
 // --- tempo map ------------------------------------------------------------------------------
@@ -246,7 +247,21 @@ void CScore::RemoveBracketLevel(int level, int staff) {
     }
 }
 
+namespace {
+constexpr UINT kTrackMenu = 330;
+}
+
 bool CScore::ChooseTrackFromMenu(int x, int y, int* track) {
-    // The pop-up menu of track names comes with the menus; until then nothing is chosen.
-    return false;
+    // Menu 330's one placeholder item gives way to the track names, in track order.
+    CStdMenu menu;
+    if (!menu.Load(kTrackMenu)) return false;
+    menu.DeleteItem(0);
+    for (int t = 0; t < GetTrackCount(); ++t) {
+        char name[CTrack::kNameLength + 32];
+        menu.InsertItem(t, GetTrack(t)->GetName(name, false));
+    }
+    const int chosen = menu.TrackSelect(x, y, document ? document->currentTrack : -1);
+    if (chosen < 0) return false;
+    *track = chosen;
+    return true;
 }

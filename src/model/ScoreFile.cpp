@@ -7,6 +7,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
+#include "framework/MessageBox.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
@@ -22,6 +23,7 @@
 #include "platform/DebugLog.h"
 #include "platform/FontRef.h"
 #include "platform/Handles.h"
+#include "platform/PortLayer.h"
 #include "platform/StdArray.h"
 
 ScoreFileState g_scoreFile;
@@ -29,6 +31,8 @@ ScoreFileState g_scoreFile;
 namespace {
 
 constexpr std::uint32_t kEndMark = 0xFFFFFFFFu;
+// Told once when an old file's bar numbers may move: lead pickups are now skipped.
+constexpr UINT kPickupNumbersMessage = 10039;
 
 constexpr std::uint32_t Tag(const char (&s)[5]) { return MakeChunkTag(s); }
 
@@ -424,7 +428,7 @@ bool ScoreFile::Read(CScore& score, ScoreFileDoc& doc, CFile& file) {
     return ReadBody(score, doc, s);
 }
 
-void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc& doc) {
+void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
     const int version = g_model.loadedFileVersion;
     if (CPageTextArray* texts = score.GetPageTextArray())
         if (!texts->FitSizes()) ThrowErrorCode(kErrOutOfMemory);
@@ -440,7 +444,8 @@ void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc& doc) {
             if (b > 0 && bar->HasBarFlag(CBar::kShortBarBit)) pickupSeen = true;
             if (bar->GetBarNumberItem(true)) numberSeen = true;
             if (pickupSeen && numberSeen) {
-                DocShowMessage(score.GetDocument(), 10039);
+                char text[256];
+                AfxMessageBox(LoadResString(kPickupNumbersMessage, text), MB_OK);
                 told = true;
             }
         }
@@ -458,10 +463,12 @@ void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc& doc) {
     RebindDevices(score);
     CheckTrackDevices(score);
 
-    doc.version = ScoreFileDoc::kProgramVersion;
-    doc.neededVersion = ScoreFileDoc::kNeededVersion;
-    doc.build = ScoreFileDoc::kBuild;
-    if (doc.scoreSize == 0) doc.scoreSize = 100;
+    if (doc) {
+        doc->version = ScoreFileDoc::kProgramVersion;
+        doc->neededVersion = ScoreFileDoc::kNeededVersion;
+        doc->build = ScoreFileDoc::kBuild;
+        if (doc->scoreSize == 0) doc->scoreSize = 100;
+    }
     if (score.multiBarRestDefault == 0) score.multiBarRestDefault = 80;
 }
 

@@ -108,12 +108,7 @@ const FontRef& GuitarLibFontRef();
 // --- score records ------------------------------------------------------------------------------
 
 // Pages and tracks come with their own headers.
-#if __has_include("model/Page.h")
 #include "model/Page.h"
-#else
-class CPage : public CArrayItem {};
-ZEL_RECORD_VIEW(CPage);
-#endif
 
 // A text placed on the page itself (a text item of the score's page-text array).
 class CPageText : public CBarItem {};

@@ -16,6 +16,7 @@
 #include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
+#include "platform/PortLayer.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 
@@ -369,7 +370,7 @@ bool CScore::InsertPageLike(int index, bool after) {
     for (int k = 0; k < make; ++k) {
         CLine* line = AddSystem(index, false);
         if (!line) return false;
-        StepWaitCursor();
+        AnimateWaitCursor();
         CLine* src = GetLine(source);
         if (!src) break;
         line->SetTopOffset(src->GetTopOffset());
@@ -419,7 +420,7 @@ bool CScore::UpdateAllShownStaves() {
 void CScore::ApplyEngraverSpacing() {
     const EngraverSettings& e = CurrentEngraverSettings();
     for (int p = 0; p < pageCount; ++p) {
-        StepWaitCursor();
+        AnimateWaitCursor();
         CPage* page = GetPage(p);
         if (!page) break;
         page->SetGaps(e.GetWord(EngraverSettings::kGroupSpacing), e.GetWord(EngraverSettings::kStaffGroupSpacing),

@@ -26,17 +26,6 @@ bool DocLayOutPagePanes(CZelDoc* doc) { return true; }
 
 void DocSetCurrentBar(CZelDoc* doc, int bar) { LayoutPrefs().currentBar = bar; }
 
-void DocShowMessage(CZelDoc* doc, int id) { ++LayoutPrefs().alertsShown; }
-
-bool ProgressStepCurrent() {
-    int& left = LayoutPrefs().cancelProgressAfter;
-    if (left < 0) return true;
-    if (left == 0) return false;
-    --left;
-    return true;
-}
-
-void StepWaitCursor() {}
 
 void RelinkJumps(CScore* score) {}
 
@@ -96,7 +85,6 @@ bool IsPortAvailable(int port) {
     return std::find(ports.begin(), ports.end(), port) != ports.end();
 }
 
-void ScoreAfterLoad(CScore* score) { ++MidiOutPorts().afterLoadRuns; }
 
 bool RespellForKey(CTrkBar* bar, int key) {
     int& left = MidiOutPorts().respellFailAfter;

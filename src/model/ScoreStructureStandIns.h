@@ -19,11 +19,8 @@ struct LayoutPreferences {
     int currentBar = 0;
     int systemSpacing = 720;
     int scoreSize = 100;
-    // Progress steps that succeed before the user cancels (-1: never cancels).
-    int cancelProgressAfter = -1;
     // Counts of the view services called (tests read them).
     int pageLayouts = 0;
-    int alertsShown = 0;
 };
 LayoutPreferences& LayoutPrefs();
 
@@ -38,12 +35,6 @@ bool DocLayOutPages(CZelDoc* doc, bool panes);
 bool DocLayOutPagePanes(CZelDoc* doc);
 // Makes a bar the document's current bar, the views following it.
 void DocSetCurrentBar(CZelDoc* doc, int bar);
-// Shows a message by its string number.
-void DocShowMessage(CZelDoc* doc, int id);
-// Steps the progress dialog; false when the user cancelled.
-bool ProgressStepCurrent();
-// Steps the wait-cursor animation.
-void StepWaitCursor();
 // Renews the repeat and jump links of the bars.
 void RelinkJumps(class CScore* score);
 
@@ -99,13 +90,12 @@ class CTrkBar;
 
 // The chosen MIDI output ports (`CMidiOutPorts`: port ids in list order), the preferences'
 // default output port, and the MIDI object with its flag that asks for the MIDI setup to be sent
-// again. The count of the score's after-load fix-ups and the bars respelled (tests read them).
+// again. The bars respelled (tests read them).
 struct MidiOutPortsState {
     std::vector<int> ports;
     int defaultOutputPort = 0;
     bool midiExists = true;
     bool resendSetup = false;
-    int afterLoadRuns = 0;
     // The bars respelled, as (track, bar, key), in order.
     std::vector<std::array<int, 3>> respelled;
     // Respellings that succeed before one runs out of memory (-1: none fails).
@@ -114,9 +104,6 @@ struct MidiOutPortsState {
 MidiOutPortsState& MidiOutPorts();
 // `CDevices::IsPortAvailable`: whether the port is one of the chosen output ports.
 bool IsPortAvailable(int port);
-// `CScore::AfterLoad`: the score's after-load fix-up (device remapping and the tracks' device
-// check).
-void ScoreAfterLoad(CScore* score);
 // `CTrkBar::RespellForKey`: respells and re-positions the bar's notes for a new key; false when
 // memory ran out.
 bool RespellForKey(CTrkBar* bar, int key);

@@ -12,7 +12,10 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBarStandIns.h"
 #include "model/TrkBarWalk.h"
+#include "framework/Window.h"
+#include "platform/Artist.h"
 #include "platform/Handles.h"
+#include "platform/Port.h"
 
 namespace {
 
@@ -165,13 +168,16 @@ RECT* CTrkBar::GetRect(RECT* rect) {
 
 void CTrkBar::MeasureItems() {
     CTrkBar* previous = g_model.currentTrkBar;
-    trkbar::OpenMeasurePort();
+    // Measuring draws nothing: a device context without a window serves as the port.
+    CClientDC dc(nullptr);
+    PushPort(&dc);
     SetCurrent();
+    if (CArtist* artist = GetArtist()) artist->SetMusicFont(24);
     trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [](CBarItem* item) {
         if (!item->IsRemoved()) item->Invalidate();
         return true;
     });
-    trkbar::CloseMeasurePort();
+    PopPort();
     if (previous) previous->SetCurrent();
 }
 

@@ -10,6 +10,7 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/Bar.h"
+#include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/TrkBar.h"
@@ -581,7 +582,7 @@ void CTrkBar::AfterLoadFixup(int version) {
         if (item->IsExpression() && itemSize >= kExpressionReversed + 4) {
             const int kind = rec::Get<std::uint8_t>(item, kExpressionKind) >> 4;
             const bool oldFile = version < 0x351 || (version == 0x351 && !trkbar::DocumentFlagWord());
-            if ((kind == 3 || kind == 5) && oldFile && !trkbar::ReaderHeaderFlag())
+            if ((kind == 3 || kind == 5) && oldFile && !g_scoreFile.checkVoiceBanks)
                 std::reverse(item->Bytes() + kExpressionReversed, item->Bytes() + kExpressionReversed + 4);
         }
         if (item->IsLyric() && itemSize > kLyricFlags && !(rec::Get<std::uint8_t>(item, kLyricFlags) & 0x08))

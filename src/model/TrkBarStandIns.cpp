@@ -40,10 +40,7 @@ void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]) {
 
 void LyricAfterLoadFixup(CBarItem* lyric) {}
 
-bool ReaderHeaderFlag() { return false; }
 bool DocumentFlagWord() { return false; }
 int DataStripHeight() { return 40; }
-void OpenMeasurePort() {}
-void CloseMeasurePort() {}
 
 }  // namespace trkbar

@@ -24,14 +24,9 @@ void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]);
 void LyricAfterLoadFixup(CBarItem* lyric);
 
 // --- document and views ---
-// The header flag the score reader keeps for the file (bit 4 of its option byte; clear) and
-// the document's flag word that files of version 0x351 carry (clear).
-bool ReaderHeaderFlag();
+// The document's flag word that files of version 0x351 carry (clear).
 bool DocumentFlagWord();
 // The strip height of the MIDI data view settings (40).
 int DataStripHeight();
-// A drawing port on a client device context with the music font at size 24, and its end.
-void OpenMeasurePort();
-void CloseMeasurePort();
 
 }  // namespace trkbar

@@ -8,7 +8,9 @@
 #include "model/BitOrder.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/Score.h"
 #include "model/ScoreArrays.h"
+#include "model/Track.h"
 #include "model/System.h"
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
@@ -84,7 +86,9 @@ int CRawHead::WholeMarks(bool stored) {
 }
 
 void CRawHead::ApplyTrackMarkPlayback(int track) {
-    if (const MarkPlaybackTable* table = notation::TrackMarkPlayback(track)) ApplyMarkPlayback(*table);
+    CScore* score = g_model.currentScore;
+    if (!score || track < 0 || track >= score->GetTrackCount()) return;
+    if (CTrack* t = score->GetTrack(track)) ApplyMarkPlayback(t->MarkTable());
 }
 
 void CRawHead::ApplyMarkPlayback(const MarkPlaybackTable& table) {

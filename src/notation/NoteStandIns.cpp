@@ -21,7 +21,6 @@ CBarItem* ResizeItem(CBarItem* item, int delta) {
     return trkBar ? trkBar->ResizeItem(item, delta) : nullptr;
 }
 
-const MarkPlaybackTable* TrackMarkPlayback(int) { return nullptr; }
 
 bool IsPercussionStaff() {
     const CTrack* track = g_model.currentTrack;

@@ -21,8 +21,6 @@ int CurrentBarLength();
 CBarItem* ResizeItem(CBarItem* item, int delta);
 
 // --- the current track and staff ---
-// The mark playback table of track t (none yet).
-const MarkPlaybackTable* TrackMarkPlayback(int track);
 // CTrack::IsPercussionStaff and CTrack::IsTablatureStaff of the current track (false without
 // one).
 bool IsPercussionStaff();

@@ -69,6 +69,7 @@ TEST(NewScoreTest, EachArrangementBuildsItsTracksStavesBracesAndChannels) {
         Fixture f;
         NewScoreSettings settings;
         settings.arrangement = c.arrangement;
+        f.fileDoc.version = 0x300;  // the after-load steps give the document this program's version
         ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc)) << c.arrangement;
         CScore& s = *f.score;
         ASSERT_EQ(s.GetTrackCount(), c.tracks) << c.arrangement;
@@ -93,7 +94,7 @@ TEST(NewScoreTest, EachArrangementBuildsItsTracksStavesBracesAndChannels) {
                 }
             }
         }
-        EXPECT_EQ(MidiOutPorts().afterLoadRuns, 1);
+        EXPECT_EQ(f.fileDoc.version, ScoreFileDoc::kProgramVersion) << "the after-load steps ran";
         EXPECT_TRUE(MidiOutPorts().resendSetup);
     }
 }
@@ -200,11 +201,12 @@ TEST(NewScoreTest, KeepSettingsLeavesTitlesTempoAndBarsAlone) {
     std::strcpy(settings.title, "Kept");
     settings.keepSettings = 1;
     settings.key = 9;
+    f.fileDoc.version = 0x300;
     ASSERT_TRUE(BuildNewScore(*f.score, settings, &f.fileDoc));
     EXPECT_STREQ(f.fileDoc.titles[0].lines[0].text, "");
     EXPECT_EQ(FirstTempo(*f.score), nullptr);
     EXPECT_TRUE(MidiOutPorts().respelled.empty());
-    EXPECT_EQ(MidiOutPorts().afterLoadRuns, 0);
+    EXPECT_EQ(f.fileDoc.version, 0x300) << "no after-load steps";
 }
 
 TEST(NewScoreTest, KeyRespellsTheFirstBarOfEveryTrackAndAFailureIsReported) {

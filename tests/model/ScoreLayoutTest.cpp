@@ -8,6 +8,9 @@
 #include "RecordTestSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
+#include "framework/Resources.h"
+#include "framework/UiTest.h"
+#include "platform/StdDlg.h"
 #include "model/ScoreFile.h"
 #include "model/Bar.h"
 #include "model/NewScore.h"
@@ -532,16 +535,24 @@ TEST(ScoreLayoutTest, PaginationKeepsTheFirstTopAndRemovesSparePages) {
 
 TEST(ScoreLayoutTest, CancellingPaginationStopsWithThePagesPlacedSoFar) {
     Fixture f;
+    fw::uitest::Session session;
     ASSERT_TRUE(f.score->BuildSkeleton(64, 2));
     CScore& s = *f.score;
-    // Page 0 keeps four systems, page 1 then gets the fifth before the cancel.
-    LayoutPrefs().cancelProgressAfter = 5;
+    ASSERT_TRUE(s.Repaginate());
+    // The progress dialog's Cancel is held when the first system is to be placed.
+    fw::resourcetest::SetText("dialogs", 9003, "dialog 9003 160 60\nprogress 5 5 28 150 10\nbutton 2 55 42 50 14 \"Cancel\"\n");
+    CProgressDlg progress;
+    ASSERT_TRUE(progress.Open(9003));
+    CWnd* cancel = progress.GetDlgItem(IDCANCEL);
+    fw::uitest::Press(cancel, 10, 5);
+    fw::uitest::RunUntilIdle();
     EXPECT_FALSE(s.Repaginate());
-    LayoutPrefs().cancelProgressAfter = -1;
     EXPECT_EQ(s.GetPage(0)->GetFirstSystem(), 0);
-    EXPECT_EQ(s.GetPage(0)->GetSystemCount(), 4);
-    EXPECT_EQ(s.GetPage(1)->GetFirstSystem(), 4);
-    EXPECT_EQ(s.GetPage(1)->GetSystemCount(), 1);
+    EXPECT_EQ(s.GetPage(0)->GetSystemCount(), 0) << "nothing was placed";
+    fw::uitest::Release(cancel, 10, 5);
+    fw::uitest::RunUntilIdle();
+    progress.Close();
+    fw::resourcetest::Clear();
     // Run again without cancelling: everything is placed.
     ASSERT_TRUE(s.Repaginate());
     EXPECT_EQ(SystemsPerPage(s), (std::vector<int>{4, 4, 4, 4}));

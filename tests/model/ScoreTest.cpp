@@ -8,12 +8,15 @@
 
 #include "RecordTestSupport.h"
 #include "framework/Exceptions.h"
+#include "framework/Menu.h"
+#include "framework/UiTest.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "platform/DrawGlobals.h"
 
@@ -254,4 +257,28 @@ TEST_F(ScoreTest, TempoMapKeepsTimeOrderAndReplacesEqualTimes) {
     EXPECT_EQ(map.Get(2).bar, 4);
     map.Reset();
     EXPECT_EQ(map.Count(), 0);
+}
+
+TEST_F(ScoreTest, ATrackIsChosenFromAPopUpOfTheTrackNames) {
+    fw::uitest::Session session;
+    RegisterTrackClass();
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(1, 3));
+    score.GetTrack(0)->SetName("Flute");
+    score.GetTrack(2)->SetName("Cello");
+    doc.currentTrack = 2;
+    int track = -1;
+    fw::uitest::AnswerMenu(2);  // items carry ids 1, 2, 3: the second track
+    ASSERT_TRUE(score.ChooseTrackFromMenu(30, 40, &track));
+    EXPECT_EQ(track, 1);
+    const fw::uitest::ShownMenu& shown = fw::uitest::Menus().back();
+    ASSERT_EQ(shown.items.size(), 3u);
+    EXPECT_EQ(shown.items[0].text, "Flute");
+    EXPECT_EQ(shown.items[2].text, "Cello");
+    EXPECT_TRUE(shown.items[2].flags & MF_CHECKED) << "the document's current track is marked";
+    EXPECT_EQ(shown.x, 30);
+    // Dismissed: false, the track untouched.
+    track = -1;
+    EXPECT_FALSE(score.ChooseTrackFromMenu(30, 40, &track));
+    EXPECT_EQ(track, -1);
 }

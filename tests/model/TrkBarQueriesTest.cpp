@@ -9,7 +9,9 @@
 
 #include "TrkBarTestSupport.h"
 #include "framework/File.h"
+#include "framework/Globals.h"
 #include "model/ModelGlobals.h"
+#include "model/ScoreFile.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "platform/Handles.h"
@@ -375,8 +377,11 @@ TEST_F(TrkBarQueriesTest, AfterLoadFixupFitsSizesDropsEmptyNotesAndRepairsExpres
         int version;
         int kind;
         bool reversed;
-    } cases[] = {{0x350, 3, true}, {0x350, 5, true}, {0x351, 3, true}, {0x350, 4, false}, {0x352, 3, false}};
+        bool voiceBankCheck = false;  // the file's header asks for the voice-bank check
+    } cases[] = {{0x350, 3, true},  {0x350, 5, true},  {0x351, 3, true},       {0x350, 4, false},
+                 {0x352, 3, false}, {0x350, 3, false, true}};
     for (const Case& c : cases) {
+        fw::ScopedGlobal<bool> check(g_scoreFile.checkVoiceBanks, c.voiceBankCheck);
         Bar bar;
         Fill(bar.bar, {Item(102, 20, 0, 0, 0x42), NoteOf(144, 10, 0, {}), expression(c.kind), NoteOf(144, 30, 0, {{}})});
         bar->AfterLoadFixup(c.version);

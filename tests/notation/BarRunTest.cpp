@@ -5,6 +5,10 @@
 #include <cstring>
 
 #include "NotationTestSupport.h"
+#include "model/Articulation.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/MultiRest.h"
@@ -220,4 +224,31 @@ TEST_F(BarRunTest, BeamMembersMovesAndDissolving) {
     }
     EXPECT_EQ(stillBeamed, 3) << "only the three members lose the bit";
     EXPECT_EQ(halved, 4);
+}
+
+TEST_F(BarRunTest, MarksTakeTheirPlaybackFromTheirTrack) {
+    CZelDoc doc;
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(1, 2));
+    g_model.currentScore = &score;
+    TrkBarHolder holder;
+    g_model.currentTrkBar = holder.bar;
+    RecordBuf b;
+    MakeNote(b, 1);
+    auto* note = static_cast<CRawHead*>(holder.bar->InsertCopy(b.as<CNote>()));
+    std::uint8_t markBytes[54] = {};
+    auto* mark = reinterpret_cast<NoteMark*>(markBytes);
+    mark->Init(20);
+    note = note->AddMark(*mark);
+    ASSERT_TRUE(note);
+    const int index = MarkCodeToPlaybackIndex(20);
+    ASSERT_GE(index, 0);
+    // Track 1's table says something for the mark's kind that no default says.
+    MarkPlayback& entry = score.GetTrack(1)->MarkTable().Entry(index);
+    for (int i = 0; i < MarkPlayback::kSize; ++i) reinterpret_cast<std::uint8_t*>(&entry)[i] = std::uint8_t(0xA0 + i);
+    note->ApplyTrackMarkPlayback(1);
+    EXPECT_EQ(std::memcmp(&note->GetMark(0)->Playback(), &entry, MarkPlayback::kSize), 0);
+    // A track the score does not have changes nothing.
+    note->ApplyTrackMarkPlayback(7);
+    EXPECT_EQ(std::memcmp(&note->GetMark(0)->Playback(), &entry, MarkPlayback::kSize), 0);
 }
