@@ -16,6 +16,7 @@ public:
     RECT* GetPartBounds(CScoreItem& item, RECT* rect, int part) const override;     // slot 17
     void InvalidateAttached(CScoreItem& item) const override;                       // slot 20
     CDragTask* CreateDragTask(CScoreItem& item) const override;                     // slot 40
+    void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;          // slot 59
 
     void SetScale(CScoreItem& item, int percent) const override;        // slot 37
     bool MovesOnDrop(CScoreItem& item) const override { return false; }  // slot 67

@@ -185,3 +185,26 @@ void NoteBehaviour::InvalidateAttached(CScoreItem& item) const {
     for (int i = 0; i < list.count; ++i)
         if (list.items[i]) list.items[i]->Invalidate();
 }
+
+void NoteBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
+    auto& note = static_cast<CNote&>(item);
+    for (int i = 0, n = note.WholeMarks(false); i < n; ++i) {
+        NoteMark* m = note.GetMark(i);
+        const int code = m->Code();
+        if ((m->Flags() & 0x01) || !(code == 250 || (code >= 100 && code <= 115))) continue;
+        if (m->Size() < NoteMark::kFont + 6) continue;
+        FontRef font = m->Font();
+        notation::ResolveFontRef(&font, fonts);
+        if (code >= 100 && code <= 107) {
+            FontRef track;
+            if (g_model.currentTrack) {
+                g_model.currentTrack->GetTrackFont(&track);
+                font.face = track.face;
+            }
+            font.size = 12;
+            font.style = 0;
+            font.pad = 0;
+        }
+        m->SetFont(font);
+    }
+}

@@ -127,3 +127,7 @@ int GetAttachY(CRawNote* note, bool above, bool atHeads) {
 void RunEditMarkTask(CRawNote*) {}
 
 }  // namespace notation
+
+namespace notation {
+void ResolveFontRef(FontRef*, CFontArray*) {}
+}  // namespace notation

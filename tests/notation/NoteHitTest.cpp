@@ -316,3 +316,21 @@ TEST_F(PerfNote, HeadsRunAcrossBarsAndSystems) {
     }
     g_notation.performanceDisplay = 0;
 }
+
+TEST_F(NoteHit, LetterMarksTakeTheTrackFontAfterALoad) {
+    RecordBuf buf;
+    CNote* note = OneHead(buf, 0, 3, true);
+    NoteMark* letter = AddMark(note, 101);
+    letter->SetFont(FontRef{3, 30, 1, 7});
+    NoteMark* resolved = AddMark(note, 102, 0x01);
+    resolved->SetFont(FontRef{3, 30, 1, 7});
+    note->ResolveFonts(nullptr);
+    FontRef track;
+    g_model.currentTrack->GetTrackFont(&track);
+    const FontRef a1 = note->GetMark(0)->Font(), a2 = note->GetMark(1)->Font();
+    EXPECT_EQ(a1.face, track.face);
+    EXPECT_EQ(a1.size, 12);
+    EXPECT_EQ(a1.style, 0);
+    EXPECT_EQ(a1.pad, 0);
+    EXPECT_EQ(a2.size, 30) << "a mark whose font is resolved already is left";
+}
