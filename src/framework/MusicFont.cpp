@@ -14,7 +14,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "framework/GdiImpl.h"
@@ -395,20 +397,60 @@ bool Loaded() { return faces().loaded; }
 
 double Advance(int code, double em, double xscale) {
     if (code < 0 || code > 255) return 0;
-    const Glyph& g = table()[code];
+    // The advance in spaces does not depend on the size: measured once per code.
+    static std::mutex lock;
+    static double measured[256];
+    static bool known[256] = {};
     double spaces;
-    if (g.advance >= 0)
-        spaces = g.advance;
-    else if (!g.parts.empty())
-        spaces = PartAdvance(g.parts[0]);
-    else
-        spaces = 0.5;  // a code the face leaves empty
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!known[code]) {
+            const Glyph& g = table()[code];
+            if (g.advance >= 0)
+                measured[code] = g.advance;
+            else if (!g.parts.empty())
+                measured[code] = PartAdvance(g.parts[0]);
+            else
+                measured[code] = 0.5;  // a code the face leaves empty
+            known[code] = true;
+        }
+        spaces = measured[code];
+    }
     return spaces * em / 4.0 * xscale;
 }
 
+namespace {
+QPainterPath BuildOutline(int code, double em, double xscale);
+}
+
 QPainterPath Outline(int code, double em, double xscale) {
+    if (code < 0 || code > 255) return QPainterPath();
+    // Outlines are built once per code, size and width: drawing a page repeats a few of them.
+    struct Key {
+        int code;
+        double em, xscale;
+        bool operator<(const Key& o) const {
+            return std::tie(code, em, xscale) < std::tie(o.code, o.em, o.xscale);
+        }
+    };
+    static std::mutex lock;
+    static std::map<Key, QPainterPath> cache;
+    const Key key{code, em, xscale};
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        auto it = cache.find(key);
+        if (it != cache.end()) return it->second;
+    }
+    QPainterPath out = BuildOutline(code, em, xscale);
+    std::lock_guard<std::mutex> guard(lock);
+    if (cache.size() >= 4096) cache.clear();
+    cache.emplace(key, out);
+    return out;
+}
+
+namespace {
+QPainterPath BuildOutline(int code, double em, double xscale) {
     QPainterPath out;
-    if (code < 0 || code > 255) return out;
     const Glyph& g = table()[code];
     Faces& f = faces();
     const double sp = em / 4.0;
@@ -434,6 +476,7 @@ QPainterPath Outline(int code, double em, double xscale) {
     out.setFillRule(Qt::WindingFill);
     return out;
 }
+}  // namespace
 
 }  // namespace music
 }  // namespace fw
