@@ -109,9 +109,9 @@ mark 0 12 0 0 cont=0:500
 note 0 12 960 3 0 up
 mark 0 12 1 3 acc=2
 note 0 12 1200 3 -4,-2,0,2 up
-mark 0 12 2 30 arrows=1
+mark 0 12 2 30 arrows=1 x=-120
 note 0 12 1680 3 -3,-1,1 down
-mark 0 12 3 30 arrows=2
+mark 0 12 3 30 arrows=2 x=-120
 note 0 13 0 2 0 up
 mark 0 13 0 32
 # Bar 13: line marks 70-89 as a curve, a line and a run of glyphs.
