@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cstdint>
+#include <utility>
 
 #include "model/Bar.h"
 #include "model/EngraverSettings.h"
@@ -196,7 +197,8 @@ void CPage::SpaceStaves(bool keep) {
     for (int s = 0; s < GetSystemCount(); ++s) {
         CLine* line = GetLine(s);
         if (!line) break;
-        const int zoom = doc ? doc->SetZoom(100) : 0;
+        // Staves are placed at zoom 100 whatever the view shows.
+        const std::int16_t zoom = doc ? std::exchange(doc->zoom, std::int16_t(100)) : 0;
         line->SetTopOffset(t);
         int groupEnd = -1;
         bool afterGroup = false;
@@ -238,7 +240,7 @@ void CPage::SpaceStaves(bool keep) {
         }
         t += GetSystemGap() + 480;
         line->PlaceStaves();
-        if (doc) doc->SetZoom(zoom);
+        if (doc) doc->zoom = zoom;
     }
 }
 

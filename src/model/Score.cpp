@@ -207,8 +207,8 @@ bool CScore::RemoveTrkBar(int track, int bar) {
 // --- voices -----------------------------------------------------------------------------------
 
 bool CScore::IsVoiceShown(int voice) const {
-    if (!document || document->allVoicesShown) return true;
-    return voice == document->currentVoice;
+    if (!document || document->location.allVoices) return true;
+    return voice == document->location.voice;
 }
 
 bool CScore::IsItemInShownVoice(const CScoreItem* item) const {

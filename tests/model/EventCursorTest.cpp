@@ -84,8 +84,8 @@ TEST_P(EventCursorWalk, ReturnsTheRightRecordsWithAbsoluteTimes) {
     const WalkCase& w = GetParam();
     {
         CursorScore cs(w.bars);
-        cs.s.doc.allVoicesShown = w.allVoices;
-        cs.s.doc.currentVoice = 0;
+        cs.s.doc.location.allVoices = w.allVoices;
+        cs.s.doc.location.voice = 0;
         for (const Place& p : w.items) cs.PutInTrack(0, p);
         CEventCursor c;
         c.Seek(cs.score(), 0, w.seekBar);
@@ -94,7 +94,7 @@ TEST_P(EventCursorWalk, ReturnsTheRightRecordsWithAbsoluteTimes) {
     }
     {
         CursorScore cs(w.bars);
-        cs.s.doc.allVoicesShown = w.allVoices;
+        cs.s.doc.location.allVoices = w.allVoices;
         for (const Place& p : w.items) cs.PutInBar(p);
         CEventCursor c;
         c.Seek(cs.score(), -1, w.seekBar);

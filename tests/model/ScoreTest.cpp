@@ -229,16 +229,16 @@ TEST_F(ScoreTest, VoicesTheDocumentShows) {
     auto* item = ItemCast<CBarItem>(bytes.data());
     ConstructClass(144, item);
     item->SetVoice(2);
-    doc.allVoicesShown = 1;
+    doc.location.allVoices = 1;
     for (int v = 0; v < 8; ++v) EXPECT_TRUE(score.IsVoiceShown(v));
     EXPECT_TRUE(score.IsItemInShownVoice(item));
-    doc.allVoicesShown = 0;
-    doc.currentVoice = 2;
+    doc.location.allVoices = 0;
+    doc.location.voice = 2;
     EXPECT_TRUE(score.IsItemInShownVoice(item));
     EXPECT_FALSE(score.IsVoiceShown(0));
     item->SetVoice(0);
     EXPECT_FALSE(score.IsItemInShownVoice(item));
-    doc.allVoicesShown = 1;
+    doc.location.allVoices = 1;
     item->MarkRemoved();
     EXPECT_FALSE(score.IsItemInShownVoice(item)) << "a removed item is never shown";
 }

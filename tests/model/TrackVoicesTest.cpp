@@ -159,7 +159,7 @@ TEST(TrackVoicesTest, MuteAndSoloExcludeEachOtherAndDecideWhoSounds) {
     ASSERT_GE(f.doc.commands.size(), 2u);
     EXPECT_EQ(f.doc.commands[0], 4321);
     EXPECT_EQ(f.doc.commands[1], 33012);
-    EXPECT_TRUE(f.doc.modified);
+    EXPECT_TRUE(f.doc.IsModified());
 }
 
 TEST(TrackVoicesTest, VoiceAtTheLimitIsRefusedWithItsMessage) {

@@ -1,0 +1,55 @@
+// Documents: the data side of the document/view split. A CDocument keeps a title, a path
+// name, a modified flag and the views that show it, and tells them about changes. It runs
+// without any view or window.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/Messages.h"
+
+class CView;
+
+// A place in an enumeration: 0 when it has ended. Each document's enumeration keeps its state
+// in the value it hands out.
+using POSITION = std::intptr_t;
+
+class CDocument {
+public:
+    CDocument();
+    virtual ~CDocument();
+    CDocument(const CDocument&) = delete;
+    CDocument& operator=(const CDocument&) = delete;
+
+    // Title and path (the program's code page).
+    const std::string& GetTitle() const { return title_; }
+    virtual void SetTitle(const char* title);
+    const std::string& GetPathName() const { return pathName_; }
+    // Sets the path; with addToRecent the title becomes the file's name.
+    virtual void SetPathName(const char* path, bool addToRecent = true);
+
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    // Views: attached and detached by the views themselves.
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    virtual POSITION GetFirstViewPosition() const;
+    // The view at pos, pos moving on to the next (0 after the last).
+    virtual CView* GetNextView(POSITION& pos) const;
+    // Calls OnUpdate on every view but the sender.
+    void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
+
+    // A new, empty document: the modified flag cleared. False refuses it.
+    virtual bool OnNewDocument();
+    // The document is closing: its views are let go of.
+    virtual void OnCloseDocument();
+
+protected:
+    std::vector<CView*> views_;
+
+private:
+    std::string title_;
+    std::string pathName_;
+    bool modified_ = false;
+};

@@ -1,0 +1,76 @@
+// Minimal forms of what the document calls in code that is not written yet: the score view and
+// its page panes, the selection, the support windows that hear the document's notices, and the
+// performer's running flag. Each carries its owner's name and only the least body the document
+// needs; views and panes are classes with virtual operations so tests can record them.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "framework/Types.h"
+
+// A page pane of the score view: one page on screen.
+class CPagePane {
+public:
+    virtual ~CPagePane() = default;
+    // The page the pane shows.
+    virtual int GetPageIndex() const { return pageIndex; }
+    virtual void SetPage(int page) { pageIndex = page; }
+    // Switches the blinking insertion cursor off (erasing it when drawn).
+    virtual void CursorOff() {}
+    virtual void Invalidate() {}
+    // Whether the pane is on screen.
+    virtual bool IsShown() const { return true; }
+    // The pane's top in the view, pixels.
+    virtual int GetTop() const { return 0; }
+
+    int pageIndex = 0;
+};
+
+// The score view: its window, scroll position and page panes.
+class CZelView {
+public:
+    virtual ~CZelView() = default;
+    // The score window's client area, pixels.
+    virtual SIZE GetClientSize() const { return {}; }
+    virtual POINT GetScrollPosition() const { return {}; }
+    // The view's scroll range: its minimum and maximum in each direction.
+    virtual RECT GetScrollRange() const { return {}; }
+    virtual void ScrollTo(POINT position) {}
+    // Lets the view place its page panes (its document and score given).
+    virtual void PositionPanes() {}
+    virtual void Invalidate() {}
+    virtual void Update() {}
+    // The pane of a page, null when it has none.
+    virtual CPagePane* GetPagePane(int page) { return nullptr; }
+    // The pane the single-page arrangement shows.
+    virtual CPagePane* GetSinglePane() { return nullptr; }
+};
+
+class CBaseItem;
+
+// The selection of a document: its items and the redraw list of what changed.
+class CSelect {
+public:
+    virtual ~CSelect() = default;
+    virtual void ClearAll() { count = 0; }
+    virtual void AddDirtyRect(const RECT& rect, int page) { ++dirtyRects; }
+    virtual void EmptyRedrawList() { dirtyRects = 0; }
+    virtual void Select(CBaseItem* item) { ++count; }
+    virtual int GetCount() const { return count; }
+
+    int count = 0;
+    int dirtyRects = 0;
+};
+
+// The windows that hear the document's notices (target 0 the chord window, 1 the graphic
+// window, 4 the track window, 5 the transport bar; 2 and 3 nobody): each receives the code.
+// The windows put themselves in when they are made.
+using DocumentHintReceiver = std::function<void(int code)>;
+std::array<DocumentHintReceiver, 6>& DocumentHintTargets();
+
+// Whether the performer plays (set while playback runs).
+bool& PlaybackRunning();
+
+// Set by whoever changes the MIDI thru target; the application's idle work routes it.
+bool& ThruChangePending();

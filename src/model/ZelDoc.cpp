@@ -1,0 +1,198 @@
+// The document's life cycle, title and modified flag, its share of the score's drawing state
+// (overlays, dirty rectangles, the room for titles) and the enumeration of its views.
+#include "model/ZelDoc.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "framework/CodePage.h"
+#include "framework/StringTable.h"
+#include "model/EditTaskStandIns.h"
+#include "model/ModelGlobals.h"
+#include "model/Preferences.h"
+#include "model/Score.h"
+#include "platform/DrawGlobals.h"
+#include "platform/PortLayer.h"
+
+namespace {
+
+constexpr UINT kUntitledString = 61440;
+constexpr UINT kTitleStrings[] = {6615, 6616, 6617, 6618};
+constexpr UINT kPageNumberString = 6619;
+constexpr int kTitleSize = 24;
+constexpr int kNoticeOffset = -360;  // the notice sits this far (twentieths of a point) up
+
+std::vector<CZelDoc*>& documentList() {
+    static std::vector<CZelDoc*> list;
+    return list;
+}
+std::uint32_t g_nextSerial = 0;
+
+void putTitleText(TitleBlock& block, UINT id) {
+    std::string text;
+    fw::LoadStringResource(id, text);
+    fw::CopyText(block.lines[0].text, TitleLine::kTextSize, text);
+}
+
+}  // namespace
+
+const std::vector<CZelDoc*>& Documents() { return documentList(); }
+
+std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
+    static std::array<DocumentHintReceiver, 6> targets;
+    return targets;
+}
+
+bool& ThruChangePending() {
+    static bool pending = false;
+    return pending;
+}
+
+bool& PlaybackRunning() {
+    static bool running = false;
+    return running;
+}
+
+// --- creation and destruction ---------------------------------------------------------------
+
+CZelDoc::CZelDoc() {
+    documentList().push_back(this);
+    serial = ++g_nextSerial;
+    GetCurrentSpacing(spacing);
+    location.allVoices = 1;
+    location.words[0] = 4;
+    location.words[1] = 80;
+    location.words[2] = 64;
+    score = new CScore(this);
+    engraver = g_preferences.Engraver();
+    SetModified(false);
+    printer = std::make_unique<PrinterSettings>();
+    InitPageSetup(true);
+    RecalcPageGeometry(false, false);
+    selection = std::make_unique<CSelect>();
+
+    InitTitleBlocks(titles);
+    for (int b = 0; b < 4; ++b) putTitleText(titles[b], kTitleStrings[b]);
+    titles[0].lines[0].font.size = kTitleSize;
+    titles[0].lines[0].font.style = FontRef::kBold;
+    putTitleText(titles[6], kPageNumberString);
+    titles[3].yOffset = kNoticeOffset;
+    titles[4].alignment = 0;
+    titles[5].alignment = 2;
+
+    InitMarkPlaybackTable(markPlayback);
+    fontMap = FontMap{};
+    fontMap.Init();
+    FileSpec::GetProgramFolder(file);
+    SetScoreSize(scoreSize);
+}
+
+CZelDoc::~CZelDoc() {
+    ClearUndo();
+    if (g_model.currentDoc == this) g_model.currentDoc = nullptr;
+    if (g_model.currentScore == score) g_model.currentScore = nullptr;
+    auto& list = documentList();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    delete score;
+    score = nullptr;
+    selection.reset();
+    printer.reset();
+}
+
+void CZelDoc::MakeCurrent() {
+    g_model.currentDoc = this;
+    g_model.currentScore = score;
+    g_model.engraverSettings = &engraver;
+    g_draw.fontMap = &fontMap;
+}
+
+// --- title and modified flag ------------------------------------------------------------------
+
+void CZelDoc::SetModified(bool modified) {
+    if (modified == IsModified()) return;
+    SetModifiedFlag(modified);
+    SetTitle(GetPlainTitle().c_str());
+}
+
+void CZelDoc::SetTitle(const char* name) {
+    if (!name) {
+        std::string untitled;
+        fw::LoadStringResource(kUntitledString, untitled);
+        CDocument::SetTitle(untitled.c_str());
+        return;
+    }
+    std::string title = name;
+    if (!title.empty()) {
+        const std::size_t dot = title.rfind('.');
+        if (dot != std::string::npos) title.resize(dot);
+    }
+    CDocument::SetTitle(title.c_str());
+}
+
+std::string CZelDoc::GetPlainTitle() const {
+    std::string title = GetTitle();
+    if (!title.empty() && title.back() == '*') title.pop_back();
+    return title;
+}
+
+// --- drawing state ------------------------------------------------------------------------------
+
+void CZelDoc::AddDirtyRect(const RECT& rect, int page) {
+    if (currentTask && redrawIntoTask)
+        currentTask->AddDirtyRect(rect, page);
+    else if (selection)
+        selection->AddDirtyRect(rect, page);
+}
+
+bool CZelDoc::SaveBarForUndo(int track, int bar) {
+    if (!currentTask) return true;
+    return currentTask->SaveBar(bar) && currentTask->SaveTrackBar(track, bar);
+}
+
+void CZelDoc::DeselectAll() {
+    if (selection) selection->ClearAll();
+    NotifyWindows(1, kHintSelectionCleared);
+}
+
+void CZelDoc::SetDisplayFlag(int value, int kind) {
+    // Kinds 0, 5, 1, 2, 4 address the overlays in their stored order.
+    static const int kSlotOfKind[7] = {0, 2, 3, -1, 4, 1, -1};
+    const auto v = std::uint8_t(value);
+    if (kind == 6)
+        std::fill(std::begin(location.overlays), std::end(location.overlays), v);
+    else if (kind >= 0 && kind < 7 && kSlotOfKind[kind] >= 0)
+        location.overlays[kSlotOfKind[kind]] = v;
+    if (!view || !score) return;
+    for (int p = 0; p < score->GetPageCount(); ++p)
+        if (CPagePane* pane = GetPagePane(p)) pane->Invalidate();
+}
+
+int CZelDoc::GetPageTopSpace(int page) const {
+    constexpr int kTitleRoom = 2160, kPlainRoom = 1440;
+    if (page == 0) return kTitleRoom;
+    for (int b = 1; b < TitleBlock::kBlocks; ++b)
+        if (titles[b].allPages != 0) return kTitleRoom;
+    return kPlainRoom;
+}
+
+// --- views ----------------------------------------------------------------------------------------
+
+// Positions count through the base's views (1..n), then the extra views (n+1..n+m); the state
+// lives in the position itself, so two enumerations never disturb each other.
+POSITION CZelDoc::GetFirstViewPosition() const {
+    if (!view) return 0;
+    return views_.empty() && extraViews.empty() ? 0 : 1;
+}
+
+CView* CZelDoc::GetNextView(POSITION& pos) const {
+    const POSITION base = POSITION(views_.size());
+    const POSITION all = base + POSITION(extraViews.size());
+    if (pos <= 0 || pos > all) {
+        pos = 0;
+        return nullptr;
+    }
+    CView* v = pos <= base ? views_[std::size_t(pos - 1)] : extraViews[std::size_t(pos - base - 1)];
+    pos = pos < all ? pos + 1 : 0;
+    return v;
+}

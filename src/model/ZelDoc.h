@@ -1,0 +1,198 @@
+// The document: one per open score. It owns the score root and every per-score record beside
+// it (page setups, printer settings, articulation table, engraver settings, font map, spacing
+// table, title blocks), the insertion point that tools, commands and typed keys move, and the
+// undo list through which every undoable change runs (DoTask). It runs without a view: what it
+// asks of the score view, its page panes and the support windows goes through the view
+// interface and the notice targets (model/DocumentStandIns.h).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "framework/Document.h"
+#include "model/Articulation.h"
+#include "model/DocumentStandIns.h"
+#include "model/EngraverSettings.h"
+#include "model/PageSetup.h"
+#include "model/ScoreLocation.h"
+#include "model/SpacingTable.h"
+#include "model/Titles.h"
+#include "platform/FileNames.h"
+#include "platform/FontMap.h"
+
+class CScore;
+class CScoreTask;
+class CTextTask;
+
+class CZelDoc : public CDocument {
+public:
+    static constexpr std::uint16_t kProgramVersion = 0x410;
+    static constexpr std::uint16_t kNeededVersion = 0x400;
+    static constexpr std::uint16_t kBuild = 25;
+    static constexpr int kDefaultStaffReduction = 15;
+    static constexpr int kMaxZoom = 800;
+    static constexpr int kMaxUndo = 32;
+    static constexpr int kMarginFloor = 36;      // points: page margins are at least this
+    static constexpr int kEdgeMargin = 36;       // pixels kept between the cursor and the window's edge
+    static constexpr int kScrollBarRoom = 20;    // pixels of the window taken by a scroll bar
+    // Codes of the document's notices.
+    enum : int { kHintSelectionCleared = 4314, kHintTrackChanged = 4321, kHintTaskDone = 4332 };
+
+    CZelDoc();
+    ~CZelDoc() override;
+    static CZelDoc* CreateObject() { return new CZelDoc; }
+
+    // --- the document object ---
+    CScore* GetScore() const { return score; }
+    CSelect* GetSelection() const { return selection.get(); }
+    void MakeCurrent();
+    // Sets the modified flag; a change of it sets the title again.
+    void SetModified(bool modified);
+    // Null: the untitled name; otherwise the name cut before its last ".".
+    void SetTitle(const char* name) override;
+    // The title without a trailing "*".
+    std::string GetPlainTitle() const;
+    // The space allotted to a note of a duration class by the document's spacing table.
+    int GetAllotSpace(int durationClass, int dotted, int triplet) const {
+        return spacing.GetSpace(durationClass, dotted, triplet);
+    }
+    // A changed rectangle: to the current operation's redraw list when it takes them, else to
+    // the selection's.
+    void AddDirtyRect(const RECT& rect, int page);
+    // Asks the current operation to save a bar and its track bar; true when none runs.
+    bool SaveBarForUndo(int track, int bar);
+    void DeselectAll();
+    // Sets one position overlay (kind 0, 5, 1, 2, 4: chord, lyric, slash-note, dynamics,
+    // time-code), all five (6) or none (3); the shown panes are redrawn.
+    void SetDisplayFlag(int value, int kind);
+    // The room kept at the top of a page for the titles, twentieths of a point.
+    int GetPageTopSpace(int page) const;
+    // Views: the score view first, then the extra views that follow the document.
+    POSITION GetFirstViewPosition() const override;
+    CView* GetNextView(POSITION& pos) const override;
+    // The views that also hear the document's updates (the piano-roll panes, the track view).
+    std::vector<CView*> extraViews;
+
+    // Runs a document command; until the command dispatch is written the ids are only kept,
+    // in order, in `commands`.
+    void RunCommand(int id) { commands.push_back(id); }
+    std::vector<int> commands;
+
+    // --- page geometry and zoom ---
+    int GetZoom() const { return zoom; }
+    int ScaleToView(int v) const;
+    int ScaleFromView(int v) const;
+    RECT ScaleRectToView(const RECT& r) const;
+    // A zoom in percent, or a fit mode (-1 whole page, -2 page width, -3 page height).
+    void SetZoom(int zoom, bool redraw);
+    int GetFitZoom(int mode) const;
+    void ZoomStep(bool in);
+    void ZoomToRect(const RECT& rect);
+    int GetScoreSize() const { return scoreSize; }
+    void SetScoreSize(int percent);
+    RECT GetScaledPageRect() const;
+    RECT GetScaledMarginRect() const;
+    void InitPageSetup(bool clamp);
+    void FixPageSetup();
+    void RecalcPageGeometry(bool relayout, bool redraw);
+    void LayoutAllPages(bool relayout);
+    void LayoutPage(int page);
+    SIZE GetViewExtent() const;
+    void SetArrangementMode(int mode);
+    int GetArrangementMode() const { return location.arrangementMode; }
+    bool LayoutViewPanes();
+    CPagePane* GetPagePane(int page) const;
+    void InvalidatePanes();
+
+    // --- the insertion point ---
+    void SetCurrentBar(int bar, bool findStaff);
+    void SetCurrentTrack(int track);
+    void SetCurrentVoice(int voice);
+    void SetCurrentPage(int page);
+    bool ShowInsertionPoint(int bar, bool force);
+    void HideInsertCursor();
+    void ShowInsertCursor();
+    void BindCurrentPane();
+    void ResetInsertionPoint();
+    void LocateTime(long ticks);
+    long TimeFromBarBeat(int bar, int beat, int tick);
+    void BarBeatFromTime(long ticks, int* bar, int* beat, int* tick);
+    long GetInsertionTime();
+    long GetScoreLength();
+
+    // What the scroll rule of the single-page arrangement looks at, in view pixels.
+    struct ScrollScene {
+        POINT cursor;             // the bar's x at the insertion position, the staff's top line
+        RECT visible;             // the window's client area at the scroll position, less the bars
+        POINT scroll;             // the view's scroll position
+        RECT system;              // the current system's rectangle
+        int barLeft = 0, barRight = 0;
+        bool firstBarOfSystem = false;
+        int staffHeight = 0;
+        bool transportRunning = false;
+        bool firstOnPage = false; // the system's first-on-its-page flag
+    };
+    // The scroll position that keeps the insertion point in sight.
+    static POINT ChooseScroll(const ScrollScene& scene);
+
+    // --- edit operations and the undo list ---
+    void DoTask(CScoreTask* task);
+    void PushUndo(CScoreTask* task);
+    void Undo();
+    void Redo();
+    CScoreTask* GetLastDoneTask() const;
+    void DropNewestUndo();
+    void ClearUndo();
+    int GetUndoCount() const { return int(undoList.size()); }
+    int GetUndoPosition() const { return undoPosition; }
+    CScoreTask* GetUndoEntry(int i) const { return undoList[std::size_t(i)]; }
+    // Tells a support window (target 0-5) that something changed.
+    void NotifyWindows(int target, int code);
+
+    // --- what the score file and the view keep with the document ---
+    std::uint16_t version = kProgramVersion;
+    std::uint16_t neededVersion = kNeededVersion;
+    std::uint16_t build = kBuild;
+    std::int16_t zoom = 100;
+    std::int16_t storedArrangementMode = 0;
+    std::int16_t scoreSize = 100 - kDefaultStaffReduction;
+    std::uint16_t windowShowState = 0;
+    std::uint8_t needsNewName = 0;
+    std::uint8_t flagBytes[2] = {};
+    CPageSetup pageSetup;           // in use: after score-size scaling
+    RECT windowRect{};
+    CScore* score = nullptr;        // owned
+    std::uint16_t savedZoom = 0;
+    std::int16_t fitMode = 0;
+    std::uint32_t serial = 0;
+    CZelView* view = nullptr;       // not owned
+    std::uint8_t redrawIntoTask = 1;
+    CPageSetup viewPageSetup;       // scaled by the zoom
+    CPageSetup unscaledPageSetup;   // at score size 100
+    CPageSetup printerPageSetup;    // the printer's paper and margins
+    std::unique_ptr<PrinterSettings> printer;
+    std::int16_t pagesAcross = 1, pagesDown = 1;
+    MarkPlaybackTable markPlayback{};
+    EngraverSettings engraver{};
+    FontMap fontMap{};
+    SpacingTable spacing;
+    TitleBlock titles[TitleBlock::kBlocks];
+    ScoreLocation location;         // the insertion point
+    ScoreLocation secondLocation;
+    ScoreLocation paneLocation;     // the page panes' own
+    CPagePane* currentPane = nullptr;  // not owned
+    CTextTask* textTask = nullptr;     // the in-place text entry running, not owned
+    CScoreTask* currentTask = nullptr; // not owned
+    FileSpec file;
+    char voiceSetName[260] = {};
+
+private:
+    std::unique_ptr<CSelect> selection;
+    std::vector<CScoreTask*> undoList;  // owned, oldest first
+    int undoPosition = 0;
+    bool ShowInSinglePage(bool pageChanged, bool force);
+    bool ShowInPageRun(bool pageChanged, bool force);
+};
+
+// The documents that exist, in the order they were made (the application's list).
+const std::vector<CZelDoc*>& Documents();

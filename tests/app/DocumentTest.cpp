@@ -1,0 +1,687 @@
+// The document made in the test: creation and titles, page geometry and zoom, the insertion
+// point and scrolling against a fake view, running edit operations and the undo list.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/CodePage.h"
+#include "framework/Exceptions.h"
+#include "framework/Globals.h"
+#include "framework/MessageBox.h"
+#include "framework/View.h"
+#include "model/Bar.h"
+#include "model/ModelGlobals.h"
+#include "model/EditTaskStandIns.h"
+#include "model/NewScore.h"
+#include "model/Preferences.h"
+#include "model/Score.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/Port.h"
+#include "platform/PortLayer.h"
+#include "support/TempHome.h"
+
+namespace {
+
+// A printer whose page is what the test says (no printer: the fallback page).
+class FakePrinter : public PrinterSystem {
+public:
+    bool present = false;
+    PrinterCaps caps;
+    bool GetDefaultPrinter(std::vector<std::uint8_t>* mode, std::string* driver, std::string* device,
+                           std::string* port) override {
+        if (!present) return false;
+        mode->assign(220, 0);
+        *device = "Fake";
+        return true;
+    }
+    bool GetDeviceCaps(const PrinterSetup&, PrinterCaps* out) override {
+        *out = caps;
+        return present;
+    }
+};
+
+struct Env {
+    testsupport::TempHome home;
+    FakePrinter printer;
+    PrinterSystem* before = nullptr;
+    Env() {
+        fw::ResetAllGlobals();
+        before = SetPrinterSystem(&printer);
+        RegisterTrackClass();
+        RegisterNotationClasses();
+        InitDrawing();
+    }
+    ~Env() {
+        SetPrinterSystem(before);
+        DocumentHintTargets() = {};
+        PlaybackRunning() = false;
+        ThruChangePending() = false;
+        fw::ResetAllGlobals();
+    }
+};
+
+std::string utf8(const char* codePage) { return fw::ToUtf8(codePage); }
+
+TEST(DocumentTest, ANewDocumentStartsAsTheProgramDefines) {
+    Env env;
+    g_preferences.Engraver().SetWord(EngraverSettings::kStaffSpacing, 777);
+    auto doc = std::make_unique<CZelDoc>();
+    EXPECT_EQ(doc->scoreSize, 85);
+    EXPECT_EQ(doc->GetZoom(), 100);
+    EXPECT_EQ(doc->fitMode, 0);
+    EXPECT_EQ(doc->location.allVoices, 1);
+    EXPECT_EQ(doc->location.words[0], 4);
+    EXPECT_EQ(doc->location.words[1], 80);
+    EXPECT_EQ(doc->location.words[2], 64);
+    EXPECT_EQ(doc->version, 0x410);
+    EXPECT_EQ(doc->redrawIntoTask, 1);
+    EXPECT_NE(doc->GetScore(), nullptr);
+    EXPECT_NE(doc->GetSelection(), nullptr);
+    EXPECT_EQ(doc->engraver.GetWord(EngraverSettings::kStaffSpacing), 777);
+
+    struct Title {
+        int block;
+        const char* text;  // UTF-8
+        int size, style, kind, alignment, yOffset;
+    } titles[] = {
+        {0, "标题", 24, 1, 0, 1, 0},   {1, "注解", 12, 0, 1, 0, 0},   {2, "作者", 12, 0, 2, 2, 0},
+        {3, "版权所有", 12, 0, 3, 1, -360}, {4, "", 12, 0, 4, 0, 0},  {5, "", 12, 0, 4, 2, 0},
+        {6, "- #P -", 12, 0, 5, 1, 0}, {7, "", 12, 0, 5, 2, 0},
+    };
+    for (const Title& t : titles) {
+        const TitleBlock& b = doc->titles[t.block];
+        EXPECT_EQ(utf8(b.lines[0].text), t.text) << "block " << t.block;
+        EXPECT_EQ(b.lines[0].font.size, t.size) << "block " << t.block;
+        EXPECT_EQ(b.lines[0].font.style, t.style) << "block " << t.block;
+        EXPECT_EQ(b.kind, t.kind) << "block " << t.block;
+        EXPECT_EQ(b.alignment, t.alignment) << "block " << t.block;
+        EXPECT_EQ(b.yOffset, t.yOffset) << "block " << t.block;
+    }
+    // Room for the titles: the first page always; later pages when a block shows on every page.
+    EXPECT_EQ(doc->GetPageTopSpace(0), 2160);
+    EXPECT_EQ(doc->GetPageTopSpace(3), 1440);
+    doc->titles[2].allPages = 1;
+    EXPECT_EQ(doc->GetPageTopSpace(3), 2160);
+
+    // Registered while it lives; nothing points at it afterwards.
+    doc->MakeCurrent();
+    EXPECT_EQ(Documents().back(), doc.get());
+    EXPECT_EQ(g_model.currentDoc, doc.get());
+    doc.reset();
+    EXPECT_TRUE(Documents().empty());
+    EXPECT_EQ(g_model.currentDoc, nullptr);
+    EXPECT_EQ(g_model.currentScore, nullptr);
+}
+
+TEST(DocumentTest, PageSetupComesFromThePrinterWithMarginsOfAtLeast36Points) {
+    Env env;
+    // No printer: US Letter with 36-point margins.
+    {
+        CZelDoc doc;
+        EXPECT_EQ(doc.unscaledPageSetup.GetPaperWidth(), 612);
+        EXPECT_EQ(doc.unscaledPageSetup.GetPaperHeight(), 792);
+        EXPECT_EQ(doc.unscaledPageSetup.GetLeftMargin(), 36);
+        // In use: scaled for score size 85.
+        EXPECT_EQ(doc.pageSetup.GetPaperWidth(), 720);
+        EXPECT_EQ(doc.GetScaledPageRect().right, 612);
+    }
+    // A printer of A4 at 72 dots per inch with margins 10, 36, 37 and 50 points.
+    env.printer.present = true;
+    env.printer.caps = PrinterCaps{595, 842, 10, 36, 595 - 10 - 37, 842 - 36 - 50, 72, 72};
+    CZelDoc doc;
+    const CPageSetup& u = doc.unscaledPageSetup;
+    EXPECT_EQ(u.GetPaperWidth(), 595);
+    EXPECT_EQ(u.GetLeftMargin(), 36) << "10 raised";
+    EXPECT_EQ(u.GetTopMargin(), 36) << "36 stays";
+    EXPECT_EQ(u.GetRightMargin(), 37);
+    EXPECT_EQ(u.GetBottomMargin(), 50);
+    EXPECT_EQ(doc.printerPageSetup.GetLeftMargin(), 10) << "the printer's own page keeps its margins";
+    // Without the clamp the unscaled setup takes the printer's margins as they are.
+    doc.InitPageSetup(false);
+    EXPECT_EQ(doc.unscaledPageSetup.GetLeftMargin(), 10);
+}
+
+TEST(DocumentTest, TitlesAndTheModifiedFlag) {
+    Env env;
+    CZelDoc doc;
+    doc.SetTitle(nullptr);
+    EXPECT_EQ(utf8(doc.GetTitle().c_str()), "无标题");
+    struct Row {
+        const char* name;
+        const char* title;
+    } rows[] = {{"Sonata.zel", "Sonata"}, {"op.27.no.2.zel", "op.27.no.2"}, {"plain", "plain"}, {"", ""}};
+    for (const Row& r : rows) {
+        doc.SetTitle(r.name);
+        EXPECT_EQ(doc.GetTitle(), r.title) << r.name;
+    }
+    // The same value leaves the title alone; a change sets the plain title again.
+    doc.CDocument::SetTitle("Song*");
+    doc.SetModified(false);
+    EXPECT_EQ(doc.GetTitle(), "Song*");
+    doc.SetModified(true);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetTitle(), "Song");
+    EXPECT_EQ(doc.GetPlainTitle(), "Song");
+}
+
+TEST(DocumentTest, DisplayFlagKindsAddressTheOverlaysInTheirStoredOrder) {
+    Env env;
+    CZelDoc doc;
+    struct Row {
+        int kind;
+        int slot;  // -1: all, -2: none
+    } rows[] = {{0, 0}, {5, 1}, {1, 2}, {2, 3}, {4, 4}, {6, -1}, {3, -2}};
+    for (const Row& r : rows) {
+        std::fill(std::begin(doc.location.overlays), std::end(doc.location.overlays), 0);
+        doc.SetDisplayFlag(1, r.kind);
+        for (int i = 0; i < 5; ++i) {
+            const bool on = r.slot == -1 || r.slot == i;
+            EXPECT_EQ(doc.location.overlays[i], on ? 1 : 0) << "kind " << r.kind << " overlay " << i;
+        }
+    }
+}
+
+// A view of a fixed window that records what the document asks of it.
+class FakeView : public CZelView {
+public:
+    SIZE client{656, 500};
+    POINT scroll{};
+    RECT range{0, 0, 100000, 100000};
+    CPagePane pane;
+    std::vector<POINT> scrolls;
+    int invalidated = 0, updated = 0, positioned = 0;
+    SIZE GetClientSize() const override { return client; }
+    POINT GetScrollPosition() const override { return scroll; }
+    RECT GetScrollRange() const override { return range; }
+    void ScrollTo(POINT p) override {
+        scroll = p;
+        scrolls.push_back(p);
+    }
+    void PositionPanes() override { ++positioned; }
+    void Invalidate() override { ++invalidated; }
+    void Update() override { ++updated; }
+    CPagePane* GetPagePane(int page) override { return page == pane.pageIndex ? &pane : nullptr; }
+    CPagePane* GetSinglePane() override { return &pane; }
+};
+
+TEST(DocumentTest, ZoomSetStepsFitsAndRectangles) {
+    Env env;
+    CZelDoc doc;
+    FakeView view;
+    doc.view = &view;
+    doc.pageSetup.SetPaperSizePoints(600, 800);
+    view.client = SIZE{644, 444};  // fits: width 100 %, height 50 %
+
+    struct Set {
+        int asked, zoom, fitMode;
+    } sets[] = {{900, 800, 0}, {0, 1, 0}, {-4, 1, 0}, {150, 150, 0}, {-1, 50, -1}, {-2, 100, -2}, {-3, 50, -3}, {800, 800, 0}};
+    for (const Set& s : sets) {
+        doc.SetZoom(s.asked, false);
+        EXPECT_EQ(doc.GetZoom(), s.zoom) << "SetZoom " << s.asked;
+        EXPECT_EQ(doc.fitMode, s.fitMode) << "SetZoom " << s.asked;
+    }
+
+    struct Step {
+        int from;
+        bool in;
+        int to;  // == from: nothing happens
+    } steps[] = {
+        {100, true, 125}, {125, true, 150}, {150, true, 175}, {175, true, 200}, {200, true, 250}, {250, true, 300},
+        {790, true, 800}, {795, true, 795}, {800, true, 800}, {10, true, 30},   {60, true, 70},   {83, true, 90},
+        {300, false, 250}, {250, false, 200}, {225, false, 200}, {10, false, 10}, {100, false, 90}, {50, false, 30},
+        {30, false, 10},
+    };
+    for (const Step& s : steps) {
+        doc.zoom = std::int16_t(s.from);
+        doc.ZoomStep(s.in);
+        EXPECT_EQ(doc.GetZoom(), s.to) << (s.in ? "in from " : "out from ") << s.from;
+    }
+
+    // A rectangle of 250 x 200 view pixels fills a window of 532 x 432 at twice the zoom.
+    view.client = SIZE{532, 432};
+    doc.zoom = 100;
+    doc.ZoomToRect(RECT{100, 100, 350, 300});
+    EXPECT_EQ(doc.GetZoom(), 200);
+    doc.ZoomToRect(RECT{5, 5, 5, 5});  // empty: one step in
+    EXPECT_EQ(doc.GetZoom(), 250);
+
+    // Conversions.
+    doc.zoom = 150;
+    EXPECT_EQ(doc.ScaleToView(100), 150);
+    EXPECT_EQ(doc.ScaleFromView(150), 100);
+    doc.zoom = 100;
+    const RECT r{1, 2, 3, 4};
+    EXPECT_EQ(doc.ScaleRectToView(r).right, 3);
+}
+
+struct ScoreEnv : Env {
+    std::unique_ptr<CZelDoc> doc = std::make_unique<CZelDoc>();
+    FakeView view;
+    explicit ScoreEnv(int arrangement = 1) {
+        NewScoreSettings settings;
+        settings.arrangement = arrangement;
+        EXPECT_TRUE(BuildNewScore(*doc->GetScore(), settings));
+        doc->MakeCurrent();
+    }
+    CScore& score() { return *doc->GetScore(); }
+};
+
+TEST(DocumentTest, ViewExtentFollowsTheArrangement) {
+    ScoreEnv env;
+    CZelDoc& doc = *env.doc;
+    const int pages = env.score().GetPageCount();
+    ASSERT_GE(pages, 1);
+    const int w = doc.viewPageSetup.GetPaperWidth() + 6, h = doc.viewPageSetup.GetPaperHeight() + 6;
+    struct Row {
+        int mode, width, height;
+    } rows[] = {{0, w + 6, h + 6}, {1, pages * w + 6, h + 6}, {2, w + 6, pages * h + 6}};
+    for (const Row& r : rows) {
+        doc.SetArrangementMode(r.mode);
+        EXPECT_EQ(doc.storedArrangementMode, r.mode);
+        const SIZE extent = doc.GetViewExtent();
+        EXPECT_EQ(extent.cx, r.width) << "mode " << r.mode;
+        EXPECT_EQ(extent.cy, r.height) << "mode " << r.mode;
+    }
+}
+
+TEST(DocumentTest, InsertionPointMovesAndKeepsItsPointersConsistent) {
+    ScoreEnv env;
+    CZelDoc& doc = *env.doc;
+    CScore& score = env.score();
+    const int last = score.GetBarCount() - 1;
+    ASSERT_GT(last, 2);
+
+    // A bar past the last goes to the last; the pointers follow the indices.
+    doc.location.trackIndex = 1;
+    doc.SetCurrentBar(last + 50, false);
+    EXPECT_EQ(doc.location.barIndex, last);
+    EXPECT_EQ(doc.location.bar, score.GetBar(last));
+    EXPECT_EQ(doc.location.system, score.GetBar(last)->GetLine());
+    EXPECT_EQ(doc.location.trkBar, score.GetTrkBar(1, last));
+    EXPECT_EQ(doc.location.track, score.GetTrack(1));
+
+    // A system with every staff hidden: the staff reached is shown and its track current.
+    CLine* system = score.GetBar(0)->GetLine();
+    for (int s = 0; s < system->GetStaffCount(); ++s) system->GetStaff(s)->SetShown(false);
+    doc.location.trackIndex = 0;
+    doc.SetCurrentBar(0, true);
+    const int reached = system->GetStaffCount() - 1;
+    EXPECT_TRUE(system->GetStaff(reached)->IsShown());
+    EXPECT_EQ(doc.location.trackIndex, reached);
+    // A hidden current staff moves to the shown one before it.
+    system->GetStaff(0)->SetShown(true);
+    system->GetStaff(reached)->SetShown(false);
+    doc.SetCurrentBar(0, true);
+    EXPECT_EQ(doc.location.trackIndex, 0);
+
+    // Voices: -1 is every voice and asks for the thru target to follow.
+    std::vector<int> graphic;
+    DocumentHintTargets()[1] = [&graphic](int code) { graphic.push_back(code); };
+    doc.SetCurrentVoice(2);
+    EXPECT_EQ(doc.location.voice, 2);
+    EXPECT_EQ(doc.location.allVoices, 0);
+    EXPECT_FALSE(score.IsVoiceShown(1));
+    ThruChangePending() = false;
+    doc.SetCurrentVoice(-1);
+    EXPECT_EQ(doc.location.voice, 0);
+    EXPECT_EQ(doc.location.allVoices, 1);
+    EXPECT_TRUE(ThruChangePending());
+    EXPECT_TRUE(score.IsVoiceShown(5));
+    EXPECT_EQ(graphic.back(), 4332);
+
+    // Bars, beats and ticks against absolute time.
+    int bar = 0, beat = 0, tick = 0;
+    doc.BarBeatFromTime(0, &bar, &beat, &tick);
+    EXPECT_EQ(bar, 1);
+    EXPECT_EQ(beat, 1);
+    EXPECT_EQ(tick, 0);
+    const long length = score.GetBar(0)->GetLength();
+    const int beatLength = score.GetBar(0)->GetBeatLength();
+    for (long t : {0L, 1L, long(beatLength) - 1, long(beatLength), length - 1, length, 2 * length + beatLength + 7}) {
+        doc.BarBeatFromTime(t, &bar, &beat, &tick);
+        EXPECT_EQ(doc.TimeFromBarBeat(bar, beat, tick), t) << t << " ticks";
+    }
+    EXPECT_EQ(doc.GetScoreLength(), length * score.GetBarCount());
+    doc.LocateTime(2 * length + beatLength);
+    EXPECT_EQ(doc.location.barIndex, 2);
+    EXPECT_EQ(long(doc.location.time), beatLength);
+    EXPECT_EQ(doc.GetInsertionTime(), 2 * length + beatLength);
+}
+
+TEST(DocumentTest, SinglePageScrollKeepsTheCursorInSight) {
+    // A window of 600 x 400 visible pixels at (sx, sy); a system of 2,000 x 300 at (0, 1000); the
+    // bar from 800 to 1,000; a staff of 40.
+    CZelDoc::ScrollScene base;
+    base.visible = RECT{0, 1000, 600, 1400};
+    base.scroll = POINT{0, 1000};
+    base.system = RECT{0, 1000, 2000, 1300};
+    base.barLeft = 800;
+    base.barRight = 1000;
+    base.staffHeight = 40;
+    base.cursor = POINT{300, 1100};
+    auto with = [&base](auto change) {
+        CZelDoc::ScrollScene s = base;
+        change(s);
+        return s;
+    };
+    struct Row {
+        const char* what;
+        CZelDoc::ScrollScene scene;
+        POINT expected;
+    } rows[] = {
+        {"cursor in view: nothing moves", base, {0, 1000}},
+        {"system narrower than the window less 36", with([](auto& s) { s.system.right = 564; }), {0, 1000}},
+        {"bar left of the view, not its system's first",
+         with([](auto& s) {
+             s.visible = RECT{1200, 1000, 1800, 1400};
+             s.scroll = POINT{1200, 1000};
+             s.cursor.x = 850;
+         }),
+         {800, 1000}},
+        {"bar left of the view, first of its system",
+         with([](auto& s) {
+             s.visible = RECT{1200, 1000, 1800, 1400};
+             s.scroll = POINT{1200, 1000};
+             s.cursor.x = 850;
+             s.firstBarOfSystem = true;
+         }),
+         {0, 1000}},
+        {"bar left of the view, ending inside the window width",
+         with([](auto& s) {
+             s.visible = RECT{700, 1000, 1300, 1400};
+             s.scroll = POINT{700, 1000};
+             s.barLeft = 300;
+             s.barRight = 500;
+             s.cursor.x = 400;
+         }),
+         {0, 1000}},
+        {"cursor past the 36-pixel margin: to the bar", with([](auto& s) { s.cursor.x = 580; }), {800, 1000}},
+        {"cursor near the system's end: the end in view",
+         with([](auto& s) {
+             s.barLeft = 1800;
+             s.barRight = 1990;
+             s.cursor.x = 1900;
+         }),
+         {1436, 1000}},
+        {"transport running, bar beyond the window: to the bar",
+         with([](auto& s) { s.transportRunning = true; }), {800, 1000}},
+        {"staff below the window: to the system's top",
+         with([](auto& s) {
+             s.visible = RECT{0, 0, 600, 400};
+             s.scroll = POINT{0, 0};
+         }),
+         {0, 1000}},
+        {"staff below, first system of its page: the page top",
+         with([](auto& s) {
+             s.visible = RECT{0, 0, 600, 400};
+             s.scroll = POINT{0, 0};
+             s.system = RECT{0, 100, 2000, 400};
+             s.cursor.y = 380;
+             s.firstOnPage = true;
+         }),
+         {0, 0}},
+        {"system taller than the window, staff below it",
+         with([](auto& s) {
+             s.system = RECT{0, 1000, 2000, 2500};
+             s.cursor.y = 1700;
+         }),
+         {0, 1660}},
+        {"system taller than the window, staff in view", with([](auto& s) { s.system.bottom = 2500; }), {0, 1000}},
+        {"system taller than the window, staff above it",
+         with([](auto& s) {
+             s.system = RECT{0, 1000, 2000, 2500};
+             s.visible = RECT{0, 1500, 600, 1900};
+             s.scroll = POINT{0, 1500};
+             s.cursor.y = 1200;
+         }),
+         {0, 1160}},
+    };
+    for (const Row& r : rows) {
+        const POINT to = CZelDoc::ChooseScroll(r.scene);
+        EXPECT_EQ(to.x, r.expected.x) << r.what;
+        EXPECT_EQ(to.y, r.expected.y) << r.what;
+    }
+}
+
+TEST(DocumentTest, ShowInsertionPointScrollsOnlyWhenItMust) {
+    ScoreEnv env;
+    CZelDoc& doc = *env.doc;
+    doc.view = &env.view;
+    doc.SetCurrentBar(0, true);
+    CBar* bar = env.score().GetBar(0);
+    const int y = doc.location.staff->GetTopLine();
+    // The cursor in view: no change, false.
+    env.view.scroll = POINT{0, std::max(0, y - 100)};
+    env.view.client = SIZE{4000, 4000};
+    EXPECT_FALSE(doc.ShowInsertionPoint(0, true));
+    EXPECT_TRUE(env.view.scrolls.empty());
+    // Scrolled far away: the view comes back and, forced, repaints.
+    env.view.scroll = POINT{0, y + 20000};
+    env.view.client = SIZE{2000, 300};
+    EXPECT_TRUE(doc.ShowInsertionPoint(0, true));
+    ASSERT_EQ(env.view.scrolls.size(), 1u);
+    EXPECT_LT(env.view.scrolls[0].y, y + 20000);
+    EXPECT_GT(env.view.invalidated, 0);
+    EXPECT_EQ(doc.currentPane, &env.view.pane);
+    (void)bar;
+}
+
+// An operation that records what the document does with it.
+struct Log {
+    std::vector<std::string> steps;
+    int deleted = 0;
+};
+
+class RecordingTask : public CScoreTask {
+public:
+    RecordingTask(Log& log, int id, bool prepare = true) : log(log), prepare(prepare) { name = id; }
+    ~RecordingTask() override { ++log.deleted; }
+    bool Prepare() override {
+        log.steps.push_back("prepare" + std::string(g_platform.waitCursorOn ? " waiting" : ""));
+        if (failIn == "prepare") throwIt();
+        return prepare;
+    }
+    bool Perform() override {
+        log.steps.push_back(g_platform.waitCursorOn ? "perform waiting" : "perform");
+        if (failIn == "perform") throwIt();
+        return true;
+    }
+    void SwapSnapshot() override { log.steps.push_back("swap " + std::to_string(name)); }
+    void Redraw() override { log.steps.push_back("redraw"); }
+    void throwIt() {
+        g_platform.errorCode = std::uint16_t(code);
+        throw CUserException();
+    }
+    Log& log;
+    bool prepare;
+    std::string failIn;
+    int code = 100;
+};
+
+std::string joined(const std::vector<std::string>& v) {
+    std::string s;
+    for (const auto& x : v) s += (s.empty() ? "" : ", ") + x;
+    return s;
+}
+
+TEST(DocumentTest, DoTaskRunsPreparesPerformsAndStoresUndoableOperations) {
+    Env env;
+    CZelDoc doc;
+    std::vector<int> heard;
+    DocumentHintTargets()[1] = [&heard](int code) { heard.push_back(code); };
+    fw::msgboxtest::Capture boxes;
+    Log log;
+
+    // A cancelled dialog: deleted, no redraw, no wait cursor.
+    auto* cancelled = new RecordingTask(log, 1);
+    cancelled->Attach(&doc, 57643);
+    cancelled->prepare = false;
+    doc.DoTask(cancelled);
+    EXPECT_EQ(joined(log.steps), "prepare");
+    EXPECT_EQ(log.deleted, 1);
+    EXPECT_EQ(doc.GetUndoCount(), 0);
+    EXPECT_FALSE(g_platform.waitCursorOn);
+
+    // Performed, undoable with a snapshot: pushed, target 1 told 4332, the document modified.
+    log = Log{};
+    auto* kept = new RecordingTask(log, 2);
+    kept->Attach(&doc, 2);
+    doc.DoTask(kept);
+    EXPECT_EQ(joined(log.steps), "prepare, perform waiting, redraw");
+    EXPECT_EQ(log.deleted, 0);
+    EXPECT_EQ(doc.GetUndoCount(), 1);
+    EXPECT_EQ(doc.GetLastDoneTask(), kept);
+    EXPECT_EQ(doc.currentTask, kept);
+    EXPECT_EQ(heard, std::vector<int>{4332});
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_FALSE(g_platform.waitCursorOn);
+
+    // Not undoable, or without a snapshot: performed, then deleted.
+    for (int variant = 0; variant < 2; ++variant) {
+        log = Log{};
+        auto* once = new RecordingTask(log, 3);
+        once->Attach(&doc, 3);
+        (variant == 0 ? once->undoable : once->hasSnapshot) = 0;
+        doc.DoTask(once);
+        EXPECT_EQ(log.deleted, 1);
+        EXPECT_EQ(doc.GetUndoCount(), 1);
+    }
+
+    // A failure while performing: the snapshot goes back, the operation is deleted, its code is
+    // reported (100 is out of memory); code 1 is not reported again.
+    struct Failure {
+        const char* in;
+        int code;
+        const char* steps;
+        std::size_t boxes;
+    } failures[] = {
+        {"perform", 100, "prepare, perform waiting, swap 4", 1},
+        {"perform", 1, "prepare, perform waiting, swap 4", 1},
+        {"prepare", 100, "prepare", 2},  // no snapshot was taken yet: nothing swapped in
+    };
+    for (const Failure& f : failures) {
+        log = Log{};
+        auto* failing = new RecordingTask(log, 4);
+        failing->Attach(&doc, 4);
+        failing->failIn = f.in;
+        failing->code = f.code;
+        doc.DoTask(failing);
+        EXPECT_EQ(joined(log.steps), f.steps) << f.in << " " << f.code;
+        EXPECT_EQ(log.deleted, 1) << f.in;
+        EXPECT_EQ(doc.GetUndoCount(), 1) << f.in;
+        EXPECT_EQ(boxes.shown().size(), f.boxes) << f.in << " " << f.code;
+        EXPECT_FALSE(g_platform.waitCursorOn);
+    }
+    EXPECT_EQ(boxes.shown().front().text, "Out of Memory");
+}
+
+TEST(DocumentTest, UndoListKeeps32AndDropsTheRedoTail) {
+    Env env;
+    CZelDoc doc;
+    Log log;
+    auto push = [&](int id) {
+        auto* t = new RecordingTask(log, id);
+        t->Attach(&doc, id);
+        doc.PushUndo(t);
+    };
+    for (int i = 1; i <= 33; ++i) push(i);
+    EXPECT_EQ(doc.GetUndoCount(), 32);
+    EXPECT_EQ(doc.GetUndoPosition(), 32);
+    EXPECT_EQ(log.deleted, 1);
+    EXPECT_EQ(doc.GetUndoEntry(0)->name, 2) << "the first was dropped";
+
+    doc.ClearUndo();
+    EXPECT_EQ(log.deleted, 33);
+    EXPECT_EQ(doc.GetUndoCount(), 0);
+    EXPECT_EQ(doc.GetLastDoneTask(), nullptr);
+
+    // Undo at 0 and redo at the end do nothing.
+    log = Log{};
+    doc.Undo();
+    doc.Redo();
+    EXPECT_TRUE(log.steps.empty());
+    for (int i = 1; i <= 10; ++i) push(i);
+    doc.Redo();
+    EXPECT_TRUE(log.steps.empty());
+
+    // Undo three from ten, then a push: the three undone entries go first.
+    doc.Undo();
+    doc.Undo();
+    doc.Undo();
+    EXPECT_EQ(joined(log.steps), "swap 10, swap 9, swap 8");
+    EXPECT_EQ(doc.GetUndoEntry(9)->undone, 1);
+    EXPECT_EQ(doc.GetUndoPosition(), 7);
+    doc.Redo();
+    EXPECT_EQ(doc.GetUndoEntry(7)->undone, 0);
+    EXPECT_EQ(doc.GetUndoPosition(), 8);
+    doc.Undo();
+    push(11);
+    EXPECT_EQ(doc.GetUndoCount(), 8);
+    EXPECT_EQ(doc.GetUndoPosition(), 8);
+    EXPECT_EQ(log.deleted, 3);
+    EXPECT_EQ(doc.GetLastDoneTask()->name, 11);
+
+    // An operation that is performed but not stored drops the redo tail, the entries below stay.
+    doc.Undo();
+    doc.Undo();
+    auto* once = new RecordingTask(log, 12);
+    once->Attach(&doc, 12);
+    once->undoable = 0;
+    doc.DoTask(once);
+    EXPECT_EQ(doc.GetUndoCount(), 6);
+    EXPECT_EQ(doc.GetUndoPosition(), 6);
+
+    // The newest entry withdrawn.
+    doc.DropNewestUndo();
+    EXPECT_EQ(doc.GetUndoCount(), 5);
+    EXPECT_EQ(doc.GetUndoPosition(), 5);
+    const int deletedBefore = log.deleted;
+    doc.ClearUndo();
+    EXPECT_EQ(log.deleted, deletedBefore + 5);
+}
+
+TEST(DocumentTest, NoticesReachTheirWindowsOnly) {
+    Env env;
+    CZelDoc doc;
+    std::map<int, std::vector<int>> heard;
+    for (int t = 0; t < 6; ++t) DocumentHintTargets()[std::size_t(t)] = [&heard, t](int code) { heard[t].push_back(code); };
+    for (int target : {-1, 0, 1, 2, 3, 4, 5, 6, 7}) doc.NotifyWindows(target, 4300 + target);
+    EXPECT_EQ(heard.size(), 4u);
+    for (int t : {0, 1, 4, 5}) EXPECT_EQ(heard[t], std::vector<int>{4300 + t}) << "target " << t;
+    // Deselecting tells the graphic window.
+    doc.DeselectAll();
+    EXPECT_EQ(heard[1].back(), 4314);
+}
+
+TEST(DocumentTest, ViewEnumerationKeepsItsStateInThePosition) {
+    Env env;
+    CZelDoc doc;
+    CView a, b, c;
+    EXPECT_EQ(doc.GetFirstViewPosition(), 0) << "no score view: nothing";
+    FakeView scoreView;
+    doc.view = &scoreView;
+    doc.AddView(&a);
+    doc.extraViews = {&b, &c};
+    POSITION outer = doc.GetFirstViewPosition();
+    std::vector<CView*> seen;
+    while (outer) {
+        seen.push_back(doc.GetNextView(outer));
+        // A whole enumeration inside does not disturb the outer one.
+        POSITION inner = doc.GetFirstViewPosition();
+        int n = 0;
+        while (inner) doc.GetNextView(inner), ++n;
+        EXPECT_EQ(n, 3);
+    }
+    EXPECT_EQ(seen, (std::vector<CView*>{&a, &b, &c}));
+}
+
+}  // namespace
