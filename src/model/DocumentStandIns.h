@@ -1,7 +1,9 @@
 // Minimal forms of what the document calls in code that is not written yet: the score view and
-// its page panes, the selection, the support windows that hear the document's notices, and the
-// performer's running flag. Each carries its owner's name and only the least body the document
-// needs; views and panes are classes with virtual operations so tests can record them.
+// its page panes, the selection, the support windows that hear the document's notices, the
+// performer's running flag and the document's command dispatch (CZelDoc::RunCommand, whose
+// least body is in DocumentStandIns.cpp). Each carries its owner's name and only the least
+// body the document needs; views and panes are classes with virtual operations so tests can
+// record them.
 #pragma once
 #include <array>
 #include <cstdint>

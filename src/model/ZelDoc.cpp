@@ -39,21 +39,6 @@ void putTitleText(TitleBlock& block, UINT id) {
 
 const std::vector<CZelDoc*>& Documents() { return documentList(); }
 
-std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
-    static std::array<DocumentHintReceiver, 6> targets;
-    return targets;
-}
-
-bool& ThruChangePending() {
-    static bool pending = false;
-    return pending;
-}
-
-bool& PlaybackRunning() {
-    static bool running = false;
-    return running;
-}
-
 // --- creation and destruction ---------------------------------------------------------------
 
 CZelDoc::CZelDoc() {

@@ -73,9 +73,9 @@ public:
     // The views that also hear the document's updates (the piano-roll panes, the track view).
     std::vector<CView*> extraViews;
 
-    // Runs a document command; until the command dispatch is written the ids are only kept,
-    // in order, in `commands`.
-    void RunCommand(int id) { commands.push_back(id); }
+    // Runs a document command (model/DocumentStandIns.cpp keeps the ids, in order, in
+    // `commands` until the command dispatch is written).
+    void RunCommand(int id);
     std::vector<int> commands;
 
     // --- page geometry and zoom ---

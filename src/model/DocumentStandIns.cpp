@@ -1,0 +1,20 @@
+#include "model/DocumentStandIns.h"
+
+#include "model/ZelDoc.h"
+
+std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
+    static std::array<DocumentHintReceiver, 6> targets;
+    return targets;
+}
+
+bool& ThruChangePending() {
+    static bool pending = false;
+    return pending;
+}
+
+bool& PlaybackRunning() {
+    static bool running = false;
+    return running;
+}
+
+void CZelDoc::RunCommand(int id) { commands.push_back(id); }
