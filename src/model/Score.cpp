@@ -260,7 +260,7 @@ bool CScore::ChooseTrackFromMenu(int x, int y, int* track) {
         char name[CTrack::kNameLength + 32];
         menu.InsertItem(t, GetTrack(t)->GetName(name, false));
     }
-    const int chosen = menu.TrackSelect(x, y, document ? document->currentTrack : -1);
+    const int chosen = menu.TrackSelect(x, y, document ? document->location.trackIndex : -1);
     if (chosen < 0) return false;
     *track = chosen;
     return true;

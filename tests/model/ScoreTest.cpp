@@ -266,7 +266,7 @@ TEST_F(ScoreTest, ATrackIsChosenFromAPopUpOfTheTrackNames) {
     ASSERT_TRUE(score.BuildSkeleton(1, 3));
     score.GetTrack(0)->SetName("Flute");
     score.GetTrack(2)->SetName("Cello");
-    doc.currentTrack = 2;
+    doc.location.trackIndex = 2;
     int track = -1;
     fw::uitest::AnswerMenu(2);  // items carry ids 1, 2, 3: the second track
     ASSERT_TRUE(score.ChooseTrackFromMenu(30, 40, &track));

@@ -112,12 +112,12 @@ TEST_F(NoteHit, BeamedStemsHiddenVoicesAndDots) {
     CNote* note = OneHead(other, 0, 3, true);
     RECT head;
     note->GetPartBounds(&head, 0);
-    doc.allVoicesShown = 0;
-    doc.currentVoice = 1;
+    doc.location.allVoices = 0;
+    doc.location.voice = 1;
     EXPECT_FALSE(note->HitTest(Centre(head).x, Centre(head).y)) << "voice 1 is not shown";
     note->Select();
     EXPECT_TRUE(note->HitTest(Centre(head).x, Centre(head).y)) << "a selected note is hit anyway";
-    doc.allVoicesShown = 1;
+    doc.location.allVoices = 1;
 
     RecordBuf chord;
     CNote* dotted = MakeNote(chord, 3, 3);
