@@ -65,14 +65,14 @@ bool NoAutomaticFinalBarline(CScore* score) { return false; }
 
 double NoteOnsetTime(const CBarItem& item) {
     const ItemClassInfo* info = item.ClassIn(ItemClasses());
-    if (const auto* t = info ? dynamic_cast<const NoteTimingBehaviour*>(info->behaviour) : nullptr)
+    if (const auto* t = info ? BehaviourAs<NoteTimingBehaviour, 0>(info) : nullptr)
         return t->GetOnsetTime(item);
     return item.TimeField();
 }
 
 double NoteDuration(const CBarItem& item) {
     const ItemClassInfo* info = item.ClassIn(ItemClasses());
-    if (const auto* t = info ? dynamic_cast<const NoteTimingBehaviour*>(info->behaviour) : nullptr)
+    if (const auto* t = info ? BehaviourAs<NoteTimingBehaviour, 0>(info) : nullptr)
         return t->GetDuration(item);
     return 0;
 }
@@ -363,7 +363,9 @@ std::int32_t CBar::GetCourtesyWidth() {
     CScore* score = GetScore();
     const int tracks = score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0;
     int n = 0;
-    for (int t = 0; t < tracks; ++t) {
+    // A bar the running recalculation found without key signatures has nothing to walk.
+    const bool keyless = score && std::size_t(GetIndex()) < score->keylessBars.size() && score->keylessBars[std::size_t(GetIndex())];
+    for (int t = 0; t < tracks && !keyless; ++t) {
         CStaff* staff = GetStaff(t);
         ForEachLiveItem(score->GetTrkBar(t, GetIndex()), [&](CBarItem* item) {
             if (item->TypeCode() != kKeySigType) return;

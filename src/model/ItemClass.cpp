@@ -8,6 +8,7 @@ ItemClassTable::ItemClassTable() { std::fill(std::begin(byCode_), std::end(byCod
 
 std::uint32_t ItemClassTable::Add(const ItemClassInfo& info) {
     classes_.push_back(info);
+    classes_.back().castsKnown = 0;
     return std::uint32_t(classes_.size());
 }
 
@@ -28,6 +29,7 @@ bool ItemClassTable::SetBehaviourForCode(int code, const ItemBehaviour* behaviou
     const std::uint32_t index = IndexForCode(code);
     if (index == 0 || index > classes_.size() || !behaviour) return false;
     classes_[index - 1].behaviour = behaviour;
+    classes_[index - 1].castsKnown = 0;
     return true;
 }
 

@@ -30,7 +30,24 @@ struct ItemClassInfo {
     std::int16_t typeCode = -1;     // the code this class writes into the head
     std::int16_t recordSize = 0;    // the class's fixed size in memory, slot included
     const ItemBehaviour* behaviour = nullptr;
+    // What the behaviour answered to the casts that callers ask of it again and again (see
+    // BehaviourAs), kept until the class gets another behaviour.
+    mutable const void* casts[4] = {};
+    mutable std::uint8_t castsKnown = 0;
 };
+
+// The class's behaviour as T (null when it is not one), found once per class and cast kind:
+// each kind (0-3) names one T for all callers.
+template <class T, int Kind>
+const T* BehaviourAs(const ItemClassInfo* info) {
+    static_assert(Kind >= 0 && Kind < 4);
+    if (!info) return nullptr;
+    if (!(info->castsKnown & (1u << Kind))) {
+        info->casts[Kind] = dynamic_cast<const T*>(info->behaviour);
+        info->castsKnown = std::uint8_t(info->castsKnown | (1u << Kind));
+    }
+    return static_cast<const T*>(info->casts[Kind]);
+}
 
 // Class indices are 1-based; 0 in a record's slot means "not revived".
 class ItemClassTable {

@@ -65,7 +65,7 @@ const RawHeadBehaviour& RawHeadBehaviour::Bare() { return kBareRawHead; }
 
 const RawHeadBehaviour& CRawHead::HeadBehaviour() const {
     const ItemClassInfo* info = ClassIn(ItemClasses());
-    const auto* b = info ? dynamic_cast<const RawHeadBehaviour*>(info->behaviour) : nullptr;
+    const auto* b = BehaviourAs<RawHeadBehaviour, 1>(info);
     return b ? *b : kBareRawHead;
 }
 

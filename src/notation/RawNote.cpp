@@ -49,7 +49,7 @@ CRawNote* CRawNote::Construct(void* record) {
 
 const RawNoteBehaviour& CRawNote::NoteBehaviour() const {
     const ItemClassInfo* info = ClassIn(ItemClasses());
-    const auto* b = info ? dynamic_cast<const RawNoteBehaviour*>(info->behaviour) : nullptr;
+    const auto* b = BehaviourAs<RawNoteBehaviour, 2>(info);
     return b ? *b : kRawNote;
 }
 
