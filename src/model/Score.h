@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/FontRef.h"
 #include "platform/Handles.h"
@@ -212,6 +213,10 @@ public:
     std::uint32_t scoreDuration = 0;        // milliseconds
     TempoMap tempoMap;
     HandleBuffer rackText;                  // the audio rack's text as the score file keeps it
+    // While a bar recalculation runs, non-zero for each bar index whose bars of every track it
+    // has walked and found without a key signature record: their courtesy width needs no walk
+    // of the items. Empty otherwise (memory only).
+    std::vector<std::uint8_t> keylessBars;
 
 private:
     CZelDoc* document = nullptr;

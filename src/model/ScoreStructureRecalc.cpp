@@ -101,6 +101,14 @@ void CScore::RecalcBars(bool flag) {
     tempoMap.Reset();
     tempoMap.Add({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
 
+    // The walk below notes the bars without key signatures, which the systems' justification
+    // asks about; the note holds only while this recalculation runs.
+    keylessBars.assign(std::size_t(std::max<int>(barCount, 0)), 0);
+    struct ForgetKeyless {
+        std::vector<std::uint8_t>& bars;
+        ~ForgetKeyless() { bars.clear(); }
+    } forget{keylessBars};
+
     CLine* previous = nullptr;
     int barIndex = 0;
     for (int s = 0; s < lineCount && barIndex < barCount; ++s) {
@@ -168,6 +176,7 @@ void CScore::RecalcBars(bool flag) {
                 }
 
             // Clefs and key signatures of every track.
+            bool keySeen = false;
             for (int t = 0; t < tracksN; ++t) {
                 CTrkBar* tb = GetTrkBar(t, barIndex);
                 if (!tb || !tb->GetItems()) continue;
@@ -181,6 +190,7 @@ void CScore::RecalcBars(bool flag) {
                         return true;
                     }
                     if (item->TypeCode() != CKeySig::kTypeCode) return true;
+                    keySeen = true;
                     auto* key = static_cast<CKeySig*>(item);
                     key->SetClef(r.clef);
                     key->SetPreviousKey(r.key);
@@ -219,6 +229,7 @@ void CScore::RecalcBars(bool flag) {
                 });
             }
             rec::Put<std::int16_t>(bar, CBar::kLongestItemSpan, Word16(itemMaximum));
+            keylessBars[std::size_t(barIndex)] = keySeen ? 0 : 1;
 
             // Time signature.
             const Meter* own = bar->GetMeter();
@@ -247,6 +258,7 @@ void CScore::RecalcBars(bool flag) {
         previous->MeasureHeader();
         previous->Justify();
     }
+    keylessBars.clear();
 
     // Timing: walk the tempo map from bar 0, filling bar marks from the entry before them.
     double elapsed = 0;

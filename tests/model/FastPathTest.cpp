@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "FrameTestSupport.h"
 #include "RecordTestSupport.h"
+#include "support/TempHome.h"
 #include "framework/File.h"
+#include "model/Bar.h"
+#include "model/Meter.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -204,6 +208,153 @@ TEST(FastPathTest, TempoMapKeepsTheOrderOfASearchFromTheStart) {
             const TempoMap::Entry& want = reference[std::size_t(i)];
             EXPECT_TRUE(got.bar == want.bar && got.time == want.time && got.tempo == want.tempo && got.marked == want.marked)
                 << "round " << round << " entry " << i;
+        }
+    }
+}
+
+
+// A score of a few tracks with notes, rests, beams (some reaching the staff below), clefs,
+// key signatures (some with courtesy keys) and changes of time signature, laid out.
+struct EditedScore {
+    CZelDoc doc;
+    std::unique_ptr<CScore> score;
+    std::mt19937 rng;
+
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+    EditedScore(unsigned seed) : rng(seed) {
+        RegisterTrackClass();
+        LayoutPrefs() = LayoutPreferences();
+        score = std::make_unique<CScore>(&doc);
+        EXPECT_TRUE(score->BuildSkeleton(Pick(3, 10) * 4, Pick(3, 9)));
+        score->Reindex();
+        for (int b = 0; b < score->GetBarCount(); ++b)
+            for (int t = 0; t < score->GetTrackCount(); ++t) FillBar(t, b);
+        for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
+        score->RecalcLayout(0);
+    }
+
+    void FillBar(int t, int b) {
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        for (int n = Pick(0, 6); n > 0; --n) tb->NewItem(Pick(0, 1) ? 144 : 128, Pick(0, 1919));
+        if (Pick(0, 3) == 0) AddBeam(t, b);
+        if (Pick(0, 11) == 0) AddKey(t, b);
+        if (Pick(0, 15) == 0) {
+            CBarItem* clef = tb->NewItem(CClef::kTypeCode, 0);
+            rec::Put<std::uint8_t>(clef, CClef::kCode, std::uint8_t(Pick(0, 3)));
+        }
+    }
+    void AddBeam(int t, int b) {
+        CBarItem* beam = score->GetTrkBar(t, b)->NewItem(16, Pick(0, 1900));
+        const std::uint8_t ends[] = {0x01, 0x08, 0x38, 0x07, 0x00};
+        rec::Put<std::uint8_t>(beam, 17, ends[Pick(0, 4)]);
+        rec::Put<std::uint8_t>(beam, 30, std::uint8_t(Pick(0, 3) << 2));
+        rec::Put<std::int16_t>(beam, 42, std::int16_t(Pick(-300, 300)));
+        rec::Put<std::int16_t>(beam, 44, std::int16_t(Pick(-300, 300)));
+    }
+    void AddKey(int t, int b) {
+        CBarItem* key = score->GetTrkBar(t, b)->NewItem(CKeySig::kTypeCode, Pick(0, 1) ? 0 : 960);
+        rec::Put<std::uint8_t>(key, CKeySig::kKey, std::uint8_t(Pick(0, 14)));
+        const std::uint8_t flags[] = {0x00, 0x02, 0x02, 0x10, 0x40};
+        rec::Put<std::uint8_t>(key, CKeySig::kFlags, flags[Pick(0, 4)]);
+    }
+    void SetMeter(int b) {
+        Meter m{};
+        m.SetPreset(Pick(0, 5), false);
+        m.Update();
+        m.SetDisplayFlags(std::uint8_t(m.GetDisplayFlags() | (Pick(0, 1) ? 0x10 : 0)));
+        *score->GetBar(b)->GetMeter() = m;
+    }
+
+    // One edit as the program makes it, with the passes that follow it.
+    std::string Edit() {
+        CScore& s = *score;
+        const int bar = Pick(0, s.GetBarCount() - 1);
+        const int track = Pick(0, s.GetTrackCount() - 1);
+        switch (Pick(0, 8)) {
+            case 0:
+                s.InsertBar(Pick(0, s.GetBarCount()));
+                return "insert bar";
+            case 1:
+                s.DeleteBar(bar);
+                return "delete bar";
+            case 2:
+                s.DeleteSystem(Pick(0, s.GetLineCount() - 1));
+                s.Reindex();
+                s.RecalcBars(false);
+                return "delete system";
+            case 3:
+                s.GetTrkBar(track, bar)->NewItem(144, Pick(0, 1919));
+                s.UpdateBarLayout(bar);
+                return "add note";
+            case 4: {
+                CBarItem* first = s.GetTrkBar(track, bar)->GetItems();
+                if (first && first->TypeCode() != 255) first->SetFlagsB(std::uint8_t(first->FlagsB() | CBarItem::kRemovedBit));
+                s.UpdateBarLayout(bar);
+                return "remove an item";
+            }
+            case 5:
+                SetMeter(bar);
+                s.RecalcBars(false);
+                return "change meter";
+            case 6:
+                AddKey(track, bar);
+                s.RecalcBars(false);
+                return "change key";
+            case 7:
+                AddBeam(track, bar);
+                s.RecalcLayout(Pick(0, s.GetLineCount() - 1));
+                return "beam and lay out";
+            default:
+                s.RecalcLayout(0);
+                return "lay out";
+        }
+    }
+};
+
+// Saves the score and reads it back from the disk and from memory: the two scores save the
+// same bytes as the first.
+std::string ReadBackBothWays(CZelDoc& doc, CScore& s, const std::string& path) {
+    ScoreFileDoc d;
+    const std::vector<std::uint8_t> bytes = ScoreFile::WriteToBytes(s, d);
+    if (!fw::WriteFileAtomic(path, std::string(bytes.begin(), bytes.end()))) return "cannot write";
+    CScore fromDisk(&doc), fromMemory(&doc);
+    ScoreFileDoc d1, d2;
+    CFile file(path.c_str(), CFile::modeRead);
+    CMemFile memory(bytes);
+    if (!ScoreFile::Open(fromDisk, d1, file) || !ScoreFile::Open(fromMemory, d2, memory)) return "read failed";
+    const std::vector<std::uint8_t> a = ScoreFile::WriteToBytes(fromDisk, d1);
+    const std::vector<std::uint8_t> b = ScoreFile::WriteToBytes(fromMemory, d2);
+    return a == b ? "" : "disk and memory differ";
+}
+
+TEST(FastPathTest, RandomEditSeriesMatchTheFullPasses) {
+    recordtest::CleanGlobals clean;
+    testsupport::TempDir dir;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        EditedScore e(seed);
+        CScore& s = *e.score;
+        for (int step = 0; step < 30; ++step) {
+            const std::string what = e.Edit();
+            const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step) + " (" + what + ")";
+            // The bar recalculation's justification against a plain one of every system.
+            s.RecalcBars(false);
+            const Image recalculated = Image::Of(s);
+            for (int k = 0; k < s.GetLineCount(); ++k) {
+                s.GetLine(k)->MeasureHeader();
+                s.GetLine(k)->Justify();
+            }
+            ASSERT_EQ(Image::Of(s).Diff(recalculated), "") << where;
+            // Each page's stretch against the unit-by-unit one.
+            for (int p = 0; p < s.GetPageCount(); ++p) {
+                const Image before = Image::Of(s);
+                StretchUnitByUnit(s.GetPage(p));
+                const Image reference = Image::Of(s);
+                before.Restore();
+                s.GetPage(p)->StretchToBottom();
+                ASSERT_EQ(Image::Of(s).Diff(reference), "") << where << " page " << p;
+            }
+            if (step % 10 == 9) ASSERT_EQ(ReadBackBothWays(e.doc, s, dir.path() + "/score.zel"), "") << where;
         }
     }
 }
