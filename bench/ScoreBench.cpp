@@ -3,6 +3,7 @@
 //
 //   bench_score            every table
 //   bench_score quick      the smallest sizes only (a smoke run)
+//   bench_score T B        one size of T tracks and B bars (for a profiler)
 //
 // Each size runs in a child process of its own, so that its peak resident memory is its own.
 // Times are the median of five runs, in milliseconds.
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -248,6 +250,24 @@ void GrowthRow(int tracks, int bars, bool appending) {
 int main(int argc, char** argv) {
     RegisterTrackClass();
     RegisterNotationClasses();
+    if (argc == 4 && std::strcmp(argv[1], "edits") == 0) {
+        // Only bar insertions and deletions, for a profiler.
+        CZelDoc doc;
+        auto score = Build(&doc, std::atoi(argv[2]), std::atoi(argv[3]));
+        const int mid = score->GetBarCount() / 2;
+        std::vector<double> t;
+        for (int r = 0; r < 40; ++r)
+            t.push_back(Time([&] {
+                score->InsertBar(mid);
+                score->DeleteBar(mid);
+            }));
+        std::printf("insert and delete: %.2f ms\n", Median(t));
+        return 0;
+    }
+    if (argc == 3) {
+        SizeRow(std::atoi(argv[1]), std::atoi(argv[2]));
+        return 0;
+    }
     const bool quick = argc > 1 && std::strcmp(argv[1], "quick") == 0;
     std::printf("Large scores: median of %d runs, milliseconds\n\n", kRuns);
     std::printf("| tracks x bars | file | save | read | open | insert bar | delete bar | add note | peak memory |\n");
