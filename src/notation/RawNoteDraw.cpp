@@ -118,7 +118,7 @@ void RawNoteBehaviour::Draw(CScoreItem& item) const {
         g_notation.lastHeadX = x1;
         CStaff* staff = HeadStaffOf(head);
         const int y = HeadYOn(staff, head);
-        const int h = std::max((staff ? staff->ScaleOffset(3 * 120 / 4) : 3) / 2, 1);
+        const int h = std::max((staff ? staff->ScaleLength(3) : 3) / 2, 1);
         CStaff* saved = g_model.currentStaff;
         g_model.currentStaff = staff;
         if (head.Accidental() != 0 && head.IsAccidentalShown()) {
