@@ -22,6 +22,7 @@ public:
     // Sends a three-byte message (a note or a controller) to a port.
     void SendMessage3(int port, int status, int data1, int data2);
 
+    // The latest sends, oldest first.
     std::vector<Sent> sent;
 };
 

@@ -20,7 +20,10 @@ std::vector<NotedPatch>& NotedPatches() {
 }
 
 bool CScore::NotePatchUsed(int port, int channel, int patch) {
-    NotedPatches().push_back({this, port, channel, patch});
+    // Only the latest are kept, so that a long session does not grow the record without end.
+    std::vector<NotedPatch>& noted = NotedPatches();
+    if (noted.size() >= 4096) noted.erase(noted.begin(), noted.begin() + 2048);
+    noted.push_back({this, port, channel, patch});
     return true;
 }
 
