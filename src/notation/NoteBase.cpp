@@ -74,6 +74,7 @@ const RawHeadBehaviour& CRawHead::HeadBehaviour() const {
 int CRawHead::WholeMarks(bool stored) {
     const int size = RecordSizeField();
     const int count = MarkCountOf(ValueByte(), stored);
+    if (count == 0) return 0;  // most notes carry no marks: no need to find where they would start
     int at = MarksOffset();
     int n = 0;
     for (; n < count; ++n) {
