@@ -14,13 +14,14 @@ namespace {
 constexpr std::uint32_t kIndexBits = 20;
 constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
 
+// What a look-up reads, 16 bytes a slot (sizes stay below 2 GB); the lock counts live apart.
 struct Slot {
     void* data = nullptr;
-    std::size_t size = 0;
-    std::uint32_t generation = 1;
-    int locks = 0;
+    std::uint32_t size = 0;
+    std::uint16_t generation = 1;
     bool live = false;
 };
+static_assert(sizeof(Slot) == 16);
 
 // Slots live in fixed chunks that never move, so that a block's owner can find its address
 // without the mutex while other threads add slots (see GlobalAddress).
@@ -31,6 +32,7 @@ constexpr std::uint32_t kChunks = (kIndexMask + kChunkSlots) / kChunkSlots;
 struct Table {
     std::mutex mutex;
     std::atomic<Slot*> chunks[kChunks] = {};
+    int* lockChunks[kChunks] = {};  // the lock counts, written only with the mutex held
     std::atomic<std::uint32_t> slotCount{0};
     std::vector<std::uint32_t> freeSlots;
     int failAfter = -1;  // -1: never fail
@@ -54,6 +56,10 @@ Slot& slotAt(Table& t, std::uint32_t index) {
     return t.chunks[(index - 1) >> kChunkBits].load(std::memory_order_acquire)[(index - 1) & (kChunkSlots - 1)];
 }
 
+int& locksAt(Table& t, std::uint32_t index) {
+    return t.lockChunks[(index - 1) >> kChunkBits][(index - 1) & (kChunkSlots - 1)];
+}
+
 Slot* find(Table& t, HGLOBAL h) {
     if (h == 0) return nullptr;
     std::uint32_t index = (h & kIndexMask);
@@ -70,7 +76,13 @@ std::uint32_t growSlots(Table& t) {
     std::atomic<Slot*>& chunk = t.chunks[n >> kChunkBits];
     if (!chunk.load(std::memory_order_relaxed)) {
         Slot* fresh = new (std::nothrow) Slot[kChunkSlots];
-        if (!fresh) return 0;
+        int* locks = new (std::nothrow) int[kChunkSlots]();
+        if (!fresh || !locks) {
+            delete[] fresh;
+            delete[] locks;
+            return 0;
+        }
+        t.lockChunks[n >> kChunkBits] = locks;
         chunk.store(fresh, std::memory_order_release);
     }
     t.slotCount.store(n + 1, std::memory_order_release);
@@ -102,8 +114,8 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
     }
     Slot& s = slotAt(t, index);
     s.data = p;
-    s.size = bytes;
-    s.locks = 0;
+    s.size = std::uint32_t(bytes);
+    locksAt(t, index) = 0;
     s.live = true;
     ++t.live;
     return (s.generation << kIndexBits) | index;
@@ -126,7 +138,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL h, std::size_t bytes, UINT flags) {
     }
     if ((flags & GMEM_ZEROINIT) && bytes > s->size) std::memset(static_cast<char*>(p) + s->size, 0, bytes - s->size);
     s->data = p;
-    s->size = bytes;
+    s->size = std::uint32_t(bytes);
     return h;
 }
 
@@ -135,7 +147,7 @@ void* GlobalLock(HGLOBAL h) {
     std::lock_guard lock(t.mutex);
     Slot* s = find(t, h);
     if (!s) return nullptr;
-    ++s->locks;
+    ++locksAt(t, h & kIndexMask);
     return s->data;
 }
 
@@ -144,8 +156,9 @@ bool GlobalUnlock(HGLOBAL h) {
     std::lock_guard lock(t.mutex);
     Slot* s = find(t, h);
     if (!s) return false;
-    if (s->locks > 0) --s->locks;
-    return s->locks > 0;
+    int& locks = locksAt(t, h & kIndexMask);
+    if (locks > 0) --locks;
+    return locks > 0;
 }
 
 void* GlobalAddress(HGLOBAL h) {
@@ -169,7 +182,7 @@ HGLOBAL GlobalFree(HGLOBAL h) {
     s->data = nullptr;
     s->size = 0;
     s->live = false;
-    s->generation = (s->generation + 1) & ((1u << (32 - kIndexBits)) - 1);
+    s->generation = std::uint16_t((s->generation + 1) & ((1u << (32 - kIndexBits)) - 1));
     if (s->generation == 0) s->generation = 1;
     t.freeSlots.push_back(h & kIndexMask);
     --t.live;
