@@ -32,42 +32,6 @@
 
 namespace {
 
-int NewScore(const char* arrangement, const char* out) {
-    char* end = nullptr;
-    const long n = std::strtol(arrangement, &end, 10);
-    if (!end || *end != 0 || n < 0 || n > 4) {
-        std::fprintf(stderr, "zeldump: arrangement must be 0-4\n");
-        return 2;
-    }
-    try {
-        auto s = tools::NewScore(int(n));
-        tools::WriteScore(*s, out);
-        CScore& score = *s->score;
-        std::printf("%s: arrangement %ld, %d tracks, %d bars, %d systems, %d pages\n", out, n, score.GetTrackCount(),
-                    score.GetBarCount(), score.GetLineCount(), score.GetPageCount());
-    } catch (const tools::ToolError& e) {
-        std::fprintf(stderr, "zeldump: %s\n", e.what());
-        return 1;
-    }
-    return 0;
-}
-
-int Items(const char* path) {
-    try {
-        auto s = tools::ReadScore(path);
-        CScore& score = *s->score;
-        for (int t = 0; t < score.GetTrackCount(); ++t)
-            for (int b = 0; b < score.GetBarCount(); ++b) {
-                std::printf("track %d bar %d\n", t, b);
-                tools::DumpItems(stdout, score, t, b);
-            }
-    } catch (const tools::ToolError& e) {
-        std::fprintf(stderr, "zeldump: %s\n", e.what());
-        return 1;
-    }
-    return 0;
-}
-
 // The bar's own marks: its bar-number item or the bar it takes its numbering from, and its
 // tempo marks.
 std::string OwnItems(CBar* bar) {
@@ -93,6 +57,56 @@ std::string OwnItems(CBar* bar) {
     return out;
 }
 
+// Each track's name, clef, channel, instrument byte and voice 0's playback transposition.
+void PrintTracks(CScore& score) {
+    for (int t = 0; t < score.GetTrackCount(); ++t) {
+        CTrack* track = score.GetTrack(t);
+        std::printf("track %d: \"%s\" clef %d channel %d instrument %d voice transpose %d\n", t,
+                    track->GetFullName(), track->GetClef(), track->GetVoiceChannel(0), track->GetInstrument(),
+                    track->GetVoiceTranspose(0));
+    }
+}
+
+int NewScore(const char* arrangement, const char* out) {
+    char* end = nullptr;
+    const long n = std::strtol(arrangement, &end, 10);
+    if (!end || *end != 0 || n < 0 || n > 4) {
+        std::fprintf(stderr, "zeldump: arrangement must be 0-4\n");
+        return 2;
+    }
+    try {
+        auto s = tools::NewScore(int(n));
+        tools::WriteScore(*s, out);
+        CScore& score = *s->score;
+        std::printf("%s: arrangement %ld, %d tracks, %d bars, %d systems, %d pages\n", out, n, score.GetTrackCount(),
+                    score.GetBarCount(), score.GetLineCount(), score.GetPageCount());
+        // What the file holds, read back: the tracks and the first bar's marks.
+        auto back = tools::ReadScore(out);
+        PrintTracks(*back->score);
+        if (CBar* first = back->score->GetBar(0)) std::printf("bar 0:%s\n", OwnItems(first).c_str() + 1);
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int Items(const char* path) {
+    try {
+        auto s = tools::ReadScore(path);
+        CScore& score = *s->score;
+        for (int t = 0; t < score.GetTrackCount(); ++t)
+            for (int b = 0; b < score.GetBarCount(); ++b) {
+                std::printf("track %d bar %d\n", t, b);
+                tools::DumpItems(stdout, score, t, b);
+            }
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
 int Layout(const char* path) {
     std::unique_ptr<tools::ToolScore> s;
     try {
@@ -104,12 +118,7 @@ int Layout(const char* path) {
     CScore& score = *s->score;
     std::printf("score: %d tracks, %d bars, %d systems, %d pages\n", score.GetTrackCount(), score.GetBarCount(),
                 score.GetLineCount(), score.GetPageCount());
-    for (int t = 0; t < score.GetTrackCount(); ++t) {
-        CTrack* track = score.GetTrack(t);
-        std::printf("track %d: \"%s\" clef %d channel %d instrument %d voice transpose %d\n", t,
-                    track->GetFullName(), track->GetClef(), track->GetVoiceChannel(0), track->GetInstrument(),
-                    track->GetVoiceTranspose(0));
-    }
+    PrintTracks(score);
     for (int p = 0; p < score.GetPageCount(); ++p) {
         CPage* page = score.GetPage(p);
         const RECT r = page->GetPrintableRect();
