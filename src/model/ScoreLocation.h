@@ -35,6 +35,13 @@ struct ScoreLocation {
     std::int16_t arrangementMode = 0;  // 0 single page, 1 pages side by side, 2 pages stacked
     std::int32_t verticalOffset = 0;
     std::int32_t stemDirection = 0;    // the voice's stem setting
+    // What a rest's placement reads: the palette's note-value index (rests 11-19), the dots,
+    // the two tuplet numbers, and the flag that keeps the pointer's staff position.
+    std::int16_t noteValueIndex = 0;
+    std::int16_t dots = 0;
+    std::int16_t tupletCount = 0;
+    std::int16_t tupletSpace = 0;
+    std::uint8_t placementFlag = 0;
 
     CBar* bar = nullptr;
     CLine* system = nullptr;

@@ -1,6 +1,18 @@
 #include "model/ScoreStandIns.h"
 
+#include <new>
+
+#include "framework/Globals.h"
 #include "model/Score.h"
+
+ViewDragGlobals g_viewDrag;
+
+namespace {
+void ResetViewDragGlobals() { g_viewDrag = ViewDragGlobals{}; }
+[[maybe_unused]] const bool registered = fw::RegisterGlobalsReset(&ResetViewDragGlobals);
+}  // namespace
+
+CDragTask* NewPlainDragTask() { return new (std::nothrow) CDragTask; }
 
 FontRef* DefaultFontTable() {
     static FontRef table[16];

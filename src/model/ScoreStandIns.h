@@ -14,10 +14,38 @@
 #include "platform/FontRef.h"
 #include "platform/StdArray.h"
 
-class CDragTask;
+// The drag task base: the fields the items' drags read and write.
+class CDragTask {
+public:
+    CDragTask() = default;
+    virtual ~CDragTask() = default;
+
+    std::uint8_t horizontal = 0;       // the drag moves the item sideways
+    std::uint8_t flag = 0;             // no vertical step while set (beam drags)
+    std::uint8_t toggled = 0;          // a modifier toggle has happened in this drag
+    std::uint8_t moved = 0;            // some step moved the item
+    std::int32_t dx = 0;               // this step's horizontal move, drawing units
+    std::int32_t dy = 0;               // this step's vertical move, drawing units (down positive)
+    std::int32_t positionStep = 0;     // this step's horizontal move, 1/1024 of the bar
+    std::int32_t targetStaffPos = 0;   // the staff position under the pointer
+    std::int16_t startPosition = 0;    // what the item stored when the drag began
+    std::int16_t startStaffPos = 0;
+};
+
 struct ItemPlayAction;
-// The plain drag task of a score item (none until the drag tasks exist).
-inline CDragTask* NewPlainDragTask() { return nullptr; }
+// The plain drag task of a score item; null when memory ran out.
+CDragTask* NewPlainDragTask();
+
+// The score view's globals that the items' drags read and write.
+struct ViewDragGlobals {
+    bool allTracksFlag = false;   // a multi-bar rest's drag reaches every track
+    bool fineStepFlag = false;    // vertical drag steps of one staff step
+    bool modifierFlagA = false;   // keys held during a drag
+    bool modifierFlagB = false;
+    int draggedPart = 0;          // the part of a beam under the pointer: 0 start, 1 body, 2 end
+    CDragTask* currentTask = nullptr;  // the drag that runs
+};
+extern ViewDragGlobals g_viewDrag;
 
 // --- fonts ------------------------------------------------------------------------------------
 

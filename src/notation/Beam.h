@@ -23,9 +23,42 @@
 #pragma once
 #include <cstdint>
 
+#include "framework/Types.h"
 #include "model/BarItem.h"
+#include "model/ScoreStandIns.h"
 
+class CBar;
 class CBeam;
+class CStaff;
+class CTrkBar;
+
+// The drag of a beam's handles and body (its end re-lays the beam out with the beaming).
+class CDragBeam : public CDragTask {};
+
+// One note or rest under a beam, as the beam's drawing lists it.
+struct BeamNote {
+    CBarItem* item = nullptr;
+    CTrkBar* trkBar = nullptr;
+    CBar* bar = nullptr;
+    int barOffset = 0;     // bars after the beam's own bar
+    int position = 0;
+    int stemX = 0;
+    int headY = 0;         // the head end of the stem
+    int beamY = 0;         // where the stem meets the beam
+    int role = 1;          // 0 the first, 1 a middle, 2 the last item
+};
+
+// What the beam's drawing, bounds and hit test share: its end points, the head width, the
+// band thickness and gap, and the line spacing, each at the beam's scale.
+struct BeamGeometry {
+    POINT start{}, end{};
+    int headWidth = 0;
+    int thickness = 1;
+    int gap = 1;
+    int space = 1;
+    // The beam line's y at x, on the line through the two end points.
+    int LineY(int x) const;
+};
 
 // One segment of a beam (16 bytes inside the beam's record):
 //   0  layout 1+1+1+1+1+3: bit 0 partial (a stub), bit 1 the stub points left, bit 2 the stem
@@ -63,6 +96,17 @@ private:
 class BeamBehaviour : public BarItemBehaviour {
 public:
     static const BeamBehaviour& Instance();
+
+    void Draw(CScoreItem& item) const override { DrawItem(item); }           // slot 4
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;            // slot 16
+    CDragTask* CreateDragTask(CScoreItem& item) const override;              // slot 40
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;           // slot 42
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;          // slot 43
+    void Nudge(CScoreItem& item, int dx, int dy) const override;             // slot 45
+    bool HitTestShape(CBarItem& item, int x, int y) const override;          // slot 87
+    void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const override;  // slot 133
+    // Stems and beams.
+    void DrawItem(CScoreItem& item) const;
 
     int GetPosition(CScoreItem& item) const override;                          // slot 28
     int GetWantedSize(CScoreItem& item) const override;                        // slot 33
@@ -135,5 +179,14 @@ public:
     // The beam's membership test: whether a note or rest lying barOffset bars after the beam's
     // own bar belongs to the beam.
     bool Covers(CBarItem* item, int barOffset);
+
+    // The beam's geometry with the current bar, track bar and staff the beam's; clamps an end
+    // that lies past the score's last bar to the end of the beam's own bar first.
+    BeamGeometry Measure();
+    // Lists the covered notes and rests from the beam's bar on (at most `room`), with their
+    // stems against the geometry; returns the count.
+    int CollectNotes(const BeamGeometry& g, BeamNote* out, int room);
+    // The staff of one end (the track's own staff moved by the end's staff offset).
+    CStaff* EndStaff(bool atEnd);
 };
 ZEL_RECORD_VIEW(CBeam);

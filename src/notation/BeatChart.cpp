@@ -6,8 +6,13 @@
 #include "framework/Arith.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
 #include "notation/NoteStandIns.h"
+#include "platform/Artist.h"
 #include "platform/ChunkStream.h"
+#include "platform/DrawGlobals.h"
 
 namespace {
 
@@ -128,4 +133,32 @@ int CBeatChart::PositionToTick(int p, int barLength) const {
         return std::min(t, barLength - span);
     }
     return Field(n - 1, kTime);
+}
+
+// --- drawing ----------------------------------------------------------------------------------
+
+int CBeatChart::ChartLineY(CBar& bar) {
+    CStaff* staff = g_model.currentStaff;
+    if (CLine* line = bar.GetLine(); line && bar.GetBeatChartStaff() < line->GetStaffCount())
+        if (CStaff* named = line->GetStaff(bar.GetBeatChartStaff())) staff = named;
+    return staff ? staff->GetBottomLine() + 3 * staff->Space() : 0;
+}
+
+void BeatChartBehaviour::Draw(CScoreItem& item) const {
+    auto& chart = static_cast<CBeatChart&>(item);
+    CArtist* a = g_draw.artist;
+    CBar* bar = g_model.currentBar;
+    if (!a || !bar || !bar->HasBarFlag(CBar::kBeatChartShownBit)) return;
+    const int y0 = CBeatChart::ChartLineY(*bar);
+    const int h = chart.ScaleToView(6);
+    const RECT strip{bar->GetLeft(), y0 - h, bar->GetRight() - 2, y0 + 2 * h};
+    a->EraseRect(strip);
+    a->FrameRect(strip);
+    const int beat = bar->GetBeatLength();
+    const int n = chart.WholeEntries();
+    for (int i = 0; i < n; ++i) {
+        const int time = chart.Field(i, CBeatChart::kTime);
+        const bool onBeat = beat > 0 && time % beat == 0;
+        a->DrawHandle(bar->FractionToX(chart.Field(i, CBeatChart::kPosition)), onBeat ? y0 : y0 + h, false);
+    }
 }

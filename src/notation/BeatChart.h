@@ -13,9 +13,14 @@
 
 #include "model/BarItem.h"
 
+class CBar;
+
 class BeatChartBehaviour : public BarItemBehaviour {
 public:
     static const BeatChartBehaviour& Instance();
+
+    // The strip of handles at the bar's chart line, while the bar shows its chart.
+    void Draw(CScoreItem& item) const override;                              // slot 4
 
     void ReadBody(CScoreItem& item, CChunkStream& stream) const override;    // slot 51
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;   // slot 52
@@ -48,5 +53,9 @@ public:
     void BuildUniform(int valueClass, int ticksPerBeat);
     // The time of a position in a bar of barLength ticks, snapped to the columns.
     int PositionToTick(int position, int barLength) const;
+
+    // The y of the bar's chart line: three spaces below the bottom line of the staff the bar
+    // names for its chart (the current staff when the system has no such staff).
+    static int ChartLineY(CBar& bar);
 };
 ZEL_RECORD_VIEW(CBeatChart);

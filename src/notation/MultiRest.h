@@ -12,11 +12,20 @@
 #pragma once
 #include <cstdint>
 
+#include "framework/Types.h"
 #include "model/BarItem.h"
 
 class MultiRestBehaviour : public BarItemBehaviour {
 public:
     static const MultiRestBehaviour& Instance();
+
+    void Draw(CScoreItem& item) const override;                              // slot 4
+    void OpenProperties(CScoreItem& item, int x, int y) const override;      // slot 10
+    bool HitTest(CScoreItem& item, int x, int y) const override;             // slot 15
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;            // slot 16
+    void BeginDrag(CScoreItem& item) const override {}                       // slot 41: none of its own
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;           // slot 42
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;          // slot 43
 
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;   // slot 52
     void FromFileOrder(CScoreItem& item) const override;                     // slot 57
@@ -43,5 +52,9 @@ public:
     // The stored inset of each end.
     int GetHorizontalOffset() const { return rec::Get<std::int16_t>(this, kInset); }
     void SetInset(std::int16_t v) { rec::Put(this, kInset, v); }
+
+    // The two ends of the bar, with the current bar and staff those of the rest; fills in the
+    // score's default percent when the rest has none and stores the inset.
+    void GetEnds(POINT* left, POINT* right);
 };
 ZEL_RECORD_VIEW(CMultiRest);

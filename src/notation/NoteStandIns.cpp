@@ -3,8 +3,10 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "notation/NotationGlobals.h"
 #include "notation/NoteBase.h"
 #include "notation/RawNote.h"
 #include "platform/Theory.h"
@@ -125,6 +127,12 @@ int GetAttachY(CRawNote* note, bool above, bool atHeads) {
 }
 
 void RunEditMarkTask(CRawNote*) {}
+
+bool IsShownInView(CBarItem* item) {
+    if (item->IsHidden() && !g_notation.showHiddenItems) return false;
+    const CStaff* staff = g_model.currentStaff;
+    return !staff || staff->IsShown();
+}
 
 }  // namespace notation
 

@@ -95,13 +95,11 @@ namespace notation {
 int GetAttachY(CRawNote* note, bool above, bool atHeads);
 }  // namespace notation
 
+#include "model/ScoreStandIns.h"
+
 // The drags a hit on a note starts (the score view's drag tasks): a drag of the note or head,
-// of its stem end, of an accidental and of a mark. They only say which they are until the
-// score view's tools exist.
-class CDragTask {
-public:
-    virtual ~CDragTask() = default;
-};
+// of its stem end, of an accidental and of a mark. They add nothing to the drag base until
+// the score view's tools exist.
 class CDragNote : public CDragTask {};
 class CDragStem : public CDragTask {};
 class CDragAcc : public CDragTask {};
@@ -120,4 +118,7 @@ namespace notation {
 // index becomes the installed list's index of the same name (left as it is until the font
 // table's look-up exists).
 void ResolveFontRef(FontRef* font, CFontArray* fonts);
+// CBarItem::IsShownInView: the item is not hidden (or hidden items are shown) and the current
+// staff is shown.
+bool IsShownInView(CBarItem* item);
 }  // namespace notation

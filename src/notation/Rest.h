@@ -18,6 +18,16 @@ class RestBehaviour : public RawHeadBehaviour {
 public:
     static const RestBehaviour& Instance();
 
+    void Draw(CScoreItem& item) const override;                                  // slot 4
+    bool HitTest(CScoreItem& item, int x, int y) const override;                 // slot 15
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                // slot 16
+    CDragTask* CreateDragTask(CScoreItem& item) const override;                  // slot 40
+    // Records the rest's position and staff position in the running drag task.
+    void BeginDrag(CScoreItem& item) const override;                             // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;               // slot 42
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;              // slot 43
+    void Nudge(CScoreItem& item, int dx, int dy) const override;                 // slot 45
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;  // slot 80
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;       // slot 52
     void FromFileOrder(CScoreItem& item) const override;                         // slot 57
     void MarkRemoved(CBarItem& item) const override;                             // slot 86
@@ -62,5 +72,7 @@ public:
         SetRestFlags(std::uint8_t((RestFlags() & 0x1F) | ((offset & 7) << kOffsetShift)));
     }
     bool IsCrossStaff() { return ReachesOtherStaff(); }
+    // The note value as an index of the glyph tables (codes past the 128th count as one).
+    int GlyphIndex() const { return NoteValue() > 8 ? 8 : NoteValue(); }
 };
 ZEL_RECORD_VIEW(CRest);
