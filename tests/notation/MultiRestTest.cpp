@@ -249,6 +249,12 @@ TEST_F(MultiRest, HandlesAtTheEndsAndTheCount) {
     EXPECT_EQ(b.bottom - b.top, 2 * (Staff()->Space() / 2));
 }
 
+TEST_F(MultiRest, DoubleClickRunsTheEditCommand) {
+    CMultiRest* m = NewMultiRest(Current(0, 1), 2, 0, 80);
+    m->OpenProperties(0, 0);
+    EXPECT_EQ(doc.commands, std::vector<int>{4108});
+}
+
 class MultiRestTracks : public ScoreDrawTest {
 protected:
     MultiRestTracks() : ScoreDrawTest(1) {}
