@@ -247,31 +247,96 @@ void CMemFile::SetLength(std::uint64_t length) {
 
 namespace fw {
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    std::string tmp = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
+namespace {
+
+// The file a path names: a symbolic link is followed (also a chain of them, and one whose
+// target does not exist yet), so that saving through it writes the file it points to and
+// leaves the link itself in place.
+std::filesystem::path LinkTarget(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    fs::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(p, ec))) return p;
+        fs::path next = fs::read_symlink(p, ec);
+        if (ec) return p;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return p;
+}
+
+// The mode a new file gets from the process's file-creation mask.
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
-    bool ok = true;
     while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ok = false;
-            break;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
         }
         p += n;
         left -= std::size_t(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) {
-        ::chmod(tmp.c_str(), 0644);
-        ok = ::rename(tmp.c_str(), path.c_str()) == 0;
+    return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, int* osError) {
+    if (osError) *osError = 0;
+    const std::filesystem::path target = LinkTarget(std::filesystem::path(path));
+    std::string tmp = target.string() + ".tmp-XXXXXX";
+    const auto fail = [&](int fd) {
+        const int e = errno ? errno : EIO;
+        if (fd >= 0) ::close(fd);
+        ::unlink(tmp.c_str());
+        if (osError) *osError = e;
+        errno = e;
+        return false;
+    };
+    errno = 0;
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        const int e = errno ? errno : EIO;
+        if (osError) *osError = e;
+        return false;
     }
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    // The new file keeps the old one's permissions (and owner, where allowed); a new file gets
+    // what the creation mask gives.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        if (::fchmod(fd, old.st_mode & 07777) != 0) return fail(fd);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) { /* another owner cannot be kept */ }
+    } else if (::fchmod(fd, NewFileMode()) != 0) {
+        return fail(fd);
+    }
+    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) return fail(fd);
+    if (::close(fd) != 0) return fail(-1);
+    if (::rename(tmp.c_str(), target.c_str()) != 0) return fail(-1);
+    // The rename lasts only once the folder that holds it is on the disk.
+    std::string folder = target.parent_path().string();
+    if (folder.empty()) folder = ".";
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        if (osError) *osError = errno;
+        return false;
+    }
+    const bool synced = ::fsync(dirFd) == 0 || errno == EINVAL;  // some file systems cannot sync folders
+    const int e = errno;
+    ::close(dirFd);
+    if (!synced && osError) *osError = e;
+    return synced;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out) {

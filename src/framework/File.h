@@ -107,8 +107,11 @@ private:
 namespace fw {
 
 // Writes bytes to a temporary file beside path (UTF-8) and renames it over path only when
-// the whole write succeeded; the old file is untouched otherwise. False on failure.
-bool WriteFileAtomic(const std::string& utf8Path, std::string_view bytes);
+// the whole write reached the disk; then the folder is synced too. The new file keeps the old
+// file's mode; a path that is a symbolic link writes the file it points to and keeps the link.
+// False on failure, with the system's error in *osError (when given); no temporary file is
+// left, and the old file is untouched unless only the last step, the folder's sync, failed.
+bool WriteFileAtomic(const std::string& utf8Path, std::string_view bytes, int* osError = nullptr);
 // Reads a whole file (UTF-8 path); false when it cannot be read.
 bool ReadWholeFile(const std::string& utf8Path, std::string& out);
 // Creates a folder and its parents (UTF-8 path).

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -137,6 +142,74 @@ TEST(FileTest, AtomicWriteKeepsOldFileOnFailure) {
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++files;
     EXPECT_EQ(files, 1);  // no temporary left over
+}
+
+int FilesIn(const std::string& folder) {
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(folder)) (void)e, ++files;
+    return files;
+}
+
+TEST(FileTest, AtomicWriteKeepsTheFilesModeAndFollowsSymbolicLinks) {
+    testsupport::TempDir dir;
+    const std::string path = dir.path() + "/score.zel";
+    struct Case {
+        const char* name;
+        mode_t mode;
+    } cases[] = {{"private file", 0600}, {"group-readable file", 0640}, {"executable file", 0755}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fw::WriteFileAtomic(path, "old"));
+        ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+        int error = -1;
+        ASSERT_TRUE(fw::WriteFileAtomic(path, "new", &error)) << c.name;
+        EXPECT_EQ(error, 0) << c.name;
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.name;
+    }
+
+    // Saving through a link (relative, and a link to a link) writes the file it points to.
+    std::filesystem::create_directory(dir.path() + "/real");
+    const std::string real = dir.path() + "/real/piece.zel";
+    ASSERT_TRUE(fw::WriteFileAtomic(real, "first"));
+    std::filesystem::create_symlink("real/piece.zel", dir.path() + "/link.zel");
+    std::filesystem::create_symlink(dir.path() + "/link.zel", dir.path() + "/link2.zel");
+    for (const char* via : {"/link.zel", "/link2.zel"}) {
+        ASSERT_TRUE(fw::WriteFileAtomic(dir.path() + via, via));
+        EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(dir.path() + via))) << via;
+        std::string back;
+        ASSERT_TRUE(fw::ReadWholeFile(real, back));
+        EXPECT_EQ(back, via);
+    }
+    EXPECT_EQ(FilesIn(dir.path() + "/real"), 1);
+}
+
+TEST(FileTest, AFailedAtomicWriteGivesItsCauseAndLeavesNothingBehind) {
+    testsupport::TempDir dir;
+    const std::string path = dir.path() + "/score.zel";
+    ASSERT_TRUE(fw::WriteFileAtomic(path, "the old score"));
+    int error = 0;
+    EXPECT_FALSE(fw::WriteFileAtomic(dir.path() + "/missing/score.zel", "x", &error));
+    EXPECT_EQ(error, ENOENT);
+
+    // The disk runs full: a file-size limit makes the write fail with the system's error.
+    const std::string big(1 << 16, 'x');
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    error = 0;
+    const bool written = fw::WriteFileAtomic(path, big, &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, EFBIG) << std::strerror(error);
+    std::string back;
+    ASSERT_TRUE(fw::ReadWholeFile(path, back));
+    EXPECT_EQ(back, "the old score");
+    EXPECT_EQ(FilesIn(dir.path()), 1);  // no temporary left over
 }
 
 TEST(FileTest, MemFileGrowsAndSeeks) {
