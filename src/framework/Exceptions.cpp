@@ -69,6 +69,7 @@ bool CArchiveException::GetErrorMessage(std::string& out) const {
     };
     int c = (m_cause >= 0 && m_cause <= badSchema) ? m_cause : genericException;
     out = texts[c];
+    if (!m_strDetail.empty()) out += " Damaged or missing: " + m_strDetail + ".";
     if (!m_strFileName.empty()) out += " (" + m_strFileName + ")";
     return true;
 }
@@ -77,8 +78,8 @@ void AfxThrowMemoryException() { throw CMemoryException(); }
 void AfxThrowFileException(int cause, long osError, const char* fileName) {
     throw CFileException(cause, osError, fileName ? fileName : "");
 }
-void AfxThrowArchiveException(int cause, const char* fileName) {
-    throw CArchiveException(cause, fileName ? fileName : "");
+void AfxThrowArchiveException(int cause, const char* fileName, const char* detail) {
+    throw CArchiveException(cause, fileName ? fileName : "", detail ? detail : "");
 }
 void AfxThrowResourceException() { throw CResourceException(); }
 void AfxThrowUserException() { throw CUserException(); }

@@ -54,12 +54,14 @@ public:
 class CArchiveException : public CException {
 public:
     enum Cause { none = 0, genericException, readOnly, endOfFile, writeOnly, badIndex, badClass, badSchema };
-    explicit CArchiveException(int cause = none, std::string fileName = {})
-        : m_cause(cause), m_strFileName(std::move(fileName)) {}
+    explicit CArchiveException(int cause = none, std::string fileName = {}, std::string detail = {})
+        : m_cause(cause), m_strFileName(std::move(fileName)), m_strDetail(std::move(detail)) {}
     const char* what() const noexcept override { return "archive error"; }
     bool GetErrorMessage(std::string& out) const override;
     int m_cause;
     std::string m_strFileName;
+    // What the reader found damaged or missing ("the end mark"), empty when not known.
+    std::string m_strDetail;
 };
 
 class CResourceException : public CException {
@@ -75,6 +77,6 @@ public:
 
 [[noreturn]] void AfxThrowMemoryException();
 [[noreturn]] void AfxThrowFileException(int cause, long osError = -1, const char* fileName = nullptr);
-[[noreturn]] void AfxThrowArchiveException(int cause, const char* fileName = nullptr);
+[[noreturn]] void AfxThrowArchiveException(int cause, const char* fileName = nullptr, const char* detail = nullptr);
 [[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowUserException();

@@ -55,6 +55,12 @@ std::uint16_t OldTempoToHundredths(int bpm) {
     return std::uint16_t(std::clamp(bpm * 100, kMinTempo, kMaxTempo));
 }
 
+}  // namespace
+
+std::uint16_t TempoInRange(int hundredths) { return std::uint16_t(std::clamp(hundredths, kMinTempo, kMaxTempo)); }
+
+namespace {
+
 CItemArray* NewItemArray() {
     auto* a = new (std::nothrow) CItemArray;
     if (a && !a->GetHandle()) {
@@ -488,9 +494,15 @@ void CBar::ReadMeasure(CChunkStream& s) {
     if (s.Unread() > 0) SetClosingKind(s.ReadByte());
     if (s.Unread() >= 2) {
         const std::uint16_t tempo = s.ReadWord();
-        SetTempo(g_model.loadedFileVersion < 0x400 ? OldTempoToHundredths(tempo) : tempo);
+        // Kept inside the range of tempo marks, so timing never divides by a zero tempo.
+        SetTempo(g_model.loadedFileVersion < 0x400 ? OldTempoToHundredths(tempo) : TempoInRange(tempo));
     }
     rec::ReadWordField(s, this, kContentLength);
+    if (GetContentLength() < 0) {
+        CFile* f = s.GetFile();
+        AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
+                                 "a bar's length");
+    }
     rec::ReadCoordField(s, this, kNaturalWidth);
     rec::ReadCoordField(s, this, kNaturalSpace);
     rec::ReadWordField(s, this, kBarNumberLink);
@@ -522,6 +534,24 @@ void CBar::WriteConductor(CChunkStream& s) {
     s.EndChunk(written);
 }
 
+bool CBar::IsConductorCode(int code) {
+    switch (code) {
+        case 9:   // beat chart
+        case 10:  // bar number
+        case 12:  // page-level text
+        case 22:  // bar-line symbol
+        case 28:  // tempo mark
+        case 29:  // system text
+        case 37:  // expression
+        case 48:  // jumper
+        case 49:  // text jumper
+        case 50:  // ending
+            return true;
+        default:
+            return false;
+    }
+}
+
 void CBar::ReadConductor(CChunkStream& s) {
     const std::uint32_t length = s.BeginReadChunk(MakeChunkTag("COND"));
     if (length == 0) {
@@ -549,6 +579,9 @@ void CBar::ReadConductor(CChunkStream& s) {
             fw::ScopedGlobal<std::int32_t> room(g_model.recordRoom, kConductorScratch);
             item->Read(s);
         }
+        // Only what lives in a bar's own run may come from here; a score record or another
+        // item could neither be used nor saved back.
+        if (!IsConductorCode(item->TypeCode())) ThrowDamagedRecord(s);
         if (item->TypeCode() == 29 || item->TypeCode() == 12)
             rec::Put<std::uint8_t>(item, 16, std::uint8_t(rec::Get<std::uint8_t>(item, 16) | 0x01));
         if (!InsertItemSorted(item)) ThrowOutOfMemory();
@@ -590,6 +623,12 @@ void CBar::ReadLegacy(CFile& file) {
         if (!a) ThrowOutOfMemory();
         try {
             a->LoadRaw(file);
+            // The run holds what lives in a bar's own run, or records already set aside.
+            for (int i = 0; i < a->GetCount(); ++i) {
+                const void* item = a->GetAt(i);
+                if (!rec::IsRemoved(item) && !IsConductorCode(rec::Get<std::uint8_t>(item, rec::kType)))
+                    AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str());
+            }
         } catch (...) {
             delete a;
             throw;

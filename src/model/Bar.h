@@ -47,6 +47,10 @@
 #include "model/ArrayItem.h"
 #include "model/Meter.h"
 
+// A tempo in hundredths of a beat per minute kept inside the range of tempo marks
+// (10.00 to 300.00).
+std::uint16_t TempoInRange(int hundredths);
+
 class CBarItem;
 class CChunkStream;
 class CItemArray;
@@ -271,7 +275,12 @@ public:
     void WriteMeasure(CChunkStream& stream);
     void ReadMeasure(CChunkStream& stream);
     void WriteConductor(CChunkStream& stream);
+    // A conductor run holding a code that does not live in a bar's own run (a score record, a
+    // note, a classless code) is damage.
     void ReadConductor(CChunkStream& stream);
+    // The type codes a bar's own run holds: beat chart, bar number, page-level and system
+    // texts, bar-line symbols, tempo marks, expressions, jumpers and endings.
+    static bool IsConductorCode(int code);
     void ReadLegacy(CFile& file);
     void AfterRead();
 

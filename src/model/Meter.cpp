@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/Exceptions.h"
+#include "framework/File.h"
 #include "platform/ChunkStream.h"
 
 int Meter::GetPreset() const {
@@ -204,6 +206,12 @@ void Meter::Read(CChunkStream& s) {
     for (int offset = kTicksPerBeat; offset <= kTicksPerGroup; offset += 2) {
         std::int16_t v = rec::Get<std::int16_t>(bytes, offset);
         s.ReadWordTo(&v);
+        // A negative count of ticks would give the bar a negative duration: damage.
+        if (v < 0 && offset != kBarLength) {
+            CFile* f = s.GetFile();
+            AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
+                                     "a time signature's lengths");
+        }
         rec::Put<std::int16_t>(bytes, offset, v);
     }
     for (int bit = 0; bit < 3; ++bit) ReadFlagBit(s, &bytes[kKindFlags], bit);

@@ -99,6 +99,17 @@ bool CScoreArray::SetSize(int n) {
     return true;
 }
 
+void CScoreArray::ReadRawHead(CFile& file) {
+    const std::int16_t own = elemSize;
+    CItemArray::ReadRawHead(file);
+    if (elemSize != own) {
+        elemSize = own;
+        count = 0;
+        byteSize = 0;
+        AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str());
+    }
+}
+
 void CScoreArray::ReadRawBody(CFile& file) {
     const int n = std::max<int>(count, 0);
     const auto drop = [this] {
@@ -107,30 +118,48 @@ void CScoreArray::ReadRawBody(CFile& file) {
     };
     std::vector<std::uint8_t> scratch;
     std::vector<std::uint8_t> buffer;
+    // Records already copied into the buffer own what they read; on failure they let it go.
+    const auto releaseRead = [&buffer, this] {
+        for (std::size_t at = 0; at + std::size_t(std::max<int>(elemSize, 1)) <= buffer.size();
+             at += std::size_t(std::max<int>(elemSize, 1)))
+            ItemCast<CScoreItem>(buffer.data() + at)->Release();
+    };
     try {
         scratch.assign(kRawScratchSize, 0);
-        Revive(scratch.data());
         for (int i = 0; i < n; ++i) {
+            std::fill(scratch.begin(), scratch.end(), 0);
+            Revive(scratch.data());
             auto* item = ItemCast<CScoreItem>(scratch.data());
-            item->ReadRaw(file);
+            try {
+                item->ReadRaw(file);
+            } catch (...) {
+                item->Release();
+                throw;
+            }
             const int size = item->RecordSizeField();
-            if (size < kRecordHeadSize || std::size_t(size) > kRawScratchSize)
+            if (size != elemSize) {
+                item->Release();
                 AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str());
+            }
             buffer.insert(buffer.end(), scratch.begin(), scratch.begin() + size);
         }
     } catch (const std::bad_alloc&) {
+        releaseRead();
         drop();
         ThrowOutOfMemory();
     } catch (...) {
+        releaseRead();
         drop();
         throw;
     }
     if (!SetByteSize(std::uint32_t(std::max<std::size_t>(buffer.size(), 1)))) {
+        releaseRead();
         drop();
         ThrowOutOfMemory();
     }
     if (!buffer.empty()) std::memcpy(GetData(), buffer.data(), buffer.size());
     byteSize = std::uint32_t(buffer.size());
+    Renumber();
 }
 
 void CScoreArray::WriteRawBody(CFile& file) {
@@ -138,10 +167,11 @@ void CScoreArray::WriteRawBody(CFile& file) {
 }
 
 void CScoreArray::Read(CChunkStream& stream, std::uint32_t tag) {
-    std::uint8_t tagBytes[4];
-    stream.ReadTag(tagBytes);  // the list's tag is not compared with the one asked for
+    // The list's tag must be the one asked for: a list that is missing or out of place would
+    // otherwise be read as this one.
+    const std::uint32_t listTag = stream.ReadTagValue();
     const std::uint16_t n = stream.ReadWord();
-    if (n > kMaxCount || std::uint64_t(n) * kSmallestElementChunk > Available(stream))
+    if (listTag != tag || n > kMaxCount || std::uint64_t(n) * kSmallestElementChunk > Available(stream))
         AfxThrowArchiveException(CArchiveException::badIndex, PathOf(stream));
     const std::uint32_t bytes = std::uint32_t(n) * std::uint32_t(std::max<int>(elemSize, 0));
     if (!SetByteSize(std::max<std::uint32_t>(bytes, 1))) ThrowOutOfMemory();
@@ -163,6 +193,7 @@ void CScoreArray::Read(CChunkStream& stream, std::uint32_t tag) {
 void CScoreArray::ReadElement(CChunkStream& stream, int n) {
     std::uint8_t* e = ElementAt(n);
     if (!e) return;
+    if (stream.PeekTag() != GetChunkTag()) AfxThrowArchiveException(CArchiveException::badIndex, PathOf(stream));
     Revive(e);
     {
         fw::ScopedGlobal<std::int32_t> room(g_model.recordRoom, elemSize);

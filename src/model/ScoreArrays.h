@@ -3,6 +3,8 @@
 // that read and write themselves as a list of element chunks.
 //
 // List form (Read/Write): 4 tag bytes, a 16-bit element count, then every element's own chunk.
+// Reading compares the list's tag and every element chunk's tag: a missing or misplaced chunk
+// is damage.
 #pragma once
 #include <cstdint>
 
@@ -31,6 +33,11 @@ public:
     std::uint32_t GetByteSize() override;
     // Resizes to n elements (bytes gained zeroed), revives and numbers all of them.
     bool SetSize(int n) override;
+    // The raw head of older files: an element size other than the class's record size is damage
+    // (the array would index its records by it).
+    void ReadRawHead(CFile& file) override;
+    // Each element is read into a fresh scratch record of its own class, so what one element
+    // owns (a system's staves, a bar's items) is never given to or freed by the next.
     void ReadRawBody(CFile& file) override;
     void WriteRawBody(CFile& file) override;
     void Read(CChunkStream& stream, std::uint32_t tag) override;
@@ -42,6 +49,9 @@ public:
     void Revive(void* record) override {}
     // The element tag.
     virtual std::uint32_t GetTag();
+    // The tag of an element's own chunk in the list form (the element tag unless the class
+    // says otherwise); an element chunk with another tag is damage.
+    virtual std::uint32_t GetChunkTag() { return GetTag(); }
     // Calls every element's slot 59 with the font table.
     virtual void ResolveFonts(CFontArray* fonts);
 
@@ -91,6 +101,7 @@ public:
 
 class CBarArray : public ScoreArrayOf<CBarArray, 8, 162, 0x42415220u /* "BAR " */> {
 public:
+    std::uint32_t GetChunkTag() override { return 0x4D454153u; /* MEAS */ }
     // The new bar also makes its own item array; null (and no new element) when it cannot.
     void* InsertEmpty(int index) override;
 };

@@ -1,8 +1,11 @@
 #include "model/ScoreFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <new>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "framework/Exceptions.h"
@@ -11,6 +14,7 @@
 #include "model/Bar.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
@@ -119,6 +123,75 @@ void ReleaseTrackBars(CScore& score) {
     }
 }
 
+[[noreturn]] void ThrowDamaged(CFile* file, const char* what = nullptr) {
+    AfxThrowArchiveException(CArchiveException::badIndex, file ? file->GetFilePath().c_str() : nullptr, what);
+}
+
+// Page values and the score size as the header may hold them: a score size of 0 counts as
+// 100; paper sides up to 200 inches; margins inside the paper. Anything else is damage, so
+// no arithmetic on them can overflow.
+constexpr int kMaxScoreSize = 1000;
+
+// A tag's four characters for a message (others than letters, digits and blanks as "?").
+std::string TagText(std::uint32_t tag) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = char((tag >> shift) & 0xFF);
+        text += (c >= ' ' && c < 127) ? c : '?';
+    }
+    return text;
+}
+
+// A file that ends before what it must still hold.
+[[noreturn]] void ThrowCutShort(CFile* file, const char* what) {
+    AfxThrowArchiveException(CArchiveException::endOfFile, file ? file->GetFilePath().c_str() : nullptr, what);
+}
+constexpr std::int32_t kMaxPaperPoints = 14400;
+constexpr std::int32_t kMaxStoredPageValue = kMaxPaperPoints * kMaxScoreSize / 100;
+
+// Every reference between the arrays that a file supplies, checked once the arrays are read
+// and before anything lays the score out or walks it by them: each page's systems and each
+// system's bars follow on from the previous page's or system's and lie inside their lists (a
+// score without systems keeps pages without any), each system has one staff per track (its stored staff count saying the same), and each
+// track has one bar per bar of the score.
+void CheckReferences(CScore& score, CFile* file) {
+    const int tracks = score.GetTrackArray()->GetCount();
+    const int pages = score.GetPageArray()->GetCount();
+    const int lines = score.GetLineArray()->GetCount();
+    const int bars = score.GetBarArray()->GetCount();
+    if (tracks > CScore::kMaxTracks) ThrowDamaged(file, "the track list");
+    // Pages hold systems and systems hold bars one after another: each range starts where the
+    // one before ended and stays inside its list.
+    int next = 0;
+    for (int p = 0; p < pages; ++p) {
+        CPage* page = score.GetPage(p);
+        const int first = page->GetFirstSystem(), n = page->GetSystemCount();
+        if (first < 0 || n < 0) ThrowDamaged(file, "a page's systems");
+        // A score without systems has pages without systems (whatever older files left in
+        // them).
+        if (lines == 0) {
+            page->SetSystemCount(0);
+            continue;
+        }
+        if (first != next || n > lines - first) ThrowDamaged(file, "a page's systems");
+        next = first + n;
+    }
+    next = 0;
+    for (int l = 0; l < lines; ++l) {
+        CLine* line = score.GetLine(l);
+        const int first = line->GetFirstBarIndex(), n = line->GetBarCount();
+        if (first != next || n < 0 || n > bars - first) ThrowDamaged(file, "a system's bars");
+        next = first + n;
+        CStaffArray* staves = line->GetStaffArray();
+        if (!staves || staves->GetCount() != tracks || line->GetStaffCount() != tracks)
+            ThrowDamaged(file, "a system's staves");
+    }
+    for (int t = 0; t < tracks; ++t) {
+        CTrkBarArray* a = score.GetTrkBarArray(t);
+        if (!a || a->GetCount() != bars) ThrowDamaged(file, "a track's bars");
+    }
+}
+
 }  // namespace
 
 // --- document share ------------------------------------------------------------------------
@@ -216,14 +289,23 @@ std::vector<std::uint8_t> ScoreFile::WriteToBytes(CScore& score, ScoreFileDoc& d
     return file.Data();
 }
 
-bool ScoreFile::Save(CScore& score, ScoreFileDoc& doc, const std::string& path) {
+bool ScoreFile::Save(CScore& score, ScoreFileDoc& doc, const std::string& path, int* osError) {
+    if (osError) *osError = 0;
     std::vector<std::uint8_t> bytes;
     try {
         bytes = WriteToBytes(score, doc);
+    } catch (const CFileException& e) {
+        if (osError) *osError = e.m_lOsError > 0 ? int(e.m_lOsError) : EIO;
+        return false;
     } catch (const CException&) {
+        if (osError) *osError = ENOMEM;
+        return false;
+    } catch (const std::bad_alloc&) {
+        if (osError) *osError = ENOMEM;
         return false;
     }
-    return fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                               osError);
 }
 
 // --- reading -------------------------------------------------------------------------------
@@ -269,6 +351,8 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     s.ReadWordTo(&score.lineCount);
     s.ReadWordTo(&score.barCount);
 
+    CFile* file = s.GetFile();
+    if (doc.scoreSize < 0 || doc.scoreSize > kMaxScoreSize) ThrowDamaged(file, "the score size");
     const int size = doc.scoreSize > 0 ? doc.scoreSize : 100;
     const CPageSetup& ps = doc.pageSetup;
     std::int32_t page[6] = {ps.GetLeftMargin() * size / 100, ps.GetTopMargin() * size / 100,
@@ -276,10 +360,17 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
                             (ps.GetPaperHeight() - ps.GetBottomMargin()) * size / 100,
                             ps.GetPaperWidth() * size / 100, ps.GetPaperHeight() * size / 100};
     s.ReadLongs(page, 6);
+    for (std::int32_t v : page)
+        if (v < -kMaxStoredPageValue || v > kMaxStoredPageValue) ThrowDamaged(file, "the page size");
     doc.landscape = page[4] > page[5] ? 1 : 0;
     if (version < 0x400)
         for (std::int32_t& v : page) v = ScaleOldPageUnit(v, size);
     for (std::int32_t& v : page) v = v * 100 / size;
+    // The paper has sides, and the margins lie inside it.
+    const std::int32_t w = page[4], h = page[5];
+    if (w <= 0 || h <= 0 || w > kMaxPaperPoints || h > kMaxPaperPoints) ThrowDamaged(file, "the page size");
+    if (page[0] < 0 || page[1] < 0 || page[2] <= page[0] || page[3] <= page[1] || page[2] > w || page[3] > h)
+        ThrowDamaged(file, "the page margins");
     doc.pageSetup.SetPaperSizePoints(page[4], page[5]);
     doc.pageSetup.SetMarginsPoints(page[0], page[1], page[4] - page[2], page[5] - page[3]);
 
@@ -339,9 +430,15 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     score.barCount = std::int16_t(score.GetBarArray()->GetCount());
     if (score.trackCount > CScore::kMaxTracks) ThrowErrorCode(kErrWrongMagic);
 
+    // The first part is read by position, but every chunk there must carry the tag of what
+    // is read at that place: a missing, repeated or misplaced chunk is damage.
+    const auto expect = [&s, file](const char (&tag)[5]) {
+        if (s.PeekTag() != Tag(tag)) ThrowDamaged(file, tag);
+    };
     Log("Reading Conductor Track");
     for (int b = 0; b < score.barCount; ++b) {
         LogTextInt("Bar ", b + 1, false);
+        expect("COND");
         score.GetBar(b)->ReadConductor(s);
     }
     for (int t = 0; t < score.trackCount; ++t) {
@@ -352,26 +449,30 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             LogTextInt("Bar ", b + 1, false);
             CTrkBar* bar = score.GetTrkBar(t, b);
             if (!bar->Init(t, b)) ThrowErrorCode(kErrOutOfMemory);
+            expect("BDAT");
             bar->Read(s, t);
         }
         // Checking the voices' banks against the instrument definitions is the instrument
         // manager's; without its definitions every bank and patch is kept.
     }
+    CheckReferences(score, file);
     score.Reindex();
     g_model.currentScore = &score;
     Log("Reading Score Chunks");
 
     bool result = true;
     for (;;) {
-        // A file that ends before the end mark ends the loop as the end mark would. The tag
-        // and length are read through the stream, which then steps back over them.
+        // A file that ends before its end mark has lost what followed: damage. The tag and
+        // length are read through the stream, which then steps back over them.
         const std::uint64_t left = s.LeftInFile();
-        if (left < 4) break;
+        if (left < 4) ThrowCutShort(file, "the end mark");
         const std::uint32_t tag = s.ReadLong();
         if (tag == kEndMark) break;
-        if (left < 8) break;
+        if (left < 8) ThrowCutShort(file, "a chunk's length");
         const std::uint32_t length = s.ReadLong();
         s.Seek(-8, CFile::current);
+        if (tag != Tag("SSET") && std::uint64_t(length) + 8 > left)
+            ThrowCutShort(file, ("chunk " + TagText(tag)).c_str());
         if (tag == Tag("PGTX")) {
             score.GetPageTextArray()->Read(s, tag);
         } else if (tag == Tag("LYRC")) {
@@ -398,13 +499,12 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             ReadMarkPlaybackTable(doc.markPlayback, s, tag);
         } else if (tag == Tag("SSET")) {
             // The sound-set name; loading sound sets is the audio engine's.
-            if (left < 10) break;
+            if (left < 10) ThrowCutShort(file, "a sound-set name");
             s.Seek(8, CFile::current);
             const std::uint16_t nameLength = s.ReadWord();
-            if (nameLength > s.LeftInFile()) break;
+            if (nameLength > s.LeftInFile()) ThrowCutShort(file, "a sound-set name");
             s.Seek(nameLength, CFile::current);
         } else if (tag == Tag("VSTD")) {
-            if (length > left - 8) break;
             s.Seek(8, CFile::current);
             std::vector<std::uint8_t> text(length);
             if (length) s.ReadBytes(text.data(), length);
@@ -412,7 +512,6 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             if (length && !score.rackText.Append(text.data(), length)) ThrowErrorCode(kErrOutOfMemory);
             ReadVSTRackText(score);
         } else {
-            if (std::uint64_t(length) + 8 > left) break;
             s.Seek(std::int64_t(length) + 8, CFile::current);
         }
     }
@@ -556,6 +655,8 @@ void ScoreFile::ReadLegacyHead(ScoreFileDoc& doc, CFile& file) {
     doc.zoom = std::int16_t(LE16(block + 6));
     doc.pageMode = std::int16_t(LE16(block + 8));
     doc.scoreSize = std::int16_t(LE16(block + 10));
+    if (doc.scoreSize < 0 || doc.scoreSize > kMaxScoreSize)
+        AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(), "the score size");
     doc.maximised = std::int16_t(LE16(block + 12));
     for (int i = 0; i < 4; ++i) doc.windowRect[i] = std::int32_t(LE32(block + 14 + 4 * i));
     doc.loadedFromLegacy = true;
@@ -611,6 +712,7 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
     ConvertLegacyDevices(score, file);
     score.GetPatchArray()->LoadRaw(file);
     score.chordFrameFont = GuitarLibFontRef();
+    CheckReferences(score, &file);
 
     bool result = true;
     for (;;) {
@@ -636,7 +738,7 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
             file.Seek(std::int64_t(at), CFile::begin);
             ReadLegacyEngraverSettings(doc.engraver, file);
         } else {
-            if (length > total - std::min(total, at + 8)) break;
+            if (length > total - std::min(total, at + 8)) ThrowCutShort(&file, "a block's body");
             file.Seek(length, CFile::current);
         }
     }

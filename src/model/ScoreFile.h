@@ -87,10 +87,11 @@ public:
     // and ReadLegacy, anything else fails with code 101.
     static bool Open(CScore& score, ScoreFileDoc& doc, CFile& file);
 
-    // Saves to a path: the whole file is built first and then written to a temporary file in
-    // the same folder, which replaces the old file only when everything succeeded. False (the
-    // old file untouched) on any failure.
-    static bool Save(CScore& score, ScoreFileDoc& doc, const std::string& path);
+    // Saves to a path: the whole file is built first and then written atomically
+    // (fw::WriteFileAtomic: the mode kept, a symbolic link followed, the folder synced). False
+    // (the old file untouched) on any failure, with its cause, the system's error number, in
+    // *osError when given (ENOMEM when memory ran out while building the file).
+    static bool Save(CScore& score, ScoreFileDoc& doc, const std::string& path, int* osError = nullptr);
     // The file's bytes as Write produces them.
     static std::vector<std::uint8_t> WriteToBytes(CScore& score, ScoreFileDoc& doc);
 };

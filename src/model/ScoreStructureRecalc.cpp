@@ -165,7 +165,7 @@ void CScore::RecalcBars(bool flag) {
                     const auto* mark = static_cast<CTempo*>(item);
                     unit = mark->GetBeatUnit();
                     dotted = mark->IsDotted();
-                    tempo = mark->GetValue();
+                    tempo = TempoInRange(mark->GetValue());
                     const int time = item->TimeField();
                     tempoMap.Add({std::int16_t(barIndex), barStart + time, TempoToQuarterTempo(tempo, unit, dotted), tempo});
                     if (time == 0) {

@@ -694,7 +694,14 @@ void CLine::ReadLine(CChunkStream& s) {
         AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr);
     }
     if (!a || !a->SetSize(n)) ThrowOutOfMemory();
-    for (int k = 0; k < n; ++k) static_cast<CStaff*>(a->GetAt(k))->Read(s);
+    for (int k = 0; k < n; ++k) {
+        // Each staff's chunk follows in place; another chunk there is damage.
+        if (s.PeekTag() != MakeChunkTag("STAF")) {
+            CFile* f = s.GetFile();
+            AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr);
+        }
+        static_cast<CStaff*>(a->GetAt(k))->Read(s);
+    }
 }
 
 void CLine::AfterLoadFixup(int /*version*/) {

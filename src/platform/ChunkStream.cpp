@@ -267,6 +267,16 @@ std::uint32_t CChunkStream::ReadLong() {
 
 std::uint32_t CChunkStream::ReadTagValue() { return ReadLong(); }
 
+std::uint32_t CChunkStream::PeekTag() {
+    if (inChunk || !file) return 0;
+    const std::uint64_t length = file->GetLength();
+    if (length - std::min(length, file->GetPosition()) < 4) return 0;
+    std::uint8_t head[4];
+    ReadFromFile(head, 4);
+    file->Seek(-4, CFile::current);
+    return GetLongAt(head);
+}
+
 void CChunkStream::ReadFontRef(FontRef* ref) {
     if (AtChunkEnd()) return;
     ReadWordTo(&ref->face);

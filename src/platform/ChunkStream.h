@@ -149,6 +149,9 @@ public:
     void ReadTag(void* p) { ReadBytes(p, 4); }
     // The tag as MakeChunkTag gives it; 0 past a chunk's end.
     std::uint32_t ReadTagValue();
+    // Between chunks: the tag of the chunk that comes next, as MakeChunkTag gives it, without
+    // moving on; 0 when fewer than four bytes are left (or inside a chunk).
+    std::uint32_t PeekTag();
     // Two words, the style byte; the pad byte is skipped. Nothing at all at a chunk's end.
     void ReadFontRef(FontRef* ref);
     // A stored string into dest (size bytes, terminator included), cut so that no double-byte

@@ -264,15 +264,36 @@ TEST_F(ScoreFileTest, ZeldumpShowsTheChunkTreeAndWhereADamagedFileGoesWrong) {
     rmdir(dir);
 }
 
-TEST_F(ScoreFileTest, AFileEndingBeforeTheEndMarkEndsTheTagLoop) {
+TEST_F(ScoreFileTest, AFileEndingBeforeItsEndMarkIsDamageNamingWhatIsMissing) {
     CScore score(&doc);
     Build(score);
     ScoreFileDoc d;
     auto bytes = Save(score, d);
-    for (std::size_t cut : {std::size_t(8), std::size_t(6), std::size_t(2)}) {
-        auto shorter = bytes;
-        shorter.resize(bytes.size() - cut);
-        EXPECT_EQ(Load(doc, shorter), 0) << cut;
+    const std::size_t fmap = Find(bytes, "FMAP");
+    ASSERT_NE(fmap, std::string::npos);
+    struct Case {
+        std::size_t keep;     // bytes kept of the file
+        const char* missing;  // what the damage names; null: the file is read
+    } cases[] = {
+        {bytes.size() - 2, nullptr},  // the end mark's tag is there; its second word is never read
+        {bytes.size() - 6, "the end mark"},
+        {bytes.size() - 8, "the end mark"},
+        {fmap + 6, "a chunk's length"},
+        {fmap + 20, "chunk FMAP"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> shorter(bytes.begin(), bytes.begin() + std::ptrdiff_t(c.keep));
+        CScore back(&doc);
+        ScoreFileDoc bd;
+        CMemFile file(shorter);
+        try {
+            ScoreFile::Open(back, bd, file);
+            EXPECT_EQ(c.missing, nullptr) << c.keep << " bytes were read as a whole file";
+        } catch (const CArchiveException& e) {
+            ASSERT_NE(c.missing, nullptr) << c.keep;
+            EXPECT_EQ(e.m_cause, CArchiveException::endOfFile) << c.keep;
+            EXPECT_EQ(e.m_strDetail, c.missing) << c.keep;
+        }
     }
 }
 

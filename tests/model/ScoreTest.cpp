@@ -93,14 +93,25 @@ TEST(ScoreArraysTest, ListFormRoundTrip) {
     }
     EXPECT_EQ(out, expected);
 
-    out[0] = 'X';  // the list's tag is not compared
     CLineArray back;
-    Reader r(out);
-    back.Read(r.stream, tag);
+    {
+        Reader r(out);
+        back.Read(r.stream, tag);
+    }
     ASSERT_EQ(back.GetCount(), 2);
     EXPECT_STREQ(back.Element(1)->ClassIn(ItemClasses())->className, "CLine");
-    out[0] = 'L';
     EXPECT_EQ(Written([&](CChunkStream& s) { back.Write(s, tag); }), out);
+
+    // The list's tag and each element chunk's tag are compared: another tag there is damage.
+    const std::size_t secondLine = 6 + (expected.size() - 6) / 2;
+    for (std::size_t at : {std::size_t(0), std::size_t(6), secondLine}) {
+        Bytes damaged = out;
+        damaged[at] = 'X';
+        CLineArray other;
+        Reader r(damaged);
+        EXPECT_THROW(other.Read(r.stream, tag), CArchiveException) << "tag at " << at;
+        EXPECT_EQ(other.GetCount(), 0) << "tag at " << at;
+    }
 }
 
 TEST(ScoreArraysTest, AListLongerThanTheStreamIsDamage) {

@@ -1,0 +1,91 @@
+// Score files damaged on disk, in the mail or by older programs, each kept as a small fixture in
+// tests/data/model/hostile: the reader reports damage with a clear error and never crashes, and
+// what it accepts it has read whole and saves back to bytes it reads again unchanged.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "HostileFileSupport.h"
+#include "model/Bar.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/System.h"
+
+namespace {
+
+using hostile::Outcome;
+
+// Tracks, systems and bars the two undamaged older-format fixtures hold, with what every
+// element must keep: each system a staff per track, each bar its own conductor items.
+struct LegacyContent {
+    int tracks, systems, bars;
+    int conductorItemsPerBar;  // -1: not checked
+};
+
+TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole) {
+    struct Case {
+        const char* file;
+        bool accepted;
+        const char* why;
+    } cases[] = {
+        {"cond-item-type0-save-overflow", false, "a page record in a bar's conductor run cannot be saved back"},
+        {"cond-item-type8-saved-unreadable", false, "a bar record in a bar's conductor run saves unreadable"},
+        {"dup-meas-accepted", false, "a repeated MEAS stands where the first COND belongs"},
+        {"header-page-overflow", false, "page values whose arithmetic overflows"},
+        {"justify-heap-overflow", false, "a system's bars run past the bar list"},
+        {"legacy-conductor-items-lost", true, "an undamaged older-format file"},
+        {"legacy-elemsize-ok", true, "an older-format file with the page record's own size"},
+        {"legacy-elemsize", false, "an element size that is not the page record's"},
+        {"legacy-short-trackbars", false, "a track with fewer bars than the score"},
+        {"legacy-staves-lost", true, "an undamaged older-format file"},
+        {"line-barcount-accepted", false, "a system holding more bars than the score has"},
+        {"negative-score-size-save-overflow", false, "a negative score size"},
+        {"recalc-negative-duration", false, "a tempo that gives bars a negative duration"},
+        {"tail-truncated-accepted", false, "a file cut before its end mark"},
+        {"truncated-abort", false, "a file cut inside the systems"},
+        {"valid-lists-rejected-by-zeldump", true, "a good file with page texts, lyrics and fonts"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::uint8_t> bytes = hostile::Fixture(c.file);
+        ASSERT_FALSE(bytes.empty()) << c.file;
+        const Outcome o = hostile::ReadSaveReadSave(bytes);
+        if (!c.accepted) {
+            EXPECT_TRUE(o.damaged) << c.file << ": " << c.why << " was accepted";
+            EXPECT_FALSE(o.outOfMemory) << c.file << ": damage reported as out of memory";
+            continue;
+        }
+        EXPECT_FALSE(o.damaged) << c.file << ": " << o.error;
+        EXPECT_TRUE(o.damaged || o.sameBytes) << c.file << ": the second save differs from the first";
+    }
+}
+
+TEST(ScoreFileHostileTest, OlderFormatFilesKeepEverySystemsStavesAndEveryBarsConductorItems) {
+    struct Case {
+        const char* file;
+        LegacyContent want;
+    } cases[] = {
+        {"legacy-staves-lost", {1, 8, 32, -1}},
+        {"legacy-conductor-items-lost", {1, 8, 32, 1}},
+    };
+    for (const Case& c : cases) {
+        hostile::Loaded loaded;
+        ASSERT_TRUE(loaded.Open(hostile::Fixture(c.file))) << c.file << ": " << loaded.error;
+        CScore& score = *loaded.score;
+        EXPECT_EQ(score.GetTrackCount(), c.want.tracks) << c.file;
+        EXPECT_EQ(score.GetLineCount(), c.want.systems) << c.file;
+        EXPECT_EQ(score.GetBarCount(), c.want.bars) << c.file;
+        for (int l = 0; l < score.GetLineCount(); ++l) {
+            CLine* line = score.GetLine(l);
+            ASSERT_NE(line->GetStaffArray(), nullptr);
+            EXPECT_EQ(line->GetStaffArray()->GetCount(), score.GetTrackCount()) << c.file << " system " << l;
+        }
+        if (c.want.conductorItemsPerBar < 0) continue;
+        for (int b = 0; b < score.GetBarCount(); ++b)
+            EXPECT_GE(hostile::LiveConductorItems(*score.GetBar(b)), c.want.conductorItemsPerBar)
+                << c.file << " bar " << b;
+    }
+}
+
+}  // namespace
