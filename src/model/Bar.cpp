@@ -614,6 +614,8 @@ void CBar::ReadLegacy(CFile& file) {
     rec::Put<std::uint8_t>(this, std::size_t(preset), 0);
     rec::Put<std::uint8_t>(this, kSpare, 0);
     SetBarFlag(kFlag6, false);
+    if (!GetMeter()->HasValidLengths() || GetContentLength() < 0)
+        AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(), "a bar's length");
     const bool hadItems = rec::Get<std::uint32_t>(this, kItemArray) != 0;
     // The older record's pointers mean nothing here.
     FreeItems(false);

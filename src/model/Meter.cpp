@@ -198,6 +198,12 @@ void ReadFlagBit(CChunkStream& s, std::uint8_t* flags, int bit) {
 
 }  // namespace
 
+bool Meter::HasValidLengths() const {
+    for (int offset : {kTicksPerBeat, kTicksPerBar, kTicksPerGroup})
+        if (rec::Get<std::int16_t>(bytes, offset) < 0) return false;
+    return true;
+}
+
 void Meter::Read(CChunkStream& s) {
     s.ReadByteTo(&bytes[kNumerator]);
     s.ReadByteTo(&bytes[kDenominator]);
@@ -206,13 +212,12 @@ void Meter::Read(CChunkStream& s) {
     for (int offset = kTicksPerBeat; offset <= kTicksPerGroup; offset += 2) {
         std::int16_t v = rec::Get<std::int16_t>(bytes, offset);
         s.ReadWordTo(&v);
-        // A negative count of ticks would give the bar a negative duration: damage.
-        if (v < 0 && offset != kBarLength) {
-            CFile* f = s.GetFile();
-            AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
-                                     "a time signature's lengths");
-        }
         rec::Put<std::int16_t>(bytes, offset, v);
+    }
+    if (!HasValidLengths()) {
+        CFile* f = s.GetFile();
+        AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
+                                 "a time signature's lengths");
     }
     for (int bit = 0; bit < 3; ++bit) ReadFlagBit(s, &bytes[kKindFlags], bit);
     s.ReadByteTo(&bytes[kPreset]);

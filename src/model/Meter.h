@@ -128,6 +128,9 @@ struct Meter {
     // tick words big-endian, kind bits 0-2 one byte each, the preset byte, display bits 0-7
     // one byte each, then bytes 14-25 raw.
     void Write(CChunkStream& s) const;
+    // False when a count of ticks (per beat, bar or group) is negative: it would give the bar a
+    // negative duration, so reading such a time signature is damage.
+    bool HasValidLengths() const;
     // Reads the stored form; past a chunk's end the fields keep their values.
     void Read(CChunkStream& s);
 };

@@ -70,7 +70,9 @@ void CStaff::SetScale(int percent) {
 }
 
 void CStaff::RepairDefaults() {
-    if (GetFontSize() == 0) SetFontSize(24);
+    // The stored form holds the font size in one byte: a size it cannot hold (an older raw
+    // record may bring one) counts as none.
+    if (GetFontSize() <= 0 || GetFontSize() > 255) SetFontSize(24);
     if (GetLineSpacing() == 0) {
         const std::uint8_t fromHead = std::uint8_t(GetHeadWidth() & 0xFF);
         SetLineSpacing(fromHead ? fromHead : 1);

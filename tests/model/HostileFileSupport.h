@@ -56,7 +56,7 @@ struct Loaded {
             outOfMemory = GetErrorCode() == kErrOutOfMemory;
             if (GetErrorCode() == 0) error = "a user exception without a code";
         } catch (const CArchiveException& e) {
-            error = "archive exception " + std::to_string(e.m_cause);
+            error = "archive exception " + std::to_string(e.m_cause) + (e.m_strDetail.empty() ? "" : ": " + e.m_strDetail);
         } catch (const CFileException& e) {
             error = "file exception " + std::to_string(e.m_cause);
         }

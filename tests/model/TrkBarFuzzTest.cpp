@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "TrkBarTestSupport.h"
 #include "framework/Exceptions.h"
 #include "framework/MessageBox.h"
@@ -25,27 +26,8 @@ using recordtest::Reader;
 
 namespace {
 
-// A small deterministic generator (splitmix64), the same on every platform.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t Next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // 0 .. n-1 (n > 0).
-    std::uint32_t Below(std::uint32_t n) { return std::uint32_t(Next() % n); }
-
-private:
-    std::uint64_t state_;
-};
-
-std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
-    const char* v = std::getenv(name);
-    return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
-}
+using fuzztest::EnvNumber;
+using fuzztest::Random;
 
 // The chunks the mutations start from.
 std::vector<Bytes> Seeds() {
