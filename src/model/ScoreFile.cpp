@@ -406,6 +406,7 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
 
 bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     RegisterTrackClass();
+    CFile* file = s.GetFile();
     score.GetPageTextArray()->SetCount(0);
     score.GetLyricArray()->SetCount(0);
     score.GetFontArray()->SetCount(0);

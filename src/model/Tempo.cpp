@@ -100,6 +100,10 @@ void TempoBehaviour::WriteBody(CScoreItem& item, CChunkStream& s) const {
     s.WriteBytes(t.Bytes() + CTempo::kText, CTempo::kTextSize);
     s.WriteByte(MirrorFields(rec::Get<std::uint8_t>(&t, CTempo::kEquation), kLayout_1_1_1_1_4));
     s.WriteBytes(t.Bytes() + CTempo::kNumberText, CTempo::kSize - CTempo::kNumberText);
+    // A record longer than today's mark (an older one) keeps its extra bytes, so the body is as
+    // long as the size written in its head says.
+    const int size = t.RecordSizeField();
+    if (size > CTempo::kSize) s.WriteBytes(t.Bytes() + CTempo::kSize, std::uint32_t(size - CTempo::kSize));
 }
 
 void TempoBehaviour::ToFileOrder(CScoreItem& item) const {
