@@ -166,13 +166,14 @@ void CheckReferences(CScore& score, CFile* file) {
     for (int p = 0; p < pages; ++p) {
         CPage* page = score.GetPage(p);
         const int first = page->GetFirstSystem(), n = page->GetSystemCount();
-        if (first < 0 || n < 0) ThrowDamaged(file, "a page's systems");
+        if (n < 0) ThrowDamaged(file, "a page's systems");
         // A score without systems has pages without systems (whatever older files left in
-        // them).
+        // them), and a page without systems names no first one.
         if (lines == 0) {
             page->SetSystemCount(0);
             continue;
         }
+        if (n == 0) continue;
         if (first != next || n > lines - first) ThrowDamaged(file, "a page's systems");
         next = first + n;
     }
