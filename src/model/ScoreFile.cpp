@@ -150,34 +150,28 @@ constexpr std::int32_t kMaxPaperPoints = 14400;
 constexpr std::int32_t kMaxStoredPageValue = kMaxPaperPoints * kMaxScoreSize / 100;
 
 // Every reference between the arrays that a file supplies, checked once the arrays are read
-// and before anything lays the score out or walks it by them: each page's systems and each
-// system's bars follow on from the previous page's or system's and lie inside their lists (a
-// score without systems keeps pages without any), each system has one staff per track (its stored staff count saying the same), and each
-// track has one bar per bar of the score.
+// and before anything lays the score out or walks it by them: each system's bars follow on
+// from the previous system's and lie inside the bar list (a page's system count is trimmed to
+// the systems there are), each system has one staff per track (its stored staff count saying
+// the same), and each track has one bar per bar of the score.
 void CheckReferences(CScore& score, CFile* file) {
     const int tracks = score.GetTrackArray()->GetCount();
     const int pages = score.GetPageArray()->GetCount();
     const int lines = score.GetLineArray()->GetCount();
     const int bars = score.GetBarArray()->GetCount();
     if (tracks > CScore::kMaxTracks) ThrowDamaged(file, "the track list");
-    // Pages hold systems and systems hold bars one after another: each range starts where the
-    // one before ended and stays inside its list.
-    int next = 0;
+    // A page's systems are laid out again from the systems' order when the score is renumbered;
+    // a page that names more systems than follow it keeps those there are.
     for (int p = 0; p < pages; ++p) {
         CPage* page = score.GetPage(p);
-        const int first = page->GetFirstSystem(), n = page->GetSystemCount();
+        const int first = std::max<int>(page->GetFirstSystem(), 0), n = page->GetSystemCount();
         if (n < 0) ThrowDamaged(file, "a page's systems");
-        // A score without systems has pages without systems (whatever older files left in
-        // them), and a page without systems names no first one.
-        if (lines == 0) {
-            page->SetSystemCount(0);
-            continue;
-        }
-        if (n == 0) continue;
-        if (first != next || n > lines - first) ThrowDamaged(file, "a page's systems");
-        next = first + n;
+        if (first >= lines) page->SetSystemCount(0);
+        else if (n > lines - first) page->SetSystemCount(lines - first);
     }
-    next = 0;
+    // Systems hold bars one after another: each system's bars start where the one before ended
+    // and stay inside the bar list.
+    int next = 0;
     for (int l = 0; l < lines; ++l) {
         CLine* line = score.GetLine(l);
         const int first = line->GetFirstBarIndex(), n = line->GetBarCount();
