@@ -12,7 +12,8 @@
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/ItemStaff.h"
-#include "notation/RawNote.h"
+#include "notation/NoteMetrics.h"
+#include "notation/Note.h"
 #include "notation/Rest.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
@@ -55,7 +56,7 @@ int BeamGeometry::LineY(int x) const {
 }
 
 CStaff* CBeam::EndStaff(bool atEnd) {
-    return notation::OffsetStaff(atEnd ? GetEndStaffOffset() : GetStartStaffOffset());
+    return notation::StaffOrCurrent(atEnd ? GetEndStaffOffset() : GetStartStaffOffset());
 }
 
 BeamGeometry CBeam::Measure() {
@@ -127,8 +128,7 @@ int CBeam::CollectNotes(const BeamGeometry& g, BeamNote* out, int room) {
                 const int lineY = g.LineY(e.stemX);
                 // A stem on the far side of the beam meets the first level on its side.
                 e.beamY = up == beamUp ? (up ? lineY : lineY + g.thickness) : (up ? lineY + g.thickness : lineY);
-                CStaff* staff = notation::OffsetStaff(note->GetCrossStaffOffset(0));
-                e.headY = staff ? staff->PositionToY(note->GetStaffPos(0)) : e.beamY;
+                e.headY = static_cast<CNote*>(note)->GetStemBaseY();
             } else {
                 e.stemX = x;
                 e.beamY = e.headY = g.LineY(x);

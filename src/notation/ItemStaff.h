@@ -1,16 +1,12 @@
-// The staff an item of the current bar draws on when it reaches to another staff of its
-// system, and the scoped change of the current staff that drawing and hit tests make for it.
+// The scoped change of the current staff that a rest's drawing and rectangle make for a rest
+// that stands on another staff of its system.
 #pragma once
 
 class CStaff;
 
 namespace notation {
 
-// The staff `offset` places from the current staff in the current system's staff array. An
-// offset that leads outside the array (or no system) gives the current staff itself.
-CStaff* OffsetStaff(int offset);
-
-// Makes OffsetStaff(offset) the current staff while it lives; the previous one comes back.
+// Makes StaffOrCurrent(offset) the current staff while it lives; the previous one comes back.
 class ScopedOffsetStaff {
 public:
     explicit ScopedOffsetStaff(int offset);

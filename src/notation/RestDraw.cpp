@@ -13,6 +13,7 @@
 #include "model/SystemStaff.h"
 #include "notation/Beam.h"
 #include "notation/ItemStaff.h"
+#include "notation/NoteMetrics.h"
 #include "notation/NotationGlobals.h"
 #include "notation/NoteStandIns.h"
 #include "notation/Rest.h"
@@ -88,7 +89,7 @@ RECT* RestBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
     CArtist* a = g_draw.artist;
     if (a) a->PushFont();
     // The rectangle stands on the staff the rest is drawn on.
-    const CStaff& staff = *notation::OffsetStaff(r.StaffOffsetField());
+    const CStaff& staff = *notation::StaffOrCurrent(r.StaffOffsetField());
     const int s = staff.Space();
     const int left = bar->FractionToX(r.PositionField());
     const int y = staff.PositionToY(r.StaffPosField());
