@@ -120,6 +120,16 @@ CStaff* StaffOrCurrent(int offset) {
     return s ? s : g_model.currentStaff;
 }
 
+void TrackFontOrDefault(FontRef* font) {
+    *font = FontRef{};
+    if (g_model.currentTrack) g_model.currentTrack->GetTrackFont(font);
+    if (font->face == FontRef::kNoFace || font->size == 0) {
+        font->face = g_draw.standardFontRefs[0].face;
+        font->size = 10;
+        font->style = 0;
+    }
+}
+
 CStaff* StaffAboveOrCurrent() {
     CStaff* s = StaffAtOffset(-1);
     return s ? s : g_model.currentStaff;
@@ -400,8 +410,8 @@ void CNote::DrawFretNumber(int x, int y, const NoteHead& head) {
     } else {
         std::snprintf(text, sizeof text, "%d", shape - kFretShapeFirst);
     }
-    FontRef font = g_draw.standardFontRefs[0];
-    if (g_model.currentTrack) g_model.currentTrack->GetTrackFont(&font);
+    FontRef font;
+    notation::TrackFontOrDefault(&font);
     int size = staff ? MulDiv(font.size, staff->GetScalePercent(), 100) : font.size;
     if (head.HeadScale()) size = MulDiv(size, head.HeadScale(), 100);
     a->SetFont(font.face == FontRef::kNoFace ? 0 : font.face, std::max(size, 1), font.style);
@@ -418,7 +428,7 @@ void CNote::DrawFretNumber(int x, int y, const NoteHead& head) {
         if (g_draw.printingDC)
             a->EraseRect(box);
         else
-            a->FillRectBackground(box);
+            a->DrawClipped(box);
     }
     a->DrawTextCentered(x, y, text);
     a->PopFont();

@@ -91,8 +91,8 @@ RECT* NoteBehaviour::GetPartBounds(CScoreItem& item, RECT* rect, int part) const
         } else {
             if (a) {
                 a->PushFont();
-                FontRef font = g_draw.standardFontRefs[0];
-                if (g_model.currentTrack) g_model.currentTrack->GetTrackFont(&font);
+                FontRef font;
+                notation::TrackFontOrDefault(&font);
                 int size = staff ? MulDiv(font.size, staff->GetScalePercent(), 100) : font.size;
                 if (h.HeadScale()) size = MulDiv(size, h.HeadScale(), 100);
                 a->SetFont(font.face == FontRef::kNoFace ? 0 : font.face, std::max(size, 1), font.style);

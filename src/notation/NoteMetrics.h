@@ -5,6 +5,7 @@
 class CRawHead;
 class CStaff;
 struct NoteHead;
+struct FontRef;
 
 namespace notation {
 
@@ -30,5 +31,9 @@ int ScaledBy(const CRawHead& item, int v);
 CStaff* StaffOrCurrent(int offset);
 // The staff that lies above the current one in the system, else the current one.
 CStaff* StaffAboveOrCurrent();
+
+// The current track's font for fret numbers; a track without one set (and a score without a
+// default) takes the interface face at 10 points.
+void TrackFontOrDefault(FontRef* font);
 
 }  // namespace notation
