@@ -3,6 +3,7 @@
 #include "model/ItemClass.h"
 #include "notation/Beam.h"
 #include "notation/BeatChart.h"
+#include "notation/Beaming.h"
 #include "notation/MultiRest.h"
 #include "notation/Note.h"
 #include "notation/RawNote.h"
@@ -16,4 +17,5 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CRawNote::kType, &RawNoteBehaviour::Instance());
     table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
+    RegisterBeaming();
 }

@@ -1,0 +1,266 @@
+// Beaming: `meter` and `beamgroups` set a bar's time signature and its beam grouping and break
+// flags, `rest` and `tuplet` put rests and tuplet ratios into a bar, `autobeam` beams a voice by
+// the meter, `beam` beams listed notes by hand, `tremolo` makes a tremolo beam, `makebeam` lays a
+// beam out again and `dissolve` removes one. `print beaming` shows the beam fields of the notes
+// and rests of a bar.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Script.h"
+#include "model/Bar.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/TrkBar.h"
+#include "notation/Beam.h"
+#include "notation/Beaming.h"
+#include "notation/Note.h"
+#include "notation/Rest.h"
+
+namespace zelscript {
+namespace {
+
+CTrkBar* TrackBar(Context& ctx, int track, int bar) {
+    CScore& score = *ctx.Score().score;
+    if (track < 0 || track >= score.GetTrackCount()) throw ScriptError("no track " + std::to_string(track));
+    if (bar < 0 || bar >= score.GetBarCount()) throw ScriptError("no bar " + std::to_string(bar));
+    CTrkBar* trkBar = score.GetTrkBar(track, bar);
+    if (!trkBar) throw ScriptError("track " + std::to_string(track) + " has no bar " + std::to_string(bar));
+    g_model.currentScore = &score;
+    trkBar->SetCurrent();
+    return trkBar;
+}
+
+CBarItem* ItemAt(CTrkBar* trkBar, int index) {
+    int k = 0;
+    for (CBarItem* item = trkBar->GetItems(); item && item->Type() != 255; item = item->NextItem(), ++k)
+        if (k == index) return item;
+    throw ScriptError("no item " + std::to_string(index));
+}
+
+int ToInt(const std::string& text, const std::string& whole) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end) throw ScriptError("bad number \"" + whole + "\"");
+    return int(v);
+}
+
+bool Option(const std::string& arg, const char* name, int* value) {
+    const std::size_t n = std::strlen(name);
+    if (arg.compare(0, n, name) != 0 || arg.size() <= n || arg[n] != '=') return false;
+    *value = ToInt(arg.substr(n + 1), arg);
+    return true;
+}
+
+// "B:I" (record I of bar B) or "I" (of the given bar).
+void ItemRef(const std::string& text, int bar, int* outBar, int* outIndex) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        *outBar = bar;
+        *outIndex = ToInt(text, text);
+    } else {
+        *outBar = ToInt(text.substr(0, colon), text);
+        *outIndex = ToInt(text.substr(colon + 1), text);
+    }
+}
+
+void RunMeter(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "meter B NUM DEN");
+    CScore& score = *ctx.Score().score;
+    const int b = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
+    CBar* bar = score.GetBar(b);
+    Meter* meter = bar->GetMeter();
+    meter->SetNumerator(std::uint8_t(ArgIntIn(args, 1, "numerator", 1, 99)));
+    const int den = ArgInt(args, 2, "denominator");
+    if (den != 1 && den != 2 && den != 4 && den != 8 && den != 16 && den != 32 && den != 64 && den != 128)
+        throw ScriptError("bad denominator " + args[2]);
+    meter->SetDenominator(std::uint8_t(den));
+    meter->SetGroupCount(0);
+    meter->SetDefaultBeamGroups();
+    if (!meter->Update()) throw ScriptError("the meter could not be updated");
+}
+
+void RunBeamGroups(Context& ctx, const Args& args) {
+    static const char* usage = "beamgroups B G1 G2 G3 G4 [second=N] [third=N] [beats=N]";
+    NeedArgs(args, 5, 8, usage);
+    CScore& score = *ctx.Score().score;
+    CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
+    Meter* meter = bar->GetMeter();
+    for (int i = 0; i < 4; ++i) meter->SetBeamGroup(i, std::uint8_t(ArgIntIn(args, std::size_t(1 + i), "group", 0, 255)));
+    std::uint8_t display = std::uint8_t(meter->GetDisplayFlags() & ~0x60);
+    for (std::size_t i = 5; i < args.size(); ++i) {
+        int v = 0;
+        if (Option(args[i], "second", &v)) {
+            meter->bytes[Meter::kBeamUnit] = std::uint8_t(v);
+            display |= 0x20;
+        } else if (Option(args[i], "third", &v)) {
+            meter->bytes[Meter::kSpare] = std::uint8_t(v);
+            display |= 0x40;
+        } else if (Option(args[i], "beats", &v)) {
+            meter->SetGroupCount(std::uint8_t(v));
+        } else {
+            throw ScriptError("unknown option \"" + args[i] + "\"");
+        }
+    }
+    meter->SetDisplayFlags(display);
+}
+
+void RunRest(Context& ctx, const Args& args) {
+    static const char* usage = "rest T B TIME VALUE [dots=N] [voice=N] [tuplet=C:S] [grace]";
+    NeedArgs(args, 4, 8, usage);
+    CTrkBar* trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    const int time = ArgIntIn(args, 2, "time", 0, 32767);
+    std::uint8_t bytes[64] = {};
+    CRest* rest = CRest::Construct(bytes);
+    rest->SetNoteValue(ArgIntIn(args, 3, "value", 0, 8));
+    rest->SetTimeField(std::int16_t(time));
+    CBar* bar = g_model.currentBar;
+    rest->SetPositionField(bar ? bar->TickToFraction(time, false) : 0);
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        int v = 0;
+        if (a == "grace") rest->SetFlagBit(CRawHead::kGraceBit, true);
+        else if (Option(a, "dots", &v)) rest->SetDotCount(v);
+        else if (Option(a, "voice", &v)) rest->SetVoice(v & 7);
+        else if (a.rfind("tuplet=", 0) == 0) {
+            const std::string spec = a.substr(7);
+            const std::size_t colon = spec.find(':');
+            if (colon == std::string::npos) throw ScriptError("bad option \"" + a + "\"");
+            rest->SetTupletCount(std::uint8_t(ToInt(spec.substr(0, colon), a)));
+            rest->SetTupletSpace(std::uint8_t(ToInt(spec.substr(colon + 1), a)));
+            rest->SetFlagBit(CRawHead::kTupletBit, true);
+        } else {
+            throw ScriptError("unknown option \"" + a + "\"");
+        }
+    }
+    if (!trkBar->InsertCopy(rest)) throw ScriptError("the rest could not be inserted");
+}
+
+// Tuplet ratio C:S on records FROM-TO of a bar (members), with their times run on from the first.
+void RunTuplet(Context& ctx, const Args& args) {
+    NeedArgs(args, 5, 5, "tuplet T B FROM-TO COUNT SPACE");
+    CTrkBar* trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    int from = 0, to = 0;
+    ArgRange(args, 2, "records", &from, &to);
+    const int count = ArgIntIn(args, 3, "count", 1, 255), space = ArgIntIn(args, 4, "space", 1, 255);
+    for (int k = from; k <= to; ++k) {
+        CBarItem* item = ItemAt(trkBar, k);
+        if (!item->IsNoteOrRest()) throw ScriptError("item " + std::to_string(k) + " is not a note or rest");
+        auto* head = static_cast<CRawHead*>(item);
+        head->SetTupletCount(std::uint8_t(count));
+        head->SetTupletSpace(std::uint8_t(space));
+        head->SetFlagBit(CRawHead::kTupletBit, true);
+    }
+}
+
+void RunAutoBeam(Context& ctx, const Args& args) {
+    NeedArgs(args, 5, 5, "autobeam T B VOICE FROM TO");
+    const int track = ArgInt(args, 0, "track");
+    CTrkBar* trkBar = TrackBar(ctx, track, ArgInt(args, 1, "bar"));
+    g_beamContext.Init(trkBar, 1, 0);
+    g_beamContext.AutoBeam(track, ArgIntIn(args, 2, "voice", 0, 7), ArgIntIn(args, 3, "from", 0, 32767),
+                           ArgIntIn(args, 4, "to", 0, 32767));
+}
+
+// A beam by hand (strokes 0) or a tremolo over the listed records ("I" or "BAR:I").
+void BeamListed(Context& ctx, const Args& args, std::size_t firstRef, int strokes, int beatMode) {
+    const int track = ArgInt(args, 0, "track");
+    const int barNumber = ArgInt(args, 1, "bar");
+    CTrkBar* trkBar = TrackBar(ctx, track, barNumber);
+    g_beamContext.Init(trkBar, beatMode, strokes);
+    for (std::size_t i = firstRef; i < args.size(); ++i) {
+        int b = 0, index = 0;
+        ItemRef(args[i], barNumber, &b, &index);
+        CTrkBar* tb = TrackBar(ctx, track, b);
+        CBarItem* item = ItemAt(tb, index);
+        if (!item->IsNoteOrRest()) throw ScriptError("item " + args[i] + " is not a note or rest");
+        g_beamContext.AddNote(item, tb);
+    }
+    trkBar->SetCurrent();
+    if (!g_beamContext.BeamNotes(false)) throw ScriptError("out of memory");
+}
+
+void RunBeam(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 300, "beam T B [beat] I|BAR:I ...");
+    const bool beat = args[2] == "beat";
+    BeamListed(ctx, args, beat ? 3 : 2, 0, beat ? 1 : 0);
+}
+
+void RunTremolo(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 300, "tremolo T B STROKES I|BAR:I ...");
+    BeamListed(ctx, args, 3, ArgIntIn(args, 2, "strokes", 1, 4), 0);
+}
+
+CBeam* BeamAt(Context& ctx, const Args& args, CTrkBar** trkBar) {
+    *trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CBarItem* item = ItemAt(*trkBar, ArgInt(args, 2, "index"));
+    if (!item->IsBeam() || item->RecordSizeField() < CBeam::kSize) throw ScriptError("item " + args[2] + " is not a beam");
+    return static_cast<CBeam*>(item);
+}
+
+void RunMakeBeam(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 4, "makebeam T B INDEX MODE");
+    CTrkBar* trkBar = nullptr;
+    CBeam* beam = BeamAt(ctx, args, &trkBar);
+    g_beamContext.Init(trkBar, 0, 0);
+    g_beamContext.MakeBeam(beam, ArgIntIn(args, 3, "mode", 0, 3));
+}
+
+void RunDissolve(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "dissolve T B INDEX");
+    CTrkBar* trkBar = nullptr;
+    CBeam* beam = BeamAt(ctx, args, &trkBar);
+    beam->MarkRemoved();
+}
+
+// Per live note or rest: index, beamed (b), continues a beam (c), tuplet member (t), half flag
+// (h), the stem and the levels a reversed stem reaches past.
+void RunPrintBeaming(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "print beaming T B");
+    CTrkBar* trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    int k = 0;
+    std::string line;
+    for (CBarItem* item = trkBar->GetItems(); item && item->Type() != 255; item = item->NextItem(), ++k) {
+        if (item->IsRemoved() || !item->IsNoteOrRest()) continue;
+        auto* head = static_cast<CRawHead*>(item);
+        line += std::to_string(k) + (item->IsRest() ? "r" : "") + "[";
+        if (head->IsBeamed()) line += "b";
+        if (head->ContinuesBeam()) line += "c";
+        if (head->IsTupletMember()) line += "t";
+        if (head->HasHalfFlag()) line += "h";
+        if (item->GetFlag8Bit1()) line += "s";
+        if (item->IsNote()) {
+            auto* note = static_cast<CRawNote*>(item);
+            line += note->IsStemUp() ? "U" : "D";
+            const int reach = (note->NoteFlags() >> 3) & 7;
+            if (reach) line += std::to_string(reach);
+            for (int h = 0; h < note->HeadCountField(); ++h)
+                if (note->Head(h)->Byte(NoteHead::kLinkByte) & NoteHead::kBeyondBeam) line += "x" + std::to_string(h);
+            if (note->MarkCount()) line += "m" + std::to_string(note->GetMark(0)->Code());
+        }
+        line += "] ";
+    }
+    if (!line.empty()) line.pop_back();
+    std::fprintf(ctx.out, "%s\n", line.c_str());
+}
+
+const CommandRegistrar registrar{
+    {"meter", "B NUM DEN", "bar B's time signature NUM/DEN with the denominator's beam groups", RunMeter},
+    {"beamgroups", "B G1 G2 G3 G4 [second=N] [third=N] [beats=N]",
+     "bar B's four beam-grouping bytes; second= and third= set the second- and third-level break bytes and "
+     "flags, beats= the beat count",
+     RunBeamGroups},
+    {"rest", "T B TIME VALUE [dots=N] [voice=N] [tuplet=C:S] [grace]", "a rest in track T's bar B", RunRest},
+    {"tuplet", "T B FROM-TO COUNT SPACE", "records FROM-TO become members of a COUNT:SPACE tuplet", RunTuplet},
+    {"autobeam", "T B VOICE FROM TO", "beams VOICE of track T's bar B by the meter from FROM to TO ticks (32767: the end)",
+     RunAutoBeam},
+    {"beam", "T B [beat] I|BAR:I ...", "beams the listed records by hand (beat: by the beat)", RunBeam},
+    {"tremolo", "T B STROKES I|BAR:I ...", "a tremolo of 1-4 strokes over the listed records", RunTremolo},
+    {"makebeam", "T B INDEX MODE", "lays beam INDEX out again (mode 3 decides stems and heights afresh)", RunMakeBeam},
+    {"dissolve", "T B INDEX", "removes beam INDEX and unbeams its notes", RunDissolve},
+    {"print beaming", "T B", "the beam flags of each live note and rest of track T's bar B", RunPrintBeaming},
+};
+
+}  // namespace
+}  // namespace zelscript
