@@ -1,6 +1,6 @@
 // Beaming: `meter` and `beamgroups` set a bar's time signature and its beam grouping and break
-// flags, `rest` and `tuplet` put rests and tuplet ratios into a bar, `autobeam` beams a voice by
-// the meter, `beam` beams listed notes by hand, `tremolo` makes a tremolo beam, `makebeam` lays a
+// flags, `tuplet` gives notes and rests a tuplet ratio, `autobeam` beams a voice by the meter,
+// `beamnotes` beams listed notes and rests by hand, `tremolo` makes a tremolo beam, `makebeam` lays a
 // beam out again and `dissolve` removes one. `print beaming` shows the beam fields of the notes
 // and rests of a bar.
 #include <cstdlib>
@@ -16,7 +16,6 @@
 #include "notation/Beam.h"
 #include "notation/Beaming.h"
 #include "notation/Note.h"
-#include "notation/Rest.h"
 
 namespace zelscript {
 namespace {
@@ -106,37 +105,6 @@ void RunBeamGroups(Context& ctx, const Args& args) {
     meter->SetDisplayFlags(display);
 }
 
-void RunRest(Context& ctx, const Args& args) {
-    static const char* usage = "rest T B TIME VALUE [dots=N] [voice=N] [tuplet=C:S] [grace]";
-    NeedArgs(args, 4, 8, usage);
-    CTrkBar* trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
-    const int time = ArgIntIn(args, 2, "time", 0, 32767);
-    std::uint8_t bytes[64] = {};
-    CRest* rest = CRest::Construct(bytes);
-    rest->SetNoteValue(ArgIntIn(args, 3, "value", 0, 8));
-    rest->SetTimeField(std::int16_t(time));
-    CBar* bar = g_model.currentBar;
-    rest->SetPositionField(bar ? bar->TickToFraction(time, false) : 0);
-    for (std::size_t i = 4; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        int v = 0;
-        if (a == "grace") rest->SetFlagBit(CRawHead::kGraceBit, true);
-        else if (Option(a, "dots", &v)) rest->SetDotCount(v);
-        else if (Option(a, "voice", &v)) rest->SetVoice(v & 7);
-        else if (a.rfind("tuplet=", 0) == 0) {
-            const std::string spec = a.substr(7);
-            const std::size_t colon = spec.find(':');
-            if (colon == std::string::npos) throw ScriptError("bad option \"" + a + "\"");
-            rest->SetTupletCount(std::uint8_t(ToInt(spec.substr(0, colon), a)));
-            rest->SetTupletSpace(std::uint8_t(ToInt(spec.substr(colon + 1), a)));
-            rest->SetFlagBit(CRawHead::kTupletBit, true);
-        } else {
-            throw ScriptError("unknown option \"" + a + "\"");
-        }
-    }
-    if (!trkBar->InsertCopy(rest)) throw ScriptError("the rest could not be inserted");
-}
-
 // Tuplet ratio C:S on records FROM-TO of a bar (members), with their times run on from the first.
 void RunTuplet(Context& ctx, const Args& args) {
     NeedArgs(args, 5, 5, "tuplet T B FROM-TO COUNT SPACE");
@@ -182,7 +150,7 @@ void BeamListed(Context& ctx, const Args& args, std::size_t firstRef, int stroke
 }
 
 void RunBeam(Context& ctx, const Args& args) {
-    NeedArgs(args, 3, 300, "beam T B [beat] I|BAR:I ...");
+    NeedArgs(args, 3, 300, "beamnotes T B [beat] I|BAR:I ...");
     const bool beat = args[2] == "beat";
     BeamListed(ctx, args, beat ? 3 : 2, 0, beat ? 1 : 0);
 }
@@ -251,11 +219,10 @@ const CommandRegistrar registrar{
      "bar B's four beam-grouping bytes; second= and third= set the second- and third-level break bytes and "
      "flags, beats= the beat count",
      RunBeamGroups},
-    {"rest", "T B TIME VALUE [dots=N] [voice=N] [tuplet=C:S] [grace]", "a rest in track T's bar B", RunRest},
     {"tuplet", "T B FROM-TO COUNT SPACE", "records FROM-TO become members of a COUNT:SPACE tuplet", RunTuplet},
     {"autobeam", "T B VOICE FROM TO", "beams VOICE of track T's bar B by the meter from FROM to TO ticks (32767: the end)",
      RunAutoBeam},
-    {"beam", "T B [beat] I|BAR:I ...", "beams the listed records by hand (beat: by the beat)", RunBeam},
+    {"beamnotes", "T B [beat] I|BAR:I ...", "beams the listed records by hand (beat: by the beat)", RunBeam},
     {"tremolo", "T B STROKES I|BAR:I ...", "a tremolo of 1-4 strokes over the listed records", RunTremolo},
     {"makebeam", "T B INDEX MODE", "lays beam INDEX out again (mode 3 decides stems and heights afresh)", RunMakeBeam},
     {"dissolve", "T B INDEX", "removes beam INDEX and unbeams its notes", RunDissolve},
