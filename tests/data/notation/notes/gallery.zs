@@ -55,13 +55,13 @@ note 0 6 240 3 -6,-5 down
 note 0 6 480 3 -4,-3,-2 up dots=1
 note 0 6 960 3 0,1,2,3 down
 note 0 6 1440 2 -2,-1,0,1,2 up
-# Bar 7: two to six stacked accidentals, parenthesised ones too.
+# Bar 7 on both staves and bar 17: two to six stacked accidentals, parenthesised ones too.
 note 0 7 0 3 2#1,0#2 down
-note 0 7 240 3 4#1,2#2,0#3 down
-note 0 7 480 3 6#1,4#2,2#1,0#2 up
-note 0 7 840 3 8#1,6#2,4#3,2#1,0#2 down
-note 0 7 1200 3 10#1,8#2,6#4,4#5,2#1,0#3 up
-note 0 7 1560 3 2#1p,0#5p down
+note 0 7 960 3 4#1,2#2,0#3 down
+note 1 7 0 3 6#1,4#2,2#1,0#2 up
+note 1 7 960 3 8#1,6#2,4#3,2#1,0#2 down
+note 0 17 0 3 10#1,8#2,6#4,4#5,2#1,0#3 up
+note 0 17 960 3 2#1p,0#5p down
 # Bar 8: ledger lines above and below, on heads and chords.
 note 0 8 0 4 6 down
 note 0 8 240 3 8 down
@@ -133,4 +133,6 @@ note 1 16 240 4 0,4 down
 note 1 16 480 3 -2,0,2#1 up grace
 note 1 16 960 5 -6,-5,-4 down
 print items 0 7 live
+print items 1 7 live
+print items 0 17 live
 print items 0 10 live
