@@ -3,12 +3,11 @@
 // seconds, stacked and parenthesised accidentals, ledger lines, grace notes, shapes and marks.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <vector>
 
+#include "GalleryPicture.h"
 #include "NoteDrawSupport.h"
-#include "support/TestData.h"
 #include "framework/MusicFont.h"
 #include "model/Bar.h"
 
@@ -63,20 +62,6 @@ protected:
         }
     }
 };
-
-void Compare(const CBitmap& picture, const std::string& path) {
-    if (std::getenv("ZEL_UPDATE_REFERENCES")) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        ASSERT_TRUE(picture.SavePng(path));
-        GTEST_SKIP() << "wrote the reference " << path;
-    }
-    ASSERT_TRUE(std::filesystem::exists(path)) << "no reference picture " << path;
-    CBitmap ref;
-    ASSERT_TRUE(ref.LoadFile(path));
-    const SIZE s = ref.GetSize();
-    // Antialiasing may differ between library versions; shapes may not.
-    EXPECT_LE(picture.CountDifferences(ref, 96), long(s.cx) * s.cy / 200) << path;
-}
 
 }  // namespace
 
@@ -147,5 +132,29 @@ TEST_F(NotePicture, FirstSystemMatchesItsReference) {
     a->FillRectColor(RECT{0, 0, w, h}, 7);
     DrawSystem();
     PopPort();
-    Compare(pic, testsupport::TestDataPath("notation/pictures/system.png"));
+    gallerytest::ComparePicture(pic, "notation/pictures/system.png");
+}
+
+TEST(NoteGalleryPicture, FirstPageMatchesItsReference) {
+    // The score is the note gallery script's output:
+    //   zelscript tests/data/notation/notes/gallery.zs -o tests/data/notation/pictures/notes.zel
+    ASSERT_TRUE(fw::MusicFontAvailable());
+    recordtest::CleanGlobals clean;
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    gallerytest::GalleryScore g;
+    ASSERT_TRUE(g.Read(testsupport::TestDataPath("notation/pictures/notes.zel")));
+    CScore& score = *g.score;
+    InitDrawing();
+    const int systems = score.GetPage(0)->GetSystemCount();
+    for (int k = 0; k < systems; ++k)
+        for (int t = 0; t < score.GetTrackCount(); ++t) {
+            CStaff* s = score.GetLine(k)->GetStaff(t);
+            s->SetDisplay(std::uint8_t(s->GetDisplay() | 0x10));  // ledger lines shown
+        }
+    CBitmap pic;
+    gallerytest::Picture(score, systems, &pic, [&](CArtist* a) {
+        gallerytest::DrawSystems(score, systems, a, [](CBarItem* item) { return item->IsNoteOrRawNote(); });
+    });
+    gallerytest::ComparePicture(pic, "notation/pictures/notes.png");
 }
