@@ -20,36 +20,11 @@
 namespace zelscript {
 namespace {
 
-CTrkBar* TrackBar(Context& ctx, int track, int bar) {
-    CScore& score = *ctx.Score().score;
-    if (track < 0 || track >= score.GetTrackCount()) throw ScriptError("no track " + std::to_string(track));
-    if (bar < 0 || bar >= score.GetBarCount()) throw ScriptError("no bar " + std::to_string(bar));
-    CTrkBar* trkBar = score.GetTrkBar(track, bar);
-    if (!trkBar) throw ScriptError("track " + std::to_string(track) + " has no bar " + std::to_string(bar));
-    g_model.currentScore = &score;
-    trkBar->SetCurrent();
-    return trkBar;
-}
-
-CBarItem* ItemAt(CTrkBar* trkBar, int index) {
-    int k = 0;
-    for (CBarItem* item = trkBar->GetItems(); item && item->Type() != 255; item = item->NextItem(), ++k)
-        if (k == index) return item;
-    throw ScriptError("no item " + std::to_string(index));
-}
-
 int ToInt(const std::string& text, const std::string& whole) {
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || !end || *end) throw ScriptError("bad number \"" + whole + "\"");
     return int(v);
-}
-
-bool Option(const std::string& arg, const char* name, int* value) {
-    const std::size_t n = std::strlen(name);
-    if (arg.compare(0, n, name) != 0 || arg.size() <= n || arg[n] != '=') return false;
-    *value = ToInt(arg.substr(n + 1), arg);
-    return true;
 }
 
 // "B:I" (record I of bar B) or "I" (of the given bar).
@@ -108,7 +83,7 @@ void RunBeamGroups(Context& ctx, const Args& args) {
 // Tuplet ratio C:S on records FROM-TO of a bar (members), with their times run on from the first.
 void RunTuplet(Context& ctx, const Args& args) {
     NeedArgs(args, 5, 5, "tuplet T B FROM-TO COUNT SPACE");
-    CTrkBar* trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     int from = 0, to = 0;
     ArgRange(args, 2, "records", &from, &to);
     const int count = ArgIntIn(args, 3, "count", 1, 255), space = ArgIntIn(args, 4, "space", 1, 255);
@@ -125,7 +100,7 @@ void RunTuplet(Context& ctx, const Args& args) {
 void RunAutoBeam(Context& ctx, const Args& args) {
     NeedArgs(args, 5, 5, "autobeam T B VOICE FROM TO");
     const int track = ArgInt(args, 0, "track");
-    CTrkBar* trkBar = TrackBar(ctx, track, ArgInt(args, 1, "bar"));
+    CTrkBar* trkBar = CurrentTrkBar(ctx, track, ArgInt(args, 1, "bar"));
     g_beamContext.Init(trkBar, 1, 0);
     g_beamContext.AutoBeam(track, ArgIntIn(args, 2, "voice", 0, 7), ArgIntIn(args, 3, "from", 0, 32767),
                            ArgIntIn(args, 4, "to", 0, 32767));
@@ -135,12 +110,12 @@ void RunAutoBeam(Context& ctx, const Args& args) {
 void BeamListed(Context& ctx, const Args& args, std::size_t firstRef, int strokes, int beatMode) {
     const int track = ArgInt(args, 0, "track");
     const int barNumber = ArgInt(args, 1, "bar");
-    CTrkBar* trkBar = TrackBar(ctx, track, barNumber);
+    CTrkBar* trkBar = CurrentTrkBar(ctx, track, barNumber);
     g_beamContext.Init(trkBar, beatMode, strokes);
     for (std::size_t i = firstRef; i < args.size(); ++i) {
         int b = 0, index = 0;
         ItemRef(args[i], barNumber, &b, &index);
-        CTrkBar* tb = TrackBar(ctx, track, b);
+        CTrkBar* tb = CurrentTrkBar(ctx, track, b);
         CBarItem* item = ItemAt(tb, index);
         if (!item->IsNoteOrRest()) throw ScriptError("item " + args[i] + " is not a note or rest");
         g_beamContext.AddNote(item, tb);
@@ -161,7 +136,7 @@ void RunTremolo(Context& ctx, const Args& args) {
 }
 
 CBeam* BeamAt(Context& ctx, const Args& args, CTrkBar** trkBar) {
-    *trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    *trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     CBarItem* item = ItemAt(*trkBar, ArgInt(args, 2, "index"));
     if (!item->IsBeam() || item->RecordSizeField() < CBeam::kSize) throw ScriptError("item " + args[2] + " is not a beam");
     return static_cast<CBeam*>(item);
@@ -186,7 +161,7 @@ void RunDissolve(Context& ctx, const Args& args) {
 // (h), the stem and the levels a reversed stem reaches past.
 void RunPrintBeaming(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "print beaming T B");
-    CTrkBar* trkBar = TrackBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     int k = 0;
     std::string line;
     for (CBarItem* item = trkBar->GetItems(); item && item->Type() != 255; item = item->NextItem(), ++k) {

@@ -20,25 +20,6 @@
 namespace zelscript {
 namespace {
 
-CTrkBar* CurrentTrkBar(Context& ctx, int track, int bar) {
-    CScore& score = *ctx.Score().score;
-    if (track < 0 || track >= score.GetTrackCount()) throw ScriptError("no track " + std::to_string(track));
-    if (bar < 0 || bar >= score.GetBarCount()) throw ScriptError("no bar " + std::to_string(bar));
-    CTrkBar* trkBar = score.GetTrkBar(track, bar);
-    if (!trkBar) throw ScriptError("track " + std::to_string(track) + " has no bar " + std::to_string(bar));
-    g_model.currentScore = &score;
-    trkBar->SetCurrent();
-    return trkBar;
-}
-
-// Record `index` of the run (end record excluded).
-CBarItem* ItemAt(CTrkBar* trkBar, int index) {
-    int k = 0;
-    for (CBarItem* item = trkBar->GetItems(); item && item->Type() != 255; item = item->NextItem(), ++k)
-        if (k == index) return item;
-    throw ScriptError("no item " + std::to_string(index));
-}
-
 int Number(const std::string& text, std::size_t* at, const std::string& whole) {
     const char* start = text.c_str() + *at;
     char* end = nullptr;
@@ -77,15 +58,6 @@ void ParseHead(const std::string& text, NoteHead* head, int duration) {
         default: throw ScriptError("bad head \"" + text + "\"");
         }
     }
-}
-
-bool Option(const std::string& arg, const char* name, int* value) {
-    const std::size_t n = std::strlen(name);
-    if (arg.compare(0, n, name) != 0 || arg.size() <= n || arg[n] != '=') return false;
-    char* end = nullptr;
-    *value = int(std::strtol(arg.c_str() + n + 1, &end, 10));
-    if (!end || *end) throw ScriptError("bad option \"" + arg + "\"");
-    return true;
 }
 
 void Split(const std::string& text, char sep, std::vector<std::string>* out) {
@@ -162,7 +134,7 @@ void RunMark(Context& ctx, const Args& args) {
     mark->SetSize(std::int16_t(NoteMark::ClassSize(code)));
     for (std::size_t i = 4; i < args.size(); ++i) {
         const std::string& a = args[i];
-        int v = 0;
+        int v = 0, p = 0, q = 0;
         auto flag = [&](std::uint8_t bit) { mark->SetFlags(std::uint8_t(mark->Flags() | bit)); };
         if (a == "flip") flag(0x04);
         else if (a == "hidden") flag(0x01);
@@ -173,20 +145,13 @@ void RunMark(Context& ctx, const Args& args) {
         else if (Option(a, "style", &v)) mark->SetByte(NoteMark::kSetting41, std::uint8_t(v));
         else if (Option(a, "acc", &v)) mark->SetByte(NoteMark::kByte52, std::uint8_t(v));
         else if (Option(a, "char", &v)) mark->SetCharacter(std::uint16_t(v));
-        else if (a.rfind("end=", 0) == 0 || a.rfind("cont=", 0) == 0) {
-            const bool cont = a[0] == 'c';
-            std::vector<std::string> parts;
-            Split(a.substr(cont ? 5 : 4), ':', &parts);
-            if (parts.size() != 2) throw ScriptError("bad option \"" + a + "\"");
-            const int p = std::atoi(parts[0].c_str()), q = std::atoi(parts[1].c_str());
-            if (cont) {
-                flag(0x02);
-                mark->SetWord(44, std::int16_t(p));
-                mark->SetWord(46, std::int16_t(q));
-            } else {
-                mark->SetWord(NoteMark::kExtentStart, std::int16_t(p));
-                mark->SetWord(NoteMark::kExtentEnd, std::int16_t(q));
-            }
+        else if (PairOption(a, "end", &p, &q)) {
+            mark->SetWord(NoteMark::kExtentStart, std::int16_t(p));
+            mark->SetWord(NoteMark::kExtentEnd, std::int16_t(q));
+        } else if (PairOption(a, "cont", &p, &q)) {
+            flag(0x02);
+            mark->SetWord(44, std::int16_t(p));
+            mark->SetWord(46, std::int16_t(q));
         } else {
             throw ScriptError("unknown option \"" + a + "\"");
         }

@@ -19,40 +19,6 @@
 namespace zelscript {
 namespace {
 
-CTrkBar* TrkBarAt(Context& ctx, int track, int bar) {
-    CScore& score = *ctx.Score().score;
-    if (track < 0 || track >= score.GetTrackCount()) throw ScriptError("no track " + std::to_string(track));
-    if (bar < 0 || bar >= score.GetBarCount()) throw ScriptError("no bar " + std::to_string(bar));
-    CTrkBar* trkBar = score.GetTrkBar(track, bar);
-    if (!trkBar) throw ScriptError("track " + std::to_string(track) + " has no bar " + std::to_string(bar));
-    g_model.currentScore = &score;
-    trkBar->SetCurrent();
-    return trkBar;
-}
-
-// "name=N" into *value; false when the argument is another option.
-bool Option(const std::string& arg, const char* name, int* value) {
-    const std::size_t n = std::strlen(name);
-    if (arg.compare(0, n, name) != 0 || arg.size() <= n || arg[n] != '=') return false;
-    char* end = nullptr;
-    *value = int(std::strtol(arg.c_str() + n + 1, &end, 10));
-    if (!end || *end) throw ScriptError("bad option \"" + arg + "\"");
-    return true;
-}
-
-// "name=A:B" into *a and *b.
-bool PairOption(const std::string& arg, const char* name, int* a, int* b) {
-    const std::size_t n = std::strlen(name);
-    if (arg.compare(0, n, name) != 0 || arg.size() <= n || arg[n] != '=') return false;
-    char* end = nullptr;
-    *a = int(std::strtol(arg.c_str() + n + 1, &end, 10));
-    if (!end || *end != ':') throw ScriptError("bad option \"" + arg + "\"");
-    const char* second = end + 1;
-    *b = int(std::strtol(second, &end, 10));
-    if (end == second || *end) throw ScriptError("bad option \"" + arg + "\"");
-    return true;
-}
-
 std::vector<int> Numbers(const std::string& text, const std::string& whole) {
     std::vector<int> out;
     const char* p = text.c_str();
@@ -75,7 +41,7 @@ int PositionOf(CScore& score, int bar, int time) {
 void RunRest(Context& ctx, const Args& args) {
     static const char* usage = "rest T B TIME VALUE POS [options]";
     NeedArgs(args, 5, 20, usage);
-    CTrkBar* trkBar = TrkBarAt(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     const int time = ArgIntIn(args, 2, "time", 0, 32767);
     std::uint8_t bytes[CRest::kSize] = {};
     CRest* rest = CRest::Construct(bytes);
@@ -102,7 +68,7 @@ void RunRest(Context& ctx, const Args& args) {
 void RunMultiRest(Context& ctx, const Args& args) {
     static const char* usage = "multirest T B SPAN [options]";
     NeedArgs(args, 3, 20, usage);
-    CTrkBar* trkBar = TrkBarAt(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     std::uint8_t bytes[CMultiRest::kSize] = {};
     CMultiRest* m = CMultiRest::Construct(bytes);
     std::uint8_t flags = 0;
@@ -147,7 +113,7 @@ void RunBeam(Context& ctx, const Args& args) {
     NeedArgs(args, 3, 40, usage);
     const int track = ArgInt(args, 0, "track");
     const int barIndex = ArgInt(args, 1, "bar");
-    CTrkBar* trkBar = TrkBarAt(ctx, track, barIndex);
+    CTrkBar* trkBar = CurrentTrkBar(ctx, track, barIndex);
     CScore& score = *ctx.Score().score;
     std::vector<std::string> segs;
     for (std::size_t i = 2; i < args.size(); ++i)

@@ -15,6 +15,9 @@
 
 #include "ToolScore.h"
 
+class CBarItem;
+class CTrkBar;
+
 namespace zelscript {
 
 using Args = std::vector<std::string>;
@@ -58,5 +61,15 @@ int ArgInt(const Args& args, std::size_t i, const char* what);
 int ArgIntIn(const Args& args, std::size_t i, const char* what, int low, int high);
 // "A-B" or "A" (then B = A): a range of integers.
 void ArgRange(const Args& args, std::size_t i, const char* what, int* first, int* last);
+// "name=N" into *value; false when the argument is another option.
+bool Option(const std::string& arg, const char* name, int* value);
+// "name=A:B" into *a and *b; false when the argument is another option.
+bool PairOption(const std::string& arg, const char* name, int* a, int* b);
+
+// Track t's bar b of the current score, made current with its score; a ScriptError when the
+// score has no such track bar.
+CTrkBar* CurrentTrkBar(Context& ctx, int track, int bar);
+// Record `index` of a track bar's run (the end record excluded); a ScriptError when there is none.
+CBarItem* ItemAt(CTrkBar* trkBar, int index);
 
 }  // namespace zelscript
