@@ -255,12 +255,7 @@ TEST_F(MultiRest, DoubleClickRunsTheEditCommand) {
     EXPECT_EQ(doc.commands, std::vector<int>{4108});
 }
 
-class MultiRestTracks : public ScoreDrawTest {
-protected:
-    MultiRestTracks() : ScoreDrawTest(1) {}
-};
-
-TEST_F(MultiRestTracks, EndDragCopiesToEveryTracksMultiRestOfTheBar) {
+TEST_F(MultiRest, EndDragCopiesToEveryTracksMultiRestOfTheBar) {
     CMultiRest* other = NewMultiRest(Current(1, 3), 2, 0, 80);
     other->SetCountOffset(7);
     CMultiRest* removed = NewMultiRest(Current(1, 3), 2, 0, 80);

@@ -207,8 +207,15 @@ TEST_F(RestDraw, CrossStaffOffsetKeepsItsLowThreeBits) {
 TEST_F(RestDraw, AnOffsetPastTheSystemsStavesStaysOnTheOwnStaff) {
     CTrkBar* tb = Current(0, 1);
     CRest* r = NewRest(tb, 3, 2);
+    // One staff down is the piano's lower staff.
+    r->SetStartStaffOffset(1);
+    const int lowerY = score->GetLine(0)->GetStaff(1)->PositionToY(2);
+    EXPECT_EQ(Points(Calls([&] { r->Draw(); }, {"TextOut"}))[0].second, lowerY);
+    RECT lower;
+    r->GetBounds(&lower);
+    EXPECT_EQ(lower.top, lowerY - Staff()->Space());
     const int y = Staff()->PositionToY(2);
-    for (int offset : {1, 3, -1, -4}) {
+    for (int offset : {2, 3, -1, -4}) {
         r->SetStartStaffOffset(offset);
         const auto glyphs = Points(Calls([&] { r->Draw(); }, {"TextOut"}));
         ASSERT_EQ(glyphs.size(), 1u) << offset;
