@@ -9,6 +9,7 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
+#include "notation/Beaming.h"
 #include "platform/DrawGlobals.h"
 
 namespace {
@@ -100,6 +101,11 @@ void BeamBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     InvalidateCovered(beam, own, 0);
     if (beam.BarSpanField() > 0 && own && g_model.currentScore)
         InvalidateCovered(beam, g_model.currentScore->GetTrkBar(own->GetTrackIndex(), own->GetBarIndex() + 1), 1);
+    // The notes follow the heights the drag gave the beam (the record may move: nothing reads it after).
+    if (own) {
+        g_beamContext.Init(own, 0, 0);
+        g_beamContext.MakeBeam(&beam, 0);
+    }
 }
 
 void BeamBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {

@@ -213,15 +213,9 @@ void BeamContext::SetStemsAndSlope(CBeam* beam, CRawNote* first, CRawNote* last,
     if (fixedLevel) {
         a = b = up ? hiHead0 + l1 / 2 : loHead0 - l1 / 2 + 1;
     } else if (twoStaves) {
-        // Ends on two staves: centred between them.
-        a = up ? 8 : -8;
-        b = -a;
-        CStaff* s = StaffAtOffset(first->GetCrossStaffOffset(0));
-        CStaff* e = StaffAtOffset(last->GetCrossStaffOffset(0));
-        if (s && e && e->GetMiddleY() < s->GetMiddleY()) a = 8, b = -8;
-        else a = -8, b = 8;
-        b -= StaffShift(first->GetCrossStaffOffset(0), last->GetCrossStaffOffset(0));
-        if (cross) a = crossStart, b = crossEnd;
+        // Ends on two staves: centred between them, the end counted on its own staff.
+        a = crossStart;
+        b = crossEnd - StaffShift(first->GetCrossStaffOffset(0), last->GetCrossStaffOffset(0));
     } else {
         const int firstSide = up ? first->GetBottomHeadPos() : first->GetTopHeadPos();
         const int lastSide = up ? last->GetBottomHeadPos() : last->GetTopHeadPos();
@@ -501,8 +495,9 @@ int BeamContext::Layout(CBeam* beam) {
     const int p1 = beam->StartPositionField();
     const int p2 = beam->EndPositionField() + 1024 * beam->BarSpanField();
     const int h1 = rec::Get<std::int8_t>(beam, CBeam::kStartStaffPos);
-    const int h2 = rec::Get<std::int8_t>(beam, CBeam::kEndStaffPos);
     const int startOffset = beam->GetStartStaffOffset(), endOffset = beam->GetEndStaffOffset();
+    // Heights are compared on the start end's staff.
+    const int h2 = rec::Get<std::int8_t>(beam, CBeam::kEndStaffPos) + StaffShift(startOffset, endOffset);
     const auto lineAt = [&](int at) { return p2 == p1 ? h1 : h1 + RoundDiv((long long)(h2 - h1) * (at - p1), p2 - p1); };
 
     // Nothing changes when the beam would need more segments than its count holds: the items are

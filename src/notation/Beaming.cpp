@@ -383,7 +383,8 @@ bool BeamContext::BeamNotes(bool redraw) {
             const int graces = TakeGroup(pass == 1);
             if (pass == 0) gracesMet += graces;
             if (inputCursor == before) ++inputCursor;  // every step moves on
-            if (workCount < (beatMode && pass == 0 ? 2 : 1)) continue;
+            // A tremolo joins two notes: a note left over makes no beam.
+            if (workCount < (beatMode && pass == 0 ? 2 : 1) || (tremoloStrokes > 0 && workCount < 2)) continue;
             std::vector<std::uint8_t> buffer;
             CTrkBar* owner = trkBar;
             if (Build(&buffer) > 0) {
