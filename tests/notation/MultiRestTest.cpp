@@ -1,7 +1,12 @@
 // Multi-bar rests on the page: the ends of the bar by percent and bar fields, the range and
 // count, end strokes by style and drawing mode, handles, drags of the ends and the count, and
 // the copy of a drag to every track's multi-bar rest of the bar.
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "ScoreDrawSupport.h"
+#include "model/EditTaskStandIns.h"
 #include "notation/MultiRest.h"
 
 using namespace drawtest;
@@ -275,8 +280,24 @@ TEST_F(MultiRest, EndDragCopiesToEveryTracksMultiRestOfTheBar) {
     };
     EXPECT_EQ(find(0)->Percent(), 80) << "without the all-tracks flag nothing is copied";
 
+    // Each track's bar is saved for undo before its multi-bar rest changes.
+    struct SavingTask : CScoreTask {
+        std::function<int(int)> percentOf;
+        std::vector<std::pair<int, int>> saved;   // track, the percent it held then
+        bool SaveTrackBar(int track, int bar) override {
+            saved.emplace_back(track, percentOf(track));
+            return bar == 3;
+        }
+    } task;
+    task.percentOf = [&](int track) {
+        CMultiRest* live = find(0)->IsRemoved() ? find(1) : find(0);
+        return track == 1 ? int(live->Percent()) : 40;
+    };
+    doc.currentTask = &task;
     g_viewDrag.allTracksFlag = true;
     m->EndDrag(&drag);
+    doc.currentTask = nullptr;
+    EXPECT_EQ(task.saved, (std::vector<std::pair<int, int>>{{0, 40}, {1, 80}}));
     for (int k : {0, 1}) {
         CMultiRest* it = find(k);
         if (it->IsRemoved()) {
