@@ -72,6 +72,16 @@ protected:
                 if (line.rfind(p, 0) == 0) out.push_back(line);
         return out;
     }
+    // The characters of the recorded text calls, in order.
+    static std::string Glyphs(const std::vector<std::string>& log) {
+        std::string out;
+        for (const auto& line : log) {
+            const auto q = line.find('"');
+            if (line.rfind("TextOut", 0) == 0 && q != std::string::npos)
+                out += line.substr(q + 1, line.find('"', q + 1) - q - 1);
+        }
+        return out;
+    }
     // A note of one head at a position, value and stem direction, at column position 256.
     CNote* OneHead(RecordBuf& buf, int position, int value, bool up) {
         CNote* note = MakeNote(buf, 1, value);

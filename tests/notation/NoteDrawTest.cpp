@@ -13,15 +13,6 @@ namespace {
 
 class NoteDraw : public NoteDrawTest {};
 
-// The characters of the recorded text calls, in order.
-std::string Glyphs(const std::vector<std::string>& log) {
-    std::string out;
-    for (const auto& line : log) {
-        const auto q = line.find('"');
-        if (line.rfind("TextOut", 0) == 0 && q != std::string::npos) out += line.substr(q + 1, line.find('"', q + 1) - q - 1);
-    }
-    return out;
-}
 
 // Horizontal and vertical line strokes (MoveTo followed by LineTo).
 struct Strokes {

@@ -34,14 +34,6 @@ NoteMark* AddMark(CRawHead* item, int code, std::uint8_t flags = 0) {
     return m;
 }
 
-std::string Glyphs(const std::vector<std::string>& log) {
-    std::string out;
-    for (const auto& line : log) {
-        const auto q = line.find('"');
-        if (line.rfind("TextOut", 0) == 0 && q != std::string::npos) out += line.substr(q + 1, line.find('"', q + 1) - q - 1);
-    }
-    return out;
-}
 
 // The x and y of the first recorded text call.
 POINT FirstText(const std::vector<std::string>& log) {
