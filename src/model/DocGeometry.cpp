@@ -219,7 +219,7 @@ SIZE CZelDoc::GetViewExtent() const {
 
 void CZelDoc::SetArrangementMode(int mode) {
     location.arrangementMode = std::int16_t(mode);
-    storedArrangementMode = std::int16_t(mode);
+    pageMode = std::int16_t(mode);
     if (!view) return;
     LayoutViewPanes();
     BindCurrentPane();

@@ -49,10 +49,12 @@ CZelDoc::CZelDoc() {
     location.words[0] = 4;
     location.words[1] = 80;
     location.words[2] = 64;
+    scoreSize = 100 - kDefaultStaffReduction;
     score = new CScore(this);
     engraver = g_preferences.Engraver();
     SetModified(false);
-    printer = std::make_unique<PrinterSettings>();
+    ownPrinter = std::make_unique<PrinterSettings>();
+    printer = ownPrinter.get();
     InitPageSetup(true);
     RecalcPageGeometry(false, false);
     selection = std::make_unique<CSelect>();
@@ -82,7 +84,8 @@ CZelDoc::~CZelDoc() {
     delete score;
     score = nullptr;
     selection.reset();
-    printer.reset();
+    printer = nullptr;
+    ownPrinter.reset();
 }
 
 void CZelDoc::MakeCurrent() {

@@ -14,6 +14,7 @@
 #include "model/DocumentStandIns.h"
 #include "model/EngraverSettings.h"
 #include "model/PageSetup.h"
+#include "model/ScoreFile.h"
 #include "model/ScoreLocation.h"
 #include "model/SpacingTable.h"
 #include "model/Titles.h"
@@ -24,11 +25,11 @@ class CScore;
 class CScoreTask;
 class CTextTask;
 
-class CZelDoc : public CDocument {
+// The document's share of the score file (version block, zoom, score size, arrangement, window
+// placement, page setup, titles, engraver settings, font map, articulation table, printer) is
+// its ScoreFileDoc base, which the file's reader and writer fill and read.
+class CZelDoc : public CDocument, public ScoreFileDoc {
 public:
-    static constexpr std::uint16_t kProgramVersion = 0x410;
-    static constexpr std::uint16_t kNeededVersion = 0x400;
-    static constexpr std::uint16_t kBuild = 25;
     static constexpr int kDefaultStaffReduction = 15;
     static constexpr int kMaxZoom = 800;
     static constexpr int kMaxUndo = 32;
@@ -149,18 +150,10 @@ public:
     // Tells a support window (target 0-5) that something changed.
     void NotifyWindows(int target, int code);
 
-    // --- what the score file and the view keep with the document ---
-    std::uint16_t version = kProgramVersion;
-    std::uint16_t neededVersion = kNeededVersion;
-    std::uint16_t build = kBuild;
-    std::int16_t zoom = 100;
-    std::int16_t storedArrangementMode = 0;
-    std::int16_t scoreSize = 100 - kDefaultStaffReduction;
-    std::uint16_t windowShowState = 0;
-    std::uint8_t needsNewName = 0;
+    // --- what the view keeps with the document (the file's share is the ScoreFileDoc base:
+    // pageMode is the stored arrangement mode, maximised the window's show state,
+    // loadedFromLegacy the needs-new-name flag) ---
     std::uint8_t flagBytes[2] = {};
-    CPageSetup pageSetup;           // in use: after score-size scaling
-    RECT windowRect{};
     CScore* score = nullptr;        // owned
     std::uint16_t savedZoom = 0;
     std::int16_t fitMode = 0;
@@ -170,13 +163,9 @@ public:
     CPageSetup viewPageSetup;       // scaled by the zoom
     CPageSetup unscaledPageSetup;   // at score size 100
     CPageSetup printerPageSetup;    // the printer's paper and margins
-    std::unique_ptr<PrinterSettings> printer;
+    std::unique_ptr<PrinterSettings> ownPrinter;  // what the base's printer points to
     std::int16_t pagesAcross = 1, pagesDown = 1;
-    MarkPlaybackTable markPlayback{};
-    EngraverSettings engraver{};
-    FontMap fontMap{};
     SpacingTable spacing;
-    TitleBlock titles[TitleBlock::kBlocks];
     ScoreLocation location;         // the insertion point
     ScoreLocation secondLocation;
     ScoreLocation paneLocation;     // the page panes' own

@@ -286,7 +286,7 @@ TEST(DocumentTest, ViewExtentFollowsTheArrangement) {
     } rows[] = {{0, w + 6, h + 6}, {1, pages * w + 6, h + 6}, {2, w + 6, pages * h + 6}};
     for (const Row& r : rows) {
         doc.SetArrangementMode(r.mode);
-        EXPECT_EQ(doc.storedArrangementMode, r.mode);
+        EXPECT_EQ(doc.pageMode, r.mode);
         const SIZE extent = doc.GetViewExtent();
         EXPECT_EQ(extent.cx, r.width) << "mode " << r.mode;
         EXPECT_EQ(extent.cy, r.height) << "mode " << r.mode;
