@@ -180,7 +180,7 @@ bool CScore::BuildSkeleton(int barsWanted, int tracksWanted) {
 
 bool CScore::BuildMinimalScore() {
     if (!BuildSkeleton(16, 1)) return false;
-    if (CLine* line = GetLine(0)) line->SetTopOffset(DocTopOfFirstSystem(document, 0));
+    if (CLine* line = GetLine(0)) line->SetTopOffset(document->GetPageTopSpace(0));
     if (CPage* page = GetPage(0)) page->SpaceStaves(true);
     RecalcBars(false);
     return true;

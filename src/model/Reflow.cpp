@@ -161,7 +161,7 @@ bool CScore::ReflowFromPage(int pageIndex) {
                         SetPageChanged(page, true);
                         page->SetSystemCount(1);
                         page->SetFirstSystem(s);
-                        line->SetTopOffset(DocTopOfFirstSystem(document, p));
+                        line->SetTopOffset(document->GetPageTopSpace(p));
                     }
                     line->SetPage(this, p);
                     line->PlaceStaves();
@@ -201,7 +201,7 @@ bool CScore::ReflowFromPage(int pageIndex) {
     for (int k = GetPage(std::min<int>(pageIndex, pageCount - 1))->GetFirstSystem(); k < lineCount; ++k) GetLine(k)->Relayout();
     RecalcBars(false);
     DocLayOutPages(document, false);
-    if (!DocLayOutPagePanes(document)) return false;
+    if (!document->LayoutViewPanes()) return false;
     DocSetCurrentBar(document, LayoutPrefs().currentBar);
     Reindex();
     if (!LayoutPrefs().autoWrap) {
@@ -296,7 +296,7 @@ bool CScore::ShiftSystemAcrossPages(int pageIndex, bool pull) {
         CPage* tp = GetPage(target);
         tp->SetFirstSystem(first);
         tp->SetSystemCount(0);
-        int y = DocTopOfFirstSystem(document, target);
+        int y = document->GetPageTopSpace(target);
         int limit = tp->ViewToTwentieths(layout::PageBottomLimit(tp) - tp->GetPrintableRect().top) - 360;
         for (int k = first; k < lineCount; ++k) {
             const int h = heights[std::size_t(k - first)];
@@ -332,5 +332,5 @@ bool CScore::ShiftSystemAcrossPages(int pageIndex, bool pull) {
         if (pg->GetSystemCount() > 1)
             if (CLine* l = pg->GetLine(pull ? pg->GetSystemCount() - 1 : 1)) l->SpreadStaves();
     }
-    return DocLayOutPagePanes(document);
+    return document->LayoutViewPanes();
 }

@@ -198,7 +198,7 @@ CBar* CScore::AppendBar(bool redraw) {
     const LayoutSnapshot snap = TakeLayout(*this);
     CBar* bar = InsertBar(index);
     if (!bar) return nullptr;
-    if (!DocLayOutPagePanes(document)) {
+    if (!document->LayoutViewPanes()) {
         // The panes could not follow: the bar is taken back so that the failure leaves the
         // score as it was.
         UndoBarInsertion(*this, index, snap);
@@ -264,13 +264,13 @@ CLine* CScore::AddSystem(int pageIndex, bool fitCheck) {
     line = GetLine(index);
     if (index == 0) {
         if (lineCount > 0) GetLine(1)->CopyTo(line);
-        line->SetTopOffset(DocTopOfFirstSystem(document, 0));
+        line->SetTopOffset(document->GetPageTopSpace(0));
     } else {
         CLine* prev = GetLine(index - 1);
         prev->CopyTo(line);
         if (index - 1 == 0) line->SetLeftIndent(0);
         if (page->GetSystemCount() == 0)
-            line->SetTopOffset(DocTopOfFirstSystem(document, pageIndex));
+            line->SetTopOffset(document->GetPageTopSpace(pageIndex));
         else
             line->SetTopOffset(page->TopFromPage(prev->GetBottom()) + LayoutPrefs().systemSpacing);
         line->SetFirstBarIndex(prev->GetFirstBarIndex() + prev->GetBarCount());
@@ -391,7 +391,7 @@ bool CScore::InsertPageLike(int index, bool after) {
     }
     const int topPage = index == 0 ? 1 : index;
     if (CPage* p = GetPage(topPage))
-        if (CLine* first = GetLine(p->GetFirstSystem())) first->SetTopOffset(DocTopOfFirstSystem(document, topPage));
+        if (CLine* first = GetLine(p->GetFirstSystem())) first->SetTopOffset(document->GetPageTopSpace(topPage));
     if (after && index == 1)
         if (CPage* p = GetPage(index)) {
             p->SpaceStaves(false);

@@ -13,16 +13,10 @@ LayoutPreferences& LayoutPrefs() {
     return prefs;
 }
 
-int DocTopOfFirstSystem(CZelDoc* doc, int page) { return page == 0 ? 2160 : 1440; }
-
-int DocBarsPerSystem(CZelDoc* doc) { return LayoutPrefs().barsPerSystem; }
-
 bool DocLayOutPages(CZelDoc* doc, bool panes) {
     ++LayoutPrefs().pageLayouts;
     return true;
 }
-
-bool DocLayOutPagePanes(CZelDoc* doc) { return true; }
 
 void DocSetCurrentBar(CZelDoc* doc, int bar) { LayoutPrefs().currentBar = bar; }
 

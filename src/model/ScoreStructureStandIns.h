@@ -24,15 +24,9 @@ struct LayoutPreferences {
 };
 LayoutPreferences& LayoutPrefs();
 
-// The document's top of the first system of a page (twentieths of a point): 2160 on page 0
-// (the title blocks' room), 1440 on later pages.
-int DocTopOfFirstSystem(CZelDoc* doc, int page);
-// The document's bars per system.
-int DocBarsPerSystem(CZelDoc* doc);
 // Lays out all pages (and, when asked, the view's page panes); true when the panes could be
 // placed.
 bool DocLayOutPages(CZelDoc* doc, bool panes);
-bool DocLayOutPagePanes(CZelDoc* doc);
 // Makes a bar the document's current bar, the views following it.
 void DocSetCurrentBar(CZelDoc* doc, int bar);
 // Renews the repeat and jump links of the bars.
