@@ -452,6 +452,20 @@ int BeamContext::Build(std::vector<std::uint8_t>* buffer) {
         beam->SetSize(0);
         return 0;
     }
+    // A beat beam runs from its first note to its last: rests before or after them stay out of it,
+    // so that no beamed rest lies outside the span that names its beam.
+    if (beatMode) {
+        int from = 0, to = workCount - 1;
+        while (from < to && workItems[from] != first) ++from;
+        while (to > from && workItems[to] != last) --to;
+        if (from > 0 || to < workCount - 1) {
+            for (int i = 0; i <= to - from; ++i) {
+                workItems[i] = workItems[from + i];
+                workBars[i] = workBars[from + i];
+            }
+            workCount = to - from + 1;
+        }
+    }
     // The span, before the heights: the slope reads the end positions.
     const int own = trkBar ? trkBar->GetBarIndex() : 0;
     if (!beatMode) {
