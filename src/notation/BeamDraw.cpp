@@ -83,9 +83,9 @@ BeamGeometry CBeam::Measure() {
     g.gap = std::max(scaled(staff->ScaleOffset(es.GetWord(9))), 1);
     g.space = std::max(scaled(staff->Space()), 1);
     BeamSegment main = Segment(0);
-    g.start.x = SpanX(*bar, 0, StartPositionField()) + main.Word(BeamSegment::kStartInset) +
+    g.start.x = SpanX(*bar, 0, StartPositionField()) + staff->ScaleOffset(main.Word(BeamSegment::kStartInset)) +
                 ((main.Flags() & BeamSegment::kFirstUp) ? w : 0);
-    g.end.x = SpanX(*bar, BarSpanField(), EndPositionField()) + main.Word(BeamSegment::kEndInset) +
+    g.end.x = SpanX(*bar, BarSpanField(), EndPositionField()) + staff->ScaleOffset(main.Word(BeamSegment::kEndInset)) +
               ((main.Flags() & BeamSegment::kLastUp) ? w : 0);
     const auto endY = [&](bool atEnd) {
         const CStaff& s = *EndStaff(atEnd);
@@ -207,10 +207,10 @@ void BeamBehaviour::DrawItem(CScoreItem& item) const {
             return fallback;
         };
         int xa = stemAt(startBar, seg.StartPosition(),
-                        SpanX(*ownBar, startBar, seg.StartPosition()) + seg.Word(BeamSegment::kStartInset) +
+                        SpanX(*ownBar, startBar, seg.StartPosition()) + staff->ScaleOffset(seg.Word(BeamSegment::kStartInset)) +
                             ((seg.Flags() & BeamSegment::kFirstUp) ? g.headWidth : 0));
         int xb = stemAt(endBar, seg.EndPosition(),
-                        SpanX(*ownBar, endBar, seg.EndPosition()) + seg.Word(BeamSegment::kEndInset) +
+                        SpanX(*ownBar, endBar, seg.EndPosition()) + staff->ScaleOffset(seg.Word(BeamSegment::kEndInset)) +
                             ((seg.Flags() & BeamSegment::kLastUp) ? g.headWidth : 0));
         if (seg.Flags() & BeamSegment::kPartial) {
             xb = (seg.Flags() & BeamSegment::kStubLeft) ? xa - stub : xa + stub;
