@@ -221,12 +221,14 @@ void CFile::Rename(const char* oldName, const char* newName) {
 UINT CMemFile::Read(void* buffer, UINT count) {
     if (pos_ >= data_.size()) return 0;
     std::uint64_t n = std::min<std::uint64_t>(count, data_.size() - pos_);
+    if (n == 0) return 0;   // a caller may pass no buffer for no bytes
     std::memcpy(buffer, data_.data() + pos_, std::size_t(n));
     pos_ += n;
     return UINT(n);
 }
 
 void CMemFile::Write(const void* buffer, UINT count) {
+    if (count == 0) return;
     if (pos_ + count > data_.size()) data_.resize(std::size_t(pos_ + count));
     std::memcpy(data_.data() + pos_, buffer, count);
     pos_ += count;
