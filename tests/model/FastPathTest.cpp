@@ -337,7 +337,11 @@ TEST(FastPathTest, RandomEditSeriesMatchTheFullPasses) {
         for (int step = 0; step < 30; ++step) {
             const std::string what = e.Edit();
             const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step) + " (" + what + ")";
-            // The bar recalculation's justification against a plain one of every system.
+            // The edit's own justification, then the bar recalculation's, against a plain one
+            // of every system.
+            const Image edited = Image::Of(s);
+            for (int k = 0; k < s.GetLineCount(); ++k) s.GetLine(k)->Justify();
+            ASSERT_EQ(Image::Of(s).Diff(edited), "") << where;
             s.RecalcBars(false);
             const Image recalculated = Image::Of(s);
             for (int k = 0; k < s.GetLineCount(); ++k) {
