@@ -416,6 +416,13 @@ int BeamContext::Build(std::vector<std::uint8_t>* buffer) {
     CBeam* beam = CBeam::Construct(buffer->data());
     beam->SetBeamFlags(std::uint8_t(beam->BeamFlags() & ~CBeam::kGraceBeam));
     beam->SetFlagsB(std::uint8_t(beam->FlagsB() | 0x10));
+    // A beam its segment count cannot hold is refused with its items as they were.
+    std::vector<std::vector<std::uint8_t>> saved(static_cast<std::size_t>(workCount));
+    for (int i = 0; i < workCount; ++i)
+        saved[std::size_t(i)].assign(workItems[i]->Bytes(), workItems[i]->Bytes() + workItems[i]->RecordSizeField());
+    CBarItem* savedItems[kMaxItems];
+    const int savedCount = workCount;
+    std::copy(workItems, workItems + workCount, savedItems);
     CRawNote* first = nullptr;
     CRawNote* last = nullptr;
     bool firstWasBeamed = false, lastWasBeamed = false;
@@ -489,6 +496,9 @@ int BeamContext::Build(std::vector<std::uint8_t>* buffer) {
     if (first->NoteValue() < 2) beam->SetBeamFlags(std::uint8_t(beam->BeamFlags() | CBeam::kLongTremolo));
     beam->SetTwoLevelFlag(twoLevel != 0);
     const int n = Layout(beam);
+    if (n == kTooManySegments)
+        for (int i = 0; i < savedCount; ++i)
+            std::memcpy(savedItems[i]->Bytes(), saved[std::size_t(i)].data(), saved[std::size_t(i)].size());
     if (n <= 0) {
         beam->SetSize(0);
         return n;
