@@ -628,7 +628,7 @@ int BeamContext::Layout(CBeam* beam) {
             CRawHead* sh = Head(workItems[start]);
             CRawHead* eh = Head(workItems[end]);
             const int t = sh->IsTupletMember() ? sh->TupletCount() : 0;
-            const int mainNumber = rec::Get<std::uint8_t>(beam, CBeam::kSegments + BeamSegment::kNumber);
+            const int mainNumber = rec::Get<std::uint8_t>(beam, int(CBeam::kSegments) + int(BeamSegment::kNumber));
             if (eh->IsTupletMember() && eh->TupletCount() != 0) {
                 if (level == 2 && t != 0) {
                     bool bracket = false;
@@ -646,9 +646,9 @@ int BeamContext::Layout(CBeam* beam) {
                 const int groups = rec::Get<std::uint8_t>(beam, CBeam::kGroups);
                 if (level == 2 && i < workCount && boundary) {
                     if (groups % 3 == 0 || groups != eh->TupletSpace()) {
-                        rec::Put(beam, CBeam::kSegments + BeamSegment::kNumber, std::uint8_t(t));
+                        rec::Put(beam, int(CBeam::kSegments) + int(BeamSegment::kNumber), std::uint8_t(t));
                     } else {
-                        rec::Put(beam, CBeam::kSegments + BeamSegment::kNumber, std::uint8_t(0));
+                        rec::Put(beam, int(CBeam::kSegments) + int(BeamSegment::kNumber), std::uint8_t(0));
                         seg.Bytes()[BeamSegment::kNumber] = std::uint8_t(t);
                     }
                 } else if ((LevelsOf(end) == level && t != mainNumber) || count == 0) {

@@ -55,8 +55,6 @@ int OwnLevels(CBarItem* item, int strokes) {
     return Head(item)->GetFlagCount();
 }
 
-bool InTuplet(CBarItem* item) { return Head(item)->IsTupletMember(); }
-
 }  // namespace
 
 // --- saving around nested work -------------------------------------------------------------------
@@ -619,7 +617,7 @@ CBarItem* BeamContext::MakeBeam(CBarItem* item, int mode) {
     copy->SetTimeField(workItems[0]->TimeField());
     rec::Put(copy, CBeam::kStartPosition, workItems[0]->PositionField());
     copy->SetPositionField(workItems[0]->PositionField());
-    rec::Put(copy, CBeam::kSegments + BeamSegment::kStartBar, std::uint8_t(0));
+    rec::Put(copy, int(CBeam::kSegments) + int(BeamSegment::kStartBar), std::uint8_t(0));
     const auto stemSideOffset = [](CBarItem* it) {
         if (!it->IsNote()) return 0;
         auto* note = static_cast<CRawNote*>(it);

@@ -152,8 +152,9 @@ TEST_F(BeamingTest, RandomVoicesBeamTheSameTwiceAndEveryBeamedNoteHasOneBeam) {
             for (CBeam* beam : beams) {
                 if (!beam->Covers(it, 0)) continue;
                 ++covering;
-                if (it->IsRest() && (beam->BeamFlags() & CBeam::kBeatBeam))
+                if (it->IsRest() && (beam->BeamFlags() & CBeam::kBeatBeam)) {
                     EXPECT_TRUE(static_cast<CRawHead*>(it)->IsTupletMember()) << "a beat beam spans a rest at " << it->TimeField();
+                }
             }
             EXPECT_EQ(covering, 1) << "item at " << it->TimeField();
         }
