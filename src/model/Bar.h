@@ -271,6 +271,29 @@ public:
     std::int32_t GetCourtesyWidth();
     void RecalcTrackBars(int flag);
 
+    // --- drawing ---
+    // The bar on its system: time codes, time signatures, barlines, the tracks' items, its own
+    // items and the courtesy signs at its end (slot 4).
+    void Draw();
+    // One barline of a kind at page x over the system's staves, group by group.
+    void DrawBarline(int x, int kind);
+    void DrawTracks();
+    void DrawOwnItems();
+    // Items of earlier systems continued on this bar's system (the first bar of a system).
+    void DrawContinuations();
+    // Draws one item of this (the current) bar on system `system` when its span reaches it.
+    void DrawSpanningItem(CBarItem* item, int system);
+    // The next bar's courtesy key and time signatures at this bar's end.
+    void DrawCourtesySigns();
+    void DrawDataView();
+    void DrawDataItem(CBarItem* item);
+    void DrawDataGrid(CTrkBar* trkBar);
+    // Symbols, texts and barres drawn on top of everything near the rectangle.
+    void DrawOverlays(const RECT& rect);
+    // Time code text "HH:MM:SS:FF" of offset + time (ms) at the frame-rate code (0 24, 1 25,
+    // 2 30 drop-frame, else 30 frames a second); text holds at least 32 bytes.
+    static void FormatTimeCode(int mode, std::int32_t offset, std::int32_t time, char* text);
+
     // --- stored forms ---
     void WriteMeasure(CChunkStream& stream);
     void ReadMeasure(CChunkStream& stream);
@@ -285,6 +308,7 @@ public:
     void AfterRead();
 
 private:
+    void DrawMeters();
     CBarItem* CachedItem(int field) const;
     void SetCachedItem(int field, const CBarItem* item);
     // The staff-space size of the bar's system (6 without one).
@@ -297,6 +321,7 @@ public:
     static const BarBehaviour& Instance();
     void Release(CScoreItem& item) const override;                         // slot 3
     bool CopyTo(CScoreItem& item, CScoreItem* target) const override;      // slot 13
+    void Draw(CScoreItem& item) const override;                             // slot 4
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;          // slot 16
     std::int32_t GetRecordSize(CScoreItem& item) const override;           // slot 24
     // slots 41-44: the drag of the bar's right edge (with the score's drags).

@@ -49,8 +49,6 @@ CBarItem* CBarItem::Construct(void* record) {
 
 // --- score-item slots -------------------------------------------------------------------------
 
-void BarItemBehaviour::Draw(CScoreItem& item) const { Bar(item).DrawShape(); }
-
 void BarItemBehaviour::Redraw(CScoreItem& item) const { item.Draw(); }
 
 void BarItemBehaviour::Select(CScoreItem& item) const { SetFlagBit(Bar(item), CBarItem::kFlagsB, CBarItem::kSelectedBit, true); }
@@ -224,8 +222,6 @@ void BarItemBehaviour::PlaceAt(CBarItem& item, const ScoreLocation& location) co
     rec::Put<std::uint8_t>(&item, CBarItem::kColor, 0);
     item.SetTimeOffsetField(0);
 }
-
-void BarItemBehaviour::VerifyTrack(CBarItem& item) const {}
 
 void BarItemBehaviour::Delete(CBarItem& item) const { item.MarkRemoved(); }
 

@@ -68,9 +68,9 @@ public:
     virtual void InitNew(CBarItem& item, int voice, int time, int position) const;        // 79
     virtual void PlaceAt(CBarItem& item, const ScoreLocation& location) const;            // 80
     virtual void VerifyTrack(CBarItem& item) const;                                       // 81
-    virtual void DrawShape(CBarItem& item) const {}                                       // 82
-    virtual void DrawDataValue(CBarItem& item) const {}                                   // 83
-    virtual void DrawEndGlyphs(CBarItem& item, int x1, int x2, int y, int size, bool alternate) const {}  // 84
+    virtual void DrawShape(CBarItem& item) const;                                         // 82
+    virtual void DrawDataValue(CBarItem& item) const;                                     // 83
+    virtual void DrawEndGlyphs(CBarItem& item, int x1, int x2, int y, int size, bool alternate) const;  // 84
     virtual void Delete(CBarItem& item) const;                                            // 85
     virtual void MarkRemoved(CBarItem& item) const;                                       // 86
     virtual bool HitTestShape(CBarItem& item, int x, int y) const;                        // 87
@@ -267,6 +267,9 @@ public:
     int GrowAt(std::uint8_t* at, int n) { return BarBehaviour().GrowAt(*this, at, n); }
 };
 ZEL_RECORD_VIEW(CBarItem);
+
+// A value stalk of the MIDI data display for v of fullScale steps at the item's time.
+void DrawDataStalk(CBarItem& item, int v, int fullScale);
 
 // The colour index of each voice, for items whose colour byte is 0 (filled at start-up).
 inline constexpr int kVoiceCount = 8;

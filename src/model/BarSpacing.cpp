@@ -41,23 +41,13 @@ constexpr int kKeySigFlags = 19;
 bool IsGrace(const CBarItem* item) { return (rec::Get<std::uint8_t>(item, kGraceByte) & 0x02) != 0; }
 
 // Walks the live records of a bar of a track.
-template <typename F>
-void ForEachLiveItem(CTrkBar* tb, F&& f) {
-    if (!tb || !tb->GetItems()) return;
-    trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(tb->GetItems()), tb->GetRunLength(), [&](CBarItem* item) {
-        if (!item->IsRemoved()) f(item);
-        return true;
-    });
-}
+using trkbar::ForEachLiveItem;
 
 // Whether a staff shows courtesy key signatures and time signatures at a system's end (with
 // the staff's own geometry); until then every staff does.
 bool StaffShowsCourtesyKeys(CStaff* staff) { return true; }
 bool StaffShowsCourtesyMeters(CStaff* staff) { return true; }
 
-// The score's switch that turns off the automatic final barline (one of its option bytes, not
-// named yet): off until the score names it.
-bool NoAutomaticFinalBarline(CScore* score) { return false; }
 
 }  // namespace
 
@@ -315,7 +305,7 @@ std::int32_t CBar::CalcLeadingWidths() {
     }
     int trailing = e.GetWord(EngraverSettings::kFinalBarMargin);
     const int closing = GetClosingKind();
-    if (IsLast() && closing == 0 && !NoAutomaticFinalBarline(score))
+    if (IsLast() && closing == 0 && !(score && score->noAutomaticFinalBarline))
         trailing += 60;
     else if (closing == 4)
         trailing += 120;

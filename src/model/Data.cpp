@@ -10,10 +10,6 @@ const DataBehaviour& DataBehaviour::Instance() {
     return behaviour;
 }
 
-// The drawing in the MIDI data band needs the bar's time-to-x mapping and the staff's band;
-// it comes with the bar and staff drawing.
-void DataBehaviour::Draw(CScoreItem& item) const {}
-
 int DataBehaviour::GetValue(CBarItem& item) const {
     const auto& data = static_cast<const CData&>(item);
     switch (item.TypeCode()) {

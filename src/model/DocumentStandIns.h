@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "framework/Gdi.h"
 #include "framework/Types.h"
 
 // A page pane of the score view: one page on screen.
@@ -27,6 +28,9 @@ public:
     virtual int GetTop() const { return 0; }
 
     int pageIndex = 0;
+    // What the pane shows, a memory picture of the page's paper rectangle until the pane is a
+    // window; drawing outside a paint (CPage::DrawInPane) goes into it. Empty: nothing to draw on.
+    CBitmap picture;
 };
 
 // The score view: its window, scroll position and page panes.

@@ -64,6 +64,23 @@ struct ModelGlobals {
     bool swappedDataBytes = false;
     // The engraver settings of the document being built or laid out (null: the defaults).
     const EngraverSettings* engraverSettings = nullptr;
+
+    // --- drawing of pages, systems and bars ---
+    RECT updateRect{};                  // the area the current paint redraws (page units)
+    bool showHandles = false;           // handles are drawn in this paint
+    std::uint8_t highlightMode = 0;     // 0 none; else the playback highlight (8: first track only)
+    std::int16_t highlightColor = 0;    // the colour index of the highlight
+    std::uint8_t dataDisplayKind = 0;   // the kind the MIDI data box shows in the score (0 hidden)
+    std::uint8_t recordingMode = 0;     // the data box's recording mode (8: tempo on the first staff)
+    std::uint8_t playbackDisplayMode = 0;  // continued items draw as data while it is not 0
+    bool stepEntry = false;             // the step note value is shown along data grids
+    bool clipTest = false;              // items are drawn only when they meet the update rectangle
+    bool barNumberOverlapped = false;   // the bar-number drawing's overlapped-bar flag
+    bool multiRestSeen = false;         // a drawn multi-bar rest asked for its numbers
+    int currentBracketSlot = 0;         // the slot HitTestBracket found
+    int currentMeterPart = 0;           // the part HitTestMeter found (0-3)
+    POINT drawnPoint{};                 // where the item drawn last stands (drag feedback reads it)
+    std::int16_t dataBandHeight = 36;   // the MIDI data band's height in staff-scaled units
 };
 
 extern ModelGlobals g_model;

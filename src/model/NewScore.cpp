@@ -27,64 +27,15 @@ namespace {
 
 constexpr int kNoChannel = 255;
 
-// Bracket kinds: a brace, the middle staves of a bracket, and the group-continuation run.
+// Bracket kinds: a brace, and the group-continuation run.
 constexpr int kBrace = 1;
-constexpr int kBracketMiddle = 7;
 constexpr int kGroupRun = 127;
-constexpr std::uint8_t kGroupContinuesBit = 0x04;
 
 // A text of the string table, the English text when the table lacks it.
 std::string TableText(unsigned id, const char* fallback) {
     std::string s;
     if (!fw::LoadStringResource(id, s) || s.empty()) s = fallback;
     return s;
-}
-
-// Sets a bracket of a kind over staves first .. last of a system; kind 127 sets no bracket but
-// the group-continuation bits of the run (cleared on the staff before it).
-void SetBracket(CLine* line, int kind, int first, int last, bool relayout) {
-    CStaff* top = line->GetStaff(first);
-    if (!top || first < 0 || last < first || last >= line->GetStaffArray()->GetCount()) return;
-    if (kind == kGroupRun) {
-        for (int i = first; i < last; ++i) {
-            CStaff* st = line->GetStaff(i);
-            st->SetStaffFlags(std::uint8_t(st->GetStaffFlags() | kGroupContinuesBit));
-        }
-        if (first > 0) {
-            CStaff* st = line->GetStaff(first - 1);
-            st->SetStaffFlags(std::uint8_t(st->GetStaffFlags() & ~kGroupContinuesBit));
-        }
-        return;
-    }
-    int slot = 0;
-    while (slot < CStaff::kBracketSlots - 1 && top->GetBracketKind(slot) != 0) ++slot;
-    const int w = kind == kBrace ? 140 : 100;
-    int base = 0;
-    if (slot > 0) {
-        base = rec::Get<std::int16_t>(top->Bracket(slot - 1), CStaff::kBracketX);
-    } else {
-        bool found = false;
-        for (int k = 0; k < first; ++k) {
-            CStaff* st = line->GetStaff(k);
-            const int kk = st->GetBracketKind(0);
-            if (kk == 0 || kk == kBracketMiddle || k + st->GetBracketSpan(0) < first) continue;
-            const int x = rec::Get<std::int16_t>(st->Bracket(0), CStaff::kBracketX);
-            base = found ? std::min(base, x) : x;
-            found = true;
-        }
-    }
-    const auto fill = [&](CStaff* st, int k, int span) {
-        std::uint8_t* b = st->Bracket(slot);
-        b[CStaff::kBracketKind] = std::uint8_t(k);
-        b[CStaff::kBracketSpan] = std::uint8_t(span);
-        rec::Put<std::int16_t>(b, CStaff::kBracketTop, 0);
-        rec::Put<std::int16_t>(b, CStaff::kBracketBottom, 0);
-        rec::Put<std::int16_t>(b, CStaff::kBracketWidth, std::int16_t(w));
-        rec::Put<std::int16_t>(b, CStaff::kBracketX, std::int16_t(base - w));
-    };
-    fill(top, kind, last - first);
-    for (int i = first + 1; i < last; ++i) fill(line->GetStaff(i), kBracketMiddle, 0);
-    if (relayout) line->UpdateBrackets();
 }
 
 // Copies a zero-terminated text of at most n bytes into a title block's first line.
@@ -284,11 +235,11 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
     for (int s = 0; s < score.GetLineCount(); ++s) {
         CLine* line = score.GetLine(s);
         if (arrangement == 1) {
-            SetBracket(line, kGroupRun, 0, 1, false);
-            SetBracket(line, kBrace, 0, 1, false);
+            line->SetBracket(kGroupRun, 0, 1, false);
+            line->SetBracket(kBrace, 0, 1, false);
         } else if (arrangement == 2) {
-            SetBracket(line, kGroupRun, 1, 2, false);
-            SetBracket(line, kBrace, 1, 2, false);
+            line->SetBracket(kGroupRun, 1, 2, false);
+            line->SetBracket(kBrace, 1, 2, false);
         }
         if (arrangement != 4) {
             for (int t = 0; t < score.GetTrackCount(); ++t)

@@ -20,8 +20,6 @@
 #include "platform/ChunkStream.h"
 #include "platform/DrawGlobals.h"
 
-namespace {
-
 // A page text's own page test: its page filter (bits 3-5 of byte 17) against its page number
 // (16-bit at 46).
 bool PageTextOnPage(CScoreItem* text, int page) {
@@ -37,6 +35,8 @@ bool PageTextOnPage(CScoreItem* text, int page) {
         default: return false;
     }
 }
+
+namespace {
 
 // The largest number of steps a twips step walk takes before it gives up.
 constexpr int kStepLimit = 1 << 16;
@@ -121,8 +121,6 @@ void CPage::MakeCurrent() {
     if (g_draw.artist && g_model.currentDoc) g_draw.artist->SetZoom(g_model.currentDoc->GetZoom());
 }
 
-void CPage::SetClipToPage() {}
-
 int CPage::TopToPage(int twips) { return GetPrintableRect().top + TwentiethsToView(twips); }
 
 int CPage::LeftFromPage(int x) { return ViewToTwentieths(x - GetPrintableRect().left); }
@@ -157,8 +155,6 @@ void CPage::UpdateShownStaves() {
         if (CLine* line = GetLine(i); line && line->GetIndex() != 0) line->UpdateShownStaves();
     SpaceStaves(false);
 }
-
-int CPage::DrawInPane(CScoreItem* item, int (*callback)(CScoreItem*, void*), void* arg) { return 0; }
 
 int CPage::PageTextExtent(std::vector<RECT>* collector, bool top) {
     int result = top ? 0 : 32767;

@@ -20,10 +20,12 @@
 // top-left corner as its origin.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/ArrayItem.h"
 
+class CBitmap;
 class CLine;
 class CScore;
 class CZelDoc;
@@ -91,6 +93,12 @@ public:
     // is also handed to the collector.
     int PageTextExtent(std::vector<RECT>* collector, bool top);
 
+    // --- drawing ---
+    // The page: background, systems, bars, titles, deferred items and page texts (slot 4).
+    void Draw();
+    // The title blocks that show on this page, then the deferred items.
+    void DrawTitles();
+
     // --- vertical layout ---
     void SpaceStaves(bool keep);
     void AvoidCollisions();
@@ -109,11 +117,22 @@ ZEL_RECORD_VIEW(CPage);
 class PageBehaviour : public ArrayItemBehaviour {
 public:
     static const PageBehaviour& Instance();
+    void Draw(CScoreItem& item) const override;                          // slot 4
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;        // slot 16
     void Invalidate(CScoreItem& item) const override;                    // slot 19
     void Read(CScoreItem& item, CChunkStream& stream) const override;    // slot 53
     void Write(CScoreItem& item, CChunkStream& stream) const override;   // slot 54
 };
+
+// A page text's own page test: true when the text shows on page `page` (index from 0).
+bool PageTextOnPage(CScoreItem* text, int page);
+
+// Draws the page into a picture of its paper size (white first) through the current artist;
+// the drawing calls go to ops when asked. With an update rectangle only that area is drawn.
+bool DrawPageToPicture(CPage* page, CBitmap& picture, std::vector<std::string>* ops = nullptr,
+                       const RECT* update = nullptr);
+// Prints every page of the score into a PDF file through the printing artist.
+bool PrintScoreToPdf(CScore& score, const std::string& path);
 
 // The document's page setup, which new pages take their rectangles from.
 CPageSetup& DocumentPageSetup(CZelDoc* doc);

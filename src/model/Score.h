@@ -193,6 +193,9 @@ public:
     std::uint8_t option13 = 0;
     std::uint8_t trackNamesRightAligned = 0;
     std::uint8_t entryOffset = 0;           // page units
+    // The last bar closing with a plain barline gets no automatic final barline (kept in
+    // memory only: the stored options have no byte for it).
+    std::uint8_t noAutomaticFinalBarline = 0;
 
     std::int16_t trackCount = 0;
     std::int16_t pageCount = 0;

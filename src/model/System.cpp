@@ -644,8 +644,6 @@ void CLine::SpreadStaves() {
     }
 }
 
-void CLine::UpdateBrackets() {}
-
 // --- stored forms ---------------------------------------------------------------------------------
 
 void CLine::WriteLine(CChunkStream& s) {

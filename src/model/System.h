@@ -185,8 +185,26 @@ public:
     // The extent of staff i with its items: the bottom, or the top for kFirstShown. Each
     // rectangle taken is also handed to the collector when there is one (it is emptied first).
     int GetStaffExtent(int i, std::vector<RECT>* collector);
-    // Recomputes name indents and the left indent from brackets and names (system drawing).
+    // Recomputes name indents and the left indent from brackets and names, then Relayout.
     void UpdateBrackets();
+
+    // --- drawing, brackets and hit tests ---
+    // The system on its page: opening barline, brackets, staves, track names and the time
+    // signatures of its start (slot 4).
+    void Draw();
+    void DrawStaves();
+    void DrawBrackets(int staff);
+    void DrawBracket(int staff, int slot);
+    // The rectangle of one bracket slot (empty when it covers no shown staff, or one under a
+    // span above 0); sets the covered staves' name indents.
+    RECT GetBracketRect(int staff, int slot);
+    // A bracket of a kind over staves first .. last (127: the group-continuation bits of that
+    // run). False when the staves are out of range or the first staff's four slots are full.
+    bool SetBracket(int kind, int first, int last, bool relayout);
+    void DrawMeterRules(CBar* bar);
+    bool HitTestBracket(int x, int y, int* staff);
+    bool HitTestTrackName(int x, int y, int* track);
+    bool HitTestMeter(int x, int y, int* staff);
 
     // --- stored forms ---
     void ReadLine(CChunkStream& stream);
@@ -203,9 +221,13 @@ public:
     void Release(CScoreItem& item) const override;                            // slot 3
     bool CopyTo(CScoreItem& item, CScoreItem* target) const override;         // slot 13
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;             // slot 16
+    void Draw(CScoreItem& item) const override;                               // slot 4
     void Invalidate(CScoreItem& item) const override;                         // slot 19
     std::int32_t GetRecordSize(CScoreItem& item) const override;              // slot 24
     void ReadRaw(CScoreItem& item, CFile& file) const override;               // slot 46
     void Read(CScoreItem& item, CChunkStream& stream) const override;         // slot 53
     void Write(CScoreItem& item, CChunkStream& stream) const override;        // slot 54
 };
+
+// The bar's meter asks for the rules that join time signatures across staves.
+bool BarAsksMeterRules(const CBar* bar);

@@ -161,6 +161,18 @@ public:
     // offset below): above the staff (below false) or below it.
     int GetTextY(const void* text, bool below) const;
 
+    // --- drawing ---
+    // The whole staff: lines, clef and key at the system's start (slot 4).
+    void Draw();
+    void DrawLines();
+    // A key signature at x: the new key's accidentals and the naturals that cancel the old
+    // key; right-aligned signatures end at startX.
+    void DrawKeySignature(int x, int startX, int newKey, int oldKey, int clef, int cancelMode, int drawPart,
+                          bool rightAligned, int colour);
+    // A time signature at x; returns its width and stores x + width / 2 in the 16-bit word at
+    // byte 10 of `out` (the bar's meter display words; null: nowhere).
+    int DrawTimeSignature(int x, const struct Meter* meter, std::uint8_t* out);
+
     // --- hit areas and handles ---
     // A shown staff is hit within a third of a space of its left or right edge.
     bool HitTest(int x, int y) const;
@@ -231,6 +243,7 @@ ZEL_RECORD_VIEW(CStaff);
 class StaffBehaviour : public ArrayItemBehaviour {
 public:
     static const StaffBehaviour& Instance();
+    void Draw(CScoreItem& item) const override;                             // slot 4
     bool HitTest(CScoreItem& item, int x, int y) const override;           // slot 15
     void SetScale(CScoreItem& item, int percent) const override;           // slot 37
     void Read(CScoreItem& item, CChunkStream& stream) const override;     // slot 53: "STAF"

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "framework/Types.h"
 #include "platform/FontRef.h"
 
 class CChunkStream;
@@ -41,6 +42,9 @@ struct TitleBlock {
     bool IsNotice() const { return kind == kNotice; }
     bool IsHeader() const { return kind == kHeader; }
     bool IsFooter() const { return kind == kFooter; }
+
+    // Draws the block inside the rectangle on the page of that index (bounds keeps where).
+    void Draw(const RECT& rect, int pageIndex);
 
     // The "TITL" chunk.
     void Write(CChunkStream& stream) const;

@@ -114,6 +114,8 @@ public:
     void SetName(const char* text);
     void SetAbbreviation(const char* text);
     const char* GetLabelText(bool firstSystem) const { return firstSystem ? GetFullName() : GetAbbreviation(); }
+    // Draws the full name (first system) or the abbreviation right-aligned at x on y.
+    void DrawName(int x, int y, bool firstSystem);
     std::int16_t GetLabelOffsetX(bool firstSystem) const { return Word(kLabelOffsets + (firstSystem ? 0 : 4)); }
     std::int16_t GetLabelOffsetY(bool firstSystem) const { return Word(kLabelOffsets + (firstSystem ? 2 : 6)); }
     // Copies the text with each comma turned into a line end; the number of lines.
@@ -130,6 +132,8 @@ public:
     // The instrument byte, by which tracks of one instrument share a MIDI channel.
     int GetInstrument() const { return Byte(kInstrument); }
     void SetInstrument(int instrument) { PutByte(kInstrument, std::uint8_t(instrument)); }
+    // The meter-group flag that time-signature rules and hits read (bit 2 of byte 87).
+    bool IsMeterGroup() const { return (Byte(kFlags87) & 0x04) != 0; }
 
     // --- staff kind, clef, range, key ---
     int GetStaffKind() const { return Byte(kFlags87) >> 5; }

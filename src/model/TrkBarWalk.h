@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/BarItem.h"
+#include "model/TrkBar.h"
 
 namespace trkbar {
 
@@ -39,6 +40,16 @@ inline std::int64_t EndRecordOffset(const std::uint8_t* base, std::uint32_t leng
         if (IsEndRecord(base + at)) return at;
         at += std::uint32_t(size);
     }
+}
+
+// Calls f(item) for every live record of a bar of a track, in run order (nothing without a run).
+template <typename F>
+void ForEachLiveItem(CTrkBar* tb, F&& f) {
+    if (!tb || !tb->GetItems()) return;
+    ForEachRecord(reinterpret_cast<std::uint8_t*>(tb->GetItems()), tb->GetRunLength(), [&](CBarItem* item) {
+        if (!item->IsRemoved()) f(item);
+        return true;
+    });
 }
 
 }  // namespace trkbar

@@ -21,7 +21,9 @@
 #include "platform/FileNames.h"
 #include "platform/FontMap.h"
 
+class CBarItem;
 class CScore;
+class CTrkBar;
 class CScoreTask;
 class CTextTask;
 
@@ -174,6 +176,17 @@ public:
     CScoreTask* currentTask = nullptr; // not owned
     FileSpec file;
     char voiceSetName[260] = {};
+
+    // --- page drawing ---
+    // A text, picture or graphic that the bars leave for the page to draw last, with its bar of
+    // a track.
+    struct DeferredItem {
+        CBarItem* item = nullptr;
+        CTrkBar* trkBar = nullptr;
+    };
+    std::vector<DeferredItem> deferred;  // as many as a page collects
+    bool drawingPage = false;            // a page draws its bars (they leave the titles to it)
+    bool handlesHidden = false;          // handles are kept off for a while
 
 private:
     std::unique_ptr<CSelect> selection;

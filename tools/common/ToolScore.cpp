@@ -6,7 +6,9 @@
 #include <map>
 #include <vector>
 
+#include "framework/DC.h"
 #include "framework/Exceptions.h"
+#include "framework/Gdi.h"
 #include "framework/File.h"
 #include "model/BarItem.h"
 #include "model/NewScore.h"
@@ -16,6 +18,7 @@
 #include "model/TrkBar.h"
 #include "notation/NotationClasses.h"
 #include "platform/Handles.h"
+#include "platform/Port.h"
 
 namespace tools {
 
@@ -70,7 +73,16 @@ std::unique_ptr<ToolScore> NewScore(int arrangement) {
     auto s = std::make_unique<ToolScore>();
     NewScoreSettings settings;
     settings.arrangement = arrangement;
-    if (!BuildNewScore(*s->score, settings)) throw ToolError("the score could not be built");
+    // Track names are measured in the interface font for the systems' name indents: the score
+    // is built with a port that measures.
+    fw::EnsureGraphics();
+    InitDrawing();
+    CDC measure;
+    measure.CreateIC();
+    PushPort(&measure);
+    const bool built = BuildNewScore(*s->score, settings);
+    PopPort();
+    if (!built) throw ToolError("the score could not be built");
     return s;
 }
 

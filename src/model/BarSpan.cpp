@@ -1,0 +1,262 @@
+// Drawing across system breaks: what began on an earlier system and reaches into this one is
+// drawn again at the system's start (spanning items, ties, lyric extenders), and the next bar's
+// key and time signatures are announced at a bar's end.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "framework/Globals.h"
+#include "model/Bar.h"
+#include "model/ItemArray.h"
+#include "model/Meter.h"
+#include "model/ModelGlobals.h"
+#include "model/ScoreArrays.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/ZelDoc.h"
+#include "model/ScoreStructureStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
+#include "platform/Artist.h"
+#include "platform/DrawGlobals.h"
+#include "platform/PortLayer.h"
+#include "platform/Theory.h"
+
+namespace {
+
+constexpr int kMaxSpan = 1024;
+// A lyric syllable: its flag byte (bits 1 and 2: the extender runs on), y offset and verse.
+constexpr int kLyricFlags = 16, kLyricYOffset = 20, kLyricVerse = 28;
+// A tie: its staff offset byte (bits 2-4), its shape words and its vertical offset.
+constexpr int kTieStaffByte = 16, kTieWordA = 22, kTieWordB = 26, kTieYOffset = 34, kTieSize = 36;
+
+int TrackCount(CScore* score) { return score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0; }
+
+// The bars of a span, moved onto later systems for a while: every bar's left and system come
+// back however the walk ends, an exception included.
+class SpanShift {
+public:
+    SpanShift(CScore* score, int first, int count) : score_(score), first_(first) {
+        for (int i = 0; i < count; ++i) {
+            CBar* bar = score->GetBar(first + i);
+            if (!bar) break;
+            CLine* line = bar->GetLine();
+            saved_.push_back({bar->GetLeft(), line ? int(line->GetIndex()) : -1});
+        }
+    }
+    ~SpanShift() {
+        for (std::size_t i = 0; i < saved_.size(); ++i)
+            if (CBar* bar = score_->GetBar(first_ + int(i))) {
+                bar->SetLeft(saved_[i].left);
+                if (saved_[i].line >= 0) bar->SetLine(score_, saved_[i].line);
+            }
+    }
+    SpanShift(const SpanShift&) = delete;
+    SpanShift& operator=(const SpanShift&) = delete;
+    // Moves bars first .. end - 1 left by the total and onto the system.
+    void Move(int end, std::int32_t total, int lineIndex) {
+        for (int i = 0; first_ + i < end && i < int(saved_.size()); ++i) {
+            CBar* bar = score_->GetBar(first_ + i);
+            bar->SetLeft(saved_[i].left - total);
+            bar->SetLine(score_, lineIndex);
+        }
+    }
+
+private:
+    struct Saved {
+        std::int32_t left;
+        int line;
+    };
+    CScore* score_;
+    int first_;
+    std::vector<Saved> saved_;
+};
+
+struct KeepCurrent {
+    fw::ScopedGlobal<CBar*> bar{g_model.currentBar};
+    fw::ScopedGlobal<CLine*> line{g_model.currentLine};
+    fw::ScopedGlobal<CPage*> page{g_model.currentPage};
+    fw::ScopedGlobal<CStaff*> staff{g_model.currentStaff};
+    fw::ScopedGlobal<CTrack*> track{g_model.currentTrack};
+    fw::ScopedGlobal<CTrkBar*> trkBar{g_model.currentTrkBar};
+};
+
+}  // namespace
+
+void CBar::DrawSpanningItem(CBarItem* item, int system) {
+    CScore* score = GetScore();
+    if (!item || !score) return;
+    int n = std::min(item->GetBarSpan(), kMaxSpan);
+    if (n <= 0) return;
+    const int count = score->GetBarCount();
+    if (GetIndex() + n >= count) {
+        n = count - GetIndex() - 1;
+        item->SetEnd(n, 1023);
+    }
+    CBar* last = score->GetBar(GetIndex() + n);
+    CLine* home = GetLine();
+    if (n <= 0 || !last || !home || last->GetLine() == home) return;
+    CLine* lastLine = last->GetLine();
+    if (!lastLine) return;
+    KeepCurrent keep;
+    SpanShift shift(score, GetIndex(), n);
+    std::int32_t acc = 0;
+    CLine* s = home;
+    for (int guard = 0; s && s != lastLine && guard <= kMaxSpan; ++guard) {
+        acc += s->GetRight();
+        s = score->GetLine(s->GetIndex() + 1);
+        if (!s || !s->GetFirstBar()) break;
+        acc += s->GetFirstBar()->GetLeft() - s->GetLeft();
+        shift.Move(s->GetFirstBarIndex(), acc, s->GetIndex());
+        s->MakeCurrent();
+        if (s->GetIndex() != system) continue;
+        item->VerifyTrack();
+        if (item->IsNote()) continue;  // a note's marks continue through the note's own drawing
+        if (g_model.playbackDisplayMode != 0)
+            DrawDataItem(item);
+        else
+            item->Draw();
+    }
+}
+
+void CBar::DrawContinuations() {
+    CScore* score = GetScore();
+    CLine* line = GetLine();
+    CArtist* a = g_draw.artist;
+    if (!score || !line || !a) return;
+    CZelDoc* doc = score->GetDocument();
+    const bool showHidden = doc && doc->location.hiddenObjects && !g_draw.printingDC;
+    const int system = line->GetIndex();
+    const int tracks = TrackCount(score);
+    {
+        KeepCurrent keep;
+        for (int e = GetIndex() - 1; e >= 0; --e) {
+            CBar* earlier = score->GetBar(e);
+            if (!earlier) break;
+            earlier->MakeCurrent();
+            if (e + rec::Get<std::int16_t>(earlier, kLongestItemSpan) < GetIndex()) continue;
+            for (int t = 0; t < tracks; ++t) {
+                CTrkBar* tb = score->GetTrkBar(t, e);
+                if (!tb) continue;
+                tb->SetCurrent();
+                if (t == 0)
+                    if (CItemArray* own = earlier->GetItemArray())
+                        for (int i = 0; i < own->GetCount(); ++i) {
+                            auto* item = static_cast<CBarItem*>(own->GetAt(i));
+                            if (!item || item->IsRemoved() || item->IsBeatChart() || item->IsBarNumber()) continue;
+                            if (item->IsHidden() && !showHidden) continue;
+                            earlier->DrawSpanningItem(item, system);
+                        }
+                trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+                    if (!item->IsTie()) earlier->DrawSpanningItem(item, system);
+                });
+            }
+        }
+    }
+    // Lyric extenders that run on and ties into this bar, from the last bar of the system before.
+    if (GetIndex() == 0) return;
+    KeepCurrent keep;
+    for (int t = 0; t < tracks; ++t) {
+        CTrkBar* tb = score->GetTrkBar(t, GetIndex() - 1);
+        CStaff* staff = line->GetStaff(t);
+        if (!tb || !staff) continue;
+        tb->SetCurrent();
+        trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+            if (item->IsLyric() && item->RecordSizeField() > kLyricVerse + 1 &&
+                (rec::Get<std::uint8_t>(item, kLyricFlags) & 0x06) == 0x06) {
+                const int verse = rec::Get<std::int16_t>(item, kLyricVerse);
+                const int y = staff->OffsetToY(staff->GetLyricOffset(verse) +
+                                               rec::Get<std::int16_t>(item, kLyricYOffset));
+                MakeCurrent();
+                a->LineWidth(GetLeft(), y, FractionToX(0) + staff->Space(), y, 10);
+            } else if (item->IsTie() && item->RecordSizeField() >= kTieSize && item->GetBarSpan() == 1) {
+                std::uint8_t copy[256];
+                const int size = std::min<int>(item->RecordSizeField(), int(sizeof copy));
+                std::memcpy(copy, item, std::size_t(size));
+                auto* tie = reinterpret_cast<CBarItem*>(copy);
+                const int field = (rec::Get<std::uint8_t>(copy, kTieStaffByte) >> 2) & 7;
+                const int offset = field >= 4 ? field - 8 : field;
+                const int s = t + offset;
+                if (s < 0 || s >= line->GetStaffCount() || !line->GetStaff(s)->IsShown()) return;
+                tie->SetPositionField(0);
+                rec::Put<std::int16_t>(copy, kTieWordA, 0);
+                rec::Put<std::int16_t>(copy, kTieWordB, -360);
+                rec::Put<std::int16_t>(copy, kTieYOffset,
+                                       std::int16_t(rec::Get<std::int16_t>(copy, kTieYOffset) > 0 ? 60 : -60));
+                tie->SetFlagsB(std::uint8_t(tie->FlagsB() & ~CBarItem::kSelectedBit));
+                MakeCurrent();
+                g_model.currentStaff = staff;
+                tie->DrawShape();
+            }
+        });
+    }
+}
+
+void CBar::DrawCourtesySigns() {
+    CScore* score = GetScore();
+    CArtist* a = g_draw.artist;
+    if (!score || !a || IsLast()) return;
+    CBar* next = score->GetBar(GetIndex() + 1);
+    if (!next) return;
+    const bool brk = next->IsFirstInLine();
+    if (IsCovered() && !brk) return;
+    KeepCurrent keep;
+    int width = 1;
+    int x = GetRight();
+    const int side = brk ? 2 : 0;
+    const int closing = GetClosingKind();
+    const int inset = closing == 0 ? 0 : closing == 1 ? 60 : (closing == 4 || closing == 7) ? 120 : 180;
+    const int tracks = TrackCount(score);
+    for (int t = 0; t < tracks; ++t) {
+        CTrkBar* mine = score->GetTrkBar(t, GetIndex());
+        CTrkBar* theirs = score->GetTrkBar(t, next->GetIndex());
+        if (!mine || !theirs) continue;
+        mine->SetCurrent();
+        CTrack* track = score->GetTrack(t);
+        trkbar::ForEachLiveItem(theirs, [&](CBarItem* item) {
+            if (!item->IsKeySig()) return;
+            auto* key = static_cast<CKeySig*>(item);
+            const std::uint8_t flags = key->GetFlags();
+            if (key->IsKeyFlagged() || !(flags & CKeySig::kCautionaryBit)) return;
+            const bool before = (flags & CKeySig::kNaturalsBeforeBit) != 0;
+            if (!((before && !(flags & CKeySig::kSystemStartBit)) || brk)) return;
+            if (!track || !(track->GetDisplaySwitches() & 0x08)) return;
+            item->VerifyTrack();
+            CStaff* staff = g_model.currentStaff;
+            if (staff && staff->IsShown()) {
+                x = brk ? GetRight() + staff->Space() : GetRight() - staff->TwentiethsToView(inset);
+                staff->DrawKeySignature(x, x, key->GetKey(), key->GetPreviousKey(), item->GetColorIndex(),
+                                        key->GetNaturalMode(), side, !brk, -1);
+            }
+            int places = CTheory::GetKeyAccidentalCount(key->GetKey()) + 1;
+            if (before) places += key->CountNaturals();
+            width = std::max(width, places);
+        });
+    }
+    const Meter* meter = next->GetMeter();
+    if (brk && (meter->GetDisplayFlags() & 0x10)) {
+        MakeCurrent();
+        CLine* line = GetLine();
+        if (!line) return;
+        const int space = line->GetSpace();
+        x = x + width * space;
+        if (width != 1) x += space / 2;
+        std::uint8_t words[12];
+        std::memcpy(words, next->Bytes() + kMeterDisplayWord, sizeof words);
+        const int offset = rec::Get<std::int16_t>(this, kMeterOffset);
+        for (int i = 0; i < line->GetStaffCount(); ++i) {
+            CStaff* staff = line->GetStaff(i);
+            CTrack* track = score->GetTrack(i);
+            int x2 = x;
+            const int half = staff->ScaleToView((offset - offset * staff->GetScalePercent() / 100) / 2);
+            if (half != 0) x2 += half + staff->Space() / 3;
+            if (staff->IsShown() && track && (track->GetDisplaySwitches() & 0x04))
+                staff->DrawTimeSignature(x2, meter, next->Bytes() + kMeterDisplayWord);
+        }
+        std::memcpy(next->Bytes() + kMeterDisplayWord, words, sizeof words);
+        if (BarAsksMeterRules(this)) line->DrawMeterRules(next);
+    }
+}

@@ -1,0 +1,139 @@
+// zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG]: draws page N (from 1) of a score into
+// a picture and prints "page N: S systems, P inked pixels"; --ops writes the recorded drawing
+// calls, one a line. zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ToolScore.h"
+#include "framework/Gdi.h"
+#include "framework/MusicFont.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/ZelDoc.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "platform/Port.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG]\n"
+                 "       zelrender FILE --pdf OUT.pdf\n");
+    return 2;
+}
+
+bool ParseInt(const char* text, int low, int high, int* out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!end || *end != 0 || v < low || v > high) return false;
+    *out = int(v);
+    return true;
+}
+
+// Pixels that are not white.
+long InkedPixels(const CBitmap& picture) {
+    const SIZE size = picture.GetSize();
+    long n = 0;
+    for (int y = 0; y < size.cy; ++y)
+        for (int x = 0; x < size.cx; ++x)
+            if ((picture.GetPixel(x, y) & 0xFFFFFF) != 0xFFFFFF) ++n;
+    return n;
+}
+
+// Lays the score out again at a zoom (percent): page rectangles, staff sizes and systems.
+void LayOutAtZoom(CScore& score, CZelDoc& doc, int zoom) {
+    const int old = doc.GetZoom();
+    if (zoom == old || zoom <= 0 || old <= 0) return;
+    doc.zoom = std::int16_t(zoom);
+    const auto scale = [&](RECT r) {
+        return RECT{r.left * zoom / old, r.top * zoom / old, r.right * zoom / old, r.bottom * zoom / old};
+    };
+    for (int p = 0; p < score.GetPageCount(); ++p) {
+        CPage* page = score.GetPage(p);
+        page->SetPaperRect(scale(page->GetPaperRect()));
+        page->SetPrintableRect(scale(page->GetPrintableRect()));
+    }
+    for (int k = 0; k < score.GetLineCount(); ++k) {
+        CLine* line = score.GetLine(k);
+        for (int i = 0; line->GetStaffArray() && i < line->GetStaffArray()->GetCount(); ++i)
+            line->GetStaff(i)->UpdateSpacing();
+        line->Relayout();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) return Usage();
+    const std::string path = argv[1];
+    int pageNumber = 0, zoom = 100;
+    std::string png, pdf, ops;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--page" && i + 2 < argc) {
+            if (!ParseInt(argv[++i], 1, 32767, &pageNumber)) return Usage();
+            png = argv[++i];
+        } else if (arg == "--zoom" && i + 1 < argc) {
+            if (!ParseInt(argv[++i], 25, 800, &zoom)) return Usage();
+        } else if (arg == "--ops" && i + 1 < argc) {
+            ops = argv[++i];
+        } else if (arg == "--pdf" && i + 1 < argc) {
+            pdf = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    if (png.empty() == pdf.empty()) return Usage();
+    fw::EnsureGraphics();
+    InitDrawing();
+    if (!fw::MusicFontAvailable()) std::fprintf(stderr, "zelrender: no music font found (run scripts/setup.sh)\n");
+    std::unique_ptr<tools::ToolScore> s;
+    try {
+        s = tools::ReadScore(path);
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zelrender: %s\n", e.what());
+        return 1;
+    }
+    CScore& score = *s->score;
+    std::copy(std::begin(s->fileDoc.titles), std::end(s->fileDoc.titles), std::begin(s->doc->titles));
+    if (!pdf.empty()) {
+        if (!PrintScoreToPdf(score, pdf)) {
+            std::fprintf(stderr, "zelrender: cannot write %s\n", pdf.c_str());
+            return 1;
+        }
+        std::printf("%s: %d pages\n", pdf.c_str(), score.GetPageCount());
+        return 0;
+    }
+    if (pageNumber > score.GetPageCount()) {
+        std::fprintf(stderr, "zelrender: the score has %d pages\n", score.GetPageCount());
+        return 1;
+    }
+    LayOutAtZoom(score, *s->doc, zoom);
+    CPage* page = score.GetPage(pageNumber - 1);
+    CBitmap picture;
+    std::vector<std::string> calls;
+    if (!DrawPageToPicture(page, picture, ops.empty() ? nullptr : &calls) || !picture.SavePng(png)) {
+        std::fprintf(stderr, "zelrender: cannot write %s\n", png.c_str());
+        return 1;
+    }
+    if (!ops.empty()) {
+        std::ofstream log(ops);
+        for (const std::string& line : calls) log << line << '\n';
+        if (!log) {
+            std::fprintf(stderr, "zelrender: cannot write %s\n", ops.c_str());
+            return 1;
+        }
+    }
+    std::printf("page %d: %d systems, %ld inked pixels\n", pageNumber, page->GetSystemCount(), InkedPixels(picture));
+    return 0;
+}
