@@ -1,6 +1,7 @@
 // Beaming through the one work object: random voices beamed twice by the meter give the same
 // beams and cover every beamed note once; long manual beams and beams too long for their segment
-// count; the model's hooks reaching the real re-layout; the beam shapes of sloped pairs.
+// count; the model's hooks reaching the real re-layout; a tremolo over a bar line dissolved; the
+// beam shapes of sloped pairs.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "NoteDrawSupport.h"
 #include "model/Bar.h"
 #include "model/BeamingHooks.h"
+#include "model/EditTaskStandIns.h"
 #include "notation/Beam.h"
 #include "notation/Beaming.h"
 #include "notation/Rest.h"
@@ -259,4 +261,58 @@ TEST_F(BeamLayoutTest, EndHeightsOfTwoEighthsFollowTheirInterval) {
             << c.first << " to " << c.second << (c.grace ? " grace" : "");
         EXPECT_EQ(beam->IsGraceBeam(), c.grace);
     }
+}
+
+namespace {
+// An edit operation that records the bars it is asked to keep for undo.
+struct RecordingTask : CScoreTask {
+    std::vector<std::pair<int, int>> saved;
+    bool SaveTrackBar(int track, int bar) override {
+        saved.emplace_back(track, bar);
+        return true;
+    }
+};
+}  // namespace
+
+TEST_F(BeamingTest, DissolvingATremoloOverABarLineFreesItsNotesInBothBarsAndKeepsBothForUndo) {
+    CTrkBar* first = Bar(2);
+    Put(first, 1440, 2, 1);
+    CTrkBar* second = Bar(3);
+    Put(second, 0, 2, 1);
+    first->SetCurrent();
+    g_beamContext.Init(first, 0, 2);
+    g_beamContext.AddNote(Items(first)[0], first);
+    g_beamContext.AddNote(Items(second)[0], second);
+    ASSERT_TRUE(g_beamContext.BeamNotes(false));
+    CBeam* beam = nullptr;
+    for (CBarItem* it : Items(first))
+        if (it->IsBeam()) beam = static_cast<CBeam*>(it);
+    ASSERT_NE(beam, nullptr);
+    EXPECT_EQ(beam->BarSpanField(), 1);
+    EXPECT_TRUE(beam->IsTremolo());
+    std::vector<CRawHead*> notes;
+    for (CTrkBar* tb : {first, second})
+        for (CBarItem* it : Items(tb))
+            if (it->IsNote()) notes.push_back(static_cast<CRawHead*>(it));
+    ASSERT_EQ(notes.size(), 2u);
+    for (CRawHead* n : notes) {
+        EXPECT_TRUE(n->IsBeamed());
+        EXPECT_TRUE(n->HasHalfFlag());
+    }
+    EXPECT_TRUE(notes[1]->GetFlag8Bit1()) << "the last note of a tremolo";
+    EXPECT_TRUE(notes[1]->ContinuesBeam());
+
+    RecordingTask task;
+    doc.currentTask = &task;
+    g_model.currentDoc = &doc;
+    first->SetCurrent();
+    beam->MarkRemoved();
+    doc.currentTask = nullptr;
+    EXPECT_TRUE(beam->IsRemoved());
+    for (CRawHead* n : notes) {
+        EXPECT_FALSE(n->IsBeamed());
+        EXPECT_FALSE(n->HasHalfFlag());
+        EXPECT_FALSE(n->GetFlag8Bit1());
+    }
+    EXPECT_EQ(task.saved, (std::vector<std::pair<int, int>>{{0, 2}, {0, 3}}));
 }
