@@ -58,3 +58,13 @@ note 0 4 400 5 1
 tuplet 0 4 1-3 3 2
 autobeam 0 4 0 0 32767
 print items 0 4 live
+# A meter without grouping bytes groups by its beat: two beams of two eighths in 2/4.
+meter 5 2 4
+beamgroups 5 0 0 0 0
+note 0 5 0 4 1
+note 0 5 240 4 1
+note 0 5 480 4 1
+note 0 5 720 4 1
+autobeam 0 5 0 0 32767
+print beaming 0 5
+print items 0 5 live

@@ -36,6 +36,9 @@ note 0 6 960 2 -1
 tremolo 0 6 2 0 1
 print items 0 6 live
 print beaming 0 6
+# Laid out again with its stems decided afresh, the tremolo keeps its two strokes.
+makebeam 0 6 0 3
+print items 0 6 live
 # A manual tremolo over three notes pairs the first two; the third starts a group of its own.
 note 0 7 0 3 1
 note 0 7 480 3 1
