@@ -204,8 +204,8 @@ void CBar::Draw() {
         if (GetMultiRestSpan() > 0)
             if (CBar* last = score->GetBar(GetIndex() + GetMultiRestSpan() - 1)) closer = last;
         const int closing = closer->GetClosingKind();
-        if (closer->IsLast() && closing == 0) {
-            if (!score->noAutomaticFinalBarline) DrawBarline(closer->GetRight(), 4);
+        if (closer->IsLast() && closing == 0 && !score->noAutomaticFinalBarline) {
+            DrawBarline(closer->GetRight(), 4);
         } else {
             CBar* next = closer->IsLast() ? nullptr : score->GetBar(closer->GetIndex() + 1);
             const bool draws = closer->IsLastInLine() || (closing != 0 && closing != 1) || !next ||

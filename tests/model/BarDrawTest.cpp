@@ -1,0 +1,263 @@
+// Bar drawing on recorded calls: time codes, which barlines a bar draws, the order and size of
+// its items, the whole rests of empty bars, the items the page draws last, and the walk that
+// draws items again on later systems.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "DrawTestSupport.h"
+#include "framework/Globals.h"
+#include "model/ItemClass.h"
+#include "model/ItemFactory.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+
+using drawtest::ScoreDrawTest;
+using drawtest::SpanningClass;
+
+TEST(TimeCodeTest, FormatsHoursMinutesSecondsAndFrames) {
+    struct Case {
+        int mode;
+        int offset;
+        int time;
+        const char* text;
+        const char* why;
+    } cases[] = {
+        {1, 0, 3723500, "01:02:03:13", "25 frames: half a second is frame 12.5, rounded away from zero"},
+        {0, 0, 3723500, "01:02:03:12", "24 frames"},
+        {3, 0, 3723500, "01:02:03:15", "30 frames"},
+        {2, 60000, 3663500, "01:02:03:16", "drop-frame at a whole minute: 28 frames + 2"},
+        {2, 600000, 3123500, "01:02:03:15", "a whole ten minutes keeps 30 frames"},
+        {2, 1000, 3722500, "01:02:03:15", "an offset off the minute keeps 30 frames"},
+        {1, 0, 0, "00:00:00:00", "the start"},
+        {1, 0, 36000000 + 59999, "10:00:59:25", "hours past nine; 999 ms is frame 25"},
+    };
+    for (const Case& c : cases) {
+        char text[32] = {};
+        CBar::FormatTimeCode(c.mode, c.offset, c.time, text);
+        EXPECT_STREQ(text, c.text) << c.why;
+    }
+}
+
+namespace {
+
+// The barlines a bar draws, as "x kind".
+std::vector<std::string> Barlines(drawtest::RecordingArtist& artist, CBar* bar) {
+    artist.log.clear();
+    bar->Draw();
+    std::vector<std::string> out;
+    for (const auto& line : artist.Only("Barline")) {
+        int x = 0, kind = 0, side = 0;
+        std::sscanf(line.c_str(), "Barline %d kind %d side %d", &x, &kind, &side);
+        out.push_back(std::to_string(x) + " " + std::to_string(kind));
+    }
+    return out;
+}
+
+std::string At(int x, int kind) { return std::to_string(x) + " " + std::to_string(kind); }
+
+}  // namespace
+
+TEST_F(ScoreDrawTest, BarlinesFollowTheNeighbouringBars) {
+    Build(1, {3, 1});
+    CBar* b0 = s->Bar(0);
+    CBar* b1 = s->Bar(1);
+    CBar* b2 = s->Bar(2);
+    CBar* last = s->Bar(3);
+    const int start1 = b1->GetLeft();  // bar 1 has no key or meter part: the barline stands at its left
+
+    // Opening kind 1 after a bar closing with a repeat (3) on the same system is left out; after
+    // a plain barline it is drawn.
+    b1->SetOpeningKind(1);
+    b0->SetClosingKind(3);
+    EXPECT_EQ(Barlines(artist, b1), std::vector<std::string>({At(b1->GetRight(), 0)}));
+    b0->SetClosingKind(0);
+    EXPECT_EQ(Barlines(artist, b1), std::vector<std::string>({At(start1, 1), At(b1->GetRight(), 0)}));
+    b1->SetOpeningKind(0);
+
+    // The last bar closing with a plain barline gets the final barline, unless the score turns
+    // it off: then its own plain barline stands at the system's end.
+    EXPECT_EQ(Barlines(artist, last), std::vector<std::string>({At(last->GetRight(), 4)}));
+    s->score->noAutomaticFinalBarline = 1;
+    EXPECT_EQ(Barlines(artist, last), std::vector<std::string>({At(last->GetRight(), 0)}));
+
+    // A plain closing barline inside the system is drawn; kind 1 (none) only when the next bar
+    // has no opening barline.
+    EXPECT_EQ(Barlines(artist, b1), std::vector<std::string>({At(b1->GetRight(), 0)}));
+    b1->SetClosingKind(1);
+    b2->SetOpeningKind(0);
+    EXPECT_EQ(Barlines(artist, b1), std::vector<std::string>({At(b1->GetRight(), 1)}));
+    b2->SetOpeningKind(1);
+    EXPECT_TRUE(Barlines(artist, b1).empty());
+}
+
+TEST_F(ScoreDrawTest, AMultiBarRestClosesWithItsLastBar) {
+    Build(1, {4});
+    s->Bar(0)->SetMultiRestSpan(3);
+    s->Bar(1)->SetBarFlag(CBar::kCoveredBit, true);
+    s->Bar(2)->SetBarFlag(CBar::kCoveredBit, true);
+    s->Bar(2)->SetClosingKind(4);
+    EXPECT_EQ(Barlines(artist, s->Bar(0)), std::vector<std::string>({At(s->Bar(2)->GetRight(), 4)}));
+    EXPECT_TRUE(Barlines(artist, s->Bar(1)).empty()) << "a bar under the rest draws no closing barline";
+}
+
+TEST_F(ScoreDrawTest, EveryBarlineKindDrawsItsShapeAndRepeatDots) {
+    Build(2, {1});
+    CBar* bar = s->Bar(0);
+    struct Case {
+        int kind;
+        int dots;  // repeat dots: one per shown staff
+    } cases[] = {{0, 0}, {1, 0}, {2, 2}, {3, 2}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 2}, {10, 2}, {255, 0}};
+    for (const Case& c : cases) {
+        artist.log.clear();
+        bar->DrawBarline(bar->GetLeft() + 40, c.kind);
+        EXPECT_EQ(int(std::count_if(artist.log.begin(), artist.log.end(),
+                                    [](const std::string& l) { return l.rfind("Glyph", 0) == 0 && l.find(" 191") != std::string::npos; })),
+                  c.dots)
+            << "kind " << c.kind;
+    }
+    // Kind 6 (hidden barline) shows only on screen while hidden items are shown.
+    artist.log.clear();
+    bar->DrawBarline(bar->GetLeft() + 40, 6);
+    const auto quiet = artist.log.size();
+    s->doc.location.hiddenObjects = 1;
+    bar->DrawBarline(bar->GetLeft() + 40, 6);
+    EXPECT_EQ(quiet, 0u);
+}
+
+namespace {
+
+// Items of a test class whose drawing is recorded by the placeholder's frame; the position
+// tells them apart.
+CBarItem* AddItem(CTrkBar* tb, int type, int position, int voice = 0) {
+    CBarItem* item = tb->NewItem(type, position);
+    item->SetPositionField(std::int16_t(position));
+    item->SetFlagsB(std::uint8_t((item->FlagsB() & 0x1F) | (voice << 5)));
+    return item;
+}
+
+// The left edges of the placeholders drawn, and the x of positions.
+std::vector<int> FramedLefts(drawtest::RecordingArtist& artist) {
+    std::vector<int> out;
+    for (const auto& line : artist.Only("Frame")) {
+        int l = 0;
+        std::sscanf(line.c_str(), "Frame %d", &l);
+        out.push_back(l);
+    }
+    return out;
+}
+
+std::vector<int> Xs(CBar* bar, std::initializer_list<int> positions) {
+    std::vector<int> out;
+    for (int p : positions) out.push_back(bar->FractionToX(p));
+    return out;
+}
+
+}  // namespace
+
+TEST_F(ScoreDrawTest, TheCurrentVoiceIsDrawnLastUnlessAllVoicesAreAlike) {
+    Build(1, {1});
+    CBar* bar = s->Bar(0);
+    CTrkBar* tb = s->TrkBar(0, 0);
+    constexpr int kSymbol = 22;
+    AddItem(tb, kSymbol, 100, 1);
+    AddItem(tb, kSymbol, 300, 0);
+    AddItem(tb, kSymbol, 500, 1);
+    s->doc.location.voice = 1;
+    s->doc.location.allVoices = 0;
+    artist.log.clear();
+    bar->DrawTracks();
+    EXPECT_EQ(FramedLefts(artist), Xs(bar, {300, 100, 500}));
+    s->doc.location.allVoices = 1;
+    artist.log.clear();
+    bar->DrawTracks();
+    EXPECT_EQ(FramedLefts(artist), Xs(bar, {100, 300, 500})) << "one pass in run order";
+}
+
+TEST_F(ScoreDrawTest, AScaleBelowTwentyFivePercentIsRaisedAndKept) {
+    Build(1, {1});
+    CBarItem* item = AddItem(s->TrkBar(0, 0), 22, 200);
+    item->CBaseItem::SetScale(10);
+    artist.log.clear();
+    s->Bar(0)->DrawTracks();
+    EXPECT_EQ(item->Scale(), 25);
+    const auto sizes = artist.Only("Music");
+    EXPECT_NE(std::find(sizes.begin(), sizes.end(), "Music 6"), sizes.end()) << "25 % of 24";
+}
+
+TEST_F(ScoreDrawTest, EmptyBarsShowOneWholeRestPerStaff) {
+    Build(3, {1});
+    CBar* bar = s->Bar(0);
+    for (int t = 0; t < 3; ++t) s->score->GetTrack(t)->SetDisplaySwitches(0x3F);
+    // Track 0 holds a note whose head stands on the staff below (offset +1); track 2 holds
+    // nothing. A second head's cross-staff offset points far outside the tracks and marks
+    // nothing.
+    CBarItem* note = s->TrkBar(0, 0)->NewItem(144, 0);
+    rec::Put<std::uint8_t>(note, 22, 2);
+    rec::Put<std::uint8_t>(note, 24 + 2, std::uint8_t(1 << 5));
+    rec::Put<std::uint8_t>(note, 24 + 16 + 2, std::uint8_t(4 << 5));  // offset -4
+    artist.log.clear();
+    bar->DrawTracks();
+    const auto rests = artist.Only("Glyph centred");
+    ASSERT_EQ(rests.size(), 1u);
+    EXPECT_NE(rests[0].find(" 97"), std::string::npos);
+    int x = 0, y = 0;
+    std::sscanf(rests[0].c_str(), "Glyph centred %d %d", &x, &y);
+    EXPECT_EQ(x, bar->GetCenterX());
+    EXPECT_EQ(y, s->Line(0)->GetStaff(2)->GetMiddleY());
+
+    // Off in the score: no rests at all.
+    s->score->fillWithWholeRests = 0;
+    artist.log.clear();
+    bar->DrawTracks();
+    EXPECT_TRUE(artist.Only("Glyph centred").empty());
+}
+
+TEST_F(ScoreDrawTest, EveryDeferredTextIsDrawnHoweverManyThePageCollects) {
+    SpanningClass texts(29);
+    Build(4, {2});
+    constexpr int kText = 29;
+    int added = 0;
+    for (int t = 0; t < 4; ++t)
+        for (int b = 0; b < 2; ++b)
+            for (int i = 0; i < 160; ++i)
+                if (AddItem(s->TrkBar(t, b), kText, i)) ++added;
+    ASSERT_GT(added, 1024);
+    s->Page()->Draw();
+    EXPECT_EQ(int(s->doc.deferred.size()), added);
+    EXPECT_EQ(texts.behaviour.drawn, added);
+}
+
+
+TEST_F(ScoreDrawTest, ASpanningItemIsDrawnAgainOnEachLaterSystemItReaches) {
+    SpanningClass slurs(27);
+    Build(1, {2, 2, 2});
+    CBarItem* slur = AddItem(s->TrkBar(0, 1), 27, 500);
+    rec::Put<std::int16_t>(slur, 16, 4);  // bar 1 to bar 5: over two breaks
+    s->Bar(1)->Draw();                    // the bar learns how far its items reach
+    slurs.behaviour.lefts.clear();
+    std::vector<std::int32_t> lefts;
+    std::vector<int> lines;
+    for (int b = 0; b < 6; ++b) {
+        lefts.push_back(s->Bar(b)->GetLeft());
+        lines.push_back(s->Bar(b)->GetLine()->GetIndex());
+    }
+    for (int k = 1; k <= 2; ++k) {
+        slurs.behaviour.drawn = 0;
+        s->Line(k)->GetFirstBar()->MakeCurrent();
+        s->Line(k)->GetFirstBar()->DrawContinuations();
+        EXPECT_EQ(slurs.behaviour.drawn, 1) << "system " << k;
+        // Bar 1 stands left of the system, moved by everything between it and there.
+        ASSERT_EQ(slurs.behaviour.lefts.size(), std::size_t(k));
+        EXPECT_LT(slurs.behaviour.lefts.back(), s->Line(k)->GetLeft());
+    }
+    // A drawing that throws leaves every bar's left and system as they were.
+    slurs.behaviour.throws = true;
+    s->Line(2)->GetFirstBar()->MakeCurrent();
+    EXPECT_THROW(s->Line(2)->GetFirstBar()->DrawContinuations(), std::runtime_error);
+    for (int b = 0; b < 6; ++b) {
+        EXPECT_EQ(s->Bar(b)->GetLeft(), lefts[b]) << "bar " << b;
+        EXPECT_EQ(s->Bar(b)->GetLine()->GetIndex(), lines[b]) << "bar " << b;
+    }
+}
