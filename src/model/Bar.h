@@ -360,14 +360,26 @@ int PositionToTick(const void* chart, int position, int barLength);
 // program's current spacing table answers.
 int GetAllotSpace(int durationClass, int dotted, int triplet);
 
-// The onset and duration (ticks, as floating values) of a note or rest, which bar spacing and
-// the time look-ups read. The behaviour objects of the note family answer them.
-class NoteTimingBehaviour {
+// What the model asks of a note or rest: its onset, duration and written end (ticks, as
+// floating values), its stem, the spelling of a head for the clef and key in force in its bar of
+// a track, and a head's move by staff steps. The behaviour objects of the note family, bound
+// to their type codes in the class table at start-up, answer them.
+class NoteRecordBehaviour {
 public:
-    virtual ~NoteTimingBehaviour() = default;
-    virtual double GetOnsetTime(const CBarItem& item) const = 0;
-    virtual double GetDuration(const CBarItem& item) const = 0;
+    virtual ~NoteRecordBehaviour() = default;
+    virtual double NoteOnset(const CBarItem& item) const = 0;
+    virtual double NoteLength(const CBarItem& item) const = 0;
+    virtual double NoteEnd(const CBarItem& item) const = 0;
+    // mode 1 up, 2 down, 3 from the voice's setting, else automatic.
+    virtual void NoteUpdateStem(CBarItem& item, int mode) const = 0;
+    virtual void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const = 0;
+    virtual void NoteMoveHead(CBarItem& item, int head, int delta) const = 0;
 };
-// The timing of a note or rest: the class's answer, else its time field and no duration.
+// The note family's answers for a record; a record whose class gives none (no note behaviour
+// registered) has its time field as onset and end, no duration, and the rest do nothing.
 double NoteOnsetTime(const CBarItem& item);
 double NoteDuration(const CBarItem& item);
+double NoteEndTime(const CBarItem& item);
+void NoteUpdateStem(CBarItem& item, int mode);
+void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
+void NoteMoveHead(CBarItem& item, int head, int delta);

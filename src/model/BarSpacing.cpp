@@ -53,18 +53,38 @@ bool StaffShowsCourtesyMeters(CStaff* staff) { return true; }
 
 // --- what the note family and the document answer ---------------------------------------------------
 
-double NoteOnsetTime(const CBarItem& item) {
+namespace {
+const NoteRecordBehaviour* NoteBehaviourOf(const CBarItem& item) {
     const ItemClassInfo* info = item.ClassIn(ItemClasses());
-    if (const auto* t = info ? BehaviourAs<NoteTimingBehaviour, 0>(info) : nullptr)
-        return t->GetOnsetTime(item);
-    return item.TimeField();
+    return info ? BehaviourAs<NoteRecordBehaviour, 0>(info) : nullptr;
+}
+}  // namespace
+
+double NoteOnsetTime(const CBarItem& item) {
+    const NoteRecordBehaviour* b = NoteBehaviourOf(item);
+    return b ? b->NoteOnset(item) : item.TimeField();
 }
 
 double NoteDuration(const CBarItem& item) {
-    const ItemClassInfo* info = item.ClassIn(ItemClasses());
-    if (const auto* t = info ? BehaviourAs<NoteTimingBehaviour, 0>(info) : nullptr)
-        return t->GetDuration(item);
-    return 0;
+    const NoteRecordBehaviour* b = NoteBehaviourOf(item);
+    return b ? b->NoteLength(item) : 0;
+}
+
+double NoteEndTime(const CBarItem& item) {
+    const NoteRecordBehaviour* b = NoteBehaviourOf(item);
+    return b ? b->NoteEnd(item) : item.TimeField();
+}
+
+void NoteUpdateStem(CBarItem& item, int mode) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteUpdateStem(item, mode);
+}
+
+void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteSpellHead(trkBar, item, head);
+}
+
+void NoteMoveHead(CBarItem& item, int head, int delta) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteMoveHead(item, head, delta);
 }
 
 int GetAllotSpace(int durationClass, int dotted, int triplet) {

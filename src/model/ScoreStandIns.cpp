@@ -19,6 +19,13 @@ FontRef* DefaultFontTable() {
     return table;
 }
 
+DrumKey* CDrumLib::GetDrumEntry(std::int16_t key) { return &keys[key >= 0 && key < 128 ? key : 0]; }
+
+CDrumLib& DrumLib() {
+    static CDrumLib library;
+    return library;
+}
+
 const FontRef& GuitarLibFontRef() {
     static const FontRef font;
     return font;

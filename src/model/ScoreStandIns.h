@@ -70,6 +70,32 @@ FontRef* DefaultFontTable();
 // The font of the chord-frame library (the default chord frame font of a new score).
 const FontRef& GuitarLibFontRef();
 
+// --- the drum library ---
+
+// One MIDI key of the drum library's map: its name (a defined entry has one), note head,
+// staff position, whether it is in use, and its voice.
+struct DrumKey {
+    char name[32];
+    std::uint8_t noteHead;
+    std::int8_t position;
+    std::uint8_t used;
+    std::uint8_t voice;
+    std::uint8_t unused[4];
+};
+static_assert(sizeof(DrumKey) == 40);
+
+// The drum library (its map of the 128 keys); until the user libraries exist no entry is
+// defined.
+class CDrumLib {
+public:
+    // The entry of a key (0-127; others give the entry of key 0).
+    DrumKey* GetDrumEntry(std::int16_t key);
+
+private:
+    DrumKey keys[128] = {};
+};
+CDrumLib& DrumLib();
+
 // --- score records ------------------------------------------------------------------------------
 
 // Pages and tracks come with their own headers.

@@ -179,6 +179,32 @@ public:
     int GetOpenStringOffset() const { return Byte(kStrings) & 0x0F; }
     int GetOpenStringKey(int i) const { return GetStringTuning(i) + GetOpenStringOffset(); }
     void SetDefaultTuning();
+    // The line at a staff position (0 when no line is there).
+    int GetStringOfPosition(int pos);
+
+    // --- played keys and written positions ---
+    // Percussion: the drum of the key in this voice, else in any voice, gives its position
+    // (0 when none). Tablature: a value below the line count is a line index, giving that
+    // line's position. Otherwise the key's staff position under the clef and key signature.
+    int PlayedToWrittenPitch(int key, int voice, int clef, int keySig);
+    // Percussion: the drum at the position in this voice, else in voice 0, gives its key.
+    // Tablature: on line i, the open key of i + the fret + the open-string offset (the offset
+    // counts twice). Otherwise, and when neither finds anything, the position's pitch under the
+    // clef and key signature.
+    int WrittenToPlayedPitch(int pos, int voice, int clefOrFret, int keySig);
+    // Percussion: the head of the drum of the key in this voice, else in voice 0, else 0.
+    // Tablature: the written fret position (32 the open string) when it lies in 32-57, else 0.
+    // A standard staff: 0.
+    int GetNoteHeadForKey(int key, int voice, int string);
+
+    // --- the drum map and the track's notes ---
+    // Builds the drum map from the keys the track's notes play (at most 16, highest first);
+    // returns how many (0: the map is unchanged).
+    int CollectDrumMap(CScore* score);
+    // Moves every head of the track's notes to its drum's position with its drum's head.
+    void ApplyDrumMap(CScore* score);
+    // Every performance note takes the voice of the drum of its first head that has one.
+    void ApplyDrumVoices(CScore* score);
 
     // --- voices: the eight slots, one voice or all (voice -1); getters read a negative voice
     // as 0. Setters with a send flag send what they change through the MIDI layer when asked,

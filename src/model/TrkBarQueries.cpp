@@ -266,8 +266,8 @@ bool CTrkBar::AddPerformanceNote(const PerformanceEvent& event) {
     head[kHeadCross] = std::uint8_t(head[kHeadCross] & 0x1F);
     head[kHeadAccOffset] = 0;
     head[kHeadAccidental] = std::uint8_t(head[kHeadAccidental] | 0x04);
-    trkbar::SpellHead(this, note, 0);
-    trkbar::RawNoteUpdateStem(note, 3);
+    NoteSpellHead(this, *note, 0);
+    NoteUpdateStem(*note, 3);
     return true;
 }
 
@@ -366,7 +366,7 @@ bool CTrkBar::SplitToNextTrack(int track, int splitKey) {
         std::memcpy(placed, static_cast<const std::uint8_t*>(copies.GetData()) + offset - size, std::size_t(size));
         CBarItem* original = ItemAt(Block()->Address(), at);
         original->SetFlagsB(std::uint8_t(original->FlagsB() | CBarItem::kRemovedBit));
-        for (int h = 0; h < HeadCount(placed); ++h) trkbar::SpellHead(next, placed, h);
+        for (int h = 0; h < HeadCount(placed); ++h) NoteSpellHead(next, *placed, h);
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
@@ -316,7 +317,7 @@ bool CTrkBar::IsSpanFree(int voice, int time, int length) {
         if (item->IsRemoved() || !item->IsNote() || item->VoiceField() != voice) return true;
         const int start = item->TimeField();
         if (start <= time) {
-            const int noteEnd = int(trkbar::RawHeadGetEndTime(item));
+            const int noteEnd = int(NoteEndTime(*item));
             if (start == time) {
                 answer = noteEnd == end;
                 return false;

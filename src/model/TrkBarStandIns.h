@@ -11,13 +11,6 @@ class CTrkBar;
 namespace trkbar {
 
 // --- notes, tuplets, lyrics ---
-// CRawHead::GetEndTime: the item's time plus its written duration (value code, dots, tuplet
-// ratio, half flag; code 0 a whole bar of the current bar).
-double RawHeadGetEndTime(CBarItem* item);
-// CRawNote::UpdateStem (mode): nothing yet.
-void RawNoteUpdateStem(CBarItem* note, int mode);
-// The accidental and staff position of a head worked out for the track and voice (nothing yet).
-void SpellHead(CTrkBar* trkBar, CBarItem* note, int head);
 // CTuplet::InitFields (eight values): the values become the record's bytes 8-39.
 void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]);
 // CLyric::AfterLoadFixup: nothing yet.

@@ -15,6 +15,7 @@
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/NoteStandIns.h"
+#include "notation/RawNote.h"
 #include "platform/ChunkStream.h"
 #include "platform/DrawGlobals.h"
 
@@ -355,6 +356,39 @@ int RawHeadBehaviour::GetAttachPos(CRawHead& item, CTrkBar* trkBar, bool above, 
 
 void RawHeadBehaviour::InitMark(CRawHead& item, NoteMark* mark, int code, int arg, bool onStemSide) const {
     if (mark) mark->Init(code);
+}
+
+double RawHeadBehaviour::NoteLength(const CBarItem& item) const {
+    return const_cast<CRawHead&>(static_cast<const CRawHead&>(item)).GetDuration();
+}
+
+double RawHeadBehaviour::NoteEnd(const CBarItem& item) const {
+    return const_cast<CRawHead&>(static_cast<const CRawHead&>(item)).GetEndTime();
+}
+
+void RawHeadBehaviour::NoteUpdateStem(CBarItem& item, int mode) const {
+    if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).UpdateStem(mode, false);
+}
+
+void RawHeadBehaviour::NoteMoveHead(CBarItem& item, int head, int delta) const {
+    if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).MoveHead(head, delta);
+}
+
+void RawHeadBehaviour::NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const {
+    if (!item.IsNoteOrRawNote()) return;
+    auto& note = static_cast<CRawNote&>(item);
+    if (head < 0 || head >= note.HeadCountField() || CRawNote::kHeads + NoteHead::kSize * (head + 1) > note.RecordSizeField())
+        return;
+    NoteHead& h = *note.Head(head);
+    int clef = 0, key = 0;
+    notation::ClefKeyAt(&note, 0, &clef, &key);
+    CTrack* track = trkBar ? trkBar->GetTrack() : nullptr;
+    if (track && track->IsPercussionStaff()) {
+        // The drum map places the head.
+        h.SetPosition(track->PlayedToWrittenPitch(h.Pitch(), note.VoiceField(), clef, key));
+        return;
+    }
+    CRawNote::SpellHead(h, clef, key);
 }
 
 double RawHeadBehaviour::GetEndTime(CRawHead& item) const { return item.TimeField() + item.GetDuration(); }

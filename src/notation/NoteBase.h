@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "framework/Types.h"
+#include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/NoteMark.h"
 
@@ -37,9 +38,18 @@ struct AttachedItemList {
     int count = 0;
 };
 
-// The operations the note and rest base adds (slots 149-175) and its overrides.
-class RawHeadBehaviour : public BarItemBehaviour {
+// The operations the note and rest base adds (slots 149-175) and its overrides, and what the
+// model asks of notes and rests through the class table.
+class RawHeadBehaviour : public BarItemBehaviour, public NoteRecordBehaviour {
 public:
+    // --- what the model asks ---
+    double NoteOnset(const CBarItem& item) const override { return item.TimeField(); }
+    double NoteLength(const CBarItem& item) const override;
+    double NoteEnd(const CBarItem& item) const override;
+    void NoteUpdateStem(CBarItem& item, int mode) const override;
+    void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const override;
+    void NoteMoveHead(CBarItem& item, int head, int delta) const override;
+
     // The behaviour of a bare note-and-rest base (a record whose class has none of its own).
     static const RawHeadBehaviour& Bare();
 

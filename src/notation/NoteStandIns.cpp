@@ -45,12 +45,6 @@ int GetTrackVoiceStem(int track, int voice) {
     return t ? t->GetVoiceStem(voice) : 0;
 }
 
-void TrackKeyRange(int, int* lo, int* hi) {
-    *lo = 0;
-    *hi = 127;
-}
-
-int PositionToPitch(int, int clef, int key, int position) { return g_theory.StaffPosToPitch(position, clef, key); }
 
 bool HasOtherVoice(int voice) {
     const CTrkBar* trkBar = g_model.currentTrkBar;
@@ -78,7 +72,10 @@ bool ClefKeyAt(CRawNote*, int staffOffset, int* clef, int* key) {
 void RecalcAccidentals(CRawNote*, int) {}
 void RelayoutVoiceFrom(CRawNote*) {}
 
-CBarItem* FindTieFrom(CRawNote*, int) { return nullptr; }
+CBarItem* FindTieFrom(CRawNote*, int) {
+    alignas(8) static std::uint8_t inertTie[64] = {};
+    return reinterpret_cast<CBarItem*>(inertTie);
+}
 CRawNote* FindTiedNote(CRawNote*, int*) { return nullptr; }
 
 CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar) {

@@ -29,12 +29,6 @@ bool IsTablatureStaff();
 // 1 up, 2 down (0 without the track).
 int GetVoiceStem(int voice);
 int GetTrackVoiceStem(int track, int voice);
-// The lowest and highest playable keys of the current track less the voice's transposition
-// (0 and 127).
-void TrackKeyRange(int voice, int* lo, int* hi);
-// The current track's position-to-pitch mapping for a voice, clef and key (the key's pitch
-// of the position).
-int PositionToPitch(int voice, int clef, int key, int position);
 // CTrkBar::HasOtherVoice of the current track bar (false).
 bool HasOtherVoice(int voice);
 // CTrkBar::GetVoiceStats of the current track bar: returns the voices in use (1) and gives the
@@ -55,7 +49,9 @@ void RecalcAccidentals(CRawNote* note, int staffOffset);
 void RelayoutVoiceFrom(CRawNote* note);
 
 // --- finders ---
-// CTrkBar::FindTieFrom on the current track bar: the tie that starts at a head (none yet).
+// CTrkBar::FindTieFrom on the current track bar: the tie that starts at a head. Until the
+// finder is written it cannot tell that a head has no tie, so it answers with one inert tie
+// record that the tie stand-ins below leave alone; a head's tie bit is never dropped for it.
 CBarItem* FindTieFrom(CRawNote* note, int head);
 // CTrkBar::FindTiedNote: the note a head's tie ends on, *head updated (none yet).
 CRawNote* FindTiedNote(CRawNote* note, int* head);

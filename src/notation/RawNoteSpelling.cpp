@@ -5,6 +5,7 @@
 #include "framework/Arith.h"
 #include "model/ModelGlobals.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
 #include "notation/NotationGlobals.h"
 #include "notation/NoteStandIns.h"
 #include "notation/RawNote.h"
@@ -71,13 +72,59 @@ void CRawNote::SetHeadAccidental(int i, int accidental, bool parenthesized) {
     notation::RelayoutVoiceFrom(this);
 }
 
+namespace {
+
+// A chromatic step on a tablature staff: while a head is dragged and the note shows fret
+// numbers, the pitch moves on its string while the string has a fret for it (the last string
+// going down, the first going up, are the boundaries); otherwise the head goes to the next
+// string that can play its pitch, keeping the pitch. Always true.
+bool StepOnStrings(CRawNote& note, int i, CTrack& track, bool up) {
+    NoteHead* h = note.Head(i);
+    const int voice = note.VoiceField();
+    int lines[8];
+    const int strings = track.GetLinePositions(lines);
+    const int s = track.GetStringOfPosition(h->Position());
+    const bool frets = (note.NoteFlags() & CRawNote::kFretNumbers) != 0;
+    const int d = up ? 1 : -1;
+    if (g_notation.headDragActive && frets) {
+        const int oldPitch = h->Pitch(), oldShape = h->Shape();
+        h->SetPitch(oldPitch + d);
+        const int code = track.GetNoteHeadForKey(h->Pitch(), voice, s);
+        h->SetShape(code);
+        if (code != 0) return true;
+        if (s == (up ? 0 : strings - 1)) {
+            h->SetPitch(oldPitch);
+            h->SetShape(oldShape);
+            return true;
+        }
+    }
+    const int next = up ? s - 1 : s + 1;
+    if (next < 0 || next >= strings || !frets) return true;
+    const int open = track.GetOpenStringKey(next);
+    if (up ? open > h->Pitch() : h->Pitch() > open + 25) return true;
+    note.MoveHead(i, lines[next] - h->Position());
+    h = note.Head(i);
+    h->SetShape(track.GetNoteHeadForKey(h->Pitch(), voice, next));
+    return true;
+}
+
+}  // namespace
+
 bool RawNoteBehaviour::StepHeadPitch(CRawNote& note, int i, int clef, int key, bool up, bool chromatic) const {
     NoteHead* h = note.Head(i);
     const int voice = note.VoiceField();
+    // The track's playable range less the voice's transposition, and its mapping of positions
+    // to keys (the drum map or the strings where the staff has them).
+    CTrack* track = g_model.currentTrack;
     int lo = 0, hi = 127;
-    notation::TrackKeyRange(voice, &lo, &hi);
+    if (track) {
+        lo = track->GetLowRange() - track->GetVoiceTranspose(voice);
+        hi = track->GetHighRange() - track->GetVoiceTranspose(voice);
+    }
     const int d = up ? 1 : -1;
-    auto map = [&](int position) { return notation::PositionToPitch(voice, clef, key, position); };
+    auto map = [&](int position) {
+        return track ? track->WrittenToPlayedPitch(position, voice, clef, key) : g_theory.StaffPosToPitch(position, clef, key);
+    };
 
     auto diatonic = [&]() {
         int pitch = h->Pitch(), pos = h->Position();
@@ -108,9 +155,16 @@ bool RawNoteBehaviour::StepHeadPitch(CRawNote& note, int i, int clef, int key, b
     };
 
     if (!chromatic) return diatonic();
-    // The chromatic steps of percussion and tablature staves follow the track's drum map and
-    // strings.
-    if (notation::IsPercussionStaff() || notation::IsTablatureStaff()) return false;
+    if (track && track->IsPercussionStaff()) {
+        // The key moves by a semitone and the drum map places it.
+        const int next = h->Pitch() + d;
+        if (next < lo || next > hi) return false;
+        h->SetPitch(next);
+        h->SetPosition(track->PlayedToWrittenPitch(next, voice, clef, key));
+        h->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, false);
+        return true;
+    }
+    if (track && track->IsTablatureStaff()) return StepOnStrings(note, i, *track, up);
     const int pitch = h->Pitch();
     const int above = g_theory.StaffPosToPitch(h->Position() + 1, clef, key);
     const int below = g_theory.StaffPosToPitch(h->Position() - 1, clef, key);

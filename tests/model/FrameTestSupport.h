@@ -76,10 +76,14 @@ struct SmallScore {
 
 // Notes and rests whose duration (in ticks) stands in their bytes 20-21, while a test holds
 // the binding.
-class TimedNoteBehaviour : public BarItemBehaviour, public NoteTimingBehaviour {
+class TimedNoteBehaviour : public BarItemBehaviour, public NoteRecordBehaviour {
 public:
-    double GetOnsetTime(const CBarItem& item) const override { return item.TimeField(); }
-    double GetDuration(const CBarItem& item) const override { return rec::Get<std::int16_t>(&item, 20); }
+    double NoteOnset(const CBarItem& item) const override { return item.TimeField(); }
+    double NoteLength(const CBarItem& item) const override { return rec::Get<std::int16_t>(&item, 20); }
+    double NoteEnd(const CBarItem& item) const override { return NoteOnset(item) + NoteLength(item); }
+    void NoteUpdateStem(CBarItem&, int) const override {}
+    void NoteSpellHead(CTrkBar*, CBarItem&, int) const override {}
+    void NoteMoveHead(CBarItem&, int, int) const override {}
 };
 
 // Tuplets whose end position stands in their bytes 20-21.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FrameTestSupport.h"
 #include "TrkBarTestSupport.h"
 #include "framework/Memory.h"
 #include "model/ModelGlobals.h"
@@ -346,10 +347,16 @@ TEST_F(TrkBarRunTest, VoiceStatsCountNotesAndRestsAndAverageTheirPositions) {
 
 TEST_F(TrkBarRunTest, SpanIsFreeUnlessANoteOfTheVoiceSoundsInIt) {
     // Quarter notes (480 ticks) of voice 0 at 0 and 960; a half note (960) of voice 1 at 0.
+    // The notes' end times come from their class's behaviour: here a test double that reads
+    // the duration from bytes 20-21.
+    frametest::TimedNotes timed;
+    const auto lasting = [](Bytes note, int ticks) {
+        note[20] = std::uint8_t(ticks);
+        note[21] = std::uint8_t(ticks >> 8);
+        return note;
+    };
     Bar bar;
-    Bytes half = Note(0, {0}, 0, 1);
-    half[19] = 0x20;
-    Fill(bar.bar, {Note(0, {0}), half, Note(960, {0})});
+    Fill(bar.bar, {lasting(Note(0, {0}), 480), lasting(Note(0, {0}, 0, 1), 960), lasting(Note(960, {0}), 480)});
     struct Case {
         int voice, time, length;
         bool free;

@@ -6,6 +6,7 @@
 
 #include "NotationTestSupport.h"
 #include "model/Articulation.h"
+#include "platform/Theory.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"
@@ -251,4 +252,41 @@ TEST_F(BarRunTest, MarksTakeTheirPlaybackFromTheirTrack) {
     // A track the score does not have changes nothing.
     note->ApplyTrackMarkPlayback(7);
     EXPECT_EQ(std::memcmp(&note->GetMark(0)->Playback(), &entry, MarkPlayback::kSize), 0);
+}
+
+TEST_F(BarRunTest, APerformanceNoteInsertedByTheBarIsSpelledAndGetsItsStem) {
+    CZelDoc doc;
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(2, 2));
+    g_model.currentScore = &score;
+    // Track 1 is a percussion staff whose snare (38) stands on position 3.
+    CTrack* drums = score.GetTrack(1);
+    drums->SetStaffKind(1);
+    for (int i = 0; i < CTrack::kDrums; ++i) rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + i, 0);
+    rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + 2, 38);
+    rec::Put<std::int8_t>(drums, CTrack::kDrumPositions + 2, 3);
+    struct Case {
+        const char* what;
+        int track, bar, key, position;
+        bool stemUp;
+    };
+    const Case cases[] = {
+        {"C#4 on a treble staff: below the middle line, stem up", 0, 0, 61, CTheory::PitchToStaffPos(61, 0, 0), true},
+        {"A5 on a treble staff: above it, stem down", 0, 1, 81, CTheory::PitchToStaffPos(81, 0, 0), false},
+        {"the snare on the drum map's position; a percussion stem above the middle line points up", 1, 0, 38, 3, true},
+    };
+    for (const Case& c : cases) {
+        CTrkBar* bar = score.GetTrkBar(c.track, c.bar);
+        bar->SetCurrent();
+        PerformanceEvent e;
+        e.key = std::uint8_t(c.key);
+        e.duration = 240;
+        ASSERT_TRUE(bar->AddPerformanceNote(e)) << c.what;
+        CRawNote* note = nullptr;
+        for (CBarItem* it = nullptr; bar->NextItem(&it, -1);)
+            if (it->TypeCode() == 112) note = static_cast<CRawNote*>(it);
+        ASSERT_NE(note, nullptr) << c.what;
+        EXPECT_EQ(note->Head(0)->Position(), c.position) << c.what;
+        EXPECT_EQ(note->IsStemUp(), c.stemUp) << c.what;
+    }
 }

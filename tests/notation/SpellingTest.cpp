@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "NotationTestSupport.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/Track.h"
+#include "notation/NotationGlobals.h"
 #include "platform/Theory.h"
 
 using namespace notetest;
@@ -185,4 +190,70 @@ TEST_F(SpellingTest, RoomForAccidentals) {
     EXPECT_EQ(note->AccidentalExtentUnits(true), 120);
     a->SetByte(NoteHead::kScale, 75);
     EXPECT_EQ(note->AccidentalExtentUnits(true), 180) << "the head's own scale first";
+}
+
+TEST_F(SpellingTest, ChromaticStepsOnPercussionAndTablatureStaves) {
+    RegisterTrackClass();
+    CZelDoc doc;
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(1, 2));
+    g_model.currentScore = &score;
+
+    // Percussion: the key moves by a semitone within the track's range, the drum map places it.
+    CTrack* drums = score.GetTrack(0);
+    drums->SetStaffKind(1);
+    for (int i = 0; i < CTrack::kDrums; ++i) rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + i, 0);
+    const int map[3][2] = {{38, 3}, {39, 5}, {40, 1}};
+    for (int i = 0; i < 3; ++i) {
+        rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + i, std::uint8_t(map[i][0]));
+        rec::Put<std::int8_t>(drums, CTrack::kDrumPositions + i, std::int8_t(map[i][1]));
+    }
+    drums->SetLowRange(36);
+    drums->SetHighRange(40);
+    g_model.currentTrack = drums;
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 1);
+    NoteHead* h = note->Head(0);
+    h->SetPitch(38);
+    h->SetPosition(3);
+    h->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, true);
+    EXPECT_TRUE(note->StepHeadPitch(0, kTreble, kC, true, true));
+    EXPECT_EQ(h->Pitch(), 39);
+    EXPECT_EQ(h->Position(), 5) << "the drum map's place for 39";
+    EXPECT_FALSE(h->IsAccidentalShown());
+    EXPECT_TRUE(note->StepHeadPitch(0, kTreble, kC, true, true));
+    EXPECT_EQ(h->Position(), 1);
+    EXPECT_FALSE(note->StepHeadPitch(0, kTreble, kC, true, true)) << "40 is the highest playable key";
+    EXPECT_EQ(h->Pitch(), 40);
+
+    // Tablature, six strings 76, 71, 67, 62, 57, 52 on positions 6, 4, 2, 0, -2, -4.
+    CTrack* guitar = score.GetTrack(1);
+    guitar->SetLineMask(4032);
+    guitar->SetStaffKind(2);
+    g_model.currentTrack = guitar;
+    RecordBuf tb;
+    CNote* tab = MakeNote(tb, 1);
+    tab->SetNoteFlags(std::uint8_t(tab->NoteFlags() | CRawNote::kFretNumbers));
+    NoteHead* t = tab->Head(0);
+    t->SetPitch(72);
+    t->SetPosition(4);
+    struct Step {
+        const char* what;
+        bool up, drag;
+        int pitch, position, shape;
+    };
+    const Step steps[] = {
+        {"down: the next string plays 72 at fret 5", false, false, 72, 2, 37},
+        {"up: back to the string above, fret 1", true, false, 72, 4, 33},
+        {"dragged down: the pitch moves on its string", false, true, 71, 4, 32},
+        {"up twice: string 0 is open at 76, 71 stays", true, false, 71, 4, 32},
+    };
+    for (const Step& s : steps) {
+        g_notation.headDragActive = s.drag;
+        EXPECT_TRUE(tab->StepHeadPitch(0, kTreble, kC, s.up, true)) << s.what;
+        EXPECT_EQ(t->Pitch(), s.pitch) << s.what;
+        EXPECT_EQ(t->Position(), s.position) << s.what;
+        EXPECT_EQ(t->Shape(), s.shape) << s.what;
+    }
+    g_notation.headDragActive = false;
 }
