@@ -145,7 +145,13 @@ void RawNoteBehaviour::Draw(CScoreItem& item) const {
                 const int color = note.ColorField();
                 a->SetPaletteColor(color ? color - 1 : g_model.voiceColors[voice & 7]);
             }
-            if (mode == 2) a->DrawNumber(x1, y - h - 1, head.Byte(NoteHead::kVelocity));
+            if (mode == 2) {
+                // The velocity in a small interface face above the bar's start.
+                a->PushFont();
+                a->SetFont(g_draw.standardFontRefs[0].face, std::max(staff ? int(staff->GetLineSpacing()) : 6, 6), 0);
+                a->DrawNumber(x1, y - h - 1, head.Byte(NoteHead::kVelocity));
+                a->PopFont();
+            }
             if (mode == 0 && g_notation.performanceGlyph)
                 a->DrawGlyph(x1, y, 116);
             else

@@ -1,6 +1,7 @@
-// zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG]: draws page N (from 1) of a score into
-// a picture and prints "page N: S systems, P inked pixels"; --ops writes the recorded drawing
-// calls, one a line. zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
+// zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D]: draws page N (from 1) of
+// a score into a picture and prints "page N: S systems, P inked pixels"; --ops writes the recorded
+// drawing calls, one a line; --display D draws notes in performance display mode D (0 notation,
+// 1-3 time bars). zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -19,6 +20,7 @@
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/ZelDoc.h"
+#include "notation/NotationGlobals.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "platform/Port.h"
@@ -27,7 +29,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG]\n"
+                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D]\n"
                  "       zelrender FILE --pdf OUT.pdf\n");
     return 2;
 }
@@ -87,6 +89,10 @@ int main(int argc, char** argv) {
             if (!ParseInt(argv[++i], 25, 800, &zoom)) return Usage();
         } else if (arg == "--ops" && i + 1 < argc) {
             ops = argv[++i];
+        } else if (arg == "--display" && i + 1 < argc) {
+            int mode = 0;
+            if (!ParseInt(argv[++i], 0, 3, &mode)) return Usage();
+            g_notation.performanceDisplay = std::uint8_t(mode);
         } else if (arg == "--pdf" && i + 1 < argc) {
             pdf = argv[++i];
         } else {

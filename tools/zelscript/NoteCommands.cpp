@@ -38,6 +38,7 @@ void ParseHead(const std::string& text, NoteHead* head, int duration) {
     head->SetPosition(Number(text, &at, text));
     head->SetPitch(60 + head->Position());
     head->SetDuration(std::uint16_t(duration));
+    head->SetByte(NoteHead::kVelocity, 80);
     while (at < text.size()) {
         const char c = text[at++];
         switch (c) {
