@@ -352,15 +352,7 @@ bool CBar::ResetBeatChart(int n, bool even) {
     rec::Put<std::int16_t>(chart, beatchart::kCount, std::int16_t(n));
     if (even) {
         const int beat = GetBeatLength();
-        const int space = GetAllotSpace(beat > 0 ? 480 / beat + 3 : 3, 0, 0);
-        const int step = 1024 / n;
-        for (int i = 0; i < n; ++i) {
-            beatchart::SetField(chart, i, beatchart::kPosition, i * step);
-            beatchart::SetField(chart, i, beatchart::kSpan, step);
-            beatchart::SetField(chart, i, beatchart::kTime, i * beat);
-            beatchart::SetField(chart, i, beatchart::kSpace, space);
-        }
-        beatchart::SetField(chart, n - 1, beatchart::kSpan, 1024 - (n - 1) * step);
+        beatchart::BuildUniform(chart, beat > 0 ? 480 / beat + 3 : 3, beat);
     }
     return InsertItemSorted(chart) != nullptr;
 }

@@ -353,6 +353,9 @@ int UsableCount(const void* chart);
 // The time of a position (1/1024) in a bar of the given length, snapped to its columns and to
 // a grid of the segment's duration.
 int PositionToTick(const void* chart, int position, int barLength);
+// Lays the chart's columns out as equal beats of ticksPerBeat across the bar, each allotted
+// the document's space for the duration class; the last column runs to 1024.
+void BuildUniform(void* chart, int durationClass, int ticksPerBeat);
 }  // namespace beatchart
 
 // The space the current document allots to a note of a duration class (1 whole ... 7 64th),

@@ -62,6 +62,20 @@ int PositionToTick(const void* chart, int p, int barLength) {
     return Time(chart, n - 1);
 }
 
+void BuildUniform(void* chart, int durationClass, int ticksPerBeat) {
+    const int n = UsableCount(chart);
+    if (n < 1) return;
+    const int space = GetAllotSpace(durationClass, 0, 0);
+    const int step = 1024 / n;
+    for (int i = 0; i < n; ++i) {
+        SetField(chart, i, kPosition, i * step);
+        SetField(chart, i, kSpan, step);
+        SetField(chart, i, kTime, i * ticksPerBeat);
+        SetField(chart, i, kSpace, space);
+    }
+    SetField(chart, n - 1, kSpan, 1024 - (n - 1) * step);
+}
+
 }  // namespace beatchart
 
 std::int16_t CBar::TickToFraction(int tick, bool snap) {

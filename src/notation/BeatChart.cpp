@@ -98,42 +98,9 @@ void CBeatChart::BuildFromColumns(const std::uint8_t* columns, int totalWidth) {
         SetField(n - 1, kWidth, Field(n - 2, kWidth));
 }
 
-void CBeatChart::BuildUniform(int valueClass, int ticksPerBeat) {
-    const int n = WholeEntries();
-    if (n < 1) return;
-    const int step = kBarWidth / n;
-    const int space = GetAllotSpace(valueClass, 0, 0);
-    for (int i = 0; i < n; ++i) {
-        SetField(i, kPosition, i * step);
-        SetField(i, kWidth, step);
-        SetField(i, kTime, i * ticksPerBeat);
-        SetField(i, kSpace, space);
-    }
-    SetField(n - 1, kWidth, kBarWidth - Field(n - 1, kPosition));
-}
+void CBeatChart::BuildUniform(int valueClass, int ticksPerBeat) { beatchart::BuildUniform(this, valueClass, ticksPerBeat); }
 
-int CBeatChart::PositionToTick(int p, int barLength) const {
-    const int n = WholeEntries();
-    if (n < 1) return 0;
-    if (p <= Field(0, kPosition)) return Field(0, kTime);
-    for (int i = 0; i < n; ++i)
-        if (std::abs(p - Field(i, kPosition)) < kSnapDistance) return Field(i, kTime);
-    for (int i = 0; i < n; ++i) {
-        const int start = Field(i, kPosition);
-        const bool last = i == n - 1;
-        const int next = last ? kBarWidth : Field(i + 1, kPosition);
-        if (p < start || p > next) continue;
-        const int t1 = last ? barLength : Field(i + 1, kTime);
-        int span = t1 - Field(i, kTime);
-        int t = Field(i, kTime) + MulDiv(p - start, span, next - start);
-        span = std::min(span, 480);
-        if (span == 0) return t;
-        t = t - 1 + span / 2;
-        t -= t % span;
-        return std::min(t, barLength - span);
-    }
-    return Field(n - 1, kTime);
-}
+int CBeatChart::PositionToTick(int p, int barLength) const { return beatchart::PositionToTick(this, p, barLength); }
 
 // --- drawing ----------------------------------------------------------------------------------
 
