@@ -6,6 +6,7 @@
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"
+#include "model/TrkBar.h"
 #include "notation/NotationGlobals.h"
 #include "platform/Theory.h"
 
@@ -256,4 +257,24 @@ TEST_F(SpellingTest, ChromaticStepsOnPercussionAndTablatureStaves) {
         EXPECT_EQ(t->Shape(), s.shape) << s.what;
     }
     g_notation.headDragActive = false;
+}
+
+TEST_F(SpellingTest, AStaffMoveReachesTheStaffBelowWithItsClef) {
+    RegisterTrackClass();
+    CZelDoc doc;
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(1, 2));
+    score.GetTrack(1)->SetClef(kBass);
+    g_model.currentScore = &score;
+    score.GetTrkBar(0, 0)->SetCurrent();
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 1);
+    NoteHead* h = note->Head(0);
+    h->SetPitch(48);  // the C below the bass staff's middle line
+    h->SetPosition(g_theory.PitchToStaffPos(48, kTreble, kC));
+    note->MoveHeadToStaff(0, 1);
+    EXPECT_EQ(h->CrossStaffOffset(), 1);
+    EXPECT_EQ(h->Position(), -1) << "placed under the bass clef";
+    note->MoveHeadToStaff(0, 1);
+    EXPECT_EQ(h->CrossStaffOffset(), 1) << "no third staff: nothing moves";
 }
