@@ -48,4 +48,12 @@ bool CDocument::OnNewDocument() {
     return true;
 }
 
+bool CDocument::OnOpenDocument(const char* path) {
+    SetPathName(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const char* path) { return false; }
+
 void CDocument::OnCloseDocument() { views_.clear(); }

@@ -42,6 +42,10 @@ public:
 
     // A new, empty document: the modified flag cleared. False refuses it.
     virtual bool OnNewDocument();
+    // Reads the file at path (the program's code page) into the document; false refuses it.
+    virtual bool OnOpenDocument(const char* path);
+    // Writes the document to path; false when it was not saved. The base writes nothing.
+    virtual bool OnSaveDocument(const char* path);
     // The document is closing: its views are let go of.
     virtual void OnCloseDocument();
 

@@ -18,3 +18,8 @@ bool& PlaybackRunning() {
 }
 
 void CZelDoc::RunCommand(int id) { commands.push_back(id); }
+
+ScoreImporterFn& ScoreImporter() {
+    static ScoreImporterFn importer = [](const std::string&, CZelDoc&, CFile&) { return int(CZelDoc::kReadWrongMagic); };
+    return importer;
+}

@@ -1,6 +1,6 @@
 // Minimal forms of what the document calls in code that is not written yet: the score view and
 // its page panes, the selection, the support windows that hear the document's notices, the
-// performer's running flag and the document's command dispatch (CZelDoc::RunCommand, whose
+// performer's running flag, the importers and the document's command dispatch (CZelDoc::RunCommand, whose
 // least body is in DocumentStandIns.cpp). Each carries its owner's name and only the least
 // body the document needs; views and panes are classes with virtual operations so tests can
 // record them.
@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "framework/Gdi.h"
 #include "framework/Types.h"
@@ -80,3 +81,11 @@ bool& PlaybackRunning();
 
 // Set by whoever changes the MIDI thru target; the application's idle work routes it.
 bool& ThruChangePending();
+
+class CFile;
+class CZelDoc;
+// The MIDI file import and the score importers (".mid", ".kar", ".enc", ".mus", ".xml",
+// ".etf"), by the file's ending in lower case: each reads the open file into the document's
+// score and answers a read result code. None is written yet: every ending is refused (101).
+using ScoreImporterFn = std::function<int(const std::string& ending, CZelDoc& doc, CFile& file)>;
+ScoreImporterFn& ScoreImporter();

@@ -358,9 +358,14 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     for (std::int32_t v : page)
         if (v < -kMaxStoredPageValue || v > kMaxStoredPageValue) ThrowDamaged(file, "the page size");
     doc.landscape = page[4] > page[5] ? 1 : 0;
-    if (version < 0x400)
+    if (version < 0x400) {
         for (std::int32_t& v : page) v = ScaleOldPageUnit(v, size);
-    for (std::int32_t& v : page) v = v * 100 / size;
+        for (std::int32_t& v : page) v = v * 100 / size;
+    } else {
+        // The smallest value that this program's writer turns back into the stored one, so a
+        // page setup read and written again stores the same numbers.
+        for (std::int32_t& v : page) v = v > 0 ? (v * 100 + size - 1) / size : v * 100 / size;
+    }
     // The paper has sides, and the margins lie inside it.
     const std::int32_t w = page[4], h = page[5];
     if (w <= 0 || h <= 0 || w > kMaxPaperPoints || h > kMaxPaperPoints) ThrowDamaged(file, "the page size");

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/Document.h"
@@ -26,6 +27,7 @@ class CScore;
 class CTrkBar;
 class CScoreTask;
 class CTextTask;
+class CFile;
 
 // The document's share of the score file (version block, zoom, score size, arrangement, window
 // placement, page setup, titles, engraver settings, font map, articulation table, printer) is
@@ -137,6 +139,39 @@ public:
     };
     // The scroll position that keeps the insertion point in sight.
     static POINT ChooseScroll(const ScrollScene& scene);
+
+    // --- opening and saving ---
+    // Result codes of a read; any other code counts as out of memory.
+    enum : int {
+        kReadOk = 0,
+        kReadCancelled = 1,
+        kReadNoMemory = 100,
+        kReadWrongMagic = 101,
+        kReadNewerVersion = 103,
+        kReadUnconvertible = 105,
+    };
+    // Opens a file by its name's ending (last four characters, lower case): the MIDI import
+    // and the importers, else the native reader; every system is laid out again afterwards.
+    // A failure is reported; a score without bars is refused.
+    bool OnOpenDocument(const char* path) override;
+    // The code of the last open.
+    int lastReadCode = 0;
+    int ReadFile(const std::string& path, CFile& file);
+    int ReadNative(CFile& file);
+    // Tells the user about a failed read (nothing for code 1); returns the text shown.
+    static std::string ReportOpenFailure(int code, const std::string& path);
+    // Refuses a read-only file (message 10009); otherwise writes the score with the view state,
+    // keeping the previous file whole when the write fails.
+    bool OnSaveDocument(const char* path) override;
+    // Writes the file at a UTF-8 path with the pages at zoom 100 and the user's zoom stored.
+    bool WriteNative(const std::string& utf8Path, int* osError = nullptr);
+    // Asks, then reads the saved file into a new score that replaces the current one only when
+    // it was read.
+    bool Revert();
+    // "Auto Save/<plain title>.zel" in the user's data folder (a second open document of the
+    // same title gets "<title> (2)"); the modified flag, path and title stay as they were.
+    bool Autosave();
+    std::string AutosavePath() const;
 
     // --- edit operations and the undo list ---
     void DoTask(CScoreTask* task);
