@@ -184,6 +184,15 @@ public:
     // The bar of the same track `step` bars away in the track's array (null outside it).
     CTrkBar* Neighbour(int step);
 
+    // --- clefs, keys and accidentals (TrkBarKeyClef.cpp) ---
+    // The clef code and key in force in this track at a column position of this bar: the
+    // system staff's clef and key, then every live clef and counting key signature from the
+    // system's first bar up to this bar, in this bar those at or before the position.
+    void GetClefAndKeyAt(int position, int* clef, int* key);
+    // Works out the accidental code and shown flag of every head standing on this bar's staff,
+    // with the heads of the two tracks before and after it feeding the per-step state.
+    void RecalcAccidentals();
+
 private:
     void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }
     void SetVoiceUsed(int voice, std::uint8_t v) { rec::Put<std::uint8_t>(this, std::size_t(kVoiceUsed + voice), v); }

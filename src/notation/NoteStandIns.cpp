@@ -63,21 +63,6 @@ int GetVoiceStats(int meanPosition[8]) {
 int CurrentSlashPosition() { return 0; }
 bool ShowEveryAccidental() { return false; }
 
-bool ClefKeyAt(CRawNote*, int staffOffset, int* clef, int* key) {
-    *clef = 0;
-    *key = 0;
-    const CTrkBar* trkBar = g_model.currentTrkBar;
-    CScore* score = g_model.currentScore;
-    if (!trkBar || !score) return staffOffset == 0;
-    const int t = trkBar->GetTrackIndex() + staffOffset;
-    if (t < 0 || t >= score->GetTrackCount()) return false;
-    const CTrack* track = score->GetTrack(t);
-    *clef = track->GetShownClef();
-    *key = rec::Get<std::uint8_t>(track, CTrack::kKeyByte);
-    return true;
-}
-
-void RecalcAccidentals(CRawNote*, int) {}
 void RelayoutVoiceFrom(CRawNote*) {}
 
 CBarItem* FindTieFrom(CRawNote*, int) {

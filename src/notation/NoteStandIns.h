@@ -39,15 +39,8 @@ int CurrentSlashPosition();
 // The preference that shows every accidental (off).
 bool ShowEveryAccidental();
 
-// --- clefs, keys and accidentals ---
-// The clef and key in force at the note's column in its own track bar, or in the same bar of
-// the track `staffOffset` places further on; false when that track does not exist. Until the
-// bar's clef and key finders are written, the track's own clef (as shown) and key signature
-// answer for every column.
-bool ClefKeyAt(CRawNote* note, int staffOffset, int* clef, int* key);
-// The bar's accidental recalculation from the track bar of the note's track plus staffOffset,
-// and the re-layout of the note's voice from its column (nothing yet).
-void RecalcAccidentals(CRawNote* note, int staffOffset);
+// --- the voice after an accidental edit ---
+// The re-layout of the note's voice from its column (nothing yet).
 void RelayoutVoiceFrom(CRawNote* note);
 
 // --- finders ---

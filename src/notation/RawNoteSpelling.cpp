@@ -4,6 +4,8 @@
 
 #include "framework/Arith.h"
 #include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/TrkBar.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "notation/NotationGlobals.h"
@@ -12,6 +14,36 @@
 #include "platform/Theory.h"
 
 namespace {
+
+// The track bar of the same bar `staffOffset` tracks from the current one (null outside the
+// score).
+CTrkBar* TrkBarAtOffset(int staffOffset) {
+    CTrkBar* here = g_model.currentTrkBar;
+    CScore* score = g_model.currentScore;
+    if (!here || !score) return nullptr;
+    const int t = here->GetTrackIndex() + staffOffset;
+    if (t < 0 || t >= score->GetTrackCount()) return nullptr;
+    return score->GetTrkBar(t, here->GetBarIndex());
+}
+
+// The clef and key in force at the note's column on the staff `staffOffset` from its own;
+// false when that track does not exist.
+bool ClefKeyAtNote(const CRawNote* note, int staffOffset, int* clef, int* key) {
+    CTrkBar* trkBar = TrkBarAtOffset(staffOffset);
+    if (!trkBar) return false;
+    trkBar->GetClefAndKeyAt(note->PositionField(), clef, key);
+    return true;
+}
+
+// The accidentals of the bar on the staff `staffOffset` from the current one worked out again;
+// the current track bar stays current.
+void RecalcAccidentalsAt(int staffOffset) {
+    CTrkBar* here = g_model.currentTrkBar;
+    CTrkBar* trkBar = TrkBarAtOffset(staffOffset);
+    if (!trkBar) return;
+    trkBar->RecalcAccidentals();
+    here->SetCurrent();
+}
 
 // Semitones an accidental moves the natural pitch of a position.
 int AccidentalShift(int accidental) {
@@ -66,9 +98,9 @@ void CRawNote::ApplyHeadAccidental(int i, int accidental, bool parenthesized, in
 
 void CRawNote::SetHeadAccidental(int i, int accidental, bool parenthesized) {
     int clef = 0, key = 0;
-    if (!notation::ClefKeyAt(this, Head(i)->CrossStaffOffset(), &clef, &key)) return;
+    if (!ClefKeyAtNote(this, Head(i)->CrossStaffOffset(), &clef, &key)) return;
     ApplyHeadAccidental(i, accidental, parenthesized, clef, key);
-    notation::RecalcAccidentals(this, Head(i)->CrossStaffOffset());
+    RecalcAccidentalsAt(Head(i)->CrossStaffOffset());
     notation::RelayoutVoiceFrom(this);
 }
 
@@ -182,7 +214,7 @@ void CRawNote::MoveHeadToStaff(int i, int delta) {
     if (offset < -2 || offset > 2) return;
     int clef = 0, key = 0;
     // The target track must exist in the score.
-    if (!notation::ClefKeyAt(this, offset, &clef, &key)) return;
+    if (!ClefKeyAtNote(this, offset, &clef, &key)) return;
     const int position = g_theory.PitchToStaffPos(h->Pitch(), clef, key);
     const int shift = position - h->Position();
     if (h->HasTieStart()) {

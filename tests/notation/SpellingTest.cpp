@@ -1,6 +1,7 @@
 // Head spelling, accidentals, pitch steps, shapes and staff moves of note heads.
 #include <gtest/gtest.h>
 
+#include "NoteDrawSupport.h"
 #include "NotationTestSupport.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -15,6 +16,8 @@ using namespace notetest;
 namespace {
 
 class SpellingTest : public NotationTest {};
+// The same on the piano score, its treble track bar 0 current: the clef and key come from the bar.
+class SpellingInScoreTest : public NoteDrawTest {};
 
 constexpr int kTreble = 0, kBass = 1;
 constexpr int kC = 0, kTwoFlats = 2, kOneSharp = 8;
@@ -151,7 +154,7 @@ TEST_F(SpellingTest, HeadShapes) {
     EXPECT_FALSE(note->HasFretNumbers());
 }
 
-TEST_F(SpellingTest, StaffMovesStayWithinTwoStaves) {
+TEST_F(SpellingInScoreTest, StaffMovesStayWithinTwoStaves) {
     RecordBuf buf;
     CNote* note = MakeNote(buf, 1);
     NoteHead* h = note->Head(0);

@@ -32,7 +32,8 @@ int Number(const std::string& text, std::size_t* at, const std::string& whole) {
 // A head: its staff position, then any of #N (accidental N shown), p (the accidental in
 // parentheses), ( (the head in parentheses), sN (shape), xN (cross-staff offset), oN
 // (accidental offset), vN (play voice), dN (play duration), tN (start offset), i (invisible),
-// * (selected).
+// * (selected), mN (the MIDI pitch; else 60 plus the position), f (accidental forced), < (a tie
+// ends here), > (a tie starts here).
 void ParseHead(const std::string& text, NoteHead* head, int duration) {
     std::size_t at = 0;
     head->SetPosition(Number(text, &at, text));
@@ -56,6 +57,10 @@ void ParseHead(const std::string& text, NoteHead* head, int duration) {
         case 't': head->SetStartOffset(std::int16_t(Number(text, &at, text))); break;
         case 'i': head->SetBits(NoteHead::kShapeByte, NoteHead::kInvisible, true); break;
         case '*': head->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true); break;
+        case 'm': head->SetPitch(Number(text, &at, text) & 0x7F); break;
+        case 'f': head->SetBits(NoteHead::kAccByte, NoteHead::kAccForced, true); break;
+        case '<': head->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true); break;
+        case '>': head->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true); break;
         default: throw ScriptError("bad head \"" + text + "\"");
         }
     }
@@ -169,8 +174,10 @@ void RunCycleDots(Context& ctx, const Args& args) {
 }
 
 // The dump's fields of a note: value, dots, stem, the right-of-stem and fret flags, then per
-// head [position column dot-offset accidental/offset], with shape, staff offset, play duration
-// and the parenthesis and invisible marks where they are set.
+// head [position column dot-offset accidental/offset], with the accidental code kept but not
+// shown (kN), the forced flag (F), the tie ends (< and >), shape, staff offset, play duration
+// and the parenthesis and invisible marks where they are set; then per mark {code, side bits
+// (byte 3), horizontal and vertical offsets}.
 void PrintNote(std::FILE* out, CBarItem* item) {
     auto* note = static_cast<CRawNote*>(item);
     std::fprintf(out, " value %d dots %d %s%s%s marks %d", note->NoteValue(), note->DotCount(),
@@ -181,11 +188,19 @@ void PrintNote(std::FILE* out, CBarItem* item) {
         const NoteHead* h = note->Head(k);
         std::fprintf(out, " [%d c%d d%d a%d/%d", int(h->Position()), h->Column(), h->DotOffset(),
                      h->IsAccidentalShown() ? h->Accidental() : 0, int(h->AccidentalOffset()));
+        if (!h->IsAccidentalShown() && h->Accidental()) std::fprintf(out, " k%d", h->Accidental());
+        if (h->Byte(NoteHead::kAccByte) & NoteHead::kAccForced) std::fputs(" F", out);
+        if (h->HasTieEnd()) std::fputs(" <", out);
+        if (h->HasTieStart()) std::fputs(" >", out);
         if (h->Shape()) std::fprintf(out, " s%d", h->Shape());
         if (h->CrossStaffOffset()) std::fprintf(out, " x%d", h->CrossStaffOffset());
         if (h->Byte(NoteHead::kLinkByte) & NoteHead::kParenthesized) std::fputs(" (", out);
         if (h->IsInvisible()) std::fputs(" i", out);
         std::fprintf(out, " %u]", unsigned(h->Duration()));
+    }
+    for (int k = 0; k < note->MarkCount(); ++k) {
+        NoteMark* m = note->GetMark(k);
+        std::fprintf(out, " {m%d b%d x%d y%d}", m->Code(), m->Flags() & 0x0F, int(m->XOffset()), int(m->YOffset()));
     }
 }
 
