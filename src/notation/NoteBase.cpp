@@ -381,7 +381,7 @@ void RawHeadBehaviour::NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) 
         return;
     NoteHead& h = *note.Head(head);
     int clef = 0, key = 0;
-    notation::ClefKeyAt(&note, 0, &clef, &key);
+    if (trkBar) trkBar->GetClefAndKeyAt(note.PositionField(), &clef, &key);
     CTrack* track = trkBar ? trkBar->GetTrack() : nullptr;
     if (track && track->IsPercussionStaff()) {
         // The drum map places the head.
