@@ -68,7 +68,7 @@ void CTrkBar::GetClefAndKeyAt(int position, int* clef, int* key) {
     const int barIndex = GetBarIndex();
     int c = 0, k = 0;
     if (CTrack* t = GetTrack()) {
-        c = t->GetClef();
+        c = t->GetShownClef();
         k = t->GetKey();
     }
     int first = barIndex;
