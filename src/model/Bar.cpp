@@ -573,7 +573,11 @@ void CBar::ReadConductor(CChunkStream& s) {
         }
         // Only what lives in a bar's own run may come from here; a score record or another
         // item could neither be used nor saved back.
-        if (!IsConductorCode(item->TypeCode())) ThrowDamagedRecord(s);
+        if (!IsConductorCode(item->TypeCode())) {
+            CFile* f = s.GetFile();
+            AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
+                                     "a bar's conductor items");
+        }
         if (item->TypeCode() == 29 || item->TypeCode() == 12)
             rec::Put<std::uint8_t>(item, 16, std::uint8_t(rec::Get<std::uint8_t>(item, 16) | 0x01));
         if (!InsertItemSorted(item)) ThrowOutOfMemory();
@@ -621,7 +625,8 @@ void CBar::ReadLegacy(CFile& file) {
             for (int i = 0; i < a->GetCount(); ++i) {
                 const void* item = a->GetAt(i);
                 if (!rec::IsRemoved(item) && !IsConductorCode(rec::Get<std::uint8_t>(item, rec::kType)))
-                    AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str());
+                    AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(),
+                                             "a bar's conductor items");
             }
         } catch (...) {
             delete a;

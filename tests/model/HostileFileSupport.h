@@ -2,7 +2,10 @@
 // read with its outcome, and the round trip every accepted file must pass (read, save, read,
 // save: the second save gives the first save's bytes).
 #pragma once
+#include <sys/wait.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,13 +26,10 @@
 
 namespace hostile {
 
+inline std::string FixturePath(const std::string& name);
+
 inline std::vector<std::uint8_t> Fixture(const std::string& name) {
-    // The compiler names this file relative to the build folder.
-    std::filesystem::path here(__FILE__);
-    if (here.is_relative())
-        if (const char* build = std::getenv("ZEL_BUILD_DIR")) here = std::filesystem::path(build) / here;
-    const auto path = here.parent_path().parent_path() / "data" / "model" / "hostile" / (name + ".zel");
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FixturePath(name), std::ios::binary);
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
@@ -94,6 +94,28 @@ inline Outcome ReadSaveReadSave(const std::vector<std::uint8_t>& bytes) {
     o.reread = true;
     o.sameBytes = b.Save() == first;
     return o;
+}
+
+// Runs build/zeldump with its arguments: its exit status (-1 when it could not run or did not
+// exit), its standard output and error in `out`.
+inline int RunZeldump(const std::string& args, std::string& out) {
+    const char* build = std::getenv("ZEL_BUILD_DIR");
+    if (!build) return -1;
+    const std::string command = std::string(build) + "/zeldump " + args + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return -1;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The path of a fixture file.
+inline std::string FixturePath(const std::string& name) {
+    std::filesystem::path here(__FILE__);
+    if (here.is_relative())
+        if (const char* build = std::getenv("ZEL_BUILD_DIR")) here = std::filesystem::path(build) / here;
+    return (here.parent_path().parent_path() / "data" / "model" / "hostile" / (name + ".zel")).string();
 }
 
 // Items of a bar's conductor run that are not marked removed.

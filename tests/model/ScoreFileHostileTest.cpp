@@ -88,4 +88,30 @@ TEST(ScoreFileHostileTest, OlderFormatFilesKeepEverySystemsStavesAndEveryBarsCon
     }
 }
 
+TEST(ScoreFileHostileTest, ZeldumpEndsEveryFailureWithTheOffsetAndTheReason) {
+    struct Case {
+        const char* file;
+        int exit;
+        const char* says;  // a piece of what zeldump prints
+    } cases[] = {
+        {"dup-meas-accepted", 1, "damaged at offset 4446: expected COND here, found MEAS"},
+        {"justify-heap-overflow", 1, "expected TRKL here"},
+        {"truncated-abort", 1, "damaged at offset 4942: chunk STAF of length 92 runs past the end"},
+        {"tail-truncated-accepted", 1, "file ends before the end mark"},
+        {"line-barcount-accepted", 1, "a system's bars"},
+        {"header-page-overflow", 1, "the page size"},
+        {"cond-item-type8-saved-unreadable", 1, "a bar's conductor items"},
+        {"legacy-elemsize", 1, "damaged at offset"},
+        {"legacy-short-trackbars", 1, "a track's bars"},
+        {"legacy-staves-lost", 0, "read: 1 tracks, 32 bars, 8 systems, 2 pages"},
+        // The tail's lists are chunks with a 32-bit length.
+        {"valid-lists-rejected-by-zeldump", 0, "FNTS @"},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        EXPECT_EQ(hostile::RunZeldump(hostile::FixturePath(c.file), out), c.exit) << c.file << "\n" << out;
+        EXPECT_NE(out.find(c.says), std::string::npos) << c.file << " does not say \"" << c.says << "\":\n" << out;
+    }
+}
+
 }  // namespace

@@ -1,7 +1,10 @@
 // Reading, making and writing scores for the developer tools, and the item dump.
 #include "ToolScore.h"
 
+#include <cstring>
 #include <fstream>
+#include <new>
+#include <string_view>
 #include <iterator>
 #include <map>
 #include <vector>
@@ -47,19 +50,34 @@ std::string Reason(const CException& e) {
 }  // namespace
 
 std::unique_ptr<ToolScore> ReadScore(const std::string& path) {
-    RegisterClasses();
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError("cannot open " + path);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ReadScoreBytes(bytes);
+}
+
+std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes) {
+    RegisterClasses();
     auto s = std::make_unique<ToolScore>();
     CMemFile file(bytes);
+    SetErrorCode(0);
+    // Every failure of the reader names where it stood in the file and why.
+    const auto damaged = [&file](const std::string& reason) {
+        const int code = GetErrorCode();
+        return ToolError("damaged at offset " + std::to_string(file.GetPosition()) + ": " + reason +
+                         (code ? " (error " + std::to_string(code) + ")" : std::string()));
+    };
     try {
-        if (!ScoreFile::Open(*s->score, s->fileDoc, file))
-            throw ToolError(path + " could not be read (error " + std::to_string(GetErrorCode()) + ")");
+        if (!ScoreFile::Open(*s->score, s->fileDoc, file)) throw damaged("the printer settings are damaged");
     } catch (const CUserException&) {
-        throw ToolError(path + " could not be read (error " + std::to_string(GetErrorCode()) + ")");
+        throw damaged(GetErrorCode() == kErrNewerVersion ? "a newer version is needed to read it"
+                      : GetErrorCode() == kErrWrongMagic ? "not a score file"
+                      : GetErrorCode() == kErrOutOfMemory ? "out of memory"
+                                                          : "the read was stopped");
     } catch (const CException& e) {
-        throw ToolError(path + " could not be read: " + Reason(e) + " (error " + std::to_string(GetErrorCode()) + ")");
+        throw damaged(Reason(e));
+    } catch (const std::bad_alloc&) {
+        throw damaged("out of memory");
     }
     // Indices, links and system rectangles are derived: renew them as the program does after a load.
     s->score->Reindex();
@@ -93,19 +111,9 @@ void WriteScore(ToolScore& s, const std::string& path) {
     } catch (const CException& e) {
         throw ToolError("the score could not be written: " + Reason(e));
     }
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        if (!f) {
-            std::remove(temp.c_str());
-            throw ToolError("cannot write " + path);
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        throw ToolError("cannot write " + path);
-    }
+    int error = 0;
+    if (!fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
+        throw ToolError("cannot write " + path + ": " + std::strerror(error));
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
@@ -37,6 +38,9 @@ void RegisterClasses();
 // out again (system rectangles are not stored). Damage raises ToolError with the reader's
 // error code and reason.
 std::unique_ptr<ToolScore> ReadScore(const std::string& path);
+// The same from a file's bytes. The ToolError of a damaged file reads "damaged at offset N:
+// REASON", N being where the reader stood in the file, with " (error CODE)" for a coded stop.
+std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes);
 // The new score of arrangement 0-4.
 std::unique_ptr<ToolScore> NewScore(int arrangement);
 // Writes the score's file; ToolError when it cannot be written.

@@ -1,6 +1,8 @@
 // build/zeldump FILE: prints the chunk tree of a score file (tags, offsets, lengths, list
-// counts and the header's fields). A damaged file is reported with the offset where reading
-// went wrong, and the exit status is then 1.
+// counts and the header's fields), then reads the file as the program does. A damaged file (a
+// chunk past the end, a chunk out of its place, anything the reader refuses, also in a file of
+// the older format) is reported with the offset where reading went wrong and the reason, and
+// the exit status is then 1.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "LayoutCommands.h"
+#include "ToolScore.h"
+#include "model/Score.h"
 
 namespace {
 
@@ -53,6 +57,11 @@ public:
     std::vector<std::uint8_t> bytes;
 };
 
+// The optional lists of the tail: chunks with a 32-bit length and an element count.
+bool IsTailList(const std::string& tag) {
+    return tag == "PGTX" || tag == "LYRC" || tag == "FNTS" || tag == "ODEV" || tag == "PACH";
+}
+
 // One chunk: tag, length, body; returns its tag.
 std::string Chunk(Reader& r, int depth, const char* expected = nullptr) {
     const std::uint64_t at = r.pos;
@@ -61,22 +70,27 @@ std::string Chunk(Reader& r, int depth, const char* expected = nullptr) {
     r.pos += 4;
     const std::uint32_t length = r.U32("a chunk head");
     if (length > r.Left()) throw Damage{at, "chunk " + tag + " of length " + std::to_string(length) + " runs past the end"};
-    // The conductor and track-bar chunks begin with their item count.
+    // The conductor and track-bar chunks begin with their item count, the tail's lists with
+    // their element count.
     if ((tag == "COND" || tag == "BDAT") && length >= 2)
         std::printf("%*s%-4s @%llu len %u items %u\n", depth * 2, "", tag.c_str(), (unsigned long long)at, length,
+                    unsigned(r.U16At(r.pos)));
+    else if (IsTailList(tag) && length >= 2)
+        std::printf("%*s%-4s @%llu len %u count %u\n", depth * 2, "", tag.c_str(), (unsigned long long)at, length,
                     unsigned(r.U16At(r.pos)));
     else
         std::printf("%*s%-4s @%llu len %u\n", depth * 2, "", tag.c_str(), (unsigned long long)at, length);
     if (expected && tag != expected)
-        std::printf("%*s(expected %s here)\n", depth * 2 + 2, "", expected);
+        throw Damage{at, std::string("expected ") + expected + " here, found " + tag};
     r.pos += length;
     return tag;
 }
 
-int List(Reader& r, const char* name, const char* element, bool staves) {
+int List(Reader& r, const char* listTag, const char* name, const char* element, bool staves) {
     const std::uint64_t at = r.pos;
     r.Need(6, "a list head");
     const std::string tag = r.TagAt(at);
+    if (tag != listTag) throw Damage{at, std::string("expected ") + listTag + " here, found " + tag};
     r.pos += 4;
     const int count = r.U16("a list head");
     std::printf("%s @%llu count %d (%s)\n", tag.c_str(), (unsigned long long)at, count, name);
@@ -113,10 +127,10 @@ int Dump(Reader& r) {
     std::printf("  printable %ld %ld %ld %ld paper %ld x %ld\n", lng(46), lng(50), lng(54), lng(58), lng(62), lng(66));
     r.pos = 8 + hlen;
 
-    const int t = List(r, "tracks", "TRAK", false);
-    List(r, "pages", "PAGE", false);
-    List(r, "systems", "LINE", true);
-    const int n = List(r, "bars", "MEAS", false);
+    const int t = List(r, "TRKL", "tracks", "TRAK", false);
+    List(r, "PAGL", "pages", "PAGE", false);
+    List(r, "LINL", "systems", "LINE", true);
+    const int n = List(r, "BARL", "bars", "MEAS", false);
     for (int i = 0; i < n; ++i) Chunk(r, 0, "COND");
     for (int k = 0; k < t; ++k) {
         std::printf("track %d\n", k + 1);
@@ -128,12 +142,7 @@ int Dump(Reader& r) {
             std::printf("end mark @%llu\n", (unsigned long long)r.pos);
             return 0;
         }
-        const std::string tag = r.TagAt(r.pos);
-        if (tag == "PGTX" || tag == "LYRC" || tag == "FNTS" || tag == "ODEV" || tag == "PACH") {
-            List(r, tag.c_str(), nullptr, false);
-        } else {
-            Chunk(r, 0);
-        }
+        Chunk(r, 0);
     }
 }
 
@@ -153,9 +162,19 @@ int main(int argc, char** argv) {
     }
     Reader r(std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
     try {
-        return Dump(r);
+        Dump(r);
     } catch (const Damage& d) {
         std::fprintf(stderr, "zeldump: damaged at offset %llu: %s\n", (unsigned long long)d.offset, d.what.c_str());
         return 1;
     }
+    // The tree is whole; the reader must take the file too.
+    try {
+        auto score = tools::ReadScoreBytes(r.bytes);
+        std::printf("read: %d tracks, %d bars, %d systems, %d pages\n", score->score->GetTrackCount(),
+                    score->score->GetBarCount(), score->score->GetLineCount(), score->score->GetPageCount());
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
+        return 1;
+    }
+    return 0;
 }
