@@ -208,6 +208,14 @@ public:
             fw::ScopedGlobal<std::int32_t> room(g_model.recordRoom, std::int32_t(kLargestRecord));
             item->AfterLoad(kPackedBlockVersion);
         }
+        // As a record read from a chunk: the larger of its class's size and the size it asks
+        // for, so a record reads back the same from either form.
+        const int wanted = std::max(GetItemRecordSize(item), item->GetWantedSize());
+        if (wanted >= kRecordHeadSize && std::uint32_t(wanted) <= kLargestRecord && wanted != item->CBaseItem::Size()) {
+            if (wanted > item->CBaseItem::Size())
+                std::memset(bytes + item->CBaseItem::Size(), 0, std::uint32_t(wanted - item->CBaseItem::Size()));
+            item->CBaseItem::SetSize(std::int16_t(wanted));
+        }
         const int grown = item->CBaseItem::Size();
         if (grown < kRecordHeadSize || std::uint32_t(grown) > left) return nullptr;
         std::memcpy(dest, bytes, std::uint32_t(grown));

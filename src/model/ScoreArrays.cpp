@@ -130,14 +130,16 @@ void CScoreArray::ReadRawBody(CFile& file) {
             std::fill(scratch.begin(), scratch.end(), 0);
             Revive(scratch.data());
             auto* item = ItemCast<CScoreItem>(scratch.data());
+            const int code = item->TypeCode();
             try {
                 item->ReadRaw(file);
             } catch (...) {
                 item->Release();
                 throw;
             }
+            // The stored record must be one of the array's class.
             const int size = item->RecordSizeField();
-            if (size != elemSize) {
+            if (size != elemSize || item->TypeCode() != code) {
                 item->Release();
                 AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str());
             }

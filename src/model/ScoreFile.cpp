@@ -671,7 +671,8 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
     std::uint8_t root[kLegacyScoreHead] = {};
     for (int i = 0; i < 16; ++i) root[i] = *OptionByte(score, i);
     ReadBounded(file, root, kLegacyScoreHead, LE32(head + 4));
-    for (int i = 0; i < 16; ++i) *OptionByte(score, i) = root[i];
+    // The option bytes as the chunked reader takes them, so that the score saves back the same.
+    for (int i = 0; i < 16; ++i) *OptionByte(score, i) = IsBooleanOption(i) && root[i] ? 1 : root[i];
     score.trackCount = std::int16_t(LE16(root + 16));
     score.pageCount = std::int16_t(LE16(root + 18));
     score.lineCount = std::int16_t(LE16(root + 20));

@@ -172,7 +172,11 @@ public:
     int GetPickupOffset();
     std::int32_t GetBarStart();
     // The bar record and then its run from a block of the undo or clipboard form.
+    // The run of an older file: a record of a code that cannot stand in a bar (a score record)
+    // is damage, since it could neither be used nor saved back.
     void ReadFromBlock(CFile& file);
+    // The codes a bar's run holds: bar items (16-175) and the end record (255).
+    static bool IsRunCode(int type) { return (type >= 16 && type <= 175) || type == 255; }
     bool SplitToNextTrack(int track, int splitKey);
     bool CollectSlursOverNote(HandleBuffer* list, CBarItem* note);
     void AfterLoadFixup(int version);

@@ -13,6 +13,8 @@
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
+#include "framework/Exceptions.h"
+#include "framework/File.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
 #include "model/TrkBarWalk.h"
@@ -292,6 +294,15 @@ void CTrkBar::ReadFromBlock(CFile& file) {
     LockHandle(h);
     rec::Put<std::uint32_t>(this, kRunHandle, h);
     SetRunLength(std::uint32_t(length));
+    for (std::uint32_t at = 0;;) {
+        const int size = trkbar::RecordSizeAt(Block()->Address(), at, GetRunLength());
+        if (!size) break;
+        if (!IsRunCode(Block()->Address()[at + rec::kType])) {
+            Release(true);
+            AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(), "a bar's items");
+        }
+        at += std::uint32_t(size);
+    }
     // A block whose end record was dropped still gives a run that ends.
     if (trkbar::EndRecordOffset(Block()->Address(), GetRunLength()) < 0) {
         if (!Block()->Resize(std::uint32_t(length) + kEndRecordSize)) {

@@ -42,8 +42,6 @@ constexpr int kDotsPerLine = 50;
 
 enum : UINT { kStrTrack = 10040, kStrMeasure = 10041, kStrDamaged = 10042 };
 
-bool IsAcceptedCode(int type) { return (type >= 16 && type <= 175) || type == 255; }
-
 // "Track 3 measure 12 ..." for the third track's twelfth bar.
 void ReportDamagedBar(int track, int bar) {
     char word[256];
@@ -150,7 +148,7 @@ void CTrkBar::Read(CChunkStream& stream, int unused) {
             }
             const int size = item->RecordSizeField();
             const int type = item->TypeCode();
-            if (size <= 0 || std::uint32_t(size) > itemRoom || !IsAcceptedCode(type)) {
+            if (size <= 0 || std::uint32_t(size) > itemRoom || !CTrkBar::IsRunCode(type)) {
                 damaged = true;
                 break;
             }

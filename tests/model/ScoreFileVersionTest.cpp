@@ -327,7 +327,7 @@ TEST_F(ScoreFileVersionTest, LegacyHeadAndScoreBlock) {
             EXPECT_EQ(d.maximised, 1);
             EXPECT_EQ(d.windowRect[0], 17);
         }
-        EXPECT_EQ(score().showPageMargins, 9);  // copied as it lies, not made 0 or 1
+        EXPECT_EQ(score().showPageMargins, 1);  // made 0 or 1 as the chunked reader does
         EXPECT_EQ(score().playbackStyle, 3);
         EXPECT_EQ(score().GetTrackCount(), 0);
         EXPECT_EQ(d.version, 0x410);
