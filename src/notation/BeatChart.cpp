@@ -37,6 +37,10 @@ int CBeatChart::WholeEntries() const {
     return std::clamp(int(Count()), 0, std::max(room, 0));
 }
 
+int BeatChartBehaviour::GetWantedSize(CScoreItem& item) const {
+    return CBeatChart::kEntries + CBeatChart::kEntrySize * Chart(item).WholeEntries();
+}
+
 void BeatChartBehaviour::ReadBody(CScoreItem& item, CChunkStream& stream) const {
     auto& chart = Chart(item);
     const int size = item.RecordSizeField();

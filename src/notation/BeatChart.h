@@ -21,6 +21,9 @@ public:
 
     // The strip of handles at the bar's chart line, while the bar shows its chart.
     void Draw(CScoreItem& item) const override;                              // slot 4
+    // The head and the entries the count names: a record read from a chunk has that size, and
+    // an older raw record is brought to it, so the chart saves back the same from either.
+    int GetWantedSize(CScoreItem& item) const override;                      // slot 33
 
     void ReadBody(CScoreItem& item, CChunkStream& stream) const override;    // slot 51
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;   // slot 52
