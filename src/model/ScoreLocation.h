@@ -42,6 +42,18 @@ struct ScoreLocation {
     std::int16_t tupletCount = 0;
     std::int16_t tupletSpace = 0;
     std::uint8_t placementFlag = 0;
+    // What a note's placement reads besides: the head's pitch and accidental code, the note-value
+    // code, the slash-head, rhythm-slash and small-note requests, and the head's velocity,
+    // release and play duration.
+    std::int16_t pitch = 60;
+    std::int16_t accidental = 0;
+    std::int16_t noteValue = 3;
+    std::uint8_t slashRequest = 0;
+    std::uint8_t rhythmRequest = 0;
+    std::uint8_t smallNote = 0;
+    std::uint8_t velocity = 64;
+    std::uint8_t release = 64;
+    std::uint16_t playDuration = 480;
 
     CBar* bar = nullptr;
     CLine* system = nullptr;

@@ -17,6 +17,7 @@ public:
     void InvalidateAttached(CScoreItem& item) const override;                       // slot 20
     CDragTask* CreateDragTask(CScoreItem& item) const override;                     // slot 40
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;          // slot 59
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;     // slot 80
 
     void SetScale(CScoreItem& item, int percent) const override;        // slot 37
     bool MovesOnDrop(CScoreItem& item) const override { return false; }  // slot 67

@@ -92,6 +92,7 @@ public:
     static const RawNoteBehaviour& Instance();
 
     void Draw(CScoreItem& item) const override;                                   // slot 4
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;   // slot 80
     void SelectPart(CScoreItem& item, int part) const override;                   // slot 7
     void DeselectPart(CScoreItem& item, int part) const override;                 // slot 9
     bool HitTest(CScoreItem& item, int x, int y) const override;                  // slot 15

@@ -11,6 +11,8 @@
 #include "NoteDrawSupport.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
+#include "model/ScoreLocation.h"
+#include "model/Track.h"
 #include "notation/NoteStandIns.h"
 #include "platform/Port.h"
 
@@ -325,4 +327,73 @@ TEST_F(NoteHit, LetterMarksTakeTheTrackFontAfterALoad) {
     EXPECT_EQ(a1.style, 0);
     EXPECT_EQ(a1.pad, 0);
     EXPECT_EQ(a2.size, 30) << "a mark whose font is resolved already is left";
+}
+
+TEST_F(NoteHit, PlacingANoteFromALocation) {
+    struct Case {
+        const char* what;
+        int staffKind;  // 0 standard, 2 tablature
+        int position, value, dots;
+        bool slash, rhythm, small;
+        int shape;
+        bool slashBit, stemless;
+        int dotOffset;
+    };
+    const Case cases[] = {
+        {"a dotted quarter on a line", 0, 2, 3, 1, false, false, false, 0, false, false, 1},
+        {"a dotted eighth in a space", 0, 3, 4, 1, false, false, false, 0, false, false, 0},
+        {"a slash half", 0, 0, 2, 0, true, false, false, 7, true, true, 0},
+        {"a slash quarter", 0, 0, 3, 0, true, false, false, 6, true, true, 0},
+        {"a rhythm half", 0, 0, 2, 0, false, true, false, 5, true, false, 0},
+        {"a rhythm eighth", 0, 0, 4, 0, false, true, false, 2, true, false, 0},
+        {"a grace sixteenth", 0, -1, 5, 0, false, false, true, 0, false, false, 0},
+        {"an open string on tablature (laid out with its stem: a line's dot above)", 2, 2, 3, 0, false, false, false, 32, false, true, 1},
+    };
+    for (const Case& c : cases) {
+        CTrack* track = g_model.currentTrack;
+        track->SetStaffKind(c.staffKind);
+        if (c.staffKind == 2) track->SetDefaultTuning();
+        ScoreLocation at;
+        at.voice = 2;
+        at.time = 480;
+        at.position = 300;
+        at.staffPosition = c.position;
+        at.pitch = 65;
+        at.accidental = 1;
+        at.noteValue = std::int16_t(c.value);
+        at.dots = std::int16_t(c.dots);
+        at.slashRequest = c.slash;
+        at.rhythmRequest = c.rhythm;
+        at.smallNote = c.small;
+        at.tupletCount = 3;
+        at.tupletSpace = 2;
+        at.velocity = 90;
+        at.playDuration = 200;
+        at.stemDirection = 2;
+        RecordBuf buf;
+        CNote* note = MakeNote(buf, 1, 0);
+        note->PlaceAt(at);
+        EXPECT_EQ(note->TypeCode(), CNote::kType) << c.what;
+        EXPECT_EQ(note->HeadCountField(), 1) << c.what;
+        EXPECT_EQ(note->TimeField(), 480) << c.what;
+        EXPECT_EQ(note->PositionField(), 300) << c.what;
+        EXPECT_EQ(note->VoiceField(), 2) << c.what;
+        EXPECT_EQ(note->NoteValue(), c.value) << c.what;
+        EXPECT_EQ(note->DotCount(), c.dots) << c.what;
+        EXPECT_EQ(note->IsGrace(), c.small) << c.what;
+        EXPECT_EQ(note->Head(0)->Shape(), c.shape) << c.what;
+        EXPECT_EQ(note->IsSlash(), c.slashBit) << c.what;
+        EXPECT_EQ(note->IsStemless(), c.stemless) << c.what;
+        EXPECT_EQ(note->Head(0)->DotOffset(), c.dotOffset) << c.what;
+        EXPECT_EQ(note->Head(0)->Position(), c.position) << c.what;
+        EXPECT_EQ(note->Head(0)->Accidental(), 1) << c.what;
+        EXPECT_EQ(note->Head(0)->Byte(NoteHead::kVelocity), 90) << c.what;
+        EXPECT_EQ(note->Head(0)->Duration(), 200) << c.what;
+        EXPECT_EQ(note->TupletCount(), 3) << c.what;
+        EXPECT_EQ(note->TupletSpace(), 2) << c.what;
+        if (c.staffKind == 2) EXPECT_EQ(note->Head(0)->Pitch(), track->GetOpenStringKey(track->GetStringOfPosition(2)));
+        else EXPECT_EQ(note->Head(0)->Pitch(), 65) << c.what;
+        if (!c.slashBit) EXPECT_FALSE(note->IsStemUp()) << c.what << ": the location's stem mode 2 is down";
+        track->SetStaffKind(0);
+    }
 }
