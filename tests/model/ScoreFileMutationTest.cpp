@@ -5,7 +5,7 @@
 // read, save, read, save gives the first save's bytes again. Built with -DZEL_SANITIZE=ON the
 // sanitizers watch every step.
 //
-// ZEL_FUZZ_ITERATIONS (default 3000) and ZEL_FUZZ_SEED (default 20261210) run it longer or
+// ZEL_FUZZ_ITERATIONS (default 2000) and ZEL_FUZZ_SEED (default 20261210) run it longer or
 // elsewhere, ZEL_FUZZ_KEEP=DIR keeps failing mutants; docs/fuzzing.md tells more.
 #include <gtest/gtest.h>
 
@@ -149,7 +149,7 @@ TEST(ScoreFileMutationTest, EveryMutantIsDamageOrReadsWholeAndSavesBackTheSame) 
         ASSERT_TRUE(o.sameBytes) << "a seed itself does not round-trip: " << o.error;
     }
 
-    const std::uint64_t iterations = EnvNumber("ZEL_FUZZ_ITERATIONS", 3000);
+    const std::uint64_t iterations = EnvNumber("ZEL_FUZZ_ITERATIONS", 2000);
     const std::uint64_t seedValue = EnvNumber("ZEL_FUZZ_SEED", 20261210);
     Random rnd(seedValue);
     int failures = 0, accepted = 0;
