@@ -277,7 +277,7 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
         }
         if (settings.key != 0)
             for (int t = 0; t < score.GetTrackCount(); ++t)
-                if (!RespellForKey(score.GetTrkBar(t, 0), settings.key)) return false;
+                if (!score.GetTrkBar(t, 0)->InsertKeySig(0, -1, settings.key, 0, false, 0, false, 0, 0)) return false;
     }
     if (arrangement != 4) AssignChannels(score);
     score.Reindex();

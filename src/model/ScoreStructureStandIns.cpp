@@ -80,10 +80,3 @@ bool IsPortAvailable(int port) {
 }
 
 
-bool RespellForKey(CTrkBar* bar, int key) {
-    int& left = MidiOutPorts().respellFailAfter;
-    if (left == 0) return false;
-    if (left > 0) --left;
-    MidiOutPorts().respelled.push_back({bar ? bar->GetTrackIndex() : -1, bar ? bar->GetIndex() : -1, key});
-    return true;
-}

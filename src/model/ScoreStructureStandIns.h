@@ -84,20 +84,13 @@ class CTrkBar;
 
 // The chosen MIDI output ports (`CMidiOutPorts`: port ids in list order), the preferences'
 // default output port, and the MIDI object with its flag that asks for the MIDI setup to be sent
-// again. The bars respelled (tests read them).
+// again.
 struct MidiOutPortsState {
     std::vector<int> ports;
     int defaultOutputPort = 0;
     bool midiExists = true;
     bool resendSetup = false;
-    // The bars respelled, as (track, bar, key), in order.
-    std::vector<std::array<int, 3>> respelled;
-    // Respellings that succeed before one runs out of memory (-1: none fails).
-    int respellFailAfter = -1;
 };
 MidiOutPortsState& MidiOutPorts();
 // `CDevices::IsPortAvailable`: whether the port is one of the chosen output ports.
 bool IsPortAvailable(int port);
-// `CTrkBar::RespellForKey`: respells and re-positions the bar's notes for a new key; false when
-// memory ran out.
-bool RespellForKey(CTrkBar* bar, int key);

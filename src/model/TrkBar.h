@@ -196,6 +196,24 @@ public:
     // Works out the accidental code and shown flag of every head standing on this bar's staff,
     // with the heads of the two tracks before and after it feeding the per-step state.
     void RecalcAccidentals();
+    // Replaces the key signatures at the column with a new one (written key `key`; flag1,
+    // flag2 and flags34 its display options, keep a key shown only at the bar's end, option its
+    // colour) and, unless keep, respells this bar from the column and the following bars up to
+    // lastBar (-1: the last bar). Nothing changes on a staff that is not standard (true); false
+    // when the key signature could not be made.
+    bool InsertKeySig(int position, int lastBar, int key, int respellMode, bool flag2, int flags34, bool flag1,
+                      int keep, int option);
+    // Writes the notes of this bar from the column, and of the following bars up to lastBar
+    // (-1: the last bar), again for a key change from oldKey to key; respellMode 0 keeps what
+    // sounds, 1 and -1 move the notes with the key up or down. Key signatures met after this bar
+    // go. Nothing changes on a percussion staff.
+    void RespellForKey(int position, int lastBar, int key, int oldKey, int respellMode);
+    // Moves the heads standing on this staff from the column up to the next clef for a clef
+    // change to `clef`, keeping what they sound; heads tied over from before keep the whole note
+    // where it is. Nothing changes on a percussion staff.
+    void RepositionForClef(int position, int clef);
+    // After a key signature's edit: the score's bars, this bar's times and its accidentals again.
+    void RecalcAfterKeyChange();
 
 private:
     void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }

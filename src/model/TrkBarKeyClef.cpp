@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/Bar.h"
+#include "model/BarSpacing.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStructureStandIns.h"
@@ -174,6 +175,10 @@ void CTrkBar::RecalcAccidentals() {
             g_theory.StaffPosToPitchAcc(position, clef, key, pitch, keyAcc);
             int d = head[kHeadPitch] - pitch;
             int at = step;
+            if ((d > 3 || d < -3) && !standard) {
+                // Percussion and tablature heads stand where the track's map puts them.
+                continue;
+            }
             if (d > 3 || d < -3) {
                 // No accidental reaches this pitch from the written step: the head is written
                 // again from its pitch, so what shows is what sounds.
@@ -213,4 +218,188 @@ void CTrkBar::RecalcAccidentals() {
             item->LayoutChord();
         }
     }
+}
+
+namespace {
+
+enum : int { kBarCodeByte = 13 };
+
+// A note's heads written again for a key change: each head's staff position and accidental move
+// from the old key to the new one (the pitch with them, by the change the mode asks for).
+void RespellNote(CBarItem* note, int clef, int oldKey, int key, int mode) {
+    const int heads = HeadsInRecord(note);
+    for (int h = 0; h < heads; ++h) {
+        std::uint8_t* head = HeadAt(note, h);
+        int position = std::int8_t(head[kHeadPosition]);
+        int accidental = head[kHeadAcc] >> 5;
+        const int shift = g_theory.TransposeNote(position, accidental, clef, oldKey, key, mode);
+        const int pitch = head[kHeadPitch] + shift;
+        if (position < -128 || position > 127 || pitch < 0 || pitch > 127) continue;
+        head[kHeadPosition] = std::uint8_t(std::int8_t(position));
+        head[kHeadPitch] = std::uint8_t(pitch);
+        head[kHeadAcc] = std::uint8_t((head[kHeadAcc] & 0x1F) | ((accidental & 7) << 5));
+    }
+    note->LayoutChord();
+}
+
+}  // namespace
+
+bool CTrkBar::InsertKeySig(int position, int lastBar, int key, int respellMode, bool flag2, int flags34, bool flag1,
+                           int keep, int option) {
+    CTrack* track = GetTrack();
+    if (track && !track->IsStandardStaff()) return true;
+    SetCurrent();
+    int clef = 0, oldKey = 0;
+    GetClefAndKeyAt(position, &clef, &oldKey);
+    CBar* bar = GetBar();
+    const int time = bar ? bar->FractionToTick(position) : 0;
+    ForEachLive(this, [&](CBarItem* item) {
+        if (item->IsKeySig() && item->TimeField() == time) {
+            item->MarkRemoved();
+            if (!keep) oldKey = KeyOf(item);
+        }
+        return true;
+    });
+    CBarItem* made = NewItem(CKeySig::kTypeCode, time);
+    if (!made) return false;
+    made->InitNew(0, time, position);
+    auto* sig = static_cast<CKeySig*>(made);
+    rec::Put<std::uint8_t>(sig, 18, std::uint8_t(key));
+    std::uint8_t flags = 0;
+    if (flag1) flags |= 0x02;
+    if (flag2) flags |= 0x04;
+    flags |= std::uint8_t((flags34 & 3) << 3);
+    flags |= std::uint8_t((keep & 3) << 6);
+    rec::Put<std::uint8_t>(sig, CKeySig::kFlags, flags);
+    sig->SetColorIndex(option);
+    int shown = key;
+    if (track && track->IsTransposedDisplay()) shown = CTheory::GetKeyDegreeStep(key, track->GetTransposition());
+    rec::Put<std::uint8_t>(sig, CKeySig::kKey, std::uint8_t(shown));
+    sig->SetClef(clef);
+    if (!keep) {
+        RespellForKey(position, lastBar, key, oldKey, respellMode);
+        if (GetBarIndex() == 0 && time == 0 && track) track->SetKey(key);
+    }
+    return true;
+}
+
+void CTrkBar::RespellForKey(int position, int lastBar, int key, int oldKey, int respellMode) {
+    CScore* score = g_model.currentScore;
+    CTrack* track = GetTrack();
+    if (!score || (track && track->IsPercussionStaff())) return;
+    int clef = 0, inForce = 0;
+    GetClefAndKeyAt(position, &clef, &inForce);
+    const int last = lastBar < 0 || lastBar >= score->GetBarCount() ? score->GetBarCount() - 1 : lastBar;
+    int from = position;
+    for (int b = GetBarIndex(); b <= last; ++b) {
+        CTrkBar* trkBar = b == GetBarIndex() ? this : score->GetTrkBar(GetTrackIndex(), b);
+        if (!trkBar) break;
+        CBar* bar = score->GetBar(b);
+        CLine* line = bar ? bar->GetLine() : nullptr;
+        if (line && line->GetFirstBarIndex() == b)
+            if (CStaff* staff = line->GetStaff(GetTrackIndex())) staff->SetKey(std::uint8_t(inForce));
+        trkBar->SetCurrent();
+        VoiceStats stats;
+        const bool singleVoice = trkBar->GetVoiceStats(&stats, false) <= 1;
+        ForEachLive(trkBar, [&](CBarItem* item) {
+            if (item->IsData()) return true;
+            if (CountsAsKey(item) && from == -32767) {
+                if (bar && ((rec::Get<std::uint8_t>(bar, kBarCodeByte) >> 4) == 1))
+                    rec::Put<std::uint8_t>(bar, kBarCodeByte, std::uint8_t(rec::Get<std::uint8_t>(bar, kBarCodeByte) & 0x0F));
+                item->MarkRemoved();
+                oldKey = KeyOf(item);
+            } else if (item->IsClef()) {
+                clef = ClefOf(item);
+            } else if (item->PositionField() >= from) {
+                if (IsAnyNote(item)) RespellNote(item, clef, oldKey, key, respellMode);
+                else if (item->TypeCode() == 16) item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
+            }
+            return true;
+        });
+        ForEachLive(trkBar, [&](CBarItem* item) {
+            if (!IsAnyNote(item)) return true;
+            if (singleVoice) NoteUpdateStem(*item, 3);
+            const int heads = HeadsInRecord(item);
+            for (int h = 0; h < heads; ++h) HeadAt(item, h)[kHeadAcc] &= std::uint8_t(~kAccForced);
+            return true;
+        });
+        trkBar->RecalcAccidentals();
+        barspacing::TrkBarRecalc(trkBar, 3);
+        from = -32767;
+    }
+    SetCurrent();
+}
+
+void CTrkBar::RepositionForClef(int position, int clef) {
+    CScore* score = g_model.currentScore;
+    CTrack* ownTrack = GetTrack();
+    if (!score || (ownTrack && ownTrack->IsPercussionStaff())) return;
+    // The clef in force just before the column: the new clef may already stand at it.
+    int oldClef = 0, key = 0;
+    GetClefAndKeyAt(position - 1, &oldClef, &key);
+    const int shift = CTheory::ClefShift(clef, oldClef);
+    const int own = GetTrackIndex();
+    // The tracks two before to two after: heads of the track two below that cross up into this
+    // staff move too.
+    for (int t = own - 2; t <= own + 2; ++t) {
+        if (t < 0 || t >= score->GetTrackCount()) continue;
+        int from = position;
+        bool handled[256] = {};
+        for (int b = GetBarIndex(); b < score->GetBarCount(); ++b) {
+            CTrkBar* trkBar = score->GetTrkBar(t, b);
+            if (!trkBar) break;
+            trkBar->SetCurrent();
+            bool ended = false;
+            bool first = true;
+            ForEachLive(trkBar, [&](CBarItem* item) {
+                if (t == own && item->IsClef()) {
+                    if (item->PositionField() > from) {
+                        ended = true;
+                        return false;
+                    }
+                    return true;
+                }
+                if (t == own && item->IsKeySig()) {
+                    static_cast<CKeySig*>(item)->SetClef(clef);
+                    return true;
+                }
+                const bool isFirst = first;
+                first = false;
+                if (!IsAnyNote(item) || item->PositionField() < from) return true;
+                const int heads = HeadsInRecord(item);
+                bool move = true, any = false;
+                for (int h = 0; h < heads; ++h) {
+                    std::uint8_t* head = HeadAt(item, h);
+                    if (t + (std::int8_t(head[kHeadStaff]) >> 5) != own) continue;
+                    any = true;
+                    const int slot = std::uint8_t(head[kHeadPosition]);
+                    if (handled[slot]) continue;
+                    if (head[kHeadLinks] & kTieEnd) move = false;
+                    else handled[slot] = true;
+                }
+                if (!any || !move || shift == 0) return true;
+                for (int h = 0; h < heads; ++h) {
+                    std::uint8_t* head = HeadAt(item, h);
+                    if (t + (std::int8_t(head[kHeadStaff]) >> 5) == own) NoteMoveHead(*item, h, shift);
+                }
+                if (isFirst) NoteUpdateStem(*item, 3);
+                return true;
+            });
+            barspacing::TrkBarRecalc(trkBar, 0);
+            trkBar->RecalcAccidentals();
+            if (ended) break;
+            from = -32767;
+            CBar* next = score->GetBar(b + 1);
+            CLine* line = next ? next->GetLine() : nullptr;
+            if (t == own && line && line->GetFirstBarIndex() == b + 1)
+                if (CStaff* staff = line->GetStaff(own)) staff->SetClef(std::uint8_t(clef));
+        }
+    }
+    SetCurrent();
+}
+
+void CTrkBar::RecalcAfterKeyChange() {
+    if (CScore* score = g_model.currentScore) score->RecalcBars(false);
+    barspacing::TrkBarRecalcTimes(this);
+    RecalcAccidentals();
 }

@@ -1,11 +1,15 @@
-// Accidentals, clefs and keys: `accidentals` works out a bar's accidentals again, `staffkind`
-// makes a track's staff standard, percussion or tablature, `print clefkey` answers the clef
-// and key in force at a column of a bar.
+// Accidentals, clefs and keys: `accidentals` works out a bar's accidentals again, `keysig`
+// puts a key signature in and respells the bars it governs, `clefchange` moves the heads for a
+// new clef and puts the clef in, `staffkind` makes a track's staff standard, percussion or
+// tablature, `print clefkey` answers the clef and key in force at a column of a bar.
 #include <string>
 
 #include "Script.h"
 #include "model/ModelGlobals.h"
+#include "model/Bar.h"
+#include "model/BarItem.h"
 #include "model/Score.h"
+#include "model/ScoreStructureStandIns.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 
@@ -24,6 +28,43 @@ void RunStaffKind(Context& ctx, const Args& args) {
     score.GetTrack(t)->SetStaffKind(ArgIntIn(args, 1, "kind", 0, 2));
 }
 
+// keysig T B POS KEY [last=N] [mode=N] [flag1] [flag2] [cancel=N] [keep=N] [color=N]
+void RunKeySig(Context& ctx, const Args& args) {
+    static const char* usage = "keysig T B POS KEY [last=N] [mode=N] [flag1] [flag2] [cancel=N] [keep=N] [color=N]";
+    NeedArgs(args, 4, 11, usage);
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    const int position = ArgInt(args, 2, "position");
+    const int key = ArgIntIn(args, 3, "key", 0, 14);
+    int last = -1, mode = 0, cancel = 0, keep = 0, color = 0;
+    bool flag1 = false, flag2 = false;
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "flag1") flag1 = true;
+        else if (a == "flag2") flag2 = true;
+        else if (!Option(a, "last", &last) && !Option(a, "mode", &mode) && !Option(a, "cancel", &cancel) &&
+                 !Option(a, "keep", &keep) && !Option(a, "color", &color))
+            throw ScriptError("unknown option \"" + a + "\"");
+    }
+    if (!trkBar->InsertKeySig(position, last, key, mode, flag2, cancel, flag1, keep, color))
+        throw ScriptError("the key signature could not be made");
+}
+
+// clefchange T B POS CLEF: the clef goes in at the column, then the heads from it to the next
+// clef move for it.
+void RunClefChange(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 4, "clefchange T B POS CLEF");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    const int position = ArgInt(args, 2, "position");
+    const int clef = ArgIntIn(args, 3, "clef", 0, 13);
+    CBar* bar = trkBar->GetBar();
+    const int time = bar ? bar->FractionToTick(position) : 0;
+    CBarItem* item = trkBar->NewItem(CClef::kTypeCode, time);
+    if (!item) throw ScriptError("the clef could not be made");
+    item->InitNew(0, time, position);
+    rec::Put<std::uint8_t>(item, CClef::kCode, std::uint8_t(clef));
+    trkBar->RepositionForClef(position, clef);
+}
+
 void RunPrintClefKey(Context& ctx, const Args& args) {
     NeedArgs(args, 3, 3, "print clefkey T B POS");
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
@@ -34,6 +75,11 @@ void RunPrintClefKey(Context& ctx, const Args& args) {
 
 const CommandRegistrar registrar{
     {"accidentals", "T B", "works out the accidentals of track T's bar B again", RunAccidentals},
+    {"keysig", "T B POS KEY [last=N] [mode=N] [flag1] [flag2] [cancel=N] [keep=N] [color=N]",
+     "a key signature of KEY at column POS of track T's bar B, respelling up to bar `last` (mode 0 keeps the "
+     "pitches, 1 and -1 move them with the key)",
+     RunKeySig},
+    {"clefchange", "T B POS CLEF", "puts clef CLEF in at column POS of track T's bar B and moves the heads after it for it", RunClefChange},
     {"staffkind", "T KIND", "track T's staff becomes standard (0), percussion (1) or tablature (2)", RunStaffKind},
     {"print clefkey", "T B POS", "the clef and key in force in track T's bar B at column POS", RunPrintClefKey},
 };
