@@ -142,7 +142,10 @@ void CPage::DrawTitles() {
     {
         TitleBlock* blocks = doc->titles;
         const auto shows = [&](int k) { return page == 0 || blocks[k].allPages; };
-        if (shows(0)) blocks[0].Draw(printable, page);
+        if (shows(0)) {
+            RECT area = printable;
+            blocks[0].Draw(area, this);
+        }
         if (g_model.highlightMode) return;
         RECT band = printable;
         band.top = printable.top + TwentiethsToView(480);
@@ -151,9 +154,15 @@ void CPage::DrawTitles() {
                 band.bottom = staff->GetMiddleY() - 2 * staff->Space();
         }
         for (int k = 1; k <= 2; ++k)
-            if (shows(k)) blocks[k].Draw(band, page);
-        if (shows(3)) blocks[3].Draw(printable, page);
-        for (int k = 4; k < TitleBlock::kBlocks; ++k) blocks[k].Draw(printable, page);
+            if (shows(k)) blocks[k].Draw(band, this);
+        if (shows(3)) {
+            RECT area = printable;
+            blocks[3].Draw(area, this);
+        }
+        for (int k = 4; k < TitleBlock::kBlocks; ++k) {
+            RECT area = printable;
+            blocks[k].Draw(area, this);
+        }
     }
     // Every deferred item is drawn, however many the bars left.
     const std::vector<CZelDoc::DeferredItem> deferred = doc->deferred;

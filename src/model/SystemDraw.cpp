@@ -3,6 +3,7 @@
 // lie under a point.
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
@@ -218,7 +219,19 @@ void CLine::UpdateBrackets() {
         const char* text = ShownName(track, first);
         if (!st->IsShown() || !text[0]) continue;
         a->SetFont(g_draw.standardFontRefs[1].face, a->Scale(10), 0);
-        names = std::max(names, ViewToTwentieths(a->TextWidth(text)) + 60 - track->GetLabelOffsetX(first));
+        // The widest line of the name (its lines split at commas).
+        int widest = 0;
+        std::string line;
+        for (const char* p = text;; ++p) {
+            if (*p == ',' || *p == 0) {
+                widest = std::max(widest, a->TextWidth(line.c_str()));
+                line.clear();
+                if (*p == 0) break;
+            } else {
+                line += *p;
+            }
+        }
+        names = std::max(names, ViewToTwentieths(widest) + 60 - track->GetLabelOffsetX(first));
     }
     SetNameIndent(names / 2 + b);
     if (GetLeftIndent() < GetNameIndent() + names / 2) SetLeftIndent(GetNameIndent() + names / 2);

@@ -162,9 +162,22 @@ public:
     int GetTextY(const void* text, bool below) const;
 
     // --- drawing ---
-    // The whole staff: lines, clef and key at the system's start (slot 4).
+    // The whole staff: lines, clef and key at the system's start, the placement handle of the
+    // position display that is on, the track's mute or solo marks (slot 4).
     void Draw();
+    // The lines (only every other line below a space of 2 pixels).
     void DrawLines();
+    void DrawClef(int x);
+    // Ledger lines from a note at staff position pos toward the staff (none for -5 to 5).
+    void DrawLedgerLines(int x, int pos);
+    // A placement handle (0-12, as GetHandleRect), with a guide line to the staff's right.
+    void DrawHandle(bool guide, int which);
+    // Digits and "+" in the music font: their width, and drawing them from x.
+    int MeasureGlyphString(const char* text);
+    void DrawGlyphString(int x, int y, const char* text);
+    // Line thickness 0 (stems), 1 (staff lines) or 2 (ledger lines) at the staff's font size,
+    // twentieths of a point.
+    int Thickness(int which) const;
     // A key signature at x: the new key's accidentals and the naturals that cancel the old
     // key; right-aligned signatures end at startX.
     void DrawKeySignature(int x, int startX, int newKey, int oldKey, int clef, int cancelMode, int drawPart,

@@ -3,6 +3,7 @@
 // (headers and footers one) and is placed on the page by kind, alignment and offsets.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "framework/Types.h"
 #include "platform/FontRef.h"
@@ -43,8 +44,9 @@ struct TitleBlock {
     bool IsHeader() const { return kind == kHeader; }
     bool IsFooter() const { return kind == kFooter; }
 
-    // Draws the block inside the rectangle on the page of that index (bounds keeps where).
-    void Draw(const RECT& rect, int pageIndex);
+    // Draws the block in an area of the page (bounds keeps where); a title moves the area's
+    // bottom to its own, headers and footers draw on the page's printable rectangle.
+    void Draw(RECT& area, class CPage* page);
 
     // The "TITL" chunk.
     void Write(CChunkStream& stream) const;
@@ -55,6 +57,10 @@ struct TitleBlock {
 #pragma pack(pop)
 
 static_assert(sizeof(TitleBlock) == 566, "a title block is 566 bytes");
+
+// A header's or footer's text with "#P" (the page number), "#D" (the date) and "#T" (the time)
+// put in, whatever its length; double-byte characters are copied whole.
+std::string ExpandTitleText(const char* text, int pageNumber);
 
 // The document's eight blocks with their initial kinds and alignments.
 void InitTitleBlocks(TitleBlock (&blocks)[TitleBlock::kBlocks]);

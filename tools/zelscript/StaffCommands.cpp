@@ -1,0 +1,210 @@
+// Staves, track labels and title blocks: `clef`, `key`, `lines`, `scale`, `meterstyle`,
+// `label` and `title` change them; `print staff` shows a system's staff. Changes are carried
+// through the score at once (the bars recalculated, the systems laid out again).
+#include <cstring>
+#include <string>
+
+#include "Script.h"
+#include "framework/DC.h"
+#include "framework/Gdi.h"
+#include "model/Bar.h"
+#include "model/Meter.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreStructureStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Titles.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "platform/Port.h"
+
+namespace zelscript {
+namespace {
+
+CTrack* TrackArg(CScore& score, const Args& args, std::size_t i) {
+    return score.GetTrack(ArgIntIn(args, i, "track", 0, score.GetTrackCount() - 1));
+}
+
+// Every staff of track t, system by system.
+template <typename F>
+void ForEachStaff(CScore& score, int t, F&& f) {
+    for (int k = 0; k < score.GetLineCount(); ++k)
+        if (CLine* line = score.GetLine(k); line && t < line->GetStaffCount()) f(line->GetStaff(t));
+}
+
+void Carry(CScore& score) {
+    score.RecalcBars(false);
+    for (int k = 0; k < score.GetLineCount(); ++k) score.GetLine(k)->Relayout();
+}
+
+// A record of a type at time 0 of track t's bar b.
+CBarItem* NewItemAt(Context& ctx, int t, int b, int type) {
+    CTrkBar* tb = CurrentTrkBar(ctx, t, b);
+    CBarItem* item = tb->NewItem(type, 0);
+    if (!item) throw ScriptError("no room for the record");
+    return item;
+}
+
+void RunClef(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "clef T B CLEF");
+    CScore& score = *ctx.Score().score;
+    const int t = ArgIntIn(args, 0, "track", 0, score.GetTrackCount() - 1);
+    const int b = ArgIntIn(args, 1, "bar", 0, score.GetBarCount() - 1);
+    const int clef = ArgIntIn(args, 2, "clef", 0, 13);
+    if (b == 0) {
+        score.GetTrack(t)->SetClef(clef);
+        ForEachStaff(score, t, [&](CStaff* st) { st->SetClef(std::uint8_t(clef)); });
+    } else {
+        rec::Put<std::uint8_t>(NewItemAt(ctx, t, b, CClef::kTypeCode), CClef::kCode, std::uint8_t(clef));
+    }
+    Carry(score);
+}
+
+void RunKey(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 5, "key T B KEY [cancel=0-2] [courtesy]");
+    CScore& score = *ctx.Score().score;
+    const int t = ArgIntIn(args, 0, "track", 0, score.GetTrackCount() - 1);
+    const int b = ArgIntIn(args, 1, "bar", 0, score.GetBarCount() - 1);
+    const int key = ArgIntIn(args, 2, "key", 0, 14);
+    int cancel = 1;
+    bool courtesy = false;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        if (args[i] == "courtesy")
+            courtesy = true;
+        else if (!Option(args[i], "cancel", &cancel) || cancel < 0 || cancel > 2)
+            throw ScriptError("bad option " + args[i]);
+    }
+    if (b == 0) {
+        score.GetTrack(t)->SetKey(key);
+        ForEachStaff(score, t, [&](CStaff* st) { st->SetKey(std::uint8_t(key)); });
+    } else {
+        auto* sig = static_cast<CKeySig*>(NewItemAt(ctx, t, b, CKeySig::kTypeCode));
+        rec::Put<std::uint8_t>(sig, CKeySig::kKey, std::uint8_t(key));
+        rec::Put<std::uint8_t>(sig, CKeySig::kFlags,
+                               std::uint8_t((cancel << 3) | (courtesy ? CKeySig::kCautionaryBit | CKeySig::kNaturalsBeforeBit : 0)));
+    }
+    Carry(score);
+}
+
+void RunLines(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "lines T MASK");
+    CScore& score = *ctx.Score().score;
+    CTrack* track = TrackArg(score, args, 0);
+    const int mask = ArgIntIn(args, 1, "line mask", 1, 0x7FFF);
+    track->SetLineMask(std::uint16_t(mask));
+    ForEachStaff(score, track->GetIndex(), [&](CStaff* st) { st->SetLineMask(std::uint16_t(mask)); });
+    Carry(score);
+}
+
+void RunScale(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "scale T PERCENT");
+    CScore& score = *ctx.Score().score;
+    CTrack* track = TrackArg(score, args, 0);
+    const int percent = ArgIntIn(args, 1, "percent", 25, 250);
+    rec::Put<std::uint8_t>(track, CTrack::kStaffSize, std::uint8_t(percent));
+    ForEachStaff(score, track->GetIndex(), [&](CStaff* st) { st->SetScale(percent); });
+    Carry(score);
+}
+
+// The look of bar B's time signature: common or cut time, numbers, enclosed numbers, or an
+// additive meter "A+B+C/D".
+void RunMeterStyle(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "meterstyle B common|cut|numbers|enclosed|A+B[+C]/D");
+    CScore& score = *ctx.Score().score;
+    CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
+    Meter* meter = bar->GetMeter();
+    const std::string& style = args[1];
+    std::uint8_t kind = std::uint8_t(meter->GetKindFlags() & ~(Meter::kCommonTime | Meter::kCutTime));
+    std::uint8_t display = std::uint8_t((meter->GetDisplayFlags() & ~0x0F) | Meter::kShown);
+    if (style == "common") {
+        kind |= Meter::kCommonTime;
+    } else if (style == "cut") {
+        kind |= Meter::kCutTime;
+    } else if (style == "enclosed") {
+        display |= Meter::kWiden;
+    } else if (style != "numbers") {
+        int groups[3] = {}, den = 0, n = 0;
+        const char* p = style.c_str();
+        while (*p && n < 3) {
+            char* end = nullptr;
+            groups[n++] = int(std::strtol(p, &end, 10));
+            if (end == p) break;
+            p = end;
+            if (*p == '+') ++p;
+            else break;
+        }
+        if (*p != '/' || n < 2) throw ScriptError("bad meter style " + style);
+        den = int(std::strtol(p + 1, nullptr, 10));
+        for (int i = 0; i < 3; ++i) {
+            meter->SetTopGroup(i, std::uint8_t(groups[i]));
+            meter->SetBottomGroup(i, std::uint8_t(i == 0 ? den : 0));
+        }
+        display = std::uint8_t((display & ~Meter::kShown) | Meter::kAdditiveShown);
+    }
+    meter->SetKindFlags(kind);
+    meter->SetDisplayFlags(display);
+    Carry(score);
+}
+
+void RunLabel(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 4, "label T FULL [ABBREVIATION] [right]");
+    CScore& score = *ctx.Score().score;
+    CTrack* track = TrackArg(score, args, 0);
+    std::size_t n = args.size();
+    if (args.back() == "right") {
+        score.trackNamesRightAligned = 1;
+        --n;
+    }
+    track->SetName(args[1].c_str());
+    std::uint8_t flags = std::uint8_t(track->GetTrackFlags() | 0x01);
+    if (n > 2) {
+        track->SetAbbreviation(args[2].c_str());
+        flags |= 0x02;
+    }
+    track->SetTrackFlags(flags);
+    // The names are measured in the interface font, through a port that measures.
+    fw::EnsureGraphics();
+    InitDrawing();
+    CDC measure;
+    measure.CreateIC();
+    PushPort(&measure);
+    for (int k = 0; k < score.GetLineCount(); ++k) score.GetLine(k)->UpdateBrackets();
+    PopPort();
+}
+
+void RunTitle(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "title BLOCK LINE TEXT");
+    tools::ToolScore& s = ctx.Score();
+    const int block = ArgIntIn(args, 0, "block", 0, TitleBlock::kBlocks - 1);
+    const int line = ArgIntIn(args, 1, "line", 0, TitleBlock::kLines - 1);
+    char* text = s.fileDoc.titles[block].lines[line].text;
+    std::memset(text, 0, TitleLine::kTextSize);
+    std::strncpy(text, args[2].c_str(), TitleLine::kTextSize - 1);
+}
+
+void RunPrintStaff(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "print staff S T");
+    CScore& score = *ctx.Score().score;
+    CLine* line = score.GetLine(ArgIntIn(args, 0, "system", 0, score.GetLineCount() - 1));
+    const int t = ArgIntIn(args, 1, "track", 0, line->GetStaffCount() - 1);
+    CStaff* st = line->GetStaff(t);
+    std::fprintf(ctx.out, "staff %d of system %d: clef %d key %d lines 0x%04X scale %d space %d font %d%s\n", t,
+                 line->GetIndex(), st->GetClef(), st->GetKey(), st->GetLineMask(), st->GetScalePercent(),
+                 st->GetLineSpacing(), st->GetFontSize(), st->IsShown() ? "" : " hidden");
+}
+
+const CommandRegistrar registrar{
+    {"clef", "T B CLEF", "track T's clef from bar B (0: the track's own clef; later: a clef change)", RunClef},
+    {"key", "T B KEY [cancel=0-2] [courtesy]",
+     "track T's key from bar B (codes 1-7 flats, 8-14 sharps; 0: the track's own key; later: a key change)", RunKey},
+    {"lines", "T MASK", "track T's staff lines (bit b: a line at staff position 2 x (b - 8))", RunLines},
+    {"scale", "T PERCENT", "track T's staff size", RunScale},
+    {"meterstyle", "B common|cut|numbers|enclosed|A+B[+C]/D", "how bar B's time signature looks", RunMeterStyle},
+    {"label", "T FULL [ABBREVIATION] [right]", "track T's names, shown left of its staves", RunLabel},
+    {"title", "BLOCK LINE TEXT", "a line of a title block (0 title ... 4-5 headers, 6-7 footers)", RunTitle},
+    {"print staff", "S T", "system S's staff of track T", RunPrintStaff},
+};
+
+}  // namespace
+}  // namespace zelscript
