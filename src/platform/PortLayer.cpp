@@ -122,14 +122,18 @@ constexpr const char* kDays[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "T
 constexpr const char* kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
                                      "July",    "August",   "September", "October", "November", "December"};
 
+std::time_t g_fixedNow = 0;
+
 std::tm localNow() {
-    std::time_t t = std::time(nullptr);
+    std::time_t t = g_fixedNow ? g_fixedNow : std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
     return tm;
 }
 
 }  // namespace
+
+void SetFixedNow(std::time_t t) { g_fixedNow = t; }
 
 void FormatLongDate(char* buffer, std::size_t size) {
     std::tm tm = localNow();

@@ -5,6 +5,7 @@
 // the buffer's size in bytes (terminator included) and never writes beyond it nor splits a
 // double-byte character; with a character array the size is taken from the array.
 #pragma once
+#include <ctime>
 #include <cstddef>
 #include <cstdint>
 
@@ -50,6 +51,8 @@ bool GetMarkText(int code, char (&buffer)[N]) { return GetMarkText(code, buffer,
 
 // The local date as "Monday, January 05, 2004".
 void FormatLongDate(char* buffer, std::size_t size);
+// Fixes the time the date and time texts show (tests); 0: the system's clock again.
+void SetFixedNow(std::time_t t);
 // The local time as "03:07PM".
 void FormatShortTime(char* buffer, std::size_t size);
 // Decimal text of a 16-bit value.

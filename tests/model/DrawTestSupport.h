@@ -61,6 +61,18 @@ public:
         log.push_back("Text " + std::to_string(x) + " " + s);
         CArtist::DrawTextCentered(x, y, s);
     }
+    void DrawText(int x, int y, const char* s) override {
+        log.push_back("Text left " + std::to_string(x) + " " + s);
+        CArtist::DrawText(x, y, s);
+    }
+    void Line(int x1, int y1, int x2, int y2) override {
+        Add("Line %d %d %d %d", x1, y1, x2, y2);
+        CArtist::Line(x1, y1, x2, y2);
+    }
+    void DrawStaffLines(int x1, int yTop, int x2, int mask, int spacing, int width) override {
+        Add("Lines mask %d", mask);
+        CArtist::DrawStaffLines(x1, yTop, x2, mask, spacing, width);
+    }
     void DrawTextRight(int x, int y, const char* s) override {
         log.push_back("Text right " + std::to_string(x) + " " + s);
         CArtist::DrawTextRight(x, y, s);
