@@ -1,0 +1,69 @@
+// The score tools end to end: the staff gallery built by zelscript and drawn by zelrender at
+// zooms 100 and 200 against reference pictures (ZEL_UPDATE_REFERENCES=1 writes them anew), its
+// PDF, and a damaged file refused with the reader's error.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "framework/Gdi.h"
+#include "support/TempHome.h"
+#include "support/TestData.h"
+
+namespace {
+
+int RunTool(const std::string& tool, const std::string& args, std::string* out) {
+    const char* build = std::getenv("ZEL_BUILD_DIR");
+    if (!build) return -1;
+    FILE* p = popen((std::string(build) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, p)) *out += buffer;
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    fw::EnsureGraphics();
+    testsupport::TempDir dir;
+    const std::string zel = dir.path() + "/g.zel";
+    std::string out;
+    ASSERT_EQ(RunTool("zelscript", testsupport::TestDataPath("model/staves/gallery.zs") + " -o " + zel, &out), 0) << out;
+    for (int zoom : {100, 200}) {
+        const std::string png = dir.path() + "/g" + std::to_string(zoom) + ".png";
+        out.clear();
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom), &out), 0) << out;
+        EXPECT_NE(out.find("page 1: 4 systems"), std::string::npos) << out;
+        const std::string ref = testsupport::TestDataPath("model/staves/gallery" + std::to_string(zoom) + ".png");
+        if (std::getenv("ZEL_UPDATE_REFERENCES") || !std::filesystem::exists(ref)) {
+            std::filesystem::copy_file(png, ref, std::filesystem::copy_options::overwrite_existing);
+            continue;
+        }
+        CBitmap picture, reference;
+        ASSERT_TRUE(picture.LoadFile(png));
+        ASSERT_TRUE(reference.LoadFile(ref));
+        const SIZE size = reference.GetSize();
+        EXPECT_LE(picture.CountDifferences(reference, 96), long(size.cx) * size.cy / 300) << "zoom " << zoom;
+    }
+    out.clear();
+    ASSERT_EQ(RunTool("zelrender", zel + " --pdf " + dir.path() + "/g.pdf", &out), 0) << out;
+    EXPECT_GT(std::filesystem::file_size(dir.path() + "/g.pdf"), 1000u);
+    // A damaged file: the reader's error and a non-zero exit.
+    {
+        std::ifstream in(zel, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream cut(dir.path() + "/cut.zel", std::ios::binary);
+        cut.write(bytes.data(), std::streamsize(bytes.size() / 3));
+    }
+    out.clear();
+    EXPECT_NE(RunTool("zelrender", dir.path() + "/cut.zel --page 1 " + dir.path() + "/x.png", &out), 0);
+    EXPECT_NE(out.find("zelrender: "), std::string::npos) << out;
+}
