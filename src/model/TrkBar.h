@@ -215,6 +215,14 @@ public:
     // After a key signature's edit: the score's bars, this bar's times and its accidentals again.
     void RecalcAfterKeyChange();
 
+    // --- notes across bar lines (TrkBarAcross.cpp) ---
+    // Places a note or rest record of this bar's run where its time says: a time past the bar's
+    // end moves it on to the bar it falls in, and a note or rest running over the bar line is
+    // cut there and goes on, tied, at the start of the next bar (as often as it needs). False,
+    // with the record left where it was, when its time lies beyond the last bar or memory runs
+    // out; a piece that would run past the last bar ends at its bar line.
+    bool InsertAcrossBars(CBarItem* record);
+
 private:
     void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }
     void SetVoiceUsed(int voice, std::uint8_t v) { rec::Put<std::uint8_t>(this, std::size_t(kVoiceUsed + voice), v); }

@@ -1,7 +1,8 @@
 // Accidentals, clefs and keys: `accidentals` works out a bar's accidentals again, `keysig`
 // puts a key signature in and respells the bars it governs, `clefchange` moves the heads for a
 // new clef and puts the clef in, `staffkind` makes a track's staff standard, percussion or
-// tablature, `print clefkey` answers the clef and key in force at a column of a bar.
+// tablature, `print clefkey` answers the clef and key in force at a column of a bar, `across`
+// places a record over the bar lines its time and length reach.
 #include <string>
 
 #include "Script.h"
@@ -65,6 +66,14 @@ void RunClefChange(Context& ctx, const Args& args) {
     trkBar->RepositionForClef(position, clef);
 }
 
+void RunAcross(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "across T B INDEX");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CBarItem* item = ItemAt(trkBar, ArgInt(args, 2, "index"));
+    if (!item->IsNoteRestOrRawNote()) throw ScriptError("item " + args[2] + " is not a note or rest");
+    std::fprintf(ctx.out, "across: %s\n", trkBar->InsertAcrossBars(item) ? "placed" : "refused");
+}
+
 void RunPrintClefKey(Context& ctx, const Args& args) {
     NeedArgs(args, 3, 3, "print clefkey T B POS");
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
@@ -80,6 +89,7 @@ const CommandRegistrar registrar{
      "pitches, 1 and -1 move them with the key)",
      RunKeySig},
     {"clefchange", "T B POS CLEF", "puts clef CLEF in at column POS of track T's bar B and moves the heads after it for it", RunClefChange},
+    {"across", "T B INDEX", "places record INDEX of track T's bar B over the bar lines it reaches", RunAcross},
     {"staffkind", "T KIND", "track T's staff becomes standard (0), percussion (1) or tablature (2)", RunStaffKind},
     {"print clefkey", "T B POS", "the clef and key in force in track T's bar B at column POS", RunPrintClefKey},
 };
