@@ -2,7 +2,8 @@
 // puts a key signature in and respells the bars it governs, `clefchange` moves the heads for a
 // new clef and puts the clef in, `staffkind` makes a track's staff standard, percussion or
 // tablature, `print clefkey` answers the clef and key in force at a column of a bar, `across`
-// places a record over the bar lines its time and length reach.
+// places a record over the bar lines its time and length reach, `print attachy` answers where
+// curves over and under a note meet it.
 #include <string>
 
 #include "Script.h"
@@ -13,6 +14,8 @@
 #include "model/ScoreStructureStandIns.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "notation/NoteStandIns.h"
+#include "notation/RawNote.h"
 
 namespace zelscript {
 namespace {
@@ -74,6 +77,17 @@ void RunAcross(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, "across: %s\n", trkBar->InsertAcrossBars(item) ? "placed" : "refused");
 }
 
+void RunPrintAttachY(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "print attachy T B INDEX");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CBarItem* item = ItemAt(trkBar, ArgInt(args, 2, "index"));
+    if (!item->IsNoteOrRawNote()) throw ScriptError("item " + args[2] + " is not a note");
+    auto* note = static_cast<CRawNote*>(item);
+    std::fprintf(ctx.out, "above %d below %d above at heads %d below at heads %d\n", notation::GetAttachY(note, true, false),
+                 notation::GetAttachY(note, false, false), notation::GetAttachY(note, true, true),
+                 notation::GetAttachY(note, false, true));
+}
+
 void RunPrintClefKey(Context& ctx, const Args& args) {
     NeedArgs(args, 3, 3, "print clefkey T B POS");
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
@@ -91,6 +105,8 @@ const CommandRegistrar registrar{
     {"clefchange", "T B POS CLEF", "puts clef CLEF in at column POS of track T's bar B and moves the heads after it for it", RunClefChange},
     {"across", "T B INDEX", "places record INDEX of track T's bar B over the bar lines it reaches", RunAcross},
     {"staffkind", "T KIND", "track T's staff becomes standard (0), percussion (1) or tablature (2)", RunStaffKind},
+    {"print attachy", "T B INDEX", "where curves over and under note INDEX meet it, at the stem end and at the heads",
+     RunPrintAttachY},
     {"print clefkey", "T B POS", "the clef and key in force in track T's bar B at column POS", RunPrintClefKey},
 };
 
