@@ -185,6 +185,31 @@ public:
     CBarItem* FindTieEndNote(CBarItem* tie, int* head, bool backwards);
     CBarItem* FindTwoEndedAtHead(CBarItem* note, int head, int type, int mode, bool flag);
 
+    // --- finders of an item's partners (g_model.finderBar names the bar of what was found) ---
+    // The tie or glissando that starts at a head, in this bar.
+    CBarItem* FindTieFrom(CBarItem* note, int head);
+    CBarItem* FindGlissFrom(CBarItem* note, int head);
+    // The tie that ends at a head: in this bar with no bar offset, else (not in bar 0) in the
+    // previous bar with one. A glissando likewise, except that a note at time 0 is looked for
+    // in the previous bar only.
+    CBarItem* FindTieInto(CBarItem* note, int head);
+    CBarItem* FindGlissInto(CBarItem* note, int head);
+    // The note the head's tie goes to (or comes from), *head becoming that note's head.
+    CBarItem* FindTiedNote(CBarItem* note, int* head);
+    CBarItem* FindTiedFromNote(CBarItem* note, int* head);
+    // The live note or rest of the voice (-1: any) nearest the position: with atOrAfter the
+    // first at or after it; else the nearest, the earlier of equally near ones.
+    CBarItem* FindNearestNoteOrRest(int voice, int position, bool atOrAfter, bool notesOnly);
+    // The first live note or rest of the voice (-1: any) whose position lies from position -
+    // width / 2 to position + width x 3 / 2 (a note drawn shifted right also one staff space
+    // further on).
+    CBarItem* FindNoteOrRestAtX(int voice, int position, int width);
+    // The first live record of the voice, time and type (a lyric only of the verse, -1 any).
+    CBarItem* FindItemOfKindAt(int voice, int time, int type, int verse);
+    // The time at a page x: a note's or rest's own time on its position, else the time between
+    // its neighbours in proportion.
+    int XToTick(int x);
+
     // The bar of the same track `step` bars away in the track's array (null outside it).
     CTrkBar* Neighbour(int step);
 

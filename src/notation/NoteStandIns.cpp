@@ -65,12 +65,6 @@ bool ShowEveryAccidental() { return false; }
 
 void RelayoutVoiceFrom(CRawNote*) {}
 
-CBarItem* FindTieFrom(CRawNote*, int) {
-    alignas(8) static std::uint8_t inertTie[64] = {};
-    return reinterpret_cast<CBarItem*>(inertTie);
-}
-CRawNote* FindTiedNote(CRawNote*, int*) { return nullptr; }
-
 CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar) {
     CTrkBar* trkBar = g_model.currentTrkBar;
     if (!trkBar) return nullptr;

@@ -44,12 +44,6 @@ bool ShowEveryAccidental();
 void RelayoutVoiceFrom(CRawNote* note);
 
 // --- finders ---
-// CTrkBar::FindTieFrom on the current track bar: the tie that starts at a head. Until the
-// finder is written it cannot tell that a head has no tie, so it answers with one inert tie
-// record that the tie stand-ins below leave alone; a head's tie bit is never dropped for it.
-CBarItem* FindTieFrom(CRawNote* note, int head);
-// CTrkBar::FindTiedNote: the note a head's tie ends on, *head updated (none yet).
-CRawNote* FindTiedNote(CRawNote* note, int* head);
 // CTrkBar::FindBeamOfNote: the beam that covers a note or rest (none yet); *beamBar receives
 // the bar number of the track bar in which it was found.
 CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar);

@@ -217,8 +217,9 @@ void CRawNote::MoveHeadToStaff(int i, int delta) {
     if (!ClefKeyAtNote(this, offset, &clef, &key)) return;
     const int position = g_theory.PitchToStaffPos(h->Pitch(), clef, key);
     const int shift = position - h->Position();
-    if (h->HasTieStart()) {
-        if (CBarItem* tie = notation::FindTieFrom(this, i)) {
+    // A tie is judged missing only in the note's own bar of a track.
+    if (CTrkBar* bar = g_model.currentTrkBar; bar && h->HasTieStart()) {
+        if (CBarItem* tie = bar->FindTieFrom(this, i)) {
             tie->Invalidate();
             notation::SetTieStaff(tie, offset, position);
         } else {

@@ -3,6 +3,7 @@
 
 #include "framework/Arith.h"
 #include "model/ModelGlobals.h"
+#include "model/TrkBar.h"
 #include "model/SystemStaff.h"
 #include "notation/Beam.h"
 #include "notation/NoteStandIns.h"
@@ -44,12 +45,14 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
     LayoutChord();
     if (!propagate) return;
 
+    // A tie is judged missing only in the note's own bar of a track.
+    CTrkBar* bar = g_model.currentTrkBar;
     CBarItem* ties[256];
     int tieCount = 0;
-    for (int k = 0; k < HeadCountField(); ++k) {
+    for (int k = 0; bar && k < HeadCountField(); ++k) {
         NoteHead* h = Head(k);
         if (!h->HasTieStart()) continue;
-        CBarItem* tie = notation::FindTieFrom(this, k);
+        CBarItem* tie = bar->FindTieFrom(this, k);
         if (!tie)
             h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
         else
@@ -240,12 +243,13 @@ void CRawNote::PlaceTies(int track) {
     const int stem = notation::GetTrackVoiceStem(track, VoiceField());
     for (int i = 0; i < HeadCountField(); ++i) {
         if (!Head(i)->HasTieStart()) continue;
-        CBarItem* tie = notation::FindTieFrom(this, i);
+        CTrkBar* bar = g_model.currentTrkBar;
+        CBarItem* tie = bar ? bar->FindTieFrom(this, i) : nullptr;
         if (!tie) continue;
         const bool above = IsTieAbove(Head(i)->Position(), stem);
         notation::SetTieSide(tie, above);
         int endHead = i;
-        CRawNote* endNote = notation::FindTiedNote(this, &endHead);
+        auto* endNote = static_cast<CRawNote*>(bar->FindTiedNote(this, &endHead));
         const TieShape s = ShapeTie(*this, i, above, endNote, endHead);
         rec::Put(tie, kTieHeight, s.height);
         rec::Put(tie, kTieStartY, s.startY);

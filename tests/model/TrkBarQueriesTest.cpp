@@ -433,3 +433,77 @@ TEST_F(TrkBarQueriesTest, PointListFindsAPointWithinTwo) {
     EXPECT_EQ(hit[6], 14);
     EXPECT_EQ(points.FindNear(103, 200), nullptr);
 }
+
+// --- finders of an item's partners -----------------------------------------------------------------
+
+namespace {
+// A tie (30) of voice 0 from a head at `from` (staff position y) to `to` in the bar `span`
+// bars later.
+Bytes Tie(int time, int from, int to, int span, int y) {
+    Bytes r = Item(30, 40, time);
+    View(r)->SetPositionField(std::int16_t(from));
+    rec::Put<std::int16_t>(r.data(), 18, std::int16_t(y));
+    rec::Put<std::int16_t>(r.data(), 20, std::int16_t(y));
+    rec::Put<std::int16_t>(r.data(), 22, std::int16_t(span));
+    rec::Put<std::int16_t>(r.data(), 24, std::int16_t(to));
+    return r;
+}
+}  // namespace
+
+TEST_F(TrkBarQueriesTest, TieFindersFollowAChainAcrossBarsAndNameTheBarTheyFoundIn) {
+    Score s(1, 3);
+    // A (bar 0, 512) tied over the barline to B (bar 1, 0), tied on to C (bar 1, 512).
+    Fill(s(0, 0), {NoteOf(144, 960, 512, {{2, 64, 0x08}}), Tie(960, 512, 0, 1, 2)});
+    Fill(s(0, 1), {NoteOf(144, 0, 0, {{2, 64, 0x0C}}), Tie(0, 0, 512, 0, 2), NoteOf(144, 960, 512, {{2, 64, 0x04}})});
+    CBarItem* a = s(0, 0)->FindNearestNoteOrRest(0, 512, true, true);
+    CBarItem* b = s(0, 1)->FindNearestNoteOrRest(0, 0, true, true);
+    CBarItem* c = s(0, 1)->FindNearestNoteOrRest(0, 512, true, true);
+    ASSERT_TRUE(a && b && c);
+
+    CBarItem* over = s(0, 0)->FindTieFrom(a, 0);
+    ASSERT_NE(over, nullptr);
+    EXPECT_EQ(g_model.finderBar, s(0, 0));
+    int head = 0;
+    EXPECT_EQ(s(0, 0)->FindTiedNote(a, &head), b);
+    EXPECT_EQ(g_model.finderBar, s(0, 1)) << "the bar beside the note found";
+    EXPECT_EQ(head, 0);
+
+    EXPECT_EQ(s(0, 1)->FindTieInto(b, 0), over) << "from the previous bar";
+    EXPECT_EQ(g_model.finderBar, s(0, 0));
+    head = 0;
+    EXPECT_EQ(s(0, 1)->FindTiedFromNote(b, &head), a);
+    EXPECT_EQ(g_model.finderBar, s(0, 0));
+    EXPECT_NE(s(0, 1)->FindTieInto(c, 0), nullptr);
+    EXPECT_EQ(g_model.finderBar, s(0, 1)) << "a tie inside the bar";
+    EXPECT_EQ(s(0, 0)->FindTieInto(a, 0), nullptr) << "bar 0 is searched alone";
+    EXPECT_EQ(s(0, 1)->FindTieFrom(c, 0), nullptr);
+    EXPECT_EQ(s(0, 1)->FindGlissFrom(b, 0), nullptr) << "a tie is no glissando";
+}
+
+TEST_F(TrkBarQueriesTest, NotesAndRestsNearAPositionOrInAWindow) {
+    Bar bar;
+    Fill(bar.bar, {NoteOf(144, 0, 100, {{}}), NoteOf(144, 240, 140, {{}}), NoteOf(144, 120, 120, {{}}, 1),
+                   At(Item(128, 24, 480), 300)});
+    struct Case {
+        const char* what;
+        CBarItem* found;
+        int position;  // -1: nothing
+    };
+    const auto at = [](CBarItem* r) { return r ? int(r->PositionField()) : -1; };
+    const Case cases[] = {
+        {"width 0: exactly the position", bar->FindNoteOrRestAtX(0, 100, 0), 100},
+        {"width 0: nothing beside it", bar->FindNoteOrRestAtX(0, 110, 0), -1},
+        {"20 around 100 takes 90-130", bar->FindNoteOrRestAtX(0, 90 + 10, 20), 100},
+        {"20 around 80 takes 70-110", bar->FindNoteOrRestAtX(0, 80, 20), 100},
+        {"20 around 60 takes 50-90", bar->FindNoteOrRestAtX(0, 60, 20), -1},
+        {"any voice takes the first in run order", bar->FindNoteOrRestAtX(-1, 120, 20), 120},
+        {"voice 0 passes over voice 1", bar->FindNoteOrRestAtX(0, 120, 20), 140},
+        {"equally near: the earlier", bar->FindNearestNoteOrRest(0, 120, false, false), 100},
+        {"at or after", bar->FindNearestNoteOrRest(0, 101, true, false), 140},
+        {"nearest with rests", bar->FindNearestNoteOrRest(0, 290, false, false), 300},
+        {"nearest of the notes only", bar->FindNearestNoteOrRest(0, 290, false, true), 140},
+        {"a rest of its time", bar->FindItemOfKindAt(0, 480, 128, -1), 300},
+        {"no note at that time", bar->FindItemOfKindAt(0, 480, 144, -1), -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(at(c.found), c.position) << c.what;
+}

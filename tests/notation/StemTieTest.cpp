@@ -113,8 +113,8 @@ TEST_F(StemTieTest, VoiceModeWaitsForOtherVoices) {
 }
 
 TEST_F(StemTieTest, AHeadKeepsItsTieWhileTheTieCannotBeLookedUp) {
-    // The tie finder is not written yet: it can never say that a tie is missing, so a stem
-    // update must not drop the head's tie flag.
+    // A note outside any bar of a track cannot tell that its tie is missing, so a stem update
+    // must not drop the head's tie flag.
     RecordBuf buf;
     CNote* note = Chord(buf, {-2, 0}, false);
     note->Head(1)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
