@@ -1,43 +1,603 @@
 #include "app/ZelApp.h"
 
 #include <cctype>
+#include <cstring>
+#include <new>
 #include <string>
 
+#include "app/AppGlobals.h"
+#include "app/AppStandIns.h"
+#include "app/MainFrame.h"
+#include "app/Splash.h"
+#include "framework/Dialog.h"
+#include "framework/Exceptions.h"
+#include "framework/CodePage.h"
+#include "framework/File.h"
+#include "framework/MessageBox.h"
+#include "framework/MusicFont.h"
+#include "framework/SingleInstance.h"
+#include "framework/StringTable.h"
+#include "model/MidiStandIns.h"
+#include "model/ModelGlobals.h"
+#include "model/NewScore.h"
 #include "model/Preferences.h"
+#include "model/Score.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "platform/DebugLog.h"
+#include "platform/DrawGlobals.h"
 #include "platform/FileNames.h"
+#include "platform/FontMap.h"
+#include "platform/Handles.h"
+#include "platform/Numeric.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
+#include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
+#include "platform/StdDlgGlobals.h"
 
-#include "framework/Window.h"
-#include "model/Track.h"
-#include "notation/NotationClasses.h"
+namespace {
+
+// Dialogs and messages of start-up.
+enum : unsigned {
+    kAudioEngineQuestion = 421,
+    kNoMidiInput = 280,
+    kNoMidiOutput = 279,
+    kNewDialog = 305,
+    kMusicFontMissing = 10018,
+    kDefaultFileString = 6611,
+    kNewTitleString = 6615,
+    kOpenFailedString = 61700,
+};
+constexpr int kSplashMs = 3000;
+constexpr int kTicksPerMinute = 3600;
+constexpr const char* kRecentSection = "Recent File List";
+
+std::string LoadText(unsigned id) {
+    std::string s;
+    fw::LoadStringResource(id, s);
+    return s;
+}
+
+// Ids of the thru command's notice targets.
+constexpr int kThruTargets[3] = {1, 4, 5};
+
+}  // namespace
+
+CZelApp* TheZelApp() { return static_cast<CZelApp*>(AfxGetApp()); }
 
 CZelApp::CZelApp() : CWinApp(kProgramName) {}
 
 CZelApp::~CZelApp() = default;
 
+// --- start-up ---------------------------------------------------------------------------------
+
 bool CZelApp::InitInstance() {
-    // Record classes whose behaviour lives outside the item factory's own table.
+    g_app.startupInProgress = 1;
+    journal_.clear();
+
+    // One instance: a later one asks the first to come to the front and ends.
+    lock_ = std::make_unique<fw::InstanceLock>("zelmarin");
+    if (!lock_->Acquire()) {
+        lock_->AskFirstToRaise();
+        lock_.reset();
+        return false;
+    }
+
     RegisterTrackClass();
     RegisterNotationClasses();
     SetUpProgramFolder();
-    InitDrawing();
-    g_preferences.SetDefaultFonts(LanguageFontSize(0));
-    g_preferences.Init();
-    mainFrame_ = std::make_unique<CFrameWnd>();
-    if (!mainFrame_->Create(kProgramName)) return false;
-    m_pMainWnd = mainFrame_.get();
-    mainFrame_->ShowWindow(SW_SHOW);
+
+    bool splash = true;
+    for (const std::string& a : m_args)
+        if (a == "-nologo" || a == "--nologo") splash = false;
+    if (splash) splashShown_ = CSplashWnd::Show(kSplashMs);
+
+    if (!InitSubsystems()) return false;
+    LoadStdProfileSettings();
+
+    if (splashShown_) {
+        CSplashWnd::Close(true);
+        if (m_pMainWnd) m_pMainWnd->UpdateWindow();
+    }
+
+    // The first start asks whether to use the audio engine.
+    if (g_preferences.Byte(Preferences::kAskAudioEngine)) {
+        CDialog question(kAudioEngineQuestion, m_pMainWnd);
+        const bool yes = question.DoModal() == IDOK;
+        g_app.audioEngineOn = yes ? 1 : 0;
+        g_preferences.SetByte(Preferences::kUseEngine, yes ? 1 : 0);
+    }
+    if (g_app.audioEngineOn) {
+        EngineHost::Start(m_pMainWnd);
+        if (!EngineHost::Available()) {
+            EngineHost::Shutdown();
+            g_app.audioEngineOn = 0;
+        }
+    }
+    VSTDeviceDefs::Load();
+
+    // A file named on the command line; one that cannot be opened has been reported, and the
+    // start-up score opens instead.
+    const char* named = nullptr;
+    for (const std::string& a : m_args)
+        if (!a.empty() && a[0] != '-') {
+            named = a.c_str();
+            break;
+        }
+    if (!named || !OpenDocumentFile(named)) OpenStartupDocument();
+
+    if (m_pMainWnd) m_pMainWnd->UpdateWindow();
+    if (g_app.mainFrame) g_app.mainFrame->LoadBarState();
+    g_app.startupInProgress = 0;
     return true;
 }
 
+bool CZelApp::InitSubsystems() {
+    InitEnvironment();
+    InitGlobals();
+    if (!CreateMainFrame()) return false;
+    lock_->Listen([this] {
+        ++raised_;
+        if (m_pMainWnd && m_pMainWnd->IsWindow()) {
+            if (m_pMainWnd->GetStyle() & WS_MINIMIZE) m_pMainWnd->ShowWindow(SW_RESTORE);
+            m_pMainWnd->SetForegroundWindow();
+        }
+    });
+    if (!InitFonts()) return false;
+
+    g_preferences.SetDefaultFonts(LanguageFontSize(0));
+    g_preferences.Init();
+    // What the lower layers take from the loaded preferences.
+    for (int i = 0; i < Preferences::kFontCount; ++i) DefaultFontTable()[i] = g_preferences.Font(i);
+    for (int i = 0; i < 8; ++i) g_model.voiceColors[i] = g_preferences.Byte(Preferences::kVoiceColors + i);
+    g_model.engraverSettings = &g_preferences.Engraver();
+
+    if (!CreateObjects()) return false;
+
+    g_app.idleEnabled = 1;
+    g_app.newScore = NewScoreSettings{};
+    g_app.newScore.arrangement = 1;
+    g_app.newScore.tempoDisplay = 2;
+    g_app.newScore.tempo = 9600;
+    fw::CopyText(g_app.newScore.title, sizeof g_app.newScore.title, LoadText(kNewTitleString).c_str());
+    return true;
+}
+
+void CZelApp::InitEnvironment() {
+    g_app.currentTrack = 0;
+    g_app.versionWord = 0x0410;
+    g_app.formatWords[0] = 25;
+    g_app.formatWords[1] = 1024;
+    g_app.japanese = GetLanguage() == 1 ? 1 : 0;
+    g_app.windowsNT5 = 1;  // the engine's platform is always there
+    g_app.audioEngineOn = g_app.windowsNT5;
+}
+
+void CZelApp::InitGlobals() {
+    g_app.lastAutosave = std::uint32_t(GetTicks());
+    lastActive_ = nullptr;
+    g_app.scratch = new std::uint8_t[kScratchSize];
+    g_ui.noneText = "None";
+    g_app.defaultTextSize = std::int16_t(LanguageFontSize(9));
+    g_ui.interfaceTextSize = LanguageFontSize(9);
+    g_app.lastThruTrack = -1;
+}
+
+bool CZelApp::CreateMainFrame() {
+    auto* frame = new CZelDesktop;
+    if (!frame->Create()) {
+        delete frame;
+        return false;
+    }
+    g_app.mainFrame = frame;
+    m_pMainWnd = frame;
+    Note("+CZelDesktop");
+    return true;
+}
+
+bool CZelApp::MusicFontInstalled() { return fw::MusicFontAvailable(); }
+
+bool CZelApp::InitFonts() {
+    InitDrawing();
+    if (!MusicFontInstalled()) {
+        CSplashWnd::Close(true);
+        AfxMessageBox(LoadText(kMusicFontMissing).c_str(), MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    // Rotated text keeps its angle on this platform.
+    g_draw.suppressOrientation = g_app.windowsNT5 == 0;
+    FontRef jazz;
+    if (const CFontList* list = GetFontList()) list->FindFace("JazzCW", &jazz, false);
+    g_draw.jazzFace = jazz.face;
+    return true;
+}
+
+bool CZelApp::CreateMidiLayer() {
+    g_app.midi = &TheMidi();
+    return true;
+}
+
+bool CZelApp::CreateToolBars() {
+    CFrameWnd* frame = g_app.mainFrame;
+    g_app.stdToolBar = new CStdToolBar;
+    if (!frame || !g_app.stdToolBar->Create(frame)) return false;
+    Note("+CStdToolBar");
+    g_app.mainToolBar = new CMainToolBar;
+    if (!g_app.mainToolBar->Create(frame)) return false;
+    Note("+CMainToolBar");
+    g_app.transport = new CTransport;
+    if (!g_app.transport->Create(frame)) return false;
+    Note("+CTransport");
+    return true;
+}
+
+bool CZelApp::CreateObjects() {
+    try {
+        StartLog("Application");
+        LogText("Creating MIDI Objects", true);
+        if (!CreateMidiLayer()) return false;
+        Note("+CMidi");
+
+        LogText("Creating Libraries", true);
+        g_app.allotLib = new CAllotLib;
+        g_app.chordLib = new CChordLib;
+        g_app.drumLib = new CDrumLib;
+        g_app.exprLib = new CExprLib;
+        g_app.instLib = new CInstLib;
+        g_app.fontLib = new CFontLib;
+        g_app.guitarLib = new CGuitarLib;
+        for (const char* n : {"+CAllotLib", "+CChordLib", "+CDrumLib", "+CExprLib", "+CInstLib", "+CFontLib", "+CGuitarLib"})
+            Note(n);
+
+        LogText("Opening MIDI ports", true);
+        g_app.devices = new CDevices;
+        g_app.devices->Fill();
+        g_app.inPorts = new CMidiInPorts;
+        g_app.inPorts->Load();
+        g_app.outPorts = new CMidiOutPorts;
+        g_app.outPorts->Load();
+        Note("+CDevices");
+        Note("+CMidiInPorts");
+        Note("+CMidiOutPorts");
+
+        // Devices present but none chosen: the user is told (and may choose now).
+        if (midiInGetNumDevs() > 0 && g_app.inPorts->GetCount() == 0 && !g_preferences.Byte(Preferences::kAllowNoInputs)) {
+            CSplashWnd::Close(true);
+            CDialog warning(kNoMidiInput, m_pMainWnd);
+            if (warning.DoModal() == IDOK)
+                g_preferences.SetByte(Preferences::kAllowNoInputs, 1);
+            else
+                RunMidiDeviceDialog();
+        }
+        if (midiOutGetNumDevs() > 0 && g_app.outPorts->GetCount() == 0) {
+            CSplashWnd::Close(true);
+            CDialog warning(kNoMidiOutput, m_pMainWnd);
+            if (warning.DoModal() != IDOK) RunMidiDeviceDialog();
+        }
+
+        g_app.marker = new std::uint8_t(0);
+
+        LogText("Creating Toolbars", true);
+        if (!CreateToolBars()) return false;
+        if (CStatBar* status = g_app.mainFrame ? g_app.mainFrame->GetStatusBar() : nullptr) status->Setup();
+
+        LogText("Creating Support Windows", true);
+        CFrameWnd* frame = g_app.mainFrame;
+        g_app.trackWnd = new CTrackWnd;
+        g_app.trackWnd->Create(frame);
+        g_app.chordWnd = new CChordWnd;
+        g_app.chordWnd->Create(frame);
+        g_app.lyricWnd = new CLyricWnd;
+        g_app.lyricWnd->Create(frame);
+        if (g_app.windowsNT5) {
+            g_app.vstWnd = new CVSTWnd;
+            g_app.vstWnd->Create(frame);
+        }
+        g_app.graphicHolder = new CGraphicWndHolder;
+        g_app.stepWnd = new CStepWnd;
+        g_app.stepWnd->Create(frame);
+        g_app.noteSize = new CNoteSize;
+        g_app.noteSize->Create(frame);
+        g_app.debugWnd = new CDebugWnd;
+        g_app.debugWnd->Create(frame);
+        for (const char* n : {"+CTrackWnd", "+CChordWnd", "+CLyricWnd", "+CVSTWnd", "+CGraphicWndHolder", "+CStepWnd",
+                              "+CNoteSize", "+CDebugWnd"})
+            if (g_app.vstWnd || std::strcmp(n, "+CVSTWnd") != 0) Note(n);
+
+        LogText("Loading Libraries", true);
+        for (CLibrary* lib : {static_cast<CLibrary*>(g_app.allotLib), static_cast<CLibrary*>(g_app.chordLib),
+                              static_cast<CLibrary*>(g_app.drumLib), static_cast<CLibrary*>(g_app.exprLib),
+                              static_cast<CLibrary*>(g_app.fontLib), static_cast<CLibrary*>(g_app.guitarLib),
+                              static_cast<CLibrary*>(g_app.instLib)})
+            lib->LoadDefault();
+    } catch (const CException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    // The three bars along the top, each to the right of the one before.
+    for (CControlBar* bar : {static_cast<CControlBar*>(g_app.stdToolBar), static_cast<CControlBar*>(g_app.mainToolBar),
+                             static_cast<CControlBar*>(g_app.transport)}) {
+        g_app.mainFrame->DockControlBar(bar);
+        g_app.mainFrame->ShowControlBar(bar, TRUE);
+    }
+    return true;
+}
+
+// --- documents --------------------------------------------------------------------------------
+
+CZelDoc* CZelApp::OpenDocumentFile(const char* path) {
+    auto doc = std::make_unique<CZelDoc>();
+    bool read = false;
+    CFile file;
+    if (file.Open(path, CFile::modeRead | CFile::shareDenyWrite)) {
+        try {
+            read = ScoreFile::Open(*doc->GetScore(), *doc, file);
+        } catch (const CException&) {
+            read = false;
+        }
+        file.Close();
+    }
+    if (!read) {
+        AfxMessageBox((LoadText(kOpenFailedString) + "\n" + path).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    // Indices, links and system rectangles are derived: renewed after the load.
+    CScore* score = doc->GetScore();
+    score->Reindex();
+    for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
+    doc->SetPathName(path);
+    AddToRecentFileList(path);
+    documents_.push_back(std::move(doc));
+    active_ = documents_.back().get();
+    return active_;
+}
+
+CZelDoc* CZelApp::NewDocument() {
+    auto doc = std::make_unique<CZelDoc>();
+    if (!BuildNewScore(*doc->GetScore(), g_app.newScore, doc.get())) return nullptr;
+    doc->SetTitle(nullptr);
+    documents_.push_back(std::move(doc));
+    active_ = documents_.back().get();
+    return active_;
+}
+
+void CZelApp::OnFileNew() {
+    if (!g_preferences.Byte(Preferences::kNewDialog)) {
+        NewDocument();
+        return;
+    }
+    // The New dialog: its settings record replaces the new-score settings on OK.
+    CDialog dialog(kNewDialog, m_pMainWnd);
+    if (dialog.DoModal() == IDOK) NewDocument();
+}
+
+void CZelApp::OpenStartupDocument() {
+    const std::string name = LoadText(kDefaultFileString);
+    CFile probe;
+    if (probe.Open(name.c_str(), CFile::modeRead)) {
+        probe.Close();
+        if (CZelDoc* doc = OpenDocumentFile(name.c_str())) {
+            doc->SetTitle(nullptr);
+            doc->SetPathName("", false);
+            if (!recent_.empty() && recent_.front() == name) recent_.erase(recent_.begin());
+            SetActiveDocument(doc);
+            return;
+        }
+    }
+    OnFileNew();
+    if (g_app.mainToolBar) g_app.mainToolBar->SetDocument(active_);
+    if (g_app.transport) g_app.transport->SetDocument(active_);
+}
+
+void CZelApp::SetActiveDocument(CZelDoc* doc) {
+    if (CNumeric* numeric = g_ui.currentNumeric) numeric->EndEdit();
+    if (g_app.mainFrame)
+        if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->SetDocument(doc);
+    if (g_app.mainToolBar) g_app.mainToolBar->SetDocument(doc);
+    for (CSupportWnd* w : {static_cast<CSupportWnd*>(g_app.lyricWnd), static_cast<CSupportWnd*>(g_app.trackWnd),
+                           static_cast<CSupportWnd*>(g_app.chordWnd), static_cast<CSupportWnd*>(g_app.graphicHolder),
+                           static_cast<CSupportWnd*>(g_app.stepWnd), static_cast<CSupportWnd*>(g_app.debugWnd)})
+        if (w) w->SetDocument(doc);
+    if (g_app.transport) g_app.transport->SetDocument(doc);
+    if (doc) {
+        doc->MakeCurrent();
+    } else {
+        g_model.currentDoc = nullptr;
+        g_model.currentScore = nullptr;
+        g_model.currentPage = nullptr;
+        g_model.engraverSettings = &g_preferences.Engraver();
+    }
+    active_ = doc;
+}
+
+void CZelApp::SetAppActive(bool active) { g_app.idleEnabled = active ? 1 : 0; }
+
+void CZelApp::OnActivateApp(bool active) {
+    if (!g_app.startupInProgress && g_app.mainFrame) SetAppActive(active);
+}
+
+void CZelApp::OnCommandRange(unsigned id) {
+    if (id == kThruCommand || id == 4316) {
+        if (CZelDoc* doc = GetActiveDocument())
+            for (int target : kThruTargets) doc->NotifyWindows(target, int(id));
+    }
+}
+
+void CZelApp::AutosaveDocument(CZelDoc&) {}
+
+// --- recent files -----------------------------------------------------------------------------
+
+void CZelApp::LoadStdProfileSettings() {
+    recent_.clear();
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        char name[FileSpec::kPathSize] = {};
+        const std::string value = "File" + std::to_string(i);
+        if (LoadRegString(kRecentSection, value.c_str(), name, sizeof name) && name[0]) recent_.push_back(name);
+    }
+}
+
+void CZelApp::SaveStdProfileSettings() const {
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const std::string value = "File" + std::to_string(i);
+        SaveRegString(kRecentSection, value.c_str(), std::size_t(i) <= recent_.size() ? recent_[i - 1].c_str() : "");
+    }
+}
+
+void CZelApp::AddToRecentFileList(const char* path) {
+    if (!path || !*path) return;
+    std::erase(recent_, std::string(path));
+    recent_.insert(recent_.begin(), path);
+    if (recent_.size() > std::size_t(kRecentFiles)) recent_.resize(kRecentFiles);
+}
+
+// --- idle work --------------------------------------------------------------------------------
+
+bool CZelApp::OnIdle(long count) {
+    const bool more = CWinApp::OnIdle(count);
+    if (count < 0 || !g_app.idleEnabled) return more;
+    if (g_app.mainFrame)
+        if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->Refresh();
+    EngineHost::Idle();
+
+    CZelDoc* doc = GetActiveDocument();
+    if (doc != lastActive_) {
+        SetActiveDocument(doc);
+        lastActive_ = doc;
+        g_app.aliasCount = 0;
+    }
+    if (doc && doc->GetScore()) {
+        CScore* score = doc->GetScore();
+        const int trackIndex = doc->location.trackIndex;
+        const int voice = doc->location.voice;
+        if (CTrack* track = score->GetTrack(trackIndex)) {
+            g_app.currentDevice = std::int16_t(track->GetDevice());
+            track->GetVoiceDefName(voice, g_app.currentVoiceName);
+            // The thru target follows the current track.
+            if (g_preferences.Byte(Preferences::kThruFollow) && trackIndex != g_app.lastThruTrack) {
+                const std::int32_t patch = track->GetVoicePatch(voice);
+                const int channel = track->GetVoiceChannel(voice);
+                if (g_app.currentDevice != g_preferences.Word(Preferences::kThruDevice) ||
+                    patch != g_preferences.Dword(Preferences::kThruPatch) ||
+                    channel != g_preferences.Word(Preferences::kThruChannel)) {
+                    g_preferences.SetWord(Preferences::kThruDevice, g_app.currentDevice);
+                    g_preferences.SetDword(Preferences::kThruPatch, patch);
+                    g_preferences.SetWord(Preferences::kThruChannel, std::int16_t(channel));
+                    g_app.thruChangePending = 1;
+                }
+            }
+        }
+        g_app.lastThruTrack = std::int16_t(trackIndex);
+
+        // The port alias table: tracks sent on to another port.
+        g_app.aliasCount = 0;
+        for (int t = 0; t < score->GetTrackCount() && g_app.aliasCount < 256; ++t) {
+            CTrack* track = score->GetTrack(t);
+            if (!track) continue;
+            const int aliasDevice = rec::Get<std::int16_t>(track, CTrack::kRedirectPort);
+            const int aliasChannel = aliasDevice == -1 ? -1 : track->GetVoiceChannel(0);
+            if (aliasDevice == -1 || aliasChannel == -1) continue;
+            const int n = g_app.aliasCount++;
+            g_app.aliasDevice[n] = std::int16_t(track->GetDevice());
+            g_app.aliasTarget[n] = std::int16_t(aliasDevice);
+            g_app.aliasChannel[n] = std::int16_t(aliasChannel);
+        }
+
+        if (g_app.thruChangePending) {
+            OnCommandRange(kThruCommand);
+            g_app.thruChangePending = 0;
+        }
+        if (g_app.stepWnd && g_app.stepWnd->IsVisible()) g_app.stepWnd->IdleUpdate();
+    }
+
+    // Autosave: every "Save Minutes"; while playing the time moves on without a save.
+    const auto now = std::uint32_t(GetTicks());
+    const std::uint32_t interval = std::uint32_t(g_preferences.Byte(Preferences::kSaveMinutes)) * kTicksPerMinute;
+    if (now >= g_app.lastAutosave + interval) {
+        if (g_preferences.Byte(Preferences::kAutoSave) && !g_app.playing)
+            for (const std::unique_ptr<CZelDoc>& d : documents_) AutosaveDocument(*d);
+        g_app.lastAutosave = now;
+    }
+    return more;
+}
+
+int CZelApp::ServeRaiseRequests() { return lock_ ? lock_->ServePending() : 0; }
+
+// --- shutdown ---------------------------------------------------------------------------------
+
 int CZelApp::ExitInstance() {
-    g_preferences.Save();
-    m_pMainWnd = nullptr;
-    mainFrame_.reset();
+    const bool started = g_app.startupInProgress == 0;
+    documents_.clear();
+    active_ = lastActive_ = nullptr;
+    if (started) {
+        g_preferences.Save();
+        SaveStdProfileSettings();
+        PlugInTable::CloseAll();
+        if (g_app.audioEngineOn) EngineHost::Shutdown();
+    }
+    DeleteSingletons();
+    CSplashWnd::Close(true);
+    lock_.reset();
+    g_app.startupInProgress = 0;
     return 0;
 }
+
+void CZelApp::DeleteSingletons() {
+    const bool started = g_app.startupInProgress == 0;
+    if (g_app.midi) {
+        g_app.midi = nullptr;  // the MIDI layer's object outlives the application
+        Note("-CMidi");
+    }
+    delete[] g_app.scratch;
+    g_app.scratch = nullptr;
+    auto drop = [this](auto*& p, const char* name) {
+        if (!p) return;
+        delete p;
+        p = nullptr;
+        Note(name);
+    };
+    drop(g_app.marker, "-marker");
+    drop(g_app.devices, "-CDevices");
+    drop(g_app.inPorts, "-CMidiInPorts");
+    drop(g_app.outPorts, "-CMidiOutPorts");
+    drop(g_app.allotLib, "-CAllotLib");
+    drop(g_app.chordLib, "-CChordLib");
+    drop(g_app.drumLib, "-CDrumLib");
+    drop(g_app.exprLib, "-CExprLib");
+    drop(g_app.instLib, "-CInstLib");
+    drop(g_app.fontLib, "-CFontLib");
+    drop(g_app.guitarLib, "-CGuitarLib");
+    drop(g_app.graphicHolder, "-CGraphicWndHolder");
+    drop(g_app.noteSize, "-CNoteSize");
+    drop(g_app.stepWnd, "-CStepWnd");
+    drop(g_app.vstWnd, "-CVSTWnd");
+    drop(g_app.chordWnd, "-CChordWnd");
+    drop(g_app.lyricWnd, "-CLyricWnd");
+    drop(g_app.trackWnd, "-CTrackWnd");
+    drop(g_app.debugWnd, "-CDebugWnd");
+    // The frame goes last, with its bars; its placement is kept only after a whole start.
+    drop(g_app.transport, "-CTransport");
+    drop(g_app.mainToolBar, "-CMainToolBar");
+    drop(g_app.stdToolBar, "-CStdToolBar");
+    if (CZelDesktop* frame = g_app.mainFrame) {
+        if (started)
+            frame->DestroyWindow();
+        else
+            frame->CFrameWnd::DestroyWindow();
+        delete frame;
+        g_app.mainFrame = nullptr;
+        Note("-CZelDesktop");
+    }
+    m_pMainWnd = nullptr;
+}
+
+// --- language ---------------------------------------------------------------------------------
 
 int CZelApp::GetLanguage() {
     static const char* const kLanguages[] = {"English", "Japanese", "German", "French", "Spanish", "Portuguese"};

@@ -1,20 +1,34 @@
-// The application object: start-up loads the preferences and shows the main window; the
-// preferences are saved at exit.
+// The application object: one running instance, start-up that builds the program's singletons
+// in their fixed order, the start-up score, idle work (the MIDI thru follow-up, the port alias
+// table, autosave) and a shutdown that saves the preferences and frees everything in reverse.
 #pragma once
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/App.h"
 
 class CFrameWnd;
+class CZelDoc;
+class CZelDesktop;
+namespace fw {
+class InstanceLock;
+}
 
 inline constexpr const char* kProgramName = "Zelmarin";
 
 class CZelApp : public CWinApp {
 public:
+    static constexpr int kRecentFiles = 4;
+    static constexpr int kScratchSize = 64000;
+    static constexpr unsigned kThruCommand = 4336;
+
     CZelApp();
     ~CZelApp() override;
     bool InitInstance() override;
     int ExitInstance() override;
+    bool OnIdle(long count) override;
+    void OnActivateApp(bool active) override;
 
     // The interface language from the machine's settings ("Language" under the program's
     // key): English 0, Japanese 1, German 2, French 3, Spanish 4, Portuguese 5; 0 when there
@@ -23,6 +37,59 @@ public:
     // A text size adjusted for the language: 2 points more for Japanese.
     static int LanguageFontSize(int size);
 
+    // --- documents ---
+    // Opens a score file as a document; null (after telling the user) when it cannot be read.
+    CZelDoc* OpenDocumentFile(const char* path);
+    // A new score from the new-score settings.
+    CZelDoc* NewDocument();
+    // The application's New command: the New dialog when the preferences ask for it.
+    void OnFileNew();
+    CZelDoc* GetActiveDocument() const { return active_; }
+    void SetActiveDocument(CZelDoc* doc);
+    void SetAppActive(bool active);
+    // Commands the application routes itself (idle work sends the thru command).
+    virtual void OnCommandRange(unsigned id);
+
+    // The recent files, newest first.
+    const std::vector<std::string>& RecentFiles() const { return recent_; }
+    void AddToRecentFileList(const char* path);
+
+    // What start-up built and shutdown freed, in order ("+name", "-name").
+    const std::vector<std::string>& Journal() const { return journal_; }
+    // Serves requests of later instances to raise the main window (the event loop does this
+    // on its own); how many there were.
+    int ServeRaiseRequests();
+    int RaiseCount() const { return raised_; }
+
+protected:
+    // The steps of start-up, each false when it fails.
+    virtual bool MusicFontInstalled();
+    virtual bool CreateMainFrame();
+    virtual bool CreateMidiLayer();
+    virtual bool CreateToolBars();
+    // Saves one open document's autosave copy.
+    virtual void AutosaveDocument(CZelDoc& doc);
+
 private:
-    std::unique_ptr<CFrameWnd> mainFrame_;
+    bool InitSubsystems();
+    void InitEnvironment();
+    void InitGlobals();
+    bool InitFonts();
+    bool CreateObjects();
+    void OpenStartupDocument();
+    void LoadStdProfileSettings();
+    void SaveStdProfileSettings() const;
+    void DeleteSingletons();
+    void Note(const char* what) { journal_.push_back(what); }
+
+    std::unique_ptr<fw::InstanceLock> lock_;
+    std::vector<std::unique_ptr<CZelDoc>> documents_;
+    CZelDoc* active_ = nullptr;
+    CZelDoc* lastActive_ = nullptr;
+    std::vector<std::string> recent_;
+    std::vector<std::string> journal_;
+    bool splashShown_ = false;
+    int raised_ = 0;
 };
+
+CZelApp* TheZelApp();

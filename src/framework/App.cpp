@@ -1,5 +1,6 @@
 #include "framework/App.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -28,6 +29,9 @@ CWinApp::~CWinApp() {
 
 CWinApp* AfxGetApp() { return g_app; }
 
+bool CWinApp::OnIdle(long) { return false; }
+void CWinApp::OnActivateApp(bool) {}
+
 int CWinApp::Run() {
     if (!QApplication::instance()) return -1;
     return QApplication::exec();
@@ -55,10 +59,41 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     });
     stopWatch.start(50);
 
+    app.m_args.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+
+    // Idle calls: once the queue has run empty, with a rising count while OnIdle asks for
+    // more (a zero-length timer turns the loop again); never inside an idle call.
+    bool inIdle = false;
+    long idleCount = 0;
+    QTimer idleAgain;
+    idleAgain.setSingleShot(true);
+    auto runIdle = [&] {
+        if (inIdle) return;
+        inIdle = true;
+        const bool more = app.OnIdle(idleCount);
+        inIdle = false;
+        if (more) {
+            ++idleCount;
+            idleAgain.start(0);
+        } else {
+            idleCount = 0;
+        }
+    };
+    QObject::connect(&idleAgain, &QTimer::timeout, runIdle);
+    QMetaObject::Connection idleHook;
+    QMetaObject::Connection activeHook = QObject::connect(
+        qApp, &QGuiApplication::applicationStateChanged,
+        [&app](Qt::ApplicationState state) { app.OnActivateApp(state == Qt::ApplicationActive); });
+
     int code = 0;
     if (app.InitInstance()) {
+        if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance())
+            idleHook = QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, runIdle);
         code = app.Run();
     }
+    QObject::disconnect(idleHook);
+    QObject::disconnect(activeHook);
+    idleAgain.stop();
     int exitCode = app.ExitInstance();
     stopWatch.stop();
     return code != 0 ? code : exitCode;

@@ -1,6 +1,9 @@
 // The application object and its event loop.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "framework/Window.h"
 
 // The application is a command target: commands no window takes come to it.
@@ -13,6 +16,11 @@ public:
 
     virtual bool InitInstance() { return true; }
     virtual int ExitInstance() { return 0; }
+    // Called while the event queue is empty, count 0 first and rising while it returns true
+    // (the loop then turns again before it waits); the base has nothing to do.
+    virtual bool OnIdle(long count);
+    // The application became active (true) or inactive (false) among the desktop's windows.
+    virtual void OnActivateApp(bool active);
 
     // Runs the event loop until the main window closes or Quit is called.
     int Run();
@@ -20,10 +28,13 @@ public:
 
     const char* m_pszAppName;
     CWnd* m_pMainWnd = nullptr;
+    // The command line's words after the program's name (the system's encoding).
+    std::vector<std::string> m_args;
 };
 
 CWinApp* AfxGetApp();
 
 // Starts the platform's application for argc/argv, calls InitInstance, runs the event loop
-// and ExitInstance, and returns the exit code. SIGINT and SIGTERM end the loop cleanly.
+// and ExitInstance, and returns the exit code. While the loop runs, OnIdle is called whenever
+// the queue has run empty. SIGINT and SIGTERM end the loop cleanly.
 int AfxWinMain(CWinApp& app, int argc, char** argv);

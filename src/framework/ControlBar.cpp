@@ -114,6 +114,14 @@ void CControlBar::ApplySizeLimits() {
 
 void CFrameWnd::EnableDocking(DWORD alignMask) { frameDocking()[this] = alignMask & CBRS_ALIGN_ANY; }
 
+CControlBar* CFrameWnd::GetControlBar(UINT id) const {
+    for (CControlBar* bar : frameBars()[this])
+        if (UINT(bar->GetDlgCtrlID()) == id) return bar;
+    return nullptr;
+}
+
+std::vector<CControlBar*> CFrameWnd::GetControlBars() const { return frameBars()[this]; }
+
 void CFrameWnd::DockControlBar(CControlBar* bar) {
     if (!bar || !bar->IsWindow()) return;
     DWORD allowed = bar->bar_->dockAlign & frameDocking()[this];
@@ -176,14 +184,19 @@ namespace fw {
 void FrameLayout(CFrameWnd* frame) {
     QWidget* client = frame->impl()->surface();
     if (!client) return;
-    int w = client->width(), h = client->height(), y = 0;
+    int w = client->width(), h = client->height(), y = 0, bottom = h;
     for (CControlBar* bar : frameBars()[frame]) {
         if (bar->IsFloating() || !bar->IsWindow() || bar->impl()->widget->isHidden()) continue;
         int bh = bar->impl()->widget->height();
+        if (bar->GetBarStyle() & CBRS_ALIGN_BOTTOM) {
+            bottom -= bh;
+            bar->MoveWindow(0, bottom, w, bh, TRUE);
+            continue;
+        }
         bar->MoveWindow(0, y, w, bh, TRUE);
         y += bh;
     }
-    if (CWnd* pane = frame->GetDlgItem(0xE900)) pane->MoveWindow(0, y, w, std::max(0, h - y), TRUE);
+    if (CWnd* pane = frame->GetDlgItem(0xE900)) pane->MoveWindow(0, y, w, std::max(0, bottom - y), TRUE);
 }
 
 void FrameLayoutOuter(CWnd* frame) {

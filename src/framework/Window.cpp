@@ -408,6 +408,26 @@ void CWnd::MoveWindow(const RECT& rect, BOOL repaint) {
     MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
 }
 
+BOOL CWnd::GetWindowPlacement(WINDOWPLACEMENT* placement) const {
+    QWidget* w = impl_->widget;
+    if (!w || !placement) return FALSE;
+    *placement = WINDOWPLACEMENT{};
+    placement->showCmd = w->isMinimized() ? SW_SHOWMINIMIZED : w->isMaximized() ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    const QRect r = w->isWindow() ? w->normalGeometry().isValid() ? w->normalGeometry() : w->geometry() : w->geometry();
+    placement->rcNormalPosition = RECT{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+    return TRUE;
+}
+
+BOOL CWnd::SetWindowPlacement(const WINDOWPLACEMENT* placement) {
+    QWidget* w = impl_->widget;
+    if (!w || !placement) return FALSE;
+    const RECT& r = placement->rcNormalPosition;
+    if (w->isMaximized() || w->isMinimized()) w->showNormal();
+    w->setGeometry(r.left, r.top, std::max<LONG>(0, r.right - r.left), std::max<LONG>(0, r.bottom - r.top));
+    ShowWindow(int(placement->showCmd));
+    return TRUE;
+}
+
 BOOL CWnd::SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT flags) {
     QWidget* w = impl_->widget;
     if (!w) return FALSE;

@@ -169,6 +169,18 @@ struct CREATESTRUCT {
 
 // The receiver of commands: a table of handlers by command id and by id range, consulted by
 // OnCmdMsg. Windows, the application and documents are command targets.
+// A top-level window's placement: its show state and its normal (restored) rectangle on the
+// screen. Laid out as the 44-byte record the program stores (little-endian 32-bit fields).
+struct WINDOWPLACEMENT {
+    UINT length = 44;
+    UINT flags = 0;
+    UINT showCmd = 1;  // SW_SHOWNORMAL, SW_SHOWMINIMIZED or SW_SHOWMAXIMIZED
+    POINT ptMinPosition{};
+    POINT ptMaxPosition{};
+    RECT rcNormalPosition{};
+};
+static_assert(sizeof(WINDOWPLACEMENT) == 44, "the stored placement record is 44 bytes");
+
 class CCmdTarget {
 public:
     CCmdTarget();
@@ -262,6 +274,10 @@ public:
     // after: ignored (z-order stays) unless it is this window's sibling to be below.
     BOOL SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT flags);
     void CenterWindow(CWnd* alternate = nullptr);
+    // The show state and normal rectangle of a top-level window; Set shows the window that
+    // way (showCmd as ShowWindow takes it). False when the window does not exist.
+    BOOL GetWindowPlacement(WINDOWPLACEMENT* placement) const;
+    BOOL SetWindowPlacement(const WINDOWPLACEMENT* placement);
     void ClientToScreen(POINT* pt) const;
     void ClientToScreen(RECT* rect) const;
     void ScreenToClient(POINT* pt) const;
@@ -459,8 +475,12 @@ public:
     // Floats the bar with its top-left at pt (screen coordinates).
     void FloatControlBar(CControlBar* bar, POINT pt, DWORD style = 0x2000 /* CBRS_ALIGN_TOP */);
     void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay = FALSE);
-    // Lays out the docked bars along the top and the first pane (id 0xE900) below them.
+    // Lays out the docked bars along the top (those aligned CBRS_ALIGN_BOTTOM along the
+    // bottom) and the first pane (id 0xE900) between them.
     virtual void RecalcLayout();
+    // The frame's control bar with this id, or null; every bar made in the frame, in order.
+    CControlBar* GetControlBar(UINT id) const;
+    std::vector<CControlBar*> GetControlBars() const;
 
 protected:
     void OnSize(UINT type, int cx, int cy) override;

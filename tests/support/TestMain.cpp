@@ -19,9 +19,11 @@ int main(int argc, char** argv) {
     ::setenv("ZEL_DATA_DIR", ZEL_TEST_DATA_DIR, 0);
     // Nothing a test writes may land in the user's real homes.
     std::string home = std::string(ZEL_TEST_BUILD_DIR) + "/test-home/" + std::to_string(::getpid());
-    for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"}) {
+    for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
         std::string dir = home + "/" + var;
         std::filesystem::create_directories(dir);
+        // The runtime folder is the user's alone, as the system makes it.
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
         ::setenv(var, dir.c_str(), 1);
     }
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,68 @@
+// The application's globals: the start-up and idle switches, the MIDI thru follow-up, the port
+// alias table, the status displays' current device and voice, and the singletons start-up
+// builds (each null until made and again after shutdown freed it).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/AppStandIns.h"
+#include "model/NewScore.h"
+
+class CZelDesktop;
+class CMidi;
+
+struct AppGlobals {
+    std::int32_t startupInProgress = 0;  // 1 from the start of start-up until it succeeds
+    std::uint8_t idleEnabled = 0;        // idle work runs only while set
+    std::uint8_t windowsNT5 = 1;         // the engine's platform is there
+    std::uint8_t audioEngineOn = 1;      // the outside audio engine is in use
+    std::uint8_t thruChangePending = 0;  // the thru target must be sent again (idle routes 4336)
+    std::uint8_t japanese = 0;           // the interface language is Japanese
+    std::uint8_t playing = 0;            // the performance runs (the MIDI clock sets it)
+    std::int16_t lastThruTrack = -1;     // the track the thru target was last worked out for
+    std::int16_t currentTrack = 0;       // the status displays' track
+    std::int16_t currentDevice = 0;      // the current track's output device
+    char currentVoiceName[64] = {};      // the current voice's name
+    std::uint16_t versionWord = 0x0410;
+    std::uint16_t formatWords[2] = {25, 1024};
+    std::int16_t defaultTextSize = 9;
+    std::uint32_t lastAutosave = 0;      // ticks of the last autosave check
+
+    // The port alias table: track's output device, alias device, alias channel.
+    std::int16_t aliasCount = 0;
+    std::int16_t aliasDevice[256] = {};
+    std::int16_t aliasTarget[256] = {};
+    std::int16_t aliasChannel[256] = {};
+
+    NewScoreSettings newScore;           // what the next new score is built from
+
+    // The singletons, in the order start-up makes them.
+    CZelDesktop* mainFrame = nullptr;
+    CMidi* midi = nullptr;
+    CAllotLib* allotLib = nullptr;
+    CChordLib* chordLib = nullptr;
+    CDrumLib* drumLib = nullptr;
+    CExprLib* exprLib = nullptr;
+    CInstLib* instLib = nullptr;
+    CFontLib* fontLib = nullptr;
+    CGuitarLib* guitarLib = nullptr;
+    CDevices* devices = nullptr;
+    CMidiInPorts* inPorts = nullptr;
+    CMidiOutPorts* outPorts = nullptr;
+    std::uint8_t* marker = nullptr;
+    CStdToolBar* stdToolBar = nullptr;
+    CMainToolBar* mainToolBar = nullptr;
+    CTransport* transport = nullptr;
+    CTrackWnd* trackWnd = nullptr;
+    CChordWnd* chordWnd = nullptr;
+    CLyricWnd* lyricWnd = nullptr;
+    CVSTWnd* vstWnd = nullptr;
+    CGraphicWndHolder* graphicHolder = nullptr;
+    CStepWnd* stepWnd = nullptr;
+    CNoteSize* noteSize = nullptr;
+    CDebugWnd* debugWnd = nullptr;
+    std::uint8_t* scratch = nullptr;     // the 64,000-byte scratch buffer
+};
+
+extern AppGlobals g_app;

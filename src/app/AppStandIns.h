@@ -1,0 +1,137 @@
+// Least forms of the objects that start-up builds and shutdown frees but that later work
+// writes: the MIDI device list and port lists, the user libraries, the tool bars and the
+// transport bar, the support windows, the audio engine host and the plug-in table. Each has its
+// owner's name and only what the application object calls. The system's MIDI devices are a list
+// that tests fill.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "framework/ControlBar.h"
+
+class CZelDoc;
+class CDialog;
+
+// --- MIDI devices and ports ------------------------------------------------------------------
+
+// The system's MIDI devices by name (empty: none; tests fill them).
+std::vector<std::string>& SystemMidiInputs();
+std::vector<std::string>& SystemMidiOutputs();
+int midiInGetNumDevs();
+int midiOutGetNumDevs();
+
+// The system device list.
+class CDevices {
+public:
+    void Fill();
+    std::vector<std::string> inputs, outputs;
+};
+
+// The chosen ports; Load takes the names that were stored (tests fill them).
+std::vector<std::string>& StoredMidiInPorts();
+std::vector<std::string>& StoredMidiOutPorts();
+class CMidiInPorts {
+public:
+    void Load();
+    int GetCount() const { return int(names.size()); }
+    std::vector<std::string> names;
+};
+class CMidiOutPorts {
+public:
+    void Load();
+    int GetCount() const { return int(names.size()); }
+    std::vector<std::string> names;
+};
+// The MIDI device dialog followed by the start of the inputs; nothing to choose from yet.
+void RunMidiDeviceDialog();
+
+// --- user libraries --------------------------------------------------------------------------
+
+class CLibrary {
+public:
+    virtual ~CLibrary() = default;
+    // The start-up load of the library named in the preferences.
+    virtual void LoadDefault() {}
+};
+class CAllotLib : public CLibrary {};
+class CChordLib : public CLibrary {};
+class CDrumLib : public CLibrary {};
+class CExprLib : public CLibrary {};
+class CInstLib : public CLibrary {};
+class CFontLib : public CLibrary {};
+class CGuitarLib : public CLibrary {};
+
+// --- bars ------------------------------------------------------------------------------------
+
+// Control ids of the bars.
+enum : unsigned { kStdToolBarId = 0xE800, kStatusBarId = 0xE801, kMainToolBarId = 0xE802, kTransportBarId = 0xE803 };
+
+class CZelToolBar : public CControlBar {
+public:
+    // Makes the bar in the frame (docking at the top); false when it cannot.
+    bool CreateIn(CFrameWnd* frame, const char* title, unsigned id, int width);
+};
+class CStdToolBar : public CZelToolBar {
+public:
+    bool Create(CFrameWnd* frame) { return CreateIn(frame, "Standard", kStdToolBarId, 180); }
+};
+class CMainToolBar : public CZelToolBar {
+public:
+    bool Create(CFrameWnd* frame) { return CreateIn(frame, "Tools", kMainToolBarId, 240); }
+    void SetDocument(CZelDoc*) {}
+};
+class CTransport : public CZelToolBar {
+public:
+    bool Create(CFrameWnd* frame) { return CreateIn(frame, "Transport", kTransportBarId, 300); }
+    void SetDocument(CZelDoc*) {}
+};
+// The status bar at the bottom of the main frame.
+class CStatBar : public CControlBar {
+public:
+    bool Create(CFrameWnd* frame);
+    void Setup() {}
+    void SetDocument(CZelDoc*) {}
+    void Refresh() {}
+};
+
+// --- support windows -------------------------------------------------------------------------
+
+class CSupportWnd {
+public:
+    virtual ~CSupportWnd() = default;
+    bool Create(CFrameWnd*) { return true; }
+    bool IsVisible() const { return false; }
+    void Hide() {}
+    void SetDocument(CZelDoc*) {}
+};
+class CTrackWnd : public CSupportWnd {};
+class CChordWnd : public CSupportWnd {};
+class CLyricWnd : public CSupportWnd {};
+class CVSTWnd : public CSupportWnd {};
+class CGraphicWndHolder : public CSupportWnd {
+public:
+    bool IsOpen() const { return false; }
+};
+class CStepWnd : public CSupportWnd {
+public:
+    void IdleUpdate() {}
+};
+class CNoteSize : public CSupportWnd {};
+class CDebugWnd : public CSupportWnd {};
+
+// --- audio engine ----------------------------------------------------------------------------
+
+// The outside audio engine: not present, so it never starts.
+class EngineHost {
+public:
+    static bool Start(CWnd* mainWindow);
+    static bool Available() { return false; }
+    static void Idle() {}
+    static void Shutdown() {}
+};
+struct VSTDeviceDefs {
+    static void Load() {}
+};
+struct PlugInTable {
+    static void CloseAll() {}
+};
