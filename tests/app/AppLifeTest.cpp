@@ -1,0 +1,355 @@
+// The application's life under the offscreen platform with a temporary settings home: start-up
+// in its order with the debug log's steps, failing steps that leave the settings alone, the
+// language's text sizes, the MIDI warnings, the start-up score, idle work on the virtual clock
+// and shutdown in reverse.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/AppStandIns.h"
+#include "app/MainFrame.h"
+#include "app/ZelApp.h"
+#include "framework/Clock.h"
+#include "framework/CodePage.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "framework/Globals.h"
+#include "framework/MessageBox.h"
+#include "framework/UiTest.h"
+#include "model/ModelGlobals.h"
+#include "model/NewScore.h"
+#include "model/Preferences.h"
+#include "model/Score.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStandIns.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/Port.h"
+#include "platform/RvqUtil.h"
+#include "platform/StdDlgGlobals.h"
+#include "support/TempHome.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The application with its failing steps and its outside effects observable.
+class TestApp : public CZelApp {
+public:
+    bool InitInstance() override {
+        started = CZelApp::InitInstance();
+        if (started) {
+            if (whileRunning) whileRunning(*this);
+            ::raise(SIGTERM);  // the loop ends as on a stop signal
+        }
+        return started;
+    }
+    void OnCommandRange(unsigned id) override {
+        routed.push_back(id);
+        CZelApp::OnCommandRange(id);
+    }
+
+    std::function<void(TestApp&)> whileRunning;
+    bool failFont = false, failFrame = false, failMidi = false, failBars = false;
+    bool started = false;
+    int autosaves = 0;
+    std::vector<unsigned> routed;
+
+protected:
+    bool MusicFontInstalled() override { return !failFont && CZelApp::MusicFontInstalled(); }
+    bool CreateMainFrame() override { return !failFrame && CZelApp::CreateMainFrame(); }
+    bool CreateMidiLayer() override { return !failMidi && CZelApp::CreateMidiLayer(); }
+    bool CreateToolBars() override { return !failBars && CZelApp::CreateToolBars(); }
+    void AutosaveDocument(CZelDoc&) override { ++autosaves; }
+};
+
+int RunApp(TestApp& app, std::vector<std::string> args = {}) {
+    std::vector<std::string> words{"zelmarin"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    return AfxWinMain(app, int(words.size()), argv.data());
+}
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) {
+            std::ifstream in(e.path(), std::ios::binary);
+            files[e.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    return files;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void PutUserValue(const char* key, const char* name, DWORD value) { ASSERT_TRUE(SaveRegDword(key, name, value)); }
+
+class AppLifeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fw::ResetAllGlobals();
+        fw::EnsureGraphics();
+        SystemMidiInputs().clear();
+        SystemMidiOutputs().clear();
+        StoredMidiInPorts().clear();
+        StoredMidiOutPorts().clear();
+    }
+    void TearDown() override {
+        fw::clocktest::Reset();
+        fw::ResetAllGlobals();
+    }
+    testsupport::TempHome home;
+};
+
+TEST_F(AppLifeTest, StartUpLogsItsStepsInOrderAndShutdownFreesInReverse) {
+    g_platform.debugLog = 1;
+    TestApp app;
+    std::string title;
+    app.whileRunning = [&](TestApp& a) { title = a.m_pMainWnd->GetWindowText(); };
+    EXPECT_EQ(RunApp(app), 0);
+    ASSERT_TRUE(app.started);
+    EXPECT_EQ(title, "Zelmarin");
+    EXPECT_EQ(Lines(home.state() + "/Harrowick/Zelmarin.log"),
+              (std::vector<std::string>{"Opening Application", "Creating MIDI Objects", "Creating Libraries",
+                                        "Opening MIDI ports", "Creating Toolbars", "Creating Support Windows",
+                                        "Loading Libraries"}));
+    std::vector<std::string> freed;
+    for (const std::string& j : app.Journal())
+        if (j[0] == '-') freed.push_back(j.substr(1));
+    EXPECT_EQ(freed, (std::vector<std::string>{"CMidi", "marker", "CDevices", "CMidiInPorts", "CMidiOutPorts",
+                                               "CAllotLib", "CChordLib", "CDrumLib", "CExprLib", "CInstLib", "CFontLib",
+                                               "CGuitarLib", "CGraphicWndHolder", "CNoteSize", "CStepWnd", "CVSTWnd",
+                                               "CChordWnd", "CLyricWnd", "CTrackWnd", "CDebugWnd", "CTransport",
+                                               "CMainToolBar", "CStdToolBar", "CZelDesktop"}));
+    EXPECT_EQ(g_app.mainFrame, nullptr);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+    // The preferences and the frame's placement were saved.
+    EXPECT_TRUE(fs::exists(home.config() + "/Harrowick/Zelmarin/4.0/Preferences/Auto Flags/values.reg"));
+}
+
+TEST_F(AppLifeTest, AFailingStepEndsStartUpAndLeavesTheSettingsAlone) {
+    struct Case {
+        const char* name;
+        void (*arrange)(TestApp&);
+        bool fontMessage;
+    } cases[] = {
+        {"music font missing", [](TestApp& a) { a.failFont = true; }, true},
+        {"main frame not made", [](TestApp& a) { a.failFrame = true; }, false},
+        {"MIDI layer not made", [](TestApp& a) { a.failMidi = true; }, false},
+        {"tool bar not made", [](TestApp& a) { a.failBars = true; }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fw::ResetAllGlobals();
+        const auto before = Snapshot(home.config());
+        fw::msgboxtest::Capture boxes;
+        TestApp app;
+        c.arrange(app);
+        EXPECT_EQ(RunApp(app), 0);
+        EXPECT_FALSE(app.started);
+        EXPECT_EQ(Snapshot(home.config()), before);
+        ASSERT_EQ(boxes.shown().size(), c.fontMessage ? 1u : 0u);
+        if (c.fontMessage) EXPECT_EQ(boxes.shown()[0].text, fw::FromUtf8("没有发现音乐字体!"));
+        EXPECT_EQ(g_app.mainFrame, nullptr);
+        for (const std::string& j : app.Journal()) EXPECT_NE(j, "+CStdToolBar") << "nothing after the failing step";
+    }
+}
+
+TEST_F(AppLifeTest, JapaneseInterfaceMakesTheDefaultTextSizesTwoPointsLarger) {
+    struct Case {
+        const char* language;  // null: no value stored
+        int interfaceSize;
+        int barTextSize;
+    } cases[] = {{nullptr, 9, 12}, {"japanese", 11, 14}, {"JAPANESE", 11, 14}, {"German", 9, 12}, {"Klingon", 9, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language ? c.language : "none");
+        fw::ResetAllGlobals();
+        const std::string folder = home.machine() + "/Harrowick/Zelmarin/4.0";
+        fs::create_directories(folder);
+        std::ofstream(folder + "/values.reg", std::ios::trunc) << (c.language ? std::string("Language\tsz\t") + c.language + "\n" : "");
+        TestApp app;
+        int shownSize = 0, barText = 0;
+        app.whileRunning = [&](TestApp&) {
+            shownSize = g_ui.interfaceTextSize;
+            barText = DefaultFontTable()[0].size;
+        };
+        RunApp(app);
+        EXPECT_EQ(shownSize, c.interfaceSize);
+        EXPECT_EQ(barText, c.barTextSize);
+        fs::remove_all(home.config());
+        fs::create_directories(home.config());
+    }
+}
+
+TEST_F(AppLifeTest, MidiWarningsComeOnlyWithDevicesAndNoPortChosen) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> inputs, outputs, chosenIn, chosenOut;
+        std::vector<UINT> warnings;
+    } cases[] = {
+        {"no devices", {}, {}, {}, {}, {}},
+        {"no devices, ports stored", {}, {}, {"In A"}, {"Out A"}, {}},
+        {"input without a port", {"In A"}, {}, {}, {}, {280}},
+        {"input with its port", {"In A"}, {}, {"In A"}, {}, {}},
+        {"output without a port", {}, {"Out A"}, {}, {}, {279}},
+        {"both without ports", {"In A"}, {"Out A"}, {}, {}, {280, 279}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fw::ResetAllGlobals();
+        SystemMidiInputs() = c.inputs;
+        SystemMidiOutputs() = c.outputs;
+        StoredMidiInPorts() = c.chosenIn;
+        StoredMidiOutPorts() = c.chosenOut;
+        fw::uitest::Session session;
+        TestApp app;
+        RunApp(app);
+        std::vector<UINT> warnings;
+        for (UINT id : fw::uitest::ModalsRun())
+            if (id == 279 || id == 280) warnings.push_back(id);
+        EXPECT_EQ(warnings, c.warnings);
+    }
+}
+
+TEST_F(AppLifeTest, ContinuingWithoutInputsKeepsTheWarningAwayOnLaterStarts) {
+    SystemMidiInputs() = {"In A"};
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start);
+        fw::ResetAllGlobals();
+        fw::uitest::Session session;
+        if (start == 0) fw::uitest::OnNextModal([](CDialog& d) { d.EndDialog(IDOK); });
+        TestApp app;
+        RunApp(app);
+        int warnings = 0;
+        for (UINT id : fw::uitest::ModalsRun()) warnings += id == 280;
+        EXPECT_EQ(warnings, start == 0 ? 1 : 0);
+    }
+}
+
+// A small score file of the new-score kind, as bytes.
+std::vector<std::uint8_t> ScoreBytes(int arrangement) {
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    InitDrawing();
+    CZelDoc doc;
+    NewScoreSettings settings;
+    settings.arrangement = arrangement;
+    EXPECT_TRUE(BuildNewScore(*doc.GetScore(), settings, &doc));
+    return ScoreFile::WriteToBytes(*doc.GetScore(), doc);
+}
+
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& path) : saved_(fs::current_path()) { fs::current_path(path); }
+    ~WorkingFolder() { fs::current_path(saved_); }
+
+private:
+    fs::path saved_;
+};
+
+TEST_F(AppLifeTest, StartUpScoreIsTheDefaultFileUntitledElseANewScore) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    testsupport::TempDir folder;
+    WorkingFolder cd(folder.path());
+    const std::vector<std::uint8_t> piano = ScoreBytes(1);
+    struct Case {
+        const char* name;
+        bool defaultFile;
+        std::vector<std::string> args;
+        int messages;
+    } cases[] = {
+        {"no default file: a new score", false, {}, 0},
+        {"the default file, untitled", true, {}, 0},
+        {"a file on the command line that cannot be read", false, {folder.path() + "/missing.zel"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(folder.path() + "/DefaultFile.zel");
+        if (c.defaultFile)
+            std::ofstream(folder.path() + "/DefaultFile.zel", std::ios::binary)
+                .write(reinterpret_cast<const char*>(piano.data()), std::streamsize(piano.size()));
+        fw::msgboxtest::Capture boxes;
+        TestApp app;
+        CZelDoc* doc = nullptr;
+        std::string path = "?";
+        int tracks = 0;
+        app.whileRunning = [&](TestApp& a) {
+            doc = a.GetActiveDocument();
+            if (!doc) return;
+            path = doc->GetPathName();
+            tracks = doc->GetScore()->GetTrackCount();
+        };
+        RunApp(app, c.args);
+        EXPECT_TRUE(app.started);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_EQ(path, "");
+        EXPECT_GT(tracks, 0);
+        EXPECT_EQ(int(boxes.shown().size()), c.messages);
+        if (c.defaultFile) EXPECT_TRUE(app.RecentFiles().empty()) << "an untitled document is not a recent file";
+    }
+}
+
+TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
+    fw::clocktest::SetManual(1000);
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    PutUserValue("Preferences\\Auto Flags", "Save", 1);
+    PutUserValue("Preferences\\Auto Flags", "Save Minutes", 1);
+    TestApp app;
+    struct Step {
+        DWORD advanceMs;
+        bool playing;
+        int autosaves;  // in all, after the idle pass
+    } steps[] = {
+        {0, false, 0},      {59000, false, 0}, {1000, false, 1},   // a minute after start
+        {30000, false, 1},  {30000, true, 1},                      // due while playing: the time moves on
+        {59000, false, 1},  {1000, false, 2},                      // a minute after that check
+    };
+    std::vector<int> saves;
+    std::vector<unsigned> routedAfterFirst, routedAfterSecond;
+    int aliases = -1;
+    app.whileRunning = [&](TestApp& a) {
+        ASSERT_NE(a.GetActiveDocument(), nullptr);
+        for (const Step& s : steps) {
+            fw::clocktest::Advance(s.advanceMs);
+            g_app.playing = s.playing ? 1 : 0;
+            a.OnIdle(0);
+            saves.push_back(a.autosaves);
+            if (routedAfterFirst.empty()) routedAfterFirst = a.routed;
+        }
+        routedAfterSecond = a.routed;
+        // A track sent on to another port joins the alias table.
+        CTrack* track = a.GetActiveDocument()->GetScore()->GetTrack(0);
+        rec::Put<std::int16_t>(track, CTrack::kRedirectPort, 3);
+        a.OnIdle(0);
+        aliases = g_app.aliasCount;
+        g_app.playing = 0;
+    };
+    RunApp(app);
+    for (std::size_t i = 0; i < saves.size(); ++i) EXPECT_EQ(saves[i], steps[i].autosaves) << "step " << i;
+    EXPECT_EQ(routedAfterFirst, std::vector<unsigned>{4336u});
+    EXPECT_EQ(routedAfterSecond, std::vector<unsigned>{4336u}) << "the same track routes once";
+    EXPECT_EQ(aliases, 1);
+}
+
+}  // namespace
