@@ -46,6 +46,7 @@ public:
 void RunMidiDeviceDialog();
 
 // --- user libraries --------------------------------------------------------------------------
+// (The drum library's map is the model's, model/ScoreStandIns.h.)
 
 class CLibrary {
 public:
@@ -55,7 +56,6 @@ public:
 };
 class CAllotLib : public CLibrary {};
 class CChordLib : public CLibrary {};
-class CDrumLib : public CLibrary {};
 class CExprLib : public CLibrary {};
 class CInstLib : public CLibrary {};
 class CFontLib : public CLibrary {};

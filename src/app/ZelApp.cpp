@@ -246,7 +246,7 @@ bool CZelApp::CreateObjects() {
         LogText("Creating Libraries", true);
         g_app.allotLib = new CAllotLib;
         g_app.chordLib = new CChordLib;
-        g_app.drumLib = new CDrumLib;
+        g_app.drumLib = &DrumLib();  // the model's, which outlives the application
         g_app.exprLib = new CExprLib;
         g_app.instLib = new CInstLib;
         g_app.fontLib = new CFontLib;
@@ -311,7 +311,7 @@ bool CZelApp::CreateObjects() {
 
         LogText("Loading Libraries", true);
         for (CLibrary* lib : {static_cast<CLibrary*>(g_app.allotLib), static_cast<CLibrary*>(g_app.chordLib),
-                              static_cast<CLibrary*>(g_app.drumLib), static_cast<CLibrary*>(g_app.exprLib),
+                              static_cast<CLibrary*>(g_app.exprLib),
                               static_cast<CLibrary*>(g_app.fontLib), static_cast<CLibrary*>(g_app.guitarLib),
                               static_cast<CLibrary*>(g_app.instLib)})
             lib->LoadDefault();
@@ -568,7 +568,10 @@ void CZelApp::DeleteSingletons() {
     drop(g_app.outPorts, "-CMidiOutPorts");
     drop(g_app.allotLib, "-CAllotLib");
     drop(g_app.chordLib, "-CChordLib");
-    drop(g_app.drumLib, "-CDrumLib");
+    if (g_app.drumLib) {
+        g_app.drumLib = nullptr;
+        Note("-CDrumLib");
+    }
     drop(g_app.exprLib, "-CExprLib");
     drop(g_app.instLib, "-CInstLib");
     drop(g_app.fontLib, "-CFontLib");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "platform/ChunkStream.h"
 #include "platform/FontRef.h"

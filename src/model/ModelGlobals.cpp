@@ -17,3 +17,8 @@ void ResetModelGlobals() { g_model = ModelGlobals{}; }
 namespace {
 [[maybe_unused]] const bool registered = fw::RegisterGlobalsReset(&ResetModelGlobals);
 }
+
+FontRef* DefaultFontTable() {
+    static FontRef table[16];
+    return table;
+}

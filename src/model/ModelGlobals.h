@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "framework/Types.h"
+#include "platform/FontRef.h"
 #include "model/NoteMark.h"
 
 class CBar;
@@ -90,3 +91,7 @@ void SetLoadedFileVersion(std::uint16_t version, std::uint16_t minor);
 
 // Start-up values again (tests).
 void ResetModelGlobals();
+
+// The program-wide default text fonts: the preferences' sixteen font references, copied in by
+// start-up once the preferences are loaded (all zero until then).
+FontRef* DefaultFontTable();

@@ -1,5 +1,5 @@
 // Minimal forms of what the score records and the score root call in code that is not written
-// yet: drag tasks, the score's font table, the start-up font tables, and the records of pages
+// yet: drag tasks, the score's font table, and the records of pages
 // and page texts (the document and its insertion point come with model/ZelDoc.h). Each carries
 // the name and signature its owner gives it and only the body that the callers here need; the
 // owners replace them as they are written.
@@ -65,8 +65,6 @@ struct NotedPatch {
 };
 std::vector<NotedPatch>& NotedPatches();
 
-// The program-wide default font table, sixteen entries filled at start-up.
-FontRef* DefaultFontTable();
 // The font of the chord-frame library (the default chord frame font of a new score).
 const FontRef& GuitarLibFontRef();
 
