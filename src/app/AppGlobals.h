@@ -18,9 +18,7 @@ struct AppGlobals {
     std::uint8_t idleEnabled = 0;        // idle work runs only while set
     std::uint8_t windowsNT5 = 1;         // the engine's platform is there
     std::uint8_t audioEngineOn = 1;      // the outside audio engine is in use
-    std::uint8_t thruChangePending = 0;  // the thru target must be sent again (idle routes 4336)
     std::uint8_t japanese = 0;           // the interface language is Japanese
-    std::uint8_t playing = 0;            // the performance runs (the MIDI clock sets it)
     std::int16_t lastThruTrack = -1;     // the track the thru target was last worked out for
     std::int16_t currentTrack = 0;       // the status displays' track
     std::int16_t currentDevice = 0;      // the current track's output device

@@ -22,9 +22,7 @@
 #include "model/NewScore.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
-#include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
-#include "model/System.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
@@ -51,7 +49,6 @@ enum : unsigned {
     kMusicFontMissing = 10018,
     kDefaultFileString = 6611,
     kNewTitleString = 6615,
-    kOpenFailedString = 61700,
 };
 constexpr int kSplashMs = 3000;
 constexpr int kTicksPerMinute = 3600;
@@ -334,25 +331,7 @@ bool CZelApp::CreateObjects() {
 
 CZelDoc* CZelApp::OpenDocumentFile(const char* path) {
     auto doc = std::make_unique<CZelDoc>();
-    bool read = false;
-    CFile file;
-    if (file.Open(path, CFile::modeRead | CFile::shareDenyWrite)) {
-        try {
-            read = ScoreFile::Open(*doc->GetScore(), *doc, file);
-        } catch (const CException&) {
-            read = false;
-        }
-        file.Close();
-    }
-    if (!read) {
-        AfxMessageBox((LoadText(kOpenFailedString) + "\n" + path).c_str(), MB_OK | MB_ICONEXCLAMATION);
-        return nullptr;
-    }
-    // Indices, links and system rectangles are derived: renewed after the load.
-    CScore* score = doc->GetScore();
-    score->Reindex();
-    for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
-    doc->SetPathName(path);
+    if (!doc->OnOpenDocument(path)) return nullptr;  // the document has told the user why
     AddToRecentFileList(path);
     documents_.push_back(std::move(doc));
     active_ = documents_.back().get();
@@ -430,7 +409,7 @@ void CZelApp::OnCommandRange(unsigned id) {
     }
 }
 
-void CZelApp::AutosaveDocument(CZelDoc&) {}
+void CZelApp::AutosaveDocument(CZelDoc& doc) { doc.Autosave(); }
 
 // --- recent files -----------------------------------------------------------------------------
 
@@ -489,7 +468,7 @@ bool CZelApp::OnIdle(long count) {
                     g_preferences.SetWord(Preferences::kThruDevice, g_app.currentDevice);
                     g_preferences.SetDword(Preferences::kThruPatch, patch);
                     g_preferences.SetWord(Preferences::kThruChannel, std::int16_t(channel));
-                    g_app.thruChangePending = 1;
+                    ThruChangePending() = true;
                 }
             }
         }
@@ -509,9 +488,9 @@ bool CZelApp::OnIdle(long count) {
             g_app.aliasChannel[n] = std::int16_t(aliasChannel);
         }
 
-        if (g_app.thruChangePending) {
+        if (ThruChangePending()) {
             OnCommandRange(kThruCommand);
-            g_app.thruChangePending = 0;
+            ThruChangePending() = false;
         }
         if (g_app.stepWnd && g_app.stepWnd->IsVisible()) g_app.stepWnd->IdleUpdate();
     }
@@ -520,7 +499,7 @@ bool CZelApp::OnIdle(long count) {
     const auto now = std::uint32_t(GetTicks());
     const std::uint32_t interval = std::uint32_t(g_preferences.Byte(Preferences::kSaveMinutes)) * kTicksPerMinute;
     if (now >= g_app.lastAutosave + interval) {
-        if (g_preferences.Byte(Preferences::kAutoSave) && !g_app.playing)
+        if (g_preferences.Byte(Preferences::kAutoSave) && !PlaybackRunning())
             for (const std::unique_ptr<CZelDoc>& d : documents_) AutosaveDocument(*d);
         g_app.lastAutosave = now;
     }

@@ -332,7 +332,7 @@ TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
         ASSERT_NE(a.GetActiveDocument(), nullptr);
         for (const Step& s : steps) {
             fw::clocktest::Advance(s.advanceMs);
-            g_app.playing = s.playing ? 1 : 0;
+            PlaybackRunning() = s.playing;
             a.OnIdle(0);
             saves.push_back(a.autosaves);
             if (routedAfterFirst.empty()) routedAfterFirst = a.routed;
@@ -343,7 +343,7 @@ TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
         rec::Put<std::int16_t>(track, CTrack::kRedirectPort, 3);
         a.OnIdle(0);
         aliases = g_app.aliasCount;
-        g_app.playing = 0;
+        PlaybackRunning() = false;
     };
     RunApp(app);
     for (std::size_t i = 0; i < saves.size(); ++i) EXPECT_EQ(saves[i], steps[i].autosaves) << "step " << i;
