@@ -247,6 +247,12 @@ public:
     // with the record left where it was, when its time lies beyond the last bar or memory runs
     // out; a piece that would run past the last bar ends at its bar line.
     bool InsertAcrossBars(CBarItem* record);
+    // Puts a note sounding `length` ticks into this bar, its heads spelled for the clef and key
+    // at its column: into the given voice or, for voice -1, a rest's voice that holds it or the
+    // first voice free at its time; a note of that time that reaches as far (or has the same
+    // value) takes its heads as a chord instead. Returns the note placed or merged into, null
+    // when memory ran out.
+    CBarItem* MergeNote(const CBarItem* note, int length, int voice);
 
 private:
     void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }

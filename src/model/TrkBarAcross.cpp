@@ -139,3 +139,75 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
     barspacing::TrkBarRecalcTimes(here);
     return true;
 }
+
+CBarItem* CTrkBar::MergeNote(const CBarItem* note, int length, int voice) {
+    CScore* score = g_model.currentScore;
+    if (!note || !note->IsNote()) return nullptr;
+    SetCurrent();
+    const int start = note->TimeField();
+    int end = start + length;
+    // A copy of the note's own size: any number of heads merges.
+    std::vector<std::uint8_t> buffer(note->Bytes(), note->Bytes() + note->RecordSizeField());
+    auto* copy = reinterpret_cast<CBarItem*>(buffer.data());
+    const int heads = HeadsIn(copy);
+    for (int h = 0; h < heads; ++h) NoteSpellHead(this, *copy, h);
+    const int value = rec::Get<std::uint8_t>(copy, kValue) >> 4;
+    bool occupied[8] = {};
+    CBarItem* target = nullptr;
+    int chosen = voice;
+    for (int b = GetBarIndex(); score && b < score->GetBarCount() && !target; ++b) {
+        CTrkBar* trkBar = score->GetTrkBar(GetTrackIndex(), b);
+        if (!trkBar) break;
+        const bool firstBar = b == GetBarIndex();
+        bool stop = false;
+        CBarItem* item = nullptr;
+        while (!stop && trkBar->NextItem(&item, voice)) {
+            if (!item->IsNoteOrRest()) continue;
+            const int t = item->TimeField();
+            const int itemEnd = int(NoteEndTime(*item));
+            if (item->IsRest()) {
+                if (firstBar && t <= start && itemEnd >= end) {
+                    chosen = item->VoiceField();
+                    stop = true;
+                }
+                continue;
+            }
+            if ((firstBar && t <= start && itemEnd > start) || (t < end && itemEnd >= end)) {
+                occupied[item->VoiceField() & 7] = true;
+                // Only a note of this bar takes the heads in.
+                if (firstBar && ((t == start && itemEnd >= end) || (rec::Get<std::uint8_t>(item, kValue) >> 4) == value)) {
+                    target = item;
+                    stop = true;
+                }
+            }
+        }
+        if (stop) break;
+        const int meter = trkBar->GetMeterLength();
+        if (end <= meter || meter <= 0) break;
+        end -= meter;
+    }
+    SetCurrent();
+    const int reach = int(NoteDuration(target ? *target : *copy));
+    for (int h = 0; h < heads; ++h) {
+        std::uint8_t* head = HeadAt(copy, h);
+        head[kHeadLinks] = length > reach ? std::uint8_t(head[kHeadLinks] | kTieStart) : std::uint8_t(head[kHeadLinks] & ~kTieStart);
+    }
+    CBarItem* result = nullptr;
+    if (!target) {
+        if (chosen < 0) {
+            chosen = 0;
+            while (chosen < 7 && occupied[chosen]) ++chosen;
+        }
+        result = InsertCopy(copy);
+        if (!result) return nullptr;
+        result->SetVoice(chosen);
+        rec::Put<std::uint8_t>(result, kFlags, std::uint8_t(rec::Get<std::uint8_t>(result, kFlags) & ~kBeamedBit));
+        NoteUpdateStem(*result, 3);
+    } else {
+        result = ResizeNote(target, HeadAt(copy, 0), heads);
+        if (!result) return nullptr;
+        result->LayoutChord();
+    }
+    result->Invalidate();
+    return result;
+}

@@ -3,8 +3,9 @@
 // new clef and puts the clef in, `staffkind` makes a track's staff standard, percussion or
 // tablature, `print clefkey` answers the clef and key in force at a column of a bar, `across`
 // places a record over the bar lines its time and length reach, `print attachy` answers where
-// curves over and under a note meet it.
+// curves over and under a note meet it, `merge` puts a note in as MergeNote does.
 #include <string>
+#include <vector>
 
 #include "Script.h"
 #include "model/ModelGlobals.h"
@@ -88,6 +89,22 @@ void RunPrintAttachY(Context& ctx, const Args& args) {
                  notation::GetAttachY(note, false, true));
 }
 
+// merge T B INDEX LENGTH VOICE: record INDEX (a note) is taken out and merged back in with the
+// sounding length and voice (-1: a free one).
+void RunMerge(Context& ctx, const Args& args) {
+    NeedArgs(args, 5, 5, "merge T B INDEX LENGTH VOICE");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CBarItem* item = ItemAt(trkBar, ArgInt(args, 2, "index"));
+    if (!item->IsNote()) throw ScriptError("item " + args[2] + " is not a note");
+    const int length = ArgIntIn(args, 3, "length", 1, 32767);
+    const int voice = ArgIntIn(args, 4, "voice", -1, 7);
+    std::vector<std::uint8_t> copy(item->Bytes(), item->Bytes() + item->RecordSizeField());
+    item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+    trkBar->Compact();
+    if (!trkBar->MergeNote(reinterpret_cast<CBarItem*>(copy.data()), length, voice))
+        throw ScriptError("the note could not be merged");
+}
+
 void RunPrintClefKey(Context& ctx, const Args& args) {
     NeedArgs(args, 3, 3, "print clefkey T B POS");
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
@@ -104,6 +121,7 @@ const CommandRegistrar registrar{
      RunKeySig},
     {"clefchange", "T B POS CLEF", "puts clef CLEF in at column POS of track T's bar B and moves the heads after it for it", RunClefChange},
     {"across", "T B INDEX", "places record INDEX of track T's bar B over the bar lines it reaches", RunAcross},
+    {"merge", "T B INDEX LENGTH VOICE", "takes note INDEX out and merges it back in, sounding LENGTH ticks, into VOICE (-1: a free one)", RunMerge},
     {"staffkind", "T KIND", "track T's staff becomes standard (0), percussion (1) or tablature (2)", RunStaffKind},
     {"print attachy", "T B INDEX", "where curves over and under note INDEX meet it, at the stem end and at the heads",
      RunPrintAttachY},
