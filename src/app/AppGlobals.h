@@ -12,6 +12,7 @@
 class CZelDesktop;
 class CMidi;
 class CDrumLib;
+class CDevices;
 
 struct AppGlobals {
     std::int32_t startupInProgress = 0;  // 1 from the start of start-up until it succeeds

@@ -11,11 +11,6 @@ std::vector<std::string>& SystemMidiOutputs() {
 int midiInGetNumDevs() { return int(SystemMidiInputs().size()); }
 int midiOutGetNumDevs() { return int(SystemMidiOutputs().size()); }
 
-void CDevices::Fill() {
-    inputs = SystemMidiInputs();
-    outputs = SystemMidiOutputs();
-}
-
 std::vector<std::string>& StoredMidiInPorts() {
     static std::vector<std::string> names;
     return names;

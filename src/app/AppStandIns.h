@@ -20,12 +20,7 @@ std::vector<std::string>& SystemMidiOutputs();
 int midiInGetNumDevs();
 int midiOutGetNumDevs();
 
-// The system device list.
-class CDevices {
-public:
-    void Fill();
-    std::vector<std::string> inputs, outputs;
-};
+// (The system device list is the platform's CDevices, platform/DlgCombosStandIns.h.)
 
 // The chosen ports; Load takes the names that were stored (tests fill them).
 std::vector<std::string>& StoredMidiInPorts();
@@ -128,9 +123,6 @@ public:
     static bool Available() { return false; }
     static void Idle() {}
     static void Shutdown() {}
-};
-struct VSTDeviceDefs {
-    static void Load() {}
 };
 struct PlugInTable {
     static void CloseAll() {}

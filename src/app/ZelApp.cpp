@@ -27,6 +27,7 @@
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
 #include "platform/DebugLog.h"
+#include "platform/DlgCombosStandIns.h"
 #include "platform/DrawGlobals.h"
 #include "platform/FileNames.h"
 #include "platform/FontMap.h"
@@ -116,7 +117,6 @@ bool CZelApp::InitInstance() {
             g_app.audioEngineOn = 0;
         }
     }
-    VSTDeviceDefs::Load();
 
     // A file named on the command line; one that cannot be opened has been reported, and the
     // start-up score opens instead.
@@ -253,7 +253,6 @@ bool CZelApp::CreateObjects() {
 
         LogText("Opening MIDI ports", true);
         g_app.devices = new CDevices;
-        g_app.devices->Fill();
         g_app.inPorts = new CMidiInPorts;
         g_app.inPorts->Load();
         g_app.outPorts = new CMidiOutPorts;
