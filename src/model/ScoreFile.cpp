@@ -533,6 +533,15 @@ void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
     if (CPageTextArray* texts = score.GetPageTextArray())
         if (!texts->FitSizes()) ThrowErrorCode(kErrOutOfMemory);
 
+    // The track bars' records come to their own sizes first: a bar measures its contents from
+    // them (an older file's notes are shorter than today's and measure wrongly before).
+    for (int t = 0; t < score.GetTrackCount(); ++t) {
+        CTrack* track = score.GetTrack(t);
+        if (track && track->GetVoiceCount() == 0) track->SetVoiceCount(8);
+        for (int b = 0; b < score.GetBarCount(); ++b)
+            if (CTrkBar* bar = score.GetTrkBar(t, b)) bar->AfterLoadFixup(version);
+    }
+
     // Files older than 0x301 counted a lead pickup in the bar numbers: once a later bar is a
     // pickup and a bar carries its own bar number, the user is told that numbers may move.
     bool pickupSeen = false, numberSeen = false, told = false;
@@ -553,12 +562,6 @@ void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
 
     for (int s = 0; s < score.GetLineCount(); ++s)
         if (CLine* line = score.GetLine(s)) line->AfterLoadFixup(version);
-    for (int t = 0; t < score.GetTrackCount(); ++t) {
-        CTrack* track = score.GetTrack(t);
-        if (track && track->GetVoiceCount() == 0) track->SetVoiceCount(8);
-        for (int b = 0; b < score.GetBarCount(); ++b)
-            if (CTrkBar* bar = score.GetTrkBar(t, b)) bar->AfterLoadFixup(version);
-    }
 
     RebindDevices(score);
     CheckTrackDevices(score);

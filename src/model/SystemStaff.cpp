@@ -70,6 +70,14 @@ void CStaff::SetScale(int percent) {
 }
 
 void CStaff::RepairDefaults() {
+    // What the file cannot hold would come back otherwise after one save: a coordinate below 5
+    // saves as 0 and the next read would repair it to its default.
+    const auto keepFifths = [&](int at) { rec::Put(this, at, std::int16_t(rec::Get<std::int16_t>(this, at) / 5 * 5)); };
+    keepFifths(kSpacing);
+    for (int k = 0; k < 8; ++k) keepFifths(kLyricOffsets + 2 * k);
+    for (int at : {kPlaceA, kPlaceC, kPlaceD, kPlaceE}) keepFifths(at);
+    for (int i = 0; i < kBracketSlots; ++i)
+        for (int f = kBracketTop; f <= kBracketX; f += 2) keepFifths(kBrackets + i * kBracketSize + f);
     // The stored form holds the font size in one byte: a size it cannot hold (an older raw
     // record may bring one) counts as none.
     if (GetFontSize() <= 0 || GetFontSize() > 255) SetFontSize(24);
