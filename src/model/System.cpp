@@ -775,6 +775,7 @@ void LineBehaviour::ReadRaw(CScoreItem& item, CFile& file) const {
     if (!staves) ThrowOutOfMemory();
     try {
         staves->LoadRaw(file);
+        for (int k = 0; k < staves->GetCount(); ++k) static_cast<CStaff*>(staves->GetAt(k))->KeepStoredPrecision();
     } catch (...) {
         delete staves;
         throw;

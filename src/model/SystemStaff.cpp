@@ -69,15 +69,18 @@ void CStaff::SetScale(int percent) {
     UpdateSpacing();
 }
 
-void CStaff::RepairDefaults() {
-    // What the file cannot hold would come back otherwise after one save: a coordinate below 5
-    // saves as 0 and the next read would repair it to its default.
+void CStaff::KeepStoredPrecision() {
+    // What the file cannot hold would otherwise come back changed after one save: a coordinate
+    // below 5 saves as 0, and the next read repairs it to its default.
     const auto keepFifths = [&](int at) { rec::Put(this, at, std::int16_t(rec::Get<std::int16_t>(this, at) / 5 * 5)); };
     keepFifths(kSpacing);
     for (int k = 0; k < 8; ++k) keepFifths(kLyricOffsets + 2 * k);
     for (int at : {kPlaceA, kPlaceC, kPlaceD, kPlaceE}) keepFifths(at);
     for (int i = 0; i < kBracketSlots; ++i)
         for (int f = kBracketTop; f <= kBracketX; f += 2) keepFifths(kBrackets + i * kBracketSize + f);
+}
+
+void CStaff::RepairDefaults() {
     // The stored form holds the font size in one byte: a size it cannot hold (an older raw
     // record may bring one) counts as none.
     if (GetFontSize() <= 0 || GetFontSize() > 255) SetFontSize(24);

@@ -106,9 +106,10 @@ public:
     // Places the staff: middle line y, left and right, and its top and bottom lines.
     void SetPosition(int x, int y, int width);
     // Brings the coordinates the file stores in fifths (spacing, lyric lines, placement lines,
-    // brackets) to that precision, as an older raw record may hold any value; then fills fields
-    // that older or damaged records leave at 0: font size 24, the space height from the
-    // note-head width's low byte, placement lines C 480, D -240 and E -600.
+    // brackets) to that precision: an older raw record may hold any value.
+    void KeepStoredPrecision();
+    // Fills fields that older or damaged records leave at 0: font size 24, the space height
+    // from the note-head width's low byte, placement lines C 480, D -240 and E -600.
     void RepairDefaults();
 
     // --- positions, label units and y ---

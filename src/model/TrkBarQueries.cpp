@@ -303,13 +303,17 @@ void CTrkBar::ReadFromBlock(CFile& file) {
         }
         at += std::uint32_t(size);
     }
-    // A block whose end record was dropped still gives a run that ends.
-    if (trkbar::EndRecordOffset(Block()->Address(), GetRunLength()) < 0) {
-        if (!Block()->Resize(std::uint32_t(length) + kEndRecordSize)) {
+    // A block whose end record was dropped still gives a run that ends; an end record is its
+    // 16 bytes whatever size the block gave it, as a chunk's end record is read (what lay
+    // beyond would otherwise be saved and come back without it).
+    const std::int64_t end = trkbar::EndRecordOffset(Block()->Address(), GetRunLength());
+    if (end < 0 || rec::Get<std::int16_t>(Block()->Address() + end, rec::kSize) != kEndRecordSize) {
+        const std::uint32_t at = end < 0 ? std::uint32_t(length) : std::uint32_t(end);
+        if (!Block()->Resize(at + kEndRecordSize)) {
             Release(true);
             ThrowOutOfMemory();
         }
-        CBarItem::Construct(Block()->Address() + length);
+        CBarItem::Construct(Block()->Address() + at);
     }
 }
 
