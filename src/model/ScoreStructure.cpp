@@ -324,6 +324,20 @@ void CScore::DeleteSystem(int index) {
         CLine* l = GetLine(s);
         l->SetFirstBarIndex(l->GetFirstBarIndex() - n);
     }
+    // The page that held the system holds one fewer, as adding one counts it (the file stores
+    // these counts); the pages after it start one system earlier.
+    bool found = false;
+    for (int p = 0; p < pageCount; ++p) {
+        CPage* page = GetPage(p);
+        if (!page) break;
+        const int firstOnPage = page->GetFirstSystem(), count = page->GetSystemCount();
+        if (found) {
+            page->SetFirstSystem(std::max(0, firstOnPage - 1));
+        } else if (index >= firstOnPage && index < firstOnPage + count) {
+            page->SetSystemCount(count - 1);
+            found = true;
+        }
+    }
 }
 
 // --- pages ------------------------------------------------------------------------------------

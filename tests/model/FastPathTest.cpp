@@ -328,6 +328,23 @@ std::string ReadBackBothWays(CZelDoc& doc, CScore& s, const std::string& path) {
     return a == b ? "" : "disk and memory differ";
 }
 
+// The pages' system counts as the file stores them: the pages take the systems in order, each
+// page starting where the one before ended, and together they hold every system.
+std::string PageCountsAgreeWithSystems(CScore& s) {
+    int next = 0;
+    for (int p = 0; p < s.GetPageCount(); ++p) {
+        const CPage* page = s.GetPage(p);
+        if (page->GetFirstSystem() != next && page->GetSystemCount() > 0)
+            return "page " + std::to_string(p) + " starts at system " + std::to_string(page->GetFirstSystem()) +
+                   ", not " + std::to_string(next);
+        next += page->GetSystemCount();
+        if (next > s.GetLineCount())
+            return "page " + std::to_string(p) + " names systems up to " + std::to_string(next) + " of " +
+                   std::to_string(s.GetLineCount());
+    }
+    return next == s.GetLineCount() ? "" : "the pages hold " + std::to_string(next) + " of " + std::to_string(s.GetLineCount()) + " systems";
+}
+
 TEST(FastPathTest, RandomEditSeriesMatchTheFullPasses) {
     recordtest::CleanGlobals clean;
     testsupport::TempDir dir;
@@ -358,6 +375,7 @@ TEST(FastPathTest, RandomEditSeriesMatchTheFullPasses) {
                 s.GetPage(p)->StretchToBottom();
                 ASSERT_EQ(Image::Of(s).Diff(reference), "") << where << " page " << p;
             }
+            ASSERT_EQ(PageCountsAgreeWithSystems(s), "") << where;
             if (step % 10 == 9) ASSERT_EQ(ReadBackBothWays(e.doc, s, dir.path() + "/score.zel"), "") << where;
         }
     }
