@@ -39,7 +39,9 @@ void CScore::Reindex() {
         page->SetFirstSystem(s);
         page->SetScore(this);
         page->SetLastFlag(p == pageCount - 1);
+        // A page holds the systems that are left at most (an older file may name more).
         if (s >= lineCount) page->SetSystemCount(0);
+        else if (page->GetSystemCount() > lineCount - s) page->SetSystemCount(lineCount - s);
         if (layout::PageBarsPerSystem(page) == 0)
             layout::SetPageBarsPerSystem(page, LayoutPrefs().barsPerSystem, LayoutPrefs().systemsPerPage);
         const int systems = page->GetSystemCount();

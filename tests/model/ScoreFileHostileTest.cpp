@@ -44,6 +44,7 @@ TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole)
         {"legacy-staff-coords-fifths-b", true, "older staff coordinates that are not multiples of 5"},
         {"legacy-staff-coords-fifths-c", true, "older staff coordinates that are not multiples of 5"},
         {"legacy-long-end-record", true, "an older bar run whose end record is longer than its 16 bytes"},
+        {"legacy-page-systems-past-end", true, "an older page that names more systems than follow it"},
         {"line-barcount-accepted", false, "a system holding more bars than the score has"},
         {"negative-score-size-save-overflow", false, "a negative score size"},
         {"recalc-negative-duration", false, "a tempo that gives bars a negative duration"},
