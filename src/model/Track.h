@@ -267,6 +267,18 @@ public:
     // Sounds a key on a voice (shifted by the display and the voice's offset); with
     // endAfterWait the note is ended 4 ticks later.
     void SoundNote(int key, int velocity, int voice, bool endAfterWait) const;
+    // The popups by which the user chooses a voice's channel, bank, the track's port, a voice's
+    // volume, pan, sound or patch at a screen point; each stores a choice with sending on and
+    // returns true when something changed. PopupPatch writes the chosen name into nameOut
+    // (kPatchNameSize bytes, cleared first) when it is given.
+    static constexpr int kPatchNameSize = 338;
+    bool PopupChannel(int x, int y, int voice);
+    bool PopupBank(int x, int y, int voice);
+    bool PopupDevice(int x, int y);
+    bool PopupVolume(int x, int y, int voice);
+    bool PopupPan(int x, int y, int voice);
+    bool PopupSound(int x, int y, int voice);
+    bool PopupPatch(int x, int y, int voice, char* nameOut);
     // The sound clipboard: false when nothing would change.
     bool CopySound(int voice) const;
     bool PasteSound(int voice);
@@ -301,6 +313,9 @@ public:
 // The names of the current track's voice sounds, filled by CTrack::GetVoiceDefName.
 using VoiceNameTable = char[CTrack::kVoices][CTrack::kVoiceDefNameSize];
 VoiceNameTable& CurrentTrackVoiceNames();
+
+// The score the track belongs to: the current score when it holds this very record, else null.
+CScore* TrackOwningScore(const CTrack& track);
 
 // Gives the track class its own operations in the class table (once; later calls do nothing).
 void RegisterTrackClass();

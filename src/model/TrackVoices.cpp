@@ -47,13 +47,7 @@ void ForVoices(CTrack& track, int voice, F f) {
 
 int Clamp7(int voice) { return std::clamp(voice, 0, 7); }
 
-// The score the track belongs to: the current score when it holds this very record.
-CScore* OwningScore(const CTrack& track) {
-    CScore* score = g_model.currentScore;
-    if (!score) return nullptr;
-    const int t = track.GetIndex();
-    return t < score->GetTrackCount() && score->GetTrack(t) == &track ? score : nullptr;
-}
+CScore* OwningScore(const CTrack& track) { return TrackOwningScore(track); }
 
 // Tells the track's score that a patch is in use on a port and channel.
 void NotePatch(const CTrack& track, int channel, std::int32_t word) {
@@ -83,6 +77,13 @@ const std::uint8_t* EntryBytes(CTrack& track, int i) {
 }
 
 }  // namespace
+
+CScore* TrackOwningScore(const CTrack& track) {
+    CScore* score = g_model.currentScore;
+    if (!score) return nullptr;
+    const int t = track.GetIndex();
+    return t < score->GetTrackCount() && score->GetTrack(t) == &track ? score : nullptr;
+}
 
 VoiceNameTable& CurrentTrackVoiceNames() {
     static VoiceNameTable table = {};

@@ -22,6 +22,8 @@ int VSTDeviceDefs::GetSoundValue(int, const char*, int) { return 0; }
 int VSTDeviceDefs::GetSoundByte(int, const char*, int) { return 0; }
 int VSTDeviceDefs::GetSoundSetupValue(int, const char*) { return 0; }
 int VSTDeviceDefs::GetSoundNameValue(int, const char*) { return 0; }
+int VSTDeviceDefs::GetSoundCount(int, const char*) { return 0; }
+bool VSTDeviceDefs::GetSound(int, const char*, int, VSTSound*) { return false; }
 
 void CDevices::GetNoteName(int, int, std::uint32_t, int pitch, char* text, std::size_t size) {
     std::string name;

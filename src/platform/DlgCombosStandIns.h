@@ -19,6 +19,17 @@ struct VSTKeyEntry {
 };
 static_assert(sizeof(VSTKeyEntry) == 68);
 
+// One sound of a VST device definition's sound menu: its name (which a voice keeps as its
+// definition name), the track names it gives, its bank (-1: none), program and pitch offset.
+struct VSTSound {
+    char name[64] = {};
+    char fullName[32] = {};
+    char abbreviation[32] = {};
+    int bank = -1;
+    int program = 0;
+    int pitchOffset = 0;
+};
+
 // The VST device definitions (VSTDevices\*.xml) by the port they serve.
 class VSTDeviceDefs {
 public:
@@ -47,6 +58,9 @@ public:
     virtual int GetSoundByte(int portId, const char* instrument, int which);
     virtual int GetSoundSetupValue(int portId, const char* instrument);
     virtual int GetSoundNameValue(int portId, const char* instrument);
+    // The sound menu of a port for a voice's definition name: how many sounds, and sound i.
+    virtual int GetSoundCount(int portId, const char* instrument);
+    virtual bool GetSound(int portId, const char* instrument, int index, VSTSound* sound);
 };
 
 // A device list of output ports (the MIDI output ports, the engine's instruments).

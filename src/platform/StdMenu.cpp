@@ -37,6 +37,16 @@ bool CStdMenu::Load(UINT id) {
     return popup != nullptr;
 }
 
+bool CStdMenu::Create() {
+    DestroyMenu();
+    popup = nullptr;
+    columnCount = 0;
+    CMenu inner;
+    if (!CreateMenu() || !inner.CreatePopupMenu()) return false;
+    AppendMenu(MF_POPUP, UINT_PTR(inner.Detach()), "");
+    return Popup() != nullptr;
+}
+
 void CStdMenu::SetCheck(int pos, bool on) {
     if (CMenu* p = Popup()) p->CheckMenuItem(UINT(pos), MF_BYPOSITION | (on ? MF_CHECKED : MF_UNCHECKED));
 }

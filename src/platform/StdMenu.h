@@ -16,6 +16,9 @@ public:
     // Loads menu resource id in place of the old menu, filters it and takes its first pop-up;
     // column count 30. False when there is no such menu.
     virtual bool Load(UINT id);                                                          // 7
+    // An empty pop-up in place of the old menu, filled by InsertItem and InsertSubItem; no
+    // column breaks unless columnCount is set.
+    bool Create();
     virtual void SetCheck(int pos, bool on);                                             // 8
     virtual void EnableItem(int pos);                                                    // 9
     virtual void DisableItem(int pos);                                                   // 10
