@@ -3,23 +3,11 @@
 #include <algorithm>
 
 #include "framework/Exceptions.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "model/ZelDoc.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "platform/PortLayer.h"
-
-CScoreTask::~CScoreTask() {
-    if (document && document->currentTask == this) document->currentTask = nullptr;
-}
-
-void CScoreTask::Attach(CZelDoc* doc, int nameId) {
-    document = doc;
-    name = nameId;
-    layoutChanged = 0;
-    undone = 0;
-    if (doc) doc->currentTask = this;
-}
 
 namespace {
 constexpr int kSilentErrorCode = 1;  // a failure the user has already been told about

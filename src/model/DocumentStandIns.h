@@ -56,17 +56,36 @@ public:
 
 class CBaseItem;
 
-// The selection of a document: its items and the redraw list of what changed.
+// The selection of a document: the selected marks live in the records themselves (bit 0 of an
+// item's flag byte, bit 1 of a note head's first byte); the selection keeps the extent they lie
+// in, its kind counters and the redraw list of what changed. Copyable: an edit operation keeps a
+// copy for undo.
 class CSelect {
 public:
     virtual ~CSelect() = default;
+    // Counters 0, every lower bound 32767 and every upper bound -1.
+    virtual void Reset() {
+        count = noteRestCount = rawNoteCount = flaggedNoteCount = beamCount = chordCount = 0;
+        for (int i = 0; i < 6; ++i) {
+            lower[i] = 32767;
+            upper[i] = -1;
+        }
+    }
+    // Deselects everything and redraws what was selected; the extent's bounds stay.
     virtual void ClearAll() { count = 0; }
     virtual void AddDirtyRect(const RECT& rect, int page) { ++dirtyRects; }
     virtual void EmptyRedrawList() { dirtyRects = 0; }
     virtual void Select(CBaseItem* item) { ++count; }
     virtual int GetCount() const { return count; }
+    bool IsEmpty() const { return upper[3] < lower[3] || upper[1] < lower[1]; }
 
+    // Kind counters: all items, notes and rests, performance notes, flagged notes, beams, chord
+    // symbols and frames.
     int count = 0;
+    int noteRestCount = 0, rawNoteCount = 0, flaggedNoteCount = 0, beamCount = 0, chordCount = 0;
+    // The extent: system, track, page, bar, time, position.
+    std::int16_t lower[6] = {32767, 32767, 32767, 32767, 32767, 32767};
+    std::int16_t upper[6] = {-1, -1, -1, -1, -1, -1};
     int dirtyRects = 0;
 };
 

@@ -2,7 +2,7 @@
 // dialog and lays the whole score out again.
 #pragma once
 #include "model/DocLayoutPasses.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "model/EngraverSettings.h"
 
 class CEngraverTask : public CCruise {

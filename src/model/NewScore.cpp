@@ -6,7 +6,6 @@
 
 #include "model/Bar.h"
 #include "model/BarNumber.h"
-#include "model/EditTaskStandIns.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"

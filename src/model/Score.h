@@ -174,6 +174,13 @@ public:
     CPatchArray* GetPatchArray() { return patches.get(); }
     CTrkBarArray* GetTrkBarArray(int track);
     CZelDoc* GetDocument() const { return document; }
+    // The array slots themselves, for the edit operations' snapshot exchange.
+    std::unique_ptr<CTrackArray>& TrackArraySlot() { return tracks; }
+    std::unique_ptr<CPageArray>& PageArraySlot() { return pages; }
+    std::unique_ptr<CLineArray>& LineArraySlot() { return lines; }
+    std::unique_ptr<CBarArray>& BarArraySlot() { return bars; }
+    std::unique_ptr<CPageTextArray>& PageTextArraySlot() { return pageTexts; }
+    std::unique_ptr<CTrkBarArray>& TrkBarArraySlot(int track) { return trkBars[track]; }
 
     // --- options ---
     std::uint8_t option0 = 0;

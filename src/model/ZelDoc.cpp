@@ -8,7 +8,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/StringTable.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Preferences.h"
 #include "model/Score.h"

@@ -50,6 +50,8 @@ public:
     // --- the document object ---
     CScore* GetScore() const { return score; }
     CSelect* GetSelection() const { return selection.get(); }
+    // Exchanges the document's selection with another (an edit operation's undo copy).
+    void SwapSelection(std::unique_ptr<CSelect>& other) { selection.swap(other); }
     void MakeCurrent();
     // Sets the modified flag; a change of it sets the title again.
     void SetModified(bool modified);

@@ -15,7 +15,7 @@
 #include "framework/View.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "model/NewScore.h"
 #include "model/Preferences.h"
 #include "model/Score.h"

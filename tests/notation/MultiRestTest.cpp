@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ScoreDrawSupport.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "notation/MultiRest.h"
 
 using namespace drawtest;
