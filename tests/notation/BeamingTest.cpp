@@ -11,7 +11,7 @@
 #include "NoteDrawSupport.h"
 #include "model/Bar.h"
 #include "model/BeamingHooks.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "notation/Beam.h"
 #include "notation/Beaming.h"
 #include "notation/Rest.h"

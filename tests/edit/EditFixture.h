@@ -1,0 +1,76 @@
+// A document with a new score of voice and piano (three tracks, 24 bars) for the edit tests,
+// in a temporary settings home, with the record classes registered and the document current.
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "framework/Globals.h"
+#include "model/BarItem.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "platform/Port.h"
+#include "support/TempHome.h"
+
+namespace edittest {
+
+struct EditScore {
+    testsupport::TempHome home;
+    std::unique_ptr<CZelDoc> doc;
+    CScore* score = nullptr;
+
+    EditScore() {
+        fw::ResetAllGlobals();
+        RegisterTrackClass();
+        RegisterNotationClasses();
+        InitDrawing();
+        doc = std::make_unique<CZelDoc>();
+        NewScoreSettings settings;
+        settings.arrangement = 2;
+        BuildNewScore(*doc->score, settings);
+        score = doc->score;
+        score->Reindex();
+        doc->MakeCurrent();
+    }
+
+    // The run of track t's bar b as bytes, end record included.
+    std::vector<std::uint8_t> Run(int t, int b) {
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        const auto* p = reinterpret_cast<const std::uint8_t*>(tb->GetItems());
+        return std::vector<std::uint8_t>(p, p + tb->GetRunLength());
+    }
+    // Every run of the score, track by track.
+    std::vector<std::vector<std::uint8_t>> AllRuns() {
+        std::vector<std::vector<std::uint8_t>> all;
+        for (int t = 0; t < score->GetTrackCount(); ++t)
+            for (int b = 0; b < score->GetBarCount(); ++b) all.push_back(Run(t, b));
+        return all;
+    }
+    // A rest of a voice at a time in track t's bar b, selected when asked.
+    CBarItem* AddRest(int t, int b, int time, int voice, bool selected) {
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        tb->SetCurrent();
+        CBarItem* rest = tb->NewItem(128, time);
+        rest->SetVoice(voice);
+        if (selected) rest->Select();
+        return rest;
+    }
+    // The selection's extent over tracks t1-t2 and bars b1-b2.
+    void SelectExtent(int t1, int t2, int b1, int b2) {
+        CSelect* sel = doc->GetSelection();
+        sel->Reset();
+        sel->lower[kExtentTrackField] = std::int16_t(t1);
+        sel->upper[kExtentTrackField] = std::int16_t(t2);
+        sel->lower[kExtentBarField] = std::int16_t(b1);
+        sel->upper[kExtentBarField] = std::int16_t(b2);
+        sel->lower[4] = sel->lower[5] = 0;
+        sel->upper[4] = sel->upper[5] = 32767;
+    }
+    static constexpr int kExtentTrackField = 1, kExtentBarField = 3;
+};
+
+}  // namespace edittest
