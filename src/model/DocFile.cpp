@@ -13,7 +13,7 @@
 #include "framework/File.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
 #include "model/ZelDoc.h"

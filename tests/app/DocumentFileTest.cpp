@@ -15,7 +15,7 @@
 #include "framework/Globals.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
-#include "model/EditTaskStandIns.h"
+#include "model/EditTask.h"
 #include "model/NewScore.h"
 #include "model/Page.h"
 #include "model/Score.h"
