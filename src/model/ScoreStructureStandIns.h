@@ -94,6 +94,7 @@ struct MidiOutPortsState {
 MidiOutPortsState& MidiOutPorts();
 // `CDevices::IsPortAvailable`: whether the port is one of the chosen output ports.
 bool IsPortAvailable(int port);
+
 class CTrack;
 // The add-track operation's instrument template: sets a track up from template n. The
 // instrument library is not written yet, so no template can be applied: false.
