@@ -1,7 +1,13 @@
 #include "framework/Document.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
+#include "framework/CodePage.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+#include "framework/StringTable.h"
 #include "framework/View.h"
 
 CDocument::CDocument() = default;
@@ -57,3 +63,49 @@ bool CDocument::OnOpenDocument(const char* path) {
 bool CDocument::OnSaveDocument(const char* path) { return false; }
 
 void CDocument::OnCloseDocument() { views_.clear(); }
+
+bool CDocument::DoSave(const char* path, bool replace) {
+    std::string name = path ? path : "";
+    if (name.empty()) {
+        std::string proposed = pathName_;
+        const std::string ext = GetDefaultExtension();
+        if (proposed.empty()) {
+            proposed = title_;
+            if (!proposed.empty() && proposed.back() == '*') proposed.pop_back();
+            if (!ext.empty()) proposed += "." + ext;
+        }
+        const std::string filter = GetFileFilter();
+        CFileDialog dialog(false, ext.empty() ? nullptr : ext.c_str(), proposed.c_str(),
+                           OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST,
+                           filter.empty() ? nullptr : filter.c_str());
+        if (dialog.DoModal() != IDOK) return false;
+        name = dialog.GetPathName().str();
+        if (name.empty()) return false;
+    }
+    // A failed save leaves the previous file as it was (the document's save writes atomically).
+    if (!OnSaveDocument(name.c_str())) return false;
+    if (replace) SetPathName(name.c_str());
+    return true;
+}
+
+bool CDocument::DoFileSave() {
+    const bool readOnly =
+        !pathName_.empty() && ::access(fw::ToUtf8(pathName_).c_str(), F_OK) == 0 &&
+        ::access(fw::ToUtf8(pathName_).c_str(), W_OK) != 0;
+    if (pathName_.empty() || readOnly) return DoSave(nullptr);
+    return DoSave(pathName_.c_str());
+}
+
+bool CDocument::SaveModified() {
+    if (!IsModified()) return true;
+    std::string question;
+    fw::LoadStringResource(askToSaveString, question);
+    std::string name = pathName_.empty() ? title_ : pathName_.substr(pathName_.find_last_of('/') + 1);
+    const std::size_t at = question.find("%s");
+    if (at != std::string::npos) question.replace(at, 2, name);
+    switch (AfxMessageBox(question.c_str(), MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDCANCEL: return false;
+        case IDNO: return true;
+        default: return DoFileSave();
+    }
+}

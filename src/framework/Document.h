@@ -49,6 +49,22 @@ public:
     // The document is closing: its views are let go of.
     virtual void OnCloseDocument();
 
+    // Saves to path; with none, asks for a name in the save dialog (proposing the path, else
+    // the title with the default extension) and a cancelled dialog saves nothing. With replace
+    // the document takes the name it was saved under. False when it was not saved.
+    virtual bool DoSave(const char* path, bool replace = true);
+    // File Save: under the document's path, or under a name asked for when it has none or its
+    // file is read-only.
+    virtual bool DoFileSave();
+    // Before the document closes: an unmodified one may close; otherwise the user is asked
+    // (Yes saves, No closes without saving, Cancel keeps it open). False keeps it open.
+    virtual bool SaveModified();
+    // The extension (without ".") the save dialog proposes; the filter it shows.
+    virtual std::string GetDefaultExtension() const { return {}; }
+    virtual std::string GetFileFilter() const { return {}; }
+    // The question before closing a modified document ("%s" takes the title).
+    UINT askToSaveString = 10015;
+
 protected:
     std::vector<CView*> views_;
 

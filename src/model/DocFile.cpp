@@ -14,6 +14,7 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "model/EditTask.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
 #include "model/ZelDoc.h"
@@ -118,21 +119,22 @@ int CZelDoc::ReadFile(const std::string& path, CFile& file) {
 
 bool CZelDoc::OnOpenDocument(const char* path) {
     const std::string p = path ? path : "";
+    lastReadMessage.clear();
     CFile file;
     if (!file.Open(p.c_str(), CFile::modeRead | CFile::typeBinary)) {
         lastReadCode = kReadNoMemory;
-        ReportOpenFailure(kReadNoMemory, p);
+        lastReadMessage = ReportOpenFailure(kReadNoMemory, p);
         return false;
     }
     lastReadCode = ReadFile(p, file);
     file.Close();
     if (lastReadCode != kReadOk) {
-        ReportOpenFailure(lastReadCode, p);
+        lastReadMessage = ReportOpenFailure(lastReadCode, p);
         return false;
     }
     if (!score || score->GetBarCount() <= 0) {
         lastReadCode = kReadWrongMagic;
-        ReportOpenFailure(kReadWrongMagic, p);
+        lastReadMessage = ReportOpenFailure(kReadWrongMagic, p);
         return false;
     }
     this->file = FileSpec{};
@@ -181,6 +183,68 @@ bool CZelDoc::OnSaveDocument(const char* path) {
     return true;
 }
 
+namespace {
+
+bool endsWithZel(const std::string& path) { return lowerEnding(path) == ".zel"; }
+
+// The path with ".zel" in place of a three-letter extension, or appended.
+std::string withZelExtension(const std::string& path) {
+    if (path.size() >= 4 && path[path.size() - 4] == '.') return path.substr(0, path.size() - 3) + "zel";
+    return path + ".zel";
+}
+
+}  // namespace
+
+bool CZelDoc::OnFileSave() {
+    const bool saved = endsWithZel(GetPathName()) && !loadedFromLegacy ? DoFileSave() : OnFileSaveAs();
+    loadedFromLegacy = false;
+    return saved;
+}
+
+bool CZelDoc::OnFileSaveAs() {
+    if (GetPathName().empty()) {
+        const char* folder = g_preferences.Text(Preferences::kDefaultFolder);
+        if (folder[0]) {
+            std::string start = folder;
+            if (start.back() != '/') start += '/';
+            SetPathName((start + "*.zel").c_str(), false);
+        }
+    }
+    bool saved;
+    const std::string path = GetPathName();
+    if (path.empty() || endsWithZel(path)) {
+        saved = DoSave(nullptr);
+    } else if (path.size() >= 4 && path[path.size() - 4] == '.') {
+        // An imported or foreign file: its name is proposed with ".zel".
+        SetPathName(withZelExtension(path).c_str(), false);
+        saved = DoSave(nullptr);
+        if (!saved) SetPathName(path.c_str(), false);
+    } else {
+        saved = DoSave(nullptr);
+    }
+    loadedFromLegacy = false;
+    return saved;
+}
+
+bool CZelDoc::SaveModified() {
+    if (!IsModified()) return true;
+    const std::string path = GetPathName();
+    if (endsWithZel(path)) return CDocument::SaveModified();
+    std::string question = loadString(askToSaveString);
+    const std::size_t at = question.find("%s");
+    if (at != std::string::npos) question.replace(at, 2, GetPlainTitle());
+    const int answer = AfxMessageBox(question.c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return false;
+    if (answer == IDNO) return true;
+    if (!path.empty()) SetPathName(withZelExtension(path).c_str(), false);
+    if (!DoSave(nullptr)) {
+        SetPathName(path.c_str(), false);
+        return false;
+    }
+    loadedFromLegacy = false;
+    return true;
+}
+
 bool CZelDoc::Revert() {
     std::string question = loadString(kRevertString);
     const std::size_t at = question.find("%s");
@@ -203,7 +267,8 @@ bool CZelDoc::Revert() {
         delete score;
         score = old;
         MakeCurrent();
-        ReportOpenFailure(code, GetPathName());
+        lastReadCode = code;
+        lastReadMessage = ReportOpenFailure(code, GetPathName());
         return false;
     }
     delete old;

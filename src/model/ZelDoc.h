@@ -156,8 +156,9 @@ public:
     // and the importers, else the native reader; every system is laid out again afterwards.
     // A failure is reported; a score without bars is refused.
     bool OnOpenDocument(const char* path) override;
-    // The code of the last open.
+    // The code of the last open and the message it showed (empty when none).
     int lastReadCode = 0;
+    std::string lastReadMessage;
     int ReadFile(const std::string& path, CFile& file);
     int ReadNative(CFile& file);
     // Tells the user about a failed read (nothing for code 1); returns the text shown.
@@ -167,6 +168,16 @@ public:
     bool OnSaveDocument(const char* path) override;
     // Writes the file at a UTF-8 path with the pages at zoom 100 and the user's zoom stored.
     bool WriteNative(const std::string& utf8Path, int* osError = nullptr);
+    // File Save: a ".zel" path without the needs-new-name flag saves in place, anything else
+    // goes to Save As; the flag is cleared.
+    bool OnFileSave();
+    // File Save As: an imported or foreign file proposes its name with ".zel" (a cancelled or
+    // failed save keeps the old path); the flag is cleared.
+    bool OnFileSaveAs();
+    // Before closing: a path that is not a ".zel" asks string 10015 itself and saves under a
+    // name to be chosen; false keeps the document open.
+    bool SaveModified() override;
+    std::string GetDefaultExtension() const override { return "zel"; }
     // Asks, then reads the saved file into a new score that replaces the current one only when
     // it was read.
     bool Revert();

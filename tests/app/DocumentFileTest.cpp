@@ -12,6 +12,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/File.h"
+#include "framework/FileDialog.h"
 #include "framework/Globals.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
@@ -292,6 +293,82 @@ TEST(DocumentFileTest, AutosaveWritesACopyAndTouchesNothingElse) {
 
     auto reader = std::make_unique<CZelDoc>();
     EXPECT_TRUE(reader->OnOpenDocument(copy.c_str()));
+}
+
+// File Save, Save As and the question before closing, each from a document in a given state,
+// with the replies to the message box and the save dialog scripted.
+TEST(DocumentFileTest, SaveSaveAsAndCloseFollowTheFilesKind) {
+    enum Op { kSave, kSaveAs, kClose };
+    struct Case {
+        const char* name;
+        const char* path;       // the document's path name (in the test's folder), "" none
+        bool legacy;            // read from a legacy file: it needs a new name
+        Op op;
+        int box;                // the reply to the message box (0: none expected)
+        const char* chosen;     // the save dialog's reply ("" cancel; nullptr: no dialog expected)
+        bool result;
+        const char* proposed;   // the name the dialog proposes
+        const char* pathAfter;  // "" none
+        bool written;           // the file under pathAfter was written
+    };
+    const Case cases[] = {
+        {"a score file saves in place", "a.zel", false, kSave, 0, nullptr, true, "", "a.zel", true},
+        {"a legacy file asks for a name", "old.zel", true, kSave, 0, "new.zel", true, "old.zel", "new.zel", true},
+        {"a legacy file's name cancelled", "old.zel", true, kSave, 0, "", false, "old.zel", "old.zel", false},
+        {"an import proposes .zel", "song.xml", false, kSaveAs, 0, "song.zel", true, "song.zel", "song.zel", true},
+        {"an import's save cancelled keeps its path", "song.xml", false, kSaveAs, 0, "", false, "song.zel",
+         "song.xml", false},
+        {"an import saved by File Save asks too", "tune.MID", false, kSave, 0, "", false, "tune.zel", "tune.MID",
+         false},
+        {"an untitled score asks", "", false, kSave, 0, "first.zel", true, "无标题.zel", "first.zel", true},
+        {"close, keep the changes", "a.zel", false, kClose, IDCANCEL, nullptr, false, "", "a.zel", false},
+        {"close, drop the changes", "a.zel", false, kClose, IDNO, nullptr, true, "", "a.zel", false},
+        {"close, save in place", "a.zel", false, kClose, IDYES, nullptr, true, "", "a.zel", true},
+        {"close an import: saved as .zel", "song.xml", false, kClose, IDYES, "song.zel", true, "song.zel",
+         "song.zel", true},
+        {"close an import: cancelled keeps it open", "song.xml", false, kClose, IDYES, "", false, "song.zel",
+         "song.xml", false},
+        {"close an import without a dot: .zel appended", "dance", false, kClose, IDYES, "dance.zel", true,
+         "dance.zel", "dance.zel", true},
+        {"close an import, drop the changes", "song.xml", false, kClose, IDNO, nullptr, true, "", "song.xml",
+         false},
+    };
+    for (const Case& c : cases) {
+        Env env;
+        fw::filedialogtest::Script dialogs;
+        auto doc = env.newDocument(0);
+        const std::string path = c.path[0] ? env.path(c.path) : "";
+        if (!path.empty())
+            doc->SetPathName(path.c_str());
+        else
+            doc->SetTitle(nullptr);  // as a new document is titled
+        doc->loadedFromLegacy = c.legacy;
+        doc->SetModified(true);
+        if (c.box) env.boxes.Answer(c.box);
+        if (c.chosen) {
+            if (c.chosen[0])
+                dialogs.Answer(env.path(c.chosen));
+            else
+                dialogs.Cancel();
+        }
+        const bool result = c.op == kSave ? doc->OnFileSave() : c.op == kSaveAs ? doc->OnFileSaveAs()
+                                                                                 : doc->SaveModified();
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_EQ(int(env.boxes.shown().size()), c.box ? 1 : 0) << c.name;
+        ASSERT_EQ(dialogs.asked().size(), c.chosen ? 1u : 0u) << c.name;
+        if (c.chosen) {
+            const std::string asked = fw::ToUtf8(dialogs.asked()[0].fileName);
+            EXPECT_EQ(asked, c.path[0] ? env.path(c.proposed) : std::string(c.proposed)) << c.name;
+        }
+        EXPECT_EQ(doc->GetPathName(), c.pathAfter[0] ? env.path(c.pathAfter) : "") << c.name;
+        EXPECT_EQ(std::filesystem::exists(env.path(c.pathAfter)), c.written) << c.name;
+        if (c.op != kClose) {
+            EXPECT_FALSE(doc->loadedFromLegacy) << c.name << ": every save path clears the flag";
+        }
+        if (c.written) {
+            EXPECT_FALSE(doc->IsModified()) << c.name;
+        }
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "framework/CodePage.h"
 #include "framework/DC.h"
 #include "framework/Exceptions.h"
 #include "framework/Gdi.h"
@@ -25,9 +26,9 @@
 
 namespace tools {
 
-ToolScore::ToolScore() : doc(std::make_unique<CZelDoc>()), score(std::make_unique<CScore>(doc.get())) {}
+ToolScore::ToolScore() : doc(std::make_unique<CZelDoc>()), score(doc->GetScore()), fileDoc(*doc) {}
 ToolScore::~ToolScore() {
-    score.reset();
+    score = nullptr;
     doc.reset();
 }
 
@@ -50,10 +51,17 @@ std::string Reason(const CException& e) {
 }  // namespace
 
 std::unique_ptr<ToolScore> ReadScore(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ToolError("cannot open " + path);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadScoreBytes(bytes);
+    RegisterClasses();
+    auto s = std::make_unique<ToolScore>();
+    if (!s->doc->OnOpenDocument(fw::FromUtf8(path).c_str())) {
+        std::string shown = fw::ToUtf8(s->doc->lastReadMessage);
+        for (char& c : shown)
+            if (c == '\n') c = ' ';
+        throw ToolError(path + " could not be opened: code " + std::to_string(s->doc->lastReadCode) +
+                        (shown.empty() ? std::string() : ": " + shown));
+    }
+    s->Refresh();
+    return s;
 }
 
 std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes) {
@@ -89,6 +97,7 @@ std::unique_ptr<ToolScore> NewScore(int arrangement) {
     RegisterClasses();
     if (arrangement < 0 || arrangement > 4) throw ToolError("arrangement must be 0-4");
     auto s = std::make_unique<ToolScore>();
+    s->doc->SetTitle(nullptr);  // a new document is untitled
     NewScoreSettings settings;
     settings.arrangement = arrangement;
     // Track names are measured in the interface font for the systems' name indents: the score
@@ -105,15 +114,7 @@ std::unique_ptr<ToolScore> NewScore(int arrangement) {
 }
 
 void WriteScore(ToolScore& s, const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = ScoreFile::WriteToBytes(*s.score, s.fileDoc);
-    } catch (const CException& e) {
-        throw ToolError("the score could not be written: " + Reason(e));
-    }
-    int error = 0;
-    if (!fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
-        throw ToolError("cannot write " + path + ": " + std::strerror(error));
+    if (!s.doc->OnSaveDocument(fw::FromUtf8(path).c_str())) throw ToolError("cannot write " + path);
 }
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
+#include "model/ZelDoc.h"
 
 class CBarItem;
 class CScore;
@@ -22,28 +22,33 @@ struct ToolError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// One open score with the document state that reading and writing keep beside it.
+// One open document: its score and its share of the score file.
 struct ToolScore {
     ToolScore();
     ~ToolScore();
+    ToolScore(const ToolScore&) = delete;
+    ToolScore& operator=(const ToolScore&) = delete;
     std::unique_ptr<CZelDoc> doc;
-    std::unique_ptr<CScore> score;
-    ScoreFileDoc fileDoc;
+    CScore* score = nullptr;   // the document's score (Refresh after the document replaces it)
+    ScoreFileDoc& fileDoc;     // the document's share of the file
+    void Refresh() { score = doc->GetScore(); }
 };
 
 // Registers the record classes once; every tool calls it before it touches a score.
 void RegisterClasses();
 
-// Reads a score file as the program does after a load: indices renewed and every system laid
-// out again (system rectangles are not stored). Damage raises ToolError with the reader's
-// error code and reason.
+// Opens a score file (UTF-8 path) through the document's open step, as the program opens it:
+// dispatch by ending, then every system laid out again (system rectangles are not stored). A
+// failure raises ToolError with the result code and the message the document showed.
 std::unique_ptr<ToolScore> ReadScore(const std::string& path);
-// The same from a file's bytes. The ToolError of a damaged file reads "damaged at offset N:
+// A file's bytes read by the score reader alone (no document, no open step), for checking a
+// file: indices renewed and every system laid out again. The ToolError of a damaged file reads "damaged at offset N:
 // REASON", N being where the reader stood in the file, with " (error CODE)" for a coded stop.
 std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes);
 // The new score of arrangement 0-4.
 std::unique_ptr<ToolScore> NewScore(int arrangement);
-// Writes the score's file; ToolError when it cannot be written.
+// Saves the document to a file (UTF-8 path) through the document's save step; ToolError with
+// the message shown when it cannot be written.
 void WriteScore(ToolScore& s, const std::string& path);
 
 // Prints a kind's own fields after the common ones of its item dump line (" name value ...").

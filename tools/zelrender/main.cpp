@@ -111,7 +111,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     CScore& score = *s->score;
-    std::copy(std::begin(s->fileDoc.titles), std::end(s->fileDoc.titles), std::begin(s->doc->titles));
     if (!pdf.empty()) {
         if (!PrintScoreToPdf(score, pdf)) {
             std::fprintf(stderr, "zelrender: cannot write %s\n", pdf.c_str());

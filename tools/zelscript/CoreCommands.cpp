@@ -19,10 +19,15 @@ void RunNew(Context& ctx, const Args& args) {
 
 void RunOpen(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 1, "open FILE");
+    const std::string path = ctx.InputPath(args[0]);
     try {
-        ctx.score = tools::ReadScore(ctx.InputPath(args[0]));
+        ctx.score = tools::ReadScore(path);
     } catch (const tools::ToolError& e) {
-        throw ScriptError(e.what());
+        // The file as the script names it (where it was found differs from run to run).
+        std::string message = e.what();
+        for (std::size_t at = message.find(path); at != std::string::npos; at = message.find(path, at + args[0].size()))
+            message.replace(at, path.size(), args[0]);
+        throw ScriptError(message);
     }
 }
 
@@ -58,8 +63,8 @@ void RunPrintScore(Context& ctx, const Args& args) {
 
 const CommandRegistrar registrar{
     {"new", "N", "the new score of arrangement N (0-4), as zeldump --new N makes it", RunNew},
-    {"open", "FILE", "reads a score file", RunOpen},
-    {"save", "FILE", "writes the score to a file", RunSave},
+    {"open", "FILE", "opens a score file as the program does (a failure prints the code and the message shown)", RunOpen},
+    {"save", "FILE", "saves the document to a file as the program does; the document takes its name", RunSave},
     {"print items", "T B [live]",
      "track T's bar B, a line per record: index, type, time, position, voice, flags, the kind's fields", RunPrintItems},
     {"print score", "", "the counts of tracks, bars, systems and pages", RunPrintScore},
