@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/Gdi.h"
 #include "framework/Types.h"
@@ -73,8 +74,14 @@ public:
     }
     // Deselects everything and redraws what was selected; the extent's bounds stay.
     virtual void ClearAll() { count = 0; }
-    virtual void AddDirtyRect(const RECT& rect, int page) { ++dirtyRects; }
-    virtual void EmptyRedrawList() { dirtyRects = 0; }
+    virtual void AddDirtyRect(const RECT& rect, int page) {
+        ++dirtyRects;
+        redrawList.push_back({rect, page});
+    }
+    virtual void EmptyRedrawList() {
+        dirtyRects = 0;
+        redrawList.clear();
+    }
     virtual void Select(CBaseItem* item) { ++count; }
     virtual int GetCount() const { return count; }
     bool IsEmpty() const { return upper[3] < lower[3] || upper[1] < lower[1]; }
@@ -87,6 +94,11 @@ public:
     std::int16_t lower[6] = {32767, 32767, 32767, 32767, 32767, 32767};
     std::int16_t upper[6] = {-1, -1, -1, -1, -1, -1};
     int dirtyRects = 0;
+    struct Dirty {
+        RECT rect;
+        int page;
+    };
+    std::vector<Dirty> redrawList;
 };
 
 // The windows that hear the document's notices (target 0 the chord window, 1 the graphic

@@ -296,11 +296,9 @@ void CLine::Draw() {
         }
         const char* name = ShownName(track, firstSystem);
         if (name[0]) {
-            int y = st->GetMiddleY();
-            CTrack* next = i + 1 < n ? score->GetTrack(i + 1) : nullptr;
-            if (st->GetBracketKind(0) == kBrace && next && track->GetClef() == 0 && next->GetClef() == 1)
-                y = (y + GetStaff(i + 1)->GetMiddleY()) / 2;
-            track->DrawName(GetNameX(st), y, firstSystem);
+            int y = st->GetReferenceY();
+            if (i + 1 < n && track->IsGrandStaffTop()) y = (y + GetStaff(i + 1)->GetReferenceY()) / 2;
+            track->DrawLabel(GetNameX(st), y, firstSystem);
         }
         if (firstBar && (st->GetDisplay() & CStaff::kMeterShownBit)) {
             int x = GetContentLeft();

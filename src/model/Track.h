@@ -114,8 +114,18 @@ public:
     void SetName(const char* text);
     void SetAbbreviation(const char* text);
     const char* GetLabelText(bool firstSystem) const { return firstSystem ? GetFullName() : GetAbbreviation(); }
-    // Draws the full name (first system) or the abbreviation right-aligned at x on y.
-    void DrawName(int x, int y, bool firstSystem);
+    // The label of the current system (full name on the first, abbreviation elsewhere) in
+    // view pixels; empty when the staff is hidden here or this label is switched off.
+    RECT* GetLabelRect(RECT* rect, bool firstSystem);
+    // Draws the label at its offsets from (x, y): the label anchor and the staff's reference y.
+    void DrawLabel(int x, int y, bool firstSystem);
+    // The upper staff of a grand staff: a brace on the first system, not the last track, clef 0
+    // over a next track with clef 1.
+    bool IsGrandStaffTop();
+    void SetLabelOffsets(bool firstSystem, int x, int y) {
+        rec::Put(this, kLabelOffsets + (firstSystem ? 0 : 4), std::int16_t(x));
+        rec::Put(this, kLabelOffsets + (firstSystem ? 2 : 6), std::int16_t(y));
+    }
     std::int16_t GetLabelOffsetX(bool firstSystem) const { return Word(kLabelOffsets + (firstSystem ? 0 : 4)); }
     std::int16_t GetLabelOffsetY(bool firstSystem) const { return Word(kLabelOffsets + (firstSystem ? 2 : 6)); }
     // Copies the text with each comma turned into a line end; the number of lines.
@@ -308,7 +318,20 @@ public:
     int GetKind(CScoreItem& item) const override;                            // slot 34: staff kind
     void Read(CScoreItem& item, CChunkStream& stream) const override;        // slot 53: "TRAK"
     void Write(CScoreItem& item, CChunkStream& stream) const override;       // slot 54
+    bool HitTest(CScoreItem& item, int x, int y) const override;             // slot 15: the label
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;           // slot 42: moves the label
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;          // slot 43
+    void DrawDragFeedback(CScoreItem& item) const override;                  // slot 44
 };
+
+// What the label hits and drags read beside the track: the program's mode byte (no label is
+// hit while it is not 0) and the running totals of the label drag that runs.
+struct TrackLabelGlobals {
+    std::uint8_t mode = 0;
+    int dragTotalX = 0;
+    int dragTotalY = 0;
+};
+extern TrackLabelGlobals g_trackLabels;
 
 // The names of the current track's voice sounds, filled by CTrack::GetVoiceDefName.
 using VoiceNameTable = char[CTrack::kVoices][CTrack::kVoiceDefNameSize];

@@ -1,0 +1,227 @@
+// Track labels on recorded calls: the label rectangle (centred, right-aligned, the upper staff
+// of a grand staff), the drawn lines, the hit test and the label drags with and without the
+// all-tracks modifier.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "DrawTestSupport.h"
+#include "model/ScoreStandIns.h"
+#include "model/Track.h"
+
+namespace {
+
+// Records where each label line is drawn: "centred x y text" or "right x y text".
+class LabelArtist : public drawtest::RecordingArtist {
+public:
+    void DrawTextCentered(int x, int y, const char* s) override {
+        log.push_back("centred " + std::to_string(x) + " " + std::to_string(y) + " " + s);
+    }
+    void DrawTextRight(int x, int y, const char* s) override {
+        log.push_back("right " + std::to_string(x) + " " + std::to_string(y) + " " + s);
+    }
+};
+
+class TrackLabel : public drawtest::ScoreDrawTest {
+protected:
+    void SetUp() override {
+        ScoreDrawTest::SetUp();
+        SetArtist(&labels);
+        labels.InitColorTable();
+        labels.SetCopyMode();
+    }
+    // Two tracks on two systems, both labels of both tracks switched on.
+    void BuildTwo() {
+        Build(2, {1, 1});
+        const char* names[][2] = {{"Flute", "Fl."}, {"Guitar,6-string", "Gtr."}};
+        for (int t = 0; t < 2; ++t) {
+            CTrack* tr = Track(t);
+            tr->SetName(names[t][0]);
+            tr->SetAbbreviation(names[t][1]);
+            tr->SetTrackFlags(std::uint8_t(tr->GetTrackFlags() | 0x03));
+            tr->SetLabelOffsets(true, -30, 90);
+            tr->SetLabelOffsets(false, -30, 90);
+        }
+        s->score->staffLabelFont.size = 12;
+        s->Line(0)->MakeCurrent();
+    }
+    CTrack* Track(int t) { return s->score->GetTrack(t); }
+    RECT Label(int t, int system) {
+        s->Line(system)->MakeCurrent();
+        RECT r;
+        Track(t)->GetLabelRect(&r, system == 0);
+        return r;
+    }
+    LabelArtist labels;
+};
+
+bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+}  // namespace
+
+TEST_F(TrackLabel, RectangleStandsAtTheAnchorMovedByTheOffsets) {
+    BuildTwo();
+    const int size = s->score->staffLabelFont.size;
+    struct Case {
+        int track, system;
+        bool right, grand, hidden, switchedOff;
+        int lines;
+        const char* why;
+    } cases[] = {
+        {0, 0, false, false, false, false, 1, "one line centred on the anchor"},
+        {1, 0, false, false, false, false, 2, "two lines: twice the height"},
+        {1, 0, true, false, false, false, 2, "right-aligned: ends at the anchor"},
+        {0, 1, false, false, false, false, 1, "the abbreviation on a later system"},
+        {0, 0, false, true, false, false, 1, "the upper staff of a grand staff: half way down"},
+        {0, 0, false, false, true, false, 0, "a hidden staff has no label"},
+        {0, 1, false, false, false, true, 0, "the abbreviation switched off"},
+    };
+    for (const Case& c : cases) {
+        s->score->trackNamesRightAligned = c.right;
+        Track(0)->SetClef(0);
+        Track(1)->SetClef(c.grand ? 1 : 0);
+        s->Line(0)->SetBracket(c.grand ? 1 : 0, 0, 1, false);
+        CStaff* st = s->Line(c.system)->GetStaff(c.track);
+        st->SetShown(!c.hidden);
+        Track(c.track)->SetTrackFlags(std::uint8_t(c.switchedOff ? 0x01 : 0x03));
+        const bool first = c.system == 0;
+        Track(c.track)->SetLabelOffsets(first, first ? -30 : 60, first ? 90 : -120);
+        const RECT r = Label(c.track, c.system);
+        st->SetShown(true);
+        Track(c.track)->SetTrackFlags(0x03);
+        if (c.lines == 0) {
+            EXPECT_TRUE(Empty(r)) << c.why;
+            continue;
+        }
+        CLine* line = s->Line(c.system);
+        const int x = line->GetNameX(st) + st->ScaleOffset(first ? -30 : 60);
+        int refY = st->GetReferenceY();
+        if (c.grand) refY += (line->GetStaff(1)->GetReferenceY() - refY) / 2;
+        const int y = refY + st->ScaleOffset(first ? 90 : -120);
+        EXPECT_EQ(r.bottom - r.top, size * c.lines) << c.why;
+        EXPECT_GT(r.right - r.left, 2) << c.why;
+        if (c.right)
+            EXPECT_EQ(r.right, x) << c.why;
+        else
+            EXPECT_LE(std::abs((r.left + r.right) / 2 - x), 1) << c.why;
+        EXPECT_LE(std::abs((r.top + r.bottom) / 2 - y), 1) << c.why;
+    }
+}
+
+TEST_F(TrackLabel, LinesCentreOnTheLabelsPlace) {
+    BuildTwo();
+    CStaff* st = s->Line(0)->GetStaff(1);
+    const int step = labels.Scale(s->score->staffLabelFont.size);
+    const int x = 300 + st->ScaleOffset(-30), y = 200 + st->ScaleOffset(90);
+    const auto at = [](const char* how, int x, int y, const char* text) {
+        return std::string(how) + " " + std::to_string(x) + " " + std::to_string(y) + " " + text;
+    };
+    const struct {
+        const char* name;
+        bool right;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"Flute", false, {at("centred", x, y, "Flute")}},
+        {"Guitar,6-string", false, {at("centred", x, y - step / 2, "Guitar"), at("centred", x, y - step / 2 + step, "6-string")}},
+        {"A,B,C", true, {at("right", x, y - step, "A"), at("right", x, y, "B"), at("right", x, y + step, "C")}},
+    };
+    for (const auto& c : cases) {
+        Track(1)->SetName(c.name);
+        s->score->trackNamesRightAligned = c.right;
+        labels.log.clear();
+        Track(1)->DrawLabel(300, 200, true);
+        std::vector<std::string> got;
+        for (const auto& l : labels.log)
+            if (l.rfind("centred", 0) == 0 || l.rfind("right", 0) == 0) got.push_back(l);
+        EXPECT_EQ(got, c.want) << c.name;
+    }
+}
+
+TEST_F(TrackLabel, HitNeedsTheModeClearAShownLabelAndText) {
+    BuildTwo();
+    const RECT r = Label(0, 0);
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    const TrackBehaviour& b = TrackBehaviour::Instance();
+    const struct {
+        int mode;
+        std::uint8_t flags;
+        const char* name;
+        int x, y;
+        bool hit;
+        const char* why;
+    } cases[] = {
+        {0, 0x03, "Flute", cx, cy, true, "inside the label"},
+        {0, 0x03, "Flute", int(r.right) + 2, cy, false, "right of it"},
+        {0, 0x03, "Flute", cx, int(r.top) - 2, false, "above it"},
+        {1, 0x03, "Flute", cx, cy, false, "the mode byte is set"},
+        {0, 0x00, "Flute", cx, cy, false, "no label switched on"},
+        {0, 0x03, "", cx, cy, false, "empty text is never hit"},
+    };
+    for (const auto& c : cases) {
+        g_trackLabels.mode = std::uint8_t(c.mode);
+        Track(0)->SetTrackFlags(c.flags);
+        Track(0)->SetName(c.name);
+        s->Line(0)->MakeCurrent();
+        EXPECT_EQ(b.HitTest(*Track(0), c.x, c.y), c.hit) << c.why;
+    }
+    g_trackLabels = {};
+}
+
+TEST_F(TrackLabel, DragsMoveTheLabelsAndDirtyTheirRectangles) {
+    const TrackBehaviour& b = TrackBehaviour::Instance();
+    const struct {
+        int system;
+        bool allTracksKey, askAll;
+        bool othersMove;
+        const char* why;
+    } cases[] = {
+        {0, false, false, false, "this track only"},
+        {1, false, false, false, "the abbreviation on a later system"},
+        {0, true, true, true, "the all-tracks modifier moves every track"},
+        {1, true, true, true, "every track's abbreviation"},
+        {0, true, false, false, "the modifier without the drag asking for it"},
+    };
+    for (const auto& c : cases) {
+        BuildTwo();
+        const bool first = c.system == 0;
+        s->Line(c.system)->MakeCurrent();
+        g_trackLabels = {};
+        CDragTask drag;
+        drag.flag = c.askAll;
+        g_viewDrag.allTracksFlag = c.allTracksKey;
+        const int x0 = Track(0)->GetLabelOffsetX(first), y0 = Track(0)->GetLabelOffsetY(first);
+        const int otherX = Track(1)->GetLabelOffsetX(first), otherY = Track(1)->GetLabelOffsetY(first);
+        const int keptX = Track(0)->GetLabelOffsetX(!first);
+        for (auto [dx, dy] : {std::pair{12, -6}, std::pair{3, 40}}) {
+            drag.dx = dx;
+            drag.dy = dy;
+            b.DragBy(*Track(0), &drag);
+        }
+        EXPECT_EQ(g_trackLabels.dragTotalX, 15) << c.why;
+        EXPECT_EQ(g_trackLabels.dragTotalY, 34) << c.why;
+        EXPECT_EQ(Track(0)->GetLabelOffsetX(first), x0 + 15) << c.why;
+        EXPECT_EQ(Track(0)->GetLabelOffsetY(first), y0 + 34) << c.why;
+        EXPECT_EQ(Track(0)->GetLabelOffsetX(!first), keptX) << c.why << ": the other kind stays";
+
+        CSelect* sel = s->doc.GetSelection();
+        sel->EmptyRedrawList();
+        b.EndDrag(*Track(0), &drag);
+        EXPECT_EQ(g_model.currentLine, s->Line(c.system)) << c.why << ": the current system is kept";
+        const int moved = c.othersMove ? 15 : 0;
+        EXPECT_EQ(Track(1)->GetLabelOffsetX(first), otherX + moved) << c.why;
+        EXPECT_EQ(Track(1)->GetLabelOffsetY(first), otherY + (c.othersMove ? 34 : 0)) << c.why;
+        std::vector<std::vector<long>> want, got;
+        for (int k = 0; k < 2; ++k)
+            for (int t = 0; t < 2; ++t) {
+                if (t == 1 && !c.othersMove) continue;
+                const RECT r = Label(t, k);
+                want.push_back({r.left, r.top, r.right, r.bottom, 0});
+            }
+        for (const auto& d : sel->redrawList) got.push_back({d.rect.left, d.rect.top, d.rect.right, d.rect.bottom, d.page});
+        EXPECT_EQ(got, want) << c.why;
+    }
+    g_viewDrag = {};
+    g_trackLabels = {};
+}
