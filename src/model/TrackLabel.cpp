@@ -61,6 +61,14 @@ int ForEachLabelLine(const char* text, Fn fn) {
     return count;
 }
 
+// The score's label font; one never set (size 0) draws as 10-point text of the standard text
+// face, so that a score without a label font still shows its labels line under line.
+FontRef LabelFont(const CScore& score) {
+    FontRef font = score.staffLabelFont;
+    if (font.size == 0) font = FontRef{g_draw.standardFontRefs[1].face, 10, 0, 0};
+    return font;
+}
+
 // The reference y the label hangs from: the staff's, half way to the next staff's for the upper
 // staff of a grand staff.
 int LabelBaseY(CTrack& track, CStaff* staff) {
@@ -92,7 +100,7 @@ RECT* CTrack::GetLabelRect(RECT* rect, bool firstSystem) {
     CScore* score = g_model.currentScore;
     CArtist* a = g_draw.artist;
     if (!staff || !score || !a || !staff->IsShown() || !LabelSwitchedOn(*this, firstSystem)) return rect;
-    const FontRef& font = score->staffLabelFont;
+    const FontRef font = LabelFont(*score);
     a->PushFont();
     a->SetFontRef(font);
     int widest = 0;
@@ -120,7 +128,7 @@ void CTrack::DrawLabel(int x, int y, bool firstSystem) {
         x += staff->ScaleOffset(GetLabelOffsetX(firstSystem));
         y += staff->ScaleOffset(GetLabelOffsetY(firstSystem));
     }
-    const FontRef& font = score->staffLabelFont;
+    const FontRef font = LabelFont(*score);
     a->PushFont();
     const int step = a->Scale(font.size);
     a->SetFont(font.face == FontRef::kNoFace ? -1 : int(font.face), step, font.style);

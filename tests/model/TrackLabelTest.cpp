@@ -137,6 +137,15 @@ TEST_F(TrackLabel, LinesCentreOnTheLabelsPlace) {
             if (l.rfind("centred", 0) == 0 || l.rfind("right", 0) == 0) got.push_back(l);
         EXPECT_EQ(got, c.want) << c.name;
     }
+    // A label font never set (size 0) still spaces its lines: ten points apart.
+    s->score->staffLabelFont.size = 0;
+    s->score->trackNamesRightAligned = 0;
+    Track(1)->SetName("A,B");
+    labels.log.clear();
+    Track(1)->DrawLabel(300, 200, true);
+    const int ten = labels.Scale(10);
+    EXPECT_EQ(labels.Only("centred"), (std::vector<std::string>{at("centred", x, y - ten / 2, "A"),
+                                                                 at("centred", x, y - ten / 2 + ten, "B")}));
 }
 
 TEST_F(TrackLabel, HitNeedsTheModeClearAShownLabelAndText) {
