@@ -87,8 +87,10 @@ TEST_F(ScoreDrawTest, TitleLinesCloseUpAndMoveTheAreaBelowThem) {
     artist.log.clear();
     title.Draw(area, page);
     EXPECT_EQ(artist.Only("Text").size(), 2u) << "the empty line between them is left out";
-    EXPECT_EQ(area.bottom, title.bounds[3]) << "a title's area ends where it ends";
-    EXPECT_GT(title.bounds[3], title.bounds[1]);
+    // The block is a packed record: its fields are read by value, never bound by reference.
+    const int top = title.bounds[1], bottom = title.bounds[3];
+    EXPECT_EQ(area.bottom, bottom) << "a title's area ends where it ends";
+    EXPECT_GT(bottom, top);
     TitleBlock empty(TitleBlock::kNotice, 0);
     artist.log.clear();
     RECT area2 = page->GetPrintableRect();
