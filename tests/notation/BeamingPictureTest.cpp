@@ -26,10 +26,7 @@ TEST(BeamingPicture, GallerySystemsMatchTheirReference) {
     CScore& score = *g.score;
 
     InitDrawing();
-    score.textFont1 = score.textFont3 = score.textFont5 = g_draw.standardFontRefs[0];
-    score.textFont1.size = 9;
-    score.textFont3.size = 9;
-    score.textFont5.size = 12;
+    gallerytest::UseInterfaceNumberFonts(score);
     const int systems = score.GetPage(0)->GetSystemCount();
     CBitmap pic;
     gallerytest::Picture(score, systems, &pic, [&](CArtist* a) { gallerytest::DrawSystems(score, systems, a, BeamedKinds); });

@@ -15,6 +15,7 @@
 
 #include "framework/DC.h"
 #include "framework/File.h"
+#include "platform/DrawGlobals.h"
 #include "framework/Gdi.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
@@ -89,6 +90,15 @@ void Picture(CScore& score, int systems, CBitmap* pic, Draw draw) {
     a->FillRectColor(RECT{0, 0, w, h}, 7);
     draw(a);
     PopPort();
+}
+
+// The score's number fonts come from the program's default font table at start-up; pictures
+// drawn without a start-up take an interface face for them.
+inline void UseInterfaceNumberFonts(CScore& score) {
+    score.textFont1 = score.textFont3 = score.textFont5 = g_draw.standardFontRefs[0];
+    score.textFont1.size = 9;
+    score.textFont3.size = 9;
+    score.textFont5.size = 12;
 }
 
 // The picture against its reference tests/data/<relative>.

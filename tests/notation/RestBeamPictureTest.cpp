@@ -32,12 +32,7 @@ TEST(RestBeamPicture, GallerySystemsMatchTheirReference) {
     CScore& score = *g.score;
 
     InitDrawing();
-    // The score's number fonts come from the program's default font table at start-up; the
-    // picture takes an interface face for them.
-    score.textFont1 = score.textFont3 = score.textFont5 = g_draw.standardFontRefs[0];
-    score.textFont1.size = 9;
-    score.textFont3.size = 9;
-    score.textFont5.size = 12;
+    gallerytest::UseInterfaceNumberFonts(score);
     const int systems = score.GetPage(0)->GetSystemCount();
     CBitmap pic;
     gallerytest::Picture(score, systems, &pic,
