@@ -35,6 +35,63 @@ bool ClefKeyAtNote(const CRawNote* note, int staffOffset, int* clef, int* key) {
     return true;
 }
 
+// The column of the last note of the voice before the note (in its own track bar `own`) that has
+// a head on which a tie begins, with the bar it stands in; for a note at time 0 of any bar but
+// the first, the search runs over the whole previous bar instead. False when there is none.
+bool TieStartColumn(CTrkBar* own, const CRawNote* note, CTrkBar** where, int* column) {
+    CTrkBar* bar = own;
+    int limit = note->PositionField();
+    bool strictlyBefore = true;
+    if (note->TimeField() == 0 && own->GetBarIndex() > 0) {
+        bar = own->Neighbour(-1);
+        limit = 1024;
+        strictlyBefore = false;
+    }
+    if (!bar) return false;
+    const int voice = note->VoiceField();
+    bool found = false;
+    CBarItem* item = nullptr;
+    while (bar->NextNote(&item, voice)) {
+        if (item == note) break;
+        const int at = item->PositionField();
+        if (strictlyBefore ? at >= limit : at > limit) continue;
+        if (!item->IsNoteOrRawNote()) continue;
+        const CRawNote* earlier = static_cast<const CRawNote*>(item);
+        for (int k = 0; k < earlier->HeadCountField(); ++k) {
+            if (earlier->Head(k)->HasTieStart()) {
+                *column = at;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (found) *where = bar;
+    return found;
+}
+
+// The clef and key a head moving to the staff `staffOffset` from its own is written under: those
+// at the note's column there, except that a head on which a tie ends, when that staff's clef at
+// the note differs from its clef where the tie began, keeps the clef and key of the tie's start
+// so both ends are written alike. False when that track does not exist.
+bool ClefKeyForMove(const CRawNote* note, const NoteHead* head, int staffOffset, int* clef, int* key) {
+    if (!ClefKeyAtNote(note, staffOffset, clef, key)) return false;
+    if (!head->HasTieEnd()) return true;
+    CTrkBar* own = g_model.currentTrkBar;
+    CScore* score = g_model.currentScore;
+    CTrkBar* startBar = nullptr;
+    int column = 0;
+    if (!own || !score || !TieStartColumn(own, note, &startBar, &column)) return true;
+    CTrkBar* target = score->GetTrkBar(own->GetTrackIndex() + staffOffset, startBar->GetBarIndex());
+    if (!target) return true;
+    int startClef = 0, startKey = 0;
+    target->GetClefAndKeyAt(column, &startClef, &startKey);
+    if (startClef != *clef) {
+        *clef = startClef;
+        *key = startKey;
+    }
+    return true;
+}
+
 // The accidentals of the bar on the staff `staffOffset` from the current one worked out again;
 // the current track bar stays current.
 void RecalcAccidentalsAt(int staffOffset) {
@@ -214,7 +271,7 @@ void CRawNote::MoveHeadToStaff(int i, int delta) {
     if (offset < -2 || offset > 2) return;
     int clef = 0, key = 0;
     // The target track must exist in the score.
-    if (!ClefKeyAtNote(this, offset, &clef, &key)) return;
+    if (!ClefKeyForMove(this, h, offset, &clef, &key)) return;
     const int position = g_theory.PitchToStaffPos(h->Pitch(), clef, key);
     const int shift = position - h->Position();
     // A tie is judged missing only in the note's own bar of a track.

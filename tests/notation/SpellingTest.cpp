@@ -281,3 +281,61 @@ TEST_F(SpellingTest, AStaffMoveReachesTheStaffBelowWithItsClef) {
     note->MoveHeadToStaff(0, 1);
     EXPECT_EQ(h->CrossStaffOffset(), 1) << "no third staff: nothing moves";
 }
+
+TEST_F(SpellingTest, ATiedHeadMovedToAStaffWhoseClefChangedKeepsTheClefOfTheTiesStart) {
+    // Two treble staves; the lower one turns to the bass clef where the tied-into note stands.
+    // Moving the tied-into middle C down keeps it written as the treble clef writes it, like
+    // the head it is tied from; a head without a tie is written under the bass clef.
+    struct Case {
+        const char* what;
+        int startBar, startTime, startPos;  // the note the tie begins on
+        int endBar, endTime, endPos;        // the note moved
+        int clefPos;                        // the lower staff's bass clef, in the moved note's bar
+        bool tieEnd;
+        int position;
+    };
+    const Case cases[] = {
+        {"tied over the bar line", 0, 1440, 800, 1, 0, 0, 0, true, -6},
+        {"tied within the bar", 0, 0, 100, 0, 960, 600, 400, true, -6},
+        {"not tied: the new clef", 0, 0, 100, 0, 960, 600, 400, false, 6},
+        {"tied, the clef before both notes", 0, 0, 100, 0, 960, 600, 50, true, 6},
+    };
+    RegisterTrackClass();
+    for (const Case& c : cases) {
+        CZelDoc doc;
+        CScore score(&doc);
+        ASSERT_TRUE(score.BuildSkeleton(2, 3));  // treble, treble, bass
+        g_model.currentScore = &score;
+        CTrkBar* lower = score.GetTrkBar(1, c.endBar);
+        CBarItem* clef = lower->NewItem(CClef::kTypeCode, 0);
+        ASSERT_NE(clef, nullptr);
+        clef->InitNew(0, 0, c.clefPos);
+        rec::Put<std::uint8_t>(clef, CClef::kCode, std::uint8_t(kBass));
+
+        auto put = [&](int bar, int time, int pos, bool start, bool end) {
+            RecordBuf buf;
+            CNote* note = MakeNote(buf, 1);
+            note->SetTimeField(std::int16_t(time));
+            note->SetPositionField(std::int16_t(pos));
+            note->Head(0)->SetPitch(60);
+            note->Head(0)->SetPosition(-6);
+            note->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, start);
+            note->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, end);
+            ASSERT_NE(score.GetTrkBar(0, bar)->InsertCopy(note), nullptr);
+        };
+        put(c.startBar, c.startTime, c.startPos, true, false);
+        put(c.endBar, c.endTime, c.endPos, false, c.tieEnd);
+
+        CTrkBar* upper = score.GetTrkBar(0, c.endBar);
+        upper->SetCurrent();
+        CBarItem* item = nullptr;
+        CNote* moved = nullptr;
+        while (upper->NextNote(&item, 0))
+            if (item->PositionField() == c.endPos) moved = static_cast<CNote*>(item);
+        ASSERT_NE(moved, nullptr) << c.what;
+        moved->MoveHeadToStaff(0, 1);
+        EXPECT_EQ(moved->Head(0)->CrossStaffOffset(), 1) << c.what;
+        EXPECT_EQ(moved->Head(0)->Position(), c.position) << c.what;
+        g_model.currentScore = nullptr;
+    }
+}
