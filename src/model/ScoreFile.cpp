@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
@@ -93,7 +94,18 @@ void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
     CheckLyricLines(score);
     score.Reindex();
     score.RecalcBars(false);
+    // The timing walk above ran on the bars' stored lengths; the bars measure themselves after
+    // it. Where a bar measures otherwise (a damaged or older length) or bar 0's tempo is
+    // converted, the walk runs again, so that what is saved reads back to the same timing.
+    std::vector<int> lengths(std::size_t(std::max<int>(score.GetBarCount(), 0)));
+    for (int b = 0; b < score.GetBarCount(); ++b)
+        if (CBar* bar = score.GetBar(b)) lengths[std::size_t(b)] = bar->GetLength();
+    const int tempo0 = score.GetBar(0) ? score.GetBar(0)->GetTempo() : 0;
     ScoreFile::AfterLoad(score, doc);
+    bool moved = score.GetBarCount() != int(lengths.size()) || (score.GetBar(0) && score.GetBar(0)->GetTempo() != tempo0);
+    for (int b = 0; !moved && b < score.GetBarCount(); ++b)
+        if (CBar* bar = score.GetBar(b)) moved = bar->GetLength() != lengths[std::size_t(b)];
+    if (moved) score.RecalcBars(false);
     g_scoreFile.checkVoiceBanks = false;
     g_scoreFile.oldPageUnits = false;
 }

@@ -147,7 +147,11 @@ void CScore::RecalcBars(bool flag) {
             CBar* before = barIndex > 0 ? GetBar(barIndex - 1) : nullptr;
             const bool systemStart = barIndex == first && !flag;
             const std::int32_t barStart = startTicks[std::size_t(barIndex)];
-            if (barIndex > 0) tempoMap.Add({std::int16_t(barIndex), barStart, 0, 0});
+            // A bar's start enters the map as an entry that inherits the tempo in force; where
+            // an entry already stands at that time (a bar of no length, a mark at the bar line)
+            // it keeps its own tempo instead of being overwritten with none.
+            if (barIndex > 0 && !(tempoMap.Count() > 0 && tempoMap.Get(tempoMap.Count() - 1).time == barStart))
+                tempoMap.Add({std::int16_t(barIndex), barStart, 0, 0});
 
             rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
             rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
@@ -263,7 +267,8 @@ void CScore::RecalcBars(bool flag) {
     // Timing: walk the tempo map from bar 0, filling bar marks from the entry before them.
     double elapsed = 0;
     int quarter = 0;
-    int marked = 0;
+    // Bars of no length before the first entry's time take the tempo the walk starts with.
+    int marked = tempoMap.Count() > 0 ? tempoMap.Get(0).marked : 0;
     std::int32_t lastTime = 0;
     int b = 0;
     // Bars whose start an entry gave its tempo; a bar passed over without one (its entry could

@@ -44,6 +44,7 @@ TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole)
         {"legacy-staff-coords-fifths-b", true, "older staff coordinates that are not multiples of 5"},
         {"legacy-staff-coords-fifths-c", true, "older staff coordinates that are not multiples of 5"},
         {"legacy-long-end-record", true, "an older bar run whose end record is longer than its 16 bytes"},
+        {"legacy-zero-tick-meter", true, "older bars whose meter holds 0 ticks but whose stored length is 1920"},
         {"legacy-page-systems-past-end", true, "an older page that names more systems than follow it"},
         {"line-barcount-accepted", false, "a system holding more bars than the score has"},
         {"negative-score-size-save-overflow", false, "a negative score size"},
@@ -64,6 +65,25 @@ TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole)
         EXPECT_FALSE(o.damaged) << c.file << ": " << o.error;
         EXPECT_TRUE(o.damaged || o.sameBytes) << c.file << ": the second save differs from the first";
     }
+}
+
+// Bar 0's meter holds no ticks: it measures 0 after reading although its stored length said
+// 1920, and bar 1 then starts where bar 0 does. The timing is walked again on what the bars
+// measure, bar 1's start does not wipe the tempo that stands at that time, and the saved file
+// reads back to the same timing.
+TEST(ScoreFileHostileTest, BarsThatMeasureShorterThanStoredAreTimedOnWhatTheyMeasure) {
+    hostile::Loaded a;
+    ASSERT_TRUE(a.Open(hostile::Fixture("legacy-zero-tick-meter"))) << a.error;
+    ASSERT_GT(a.score->GetBarCount(), 1);
+    EXPECT_EQ(a.score->GetBar(0)->GetLength(), 0);
+    EXPECT_EQ(a.score->GetBar(1)->GetStartTime(), 0);
+    EXPECT_EQ(a.score->GetBar(0)->GetTempo(), 9600);
+    for (int b = 1; b < a.score->GetBarCount(); ++b)
+        EXPECT_EQ(a.score->GetBar(b)->GetTempo(), 9600) << "bar " << b;
+    hostile::Loaded b;
+    ASSERT_TRUE(b.Open(a.Save())) << b.error;
+    for (int i = 0; i < b.score->GetBarCount(); ++i)
+        EXPECT_EQ(b.score->GetBar(i)->GetTempo(), a.score->GetBar(i)->GetTempo()) << "bar " << i;
 }
 
 TEST(ScoreFileHostileTest, OlderFormatFilesKeepEverySystemsStavesAndEveryBarsConductorItems) {
