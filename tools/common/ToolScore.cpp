@@ -21,6 +21,7 @@
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "notation/NotationClasses.h"
+#include "notation/RawNote.h"
 #include "platform/Handles.h"
 #include "platform/Port.h"
 
@@ -128,7 +129,7 @@ std::map<int, ItemFieldPrinter>& Printers() {
 
 void RegisterItemFields(int typeCode, ItemFieldPrinter printer) { Printers()[typeCode] = std::move(printer); }
 
-void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly) {
+void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly, bool placed) {
     if (track < 0 || track >= score.GetTrackCount()) throw ToolError("no track " + std::to_string(track));
     if (bar < 0 || bar >= score.GetBarCount()) throw ToolError("no bar " + std::to_string(bar));
     CTrkBar* trkBar = score.GetTrkBar(track, bar);
@@ -139,9 +140,15 @@ void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly)
         if (liveOnly && item->IsRemoved()) continue;
         char name[64] = {};
         item->GetTypeName(name);
+        if (placed) std::fprintf(out, "%d %d: ", track, bar);
         std::fprintf(out, "%d %s time %d pos %d voice %d flags %02x%02x", index, name[0] ? name : "?",
                      int(item->TimeField()), int(item->PositionField()), item->VoiceField(), unsigned(item->FlagsA()),
                      unsigned(item->FlagsB()));
+        if (placed && item->IsNoteOrRawNote()) {
+            auto* note = static_cast<CRawNote*>(item);
+            for (int k = 0; k < note->HeadCountField(); ++k)
+                std::fprintf(out, "%s%d", k ? "," : " pitches ", int(note->Head(k)->Pitch()));
+        }
         const auto it = Printers().find(item->Type());
         if (it != Printers().end()) it->second(out, item);
         std::fputc('\n', out);

@@ -61,7 +61,9 @@ struct ItemFieldsRegistrar {
 
 // One line per record of track t's bar b in run order (end record excluded): index, type name,
 // time, position, voice, the two flag bytes, then the kind's fields. With liveOnly, removed
-// records are left out. ToolError when the track bar does not exist.
-void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly = false);
+// records are left out. With placed, each line is led by the track and bar, and a note's line
+// carries its heads' pitches ("pitches 60,64") after the common fields. ToolError when the
+// track bar does not exist.
+void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly = false, bool placed = false);
 
 }  // namespace tools

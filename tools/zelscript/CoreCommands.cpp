@@ -41,14 +41,19 @@ void RunSave(Context& ctx, const Args& args) {
 }
 
 void RunPrintItems(Context& ctx, const Args& args) {
-    NeedArgs(args, 2, 3, "print items T B [live]");
+    static const char* usage = "print items T B [live] | T1-T2 B1-B2 [live]";
+    NeedArgs(args, 2, 3, usage);
     const bool live = args.size() == 3;
-    if (live && args[2] != "live") throw ScriptError("usage: print items T B [live]");
+    if (live && args[2] != "live") throw ScriptError(std::string("usage: ") + usage);
     CScore& score = *ctx.Score().score;
-    const int track = ArgInt(args, 0, "track");
-    const int bar = ArgInt(args, 1, "bar");
+    // A range (a "-" in either number) leads each line with its track and bar.
+    const bool ranged = args[0].find('-', 1) != std::string::npos || args[1].find('-', 1) != std::string::npos;
+    int t1 = 0, t2 = 0, b1 = 0, b2 = 0;
+    ArgRange(args, 0, "track", &t1, &t2);
+    ArgRange(args, 1, "bar", &b1, &b2);
     try {
-        tools::DumpItems(ctx.out, score, track, bar, live);
+        for (int t = t1; t <= t2; ++t)
+            for (int b = b1; b <= b2; ++b) tools::DumpItems(ctx.out, score, t, b, live, ranged);
     } catch (const tools::ToolError& e) {
         throw ScriptError(e.what());
     }
@@ -65,8 +70,10 @@ const CommandRegistrar registrar{
     {"new", "N", "the new score of arrangement N (0-4), as zeldump --new N makes it", RunNew},
     {"open", "FILE", "opens a score file as the program does (a failure prints the code and the message shown)", RunOpen},
     {"save", "FILE", "saves the document to a file as the program does; the document takes its name", RunSave},
-    {"print items", "T B [live]",
-     "track T's bar B, a line per record: index, type, time, position, voice, flags, the kind's fields", RunPrintItems},
+    {"print items", "T B [live] | T1-T2 B1-B2 [live]",
+     "track T's bar B, a line per record: index, type, time, position, voice, flags, the kind's fields (live: "
+     "live records only); over ranges each line is led by its track and bar and a note's line has its pitches",
+     RunPrintItems},
     {"print score", "", "the counts of tracks, bars, systems and pages", RunPrintScore},
 };
 

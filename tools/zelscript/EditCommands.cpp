@@ -1,0 +1,160 @@
+// Edits through the program's own commands: the selection's whole-score and range forms, a
+// command by its id (run as the document runs it), undo and redo, and `same`, which holds the
+// score's saved form against a file's bytes.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "Script.h"
+#include "edit/Commands.h"
+#include "model/Bar.h"
+#include "model/EditTask.h"
+#include "model/ItemArray.h"
+#include "model/Score.h"
+#include "model/Tempo.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/RawNote.h"
+
+namespace zelscript {
+namespace {
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ScriptError("cannot read " + path);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void RunSame(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "same FILE");
+    const std::vector<std::uint8_t> want = FileBytes(ctx.InputPath(args[0]));
+    char temp[] = "/tmp/zelscript-same-XXXXXX";
+    const int fd = mkstemp(temp);
+    if (fd < 0) throw ScriptError("cannot make a temporary file");
+    close(fd);
+    const bool written = ctx.Score().doc->WriteNative(temp);
+    const std::vector<std::uint8_t> have = written ? FileBytes(temp) : std::vector<std::uint8_t>();
+    std::remove(temp);
+    if (!written) throw ScriptError("the score could not be saved");
+    if (have == want) {
+        std::fprintf(ctx.out, "same: %s\n", args[0].c_str());
+        return;
+    }
+    std::size_t at = 0;
+    while (at < have.size() && at < want.size() && have[at] == want[at]) ++at;
+    throw ScriptError("the score's saved form differs from " + args[0] + " at byte " + std::to_string(at) + " (" +
+                      std::to_string(have.size()) + " bytes against " + std::to_string(want.size()) + ")");
+}
+
+// Selects every live record of tracks t1-t2 in bars b1-b2 (a note with every head), the bars'
+// own tempo marks and texts, and sets the selection's extent over them.
+void SelectRange(Context& ctx, int t1, int t2, int b1, int b2) {
+    tools::ToolScore& s = ctx.Score();
+    CScore& score = *s.score;
+    if (t1 < 0 || t2 >= score.GetTrackCount()) throw ScriptError("no tracks " + std::to_string(t1) + "-" + std::to_string(t2));
+    if (b1 < 0 || b2 >= score.GetBarCount()) throw ScriptError("no bars " + std::to_string(b1) + "-" + std::to_string(b2));
+    CSelect* sel = s.doc->GetSelection();
+    sel->Reset();
+    const std::int16_t low[6] = {0, std::int16_t(t1), 0, std::int16_t(b1), 0, 0};
+    const std::int16_t high[6] = {32767, std::int16_t(t2), 32767, std::int16_t(b2), 32767, 32767};
+    for (int i = 0; i < 6; ++i) {
+        sel->lower[i] = low[i];
+        sel->upper[i] = high[i];
+    }
+    for (int t = t1; t <= t2; ++t)
+        for (int b = b1; b <= b2; ++b) {
+            CTrkBar* tb = CurrentTrkBar(ctx, t, b);
+            for (CBarItem* item = tb->GetItems(); item && item->TypeCode() != 255; item = item->NextItem()) {
+                if (item->IsRemoved()) continue;
+                item->SelectPart(CRawNote::kAllHeads);
+                sel->Select(item);
+            }
+        }
+    for (int b = b1; b <= b2; ++b) {
+        CItemArray* own = score.GetBar(b)->GetItemArray();
+        for (int i = 0; own && i < own->GetCount(); ++i) {
+            auto* item = static_cast<CBarItem*>(own->GetAt(i));
+            if (!item || item->IsRemoved() || !(item->IsTempo() || item->IsText())) continue;
+            item->Select();
+            sel->Select(item);
+        }
+    }
+}
+
+void RunSelect(Context& ctx, const Args& args) {
+    static const char* usage = "select all | select range T1-T2 B1-B2";
+    if (args.empty()) throw ScriptError(std::string("usage: ") + usage);
+    if (args[0] == "all") {
+        NeedArgs(args, 1, 1, usage);
+        CScore& score = *ctx.Score().score;
+        SelectRange(ctx, 0, score.GetTrackCount() - 1, 0, score.GetBarCount() - 1);
+    } else if (args[0] == "range") {
+        NeedArgs(args, 3, 3, usage);
+        int t1 = 0, t2 = 0, b1 = 0, b2 = 0;
+        ArgRange(args, 1, "track", &t1, &t2);
+        ArgRange(args, 2, "bar", &b1, &b2);
+        SelectRange(ctx, t1, t2, b1, b2);
+    } else {
+        throw ScriptError(std::string("usage: ") + usage);
+    }
+}
+
+void RunCmd(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 2, "cmd ID [ARG]");
+    const int id = ArgInt(args, 0, "command id");
+    const int argument = args.size() == 2 ? ArgInt(args, 1, "argument") : 0;
+    tools::ToolScore& s = ctx.Score();
+    s.doc->MakeCurrent();
+    if (!edit::RunCommand(*s.doc, id, argument)) throw ScriptError("no edit command " + args[0]);
+    s.Refresh();
+}
+
+// A tempo mark among bar B's own items at TIME ticks, then every bar's running state again.
+void RunTempo(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "tempo B TIME BPM");
+    CScore& score = *ctx.Score().score;
+    const int b = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
+    const int time = ArgIntIn(args, 1, "time", 0, 32767);
+    const int bpm = ArgIntIn(args, 2, "beats per minute", 10, 300);
+    CurrentTrkBar(ctx, 0, b);
+    std::uint8_t bytes[CTempo::kSize] = {};
+    CTempo* tempo = MakeTempoItem(bytes, bpm * 100);
+    tempo->SetTimeField(std::int16_t(time));
+    tempo->SetPositionField(score.GetBar(b)->TickToFraction(time, false));
+    if (!score.GetBar(b)->InsertItemSorted(tempo)) throw ScriptError("the tempo mark could not be inserted");
+    score.RecalcBars(false);
+}
+
+void RunUndo(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 0, "undo");
+    tools::ToolScore& s = ctx.Score();
+    if (s.doc->GetUndoPosition() == 0) throw ScriptError("nothing to undo");
+    s.doc->Undo();
+}
+
+void RunRedo(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 0, "redo");
+    tools::ToolScore& s = ctx.Score();
+    if (s.doc->GetUndoPosition() >= s.doc->GetUndoCount()) throw ScriptError("nothing to redo");
+    s.doc->Redo();
+}
+
+const CommandRegistrar registrar{
+    {"same", "FILE", "fails unless the score's saved form is FILE's bytes", RunSame},
+    {"select", "all | range T1-T2 B1-B2",
+     "selects every live record (a note with all its heads) of the whole score or of tracks T1-T2 in bars B1-B2, "
+     "with the bars' own tempo marks and texts, and makes that the selection's extent",
+     RunSelect},
+    {"cmd", "ID [ARG]", "runs edit command ID (57632 clear, 57634 copy, 57635 cut, 35100-35102 delete marks, "
+                        "beams, duplicate heads) as the document runs it", RunCmd},
+    {"tempo", "B TIME BPM", "a tempo mark of BPM quarters a minute among bar B's own items at TIME ticks", RunTempo},
+    {"undo", "", "undoes the last operation", RunUndo},
+    {"redo", "", "does the last undone operation again", RunRedo},
+};
+
+}  // namespace
+}  // namespace zelscript
