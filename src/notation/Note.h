@@ -19,6 +19,15 @@ public:
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;          // slot 59
     void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;     // slot 80
 
+    // The items attached to the note kept with it (NoteAttach.cpp).
+    void MoveToPosition(CBarItem& item, int position) const override;                          // slot 145
+    CRawHead* AddMark(CRawHead& item, const NoteMark& mark) const override;                    // 150
+    int GetAttachPos(CRawHead& item, CTrkBar* trkBar, bool above, bool skipMarks) const override;  // 159
+    void InitMark(CRawHead& item, NoteMark* mark, int code, int arg, bool onStemSide) const override;  // 160
+    void CollectAttached(CRawHead& item, CTrkBar* trkBar, AttachedItemList* list, int head) const override;  // 166
+    void RemoveHead(CRawNote& note, int i) const override;                                     // 176
+    void MoveHead(CRawNote& note, int i, int delta, int oldPitch) const override;              // 177
+
     void SetScale(CScoreItem& item, int percent) const override;        // slot 37
     bool MovesOnDrop(CScoreItem& item) const override { return false; }  // slot 67
     int GetBarSpan(CBarItem& item) const override;                       // slot 99
@@ -52,6 +61,17 @@ public:
     void DrawDots(const NoteHead& head);
     void DrawParentheses();
     void DrawFretNumber(int x, int y, const NoteHead& head);
+    // --- attached items (NoteAttach.cpp) ---
+    // Widens [*first, *last] (bar numbers) over the bars that hold the note's attached items;
+    // *first starts at the bar of the track given.
+    void GetBarRange(int* first, int* last, CTrkBar* trkBar);
+    // The tie that starts at (ends on) head i goes, and the flags at both its ends with it.
+    void RemoveTieFrom(int i);
+    void RemoveTieInto(int i);
+    // After a flip or a move to another track: the ties of the note's voice at its column in the
+    // current bar go to the first head of their staff position and pitch, and are shaped again.
+    void RelinkTies();
+
     // The heads are drawn: the stem and flag too when the note has its own.
     bool HasOwnStem() const { return !IsBeamed() && !IsStemless() && NoteValue() > 1; }
 };

@@ -29,13 +29,18 @@ class CStaff;
 class CTrkBar;
 struct MarkPlaybackTable;
 
-// The items attached to a note as the note collects them: up to 256 items, each with the
-// index of the head it is attached to (-32767 for the whole note).
+// The items attached to a note as the note collects them: up to 256 items, none twice, each
+// with the index of the head it is attached to (0 for an item of the whole note) and the bar of
+// the track where it was found. What is listed is passed over by the searches that follow.
 struct AttachedItemList {
     static constexpr int kCapacity = 256;
     CBarItem* items[kCapacity] = {};
     int heads[kCapacity] = {};
+    CTrkBar* bars[kCapacity] = {};
     int count = 0;
+    bool Contains(const CBarItem* item) const;
+    // Lists the item unless it is listed already; false when the list is full.
+    bool Add(CBarItem* item, int head, CTrkBar* bar);
 };
 
 // The operations the note and rest base adds (slots 149-175) and its overrides, and what the

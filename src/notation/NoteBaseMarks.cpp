@@ -146,7 +146,7 @@ POINT RawHeadBehaviour::PlaceMark(CRawHead& item, int x, NoteMark* mark) const {
     } else {
         above = g.side == 0 ? !up : g.side == 2;
         if (flipped) above = !above;
-        p = item.IsNote() ? notation::GetAttachY(static_cast<CRawNote*>(&item), above, false) : item.GetTopHeadPos();
+        p = item.IsNote() ? static_cast<CRawNote&>(item).GetAttachY(above, false) : item.GetTopHeadPos();
     }
     int mx = x + Units(staff, mark->XOffset());
     const int clef = staff ? staff->GetClef() : 0;

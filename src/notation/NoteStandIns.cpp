@@ -82,33 +82,14 @@ void SetTieSide(CBarItem*, bool) {}
 void FlipTie(CBarItem*) {}
 void SetTieStaff(CBarItem*, int, int) {}
 void FlipItem(CBarItem*, int) {}
-void MoveAttachedToStaff(CRawNote*, int, int) {}
-void SetEndPosition(CBarItem*, int) {}
+bool TupletNoteCheck(CBarItem*) { return false; }
+void SetEndPosition(CBarItem* item, int position) {
+    if (item && item->RecordSizeField() >= 26) rec::Put<std::int16_t>(item, 24, std::int16_t(position));
+}
 
 }  // namespace notation
 
 namespace notation {
-
-int GetAttachY(CRawNote* note, bool above, bool atHeads) {
-    if (!note || note->HeadCountField() <= 0) return 0;
-    const int n = note->HeadCountField();
-    const int first = note->Head(0)->Position(), last = note->Head(n - 1)->Position();
-    const bool up = note->IsStemUp();
-    const int code = note->NoteValue();
-    if ((note->HasFretNumbers() && note->IsStemless()) || code <= 1) {
-        if (!above) return up ? first - 2 : last - 2;
-        return up ? last + 2 : first + 2;
-    }
-    const int p0 = note->GetEntryStaffPos(*note->Head(0));
-    if (above == up) {
-        if (atHeads) return up ? last + 2 : last - 2;
-        int length = note->GetStemLength() / 2;
-        const int scale = note->Scale() ? note->Scale() : note->Head(0)->HeadScale();
-        if (scale) length = length * scale / 100;
-        return up ? p0 + 1 + length : p0 - length - 1;
-    }
-    return above ? p0 + 2 : p0 - 2;
-}
 
 void RunEditMarkTask(CRawNote*) {}
 

@@ -63,21 +63,16 @@ void FlipTie(CBarItem* tie);
 void SetTieStaff(CBarItem* tie, int staffOffset, int position);
 // The bar item's flip operation (a tuplet's re-placement).
 void FlipItem(CBarItem* item, int arg);
-// Moves the two-ended items and beam ends attached at the note's first head to another staff
-// offset, their positions by shift.
-void MoveAttachedToStaff(CRawNote* note, int staffOffset, int shift);
+// The tuplet's note check, run while a note of it is hidden: true when the tuplet should go
+// (false: the tuplet stays until the tuplets' own check exists).
+bool TupletNoteCheck(CBarItem* tuplet);
 
 }  // namespace notation
 
 namespace notation {
-// CBarItem::SetEndPosition: the position of the other end of a two-ended item (nothing yet).
+// CBarItem::SetEndPosition: the column of the other end of a two-ended item (its word at 24,
+// when the record is long enough to have one).
 void SetEndPosition(CBarItem* item, int position);
-}  // namespace notation
-
-namespace notation {
-// CRawNote::GetAttachY (above, atHeads): the staff position where a curve over or under the
-// note meets it; the beam's height is not consulted yet (the stem end is taken instead).
-int GetAttachY(CRawNote* note, bool above, bool atHeads);
 }  // namespace notation
 
 #include "model/ScoreStandIns.h"

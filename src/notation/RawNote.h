@@ -209,6 +209,15 @@ public:
     // The same in staff units (1/24 space x 5 per unit of the accidental offset).
     int AccidentalExtentUnits(bool withAccidentals);
 
+    // --- attach points ---
+    // The staff position where a curve over (above) or under the note meets it: at the stem's
+    // end (the beam's height for a beamed note), or with atHeads at the outer head on the stem
+    // side.
+    int GetAttachY(bool above, bool atHeads);
+    // The slurs and line items that start or end at the note and the ends of its beam at its
+    // column go to the staff `offset` from its own, their staff positions moved by shift.
+    void MoveAttachedToStaff(int offset, int shift);
+
     // --- stems and ties ---
     // mode 1 up, 2 down, 3 from the voice's setting, else automatic; propagate re-sides the
     // ties and marks the attached items when the direction changed.

@@ -283,7 +283,7 @@ void CRawNote::MoveHeadToStaff(int i, int delta) {
             h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
         }
     }
-    if (i == 0) notation::MoveAttachedToStaff(this, offset, shift);
+    if (i == 0) MoveAttachedToStaff(offset, shift);
     h->SetCrossStaffOffset(offset);
     h->SetPosition(position);
     h->SetAccidental(g_theory.GetPitchAccidental(h->Pitch(), key) & 7);

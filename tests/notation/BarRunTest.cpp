@@ -140,8 +140,9 @@ TEST_F(BarRunTest, MarksAreAddedAndRemovedThroughTheRun) {
     ASSERT_TRUE(note);
     EXPECT_EQ(note->MarkCount(), 7);
     const int full = note->RecordSizeField();
-    EXPECT_EQ(note->AddMark(*mark), nullptr);
+    EXPECT_EQ(note->AddMark(*mark), note) << "a full note stays as it is";
     EXPECT_EQ(note->RecordSizeField(), full);
+    EXPECT_EQ(note->MarkCount(), 7);
 
     // A rest takes only the rest marks.
     RecordBuf rb;

@@ -54,7 +54,7 @@ TEST_F(ChordTest, PlayTimesAndPositions) {
     EXPECT_EQ(note->GetBottomHeadPos(), 2);
     note->SetStemUpBit(true);
     EXPECT_EQ(note->GetTopHeadPos(), 2);
-    EXPECT_EQ(note->GetAttachPos(nullptr, true, false), -3 + 2) << "the base's attach position of head 0";
+    EXPECT_EQ(note->GetAttachPos(nullptr, true, false), note->GetAttachY(true, false)) << "no marks to keep clear of";
 
     RecordBuf one;
     CNote* single = Chord(one, {4}, true);

@@ -84,9 +84,9 @@ void RunPrintAttachY(Context& ctx, const Args& args) {
     CBarItem* item = ItemAt(trkBar, ArgInt(args, 2, "index"));
     if (!item->IsNoteOrRawNote()) throw ScriptError("item " + args[2] + " is not a note");
     auto* note = static_cast<CRawNote*>(item);
-    std::fprintf(ctx.out, "above %d below %d above at heads %d below at heads %d\n", notation::GetAttachY(note, true, false),
-                 notation::GetAttachY(note, false, false), notation::GetAttachY(note, true, true),
-                 notation::GetAttachY(note, false, true));
+    std::fprintf(ctx.out, "above %d below %d above at heads %d below at heads %d\n", note->GetAttachY(true, false),
+                 note->GetAttachY(false, false), note->GetAttachY(true, true),
+                 note->GetAttachY(false, true));
 }
 
 // merge T B INDEX LENGTH VOICE: record INDEX (a note) is taken out and merged back in with the

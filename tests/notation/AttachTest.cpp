@@ -1,0 +1,407 @@
+// The items attached to a note kept with it: heads moved and removed, the note moved to another
+// column, the ties of a chord linked again, the attached items collected with the bars that
+// hold them, where curves meet the note, and new marks set up and stacked.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NotationTestSupport.h"
+#include "framework/Input.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarTestSupport.h"
+#include "notation/Beam.h"
+
+using namespace notetest;
+
+namespace {
+
+enum : int { kTie = 30, kGliss = 21, kLyric = 24, kDynamic = 20, kTuplet = 31 };
+enum : int { kStartY = 18, kEndY = 20, kEndBars = 22, kEndColumn = 24 };
+
+// A two-ended record (tie, glissando, tuplet) of voice 0 with its end fields.
+recordtest::Bytes TwoEnded(int type, int time, int column, int startY, int endBars, int endColumn, int endY, int pitch = 0) {
+    recordtest::Bytes r = trkbartest::Item(type, 36, time);
+    trkbartest::View(r)->SetPositionField(std::int16_t(column));
+    r[17] = std::uint8_t(pitch << 1);
+    rec::Put<std::int16_t>(r.data(), kStartY, std::int16_t(startY));
+    rec::Put<std::int16_t>(r.data(), kEndY, std::int16_t(endY));
+    rec::Put<std::int16_t>(r.data(), kEndBars, std::int16_t(endBars));
+    rec::Put<std::int16_t>(r.data(), kEndColumn, std::int16_t(endColumn));
+    return r;
+}
+
+// A record of the head only (a lyric, a dynamic) at a column.
+recordtest::Bytes Plain(int type, int time, int column) {
+    recordtest::Bytes r = trkbartest::Item(type, 40, time);
+    trkbartest::View(r)->SetPositionField(std::int16_t(column));
+    return r;
+}
+
+std::int16_t Word(const CBarItem* r, int at) { return rec::Get<std::int16_t>(r, std::size_t(at)); }
+
+// A head as the cases give it: staff position, pitch and link flags (NoteHead byte 1).
+struct HeadSpec {
+    int position = 2, pitch = 64, links = 0;
+};
+
+// One track of two bars; notes and other records are put into the runs by the cases.
+class AttachTest : public NotationTest {
+public:
+    void SetUp() override {
+        RegisterTrackClass();
+        score = std::make_unique<CScore>(&doc);
+        ASSERT_TRUE(score->BuildSkeleton(2, 1));
+        g_model.currentScore = score.get();
+    }
+    void TearDown() override { g_model.currentScore = nullptr; }
+
+    CTrkBar* Bar(int b) { return score->GetTrkBar(0, b); }
+    void Put(int b, recordtest::Bytes r) { ASSERT_NE(Bar(b)->InsertCopy(trkbartest::View(r)), nullptr); }
+    void PutNote(int b, int time, int column, std::vector<HeadSpec> heads, std::uint8_t links = 0, bool up = true) {
+        RecordBuf buf;
+        CNote* note = MakeNote(buf, int(heads.size()));
+        note->SetTimeField(std::int16_t(time));
+        note->SetPositionField(std::int16_t(column));
+        note->SetStemUpBit(up);
+        note->SetLinks(links);
+        for (std::size_t k = 0; k < heads.size(); ++k) {
+            NoteHead* h = note->Head(int(k));
+            h->SetPosition(heads[k].position);
+            h->SetPitch(heads[k].pitch);
+            h->SetByte(NoteHead::kLinkByte, std::uint8_t(heads[k].links));
+            h->SetDuration(480);
+        }
+        ASSERT_NE(Bar(b)->InsertCopy(note), nullptr);
+    }
+    // The first live record of a type in a bar's run (its note at a column, for notes).
+    CBarItem* Find(int b, int type, int column = -1) {
+        CBarItem* found = nullptr;
+        trkbar::ForEachLiveItem(Bar(b), [&](CBarItem* r) {
+            if (!found && r->TypeCode() == type && (column < 0 || r->PositionField() == column)) found = r;
+        });
+        return found;
+    }
+    // The note at a column of a bar, its bar made current.
+    CNote* NoteAt(int b, int column) {
+        Bar(b)->SetCurrent();
+        return static_cast<CNote*>(Find(b, CNote::kType, column));
+    }
+    int Count(int b, int type) {
+        int n = 0;
+        trkbar::ForEachLiveItem(Bar(b), [&](CBarItem* r) { n += r->TypeCode() == type; });
+        return n;
+    }
+
+    CZelDoc doc;
+    std::unique_ptr<CScore> score;
+};
+
+constexpr int kTieStart = NoteHead::kTieStart, kTieEnd = NoteHead::kTieEnd;
+constexpr int kGlissStart = NoteHead::kGlissStart, kGlissEnd = NoteHead::kGlissEnd;
+
+}  // namespace
+
+// --- moves as a table -------------------------------------------------------------------------
+
+TEST_F(AttachTest, MovesCarryTheAttachedItems) {
+    // Bar 0: note A at column 512 (time 960), bar 1: note B at column 0 and note C at 512.
+    // What each case puts in, the edit, and what must hold after it.
+    struct Case {
+        const char* what;
+        std::function<void(AttachTest&)> build;
+        std::function<void(AttachTest&)> edit;
+        std::function<void(AttachTest&)> check;
+    };
+    const Case cases[] = {
+        {"MoveHead: the tie from the head moves with it and takes its new pitch",
+         [](AttachTest& t) {
+             t.PutNote(0, 960, 512, {{2, 64, kTieStart}});
+             t.Put(0, TwoEnded(kTie, 960, 512, 2, 1, 0, 2, 64));
+             t.PutNote(1, 0, 0, {{2, 64, kTieEnd}});
+         },
+         [](AttachTest& t) {
+             CNote* a = t.NoteAt(0, 512);
+             a->Head(0)->SetPitch(67);
+             a->MoveHead(0, 2, 64);
+         },
+         [](AttachTest& t) {
+             CBarItem* tie = t.Find(0, kTie);
+             EXPECT_EQ(Word(tie, kStartY), 4);
+             EXPECT_EQ(Word(tie, kEndY), 4);
+             EXPECT_EQ(rec::Get<std::uint8_t>(tie, 17) >> 1, 67);
+             EXPECT_EQ(t.NoteAt(0, 512)->Head(0)->Position(), 4);
+             EXPECT_TRUE(t.NoteAt(0, 512)->Head(0)->HasTieStart());
+         }},
+        {"MoveHead: a tie flag with no tie behind it is cleared",
+         [](AttachTest& t) { t.PutNote(0, 960, 512, {{2, 64, kTieStart}}); },
+         [](AttachTest& t) { t.NoteAt(0, 512)->MoveHead(0, 1, -1); },
+         [](AttachTest& t) {
+             EXPECT_FALSE(t.NoteAt(0, 512)->Head(0)->HasTieStart());
+             EXPECT_EQ(t.NoteAt(0, 512)->Head(0)->Position(), 3);
+         }},
+        {"MoveHead: glissandi from and into the head follow it",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{2, 64, kGlissStart}});
+             t.Put(1, TwoEnded(kGliss, 0, 0, 2, 0, 512, -1));
+             t.PutNote(1, 960, 512, {{-1, 59, kGlissEnd}});
+         },
+         [](AttachTest& t) {
+             t.NoteAt(1, 0)->MoveHead(0, -3, -1);
+             CNote* c = t.NoteAt(1, 512);
+             c->Head(0)->SetPitch(60);
+             c->MoveHead(0, 2, 59);
+         },
+         [](AttachTest& t) {
+             CBarItem* g = t.Find(1, kGliss);
+             EXPECT_EQ(Word(g, kStartY), -1);
+             EXPECT_EQ(Word(g, kEndY), 1);
+             EXPECT_EQ(rec::Get<std::uint8_t>(g, 17) >> 1, 60);
+         }},
+        {"MoveHead: the beam's end height at the note moves and the beam is laid out afresh",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{2, 64, 0}});
+             t.PutNote(1, 240, 128, {{2, 64, 0}});
+             for (int column : {0, 128}) {
+                 CNote* n = t.NoteAt(1, column);
+                 n->SetBeamed(1);
+             }
+             recordtest::Bytes beam = trkbartest::Item(CBeam::kType, 46, 0);
+             rec::Put<std::int16_t>(beam.data(), CBeam::kStartPosition, 0);
+             rec::Put<std::int16_t>(beam.data(), CBeam::kEndPosition, 128);
+             beam[CBeam::kStartStaffPos] = 9;
+             beam[CBeam::kEndStaffPos] = 9;
+             beam[CBeam::kSegmentCount] = 1;
+             t.Put(1, beam);
+         },
+         [](AttachTest& t) { t.NoteAt(1, 128)->MoveHead(0, 2, -1); },
+         [](AttachTest& t) {
+             CBarItem* beam = t.Find(1, CBeam::kType);
+             EXPECT_EQ(rec::Get<std::int8_t>(beam, CBeam::kStartStaffPos), 9);
+             EXPECT_EQ(rec::Get<std::int8_t>(beam, CBeam::kEndStaffPos), 11) << "the last end: the note's column";
+             EXPECT_TRUE(beam->FlagsA() & CBarItem::kRelayoutBit);
+             EXPECT_TRUE(rec::Get<std::uint8_t>(beam, CBeam::kBeamFlags) & CBeam::kRelayoutStems);
+         }},
+        {"MoveToPosition: ties and glissandi at both ends and the lyric follow; a chosen lyric stays",
+         [](AttachTest& t) {
+             t.PutNote(0, 960, 512, {{2, 64, kTieStart}});
+             t.Put(0, TwoEnded(kTie, 960, 512, 2, 1, 0, 2, 64));
+             t.PutNote(1, 0, 0, {{2, 64, kTieEnd | kGlissStart}});
+             t.Put(1, TwoEnded(kGliss, 0, 0, 2, 0, 512, 4));
+             t.PutNote(1, 960, 512, {{4, 67, kGlissEnd}});
+             t.Put(1, Plain(kLyric, 0, 0));
+             recordtest::Bytes chosen = Plain(kLyric, 0, 0);
+             chosen[9] |= CBarItem::kSelectedBit;
+             t.Put(1, chosen);
+             t.Put(1, Plain(kLyric, 960, 512));
+         },
+         [](AttachTest& t) {
+             t.NoteAt(1, 0)->MoveToPosition(100);
+             t.NoteAt(1, 512)->MoveToPosition(600);
+             t.NoteAt(0, 512)->MoveToPosition(500);
+         },
+         [](AttachTest& t) {
+             CBarItem* tie = t.Find(0, kTie);
+             EXPECT_EQ(tie->PositionField(), 500);
+             EXPECT_EQ(Word(tie, kEndColumn), 100) << "the end, in the next bar";
+             CBarItem* g = t.Find(1, kGliss);
+             EXPECT_EQ(g->PositionField(), 100);
+             EXPECT_EQ(Word(g, kEndColumn), 600);
+             std::vector<int> lyrics;
+             trkbar::ForEachLiveItem(t.Bar(1), [&](CBarItem* r) {
+                 if (r->TypeCode() == kLyric) lyrics.push_back(r->PositionField());
+             });
+             std::sort(lyrics.begin(), lyrics.end());
+             EXPECT_EQ(lyrics, (std::vector<int>{0, 100, 600}));
+         }},
+        {"RemoveHead: the tie from the head goes and its other end loses its flag",
+         [](AttachTest& t) {
+             t.PutNote(0, 960, 512, {{2, 64, kTieStart}, {5, 69, 0}});
+             t.Put(0, TwoEnded(kTie, 960, 512, 2, 1, 0, 2, 64));
+             t.PutNote(1, 0, 0, {{2, 64, kTieEnd}});
+         },
+         [](AttachTest& t) { t.NoteAt(0, 512)->RemoveHead(0); },
+         [](AttachTest& t) {
+             EXPECT_EQ(t.Count(0, kTie), 0);
+             EXPECT_EQ(t.NoteAt(0, 512)->HeadCountField(), 1);
+             EXPECT_EQ(t.NoteAt(0, 512)->Head(0)->Pitch(), 69);
+             EXPECT_FALSE(t.NoteAt(1, 0)->Head(0)->HasTieEnd());
+         }},
+        {"RemoveHead: the tie into the head goes from the bar before; the glissando from it goes",
+         [](AttachTest& t) {
+             t.PutNote(0, 960, 512, {{2, 64, kTieStart}});
+             t.Put(0, TwoEnded(kTie, 960, 512, 2, 1, 0, 2, 64));
+             t.PutNote(1, 0, 0, {{2, 64, kTieEnd | kGlissStart}, {6, 71, 0}});
+             t.Put(1, TwoEnded(kGliss, 0, 0, 2, 0, 512, 4));
+             t.PutNote(1, 960, 512, {{4, 67, kGlissEnd}});
+         },
+         [](AttachTest& t) { t.NoteAt(1, 0)->RemoveHead(0); },
+         [](AttachTest& t) {
+             EXPECT_EQ(t.Count(0, kTie), 0);
+             EXPECT_EQ(t.Count(1, kGliss), 0);
+             EXPECT_FALSE(t.NoteAt(0, 512)->Head(0)->HasTieStart());
+             EXPECT_EQ(t.NoteAt(1, 0)->HeadCountField(), 1);
+             EXPECT_EQ(t.NoteAt(1, 0)->Head(0)->Byte(NoteHead::kLinkByte) & 0x0F, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        c.build(*this);
+        c.edit(*this);
+        c.check(*this);
+    }
+}
+
+TEST_F(AttachTest, CollectedItemsComeWithTheirBarsAndMissingOnesLoseTheirFlags) {
+    PutNote(0, 960, 512, {{2, 64, kTieStart}});
+    Put(0, TwoEnded(kTie, 960, 512, 2, 1, 0, 2, 64));
+    // Head 0: tied into from bar 0, a glissando flag with nothing behind it; head 1, chosen: a
+    // tie flag with nothing behind it that it keeps.
+    PutNote(1, 0, 0, {{2, 64, kTieEnd | kGlissStart}, {5, 69, kTieStart}});
+    NoteAt(1, 0)->Head(1)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
+    NoteAt(1, 0)->SetFlagBit(CRawHead::kTupletBit, true);
+    Put(1, Plain(kLyric, 0, 0));
+    Put(1, Plain(kDynamic, 0, 0));
+    Put(1, Plain(kLyric, 0, 100));                    // another column
+    Put(1, TwoEnded(kTuplet, 0, 0, 0, 0, 512, 0));    // spans the note
+    Put(1, TwoEnded(kTuplet, 0, 100, 0, 0, 512, 0));  // starts after it
+
+    CNote* b = NoteAt(1, 0);
+    AttachedItemList list;
+    b->CollectAttached(Bar(1), &list, CRawNote::kAllHeads);
+    std::vector<std::string> got;
+    for (int i = 0; i < list.count; ++i)
+        got.push_back(std::to_string(list.items[i]->TypeCode()) + "@" + std::to_string(list.bars[i]->GetBarIndex()) +
+                      "h" + std::to_string(list.heads[i]));
+    EXPECT_EQ(got, (std::vector<std::string>{"31@1h0", "30@0h0", "24@1h0", "20@1h0"}));
+    EXPECT_FALSE(b->Head(0)->Byte(NoteHead::kLinkByte) & kGlissStart) << "nothing behind it";
+    EXPECT_TRUE(b->Head(1)->HasTieStart()) << "a chosen head keeps its flags";
+
+    int first = 7, last = 0;
+    b->GetBarRange(&first, &last, Bar(1));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 1);
+    CNote* a = NoteAt(0, 512);
+    first = 7;
+    last = 0;
+    a->GetBarRange(&first, &last, Bar(0));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 0) << "a tie is found in the bar it starts in";
+}
+
+TEST_F(AttachTest, RelinkTiesMatchesByPositionAndPitch) {
+    // Three heads; ties at the note's column for (5, 69) and (2, 64), and one for a pitch no
+    // head has. Head 2 had a tie flag before: it goes.
+    PutNote(0, 0, 256, {{2, 64, 0}, {5, 69, 0}, {5, 70, kTieStart}});
+    Put(0, TwoEnded(kTie, 0, 256, 5, 0, 512, 5, 69));
+    Put(0, TwoEnded(kTie, 0, 256, 2, 0, 512, 2, 64));
+    Put(0, TwoEnded(kTie, 0, 256, 9, 0, 512, 9, 77));
+    CNote* note = NoteAt(0, 256);
+    note->RelinkTies();
+    EXPECT_TRUE(note->Head(0)->HasTieStart());
+    EXPECT_TRUE(note->Head(1)->HasTieStart());
+    EXPECT_FALSE(note->Head(2)->HasTieStart()) << "same position, other pitch";
+}
+
+// --- where curves meet the note ---------------------------------------------------------------
+
+TEST_F(AttachTest, AttachPointsAtTheStemTheHeadsAndTheBeam) {
+    PutNote(0, 0, 0, {{0, 71, 0}});                          // a stem-up quarter at 0
+    PutNote(0, 480, 256, {{3, 76, 0}, {-2, 67, 0}}, 0, false);  // a whole note, stem down
+    CNote* quarter = NoteAt(0, 0);
+    EXPECT_EQ(quarter->GetAttachY(true, false), 8) << "0 + 1 + the stem's 7";
+    EXPECT_EQ(quarter->GetAttachY(false, false), -2);
+    EXPECT_EQ(quarter->GetAttachY(true, true), 2) << "at the heads";
+    CNote* whole = NoteAt(0, 256);
+    whole->SetNoteValue(1);
+    EXPECT_EQ(whole->GetAttachY(true, false), 5);
+    EXPECT_EQ(whole->GetAttachY(false, false), -4);
+
+    // Beamed stem-up eighths at columns 0, 64 and 128 under a beam from height 10 to 14: the
+    // middle one meets a curve over it at the beam's height there plus one.
+    PutNote(1, 0, 0, {{0, 71, 0}});
+    PutNote(1, 240, 64, {{0, 71, 0}});
+    PutNote(1, 480, 128, {{0, 71, 0}});
+    for (int column : {0, 64, 128}) NoteAt(1, column)->SetBeamed(1);
+    recordtest::Bytes beam = trkbartest::Item(CBeam::kType, 46, 0);
+    rec::Put<std::int16_t>(beam.data(), CBeam::kStartPosition, 0);
+    rec::Put<std::int16_t>(beam.data(), CBeam::kEndPosition, 128);
+    beam[CBeam::kStartStaffPos] = 10;
+    beam[CBeam::kEndStaffPos] = 14;
+    beam[CBeam::kSegmentCount] = 1;
+    Put(1, beam);
+    EXPECT_EQ(NoteAt(1, 0)->GetAttachY(true, false), 11);
+    EXPECT_EQ(NoteAt(1, 64)->GetAttachY(true, false), 13);
+    EXPECT_EQ(NoteAt(1, 128)->GetAttachY(true, false), 15);
+    EXPECT_EQ(NoteAt(1, 64)->GetAttachY(false, false), -2) << "the head side does not look at the beam";
+}
+
+// --- marks ------------------------------------------------------------------------------------
+
+TEST_F(AttachTest, NewMarksAreSetUpForTheNote) {
+    PutNote(0, 0, 256, {{0, 71, 0}});
+    CNote* note = NoteAt(0, 256);
+    note->SetNoteValue(4);  // an eighth
+    RecordBuf mb(128);
+    auto* mark = reinterpret_cast<NoteMark*>(mb.data());
+
+    // A trill on an eighth: speed 3 and 30-tick notes when set up; added with no note length
+    // it takes 60 ticks.
+    note->InitMark(mark, 0, 0, false);
+    EXPECT_EQ(mark->GetByte(49) >> 4, 3);
+    EXPECT_EQ(mark->GetByte(48), 30);
+    EXPECT_EQ(mark->GetWord(40), 240);
+    EXPECT_EQ(mark->GetWord(46), 256) << "the note's column";
+    mark->SetByte(48, 0);
+    note = static_cast<CNote*>(note->AddMark(*mark));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->GetMark(0)->GetByte(48), 60);
+    EXPECT_EQ(note->GetMark(0)->GetByte(49) >> 4, 3);
+
+    // A tremolo of two strokes: byte 18 2, y 30, the heads play the written length less one.
+    note->InitMark(mark, 32, 0, false);
+    EXPECT_EQ(mark->GetByte(18), 2);
+    EXPECT_EQ(mark->YOffset(), 30);
+    EXPECT_EQ(note->Head(0)->Duration(), 239);
+
+    // A staccato goes opposite the stem by itself; with Alt held, above a stem-up note.
+    note->InitMark(mark, 24, 0, false);
+    EXPECT_FALSE(mark->Flags() & 0x04);
+    {
+        fw::inputtest::Script keys;
+        keys.SetDown(VK_MENU, true);
+        note->InitMark(mark, 24, 0, false);
+        EXPECT_TRUE(mark->Flags() & 0x04) << "placed on the other side";
+    }
+    note->InitMark(mark, 24, 0, true);
+    EXPECT_TRUE(mark->Flags() & 0x04) << "asked for on the stem side";
+}
+
+TEST_F(AttachTest, MarksStackAndANoteTakesSevenAtMost) {
+    PutNote(0, 0, 256, {{0, 71, 0}});
+    CNote* note = NoteAt(0, 256);
+    RecordBuf mb(128);
+    auto* mark = reinterpret_cast<NoteMark*>(mb.data());
+    // Marks that always go below stack: the second sits 180 further out than the first.
+    note->InitMark(mark, 21, 0, false);
+    note = static_cast<CNote*>(note->AddMark(*mark));
+    note->InitMark(mark, 21, 0, false);
+    EXPECT_EQ(mark->YOffset(), 180);
+    // Tremolo strokes and ornaments do not stack.
+    note->InitMark(mark, 70, 0, false);
+    EXPECT_EQ(mark->YOffset(), 0);
+    for (int i = 1; i < 7; ++i) note = static_cast<CNote*>(note->AddMark(*mark));
+    ASSERT_NE(note, nullptr);
+    const int size = note->RecordSizeField();
+    EXPECT_EQ(note->AddMark(*mark), note) << "the eighth mark is refused, the note stays";
+    EXPECT_EQ(note->RecordSizeField(), size);
+    EXPECT_EQ(note->MarkCount(), 7);
+}
