@@ -593,7 +593,10 @@ void CBar::AfterRead() {
         a->FitSizes();
         RefreshItemCache();
     }
-    if (g_model.loadedFileVersion < 0x400 && GetTempo() < kMinTempo) SetTempo(OldTempoToHundredths(GetTempo()));
+    // An older file's tempo below the range is in beats per minute; one above it is kept in
+    // the range, as the chunked form reads it.
+    if (g_model.loadedFileVersion < 0x400)
+        SetTempo(GetTempo() < kMinTempo ? OldTempoToHundredths(GetTempo()) : TempoInRange(GetTempo()));
     // Follows the bar-number link so that a link beyond the score is let go.
     GetBarNumberItem(false);
 }

@@ -719,6 +719,9 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
         CTrack* track = score.GetTrack(t);
         rec::Put<std::int16_t>(track, CTrack::kInputPort, -1);
         rec::Put<std::int16_t>(track, CTrack::kRedirectPort, -1);
+        // The name and abbreviation end in a terminator, as the chunked form reads them.
+        rec::Put<std::uint8_t>(track, CTrack::kName + CTrack::kNameLength - 1, 0);
+        rec::Put<std::uint8_t>(track, CTrack::kAbbreviation + CTrack::kNameLength - 1, 0);
         InitMarkPlaybackTable(track->MarkTable());
         for (int v = 0; v < CTrack::kVoices; ++v) track->SetVoiceDefName(v, "");
         score.GetTrkBarArray(t)->LoadRaw(file);
