@@ -601,6 +601,40 @@ void CBar::AfterRead() {
     GetBarNumberItem(false);
 }
 
+namespace {
+
+// An older file keeps a bar's own items in the order it stored them; the chunked reader places
+// each item by its time. A run out of time order (only a damaged file has one) is placed again
+// the chunked reader's way, so that what is saved reads back in the same order.
+void PlaceItemsByTime(CBar& bar) {
+    CItemArray* a = bar.GetItemArray();
+    const int n = a ? a->GetCount() : 0;
+    auto* p = n ? static_cast<CBarItem*>(a->GetData()) : nullptr;
+    bool ordered = true;
+    bool seen = false;
+    int last = 0;
+    for (int i = 0; i < n && ordered; ++i, p = p->NextItem()) {
+        if (!IsLive(p)) continue;
+        const int time = TimeOf(p);
+        ordered = !seen || time >= last;
+        seen = true;
+        last = time;
+    }
+    if (ordered) return;
+    std::vector<std::vector<std::uint8_t>> records;
+    p = static_cast<CBarItem*>(a->GetData());
+    for (int i = 0; i < n; ++i, p = p->NextItem()) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(p);
+        records.emplace_back(bytes, bytes + a->ElemSize(p));
+    }
+    a->RemoveAll();
+    bar.RefreshItemCache();
+    for (auto& record : records)
+        if (!bar.InsertItemSorted(reinterpret_cast<CBarItem*>(record.data()))) ThrowOutOfMemory();
+}
+
+}  // namespace
+
 void CBar::ReadLegacy(CFile& file) {
     if (!SetDefaults()) ThrowOutOfMemory();
     FreeItems(true);
@@ -638,6 +672,7 @@ void CBar::ReadLegacy(CFile& file) {
         SetItemArray(a);
     }
     RefreshItemCache();
+    PlaceItemsByTime(*this);
 }
 
 // --- behaviour ----------------------------------------------------------------------------------

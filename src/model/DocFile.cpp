@@ -83,6 +83,13 @@ int CZelDoc::ReadNative(CFile& file) {
         if (file.Read(magic, 4) < 4) return kReadWrongMagic;
         file.Seek(0, CFile::begin);
         ok = ScoreFile::Open(*score, *this, file);
+    } catch (const CArchiveException&) {
+        // Damage the reader found is reported as a file it cannot read, not as lack of memory.
+        const int code = GetErrorCode();
+        return code ? code : kReadWrongMagic;
+    } catch (const CFileException&) {
+        const int code = GetErrorCode();
+        return code ? code : kReadNoMemory;
     } catch (const CException&) {
         const int code = GetErrorCode();
         return code ? code : -1;

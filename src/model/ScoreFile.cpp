@@ -731,6 +731,9 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
     score.GetFontArray()->LoadRaw(file);
     ConvertLegacyDevices(score, file);
     score.GetPatchArray()->LoadRaw(file);
+    // Patch records of another size could be neither used nor saved back.
+    if (score.GetPatchArray()->GetCount() > 0 && score.GetPatchArray()->GetElementSize() != CPatchArray::kElementSize)
+        ThrowDamaged(&file, "the patch list");
     score.chordFrameFont = GuitarLibFontRef();
     CheckReferences(score, &file);
 

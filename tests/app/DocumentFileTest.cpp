@@ -24,6 +24,7 @@
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
+#include "support/TestData.h"
 #include "platform/Port.h"
 #include "support/TempHome.h"
 
@@ -199,6 +200,23 @@ TEST(DocumentFileTest, ResultCodesReachTheUserInTheProgramsWords) {
         CZelDoc doc;
         EXPECT_FALSE(doc.OnOpenDocument(p.c_str())) << '"' << bytes << '"';
         EXPECT_EQ(doc.lastReadCode, 101) << '"' << bytes << '"';
+    }
+
+    // Damage the reader finds is a file it cannot read (101), a file that ends too early one it
+    // could not open (100): neither is lack of memory.
+    const struct {
+        const char* fixture;
+        int code;
+    } damaged[] = {{"model/hostile/justify-heap-overflow.zel", 101},
+                   {"model/hostile/legacy-short-trackbars.zel", 101},
+                   {"model/hostile/truncated-abort.zel", 100}};
+    for (const auto& d : damaged) {
+        const std::string p = testsupport::TestDataPath(d.fixture);
+        const std::size_t before = env.boxes.shown().size();
+        CZelDoc doc;
+        EXPECT_FALSE(doc.OnOpenDocument(p.c_str())) << d.fixture;
+        EXPECT_EQ(doc.lastReadCode, d.code) << d.fixture;
+        EXPECT_EQ(env.boxes.shown().size(), before + 1) << d.fixture;
     }
 }
 

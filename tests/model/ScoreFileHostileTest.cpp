@@ -47,6 +47,8 @@ TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole)
         {"legacy-track-name-unterminated", true, "an older track name that fills its field without a terminator"},
         {"legacy-track-abbreviation-unterminated", true, "an older track abbreviation without a terminator"},
         {"legacy-tempo-above-range", true, "an older bar tempo above the range of tempo marks"},
+        {"legacy-conductor-items-unordered", true, "an older bar whose own items are out of time order"},
+        {"legacy-patch-size", false, "older patch records of another size than the patch record's"},
         {"legacy-zero-tick-meter", true, "older bars whose meter holds 0 ticks but whose stored length is 1920"},
         {"legacy-page-systems-past-end", true, "an older page that names more systems than follow it"},
         {"line-barcount-accepted", false, "a system holding more bars than the score has"},
