@@ -60,6 +60,8 @@ class CScore;
 class CStaff;
 class CTrack;
 class CTrkBar;
+class CDragTask;
+struct ScoreLocation;
 
 class CBar : public CArrayItem {
 public:
@@ -294,6 +296,30 @@ public:
     // 2 30 drop-frame, else 30 frames a second); text holds at least 32 bytes.
     static void FormatTimeCode(int mode, std::int32_t offset, std::int32_t time, char* text);
 
+    // --- what lies under the mouse ---
+    // The part of the bar under a page point, in this order: the edge handle of a shown staff
+    // (kind 0, index the staff), a beat-chart column (1, the column), a text of the bar's own
+    // items (5), the bar number (3), then also under a multi-bar rest a jumper (2, an ending 4)
+    // of this bar or of its linked jumper bar, and the repeat-start barline (8). A hit leaves
+    // kind, index, bar, item and the bar of track 0 in the hit globals (slot 15).
+    bool HitTest(int x, int y);
+    // Acts on the last hit: jumpers and endings move the insertion point to their bar, an item
+    // hit opens its own editing, the repeat-start barline runs its command (slot 10).
+    void Edit(int x, int y);
+    // A new drag task for a hit kind (0, 2, 3 plain; 1 the beat chart's; 4 the ending's), null
+    // for any other kind or when memory ran out (slot 40 asks it for the last hit).
+    CDragTask* CreateDrag(int kind);
+    // The item of a track (or the bar's own tempo mark or expression) under a page point, the
+    // location holding the page, system and bar of the click; a hit fills the hit globals and
+    // the location's track, staff, bar, bar of a track and system.
+    CBarItem* HitItems(int x, int y, ScoreLocation* location);
+    // The clef and key areas of a system's start and the time signature area, on one staff.
+    bool HitClefArea(int x, int y, CStaff* staff);
+    bool HitKeySigArea(int x, int y, CStaff* staff);
+    bool HitMeterArea(int x, int y, CStaff* staff);
+    // The y of the beat chart's handles: three spaces under its staff.
+    int GetBeatChartY();
+
     // --- stored forms ---
     void WriteMeasure(CChunkStream& stream);
     void ReadMeasure(CChunkStream& stream);
@@ -322,8 +348,11 @@ public:
     void Release(CScoreItem& item) const override;                         // slot 3
     bool CopyTo(CScoreItem& item, CScoreItem* target) const override;      // slot 13
     void Draw(CScoreItem& item) const override;                             // slot 4
+    void OpenProperties(CScoreItem& item, int x, int y) const override;    // slot 10: Edit
+    bool HitTest(CScoreItem& item, int x, int y) const override;           // slot 15
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;          // slot 16
     std::int32_t GetRecordSize(CScoreItem& item) const override;           // slot 24
+    CDragTask* CreateDragTask(CScoreItem& item) const override;            // slot 40: CreateDrag
     // slots 41-44: the drag of the bar's right edge (with the score's drags).
     void BeginDrag(CScoreItem& item) const override {}
     void DragBy(CScoreItem& item, CDragTask* drag) const override {}

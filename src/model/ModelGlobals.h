@@ -5,8 +5,10 @@
 #include "framework/Types.h"
 #include "platform/FontRef.h"
 #include "model/NoteMark.h"
+#include "model/ScoreLocation.h"
 
 class CBar;
+class CBaseItem;
 struct EngraverSettings;
 class CLine;
 class CPage;
@@ -81,6 +83,20 @@ struct ModelGlobals {
     int currentBracketSlot = 0;         // the slot HitTestBracket found
     int currentMeterPart = 0;           // the part HitTestMeter found (0-3)
     POINT drawnPoint{};                 // where the item drawn last stands (drag feedback reads it)
+
+    // --- what lies under the mouse ---
+    // The last hit of a bar or of the score, besides hitKind: the staff or beat-chart column hit
+    // (else 0), the bar hit (for a jumper of a linked bar, the bar that owns it), the item hit
+    // (the bar itself for its barlines), the bar of track 0 (or of the hit item's track) at the
+    // hit bar, the position-handle kind hit (-1 none) and the title block hit (0-7).
+    std::int16_t hitIndex = 0;
+    CBar* hitBar = nullptr;
+    CBaseItem* hitItem = nullptr;
+    CTrkBar* hitTrkBar = nullptr;
+    std::int16_t hitHandleKind = -1;
+    std::int16_t hitTitle = 0;
+    // Where the drag that runs began (the drag task fills it as the mouse goes down).
+    ScoreLocation dragStart;
     std::int16_t dataBandHeight = 36;   // the MIDI data band's height in staff-scaled units
 };
 

@@ -158,6 +158,17 @@ public:
     void FitStaffScale();
     void LocatePoint(int x, int y, ScoreLocation* location);
 
+    // --- what lies under the mouse (after LocatePoint filled the location) ---
+    // The bars of the located system and of its neighbours on the page: 2 when one is hit.
+    int HitBars(int x, int y, ScoreLocation* location);
+    // The position handle of a shown staff of the page whose display is on: 4, else 0.
+    int HitPositionHandle(int x, int y, ScoreLocation* location);
+    // A page text (1, the location's item) or a title block (7, the hit title index); else 0.
+    int HitPageTextOrTitle(int x, int y, ScoreLocation* location);
+    // The parts of the located system outside the bars: the staff's edge (6), a bracket (3), a
+    // track name (5), a time signature (8), the clef (10), time (11) and key (9) areas; else 0.
+    int HitSystemParts(int x, int y, ScoreLocation* location);
+
     // --- new scores ---
     bool BuildSkeleton(int bars, int tracks);
     bool BuildMinimalScore();

@@ -55,6 +55,12 @@ struct ScoreLocation {
     std::uint8_t release = 64;
     std::uint16_t playDuration = 480;
 
+    // A page point the location was made for, the item's horizontal offset there, and the flag
+    // a drag sets when it continues an item across systems.
+    std::int32_t pointX = 0, pointY = 0;
+    std::int32_t xOffset = 0;
+    std::uint8_t continuation = 0;
+
     CBar* bar = nullptr;
     CLine* system = nullptr;
     CPage* page = nullptr;

@@ -5,6 +5,7 @@
 // owners replace them as they are written.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "framework/Types.h"
 #include "model/ArrayItem.h"
@@ -32,9 +33,19 @@ public:
     std::int16_t startStaffPos = 0;
 };
 
+// The drags of a beat-chart column and of an ending (the bar's drag factory makes them).
+class CDragBeatChart : public CDragTask {};
+class CDragEnding : public CDragTask {};
+
 struct ItemPlayAction;
 // The plain drag task of a score item; null when memory ran out.
 CDragTask* NewPlainDragTask();
+
+// The bar-number drawing's hit test of a bar's number at a page point. Until the bar-number
+// drawing is written no bar number is hit (the function stays empty).
+class CBar;
+using BarNumberHitFn = std::function<bool(CBar* bar, int x, int y)>;
+BarNumberHitFn& BarNumberHitTest();
 
 // The score view's globals that the items' drags read and write.
 struct ViewDragGlobals {

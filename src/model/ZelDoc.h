@@ -224,6 +224,8 @@ public:
     CScoreTask* currentTask = nullptr; // not owned
     FileSpec file;
     char voiceSetName[260] = {};
+    // The lyric lines the score uses: 1 + the highest line number, at least 1.
+    std::int16_t lyricLineCount = 1;
 
     // --- page drawing ---
     // A text, picture or graphic that the bars leave for the page to draw last, with its bar of

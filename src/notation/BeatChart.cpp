@@ -108,12 +108,7 @@ int CBeatChart::PositionToTick(int p, int barLength) const { return beatchart::P
 
 // --- drawing ----------------------------------------------------------------------------------
 
-int CBeatChart::ChartLineY(CBar& bar) {
-    CStaff* staff = g_model.currentStaff;
-    if (CLine* line = bar.GetLine(); line && bar.GetBeatChartStaff() < line->GetStaffCount())
-        if (CStaff* named = line->GetStaff(bar.GetBeatChartStaff())) staff = named;
-    return staff ? staff->GetBottomLine() + 3 * staff->Space() : 0;
-}
+int CBeatChart::ChartLineY(CBar& bar) { return bar.GetBeatChartY(); }
 
 void BeatChartBehaviour::Draw(CScoreItem& item) const {
     auto& chart = static_cast<CBeatChart&>(item);

@@ -2,6 +2,8 @@
 // a score into a picture and prints "page N: S systems, P inked pixels"; --ops writes the recorded
 // drawing calls, one a line; --display D draws notes in performance display mode D (0 notation,
 // 1-3 time bars). zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
+// zelrender FILE --page N --hits OUT.png draws the page faintly and colours every fourth point by
+// what lies under it, asked in a page's order, and prints "kind K: N points" for each kind found.
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -12,12 +14,14 @@
 #include <vector>
 
 #include "ToolScore.h"
+#include "framework/DC.h"
 #include "framework/Gdi.h"
 #include "framework/MusicFont.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
+#include "model/ScoreHit.h"
 #include "model/ScoreStandIns.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationGlobals.h"
@@ -30,6 +34,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D]\n"
+                 "       zelrender FILE --page N --hits OUT.png [--zoom Z]\n"
                  "       zelrender FILE --pdf OUT.pdf\n");
     return 2;
 }
@@ -73,6 +78,45 @@ void LayOutAtZoom(CScore& score, CZelDoc& doc, int zoom) {
     }
 }
 
+// The map of what lies under every fourth point over the page drawn faintly; prints the count
+// of points of each kind found.
+void ColourHits(CScore& score, int pageIndex, CBitmap& picture) {
+    constexpr int kStep = 4;
+    // Kinds 1-11: item, bar, bracket, handle, name, staff, title, time signature, key, clef,
+    // time-signature area.
+    static const COLORREF kColours[12] = {0,        0x0000E0, 0xE00000, 0x00A000, 0xC000C0, 0x00A0C0,
+                                          0x808000, 0x0060FF, 0xFF8000, 0x8000FF, 0x00C080, 0x804000};
+    const SIZE size = picture.GetSize();
+    for (int y = 0; y < size.cy; ++y)
+        for (int x = 0; x < size.cx; ++x) {
+            const COLORREF c = picture.GetPixel(x, y);
+            const auto faint = [](int v) { return 255 - (255 - v) / 4; };
+            picture.SetPixel(x, y, RGB(faint(GetRValue(c)), faint(GetGValue(c)), faint(GetBValue(c))));
+        }
+    // Measuring (brackets, names) asks a port, as a page pane gives one.
+    CBitmap scratch;
+    scratch.CreateBitmap(size.cx, size.cy);
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    dc.SelectObject(&scratch);
+    PushPort(&dc);
+    const std::vector<std::uint8_t> map = MapPageHits(score, pageIndex, kStep);
+    PopPort();
+    const int across = (size.cx + kStep - 1) / kStep;
+    long counts[256] = {};
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const int kind = map[i];
+        ++counts[kind];
+        if (kind == 0) continue;
+        const int x = int(i % std::size_t(across)) * kStep, y = int(i / std::size_t(across)) * kStep;
+        const COLORREF c = kind < 12 ? kColours[kind] : 0;
+        for (int dy = 0; dy < 2 && y + dy < size.cy; ++dy)
+            for (int dx = 0; dx < 2 && x + dx < size.cx; ++dx) picture.SetPixel(x + dx, y + dy, c);
+    }
+    for (int k = 1; k < 256; ++k)
+        if (counts[k]) std::printf("kind %d: %ld points\n", k, counts[k]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,10 +124,16 @@ int main(int argc, char** argv) {
     const std::string path = argv[1];
     int pageNumber = 0, zoom = 100;
     std::string png, pdf, ops;
+    bool hits = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--page" && i + 2 < argc) {
             if (!ParseInt(argv[++i], 1, 32767, &pageNumber)) return Usage();
+            if (std::string(argv[i + 1]) == "--hits") {
+                if (i + 2 >= argc) return Usage();
+                ++i;
+                hits = true;
+            }
             png = argv[++i];
         } else if (arg == "--zoom" && i + 1 < argc) {
             if (!ParseInt(argv[++i], 25, 800, &zoom)) return Usage();
@@ -138,6 +188,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zelrender: cannot write %s\n", ops.c_str());
             return 1;
         }
+    }
+    if (hits) {
+        ColourHits(score, pageNumber - 1, picture);
+        if (!picture.SavePng(png)) {
+            std::fprintf(stderr, "zelrender: cannot write %s\n", png.c_str());
+            return 1;
+        }
+        return 0;
     }
     std::printf("page %d: %d systems, %ld inked pixels\n", pageNumber, page->GetSystemCount(), InkedPixels(picture));
     return 0;

@@ -1,0 +1,6 @@
+#include "model/NoteHitHooks.h"
+
+NoteMarksHitFn& NoteMarksHit() {
+    static NoteMarksHitFn hook = nullptr;
+    return hook;
+}
