@@ -1,5 +1,7 @@
 #include "edit/EditStandIns.h"
 
+#include "framework/Globals.h"
+#include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/TrkBar.h"
 #include "notation/Rest.h"
@@ -21,5 +23,34 @@ void FillGaps(CTrkBar* trkBar, int voice, int, int, int) {
 void RecalcTimes(CTrkBar*, int, int) {}
 void Recalc(CTrkBar*, int) {}
 bool AutoSpacing() { return false; }
+
+}  // namespace editstandin
+
+namespace editstandin {
+
+namespace {
+struct Hit {
+    CBar* bar = nullptr;
+    CBarItem* item = nullptr;
+};
+Hit& TheHit() {
+    static Hit hit;
+    static const bool reset = fw::RegisterGlobalsReset([] { TheHit() = Hit{}; });
+    (void)reset;
+    return hit;
+}
+}  // namespace
+
+CBar*& HitBar() { return TheHit().bar; }
+CBarItem*& HitItem() { return TheHit().item; }
+
+void RemoveRepeat(CBar* bar) {
+    if (!bar) return;
+    if (bar->IsRepeatStart()) bar->SetOpeningKind(0);
+    if (bar->HasRepeatEnd()) {
+        bar->SetClosingKind(0);
+        bar->RemoveJumper(CBar::kRepeatCountKind);
+    }
+}
 
 }  // namespace editstandin

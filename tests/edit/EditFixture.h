@@ -12,7 +12,9 @@
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
+#include "model/NoteMark.h"
 #include "notation/NotationClasses.h"
+#include "notation/Note.h"
 #include "platform/Port.h"
 #include "support/TempHome.h"
 
@@ -58,6 +60,46 @@ struct EditScore {
         rest->SetVoice(voice);
         if (selected) rest->Select();
         return rest;
+    }
+    // A note of the given MIDI pitches (staff position = pitch - 60) and value code in track
+    // t's bar b; selected (with every head) when asked.
+    CRawNote* AddNote(int t, int b, int time, int value, std::vector<int> pitches, int voice = 0,
+                      bool selected = false) {
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        tb->SetCurrent();
+        std::vector<std::uint8_t> bytes(CRawNote::kHeads + NoteHead::kSize * pitches.size(), 0);
+        CRawNote* note = CNote::Construct(bytes.data());
+        note->SetHeadCountField(int(pitches.size()));
+        note->CBaseItem::SetSize(std::int16_t(bytes.size()));
+        note->SetNoteValue(value);
+        note->SetTimeField(std::int16_t(time));
+        note->SetVoice(voice);
+        const int duration = int(note->GetDuration());
+        for (std::size_t k = 0; k < pitches.size(); ++k) {
+            NoteHead* h = note->Head(int(k));
+            h->SetPitch(pitches[k]);
+            h->SetPosition(pitches[k] - 60);
+            h->SetDuration(std::uint16_t(duration));
+        }
+        auto* placed = static_cast<CRawNote*>(tb->InsertCopy(note));
+        if (selected) placed->SelectPart(CRawNote::kAllHeads);
+        return placed;
+    }
+    // A mark of the code added to a note or rest; the record, which may have moved.
+    CRawHead* AddMark(CRawHead* item, int code) {
+        std::uint8_t bytes[64] = {};
+        auto* mark = reinterpret_cast<NoteMark*>(bytes);
+        mark->Init(code);
+        mark->SetCode(std::uint8_t(code));
+        mark->SetSize(std::int16_t(NoteMark::ClassSize(code)));
+        return item->AddMark(*mark);
+    }
+    // The live records of track t's bar b, in run order.
+    std::vector<CBarItem*> Live(int t, int b) {
+        std::vector<CBarItem*> out;
+        for (CBarItem* i = score->GetTrkBar(t, b)->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+            if (!i->IsRemoved()) out.push_back(i);
+        return out;
     }
     // The selection's extent over tracks t1-t2 and bars b1-b2.
     void SelectExtent(int t1, int t2, int b1, int b2) {

@@ -11,6 +11,8 @@
 
 #include "Script.h"
 #include "edit/Commands.h"
+#include "edit/EditStandIns.h"
+#include "model/ModelGlobals.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
 #include "model/ItemArray.h"
@@ -129,6 +131,55 @@ void RunTempo(Context& ctx, const Args& args) {
     score.RecalcBars(false);
 }
 
+// What the erase commands read of the last hit: bar B, record INDEX of track T's bar B (or
+// own=N: the bar's own item N), and the part, kind and tool of the hit.
+void RunHit(Context& ctx, const Args& args) {
+    static const char* usage = "hit B [T INDEX | own=N] [part=N] [kind=N] [tool=N]";
+    NeedArgs(args, 1, 6, usage);
+    CScore& score = *ctx.Score().score;
+    const int b = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
+    CBar* bar = score.GetBar(b);
+    CBarItem* item = nullptr;
+    int part = CRawNote::kAllHeads, kind = 0, tool = 0, own = -1;
+    std::size_t i = 1;
+    if (args.size() >= 3 && args[1].find('=') == std::string::npos) {
+        item = ItemAt(CurrentTrkBar(ctx, ArgInt(args, 1, "track"), b), ArgInt(args, 2, "index"));
+        i = 3;
+    }
+    for (; i < args.size(); ++i) {
+        if (Option(args[i], "part", &part) || Option(args[i], "kind", &kind) || Option(args[i], "tool", &tool)) continue;
+        if (Option(args[i], "own", &own)) {
+            CItemArray* items = bar->GetItemArray();
+            if (!items || own < 0 || own >= items->GetCount()) throw ScriptError("bar " + args[0] + " has no own item " + std::to_string(own));
+            item = static_cast<CBarItem*>(items->GetAt(own));
+            continue;
+        }
+        throw ScriptError(std::string("usage: ") + usage);
+    }
+    bar->MakeCurrent();
+    editstandin::HitBar() = bar;
+    editstandin::HitItem() = item;
+    g_model.hitPart = std::int16_t(part);
+    g_model.hitKind = kind;
+    g_model.hitTool = std::int16_t(tool);
+}
+
+void RunPrintBar(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "print bar B");
+    CScore& score = *ctx.Score().score;
+    CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
+    std::fprintf(ctx.out, "bar %s: opening %d closing %d tempo %d own", args[0].c_str(), bar->GetOpeningKind(),
+                 bar->GetClosingKind(), int(bar->GetTempo()));
+    CItemArray* own = bar->GetItemArray();
+    for (int i = 0; own && i < own->GetCount(); ++i) {
+        auto* item = static_cast<CBarItem*>(own->GetAt(i));
+        char name[64] = {};
+        item->GetTypeName(name);
+        std::fprintf(ctx.out, " %s%s", name, item->IsRemoved() ? "(removed)" : "");
+    }
+    std::fputc('\n', ctx.out);
+}
+
 void RunUndo(Context& ctx, const Args& args) {
     NeedArgs(args, 0, 0, "undo");
     tools::ToolScore& s = ctx.Score();
@@ -150,8 +201,15 @@ const CommandRegistrar registrar{
      "with the bars' own tempo marks and texts, and makes that the selection's extent",
      RunSelect},
     {"cmd", "ID [ARG]", "runs edit command ID (57632 clear, 57634 copy, 57635 cut, 35100-35102 delete marks, "
-                        "beams, duplicate heads) as the document runs it", RunCmd},
+                        "beams, duplicate heads; 4207 erase the hit, 4203 "
+                        "its bar's ending, repeat or bar line, 4205 its page text, 4202 a bracket) as the document runs it",
+     RunCmd},
     {"tempo", "B TIME BPM", "a tempo mark of BPM quarters a minute among bar B's own items at TIME ticks", RunTempo},
+    {"hit", "B [T INDEX | own=N] [part=N] [kind=N] [tool=N]",
+     "the hit the erase commands act on: bar B, a record of track T's bar B or the bar's own item N, the part "
+     "(a head or mark index; the whole item when left out), the kind and the tool (906: a note's mark)",
+     RunHit},
+    {"print bar", "B", "bar B's opening and closing bar line kinds, its tempo and its own items", RunPrintBar},
     {"undo", "", "undoes the last operation", RunUndo},
     {"redo", "", "does the last undone operation again", RunRedo},
 };

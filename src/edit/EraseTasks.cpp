@@ -1,0 +1,228 @@
+// The erase commands over the hit record: an item or one of its parts, a bar's ending, jumper,
+// repeat structure or special bar line, a page text, a bracket.
+#include "edit/EraseTasks.h"
+
+#include <algorithm>
+
+#include "edit/EditStandIns.h"
+#include "model/Bar.h"
+#include "model/ItemArray.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/RawNote.h"
+#include "platform/Handles.h"
+
+namespace {
+
+constexpr int kMarkHit = 906;
+constexpr int kBarLineInvisible = 6;
+constexpr int kBarLineDouble = 1;
+constexpr std::uint8_t kBarFlag4 = 0x10;
+
+// The track bar of bar b whose run holds the record (null: none does).
+CTrkBar* TrkBarHolding(CScore* score, int b, const CBarItem* item) {
+    for (int t = 0; t < score->GetTrackCount(); ++t) {
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        if (!tb) continue;
+        const auto* run = reinterpret_cast<const std::uint8_t*>(tb->GetItems());
+        const auto* at = reinterpret_cast<const std::uint8_t*>(item);
+        if (run && at >= run && at < run + tb->GetRunLength()) return tb;
+    }
+    return nullptr;
+}
+
+// Whether the record lies in the bar's own item list.
+bool InOwnList(CBar* bar, const CBarItem* item) {
+    CItemArray* own = bar ? bar->GetItemArray() : nullptr;
+    for (int i = 0; own && i < own->GetCount(); ++i)
+        if (own->GetAt(i) == item) return true;
+    return false;
+}
+
+// The bar's recalculation chain after a note, rest or mark went.
+void RecalcTrackBar(CTrkBar* trkBar, int flag, bool accidentals) {
+    editstandin::RecalcTimes(trkBar, 0, 0);
+    if (accidentals) trkBar->RecalcAccidentals();
+    editstandin::Recalc(trkBar, flag);
+}
+
+void FillVoice(CTrkBar* trkBar, int voice) {
+    const int other = voice >= 1 && trkBar->HasOtherVoice(voice) ? 1 : 0;
+    editstandin::FillGaps(trkBar, voice, 1, other, 1);
+}
+
+}  // namespace
+
+bool CEraseTask::Perform() {
+    CBarItem* item = editstandin::HitItem();
+    CBar* hitBar = editstandin::HitBar();
+    if (!score || !item || !hitBar) {
+        undoable = 0;
+        return true;
+    }
+    const int b = hitBar->GetIndex();
+    bar = hitBar;
+    if (InOwnList(hitBar, item)) {
+        // One of the bar's own items (a tempo mark, a jumper): the bar is saved and loses it.
+        if (!SaveBars(b, b)) ThrowOutOfMemory();
+        AddItemRect(item);
+        const bool tempo = item->IsTempo();
+        hitBar->RemoveItem(item);
+        editstandin::HitItem() = nullptr;
+        SetLayoutChanged();
+        if (tempo) score->RecalcBars(false);
+        return true;
+    }
+    trkBar = TrkBarHolding(score, b, item);
+    if (!trkBar) {
+        undoable = 0;
+        return true;
+    }
+    const int t = trkBar->GetTrackIndex();
+    trkBar->SetCurrent();
+    system = trkBar->GetLine();
+    int first = b, last = b;
+    if (item->BelongsToBar()) {
+        if (!item->IsLineItem() && !SaveBars(b, b)) ThrowOutOfMemory();
+        item->GetBarRange(&first, &last, trkBar);
+        first = std::max(first, 0);
+        last = std::clamp(last, first, score->GetBarCount() - 1);
+    }
+    if (!editstandin::AutoSpacing()) {
+        if (!SaveRange(t, first, t, last)) ThrowOutOfMemory();
+    } else {
+        CLine* lastLine = score->GetBar(last) ? score->GetBar(last)->GetLine() : nullptr;
+        const int to = lastLine ? lastLine->GetIndex() : curSystem;
+        for (int s = system ? system->GetIndex() : curSystem; s <= to; ++s)
+            if (!SaveSystem(s)) ThrowOutOfMemory();
+    }
+    trkBar->SetCurrent();
+    AddItemRect(item);
+
+    const int part = g_model.hitPart;
+    const bool markHit = g_model.hitTool == kMarkHit || g_model.hitKind == kMarkHit;
+    if (item->IsKeySig() || item->IsClef()) {
+        item->MarkRemoved();
+        if (b > 0 && hitBar->GetClosingKind() == kBarLineDouble) hitBar->SetClosingKind(0);
+        SetLayoutChanged();
+        score->RecalcBars(false);
+    } else if (item->IsOttava()) {
+        item->MarkRemoved();
+        SetLayoutChanged();
+    } else if (item->IsPedal()) {
+        // A pedal loses only the point hit, through the pedal's own operation, which has no
+        // class yet: the pedal stays.
+    } else if (!item->IsNoteRestOrRawNote() && !item->IsMultiRest()) {
+        item->MarkRemoved();
+        if (item->IsTempo()) SetLayoutChanged();
+    } else if (markHit && !item->IsMultiRest()) {
+        auto* head = static_cast<CRawHead*>(item)->RemoveMark(part);
+        if (!head) ThrowOutOfMemory();
+        item = head;
+    } else if (item->IsRest()) {
+        item->MarkRemoved();
+        RecalcTrackBar(trkBar, 1, false);
+    } else if (item->IsNoteOrRawNote()) {
+        auto* note = static_cast<CRawNote*>(item);
+        const int voice = note->VoiceField();
+        if (part == CRawNote::kAllHeads) {
+            for (int k = note->HeadCountField() - 1; k >= 0 && !note->IsRemoved(); --k) note->RemoveHead(k);
+        } else {
+            note->RemoveHead(part);
+        }
+        // A note that lost its only head goes, and rests fill its place.
+        if (note->IsRemoved()) FillVoice(trkBar, voice);
+        RecalcTrackBar(trkBar, 1, true);
+    }
+    editstandin::HitItem() = nullptr;
+    trkBar->Compact();
+    editstandin::RecalcTimes(trkBar, 0, 0);
+    if (editstandin::AutoSpacing()) {
+        if (!hitBar->Respace()) ThrowOutOfMemory();
+        if (system) system->Rejustify(true);
+    }
+    return true;
+}
+
+bool CEraseBarTask::Perform() {
+    CBar* hitBar = editstandin::HitBar();
+    if (!score || !hitBar) {
+        undoable = 0;
+        return true;
+    }
+    const int b = hitBar->GetIndex();
+    int kind = g_model.hitKind;
+    CBarItem* item = editstandin::HitItem();
+    if (kind == 0) {
+        // The bar's repeat-count jumper stands for the bar when nothing particular was hit.
+        CItemArray* own = hitBar->GetItemArray();
+        for (int i = 0; own && i < own->GetCount(); ++i) {
+            auto* it = static_cast<CBarItem*>(own->GetAt(i));
+            if (it && it->TypeCode() >= CBar::kJumperType && it->TypeCode() <= CBar::kEndingType &&
+                rec::Get<std::uint8_t>(it, CBar::kJumperKind) == CBar::kRepeatCountKind) {
+                g_model.hitPart = 0;
+                kind = g_model.hitKind = 2;
+                item = editstandin::HitItem() = it;
+                break;
+            }
+        }
+    }
+    if ((kind == 2 || kind == 4) && item && InOwnList(hitBar, item)) {
+        if (!SaveBars(b, b + std::max(item->GetBarSpan(), 0))) ThrowOutOfMemory();
+        hitBar->RemoveItem(item);
+        editstandin::HitItem() = nullptr;
+        SetLayoutChanged();
+    } else if (kind == 3) {
+        hitBar->MakeCurrent();
+        if (!SaveBar(b)) ThrowOutOfMemory();
+        editstandin::RemoveRepeat(hitBar);
+        SetLayoutChanged();
+    } else {
+        if (!SaveBars(b, b + 1)) ThrowOutOfMemory();
+        CBar* next = score->GetBar(b + 1);
+        CLine* taskSystem = score->GetLine(location.systemIndex);
+        if (hitBar->GetOpeningKind() != 0) {
+            hitBar->SetOpeningKind(0);
+        } else if (hitBar->GetClosingKind() != 0) {
+            hitBar->SetClosingKind(0);
+        } else if (hitBar->HasBarFlag(kBarFlag4) || hitBar->GetLine() != taskSystem) {
+            hitBar->SetClosingKind(kBarLineInvisible);
+        } else if (next && next->GetOpeningKind() != 0) {
+            next->SetOpeningKind(0);
+        } else {
+            hitBar->SetClosingKind(kBarLineInvisible);
+        }
+        if (document) document->InvalidatePanes();
+    }
+    score->Reindex();
+    return true;
+}
+
+bool CErasePageTextTask::Perform() {
+    CBarItem* item = editstandin::HitItem();
+    CPageTextArray* texts = score ? score->GetPageTextArray() : nullptr;
+    if (!SavePageTexts() || !texts || !item) {
+        undoable = 0;
+        return true;
+    }
+    for (int i = 0; i < texts->GetCount(); ++i)
+        if (texts->GetAt(i) == item) {
+            item->Invalidate();
+            texts->Remove(item);
+            editstandin::HitItem() = nullptr;
+            break;
+        }
+    return true;
+}
+
+bool CEraseBracketTask::Perform() {
+    if (!score) return true;
+    if (!SaveAll()) ThrowOutOfMemory();
+    score->RemoveBracketLevel(g_model.hitPart, location.trackIndex);
+    SetLayoutChanged();
+    return true;
+}

@@ -1,0 +1,347 @@
+// Clear, Cut's removal, the strip commands and the erase commands: what each leaves in the
+// score, and that each undoes to the bytes it started from.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "EditFixture.h"
+#include "edit/ClipboardWriter.h"
+#include "edit/Commands.h"
+#include "edit/DeleteTask.h"
+#include "edit/EditStandIns.h"
+#include "framework/Clipboard.h"
+#include "framework/Memory.h"
+#include "framework/MessageBox.h"
+#include "model/Bar.h"
+#include "model/ItemArray.h"
+#include "model/ModelGlobals.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Tempo.h"
+#include "notation/Rest.h"
+
+namespace {
+
+using edittest::EditScore;
+
+// A note's pitches from the lowest (the chord layout orders the heads its own way).
+std::vector<int> Pitches(CBarItem* item) {
+    std::vector<int> out;
+    auto* note = static_cast<CRawNote*>(item);
+    for (int k = 0; k < note->HeadCountField(); ++k) out.push_back(note->Head(k)->Pitch());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST(Clear, APartialChordLosesOnlyItsSelectedHeadsAndStaysSelected) {
+    EditScore s;
+    CRawNote* chord = s.AddNote(1, 2, 0, 3, {60, 64, 67});
+    chord->Select();
+    chord->Head(1)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
+    s.SelectExtent(1, 1, 2, 2);
+    const auto before = s.AllRuns();
+    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    const auto live = s.Live(1, 2);
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_EQ(Pitches(live[0]), (std::vector<int>{60, 67}));
+    EXPECT_TRUE(live[0]->IsSelectedBit()) << "the chord stays selected";
+    EXPECT_TRUE(static_cast<CRawNote*>(live[0])->Head(0)->IsSelected());
+    s.doc->Undo();
+    EXPECT_EQ(s.AllRuns(), before);
+}
+
+// Clear of the last note of a voice leaves that voice a whole-bar rest; a voice that keeps a
+// note gets none.
+TEST(Clear, AVoiceLeftWithoutNotesGetsAWholeBarRest) {
+    struct Case {
+        const char* what;
+        int voice;
+        bool otherVoice;      // a note of voice 0 stays in the bar
+        bool keepsANote;      // an unselected note of the cleared voice stays
+        bool rest;
+    };
+    const Case cases[] = {
+        {"voice 0 alone", 0, false, false, true},
+        {"voice 1 beside voice 0", 1, true, false, true},
+        {"a voice that keeps a note", 0, false, true, false},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        s.doc->location.voice = std::uint16_t(c.voice);
+        s.AddNote(0, 4, 0, 3, {62}, c.voice, true);
+        if (c.otherVoice) s.AddNote(0, 4, 0, 1, {55}, 0);
+        if (c.keepsANote) s.AddNote(0, 4, 960, 2, {64}, c.voice);
+        s.SelectExtent(0, 0, 4, 4);
+        edit::RunCommand(*s.doc, CDeleteTask::kClear);
+        int rests = 0, notesOfVoice = 0;
+        for (CBarItem* i : s.Live(0, 4)) {
+            if (i->VoiceField() != c.voice) continue;
+            if (i->IsRest()) {
+                ++rests;
+                EXPECT_EQ(static_cast<CRest*>(i)->NoteValue(), 0) << c.what << ": the whole bar";
+                EXPECT_EQ(i->TimeField(), 0) << c.what;
+            }
+            if (i->IsNote()) ++notesOfVoice;
+        }
+        EXPECT_EQ(rests, c.rest ? 1 : 0) << c.what;
+        EXPECT_EQ(notesOfVoice, c.keepsANote ? 1 : 0) << c.what;
+    }
+}
+
+TEST(Clear, ASelectedTempoMarkGoesAndTheBarsAfterItTakeTheTempoBefore) {
+    EditScore s;
+    std::uint8_t bytes[CTempo::kSize] = {};
+    CTempo* tempo = MakeTempoItem(bytes, 6000);
+    ASSERT_NE(s.score->GetBar(3)->InsertItemSorted(tempo), nullptr);
+    s.score->RecalcBars(false);
+    const int before = s.score->GetBar(2)->GetTempo();
+    ASSERT_EQ(s.score->GetBar(5)->GetTempo(), 6000);
+    CItemArray* own = s.score->GetBar(3)->GetItemArray();
+    for (int i = 0; i < own->GetCount(); ++i)
+        if (static_cast<CBarItem*>(own->GetAt(i))->IsTempo()) static_cast<CBarItem*>(own->GetAt(i))->Select();
+    s.SelectExtent(0, 0, 3, 3);
+    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    EXPECT_EQ(s.score->GetBar(3)->GetTempo(), before);
+    EXPECT_EQ(s.score->GetBar(20)->GetTempo(), before);
+    s.doc->Undo();
+    EXPECT_EQ(s.score->GetBar(5)->GetTempo(), 6000) << "undo brings the tempo mark back";
+}
+
+TEST(Clear, TheInsertionPointGoesToTheExtentsStart) {
+    EditScore s;
+    s.AddNote(2, 6, 480, 3, {48}, 0, true);
+    s.SelectExtent(2, 2, 6, 7);
+    CSelect* sel = s.doc->GetSelection();
+    sel->lower[4] = 480;
+    sel->lower[5] = 300;
+    s.doc->location.barIndex = 10;
+    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    EXPECT_EQ(s.doc->location.barIndex, 6);
+    EXPECT_EQ(s.doc->location.time, 480.0);
+    EXPECT_EQ(s.doc->location.position, 300);
+}
+
+// The strip commands on one note each.
+TEST(Strip, MarksDuplicateHeadsAndBeams) {
+    EditScore s;
+    // Seven marks: the record shrinks by every mark's size.
+    CRawHead* marked = s.AddNote(0, 1, 0, 1, {65}, 0, true);
+    for (int code : {16, 23, 31, 19, 51, 49, 7}) marked = s.AddMark(marked, code);
+    ASSERT_EQ(marked->MarkCount(), 7);
+    // Three equal heads; of a pair, the lower head goes when it alone shows its accidental.
+    CRawNote* triple = s.AddNote(1, 1, 0, 3, {67, 67, 67}, 0, true);
+    CRawNote* pair = s.AddNote(1, 1, 480, 3, {62, 62}, 0, true);
+    pair->Head(0)->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, true);
+    pair->Head(0)->SetAccidental(4);
+    (void)triple;
+    s.SelectExtent(0, 1, 1, 1);
+    const auto before = s.AllRuns();
+
+    edit::RunCommand(*s.doc, CDeleteTask::kDeleteMarks);
+    auto notes = s.Live(0, 1);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(static_cast<CRawHead*>(notes[0])->MarkCount(), 0);
+    EXPECT_EQ(notes[0]->RecordSizeField(), CRawNote::kHeads + NoteHead::kSize) << "no mark bytes are left";
+    s.doc->Undo();
+    EXPECT_EQ(s.AllRuns(), before);
+
+    edit::RunCommand(*s.doc, CDeleteTask::kDeleteDuplicates);
+    auto chords = s.Live(1, 1);
+    ASSERT_EQ(chords.size(), 2u);
+    EXPECT_EQ(Pitches(chords[0]), (std::vector<int>{67}));
+    ASSERT_EQ(Pitches(chords[1]), (std::vector<int>{62}));
+    EXPECT_FALSE(static_cast<CRawNote*>(chords[1])->Head(0)->IsAccidentalShown()) << "the flagged lower head went";
+    EXPECT_FALSE(chords[0]->IsSelectedBit()) << "the command deselects what it walked";
+    s.doc->Undo();
+    EXPECT_EQ(s.AllRuns(), before);
+
+    // A selected beam goes with the beams command; notes stay.
+    CTrkBar* tb = s.score->GetTrkBar(0, 1);
+    tb->SetCurrent();
+    CBarItem* beam = tb->NewItem(16, 0);
+    ASSERT_NE(beam, nullptr);
+    beam->Select();
+    edit::RunCommand(*s.doc, CDeleteTask::kDeleteBeams);
+    for (CBarItem* i : s.Live(0, 1)) EXPECT_FALSE(i->IsBeam());
+    EXPECT_EQ(s.Live(0, 1).size(), 1u);
+}
+
+TEST(Cut, AFailedCopyKeepsTheClipboardAndDeletesNothing) {
+    EditScore s;
+    fw::msgboxtest::Capture boxes;
+    s.AddNote(0, 0, 0, 3, {60}, 0, true);
+    s.SelectExtent(0, 0, 0, 0);
+    edit::RunCommand(*s.doc, edit::kCopy);
+    const HGLOBAL held = fw::TheClipboard().GetData();
+    ASSERT_NE(held, 0u);
+    const std::size_t heldSize = fw::GlobalSize(held);
+    const auto before = s.AllRuns();
+    for (int allowed : {0, 1, 2}) {
+        fw::memtest::FailAfter(allowed);
+        edit::RunCommand(*s.doc, CDeleteTask::kCut);
+        fw::memtest::Reset();
+        EXPECT_EQ(s.AllRuns(), before) << allowed << " allocations: nothing is cut";
+        EXPECT_EQ(fw::TheClipboard().GetData(), held) << allowed;
+        EXPECT_EQ(fw::GlobalSize(held), heldSize) << allowed;
+    }
+    EXPECT_EQ(s.doc->GetUndoCount(), 0);
+    ASSERT_FALSE(boxes.shown().empty()) << "the failure is reported";
+    edit::RunCommand(*s.doc, CDeleteTask::kCut);
+    EXPECT_TRUE(s.Live(0, 0).empty() || s.Live(0, 0)[0]->IsRest()) << "a cut that could copy clears";
+    EXPECT_NE(fw::TheClipboard().GetData(), held);
+}
+
+// The erase command on the hit item: which records stay, and that each undoes.
+TEST(Erase, TheHitItemOrPartGoes) {
+    struct Case {
+        const char* what;
+        int part;                 // the hit part (-32767 the whole item)
+        int tool;                 // 906: a mark was hit
+        const char* kind;         // "chord", "single", "marked", "clef", "rest"
+        std::vector<std::vector<int>> notesLeft;   // the live notes' pitches afterwards
+        bool wholeRest;           // a whole-bar rest took the emptied voice
+    };
+    const Case cases[] = {
+        {"a chord's head", 1, 0, "chord", {{60, 67}}, false},
+        {"a whole chord", CRawNote::kAllHeads, 0, "chord", {}, true},
+        {"a note's only head", 0, 0, "single", {}, true},
+        {"a note's mark", 0, 906, "marked", {{62}}, false},
+        {"a clef", CRawNote::kAllHeads, 0, "clef", {{62}}, false},
+        {"a rest", CRawNote::kAllHeads, 0, "rest", {{62}}, false},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        const std::string kind = c.kind;
+        CBarItem* hit = nullptr;
+        if (kind == "chord") {
+            hit = s.AddNote(1, 3, 0, 1, {60, 64, 67});
+        } else if (kind == "single") {
+            hit = s.AddNote(1, 3, 0, 1, {62});
+        } else {
+            CRawHead* note = s.AddNote(1, 3, 0, 2, {62});
+            if (kind == "marked") note = s.AddMark(s.AddMark(note, 16), 23);
+            CTrkBar* tb = s.score->GetTrkBar(1, 3);
+            tb->SetCurrent();
+            if (kind == "clef") hit = tb->NewItem(18, 960);
+            if (kind == "rest") hit = s.AddRest(1, 3, 960, 0, false);
+            if (kind == "marked") hit = note;
+        }
+        ASSERT_NE(hit, nullptr) << c.what;
+        const auto before = s.AllRuns();
+        editstandin::HitBar() = s.score->GetBar(3);
+        editstandin::HitItem() = hit;
+        g_model.hitPart = std::int16_t(c.part);
+        g_model.hitTool = std::int16_t(c.tool);
+        g_model.hitKind = 0;
+        edit::RunCommand(*s.doc, 4207);
+        std::vector<std::vector<int>> notes;
+        bool wholeRest = false;
+        for (CBarItem* i : s.Live(1, 3)) {
+            if (i->IsNote()) notes.push_back(Pitches(i));
+            if (i->IsRest() && static_cast<CRest*>(i)->NoteValue() == 0) wholeRest = true;
+            if (kind == "clef") EXPECT_FALSE(i->IsClef()) << c.what;
+            if (kind == "rest") EXPECT_FALSE(i->IsRest()) << c.what;
+        }
+        EXPECT_EQ(notes, c.notesLeft) << c.what;
+        EXPECT_EQ(wholeRest, c.wholeRest) << c.what;
+        if (kind == "marked") EXPECT_EQ(static_cast<CRawHead*>(s.Live(1, 3)[0])->MarkCount(), 1) << c.what;
+        EXPECT_EQ(editstandin::HitItem(), nullptr) << c.what << ": the hit is forgotten";
+        ASSERT_EQ(s.doc->GetUndoCount(), 1) << c.what;
+        s.doc->Undo();
+        EXPECT_EQ(s.AllRuns(), before) << c.what;
+    }
+}
+
+// The bar erase command: the special bar lines in their order, the repeat structure, the
+// repeat-count jumper when nothing particular was hit.
+TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
+    EditScore s;
+    CBar* bar = s.score->GetBar(1);
+    CBar* next = s.score->GetBar(2);
+    bar->SetOpeningKind(5);
+    bar->SetClosingKind(4);
+    next->SetOpeningKind(2);
+    const std::uint8_t lines = rec::Get<std::uint8_t>(bar, CBar::kBarlines);
+    editstandin::HitBar() = bar;
+    editstandin::HitItem() = nullptr;
+    g_model.hitKind = 5;
+    s.doc->location.systemIndex = bar->GetLine()->GetIndex();
+    struct Step {
+        int opening, closing, nextOpening;
+    };
+    const Step steps[] = {
+        {0, 4, 2},   // the start kind goes first
+        {0, 0, 2},   // then the end kind
+        {0, 0, 0},   // then the next bar's start kind
+        {0, 6, 0},   // with none left the end becomes invisible
+    };
+    for (const Step& st : steps) {
+        g_model.hitKind = 5;
+        edit::RunCommand(*s.doc, 4203);
+        EXPECT_EQ(bar->GetOpeningKind(), st.opening);
+        EXPECT_EQ(bar->GetClosingKind(), st.closing);
+        EXPECT_EQ(next->GetOpeningKind(), st.nextOpening);
+    }
+    for (int k = 0; k < 4; ++k) s.doc->Undo();
+    EXPECT_EQ(rec::Get<std::uint8_t>(s.score->GetBar(1), CBar::kBarlines), lines);
+
+    // The repeat structure (kind 3), then the repeat-count jumper (kind 0 finds it).
+    CBar* r = s.score->GetBar(6);
+    r->SetOpeningKind(2);
+    ASSERT_TRUE(r->SetRepeatEnd());
+    const int items = r->GetItemCount();
+    editstandin::HitBar() = r;
+    g_model.hitKind = 3;
+    edit::RunCommand(*s.doc, 4203);
+    EXPECT_FALSE(r->IsRepeatStart());
+    EXPECT_FALSE(s.score->GetBar(6)->HasRepeatEnd());
+    EXPECT_EQ(s.score->GetBar(6)->GetItemCount(), items - 1);
+    s.doc->Undo();
+    r = s.score->GetBar(6);
+    EXPECT_TRUE(r->IsRepeatStart());
+    EXPECT_EQ(r->GetItemCount(), items);
+    editstandin::HitBar() = r;
+    g_model.hitKind = 0;
+    edit::RunCommand(*s.doc, 4203);
+    EXPECT_EQ(s.score->GetBar(6)->GetItemCount(), items - 1) << "the jumper went";
+    EXPECT_FALSE(s.score->GetBar(6)->HasRepeatEnd());
+}
+
+TEST(Erase, APageTextAndABracket) {
+    EditScore s;
+    // A page text: the array gains one record, the erase takes it out, undo gives it back.
+    if (!s.score->GetPageTextArray()) s.score->PageTextArraySlot() = std::make_unique<CPageTextArray>();
+    CPageTextArray* texts = s.score->GetPageTextArray();
+    std::uint8_t bytes[CBarItem::kSize] = {};
+    CBarItem* record = CBarItem::Construct(bytes);
+    rec::Put<std::uint8_t>(record, rec::kType, 12);
+    const int count = texts->GetCount();
+    ASSERT_NE(texts->Add(record), nullptr);
+    editstandin::HitItem() = static_cast<CBarItem*>(texts->GetAt(count));
+    edit::RunCommand(*s.doc, 4205);
+    EXPECT_EQ(s.score->GetPageTextArray()->GetCount(), count);
+    s.doc->Undo();
+    EXPECT_EQ(s.score->GetPageTextArray()->GetCount(), count + 1);
+
+    // The bracket of the staves at the insertion point's track, level 0.
+    CLine* line = s.score->GetLine(0);
+    auto staffBytes = [&](int i) {
+        CStaff* st = s.score->GetLine(0)->GetStaff(i);
+        const auto* p = st->Bytes();
+        return std::vector<std::uint8_t>(p, p + st->RecordSizeField());
+    };
+    std::vector<std::vector<std::uint8_t>> before;
+    for (int i = 0; i < line->GetStaffCount(); ++i) before.push_back(staffBytes(i));
+    s.doc->location.trackIndex = 1;
+    g_model.hitPart = 0;
+    edit::RunCommand(*s.doc, 4202);
+    ASSERT_EQ(s.doc->GetUndoCount(), 1) << "the bracket's erase replaced the undone entry";
+    bool changed = false;
+    for (int i = 0; i < line->GetStaffCount(); ++i) changed = changed || staffBytes(i) != before[std::size_t(i)];
+    EXPECT_TRUE(changed) << "the piano's bracket went";
+    s.doc->Undo();
+    for (int i = 0; i < line->GetStaffCount(); ++i) EXPECT_EQ(staffBytes(i), before[std::size_t(i)]) << "staff " << i;
+}
+
+}  // namespace
