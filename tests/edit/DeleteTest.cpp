@@ -11,6 +11,7 @@
 #include "edit/DeleteTask.h"
 #include "edit/EditStandIns.h"
 #include "framework/Clipboard.h"
+#include "framework/Exceptions.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
 #include "model/Bar.h"
@@ -20,6 +21,7 @@
 #include "model/SystemStaff.h"
 #include "model/Tempo.h"
 #include "notation/Rest.h"
+#include "platform/PlatformGlobals.h"
 
 namespace {
 
@@ -106,6 +108,62 @@ TEST(Clear, ASelectedTempoMarkGoesAndTheBarsAfterItTakeTheTempoBefore) {
     EXPECT_EQ(s.score->GetBar(20)->GetTempo(), before);
     s.doc->Undo();
     EXPECT_EQ(s.score->GetBar(5)->GetTempo(), 6000) << "undo brings the tempo mark back";
+}
+
+// Memory that runs out anywhere inside a clear: either the clear is done and undoable, or the
+// score is as it was and nothing is pushed (the snapshot swapped back, or the question 10020
+// answered No).
+TEST(Clear, RunningOutOfMemoryAnywhereLeavesTheScoreWhole) {
+    int done = 0;
+    for (int allowed = 0; allowed < 400 && done < 8; ++allowed) {
+        EditScore s;
+        fw::msgboxtest::Capture boxes;
+        boxes.Answer(IDNO);
+        s.AddNote(0, 4, 0, 3, {62, 65}, 0, true);
+        s.AddNote(1, 4, 480, 3, {50}, 0, true);
+        s.SelectExtent(0, 1, 4, 4);
+        const auto before = s.AllRuns();
+        fw::memtest::FailAfter(allowed);
+        edit::RunCommand(*s.doc, CDeleteTask::kClear);
+        fw::memtest::Reset();
+        if (s.doc->GetUndoCount() == 1) {
+            ++done;
+            EXPECT_NE(s.AllRuns(), before) << allowed;
+            s.doc->Undo();
+        } else {
+            EXPECT_EQ(s.doc->GetUndoCount(), 0) << allowed;
+        }
+        EXPECT_EQ(s.AllRuns(), before) << allowed << " allocations allowed";
+    }
+    EXPECT_EQ(done, 8) << "with memory enough the clear is done";
+}
+
+// A failure after the walk has deleted something: the snapshot goes back before the operation
+// is deleted, so the score is as it was.
+TEST(Clear, AFailureHalfWayPutsTheScoreBack) {
+    struct FailingClear : CDeleteTask {
+        int items = 0;
+        void DoItem() override {
+            CDeleteTask::DoItem();
+            if (++items == 2) {
+                g_platform.errorCode = 100;
+                throw CMemoryException();
+            }
+        }
+    };
+    EditScore s;
+    fw::msgboxtest::Capture boxes;
+    s.AddNote(0, 4, 0, 3, {62, 65}, 0, true);
+    s.AddNote(0, 4, 480, 3, {64}, 0, true);
+    s.AddNote(1, 5, 0, 3, {50}, 0, true);
+    s.SelectExtent(0, 1, 4, 5);
+    const auto before = s.AllRuns();
+    auto* task = new FailingClear;
+    task->Attach(s.doc.get(), CDeleteTask::kClear, CDeleteTask::kClear);
+    s.doc->DoTask(task);
+    EXPECT_EQ(s.AllRuns(), before);
+    EXPECT_EQ(s.doc->GetUndoCount(), 0);
+    EXPECT_EQ(boxes.shown().size(), 1u) << "the failure is reported";
 }
 
 TEST(Clear, TheInsertionPointGoesToTheExtentsStart) {
