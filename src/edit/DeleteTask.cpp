@@ -1,6 +1,8 @@
 // Clear, Cut's removal and the strip commands (marks, beams, duplicate heads) over the selection.
 #include "edit/DeleteTask.h"
 
+#include <memory>
+
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
@@ -9,12 +11,10 @@
 #include "model/System.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
-#include "notation/NoteStandIns.h"
 #include "notation/RawNote.h"
 #include "platform/Handles.h"
 
 namespace {
-constexpr int kMaxAttached = 256;
 // A head's flag that makes it the one kept of two equal heads (bit 2 of its byte 3).
 constexpr std::uint8_t kKeptDuplicateBit = 0x04;
 }  // namespace
@@ -65,16 +65,21 @@ void CDeleteTask::DoTrackBar() {
 void CDeleteTask::DoItem() {
     CBarItem* item = curItem;
     if (item->IsNoteOrRawNote()) {
-        // The items attached to the note (ties, slurs, beams) are redrawn; a beam lays itself
-        // out again, or goes with the beams command.
-        CBarItem* attached[kMaxAttached] = {};
-        for (int kind = 0; kind <= 1; ++kind) {
-            const int n = notation::GetAttachedItems(static_cast<CRawHead*>(item), attached, kind);
-            for (int k = 0; k < n && k < kMaxAttached; ++k) {
-                CBarItem* a = attached[k];
-                if (!a) continue;
-                AddItemRect(a);
-                if (!a->IsBeam()) continue;
+        // The items attached to the note (ties, slurs, beams, tuplets) are redrawn, each bar of
+        // another track bar saved first; a beam lays itself out again, or goes with the beams
+        // command.
+        auto attached = std::make_unique<AttachedItemList>();
+        static_cast<CRawHead*>(item)->CollectAttached(trkBar, attached.get(), CRawNote::kAllHeads);
+        for (int k = 0; k < attached->count; ++k) {
+            CBarItem* a = attached->items[k];
+            CTrkBar* owner = attached->bars[k];
+            if (!a) continue;
+            if (owner && owner != trkBar) {
+                if (!SaveTrackBar(owner->GetTrackIndex(), owner->GetBarIndex())) hasSnapshot = 0;
+                owner->SetCurrent();
+            }
+            AddItemRect(a);
+            if (a->IsBeam()) {
                 a->SetFlagsA(std::uint8_t(a->FlagsA() | CBarItem::kRelayoutBit));
                 if (name == kDeleteBeams) a->MarkRemoved();
             }

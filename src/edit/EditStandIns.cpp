@@ -1,6 +1,5 @@
 #include "edit/EditStandIns.h"
 
-#include "framework/Globals.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/TrkBar.h"
@@ -27,22 +26,6 @@ bool AutoSpacing() { return false; }
 }  // namespace editstandin
 
 namespace editstandin {
-
-namespace {
-struct Hit {
-    CBar* bar = nullptr;
-    CBarItem* item = nullptr;
-};
-Hit& TheHit() {
-    static Hit hit;
-    static const bool reset = fw::RegisterGlobalsReset([] { TheHit() = Hit{}; });
-    (void)reset;
-    return hit;
-}
-}  // namespace
-
-CBar*& HitBar() { return TheHit().bar; }
-CBarItem*& HitItem() { return TheHit().item; }
 
 void RemoveRepeat(CBar* bar) {
     if (!bar) return;

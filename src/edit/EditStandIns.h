@@ -21,15 +21,9 @@ bool AutoSpacing();
 }  // namespace editstandin
 
 class CBar;
-class CBarItem;
 
 namespace editstandin {
 
-// The hit record's bar and item, which the bar and item hit tests fill before the item popup
-// menu or the erase tool runs a command (the part and kind are g_model.hitPart and
-// g_model.hitKind; a note's mark hit is g_model.hitTool 906).
-CBar*& HitBar();
-CBarItem*& HitItem();
 // CBar's removal of its repeat structure: the opening and closing repeat kinds go, with the
 // repeat-count jumper.
 void RemoveRepeat(CBar* bar);

@@ -35,6 +35,13 @@ CTrkBar* TrkBarHolding(CScore* score, int b, const CBarItem* item) {
     return nullptr;
 }
 
+// The bar item the last hit found (null: none, or the bar itself, whose lines were hit).
+CBarItem* HitBarItem() {
+    CBaseItem* item = g_model.hitItem;
+    if (!item || item == g_model.hitBar) return nullptr;
+    return static_cast<CBarItem*>(item);
+}
+
 // Whether the record lies in the bar's own item list.
 bool InOwnList(CBar* bar, const CBarItem* item) {
     CItemArray* own = bar ? bar->GetItemArray() : nullptr;
@@ -58,8 +65,8 @@ void FillVoice(CTrkBar* trkBar, int voice) {
 }  // namespace
 
 bool CEraseTask::Perform() {
-    CBarItem* item = editstandin::HitItem();
-    CBar* hitBar = editstandin::HitBar();
+    CBarItem* item = HitBarItem();
+    CBar* hitBar = g_model.hitBar;
     if (!score || !item || !hitBar) {
         undoable = 0;
         return true;
@@ -72,12 +79,13 @@ bool CEraseTask::Perform() {
         AddItemRect(item);
         const bool tempo = item->IsTempo();
         hitBar->RemoveItem(item);
-        editstandin::HitItem() = nullptr;
+        g_model.hitItem = nullptr;
         SetLayoutChanged();
         if (tempo) score->RecalcBars(false);
         return true;
     }
-    trkBar = TrkBarHolding(score, b, item);
+    trkBar = g_model.hitTrkBar && TrkBarHolding(score, b, item) == g_model.hitTrkBar ? g_model.hitTrkBar
+                                                                                    : TrkBarHolding(score, b, item);
     if (!trkBar) {
         undoable = 0;
         return true;
@@ -138,7 +146,7 @@ bool CEraseTask::Perform() {
         if (note->IsRemoved()) FillVoice(trkBar, voice);
         RecalcTrackBar(trkBar, 1, true);
     }
-    editstandin::HitItem() = nullptr;
+    g_model.hitItem = nullptr;
     trkBar->Compact();
     editstandin::RecalcTimes(trkBar, 0, 0);
     if (editstandin::AutoSpacing()) {
@@ -149,14 +157,14 @@ bool CEraseTask::Perform() {
 }
 
 bool CEraseBarTask::Perform() {
-    CBar* hitBar = editstandin::HitBar();
+    CBar* hitBar = g_model.hitBar;
     if (!score || !hitBar) {
         undoable = 0;
         return true;
     }
     const int b = hitBar->GetIndex();
     int kind = g_model.hitKind;
-    CBarItem* item = editstandin::HitItem();
+    CBarItem* item = HitBarItem();
     if (kind == 0) {
         // The bar's repeat-count jumper stands for the bar when nothing particular was hit.
         CItemArray* own = hitBar->GetItemArray();
@@ -166,7 +174,7 @@ bool CEraseBarTask::Perform() {
                 rec::Get<std::uint8_t>(it, CBar::kJumperKind) == CBar::kRepeatCountKind) {
                 g_model.hitPart = 0;
                 kind = g_model.hitKind = 2;
-                item = editstandin::HitItem() = it;
+                g_model.hitItem = item = it;
                 break;
             }
         }
@@ -174,7 +182,7 @@ bool CEraseBarTask::Perform() {
     if ((kind == 2 || kind == 4) && item && InOwnList(hitBar, item)) {
         if (!SaveBars(b, b + std::max(item->GetBarSpan(), 0))) ThrowOutOfMemory();
         hitBar->RemoveItem(item);
-        editstandin::HitItem() = nullptr;
+        g_model.hitItem = nullptr;
         SetLayoutChanged();
     } else if (kind == 3) {
         hitBar->MakeCurrent();
@@ -203,7 +211,7 @@ bool CEraseBarTask::Perform() {
 }
 
 bool CErasePageTextTask::Perform() {
-    CBarItem* item = editstandin::HitItem();
+    CBarItem* item = HitBarItem();
     CPageTextArray* texts = score ? score->GetPageTextArray() : nullptr;
     if (!SavePageTexts() || !texts || !item) {
         undoable = 0;
@@ -213,7 +221,7 @@ bool CErasePageTextTask::Perform() {
         if (texts->GetAt(i) == item) {
             item->Invalidate();
             texts->Remove(item);
-            editstandin::HitItem() = nullptr;
+            g_model.hitItem = nullptr;
             break;
         }
     return true;

@@ -9,7 +9,6 @@
 #include "edit/ClipboardWriter.h"
 #include "edit/Commands.h"
 #include "edit/DeleteTask.h"
-#include "edit/EditStandIns.h"
 #include "framework/Clipboard.h"
 #include "framework/Exceptions.h"
 #include "framework/Memory.h"
@@ -287,8 +286,8 @@ TEST(Erase, TheHitItemOrPartGoes) {
         }
         ASSERT_NE(hit, nullptr) << c.what;
         const auto before = s.AllRuns();
-        editstandin::HitBar() = s.score->GetBar(3);
-        editstandin::HitItem() = hit;
+        g_model.hitBar = s.score->GetBar(3);
+        g_model.hitItem = hit;
         g_model.hitPart = std::int16_t(c.part);
         g_model.hitTool = std::int16_t(c.tool);
         g_model.hitKind = 0;
@@ -304,7 +303,7 @@ TEST(Erase, TheHitItemOrPartGoes) {
         EXPECT_EQ(notes, c.notesLeft) << c.what;
         EXPECT_EQ(wholeRest, c.wholeRest) << c.what;
         if (kind == "marked") EXPECT_EQ(static_cast<CRawHead*>(s.Live(1, 3)[0])->MarkCount(), 1) << c.what;
-        EXPECT_EQ(editstandin::HitItem(), nullptr) << c.what << ": the hit is forgotten";
+        EXPECT_EQ(g_model.hitItem, nullptr) << c.what << ": the hit is forgotten";
         ASSERT_EQ(s.doc->GetUndoCount(), 1) << c.what;
         s.doc->Undo();
         EXPECT_EQ(s.AllRuns(), before) << c.what;
@@ -321,8 +320,8 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     bar->SetClosingKind(4);
     next->SetOpeningKind(2);
     const std::uint8_t lines = rec::Get<std::uint8_t>(bar, CBar::kBarlines);
-    editstandin::HitBar() = bar;
-    editstandin::HitItem() = nullptr;
+    g_model.hitBar = bar;
+    g_model.hitItem = nullptr;
     g_model.hitKind = 5;
     s.doc->location.systemIndex = bar->GetLine()->GetIndex();
     struct Step {
@@ -349,7 +348,7 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     r->SetOpeningKind(2);
     ASSERT_TRUE(r->SetRepeatEnd());
     const int items = r->GetItemCount();
-    editstandin::HitBar() = r;
+    g_model.hitBar = r;
     g_model.hitKind = 3;
     edit::RunCommand(*s.doc, 4203);
     EXPECT_FALSE(r->IsRepeatStart());
@@ -359,7 +358,7 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     r = s.score->GetBar(6);
     EXPECT_TRUE(r->IsRepeatStart());
     EXPECT_EQ(r->GetItemCount(), items);
-    editstandin::HitBar() = r;
+    g_model.hitBar = r;
     g_model.hitKind = 0;
     edit::RunCommand(*s.doc, 4203);
     EXPECT_EQ(s.score->GetBar(6)->GetItemCount(), items - 1) << "the jumper went";
@@ -376,7 +375,7 @@ TEST(Erase, APageTextAndABracket) {
     rec::Put<std::uint8_t>(record, rec::kType, 12);
     const int count = texts->GetCount();
     ASSERT_NE(texts->Add(record), nullptr);
-    editstandin::HitItem() = static_cast<CBarItem*>(texts->GetAt(count));
+    g_model.hitItem = static_cast<CBarItem*>(texts->GetAt(count));
     edit::RunCommand(*s.doc, 4205);
     EXPECT_EQ(s.score->GetPageTextArray()->GetCount(), count);
     s.doc->Undo();

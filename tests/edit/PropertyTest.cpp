@@ -10,7 +10,6 @@
 
 #include "edit/Commands.h"
 #include "edit/DeleteTask.h"
-#include "edit/EditStandIns.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
 #include "model/Bar.h"
@@ -101,8 +100,8 @@ TEST(EditProperty, UndoingEverythingGivesTheFileBackAndRedoingGivesTheEditBack) 
             f.doc->location.allVoices = std::uint8_t(pick(2));
             if (id == 4207) {
                 const auto& [bar, item] = items[std::size_t(pick(int(items.size())))];
-                editstandin::HitBar() = bar;
-                editstandin::HitItem() = item;
+                g_model.hitBar = bar;
+                g_model.hitItem = item;
                 const bool note = item->IsNoteOrRawNote();
                 const bool mark = item->IsNoteRestOrRawNote() && static_cast<CRawHead*>(item)->MarkCount() > 0 && pick(2);
                 g_model.hitTool = std::int16_t(mark ? 906 : 0);

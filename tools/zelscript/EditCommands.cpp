@@ -11,7 +11,6 @@
 
 #include "Script.h"
 #include "edit/Commands.h"
-#include "edit/EditStandIns.h"
 #include "model/ModelGlobals.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
@@ -131,8 +130,9 @@ void RunTempo(Context& ctx, const Args& args) {
     score.RecalcBars(false);
 }
 
-// What the erase commands read of the last hit: bar B, record INDEX of track T's bar B (or
-// own=N: the bar's own item N), and the part, kind and tool of the hit.
+// The hit record the erase commands read, as the hit tests leave it: bar B, record INDEX of
+// track T's bar B (or own=N: the bar's own item N; neither: the bar itself), and the part, kind
+// and tool of the hit.
 void RunHit(Context& ctx, const Args& args) {
     static const char* usage = "hit B [T INDEX | own=N] [part=N] [kind=N] [tool=N]";
     NeedArgs(args, 1, 6, usage);
@@ -140,10 +140,12 @@ void RunHit(Context& ctx, const Args& args) {
     const int b = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
     CBar* bar = score.GetBar(b);
     CBarItem* item = nullptr;
+    CTrkBar* trkBar = score.GetTrkBar(0, b);
     int part = CRawNote::kAllHeads, kind = 0, tool = 0, own = -1;
     std::size_t i = 1;
     if (args.size() >= 3 && args[1].find('=') == std::string::npos) {
-        item = ItemAt(CurrentTrkBar(ctx, ArgInt(args, 1, "track"), b), ArgInt(args, 2, "index"));
+        trkBar = CurrentTrkBar(ctx, ArgInt(args, 1, "track"), b);
+        item = ItemAt(trkBar, ArgInt(args, 2, "index"));
         i = 3;
     }
     for (; i < args.size(); ++i) {
@@ -157,8 +159,9 @@ void RunHit(Context& ctx, const Args& args) {
         throw ScriptError(std::string("usage: ") + usage);
     }
     bar->MakeCurrent();
-    editstandin::HitBar() = bar;
-    editstandin::HitItem() = item;
+    g_model.hitBar = bar;
+    g_model.hitItem = item ? static_cast<CBaseItem*>(item) : static_cast<CBaseItem*>(bar);
+    g_model.hitTrkBar = trkBar;
     g_model.hitPart = std::int16_t(part);
     g_model.hitKind = kind;
     g_model.hitTool = std::int16_t(tool);
