@@ -18,4 +18,5 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
     RegisterBeaming();
+    RegisterNoteHitHooks();
 }

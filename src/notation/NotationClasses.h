@@ -4,3 +4,7 @@
 #pragma once
 
 void RegisterNotationClasses();
+
+// Puts the hit test of a note's marks in for the bar's item search (RegisterNotationClasses
+// does it).
+void RegisterNoteHitHooks();
