@@ -94,8 +94,6 @@ int GetAllotSpace(int durationClass, int dotted, int triplet) {
 
 namespace barspacing {
 void TrkBarRecalcTimes(CTrkBar* trkBar) {}
-void TrkBarMeasureColumns(CTrkBar* trkBar, SpacingColumn* columns, int count) {}
-void TrkBarRecalcPositions(CTrkBar* trkBar, int from) {}
 void TrkBarRecalc(CTrkBar* trkBar, int flag) {}
 }  // namespace barspacing
 
@@ -237,7 +235,7 @@ bool CBar::Respace() {
     for (int t = 0; t < tracks; ++t) {
         CStaff* staff = line ? line->GetStaff(t) : nullptr;
         if (!staff || !staff->IsShown() || staff->GetClef() == CStaff::kTablatureClef) continue;
-        if (CTrkBar* tb = score->GetTrkBar(t, GetIndex())) barspacing::TrkBarMeasureColumns(tb, table.data(), n);
+        if (CTrkBar* tb = score->GetTrkBar(t, GetIndex())) tb->MeasureColumns(table.data(), n);
     }
     const EngraverSettings& e = CurrentEngraverSettings();
     table.back().space = std::int16_t(table.back().space - std::max<int>(e.GetWord(EngraverSettings::kFinalBarMargin), 0));
@@ -251,7 +249,7 @@ bool CBar::Respace() {
             c.space = std::int16_t(GetAllotSpace(3, 0, 0));
         total += c.preSpace + c.space;
     }
-    total += table[0].reserved[1];
+    total += table[0].endSpace;
     SetNaturalSpace(total);
     rec::Put<std::int32_t>(this, kNaturalSpace32, total);
     rec::Put<std::int32_t>(this, kSpaceSize, 6);
@@ -277,13 +275,13 @@ bool CBar::Respace() {
         }
     }
     int lastSpan = 1024 - beatchart::Field(chart, n - 1, beatchart::kPosition);
-    if (table[0].reserved[1] != 0 && n >= 2)
+    if (table[0].endSpace != 0 && n >= 2)
         lastSpan = std::min(lastSpan, beatchart::Field(chart, n - 2, beatchart::kSpan));
     beatchart::SetField(chart, n - 1, beatchart::kSpan, lastSpan);
 
     MakeCurrent();
     for (int t = 0; t < tracks; ++t)
-        if (CTrkBar* tb = score->GetTrkBar(t, GetIndex())) barspacing::TrkBarRecalcPositions(tb, -1);
+        if (CTrkBar* tb = score->GetTrkBar(t, GetIndex())) tb->RecalcPositions(-1);
     return true;
 }
 

@@ -11,7 +11,8 @@ struct SpacingColumn {
     std::int16_t time = 0;      // onset time in ticks
     std::int16_t space = 0;     // width after the onset (engraver units)
     std::int16_t preSpace = 0;  // width needed before the onset's notes
-    std::int16_t reserved[2] = {0, 0};  // the second word of the first entry counts in the total
+    std::int16_t duration = 0;  // longest note or rest starting here (ticks), over which its width spreads
+    std::int16_t endSpace = 0;  // room of a clef at the bar's end: the first entry's counts in the total
 };
 static_assert(sizeof(SpacingColumn) == 12);
 
@@ -22,11 +23,6 @@ inline constexpr int kMaxSpacingColumns = 1024;
 namespace barspacing {
 // CTrkBar::RecalcTimes: renews the times of the bar's notes, rests and attached items.
 void TrkBarRecalcTimes(CTrkBar* trkBar);
-// CTrkBar::MeasureColumns: raises each entry's space and pre-space to what the track's items
-// at that onset need.
-void TrkBarMeasureColumns(CTrkBar* trkBar, SpacingColumn* columns, int count);
-// CTrkBar::RecalcPositions: re-places the bar's items at the positions of their times.
-void TrkBarRecalcPositions(CTrkBar* trkBar, int from);
 // CTrkBar::Recalc: re-evaluates the bar of the track after an edit.
 void TrkBarRecalc(CTrkBar* trkBar, int flag);
 }  // namespace barspacing

@@ -17,6 +17,7 @@
 // (null when memory ran out, with the run unchanged) and no pointer into the run survives it.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "framework/Types.h"
 #include "model/ArrayItem.h"
@@ -25,6 +26,7 @@
 #include "platform/Handles.h"
 
 class CBar;
+struct SpacingColumn;
 class CChunkStream;
 class CFile;
 class CFontArray;
@@ -52,6 +54,16 @@ struct PerformanceEvent {
     std::uint8_t byte9 = 0;      // the head's ninth and tenth bytes (velocities)
     std::uint8_t byte10 = 0;
 };
+
+// One entry of the old-to-new position map of RecalcPositions: the items attached to a note or
+// rest (beams, ties, slurs) find their new positions by the old position, voice and grace flag.
+struct PositionMapEntry {
+    std::uint8_t grace = 0;
+    std::int16_t oldPosition = 0;
+    std::int16_t newPosition = 0;
+    std::int16_t voice = 0;
+};
+using PositionMap = std::vector<PositionMapEntry>;
 
 class CTrkBar : public CArrayItem {
 public:
@@ -253,6 +265,24 @@ public:
     // value) takes its heads as a chord instead. Returns the note placed or merged into, null
     // when memory ran out.
     CBarItem* MergeNote(const CBarItem* note, int length, int voice);
+
+    // --- column widths and positions (TrkBarColumns*.cpp) ---
+    // Raises the width after and the space before of each of the caller's columns (and the
+    // first column's end space) to what this bar's items need.
+    void MeasureColumns(SpacingColumn* columns, int count);
+    // The needs of one note or rest at its column, after the previous note or rest of its voice.
+    void MeasureNoteColumn(CBarItem* item, CBarItem* previous, SpacingColumn* column, bool firstColumn);
+    // From column `from` on, while a column starts before its time + duration and is not the
+    // last, its width after becomes its share of width by time.
+    static void SpreadColumnWidth(SpacingColumn* columns, int from, int count, int width, int duration);
+    // Per column: the index copied, the larger width after and space before kept.
+    static void MergeColumns(SpacingColumn* target, const SpacingColumn* source, int count);
+    // The positions of one voice's items (every voice for -1) from their times: see
+    // TrkBarColumnsPositions.cpp.
+    void RecalcPositions(int voice);
+    // The new position of an old position of the item's voice and grace flag (the old one when
+    // the map has none).
+    static int MapPosition(const PositionMap& map, CBarItem* item, int oldPosition, bool grace);
 
 private:
     void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }

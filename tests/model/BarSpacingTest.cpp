@@ -63,12 +63,14 @@ TEST(BarSpacingTest, BarThatIsNotFullGetsHalfSpacedBeats) {
     const std::vector<Column> columns = Columns(bar);
     ASSERT_EQ(columns.size(), 4u);
     EXPECT_EQ(columns[0].time, 0);
-    EXPECT_EQ(columns[0].space, 360);  // its track gave it none: the quarter's space
-    EXPECT_EQ(columns[1].space, 180);  // appended beats: half the quarter's space
+    // The half note's width (720) spreads over the two beats it sounds through; the appended
+    // beat after it keeps half the quarter's space.
+    EXPECT_EQ(columns[0].space, 360);
+    EXPECT_EQ(columns[1].space, 360);
     EXPECT_EQ(columns[2].space, 180);
     EXPECT_EQ(columns[3].space, 180 - 120);
     EXPECT_EQ(columns[3].time, 1440);
-    EXPECT_EQ(bar->GetNaturalSpace(), 360 + 180 + 180 + 60);
+    EXPECT_EQ(bar->GetNaturalSpace(), 360 + 360 + 180 + 60);
 }
 
 TEST(BarSpacingTest, LockedBarIsLeftAlone) {

@@ -1,0 +1,191 @@
+// Column widths of a bar of a track: when the bar is respaced, each bar of a track raises the
+// room each onset column needs after it and in front of it for its notes and rests (by value
+// through the document's spacing table), accidentals, heads beside the stem, flags, grace notes
+// and clefs.
+#include <algorithm>
+#include <vector>
+
+#include "model/Bar.h"
+#include "model/BarSpacing.h"
+#include "model/EngraverSettings.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarEntryFields.h"
+#include "model/TrkBarWalk.h"
+
+using namespace entry;
+
+namespace {
+
+// Open tuplets of a voice while its run is walked: the most the walk keeps.
+constexpr int kOpenTuplets = 4;
+
+// The spacing-table width of a note or rest for its value, dots and tuplet.
+int AllotFor(const CBarItem* r) { return GetAllotSpace(ValueCode(r), Dots(r), TupletCount(r) != 0); }
+
+// The last column whose time is not after the time (the first when every column is later).
+int ColumnOf(const std::vector<SpacingColumn>& columns, int time) {
+    auto it = std::upper_bound(columns.begin(), columns.end(), time,
+                               [](int t, const SpacingColumn& c) { return t < c.time; });
+    return it == columns.begin() ? 0 : int(it - columns.begin()) - 1;
+}
+
+bool HeadBesideStemRight(const std::uint8_t* h) { return (h[kHeadLinks] & 0x30) == 0x10; }
+
+}  // namespace
+
+void CTrkBar::SpreadColumnWidth(SpacingColumn* columns, int from, int count, int width, int duration) {
+    if (duration <= 0) return;
+    const int end = columns[from].time + duration;
+    for (int i = from; i < count - 1 && columns[i].time < end; ++i)
+        columns[i].space = std::int16_t((columns[i + 1].time - columns[i].time) * width / duration);
+}
+
+void CTrkBar::MergeColumns(SpacingColumn* target, const SpacingColumn* source, int count) {
+    for (int i = 0; i < count; ++i) {
+        target[i].index = source[i].index;
+        target[i].space = std::max(target[i].space, source[i].space);
+        target[i].preSpace = std::max(target[i].preSpace, source[i].preSpace);
+    }
+}
+
+void CTrkBar::MeasureNoteColumn(CBarItem* item, CBarItem* previous, SpacingColumn* column, bool firstColumn) {
+    const int margin = CurrentEngraverSettings().GetWord(EngraverSettings::kNoteMargin);
+    // What the previous note or rest takes of the room in front of this one.
+    int previousRight;
+    if (!previous || firstColumn) {
+        previousRight = margin * 3 / 4;
+    } else {
+        previousRight = AllotFor(previous);
+        if (IsNoteRecord(previous) && IsStemUp(previous) && !IsBeamed(previous) && ValueCode(previous) > 3)
+            previousRight -= 120;
+        for (int i = 0; i < HeadCount(previous); ++i)
+            if (HeadBesideStemRight(HeadAt(previous, i))) {
+                previousRight -= 120;
+                break;
+            }
+        previousRight -= 135;
+    }
+    if (item->TypeCode() == kRestType) {
+        int width = ValueCode(item) == 0 ? GetAllotSpace(0, 0, 0) : AllotFor(item);
+        if (ValueCode(item) >= 4) width = std::max(width, 240);
+        column->space = std::int16_t(std::max<int>(column->space, width));
+        return;
+    }
+    if (IsGrace(item)) return;
+    // Room in front: a leading arpeggio's overhang, then the widest head or accidental.
+    int leading = 0;
+    ForEachMark(item, [&](std::uint8_t* mark) {
+        if (mark[kMarkCode] == 30) leading = std::max(leading, -int(rec::Get<std::int16_t>(mark, kMarkX)));
+    });
+    const int value = ValueCode(item);
+    const int gap = CurrentEngraverSettings().GetWord(EngraverSettings::kAccidentalToNote);
+    int heads = 0;
+    for (int i = 0; i < HeadCount(item); ++i) {
+        const std::uint8_t* h = HeadAt(item, i);
+        if ((h[kHeadLinks] & 0x20) && h[kHeadAccOffset] == 0) heads = std::max(heads, 120 + (value < 2 ? 60 : 0));
+        if (HeadAccidentalShown(h) && !IsSlash(item)) {
+            int room = 120 + ((h[kHeadAcc] & 0x10) ? 180 : 0) + 5 * h[kHeadAccOffset] + gap;
+            if (value < 2 && !IsStemUp(item)) room += 60;
+            heads = std::max(heads, room);
+        }
+    }
+    const int before = leading + heads;
+    int after = AllotFor(item) + (IsShiftedRight(item) ? 120 : 0);
+    if (value > 4)
+        for (int i = 0; i < HeadCount(item); ++i)
+            if (HeadBesideStemRight(HeadAt(item, i))) {
+                after += 60;
+                break;
+            }
+    column->space = std::int16_t(std::max<int>(column->space, after));
+    column->preSpace = std::int16_t(std::max<int>(column->preSpace, before - previousRight));
+}
+
+void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
+    if (!columns || count <= 0) return;
+    SetCurrent();
+    const int meterLength = GetMeterLength();
+    const int margin = CurrentEngraverSettings().GetWord(EngraverSettings::kNoteMargin);
+    bool voiceSeen[8] = {true};
+    trkbar::ForEachLiveItem(this, [&](CBarItem* item) { voiceSeen[item->VoiceField()] = true; });
+
+    std::vector<SpacingColumn> merged(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        merged[std::size_t(i)].index = columns[i].index;
+        merged[std::size_t(i)].time = columns[i].time;
+    }
+    int endSpace = 0;
+    // Each voice measures into its own copy, so that one voice's spreading never thins out the
+    // widths another voice asked for; the copies merge at the end.
+    std::vector<SpacingColumn> local(merged);
+    for (int voice = 0; voice < 8; ++voice) {
+        if (!voiceSeen[voice]) continue;
+        for (SpacingColumn& c : local) c.space = c.preSpace = c.duration = 0;
+        CBarItem* previous = nullptr;
+        std::vector<CBarItem*> graces;
+        CBarItem* open[kOpenTuplets] = {};
+        int depth = 0;
+        bool hadNotes = false;
+        trkbar::ForEachLiveItem(this, [&](CBarItem* item) {
+            if (item->VoiceField() != voice) return;
+            const int type = item->TypeCode();
+            const int at = ColumnOf(local, item->TimeField());
+            SpacingColumn& column = local[std::size_t(at)];
+            if ((type == kNoteType || type == kRestType) && !IsGrace(item)) {
+                if (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
+                double d = NoteDuration(*item);
+                if (TupletCount(item) != 0) {
+                    if (depth >= 2) {
+                        CBarItem* outer = open[depth - 2];
+                        const int actual = Byte(outer, kTupletActual), normal = Byte(outer, kTupletNormal);
+                        if (actual && normal) d = d * normal / actual;
+                    }
+                    d += 0.0001;
+                }
+                column.duration = std::int16_t(std::max<int>(column.duration, int(d)));
+                MeasureNoteColumn(item, previous, &column, at == 0);
+                if (!graces.empty()) {
+                    int sum = HeadRoom(item);
+                    for (CBarItem* g : graces) sum += GraceWidth(g) + GraceAccidentalRoom(g);
+                    if (item->TimeField() == 0) sum += 15 - margin / 2;
+                    if (item->TimeField() == 0 || !previous || at == 0)
+                        column.preSpace = std::int16_t(std::max<int>(column.preSpace, sum));
+                    else
+                        column.preSpace = std::int16_t(
+                            std::max<int>(column.preSpace, sum - (local[std::size_t(at - 1)].space - 150)));
+                    graces.clear();
+                }
+                previous = item;
+                hadNotes = true;
+            } else if (type == kNoteType && IsGrace(item)) {
+                graces.push_back(item);
+            } else if (type == kGuitarFrameType) {
+                item->SetHorizontalOffset(0);
+            } else if (type == kClefType) {
+                if (item->PositionField() < 1024 && item->TimeField() < meterLength) {
+                    if (at == 0) {
+                        column.preSpace = std::int16_t(std::max<int>(column.preSpace, 180));
+                    } else if (previous && local[std::size_t(at - 1)].space < 360) {
+                        local[std::size_t(at - 1)].space = std::int16_t(local[std::size_t(at - 1)].space + 120);
+                        column.preSpace = std::int16_t(std::max<int>(column.preSpace, 120));
+                    }
+                } else {
+                    const bool close = count >= 2 && columns[count - 1].time - columns[count - 2].time < 240;
+                    endSpace = std::max(endSpace, close ? 240 : 180);
+                }
+            } else if (type == kTupletType) {
+                if (depth < kOpenTuplets) open[depth++] = item;
+            } else if (!item->IsData() && type != kRawNoteType && !(item->IsTempo() && item->IsHidden())) {
+                while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
+            }
+        });
+        if (hadNotes)
+            for (int i = 0; i < count; ++i)
+                if (local[std::size_t(i)].duration > 0)
+                    SpreadColumnWidth(local.data(), i, count, local[std::size_t(i)].space, local[std::size_t(i)].duration);
+        MergeColumns(merged.data(), local.data(), count);
+    }
+    MergeColumns(columns, merged.data(), count);
+    columns[0].endSpace = std::int16_t(std::max<int>(columns[0].endSpace, endSpace));
+}
