@@ -65,6 +65,21 @@ struct PositionMapEntry {
 };
 using PositionMap = std::vector<PositionMapEntry>;
 
+// What a gap of a voice takes from the note or rest before it (for the first gap, after it):
+// its value code, tuplet numbers and whole-tick duration.
+struct GapInfo {
+    int value = 0;
+    int tupletCount = 0;
+    int tupletSpan = 0;
+    int duration = 0;
+};
+// An empty stretch of a voice, from a tick to a tick.
+struct RestGap {
+    int start = 0;
+    int end = 0;
+    GapInfo info;
+};
+
 class CTrkBar : public CArrayItem {
 public:
     enum : int { kRun = 12, kRunHandle = 16, kRunAddress = 20, kVoiceUsed = 24, kSideBuffer = 32 };
@@ -273,7 +288,7 @@ public:
     // The needs of one note or rest at its column, after the previous note or rest of its voice.
     void MeasureNoteColumn(CBarItem* item, CBarItem* previous, SpacingColumn* column, bool firstColumn);
     // From column `from` on, while a column starts before its time + duration and is not the
-    // last, its width after becomes its share of width by time.
+    // last, its width after rises to its share of width by time.
     static void SpreadColumnWidth(SpacingColumn* columns, int from, int count, int width, int duration);
     // Per column: the index copied, the larger width after and space before kept.
     static void MergeColumns(SpacingColumn* target, const SpacingColumn* source, int count);
@@ -283,6 +298,17 @@ public:
     // The new position of an old position of the item's voice and grace flag (the old one when
     // the map has none).
     static int MapPosition(const PositionMap& map, CBarItem* item, int oldPosition, bool grace);
+
+    // --- gaps filled with rests (TrkBarEntryGaps.cpp) ---
+    // Fills the voice's gaps with rests that follow the meter. removeRests first takes every
+    // rest of the voice away; markHidden hides the new rests before the last entry's time;
+    // finish re-times and sorts the bar afterwards (and respaces the voice with automatic
+    // spacing). False when a rest could not be made (those made stay).
+    bool FillGaps(int voice, bool removeRests, bool markHidden, bool finish);
+    // The voice's gaps, in time order; the count.
+    int FindGaps(int voice, std::vector<RestGap>* gaps, bool removeRests);
+    // Rests for one gap, each with the default staff position of its value + verticalOffset.
+    bool FillGap(int voice, int start, int end, int verticalOffset, bool markHidden, const GapInfo& info);
 
 private:
     void SetRunLength(std::uint32_t n) { rec::Put<std::uint32_t>(this, kRun, n); }

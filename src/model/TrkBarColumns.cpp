@@ -32,13 +32,31 @@ int ColumnOf(const std::vector<SpacingColumn>& columns, int time) {
 
 bool HeadBesideStemRight(const std::uint8_t* h) { return (h[kHeadLinks] & 0x30) == 0x10; }
 
+// Spreads each column's width over the columns its longest note sounds through. The shares are
+// taken from the widths as measured, so that notes overlapping in one voice (a chord of
+// different values, a run written over itself) never thin each other's shares out: a column
+// that a spread covers takes the largest share it is given.
+void Spread(std::vector<SpacingColumn>& columns) {
+    const int count = int(columns.size());
+    const std::vector<SpacingColumn> measured(columns);
+    for (int i = 0; i < count; ++i) {
+        const int end = measured[std::size_t(i)].time + measured[std::size_t(i)].duration;
+        for (int j = i; j < count - 1 && measured[std::size_t(i)].duration > 0 && measured[std::size_t(j)].time < end; ++j)
+            columns[std::size_t(j)].space = 0;
+    }
+    for (int i = 0; i < count; ++i)
+        CTrkBar::SpreadColumnWidth(columns.data(), i, count, measured[std::size_t(i)].space,
+                                   measured[std::size_t(i)].duration);
+}
+
 }  // namespace
 
 void CTrkBar::SpreadColumnWidth(SpacingColumn* columns, int from, int count, int width, int duration) {
     if (duration <= 0) return;
     const int end = columns[from].time + duration;
     for (int i = from; i < count - 1 && columns[i].time < end; ++i)
-        columns[i].space = std::int16_t((columns[i + 1].time - columns[i].time) * width / duration);
+        columns[i].space = std::int16_t(
+            std::max<int>(columns[i].space, (columns[i + 1].time - columns[i].time) * width / duration));
 }
 
 void CTrkBar::MergeColumns(SpacingColumn* target, const SpacingColumn* source, int count) {
@@ -180,10 +198,7 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
                 while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
             }
         });
-        if (hadNotes)
-            for (int i = 0; i < count; ++i)
-                if (local[std::size_t(i)].duration > 0)
-                    SpreadColumnWidth(local.data(), i, count, local[std::size_t(i)].space, local[std::size_t(i)].duration);
+        if (hadNotes) Spread(local);
         MergeColumns(merged.data(), local.data(), count);
     }
     MergeColumns(columns, merged.data(), count);

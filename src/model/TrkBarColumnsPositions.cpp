@@ -60,7 +60,7 @@ void ClearCollisionMarks(CBarItem* note) {
         h[kHeadLinks] = std::uint8_t(h[kHeadLinks] & 0xCF);
         if ((h[kHeadAcc] & 0x03) == 0x03) h[kHeadAcc] = std::uint8_t((h[kHeadAcc] & 0xFC) | 0x01);
     }
-    SetFlag(note, kFlags, kRightOfStemBit, false);
+    SetFlag(note, kBaseFlags, kRightOfStemBit, false);
 }
 
 // Two notes of different voices at one column whose first heads stand a second apart (or in a
@@ -76,13 +76,13 @@ void SeparatePair(CBarItem* a, CBarItem* b) {
     if (upA == upB || !(std::abs(pa - pb) == 1 || (pa == pb && mixed))) return;
     if (!upA) {
         MoveAccidentalLeft(a, b);
-        SetFlag(b, kFlags, kRightOfStemBit, true);
+        SetFlag(b, kBaseFlags, kRightOfStemBit, true);
         HeadToRight(a);
         return;
     }
     MoveAccidentalLeft(b, a);
     if (Dots(a) == 0 || Dots(b) != 0) {
-        SetFlag(a, kFlags, kRightOfStemBit, true);
+        SetFlag(a, kBaseFlags, kRightOfStemBit, true);
         HeadToRight(b);
     } else {
         SetFlag(a, kNoteFlags, kShiftedRightBit, true);

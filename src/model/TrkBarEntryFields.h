@@ -15,7 +15,7 @@ enum : int { kNoteType = 144, kRestType = 128, kRawNoteType = 112, kTupletType =
              kGuitarFrameType = 40 };
 
 // The note-and-rest base.
-enum : int { kTupletCount = 16, kTupletSpan = 17, kFlags = 18, kValue = 19 };
+enum : int { kTupletCount = 16, kTupletSpan = 17, kBaseFlags = 18, kValue = 19 };
 enum : std::uint8_t { kSlashBit = 0x01, kGraceBit = 0x02, kBeamedBit = 0x08, kTupletBit = 0x10, kRightOfStemBit = 0x20 };
 // The note: stem byte (bit 0 up), note flags (bit 2 heads drawn one head width right), links
 // (bits 4-7 free for a pass's scratch marks), head count and heads.
@@ -38,14 +38,19 @@ enum : int { kEndBarOffset = 22, kEndPosition = 24 };
 // A mark: size, code, x offset.
 enum : int { kMarkSize = 0, kMarkCode = 2, kMarkX = 4, kMarkHead = 8 };
 
+// The flag that marks an item an entry has just made (bit 2 of the flag byte).
+constexpr std::uint8_t kNewItemBit = 0x04;
+// A rest's staff position by its value code when nothing moves it.
+constexpr std::int8_t kRestDefaultStaffPos[9] = {0, 0, 0, 0, 1, -1, -1, -3, -4};
+
 inline std::uint8_t Byte(const CBarItem* r, int at) { return rec::Get<std::uint8_t>(r, std::size_t(at)); }
 inline void PutByte(CBarItem* r, int at, std::uint8_t v) { rec::Put<std::uint8_t>(r, std::size_t(at), v); }
 inline int ValueCode(const CBarItem* r) { return Byte(r, kValue) >> 4; }
-inline int Dots(const CBarItem* r) { return Byte(r, kFlags) >> 6; }
+inline int Dots(const CBarItem* r) { return Byte(r, kBaseFlags) >> 6; }
 inline int TupletCount(const CBarItem* r) { return Byte(r, kTupletCount); }
-inline bool IsGrace(const CBarItem* r) { return (Byte(r, kFlags) & kGraceBit) != 0; }
-inline bool IsBeamed(const CBarItem* r) { return (Byte(r, kFlags) & kBeamedBit) != 0; }
-inline bool IsSlash(const CBarItem* r) { return (Byte(r, kFlags) & kSlashBit) != 0; }
+inline bool IsGrace(const CBarItem* r) { return (Byte(r, kBaseFlags) & kGraceBit) != 0; }
+inline bool IsBeamed(const CBarItem* r) { return (Byte(r, kBaseFlags) & kBeamedBit) != 0; }
+inline bool IsSlash(const CBarItem* r) { return (Byte(r, kBaseFlags) & kSlashBit) != 0; }
 inline bool IsNoteRecord(const CBarItem* r) { return r->TypeCode() == kNoteType; }
 inline bool IsStemUp(const CBarItem* r) { return (Byte(r, kStem) & kStemUpBit) != 0; }
 inline void SetFlag(CBarItem* r, int at, std::uint8_t bit, bool on) {

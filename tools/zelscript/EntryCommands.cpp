@@ -1,5 +1,6 @@
-// Entering notes and rests and what follows an entry: `columns` measures one track bar's column
-// widths, `positions` recomputes its item positions.
+// Entering notes and rests and what follows an entry: `option` sets the automatic options,
+// `fillgaps` fills a voice's gaps with rests, `columns` measures one track bar's column widths,
+// `positions` recomputes its item positions.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarEntry.h"
 #include "model/TrkBarEntryFields.h"
 #include "model/TrkBarWalk.h"
 
@@ -60,7 +62,65 @@ void RunPositions(Context& ctx, const Args& args) {
     }
 }
 
+// option NAME on|off: beam (36100), spacing (36101), rests (36102), advance.
+void RunOption(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "option beam|spacing|rests|advance on|off");
+    if (args[1] != "on" && args[1] != "off") throw ScriptError("on or off, not \"" + args[1] + "\"");
+    const bool on = args[1] == "on";
+    if (args[0] == "beam") g_entry.autoBeam = on;
+    else if (args[0] == "spacing") g_entry.autoSpacing = on;
+    else if (args[0] == "rests") g_entry.autoRests = on;
+    else if (args[0] == "advance") g_entry.advance = on;
+    else throw ScriptError("no option \"" + args[0] + "\"");
+}
+
+// fillgaps T B VOICE [remove] [hidden] [finish] [last=TICKS]: the voice's gaps filled with rests.
+void RunFillGaps(Context& ctx, const Args& args) {
+    static const char* usage = "fillgaps T B VOICE [remove] [hidden] [finish] [last=TICKS]";
+    NeedArgs(args, 3, 7, usage);
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    const int voice = ArgIntIn(args, 2, "voice", 0, 7);
+    bool remove = false, hidden = false, finish = false;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        int v = 0;
+        if (args[i] == "remove") remove = true;
+        else if (args[i] == "hidden") hidden = true;
+        else if (args[i] == "finish") finish = true;
+        else if (Option(args[i], "last", &v)) g_entry.lastEntryTime = v;
+        else throw ScriptError("unknown option \"" + args[i] + "\"");
+    }
+    if (!trkBar->FillGaps(voice, remove, hidden, finish)) throw ScriptError("a rest could not be made");
+}
+
+// print rhythm T B: each live note and rest of the bar with what its time in the voice depends
+// on: voice, time, value, dots, tuplet numbers, duration, and the grace, hidden and new marks.
+void RunPrintRhythm(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "print rhythm T B");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    int index = 0;
+    for (CBarItem* item = trkBar->GetItems(); item && item->Type() != 255; item = item->NextItem(), ++index) {
+        if (item->IsRemoved() || !item->IsNoteOrRest()) continue;
+        std::fprintf(ctx.out, "%d %s voice %d time %d pos %d value %d", index, item->IsRest() ? "rest" : "note",
+                     item->VoiceField(), item->TimeField(), item->PositionField(), entry::ValueCode(item));
+        if (entry::Dots(item)) std::fprintf(ctx.out, " dots %d", entry::Dots(item));
+        if (entry::TupletCount(item))
+            std::fprintf(ctx.out, " tuplet %d:%d", entry::TupletCount(item), entry::Byte(item, entry::kTupletSpan));
+        std::fprintf(ctx.out, " length %g%s%s%s\n", NoteDuration(*item), entry::IsGrace(item) ? " grace" : "",
+                     item->IsHidden() ? " hidden" : "", (item->FlagsA() & entry::kNewItemBit) ? " new" : "");
+    }
+}
+
 const CommandRegistrar registrar{
+    {"print rhythm", "T B", "the live notes and rests of track T's bar B: voice, time, position, value, dots, tuplet, "
+     "length and the grace, hidden and new marks", RunPrintRhythm},
+    {"option", "beam|spacing|rests|advance on|off",
+     "the automatic options: re-beaming, respacing and rests after an entry, and the insertion point moving past "
+     "a new note",
+     RunOption},
+    {"fillgaps", "T B VOICE [remove] [hidden] [finish] [last=TICKS]",
+     "fills VOICE's gaps in track T's bar B with rests; remove rebuilds the voice's rests, hidden hides new rests "
+     "before the last entry time (last=TICKS sets it), finish re-times, sorts and respaces",
+     RunFillGaps},
     {"columns", "T B",
      "measures track T's bar B against the bar's onset columns and prints each column's width after and space "
      "before, and the end space",

@@ -1,0 +1,107 @@
+// Column widths and positions of a bar of a track, on the program's own notes and rests: what
+// the script cases (tests/data/model/spacing) cannot build, ties into the next bar, collision
+// marks taken back, and bars larger than any fixed table.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "EntryTestSupport.h"
+#include "model/BarSpacing.h"
+
+namespace {
+
+using entrytest::EntryTest;
+class Spacing : public EntryTest {};
+
+// A two-ended record (tie or slur) of the voice from a position to a position `bars` bars on.
+CBarItem* AddTwoEnded(CTrkBar* tb, int type, int time, int start, int bars, int end) {
+    CBarItem* item = tb->NewItem(type, time);
+    if (!item) return nullptr;
+    item->SetPositionField(std::int16_t(start));
+    rec::Put<std::int16_t>(item, 22, std::int16_t(bars));
+    rec::Put<std::int16_t>(item, 24, std::int16_t(end));
+    return item;
+}
+
+TEST_F(Spacing, TiesAndSlursFollowTheirNotesWithinTheBarOnly) {
+    CTrkBar* tb = TrkBar(0);
+    AddNote(tb, {.time = 480});
+    AddNote(tb, {.time = 1440});
+    // Old positions of their own, as an earlier spacing left them.
+    NotesAndRests(tb)[0]->SetPositionField(300);
+    NotesAndRests(tb)[1]->SetPositionField(900);
+    ASSERT_NE(AddTwoEnded(tb, 30, 1440, 900, 1, 55), nullptr);  // a tie into the next bar
+    ASSERT_NE(AddTwoEnded(tb, 27, 480, 300, 0, 900), nullptr);  // a slur inside the bar
+    tb->RecalcPositions(-1);
+    CBar* bar = tb->GetBar();
+    const int at480 = bar->TickToFraction(480, false), at1440 = bar->TickToFraction(1440, false);
+    for (CBarItem* r : Live(tb)) {
+        if (r->TypeCode() == 30) {
+            EXPECT_EQ(r->PositionField(), at1440) << "the tie's start follows its note";
+            EXPECT_EQ(rec::Get<std::int16_t>(r, 24), 55) << "its end in the next bar is left alone";
+        } else if (r->TypeCode() == 27) {
+            EXPECT_EQ(r->PositionField(), at480);
+            EXPECT_EQ(rec::Get<std::int16_t>(r, 24), at1440);
+        }
+    }
+}
+
+TEST_F(Spacing, NotesMovedApartStandInTheirColumnAgainOnceTheyNoLongerMeet) {
+    CTrkBar* tb = TrkBar(0);
+    AddNote(tb, {.time = 0, .heads = {1}, .up = true});
+    AddNote(tb, {.time = 0, .heads = {0}, .voice = 1});
+    tb->RecalcPositions(-1);
+    auto shifted = [&] {
+        int n = 0;
+        for (CBarItem* r : NotesAndRests(tb)) n += static_cast<CRawNote*>(r)->IsShiftedRight();
+        return n;
+    };
+    EXPECT_EQ(shifted(), 1);
+    tb->RecalcPositions(-1);
+    EXPECT_EQ(shifted(), 1) << "a second pass leaves exactly one shifted";
+    for (CBarItem* r : NotesAndRests(tb, 1)) static_cast<CRawNote*>(r)->Head(0)->SetPosition(-2);
+    tb->RecalcPositions(-1);
+    EXPECT_EQ(shifted(), 0) << "a third apart: both in their column";
+}
+
+// 300 onsets (the design's copies held 256) and 40 grace notes before one note (it held 32).
+TEST_F(Spacing, LongBarsOutgrowTheFixedTables) {
+    CTrkBar* tb = TrkBar(0);
+    constexpr int kOnsets = 300;
+    std::vector<SpacingColumn> columns(kOnsets);
+    for (int i = 0; i < kOnsets; ++i) {
+        CNote* n = AddNote(tb, {.time = 6 * i, .value = 7});
+        ASSERT_NE(n, nullptr);
+        columns[std::size_t(i)].index = std::int16_t(i);
+        columns[std::size_t(i)].time = std::int16_t(6 * i);
+    }
+    tb->MeasureColumns(columns.data(), kOnsets);
+    for (int i = 0; i < kOnsets; ++i) EXPECT_GT(columns[std::size_t(i)].space, 0) << "column " << i;
+
+    // The last note's slur end is found in the map past its 256th entry.
+    CBarItem* lastNote = NotesAndRests(tb).back();
+    lastNote->SetPositionField(1000);
+    ASSERT_NE(AddTwoEnded(tb, 27, 0, 0, 0, 1000), nullptr);
+    tb->RecalcPositions(-1);
+    const int lastAt = tb->GetBar()->TickToFraction(6 * (kOnsets - 1), false);
+    for (CBarItem* r : Live(tb))
+        if (r->TypeCode() == 27) EXPECT_EQ(rec::Get<std::int16_t>(r, 24), lastAt);
+
+    CTrkBar* next = TrkBar(1);
+    AddNote(next, {.time = 960});
+    for (int g = 0; g < 40; ++g) ASSERT_NE(AddNote(next, {.time = 960, .value = 4, .up = true, .grace = true}), nullptr);
+    next->SortItems();
+    next->RecalcPositions(-1);
+    std::vector<int> graces;
+    int notePosition = 0;
+    for (CBarItem* r : NotesAndRests(next))
+        if (static_cast<CRawHead*>(r)->IsGrace())
+            graces.push_back(r->PositionField());
+        else
+            notePosition = r->PositionField();
+    ASSERT_EQ(graces.size(), 40u);
+    for (std::size_t g = 1; g < graces.size(); ++g) EXPECT_LT(graces[g - 1], graces[g]) << "grace " << g;
+    EXPECT_LT(graces.back(), notePosition);
+}
+
+}  // namespace
