@@ -402,16 +402,33 @@ public:
     virtual double NoteOnset(const CBarItem& item) const = 0;
     virtual double NoteLength(const CBarItem& item) const = 0;
     virtual double NoteEnd(const CBarItem& item) const = 0;
-    // mode 1 up, 2 down, 3 from the voice's setting, else automatic.
-    virtual void NoteUpdateStem(CBarItem& item, int mode) const = 0;
+    // mode 1 up, 2 down, 3 from the voice's setting, else automatic; propagate re-sides the
+    // note's ties and marks its attached items when the direction changed.
+    virtual void NoteUpdateStem(CBarItem& item, int mode, bool propagate) const = 0;
     virtual void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const = 0;
     virtual void NoteMoveHead(CBarItem& item, int head, int delta) const = 0;
+    // Sets or clears one of the note's or rest's link flags (NoteLink).
+    virtual void NoteSetLink(CBarItem& item, int link, bool on) const = 0;
 };
+// The link flags of a note or rest: a slur ends or starts on it, another two-ended item ends or
+// starts on it.
+enum NoteLink : int { kSlurEndLink = 0, kSlurStartLink = 1, kLineEndLink = 2, kLineStartLink = 3 };
 // The note family's answers for a record; a record whose class gives none (no note behaviour
 // registered) has its time field as onset and end, no duration, and the rest do nothing.
 double NoteOnsetTime(const CBarItem& item);
 double NoteDuration(const CBarItem& item);
 double NoteEndTime(const CBarItem& item);
-void NoteUpdateStem(CBarItem& item, int mode);
+void NoteUpdateStem(CBarItem& item, int mode, bool propagate = false);
+void NoteSetLink(CBarItem& item, int link, bool on);
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
 void NoteMoveHead(CBarItem& item, int head, int delta);
+
+// What the model asks of a two-ended item (a tie, slur, glissando, tuplet, group, bend, barre or
+// pedal line): whether its curve or bracket lies above its notes. Their behaviour objects answer;
+// without one the item's above flag (bit 0 of byte 16) does.
+class LineRecordBehaviour {
+public:
+    virtual ~LineRecordBehaviour() = default;
+    virtual bool LineIsAbove(const CBarItem& item) const = 0;
+};
+bool LineIsAbove(const CBarItem& item);

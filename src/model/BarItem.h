@@ -102,7 +102,9 @@ public:
     virtual void Hook112(CBarItem& item) const {}                                         // 112
     virtual void SetVoice(CBarItem& item, int voice) const;                               // 113
     virtual void SetValue(CBarItem& item, int value) const {}                             // 114
-    virtual void Hook115(CBarItem& item, int arg) const {}                                // 115
+    // 115: stores the position of a two-ended item's other end (a tuplet's at 24); nothing for
+    // other items.
+    virtual void SetEndPosition(CBarItem& item, int position) const {}
     virtual void Hook116(CBarItem& item) const {}                                         // 116
     virtual void SetEndStaffOffset(CBarItem& item, int staves) const {}                   // 117
     virtual void SetHorizontalOffset(CBarItem& item, int offset) const {}                 // 118
@@ -116,7 +118,9 @@ public:
     virtual void AttachStart(CBarItem& item, CBarItem* note, int a, int b) const {}       // 126
     virtual void AttachEnd(CBarItem& item, CBarItem* note, int a, int b) const {}         // 127
     virtual void Hook128(CBarItem& item) const {}                                         // 128
-    virtual void Hook129(CBarItem& item, int arg) const {}                                // 129
+    // 129: turns the item to its other side (mode 0), or lays it out again where its notes are
+    // (1, -1); nothing for items without sides.
+    virtual void Flip(CBarItem& item, int mode) const {}
     // 130: lays a chord out again (which head on which side of the stem, dots, accidental
     // columns); nothing for other items.
     virtual void LayoutChord(CBarItem& item) const {}
@@ -229,7 +233,7 @@ public:
     void Hook112() { BarBehaviour().Hook112(*this); }
     void SetVoice(int voice) { BarBehaviour().SetVoice(*this, voice); }
     void SetValue(int value) { BarBehaviour().SetValue(*this, value); }
-    void Hook115(int arg) { BarBehaviour().Hook115(*this, arg); }
+    void SetEndPosition(int position) { BarBehaviour().SetEndPosition(*this, position); }
     void Hook116() { BarBehaviour().Hook116(*this); }
     void SetEndStaffOffset(int staves) { BarBehaviour().SetEndStaffOffset(*this, staves); }
     void SetHorizontalOffset(int offset) { BarBehaviour().SetHorizontalOffset(*this, offset); }
@@ -243,7 +247,7 @@ public:
     void AttachStart(CBarItem* note, int a, int b) { BarBehaviour().AttachStart(*this, note, a, b); }
     void AttachEnd(CBarItem* note, int a, int b) { BarBehaviour().AttachEnd(*this, note, a, b); }
     void Hook128() { BarBehaviour().Hook128(*this); }
-    void Hook129(int arg) { BarBehaviour().Hook129(*this, arg); }
+    void Flip(int mode) { BarBehaviour().Flip(*this, mode); }
     void LayoutChord() { BarBehaviour().LayoutChord(*this); }
     void Hook131(int arg) { BarBehaviour().Hook131(*this, arg); }
     void Hook132(int arg) { BarBehaviour().Hook132(*this, arg); }

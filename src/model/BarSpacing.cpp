@@ -75,8 +75,18 @@ double NoteEndTime(const CBarItem& item) {
     return b ? b->NoteEnd(item) : item.TimeField();
 }
 
-void NoteUpdateStem(CBarItem& item, int mode) {
-    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteUpdateStem(item, mode);
+void NoteUpdateStem(CBarItem& item, int mode, bool propagate) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteUpdateStem(item, mode, propagate);
+}
+
+void NoteSetLink(CBarItem& item, int link, bool on) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteSetLink(item, link, on);
+}
+
+bool LineIsAbove(const CBarItem& item) {
+    const ItemClassInfo* info = item.ClassIn(ItemClasses());
+    if (const auto* b = info ? BehaviourAs<LineRecordBehaviour, 3>(info) : nullptr) return b->LineIsAbove(item);
+    return item.RecordSizeField() > 16 && (rec::Get<std::uint8_t>(&item, 16) & 0x01) != 0;
 }
 
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) {
@@ -91,11 +101,6 @@ int GetAllotSpace(int durationClass, int dotted, int triplet) {
     if (const CZelDoc* doc = g_model.currentDoc) return doc->GetAllotSpace(durationClass, dotted, triplet);
     return CurrentSpacingTable().GetSpace(durationClass, dotted, triplet);
 }
-
-namespace barspacing {
-void TrkBarRecalcTimes(CTrkBar* trkBar) {}
-void TrkBarRecalc(CTrkBar* trkBar, int flag) {}
-}  // namespace barspacing
 
 // --- contents ---------------------------------------------------------------------------------------
 
@@ -188,7 +193,7 @@ bool CBar::Respace() {
     for (int t = 0; t < tracks; ++t) {
         CTrkBar* tb = score->GetTrkBar(t, GetIndex());
         if (!tb) continue;
-        barspacing::TrkBarRecalcTimes(tb);
+        tb->RecalcTimes(nullptr, nullptr);
         ForEachLiveItem(tb, [&](CBarItem* item) {
             if (!item->IsNoteOrRest() || IsGrace(item)) return;
             if (!haveFirst) {
@@ -289,7 +294,7 @@ void CBar::RecalcTrackBars(int flag) {
     CScore* score = GetScore();
     const int tracks = score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0;
     for (int t = 0; t < tracks; ++t)
-        if (CTrkBar* tb = score->GetTrkBar(t, GetIndex())) barspacing::TrkBarRecalc(tb, flag);
+        if (CTrkBar* tb = score->GetTrkBar(t, GetIndex())) tb->Recalc(flag);
 }
 
 // --- leading and trailing widths -----------------------------------------------------------------

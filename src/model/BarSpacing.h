@@ -19,10 +19,3 @@ static_assert(sizeof(SpacingColumn) == 12);
 // The most onset times one bar can be spaced with.
 inline constexpr int kMaxSpacingColumns = 1024;
 
-// What respacing and layout ask of the bars of a track; their owner supplies the bodies.
-namespace barspacing {
-// CTrkBar::RecalcTimes: renews the times of the bar's notes, rests and attached items.
-void TrkBarRecalcTimes(CTrkBar* trkBar);
-// CTrkBar::Recalc: re-evaluates the bar of the track after an edit.
-void TrkBarRecalc(CTrkBar* trkBar, int flag);
-}  // namespace barspacing

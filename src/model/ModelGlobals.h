@@ -48,6 +48,9 @@ struct ModelGlobals {
     CTrack* currentTrack = nullptr;
     CTrkBar* currentTrkBar = nullptr;
     CTrkBar* finderBar = nullptr;       // the bar of a track in which the last finder found its item
+    // The hold-timing option (menu command 36107): re-timing a bar keeps the absolute play start
+    // of every head and leaves grace notes where they play.
+    bool holdTiming = false;
     RECT currentItemRect{};             // the current-item rectangle (CBaseItem::SetCurrentRect)
     std::int16_t dragOffsetX = 0;       // drawing offsets of the item being dragged
     std::int16_t dragOffsetY = 0;

@@ -169,7 +169,7 @@ void CTrack::ApplyDrumMap(CScore* score) {
             note->LayoutChord();
             return true;
         });
-        if (beams > 0) barspacing::TrkBarRecalc(bar, 2);
+        if (beams > 0) bar->Recalc(2);
     }
 }
 

@@ -240,6 +240,40 @@ public:
     // The bar of the same track `step` bars away in the track's array (null outside it).
     CTrkBar* Neighbour(int step);
 
+    // --- recalculation after an edit (TrkBarRecalc.cpp, TrkBarRecalcTimes.cpp) ---
+    // Lays out the beams, tuplets, slurs and groups flagged for layout (mode: the beams' layout
+    // mode), unbeams notes no beam covers, re-attaches the slurs and re-times the bar when a
+    // tuplet changed.
+    void Recalc(int mode);
+    // Derives every item's time again from the durations of its voice, sorts the run and renews
+    // the bar's content length (and the score's bar start times when it changed); a pickup bar's
+    // contents are moved to end at the bar line. Returns the ticks by which the first voice that
+    // does not fill the bar overflows (positive) or falls short (negative), with its track and
+    // voice written through the pointers given; 0 when every voice fits.
+    int RecalcTimes(int* track, int* voice);
+    // Fits every tuplet of the voice to the notes and rests under it; one over nothing goes.
+    void RefitTuplets(int voice);
+    // Re-attaches the two-ended items to their end notes, flags the beams of beamed slash notes
+    // for layout, then Recalc(1).
+    void UpdateTies();
+    // Tells every two-ended item the note or rest it starts and ends on.
+    void AttachLineEnds();
+    // Stems by the voices: fixed gives voices 0, 3, 5 up and 1, 4, 7 down (2 and 6 automatic);
+    // else the highest voice up and the lowest down when two or more voices are in use.
+    void ApplyVoiceStems(bool fixed);
+    // Beams one voice by the meter from a time to the bar's end.
+    void Rebeam(int voice, int from);
+    // The time of the first note or rest of the voice (-1: any) at or after a position (a staff
+    // space of slack), else the end of the last one before it, else 0.
+    int PositionToVoiceTime(int voice, int position);
+    // Gives a run of grace notes consecutive play starts ending at their main note's, when any
+    // of them would not play after the one before.
+    void SpreadGraceNotes(CBarItem** notes, int count, int mainOffset);
+    // Puts the chord symbols and guitar frames on the beats.
+    void SpaceChordSymbols();
+    // Lays the chords of the voice out again from a position on.
+    void ArrangeNotesFrom(int voice, int position);
+
     // --- clefs, keys and accidentals (TrkBarKeyClef.cpp) ---
     // The clef code and key in force in this track at a column position of this bar: the
     // system staff's clef and key, then every live clef and counting key signature from the

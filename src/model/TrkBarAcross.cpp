@@ -136,7 +136,7 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
                 rec::Put<std::uint16_t>(HeadAt(item, h), kHeadDuration, std::uint16_t(meter - time));
         item->LayoutChord();
     }
-    barspacing::TrkBarRecalcTimes(here);
+    here->RecalcTimes(nullptr, nullptr);
     return true;
 }
 

@@ -223,7 +223,7 @@ bool CTrkBar::FillGaps(int voice, bool removeRests, bool markHidden, bool finish
         if (!FillGap(voice, gap.start, gap.end, offset, markHidden, gap.info)) return false;
     }
     if (!gaps.empty() && finish) {
-        barspacing::TrkBarRecalcTimes(this);
+        RecalcTimes(nullptr, nullptr);
         SortItems();
         if (g_entry.autoSpacing) RecalcPositions(voice);
     }

@@ -324,7 +324,7 @@ void CTrkBar::RespellForKey(int position, int lastBar, int key, int oldKey, int 
             return true;
         });
         trkBar->RecalcAccidentals();
-        barspacing::TrkBarRecalc(trkBar, 3);
+        trkBar->Recalc(3);
         from = -32767;
     }
     SetCurrent();
@@ -385,7 +385,7 @@ void CTrkBar::RepositionForClef(int position, int clef) {
                 if (isFirst) NoteUpdateStem(*item, 3);
                 return true;
             });
-            barspacing::TrkBarRecalc(trkBar, 0);
+            trkBar->Recalc(0);
             trkBar->RecalcAccidentals();
             if (ended) break;
             from = -32767;
@@ -400,6 +400,6 @@ void CTrkBar::RepositionForClef(int position, int clef) {
 
 void CTrkBar::RecalcAfterKeyChange() {
     if (CScore* score = g_model.currentScore) score->RecalcBars(false);
-    barspacing::TrkBarRecalcTimes(this);
+    RecalcTimes(nullptr, nullptr);
     RecalcAccidentals();
 }

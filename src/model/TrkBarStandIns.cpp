@@ -13,6 +13,7 @@ void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]) {
 }
 
 void LyricAfterLoadFixup(CBarItem* lyric) {}
+CBarItem* FindTupletOfNote(CTrkBar*, CBarItem*, bool) { return nullptr; }
 
 bool DocumentFlagWord() { return false; }
 int DataStripHeight() { return 40; }

@@ -16,6 +16,10 @@ void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]);
 // CLyric::AfterLoadFixup: nothing yet.
 void LyricAfterLoadFixup(CBarItem* lyric);
 
+// CTrkBar::FindTupletOfNote (note, last): the tuplet of the note's voice that holds it (none
+// yet).
+CBarItem* FindTupletOfNote(CTrkBar* trkBar, CBarItem* note, bool last);
+
 // --- document and views ---
 // The document's flag word that files of version 0x351 carry (clear).
 bool DocumentFlagWord();

@@ -403,7 +403,13 @@ bool BeamContext::BeamNotes(bool redraw) {
         if (!at) return false;
         std::memcpy(at->Bytes(), b.record.data(), b.record.size());
         if (redraw) at->Invalidate();
-        barspacing::TrkBarRecalc(b.trkBar, 0);
+    }
+    // Each bar is recalculated once all its beams are in: done after the first, the recalculation
+    // would take the notes of the beams still to come for unbeamed.
+    for (std::size_t i = 0; i < built.size(); ++i) {
+        bool seen = false;
+        for (std::size_t k = 0; k < i && !seen; ++k) seen = built[k].trkBar == built[i].trkBar;
+        if (!seen) built[i].trkBar->Recalc(0);
     }
     if (trkBar) trkBar->SetCurrent();
     return true;
@@ -772,7 +778,7 @@ void BeamContext::AutoBeam(int trackNumber, int voice, int from, int to) {
         head->SetBeamed(0);
     }
     if (inputCount > 1) BeamNotes(false);
-    if (tupletMarked) barspacing::TrkBarRecalc(trkBar, 0);
+    if (tupletMarked) trkBar->Recalc(0);
 }
 
 // --- the model's hooks ----------------------------------------------------------------------------------

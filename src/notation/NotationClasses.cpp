@@ -4,6 +4,7 @@
 #include "notation/Beam.h"
 #include "notation/BeatChart.h"
 #include "notation/Beaming.h"
+#include "notation/LineItemStandIns.h"
 #include "notation/MultiRest.h"
 #include "notation/Note.h"
 #include "notation/RawNote.h"
@@ -17,6 +18,7 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CRawNote::kType, &RawNoteBehaviour::Instance());
     table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
+    RegisterLineItemStandIns();
     RegisterBeaming();
     RegisterNoteHitHooks();
 }

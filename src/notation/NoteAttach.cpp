@@ -403,7 +403,7 @@ void NoteBehaviour::MoveToPosition(CBarItem& item, int position) const {
                 if (!r) {
                     note.Head(k)->SetBits(NoteHead::kLinkByte, bit, false);
                 } else if (end) {
-                    notation::SetEndPosition(r, position);
+                    r->SetEndPosition(position);
                 } else {
                     r->SetPositionField(std::int16_t(position));
                 }

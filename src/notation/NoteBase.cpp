@@ -273,7 +273,7 @@ void RawHeadBehaviour::MoveToPosition(CBarItem& item, int position) const {
     }
     if (head.HasLineEnd() || head.HasSlurEnd()) {
         const int n = notation::GetAttachedItems(&head, found, 0);
-        for (int i = 0; i < n; ++i) notation::SetEndPosition(found[i], position);
+        for (int i = 0; i < n; ++i) found[i]->SetEndPosition(position);
     }
     if (head.IsTupletMember()) {
         const int n = notation::GetAttachedItems(&head, found, 4);
@@ -282,7 +282,7 @@ void RawHeadBehaviour::MoveToPosition(CBarItem& item, int position) const {
             if (t->PositionField() == old)
                 t->SetPositionField(std::int16_t(position));
             else if (t->GetEndPosition() == old)
-                notation::SetEndPosition(t, position);
+                t->SetEndPosition(position);
             t->SetFlagsA(std::uint8_t(t->FlagsA() | CBarItem::kRelayoutBit));
         }
     }
@@ -366,8 +366,19 @@ double RawHeadBehaviour::NoteEnd(const CBarItem& item) const {
     return const_cast<CRawHead&>(static_cast<const CRawHead&>(item)).GetEndTime();
 }
 
-void RawHeadBehaviour::NoteUpdateStem(CBarItem& item, int mode) const {
-    if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).UpdateStem(mode, false);
+void RawHeadBehaviour::NoteUpdateStem(CBarItem& item, int mode, bool propagate) const {
+    if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).UpdateStem(mode, propagate);
+}
+
+void RawHeadBehaviour::NoteSetLink(CBarItem& item, int link, bool on) const {
+    auto& head = static_cast<CRawHead&>(item);
+    switch (link) {
+        case kSlurEndLink: head.SetSlurEnd(on); break;
+        case kSlurStartLink: head.SetSlurStart(on); break;
+        case kLineEndLink: head.SetLineEnd(on); break;
+        case kLineStartLink: head.SetLineStart(on); break;
+        default: break;
+    }
 }
 
 void RawHeadBehaviour::NoteMoveHead(CBarItem& item, int head, int delta) const {

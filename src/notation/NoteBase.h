@@ -51,7 +51,8 @@ public:
     double NoteOnset(const CBarItem& item) const override { return item.TimeField(); }
     double NoteLength(const CBarItem& item) const override;
     double NoteEnd(const CBarItem& item) const override;
-    void NoteUpdateStem(CBarItem& item, int mode) const override;
+    void NoteUpdateStem(CBarItem& item, int mode, bool propagate) const override;
+    void NoteSetLink(CBarItem& item, int link, bool on) const override;
     void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const override;
     void NoteMoveHead(CBarItem& item, int head, int delta) const override;
 

@@ -63,8 +63,6 @@ int GetVoiceStats(int meanPosition[8]) {
 int CurrentSlashPosition() { return 0; }
 bool ShowEveryAccidental() { return false; }
 
-void RelayoutVoiceFrom(CRawNote*) {}
-
 CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar) {
     CTrkBar* trkBar = g_model.currentTrkBar;
     if (!trkBar) return nullptr;
@@ -79,13 +77,8 @@ void UpdateAttachedItems(CRawHead*) {}
 
 int TieStartPosition(CBarItem*) { return 0; }
 void SetTieSide(CBarItem*, bool) {}
-void FlipTie(CBarItem*) {}
 void SetTieStaff(CBarItem*, int, int) {}
-void FlipItem(CBarItem*, int) {}
 bool TupletNoteCheck(CBarItem*) { return false; }
-void SetEndPosition(CBarItem* item, int position) {
-    if (item && item->RecordSizeField() >= 26) rec::Put<std::int16_t>(item, 24, std::int16_t(position));
-}
 
 }  // namespace notation
 

@@ -39,10 +39,6 @@ int CurrentSlashPosition();
 // The preference that shows every accidental (off).
 bool ShowEveryAccidental();
 
-// --- the voice after an accidental edit ---
-// The re-layout of the note's voice from its column (nothing yet).
-void RelayoutVoiceFrom(CRawNote* note);
-
 // --- finders ---
 // CTrkBar::FindBeamOfNote: the beam that covers a note or rest (none yet); *beamBar receives
 // the bar number of the track bar in which it was found.
@@ -55,24 +51,15 @@ int GetAttachedItems(CRawHead* item, CBarItem** out, int kind);
 void UpdateAttachedItems(CRawHead* item);
 
 // --- ties, tuplets and other attached items ---
-// The tie's start staff position, its side operation (CTieType::SetSide) and its flip.
+// The tie's start staff position and its side operation (CTieType::SetSide).
 int TieStartPosition(CBarItem* tie);
 void SetTieSide(CBarItem* tie, bool above);
-void FlipTie(CBarItem* tie);
 // Both staff offsets and both staff positions of a tie.
 void SetTieStaff(CBarItem* tie, int staffOffset, int position);
-// The bar item's flip operation (a tuplet's re-placement).
-void FlipItem(CBarItem* item, int arg);
 // The tuplet's note check, run while a note of it is hidden: true when the tuplet should go
 // (false: the tuplet stays until the tuplets' own check exists).
 bool TupletNoteCheck(CBarItem* tuplet);
 
-}  // namespace notation
-
-namespace notation {
-// CBarItem::SetEndPosition: the column of the other end of a two-ended item (its word at 24,
-// when the record is long enough to have one).
-void SetEndPosition(CBarItem* item, int position);
 }  // namespace notation
 
 #include "model/ScoreStandIns.h"

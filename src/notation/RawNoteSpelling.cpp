@@ -158,7 +158,7 @@ void CRawNote::SetHeadAccidental(int i, int accidental, bool parenthesized) {
     if (!ClefKeyAtNote(this, Head(i)->CrossStaffOffset(), &clef, &key)) return;
     ApplyHeadAccidental(i, accidental, parenthesized, clef, key);
     RecalcAccidentalsAt(Head(i)->CrossStaffOffset());
-    notation::RelayoutVoiceFrom(this);
+    if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->ArrangeNotesFrom(VoiceField(), PositionField());
 }
 
 namespace {

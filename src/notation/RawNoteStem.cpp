@@ -61,7 +61,7 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
     const int stem = notation::GetVoiceStem(voice);
     for (int t = 0; t < tieCount; ++t) {
         const bool wanted = stem != 0 ? stem == 1 : IsTieAbove(notation::TieStartPosition(ties[t]), 0);
-        if (wanted != TieIsAbove(ties[t])) notation::FlipTie(ties[t]);
+        if (wanted != TieIsAbove(ties[t])) ties[t]->Flip(0);
     }
     if (oldUp == IsStemUp()) return;
     if (IsBeamed()) {
@@ -85,7 +85,7 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
         if (item->IsTuplet()) {
             const bool startsHere = item->PositionField() == PositionField();
             const bool flag = (rec::Get<std::uint8_t>(item, 34) & 0x10) != 0;
-            notation::FlipItem(item, startsHere && !flag ? 0 : -1);
+            item->Flip(startsHere && !flag ? 0 : -1);
         }
     }
 }

@@ -181,7 +181,7 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
                 if (vertical)
                     rec::Put(t, 20, std::int16_t(rec::Get<std::int16_t>(t, 20) + lift));
                 else
-                    notation::SetEndPosition(t, moved);
+                    t->SetEndPosition(moved);
             }
             t->Invalidate();
         }
@@ -205,7 +205,7 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
         const int n = notation::GetAttachedItems(&r, found, 0);
         for (int i = 0; i < n; ++i) {
             found[i]->Invalidate();
-            notation::SetEndPosition(found[i], moved);
+            found[i]->SetEndPosition(moved);
             found[i]->Invalidate();
         }
     }

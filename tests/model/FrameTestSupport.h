@@ -81,7 +81,8 @@ public:
     double NoteOnset(const CBarItem& item) const override { return item.TimeField(); }
     double NoteLength(const CBarItem& item) const override { return rec::Get<std::int16_t>(&item, 20); }
     double NoteEnd(const CBarItem& item) const override { return NoteOnset(item) + NoteLength(item); }
-    void NoteUpdateStem(CBarItem&, int) const override {}
+    void NoteUpdateStem(CBarItem&, int, bool) const override {}
+    void NoteSetLink(CBarItem&, int, bool) const override {}
     void NoteSpellHead(CTrkBar*, CBarItem&, int) const override {}
     void NoteMoveHead(CBarItem&, int, int) const override {}
 };

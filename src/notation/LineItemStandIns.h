@@ -1,0 +1,28 @@
+// The two-ended items (ties, slurs, glissandi, tuplets, bends, barres, pedal lines and groups)
+// as the bar's recalculation and finders use them, until their own classes are written: each
+// answers that it has two ends, gives and takes its end (end bar offset at 22, end position at
+// 24), tells whether it lies above its notes, sets the link flags of the notes it attaches to,
+// and turns to its other side. Their stored form stays the bare bar item's (bytes as they lie).
+#pragma once
+
+#include "model/Bar.h"
+#include "model/BarItem.h"
+
+class TieTypeStandInBehaviour : public BarItemBehaviour, public LineRecordBehaviour {
+public:
+    static const TieTypeStandInBehaviour& Instance();
+
+    int GetKind(CScoreItem& item) const override;                                    // slot 34
+    bool IsTwoEnded(CScoreItem& item) const override { return true; }                // slot 61
+    int GetBarSpan(CBarItem& item) const override;                                   // slot 99
+    int GetEndPosition(CBarItem& item) const override;                               // slot 100
+    void SetEndPosition(CBarItem& item, int position) const override;                // slot 115
+    void SetEnd(CBarItem& item, int bars, int position) const override;              // slot 122
+    void AttachStart(CBarItem& item, CBarItem* note, int a, int b) const override;   // slot 126
+    void AttachEnd(CBarItem& item, CBarItem* note, int a, int b) const override;     // slot 127
+    void Flip(CBarItem& item, int mode) const override;                              // slot 129
+    bool LineIsAbove(const CBarItem& item) const override;
+};
+
+// Binds the two-ended items' codes to the behaviour above.
+void RegisterLineItemStandIns();
