@@ -1,0 +1,288 @@
+// A bar's recalculation after an edit: `put` writes a raw record of a kind (tie, slur,
+// glissando, tuplet, hairpin, lyric, chord symbol, ottava, ...) into a track bar with its fields
+// as given, and coordinates nothing (notes and rests come from `note` and `rest`); `flag` and
+// `drop` set a record's layout flag or removed bit; the recalculation's commands run one
+// operation each; `print timing` shows what the re-timing and re-attaching read and write on the
+// notes and rests. The item dump shows each two-ended item's ends and a tuplet's ratio.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Script.h"
+#include "model/Bar.h"
+#include "model/ModelGlobals.h"
+#include "model/TrkBar.h"
+
+namespace zelscript {
+namespace {
+
+// Fields the options write.
+enum : int {
+    kEndFlags = 16,     // two-ended items: bit 0 above, bits 2-4 start staff offset, 5-7 end
+    kPitchByte = 17,    // bit 0 fixed position, bits 1-7 the tied head's pitch
+    kStartY = 18,
+    kEndY = 20,
+    kEndBarOffset = 22,
+    kEndPosition = 24,
+    kTieHeight = 34,    // a tie's curve height; a group's kind byte
+    kTupletFirst = 38,
+    kTupletSecond = 39,
+    kHairpinEndBar = 24,
+    kHairpinEnd = 26,
+    kLyricVerse = 28,
+};
+// Fields of notes and rests that `print timing` reads.
+enum : int { kTupletCount = 16, kTupletSpace = 17, kNoteFlags = 18, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
+
+struct Kind {
+    const char* name;
+    int code;
+};
+constexpr Kind kKinds[] = {
+    {"chord", 17},  {"hairpin", 19}, {"dynamic", 20}, {"gliss", 21}, {"lyric", 24},  {"ottava", 25},
+    {"slur", 27},   {"text", 29},    {"tie", 30},     {"tuplet", 31}, {"bend", 33},  {"barre", 34},
+    {"pedal", 35},  {"group", 36},   {"frame", 40},
+};
+
+int KindCode(const std::string& name) {
+    for (const Kind& k : kKinds)
+        if (name == k.name) return k.code;
+    throw ScriptError("unknown kind \"" + name + "\" (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, "
+                      "tuplet, bend, barre, pedal, group, frame)");
+}
+
+bool IsTieType(int code) { return code == 21 || code == 27 || code == 30 || code == 31 || (code >= 33 && code <= 36); }
+
+void Need(CBarItem* item, int at, int width, const std::string& option) {
+    if (item->RecordSizeField() < at + width) throw ScriptError("option \"" + option + "\" lies past the record");
+}
+
+// put T B KIND TIME [options]: a new raw record of the kind at TIME, its position the time's
+// column unless pos= gives one.
+void RunPut(Context& ctx, const Args& args) {
+    static const char* usage = "put T B KIND TIME [options]";
+    NeedArgs(args, 4, 30, usage);
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    const int code = KindCode(args[2]);
+    const int time = ArgIntIn(args, 3, "time", -32767, 32767);
+    CBarItem* item = trkBar->NewItem(code, time);
+    if (!item) throw ScriptError("the record could not be made");
+    CBar* bar = g_model.currentBar;
+    item->SetPositionField(bar ? bar->TickToFraction(time, false) : 0);
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        int v = 0, p = 0, q = 0;
+        if (Option(a, "pos", &v)) {
+            item->SetPositionField(std::int16_t(v));
+        } else if (Option(a, "voice", &v)) {
+            item->SetFlagsB(std::uint8_t((item->FlagsB() & 0x1F) | ((v & 7) << CBarItem::kVoiceShift)));
+        } else if (a == "relayout") {
+            item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
+        } else if (a == "hidden") {
+            item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kHiddenBit));
+        } else if (a == "removed") {
+            item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+        } else if (a == "above" && IsTieType(code)) {
+            rec::Put<std::uint8_t>(item, kEndFlags, std::uint8_t(rec::Get<std::uint8_t>(item, kEndFlags) | 1));
+        } else if (PairOption(a, "end", &p, &q)) {
+            const bool hairpin = code == 19;
+            if (!hairpin && !IsTieType(code)) throw ScriptError("a " + args[2] + " has no end");
+            rec::Put<std::int16_t>(item, hairpin ? kHairpinEndBar : kEndBarOffset, std::int16_t(p));
+            rec::Put<std::int16_t>(item, hairpin ? kHairpinEnd : kEndPosition, std::int16_t(q));
+        } else if (PairOption(a, "y", &p, &q) && IsTieType(code)) {
+            rec::Put<std::int16_t>(item, kStartY, std::int16_t(p));
+            rec::Put<std::int16_t>(item, kEndY, std::int16_t(q));
+        } else if (PairOption(a, "staves", &p, &q) && IsTieType(code)) {
+            const auto flags = std::uint8_t((rec::Get<std::uint8_t>(item, kEndFlags) & 0x03) | ((p & 7) << 2) | ((q & 7) << 5));
+            rec::Put<std::uint8_t>(item, kEndFlags, flags);
+        } else if (Option(a, "pitch", &v) && IsTieType(code)) {
+            rec::Put<std::uint8_t>(item, kPitchByte, std::uint8_t((rec::Get<std::uint8_t>(item, kPitchByte) & 1) | ((v & 0x7F) << 1)));
+        } else if (Option(a, "height", &v) && code == 30) {
+            rec::Put<std::int16_t>(item, kTieHeight, std::int16_t(v));
+        } else if (Option(a, "kind", &v) && code == 36) {
+            rec::Put<std::uint8_t>(item, kTieHeight, std::uint8_t(v));
+        } else if (PairOption(a, "ratio", &p, &q) && code == 31) {
+            rec::Put<std::uint8_t>(item, kTupletFirst, std::uint8_t(p));
+            rec::Put<std::uint8_t>(item, kTupletSecond, std::uint8_t(q));
+        } else if (Option(a, "verse", &v) && code == 24) {
+            rec::Put<std::int16_t>(item, kLyricVerse, std::int16_t(v));
+        } else if (PairOption(a, "byte", &p, &q)) {
+            Need(item, p, 1, a);
+            rec::Put<std::uint8_t>(item, std::size_t(p), std::uint8_t(q));
+        } else if (PairOption(a, "word", &p, &q)) {
+            Need(item, p, 2, a);
+            rec::Put<std::int16_t>(item, std::size_t(p), std::int16_t(q));
+        } else {
+            throw ScriptError("unknown option \"" + a + "\" for a " + args[2]);
+        }
+    }
+}
+
+// The layout flag of record INDEX, or its removed bit.
+void RunFlag(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "flag T B INDEX");
+    CBarItem* item = ItemAt(CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar")), ArgInt(args, 2, "index"));
+    item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
+}
+
+void RunDrop(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "drop T B INDEX");
+    CBarItem* item = ItemAt(CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar")), ArgInt(args, 2, "index"));
+    item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+}
+
+void RunCompact(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "compact T B");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->Compact();
+}
+
+void RunRecalc(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "recalc T B MODE");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->Recalc(ArgIntIn(args, 2, "mode", 0, 3));
+}
+
+// Prints the overflow (positive) or shortfall (negative) and the voice it belongs to.
+void RunRecalcTimes(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "recalctimes T B");
+    int track = -1, voice = -1;
+    const int result = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->RecalcTimes(&track, &voice);
+    std::fprintf(ctx.out, "recalctimes: %d track %d voice %d\n", result, track, voice);
+}
+
+void RunRefit(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "refit T B VOICE");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->RefitTuplets(ArgIntIn(args, 2, "voice", 0, 7));
+}
+
+void RunUpdateTies(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "updateties T B");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->UpdateTies();
+}
+
+void RunAttachEnds(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "attachends T B");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->AttachLineEnds();
+}
+
+void RunVoiceStems(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "voicestems T B fixed|auto");
+    if (args[2] != "fixed" && args[2] != "auto") throw ScriptError("voicestems takes fixed or auto");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->ApplyVoiceStems(args[2] == "fixed");
+}
+
+void RunSpaceChords(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "spacechords T B");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->SpaceChordSymbols();
+}
+
+void RunArrange(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 4, "arrange T B VOICE POS");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))
+        ->ArrangeNotesFrom(ArgIntIn(args, 2, "voice", 0, 7), ArgInt(args, 3, "position"));
+}
+
+void RunHoldTiming(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "holdtiming on|off");
+    if (args[0] != "on" && args[0] != "off") throw ScriptError("holdtiming takes on or off");
+    g_model.holdTiming = args[0] == "on";
+}
+
+// Per live note and rest: index, time, position, voice, then grace, beamed, the tuplet bit and
+// numbers, the link flags (slur end, slur start, line end, line start as "se ss le ls"), and for
+// a note each head's play start offset.
+void RunPrintTiming(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "print timing T B");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    int index = 0;
+    for (CBarItem* r = trkBar->GetItems(); r && r->Type() != 255; r = r->NextItem(), ++index) {
+        if (r->IsRemoved() || !r->IsNoteOrRest() || r->RecordSizeField() <= kHeadCount) continue;
+        const std::uint8_t flags = rec::Get<std::uint8_t>(r, kNoteFlags);
+        std::fprintf(ctx.out, "%d %s time %d pos %d voice %d", index, r->IsNote() ? "note" : "rest", int(r->TimeField()),
+                     int(r->PositionField()), r->VoiceField());
+        if (flags & 0x02) std::fputs(" grace", ctx.out);
+        if (flags & 0x08) std::fputs(" beamed", ctx.out);
+        if (flags & 0x10 || rec::Get<std::uint8_t>(r, kTupletCount))
+            std::fprintf(ctx.out, " tuplet%s %d:%d", flags & 0x10 ? "" : "(bit clear)", rec::Get<std::uint8_t>(r, kTupletCount),
+                         rec::Get<std::uint8_t>(r, kTupletSpace));
+        const std::uint8_t links = rec::Get<std::uint8_t>(r, r->IsNote() ? 22 : 21);
+        static const char* kLinkNames[] = {" se", " ss", " le", " ls"};
+        for (int k = 0; k < 4; ++k)
+            if (links & (1 << k)) std::fputs(kLinkNames[k], ctx.out);
+        if (r->IsNote()) {
+            const int n = rec::Get<std::uint8_t>(r, kHeadCount);
+            std::fputs(" offsets", ctx.out);
+            for (int h = 0; h < n && kHeads + kHeadSize * (h + 1) <= r->RecordSizeField(); ++h)
+                std::fprintf(ctx.out, "%s%d", h ? "," : " ", int(rec::Get<std::int16_t>(r->Bytes() + kHeads + kHeadSize * h, 14)));
+        }
+        std::fputc('\n', ctx.out);
+    }
+}
+
+// The item dump's fields of a two-ended item: its end (bars on : position), staff positions,
+// side, staff offsets, fixed flag and pitch; a tuplet adds its ratio, a tie its height, a group
+// its kind.
+void PrintTwoEnded(std::FILE* out, CBarItem* item) {
+    if (item->RecordSizeField() < kEndPosition + 2) return;
+    const std::uint8_t ends = rec::Get<std::uint8_t>(item, kEndFlags);
+    const std::uint8_t pitch = rec::Get<std::uint8_t>(item, kPitchByte);
+    std::fprintf(out, " end %d:%d y %d:%d %s staves %d:%d", int(rec::Get<std::int16_t>(item, kEndBarOffset)),
+                 int(rec::Get<std::int16_t>(item, kEndPosition)), int(rec::Get<std::int16_t>(item, kStartY)),
+                 int(rec::Get<std::int16_t>(item, kEndY)), (ends & 1) ? "above" : "below",
+                 ((ends >> 2) & 4) ? ((ends >> 2) & 7) - 8 : (ends >> 2) & 7, ((ends >> 5) & 4) ? ((ends >> 5) & 7) - 8 : (ends >> 5) & 7);
+    if (pitch & 1) std::fputs(" fixed", out);
+    if (pitch >> 1) std::fprintf(out, " pitch %d", pitch >> 1);
+    if (item->IsTuplet() && item->RecordSizeField() > kTupletSecond)
+        std::fprintf(out, " ratio %d:%d", rec::Get<std::uint8_t>(item, kTupletFirst), rec::Get<std::uint8_t>(item, kTupletSecond));
+    if (item->IsTie() && item->RecordSizeField() >= kTieHeight + 2)
+        std::fprintf(out, " height %d dy %d:%d", int(rec::Get<std::int16_t>(item, kTieHeight)), int(rec::Get<std::int16_t>(item, 28)),
+                     int(rec::Get<std::int16_t>(item, 32)));
+    if (item->IsGroup() && item->RecordSizeField() > kTieHeight) std::fprintf(out, " kind %d", rec::Get<std::uint8_t>(item, kTieHeight));
+}
+
+void PrintHairpin(std::FILE* out, CBarItem* item) {
+    if (item->RecordSizeField() < kHairpinEnd + 2) return;
+    std::fprintf(out, " end %d:%d", int(rec::Get<std::int16_t>(item, kHairpinEndBar)), int(rec::Get<std::int16_t>(item, kHairpinEnd)));
+}
+
+void PrintLyric(std::FILE* out, CBarItem* item) {
+    if (item->RecordSizeField() >= kLyricVerse + 2) std::fprintf(out, " verse %d", int(rec::Get<std::int16_t>(item, kLyricVerse)));
+}
+
+const CommandRegistrar registrar{
+    {"put", "T B KIND TIME [options]",
+     "a raw record of KIND (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, tuplet, bend, barre, "
+     "pedal, group, frame) in track T's bar B at TIME, nothing else changed; options pos=N, voice=N, relayout, "
+     "hidden, removed, end=BARS:POS, and for two-ended kinds above, y=START:END, staves=S:E, pitch=N, "
+     "height=N (tie), kind=N (group), ratio=A:B (tuplet); verse=N (lyric); byte=OFF:V, word=OFF:V (raw fields)",
+     RunPut},
+    {"flag", "T B INDEX", "flags record INDEX of track T's bar B for layout", RunFlag},
+    {"drop", "T B INDEX", "marks record INDEX of track T's bar B removed (it stays in the run until compact)", RunDrop},
+    {"compact", "T B", "drops the removed records of track T's bar B", RunCompact},
+    {"recalc", "T B MODE", "recalculates track T's bar B after an edit (MODE: the beams' layout mode)", RunRecalc},
+    {"recalctimes", "T B", "times track T's bar B again from its voices and prints the overflow and its voice", RunRecalcTimes},
+    {"refit", "T B VOICE", "fits VOICE's tuplets in track T's bar B to the notes under them", RunRefit},
+    {"updateties", "T B", "re-attaches the two-ended items of track T's bar B to their end notes", RunUpdateTies},
+    {"attachends", "T B", "tells the two-ended items of track T's bar B which notes they start and end on", RunAttachEnds},
+    {"voicestems", "T B fixed|auto", "sets the stems of track T's bar B by the voices", RunVoiceStems},
+    {"spacechords", "T B", "puts the chord symbols and guitar frames of track T's bar B on the beats", RunSpaceChords},
+    {"arrange", "T B VOICE POS", "lays the chords of VOICE in track T's bar B out again from column POS", RunArrange},
+    {"holdtiming", "on|off", "the option that keeps the heads' play starts when a bar is timed again", RunHoldTiming},
+    {"print timing", "T B",
+     "per live note and rest of track T's bar B: time, position, voice, grace, beamed, tuplet numbers, link flags "
+     "(se ss le ls) and the heads' play start offsets",
+     RunPrintTiming},
+};
+
+const tools::ItemFieldsRegistrar glissFields{21, PrintTwoEnded};
+const tools::ItemFieldsRegistrar slurFields{27, PrintTwoEnded};
+const tools::ItemFieldsRegistrar tieFields{30, PrintTwoEnded};
+const tools::ItemFieldsRegistrar tupletFields{31, PrintTwoEnded};
+const tools::ItemFieldsRegistrar bendFields{33, PrintTwoEnded};
+const tools::ItemFieldsRegistrar barreFields{34, PrintTwoEnded};
+const tools::ItemFieldsRegistrar pedalFields{35, PrintTwoEnded};
+const tools::ItemFieldsRegistrar groupFields{36, PrintTwoEnded};
+const tools::ItemFieldsRegistrar hairpinFields{19, PrintHairpin};
+const tools::ItemFieldsRegistrar lyricFields{24, PrintLyric};
+
+}  // namespace
+}  // namespace zelscript
