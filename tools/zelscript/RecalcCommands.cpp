@@ -3,7 +3,8 @@
 // as given, and coordinates nothing (notes and rests come from `note` and `rest`); `flag` and
 // `drop` set a record's layout flag or removed bit; the recalculation's commands run one
 // operation each; `print timing` shows what the re-timing and re-attaching read and write on the
-// notes and rests. The item dump shows each two-ended item's ends and a tuplet's ratio.
+// notes and rests, `print ends` the two-ended items' ends and sides. The item dump shows a hairpin's
+// end and a lyric's verse.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -218,25 +219,26 @@ void RunPrintTiming(Context& ctx, const Args& args) {
     }
 }
 
-// The item dump's fields of a two-ended item: its end (bars on : position), staff positions,
-// side, staff offsets, fixed flag and pitch; a tuplet adds its ratio, a tie its height, a group
-// its kind.
-void PrintTwoEnded(std::FILE* out, CBarItem* item) {
-    if (item->RecordSizeField() < kEndPosition + 2) return;
-    const std::uint8_t ends = rec::Get<std::uint8_t>(item, kEndFlags);
-    const std::uint8_t pitch = rec::Get<std::uint8_t>(item, kPitchByte);
-    std::fprintf(out, " end %d:%d y %d:%d %s staves %d:%d", int(rec::Get<std::int16_t>(item, kEndBarOffset)),
-                 int(rec::Get<std::int16_t>(item, kEndPosition)), int(rec::Get<std::int16_t>(item, kStartY)),
-                 int(rec::Get<std::int16_t>(item, kEndY)), (ends & 1) ? "above" : "below",
-                 ((ends >> 2) & 4) ? ((ends >> 2) & 7) - 8 : (ends >> 2) & 7, ((ends >> 5) & 4) ? ((ends >> 5) & 7) - 8 : (ends >> 5) & 7);
-    if (pitch & 1) std::fputs(" fixed", out);
-    if (pitch >> 1) std::fprintf(out, " pitch %d", pitch >> 1);
-    if (item->IsTuplet() && item->RecordSizeField() > kTupletSecond)
-        std::fprintf(out, " ratio %d:%d", rec::Get<std::uint8_t>(item, kTupletFirst), rec::Get<std::uint8_t>(item, kTupletSecond));
-    if (item->IsTie() && item->RecordSizeField() >= kTieHeight + 2)
-        std::fprintf(out, " height %d dy %d:%d", int(rec::Get<std::int16_t>(item, kTieHeight)), int(rec::Get<std::int16_t>(item, 28)),
-                     int(rec::Get<std::int16_t>(item, 32)));
-    if (item->IsGroup() && item->RecordSizeField() > kTieHeight) std::fprintf(out, " kind %d", rec::Get<std::uint8_t>(item, kTieHeight));
+// Per live two-ended item: index, kind, its end (bars on : position), side, fixed flag and
+// hidden bit; a tuplet adds its ratio, a tie its height and end offsets, a group its kind.
+void RunPrintEnds(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "print ends T B");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    int index = 0;
+    for (CBarItem* r = trkBar->GetItems(); r && r->Type() != 255; r = r->NextItem(), ++index) {
+        if (r->IsRemoved() || !r->IsTwoEnded()) continue;
+        std::fprintf(ctx.out, "%d %s end %d:%d %s", index, r->IsTie() ? "tie" : r->IsSlur() ? "slur" : r->IsTuplet() ? "tuplet" : r->IsGlissando() ? "gliss" : "line",
+                     r->GetBarSpan(), r->GetEndPosition(), LineIsAbove(*r) ? "above" : "below");
+        if (rec::Get<std::uint8_t>(r, kPitchByte) & 1) std::fputs(" fixed", ctx.out);
+        if (r->IsHidden()) std::fputs(" hidden", ctx.out);
+        if (r->IsTuplet() && r->RecordSizeField() > kTupletSecond)
+            std::fprintf(ctx.out, " ratio %d:%d", rec::Get<std::uint8_t>(r, kTupletFirst), rec::Get<std::uint8_t>(r, kTupletSecond));
+        if (r->IsTie() && r->RecordSizeField() >= kTieHeight + 2)
+            std::fprintf(ctx.out, " height %d dy %d:%d", int(rec::Get<std::int16_t>(r, kTieHeight)), int(rec::Get<std::int16_t>(r, 28)),
+                         int(rec::Get<std::int16_t>(r, 32)));
+        if (r->IsGroup() && r->RecordSizeField() > kTieHeight) std::fprintf(ctx.out, " kind %d", rec::Get<std::uint8_t>(r, kTieHeight));
+        std::fputc('\n', ctx.out);
+    }
 }
 
 void PrintHairpin(std::FILE* out, CBarItem* item) {
@@ -271,16 +273,12 @@ const CommandRegistrar registrar{
      "per live note and rest of track T's bar B: time, position, voice, grace, beamed, tuplet numbers, link flags "
      "(se ss le ls) and the heads' play start offsets",
      RunPrintTiming},
+    {"print ends", "T B",
+     "per live two-ended item of track T's bar B: its end, side, fixed and hidden flags, a tuplet's ratio, a tie's "
+     "height and end offsets, a group's kind",
+     RunPrintEnds},
 };
 
-const tools::ItemFieldsRegistrar glissFields{21, PrintTwoEnded};
-const tools::ItemFieldsRegistrar slurFields{27, PrintTwoEnded};
-const tools::ItemFieldsRegistrar tieFields{30, PrintTwoEnded};
-const tools::ItemFieldsRegistrar tupletFields{31, PrintTwoEnded};
-const tools::ItemFieldsRegistrar bendFields{33, PrintTwoEnded};
-const tools::ItemFieldsRegistrar barreFields{34, PrintTwoEnded};
-const tools::ItemFieldsRegistrar pedalFields{35, PrintTwoEnded};
-const tools::ItemFieldsRegistrar groupFields{36, PrintTwoEnded};
 const tools::ItemFieldsRegistrar hairpinFields{19, PrintHairpin};
 const tools::ItemFieldsRegistrar lyricFields{24, PrintLyric};
 
