@@ -4,7 +4,7 @@
 // `drop` set a record's layout flag or removed bit; the recalculation's commands run one
 // operation each; `print timing` shows what the re-timing and re-attaching read and write on the
 // notes and rests, `print ends` the two-ended items' ends and sides. The item dump shows a hairpin's
-// end and a lyric's verse.
+// end.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -246,10 +246,6 @@ void PrintHairpin(std::FILE* out, CBarItem* item) {
     std::fprintf(out, " end %d:%d", int(rec::Get<std::int16_t>(item, kHairpinEndBar)), int(rec::Get<std::int16_t>(item, kHairpinEnd)));
 }
 
-void PrintLyric(std::FILE* out, CBarItem* item) {
-    if (item->RecordSizeField() >= kLyricVerse + 2) std::fprintf(out, " verse %d", int(rec::Get<std::int16_t>(item, kLyricVerse)));
-}
-
 const CommandRegistrar registrar{
     {"put", "T B KIND TIME [options]",
      "a raw record of KIND (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, tuplet, bend, barre, "
@@ -280,7 +276,6 @@ const CommandRegistrar registrar{
 };
 
 const tools::ItemFieldsRegistrar hairpinFields{19, PrintHairpin};
-const tools::ItemFieldsRegistrar lyricFields{24, PrintLyric};
 
 }  // namespace
 }  // namespace zelscript
