@@ -20,6 +20,12 @@ constexpr std::uint8_t kKeptDuplicateBit = 0x04;
 }  // namespace
 
 bool CDeleteTask::SaveTrackBarRange(int track1, int bar1, int track2, int bar2) {
+    // An empty selection has nothing to delete: nothing is saved (its reversed bounds would
+    // span the whole score) and the operation is not kept for undo.
+    if (track1 > track2 || bar1 > bar2) {
+        undoable = 0;
+        return true;
+    }
     const bool saved = CScoreTask::SaveTrackBarRange(track1 - 1, bar1 - 1, track2 + 1, bar2 + 1);
     hasSnapshot = saved ? 1 : 0;
     if (saved && score) {

@@ -150,6 +150,14 @@ TEST(Clipboard, WhatTheTrackStreamHolds) {
              s.AddNote(1, 0, 480, 3, {60}, 0, true);
          },
          1, 2, 3, 0},
+        {"MIDI data only: the start is the first such item's time",
+         [](EditScore& s) {
+             CTrkBar* tb = s.score->GetTrkBar(1, 1);
+             tb->SetCurrent();
+             tb->NewItem(170, 720)->Select();
+             tb->NewItem(170, 900)->Select();
+         },
+         1, 0, -1, 0},
         {"two voices", [](EditScore& s) {
              s.AddNote(1, 0, 0, 3, {60}, 0, true);
              s.AddNote(1, 0, 0, 3, {67}, 2, true);
@@ -168,6 +176,11 @@ TEST(Clipboard, WhatTheTrackStreamHolds) {
         EXPECT_EQ(int(trackBars[0].size()), c.recordsInFirstBar) << c.what;
         if (c.clefByte >= 0) EXPECT_EQ(clip.bytes[ClipHeader::kClef + 1], c.clefByte) << c.what;
         EXPECT_EQ(clip.bytes[ClipHeader::kSeveralVoices + 1], c.severalVoices) << c.what;
+        if (std::string(c.what).rfind("MIDI data only", 0) == 0) {
+            EXPECT_EQ(clip.At<std::int32_t>(ClipHeader::kStart), 1920 + 720) << "from the first copied bar's start";
+            EXPECT_EQ(clip.bytes[ClipHeader::kHasNotes], 0);
+            EXPECT_EQ(trackBars[1].size(), 2u);
+        }
         if (std::string(c.what) == "one head of three, with every mark") {
             const auto& note = trackBars[0][0];
             EXPECT_EQ(note[CRawNote::kHeadCount], 1) << "one head";

@@ -165,6 +165,23 @@ TEST(Clear, AFailureHalfWayPutsTheScoreBack) {
     EXPECT_EQ(boxes.shown().size(), 1u) << "the failure is reported";
 }
 
+TEST(Clear, NothingSelectedSavesNothingAndKeepsNoEntry) {
+    EditScore s;
+    s.AddNote(0, 0, 0, 3, {60});
+    s.doc->GetSelection()->Reset();
+    const auto before = s.AllRuns();
+    auto* task = new CDeleteTask;
+    task->Attach(s.doc.get(), CDeleteTask::kClear, CDeleteTask::kClear);
+    task->Perform();
+    EXPECT_FALSE(task->HasSavedTrackBars(0)) << "no bar was copied";
+    EXPECT_EQ(task->SavedBars(), nullptr);
+    EXPECT_FALSE(task->IsUndoable());
+    delete task;
+    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    EXPECT_EQ(s.doc->GetUndoCount(), 0);
+    EXPECT_EQ(s.AllRuns(), before);
+}
+
 TEST(Clear, TheInsertionPointGoesToTheExtentsStart) {
     EditScore s;
     s.AddNote(2, 6, 480, 3, {48}, 0, true);
