@@ -380,6 +380,23 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     edit::RunCommand(*s.doc, 4203);
     EXPECT_EQ(s.score->GetBar(6)->GetItemCount(), items - 1) << "the jumper went";
     EXPECT_FALSE(s.score->GetBar(6)->HasRepeatEnd());
+
+    // An ending over two bars (kind 4): both bars are saved, the ending leaves the bar's list.
+    std::uint8_t ending[78] = {};
+    CBarItem* e = CBarItem::Construct(ending);
+    rec::Put<std::uint8_t>(e, rec::kType, CBar::kEndingType);
+    rec::Put<std::int16_t>(e, rec::kSize, 78);
+    CBar* eb = s.score->GetBar(9);
+    const int before = eb->GetItemCount();
+    CBarItem* placed = eb->InsertItemSorted(e);
+    ASSERT_NE(placed, nullptr);
+    g_model.hitBar = eb;
+    g_model.hitItem = placed;
+    g_model.hitKind = 4;
+    edit::RunCommand(*s.doc, 4203);
+    EXPECT_EQ(s.score->GetBar(9)->GetItemCount(), before);
+    s.doc->Undo();
+    EXPECT_EQ(s.score->GetBar(9)->GetItemCount(), before + 1) << "undo brings the ending back";
 }
 
 TEST(Erase, APageTextAndABracket) {
