@@ -5,11 +5,13 @@
 
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
+#include "model/BarSpacing.h"
 #include "model/ItemArray.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarEntry.h"
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
 #include "platform/Handles.h"
@@ -190,14 +192,14 @@ void CDeleteTask::EndTrackBar() {
     if (fillGaps)
         for (int v = 0; v < 8; ++v) {
             if (!(emptiedVoices & (1u << v))) continue;
-            const int other = v >= 1 && trkBar->HasOtherVoice(v) ? 1 : 0;
-            editstandin::FillGaps(trkBar, v, 1, other, 1);
+            const bool other = v >= 1 && trkBar->HasOtherVoice(v);
+            if (!trkBar->FillGaps(v, true, other, true)) ThrowOutOfMemory();
         }
     trkBar->Compact();
-    editstandin::RecalcTimes(trkBar, 0, 0);
+    barspacing::TrkBarRecalcTimes(trkBar);
     trkBar->RecalcAccidentals();
-    editstandin::Recalc(trkBar, 0);
-    if (editstandin::AutoSpacing()) {
+    barspacing::TrkBarRecalc(trkBar, 0);
+    if (g_entry.autoSpacing) {
         if (!bar->Respace()) ThrowOutOfMemory();
         if (system) system->Rejustify(true);
     }

@@ -6,12 +6,14 @@
 
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
+#include "model/BarSpacing.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarEntry.h"
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
 #include "platform/Handles.h"
@@ -52,14 +54,14 @@ bool InOwnList(CBar* bar, const CBarItem* item) {
 
 // The bar's recalculation chain after a note, rest or mark went.
 void RecalcTrackBar(CTrkBar* trkBar, int flag, bool accidentals) {
-    editstandin::RecalcTimes(trkBar, 0, 0);
+    barspacing::TrkBarRecalcTimes(trkBar);
     if (accidentals) trkBar->RecalcAccidentals();
-    editstandin::Recalc(trkBar, flag);
+    barspacing::TrkBarRecalc(trkBar, flag);
 }
 
 void FillVoice(CTrkBar* trkBar, int voice) {
-    const int other = voice >= 1 && trkBar->HasOtherVoice(voice) ? 1 : 0;
-    editstandin::FillGaps(trkBar, voice, 1, other, 1);
+    const bool other = voice >= 1 && trkBar->HasOtherVoice(voice);
+    if (!trkBar->FillGaps(voice, true, other, true)) ThrowOutOfMemory();
 }
 
 }  // namespace
@@ -100,7 +102,7 @@ bool CEraseTask::Perform() {
         first = std::max(first, 0);
         last = std::clamp(last, first, score->GetBarCount() - 1);
     }
-    if (!editstandin::AutoSpacing()) {
+    if (!g_entry.autoSpacing) {
         if (!SaveRange(t, first, t, last)) ThrowOutOfMemory();
     } else {
         CLine* lastLine = score->GetBar(last) ? score->GetBar(last)->GetLine() : nullptr;
@@ -148,8 +150,8 @@ bool CEraseTask::Perform() {
     }
     g_model.hitItem = nullptr;
     trkBar->Compact();
-    editstandin::RecalcTimes(trkBar, 0, 0);
-    if (editstandin::AutoSpacing()) {
+    barspacing::TrkBarRecalcTimes(trkBar);
+    if (g_entry.autoSpacing) {
         if (!hitBar->Respace()) ThrowOutOfMemory();
         if (system) system->Rejustify(true);
     }

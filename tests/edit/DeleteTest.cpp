@@ -52,40 +52,37 @@ TEST(Clear, APartialChordLosesOnlyItsSelectedHeadsAndStaysSelected) {
     EXPECT_EQ(s.AllRuns(), before);
 }
 
-// Clear of the last note of a voice leaves that voice a whole-bar rest; a voice that keeps a
-// note gets none.
-TEST(Clear, AVoiceLeftWithoutNotesGetsAWholeBarRest) {
+// Clear of a voice's notes fills the voice's gaps with rests by the meter; a voice left without
+// any note is empty, as in a new bar.
+TEST(Clear, AVoiceThatLostNotesIsFilledWithRests) {
     struct Case {
         const char* what;
         int voice;
-        bool otherVoice;      // a note of voice 0 stays in the bar
-        bool keepsANote;      // an unselected note of the cleared voice stays
-        bool rest;
+        bool otherVoice;      // a whole note of voice 0 stays in the bar
+        bool keepsANote;      // an unselected half note of the cleared voice stays at 960
+        int restTicks;        // the ticks the voice's rests cover afterwards
     };
     const Case cases[] = {
-        {"voice 0 alone", 0, false, false, true},
-        {"voice 1 beside voice 0", 1, true, false, true},
-        {"a voice that keeps a note", 0, false, true, false},
+        {"the bar's only note: the bar is empty", 0, false, false, 0},
+        {"voice 1 beside voice 0: voice 1 is empty", 1, true, false, 0},
+        {"voice 0 beside voice 1: voice 0 is empty", 0, true, false, 0},
+        {"a voice that keeps a note: rests up to it", 0, false, true, 960},
     };
     for (const Case& c : cases) {
         EditScore s;
         s.doc->location.voice = std::uint16_t(c.voice);
         s.AddNote(0, 4, 0, 3, {62}, c.voice, true);
-        if (c.otherVoice) s.AddNote(0, 4, 0, 1, {55}, 0);
+        if (c.otherVoice) s.AddNote(0, 4, 0, 1, {55}, c.voice == 0 ? 1 : 0);
         if (c.keepsANote) s.AddNote(0, 4, 960, 2, {64}, c.voice);
         s.SelectExtent(0, 0, 4, 4);
         edit::RunCommand(*s.doc, CDeleteTask::kClear);
-        int rests = 0, notesOfVoice = 0;
+        int restTicks = 0, notesOfVoice = 0;
         for (CBarItem* i : s.Live(0, 4)) {
             if (i->VoiceField() != c.voice) continue;
-            if (i->IsRest()) {
-                ++rests;
-                EXPECT_EQ(static_cast<CRest*>(i)->NoteValue(), 0) << c.what << ": the whole bar";
-                EXPECT_EQ(i->TimeField(), 0) << c.what;
-            }
+            if (i->IsRest()) restTicks += int(NoteDuration(*i));
             if (i->IsNote()) ++notesOfVoice;
         }
-        EXPECT_EQ(rests, c.rest ? 1 : 0) << c.what;
+        EXPECT_EQ(restTicks, c.restTicks) << c.what;
         EXPECT_EQ(notesOfVoice, c.keepsANote ? 1 : 0) << c.what;
     }
 }
@@ -274,24 +271,24 @@ TEST(Erase, TheHitItemOrPartGoes) {
         int tool;                 // 906: a mark was hit
         const char* kind;         // "chord", "single", "marked", "clef", "rest"
         std::vector<std::vector<int>> notesLeft;   // the live notes' pitches afterwards
-        bool wholeRest;           // a whole-bar rest took the emptied voice
+        int restTicks;            // what rests of voice 0 cover afterwards
     };
+    // Chords and single notes are halves at 0 before a half B at 960.
     const Case cases[] = {
-        {"a chord's head", 1, 0, "chord", {{60, 67}}, false},
-        {"a whole chord", CRawNote::kAllHeads, 0, "chord", {}, true},
-        {"a note's only head", 0, 0, "single", {}, true},
-        {"a note's mark", 0, 906, "marked", {{62}}, false},
-        {"a clef", CRawNote::kAllHeads, 0, "clef", {{62}}, false},
-        {"a rest", CRawNote::kAllHeads, 0, "rest", {{62}}, false},
+        {"a chord's head", 1, 0, "chord", {{60, 67}, {71}}, 0},
+        {"a whole chord: rests take its place", CRawNote::kAllHeads, 0, "chord", {{71}}, 960},
+        {"a note's only head: rests take its place", 0, 0, "single", {{71}}, 960},
+        {"a note's mark", 0, 906, "marked", {{62}}, 0},
+        {"a clef", CRawNote::kAllHeads, 0, "clef", {{62}}, 0},
+        {"a rest", CRawNote::kAllHeads, 0, "rest", {{62}}, 0},
     };
     for (const Case& c : cases) {
         EditScore s;
         const std::string kind = c.kind;
         CBarItem* hit = nullptr;
-        if (kind == "chord") {
-            hit = s.AddNote(1, 3, 0, 1, {60, 64, 67});
-        } else if (kind == "single") {
-            hit = s.AddNote(1, 3, 0, 1, {62});
+        if (kind == "chord" || kind == "single") {
+            s.AddNote(1, 3, 960, 2, {71});
+            hit = s.AddNote(1, 3, 0, 2, kind == "chord" ? std::vector<int>{60, 64, 67} : std::vector<int>{62});
         } else {
             CRawHead* note = s.AddNote(1, 3, 0, 2, {62});
             if (kind == "marked") note = s.AddMark(s.AddMark(note, 16), 23);
@@ -310,15 +307,15 @@ TEST(Erase, TheHitItemOrPartGoes) {
         g_model.hitKind = 0;
         edit::RunCommand(*s.doc, 4207);
         std::vector<std::vector<int>> notes;
-        bool wholeRest = false;
+        int restTicks = 0;
         for (CBarItem* i : s.Live(1, 3)) {
             if (i->IsNote()) notes.push_back(Pitches(i));
-            if (i->IsRest() && static_cast<CRest*>(i)->NoteValue() == 0) wholeRest = true;
+            if (i->IsRest()) restTicks += int(NoteDuration(*i));
             if (kind == "clef") EXPECT_FALSE(i->IsClef()) << c.what;
             if (kind == "rest") EXPECT_FALSE(i->IsRest()) << c.what;
         }
         EXPECT_EQ(notes, c.notesLeft) << c.what;
-        EXPECT_EQ(wholeRest, c.wholeRest) << c.what;
+        EXPECT_EQ(restTicks, c.restTicks) << c.what;
         if (kind == "marked") EXPECT_EQ(static_cast<CRawHead*>(s.Live(1, 3)[0])->MarkCount(), 1) << c.what;
         EXPECT_EQ(g_model.hitItem, nullptr) << c.what << ": the hit is forgotten";
         ASSERT_EQ(s.doc->GetUndoCount(), 1) << c.what;

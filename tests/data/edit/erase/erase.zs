@@ -10,18 +10,19 @@ cmd 4207
 hit 0 0 1 part=0 tool=906
 cmd 4207
 print items 0 0 live
-# The second track's bar 1: its clef change, then both notes of voice 0, one whole, one by its
-# only head: the voice is left with a whole-bar rest.
+# The second track's bar 1: its clef change, then the second note by its only head (rests take
+# its place), then the first note as a whole.
 hit 1 1 2
 cmd 4207
-hit 1 1 0
+hit 1 1 1 part=0
 cmd 4207
-hit 1 1 0 part=0
+print items 1 1 live
+hit 1 1 0
 cmd 4207
 print items 1 1 live
 # The tempo mark of bar 1 goes: bar 1 and the bars after it take bar 0's tempo again.
 print bar 1
-hit 1 own=1
+hit 1 own=0
 cmd 4207
 print bar 1
 print bar 2
