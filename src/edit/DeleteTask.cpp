@@ -5,7 +5,6 @@
 
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
-#include "model/BarSpacing.h"
 #include "model/ItemArray.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
@@ -196,9 +195,9 @@ void CDeleteTask::EndTrackBar() {
             if (!trkBar->FillGaps(v, true, other, true)) ThrowOutOfMemory();
         }
     trkBar->Compact();
-    barspacing::TrkBarRecalcTimes(trkBar);
+    trkBar->RecalcTimes(nullptr, nullptr);
     trkBar->RecalcAccidentals();
-    barspacing::TrkBarRecalc(trkBar, 0);
+    trkBar->Recalc(0);
     if (g_entry.autoSpacing) {
         if (!bar->Respace()) ThrowOutOfMemory();
         if (system) system->Rejustify(true);

@@ -6,7 +6,6 @@
 
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
-#include "model/BarSpacing.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -54,9 +53,9 @@ bool InOwnList(CBar* bar, const CBarItem* item) {
 
 // The bar's recalculation chain after a note, rest or mark went.
 void RecalcTrackBar(CTrkBar* trkBar, int flag, bool accidentals) {
-    barspacing::TrkBarRecalcTimes(trkBar);
+    trkBar->RecalcTimes(nullptr, nullptr);
     if (accidentals) trkBar->RecalcAccidentals();
-    barspacing::TrkBarRecalc(trkBar, flag);
+    trkBar->Recalc(flag);
 }
 
 void FillVoice(CTrkBar* trkBar, int voice) {
@@ -150,7 +149,7 @@ bool CEraseTask::Perform() {
     }
     g_model.hitItem = nullptr;
     trkBar->Compact();
-    barspacing::TrkBarRecalcTimes(trkBar);
+    trkBar->RecalcTimes(nullptr, nullptr);
     if (g_entry.autoSpacing) {
         if (!hitBar->Respace()) ThrowOutOfMemory();
         if (system) system->Rejustify(true);

@@ -1,6 +1,7 @@
-# Delete beams (35101) on two selected eighths takes their beam, which is not selected itself;
-# clearing one eighth redraws the beam and leaves it to lay itself out again (its relayout flag,
-# the first flag byte's bit 0). The beams are made after the selection, so they are not in it.
+# Delete beams (35101) on two selected eighths takes their beam, which is not selected itself.
+# Clearing one eighth flags its beam for layout; the bar's recalculation then drops the beam,
+# which covers one note only, and rests fill the voice. The beams are made after the
+# selection, so they are not in it.
 new 1
 note 0 0 0 4 -2m67
 note 0 0 240 4 -1m69
