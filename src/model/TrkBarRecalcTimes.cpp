@@ -169,9 +169,13 @@ int CTrkBar::RecalcTimes(int* track, int* voice) {
     FreeHandle(handle);
     SortItems();
 
+    // The bars' start times follow only when the bar's length really changed: a track whose
+    // voices end early leaves the bar as long as the other tracks make it.
     if (bar && barEnd != bar->GetContentLength()) {
+        const int before = bar->GetLength();
         bar->MeasureContents();
-        if (CScore* score = g_model.currentScore) score->RecalcStartTimes();
+        if (bar->GetLength() != before)
+            if (CScore* score = g_model.currentScore) score->RecalcStartTimes();
     }
     const bool pickup = bar && bar->HasBarFlag(CBar::kShortBarBit);
     if (pickup && barEnd < meter) {

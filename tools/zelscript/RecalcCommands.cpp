@@ -12,6 +12,7 @@
 #include "Script.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
+#include "model/Score.h"
 #include "model/TrkBar.h"
 
 namespace zelscript {
@@ -33,7 +34,7 @@ enum : int {
     kLyricVerse = 28,
 };
 // Fields of notes and rests that `print timing` reads.
-enum : int { kTupletCount = 16, kTupletSpace = 17, kNoteFlags = 18, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
+enum : int { kTupletCount = 16, kTupletSpace = 17, kNoteFlags = 18, kRestLinks = 21, kNoteLinks = 22, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
 
 struct Kind {
     const char* name;
@@ -182,6 +183,18 @@ void RunArrange(Context& ctx, const Args& args) {
         ->ArrangeNotesFrom(ArgIntIn(args, 2, "voice", 0, 7), ArgInt(args, 3, "position"));
 }
 
+// Bar B becomes a pickup bar (its contents end at the bar line) or an ordinary one.
+void RunPickup(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "pickup B on|off");
+    if (args[1] != "on" && args[1] != "off") throw ScriptError("pickup takes on or off");
+    CScore& score = *ctx.Score().score;
+    const int b = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
+    CBar* bar = score.GetBar(b);
+    if (!bar) throw ScriptError("no bar " + args[0]);
+    const std::uint8_t flags = bar->GetBarFlags();
+    bar->SetBarFlags(args[1] == "on" ? std::uint8_t(flags | CBar::kShortBarBit) : std::uint8_t(flags & ~CBar::kShortBarBit));
+}
+
 void RunHoldTiming(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 1, "holdtiming on|off");
     if (args[0] != "on" && args[0] != "off") throw ScriptError("holdtiming takes on or off");
@@ -196,7 +209,7 @@ void RunPrintTiming(Context& ctx, const Args& args) {
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     int index = 0;
     for (CBarItem* r = trkBar->GetItems(); r && r->Type() != 255; r = r->NextItem(), ++index) {
-        if (r->IsRemoved() || !r->IsNoteOrRest() || r->RecordSizeField() <= kHeadCount) continue;
+        if (r->IsRemoved() || !r->IsNoteOrRest() || r->RecordSizeField() <= (r->IsNote() ? kHeadCount : kRestLinks)) continue;
         const std::uint8_t flags = rec::Get<std::uint8_t>(r, kNoteFlags);
         std::fprintf(ctx.out, "%d %s time %d pos %d voice %d", index, r->IsNote() ? "note" : "rest", int(r->TimeField()),
                      int(r->PositionField()), r->VoiceField());
@@ -205,7 +218,7 @@ void RunPrintTiming(Context& ctx, const Args& args) {
         if (flags & 0x10 || rec::Get<std::uint8_t>(r, kTupletCount))
             std::fprintf(ctx.out, " tuplet%s %d:%d", flags & 0x10 ? "" : "(bit clear)", rec::Get<std::uint8_t>(r, kTupletCount),
                          rec::Get<std::uint8_t>(r, kTupletSpace));
-        const std::uint8_t links = rec::Get<std::uint8_t>(r, r->IsNote() ? 22 : 21);
+        const std::uint8_t links = rec::Get<std::uint8_t>(r, r->IsNote() ? kNoteLinks : kRestLinks);
         static const char* kLinkNames[] = {" se", " ss", " le", " ls"};
         for (int k = 0; k < 4; ++k)
             if (links & (1 << k)) std::fputs(kLinkNames[k], ctx.out);
@@ -264,6 +277,7 @@ const CommandRegistrar registrar{
     {"voicestems", "T B fixed|auto", "sets the stems of track T's bar B by the voices", RunVoiceStems},
     {"spacechords", "T B", "puts the chord symbols and guitar frames of track T's bar B on the beats", RunSpaceChords},
     {"arrange", "T B VOICE POS", "lays the chords of VOICE in track T's bar B out again from column POS", RunArrange},
+    {"pickup", "B on|off", "bar B becomes a pickup bar, whose contents end at the bar line, or an ordinary one", RunPickup},
     {"holdtiming", "on|off", "the option that keeps the heads' play starts when a bar is timed again", RunHoldTiming},
     {"print timing", "T B",
      "per live note and rest of track T's bar B: time, position, voice, grace, beamed, tuplet numbers, link flags "
