@@ -44,7 +44,7 @@ void CZelDoc::SetZoom(int z, bool redraw) {
     if (!redraw || !view) return;
     view->PositionPanes();
     if (location.arrangementMode == 0) {
-        CPagePane* pane = view->GetSinglePane();
+        CPagePaneBase* pane = view->GetSinglePane();
         if (pane && pane->GetPageIndex() != location.pageIndex) SetCurrentPage(pane->GetPageIndex());
     }
     if (!ShowInsertionPoint(location.barIndex, true)) {
@@ -230,9 +230,9 @@ bool CZelDoc::LayoutViewPanes() {
     return true;
 }
 
-CPagePane* CZelDoc::GetPagePane(int page) const {
+CPagePaneBase* CZelDoc::GetPagePane(int page) const {
     if (!view) return nullptr;
-    CPagePane* pane = view->GetPagePane(page);
+    CPagePaneBase* pane = view->GetPagePane(page);
     return pane && pane->IsShown() ? pane : nullptr;
 }
 
@@ -244,7 +244,7 @@ void CZelDoc::InvalidatePanes() {
     }
     const int bottom = view->GetScrollPosition().y + view->GetClientSize().cy;
     for (int p = 0; score && p < score->GetPageCount(); ++p) {
-        CPagePane* pane = GetPagePane(p);
+        CPagePaneBase* pane = GetPagePane(p);
         if (!pane) continue;
         if (pane->GetTop() >= bottom) break;
         pane->Invalidate();

@@ -175,7 +175,7 @@ bool CZelDoc::ShowInsertionPoint(int barIndex, bool force) {
     if (!view || !location.bar || !location.system) return false;
     bool pageChanged = oldPage != location.pageIndex;
     if (location.arrangementMode == 0) {
-        CPagePane* pane = view->GetSinglePane();
+        CPagePaneBase* pane = view->GetSinglePane();
         if (pane && pane->GetPageIndex() != location.pageIndex) {
             pane->SetPage(location.pageIndex);
             pageChanged = true;

@@ -19,6 +19,11 @@ bool& PlaybackRunning() {
 
 void CZelDoc::RunCommand(int id) { commands.push_back(id); }
 
+bool CZelDoc::OnKeyChar(int ch, int) {
+    keys.push_back(ch);
+    return true;
+}
+
 ScoreImporterFn& ScoreImporter() {
     static ScoreImporterFn importer = [](const std::string&, CZelDoc&, CFile&) { return int(CZelDoc::kReadWrongMagic); };
     return importer;

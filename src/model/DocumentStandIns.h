@@ -1,9 +1,8 @@
-// Minimal forms of what the document calls in code that is not written yet: the score view and
-// its page panes, the selection, the support windows that hear the document's notices, the
-// performer's running flag, the importers and the document's command dispatch (CZelDoc::RunCommand, whose
-// least body is in DocumentStandIns.cpp). Each carries its owner's name and only the least
-// body the document needs; views and panes are classes with virtual operations so tests can
-// record them.
+// Minimal forms of what the document calls in code that is not written yet: the selection, the
+// support windows that hear the document's notices, the performer's running flag, the importers
+// and the document's command dispatch and key handler (CZelDoc::RunCommand and
+// CZelDoc::OnKeyChar, whose least bodies are in DocumentStandIns.cpp). Each carries its owner's
+// name and only the least body the document needs.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -13,47 +12,6 @@
 
 #include "framework/Gdi.h"
 #include "framework/Types.h"
-
-// A page pane of the score view: one page on screen.
-class CPagePane {
-public:
-    virtual ~CPagePane() = default;
-    // The page the pane shows.
-    virtual int GetPageIndex() const { return pageIndex; }
-    virtual void SetPage(int page) { pageIndex = page; }
-    // Switches the blinking insertion cursor off (erasing it when drawn).
-    virtual void CursorOff() {}
-    virtual void Invalidate() {}
-    // Whether the pane is on screen.
-    virtual bool IsShown() const { return true; }
-    // The pane's top in the view, pixels.
-    virtual int GetTop() const { return 0; }
-
-    int pageIndex = 0;
-    // What the pane shows, a memory picture of the page's paper rectangle until the pane is a
-    // window; drawing outside a paint (CPage::DrawInPane) goes into it. Empty: nothing to draw on.
-    CBitmap picture;
-};
-
-// The score view: its window, scroll position and page panes.
-class CZelView {
-public:
-    virtual ~CZelView() = default;
-    // The score window's client area, pixels.
-    virtual SIZE GetClientSize() const { return {}; }
-    virtual POINT GetScrollPosition() const { return {}; }
-    // The view's scroll range: its minimum and maximum in each direction.
-    virtual RECT GetScrollRange() const { return {}; }
-    virtual void ScrollTo(POINT position) {}
-    // Lets the view place its page panes (its document and score given).
-    virtual void PositionPanes() {}
-    virtual void Invalidate() {}
-    virtual void Update() {}
-    // The pane of a page, null when it has none.
-    virtual CPagePane* GetPagePane(int page) { return nullptr; }
-    // The pane the single-page arrangement shows.
-    virtual CPagePane* GetSinglePane() { return nullptr; }
-};
 
 class CBaseItem;
 

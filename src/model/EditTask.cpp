@@ -415,7 +415,7 @@ void CScoreTask::Redraw() {
         return;
     }
     for (const PageDirtyRect& d : dirtyRects)
-        if (CPagePane* pane = document->GetPagePane(d.page)) pane->Invalidate();
+        if (CPagePaneBase* pane = document->GetPagePane(d.page)) pane->Invalidate();
 }
 
 void CScoreTask::AddDirtyRect(const RECT& rect, int pageIndex) {

@@ -184,12 +184,11 @@ void CPage::SetClipToPage() { g_model.updateRect = GetPaperRect(); }
 
 int CPage::DrawInPane(CScoreItem* item, int (*callback)(CScoreItem*, void*), void* arg) {
     CZelDoc* doc = GetDocument();
-    CPagePane* pane = doc ? doc->GetPagePane(GetIndex()) : nullptr;
+    CPagePaneBase* pane = doc ? doc->GetPagePane(GetIndex()) : nullptr;
     CArtist* a = g_draw.artist;
-    if (!pane || !a || !callback || pane->picture.GetSize().cx <= 0) return 0;
+    if (!pane || !a || !callback) return 0;
     CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    dc.SelectObject(&pane->picture);
+    if (!pane->AttachDrawing(dc)) return 0;
     const RECT paper = GetPaperRect();
     fw::ScopedGlobal<RECT> keepUpdate(g_model.updateRect);
     SetClipToPage();

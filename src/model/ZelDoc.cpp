@@ -153,7 +153,7 @@ void CZelDoc::SetDisplayFlag(int value, int kind) {
         location.overlays[kSlotOfKind[kind]] = v;
     if (!view || !score) return;
     for (int p = 0; p < score->GetPageCount(); ++p)
-        if (CPagePane* pane = GetPagePane(p)) pane->Invalidate();
+        if (CPagePaneBase* pane = GetPagePane(p)) pane->Invalidate();
 }
 
 int CZelDoc::GetPageTopSpace(int page) const {

@@ -2,8 +2,9 @@
 // it (page setups, printer settings, articulation table, engraver settings, font map, spacing
 // table, title blocks), the insertion point that tools, commands and typed keys move, and the
 // undo list through which every undoable change runs (DoTask). It runs without a view: what it
-// asks of the score view, its page panes and the support windows goes through the view
-// interface and the notice targets (model/DocumentStandIns.h).
+// asks of the score view and its page panes goes through the view interface
+// (model/ViewInterface.h), what it tells the support windows through the notice targets
+// (model/DocumentStandIns.h).
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "model/ScoreLocation.h"
 #include "model/SpacingTable.h"
 #include "model/Titles.h"
+#include "model/ViewInterface.h"
 #include "platform/FileNames.h"
 #include "platform/FontMap.h"
 
@@ -84,6 +86,11 @@ public:
     // `commands` until the command dispatch is written).
     void RunCommand(int id);
     std::vector<int> commands;
+    // The key handler: a typed character (with its key data) as a command, a move of the
+    // insertion point or a step through the items; true when the key was used
+    // (model/DocumentStandIns.cpp keeps the characters in `keys` until it is written).
+    bool OnKeyChar(int ch, int flags);
+    std::vector<int> keys;
 
     // --- page geometry and zoom ---
     int GetZoom() const { return zoom; }
@@ -108,7 +115,7 @@ public:
     void SetArrangementMode(int mode);
     int GetArrangementMode() const { return location.arrangementMode; }
     bool LayoutViewPanes();
-    CPagePane* GetPagePane(int page) const;
+    CPagePaneBase* GetPagePane(int page) const;
     void InvalidatePanes();
 
     // --- the insertion point ---
@@ -208,7 +215,7 @@ public:
     std::uint16_t savedZoom = 0;
     std::int16_t fitMode = 0;
     std::uint32_t serial = 0;
-    CZelView* view = nullptr;       // not owned
+    CZelViewBase* view = nullptr;       // not owned
     std::uint8_t redrawIntoTask = 1;
     CPageSetup viewPageSetup;       // scaled by the zoom
     CPageSetup unscaledPageSetup;   // at score size 100
@@ -219,7 +226,10 @@ public:
     ScoreLocation location;         // the insertion point
     ScoreLocation secondLocation;
     ScoreLocation paneLocation;     // the page panes' own
-    CPagePane* currentPane = nullptr;  // not owned
+    CPagePaneBase* currentPane = nullptr;  // not owned
+    std::int32_t caretDeadline = 0;        // the caret's next blink, in 1/60 s ticks
+    std::int16_t playbackShown = 0;        // the playback cursor is drawn now
+    std::int16_t playbackEnabled = 0;      // the playback cursor is switched on
     CTextTask* textTask = nullptr;     // the in-place text entry running, not owned
     CScoreTask* currentTask = nullptr; // not owned
     FileSpec file;

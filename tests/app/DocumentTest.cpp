@@ -191,12 +191,12 @@ TEST(DocumentTest, DisplayFlagKindsAddressTheOverlaysInTheirStoredOrder) {
 }
 
 // A view of a fixed window that records what the document asks of it.
-class FakeView : public CZelView {
+class FakeView : public CZelViewBase {
 public:
     SIZE client{656, 500};
     POINT scroll{};
     RECT range{0, 0, 100000, 100000};
-    CPagePane pane;
+    CPagePaneBase pane;
     std::vector<POINT> scrolls;
     int invalidated = 0, updated = 0, positioned = 0;
     SIZE GetClientSize() const override { return client; }
@@ -209,8 +209,8 @@ public:
     void PositionPanes() override { ++positioned; }
     void Invalidate() override { ++invalidated; }
     void Update() override { ++updated; }
-    CPagePane* GetPagePane(int page) override { return page == pane.pageIndex ? &pane : nullptr; }
-    CPagePane* GetSinglePane() override { return &pane; }
+    CPagePaneBase* GetPagePane(int page) override { return page == pane.pageIndex ? &pane : nullptr; }
+    CPagePaneBase* GetSinglePane() override { return &pane; }
 };
 
 TEST(DocumentTest, ZoomSetStepsFitsAndRectangles) {

@@ -1,0 +1,49 @@
+// The document's side of the score view and its page panes: what the document, the page drawing
+// and the edit operations ask of them. The score view (view/ZelView.h) and its page panes
+// (view/PagePane.h) implement it; the document runs without them, and tests put recording
+// doubles in their place.
+#pragma once
+#include "framework/Types.h"
+
+class CDC;
+
+// One page on screen.
+class CPagePaneBase {
+public:
+    virtual ~CPagePaneBase() = default;
+    // The page the pane shows.
+    virtual int GetPageIndex() const { return pageIndex; }
+    virtual void SetPage(int page) { pageIndex = page; }
+    // Switches the blinking insertion cursor off (erasing it when drawn).
+    virtual void CursorOff() {}
+    virtual void Invalidate() {}
+    // Whether the pane is on screen.
+    virtual bool IsShown() const { return true; }
+    // The pane's top in the view, pixels.
+    virtual int GetTop() const { return 0; }
+    // Points dc at what the pane shows, for drawing outside a paint, with the page's paper
+    // rectangle at the surface's top-left. False when there is nothing to draw on.
+    virtual bool AttachDrawing(CDC& dc) { return false; }
+
+    int pageIndex = 0;
+};
+
+// The score view: its window, scroll position and page panes.
+class CZelViewBase {
+public:
+    virtual ~CZelViewBase() = default;
+    // The score window's client area, pixels.
+    virtual SIZE GetClientSize() const { return {}; }
+    virtual POINT GetScrollPosition() const { return {}; }
+    // The view's scroll range: its minimum and maximum in each direction.
+    virtual RECT GetScrollRange() const { return {}; }
+    virtual void ScrollTo(POINT position) {}
+    // Lets the view place its page panes (its document and score given).
+    virtual void PositionPanes() {}
+    virtual void Invalidate() {}
+    virtual void Update() {}
+    // The pane of a page, null when it has none.
+    virtual CPagePaneBase* GetPagePane(int page) { return nullptr; }
+    // The pane the single-page arrangement shows.
+    virtual CPagePaneBase* GetSinglePane() { return nullptr; }
+};

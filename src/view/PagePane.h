@@ -1,0 +1,84 @@
+// A page pane: the child window of the score view that shows one page. It paints its page,
+// repaints an edited rectangle through a memory bitmap and one copy, and keeps the marks drawn
+// over the page without repainting it: the blinking caret, the playback cursor and the
+// note-entry preview, all drawn by inversion so that a second drawing takes them away.
+#pragma once
+#include <cstdint>
+
+#include "model/ViewInterface.h"
+#include "platform/Pane.h"
+
+class CPage;
+class CZelDoc;
+class CScore;
+class CZelView;
+struct ScoreLocation;
+
+class CPagePane : public CPane, public CPagePaneBase {
+public:
+    static constexpr int kPaperColor = 7;
+
+    CPagePane();
+    ~CPagePane() override;
+
+    // Makes the pane window as a child of the view over rect with a 2-pixel inset kept for
+    // nothing, stores the page number and starts without a preview or a text editor.
+    bool SetPage(CZelView* view, CZelDoc* doc, const RECT& rect, int id, int page);
+    // Binds the pane to a document: its score and its insertion point.
+    void Attach(CZelDoc* doc);
+    int GetPageNumber() const { return pageNumber; }
+    void SetPageNumber(int page) { pageNumber = std::int16_t(page); }
+
+    // Paints the whole page (the paint message's work).
+    void Paint(const RECT& client) override;
+    BOOL OnEraseBkgnd(CDC* dc) override;
+    void InvalidateAll();
+    // Repaints rect (client coordinates) through a memory bitmap copied in one piece.
+    void RedrawRect(const RECT& rect);
+    // In the one-page arrangement, whether the pane shows the current page; else whether the
+    // pane meets the view's client area.
+    bool IsVisible() const;
+
+    // --- the document's side ---
+    int GetPageIndex() const override { return pageNumber; }
+    void SetPage(int page) override { pageNumber = std::int16_t(page); }
+    void CursorOff() override;
+    void Invalidate() override { CWnd::Invalidate(); }
+    bool IsShown() const override { return IsWindow() && IsWindowVisible(); }
+    int GetTop() const override;
+    bool AttachDrawing(CDC& dc) override;
+
+    // The transient marks (their drawing is in PageCursors.cpp).
+    void BlinkCaret();
+    void HideCaret();
+    void SetCaretEnabled(bool on);
+    void DrawPreview(bool keep);
+    // The grid over the page: every 1/8 inch, or every 2.5 mm with metric units; every eighth
+    // (inches) or fourth (centimetres) line darker.
+    void DrawGrid(CPage& page);
+
+    RECT caretRect{};
+    RECT playbackRect{};
+    std::int32_t previewX = -1, previewY = 0;
+    std::int16_t previewBar = 0, previewStaff = -1, previewStaffPosition = 0;
+    ScoreLocation* location = nullptr;
+    std::int16_t pageNumber = 0;
+    CZelDoc* document = nullptr;
+    CScore* score = nullptr;
+    CZelView* view = nullptr;
+    void* textEditor = nullptr;
+    std::int16_t selectInstead = 0;
+    std::int16_t hitKind = 0;
+
+private:
+    // Before the page is painted over them: the caret and the playback cursor are forgotten
+    // (their rectangles repainted) and the preview erased.
+    void ForgetMarks();
+    // The caret's two lines, inverted.
+    void InvertCaret();
+    bool IsUnderPointer() const;
+    void HidePlaybackCursor();
+    // The page's drawing (draw, make current, grid, finishing) into the current port, whose
+    // origin lies at the page's paper top-left shifted by origin.
+    void DrawPage(POINT origin);
+};

@@ -1,0 +1,30 @@
+// The score view's globals: the playback cursor's last place, the note-entry preview's shown
+// flag, and the print options with the state of a print run.
+#pragma once
+#include <cstdint>
+
+// The options the print dialog sets (0 or 1 each) and what a print run keeps while it goes.
+struct PrintOptions {
+    std::uint8_t booklet = 0;
+    std::uint8_t twoUp = 0;
+    std::uint8_t blankFirst = 0;   // the booklet starts on the inside
+    std::uint8_t manualDuplex = 0;
+    std::uint8_t oddOnly = 0;
+    std::uint8_t evenOnly = 0;
+};
+
+struct ViewGlobals {
+    std::int16_t lastPlayBar = 0;
+    std::int16_t lastPlayBeat = -1;
+    std::uint8_t previewShown = 0;
+
+    PrintOptions print;
+    std::uint8_t stopRequested = 0;
+    std::uint8_t duplexPrompt = 0;   // the front sides are printed: ask before the back
+    std::uint8_t printPreview = 0;
+    std::int32_t savedPaperSetting = 0;
+};
+
+extern ViewGlobals g_view;
+
+void ResetViewGlobals();

@@ -1,0 +1,386 @@
+// The score view's pane layout, scrolling with blocks, keys and the gaps between pages.
+#include "view/ZelView.h"
+
+#include <algorithm>
+
+#include "framework/Input.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/ZelDoc.h"
+#include "platform/Artist.h"
+#include "platform/Numeric.h"
+#include "platform/Port.h"
+#include "platform/StdDlgGlobals.h"
+#include "view/PagePane.h"
+#include "view/Ruler.h"
+#include "view/ZelWnd.h"
+
+namespace {
+constexpr UINT kExtendedKey = 0x0100;  // the key data's extended-key bit (keypad Enter)
+}  // namespace
+
+CZelView::CZelView() = default;
+
+CZelView::~CZelView() {
+    if (document && document->view == this) document->view = nullptr;
+    if (document) document->currentPane = nullptr;
+}
+
+int CZelView::PagesPerBlock(int mode, int w, int h) {
+    if (mode == 0) return 1;
+    const int step = (mode == 1 ? w : h) + kPageGap;
+    return std::max(1, step > 0 ? kMaxBlock / step - 2 : 1);
+}
+
+int CZelView::Mode() const { return document ? document->location.arrangementMode : 0; }
+
+void CZelView::AttachDocument(CZelDoc* doc, CZelWnd* wnd) {
+    document = doc;
+    score = doc ? doc->GetScore() : nullptr;
+    location = doc ? &doc->location : nullptr;
+    frame = wnd;
+    if (doc) doc->view = this;
+    if (wnd) {
+        wnd->document = doc;
+        wnd->view = this;
+        hRuler = &wnd->hRuler;
+        vRuler = &wnd->vRuler;
+    }
+    OnInitialUpdate();
+}
+
+void CZelView::OnInitialUpdate() {
+    if (!document) return;
+    if (frame) frame->CreateRulers(document);
+    document->MakeCurrent();
+    document->RecalcPageGeometry(true, true);
+    document->BindCurrentPane();
+    ShowRulers(score && score->showRulers);
+}
+
+// --- layout ---------------------------------------------------------------------------------------
+
+bool CZelView::LayoutPanes() {
+    if (!document) return true;
+    score = document->GetScore();
+    const int n = std::max(1, score ? int(score->GetPageCount()) : 1);
+    pageCount = n;
+    const SIZE extent = document->GetViewExtent();
+    SetScrollSizes(MM_TEXT, extent);
+    currentBlock = -1;
+    pageWidth = document->viewPageSetup.GetPaperWidth();
+    pageHeight = document->viewPageSetup.GetPaperHeight();
+    const int mode = Mode();
+    pagesPerBlock = PagesPerBlock(mode, pageWidth, pageHeight);
+    blockWidth = (pageWidth + kPageGap) * (mode == 1 ? pagesPerBlock : 1);
+    blockHeight = (pageHeight + kPageGap) * (mode == 2 ? pagesPerBlock : 1);
+
+    if (int(panes.size()) > n) panes.resize(std::size_t(n));
+    while (int(panes.size()) < n) {
+        const int i = int(panes.size());
+        auto pane = std::make_unique<CPagePane>();
+        const RECT r{kPageGap, kPageGap, kPageGap + pageWidth, kPageGap + pageHeight};
+        if (!pane->SetPage(this, document, r, i + 1, i)) return false;
+        pane->ShowWindow(mode != 0 || i == 0 ? SW_SHOW : SW_HIDE);
+        panes.push_back(std::move(pane));
+    }
+
+    const POINT scroll = GetScrollPosition();
+    POINT at{kPageGap, kPageGap};
+    for (int i = 0; i < n; ++i) {
+        CPagePane* pane = panes[std::size_t(i)].get();
+        pane->SetPageNumber(i);
+        pane->Attach(document);
+        pane->MoveWindow(at.x - scroll.x, at.y - scroll.y, pageWidth, pageHeight, FALSE);
+        if (mode != 0) {
+            pane->ShowWindow(SW_SHOW);
+            if (mode == 1)
+                at.x += kPageGap + pageWidth;
+            else
+                at.y += kPageGap + pageHeight;
+        } else {
+            pane->ShowWindow(i == 0 ? SW_SHOW : SW_HIDE);
+        }
+    }
+
+    if (document->location.pageIndex > n - 1) document->location.pageIndex = std::uint16_t(n - 1);
+    SetTotalSize();
+    document->currentPane = nullptr;
+    document->BindCurrentPane();
+    ScrollToPosition(GetScrollPosition());
+    if (rulersShown) RedrawRulers();
+    document->ShowInsertionPoint(document->location.barIndex, false);
+    return true;
+}
+
+void CZelView::SetTotalSize() {
+    RECT r{kPageGap, kPageGap, kPageGap + pageWidth, kPageGap + pageHeight};
+    const int mode = Mode();
+    if (mode != 0 && pageCount > 1) {
+        if (mode == 2)
+            r.bottom += (pageCount - 1) * (pageHeight + kPageGap);
+        else
+            r.right += (pageCount - 1) * (pageWidth + kPageGap);
+    }
+    r = {r.left - kPageGap, r.top - kPageGap, r.right + kPageGap, r.bottom + kPageGap};
+    r = {0, 0, r.right - r.left - 1, r.bottom - r.top - 1};
+    totalRect = r;
+    RECT client;
+    GetClientRect(&client);
+    const SIZE page{std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)};
+    SetScrollSizes(MM_TEXT, SIZE{r.right, r.bottom}, page, SIZE{std::max<LONG>(1, page.cx / 10), std::max<LONG>(1, page.cy / 10)});
+}
+
+void CZelView::ShowPage(int page) {
+    const int mode = Mode();
+    if (mode == 0) {
+        if (!panes.empty()) {
+            panes[0]->SetPageNumber(page);
+            panes[0]->Invalidate();
+        }
+        return;
+    }
+    POINT at = GetScrollPosition();
+    if (mode == 1)
+        at.x = page * (pageWidth + kPageGap);
+    else
+        at.y = page * (pageHeight + kPageGap);
+    ScrollToPosition(at);
+    UpdateWindow();
+}
+
+CPagePane* CZelView::GetPane(int i) const {
+    return i >= 0 && i < int(panes.size()) ? panes[std::size_t(i)].get() : nullptr;
+}
+
+CPagePane* CZelView::GetShownPane(int page) const {
+    if (Mode() == 0) {
+        CPagePane* pane = GetPane(0);
+        return pane && pane->GetPageNumber() == page ? pane : nullptr;
+    }
+    return GetPane(page);
+}
+
+CPagePane* CZelView::GetVisiblePane(int page) const {
+    if (page < 0 || page >= pageCount) return nullptr;
+    CPagePane* pane = GetShownPane(page);
+    return pane && pane->IsVisible() ? pane : nullptr;
+}
+
+CPagePaneBase* CZelView::GetPagePane(int page) { return GetShownPane(page); }
+CPagePaneBase* CZelView::GetSinglePane() { return GetPane(0); }
+
+void CZelView::InvalidatePanes() {
+    if (Mode() == 0) {
+        if (CPagePane* pane = GetPane(0)) pane->InvalidateAll();
+        return;
+    }
+    const int current = document ? document->location.pageIndex : 0;
+    for (int i = 0; i < int(panes.size()); ++i) {
+        CPagePane* pane = panes[std::size_t(i)].get();
+        if (pane->IsVisible())
+            pane->InvalidateAll();
+        else if (i > current)
+            break;
+    }
+}
+
+// --- scrolling ------------------------------------------------------------------------------------
+
+SIZE CZelView::GetClientSize() const {
+    RECT client;
+    GetClientRect(&client);
+    return {client.right, client.bottom};
+}
+
+RECT CZelView::GetScrollRange() const {
+    return {0, 0, totalRect.right, totalRect.bottom};
+}
+
+RECT CZelView::GetVisibleRect() const {
+    const POINT s = GetScrollPosition();
+    const SIZE c = GetClientSize();
+    return {s.x, s.y, s.x + c.cx, s.y + c.cy};
+}
+
+void CZelView::PlaceBlock(int block, int offset, POINT scroll) {
+    const int mode = Mode();
+    const int first = block * pagesPerBlock;
+    for (int i = 0; i < int(panes.size()); ++i) {
+        CPagePane* pane = panes[std::size_t(i)].get();
+        if (i < first - 1 || i > first + pagesPerBlock + 1) {
+            pane->ShowWindow(SW_HIDE);
+            pane->MoveWindow(kParked, kParked, 1, 1, FALSE);
+            continue;
+        }
+        const int along = kPageGap + (i - first) * ((mode == 1 ? pageWidth : pageHeight) + kPageGap) - offset;
+        if (mode == 1)
+            pane->MoveWindow(along, kPageGap - scroll.y, pageWidth, pageHeight, FALSE);
+        else
+            pane->MoveWindow(kPageGap - scroll.x, along, pageWidth, pageHeight, FALSE);
+        pane->ShowWindow(SW_SHOW);
+    }
+}
+
+void CZelView::ParkHiddenPanes() {
+    for (auto& pane : panes)
+        if (!pane->IsWindowVisible()) pane->MoveWindow(kParked, kParked, 1, 1, FALSE);
+}
+
+void CZelView::ScrollToPosition(POINT pt) {
+    if (panes.empty() || !document) {
+        CScrollView32::ScrollToPosition(pt);
+        return;
+    }
+    const int x = std::clamp<int>(pt.x, 0, std::max(0, GetScrollLimit(SB_HORZ)));
+    const int y = std::clamp<int>(pt.y, 0, std::max(0, GetScrollLimit(SB_VERT)));
+    const int mode = Mode();
+    if (mode == 0) {
+        CScrollView32::ScrollToDevicePosition(POINT{x, y});
+        return;
+    }
+    const POINT old = GetScrollPosition();
+    const int block = mode == 1 ? x / std::max(1, blockWidth) : y / std::max(1, blockHeight);
+    const int offset = mode == 1 ? x % std::max(1, blockWidth) : y % std::max(1, blockHeight);
+    SetScrollPos(SB_HORZ, x);
+    SetScrollPos(SB_VERT, y);
+    if (block != currentBlock) {
+        PlaceBlock(block, offset, POINT{x, y});
+        CWnd::Invalidate();
+    } else {
+        const int dx = int(old.x - x), dy = int(old.y - y);
+        if (dx || dy) {
+            ScrollWindow(dx, dy);
+            ParkHiddenPanes();
+        }
+    }
+    currentBlock = block;
+}
+
+BOOL CZelView::OnScroll(UINT code, UINT pos, BOOL doScroll) {
+    UpdateRulerMarks(false);
+    const POINT before = GetScrollPosition();
+    const BOOL result = CScrollView32::OnScroll(code, pos, doScroll);
+    const POINT after = GetScrollPosition();
+    if (doScroll && rulersShown && (before.x != after.x || before.y != after.y)) RedrawRulers();
+    return result;
+}
+
+bool CZelView::AutoScroll(POINT pt) {
+    pt.x = std::clamp<LONG>(pt.x, totalRect.left, totalRect.right);
+    pt.y = std::clamp<LONG>(pt.y, totalRect.top, totalRect.bottom);
+    const RECT visible = GetVisibleRect();
+    int dx = 0, dy = 0;
+    if (pt.x < visible.left)
+        dx = -6;
+    else if (pt.x > visible.right)
+        dx = 6;
+    if (pt.y < visible.top)
+        dy = -4;
+    else if (pt.y > visible.bottom)
+        dy = 4;
+    if (!dx && !dy) return false;
+    UpdateRulerMarks(false);
+    const POINT s = GetScrollPosition();
+    ScrollToPosition(POINT{std::max<LONG>(0, s.x + dx), std::max<LONG>(0, s.y + dy)});
+    if (rulersShown) RedrawRulers();
+    UpdateWindow();
+    return true;
+}
+
+void CZelView::CalcWindowRect(RECT* rect, bool adjustOutside) {
+    if (frame && rulersShown) frame->PlaceRulers(true);
+    CScrollView32::CalcWindowRect(rect, adjustOutside);
+}
+
+// --- rulers ---------------------------------------------------------------------------------------
+
+void CZelView::ShowRulers(bool on) {
+    rulersShown = on ? 1 : 0;
+    if (score) score->showRulers = rulersShown;
+    if (frame) frame->PlaceRulers(on);
+}
+
+void CZelView::UpdateRulerMarks(bool show, POINT viewPoint) {
+    if (!hRuler || !vRuler || !hRuler->IsWindow()) return;
+    if (!show) {
+        hRuler->SetMark(-1);
+        vRuler->SetMark(-1);
+        return;
+    }
+    const POINT s = GetScrollPosition();
+    hRuler->SetMark(int(viewPoint.x - s.x) + 2);
+    vRuler->SetMark(int(viewPoint.y - s.y));
+}
+
+void CZelView::RedrawRulers() {
+    if (!hRuler || !vRuler || !hRuler->IsWindow()) return;
+    hRuler->Invalidate();
+    vRuler->Invalidate();
+    hRuler->UpdateWindow();
+    vRuler->UpdateWindow();
+}
+
+// --- keys -----------------------------------------------------------------------------------------
+
+void CZelView::OnKeyDown(UINT vk, UINT, UINT flags) {
+    switch (vk) {
+    case VK_PRIOR: OnScroll((0xFFu | (UINT(SB_PAGEUP) << 8)), 0); return;
+    case VK_NEXT: OnScroll((0xFFu | (UINT(SB_PAGEDOWN) << 8)), 0); return;
+    case VK_END: OnScroll((0xFFu | (UINT(SB_BOTTOM) << 8)), 0); return;
+    case VK_HOME:
+        OnScroll((0xFFu | (UINT(SB_TOP) << 8)), 0);
+        if (document) document->SetCurrentBar(0, true);
+        return;
+    case VK_LEFT: CharPath(28, flags); return;
+    case VK_UP: CharPath(30, flags); return;
+    case VK_RIGHT: CharPath(29, flags); return;
+    case VK_DOWN: CharPath(31, flags); return;
+    case VK_DELETE: CharPath(8, flags); return;
+    default: break;
+    }
+}
+
+void CZelView::OnChar(UINT ch, UINT, UINT flags) { CharPath(ch, flags); }
+
+void CZelView::CharPath(UINT ch, UINT flags) {
+    if (ch == 13 && (flags & kExtendedKey)) ch = 3;
+    if (g_ui.currentNumeric) {
+        g_ui.currentNumeric->TypeKey(ch, flags);
+        return;
+    }
+    if (document) document->OnKeyChar(int(ch), int(flags));
+}
+
+// --- background -----------------------------------------------------------------------------------
+
+BOOL CZelView::OnEraseBkgnd(CDC* dc) {
+    CArtist* a = GetArtist();
+    if (!a || !dc) return TRUE;
+    PushPort(dc);
+    a->SetCopyMode();
+    const POINT s = GetScrollPosition();
+    RECT update{};
+    dc->GetClipBox(&update);
+    auto strip = [&](RECT r) {
+        r = {r.left - s.x, r.top - s.y, r.right - s.x, r.bottom - s.y};
+        const RECT meet{std::max(r.left, update.left), std::max(r.top, update.top), std::min(r.right, update.right),
+                        std::min(r.bottom, update.bottom)};
+        if (meet.left < meet.right && meet.top < meet.bottom) a->FillRectColor(meet, kGapColor);
+    };
+    strip({0, 0, totalRect.right + 1, kPageGap});
+    strip({0, 0, kPageGap, totalRect.bottom + 1});
+    const int mode = Mode();
+    const int shown = mode == 0 ? 1 : pageCount;
+    for (int i = 0; i < shown; ++i) {
+        const int left = kPageGap + (mode == 1 ? i * (pageWidth + kPageGap) : 0);
+        const int top = kPageGap + (mode == 2 ? i * (pageHeight + kPageGap) : 0);
+        strip({left + pageWidth, top - kPageGap, left + pageWidth + kPageGap, top + pageHeight + kPageGap});
+        strip({left - kPageGap, top + pageHeight, left + pageWidth + kPageGap, top + pageHeight + kPageGap});
+    }
+    PopPort();
+    if (document && document->currentPane) static_cast<CPagePane*>(document->currentPane)->DrawPreview(true);
+    return TRUE;
+}
+
+void CZelView::OnDraw(CDC*) {}

@@ -1,0 +1,104 @@
+// The score view: a 32-bit scroll view whose client area holds one page pane per page of the
+// score, laid out one at a time, side by side or one below another, with the rulers and their
+// corner along the score window's top and left edges. It places the panes (parking those of
+// far-away blocks when a page row is longer than window coordinates can hold), scrolls, turns
+// keys into the document's characters, paints the gaps between pages and prints.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/ViewInterface.h"
+#include "platform/ScrollView32.h"
+
+class CZelDoc;
+class CScore;
+class CPagePane;
+class CRuler;
+class CZelWnd;
+struct ScoreLocation;
+
+class CZelView : public CScrollView32, public CZelViewBase {
+public:
+    static constexpr int kRulerSize = 16;      // the rulers' and the corner's thickness
+    static constexpr int kPageGap = 6;         // before the first page and between pages
+    static constexpr int kMaxBlock = 30000;    // no pane lies further out than this
+    static constexpr int kParked = -16384;     // where the panes of other blocks wait
+    static constexpr int kGapColor = 10;       // the colour of the strips between pages
+
+    CZelView();
+    ~CZelView() override;
+
+    // Pages per block for an arrangement mode and a page size in pixels.
+    static int PagesPerBlock(int mode, int pageWidth, int pageHeight);
+
+    // Binds the view to its document (and the score window holding it, null when none): links
+    // them, makes the rulers and lays the panes out.
+    void AttachDocument(CZelDoc* doc, CZelWnd* frame);
+    void OnInitialUpdate() override;
+    // Positions the page panes; false when a pane could not be made.
+    bool LayoutPanes();
+    void ShowPage(int page);
+    void SetTotalSize();
+    CPagePane* GetPane(int i) const;
+    CPagePane* GetShownPane(int page) const;
+    CPagePane* GetVisiblePane(int page) const;
+    int GetPaneCount() const { return int(panes.size()); }
+    void InvalidatePanes();
+    void ScrollToPosition(POINT pt) override;
+    // One step of scrolling while a drag nears the edge; true when the view scrolled.
+    bool AutoScroll(POINT pt);
+    BOOL OnScroll(UINT scrollCode, UINT pos, BOOL doScroll = TRUE) override;
+    void CalcWindowRect(RECT* rect, bool adjustOutside) override;
+    // The rulers: shown or hidden, their marks at the pointer (or cleared), repainted.
+    void ShowRulers(bool on);
+    void UpdateRulerMarks(bool show, POINT viewPoint = POINT{});
+    void RedrawRulers();
+    // Where the page area lies: the whole rectangle in view coordinates.
+    RECT GetTotalRect() const { return totalRect; }
+    // The part of the page area shown, in view coordinates.
+    RECT GetVisibleRect() const;
+    // A typed character on its way to the numeric field, the document or the application.
+    void CharPath(UINT ch, UINT flags);
+
+    // --- the document's side ---
+    SIZE GetClientSize() const override;
+    POINT GetScrollPosition() const override { return CScrollView32::GetScrollPosition(); }
+    RECT GetScrollRange() const override;
+    void ScrollTo(POINT position) override { ScrollToPosition(position); }
+    void PositionPanes() override { LayoutPanes(); }
+    void Invalidate() override { CWnd::Invalidate(); }
+    void Update() override { UpdateWindow(); }
+    CPagePaneBase* GetPagePane(int page) override;
+    CPagePaneBase* GetSinglePane() override;
+
+    std::uint8_t rulersShown = 0;
+    std::uint8_t rulersShownBeforePreview = 0;
+    std::int32_t tileCounter = 0;
+    std::int32_t tilesPerPage = 1;
+    std::int32_t pageCount = 0;
+    std::int32_t pageWidth = 0, pageHeight = 0;
+    std::int32_t pagesPerBlock = 1;
+    std::int32_t blockWidth = 0, blockHeight = 0;
+    std::int32_t currentBlock = -1;
+    CZelDoc* document = nullptr;
+    CScore* score = nullptr;
+    ScoreLocation* location = nullptr;
+    CRuler* hRuler = nullptr;
+    CRuler* vRuler = nullptr;
+    CZelWnd* frame = nullptr;
+    std::vector<std::unique_ptr<CPagePane>> panes;
+    RECT totalRect{};
+
+protected:
+    void OnKeyDown(UINT vk, UINT repeat, UINT flags) override;
+    void OnChar(UINT ch, UINT repeat, UINT flags) override;
+    BOOL OnEraseBkgnd(CDC* dc) override;
+    void OnDraw(CDC* dc) override;
+
+private:
+    int Mode() const;
+    // Puts the panes of a block at their places (the others parked).
+    void PlaceBlock(int block, int offsetInBlock, POINT scroll);
+    void ParkHiddenPanes();
+};

@@ -1,0 +1,74 @@
+// A score window under scripted input on the virtual clock: a document with a new score of as
+// many pages as the test asks, its window with the view, rulers and page panes.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "framework/Clock.h"
+#include "framework/Globals.h"
+#include "framework/UiTest.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "platform/Port.h"
+#include "support/TempHome.h"
+#include "view/PagePane.h"
+#include "view/ZelView.h"
+#include "view/ZelWnd.h"
+
+class ViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fw::ResetAllGlobals();
+        RegisterTrackClass();
+        RegisterNotationClasses();
+        InitDrawing();
+        fw::clocktest::SetManual(1000);
+        session = std::make_unique<fw::uitest::Session>();
+    }
+    void TearDown() override {
+        fw::uitest::RunUntilIdle();
+        wnd.reset();
+        doc.reset();
+        session.reset();
+        fw::clocktest::Reset();
+        fw::ResetAllGlobals();
+    }
+    // A new score with at least `pages` pages (0: an empty score without any), its view in arrangement mode at zoom.
+    void Open(int pages, int mode = 1, int zoom = 100, RECT rect = RECT{0, 0, 820, 620}) {
+        doc = std::make_unique<CZelDoc>();
+        doc->SetTitle("Song");
+        CScore* score = doc->GetScore();
+        if (pages > 0) {
+            CDC measure;
+            measure.CreateIC();
+            PushPort(&measure);
+            NewScoreSettings settings;
+            ASSERT_TRUE(BuildNewScore(*score, settings));
+            PopPort();
+        }
+        while (score->GetPageCount() < pages) ASSERT_NE(score->InsertPage(score->GetPageCount()), nullptr);
+        doc->location.arrangementMode = std::int16_t(mode);
+        doc->SetZoom(zoom, false);
+        wnd = std::make_unique<CZelWnd>();
+        ASSERT_TRUE(wnd->Create(nullptr, rect, doc.get()));
+        view = wnd->GetView();
+        fw::uitest::RunUntilIdle();
+    }
+    // A pane's place in the view's client area.
+    static RECT PlaceOf(CPagePane* pane) {
+        RECT r;
+        pane->GetWindowRect(&r);
+        pane->GetParent()->ScreenToClient(&r);
+        return r;
+    }
+
+    testsupport::TempHome home;
+    std::unique_ptr<fw::uitest::Session> session;
+    std::unique_ptr<CZelDoc> doc;
+    std::unique_ptr<CZelWnd> wnd;
+    CZelView* view = nullptr;
+};

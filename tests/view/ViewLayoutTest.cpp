@@ -1,0 +1,154 @@
+// The score view's page panes: one per page in the three arrangements, blocks of pages that
+// keep every pane inside window coordinates, the gaps between pages, keys and the title.
+#include <gtest/gtest.h>
+
+#include "ViewFixture.h"
+#include "framework/CodePage.h"
+#include "framework/Input.h"
+
+TEST(ViewBlocks, PagesPerBlockKeepABlockWithinThirtyThousandPixels) {
+    struct Row {
+        int mode, w, h, pages;
+        const char* why;
+    } rows[] = {
+        {0, 612, 792, 1, "one page at a time: one page per block"},
+        {1, 612, 792, 30000 / 618 - 2, "letter at 100 %, side by side"},
+        {2, 612, 792, 30000 / 798 - 2, "letter at 100 %, one below another"},
+        {1, 4896, 6336, 30000 / 4902 - 2, "at 800 %"}, {1, 14000, 18000, 1, "a block holds at least one page"},
+        {1, 61, 79, 30000 / 67 - 2, "at 10 %"},
+    };
+    for (const Row& r : rows) {
+        const int n = CZelView::PagesPerBlock(r.mode, r.w, r.h);
+        EXPECT_EQ(n, r.pages) << r.why;
+        if (r.mode != 0) {
+            const int step = (r.mode == 1 ? r.w : r.h) + CZelView::kPageGap;
+            // The block's panes and one on either side stay inside window coordinates.
+            if (n > 1) EXPECT_LE(CZelView::kPageGap + (n + 1) * step, CZelView::kMaxBlock) << r.why;
+        }
+    }
+}
+
+TEST_F(ViewTest, EachArrangementPlacesOnePanePerPageSixPixelsApart) {
+    for (int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        Open(3, mode);
+        ASSERT_EQ(view->GetPaneCount(), 3);
+        const int w = view->pageWidth, h = view->pageHeight;
+        EXPECT_EQ(w, doc->viewPageSetup.GetPaperWidth());
+        for (int i = 0; i < 3; ++i) {
+            CPagePane* pane = view->GetPane(i);
+            EXPECT_EQ(pane->GetPageNumber(), i);
+            EXPECT_EQ(pane->IsWindowVisible(), mode != 0 || i == 0) << "page " << i;
+            if (mode == 0 && i > 0) continue;
+            const RECT r = PlaceOf(pane);
+            EXPECT_EQ(r.left, 6 + (mode == 1 ? i * (w + 6) : 0)) << "page " << i;
+            EXPECT_EQ(r.top, 6 + (mode == 2 ? i * (h + 6) : 0)) << "page " << i;
+            EXPECT_EQ(r.right - r.left, w);
+            EXPECT_EQ(r.bottom - r.top, h);
+        }
+        const RECT total = view->GetTotalRect();
+        EXPECT_EQ(total.right, mode == 1 ? 6 + 3 * (w + 6) - 1 : w + 12 - 1);
+        EXPECT_EQ(total.bottom, mode == 2 ? 6 + 3 * (h + 6) - 1 : h + 12 - 1);
+        wnd.reset();
+        doc.reset();
+    }
+}
+
+TEST_F(ViewTest, AScoreWithoutPagesStillGetsOnePane) {
+    Open(0, 1);
+    ASSERT_EQ(doc->GetScore()->GetPageCount(), 0);
+    EXPECT_EQ(view->GetPaneCount(), 1);
+    EXPECT_EQ(view->pageCount, 1);
+    EXPECT_TRUE(view->GetPane(0)->IsWindowVisible());
+}
+
+TEST_F(ViewTest, AThousandPagesScrolledToTheFarRightShowTheLastPagesAndParkTheRest) {
+    Open(1000, 1);
+    ASSERT_EQ(view->GetPaneCount(), 1000);
+    view->ScrollToPosition(POINT{view->GetTotalRect().right, 0});
+    const POINT s = view->GetScrollPosition();
+    EXPECT_EQ(s.x, view->GetScrollLimit(SB_HORZ));
+    const RECT client = view->GetVisibleRect();
+    int shown = 0, parked = 0;
+    for (int i = 0; i < 1000; ++i) {
+        CPagePane* pane = view->GetPane(i);
+        const RECT r = PlaceOf(pane);
+        if (pane->IsWindowVisible()) {
+            ++shown;
+            EXPECT_LE(r.right, CZelView::kMaxBlock) << "page " << i;
+            EXPECT_GE(r.left, -CZelView::kMaxBlock) << "page " << i;
+            // Where the view lays it out, less the scroll position.
+            EXPECT_EQ(r.left, 6 + i * (view->pageWidth + 6) - s.x) << "page " << i;
+        } else {
+            ++parked;
+            EXPECT_EQ(r.left, CZelView::kParked) << "page " << i;
+            EXPECT_EQ(r.top, CZelView::kParked) << "page " << i;
+            EXPECT_EQ(r.right - r.left, 1);
+        }
+    }
+    EXPECT_GT(parked, 900);
+    EXPECT_LE(shown, view->pagesPerBlock + 3);
+    EXPECT_TRUE(view->GetPane(999)->IsWindowVisible());
+    EXPECT_TRUE(view->GetPane(999)->IsVisible()) << "the last page lies in the client area";
+    EXPECT_FALSE(view->GetPane(0)->IsWindowVisible());
+    (void)client;
+    // Back to the start: the first block again.
+    view->ScrollToPosition(POINT{0, 0});
+    EXPECT_TRUE(view->GetPane(0)->IsWindowVisible());
+    EXPECT_EQ(PlaceOf(view->GetPane(0)).left, 6);
+    EXPECT_FALSE(view->GetPane(999)->IsWindowVisible());
+}
+
+TEST_F(ViewTest, KeysGoToTheDocumentAsItsCharacters) {
+    Open(2, 2);
+    struct Row {
+        int vk;
+        bool keypad;
+        int ch;
+    } rows[] = {{VK_LEFT, false, 28}, {VK_UP, false, 30}, {VK_RIGHT, false, 29}, {VK_DOWN, false, 31},
+                {VK_DELETE, false, 8}, {VK_RETURN, true, 3}};
+    for (const Row& r : rows) {
+        doc->keys.clear();
+        fw::uitest::Key(view, r.vk, fw::uitest::kNone, r.keypad);
+        fw::uitest::RunUntilIdle();
+        ASSERT_FALSE(doc->keys.empty()) << r.vk;
+        EXPECT_EQ(doc->keys.back(), r.ch) << r.vk;
+    }
+    doc->keys.clear();
+    fw::uitest::Key(view, VK_NEXT);
+    fw::uitest::RunUntilIdle();
+    EXPECT_GT(view->GetScrollPosition().y, 0) << "Page Down scrolls";
+    fw::uitest::Key(view, VK_END);
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(view->GetScrollPosition().y, view->GetScrollLimit(SB_VERT)) << "End goes to the bottom";
+    fw::uitest::Key(view, VK_PRIOR);
+    fw::uitest::RunUntilIdle();
+    EXPECT_LT(view->GetScrollPosition().y, view->GetScrollLimit(SB_VERT)) << "Page Up scrolls";
+    fw::uitest::Key(view, VK_HOME);
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(view->GetScrollPosition().y, 0) << "Home goes to the top";
+    EXPECT_EQ(doc->location.barIndex, 0);
+    EXPECT_TRUE(doc->keys.empty()) << "scrolling keys do not reach the document";
+}
+
+TEST_F(ViewTest, TheTitleNamesTheScoreAndItsChange) {
+    Open(1, 0);
+    EXPECT_EQ(fw::ToUtf8(wnd->FrameTitle(true).c_str()), "琴谱 : Song");
+    doc->SetModified(true);
+    EXPECT_EQ(fw::ToUtf8(wnd->FrameTitle(true).c_str()), "琴谱 : Song*");
+    EXPECT_EQ(wnd->FrameTitle(false), "");
+}
+
+TEST_F(ViewTest, TheClickThatActivatesTheWindowIsIgnored) {
+    Open(1, 0);
+    RECT client;
+    wnd->GetClientRect(&client);
+    wnd->ClientToScreen(&client);
+    const POINT inside{client.left + 50, client.top + 50}, outside{client.left - 5, client.top - 5};
+    wnd->OnMDIActivate(true, true, inside);
+    EXPECT_EQ(wnd->ignoreNextClick, 1);
+    wnd->OnMDIActivate(true, true, outside);
+    EXPECT_EQ(wnd->ignoreNextClick, 0) << "a click on the frame's edge";
+    wnd->OnMDIActivate(true, false, inside);
+    EXPECT_EQ(wnd->ignoreNextClick, 0) << "activated without a click";
+}
