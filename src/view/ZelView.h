@@ -6,10 +6,12 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "model/ViewInterface.h"
 #include "platform/ScrollView32.h"
+#include "view/ViewPrint.h"
 
 class CZelDoc;
 class CScore;
@@ -58,6 +60,22 @@ public:
     RECT GetTotalRect() const { return totalRect; }
     // The part of the page area shown, in view coordinates.
     RECT GetVisibleRect() const;
+    // --- printing (ViewPrint.cpp) ---
+    bool OnPreparePrinting(CPrintInfo& info);
+    void OnBeginPrinting(CDC* dc, CPrintInfo& info);
+    void OnPrepareDC(CDC* dc, void* printInfo = nullptr) override;
+    void OnPrint(CDC* dc, CPrintInfo& info);
+    void OnEndPrinting(CDC* dc, CPrintInfo& info);
+    void PrintPage(CDC* dc, CPrintInfo& info);
+    void PrintTwoUp(CDC* dc, CPrintInfo& info);
+    void PrintBooklet(CDC* dc, CPrintInfo& info);
+    // The print command's run into a PDF file at a resolution: prepare, begin, each side
+    // (prepare the context, print), end. False when the file cannot be made or the run was
+    // refused.
+    bool PrintToPdf(const std::string& utf8Path, int dpi = 600);
+    // What the last run put on each side, in order.
+    std::vector<PrintedSide> printedSides;
+
     // A typed character on its way to the numeric field, the document or the application.
     void CharPath(UINT ch, UINT flags);
 
@@ -98,6 +116,10 @@ protected:
 
 private:
     int Mode() const;
+    // Draws a page through the printing artist at a resolution (pixels per inch of page units)
+    // with the page's top-left at a device offset.
+    void DrawPrintedPage(CDC* dc, int page, int resolution, POINT deviceOffset, POINT pageOffset);
+    int printZoomSaved = 0;
     // Puts the panes of a block at their places (the others parked).
     void PlaceBlock(int block, int offsetInBlock, POINT scroll);
     void ParkHiddenPanes();

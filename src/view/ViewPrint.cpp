@@ -1,0 +1,271 @@
+// The score view's print run: the zoom at 100 % while it prints, one page per sheet side with
+// tiles and odd or even pages, two pages per side, the folded booklet, and the prompt to turn
+// the paper over for the back sides.
+#include <algorithm>
+#include <cstdio>
+
+#include "framework/Arith.h"
+#include "framework/DC.h"
+#include "framework/Globals.h"
+#include "framework/MessageBox.h"
+#include "model/ModelGlobals.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/ZelDoc.h"
+#include "platform/DrawGlobals.h"
+#include "platform/Port.h"
+#include "platform/PrArtist.h"
+#include "view/ViewGlobals.h"
+#include "view/ZelView.h"
+
+namespace {
+constexpr int kTwoUpOverlap = 36;  // points two-up tiles overlap
+constexpr const char* kTurnOverFront = "After the front of sheet ";
+constexpr const char* kTurnOverBack = " finishes printing, turn it over and place it back in printer!";
+
+int Pages(CScore* score) { return score ? int(score->GetPageCount()) : 0; }
+}  // namespace
+
+void BookletPages(int pageCount, bool blankFirst, int side, int& first, int& second) {
+    const int n = pageCount + (blankFirst ? 1 : 0);
+    const int rounded = (n + 3) / 4 * 4;
+    if (side % 2 == 0) {
+        first = rounded - 1 - side;
+        second = side;
+    } else {
+        first = side;
+        second = rounded - 1 - side;
+    }
+    if (blankFirst) {
+        --first;
+        --second;
+    }
+    if (first < 0 || first >= pageCount) first = -1;
+    if (second < 0 || second >= pageCount) second = -1;
+}
+
+int BookletSides(int pageCount, bool blankFirst) { return (pageCount + (blankFirst ? 1 : 0) + 3) / 4 * 2; }
+int TwoUpSides(int pageCount) { return (pageCount + 1) / 2; }
+
+void TwoUpPages(int pageCount, int side, bool oddOnly, bool evenOnly, int& first, int& second) {
+    first = 2 * side;
+    second = 2 * side + 1;
+    // Page numbers count from 1: index 0 is page 1, an odd page.
+    auto keep = [&](int index) {
+        if (index >= pageCount) return -1;
+        if (oddOnly && index % 2 != 0) return -1;
+        if (evenOnly && index % 2 == 0) return -1;
+        return index;
+    };
+    first = keep(first);
+    second = keep(second);
+}
+
+// --- the run --------------------------------------------------------------------------------------
+
+bool CZelView::OnPreparePrinting(CPrintInfo& info) {
+    tileCounter = 0;
+    tilesPerPage = 1;
+    g_view.duplexPrompt = 0;
+    if (!document) return false;
+    const int n = Pages(score);
+    const PrintOptions& o = g_view.print;
+    info.minPage = 1;
+    if (!o.booklet && !o.twoUp)
+        info.maxPage = n;
+    else
+        info.maxPage = o.twoUp ? TwoUpSides(n) : BookletSides(n, o.blankFirst);
+    return n > 0;
+}
+
+void CZelView::OnBeginPrinting(CDC*, CPrintInfo& info) {
+    g_view.stopRequested = 0;
+    printZoomSaved = document->GetZoom();
+    document->savedZoom = std::uint16_t(printZoomSaved);
+    document->SetZoom(100, false);
+    rulersShownBeforePreview = rulersShown;
+    if (info.preview) {
+        g_view.printPreview = 1;
+        ShowRulers(false);
+    }
+    tileCounter = 0;
+    const int across = std::max<int>(1, document->pagesAcross), down = std::max<int>(1, document->pagesDown);
+    tilesPerPage = info.preview ? 1 : across * down;
+}
+
+void CZelView::OnPrepareDC(CDC* dc, void* printInfo) {
+    g_draw.printingDC = dc && dc->IsPrinting();
+    CScrollView32::OnPrepareDC(dc, nullptr);
+    auto* info = static_cast<CPrintInfo*>(printInfo);
+    if (!info) return;
+    if (g_view.stopRequested) info->continuePrinting = false;
+    // One page per side with odd or even pages only: a side of the other parity is passed over
+    // before its sheet starts, so no blank sheet comes out.
+    const PrintOptions& o = g_view.print;
+    if (!o.booklet && !o.twoUp && tileCounter == 0 &&
+        ((o.oddOnly && info->curPage % 2 == 0) || (o.evenOnly && info->curPage % 2 != 0))) {
+        ++info->curPage;
+        if (info->curPage > info->maxPage) info->continuePrinting = false;
+    }
+    if (g_view.print.manualDuplex && g_view.duplexPrompt && !info->preview && info->curPage % 2 == 0) {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s%d%s", kTurnOverFront, info->curPage - 1, kTurnOverBack);
+        if (AfxMessageBox(text, MB_OKCANCEL) == IDCANCEL) {
+            info->continuePrinting = false;
+            g_view.stopRequested = 1;
+        }
+    }
+    g_view.duplexPrompt = 0;
+}
+
+void CZelView::OnPrint(CDC* dc, CPrintInfo& info) {
+    if (g_view.print.booklet)
+        PrintBooklet(dc, info);
+    else if (g_view.print.twoUp)
+        PrintTwoUp(dc, info);
+    else
+        PrintPage(dc, info);
+    g_view.duplexPrompt = 1;
+    g_draw.printingDC = false;
+    if (!info.preview && info.curPage >= info.maxPage) info.continuePrinting = false;
+}
+
+void CZelView::OnEndPrinting(CDC*, CPrintInfo& info) {
+    if (printZoomSaved && printZoomSaved != 100) document->SetZoom(printZoomSaved, false);
+    document->RecalcPageGeometry(true, true);
+    if (info.preview && rulersShownBeforePreview) ShowRulers(true);
+    g_view.printPreview = 0;
+    g_draw.printingDC = false;
+}
+
+// --- layouts --------------------------------------------------------------------------------------
+
+void CZelView::DrawPrintedPage(CDC* dc, int index, int resolution, POINT deviceOffset, POINT pageOffset) {
+    CPage* page = score ? score->GetPage(index) : nullptr;
+    if (!page || resolution <= 0) return;
+    CPrArtist printer;
+    printer.SetPrinterResolution(resolution, resolution);
+    printer.InitColorTable();
+    CArtist* screen = GetArtist();
+    SetArtist(&printer);
+    fw::ScopedGlobal<bool> printing(g_draw.printingDC);
+    fw::ScopedGlobal<bool> job(g_draw.printJob);
+    g_draw.printingDC = true;
+    g_draw.printJob = true;
+    PushPort(dc);
+    const RECT paper = page->GetPaperRect();
+    // The device offset in page units at this resolution.
+    const int ox = MulDiv(deviceOffset.x, 72, resolution), oy = MulDiv(deviceOffset.y, 72, resolution);
+    printer.SetWindowOrg(paper.left + pageOffset.x - ox, paper.top + pageOffset.y - oy);
+    {
+        fw::ScopedGlobal<RECT> keepUpdate(g_model.updateRect);
+        g_model.updateRect = paper;
+        page->Draw();
+    }
+    printer.SetWindowOrg(0, 0);
+    printer.SetPrinterResolution(72, 72);
+    PopPort();
+    SetArtist(screen);
+}
+
+void CZelView::PrintPage(CDC* dc, CPrintInfo& info) {
+    const int n = Pages(score);
+    const int across = std::max<int>(1, document->pagesAcross);
+    if (info.curPage > info.maxPage || info.curPage > n) {
+        info.continuePrinting = false;
+        return;
+    }
+    const int index = info.curPage - 1;
+    const int column = tileCounter % across, row = tileCounter / across;
+    if (++tileCounter >= tilesPerPage)
+        tileCounter = 0;
+    else
+        --info.curPage;  // the run comes back to this page for its next tile
+    const int dpi = dc->GetDeviceCaps(LOGPIXELSX);
+    const int size = std::max<int>(1, document->GetScoreSize());
+    const int resolution = MulDiv(dpi, size, 100);
+    const RECT margins = document->pageSetup.GetMarginRect();
+    const int printableW = document->pageSetup.GetPaperWidth() - int(margins.left) - int(margins.right);
+    const int printableH = document->pageSetup.GetPaperHeight() - int(margins.top) - int(margins.bottom);
+    const POINT tile{column * std::max(1, printableW), row * std::max(1, printableH)};
+    DrawPrintedPage(dc, index, resolution, POINT{0, 0}, tile);
+    printedSides.push_back(PrintedSide{{index}, column, row});
+}
+
+namespace {
+// A page scaled into half a landscape sheet: the scale in percent and the page's vertical offset
+// there, device pixels.
+struct HalfSheet {
+    int scale;
+    int top;
+    int half;
+};
+
+HalfSheet FitHalf(CDC* dc, int pageW, int pageH, int dpi, int size) {
+    const int sheetW = dc->GetDeviceCaps(HORZRES), sheetH = dc->GetDeviceCaps(VERTRES);
+    const int half = sheetW / 2;
+    const int w = MulDiv(pageW, MulDiv(dpi, size, 100), 72), h = MulDiv(pageH, MulDiv(dpi, size, 100), 72);
+    const int scale = std::max(1, std::min(MulDiv(half, 100, std::max(1, w)), MulDiv(sheetH, 100, std::max(1, h))));
+    const int drawnH = MulDiv(h, scale, 100);
+    return {scale, std::max(0, (sheetH - drawnH) / 2), half};
+}
+}  // namespace
+
+void CZelView::PrintTwoUp(CDC* dc, CPrintInfo& info) {
+    const int n = Pages(score);
+    const int side = info.curPage - 1;
+    int first, second;
+    TwoUpPages(n, side, g_view.print.oddOnly, g_view.print.evenOnly, first, second);
+    const int dpi = dc->GetDeviceCaps(LOGPIXELSX);
+    const int size = std::max<int>(1, document->GetScoreSize());
+    const HalfSheet h = FitHalf(dc, document->pageSetup.GetPaperWidth(), document->pageSetup.GetPaperHeight(), dpi, size);
+    const int resolution = MulDiv(MulDiv(dpi, size, 100), h.scale, 100);
+    const int across = std::max<int>(1, document->pagesAcross);
+    const int column = tileCounter % across, row = tileCounter / across;
+    if (++tileCounter >= tilesPerPage)
+        tileCounter = 0;
+    else
+        --info.curPage;
+    const POINT tile{column ? column * (document->pageSetup.GetPaperWidth() - kTwoUpOverlap) : 0,
+                     row ? row * (document->pageSetup.GetPaperHeight() - kTwoUpOverlap) : 0};
+    if (first >= 0) DrawPrintedPage(dc, first, resolution, POINT{0, h.top}, tile);
+    if (second >= 0) DrawPrintedPage(dc, second, resolution, POINT{h.half, h.top}, tile);
+    printedSides.push_back(PrintedSide{{first, second}, column, row});
+}
+
+void CZelView::PrintBooklet(CDC* dc, CPrintInfo& info) {
+    const int n = Pages(score);
+    int first, second;
+    BookletPages(n, g_view.print.blankFirst, info.curPage - 1, first, second);
+    const int dpi = dc->GetDeviceCaps(LOGPIXELSX);
+    const int size = std::max<int>(1, document->GetScoreSize());
+    const HalfSheet h = FitHalf(dc, document->pageSetup.GetPaperWidth(), document->pageSetup.GetPaperHeight(), dpi, size);
+    const int resolution = MulDiv(MulDiv(dpi, size, 100), h.scale, 100);
+    if (first >= 0) DrawPrintedPage(dc, first, resolution, POINT{0, h.top}, POINT{0, 0});
+    if (second >= 0) DrawPrintedPage(dc, second, resolution, POINT{h.half, h.top}, POINT{0, 0});
+    printedSides.push_back(PrintedSide{{first, second}, 0, 0});
+}
+
+bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi) {
+    printedSides.clear();
+    CPrintInfo info;
+    if (!OnPreparePrinting(info)) return false;
+    const int w = document->unscaledPageSetup.GetPaperWidth(), h = document->unscaledPageSetup.GetPaperHeight();
+    const bool sideways = g_view.print.booklet || g_view.print.twoUp;
+    CPrinterDC dc;
+    if (!dc.CreatePdf(utf8Path, dpi, sideways ? h : w, sideways ? w : h, 0)) return false;
+    if (!dc.StartDoc("zelmarin")) return false;
+    OnBeginPrinting(&dc, info);
+    bool ok = true;
+    for (info.curPage = info.minPage; info.curPage <= info.maxPage; ++info.curPage) {
+        info.continuePrinting = true;
+        OnPrepareDC(&dc, &info);
+        if (!info.continuePrinting) break;
+        ok = dc.StartPage() && ok;
+        OnPrint(&dc, info);
+        ok = dc.EndPage() && ok;
+        if (!info.continuePrinting) break;
+    }
+    OnEndPrinting(&dc, info);
+    return dc.EndDoc() && ok;
+}

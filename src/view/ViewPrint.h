@@ -1,0 +1,34 @@
+// Printing the score view: the print run's information, the layouts of sheet sides (one page
+// per side with tiles and odd or even pages, two pages per side, a folded booklet) and the
+// questions a manual duplex run asks.
+#pragma once
+#include <string>
+#include <vector>
+
+class CDC;
+
+// What a print run knows about its sides, counted from 1.
+struct CPrintInfo {
+    int minPage = 1;
+    int maxPage = 0;
+    int curPage = 1;
+    bool continuePrinting = true;
+    bool preview = false;
+};
+
+// The two pages (indices from 0; outside 0..pageCount-1: a blank half) a booklet side prints,
+// the left half first. Sides count from 0.
+void BookletPages(int pageCount, bool blankFirst, int side, int& first, int& second);
+// How many sheet sides a layout takes for pageCount pages.
+int BookletSides(int pageCount, bool blankFirst);
+int TwoUpSides(int pageCount);
+// The pages a two-up side prints (side from 0; -1: that half stays blank), keeping only the
+// pages of one parity when odd-only or even-only is chosen.
+void TwoUpPages(int pageCount, int side, bool oddOnly, bool evenOnly, int& first, int& second);
+
+// What one printed sheet side held: the pages on it (from 0, -1 for a blank half) and the tile.
+struct PrintedSide {
+    std::vector<int> pages;
+    int tileColumn = 0, tileRow = 0;
+    bool operator==(const PrintedSide&) const = default;
+};

@@ -1,0 +1,102 @@
+// A page pane's pictures: an edited rectangle repainted through the memory bitmap equals a full
+// paint of it, the caret drawn twice restores the page, a paint while the caret shows leaves
+// none behind, and the grid's darker lines fall every centimetre.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ViewFixture.h"
+#include "model/Preferences.h"
+
+namespace {
+
+std::vector<COLORREF> Pixels(CWnd* wnd, const RECT& r) {
+    CClientDC dc(wnd);
+    std::vector<COLORREF> out;
+    for (int y = int(r.top); y < r.bottom; ++y)
+        for (int x = int(r.left); x < r.right; ++x) out.push_back(dc.GetPixel(x, y));
+    return out;
+}
+
+// How many pixels differ.
+int Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    int n = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+    return n + int(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
+
+}  // namespace
+
+TEST_F(ViewTest, RedrawingARectangleEqualsAFullPaintOfIt) {
+    Open(1, 0);
+    CPagePane* pane = view->GetPane(0);
+    pane->Invalidate();
+    pane->UpdateWindow();
+    const RECT r{30, 40, 330, 200};  // over the titles and the first system
+    const std::vector<COLORREF> painted = Pixels(pane, r);
+    int ink = 0;
+    for (COLORREF c : painted) ink += c != RGB(255, 255, 255);
+    ASSERT_GT(ink, 50) << "the rectangle shows part of the page";
+    {
+        CClientDC dc(pane);
+        dc.FillSolidRect(&r, RGB(255, 0, 0));
+    }
+    pane->RedrawRect(r);
+    EXPECT_LE(Differ(Pixels(pane, r), painted), 2);
+    // Past the client area the rectangle is cut, never drawn outside.
+    RECT client;
+    pane->GetClientRect(&client);
+    pane->RedrawRect(RECT{client.right - 20, client.bottom - 20, client.right + 500, client.bottom + 500});
+}
+
+TEST_F(ViewTest, TheCaretDrawnTwiceRestoresThePageAndAPaintLeavesNoneBehind) {
+    Open(1, 0);
+    CPagePane* pane = view->GetPane(0);
+    pane->Invalidate();
+    pane->UpdateWindow();
+    doc->ShowInsertionPoint(0, false);
+    ASSERT_NE(doc->location.bar, nullptr);
+    RECT client;
+    pane->GetClientRect(&client);
+    const std::vector<COLORREF> page = Pixels(pane, client);
+    pane->BlinkCaret();
+    EXPECT_EQ(doc->location.cursorDrawn, 1);
+    const RECT caret = pane->caretRect;
+    EXPECT_GT(caret.bottom, caret.top);
+    EXPECT_GT(Differ(Pixels(pane, client), page), 10) << "the caret shows";
+    pane->BlinkCaret();
+    EXPECT_EQ(doc->location.cursorDrawn, 0);
+    EXPECT_EQ(Differ(Pixels(pane, client), page), 0) << "the second blink takes it away";
+
+    pane->BlinkCaret();
+    pane->Invalidate();
+    pane->UpdateWindow();
+    EXPECT_EQ(doc->location.cursorDrawn, 0) << "the paint forgets the caret";
+    EXPECT_EQ(Differ(Pixels(pane, client), page), 0) << "and paints over it";
+    pane->BlinkCaret();
+    EXPECT_EQ(doc->location.cursorDrawn, 1) << "it comes back at the next blink";
+}
+
+TEST_F(ViewTest, TheGridsDarkerLinesFallEveryCentimetre) {
+    g_preferences.SetByte(Preferences::kGridDisplay, 1);
+    g_preferences.SetByte(Preferences::kMetric, 1);
+    Open(1, 0);
+    doc->SetScoreSize(100);
+    CPagePane* pane = view->GetPane(0);
+    pane->Invalidate();
+    pane->UpdateWindow();
+    CClientDC dc(pane);
+    // Along the page's top row: a line every 2.5 mm, every fourth one (1 cm) darker.
+    std::vector<int> dark, light;
+    const COLORREF darkColor = dc.GetPixel(0, 3), lightColor = dc.GetPixel(7, 3);
+    ASSERT_NE(darkColor, lightColor);
+    for (int x = 0; x < 200; ++x) {
+        const COLORREF c = dc.GetPixel(x, 3);
+        if (c == darkColor) dark.push_back(x);
+        if (c == lightColor) light.push_back(x);
+    }
+    ASSERT_GE(dark.size(), 3u);
+    EXPECT_EQ(dark[1] - dark[0], 28) << "1 cm at 100 %";
+    EXPECT_EQ(dark[2] - dark[1], 29);
+    EXPECT_GE(light.size(), 9u);
+}

@@ -1,0 +1,172 @@
+// zelscript commands of the score window: open it over the current score (offscreen), scroll
+// it, give it keys, take a picture of its client area and print it into a PDF file.
+#include <cstdio>
+#include <string>
+
+#include "Script.h"
+#include "framework/Clock.h"
+#include "framework/Input.h"
+#include "framework/UiTest.h"
+#include "model/ZelDoc.h"
+#include "view/PagePane.h"
+#include "view/ViewGlobals.h"
+#include "view/ZelView.h"
+#include "view/ZelWnd.h"
+
+namespace zelscript {
+namespace {
+
+struct Window {
+    CZelWnd* wnd = nullptr;
+    CZelDoc* doc = nullptr;
+    fw::uitest::Session* session = nullptr;
+};
+
+Window& TheWindow() {
+    static Window w;
+    return w;
+}
+
+// The window over the current score; a ScriptError when none is open for it.
+CZelView& View(Context& ctx) {
+    Window& w = TheWindow();
+    if (!w.wnd || w.doc != ctx.Score().doc.get()) throw ScriptError("no score window: use `window` first");
+    return *w.wnd->GetView();
+}
+
+void RunWindow(Context& ctx, const Args& args) {
+    CZelDoc* doc = ctx.Score().doc.get();
+    int mode = doc->location.arrangementMode, zoom = doc->GetZoom();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "mode" && i + 1 < args.size())
+            mode = ArgIntIn(args, ++i, "mode", 0, 2);
+        else if (args[i] == "zoom" && i + 1 < args.size())
+            zoom = ArgIntIn(args, ++i, "zoom", 10, 800);
+        else
+            throw ScriptError("window [mode 0|1|2] [zoom Z]");
+    }
+    Window& w = TheWindow();
+    if (!w.session) {
+        fw::clocktest::SetManual(1000);
+        w.session = new fw::uitest::Session;  // kept for the script's life
+    }
+    // A window of a score the script has left behind stays (its document is gone).
+    if (w.wnd && w.doc == doc) delete w.wnd;
+    w.wnd = nullptr;
+    doc->location.arrangementMode = std::int16_t(mode);
+    doc->SetZoom(zoom, false);
+    auto* wnd = new CZelWnd;
+    if (!wnd->Create(nullptr, RECT{0, 0, 820, 620}, doc)) throw ScriptError("the score window cannot be made");
+    wnd->GetView()->ShowRulers(true);
+    fw::uitest::RunUntilIdle();
+    w.wnd = wnd;
+    w.doc = doc;
+    CZelView& v = *wnd->GetView();
+    std::fprintf(ctx.out, "window mode %d zoom %d panes %d page %dx%d total %ldx%ld\n", mode, doc->GetZoom(),
+                 v.GetPaneCount(), v.pageWidth, v.pageHeight, long(v.GetTotalRect().right),
+                 long(v.GetTotalRect().bottom));
+}
+
+void RunScroll(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "X Y");
+    CZelView& v = View(ctx);
+    v.ScrollToPosition(POINT{ArgInt(args, 0, "X"), ArgInt(args, 1, "Y")});
+    fw::uitest::RunUntilIdle();
+    const POINT s = v.GetScrollPosition();
+    int shown = 0;
+    for (int i = 0; i < v.GetPaneCount(); ++i) shown += v.GetPane(i)->IsWindowVisible();
+    std::fprintf(ctx.out, "scroll %ld %ld block %d panes shown %d\n", long(s.x), long(s.y), v.currentBlock, shown);
+}
+
+void RunKey(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "K");
+    CZelView& v = View(ctx);
+    struct Named {
+        const char* name;
+        int vk;
+        bool keypad;
+    } names[] = {{"Left", VK_LEFT, false},   {"Right", VK_RIGHT, false}, {"Up", VK_UP, false},
+                 {"Down", VK_DOWN, false},   {"Delete", VK_DELETE, false}, {"Enter", VK_RETURN, false},
+                 {"KeypadEnter", VK_RETURN, true}, {"PgUp", VK_PRIOR, false}, {"PgDn", VK_NEXT, false},
+                 {"Home", VK_HOME, false},   {"End", VK_END, false}};
+    CZelDoc* doc = v.document;
+    doc->keys.clear();
+    bool found = false;
+    for (const Named& n : names)
+        if (args[0] == n.name) {
+            fw::uitest::Key(&v, n.vk, fw::uitest::kNone, n.keypad);
+            found = true;
+        }
+    if (!found) {
+        if (args[0].size() != 1) throw ScriptError("key: a key name or one character");
+        fw::uitest::Type(&v, args[0].c_str());
+    }
+    fw::uitest::RunUntilIdle();
+    const POINT s = v.GetScrollPosition();
+    std::fprintf(ctx.out, "key %s:", args[0].c_str());
+    for (int k : doc->keys) std::fprintf(ctx.out, " %d", k);
+    std::fprintf(ctx.out, " scroll %ld %ld\n", long(s.x), long(s.y));
+}
+
+void RunShot(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "OUT.png");
+    CZelView& v = View(ctx);
+    fw::uitest::RunUntilIdle();
+    if (!TheWindow().wnd->SaveImage(args[0])) throw ScriptError("cannot write " + args[0]);
+    std::fprintf(ctx.out, "shot %s\n", args[0].c_str());
+    (void)v;
+}
+
+void RunPrintPdf(Context& ctx, const Args& args) {
+    if (args.empty()) throw ScriptError("printpdf OUT.pdf [booklet] [blankfirst] [twoup] [odd|even] [tiles AxD] [duplex]");
+    CZelView& v = View(ctx);
+    PrintOptions o;
+    int across = 1, down = 1;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "booklet")
+            o.booklet = 1;
+        else if (a == "blankfirst")
+            o.blankFirst = 1;
+        else if (a == "twoup")
+            o.twoUp = 1;
+        else if (a == "odd")
+            o.oddOnly = 1;
+        else if (a == "even")
+            o.evenOnly = 1;
+        else if (a == "duplex")
+            o.manualDuplex = 1;
+        else if (a == "tiles" && i + 1 < args.size() && std::sscanf(args[i + 1].c_str(), "%dx%d", &across, &down) == 2 &&
+                 across >= 1 && down >= 1 && across <= 16 && down <= 16)
+            ++i;
+        else
+            throw ScriptError("printpdf: unknown option " + a);
+    }
+    g_view.print = o;
+    v.document->pagesAcross = std::int16_t(across);
+    v.document->pagesDown = std::int16_t(down);
+    if (!v.PrintToPdf(args[0])) throw ScriptError("cannot print to " + args[0]);
+    int n = 0;
+    for (const PrintedSide& s : v.printedSides) {
+        std::fprintf(ctx.out, "side %d:", ++n);
+        for (int p : s.pages) std::fprintf(ctx.out, " %d", p + 1);
+        if (across * down > 1) std::fprintf(ctx.out, " tile %d,%d", s.tileColumn, s.tileRow);
+        std::fprintf(ctx.out, "\n");
+    }
+    std::fprintf(ctx.out, "zoom %d\n", v.document->GetZoom());
+}
+
+const CommandRegistrar registrar{
+    {"window", "[mode 0|1|2] [zoom Z]", "opens the score window over the current score (offscreen)", RunWindow},
+    {"scroll", "X Y", "scrolls the score window's view", RunScroll},
+    {"key", "K", "a key to the score window (Left, Right, Up, Down, Delete, Enter, KeypadEnter, PgUp, PgDn, Home, "
+                 "End, or one character); prints what the document received",
+     RunKey},
+    {"shot", "OUT.png", "a picture of the score window", RunShot},
+    {"printpdf", "OUT.pdf [booklet] [blankfirst] [twoup] [odd|even] [tiles AxD] [duplex]",
+     "prints the score window into a PDF file at 600 dpi; a line per sheet side with its pages (0: blank)",
+     RunPrintPdf},
+};
+
+}  // namespace
+}  // namespace zelscript
