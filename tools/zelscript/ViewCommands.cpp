@@ -103,7 +103,7 @@ void RunKey(Context& ctx, const Args& args) {
     }
     fw::uitest::RunUntilIdle();
     const POINT s = v.GetScrollPosition();
-    std::fprintf(ctx.out, "key %s:", args[0].c_str());
+    std::fprintf(ctx.out, "press %s:", args[0].c_str());
     for (int k : doc->keys) std::fprintf(ctx.out, " %d", k);
     std::fprintf(ctx.out, " scroll %ld %ld\n", long(s.x), long(s.y));
 }
@@ -159,7 +159,7 @@ void RunPrintPdf(Context& ctx, const Args& args) {
 const CommandRegistrar registrar{
     {"window", "[mode 0|1|2] [zoom Z]", "opens the score window over the current score (offscreen)", RunWindow},
     {"scroll", "X Y", "scrolls the score window's view", RunScroll},
-    {"key", "K", "a key to the score window (Left, Right, Up, Down, Delete, Enter, KeypadEnter, PgUp, PgDn, Home, "
+    {"press", "K", "a key to the score window (Left, Right, Up, Down, Delete, Enter, KeypadEnter, PgUp, PgDn, Home, "
                  "End, or one character); prints what the document received",
      RunKey},
     {"shot", "OUT.png", "a picture of the score window", RunShot},

@@ -1,12 +1,12 @@
-# The score window over a new score: keys reach the document as its characters, the scrolling
+# The score window over a new score: keys (press K) reach the document as its characters, the scrolling
 # keys scroll, and the print run's sides.
 new 0
 window mode 2 zoom 100
-key Left
-key Delete
-key KeypadEnter
-key End
-key Home
+press Left
+press Delete
+press KeypadEnter
+press End
+press Home
 printpdf out.pdf booklet
 printpdf out.pdf twoup
 window mode 1 zoom 150
