@@ -13,6 +13,7 @@
 #include "TrkBarTestSupport.h"
 #include "framework/Memory.h"
 #include "model/Bar.h"
+#include "model/BeamingHooks.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -182,7 +183,6 @@ TEST_F(Recalc, RefitTupletsRefitsEveryTupletOfTheVoiceHoweverMany) {
         rec::Put<std::int16_t>(t, 22, 1);
     }
     for (int i = 0; i < 600; ++i) Add(tb, 144, 3 * i, i + 1, 0, 3);
-    tb->RecalcTimes(nullptr, nullptr);
     tb->RefitTuplets(0);
     const std::vector<CBarItem*> tuplets = Live(tb, &CScoreItem::IsTuplet);
     ASSERT_EQ(tuplets.size(), 300u);
@@ -249,6 +249,78 @@ TEST_F(Recalc, FixedVoiceStemsGiveVoicesTwoAndSixTheAutomaticSetting) {
     g_stems = nullptr;
     const std::map<int, int> expected = {{0, 1}, {1, 2}, {2, 0}, {3, 1}, {4, 2}, {5, 1}, {6, 0}, {7, 2}};
     EXPECT_EQ(log.modeByVoice, expected);
+}
+
+// The beaming that the recalculation reaches through its hooks, recorded.
+struct BeamLog {
+    std::vector<int> modes;
+    std::vector<int> calls;   // init's beat mode and strokes, autobeam's track, voice, from, to
+    int failAt = -1;          // the layout that answers null (1-based)
+};
+BeamLog* g_beams = nullptr;
+
+struct HookedBeaming {
+    BeamingHooks saved = g_beamingHooks;
+    BeamLog log;
+    HookedBeaming() {
+        g_beams = &log;
+        g_beamingHooks.init = [](CTrkBar*, int beat, int strokes) { g_beams->calls.insert(g_beams->calls.end(), {beat, strokes}); };
+        g_beamingHooks.autoBeam = [](int track, int voice, int from, int to) {
+            g_beams->calls.insert(g_beams->calls.end(), {track, voice, from, to});
+        };
+        g_beamingHooks.makeBeam = [](CBarItem* beam, int mode) -> CBarItem* {
+            g_beams->modes.push_back(mode);
+            return int(g_beams->modes.size()) == g_beams->failAt ? nullptr : beam;
+        };
+    }
+    ~HookedBeaming() {
+        g_beamingHooks = saved;
+        g_beams = nullptr;
+    }
+};
+
+// Beams flagged for layout are laid out in the bar's mode: one that asks for its heights afresh
+// (bit 5 of byte 16, then cleared) in that mode with bit 0 set, one whose ends lie on different
+// staves in mode 0; an unflagged beam is left alone. A layout that fails ends the recalculation
+// at once: the tuplet flagged after it is not refitted.
+TEST_F(Recalc, RecalcLaysOutFlaggedBeamsInTheirModeAndStopsWhenALayoutFails) {
+    HookedBeaming beaming;
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    const auto beam = [&](int time, std::uint8_t flags16, std::uint8_t staves, bool flagged) {
+        CBarItem* b = tb->NewItem(16, time);
+        b->Bytes()[16] = flags16;
+        b->Bytes()[17] = staves;
+        if (flagged) b->SetFlagsA(std::uint8_t(b->FlagsA() | CBarItem::kRelayoutBit));
+    };
+    beam(0, 0, 0, true);
+    beam(480, 0x20, 0, true);
+    beam(960, 0, 0x01 | (0x07 << 3), true);
+    beam(1440, 0, 0, false);
+    tb->Recalc(2);
+    EXPECT_EQ(beaming.log.modes, (std::vector<int>{2, 3, 0}));
+    EXPECT_EQ(beaming.log.calls, (std::vector<int>{1, 0})) << "the context is prepared for the bar in beat mode";
+    for (CBarItem* b : Live(tb, &CScoreItem::IsBeam)) {
+        EXPECT_EQ(b->FlagsA() & CBarItem::kRelayoutBit, 0);
+        EXPECT_EQ(b->Bytes()[16] & 0x20, 0);
+    }
+
+    beaming.log.modes.clear();
+    beaming.log.failAt = 1;
+    for (CBarItem* b : Live(tb, &CScoreItem::IsBeam)) b->SetFlagsA(std::uint8_t(b->FlagsA() | CBarItem::kRelayoutBit));
+    CBarItem* tuplet = tb->NewItem(31, 1800);  // behind the beams in the run
+    tuplet->SetPositionField(1000);
+    tuplet->SetFlagsA(std::uint8_t(tuplet->FlagsA() | CBarItem::kRelayoutBit));
+    tb->Recalc(0);
+    EXPECT_EQ(beaming.log.modes.size(), 1u);
+    EXPECT_FALSE(Live(tb, &CScoreItem::IsTuplet).front()->IsRemoved()) << "a tuplet over nothing, never refitted";
+    EXPECT_NE(Live(tb, &CScoreItem::IsTuplet).front()->FlagsA() & CBarItem::kRelayoutBit, 0);
+}
+
+// Re-beaming a voice prepares the context for the bar and beams from the time to the bar's end.
+TEST_F(Recalc, RebeamBeamsTheVoiceFromTheTimeToTheEnd) {
+    HookedBeaming beaming;
+    score->GetTrkBar(1, 2)->Rebeam(3, 720);
+    EXPECT_EQ(beaming.log.calls, (std::vector<int>{1, 0, 1, 3, 720, 32767}));
 }
 
 // Without memory for its sorted list the re-timing reports nothing and changes nothing.

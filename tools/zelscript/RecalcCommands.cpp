@@ -183,6 +183,21 @@ void RunArrange(Context& ctx, const Args& args) {
         ->ArrangeNotesFrom(ArgIntIn(args, 2, "voice", 0, 7), ArgInt(args, 3, "position"));
 }
 
+void RunRebeam(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 4, "rebeam T B VOICE FROM");
+    CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))
+        ->Rebeam(ArgIntIn(args, 2, "voice", 0, 7), ArgIntIn(args, 3, "from", 0, 32767));
+}
+
+// The time of the first note or rest of VOICE (-1: any) at or after column POS.
+void RunPrintVoiceTime(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 4, "print voicetime T B VOICE POS");
+    const int voice = ArgIntIn(args, 2, "voice", -1, 7);
+    const int position = ArgInt(args, 3, "position");
+    std::fprintf(ctx.out, "voicetime %d %d: %d\n", voice, position,
+                 CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->PositionToVoiceTime(voice, position));
+}
+
 // Bar B becomes a pickup bar (its contents end at the bar line) or an ordinary one.
 void RunPickup(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "pickup B on|off");
@@ -277,6 +292,11 @@ const CommandRegistrar registrar{
     {"voicestems", "T B fixed|auto", "sets the stems of track T's bar B by the voices", RunVoiceStems},
     {"spacechords", "T B", "puts the chord symbols and guitar frames of track T's bar B on the beats", RunSpaceChords},
     {"arrange", "T B VOICE POS", "lays the chords of VOICE in track T's bar B out again from column POS", RunArrange},
+    {"rebeam", "T B VOICE FROM", "beams VOICE of track T's bar B by the meter from FROM ticks to the bar's end", RunRebeam},
+    {"print voicetime", "T B VOICE POS",
+     "the time of the first note or rest of VOICE (-1: any) at or after column POS of track T's bar B (a staff space of "
+     "slack), else the end of the last before it",
+     RunPrintVoiceTime},
     {"pickup", "B on|off", "bar B becomes a pickup bar, whose contents end at the bar line, or an ordinary one", RunPickup},
     {"holdtiming", "on|off", "the option that keeps the heads' play starts when a bar is timed again", RunHoldTiming},
     {"print timing", "T B",
