@@ -199,12 +199,15 @@ void ClipboardWriter::CopyTrackBar(int t, int b, std::int32_t barStart, std::vec
                     Append(out, note->Head(k), NoteHead::kSize);
                     ++kept;
                 }
+            // The marks follow the heads, each led by its size; none reaches past the record.
             const auto* marks = reinterpret_cast<const std::uint8_t*>(note->Head(note->HeadCountField()));
+            const auto* recordEnd = reinterpret_cast<const std::uint8_t*>(note) + note->RecordSizeField();
             std::size_t markBytes = 0;
             for (int m = 0; m < note->MarkCount(); ++m) {
                 std::uint16_t size = 0;
+                if (marks + markBytes + sizeof size > recordEnd) break;
                 std::memcpy(&size, marks + markBytes, sizeof size);
-                if (size == 0) break;
+                if (size == 0 || marks + markBytes + size > recordEnd) break;
                 markBytes += size;
             }
             Append(out, marks, markBytes);
