@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleHints>
 
 namespace fw {
 namespace {
@@ -54,6 +55,13 @@ int GetSystemMetrics(int index) {
     case SM_CYFULLSCREEN: return work.height() - captionHeight();
     default: return 0;
     }
+}
+
+unsigned GetCaretBlinkTime() {
+    constexpr unsigned kDefault = 530;
+    if (!QGuiApplication::instance()) return kDefault;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    return flash > 0 ? unsigned(flash) / 2 : kDefault;
 }
 
 }  // namespace fw

@@ -18,4 +18,8 @@ namespace fw {
 // menu 20. Unknown indices give 0.
 int GetSystemMetrics(int index);
 
+// How long the text caret stays shown (and hidden) in one blink, in milliseconds: half the
+// platform's cursor flash period; 530 without a platform value.
+unsigned GetCaretBlinkTime();
+
 }  // namespace fw

@@ -53,6 +53,12 @@ public:
     void HideCaret();
     void SetCaretEnabled(bool on);
     void DrawPreview(bool keep);
+    // The document's periodic tick: the caret blinks at the platform's rate; while the
+    // performer plays this score the playback cursor follows it.
+    void OnTick();
+    void FollowPlayback();
+    void TogglePlaybackCursor();
+    void SetPlaybackCursorEnabled(bool on);
     // The grid over the page: every 1/8 inch, or every 2.5 mm with metric units; every eighth
     // (inches) or fourth (centimetres) line darker.
     void DrawGrid(CPage& page);
@@ -69,6 +75,8 @@ public:
     void* textEditor = nullptr;
     std::int16_t selectInstead = 0;
     std::int16_t hitKind = 0;
+    // Ticks the play position has stayed past the score's end while playing.
+    int pastEndTicks = 0;
 
 private:
     // Before the page is painted over them: the caret and the playback cursor are forgotten

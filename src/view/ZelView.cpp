@@ -40,6 +40,7 @@ void CZelView::AttachDocument(CZelDoc* doc, CZelWnd* wnd) {
     location = doc ? &doc->location : nullptr;
     frame = wnd;
     if (doc) doc->view = this;
+    if (IsWindow()) SetTimer(kTickTimer, 1000 / 60);
     if (wnd) {
         wnd->document = doc;
         wnd->view = this;
@@ -379,8 +380,16 @@ BOOL CZelView::OnEraseBkgnd(CDC* dc) {
         strip({left - kPageGap, top + pageHeight, left + pageWidth + kPageGap, top + pageHeight + kPageGap});
     }
     PopPort();
-    if (document && document->currentPane) static_cast<CPagePane*>(document->currentPane)->DrawPreview(true);
+    if (auto* pane = document ? dynamic_cast<CPagePane*>(document->currentPane) : nullptr) pane->DrawPreview(true);
     return TRUE;
 }
 
 void CZelView::OnDraw(CDC*) {}
+
+void CZelView::OnTimer(UINT_PTR id) {
+    if (id == kTickTimer) OnTick();
+}
+
+void CZelView::OnTick() {
+    if (auto* pane = document ? dynamic_cast<CPagePane*>(document->currentPane) : nullptr) pane->OnTick();
+}

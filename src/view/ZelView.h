@@ -76,6 +76,10 @@ public:
     // What the last run put on each side, in order.
     std::vector<PrintedSide> printedSides;
 
+    // The document's periodic tick (a timer of 1/60 s): the current pane's tick.
+    static constexpr UINT_PTR kTickTimer = 1;
+    void OnTick();
+
     // A typed character on its way to the numeric field, the document or the application.
     void CharPath(UINT ch, UINT flags);
 
@@ -113,6 +117,7 @@ protected:
     void OnChar(UINT ch, UINT repeat, UINT flags) override;
     BOOL OnEraseBkgnd(CDC* dc) override;
     void OnDraw(CDC* dc) override;
+    void OnTimer(UINT_PTR id) override;
 
 private:
     int Mode() const;

@@ -68,6 +68,7 @@ void CZelWnd::PlaceRulers(bool shown) {
     if (view && view->IsWindow()) {
         const int inset = shown && rulersMade ? t : 0;
         view->MoveWindow(inset, inset, std::max<int>(0, client.right - inset), std::max<int>(0, client.bottom - inset));
+        view->CWnd::Invalidate();
     }
 }
 

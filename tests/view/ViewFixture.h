@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "framework/Clock.h"
 #include "framework/Globals.h"
@@ -56,6 +57,18 @@ protected:
         wnd = std::make_unique<CZelWnd>();
         ASSERT_TRUE(wnd->Create(nullptr, rect, doc.get()));
         view = wnd->GetView();
+        fw::uitest::RunUntilIdle();
+    }
+    // A committed score opened as the program opens it, its window in mode at zoom 100.
+    void OpenFile(const std::string& path, int mode) {
+        doc = std::make_unique<CZelDoc>();
+        ASSERT_TRUE(doc->OnOpenDocument(path.c_str()));
+        doc->location.arrangementMode = std::int16_t(mode);
+        doc->SetZoom(100, false);
+        wnd = std::make_unique<CZelWnd>();
+        ASSERT_TRUE(wnd->Create(nullptr, RECT{0, 0, 820, 620}, doc.get()));
+        view = wnd->GetView();
+        view->ShowRulers(true);
         fw::uitest::RunUntilIdle();
     }
     // A pane's place in the view's client area.

@@ -5,6 +5,8 @@
 #include "ViewFixture.h"
 #include "framework/CodePage.h"
 #include "framework/Input.h"
+#include "platform/Artist.h"
+#include "support/TestData.h"
 
 TEST(ViewBlocks, PagesPerBlockKeepABlockWithinThirtyThousandPixels) {
     struct Row {
@@ -151,4 +153,41 @@ TEST_F(ViewTest, TheClickThatActivatesTheWindowIsIgnored) {
     EXPECT_EQ(wnd->ignoreNextClick, 0) << "a click on the frame's edge";
     wnd->OnMDIActivate(true, false, inside);
     EXPECT_EQ(wnd->ignoreNextClick, 0) << "activated without a click";
+}
+
+TEST_F(ViewTest, TheEightPageScoreShowsPagesSixPixelsApartOnTheGapColourWithRulers) {
+    for (int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        OpenFile(testsupport::TestDataPath("view/eight-pages.zel"), mode);
+        ASSERT_EQ(view->GetPaneCount(), 8);
+        ASSERT_TRUE(wnd->hRuler.IsWindowVisible());
+        RECT viewRect;
+        view->GetWindowRect(&viewRect);
+        wnd->ScreenToClient(&viewRect);
+        EXPECT_EQ(viewRect.left, CZelView::kRulerSize);
+        EXPECT_EQ(viewRect.top, CZelView::kRulerSize);
+        view->Invalidate();
+        view->UpdateWindow();
+        const COLORREF gap = ColorTable[CZelView::kGapColor];
+        CClientDC dc(view);
+        const int w = view->pageWidth, h = view->pageHeight;
+        EXPECT_EQ(dc.GetPixel(3, 100), gap) << "left of the first page";
+        EXPECT_EQ(dc.GetPixel(100, 3), gap) << "above it";
+        if (mode == 1) {
+            EXPECT_EQ(dc.GetPixel(6 + w + 3, 100), gap) << "between pages 1 and 2";
+            EXPECT_EQ(PlaceOf(view->GetPane(1)).left - PlaceOf(view->GetPane(0)).right, 6);
+        }
+        if (mode == 2) {
+            view->ScrollToPosition(POINT{0, h - 200});
+            view->UpdateWindow();
+            EXPECT_EQ(dc.GetPixel(100, 6 + h + 3 - int(view->GetScrollPosition().y)), gap) << "between pages 1 and 2";
+            EXPECT_EQ(PlaceOf(view->GetPane(1)).top - PlaceOf(view->GetPane(0)).bottom, 6);
+        }
+        CClientDC ruler(&wnd->hRuler);
+        EXPECT_EQ(ruler.GetPixel(3, 8), ColorTable[CRuler::kColor]);
+        std::string shot = home.root() + "/shot" + std::to_string(mode) + ".png";
+        EXPECT_TRUE(wnd->SaveImage(shot));
+        wnd.reset();
+        doc.reset();
+    }
 }

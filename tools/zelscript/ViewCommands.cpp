@@ -8,6 +8,7 @@
 #include "framework/Input.h"
 #include "framework/UiTest.h"
 #include "model/ZelDoc.h"
+#include "platform/Port.h"
 #include "view/PagePane.h"
 #include "view/ViewGlobals.h"
 #include "view/ZelView.h"
@@ -46,6 +47,7 @@ void RunWindow(Context& ctx, const Args& args) {
             throw ScriptError("window [mode 0|1|2] [zoom Z]");
     }
     Window& w = TheWindow();
+    if (!GetArtist()) InitDrawing();  // a score read from a file has not drawn yet
     if (!w.session) {
         fw::clocktest::SetManual(1000);
         w.session = new fw::uitest::Session;  // kept for the script's life
@@ -58,6 +60,7 @@ void RunWindow(Context& ctx, const Args& args) {
     auto* wnd = new CZelWnd;
     if (!wnd->Create(nullptr, RECT{0, 0, 820, 620}, doc)) throw ScriptError("the score window cannot be made");
     wnd->GetView()->ShowRulers(true);
+    doc->ShowInsertCursor();  // as after the pointer's first pass over a page
     fw::uitest::RunUntilIdle();
     w.wnd = wnd;
     w.doc = doc;
@@ -108,13 +111,32 @@ void RunKey(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, " scroll %ld %ld\n", long(s.x), long(s.y));
 }
 
+void RunTick(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "N");
+    CZelView& v = View(ctx);
+    const int n = ArgIntIn(args, 0, "N", 0, 60 * 3600);
+    static long ticks = 0;
+    static const DWORD start = fw::GetTickCount();
+    int blinks = 0;
+    for (int i = 0; i < n; ++i) {
+        ++ticks;
+        // Each tick's first millisecond.
+        const DWORD target = start + DWORD((ticks * 1000 + 59) / 60);
+        if (target > fw::GetTickCount()) fw::clocktest::Advance(target - fw::GetTickCount());
+        const int before = v.document->location.cursorDrawn;
+        v.OnTick();
+        blinks += v.document->location.cursorDrawn != before;
+    }
+    std::fprintf(ctx.out, "tick %d: caret %s, %d blinks\n", n, v.document->location.cursorDrawn ? "shown" : "hidden",
+                 blinks);
+}
+
 void RunShot(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 1, "OUT.png");
-    CZelView& v = View(ctx);
+    View(ctx);
     fw::uitest::RunUntilIdle();
     if (!TheWindow().wnd->SaveImage(args[0])) throw ScriptError("cannot write " + args[0]);
     std::fprintf(ctx.out, "shot %s\n", args[0].c_str());
-    (void)v;
 }
 
 void RunPrintPdf(Context& ctx, const Args& args) {
@@ -162,7 +184,8 @@ const CommandRegistrar registrar{
     {"press", "K", "a key to the score window (Left, Right, Up, Down, Delete, Enter, KeypadEnter, PgUp, PgDn, Home, "
                  "End, or one character); prints what the document received",
      RunKey},
-    {"shot", "OUT.png", "a picture of the score window", RunShot},
+    {"tick", "N", "N sixtieths of a second of virtual time, each with the document's tick", RunTick},
+    {"shot", "OUT.png", "a picture of the score window's client area: the view with its rulers", RunShot},
     {"printpdf", "OUT.pdf [booklet] [blankfirst] [twoup] [odd|even] [tiles AxD] [duplex]",
      "prints the score window into a PDF file at 600 dpi; a line per sheet side with its pages (0: blank)",
      RunPrintPdf},
