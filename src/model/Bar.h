@@ -409,6 +409,11 @@ public:
     virtual void NoteMoveHead(CBarItem& item, int head, int delta) const = 0;
     // Sets or clears one of the note's or rest's link flags (NoteLink).
     virtual void NoteSetLink(CBarItem& item, int link, bool on) const = 0;
+    // Head i's pitch from its staff position under the clef and key, with the accidental code
+    // given (0: the key's pitch).
+    virtual void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const {}
+    // The user's accidental (code 1-5) on head i under the clef and key.
+    virtual void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const {}
 };
 // The link flags of a note or rest: a slur ends or starts on it, another two-ended item ends or
 // starts on it.

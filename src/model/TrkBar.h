@@ -27,6 +27,7 @@
 
 class CBar;
 struct SpacingColumn;
+struct EntryRequest;
 class CChunkStream;
 class CFile;
 class CFontArray;
@@ -332,6 +333,16 @@ public:
     // The new position of an old position of the item's voice and grace flag (the old one when
     // the map has none).
     static int MapPosition(const PositionMap& map, CBarItem* item, int oldPosition, bool grace);
+
+    // --- entering notes and rests (TrkBarEntry.cpp) ---
+    // Enters the request's note as a new note or, with allowChord, as one more head of a note
+    // near it (crossOffset: the new head's cross-staff offset), then makes the bar whole by the
+    // automatic options. Updates the request's time, position, voice and stem. False when no
+    // room could be made: removals already marked stay, for the caller's undo to give back.
+    bool InsertNote(EntryRequest& request, bool allowChord, int crossOffset);
+    // Enters the request's rest, replacing a note or rest at the click or going to the
+    // neighbouring voice; false when no room could be made.
+    bool InsertRest(EntryRequest& request);
 
     // --- gaps filled with rests (TrkBarEntryGaps.cpp) ---
     // Fills the voice's gaps with rests that follow the meter. removeRests first takes every

@@ -1,12 +1,429 @@
-// Entering notes and rests into a bar of a track: the entry globals, note insertion and rest
-// insertion.
+// Entering notes and rests into a bar of a track: a note placed with the note tool or step entry
+// goes in as a new note, a chord head, or into the neighbouring voice; a rest replaces what it
+// was placed on; then the automatic options make the bar whole again (gaps filled with rests,
+// the voice re-beamed, positions recomputed).
 #include "model/TrkBarEntry.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
 #include "framework/Globals.h"
+#include "model/Bar.h"
+#include "model/BarSpacing.h"
+#include "model/BeamingHooks.h"
+#include "model/EngraverSettings.h"
+#include "model/ItemClass.h"
+#include "model/Meter.h"
+#include "model/ScoreLocation.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarEntryFields.h"
+#include "model/TrkBarStandIns.h"
+#include "model/TrkBarWalk.h"
+
+using namespace entry;
 
 EntryGlobals g_entry;
 
 namespace {
+
 void ResetEntryGlobals() { g_entry = EntryGlobals{}; }
 [[maybe_unused]] const bool registered = fw::RegisterGlobalsReset(&ResetEntryGlobals);
+
+// The engraving settings' scale of a grace note (percent).
+constexpr int kGraceScaleWord = 35;
+// The rest buttons of the notes palette start at this note-value index.
+constexpr int kRestButtonBase = 11;
+constexpr int kTupletSize = 44;
+constexpr int kValueTicks[9] = {1920, 1920, 960, 480, 240, 120, 60, 30, 15};
+
+const NoteRecordBehaviour* NoteBehaviourOf(const CBarItem& item) {
+    const ItemClassInfo* info = item.ClassIn(ItemClasses());
+    return info ? BehaviourAs<NoteRecordBehaviour, 0>(info) : nullptr;
+}
+void HeadFromPosition(CBarItem* note, int head, int accidental, int clef, int key) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(*note)) b->NoteHeadFromPosition(*note, head, accidental, clef, key);
+}
+void ApplyAccidental(CBarItem* note, int head, int accidental, int clef, int key) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(*note)) b->NoteApplyAccidental(*note, head, accidental, clef, key);
+}
+
+int TopHeadPos(const CBarItem* note) {
+    int top = -128;
+    for (int i = 0; i < HeadCount(note); ++i) top = std::max(top, HeadPos(HeadAt(note, i)));
+    return top;
+}
+
+void SetStemUp(CBarItem* note, bool up) { SetFlag(note, kStem, kStemUpBit, up); }
+
+// Stem 1 up, 2 down, else the note decides.
+void ApplyStem(CBarItem* note, int stem) {
+    if (stem == 1) SetStemUp(note, true);
+    else if (stem == 2) SetStemUp(note, false);
+    else NoteUpdateStem(*note, 0);
+}
+
+void MarkNew(CBarItem* item) { item->SetFlagsA(std::uint8_t(item->FlagsA() | kNewItemBit)); }
+void MarkRelayout(CBarItem* item) { item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit)); }
+
+// Grace or normal, as an entry asks: a grace note is drawn at the grace scale, plays ahead of
+// its note and takes its stem by the voice (up in voices 0-3); a normal one plays on time.
+void SetGraceOrNormal(CBarItem* note, int head, bool grace) {
+    std::uint8_t* h = HeadAt(note, head);
+    SetFlag(note, kBaseFlags, kGraceBit, grace);
+    if (grace) {
+        const int scale = CurrentEngraverSettings().GetWord(kGraceScaleWord);
+        note->CBaseItem::SetScale(std::uint8_t(scale));
+        h[kHeadScale] = std::uint8_t(scale);
+        const int duration = rec::Get<std::uint16_t>(h, kHeadDuration);
+        rec::Put<std::int16_t>(h, kHeadPlayOffset, std::int16_t(-(duration + 1)));
+        SetStemUp(note, note->VoiceField() < 4);
+    } else {
+        rec::Put<std::int16_t>(h, kHeadPlayOffset, 0);
+    }
+}
+
+ScoreLocation LocationFor(const EntryRequest& r, bool rest) {
+    ScoreLocation l;
+    l.voice = std::uint16_t(r.voice);
+    l.time = std::floor(r.time);
+    l.position = std::int16_t(r.position);
+    l.staffPosition = r.staffPosition;
+    l.noteValue = std::int16_t(r.value);
+    l.noteValueIndex = std::int16_t(kRestButtonBase + r.value);
+    l.dots = std::int16_t(r.dots);
+    l.tupletCount = std::int16_t(r.tupletCount);
+    l.tupletSpace = std::int16_t(r.tupletSpan);
+    l.smallNote = rest ? 0 : std::uint8_t(r.grace);
+    l.pitch = std::int16_t(r.midiPitch);
+    l.playDuration = std::uint16_t(std::clamp(r.headDuration, 0, 65535));
+    l.track = r.track;
+    l.staff = r.staff;
+    l.bar = r.bar;
+    return l;
+}
+
 }  // namespace
+
+// --- shared by both entries --------------------------------------------------------------------
+
+namespace {
+
+struct EntryContext {
+    CTrkBar* trkBar;
+    CBar* bar;
+    CTrack* track;
+    CStaff* staff;
+    int window;     // the staff's line spacing in 1/1024 of the bar
+    bool percussion;
+    bool tablature;
+};
+
+EntryContext ContextFor(CTrkBar* tb, EntryRequest& r) {
+    tb->SetCurrent();
+    EntryContext c{tb, tb->GetBar(), r.track ? r.track : tb->GetTrack(), r.staff ? r.staff : tb->GetStaff(), 0, false,
+                   false};
+    if (c.bar && c.staff && c.bar->GetContentWidth() > 0) c.window = c.bar->WidthToFraction(c.staff->Space());
+    c.percussion = c.track && c.track->IsPercussionStaff();
+    c.tablature = c.track && c.track->IsTablatureStaff();
+    return c;
+}
+
+// With automatic rests, an entry where nothing stands pushes the voice's later notes on by the
+// entry's duration: later rests go, and a rest that straddles the entry time goes and stops the
+// push (its room takes the entry).
+void MakeRoom(CTrkBar* tb, int voice, double time, double inserted, bool stopAtStraddling) {
+    bool moving = true;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+        if (item->VoiceField() != voice || !moving) return;
+        const double start = item->TimeField();
+        if (item->IsRest()) {
+            const double end = start + NoteDuration(*item);
+            if (start > time) {
+                item->MarkRemoved();
+            } else if (stopAtStraddling && start < time && end > time) {
+                item->MarkRemoved();
+                moving = false;
+            }
+            return;
+        }
+        if (item->IsNoteFamily() && start >= time) item->SetTime(int(start + inserted));
+    });
+}
+
+// A new tuplet over the voice's entries from the first one at the entry time that has the
+// request's tuplet count: when that one starts on the tuplet's grid, the notes and rests that end
+// within count members of it are fitted with the shared template. False when it cannot be made.
+bool AddEntryTuplet(CTrkBar* tb, int voice, int entryTime, int tupletCount, double memberDuration) {
+    CBarItem* first = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+        if (!first && item->IsNoteOrRest() && item->VoiceField() == voice && item->TimeField() == entryTime &&
+            TupletCount(item) == tupletCount)
+            first = item;
+    });
+    if (!first || memberDuration <= 0) return true;
+    const double span = memberDuration * tupletCount;
+    if (std::fmod(first->TimeField(), span) != 0) return true;
+    const int end = int(first->TimeField() + span + 0.5);
+    std::vector<CBarItem*> members;
+    bool from = false;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+        if (item == first) from = true;
+        if (from && item->IsNoteOrRest() && item->VoiceField() == voice && NoteEndTime(*item) <= end) members.push_back(item);
+    });
+    if (members.empty()) return true;
+    std::uint8_t bytes[kTupletSize] = {};
+    auto* tuplet = reinterpret_cast<CBarItem*>(bytes);
+    rec::Put<std::int16_t>(tuplet, rec::kSize, kTupletSize);
+    tuplet->SetType(kTupletType);
+    trkbar::TupletFitToNotes(tuplet, members.data(), int(members.size()));
+    return tb->AddTuplet(*tuplet, first->TimeField()) != nullptr;
+}
+
+// The voice's tuplet around an entry is renewed, or goes when the entry (shorter than a quarter,
+// with automatic beaming) fills it from its start.
+void UpdateTupletOfEntry(CTrkBar* tb, CBarItem* entry, int tupletSpan) {
+    CBarItem* tuplet = trkbar::FindTupletOfNote(tb, entry, false);
+    if (!tuplet) return;
+    MarkRelayout(tuplet);
+    const int value = ValueCode(entry);
+    if (g_entry.autoBeam && value > 3 && tuplet->TimeField() + kValueTicks[value] * tupletSpan <= NoteEndTime(*entry))
+        tuplet->MarkRemoved();
+}
+
+}  // namespace
+
+// --- note insertion ----------------------------------------------------------------------------
+
+bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
+    CurrentVoiceGuard keepVoice;
+    const int tupletCount = r.tupletCount, tupletSpan = r.tupletSpan;
+    g_entry.lastEntryTime = int(r.time);
+    EntryContext c = ContextFor(this, r);
+    int clef = 0, key = 0;
+    GetClefAndKeyAt(r.position, &clef, &key);
+
+    if (!g_entry.autoRests) {
+        if (CBarItem* found = FindNoteOrRestAtX(-1, r.position, c.window); found && found->VoiceField() != r.voice) {
+            r.time = found->TimeField();
+            r.position = found->PositionField();
+        }
+    }
+    if (c.percussion)
+        for (int i = 0; i < 16; ++i)
+            if (c.track->GetDrumPosition(i) == r.staffPosition) {
+                r.stem = c.track->GetVoiceStem(r.voice);
+                g_entry.currentVoice = r.voice;
+                break;
+            }
+    CBarItem* restAt = FindItemOfKindAt(r.voice, int(r.time), kRestType, -1);
+
+    CBarItem* chordNote = nullptr;
+    if (allowChord && !restAt && r.chordSearch > -60) {
+        const int window = r.grace ? c.window / 4 : c.window;
+        CBarItem* found = FindNoteOrRestAtX(r.voice, r.position, window);
+        if (!found) {
+            found = FindNoteOrRestAtX(-1, r.position, window);
+            if (found) r.time = found->TimeField();
+        }
+        if (!c.percussion && !r.grace && found && found->IsNote()) {
+            if (ValueCode(found) == r.value || IsGrace(found)) {
+                chordNote = found;
+            } else {
+                const int neighbour = r.voice == 0 ? 1 : r.voice - 1;
+                if (c.track && neighbour < c.track->GetVoiceCount()) {
+                    trkbar::ApplyVoiceStems(this, true);
+                    const bool below = r.staffPosition < TopHeadPos(found);
+                    r.stem = below ? 2 : 1;
+                    SetStemUp(found, below);
+                    r.voice = neighbour;
+                    g_entry.voiceFlag = true;
+                    g_entry.currentVoice = neighbour;
+                }
+                CBarItem* again = FindNoteOrRestAtX(r.voice, r.position, window);
+                chordNote = again && again->IsNote() ? again : nullptr;
+            }
+        } else if (c.percussion && found && found->IsNote() && HeadCount(found) > 0) {
+            int sum = 0;
+            for (int i = 0; i < HeadCount(found); ++i) sum += rec::Get<std::uint16_t>(HeadAt(found, i), kHeadDuration);
+            r.headDuration = sum / HeadCount(found);
+        }
+    }
+
+    if (g_entry.autoRests) {
+        if (!chordNote && !r.grace) MakeRoom(this, r.voice, r.time, r.insertedDuration, true);
+        if (restAt && !restAt->IsRemoved()) {
+            if (r.tupletCount && ValueCode(restAt) == r.value) {
+                r.tupletCount = TupletCount(restAt);
+                r.tupletSpan = Byte(restAt, kTupletSpan);
+            }
+            const int at = int(r.time);
+            trkbar::ForEachLiveItem(this, [&](CBarItem* item) {
+                if (item->IsRest() && item->VoiceField() == r.voice && item->TimeField() >= at) item->MarkRemoved();
+            });
+        }
+    } else if (restAt) {
+        restAt->MarkRemoved();
+    }
+
+    bool beamCovered = false, tupletInvolved = false;
+    const int entryTime = int(r.time);
+    if (!chordNote) {
+        CBarItem* note = NewItem(kNoteType, entryTime);
+        if (!note) return false;
+        note->PlaceAt(LocationFor(r, false));
+        PutByte(note, kTupletCount, std::uint8_t(r.tupletCount));
+        PutByte(note, kTupletSpan, std::uint8_t(r.tupletSpan));
+        std::uint8_t* head = HeadAt(note, 0);
+        head[kHeadCross] = std::uint8_t((head[kHeadCross] & 0x1F) | ((crossOffset & 7) << 5));
+        HeadFromPosition(note, 0, 0, clef, key);
+        if (const int accidental = r.accidental % 6; accidental >= 1) {
+            ApplyAccidental(note, 0, accidental, clef, key);
+            r.accidental = 0;
+        }
+        ApplyStem(note, r.stem);
+        if (c.tablature) {
+            head[kHeadShape] = std::uint8_t((head[kHeadShape] & 0x03) | ((r.tabShape & 63) << 2));
+            head[kHeadPitch] = std::uint8_t(r.midiPitch);
+        }
+        const double duration = NoteDuration(*note);
+        if (g_entry.advance) {
+            r.time += duration;
+            r.position = TickToFraction(int(r.time));
+        }
+        if (r.grace) SetGraceOrNormal(note, 0, true);
+        MarkNew(note);
+        if (CBarItem* beam = FindBeamOfNote(note)) {
+            beamCovered = true;
+            if (ValueCode(note) < 4)
+                beam->MarkRemoved();
+            else
+                MarkRelayout(beam);
+        }
+        const bool wasInTuplet = trkbar::FindTupletOfNote(this, note, false) != nullptr;
+        if (!r.grace) {
+            UpdateTupletOfEntry(this, note, r.tupletSpan);
+        } else if (ValueCode(note) < 2) {
+            PutByte(note, kValue, std::uint8_t((Byte(note, kValue) & 0x0F) | (2 << 4)));
+        }
+        tupletInvolved = wasInTuplet || r.tupletCount != 0;
+        if (g_entry.autoRests && !(c.bar && c.bar->HasBarFlag(CBar::kShortBarBit)) && !c.tablature)
+            if (!FillGaps(r.voice, false, false, true)) return false;
+        if (r.tupletCount && !r.grace && !wasInTuplet)
+            if (!AddEntryTuplet(this, r.voice, entryTime, r.tupletCount, duration)) return false;
+    } else {
+        if (chordNote->IsRest()) return false;
+        const int grown = HeadCount(chordNote);
+        CBarItem* note = ResizeNote(chordNote, nullptr, 1);
+        if (!note) return false;
+        std::uint8_t* head = HeadAt(note, grown);
+        const std::uint8_t shape = HeadAt(note, 0)[kHeadShape];
+        head[kHeadCross] = std::uint8_t(head[kHeadCross] & 0x1F);
+        head[kHeadShape] = r.headBytes[0];
+        head[kHeadLinks] = r.headBytes[1];
+        rec::Put<std::uint16_t>(head, kHeadDuration, std::uint16_t(std::clamp(r.headDuration, 0, 65535)));
+        head[kHeadPos] = std::uint8_t(std::int8_t(r.staffPosition));
+        if (!c.percussion && !c.tablature) head[kHeadShape] = std::uint8_t((head[kHeadShape] & 0x03) | (shape & 0xFC));
+        if (const int accidental = r.accidental % 6; accidental >= 1) {
+            ApplyAccidental(note, grown, accidental, clef, key);
+            r.accidental = 0;
+        } else {
+            HeadFromPosition(note, grown, 0, clef, key);
+        }
+        SetGraceOrNormal(note, grown, r.grace);
+        ApplyStem(note, r.stem);
+        head = HeadAt(note, grown);
+        if (head[kHeadAcc] & 0xE0) head[kHeadAcc] = std::uint8_t(head[kHeadAcc] | 0x04);
+        r.position = note->PositionField();
+        r.time = NoteEndTime(*note);
+        MarkNew(note);
+        note->LayoutChord();
+        beamCovered = FindBeamOfNote(note) != nullptr;
+    }
+
+    barspacing::TrkBarRecalcTimes(this);
+    RecalcAccidentals();
+    if (!g_entry.autoBeam && !beamCovered) {
+        barspacing::TrkBarRecalc(this, 0);
+    } else {
+        std::uint8_t meterBytes[28];
+        GetBarMeter(meterBytes);
+        const auto* meter = reinterpret_cast<const Meter*>(meterBytes);
+        int grouping = meter->GetBeamGroup(0) ? meter->GetBeamGroup(0) * 240 : GetBeatLength();
+        if (meter->GetBeamGroup(0)) {
+            bool fails = false;
+            trkbar::ForEachLiveItem(this, [&](CBarItem* item) {
+                if (fails || !item->IsNote() || item->VoiceField() != r.voice || IsGrace(item) || item->TimeField() >= entryTime)
+                    return;
+                const bool ok = (meter->GetDenominator() != 4 || ValueCode(item) == 4) &&
+                                (r.grace || ValueCode(item) == r.value) && Dots(item) == 0 &&
+                                (r.grace || !(Byte(item, kBaseFlags) & kTupletBit));
+                if (!ok) fails = true;
+            });
+            if (fails) grouping = 480;
+        }
+        if (grouping <= 0) grouping = 480;
+        beaming::Init(this, 1, 0);
+        beaming::AutoBeam(GetTrackIndex(), r.voice, entryTime - entryTime % grouping, 32767);
+        if (tupletInvolved) barspacing::TrkBarRecalc(this, 0);
+        if (g_entry.autoSpacing) RecalcPositions(r.voice);
+    }
+    if (!beamCovered) trkbar::PlaceNote(this, r.stem != 0);
+    return true;
+}
+
+// --- rest insertion ----------------------------------------------------------------------------
+
+bool CTrkBar::InsertRest(EntryRequest& r) {
+    CurrentVoiceGuard keepVoice;
+    g_entry.lastEntryTime = int(r.time);
+    EntryContext c = ContextFor(this, r);
+    CBarItem* found = FindNoteOrRestAtX(r.voice, r.position, c.window);
+    if (!found) {
+        if (g_entry.autoRests) MakeRoom(this, r.voice, r.time - 0.5, r.insertedDuration, false);
+    } else if (found->IsRest()) {
+        found->MarkRemoved();
+    } else if (ValueCode(found) == r.value || std::abs(r.staffPosition - found->GetFirstHeadStaffPos()) < 2) {
+        found->MarkRemoved();
+    } else {
+        trkbar::ApplyVoiceStems(this, true);
+        r.voice = r.voice == 0 ? 1 : r.voice - 1;
+        r.stem = r.voice % 2 == 0 ? 1 : 2;
+        g_entry.voiceFlag = true;
+        g_entry.currentVoice = r.voice;
+    }
+    CBarItem* rest = NewItem(kRestType, int(r.time));
+    if (!rest) return false;
+    const int entryTime = int(r.time + 0.5);
+    rest->PlaceAt(LocationFor(r, true));
+    const double duration = NoteDuration(*rest);
+    r.time += duration;
+    if (c.tablature) SetFlag(rest, kRestFlags, 0x10, true);
+
+    VoiceStats stats;
+    const int inUse = GetVoiceStats(&stats, false);
+    const int v = rest->VoiceField();
+    const int value = std::min(ValueCode(rest), 8);
+    const bool oddVoice = v == 1 || v == 3 || v == 5;
+    if (inUse > 1) {
+        int position = kRestDefaultStaffPos[value];
+        if (stats.voice[v].average > 2) position += 6;
+        else if (stats.voice[v].average < -2 || oddVoice) position -= 6;
+        PutByte(rest, kRestStaffPos, std::uint8_t(std::int8_t(position)));
+    } else if (HasOtherVoice(v)) {
+        PutByte(rest, kRestStaffPos, std::uint8_t(std::int8_t(kRestDefaultStaffPos[value] - (oddVoice ? 6 : 0))));
+    }
+
+    const bool inTuplet = trkbar::FindTupletOfNote(this, rest, false) != nullptr;
+    if (!r.grace) UpdateTupletOfEntry(this, rest, r.tupletSpan);
+    if (g_entry.autoRests && !c.tablature)
+        if (!FillGaps(r.voice, false, false, false)) return false;
+    if (g_entry.autoSpacing) RecalcPositions(r.voice);
+    if (r.tupletCount && !r.grace && !inTuplet)
+        if (!AddEntryTuplet(this, r.voice, entryTime, r.tupletCount, duration)) return false;
+    if (inTuplet) barspacing::TrkBarRecalc(this, 0);
+    return true;
+}

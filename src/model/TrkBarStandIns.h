@@ -19,6 +19,15 @@ void LyricAfterLoadFixup(CBarItem* lyric);
 // CTrkBar::FindTupletOfNote (note, last): the tuplet of the note's voice that holds it (none
 // yet).
 CBarItem* FindTupletOfNote(CTrkBar* trkBar, CBarItem* note, bool last);
+// --- recalculation, finders and tuplets that entry calls ---
+// CTrkBar::ApplyVoiceStems (force): nothing yet.
+void ApplyVoiceStems(CTrkBar* trkBar, bool force);
+// CTrkBar::PlaceNote (note, forced stem): nothing yet.
+void PlaceNote(CTrkBar* trkBar, bool forcedStem);
+// CTuplet::FitToNotes (notes, count): the template takes the first note's voice, time and
+// position and the tuplet numbers (count and span at bytes 16 and 18, played and normal at 38
+// and 39, as AddTuplet and the bar's measuring read them).
+void TupletFitToNotes(CBarItem* tupletTemplate, CBarItem* const* notes, int count);
 
 // --- document and views ---
 // The document's flag word that files of version 0x351 carry (clear).

@@ -385,6 +385,22 @@ void RawHeadBehaviour::NoteMoveHead(CBarItem& item, int head, int delta) const {
     if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).MoveHead(head, delta);
 }
 
+void RawHeadBehaviour::NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const {
+    if (!item.IsNoteOrRawNote()) return;
+    auto& note = static_cast<CRawNote&>(item);
+    if (head < 0 || head >= note.HeadCountField() || CRawNote::kHeads + NoteHead::kSize * (head + 1) > note.RecordSizeField())
+        return;
+    CRawNote::SetHeadFromPosition(*note.Head(head), accidental, clef, key);
+}
+
+void RawHeadBehaviour::NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const {
+    if (!item.IsNoteOrRawNote()) return;
+    auto& note = static_cast<CRawNote&>(item);
+    if (head < 0 || head >= note.HeadCountField() || CRawNote::kHeads + NoteHead::kSize * (head + 1) > note.RecordSizeField())
+        return;
+    note.ApplyHeadAccidental(head, accidental, false, clef, key);
+}
+
 void RawHeadBehaviour::NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const {
     if (!item.IsNoteOrRawNote()) return;
     auto& note = static_cast<CRawNote&>(item);

@@ -55,6 +55,8 @@ public:
     void NoteSetLink(CBarItem& item, int link, bool on) const override;
     void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const override;
     void NoteMoveHead(CBarItem& item, int head, int delta) const override;
+    void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const override;
+    void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const override;
 
     // The behaviour of a bare note-and-rest base (a record whose class has none of its own).
     static const RawHeadBehaviour& Bare();

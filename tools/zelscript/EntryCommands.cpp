@@ -1,4 +1,5 @@
-// Entering notes and rests and what follows an entry: `option` sets the automatic options,
+// Entering notes and rests and what follows an entry: `enter note` and `enter rest` enter one as
+// the note tool does, `option` sets the automatic options,
 // `fillgaps` fills a voice's gaps with rests, `columns` measures one track bar's column widths,
 // `positions` recomputes its item positions.
 #include <algorithm>
@@ -62,6 +63,68 @@ void RunPositions(Context& ctx, const Args& args) {
     }
 }
 
+// Where the last entry left the insertion point: `next` as an entry's time goes on from there.
+struct InsertionPoint {
+    double time = 0;
+    int position = 0;
+};
+InsertionPoint g_next;
+
+// enter note|rest T B TIME STAFFPOS VALUE [options]: the request's fields as options; prints
+// where the insertion point and the voice ended. TIME `next` goes on where the last entry left.
+void RunEnter(Context& ctx, const Args& args, bool rest) {
+    const char* usage = rest ? "enter rest T B TIME STAFFPOS VALUE [options]" : "enter note T B TIME STAFFPOS VALUE [options]";
+    NeedArgs(args, 5, 20, usage);
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    EntryRequest r;
+    const bool next = args[2] == "next";
+    r.time = next ? g_next.time : ArgIntIn(args, 2, "time", 0, 32767);
+    r.staffPosition = ArgIntIn(args, 3, "staff position", -60, 60);
+    r.value = ArgIntIn(args, 4, "value", rest ? 0 : 1, 8);
+    r.position = next ? g_next.position : trkBar->TickToFraction(int(r.time));
+    r.midiPitch = 60 + r.staffPosition;
+    bool allowChord = true;
+    int cross = 0;
+    bool insertedGiven = false;
+    for (std::size_t i = 5; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        int v = 0, p = 0, q = 0;
+        if (a == "grace") r.grace = true;
+        else if (a == "nochord") allowChord = false;
+        else if (a == "up") r.stem = 1;
+        else if (a == "down") r.stem = 2;
+        else if (Option(a, "voice", &v)) r.voice = v & 7;
+        else if (Option(a, "dots", &v)) r.dots = v & 3;
+        else if (PairOption(a, "tuplet", &p, &q)) {
+            r.tupletCount = p;
+            r.tupletSpan = q;
+        } else if (Option(a, "search", &v)) r.chordSearch = v;
+        else if (Option(a, "acc", &v)) r.accidental = v;
+        else if (Option(a, "pos", &v)) r.position = v;
+        else if (Option(a, "cross", &v)) cross = v;
+        else if (Option(a, "inserted", &v)) {
+            r.insertedDuration = v;
+            insertedGiven = true;
+        } else throw ScriptError("unknown option \"" + a + "\"");
+    }
+    r.dots = std::min(r.dots, 2);
+    // By default later notes move on by the entry's own length.
+    if (!insertedGiven) {
+        double ticks = r.value == 0 ? trkBar->GetMeterLength() : 3840 >> r.value;
+        for (int d = 0, half = int(ticks) / 2; d < r.dots; ++d, half /= 2) ticks += half;
+        if (r.tupletCount && r.tupletSpan) ticks = ticks * r.tupletSpan / r.tupletCount;
+        r.insertedDuration = ticks;
+    }
+    r.headDuration = int(r.insertedDuration);
+    const bool ok = rest ? trkBar->InsertRest(r) : trkBar->InsertNote(r, allowChord, cross);
+    if (!ok) {
+        std::fprintf(ctx.out, "enter: refused\n");
+        return;
+    }
+    g_next = {r.time, r.position};
+    std::fprintf(ctx.out, "enter: voice %d time %g pos %d stem %d\n", r.voice, r.time, r.position, r.stem);
+}
+
 // option NAME on|off: beam (36100), spacing (36101), rests (36102), advance.
 void RunOption(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "option beam|spacing|rests|advance on|off");
@@ -111,6 +174,13 @@ void RunPrintRhythm(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
+    {"enter note", "T B TIME STAFFPOS VALUE [options]",
+     "enters a note as the note tool does: options voice=N, dots=N, tuplet=C:S, up, down, grace, search=N (-60: "
+     "no chord search), nochord, acc=N (the tool's accidental), pos=N (the click's position), cross=N, inserted=N "
+     "(ticks later notes move by; default the entry's length)",
+     [](Context& ctx, const Args& args) { RunEnter(ctx, args, false); }},
+    {"enter rest", "T B TIME STAFFPOS VALUE [options]", "enters a rest as the rest tool does; options as enter note",
+     [](Context& ctx, const Args& args) { RunEnter(ctx, args, true); }},
     {"print rhythm", "T B", "the live notes and rests of track T's bar B: voice, time, position, value, dots, tuplet, "
      "length and the grace, hidden and new marks", RunPrintRhythm},
     {"option", "beam|spacing|rests|advance on|off",
