@@ -11,6 +11,7 @@
 #include "model/BarSpacing.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntry.h"
 #include "model/TrkBarEntryFields.h"
@@ -125,6 +126,13 @@ void RunEnter(Context& ctx, const Args& args, bool rest) {
     std::fprintf(ctx.out, "enter: voice %d time %g pos %d stem %d\n", r.voice, r.time, r.position, r.stem);
 }
 
+void RunVoiceCount(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "voicecount T N");
+    CScore& score = *ctx.Score().score;
+    const int t = ArgIntIn(args, 0, "track", 0, score.GetTrackCount() - 1);
+    score.GetTrack(t)->SetVoiceCount(ArgIntIn(args, 1, "voices", 1, 8));
+}
+
 // option NAME on|off: beam (36100), spacing (36101), rests (36102), advance.
 void RunOption(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "option beam|spacing|rests|advance on|off");
@@ -179,6 +187,7 @@ const CommandRegistrar registrar{
      "no chord search), nochord, acc=N (the tool's accidental), pos=N (the click's position), cross=N, inserted=N "
      "(ticks later notes move by; default the entry's length)",
      [](Context& ctx, const Args& args) { RunEnter(ctx, args, false); }},
+    {"voicecount", "T N", "track T has N voices (1-8)", RunVoiceCount},
     {"enter rest", "T B TIME STAFFPOS VALUE [options]", "enters a rest as the rest tool does; options as enter note",
      [](Context& ctx, const Args& args) { RunEnter(ctx, args, true); }},
     {"print rhythm", "T B", "the live notes and rests of track T's bar B: voice, time, position, value, dots, tuplet, "
