@@ -235,7 +235,7 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
             } else {
                 const int neighbour = r.voice == 0 ? 1 : r.voice - 1;
                 if (c.track && neighbour < c.track->GetVoiceCount()) {
-                    trkbar::ApplyVoiceStems(this, true);
+                    ApplyVoiceStems(true);
                     const bool below = r.staffPosition < TopHeadPos(found);
                     r.stem = below ? 2 : 1;
                     SetStemUp(found, below);
@@ -346,10 +346,10 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
         beamCovered = FindBeamOfNote(note) != nullptr;
     }
 
-    barspacing::TrkBarRecalcTimes(this);
+    RecalcTimes(nullptr, nullptr);
     RecalcAccidentals();
     if (!g_entry.autoBeam && !beamCovered) {
-        barspacing::TrkBarRecalc(this, 0);
+        Recalc(0);
     } else {
         std::uint8_t meterBytes[28];
         GetBarMeter(meterBytes);
@@ -370,7 +370,7 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
         if (grouping <= 0) grouping = 480;
         beaming::Init(this, 1, 0);
         beaming::AutoBeam(GetTrackIndex(), r.voice, entryTime - entryTime % grouping, 32767);
-        if (tupletInvolved) barspacing::TrkBarRecalc(this, 0);
+        if (tupletInvolved) Recalc(0);
         if (g_entry.autoSpacing) RecalcPositions(r.voice);
     }
     if (!beamCovered) trkbar::PlaceNote(this, r.stem != 0);
@@ -391,7 +391,7 @@ bool CTrkBar::InsertRest(EntryRequest& r) {
     } else if (ValueCode(found) == r.value || std::abs(r.staffPosition - found->GetFirstHeadStaffPos()) < 2) {
         found->MarkRemoved();
     } else {
-        trkbar::ApplyVoiceStems(this, true);
+        ApplyVoiceStems(true);
         r.voice = r.voice == 0 ? 1 : r.voice - 1;
         r.stem = r.voice % 2 == 0 ? 1 : 2;
         g_entry.voiceFlag = true;
@@ -426,6 +426,6 @@ bool CTrkBar::InsertRest(EntryRequest& r) {
     if (g_entry.autoSpacing) RecalcPositions(r.voice);
     if (r.tupletCount && !r.grace && !inTuplet)
         if (!AddEntryTuplet(this, r.voice, entryTime, r.tupletCount, duration)) return false;
-    if (inTuplet) barspacing::TrkBarRecalc(this, 0);
+    if (inTuplet) Recalc(0);
     return true;
 }

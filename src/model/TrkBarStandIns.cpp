@@ -15,7 +15,6 @@ void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]) {
 void LyricAfterLoadFixup(CBarItem* lyric) {}
 CBarItem* FindTupletOfNote(CTrkBar*, CBarItem*, bool) { return nullptr; }
 
-void ApplyVoiceStems(CTrkBar* trkBar, bool force) {}
 void PlaceNote(CTrkBar* trkBar, bool forcedStem) {}
 
 void TupletFitToNotes(CBarItem* tupletTemplate, CBarItem* const* notes, int count) {

@@ -20,8 +20,6 @@ void LyricAfterLoadFixup(CBarItem* lyric);
 // yet).
 CBarItem* FindTupletOfNote(CTrkBar* trkBar, CBarItem* note, bool last);
 // --- recalculation, finders and tuplets that entry calls ---
-// CTrkBar::ApplyVoiceStems (force): nothing yet.
-void ApplyVoiceStems(CTrkBar* trkBar, bool force);
 // CTrkBar::PlaceNote (note, forced stem): nothing yet.
 void PlaceNote(CTrkBar* trkBar, bool forcedStem);
 // CTuplet::FitToNotes (notes, count): the template takes the first note's voice, time and
