@@ -1,0 +1,153 @@
+// Note and rest entry on the program's own notes: the current-voice state kept, failures under
+// injected out-of-memory, and a bounded random series of entries that must leave every bar
+// consistent.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "EntryTestSupport.h"
+#include "framework/Memory.h"
+#include "model/TrkBarEntry.h"
+#include "notation/NotationGlobals.h"
+
+namespace {
+
+using entrytest::EntryTest;
+class NoteEntry : public EntryTest {
+protected:
+    static EntryRequest Request(CTrkBar* tb, int time, int staffPosition, int value) {
+        EntryRequest r;
+        r.time = time;
+        r.position = tb->TickToFraction(time);
+        r.staffPosition = staffPosition;
+        r.value = value;
+        r.midiPitch = 60 + staffPosition;
+        r.insertedDuration = 3840 >> value;
+        r.headDuration = int(r.insertedDuration);
+        return r;
+    }
+    static std::vector<std::uint8_t> LiveBytes(CTrkBar* tb) {
+        std::vector<std::uint8_t> out;
+        for (CBarItem* r : Live(tb)) out.insert(out.end(), r->Bytes(), r->Bytes() + r->RecordSizeField());
+        return out;
+    }
+};
+
+TEST_F(NoteEntry, TheCurrentVoiceStateComesBackOnEveryExit) {
+    CTrkBar* tb = TrkBar(0);
+    g_entry.voiceFlag = false;
+    g_entry.currentVoice = 5;
+    EntryRequest first = Request(tb, 0, 0, 3);
+    ASSERT_TRUE(tb->InsertNote(first, true, 0));
+    EntryRequest other = Request(tb, 0, -3, 2);  // near a quarter: the neighbouring voice
+    ASSERT_TRUE(tb->InsertNote(other, true, 0));
+    EXPECT_EQ(other.voice, 1);
+    EXPECT_EQ(g_entry.currentVoice, 5);
+    EXPECT_FALSE(g_entry.voiceFlag);
+    EntryRequest rest = Request(tb, 480, 6, 4);
+    fw::memtest::FailAfter(0);
+    const bool ok = tb->InsertRest(rest);
+    fw::memtest::Reset();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(g_entry.currentVoice, 5);
+}
+
+// Each failure to make room answers false; the bar copied before (the caller's undo snapshot)
+// gives back the bar as it was, removals included. Allowing one allocation more each time, the
+// entry at last succeeds.
+TEST_F(NoteEntry, AFailedInsertionIsReportedAndTheSnapshotGivesTheBarBack) {
+    CTrkBar* tb = TrkBar(0);
+    EntryRequest first = Request(tb, 0, 0, 4);
+    ASSERT_TRUE(tb->InsertNote(first, true, 0));
+    const std::vector<std::uint8_t> before = LiveBytes(tb);
+    std::vector<std::uint8_t> snapshotBytes(CTrkBar::kSize, 0);
+    CTrkBar* snapshot = CTrkBar::Construct(snapshotBytes.data());
+    bool done = false;
+    int failures = 0;
+    for (int allowed = 0; allowed < 200 && !done; ++allowed) {
+        ASSERT_TRUE(tb->CopyTo(snapshot));
+        EntryRequest r = Request(tb, 240, 2, 5);
+        r.tupletCount = 3;
+        r.tupletSpan = 2;
+        fw::memtest::FailAfter(allowed);
+        done = tb->InsertNote(r, true, 0);
+        fw::memtest::Reset();
+        if (!done) {
+            ++failures;
+            ASSERT_TRUE(snapshot->CopyTo(tb));
+            EXPECT_EQ(LiveBytes(tb), before) << "allowed " << allowed;
+        }
+    }
+    snapshot->Release(true);
+    EXPECT_TRUE(done);
+    EXPECT_GT(failures, 0);
+}
+
+// A bounded random series of entries with every option on: notes, chords, rests, grace notes
+// and triplets in two voices of four bars.
+TEST_F(NoteEntry, RandomEntriesLeaveEveryBarConsistent) {
+    std::mt19937 random(25);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    for (int step = 0; step < 300; ++step) {
+        const int b = pick(4);
+        CTrkBar* tb = TrkBar(b);
+        const int value = 3 + pick(3);
+        EntryRequest r = Request(tb, 120 * pick(16), pick(13) - 6, value);
+        r.voice = pick(2);
+        const int kind = pick(6);
+        bool ok;
+        if (kind == 0) {
+            ok = tb->InsertRest(r);
+        } else {
+            r.grace = kind == 1;
+            if (kind == 2) {
+                r.tupletCount = 3;
+                r.tupletSpan = 2;
+                r.insertedDuration = r.insertedDuration * 2 / 3;
+            }
+            ok = tb->InsertNote(r, kind != 3, 0);
+        }
+        ASSERT_TRUE(ok) << "step " << step;
+        tb = TrkBar(b);
+        tb->Compact();
+        int track = 0, voice = 0;
+        const int overflow = tb->RecalcTimes(&track, &voice);
+        // The run is sorted, no two rests of a voice overlap, and with no overflow reported each
+        // voice in use fills its bar.
+        int last = -32768;
+        double filled[8] = {}, restEnd[8] = {};
+        bool used[8] = {};
+        for (CBarItem* item : Live(tb)) {
+            ASSERT_GE(item->TimeField(), last) << "step " << step;
+            last = item->TimeField();
+            if (!item->IsNoteOrRest() || static_cast<CRawHead*>(item)->IsGrace()) continue;
+            const int v = item->VoiceField();
+            used[v] = true;
+            filled[v] += NoteDuration(*item);
+            if (item->IsRest()) {
+                EXPECT_GE(item->TimeField() + 0.001, restEnd[v]) << "step " << step << " voice " << v;
+                restEnd[v] = NoteEndTime(*item);
+            }
+            if (item->IsNote() && static_cast<CRawHead*>(item)->IsBeamed())
+                EXPECT_NE(tb->FindBeamOfNote(item), nullptr) << "step " << step;
+        }
+        if (overflow == 0)
+            for (int v = 0; v < 8; ++v)
+                if (used[v]) EXPECT_NEAR(filled[v], tb->GetMeterLength(), 1) << "step " << step << " voice " << v;
+    }
+    // Every bar's stored form reads back to the same bytes.
+    for (int b = 0; b < 4; ++b) {
+        CTrkBar* tb = TrkBar(b);
+        const auto written = recordtest::Written([&](CChunkStream& s) { tb->Write(s); });
+        std::vector<std::uint8_t> copyBytes(CTrkBar::kSize, 0);
+        CTrkBar* copy = CTrkBar::Construct(copyBytes.data());
+        ASSERT_TRUE(copy->Init(0, b));
+        recordtest::Reader reader(written);
+        copy->Read(reader.stream);
+        EXPECT_EQ(recordtest::Written([&](CChunkStream& s) { copy->Write(s); }), written) << "bar " << b;
+        copy->Release(true);
+    }
+}
+
+}  // namespace
