@@ -38,6 +38,7 @@
 #include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "view/ZelWnd.h"
 
 namespace {
 
@@ -334,7 +335,16 @@ CZelDoc* CZelApp::OpenDocumentFile(const char* path) {
     AddToRecentFileList(path);
     documents_.push_back(std::move(doc));
     active_ = documents_.back().get();
+    OpenScoreWindow(active_);
     return active_;
+}
+
+void CZelApp::OpenScoreWindow(CZelDoc* doc) {
+    if (!doc || !g_app.mainFrame || !g_app.mainFrame->Client().IsWindow()) return;
+    RECT client;
+    g_app.mainFrame->Client().GetClientRect(&client);
+    auto wnd = std::make_unique<CZelWnd>();
+    if (wnd->Create(&g_app.mainFrame->Client(), client, doc)) windows_.push_back(std::move(wnd));
 }
 
 CZelDoc* CZelApp::NewDocument() {
@@ -343,6 +353,7 @@ CZelDoc* CZelApp::NewDocument() {
     doc->SetTitle(nullptr);
     documents_.push_back(std::move(doc));
     active_ = documents_.back().get();
+    OpenScoreWindow(active_);
     return active_;
 }
 
@@ -375,6 +386,7 @@ void CZelApp::OpenStartupDocument() {
 }
 
 void CZelApp::SetActiveDocument(CZelDoc* doc) {
+    for (auto& wnd : windows_) wnd->OnUpdateFrameTitle(true);
     if (CNumeric* numeric = g_ui.currentNumeric) numeric->EndEdit();
     if (g_app.mainFrame)
         if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->SetDocument(doc);
@@ -511,6 +523,7 @@ int CZelApp::ServeRaiseRequests() { return lock_ ? lock_->ServePending() : 0; }
 
 int CZelApp::ExitInstance() {
     const bool started = g_app.startupInProgress == 0;
+    windows_.clear();
     documents_.clear();
     active_ = lastActive_ = nullptr;
     if (started) {

@@ -9,6 +9,7 @@
 #include "framework/App.h"
 
 class CFrameWnd;
+class CZelWnd;
 class CZelDoc;
 class CZelDesktop;
 namespace fw {
@@ -84,6 +85,9 @@ private:
 
     std::unique_ptr<fw::InstanceLock> lock_;
     std::vector<std::unique_ptr<CZelDoc>> documents_;
+    // The score window of each document made or opened, in the main frame's client area.
+    void OpenScoreWindow(CZelDoc* doc);
+    std::vector<std::unique_ptr<CZelWnd>> windows_;
     CZelDoc* active_ = nullptr;
     CZelDoc* lastActive_ = nullptr;
     std::vector<std::string> recent_;

@@ -19,8 +19,8 @@ enum : int {
     MM_ANISOTROPIC = 8,
 };
 
-// Print preview command.
-enum : UINT { ID_FILE_PRINT_PREVIEW = 57609 };
+// Print commands.
+enum : UINT { ID_FILE_PRINT = 57607, ID_FILE_PRINT_DIRECT = 57606, ID_FILE_PRINT_PREVIEW = 57609 };
 
 class CView : public CWnd {
 public:

@@ -21,6 +21,7 @@
 namespace {
 constexpr int kTwoUpOverlap = 36;  // points two-up tiles overlap
 constexpr const char* kTurnOverFront = "After the front of sheet ";
+constexpr const char* kLaserJet = "HP LaserJet";  // printers whose drawing needs the quirk
 constexpr const char* kTurnOverBack = " finishes printing, turn it over and place it back in printer!";
 
 int Pages(CScore* score) { return score ? int(score->GetPageCount()) : 0; }
@@ -254,6 +255,28 @@ bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi) {
     const bool sideways = g_view.print.booklet || g_view.print.twoUp;
     CPrinterDC dc;
     if (!dc.CreatePdf(utf8Path, dpi, sideways ? h : w, sideways ? w : h, 0)) return false;
+    fw::ScopedGlobal<bool> quirk(g_draw.laserJetQuirk);
+    g_draw.laserJetQuirk = false;
+    return RunPrint(dc, info);
+}
+
+bool CZelView::PrintToPrinter(const std::string& printerName) {
+    printedSides.clear();
+    CPrintInfo info;
+    if (!OnPreparePrinting(info)) return false;
+    CPrinterDC dc;
+    if (!dc.CreatePrinter(printerName)) return false;
+    std::string name = printerName;
+    if (name.empty()) {
+        const std::vector<std::string> names = fw::PrinterNames();
+        if (!names.empty()) name = names.front();
+    }
+    fw::ScopedGlobal<bool> quirk(g_draw.laserJetQuirk);
+    g_draw.laserJetQuirk = name.find(kLaserJet) != std::string::npos;
+    return RunPrint(dc, info);
+}
+
+bool CZelView::RunPrint(CPrinterDC& dc, CPrintInfo& info) {
     if (!dc.StartDoc("zelmarin")) return false;
     OnBeginPrinting(&dc, info);
     bool ok = true;

@@ -19,7 +19,10 @@ namespace {
 constexpr UINT kExtendedKey = 0x0100;  // the key data's extended-key bit (keypad Enter)
 }  // namespace
 
-CZelView::CZelView() = default;
+CZelView::CZelView() {
+    AddCommand(ID_FILE_PRINT, [this] { PrintToPrinter(""); });
+    AddCommand(ID_FILE_PRINT_DIRECT, [this] { PrintToPrinter(""); });
+}
 
 CZelView::~CZelView() {
     if (document && document->view == this) document->view = nullptr;

@@ -18,6 +18,7 @@ class CScore;
 class CPagePane;
 class CRuler;
 class CZelWnd;
+class CPrinterDC;
 struct ScoreLocation;
 
 class CZelView : public CScrollView32, public CZelViewBase {
@@ -73,6 +74,8 @@ public:
     // (prepare the context, print), end. False when the file cannot be made or the run was
     // refused.
     bool PrintToPdf(const std::string& utf8Path, int dpi = 600);
+    // The same run on a system printer (empty: the default one); false without one.
+    bool PrintToPrinter(const std::string& printerName);
     // What the last run put on each side, in order.
     std::vector<PrintedSide> printedSides;
 
@@ -125,6 +128,8 @@ private:
     // with the page's top-left at a device offset.
     void DrawPrintedPage(CDC* dc, int page, int resolution, POINT deviceOffset, POINT pageOffset);
     int printZoomSaved = 0;
+    // The run itself on a printer context made for it.
+    bool RunPrint(CPrinterDC& dc, CPrintInfo& info);
     // Puts the panes of a block at their places (the others parked).
     void PlaceBlock(int block, int offsetInBlock, POINT scroll);
     void ParkHiddenPanes();

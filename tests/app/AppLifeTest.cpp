@@ -294,17 +294,21 @@ TEST_F(AppLifeTest, StartUpScoreIsTheDefaultFileUntitledElseANewScore) {
         CZelDoc* doc = nullptr;
         std::string path = "?";
         int tracks = 0;
+        bool shown = false;
         app.whileRunning = [&](TestApp& a) {
             doc = a.GetActiveDocument();
             if (!doc) return;
             path = doc->GetPathName();
             tracks = doc->GetScore()->GetTrackCount();
+            // The score shows in its window, whose view the document knows.
+            shown = doc->view && doc->GetPagePane(0);
         };
         RunApp(app, c.args);
         EXPECT_TRUE(app.started);
         ASSERT_NE(doc, nullptr);
         EXPECT_EQ(path, "");
         EXPECT_GT(tracks, 0);
+        EXPECT_TRUE(shown);
         EXPECT_EQ(int(boxes.shown().size()), c.messages);
         if (c.defaultFile) EXPECT_TRUE(app.RecentFiles().empty()) << "an untitled document is not a recent file";
     }

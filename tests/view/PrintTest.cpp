@@ -147,3 +147,22 @@ TEST_F(PrintTest, CancelAtTheDuplexPromptStopsBeforeTheBackSides) {
     ASSERT_TRUE(view->PrintToPdf(Pdf("duplex2.pdf")));
     EXPECT_EQ(view->printedSides.size(), 4u);
 }
+
+TEST_F(PrintTest, APreviewHidesTheRulersAndBringsThemBack) {
+    Open(2, 1, 125);
+    view->ShowRulers(true);
+    CPrintInfo info;
+    info.preview = true;
+    ASSERT_TRUE(view->OnPreparePrinting(info));
+    CDC dc;
+    dc.CreateIC();
+    view->OnBeginPrinting(&dc, info);
+    EXPECT_EQ(view->rulersShown, 0);
+    EXPECT_EQ(g_view.printPreview, 1);
+    EXPECT_EQ(view->tilesPerPage, 1) << "a preview shows whole pages";
+    EXPECT_EQ(doc->GetZoom(), 100);
+    view->OnEndPrinting(&dc, info);
+    EXPECT_EQ(view->rulersShown, 1);
+    EXPECT_EQ(g_view.printPreview, 0);
+    EXPECT_EQ(doc->GetZoom(), 125);
+}
