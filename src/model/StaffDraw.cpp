@@ -18,6 +18,7 @@
 #include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
+#include "platform/FontMap.h"
 #include "platform/Port.h"
 #include "platform/Theory.h"
 
@@ -27,6 +28,9 @@ constexpr int kNatural = 35, kSharp = 33, kFlat = 34;
 constexpr int kCommonTimeGlyph = 138, kCutTimeGlyph = 139, kPlusGlyph = 203;
 constexpr int kStripImages = 116, kMutedImage = 5, kSoloImage = 6;
 constexpr std::uint8_t kMutedBit = 0x20, kSoloBit = 0x40;
+// The score's layout words that move a text-font time signature's numerator up and its
+// denominator down (each times 5 in label units).
+constexpr int kMeterUpperOffsetWord = 1, kMeterLowerOffsetWord = 2;
 
 // Key codes: 0 none, 1-7 that many flats, 8-14 (code - 7) sharps.
 bool IsFlatKey(int key) { return key >= 1 && key <= 7; }
@@ -248,29 +252,95 @@ void CStaff::DrawGlyphString(int x, int y, const char* text) {
     }
 }
 
+namespace {
+
+// The digits of a time signature: music-font glyphs centred on their staff positions, or, in
+// the text-font mode, texts in the score's time-signature font whose digits are centred on the
+// same middles (the baseline half a digit below). `Fraction` draws an upper over a lower text,
+// the narrower centred on the wider, and returns the x after it.
+struct MeterDigits {
+    CArtist* a;
+    CStaff* staff;
+    bool text = false;
+    int lift = 0;  // baseline below a digit's middle, text-font mode
+
+    int Width(const std::string& t) const {
+        return text ? a->TextWidth(t.c_str()) : staff->MeasureGlyphString(t.c_str());
+    }
+    void Draw(int x, int y, const std::string& t) const {
+        if (text)
+            a->DrawText(x, y + lift, t.c_str());
+        else
+            staff->DrawGlyphString(x, y, t.c_str());
+    }
+    int Fraction(int x, int upperY, int lowerY, const std::string& upper, const std::string& lower) const {
+        const int wu = Width(upper), wl = Width(lower), w = std::max(wu, wl);
+        Draw(x + (w - wu) / 2, upperY, upper);
+        Draw(x + (w - wl) / 2, lowerY, lower);
+        return x + w;
+    }
+};
+
+}  // namespace
+
 int CStaff::DrawTimeSignature(int x, const Meter* meter, std::uint8_t* out) {
     CArtist* a = g_draw.artist;
     if (!a || !meter) return 0;
     a->PushColor();
     SetKeyColour(a, -1);
-    a->SetMusicFont(GetFontSize() ? GetFontSize() : 24);
+    const int musicSize = GetFontSize() ? GetFontSize() : 24;
+    a->SetMusicFont(musicSize);
     const std::uint16_t mask = GetLineMask();
     int shift = 0;
     if (GetClef() == kTablatureClef)
         shift = (GetTopLine() + GetBottomLine()) / 2 - GetMiddleY();
     else if (mask == 384 || mask == 960)
         shift = Space() / 2;
-    const int pen = g_draw.printingDC ? 0 : std::max(0, a->GetPenWidth() / 2);
-    const int upperY = PositionToY(2) + shift + pen, lowerY = PositionToY(-2) + shift + pen;
-    const int top = PositionToY(4) + shift, bottom = PositionToY(-4) + shift;
     const std::uint8_t kind = meter->GetKindFlags(), display = meter->GetDisplayFlags();
+    MeterDigits digits{a, this};
+    int upperY = 0, lowerY = 0;
+    if (kind & Meter::kKindDisplay) {
+        // The score's time-signature font at the staff's size; a face that cannot be used
+        // keeps the music font (in the default colour) and takes its spread from the digit 4.
+        const CScore* score = StaffScore();
+        const FontRef font = score ? score->staffLabelFont : FontRef{FontRef::kNoFace, 0, 0, 0};
+        const bool usable = font.face != FontRef::kNoFace && font.size > 0;
+        int quarter = 0;
+        if (usable) {
+            const int size = std::max(1, ScaleLength(font.size));
+            a->SetFont(int(font.face), size, font.style);
+            quarter = size / 4;
+            FontMetrics16 fm;
+            a->GetFontMetrics(&fm);
+            digits.text = !IsMusicFont(int(font.face));
+            if (digits.text) digits.lift = (fm.ascent - fm.internalLeading) / 2;
+        } else {
+            a->SetColor(0);
+            FontMetrics16 fm;
+            a->GetGlyphMetrics(&fm, '4');
+            quarter = fm.ascent / 4;
+        }
+        const int up = score ? ScaleOffset(score->layoutWords[kMeterUpperOffsetWord] * 5) : 0;
+        const int down = score ? ScaleOffset(score->layoutWords[kMeterLowerOffsetWord] * 5) : 0;
+        upperY = GetMiddleY() + shift - quarter - up;
+        lowerY = GetMiddleY() + shift + quarter + down;
+    } else {
+        const int pen = g_draw.printingDC ? 0 : std::max(0, a->GetPenWidth() / 2);
+        upperY = PositionToY(2) + shift + pen;
+        lowerY = PositionToY(-2) + shift + pen;
+    }
+    const int top = PositionToY(4) + shift, bottom = PositionToY(-4) + shift;
     const int start = x;
     if (display & Meter::kShown) {
         if (display & Meter::kWiden) x = DrawTallGlyph(x, top, bottom, false);
         if (kind & (Meter::kCommonTime | Meter::kCutTime)) {
             const int c = (kind & Meter::kCommonTime) ? kCommonTimeGlyph : kCutTimeGlyph;
+            if (kind & Meter::kKindDisplay) a->SetMusicFont(musicSize);
             a->DrawGlyph(x, PositionToY(0) + shift, c);
             x += a->GlyphWidth(c);
+        } else if (digits.text) {
+            x = digits.Fraction(x, upperY, lowerY, std::to_string(meter->GetNumerator()),
+                                std::to_string(meter->GetDenominator()));
         } else {
             x = DrawStackedNumbers(x, upperY, lowerY, meter->GetNumerator(), meter->GetDenominator());
         }
@@ -284,23 +354,23 @@ int CStaff::DrawTimeSignature(int x, const Meter* meter, std::uint8_t* out) {
             std::string upper;
             for (int i = 0; i < 3; ++i)
                 if (meter->GetTopGroup(i)) upper += (upper.empty() ? "" : "+") + std::to_string(meter->GetTopGroup(i));
-            const std::string lower = std::to_string(meter->GetBottomGroup(0));
-            const int wu = MeasureGlyphString(upper.c_str()), wl = MeasureGlyphString(lower.c_str());
-            const int w = std::max(wu, wl);
-            DrawGlyphString(x + (w - wu) / 2, upperY, upper.c_str());
-            DrawGlyphString(x + (w - wl) / 2, lowerY, lower.c_str());
-            x += w;
+            x = digits.Fraction(x, upperY, lowerY, upper, std::to_string(meter->GetBottomGroup(0)));
         } else {
             for (int i = 0; i < 3 && meter->GetTopGroup(i) && meter->GetBottomGroup(i); ++i) {
                 if (i > 0) {
-                    a->DrawGlyph(x, PositionToY(0) + shift, kPlusGlyph);
-                    x += a->GlyphWidth(kPlusGlyph);
+                    digits.Draw(x, digits.text ? GetMiddleY() + shift : PositionToY(0) + shift, "+");
+                    x += digits.Width("+");
                 }
-                x = DrawStackedNumbers(x, upperY, lowerY, meter->GetTopGroup(i), meter->GetBottomGroup(i));
+                if (digits.text)
+                    x = digits.Fraction(x, upperY, lowerY, std::to_string(meter->GetTopGroup(i)),
+                                        std::to_string(meter->GetBottomGroup(i)));
+                else
+                    x = DrawStackedNumbers(x, upperY, lowerY, meter->GetTopGroup(i), meter->GetBottomGroup(i));
             }
         }
         if (display & Meter::kWidenAdditive) x = DrawTallGlyph(x, top, bottom, true);
     }
+    if (kind & Meter::kKindDisplay) a->SetMusicFont(musicSize);
     a->PopColor();
     const int width = x - start;
     if (out) rec::Put<std::int16_t>(out, 10, std::int16_t(start + width / 2));

@@ -28,6 +28,7 @@ namespace drawtest {
 class RecordingArtist : public CArtist {
 public:
     std::vector<std::string> log;
+    std::vector<int> textY;  // the y of every left-aligned text, in order
     void Add(const char* format, int a = 0, int b = 0, int c = 0, int d = 0) {
         char line[96];
         std::snprintf(line, sizeof line, format, a, b, c, d);
@@ -63,6 +64,7 @@ public:
     }
     void DrawText(int x, int y, const char* s) override {
         log.push_back("Text left " + std::to_string(x) + " " + s);
+        textY.push_back(y);
         CArtist::DrawText(x, y, s);
     }
     void Line(int x1, int y1, int x2, int y2) override {

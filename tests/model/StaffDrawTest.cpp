@@ -7,6 +7,7 @@
 
 #include "DrawTestSupport.h"
 #include "model/Meter.h"
+#include "model/Score.h"
 #include "model/SystemStaff.h"
 
 using drawtest::ScoreDrawTest;
@@ -135,4 +136,87 @@ TEST_F(ScoreDrawTest, StaffLinesClefsAndTimeSignaturesFollowTheStaff) {
     EXPECT_EQ(simple, artist.GlyphWidth('4'));
     meter.SetDisplayFlags(Meter::kShown | Meter::kWiden);
     EXPECT_GT(st->DrawTimeSignature(100, &meter, out), simple) << "the enclosing marks widen it";
+}
+
+TEST_F(ScoreDrawTest, TextFontTimeSignaturesUseTheScoresFontAndOffsets) {
+    Build(1, {1});
+    CStaff* st = s->Line(0)->GetStaff(0);
+    const int mid = st->GetMiddleY(), sp = st->Space();
+    Meter meter = *s->Bar(0)->GetMeter();
+    meter.SetNumerator(3);
+    meter.SetDenominator(4);
+    meter.SetKindFlags(Meter::kKindDisplay);
+    meter.SetDisplayFlags(Meter::kShown);
+    std::uint8_t out[12] = {};
+    CScore& score = *s->score;
+    g_model.currentScore = &score;
+    const FontRef text{g_draw.standardFontRefs[1].face, 24, 0, 0};
+    // The digits' widths and baselines in the time-signature font at the staff's size.
+    artist.SetFont(int(text.face), st->ScaleLength(24), 0);
+    const int w3 = artist.TextWidth("3"), w4 = artist.TextWidth("4"), w = std::max(w3, w4);
+    const int wu = artist.TextWidth("3+2+2"), w8 = artist.TextWidth("8");
+    const int quarter = st->ScaleLength(24) / 4;
+
+    struct Case {
+        std::int16_t up, down;
+        int upperMid, lowerMid;
+        const char* why;
+    } cases[] = {
+        {0, 0, mid - quarter, mid + quarter, "a quarter of the size either side of the middle line"},
+        {24, 0, mid - quarter - sp, mid + quarter, "the numerator one space higher"},
+        {0, 24, mid - quarter, mid + quarter + sp, "the denominator one space lower"},
+    };
+    score.staffLabelFont = text;
+    for (const Case& c : cases) {
+        score.layoutWords[1] = c.up;
+        score.layoutWords[2] = c.down;
+        artist.log.clear();
+        artist.textY.clear();
+        EXPECT_EQ(st->DrawTimeSignature(100, &meter, out), w) << c.why;
+        EXPECT_EQ(artist.Only("Text left"),
+                  std::vector<std::string>({"Text left " + std::to_string(100 + (w - w3) / 2) + " 3",
+                                            "Text left " + std::to_string(100 + (w - w4) / 2) + " 4"}))
+            << c.why;
+        ASSERT_EQ(artist.textY.size(), 2u);
+        // Both digits hang the same way from their middles.
+        EXPECT_EQ(artist.textY[1] - artist.textY[0], c.lowerMid - c.upperMid) << c.why;
+        EXPECT_GT(artist.textY[0], c.upperMid) << c.why << ": the baseline lies below the digit's middle";
+        EXPECT_TRUE(artist.Only("Glyph").empty()) << c.why;
+    }
+    score.layoutWords[1] = score.layoutWords[2] = 0;
+
+    // An additive meter in the same font: "3+2+2" over "8", the narrower centred.
+    meter.SetDisplayFlags(Meter::kAdditiveShown);
+    meter.SetTopGroup(0, 3);
+    meter.SetTopGroup(1, 2);
+    meter.SetTopGroup(2, 2);
+    meter.SetBottomGroup(0, 8);
+    meter.SetBottomGroup(1, 0);
+    meter.SetBottomGroup(2, 0);
+    artist.log.clear();
+    EXPECT_EQ(st->DrawTimeSignature(100, &meter, out), wu);
+    EXPECT_EQ(artist.Only("Text left"),
+              std::vector<std::string>({"Text left 100 3+2+2",
+                                        "Text left " + std::to_string(100 + (wu - w8) / 2) + " 8"}));
+    EXPECT_EQ(rec::Get<std::int16_t>(out, 10), 100 + wu / 2);
+
+    // Common time stays the music font's symbol.
+    meter.SetKindFlags(Meter::kKindDisplay | Meter::kCommonTime);
+    meter.SetDisplayFlags(Meter::kShown);
+    artist.log.clear();
+    st->DrawTimeSignature(100, &meter, out);
+    EXPECT_EQ(artist.Only("Glyph"), std::vector<std::string>({G(100, st->PositionToY(0), 138)}));
+    EXPECT_TRUE(artist.Only("Text").empty());
+
+    // A face that cannot be used keeps the music font's digits, spread by the metrics of the
+    // digit 4.
+    score.staffLabelFont = FontRef{FontRef::kNoFace, 0, 0, 0};
+    meter.SetKindFlags(Meter::kKindDisplay);
+    artist.SetMusicFont(st->GetFontSize());
+    FontMetrics16 fm;
+    artist.GetGlyphMetrics(&fm, '4');
+    artist.log.clear();
+    EXPECT_EQ(st->DrawTimeSignature(100, &meter, out), artist.GlyphWidth('4'));
+    EXPECT_EQ(artist.Only("Glyph"),
+              std::vector<std::string>({G(100, mid - fm.ascent / 4, '3'), G(100, mid + fm.ascent / 4, '4')}));
 }

@@ -17,6 +17,7 @@
 #include "model/Titles.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "platform/DrawGlobals.h"
 #include "platform/Port.h"
 
 namespace zelscript {
@@ -107,15 +108,16 @@ void RunScale(Context& ctx, const Args& args) {
     Carry(score);
 }
 
-// The look of bar B's time signature: common or cut time, numbers, enclosed numbers, or an
-// additive meter "A+B+C/D".
+// The look of bar B's time signature: common or cut time, numbers, enclosed numbers, numbers
+// in the score's time-signature font, or an additive meter "A+B+C/D".
 void RunMeterStyle(Context& ctx, const Args& args) {
-    NeedArgs(args, 2, 2, "meterstyle B common|cut|numbers|enclosed|A+B[+C]/D");
+    NeedArgs(args, 2, 2, "meterstyle B common|cut|numbers|enclosed|text|A+B[+C]/D");
     CScore& score = *ctx.Score().score;
     CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
     Meter* meter = bar->GetMeter();
     const std::string& style = args[1];
-    std::uint8_t kind = std::uint8_t(meter->GetKindFlags() & ~(Meter::kCommonTime | Meter::kCutTime));
+    std::uint8_t kind =
+        std::uint8_t(meter->GetKindFlags() & ~(Meter::kCommonTime | Meter::kCutTime | Meter::kKindDisplay));
     std::uint8_t display = std::uint8_t((meter->GetDisplayFlags() & ~0x0F) | Meter::kShown);
     if (style == "common") {
         kind |= Meter::kCommonTime;
@@ -123,6 +125,8 @@ void RunMeterStyle(Context& ctx, const Args& args) {
         kind |= Meter::kCutTime;
     } else if (style == "enclosed") {
         display |= Meter::kWiden;
+    } else if (style == "text") {
+        kind |= Meter::kKindDisplay;
     } else if (style != "numbers") {
         int groups[3] = {}, den = 0, n = 0;
         const char* p = style.c_str();
@@ -144,6 +148,25 @@ void RunMeterStyle(Context& ctx, const Args& args) {
     }
     meter->SetKindFlags(kind);
     meter->SetDisplayFlags(display);
+    Carry(score);
+}
+
+// The score's time-signature font: the standard text face at SIZE points with the style bits,
+// and the two offsets that move a text-font numerator up and its denominator down.
+void RunMeterFont(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 4, "meterfont SIZE [STYLE [UP DOWN]]");
+    CScore& score = *ctx.Score().score;
+    fw::EnsureGraphics();
+    InitDrawing();
+    FontRef font = g_draw.standardFontRefs[1];
+    font.size = std::uint16_t(ArgIntIn(args, 0, "size", 1, 200));
+    font.style = std::uint8_t(args.size() > 1 ? ArgIntIn(args, 1, "style", 0, 7) : 0);
+    score.staffLabelFont = font;
+    if (args.size() > 2) {
+        NeedArgs(args, 4, 4, "meterfont SIZE [STYLE [UP DOWN]]");
+        score.layoutWords[1] = std::int16_t(ArgIntIn(args, 2, "up", -1000, 1000));
+        score.layoutWords[2] = std::int16_t(ArgIntIn(args, 3, "down", -1000, 1000));
+    }
     Carry(score);
 }
 
@@ -200,7 +223,10 @@ const CommandRegistrar registrar{
      "track T's key from bar B (codes 1-7 flats, 8-14 sharps; 0: the track's own key; later: a key change)", RunKey},
     {"lines", "T MASK", "track T's staff lines (bit b: a line at staff position 2 x (b - 8))", RunLines},
     {"scale", "T PERCENT", "track T's staff size", RunScale},
-    {"meterstyle", "B common|cut|numbers|enclosed|A+B[+C]/D", "how bar B's time signature looks", RunMeterStyle},
+    {"meterstyle", "B common|cut|numbers|enclosed|text|A+B[+C]/D", "how bar B's time signature looks",
+     RunMeterStyle},
+    {"meterfont", "SIZE [STYLE [UP DOWN]]", "the score's time-signature font and its numerator and denominator offsets",
+     RunMeterFont},
     {"label", "T FULL [ABBREVIATION] [right]", "track T's names, shown left of its staves", RunLabel},
     {"title", "BLOCK LINE TEXT", "a line of a title block (0 title ... 4-5 headers, 6-7 footers)", RunTitle},
     {"print staff", "S T", "system S's staff of track T", RunPrintStaff},

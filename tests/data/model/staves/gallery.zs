@@ -16,11 +16,14 @@ clef 1 0 11
 lines 1 256
 clef 2 0 13
 lines 2 2016
-# Time signatures: common, cut, 3/4, 3+2+2/8, enclosed 4/4.
+# Time signatures: common, cut, 3/4 in the time-signature font (a text face, numerator and
+# denominator moved apart by half a space each), 3+2+2/8, enclosed 4/4.
 meterstyle 0 common
 meter 4 2 2
 meterstyle 4 cut
 meter 8 3 4
+meterstyle 8 text
+meterfont 12 0 12 12
 meter 12 7 8
 meterstyle 12 3+2+2/8
 meter 16 4 4
