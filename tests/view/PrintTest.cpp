@@ -11,6 +11,7 @@
 #include "framework/MessageBox.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewPrint.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ protected:
 };
 
 TEST_F(PrintTest, LayoutsPrintTheirSidesIntoTheFile) {
-    Open(8, 1);
+    OpenFile(testsupport::TestDataPath("view/eight-pages.zel"), 1);
     struct Row {
         PrintOptions options;
         std::vector<std::vector<int>> sides;  // page indices, -1 blank
