@@ -191,3 +191,61 @@ TEST_F(ViewTest, TheEightPageScoreShowsPagesSixPixelsApartOnTheGapColourWithRule
         doc.reset();
     }
 }
+
+TEST_F(ViewTest, DragsNearTheEdgeScrollInStepsAndShowPageScrollsToAPage) {
+    Open(4, 1);
+    view->ScrollToPosition(POINT{300, 0});
+    const RECT visible = view->GetVisibleRect();
+    struct Row {
+        POINT at;
+        int dx, dy;
+        const char* why;
+    } rows[] = {
+        {{visible.left - 20, visible.top + 50}, -6, 0, "left of the window"},
+        {{visible.right + 20, visible.top + 50}, 6, 0, "right of it"},
+        {{visible.left + 50, visible.bottom + 20}, 0, 4, "below it"},
+        {{visible.left + 50, visible.top + 50}, 0, 0, "inside: no step"},
+    };
+    for (const Row& r : rows) {
+        view->ScrollToPosition(POINT{300, 0});
+        const POINT before = view->GetScrollPosition();
+        const bool stepped = view->AutoScroll(r.at);
+        const POINT after = view->GetScrollPosition();
+        EXPECT_EQ(stepped, r.dx != 0 || r.dy != 0) << r.why;
+        EXPECT_EQ(after.x - before.x, r.dx) << r.why;
+        EXPECT_EQ(after.y - before.y, std::min<LONG>(r.dy, view->GetScrollLimit(SB_VERT))) << r.why;
+    }
+    view->ShowPage(2);
+    EXPECT_EQ(view->GetScrollPosition().x, 2 * (view->pageWidth + 6));
+    EXPECT_NE(view->GetVisiblePane(2), nullptr);
+    EXPECT_EQ(view->GetVisiblePane(0), nullptr) << "page 1 lies left of the window";
+    EXPECT_EQ(view->GetVisiblePane(4), nullptr) << "no such page";
+    EXPECT_EQ(view->GetPane(4), nullptr);
+}
+
+TEST_F(ViewTest, TheRulerMarksFollowThePointerAndGoBeforeScrolling) {
+    Open(2, 1);
+    view->ShowRulers(true);
+    fw::uitest::RunUntilIdle();
+    view->ScrollToPosition(POINT{100, 0});
+    view->UpdateRulerMarks(true, POINT{250, 80});
+    EXPECT_EQ(wnd->hRuler.mark, 250 - 100 + 2) << "the x mark two pixels right of the pointer";
+    EXPECT_EQ(wnd->vRuler.mark, 80);
+    fw::uitest::Key(view, VK_NEXT);
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(wnd->hRuler.mark, -1);
+    EXPECT_EQ(wnd->vRuler.mark, -1);
+}
+
+TEST_F(ViewTest, TheOnePageArrangementShowsTheCurrentPageInItsOnePane) {
+    Open(3, 0);
+    view->ShowPage(2);
+    CPagePane* pane = view->GetPane(0);
+    EXPECT_EQ(pane->GetPageNumber(), 2);
+    EXPECT_EQ(view->GetShownPane(2), pane);
+    EXPECT_EQ(view->GetShownPane(1), nullptr);
+    doc->location.pageIndex = 2;
+    EXPECT_TRUE(pane->IsVisible());
+    doc->location.pageIndex = 1;
+    EXPECT_FALSE(pane->IsVisible());
+}
