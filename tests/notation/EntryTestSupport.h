@@ -1,5 +1,5 @@
-// What the entry, gap-filling and spacing tests stand on: a new piano score laid out as the
-// program makes it, and notes and rests written straight into a bar of a track.
+// What the entry, gap-filling and spacing tests stand on: the new piano score of the note drawing
+// tests, and notes and rests written straight into a bar of a track.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "NotationTestSupport.h"
+#include "NoteDrawSupport.h"
 #include "model/Bar.h"
 #include "model/NewScore.h"
 #include "model/Score.h"
@@ -21,19 +21,9 @@
 
 namespace entrytest {
 
-class EntryTest : public notetest::NotationTest {
+// The laid-out piano score of the note drawing tests, entered into.
+class EntryTest : public notetest::NoteDrawTest {
 protected:
-    void SetUp() override {
-        RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
-        score = std::make_unique<CScore>(&doc);
-        NewScoreSettings settings;
-        settings.arrangement = 1;
-        ASSERT_TRUE(BuildNewScore(*score, settings));
-        g_model.currentScore = score.get();
-        for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
-    }
-
     // Track t's bar b, made current.
     CTrkBar* TrkBar(int b, int t = 0) {
         CTrkBar* tb = score->GetTrkBar(t, b);
@@ -99,8 +89,6 @@ protected:
         return out;
     }
 
-    CZelDoc doc;
-    std::unique_ptr<CScore> score;
 };
 
 }  // namespace entrytest
