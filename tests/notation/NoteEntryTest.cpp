@@ -134,7 +134,9 @@ TEST_F(NoteEntry, RandomEntriesLeaveEveryBarConsistent) {
         }
         if (overflow == 0)
             for (int v = 0; v < 8; ++v)
-                if (used[v]) EXPECT_NEAR(filled[v], tb->GetMeterLength(), 1) << "step " << step << " voice " << v;
+                if (used[v]) {
+                    EXPECT_NEAR(filled[v], tb->GetMeterLength(), 1) << "step " << step << " voice " << v;
+                }
     }
     // Every bar's stored form reads back to the same bytes.
     for (int b = 0; b < 4; ++b) {

@@ -85,7 +85,9 @@ TEST_F(Spacing, LongBarsOutgrowTheFixedTables) {
     tb->RecalcPositions(-1);
     const int lastAt = tb->GetBar()->TickToFraction(6 * (kOnsets - 1), false);
     for (CBarItem* r : Live(tb))
-        if (r->TypeCode() == 27) EXPECT_EQ(rec::Get<std::int16_t>(r, 24), lastAt);
+        if (r->TypeCode() == 27) {
+            EXPECT_EQ(rec::Get<std::int16_t>(r, 24), lastAt);
+        }
 
     CTrkBar* next = TrkBar(1);
     AddNote(next, {.time = 960});
