@@ -270,6 +270,19 @@ BOOL CZelView::OnScroll(UINT code, UINT pos, BOOL doScroll) {
     return result;
 }
 
+BOOL CZelView::OnScrollBy(SIZE by, BOOL doScroll) {
+    if (panes.empty() || !document) return CScrollView32::OnScrollBy(by, doScroll);
+    const DWORD style = GetStyle();
+    if (!(style & WS_VSCROLL)) by.cy = 0;
+    if (!(style & WS_HSCROLL)) by.cx = 0;
+    const POINT from = GetScrollPosition();
+    const long long x = std::clamp<long long>(from.x + (long long)by.cx, 0, std::max(0, GetScrollLimit(SB_HORZ)));
+    const long long y = std::clamp<long long>(from.y + (long long)by.cy, 0, std::max(0, GetScrollLimit(SB_VERT)));
+    if (x == from.x && y == from.y) return FALSE;
+    if (doScroll) ScrollToPosition(POINT{LONG(x), LONG(y)});
+    return TRUE;
+}
+
 bool CZelView::AutoScroll(POINT pt) {
     pt.x = std::clamp<LONG>(pt.x, totalRect.left, totalRect.right);
     pt.y = std::clamp<LONG>(pt.y, totalRect.top, totalRect.bottom);

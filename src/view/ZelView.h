@@ -52,6 +52,9 @@ public:
     // One step of scrolling while a drag nears the edge; true when the view scrolled.
     bool AutoScroll(POINT pt);
     BOOL OnScroll(UINT scrollCode, UINT pos, BOOL doScroll = TRUE) override;
+    // Scroll bars, keys and the wheel scroll through ScrollToPosition, so that a long row or
+    // column of pages changes blocks whichever way it scrolls.
+    BOOL OnScrollBy(SIZE scrollSize, BOOL doScroll = TRUE) override;
     void CalcWindowRect(RECT* rect, bool adjustOutside) override;
     // The rulers: shown or hidden, their marks at the pointer (or cleared), repainted.
     void ShowRulers(bool on);

@@ -94,6 +94,15 @@ TEST_F(ViewTest, AThousandPagesScrolledToTheFarRightShowTheLastPagesAndParkTheRe
     EXPECT_TRUE(view->GetPane(999)->IsVisible()) << "the last page lies in the client area";
     EXPECT_FALSE(view->GetPane(0)->IsWindowVisible());
     (void)client;
+    // The scroll bar's way there changes blocks too.
+    view->ScrollToPosition(POINT{0, 0});
+    view->OnScroll(0xFF00u | SB_BOTTOM, 0);
+    EXPECT_EQ(view->GetScrollPosition().x, view->GetScrollLimit(SB_HORZ));
+    EXPECT_TRUE(view->GetPane(999)->IsVisible());
+    EXPECT_EQ(PlaceOf(view->GetPane(0)).left, CZelView::kParked);
+    view->OnScroll(0xFF00u | SB_LINEUP, 0);
+    EXPECT_TRUE(view->GetPane(999)->IsVisible());
+    EXPECT_EQ(PlaceOf(view->GetPane(999)).left, 6 + 999 * (view->pageWidth + 6) - view->GetScrollPosition().x);
     // Back to the start: the first block again.
     view->ScrollToPosition(POINT{0, 0});
     EXPECT_TRUE(view->GetPane(0)->IsWindowVisible());
