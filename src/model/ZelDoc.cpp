@@ -79,6 +79,9 @@ CZelDoc::~CZelDoc() {
     ClearUndo();
     if (g_model.currentDoc == this) g_model.currentDoc = nullptr;
     if (g_model.currentScore == score) g_model.currentScore = nullptr;
+    // What MakeCurrent pointed into this document goes with it.
+    if (g_model.engraverSettings == &engraver) g_model.engraverSettings = nullptr;
+    if (g_draw.fontMap == &fontMap) g_draw.fontMap = nullptr;
     auto& list = documentList();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
     delete score;

@@ -24,6 +24,7 @@
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
+#include "platform/DrawGlobals.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "platform/PortLayer.h"
@@ -685,3 +686,15 @@ TEST(DocumentTest, ViewEnumerationKeepsItsStateInThePosition) {
 }
 
 }  // namespace
+
+TEST(DocumentTest, ADeletedCurrentDocumentLeavesNothingPointingIntoIt) {
+    Env env;
+    auto doc = std::make_unique<CZelDoc>();
+    doc->MakeCurrent();
+    ASSERT_EQ(g_model.engraverSettings, &doc->engraver);
+    doc.reset();
+    EXPECT_EQ(g_model.currentDoc, nullptr);
+    EXPECT_EQ(g_model.currentScore, nullptr);
+    EXPECT_EQ(g_model.engraverSettings, nullptr) << "the engraver settings fall back to the defaults";
+    EXPECT_EQ(g_draw.fontMap, nullptr);
+}

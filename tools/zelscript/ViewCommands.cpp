@@ -2,6 +2,7 @@
 // it, give it keys, take a picture of its client area and print it into a PDF file.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Script.h"
 #include "framework/Clock.h"
@@ -21,6 +22,9 @@ struct Window {
     CZelWnd* wnd = nullptr;
     CZelDoc* doc = nullptr;
     fw::uitest::Session* session = nullptr;
+    // Windows of scores the script has left behind: their documents are gone, so they are
+    // kept (hidden) rather than destroyed.
+    std::vector<CZelWnd*> left;
 };
 
 Window& TheWindow() {
@@ -52,8 +56,12 @@ void RunWindow(Context& ctx, const Args& args) {
         fw::clocktest::SetManual(1000);
         w.session = new fw::uitest::Session;  // kept for the script's life
     }
-    // A window of a score the script has left behind stays (its document is gone).
-    if (w.wnd && w.doc == doc) delete w.wnd;
+    if (w.wnd && w.doc == doc) {
+        delete w.wnd;
+    } else if (w.wnd) {
+        w.wnd->ShowWindow(SW_HIDE);
+        w.left.push_back(w.wnd);
+    }
     w.wnd = nullptr;
     doc->location.arrangementMode = std::int16_t(mode);
     doc->SetZoom(zoom, false);
