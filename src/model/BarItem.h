@@ -117,15 +117,20 @@ public:
     virtual bool AcceptsEndNote(CBarItem& item, CBarItem* note, int arg) const { return false; }    // 125
     virtual void AttachStart(CBarItem& item, CBarItem* note, int a, int b) const {}       // 126
     virtual void AttachEnd(CBarItem& item, CBarItem* note, int a, int b) const {}         // 127
-    virtual void Hook128(CBarItem& item) const {}                                         // 128
+    // 128: every selected head to its next enharmonic spelling (notes; nothing for others).
+    virtual void RespellSelected(CBarItem& item) const {}
     // 129: turns the item to its other side (mode 0), or lays it out again where its notes are
     // (1, -1); nothing for items without sides.
     virtual void Flip(CBarItem& item, int mode) const {}
     // 130: lays a chord out again (which head on which side of the stem, dots, accidental
     // columns); nothing for other items.
     virtual void LayoutChord(CBarItem& item) const {}
-    virtual void Hook131(CBarItem& item, int arg) const {}                                // 131
-    virtual void Hook132(CBarItem& item, int arg) const {}                                // 132
+    // 131: moves every selected head by amount: mode 0 an interval number, 1 steps of the key,
+    // 2 semitones (notes; beams mark themselves for re-layout; nothing for others).
+    virtual void TransposeSelected(CBarItem& item, int amount, int mode) const {}
+    // 132: writes every head again for a change from one key to another under the clef, the
+    // pitch moving by the signed semitones (0: the pitch kept).
+    virtual void TransposeAll(CBarItem& item, int fromKey, int toKey, int clef, int semitones) const {}
     virtual void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const;            // 133
     virtual bool ReachesOtherStaff(CBarItem& item) const { return false; }                // 134
     virtual bool CanEndOnOtherStaff(CBarItem& item) const { return false; }               // 135
@@ -246,11 +251,13 @@ public:
     bool AcceptsEndNote(CBarItem* note, int arg) { return BarBehaviour().AcceptsEndNote(*this, note, arg); }
     void AttachStart(CBarItem* note, int a, int b) { BarBehaviour().AttachStart(*this, note, a, b); }
     void AttachEnd(CBarItem* note, int a, int b) { BarBehaviour().AttachEnd(*this, note, a, b); }
-    void Hook128() { BarBehaviour().Hook128(*this); }
+    void RespellSelected() { BarBehaviour().RespellSelected(*this); }
     void Flip(int mode) { BarBehaviour().Flip(*this, mode); }
     void LayoutChord() { BarBehaviour().LayoutChord(*this); }
-    void Hook131(int arg) { BarBehaviour().Hook131(*this, arg); }
-    void Hook132(int arg) { BarBehaviour().Hook132(*this, arg); }
+    void TransposeSelected(int amount, int mode) { BarBehaviour().TransposeSelected(*this, amount, mode); }
+    void TransposeAll(int fromKey, int toKey, int clef, int semitones) {
+        BarBehaviour().TransposeAll(*this, fromKey, toKey, clef, semitones);
+    }
     void GetEndPoints(POINT* start, POINT* end) { BarBehaviour().GetEndPoints(*this, start, end); }
     bool ReachesOtherStaff() { return BarBehaviour().ReachesOtherStaff(*this); }
     bool CanEndOnOtherStaff() { return BarBehaviour().CanEndOnOtherStaff(*this); }

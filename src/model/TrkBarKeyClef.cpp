@@ -224,24 +224,6 @@ namespace {
 
 enum : int { kBarCodeByte = 13 };
 
-// A note's heads written again for a key change: each head's staff position and accidental move
-// from the old key to the new one (the pitch with them, by the change the mode asks for).
-void RespellNote(CBarItem* note, int clef, int oldKey, int key, int mode) {
-    const int heads = HeadsInRecord(note);
-    for (int h = 0; h < heads; ++h) {
-        std::uint8_t* head = HeadAt(note, h);
-        int position = std::int8_t(head[kHeadPosition]);
-        int accidental = head[kHeadAcc] >> 5;
-        const int shift = g_theory.TransposeNote(position, accidental, clef, oldKey, key, mode);
-        const int pitch = head[kHeadPitch] + shift;
-        if (position < -128 || position > 127 || pitch < 0 || pitch > 127) continue;
-        head[kHeadPosition] = std::uint8_t(std::int8_t(position));
-        head[kHeadPitch] = std::uint8_t(pitch);
-        head[kHeadAcc] = std::uint8_t((head[kHeadAcc] & 0x1F) | ((accidental & 7) << 5));
-    }
-    note->LayoutChord();
-}
-
 }  // namespace
 
 bool CTrkBar::InsertKeySig(int position, int lastBar, int key, int respellMode, bool flag2, int flags34, bool flag1,
@@ -311,7 +293,7 @@ void CTrkBar::RespellForKey(int position, int lastBar, int key, int oldKey, int 
             } else if (item->IsClef()) {
                 clef = ClefOf(item);
             } else if (item->PositionField() >= from) {
-                if (IsAnyNote(item)) RespellNote(item, clef, oldKey, key, respellMode);
+                if (IsAnyNote(item)) item->TransposeAll(oldKey, key, clef, respellMode);
                 else if (item->TypeCode() == 16) item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
             }
             return true;

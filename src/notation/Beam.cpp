@@ -184,6 +184,14 @@ void BeamBehaviour::SetPosition(CBarItem& item, int position) const {
     beam.SetPositionField(std::int16_t(position));
 }
 
+void BeamBehaviour::TransposeSelected(CBarItem& item, int, int) const {
+    item.SetFlagsA(std::uint8_t(item.FlagsA() | CBarItem::kRelayoutBit));
+}
+
+void BeamBehaviour::TransposeAll(CBarItem& item, int, int, int, int) const {
+    item.SetFlagsA(std::uint8_t(item.FlagsA() | CBarItem::kRelayoutBit));
+}
+
 void BeamBehaviour::SetEndStaffOffset(CBarItem& item, int staves) const {
     auto& beam = Beam(item);
     beam.SetOffsetsByte(std::uint8_t((beam.OffsetsByte() & 0xC7) | ((staves & 7) << 3)));

@@ -119,6 +119,9 @@ public:
     int GetBarSpan(CBarItem& item) const override;                             // slot 99
     int GetEndPosition(CBarItem& item) const override;                         // slot 100
     void SetPosition(CBarItem& item, int position) const override;             // slot 110
+    // Slots 131 and 132: whatever the arguments, the beam is laid out again.
+    void TransposeSelected(CBarItem& item, int amount, int mode) const override;
+    void TransposeAll(CBarItem& item, int fromKey, int toKey, int clef, int semitones) const override;
     void SetEndStaffOffset(CBarItem& item, int staves) const override;         // slot 117
     void SetEnd(CBarItem& item, int bars, int position) const override;        // slot 122
     bool ReachesOtherStaff(CBarItem& item) const override;                     // slot 134: IsCrossStaff

@@ -95,6 +95,7 @@ public:
     void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;   // slot 80
     void SelectPart(CScoreItem& item, int part) const override;                   // slot 7
     void DeselectPart(CScoreItem& item, int part) const override;                 // slot 9
+    void Nudge(CScoreItem& item, int dx, int dy) const override;                  // slot 45
     bool HitTest(CScoreItem& item, int x, int y) const override;                  // slot 15
     RECT* GetPartBounds(CScoreItem& item, RECT* rect, int part) const override;   // slot 17
     bool IntersectsRect(CScoreItem& item, const RECT& rect) const override;       // slot 18
@@ -109,6 +110,9 @@ public:
     int GetPlayEnd(CBarItem& item, int head) const override;                      // slot 89
     std::int16_t GetStaffPos(CBarItem& item, int head) const override;            // slot 91
     std::int16_t GetFirstHeadStaffPos(CBarItem& item) const override;             // slot 92
+    void RespellSelected(CBarItem& item) const override;                          // slot 128
+    void TransposeSelected(CBarItem& item, int amount, int mode) const override;  // slot 131
+    void TransposeAll(CBarItem& item, int fromKey, int toKey, int clef, int semitones) const override;  // 132
     bool ReachesOtherStaff(CBarItem& item) const override;                        // slot 134: IsCrossStaff
     void DrawMark(CRawHead& item, int x, NoteMark* mark) const override;          // 153
     NoteMark* GetMark(CRawHead& item, int i) const override;                      // 154
@@ -201,6 +205,9 @@ public:
     void SetHeadAccidental(int i, int accidental, bool parenthesized);
     // The same with the clef and key given (and no recalculation of the bar afterwards).
     void ApplyHeadAccidental(int i, int accidental, bool parenthesized, int clef, int key);
+    // The clef and key in force at the note's column on the staff of head i (its own track's,
+    // or the one its cross-staff offset reaches); false when that track does not exist.
+    bool GetClefAndKeyOfHead(int i, int* clef, int* key) const;
     // Moves head i delta staves (the resulting offset must lie in -2..2).
     void MoveHeadToStaff(int i, int delta);
     void SetHeadShape(int i, int shape);

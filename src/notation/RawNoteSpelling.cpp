@@ -153,9 +153,13 @@ void CRawNote::ApplyHeadAccidental(int i, int accidental, bool parenthesized, in
     h->SetBits(NoteHead::kAccByte, NoteHead::kAccForced, parenthesized || notation::ShowEveryAccidental());
 }
 
+bool CRawNote::GetClefAndKeyOfHead(int i, int* clef, int* key) const {
+    return ClefKeyAtNote(this, Head(i)->CrossStaffOffset(), clef, key);
+}
+
 void CRawNote::SetHeadAccidental(int i, int accidental, bool parenthesized) {
     int clef = 0, key = 0;
-    if (!ClefKeyAtNote(this, Head(i)->CrossStaffOffset(), &clef, &key)) return;
+    if (!GetClefAndKeyOfHead(i, &clef, &key)) return;
     ApplyHeadAccidental(i, accidental, parenthesized, clef, key);
     RecalcAccidentalsAt(Head(i)->CrossStaffOffset());
     if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->ArrangeNotesFrom(VoiceField(), PositionField());
