@@ -9,6 +9,8 @@ struct NotationGlobals {
     // Set while a head of a note is being dragged (the chromatic step on a tablature staff
     // reads it).
     bool headDragActive = false;
+    // A vertical drag of a head that shows a fret number steps the fret number (an option).
+    bool fretDragOption = false;
 
     // Note drawing: the x of the note's column and the y of the head being drawn, set afresh by
     // every draw or measure of a note or rest (the head width, stem width and stem pen are the

@@ -23,6 +23,7 @@
 #include "notation/NoteBase.h"
 
 class CRawNote;
+class CScore;
 
 // One head of a note (16 bytes inside the note's record):
 //   0   layout 1+1+6: bit 0 invisible, bit 1 selected, bits 2-7 shape code
@@ -85,6 +86,28 @@ public:
     void SetStartOffset(std::int16_t v) { rec::Put(this, kStartOffset, v); }
 };
 ZEL_RECORD_VIEW(NoteHead);
+
+// What a drag of a note's head keeps from the press to the release: where the mouse was, the
+// head hit, whether the head's end (its duration) or its start moves sideways, and the pitch
+// that sounds. A drag that goes away while a pitch sounds stops it.
+struct HeadDrag {
+    POINT start{};           // the press
+    POINT last{};            // the last event; its y the last vertical step's
+    int head = -1;           // the head hit (-1: none)
+    bool moveEnd = false;    // modes 1 and up: sideways moves change the duration
+    CScore* score = nullptr; // the score and track whose voice sounds (none: nothing sounds)
+    int track = -1;
+    int voice = 0;
+    int sounding = -1;       // the pitch sounding (-1: none)
+
+    HeadDrag() = default;
+    HeadDrag(const HeadDrag&) = delete;
+    HeadDrag& operator=(const HeadDrag&) = delete;
+    ~HeadDrag() { StopSound(); }
+    // The pitch that sounds gets its note-off.
+    void StopSound();
+    void Sound(int pitch, int velocity);
+};
 
 // The operations the performance note adds (slots 176-178) and its overrides.
 class RawNoteBehaviour : public RawHeadBehaviour {
@@ -237,6 +260,18 @@ public:
     bool IsTieAbove(int position, int voiceStem);
     void PlaceTies(int track);
     bool IsShiftedRight() const;
+
+    // --- head drags ---
+    // The press at a point on the head the hit test found (the hit record's part): the head
+    // sounds when sounding during edits is on; in display modes 1 and up a press right of the
+    // head's centre drags its end, else its start.
+    void BeginHeadDrag(HeadDrag& drag, POINT point);
+    // The mouse at a point: a fret number steps (with the fret-drag option), the start or end
+    // moves a tick per event sideways (modes 1 and up), and every half line spacing up or down
+    // the pitch steps, the new pitch sounding in place of the old.
+    void DragHeadBy(HeadDrag& drag, POINT point);
+    // The release (or a cancel): the sound stops and, in modes 1 and up, the bar is redrawn.
+    void EndHeadDrag(HeadDrag& drag);
 
     // --- display ---
     // The head's accidental left of x, at the head's y (moved left by its accidental offset).
