@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "framework/Arith.h"
@@ -379,9 +380,26 @@ int CStaff::DrawTimeSignature(int x, const Meter* meter, std::uint8_t* out) {
 
 void CStaff::DrawHandle(bool guide, int which) {
     CArtist* a = g_draw.artist;
+    if (!a) return;
+    if (which == 5) {
+        // One handle for each lyric line the document shows.
+        const CZelDoc* doc = g_model.currentDoc;
+        const int lines = std::clamp(doc ? int(doc->lyricLineCount) : 1, 0, 8);
+        for (int i = 0; i < lines; ++i) DrawOneHandle(guide, 5 + i);
+        return;
+    }
+    DrawOneHandle(guide, which);
+}
+
+// A handle is an arrow pointing at the staff: a closed outline from its top left through the
+// tip at the middle of its right side; the guide rules the placement line across the staff.
+void CStaff::DrawOneHandle(bool guide, int which) {
+    CArtist* a = g_draw.artist;
     RECT r;
-    if (!a || !GetHandleRect(&r, which)) return;
-    const int y = (r.top + r.bottom) / 2;
-    if (guide) a->Line(r.right, y, GetRight(), y);
-    a->FrameRect(r);
+    GetHandleRect(&r, which);
+    const int h = (r.right - r.left) / 2, x = r.left, y = r.top;
+    const POINT outline[] = {{x, y}, {x + h, y}, {x + 2 * h, y + h}, {x + h, y + 2 * h}, {x, y + 2 * h}, {x, y}};
+    for (int i = 0; i + 1 < int(std::size(outline)); ++i)
+        a->Line(outline[i].x, outline[i].y, outline[i + 1].x, outline[i + 1].y);
+    if (guide) a->ThickLine(GetLeft() + 1, y + h, GetRight() - 1, y + h, 2);
 }

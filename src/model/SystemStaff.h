@@ -173,8 +173,10 @@ public:
     void DrawClef(int x);
     // Ledger lines from a note at staff position pos toward the staff (none for -5 to 5).
     void DrawLedgerLines(int x, int pos);
-    // A placement handle (0-12, as GetHandleRect), with a guide line to the staff's right.
+    // A placement handle (0-12, as GetHandleRect; 5 draws one per lyric line the document
+    // shows), with a dotted guide along the placement line across the staff.
     void DrawHandle(bool guide, int which);
+    void DrawOneHandle(bool guide, int which);
     // Digits and "+" in the music font: their width, and drawing them from x.
     int MeasureGlyphString(const char* text);
     void DrawGlyphString(int x, int y, const char* text);

@@ -71,6 +71,11 @@ public:
         Add("Line %d %d %d %d", x1, y1, x2, y2);
         CArtist::Line(x1, y1, x2, y2);
     }
+    void ThickLine(int x1, int y1, int x2, int y2, int style) override {
+        Add("Rule %d %d %d %d", x1, y1, x2, y2);
+        log.back() += " style " + std::to_string(style);
+        CArtist::ThickLine(x1, y1, x2, y2, style);
+    }
     void DrawStaffLines(int x1, int yTop, int x2, int mask, int spacing, int width) override {
         Add("Lines mask %d", mask);
         CArtist::DrawStaffLines(x1, yTop, x2, mask, spacing, width);

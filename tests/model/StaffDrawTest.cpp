@@ -220,3 +220,105 @@ TEST_F(ScoreDrawTest, TextFontTimeSignaturesUseTheScoresFontAndOffsets) {
     EXPECT_EQ(artist.Only("Glyph"),
               std::vector<std::string>({G(100, mid - fm.ascent / 4, '3'), G(100, mid + fm.ascent / 4, '4')}));
 }
+
+namespace {
+
+// The outline of a handle whose rectangle is r: five sides from the top left through the tip.
+std::vector<std::string> HandleOutline(const RECT& r) {
+    const int h = (r.right - r.left) / 2, x = r.left, y = r.top;
+    const int p[][2] = {{x, y}, {x + h, y}, {x + 2 * h, y + h}, {x + h, y + 2 * h}, {x, y + 2 * h}, {x, y}};
+    std::vector<std::string> out;
+    for (int i = 0; i < 5; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "Line %d %d %d %d", p[i][0], p[i][1], p[i + 1][0], p[i + 1][1]);
+        out.push_back(line);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(ScoreDrawTest, HandlesAreArrowsOnTheirPlacementLines) {
+    Build(1, {1});
+    CStaff* st = s->Line(0)->GetStaff(0);
+    g_model.currentDoc = &s->doc;
+    s->doc.lyricLineCount = 1;
+    for (int which = 0; which <= 12; ++which) {
+        RECT r{};
+        st->GetHandleRect(&r, which);
+        ASSERT_EQ(r.right - r.left, 2 * std::max(4, st->ScaleLength(4))) << which;
+        for (const bool guide : {false, true}) {
+            artist.log.clear();
+            st->DrawHandle(guide, which);
+            EXPECT_EQ(artist.Only("Line "), HandleOutline(r)) << "handle " << which;
+            std::vector<std::string> rule;
+            if (guide)
+                rule.push_back("Rule " + std::to_string(st->GetLeft() + 1) + " " + std::to_string((r.top + r.bottom) / 2) +
+                               " " + std::to_string(st->GetRight() - 1) + " " +
+                               std::to_string((r.top + r.bottom) / 2) + " style 2");
+            EXPECT_EQ(artist.Only("Rule"), rule) << "handle " << which << (guide ? " with" : " without") << " guide";
+        }
+    }
+    // Handle 5 stands for the lyric lines: one handle for each line the document shows.
+    for (int lines : {0, 1, 3}) {
+        s->doc.lyricLineCount = std::int16_t(lines);
+        artist.log.clear();
+        st->DrawHandle(false, 5);
+        std::vector<std::string> want;
+        for (int i = 0; i < lines; ++i) {
+            RECT r{};
+            st->GetHandleRect(&r, 5 + i);
+            for (const auto& side : HandleOutline(r)) want.push_back(side);
+        }
+        EXPECT_EQ(artist.Only("Line "), want) << lines << " lyric lines";
+    }
+}
+
+TEST_F(ScoreDrawTest, TheStaffDrawsTheHandleOfThePositionDisplayThatIsOn) {
+    Build(2, {1});
+    CLine* line = s->Line(0);
+    g_model.currentDoc = &s->doc;
+    g_model.currentScore = s->score.get();
+    g_model.currentLine = line;
+    s->doc.lyricLineCount = 1;
+    // Which handle each staff draws (-1 none), told by the first side's start.
+    const auto drawn = [&](int staff) {
+        CStaff* st = line->GetStaff(staff);
+        artist.log.clear();
+        st->Draw();
+        const auto lines = artist.Only("Line ");
+        for (int which = 0; which <= 12; ++which) {
+            RECT r{};
+            st->GetHandleRect(&r, which);
+            if (!lines.empty() && lines == HandleOutline(r)) return which;
+        }
+        return lines.empty() ? -1 : 99;
+    };
+    struct Case {
+        int mode;                // the global mode byte
+        std::uint8_t overlays[5];
+        int first, second;       // the handle of the first and the second staff
+        const char* why;
+    } cases[] = {
+        {0, {0, 0, 0, 0, 0}, -1, -1, "no display on: no handle"},
+        {0, {1, 0, 0, 0, 0}, 0, 0, "chords: handle 0"},
+        {0, {0, 1, 0, 0, 0}, 5, 5, "lyrics: the lyric lines"},
+        {0, {0, 0, 1, 0, 0}, 1, 1, "slash notes: handle 1"},
+        {0, {0, 0, 0, 1, 0}, 2, 2, "dynamics: handle 2"},
+        {0, {0, 0, 0, 0, 1}, 4, -1, "time codes: on the first shown staff only"},
+        {0, {0, 1, 1, 1, 1}, 5, 5, "lyrics before the others"},
+        {3, {0, 0, 1, 0, 0}, 3, 3, "the mode byte: handle 3"},
+        {8, {0, 0, 1, 0, 0}, 3, 1, "mode 8: handle 3 on the first staff, the display's elsewhere"},
+    };
+    for (const Case& c : cases) {
+        g_model.highlightMode = std::uint8_t(c.mode);
+        std::copy(std::begin(c.overlays), std::end(c.overlays), s->doc.location.overlays);
+        EXPECT_EQ(drawn(0), c.first) << c.why;
+        EXPECT_EQ(drawn(1), c.second) << c.why;
+    }
+    g_model.highlightMode = 0;
+    s->doc.location.overlays[0] = 1;
+    g_draw.printingDC = true;
+    EXPECT_EQ(drawn(0), -1) << "no handles on paper";
+    g_draw.printingDC = false;
+}
