@@ -28,7 +28,6 @@ namespace {
 constexpr int kNatural = 35, kSharp = 33, kFlat = 34;
 constexpr int kCommonTimeGlyph = 138, kCutTimeGlyph = 139, kPlusGlyph = 203;
 constexpr int kStripImages = 116, kMutedImage = 5, kSoloImage = 6;
-constexpr std::uint8_t kMutedBit = 0x20, kSoloBit = 0x40;
 // The score's layout words that move a text-font time signature's numerator up and its
 // denominator down (each times 5 in label units).
 constexpr int kMeterUpperOffsetWord = 1, kMeterLowerOffsetWord = 2;
@@ -115,8 +114,17 @@ void CStaff::Draw() {
         if (which >= 0) DrawHandle(false, which);
     }
     if (CTrack* track = StaffTrack(this)) {
-        const std::uint8_t flags = track->GetTrackFlags();
-        const int image = (flags & kSoloBit) ? kSoloImage : (flags & kMutedBit) ? kMutedImage : -1;
+        // The track's marks, or those of the voice being edited (of any voice while all are).
+        const CZelDoc* doc = g_model.currentDoc;
+        const bool all = doc && doc->location.allVoices;
+        const int current = doc ? int(doc->location.voice) : 0;
+        bool solo = track->IsSolo(-1), muted = track->IsMuted(-1);
+        for (int v = 0; v < 8; ++v) {
+            if (!all && v != current) continue;
+            solo = solo || track->IsSolo(v);
+            muted = muted || track->IsMuted(v);
+        }
+        const int image = solo ? kSoloImage : muted ? kMutedImage : -1;
         if (image >= 0) {
             a->DrawStripImage(GetLeft() - 15, GetTopLine(), kStripImages, image, 13);
             a->DrawStripImage(GetRight(), GetTopLine(), kStripImages, image, 13);

@@ -8,6 +8,7 @@
 #include "DrawTestSupport.h"
 #include "model/Meter.h"
 #include "model/Score.h"
+#include "model/Track.h"
 #include "model/SystemStaff.h"
 
 using drawtest::ScoreDrawTest;
@@ -321,4 +322,59 @@ TEST_F(ScoreDrawTest, TheStaffDrawsTheHandleOfThePositionDisplayThatIsOn) {
     g_draw.printingDC = true;
     EXPECT_EQ(drawn(0), -1) << "no handles on paper";
     g_draw.printingDC = false;
+}
+
+TEST_F(ScoreDrawTest, MutedAndSoloTracksShowTheirMarksAtBothEnds) {
+    Build(1, {1});
+    CLine* line = s->Line(0);
+    CStaff* st = line->GetStaff(0);
+    CTrack* track = s->score->GetTrack(0);
+    g_model.currentDoc = &s->doc;
+    g_model.currentScore = s->score.get();
+    g_model.currentLine = line;
+    track->SetVoiceCount(4);
+    const COLORREF red = RGB(176, 32, 32), green = RGB(32, 128, 48);
+    // The colours of the strip's tiles found left of the staff and right of it.
+    const auto marks = [&]() {
+        RECT all{0, 0, 700, 900};
+        dc.FillSolidRect(&all, RGB(255, 255, 255));
+        st->Draw();
+        std::vector<COLORREF> found;
+        for (const int x0 : {st->GetLeft() - 15, st->GetRight()}) {
+            COLORREF tile = RGB(255, 255, 255);
+            for (int y = st->GetTopLine(); y < st->GetTopLine() + 16; ++y)
+                for (int x = x0; x < x0 + 16; ++x)
+                    if (const COLORREF c = picture.GetPixel(x, y); c == red || c == green) tile = c;
+            found.push_back(tile);
+        }
+        return found;
+    };
+    const COLORREF none = RGB(255, 255, 255);
+    struct Case {
+        int voice;          // the target muted or soloed: -1 the track
+        bool solo;
+        int current;        // the voice being edited
+        bool allVoices;
+        COLORREF want;
+        const char* why;
+    } cases[] = {
+        {-1, false, 0, false, red, "a muted track"},
+        {-1, true, 0, false, green, "a solo track"},
+        {1, true, 1, false, green, "the edited voice is solo"},
+        {1, false, 1, false, red, "the edited voice is muted"},
+        {1, true, 0, false, none, "another voice is solo"},
+        {1, true, 0, true, green, "any voice, while all are edited"},
+    };
+    EXPECT_EQ(marks(), std::vector<COLORREF>({none, none})) << "neither muted nor solo";
+    for (const Case& c : cases) {
+        track->SetMuted(-1, false);
+        track->SetSolo(-1, false);
+        if (c.solo)
+            track->SetSolo(c.voice, true);
+        else
+            track->SetMuted(c.voice, true);
+        s->doc.location.voice = std::uint16_t(c.current);
+        s->doc.location.allVoices = c.allVoices;
+        EXPECT_EQ(marks(), std::vector<COLORREF>({c.want, c.want})) << c.why;
+    }
 }
