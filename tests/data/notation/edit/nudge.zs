@@ -22,6 +22,11 @@ nudge 0 0 0 -1 0
 print heads 0 0 0
 nudge 0 0 0 -1024 0
 print heads 0 0 0
+# What hangs on the note moves with its column: the lyric under it.
+note 0 2 480 3 -4m64 up
+record 0 2 24 480 279
+nudge 0 2 1 1 0
+print items 0 2
 # A fret note on a six-line tablature staff: up, the head goes to the next string up that can
 # play its pitch and takes that string's fret number, the pitch kept.
 staffkind 1 2
