@@ -80,3 +80,10 @@ note 1 5 0 3 -40m0 up
 select note 1 5 0
 transpose 1 5 0 -1 2
 print heads 1 5 0
+# A move that would take the pitch past 127 leaves the head as it is, in every mode: G up an
+# octave by steps of the key, and up a perfect fourth (interval 8).
+note 1 6 0 3 32m127 up
+select note 1 6 0
+transpose 1 6 0 7 1
+transpose 1 6 0 8 0
+print heads 1 6 0
