@@ -654,6 +654,11 @@ QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWid
             send(TB_ENDTRACK);
         });
         w = s;
+    } else if (cls == QLatin1String("systreeview32")) {
+        kind = WndKind::Tree;
+        auto* t = static_cast<QAbstractScrollArea*>(CreateTreeWidget(wnd, style, parent));
+        watch(t->viewport(), wnd);
+        w = t;
     } else if (cls == QLatin1String("msctls_updown32")) {
         kind = WndKind::Spin;
         w = new SpinWidget(parent, style & UDS_HORZ);
@@ -669,14 +674,14 @@ QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWid
         return nullptr;
     }
     if (style & WS_TABSTOP) w->setFocusPolicy(kind == WndKind::Static ? Qt::NoFocus : Qt::StrongFocus);
-    else if (kind != WndKind::Edit && kind != WndKind::Combo && kind != WndKind::List) w->setFocusPolicy(Qt::ClickFocus);
+    else if (kind != WndKind::Edit && kind != WndKind::Combo && kind != WndKind::List && kind != WndKind::Tree) w->setFocusPolicy(Qt::ClickFocus);
     d->w = w;
     CWnd::Impl& impl = *wnd->impl();
     impl.kind = kind;
     impl.control = std::move(d);
-    // List boxes take double clicks, as the system's own list box class does; the other
+    // List boxes and trees take double clicks, as the system's own classes do; the other
     // controls see every press as a press.
-    impl.classStyle = kind == WndKind::List ? UINT(CS_DBLCLKS) : 0;
+    impl.classStyle = kind == WndKind::List || kind == WndKind::Tree ? UINT(CS_DBLCLKS) : 0;
     watch(w, wnd);
     if (kind == WndKind::ScrollBar) connectBar(static_cast<QScrollBar*>(w), wnd, false, style & SBS_VERT);
     if (kind == WndKind::Spin) {

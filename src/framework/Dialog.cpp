@@ -18,6 +18,7 @@
 #include "framework/Input.h"
 #include "framework/Resources.h"
 #include "framework/StringTable.h"
+#include "framework/TreeCtrl.h"
 #include "framework/WindowImpl.h"
 
 namespace fw {
@@ -95,6 +96,7 @@ const KindInfo kKinds[] = {
     {"combo-edit", "COMBOBOX", DWORD(CBS_DROPDOWN) | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP},
     {"combo-simple", "COMBOBOX", DWORD(CBS_SIMPLE) | WS_TABSTOP},
     {"list", "LISTBOX", DWORD(LBS_NOTIFY) | WS_VSCROLL | WS_BORDER | WS_TABSTOP},
+    {"tree", "SysTreeView32", WS_BORDER | WS_TABSTOP},
     {"hscroll", "SCROLLBAR", SBS_HORZ},
     {"vscroll", "SCROLLBAR", SBS_VERT},
     {"slider", "msctls_trackbar32", DWORD(TBS_HORZ) | WS_TABSTOP},
@@ -398,6 +400,7 @@ BOOL CDialog::createFromTemplate(UINT templateId, CWnd* parent, bool modal) {
         else if (item.cls == "msctls_trackbar32") c = new CSliderCtrl;
         else if (item.cls == "msctls_updown32") c = new CSpinButtonCtrl;
         else if (item.cls == "msctls_progress32") c = new CProgressCtrl;
+        else if (item.cls == "SysTreeView32") c = new CTreeCtrl;
         else c = new CWnd;
         RECT r = fw::DluToPixels(dlg_->base, item.x, item.y, item.cx, item.cy);
         std::string text = fw::FromUtf8(item.text);

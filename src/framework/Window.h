@@ -216,7 +216,8 @@ public:
     // --- creation and destruction ---
     // Creates the window. className null or "" makes a plain window of this class; the
     // control classes "BUTTON", "EDIT", "STATIC", "COMBOBOX", "LISTBOX", "SCROLLBAR",
-    // "msctls_trackbar32", "msctls_updown32" and "msctls_progress32" make those controls.
+    // "msctls_trackbar32", "msctls_updown32", "msctls_progress32" and "SysTreeView32" make
+    // those controls.
     // With WS_CHILD, rect is in the parent's client coordinates; without, on the screen and
     // the window is top-level (owned by parent when given). Sends WM_CREATE (OnCreate: -1
     // refuses) and, for WS_VISIBLE, shows the window. False when it cannot be made.

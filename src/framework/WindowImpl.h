@@ -20,7 +20,7 @@ class QTimer;
 namespace fw {
 
 // Kinds of window: a plain window of the program, a frame, a dialog, or one of the controls.
-enum class WndKind { Window, Frame, Dialog, Button, Edit, Static, Combo, List, ScrollBar, Slider, Spin, Progress, OwnerDraw };
+enum class WndKind { Window, Frame, Dialog, Button, Edit, Static, Combo, List, ScrollBar, Slider, Spin, Progress, OwnerDraw, Tree };
 
 // The state of one scroll bar (of a window, or a scroll-bar control).
 struct ScrollState {
@@ -168,6 +168,8 @@ bool Headless();
 // --- between the framework's files ---
 QWidget* NewWndWidget(CWnd* wnd, QWidget* parent, bool topLevel);
 QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWidget* parent);
+// The tree control's widget (TreeCtrl.cpp).
+QWidget* CreateTreeWidget(CWnd* wnd, DWORD style, QWidget* parent);
 LRESULT ControlDefProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool fromEvent, bool nativeDone);
 void LayoutScrollBars(CWnd* wnd);
 void DestroyControlData(CWnd* wnd);
