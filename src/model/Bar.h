@@ -414,6 +414,8 @@ public:
     virtual void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const {}
     // The user's accidental (code 1-5) on head i under the clef and key.
     virtual void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const {}
+    // Shapes the ties that begin on the note's heads for the track (a record without ties: nothing).
+    virtual void NotePlaceTies(CBarItem& item, int track) const {}
 };
 // The link flags of a note or rest: a slur ends or starts on it, another two-ended item ends or
 // starts on it.
@@ -427,6 +429,7 @@ void NoteUpdateStem(CBarItem& item, int mode, bool propagate = false);
 void NoteSetLink(CBarItem& item, int link, bool on);
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
 void NoteMoveHead(CBarItem& item, int head, int delta);
+void NotePlaceTies(CBarItem& item, int track);
 
 // What the model asks of a two-ended item (a tie, slur, glissando, tuplet, group, bend, barre or
 // pedal line): whether its curve or bracket lies above its notes. Their behaviour objects answer;

@@ -97,6 +97,10 @@ void NoteMoveHead(CBarItem& item, int head, int delta) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteMoveHead(item, head, delta);
 }
 
+void NotePlaceTies(CBarItem& item, int track) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NotePlaceTies(item, track);
+}
+
 int GetAllotSpace(int durationClass, int dotted, int triplet) {
     if (const CZelDoc* doc = g_model.currentDoc) return doc->GetAllotSpace(durationClass, dotted, triplet);
     return CurrentSpacingTable().GetSpace(durationClass, dotted, triplet);

@@ -9,11 +9,16 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarStandIns.h"
+#include "model/TrkBarWalk.h"
+#include "platform/Handles.h"
 
 namespace {
 
 enum : int { kFlags = 18, kValue = 19, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
-enum : int { kHeadShape = 0, kHeadLinks = 1, kHeadAcc = 3, kHeadDuration = 12 };
+enum : int { kHeadShape = 0, kHeadLinks = 1, kHeadAcc = 3, kHeadPosition = 5, kHeadPitch = 7, kHeadDuration = 12 };
+// A tie's pitch byte (bits 1-7), start staff position, bars to its end and end column.
+enum : int { kTiePitch = 17, kStartY = 18, kEndBars = 22, kEndColumn = 24, kTwoEndedSize = 26 };
 enum : std::uint8_t { kSlashBit = 0x01, kBeamedBit = 0x08, kInvisible = 0x01, kTieEnd = 0x04, kTieStart = 0x08,
                       kAccShown = 0x04 };
 constexpr int kValueTicks[9] = {0, 1920, 960, 480, 240, 120, 60, 30, 15};
@@ -48,6 +53,30 @@ void SetValueForDuration(CBarItem* item, int ticks) {
             const int shape = head[kHeadShape] >> 2;
             head[kHeadShape] = std::uint8_t((head[kHeadShape] & 0x03) | ((shape == 7 ? 6 : 2) << 2));
         }
+}
+
+// A work buffer freed on every way out.
+struct OwnBuffer {
+    HandleBuffer buffer;
+    ~OwnBuffer() { buffer.Free(); }
+};
+
+// Calls f for each record of a buffer of records.
+template <typename F>
+void ForEachRecordIn(HandleBuffer& buffer, F&& f) {
+    auto* base = static_cast<std::uint8_t*>(buffer.GetData());
+    if (base) trkbar::ForEachRecord(base, buffer.GetSize(), [&](CBarItem* r) {
+        f(r);
+        return true;
+    });
+}
+
+// Where a record lies in its bar's run, and the record at such a place after the run moved.
+std::ptrdiff_t OffsetIn(CTrkBar* bar, CBarItem* record) {
+    return record->Bytes() - reinterpret_cast<std::uint8_t*>(bar->GetItems());
+}
+CBarItem* RecordAtOffset(CTrkBar* bar, std::ptrdiff_t offset) {
+    return reinterpret_cast<CBarItem*>(reinterpret_cast<std::uint8_t*>(bar->GetItems()) + offset);
 }
 
 }  // namespace
@@ -92,6 +121,21 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
     int duration = int(NoteDuration(*item));
     while (meter > 0 && time + duration > meter && b + 1 < score->GetBarCount()) {
         const int first = meter - time;
+        // The ties that leave the note go on from its last piece.
+        std::vector<std::vector<std::uint8_t>> carried;
+        if (item->IsNote())
+            for (int h = 0; h < HeadsIn(item); ++h) {
+                std::uint8_t* head = HeadAt(item, h);
+                if (!(head[kHeadLinks] & kTieStart)) continue;
+                g_model.finderBar = here;
+                CBarItem* tie = here->FindTieFrom(item, h);
+                if (!tie) {
+                    head[kHeadLinks] &= std::uint8_t(~kTieStart);
+                    continue;
+                }
+                carried.emplace_back(tie->Bytes(), tie->Bytes() + tie->RecordSizeField());
+                tie->SetFlagsB(std::uint8_t(tie->FlagsB() | CBarItem::kRemovedBit | CBarItem::kScratchBit));
+            }
         SetValueForDuration(item, first);
         for (int h = 0; h < HeadsIn(item); ++h) {
             std::uint8_t* head = HeadAt(item, h);
@@ -100,6 +144,22 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
             head[kHeadLinks] |= kTieStart;
         }
         item->LayoutChord();
+        if (item->IsNote()) {
+            // Ties from this piece to the next, at the next bar's first column.
+            OwnBuffer ties;
+            if (!trkbar::TieBuildForNote(item, 0, 0, 1, &ties.buffer, false)) return false;
+            const std::uint8_t bits = item->FlagsB() & (CBarItem::kSelectedBit | CBarItem::kRemovedBit | CBarItem::kScratchBit);
+            ForEachRecordIn(ties.buffer, [&](CBarItem* tie) {
+                rec::Put<std::int16_t>(tie, kEndColumn, 0);
+                tie->SetFlagsB(std::uint8_t((tie->FlagsB() & ~(CBarItem::kSelectedBit | CBarItem::kRemovedBit | CBarItem::kScratchBit)) | bits));
+            });
+            if (ties.buffer.GetSize() > 0) {
+                const std::ptrdiff_t at = OffsetIn(here, item);
+                if (!here->InsertBuffer(time, ties.buffer)) return false;
+                item = RecordAtOffset(here, at + std::ptrdiff_t(ties.buffer.GetSize()));
+                NotePlaceTies(*item, track);
+            }
+        }
         CTrkBar* next = score->GetTrkBar(track, b + 1);
         if (!next) break;
         ++b;
@@ -121,6 +181,46 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
             head[kHeadAcc] &= std::uint8_t(~kAccShown);
         }
         piece->LayoutChord();
+        if (!carried.empty()) {
+            // The ties that left the note now leave its new piece, towards where it ends.
+            OwnBuffer moved;
+            const int end = next->TickToFraction(remaining);
+            for (auto& bytes : carried) {
+                auto* tie = reinterpret_cast<CBarItem*>(bytes.data());
+                tie->SetFlagsB(std::uint8_t(tie->FlagsB() & ~(CBarItem::kRemovedBit | CBarItem::kScratchBit)));
+                tie->SetTimeField(0);
+                tie->SetPositionField(0);
+                if (tie->RecordSizeField() >= kTwoEndedSize) {
+                    rec::Put<std::int16_t>(tie, kEndBars, 0);
+                    rec::Put<std::int16_t>(tie, kEndColumn, std::int16_t(end));
+                }
+                if (!moved.buffer.Append(bytes.data(), std::uint32_t(bytes.size()))) return false;
+            }
+            const std::ptrdiff_t at = OffsetIn(next, piece);
+            if (!next->InsertBuffer(0, moved.buffer)) return false;
+            piece = RecordAtOffset(next, at + std::ptrdiff_t(moved.buffer.GetSize()));
+            for (auto& bytes : carried) {
+                const auto* tie = reinterpret_cast<const CBarItem*>(bytes.data());
+                if (tie->RecordSizeField() < kTwoEndedSize) continue;
+                CBarItem* to = next->FindNoteOrRestAtX(tie->VoiceField(), end, 0);
+                if (!to || !to->IsNote()) continue;
+                const int position = rec::Get<std::int16_t>(tie, kStartY);
+                const int pitch = rec::Get<std::uint8_t>(tie, kTiePitch) >> 1;
+                for (int h = 0; h < HeadsIn(to); ++h) {
+                    std::uint8_t* head = HeadAt(to, h);
+                    if (std::int8_t(head[kHeadPosition]) == position && head[kHeadPitch] == pitch) {
+                        head[kHeadLinks] |= kTieEnd;
+                        break;
+                    }
+                }
+            }
+        }
+        // The new piece's ties, and those of the bar's chosen notes, take their shape.
+        NotePlaceTies(*piece, track);
+        CBarItem* other = nullptr;
+        while (next->NextNote(&other, -1))
+            if (other != piece && other->IsSelectedBit()) NotePlaceTies(*other, track);
+        next->SetCurrent();
         here = next;
         item = piece;
         time = 0;

@@ -4,12 +4,41 @@
 
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "platform/Handles.h"
 
 namespace trkbar {
 
 void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]) {
     if (tuplet->RecordSizeField() >= 40) std::memcpy(tuplet->Bytes() + 8, values, 32);
+}
+
+bool TieBuildForNote(CBarItem* note, int endTime, int endPosition, int, HandleBuffer* out, bool selectedOnly) {
+    enum : int { kHeadCount = 23, kHeads = 24, kHeadSize = 16, kTieSize = 36 };
+    if (!note || !out || !note->IsNote()) return true;
+    const int count = rec::Get<std::uint8_t>(note, kHeadCount);
+    for (int h = 0; h < count && kHeads + kHeadSize * (h + 1) <= note->RecordSizeField(); ++h) {
+        std::uint8_t* head = note->Bytes() + kHeads + kHeadSize * h;
+        if (head[0] & 0x01) continue;                    // invisible
+        if (selectedOnly && !(head[0] & 0x02)) continue;  // not selected
+        alignas(8) std::uint8_t bytes[kTieSize] = {};
+        rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(kTieSize));
+        auto* tie = static_cast<CBarItem*>(ConstructItem(30, bytes));
+        tie->SetFlagsB(std::uint8_t(note->VoiceField() << CBarItem::kVoiceShift));
+        tie->SetTimeField(note->TimeField());
+        tie->SetPositionField(note->PositionField());
+        const int offset = (head[2] >> 5) & 7;
+        rec::Put<std::uint8_t>(tie, 16, std::uint8_t((offset << 2) | (offset << 5)));
+        rec::Put<std::uint8_t>(tie, 17, std::uint8_t((head[7] & 0x7F) << 1));
+        rec::Put<std::int16_t>(tie, 18, std::int16_t(std::int8_t(head[5])));
+        rec::Put<std::int16_t>(tie, 20, std::int16_t(std::int8_t(head[5])));
+        rec::Put<std::int16_t>(tie, 22, std::int16_t(endTime == 0 ? 1 : 0));
+        rec::Put<std::int16_t>(tie, 24, std::int16_t(endPosition));
+        if (!out->AppendRecord(tie)) return false;
+        if (selectedOnly) head[0] = std::uint8_t(head[0] & ~0x02);
+    }
+    return true;
 }
 
 void LyricAfterLoadFixup(CBarItem* lyric) {}

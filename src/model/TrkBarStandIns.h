@@ -7,12 +7,19 @@
 
 class CBarItem;
 class CTrkBar;
+class HandleBuffer;
 
 namespace trkbar {
 
 // --- notes, tuplets, lyrics ---
 // CTuplet::InitFields (eight values): the values become the record's bytes 8-39.
 void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]);
+// CTie::BuildForNote (note, end time, end column, voice count, out, selected heads only): a tie
+// record (type 30, 36 bytes) for each visible head of the note (each selected head, its
+// selection cleared, with selectedOnly) towards the end column, in the next bar when the end
+// time is 0, appended to out; false when memory runs out. The ties are left unshaped: the note's
+// PlaceTies gives them their side and curve.
+bool TieBuildForNote(CBarItem* note, int endTime, int endPosition, int voiceCount, HandleBuffer* out, bool selectedOnly);
 // CLyric::AfterLoadFixup: nothing yet.
 void LyricAfterLoadFixup(CBarItem* lyric);
 

@@ -401,6 +401,10 @@ void RawHeadBehaviour::NoteApplyAccidental(CBarItem& item, int head, int acciden
     note.ApplyHeadAccidental(head, accidental, false, clef, key);
 }
 
+void RawHeadBehaviour::NotePlaceTies(CBarItem& item, int track) const {
+    if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).PlaceTies(track);
+}
+
 void RawHeadBehaviour::NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const {
     if (!item.IsNoteOrRawNote()) return;
     auto& note = static_cast<CRawNote&>(item);

@@ -57,6 +57,7 @@ public:
     void NoteMoveHead(CBarItem& item, int head, int delta) const override;
     void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const override;
     void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const override;
+    void NotePlaceTies(CBarItem& item, int track) const override;
 
     // The behaviour of a bare note-and-rest base (a record whose class has none of its own).
     static const RawHeadBehaviour& Bare();
