@@ -87,11 +87,13 @@ TEST_F(AcrossBars, AHalfNoteOnTheLastBeatBecomesTwoTiedQuarters) {
 }
 
 TEST_F(AcrossBars, ARecordIsPlacedInTheBarItsTimeFallsInOrRefused) {
-    // A quarter at tick 2,000 of a 4/4 bar goes to tick 80 of the next.
+    // A quarter at tick 2,000 of a 4/4 bar goes to tick 80 of the next: it takes that tick's
+    // column, and the bar's re-timing then starts it where its voice puts it (alone: at 0).
     ASSERT_TRUE(Bar(0)->InsertAcrossBars(Put(0, Note(2000, 3))));
     EXPECT_TRUE(Live(0, CNote::kType).empty()) << "the source goes once its copy stands";
     ASSERT_EQ(Live(1, CNote::kType).size(), 1u);
-    EXPECT_EQ(Live(1, CNote::kType)[0]->TimeField(), 80);
+    EXPECT_EQ(Live(1, CNote::kType)[0]->PositionField(), Bar(1)->TickToFraction(80));
+    EXPECT_EQ(Live(1, CNote::kType)[0]->TimeField(), 0);
 
     // Past the last bar: refused, and the record stays where it was.
     CBarItem* far = Put(0, Note(4000, 3));
