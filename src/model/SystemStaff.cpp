@@ -197,7 +197,10 @@ bool CStaff::HitTest(int x, int y) const {
     const int t = Space() / 3;
     for (const int edge : {GetLeft(), GetRight()}) {
         const RECT r{edge - t, GetTopLine() - 1, edge + t, GetBottomLine() + 1};
-        if (InRect(r, x, y)) return true;
+        if (InRect(r, x, y)) {
+            g_staffDrag.hitX = x;
+            return true;
+        }
     }
     return false;
 }

@@ -262,6 +262,8 @@ class StaffBehaviour : public ArrayItemBehaviour {
 public:
     static const StaffBehaviour& Instance();
     void Draw(CScoreItem& item) const override;                             // slot 4
+    // Asks the document for the track setup (command 33009).
+    void OpenProperties(CScoreItem& item, int x, int y) const override;    // slot 10
     bool HitTest(CScoreItem& item, int x, int y) const override;           // slot 15
     void SetScale(CScoreItem& item, int percent) const override;           // slot 37
     void Read(CScoreItem& item, CChunkStream& stream) const override;     // slot 53: "STAF"
@@ -269,7 +271,25 @@ public:
     int ScaleToView(CScoreItem& item, int v) const override;               // slot 71: ScaleLength
     int TwentiethsToView(CScoreItem& item, int v) const override;          // slot 73: ScaleOffset
     int ViewToTwentieths(CScoreItem& item, int v) const override;          // slot 74: UnscaleOffset
+    // Staff drags (the current system's staff): sideways from the left half the system's left
+    // indent, from the right half its right indent; up and down the staff itself, never onto
+    // the staff shown above it. The end carries the move into the placement of the staves.
+    void BeginDrag(CScoreItem& item) const override;                        // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;          // slot 42
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;         // slot 43
+    void DrawDragFeedback(CScoreItem& item) const override;                 // slot 44
 };
+
+// The record of the staff drag that runs: where it began (the staff hit test notes the point),
+// the staff's rectangle then, and how far it has moved.
+struct StaffDragState {
+    int hitX = 0;                 // where the last staff hit test hit
+    bool leftHalf = false;        // the drag began left of the staff's middle
+    int startTop = 0;             // the staff's top line as the drag began
+    int movedX = 0, movedY = 0;   // the move so far, drawing units
+    bool wholeScore = false;      // carry the end to every later system, not only the page's
+};
+extern StaffDragState g_staffDrag;
 
 // The half-pixel hint of the drawing back end (0, 1 or -1) that PositionToY leaves for the
 // line and glyph drawing after it.

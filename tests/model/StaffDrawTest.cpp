@@ -378,3 +378,108 @@ TEST_F(ScoreDrawTest, MutedAndSoloTracksShowTheirMarksAtBothEnds) {
         EXPECT_EQ(marks(), std::vector<COLORREF>({c.want, c.want})) << c.why;
     }
 }
+
+TEST_F(ScoreDrawTest, StaffDragsMoveIndentsAndDistancesAndCarryThemOn) {
+    // Three systems of two staves on one page.
+    Build(2, {1, 1, 1});
+    g_model.currentScore = s->score.get();
+    g_model.currentDoc = &s->doc;
+    CLine* line = s->Line(0);
+    line->MakeCurrent();
+    const auto drag = [](CScoreItem* item, int dx, int dy) {
+        CDragTask d;
+        d.dx = dx;
+        d.dy = dy;
+        item->DragBy(&d);
+    };
+    const auto begin = [&](CStaff* st, int x) {
+        ASSERT_TRUE(st->HitTest(x, st->GetMiddleY())) << "the drag begins on an edge";
+        static_cast<CScoreItem*>(st)->BeginDrag();
+    };
+    CStaff* upper = line->GetStaff(0);
+    CStaff* lower = line->GetStaff(1);
+    const int sp = lower->Space();
+
+    // Down by two spaces: the distance value grows, on every later system of the page too.
+    const int spacing = lower->GetSpacing(), middle = lower->GetMiddleY();
+    const int laterMiddle = s->Line(1)->GetStaff(1)->GetMiddleY() - s->Line(1)->GetStaff(0)->GetMiddleY();
+    begin(lower, lower->GetLeft());
+    drag(lower, 0, 2 * sp);
+    EXPECT_EQ(lower->GetMiddleY(), middle + 2 * sp) << "the staff follows the drag";
+    static_cast<CScoreItem*>(lower)->EndDrag(nullptr);
+    const int units = line->ViewToTwentieths(2 * sp);
+    EXPECT_EQ(lower->GetSpacing(), spacing + units);
+    EXPECT_EQ(lower->GetMiddleY(), middle + 2 * sp) << "placed again where it was dropped";
+    for (int k = 1; k < 3; ++k) {
+        EXPECT_EQ(s->Line(k)->GetStaff(1)->GetSpacing(), spacing + units) << "system " << k;
+        EXPECT_EQ(s->Line(k)->GetStaff(1)->GetMiddleY() - s->Line(k)->GetStaff(0)->GetMiddleY(), laterMiddle + 2 * sp)
+            << "system " << k;
+    }
+
+    // Up onto the staff above (or within a space of it): each such step is undone.
+    line->MakeCurrent();
+    const int gap = lower->GetTopLine() - upper->GetBottomLine();
+    begin(lower, lower->GetRight());
+    drag(lower, 0, -(gap - sp + 1));
+    EXPECT_EQ(lower->GetMiddleY(), middle + 2 * sp) << "a space from the staff above is kept";
+    drag(lower, 0, -(gap - sp));
+    EXPECT_EQ(lower->GetMiddleY(), middle + 2 * sp - (gap - sp)) << "up to a space from it";
+    drag(lower, 0, -1);
+    EXPECT_EQ(lower->GetMiddleY(), middle + 2 * sp - (gap - sp));
+    static_cast<CScoreItem*>(lower)->EndDrag(nullptr);
+
+    // The first shown staff moves the system's top distance.
+    line->MakeCurrent();
+    const int top = line->GetTopOffset(), laterTop = s->Line(1)->GetTopOffset();
+    begin(upper, upper->GetLeft());
+    drag(upper, 0, sp);
+    static_cast<CScoreItem*>(upper)->EndDrag(nullptr);
+    EXPECT_EQ(line->GetTopOffset(), top + line->ViewToTwentieths(sp));
+    EXPECT_EQ(s->Line(1)->GetTopOffset(), laterTop + line->ViewToTwentieths(sp));
+
+    // Sideways: the left half moves the left indent (never below 0), the right half the right
+    // indent (never above 0); the end copies both to the later systems.
+    struct Case {
+        bool left;
+        int dx;
+        bool stops;  // the indent would pass the page margin: it stays at 0
+        const char* why;
+    } cases[] = {
+        {true, 10, false, "left edge right by 10"},
+        {true, -40, true, "left edge never past the margin"},
+        {false, -10, false, "right edge left by 10"},
+        {false, 30, true, "right edge never past the margin"},
+    };
+    const RECT printable = s->Page()->GetPrintableRect();
+    for (const Case& c : cases) {
+        line->MakeCurrent();
+        const int was = c.left ? line->GetLeftIndent() : line->GetRightIndent();
+        const int other = c.left ? line->GetRightIndent() : line->GetLeftIndent();
+        const int indent = c.stops ? 0 : was + line->ViewToTwentieths(c.dx);
+        begin(upper, c.left ? upper->GetLeft() : upper->GetRight());
+        drag(upper, c.dx, 0);
+        EXPECT_EQ(c.left ? upper->GetLeft() : upper->GetRight(),
+                  (c.left ? printable.left : printable.right) + line->TwentiethsToView(indent))
+            << c.why;
+        static_cast<CScoreItem*>(upper)->EndDrag(nullptr);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(s->Line(k)->GetLeftIndent(), c.left ? indent : other) << c.why << ", system " << k;
+            EXPECT_EQ(s->Line(k)->GetRightIndent(), c.left ? other : indent) << c.why << ", system " << k;
+        }
+    }
+
+    // A drag that moved nothing only redraws the staff.
+    line->MakeCurrent();
+    const int before = lower->GetSpacing();
+    begin(lower, lower->GetLeft());
+    static_cast<CScoreItem*>(lower)->EndDrag(nullptr);
+    EXPECT_EQ(lower->GetSpacing(), before);
+}
+
+TEST_F(ScoreDrawTest, StaffPropertiesAskForTheTrackSetup) {
+    Build(1, {1});
+    g_model.currentDoc = &s->doc;
+    s->doc.commands.clear();
+    static_cast<CScoreItem*>(s->Line(0)->GetStaff(0))->OpenProperties(0, 0);
+    EXPECT_EQ(s->doc.commands, std::vector<int>({33009}));
+}
