@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AppGlobals.h"
+#include "app/NewDocDlg.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
 #include "app/Splash.h"
@@ -47,7 +48,6 @@ enum : unsigned {
     kAudioEngineQuestion = 421,
     kNoMidiInput = 280,
     kNoMidiOutput = 279,
-    kNewDialog = 305,
     kMusicFontMissing = 10018,
     kDefaultFileString = 6611,
     kNewTitleString = 6615,
@@ -362,9 +362,19 @@ void CZelApp::OnFileNew() {
         NewDocument();
         return;
     }
-    // The New dialog: its settings record replaces the new-score settings on OK.
-    CDialog dialog(kNewDialog, m_pMainWnd);
-    if (dialog.DoModal() == IDOK) NewDocument();
+    // The New dialog: its settings record replaces the new-score settings on OK; a template
+    // opens as a document and takes the settings.
+    CNewDocDlg dialog;
+    if (!dialog.Run()) return;
+    g_app.newScore = dialog.settings;
+    if (g_app.newScore.arrangement != 4) {
+        NewDocument();
+        return;
+    }
+    if (CZelDoc* doc = OpenDocumentFile(dialog.templatePath.path)) {
+        BuildNewScore(*doc->GetScore(), g_app.newScore, doc);
+        doc->UpdateAllViews(nullptr, 0, nullptr);
+    }
 }
 
 void CZelApp::OpenStartupDocument() {

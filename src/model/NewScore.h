@@ -15,9 +15,11 @@ struct NewScoreSettings {
     std::uint16_t tempo = 9600;
     std::int16_t key = 0;
     std::int32_t pickup = 0;
-    char title[128] = {};
-    char text3[64] = {};
-    char text4[64] = {};
+    std::int32_t jazzFont = 0;      // the jazz text and music fonts
+    char title[64] = {};
+    char remark[64] = {};           // not shown in the New dialog
+    char text3[64] = {};            // composer
+    char text4[64] = {};            // rights notice
     std::uint8_t keepSettings = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/NewDocDlg.h"
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
 #include "model/EngraverSettings.h"
@@ -25,6 +26,7 @@ void MakeDialog(UINT id, Shown& s) {
         InitEngraverSettings(s.engraver);
         s.dialog = std::make_unique<CEngraverDlg>(&s.engraver);
         break;
+    case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
     default: s.dialog = std::make_unique<CStdDlg>(); break;
     }
 }
