@@ -94,13 +94,13 @@ std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes
     return s;
 }
 
-std::unique_ptr<ToolScore> NewScore(int arrangement) {
+namespace {
+
+std::unique_ptr<ToolScore> BuildScore(const NewScoreSettings& settings, bool titles) {
     RegisterClasses();
-    if (arrangement < 0 || arrangement > 4) throw ToolError("arrangement must be 0-4");
+    if (settings.arrangement < 0 || settings.arrangement > 4) throw ToolError("arrangement must be 0-4");
     auto s = std::make_unique<ToolScore>();
     s->doc->SetTitle(nullptr);  // a new document is untitled
-    NewScoreSettings settings;
-    settings.arrangement = arrangement;
     // Track names are measured in the interface font for the systems' name indents: the score
     // is built with a port that measures.
     fw::EnsureGraphics();
@@ -108,11 +108,21 @@ std::unique_ptr<ToolScore> NewScore(int arrangement) {
     CDC measure;
     measure.CreateIC();
     PushPort(&measure);
-    const bool built = BuildNewScore(*s->score, settings);
+    const bool built = BuildNewScore(*s->score, settings, titles ? s->doc.get() : nullptr);
     PopPort();
     if (!built) throw ToolError("the score could not be built");
     return s;
 }
+
+}  // namespace
+
+std::unique_ptr<ToolScore> NewScore(int arrangement) {
+    NewScoreSettings settings;
+    settings.arrangement = arrangement;
+    return BuildScore(settings, false);
+}
+
+std::unique_ptr<ToolScore> NewScore(const NewScoreSettings& settings) { return BuildScore(settings, true); }
 
 void WriteScore(ToolScore& s, const std::string& path) {
     if (!s.doc->OnSaveDocument(fw::FromUtf8(path).c_str())) throw ToolError("cannot write " + path);

@@ -15,6 +15,8 @@
 class CBarItem;
 class CScore;
 
+struct NewScoreSettings;
+
 namespace tools {
 
 // A failure the tools report as it stands, with exit status 1.
@@ -47,6 +49,8 @@ std::unique_ptr<ToolScore> ReadScore(const std::string& path);
 std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes);
 // The new score of arrangement 0-4.
 std::unique_ptr<ToolScore> NewScore(int arrangement);
+// The new score of a New dialog's record, its texts in the document's title blocks.
+std::unique_ptr<ToolScore> NewScore(const NewScoreSettings& settings);
 // Saves the document to a file (UTF-8 path) through the document's save step; ToolError with
 // the message shown when it cannot be written.
 void WriteScore(ToolScore& s, const std::string& path);
