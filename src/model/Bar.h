@@ -407,7 +407,9 @@ public:
     virtual void NoteUpdateStem(CBarItem& item, int mode, bool propagate) const = 0;
     virtual void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const = 0;
     virtual void NoteMoveHead(CBarItem& item, int head, int delta) const = 0;
-    // Sets or clears one of the note's or rest's link flags (NoteLink).
+    // Reads and sets or clears one of the note's or rest's link flags (NoteLink), each through
+    // the record's own operation; a class without them has none.
+    virtual bool NoteHasLink(CBarItem& item, int link) const { return false; }
     virtual void NoteSetLink(CBarItem& item, int link, bool on) const = 0;
     // Head i's pitch from its staff position under the clef and key, with the accidental code
     // given (0: the key's pitch).
@@ -430,6 +432,7 @@ void NoteSetLink(CBarItem& item, int link, bool on);
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
 void NoteMoveHead(CBarItem& item, int head, int delta);
 void NotePlaceTies(CBarItem& item, int track);
+bool NoteHasLink(CBarItem& item, int link);
 
 // What the model asks of a two-ended item (a tie, slur, glissando, tuplet, group, bend, barre or
 // pedal line): whether its curve or bracket lies above its notes. Their behaviour objects answer;

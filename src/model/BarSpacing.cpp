@@ -101,6 +101,11 @@ void NotePlaceTies(CBarItem& item, int track) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NotePlaceTies(item, track);
 }
 
+bool NoteHasLink(CBarItem& item, int link) {
+    const NoteRecordBehaviour* b = NoteBehaviourOf(item);
+    return b && b->NoteHasLink(item, link);
+}
+
 int GetAllotSpace(int durationClass, int dotted, int triplet) {
     if (const CZelDoc* doc = g_model.currentDoc) return doc->GetAllotSpace(durationClass, dotted, triplet);
     return CurrentSpacingTable().GetSpace(durationClass, dotted, triplet);

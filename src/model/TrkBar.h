@@ -36,6 +36,26 @@ class CPage;
 class CStaff;
 class CTrack;
 
+// Items a finder passes over as if they were removed, without touching their removed bits: the
+// items a repeated search has already found.
+struct FinderSkip {
+    CBarItem* const* items = nullptr;
+    int count = 0;
+    bool Has(const CBarItem* item) const {
+        for (int i = 0; i < count; ++i)
+            if (items[i] == item) return true;
+        return false;
+    }
+};
+
+// A note's bar and time, as GetTieChainSpan gives the ends of a tie chain (the second and third
+// 16-bit words of a 6-byte reference record).
+struct TieChainEnd {
+    std::uint16_t reserved = 0;
+    std::uint16_t bar = 0;
+    std::uint16_t time = 0;
+};
+
 // What GetVoiceStats gives: the voices in use, then per voice its item count and the average
 // vertical value (staff position) of its items.
 struct VoiceStats {
@@ -209,22 +229,84 @@ public:
     bool CollectSlursOverNote(HandleBuffer* list, CBarItem* note);
     void AfterLoadFixup(int version);
     void AvoidNotes(CBarItem* item, bool snap);
-    CBarItem* FindBeamOfNote(CBarItem* note);
+    // The beam that covers a note or rest (in an earlier bar for a note whose beam began
+    // there); items in `skip` are passed over as if removed.
+    CBarItem* FindBeamOfNote(CBarItem* note, const FinderSkip* skip = nullptr);
     CBarItem* FindTieEndNote(CBarItem* tie, int* head, bool backwards);
     CBarItem* FindTwoEndedAtHead(CBarItem* note, int head, int type, int mode, bool flag);
 
-    // --- finders of an item's partners (g_model.finderBar names the bar of what was found) ---
+    // --- finders of an item's partners (TrkBarFinders*.cpp) ---
+    // Every finder reads live records only and writes no removed bit. g_model.finderBar names
+    // the bar of a track in which the last finder that says so found its item (or searched
+    // last); the finders that may leave this bar also give that bar through `foundBar`.
+    //
+    // Selectors of the two-ended finders: a type code; -1 a slur or any line item; -2 any line
+    // item. A hairpin matches every selector.
+    //
     // The tie or glissando that starts at a head, in this bar.
     CBarItem* FindTieFrom(CBarItem* note, int head);
     CBarItem* FindGlissFrom(CBarItem* note, int head);
     // The tie that ends at a head: in this bar with no bar offset, else (not in bar 0) in the
     // previous bar with one. A glissando likewise, except that a note at time 0 is looked for
     // in the previous bar only.
-    CBarItem* FindTieInto(CBarItem* note, int head);
-    CBarItem* FindGlissInto(CBarItem* note, int head);
+    CBarItem* FindTieInto(CBarItem* note, int head, CTrkBar** foundBar = nullptr);
+    CBarItem* FindGlissInto(CBarItem* note, int head, CTrkBar** foundBar = nullptr);
     // The note the head's tie goes to (or comes from), *head becoming that note's head.
-    CBarItem* FindTiedNote(CBarItem* note, int* head);
-    CBarItem* FindTiedFromNote(CBarItem* note, int* head);
+    CBarItem* FindTiedNote(CBarItem* note, int* head, CTrkBar** foundBar = nullptr);
+    CBarItem* FindTiedFromNote(CBarItem* note, int* head, CTrkBar** foundBar = nullptr);
+    // The beam that starts on a note whose beam did not begin in an earlier bar (its time and
+    // first-note position the note's), in this bar; the beam whose last-note position is the
+    // note's (for a note whose beam began earlier, the beam that covers it).
+    CBarItem* FindBeamStartingAt(CBarItem* note);
+    CBarItem* FindBeamEndingAt(CBarItem* note);
+    // An item of the selector and the note's voice that ends on the note's position in this bar:
+    // looked for in this bar and then in the earlier bars back to bar 0.
+    CBarItem* FindLineEndingAt(CBarItem* note, int kind, CTrkBar** foundBar = nullptr, const FinderSkip* skip = nullptr);
+    // An item of the selector and the note's voice that starts at the note's position, in this bar.
+    CBarItem* FindLineStartingAt(CBarItem* note, int kind, const FinderSkip* skip = nullptr);
+    // The note or rest an item's start (in this bar) or end (in the bar its end bar offset names)
+    // rests on: of its voice, at that position and staff offset, and taken by the item.
+    CBarItem* FindLineStartNote(CBarItem* item);
+    CBarItem* FindLineEndNote(CBarItem* item, CTrkBar** foundBar = nullptr);
+    // The first (with last, the last) tuplet of the note's voice in this bar whose span of time
+    // holds the note's time.
+    CBarItem* FindTupletOfNote(CBarItem* note, bool last, const FinderSkip* skip = nullptr);
+    // The first octave line of this bar, live or the given one itself, of the same vertical
+    // offset and byte 17 as the given one: the record of the given one's chain in this bar.
+    CBarItem* FindOttava(CBarItem* ottava);
+    // The pitch shift in semitones that the first octave line of the item's voice in this bar
+    // gives at the item's position (0 before a chain's start and after its end).
+    int GetOttavaShiftAt(CBarItem* item);
+    // The next record of the item's type and voice (a note of the same grace kind) after the
+    // item's position, in this bar and then in the later bars; *bar gets its bar number.
+    CBarItem* FindNextItemOfKind(CBarItem* item, int* bar);
+    // The last record of the type and voice (-1: any) before the position, in this bar and then
+    // in the earlier bars (whole); *bar gets its bar number.
+    CBarItem* FindPrevItemOfType(int position, int voice, int type, int* bar);
+    // The note or rest of a shown voice next to the position: backwards the last one before it,
+    // else the last one of the previous bar; forwards the first one after it, else the first one
+    // of the next bar. *bar gets its bar number.
+    CBarItem* FindAdjacentNoteOrRest(int position, int* bar, bool forward);
+    // The lyric of the verse on the next (previous) note after (before) the position, or the next
+    // (previous) note that has none, in this bar and then the following (earlier) bars; with
+    // skipTied notes tied into are passed over. *bar gets its bar number.
+    CBarItem* FindNextLyric(int position, int voice, int verse, int* bar, bool skipTied);
+    CBarItem* FindPrevLyric(int position, int voice, int verse, int* bar, bool skipTied);
+    // The ticks from the start of the first note of the head's tie chain to the end of its last
+    // note, and where the chain begins and ends.
+    int GetTieChainSpan(CBarItem* note, int head, TieChainEnd* first, TieChainEnd* last);
+    // The ticks from the note's time to the end of the last note its head is tied on to (by
+    // written durations with useNoteValue, else by the heads' play durations).
+    int GetTiedLength(CBarItem* note, int head, bool useNoteValue);
+    // The ticks from the head's play start (-32767: the average of the heads') to the next sound
+    // of the note's voice: the next rest, or the first later head play start of the next notes.
+    int GetTimeToNext(CBarItem* note, int head);
+    // The items of a kind attached to a note into out (at most `capacity`): 0 the slurs and line
+    // items that end on it, 1 those that start on it, 4 its tuplets, 5 its beam. Returns their
+    // count. No removed bit is written: each search passes over the items already found.
+    int GetAttachedItems(CBarItem* note, CBarItem** out, int capacity, int kind);
+    // Clears the note's link flags, in-tuplet and beamed bits that no item backs any more.
+    void UpdateAttachedItems(CBarItem* note);
     // The live note or rest of the voice (-1: any) nearest the position: with atOrAfter the
     // first at or after it; else the nearest, the earlier of equally near ones.
     CBarItem* FindNearestNoteOrRest(int voice, int position, bool atOrAfter, bool notesOnly);

@@ -186,7 +186,7 @@ bool AddEntryTuplet(CTrkBar* tb, int voice, int entryTime, int tupletCount, doub
 // The voice's tuplet around an entry is renewed, or goes when the entry (shorter than a quarter,
 // with automatic beaming) fills it from its start.
 void UpdateTupletOfEntry(CTrkBar* tb, CBarItem* entry, int tupletSpan) {
-    CBarItem* tuplet = trkbar::FindTupletOfNote(tb, entry, false);
+    CBarItem* tuplet = tb->FindTupletOfNote(entry, false);
     if (!tuplet) return;
     MarkRelayout(tuplet);
     const int value = ValueCode(entry);
@@ -303,7 +303,7 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
             else
                 MarkRelayout(beam);
         }
-        const bool wasInTuplet = trkbar::FindTupletOfNote(this, note, false) != nullptr;
+        const bool wasInTuplet = FindTupletOfNote(note, false) != nullptr;
         if (!r.grace) {
             UpdateTupletOfEntry(this, note, r.tupletSpan);
         } else if (ValueCode(note) < 2) {
@@ -419,7 +419,7 @@ bool CTrkBar::InsertRest(EntryRequest& r) {
         PutByte(rest, kRestStaffPos, std::uint8_t(std::int8_t(kRestDefaultStaffPos[value] - (oddVoice ? 6 : 0))));
     }
 
-    const bool inTuplet = trkbar::FindTupletOfNote(this, rest, false) != nullptr;
+    const bool inTuplet = FindTupletOfNote(rest, false) != nullptr;
     if (!r.grace) UpdateTupletOfEntry(this, rest, r.tupletSpan);
     if (g_entry.autoRests && !c.tablature)
         if (!FillGaps(r.voice, false, false, false)) return false;

@@ -1,6 +1,9 @@
 // Finding an item's partners inside a bar of a track and across the bars of its track: ties
-// and glissandi from and into a head, the notes they join, the note or rest near a position,
-// and the time at a page x.
+// and glissandi from and into a head, the notes they join, beams, slurs, line items and tuplets
+// on a note and the notes under their ends, octave lines, the items attached to a note, the note
+// or rest near a position, and the time at a page x.
+#include "model/TrkBarFinders.h"
+
 #include <cstdlib>
 
 #include "framework/Arith.h"
@@ -8,28 +11,123 @@
 #include "model/ModelGlobals.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
-#include "model/TrkBarWalk.h"
+
+using finders::ForEachLive;
+using finders::OfVoice;
+
+namespace finders {
+
+int HeadCount(const CBarItem* note) {
+    if (!note->IsNoteOrRawNote() || note->RecordSizeField() <= kHeadCount) return 0;
+    const int count = rec::Get<std::uint8_t>(note, kHeadCount);
+    const int room = (note->RecordSizeField() - kHeads) / kHeadSize;
+    return count < room ? count : (room > 0 ? room : 0);
+}
+
+std::uint8_t HeadByte(const CBarItem* note, int head, int field) {
+    if (head < 0 || head >= HeadCount(note)) return 0;
+    return rec::Get<std::uint8_t>(note, std::size_t(kHeads + kHeadSize * head + field));
+}
+
+int HeadCross(const CBarItem* note, int head) {
+    const int v = HeadByte(note, head, kHeadCross) >> 5;
+    return (v & 4) ? v - 8 : v;
+}
+
+int HeadStaffPos(const CBarItem* note, int head) { return std::int8_t(HeadByte(note, head, kHeadStaffPos)); }
+
+int HeadPlayDuration(const CBarItem* note, int head) {
+    if (head < 0 || head >= HeadCount(note)) return 0;
+    return rec::Get<std::uint16_t>(note, std::size_t(kHeads + kHeadSize * head + kHeadDuration));
+}
+
+bool HasTieEnd(const CBarItem* note, int head) { return (HeadByte(note, head, kHeadLinks) & kTieEndBit) != 0; }
+bool HasTieStart(const CBarItem* note, int head) { return (HeadByte(note, head, kHeadLinks) & kTieStartBit) != 0; }
+
+bool IsTiedInto(const CBarItem* note) {
+    for (int i = 0, n = HeadCount(note); i < n; ++i)
+        if (HasTieEnd(note, i)) return true;
+    return false;
+}
+
+int StaffOffsetOf(CBarItem* r) { return r->IsNoteOrRawNote() ? HeadCross(r, 0) : r->GetStartStaffOffset(); }
+
+int Duration(const CBarItem* r) { return int(NoteDuration(*r)); }
+
+}  // namespace finders
 
 namespace {
 
 constexpr int kTieType = 30;
 constexpr int kGlissType = 21;
-constexpr int kLyricType = 20;
+constexpr int kLyricType = 24;
+constexpr int kSlurType = 27;
+constexpr int kTupletType = 31;
 // The lyric's verse, and the note flag of a note drawn shifted right.
-enum : int { kLyricVerse = 28, kNoteFlags = 21 };
+enum : int { kLyricVerse = 28, kShiftFlags = 21 };
 enum : std::uint8_t { kShiftedRightBit = 0x04 };
 // FindTwoEndedAtHead's modes: 1 the item starts at the head, else it ends there.
 constexpr int kStartsAt = 1, kEndsAt = 2;
+// The beam's flags, its bar span and the positions of its first and last notes; its end staff
+// offset (bits 3-5 of byte 17).
+enum : int { kBeamFlags = 16, kBeamOffsets = 17, kBeamBarSpan = 33, kBeamStart = 34, kBeamEnd = 36 };
+// The octave line: flags (bit 4 the chain's start record, bit 5 its end record), byte 17, the
+// vertical offset, the pitch shift, the end position.
+enum : int { kOttavaFlags = 16, kOttavaByte17 = 17, kOttavaOffset = 18, kOttavaShift = 22, kOttavaEnd = 24, kOttavaSize = 26 };
+enum : std::uint8_t { kOttavaStartBit = 0x10, kOttavaEndBit = 0x20 };
 
-template <typename F>
-void ForEachLive(CTrkBar* bar, F&& f) {
-    if (!bar || !bar->GetItems()) return;
-    trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(bar->GetItems()), bar->GetRunLength(), [&](CBarItem* r) {
-        return r->IsRemoved() ? true : f(r);
-    });
+// Whether a two-ended item answers a selector: a type code, -1 a slur or a line item, -2 a line
+// item; a hairpin answers every selector.
+bool MatchesKind(CBarItem* r, int kind) {
+    if (r->IsCresc()) return true;
+    if (kind >= 0) return r->TypeCode() == kind;
+    if (kind == -1 && r->IsSlur()) return true;
+    return r->IsLineItem();
 }
 
-bool OfVoice(const CBarItem* r, int voice) { return voice < 0 || r->VoiceField() == voice; }
+std::int16_t Word(const CBarItem* r, int at) {
+    return r->RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(r, std::size_t(at)) : std::int16_t(0);
+}
+
+// Where the ends of a two-ended item lie: +16 bits 5-7 the signed end staff offset. A hairpin
+// keeps its end bar offset at +24 and its end position at +26.
+enum : int { kEndFlags = 16, kCrescEndBars = 24, kCrescEndPosition = 26 };
+
+int Signed3(int v) { return (v & 4) ? (v & 7) - 8 : (v & 7); }
+
+// An item's start and end positions, end bar offset and end staff offset; a beam's from its
+// first and last notes.
+int StartPosition(CBarItem* r) { return r->IsBeam() ? Word(r, kBeamStart) : r->GetPosition(); }
+int EndPosition(CBarItem* r) {
+    if (r->IsBeam()) return Word(r, kBeamEnd);
+    if (r->IsCresc()) return Word(r, kCrescEndPosition);
+    return r->GetEndPosition();
+}
+int EndBars(CBarItem* r) {
+    if (r->IsCresc()) return Word(r, kCrescEndBars);
+    if (!r->IsBeam()) return r->GetBarSpan();
+    return r->RecordSizeField() > kBeamBarSpan ? rec::Get<std::uint8_t>(r, kBeamBarSpan) : 0;
+}
+int EndStaffOffset(CBarItem* r) {
+    if (r->IsBeam()) return Signed3(rec::Get<std::uint8_t>(r, kBeamOffsets) >> 3);
+    if (r->IsTwoEnded() && r->RecordSizeField() > kEndFlags) return Signed3(rec::Get<std::uint8_t>(r, kEndFlags) >> 5);
+    return 0;
+}
+
+// The note or rest of the item's voice at a position and staff offset of a bar that the item
+// takes for one of its ends.
+CBarItem* EndNote(CTrkBar* bar, CBarItem* item, int position, int offset, bool start) {
+    CBarItem* found = nullptr;
+    ForEachLive(bar, [&](CBarItem* r) {
+        if (!r->IsNoteOrRest() || r->VoiceField() != item->VoiceField() || r->PositionField() != position) return true;
+        if (finders::StaffOffsetOf(r) != offset) return true;
+        const bool taken = (item->IsBeam() && (finders::NoteFlags(r) & finders::kBeamedBit)) || item->IsTuplet() ||
+                           (start ? item->AcceptsStartNote(r, 0) : item->AcceptsEndNote(r, 0));
+        if (taken) found = r;
+        return !taken;
+    });
+    return found;
+}
 
 }  // namespace
 
@@ -43,40 +141,49 @@ CBarItem* CTrkBar::FindGlissFrom(CBarItem* note, int head) {
     return FindTwoEndedAtHead(note, head, kGlissType, kStartsAt, false);
 }
 
-CBarItem* CTrkBar::FindTieInto(CBarItem* note, int head) {
+CBarItem* CTrkBar::FindTieInto(CBarItem* note, int head, CTrkBar** foundBar) {
     g_model.finderBar = this;
-    if (CBarItem* tie = FindTwoEndedAtHead(note, head, kTieType, kEndsAt, false)) return tie;
-    if (GetBarIndex() == 0) return nullptr;
-    CTrkBar* previous = Neighbour(-1);
-    if (!previous) return nullptr;
-    g_model.finderBar = previous;
-    CBarItem* tie = FindTwoEndedAtHead(note, head, kTieType, kEndsAt, true);
-    if (tie) g_model.finderBar = previous;
+    CBarItem* tie = FindTwoEndedAtHead(note, head, kTieType, kEndsAt, false);
+    if (!tie && GetBarIndex() > 0) {
+        if (CTrkBar* previous = Neighbour(-1)) {
+            g_model.finderBar = previous;
+            tie = FindTwoEndedAtHead(note, head, kTieType, kEndsAt, true);
+            if (tie) g_model.finderBar = previous;
+        }
+    }
+    if (foundBar) *foundBar = tie ? g_model.finderBar : nullptr;
     return tie;
 }
 
-CBarItem* CTrkBar::FindGlissInto(CBarItem* note, int head) {
+CBarItem* CTrkBar::FindGlissInto(CBarItem* note, int head, CTrkBar** foundBar) {
     g_model.finderBar = this;
-    if (note->TimeField() != 0) return FindTwoEndedAtHead(note, head, kGlissType, kEndsAt, false);
-    if (GetBarIndex() == 0) return nullptr;
-    CTrkBar* previous = Neighbour(-1);
-    if (!previous) return nullptr;
-    g_model.finderBar = previous;
-    CBarItem* gliss = FindTwoEndedAtHead(note, head, kGlissType, kEndsAt, true);
-    if (gliss) g_model.finderBar = previous;
+    CBarItem* gliss = nullptr;
+    if (note->TimeField() != 0) {
+        gliss = FindTwoEndedAtHead(note, head, kGlissType, kEndsAt, false);
+    } else if (GetBarIndex() > 0) {
+        if (CTrkBar* previous = Neighbour(-1)) {
+            g_model.finderBar = previous;
+            gliss = FindTwoEndedAtHead(note, head, kGlissType, kEndsAt, true);
+            if (gliss) g_model.finderBar = previous;
+        }
+    }
+    if (foundBar) *foundBar = gliss ? g_model.finderBar : nullptr;
     return gliss;
 }
 
-CBarItem* CTrkBar::FindTiedNote(CBarItem* note, int* head) {
+CBarItem* CTrkBar::FindTiedNote(CBarItem* note, int* head, CTrkBar** foundBar) {
     CBarItem* tie = FindTieFrom(note, *head);
-    return tie ? FindTieEndNote(tie, head, false) : nullptr;
+    CBarItem* found = tie ? FindTieEndNote(tie, head, false) : nullptr;
+    if (foundBar) *foundBar = found ? g_model.finderBar : nullptr;
+    return found;
 }
 
-CBarItem* CTrkBar::FindTiedFromNote(CBarItem* note, int* head) {
-    CBarItem* tie = FindTieInto(note, *head);
-    if (!tie) return nullptr;
-    CTrkBar* owner = g_model.finderBar ? g_model.finderBar : this;
-    return owner->FindTieEndNote(tie, head, true);
+CBarItem* CTrkBar::FindTiedFromNote(CBarItem* note, int* head, CTrkBar** foundBar) {
+    CTrkBar* owner = nullptr;
+    CBarItem* tie = FindTieInto(note, *head, &owner);
+    CBarItem* found = tie ? owner->FindTieEndNote(tie, head, true) : nullptr;
+    if (foundBar) *foundBar = found ? g_model.finderBar : nullptr;
+    return found;
 }
 
 CBarItem* CTrkBar::FindNearestNoteOrRest(int voice, int position, bool atOrAfter, bool notesOnly) {
@@ -110,8 +217,8 @@ CBarItem* CTrkBar::FindNoteOrRestAtX(int voice, int position, int width) {
     ForEachLive(this, [&](CBarItem* r) {
         if (!OfVoice(r, voice) || !r->IsNoteOrRest()) return true;
         const int p = r->PositionField();
-        const bool shifted = r->IsNote() && r->RecordSizeField() > kNoteFlags &&
-                             (rec::Get<std::uint8_t>(r, kNoteFlags) & kShiftedRightBit);
+        const bool shifted = r->IsNote() && r->RecordSizeField() > kShiftFlags &&
+                             (rec::Get<std::uint8_t>(r, kShiftFlags) & kShiftedRightBit);
         if ((p >= from && p <= to) || (shifted && p + space >= from && p + space <= to)) {
             found = r;
             return false;
@@ -155,4 +262,161 @@ int CTrkBar::XToTick(int x) {
     const int from = TickToFraction(previous), to = TickToFraction(next);
     if (to == from) return previous;
     return previous + MulDiv(next - previous, p - from, to - from);
+}
+
+// --- beams, slurs, line items and tuplets on a note ------------------------------------------------
+
+CBarItem* CTrkBar::FindBeamStartingAt(CBarItem* note) {
+    g_model.finderBar = this;
+    if (finders::NoteFlags(note) & finders::kContinuesBeamBit) return nullptr;
+    CBarItem* found = nullptr;
+    ForEachLive(this, [&](CBarItem* r) {
+        if (!r->IsBeam() || r->VoiceField() != note->VoiceField() || r->TimeField() != note->TimeField() ||
+            Word(r, kBeamStart) != note->PositionField())
+            return true;
+        found = r;
+        return false;
+    });
+    return found;
+}
+
+CBarItem* CTrkBar::FindBeamEndingAt(CBarItem* note) {
+    g_model.finderBar = this;
+    if (finders::NoteFlags(note) & finders::kContinuesBeamBit) {
+        CBarItem* beam = FindBeamOfNote(note);
+        return beam && Word(beam, kBeamEnd) == note->PositionField() ? beam : nullptr;
+    }
+    CBarItem* found = nullptr;
+    ForEachLive(this, [&](CBarItem* r) {
+        if (!r->IsBeam() || r->VoiceField() != note->VoiceField() || Word(r, kBeamEnd) != note->PositionField()) return true;
+        found = r;
+        return false;
+    });
+    return found;
+}
+
+CBarItem* CTrkBar::FindLineEndingAt(CBarItem* note, int kind, CTrkBar** foundBar, const FinderSkip* skip) {
+    const int voice = note->VoiceField();
+    const int position = note->PositionField();
+    const int here = GetBarIndex();
+    CBarItem* found = nullptr;
+    for (CTrkBar* bar = this; bar && !found; bar = bar->GetBarIndex() > 0 ? bar->Neighbour(-1) : nullptr) {
+        g_model.finderBar = bar;
+        const int index = bar->GetBarIndex();
+        ForEachLive(bar, [&](CBarItem* r) {
+            if (r->VoiceField() != voice || !MatchesKind(r, kind) || EndPosition(r) != position ||
+                index + EndBars(r) != here)
+                return true;
+            found = r;
+            return false;
+        }, skip);
+    }
+    if (foundBar) *foundBar = found ? g_model.finderBar : nullptr;
+    return found;
+}
+
+CBarItem* CTrkBar::FindLineStartingAt(CBarItem* note, int kind, const FinderSkip* skip) {
+    g_model.finderBar = this;
+    CBarItem* found = nullptr;
+    ForEachLive(this, [&](CBarItem* r) {
+        if (r->VoiceField() != note->VoiceField() || !MatchesKind(r, kind) || StartPosition(r) != note->PositionField())
+            return true;
+        found = r;
+        return false;
+    }, skip);
+    return found;
+}
+
+CBarItem* CTrkBar::FindLineStartNote(CBarItem* item) {
+    g_model.finderBar = this;
+    return EndNote(this, item, StartPosition(item), item->GetStartStaffOffset(), true);
+}
+
+CBarItem* CTrkBar::FindLineEndNote(CBarItem* item, CTrkBar** foundBar) {
+    CTrkBar* end = Neighbour(EndBars(item));
+    g_model.finderBar = end;
+    CBarItem* found = end ? EndNote(end, item, EndPosition(item), EndStaffOffset(item), false) : nullptr;
+    if (foundBar) *foundBar = found ? end : nullptr;
+    return found;
+}
+
+CBarItem* CTrkBar::FindTupletOfNote(CBarItem* note, bool last, const FinderSkip* skip) {
+    g_model.finderBar = this;
+    const int voice = note->VoiceField();
+    const int time = note->TimeField();
+    CBarItem* found = nullptr;
+    ForEachLive(this, [&](CBarItem* r) {
+        if (r->TypeCode() != kTupletType || r->VoiceField() != voice || r->TimeField() > time) return true;
+        if (time > PositionToVoiceTime(voice, r->GetEndPosition())) return true;
+        found = r;
+        return last;
+    }, skip);
+    return found;
+}
+
+// --- octave lines -----------------------------------------------------------------------------------
+
+CBarItem* CTrkBar::FindOttava(CBarItem* ottava) {
+    if (ottava->RecordSizeField() < kOttavaOffset + 2) return nullptr;
+    const std::int16_t offset = Word(ottava, kOttavaOffset);
+    const std::uint8_t byte17 = rec::Get<std::uint8_t>(ottava, kOttavaByte17);
+    CBarItem* found = nullptr;
+    trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(GetItems()), GetRunLength(), [&](CBarItem* r) {
+        if (!r->IsOttava() || (r->IsRemoved() && r != ottava) || r->RecordSizeField() < kOttavaOffset + 2) return true;
+        if (Word(r, kOttavaOffset) != offset || rec::Get<std::uint8_t>(r, kOttavaByte17) != byte17) return true;
+        found = r;
+        return false;
+    });
+    return found;
+}
+
+int CTrkBar::GetOttavaShiftAt(CBarItem* item) {
+    CBarItem* ottava = nullptr;
+    ForEachLive(this, [&](CBarItem* r) {
+        if (!r->IsOttava() || r->VoiceField() != item->VoiceField() || r->RecordSizeField() < kOttavaSize) return true;
+        ottava = r;
+        return false;
+    });
+    if (!ottava) return 0;
+    const std::uint8_t flags = rec::Get<std::uint8_t>(ottava, kOttavaFlags);
+    const int position = item->PositionField();
+    if ((flags & kOttavaStartBit) && position < ottava->PositionField()) return 0;
+    if ((flags & kOttavaEndBit) && position > Word(ottava, kOttavaEnd)) return 0;
+    return Word(ottava, kOttavaShift);
+}
+
+// --- the items attached to a note ---------------------------------------------------------------------
+
+int CTrkBar::GetAttachedItems(CBarItem* note, CBarItem** out, int capacity, int kind) {
+    const std::uint8_t flags = finders::NoteFlags(note);
+    const bool ends = NoteHasLink(*note, kLineEndLink) || NoteHasLink(*note, kSlurEndLink);
+    const bool starts = NoteHasLink(*note, kLineStartLink) || NoteHasLink(*note, kSlurStartLink);
+    int count = 0;
+    while (count < capacity) {
+        const FinderSkip found{out, count};
+        CBarItem* item = nullptr;
+        switch (kind) {
+        case 0: item = ends ? FindLineEndingAt(note, -1, nullptr, &found) : nullptr; break;
+        case 1: item = starts ? FindLineStartingAt(note, -1, &found) : nullptr; break;
+        case 4: item = (flags & finders::kTupletBit) ? FindTupletOfNote(note, false, &found) : nullptr; break;
+        case 5: item = (flags & finders::kBeamedBit) ? FindBeamOfNote(note, &found) : nullptr; break;
+        default: break;
+        }
+        if (!item) break;
+        out[count++] = item;
+    }
+    return count;
+}
+
+void CTrkBar::UpdateAttachedItems(CBarItem* note) {
+    if (NoteHasLink(*note, kLineEndLink) && !FindLineEndingAt(note, -2)) NoteSetLink(*note, kLineEndLink, false);
+    if (NoteHasLink(*note, kLineStartLink) && !FindLineStartingAt(note, -2)) NoteSetLink(*note, kLineStartLink, false);
+    if (NoteHasLink(*note, kSlurEndLink) && !FindLineEndingAt(note, kSlurType)) NoteSetLink(*note, kSlurEndLink, false);
+    if (NoteHasLink(*note, kSlurStartLink) && !FindLineStartingAt(note, kSlurType))
+        NoteSetLink(*note, kSlurStartLink, false);
+    if (note->RecordSizeField() <= finders::kNoteFlags) return;
+    std::uint8_t flags = finders::NoteFlags(note);
+    if ((flags & finders::kTupletBit) && !FindTupletOfNote(note, false)) flags &= std::uint8_t(~finders::kTupletBit);
+    if ((flags & finders::kBeamedBit) && !FindBeamOfNote(note)) flags &= std::uint8_t(~finders::kBeamedBit);
+    rec::Put(note, finders::kNoteFlags, flags);
 }

@@ -416,14 +416,15 @@ bool CTrkBar::CollectSlursOverNote(HandleBuffer* list, CBarItem* note) {
     return added;
 }
 
-CBarItem* CTrkBar::FindBeamOfNote(CBarItem* note) {
+CBarItem* CTrkBar::FindBeamOfNote(CBarItem* note, const FinderSkip* skip) {
     g_model.finderBar = this;
     const std::uint8_t flags = rec::Get<std::uint8_t>(note, kNoteFlags);
     const bool grace = (flags & kGraceBit) != 0;
     const int voice = note->VoiceField();
     const int position = note->PositionField();
     const auto isBeam = [&](CBarItem* r) {
-        return !r->IsRemoved() && r->IsBeam() && r->VoiceField() == voice && r->RecordSizeField() >= kBeamEnd + 2 &&
+        return !r->IsRemoved() && !(skip && skip->Has(r)) && r->IsBeam() && r->VoiceField() == voice &&
+               r->RecordSizeField() >= kBeamEnd + 2 &&
                ((rec::Get<std::uint8_t>(r, kBeamFlags) & kGraceBit) != 0) == grace;
     };
     CBarItem* found = nullptr;

@@ -301,7 +301,7 @@ void CTrkBar::ApplyVoiceStems(bool fixed) {
             for (std::uint32_t i = 0; entries && i < slurs.GetSize() / sizeof(CBarItem*); ++i) add(entries[i]);
         }
         if (NoteFlag(note, kBeamedBit)) add(FindBeamOfNote(note));
-        add(trkbar::FindTupletOfNote(this, note, false));
+        add(FindTupletOfNote(note, false));
     }
     for (CBarItem* item : layout) item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
     Recalc(1);

@@ -42,7 +42,6 @@ bool TieBuildForNote(CBarItem* note, int endTime, int endPosition, int, HandleBu
 }
 
 void LyricAfterLoadFixup(CBarItem* lyric) {}
-CBarItem* FindTupletOfNote(CTrkBar*, CBarItem*, bool) { return nullptr; }
 
 void PlaceNote(CTrkBar* trkBar, bool forcedStem) {}
 

@@ -23,9 +23,6 @@ bool TieBuildForNote(CBarItem* note, int endTime, int endPosition, int voiceCoun
 // CLyric::AfterLoadFixup: nothing yet.
 void LyricAfterLoadFixup(CBarItem* lyric);
 
-// CTrkBar::FindTupletOfNote (note, last): the tuplet of the note's voice that holds it (none
-// yet).
-CBarItem* FindTupletOfNote(CTrkBar* trkBar, CBarItem* note, bool last);
 // --- recalculation, finders and tuplets that entry calls ---
 // CTrkBar::PlaceNote (note, forced stem): nothing yet.
 void PlaceNote(CTrkBar* trkBar, bool forcedStem);

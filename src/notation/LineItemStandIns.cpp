@@ -1,6 +1,7 @@
 #include "notation/LineItemStandIns.h"
 
 #include "model/ItemClass.h"
+#include "notation/RawNote.h"
 
 namespace {
 
@@ -21,6 +22,28 @@ int LinkOf(const CBarItem& item, bool start) {
         case kPedalType:
         case kGroupType: return start ? kLineStartLink : kLineEndLink;
         default: return -1;
+    }
+}
+
+// The link byte of a note's head (0 for a rest or a head the record does not hold).
+std::uint8_t HeadLinks(const CBarItem* note, int head) {
+    if (!note->IsNote() || head < 0 || !Holds(*note, CRawNote::kHeadCount, 1)) return 0;
+    if (head >= rec::Get<std::uint8_t>(note, CRawNote::kHeadCount) ||
+        !Holds(*note, CRawNote::kHeads + NoteHead::kSize * head, NoteHead::kSize))
+        return 0;
+    return rec::Get<std::uint8_t>(note, std::size_t(CRawNote::kHeads + NoteHead::kSize * head + NoteHead::kLinkByte));
+}
+
+bool AcceptsNote(CBarItem& item, CBarItem* note, int head, bool start) {
+    if (!note) return false;
+    switch (item.TypeCode()) {
+        case kTieType: return (HeadLinks(note, head) & (start ? NoteHead::kTieStart : NoteHead::kTieEnd)) != 0;
+        case kGlissType: return (HeadLinks(note, 0) & (start ? NoteHead::kGlissStart : NoteHead::kGlissEnd)) != 0;
+        case kTupletType: return false;
+        default: {
+            const int link = LinkOf(item, start);
+            return link >= 0 && NoteHasLink(*note, link);
+        }
     }
 }
 
@@ -50,6 +73,27 @@ void TieTypeStandInBehaviour::SetEnd(CBarItem& item, int bars, int position) con
     if (!Holds(item, kEndPosition, 2)) return;
     rec::Put<std::int16_t>(&item, kEndBarOffset, std::int16_t(bars));
     rec::Put<std::int16_t>(&item, kEndPosition, std::int16_t(position));
+}
+
+bool TieTypeStandInBehaviour::IsLineItem(CScoreItem& item) const {
+    return LinkOf(static_cast<CBarItem&>(item), true) == kLineStartLink;
+}
+
+std::int16_t TieTypeStandInBehaviour::GetStartStaffOffset(CBarItem& item) const {
+    if (!Holds(item, kEndFlags, 1)) return 0;
+    const int v = (rec::Get<std::uint8_t>(&item, kEndFlags) >> 2) & 7;
+    return std::int16_t((v & 4) ? v - 8 : v);
+}
+
+// A note takes an item's end when it carries the item's mark: a tie's on the head (byte 1 of the
+// head, bit 3 starts, bit 2 ends; never a rest), a glissando's on the first head (bit 1 starts,
+// bit 0 ends), a slur's or line item's in the note's link flags. A tuplet marks no note.
+bool TieTypeStandInBehaviour::AcceptsStartNote(CBarItem& item, CBarItem* note, int head) const {
+    return AcceptsNote(item, note, head, true);
+}
+
+bool TieTypeStandInBehaviour::AcceptsEndNote(CBarItem& item, CBarItem* note, int head) const {
+    return AcceptsNote(item, note, head, false);
 }
 
 void TieTypeStandInBehaviour::AttachStart(CBarItem& item, CBarItem* note, int, int) const {

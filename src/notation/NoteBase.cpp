@@ -266,17 +266,21 @@ void RawHeadBehaviour::AfterLoad(CScoreItem& item, int version) const {
 void RawHeadBehaviour::MoveToPosition(CBarItem& item, int position) const {
     auto& head = static_cast<CRawHead&>(item);
     const int old = item.PositionField();
-    CBarItem* found[256];
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    CBarItem* found[AttachedItemList::kCapacity];
+    const auto attached = [&](int kind) {
+        return trkBar ? trkBar->GetAttachedItems(&head, found, AttachedItemList::kCapacity, kind) : 0;
+    };
     if (head.HasLineStart() || head.HasSlurStart()) {
-        const int n = notation::GetAttachedItems(&head, found, 1);
+        const int n = attached(1);
         for (int i = 0; i < n; ++i) found[i]->SetPositionField(std::int16_t(position));
     }
     if (head.HasLineEnd() || head.HasSlurEnd()) {
-        const int n = notation::GetAttachedItems(&head, found, 0);
+        const int n = attached(0);
         for (int i = 0; i < n; ++i) found[i]->SetEndPosition(position);
     }
     if (head.IsTupletMember()) {
-        const int n = notation::GetAttachedItems(&head, found, 4);
+        const int n = attached(4);
         for (int i = 0; i < n; ++i) {
             CBarItem* t = found[i];
             if (t->PositionField() == old)
@@ -306,7 +310,7 @@ void RawHeadBehaviour::MoveToPosition(CBarItem& item, int position) const {
         }
     }
     item.SetPosition(position);
-    notation::UpdateAttachedItems(&head);
+    if (trkBar) trkBar->UpdateAttachedItems(&head);
 }
 
 // --- slots 149-175 ------------------------------------------------------------------------------
@@ -403,6 +407,17 @@ void RawHeadBehaviour::NoteApplyAccidental(CBarItem& item, int head, int acciden
 
 void RawHeadBehaviour::NotePlaceTies(CBarItem& item, int track) const {
     if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).PlaceTies(track);
+}
+
+bool RawHeadBehaviour::NoteHasLink(CBarItem& item, int link) const {
+    auto& head = static_cast<CRawHead&>(item);
+    switch (link) {
+        case kSlurEndLink: return head.HasSlurEnd();
+        case kSlurStartLink: return head.HasSlurStart();
+        case kLineEndLink: return head.HasLineEnd();
+        case kLineStartLink: return head.HasLineStart();
+        default: return false;
+    }
 }
 
 void RawHeadBehaviour::NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const {

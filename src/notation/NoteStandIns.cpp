@@ -72,8 +72,6 @@ CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar) {
     return beam;
 }
 
-int GetAttachedItems(CRawHead*, CBarItem**, int) { return 0; }
-void UpdateAttachedItems(CRawHead*) {}
 
 int TieStartPosition(CBarItem*) { return 0; }
 void SetTieSide(CBarItem*, bool) {}

@@ -1,8 +1,8 @@
 // What the notes, rests and beams call in code that is not written yet: the current bar's
 // length, the growing and shrinking of a record in its run, a track's settings, the clef and
-// key in force at a column, the finders of the items attached to a note and the operations of
-// ties and tuplets. Each carries the name its owner gives it and only the body that the
-// callers here need; the owners replace them as they are written.
+// key in force at a column, the beam of a note and the operations of ties and tuplets. Each
+// carries the name its owner gives it and only the body that the callers here need; the owners
+// replace them as they are written.
 #pragma once
 #include <cstdint>
 
@@ -43,12 +43,6 @@ bool ShowEveryAccidental();
 // CTrkBar::FindBeamOfNote: the beam that covers a note or rest (none yet); *beamBar receives
 // the bar number of the track bar in which it was found.
 CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar);
-// CTrkBar::GetAttachedItems (note, out, kind): the items of a kind attached to the note (0 those
-// that end at it, 1 those that start at it, 4 its tuplets) into out (room for 256); returns
-// their count (none yet).
-int GetAttachedItems(CRawHead* item, CBarItem** out, int kind);
-// CTrkBar::UpdateAttachedItems (note): drops the note's link flags that nothing backs.
-void UpdateAttachedItems(CRawHead* item);
 
 // --- ties, tuplets and other attached items ---
 // The tie's start staff position and its side operation (CTieType::SetSide).

@@ -11,6 +11,7 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "model/SystemStaff.h"
+#include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/ItemStaff.h"
 #include "notation/NoteMetrics.h"
@@ -165,9 +166,13 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     const int at = r.PositionField();
     const bool vertical = !drag->horizontal;
     const int lift = drag->targetStaffPos - drag->startStaffPos;
+    CTrkBar* trkBar = g_model.currentTrkBar;
     CBarItem* found[AttachedItemList::kCapacity];
+    const auto attached = [&](int kind) {
+        return trkBar ? trkBar->GetAttachedItems(&r, found, AttachedItemList::kCapacity, kind) : 0;
+    };
     if (r.IsTupletMember()) {
-        const int n = notation::GetAttachedItems(&r, found, 4);
+        const int n = attached(4);
         for (int i = 0; i < n; ++i) {
             CBarItem* t = found[i];
             t->Invalidate();
@@ -202,7 +207,7 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     }
     const std::uint8_t flags = r.RestFlags();
     if (flags & (CRest::kSlurEnd | CRest::kLineEnd)) {
-        const int n = notation::GetAttachedItems(&r, found, 0);
+        const int n = attached(0);
         for (int i = 0; i < n; ++i) {
             found[i]->Invalidate();
             found[i]->SetEndPosition(moved);
@@ -210,7 +215,7 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
         }
     }
     if (flags & (CRest::kSlurStart | CRest::kLineStart)) {
-        const int n = notation::GetAttachedItems(&r, found, 1);
+        const int n = attached(1);
         for (int i = 0; i < n; ++i) {
             found[i]->Invalidate();
             found[i]->SetPosition(moved);
@@ -219,7 +224,7 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     }
     drag->startPosition = std::int16_t(at);
     r.SetPositionField(moved);
-    notation::UpdateAttachedItems(&r);
+    if (trkBar) trkBar->UpdateAttachedItems(&r);
 }
 
 void RestBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {
@@ -228,5 +233,5 @@ void RestBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {
     if (dx != 0) {
         if (CBar* bar = g_model.currentBar) r.MoveToPosition(bar->StepX(r.PositionField(), dx));
     }
-    notation::UpdateAttachedItems(&r);
+    if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->UpdateAttachedItems(&r);
 }
