@@ -249,8 +249,10 @@ public:
     // The tie that ends at a head: in this bar with no bar offset, else (not in bar 0) in the
     // previous bar with one. A glissando likewise, except that a note at time 0 is looked for
     // in the previous bar only.
-    CBarItem* FindTieInto(CBarItem* note, int head, CTrkBar** foundBar = nullptr);
-    CBarItem* FindGlissInto(CBarItem* note, int head, CTrkBar** foundBar = nullptr);
+    CBarItem* FindTieInto(CBarItem* note, int head) { return FindTieInto(note, head, nullptr); }
+    CBarItem* FindTieInto(CBarItem* note, int head, CTrkBar** foundBar);
+    CBarItem* FindGlissInto(CBarItem* note, int head) { return FindGlissInto(note, head, nullptr); }
+    CBarItem* FindGlissInto(CBarItem* note, int head, CTrkBar** foundBar);
     // The note the head's tie goes to (or comes from), *head becoming that note's head.
     CBarItem* FindTiedNote(CBarItem* note, int* head, CTrkBar** foundBar = nullptr);
     CBarItem* FindTiedFromNote(CBarItem* note, int* head, CTrkBar** foundBar = nullptr);

@@ -100,7 +100,8 @@ int NoteBeams(CRawNote& note, CBarItem* out[2]) {
     out[0] = beam;
     if (!(rec::Get<std::uint8_t>(beam, CBeam::kBeamFlags) & kBeamTremolo)) return 1;
     CBarItem* found[AttachedItemList::kCapacity];
-    const int n = notation::GetAttachedItems(&note, found, 5);
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    const int n = trkBar ? trkBar->GetAttachedItems(&note, found, AttachedItemList::kCapacity, 5) : 0;
     for (int k = 0; k < n; ++k)
         if (found[k] != beam && found[k]->IsBeam()) {
             out[1] = found[k];
@@ -121,8 +122,9 @@ void ForEachAtColumn(CTrkBar* bar, int type, int voice, int column, F&& f) {
 // tuplets), as the bar's finder gives them.
 std::vector<CBarItem*> Attached(CRawNote& note, int kind) {
     CBarItem* found[AttachedItemList::kCapacity];
-    const int n = notation::GetAttachedItems(&note, found, kind);
-    return std::vector<CBarItem*>(found, found + std::max(0, std::min(n, AttachedItemList::kCapacity)));
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    const int n = trkBar ? trkBar->GetAttachedItems(&note, found, AttachedItemList::kCapacity, kind) : 0;
+    return std::vector<CBarItem*>(found, found + n);
 }
 
 }  // namespace
@@ -489,7 +491,7 @@ void NoteBehaviour::RemoveHead(CRawNote& raw, int i) const {
                 note.SetFlagsB(std::uint8_t(note.FlagsB() & ~CBarItem::kRemovedBit));
                 if (goes) t->MarkRemoved();
             }
-            notation::UpdateAttachedItems(&note);
+            if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->UpdateAttachedItems(&note);
         }
     }
     RawNoteBehaviour::RemoveHead(note, i);
