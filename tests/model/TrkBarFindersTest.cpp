@@ -29,32 +29,55 @@ public:
     double NoteOnset(const CBarItem& item) const override { return item.TimeField(); }
     double NoteLength(const CBarItem&) const override { return 0; }
     double NoteEnd(const CBarItem& item) const override { return item.TimeField(); }
-    void NoteUpdateStem(CBarItem&, int) const override {}
+    void NoteUpdateStem(CBarItem&, int, bool) const override {}
     void NoteSpellHead(CTrkBar*, CBarItem&, int) const override {}
     void NoteMoveHead(CBarItem&, int, int) const override {}
-    bool NoteHasLink(CBarItem& item, int link) const override { return (rec::Get<std::uint8_t>(&item, Links(item)) & link) != 0; }
+    bool NoteHasLink(CBarItem& item, int link) const override {
+        return (rec::Get<std::uint8_t>(&item, Links(item)) & (1 << link)) != 0;
+    }
     void NoteSetLink(CBarItem& item, int link, bool on) const override {
         const auto v = rec::Get<std::uint8_t>(&item, Links(item));
-        rec::Put(&item, Links(item), std::uint8_t(on ? v | link : v & ~link));
+        rec::Put(&item, Links(item), std::uint8_t(on ? v | (1 << link) : v & ~(1 << link)));
     }
     static std::size_t Links(const CBarItem& item) { return item.IsRest() ? 21 : 22; }
+};
+
+// Two-ended items as their classes answer the finders: the end bar offset at 22 and the end
+// position at 24; a bend (33) is a line item; a slur's ends rest on the notes' slur flags, a
+// bend's on their line flags.
+class LineBehaviour : public BarItemBehaviour {
+public:
+    bool IsTwoEnded(CScoreItem&) const override { return true; }
+    bool IsLineItem(CScoreItem& item) const override { return item.TypeCode() == 33; }
+    int GetBarSpan(CBarItem& item) const override { return rec::Get<std::int16_t>(&item, 22); }
+    int GetEndPosition(CBarItem& item) const override { return rec::Get<std::int16_t>(&item, 24); }
+    bool AcceptsStartNote(CBarItem& item, CBarItem* note, int) const override { return Takes(item, *note, true); }
+    bool AcceptsEndNote(CBarItem& item, CBarItem* note, int) const override { return Takes(item, *note, false); }
+    static bool Takes(CBarItem& item, CBarItem& note, bool start) {
+        if (item.IsSlur()) return NoteHasLink(note, start ? kSlurStartLink : kSlurEndLink);
+        if (item.TypeCode() == 33) return NoteHasLink(note, start ? kLineStartLink : kLineEndLink);
+        return false;
+    }
 };
 
 class FindersTest : public ::testing::Test {
 protected:
     FindersTest() {
-        for (int code : {128, 144}) {
+        for (int code : kCodes) {
             saved.push_back(ItemClasses().IndexForCode(code));
             const ItemTypeEntry* e = FindItemType(code);
-            ItemClasses().BindCode(code, ItemClasses().Add({e->className, e->typeName, e->code, e->recordSize, &notes}));
+            const ItemBehaviour* b = code == 128 || code == 144 ? static_cast<const BarItemBehaviour*>(&notes)
+                                                                : static_cast<const BarItemBehaviour*>(&lines);
+            ItemClasses().BindCode(code, ItemClasses().Add({e->className, e->typeName, e->code, e->recordSize, b}));
         }
     }
     ~FindersTest() override {
-        ItemClasses().BindCode(128, saved[0]);
-        ItemClasses().BindCode(144, saved[1]);
+        for (std::size_t i = 0; i < std::size(kCodes); ++i) ItemClasses().BindCode(kCodes[i], saved[i]);
     }
+    static constexpr int kCodes[] = {128, 144, 27, 30, 31, 33};
     recordtest::CleanGlobals clean;
     LinkedNoteBehaviour notes;
+    LineBehaviour lines;
     std::vector<std::uint32_t> saved;
 };
 
