@@ -26,7 +26,7 @@ int CTrkBar::GetTieChainSpan(CBarItem* note, int head, TieChainEnd* first, TieCh
     CTrkBar* bar = this;
     CBarItem* current = note;
     int h = head;
-    // A chain that comes back to a note it passed (damaged ties) ends there.
+    // A walk that comes back to a note it passed (damaged ties) ends there.
     std::vector<CBarItem*> seen{note};
     const auto step = [&](bool backwards) {
         int next = h;
@@ -44,6 +44,7 @@ int CTrkBar::GetTieChainSpan(CBarItem* note, int head, TieChainEnd* first, TieCh
     }
     CTrkBar* firstBar = bar;
     const int firstTime = current->TimeField();
+    seen.assign(1, current);
     if (first) {
         first->bar = firstBar->GetBarIndex();
         first->time = std::uint16_t(firstTime);
