@@ -16,7 +16,9 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/NewScore.h"
 #include "model/ScoreStandIns.h"
+#include "model/ZelDoc.h"
 
 using namespace trkbartest;
 
@@ -315,4 +317,34 @@ TEST_F(FindersTest, UpdateAttachedItemsDropsOnlyTheFlagsNothingBacks) {
     EXPECT_EQ(rec::Get<std::uint8_t>(a, 18), kBeamed) << "the beam stays, the tuplet mark goes";
     EXPECT_EQ(rec::Get<std::uint8_t>(b, 22), 0x08) << "the line start stays; slur end and start go";
     EXPECT_EQ(rec::Get<std::uint8_t>(b, 18), kTuplet) << "the tuplet stays, the beam mark goes";
+}
+
+// A page x gives the time at its place in the bar: a note's own time on the note's place, and in
+// proportion between two neighbours: halfway between notes at 0 and 480 gives 240.
+TEST_F(FindersTest, XToTickIsExactOnANoteAndProportionalBetweenTwo) {
+    CZelDoc doc;
+    BuildNewScore(*doc.GetScore(), NewScoreSettings{});
+    CScore* score = doc.GetScore();
+    g_model.currentScore = score;
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    CBar* bar = score->GetBar(0);
+    ASSERT_TRUE(tb && bar);
+    const int from = tb->TickToFraction(0), to = tb->TickToFraction(480);
+    ASSERT_LT(from, to);
+    // The page x whose place is nearest to a wanted place.
+    const auto xFor = [&](int place) {
+        int best = bar->GetLeft();
+        for (int x = bar->GetLeft(); x <= bar->GetRight(); ++x)
+            if (std::abs(bar->XToFraction(x) - place) < std::abs(bar->XToFraction(best) - place)) best = x;
+        return best;
+    };
+    const int xHalf = xFor((from + to) / 2);
+    const int xOn = xFor(to + (to - from));
+    Append(tb, {Note(0, from), Note(480, bar->XToFraction(xOn))});
+    EXPECT_EQ(tb->XToTick(xOn), 480);
+    const int half = bar->XToFraction(xHalf);
+    // Rounded to the nearest tick.
+    EXPECT_EQ(tb->XToTick(xHalf), (2 * 480 * (half - from) + (to - from)) / (2 * (to - from)));
+    if (2 * half == from + to) EXPECT_EQ(tb->XToTick(xHalf), 240);
+    g_model.currentScore = nullptr;
 }
