@@ -351,6 +351,9 @@ public:
     // The time of the first note or rest of the voice (-1: any) at or after a position (a staff
     // space of slack), else the end of the last one before it, else 0.
     int PositionToVoiceTime(int voice, int position);
+    // True when a note of the slur's voice with its stem down lies under the slur (from its start
+    // to its end when it ends in its own bar, else to the end of the bars it reaches).
+    bool HasStemDownUnderSlur(CBarItem* slur);
     // Gives a run of grace notes consecutive play starts ending at their main note's, when any
     // of them would not play after the one before.
     void SpreadGraceNotes(CBarItem** notes, int count, int mainOffset);

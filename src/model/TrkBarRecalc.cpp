@@ -343,6 +343,31 @@ int CTrkBar::PositionToVoiceTime(int voice, int position) {
     return found ? answer : lastEnd;
 }
 
+bool CTrkBar::HasStemDownUnderSlur(CBarItem* slur) {
+    const int span = std::max(0, slur->GetBarSpan());
+    const int voice = slur->VoiceField();
+    // The end limit is the slur's end only when it ends in its own bar; else the whole bar.
+    const int endLimit = span == 0 ? slur->GetEndPosition() : 32767;
+    int count = 0;
+    bool ended = false;
+    CTrkBar* bar = this;
+    for (int k = 0; k <= span && bar && !ended; ++k) {
+        const int startLimit = k == 0 ? slur->PositionField() : -32767;
+        trkbar::ForEachLiveItem(bar, [&](CBarItem* r) {
+            if (ended || !r->IsNote() || r->VoiceField() != voice) return;
+            const int p = r->PositionField();
+            if (p >= endLimit) {
+                ended = true;
+                return;
+            }
+            if (p >= startLimit && Has(r, kStemByte) && !(Byte(r, kStemByte) & kStemUpBit)) ++count;
+        });
+        if (bar->IsLastBar()) break;
+        bar = bar->Neighbour(1);
+    }
+    return count > 0;
+}
+
 void CTrkBar::SpaceChordSymbols() {
     CBar* bar = GetBar();
     if (!bar || !GetItems()) return;

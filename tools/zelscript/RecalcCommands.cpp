@@ -198,6 +198,14 @@ void RunPrintVoiceTime(Context& ctx, const Args& args) {
                  CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"))->PositionToVoiceTime(voice, position));
 }
 
+void RunPrintStemUnder(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "print stemunder T B INDEX");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CBarItem* slur = ItemAt(trkBar, ArgInt(args, 2, "index"));
+    if (!slur->IsSlur()) throw ScriptError("item " + args[2] + " is not a slur");
+    std::fprintf(ctx.out, "stem down under slur %s: %s\n", args[2].c_str(), trkBar->HasStemDownUnderSlur(slur) ? "yes" : "no");
+}
+
 // Bar B becomes a pickup bar (its contents end at the bar line) or an ordinary one.
 void RunPickup(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "pickup B on|off");
@@ -297,6 +305,8 @@ const CommandRegistrar registrar{
      "the time of the first note or rest of VOICE (-1: any) at or after column POS of track T's bar B (a staff space of "
      "slack), else the end of the last before it",
      RunPrintVoiceTime},
+    {"print stemunder", "T B INDEX", "whether a note with its stem down lies under slur INDEX of track T's bar B",
+     RunPrintStemUnder},
     {"pickup", "B on|off", "bar B becomes a pickup bar, whose contents end at the bar line, or an ordinary one", RunPickup},
     {"holdtiming", "on|off", "the option that keeps the heads' play starts when a bar is timed again", RunHoldTiming},
     {"print timing", "T B",
