@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "framework/Arith.h"
@@ -481,8 +482,19 @@ void NoteBehaviour::RemoveHead(CRawNote& raw, int i) const {
         drop(NoteHead::kGlissEnd, &CTrkBar::FindGlissInto);
         drop(NoteHead::kGlissStart, &CTrkBar::FindGlissFrom);
         if (n == 1) {
-            for (CBarItem* r : Attached(note, 0)) r->MarkRemoved();
-            for (CBarItem* r : Attached(note, 1)) r->MarkRemoved();
+            // The notes at the other ends of what goes lose the flags that pointed at it.
+            std::vector<std::pair<CTrkBar*, CBarItem*>> partners;
+            for (CBarItem* r : Attached(note, 0)) {
+                if (CBarItem* other = trkBar->FindLineStartNote(r); other && other != &note) partners.emplace_back(trkBar, other);
+                r->MarkRemoved();
+            }
+            for (CBarItem* r : Attached(note, 1)) {
+                CTrkBar* bar = trkBar;
+                if (CBarItem* other = trkBar->FindLineEndNote(r, &bar); other && other != &note)
+                    partners.emplace_back(bar ? bar : trkBar, other);
+                r->MarkRemoved();
+            }
+            for (auto& [bar, other] : partners) bar->UpdateAttachedItems(other);
             for (CBarItem* t : Attached(note, 4)) {
                 Relayout(t);
                 // The tuplet's check runs as if the note were gone already.
