@@ -330,6 +330,10 @@ struct TrackLabelGlobals {
     std::uint8_t mode = 0;
     int dragTotalX = 0;
     int dragTotalY = 0;
+    // The display option that shows the current voice's sound name under each label, and the
+    // document switch that holds it back while on.
+    bool showSoundNames = false;
+    bool soundNamesHeld = false;
 };
 extern TrackLabelGlobals g_trackLabels;
 

@@ -144,6 +144,19 @@ void CTrack::DrawLabel(int x, int y, bool firstSystem) {
             a->DrawTextCentered(x, y, line);
         y += step;
     });
+    if (g_trackLabels.showSoundNames && !g_trackLabels.soundNamesHeld && !g_draw.printingDC) {
+        // The sound of the voice being edited, under the last line in smaller plain type.
+        const CZelDoc* doc = score->GetDocument();
+        char name[kVoiceDefNameSize + 1] = {};
+        GetVoiceDefName(doc ? int(doc->location.voice) : 0, name);
+        name[kVoiceDefNameSize] = 0;
+        a->SetFont(font.face == FontRef::kNoFace ? -1 : int(font.face), step * 3 / 4, 0);
+        y -= a->Scale(2);
+        if (right)
+            a->DrawTextRight(x, y, name);
+        else
+            a->DrawTextCentered(x, y, name);
+    }
     a->PopFont();
 }
 

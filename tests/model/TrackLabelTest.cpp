@@ -148,6 +148,50 @@ TEST_F(TrackLabel, LinesCentreOnTheLabelsPlace) {
                                                                  at("centred", x, y - ten / 2 + ten, "B")}));
 }
 
+TEST_F(TrackLabel, TheCurrentVoicesSoundNameStandsUnderTheLabel) {
+    BuildTwo();
+    CStaff* st = s->Line(0)->GetStaff(1);
+    const int step = labels.Scale(s->score->staffLabelFont.size);
+    const int x = 300 + st->ScaleOffset(-30), y = 200 + st->ScaleOffset(90);
+    const int below = y - step / 2 + 2 * step - labels.Scale(2);  // two lines, then the gap
+    Track(1)->SetVoiceCount(4);
+    Track(1)->SetVoiceDefName(0, "Nylon strings");
+    Track(1)->SetVoiceDefName(2, "Steel strings");
+    const auto at = [](const char* how, int x, int y, const char* text) {
+        return std::string(how) + " " + std::to_string(x) + " " + std::to_string(y) + " " + text;
+    };
+    const struct {
+        bool on, held, printing, right;
+        int voice;
+        std::vector<std::string> want;  // what is drawn after the label's lines
+        const char* why;
+    } cases[] = {
+        {false, false, false, false, 0, {}, "the option off"},
+        {true, false, false, false, 0, {at("centred", x, below, "Nylon strings")}, "voice 0's sound"},
+        {true, false, false, false, 2, {at("centred", x, below, "Steel strings")}, "the current voice's"},
+        {true, false, false, true, 0, {at("right", x, below, "Nylon strings")}, "aligned as the label"},
+        {true, true, false, false, 0, {}, "held back by the document"},
+        {true, false, true, false, 0, {}, "not on paper"},
+    };
+    for (const auto& c : cases) {
+        g_trackLabels.showSoundNames = c.on;
+        g_trackLabels.soundNamesHeld = c.held;
+        g_draw.printingDC = c.printing;
+        s->doc.location.voice = std::uint16_t(c.voice);
+        s->score->trackNamesRightAligned = c.right;
+        labels.log.clear();
+        Track(1)->DrawLabel(300, 200, true);
+        g_draw.printingDC = false;
+        std::vector<std::string> got;
+        for (const auto& l : labels.log)
+            if (l.rfind("centred", 0) == 0 || l.rfind("right", 0) == 0) got.push_back(l);
+        ASSERT_GE(got.size(), 2u) << c.why;
+        got.erase(got.begin(), got.begin() + 2);
+        EXPECT_EQ(got, c.want) << c.why;
+    }
+    g_trackLabels.showSoundNames = false;
+}
+
 TEST_F(TrackLabel, HitNeedsTheModeClearAShownLabelAndText) {
     BuildTwo();
     const RECT r = Label(0, 0);
