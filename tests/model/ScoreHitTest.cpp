@@ -486,7 +486,8 @@ TEST_F(ItemHitTest, PositionHandlesOfTheSwitchedOnDisplay) {
 
 TEST_F(ItemHitTest, PageTextsWinOverTitlesAndLaterPagesShowFewerTitles) {
     const RECT box{100, 20, 200, 40};
-    for (TitleBlock& t : s->doc.titles) std::fill(std::begin(t.bounds), std::end(t.bounds), 0);
+    for (TitleBlock& t : s->doc.titles)
+        for (int k = 0; k < 4; ++k) t.bounds[k] = 0;  // a packed record: no pointers into it
     TitleBlock& title = s->doc.titles[0];
     title.kind = TitleBlock::kTitle;
     title.bounds[0] = box.left, title.bounds[1] = box.top, title.bounds[2] = box.right, title.bounds[3] = box.bottom;
@@ -516,7 +517,8 @@ TEST_F(ItemHitTest, PageTextsWinOverTitlesAndLaterPagesShowFewerTitles) {
         {4, TitleBlock::kHeader, 0, 7, "a header"},
     };
     for (const Case& c : cases) {
-        for (TitleBlock& t : s->doc.titles) std::fill(std::begin(t.bounds), std::end(t.bounds), 0);
+        for (TitleBlock& t : s->doc.titles)
+            for (int k = 0; k < 4; ++k) t.bounds[k] = 0;  // a packed record: no pointers into it
         TitleBlock& t = s->doc.titles[c.block];
         t.kind = std::uint8_t(c.kind);
         t.allPages = std::uint8_t(c.allPages);
