@@ -46,4 +46,6 @@ public:
     virtual CPagePaneBase* GetPagePane(int page) { return nullptr; }
     // The pane the single-page arrangement shows.
     virtual CPagePaneBase* GetSinglePane() { return nullptr; }
+    // The document's title or its modified mark changed.
+    virtual void TitleChanged() {}
 };

@@ -111,14 +111,15 @@ void CZelDoc::SetTitle(const char* name) {
         std::string untitled;
         fw::LoadStringResource(kUntitledString, untitled);
         CDocument::SetTitle(untitled.c_str());
-        return;
+    } else {
+        std::string title = name;
+        if (!title.empty()) {
+            const std::size_t dot = title.rfind('.');
+            if (dot != std::string::npos) title.resize(dot);
+        }
+        CDocument::SetTitle(title.c_str());
     }
-    std::string title = name;
-    if (!title.empty()) {
-        const std::size_t dot = title.rfind('.');
-        if (dot != std::string::npos) title.resize(dot);
-    }
-    CDocument::SetTitle(title.c_str());
+    if (view) view->TitleChanged();
 }
 
 std::string CZelDoc::GetPlainTitle() const {

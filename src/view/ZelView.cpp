@@ -174,6 +174,10 @@ CPagePane* CZelView::GetVisiblePane(int page) const {
 CPagePaneBase* CZelView::GetPagePane(int page) { return GetShownPane(page); }
 CPagePaneBase* CZelView::GetSinglePane() { return GetPane(0); }
 
+void CZelView::TitleChanged() {
+    if (frame && frame->IsWindow()) frame->OnUpdateFrameTitle(true);
+}
+
 void CZelView::InvalidatePanes() {
     if (Mode() == 0) {
         if (CPagePane* pane = GetPane(0)) pane->InvalidateAll();

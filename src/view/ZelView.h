@@ -99,6 +99,7 @@ public:
     void Update() override { UpdateWindow(); }
     CPagePaneBase* GetPagePane(int page) override;
     CPagePaneBase* GetSinglePane() override;
+    void TitleChanged() override;
 
     std::uint8_t rulersShown = 0;
     std::uint8_t rulersShownBeforePreview = 0;

@@ -148,6 +148,10 @@ TEST_F(ViewTest, TheTitleNamesTheScoreAndItsChange) {
     doc->SetModified(true);
     EXPECT_EQ(fw::ToUtf8(wnd->FrameTitle(true).c_str()), "琴谱 : Song*");
     EXPECT_EQ(wnd->FrameTitle(false), "");
+    // The window's own title follows the document.
+    EXPECT_EQ(fw::ToUtf8(wnd->GetWindowText().c_str()), "琴谱 : Song*");
+    doc->SetModified(false);
+    EXPECT_EQ(fw::ToUtf8(wnd->GetWindowText().c_str()), "琴谱 : Song");
 }
 
 TEST_F(ViewTest, TheClickThatActivatesTheWindowIsIgnored) {
