@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/CodePage.h"
+#include "framework/Exceptions.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
@@ -61,6 +62,25 @@ bool CDocument::OnOpenDocument(const char* path) {
 }
 
 bool CDocument::OnSaveDocument(const char* path) { return false; }
+
+std::string CDocument::ReportSaveLoadException(const char* path, const CException* e, bool saving, UINT defaultId) {
+    enum : UINT { kOpenFailed = 61697, kBadFormat = 61704, kSaveFailed = 61705, kNoMemory = 61709 };
+    if (dynamic_cast<const CUserException*>(e)) return {};
+    const std::string where = path && *path ? std::string("\n(") + path + ")" : std::string();
+    std::string text;
+    if (dynamic_cast<const CMemoryException*>(e)) {
+        fw::LoadStringResource(kNoMemory, text);
+    } else if (auto* archive = dynamic_cast<const CArchiveException*>(e);
+               archive && !saving && archive->m_cause == CArchiveException::badIndex) {
+        fw::LoadStringResource(kBadFormat, text);
+        text += where;
+    } else if (!e || !e->GetErrorMessage(text) || text.empty()) {
+        fw::LoadStringResource(defaultId ? defaultId : saving ? kSaveFailed : kOpenFailed, text);
+        text += where;
+    }
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return text;
+}
 
 void CDocument::OnCloseDocument() { views_.clear(); }
 

@@ -8,6 +8,7 @@
 
 #include "framework/Messages.h"
 
+class CException;
 class CView;
 
 // A place in an enumeration: 0 when it has ended. Each document's enumeration keeps its state
@@ -59,6 +60,13 @@ public:
     // Before the document closes: an unmodified one may close; otherwise the user is asked
     // (Yes saves, No closes without saving, Cancel keeps it open). False keeps it open.
     virtual bool SaveModified();
+    // Tells the user why reading or writing path failed, in the framework's words: nothing for
+    // a user exception (the user has been told), string 61709 for memory, string 61704 with the
+    // path for a file of the wrong format while reading, the exception's own report for other
+    // file and archive exceptions; with no exception (or one without a report) string
+    // defaultId (0: 61705 when saving, else 61697) with the path. Returns the text shown.
+    static std::string ReportSaveLoadException(const char* path, const CException* e, bool saving,
+                                               UINT defaultId = 0);
     // The extension (without ".") the save dialog proposes; the filter it shows.
     virtual std::string GetDefaultExtension() const { return {}; }
     virtual std::string GetFileFilter() const { return {}; }

@@ -2,8 +2,24 @@
 
 #include <cerrno>
 
+#include "framework/StringTable.h"
+
+namespace {
+
+// The report texts of the string table (the program's code page), by cause.
+enum : UINT { kNoMemoryText = 61709, kFileTexts = 61728, kArchiveTexts = 61744, kArchiveDetailText = 61752 };
+
+// The string-table text, else the fallback.
+std::string tableText(UINT id, const char* fallback) {
+    std::string text;
+    if (!fw::LoadStringResource(id, text) || text.empty()) text = fallback;
+    return text;
+}
+
+}  // namespace
+
 bool CMemoryException::GetErrorMessage(std::string& out) const {
-    out = "Out of Memory";
+    out = tableText(kNoMemoryText, "Out of Memory");
     return true;
 }
 
@@ -51,8 +67,8 @@ bool CFileException::GetErrorMessage(std::string& out) const {
         "The end of file was reached.",
     };
     int c = (m_cause >= 0 && m_cause <= endOfFile) ? m_cause : genericException;
-    out = texts[c];
-    if (!m_strFileName.empty()) out += " (" + m_strFileName + ")";
+    out = tableText(kFileTexts + UINT(c), texts[c]);
+    if (!m_strFileName.empty()) out += "\n(" + m_strFileName + ")";
     return true;
 }
 
@@ -68,9 +84,14 @@ bool CArchiveException::GetErrorMessage(std::string& out) const {
         "The file holds an object of an unexpected version.",
     };
     int c = (m_cause >= 0 && m_cause <= badSchema) ? m_cause : genericException;
-    out = texts[c];
-    if (!m_strDetail.empty()) out += " Damaged or missing: " + m_strDetail + ".";
-    if (!m_strFileName.empty()) out += " (" + m_strFileName + ")";
+    out = tableText(kArchiveTexts + UINT(c), texts[c]);
+    if (!m_strDetail.empty()) {
+        std::string detail = tableText(kArchiveDetailText, "Damaged or missing: %s.");
+        const std::size_t at = detail.find("%s");
+        if (at != std::string::npos) detail.replace(at, 2, m_strDetail);
+        out += detail;
+    }
+    if (!m_strFileName.empty()) out += "\n(" + m_strFileName + ")";
     return true;
 }
 

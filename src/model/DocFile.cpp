@@ -61,17 +61,25 @@ bool isReadOnlyFile(const std::string& utf8Path) {
 }  // namespace
 
 std::string CZelDoc::ReportOpenFailure(int code, const std::string& path) {
-    std::string text;
     switch (code) {
         case kReadCancelled: return {};
-        case kReadNewerVersion: text = loadString(kNewerVersionString); break;
-        case kReadUnconvertible: text = loadString(kUnconvertibleString); break;
-        case kReadWrongMagic: text = loadString(kBadFormatString) + "\n(" + path + ")"; break;
-        case kReadNoMemory: text = loadString(kOpenFailedString) + "\n(" + path + ")"; break;
-        default: text = loadString(kNoMemoryString); break;
+        case kReadNewerVersion:
+        case kReadUnconvertible: {
+            const std::string text = loadString(code == kReadNewerVersion ? kNewerVersionString : kUnconvertibleString);
+            AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+            return text;
+        }
+        // The framework's own reports: the wrong format, a failed read, and memory for the rest.
+        case kReadWrongMagic: {
+            const CArchiveException wrongFormat(CArchiveException::badIndex, path);
+            return ReportSaveLoadException(path.c_str(), &wrongFormat, false);
+        }
+        case kReadNoMemory: return ReportSaveLoadException(path.c_str(), nullptr, false, kOpenFailedString);
+        default: {
+            const CMemoryException memory;
+            return ReportSaveLoadException(path.c_str(), &memory, false);
+        }
     }
-    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
-    return text;
 }
 
 int CZelDoc::ReadNative(CFile& file) {
