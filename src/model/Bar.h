@@ -43,6 +43,7 @@
 //   offset 157 spare bytes up to 162
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "model/ArrayItem.h"
 #include "model/Meter.h"
@@ -285,6 +286,14 @@ public:
     void DrawContinuations();
     // Draws one item of this (the current) bar on system `system` when its span reaches it.
     void DrawSpanningItem(CBarItem* item, int system);
+    // The walk over the systems after this bar's own that a span of n bars reaches, up to the
+    // system of the bar n after this one: for each system, the bars from this one up to its first
+    // bar move left by the distance `advance` gives (from the system before and the system) and
+    // onto it, it and its page become current and `visit` runs; a true answer ends the walk.
+    // Every bar's left and system and the current objects come back on every exit, an exception
+    // included. The answer is visit's last (false when none ran).
+    bool WalkSpanSystems(int n, const std::function<std::int32_t(CLine* before, CLine* system)>& advance,
+                         const std::function<bool(CLine* system)>& visit);
     // The next bar's courtesy key and time signatures at this bar's end.
     void DrawCourtesySigns();
     void DrawDataView();

@@ -61,8 +61,6 @@ void BarItemBehaviour::DeselectPart(CScoreItem& item, int part) const {
     SetFlagBit(Bar(item), CBarItem::kFlagsB, CBarItem::kSelectedBit | CBarItem::kScratchBit, false);
 }
 
-bool BarItemBehaviour::HitTest(CScoreItem& item, int x, int y) const { return Bar(item).HitTestShape(x, y); }
-
 void BarItemBehaviour::Invalidate(CScoreItem& item) const { ScoreItemBehaviour::Invalidate(item); }
 
 int BarItemBehaviour::GetTime(CScoreItem& item) const { return Bar(item).TimeField(); }
@@ -91,17 +89,11 @@ void BarItemBehaviour::BeginDrag(CScoreItem& item) const {
 // The move by the drag's horizontal distance comes with the drag record.
 void BarItemBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {}
 
-void BarItemBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
-    SetFlagBit(Bar(item), CBarItem::kFlagsB, CBarItem::kRemovedBit, false);
-}
-
 void BarItemBehaviour::DrawDragFeedback(CScoreItem& item) const {
     if (g_model.dragItem != &item) return;
     Bar(item).VerifyTrack();
     item.Redraw();
 }
-
-void BarItemBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {}
 
 void BarItemBehaviour::ReadHead(CScoreItem& item, CChunkStream& stream) const {
     ScoreItemBehaviour::ReadHead(item, stream);

@@ -137,16 +137,24 @@ public:
     virtual bool IsMeasuredWithoutStaff(CBarItem& item) const { return false; }           // 136
     virtual bool IsTrackItem(CBarItem& item) const { return true; }                       // 137
     virtual bool Query138(CBarItem& item) const { return false; }                         // 138
-    virtual bool IsShownOnStaff(CBarItem& item) const { return true; }                    // 139
+    // 139: the item's staff (its track's, or the system's first shown staff for the bar's own
+    // items) is shown, and the item is not hidden or hidden items are shown.
+    virtual bool IsShownOnStaff(CBarItem& item) const;
     virtual bool IsSelected(CBarItem& item, int part) const;                              // 140
     virtual bool GetFlag8Bit1(CBarItem& item) const;                                      // 141
-    virtual CBarItem* AddToBar(CBarItem& item, const ScoreLocation& location) const { return nullptr; }  // 142
-    virtual CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {  // 143
-        return nullptr;
-    }
+    // 142: a copy of the item into the location's bar of a track (or the bar's own items) at its
+    // time and position, the source marked removed; null, with the source left as it was, when
+    // the copy cannot be made or inserted.
+    virtual CBarItem* AddToBar(CBarItem& item, const ScoreLocation& location) const;
+    // 143: places the item at the start location's page point, its end at the end location's;
+    // the record stays in its bar of a track or moves into another (AddToBar). The placed
+    // record, or null when it could not move.
+    virtual CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const;
     virtual void Hook144(CBarItem& item, int arg) const {}                                // 144
     virtual void MoveToPosition(CBarItem& item, int position) const;                      // 145
-    virtual void ShowDragFeedback(CBarItem& item, int x, int y) const {}                  // 146
+    // 146: a line from the drawn point to where the drag began, and the MIDI data box told
+    // the item's time.
+    virtual void ShowDragFeedback(CBarItem& item, int x, int y) const;
     virtual void SaveSpannedBars(CBarItem& item) const;                                   // 147
     // 148: opens n zero bytes at `at` inside the record; the caller guarantees the room.
     virtual int GrowAt(CBarItem& item, std::uint8_t* at, int n) const;
@@ -274,6 +282,11 @@ public:
     void Hook144(int arg) { BarBehaviour().Hook144(*this, arg); }
     void MoveToPosition(int position) { BarBehaviour().MoveToPosition(*this, position); }
     void ShowDragFeedback(int x, int y) { BarBehaviour().ShowDragFeedback(*this, x, y); }
+    // Calls callback(item, arg) through the page pane of the current bar's page, then of each
+    // later system the item's span reaches (on the insertion point's page, or any while several
+    // pages show), its bars moved onto that system, until a call answers true. The bars' places
+    // and the current objects come back on every exit, an exception included.
+    bool ForEachSpanSystem(int (*callback)(CScoreItem*, void*), void* arg);
     void SaveSpannedBars() { BarBehaviour().SaveSpannedBars(*this); }
     int GrowAt(std::uint8_t* at, int n) { return BarBehaviour().GrowAt(*this, at, n); }
 };

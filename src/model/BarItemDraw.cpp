@@ -33,6 +33,13 @@ CStaff* ItemStaff(CBarItem& item) {
 
 }  // namespace
 
+bool BarItemBehaviour::IsShownOnStaff(CBarItem& item) const {
+    // Without a current system there is no staff to ask.
+    if (CStaff* staff = ItemStaff(item); staff && !staff->IsShown()) return false;
+    const CZelDoc* doc = g_model.currentDoc;
+    return !item.IsHidden() || (doc && doc->location.hiddenObjects);
+}
+
 void BarItemBehaviour::VerifyTrack(CBarItem& item) const {
     CStaff* staff = ItemStaff(item);
     if (!staff) return;

@@ -3,6 +3,7 @@
 // key and time signatures are announced at a bar's end.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "framework/Globals.h"
@@ -86,6 +87,29 @@ struct KeepCurrent {
 
 }  // namespace
 
+bool CBar::WalkSpanSystems(int n, const std::function<std::int32_t(CLine* before, CLine* system)>& advance,
+                           const std::function<bool(CLine* system)>& visit) {
+    CScore* score = GetScore();
+    CBar* last = score && n > 0 ? score->GetBar(GetIndex() + std::min(n, kMaxSpan)) : nullptr;
+    CLine* home = GetLine();
+    if (!last || !home) return false;
+    CLine* lastLine = last->GetLine();
+    if (!lastLine || lastLine == home) return false;
+    KeepCurrent keep;
+    SpanShift shift(score, GetIndex(), std::min(n, kMaxSpan));
+    bool answer = false;
+    CLine* before = home;
+    for (int guard = 0; before != lastLine && guard <= kMaxSpan && !answer; ++guard) {
+        CLine* s = score->GetLine(before->GetIndex() + 1);
+        if (!s || !s->GetFirstBar()) break;
+        shift.Move(s->GetFirstBarIndex(), advance(before, s), s->GetIndex());
+        s->MakeCurrent();
+        answer = visit(s);
+        before = s;
+    }
+    return answer;
+}
+
 void CBar::DrawSpanningItem(CBarItem* item, int system) {
     CScore* score = GetScore();
     if (!item || !score) return;
@@ -96,30 +120,24 @@ void CBar::DrawSpanningItem(CBarItem* item, int system) {
         n = count - GetIndex() - 1;
         item->SetEnd(n, 1023);
     }
-    CBar* last = score->GetBar(GetIndex() + n);
-    CLine* home = GetLine();
-    if (n <= 0 || !last || !home || last->GetLine() == home) return;
-    CLine* lastLine = last->GetLine();
-    if (!lastLine) return;
-    KeepCurrent keep;
-    SpanShift shift(score, GetIndex(), n);
+    if (n <= 0) return;
+    // Each system moves the span's bars left by the systems passed and the header of its own.
     std::int32_t acc = 0;
-    CLine* s = home;
-    for (int guard = 0; s && s != lastLine && guard <= kMaxSpan; ++guard) {
-        acc += s->GetRight();
-        s = score->GetLine(s->GetIndex() + 1);
-        if (!s || !s->GetFirstBar()) break;
+    const auto advance = [&](CLine* before, CLine* s) {
+        acc += before->GetRight();
         acc += s->GetFirstBar()->GetLeft() - s->GetLeft();
-        shift.Move(s->GetFirstBarIndex(), acc, s->GetIndex());
-        s->MakeCurrent();
-        if (s->GetIndex() != system) continue;
+        return acc;
+    };
+    WalkSpanSystems(n, advance, [&](CLine* s) {
+        if (s->GetIndex() != system) return false;
         item->VerifyTrack();
-        if (item->IsNote()) continue;  // a note's marks continue through the note's own drawing
+        if (item->IsNote()) return false;  // a note's marks continue through the note's own drawing
         if (g_model.playbackDisplayMode != 0)
             DrawDataItem(item);
         else
             item->Draw();
-    }
+        return false;
+    });
 }
 
 void CBar::DrawContinuations() {

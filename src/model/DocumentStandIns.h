@@ -41,6 +41,9 @@ public:
         redrawList.clear();
     }
     virtual void Select(CBaseItem* item) { ++count; }
+    // Marks an item selected (head index -32767: the whole item) in its bar of a track; asked,
+    // its rectangle goes to the redraw list.
+    virtual void SelectItem(CBaseItem* item, int head, class CTrkBar* trkBar, bool invalidate) { Select(item); }
     virtual int GetCount() const { return count; }
     bool IsEmpty() const { return upper[3] < lower[3] || upper[1] < lower[1]; }
 

@@ -31,6 +31,7 @@ public:
     std::int32_t targetStaffPos = 0;   // the staff position under the pointer
     std::int16_t startPosition = 0;    // what the item stored when the drag began
     std::int16_t startStaffPos = 0;
+    CBarItem* result = nullptr;        // the record a drop placed (null: none)
 };
 
 // The drags of a beat-chart column and of an ending (the bar's drag factory makes them).
@@ -40,6 +41,13 @@ class CDragEnding : public CDragTask {};
 struct ItemPlayAction;
 // The plain drag task of a score item; null when memory ran out.
 CDragTask* NewPlainDragTask();
+
+// The MIDI data box of the sequencer views: shows a location's bar, beat, tick and value. Until
+// the sequencer views are written it shows nothing.
+class CMidiDataBox {
+public:
+    static void ShowEvent(const ScoreLocation& location, int a, int b) {}
+};
 
 // The bar-number drawing's hit test of a bar's number at a page point. Until the bar-number
 // drawing is written no bar number is hit (the function stays empty).
