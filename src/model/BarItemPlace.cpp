@@ -296,6 +296,11 @@ CBarItem* BarItemBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, S
     } else {
         target->SetEndStaffOffset(0);
     }
-    if (recalc && doc) doc->RecalcScoreBars();
+    if (recalc) {
+        // The document's recalculation of the bars: the current bar of a track stays.
+        const fw::ScopedGlobal<CTrkBar*> keep(g_model.currentTrkBar);
+        score->RecalcBars(false);
+        if (doc && doc->currentTask) doc->currentTask->SetLayoutChanged();
+    }
     return target;
 }

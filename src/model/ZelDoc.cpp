@@ -7,7 +7,6 @@
 #include <string>
 
 #include "framework/CodePage.h"
-#include "framework/Globals.h"
 #include "framework/StringTable.h"
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
@@ -141,13 +140,6 @@ void CZelDoc::AddDirtyRect(const RECT& rect, int page) {
 bool CZelDoc::SaveBarForUndo(int track, int bar) {
     if (!currentTask) return true;
     return currentTask->SaveBar(bar) && currentTask->SaveTrackBar(track, bar);
-}
-
-void CZelDoc::RecalcScoreBars() {
-    if (!score) return;
-    const fw::ScopedGlobal<CTrkBar*> keep(g_model.currentTrkBar);
-    score->RecalcBars(false);
-    if (currentTask) currentTask->SetLayoutChanged();
 }
 
 void CZelDoc::DeselectAll() {

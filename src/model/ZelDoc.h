@@ -70,9 +70,6 @@ public:
     void AddDirtyRect(const RECT& rect, int page);
     // Asks the current operation to save a bar and its track bar; true when none runs.
     bool SaveBarForUndo(int track, int bar);
-    // Recalculates the score's bars from bar 0 and marks the running operation as one that
-    // changed the layout; the current bar of a track stays.
-    void RecalcScoreBars();
     void DeselectAll();
     // Sets one position overlay (kind 0, 5, 1, 2, 4: chord, lyric, slash-note, dynamics,
     // time-code), all five (6) or none (3); the shown panes are redrawn.
