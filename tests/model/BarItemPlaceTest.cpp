@@ -21,6 +21,7 @@
 #include "model/SystemStaff.h"
 #include "model/Tempo.h"
 #include "model/TrkBar.h"
+#include "model/ViewInterface.h"
 
 using drawtest::ScoreDrawTest;
 
@@ -68,15 +69,26 @@ struct ProbeClass {
     ProbeBehaviour behaviour;
 };
 
-// A view whose page panes hold pictures of the page.
-class PaneView : public CZelView {
+// A page pane that draws into a picture of the page.
+class PicturePane : public CPagePaneBase {
+public:
+    bool AttachDrawing(CDC& dc) override {
+        dc.CreateCompatibleDC(nullptr);
+        dc.SelectObject(&picture);
+        return true;
+    }
+    CBitmap picture;
+};
+
+// A view whose one page pane holds a picture of the page.
+class PaneView : public CZelViewBase {
 public:
     explicit PaneView(CPage* page) {
         const RECT paper = page->GetPaperRect();
         pane.picture.CreateBitmap(int(paper.right - paper.left), int(paper.bottom - paper.top));
     }
-    CPagePane* GetPagePane(int page) override { return page == 0 ? &pane : nullptr; }
-    CPagePane pane;
+    CPagePaneBase* GetPagePane(int page) override { return page == 0 ? &pane : nullptr; }
+    PicturePane pane;
 };
 
 // Three systems of two bars on one page, two tracks, the page panes in place.
