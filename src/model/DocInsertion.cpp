@@ -9,6 +9,7 @@
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarEntryFields.h"
 #include "model/ZelDoc.h"
 #include "platform/DebugLog.h"
 
@@ -266,4 +267,51 @@ void CZelDoc::LocateTime(long ticks) {
     location.time = double(ticks);
     location.position = score->GetBar(b)->TickToFraction(int(ticks), false);
     SetCurrentBar(b, true);
+}
+
+// --- stepping through the items ---------------------------------------------------------------------
+
+CBaseItem* CZelDoc::StepToItem(bool forward, bool byVoicePosition, bool select) {
+    const ScoreLocation saved = location;
+    HideInsertCursor();
+    CBarItem* item = nullptr;
+    int barIndex = location.barIndex;
+    int head = -1;
+    if (CTrkBar* tb = location.trkBar; tb && !byVoicePosition) {
+        item = tb->FindAdjacentNoteOrRest(location.position, &barIndex, forward);
+    } else if (tb) {
+        item = tb->FindNoteOrRestAtX(location.allVoices ? -1 : location.voice, location.position, 0);
+        // The next head of the chord from the selected one: down the chord in the direction its
+        // stem points, up it in the other, wrapping round.
+        if (const int heads = item ? entry::HeadCount(item) : 0; heads > 0) {
+            int current = -1;
+            for (int h = 0; h < heads && current < 0; ++h)
+                if (entry::HeadAt(item, h)[entry::kHeadShape] & kSelectedHeadBit) current = h;
+            const int step = forward == entry::IsStemUp(item) ? -1 : 1;
+            head = current < 0 ? (step < 0 ? heads - 1 : 0) : (current + step + heads) % heads;
+        }
+    }
+    DeselectAll();
+    location = saved;
+    if (!item) {
+        location.position = 0;
+    } else {
+        location.position = item->PositionField();
+        location.time = item->TimeField();
+        SetCurrentBar(barIndex, true);
+        if (select && selection) {
+            if (head >= 0)
+                for (int h = 0; h < entry::HeadCount(item); ++h) {
+                    std::uint8_t& shape = entry::HeadAt(item, h)[entry::kHeadShape];
+                    shape = std::uint8_t(h == head ? shape | kSelectedHeadBit : shape & ~kSelectedHeadBit);
+                }
+            selection->Select(item);
+            if (view) view->Invalidate();
+        }
+    }
+    SetCurrentBar(location.barIndex, true);
+    ShowInsertionPoint(location.barIndex, false);
+    location.item = item;
+    ShowInsertCursor();
+    return item;
 }

@@ -129,10 +129,21 @@ public:
     void BindCurrentPane();
     void ResetInsertionPoint();
     void LocateTime(long ticks);
+    // Moves the insertion point to the note or rest before or after it (or, by voice position,
+    // selects the next head of the current voice's chord there) and returns what it reached,
+    // null when there is nothing; with select the item is selected.
+    CBaseItem* StepToItem(bool forward, bool byVoicePosition, bool select);
+    // A note head's selected flag (bit 1 of its first byte).
+    static constexpr std::uint8_t kSelectedHeadBit = 0x02;
     long TimeFromBarBeat(int bar, int beat, int tick);
     void BarBeatFromTime(long ticks, int* bar, int* beat, int* tick);
     long GetInsertionTime();
     long GetScoreLength();
+    // From the current bar on, the first bar where (mode 0) a track's voices do not fill the
+    // bar once re-timed, that track made current with the insertion point in mid-bar, or (mode
+    // 1) the current track has a note it cannot play; shows it with a warning beep. False when
+    // there is none.
+    bool FindNextProblem(int mode);
 
     // What the scroll rule of the single-page arrangement looks at, in view pixels.
     struct ScrollScene {
