@@ -51,16 +51,6 @@ int StaffCountOf(CLine* line) { return line && line->GetStaffArray() ? line->Get
 
 bool IsDeferredKind(const CBarItem* item) { return item->IsText() || item->IsPict() || item->IsGraphic(); }
 
-// Keeps the current objects of a drawing pass and puts them back however it ends.
-struct CurrentObjects {
-    fw::ScopedGlobal<CBar*> bar{g_model.currentBar};
-    fw::ScopedGlobal<CLine*> line{g_model.currentLine};
-    fw::ScopedGlobal<CPage*> page{g_model.currentPage};
-    fw::ScopedGlobal<CStaff*> staff{g_model.currentStaff};
-    fw::ScopedGlobal<CTrack*> track{g_model.currentTrack};
-    fw::ScopedGlobal<CTrkBar*> trkBar{g_model.currentTrkBar};
-};
-
 }  // namespace
 
 void BarBehaviour::Draw(CScoreItem& item) const { static_cast<CBar&>(item).Draw(); }

@@ -200,7 +200,6 @@ void UpdateTupletOfEntry(CTrkBar* tb, CBarItem* entry, int tupletSpan) {
 
 bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
     CurrentVoiceGuard keepVoice;
-    const int tupletCount = r.tupletCount, tupletSpan = r.tupletSpan;
     g_entry.lastEntryTime = int(r.time);
     EntryContext c = ContextFor(this, r);
     int clef = 0, key = 0;

@@ -39,8 +39,6 @@ constexpr int kFretShapeFirst = 32;
 
 CArtist* Artist() { return g_draw.artist; }
 
-bool IsFretShape(int shape) { return shape >= kFretShapeFirst && shape <= 57; }
-
 // The staff a head is drawn on, made current for the scope.
 class HeadStaff {
 public:
