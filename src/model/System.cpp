@@ -9,6 +9,7 @@
 #include "framework/Arith.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
+#include "framework/Globals.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/EngraverSettings.h"
@@ -591,6 +592,10 @@ int CLine::GetStaffExtent(int i, std::vector<RECT>* collector) {
         extent.bottom = std::max(extent.bottom, r.bottom);
         if (collector) collector->push_back(r);
     };
+    // The items ask the current system and track bar which staff they stand on: this system's
+    // and the bar being walked, never a system left over from earlier work.
+    fw::ScopedGlobal<CLine*> keepLine(g_model.currentLine, this);
+    fw::ScopedGlobal<CTrkBar*> keepTrkBar(g_model.currentTrkBar, g_model.currentTrkBar);
     CBar* bar = GetFirstBar();
     for (int b = 0; bar && score && b < GetBarCount(); ++b) {
         if (index == GetFirstShownStaff())
@@ -600,6 +605,7 @@ int CLine::GetStaffExtent(int i, std::vector<RECT>* collector) {
             }
         CTrkBar* tb = score->GetTrkBar(index, bar->GetIndex());
         if (tb && tb->GetItems() && staff->IsShown()) {
+            g_model.currentTrkBar = tb;
             trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(tb->GetItems()), tb->GetRunLength(), [&](CBarItem* item) {
                 if (item->IsRemoved() || !item->IsShownOnStaff() || item->ReachesOtherStaff()) return true;
                 const bool counts = item->IsNoteFamily() || item->IsText() || item->IsDynamic() || item->IsTempo() ||
