@@ -13,6 +13,7 @@
 #include "framework/Input.h"
 #include "framework/Registry.h"
 #include "framework/Screen.h"
+#include "platform/FloatWnd.h"
 #include "platform/Numeric.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
@@ -77,20 +78,8 @@ int CZelDesktop::OnCreate(CREATESTRUCT* cs) {
     return 0;
 }
 
-int CZelDesktop::NavigationCode(unsigned vk) {
-    switch (vk) {
-    case VK_PRIOR: return 11;
-    case VK_NEXT: return 12;
-    case VK_END: return 4;
-    case VK_HOME: return 1;
-    case VK_LEFT: return 28;
-    case VK_UP: return 30;
-    case VK_RIGHT: return 29;
-    case VK_DOWN: return 31;
-    case VK_DELETE: return 8;
-    default: return 0;
-    }
-}
+// The desktop's navigation keys are the floating windows' key codes.
+int CZelDesktop::NavigationCode(unsigned vk) { return int(FloatWndKeyCode(vk)); }
 
 void CZelDesktop::OnKeyDown(UINT vk, UINT repeat, UINT flags) {
     if (const int code = NavigationCode(vk)) {
