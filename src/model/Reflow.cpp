@@ -202,7 +202,7 @@ bool CScore::ReflowFromPage(int pageIndex) {
     RecalcBars(false);
     DocLayOutPages(document, false);
     if (!document->LayoutViewPanes()) return false;
-    DocSetCurrentBar(document, LayoutPrefs().currentBar);
+    document->SetCurrentBar(document->location.barIndex, false);
     Reindex();
     if (!LayoutPrefs().autoWrap) {
         FitPagesToHeight(false);
@@ -219,7 +219,7 @@ bool CScore::UpdateBarLayout(int barIndex) {
     line->Rejustify(true);
     if (LayoutPrefs().autoWrap && line->IsOverFull()) {
         if (!RecalcLayout(line->GetIndex())) return false;
-        DocSetCurrentBar(document, LayoutPrefs().currentBar);
+        document->SetCurrentBar(document->location.barIndex, false);
     }
     return true;
 }

@@ -63,7 +63,8 @@ struct LayoutSnapshot {
     struct Page {
         std::int16_t first, count;
     };
-    int bars = 0, lines = 0, pages = 0, currentBar = 0;
+    int bars = 0, lines = 0, pages = 0;
+    int currentBar = 0;  // the insertion point's bar index (never a pointer into the bar array)
     std::vector<Line> lineFields;
     std::vector<Page> pageFields;
 };
@@ -73,7 +74,7 @@ LayoutSnapshot TakeLayout(CScore& score) {
     snap.bars = score.barCount;
     snap.lines = score.lineCount;
     snap.pages = score.pageCount;
-    snap.currentBar = LayoutPrefs().currentBar;
+    snap.currentBar = score.GetDocument() ? score.GetDocument()->location.barIndex : 0;
     for (int k = 0; k < score.lineCount; ++k) {
         CLine* l = score.GetLine(k);
         snap.lineFields.push_back({l->GetPageIndex(), l->GetFirstBarIndex(), l->GetBarCount(),
@@ -122,7 +123,7 @@ static void UndoBarInsertion(CScore& score, int index, const LayoutSnapshot& sna
     score.Reindex();
     for (int k = 0; k < score.lineCount; ++k) score.GetLine(k)->Relayout();
     score.RecalcBars(false);
-    LayoutPrefs().currentBar = snap.currentBar;
+    if (CZelDoc* doc = score.GetDocument()) doc->SetCurrentBar(snap.currentBar, false);
 }
 
 // --- bars ----------------------------------------------------------------------------------------
@@ -189,7 +190,7 @@ CBar* CScore::InsertBar(int index) {
         line->Rejustify(false);
         line->Relayout();
     }
-    DocSetCurrentBar(document, index);
+    document->SetCurrentBar(index, false);
     return GetBar(index);
 }
 
@@ -204,7 +205,7 @@ CBar* CScore::AppendBar(bool redraw) {
         UndoBarInsertion(*this, index, snap);
         return nullptr;
     }
-    DocSetCurrentBar(document, LayoutPrefs().currentBar);
+    document->SetCurrentBar(document->location.barIndex, false);
     return GetBar(index);
 }
 

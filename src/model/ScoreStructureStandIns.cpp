@@ -18,8 +18,6 @@ bool DocLayOutPages(CZelDoc* doc, bool panes) {
     return true;
 }
 
-void DocSetCurrentBar(CZelDoc* doc, int bar) { LayoutPrefs().currentBar = bar; }
-
 
 void RelinkJumps(CScore* score) {}
 

@@ -16,7 +16,6 @@ struct LayoutPreferences {
     int systemsPerPage = 5;
     bool autoWrap = false;
     int currentPage = 0;
-    int currentBar = 0;
     int systemSpacing = 720;
     int scoreSize = 100;
     // Counts of the view services called (tests read them).
@@ -27,8 +26,6 @@ LayoutPreferences& LayoutPrefs();
 // Lays out all pages (and, when asked, the view's page panes); true when the panes could be
 // placed.
 bool DocLayOutPages(CZelDoc* doc, bool panes);
-// Makes a bar the document's current bar, the views following it.
-void DocSetCurrentBar(CZelDoc* doc, int bar);
 // Renews the repeat and jump links of the bars.
 void RelinkJumps(class CScore* score);
 

@@ -12,6 +12,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
+#include "framework/Memory.h"
 #include "framework/View.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
@@ -356,6 +357,51 @@ TEST(DocumentTest, InsertionPointMovesAndKeepsItsPointersConsistent) {
     EXPECT_EQ(doc.location.barIndex, 2);
     EXPECT_EQ(long(doc.location.time), beatLength);
     EXPECT_EQ(doc.GetInsertionTime(), 2 * length + beatLength);
+}
+
+// Bars going in and out of the score keep the insertion point on a live bar: an inserted bar
+// becomes current, and an insertion that runs out of memory leaves the point where it was.
+TEST(DocumentTest, InsertedBarsCarryTheInsertionPoint) {
+    ScoreEnv env;
+    CZelDoc& doc = *env.doc;
+    CScore& score = env.score();
+    auto consistent = [&](const char* what) {
+        const int b = doc.location.barIndex;
+        EXPECT_EQ(doc.location.bar, score.GetBar(b)) << what;
+        EXPECT_EQ(doc.location.system, score.GetBar(b)->GetLine()) << what;
+        EXPECT_EQ(doc.location.trkBar, score.GetTrkBar(doc.location.trackIndex, b)) << what;
+    };
+
+    doc.SetCurrentBar(2, false);
+    ASSERT_NE(score.InsertBar(1), nullptr);
+    EXPECT_EQ(doc.location.barIndex, 1);
+    consistent("inserted in the middle");
+
+    ASSERT_NE(score.AppendBar(false), nullptr);
+    EXPECT_EQ(doc.location.barIndex, score.GetBarCount() - 1);
+    consistent("appended");
+
+    // Every failing allocation of an insertion at the start leaves bar 2 current.
+    bool succeeded = false;
+    int failures = 0;
+    for (int allowed = 0; allowed < 400 && !succeeded; ++allowed) {
+        doc.SetCurrentBar(2, false);
+        const int bars = score.GetBarCount();
+        fw::memtest::FailAfter(allowed);
+        CBar* bar = score.InsertBar(0);
+        fw::memtest::Reset();
+        if (bar) {
+            succeeded = true;
+            EXPECT_EQ(doc.location.barIndex, 0);
+        } else {
+            ++failures;
+            EXPECT_EQ(score.GetBarCount(), bars) << "allowed " << allowed;
+            EXPECT_EQ(doc.location.barIndex, 2) << "allowed " << allowed;
+        }
+        consistent("after an insertion");
+    }
+    EXPECT_TRUE(succeeded);
+    EXPECT_GT(failures, 0);
 }
 
 TEST(DocumentTest, SinglePageScrollKeepsTheCursorInSight) {
