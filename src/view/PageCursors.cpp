@@ -1,6 +1,8 @@
 // The marks a page pane keeps over its page without repainting it: the blinking caret and the
 // note-entry preview, all drawn by inversion; and the grid.
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 
 #include "framework/Arith.h"
 #include "model/Bar.h"
@@ -16,7 +18,16 @@
 #include "model/Meter.h"
 #include "platform/Artist.h"
 #include "platform/Port.h"
+#include "notation/Note.h"
+#include "notation/Rest.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
+#include "model/ModelGlobals.h"
+#include "framework/Globals.h"
+#include "platform/PortLayer.h"
 #include "view/PagePane.h"
+#include "view/ToolState.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewStandIns.h"
 #include "view/ZelView.h"
@@ -119,8 +130,156 @@ bool CPagePane::IsUnderPointer() const {
 }
 
 void CPagePane::DrawPreview(bool keep) {
+    if (previewPicture) InvertPreview();
+    if (!keep) {
+        previewStaff = -1;
+        previewX = -1;
+    }
+}
+
+void CPagePane::ShowPreview() {
+    if (!previewPicture) InvertPreview();
+}
+
+namespace {
+constexpr int kPreviewReach = 4;     // staff spaces of room around the preview's point
+constexpr int kPreviewCursor = 516;
+alignas(8) std::uint8_t previewRecord[64];  // the scratch note or rest
+}  // namespace
+
+bool CPagePane::InvertPreview() {
+    if (previewPicture) {
+        if (IsWindow()) {
+            CClientDC dc(this);
+            const RECT& r = previewPicture->rect;
+            dc.BitBlt(int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top), &previewPicture->dc, 0, 0,
+                      SRCINVERT);
+        }
+        previewPicture.reset();
+        g_view.previewShown = 0;
+        return true;
+    }
     g_view.previewShown = 0;
-    if (!keep) previewStaff = -1;
+    if (previewStaff < 0 || !score || !location || previewBar >= score->GetBarCount() || g_model.dataDisplayKind) {
+        previewX = -1;
+        previewStaff = -1;
+        return false;
+    }
+    CPage* page = score->GetPage(pageNumber);
+    CArtist* a = GetArtist();
+    if (!page || !a || !IsWindow()) return false;
+    const RECT paper = page->GetPaperRect();
+    const int px = previewX + int(paper.left), py = previewY + int(paper.top);
+
+    fw::ScopedGlobal<CPage*> keepPage(g_model.currentPage);
+    fw::ScopedGlobal<CLine*> keepLine(g_model.currentLine);
+    fw::ScopedGlobal<CBar*> keepBar(g_model.currentBar);
+    fw::ScopedGlobal<CStaff*> keepStaff(g_model.currentStaff);
+    fw::ScopedGlobal<CTrack*> keepTrack(g_model.currentTrack);
+    fw::ScopedGlobal<CTrkBar*> keepTrkBar(g_model.currentTrkBar);
+
+    ScoreLocation at = *location;
+    at.pageIndex = std::uint16_t(pageNumber);
+    score->LocatePoint(px, py, &at);
+    CStaff* staff = at.staff;
+    CBar* bar = at.bar;
+    CTrack* track = at.track;
+    if (!staff || !bar || !at.trkBar || px < bar->GetLeft() - staff->GetLineSpacing()) return false;
+    at.trkBar->SetCurrent();
+    g_model.currentStaff = staff;
+
+    const ToolState& t = g_toolState;
+    const int space = staff->Space();
+    int x = bar->FractionToX(at.position);
+    const int y = staff->PositionToY(at.staffPosition);
+    int glyph = 0;
+    CBarItem* item = nullptr;
+    std::fill(std::begin(previewRecord), std::end(previewRecord), std::uint8_t(0));
+    if (t.subTool == ToolState::kAccidentalSub) {
+        const int code = std::clamp<int>(t.button, 1, 5);
+        glyph = (t.courtesy ? 37 : 32) + code;
+        x -= t.courtesy ? space : 2 * space;
+    } else if (t.subTool == ToolState::kRestSub) {
+        at.noteValueIndex = t.value;
+        at.dots = t.dots;
+        at.tupletCount = t.tupletNumber;
+        at.tupletSpace = t.tupletSpace;
+        at.placementFlag = 1;
+        item = CRest::Construct(previewRecord);
+        item->PlaceAt(at);
+    } else {
+        at.noteValue = std::int16_t(std::clamp<int>(t.value, 0, 8));
+        at.dots = t.dots;
+        at.tupletCount = t.tupletNumber ? t.tupletNumber : 0;
+        at.tupletSpace = t.tupletNumber ? t.tupletSpace : 0;
+        at.smallNote = t.grace;
+        at.accidental = 0;
+        if (track && track->IsPercussionStaff()) {
+            for (int i = 0; i < CTrack::kDrums; ++i)
+                if (track->GetDrumPosition(i) == at.staffPosition) {
+                    at.pitch = std::int16_t(track->GetDrumKey(i));
+                    location->pitch = at.pitch;
+                    break;
+                }
+        } else {
+            at.accidental = t.accidental;
+        }
+        CNote* note = CNote::Construct(previewRecord);
+        note->PlaceAt(at);
+        if (t.courtesy && t.accidental) {
+            NoteHead* head = note->Head(0);
+            head->SetByte(NoteHead::kAccByte, std::uint8_t(head->Byte(NoteHead::kAccByte) | NoteHead::kAccParens));
+        }
+        item = note;
+    }
+
+    // The picture around the point, four spaces each way, the tuplet number's room included.
+    const int reach = kPreviewReach * space;
+    const RECT area{x - reach, y - reach, x + 2 * reach, y + reach};
+    RECT target{area.left - paper.left, area.top - paper.top, area.right - paper.left, area.bottom - paper.top};
+    RECT client;
+    GetClientRect(&client);
+    target = {std::max(target.left, client.left), std::max(target.top, client.top), std::min(target.right, client.right),
+              std::min(target.bottom, client.bottom)};
+    if (target.left >= target.right || target.top >= target.bottom) return false;
+    const int w = int(target.right - target.left), h = int(target.bottom - target.top);
+    auto picture = std::make_unique<PreviewPicture>();
+    CClientDC windowDC(this);
+    if (!picture->dc.CreateCompatibleDC(&windowDC) || !picture->bitmap.CreateBitmap(w, h)) return false;
+    picture->old = picture->dc.SelectObject(&picture->bitmap);
+    picture->rect = target;
+    const RECT all{0, 0, w, h};
+    picture->dc.FillSolidRect(&all, RGB(255, 255, 255));
+    picture->dc.SetTextAlign(TA_BASELINE);
+    picture->dc.SetBkMode(TRANSPARENT);
+    PushPort(&picture->dc);
+    a->SetZoom(document ? document->GetZoom() : 100);
+    a->SetWindowOrg(int(target.left + paper.left), int(target.top + paper.top));
+    a->SetCopyMode();
+    a->SetColor(0);
+    a->PushFont();
+    a->SetMusicFont(staff->GetFontSize());
+    if (item) {
+        item->Draw();
+    } else {
+        a->DrawGlyph(x, y, glyph);
+    }
+    if (t.tupletNumber > 0 && t.subTool != ToolState::kAccidentalSub) {
+        char digits[4] = {};
+        const int n = std::min<int>(t.tupletNumber, 99);
+        if (n >= 10) std::snprintf(digits, sizeof digits, "%d", n);
+        else digits[0] = char('0' + n);
+        staff->DrawGlyphString(x + 2 * space, y + space, digits);
+    }
+    a->PopFont();
+    a->SetWindowOrg(0, 0);
+    PopPort();
+    picture->dc.PatBlt(0, 0, w, h, DSTINVERT);
+    windowDC.BitBlt(int(target.left), int(target.top), w, h, &picture->dc, 0, 0, SRCINVERT);
+    previewPicture = std::move(picture);
+    g_view.previewShown = 1;
+    SetCursorById(kPreviewCursor);
+    return true;
 }
 
 // --- the tick and the playback cursor ---------------------------------------------------------------
@@ -139,7 +298,14 @@ void CPagePane::OnTick() {
         score->GetTrackCount() <= 0)
         return;
     if (!PlaybackRunning()) {
-        if (!IsUnderPointer()) DrawPreview(false);
+        if (IsUnderPointer()) {
+            POINT p;
+            fw::GetCursorPos(&p);
+            ScreenToClient(&p);
+            OnMouseMove(int(p.x), int(p.y));
+        } else {
+            DrawPreview(false);
+        }
         const int now = NowTicks();
         if (now > document->caretDeadline) {
             document->caretDeadline = now + int(fw::GetCaretBlinkTime()) * kTicksPerSecond / 1000;
@@ -245,4 +411,36 @@ void CPagePane::SetPlaybackCursorEnabled(bool on) {
 
 void CPagePane::HidePlaybackCursor() {
     if (document && document->playbackShown) TogglePlaybackCursor();
+}
+
+// --- one bar of one track ---------------------------------------------------------------------------
+
+void CPagePane::DrawTrackBar(CTrkBar* trkBar, int voice, int mode) {
+    (void)voice;  // the bar's items of every voice are drawn
+    if (!trkBar || !score || !IsWindow()) return;
+    HideCaret();
+    DrawPreview(true);
+    trkBar->SetCurrent();
+    CBar* bar = g_model.currentBar;
+    CPage* page = score->GetPage(pageNumber);
+    CArtist* a = GetArtist();
+    if (!bar || !page || !a || bar->GetPage() != page) return;
+    const RECT paper = page->GetPaperRect();
+    fw::ScopedGlobal<RECT> keepUpdate(g_model.updateRect);
+    g_model.updateRect = paper;
+    CClientDC dc(this);
+    dc.SetTextAlign(TA_BASELINE);
+    dc.SetBkMode(TRANSPARENT);
+    PushPort(&dc);
+    a->SetZoom(document ? document->GetZoom() : 100);
+    a->SetWindowOrg(int(paper.left), int(paper.top));
+    a->SetCopyMode();
+    if (mode == 0) {
+        bar->Draw();
+    } else {
+        a->SetMusicFont(g_model.currentStaff ? g_model.currentStaff->GetFontSize() : 24);
+        trkbar::ForEachLiveItem(trkBar, [](CBarItem* item) { item->Draw(); });
+    }
+    a->SetWindowOrg(0, 0);
+    PopPort();
 }

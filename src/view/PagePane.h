@@ -4,11 +4,14 @@
 // note-entry preview, all drawn by inversion so that a second drawing takes them away.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "model/ViewInterface.h"
+#include "framework/DC.h"
 #include "platform/Pane.h"
 
 class CPage;
+class CTrkBar;
 class CZelDoc;
 class CScore;
 class CZelView;
@@ -52,7 +55,14 @@ public:
     void BlinkCaret();
     void HideCaret();
     void SetCaretEnabled(bool on);
+    // Erases a shown note-entry preview; keep false also forgets its place, so the next
+    // hover draws it afresh.
     void DrawPreview(bool keep);
+    // Draws the preview at its stored place when it is not shown.
+    void ShowPreview();
+    // The preview's drawing by inversion at the stored place: a second call takes it away.
+    // False when there is nothing to draw there.
+    bool InvertPreview();
     // The document's periodic tick: the caret blinks at the platform's rate; while the
     // performer plays this score the playback cursor follows it.
     void OnTick();
@@ -62,6 +72,19 @@ public:
     // The grid over the page: every 1/8 inch, or every 2.5 mm with metric units; every eighth
     // (inches) or fourth (centimetres) line darker.
     void DrawGrid(CPage& page);
+    // One bar of one track drawn at once into the pane: mode 0 the whole bar, else only the
+    // items of the bar of that track.
+    void DrawTrackBar(CTrkBar* trkBar, int voice, int mode);
+
+    // --- the mouse (PagePaneMouse.cpp); points in client coordinates ---
+    void MouseMove(POINT pt, UINT flags) override;
+    void MouseDown(POINT pt, UINT flags) override;
+    // While nothing plays: the rulers' marks follow the pointer and the hover runs.
+    void OnMouseMove(int x, int y);
+    // Classifies the point (hitKind, the document's hover location), chooses the pointer and,
+    // under the note tool, moves the note-entry preview there.
+    void Hover(int x, int y);
+    void OnLeftClick(int x, int y);
 
     RECT caretRect{};
     RECT playbackRect{};
@@ -77,6 +100,17 @@ public:
     std::int16_t hitKind = 0;
     // Ticks the play position has stayed past the score's end while playing.
     int pastEndTicks = 0;
+
+    // The preview as drawn: its picture (ink light on black) and where it was copied in by
+    // inversion, so that erasing restores exactly those pixels even when the page moved since.
+    struct PreviewPicture {
+        CDC dc;
+        CBitmap bitmap;
+        CBitmap* old = nullptr;
+        RECT rect{};
+        ~PreviewPicture() { if (old) dc.SelectObject(old); }
+    };
+    std::unique_ptr<PreviewPicture> previewPicture;
 
 private:
     // Before the page is painted over them: the caret and the playback cursor are forgotten

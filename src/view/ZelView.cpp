@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "framework/Input.h"
+#include "framework/Window.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ZelDoc.h"
@@ -307,6 +308,23 @@ bool CZelView::AutoScroll(POINT pt) {
     if (rulersShown) RedrawRulers();
     UpdateWindow();
     return true;
+}
+
+void CZelView::HandScroll() {
+    constexpr UINT kPollMs = 20;
+    POINT last;
+    fw::GetCursorPos(&last);
+    while (fw::MouseLoopStep(kPollMs)) {
+        POINT now;
+        fw::GetCursorPos(&now);
+        if (now.x == last.x && now.y == last.y) continue;
+        UpdateRulerMarks(false);
+        const POINT s = GetScrollPosition();
+        ScrollToPosition(POINT{std::max<LONG>(0, s.x - (now.x - last.x)), std::max<LONG>(0, s.y - (now.y - last.y))});
+        if (rulersShown) RedrawRulers();
+        UpdateWindow();
+        last = now;
+    }
 }
 
 void CZelView::CalcWindowRect(RECT* rect, bool adjustOutside) {

@@ -51,6 +51,9 @@ public:
     void ScrollToPosition(POINT pt) override;
     // One step of scrolling while a drag nears the edge; true when the view scrolled.
     bool AutoScroll(POINT pt);
+    // Scrolls while the left button is down, against each move of the pointer (the hand tool
+    // outside a page's frame); every step shows at once.
+    void HandScroll();
     BOOL OnScroll(UINT scrollCode, UINT pos, BOOL doScroll = TRUE) override;
     // Scroll bars, keys and the wheel scroll through ScrollToPosition, so that a long row or
     // column of pages changes blocks whichever way it scrolls.

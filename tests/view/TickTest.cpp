@@ -7,6 +7,7 @@
 
 #include "ViewFixture.h"
 #include "framework/Screen.h"
+#include "framework/Window.h"
 #include "model/DocumentStandIns.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewStandIns.h"
@@ -60,7 +61,11 @@ TEST_F(TickTest, TheCaretBlinksAtThePlatformRate) {
         // The caret blinks once the deadline has passed: one tick after it.
         EXPECT_EQ(gap, blink + 1) << "a blink of " << blink << " ticks";
     }
-    // Switched off, the caret no longer blinks.
+    // Switched off, the caret no longer blinks (with the pointer away from the page, whose
+    // hover would switch it on again).
+    RECT window;
+    wnd->GetWindowRect(&window);
+    fw::SetCursorPos(int(window.right) + 40, int(window.bottom) + 40);
     pane->SetCaretEnabled(false);
     EXPECT_EQ(doc->location.cursorDrawn, 0);
     for (int i = 0; i < 3 * blink; ++i) Tick();

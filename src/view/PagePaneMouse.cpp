@@ -1,0 +1,217 @@
+// The page pane under the mouse: the hover that classifies the point under the pointer, chooses
+// the pointer's shape and keeps the note-entry preview under it, and the first steps of a left
+// click (the click that activated the window, clicks while the transport runs, the hand tool's
+// scrolling outside the page frame).
+#include <algorithm>
+
+#include "framework/Window.h"
+#include "model/Bar.h"
+#include "model/DocumentStandIns.h"
+#include "model/ModelGlobals.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/ScoreHit.h"
+#include "model/ScoreItem.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/ZelDoc.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/PortLayer.h"
+#include "view/PagePane.h"
+#include "view/ToolState.h"
+#include "view/ViewGlobals.h"
+#include "view/ViewStandIns.h"
+#include "view/ZelView.h"
+#include "view/ZelWnd.h"
+
+namespace {
+
+// The program's pointer shapes.
+enum : UINT {
+    kCursorOnStaff = 501, kCursorSelect = 502, kCursorErase = 503, kCursorScale = 504, kCursorBelow = 507,
+    kCursorAbove = 508, kCursorZoomIn = 509, kCursorZoomOut = 510, kCursorHandOutside = 511, kCursorText = 512,
+    kCursorHand = 515, kCursorScrub = 203,
+};
+
+// What a hover finds: 1 an item, 4 a staff's position handle, 6 a staff near its ends, 7 a title block.
+enum : int { kHitItem = 1, kHitHandle = 4, kHitStaff = 6, kHitTitle = 7 };
+
+bool Contains(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+// Whether a hit note or rest leaves the click to the select tool rather than the current one.
+bool NoteOrRestSelectsInstead(CScoreItem& item) {
+    const ToolState& t = g_toolState;
+    if (t.tool == ToolState::kNote) return t.subTool == ToolState::kNoteSub && item.IsNoteOrRawNote();
+    const int part = g_model.hitTool;  // the tool that matches the part of the item hit
+    if (part == 906) return true;
+    if ((t.tool == ToolState::kGraphic && t.button == 6) || t.tool == ToolState::kChord) return false;
+    if (part == ToolState::kNote)
+        for (const int tool : {905, 906, 907, 908, 911, 912, 913, 918, 923})
+            if (t.tool == tool) return false;
+    return true;
+}
+
+}  // namespace
+
+void CPagePane::MouseMove(POINT pt, UINT) { OnMouseMove(int(pt.x), int(pt.y)); }
+
+void CPagePane::OnMouseMove(int x, int y) {
+    if (PlaybackRunning()) {
+        SetArrowCursor();
+        return;
+    }
+    if (!IsWindow()) return;
+    if (view && view->rulersShown) {
+        RECT place;
+        GetWindowRect(&place);
+        view->ScreenToClient(&place);
+        const POINT scroll = view->GetScrollPosition();
+        view->UpdateRulerMarks(true, POINT{place.left + x + scroll.x, place.top + y + scroll.y});
+    }
+    Hover(x, y);
+}
+
+void CPagePane::Hover(int x, int y) {
+    if (!document || !score || !location) return;
+    CPage* page = score->GetPage(pageNumber);
+    if (!page || page->GetSystemCount() <= 0) return;
+    const RECT paper = page->GetPaperRect();
+    const int px = x + int(paper.left), py = y + int(paper.top);
+
+    ScoreLocation at = *location;
+    hitKind = std::int16_t(HitPagePoint(*score, pageNumber, px, py, &at));
+    location->item = at.item;
+    document->paneLocation = at;
+    selectInstead = 0;
+    SetCaretEnabled(true);
+
+    if (g_model.dataDisplayKind != 0) {
+        // The MIDI data display takes its own hover; the preview has no place there.
+        DrawPreview(false);
+        return;
+    }
+
+    const ToolState& t = g_toolState;
+    const RECT frame = page->GetPrintableRect();
+    const bool inFrame = Contains(frame, px, py);
+    switch (t.tool) {
+    case ToolState::kErase: DrawPreview(false); SetCursorById(kCursorErase); return;
+    case ToolState::kScale: DrawPreview(false); SetCursorById(kCursorScale); return;
+    case ToolState::kHand: DrawPreview(false); SetCursorById(inFrame ? kCursorHand : kCursorHandOutside); return;
+    case ToolState::kZoom:
+        DrawPreview(false);
+        SetCursorById(g_platform.ctrlDown ? kCursorZoomOut : kCursorZoomIn);
+        return;
+    case ToolState::kScrub: DrawPreview(false); SetCursorById(kCursorScrub); return;
+    default: break;
+    }
+
+    bool text = false;
+    if (hitKind == kHitTitle) selectInstead = 1;
+    auto* item = static_cast<CScoreItem*>(at.item);
+    if (item && hitKind != kHitTitle) {
+        if (item->IsNoteRestOrRawNote())
+            selectInstead = NoteOrRestSelectsInstead(*item) ? 1 : 0;
+        else if (item->IsChord() || item->IsGuitarFrame())
+            selectInstead = t.tool == ToolState::kGroup && t.button == 12 ? 0 : 1;
+        else if ((item->IsText() || item->IsLyric()) && t.tool == ToolState::kText)
+            text = true;
+        else
+            selectInstead = 1;
+    }
+
+    CBar* bar = at.bar;
+    CStaff* staff = at.staff;
+    const int contentLeft = bar ? bar->GetLeft() - (staff ? staff->GetLineSpacing() : 0) : px;
+    if (t.tool == ToolState::kNote && !item && (px < contentLeft || !inFrame)) {
+        selectInstead = 0;
+        SetArrowCursor();
+        SetCaretEnabled(true);
+        DrawPreview(false);
+        return;
+    }
+    if (selectInstead) {
+        DrawPreview(false);
+        SetCursorById(kCursorSelect);
+        return;
+    }
+    if (t.tool == ToolState::kSelect) {
+        DrawPreview(false);
+        SetArrowCursor();
+        return;
+    }
+    if (text) {
+        SetCursorById(kCursorText);
+    } else if (!g_view.previewShown) {
+        const int top = staff ? int(staff->GetTopLine()) : py, bottom = staff ? int(staff->GetBottomLine()) : py;
+        SetCursorById(py < top ? kCursorAbove : py > bottom ? kCursorBelow : kCursorOnStaff);
+    }
+    if (t.tool != ToolState::kNote || !inFrame) {
+        DrawPreview(false);
+        return;
+    }
+    if (x == previewX && y == previewY && previewStaff >= 0) return;
+    DrawPreview(false);
+    previewX = x;
+    previewY = y;
+    previewBar = std::int16_t(at.barIndex);
+    previewStaff = std::int16_t(at.trackIndex);
+    previewStaffPosition = std::int16_t(at.staffPosition);
+    ShowPreview();
+}
+
+// --- the left click ---------------------------------------------------------------------------------
+
+void CPagePane::MouseDown(POINT pt, UINT) { OnLeftClick(int(pt.x), int(pt.y)); }
+
+void CPagePane::OnLeftClick(int x, int y) {
+    if (!document || !score || !location) return;
+    CPage* page = score->GetPage(pageNumber);
+    if (!page) return;
+    const RECT paper = page->GetPaperRect();
+    const int px = x + int(paper.left), py = y + int(paper.top);
+    ScoreLocation& hover = document->paneLocation;
+    const int tool = g_toolState.tool;
+
+    // The first click on a page, before any hover: the page and its bar become current.
+    if (!g_model.currentBar || !hover.page) {
+        document->SetCurrentPage(pageNumber);
+        hover.pageIndex = std::uint16_t(pageNumber);
+        score->LocatePoint(px, py, &hover);
+        if (hover.bar) hover.bar->MakeCurrent();
+        return;
+    }
+    g_model.currentTrack = hover.track;
+    if (hover.bar) hover.bar->MakeCurrent();
+
+    // The click that activated the window places nothing.
+    CZelWnd* frameWnd = view ? view->frame : nullptr;
+    if (frameWnd && frameWnd->ignoreNextClick && tool != ToolState::kSelect && tool != ToolState::kChord) {
+        frameWnd->ignoreNextClick = 0;
+        return;
+    }
+    const bool inFrame = Contains(page->GetPrintableRect(), px, py);
+    if (!inFrame && tool > 902 && hitKind != kHitHandle) return;
+
+    // While the transport runs a click only picks the track the performer plays.
+    if (const int state = GetTransportState(); state != 0) {
+        if (Performer::GetScore() == score && state == 1) {
+            hover.pageIndex = std::uint16_t(pageNumber);
+            score->LocatePoint(px, py, &hover);
+            document->SetCurrentTrack(hover.trackIndex);
+        }
+        return;
+    }
+
+    SetCaretEnabled(false);
+    DrawPreview(false);
+    document->currentPane = this;
+    location->pageIndex = std::uint16_t(pageNumber);
+    location->page = page;
+    document->caretDeadline = 0;
+
+    int effective = tool;
+    const int contentLeft = hover.bar ? hover.bar->GetLeft() - (hover.staff ? hover.staff->GetLineSpacing() : 0) : px;
+    if (selectInstead || (tool == ToolState::kNote && px < contentLeft)) effective = ToolState::kSelect;
+    if (effective == ToolState::kHand && !inFrame && view) view->HandScroll();
+}

@@ -1,0 +1,41 @@
+// The current tool and the note-entry choices of the tool palettes: which mouse tool is current,
+// with which palette item, and the note value, dots, tuplet, grace flag and pending accidental
+// the next entered note takes. The palettes write it; the page panes and the placing tools read
+// it when the user points at or clicks into the score.
+#pragma once
+#include <cstdint>
+
+struct ToolState {
+    // Tool ids: the mouse tools, and the palettes' tools that the page panes treat apart.
+    enum : int {
+        kSelect = 800, kErase = 801, kScale = 802, kHand = 803, kZoom = 804, kScrub = 805,
+        kNote = 903, kGroup = 905, kGraphic = 909, kText = 913, kChord = 920,
+    };
+    // The notes palette's sub-tools.
+    enum : int { kNoteSub = 903, kAccidentalSub = 921, kRestSub = 922 };
+
+    std::int16_t tool = 0;          // the current tool id
+    std::int16_t button = 0;        // the palette's chosen item; the accidental code 1-5 under the accidental sub-tool
+    std::int16_t subTool = 0;       // notes palette: 903 note, 922 rest, 921 accidental
+    std::int16_t value = 0;         // notes palette: 0-8 note values, 11-19 rests, 22-31 accidentals
+    std::int16_t dots = 0;          // 0-3
+    std::int16_t tupletNumber = 0;  // tuplet count, 0 = no tuplet
+    std::int16_t tupletSpace = 0;   // in the time of
+    std::uint8_t courtesy = 0;      // the chosen accidental is a reminder (drawn in parentheses)
+    std::uint8_t grace = 0;         // the next note is a grace note
+    std::uint8_t accidental = 0;    // pending accidental: 0 none, 1 sharp, 2 flat, 3 natural, 4 double sharp, 5 double flat
+};
+
+// The tuplet the tuplet button switches on (3 in the time of 2 at start).
+struct TupletDefault {
+    std::int16_t count = 3;
+    std::int16_t space = 2;
+};
+
+// Zero at start; the main tool bar makes the select tool and the quarter note current when it
+// is made.
+extern ToolState g_toolState;
+extern TupletDefault g_tupletDefault;
+
+// The accidental code of an accidental button (22-31): (button - 22) mod 5 indexes it.
+inline constexpr std::int16_t kAccidentalCodes[5] = {1, 2, 3, 4, 5};
