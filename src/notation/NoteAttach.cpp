@@ -485,7 +485,9 @@ void NoteBehaviour::RemoveHead(CRawNote& raw, int i) const {
             // The notes at the other ends of what goes lose the flags that pointed at it.
             std::vector<std::pair<CTrkBar*, CBarItem*>> partners;
             for (CBarItem* r : Attached(note, 0)) {
-                if (CBarItem* other = trkBar->FindLineStartNote(r); other && other != &note) partners.emplace_back(trkBar, other);
+                // What ends here may start in an earlier bar: its start note is in that bar.
+                CTrkBar* owner = OwnerBar(r);
+                if (CBarItem* other = owner->FindLineStartNote(r); other && other != &note) partners.emplace_back(owner, other);
                 r->MarkRemoved();
             }
             for (CBarItem* r : Attached(note, 1)) {

@@ -22,7 +22,9 @@ using namespace notetest;
 
 namespace {
 
-enum : int { kTie = 30, kGliss = 21, kLyric = 24, kDynamic = 20, kTuplet = 31 };
+enum : int { kTie = 30, kGliss = 21, kLyric = 24, kDynamic = 20, kTuplet = 31, kSlur = 27, kBend = 33, kPedal = 35, kGroup = 36 };
+// A group's kind: 2 a vertical bracket over a chord's heads.
+constexpr int kGroupKind = 34;
 enum : int { kStartY = 18, kEndY = 20, kEndBars = 22, kEndColumn = 24 };
 
 // A two-ended record (tie, glissando, tuplet) of voice 0 with its end fields.
@@ -42,6 +44,18 @@ recordtest::Bytes Plain(int type, int time, int column) {
     recordtest::Bytes r = trkbartest::Item(type, 40, time);
     trkbartest::View(r)->SetPositionField(std::int16_t(column));
     return r;
+}
+
+// A beam of voice 0 over the columns, its ends at height 9, with the flags of its byte 16.
+recordtest::Bytes Beam(int first, int last, std::uint8_t flags) {
+    recordtest::Bytes beam = trkbartest::Item(CBeam::kType, CBeam::kSize, 0);
+    rec::Put<std::int16_t>(beam.data(), CBeam::kStartPosition, std::int16_t(first));
+    rec::Put<std::int16_t>(beam.data(), CBeam::kEndPosition, std::int16_t(last));
+    beam[CBeam::kStartStaffPos] = 9;
+    beam[CBeam::kEndStaffPos] = 9;
+    beam[CBeam::kSegmentCount] = 1;
+    beam[CBeam::kBeamFlags] = flags;
+    return beam;
 }
 
 std::int16_t Word(const CBarItem* r, int at) { return rec::Get<std::int16_t>(r, std::size_t(at)); }
@@ -249,6 +263,135 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
              EXPECT_EQ(t.NoteAt(1, 0)->HeadCountField(), 1);
              EXPECT_EQ(t.NoteAt(1, 0)->Head(0)->Byte(NoteHead::kLinkByte) & 0x0F, 0);
          }},
+        {"MoveHead: slur and line-item ends follow head 0; a pedal line and a moved second head leave them",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{2, 64, 0}, {6, 71, 0}}, CRawNote::kSlurStart | CRawNote::kLineStart);
+             t.Put(1, TwoEnded(kSlur, 0, 0, 2, 0, 512, 4));
+             t.Put(1, TwoEnded(kBend, 0, 0, 2, 0, 512, 4));
+             t.Put(1, TwoEnded(kPedal, 0, 0, -8, 0, 512, -8));
+             t.PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kLineEnd);
+         },
+         [](AttachTest& t) {
+             t.NoteAt(1, 0)->MoveHead(1, 2, -1);
+             t.NoteAt(1, 0)->MoveHead(0, 3, -1);
+             t.NoteAt(1, 512)->MoveHead(0, -1, -1);
+         },
+         [](AttachTest& t) {
+             for (int type : {kSlur, kBend}) {
+                 SCOPED_TRACE(type);
+                 CBarItem* r = t.Find(1, type);
+                 EXPECT_EQ(Word(r, kStartY), 5);
+                 EXPECT_EQ(Word(r, kEndY), 3);
+             }
+             CBarItem* pedal = t.Find(1, kPedal);
+             EXPECT_EQ(Word(pedal, kStartY), -8);
+             EXPECT_EQ(Word(pedal, kEndY), -8);
+         }},
+        {"MoveHead: the slur ending at a note of the next bar follows its head",
+         [](AttachTest& t) {
+             t.PutNote(0, 960, 512, {{2, 64, 0}}, CRawNote::kSlurStart);
+             t.Put(0, TwoEnded(kSlur, 960, 512, 2, 1, 0, 4));
+             t.PutNote(1, 0, 0, {{4, 67, 0}}, CRawNote::kSlurEnd);
+         },
+         [](AttachTest& t) { t.NoteAt(1, 0)->MoveHead(0, 2, -1); },
+         [](AttachTest& t) {
+             EXPECT_EQ(Word(t.Find(0, kSlur), kEndY), 6);
+             EXPECT_EQ(Word(t.Find(0, kSlur), kStartY), 2);
+         }},
+        {"MoveHead: a vertical bracket's end on the moved head follows it, whichever head it is",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{-2, 59, 0}, {2, 64, 0}, {5, 69, 0}}, CRawNote::kLineStart | CRawNote::kLineEnd);
+             recordtest::Bytes bracket = TwoEnded(kGroup, 0, 0, -2, 0, 0, 6);
+             bracket[kGroupKind] = 2;
+             t.Put(1, bracket);
+             recordtest::Bytes other = TwoEnded(kGroup, 0, 0, -2, 0, 0, 6);
+             other[kGroupKind] = 1;
+             t.Put(1, other);
+         },
+         [](AttachTest& t) {
+             CNote* n = t.NoteAt(1, 0);
+             n->MoveHead(2, 1, -1);   // 5 -> 6: one from end 1
+             n->MoveHead(0, -1, -1);  // -2 -> -3: end 0
+             n->MoveHead(1, 1, -1);   // 2 -> 3: near neither end
+         },
+         [](AttachTest& t) {
+             CBarItem* bracket = nullptr;
+             CBarItem* other = nullptr;
+             trkbar::ForEachLiveItem(t.Bar(1), [&](CBarItem* r) {
+                 if (r->TypeCode() == kGroup) (r->Bytes()[kGroupKind] == 2 ? bracket : other) = r;
+             });
+             ASSERT_TRUE(bracket && other);
+             EXPECT_EQ(Word(bracket, kStartY), -3);
+             EXPECT_EQ(Word(bracket, kEndY), 7);
+             EXPECT_EQ(Word(other, kStartY), -3) << "another group follows head 0, at both its ends";
+             EXPECT_EQ(Word(other, kEndY), 5);
+         }},
+        {"MoveToPosition: the slur starting and the line item ending at the note take its new column",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{2, 64, 0}}, CRawNote::kSlurStart);
+             t.Put(1, TwoEnded(kSlur, 0, 0, 2, 0, 512, 4));
+             t.PutNote(0, 960, 512, {{2, 64, 0}}, CRawNote::kLineStart);
+             t.Put(0, TwoEnded(kBend, 960, 512, 2, 1, 512, 4));
+             t.PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kLineEnd);
+         },
+         [](AttachTest& t) {
+             t.NoteAt(1, 0)->MoveToPosition(64);
+             t.NoteAt(1, 512)->MoveToPosition(600);
+         },
+         [](AttachTest& t) {
+             CBarItem* slur = t.Find(1, kSlur);
+             EXPECT_EQ(slur->PositionField(), 64);
+             EXPECT_EQ(Word(slur, kEndColumn), 600);
+             EXPECT_EQ(Word(t.Find(0, kBend), kEndColumn), 600) << "found from the bar before";
+             EXPECT_TRUE(t.NoteAt(1, 600)->Links() & CRawNote::kLineEnd);
+         }},
+        {"RemoveHead: the only head of a slurred note takes the slur, and the note at its start loses its flag",
+         [](AttachTest& t) {
+             t.PutNote(0, 960, 512, {{2, 64, 0}}, CRawNote::kSlurStart);
+             t.Put(0, TwoEnded(kSlur, 960, 512, 2, 1, 0, 4));
+             t.PutNote(1, 0, 0, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kLineStart);
+             t.Put(1, TwoEnded(kBend, 0, 0, 4, 0, 512, 4));
+             t.PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kLineEnd);
+         },
+         [](AttachTest& t) { t.NoteAt(1, 0)->RemoveHead(0); },
+         [](AttachTest& t) {
+             EXPECT_EQ(t.Count(0, kSlur), 0);
+             EXPECT_EQ(t.Count(1, kBend), 0);
+             EXPECT_FALSE(t.NoteAt(0, 512)->Links() & CRawNote::kSlurStart) << "in the bar before";
+             EXPECT_FALSE(t.NoteAt(1, 512)->Links() & CRawNote::kLineEnd);
+         }},
+        {"RemoveHead: a head of a chord leaves the slur",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{2, 64, 0}, {4, 67, 0}}, CRawNote::kSlurStart);
+             t.Put(1, TwoEnded(kSlur, 0, 0, 2, 0, 512, 4));
+             t.PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kSlurEnd);
+         },
+         [](AttachTest& t) { t.NoteAt(1, 0)->RemoveHead(0); },
+         [](AttachTest& t) {
+             EXPECT_EQ(t.Count(1, kSlur), 1);
+             EXPECT_TRUE(t.NoteAt(1, 512)->Links() & CRawNote::kSlurEnd);
+         }},
+        {"RemoveHead: a tremolo beam over the note goes; the other beam over it is laid out again",
+         [](AttachTest& t) {
+             t.PutNote(1, 0, 0, {{2, 64, 0}, {4, 67, 0}});
+             t.PutNote(1, 960, 512, {{2, 64, 0}, {4, 67, 0}});
+             for (int column : {0, 512}) t.NoteAt(1, column)->SetBeamed(1);
+             t.Put(1, Beam(0, 512, 0));
+             t.Put(1, Beam(0, 512, CBeam::kTremolo));  // goes in front of the other
+         },
+         [](AttachTest& t) { t.NoteAt(1, 0)->RemoveHead(1); },
+         [](AttachTest& t) {
+             std::vector<std::pair<bool, bool>> beams;  // (tremolo, removed), laid out again
+             trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(t.Bar(1)->GetItems()), t.Bar(1)->GetRunLength(),
+                                   [&](CBarItem* r) {
+                                       if (r->IsBeam())
+                                           beams.emplace_back(rec::Get<std::uint8_t>(r, CBeam::kBeamFlags) & CBeam::kTremolo,
+                                                              r->IsRemoved());
+                                       return true;
+                                   });
+             EXPECT_EQ(beams, (std::vector<std::pair<bool, bool>>{{true, true}, {false, false}}));
+             EXPECT_TRUE(t.Find(1, CBeam::kType)->FlagsA() & CBarItem::kRelayoutBit);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -295,6 +438,67 @@ TEST_F(AttachTest, CollectedItemsComeWithTheirBarsAndMissingOnesLoseTheirFlags) 
     a->GetBarRange(&first, &last, Bar(0));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(last, 0) << "a tie is found in the bar it starts in";
+}
+
+TEST_F(AttachTest, CollectedItemsTakeSlursLineItemsAndBothBeamsOfATremolo) {
+    // Bar 0 starts a slur that ends on the note at column 0 of bar 1; the note starts a bend and
+    // a second slur, and two beams cover it, the first a tremolo.
+    PutNote(0, 960, 512, {{2, 64, 0}}, CRawNote::kSlurStart);
+    Put(0, TwoEnded(kSlur, 960, 512, 2, 1, 0, 4));
+    PutNote(1, 0, 0, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kSlurStart | CRawNote::kLineStart);
+    PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kLineEnd);
+    for (int column : {0, 512}) NoteAt(1, column)->SetBeamed(1);
+    Put(1, Beam(0, 512, 0));
+    Put(1, Beam(0, 512, CBeam::kTremolo));  // goes in front of the other
+    Put(1, TwoEnded(kSlur, 0, 0, 4, 0, 512, 4));
+    Put(1, TwoEnded(kBend, 0, 0, 4, 0, 512, 4));
+    Put(1, TwoEnded(kSlur, 0, 64, 4, 0, 512, 4));  // starts elsewhere
+
+    CNote* b = NoteAt(1, 0);
+    AttachedItemList list;
+    b->CollectAttached(Bar(1), &list, CRawNote::kAllHeads);
+    std::vector<std::string> got;
+    for (int i = 0; i < list.count; ++i)
+        got.push_back(std::to_string(list.items[i]->TypeCode()) + "@" + std::to_string(list.bars[i]->GetBarIndex()));
+    EXPECT_EQ(got, (std::vector<std::string>{"16@1", "16@1", "27@0", "33@1", "27@1"}));
+    EXPECT_NE(list.items[0], list.items[1]) << "the tremolo's second beam";
+    trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(Bar(1)->GetItems()), Bar(1)->GetRunLength(), [](CBarItem* r) {
+        EXPECT_FALSE(r->IsRemoved()) << "no item is hidden by the search, not even for a moment";
+        return true;
+    });
+    int first = 1, last = 0;
+    b->GetBarRange(&first, &last, Bar(1));
+    EXPECT_EQ(first, 0) << "the slur from the bar before";
+    EXPECT_EQ(last, 1);
+}
+
+TEST_F(AttachTest, AStaffMoveTakesTheEndsAtTheNoteWithIt) {
+    // The note at column 0 of bar 1 starts a slur and a beam and ends a bend from bar 0; moved
+    // one staff down with a shift of -12 positions, each of those ends goes with it and is laid
+    // out again. The slur's far end and the bend's start stay.
+    PutNote(0, 960, 512, {{2, 64, 0}}, CRawNote::kLineStart);
+    Put(0, TwoEnded(kBend, 960, 512, 2, 1, 0, 4));
+    PutNote(1, 0, 0, {{4, 67, 0}}, CRawNote::kSlurStart | CRawNote::kLineEnd);
+    PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kSlurEnd);
+    for (int column : {0, 512}) NoteAt(1, column)->SetBeamed(1);
+    Put(1, Beam(0, 512, 0));
+    Put(1, TwoEnded(kSlur, 0, 0, 4, 0, 512, 4));
+
+    NoteAt(1, 0)->MoveAttachedToStaff(1, -12);
+
+    CBarItem* slur = Find(1, kSlur);
+    EXPECT_EQ(Word(slur, kStartY), -8);
+    EXPECT_EQ(Word(slur, kEndY), 4);
+    EXPECT_EQ(rec::Get<std::uint8_t>(slur, 16), 1 << 2) << "the start's staff offset";
+    CBarItem* bend = Find(0, kBend);
+    EXPECT_EQ(Word(bend, kStartY), 2);
+    EXPECT_EQ(Word(bend, kEndY), -8);
+    EXPECT_EQ(rec::Get<std::uint8_t>(bend, 16), 1 << 5) << "the end's staff offset";
+    CBarItem* beam = Find(1, CBeam::kType);
+    EXPECT_EQ(rec::Get<std::int8_t>(beam, CBeam::kStartStaffPos), -3);
+    EXPECT_EQ(rec::Get<std::int8_t>(beam, CBeam::kEndStaffPos), 9);
+    EXPECT_EQ(rec::Get<std::uint8_t>(beam, CBeam::kOffsets) & 0x3F, 1);
+    for (CBarItem* r : {slur, bend, beam}) EXPECT_TRUE(r->FlagsA() & CBarItem::kRelayoutBit) << r->TypeCode();
 }
 
 TEST_F(AttachTest, RelinkTiesMatchesByPositionAndPitch) {
