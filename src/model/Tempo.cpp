@@ -9,6 +9,7 @@
 #include "model/BitOrder.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/NoteSize.h"
 #include "model/ScoreItem.h"
 #include "model/ScoreStandIns.h"
 #include "platform/ChunkStream.h"
@@ -19,8 +20,6 @@ namespace {
 constexpr int kTempoFontSlot = 10;
 // Files before this version kept tempos in whole beats and the equation flag in byte 73.
 constexpr int kHundredthsVersion = 0x400;
-// Ticks of the note-value codes 0-7 (double whole to sixty-fourth).
-constexpr int kUnitTicks[8] = {3840, 1920, 960, 480, 240, 120, 60, 30};
 
 // The coordinates of the record: x and y offsets, the metronome part's x and y offsets.
 constexpr int kCoords[] = {CTempo::kXOffset, CTempo::kYOffset, CTempo::kMetronomeX, CTempo::kMetronomeY};
@@ -49,7 +48,7 @@ int CTempo::GetQuarterTempo() const { return TempoToQuarterTempo(GetValue(), Get
 
 int TempoToQuarterTempo(int tempo, int unitCode, bool dotted) {
     tempo = std::clamp(tempo, CTempo::kMinTempo, CTempo::kMaxTempo);
-    int ticks = kUnitTicks[std::clamp(unitCode, 0, 7)];
+    int ticks = notesize::GetValueTicks(unitCode);
     if (dotted) ticks += ticks / 2;
     return MulDiv(ticks, tempo, 480);
 }

@@ -7,6 +7,7 @@
 #include "model/Bar.h"
 #include "model/BarSpacing.h"
 #include "model/ModelGlobals.h"
+#include "model/NoteSize.h"
 #include "model/Score.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
@@ -21,7 +22,6 @@ enum : int { kHeadShape = 0, kHeadLinks = 1, kHeadAcc = 3, kHeadPosition = 5, kH
 enum : int { kTiePitch = 17, kStartY = 18, kEndBars = 22, kEndColumn = 24, kTwoEndedSize = 26 };
 enum : std::uint8_t { kSlashBit = 0x01, kBeamedBit = 0x08, kInvisible = 0x01, kTieEnd = 0x04, kTieStart = 0x08,
                       kAccShown = 0x04 };
-constexpr int kValueTicks[9] = {0, 1920, 960, 480, 240, 120, 60, 30, 15};
 
 int HeadsIn(const CBarItem* note) {
     if (!note->IsNote() && !note->IsRawNote()) return 0;
@@ -31,23 +31,13 @@ int HeadsIn(const CBarItem* note) {
 }
 std::uint8_t* HeadAt(CBarItem* note, int i) { return note->Bytes() + kHeads + kHeadSize * i; }
 
-// The note value and dots that come nearest to a duration from below.
+// Writes a length as the note's value and dots.
 void SetValueForDuration(CBarItem* item, int ticks) {
-    int bestCode = 8, bestDots = 0, best = -1;
-    for (int code = 1; code <= 8; ++code)
-        for (int dots = 0; dots <= 2; ++dots) {
-            int t = kValueTicks[code], half = t / 2;
-            for (int d = 0; d < dots; ++d, half /= 2) t += half;
-            if (t <= ticks && t > best) {
-                best = t;
-                bestCode = code;
-                bestDots = dots;
-            }
-        }
-    rec::Put<std::uint8_t>(item, kValue, std::uint8_t((rec::Get<std::uint8_t>(item, kValue) & 0x0F) | (bestCode << 4)));
-    rec::Put<std::uint8_t>(item, kFlags, std::uint8_t((rec::Get<std::uint8_t>(item, kFlags) & 0x3F) | (bestDots << 6)));
+    const notesize::ValueAndDots v = notesize::SplitDuration(ticks);
+    rec::Put<std::uint8_t>(item, kValue, std::uint8_t((rec::Get<std::uint8_t>(item, kValue) & 0x0F) | (v.code << 4)));
+    rec::Put<std::uint8_t>(item, kFlags, std::uint8_t((rec::Get<std::uint8_t>(item, kFlags) & 0x3F) | (v.dots << 6)));
     // A slash note shorter than a half takes the filled slash heads.
-    if ((rec::Get<std::uint8_t>(item, kFlags) & kSlashBit) && bestCode > 2)
+    if ((rec::Get<std::uint8_t>(item, kFlags) & kSlashBit) && v.code > 2)
         for (int h = 0; h < HeadsIn(item); ++h) {
             std::uint8_t* head = HeadAt(item, h);
             const int shape = head[kHeadShape] >> 2;

@@ -22,6 +22,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/NoteMark.h"
+#include "model/NoteSize.h"
 
 class CChunkStream;
 class CRawHead;
@@ -117,7 +118,7 @@ public:
     };
     static constexpr int kMaxMarks = 7;
     // The tick value of each note-value code (code 0, the whole bar, does not use it).
-    static constexpr int kValueTicks[9] = {3840, 1920, 960, 480, 240, 120, 60, 30, 15};
+    static constexpr const int (&kValueTicks)[9] = notesize::kValueTicks;
 
     // The note-and-rest operations of this record's class (the bare base's when it has none).
     const RawHeadBehaviour& HeadBehaviour() const;
