@@ -12,6 +12,10 @@
 struct BitLayout {
     std::uint8_t count = 0;
     std::uint8_t widths[8] = {};
+    // Every byte's stored form and memory form, worked out once from the widths: the readers
+    // and writers convert bytes by the thousand, and a look-up is the cheapest way to do it.
+    std::uint8_t toFile[256] = {};
+    std::uint8_t fromFile[256] = {};
 
     consteval BitLayout(std::initializer_list<int> w) {
         int total = 0;
@@ -21,15 +25,36 @@ struct BitLayout {
             total += x;
         }
         if (total != 8) throw "the fields of a layout fill the byte";
+        for (int v = 0; v < 256; ++v) {
+            toFile[v] = MoveFields(std::uint8_t(v), true);
+            fromFile[v] = MoveFields(std::uint8_t(v), false);
+        }
+    }
+
+private:
+    // Moves every field from memory position p to stored position 8 - p - w, or back.
+    consteval std::uint8_t MoveFields(std::uint8_t value, bool toFileForm) const {
+        unsigned result = 0;
+        int p = 0;
+        for (int i = 0; i < count; ++i) {
+            const int w = widths[i];
+            const unsigned mask = (1u << w) - 1;
+            const int stored = 8 - p - w;
+            const int from = toFileForm ? p : stored;
+            const int to = toFileForm ? stored : p;
+            result |= ((unsigned(value) >> from) & mask) << to;
+            p += w;
+        }
+        return std::uint8_t(result);
     }
 };
 
 // The stored form of a memory byte.
-std::uint8_t MirrorFields(std::uint8_t value, const BitLayout& layout);
+inline std::uint8_t MirrorFields(std::uint8_t value, const BitLayout& layout) { return layout.toFile[value]; }
 // A byte in place, memory to stored form.
-void MirrorFieldsToFile(std::uint8_t* byte, const BitLayout& layout);
+inline void MirrorFieldsToFile(std::uint8_t* byte, const BitLayout& layout) { *byte = layout.toFile[*byte]; }
 // A byte in place, stored to memory form (the exact inverse of MirrorFieldsToFile).
-void MirrorFieldsFromFile(std::uint8_t* byte, const BitLayout& layout);
+inline void MirrorFieldsFromFile(std::uint8_t* byte, const BitLayout& layout) { *byte = layout.fromFile[*byte]; }
 
 // The plain reversal of all eight bits (key-signature and multi-bar-rest bytes); it is its own
 // inverse, so it serves both directions.

@@ -63,6 +63,17 @@ TEST(BitOrderTest, EveryLayoutRoundTripsAndPlacesEachField) {
             p += w;
         }
         EXPECT_EQ(p, 8);
+        // Every byte, field by field.
+        for (int v = 0; v < 256; ++v) {
+            unsigned stored = 0;
+            int at = 0;
+            for (int i = 0; i < layout.count; ++i) {
+                const int w = layout.widths[i];
+                stored |= ((unsigned(v) >> at) & ((1u << w) - 1)) << (8 - at - w);
+                at += w;
+            }
+            EXPECT_EQ(MirrorFields(std::uint8_t(v), layout), stored) << "byte " << v;
+        }
     }
 }
 
