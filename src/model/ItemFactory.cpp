@@ -236,10 +236,28 @@ private:
 
 ItemClassTable& ItemClasses() { return classes().table; }
 
+namespace {
+
+// Each code's row in the type table, plus one (0: no row), for a look-up without a search.
+struct TypeRows {
+    std::uint8_t row[256] = {};
+    consteval TypeRows() {
+        for (std::size_t i = 0; i < std::size(kTypes); ++i) {
+            const int code = kTypes[i].code;
+            if (code < 0 || code > 255 || row[code] != 0) throw "every code is a byte and has one row";
+            row[code] = std::uint8_t(i + 1);
+        }
+    }
+};
+static_assert(std::size(kTypes) < 256);
+constexpr TypeRows kTypeRows;
+
+}  // namespace
+
 const ItemTypeEntry* FindItemType(int code) {
-    const auto it = std::lower_bound(std::begin(kTypes), std::end(kTypes), code,
-                                     [](const ItemTypeEntry& e, int c) { return e.code < c; });
-    return (it != std::end(kTypes) && it->code == code) ? it : nullptr;
+    if (code < 0 || code > 255) return nullptr;
+    const int row = kTypeRows.row[code];
+    return row ? &kTypes[row - 1] : nullptr;
 }
 
 const ItemTypeEntry* ItemTypeTable(int* count) {
