@@ -182,7 +182,8 @@ bool CPagePane::InvertPreview() {
     at.pageIndex = std::uint16_t(pageNumber);
     score->LocatePoint(px, py, &at);
     CStaff* staff = at.staff;
-    CBar* bar = at.bar;
+    CBar* bar = score->GetBar(at.barIndex);  // locating gives the bar's number
+    at.bar = bar;
     CTrack* track = at.track;
     if (!staff || !bar || !at.trkBar || px < bar->GetLeft() - staff->GetLineSpacing()) return false;
     at.trkBar->SetCurrent();

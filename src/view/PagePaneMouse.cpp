@@ -120,7 +120,7 @@ void CPagePane::Hover(int x, int y) {
             selectInstead = 1;
     }
 
-    CBar* bar = at.bar;
+    CBar* bar = score->GetBar(at.barIndex);  // locating gives the bar's number
     CStaff* staff = at.staff;
     const int contentLeft = bar ? bar->GetLeft() - (staff ? staff->GetLineSpacing() : 0) : px;
     if (t.tool == ToolState::kNote && !item && (px < contentLeft || !inFrame)) {
@@ -178,11 +178,12 @@ void CPagePane::OnLeftClick(int x, int y) {
         document->SetCurrentPage(pageNumber);
         hover.pageIndex = std::uint16_t(pageNumber);
         score->LocatePoint(px, py, &hover);
+        hover.bar = score->GetBar(hover.barIndex);
         if (hover.bar) hover.bar->MakeCurrent();
         return;
     }
     g_model.currentTrack = hover.track;
-    if (hover.bar) hover.bar->MakeCurrent();
+    if (CBar* bar = score->GetBar(hover.barIndex)) bar->MakeCurrent();
 
     // The click that activated the window places nothing.
     CZelWnd* frameWnd = view ? view->frame : nullptr;
@@ -211,7 +212,8 @@ void CPagePane::OnLeftClick(int x, int y) {
     document->caretDeadline = 0;
 
     int effective = tool;
-    const int contentLeft = hover.bar ? hover.bar->GetLeft() - (hover.staff ? hover.staff->GetLineSpacing() : 0) : px;
+    CBar* bar = score->GetBar(hover.barIndex);
+    const int contentLeft = bar ? bar->GetLeft() - (hover.staff ? hover.staff->GetLineSpacing() : 0) : px;
     if (selectInstead || (tool == ToolState::kNote && px < contentLeft)) effective = ToolState::kSelect;
     if (effective == ToolState::kHand && !inFrame && view) view->HandScroll();
 }

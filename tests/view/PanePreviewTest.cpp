@@ -36,6 +36,18 @@ int Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
     return n + int(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
 }
 
+// The smallest rectangle of the pixels that differ (client coordinates of r's pixels).
+RECT Changed(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, const RECT& r) {
+    RECT out{r.right, r.bottom, r.left, r.top};
+    const int w = int(r.right - r.left);
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (a[i] == b[i]) continue;
+        const LONG x = r.left + LONG(i % std::size_t(w)), y = r.top + LONG(i / std::size_t(w));
+        out = {std::min(out.left, x), std::min(out.top, y), std::max(out.right, x + 1), std::max(out.bottom, y + 1)};
+    }
+    return out;
+}
+
 int Ink(const std::vector<COLORREF>& a) {
     int n = 0;
     for (COLORREF c : a) n += c != RGB(255, 255, 255);
@@ -115,6 +127,13 @@ TEST_F(PreviewTest, APreviewFollowsThePointerAndLeavesNothingBehind) {
     const POINT first = At(0, 0), second = At(1, 4);
     pane->Hover(int(first.x), int(first.y));
     const std::vector<COLORREF> atFirst = Pixels(pane, client);
+    // The ghost stands at the pointer: its head within a space or two of it.
+    const RECT ghost = Changed(atFirst, page, client);
+    EXPECT_LE(ghost.left, first.x + 2);
+    EXPECT_GE(ghost.right, first.x + 4);
+    EXPECT_LE(ghost.top, first.y);
+    EXPECT_GE(ghost.bottom, first.y);
+    EXPECT_LT(ghost.right - ghost.left, 60);
     pane->Hover(int(second.x), int(second.y));
     EXPECT_EQ(pane->previewBar, 1);
     EXPECT_EQ(pane->previewStaffPosition, 4);
