@@ -69,6 +69,23 @@ CBarItem* RecordAtOffset(CTrkBar* bar, std::ptrdiff_t offset) {
     return reinterpret_cast<CBarItem*>(reinterpret_cast<std::uint8_t*>(bar->GetItems()) + offset);
 }
 
+// Where a note stops sounding, in ticks from the start of its bar: its end, or the end of the
+// last note that a head of it is tied on to, in whichever later bar that lies.
+int SoundingEnd(CTrkBar* bar, CBarItem* note) {
+    int end = int(NoteEndTime(*note));
+    for (int h = 0; h < HeadsIn(note); ++h) {
+        if (!(HeadAt(note, h)[kHeadLinks] & kTieStart)) continue;
+        TieChainEnd last;
+        bar->GetTieChainSpan(note, h, nullptr, &last);
+        int ticks = last.time;
+        for (int b = bar->GetBarIndex(); b < last.bar; ++b)
+            if (CTrkBar* between = bar->Neighbour(b - bar->GetBarIndex())) ticks += between->GetMeterLength();
+        if (ticks > end) end = ticks;
+    }
+    bar->SetCurrent();
+    return end;
+}
+
 }  // namespace
 
 bool CTrkBar::InsertAcrossBars(CBarItem* record) {
@@ -248,24 +265,26 @@ CBarItem* CTrkBar::MergeNote(const CBarItem* note, int length, int voice) {
     for (int b = GetBarIndex(); score && b < score->GetBarCount() && !target; ++b) {
         CTrkBar* trkBar = score->GetTrkBar(GetTrackIndex(), b);
         if (!trkBar) break;
+        trkBar->SetCurrent();
         const bool firstBar = b == GetBarIndex();
         bool stop = false;
         CBarItem* item = nullptr;
         while (!stop && trkBar->NextItem(&item, voice)) {
             if (!item->IsNoteOrRest()) continue;
             const int t = item->TimeField();
-            const int itemEnd = int(NoteEndTime(*item));
             if (item->IsRest()) {
-                if (firstBar && t <= start && itemEnd >= end) {
+                if (firstBar && t <= start && int(NoteEndTime(*item)) >= end) {
                     chosen = item->VoiceField();
                     stop = true;
                 }
                 continue;
             }
+            const int itemEnd = SoundingEnd(trkBar, item);
             if ((firstBar && t <= start && itemEnd > start) || (t < end && itemEnd >= end)) {
                 occupied[item->VoiceField() & 7] = true;
-                // Only a note of this bar takes the heads in.
-                if (firstBar && ((t == start && itemEnd >= end) || (rec::Get<std::uint8_t>(item, kValue) >> 4) == value)) {
+                // The heads join a note that starts with them and lasts as long, or that has
+                // their value; never one that starts at another time.
+                if (firstBar && t == start && (itemEnd >= end || (rec::Get<std::uint8_t>(item, kValue) >> 4) == value)) {
                     target = item;
                     stop = true;
                 }

@@ -2,6 +2,7 @@
 // bar line into tied pieces, refused past the last bar, and merged into a chord or another voice.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -132,4 +133,50 @@ TEST_F(AcrossBars, MergedNotesJoinAChordOrTakeAFreeVoice) {
     CBarItem* chord = Bar(0)->MergeNote(big.as<CNote>(), 480, -1);
     ASSERT_NE(chord, nullptr);
     EXPECT_EQ(static_cast<CNote*>(chord)->HeadCountField(), 200);
+}
+
+TEST_F(AcrossBars, AMergedNoteJoinsOnlyANoteThatStartsWithItAndTiedNotesLastToTheirChainsEnd) {
+    // Each case: what voice 0 holds, the incoming note (time, value, length), and where it goes:
+    // merged into the note at a time of bar 0, or into a voice of its own.
+    struct Case {
+        const char* what;
+        std::function<void(AcrossBars&)> build;
+        int time, value, length;
+        int mergedAt;  // -1: not merged
+        int voice;
+    };
+    const Case cases[] = {
+        {"a quarter tied over the bar line lasts as long as a half from its time: the half joins it",
+         [](AcrossBars& t) { ASSERT_TRUE(t.Bar(0)->InsertAcrossBars(t.Put(0, Note(1440, 2)))); }, 1440, 2, 960, 1440, 0},
+        {"the same quarter without its tie is too short and holds its voice",
+         [](AcrossBars& t) { t.Put(0, Note(1440, 3)); }, 1440, 2, 960, -1, 1},
+        {"a half that started a beat earlier holds its voice but takes no heads",
+         [](AcrossBars& t) { t.Put(0, Note(480, 2)); }, 960, 2, 960, -1, 1},
+        {"a half of the next bar under the note's end holds its voice but takes no heads",
+         [](AcrossBars& t) { t.Put(1, Note(0, 2)); }, 1440, 2, 960, -1, 1},
+        {"a half that ends before the note does not hold its voice",
+         [](AcrossBars& t) { t.Put(0, Note(0, 2)); }, 960, 2, 960, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        c.build(*this);
+        RecordBuf incoming = Note(c.time, c.value);
+        incoming.as<CNote>()->Head(0)->SetPosition(3);
+        incoming.as<CNote>()->Head(0)->SetPitch(67);
+        CBarItem* got = Bar(0)->MergeNote(incoming.as<CNote>(), c.length, -1);
+        ASSERT_NE(got, nullptr);
+        auto* note = static_cast<CNote*>(got);
+        if (c.mergedAt >= 0) {
+            EXPECT_EQ(note->TimeField(), c.mergedAt);
+            EXPECT_EQ(note->HeadCountField(), 2);
+            for (int h = 0; h < 2; ++h)
+                EXPECT_TRUE(note->Head(h)->HasTieStart()) << "longer than the quarter it joins: its head goes on too";
+        } else {
+            EXPECT_EQ(note->TimeField(), c.time);
+            EXPECT_EQ(note->HeadCountField(), 1);
+        }
+        EXPECT_EQ(note->VoiceField(), c.voice);
+    }
 }
