@@ -95,14 +95,13 @@ CTrkBar* OwnerBar(CBarItem* item) {
 // The beams of a beamed note: the one that covers it and, for a tremolo, the second one.
 int NoteBeams(CRawNote& note, CBarItem* out[2]) {
     if (!note.IsBeamed()) return 0;
-    int beamBar = 0;
-    CBarItem* beam = notation::FindBeamOfNote(&note, &beamBar);
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    CBarItem* beam = trkBar ? trkBar->FindBeamOfNote(&note) : nullptr;
     if (!beam) return 0;
     out[0] = beam;
     if (!(rec::Get<std::uint8_t>(beam, CBeam::kBeamFlags) & kBeamTremolo)) return 1;
     CBarItem* found[AttachedItemList::kCapacity];
-    CTrkBar* trkBar = g_model.currentTrkBar;
-    const int n = trkBar ? trkBar->GetAttachedItems(&note, found, AttachedItemList::kCapacity, 5) : 0;
+    const int n = trkBar->GetAttachedItems(&note, found, AttachedItemList::kCapacity, 5);
     for (int k = 0; k < n; ++k)
         if (found[k] != beam && found[k]->IsBeam()) {
             out[1] = found[k];
@@ -163,8 +162,8 @@ int CRawNote::GetAttachY(bool above, bool atHeads) {
     if (above != up) return above ? p0 + 2 : p0 - 2;
     if (atHeads) return up ? last + 2 : last - 2;
     if (IsBeamed()) {
-        int beamBar = 0;
-        CBarItem* beam = notation::FindBeamOfNote(this, &beamBar);
+        CTrkBar* trkBar = g_model.currentTrkBar;
+        CBarItem* beam = trkBar ? trkBar->FindBeamOfNote(this) : nullptr;
         if (beam && beam->IsBeam() && beam->RecordSizeField() >= CBeam::kEndPosition + 2) {
             const int a = Word(beam, CBeam::kStartPosition), b = Word(beam, CBeam::kEndPosition);
             const int ha = rec::Get<std::int8_t>(beam, CBeam::kStartStaffPos);

@@ -291,10 +291,12 @@ void RawHeadBehaviour::MoveToPosition(CBarItem& item, int position) const {
         }
     }
     if (head.IsBeamed()) {
-        int beamBar = 0;
-        if (CBarItem* item = notation::FindBeamOfNote(&head, &beamBar); item && item->IsBeam()) {
+        CBarItem* item = trkBar ? trkBar->FindBeamOfNote(&head) : nullptr;
+        if (item && item->IsBeam()) {
             auto* beam = static_cast<CBeam*>(item);
-            const int here = g_model.currentTrkBar ? g_model.currentTrkBar->GetBarIndex() : 0;
+            const int here = trkBar->GetBarIndex();
+            // The finder gives the bar the beam starts in.
+            const int beamBar = g_model.finderBar ? g_model.finderBar->GetBarIndex() : here;
             const int segments = beam->SegmentCount();
             for (int s = 0; s < segments; ++s) {
                 BeamSegment seg = beam->Segment(s);

@@ -63,15 +63,6 @@ int GetVoiceStats(int meanPosition[8]) {
 int CurrentSlashPosition() { return 0; }
 bool ShowEveryAccidental() { return false; }
 
-CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar) {
-    CTrkBar* trkBar = g_model.currentTrkBar;
-    if (!trkBar) return nullptr;
-    CBarItem* beam = trkBar->FindBeamOfNote(item);
-    const CTrkBar* found = g_model.finderBar ? g_model.finderBar : trkBar;
-    if (beamBar) *beamBar = found->GetBarIndex();
-    return beam;
-}
-
 
 int TieStartPosition(CBarItem*) { return 0; }
 void SetTieSide(CBarItem*, bool) {}

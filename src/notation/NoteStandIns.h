@@ -1,6 +1,6 @@
 // What the notes, rests and beams call in code that is not written yet: the current bar's
 // length, the growing and shrinking of a record in its run, a track's settings, the clef and
-// key in force at a column, the beam of a note and the operations of ties and tuplets. Each
+// key in force at a column and the operations of ties and tuplets. Each
 // carries the name its owner gives it and only the body that the callers here need; the owners
 // replace them as they are written.
 #pragma once
@@ -38,11 +38,6 @@ int GetVoiceStats(int meanPosition[8]);
 int CurrentSlashPosition();
 // The preference that shows every accidental (off).
 bool ShowEveryAccidental();
-
-// --- finders ---
-// CTrkBar::FindBeamOfNote: the beam that covers a note or rest (none yet); *beamBar receives
-// the bar number of the track bar in which it was found.
-CBarItem* FindBeamOfNote(CRawHead* item, int* beamBar);
 
 // --- ties, tuplets and other attached items ---
 // The tie's start staff position and its side operation (CTieType::SetSide).

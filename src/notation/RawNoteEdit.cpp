@@ -195,8 +195,8 @@ void RawNoteBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) c
     }
     if (!note.IsSlash()) note.UpdateStem(3, true);
     if (note.IsBeamed()) {
-        int beamBar = 0;
-        CBarItem* found = notation::FindBeamOfNote(&note, &beamBar);
+        CTrkBar* trkBar = g_model.currentTrkBar;
+        CBarItem* found = trkBar ? trkBar->FindBeamOfNote(&note) : nullptr;
         if (found && found->IsBeam()) {
             auto* beam = static_cast<CBeam*>(found);
             beam->SetFlagsA(std::uint8_t(beam->FlagsA() | CBarItem::kRelayoutBit));
@@ -251,8 +251,8 @@ void RawNoteBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {
     }
     if (dx == 0) return;
     if (note.IsBeamed()) {
-        int beamBar = 0;
-        if (CBarItem* beam = notation::FindBeamOfNote(&note, &beamBar))
+        CTrkBar* trkBar = g_model.currentTrkBar;
+        if (CBarItem* beam = trkBar ? trkBar->FindBeamOfNote(&note) : nullptr)
             beam->SetFlagsA(std::uint8_t(beam->FlagsA() | CBarItem::kRelayoutBit));
     }
     CBar* bar = g_model.currentBar;

@@ -65,8 +65,8 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
     }
     if (oldUp == IsStemUp()) return;
     if (IsBeamed()) {
-        int beamBar = 0;
-        CBarItem* found = notation::FindBeamOfNote(this, &beamBar);
+        CTrkBar* trkBar = g_model.currentTrkBar;
+        CBarItem* found = trkBar ? trkBar->FindBeamOfNote(this) : nullptr;
         if (found && found->IsBeam()) {
             auto* beam = static_cast<CBeam*>(found);
             const int column = PositionField();

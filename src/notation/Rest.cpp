@@ -2,6 +2,8 @@
 
 #include "model/BitOrder.h"
 #include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/TrkBar.h"
 #include "notation/NoteStandIns.h"
 #include "platform/ChunkStream.h"
 
@@ -48,8 +50,8 @@ void RestBehaviour::FromFileOrder(CScoreItem& item) const {
 void RestBehaviour::MarkRemoved(CBarItem& item) const {
     auto& r = static_cast<CRest&>(item);
     if (r.IsBeamed()) {
-        int beamBar = 0;
-        if (CBarItem* beam = notation::FindBeamOfNote(&r, &beamBar)) {
+        CTrkBar* trkBar = g_model.currentTrkBar;
+        if (CBarItem* beam = trkBar ? trkBar->FindBeamOfNote(&r) : nullptr) {
             beam->SetFlagsA(std::uint8_t(beam->FlagsA() | CBarItem::kRelayoutBit));
             beam->Invalidate();
         }

@@ -192,8 +192,8 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
         }
     }
     if (r.IsBeamed()) {
-        int beamBar = 0;
-        if (CBarItem* hit = notation::FindBeamOfNote(&r, &beamBar)) {
+        CTrkBar* trkBar = g_model.currentTrkBar;
+        if (CBarItem* hit = trkBar ? trkBar->FindBeamOfNote(&r) : nullptr) {
             auto* beam = static_cast<CBeam*>(hit);
             beam->Invalidate();
             if (!vertical) {
