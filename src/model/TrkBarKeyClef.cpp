@@ -321,22 +321,25 @@ void CTrkBar::RepositionForClef(int position, int clef) {
     GetClefAndKeyAt(position - 1, &oldClef, &key);
     const int shift = CTheory::ClefShift(clef, oldClef);
     const int own = GetTrackIndex();
-    // The tracks two before to two after: heads of the track two below that cross up into this
-    // staff move too.
-    for (int t = own - 2; t <= own + 2; ++t) {
-        if (t < 0 || t >= score->GetTrackCount()) continue;
+    // Where this staff's next clef takes over: its bar and column (none: after the last bar).
+    int endBar = score->GetBarCount(), endColumn = 0;
+    std::vector<CTrkBar*> walked;
+    const auto walk = [&](int t) {
         int from = position;
         bool handled[256] = {};
-        for (int b = GetBarIndex(); b < score->GetBarCount(); ++b) {
+        for (int b = GetBarIndex(); b < score->GetBarCount() && b <= endBar; ++b) {
             CTrkBar* trkBar = score->GetTrkBar(t, b);
             if (!trkBar) break;
             trkBar->SetCurrent();
+            walked.push_back(trkBar);
             bool ended = false;
             bool first = true;
             ForEachLive(trkBar, [&](CBarItem* item) {
                 if (t == own && item->IsClef()) {
                     if (item->PositionField() > from) {
                         ended = true;
+                        endBar = b;
+                        endColumn = item->PositionField();
                         return false;
                     }
                     return true;
@@ -345,6 +348,8 @@ void CTrkBar::RepositionForClef(int position, int clef) {
                     static_cast<CKeySig*>(item)->SetClef(clef);
                     return true;
                 }
+                // Heads another staff draws here from the next clef's column on are that clef's.
+                if (t != own && b == endBar && item->PositionField() >= endColumn) return false;
                 const bool isFirst = first;
                 first = false;
                 if (!IsAnyNote(item) || item->PositionField() < from) return true;
@@ -367,8 +372,6 @@ void CTrkBar::RepositionForClef(int position, int clef) {
                 if (isFirst) NoteUpdateStem(*item, 3);
                 return true;
             });
-            trkBar->Recalc(0);
-            trkBar->RecalcAccidentals();
             if (ended) break;
             from = -32767;
             CBar* next = score->GetBar(b + 1);
@@ -376,6 +379,19 @@ void CTrkBar::RepositionForClef(int position, int clef) {
             if (t == own && line && line->GetFirstBarIndex() == b + 1)
                 if (CStaff* staff = line->GetStaff(own)) staff->SetClef(std::uint8_t(clef));
         }
+    };
+    // This staff first, which finds the next clef; then the tracks two before to two after, whose
+    // heads crossing into this staff move too (those of the track two below as well).
+    walk(own);
+    for (int t = own - 2; t <= own + 2; ++t)
+        if (t != own && t >= 0 && t < score->GetTrackCount()) walk(t);
+    // Only once every head drawn on this staff stands where the new clef puts it are the bars
+    // worked out again: a staff's accidentals take in the heads that cross into it, and would
+    // otherwise write a head again that its own track's walk then moves a second time.
+    for (CTrkBar* trkBar : walked) {
+        trkBar->SetCurrent();
+        trkBar->Recalc(0);
+        trkBar->RecalcAccidentals();
     }
     SetCurrent();
 }

@@ -155,6 +155,33 @@ TEST_F(ThreeStaves, HeadsOfTheNeighbouringStavesFeedTheState) {
     EXPECT_EQ(Shown(Notes(2, 0)[0], 0), "1 shown") << "two staves away, nothing crossed in";
 }
 
+TEST_F(ThreeStaves, AClefChangeMovesTheHeadsOfLowerStavesDrawnOnTheStaff) {
+    // A bass clef at column 558 of track 0, a treble clef again at 837: middle C drawn on track 0
+    // from track 1 (one staff up) and from track 2 (two staves up) moves from -6 to 6 like track
+    // 0's own, once; track 1's head on its own staff stays, and so does a head crossing in after
+    // the treble clef.
+    Put(0, 0, Note(960, 558, {{-6, 60}}));
+    Put(1, 0, Note(960, 558, {{-6, 60, 0, 0, -1}, {-2, 67}}));
+    Put(1, 0, Note(1680, 900, {{-6, 60, 0, 0, -1}}));
+    Put(2, 0, Note(960, 558, {{-6, 60, 0, 0, -2}}));
+    CTrkBar* bar = score->GetTrkBar(0, 0);
+    for (auto [column, code] : {std::pair{837, 0}, {558, 1}}) {
+        CBarItem* clef = bar->NewItem(CClef::kTypeCode, column == 558 ? 960 : 1440);
+        ASSERT_NE(clef, nullptr);
+        clef->InitNew(0, column == 558 ? 960 : 1440, column);
+        rec::Put<std::uint8_t>(clef, CClef::kCode, std::uint8_t(code));
+    }
+    bar->RepositionForClef(558, 1);
+    const auto at = [&](int track, int note, int head) {
+        return int(std::int8_t(HeadOf(Notes(track, 0)[note], head)[kPosition]));
+    };
+    EXPECT_EQ(at(0, 0, 0), 6);
+    EXPECT_EQ(at(1, 0, 0), 6) << "one staff up";
+    EXPECT_EQ(at(1, 0, 1), -2) << "on its own staff";
+    EXPECT_EQ(at(1, 1, 0), -6) << "after the next clef";
+    EXPECT_EQ(at(2, 0, 0), 6) << "two staves up";
+}
+
 TEST_F(Accidentals, AHeadFromAFileOutsideTheStateIsPassedOver) {
     // Position 127 under the bass clef's shift lies past the 256 steps of the state.
     score->GetTrack(0)->SetClef(1);
