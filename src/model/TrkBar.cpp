@@ -21,6 +21,8 @@ namespace {
 
 // Tuplet members: the in-tuplet bit of byte 18 and the copy of the tuplet's numbers.
 enum : int { kTupletCount = 16, kTupletSpace = 17, kMemberFlags = 18 };
+// The tuplet record: its fields behind the item head's size, type and scale, and its two numbers.
+enum : int { kTupletType = 31, kTupletBody = 8, kTupletNumber = 38, kTupletSecondNumber = 39 };
 enum : std::uint8_t { kInTupletBit = 0x10 };
 
 }  // namespace
@@ -182,11 +184,14 @@ void CTrkBar::MeasureItems() {
 }
 
 CBarItem* CTrkBar::AddTuplet(const CBarItem& tupletTemplate, int time) {
-    std::int32_t values[8];
-    std::memcpy(values, tupletTemplate.Bytes() + 8, sizeof values);
-    CBarItem* tuplet = NewItem(31, time);
+    CBarItem* tuplet = NewItem(kTupletType, time);
     if (!tuplet) return nullptr;
-    trkbar::TupletInitFields(tuplet, values);
+    // The template is copied by value behind the record's head: voice, time, position, both
+    // ends, bracket and numbers.
+    const int size = std::min(tuplet->RecordSizeField(), tupletTemplate.RecordSizeField());
+    if (size > kTupletBody) std::memcpy(tuplet->Bytes() + kTupletBody, tupletTemplate.Bytes() + kTupletBody, std::size_t(size - kTupletBody));
+    const std::uint8_t number = size > kTupletNumber ? tupletTemplate.Bytes()[kTupletNumber] : 0;
+    const std::uint8_t second = size > kTupletSecondNumber ? tupletTemplate.Bytes()[kTupletSecondNumber] : 0;
     const int voice = tuplet->VoiceField();
     const int start = tuplet->PositionField();
     const int end = tuplet->GetEndPosition();
@@ -196,8 +201,8 @@ CBarItem* CTrkBar::AddTuplet(const CBarItem& tupletTemplate, int time) {
         const int position = item->PositionField();
         if (position < start || position > end) return true;
         rec::Put<std::uint8_t>(item, kMemberFlags, std::uint8_t(rec::Get<std::uint8_t>(item, kMemberFlags) | kInTupletBit));
-        rec::Put<std::uint8_t>(item, kTupletCount, std::uint8_t(values[2]));
-        rec::Put<std::uint8_t>(item, kTupletSpace, std::uint8_t(values[2] >> 16));
+        rec::Put<std::uint8_t>(item, kTupletCount, number);
+        rec::Put<std::uint8_t>(item, kTupletSpace, second);
         return true;
     });
     return tuplet;

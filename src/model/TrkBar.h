@@ -187,8 +187,9 @@ public:
     RECT* GetRect(RECT* rect);
     // Lets every live item recompute its rectangle with this bar current.
     void MeasureItems();
-    // A tuplet at the time, set from the template's eight values (its bytes 8-39), with the
-    // live notes and rests of its voice inside its span marked as its members.
+    // A tuplet at the time, a copy of the template (a tuplet record), with the live notes and
+    // rests of its voice from its start to its end position marked as its members and given
+    // its two numbers.
     CBarItem* AddTuplet(const CBarItem& tupletTemplate, int time);
 
     // --- stored form (chunk BDAT) ---

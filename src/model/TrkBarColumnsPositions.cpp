@@ -1,7 +1,7 @@
 // Positions of a bar of a track's items from their times through the bar's beat chart: notes
 // and rests at their time's column, grace notes packed to the left of the note they lead to,
 // clefs half a space before their note, a lone whole rest centred, and every item attached to
-// notes (beams, ties, slurs, glissandi, syllables, dynamics) carried along by an old-to-new
+// notes (beams, ties, slurs, glissandi, tuplets, hairpins, syllables, dynamics) carried along by an old-to-new
 // position map. Last, notes of two voices that meet in a unison or a second are moved apart.
 #include <algorithm>
 #include <vector>
@@ -19,6 +19,8 @@ namespace {
 
 // The position of a whole rest that stands alone in its bar.
 constexpr int kCentredRest = 477;
+// A hairpin's end: bars after its own, and its position there.
+enum : int { kCrescEndBars = 24, kCrescEndPosition = 26 };
 
 struct Placed {
     CBarItem* item;
@@ -189,16 +191,6 @@ void CTrkBar::RecalcPositions(int voice) {
                 item->SetPositionField(rec::Get<std::int16_t>(item, std::size_t(kBeamSegment0 + kSegStart)));
             break;
         }
-        case kTieType:
-        case kSlurType:
-        case kGlissType: {
-            if (size < kEndPosition + 2) break;
-            item->SetPositionField(std::int16_t(MapPosition(map, item, item->PositionField(), false)));
-            if (rec::Get<std::int16_t>(item, kEndBarOffset) == 0)
-                rec::Put<std::int16_t>(item, kEndPosition,
-                                       std::int16_t(MapPosition(map, item, rec::Get<std::int16_t>(item, kEndPosition), false)));
-            break;
-        }
         case kLyricType:
         case kDynamicType:
             item->SetPositionField(std::int16_t(MapPosition(map, item, item->PositionField(), false)));
@@ -207,7 +199,19 @@ void CTrkBar::RecalcPositions(int voice) {
         case kGuitarFrameType:
             item->SetPosition(bar->TickToFraction(item->TimeField(), true));
             break;
-        default: break;
+        default:
+            // Two-ended items (ties, slurs, glissandi, tuplets, the line items) and hairpins: the
+            // start, and the end when it lies in this bar.
+            if (item->IsTwoEnded()) {
+                item->SetPositionField(std::int16_t(MapPosition(map, item, item->PositionField(), false)));
+                if (item->GetBarSpan() == 0) item->SetEndPosition(MapPosition(map, item, item->GetEndPosition(), false));
+            } else if (item->IsCresc() && size >= kCrescEndPosition + 2) {
+                item->SetPositionField(std::int16_t(MapPosition(map, item, item->PositionField(), false)));
+                if (rec::Get<std::int16_t>(item, kCrescEndBars) == 0)
+                    rec::Put<std::int16_t>(item, kCrescEndPosition,
+                                           std::int16_t(MapPosition(map, item, rec::Get<std::int16_t>(item, kCrescEndPosition), false)));
+            }
+            break;
         }
     });
 

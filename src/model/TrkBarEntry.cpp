@@ -15,6 +15,7 @@
 #include "model/BeamingHooks.h"
 #include "model/EngraverSettings.h"
 #include "model/ItemClass.h"
+#include "model/ItemFactory.h"
 #include "model/Meter.h"
 #include "model/ScoreLocation.h"
 #include "model/SystemStaff.h"
@@ -175,12 +176,23 @@ bool AddEntryTuplet(CTrkBar* tb, int voice, int entryTime, int tupletCount, doub
         if (from && item->IsNoteOrRest() && item->VoiceField() == voice && NoteEndTime(*item) <= end) members.push_back(item);
     });
     if (members.empty()) return true;
-    std::uint8_t bytes[kTupletSize] = {};
-    auto* tuplet = reinterpret_cast<CBarItem*>(bytes);
-    rec::Put<std::int16_t>(tuplet, rec::kSize, kTupletSize);
-    tuplet->SetType(kTupletType);
+    alignas(8) std::uint8_t bytes[kTupletSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, kTupletSize);
+    auto* tuplet = static_cast<CBarItem*>(ConstructItem(kTupletType, bytes));
     trkbar::TupletFitToNotes(tuplet, members.data(), int(members.size()));
+    // A lone member: the tuplet reaches up to its full length, short of what starts there.
+    if (members.size() == 1)
+        tuplet->SetEndPosition(std::max<int>(first->PositionField(), tb->TickToFraction(end) - 1));
     return tb->AddTuplet(*tuplet, first->TimeField()) != nullptr;
+}
+
+// Without automatic rests a note entered into a tuplet stays under it: the tuplet's end moves
+// out to where the note ends (short of what starts there), never in.
+void StretchTupletOverEntry(CTrkBar* tb, CBarItem* note) {
+    CBarItem* tuplet = tb->FindTupletOfNote(note, false);
+    if (!tuplet || tuplet->GetBarSpan() != 0) return;
+    const int end = std::max<int>(note->PositionField(), tb->TickToFraction(int(NoteEndTime(*note))) - 1);
+    if (end > tuplet->GetEndPosition()) tuplet->SetEndPosition(end);
 }
 
 // The voice's tuplet around an entry is renewed, or goes when the entry (shorter than a quarter,
@@ -311,8 +323,11 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
         tupletInvolved = wasInTuplet || r.tupletCount != 0;
         if (g_entry.autoRests && !(c.bar && c.bar->HasBarFlag(CBar::kShortBarBit)) && !c.tablature)
             if (!FillGaps(r.voice, false, false, true)) return false;
-        if (r.tupletCount && !r.grace && !wasInTuplet)
+        if (r.tupletCount && !r.grace && !wasInTuplet) {
             if (!AddEntryTuplet(this, r.voice, entryTime, r.tupletCount, duration)) return false;
+        } else if (wasInTuplet && !g_entry.autoRests) {
+            StretchTupletOverEntry(this, note);
+        }
     } else {
         if (chordNote->IsRest()) return false;
         const int grown = HeadCount(chordNote);

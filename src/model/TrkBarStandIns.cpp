@@ -10,10 +10,6 @@
 
 namespace trkbar {
 
-void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]) {
-    if (tuplet->RecordSizeField() >= 40) std::memcpy(tuplet->Bytes() + 8, values, 32);
-}
-
 bool TieBuildForNote(CBarItem* note, int endTime, int endPosition, int, HandleBuffer* out, bool selectedOnly) {
     enum : int { kHeadCount = 23, kHeads = 24, kHeadSize = 16, kTieSize = 36 };
     if (!note || !out || !note->IsNote()) return true;
@@ -46,16 +42,16 @@ void LyricAfterLoadFixup(CBarItem* lyric) {}
 void PlaceNote(CTrkBar* trkBar, bool forcedStem) {}
 
 void TupletFitToNotes(CBarItem* tupletTemplate, CBarItem* const* notes, int count) {
-    if (count <= 0 || tupletTemplate->RecordSizeField() < 40) return;
+    enum : int { kEndBars = 22, kEndPosition = 24, kNumber = 38, kSecondNumber = 39, kSize = 44 };
+    if (count <= 0 || tupletTemplate->RecordSizeField() < kSize) return;
     const CBarItem* first = notes[0];
     tupletTemplate->SetFlagsB(std::uint8_t((tupletTemplate->FlagsB() & 0x1F) | (first->VoiceField() << CBarItem::kVoiceShift)));
     tupletTemplate->SetTimeField(first->TimeField());
     tupletTemplate->SetPositionField(first->PositionField());
-    const std::uint8_t played = rec::Get<std::uint8_t>(first, 16), normal = rec::Get<std::uint8_t>(first, 17);
-    rec::Put<std::uint8_t>(tupletTemplate, 16, played);
-    rec::Put<std::uint8_t>(tupletTemplate, 18, normal);
-    rec::Put<std::uint8_t>(tupletTemplate, 38, played);
-    rec::Put<std::uint8_t>(tupletTemplate, 39, normal);
+    rec::Put<std::int16_t>(tupletTemplate, kEndBars, 0);
+    rec::Put<std::int16_t>(tupletTemplate, kEndPosition, notes[count - 1]->PositionField());
+    rec::Put<std::uint8_t>(tupletTemplate, kNumber, rec::Get<std::uint8_t>(first, 16));
+    rec::Put<std::uint8_t>(tupletTemplate, kSecondNumber, rec::Get<std::uint8_t>(first, 17));
 }
 
 bool DocumentFlagWord() { return false; }

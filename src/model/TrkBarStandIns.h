@@ -12,8 +12,6 @@ class HandleBuffer;
 namespace trkbar {
 
 // --- notes, tuplets, lyrics ---
-// CTuplet::InitFields (eight values): the values become the record's bytes 8-39.
-void TupletInitFields(CBarItem* tuplet, const std::int32_t values[8]);
 // CTie::BuildForNote (note, end time, end column, voice count, out, selected heads only): a tie
 // record (type 30, 36 bytes) for each visible head of the note (each selected head, its
 // selection cleared, with selectedOnly) towards the end column, in the next bar when the end
@@ -26,9 +24,10 @@ void LyricAfterLoadFixup(CBarItem* lyric);
 // --- recalculation, finders and tuplets that entry calls ---
 // CTrkBar::PlaceNote (note, forced stem): nothing yet.
 void PlaceNote(CTrkBar* trkBar, bool forcedStem);
-// CTuplet::FitToNotes (notes, count): the template takes the first note's voice, time and
-// position and the tuplet numbers (count and span at bytes 16 and 18, played and normal at 38
-// and 39, as AddTuplet and the bar's measuring read them).
+// CTuplet::FitToNotes (notes, count): the template (a tuplet record) takes the first entry's
+// voice, time and position, the last entry's position as its end in the same bar, and the first
+// entry's tuplet numbers as its number and second number (bytes 38 and 39). Its bracket, heights
+// and side stay as they are.
 void TupletFitToNotes(CBarItem* tupletTemplate, CBarItem* const* notes, int count);
 
 // --- document and views ---

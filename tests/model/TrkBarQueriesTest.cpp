@@ -213,12 +213,19 @@ TEST_F(TrkBarQueriesTest, AddTupletMarksTheNotesAndRestsOfItsVoiceInItsSpan) {
                    NoteOf(144, 0, 200, {{}}, 1)});
     Bytes tmpl = Item(31, 44, 0);
     View(tmpl)->SetPositionField(100);
-    rec::Put<std::int16_t>(tmpl.data(), 16, 3);  // the numbers: 3 in the time of 2
-    rec::Put<std::int16_t>(tmpl.data(), 18, 2);
+    tmpl[38] = 3;  // the numbers: 3 in the time of 2
+    tmpl[39] = 2;
     rec::Put<std::int16_t>(tmpl.data(), 24, 300);
     CBarItem* tuplet = bar->AddTuplet(*View(tmpl), 0);
     ASSERT_NE(tuplet, nullptr);
     EXPECT_EQ(tuplet->TypeCode(), 31);
+    // The record is the template's copy: its end and its numbers, and nothing written over its
+    // end flags or heights.
+    EXPECT_EQ(tuplet->GetEndPosition(), 300);
+    EXPECT_EQ(tuplet->Bytes()[38], 3);
+    EXPECT_EQ(tuplet->Bytes()[39], 2);
+    EXPECT_EQ(tuplet->Bytes()[16], 0);
+    EXPECT_EQ(rec::Get<std::int16_t>(tuplet, 18), 0);
     std::vector<int> members;
     for (CBarItem* r : Records(bar.bar))
         if (r->IsNoteOrRest() && (r->Bytes()[18] & 0x10)) {

@@ -3,6 +3,7 @@
 // marks taken back, and bars larger than any fixed table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "EntryTestSupport.h"
@@ -13,36 +14,52 @@ namespace {
 using entrytest::EntryTest;
 class Spacing : public EntryTest {};
 
-// A two-ended record (tie or slur) of the voice from a position to a position `bars` bars on.
-CBarItem* AddTwoEnded(CTrkBar* tb, int type, int time, int start, int bars, int end) {
+// A record of the voice from a position to a position `bars` bars on, with its end bar and end
+// position words where its kind keeps them: a two-ended item at 22 and 24, a hairpin at 24 and 26.
+CBarItem* AddSpanning(CTrkBar* tb, int type, int time, int start, int bars, int end) {
     CBarItem* item = tb->NewItem(type, time);
     if (!item) return nullptr;
+    const std::size_t at = type == 19 ? 24 : 22;
     item->SetPositionField(std::int16_t(start));
-    rec::Put<std::int16_t>(item, 22, std::int16_t(bars));
-    rec::Put<std::int16_t>(item, 24, std::int16_t(end));
+    rec::Put<std::int16_t>(item, at, std::int16_t(bars));
+    rec::Put<std::int16_t>(item, at + 2, std::int16_t(end));
     return item;
 }
 
-TEST_F(Spacing, TiesAndSlursFollowTheirNotesWithinTheBarOnly) {
+TEST_F(Spacing, TwoEndedItemsAndHairpinsFollowTheirNotesWithinTheBarOnly) {
     CTrkBar* tb = TrkBar(0);
     AddNote(tb, {.time = 480});
     AddNote(tb, {.time = 1440});
     // Old positions of their own, as an earlier spacing left them.
     NotesAndRests(tb)[0]->SetPositionField(300);
     NotesAndRests(tb)[1]->SetPositionField(900);
-    ASSERT_NE(AddTwoEnded(tb, 30, 1440, 900, 1, 55), nullptr);  // a tie into the next bar
-    ASSERT_NE(AddTwoEnded(tb, 27, 480, 300, 0, 900), nullptr);  // a slur inside the bar
-    tb->RecalcPositions(-1);
     CBar* bar = tb->GetBar();
     const int at480 = bar->TickToFraction(480, false), at1440 = bar->TickToFraction(1440, false);
-    for (CBarItem* r : Live(tb)) {
-        if (r->TypeCode() == 30) {
-            EXPECT_EQ(r->PositionField(), at1440) << "the tie's start follows its note";
-            EXPECT_EQ(rec::Get<std::int16_t>(r, 24), 55) << "its end in the next bar is left alone";
-        } else if (r->TypeCode() == 27) {
-            EXPECT_EQ(r->PositionField(), at480);
-            EXPECT_EQ(rec::Get<std::int16_t>(r, 24), at1440);
-        }
+    struct Case {
+        int type, time, start, bars, end;
+        int wantStart, wantEnd;
+        const char* what;
+    } cases[] = {
+        {30, 1440, 900, 1, 55, at1440, 55, "a tie into the next bar: its end there is left alone"},
+        {27, 480, 300, 0, 900, at480, at1440, "a slur inside the bar"},
+        {31, 480, 300, 0, 900, at480, at1440, "a tuplet over the two notes"},
+        {19, 480, 300, 0, 900, at480, at1440, "a hairpin inside the bar"},
+        {19, 1440, 900, 2, 300, at1440, 300, "a hairpin into a later bar"},
+        {27, 480, 301, 0, 899, 301, 899, "a slur whose ends stand at no note's old column stays"},
+    };
+    for (const Case& c : cases) ASSERT_NE(AddSpanning(tb, c.type, c.time, c.start, c.bars, c.end), nullptr) << c.what;
+    tb->RecalcPositions(-1);
+    std::vector<CBarItem*> spanning;
+    for (CBarItem* r : Live(tb))
+        if (!r->IsNoteOrRest()) spanning.push_back(r);
+    ASSERT_EQ(spanning.size(), std::size(cases));
+    for (const Case& c : cases) {
+        const auto it = std::find_if(spanning.begin(), spanning.end(), [&](CBarItem* r) {
+            const std::size_t at = c.type == 19 ? 24 : 22;
+            return r->TypeCode() == c.type && r->TimeField() == c.time && rec::Get<std::int16_t>(r, at) == c.bars &&
+                   (r->PositionField() == c.wantStart) && rec::Get<std::int16_t>(r, at + 2) == c.wantEnd;
+        });
+        EXPECT_NE(it, spanning.end()) << c.what;
     }
 }
 
@@ -81,7 +98,7 @@ TEST_F(Spacing, LongBarsOutgrowTheFixedTables) {
     // The last note's slur end is found in the map past its 256th entry.
     CBarItem* lastNote = NotesAndRests(tb).back();
     lastNote->SetPositionField(1000);
-    ASSERT_NE(AddTwoEnded(tb, 27, 0, 0, 0, 1000), nullptr);
+    ASSERT_NE(AddSpanning(tb, 27, 0, 0, 0, 1000), nullptr);
     tb->RecalcPositions(-1);
     const int lastAt = tb->GetBar()->TickToFraction(6 * (kOnsets - 1), false);
     for (CBarItem* r : Live(tb))
