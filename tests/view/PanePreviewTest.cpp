@@ -313,3 +313,25 @@ TEST_F(PreviewTest, OneBarOfATrackIsDrawnAtOnce) {
     EXPECT_GE(Ink(Pixels(pane, area)), itemsOnly) << "the whole bar: its items and barline";
     EXPECT_EQ(Ink(Pixels(pane, before)), 0);
 }
+
+// The click that activated the window places nothing; the next one takes the page and stops the
+// caret for the tool's work.
+TEST_F(PreviewTest, TheClickThatActivatedTheWindowIsIgnored) {
+    const POINT p = At(0, 0);
+    pane->Hover(int(p.x), int(p.y));
+    ASSERT_EQ(g_view.previewShown, 1);
+    doc->currentPane = nullptr;
+    wnd->ignoreNextClick = 1;
+    fw::uitest::Click(pane, int(p.x), int(p.y));
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(wnd->ignoreNextClick, 0);
+    EXPECT_EQ(doc->currentPane, nullptr) << "the ignored click changes nothing";
+    EXPECT_EQ(g_view.previewShown, 1);
+    EXPECT_EQ(doc->location.insertionPlaced, 1);
+
+    fw::uitest::Click(pane, int(p.x), int(p.y));
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(doc->currentPane, pane);
+    EXPECT_EQ(g_view.previewShown, 0) << "the click erases the preview";
+    EXPECT_EQ(doc->location.insertionPlaced, 0) << "and switches the caret off for the tool";
+}
