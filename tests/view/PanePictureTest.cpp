@@ -8,25 +8,6 @@
 #include "ViewFixture.h"
 #include "model/Preferences.h"
 
-namespace {
-
-std::vector<COLORREF> Pixels(CWnd* wnd, const RECT& r) {
-    CClientDC dc(wnd);
-    std::vector<COLORREF> out;
-    for (int y = int(r.top); y < r.bottom; ++y)
-        for (int x = int(r.left); x < r.right; ++x) out.push_back(dc.GetPixel(x, y));
-    return out;
-}
-
-// How many pixels differ.
-int Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
-    int n = 0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
-    return n + int(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
-}
-
-}  // namespace
-
 TEST_F(ViewTest, RedrawingARectangleEqualsAFullPaintOfIt) {
     Open(1, 0);
     CPagePane* pane = view->GetPane(0);

@@ -22,20 +22,6 @@
 
 namespace {
 
-std::vector<COLORREF> Pixels(CWnd* wnd, const RECT& r) {
-    CClientDC dc(wnd);
-    std::vector<COLORREF> out;
-    for (int y = int(r.top); y < r.bottom; ++y)
-        for (int x = int(r.left); x < r.right; ++x) out.push_back(dc.GetPixel(x, y));
-    return out;
-}
-
-int Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
-    int n = 0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
-    return n + int(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
-}
-
 // The smallest rectangle of the pixels that differ (client coordinates of r's pixels).
 RECT Changed(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, const RECT& r) {
     RECT out{r.right, r.bottom, r.left, r.top};

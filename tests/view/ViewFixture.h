@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Clock.h"
 #include "framework/Globals.h"
@@ -19,6 +20,22 @@
 #include "view/PagePane.h"
 #include "view/ZelView.h"
 #include "view/ZelWnd.h"
+
+// The colours of a rectangle of a window's client area, row by row.
+inline std::vector<COLORREF> Pixels(CWnd* wnd, const RECT& r) {
+    CClientDC dc(wnd);
+    std::vector<COLORREF> out;
+    for (int y = int(r.top); y < r.bottom; ++y)
+        for (int x = int(r.left); x < r.right; ++x) out.push_back(dc.GetPixel(x, y));
+    return out;
+}
+
+// How many pixels differ.
+inline int Differ(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    int n = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+    return n + int(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
 
 class ViewTest : public ::testing::Test {
 protected:
