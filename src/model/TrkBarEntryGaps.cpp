@@ -174,14 +174,25 @@ bool CTrkBar::FillGap(int voice, int start, int end, int verticalOffset, bool ma
                 if (length > 0 && length <= limit - pos) {
                     const int member = (pos - b * beat) / length;
                     const bool acrossThree = info.tupletCount % 3 == 0 && member % 3 == 2;
-                    if (member % 2 == 0 && !acrossThree && code > 1 && pos + 2 * length <= std::min(limit, end)) {
-                        --code;
-                        length *= 2;
-                    }
                     r.value = code;
                     r.length = length;
                     r.tupletCount = info.tupletCount;
                     r.tupletSpan = info.tupletSpan;
+                    if (member % 2 == 0 && !acrossThree && code > 1 && pos + 2 * length <= std::min(limit, end)) {
+                        r.value = code - 1;
+                        r.length = 2 * length;
+                    } else if (code > 1) {
+                        // What the grid cannot reach: k of the next longer value in the time of 4,
+                        // when they end at the limit.
+                        for (int k : {5, 7, 9, 11, 13})
+                            if (std::abs(pos + 8.0 * kValueTicks[code] / k - limit) <= 1) {
+                                r.value = code - 1;
+                                r.length = limit - pos;
+                                r.tupletCount = k;
+                                r.tupletSpan = 4;
+                                break;
+                            }
+                    }
                 }
             }
             if (r.value == 0 || r.length <= 0) break;

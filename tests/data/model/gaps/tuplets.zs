@@ -6,3 +6,13 @@ note 0 0 320 4 0
 tuplet 0 0 0-1 3 2
 fillgaps 0 0 0
 print rhythm 0 0
+
+# Where the triplet's grid cannot reach the next note, k notes of the next longer value in the
+# time of four fill the stretch when they end there: 384 ticks after the first triplet eighth of
+# a 2/2 bar are five quarters in the time of four.
+meter 1 2 2
+note 0 1 0 4 0
+tuplet 0 1 0-0 3 2
+note 0 1 544 3 0
+fillgaps 0 1 0
+print rhythm 0 1
