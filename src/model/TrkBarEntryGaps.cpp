@@ -134,6 +134,7 @@ bool CTrkBar::FillGap(int voice, int start, int end, int verticalOffset, bool ma
         }
         start = int(std::lround(double(start) / unit)) * unit;
     }
+    const int span = inTuplet ? std::max(1, info.duration * info.tupletCount) : 1;
     const Meter* meter = GetBar() ? GetBar()->GetMeter() : nullptr;
     int beat = std::max(1, GetBeatLength());
     if (meter) {
@@ -149,12 +150,14 @@ bool CTrkBar::FillGap(int voice, int start, int end, int verticalOffset, bool ma
             const int pairEnd = (b % 2 == 0) ? (b + 2) * beat : (b + 1) * beat;
             const bool onBeat = pos % beat == 0;
             int limit;
+            // A tuplet of quarters or longer crosses beats: its rests may run to the beat after
+            // next, on the beat or off it.
             if (onBeat && !inTuplet)
                 limit = end >= pairEnd ? pairEnd : std::min(nextBeat, end);
-            else if (!onBeat || unitValue >= 4)
-                limit = std::min(nextBeat, end);
-            else
+            else if (inTuplet && unitValue <= 3)
                 limit = std::min(end, nextBeat + beat);
+            else
+                limit = std::min(nextBeat, end);
             PlannedRest r;
             r.time = pos;
             r.value = LongestValueWithin(limit - pos);
@@ -172,7 +175,8 @@ bool CTrkBar::FillGap(int voice, int start, int end, int verticalOffset, bool ma
                     length /= 2;
                 }
                 if (length > 0 && length <= limit - pos) {
-                    const int member = (pos - b * beat) / length;
+                    // Members count from the start of the tuplet's span that holds the rest.
+                    const int member = (pos % span) / length;
                     const bool acrossThree = info.tupletCount % 3 == 0 && member % 3 == 2;
                     r.value = code;
                     r.length = length;

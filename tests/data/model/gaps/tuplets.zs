@@ -16,3 +16,10 @@ tuplet 0 1 0-0 3 2
 note 0 1 544 3 0
 fillgaps 0 1 0
 print rhythm 0 1
+
+# A triplet of quarters crosses a beat: after its first member on the third beat the two rests
+# that complete it are triplet quarters, though both stand off the beat.
+note 0 2 960 3 0
+tuplet 0 2 0-0 3 2
+fillgaps 0 2 0
+print rhythm 0 2
