@@ -1,8 +1,9 @@
 // Column widths of a bar of a track: when the bar is respaced, each bar of a track raises the
 // room each onset column needs after it and in front of it for its notes and rests (by value
-// through the document's spacing table), accidentals, heads beside the stem, flags, grace notes
-// and clefs.
+// through the document's spacing table), accidentals, heads beside the stem, flags, grace notes,
+// clefs and lyric syllables.
 #include <algorithm>
+#include <map>
 #include <vector>
 
 #include "model/Bar.h"
@@ -47,6 +48,55 @@ void Spread(std::vector<SpacingColumn>& columns) {
     for (int i = 0; i < count; ++i)
         CTrkBar::SpreadColumnWidth(columns.data(), i, count, measured[std::size_t(i)].space,
                                    measured[std::size_t(i)].duration);
+}
+
+// One lyric syllable of a voice as the columns see it.
+struct Syllable {
+    int column;
+    int width;     // twentieths
+    bool hyphen;   // a hyphen follows it
+    bool extended; // an extender line follows it: it stands left-aligned at its note
+    int time;
+};
+
+enum : int { kLyricFlags = 16, kLyricVerse = 28 };
+enum : std::uint8_t { kLyricHyphen = 0x01, kLyricExtender = 0x02 };
+
+// Widens the columns from `from` up to (not including) `to` evenly, rounded up, until together
+// they hold `need`.
+void WidenColumns(std::vector<SpacingColumn>& columns, int from, int to, int need) {
+    if (to <= from) return;
+    int have = 0;
+    for (int i = from; i < to; ++i) have += columns[std::size_t(i)].space;
+    if (have >= need) return;
+    const int share = (need - have + (to - from) - 1) / (to - from);
+    for (int i = from; i < to; ++i)
+        columns[std::size_t(i)].space = std::int16_t(std::min(32767, columns[std::size_t(i)].space + share));
+}
+
+// The syllables of each verse: a centred one takes half its width in front of its column and half
+// after it, an extended one all of it after; the first one at the bar's start (or the first of a
+// pickup bar) pushes room in front of its column; between two syllables at least 60 stays free
+// (120 around a hyphen), and what they lack is shared over the columns between them; the last one
+// keeps its width inside the bar.
+void PlaceSyllables(std::vector<SpacingColumn>& columns, const std::map<int, std::vector<Syllable>>& verses, bool pickup) {
+    const int count = int(columns.size());
+    for (const auto& [verse, list] : verses) {
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            const Syllable& s = list[k];
+            const int left = s.extended ? 0 : s.width / 2;
+            const int right = s.width - left;
+            if (k == 0 && (s.time == 0 || pickup))
+                columns[std::size_t(s.column)].preSpace = std::int16_t(std::max<int>(columns[std::size_t(s.column)].preSpace, left));
+            if (k + 1 < list.size()) {
+                const Syllable& next = list[k + 1];
+                const int nextLeft = next.extended ? 0 : next.width / 2;
+                WidenColumns(columns, s.column, next.column, right + (s.hyphen ? 120 : 60) + nextLeft);
+            } else {
+                WidenColumns(columns, s.column, count, right);
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -145,6 +195,7 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
         CBarItem* open[kOpenTuplets] = {};
         int depth = 0;
         bool hadNotes = false;
+        std::map<int, std::vector<Syllable>> verses;
         trkbar::ForEachLiveItem(this, [&](CBarItem* item) {
             if (item->VoiceField() != voice) return;
             const int type = item->TypeCode();
@@ -192,13 +243,24 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
                     const bool close = count >= 2 && columns[count - 1].time - columns[count - 2].time < 240;
                     endSpace = std::max(endSpace, close ? 240 : 180);
                 }
+            } else if (type == kLyricType && item->RecordSizeField() >= kLyricVerse + 2) {
+                RECT bounds{};
+                item->GetBounds(&bounds);
+                const int width = std::max(0, item->ViewToTwentieths(bounds.right - bounds.left));
+                const std::uint8_t flags = Byte(item, kLyricFlags);
+                verses[rec::Get<std::int16_t>(item, kLyricVerse)].push_back(
+                    {at, width, (flags & kLyricHyphen) != 0, (flags & kLyricExtender) != 0, item->TimeField()});
+                while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
             } else if (type == kTupletType) {
                 if (depth < kOpenTuplets) open[depth++] = item;
             } else if (!item->IsData() && type != kRawNoteType && !(item->IsTempo() && item->IsHidden())) {
                 while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
             }
         });
-        if (hadNotes) Spread(local);
+        if (hadNotes) {
+            Spread(local);
+            PlaceSyllables(local, verses, GetPickupOffset() > 0);
+        }
         MergeColumns(merged.data(), local.data(), count);
     }
     MergeColumns(columns, merged.data(), count);

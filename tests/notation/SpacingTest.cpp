@@ -1,6 +1,6 @@
 // Column widths and positions of a bar of a track, on the program's own notes and rests: what
 // the script cases (tests/data/model/spacing) cannot build, ties into the next bar, collision
-// marks taken back, and bars larger than any fixed table.
+// marks taken back, lyric syllables of a measured width, and bars larger than any fixed table.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 
 #include "EntryTestSupport.h"
 #include "model/BarSpacing.h"
+#include "model/ItemClass.h"
 
 namespace {
 
@@ -60,6 +61,76 @@ TEST_F(Spacing, TwoEndedItemsAndHairpinsFollowTheirNotesWithinTheBarOnly) {
                    (r->PositionField() == c.wantStart) && rec::Get<std::int16_t>(r, at + 2) == c.wantEnd;
         });
         EXPECT_NE(it, spanning.end()) << c.what;
+    }
+}
+
+// A syllable whose bounds are as wide as its word at 22 says, in twentieths.
+class MeasuredSyllable : public BarItemBehaviour {
+public:
+    RECT* GetPartBounds(CScoreItem& item, RECT* rect, int) const override {
+        *rect = RECT{0, 0, rec::Get<std::int16_t>(&item, 22), 100};
+        return rect;
+    }
+    int ViewToTwentieths(CScoreItem&, int v) const override { return v; }
+};
+
+TEST_F(Spacing, LyricSyllablesKeepApartAndInsideTheBar) {
+    const MeasuredSyllable syllableClass;
+    struct Binding {
+        std::uint32_t old = ItemClasses().IndexForCode(24);
+        ~Binding() { ItemClasses().BindCode(24, old); }
+    } keep;
+    ItemClasses().BindCode(24, ItemClasses().Add({"CLyric", "CLyric", 24, 36, &syllableClass}));
+    struct Syl {
+        int time, width, flags = 0, verse = 0;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Syl> syllables;
+        // Wanted: columns' widths after and the first column's room in front, -1 where the
+        // quarters' own stays.
+        std::vector<int> space;
+        int preSpace;
+    };
+    // Four quarters: each column takes the quarter's width q; the syllables are centred on them
+    // unless extended (bit 1), and a hyphen (bit 0) asks for 120 between two instead of 60.
+    CTrkBar* tb = TrkBar(0);
+    for (int t : {0, 480, 960, 1440}) AddNote(tb, {.time = t});
+    std::vector<SpacingColumn> columns(4);
+    const auto measure = [&] {
+        for (int i = 0; i < 4; ++i) columns[std::size_t(i)] = SpacingColumn{std::int16_t(i), std::int16_t(480 * i)};
+        tb->MeasureColumns(columns.data(), 4);
+    };
+    measure();
+    const int q = columns[0].space, before = columns[0].preSpace;
+    ASSERT_GT(q, 200);
+    const Case cases[] = {
+        {"narrow syllables leave the columns alone; the first, at the bar's start, takes its half in front",
+         {{0, 100}, {480, 100}, {960, 100}, {1440, 100}}, {-1, -1, -1, -1}, 50},
+        {"a wide first syllable pushes room in front and apart from the next",
+         {{0, 2 * q}, {480, 2 * q}}, {q + 60 + q, -1, -1, q}, q},
+        {"a hyphen keeps 120 free", {{0, q}, {480, q, 1}, {960, q}}, {q + 60, q + 120, -1, -1}, q / 2},
+        {"an extended syllable shares what it lacks over the columns to the next",
+         {{0, 3 * q, 2}, {1440, 0}}, {q + 20, q + 20, q + 20, -1}, -1},
+        {"verses keep apart on their own", {{0, 100}, {480, 2 * q, 0, 1}, {960, 2 * q, 0, 1}}, {-1, 2 * q + 60, -1, -1}, 50},
+    };
+    for (const Case& c : cases) {
+        for (CBarItem* r : Live(tb))
+            if (r->TypeCode() == 24) r->MarkRemoved();
+        tb->Compact();
+        for (const Syl& s : c.syllables) {
+            CBarItem* lyric = tb->NewItem(24, s.time);
+            ASSERT_NE(lyric, nullptr) << c.what;
+            lyric->SetPositionField(std::int16_t(tb->GetBar()->TickToFraction(s.time, false)));
+            rec::Put<std::uint8_t>(lyric, 16, std::uint8_t(s.flags));
+            rec::Put<std::int16_t>(lyric, 22, std::int16_t(s.width));
+            rec::Put<std::int16_t>(lyric, 28, std::int16_t(s.verse));
+        }
+        measure();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(columns[std::size_t(i)].space, c.space[std::size_t(i)] < 0 ? q : c.space[std::size_t(i)])
+                << c.what << ", column " << i;
+        EXPECT_EQ(columns[0].preSpace, c.preSpace < 0 ? before : std::max(before, c.preSpace)) << c.what;
     }
 }
 
