@@ -42,3 +42,13 @@ save t.zel
 open t.zel
 print rhythm 0 1
 print items 0 3 live
+
+# Without automatic rests a note entered into a tuplet in place of its last rest stays under it:
+# a triplet quarter after a triplet eighth completes the tuplet, which keeps it as its last member.
+note 0 4 0 4 -6m60
+rest 0 4 160 4 0
+tuplet 0 4 0-1 3 2
+record 0 4 31 0 0 size=44 w24=93 b38=3 b39=2
+enter note 0 4 160 2 3 tuplet=3:2 nochord
+print rhythm 0 4
+print items 0 4 live
