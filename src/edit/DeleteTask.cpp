@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "edit/ChordTies.h"
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
@@ -71,7 +72,11 @@ void CDeleteTask::DoTrackBar() {
 
 void CDeleteTask::DoItem() {
     CBarItem* item = curItem;
-    if (item->IsNoteOrRawNote()) {
+    if (!item->IsNoteOrRawNote()) {
+        // One tie of a chord cleared takes the chord's other ties with it.
+        if (name == kClear && item->IsTie() && edit::IsChordTie(trkBar, item))
+            edit::RemoveSiblingTies(*this, trkBar, item, true);
+    } else {
         // The items attached to the note (ties, slurs, beams, tuplets) are redrawn, each bar of
         // another track bar saved first; a beam lays itself out again, or goes with the beams
         // command.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "edit/ChordTies.h"
 #include "edit/EditStandIns.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
@@ -23,6 +24,51 @@ constexpr int kMarkHit = 906;
 constexpr int kBarLineInvisible = 6;
 constexpr int kBarLineDouble = 1;
 constexpr std::uint8_t kBarFlag4 = 0x10;
+// An octave line's flag byte and its bit that marks the first record of a chain.
+constexpr int kOttavaFlags = 16;
+constexpr std::uint8_t kOttavaStartBit = 0x10;
+// An expression's flag byte: the kind in its high nibble; kind 1 changes the tempo.
+constexpr int kExpressionFlags = 28;
+constexpr int kTempoExpressionKind = 1;
+constexpr int kSlurType = 27;
+
+// Whether removing the item changes the score's tempo: a tempo mark, or a tempo expression.
+bool ChangesTempo(CBarItem* item) {
+    if (item->IsTempo()) return true;
+    return item->IsExpression() && item->RecordSizeField() > kExpressionFlags &&
+           (rec::Get<std::uint8_t>(item, kExpressionFlags) >> 4) == kTempoExpressionKind;
+}
+
+// A slur that ends or starts at the note lays itself out again (the note's highest or lowest
+// head may go); a slur in another bar has that bar saved for undo first.
+void RelayoutSlursAt(CScoreTask& task, CTrkBar* trkBar, CBarItem* note) {
+    // The finders also take hairpins for a slur: those found are passed over.
+    CBarItem* passed[8] = {};
+    int count = 0;
+    CTrkBar* endBar = nullptr;
+    CBarItem* ending = nullptr;
+    while (count < 8) {
+        const FinderSkip skip{passed, count};
+        ending = trkBar->FindLineEndingAt(note, kSlurType, &endBar, &skip);
+        if (!ending || ending->IsSlur()) break;
+        passed[count++] = ending;
+    }
+    count = 0;
+    CBarItem* starting = nullptr;
+    while (count < 8) {
+        const FinderSkip skip{passed, count};
+        starting = trkBar->FindLineStartingAt(note, kSlurType, &skip);
+        if (!starting || starting->IsSlur()) break;
+        passed[count++] = starting;
+    }
+    if (ending && !ending->IsSlur()) ending = nullptr;
+    if (starting && !starting->IsSlur()) starting = nullptr;
+    if (ending && endBar && endBar != trkBar && !task.SaveTrackBar(endBar->GetTrackIndex(), endBar->GetBarIndex()))
+        ThrowOutOfMemory();
+    for (CBarItem* slur : {ending, starting})
+        if (slur) slur->SetFlagsA(std::uint8_t(slur->FlagsA() | CBarItem::kRelayoutBit));
+    trkBar->SetCurrent();
+}
 
 // The track bar of bar b whose run holds the record (null: none does).
 CTrkBar* TrkBarHolding(CScore* score, int b, const CBarItem* item) {
@@ -66,6 +112,7 @@ void FillVoice(CTrkBar* trkBar, int voice) {
 }  // namespace
 
 bool CEraseTask::Perform() {
+    tempoChanged = false;
     CBarItem* item = HitBarItem();
     CBar* hitBar = g_model.hitBar;
     if (!score || !item || !hitBar) {
@@ -78,10 +125,11 @@ bool CEraseTask::Perform() {
         // One of the bar's own items (a tempo mark, a jumper): the bar is saved and loses it.
         if (!SaveBars(b, b)) ThrowOutOfMemory();
         AddItemRect(item);
-        const bool tempo = item->IsTempo();
+        const bool tempo = ChangesTempo(item);
         hitBar->RemoveItem(item);
         g_model.hitItem = nullptr;
         SetLayoutChanged();
+        // The tempo changed: every bar's running tempo is worked out again.
         if (tempo) score->RecalcBars(false);
         return true;
     }
@@ -120,14 +168,20 @@ bool CEraseTask::Perform() {
         SetLayoutChanged();
         score->RecalcBars(false);
     } else if (item->IsOttava()) {
+        // The first record of a chain changes no layout of its own.
+        const bool first = item->RecordSizeField() > kOttavaFlags &&
+                           (rec::Get<std::uint8_t>(item, kOttavaFlags) & kOttavaStartBit) != 0;
         item->MarkRemoved();
-        SetLayoutChanged();
+        if (!first) SetLayoutChanged();
     } else if (item->IsPedal()) {
         // A pedal loses only the point hit, through the pedal's own operation, which has no
         // class yet: the pedal stays.
     } else if (!item->IsNoteRestOrRawNote() && !item->IsMultiRest()) {
+        // One tie of a chord takes the chord's other ties with it.
+        if (item->IsTie() && edit::IsChordTie(trkBar, item)) edit::RemoveSiblingTies(*this, trkBar, item, false);
         item->MarkRemoved();
         if (item->IsTempo()) SetLayoutChanged();
+        if (ChangesTempo(item)) tempoChanged = true;
     } else if (markHit && !item->IsMultiRest()) {
         auto* head = static_cast<CRawHead*>(item)->RemoveMark(part);
         if (!head) ThrowOutOfMemory();
@@ -138,6 +192,10 @@ bool CEraseTask::Perform() {
     } else if (item->IsNoteOrRawNote()) {
         auto* note = static_cast<CRawNote*>(item);
         const int voice = note->VoiceField();
+        // What hangs on the note is redrawn before its heads go.
+        note->InvalidateAttached();
+        trkBar->SetCurrent();
+        if (note->HeadCountField() > 1) RelayoutSlursAt(*this, trkBar, note);
         if (part == CRawNote::kAllHeads) {
             for (int k = note->HeadCountField() - 1; k >= 0 && !note->IsRemoved(); --k) note->RemoveHead(k);
         } else {
@@ -154,6 +212,8 @@ bool CEraseTask::Perform() {
         if (!hitBar->Respace()) ThrowOutOfMemory();
         if (system) system->Rejustify(true);
     }
+    // The tempo changed: every bar's running tempo is worked out again.
+    if (tempoChanged) score->RecalcBars(false);
     return true;
 }
 
@@ -205,7 +265,9 @@ bool CEraseBarTask::Perform() {
         } else {
             hitBar->SetClosingKind(kBarLineInvisible);
         }
-        if (document) document->InvalidatePanes();
+        // The bar line's system is redrawn (and the task's, when the hit bar lies elsewhere).
+        for (CLine* line : {hitBar->GetLine(), taskSystem})
+            if (line) AddDirtyRect(line->GetRect(), line->GetPageIndex());
     }
     score->Reindex();
     return true;

@@ -10,6 +10,8 @@ class CEraseTask : public CCruise {
 public:
     enum : int { kId = 4207 };
     bool Perform() override;
+
+    bool tempoChanged = false;   // a tempo mark or tempo expression went
 };
 
 // 4203: an ending or jumper, the repeat structure or a special bar line of the bar hit.
