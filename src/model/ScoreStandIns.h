@@ -28,6 +28,8 @@ public:
     std::int32_t dx = 0;               // this step's horizontal move, drawing units
     std::int32_t dy = 0;               // this step's vertical move, drawing units (down positive)
     std::int32_t positionStep = 0;     // this step's horizontal move, 1/1024 of the bar
+    std::int32_t unitDx = 0;           // this step's move in the dragged object's own units
+    std::int32_t unitDy = 0;           // (label units of its staff for a track label)
     std::int32_t targetStaffPos = 0;   // the staff position under the pointer
     std::int16_t startPosition = 0;    // what the item stored when the drag began
     std::int16_t startStaffPos = 0;

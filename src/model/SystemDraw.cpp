@@ -364,19 +364,11 @@ bool CLine::HitTestBracket(int x, int y, int* staff) {
 bool CLine::HitTestTrackName(int x, int y, int* track) {
     MakeCurrent();
     CScore* score = GetScore();
-    CArtist* a = g_draw.artist;
-    if (!score || !a) return false;
-    const bool firstSystem = GetIndex() == 0;
+    if (!score) return false;
+    // Each track answers for its own label on this system.
     for (int i = 0; i < StaffCount(this); ++i) {
-        CStaff* st = GetStaff(i);
         CTrack* t = score->GetTrack(i);
-        const char* name = ShownName(t, firstSystem);
-        if (!st->IsShown() || !name[0]) continue;
-        a->SetFont(g_draw.standardFontRefs[1].face, a->Scale(10), 0);
-        const int right = GetNameX(st);
-        const int half = std::max(1, a->Scale(10)) ;
-        const RECT r{right - a->TextWidth(name), st->GetMiddleY() - half, right, st->GetMiddleY() + half};
-        if (InRect(r, x, y)) {
+        if (t && t->HitTest(x, y)) {
             if (track) *track = i;
             return true;
         }

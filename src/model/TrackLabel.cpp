@@ -174,10 +174,11 @@ bool TrackBehaviour::HitTest(CScoreItem& item, int x, int y) const {
 void TrackBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     auto& track = static_cast<CTrack&>(item);
     if (!drag) return;
-    g_trackLabels.dragTotalX += drag->dx;
-    g_trackLabels.dragTotalY += drag->dy;
+    g_trackLabels.dragTotalX += drag->unitDx;
+    g_trackLabels.dragTotalY += drag->unitDy;
     const bool first = OnFirstSystem();
-    track.SetLabelOffsets(first, track.GetLabelOffsetX(first) + drag->dx, track.GetLabelOffsetY(first) + drag->dy);
+    track.SetLabelOffsets(first, track.GetLabelOffsetX(first) + drag->unitDx,
+                          track.GetLabelOffsetY(first) + drag->unitDy);
 }
 
 void TrackBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
@@ -185,7 +186,8 @@ void TrackBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     CScore* score = g_model.currentScore;
     if (!score) return;
     const bool first = OnFirstSystem();
-    const bool everyTrack = drag && drag->flag && g_viewDrag.allTracksFlag;
+    // Only a drag that moved carries its totals to the other tracks.
+    const bool everyTrack = drag && drag->moved && g_viewDrag.allTracksFlag;
     if (everyTrack)
         for (int t = 0; t < score->trackCount; ++t) {
             CTrack* other = score->GetTrack(t);

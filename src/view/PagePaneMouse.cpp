@@ -18,6 +18,7 @@
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
 #include "view/PagePane.h"
+#include "view/PaneLabelDrag.h"
 #include "view/ToolState.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewStandIns.h"
@@ -216,4 +217,5 @@ void CPagePane::OnLeftClick(int x, int y) {
     const int contentLeft = bar ? bar->GetLeft() - (hover.staff ? hover.staff->GetLineSpacing() : 0) : px;
     if (selectInstead || (tool == ToolState::kNote && px < contentLeft)) effective = ToolState::kSelect;
     if (effective == ToolState::kHand && !inFrame && view) view->HandScroll();
+    if (effective == ToolState::kSelect) DragTrackLabel(*this, POINT{x, y});
 }

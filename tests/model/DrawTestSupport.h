@@ -16,6 +16,7 @@
 #include "model/SystemStaff.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
@@ -112,6 +113,8 @@ protected:
         }
     }
     void SetUp() override {
+        // Tracks answer for their labels as they do in the program.
+        RegisterTrackClass();
         InitDrawing();
         screen = GetArtist();
         SetArtist(&artist);

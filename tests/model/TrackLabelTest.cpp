@@ -226,7 +226,7 @@ TEST_F(TrackLabel, DragsMoveTheLabelsAndDirtyTheirRectangles) {
     const TrackBehaviour& b = TrackBehaviour::Instance();
     const struct {
         int system;
-        bool allTracksKey, askAll;
+        bool allTracksKey, moved;
         bool othersMove;
         const char* why;
     } cases[] = {
@@ -234,7 +234,7 @@ TEST_F(TrackLabel, DragsMoveTheLabelsAndDirtyTheirRectangles) {
         {1, false, false, false, "the abbreviation on a later system"},
         {0, true, true, true, "the all-tracks modifier moves every track"},
         {1, true, true, true, "every track's abbreviation"},
-        {0, true, false, false, "the modifier without the drag asking for it"},
+        {0, true, false, false, "the modifier on a drag that did not move"},
     };
     for (const auto& c : cases) {
         BuildTwo();
@@ -242,14 +242,14 @@ TEST_F(TrackLabel, DragsMoveTheLabelsAndDirtyTheirRectangles) {
         s->Line(c.system)->MakeCurrent();
         g_trackLabels = {};
         CDragTask drag;
-        drag.flag = c.askAll;
+        drag.moved = c.moved;
         g_viewDrag.allTracksFlag = c.allTracksKey;
         const int x0 = Track(0)->GetLabelOffsetX(first), y0 = Track(0)->GetLabelOffsetY(first);
         const int otherX = Track(1)->GetLabelOffsetX(first), otherY = Track(1)->GetLabelOffsetY(first);
         const int keptX = Track(0)->GetLabelOffsetX(!first);
         for (auto [dx, dy] : {std::pair{12, -6}, std::pair{3, 40}}) {
-            drag.dx = dx;
-            drag.dy = dy;
+            drag.unitDx = dx;
+            drag.unitDy = dy;
             b.DragBy(*Track(0), &drag);
         }
         EXPECT_EQ(g_trackLabels.dragTotalX, 15) << c.why;
