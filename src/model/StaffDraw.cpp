@@ -261,6 +261,22 @@ void CStaff::DrawGlyphString(int x, int y, const char* text) {
     }
 }
 
+void CStaff::DrawItemColour(CScoreItem* item) {
+    constexpr int kColourFlagByte = 12;
+    constexpr std::uint8_t kColourFlag = 0x04;
+    CArtist* a = g_draw.artist;
+    if (!a || !item || item->RecordSizeField() <= kColourFlagByte) return;
+    if (!(rec::Get<std::uint8_t>(item, kColourFlagByte) & kColourFlag)) return;
+    // The document palette's colours are 0-121; the rest of the table is the interface's.
+    constexpr int kDocumentColours = 122;
+    const CScore* score = StaffScore();
+    const int colour = score && score->showColors ? item->GetColorIndex() : -1;
+    if (colour >= 0 && colour < kDocumentColours)
+        a->SetPaletteColor(colour);
+    else
+        a->SetColor(0);
+}
+
 namespace {
 
 // The digits of a time signature: music-font glyphs centred on their staff positions, or, in

@@ -180,6 +180,11 @@ public:
     // Digits and "+" in the music font: their width, and drawing them from x.
     int MeasureGlyphString(const char* text);
     void DrawGlyphString(int x, int y, const char* text);
+    // The drawing colour of an item drawn on the staff that is flagged for colour (bit 2 of
+    // its byte 12): its own colour while the score shows colours, the default colour when the
+    // score does not or the colour lies outside the document palette. An item without the
+    // flag leaves the colour as it is.
+    void DrawItemColour(CScoreItem* item);
     // Line thickness 0 (stems), 1 (staff lines) or 2 (ledger lines) at the staff's font size,
     // twentieths of a point.
     int Thickness(int which) const;

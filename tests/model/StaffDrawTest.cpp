@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DrawTestSupport.h"
+#include "model/ItemFactory.h"
 #include "model/Meter.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -482,4 +483,56 @@ TEST_F(ScoreDrawTest, StaffPropertiesAskForTheTrackSetup) {
     s->doc.commands.clear();
     static_cast<CScoreItem*>(s->Line(0)->GetStaff(0))->OpenProperties(0, 0);
     EXPECT_EQ(s->doc.commands, std::vector<int>({33009}));
+}
+
+namespace {
+
+// Records every colour the drawing sets.
+class ColourArtist : public drawtest::RecordingArtist {
+public:
+    void SetColor(int n) override {
+        colours.push_back(n);
+        RecordingArtist::SetColor(n);
+    }
+    std::vector<int> colours;
+};
+
+}  // namespace
+
+TEST_F(ScoreDrawTest, AnItemFlaggedForColourTakesItsColourWhileTheScoreShowsColours) {
+    Build(1, {1});
+    ColourArtist colours;
+    colours.InitColorTable();
+    SetArtist(&colours);
+    CStaff* st = s->Line(0)->GetStaff(0);
+    g_model.currentScore = s->score.get();
+    g_model.voiceColors[2] = 17;
+    alignas(4) std::uint8_t record[16] = {};
+    rec::Put<std::int16_t>(record, 4, 16);
+    CScoreItem* item = ConstructClass(255, record);
+    ASSERT_NE(item, nullptr);
+    struct Case {
+        std::uint8_t flagByte, colourByte, voice;
+        bool showColours;
+        std::vector<int> want;
+        const char* why;
+    } cases[] = {
+        {0x04, 6, 0, true, {5}, "its own colour: the colour byte less one"},
+        {0x04, 0, 2, true, {17}, "colour byte 0: the colour of its voice"},
+        {0x04, 6, 0, false, {0}, "the score shows no colours: the default colour"},
+        {0x04, 123, 0, true, {0}, "an interface colour is no item colour: the default"},
+        {0xFB, 6, 0, true, {}, "not flagged: the colour stays as it is"},
+    };
+    for (const Case& c : cases) {
+        rec::Put<std::uint8_t>(item, 12, c.flagByte);
+        rec::Put<std::uint8_t>(item, CBarItem::kColor, c.colourByte);
+        rec::Put<std::uint8_t>(item, 9, std::uint8_t(c.voice << 5));
+        s->score->showColors = c.showColours;
+        colours.colours.clear();
+        st->DrawItemColour(item);
+        EXPECT_EQ(colours.colours, c.want) << c.why;
+    }
+    st->DrawItemColour(nullptr);
+    EXPECT_TRUE(colours.colours.empty()) << "no item: nothing";
+    SetArtist(&artist);
 }
