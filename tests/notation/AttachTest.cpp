@@ -234,6 +234,32 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
              std::sort(lyrics.begin(), lyrics.end());
              EXPECT_EQ(lyrics, (std::vector<int>{0, 100, 600}));
          }},
+        {"MoveToPosition: the tuplet and the beam over the notes take the new column at the end the note stands at",
+         [](AttachTest& t) {
+             for (auto [time, column] : {std::pair{0, 0}, {160, 128}, {320, 256}}) {
+                 t.PutNote(1, time, column, {{2, 64, 0}});
+                 CNote* n = t.NoteAt(1, column);
+                 n->SetBeamed(1);
+                 n->SetFlagBit(CRawHead::kTupletBit, true);
+             }
+             t.Put(1, TwoEnded(kTuplet, 0, 0, 0, 0, 256, 0));
+             t.Put(1, Beam(0, 256, 0));
+         },
+         [](AttachTest& t) {
+             t.NoteAt(1, 0)->MoveToPosition(10);
+             t.NoteAt(1, 256)->MoveToPosition(250);
+         },
+         [](AttachTest& t) {
+             CBarItem* tuplet = t.Find(1, kTuplet);
+             EXPECT_EQ(tuplet->PositionField(), 10);
+             EXPECT_EQ(Word(tuplet, kEndColumn), 250);
+             EXPECT_TRUE(tuplet->FlagsA() & CBarItem::kRelayoutBit);
+             CBarItem* beam = t.Find(1, CBeam::kType);
+             EXPECT_EQ(Word(beam, CBeam::kStartPosition), 10);
+             EXPECT_EQ(Word(beam, CBeam::kEndPosition), 250);
+             EXPECT_TRUE(beam->FlagsA() & CBarItem::kRelayoutBit);
+             EXPECT_TRUE(t.NoteAt(1, 250)->IsTupletMember()) << "its tuplet is still found";
+         }},
         {"RemoveHead: the tie from the head goes and its other end loses its flag",
          [](AttachTest& t) {
              t.PutNote(0, 960, 512, {{2, 64, kTieStart}, {5, 69, 0}});
@@ -270,6 +296,8 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
              t.Put(1, TwoEnded(kBend, 0, 0, 2, 0, 512, 4));
              t.Put(1, TwoEnded(kPedal, 0, 0, -8, 0, 512, -8));
              t.PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kLineEnd);
+             t.NoteAt(1, 0)->SetFlagBit(CRawHead::kTupletBit, true);
+             t.Put(1, TwoEnded(kTuplet, 0, 0, 0, 0, 0, 0));
          },
          [](AttachTest& t) {
              t.NoteAt(1, 0)->MoveHead(1, 2, -1);
@@ -286,6 +314,7 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
              CBarItem* pedal = t.Find(1, kPedal);
              EXPECT_EQ(Word(pedal, kStartY), -8);
              EXPECT_EQ(Word(pedal, kEndY), -8);
+             EXPECT_TRUE(t.Find(1, kTuplet)->FlagsA() & CBarItem::kRelayoutBit) << "the note's tuplet is laid out again";
          }},
         {"MoveHead: the slur ending at a note of the next bar follows its head",
          [](AttachTest& t) {
@@ -352,6 +381,8 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
              t.PutNote(1, 0, 0, {{4, 67, 0}}, CRawNote::kSlurEnd | CRawNote::kLineStart);
              t.Put(1, TwoEnded(kBend, 0, 0, 4, 0, 512, 4));
              t.PutNote(1, 960, 512, {{4, 67, 0}}, CRawNote::kLineEnd);
+             t.NoteAt(1, 0)->SetFlagBit(CRawHead::kTupletBit, true);
+             t.Put(1, TwoEnded(kTuplet, 0, 0, 0, 0, 0, 0));
          },
          [](AttachTest& t) { t.NoteAt(1, 0)->RemoveHead(0); },
          [](AttachTest& t) {
@@ -359,6 +390,7 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
              EXPECT_EQ(t.Count(1, kBend), 0);
              EXPECT_FALSE(t.NoteAt(0, 512)->Links() & CRawNote::kSlurStart) << "in the bar before";
              EXPECT_FALSE(t.NoteAt(1, 512)->Links() & CRawNote::kLineEnd);
+             EXPECT_TRUE(t.Find(1, kTuplet)->FlagsA() & CBarItem::kRelayoutBit) << "its tuplet is laid out again";
          }},
         {"RemoveHead: a head of a chord leaves the slur",
          [](AttachTest& t) {
