@@ -73,6 +73,8 @@ public:
         score = std::make_unique<CScore>(&doc);
         ASSERT_TRUE(score->BuildSkeleton(2, 1));
         g_model.currentScore = score.get();
+        // No current object is left from the score a case before had.
+        Bar(0)->SetCurrent();
     }
     void TearDown() override { g_model.currentScore = nullptr; }
 
