@@ -13,6 +13,7 @@
 #include "app/NewDocDlg.h"
 #include "framework/CodePage.h"
 #include "framework/Controls.h"
+#include "framework/Gdi.h"
 #include "framework/TreeCtrl.h"
 #include "framework/UiTest.h"
 #include "platform/DrawGlobals.h"
@@ -120,6 +121,38 @@ TEST_F(NewDocDlgTest, TheGridsChooseMeterAndBeatAndTheDottedCellToggles) {
     EXPECT_EQ(dlg.settings.meterPreset, 8);
     EXPECT_EQ(dlg.settings.tempoDisplay, 3);  // the dotted cell keeps the note value
     EXPECT_EQ(dlg.settings.tempoFlagB, 1);
+}
+
+// Every cell of the meter and beat-unit grids shows its picture: ink inside the cell, within
+// the frame of a chosen cell.
+TEST_F(NewDocDlgTest, EveryGridCellShowsItsPicture) {
+    CNewDocDlg dlg;
+    const std::string shot = (fs::path(program.path()) / "dialog.png").string();
+    RECT meters{}, beats{};
+    ASSERT_FALSE(Run(
+        dlg,
+        [&](CNewDocDlg& d) {
+            ui::Call([&] {
+                d.GetControlRect(CNewDocDlg::kMeterGrid, &meters);
+                d.GetControlRect(CNewDocDlg::kBeatGrid, &beats);
+                ASSERT_TRUE(d.SaveImage(shot));
+            });
+        },
+        IDCANCEL));
+    CBitmap picture;
+    ASSERT_TRUE(picture.LoadFile(shot));
+    const auto inked = [&picture](const RECT& grid, int cell) {
+        int dark = 0;
+        const int left = grid.left + cell * CNewDocDlg::kCell;
+        for (int y = grid.top + 4; y < grid.top + 18; ++y)
+            for (int x = left + 4; x < left + 18; ++x) {
+                const COLORREF c = picture.GetPixel(x, y);
+                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128) ++dark;
+            }
+        return dark;
+    };
+    for (int i = 0; i < CNewDocDlg::kMeterCells; ++i) EXPECT_GT(inked(meters, i), 3) << "meter cell " << i;
+    for (int i = 0; i < CNewDocDlg::kBeatCells; ++i) EXPECT_GT(inked(beats, i), 0) << "beat-unit cell " << i;
 }
 
 TEST_F(NewDocDlgTest, OkWaitsForAStaffOrATemplate) {

@@ -1,10 +1,13 @@
 // glyphsheet DIR: writes DIR/glyphs.png (every music character the program draws, labelled
 // with its code), DIR/shapes.png (bar lines, staff lines, brace, ties, beams, lines, frames and
 // fills at zoom 100 and 200), DIR/keys.png (every key signature on every clef) and DIR/sheet.pdf (the same through the printing artist).
+// glyphsheet --strips DIR: writes the dialogs' image strips drawn from the music font
+// (DIR/108.png, DIR/112.png), which resources/bitmaps/ keeps.
 #include <cstdio>
 #include <string>
 
 #include "Sheets.h"
+#include "Strips.h"
 #include "framework/DC.h"
 #include "framework/File.h"
 #include "framework/MusicFont.h"
@@ -29,14 +32,23 @@ bool DrawToPng(const std::string& path, int w, int h, void (*draw)(CArtist&, int
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: glyphsheet DIR\n");
+    const bool strips = argc >= 3 && std::string(argv[1]) == "--strips";
+    if (argc < 2 || (argc >= 3 && !strips)) {
+        std::fprintf(stderr, "usage: glyphsheet DIR | glyphsheet --strips DIR\n");
         return 2;
     }
-    std::string dir = argv[1];
+    std::string dir = argv[strips ? 2 : 1];
     fw::MakeFolders(dir);
     InitDrawing();
-    if (!fw::MusicFontAvailable()) std::fprintf(stderr, "glyphsheet: no music font found (run scripts/setup.sh)\n");
+    if (!fw::MusicFontAvailable()) {
+        std::fprintf(stderr, "glyphsheet: no music font found (run scripts/setup.sh)\n");
+        if (strips) return 1;
+    }
+    if (strips) {
+        if (!WriteImageStrips(dir)) return 1;
+        std::printf("%s/108.png, %s/112.png\n", dir.c_str(), dir.c_str());
+        return 0;
+    }
 
     int w, h;
     GlyphSheetSize(&w, &h);
