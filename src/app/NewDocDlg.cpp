@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/AppGlobals.h"
+#include "framework/CodePage.h"
 #include "framework/Controls.h"
 #include "framework/StringTable.h"
 #include "framework/TreeCtrl.h"
@@ -33,9 +34,10 @@ std::string TableString(UINT id) {
     return text;
 }
 
+// A text into a fixed field, cut whole characters short of its size and zero-filled.
 void CopyField(char* to, std::size_t size, const std::string& text) {
     std::memset(to, 0, size);
-    std::strncpy(to, text.c_str(), size - 1);
+    fw::CopyText(to, size, text);
 }
 
 }  // namespace
@@ -53,6 +55,13 @@ int CNewDocDlg::KeyForScrollPos(int pos) {
     return pos < 7 ? 14 - pos : pos - 7;
 }
 
+void CNewDocDlg::LoadDefaultTexts(NewScoreSettings& settings) {
+    CopyField(settings.title, sizeof settings.title, TableString(kTitleString));
+    CopyField(settings.remark, sizeof settings.remark, TableString(kRemarkString));
+    CopyField(settings.text3, sizeof settings.text3, TableString(kComposerString));
+    CopyField(settings.text4, sizeof settings.text4, TableString(kRightsString));
+}
+
 void CNewDocDlg::InitControls() {
     settings = NewScoreSettings{};
     settings.arrangement = kPiano;
@@ -60,10 +69,7 @@ void CNewDocDlg::InitControls() {
     settings.meterPreset = 4;
     settings.tempoDisplay = 2;
     settings.tempo = 9600;
-    CopyField(settings.title, sizeof settings.title, TableString(kTitleString));
-    CopyField(settings.remark, sizeof settings.remark, TableString(kRemarkString));
-    CopyField(settings.text3, sizeof settings.text3, TableString(kComposerString));
-    CopyField(settings.text4, sizeof settings.text4, TableString(kRightsString));
+    LoadDefaultTexts(settings);
 
     AddDrawnControl(kMeterGrid, 1);
     AddDrawnControl(kBeatGrid, 1);

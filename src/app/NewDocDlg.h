@@ -37,6 +37,9 @@ public:
         kJazzFont = 23,
     };
     static constexpr int kCell = 22;
+    // The four texts of a new score from the string table: title, remark, composer and rights
+    // notice (the dialog's defaults, and the application's at start-up).
+    static void LoadDefaultTexts(NewScoreSettings& settings);
     static constexpr int kMeterCells = 11;
     static constexpr int kBeatCells = 7;
 

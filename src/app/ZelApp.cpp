@@ -50,7 +50,6 @@ enum : unsigned {
     kNoMidiOutput = 279,
     kMusicFontMissing = 10018,
     kDefaultFileString = 6611,
-    kNewTitleString = 6615,
 };
 constexpr int kSplashMs = 3000;
 constexpr int kTicksPerMinute = 3600;
@@ -162,7 +161,7 @@ bool CZelApp::InitSubsystems() {
     g_app.newScore.arrangement = 1;
     g_app.newScore.tempoDisplay = 2;
     g_app.newScore.tempo = 9600;
-    fw::CopyText(g_app.newScore.title, sizeof g_app.newScore.title, LoadText(kNewTitleString).c_str());
+    CNewDocDlg::LoadDefaultTexts(g_app.newScore);
     return true;
 }
 

@@ -126,10 +126,17 @@ TEST_F(AppLifeTest, StartUpLogsItsStepsInOrderAndShutdownFreesInReverse) {
     g_platform.debugLog = 1;
     TestApp app;
     std::string title;
-    app.whileRunning = [&](TestApp& a) { title = a.m_pMainWnd->GetWindowText(); };
+    std::vector<std::string> newScoreTexts;
+    app.whileRunning = [&](TestApp& a) {
+        title = a.m_pMainWnd->GetWindowText();
+        for (const char* t : {g_app.newScore.title, g_app.newScore.remark, g_app.newScore.text3, g_app.newScore.text4})
+            newScoreTexts.push_back(fw::ToUtf8(t));
+    };
     EXPECT_EQ(RunApp(app), 0);
     ASSERT_TRUE(app.started);
     EXPECT_EQ(title, "Zelmarin");
+    // A new score's four texts come from the string table at start-up.
+    EXPECT_EQ(newScoreTexts, (std::vector<std::string>{"标题", "注解", "作者", "版权所有"}));
     EXPECT_EQ(Lines(home.state() + "/Harrowick/Zelmarin.log"),
               (std::vector<std::string>{"Opening Application", "Creating MIDI Objects", "Creating Libraries",
                                         "Opening MIDI ports", "Creating Toolbars", "Creating Support Windows",
