@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/Articulation.h"
+#include "model/Bar.h"
 #include "model/BitOrder.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
@@ -327,7 +328,8 @@ CRawHead* RawHeadBehaviour::AddMark(CRawHead& item, const NoteMark& mark) const 
     if (ms < kMarkHead) return nullptr;
     // The mark may lie in the run that is about to move.
     std::vector<std::uint8_t> copy(mark.Bytes(), mark.Bytes() + ms);
-    auto* grown = static_cast<CRawHead*>(notation::ResizeItem(&item, ms));
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    auto* grown = static_cast<CRawHead*>(trkBar ? trkBar->ResizeItem(&item, ms) : nullptr);
     if (!grown) return nullptr;
     grown->SetMarkCount(count + 1);
     std::memcpy(grown->GetMark(count), copy.data(), copy.size());
@@ -342,7 +344,8 @@ CRawHead* RawHeadBehaviour::RemoveMark(CRawHead& item, int i) const {
     std::uint8_t* end = item.Bytes() + item.RecordSizeField();
     std::memmove(m->Bytes(), m->Bytes() + ms, std::size_t(end - (m->Bytes() + ms)));
     item.SetMarkCount(item.MarkCount() - 1);
-    auto* shrunk = static_cast<CRawHead*>(notation::ResizeItem(&item, -ms));
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    auto* shrunk = static_cast<CRawHead*>(trkBar ? trkBar->ResizeItem(&item, -ms) : nullptr);
     return shrunk ? shrunk : &item;
 }
 
@@ -441,7 +444,11 @@ void RawHeadBehaviour::NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) 
 
 double RawHeadBehaviour::GetEndTime(CRawHead& item) const { return item.TimeField() + item.GetDuration(); }
 
-double RawHeadBehaviour::GetDuration(CRawHead& item) const { return NoteDuration(item, notation::CurrentBarLength()); }
+double RawHeadBehaviour::GetDuration(CRawHead& item) const {
+    // A whole-bar note lasts as long as the current bar (a 4/4 bar without one).
+    const CBar* bar = g_model.currentBar;
+    return NoteDuration(item, bar ? bar->GetLength() : 1920);
+}
 
 int RawHeadBehaviour::GetFlagCount(CRawHead& item) const {
     const int code = item.NoteValue();

@@ -13,56 +13,8 @@
 
 namespace notation {
 
-int CurrentBarLength() {
-    const CBar* bar = g_model.currentBar;
-    return bar ? bar->GetLength() : 1920;
-}
-
-CBarItem* ResizeItem(CBarItem* item, int delta) {
-    CTrkBar* trkBar = g_model.currentTrkBar;
-    return trkBar ? trkBar->ResizeItem(item, delta) : nullptr;
-}
-
-
-bool IsPercussionStaff() {
-    const CTrack* track = g_model.currentTrack;
-    return track && track->IsPercussionStaff();
-}
-
-bool IsTablatureStaff() {
-    const CTrack* track = g_model.currentTrack;
-    return track && track->IsTablatureStaff();
-}
-
-int GetVoiceStem(int voice) {
-    const CTrack* track = g_model.currentTrack;
-    return track ? track->GetVoiceStem(voice) : 0;
-}
-
-int GetTrackVoiceStem(int track, int voice) {
-    CScore* score = g_model.currentScore;
-    const CTrack* t = score ? score->GetTrack(track) : nullptr;
-    return t ? t->GetVoiceStem(voice) : 0;
-}
-
-
-bool HasOtherVoice(int voice) {
-    const CTrkBar* trkBar = g_model.currentTrkBar;
-    return trkBar && trkBar->HasOtherVoice(voice);
-}
-
-int GetVoiceStats(int meanPosition[8]) {
-    CTrkBar* trkBar = g_model.currentTrkBar;
-    if (!trkBar) return 1;
-    VoiceStats stats;
-    const int voices = trkBar->GetVoiceStats(&stats, false);
-    for (int v = 0; v < 8; ++v) meanPosition[v] = stats.voice[v].average;
-    return voices;
-}
-
 int CurrentSlashPosition() { return 0; }
 bool ShowEveryAccidental() { return false; }
-
 
 int TieStartPosition(CBarItem*) { return 0; }
 void SetTieSide(CBarItem*, bool) {}

@@ -1,8 +1,7 @@
-// What the notes, rests and beams call in code that is not written yet: the current bar's
-// length, the growing and shrinking of a record in its run, a track's settings, the clef and
-// key in force at a column and the operations of ties and tuplets. Each
-// carries the name its owner gives it and only the body that the callers here need; the owners
-// replace them as they are written.
+// What the notes, rests and beams call in code that is not written yet: the slash heads' staff
+// position, the preference that shows every accidental and the operations of ties and tuplets.
+// Each carries the name its owner gives it and only the body that the callers here need; the
+// owners replace them as they are written.
 #pragma once
 #include <cstdint>
 
@@ -13,27 +12,7 @@ struct MarkPlaybackTable;
 
 namespace notation {
 
-// --- bars and runs ---
-// CBar::GetLength of the current bar: its length in ticks (1920 without a current bar).
-int CurrentBarLength();
-// CTrkBar::ResizeItem on the current track bar: grows or shrinks the record by delta bytes and
-// returns its new address, or null when that failed (no run to resize yet: null).
-CBarItem* ResizeItem(CBarItem* item, int delta);
-
-// --- the current track and staff ---
-// CTrack::IsPercussionStaff and CTrack::IsTablatureStaff of the current track (false without
-// one).
-bool IsPercussionStaff();
-bool IsTablatureStaff();
-// CTrack::GetVoiceStem of the current track, or of track t of the current score: 0 automatic,
-// 1 up, 2 down (0 without the track).
-int GetVoiceStem(int voice);
-int GetTrackVoiceStem(int track, int voice);
-// CTrkBar::HasOtherVoice of the current track bar (false).
-bool HasOtherVoice(int voice);
-// CTrkBar::GetVoiceStats of the current track bar: returns the voices in use (1) and gives the
-// mean staff position of each voice.
-int GetVoiceStats(int meanPosition[8]);
+// --- the current staff ---
 // The staff position of slash heads on the current staff (the middle line).
 int CurrentSlashPosition();
 // The preference that shows every accidental (off).

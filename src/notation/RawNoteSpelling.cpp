@@ -305,7 +305,7 @@ void CRawNote::SetHeadShape(int i, int shape) {
     h->SetShape(shape);
     const int first = Head(0)->Shape();
     if (first >= 32 && first <= 57) SetNoteFlags(std::uint8_t(NoteFlags() | kFretNumbers));
-    if (!notation::IsPercussionStaff()) {
+    if (const CTrack* track = g_model.currentTrack; !track || !track->IsPercussionStaff()) {
         const bool slash = first == 2 || first == 5 || first == 6 || first == 7;
         SetFlagBit(kSlashBit, slash);
         if (slash) SetStemUpBit(false);

@@ -3,6 +3,8 @@
 
 #include "framework/Arith.h"
 #include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/SystemStaff.h"
 #include "notation/Beam.h"
@@ -31,9 +33,10 @@ bool CRawNote::AutoStemUp(bool percussionStaff) {
 void CRawNote::UpdateStem(int mode, bool propagate) {
     if (IsSlash()) return;
     const int voice = VoiceField();
+    const CTrack* track = g_model.currentTrack;
     if (mode == 3) {
-        mode = notation::GetVoiceStem(voice);
-        if (notation::HasOtherVoice(voice)) return;
+        mode = track ? track->GetVoiceStem(voice) : 0;
+        if (const CTrkBar* trkBar = g_model.currentTrkBar; trkBar && trkBar->HasOtherVoice(voice)) return;
     }
     const bool oldUp = IsStemUp();
     if (mode == 1)
@@ -41,7 +44,7 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
     else if (mode == 2)
         SetStemUpBit(false);
     else
-        SetStemUpBit(AutoStemUp(notation::IsPercussionStaff()));
+        SetStemUpBit(AutoStemUp(track && track->IsPercussionStaff()));
     LayoutChord();
     if (!propagate) return;
 
@@ -58,7 +61,7 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
         else
             ties[tieCount++] = tie;
     }
-    const int stem = notation::GetVoiceStem(voice);
+    const int stem = track ? track->GetVoiceStem(voice) : 0;
     for (int t = 0; t < tieCount; ++t) {
         const bool wanted = stem != 0 ? stem == 1 : IsTieAbove(notation::TieStartPosition(ties[t]), 0);
         if (wanted != TieIsAbove(ties[t])) ties[t]->Flip(0);
@@ -136,11 +139,13 @@ std::int16_t CRawNote::GetStemLength() {
 }
 
 bool CRawNote::IsTieAbove(int position, int voiceStem) {
-    int means[8] = {};
-    if (notation::GetVoiceStats(means) > 1) {
-        const int voice = VoiceField();
-        if (voice == 0) return means[0] > means[1];
-        if (voice == 1) return means[1] > means[0];
+    VoiceStats stats;
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    if (trkBar && trkBar->GetVoiceStats(&stats, false) > 1) {
+        // Two voices: the higher one's ties go above.
+        const int voice = VoiceField(), first = stats.voice[0].average, second = stats.voice[1].average;
+        if (voice == 0) return first > second;
+        if (voice == 1) return second > first;
     }
     const int n = HeadCountField();
     const bool up = IsStemUp();
@@ -240,7 +245,9 @@ TieShape ShapeTie(CRawNote& note, int i, bool above, CRawNote* endNote, int endH
 }
 
 void CRawNote::PlaceTies(int track) {
-    const int stem = notation::GetTrackVoiceStem(track, VoiceField());
+    CScore* score = g_model.currentScore;
+    const CTrack* owner = score ? score->GetTrack(track) : nullptr;
+    const int stem = owner ? owner->GetVoiceStem(VoiceField()) : 0;
     for (int i = 0; i < HeadCountField(); ++i) {
         if (!Head(i)->HasTieStart()) continue;
         CTrkBar* bar = g_model.currentTrkBar;
