@@ -213,7 +213,6 @@ bool CTrkBar::FillGap(int voice, int start, int end, int verticalOffset, bool ma
         PutByte(rest, kTupletCount, std::uint8_t(r.tupletCount));
         PutByte(rest, kTupletSpan, std::uint8_t(r.tupletSpan));
         PutByte(rest, kBaseFlags, std::uint8_t((Byte(rest, kBaseFlags) & 0x3F) | (r.dots << 6)));
-        if (r.tupletCount) SetFlag(rest, kBaseFlags, kTupletBit, true);
         PutByte(rest, kRestStaffPos, std::uint8_t(kRestDefaultStaffPos[r.value] + verticalOffset));
         if (markHidden && r.time < g_entry.lastEntryTime)
             rest->SetFlagsB(std::uint8_t(rest->FlagsB() | CBarItem::kHiddenBit));

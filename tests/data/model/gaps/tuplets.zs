@@ -23,3 +23,11 @@ note 0 2 960 3 0
 tuplet 0 2 0-0 3 2
 fillgaps 0 2 0
 print rhythm 0 2
+
+# The rests that fill a tuplet's gap carry its numbers, but only a tuplet makes them its members:
+# after a triplet quarter entered off its grid (no tuplet is made) a later refit of the voice
+# leaves the rests' lengths, and the bar holds its meter.
+enter note 0 3 240 0 3 tuplet=3:2
+refit 0 3 0
+recalctimes 0 3
+print rhythm 0 3
