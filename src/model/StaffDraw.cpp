@@ -188,9 +188,8 @@ void CStaff::DrawLedgerLines(int x, int pos) {
 void CStaff::DrawKeySignature(int x, int startX, int newKey, int oldKey, int clef, int cancelMode, int drawPart,
                               bool rightAligned, int colour) {
     CArtist* a = g_draw.artist;
-    // Key bytes past the fourteen keys (from a damaged file) draw nothing.
-    if (!a || newKey < 0 || newKey > 14 || oldKey < 0 || oldKey > 14) return;
-    if (clef < 0 || clef >= CTheory::kClefCount) clef = 0;
+    // Key or clef bytes past their tables (from a damaged file) draw nothing.
+    if (!a || newKey < 0 || newKey > 14 || oldKey < 0 || oldKey > 14 || clef < 0 || clef >= CTheory::kClefCount) return;
     a->PushColor();
     SetKeyColour(a, colour);
     if (cancelMode == 0) oldKey = 0;
@@ -356,8 +355,9 @@ int CStaff::DrawTimeSignature(int x, const Meter* meter, std::uint8_t* out) {
     }
     const int top = PositionToY(4) + shift, bottom = PositionToY(-4) + shift;
     const int start = x;
+    // The enclosing marks are the music font's tall parentheses: the alternate one opens.
     if (display & Meter::kShown) {
-        if (display & Meter::kWiden) x = DrawTallGlyph(x, top, bottom, false);
+        if (display & Meter::kWiden) x = DrawTallGlyph(x, top, bottom, true);
         if (kind & (Meter::kCommonTime | Meter::kCutTime)) {
             const int c = (kind & Meter::kCommonTime) ? kCommonTimeGlyph : kCutTimeGlyph;
             if (kind & Meter::kKindDisplay) a->SetMusicFont(musicSize);
@@ -369,11 +369,11 @@ int CStaff::DrawTimeSignature(int x, const Meter* meter, std::uint8_t* out) {
         } else {
             x = DrawStackedNumbers(x, upperY, lowerY, meter->GetNumerator(), meter->GetDenominator());
         }
-        if (display & Meter::kWiden) x = DrawTallGlyph(x, top, bottom, true);
+        if (display & Meter::kWiden) x = DrawTallGlyph(x, top, bottom, false);
         if (display & Meter::kAdditiveShown) x += Space() / 2;
     }
     if (display & Meter::kAdditiveShown) {
-        if (display & Meter::kWidenAdditive) x = DrawTallGlyph(x, top, bottom, false);
+        if (display & Meter::kWidenAdditive) x = DrawTallGlyph(x, top, bottom, true);
         if (meter->GetBottomGroup(1) == 0 && meter->GetTopGroup(1) != 0) {
             // One fraction: the numerators joined by "+" over one denominator.
             std::string upper;
@@ -393,7 +393,7 @@ int CStaff::DrawTimeSignature(int x, const Meter* meter, std::uint8_t* out) {
                     x = DrawStackedNumbers(x, upperY, lowerY, meter->GetTopGroup(i), meter->GetBottomGroup(i));
             }
         }
-        if (display & Meter::kWidenAdditive) x = DrawTallGlyph(x, top, bottom, true);
+        if (display & Meter::kWidenAdditive) x = DrawTallGlyph(x, top, bottom, false);
     }
     if (kind & Meter::kKindDisplay) a->SetMusicFont(musicSize);
     a->PopColor();

@@ -2,6 +2,7 @@
 // alignment; ledger lines; the lines of small staves; clefs of short staves; time signatures.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,12 @@ TEST_F(ScoreDrawTest, KeySignaturesDrawTheirAccidentalsAndCancellingNaturals) {
         artist.log.clear();
         st->DrawKeySignature(x, 200, c.newKey, c.oldKey, 0, c.cancel, c.part, c.right, -1);
         EXPECT_EQ(artist.Only("Glyph"), c.want) << c.why;
+    }
+    // A clef byte past the clef table (from a damaged file) draws no key signature either.
+    for (int clef : {14, 255, -1}) {
+        artist.log.clear();
+        st->DrawKeySignature(x, 200, 2, 0, clef, 0, 1, false, -1);
+        EXPECT_TRUE(artist.Only("Glyph").empty()) << "clef " << clef;
     }
 }
 
@@ -137,7 +144,16 @@ TEST_F(ScoreDrawTest, StaffLinesClefsAndTimeSignaturesFollowTheStaff) {
     const int simple = st->DrawTimeSignature(100, &meter, out);
     EXPECT_EQ(simple, artist.GlyphWidth('4'));
     meter.SetDisplayFlags(Meter::kShown | Meter::kWiden);
+    artist.log.clear();
     EXPECT_GT(st->DrawTimeSignature(100, &meter, out), simple) << "the enclosing marks widen it";
+    // The marks open with the tall opening parenthesis (254) and close with 255.
+    std::vector<int> codes;
+    for (const std::string& g : artist.Only("Glyph")) {
+        int x = 0, y = 0, c = 0;
+        std::sscanf(g.c_str(), "Glyph %d %d %d", &x, &y, &c);
+        codes.push_back(c);
+    }
+    EXPECT_EQ(codes, (std::vector<int>{254, '3', '4', 255}));
 }
 
 TEST_F(ScoreDrawTest, TextFontTimeSignaturesUseTheScoresFontAndOffsets) {
