@@ -1,6 +1,7 @@
 // The score tools end to end: the staff gallery built by zelscript and drawn by zelrender at
-// zooms 100 and 200 against reference pictures (ZEL_UPDATE_REFERENCES=1 writes them anew), its
-// PDF, and a damaged file refused with the reader's error.
+// zooms 100 and 200, and right-aligned labels at 100, against reference pictures
+// (ZEL_UPDATE_REFERENCES=1 writes them anew), the gallery's PDF, and a damaged file refused
+// with the reader's error.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -34,15 +35,24 @@ TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
     if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
     fw::EnsureGraphics();
     testsupport::TempDir dir;
-    const std::string zel = dir.path() + "/g.zel";
+    // The gallery (centred labels) at two zooms; right-aligned labels in a score of their own,
+    // since the alignment is the whole score's.
+    const struct {
+        const char* script;
+        int zoom;
+    } pictures[] = {{"gallery", 100}, {"gallery", 200}, {"labels", 100}};
     std::string out;
-    ASSERT_EQ(RunTool("zelscript", testsupport::TestDataPath("model/staves/gallery.zs") + " -o " + zel, &out), 0) << out;
-    for (int zoom : {100, 200}) {
-        const std::string png = dir.path() + "/g" + std::to_string(zoom) + ".png";
+    for (const auto& p : pictures) {
+        const std::string zel = dir.path() + "/" + p.script + ".zel";
         out.clear();
-        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom), &out), 0) << out;
+        const std::string script = testsupport::TestDataPath(std::string("model/staves/") + p.script + ".zs");
+        ASSERT_EQ(RunTool("zelscript", script + " -o " + zel, &out), 0) << out;
+        const std::string name = p.script + std::to_string(p.zoom) + ".png";
+        const std::string png = dir.path() + "/" + name;
+        out.clear();
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(p.zoom), &out), 0) << out;
         EXPECT_NE(out.find("page 1: 4 systems"), std::string::npos) << out;
-        const std::string ref = testsupport::TestDataPath("model/staves/gallery" + std::to_string(zoom) + ".png");
+        const std::string ref = testsupport::TestDataPath("model/staves/" + name);
         if (std::getenv("ZEL_UPDATE_REFERENCES") || !std::filesystem::exists(ref)) {
             std::filesystem::copy_file(png, ref, std::filesystem::copy_options::overwrite_existing);
             continue;
@@ -51,8 +61,9 @@ TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
         ASSERT_TRUE(picture.LoadFile(png));
         ASSERT_TRUE(reference.LoadFile(ref));
         const SIZE size = reference.GetSize();
-        EXPECT_LE(picture.CountDifferences(reference, 96), long(size.cx) * size.cy / 300) << "zoom " << zoom;
+        EXPECT_LE(picture.CountDifferences(reference, 96), long(size.cx) * size.cy / 300) << name;
     }
+    const std::string zel = dir.path() + "/gallery.zel";
     out.clear();
     ASSERT_EQ(RunTool("zelrender", zel + " --pdf " + dir.path() + "/g.pdf", &out), 0) << out;
     EXPECT_GT(std::filesystem::file_size(dir.path() + "/g.pdf"), 1000u);

@@ -75,6 +75,8 @@ void LayOutAtZoom(CScore& score, CZelDoc& doc, int zoom) {
         for (int i = 0; line->GetStaffArray() && i < line->GetStaffArray()->GetCount(); ++i)
             line->GetStaff(i)->UpdateSpacing();
         line->Relayout();
+        line->MeasureHeader();
+        line->Justify();
     }
 }
 

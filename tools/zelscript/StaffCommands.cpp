@@ -88,13 +88,22 @@ void RunKey(Context& ctx, const Args& args) {
     Carry(score);
 }
 
+// The track's lines on every system, or (system=S) only on its staff of system S.
 void RunLines(Context& ctx, const Args& args) {
-    NeedArgs(args, 2, 2, "lines T MASK");
+    NeedArgs(args, 2, 3, "lines T MASK [system=S]");
     CScore& score = *ctx.Score().score;
     CTrack* track = TrackArg(score, args, 0);
     const int mask = ArgIntIn(args, 1, "line mask", 1, 0x7FFF);
-    track->SetLineMask(std::uint16_t(mask));
-    ForEachStaff(score, track->GetIndex(), [&](CStaff* st) { st->SetLineMask(std::uint16_t(mask)); });
+    int system = -1;
+    if (args.size() > 2 && (!Option(args[2], "system", &system) || system < 0 || system >= score.GetLineCount()))
+        throw ScriptError("bad option " + args[2]);
+    if (system >= 0) {
+        CLine* line = score.GetLine(system);
+        if (track->GetIndex() < line->GetStaffCount()) line->GetStaff(track->GetIndex())->SetLineMask(std::uint16_t(mask));
+    } else {
+        track->SetLineMask(std::uint16_t(mask));
+        ForEachStaff(score, track->GetIndex(), [&](CStaff* st) { st->SetLineMask(std::uint16_t(mask)); });
+    }
     Carry(score);
 }
 
@@ -221,7 +230,7 @@ const CommandRegistrar registrar{
     {"clef", "T B CLEF", "track T's clef from bar B (0: the track's own clef; later: a clef change)", RunClef},
     {"key", "T B KEY [cancel=0-2] [courtesy]",
      "track T's key from bar B (codes 1-7 flats, 8-14 sharps; 0: the track's own key; later: a key change)", RunKey},
-    {"lines", "T MASK", "track T's staff lines (bit b: a line at staff position 2 x (b - 8))", RunLines},
+    {"lines", "T MASK [system=S]", "track T's staff lines (bit b: a line at staff position 2 x (b - 8)); system=S: only on system S", RunLines},
     {"scale", "T PERCENT", "track T's staff size", RunScale},
     {"meterstyle", "B common|cut|numbers|enclosed|text|A+B[+C]/D", "how bar B's time signature looks",
      RunMeterStyle},
