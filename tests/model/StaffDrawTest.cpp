@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "DrawTestSupport.h"
+#include "framework/Arith.h"
+#include "model/EngraverSettings.h"
 #include "model/ItemFactory.h"
 #include "model/Meter.h"
 #include "model/Score.h"
@@ -550,5 +552,61 @@ TEST_F(ScoreDrawTest, AnItemFlaggedForColourTakesItsColourWhileTheScoreShowsColo
     }
     st->DrawItemColour(nullptr);
     EXPECT_TRUE(colours.colours.empty()) << "no item: nothing";
+    SetArtist(&artist);
+}
+
+namespace {
+
+// Records the line thickness of every staff-line drawing.
+class LineWidthArtist : public drawtest::RecordingArtist {
+public:
+    void DrawStaffLines(int x1, int yTop, int x2, int mask, int spacing, int width) override {
+        widths.push_back(width);
+        RecordingArtist::DrawStaffLines(x1, yTop, x2, mask, spacing, width);
+    }
+    std::vector<int> widths;
+};
+
+}  // namespace
+
+TEST_F(ScoreDrawTest, TablatureStavesTakeTheirLinesAndClefFromTheStavesAbove) {
+    Build(2, {1});
+    LineWidthArtist lines;
+    lines.InitColorTable();
+    SetArtist(&lines);
+    CLine* line = s->Line(0);
+    line->MakeCurrent();
+    CStaff* upper = line->GetStaff(0);
+    CStaff* tab = line->GetStaff(1);
+    tab->SetClef(CStaff::kTablatureClef);
+    const int word = CurrentEngraverSettings().GetWord(EngraverSettings::kStaffLineWidth);
+    // A later tablature staff draws its lines at 3/4 of the staff above's music font size; a
+    // tablature staff that opens the system keeps its own.
+    upper->SetFontSize(40);
+    tab->DrawLines();
+    upper->SetClef(CStaff::kTablatureClef);
+    upper->DrawLines();
+    EXPECT_EQ(lines.widths, (std::vector<int>{MulDiv(word, 30, 24), MulDiv(word, 40, 24)}));
+    upper->SetClef(0);
+    upper->SetFontSize(24);
+
+    // The tablature clef's size follows the lines: four spaces on six lines, the staff's height
+    // less half a space on four, less a space otherwise.
+    const int sp = tab->Space();
+    const struct {
+        std::uint16_t mask;
+        int lines;
+        const char* why;
+    } cases[] = {{2016, 6, "six lines"}, {960, 4, "four lines"}, {1984, 5, "five lines"}};
+    for (const auto& c : cases) {
+        tab->SetLineMask(c.mask);
+        line->Relayout();
+        const int height = tab->GetBottomLine() - tab->GetTopLine();
+        ASSERT_EQ(height, (c.lines - 1) * sp) << c.why;
+        const int want = c.mask == 2016 ? 4 * sp : c.mask == 960 ? height - sp / 2 : height - sp;
+        lines.log.clear();
+        tab->DrawClef(50);
+        EXPECT_EQ(lines.Only("Music"), (std::vector<std::string>{"Music " + std::to_string(want), "Music 24"})) << c.why;
+    }
     SetArtist(&artist);
 }
