@@ -78,7 +78,6 @@ int DrawPage(CScore& score) {
 int main() {
     RegisterTrackClass();
     RegisterNotationClasses();
-    LayoutPrefs() = LayoutPreferences();
     CZelDoc doc;
     CScore score(&doc);
     if (!score.BuildSkeleton(kBars, kStaves)) return 1;

@@ -242,7 +242,7 @@ void GrowthRow(int tracks, int bars, bool appending) {
     }
     // Building by appending: a score of one system grows bar by bar to the size.
     CScore grown(&doc);
-    grown.BuildSkeleton(LayoutPrefs().barsPerSystem, tracks);
+    grown.BuildSkeleton(doc.GetBarsPerSystem(), tracks);
     grown.Reindex();
     LayOut(grown);
     const double append = Time([&] {

@@ -195,10 +195,10 @@ void CZelDoc::RecalcPageGeometry(bool relayout, bool redraw) {
     }
 }
 
-void CZelDoc::LayoutAllPages(bool relayout) {
+bool CZelDoc::LayoutAllPages(bool relayout) {
     if (score)
         for (int p = 0; p < score->GetPageCount(); ++p) LayoutPage(p);
-    if (relayout) LayoutViewPanes();
+    return !relayout || LayoutViewPanes();
 }
 
 void CZelDoc::LayoutPage(int pageIndex) {

@@ -3,7 +3,7 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
-#include "model/ScoreStructureStandIns.h"
+#include "model/ZelDoc.h"
 #include "model/System.h"
 
 CScore* DocLayoutPasses::ScoreOf(CZelDoc* doc) {
@@ -30,7 +30,7 @@ bool DocLayoutPasses::RejustifyAllSystems(CZelDoc* doc) {
     return true;
 }
 
-bool DocLayoutPasses::LayoutAllPages(CZelDoc* doc) { return DocLayOutPages(doc, false); }
+bool DocLayoutPasses::LayoutAllPages(CZelDoc* doc) { return !doc || doc->LayoutAllPages(false); }
 
 namespace {
 DocLayoutPasses g_realPasses;

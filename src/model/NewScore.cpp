@@ -53,8 +53,8 @@ void UseDefaultPort(CScore& score) {
 }  // namespace
 
 bool CScore::BuildSkeleton(int barsWanted, int tracksWanted) {
-    const int P = std::max(1, LayoutPrefs().barsPerSystem);
-    const int Q = std::max(1, LayoutPrefs().systemsPerPage);
+    const int P = std::max(1, document->GetBarsPerSystem());
+    const int Q = std::max(1, document->GetSystemsPerPage());
     if (barsWanted < 1 || tracksWanted < 1 || tracksWanted > kMaxTracks) return false;
     if (barsWanted > P) barsWanted -= barsWanted % P;
     if (barCount != 0) return true;
@@ -124,7 +124,7 @@ bool CScore::BuildSkeleton(int barsWanted, int tracksWanted) {
     Reindex();
     for (int p = 0; p < pageCount; ++p) GetPage(p)->SpaceStaves(false);
     for (int s = 0; s < lineCount; ++s) GetLine(s)->Relayout();
-    DocLayOutPages(document, true);
+    document->LayoutAllPages(true);
     return true;
 }
 

@@ -43,16 +43,6 @@ constexpr int kStepLimit = 1 << 16;
 
 }  // namespace
 
-CPageSetup& DocumentPageSetup(CZelDoc* doc) {
-    static CPageSetup setup = [] {
-        CPageSetup s;
-        s.SetPaperSizePoints(612, 792);
-        s.SetMarginsPoints(36, 36, 36, 36);
-        return s;
-    }();
-    return setup;
-}
-
 // --- construction -------------------------------------------------------------------------------
 
 CPage* CPage::Construct(void* record) {
@@ -65,8 +55,8 @@ void CPage::Init(CScore* score) {
     SetTypeAndSize(0);
     SetSystemCount(0);
     SetScore(score);
-    if (score) {
-        const CPageSetup& setup = DocumentPageSetup(score->GetDocument());
+    if (score && score->GetDocument()) {
+        const CPageSetup& setup = score->GetDocument()->pageSetup;
         SetPaperRect(setup.GetPaperRect());
         SetPrintableRect(setup.GetMarginRect());
     }
@@ -289,8 +279,11 @@ void CPage::StretchToBottom() {
     CLine* last = GetLine(GetSystemCount() - 1);
     if (!last) return;
     const int bottom = last->GetStaffExtent(CLine::kLastShown, nullptr);
-    // The title block's lowest title (its offset and height) comes with the document's titles.
-    const int titleOffset = 0, titleHeight = 0;
+    // The notice block stands at the bottom of the printable area, moved by its offset.
+    CZelDoc* doc = GetDocument();
+    const TitleBlock* notice = doc ? &doc->titles[3] : nullptr;
+    const int titleOffset = notice ? notice->yOffset : 0;
+    const int titleHeight = notice ? ScaleToView(notice->GetHeight()) : 0;
     int free = ScaleFromView(GetPrintableRect().bottom + TwentiethsToView(titleOffset) - titleHeight - bottom);
     int step = 20;
     if (free < 1) {

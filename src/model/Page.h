@@ -133,6 +133,3 @@ bool DrawPageToPicture(CPage* page, CBitmap& picture, std::vector<std::string>* 
                        const RECT* update = nullptr);
 // Prints every page of the score into a PDF file through the printing artist.
 bool PrintScoreToPdf(CScore& score, const std::string& path);
-
-// The document's page setup, which new pages take their rectangles from.
-CPageSetup& DocumentPageSetup(CZelDoc* doc);

@@ -63,12 +63,12 @@ bool CScore::Repaginate() {
         --pageCount;
     }
     Reindex();
-    DocLayOutPages(document, true);
+    document->LayoutAllPages(true);
     if (!CProgressDlg::StepCurrent()) return false;
     for (int k = 0; k < pageCount; ++k) {
         CPage* pg = GetPage(k);
         pg->AvoidCollisions();
         pg->StretchToBottom();
     }
-    return DocLayOutPages(document, true);
+    return document->LayoutAllPages(true);
 }

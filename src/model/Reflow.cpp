@@ -8,6 +8,7 @@
 #include "model/Bar.h"
 #include "model/Page.h"
 #include "model/PageSetup.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
@@ -30,6 +31,9 @@ void SetPageChanged(CPage* page, bool on) {
 }
 
 int Available(CLine* line) { return line->GetRight() - line->GetFirstBarX(); }
+
+// The automatic bar wrapping option: an overfull system or page sends its bars on.
+bool AutoWrapOn() { return g_preferences.Byte(Preferences::kWrap) != 0; }
 
 }  // namespace
 
@@ -102,7 +106,7 @@ bool CScore::RecalcLayout(int startSystem) {
         if (!InsertLine(lineCount)) return false;
     }
     apply();
-    ReflowFromPage(std::clamp(LayoutPrefs().currentPage, 0, std::max(0, pageCount - 1)));
+    ReflowFromPage(std::clamp<int>(document->location.pageIndex, 0, std::max(0, pageCount - 1)));
     RecalcBars(false);
     Repaginate();
     return true;
@@ -200,11 +204,11 @@ bool CScore::ReflowFromPage(int pageIndex) {
     Reindex();
     for (int k = GetPage(std::min<int>(pageIndex, pageCount - 1))->GetFirstSystem(); k < lineCount; ++k) GetLine(k)->Relayout();
     RecalcBars(false);
-    DocLayOutPages(document, false);
+    document->LayoutAllPages(false);
     if (!document->LayoutViewPanes()) return false;
     document->SetCurrentBar(document->location.barIndex, false);
     Reindex();
-    if (!LayoutPrefs().autoWrap) {
+    if (!AutoWrapOn()) {
         FitPagesToHeight(false);
         return true;
     }
@@ -217,7 +221,7 @@ bool CScore::UpdateBarLayout(int barIndex) {
     CLine* line = bar->GetLine();
     if (!line) return true;
     line->Rejustify(true);
-    if (LayoutPrefs().autoWrap && line->IsOverFull()) {
+    if (AutoWrapOn() && line->IsOverFull()) {
         if (!RecalcLayout(line->GetIndex())) return false;
         document->SetCurrentBar(document->location.barIndex, false);
     }
@@ -225,9 +229,9 @@ bool CScore::UpdateBarLayout(int barIndex) {
 }
 
 void CScore::FitPagesToHeight(bool alert) {
-    DocLayOutPages(document, true);
+    document->LayoutAllPages(true);
     const int zoom = document && document->GetZoom() > 0 ? document->GetZoom() : 100;
-    const int printable = DocumentPageSetup(document).GetMarginRect().bottom;
+    const int printable = document->pageSetup.GetMarginRect().bottom;
     int largest = -32767;
     for (int p = 0; p < pageCount; ++p) largest = std::max(largest, GetPage(p)->GetContentBottom());
     if (MulDiv(largest, 100, zoom) - printable <= 12) return;
@@ -322,7 +326,7 @@ bool CScore::ShiftSystemAcrossPages(int pageIndex, bool pull) {
         --pageCount;
     }
     Reindex();
-    DocLayOutPages(document, false);
+    document->LayoutAllPages(false);
     RecalcBars(false);
     if (pull)
         if (CLine* l = GetLine(lastOfPage + 1)) l->SpreadStaves();

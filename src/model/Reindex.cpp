@@ -43,7 +43,7 @@ void CScore::Reindex() {
         if (s >= lineCount) page->SetSystemCount(0);
         else if (page->GetSystemCount() > lineCount - s) page->SetSystemCount(lineCount - s);
         if (layout::PageBarsPerSystem(page) == 0)
-            layout::SetPageBarsPerSystem(page, LayoutPrefs().barsPerSystem, LayoutPrefs().systemsPerPage);
+            layout::SetPageBarsPerSystem(page, document->GetBarsPerSystem(), document->GetSystemsPerPage());
         const int systems = page->GetSystemCount();
         bool endWalk = false;
         for (int k = 0; k < systems && !endWalk; ++k) {

@@ -273,7 +273,7 @@ CLine* CScore::AddSystem(int pageIndex, bool fitCheck) {
         if (page->GetSystemCount() == 0)
             line->SetTopOffset(document->GetPageTopSpace(pageIndex));
         else
-            line->SetTopOffset(page->TopFromPage(prev->GetBottom()) + LayoutPrefs().systemSpacing);
+            line->SetTopOffset(page->TopFromPage(prev->GetBottom()) + document->GetSystemSpacing());
         line->SetFirstBarIndex(prev->GetFirstBarIndex() + prev->GetBarCount());
     }
     line->SetPage(this, pageIndex);

@@ -8,31 +8,7 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 
-LayoutPreferences& LayoutPrefs() {
-    static LayoutPreferences prefs;
-    return prefs;
-}
-
-bool DocLayOutPages(CZelDoc* doc, bool panes) {
-    ++LayoutPrefs().pageLayouts;
-    return true;
-}
-
-
 void RelinkJumps(CScore* score) {}
-
-CPageSetup& DocumentSecondPageSetup(CZelDoc* doc) {
-    static CPageSetup setup = [] {
-        CPageSetup s;
-        s.SetPaperSizePoints(612, 792);
-        s.SetMarginsPoints(36, 36, 36, 36);
-        return s;
-    }();
-    return setup;
-}
-
-void DocSetScoreSize(CZelDoc* doc, int percent) { LayoutPrefs().scoreSize = percent; }
-
 
 #include <cstring>
 

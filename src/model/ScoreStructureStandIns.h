@@ -8,33 +8,8 @@
 
 class CZelDoc;
 
-// The layout values of the preferences and the document: bars per system and systems per
-// page for new layouts, the automatic-wrapping option, the document's current page and bar,
-// the system spacing and the score size (percent) that staff-size fitting sets.
-struct LayoutPreferences {
-    int barsPerSystem = 4;
-    int systemsPerPage = 5;
-    bool autoWrap = false;
-    int currentPage = 0;
-    int systemSpacing = 720;
-    int scoreSize = 100;
-    // Counts of the view services called (tests read them).
-    int pageLayouts = 0;
-};
-LayoutPreferences& LayoutPrefs();
-
-// Lays out all pages (and, when asked, the view's page panes); true when the panes could be
-// placed.
-bool DocLayOutPages(CZelDoc* doc, bool panes);
 // Renews the repeat and jump links of the bars.
 void RelinkJumps(class CScore* score);
-
-class CPageSetup;
-class CStaff;
-// The document's second page setup (the working copy that staff-size fitting reads).
-CPageSetup& DocumentSecondPageSetup(CZelDoc* doc);
-// Sets the document's score size (percent), which rescales the page geometry.
-void DocSetScoreSize(CZelDoc* doc, int percent);
 
 // --- notation records that the bar recalculation and the new score read and write ---------------
 // Minimal views of the clef and key signature records: the fields and counts the

@@ -134,7 +134,7 @@ void StaffBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     }
     // The systems and pages laid out again, and the pages they stand on redrawn.
     for (int k = first; k < score->GetLineCount() && carried(score->GetLine(k)); ++k) score->GetLine(k)->Relayout();
-    DocLayOutPages(score->GetDocument(), false);
+    score->GetDocument()->LayoutAllPages(false);
     for (int p = page; p < score->GetPageCount() && (p == page || g_staffDrag.wholeScore); ++p)
         if (CPage* each = score->GetPage(p)) Dirty(each->GetPaperRect(), p);
     g_staffDrag.movedX = g_staffDrag.movedY = 0;

@@ -5,7 +5,7 @@
 #include "model/Page.h"
 #include "model/PageSetup.h"
 #include "model/Score.h"
-#include "model/ScoreStructureStandIns.h"
+#include "model/ZelDoc.h"
 
 namespace {
 
@@ -27,12 +27,12 @@ void CScore::FitStaffScale() {
     CPage* first = GetPage(0);
     if (first && first->GetSystemCount() == 1 && trackCount <= kSmallScoreTracks) percent = 100 - kSmallScoreReduction;
 
-    if (percent == 100 && needed > DocumentPageSetup(document).GetMarginRect().bottom) {
+    if (percent == 100 && needed > document->pageSetup.GetMarginRect().bottom) {
         int bottom = 0;
         do {
             percent -= 1;
-            bottom = DocumentSecondPageSetup(document).GetMarginRect().bottom * 100 / percent;
+            bottom = document->unscaledPageSetup.GetMarginRect().bottom * 100 / percent;
         } while (needed > bottom && percent > kSmallestSize);
     }
-    DocSetScoreSize(document, percent);
+    document->SetScoreSize(percent);
 }

@@ -54,6 +54,21 @@ std::string ExpandTitleText(const char* text, int pageNumber) {
     return out;
 }
 
+int TitleBlock::GetHeight() const {
+    CArtist* a = g_draw.artist;
+    if (!a) return 0;
+    FontPush keep(a);
+    int height = 0;
+    for (const TitleLine& line : lines) {
+        if (!line.text[0]) continue;
+        a->SetFontRef(line.font);
+        FontMetrics16 m;
+        a->GetFontMetrics(&m);
+        height += m.ascent + m.descent + m.leading;
+    }
+    return height;
+}
+
 void TitleBlock::Draw(RECT& area, CPage* page) {
     CArtist* a = g_draw.artist;
     if (!a || !page) return;

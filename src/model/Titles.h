@@ -44,6 +44,9 @@ struct TitleBlock {
     bool IsHeader() const { return kind == kHeader; }
     bool IsFooter() const { return kind == kFooter; }
 
+    // The height of its lines with text at 100 %: ascent, descent and leading of each line's
+    // font through the current artist (0 without one).
+    int GetHeight() const;
     // Draws the block in an area of the page (bounds keeps where); a title moves the area's
     // bottom to its own, headers and footers draw on the page's printable rectangle.
     void Draw(RECT& area, class CPage* page);

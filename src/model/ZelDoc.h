@@ -109,7 +109,9 @@ public:
     void InitPageSetup(bool clamp);
     void FixPageSetup();
     void RecalcPageGeometry(bool relayout, bool redraw);
-    void LayoutAllPages(bool relayout);
+    // Lays every page out again and, with relayout, the view's page panes; false when the
+    // panes could not be placed.
+    bool LayoutAllPages(bool relayout);
     void LayoutPage(int page);
     SIZE GetViewExtent() const;
     void SetArrangementMode(int mode);
@@ -117,6 +119,12 @@ public:
     bool LayoutViewPanes();
     CPagePaneBase* GetPagePane(int page) const;
     void InvalidatePanes();
+
+    // The values a new or re-planned layout takes, from the document's engraver settings: bars
+    // per system, systems per page and the space between systems (twentieths of a point).
+    int GetBarsPerSystem() const { return engraver.GetWord(EngraverSettings::kBarsPerSystem); }
+    int GetSystemsPerPage() const { return engraver.GetWord(EngraverSettings::kGroupsPerPage); }
+    int GetSystemSpacing() const { return engraver.GetWord(EngraverSettings::kStaffGroupSpacing); }
 
     // --- the insertion point ---
     void SetCurrentBar(int bar, bool findStaff);

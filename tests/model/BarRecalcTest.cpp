@@ -26,7 +26,6 @@ struct Fixture {
     std::unique_ptr<CScore> score;
     explicit Fixture(int tracks = 1, int bars = 8) {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
         score = std::make_unique<CScore>(&doc);
         EXPECT_TRUE(score->BuildSkeleton(bars, tracks));
     }

@@ -11,7 +11,6 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
-#include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/Track.h"
 
@@ -23,7 +22,6 @@ struct Fixture {
     std::unique_ptr<CScore> score;
     Fixture() {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
         SetDocLayoutPasses(nullptr);
         score = std::make_unique<CScore>(&doc);
         EXPECT_TRUE(score->BuildSkeleton(8, 2));
@@ -53,9 +51,30 @@ TEST(DocLayoutPassesTest, TheRealPassesSpaceAndJustifyTheDocumentsScoreAgain) {
     EXPECT_TRUE(passes->RejustifyAllSystems(&f.doc));
     EXPECT_EQ(f.Widths(), laidOut);
     for (int b = 0; b < f.score->GetBarCount(); ++b) EXPECT_GT(f.score->GetBar(b)->GetNaturalSpace(), 1) << b;
-    const int before = LayoutPrefs().pageLayouts;
-    EXPECT_TRUE(passes->LayoutAllPages(&f.doc));
-    EXPECT_EQ(LayoutPrefs().pageLayouts, before + 1);
+}
+
+TEST(DocLayoutPassesTest, LayingOutAllPagesPlacesEverySystemOfTheDocumentsOwnScoreAgain) {
+    recordtest::CleanGlobals clean;
+    RegisterTrackClass();
+    CZelDoc doc;
+    CScore& score = *doc.GetScore();
+    ASSERT_TRUE(score.BuildSkeleton(16, 2));
+    score.Reindex();
+    for (int s = 0; s < score.GetLineCount(); ++s) score.GetLine(s)->Relayout();
+    ASSERT_GE(score.GetLineCount(), 2);
+    std::vector<RECT> placed;
+    for (int s = 0; s < score.GetLineCount(); ++s) {
+        placed.push_back(score.GetLine(s)->GetRect());
+        RECT moved = placed.back();
+        moved.left += 50;
+        moved.right -= 70;
+        score.GetLine(s)->SetRect(moved);
+    }
+    EXPECT_TRUE(GetDocLayoutPasses()->LayoutAllPages(&doc));
+    for (int s = 0; s < score.GetLineCount(); ++s) {
+        EXPECT_EQ(score.GetLine(s)->GetRect().left, placed[std::size_t(s)].left) << "system " << s;
+        EXPECT_EQ(score.GetLine(s)->GetRect().right, placed[std::size_t(s)].right) << "system " << s;
+    }
 }
 
 TEST(DocLayoutPassesTest, AnotherDocumentsScoreIsLeftAlone) {

@@ -76,7 +76,10 @@ void StretchUnitByUnit(CPage* page) {
     CLine* last = page->GetLine(page->GetSystemCount() - 1);
     if (!last) return;
     const int bottom = last->GetStaffExtent(CLine::kLastShown, nullptr);
-    int free = page->ScaleFromView(page->GetPrintableRect().bottom - bottom);
+    // The notice block at the page's foot, moved up by its offset, keeps its room.
+    const TitleBlock& notice = page->GetDocument()->titles[3];
+    int free = page->ScaleFromView(page->GetPrintableRect().bottom + page->TwentiethsToView(notice.yOffset) -
+                                   page->ScaleToView(notice.GetHeight()) - bottom);
     int step = 20;
     if (free < 1) {
         step = -20;
@@ -224,7 +227,7 @@ struct EditedScore {
 
     EditedScore(unsigned seed) : rng(seed) {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
+        doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
         EXPECT_TRUE(score->BuildSkeleton(Pick(3, 10) * 4, Pick(3, 9)));
         score->Reindex();

@@ -37,6 +37,7 @@ struct SmallScore {
     std::unique_ptr<CScore> score;
 
     SmallScore(int tracks, const std::vector<int>& bars) {
+        doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
         CScore& s = *score;
         for (int t = 0; t < tracks; ++t) s.GetTrackArray()->InsertEmpty(t);

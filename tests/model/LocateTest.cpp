@@ -29,7 +29,6 @@ struct LocateFixture {
     // 12 bars of 3 tracks: three systems of three staves on page 0.
     LocateFixture() {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
         score = std::make_unique<CScore>(&doc);
         EXPECT_TRUE(score->BuildSkeleton(12, 3));
     }

@@ -33,7 +33,6 @@ struct Fixture {
     std::unique_ptr<CScore> score;
     Fixture() {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
         MidiOutPorts() = MidiOutPortsState();
         score = std::make_unique<CScore>(&doc);
     }

@@ -11,6 +11,7 @@
 #include "model/Bar.h"
 #include "model/Page.h"
 #include "model/PageSetup.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
@@ -24,13 +25,11 @@ struct PagePassesTest : ::testing::Test {
     recordtest::CleanGlobals clean;
     CZelDoc doc;
     std::unique_ptr<CScore> score;
-    CPageSetup saved = DocumentPageSetup(nullptr);
     void SetUp() override {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
+        doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
     }
-    void TearDown() override { DocumentPageSetup(nullptr) = saved; }
     std::vector<int> Tops() {
         std::vector<int> tops;
         for (int k = 0; k < score->GetLineCount(); ++k) tops.push_back(score->GetLine(k)->GetTopOffset());
@@ -42,7 +41,7 @@ TEST_F(PagePassesTest, StavesRunning13PastThePrintableBottomAreRespacedAnd12AreN
     ASSERT_TRUE(score->BuildSkeleton(8, 2));
     CPage* page = score->GetPage(0);
     const int content = page->GetContentBottom();
-    CPageSetup& ps = DocumentPageSetup(&doc);
+    CPageSetup& ps = doc.pageSetup;
     for (int excess : {12, 13}) {
         // The printable bottom lies `excess` units above the staves' bottom.
         const RECT margins = ps.GetMarginRectTwips();
@@ -89,7 +88,7 @@ TEST_F(PagePassesTest, ASystemTallerThanThePageStaysAloneOnItsPage) {
     CLine* second = score->GetLine(1);
     second->SetTopOffset(30000);
     second->Relayout();
-    LayoutPrefs().autoWrap = true;
+    g_preferences.SetByte(Preferences::kWrap, 1);
     ASSERT_TRUE(score->MoveOverflowSystems(0));
     for (int p = 0; p < score->GetPageCount(); ++p)
         EXPECT_EQ(score->GetPage(p)->GetSystemCount(), 1) << "page " << p;

@@ -33,7 +33,6 @@ struct ScoreFileAfterLoadTest : ::testing::Test {
     CZelDoc doc;
     void SetUp() override {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
         MidiOutPorts() = MidiOutPortsState();
     }
 };

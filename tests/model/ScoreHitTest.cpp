@@ -257,7 +257,6 @@ protected:
     void SetUp() override {
         ScoreDrawTest::SetUp();
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
         score = std::make_unique<CScore>(&doc);
         NewScoreSettings settings;
         settings.arrangement = 1;  // the piano: two staves under a brace

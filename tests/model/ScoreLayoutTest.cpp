@@ -32,7 +32,7 @@ struct Fixture {
     std::unique_ptr<CScore> score;
     Fixture() {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
+        doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
     }
 };

@@ -31,7 +31,7 @@ class NoteDrawTest : public NotationTest {
 protected:
     void SetUp() override {
         RegisterTrackClass();
-        LayoutPrefs() = LayoutPreferences();
+        doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
         NewScoreSettings settings;
         settings.arrangement = 1;
