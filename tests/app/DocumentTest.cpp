@@ -8,16 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "framework/Arith.h"
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
 #include "framework/Globals.h"
-#include "framework/MessageBox.h"
 #include "framework/Memory.h"
+#include "framework/MessageBox.h"
 #include "framework/View.h"
 #include "model/Bar.h"
-#include "model/ModelGlobals.h"
 #include "model/EditTask.h"
+#include "model/EngraverSettings.h"
+#include "model/ModelGlobals.h"
 #include "model/NewScore.h"
+#include "model/Page.h"
+#include "model/PageSetup.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/System.h"
@@ -357,6 +361,83 @@ TEST(DocumentTest, InsertionPointMovesAndKeepsItsPointersConsistent) {
     EXPECT_EQ(doc.location.barIndex, 2);
     EXPECT_EQ(long(doc.location.time), beatLength);
     EXPECT_EQ(doc.GetInsertionTime(), 2 * length + beatLength);
+}
+
+// A layout takes its bars per system, systems per page and system spacing from the document's
+// engraver settings, its pages from the document's page setup at its score size, and what an
+// overfull page does from the wrap option.
+TEST(DocumentTest, LayoutFollowsTheDocumentsValuesAndTheWrapOption) {
+    Env env;
+    struct Row {
+        int barsPerSystem, systemsPerPage, bars, tracks;
+        int wantBars, wantSystems, wantPages;
+    } rows[] = {
+        {4, 5, 40, 1, 40, 10, 2},  // the defaults
+        {3, 5, 12, 1, 12, 4, 1},
+        {3, 2, 12, 1, 12, 4, 2},
+        {4, 5, 10, 1, 8, 2, 1},    // cut to whole systems
+        {4, 5, 40, 4, 40, 10, 4},  // 12 / 4 tracks: three systems a page
+    };
+    for (const Row& r : rows) {
+        CZelDoc doc;
+        doc.engraver.SetWord(EngraverSettings::kBarsPerSystem, std::int16_t(r.barsPerSystem));
+        doc.engraver.SetWord(EngraverSettings::kGroupsPerPage, std::int16_t(r.systemsPerPage));
+        CScore& score = *doc.GetScore();
+        ASSERT_TRUE(score.BuildSkeleton(r.bars, r.tracks));
+        score.Reindex();
+        EXPECT_EQ(score.GetBarCount(), r.wantBars) << r.barsPerSystem << "/" << r.systemsPerPage;
+        EXPECT_EQ(score.GetLineCount(), r.wantSystems) << r.barsPerSystem << "/" << r.systemsPerPage;
+        EXPECT_EQ(score.GetPageCount(), r.wantPages) << r.barsPerSystem << "/" << r.systemsPerPage;
+    }
+
+    // A system added below another stands the document's system spacing under it.
+    for (int spacing : {1080, 2000}) {
+        CZelDoc doc;
+        doc.engraver.SetWord(EngraverSettings::kStaffGroupSpacing, std::int16_t(spacing));
+        CScore& score = *doc.GetScore();
+        ASSERT_TRUE(score.BuildSkeleton(4, 1));
+        score.Reindex();
+        CLine* added = score.AddSystem(0, false);
+        ASSERT_NE(added, nullptr);
+        CLine* above = score.GetLine(added->GetIndex() - 1);
+        EXPECT_EQ(added->GetTopOffset(), score.GetPage(0)->TopFromPage(above->GetBottom()) + spacing) << spacing;
+    }
+
+    // The page in use is the page at score size 100 scaled by the score size; the pages follow.
+    {
+        CZelDoc doc;
+        const CPageSetup unscaled = doc.unscaledPageSetup;
+        ASSERT_TRUE(doc.GetScore()->BuildSkeleton(8, 1));
+        for (int size : {100, 85, 50}) {
+            doc.SetScoreSize(size);
+            EXPECT_EQ(doc.GetScoreSize(), size);
+            EXPECT_EQ(doc.pageSetup.GetPaperWidth(), MulDiv(unscaled.GetPaperWidth(), 100, size)) << size;
+            EXPECT_NEAR(doc.pageSetup.GetMarginRect().bottom, MulDiv(unscaled.GetMarginRect().bottom, 100, size), 1) << size;
+            EXPECT_EQ(doc.GetScore()->GetPage(0)->GetPaperRect().right, doc.pageSetup.GetPaperWidth()) << size;
+            EXPECT_EQ(doc.GetScore()->GetPage(0)->GetPrintableRect().bottom, doc.pageSetup.GetMarginRect().bottom) << size;
+        }
+    }
+
+    // Pages that run past their bottom: with the wrap option on, systems move on to pages of
+    // their own; with it off, the page keeps them and its staves are respaced.
+    for (bool wrap : {true, false}) {
+        g_preferences.SetByte(Preferences::kWrap, wrap ? 1 : 0);
+        CZelDoc doc;
+        doc.SetScoreSize(100);
+        CScore& score = *doc.GetScore();
+        ASSERT_TRUE(score.BuildSkeleton(20, 2));
+        score.Reindex();
+        for (int s = 0; s < score.GetLineCount(); ++s) score.GetLine(s)->Relayout();
+        const int pages = score.GetPageCount();
+        doc.pageSetup.SetMarginsPoints(36, 36, 36, 500);
+        doc.RecalcPageGeometry(false, false);
+        fw::msgboxtest::Capture boxes;
+        ASSERT_TRUE(score.ReflowFromPage(0));
+        if (wrap)
+            EXPECT_GT(score.GetPageCount(), pages);
+        else
+            EXPECT_EQ(score.GetPageCount(), pages);
+    }
 }
 
 // Bars going in and out of the score keep the insertion point on a live bar: an inserted bar
