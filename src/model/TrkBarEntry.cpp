@@ -196,14 +196,24 @@ void StretchTupletOverEntry(CTrkBar* tb, CBarItem* note) {
 }
 
 // The voice's tuplet around an entry is renewed, or goes when the entry (shorter than a quarter,
-// with automatic beaming) fills it from its start.
+// with automatic beaming) fills it from its start: the beam will carry its number. The tuplet's
+// length is counted in the value of its first member, so that an eighth entered into a tuplet of
+// quarters, which no beam will hold, leaves it standing.
 void UpdateTupletOfEntry(CTrkBar* tb, CBarItem* entry, int tupletSpan) {
     CBarItem* tuplet = tb->FindTupletOfNote(entry, false);
     if (!tuplet) return;
     MarkRelayout(tuplet);
     const int value = ValueCode(entry);
-    if (g_entry.autoBeam && value > 3 && tuplet->TimeField() + kValueTicks[value] * tupletSpan <= NoteEndTime(*entry))
-        tuplet->MarkRemoved();
+    if (!g_entry.autoBeam || value <= 3) return;
+    int memberValue = value;
+    const int voice = tuplet->VoiceField(), start = tuplet->TimeField();
+    bool found = false;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+        if (found || !item->IsNoteOrRest() || item->VoiceField() != voice || item->TimeField() != start || IsGrace(item)) return;
+        memberValue = std::clamp(ValueCode(item), 0, 8);
+        found = true;
+    });
+    if (start + kValueTicks[memberValue] * tupletSpan <= NoteEndTime(*entry)) tuplet->MarkRemoved();
 }
 
 }  // namespace

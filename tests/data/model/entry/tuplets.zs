@@ -52,3 +52,11 @@ record 0 4 31 0 0 size=44 w24=93 b38=3 b39=2
 enter note 0 4 160 2 3 tuplet=3:2 nochord
 print rhythm 0 4
 print items 0 4 live
+
+# A triplet eighth entered inside a triplet of quarters does not complete it: the tuplet of
+# quarters, which no beam holds, stays.
+option rests on
+enter note 0 5 0 0 3 tuplet=3:2
+enter note 0 5 480 2 4 tuplet=3:2
+print rhythm 0 5
+print items 0 5 live
