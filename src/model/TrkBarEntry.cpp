@@ -360,6 +360,9 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
         // The chord keeps its kind: a head added to a grace note is a grace head, so that a
         // normal note joining a grace note's chord never leaves a second note on the beat.
         SetGraceOrNormal(note, grown, r.grace || IsGrace(note));
+        // The stem is chosen from the chord's highest and lowest heads, which the chord's layout
+        // puts in their order first: the new head came in last.
+        note->LayoutChord();
         ApplyStem(note, r.stem);
         head = HeadAt(note, grown);
         if (head[kHeadAcc] & 0xE0) head[kHeadAcc] = std::uint8_t(head[kHeadAcc] | 0x04);

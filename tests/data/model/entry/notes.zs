@@ -30,3 +30,18 @@ print rhythm 0 3
 enter note 0 3 480 4 3 grace
 enter note 0 3 480 6 2 pos=186
 print items 0 3 live
+
+# A head added to a note gives the chord its stem from its highest and lowest heads, whichever
+# came first: down for a chord above the middle line, up below it, and for heads on both sides
+# by the one further from the middle (down when they are as far).
+enter note 0 4 0 2 3
+enter note 0 4 0 4 3
+enter note 0 5 0 -2 3
+enter note 0 5 0 -4 3
+enter note 0 6 0 2 3
+enter note 0 6 0 -4 3
+enter note 0 7 0 -2 3
+enter note 0 7 0 4 3
+enter note 0 8 0 3 3
+enter note 0 8 0 -3 3
+print items 0 4-8 live
