@@ -125,6 +125,8 @@ bool CScore::ReflowFromPage(int pageIndex) {
         page = GetPage(pageIndex);
         page->SetSystemCount(std::max(1, s + 1 - page->GetFirstSystem()));
     }
+    // The systems before this one keep their bars.
+    const int firstReflowed = s;
     int p = pageIndex;
     int cur = std::clamp<int>(line->GetFirstBarIndex(), 0, barCount - 1);
     line->SetFirstBarIndex(cur);
@@ -202,8 +204,12 @@ bool CScore::ReflowFromPage(int pageIndex) {
     if (CLine* last = GetLine(lineCount - 1)) last->SetLastFlag(true);
     if (CPage* last = GetPage(pageCount - 1)) last->SetLastFlag(true);
     Reindex();
-    for (int k = GetPage(std::min<int>(pageIndex, pageCount - 1))->GetFirstSystem(); k < lineCount; ++k) GetLine(k)->Relayout();
-    RecalcBars(false);
+    const int relaidOut = GetPage(std::min<int>(pageIndex, pageCount - 1))->GetFirstSystem();
+    for (int k = relaidOut; k < lineCount; ++k) GetLine(k)->Relayout();
+    // The recalculation starts at the system before the first that took other bars: its last
+    // bar's widths and its justification follow the first bar of the next system.
+    reflowRecalcFrom = std::max(0, std::min(firstReflowed, relaidOut) - 1);
+    RecalcBarsFromSystem(reflowRecalcFrom);
     document->LayoutAllPages(false);
     if (!document->LayoutViewPanes()) return false;
     document->SetCurrentBar(document->location.barIndex, false);

@@ -146,6 +146,16 @@ public:
     // Renews what each bar and staff inherits from the bars before it, the tempo map and
     // the bars' start times in milliseconds.
     void RecalcBars(bool flag);
+    // The same recalculation (flag clear) for an edit that changed nothing before system
+    // `firstSystem`: the systems before it keep what the last recalculation gave them, and
+    // the walk starts there with the running values that recalculation carried into it. The
+    // bars' own tempo marks, the tempo map and the timing are still renewed from bar 0. Without
+    // running values for that system (no recalculation since, another layout of the systems
+    // before it, `wholeScorePasses`), the whole score is recalculated.
+    void RecalcBarsFromSystem(int firstSystem);
+    // Forgets the running values the last recalculation left, so that the next one walks the
+    // whole score: for an edit of bars or staves early in the score that did not recalculate.
+    void ForgetRecalcStarts() { recalcStarts.clear(); }
 
     // --- layout passes ---
     bool RecalcLayout(int startSystem);
@@ -238,8 +248,26 @@ public:
     // has walked and found without a key signature record: their courtesy width needs no walk
     // of the items. Empty otherwise (memory only).
     std::vector<std::uint8_t> keylessBars;
+    // Set, bar and system edits recalculate the whole score (the reference the partial passes
+    // are held to; memory only).
+    bool wholeScorePasses = false;
+    // The system where the last reflow's recalculation began, and how many recalculations
+    // have started after system 0 (memory only).
+    int reflowRecalcFrom = 0;
+    int partialRecalcs = 0;
 
 private:
+    void RecalcBarsFrom(bool flag, int firstSystem);
+
+    // What a bar recalculation carried into each system it walked: the system's bars and,
+    // per staff, the clef, key and key display value in force at its start (memory only).
+    struct RecalcStart {
+        int firstBar = 0;
+        int barCount = 0;
+        std::vector<std::uint8_t> staves;    // clef, key, display value per track
+    };
+    std::vector<RecalcStart> recalcStarts;
+
     CZelDoc* document = nullptr;
     std::unique_ptr<CTrackArray> tracks;
     std::unique_ptr<CPageArray> pages;

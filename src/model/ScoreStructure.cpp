@@ -184,7 +184,7 @@ CBar* CScore::InsertBar(int index) {
         UndoBarInsertion(*this, index, snap);
         return nullptr;
     }
-    RecalcBars(false);
+    RecalcBarsFromSystem(reflowRecalcFrom);
     if (CBar* bar = GetBar(index)) bar->Respace();
     if (CLine* line = GetLine(systemIndex)) {
         line->Rejustify(false);
@@ -224,8 +224,8 @@ void CScore::DeleteBar(int index) {
         if (l->GetFirstBarIndex() > index) l->SetFirstBarIndex(l->GetFirstBarIndex() - 1);
         else if (l->GetFirstBarIndex() + l->GetBarCount() > index) l->SetBarCount(l->GetBarCount() - 1);
     }
-    ReflowFromPage(std::min<int>(pageIndex, pageCount - 1));
-    RecalcBars(false);
+    if (ReflowFromPage(std::min<int>(pageIndex, pageCount - 1))) RecalcBarsFromSystem(reflowRecalcFrom);
+    else RecalcBars(false);
 }
 
 // --- systems ----------------------------------------------------------------------------------

@@ -77,16 +77,42 @@ std::int16_t Word16(int v) { return std::int16_t(std::clamp(v, -32768, 32767)); 
 
 }  // namespace
 
-void CScore::RecalcBars(bool flag) {
+void CScore::RecalcBars(bool flag) { RecalcBarsFrom(flag, 0); }
+
+void CScore::RecalcBarsFromSystem(int firstSystem) { RecalcBarsFrom(false, firstSystem); }
+
+void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
     CBar* bar0 = GetBar(0);
     CLine* line0 = GetLine(0);
     if (!bar0 || !line0) return;
     const int tracksN = std::clamp<int>(trackCount, 0, kMaxTracks);
 
-    // Running values from bar 0 and the staves of system 0.
+    // A walk from a later system needs what the last recalculation carried into it, with the
+    // systems before it holding the bars they held then.
+    const auto canStartAt = [&](int from) {
+        if (flag || wholeScorePasses || from <= 0 || from >= lineCount || from >= int(recalcStarts.size())) return false;
+        for (int s = 0; s <= from; ++s) {
+            const RecalcStart& r = recalcStarts[std::size_t(s)];
+            CLine* line = GetLine(s);
+            if (!line || line->GetFirstBarIndex() != r.firstBar || r.staves.size() != std::size_t(tracksN) * 3) return false;
+            if (s < from && line->GetBarCount() != r.barCount) return false;
+        }
+        return recalcStarts[std::size_t(from)].firstBar < barCount;
+    };
+    const int from = canStartAt(firstSystem) ? firstSystem : 0;
+    const int fromBar = from > 0 ? recalcStarts[std::size_t(from)].firstBar : 0;
+    if (from > 0) ++partialRecalcs;
+
+    // Running values from bar 0 and the staves of system 0, or from the start of `from`.
     std::vector<RunningStaff> running(static_cast<std::size_t>(tracksN));
-    for (int t = 0; t < tracksN; ++t)
-        if (CStaff* staff = StaffOf(line0, t)) running[std::size_t(t)] = {staff->GetClef(), staff->GetKey(), staff->GetKeyColor()};
+    if (from > 0) {
+        const std::vector<std::uint8_t>& kept = recalcStarts[std::size_t(from)].staves;
+        for (int t = 0; t < tracksN; ++t)
+            running[std::size_t(t)] = {kept[std::size_t(t) * 3], kept[std::size_t(t) * 3 + 1], kept[std::size_t(t) * 3 + 2]};
+    } else {
+        for (int t = 0; t < tracksN; ++t)
+            if (CStaff* staff = StaffOf(line0, t)) running[std::size_t(t)] = {staff->GetClef(), staff->GetKey(), staff->GetKeyColor()};
+    }
     int tempo = bar0->GetTempo();
     int unit = 3;
     bool dotted = false;
@@ -101,6 +127,46 @@ void CScore::RecalcBars(bool flag) {
     tempoMap.Reset();
     tempoMap.Add({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
 
+    // What a bar takes from the tempo in force and its own tempo marks, and what it adds to
+    // the tempo map.
+    const auto conductor = [&](int barIndex, CBar* bar) {
+        const std::int32_t barStart = startTicks[std::size_t(barIndex)];
+        // A bar's start enters the map as an entry that inherits the tempo in force; where
+        // an entry already stands at that time (a bar of no length, a mark at the bar line)
+        // it keeps its own tempo instead of being overwritten with none.
+        if (barIndex > 0 && !(tempoMap.Count() > 0 && tempoMap.Get(tempoMap.Count() - 1).time == barStart))
+            tempoMap.Add({std::int16_t(barIndex), barStart, 0, 0});
+        rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
+        rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
+    };
+    const auto tempoMarks = [&](int barIndex, CBar* bar) {
+        const std::int32_t barStart = startTicks[std::size_t(barIndex)];
+        if (CItemArray* items = bar->GetItemArray())
+            for (int i = 0, count = items->GetCount(); i < count; ++i) {
+                auto* item = static_cast<CBarItem*>(items->GetAt(i));
+                if (!item || item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
+                const auto* mark = static_cast<CTempo*>(item);
+                unit = mark->GetBeatUnit();
+                dotted = mark->IsDotted();
+                tempo = TempoInRange(mark->GetValue());
+                const int time = item->TimeField();
+                tempoMap.Add({std::int16_t(barIndex), barStart + time, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+                if (time == 0) {
+                    rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
+                    rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
+                    bar->SetTempo(std::uint16_t(tempo));
+                }
+            }
+    };
+    // The bars before `from` renew only what comes from the tempo in force and their own
+    // tempo marks; the rest is as the last recalculation left it.
+    for (int b = 0; b < fromBar; ++b) {
+        CBar* bar = GetBar(b);
+        conductor(b, bar);
+        tempoMarks(b, bar);
+    }
+    if (fromBar > 0) meter = *GetBar(fromBar - 1)->GetMeter();
+
     // The walk below notes the bars without key signatures, which the systems' justification
     // asks about; the note holds only while this recalculation runs.
     keylessBars.assign(std::size_t(std::max<int>(barCount, 0)), 0);
@@ -108,13 +174,23 @@ void CScore::RecalcBars(bool flag) {
         std::vector<std::uint8_t>& bars;
         ~ForgetKeyless() { bars.clear(); }
     } forget{keylessBars};
+    // A recalculation that treats system starts as inside a system leaves no running values.
+    recalcStarts.resize(flag ? 0 : std::size_t(from));
 
     CLine* previous = nullptr;
-    int barIndex = 0;
-    for (int s = 0; s < lineCount && barIndex < barCount; ++s) {
+    int barIndex = fromBar;
+    for (int s = from; s < lineCount && barIndex < barCount; ++s) {
         CLine* line = GetLine(s);
         if (!line) break;
         const bool firstSystem = s == 0;
+        if (!flag) {
+            RecalcStart kept;
+            kept.firstBar = barIndex;
+            kept.barCount = line->GetBarCount();
+            kept.staves.reserve(std::size_t(tracksN) * 3);
+            for (const RunningStaff& r : running) kept.staves.insert(kept.staves.end(), {r.clef, r.key, r.keyDisplay});
+            recalcStarts.push_back(std::move(kept));
+        }
         // Staves: the running clef, key and display value; display bits; the system's space.
         int space = 0;
         int fontSize = 0;
@@ -146,15 +222,7 @@ void CScore::RecalcBars(bool flag) {
             CBar* bar = GetBar(barIndex);
             CBar* before = barIndex > 0 ? GetBar(barIndex - 1) : nullptr;
             const bool systemStart = barIndex == first && !flag;
-            const std::int32_t barStart = startTicks[std::size_t(barIndex)];
-            // A bar's start enters the map as an entry that inherits the tempo in force; where
-            // an entry already stands at that time (a bar of no length, a mark at the bar line)
-            // it keeps its own tempo instead of being overwritten with none.
-            if (barIndex > 0 && !(tempoMap.Count() > 0 && tempoMap.Get(tempoMap.Count() - 1).time == barStart))
-                tempoMap.Add({std::int16_t(barIndex), barStart, 0, 0});
-
-            rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
-            rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
+            conductor(barIndex, bar);
             bar->SetKeySigWidth(0);
             bar->SetTrailingExtra(0);
             bar->SetBarFlag(CBar::kCourtesyBit, false);
@@ -162,22 +230,7 @@ void CScore::RecalcBars(bool flag) {
             int itemMaximum = 0;
 
             // Tempo marks among the bar's own items.
-            if (CItemArray* items = bar->GetItemArray())
-                for (int i = 0, count = items->GetCount(); i < count; ++i) {
-                    auto* item = static_cast<CBarItem*>(items->GetAt(i));
-                    if (!item || item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
-                    const auto* mark = static_cast<CTempo*>(item);
-                    unit = mark->GetBeatUnit();
-                    dotted = mark->IsDotted();
-                    tempo = TempoInRange(mark->GetValue());
-                    const int time = item->TimeField();
-                    tempoMap.Add({std::int16_t(barIndex), barStart + time, TempoToQuarterTempo(tempo, unit, dotted), tempo});
-                    if (time == 0) {
-                        rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
-                        rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
-                        bar->SetTempo(std::uint16_t(tempo));
-                    }
-                }
+            tempoMarks(barIndex, bar);
 
             // Clefs and key signatures of every track.
             bool keySeen = false;
