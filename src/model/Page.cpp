@@ -230,6 +230,29 @@ void CPage::SpaceStaves(bool keep) {
     }
 }
 
+namespace {
+
+// The largest amount by which a rectangle of the staff above reaches below the top of a
+// rectangle of this staff that it intersects; 0 when none does. Only rectangles that reach
+// into the other staff's band can intersect, so the pairs are taken among those.
+int LargestOverlap(const std::vector<RECT>& above, const std::vector<RECT>& rects) {
+    if (above.empty() || rects.empty()) return 0;
+    LONG lowestAbove = above.front().bottom;
+    for (const RECT& u : above) lowestAbove = std::max(lowestAbove, u.bottom);
+    LONG highest = rects.front().top;
+    for (const RECT& l : rects) highest = std::min(highest, l.top);
+    int overlap = 0;
+    for (const RECT& u : above) {
+        if (u.bottom <= highest) continue;
+        for (const RECT& l : rects)
+            if (l.top < lowestAbove && u.left < l.right && l.left < u.right && u.top < l.bottom && l.top < u.bottom)
+                overlap = std::max<int>(overlap, u.bottom - l.top);
+    }
+    return overlap;
+}
+
+}  // namespace
+
 void CPage::AvoidCollisions() {
     MakeCurrent();
     CScore* score = GetScore();
@@ -243,6 +266,7 @@ void CPage::AvoidCollisions() {
         int overlap;
     };
     std::vector<Shift> shifts;
+    std::vector<RECT> rects;
     for (int s = 0; s < GetSystemCount(); ++s) {
         CLine* line = GetLine(s);
         if (!line) break;
@@ -250,15 +274,11 @@ void CPage::AvoidCollisions() {
         const int firstShown = line->GetFirstShownStaff();
         for (int i = 0; i < n; ++i) {
             if (!line->GetStaff(i)->IsShown()) continue;
-            std::vector<RECT> rects;
+            rects.clear();
             line->GetStaffExtent(i, &rects);
-            int overlap = 0;
-            for (const RECT& u : above)
-                for (const RECT& l : rects)
-                    if (u.left < l.right && l.left < u.right && u.top < l.bottom && l.top < u.bottom)
-                        overlap = std::max<int>(overlap, u.bottom - l.top);
+            const int overlap = LargestOverlap(above, rects);
             if (overlap > 0) shifts.push_back({s, i, i == firstShown, overlap});
-            above = std::move(rects);
+            std::swap(above, rects);
         }
     }
     for (const Shift& shift : shifts) {

@@ -1,0 +1,211 @@
+// The quick paths of opening and laying out a large score against the plain ones they stand
+// for: every record must come out byte for byte as the plain path leaves it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/Bar.h"
+#include "model/Page.h"
+#include "model/RecordTestSupport.h"
+#include "model/Score.h"
+#include "model/ScoreArrays.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/Beam.h"
+#include "notation/NotationClasses.h"
+#include "notation/Note.h"
+#include "notation/Rest.h"
+
+namespace {
+
+// Every byte the layout passes may touch: the page, system and bar arrays, each system's
+// staves, each bar's own items and every bar of every track with its item run.
+struct Image {
+    std::vector<std::pair<std::uint8_t*, std::vector<std::uint8_t>>> pieces;
+
+    void Take(void* p, std::uint32_t n) {
+        auto* b = static_cast<std::uint8_t*>(p);
+        if (b && n) pieces.emplace_back(b, std::vector<std::uint8_t>(b, b + n));
+    }
+    void Take(CStdArray* a) {
+        if (a && a->GetCount() > 0) Take(a->GetAt(0), std::uint32_t(a->GetCount() * a->GetElementSize()));
+    }
+    static Image Of(CScore& s) {
+        Image im;
+        im.Take(s.GetPageArray());
+        im.Take(s.GetLineArray());
+        im.Take(s.GetBarArray());
+        for (int k = 0; k < s.GetLineCount(); ++k) im.Take(s.GetLine(k)->GetStaffArray());
+        for (int b = 0; b < s.GetBarCount(); ++b)
+            if (CItemArray* items = s.GetBar(b)->GetItemArray()) im.Take(items->GetData(), items->GetByteSize());
+        for (int t = 0; t < s.GetTrackCount(); ++t) {
+            im.Take(s.GetTrkBarArray(t));
+            for (int b = 0; b < s.GetBarCount(); ++b)
+                if (CTrkBar* tb = s.GetTrkBar(t, b); tb && tb->GetItems()) im.Take(tb->GetItems(), tb->GetRunLength());
+        }
+        return im;
+    }
+    // Puts the bytes back where they were taken (the passes tested here never move a block).
+    void Restore() const {
+        for (const auto& [at, bytes] : pieces) std::memcpy(at, bytes.data(), bytes.size());
+    }
+    // The first piece that differs, or the empty string.
+    std::string Diff(const Image& other) const {
+        if (pieces.size() != other.pieces.size()) return "piece count";
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const auto& a = pieces[i].second;
+            const auto& b = other.pieces[i].second;
+            if (a.size() != b.size()) return "size of piece " + std::to_string(i);
+            for (std::size_t j = 0; j < a.size(); ++j)
+                if (a[j] != b[j]) return "piece " + std::to_string(i) + " byte " + std::to_string(j);
+        }
+        return "";
+    }
+};
+
+// The collision pass as the page does it plainly: every rectangle of a staff against every
+// rectangle of the staff above.
+void AvoidCollisionsPlainly(CPage* page) {
+    page->MakeCurrent();
+    if (!page->GetScore() || page->GetSystemCount() <= 0) return;
+    std::vector<RECT> above;
+    page->PageTextExtent(&above, true);
+    struct Shift {
+        int system, staff;
+        bool firstShown;
+        int overlap;
+    };
+    std::vector<Shift> shifts;
+    for (int s = 0; s < page->GetSystemCount(); ++s) {
+        CLine* line = page->GetLine(s);
+        if (!line) break;
+        const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+        for (int i = 0; i < n; ++i) {
+            if (!line->GetStaff(i)->IsShown()) continue;
+            std::vector<RECT> rects;
+            line->GetStaffExtent(i, &rects);
+            int overlap = 0;
+            for (const RECT& u : above)
+                for (const RECT& l : rects)
+                    if (u.left < l.right && l.left < u.right && u.top < l.bottom && l.top < u.bottom)
+                        overlap = std::max<int>(overlap, u.bottom - l.top);
+            if (overlap > 0) shifts.push_back({s, i, i == line->GetFirstShownStaff(), overlap});
+            above = std::move(rects);
+        }
+    }
+    for (const Shift& shift : shifts) {
+        CLine* line = page->GetLine(shift.system);
+        const int d = page->ViewToTwentieths(shift.overlap);
+        if (shift.firstShown)
+            line->SetTopOffset(line->GetTopOffset() + d);
+        else
+            line->SetStaffSpacing(shift.staff, line->GetStaff(shift.staff)->GetSpacing() + d);
+        for (int s = shift.system + 1; s < page->GetSystemCount(); ++s)
+            if (CLine* after = page->GetLine(s)) after->SetTopOffset(after->GetTopOffset() + d);
+    }
+    for (int s = 0; s < page->GetSystemCount(); ++s)
+        if (CLine* line = page->GetLine(s)) line->PlaceStaves();
+}
+
+// A laid-out score of notes far above and below their staves, rests and beams (some reaching
+// the staff below), with staves that stand close enough to collide.
+struct CrowdedScore {
+    CZelDoc doc;
+    std::unique_ptr<CScore> score;
+    std::mt19937 rng;
+
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+    CrowdedScore(unsigned seed) : rng(seed) {
+        doc.SetScoreSize(100);
+        score = std::make_unique<CScore>(&doc);
+        EXPECT_TRUE(score->BuildSkeleton(Pick(2, 6) * 4, Pick(2, 12)));
+        score->Reindex();
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            for (int t = 0; t < score->GetTrackCount(); ++t) FillBar(t, b);
+            score->GetBar(b)->MeasureContents();
+            score->GetBar(b)->Respace();
+        }
+        score->Reindex();
+        score->RecalcBars(false);
+        for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
+        score->RecalcLayout(0);
+    }
+
+    void FillBar(int t, int b) {
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        for (int n = Pick(0, 6); n > 0; --n) {
+            const int time = Pick(0, 7) * 240;
+            if (Pick(0, 4) == 0) {
+                if (auto* rest = static_cast<CRawHead*>(tb->NewItem(CRest::kType, time))) rest->SetNoteValue(Pick(2, 4));
+                continue;
+            }
+            auto* note = static_cast<CNote*>(tb->NewItem(CNote::kType, time));
+            if (!note) continue;
+            note->SetHeadCountField(1);
+            note->SetNoteValue(Pick(2, 4));
+            note->SetFlagBit(CRawHead::kBeamedBit, Pick(0, 1) != 0);
+            note->Head(0)->SetPosition(Pick(-24, 24));
+        }
+        if (Pick(0, 3) == 0) {
+            CBarItem* beam = tb->NewItem(16, Pick(0, 1900));
+            rec::Put<std::uint8_t>(beam, 17, std::uint8_t(Pick(0, 1)));
+            rec::Put<std::uint8_t>(beam, 18, 1);
+            BeamSegment main(beam->Bytes() + 30);
+            main.SetFlags(std::uint8_t(1 << BeamSegment::kLevelShift | BeamSegment::kFirstUp | BeamSegment::kLastUp));
+            main.SetStartPosition(std::int16_t(Pick(0, 500)));
+            main.SetEndPosition(std::int16_t(Pick(500, 1000)));
+            rec::Put<std::int16_t>(beam, 42, std::int16_t(Pick(-300, 300)));
+            rec::Put<std::int16_t>(beam, 44, std::int16_t(Pick(-300, 300)));
+        }
+    }
+
+    // Moves the page's staves closer (or apart) at random, hides some, and places them.
+    void Crowd(CPage* page) {
+        for (int k = 0; k < page->GetSystemCount(); ++k) {
+            CLine* line = page->GetLine(k);
+            if (!line) break;
+            const int n = line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0;
+            for (int i = 0; i < n; ++i) {
+                CStaff* staff = line->GetStaff(i);
+                if (Pick(0, 9) == 0) staff->SetShown(false);
+                if (i > 0) staff->SetSpacing(std::int16_t(Pick(0, 3) == 0 ? Pick(-200, 200) : Pick(200, 1400)));
+            }
+            line->PlaceStaves();
+        }
+    }
+};
+
+TEST(LargeScorePathTest, CollisionPassMovesEveryRecordAsThePlainPass) {
+    recordtest::CleanGlobals clean;
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    int shifted = 0;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        CrowdedScore cs(seed);
+        CScore& s = *cs.score;
+        for (int p = 0; p < s.GetPageCount(); ++p) {
+            CPage* page = s.GetPage(p);
+            cs.Crowd(page);
+            const Image before = Image::Of(s);
+            AvoidCollisionsPlainly(page);
+            const Image reference = Image::Of(s);
+            if (reference.Diff(before) != "") ++shifted;
+            before.Restore();
+            page->AvoidCollisions();
+            EXPECT_EQ(Image::Of(s).Diff(reference), "") << "seed " << seed << ", page " << p;
+        }
+    }
+    // The scores must have collided somewhere, or the comparison shows nothing.
+    EXPECT_GT(shifted, 20);
+}
+
+}  // namespace
