@@ -36,7 +36,7 @@ const BarItemBehaviour& BarItemBehaviour::Bare() { return kBareBarItem; }
 
 const BarItemBehaviour& CBarItem::BarBehaviour() const {
     const ItemClassInfo* info = ClassIn(ItemClasses());
-    const BarItemBehaviour* b = info ? info->behaviour->AsBarItem() : nullptr;
+    const BarItemBehaviour* b = info ? info->barItem : nullptr;
     return b ? *b : kBareBarItem;
 }
 

@@ -9,6 +9,7 @@ ItemClassTable::ItemClassTable() { std::fill(std::begin(byCode_), std::end(byCod
 std::uint32_t ItemClassTable::Add(const ItemClassInfo& info) {
     classes_.push_back(info);
     classes_.back().castsKnown = 0;
+    classes_.back().barItem = info.behaviour ? info.behaviour->AsBarItem() : nullptr;
     return std::uint32_t(classes_.size());
 }
 
@@ -16,20 +17,12 @@ void ItemClassTable::BindCode(int code, std::uint32_t classIndex) {
     if (code >= 0 && code < 256) byCode_[code] = classIndex;
 }
 
-std::uint32_t ItemClassTable::IndexForCode(int code) const {
-    return (code >= 0 && code < 256) ? byCode_[code] : 0u;
-}
-
-const ItemClassInfo* ItemClassTable::ByIndex(std::uint32_t index) const {
-    if (index == 0 || index > classes_.size()) return nullptr;
-    return &classes_[index - 1];
-}
-
 bool ItemClassTable::SetBehaviourForCode(int code, const ItemBehaviour* behaviour) {
     const std::uint32_t index = IndexForCode(code);
     if (index == 0 || index > classes_.size() || !behaviour) return false;
     classes_[index - 1].behaviour = behaviour;
     classes_[index - 1].castsKnown = 0;
+    classes_[index - 1].barItem = behaviour->AsBarItem();
     return true;
 }
 

@@ -34,6 +34,8 @@ struct ItemClassInfo {
     // BehaviourAs), kept until the class gets another behaviour.
     mutable const void* casts[4] = {};
     mutable std::uint8_t castsKnown = 0;
+    // What the behaviour answers to AsBarItem, asked once when the class gets its behaviour.
+    const BarItemBehaviour* barItem = nullptr;
 };
 
 // The class's behaviour as T (null when it is not one), found once per class and cast kind:
@@ -57,8 +59,11 @@ public:
     std::uint32_t Add(const ItemClassInfo& info);
     // Type code 0-255 -> class index (0: no class).
     void BindCode(int code, std::uint32_t classIndex);
-    std::uint32_t IndexForCode(int code) const;
-    const ItemClassInfo* ByIndex(std::uint32_t index) const;
+    std::uint32_t IndexForCode(int code) const { return (code >= 0 && code < 256) ? byCode_[code] : 0u; }
+    const ItemClassInfo* ByIndex(std::uint32_t index) const {
+        if (index == 0 || index > classes_.size()) return nullptr;
+        return &classes_[index - 1];
+    }
     std::size_t Size() const { return classes_.size(); }
     // Gives the class bound to a code its real behaviour object (modules that supply a class's
     // operations register them this way at start-up); false when the code has no class.
@@ -103,7 +108,11 @@ public:
 ZEL_RECORD_VIEW(CBaseItem);
 
 // The program's one class table: every class of the item type table, bound by type code.
-ItemClassTable& ItemClasses();
+ItemClassTable& ItemClassesBuilt();  // builds the table on its first call
+inline ItemClassTable& ItemClasses() {
+    static ItemClassTable& table = ItemClassesBuilt();
+    return table;
+}
 
 // Views a record as one of its view classes.
 template <typename T>

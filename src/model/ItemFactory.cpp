@@ -234,7 +234,7 @@ private:
 
 }  // namespace
 
-ItemClassTable& ItemClasses() { return classes().table; }
+ItemClassTable& ItemClassesBuilt() { return classes().table; }
 
 namespace {
 
