@@ -1,5 +1,6 @@
 #include "app/ZelApp.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -339,11 +340,60 @@ CZelDoc* CZelApp::OpenDocumentFile(const char* path) {
 }
 
 void CZelApp::OpenScoreWindow(CZelDoc* doc) {
+    FreeClosed();
     if (!doc || !g_app.mainFrame || !g_app.mainFrame->Client().IsWindow()) return;
     RECT client;
     g_app.mainFrame->Client().GetClientRect(&client);
     auto wnd = std::make_unique<CZelWnd>();
-    if (wnd->Create(&g_app.mainFrame->Client(), client, doc)) windows_.push_back(std::move(wnd));
+    if (!wnd->Create(&g_app.mainFrame->Client(), client, doc)) return;
+    // Without a placement stored with the score the window fills the area.
+    const std::int32_t* stored = doc->windowRect;
+    if (stored[2] <= stored[0] || stored[3] <= stored[1]) wnd->MDIMaximize();
+    windows_.push_back(std::move(wnd));
+    windows_.back()->MDIActivate();
+}
+
+std::vector<CZelDoc*> CZelApp::Documents() const {
+    std::vector<CZelDoc*> out;
+    for (const auto& d : documents_) out.push_back(d.get());
+    return out;
+}
+
+void CZelApp::ActivateDocument(CDocument* doc) {
+    for (const auto& d : documents_)
+        if (d.get() == doc) {
+            SetActiveDocument(d.get());
+            return;
+        }
+}
+
+void CZelApp::RemoveDocument(CDocument* doc) {
+    auto it = std::find_if(documents_.begin(), documents_.end(), [doc](const auto& d) { return d.get() == doc; });
+    if (it == documents_.end()) return;
+    // The closing window has let go of its document and is gone already.
+    for (auto w = windows_.begin(); w != windows_.end();) {
+        if ((*w)->document == doc || !(*w)->IsWindow()) {
+            closedWindows_.push_back(std::move(*w));
+            w = windows_.erase(w);
+        } else {
+            ++w;
+        }
+    }
+    closedDocuments_.push_back(std::move(*it));
+    documents_.erase(it);
+    if (lastActive_ == doc) lastActive_ = nullptr;
+    if (active_ == doc) {
+        CZelDoc* next = nullptr;
+        if (g_app.mainFrame)
+            if (auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client())))
+                next = wnd->document;
+        SetActiveDocument(next);
+    }
+}
+
+void CZelApp::FreeClosed() {
+    closedWindows_.clear();
+    closedDocuments_.clear();
 }
 
 CZelDoc* CZelApp::NewDocument() {
@@ -459,6 +509,7 @@ void CZelApp::AddToRecentFileList(const char* path) {
 // --- idle work --------------------------------------------------------------------------------
 
 bool CZelApp::OnIdle(long count) {
+    FreeClosed();
     const bool more = CWinApp::OnIdle(count);
     if (count < 0 || !g_app.idleEnabled) return more;
     if (g_app.mainFrame)
@@ -534,6 +585,7 @@ int CZelApp::ExitInstance() {
     const bool started = g_app.startupInProgress == 0;
     windows_.clear();
     documents_.clear();
+    FreeClosed();
     active_ = lastActive_ = nullptr;
     if (started) {
         g_preferences.Save();

@@ -47,6 +47,13 @@ public:
     void OnFileNew();
     CZelDoc* GetActiveDocument() const { return active_; }
     void SetActiveDocument(CZelDoc* doc);
+    // The open documents, in the order they were made or opened.
+    std::vector<CZelDoc*> Documents() const;
+    // A score window was activated over one of the open documents: it becomes the active one.
+    void ActivateDocument(CDocument* doc) override;
+    // A document closed: it leaves the list with its window (both freed once the message that
+    // closed them is done), and the active window's document becomes the active one.
+    void RemoveDocument(CDocument* doc) override;
     void SetAppActive(bool active);
     // Commands the application routes itself (idle work sends the thru command).
     virtual void OnCommandRange(unsigned id);
@@ -88,6 +95,10 @@ private:
     // The score window of each document made or opened, in the main frame's client area.
     void OpenScoreWindow(CZelDoc* doc);
     std::vector<std::unique_ptr<CZelWnd>> windows_;
+    // Closed documents and their windows, freed at the next idle turn.
+    std::vector<std::unique_ptr<CZelDoc>> closedDocuments_;
+    std::vector<std::unique_ptr<CZelWnd>> closedWindows_;
+    void FreeClosed();
     CZelDoc* active_ = nullptr;
     CZelDoc* lastActive_ = nullptr;
     std::vector<std::string> recent_;

@@ -31,6 +31,8 @@ CWinApp* AfxGetApp() { return g_app; }
 
 bool CWinApp::OnIdle(long) { return false; }
 void CWinApp::OnActivateApp(bool) {}
+void CWinApp::ActivateDocument(CDocument*) {}
+void CWinApp::RemoveDocument(CDocument*) {}
 
 int CWinApp::Run() {
     if (!QApplication::instance()) return -1;

@@ -6,6 +6,8 @@
 
 #include "framework/Window.h"
 
+class CDocument;
+
 // The application is a command target: commands no window takes come to it.
 class CWinApp : public CCmdTarget {
 public:
@@ -21,6 +23,11 @@ public:
     virtual bool OnIdle(long count);
     // The application became active (true) or inactive (false) among the desktop's windows.
     virtual void OnActivateApp(bool active);
+    // The documents the application keeps: a view over doc became active (its frame was
+    // activated); doc closed (CDocument::OnCloseDocument), so the application lets go of it.
+    // The base keeps no documents.
+    virtual void ActivateDocument(CDocument* doc);
+    virtual void RemoveDocument(CDocument* doc);
 
     // Runs the event loop until the main window closes or Quit is called.
     int Run();

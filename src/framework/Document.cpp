@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/App.h"
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
 #include "framework/FileDialog.h"
@@ -82,7 +83,10 @@ std::string CDocument::ReportSaveLoadException(const char* path, const CExceptio
     return text;
 }
 
-void CDocument::OnCloseDocument() { views_.clear(); }
+void CDocument::OnCloseDocument() {
+    views_.clear();
+    if (CWinApp* app = AfxGetApp()) app->RemoveDocument(this);
+}
 
 bool CDocument::DoSave(const char* path, bool replace) {
     std::string name = path ? path : "";

@@ -47,7 +47,8 @@ public:
     virtual bool OnOpenDocument(const char* path);
     // Writes the document to path; false when it was not saved. The base writes nothing.
     virtual bool OnSaveDocument(const char* path);
-    // The document is closing: its views are let go of.
+    // The document is closing: its views are let go of and the application lets go of the
+    // document (CWinApp::RemoveDocument).
     virtual void OnCloseDocument();
 
     // Saves to path; with none, asks for a name in the save dialog (proposing the path, else

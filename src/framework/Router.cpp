@@ -283,6 +283,12 @@ bool routeMouse(CWnd* wnd, QWidget* target, QMouseEvent* e) {
         break;
     default: return false;
     }
+    // A press activates the child frame it lands in before the press is handled.
+    if (m.message != WM_MOUSEMOVE && m.message != WM_LBUTTONUP && m.message != WM_RBUTTONUP &&
+        m.message != WM_MBUTTONUP) {
+        ActivateMdiChildOf(dest);
+        if (!dest->impl()->widget) return true;
+    }
     if (m.message == WM_MOUSEMOVE) sendSetCursor(dest, WM_MOUSEMOVE);
     else if (m.message != WM_LBUTTONUP && m.message != WM_RBUTTONUP && m.message != WM_MBUTTONUP) sendSetCursor(dest, m.message);
     if (!dest->impl()->widget) return true;
@@ -372,6 +378,7 @@ bool routeFocus(CWnd* wnd, QFocusEvent* e) {
     MSG m;
     m.hwnd = wnd;
     m.message = in ? WM_SETFOCUS : WM_KILLFOCUS;
+    if (in) ActivateMdiChildOf(wnd);
     bool native = dispatchRouted(m, e);
     return isNativeKind(wnd) ? !native : false;
 }
@@ -407,6 +414,7 @@ bool RouteEvent(CWnd* wnd, QWidget* target, QEvent* event) {
         if (target == wnd->impl()->surface()) {
             LayoutScrollBars(wnd);
             SendSizeIfChanged(wnd);
+            MdiAreaResized(wnd);
         }
         if (wnd->impl()->kind == WndKind::Frame && target == wnd->impl()->widget) FrameLayoutOuter(wnd);
         return false;

@@ -47,6 +47,10 @@ void CView::OnPrepareDC(CDC*, void*) {}
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 void CView::OnUpdate(CView*, LPARAM, void*) { Invalidate(TRUE); }
 
+void CView::OnActivateView(BOOL activate, CView*, CView*) {
+    if (activate && IsWindow() && IsWindowVisible() && GetFocus() != this) SetFocus();
+}
+
 void CView::OnPaint() {
     CPaintDC dc(this);
     OnPrepareDC(&dc);

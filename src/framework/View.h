@@ -32,6 +32,9 @@ public:
     virtual void OnInitialUpdate();
     // Called by whatever the view shows when it changed; the base invalidates the view.
     virtual void OnUpdate(CView* sender, LPARAM hint, void* hintObject);
+    // The frame holding the view was activated or deactivated (framework/Mdi.h); the base gives
+    // an activated view the focus.
+    virtual void OnActivateView(BOOL activate, CView* activateView, CView* deactivateView);
 
 protected:
     void OnPaint() override;

@@ -1,4 +1,5 @@
 #include "framework/Window.h"
+#include "framework/Mdi.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -1043,6 +1044,8 @@ BOOL CFrameWnd::LoadMenuBar(UINT menuId) { return fw::AttachMenuBar(this, menuId
 CMenu* CFrameWnd::GetMenu() const { return fw::FrameMenu(this); }
 
 BOOL CFrameWnd::OnCmdMsg(UINT id, int code) {
+    // The active child frame of the frame's area (and its view) comes first.
+    if (CMDIChildWnd* child = fw::ActiveChildOfFrame(this); child && child->OnCmdMsg(id, code)) return TRUE;
     if (CWnd::OnCmdMsg(id, code)) return TRUE;
     CWinApp* app = AfxGetApp();
     return app && app->m_pMainWnd == this && app->OnCmdMsg(id, code);

@@ -189,5 +189,9 @@ BOOL AttachMenuBar(CFrameWnd* frame, UINT menuId);
 CMenu* FrameMenu(const CFrameWnd* frame);
 void DropFrameMenu(const CFrameWnd* frame);
 void FrameLayout(CFrameWnd* frame);
+// The multiple-document area (Mdi.cpp): a press or the focus reached wnd, so the child frame
+// holding it becomes active; an area was resized, so its maximised frames follow.
+void ActivateMdiChildOf(CWnd* wnd);
+void MdiAreaResized(CWnd* area);
 
 }  // namespace fw

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "framework/App.h"
 #include "framework/Input.h"
 #include "framework/Window.h"
 #include "model/Page.h"
@@ -56,11 +57,26 @@ void CZelView::AttachDocument(CZelDoc* doc, CZelWnd* wnd) {
 
 void CZelView::OnInitialUpdate() {
     if (!document) return;
+    // The document's view set-up runs before the rulers are bound and again for a window that
+    // is not maximised.
+    if (frame) frame->SetUpFromDocument();
     if (frame) frame->CreateRulers(document);
+    if (frame) {
+        bool maximised = false;
+        RECT normal{};
+        frame->GetPlacement(maximised, normal);
+        if (!maximised) frame->SetUpFromDocument();
+    }
     document->MakeCurrent();
     document->RecalcPageGeometry(true, true);
     document->BindCurrentPane();
     ShowRulers(score && score->showRulers);
+}
+
+void CZelView::OnActivateView(BOOL activate, CView* activateView, CView* deactivateView) {
+    CScrollView32::OnActivateView(activate, activateView, deactivateView);
+    if (activate && document)
+        if (CWinApp* app = AfxGetApp()) app->ActivateDocument(document);
 }
 
 // --- layout ---------------------------------------------------------------------------------------

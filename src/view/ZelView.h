@@ -39,6 +39,8 @@ public:
     // them, makes the rulers and lays the panes out.
     void AttachDocument(CZelDoc* doc, CZelWnd* frame);
     void OnInitialUpdate() override;
+    // The score window was activated: the application's current document becomes this view's.
+    void OnActivateView(BOOL activate, CView* activateView, CView* deactivateView) override;
     // Positions the page panes; false when a pane could not be made.
     bool LayoutPanes();
     void ShowPage(int page);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/Input.h"
 #include "framework/StringTable.h"
 #include "model/ZelDoc.h"
 #include "view/ZelView.h"
@@ -16,12 +17,14 @@ constexpr int kViewId = 0xE900 + 0x100;  // the frame's first pane
 CZelWnd::CZelWnd() = default;
 
 CZelWnd::~CZelWnd() {
+    // The window goes while it is still a score window, so that the area hears it leave.
+    if (IsWindow()) DestroyWindow();
+    SetActiveView(nullptr);
     if (ownView) ownView->DestroyWindow();
 }
 
 bool CZelWnd::Create(CWnd* parent, const RECT& rect, CZelDoc* doc) {
-    const DWORD style = (parent ? WS_CHILD : WS_OVERLAPPED) | WS_CAPTION | WS_VISIBLE;
-    if (!CWnd::Create(nullptr, "", style, rect, parent, 0)) return false;
+    if (!CreateFrame(parent, rect, "")) return false;
     flagByte = 0;
     ownView = std::make_unique<CZelView>();
     RECT client;
@@ -29,6 +32,7 @@ bool CZelWnd::Create(CWnd* parent, const RECT& rect, CZelDoc* doc) {
     if (!ownView->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, client, this, kViewId))
         return false;
     view = ownView.get();
+    SetActiveView(view);
     view->AttachDocument(doc, this);
     OnUpdateFrameTitle(true);
     return true;
@@ -100,20 +104,45 @@ void CZelWnd::OnMDIActivate(bool activate, bool buttonDown, POINT screenPointer)
     if (document) document->MakeCurrent();
 }
 
+void CZelWnd::OnMDIActivate(BOOL activate, CWnd* activateWnd, CWnd* deactivateWnd) {
+    ignoreNextClick = 0;
+    CMDIChildWnd::OnMDIActivate(activate, activateWnd, deactivateWnd);
+    POINT pointer{};
+    fw::GetCursorPos(&pointer);
+    OnMDIActivate(activate != FALSE, (fw::GetKeyState(VK_LBUTTON) & 0x8000) != 0, pointer);
+}
+
 void CZelWnd::OnClose() {
     if (!document) {
         DestroyWindow();
         return;
     }
     if (!document->SaveModified()) return;
+    // The window lets go of its document, goes (the area activates the next window) and closes
+    // the document, which the application then lets go of.
     CZelDoc* doc = document;
     if (view) view->document = nullptr;
+    if (doc->view == view) doc->view = nullptr;
+    doc->currentPane = nullptr;
     document = nullptr;
     DestroyWindow();
     doc->OnCloseDocument();
 }
 
+void CZelWnd::SetUpFromDocument() {
+    if (!document || !GetParent()) return;
+    const RECT stored{document->windowRect[0], document->windowRect[1], document->windowRect[2],
+                      document->windowRect[3]};
+    if (stored.right <= stored.left || stored.bottom <= stored.top) return;
+    SetPlacement(document->maximised != 0, stored);
+}
+
 void CZelWnd::GetPlacement(bool& maximised, RECT& rect) const {
+    if (GetParent()) {
+        maximised = IsMaximized();
+        rect = GetNormalRect();
+        return;
+    }
     WINDOWPLACEMENT wp{};
     GetWindowPlacement(&wp);
     maximised = wp.showCmd == SW_SHOWMAXIMIZED;
@@ -130,6 +159,14 @@ void CZelWnd::SetPlacement(bool maximised, const RECT& wanted) {
     const LONG h = std::min<LONG>(r.bottom - wanted.top, parent.bottom);
     r.right = r.left + w;
     r.bottom = r.top + h;
+    if (GetParent()) {
+        SetNormalRect(r);
+        if (maximised)
+            MDIMaximize();
+        else
+            MDIRestore();
+        return;
+    }
     WINDOWPLACEMENT wp{};
     GetWindowPlacement(&wp);
     wp.rcNormalPosition = r;

@@ -1,18 +1,19 @@
-// The score window: the frame that holds one score view with its rulers and corner, keeps its
-// title in step with the document, ignores the click that activates it and asks before it
-// closes.
+// The score window: the child frame in the main window's area that holds one score view with
+// its rulers and corner, keeps its title in step with the document, makes its document the
+// current one when it is activated, ignores the click that activates it, and asks before it
+// closes its document.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "framework/Window.h"
+#include "framework/Mdi.h"
 #include "view/Ruler.h"
 
 class CZelDoc;
 class CZelView;
 
-class CZelWnd : public CWnd {
+class CZelWnd : public CMDIChildWnd {
 public:
     CZelWnd();
     ~CZelWnd() override;
@@ -32,8 +33,15 @@ public:
     // The window is activated or deactivated; a click that activates it inside its client area
     // (the button still down) is not to act in a page.
     void OnMDIActivate(bool activate, bool buttonDown, POINT screenPointer);
+    // Whether the window is maximised, and its normal rectangle (in the area's client
+    // coordinates; on the screen for a window of its own).
     void GetPlacement(bool& maximised, RECT& rect) const;
+    // Shows the window maximised or normal over rect, its left and top at least 0 and its size
+    // at most the area's client size.
     void SetPlacement(bool maximised, const RECT& rect);
+    // The document's view set-up: the window takes the placement stored with the score (when
+    // one was stored and the window lies in an area).
+    void SetUpFromDocument();
     CZelView* GetView() const { return view; }
 
     std::uint8_t flagByte = 0;
@@ -45,6 +53,7 @@ public:
     CRuler vRuler;
 
 protected:
+    void OnMDIActivate(BOOL activate, CWnd* activateWnd, CWnd* deactivateWnd) override;
     void OnClose() override;
     void OnSize(UINT type, int cx, int cy) override;
 

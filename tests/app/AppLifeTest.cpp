@@ -41,6 +41,7 @@
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
 #include "support/TempHome.h"
+#include "view/ZelWnd.h"
 
 namespace fs = std::filesystem;
 
@@ -364,3 +365,42 @@ TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
 }
 
 }  // namespace
+
+TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocument) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);  // changed scores close without saving
+    TestApp app;
+    struct Seen {
+        std::size_t documents;
+        bool activeIsTheWindows;
+    };
+    std::vector<Seen> seen;
+    CZelDoc* afterLast = reinterpret_cast<CZelDoc*>(1);
+    app.whileRunning = [&](TestApp& a) {
+        a.NewDocument();
+        a.NewDocument();
+        CWnd& area = g_app.mainFrame->Client();
+        auto look = [&] {
+            auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&area));
+            seen.push_back({a.Documents().size(), wnd && wnd->document == a.GetActiveDocument() &&
+                                                      g_model.currentDoc == a.GetActiveDocument()});
+            return wnd;
+        };
+        // The newest window is active; each close leaves the next window's score active.
+        while (CZelWnd* wnd = look()) {
+            wnd->SendMessage(WM_CLOSE);
+            a.OnIdle(0);
+        }
+        afterLast = a.GetActiveDocument();
+    };
+    RunApp(app);
+    ASSERT_TRUE(app.started);
+    ASSERT_EQ(seen.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(seen[i].documents, 3 - i) << i;
+        EXPECT_TRUE(seen[i].activeIsTheWindows) << i;
+    }
+    EXPECT_EQ(seen[3].documents, 0u);
+    EXPECT_EQ(afterLast, nullptr) << "no window, no active score";
+}
