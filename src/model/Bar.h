@@ -278,6 +278,10 @@ public:
     // The bar on its system: time codes, time signatures, barlines, the tracks' items, its own
     // items and the courtesy signs at its end (slot 4).
     void Draw();
+    // The bar's items again, on their own (its bounds grown by 60 on every side, through a memory
+    // buffer when one can be made, else erased and drawn in place), then the system's shown
+    // staves over them.
+    void RedrawContents();
     // One barline of a kind at page x over the system's staves, group by group.
     void DrawBarline(int x, int kind);
     void DrawTracks();
@@ -344,6 +348,8 @@ public:
 
 private:
     void DrawMeters();
+    // The items of the tracks and, with the MIDI data display off, the bar's own items.
+    void DrawContents();
     CBarItem* CachedItem(int field) const;
     void SetCachedItem(int field, const CBarItem* item);
     // The staff-space size of the bar's system (6 without one).

@@ -1,6 +1,7 @@
 // How a bar draws itself on its system: time codes, time signatures, the opening and closing
 // barlines, the items of every track (current voice on top, whole rests in empty bars), its own
-// items, and the items drawn on top of everything in the page's second pass.
+// items, and the items drawn on top of everything in the page's second pass; and the redraw of
+// its items alone after they changed.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,8 @@
 #include "model/TrkBarWalk.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
+#include "platform/Offscreen.h"
+#include "platform/Port.h"
 #include "platform/PortLayer.h"
 
 namespace {
@@ -205,10 +208,46 @@ void CBar::Draw() {
         }
     }
     if (data) a->PopColor();
+    DrawContents();
+    if (HasBarFlag(kCourtesyBit)) DrawCourtesySigns();
+}
+
+void CBar::DrawContents() {
     g_model.barNumberOverlapped = false;
     DrawTracks();
-    if (!data) DrawOwnItems();
-    if (HasBarFlag(kCourtesyBit)) DrawCourtesySigns();
+    if (g_model.dataDisplayKind == 0) DrawOwnItems();
+}
+
+void CBar::RedrawContents() {
+    CArtist* a = g_draw.artist;
+    CLine* line = GetLine();
+    if (!a || !line || !GetScore()) return;
+    MakeCurrent();
+    RECT r;
+    GetBounds(&r);
+    r = RECT{r.left - 60, r.top - 60, r.right + 60, r.bottom + 60};
+    // This is a paint of the rectangle: the items drawn are those inside it, on every shown
+    // staff (the bar's system lies whole inside it).
+    fw::ScopedGlobal<RECT> keepUpdate(g_model.updateRect);
+    g_model.updateRect = r;
+    const int n = StaffCountOf(line);
+    for (int i = 0; i < n; ++i) line->GetStaff(i)->SetSelected(line->GetStaff(i)->IsShown());
+    {
+        struct PortGuard {
+            PortGuard() { SavePortState(); }
+            ~PortGuard() { PopPort(); }
+        } port;
+        COffscreen buffer;
+        if (buffer.Begin(r, false)) {
+            DrawContents();
+            buffer.End(0);
+        } else {
+            a->EraseRect(r);
+            DrawContents();
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (CStaff* st = line->GetStaff(i); st->IsShown()) st->Draw();
 }
 
 void CBar::DrawMeters() {

@@ -214,6 +214,65 @@ TEST_F(ScoreDrawTest, EmptyBarsShowOneWholeRestPerStaff) {
     EXPECT_TRUE(artist.Only("Glyph centred").empty());
 }
 
+TEST_F(ScoreDrawTest, RedrawingABarDrawsItsItemsThroughABufferThenTheShownStavesOverThem) {
+    Build(3, {2});
+    CBar* bar = s->Bar(0);
+    constexpr int kSymbol = 22;
+    AddItem(s->TrkBar(0, 0), kSymbol, 200);
+    AddItem(s->TrkBar(2, 0), kSymbol, 600);
+    AddItem(s->TrkBar(0, 1), kSymbol, 300);  // the next bar's: not redrawn
+    s->Line(0)->GetStaff(1)->SetShown(false);
+    // Left from an earlier paint: an update rectangle elsewhere and no staff marked drawn. The
+    // redraw is a paint of its own rectangle.
+    const RECT elsewhere{5000, 5000, 5001, 5001};
+    g_model.updateRect = elsewhere;
+    for (int i = 0; i < 3; ++i) s->Line(0)->GetStaff(i)->SetSelected(false);
+    RECT bounds;
+    bar->GetBounds(&bounds);
+    const RECT grown{bounds.left - 60, bounds.top - 60, bounds.right + 60, bounds.bottom + 60};
+    const int depth = GetPortDepth();
+
+    artist.log.clear();
+    dc.StartRecording();
+    bar->RedrawContents();
+    const std::vector<std::string> ops = dc.TakeRecording();
+
+    EXPECT_EQ(FramedLefts(artist), Xs(bar, {200, 600})) << "this bar's items of every track";
+    EXPECT_TRUE(artist.Only("Erase").empty()) << "a buffer was made: nothing is erased in place";
+    // The buffer comes back onto the port in one copy of the grown rectangle.
+    char copy[96];
+    std::snprintf(copy, sizeof copy, "StretchBlt %d %d %d %d ", int(grown.left), int(grown.top),
+                  int(grown.right - grown.left), int(grown.bottom - grown.top));
+    EXPECT_EQ(std::count_if(ops.begin(), ops.end(), [&](const std::string& op) { return op.rfind(copy, 0) == 0; }), 1)
+        << copy;
+    // Then the shown staves (0 and 2) redraw themselves over the items.
+    const auto lines = artist.Only("Lines");
+    EXPECT_EQ(lines.size(), 2u);
+    std::size_t lastFrame = 0, firstLines = artist.log.size();
+    for (std::size_t i = 0; i < artist.log.size(); ++i) {
+        if (artist.log[i].rfind("Frame", 0) == 0) lastFrame = i;
+        if (artist.log[i].rfind("Lines", 0) == 0) firstLines = std::min(firstLines, i);
+    }
+    EXPECT_LT(lastFrame, firstLines);
+    // The port and the update rectangle are the caller's again.
+    EXPECT_EQ(GetCurrentPort(), &dc);
+    EXPECT_EQ(GetPortDepth(), depth);
+    EXPECT_EQ(g_model.updateRect.left, elsewhere.left);
+    EXPECT_EQ(g_model.updateRect.bottom, elsewhere.bottom);
+
+    // Without a buffer (no port to make one for) the rectangle is erased and the items drawn in place.
+    g_draw.currentPort = nullptr;
+    artist.log.clear();
+    bar->RedrawContents();
+    g_draw.currentPort = &dc;
+    char erase[96];
+    std::snprintf(erase, sizeof erase, "Erase %d %d %d %d", int(grown.left), int(grown.top), int(grown.right),
+                  int(grown.bottom));
+    EXPECT_EQ(artist.Only("Erase"), std::vector<std::string>({erase}));
+    EXPECT_EQ(FramedLefts(artist), Xs(bar, {200, 600}));
+    EXPECT_EQ(artist.Only("Lines").size(), 2u);
+}
+
 TEST_F(ScoreDrawTest, EveryDeferredTextIsDrawnHoweverManyThePageCollects) {
     SpanningClass texts(29);
     Build(4, {2});

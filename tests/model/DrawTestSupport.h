@@ -25,7 +25,7 @@
 namespace drawtest {
 
 // The screen artist, recording "DrawBarline x kind side", "Glyph x y c", "Frame l t r b",
-// "Music size", "Text x y s" and "Brace l t r b" as the score drawing calls them.
+// "Music size", "Text x y s", "Brace l t r b" and "Erase l t r b" as the score drawing calls them.
 class RecordingArtist : public CArtist {
 public:
     std::vector<std::string> log;
@@ -80,6 +80,10 @@ public:
     void DrawStaffLines(int x1, int yTop, int x2, int mask, int spacing, int width) override {
         Add("Lines mask %d", mask);
         CArtist::DrawStaffLines(x1, yTop, x2, mask, spacing, width);
+    }
+    void EraseRect(const RECT& r) override {
+        Add("Erase %d %d %d %d", r.left, r.top, r.right, r.bottom);
+        CArtist::EraseRect(r);
     }
     void DrawTextRight(int x, int y, const char* s) override {
         log.push_back("Text right " + std::to_string(x) + " " + s);
