@@ -271,6 +271,12 @@ public:
     // rests on: of its voice, at that position and staff offset, and taken by the item.
     CBarItem* FindLineStartNote(CBarItem* item);
     CBarItem* FindLineEndNote(CBarItem* item, CTrkBar** foundBar = nullptr);
+    // The times of an item's ends in ticks from this (its own) bar's start, by the notes and
+    // rests of its voice: the start at the one at its start position (else the end of the last
+    // before it), the end at the one at its end position in its end bar (else the end of the
+    // last before it there, else its end position's time in that bar). A two-ended item that
+    // starts on a note ends where that note ends. A walk that runs past the last bar ends there.
+    void GetLineSpanTimes(CBarItem* item, int* start, int* end);
     // The first (with last, the last) tuplet of the note's voice in this bar whose span of time
     // holds the note's time.
     CBarItem* FindTupletOfNote(CBarItem* note, bool last, const FinderSkip* skip = nullptr);

@@ -1,10 +1,12 @@
 // Finding an item's partners inside a bar of a track and across the bars of its track: ties
 // and glissandi from and into a head, the notes they join, beams, slurs, line items and tuplets
 // on a note and the notes under their ends, octave lines, the items attached to a note, the note
-// or rest near a position, and the time at a page x.
+// or rest near a position, the time at a page x, and the times of an item's ends.
 #include "model/TrkBarFinders.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "framework/Arith.h"
 #include "model/Bar.h"
@@ -340,6 +342,58 @@ CBarItem* CTrkBar::FindLineEndNote(CBarItem* item, CTrkBar** foundBar) {
     return found;
 }
 
+void CTrkBar::GetLineSpanTimes(CBarItem* item, int* start, int* end) {
+    const int voice = item->VoiceField();
+    const int position = StartPosition(item);
+    const int endPosition = EndPosition(item);
+    const int span = std::max(0, EndBars(item));
+    const bool twoEnded = item->IsTwoEnded();
+    *start = MulDiv(position, GetMeterLength(), 1024);
+    *end = 0;
+    int offset = 0;  // ticks from this bar's start to the walk's bar
+    CTrkBar* bar = this;
+    for (int k = 0; bar; ++k) {
+        bool startEnds = false, done = false, endSet = false;
+        ForEachLive(bar, [&](CBarItem* r) {
+            if (!r->IsNoteOrRest() || r->VoiceField() != voice) return true;
+            const int p = r->PositionField();
+            if (k == 0 && p < position) {
+                *start = int(NoteEndTime(*r));
+            } else if (k == 0 && p == position) {
+                *start = r->TimeField();
+                if (twoEnded) {
+                    *end = *start + int(NoteDuration(*r));
+                    startEnds = true;
+                    return false;
+                }
+            }
+            if (k != span) return true;
+            if (p < endPosition) {
+                *end = offset + int(NoteEndTime(*r));
+                endSet = true;
+                return true;
+            }
+            if (p == endPosition) {
+                *end = offset + r->TimeField();
+                endSet = true;
+            }
+            done = true;
+            return false;
+        });
+        if (startEnds || (done && endSet)) return;
+        if (k == span) {
+            // No note or rest of the end bar lies at or before the end: the end position's time.
+            CBar* endBar = bar->GetBar();
+            if (!endSet) *end = offset + (endBar ? endBar->FractionToTick(endPosition) : 0);
+            return;
+        }
+        offset += bar->GetMeterLength();
+        *end = offset;
+        if (bar->IsLastBar()) return;
+        bar = bar->Neighbour(1);
+    }
+}
+
 CBarItem* CTrkBar::FindTupletOfNote(CBarItem* note, bool last, const FinderSkip* skip) {
     g_model.finderBar = this;
     const int voice = note->VoiceField();
@@ -408,12 +462,30 @@ int CTrkBar::GetAttachedItems(CBarItem* note, CBarItem** out, int capacity, int 
     return count;
 }
 
+namespace {
+
+// Whether a slur ends (or starts) at the note.
+bool HasSlurAt(CTrkBar* bar, CBarItem* note, bool end) {
+    // The selector lets a hairpin through whatever it asks for: hairpins found are passed over
+    // until a slur or nothing is found.
+    std::vector<CBarItem*> passed;
+    while (true) {
+        const FinderSkip skip{passed.data(), int(passed.size())};
+        CBarItem* found = end ? bar->FindLineEndingAt(note, kSlurType, nullptr, &skip)
+                                : bar->FindLineStartingAt(note, kSlurType, &skip);
+        if (!found) return false;
+        if (found->TypeCode() == kSlurType) return true;
+        passed.push_back(found);
+    }
+}
+
+}  // namespace
+
 void CTrkBar::UpdateAttachedItems(CBarItem* note) {
     if (NoteHasLink(*note, kLineEndLink) && !FindLineEndingAt(note, -2)) NoteSetLink(*note, kLineEndLink, false);
     if (NoteHasLink(*note, kLineStartLink) && !FindLineStartingAt(note, -2)) NoteSetLink(*note, kLineStartLink, false);
-    if (NoteHasLink(*note, kSlurEndLink) && !FindLineEndingAt(note, kSlurType)) NoteSetLink(*note, kSlurEndLink, false);
-    if (NoteHasLink(*note, kSlurStartLink) && !FindLineStartingAt(note, kSlurType))
-        NoteSetLink(*note, kSlurStartLink, false);
+    if (NoteHasLink(*note, kSlurEndLink) && !HasSlurAt(this, note, true)) NoteSetLink(*note, kSlurEndLink, false);
+    if (NoteHasLink(*note, kSlurStartLink) && !HasSlurAt(this, note, false)) NoteSetLink(*note, kSlurStartLink, false);
     if (note->RecordSizeField() <= finders::kNoteFlags) return;
     std::uint8_t flags = finders::NoteFlags(note);
     if ((flags & finders::kTupletBit) && !FindTupletOfNote(note, false)) flags &= std::uint8_t(~finders::kTupletBit);

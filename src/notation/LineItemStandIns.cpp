@@ -48,6 +48,8 @@ bool AcceptsNote(CBarItem& item, CBarItem* note, int head, bool start) {
 }
 
 const TieTypeStandInBehaviour kTieType_;
+const HairpinStandInBehaviour kHairpin_;
+constexpr int kHairpinType = 19;
 
 }  // namespace
 
@@ -127,8 +129,19 @@ bool TieTypeStandInBehaviour::LineIsAbove(const CBarItem& item) const {
     return Holds(item, kEndFlags, 1) && (rec::Get<std::uint8_t>(&item, kEndFlags) & kAboveBit);
 }
 
+const HairpinStandInBehaviour& HairpinStandInBehaviour::Instance() { return kHairpin_; }
+
+bool HairpinStandInBehaviour::AcceptsStartNote(CBarItem&, CBarItem* note, int) const {
+    return note && NoteHasLink(*note, kLineStartLink);
+}
+
+bool HairpinStandInBehaviour::AcceptsEndNote(CBarItem&, CBarItem* note, int) const {
+    return note && NoteHasLink(*note, kLineEndLink);
+}
+
 void RegisterLineItemStandIns() {
     ItemClassTable& table = ItemClasses();
     for (int code : {kGlissType, kSlurType, kTieType, kTupletType, kBendType, kBarreType, kPedalType, kGroupType})
         table.SetBehaviourForCode(code, &TieTypeStandInBehaviour::Instance());
+    table.SetBehaviourForCode(kHairpinType, &HairpinStandInBehaviour::Instance());
 }

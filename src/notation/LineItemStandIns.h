@@ -4,6 +4,7 @@
 // 24) and its start staff offset, tells whether it lies above its notes, takes a note for an end
 // by the note's flags and sets the link flags of the notes it attaches to, and turns to its other
 // side. Bends, barres, pedal lines and groups are the line items. Their stored form stays the bare bar item's (bytes as they lie).
+// The hairpin only takes its notes.
 #pragma once
 
 #include "model/Bar.h"
@@ -29,5 +30,15 @@ public:
     bool LineIsAbove(const CBarItem& item) const override;
 };
 
-// Binds the two-ended items' codes to the behaviour above.
+// The hairpin, until its own class is written: a note takes one of its ends when it carries the
+// line flag of that end.
+class HairpinStandInBehaviour : public BarItemBehaviour {
+public:
+    static const HairpinStandInBehaviour& Instance();
+
+    bool AcceptsStartNote(CBarItem& item, CBarItem* note, int head) const override;  // slot 124
+    bool AcceptsEndNote(CBarItem& item, CBarItem* note, int head) const override;    // slot 125
+};
+
+// Binds the two-ended items' codes and the hairpin's to the behaviours above.
 void RegisterLineItemStandIns();

@@ -319,6 +319,30 @@ TEST_F(FindersTest, UpdateAttachedItemsDropsOnlyTheFlagsNothingBacks) {
     EXPECT_EQ(rec::Get<std::uint8_t>(b, 18), kTuplet) << "the tuplet stays, the beam mark goes";
 }
 
+// A hairpin is found for every selector, yet it backs no slur flag: a note whose only partner
+// is a hairpin loses its slur flags and keeps its line flags; where a slur stands behind the
+// hairpin in the run, the slur flags stay.
+TEST_F(FindersTest, AHairpinBacksTheLineFlagsOfItsNotesButNoSlurFlag) {
+    Bar bar;
+    Append(bar.bar, {Hairpin(0, 0, 100), Hairpin(200, 0, 300), Line(27, 82, 0, 200, 0, 300), Note(0, 0, 0, 0x0A),
+                     Note(240, 100, 0, 0x05), Note(480, 200, 0, 0x0A), Note(720, 300, 0, 0x05)});
+    struct Case {
+        int at;
+        std::uint8_t after;
+        const char* why;
+    } cases[] = {
+        {0, 0x08, "the hairpin starts here: line start stays, slur start goes"},
+        {100, 0x04, "the hairpin ends here: line end stays, slur end goes"},
+        {200, 0x0A, "a hairpin and a slur start here"},
+        {300, 0x05, "a hairpin and a slur end here"},
+    };
+    for (const Case& c : cases) {
+        CBarItem* note = Find(bar.bar, 144, c.at);
+        bar->UpdateAttachedItems(note);
+        EXPECT_EQ(rec::Get<std::uint8_t>(note, 22), c.after) << c.why;
+    }
+}
+
 // A page x gives the time at its place in the bar: a note's own time on the note's place, and in
 // proportion between two neighbours: halfway between notes at 0 and 480 gives 240.
 TEST_F(FindersTest, XToTickIsExactOnANoteAndProportionalBetweenTwo) {

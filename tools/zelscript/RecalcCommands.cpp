@@ -206,6 +206,15 @@ void RunPrintStemUnder(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, "stem down under slur %s: %s\n", args[2].c_str(), trkBar->HasStemDownUnderSlur(slur) ? "yes" : "no");
 }
 
+void RunPrintSpanTimes(Context& ctx, const Args& args) {
+    NeedArgs(args, 3, 3, "print spantimes T B INDEX");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    CBarItem* item = ItemAt(trkBar, ArgInt(args, 2, "index"));
+    int start = 0, end = 0;
+    trkBar->GetLineSpanTimes(item, &start, &end);
+    std::fprintf(ctx.out, "span of %s: start %d end %d\n", args[2].c_str(), start, end);
+}
+
 // Bar B becomes a pickup bar (its contents end at the bar line) or an ordinary one.
 void RunPickup(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "pickup B on|off");
@@ -307,6 +316,10 @@ const CommandRegistrar registrar{
      RunPrintVoiceTime},
     {"print stemunder", "T B INDEX", "whether a note with its stem down lies under slur INDEX of track T's bar B",
      RunPrintStemUnder},
+    {"print spantimes", "T B INDEX",
+     "the times of the ends of item INDEX of track T's bar B, in ticks from that bar's start, by the notes and rests "
+     "of its voice",
+     RunPrintSpanTimes},
     {"pickup", "B on|off", "bar B becomes a pickup bar, whose contents end at the bar line, or an ordinary one", RunPickup},
     {"holdtiming", "on|off", "the option that keeps the heads' play starts when a bar is timed again", RunHoldTiming},
     {"print timing", "T B",

@@ -40,3 +40,7 @@ print timing 0 0
 updateattached 0 0 6
 updateattached 0 0 5
 print timing 0 0
+# The hairpin takes a note for an end by its line flags: the note at 279 carries a line end; the
+# note at 0 carries no line start.
+find startnote 0 0 1
+find endnote 0 0 1
