@@ -928,6 +928,16 @@ bool CPrinterDC::CreatePrinter(const std::string& printerName, int dpi) {
     return true;
 }
 
+void CPrinterDC::SetLandscape(bool landscape) {
+    if (!impl_->printer || impl_->docStarted) return;
+    impl_->printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void CPrinterDC::SetCopies(int copies) {
+    if (!impl_->printer || impl_->docStarted) return;
+    impl_->printer->setCopyCount(std::max(1, copies));
+}
+
 bool CPrinterDC::StartDoc(const char* title) {
     if (!impl_->printer || impl_->docStarted) return false;
     impl_->printer->setDocName(QString::fromStdString(fw::ToUtf8(title ? title : "")));

@@ -173,6 +173,10 @@ public:
     bool CreatePdf(const std::string& utf8Path, int dpi, int paperWidth = 0, int paperHeight = 0, int margin = 18);
     // Output to the named system printer (empty: the default one); false when there is none.
     bool CreatePrinter(const std::string& printerName, int dpi = 600);
+    // Before StartDoc: the sheet upright or sideways (the printer's paper turned), and how many
+    // copies the printer makes of the document.
+    void SetLandscape(bool landscape);
+    void SetCopies(int copies);
     bool StartDoc(const char* title);
     bool StartPage();
     bool EndPage();

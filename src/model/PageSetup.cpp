@@ -289,6 +289,26 @@ bool PrinterSettings::RunSetupDialog() {
     return true;
 }
 
+bool PrinterSettings::SelectDevice(const std::string& device) {
+    if (device.empty()) return false;
+    if (hasPrinter && device == GetDevNamesDevice()) return true;
+    const std::vector<std::uint8_t> mode = NewDevMode(device);
+    HGLOBAL h = AllocHandle(std::uint32_t(mode.size()));
+    HGLOBAL names = h ? MakeDevNames("", device, "") : 0;
+    if (!h || !names) {
+        FreeHandle(h);
+        return false;
+    }
+    std::memcpy(LockHandle(h), mode.data(), mode.size());
+    UnlockHandle(h);
+    FreeHandle(devMode);
+    FreeHandle(devNames);
+    devMode = h;
+    devNames = names;
+    hasPrinter = true;
+    return true;
+}
+
 void PrinterSettings::GetPageDefaults(CPageSetup& setup) {
     PrinterCaps caps;
     const bool haveDC = hasPrinter && GetPrinterSystem().GetDeviceCaps(GetPrinterSetup(), &caps);

@@ -147,6 +147,9 @@ public:
 
     bool HasPrinter() const { return hasPrinter; }
     bool RunSetupDialog();
+    // Makes another printer (the program's code page) the chosen one; it starts from a device
+    // mode of its own. False for an empty name or when the blocks cannot be made.
+    bool SelectDevice(const std::string& device);
     // Paper and margins of the printer's page; US Letter with 36-point margins without one.
     void GetPageDefaults(CPageSetup& setup);
     // 0 portrait, 1 landscape, -1 unknown.

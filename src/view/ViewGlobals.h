@@ -2,6 +2,7 @@
 // flag, and the print options with the state of a print run.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // The options the print dialog sets (0 or 1 each) and what a print run keeps while it goes.
 struct PrintOptions {
@@ -22,7 +23,11 @@ struct ViewGlobals {
     std::uint8_t stopRequested = 0;
     std::uint8_t duplexPrompt = 0;   // the front sides are printed: ask before the back
     std::uint8_t printPreview = 0;
-    std::int32_t savedPaperSetting = 0;
+    std::int32_t savedPaperSetting = 0;   // the printer's orientation while a two-page layout runs
+    std::uint8_t paperTurned = 0;          // it was turned for the run
+    // The printer print runs go to (the program's code page; empty: the system's first), which
+    // becomes the printer of the score printed.
+    std::string currentPrinter;
 };
 
 extern ViewGlobals g_view;

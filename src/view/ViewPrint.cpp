@@ -5,17 +5,20 @@
 #include <cstdio>
 
 #include "framework/Arith.h"
+#include "framework/CodePage.h"
 #include "framework/DC.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
+#include "model/PageSetup.h"
 #include "model/Score.h"
 #include "model/ZelDoc.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
 #include "platform/PrArtist.h"
 #include "view/ViewGlobals.h"
+#include "view/ViewPrintDialog.h"
 #include "view/ZelView.h"
 
 namespace {
@@ -62,6 +65,14 @@ void TwoUpPages(int pageCount, int side, bool oddOnly, bool evenOnly, int& first
     second = keep(second);
 }
 
+POINT PrintWindowOrigin(const RECT& paper, POINT tileOffset, POINT sheetOffset, POINT printableCorner, int resolution) {
+    // The printer's origin lies at the corner of what it can print, its hardware margins inside
+    // the sheet: the page's corner goes that far up and left of it.
+    const int ox = MulDiv(sheetOffset.x - printableCorner.x, 72, resolution);
+    const int oy = MulDiv(sheetOffset.y - printableCorner.y, 72, resolution);
+    return POINT{paper.left + tileOffset.x - ox, paper.top + tileOffset.y - oy};
+}
+
 // --- the run --------------------------------------------------------------------------------------
 
 bool CZelView::OnPreparePrinting(CPrintInfo& info) {
@@ -69,14 +80,53 @@ bool CZelView::OnPreparePrinting(CPrintInfo& info) {
     tilesPerPage = 1;
     g_view.duplexPrompt = 0;
     if (!document) return false;
+    // The score's own printer becomes the current one.
+    PrinterSettings* own = document->printer;
+    const std::string scorePrinter = own ? own->GetDevNamesDevice() : std::string();
+    if (!scorePrinter.empty() && scorePrinter != g_view.currentPrinter) g_view.currentPrinter = scorePrinter;
+    info.device = g_view.currentPrinter;
     const int n = Pages(score);
-    const PrintOptions& o = g_view.print;
+    if (n <= 0) return false;
     info.minPage = 1;
-    if (!o.booklet && !o.twoUp)
-        info.maxPage = n;
-    else
+    info.maxPage = n;
+    if (info.showDialog) {
+        CMyPrintDialog dialog(g_view.print);
+        dialog.device = info.device;
+        dialog.landscape = own && own->GetPrintOrientation() == 1;
+        dialog.minPage = 1;
+        dialog.maxPage = n;
+        dialog.fromPage = 1;
+        dialog.toPage = n;
+        if (dialog.DoModal() != IDOK) return false;
+        info.copies = dialog.copies;
+        if (!dialog.allPages) {
+            info.fromPage = dialog.fromPage;
+            info.toPage = dialog.toPage;
+        }
+        // The printer chosen goes back to the score.
+        if (!dialog.device.empty()) {
+            info.device = g_view.currentPrinter = dialog.device;
+            if (own && dialog.device != scorePrinter) own->SelectDevice(dialog.device);
+        }
+    }
+    if (document->GetZoom() != 100) InvalidatePanes();
+    const PrintOptions& o = g_view.print;
+    if (o.booklet || o.twoUp) {
+        // Two pages on a sheet: the printer's paper lies sideways while the run goes.
+        g_view.savedPaperSetting = own ? own->GetPrintOrientation() : -1;
+        g_view.paperTurned = 1;
+        if (own) own->SetPrintOrientation(1);
+        info.landscape = true;
         info.maxPage = o.twoUp ? TwoUpSides(n) : BookletSides(n, o.blankFirst);
-    return n > 0;
+    }
+    return true;
+}
+
+void CZelView::RestorePaperSetting() {
+    if (!g_view.paperTurned) return;
+    g_view.paperTurned = 0;
+    if (document && document->printer && g_view.savedPaperSetting >= 0)
+        document->printer->SetPrintOrientation(g_view.savedPaperSetting);
 }
 
 void CZelView::OnBeginPrinting(CDC*, CPrintInfo& info) {
@@ -106,7 +156,7 @@ void CZelView::OnPrepareDC(CDC* dc, void* printInfo) {
     if (!o.booklet && !o.twoUp && tileCounter == 0 &&
         ((o.oddOnly && info->curPage % 2 == 0) || (o.evenOnly && info->curPage % 2 != 0))) {
         ++info->curPage;
-        if (info->curPage > info->maxPage) info->continuePrinting = false;
+        if (info->curPage > (info->toPage > 0 ? info->toPage : info->maxPage)) info->continuePrinting = false;
     }
     if (g_view.print.manualDuplex && g_view.duplexPrompt && !info->preview && info->curPage % 2 == 0) {
         char text[160];
@@ -135,6 +185,7 @@ void CZelView::OnEndPrinting(CDC*, CPrintInfo& info) {
     if (printZoomSaved && printZoomSaved != 100) document->SetZoom(printZoomSaved, false);
     document->RecalcPageGeometry(true, true);
     if (info.preview && rulersShownBeforePreview) ShowRulers(true);
+    RestorePaperSetting();
     g_view.printPreview = 0;
     g_draw.printingDC = false;
 }
@@ -154,13 +205,13 @@ void CZelView::DrawPrintedPage(CDC* dc, int index, int resolution, POINT deviceO
     g_draw.printingDC = true;
     g_draw.printJob = true;
     PushPort(dc);
-    const RECT paper = page->GetPaperRect();
-    // The device offset in page units at this resolution.
-    const int ox = MulDiv(deviceOffset.x, 72, resolution), oy = MulDiv(deviceOffset.y, 72, resolution);
-    printer.SetWindowOrg(paper.left + pageOffset.x - ox, paper.top + pageOffset.y - oy);
+    const POINT origin = PrintWindowOrigin(page->GetPaperRect(), pageOffset, deviceOffset,
+                                           POINT{dc->GetDeviceCaps(PHYSICALOFFSETX), dc->GetDeviceCaps(PHYSICALOFFSETY)},
+                                           resolution);
+    printer.SetWindowOrg(origin.x, origin.y);
     {
         fw::ScopedGlobal<RECT> keepUpdate(g_model.updateRect);
-        g_model.updateRect = paper;
+        g_model.updateRect = page->GetPaperRect();
         page->Draw();
     }
     printer.SetWindowOrg(0, 0);
@@ -203,7 +254,7 @@ struct HalfSheet {
 };
 
 HalfSheet FitHalf(CDC* dc, int pageW, int pageH, int dpi, int size) {
-    const int sheetW = dc->GetDeviceCaps(HORZRES), sheetH = dc->GetDeviceCaps(VERTRES);
+    const int sheetW = dc->GetDeviceCaps(PHYSICALWIDTH), sheetH = dc->GetDeviceCaps(PHYSICALHEIGHT);
     const int half = sheetW / 2;
     const int w = MulDiv(pageW, MulDiv(dpi, size, 100), 72), h = MulDiv(pageH, MulDiv(dpi, size, 100), 72);
     const int scale = std::max(1, std::min(MulDiv(half, 100, std::max(1, w)), MulDiv(sheetH, 100, std::max(1, h))));
@@ -247,47 +298,58 @@ void CZelView::PrintBooklet(CDC* dc, CPrintInfo& info) {
     printedSides.push_back(PrintedSide{{first, second}, 0, 0});
 }
 
-bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi) {
+bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi, bool showDialog) {
     printedSides.clear();
     CPrintInfo info;
+    info.showDialog = showDialog;
     if (!OnPreparePrinting(info)) return false;
     const int w = document->unscaledPageSetup.GetPaperWidth(), h = document->unscaledPageSetup.GetPaperHeight();
-    const bool sideways = g_view.print.booklet || g_view.print.twoUp;
     CPrinterDC dc;
-    if (!dc.CreatePdf(utf8Path, dpi, sideways ? h : w, sideways ? w : h, 0)) return false;
+    if (!dc.CreatePdf(utf8Path, dpi, info.landscape ? h : w, info.landscape ? w : h, 0)) {
+        RestorePaperSetting();
+        return false;
+    }
     fw::ScopedGlobal<bool> quirk(g_draw.laserJetQuirk);
     g_draw.laserJetQuirk = false;
     return RunPrint(dc, info);
 }
 
-bool CZelView::PrintToPrinter(const std::string& printerName) {
+bool CZelView::PrintToPrinter(bool showDialog) {
     printedSides.clear();
     CPrintInfo info;
+    info.showDialog = showDialog;
     if (!OnPreparePrinting(info)) return false;
     CPrinterDC dc;
-    if (!dc.CreatePrinter(printerName)) return false;
-    std::string name = printerName;
-    if (name.empty()) {
-        const std::vector<std::string> names = fw::PrinterNames();
-        if (!names.empty()) name = names.front();
+    if (!dc.CreatePrinter(fw::ToUtf8(info.device))) {
+        RestorePaperSetting();
+        return false;
     }
+    dc.SetLandscape(info.landscape);
+    dc.SetCopies(info.copies);
     fw::ScopedGlobal<bool> quirk(g_draw.laserJetQuirk);
-    g_draw.laserJetQuirk = name.find(kLaserJet) != std::string::npos;
+    g_draw.laserJetQuirk = document->printer ? document->printer->IsLaserJetPrinter()
+                                             : info.device.find(kLaserJet) != std::string::npos;
     return RunPrint(dc, info);
 }
 
 bool CZelView::RunPrint(CPrinterDC& dc, CPrintInfo& info) {
-    if (!dc.StartDoc("zelmarin")) return false;
+    if (!dc.StartDoc("zelmarin")) {
+        RestorePaperSetting();
+        return false;
+    }
     OnBeginPrinting(&dc, info);
+    const int first = std::clamp(info.fromPage > 0 ? info.fromPage : info.minPage, info.minPage, info.maxPage);
+    const int last = std::clamp(info.toPage > 0 ? info.toPage : info.maxPage, first, info.maxPage);
+    info.toPage = last;
     bool ok = true;
-    for (info.curPage = info.minPage; info.curPage <= info.maxPage; ++info.curPage) {
+    for (info.curPage = first; info.curPage <= last; ++info.curPage) {
         info.continuePrinting = true;
         OnPrepareDC(&dc, &info);
         if (!info.continuePrinting) break;
         ok = dc.StartPage() && ok;
         OnPrint(&dc, info);
         ok = dc.EndPage() && ok;
-        if (!info.continuePrinting) break;
+        if (!info.continuePrinting || info.curPage >= last) break;
     }
     OnEndPrinting(&dc, info);
     return dc.EndDoc() && ok;

@@ -22,8 +22,8 @@ constexpr UINT kExtendedKey = 0x0100;  // the key data's extended-key bit (keypa
 }  // namespace
 
 CZelView::CZelView() {
-    AddCommand(ID_FILE_PRINT, [this] { PrintToPrinter(""); });
-    AddCommand(ID_FILE_PRINT_DIRECT, [this] { PrintToPrinter(""); });
+    AddCommand(ID_FILE_PRINT, [this] { PrintToPrinter(true); });
+    AddCommand(ID_FILE_PRINT_DIRECT, [this] { PrintToPrinter(false); });
 }
 
 CZelView::~CZelView() {

@@ -81,9 +81,11 @@ public:
     // The print command's run into a PDF file at a resolution: prepare, begin, each side
     // (prepare the context, print), end. False when the file cannot be made or the run was
     // refused.
-    bool PrintToPdf(const std::string& utf8Path, int dpi = 600);
-    // The same run on a system printer (empty: the default one); false without one.
-    bool PrintToPrinter(const std::string& printerName);
+    // With showDialog the print dialog comes first (its printer and copies do not reach a file).
+    bool PrintToPdf(const std::string& utf8Path, int dpi = 600, bool showDialog = false);
+    // The same run on the current printer (the score's own), the print dialog first with
+    // showDialog; false without a printer or when the dialog is cancelled.
+    bool PrintToPrinter(bool showDialog);
     // What the last run put on each side, in order.
     std::vector<PrintedSide> printedSides;
 
@@ -139,6 +141,8 @@ private:
     int printZoomSaved = 0;
     // The run itself on a printer context made for it.
     bool RunPrint(CPrinterDC& dc, CPrintInfo& info);
+    // The printer's paper setting as it was before a two-page layout turned it.
+    void RestorePaperSetting();
     // Puts the panes of a block at their places (the others parked).
     void PlaceBlock(int block, int offsetInBlock, POINT scroll);
     void ParkHiddenPanes();
