@@ -12,6 +12,8 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/Beaming.h"
@@ -39,20 +41,91 @@ void ItemRef(const std::string& text, int bar, int* outBar, int* outIndex) {
     }
 }
 
+// A time signature change at bar B, as the time-signature command makes it without a selection:
+// the bar and the bars after it that had the same time signature (up to a bar that shows a change
+// of its own) take NUM/DEN in numbers, shown at B; a later bar that already has NUM/DEN shows none.
+// The bars are measured, recalculated, respaced and re-timed afterwards.
 void RunMeter(Context& ctx, const Args& args) {
     NeedArgs(args, 3, 3, "meter B NUM DEN");
     CScore& score = *ctx.Score().score;
-    const int b = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
-    CBar* bar = score.GetBar(b);
-    Meter* meter = bar->GetMeter();
-    meter->SetNumerator(std::uint8_t(ArgIntIn(args, 1, "numerator", 1, 99)));
+    const int first = ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1);
+    const int num = ArgIntIn(args, 1, "numerator", 1, 99);
     const int den = ArgInt(args, 2, "denominator");
     if (den != 1 && den != 2 && den != 4 && den != 8 && den != 16 && den != 32 && den != 64 && den != 128)
         throw ScriptError("bad denominator " + args[2]);
-    meter->SetDenominator(std::uint8_t(den));
-    meter->SetGroupCount(0);
-    meter->SetDefaultBeamGroups();
-    if (!meter->Update()) throw ScriptError("the meter could not be updated");
+
+    const Meter old = *score.GetBar(first)->GetMeter();
+    Meter working = old;
+    working.SetNumerator(std::uint8_t(num));
+    working.SetDenominator(std::uint8_t(den));
+    // Numbers: neither common nor cut time, no additive groups.
+    working.SetKindFlags(std::uint8_t(working.GetKindFlags() & ~(Meter::kCommonTime | Meter::kCutTime)));
+    for (int i = 0; i < 3; ++i) {
+        working.SetTopGroup(i, 0);
+        working.SetBottomGroup(i, 0);
+    }
+    working.SetDisplayFlags(std::uint8_t((working.GetDisplayFlags() & ~Meter::kAdditiveShown) | Meter::kShown));
+    working.SetGroupCount(0);
+    working.SetDefaultBeamGroups();
+    if (!working.Update()) throw ScriptError("the meter could not be updated");
+
+    int last = first;
+    while (last + 1 < score.GetBarCount()) {
+        const CBar* next = score.GetBar(last + 1);
+        if (next->HasBarFlag(CBar::kShowsMeterBit) || !next->GetMeter()->Matches(old)) break;
+        ++last;
+    }
+    constexpr std::uint8_t kCourtesy = 0x10;
+    for (int b = first; b <= last; ++b) {
+        CBar* bar = score.GetBar(b);
+        Meter* meter = bar->GetMeter();
+        *meter = working;
+        if (b != first) meter->SetDisplayFlags(std::uint8_t(meter->GetDisplayFlags() & ~kCourtesy));
+        bar->MeasureContents();
+    }
+    if (last + 1 < score.GetBarCount()) {
+        Meter* after = score.GetBar(last + 1)->GetMeter();
+        if (after->Matches(working))
+            after->SetDisplayFlags(std::uint8_t(after->GetDisplayFlags() & ~(Meter::kShown | kCourtesy)));
+    }
+
+    score.Reindex();
+    score.RecalcBars(false);
+    const bool changed = old.GetNumerator() != working.GetNumerator() ||
+                         old.GetDenominator() != working.GetDenominator() ||
+                         old.GetGroupCount() != working.GetGroupCount();
+    for (int b = first; b <= last; ++b) {
+        CBar* bar = score.GetBar(b);
+        if (changed && bar->Respace()) {
+            if (CLine* line = bar->GetLine()) line->Rejustify(false);
+            for (int t = 0; t < score.GetTrackCount(); ++t)
+                if (CTrkBar* trkBar = score.GetTrkBar(t, b)) trkBar->RecalcPositions(-1);
+        }
+        for (int t = 0; t < score.GetTrackCount(); ++t)
+            if (CTrkBar* trkBar = score.GetTrkBar(t, b)) trkBar->RecalcTimes(nullptr, nullptr);
+    }
+}
+
+// "bar 3: 3/4 numbers length 1440 shown 1 shows 1": the look is common, cut or numbers; shown is
+// the time signature's own shown bit, shows whether the bar draws it (inside a system, or as the
+// start of a system whose staves show it).
+void RunPrintMeter(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "print meter B1-B2");
+    CScore& score = *ctx.Score().score;
+    int from = 0, to = 0;
+    ArgRange(args, 0, "bars", &from, &to);
+    if (from < 0 || to >= score.GetBarCount() || from > to) throw ScriptError("bad bars " + args[0]);
+    for (int b = from; b <= to; ++b) {
+        CBar* bar = score.GetBar(b);
+        const Meter* m = bar->GetMeter();
+        bool shows = bar->HasBarFlag(CBar::kShowsMeterBit);
+        if (CLine* line = bar->GetLine(); line && line->GetFirstBarIndex() == b)
+            for (int t = 0; t < score.GetTrackCount(); ++t)
+                if (CStaff* staff = line->GetStaff(t); staff && (staff->GetDisplay() & CStaff::kMeterShownBit)) shows = true;
+        std::fprintf(ctx.out, "bar %d: %d/%d %s length %d shown %d shows %d\n", b, m->GetNumerator(), m->GetDenominator(),
+                     m->IsCommonTime() ? "common" : m->IsCutTime() ? "cut" : "numbers", int(bar->GetMeterLength()),
+                     (m->GetDisplayFlags() & Meter::kShown) ? 1 : 0, shows ? 1 : 0);
+    }
 }
 
 void RunBeamGroups(Context& ctx, const Args& args) {
@@ -189,7 +262,12 @@ void RunPrintBeaming(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"meter", "B NUM DEN", "bar B's time signature NUM/DEN with the denominator's beam groups", RunMeter},
+    {"meter", "B NUM DEN",
+     "a time signature change to NUM/DEN (numbers, the denominator's beam groups) at bar B, carried to the "
+     "following bars that had bar B's old one",
+     RunMeter},
+    {"print meter", "B1-B2", "each bar's time signature, its look, its length, its shown bit and whether it shows it",
+     RunPrintMeter},
     {"beamgroups", "B G1 G2 G3 G4 [second=N] [third=N] [beats=N]",
      "bar B's four beam-grouping bytes; second= and third= set the second- and third-level break bytes and "
      "flags, beats= the beat count",

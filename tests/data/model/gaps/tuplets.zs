@@ -16,6 +16,8 @@ tuplet 0 1 0-0 3 2
 note 0 1 544 3 0
 fillgaps 0 1 0
 print rhythm 0 1
+# A meter change lasts until the next one: bar 2 returns to 4/4.
+meter 2 4 4
 
 # A triplet of quarters crosses a beat: after its first member on the third beat the two rests
 # that complete it are triplet quarters, though both stand off the beat.

@@ -34,8 +34,9 @@ recalctimes 0 4
 print timing 0 4
 rest 0 5 0 1 0 voice=1
 rest 0 5 0 3 0 voice=2
-meter 5 3 4
 recalctimes 0 5
+# The 3/4 of bar 4 lasts until the next change: bar 6 returns to 4/4.
+meter 6 4 4
 # Three eighths of a 3:2 triplet take 480 ticks (160 each), and the quarter after them starts at
 # 480; grace notes take no time.
 note 0 6 0 4 0
