@@ -13,7 +13,9 @@
 // in the run as an inert record marked removed, which is not saved again.
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
@@ -55,6 +57,24 @@ void ReportDamagedBar(int track, int bar) {
     fw::CopyText(text, sizeof text, message);
     AfxMessageBox(text, MB_OK);
     LogText("Problem", false);
+}
+
+// Where a bar of a track is read before its block takes the run: one room per thread, kept from
+// bar to bar so that reading does not grow and trim a block for every bar. A room larger than
+// this is let go after its bar.
+constexpr std::uint32_t kKeptRoom = 1u << 20;
+
+std::vector<std::uint8_t>& ReadRoom() {
+    thread_local std::vector<std::uint8_t> room;
+    return room;
+}
+
+// Makes the bar's block hold the run read into `run` (`total` bytes); false, with the block
+// as it was, when memory runs out.
+bool TakeRun(ItemBlock* block, const std::uint8_t* run, std::uint32_t total) {
+    if (!block->Resize(total)) return false;
+    std::memcpy(block->Address(), run, total);
+    return true;
 }
 
 int DecimalDigits(int n) {
@@ -100,15 +120,31 @@ void CTrkBar::Read(CChunkStream& stream, int unused) {
     // let the read go on into the file).
     const int count = length >= 2 ? std::int16_t(stream.ReadWord()) : 0;
 
-    // The block is sized once: the chunk, a class slot for every record, and the slack.
+    // The run is read into a zeroed room of the chunk, a class slot for every record, and the
+    // slack; the bar's block takes what the run came to.
     const std::uint64_t room64 = std::uint64_t(length) + 4ull * std::uint64_t(std::max(count, 0)) + kReadSlack;
-    if (room64 > 0x7FFFFFFFull || !Block()->Resize(std::uint32_t(room64))) {
+    std::vector<std::uint8_t>& scratch = ReadRoom();
+    bool roomMade = room64 <= 0x7FFFFFFFull;
+    if (roomMade && scratch.size() < room64) {
+        try {
+            scratch.resize(std::size_t(room64));
+        } catch (const std::bad_alloc&) {
+            roomMade = false;
+        }
+    }
+    if (!roomMade) {
         stream.EndReadChunk();
         ThrowOutOfMemory();
     }
     const auto room = std::uint32_t(room64);
-    std::uint8_t* base = Block()->Address();
+    std::uint8_t* base = scratch.data();
     std::memset(base, 0, room);
+    struct LetGo {
+        std::vector<std::uint8_t>& scratch;
+        ~LetGo() {
+            if (scratch.size() > kKeptRoom) std::vector<std::uint8_t>().swap(scratch);
+        }
+    } letGo{scratch};
 
     // The records leave the last 32 bytes of the room free: the end record that a damaged or
     // unfinished run gets, and the 16 bytes the run's total counts beyond its records.
@@ -175,17 +211,16 @@ void CTrkBar::Read(CChunkStream& stream, int unused) {
     } catch (...) {
         // Anything else leaves a terminated run behind before it passes on.
         endRunHere();
-        if (!Block()->Resize(total)) SetRunLength(total);
+        TakeRun(Block(), base, total);
         stream.EndReadChunk();
         throw;
     }
 
+    // The block takes the run before the damage is told: the room serves every read on this
+    // thread, and a message box runs the thread's events.
+    const bool taken = TakeRun(Block(), base, total);
     if (damaged) ReportDamagedBar(GetTrackIndex(), GetBarIndex());
     if (!progress.empty()) LogText(progress.c_str(), true);
-    const bool trimmed = Block()->Resize(total);
     stream.EndReadChunk();
-    if (!trimmed) {
-        SetRunLength(total);
-        ThrowOutOfMemory();
-    }
+    if (!taken) ThrowOutOfMemory();
 }

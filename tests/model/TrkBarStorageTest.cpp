@@ -124,6 +124,33 @@ TEST_F(TrkBarStorageTest, ARecordThatGrowsOnReadingIsZeroFilledAndTheNextFollows
     EXPECT_EQ(bar->GetRunLength(), 16u + 28 + 16 + 16);
 }
 
+// Bars are read one after another through the same room: a bar read after a longer one, whose
+// records filled the room with other bytes and whose run was cut short, holds byte for byte what
+// it holds when read alone, its grown record zero-filled.
+TEST_F(TrkBarStorageTest, ABarReadAfterALongerOneHoldsNothingOfIt) {
+    const TestWantedBehaviour wants28(28);
+    ScopedClass grows(101, "CGrows", 20, &wants28);
+    const Bytes small = Chunk(3, Concat({StoredHead(20, 101), {0xAA, 0xBB, 0xCC, 0xDD}, StoredBend(), StoredEnd()}));
+    const auto runOf = [](CTrkBar* bar) {
+        const std::uint8_t* p = bar->Block()->Address();
+        return Bytes(p, p + bar->GetRunLength());
+    };
+    Bar alone;
+    ReadInto(alone.bar, small);
+    const Bytes expected = runOf(alone.bar);
+
+    Bytes marks;
+    for (int i = 0; i < 200; ++i) marks = Concat({marks, StoredMark()});
+    Bytes longer = Chunk(400, marks);  // its count promises more than it holds
+    for (std::size_t i = 10; i + 1 < longer.size(); i += 24) longer[i] = 0xEE;
+    for (int round = 0; round < 2; ++round) {
+        Bar first, second;
+        ReadInto(first.bar, longer);
+        ReadInto(second.bar, small);
+        EXPECT_EQ(runOf(second.bar), expected) << "round " << round;
+    }
+}
+
 TEST_F(TrkBarStorageTest, PicturesAreDroppedWithoutAMessage) {
     const BarItemBehaviour pictureClass;
     ScopedClass pictures(26, "CPict", 22, &pictureClass);
