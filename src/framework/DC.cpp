@@ -32,6 +32,10 @@ struct CDC::Impl {
     std::unique_ptr<QPainter> printerPainter;
     bool docStarted = false;
     bool firstPage = true;
+    // A preview: the sheet side being drawn is a picture (the printer is null), paper in pixels.
+    bool preview = false;
+    QSize previewSize;
+    QImage previewPage;
     int logPixels = 96;
 
     // attributes
@@ -254,6 +258,8 @@ void CDC::DeleteDC() {
     if (impl_->printerPainter && impl_->printerPainter->isActive()) impl_->printerPainter->end();
     impl_->printerPainter.reset();
     impl_->printer.reset();
+    impl_->preview = false;
+    impl_->previewPage = QImage();
     impl_->target = Impl::Target::None;
     impl_->bitmapData.reset();
     impl_->bitmap = nullptr;
@@ -305,6 +311,23 @@ POINT CDC::GetWindowOrg() const { return impl_->org; }
 
 int CDC::GetDeviceCaps(int index) const {
     const Impl& d = *impl_;
+    if (d.target == Impl::Target::Printer && d.preview) {
+        switch (index) {
+        case TECHNOLOGY: return DT_RASPRINTER;
+        case HORZRES:
+        case PHYSICALWIDTH: return d.previewSize.width();
+        case VERTRES:
+        case PHYSICALHEIGHT: return d.previewSize.height();
+        case HORZSIZE: return int(std::lround(d.previewSize.width() * 25.4 / d.logPixels));
+        case VERTSIZE: return int(std::lround(d.previewSize.height() * 25.4 / d.logPixels));
+        case LOGPIXELSX:
+        case LOGPIXELSY: return d.logPixels;
+        case BITSPIXEL: return 24;
+        case PLANES: return 1;
+        case NUMCOLORS: return -1;
+        default: return 0;
+        }
+    }
     if (d.target == Impl::Target::Printer && d.printer) {
         QPageLayout layout = d.printer->pageLayout();
         int dpi = d.logPixels;
@@ -938,7 +961,40 @@ void CPrinterDC::SetCopies(int copies) {
     impl_->printer->setCopyCount(std::max(1, copies));
 }
 
+bool CPrinterDC::CreatePreview(int dpi, int paperWidth, int paperHeight) {
+    fw::EnsureGraphics();
+    DeleteDC();
+    if (dpi <= 0 || paperWidth <= 0 || paperHeight <= 0) return false;
+    impl_->target = Impl::Target::Printer;
+    impl_->preview = true;
+    impl_->logPixels = dpi;
+    impl_->previewSize = QSize(std::max(1, paperWidth * dpi / 72), std::max(1, paperHeight * dpi / 72));
+    return true;
+}
+
+bool CPrinterDC::DrawPreviewSide(CDC& target, const RECT& where) const {
+    const Impl& d = *impl_;
+    if (!d.preview || d.previewPage.isNull()) return false;
+    QImage* img = target.impl()->image();
+    if (!img) return false;
+    {
+        QPainter p(img);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(QRect(where.left - target.impl()->org.x, where.top - target.impl()->org.y,
+                          where.right - where.left, where.bottom - where.top),
+                    d.previewPage);
+    }
+    if (target.impl()->target == Impl::Target::Window && target.impl()->widget) target.impl()->widget->update();
+    return true;
+}
+
 bool CPrinterDC::StartDoc(const char* title) {
+    if (impl_->preview) {
+        if (impl_->docStarted) return false;
+        impl_->docStarted = true;
+        impl_->firstPage = true;
+        return true;
+    }
     if (!impl_->printer || impl_->docStarted) return false;
     impl_->printer->setDocName(QString::fromStdString(fw::ToUtf8(title ? title : "")));
     impl_->printerPainter = std::make_unique<QPainter>();
@@ -953,6 +1009,14 @@ bool CPrinterDC::StartDoc(const char* title) {
 
 bool CPrinterDC::StartPage() {
     if (!impl_->docStarted) return false;
+    if (impl_->preview) {
+        // Each side starts on a fresh white sheet; the one before is let go of.
+        if (impl_->printerPainter && impl_->printerPainter->isActive()) impl_->printerPainter->end();
+        impl_->previewPage = QImage(impl_->previewSize, QImage::Format_RGB32);
+        impl_->previewPage.fill(Qt::white);
+        impl_->printerPainter = std::make_unique<QPainter>();
+        return impl_->printerPainter->begin(&impl_->previewPage);
+    }
     if (!impl_->firstPage) impl_->printer->newPage();
     impl_->firstPage = false;
     return true;
@@ -963,6 +1027,11 @@ bool CPrinterDC::EndPage() { return impl_->docStarted; }
 bool CPrinterDC::EndDoc() {
     if (!impl_->docStarted) return false;
     impl_->docStarted = false;
+    if (impl_->preview) {
+        if (impl_->printerPainter && impl_->printerPainter->isActive()) impl_->printerPainter->end();
+        impl_->printerPainter.reset();
+        return true;
+    }
     bool ok = impl_->printerPainter->end();
     impl_->printerPainter.reset();
     return ok;

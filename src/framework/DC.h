@@ -177,6 +177,11 @@ public:
     // copies the printer makes of the document.
     void SetLandscape(bool landscape);
     void SetCopies(int copies);
+    // A print preview: each side is drawn into a picture of the paper (in 1/72 inch) at the
+    // resolution, as a printer without hardware margins would print it; the side last started
+    // can be drawn into another device context, stretched into a rectangle.
+    bool CreatePreview(int dpi, int paperWidth, int paperHeight);
+    bool DrawPreviewSide(CDC& target, const RECT& where) const;
     bool StartDoc(const char* title);
     bool StartPage();
     bool EndPage();

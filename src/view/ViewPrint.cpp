@@ -19,6 +19,7 @@
 #include "platform/PrArtist.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewPrintDialog.h"
+#include "view/ViewPreview.h"
 #include "view/ZelView.h"
 
 namespace {
@@ -182,6 +183,11 @@ void CZelView::OnPrint(CDC* dc, CPrintInfo& info) {
 }
 
 void CZelView::OnEndPrinting(CDC*, CPrintInfo& info) {
+    if (!document) {
+        g_view.printPreview = 0;
+        g_draw.printingDC = false;
+        return;
+    }
     if (printZoomSaved && printZoomSaved != 100) document->SetZoom(printZoomSaved, false);
     document->RecalcPageGeometry(true, true);
     if (info.preview && rulersShownBeforePreview) ShowRulers(true);
@@ -296,6 +302,14 @@ void CZelView::PrintBooklet(CDC* dc, CPrintInfo& info) {
     if (first >= 0) DrawPrintedPage(dc, first, resolution, POINT{0, h.top}, POINT{0, 0});
     if (second >= 0) DrawPrintedPage(dc, second, resolution, POINT{h.half, h.top}, POINT{0, 0});
     printedSides.push_back(PrintedSide{{first, second}, 0, 0});
+}
+
+bool CZelView::PrintPreview() {
+    if (preview && preview->IsWindow()) return true;
+    preview = std::make_unique<CPreviewWnd>();
+    if (preview->Start(this)) return true;
+    preview.reset();
+    return false;
 }
 
 bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi, bool showDialog) {

@@ -14,6 +14,7 @@
 #include "platform/Port.h"
 #include "platform/StdDlgGlobals.h"
 #include "view/PagePane.h"
+#include "view/ViewPreview.h"
 #include "view/Ruler.h"
 #include "view/ZelWnd.h"
 
@@ -24,9 +25,12 @@ constexpr UINT kExtendedKey = 0x0100;  // the key data's extended-key bit (keypa
 CZelView::CZelView() {
     AddCommand(ID_FILE_PRINT, [this] { PrintToPrinter(true); });
     AddCommand(ID_FILE_PRINT_DIRECT, [this] { PrintToPrinter(false); });
+    AddCommand(ID_FILE_PRINT_PREVIEW, [this] { PrintPreview(); });
 }
 
 CZelView::~CZelView() {
+    if (preview) preview->End();
+    preview.reset();
     if (document && document->view == this) document->view = nullptr;
     if (document) document->currentPane = nullptr;
 }

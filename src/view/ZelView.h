@@ -19,6 +19,7 @@ class CPagePane;
 class CRuler;
 class CZelWnd;
 class CPrinterDC;
+class CPreviewWnd;
 struct ScoreLocation;
 
 class CZelView : public CScrollView32, public CZelViewBase {
@@ -86,6 +87,9 @@ public:
     // The same run on the current printer (the score's own), the print dialog first with
     // showDialog; false without a printer or when the dialog is cancelled.
     bool PrintToPrinter(bool showDialog);
+    // The print preview over the score window (ViewPreview.h); false when nothing can be shown.
+    bool PrintPreview();
+    CPreviewWnd* GetPreview() const { return preview.get(); }
     // What the last run put on each side, in order.
     std::vector<PrintedSide> printedSides;
 
@@ -139,6 +143,7 @@ private:
     // with the page's top-left at a device offset.
     void DrawPrintedPage(CDC* dc, int page, int resolution, POINT deviceOffset, POINT pageOffset);
     int printZoomSaved = 0;
+    std::unique_ptr<CPreviewWnd> preview;
     // The run itself on a printer context made for it.
     bool RunPrint(CPrinterDC& dc, CPrintInfo& info);
     // The printer's paper setting as it was before a two-page layout turned it.
