@@ -4,6 +4,8 @@
 //   bench_score            every table
 //   bench_score quick      the smallest sizes only (a smoke run)
 //   bench_score T B        one size of T tracks and B bars (for a profiler)
+//   bench_score edits T B  bar insertions and deletions only, with the shorter passes and
+//                          with whole passes (CScore::wholeScorePasses)
 //
 // Each size runs in a child process of its own, so that its peak resident memory is its own.
 // Times are the median of five runs, in milliseconds.
@@ -260,16 +262,20 @@ int main(int argc, char** argv) {
     RegisterNotationClasses();
     if (argc == 4 && std::strcmp(argv[1], "edits") == 0) {
         // Only bar insertions and deletions, for a profiler.
+        // Each with the shorter passes and with whole passes, back to back.
         CZelDoc doc;
         auto score = Build(&doc, std::atoi(argv[2]), std::atoi(argv[3]));
         const int mid = score->GetBarCount() / 2;
-        std::vector<double> t;
-        for (int r = 0; r < 40; ++r)
-            t.push_back(Time([&] {
-                score->InsertBar(mid);
-                score->DeleteBar(mid);
-            }));
-        std::printf("insert and delete: %.2f ms\n", Median(t));
+        for (bool whole : {false, true}) {
+            score->wholeScorePasses = whole;
+            std::vector<double> in, out;
+            for (int r = 0; r < 40; ++r) {
+                in.push_back(Time([&] { score->InsertBar(mid); }));
+                out.push_back(Time([&] { score->DeleteBar(mid); }));
+            }
+            std::printf("%s: insert %.2f ms, delete %.2f ms\n", whole ? "whole passes" : "shorter passes", Median(in),
+                        Median(out));
+        }
         return 0;
     }
     if (argc == 3) {

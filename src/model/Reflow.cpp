@@ -204,8 +204,12 @@ bool CScore::ReflowFromPage(int pageIndex) {
     if (CLine* last = GetLine(lineCount - 1)) last->SetLastFlag(true);
     if (CPage* last = GetPage(pageCount - 1)) last->SetLastFlag(true);
     Reindex();
+    // The systems are placed again; the recalculation that follows justifies each of them, and
+    // a justification reads none of what an earlier one wrote, so they are not justified here.
     const int relaidOut = GetPage(std::min<int>(pageIndex, pageCount - 1))->GetFirstSystem();
-    for (int k = relaidOut; k < lineCount; ++k) GetLine(k)->Relayout();
+    for (int k = relaidOut; k < lineCount; ++k)
+        if (wholeScorePasses) GetLine(k)->Relayout();
+        else GetLine(k)->PlaceOnPage();
     // The recalculation starts at the system before the first that took other bars: its last
     // bar's widths and its justification follow the first bar of the next system.
     reflowRecalcFrom = std::max(0, std::min(firstReflowed, relaidOut) - 1);

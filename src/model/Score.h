@@ -248,8 +248,9 @@ public:
     // has walked and found without a key signature record: their courtesy width needs no walk
     // of the items. Empty otherwise (memory only).
     std::vector<std::uint8_t> keylessBars;
-    // Set, bar and system edits recalculate the whole score (the reference the partial passes
-    // are held to; memory only).
+    // Set, bar and system edits run their passes whole: every system the reflow places is
+    // also justified there, and the whole score is recalculated (the reference the shorter
+    // passes are held to; memory only).
     bool wholeScorePasses = false;
     // The system where the last reflow's recalculation began, and how many recalculations
     // have started after system 0 (memory only).

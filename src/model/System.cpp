@@ -353,6 +353,11 @@ void CLine::LocatePoint(int x, ScoreLocation* location) {
 // --- layout -------------------------------------------------------------------------------------------
 
 void CLine::Relayout() {
+    PlaceOnPage();
+    Justify();
+}
+
+void CLine::PlaceOnPage() {
     CPage* page = GetPage();
     RECT r = GetRect();
     if (page) {
@@ -363,7 +368,6 @@ void CLine::Relayout() {
     SetRect(r);
     MeasureHeader();
     PlaceStaves();
-    Justify();
 }
 
 void CLine::MeasureHeader() {

@@ -174,6 +174,8 @@ public:
 
     // --- layout ---
     void Relayout();
+    // Relayout without the justification, for a pass that justifies the system afterwards.
+    void PlaceOnPage();
     void MeasureHeader();
     void PlaceStaves();
     void RefitStaves(int size);
