@@ -151,7 +151,7 @@ bool CZelApp::InitSubsystems() {
     g_preferences.SetDefaultFonts(LanguageFontSize(0));
     g_preferences.Init();
     // What the lower layers take from the loaded preferences.
-    for (int i = 0; i < Preferences::kFontCount; ++i) DefaultFontTable()[i] = g_preferences.Font(i);
+    g_preferences.MakeFontsCurrent();
     for (int i = 0; i < 8; ++i) g_model.voiceColors[i] = g_preferences.Byte(Preferences::kVoiceColors + i);
     g_model.engraverSettings = &g_preferences.Engraver();
 

@@ -11,6 +11,7 @@
 #include "framework/Paths.h"
 #include "framework/StringTable.h"
 #include "model/EngraverSettings.h"
+#include "model/ModelGlobals.h"
 #include "platform/DrawGlobals.h"
 #include "platform/FontMap.h"
 #include "platform/PlatformGlobals.h"
@@ -469,6 +470,11 @@ void Preferences::SetDefaultFonts(int languageSizeOffset) {
     SetFont(12, ref(serif, 12, 1));
     SetFont(14, ref(serif, 12, 0));
     SetFont(15, ref(serif, 10, 0));
+}
+
+void Preferences::MakeFontsCurrent() const {
+    FontRef* table = DefaultFontTable();
+    for (int i = 0; i < kFontCount; ++i) table[i] = Font(i);
 }
 
 // ---- the settings tree -----------------------------------------------------------------------

@@ -155,6 +155,10 @@ public:
     // The sixteen font references of a fresh start, from the installed-font list; the text
     // sizes 9, 10 and 12 grow by the interface language's offset.
     void SetDefaultFonts(int languageSizeOffset = 0);
+    // The sixteen fonts become the score defaults that the model reads (the default font table:
+    // new scores, titles, tempo marks, bar numbers, older files' label fonts). Start-up calls it
+    // once the preferences are loaded; the developer tools after SetDefaultFonts.
+    void MakeFontsCurrent() const;
 
     // Start-up: defaults of the library names, the stored values or an older version's
     // record, the repairs, the plug-in folder, the theme. Returns true.

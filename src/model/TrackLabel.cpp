@@ -61,10 +61,12 @@ int ForEachLabelLine(const char* text, Fn fn) {
     return count;
 }
 
-// The score's label font; one never set (size 0) draws as 10-point text of the standard text
-// face, so that a score without a label font still shows its labels line under line.
-FontRef LabelFont(const CScore& score) {
-    FontRef font = score.staffLabelFont;
+// The font of a label: the score's track-name font for the full names of the first system, its
+// abbreviation font for the others (the score's staff font is its time-signature font, by default
+// the music face, which has no letters). One never set (size 0) draws as 10-point text of the
+// standard text face, so that a score without label fonts still shows its labels line under line.
+FontRef LabelFont(const CScore& score, bool firstSystem) {
+    FontRef font = firstSystem ? score.textFont2 : score.textFont3;
     if (font.size == 0) font = FontRef{g_draw.standardFontRefs[1].face, 10, 0, 0};
     return font;
 }
@@ -100,7 +102,7 @@ RECT* CTrack::GetLabelRect(RECT* rect, bool firstSystem) {
     CScore* score = g_model.currentScore;
     CArtist* a = g_draw.artist;
     if (!staff || !score || !a || !staff->IsShown() || !LabelSwitchedOn(*this, firstSystem)) return rect;
-    const FontRef font = LabelFont(*score);
+    const FontRef font = LabelFont(*score, firstSystem);
     a->PushFont();
     a->SetFontRef(font);
     int widest = 0;
@@ -128,7 +130,7 @@ void CTrack::DrawLabel(int x, int y, bool firstSystem) {
         x += staff->ScaleOffset(GetLabelOffsetX(firstSystem));
         y += staff->ScaleOffset(GetLabelOffsetY(firstSystem));
     }
-    const FontRef font = LabelFont(*score);
+    const FontRef font = LabelFont(*score, firstSystem);
     a->PushFont();
     const int step = a->Scale(font.size);
     a->SetFont(font.face == FontRef::kNoFace ? -1 : int(font.face), step, font.style);

@@ -44,7 +44,7 @@ protected:
             tr->SetLabelOffsets(true, -30, 90);
             tr->SetLabelOffsets(false, -30, 90);
         }
-        s->score->staffLabelFont.size = 12;
+        s->score->textFont2.size = s->score->textFont3.size = 12;
         s->Line(0)->MakeCurrent();
     }
     CTrack* Track(int t) { return s->score->GetTrack(t); }
@@ -63,7 +63,7 @@ bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 TEST_F(TrackLabel, RectangleStandsAtTheAnchorMovedByTheOffsets) {
     BuildTwo();
-    const int size = s->score->staffLabelFont.size;
+    const int size = s->score->textFont2.size;
     struct Case {
         int track, system;
         bool right, grand, hidden, switchedOff;
@@ -113,7 +113,7 @@ TEST_F(TrackLabel, RectangleStandsAtTheAnchorMovedByTheOffsets) {
 TEST_F(TrackLabel, LinesCentreOnTheLabelsPlace) {
     BuildTwo();
     CStaff* st = s->Line(0)->GetStaff(1);
-    const int step = labels.Scale(s->score->staffLabelFont.size);
+    const int step = labels.Scale(s->score->textFont2.size);
     const int x = 300 + st->ScaleOffset(-30), y = 200 + st->ScaleOffset(90);
     const auto at = [](const char* how, int x, int y, const char* text) {
         return std::string(how) + " " + std::to_string(x) + " " + std::to_string(y) + " " + text;
@@ -138,7 +138,7 @@ TEST_F(TrackLabel, LinesCentreOnTheLabelsPlace) {
         EXPECT_EQ(got, c.want) << c.name;
     }
     // A label font never set (size 0) still spaces its lines: ten points apart.
-    s->score->staffLabelFont.size = 0;
+    s->score->textFont2.size = s->score->textFont3.size = 0;
     s->score->trackNamesRightAligned = 0;
     Track(1)->SetName("A,B");
     labels.log.clear();
@@ -146,12 +146,27 @@ TEST_F(TrackLabel, LinesCentreOnTheLabelsPlace) {
     const int ten = labels.Scale(10);
     EXPECT_EQ(labels.Only("centred"), (std::vector<std::string>{at("centred", x, y - ten / 2, "A"),
                                                                  at("centred", x, y - ten / 2 + ten, "B")}));
+    // Full names take the score's track-name font and abbreviations its abbreviation font, never
+    // the staff's time-signature font (the music face at 24 points by default).
+    s->score->staffLabelFont = FontRef{g_draw.defaultMusicFontRef.face, 24, 0, 0};
+    s->score->textFont2.size = 12;
+    s->score->textFont3.size = 8;
+    Track(1)->SetAbbreviation("a,b");
+    for (const bool first : {true, false}) {
+        const int step = labels.Scale(first ? 12 : 8);
+        labels.log.clear();
+        Track(1)->DrawLabel(300, 200, first);
+        EXPECT_EQ(labels.Only("centred"),
+                  (std::vector<std::string>{at("centred", x, y - step / 2, first ? "A" : "a"),
+                                            at("centred", x, y - step / 2 + step, first ? "B" : "b")}))
+            << (first ? "full name" : "abbreviation");
+    }
 }
 
 TEST_F(TrackLabel, TheCurrentVoicesSoundNameStandsUnderTheLabel) {
     BuildTwo();
     CStaff* st = s->Line(0)->GetStaff(1);
-    const int step = labels.Scale(s->score->staffLabelFont.size);
+    const int step = labels.Scale(s->score->textFont2.size);
     const int x = 300 + st->ScaleOffset(-30), y = 200 + st->ScaleOffset(90);
     const int below = y - step / 2 + 2 * step - labels.Scale(2);  // two lines, then the gap
     Track(1)->SetVoiceCount(4);

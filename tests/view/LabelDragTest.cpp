@@ -24,7 +24,7 @@ protected:
         track = score->GetTrack(0);
         track->SetName("Flute");
         track->SetTrackFlags(std::uint8_t(track->GetTrackFlags() | 0x01));
-        score->staffLabelFont.size = 12;
+        score->textFont2.size = score->textFont3.size = 12;
         {
             // The systems make room for the name.
             CDC measure;

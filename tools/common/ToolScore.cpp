@@ -16,6 +16,7 @@
 #include "framework/File.h"
 #include "model/BarItem.h"
 #include "model/NewScore.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/System.h"
 #include "model/Track.h"
@@ -41,6 +42,16 @@ void RegisterClasses() {
     done = true;
 }
 
+void UseStartupFonts() {
+    static bool done = false;
+    if (done) return;
+    fw::EnsureGraphics();
+    InitDrawing();
+    g_preferences.SetDefaultFonts(0);
+    g_preferences.MakeFontsCurrent();
+    done = true;
+}
+
 namespace {
 
 std::string Reason(const CException& e) {
@@ -53,6 +64,7 @@ std::string Reason(const CException& e) {
 
 std::unique_ptr<ToolScore> ReadScore(const std::string& path) {
     RegisterClasses();
+    UseStartupFonts();
     auto s = std::make_unique<ToolScore>();
     if (!s->doc->OnOpenDocument(fw::FromUtf8(path).c_str())) {
         std::string shown = fw::ToUtf8(s->doc->lastReadMessage);
@@ -99,6 +111,7 @@ namespace {
 std::unique_ptr<ToolScore> BuildScore(const NewScoreSettings& settings, bool titles) {
     RegisterClasses();
     if (settings.arrangement < 0 || settings.arrangement > 4) throw ToolError("arrangement must be 0-4");
+    UseStartupFonts();
     auto s = std::make_unique<ToolScore>();
     s->doc->SetTitle(nullptr);  // a new document is untitled
     // Track names are measured in the interface font for the systems' name indents: the score

@@ -38,6 +38,10 @@ struct ToolScore {
 
 // Registers the record classes once; every tool calls it before it touches a score.
 void RegisterClasses();
+// The score defaults of a fresh start: the preferences' default fonts (no interface-language
+// offset; the tools load no stored preferences) made the default font table, as start-up makes
+// them. Reading and making a score call it.
+void UseStartupFonts();
 
 // Opens a score file (UTF-8 path) through the document's open step, as the program opens it:
 // dispatch by ending, then every system laid out again (system rectangles are not stored). A

@@ -21,6 +21,7 @@ void LoadPreferences() {
     g_preferences.SetDefaults();
     g_preferences.SetDefaultFonts(CZelApp::LanguageFontSize(0));
     g_preferences.Init();
+    g_preferences.MakeFontsCurrent();
     g_loaded = true;
 }
 
