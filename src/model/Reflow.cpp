@@ -203,7 +203,10 @@ bool CScore::ReflowFromPage(int pageIndex) {
     }
     if (CLine* last = GetLine(lineCount - 1)) last->SetLastFlag(true);
     if (CPage* last = GetPage(pageCount - 1)) last->SetLastFlag(true);
-    Reindex();
+    // After a bar insertion or deletion the systems before the reflowed ones hold the bars of
+    // the tracks they held, already renumbered.
+    const int renumberFrom = barEditReflow && !wholeScorePasses ? firstReflowed : 0;
+    ReindexFrom(renumberFrom);
     // The systems are placed again; the recalculation that follows justifies each of them, and
     // a justification reads none of what an earlier one wrote, so they are not justified here.
     const int relaidOut = GetPage(std::min<int>(pageIndex, pageCount - 1))->GetFirstSystem();
@@ -217,7 +220,7 @@ bool CScore::ReflowFromPage(int pageIndex) {
     document->LayoutAllPages(false);
     if (!document->LayoutViewPanes()) return false;
     document->SetCurrentBar(document->location.barIndex, false);
-    Reindex();
+    ReindexFrom(renumberFrom);
     if (!AutoWrapOn()) {
         FitPagesToHeight(false);
         return true;

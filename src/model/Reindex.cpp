@@ -23,7 +23,9 @@ constexpr std::uint8_t kPageFlagsMask = CArrayItem::kLastBit;
 
 }  // namespace
 
-void CScore::Reindex() {
+void CScore::Reindex() { ReindexFrom(0); }
+
+void CScore::ReindexFrom(int firstSystem) {
     int s = 0, b = 0;
     std::int32_t start = 0;
     int multiEnd = -1, endingStart = -1, endingEnd = 0, numberBar = -1, counted = 0;
@@ -69,7 +71,7 @@ void CScore::Reindex() {
                 stop = true;
                 break;
             }
-            for (int t = 0; t < trackCount; ++t) {
+            for (int t = 0; t < trackCount && s >= firstSystem; ++t) {
                 if (CTrack* track = GetTrack(t)) {
                     track->SetIndex(t);
                     track->SetLastFlag(t == trackCount - 1);

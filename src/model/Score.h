@@ -259,6 +259,13 @@ public:
 
 private:
     void RecalcBarsFrom(bool flag, int firstSystem);
+    // Reindex, but the tracks, the staves and the bars of the tracks are renewed only from
+    // system `firstSystem` on: the systems before it hold the bars they held at the last
+    // reindex.
+    void ReindexFrom(int firstSystem);
+    // Set while a bar insertion or deletion reflows: the systems before the reflowed ones keep
+    // their bars.
+    bool barEditReflow = false;
 
     // What a bar recalculation carried into each system it walked: the system's bars and,
     // per staff, the clef, key and key display value in force at its start (memory only).

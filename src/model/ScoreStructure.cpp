@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "framework/Arith.h"
+#include "framework/Globals.h"
 #include <cstring>
 #include <vector>
 
@@ -180,7 +181,12 @@ CBar* CScore::InsertBar(int index) {
         UndoBarInsertion(*this, index, snap);
         return nullptr;
     }
-    if (!ReflowFromPage(pageIndex)) {
+    bool reflowed;
+    {
+        const fw::ScopedGlobal<bool> barEdit(barEditReflow, true);
+        reflowed = ReflowFromPage(pageIndex);
+    }
+    if (!reflowed) {
         UndoBarInsertion(*this, index, snap);
         return nullptr;
     }
@@ -224,7 +230,12 @@ void CScore::DeleteBar(int index) {
         if (l->GetFirstBarIndex() > index) l->SetFirstBarIndex(l->GetFirstBarIndex() - 1);
         else if (l->GetFirstBarIndex() + l->GetBarCount() > index) l->SetBarCount(l->GetBarCount() - 1);
     }
-    if (ReflowFromPage(std::min<int>(pageIndex, pageCount - 1))) RecalcBarsFromSystem(reflowRecalcFrom);
+    bool reflowed;
+    {
+        const fw::ScopedGlobal<bool> barEdit(barEditReflow, true);
+        reflowed = ReflowFromPage(std::min<int>(pageIndex, pageCount - 1));
+    }
+    if (reflowed) RecalcBarsFromSystem(reflowRecalcFrom);
     else RecalcBars(false);
 }
 
