@@ -73,8 +73,6 @@ std::int32_t ScaleOldPageUnit(std::int32_t v, int size) {
 // The document resolves the fonts in loading mode: the font map, the title blocks and every
 // item map their font indices through the loaded font list.
 void ResolveFontsOnLoad(CScore& /*score*/, ScoreFileDoc& /*doc*/) {}
-// The document makes its engraver settings the current ones.
-void MakeEngraverSettingsCurrent(ScoreFileDoc& /*doc*/) {}
 // `CScore::CheckLyricLines`: checks the lyric lines after loading.
 void CheckLyricLines(CScore& /*score*/) {}
 // `CScore::RebindDevices`: binds each track's output device and patches to what the stored
@@ -90,7 +88,8 @@ void ReadVSTRackText(CScore& /*score*/) {}
 void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
     g_model.currentScore = &score;
     if (resolveFonts) ResolveFontsOnLoad(score, doc);
-    MakeEngraverSettingsCurrent(doc);
+    // The file's engraver settings are the current ones from here on.
+    g_model.engraverSettings = &doc.engraver;
     CheckLyricLines(score);
     score.Reindex();
     score.RecalcBars(false);
@@ -210,6 +209,11 @@ ScoreFileDoc::ScoreFileDoc() {
     fontMap = FontMap{};
     pageSetup.SetPaperSizePoints(612, 792);
     pageSetup.SetMarginsPoints(36, 36, 36, 36);
+}
+
+ScoreFileDoc::~ScoreFileDoc() {
+    // A read made these engraver settings the current ones; nothing keeps pointing into them.
+    if (g_model.engraverSettings == &engraver) g_model.engraverSettings = nullptr;
 }
 
 // --- writing -------------------------------------------------------------------------------

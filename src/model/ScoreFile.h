@@ -28,6 +28,9 @@ struct ScoreFileDoc {
     static constexpr std::uint16_t kBuild = 25;
 
     ScoreFileDoc();
+    ScoreFileDoc(const ScoreFileDoc&) = default;
+    ScoreFileDoc& operator=(const ScoreFileDoc&) = default;
+    ~ScoreFileDoc();
 
     // Version block: the writer's version, the version needed to read, the build number.
     std::uint16_t version = kProgramVersion;

@@ -17,6 +17,7 @@
 #include "framework/File.h"
 #include "framework/Memory.h"
 #include "model/Bar.h"
+#include "model/EngraverSettings.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
@@ -24,6 +25,7 @@
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
+#include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "platform/Handles.h"
@@ -117,6 +119,26 @@ TEST_F(ScoreFileTest, ASmallScoreRoundTripsToTheSameBytes) {
     std::vector<std::uint8_t> second;
     ASSERT_EQ(Load(doc, first, &second), 0);
     EXPECT_EQ(second, first);
+}
+
+// What the file says of the layout holds once it is read: its engraver settings become the
+// current ones, and a file document that goes takes that pointer with it.
+TEST_F(ScoreFileTest, AReadMakesTheFilesEngraverSettingsCurrent) {
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    d.engraver.SetWord(EngraverSettings::kBarsPerSystem, 7);
+    const auto bytes = Save(score, d);
+    {
+        CScore back(&doc);
+        ScoreFileDoc d2;
+        CMemFile file(bytes);
+        ASSERT_TRUE(ScoreFile::Open(back, d2, file));
+        EXPECT_EQ(&CurrentEngraverSettings(), &d2.engraver);
+        EXPECT_EQ(CurrentEngraverSettings().GetWord(EngraverSettings::kBarsPerSystem), 7);
+    }
+    EXPECT_EQ(g_model.engraverSettings, nullptr);
+    EXPECT_EQ(CurrentEngraverSettings().GetWord(EngraverSettings::kBarsPerSystem), 4);
 }
 
 TEST_F(ScoreFileTest, ReadBackKeepsTracksItemsAndTitles) {
