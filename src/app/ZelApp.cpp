@@ -398,8 +398,7 @@ void CZelApp::FreeClosed() {
 
 CZelDoc* CZelApp::NewDocument() {
     auto doc = std::make_unique<CZelDoc>();
-    if (!BuildNewScore(*doc->GetScore(), g_app.newScore, doc.get())) return nullptr;
-    doc->SetTitle(nullptr);
+    if (!doc->ApplyNewScoreSettings(g_app.newScore)) return nullptr;
     documents_.push_back(std::move(doc));
     active_ = documents_.back().get();
     OpenScoreWindow(active_);

@@ -185,6 +185,7 @@ public:
     void SetMultiRestSpan(int v) { rec::Put(this, kMultiRestSpan, std::int16_t(v)); }
     std::int16_t GetLinkedJumperBar() const { return rec::Get<std::int16_t>(this, kLinkedJumperBar); }
     std::uint8_t GetBeatChartStaff() const { return rec::Get<std::uint8_t>(this, kBeatChartStaff); }
+    void SetBeatChartStaff(int staff) { rec::Put(this, kBeatChartStaff, std::uint8_t(staff)); }
     // The start in milliseconds (playback and time codes).
     std::int32_t GetStartTime() const { return rec::Get<std::int32_t>(this, kStartTime); }
     void SetStartTime(std::int32_t v) { rec::Put(this, kStartTime, v); }

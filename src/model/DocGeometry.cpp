@@ -5,6 +5,7 @@
 
 #include "framework/Arith.h"
 #include "model/Page.h"
+#include "platform/PortLayer.h"
 #include "model/Score.h"
 #include "model/System.h"
 #include "model/ZelDoc.h"
@@ -143,6 +144,33 @@ void CZelDoc::SetScoreSize(int percent) {
     pageSetup = unscaledPageSetup;
     pageSetup.Unscale(percent);
     RecalcPageGeometry(true, true);
+}
+
+void CZelDoc::SetMargins(int left, int top, int right, int bottom) {
+    pageSetup.SetMarginsTwips(left, top, right, bottom);
+    RecalcPageGeometry(false, false);
+}
+
+void CZelDoc::SetPaperSize(const RECT& paper) {
+    RECT r = paper;
+    UnscaleRect(&r, scoreSize);
+    unscaledPageSetup.SetPaperSizeTwips(r.right - r.left, r.bottom - r.top);
+}
+
+void CZelDoc::SetUnscaledMargins(int left, int top, int right, int bottom) {
+    RECT r{left, top, right, bottom};
+    UnscaleRect(&r, scoreSize);
+    unscaledPageSetup.SetMarginsTwips(r.left, r.top, r.right, r.bottom);
+}
+
+void CZelDoc::InvalidatePageRects(const CSelect::Dirty* list, int count) {
+    const int grow = ScaleToView(30);
+    for (int i = 0; i < count; ++i) {
+        CPagePaneBase* pane = GetPagePane(list[i].page);
+        if (!pane) continue;
+        const RECT& r = list[i].rect;
+        pane->InvalidatePageRect(RECT{r.left - grow, r.top - grow, r.right + grow, r.bottom + grow});
+    }
 }
 
 RECT CZelDoc::GetScaledPageRect() const {

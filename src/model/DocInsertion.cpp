@@ -315,3 +315,47 @@ CBaseItem* CZelDoc::StepToItem(bool forward, bool byVoicePosition, bool select) 
     ShowInsertCursor();
     return item;
 }
+
+// --- bars of a track and the beat points --------------------------------------------------------
+
+void CZelDoc::SetBarByte(int value, int barIndex, bool all) {
+    CBar* bar = score ? score->GetBar(barIndex) : nullptr;
+    if (!bar) return;
+    bar->SetBeatChartStaff(value);
+    const bool on = !bar->HasBarFlag(CBar::kBeatChartShownBit);
+    bar->SetBarFlag(CBar::kBeatChartShownBit, on);
+    if (all)
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            CBar* each = score->GetBar(b);
+            each->SetBarFlag(CBar::kBeatChartShownBit, on);
+            if (on) each->SetBeatChartStaff(value);
+        }
+    if (view) view->Invalidate();
+}
+
+void CZelDoc::InvalidateTrackBar(int barIndex, int track, int kind) {
+    CTrkBar* trkBar = score ? score->GetTrkBar(track, barIndex) : nullptr;
+    CBar* bar = score ? score->GetBar(barIndex) : nullptr;
+    CLine* system = bar ? bar->GetLine() : nullptr;
+    CPage* page = system ? system->GetPage() : nullptr;
+    CPagePaneBase* pane = page ? GetPagePane(page->GetIndex()) : nullptr;
+    if (!trkBar || !pane) return;
+    RECT r{};
+    if (kind == kTrackBarStaff) {
+        CStaff* staff = trkBar->GetStaff();
+        const RECT s = staff ? staff->GetRect() : RECT{};
+        r = RECT{bar->GetLeft(), s.top, bar->GetLeft() + bar->GetWidth(), s.bottom};
+    } else {
+        trkBar->GetRect(&r);
+    }
+    pane->InvalidatePageRect(r);
+}
+
+void CZelDoc::RedrawTrackBar(int barIndex, int track, int kind) {
+    CTrkBar* trkBar = score ? score->GetTrkBar(track, barIndex) : nullptr;
+    if (!trkBar) return;
+    if (currentPane) currentPane->CursorOff();
+    location.cursorDrawn = 0;
+    trkBar->SetCurrent();
+    InvalidateTrackBar(barIndex, track, kind);
+}

@@ -17,6 +17,8 @@ public:
     // Switches the blinking insertion cursor off (erasing it when drawn).
     virtual void CursorOff() {}
     virtual void Invalidate() {}
+    // A rectangle of the page (view pixels, the paper's top-left at 0, 0) to draw again.
+    virtual void InvalidatePageRect(const RECT& rect) { Invalidate(); }
     // Whether the pane is on screen.
     virtual bool IsShown() const { return true; }
     // The pane's top in the view, pixels.

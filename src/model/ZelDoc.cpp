@@ -10,8 +10,11 @@
 #include "framework/StringTable.h"
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
+#include "model/NewScore.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
 #include "platform/DrawGlobals.h"
 #include "platform/PortLayer.h"
 
@@ -166,6 +169,38 @@ int CZelDoc::GetPageTopSpace(int page) const {
     for (int b = 1; b < TitleBlock::kBlocks; ++b)
         if (titles[b].allPages != 0) return kTitleRoom;
     return kPlainRoom;
+}
+
+// --- services of the score ----------------------------------------------------------------------
+
+bool CZelDoc::GetSelectedBarRange(int* first, int* last) const {
+    if (!selection || selection->IsEmpty()) return false;
+    *first = selection->lower[3];
+    *last = selection->upper[3];
+    return true;
+}
+
+void CZelDoc::RecalcAfterEdit() {
+    CTrkBar* keep = g_model.currentTrkBar;
+    if (score) score->RecalcBars(false);
+    if (currentTask) currentTask->SetLayoutChanged();
+    g_model.currentTrkBar = keep;
+    if (keep) keep->SetCurrent();
+}
+
+bool CZelDoc::GetTrackName(int track, char* buffer) {
+    CTrack* t = score ? score->GetTrack(track) : nullptr;
+    if (!t) return false;
+    t->GetName(buffer, false);
+    return true;
+}
+
+bool CZelDoc::ApplyNewScoreSettings(const NewScoreSettings& settings) {
+    SetTitle(nullptr);
+    SetZoom(zoom, false);
+    if (!score || !BuildNewScore(*score, settings, this)) return false;
+    SetCurrentBar(0, true);
+    return true;
 }
 
 // --- views ----------------------------------------------------------------------------------------

@@ -74,6 +74,16 @@ public:
     // Sets one position overlay (kind 0, 5, 1, 2, 4: chord, lyric, slash-note, dynamics,
     // time-code), all five (6) or none (3); the shown panes are redrawn.
     void SetDisplayFlag(int value, int kind);
+    // The first and last bar that hold selected items; false when nothing is selected.
+    bool GetSelectedBarRange(int* first, int* last) const;
+    // Recalculates every bar from bar 0 with the program's current bar of a track kept, and
+    // tells the running operation that the layout changed.
+    void RecalcAfterEdit();
+    // A track's full name (an empty one: the track word and its number); false for no track.
+    bool GetTrackName(int track, char* buffer);
+    // A new score of the settings in this document: untitled, at its zoom, the insertion point
+    // at bar 0; false when the score could not be built.
+    bool ApplyNewScoreSettings(const struct NewScoreSettings& settings);
     // The room kept at the top of a page for the titles, twentieths of a point.
     int GetPageTopSpace(int page) const;
     // Views: the score view first, then the extra views that follow the document.
@@ -104,6 +114,16 @@ public:
     void ZoomToRect(const RECT& rect);
     int GetScoreSize() const { return scoreSize; }
     void SetScoreSize(int percent);
+    // The page in use's margins (twentieths of a point); setting them recomputes the page
+    // geometry without laying the panes out again.
+    void SetMargins(int left, int top, int right, int bottom);
+    RECT GetMargins() const { return pageSetup.GetMarginsTwips(); }
+    // The paper (a rectangle) or the margins in twentieths of a point at the score size, kept
+    // at score size 100 in the unscaled page setup.
+    void SetPaperSize(const RECT& paper);
+    void SetUnscaledMargins(int left, int top, int right, int bottom);
+    // Redraws changed page rectangles, each grown by 30 units at the zoom, in their pages' panes.
+    void InvalidatePageRects(const CSelect::Dirty* list, int count);
     RECT GetScaledPageRect() const;
     RECT GetScaledMarginRect() const;
     void InitPageSetup(bool clamp);
@@ -137,6 +157,15 @@ public:
     void BindCurrentPane();
     void ResetInsertionPoint();
     void LocateTime(long ticks);
+    // Sets a bar's beat-point track and flips its beat-points flag; with all, every bar takes
+    // the flag and, where it is set, the track. The panes are drawn again.
+    void SetBarByte(int value, int bar, bool all);
+    // Redraws a bar of a track in its page's pane when that pane is shown: kind 0 the bar's
+    // stretch of its staff, any other its MIDI data strip. Redraw first switches the pane's
+    // insertion cursor off and makes the bar of the track current.
+    enum : int { kTrackBarStaff = 0, kTrackBarDataStrip = 1 };
+    void InvalidateTrackBar(int bar, int track, int kind);
+    void RedrawTrackBar(int bar, int track, int kind);
     // Moves the insertion point to the note or rest before or after it (or, by voice position,
     // selects the next head of the current voice's chord there) and returns what it reached,
     // null when there is nothing; with select the item is selected.

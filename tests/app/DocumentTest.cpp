@@ -14,6 +14,7 @@
 #include "framework/Globals.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
+#include "framework/StringTable.h"
 #include "framework/View.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
@@ -27,6 +28,7 @@
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
 #include "platform/DrawGlobals.h"
@@ -813,6 +815,129 @@ TEST(DocumentTest, ViewEnumerationKeepsItsStateInThePosition) {
 }
 
 }  // namespace
+
+// A pane that keeps the page rectangles it is asked to draw again.
+class RecordingPane : public CPagePaneBase {
+public:
+    std::vector<RECT> rects;
+    int cursorOffs = 0;
+    void InvalidatePageRect(const RECT& r) override { rects.push_back(r); }
+    void CursorOff() override { ++cursorOffs; }
+};
+
+// The document's services of its score: names, the selected bars, the recalculation after an
+// edit, a new score of the settings, the beat points, redrawing bars of a track and page
+// rectangles, and the page setups the page dialog writes.
+TEST(DocumentTest, ServicesOfTheScoreAndThePage) {
+    ScoreEnv env;
+    CZelDoc& doc = *env.doc;
+    CScore& score = env.score();
+
+    char name[64] = {};
+    EXPECT_TRUE(doc.GetTrackName(0, name));
+    EXPECT_NE(name[0], 0);
+    EXPECT_FALSE(doc.GetTrackName(score.GetTrackCount(), name));
+
+    int first = -1, last = -1;
+    EXPECT_FALSE(doc.GetSelectedBarRange(&first, &last));
+    CSelect* sel = doc.GetSelection();
+    sel->lower[1] = 0, sel->upper[1] = 1, sel->lower[3] = 2, sel->upper[3] = 5;
+    EXPECT_TRUE(doc.GetSelectedBarRange(&first, &last));
+    EXPECT_EQ(first, 2);
+    EXPECT_EQ(last, 5);
+
+    // The recalculation keeps the program's current bar of a track and tells the operation.
+    CTrkBar* current = score.GetTrkBar(1, 3);
+    current->SetCurrent();
+    Log log;
+    RecordingTask task(log, 1);
+    doc.currentTask = &task;
+    doc.RecalcAfterEdit();
+    EXPECT_EQ(g_model.currentTrkBar, current);
+    EXPECT_EQ(task.layoutChanged, 1);
+    doc.currentTask = nullptr;
+
+    // The beat points: one bar flips and remembers its track; all bars follow the one asked.
+    struct Flip {
+        int value, bar;
+        bool all;
+        std::vector<int> shown;  // bars 0-3 with the flag set
+        int staffOf2;
+    } flips[] = {
+        {1, 2, false, {2}, 1},
+        {0, 2, false, {}, 0},
+        {1, 1, true, {0, 1, 2, 3}, 1},
+        {0, 1, true, {}, 1},  // flag off everywhere: the other bars keep their track
+    };
+    for (const Flip& f : flips) {
+        doc.SetBarByte(f.value, f.bar, f.all);
+        std::vector<int> shown;
+        for (int b = 0; b < 4; ++b)
+            if (score.GetBar(b)->HasBarFlag(CBar::kBeatChartShownBit)) shown.push_back(b);
+        EXPECT_EQ(shown, f.shown) << "value " << f.value << " bar " << f.bar << (f.all ? " all" : "");
+        EXPECT_EQ(score.GetBar(2)->GetBeatChartStaff(), f.staffOf2) << "value " << f.value << " bar " << f.bar;
+    }
+
+    // Redrawing: a bar of a track in the pane of its page (none when the page has no pane),
+    // and page rectangles grown by 30 at the zoom.
+    RecordingPane pane;
+    struct PaneView : FakeView {
+        CPagePaneBase* p = nullptr;
+        CPagePaneBase* GetPagePane(int page) override { return page == 0 ? p : nullptr; }
+    } paneView;
+    paneView.p = &pane;
+    doc.view = &paneView;
+    doc.currentPane = &pane;
+    CBar* bar1 = score.GetBar(1);
+    doc.RedrawTrackBar(1, 0, CZelDoc::kTrackBarStaff);
+    ASSERT_EQ(pane.rects.size(), 1u);
+    EXPECT_EQ(pane.rects[0].left, bar1->GetLeft());
+    EXPECT_EQ(pane.rects[0].right, bar1->GetLeft() + bar1->GetWidth());
+    EXPECT_EQ(pane.rects[0].top, score.GetTrkBar(0, 1)->GetStaff()->GetRect().top);
+    EXPECT_EQ(pane.cursorOffs, 1);
+    EXPECT_EQ(g_model.currentTrkBar, score.GetTrkBar(0, 1));
+    pane.rects.clear();
+    const int lastBar = score.GetBarCount() - 1;
+    if (score.GetBar(lastBar)->GetLine()->GetPage()->GetIndex() != 0) {
+        doc.InvalidateTrackBar(lastBar, 0, CZelDoc::kTrackBarDataStrip);
+        EXPECT_TRUE(pane.rects.empty()) << "a page without a pane";
+    }
+    doc.zoom = 200;
+    const CSelect::Dirty list[] = {{RECT{10, 20, 30, 40}, 0}, {RECT{0, 0, 5, 5}, 7}};
+    doc.InvalidatePageRects(list, 2);
+    ASSERT_EQ(pane.rects.size(), 1u);
+    EXPECT_EQ(pane.rects[0].left, 10 - 60);
+    EXPECT_EQ(pane.rects[0].bottom, 40 + 60);
+    doc.zoom = 100;
+    doc.view = nullptr;
+    doc.currentPane = nullptr;
+
+    // The page dialog's values: margins of the page in use, paper and margins kept at 100 %.
+    doc.SetScoreSize(50);
+    doc.SetMargins(400, 500, 600, 700);
+    EXPECT_EQ(doc.GetMargins().left, 400);
+    EXPECT_EQ(doc.GetMargins().bottom, 700);
+    EXPECT_EQ(score.GetPage(0)->GetPrintableRect().left, 20);  // 400 twentieths at zoom 100
+    doc.SetPaperSize(RECT{0, 0, 6000, 8000});
+    EXPECT_EQ(doc.unscaledPageSetup.paperWidth, 12000);
+    EXPECT_EQ(doc.unscaledPageSetup.paperHeight, 16000);
+    doc.SetUnscaledMargins(360, 360, 720, 720);
+    EXPECT_EQ(doc.unscaledPageSetup.leftMargin, 720);
+    EXPECT_EQ(doc.unscaledPageSetup.bottomMargin, 1440);
+
+    // A new score of the settings: untitled, bar 0 current.
+    CZelDoc fresh;
+    fresh.SetTitle("Old.zel");
+    NewScoreSettings settings;
+    settings.arrangement = 1;
+    ASSERT_TRUE(fresh.ApplyNewScoreSettings(settings));
+    std::string untitled;
+    fw::LoadStringResource(61440, untitled);
+    EXPECT_EQ(fresh.GetPlainTitle(), untitled);
+    EXPECT_EQ(fresh.GetScore()->GetTrackCount(), 2);
+    EXPECT_EQ(fresh.location.barIndex, 0);
+    EXPECT_EQ(fresh.location.bar, fresh.GetScore()->GetBar(0));
+}
 
 TEST(DocumentTest, ADeletedCurrentDocumentLeavesNothingPointingIntoIt) {
     Env env;
