@@ -6,6 +6,7 @@
 //   bench_score T B        one size of T tracks and B bars (for a profiler)
 //   bench_score edits T B  bar insertions and deletions only, with the shorter passes and
 //                          with whole passes (CScore::wholeScorePasses)
+//   bench_score append T B building T tracks by appending bars up to B (for a profiler)
 //
 // Each size runs in a child process of its own, so that its peak resident memory is its own.
 // Times are the median of five runs, in milliseconds.
@@ -276,6 +277,11 @@ int main(int argc, char** argv) {
             std::printf("%s: insert %.2f ms, delete %.2f ms\n", whole ? "whole passes" : "shorter passes", Median(in),
                         Median(out));
         }
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "append") == 0) {
+        // Only the building by appending bars, for a profiler.
+        GrowthRow(std::atoi(argv[2]), std::atoi(argv[3]), true);
         return 0;
     }
     if (argc == 3) {

@@ -85,6 +85,13 @@ bool TempoMap::Add(const Entry& entry) {
     return buffer.Append(bytes, kEntrySize);
 }
 
+void TempoMap::SetTempos(int i, std::int32_t tempo, std::int32_t marked) {
+    if (i < 0 || i >= Count()) return;
+    auto* p = static_cast<std::uint8_t*>(buffer.GetData()) + std::size_t(i) * kEntrySize;
+    rec::Put(p, 6, tempo);
+    rec::Put(p, 10, marked);
+}
+
 void TempoMap::Reset() {
     buffer.count = 0;
     buffer.size = 0;

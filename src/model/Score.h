@@ -60,6 +60,9 @@ public:
     // the entry goes before the first with a later time, or at the end. False when memory ran
     // out.
     bool Add(const Entry& entry);
+    // Replaces entry i's two tempo values, as adding an entry at its time does (no two entries
+    // share a time).
+    void SetTempos(int i, std::int32_t tempo, std::int32_t marked);
     // Empties the map.
     void Reset();
     void Free() { buffer.Free(); buffer.Init(); }

@@ -341,7 +341,7 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
         lastTime = entry.time;
         quarter = entry.tempo;
         marked = entry.marked;
-        tempoMap.Add({std::int16_t(b), entry.time, entry.tempo, entry.marked});
+        tempoMap.SetTempos(e, entry.tempo, entry.marked);
         if (b < barCount && startTicks[std::size_t(b)] == entry.time) {
             CBar* bar = GetBar(b);
             bar->SetStartTime(std::int32_t(elapsed));
