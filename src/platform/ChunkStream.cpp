@@ -200,7 +200,7 @@ void CChunkStream::WriteTag(std::uint32_t tag) { WriteLong(tag); }
 
 // --- reading --------------------------------------------------------------------------------
 
-bool CChunkStream::Take(void* dst, std::uint32_t n) {
+bool CChunkStream::TakeRefilling(void* dst, std::uint32_t n) {
     if (unread == 0) {
         if (inChunk) return false;
         Fill(n);
@@ -209,13 +209,6 @@ bool CChunkStream::Take(void* dst, std::uint32_t n) {
     std::memcpy(dst, readPtr, n);
     readPtr += n;
     unread -= n;
-    return true;
-}
-
-bool CChunkStream::TakeWord(std::uint16_t* v) {
-    std::uint8_t b[2];
-    if (!Take(b, 2)) return false;
-    *v = std::uint16_t((b[0] << 8) | b[1]);
     return true;
 }
 
@@ -239,19 +232,7 @@ std::uint32_t CChunkStream::TakeUpTo(void* dst, std::uint32_t n) {
     return k;
 }
 
-std::uint8_t CChunkStream::ReadByte() {
-    std::uint8_t b = 0;
-    Take(&b, 1);
-    return b;
-}
-
 void CChunkStream::ReadBytes(void* p, std::uint32_t n) { TakeUpTo(p, n); }
-
-std::uint16_t CChunkStream::ReadWord() {
-    std::uint16_t v = 0;
-    TakeWord(&v);
-    return v;
-}
 
 std::int32_t CChunkStream::ReadCoord() {
     std::uint16_t v = 0;

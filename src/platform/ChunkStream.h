@@ -14,6 +14,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/FontRef.h"
@@ -99,7 +100,11 @@ public:
     void WriteTag(std::uint32_t tag);
 
     // --- reading ---
-    std::uint8_t ReadByte();
+    std::uint8_t ReadByte() {
+        std::uint8_t b = 0;
+        Take(&b, 1);
+        return b;
+    }
     template <ChunkByte T>
     void ReadByteTo(T* p) {
         std::uint8_t b;
@@ -108,7 +113,11 @@ public:
     // Copies what the chunk still holds, at most n bytes; the rest of p is left unchanged.
     void ReadBytes(void* p, std::uint32_t n);
     void ReadRaw(void* p, std::uint32_t n) { ReadBytes(p, n); }
-    std::uint16_t ReadWord();
+    std::uint16_t ReadWord() {
+        std::uint16_t v = 0;
+        TakeWord(&v);
+        return v;
+    }
     template <ChunkWord T>
     void ReadWordTo(T* p) {
         std::uint16_t v;
@@ -179,8 +188,23 @@ private:
     // True when n bytes were copied to dst (refill rule: nothing past a chunk's end; outside a
     // chunk the bytes come from the file). A value wider than what the chunk holds is taken as
     // past the end.
-    bool Take(void* dst, std::uint32_t n);
-    bool TakeWord(std::uint16_t* v);
+    bool Take(void* dst, std::uint32_t n) {
+        // The bytes at hand in the buffer need neither the refill rule nor a call.
+        if (unread != 0 && unread >= n) {
+            std::memcpy(dst, readPtr, n);
+            readPtr += n;
+            unread -= n;
+            return true;
+        }
+        return TakeRefilling(dst, n);
+    }
+    bool TakeRefilling(void* dst, std::uint32_t n);
+    bool TakeWord(std::uint16_t* v) {
+        std::uint8_t b[2];
+        if (!Take(b, 2)) return false;
+        *v = std::uint16_t((b[0] << 8) | b[1]);
+        return true;
+    }
     bool TakeLong(std::uint32_t* v);
     // Copies up to n bytes (fewer when the chunk ends first); returns how many.
     std::uint32_t TakeUpTo(void* dst, std::uint32_t n);
