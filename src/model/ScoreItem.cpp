@@ -325,10 +325,6 @@ void ScoreItemBehaviour::DrawFrame(CScoreItem& item, int left, int top, int righ
 
 // --- the view -----------------------------------------------------------------------------------
 
-const ScoreItemBehaviour& CScoreItem::Behaviour() const {
-    const ItemClassInfo* info = ClassIn(ItemClasses());
-    return info ? static_cast<const ScoreItemBehaviour&>(*info->behaviour) : kBareScoreItem;
-}
 
 bool CScoreItem::IsNoteFamily() const {
     switch (TypeCode()) {

@@ -267,6 +267,11 @@ ZEL_RECORD_VIEW(CLyricLine);
 // with no operation of their own yet.
 const ScoreItemBehaviour& BareScoreItemBehaviour();
 
+inline const ScoreItemBehaviour& CScoreItem::Behaviour() const {
+    const ItemClassInfo* info = ClassIn(ItemClasses());
+    return info ? static_cast<const ScoreItemBehaviour&>(*info->behaviour) : BareScoreItemBehaviour();
+}
+
 // The record head (class slot, size, type, scale) and the slot, as plain numbers.
 inline constexpr int kRecordHeadSize = int(rec::kHeadEnd);
 inline constexpr int kClassSlotSize = rec::kSlotBytes;
