@@ -218,19 +218,8 @@ void CLine::UpdateBrackets() {
         CTrack* track = score->GetTrack(i);
         const char* text = ShownName(track, first);
         if (!st->IsShown() || !text[0]) continue;
-        a->SetFont(g_draw.standardFontRefs[1].face, a->Scale(10), 0);
-        // The widest line of the name (its lines split at commas).
-        int widest = 0;
-        std::string line;
-        for (const char* p = text;; ++p) {
-            if (*p == ',' || *p == 0) {
-                widest = std::max(widest, a->TextWidth(line.c_str()));
-                line.clear();
-                if (*p == 0) break;
-            } else {
-                line += *p;
-            }
-        }
+        // The widest line of the name, in the font the label draws with.
+        const int widest = track->MeasureLabel(text, first);
         names = std::max(names, ViewToTwentieths(widest) + 60 - track->GetLabelOffsetX(first));
     }
     SetNameIndent(names / 2 + b);

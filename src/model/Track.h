@@ -117,6 +117,9 @@ public:
     // The label of the current system (full name on the first, abbreviation elsewhere) in
     // view pixels; empty when the staff is hidden here or this label is switched off.
     RECT* GetLabelRect(RECT* rect, bool firstSystem);
+    // The width of the widest line of a label text in the label's font at the view's scale, in
+    // view pixels, as DrawLabel draws it (the system layout keeps room for it).
+    int MeasureLabel(const char* text, bool firstSystem);
     // Draws the label at its offsets from (x, y): the label anchor and the staff's reference y.
     void DrawLabel(int x, int y, bool firstSystem);
     // The upper staff of a grand staff: a brace on the first system, not the last track, clef 0

@@ -121,6 +121,19 @@ RECT* CTrack::GetLabelRect(RECT* rect, bool firstSystem) {
     return rect;
 }
 
+int CTrack::MeasureLabel(const char* text, bool firstSystem) {
+    CArtist* a = g_draw.artist;
+    CScore* score = g_model.currentScore;
+    if (!a || !score || !text) return 0;
+    const FontRef font = LabelFont(*score, firstSystem);
+    a->PushFont();
+    a->SetFont(font.face == FontRef::kNoFace ? -1 : int(font.face), a->Scale(font.size), font.style);
+    int widest = 0;
+    ForEachLabelLine(text, [&](const char* line) { widest = std::max(widest, a->TextWidth(line)); });
+    a->PopFont();
+    return widest;
+}
+
 void CTrack::DrawLabel(int x, int y, bool firstSystem) {
     CArtist* a = g_draw.artist;
     CScore* score = g_model.currentScore;

@@ -100,6 +100,31 @@ TEST_F(ScoreDrawTest, LongNamesAndBracketsWidenTheLeftIndent) {
     EXPECT_GE(line->GetLeft(), s->Page()->GetPrintableRect().left + line->TwentiethsToView(line->GetLeftIndent()) - 1);
 }
 
+TEST_F(ScoreDrawTest, NamesAreMeasuredInTheFontTheLabelsDrawWith) {
+    Build(2, {1});
+    CLine* line = s->Line(0);
+    CTrack* track = s->score->GetTrack(0);
+    track->SetName("Contrabassoon");
+    track->SetTrackFlags(std::uint8_t(track->GetTrackFlags() | 0x01));
+    const int face = g_draw.standardFontRefs[1].face;
+    // The name's room grows with the track-name font; the time-signature font is not the labels'.
+    int previous = 0;
+    for (const int size : {8, 12, 24, 36}) {
+        s->score->textFont2 = FontRef{std::uint16_t(face), std::uint16_t(size), 0, 0};
+        line->UpdateBrackets();
+        const int indent = line->GetNameIndent();
+        EXPECT_GT(indent, previous) << size << " points";
+        s->score->staffLabelFont = FontRef{g_draw.defaultMusicFontRef.face, 72, 0, 0};
+        line->UpdateBrackets();
+        EXPECT_EQ(line->GetNameIndent(), indent) << size << " points";
+        // Half the room on either side of the anchor: at least half the drawn label.
+        line->MakeCurrent();
+        const int widest = track->MeasureLabel(track->GetFullName(), true);
+        EXPECT_GE(line->GetNameIndent(), line->ViewToTwentieths(widest) / 2) << size << " points";
+        previous = indent;
+    }
+}
+
 TEST_F(ScoreDrawTest, PrintedBracketsOfTinyFontsStillEnd) {
     Build(2, {1});
     CLine* line = s->Line(0);

@@ -1,6 +1,6 @@
 # The time at a page x: a note's own time where x falls on its position, the time between its
 # neighbours in proportion elsewhere, and bar 0's start left of the bar. `pos` turns a position
-# of the bar into its page x first (position 140 comes back as 142, between the notes).
+# of the bar into its page x first (position 140 comes back as 143, between the notes).
 new 1
 note 0 0 0 3 0
 note 0 0 480 3 0
