@@ -43,7 +43,10 @@ bool CScore::Repaginate() {
         page->AvoidCollisions();
         const int margin = page->TwentiethsToView(720);
         page->SetSystemCount(0);
-        while (s < lineCount) {
+        // Only the systems just placed on this page are measured: the ones after them still
+        // stand where the last layout left them, so their bottoms say nothing about this page.
+        const int placedEnd = s + tried;
+        while (s < placedEnd) {
             CLine* line = GetLine(s);
             if (line->GetBottom() > layout::PageBottomLimit(page) - margin && page->GetSystemCount() >= 1) break;
             if (!CProgressDlg::StepCurrent()) return false;

@@ -95,4 +95,19 @@ TEST_F(PagePassesTest, ASystemTallerThanThePageStaysAloneOnItsPage) {
     EXPECT_EQ(score->GetPageCount(), score->GetLineCount());
 }
 
+TEST_F(PagePassesTest, RepaginatingSystemsTallerThanTwoPagesKeepsOneSystemAPage) {
+    // Forty staves make every system taller than twice the printable page. The systems after
+    // the first on a page still stand where the last layout squeezed them onto pages of their
+    // own; none of them may join the first system's page on those old places.
+    ASSERT_TRUE(score->BuildSkeleton(12, 40));
+    ASSERT_GT(score->GetLineCount(), 2);
+    score->FitPagesToHeight(false);
+    ASSERT_TRUE(score->Repaginate());
+    EXPECT_EQ(score->GetPageCount(), score->GetLineCount());
+    for (int p = 0; p < score->GetPageCount(); ++p) {
+        EXPECT_EQ(score->GetPage(p)->GetSystemCount(), 1) << "page " << p;
+        EXPECT_EQ(score->GetPage(p)->GetFirstSystem(), p) << "page " << p;
+    }
+}
+
 }  // namespace
