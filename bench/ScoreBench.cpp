@@ -138,8 +138,21 @@ void Fill(CScore& score) {
     score.RecalcBars(false);
 }
 
+// A score the benchmark builds or reads stands in its document as the document's own score
+// while it is timed, so that the document's page passes lay out this score, as they do in the
+// program.
+struct OwnedBy {
+    CZelDoc& doc;
+    CScore* previous;
+    OwnedBy(CZelDoc& d, CScore* s) : doc(d), previous(d.score) { d.score = s; }
+    ~OwnedBy() { doc.score = previous; }
+    OwnedBy(const OwnedBy&) = delete;
+    OwnedBy& operator=(const OwnedBy&) = delete;
+};
+
 std::unique_ptr<CScore> Build(CZelDoc* doc, int tracks, int bars) {
     auto score = std::make_unique<CScore>(doc);
+    OwnedBy own(*doc, score.get());
     score->BuildSkeleton(bars, tracks);
     score->Reindex();
     Fill(*score);
@@ -189,6 +202,7 @@ void InChild(const std::function<void()>& f) {
 void SizeRow(int tracks, int bars) {
     CZelDoc doc;
     auto score = Build(&doc, tracks, bars);
+    OwnedBy ownBuilt(doc, score.get());
     const std::string path = TempPath("size");
     std::vector<double> save, read, open, docOpen, insert, remove, note;
     for (int r = 0; r < kRuns; ++r) save.push_back(Time([&] { Save(*score, path); }));
@@ -205,6 +219,7 @@ void SizeRow(int tracks, int bars) {
         opened.reset();
         open.push_back(Time([&] {
             opened = Read(&doc, path);
+            OwnedBy own(doc, opened.get());
             LayOut(*opened);
         }));
     }
@@ -215,6 +230,7 @@ void SizeRow(int tracks, int bars) {
             if (!d->OnOpenDocument(path.c_str())) std::fprintf(stderr, "bench: the document did not open %s\n", path.c_str());
         }));
     }
+    OwnedBy ownOpened(doc, opened.get());
     const int mid = opened->GetBarCount() / 2;
     for (int r = 0; r < kRuns; ++r) {
         insert.push_back(Time([&] { opened->InsertBar(mid); }));
@@ -236,7 +252,10 @@ void GrowthRow(int tracks, int bars, bool appending) {
     CZelDoc doc;
     auto score = Build(&doc, tracks, bars);
     std::vector<double> layout;
-    for (int r = 0; r < kRuns; ++r) layout.push_back(Time([&] { score->RecalcLayout(0); }));
+    {
+        OwnedBy own(doc, score.get());
+        for (int r = 0; r < kRuns; ++r) layout.push_back(Time([&] { score->RecalcLayout(0); }));
+    }
     score.reset();
     if (!appending) {
         std::printf("| %2d x %5d | %9.2f | %10.3f |\n", tracks, bars, Median(layout),
@@ -245,6 +264,7 @@ void GrowthRow(int tracks, int bars, bool appending) {
     }
     // Building by appending: a score of one system grows bar by bar to the size.
     CScore grown(&doc);
+    OwnedBy own(doc, &grown);
     grown.BuildSkeleton(doc.GetBarsPerSystem(), tracks);
     grown.Reindex();
     LayOut(grown);
@@ -266,6 +286,7 @@ int main(int argc, char** argv) {
         // Each with the shorter passes and with whole passes, back to back.
         CZelDoc doc;
         auto score = Build(&doc, std::atoi(argv[2]), std::atoi(argv[3]));
+        OwnedBy own(doc, score.get());
         const int mid = score->GetBarCount() / 2;
         for (bool whole : {false, true}) {
             score->wholeScorePasses = whole;

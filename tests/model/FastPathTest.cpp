@@ -230,7 +230,13 @@ TEST(FastPathTest, TempoMapKeepsTheOrderOfASearchFromTheStart) {
 struct EditedScore {
     CZelDoc doc;
     std::unique_ptr<CScore> score;
+    CScore* ownScore = nullptr;  // the document's own, given back before the document goes
     std::mt19937 rng;
+
+    ~EditedScore() {
+        doc.score = ownScore;
+        score.reset();
+    }
 
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
@@ -239,6 +245,9 @@ struct EditedScore {
         RegisterTrackClass();
         doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
+        // The score is the document's own, so the document's page passes lay it out.
+        ownScore = doc.score;
+        doc.score = score.get();
         score->wholeScorePasses = wholeScore;
         EXPECT_TRUE(score->BuildSkeleton(Pick(3, 10) * 4, Pick(3, 9)));
         score->Reindex();
