@@ -217,7 +217,14 @@ bool CScore::ReflowFromPage(int pageIndex) {
     // bar's widths and its justification follow the first bar of the next system.
     reflowRecalcFrom = std::max(0, std::min(firstReflowed, relaidOut) - 1);
     RecalcBarsFromSystem(reflowRecalcFrom);
-    document->LayoutAllPages(false);
+    if (wholeScorePasses) {
+        document->LayoutAllPages(false);
+    } else {
+        // The pages before the one that holds the first recalculated system keep systems that
+        // neither the reflow nor the recalculation touched: laying them out again changes nothing.
+        const CLine* from = GetLine(reflowRecalcFrom);
+        for (int p = from ? from->GetPageIndex() : 0; p < pageCount; ++p) document->LayoutPage(p);
+    }
     if (!document->LayoutViewPanes()) return false;
     document->SetCurrentBar(document->location.barIndex, false);
     ReindexFrom(renumberFrom);

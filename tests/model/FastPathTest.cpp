@@ -16,6 +16,7 @@
 #include "model/Bar.h"
 #include "model/Meter.h"
 #include "model/Page.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
@@ -243,6 +244,8 @@ struct EditedScore {
     // `wholeScore`: every bar and system edit recalculates the whole score.
     explicit EditedScore(unsigned seed, bool wholeScore = false) : rng(seed) {
         RegisterTrackClass();
+        // Odd seeds wrap bars automatically, even ones fit the pages to their height instead.
+        g_preferences.SetByte(Preferences::kWrap, seed % 2);
         doc.SetScoreSize(100);  // the page in use is the printer's letter page
         score = std::make_unique<CScore>(&doc);
         // The score is the document's own, so the document's page passes lay it out.
