@@ -64,7 +64,7 @@ bool TempoMap::Add(const Entry& entry) {
     if (n > 0 && rec::Get<std::int32_t>(base + std::size_t(n - 1) * kEntrySize, 2) < entry.time) {
         std::uint8_t bytes[kEntrySize];
         PutEntry(bytes, entry);
-        return buffer.Append(bytes, kEntrySize);
+        return AppendEntry(bytes);
     }
     for (int i = 0; i < n; ++i) {
         std::uint8_t* p = base + std::size_t(i) * kEntrySize;
@@ -82,7 +82,23 @@ bool TempoMap::Add(const Entry& entry) {
     }
     std::uint8_t bytes[kEntrySize];
     PutEntry(bytes, entry);
-    return buffer.Append(bytes, kEntrySize);
+    return AppendEntry(bytes);
+}
+
+bool TempoMap::AppendEntry(const std::uint8_t* bytes) {
+    // The block keeps what it has held across rebuilds and grows by half again when full, so
+    // that a map rebuilt on every recalculation does not resize its block per entry.
+    const std::uint32_t need = buffer.size + kEntrySize;
+    if (!buffer.handle || GetHandleSize(buffer.handle) < need) {
+        const std::uint32_t used = buffer.size;
+        const std::uint32_t roomy = need + need / 2;
+        if (!buffer.Resize(roomy, false) && !buffer.Resize(need, false)) return false;
+        buffer.size = used;
+    }
+    std::memcpy(static_cast<std::uint8_t*>(buffer.GetData()) + buffer.size, bytes, kEntrySize);
+    buffer.size = need;
+    buffer.count += 1;
+    return true;
 }
 
 void TempoMap::SetTempos(int i, std::int32_t tempo, std::int32_t marked) {

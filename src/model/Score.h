@@ -68,6 +68,7 @@ public:
     void Free() { buffer.Free(); buffer.Init(); }
 
 private:
+    bool AppendEntry(const std::uint8_t* bytes);
     HandleBuffer buffer;
 };
 

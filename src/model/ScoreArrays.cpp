@@ -58,8 +58,10 @@ void* CScoreArray::GetAt(int n) {
 }
 
 void CScoreArray::Renumber() {
+    auto* base = static_cast<std::uint8_t*>(GetData());
+    if (!base || elemSize <= 0) return;
     for (int i = 0; i < count; ++i) {
-        auto* e = ItemCast<CArrayItem>(ElementAt(i));
+        auto* e = ItemCast<CArrayItem>(base + std::ptrdiff_t(i) * elemSize);
         e->SetIndex(i);
         e->SetLastFlag(i == count - 1);
     }

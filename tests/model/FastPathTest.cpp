@@ -356,6 +356,12 @@ struct EditedScore {
                 AddKey(track, bar);
                 s.RecalcBars(false);
                 return "change key";
+            case 13: {
+                // Building by appending: a few bars at the end, each with its layout.
+                const int n = Pick(1, 3);
+                for (int k = 0; k < n; ++k) EXPECT_NE(s.AppendBar(false), nullptr);
+                return "append bars";
+            }
             case 7:
                 AddBeam(track, bar);
                 s.RecalcLayout(Pick(0, s.GetLineCount() - 1));
