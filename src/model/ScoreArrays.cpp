@@ -57,10 +57,12 @@ void* CScoreArray::GetAt(int n) {
     return base + std::ptrdiff_t(n) * elemSize;
 }
 
-void CScoreArray::Renumber() {
+void CScoreArray::Renumber() { RenumberFrom(0); }
+
+void CScoreArray::RenumberFrom(int first) {
     auto* base = static_cast<std::uint8_t*>(GetData());
     if (!base || elemSize <= 0) return;
-    for (int i = 0; i < count; ++i) {
+    for (int i = std::max(first, 0); i < count; ++i) {
         auto* e = ItemCast<CArrayItem>(base + std::ptrdiff_t(i) * elemSize);
         e->SetIndex(i);
         e->SetLastFlag(i == count - 1);
@@ -72,7 +74,7 @@ void* CScoreArray::InsertEmpty(int index) {
     if (!p) return nullptr;
     std::memset(p, 0, std::size_t(std::max<int>(elemSize, 0)));
     Revive(p);
-    Renumber();
+    RenumberFrom(InsertRenumberStart(index));
     return GetAt(index);
 }
 

@@ -58,6 +58,11 @@ public:
     CArrayItem* Element(int n) { return static_cast<CArrayItem*>(GetAt(n)); }
     // Gives every element its index and the last-element flag to the last one only.
     void Renumber();
+    // Renumbers the elements from first to the end.
+    void RenumberFrom(int first);
+    // The first element an insertion at index renumbers: every element unless the class keeps
+    // its elements numbered.
+    virtual int InsertRenumberStart(int index) { return 0; }
 
 protected:
     // Element n when n lies below the count.
@@ -87,6 +92,10 @@ public:
     // A copy whose bars of a track hold copies of this array's runs, never the same blocks;
     // false when memory ran out (the copy's bars without a run copy are left empty).
     bool CopyTo(CStdArray* other) override;
+    // A track's bars are numbered by their place after every change (inserting, removing,
+    // sizing, raw reading and the reindex write each bar's own place; copies keep them), so an
+    // insertion renumbers only from the bar before it, whose last flag it clears.
+    int InsertRenumberStart(int index) override { return index - 1; }
 };
 
 class CLineArray : public ScoreArrayOf<CLineArray, 1, 88, 0x4C494E45u /* LINE */> {

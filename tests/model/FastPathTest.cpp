@@ -493,6 +493,15 @@ std::vector<SeriesStep> RunSeries(unsigned seed, bool wholeScore, int steps, int
                 r.bytes.insert(r.bytes.end(), reinterpret_cast<const std::uint8_t*>(&v), reinterpret_cast<const std::uint8_t*>(&v) + 4);
         }
         AppendScoreRecords(r.bytes, s);
+        // Every track's bars stay numbered by their place, the last one flagged.
+        for (int t = 0; t < s.GetTrackCount(); ++t) {
+            CTrkBarArray* a = s.GetTrkBarArray(t);
+            for (int b = 0; b < a->GetCount(); ++b) {
+                const auto* tb = static_cast<CArrayItem*>(a->GetAt(b));
+                EXPECT_TRUE(tb->GetIndex() == b && tb->IsLast() == (b == a->GetCount() - 1))
+                    << "seed " << seed << " step " << step << " (" << r.edit << ") track " << t << " bar " << b;
+            }
+        }
         const std::uint32_t duration = s.scoreDuration;
         r.bytes.insert(r.bytes.end(), reinterpret_cast<const std::uint8_t*>(&duration), reinterpret_cast<const std::uint8_t*>(&duration) + 4);
         *pages = std::max(*pages, int(s.GetPageCount()));
