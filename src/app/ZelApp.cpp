@@ -360,6 +360,10 @@ std::vector<CZelDoc*> CZelApp::Documents() const {
 }
 
 void CZelApp::ActivateDocument(CDocument* doc) {
+    if (!doc) {
+        SetActiveDocument(nullptr);
+        return;
+    }
     for (const auto& d : documents_)
         if (d.get() == doc) {
             SetActiveDocument(d.get());
@@ -382,13 +386,15 @@ void CZelApp::RemoveDocument(CDocument* doc) {
     closedDocuments_.push_back(std::move(*it));
     documents_.erase(it);
     if (lastActive_ == doc) lastActive_ = nullptr;
-    if (active_ == doc) {
-        CZelDoc* next = nullptr;
-        if (g_app.mainFrame)
-            if (auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client())))
-                next = wnd->document;
-        SetActiveDocument(next);
-    }
+    // The next idle pass makes the active window's document the active one.
+    if (active_ == doc) SetActiveDocument(nullptr);
+}
+
+CZelDoc* CZelApp::ActiveWindowDocument() const {
+    if (g_app.mainFrame && g_app.mainFrame->Client().IsWindow())
+        if (auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client())))
+            return wnd->document;
+    return active_;
 }
 
 void CZelApp::FreeClosed() {
@@ -457,10 +463,7 @@ void CZelApp::SetActiveDocument(CZelDoc* doc) {
     if (doc) {
         doc->MakeCurrent();
     } else {
-        g_model.currentDoc = nullptr;
-        g_model.currentScore = nullptr;
-        g_model.currentPage = nullptr;
-        g_model.engraverSettings = &g_preferences.Engraver();
+        CZelDoc::ClearCurrent();
     }
     active_ = doc;
 }
@@ -515,8 +518,8 @@ bool CZelApp::OnIdle(long count) {
         if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->Refresh();
     EngineHost::Idle();
 
-    CZelDoc* doc = GetActiveDocument();
-    if (doc != lastActive_) {
+    CZelDoc* doc = ActiveWindowDocument();
+    if (doc != lastActive_ || doc != active_) {
         SetActiveDocument(doc);
         lastActive_ = doc;
         g_app.aliasCount = 0;
@@ -562,6 +565,7 @@ bool CZelApp::OnIdle(long count) {
             OnCommandRange(kThruCommand);
             ThruChangePending() = false;
         }
+        doc->DoIdleWork();
         if (g_app.stepWnd && g_app.stepWnd->IsVisible()) g_app.stepWnd->IdleUpdate();
     }
 

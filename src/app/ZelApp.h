@@ -49,10 +49,12 @@ public:
     void SetActiveDocument(CZelDoc* doc);
     // The open documents, in the order they were made or opened.
     std::vector<CZelDoc*> Documents() const;
-    // A score window was activated over one of the open documents: it becomes the active one.
+    // A score window was activated over one of the open documents: it becomes the active one;
+    // null: no document is active (a document closing).
     void ActivateDocument(CDocument* doc) override;
     // A document closed: it leaves the list with its window (both freed once the message that
-    // closed them is done), and the active window's document becomes the active one.
+    // closed them is done); no document is active until the next idle pass finds the active
+    // window's.
     void RemoveDocument(CDocument* doc) override;
     void SetAppActive(bool active);
     // Commands the application routes itself (idle work sends the thru command).
@@ -99,6 +101,8 @@ private:
     std::vector<std::unique_ptr<CZelDoc>> closedDocuments_;
     std::vector<std::unique_ptr<CZelWnd>> closedWindows_;
     void FreeClosed();
+    // The document of the active score window; without one, the active document.
+    CZelDoc* ActiveWindowDocument() const;
     CZelDoc* active_ = nullptr;
     CZelDoc* lastActive_ = nullptr;
     std::vector<std::string> recent_;

@@ -24,7 +24,8 @@ public:
     // The application became active (true) or inactive (false) among the desktop's windows.
     virtual void OnActivateApp(bool active);
     // The documents the application keeps: a view over doc became active (its frame was
-    // activated); doc closed (CDocument::OnCloseDocument), so the application lets go of it.
+    // activated; null: no document is active); doc closed (CDocument::OnCloseDocument), so the
+    // application lets go of it.
     // The base keeps no documents.
     virtual void ActivateDocument(CDocument* doc);
     virtual void RemoveDocument(CDocument* doc);

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <string>
 
+#include "framework/App.h"
 #include "framework/CodePage.h"
 #include "framework/StringTable.h"
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
 #include "model/NewScore.h"
+#include "model/Page.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -99,6 +101,27 @@ void CZelDoc::MakeCurrent() {
     g_model.currentScore = score;
     g_model.engraverSettings = &engraver;
     g_draw.fontMap = &fontMap;
+}
+
+void CZelDoc::ClearCurrent() {
+    g_model.currentDoc = nullptr;
+    g_model.currentScore = nullptr;
+    g_model.currentPage = nullptr;
+    g_model.engraverSettings = &g_preferences.Engraver();
+}
+
+void CZelDoc::OnCloseDocument() {
+    MakeCurrent();
+    if (CWinApp* app = AfxGetApp()) app->ActivateDocument(nullptr);
+    ClearCurrent();
+    CDocument::OnCloseDocument();
+}
+
+void CZelDoc::DoIdleWork() {
+    if (!view) return;
+    if (g_model.currentDoc == this) return;
+    MakeCurrent();
+    if (location.page) location.page->MakeCurrent();
 }
 
 // --- title and modified flag ------------------------------------------------------------------

@@ -55,6 +55,16 @@ public:
     // Exchanges the document's selection with another (an edit operation's undo copy).
     void SwapSelection(std::unique_ptr<CSelect>& other) { selection.swap(other); }
     void MakeCurrent();
+    // No document is current: the current document, score and page are cleared and the
+    // engraver settings in use are the preferences' again.
+    static void ClearCurrent();
+    // Closing: the document is made current for its last steps, then the application makes no
+    // document active (none is left pointing at this one) before the base lets the application
+    // drop it. The next idle pass makes the active window's document current again.
+    void OnCloseDocument() override;
+    // The document's share of idle work: with a view, a document that is not the current one
+    // becomes current again, with its current page.
+    void DoIdleWork();
     // Sets the modified flag; a change of it sets the title again.
     void SetModified(bool modified);
     // Null: the untitled name; otherwise the name cut before its last ".".

@@ -374,6 +374,7 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
     struct Seen {
         std::size_t documents;
         bool activeIsTheWindows;
+        bool noneCurrentOnClose;  // between the close and the next idle pass
     };
     std::vector<Seen> seen;
     CZelDoc* afterLast = reinterpret_cast<CZelDoc*>(1);
@@ -383,13 +384,17 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
         CWnd& area = g_app.mainFrame->Client();
         auto look = [&] {
             auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&area));
-            seen.push_back({a.Documents().size(), wnd && wnd->document == a.GetActiveDocument() &&
-                                                      g_model.currentDoc == a.GetActiveDocument()});
+            seen.push_back({a.Documents().size(),
+                            wnd && wnd->document == a.GetActiveDocument() &&
+                                g_model.currentDoc == a.GetActiveDocument(),
+                            true});
             return wnd;
         };
         // The newest window is active; each close leaves the next window's score active.
         while (CZelWnd* wnd = look()) {
             wnd->SendMessage(WM_CLOSE);
+            seen.back().noneCurrentOnClose = a.GetActiveDocument() == nullptr && g_model.currentDoc == nullptr &&
+                                             g_model.currentScore == nullptr;
             a.OnIdle(0);
         }
         afterLast = a.GetActiveDocument();
@@ -400,6 +405,7 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(seen[i].documents, 3 - i) << i;
         EXPECT_TRUE(seen[i].activeIsTheWindows) << i;
+        EXPECT_TRUE(seen[i].noneCurrentOnClose) << i;
     }
     EXPECT_EQ(seen[3].documents, 0u);
     EXPECT_EQ(afterLast, nullptr) << "no window, no active score";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/App.h"
 #include "framework/Arith.h"
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
@@ -949,4 +950,54 @@ TEST(DocumentTest, ADeletedCurrentDocumentLeavesNothingPointingIntoIt) {
     EXPECT_EQ(g_model.currentScore, nullptr);
     EXPECT_EQ(g_model.engraverSettings, nullptr) << "the engraver settings fall back to the defaults";
     EXPECT_EQ(g_draw.fontMap, nullptr);
+}
+
+// The application's side of closing, written down.
+class ClosingApp : public CWinApp {
+public:
+    ClosingApp() : CWinApp("test") {}
+    void ActivateDocument(CDocument* doc) override { log.push_back({'A', doc, g_model.currentDoc}); }
+    void RemoveDocument(CDocument* doc) override { log.push_back({'R', doc, g_model.currentDoc}); }
+    struct Call {
+        char what;
+        CDocument* doc;
+        CZelDoc* currentThen;
+    };
+    std::vector<Call> log;
+};
+
+TEST(DocumentTest, ClosingLeavesNoDocumentCurrentUntilTheIdlePassOfAViewedOne) {
+    ScoreEnv env;
+    ClosingApp app;
+    CZelDoc& closing = *env.doc;
+    CZelDoc other;
+    other.MakeCurrent();
+    closing.OnCloseDocument();
+    ASSERT_EQ(app.log.size(), 2u);
+    EXPECT_EQ(app.log[0].what, 'A');
+    EXPECT_EQ(app.log[0].doc, nullptr) << "the application makes no document active";
+    EXPECT_EQ(app.log[0].currentThen, &closing) << "made current for its last steps";
+    EXPECT_EQ(app.log[1].what, 'R');
+    EXPECT_EQ(app.log[1].doc, &closing);
+    EXPECT_EQ(app.log[1].currentThen, nullptr) << "none current before the application drops it";
+    EXPECT_EQ(g_model.currentScore, nullptr);
+    EXPECT_EQ(g_model.currentPage, nullptr);
+    EXPECT_EQ(g_model.engraverSettings, &g_preferences.Engraver());
+
+    // Idle work: a document without a view does nothing; with one it becomes current with its page.
+    other.DoIdleWork();
+    EXPECT_EQ(g_model.currentDoc, nullptr);
+    FakeView view;
+    CZelDoc viewed;
+    NewScoreSettings settings;
+    ASSERT_TRUE(viewed.ApplyNewScoreSettings(settings));
+    viewed.view = &view;
+    ASSERT_NE(viewed.location.page, nullptr);
+    other.MakeCurrent();  // another document is current
+    viewed.DoIdleWork();
+    EXPECT_EQ(g_model.currentDoc, &viewed);
+    EXPECT_EQ(g_model.currentScore, viewed.GetScore());
+    EXPECT_EQ(g_model.currentPage, viewed.location.page);
+    EXPECT_EQ(g_model.engraverSettings, &viewed.engraver);
+    viewed.view = nullptr;
 }

@@ -122,7 +122,15 @@ TEST_F(ScoreWindowTest, ClosingAWindowAsksAboutChangesThenClosesItsDocument) {
     EXPECT_EQ(app.removed.front(), docs[1].get());
     EXPECT_EQ(docs[1]->view, nullptr) << "the closed document keeps no view";
     EXPECT_TRUE(first->IsActive()) << "the window left comes active";
+    EXPECT_EQ(app.activated.back(), nullptr) << "closing makes no document active";
+    EXPECT_EQ(g_model.currentDoc, nullptr) << "nothing current points at the closed document";
+    EXPECT_EQ(g_model.currentScore, nullptr);
+    // The idle pass: the active window's document does its idle work and is current again.
+    auto* active = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&area));
+    ASSERT_EQ(active, first);
+    active->document->DoIdleWork();
     EXPECT_EQ(g_model.currentDoc, docs[0].get());
+    EXPECT_EQ(g_model.currentScore, docs[0]->GetScore());
 
     // An unchanged score closes without a question.
     fw::msgboxtest::Capture boxes;
