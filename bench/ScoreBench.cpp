@@ -300,6 +300,23 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (argc == 4 && std::strcmp(argv[1], "note") == 0) {
+        // Only adding a note to track 0's bars from the middle on and laying out its bar, for a profiler.
+        CZelDoc doc;
+        auto score = Build(&doc, std::atoi(argv[2]), std::atoi(argv[3]));
+        LayOut(*score);
+        const int mid = score->GetBarCount() / 2;
+        std::vector<double> note;
+        // One note per bar, over the bars from the middle on, so no bar grows over-full.
+        for (int r = 0; r < 200 && mid + r < score->GetBarCount(); ++r) {
+            note.push_back(Time([&] {
+                AddNote(score->GetTrkBar(0, mid + r), kQuarter / 2, 4, 1, false);
+                score->UpdateBarLayout(mid + r);
+            }));
+        }
+        std::printf("add note: %.4f ms\n", Median(note));
+        return 0;
+    }
     if (argc == 4 && std::strcmp(argv[1], "append") == 0) {
         // Only the building by appending bars, for a profiler.
         GrowthRow(std::atoi(argv[2]), std::atoi(argv[3]), true);

@@ -269,6 +269,8 @@ public:
 
     // --- spacing ---
     std::int16_t MeasureContents();
+    // A track bar's items changed while its bar respaces: its share of the contents is measured again.
+    static void ForgetContentShare(const CTrkBar* trackBar);
     bool Respace();
     std::int32_t CalcLeadingWidths();
     std::int32_t GetMeterWidth() const;

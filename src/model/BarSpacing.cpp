@@ -113,14 +113,30 @@ int GetAllotSpace(int durationClass, int dotted, int triplet) {
 
 // --- contents ---------------------------------------------------------------------------------------
 
-std::int16_t CBar::MeasureContents() {
-    CScore* score = GetScore();
-    const int meterLength = GetMeterLength();
-    int content = 0;
-    const int tracks = score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0;
-    for (int t = 0; t < tracks; ++t) {
-        CTrkBar* tb = score->GetTrkBar(t, GetIndex());
-        if (!tb) continue;
+namespace {
+
+// What one track's items give the bar's contents: its voices' end less its first onset, or
+// nothing when no voice has length.
+struct ContentShare {
+    const CTrkBar* trackBar = nullptr;  // null: not worked out yet
+    bool counts = false;
+    int length = 0;
+};
+
+// While a bar respaces, each track's share of its contents is kept from one measure to the
+// next: the timing pass of a track changes only that track's items (and forgets its share), so
+// the other tracks' shares stand and the measure walks only the track that changed.
+struct ContentShares {
+    const CBar* bar = nullptr;
+    ContentShare share[CScore::kMaxTracks];
+};
+thread_local ContentShares* t_contentShares = nullptr;
+
+// One track's share of the bar's contents.
+ContentShare MeasureTrackContents(CTrkBar* tb, int meterLength) {
+    ContentShare r;
+    r.trackBar = tb;
+    {
         int start = meterLength, end = 0;
         double total[8] = {};
         CBarItem* open[8][4] = {};
@@ -160,7 +176,37 @@ std::int16_t CBar::MeasureContents() {
                 closeEnded(v, item->PositionField());
             }
         });
-        if (end != 0) content = std::max(content, end - start);
+        r.counts = end != 0;
+        r.length = end - start;
+    }
+    return r;
+}
+
+}  // namespace
+
+void CBar::ForgetContentShare(const CTrkBar* trackBar) {
+    if (!t_contentShares) return;
+    for (ContentShare& c : t_contentShares->share)
+        if (c.trackBar == trackBar) c = ContentShare{};
+}
+
+std::int16_t CBar::MeasureContents() {
+    CScore* score = GetScore();
+    const int meterLength = GetMeterLength();
+    int content = 0;
+    const int tracks = score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0;
+    ContentShares* kept = t_contentShares && t_contentShares->bar == this ? t_contentShares : nullptr;
+    for (int t = 0; t < tracks; ++t) {
+        CTrkBar* tb = score->GetTrkBar(t, GetIndex());
+        if (!tb) continue;
+        ContentShare share;
+        if (kept && kept->share[t].trackBar == tb) {
+            share = kept->share[t];
+        } else {
+            share = MeasureTrackContents(tb, meterLength);
+            if (kept) kept->share[t] = share;
+        }
+        if (share.counts) content = std::max(content, share.length);
     }
     SetContentLength(content ? content : meterLength);
     return GetContentLength();
@@ -177,9 +223,20 @@ bool CBar::Respace() {
     // A meter without groups or length steps once over the bar, never by zero.
     int group = groups ? meterLength / groups : meterLength;
     if (group <= 0) group = meterLength > 0 ? meterLength : 1920;
-    if (GetContentLength() != meterLength) MeasureContents();
 
     CScore* score = GetScore();
+    // The tracks' shares of the contents are kept over the timing passes below (not with the
+    // whole passes, which measure every track each time).
+    ContentShares shares;
+    shares.bar = this;
+    ContentShares* const outer = t_contentShares;
+    struct Restore {
+        ContentShares* outer;
+        ~Restore() { t_contentShares = outer; }
+    } restore{outer};
+    if (!(score && score->wholeScorePasses)) t_contentShares = &shares;
+    if (GetContentLength() != meterLength) MeasureContents();
+
     const int tracks = score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0;
     std::vector<SpacingColumn> table;
     table.reserve(64);
@@ -212,6 +269,7 @@ bool CBar::Respace() {
             insertTime(item->TimeField(), 0);
         });
     }
+    t_contentShares = outer;
     // The onset table holds at most 1,024 times: a bar with more cannot be spaced.
     if (tooMany) return false;
     const int beat = GetBeatLength();

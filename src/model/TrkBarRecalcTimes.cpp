@@ -85,6 +85,7 @@ int CTrkBar::RecalcTimes(int* track, int* voice) {
     HGLOBAL handle = 0;
     const int count = GetItems() ? GetSortedItems(&handle) : -1;
     if (count < 0) return 0;
+    CBar::ForgetContentShare(this);
     CBar* bar = GetBar();
     const int meter = GetMeterLength();
     auto* list = static_cast<CBarItem**>(LockHandle(handle));
@@ -183,6 +184,7 @@ int CTrkBar::RecalcTimes(int* track, int* voice) {
         trkbar::ForEachLiveItem(this, [&](CBarItem* r) {
             if (!r->IsData() && r->TypeCode() != kRawNoteType) r->SetTimeField(std::int16_t(r->TimeField() + shift));
         });
+        CBar::ForgetContentShare(this);
     }
 
     if (!track && !voice) return 0;
