@@ -3,6 +3,8 @@
 #include "model/BarSpacing.h"
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "framework/Arith.h"
@@ -116,12 +118,21 @@ int GetAllotSpace(int durationClass, int dotted, int triplet) {
 namespace {
 
 // What one track's items give the bar's contents: its voices' end less its first onset, or
-// nothing when no voice has length.
+// nothing when no voice has length. A whole-bar note lasts as long as the current bar, so the
+// share holds only while the current bar and its length are those it was measured with.
 struct ContentShare {
     const CTrkBar* trackBar = nullptr;  // null: not worked out yet
+    const CBar* currentBar = nullptr;
+    int currentLength = 0;
     bool counts = false;
     int length = 0;
 };
+
+// The current bar and its length, as a whole-bar note's duration reads them.
+std::pair<const CBar*, int> CurrentBarLength() {
+    const CBar* bar = g_model.currentBar;
+    return {bar, bar ? bar->GetLength() : 0};
+}
 
 // While a bar respaces, each track's share of its contents is kept from one measure to the
 // next: the timing pass of a track changes only that track's items (and forgets its share), so
@@ -136,6 +147,7 @@ thread_local ContentShares* t_contentShares = nullptr;
 ContentShare MeasureTrackContents(CTrkBar* tb, int meterLength) {
     ContentShare r;
     r.trackBar = tb;
+    std::tie(r.currentBar, r.currentLength) = CurrentBarLength();
     {
         int start = meterLength, end = 0;
         double total[8] = {};
@@ -200,7 +212,8 @@ std::int16_t CBar::MeasureContents() {
         CTrkBar* tb = score->GetTrkBar(t, GetIndex());
         if (!tb) continue;
         ContentShare share;
-        if (kept && kept->share[t].trackBar == tb) {
+        if (kept && kept->share[t].trackBar == tb &&
+            std::pair(kept->share[t].currentBar, kept->share[t].currentLength) == CurrentBarLength()) {
             share = kept->share[t];
         } else {
             share = MeasureTrackContents(tb, meterLength);

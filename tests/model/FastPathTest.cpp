@@ -11,6 +11,7 @@
 
 #include "FrameTestSupport.h"
 #include "RecordTestSupport.h"
+#include "ScoreRecordBytes.h"
 #include "support/TempHome.h"
 #include "framework/File.h"
 #include "model/Bar.h"
@@ -442,35 +443,6 @@ TEST(FastPathTest, RandomEditSeriesMatchTheFullPasses) {
     }
 }
 
-// Every record the layout passes may touch, element by element, with the fields that name
-// blocks or other records (which differ between two scores of the same contents) left out.
-void AppendRecords(std::vector<std::uint8_t>& out, CStdArray* a, std::initializer_list<std::pair<int, int>> ids) {
-    const int n = a ? a->GetCount() : 0;
-    for (int i = 0; i < n; ++i) {
-        const auto* p = static_cast<const std::uint8_t*>(a->GetAt(i));
-        const std::size_t at = out.size();
-        out.insert(out.end(), p, p + a->GetElementSize());
-        for (auto [from, size] : ids) std::memset(out.data() + at + from, 0, std::size_t(size));
-    }
-}
-
-void AppendScoreRecords(std::vector<std::uint8_t>& out, CScore& s) {
-    AppendRecords(out, s.GetPageArray(), {{CPage::kScoreLink, 4}});
-    AppendRecords(out, s.GetLineArray(), {{CLine::kFirstBarLink, 4}, {CLine::kPageLink, 4}, {CLine::kStaffArray, 4}});
-    for (int k = 0; k < s.GetLineCount(); ++k) AppendRecords(out, s.GetLine(k)->GetStaffArray(), {});
-    AppendRecords(out, s.GetBarArray(),
-                  {{CBar::kItemArray, 4}, {CBar::kCachedEnding, 4}, {CBar::kCachedBeatChart, 4}, {CBar::kCachedBarNumber, 4}, {CBar::kSystemLink, 4}});
-    for (int b = 0; b < s.GetBarCount(); ++b) AppendRecords(out, s.GetBar(b)->GetItemArray(), {});
-    for (int t = 0; t < s.GetTrackCount(); ++t) {
-        AppendRecords(out, s.GetTrkBarArray(t), {{CTrkBar::kRunHandle, 4}, {CTrkBar::kRunAddress, 4}});
-        for (int b = 0; b < s.GetBarCount(); ++b)
-            if (CTrkBar* tb = s.GetTrkBar(t, b); tb && tb->GetItems()) {
-                const auto* run = reinterpret_cast<const std::uint8_t*>(tb->GetItems());
-                out.insert(out.end(), run, run + tb->GetRunLength());
-            }
-    }
-}
-
 // What a series of edits leaves after each step: the saved file, every record the passes may
 // touch, the tempo map and the duration.
 struct SeriesStep {
@@ -492,7 +464,7 @@ std::vector<SeriesStep> RunSeries(unsigned seed, bool wholeScore, int steps, int
             for (std::int32_t v : {std::int32_t(m.bar), m.time, m.tempo, m.marked})
                 r.bytes.insert(r.bytes.end(), reinterpret_cast<const std::uint8_t*>(&v), reinterpret_cast<const std::uint8_t*>(&v) + 4);
         }
-        AppendScoreRecords(r.bytes, s);
+        recordtest::AppendScoreRecords(r.bytes, s);
         // Every track's bars stay numbered by their place, the last one flagged.
         for (int t = 0; t < s.GetTrackCount(); ++t) {
             CTrkBarArray* a = s.GetTrkBarArray(t);

@@ -12,6 +12,7 @@
 #include "model/Bar.h"
 #include "model/Page.h"
 #include "model/RecordTestSupport.h"
+#include "model/ScoreRecordBytes.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
@@ -206,6 +207,102 @@ TEST(LargeScorePathTest, CollisionPassMovesEveryRecordAsThePlainPass) {
     }
     // The scores must have collided somewhere, or the comparison shows nothing.
     EXPECT_GT(shifted, 20);
+}
+
+
+// Bars crowded with notes and rests of every length in several voices, tuplets, grace notes and
+// short (pickup) bars; `plain` makes each measure of a bar's contents walk every track.
+struct RhythmScore {
+    CZelDoc doc;
+    std::unique_ptr<CScore> score;
+    std::mt19937 rng;
+
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+    RhythmScore(unsigned seed, bool plain) : rng(seed) {
+        doc.SetScoreSize(100);
+        score = std::make_unique<CScore>(&doc);
+        score->wholeScorePasses = plain;
+        EXPECT_TRUE(score->BuildSkeleton(8, Pick(2, 12)));
+        score->Reindex();
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            if (Pick(0, 3) == 0) score->GetBar(b)->SetBarFlag(CBar::kShortBarBit, true);
+            for (int t = 0; t < score->GetTrackCount(); ++t)
+                for (int n = Pick(0, 9); n > 0; --n) AddItem(score->GetTrkBar(t, b));
+        }
+        score->Reindex();
+        score->RecalcBars(false);
+        for (int k = 0; k < score->GetLineCount(); ++k) score->GetLine(k)->Relayout();
+        score->RecalcLayout(0);
+    }
+
+    void AddItem(CTrkBar* tb) {
+        const int kind = Pick(0, 9);
+        const int time = Pick(0, 15) * 120;
+        if (kind >= 8) {
+            CBarItem* tuplet = tb->NewItem(31, time);
+            if (!tuplet) return;
+            rec::Put<std::uint8_t>(tuplet, 38, std::uint8_t(Pick(2, 7)));
+            rec::Put<std::uint8_t>(tuplet, 39, std::uint8_t(Pick(1, 4)));
+            return;
+        }
+        auto* item = static_cast<CRawHead*>(tb->NewItem(kind < 5 ? CNote::kType : CRest::kType, time));
+        if (!item) return;
+        item->SetNoteValue(Pick(0, 6));
+        if (kind < 5) {
+            auto* note = static_cast<CNote*>(item);
+            note->SetHeadCountField(1);
+            note->Head(0)->SetPosition(Pick(-12, 12));
+            if (Pick(0, 5) == 0) rec::Put<std::uint8_t>(item, 18, std::uint8_t(rec::Get<std::uint8_t>(item, 18) | 0x02));
+        }
+        if (Pick(0, 5) == 0) rec::Put<std::uint8_t>(item, 16, std::uint8_t(Pick(1, 3)));
+        if (Pick(0, 3) == 0) item->SetFlagsB(std::uint8_t((item->FlagsB() & 0x1F) | (Pick(1, 3) << 5)));
+    }
+};
+
+// The records of the score after its layout and after each added item with its bar respaced;
+// `changed` counts the respacings that changed the bar's contents length.
+std::vector<std::vector<std::uint8_t>> RunRhythmSeries(unsigned seed, bool plain, int* changed) {
+    // Each run starts from clean globals and classes: nothing of the run before reaches it.
+    recordtest::CleanGlobals clean;
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    RhythmScore r(seed, plain);
+    CScore& s = *r.score;
+    std::vector<std::vector<std::uint8_t>> out(1);
+    recordtest::AppendScoreRecords(out.back(), s);
+    for (int step = 0; step < 3 * s.GetBarCount(); ++step) {
+        const int b = r.Pick(0, s.GetBarCount() - 1);
+        const int t = r.Pick(0, s.GetTrackCount() - 1);
+        const int before = s.GetBar(b)->GetContentLength();
+        r.AddItem(s.GetTrkBar(t, b));
+        const bool done = s.GetBar(b)->Respace();
+        out.emplace_back(1, std::uint8_t(done));
+        recordtest::AppendScoreRecords(out.back(), s);
+        if (s.GetBar(b)->GetContentLength() != before) ++*changed;
+    }
+    return out;
+}
+
+// A bar's respacing keeps each track's share of its contents over the tracks' timing passes,
+// measuring again only the track that changed: after each item added and its bar respaced,
+// every record is as when each measure walks every track.
+TEST(LargeScorePathTest, RespacingWithKeptContentSharesMatchesMeasuringEveryTrack) {
+    int changed = 0, unused = 0;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        const auto kept = RunRhythmSeries(seed, false, &changed);
+        const auto plain = RunRhythmSeries(seed, true, &unused);
+        ASSERT_EQ(kept.size(), plain.size());
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const auto& x = kept[k];
+            const auto& y = plain[k];
+            std::size_t at = 0;
+            while (at < x.size() && at < y.size() && x[at] == y[at]) ++at;
+            ASSERT_TRUE(x == y) << "seed " << seed << " step " << k << ": first difference at byte " << at;
+        }
+    }
+    // The bars' contents really were measured again in the timing passes.
+    EXPECT_GT(changed, 50);
 }
 
 }  // namespace
