@@ -167,6 +167,16 @@ bool CZelDoc::WriteNative(const std::string& path, int* osError) {
         SetZoom(100, false);
         zoom = userZoom;  // the file keeps the user's zoom; the pages are written at 100
     }
+    // The score window's placement goes with the score.
+    bool windowMaximised = false;
+    RECT placement{};
+    if (view && view->GetWindowPlacement(windowMaximised, placement)) {
+        maximised = windowMaximised ? 1 : 0;
+        windowRect[0] = placement.left;
+        windowRect[1] = placement.top;
+        windowRect[2] = placement.right;
+        windowRect[3] = placement.bottom;
+    }
     SetErrorCode(0);
     bool ok = false;
     try {

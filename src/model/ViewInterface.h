@@ -50,4 +50,7 @@ public:
     virtual CPagePaneBase* GetSinglePane() { return nullptr; }
     // The document's title or its modified mark changed.
     virtual void TitleChanged() {}
+    // The score window's placement: whether it is maximised and its normal rectangle; false
+    // when the view has no score window.
+    virtual bool GetWindowPlacement(bool& maximised, RECT& rect) const { return false; }
 };

@@ -195,6 +195,12 @@ CPagePane* CZelView::GetVisiblePane(int page) const {
 CPagePaneBase* CZelView::GetPagePane(int page) { return GetShownPane(page); }
 CPagePaneBase* CZelView::GetSinglePane() { return GetPane(0); }
 
+bool CZelView::GetWindowPlacement(bool& maximised, RECT& rect) const {
+    if (!frame || !frame->IsWindow()) return false;
+    frame->GetPlacement(maximised, rect);
+    return true;
+}
+
 void CZelView::TitleChanged() {
     if (frame && frame->IsWindow()) frame->OnUpdateFrameTitle(true);
 }

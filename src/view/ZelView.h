@@ -111,6 +111,7 @@ public:
     CPagePaneBase* GetPagePane(int page) override;
     CPagePaneBase* GetSinglePane() override;
     void TitleChanged() override;
+    bool GetWindowPlacement(bool& maximised, RECT& rect) const override;
 
     std::uint8_t rulersShown = 0;
     std::uint8_t rulersShownBeforePreview = 0;

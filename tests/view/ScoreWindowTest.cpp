@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -170,6 +173,44 @@ TEST_F(ScoreWindowTest, AWindowTakesThePlacementStoredWithItsScore) {
     r = InArea(plain);
     EXPECT_EQ(r.left, 100) << "without a stored placement the window stays where it was made";
     EXPECT_EQ(r.bottom, 450);
+}
+
+TEST_F(ScoreWindowTest, ASavedScoreKeepsItsWindowsPlacement) {
+    struct Row {
+        bool maximised;
+        RECT rect;
+    } rows[] = {{false, RECT{30, 20, 530, 420}}, {true, RECT{60, 50, 700, 600}}};
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("placement-" + std::to_string(::getpid()) + ".zel")).string();
+    for (const Row& r : rows) {
+        CZelWnd* wnd = Add("Placed", RECT{0, 0, 620, 640});
+        wnd->SetPlacement(r.maximised, r.rect);
+        ASSERT_TRUE(wnd->document->WriteNative(path));
+
+        auto reopened = std::make_unique<CZelDoc>();
+        ASSERT_TRUE(reopened->OnOpenDocument(path.c_str()));
+        EXPECT_EQ(reopened->maximised, r.maximised ? 1 : 0);
+        EXPECT_EQ(reopened->windowRect[0], r.rect.left);
+        EXPECT_EQ(reopened->windowRect[1], r.rect.top);
+        EXPECT_EQ(reopened->windowRect[2], r.rect.right);
+        EXPECT_EQ(reopened->windowRect[3], r.rect.bottom);
+
+        // A window made for the reopened score takes the placement back.
+        auto w = std::make_unique<CZelWnd>();
+        ASSERT_TRUE(w->Create(&area, RECT{0, 0, 300, 300}, reopened.get()));
+        docs.push_back(std::move(reopened));
+        windows.push_back(std::move(w));
+        ui::RunUntilIdle();
+        bool maximised = !r.maximised;
+        RECT got{};
+        windows.back()->GetPlacement(maximised, got);
+        EXPECT_EQ(maximised, r.maximised);
+        EXPECT_EQ(got.left, r.rect.left);
+        EXPECT_EQ(got.top, r.rect.top);
+        EXPECT_EQ(got.right, r.rect.right);
+        EXPECT_EQ(got.bottom, r.rect.bottom);
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace
