@@ -145,7 +145,37 @@ CScore::CScore(CZelDoc* doc) : document(doc) {
     timecodeFont.style = 1;
 }
 
+namespace {
+
+// Whether a record lies in an array's storage.
+bool Holds(CStdArray* array, const void* record) {
+    if (!array || !record) return false;
+    const auto* first = static_cast<const std::uint8_t*>(array->GetData());
+    const auto* at = static_cast<const std::uint8_t*>(record);
+    return first && at >= first && at < first + std::size_t(array->GetCount()) * std::size_t(array->GetElementSize());
+}
+
+template <class T>
+void ForgetIfHeld(T*& current, CStdArray* array) {
+    if (Holds(array, current)) current = nullptr;
+}
+
+}  // namespace
+
 CScore::~CScore() {
+    // Nothing current may point into the records this score frees, whichever score is current.
+    ForgetIfHeld(g_model.currentPage, pages.get());
+    ForgetIfHeld(g_model.currentLine, lines.get());
+    ForgetIfHeld(g_model.currentBar, bars.get());
+    ForgetIfHeld(g_model.currentTrack, tracks.get());
+    if (lines && g_model.currentStaff)
+        for (int k = 0; k < lineCount && k < lines->GetCount(); ++k)
+            if (CLine* line = GetLine(k)) ForgetIfHeld(g_model.currentStaff, line->GetStaffArray());
+    if (g_model.currentTrkBar)
+        for (int t = 0; t < kMaxTracks; ++t)
+            if (trkBars[t])
+                for (int b = 0; b < trkBars[t]->GetCount(); ++b)
+                    if (trkBars[t]->GetAt(b) == g_model.currentTrkBar) g_model.currentTrkBar = nullptr;
     for (int t = 0; t < kMaxTracks; ++t) {
         if (!trkBars[t]) continue;
         if (t < trackCount) {

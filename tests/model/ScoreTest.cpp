@@ -14,6 +14,8 @@
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/Page.h"
+#include "model/System.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"
@@ -222,6 +224,42 @@ TEST_F(ScoreTest, DestroyingAScoreFreesEveryRun) {
     }
     EXPECT_EQ(fw::memtest::LiveBlocks(), before);
     EXPECT_EQ(g_model.currentScore, nullptr);
+}
+
+// A score that goes while another stays current leaves no current record pointing into the
+// arrays it frees; the records of the score that stays are left alone.
+TEST_F(ScoreTest, ADeletedScoreLeavesNoCurrentRecordPointingIntoIt) {
+    RegisterTrackClass();
+    CScore stays(&doc);
+    ASSERT_TRUE(stays.BuildSkeleton(4, 2));
+    auto goes = std::make_unique<CScore>(&doc);
+    ASSERT_TRUE(goes->BuildSkeleton(4, 2));
+    g_model.currentScore = &stays;
+    g_model.currentPage = goes->GetPage(0);
+    g_model.currentLine = goes->GetLine(0);
+    g_model.currentBar = goes->GetBar(2);
+    g_model.currentStaff = goes->GetLine(0)->GetStaff(1);
+    g_model.currentTrack = goes->GetTrack(1);
+    g_model.currentTrkBar = goes->GetTrkBar(1, 2);
+    goes.reset();
+    EXPECT_EQ(g_model.currentScore, &stays);
+    EXPECT_EQ(g_model.currentPage, nullptr);
+    EXPECT_EQ(g_model.currentLine, nullptr);
+    EXPECT_EQ(g_model.currentBar, nullptr);
+    EXPECT_EQ(g_model.currentStaff, nullptr);
+    EXPECT_EQ(g_model.currentTrack, nullptr);
+    EXPECT_EQ(g_model.currentTrkBar, nullptr);
+
+    g_model.currentBar = stays.GetBar(1);
+    g_model.currentTrkBar = stays.GetTrkBar(0, 1);
+    {
+        CScore other(&doc);
+        ASSERT_TRUE(other.BuildSkeleton(2, 1));
+    }
+    EXPECT_EQ(g_model.currentBar, stays.GetBar(1));
+    EXPECT_EQ(g_model.currentTrkBar, stays.GetTrkBar(0, 1));
+    g_model.currentBar = nullptr;
+    g_model.currentTrkBar = nullptr;
 }
 
 TEST_F(ScoreTest, AFailedConstructionLeavesNothing) {
