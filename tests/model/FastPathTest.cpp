@@ -31,48 +31,7 @@
 
 namespace {
 
-// Every byte the score's layout passes may touch: the page, system and bar arrays, each
-// system's staves, each bar's items and every bar of every track with its item run.
-struct Image {
-    std::vector<std::pair<std::uint8_t*, std::vector<std::uint8_t>>> pieces;
-
-    void Take(void* p, std::uint32_t n) {
-        auto* b = static_cast<std::uint8_t*>(p);
-        if (b && n) pieces.emplace_back(b, std::vector<std::uint8_t>(b, b + n));
-    }
-    void Take(CStdArray* a) {
-        if (a && a->GetCount() > 0) Take(a->GetAt(0), std::uint32_t(a->GetCount() * a->GetElementSize()));
-    }
-    static Image Of(CScore& s) {
-        Image im;
-        im.Take(s.GetPageArray());
-        im.Take(s.GetLineArray());
-        im.Take(s.GetBarArray());
-        for (int k = 0; k < s.GetLineCount(); ++k) im.Take(s.GetLine(k)->GetStaffArray());
-        for (int t = 0; t < s.GetTrackCount(); ++t) {
-            im.Take(s.GetTrkBarArray(t));
-            for (int b = 0; b < s.GetBarCount(); ++b)
-                if (CTrkBar* tb = s.GetTrkBar(t, b); tb && tb->GetItems()) im.Take(tb->GetItems(), tb->GetRunLength());
-        }
-        return im;
-    }
-    // Puts the bytes back where they were taken (the layout passes never move a block).
-    void Restore() const {
-        for (const auto& [at, bytes] : pieces) std::memcpy(at, bytes.data(), bytes.size());
-    }
-    // The first piece that differs, or the empty string.
-    std::string Diff(const Image& other) const {
-        if (pieces.size() != other.pieces.size()) return "piece count";
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            const auto& a = pieces[i].second;
-            const auto& b = other.pieces[i].second;
-            if (a.size() != b.size()) return "size of piece " + std::to_string(i);
-            for (std::size_t j = 0; j < a.size(); ++j)
-                if (a[j] != b[j]) return "piece " + std::to_string(i) + " byte " + std::to_string(j);
-        }
-        return "";
-    }
-};
+using Image = recordtest::ScoreImage;
 
 // The stretch as the page does it by hand: one unit at a time, each staff's change through
 // the system (which carries the cross-staff beams), every later system moved at once.
