@@ -48,7 +48,7 @@ constexpr std::int16_t kNearestBracket = -120;
 TempoMap::Entry TempoMap::Get(int i) const {
     Entry e;
     if (i < 0 || i >= Count()) return e;
-    const auto* p = static_cast<const std::uint8_t*>(buffer.GetData()) + std::size_t(i) * kEntrySize;
+    const std::uint8_t* p = data + std::size_t(i) * kEntrySize;
     e.bar = rec::Get<std::int16_t>(p, 0);
     e.time = rec::Get<std::int32_t>(p, 2);
     e.tempo = rec::Get<std::int32_t>(p, 6);
@@ -58,7 +58,7 @@ TempoMap::Entry TempoMap::Get(int i) const {
 
 bool TempoMap::Add(const Entry& entry) {
     const int n = Count();
-    auto* base = static_cast<std::uint8_t*>(buffer.GetData());
+    std::uint8_t* base = data;
     // The map is built in ascending time: an entry after the last one goes straight to the
     // end, as the search from the start would put it.
     if (n > 0 && rec::Get<std::int32_t>(base + std::size_t(n - 1) * kEntrySize, 2) < entry.time) {
@@ -77,7 +77,10 @@ bool TempoMap::Add(const Entry& entry) {
         if (time > entry.time) {
             std::uint8_t bytes[kEntrySize];
             PutEntry(bytes, entry);
-            return buffer.InsertBytes(p, bytes, kEntrySize) != nullptr;
+            const bool inserted = buffer.InsertBytes(p, bytes, kEntrySize) != nullptr;
+            data = static_cast<std::uint8_t*>(buffer.GetData());
+            room = buffer.handle ? GetHandleSize(buffer.handle) : 0;
+            return inserted;
         }
     }
     std::uint8_t bytes[kEntrySize];
@@ -89,13 +92,24 @@ bool TempoMap::AppendEntry(const std::uint8_t* bytes) {
     // The block keeps what it has held across rebuilds and grows by half again when full, so
     // that a map rebuilt on every recalculation does not resize its block per entry.
     const std::uint32_t need = buffer.size + kEntrySize;
-    if (!buffer.handle || GetHandleSize(buffer.handle) < need) {
+    if (!buffer.handle || room < need) {
         const std::uint32_t used = buffer.size;
         const std::uint32_t roomy = need + need / 2;
-        if (!buffer.Resize(roomy, false) && !buffer.Resize(need, false)) return false;
+        void* block = buffer.Resize(roomy, false);
+        room = roomy;
+        if (!block) {
+            block = buffer.Resize(need, false);
+            room = need;
+        }
+        if (!block) {
+            data = static_cast<std::uint8_t*>(buffer.GetData());
+            room = buffer.handle ? GetHandleSize(buffer.handle) : 0;
+            return false;
+        }
+        data = static_cast<std::uint8_t*>(block);
         buffer.size = used;
     }
-    std::memcpy(static_cast<std::uint8_t*>(buffer.GetData()) + buffer.size, bytes, kEntrySize);
+    std::memcpy(data + buffer.size, bytes, kEntrySize);
     buffer.size = need;
     buffer.count += 1;
     return true;
@@ -103,7 +117,7 @@ bool TempoMap::AppendEntry(const std::uint8_t* bytes) {
 
 void TempoMap::SetTempos(int i, std::int32_t tempo, std::int32_t marked) {
     if (i < 0 || i >= Count()) return;
-    auto* p = static_cast<std::uint8_t*>(buffer.GetData()) + std::size_t(i) * kEntrySize;
+    std::uint8_t* p = data + std::size_t(i) * kEntrySize;
     rec::Put(p, 6, tempo);
     rec::Put(p, 10, marked);
 }

@@ -65,11 +65,19 @@ public:
     void SetTempos(int i, std::int32_t tempo, std::int32_t marked);
     // Empties the map.
     void Reset();
-    void Free() { buffer.Free(); buffer.Init(); }
+    void Free() {
+        buffer.Free();
+        buffer.Init();
+        data = nullptr;
+        room = 0;
+    }
 
 private:
     bool AppendEntry(const std::uint8_t* bytes);
     HandleBuffer buffer;
+    // The block's address (the buffer keeps it locked) and size, noted at every resize.
+    std::uint8_t* data = nullptr;
+    std::uint32_t room = 0;
 };
 
 class CScore {
