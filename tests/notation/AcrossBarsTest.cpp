@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "NotationTestSupport.h"
+#include "TwoBarTrackTest.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
@@ -17,18 +18,8 @@ using namespace notetest;
 
 namespace {
 
-class AcrossBars : public NotationTest {
+class AcrossBars : public TwoBarTrackTest {
 public:
-    void SetUp() override {
-        RegisterTrackClass();
-        score = std::make_unique<CScore>(&doc);
-        ASSERT_TRUE(score->BuildSkeleton(2, 1));
-        g_model.currentScore = score.get();
-        // No current object is left from the score a case before had.
-        Bar(0)->SetCurrent();
-    }
-    void TearDown() override { g_model.currentScore = nullptr; }
-
     // A note of `heads` heads (positions from -6 up by 1, pitches from 60) of a value at a time.
     static RecordBuf Note(int time, int value, int heads = 1, int voice = 0) {
         RecordBuf buf(std::size_t(CRawNote::kHeads + NoteHead::kSize * heads + 64));
@@ -42,7 +33,6 @@ public:
         }
         return buf;
     }
-    CTrkBar* Bar(int b) { return score->GetTrkBar(0, b); }
     CBarItem* Put(int b, RecordBuf buf) {
         Bar(b)->SetCurrent();
         return Bar(b)->InsertCopy(buf.as<CNote>());
@@ -54,9 +44,6 @@ public:
         });
         return out;
     }
-
-    CZelDoc doc;
-    std::unique_ptr<CScore> score;
 };
 
 constexpr int kTie = 30;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "NotationTestSupport.h"
+#include "TwoBarTrackTest.h"
 #include "framework/Input.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -66,19 +67,8 @@ struct HeadSpec {
 };
 
 // One track of two bars; notes and other records are put into the runs by the cases.
-class AttachTest : public NotationTest {
+class AttachTest : public TwoBarTrackTest {
 public:
-    void SetUp() override {
-        RegisterTrackClass();
-        score = std::make_unique<CScore>(&doc);
-        ASSERT_TRUE(score->BuildSkeleton(2, 1));
-        g_model.currentScore = score.get();
-        // No current object is left from the score a case before had.
-        Bar(0)->SetCurrent();
-    }
-    void TearDown() override { g_model.currentScore = nullptr; }
-
-    CTrkBar* Bar(int b) { return score->GetTrkBar(0, b); }
     void Put(int b, recordtest::Bytes r) { ASSERT_NE(Bar(b)->InsertCopy(trkbartest::View(r)), nullptr); }
     void PutNote(int b, int time, int column, std::vector<HeadSpec> heads, std::uint8_t links = 0, bool up = true) {
         RecordBuf buf;
@@ -114,9 +104,6 @@ public:
         trkbar::ForEachLiveItem(Bar(b), [&](CBarItem* r) { n += r->TypeCode() == type; });
         return n;
     }
-
-    CZelDoc doc;
-    std::unique_ptr<CScore> score;
 };
 
 constexpr int kTieStart = NoteHead::kTieStart, kTieEnd = NoteHead::kTieEnd;
