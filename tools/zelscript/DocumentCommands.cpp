@@ -102,8 +102,7 @@ void SetField(CDialog& dlg, int id, const std::string& value) {
 }
 
 void AnswerNextDialog(int button, std::vector<std::pair<int, std::string>> fields) {
-    static fw::uitest::Session* session = nullptr;
-    if (!session) session = new fw::uitest::Session;  // kept for the script's life
+    UiSession();
     DialogError().clear();
     fw::uitest::OnNextModal([button, fields](CDialog& dlg) {
         for (const auto& [id, value] : fields) {

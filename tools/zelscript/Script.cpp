@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "ScriptRun.h"
+#include "framework/UiTest.h"
 
 namespace zelscript {
 
@@ -42,6 +43,11 @@ std::string Context::InputPath(const std::string& path) const {
     if (path.empty() || path[0] == '/' || access(path.c_str(), F_OK) == 0) return path;
     const std::string beside = scriptFolder + "/" + path;
     return access(beside.c_str(), F_OK) == 0 ? beside : path;
+}
+
+void UiSession() {
+    static fw::uitest::Session* session = nullptr;
+    if (!session) session = new fw::uitest::Session;  // kept for the script's life
 }
 
 void RegisterCommand(Command command) {

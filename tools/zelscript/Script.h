@@ -66,6 +66,11 @@ bool Option(const std::string& arg, const char* name, int* value);
 // "name=A:B" into *a and *b; false when the argument is another option.
 bool PairOption(const std::string& arg, const char* name, int* a, int* b);
 
+// Begins the script's one scripted-input session (pointer, keys, answers to modal dialogs and
+// menus) on first use; it lasts for the rest of the run. Every command that needs scripted input
+// calls this, so what one command queued (a dialog's answer) is still there for the next.
+void UiSession();
+
 // Track t's bar b of the current score, made current with its score; a ScriptError when the
 // score has no such track bar.
 CTrkBar* CurrentTrkBar(Context& ctx, int track, int bar);

@@ -21,7 +21,7 @@ namespace {
 struct Window {
     CZelWnd* wnd = nullptr;
     CZelDoc* doc = nullptr;
-    fw::uitest::Session* session = nullptr;
+    bool started = false;  // the manual clock and the scripted input are set up
     // Windows of scores the script has left behind: their documents are gone, so they are
     // kept (hidden) rather than destroyed.
     std::vector<CZelWnd*> left;
@@ -52,9 +52,10 @@ void RunWindow(Context& ctx, const Args& args) {
     }
     Window& w = TheWindow();
     if (!GetArtist()) InitDrawing();  // a score read from a file has not drawn yet
-    if (!w.session) {
+    if (!w.started) {
         fw::clocktest::SetManual(1000);
-        w.session = new fw::uitest::Session;  // kept for the script's life
+        UiSession();
+        w.started = true;
     }
     if (w.wnd && w.doc == doc) {
         delete w.wnd;
