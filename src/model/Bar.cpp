@@ -646,7 +646,7 @@ void CBar::ReadLegacy(CFile& file) {
     std::memmove(Bytes() + preset + 2, Bytes() + preset, 120);
     rec::Put<std::uint8_t>(this, std::size_t(preset), 0);
     rec::Put<std::uint8_t>(this, kSpare, 0);
-    SetBarFlag(kFlag6, false);
+    SetBarFlag(kSystemBreakBit, false);
     if (!GetMeter()->HasValidLengths() || GetContentLength() < 0)
         AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(), "a bar's length");
     const bool hadItems = rec::Get<std::uint32_t>(this, kItemArray) != 0;

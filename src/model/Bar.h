@@ -114,13 +114,13 @@ public:
         kSize = 162,
     };
     enum : std::uint8_t {
-        kFlag0 = 0x01,
+        kFlag0 = 0x01,  // the time signature is shown here even where it does not change
         kShowsMeterBit = 0x02,
         kCoveredBit = 0x04,
         kShortBarBit = 0x08,
         kBeatChartShownBit = 0x10,
         kCourtesyBit = 0x20,
-        kFlag6 = 0x40,
+        kSystemBreakBit = 0x40,  // a system starts at this bar (cleared when an older record is read)
         kSpacingLockedBit = 0x80,
     };
     // Item type codes the bar keeps in its own array.

@@ -60,7 +60,7 @@ bool CScore::RecalcLayout(int startSystem) {
         const int m = layout::MeasureForFit(bar, scale);
         sum += m;
         auto& entry = plan.back();
-        if (entry.second == 0 || (!(bar->GetBarFlags() & CBar::kFlag0) && sum < available)) {
+        if (entry.second == 0 || (!bar->HasBarFlag(CBar::kSystemBreakBit) && sum < available)) {
             entry.second += 1;
             continue;
         }

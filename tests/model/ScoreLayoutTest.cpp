@@ -297,8 +297,11 @@ TEST(ScoreLayoutTest, SystemBreakFlagStartsASystem) {
     ASSERT_TRUE(f.score->BuildSkeleton(8, 1));
     CScore& s = *f.score;
     for (int b = 0; b < s.GetBarCount(); ++b) s.GetBar(b)->SetNaturalSpace(10);
-    s.GetBar(0)->SetBarFlag(CBar::kFlag0, true);  // changes nothing on the first bar
-    s.GetBar(5)->SetBarFlag(CBar::kFlag0, true);
+    s.GetBar(0)->SetBarFlag(CBar::kSystemBreakBit, true);  // changes nothing on the first bar
+    s.GetBar(5)->SetBarFlag(CBar::kSystemBreakBit, true);
+    // A time signature shown where it does not change is no break (the time-signature edit
+    // sets that bit on the first bar of its range).
+    s.GetBar(3)->SetBarFlag(CBar::kFlag0, true);
     ASSERT_TRUE(s.RecalcLayout(0));
     EXPECT_EQ(CheckInvariants(s), "");
     EXPECT_EQ(Systems(s), (std::vector<std::pair<int, int>>{{0, 5}, {5, 3}}));
