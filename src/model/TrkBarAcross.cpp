@@ -16,12 +16,12 @@
 
 namespace {
 
-enum : int { kFlags = 18, kValue = 19, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
+enum : int { kTupletCount = 16, kTupletSpace = 17, kFlags = 18, kValue = 19, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
 enum : int { kHeadShape = 0, kHeadLinks = 1, kHeadAcc = 3, kHeadPosition = 5, kHeadPitch = 7, kHeadDuration = 12 };
 // A tie's pitch byte (bits 1-7), start staff position, bars to its end and end column.
 enum : int { kTiePitch = 17, kStartY = 18, kEndBars = 22, kEndColumn = 24, kTwoEndedSize = 26 };
 enum : std::uint8_t { kSlashBit = 0x01, kBeamedBit = 0x08, kInvisible = 0x01, kTieEnd = 0x04, kTieStart = 0x08,
-                      kAccShown = 0x04 };
+                      kAccShown = 0x04, kHalfBit = 0x01 };
 
 int HeadsIn(const CBarItem* note) {
     if (!note->IsNote() && !note->IsRawNote()) return 0;
@@ -31,8 +31,13 @@ int HeadsIn(const CBarItem* note) {
 }
 std::uint8_t* HeadAt(CBarItem* note, int i) { return note->Bytes() + kHeads + kHeadSize * i; }
 
-// Writes a length as the note's value and dots.
+// Writes a length as the note's value and dots. The value is written in the note's own time: a
+// tuplet member keeps its ratio and a halved note its half flag, so the written value is the
+// length scaled back by them and the piece lasts the length it was cut to.
 void SetValueForDuration(CBarItem* item, int ticks) {
+    const int count = rec::Get<std::uint8_t>(item, kTupletCount), space = rec::Get<std::uint8_t>(item, kTupletSpace);
+    if (count != 0 && space != 0) ticks = ticks * count / space;
+    if (rec::Get<std::uint8_t>(item, kValue) & kHalfBit) ticks *= 2;
     const notesize::ValueAndDots v = notesize::SplitDuration(ticks);
     rec::Put<std::uint8_t>(item, kValue, std::uint8_t((rec::Get<std::uint8_t>(item, kValue) & 0x0F) | (v.code << 4)));
     rec::Put<std::uint8_t>(item, kFlags, std::uint8_t((rec::Get<std::uint8_t>(item, kFlags) & 0x3F) | (v.dots << 6)));

@@ -99,6 +99,43 @@ TEST_F(AcrossBars, ARecordIsPlacedInTheBarItsTimeFallsInOrRefused) {
     EXPECT_EQ(values, (std::vector<int>{3, 3})) << "the quarter at 80 and the cut whole note";
 }
 
+TEST_F(AcrossBars, CutPiecesOfATupletOrHalvedNoteLastWhatTheyWereCutTo) {
+    // Each piece keeps the note's ratio and half flag, so its written value is the cut length
+    // in the note's own time, and the pieces add up to the note.
+    struct Case {
+        const char* what;
+        int time, value, count, space;
+        bool half;
+        int firstValue, secondValue;  // the pieces' written values
+    } cases[] = {
+        {"a triplet quarter on the last triplet eighth", 1760, 3, 3, 2, false, 4, 4},
+        {"a triplet half on the last triplet quarter", 1600, 2, 3, 2, false, 3, 3},
+        {"a quintuplet quarter (5:4) on the last quintuplet sixteenth", 1824, 3, 5, 4, false, 5, 4},
+        {"a halved half note on the last eighth", 1680, 2, 0, 0, true, 3, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();  // a fresh track of two bars
+        RecordBuf buf = Note(c.time, c.value);
+        auto* n = buf.as<CNote>();
+        n->SetTupletCount(std::uint8_t(c.count));
+        n->SetTupletSpace(std::uint8_t(c.space));
+        n->SetHalfFlag(c.half);
+        const int length = int(NoteDuration(*n));
+        ASSERT_TRUE(Bar(0)->InsertAcrossBars(Put(0, std::move(buf))));
+        const auto first = Live(0, CNote::kType), second = Live(1, CNote::kType);
+        ASSERT_EQ(first.size(), 1u);
+        ASSERT_EQ(second.size(), 1u);
+        auto* a = static_cast<CNote*>(first[0]);
+        auto* b = static_cast<CNote*>(second[0]);
+        EXPECT_EQ(a->NoteValue(), c.firstValue);
+        EXPECT_EQ(b->NoteValue(), c.secondValue);
+        EXPECT_EQ(a->TupletCount(), c.count);
+        EXPECT_EQ(int(NoteDuration(*a)), 1920 - c.time) << "the first piece ends at the bar line";
+        EXPECT_EQ(int(NoteDuration(*a)) + int(NoteDuration(*b)), length);
+    }
+}
+
 TEST_F(AcrossBars, MergedNotesJoinAChordOrTakeAFreeVoice) {
     // A quarter at the time of a quarter: its heads join the chord.
     Put(0, Note(0, 3));
