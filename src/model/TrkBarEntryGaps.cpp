@@ -9,6 +9,7 @@
 #include "model/Bar.h"
 #include "model/BarSpacing.h"
 #include "model/Meter.h"
+#include "model/NoteSize.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntry.h"
 #include "model/TrkBarEntryFields.h"
@@ -19,7 +20,7 @@ using namespace entry;
 namespace {
 
 constexpr double kTolerance = 0.0001;
-constexpr int kValueTicks[9] = {1920, 1920, 960, 480, 240, 120, 60, 30, 15};
+using notesize::kValueTicks;
 
 // The longest plain value (code 1-8) not longer than the ticks; 0 when none fits.
 int LongestValueWithin(int ticks) {
@@ -122,7 +123,8 @@ bool CTrkBar::FillGap(int voice, int start, int end, int verticalOffset, bool ma
     const int meterLength = GetMeterLength();
     std::vector<PlannedRest> plan;
     const bool inTuplet = info.tupletCount != 0 && info.duration > 0;
-    int unitValue = info.value, unit = info.duration;
+    // Member codes past the 128th last as long as a 128th.
+    int unitValue = std::min(info.value, 8), unit = info.duration;
     if (inTuplet && start % unit != 0) {
         // Halve the member until one of its multiples lies within a tick of the start.
         while (unitValue < 6) {

@@ -81,4 +81,25 @@ TEST_F(GapFill, RestsRebuiltAndHidden) {
     EXPECT_EQ(rests, expected) << "one half rest, before the last entry time";
 }
 
+// A member value code past the 128th (the stored nibble holds 9-15; a damaged or foreign file
+// may carry one) fills a gap exactly as a 128th member does: rests at the same times lasting
+// the same, and nothing read past the duration table.
+TEST_F(GapFill, AMemberValuePastThe128thFillsAsA128th) {
+    const auto fill = [&](int b, int value, int start) {
+        CTrkBar* tb = TrkBar(b);
+        EXPECT_TRUE(tb->FillGap(0, start, tb->GetMeterLength(), 0, false, GapInfo{value, 3, 2, 10}));
+        std::vector<std::pair<int, double>> rests;
+        for (CBarItem* r : NotesAndRests(tb, 0)) rests.push_back({r->TimeField(), NoteDuration(*r)});
+        return rests;
+    };
+    int b = 0;
+    for (int value : {9, 12, 15})
+        for (int start : {10, 30, 50, 1890}) {
+            const auto want = fill(b, 8, start), got = fill(b + 1, value, start);
+            EXPECT_EQ(got, want) << "value " << value << " from " << start;
+            EXPECT_FALSE(want.empty());
+            b += 2;
+        }
+}
+
 }  // namespace
