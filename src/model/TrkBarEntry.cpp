@@ -17,6 +17,7 @@
 #include "model/ItemClass.h"
 #include "model/ItemFactory.h"
 #include "model/Meter.h"
+#include "model/NoteSize.h"
 #include "model/ScoreLocation.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
@@ -39,7 +40,6 @@ constexpr int kGraceScaleWord = 35;
 // The rest buttons of the notes palette start at this note-value index.
 constexpr int kRestButtonBase = 11;
 constexpr int kTupletSize = 44;
-constexpr int kValueTicks[9] = {1920, 1920, 960, 480, 240, 120, 60, 30, 15};
 
 const NoteRecordBehaviour* NoteBehaviourOf(const CBarItem& item) {
     const ItemClassInfo* info = item.ClassIn(ItemClasses());
@@ -213,7 +213,9 @@ void UpdateTupletOfEntry(CTrkBar* tb, CBarItem* entry, int tupletSpan) {
         memberValue = std::clamp(ValueCode(item), 0, 8);
         found = true;
     });
-    if (start + kValueTicks[memberValue] * tupletSpan <= NoteEndTime(*entry)) tuplet->MarkRemoved();
+    // A whole-bar member (code 0) lasts its bar.
+    const int memberTicks = memberValue == 0 ? tb->GetMeterLength() : notesize::kValueTicks[memberValue];
+    if (start + memberTicks * tupletSpan <= NoteEndTime(*entry)) tuplet->MarkRemoved();
 }
 
 }  // namespace
