@@ -346,13 +346,14 @@ int CTrkBar::PositionToVoiceTime(int voice, int position) {
 bool CTrkBar::HasStemDownUnderSlur(CBarItem* slur) {
     const int span = std::max(0, slur->GetBarSpan());
     const int voice = slur->VoiceField();
-    // The end limit is the slur's end only when it ends in its own bar; else the whole bar.
-    const int endLimit = span == 0 ? slur->GetEndPosition() : 32767;
     int count = 0;
     bool ended = false;
     CTrkBar* bar = this;
     for (int k = 0; k <= span && bar && !ended; ++k) {
+        // The slur's own bar starts at its start; the bar it ends in ends at its end, and the
+        // bars between count whole.
         const int startLimit = k == 0 ? slur->PositionField() : -32767;
+        const int endLimit = k == span ? slur->GetEndPosition() : 32767;
         trkbar::ForEachLiveItem(bar, [&](CBarItem* r) {
             if (ended || !r->IsNote() || r->VoiceField() != voice) return;
             const int p = r->PositionField();
