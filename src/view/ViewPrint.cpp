@@ -53,6 +53,8 @@ int BookletSides(int pageCount, bool blankFirst) { return (pageCount + (blankFir
 int TwoUpSides(int pageCount) { return (pageCount + 1) / 2; }
 
 void TwoUpPages(int pageCount, int side, bool oddOnly, bool evenOnly, int& first, int& second) {
+    // Both parities chosen leave out nothing.
+    if (oddOnly && evenOnly) oddOnly = evenOnly = false;
     first = 2 * side;
     second = 2 * side + 1;
     // Page numbers count from 1: index 0 is page 1, an odd page.
@@ -152,10 +154,11 @@ void CZelView::OnPrepareDC(CDC* dc, void* printInfo) {
     if (!info) return;
     if (g_view.stopRequested) info->continuePrinting = false;
     // One page per side with odd or even pages only: a side of the other parity is passed over
-    // before its sheet starts, so no blank sheet comes out.
+    // before its sheet starts, so no blank sheet comes out. Both parities chosen leave out nothing.
     const PrintOptions& o = g_view.print;
+    const bool oddOnly = o.oddOnly && !o.evenOnly, evenOnly = o.evenOnly && !o.oddOnly;
     if (!o.booklet && !o.twoUp && tileCounter == 0 &&
-        ((o.oddOnly && info->curPage % 2 == 0) || (o.evenOnly && info->curPage % 2 != 0))) {
+        ((oddOnly && info->curPage % 2 == 0) || (evenOnly && info->curPage % 2 != 0))) {
         ++info->curPage;
         if (info->curPage > (info->toPage > 0 ? info->toPage : info->maxPage)) info->continuePrinting = false;
     }

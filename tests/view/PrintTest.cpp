@@ -64,7 +64,8 @@ TEST(PrintLayouts, BookletSidesFoldIntoPageOrder) {
         bool odd, even;
         int side, first, second;
     } twoUps[] = {{false, false, 0, 0, 1}, {false, false, 2, 4, -1}, {true, false, 0, 0, -1},
-                  {true, false, 1, 2, -1}, {false, true, 0, -1, 1}, {false, true, 1, -1, 3}};
+                  {true, false, 1, 2, -1}, {false, true, 0, -1, 1}, {false, true, 1, -1, 3},
+                  {true, true, 1, 2, 3}};  // both parities chosen: every page
     for (const TwoUp& t : twoUps) {
         int first, second;
         TwoUpPages(5, t.side, t.odd, t.even, first, second);
@@ -92,6 +93,8 @@ TEST_F(PrintTest, LayoutsPrintTheirSidesIntoTheFile) {
         {{0, 0, 0, 0, 1, 0}, {{0}, {2}, {4}, {6}}, "odd pages only"},
         {{0, 0, 0, 0, 0, 1}, {{1}, {3}, {5}, {7}}, "even pages only"},
         {{0, 0, 0, 0, 0, 0}, {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}}, "every page"},
+        {{0, 0, 0, 0, 1, 1}, {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}}, "odd and even pages: every page"},
+        {{0, 1, 0, 0, 1, 1}, {{0, 1}, {2, 3}, {4, 5}, {6, 7}}, "two-up, odd and even pages"},
     };
     for (const Row& r : rows) {
         g_view.print = r.options;
