@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/AppStandIns.h"
-#include "model/NewScore.h"
 
 class CZelDesktop;
 class CMidi;
@@ -34,8 +33,6 @@ struct AppGlobals {
     std::int16_t aliasDevice[256] = {};
     std::int16_t aliasTarget[256] = {};
     std::int16_t aliasChannel[256] = {};
-
-    NewScoreSettings newScore;           // what the next new score is built from
 
     // The singletons, in the order start-up makes them.
     CZelDesktop* mainFrame = nullptr;

@@ -158,11 +158,11 @@ bool CZelApp::InitSubsystems() {
     if (!CreateObjects()) return false;
 
     g_app.idleEnabled = 1;
-    g_app.newScore = NewScoreSettings{};
-    g_app.newScore.arrangement = 1;
-    g_app.newScore.tempoDisplay = 2;
-    g_app.newScore.tempo = 9600;
-    CNewDocDlg::LoadDefaultTexts(g_app.newScore);
+    g_model.newScore = NewScoreSettings{};
+    g_model.newScore.arrangement = 1;
+    g_model.newScore.tempoDisplay = 2;
+    g_model.newScore.tempo = 9600;
+    CNewDocDlg::LoadDefaultTexts(g_model.newScore);
     return true;
 }
 
@@ -330,13 +330,26 @@ bool CZelApp::CreateObjects() {
 // --- documents --------------------------------------------------------------------------------
 
 CZelDoc* CZelApp::OpenDocumentFile(const char* path) {
-    auto doc = std::make_unique<CZelDoc>();
-    if (!doc->OnOpenDocument(path)) return nullptr;  // the document has told the user why
+    if (!path) return nullptr;
+    // A document that cannot be read has told the user why.
+    if (!AddDocument(ScoreTemplate().OpenDocumentFile(path))) return nullptr;
     AddToRecentFileList(path);
-    documents_.push_back(std::move(doc));
-    active_ = documents_.back().get();
     OpenScoreWindow(active_);
     return active_;
+}
+
+const CDocTemplate& CZelApp::ScoreTemplate() {
+    static const CDocTemplate scores(kScoreTemplateId, [] { return CZelDoc::CreateObject(); });
+    return scores;
+}
+
+bool CZelApp::AddDocument(std::unique_ptr<CDocument> made) {
+    auto* doc = dynamic_cast<CZelDoc*>(made.get());
+    if (!doc) return false;
+    made.release();
+    documents_.emplace_back(doc);
+    active_ = doc;
+    return true;
 }
 
 void CZelApp::OpenScoreWindow(CZelDoc* doc) {
@@ -345,10 +358,8 @@ void CZelApp::OpenScoreWindow(CZelDoc* doc) {
     RECT client;
     g_app.mainFrame->Client().GetClientRect(&client);
     auto wnd = std::make_unique<CZelWnd>();
+    // The window takes the placement stored with the score, or its default size.
     if (!wnd->Create(&g_app.mainFrame->Client(), client, doc)) return;
-    // Without a placement stored with the score the window fills the area.
-    const std::int32_t* stored = doc->windowRect;
-    if (stored[2] <= stored[0] || stored[3] <= stored[1]) wnd->MDIMaximize();
     windows_.push_back(std::move(wnd));
     windows_.back()->MDIActivate();
 }
@@ -403,10 +414,7 @@ void CZelApp::FreeClosed() {
 }
 
 CZelDoc* CZelApp::NewDocument() {
-    auto doc = std::make_unique<CZelDoc>();
-    if (!doc->ApplyNewScoreSettings(g_app.newScore)) return nullptr;
-    documents_.push_back(std::move(doc));
-    active_ = documents_.back().get();
+    if (!AddDocument(ScoreTemplate().OpenDocumentFile(nullptr))) return nullptr;
     OpenScoreWindow(active_);
     return active_;
 }
@@ -420,13 +428,13 @@ void CZelApp::OnFileNew() {
     // opens as a document and takes the settings.
     CNewDocDlg dialog;
     if (!dialog.Run()) return;
-    g_app.newScore = dialog.settings;
-    if (g_app.newScore.arrangement != 4) {
+    g_model.newScore = dialog.settings;
+    if (g_model.newScore.arrangement != 4) {
         NewDocument();
         return;
     }
     if (CZelDoc* doc = OpenDocumentFile(dialog.templatePath.path)) {
-        BuildNewScore(*doc->GetScore(), g_app.newScore, doc);
+        BuildNewScore(*doc->GetScore(), g_model.newScore, doc);
         doc->UpdateAllViews(nullptr, 0, nullptr);
     }
 }

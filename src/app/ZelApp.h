@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/App.h"
+#include "framework/DocTemplate.h"
 
 class CFrameWnd;
 class CZelWnd;
@@ -41,8 +42,11 @@ public:
     // --- documents ---
     // Opens a score file as a document; null (after telling the user) when it cannot be read.
     CZelDoc* OpenDocumentFile(const char* path);
-    // A new score from the new-score settings.
+    // A new score from the new-score settings (the document's OnNewDocument).
     CZelDoc* NewDocument();
+    // The program's one document template: scores (CZelDoc) in score windows.
+    static constexpr UINT kScoreTemplateId = 129;
+    static const CDocTemplate& ScoreTemplate();
     // The application's New command: the New dialog when the preferences ask for it.
     void OnFileNew();
     CZelDoc* GetActiveDocument() const { return active_; }
@@ -94,6 +98,8 @@ private:
 
     std::unique_ptr<fw::InstanceLock> lock_;
     std::vector<std::unique_ptr<CZelDoc>> documents_;
+    // Takes a document the template made into the list as the active one; false for none.
+    bool AddDocument(std::unique_ptr<CDocument> made);
     // The score window of each document made or opened, in the main frame's client area.
     void OpenScoreWindow(CZelDoc* doc);
     std::vector<std::unique_ptr<CZelWnd>> windows_;

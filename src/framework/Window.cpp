@@ -1188,6 +1188,8 @@ int GetWindowMetric(int index) {
     case SM_CYDOUBLECLK: return 4;
     case SM_CXEDGE:
     case SM_CYEDGE: return 2;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
     default: return GetSystemMetrics(index);
     }
 }

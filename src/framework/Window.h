@@ -123,6 +123,8 @@ enum : int {
     SM_CXVSCROLL = 2,
     SM_CYHSCROLL = 3,
     SM_CYVTHUMB = 9,
+    SM_CXFRAME = 32,  // the sizing border of a window that can be resized
+    SM_CYFRAME = 33,
     SM_CXHTHUMB = 10,
     SM_CXHSCROLL = 21,
     SM_CYVSCROLL = 20,

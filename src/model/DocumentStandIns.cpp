@@ -17,6 +17,12 @@ bool& PlaybackRunning() {
     return running;
 }
 
+void CSelect::FlushDirtyRects() {
+    if (!document) return;
+    document->MakeCurrent();
+    document->InvalidatePageRects(redrawList.data(), int(redrawList.size()));
+}
+
 void CZelDoc::RunCommand(int id) { commands.push_back(id); }
 
 bool CZelDoc::OnKeyChar(int ch, int) {

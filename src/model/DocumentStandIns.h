@@ -1,6 +1,6 @@
 // Minimal forms of what the document calls in code that is not written yet: the selection, the
-// support windows that hear the document's notices, the performer's running flag, the importers
-// and the document's command dispatch and key handler (CZelDoc::RunCommand and
+// support windows that hear the document's notices, the performer's running flag, the importers,
+// the in-place text entry and the document's command dispatch and key handler (CZelDoc::RunCommand and
 // CZelDoc::OnKeyChar, whose least bodies are in DocumentStandIns.cpp). Each carries its owner's
 // name and only the least body the document needs.
 #pragma once
@@ -14,6 +14,7 @@
 #include "framework/Types.h"
 
 class CBaseItem;
+class CZelDoc;
 
 // The selection of a document: the selected marks live in the records themselves (bit 0 of an
 // item's flag byte, bit 1 of a note head's first byte); the selection keeps the extent they lie
@@ -46,6 +47,11 @@ public:
     virtual void SelectItem(CBaseItem* item, int head, class CTrkBar* trkBar, bool invalidate) { Select(item); }
     virtual int GetCount() const { return count; }
     bool IsEmpty() const { return upper[3] < lower[3] || upper[1] < lower[1]; }
+    // Carries out the pending redraws: the document is made current and the page rectangles of
+    // the redraw list are drawn again in their panes.
+    virtual void FlushDirtyRects();
+
+    CZelDoc* document = nullptr;  // bound by the document that made it
 
     // Kind counters: all items, notes and rests, performance notes, flagged notes, beams, chord
     // symbols and frames.
@@ -75,9 +81,17 @@ bool& PlaybackRunning();
 bool& ThruChangePending();
 
 class CFile;
-class CZelDoc;
 // The MIDI file import and the score importers (".mid", ".kar", ".enc", ".mus", ".xml",
 // ".etf"), by the file's ending in lower case: each reads the open file into the document's
 // score and answers a read result code. None is written yet: every ending is refused (101).
 using ScoreImporterFn = std::function<int(const std::string& ending, CZelDoc& doc, CFile& file)>;
 ScoreImporterFn& ScoreImporter();
+
+// The in-place text entry, an edit operation of its own: what the style bar's update reads of
+// the text it edits.
+class CTextTask {
+public:
+    std::uint8_t flags[2] = {};  // the text's first and second flag bytes
+    std::int32_t alignment = 0;  // 0 left, 1 centre, 2 right
+    std::uint8_t styleBits = 0;  // 1 bold, 2 italic, 4 underline
+};

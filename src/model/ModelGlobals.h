@@ -4,6 +4,7 @@
 
 #include "framework/Types.h"
 #include "platform/FontRef.h"
+#include "model/NewScore.h"
 #include "model/NoteMark.h"
 #include "model/ScoreLocation.h"
 
@@ -70,6 +71,8 @@ struct ModelGlobals {
     bool swappedDataBytes = false;
     // The engraver settings of the document being built or laid out (null: the defaults).
     const EngraverSettings* engraverSettings = nullptr;
+    // What the next new score is built from (File New; the New dialog replaces it).
+    NewScoreSettings newScore;
 
     // --- drawing of pages, systems and bars ---
     RECT updateRect{};                  // the area the current paint redraws (page units)

@@ -53,4 +53,6 @@ public:
     // The score window's placement: whether it is maximised and its normal rectangle; false
     // when the view has no score window.
     virtual bool GetWindowPlacement(bool& maximised, RECT& rect) const { return false; }
+    // Shows the score window maximised or normal over rect (nothing without a score window).
+    virtual void SetWindowPlacement(bool maximised, const RECT& rect) {}
 };

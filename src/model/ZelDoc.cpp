@@ -63,6 +63,7 @@ CZelDoc::CZelDoc() {
     InitPageSetup(true);
     RecalcPageGeometry(false, false);
     selection = std::make_unique<CSelect>();
+    selection->document = this;
 
     InitTitleBlocks(titles);
     for (int b = 0; b < 4; ++b) putTitleText(titles[b], kTitleStrings[b]);
@@ -228,21 +229,25 @@ bool CZelDoc::ApplyNewScoreSettings(const NewScoreSettings& settings) {
 
 // --- views ----------------------------------------------------------------------------------------
 
-// Positions count through the base's views (1..n), then the extra views (n+1..n+m); the state
-// lives in the position itself, so two enumerations never disturb each other.
+// Positions count through the base's views (1..n), the piano-roll panes (n+1..n+m), then the
+// track view; the state lives in the position itself, so two enumerations never disturb each
+// other.
 POSITION CZelDoc::GetFirstViewPosition() const {
     if (!view) return 0;
-    return views_.empty() && extraViews.empty() ? 0 : 1;
+    return views_.empty() && pianoRollPanes.empty() && !trackView ? 0 : 1;
 }
 
 CView* CZelDoc::GetNextView(POSITION& pos) const {
     const POSITION base = POSITION(views_.size());
-    const POSITION all = base + POSITION(extraViews.size());
+    const POSITION panes = base + POSITION(pianoRollPanes.size());
+    const POSITION all = panes + (trackView ? 1 : 0);
     if (pos <= 0 || pos > all) {
         pos = 0;
         return nullptr;
     }
-    CView* v = pos <= base ? views_[std::size_t(pos - 1)] : extraViews[std::size_t(pos - base - 1)];
+    CView* v = pos <= base    ? views_[std::size_t(pos - 1)]
+               : pos <= panes ? pianoRollPanes[std::size_t(pos - base - 1)]
+                              : trackView;
     pos = pos < all ? pos + 1 : 0;
     return v;
 }

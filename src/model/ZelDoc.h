@@ -30,6 +30,7 @@ class CTrkBar;
 class CScoreTask;
 class CTextTask;
 class CFile;
+class CCmdUI;
 
 // The document's share of the score file (version block, zoom, score size, arrangement, window
 // placement, page setup, titles, engraver settings, font map, articulation table, printer) is
@@ -96,11 +97,33 @@ public:
     bool ApplyNewScoreSettings(const struct NewScoreSettings& settings);
     // The room kept at the top of a page for the titles, twentieths of a point.
     int GetPageTopSpace(int page) const;
-    // Views: the score view first, then the extra views that follow the document.
+    // Views: with a score view, the base's views, then the piano-roll panes, then the track
+    // view, so that every update reaches those windows too.
     POSITION GetFirstViewPosition() const override;
     CView* GetNextView(POSITION& pos) const override;
-    // The views that also hear the document's updates (the piano-roll panes, the track view).
-    std::vector<CView*> extraViews;
+    // The panes of the piano-roll window, row by row (pane n at column n % 3, row n / 3), while
+    // it is open; the track window's view.
+    std::vector<CView*> pianoRollPanes;
+    CView* trackView = nullptr;
+
+    // --- the document's windows (model/DocWindows.cpp) ---
+    // File New: the base's, then a score of the program's new-score settings.
+    bool OnNewDocument() override;
+    // As the score window is made: an empty stored rectangle gets the default size (the
+    // paper in the view, its gaps and the window's frame); the window takes the stored show
+    // state and rectangle.
+    void RestoreWindowPlacement();
+    // The zoom dialog: on OK the zoom it gives, with a redraw.
+    void AskZoom();
+    // The View commands: zoom percentages, fit modes, steps, the zoom dialog and the page
+    // arrangements; false for any other id.
+    bool OnViewCommand(int id);
+    // A selection starts in another view (the piano roll or the controller view): the score
+    // selection's redraws are carried out, then every piano-roll pane but that view's redrawn.
+    void SetSelectionView(CView* selecting);
+    // The style bar's commands 2700-2708: disabled without an in-place text editor; with one,
+    // enabled and checked by the text's flags, alignment and style.
+    void OnUpdateStyleBar(CCmdUI* state) const;
 
     // Runs a document command (model/DocumentStandIns.cpp keeps the ids, in order, in
     // `commands` until the command dispatch is written).

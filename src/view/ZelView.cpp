@@ -20,12 +20,21 @@
 
 namespace {
 constexpr UINT kExtendedKey = 0x0100;  // the key data's extended-key bit (keypad Enter)
+constexpr UINT kFirstViewCommand = 38000, kLastViewCommand = 38013;
+constexpr UINT kFitPageWidthCommand = 33310, kFitPageHeightCommand = 33312;
 }  // namespace
 
 CZelView::CZelView() {
     AddCommand(ID_FILE_PRINT, [this] { PrintToPrinter(true); });
     AddCommand(ID_FILE_PRINT_DIRECT, [this] { PrintToPrinter(false); });
     AddCommand(ID_FILE_PRINT_PREVIEW, [this] { PrintPreview(); });
+    // The View commands (zoom and page arrangement) are the document's.
+    const auto viewCommand = [this](UINT id) {
+        if (document) document->OnViewCommand(int(id));
+    };
+    AddCommandRange(kFirstViewCommand, kLastViewCommand, viewCommand);
+    AddCommandRange(kFitPageWidthCommand, kFitPageWidthCommand, viewCommand);
+    AddCommandRange(kFitPageHeightCommand, kFitPageHeightCommand, viewCommand);
 }
 
 CZelView::~CZelView() {
@@ -199,6 +208,10 @@ bool CZelView::GetWindowPlacement(bool& maximised, RECT& rect) const {
     if (!frame || !frame->IsWindow()) return false;
     frame->GetPlacement(maximised, rect);
     return true;
+}
+
+void CZelView::SetWindowPlacement(bool maximised, const RECT& rect) {
+    if (frame && frame->IsWindow()) frame->SetPlacement(maximised, rect);
 }
 
 void CZelView::TitleChanged() {

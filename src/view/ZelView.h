@@ -112,6 +112,7 @@ public:
     CPagePaneBase* GetSinglePane() override;
     void TitleChanged() override;
     bool GetWindowPlacement(bool& maximised, RECT& rect) const override;
+    void SetWindowPlacement(bool maximised, const RECT& rect) override;
 
     std::uint8_t rulersShown = 0;
     std::uint8_t rulersShownBeforePreview = 0;

@@ -131,10 +131,7 @@ void CZelWnd::OnClose() {
 
 void CZelWnd::SetUpFromDocument() {
     if (!document || !GetParent()) return;
-    const RECT stored{document->windowRect[0], document->windowRect[1], document->windowRect[2],
-                      document->windowRect[3]};
-    if (stored.right <= stored.left || stored.bottom <= stored.top) return;
-    SetPlacement(document->maximised != 0, stored);
+    document->RestoreWindowPlacement();
 }
 
 void CZelWnd::GetPlacement(bool& maximised, RECT& rect) const {

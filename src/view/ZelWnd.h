@@ -39,8 +39,8 @@ public:
     // Shows the window maximised or normal over rect, its left and top at least 0 and its size
     // at most the area's client size.
     void SetPlacement(bool maximised, const RECT& rect);
-    // The document's view set-up: the window takes the placement stored with the score (when
-    // one was stored and the window lies in an area).
+    // The document's view set-up: a window in an area takes the placement stored with the
+    // score, a default size when none was stored (CZelDoc::RestoreWindowPlacement).
     void SetUpFromDocument();
     CZelView* GetView() const { return view; }
 

@@ -130,7 +130,7 @@ TEST_F(AppLifeTest, StartUpLogsItsStepsInOrderAndShutdownFreesInReverse) {
     std::vector<std::string> newScoreTexts;
     app.whileRunning = [&](TestApp& a) {
         title = a.m_pMainWnd->GetWindowText();
-        for (const char* t : {g_app.newScore.title, g_app.newScore.remark, g_app.newScore.text3, g_app.newScore.text4})
+        for (const char* t : {g_model.newScore.title, g_model.newScore.remark, g_model.newScore.text3, g_model.newScore.text4})
             newScoreTexts.push_back(fw::ToUtf8(t));
     };
     EXPECT_EQ(RunApp(app), 0);

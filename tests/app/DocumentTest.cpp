@@ -10,12 +10,16 @@
 
 #include "framework/App.h"
 #include "framework/Arith.h"
+#include "framework/CmdUI.h"
 #include "framework/CodePage.h"
+#include "framework/Dialog.h"
+#include "framework/DocTemplate.h"
 #include "framework/Exceptions.h"
 #include "framework/Globals.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
+#include "framework/UiTest.h"
 #include "framework/View.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
@@ -222,13 +226,21 @@ public:
     CPagePaneBase* GetSinglePane() override { return &pane; }
 };
 
-TEST(DocumentTest, ZoomSetStepsFitsAndRectangles) {
-    Env env;
+// A document with a fake view whose window a 600 x 800 page fits at 100 % across and 50 % down.
+struct ZoomEnv : Env {
     CZelDoc doc;
     FakeView view;
-    doc.view = &view;
-    doc.pageSetup.SetPaperSizePoints(600, 800);
-    view.client = SIZE{644, 444};  // fits: width 100 %, height 50 %
+    ZoomEnv() {
+        doc.view = &view;
+        doc.pageSetup.SetPaperSizePoints(600, 800);
+        view.client = SIZE{644, 444};
+    }
+};
+
+TEST(DocumentTest, ZoomSetStepsFitsAndRectangles) {
+    ZoomEnv env;
+    CZelDoc& doc = env.doc;
+    FakeView& view = env.view;
 
     struct Set {
         int asked, zoom, fitMode;
@@ -801,7 +813,8 @@ TEST(DocumentTest, ViewEnumerationKeepsItsStateInThePosition) {
     FakeView scoreView;
     doc.view = &scoreView;
     doc.AddView(&a);
-    doc.extraViews = {&b, &c};
+    doc.pianoRollPanes = {&b};
+    doc.trackView = &c;
     POSITION outer = doc.GetFirstViewPosition();
     std::vector<CView*> seen;
     while (outer) {
@@ -813,6 +826,177 @@ TEST(DocumentTest, ViewEnumerationKeepsItsStateInThePosition) {
         EXPECT_EQ(n, 3);
     }
     EXPECT_EQ(seen, (std::vector<CView*>{&a, &b, &c}));
+}
+
+TEST(DocumentTest, TheTemplateMakesANewScoreOfTheProgramsSettingsOrReadsAFile) {
+    Env env;
+    const CDocTemplate scores(129, [] { return CZelDoc::CreateObject(); });
+    std::string untitled;
+    fw::LoadStringResource(61440, untitled);
+    for (const auto& [arrangement, tracks] : {std::pair{0, 1}, std::pair{1, 2}}) {
+        g_model.newScore.arrangement = arrangement;
+        std::unique_ptr<CDocument> made = scores.OpenDocumentFile(nullptr);
+        auto* doc = dynamic_cast<CZelDoc*>(made.get());
+        ASSERT_NE(doc, nullptr) << "arrangement " << arrangement;
+        EXPECT_EQ(doc->GetPlainTitle(), untitled);
+        EXPECT_TRUE(doc->GetPathName().empty());
+        EXPECT_FALSE(doc->IsModified());
+        EXPECT_EQ(doc->GetScore()->GetTrackCount(), tracks) << "arrangement " << arrangement;
+        EXPECT_EQ(doc->location.bar, doc->GetScore()->GetBar(0));
+    }
+    // A file that cannot be read: the user is told and no document is left.
+    fw::msgboxtest::Capture boxes;
+    const std::size_t before = Documents().size();
+    EXPECT_EQ(scores.OpenDocumentFile("/nonexistent/score.zel"), nullptr);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(Documents().size(), before);
+}
+
+TEST(DocumentTest, TheZoomDialogShowsTheZoomAndSetsTheOneGiven) {
+    Env env;
+    fw::uitest::Session session;
+    CZelDoc doc;
+    FakeView view;
+    doc.view = &view;
+    struct Row {
+        int from;
+        const char* typed;
+        int button;
+        const char* shown;
+        int zoom;
+    } rows[] = {
+        {150, "300", IDOK, "150", 300},   {150, "900", IDOK, "150", 800}, {150, "5", IDOK, "150", 10},
+        {150, "40", IDCANCEL, "150", 150}, {5, "", IDCANCEL, "10", 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.typed) + (r.button == IDOK ? " OK" : " Cancel"));
+        doc.zoom = std::int16_t(r.from);
+        std::string shown;
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            char text[16] = {};
+            d.GetDlgItemText(3, text, sizeof text);
+            shown = text;
+            if (*r.typed) d.SetDlgItemText(3, r.typed);
+            fw::uitest::ClickControl(&d, r.button);
+        });
+        const int positioned = view.positioned;
+        doc.AskZoom();
+        EXPECT_EQ(shown, r.shown);
+        EXPECT_EQ(doc.GetZoom(), r.zoom);
+        EXPECT_EQ(view.positioned, positioned + (r.button == IDOK ? 1 : 0)) << "drawn again at the new zoom";
+    }
+    EXPECT_EQ(fw::uitest::ModalsRun(), std::vector<UINT>(std::size(rows), 257));
+}
+
+TEST(DocumentTest, ViewCommandsSetTheZoomAndTheArrangement) {
+    ZoomEnv env;
+    fw::uitest::Session session;
+    CZelDoc& doc = env.doc;
+    struct Row {
+        int id, zoom, fitMode;
+    } zooms[] = {{38000, 250, 0}, {38001, 200, 0}, {38002, 150, 0}, {38003, 125, 0}, {38004, 100, 0},
+                 {38012, 75, 0},  {38013, 50, 0},  {38010, 50, -1}, {33310, 100, -2}, {33312, 50, -3},
+                 {38008, 125, 0}, {38009, 90, 0}};
+    for (const Row& r : zooms) {
+        doc.zoom = 100;
+        EXPECT_TRUE(doc.OnViewCommand(r.id));
+        EXPECT_EQ(doc.GetZoom(), r.zoom) << r.id;
+        EXPECT_EQ(doc.fitMode, r.fitMode) << r.id;
+    }
+    for (int mode : {2, 1, 0}) {
+        EXPECT_TRUE(doc.OnViewCommand(38005 + mode));
+        EXPECT_EQ(doc.GetArrangementMode(), mode);
+    }
+    EXPECT_TRUE(doc.OnViewCommand(38011));  // the dialog, cancelled
+    EXPECT_EQ(fw::uitest::ModalsRun(), std::vector<UINT>{257});
+    EXPECT_FALSE(doc.OnViewCommand(38014));
+}
+
+TEST(DocumentTest, ASelectionInAnotherViewRedrawsTheScoresAndThePianoRollsPanes) {
+    Env env;
+    CZelDoc doc;
+    struct PaneView : CView, FakeView {
+        CPagePaneBase* page = nullptr;
+        CPagePaneBase* GetPagePane(int p) override { return p == 0 ? page : nullptr; }
+    };
+    class RectPane : public CPagePaneBase {
+    public:
+        std::vector<RECT> rects;
+        void InvalidatePageRect(const RECT& r) override { rects.push_back(r); }
+    } pane;
+    PaneView scoreView;
+    scoreView.page = &pane;
+    doc.view = &scoreView;
+    CView rolls[3];
+    for (CView& roll : rolls) {
+        ASSERT_TRUE(roll.Create(nullptr, "", WS_OVERLAPPED | WS_VISIBLE, RECT{0, 0, 60, 40}, nullptr, 0));
+        doc.pianoRollPanes.push_back(&roll);
+    }
+    const auto redrawn = [&rolls] {
+        std::vector<bool> out;
+        for (CView& roll : rolls) out.push_back(roll.GetUpdateRect(nullptr) != FALSE), roll.ValidateRect(nullptr);
+        return out;
+    };
+    redrawn();
+
+    // From a piano-roll pane: the score's selection redraws in its page, made current first.
+    doc.GetSelection()->AddDirtyRect(RECT{100, 200, 150, 260}, 0);
+    CZelDoc other;
+    other.MakeCurrent();
+    doc.SetSelectionView(&rolls[1]);
+    EXPECT_EQ(g_model.currentDoc, &doc);
+    ASSERT_EQ(pane.rects.size(), 1u);
+    EXPECT_EQ(pane.rects[0].left, 70) << "grown by 30 at the zoom";
+    EXPECT_EQ(pane.rects[0].bottom, 290);
+    EXPECT_EQ(redrawn(), (std::vector<bool>{true, false, true}));
+
+    // From the score view: nothing of the score, every pane.
+    pane.rects.clear();
+    doc.SetSelectionView(&scoreView);
+    EXPECT_TRUE(pane.rects.empty());
+    EXPECT_EQ(redrawn(), (std::vector<bool>{true, true, true}));
+    for (CView& roll : rolls) roll.DestroyWindow();
+    doc.view = nullptr;
+}
+
+TEST(DocumentTest, TheStyleBarFollowsTheTextBeingEdited) {
+    Env env;
+    CZelDoc doc;
+    // Every command as the handler leaves it, from enabled and checked: 'e' enabled, '-'
+    // disabled; then '1' checked, '0' unchecked.
+    const auto states = [&doc] {
+        std::string out;
+        for (UINT id = 2700; id <= 2708; ++id) {
+            CCmdUI state(id);
+            state.SetCheck(1);
+            doc.OnUpdateStyleBar(&state);
+            out += state.enabled ? 'e' : '-';
+            out += char('0' + state.checked);
+            out += ' ';
+        }
+        return out;
+    };
+    EXPECT_EQ(states(), "-1 -1 -1 -1 -0 -0 -1 -1 -1 ") << "no text editor";
+
+    CTextTask text;
+    doc.textTask = &text;
+    struct Row {
+        std::uint8_t flags[2];
+        int alignment;
+        std::uint8_t style;
+        const char* states;  // 2700 ... 2708
+    } rows[] = {
+        {{0, 0}, 0, 0, "e1 e0 e0 e0 -1 -0 e1 e0 e0 "},
+        {{1, 1}, 2, 5, "e0 e1 e0 e1 e1 e1 e0 e0 e1 "},
+        {{1, 0}, 1, 2, "e0 e0 e1 e0 e1 e0 e0 e1 e0 "},
+    };
+    for (const Row& r : rows) {
+        std::copy(std::begin(r.flags), std::end(r.flags), text.flags);
+        text.alignment = r.alignment;
+        text.styleBits = r.style;
+        EXPECT_EQ(states(), r.states) << "alignment " << r.alignment << ", style " << int(r.style);
+    }
+    doc.textTask = nullptr;
 }
 
 }  // namespace

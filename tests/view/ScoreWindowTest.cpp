@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/App.h"
+#include "framework/Dialog.h"
 #include "framework/MessageBox.h"
 #include "model/ModelGlobals.h"
 #include "view/ViewFixture.h"
@@ -43,8 +44,10 @@ protected:
         frame.DestroyWindow();
         ViewTest::TearDown();
     }
-    // A one-page score in a window of the area at rect.
-    CZelWnd* Add(const char* title, RECT rect, std::int32_t storedRect[4] = nullptr, int maximised = 0) {
+    // A one-page score in a window of the area at rect (the placement stored with the score
+    // unless another is given), at a zoom.
+    CZelWnd* Add(const char* title, RECT rect, std::int32_t storedRect[4] = nullptr, int maximised = 0,
+                 int zoom = 100) {
         auto d = std::make_unique<CZelDoc>();
         d->SetTitle(title);
         CDC measure;
@@ -53,7 +56,9 @@ protected:
         NewScoreSettings settings;
         EXPECT_TRUE(BuildNewScore(*d->GetScore(), settings));
         PopPort();
-        if (storedRect) std::copy(storedRect, storedRect + 4, d->windowRect);
+        const std::int32_t placed[4] = {rect.left, rect.top, rect.right, rect.bottom};
+        std::copy(storedRect ? storedRect : placed, (storedRect ? storedRect : placed) + 4, d->windowRect);
+        d->SetZoom(zoom, false);
         d->maximised = std::int16_t(maximised);
         auto w = std::make_unique<CZelWnd>();
         EXPECT_TRUE(w->Create(&area, rect, d.get()));
@@ -168,11 +173,62 @@ TEST_F(ScoreWindowTest, AWindowTakesThePlacementStoredWithItsScore) {
     EXPECT_TRUE(maximised);
     EXPECT_LE(got.right - got.left, 1280) << "the normal size is held to the area";
 
-    std::int32_t none[4] = {0, 0, 0, 0};
-    CZelWnd* plain = Add("None", RECT{100, 50, 500, 450}, none, 0);
-    r = InArea(plain);
-    EXPECT_EQ(r.left, 100) << "without a stored placement the window stays where it was made";
-    EXPECT_EQ(r.bottom, 450);
+}
+
+TEST_F(ScoreWindowTest, WithoutAStoredPlacementAWindowFitsItsPaper) {
+    // Around the paper in the view: its gaps (12), the vertical scroll bar (16), twice the frame
+    // (4) and twice the edge (2). A new score's letter page at score size 85 is 720 x 932 at 100 %.
+    constexpr int kAround = 12 + 16 + 2 * 4 + 2 * 2;
+    struct Row {
+        const char* why;
+        std::int32_t stored[4];
+        int maximised;
+        int zoom;
+        RECT normal;  // the window's normal rectangle in the area
+    } rows[] = {
+        {"zoom 100: held to the area's height", {0, 0, 0, 0}, 0, 100, RECT{0, 0, 720 + kAround, 660}},
+        {"zoom 50", {0, 0, 0, 0}, 0, 50, RECT{0, 0, 360 + kAround, 466 + kAround}},
+        {"an empty rectangle keeps its corner", {30, 40, 30, 900}, 0, 50,
+         RECT{30, 40, 30 + 360 + kAround, 40 + 466 + kAround}},
+        {"maximised, over the default normal size", {0, 0, 0, 0}, 1, 50, RECT{0, 0, 360 + kAround, 466 + kAround}},
+    };
+    for (auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        CZelWnd* wnd = Add("Default", RECT{100, 50, 500, 450}, row.stored, row.maximised, row.zoom);
+        bool maximised = !row.maximised;
+        RECT normal{};
+        wnd->GetPlacement(maximised, normal);
+        EXPECT_EQ(maximised, row.maximised != 0);
+        EXPECT_EQ(normal.left, row.normal.left);
+        EXPECT_EQ(normal.top, row.normal.top);
+        EXPECT_EQ(normal.right, row.normal.right);
+        EXPECT_EQ(normal.bottom, row.normal.bottom);
+        const RECT r = InArea(wnd);
+        if (row.maximised) {
+            EXPECT_EQ(r.right, 1280) << "a maximised window fills the area";
+        } else {
+            EXPECT_EQ(r.left, row.normal.left);
+            EXPECT_EQ(r.bottom, row.normal.bottom);
+        }
+        // The document keeps the default size as its window rectangle.
+        EXPECT_EQ(wnd->document->windowRect[2] - wnd->document->windowRect[0],
+                  (row.zoom == 100 ? 720 : 360) + kAround);
+    }
+}
+
+TEST_F(ScoreWindowTest, TheViewCommandsReachTheWindowsScore) {
+    CZelWnd* wnd = Add("Zoomed", RECT{0, 0, 620, 640});
+    EXPECT_TRUE(wnd->OnCmdMsg(38001, 0));
+    EXPECT_EQ(docs[0]->GetZoom(), 200);
+    EXPECT_TRUE(wnd->OnCmdMsg(38007, 0));
+    EXPECT_EQ(docs[0]->GetArrangementMode(), 2);
+    ui::OnNextModal([](CDialog& d) {
+        d.SetDlgItemText(3, "60");
+        ui::ClickControl(&d, IDOK);
+    });
+    EXPECT_TRUE(wnd->OnCmdMsg(38011, 0));
+    EXPECT_EQ(docs[0]->GetZoom(), 60);
+    EXPECT_EQ(ui::ModalsRun(), std::vector<UINT>{257});
 }
 
 TEST_F(ScoreWindowTest, ASavedScoreKeepsItsWindowsPlacement) {
