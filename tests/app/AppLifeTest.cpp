@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -378,10 +379,20 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
     };
     std::vector<Seen> seen;
     CZelDoc* afterLast = reinterpret_cast<CZelDoc*>(1);
+    bool newWindowMaximised = true;
+    LONG newWindowWidth = 0, defaultWidth = -1;
     app.whileRunning = [&](TestApp& a) {
         a.NewDocument();
         a.NewDocument();
         CWnd& area = g_app.mainFrame->Client();
+        // A new score's window is shown normal at the default size its document gave it.
+        if (auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&area))) {
+            RECT normal{}, client{};
+            wnd->GetPlacement(newWindowMaximised, normal);
+            area.GetClientRect(&client);
+            newWindowWidth = normal.right - normal.left;
+            defaultWidth = std::min<LONG>(wnd->document->windowRect[2] - wnd->document->windowRect[0], client.right);
+        }
         auto look = [&] {
             auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&area));
             seen.push_back({a.Documents().size(),
@@ -401,6 +412,8 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
     };
     RunApp(app);
     ASSERT_TRUE(app.started);
+    EXPECT_FALSE(newWindowMaximised);
+    EXPECT_EQ(newWindowWidth, defaultWidth);
     ASSERT_EQ(seen.size(), 4u);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(seen[i].documents, 3 - i) << i;
