@@ -172,7 +172,7 @@ RECT* MultiRestBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
 
 bool MultiRestBehaviour::HitTest(CScoreItem& item, int x, int y) const {
     auto& m = Multi(item);
-    if (!notation::IsShownInView(&m) && !m.IsSelectedBit()) return false;
+    if (!m.IsShownOnStaff() && !m.IsSelectedBit()) return false;
     CBar* bar = g_model.currentBar;
     CStaff* staff = g_model.currentStaff;
     if (!bar || !staff) return false;

@@ -26,8 +26,7 @@ struct NotationGlobals {
     std::uint8_t performanceDisplay = 0;
     // Performance heads in mode 0 drawn as a head glyph (a preference).
     bool performanceGlyph = false;
-    // The document shows hidden items (greyed); fret numbers left without their cleared box.
-    bool showHiddenItems = false;
+    // Fret numbers left without their cleared box.
     bool fretNumbersUnboxed = false;
 };
 

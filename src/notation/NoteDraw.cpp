@@ -12,6 +12,7 @@
 #include "model/Score.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "notation/NotationGlobals.h"
 #include "notation/Note.h"
 #include "notation/NoteMetrics.h"
@@ -482,7 +483,7 @@ void NoteBehaviour::Draw(CScoreItem& item) const {
                 }
                 if (!h.IsInvisible() || h.IsSelected()) {
                     note.DrawHead(x, h);
-                } else if (g_notation.showHiddenItems && !g_draw.printingDC) {
+                } else if (const CZelDoc* doc = g_model.currentDoc; doc && doc->location.hiddenObjects && !g_draw.printingDC) {
                     a->PushColor();
                     a->SetRoleColor(8);
                     note.DrawHead(x, h);

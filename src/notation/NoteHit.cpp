@@ -151,7 +151,7 @@ RECT* NoteBehaviour::GetPartBounds(CScoreItem& item, RECT* rect, int part) const
 bool NoteBehaviour::HitTest(CScoreItem& item, int x, int y) const {
     auto& note = static_cast<CNote&>(item);
     const CScore* score = g_model.currentScore;
-    const bool shown = notation::IsShownInView(&note) && note.IsShownOnStaff() && !note.IsRemoved() &&
+    const bool shown = note.IsShownOnStaff() && !note.IsRemoved() &&
                        (!score || score->IsVoiceShown(note.VoiceField()));
     if (!shown && !note.IsSelectedBit()) return false;
     if (note.HitTestHeads(x, y)) return true;

@@ -1,15 +1,6 @@
 #include "notation/NoteStandIns.h"
 
-#include "model/Bar.h"
-#include "model/ModelGlobals.h"
-#include "model/Score.h"
-#include "model/SystemStaff.h"
-#include "model/Track.h"
-#include "model/TrkBar.h"
-#include "notation/NotationGlobals.h"
-#include "notation/NoteBase.h"
-#include "notation/RawNote.h"
-#include "platform/Theory.h"
+#include "model/BarItem.h"
 
 namespace notation {
 
@@ -30,12 +21,6 @@ bool TupletNoteCheck(CBarItem*) { return false; }
 namespace notation {
 
 void RunEditMarkTask(CRawNote*) {}
-
-bool IsShownInView(CBarItem* item) {
-    if (item->IsHidden() && !g_notation.showHiddenItems) return false;
-    const CStaff* staff = g_model.currentStaff;
-    return !staff || staff->IsShown();
-}
 
 }  // namespace notation
 

@@ -55,7 +55,4 @@ namespace notation {
 // index becomes the installed list's index of the same name (left as it is until the font
 // table's look-up exists).
 void ResolveFontRef(FontRef* font, CFontArray* fonts);
-// CBarItem::IsShownInView: the item is not hidden (or hidden items are shown) and the current
-// staff is shown.
-bool IsShownInView(CBarItem* item);
 }  // namespace notation

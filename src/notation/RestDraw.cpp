@@ -101,7 +101,7 @@ RECT* RestBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
 
 bool RestBehaviour::HitTest(CScoreItem& item, int x, int y) const {
     auto& r = Rest(item);
-    if (!notation::IsShownInView(&r) && !r.IsSelectedBit()) return false;
+    if (!r.IsShownOnStaff() && !r.IsSelectedBit()) return false;
     g_model.hitTool = kNoteTool;
     if (BarItemBehaviour::HitTest(item, x, y)) return true;
     return r.HitTestMarks(x, y);

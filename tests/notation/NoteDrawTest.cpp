@@ -108,6 +108,20 @@ TEST_F(NoteDraw, StemRunsFromTheHeadToThreeAndAHalfSpaces) {
     }
 }
 
+// An invisible head draws (greyed) only while the current document shows hidden items.
+TEST_F(NoteDraw, InvisibleHeadOnlyWhileTheDocumentShowsHiddenItems) {
+    RecordBuf buf;
+    CNote* note = OneHead(buf, 0, 1, true);  // a whole note: its head glyph alone
+    note->Head(0)->SetBits(NoteHead::kShapeByte, NoteHead::kInvisible, true);
+    g_model.currentDoc = &doc;
+    for (const bool shown : {false, true}) {
+        doc.location.hiddenObjects = shown;
+        EXPECT_EQ(Glyphs(Record([&] { note->Draw(); })), shown ? "A" : "") << shown;
+    }
+    doc.location.hiddenObjects = 0;
+    g_model.currentDoc = nullptr;
+}
+
 TEST_F(NoteDraw, LedgerLinesDots) {
     staff->SetDisplay(std::uint8_t(staff->GetDisplay() | 0x10));
     struct Case {
@@ -117,14 +131,16 @@ TEST_F(NoteDraw, LedgerLinesDots) {
     };
     const Case cases[] = {{6, false, 1}, {8, false, 2}, {9, false, 2}, {5, false, 0}, {-5, false, 0},
                           {-6, false, 1}, {-10, false, 3}, {8, true, 0}};
+    g_model.currentDoc = &doc;
     for (const Case& c : cases) {
         RecordBuf buf;
         CNote* note = OneHead(buf, c.position, 1, true);  // whole note: no stem among the strokes
         note->Head(0)->SetBits(NoteHead::kShapeByte, NoteHead::kInvisible, c.invisible);
-        g_notation.showHiddenItems = true;
+        doc.location.hiddenObjects = 1;
         EXPECT_EQ(CountStrokes(Record([&] { note->Draw(); })).horizontal, c.ledgers) << c.position;
     }
-    g_notation.showHiddenItems = false;
+    doc.location.hiddenObjects = 0;
+    g_model.currentDoc = nullptr;
 
     RecordBuf buf;
     CNote* dotted = OneHead(buf, 0, 3, true);

@@ -113,6 +113,11 @@ TEST_F(RestDraw, HitTestAsksForTheNoteToolAndIgnoresHiddenRests) {
     g_model.hitTool = 0;
     EXPECT_FALSE(r->HitTest(x, y));
     EXPECT_EQ(g_model.hitTool, 0);
+    g_model.currentDoc = &doc;
+    doc.location.hiddenObjects = 1;
+    EXPECT_TRUE(r->HitTest(x, y)) << "the document shows hidden items";
+    doc.location.hiddenObjects = 0;
+    g_model.currentDoc = nullptr;
     r->SetFlagsB(std::uint8_t(r->FlagsB() | CBarItem::kSelectedBit));
     EXPECT_TRUE(r->HitTest(x, y)) << "a selected hidden rest is still hit";
 }
