@@ -78,53 +78,31 @@ bool Flag(const Args& args, std::size_t from, const char* word) {
     return false;
 }
 
-// --- beams, lines, tuplets, octave lines ---------------------------------------------------------
+// --- a record's partners -------------------------------------------------------------------------
 
-void RunBeamStart(Context& ctx, const Args& args) {
-    Target t = At(ctx, args, 3, 3, "find beamstart T B INDEX");
-    PrintFound(ctx, t.bar, t.bar->FindBeamStartingAt(t.item));
-    Finder(ctx);
-    End(ctx);
+// A partner finder: what it finds for the record (the arguments after T B INDEX are its own),
+// and the bar it found in where it names one.
+using PartnerFind = CBarItem* (*)(CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar** beside);
+
+// `NAME T B INDEX ...`: prints what the finder found, the bar it set as the finder's bar, and,
+// with showBeside, the bar it found in.
+Command PartnerCommand(const char* name, const char* usage, const char* help, PartnerFind find, bool showBeside) {
+    const std::string full = std::string(name) + " " + usage;
+    std::size_t words = 1;
+    for (const char* c = usage; *c; ++c) words += *c == ' ';
+    return {name, usage, help, [full, words, find, showBeside](Context& ctx, const Args& args) {
+                Target t = At(ctx, args, words, words, full.c_str());
+                CTrkBar* beside = nullptr;
+                PrintFound(ctx, t.bar, find(*t.bar, t.item, args, &beside));
+                Finder(ctx);
+                if (showBeside) Beside(ctx, beside);
+                End(ctx);
+            }};
 }
 
-void RunBeamEnd(Context& ctx, const Args& args) {
-    Target t = At(ctx, args, 3, 3, "find beamend T B INDEX");
-    PrintFound(ctx, t.bar, t.bar->FindBeamEndingAt(t.item));
-    Finder(ctx);
-    End(ctx);
-}
+int HeadArg(const Args& args) { return ArgInt(args, 3, "head"); }
 
-void RunLineEnd(Context& ctx, const Args& args) {
-    Target t = At(ctx, args, 4, 4, "find lineend T B INDEX KIND");
-    CTrkBar* beside = nullptr;
-    PrintFound(ctx, t.bar, t.bar->FindLineEndingAt(t.item, ArgInt(args, 3, "kind"), &beside));
-    Finder(ctx);
-    Beside(ctx, beside);
-    End(ctx);
-}
-
-void RunLineStart(Context& ctx, const Args& args) {
-    Target t = At(ctx, args, 4, 4, "find linestart T B INDEX KIND");
-    PrintFound(ctx, t.bar, t.bar->FindLineStartingAt(t.item, ArgInt(args, 3, "kind")));
-    Finder(ctx);
-    End(ctx);
-}
-
-void RunStartNote(Context& ctx, const Args& args) {
-    Target t = At(ctx, args, 3, 3, "find startnote T B INDEX");
-    PrintFound(ctx, t.bar, t.bar->FindLineStartNote(t.item));
-    Finder(ctx);
-    End(ctx);
-}
-
-void RunEndNote(Context& ctx, const Args& args) {
-    Target t = At(ctx, args, 3, 3, "find endnote T B INDEX");
-    CTrkBar* beside = nullptr;
-    PrintFound(ctx, t.bar, t.bar->FindLineEndNote(t.item, &beside));
-    Finder(ctx);
-    Beside(ctx, beside);
-    End(ctx);
-}
+// --- tuplets, octave lines ---------------------------------------------------------------------------
 
 void RunTuplet(Context& ctx, const Args& args) {
     Target t = At(ctx, args, 3, 4, "find tuplet T B INDEX [last]");
@@ -149,18 +127,6 @@ void RunOttavaShift(Context& ctx, const Args& args) {
 }
 
 // --- ties and glissandi ----------------------------------------------------------------------------
-
-void RunTieOrGliss(Context& ctx, const Args& args, const char* usage, bool tie, bool into) {
-    Target t = At(ctx, args, 4, 4, usage);
-    const int head = ArgInt(args, 3, "head");
-    CTrkBar* beside = nullptr;
-    CBarItem* found = tie ? (into ? t.bar->FindTieInto(t.item, head, &beside) : t.bar->FindTieFrom(t.item, head))
-                          : (into ? t.bar->FindGlissInto(t.item, head, &beside) : t.bar->FindGlissFrom(t.item, head));
-    PrintFound(ctx, t.bar, found);
-    Finder(ctx);
-    if (into) Beside(ctx, beside);
-    End(ctx);
-}
 
 void RunTiedNote(Context& ctx, const Args& args, bool backwards) {
     Target t = At(ctx, args, 4, 4, backwards ? "find tiedfrom T B INDEX HEAD" : "find tied T B INDEX HEAD");
@@ -290,23 +256,44 @@ void RunUpdateAttached(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"find beamstart", "T B INDEX", "the beam that starts on note INDEX", RunBeamStart},
-    {"find beamend", "T B INDEX", "the beam that ends on note INDEX", RunBeamEnd},
-    {"find lineend", "T B INDEX KIND",
-     "the item of KIND (a type code; -1 slurs and line items; -2 line items) that ends on note INDEX, from this bar "
-     "back to bar 0",
-     RunLineEnd},
-    {"find linestart", "T B INDEX KIND", "the item of KIND that starts on note INDEX", RunLineStart},
-    {"find startnote", "T B INDEX", "the note or rest the start of item INDEX rests on", RunStartNote},
-    {"find endnote", "T B INDEX", "the note or rest the end of item INDEX rests on, in its end bar", RunEndNote},
-    {"find tiefrom", "T B INDEX HEAD", "the tie that starts at head HEAD of note INDEX",
-     [](Context& ctx, const Args& args) { RunTieOrGliss(ctx, args, "find tiefrom T B INDEX HEAD", true, false); }},
-    {"find tieinto", "T B INDEX HEAD", "the tie that ends at head HEAD (this bar, then the previous one)",
-     [](Context& ctx, const Args& args) { RunTieOrGliss(ctx, args, "find tieinto T B INDEX HEAD", true, true); }},
-    {"find glissfrom", "T B INDEX HEAD", "the glissando that starts at head HEAD",
-     [](Context& ctx, const Args& args) { RunTieOrGliss(ctx, args, "find glissfrom T B INDEX HEAD", false, false); }},
-    {"find glissinto", "T B INDEX HEAD", "the glissando that ends at head HEAD (a note at time 0: the previous bar)",
-     [](Context& ctx, const Args& args) { RunTieOrGliss(ctx, args, "find glissinto T B INDEX HEAD", false, true); }},
+    PartnerCommand("find beamstart", "T B INDEX", "the beam that starts on note INDEX",
+                   [](CTrkBar& bar, CBarItem* item, const Args&, CTrkBar**) { return bar.FindBeamStartingAt(item); }, false),
+    PartnerCommand("find beamend", "T B INDEX", "the beam that ends on note INDEX",
+                   [](CTrkBar& bar, CBarItem* item, const Args&, CTrkBar**) { return bar.FindBeamEndingAt(item); }, false),
+    PartnerCommand("find lineend", "T B INDEX KIND",
+                   "the item of KIND (a type code; -1 slurs and line items; -2 line items) that ends on note INDEX, from "
+                   "this bar back to bar 0",
+                   [](CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar** beside) {
+                       return bar.FindLineEndingAt(item, ArgInt(args, 3, "kind"), beside);
+                   },
+                   true),
+    PartnerCommand("find linestart", "T B INDEX KIND", "the item of KIND that starts on note INDEX",
+                   [](CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar**) {
+                       return bar.FindLineStartingAt(item, ArgInt(args, 3, "kind"));
+                   },
+                   false),
+    PartnerCommand("find startnote", "T B INDEX", "the note or rest the start of item INDEX rests on",
+                   [](CTrkBar& bar, CBarItem* item, const Args&, CTrkBar**) { return bar.FindLineStartNote(item); }, false),
+    PartnerCommand("find endnote", "T B INDEX", "the note or rest the end of item INDEX rests on, in its end bar",
+                   [](CTrkBar& bar, CBarItem* item, const Args&, CTrkBar** beside) { return bar.FindLineEndNote(item, beside); },
+                   true),
+    PartnerCommand("find tiefrom", "T B INDEX HEAD", "the tie that starts at head HEAD of note INDEX",
+                   [](CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar**) { return bar.FindTieFrom(item, HeadArg(args)); },
+                   false),
+    PartnerCommand("find tieinto", "T B INDEX HEAD", "the tie that ends at head HEAD (this bar, then the previous one)",
+                   [](CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar** beside) {
+                       return bar.FindTieInto(item, HeadArg(args), beside);
+                   },
+                   true),
+    PartnerCommand("find glissfrom", "T B INDEX HEAD", "the glissando that starts at head HEAD",
+                   [](CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar**) { return bar.FindGlissFrom(item, HeadArg(args)); },
+                   false),
+    PartnerCommand("find glissinto", "T B INDEX HEAD",
+                   "the glissando that ends at head HEAD (a note at time 0: the previous bar)",
+                   [](CTrkBar& bar, CBarItem* item, const Args& args, CTrkBar** beside) {
+                       return bar.FindGlissInto(item, HeadArg(args), beside);
+                   },
+                   true),
     {"find tied", "T B INDEX HEAD", "the note head HEAD is tied on to, and its head",
      [](Context& ctx, const Args& args) { RunTiedNote(ctx, args, false); }},
     {"find tiedfrom", "T B INDEX HEAD", "the note head HEAD is tied from, and its head",
