@@ -2,8 +2,10 @@
 // 100, the printer's), the page and pane rectangles computed from them, the conversions between
 // score units (1/72 inch at zoom 100) and view pixels, and the zoom with its fit modes and steps.
 #include <algorithm>
+#include <cstdint>
 
 #include "framework/Arith.h"
+#include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "platform/PortLayer.h"
 #include "model/Score.h"
@@ -17,6 +19,18 @@ constexpr int kPageGap = 6;         // pixels around each page in the view
 constexpr int kMarginFloorTwips = CZelDoc::kMarginFloor * 20;
 
 int raiseMargin(int twips) { return twips <= kMarginFloorTwips ? kMarginFloorTwips : twips; }
+
+// How many sheets a page spans in one direction, both as the view draws them (view pixels at
+// the zoom): 1, and one more while the page is larger than that many sheets. Sheets are measured
+// together (n sheets scaled at once), so a page exactly n sheets long counts n at every zoom.
+int sheetsSpanned(int page, int sheetPoints, int zoom) {
+    if (sheetPoints <= 0 || zoom <= 0 || page <= 0) return 1;
+    const auto view = [&](std::int64_t points) { return (points * zoom + 50) / 100; };
+    std::int64_t n = std::max<std::int64_t>(1, std::int64_t(page) * 100 / (std::int64_t(sheetPoints) * zoom) - 1);
+    while (n > 1 && page <= view((n - 1) * sheetPoints)) --n;  // the first guess may be high
+    while (n < INT16_MAX && page > view(n * sheetPoints)) ++n;
+    return int(std::min<std::int64_t>(n, INT16_MAX));
+}
 }  // namespace
 
 int CZelDoc::ScaleToView(int v) const { return MulDiv(v, zoom, 100); }
@@ -197,7 +211,7 @@ void CZelDoc::InitPageSetup(bool clamp) {
 }
 
 void CZelDoc::FixPageSetup() {
-    if (pageSetup.paperWidth > pageSetup.paperHeight && score && score->option0 == 0 && printer)
+    if (pageSetup.paperWidth > pageSetup.paperHeight && score && score->tilePages == 0 && printer)
         printer->SetPrintOrientation(1);
     InitPageSetup(false);
     RecalcPageGeometry(true, true);
@@ -232,9 +246,23 @@ bool CZelDoc::LayoutAllPages(bool relayout) {
 void CZelDoc::LayoutPage(int pageIndex) {
     if (!score) return;
     CPage* page = score->GetPage(pageIndex);
-    if (!page || page->GetSystemCount() <= 0) return;
+    if (!page) return;
     for (int s = 0; s < page->GetSystemCount(); ++s)
         if (CLine* line = page->GetLine(s)) line->Relayout();
+    if (g_model.noPageTiling) return;
+    // A sheet is the printer's paper at the score size, as the page is.
+    CPageSetup sheet = printerPageSetup;
+    sheet.Unscale(scoreSize);
+    const RECT paper = page->GetPaperRect();
+    page->SetColumnsAndRows(sheetsSpanned(paper.right - paper.left, sheet.GetPaperWidth(), zoom),
+                            sheetsSpanned(paper.bottom - paper.top, sheet.GetPaperHeight(), zoom));
+    pagesAcross = pagesDown = 1;
+    if (!score->tilePages) return;
+    for (int p = 0; p < score->GetPageCount(); ++p)
+        if (const CPage* other = score->GetPage(p)) {
+            pagesAcross = std::max(pagesAcross, other->GetColumns());
+            pagesDown = std::max(pagesDown, other->GetRows());
+        }
 }
 
 SIZE CZelDoc::GetViewExtent() const {

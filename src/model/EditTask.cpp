@@ -270,7 +270,7 @@ bool CScoreTask::SavePageTexts() {
 void CScoreTask::SavePageSetup() {
     if (!document) return;
     pageSetupSaved = 1;
-    savedOptionByte = score ? score->option0 : 0;
+    savedOptionByte = score ? score->tilePages : 0;
     savedPageSetup = document->pageSetup;
 }
 
@@ -342,7 +342,7 @@ void CScoreTask::SwapSnapshot() {
     CZelDoc& doc = *document;
     doc.DeselectAll();
     if (pageSetupSaved) {
-        SwapValue(score->option0, savedOptionByte);
+        SwapValue(score->tilePages, savedOptionByte);
         SwapValue(doc.pageSetup, savedPageSetup);
     }
     const std::int16_t pagesBefore = score->GetPageCount();

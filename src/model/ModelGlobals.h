@@ -69,6 +69,9 @@ struct ModelGlobals {
     // and the reader's flag that MIDI data items hold their two data bytes swapped.
     std::int32_t recordRoom = 0;
     bool swappedDataBytes = false;
+    // The program's option that leaves pages to one sheet each: the page layout then counts no
+    // sheets (a page's columns and rows and the document's pages across and down stay as they are).
+    bool noPageTiling = false;
     // The engraver settings of the document being built or laid out (null: the defaults).
     const EngraverSettings* engraverSettings = nullptr;
     // What the next new score is built from (File New; the New dialog replaces it).

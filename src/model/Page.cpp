@@ -390,8 +390,8 @@ void CPage::WritePage(CChunkStream& s) {
     s.BeginChunk(MakeChunkTag("PAGE"), -1);
     s.WriteWord(GetFirstSystem());
     s.WriteWord(GetSystemCount());
-    s.WriteWord(rec::Get<std::uint16_t>(this, kReserved1));
-    s.WriteWord(rec::Get<std::uint16_t>(this, kReserved2));
+    s.WriteWord(rec::Get<std::uint16_t>(this, kColumns));
+    s.WriteWord(rec::Get<std::uint16_t>(this, kRows));
     s.WriteCoord(GetGroupGap());
     s.WriteCoord(GetSystemGap());
     s.WriteCoord(GetStaffGap());
@@ -427,8 +427,8 @@ void CPage::ReadPage(CChunkStream& s) {
         };
         word(kFirstSystem);
         word(kSystemCount);
-        word(kReserved1);
-        word(kReserved2);
+        word(kColumns);
+        word(kRows);
         coord(kGroupGap);
         coord(kSystemGap);
         coord(kStaffGap);

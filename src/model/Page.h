@@ -3,7 +3,8 @@
 //
 //   offset 12  first system        16-bit, index in the score's system array
 //   offset 14  system count        16-bit
-//   offset 16  reserved words      2 x 16-bit, kept and stored
+//   offset 16  columns, rows       2 x 16-bit: how many sheets of the printer's paper the page
+//                                  spans across and down (1 and 1 when it fits on one)
 //   offset 20  paper rectangle     4 x 32-bit page units (left, top, right, bottom)
 //   offset 36  printable rectangle 4 x 32-bit page units
 //   offset 52  group gap           16-bit twentieths (+480 above a staff that opens a bracket
@@ -14,7 +15,7 @@
 //   offset 62  score link          the score (never stored)
 //   offset 66  spare
 //
-// Chunk "PAGE" (no count word): first system, system count, the reserved words, the three gaps
+// Chunk "PAGE" (no count word): first system, system count, columns and rows, the three gaps
 // as coordinates (stored divided by 5), the layout words, then the four margins and the paper
 // width and height as 32-bit values times 4. A page read back has the printable rectangle's
 // top-left corner as its origin.
@@ -36,8 +37,8 @@ public:
     enum : int {
         kFirstSystem = 12,
         kSystemCount = 14,
-        kReserved1 = 16,
-        kReserved2 = 18,
+        kColumns = 16,
+        kRows = 18,
         kPaperRect = 20,
         kPrintableRect = 36,
         kGroupGap = 52,
@@ -69,6 +70,13 @@ public:
     std::int16_t GetSystemGap() const { return rec::Get<std::int16_t>(this, kSystemGap); }
     std::int16_t GetStaffGap() const { return rec::Get<std::int16_t>(this, kStaffGap); }
     void SetGaps(int group, int system, int staff);
+    // How many sheets of paper the page spans across and down (the document's layout sets them).
+    std::int16_t GetColumns() const { return rec::Get<std::int16_t>(this, kColumns); }
+    std::int16_t GetRows() const { return rec::Get<std::int16_t>(this, kRows); }
+    void SetColumnsAndRows(int columns, int rows) {
+        rec::Put(this, kColumns, std::int16_t(columns));
+        rec::Put(this, kRows, std::int16_t(rows));
+    }
 
     // --- links ---
     CScore* GetScore() const;

@@ -216,7 +216,9 @@ public:
     std::unique_ptr<CTrkBarArray>& TrkBarArraySlot(int track) { return trkBars[track]; }
 
     // --- options ---
-    std::uint8_t option0 = 0;
+    // The page is printed over as many sheets of the printer's paper as it spans (the document
+    // keeps the largest count of pages across and down then).
+    std::uint8_t tilePages = 0;
     std::uint8_t showPageMargins = 0;
     std::uint8_t singleTrack = 0;           // option 2: 1 for a one-track score; staff placement clears it
                                             // when there are several tracks

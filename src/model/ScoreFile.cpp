@@ -46,7 +46,7 @@ void Log(const char* text) { LogText(text, true); }
 // --- score root fields in header order ----------------------------------------------------------
 
 std::uint8_t* OptionByte(CScore& score, int i) {
-    std::uint8_t* options[16] = {&score.option0,           &score.showPageMargins,   &score.singleTrack,
+    std::uint8_t* options[16] = {&score.tilePages,         &score.showPageMargins,   &score.singleTrack,
                                  &score.transposedDisplay, &score.playRepeats,       &score.playbackStyle,
                                  &score.staffGroupSeparators, &score.fillWithWholeRests, &score.showRulers,
                                  &score.showColors,        &score.multiBarRestOption, &score.multiBarRestDefault,

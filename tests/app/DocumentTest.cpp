@@ -314,6 +314,72 @@ TEST(DocumentTest, ViewExtentFollowsTheArrangement) {
     }
 }
 
+// A page larger than the printer's paper prints over several sheets: each page counts the sheets
+// it spans across and down, and a score that tiles its pages keeps the largest counts of all.
+TEST(DocumentTest, PagesCountTheSheetsOfPaperTheySpan) {
+    Env env;  // no printer: sheets of US Letter, 612 x 792 points
+    struct Row {
+        int width, height, zoom;  // the paper at score size 100, points
+        int columns, rows;
+        const char* why;
+    } rows[] = {
+        {612, 792, 100, 1, 1, "the printer's own paper"},
+        {300, 400, 100, 1, 1, "smaller than a sheet"},
+        {918, 792, 100, 2, 1, "half as wide again"},
+        {1224, 1584, 100, 2, 2, "exactly two sheets each way"},
+        {1224, 1584, 37, 2, 2, "exactly two sheets at an odd zoom"},
+        {1225, 1585, 100, 3, 3, "a point more than two sheets"},
+    };
+    for (const Row& r : rows)
+        for (std::uint8_t tile : {0, 1}) {
+            CZelDoc doc;
+            CScore& score = *doc.GetScore();
+            ASSERT_TRUE(score.BuildSkeleton(40, 1));
+            score.Reindex();
+            ASSERT_GE(score.GetPageCount(), 2);
+            score.tilePages = tile;
+            doc.unscaledPageSetup.SetPaperSizePoints(r.width, r.height);
+            doc.SetZoom(r.zoom, false);
+            doc.SetScoreSize(doc.GetScoreSize());
+            for (int p = 0; p < score.GetPageCount(); ++p) {
+                EXPECT_EQ(score.GetPage(p)->GetColumns(), r.columns) << r.why << ", page " << p;
+                EXPECT_EQ(score.GetPage(p)->GetRows(), r.rows) << r.why << ", page " << p;
+            }
+            EXPECT_EQ(doc.pagesAcross, tile ? r.columns : 1) << r.why << ", tiling " << int(tile);
+            EXPECT_EQ(doc.pagesDown, tile ? r.rows : 1) << r.why << ", tiling " << int(tile);
+            // The view shows the page whole, however many sheets it spans.
+            doc.SetArrangementMode(0);
+            EXPECT_EQ(doc.GetViewExtent().cx, doc.viewPageSetup.GetPaperWidth() + 12) << r.why;
+        }
+
+    CZelDoc doc;
+    CScore& score = *doc.GetScore();
+    ASSERT_TRUE(score.BuildSkeleton(40, 1));
+    score.Reindex();
+    score.tilePages = 1;
+    doc.SetScoreSize(doc.GetScoreSize());
+    ASSERT_EQ(doc.pagesAcross, 1);
+    // One page three sheets wide: laying out any page gives the document the largest count.
+    RECT wide = score.GetPage(0)->GetPaperRect();
+    wide.right = wide.left + 3 * (wide.right - wide.left);
+    score.GetPage(0)->SetPaperRect(wide);
+    doc.LayoutPage(0);
+    doc.LayoutPage(1);
+    EXPECT_EQ(score.GetPage(0)->GetColumns(), 3);
+    EXPECT_EQ(score.GetPage(1)->GetColumns(), 1);
+    EXPECT_EQ(doc.pagesAcross, 3);
+    EXPECT_EQ(doc.pagesDown, 1);
+    // The program's no-tiling option leaves every count as it stands.
+    g_model.noPageTiling = true;
+    doc.RecalcPageGeometry(false, false);
+    EXPECT_EQ(score.GetPage(0)->GetColumns(), 3);
+    EXPECT_EQ(doc.pagesAcross, 3);
+    g_model.noPageTiling = false;
+    doc.RecalcPageGeometry(false, false);
+    EXPECT_EQ(score.GetPage(0)->GetColumns(), 1);
+    EXPECT_EQ(doc.pagesAcross, 1);
+}
+
 TEST(DocumentTest, InsertionPointMovesAndKeepsItsPointersConsistent) {
     ScoreEnv env;
     CZelDoc& doc = *env.doc;
@@ -1185,3 +1251,4 @@ TEST(DocumentTest, ClosingLeavesNoDocumentCurrentUntilTheIdlePassOfAViewedOne) {
     EXPECT_EQ(g_model.engraverSettings, &viewed.engraver);
     viewed.view = nullptr;
 }
+

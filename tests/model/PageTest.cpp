@@ -48,8 +48,8 @@ TEST(PageTest, PageChunkStoresMarginsAndPaperTimesFour) {
     LonePage p;
     p.page->SetFirstSystem(1);
     p.page->SetSystemCount(2);
-    rec::Put<std::uint16_t>(p.page, CPage::kReserved1, 0x1234);
-    rec::Put<std::uint16_t>(p.page, CPage::kReserved2, 0xABCD);
+    rec::Put<std::uint16_t>(p.page, CPage::kColumns, 0x1234);
+    rec::Put<std::uint16_t>(p.page, CPage::kRows, 0xABCD);
     p.page->SetPaperRect({0, 0, 612, 792});
     p.page->SetPrintableRect({36, 36, 576, 756});
     const Bytes body = {0, 1, 0, 2, 0x12, 0x34, 0xAB, 0xCD, 0, 168, 0, 216, 0, 144, 0, 4, 0, 5,

@@ -116,8 +116,13 @@ TEST_F(PrintTest, ABookletWithABlankFirstPagePrintsEightSlots) {
 
 TEST_F(PrintTest, TilesPrintEachPageOncePerTile) {
     Open(2, 1);
-    doc->pagesAcross = 2;
-    doc->pagesDown = 1;
+    // Pages twice as wide as the printer's paper, in a score that tiles its pages.
+    doc->GetScore()->tilePages = 1;
+    doc->unscaledPageSetup.SetPaperSizePoints(2 * doc->printerPageSetup.GetPaperWidth(),
+                                              doc->printerPageSetup.GetPaperHeight());
+    doc->SetScoreSize(doc->GetScoreSize());
+    ASSERT_EQ(doc->pagesAcross, 2);
+    ASSERT_EQ(doc->pagesDown, 1);
     ASSERT_TRUE(view->PrintToPdf(Pdf("tiles.pdf")));
     const std::vector<PrintedSide> expected{{{0}, 0, 0}, {{0}, 1, 0}, {{1}, 0, 0}, {{1}, 1, 0}};
     EXPECT_EQ(view->printedSides, expected);
