@@ -10,6 +10,7 @@
 #include "app/NewDocDlg.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
+#include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "framework/Dialog.h"
 #include "framework/Exceptions.h"
@@ -89,6 +90,7 @@ bool CZelApp::InitInstance() {
 
     RegisterTrackClass();
     RegisterNotationClasses();
+    RegisterPlaybackHooks();
     SetUpProgramFolder();
 
     bool splash = true;

@@ -16,6 +16,9 @@ public:
     virtual void SetPage(int page) { pageIndex = page; }
     // Switches the blinking insertion cursor off (erasing it when drawn).
     virtual void CursorOff() {}
+    // Closes the pane's in-place text editor: the editor goes, the document's and the view's
+    // pointers to it are cleared and the pane is drawn again. Nothing without one.
+    virtual void CloseTextEditor() {}
     virtual void Invalidate() {}
     // A rectangle of the page (view pixels, the paper's top-left at 0, 0) to draw again.
     virtual void InvalidatePageRect(const RECT& rect) { Invalidate(); }

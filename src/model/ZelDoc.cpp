@@ -12,6 +12,7 @@
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
 #include "model/NewScore.h"
+#include "model/PlaybackHooks.h"
 #include "model/Page.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
@@ -113,6 +114,9 @@ void CZelDoc::ClearCurrent() {
 
 void CZelDoc::OnCloseDocument() {
     MakeCurrent();
+    if (textTask && currentPane) currentPane->CloseTextEditor();
+    if (PlaybackRunning() && score && g_playbackHooks.PlayedScore() == score)
+        g_playbackHooks.TransportCommand(kTransportStop);
     if (CWinApp* app = AfxGetApp()) app->ActivateDocument(nullptr);
     ClearCurrent();
     CDocument::OnCloseDocument();

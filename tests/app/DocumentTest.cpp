@@ -28,6 +28,7 @@
 #include "model/NewScore.h"
 #include "model/Page.h"
 #include "model/PageSetup.h"
+#include "model/PlaybackHooks.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/System.h"
@@ -1250,5 +1251,68 @@ TEST(DocumentTest, ClosingLeavesNoDocumentCurrentUntilTheIdlePassOfAViewedOne) {
     EXPECT_EQ(g_model.currentPage, viewed.location.page);
     EXPECT_EQ(g_model.engraverSettings, &viewed.engraver);
     viewed.view = nullptr;
+}
+
+// Closing also ends what runs on the document, while it is still current and before the
+// application lets it go: an in-place text editor of its current pane, and a performer that plays
+// its score (and no other).
+TEST(DocumentTest, ClosingEndsItsTextEntryAndThePlaybackOfItsScore) {
+    enum Plays { kNone, kThis, kOther };
+    struct Row {
+        bool editing, running;
+        Plays plays;
+        const char* want;  // the calls, in order: E closes the editor, S stops, A the application
+        const char* why;
+    } rows[] = {
+        {false, false, kNone, "A", "nothing runs"},
+        {true, false, kNone, "EA", "text entry in the current pane"},
+        {false, true, kThis, "SA", "the performer plays this score"},
+        {true, true, kThis, "ESA", "both"},
+        {false, true, kOther, "A", "the performer plays another score"},
+        {false, false, kThis, "A", "the performer holds this score but does not play"},
+    };
+    struct EditorPane : CPagePaneBase {
+        std::string* log = nullptr;
+        CZelDoc* doc = nullptr;
+        void CloseTextEditor() override {
+            *log += 'E';
+            doc->textTask = nullptr;
+        }
+    };
+    struct LoggingApp : CWinApp {
+        std::string* log = nullptr;
+        LoggingApp() : CWinApp("test") {}
+        void ActivateDocument(CDocument*) override { *log += 'A'; }
+        void RemoveDocument(CDocument*) override {}
+    };
+    const PlaybackHooks saved = g_playbackHooks;
+    for (const Row& r : rows) {
+        ScoreEnv env;
+        CZelDoc other;
+        std::string log;
+        LoggingApp app;
+        app.log = &log;
+        EditorPane pane;
+        pane.log = &log;
+        pane.doc = env.doc.get();
+        env.doc->currentPane = &pane;
+        int editor = 0;
+        if (r.editing) env.doc->textTask = reinterpret_cast<CTextTask*>(&editor);
+        PlaybackRunning() = r.running;
+        CScore* played = r.plays == kThis ? env.doc->GetScore() : r.plays == kOther ? other.GetScore() : nullptr;
+        std::vector<int> commands;
+        g_playbackHooks.playedScore = [&] { return played; };
+        g_playbackHooks.transportCommand = [&](int id) {
+            log += 'S';
+            commands.push_back(id);
+            EXPECT_EQ(g_model.currentDoc, env.doc.get()) << r.why << ": stopped while current";
+        };
+        env.doc->OnCloseDocument();
+        EXPECT_EQ(log, r.want) << r.why;
+        for (int id : commands) EXPECT_EQ(id, 2501) << r.why;
+        EXPECT_EQ(env.doc->textTask, nullptr) << r.why;
+        env.doc->currentPane = nullptr;
+    }
+    g_playbackHooks = saved;
 }
 

@@ -1,0 +1,3 @@
+#include "model/PlaybackHooks.h"
+
+PlaybackHooks g_playbackHooks;
