@@ -91,7 +91,9 @@ public:
     virtual int Query101(CBarItem& item) const { return 0; }                              // 101
     virtual int Query102(CBarItem& item) const { return 0; }                              // 102
     virtual int Query103(CBarItem& item) const { return 0; }                              // 103
-    virtual void Hook104(CBarItem& item) const {}                                         // 104
+    // 104: the item is told that playback started after it in its bar (its share of the play
+    // state counts it as played); nothing for items that keep no such state.
+    virtual void MarkPlayed(CBarItem& item) const {}
     virtual int Query105(CBarItem& item, int arg) const { return -1; }                    // 105
     virtual int Query106(CBarItem& item, int arg) const { return -1; }                    // 106
     virtual int GetPlayAction(CBarItem& item, ItemPlayAction* action) const { return 0; }  // 107
@@ -235,10 +237,10 @@ public:
     int Query101() { return BarBehaviour().Query101(*this); }
     int Query102() { return BarBehaviour().Query102(*this); }
     int Query103() { return BarBehaviour().Query103(*this); }
-    void Hook104() { BarBehaviour().Hook104(*this); }
     int Query105(int arg) { return BarBehaviour().Query105(*this, arg); }
     int Query106(int arg) { return BarBehaviour().Query106(*this, arg); }
     int GetPlayAction(ItemPlayAction* action) { return BarBehaviour().GetPlayAction(*this, action); }
+    void MarkPlayed() { BarBehaviour().MarkPlayed(*this); }
     void SetTime(int time) { BarBehaviour().SetTime(*this, time); }
     void Hook109(int arg) { BarBehaviour().Hook109(*this, arg); }
     void SetPosition(int position) { BarBehaviour().SetPosition(*this, position); }

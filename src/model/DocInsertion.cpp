@@ -10,6 +10,7 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
+#include "model/TrkBarWalk.h"
 #include "model/ZelDoc.h"
 #include "platform/DebugLog.h"
 
@@ -257,6 +258,18 @@ long CZelDoc::GetScoreLength() {
     long t = 0;
     for (int b = 0; score && b < score->GetBarCount(); ++b) t += score->GetBar(b)->GetLength();
     return t;
+}
+
+void CZelDoc::MarkPlayedItems(int barIndex, int time) {
+    if (!score) return;
+    const auto tell = [time](CBarItem* item) {
+        if (!item->IsRemoved() && item->GetTime() < time) item->MarkPlayed();
+    };
+    if (CBar* bar = score->GetBar(barIndex))
+        if (CItemArray* own = bar->GetItemArray())
+            for (int i = 0; i < own->GetCount(); ++i)
+                if (CScoreItem* item = own->GetItem(i)) tell(ItemCast<CBarItem>(item));
+    for (int t = 0; t < score->GetTrackCount(); ++t) trkbar::ForEachLiveItem(score->GetTrkBar(t, barIndex), tell);
 }
 
 void CZelDoc::LocateTime(long ticks) {

@@ -193,6 +193,9 @@ public:
     void BindCurrentPane();
     void ResetInsertionPoint();
     void LocateTime(long ticks);
+    // Playback starts inside a bar: every live item of the bar (its own and its tracks') whose
+    // time lies before the start time is told it was played.
+    void MarkPlayedItems(int bar, int time);
     // Sets a bar's beat-point track and flips its beat-points flag; with all, every bar takes
     // the flag and, where it is set, the track. The panes are drawn again.
     void SetBarByte(int value, int bar, bool all);

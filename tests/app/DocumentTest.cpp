@@ -33,6 +33,7 @@
 #include "model/Score.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Tempo.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
@@ -1316,3 +1317,38 @@ TEST(DocumentTest, ClosingEndsItsTextEntryAndThePlaybackOfItsScore) {
     g_playbackHooks = saved;
 }
 
+// Playback that starts inside a bar tells the items before the start that they were played: the
+// bar's own items and those of every track, live ones only, and only in that bar.
+TEST(DocumentTest, PlaybackStartingInsideABarMarksTheItemsBeforeItPlayed) {
+    ScoreEnv env;
+    CScore& score = env.score();
+    ASSERT_GE(score.GetBarCount(), 2);
+    ASSERT_GE(score.GetTrackCount(), 1);
+    constexpr int kMark = 20;  // a kind of track item
+    struct Told : BarItemBehaviour {
+        mutable std::vector<std::pair<int, int>> items;  // type and time of each item told
+        void MarkPlayed(CBarItem& item) const override { items.push_back({item.Type(), item.GetTime()}); }
+    } told;
+    const int last = score.GetTrackCount() - 1;
+    for (int time : {0, 240, 480, 960}) ASSERT_NE(score.GetTrkBar(last, 1)->NewItem(kMark, time), nullptr);
+    CBarItem* removed = score.GetTrkBar(0, 1)->NewItem(kMark, 120);
+    ASSERT_NE(removed, nullptr);
+    removed->SetFlagsB(std::uint8_t(removed->FlagsB() | CBarItem::kRemovedBit));
+    ASSERT_NE(score.GetTrkBar(0, 0)->NewItem(kMark, 0), nullptr);  // another bar
+    for (int time : {0, 720}) {
+        std::uint8_t buffer[CTempo::kSize] = {};
+        CTempo* mark = MakeTempoItem(buffer, 12000);
+        mark->SetTimeField(std::int16_t(time));
+        ASSERT_NE(score.GetBar(1)->InsertItemSorted(mark), nullptr);
+    }
+    const ItemBehaviour* before[2] = {ItemClasses().ByIndex(ItemClasses().IndexForCode(kMark))->behaviour,
+                                      ItemClasses().ByIndex(ItemClasses().IndexForCode(CTempo::kTypeCode))->behaviour};
+    ASSERT_TRUE(ItemClasses().SetBehaviourForCode(kMark, &told));
+    ASSERT_TRUE(ItemClasses().SetBehaviourForCode(CTempo::kTypeCode, &told));
+    env.doc->MarkPlayedItems(1, 480);
+    env.doc->MarkPlayedItems(score.GetBarCount(), 480);  // no such bar: nothing
+    ItemClasses().SetBehaviourForCode(kMark, before[0]);
+    ItemClasses().SetBehaviourForCode(CTempo::kTypeCode, before[1]);
+    const std::vector<std::pair<int, int>> want = {{CTempo::kTypeCode, 0}, {kMark, 0}, {kMark, 240}};
+    EXPECT_EQ(told.items, want);
+}
