@@ -229,8 +229,9 @@ void CZelDoc::RecalcPageGeometry(bool relayout, bool redraw) {
             if (!page) continue;
             page->SetPrintableRect(margins);
             page->SetPaperRect(paper);
-            LayoutPage(p);
+            LayoutOnePage(p);
         }
+    TakeLargestSheetCounts();
     if (relayout && view) {
         view->PositionPanes();
         if (redraw) view->Invalidate();
@@ -238,14 +239,25 @@ void CZelDoc::RecalcPageGeometry(bool relayout, bool redraw) {
 }
 
 bool CZelDoc::LayoutAllPages(bool relayout) {
-    if (score)
-        for (int p = 0; p < score->GetPageCount(); ++p) LayoutPage(p);
+    LayoutPagesFrom(0);
     return !relayout || LayoutViewPanes();
 }
 
 void CZelDoc::LayoutPage(int pageIndex) {
+    if (!score || !score->GetPage(pageIndex)) return;
+    LayoutOnePage(pageIndex);
+    TakeLargestSheetCounts();
+}
+
+void CZelDoc::LayoutPagesFrom(int first) {
     if (!score) return;
-    CPage* page = score->GetPage(pageIndex);
+    for (int p = std::max(0, first); p < score->GetPageCount(); ++p) LayoutOnePage(p);
+    TakeLargestSheetCounts();
+}
+
+// The page's systems laid out again, and the sheets of paper it spans counted.
+void CZelDoc::LayoutOnePage(int pageIndex) {
+    CPage* page = score ? score->GetPage(pageIndex) : nullptr;
     if (!page) return;
     for (int s = 0; s < page->GetSystemCount(); ++s)
         if (CLine* line = page->GetLine(s)) line->Relayout();
@@ -256,12 +268,17 @@ void CZelDoc::LayoutPage(int pageIndex) {
     const RECT paper = page->GetPaperRect();
     page->SetColumnsAndRows(sheetsSpanned(paper.right - paper.left, sheet.GetPaperWidth(), zoom),
                             sheetsSpanned(paper.bottom - paper.top, sheet.GetPaperHeight(), zoom));
+}
+
+// Pages across and down: 1, or in a score that tiles its pages the largest counts of all pages.
+void CZelDoc::TakeLargestSheetCounts() {
+    if (!score || g_model.noPageTiling) return;
     pagesAcross = pagesDown = 1;
     if (!score->tilePages) return;
     for (int p = 0; p < score->GetPageCount(); ++p)
-        if (const CPage* other = score->GetPage(p)) {
-            pagesAcross = std::max(pagesAcross, other->GetColumns());
-            pagesDown = std::max(pagesDown, other->GetRows());
+        if (const CPage* page = score->GetPage(p)) {
+            pagesAcross = std::max(pagesAcross, page->GetColumns());
+            pagesDown = std::max(pagesDown, page->GetRows());
         }
 }
 

@@ -223,7 +223,7 @@ bool CScore::ReflowFromPage(int pageIndex) {
         // The pages before the one that holds the first recalculated system keep systems that
         // neither the reflow nor the recalculation touched: laying them out again changes nothing.
         const CLine* from = GetLine(reflowRecalcFrom);
-        for (int p = from ? from->GetPageIndex() : 0; p < pageCount; ++p) document->LayoutPage(p);
+        document->LayoutPagesFrom(from ? from->GetPageIndex() : 0);
     }
     if (!document->LayoutViewPanes()) return false;
     document->SetCurrentBar(document->location.barIndex, false);

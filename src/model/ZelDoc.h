@@ -168,7 +168,12 @@ public:
     // Lays every page out again and, with relayout, the view's page panes; false when the
     // panes could not be placed.
     bool LayoutAllPages(bool relayout);
+    // Lays a page's systems out again and counts the sheets of the printer's paper it spans
+    // across and down (unless the program's no-tiling option is set); the document's pages
+    // across and down are then 1, or, in a score that tiles its pages, the largest counts.
     void LayoutPage(int page);
+    // The same for every page from the first given on, the document's counts taken once.
+    void LayoutPagesFrom(int first);
     SIZE GetViewExtent() const;
     void SetArrangementMode(int mode);
     int GetArrangementMode() const { return location.arrangementMode; }
@@ -339,6 +344,8 @@ private:
     std::unique_ptr<CSelect> selection;
     std::vector<CScoreTask*> undoList;  // owned, oldest first
     int undoPosition = 0;
+    void LayoutOnePage(int page);
+    void TakeLargestSheetCounts();
     bool ShowInSinglePage(bool pageChanged, bool force);
     bool ShowInPageRun(bool pageChanged, bool force);
 };
