@@ -197,7 +197,26 @@ void CBar::SetCachedItem(int field, const CBarItem* item) {
     rec::Put<std::uint32_t>(this, field, at);
 }
 
+namespace {
+// The bar's own items (tempo marks, endings, bar numbers) feed what the score's passes carry on
+// to the bars after it: a change forgets what was carried past the bar.
+void OwnItemsChanged(const CBar* bar) {
+    if (CScore* score = bar->GetScore()) score->ForgetPassStartsAfter(bar->GetIndex());
+}
+}  // namespace
+
+void CBar::SetContentLength(int v) {
+    if (GetContentLength() != std::int16_t(v)) OwnItemsChanged(this);
+    rec::Put(this, kContentLength, std::int16_t(v));
+}
+
+void CBar::SetMultiRestSpan(int v) {
+    if (GetMultiRestSpan() != std::int16_t(v)) OwnItemsChanged(this);
+    rec::Put(this, kMultiRestSpan, std::int16_t(v));
+}
+
 CBarItem* CBar::InsertItemSorted(const CBarItem* item) {
+    OwnItemsChanged(this);
     CItemArray* a = GetItemArray();
     if (!a || !item) return nullptr;
     const int time = TimeOf(item);
@@ -271,6 +290,7 @@ CBarItem* CBar::GetEnding() const {
 void CBar::RemoveItem(CBarItem* item) {
     CItemArray* a = GetItemArray();
     if (!a || !item) return;
+    OwnItemsChanged(this);
     if (!IsEndingRecord(item)) {
         if (item->TypeCode() == kJumperType && KindOf(item) == kRepeatCountKind) SetClosingKind(0);
         a->Remove(item);
@@ -375,6 +395,7 @@ CBarItem* CBar::GetBarNumberItem(bool noLink) {
 }
 
 void CBar::RemoveBarNumberItem() {
+    OwnItemsChanged(this);
     if (CBarItem* own = CachedItem(kCachedBarNumber)) GetItemArray()->Remove(own);
     RefreshItemCache();
 }

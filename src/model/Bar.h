@@ -156,7 +156,8 @@ public:
     std::uint16_t GetTempo() const { return rec::Get<std::uint16_t>(this, kTempo); }
     void SetTempo(std::uint16_t v) { rec::Put(this, kTempo, v); }
     std::int16_t GetContentLength() const { return rec::Get<std::int16_t>(this, kContentLength); }
-    void SetContentLength(int v) { rec::Put(this, kContentLength, std::int16_t(v)); }
+    // A new content length may change the bar's length, which the passes carry on.
+    void SetContentLength(int v);
     std::int16_t GetNaturalSpace() const { return rec::Get<std::int16_t>(this, kNaturalSpace); }
     void SetNaturalSpace(int v) { rec::Put(this, kNaturalSpace, std::int16_t(v)); }
     std::int16_t GetNaturalWidth() const { return rec::Get<std::int16_t>(this, kNaturalWidth); }
@@ -182,7 +183,8 @@ public:
     std::int16_t GetBarNumberLink() const { return rec::Get<std::int16_t>(this, kBarNumberLink); }
     void SetBarNumberLink(int v) { rec::Put(this, kBarNumberLink, std::int16_t(v)); }
     std::int16_t GetMultiRestSpan() const { return rec::Get<std::int16_t>(this, kMultiRestSpan); }
-    void SetMultiRestSpan(int v) { rec::Put(this, kMultiRestSpan, std::int16_t(v)); }
+    // A new span changes which bars after it are covered, which the passes carry on.
+    void SetMultiRestSpan(int v);
     std::int16_t GetLinkedJumperBar() const { return rec::Get<std::int16_t>(this, kLinkedJumperBar); }
     std::uint8_t GetBeatChartStaff() const { return rec::Get<std::uint8_t>(this, kBeatChartStaff); }
     void SetBeatChartStaff(int staff) { rec::Put(this, kBeatChartStaff, std::uint8_t(staff)); }

@@ -1,5 +1,6 @@
 // Renewing the indices, last-element flags and links of every element of the score.
 #include <algorithm>
+#include <climits>
 
 #include "model/Bar.h"
 #include "model/BarItem.h"
@@ -25,18 +26,60 @@ constexpr std::uint8_t kPageFlagsMask = CArrayItem::kLastBit;
 
 void CScore::Reindex() { ReindexFrom(0); }
 
+void CScore::ForgetPassStartsAfter(int barIndex) { forgetStartsAfter = std::min(forgetStartsAfter, barIndex); }
+
+void CScore::DropForgottenStarts() {
+    if (forgetStartsAfter == INT_MAX) return;
+    while (!reindexStarts.empty() && reindexStarts.back().bar > forgetStartsAfter) reindexStarts.pop_back();
+    while (!recalcStarts.empty() && recalcStarts.back().firstBar > forgetStartsAfter) recalcStarts.pop_back();
+    forgetStartsAfter = INT_MAX;
+}
+
 void CScore::ReindexFrom(int firstSystem) {
-    int s = 0, b = 0;
-    std::int32_t start = 0;
-    int multiEnd = -1, endingStart = -1, endingEnd = 0, numberBar = -1, counted = 0;
+    DropForgottenStarts();
+    // The bar walk's running values; `multiEndRaw` is the multi-bar rest's end before it is
+    // bounded by the bar count, which only the bars past the end could tell apart.
+    ReindexStart w;
+    int& s = w.system;
+    int& b = w.bar;
+    std::int32_t& start = w.start;
+    int multiEnd = -1;
+    int& multiEndRaw = w.multiEndRaw;
+    int& endingStart = w.endingStart;
+    int& endingEnd = w.endingEnd;
+    int& numberBar = w.numberBar;
+    int& counted = w.counted;
     bool endedOnLastSystem = lineCount == 0;
     bool endedOnLastPage = pageCount == 0;
     bool reachedLastBar = barCount == 0;
     bool stop = false;
 
-    for (int p = 0; p < pageCount && !stop; ++p) {
+    // A bar edit's reindex starts at the page that holds the first system whose bars changed,
+    // from the values the last reindex carried into it: the pages before hold the systems and
+    // the bars they held then.
+    int firstPage = 0;
+    if (barEditReflow && !wholeScorePasses && firstSystem > 0 && firstSystem < lineCount) {
+        const int p = GetLine(firstSystem)->GetPageIndex();
+        if (p > 0 && p < pageCount && std::size_t(p) < reindexStarts.size()) {
+            const ReindexStart& kept = reindexStarts[std::size_t(p)];
+            CLine* first = kept.system <= firstSystem ? GetLine(kept.system) : nullptr;
+            if (first && GetPage(p)->GetFirstSystem() == kept.system && first->GetPageIndex() == p &&
+                first->GetFirstBarIndex() == kept.bar && kept.bar < barCount) {
+                firstPage = p;
+                w = kept;
+                multiEnd = multiEndRaw < 0 ? -1 : std::min<int>(barCount, multiEndRaw);
+                // Every page before was walked: the last system walked was the one before.
+                endedOnLastSystem = s - 1 == lineCount - 1;
+                endedOnLastPage = false;
+            }
+        }
+    }
+    reindexStarts.resize(std::size_t(firstPage));
+
+    for (int p = firstPage; p < pageCount && !stop; ++p) {
         CPage* page = GetPage(p);
         if (!page) break;
+        reindexStarts.push_back(w);
         page->SetIndex(p);
         page->SetFirstSystem(s);
         page->SetScore(this);
@@ -115,12 +158,13 @@ void CScore::ReindexFrom(int firstSystem) {
                 if (b < multiEnd) {
                     bar->SetBarFlag(CBar::kCoveredBit, true);
                 } else {
-                    multiEnd = -1;
+                    multiEnd = multiEndRaw = -1;
                     bar->SetBarFlag(CBar::kCoveredBit, false);
                 }
                 if (bar->GetMultiRestSpan() > 0) {
                     bar->SetBarFlag(CBar::kCoveredBit, false);
-                    multiEnd = std::min<int>(barCount, b + bar->GetMultiRestSpan());
+                    multiEndRaw = b + bar->GetMultiRestSpan();
+                    multiEnd = std::min<int>(barCount, multiEndRaw);
                 }
                 if (b <= endingEnd) rec::Put<std::int16_t>(bar, CBar::kLinkedJumperBar, std::int16_t(endingStart));
                 else endingStart = -1;

@@ -8,6 +8,7 @@
 // record b being the bar of track t at bar index b; bar, system and page counts equal their
 // arrays' records; every element carries its index and the last-element flag.
 #pragma once
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -165,9 +166,16 @@ public:
     // running values for that system (no recalculation since, another layout of the systems
     // before it, `wholeScorePasses`), the whole score is recalculated.
     void RecalcBarsFromSystem(int firstSystem);
-    // Forgets the running values the last recalculation left, so that the next one walks the
-    // whole score: for an edit of bars or staves early in the score that did not recalculate.
-    void ForgetRecalcStarts() { recalcStarts.clear(); }
+    // Forgets the running values the last recalculation and reindex left, so that the next
+    // ones walk the whole score: for an edit of bars or staves early in the score that did not
+    // recalculate.
+    void ForgetRecalcStarts() {
+        recalcStarts.clear();
+        reindexStarts.clear();
+    }
+    // The same for the values carried past bar `barIndex` (that bar's own items or its length
+    // changed); the next pass drops them.
+    void ForgetPassStartsAfter(int barIndex);
 
     // --- layout passes ---
     bool RecalcLayout(int startSystem);
@@ -289,6 +297,22 @@ private:
         std::vector<std::uint8_t> staves;    // clef, key, display value per track
     };
     std::vector<RecalcStart> recalcStarts;
+    // What a reindex carried into each page it walked: the page's first system and bar, and
+    // the bar walk's running values there (memory only).
+    struct ReindexStart {
+        int system = 0;
+        int bar = 0;
+        std::int32_t start = 0;
+        int multiEndRaw = -1;
+        int endingStart = -1;
+        int endingEnd = 0;
+        int numberBar = -1;
+        int counted = 0;
+    };
+    std::vector<ReindexStart> reindexStarts;
+    // The bar after which the kept starts no longer hold, until the next pass drops them.
+    int forgetStartsAfter = INT_MAX;
+    void DropForgottenStarts();
 
     CZelDoc* document = nullptr;
     std::unique_ptr<CTrackArray> tracks;

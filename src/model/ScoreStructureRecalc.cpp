@@ -77,11 +77,18 @@ std::int16_t Word16(int v) { return std::int16_t(std::clamp(v, -32768, 32767)); 
 
 }  // namespace
 
-void CScore::RecalcBars(bool flag) { RecalcBarsFrom(flag, 0); }
+void CScore::RecalcBars(bool flag) {
+    // An edit recalculates the whole score when it changed what the passes carry from bar to
+    // bar (a time signature, a clef or key, a tempo mark): the next bar edit's reindex starts
+    // from bar 0 again.
+    reindexStarts.clear();
+    RecalcBarsFrom(flag, 0);
+}
 
 void CScore::RecalcBarsFromSystem(int firstSystem) { RecalcBarsFrom(false, firstSystem); }
 
 void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
+    DropForgottenStarts();
     CBar* bar0 = GetBar(0);
     CLine* line0 = GetLine(0);
     if (!bar0 || !line0) return;
