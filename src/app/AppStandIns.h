@@ -1,6 +1,6 @@
 // Least forms of the objects that start-up builds and shutdown frees but that later work
-// writes: the MIDI device list and port lists, the user libraries, the tool bars and the
-// transport bar, the support windows, the audio engine host and the plug-in table. Each has its
+// writes: the MIDI device list and port lists, the user libraries, the tool bars (the transport
+// bar is the view's), the support windows, the audio engine host and the plug-in table. Each has its
 // owner's name and only what the application object calls. The system's MIDI devices are a list
 // that tests fill.
 #pragma once
@@ -10,6 +10,7 @@
 #include "framework/ControlBar.h"
 #include "framework/TreeCtrl.h"
 #include "platform/Handles.h"
+#include "view/ViewStandIns.h"
 
 class CZelDoc;
 class CDialog;
@@ -65,8 +66,8 @@ class CGuitarLib : public CLibrary {};
 
 // --- bars ------------------------------------------------------------------------------------
 
-// Control ids of the bars.
-enum : unsigned { kStdToolBarId = 0xE800, kStatusBarId = 0xE801, kMainToolBarId = 0xE802, kTransportBarId = 0xE803 };
+// Control ids of the bars (the transport bar's is CTransport::kBarId, view/ViewStandIns.h).
+enum : unsigned { kStdToolBarId = 0xE800, kStatusBarId = 0xE801, kMainToolBarId = 0xE802 };
 
 class CZelToolBar : public CControlBar {
 public:
@@ -80,11 +81,6 @@ public:
 class CMainToolBar : public CZelToolBar {
 public:
     bool Create(CFrameWnd* frame) { return CreateIn(frame, "Tools", kMainToolBarId, 240); }
-    void SetDocument(CZelDoc*) {}
-};
-class CTransport : public CZelToolBar {
-public:
-    bool Create(CFrameWnd* frame) { return CreateIn(frame, "Transport", kTransportBarId, 300); }
     void SetDocument(CZelDoc*) {}
 };
 // The status bar at the bottom of the main frame.

@@ -42,6 +42,12 @@ void Performer::SetCountOff(int value) { g_countOff.store(value); }
 int GetTransportState() { return g_transport.load(); }
 void SetTransportState(int state) { g_transport.store(state); }
 
+bool CTransport::Create(CFrameWnd* frame) {
+    if (!CControlBar::Create("Transport", frame, kBarId, CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY, SIZE{300, 24})) return false;
+    EnableDocking(CBRS_ALIGN_ANY);
+    return true;
+}
+
 std::vector<int>& CTransport::Commands() {
     static std::vector<int> ids;
     return ids;

@@ -1,12 +1,15 @@
 // Least forms of what the score view reads of the MIDI layer, which is not written yet: the
-// performer's score and play position, the transport word and the transport bar's command
+// performer's score and play position, the transport word and the transport bar with its command
 // entry. Every word the performer's thread shares is an atomic behind an accessor; the
 // position is one packed word, so bar, beat and tick are always read from one moment.
 #pragma once
 #include <cstdint>
 #include <vector>
 
+#include "framework/ControlBar.h"
+
 class CScore;
+class CZelDoc;
 
 class Performer {
 public:
@@ -25,9 +28,15 @@ public:
 int GetTransportState();
 void SetTransportState(int state);
 
-class CTransport {
+// The transport bar: a control bar of the main frame (start-up makes it) with the transport
+// commands.
+class CTransport : public CControlBar {
 public:
+    static constexpr UINT kBarId = 0xE803;
     static constexpr int kStop = 2501;
+    // Makes the bar in the frame (docking at the top); false when it cannot.
+    bool Create(CFrameWnd* frame);
+    void SetDocument(CZelDoc*) {}
     // The transport bar's command entry; stop (2501) sets the transport word to 0. The ids
     // given are kept, in order, in Commands().
     static void OnTransportCommand(int id);
