@@ -1,5 +1,6 @@
 #include "model/DocumentStandIns.h"
 
+#include "framework/Globals.h"
 #include "model/ZelDoc.h"
 
 std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
@@ -30,7 +31,21 @@ bool CZelDoc::OnKeyChar(int ch, int) {
     return true;
 }
 
+namespace {
+int RefuseEveryEnding(const std::string&, CZelDoc&, CFile&) { return CZelDoc::kReadWrongMagic; }
+}  // namespace
+
 ScoreImporterFn& ScoreImporter() {
-    static ScoreImporterFn importer = [](const std::string&, CZelDoc&, CFile&) { return int(CZelDoc::kReadWrongMagic); };
+    static ScoreImporterFn importer = RefuseEveryEnding;
     return importer;
 }
+
+namespace {
+void Reset() {
+    DocumentHintTargets() = {};
+    PlaybackRunning() = false;
+    ThruChangePending() = false;
+    ScoreImporter() = RefuseEveryEnding;
+}
+const bool registered = (fw::RegisterGlobalsReset(&Reset), true);
+}  // namespace

@@ -50,8 +50,6 @@ struct Env {
     }
     ~Env() {
         SetPrinterSystem(before);
-        ScoreImporter() = nullptr;
-        ScoreImporter() = [](const std::string&, CZelDoc&, CFile&) { return int(CZelDoc::kReadWrongMagic); };
         fw::ResetAllGlobals();
     }
     std::string path(const std::string& name) const { return dir.path() + "/" + name; }

@@ -77,9 +77,6 @@ struct Env {
     }
     ~Env() {
         SetPrinterSystem(before);
-        DocumentHintTargets() = {};
-        PlaybackRunning() = false;
-        ThruChangePending() = false;
         fw::ResetAllGlobals();
     }
 };
