@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppStandIns.h"
+#include "app/TemplateFolderScan.h"
 #include "model/NewScore.h"
 #include "platform/FileNames.h"
 #include "platform/StdDlg.h"
