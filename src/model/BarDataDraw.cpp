@@ -97,15 +97,7 @@ void CBar::DrawDataItem(CBarItem* item) {
     const bool grey = !g_draw.printingDC && (!plain || !score->IsVoiceShown(item->VoiceField()));
     item->VerifyTrack();
     if (!shown || !g_model.currentStaff || !g_model.currentStaff->IsShown()) return;
-    if (grey) {
-        g_model.secondColorDrawing = true;
-        a->SetRoleColor(8);
-    }
-    item->Draw();
-    if (grey) {
-        g_model.secondColorDrawing = false;
-        a->SetColor(0);
-    }
+    DrawItemGreyed(*item, grey);
 }
 
 void CBar::DrawDataView() {

@@ -491,16 +491,7 @@ void CBar::DrawOwnItems() {
         } else if (item->IsHidden() && !showHidden) {
             continue;
         }
-        const bool grey = item->IsHidden() && !g_draw.printingDC;
-        if (grey) {
-            g_model.secondColorDrawing = true;
-            a->SetRoleColor(8);
-        }
-        item->Draw();
-        if (grey) {
-            g_model.secondColorDrawing = false;
-            a->SetColor(0);
-        }
+        DrawItemGreyed(*item, item->IsHidden() && !g_draw.printingDC);
         longest = std::max(longest, item->GetBarSpan());
     }
     rec::Put<std::int16_t>(this, kLongestItemSpan,

@@ -169,14 +169,7 @@ void CPage::DrawTitles() {
     for (const CZelDoc::DeferredItem& d : deferred) {
         if (!d.item || !d.trkBar) continue;
         d.trkBar->SetCurrent();
-        const bool grey = !g_draw.printingDC && !score->IsVoiceShown(d.item->VoiceField());
-        fw::ScopedGlobal<bool> keepGrey(g_model.secondColorDrawing);
-        if (grey) {
-            g_model.secondColorDrawing = true;
-            a->SetRoleColor(8);
-        }
-        d.item->Draw();
-        if (grey) a->SetColor(0);
+        DrawItemGreyed(*d.item, !g_draw.printingDC && !score->IsVoiceShown(d.item->VoiceField()));
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
+#include "framework/Globals.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -339,4 +340,17 @@ bool CScoreItem::IsPlainKeySig() const {
     // The key signature's flag byte (at 26 - 7 = 19): a value above 63 marks a key shown only
     // as a warning at the bar's end.
     return IsKeySig() && CBaseItem::Size() > 19 && rec::Get<std::uint8_t>(this, 19) <= 63;
+}
+
+void DrawItemGreyed(CScoreItem& item, bool grey) {
+    CArtist* a = g_draw.artist;
+    if (!grey || !a) {
+        item.Draw();
+        return;
+    }
+    fw::ScopedGlobal<bool> keepGrey(g_model.secondColorDrawing);
+    g_model.secondColorDrawing = true;
+    a->SetRoleColor(8);
+    item.Draw();
+    a->SetColor(0);
 }

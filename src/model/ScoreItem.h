@@ -272,6 +272,10 @@ inline const ScoreItemBehaviour& CScoreItem::Behaviour() const {
     return info ? static_cast<const ScoreItemBehaviour&>(*info->behaviour) : BareScoreItemBehaviour();
 }
 
+// Draws the item; with grey, in the colour of role 8 with the second-colour switch on (put back
+// afterwards, also when the drawing throws), and the artist's colour black again after.
+void DrawItemGreyed(CScoreItem& item, bool grey);
+
 // The record head (class slot, size, type, scale) and the slot, as plain numbers.
 inline constexpr int kRecordHeadSize = int(rec::kHeadEnd);
 inline constexpr int kClassSlotSize = rec::kSlotBytes;
