@@ -7,7 +7,10 @@ namespace notation {
 int CurrentSlashPosition() { return 0; }
 bool ShowEveryAccidental() { return false; }
 
-int TieStartPosition(CBarItem*) { return 0; }
+int TieStartPosition(CBarItem* tie) {
+    enum : int { kStartPosition = 18 };
+    return tie && tie->RecordSizeField() >= kStartPosition + 2 ? rec::Get<std::int16_t>(tie, kStartPosition) : 0;
+}
 void SetTieSide(CBarItem*, bool) {}
 void SetTieBits17(CBarItem* tie, int value) {
     if (!tie || tie->RecordSizeField() < 18) return;

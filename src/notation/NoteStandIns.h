@@ -19,7 +19,8 @@ int CurrentSlashPosition();
 bool ShowEveryAccidental();
 
 // --- ties, tuplets and other attached items ---
-// The tie's start staff position and its side operation (CTieType::SetSide).
+// The tie's start staff position (its word at 18; 0 for a record too short to hold it) and its
+// side operation (CTieType::SetSide).
 int TieStartPosition(CBarItem* tie);
 void SetTieSide(CBarItem* tie, bool above);
 // CTieType::SetBits17: the pitch of the tied head into bits 1-7 of the tie's byte 17, bit 0 kept.

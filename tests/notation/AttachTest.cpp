@@ -536,6 +536,25 @@ TEST_F(AttachTest, RelinkTiesMatchesByPositionAndPitch) {
     EXPECT_FALSE(note->Head(2)->HasTieStart()) << "same position, other pitch";
 }
 
+// A stem update turns each tie of a chord to the side its own head gives it (the head at the
+// tie's start staff position): with the stem up the top head's tie above, the others below.
+TEST_F(AttachTest, AStemUpdateSidesEachTieByItsOwnHead) {
+    PutNote(0, 0, 256, {{-4, 55, kTieStart}, {-2, 59, kTieStart}, {0, 62, kTieStart}});
+    const int pitches[] = {55, 59, 62};
+    for (int k = 0; k < 3; ++k) {
+        recordtest::Bytes tie = TwoEnded(kTie, 0, 256, -4 + 2 * k, 1, 0, -4 + 2 * k, pitches[k]);
+        rec::Put<std::int16_t>(tie.data(), 34, std::int16_t(20));  // the curve above
+        Put(0, tie);
+    }
+    NoteAt(0, 256)->UpdateStem(1, true);
+    std::vector<std::pair<int, bool>> sides;
+    trkbar::ForEachLiveItem(Bar(0), [&](CBarItem* r) {
+        if (r->TypeCode() == kTie) sides.emplace_back(Word(r, kStartY), Word(r, 34) >= 0);
+    });
+    std::sort(sides.begin(), sides.end());
+    EXPECT_EQ(sides, (std::vector<std::pair<int, bool>>{{-4, false}, {-2, false}, {0, true}}));
+}
+
 // --- where curves meet the note ---------------------------------------------------------------
 
 TEST_F(AttachTest, AttachPointsAtTheStemTheHeadsAndTheBeam) {
