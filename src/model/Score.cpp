@@ -1,8 +1,10 @@
 #include "model/Score.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
+#include "framework/Globals.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreArrays.h"
@@ -11,6 +13,7 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "platform/DrawGlobals.h"
+#include "platform/FontArray.h"
 #include "platform/StdMenu.h"
 #include "platform/StdArray.h"
 
@@ -331,4 +334,22 @@ bool CScore::ChooseTrackFromMenu(int x, int y, int* track) {
     if (chosen < 0) return false;
     *track = chosen;
     return true;
+}
+
+// --- fonts ------------------------------------------------------------------------------------------
+
+void CScore::RemapFonts() {
+    CFontArray* table = fonts.get();
+    if (!table) return;
+    for (CScoreArray* a : std::initializer_list<CScoreArray*>{bars.get(), lines.get(), pages.get(), tracks.get()})
+        if (a) a->ResolveFonts(table);
+    fw::ScopedGlobal<CTrack*> keepTrack(g_model.currentTrack);
+    for (int t = 0; t < GetTrackCount(); ++t) {
+        g_model.currentTrack = GetTrack(t);
+        if (CTrkBarArray* a = GetTrkBarArray(t)) a->ResolveFonts(table);
+    }
+    if (pageTexts) pageTexts->ForEachNotify(table);
+    if (lyrics) lyrics->ForEachNotify(table);
+    for (FontRef* f : {&textFont1, &textFont2, &textFont3, &chordFrameFont, &textFont5, &staffLabelFont, &timecodeFont})
+        table->ResolveFont(f);
 }

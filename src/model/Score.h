@@ -211,6 +211,11 @@ public:
     CPageTextArray* GetPageTextArray() { return pageTexts.get(); }
     CLyricArray* GetLyricArray() { return lyrics.get(); }
     CFontArray* GetFontArray() { return fonts.get(); }
+    // Maps every stored font reference of the score through its font table, in the table's
+    // direction (recorded for a save, mapped back after a load): the bars', systems', pages' and
+    // tracks' records, every bar of every track (with that track current), the page texts, the
+    // lyric lines and the score's own fonts.
+    void RemapFonts();
     CDeviceArray* GetDeviceArray() { return devices.get(); }
     CPatchArray* GetPatchArray() { return patches.get(); }
     CTrkBarArray* GetTrkBarArray(int track);

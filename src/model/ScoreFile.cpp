@@ -11,6 +11,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
+#include "framework/Globals.h"
 #include "framework/MessageBox.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
@@ -26,6 +27,8 @@
 #include "model/TrkBar.h"
 #include "platform/ChunkStream.h"
 #include "platform/DebugLog.h"
+#include "platform/DrawGlobals.h"
+#include "platform/FontArray.h"
 #include "platform/FontRef.h"
 #include "platform/Handles.h"
 #include "platform/PortLayer.h"
@@ -70,9 +73,6 @@ std::int32_t ScaleOldPageUnit(std::int32_t v, int size) {
 // These belong to the document and the subsystems above the model; until those are written
 // they keep their names here and do nothing.
 
-// The document resolves the fonts in loading mode: the font map, the title blocks and every
-// item map their font indices through the loaded font list.
-void ResolveFontsOnLoad(CScore& /*score*/, ScoreFileDoc& /*doc*/) {}
 // `CScore::CheckLyricLines`: checks the lyric lines after loading.
 void CheckLyricLines(CScore& /*score*/) {}
 // `CScore::RebindDevices`: binds each track's output device and patches to what the stored
@@ -87,7 +87,7 @@ void ReadVSTRackText(CScore& /*score*/) {}
 // settings, lyric lines, indices, the bars' inherited values and the after-load fix-ups.
 void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
     g_model.currentScore = &score;
-    if (resolveFonts) ResolveFontsOnLoad(score, doc);
+    if (resolveFonts) doc.ResolveFonts(score, false);
     // The file's engraver settings are the current ones from here on.
     g_model.engraverSettings = &doc.engraver;
     CheckLyricLines(score);
@@ -216,6 +216,20 @@ ScoreFileDoc::~ScoreFileDoc() {
     if (g_model.engraverSettings == &engraver) g_model.engraverSettings = nullptr;
 }
 
+void ScoreFileDoc::ResolveFonts(CScore& score, bool saving) {
+    CFontArray* table = score.GetFontArray();
+    if (!table) return;
+    fw::ScopedGlobal<bool> direction(g_draw.fontsForSave, saving);
+    if (saving) table->Clear();
+    fontMap.Remap([table](std::uint16_t face) {
+        FontRef ref{face, 1, 0, 0};
+        table->ResolveFont(&ref);
+        return ref.face;
+    });
+    for (TitleBlock& block : titles) block.ResolveFonts(table);
+    score.RemapFonts();
+}
+
 // --- writing -------------------------------------------------------------------------------
 
 void ScoreFile::WriteHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
@@ -288,6 +302,9 @@ void ScoreFile::WriteBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
 void ScoreFile::Write(CScore& score, ScoreFileDoc& doc, CFile& file) {
     CChunkStream s;
     s.SetFile(&file);
+    // The font table is built again from the faces the references use, so that a read maps
+    // every reference back by its face's name.
+    doc.ResolveFonts(score, true);
     // The device and patch lists are gathered by the MIDI layer before saving; without it
     // the score keeps the lists it has.
     WriteHeader(score, doc, s);

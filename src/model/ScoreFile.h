@@ -50,6 +50,11 @@ struct ScoreFileDoc {
     FontMap fontMap{};
     MarkPlaybackTable markPlayback{};
     PrinterSettings* printer = nullptr;     // none: no printer chunk is read or written
+
+    // Maps the fonts of the font map, the title blocks and the whole score through the score's
+    // font table: saving empties the table and records every face used; loading rewrites every
+    // reference to the face its stored name has on this machine.
+    void ResolveFonts(CScore& score, bool saving);
 };
 
 // Reader state that record readers consult while a file is read.

@@ -70,13 +70,6 @@ extern ViewDragGlobals g_viewDrag;
 
 // --- fonts ------------------------------------------------------------------------------------
 
-// The score's font table: 34-byte entries (16-bit id, name).
-class CFontArray : public StdArrayClass<CFontArray> {
-public:
-    static constexpr int kElementSize = 34;
-    CFontArray() { SetElemSize(kElementSize); }
-};
-
 // Patches the scores were told are in use (score, port, channel, patch), in order.
 class CScore;
 struct NotedPatch {

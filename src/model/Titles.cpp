@@ -6,6 +6,7 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "platform/ChunkStream.h"
+#include "platform/FontArray.h"
 
 namespace {
 
@@ -44,6 +45,11 @@ TitleBlock::TitleBlock(int k, int align) : kind(std::uint8_t(k)), alignment(std:
         line = TitleLine{};
         line.font = font;
     }
+}
+
+void TitleBlock::ResolveFonts(CFontArray* fonts) {
+    if (!fonts) return;
+    for (int i = 0; i < UsedLines(); ++i) fonts->ResolveFont(&lines[i].font);
 }
 
 void InitTitleBlocks(TitleBlock (&blocks)[TitleBlock::kBlocks]) {

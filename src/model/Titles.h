@@ -51,6 +51,10 @@ struct TitleBlock {
     // bottom to its own, headers and footers draw on the page's printable rectangle.
     void Draw(RECT& area, class CPage* page);
 
+    // Maps the font of each line it uses through a font table (recorded for a save, mapped
+    // back after a load).
+    void ResolveFonts(class CFontArray* fonts);
+
     // The "TITL" chunk.
     void Write(CChunkStream& stream) const;
     void Read(CChunkStream& stream);

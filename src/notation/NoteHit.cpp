@@ -14,6 +14,7 @@
 #include "notation/NoteStandIns.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
+#include "platform/FontArray.h"
 
 namespace {
 
@@ -195,7 +196,7 @@ void NoteBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
         if ((m->Flags() & 0x01) || !(code == 250 || (code >= 100 && code <= 115))) continue;
         if (m->Size() < NoteMark::kFont + 6) continue;
         FontRef font = m->Font();
-        notation::ResolveFontRef(&font, fonts);
+        if (fonts) fonts->ResolveFont(&font);
         if (code >= 100 && code <= 107) {
             FontRef track;
             if (g_model.currentTrack) {

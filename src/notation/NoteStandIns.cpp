@@ -26,7 +26,3 @@ namespace notation {
 void RunEditMarkTask(CRawNote*) {}
 
 }  // namespace notation
-
-namespace notation {
-void ResolveFontRef(FontRef*, CFontArray*) {}
-}  // namespace notation

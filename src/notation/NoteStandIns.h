@@ -49,11 +49,3 @@ namespace notation {
 void RunEditMarkTask(CRawNote* note);
 }  // namespace notation
 
-class CFontArray;
-struct FontRef;
-namespace notation {
-// The font-reference resolution through the document's font table after a load: a stored face
-// index becomes the installed list's index of the same name (left as it is until the font
-// table's look-up exists).
-void ResolveFontRef(FontRef* font, CFontArray* fonts);
-}  // namespace notation

@@ -49,6 +49,9 @@ struct DrawGlobals {
     FontRef standardFontRefs[5];
     FontRef defaultMusicFontRef;
     std::uint16_t jazzFace = FontRef::kNoFace;  // the face found for "JazzCW"
+    // The direction of the font tables' mapping: set while references are recorded for a save,
+    // clear while they are mapped back after a load.
+    bool fontsForSave = false;
 
     // Preference colour numbers: roles 0-7 (voices), 8 (grey), 9 (selection).
     std::uint8_t roleColors[10] = {0, 5, 3, 1, 6, 4, 2, 16, 10, 5};

@@ -2,6 +2,7 @@
 // the reader's rules for magic, versions, unknown and missing chunks; the crash-safe save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -28,7 +29,10 @@
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "platform/DrawGlobals.h"
+#include "platform/FontMap.h"
 #include "platform/Handles.h"
+#include "platform/Port.h"
 
 namespace {
 
@@ -159,6 +163,44 @@ TEST_F(ScoreFileTest, ReadBackKeepsTracksItemsAndTitles) {
     EXPECT_EQ(back.GetTrack(1)->GetVoicePatch(3), 41);
     EXPECT_EQ(trkbartest::Types(back.GetTrkBar(1, 2)), (std::vector<int>{171, 174, 255}));
     EXPECT_STREQ(d2.titles[2].lines[1].text, "Anon.");
+}
+
+// Font references travel by the names of their faces: the save records every face the font map,
+// the titles and the score use; a read rewrites each reference to the face its stored name has
+// here. A file written where index 3 was the face that is index 4 here reads back as index 4.
+TEST_F(ScoreFileTest, FontReferencesTravelByTheNamesOfTheirFaces) {
+    InitDrawing();
+    CFontList& list = *GetFontList();
+    ASSERT_GE(list.GetCount(), 6);
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    d.fontMap.musicFace = g_draw.defaultMusicFontRef.face;
+    d.titles[0].lines[0].font.face = 3;
+    score.textFont1.face = 5;
+    std::vector<std::uint8_t> bytes = Save(score, d);
+    const std::size_t at = Find(bytes, "FNTS");
+    ASSERT_NE(at, std::string::npos);
+    const int entries = (bytes[at + 8] << 8) | bytes[at + 9];
+    std::vector<int> ids;
+    for (int n = 0; n < entries; ++n) {
+        const std::size_t e = at + 10 + 34 * std::size_t(n);
+        const int id = std::int16_t((bytes[e] << 8) | bytes[e + 1]);
+        ids.push_back(id);
+        EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[e + 2]), list.GetFaceName(id)) << "entry " << n;
+        // The file comes from a machine where index 3 named our face 4.
+        if (id == 3) std::strncpy(reinterpret_cast<char*>(&bytes[e + 2]), list.GetFaceName(4), 31);
+    }
+    for (int face : {3, 5, int(g_draw.defaultMusicFontRef.face)})
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), face), 1) << "face " << face << " recorded once";
+
+    CScore back(&doc);
+    ScoreFileDoc d2;
+    CMemFile file(bytes);
+    ASSERT_TRUE(ScoreFile::Open(back, d2, file));
+    EXPECT_EQ(d2.titles[0].lines[0].font.face, 4);
+    EXPECT_EQ(back.textFont1.face, 5);
+    EXPECT_EQ(d2.fontMap.musicFace, g_draw.defaultMusicFontRef.face);
 }
 
 TEST_F(ScoreFileTest, MagicAndVersionGates) {
