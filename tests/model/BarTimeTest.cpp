@@ -97,12 +97,12 @@ TEST(BarTimeTest, PositionsToPageX) {
     // With a lead-in the part before the first column has a width of its own.
     b.Chart({{128, 0}, {576, 960}});
     b.bar->SetLeadInWidth(40);
-    EXPECT_EQ(b.bar->FractionToX(128), 190);
-    EXPECT_EQ(b.bar->XToFraction(190), 128);
-    EXPECT_EQ(b.bar->FractionToX(64), 170);
-    EXPECT_EQ(b.bar->XToFraction(170), 64);
-    EXPECT_EQ(b.bar->FractionToX(576), 370);
-    EXPECT_EQ(b.bar->XToFraction(370), 576);
+    // (position, page x), both ways: the first column, inside the lead-in, a later column.
+    const std::pair<int, int> leadIn[] = {{128, 190}, {64, 170}, {576, 370}};
+    for (auto [position, x] : leadIn) {
+        EXPECT_EQ(b.bar->FractionToX(position), x) << position;
+        EXPECT_EQ(b.bar->XToFraction(x), position) << x;
+    }
 }
 
 TEST(BarTimeTest, StepsAndOffsetSearchesEnd) {
