@@ -22,6 +22,18 @@ struct MemoryDC {
     CBitmap bmp;
 };
 
+// A small memory port with the music face selected at 24 pixels.
+struct MusicDC : MemoryDC {
+    MusicDC() : MemoryDC(10, 10) {
+        lf.lfHeight = -24;
+        std::strcpy(lf.lfFaceName, fw::kMusicFaceName);
+        music.CreateFontIndirect(lf);
+        dc.SelectObject(&music);
+    }
+    LOGFONT lf;
+    CFont music;
+};
+
 long DiffersFrom(CDC& from, int w, int h, const CBitmap& other) {
     CBitmap b;
     b.CreateBitmap(w, h);
@@ -157,27 +169,15 @@ TEST(Fonts, MusicFaceCodesDrawWhatTheProgramMeansByThem) {
     };
     for (const auto& n : named) EXPECT_STREQ(fw::MusicGlyphName(n.code), n.name) << n.code;
 
-    MemoryDC m(10, 10);
+    MusicDC m;
     ASSERT_TRUE(fw::MusicFontAvailable());
-    LOGFONT lf;
-    lf.lfHeight = -24;
-    std::strcpy(lf.lfFaceName, fw::kMusicFaceName);
-    CFont music;
-    music.CreateFontIndirect(lf);
-    m.dc.SelectObject(&music);
     EXPECT_LT(m.dc.GetCharWidth(141), m.dc.GetCharWidth(142));
     EXPECT_EQ(m.dc.GetCharWidth(173), m.dc.GetCharWidth(165));
 }
 
 TEST(Fonts, MusicFaceMeasuresFromItsTable) {
-    MemoryDC m(10, 10);
+    MusicDC m;
     ASSERT_TRUE(fw::MusicFontAvailable());
-    LOGFONT lf;
-    lf.lfHeight = -24;
-    std::strcpy(lf.lfFaceName, fw::kMusicFaceName);
-    CFont music;
-    music.CreateFontIndirect(lf);
-    m.dc.SelectObject(&music);
     struct {
         UINT code;
         int width;
@@ -189,6 +189,7 @@ TEST(Fonts, MusicFaceMeasuresFromItsTable) {
     EXPECT_EQ(tm.tmDescent, 6);
     EXPECT_EQ(m.dc.GetTextCharset(), SYMBOL_CHARSET);
     // A width request stretches the glyphs.
+    LOGFONT lf = m.lf;
     lf.lfWidth = 14;
     CFont wide;
     wide.CreateFontIndirect(lf);
