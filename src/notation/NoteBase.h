@@ -213,6 +213,11 @@ ZEL_RECORD_VIEW(CRawHead);
 // the half flag.
 double NoteDuration(const CRawHead& item, int barLength);
 
+// The hit test of a note's or rest's marks at a page point: every mark (side 0), only those
+// standing over the staff (1: vertical position above 1440) or only those under it (2: below).
+// A hit leaves the mark's index as the hit part and the mark tool (906) as the hit tool.
+bool HitTestMarksOnSide(CRawHead& item, int x, int y, int side);
+
 // The version and build of the file being read compare below (version, build).
 bool LoadedFileBefore(int version, int build);
 // The face index of the music font.

@@ -196,9 +196,16 @@ RECT* RawHeadBehaviour::GetMarkRect(CRawHead& item, RECT* rect, int i) const {
     return rect;
 }
 
-bool RawHeadBehaviour::HitTestMarks(CRawHead& item, int x, int y) const {
+bool RawHeadBehaviour::HitTestMarks(CRawHead& item, int x, int y) const { return HitTestMarksOnSide(item, x, y, 0); }
+
+bool HitTestMarksOnSide(CRawHead& item, int x, int y, int side) {
+    constexpr int kMiddle = 1440;
     const int n = item.WholeMarks(false);
     for (int i = 0; i < n; ++i) {
+        if (side != 0) {
+            const int v = item.GetMark(i)->GetWord(NoteMark::kYOffset);
+            if (side == 1 ? v <= kMiddle : v >= kMiddle) continue;
+        }
         RECT r{};
         item.GetMarkRect(&r, i);
         r = Normalised(r);

@@ -92,6 +92,34 @@ TEST_F(NoteHit, PartsAndTheirDrags) {
     EXPECT_FALSE(note->HitTest(stem.right + 40, stem.top)) << "beside the note";
 }
 
+// The search from the system below or above asks only for the marks over the staff (side 1:
+// vertical position above 1440) or under it (side 2); side 0 takes every mark.
+TEST_F(NoteHit, MarksOfOneSideOfTheStaff) {
+    RecordBuf buf(1024);
+    CNote* note = MakeNote(buf, 1, 3);
+    note->SetPositionField(400);
+    note->LayoutChord();
+    AddMark(note, 23)->SetYOffset(1600);  // over the staff
+    AddMark(note, 23)->SetYOffset(1000);  // under it
+    RECT over, under;
+    note->GetMarkRect(&over, 0);
+    note->GetMarkRect(&under, 1);
+    ASSERT_NE(Centre(over).y, Centre(under).y);
+    struct Case {
+        int side;
+        POINT at;
+        int part;  // -1: no hit
+    };
+    const Case cases[] = {{0, Centre(over), 0}, {0, Centre(under), 1}, {1, Centre(over), 0},
+                          {1, Centre(under), -1}, {2, Centre(over), -1}, {2, Centre(under), 1}};
+    for (const Case& c : cases) {
+        g_model.hitPart = 99;
+        const bool hit = HitTestMarksOnSide(*note, c.at.x, c.at.y, c.side);
+        EXPECT_EQ(hit, c.part >= 0) << "side " << c.side << " part " << c.part;
+        if (hit) EXPECT_EQ(g_model.hitPart, c.part) << "side " << c.side;
+    }
+}
+
 TEST_F(NoteHit, BeamedStemsHiddenVoicesAndDots) {
     RecordBuf buf;
     CNote* eighth = OneHead(buf, 0, 4, true);
