@@ -76,7 +76,9 @@ void DeleteItemArray(CItemArray* a) {
     delete a;
 }
 
-// Marks the score's layout as needing a reflow (the score's reflow keeps the flag).
+// Where a bar's repeat structure changed and the score's layout wants a reflow. The score keeps
+// no mark for it: an edit operation that makes such a change asks its task for a new layout
+// (CScoreTask::SetLayoutChanged), as the bar erase does.
 void MarkLayoutDirty(CScore* score) {}
 
 }  // namespace
