@@ -130,6 +130,12 @@ void TempoMap::Reset() {
     buffer.size = 0;
 }
 
+void TempoMap::Truncate(int n) {
+    if (n < 0 || n >= Count()) return;
+    buffer.count = std::uint32_t(n);
+    buffer.size = std::uint32_t(n) * kEntrySize;
+}
+
 // --- construction and destruction -----------------------------------------------------------
 
 CScore::CScore(CZelDoc* doc) : document(doc) {

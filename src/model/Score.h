@@ -66,6 +66,8 @@ public:
     void SetTempos(int i, std::int32_t tempo, std::int32_t marked);
     // Empties the map.
     void Reset();
+    // Keeps the first n entries only.
+    void Truncate(int n);
     void Free() {
         buffer.Free();
         buffer.Init();
@@ -162,9 +164,13 @@ public:
     // The same recalculation (flag clear) for an edit that changed nothing before system
     // `firstSystem`: the systems before it keep what the last recalculation gave them, and
     // the walk starts there with the running values that recalculation carried into it. The
-    // bars' own tempo marks, the tempo map and the timing are still renewed from bar 0. Without
-    // running values for that system (no recalculation since, another layout of the systems
-    // before it, `wholeScorePasses`), the whole score is recalculated.
+    // tempo map and the timing pass resume where that recalculation noted them at the system's
+    // first bar; where it could not note them (an entry after went among those before, the
+    // pass had already passed over the bar) or an entry of this walk goes among them, the bars'
+    // own tempo marks, the tempo map and the timing are renewed from bar 0. Without running
+    // values for that system (no recalculation since, another layout of the systems before it,
+    // a change to an earlier bar's own items or length, `wholeScorePasses`), the whole score is
+    // recalculated.
     void RecalcBarsFromSystem(int firstSystem);
     // Forgets the running values the last recalculation and reindex left, so that the next
     // ones walk the whole score: for an edit of bars or staves early in the score that did not
@@ -300,8 +306,27 @@ private:
         int firstBar = 0;
         int barCount = 0;
         std::vector<std::uint8_t> staves;    // clef, key, display value per track
+        // The tempo walk at the system's first bar: the tempo map's entries before it, how many
+        // entries had been added, the tempo in force.
+        int entries = 0;
+        int adds = 0;
+        int tempo = 0;
+        int unit = 3;
+        bool dotted = false;
+        // The timing pass before it reached those entries' successor, when nothing added after
+        // went among them and the pass had not yet passed over the system's first bar.
+        bool timed = false;
+        double elapsed = 0;
+        int quarter = 0;
+        int marked = 0;
+        std::int32_t lastTime = 0;
+        int cursor = 0;
+        bool cursorStamped = false;
     };
     std::vector<RecalcStart> recalcStarts;
+    // Each bar's start in ticks as the last recalculation counted it (and the end of the last
+    // bar); a recalculation from a later system keeps those before it (memory only).
+    std::vector<std::int32_t> recalcTicks;
     // What a reindex carried into each page it walked: the page's first system and bar, and
     // the bar walk's running values there (memory only).
     struct ReindexStart {

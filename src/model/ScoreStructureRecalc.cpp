@@ -2,6 +2,7 @@
 // its display value, time signature, tempo), the widths that key and time signature changes
 // take, the staves' display bits, the tempo map and the bars' start times in milliseconds.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -125,14 +126,51 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
     bool dotted = false;
     Meter meter = *bar0->GetMeter();
 
-    std::vector<std::int32_t> startTicks(std::size_t(std::max<int>(barCount, 0)) + 1, 0);
-    for (int b = 0; b < barCount; ++b) {
+    // The tempo walk and the timing resume at `from` where the last recalculation noted how
+    // they stood at its first bar: the bars before are as it left them.
+    RecalcStart resume;
+    const bool resumed = from > 0 && recalcStarts[std::size_t(from)].timed && recalcTicks.size() > std::size_t(fromBar);
+    if (resumed) resume = recalcStarts[std::size_t(from)];
+
+    std::vector<std::int32_t>& startTicks = recalcTicks;
+    const int ticksFrom = resumed ? fromBar : 0;
+    startTicks.resize(std::size_t(std::max<int>(barCount, 0)) + 1, 0);
+    if (ticksFrom == 0) startTicks[0] = 0;
+    for (int b = ticksFrom; b < barCount; ++b) {
         CBar* bar = GetBar(b);
         startTicks[std::size_t(b) + 1] = startTicks[std::size_t(b)] + (bar ? bar->GetLength() : 0);
     }
 
-    tempoMap.Reset();
-    tempoMap.Add({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+    // Every entry added is counted; one that lands among the entries already there (a time
+    // not after the last) is noted with where it landed.
+    struct Landing {
+        int add;
+        int index;
+    };
+    std::vector<Landing> landings;
+    int adds = 0;
+    bool addFailed = false;
+    const auto addEntry = [&](const TempoMap::Entry& entry) {
+        const int n = tempoMap.Count();
+        if (n > 0 && tempoMap.Get(n - 1).time >= entry.time) {
+            int at = n - 1;
+            while (at > 0 && tempoMap.Get(at - 1).time >= entry.time) --at;
+            landings.push_back({adds, at});
+        }
+        ++adds;
+        if (!tempoMap.Add(entry)) addFailed = true;
+    };
+
+    if (resumed) {
+        tempoMap.Truncate(resume.entries);
+        adds = resume.adds;
+        tempo = resume.tempo;
+        unit = resume.unit;
+        dotted = resume.dotted;
+    } else {
+        tempoMap.Reset();
+        addEntry({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+    }
 
     // What a bar takes from the tempo in force and its own tempo marks, and what it adds to
     // the tempo map.
@@ -142,7 +180,7 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
         // an entry already stands at that time (a bar of no length, a mark at the bar line)
         // it keeps its own tempo instead of being overwritten with none.
         if (barIndex > 0 && !(tempoMap.Count() > 0 && tempoMap.Get(tempoMap.Count() - 1).time == barStart))
-            tempoMap.Add({std::int16_t(barIndex), barStart, 0, 0});
+            addEntry({std::int16_t(barIndex), barStart, 0, 0});
         rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
         rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
     };
@@ -157,7 +195,7 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
                 dotted = mark->IsDotted();
                 tempo = TempoInRange(mark->GetValue());
                 const int time = item->TimeField();
-                tempoMap.Add({std::int16_t(barIndex), barStart + time, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+                addEntry({std::int16_t(barIndex), barStart + time, TempoToQuarterTempo(tempo, unit, dotted), tempo});
                 if (time == 0) {
                     rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, unit);
                     rec::Put<std::int32_t>(bar, CBar::kStepDotted, dotted ? 1 : 0);
@@ -165,9 +203,9 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
                 }
             }
     };
-    // The bars before `from` renew only what comes from the tempo in force and their own
-    // tempo marks; the rest is as the last recalculation left it.
-    for (int b = 0; b < fromBar; ++b) {
+    // Without a resumed walk, the bars before `from` renew only what comes from the tempo in
+    // force and their own tempo marks; the rest is as the last recalculation left it.
+    for (int b = 0; b < fromBar && !resumed; ++b) {
         CBar* bar = GetBar(b);
         conductor(b, bar);
         tempoMarks(b, bar);
@@ -194,6 +232,11 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
             RecalcStart kept;
             kept.firstBar = barIndex;
             kept.barCount = line->GetBarCount();
+            kept.entries = tempoMap.Count();
+            kept.adds = adds;
+            kept.tempo = tempo;
+            kept.unit = unit;
+            kept.dotted = dotted;
             kept.staves.reserve(std::size_t(tracksN) * 3);
             for (const RunningStaff& r : running) kept.staves.insert(kept.staves.end(), {r.clef, r.key, r.keyDisplay});
             recalcStarts.push_back(std::move(kept));
@@ -324,20 +367,85 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
     }
     keylessBars.clear();
 
-    // Timing: walk the tempo map from bar 0, filling bar marks from the entry before them.
+    // An entry of the walk from `from` that went among the entries kept from before: the map is
+    // built again from bar 0 (the bars' own writes come out the same).
+    bool fromStart = !resumed;
+    for (const Landing& l : landings)
+        if (resumed && l.index < resume.entries) fromStart = true;
+    if (resumed && fromStart) {
+        tempoMap.Reset();
+        landings.clear();
+        tempo = bar0->GetTempo();
+        unit = 3;
+        dotted = false;
+        addEntry({0, 0, TempoToQuarterTempo(tempo, unit, dotted), tempo});
+        for (int k = 0; k < barCount; ++k) {
+            CBar* bar = GetBar(k);
+            conductor(k, bar);
+            tempoMarks(k, bar);
+        }
+        // What the systems before noted no longer matches this walk's count of entries.
+        for (RecalcStart& r : recalcStarts) r.timed = false;
+    }
+    // The systems whose entries this timing pass walks (every system when it walks the whole
+    // map) note how it stands at their first bar, unless an entry added after them went among
+    // the entries before it.
+    const std::size_t noteFrom = resumed ? std::size_t(from) : 0;
+    std::vector<bool> noteTiming(recalcStarts.size(), false);
+    if (!addFailed && (!resumed || !fromStart)) {
+        int lowest = INT_MAX;
+        std::size_t l = landings.size();
+        for (std::size_t k = recalcStarts.size(); k-- > noteFrom;) {
+            RecalcStart& r = recalcStarts[k];
+            while (l > 0 && landings[l - 1].add >= r.adds) lowest = std::min(lowest, landings[--l].index);
+            noteTiming[k] = lowest >= r.entries;
+        }
+    }
+    for (std::size_t k = noteFrom; k < recalcStarts.size(); ++k) recalcStarts[k].timed = false;
+
+    // Timing: walk the tempo map from bar 0 (or from where the resumed walk stood), filling
+    // bar marks from the entry before them.
     double elapsed = 0;
     int quarter = 0;
     // Bars of no length before the first entry's time take the tempo the walk starts with.
     int marked = tempoMap.Count() > 0 ? tempoMap.Get(0).marked : 0;
     std::int32_t lastTime = 0;
     int b = 0;
+    int firstEntry = 0;
+    bool cursorStamped = false;
+    if (!fromStart) {
+        elapsed = resume.elapsed;
+        quarter = resume.quarter;
+        marked = resume.marked;
+        lastTime = resume.lastTime;
+        b = resume.cursor;
+        cursorStamped = resume.cursorStamped;
+        firstEntry = resume.entries;
+    }
     // Bars whose start an entry gave its tempo; a bar passed over without one (its entry could
-    // not be added) takes the tempo in force, so it never keeps a stale one.
-    std::vector<bool> stamped(std::size_t(std::max<int>(barCount, 0)), false);
-    for (int e = 0; e < tempoMap.Count(); ++e) {
+    // not be added) takes the tempo in force, so it never keeps a stale one. Only bars from
+    // where the walk starts are looked at.
+    const int firstStamped = b;
+    std::vector<bool> stamped(std::size_t(std::max<int>(barCount - firstStamped, 0)), false);
+    if (cursorStamped && !stamped.empty()) stamped[0] = true;
+    std::size_t nextStart = noteFrom;
+    for (int e = firstEntry; e < tempoMap.Count(); ++e) {
+        // The systems whose first entries start here note how the pass stands, if it has not
+        // passed over their first bar.
+        for (; nextStart < recalcStarts.size() && recalcStarts[nextStart].entries <= e; ++nextStart) {
+            RecalcStart& r = recalcStarts[nextStart];
+            if (r.entries != e || !noteTiming[nextStart] || b >= r.firstBar) continue;
+            r.timed = true;
+            r.elapsed = elapsed;
+            r.quarter = quarter;
+            r.marked = marked;
+            r.lastTime = lastTime;
+            r.cursor = b;
+            r.cursorStamped = stamped[std::size_t(b - firstStamped)];
+        }
         TempoMap::Entry entry = tempoMap.Get(e);
         while (b < barCount - 1 && startTicks[std::size_t(b) + 1] <= entry.time) {
-            if (!stamped[std::size_t(b)]) GetBar(b)->SetTempo(std::uint16_t(marked));
+            if (!stamped[std::size_t(b - firstStamped)]) GetBar(b)->SetTempo(std::uint16_t(marked));
             ++b;
         }
         if (e > 0 && entry.tempo == 0) {
@@ -353,7 +461,7 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
             CBar* bar = GetBar(b);
             bar->SetStartTime(std::int32_t(elapsed));
             bar->SetTempo(std::uint16_t(marked));
-            stamped[std::size_t(b)] = true;
+            stamped[std::size_t(b - firstStamped)] = true;
         }
     }
     if (barCount > 0 && quarter > 0) elapsed += double(startTicks[std::size_t(barCount)] - lastTime) * 12500.0 / double(quarter);

@@ -261,6 +261,14 @@ struct EditedScore {
         rec::Put<std::uint8_t>(mark, CTempo::kUnit, std::uint8_t((Pick(2, 4) << 4) | 0x02 | (Pick(0, 3) == 0 ? 0x04 : 0)));
         score->GetBar(b)->InsertItemSorted(mark);
     }
+    // A tempo mark at the bar's end or past it (as an older file may hold), so that the entries
+    // the tempo map takes after it can go before it.
+    void AddLateTempo(int b) {
+        std::uint8_t buffer[CTempo::kSize] = {};
+        CTempo* mark = MakeTempoItem(buffer, Pick(40, 200) * 100);
+        mark->SetTimeField(std::int16_t(score->GetBar(b)->GetLength() + (Pick(0, 1) ? 0 : Pick(1, 500))));
+        score->GetBar(b)->InsertItemSorted(mark);
+    }
     void SetMeter(int b) {
         Meter m{};
         m.SetPreset(Pick(0, 5), false);
@@ -286,7 +294,18 @@ struct EditedScore {
             return "append bars";
         }
         alignas(8) std::uint8_t scratch[256] = {};
-        switch (Pick(0, appendHeavy ? 16 : 13)) {
+        switch (Pick(0, appendHeavy ? 17 : 13)) {
+            case 17: {
+                // Near the end, where the appended bars' entries follow, or at the end of the
+                // system two before the last page (where an append's recalculation starts).
+                int late = std::max(0, s.GetBarCount() - 1 - Pick(0, 6));
+                const int before = s.GetPage(s.GetPageCount() - 1)->GetFirstSystem() - 2;
+                if (before >= 0 && Pick(0, 1) == 0) late = s.GetLine(before)->GetFirstBarIndex() + s.GetLine(before)->GetBarCount() - 1;
+                AddLateTempo(late);
+                if (Pick(0, 1) == 0) SetMeter(late);
+                s.RecalcBars(false);
+                return "late tempo";
+            }
             case 14: {
                 // The bar's own items that the reindex carries on to the bars after: an ending
                 // over the next bars, a repeat sign, a bar number given or taken away.
