@@ -5,7 +5,8 @@
 //   bench_score quick      the smallest sizes only (a smoke run)
 //   bench_score T B        one size of T tracks and B bars (for a profiler)
 //   bench_score edits T B  bar insertions and deletions only, with the shorter passes and
-//                          with whole passes (CScore::wholeScorePasses)
+//                          with whole passes (CScore::wholeScorePasses), then with the shorter
+//                          passes on the score read back from its file
 //   bench_score append T B building T tracks by appending bars up to B (for a profiler)
 //
 // Each size runs in a child process of its own, so that its peak resident memory is its own.
@@ -282,22 +283,40 @@ int main(int argc, char** argv) {
     RegisterTrackClass();
     RegisterNotationClasses();
     if (argc == 4 && std::strcmp(argv[1], "edits") == 0) {
-        // Only bar insertions and deletions, for a profiler.
-        // Each with the shorter passes and with whole passes, back to back.
-        CZelDoc doc;
-        auto score = Build(&doc, std::atoi(argv[2]), std::atoi(argv[3]));
-        OwnedBy own(doc, score.get());
-        const int mid = score->GetBarCount() / 2;
-        for (bool whole : {false, true}) {
-            score->wholeScorePasses = whole;
+        // Only bar insertions and deletions, for a profiler: on the score as built, with the
+        // shorter passes and with whole passes, then with the shorter passes on the same score
+        // read back from its file and laid out, back to back.
+        const int tracks = std::atoi(argv[2]), bars = std::atoi(argv[3]);
+        const std::string path = TempPath("edits");
+        const auto series = [&](CZelDoc& doc, CScore& score, const char* what) {
+            OwnedBy own(doc, &score);
+            const int mid = score.GetBarCount() / 2;
             std::vector<double> in, out;
             for (int r = 0; r < 40; ++r) {
-                in.push_back(Time([&] { score->InsertBar(mid); }));
-                out.push_back(Time([&] { score->DeleteBar(mid); }));
+                in.push_back(Time([&] { score.InsertBar(mid); }));
+                out.push_back(Time([&] { score.DeleteBar(mid); }));
             }
-            std::printf("%s: insert %.2f ms, delete %.2f ms\n", whole ? "whole passes" : "shorter passes", Median(in),
-                        Median(out));
-        }
+            std::printf("%s: insert %.2f ms, delete %.2f ms\n", what, Median(in), Median(out));
+        };
+        InChild([&] {
+            CZelDoc doc;
+            auto built = Build(&doc, tracks, bars);
+            Save(*built, path);
+            series(doc, *built, "built, shorter passes");
+            built->wholeScorePasses = true;
+            series(doc, *built, "built, whole passes");
+        });
+        // The file read by a process that has built nothing, as the program opens it.
+        InChild([&] {
+            CZelDoc doc;
+            auto read = Read(&doc, path);
+            {
+                OwnedBy own(doc, read.get());
+                LayOut(*read);
+            }
+            series(doc, *read, "read back, shorter passes");
+        });
+        std::remove(path.c_str());
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "note") == 0) {

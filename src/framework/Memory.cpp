@@ -1,6 +1,8 @@
 #include "framework/Memory.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -20,6 +22,7 @@ struct Slot {
     std::uint32_t size = 0;
     std::uint16_t generation = 1;
     bool live = false;
+    bool shared = false;  // the data lies in a shared run (see GlobalPlaceInOrder)
 };
 static_assert(sizeof(Slot) == 16);
 
@@ -29,8 +32,17 @@ constexpr std::uint32_t kChunkBits = 12;
 constexpr std::uint32_t kChunkSlots = 1u << kChunkBits;
 constexpr std::uint32_t kChunks = (kIndexMask + kChunkSlots) / kChunkSlots;
 
+// One allocation that holds the data of many blocks one after another; it goes when the last
+// of its blocks is freed or moves out on a resize.
+struct SharedRun {
+    std::uint8_t* begin;
+    std::uint8_t* end;
+    std::size_t users;
+};
+
 struct Table {
     std::mutex mutex;
+    std::vector<SharedRun> runs;  // by address
     std::atomic<Slot*> chunks[kChunks] = {};
     int* lockChunks[kChunks] = {};  // the lock counts, written only with the mutex held
     std::atomic<std::uint32_t> slotCount{0};
@@ -92,6 +104,25 @@ std::uint32_t growSlots(Table& t) {
 // Blocks always own at least one byte, so a 0-byte block still has an address.
 void* rawAlloc(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
 
+// Gives back a block's data (the mutex held): its own allocation, or its place in a shared run.
+void releaseData(Table& t, void* data, bool shared) {
+    if (!shared) {
+        std::free(data);
+        return;
+    }
+    auto* p = static_cast<std::uint8_t*>(data);
+    auto it = std::upper_bound(t.runs.begin(), t.runs.end(), p, [](std::uint8_t* a, const SharedRun& r) { return a < r.begin; });
+    if (it == t.runs.begin()) return;
+    --it;
+    if (p >= it->end || --it->users > 0) return;
+    std::free(it->begin);
+    t.runs.erase(it);
+}
+
+// A place in a shared run keeps malloc's alignment.
+constexpr std::size_t kSharedAlign = alignof(std::max_align_t);
+std::size_t sharedRoom(std::uint32_t size) { return (std::size_t(size ? size : 1) + kSharedAlign - 1) & ~(kSharedAlign - 1); }
+
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
@@ -127,11 +158,13 @@ HGLOBAL GlobalReAlloc(HGLOBAL h, std::size_t bytes, UINT flags) {
     Slot* s = find(t, h);
     if (!s || bytes > 0x7FFFFFFFu || !allowAllocation(t)) return 0;
     void* p;
-    if (t.alwaysMove) {
+    if (t.alwaysMove || s->shared) {
+        // A block in a shared run moves out to an allocation of its own.
         p = rawAlloc(bytes);
         if (!p) return 0;
         std::memcpy(p, s->data, s->size < bytes ? s->size : bytes);
-        std::free(s->data);
+        releaseData(t, s->data, s->shared);
+        s->shared = false;
     } else {
         p = std::realloc(s->data, bytes ? bytes : 1);
         if (!p) return 0;
@@ -178,7 +211,8 @@ HGLOBAL GlobalFree(HGLOBAL h) {
     std::lock_guard lock(t.mutex);
     Slot* s = find(t, h);
     if (!s) return h;
-    std::free(s->data);
+    releaseData(t, s->data, s->shared);
+    s->shared = false;
     s->data = nullptr;
     s->size = 0;
     s->live = false;
@@ -193,6 +227,45 @@ bool GlobalIsValid(HGLOBAL h) {
     Table& t = table();
     std::lock_guard lock(t.mutex);
     return find(t, h) != nullptr;
+}
+
+void GlobalPlaceInOrder(const HGLOBAL* handles, std::size_t count) {
+    Table& t = table();
+    std::lock_guard lock(t.mutex);
+    if (t.failAfter >= 0 || count == 0) return;
+    // One run for all of them; a handle met again keeps its first place.
+    std::vector<Slot*> moving;
+    try {
+        moving.reserve(count);
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            Slot* s = find(t, handles[i]);
+            if (!s || !s->data || s->size >= 0x80000000u) continue;
+            moving.push_back(s);
+            total += sharedRoom(s->size);
+            s->size = ~s->size;  // marked as taken until the run is laid out
+        }
+        for (Slot* s : moving) s->size = ~s->size;
+        if (moving.empty()) return;
+        t.runs.reserve(t.runs.size() + 1);
+        auto* run = static_cast<std::uint8_t*>(std::malloc(total));
+        if (!run) return;
+        std::uint8_t* at = run;
+        for (Slot* s : moving) {
+            std::memcpy(at, s->data, s->size ? s->size : 1);
+            releaseData(t, s->data, s->shared);
+            s->data = at;
+            s->shared = true;
+            at += sharedRoom(s->size);
+        }
+        const SharedRun made{run, run + total, moving.size()};
+        t.runs.insert(std::upper_bound(t.runs.begin(), t.runs.end(), run,
+                                       [](std::uint8_t* a, const SharedRun& r) { return a < r.begin; }),
+                      made);
+    } catch (const std::bad_alloc&) {
+        for (Slot* s : moving)
+            if (s->size >= 0x80000000u) s->size = ~s->size;
+    }
 }
 
 namespace memtest {
@@ -212,6 +285,10 @@ void Reset() {
 std::size_t LiveBlocks() {
     std::lock_guard lock(table().mutex);
     return table().live;
+}
+std::size_t SharedRuns() {
+    std::lock_guard lock(table().mutex);
+    return table().runs.size();
 }
 }  // namespace memtest
 

@@ -29,6 +29,14 @@ std::size_t GlobalSize(HGLOBAL h);
 HGLOBAL GlobalFree(HGLOBAL h);
 // Whether h names a live block.
 bool GlobalIsValid(HGLOBAL h);
+// Moves the contents of the given blocks into one shared run of memory, one after another in
+// the order given, so that blocks a walk takes in that order lie together. Every block keeps
+// its handle, size, contents and lock count; only its address changes, as on a resize. A
+// block of the run that is resized moves out to memory of its own; the run goes when its last
+// block is freed or has moved out. Stale handles are passed over, a repeated one keeps its
+// first place, and where memory runs out nothing moves (nor while a test makes allocations
+// fail).
+void GlobalPlaceInOrder(const HGLOBAL* handles, std::size_t count);
 
 namespace memtest {
 // After `allowed` further successful allocations or resizes, every one fails until Reset.
@@ -38,6 +46,8 @@ void SetAlwaysMove(bool on);
 void Reset();
 // Number of live blocks (for leak checks in tests).
 std::size_t LiveBlocks();
+// Number of shared runs that still hold a block (see GlobalPlaceInOrder).
+std::size_t SharedRuns();
 }  // namespace memtest
 
 }  // namespace fw

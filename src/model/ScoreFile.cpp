@@ -198,6 +198,25 @@ void CheckReferences(CScore& score, CFile* file) {
     }
 }
 
+// The file holds the bars of one track after another, and each bar's run took its block as it
+// was read; the layout and the bar edits walk the runs bar by bar across the tracks. Placing
+// the blocks in that order keeps the runs of one bar together in memory, as they lie in a
+// score built bar by bar. Only addresses change.
+void PlaceRunsBarByBar(CScore& score) {
+    const int tracks = score.GetTrackArray()->GetCount();
+    const int bars = score.GetBarArray()->GetCount();
+    std::vector<HGLOBAL> order;
+    try {
+        order.reserve(std::size_t(std::max(tracks, 0)) * std::size_t(std::max(bars, 0)));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    for (int b = 0; b < bars; ++b)
+        for (int t = 0; t < tracks; ++t)
+            if (CTrkBar* bar = score.GetTrkBar(t, b); bar && bar->GetRunHandle()) order.push_back(bar->GetRunHandle());
+    PlaceHandlesInOrder(order.data(), order.size());
+}
+
 }  // namespace
 
 // --- document share ------------------------------------------------------------------------
@@ -490,6 +509,7 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         // manager's; without its definitions every bank and patch is kept.
     }
     CheckReferences(score, file);
+    PlaceRunsBarByBar(score);
     score.Reindex();
     g_model.currentScore = &score;
     Log("Reading Score Chunks");
