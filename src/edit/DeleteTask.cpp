@@ -42,7 +42,7 @@ bool CDeleteTask::SaveTrackBarRange(int track1, int bar1, int track2, int bar2) 
 }
 
 bool CDeleteTask::Perform() {
-    fillGaps = tempoGone = emptiedVoices = 0;
+    fillGaps = tempoGone = carriedGone = emptiedVoices = 0;
     SetDeselect(false);
     CCruise::Perform();
     if (CPageTextArray* texts = score ? score->GetPageTextArray() : nullptr) {
@@ -53,7 +53,14 @@ bool CDeleteTask::Perform() {
             texts->Remove(text);
         }
     }
-    if (tempoGone) score->RecalcBars(false);
+    if (tempoGone) {
+        score->RecalcBars(false);
+    } else if (carriedGone) {
+        // What the bar recalculation carries from bar to bar changed without one: the next
+        // recalculation walks the whole score, not on from what the last one carried into a
+        // later system.
+        score->ForgetRecalcStarts();
+    }
     if (document && lower[kExtentBar] <= upper[kExtentBar]) {
         document->location.barIndex = lower[kExtentBar];
         document->location.time = lower[kExtentTime];
@@ -102,6 +109,7 @@ void CDeleteTask::DoItem() {
     case kClear:
     case kCut:
         AddItemRect(item);
+        if (item->IsClef() || item->IsKeySig() || item->GetBarSpan() > 0) carriedGone = 1;
         item->Delete();
         if (item->IsTempo()) {
             tempoGone = 1;

@@ -280,6 +280,9 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
     }
     if (arrangement != 4) AssignChannels(score);
     score.Reindex();
+    // The staves' clefs and bar 0's marks changed without a recalculation: the next one walks
+    // the whole score, not from what an earlier one carried into a later system.
+    score.ForgetRecalcStarts();
     if (!settings.keepSettings) {
         score.RecalcBars(false);
         if (arrangement != 4) ScoreFile::AfterLoad(score, doc);

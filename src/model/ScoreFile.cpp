@@ -100,11 +100,18 @@ void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
     for (int b = 0; b < score.GetBarCount(); ++b)
         if (CBar* bar = score.GetBar(b)) lengths[std::size_t(b)] = bar->GetLength();
     const int tempo0 = score.GetBar(0) ? score.GetBar(0)->GetTempo() : 0;
-    ScoreFile::AfterLoad(score, doc);
+    const bool repaired = ScoreFile::AfterLoad(score, doc);
     bool moved = score.GetBarCount() != int(lengths.size()) || (score.GetBar(0) && score.GetBar(0)->GetTempo() != tempo0);
     for (int b = 0; !moved && b < score.GetBarCount(); ++b)
         if (CBar* bar = score.GetBar(b)) moved = bar->GetLength() != lengths[std::size_t(b)];
-    if (moved) score.RecalcBars(false);
+    if (moved) {
+        score.RecalcBars(false);
+    } else if (repaired) {
+        // What the repairs changed (a staff's spacing, a record's size, a note dropped) waits
+        // for the next recalculation, as it always has; that one walks the whole score, so that
+        // no shorter walk leaves the systems before it as they were before the repairs.
+        score.ForgetRecalcStarts();
+    }
     g_scoreFile.checkVoiceBanks = false;
     g_scoreFile.oldPageUnits = false;
 }
@@ -581,18 +588,19 @@ bool ScoreFile::Read(CScore& score, ScoreFileDoc& doc, CFile& file) {
     return ReadBody(score, doc, s);
 }
 
-void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
+bool ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
     const int version = g_model.loadedFileVersion;
     if (CPageTextArray* texts = score.GetPageTextArray())
         if (!texts->FitSizes()) ThrowErrorCode(kErrOutOfMemory);
 
     // The track bars' records come to their own sizes first: a bar measures its contents from
     // them (an older file's notes are shorter than today's and measure wrongly before).
+    bool repaired = false;
     for (int t = 0; t < score.GetTrackCount(); ++t) {
         CTrack* track = score.GetTrack(t);
         if (track && track->GetVoiceCount() == 0) track->SetVoiceCount(8);
         for (int b = 0; b < score.GetBarCount(); ++b)
-            if (CTrkBar* bar = score.GetTrkBar(t, b)) bar->AfterLoadFixup(version);
+            if (CTrkBar* bar = score.GetTrkBar(t, b)) repaired |= bar->AfterLoadFixup(version);
     }
 
     // Files older than 0x301 counted a lead pickup in the bar numbers: once a later bar is a
@@ -614,7 +622,7 @@ void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
     }
 
     for (int s = 0; s < score.GetLineCount(); ++s)
-        if (CLine* line = score.GetLine(s)) line->AfterLoadFixup(version);
+        if (CLine* line = score.GetLine(s)) repaired |= line->AfterLoadFixup(version);
 
     RebindDevices(score);
     CheckTrackDevices(score);
@@ -626,6 +634,7 @@ void ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
         if (doc->scoreSize == 0) doc->scoreSize = 100;
     }
     if (score.multiBarRestDefault == 0) score.multiBarRestDefault = 80;
+    return repaired;
 }
 
 // --- legacy files ------------------------------------------------------------------------------

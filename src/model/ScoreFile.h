@@ -85,11 +85,12 @@ public:
     static void ReadLegacyHead(ScoreFileDoc& doc, CFile& file);
     // The fix-ups after a read, once indices and the bars' inherited values are renewed: the
     // page texts' record sizes, every bar's and every system's after-load step (staves with
-    // zero fields repaired), every track bar's, then the document's version block.
-    static void AfterLoad(CScore& score, ScoreFileDoc& doc) { AfterLoad(score, &doc); }
+    // zero fields repaired), every track bar's, then the document's version block. True when a
+    // system's staves or a track bar's run was repaired or brought up to date.
+    static bool AfterLoad(CScore& score, ScoreFileDoc& doc) { return AfterLoad(score, &doc); }
     // The same for a score built in memory (a new score); without a document share the
     // version block is left alone.
-    static void AfterLoad(CScore& score, ScoreFileDoc* doc);
+    static bool AfterLoad(CScore& score, ScoreFileDoc* doc);
 
     // Opens a file by its first four bytes: "ZLSC" to Read, "ZLP0"/"ZLP1" to the legacy head
     // and ReadLegacy, anything else fails with code 101.

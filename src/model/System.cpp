@@ -712,10 +712,12 @@ void CLine::ReadLine(CChunkStream& s) {
     }
 }
 
-void CLine::AfterLoadFixup(int /*version*/) {
+bool CLine::AfterLoadFixup(int /*version*/) {
     CStaffArray* a = GetStaffArray();
     const int n = a ? a->GetCount() : 0;
-    for (int k = 0; k < n; ++k) static_cast<CStaff*>(a->GetAt(k))->RepairDefaults();
+    bool repaired = false;
+    for (int k = 0; k < n; ++k) repaired |= static_cast<CStaff*>(a->GetAt(k))->RepairDefaults();
+    return repaired;
 }
 
 // --- behaviour ------------------------------------------------------------------------------------

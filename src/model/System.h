@@ -212,8 +212,8 @@ public:
     void ReadLine(CChunkStream& stream);
     void WriteLine(CChunkStream& stream);
     // After a whole score is read (file version): staves that the file left with zero fields
-    // get their defaults back (CStaff::RepairDefaults).
-    void AfterLoadFixup(int version);
+    // get their defaults back (CStaff::RepairDefaults). True when any staff was repaired.
+    bool AfterLoadFixup(int version);
 };
 ZEL_RECORD_VIEW(CLine);
 

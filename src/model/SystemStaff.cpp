@@ -80,17 +80,23 @@ void CStaff::KeepStoredPrecision() {
         for (int f = kBracketTop; f <= kBracketX; f += 2) keepFifths(kBrackets + i * kBracketSize + f);
 }
 
-void CStaff::RepairDefaults() {
+bool CStaff::RepairDefaults() {
+    bool repaired = false;
     // The stored form holds the font size in one byte: a size it cannot hold (an older raw
     // record may bring one) counts as none.
-    if (GetFontSize() <= 0 || GetFontSize() > 255) SetFontSize(24);
+    if (GetFontSize() <= 0 || GetFontSize() > 255) {
+        SetFontSize(24);
+        repaired = true;
+    }
     if (GetLineSpacing() == 0) {
         const std::uint8_t fromHead = std::uint8_t(GetHeadWidth() & 0xFF);
         SetLineSpacing(fromHead ? fromHead : 1);
+        repaired = true;
     }
-    if (GetPlaceC() == 0) SetPlaceC(480);
-    if (GetPlaceD() == 0) SetPlaceD(-240);
-    if (GetPlaceE() == 0) SetPlaceE(-600);
+    if (GetPlaceC() == 0) SetPlaceC(480), repaired = true;
+    if (GetPlaceD() == 0) SetPlaceD(-240), repaired = true;
+    if (GetPlaceE() == 0) SetPlaceE(-600), repaired = true;
+    return repaired;
 }
 
 // --- positions, label units and y -----------------------------------------------------------

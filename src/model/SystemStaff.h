@@ -109,8 +109,9 @@ public:
     // brackets) to that precision: an older raw record may hold any value.
     void KeepStoredPrecision();
     // Fills fields that older or damaged records leave at 0: font size 24, the space height
-    // from the note-head width's low byte, placement lines C 480, D -240 and E -600.
-    void RepairDefaults();
+    // from the note-head width's low byte, placement lines C 480, D -240 and E -600. True when
+    // it filled any.
+    bool RepairDefaults();
 
     // --- positions, label units and y ---
     // The y of a staff position; sets the artist's half-pixel hint for odd pixel offsets.

@@ -228,7 +228,10 @@ public:
     static bool IsRunCode(int type) { return (type >= 16 && type <= 175) || type == 255; }
     bool SplitToNextTrack(int track, int splitKey);
     bool CollectSlursOverNote(HandleBuffer* list, CBarItem* note);
-    void AfterLoadFixup(int version);
+    // After a whole score is read (file version): records come to their own sizes, notes
+    // without heads are dropped, older expressions and lyrics are brought up to date. True when
+    // the run changed.
+    bool AfterLoadFixup(int version);
     void AvoidNotes(CBarItem* item, bool snap);
     // The beam that covers a note or rest (in an earlier bar for a note whose beam began
     // there); items in `skip` are passed over as if removed.

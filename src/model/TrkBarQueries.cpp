@@ -578,31 +578,39 @@ void CTrkBar::AvoidNotes(CBarItem* item, bool snap) {
 
 // --- after loading --------------------------------------------------------------------------------
 
-void CTrkBar::AfterLoadFixup(int version) {
+bool CTrkBar::AfterLoadFixup(int version) {
     SetCurrent();
+    bool changed = false;
     std::uint32_t at = 0;
     for (;;) {
         std::uint8_t* base = Block()->Address();
         const int size = RecordSizeAt(base, at, GetRunLength());
-        if (!size || IsEndRecord(base + at)) return;
+        if (!size || IsEndRecord(base + at)) return changed;
         CBarItem* item = ItemAt(base, at);
         const int wanted = item->GetWantedSize();
         if (wanted != size) {
+            changed = true;
             item = ResizeItem(item, wanted - size);
-            if (!item) return;
+            if (!item) return changed;
             at = std::uint32_t(item->Bytes() - Block()->Address());
         }
         const int itemSize = item->RecordSizeField();
-        if (item->IsNoteOrRawNote() && (itemSize <= kHeadCount || rec::Get<std::uint8_t>(item, kHeadCount) == 0))
+        if (item->IsNoteOrRawNote() && (itemSize <= kHeadCount || rec::Get<std::uint8_t>(item, kHeadCount) == 0)) {
+            changed |= !item->IsRemoved();
             item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+        }
         if (item->IsExpression() && itemSize >= kExpressionReversed + 4) {
             const int kind = rec::Get<std::uint8_t>(item, kExpressionKind) >> 4;
             const bool oldFile = version < 0x351 || (version == 0x351 && !trkbar::DocumentFlagWord());
-            if ((kind == 3 || kind == 5) && oldFile && !g_scoreFile.checkVoiceBanks)
+            if ((kind == 3 || kind == 5) && oldFile && !g_scoreFile.checkVoiceBanks) {
                 std::reverse(item->Bytes() + kExpressionReversed, item->Bytes() + kExpressionReversed + 4);
+                changed = true;
+            }
         }
-        if (item->IsLyric() && itemSize > kLyricFlags && !(rec::Get<std::uint8_t>(item, kLyricFlags) & 0x08))
+        if (item->IsLyric() && itemSize > kLyricFlags && !(rec::Get<std::uint8_t>(item, kLyricFlags) & 0x08)) {
             trkbar::LyricAfterLoadFixup(item);
+            changed = true;
+        }
         at += std::uint32_t(itemSize);
     }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "EditFixture.h"
+#include "../model/ScoreRecordBytes.h"
 #include "edit/ClipboardWriter.h"
 #include "edit/Commands.h"
 #include "edit/DeleteTask.h"
@@ -16,6 +17,8 @@
 #include "model/Bar.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
+#include "model/ScoreFile.h"
+#include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Tempo.h"
@@ -430,6 +433,39 @@ TEST(Erase, APageTextAndABracket) {
     EXPECT_TRUE(changed) << "the piano's bracket went";
     s.doc->Undo();
     for (int i = 0; i < line->GetStaffCount(); ++i) EXPECT_EQ(staffBytes(i), before[std::size_t(i)]) << "staff " << i;
+}
+
+// Clear takes a clef or key signature out without recalculating the bars; a bar inserted on a
+// later page afterwards leaves every record as it would with the whole passes, where the
+// insertion recalculates the whole score.
+TEST(Clear, AClefOrKeyGoneIsCarriedIntoTheNextBarEditAsByTheWholePasses) {
+    for (const int type : {int(CClef::kTypeCode), int(CKeySig::kTypeCode)}) {
+        std::vector<std::uint8_t> results[2];
+        int partial = 0;
+        for (const bool whole : {false, true}) {
+            EditScore s;
+            s.score->wholeScorePasses = whole;
+            for (int t = 0; t < s.score->GetTrackCount(); ++t) {
+                CBarItem* item = s.score->GetTrkBar(t, 1)->NewItem(type, 0);
+                rec::Put<std::uint8_t>(item, type == CClef::kTypeCode ? CClef::kCode : CKeySig::kKey, 3);
+                if (t == 1) item->Select();
+            }
+            s.score->RecalcBars(false);
+            ASSERT_GT(s.score->GetPageCount(), 1);
+            s.SelectExtent(1, 1, 1, 1);
+            edit::RunCommand(*s.doc, CDeleteTask::kClear);
+            ASSERT_TRUE(s.Live(1, 1).empty() || s.Live(1, 1).front()->TypeCode() != type);
+            const int before = s.score->partialRecalcs;
+            s.score->InsertBar(s.score->GetBarCount() - 1);
+            s.score->InsertBar(s.score->GetBarCount() - 1);
+            partial += s.score->partialRecalcs - before;
+            ScoreFileDoc d;
+            results[whole] = ScoreFile::WriteToBytes(*s.score, d);
+            recordtest::AppendScoreRecords(results[whole], *s.score);
+        }
+        EXPECT_TRUE(results[0] == results[1]) << "type " << type;
+        EXPECT_GT(partial, 0) << "type " << type << ": the second insertion takes the shorter passes";
+    }
 }
 
 }  // namespace
