@@ -109,7 +109,7 @@ void CDeleteTask::DoItem() {
     case kClear:
     case kCut:
         AddItemRect(item);
-        if (item->IsClef() || item->IsKeySig() || item->GetBarSpan() > 0) carriedGone = 1;
+        if (item->IsClef() || item->IsKeySig()) carriedGone = 1;
         item->Delete();
         if (item->IsTempo()) {
             tempoGone = 1;

@@ -25,7 +25,7 @@ public:
     std::uint8_t fillGaps = 0;    // a note left the current track bar: its voice gets rests
     std::uint8_t emptiedVoices = 0;   // bit v: a note of voice v left the current track bar
     std::uint8_t tempoGone = 0;   // a tempo mark went: every bar's running state is rebuilt
-    std::uint8_t carriedGone = 0; // a clef, key signature or item across bars went (see Perform)
+    std::uint8_t carriedGone = 0; // a clef or key signature went (see Perform)
 
 private:
     void DeleteDuplicateHeads();

@@ -208,6 +208,8 @@ void BarItemBehaviour::ShowDragFeedback(CBarItem& item, int x, int y) const {
 CBarItem* BarItemBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {
     CScore* score = start.bar ? start.bar->GetScore() : g_model.currentScore;
     if (!score) return nullptr;
+    // Clefs and key signatures: what the bar recalculation carries from bar to bar.
+    const bool carried = item.IsClef() || item.IsKeySig();
     CZelDoc* doc = score->GetDocument();
     end.trackIndex = start.trackIndex;
     CTrkBar* oldTrkBar = start.trkBar;
@@ -301,6 +303,10 @@ CBarItem* BarItemBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, S
         const fw::ScopedGlobal<CTrkBar*> keep(g_model.currentTrkBar);
         score->RecalcBars(false);
         if (doc && doc->currentTask) doc->currentTask->SetLayoutChanged();
+    } else if (carried) {
+        // Left for the next recalculation, which then walks the whole score rather than on
+        // from what the last one carried into a later system.
+        score->ForgetRecalcStarts();
     }
     return target;
 }

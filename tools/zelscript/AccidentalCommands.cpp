@@ -68,6 +68,8 @@ void RunClefChange(Context& ctx, const Args& args) {
     item->InitNew(0, time, position);
     rec::Put<std::uint8_t>(item, CClef::kCode, std::uint8_t(clef));
     trkBar->RepositionForClef(position, clef);
+    // The bars are not recalculated here: the next recalculation walks the whole score.
+    ctx.Score().score->ForgetRecalcStarts();
 }
 
 void RunAcross(Context& ctx, const Args& args) {
