@@ -103,10 +103,7 @@ bool CStaff::RepairDefaults() {
 
 int CStaff::PositionToY(int pos) const {
     const std::int16_t p = std::int16_t(pos * Space());
-    if (p % 2 == 0)
-        staffdraw::SetHalfPixelHint(0);
-    else
-        staffdraw::SetHalfPixelHint(pos < 1 ? 1 : -1);
+    if (CArtist* a = g_draw.artist) a->halfPixelHint = p % 2 == 0 ? 0 : pos < 1 ? 1 : -1;
     return GetMiddleY() - p / 2;
 }
 
@@ -235,15 +232,6 @@ bool CStaff::HitHandle(int x, int y, int which) const {
     RECT r;
     return InRect(*GetHandleRect(&r, which), x, y);
 }
-
-namespace staffdraw {
-namespace {
-int halfPixelHint = 0;
-}
-// Stands in for the artist's half-pixel hint field until the back end carries it.
-void SetHalfPixelHint(int hint) { halfPixelHint = hint; }
-int HalfPixelHint() { return halfPixelHint; }
-}  // namespace staffdraw
 
 void CStaff::UpdateSpacing() {
     const double exact = double(GetScalePercent()) * 6.0 * double(CurrentZoomOr100()) / 10000.0;

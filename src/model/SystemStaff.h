@@ -297,9 +297,3 @@ struct StaffDragState {
 };
 extern StaffDragState g_staffDrag;
 
-// The half-pixel hint of the drawing back end (0, 1 or -1) that PositionToY leaves for the
-// line and glyph drawing after it.
-namespace staffdraw {
-void SetHalfPixelHint(int hint);
-int HalfPixelHint();
-}  // namespace staffdraw

@@ -206,6 +206,9 @@ public:
     std::int32_t musicCharWidth = 0;
     std::int32_t musicLineWidth = 0;
     std::int32_t glyphNudge = 0;
+    // What a staff's position-to-y left for the line and glyph drawing after it: 0, or 1 (-1)
+    // when the y lies half a pixel below (above) the position at an odd space height.
+    std::int32_t halfPixelHint = 0;
     RECT frameRect;
     FontRef currentFont{FontRef::kNoFace, 9, 0, 0};
     CPen pen;

@@ -8,6 +8,9 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "model/SystemStaff.h"
+#include "platform/Artist.h"
+#include "platform/DrawGlobals.h"
+#include "platform/Port.h"
 
 using recordtest::Bytes;
 
@@ -73,9 +76,12 @@ TEST(StaffRecordTest, PositionToYAndTheHalfPixelHint) {
         LoneStaff l;
         l.At(100);
         l.staff->SetLineSpacing(std::uint8_t(c.space));
-        staffdraw::SetHalfPixelHint(7);
+        InitDrawing();
+        CArtist* artist = GetArtist();
+        ASSERT_NE(artist, nullptr);
+        artist->halfPixelHint = 7;
         EXPECT_EQ(l.staff->PositionToY(c.pos), c.y) << "space " << c.space << " pos " << c.pos;
-        EXPECT_EQ(staffdraw::HalfPixelHint(), c.hint) << "space " << c.space << " pos " << c.pos;
+        EXPECT_EQ(artist->halfPixelHint, c.hint) << "space " << c.space << " pos " << c.pos;
         EXPECT_EQ(l.staff->PositionToYOffset(c.pos, 120), c.y + 6) << "one space at exact 6";
     }
 }
