@@ -8,7 +8,10 @@
 #include "platform/FontMap.h"
 #include "platform/PortLayer.h"
 
-void DrawPageImage(const RECT&, int, int) {}
+PageImageDrawFn& PageImageDrawer() {
+    static PageImageDrawFn drawer = nullptr;
+    return drawer;
+}
 
 namespace {
 int LineHeight(int x, int x1, int y1, int x2, int y2) {
@@ -135,7 +138,7 @@ void CPrArtist::Arc(const RECT& rect, int x1, int y1, int x2, int y2) {
 void CPrArtist::DrawImageRect(const RECT& rect, int a, int b) {
     RECT r = rect;
     MapRect(r);
-    DrawPageImage(r, a, b);
+    if (PageImageDrawFn draw = PageImageDrawer()) draw(r, a, b);
 }
 
 // --- measurements out ---

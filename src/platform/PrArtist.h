@@ -91,5 +91,7 @@ private:
     int NudgeY() { return MapY(glyphNudge) / 2; }
 };
 
-// The picture drawing of the page code for DrawImageRect (rectangle in printer pixels).
-void DrawPageImage(const RECT& deviceRect, int a, int b);
+// The picture drawing of the page code for DrawImageRect (rectangle in printer pixels). The page
+// code lives above the platform layer and puts it in; while none is there, nothing is drawn.
+using PageImageDrawFn = void (*)(const RECT& deviceRect, int a, int b);
+PageImageDrawFn& PageImageDrawer();

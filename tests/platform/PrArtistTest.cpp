@@ -49,6 +49,18 @@ TEST_F(PrArtistTest, MapsCoordinatesWidthsAndSizes) {
     EXPECT_EQ(Only(dc.TakeRecording(), {"Rectangle"}), std::vector<std::string>{"Rectangle 0 0 92 92"});
 }
 
+// A picture's rectangle goes to the page code's picture drawing in printer pixels; with none
+// put in, nothing is drawn.
+TEST_F(PrArtistTest, APicturesRectangleGoesToThePageCodeMapped) {
+    static std::vector<int> handed;
+    handed.clear();
+    pr.DrawImageRect(RECT{72, 72, 144, 216}, 1, 2);
+    PageImageDrawer() = [](const RECT& r, int a, int b) { handed = {r.left, r.top, r.right, r.bottom, a, b}; };
+    pr.DrawImageRect(RECT{72, 72, 144, 216}, 1, 2);
+    PageImageDrawer() = nullptr;
+    EXPECT_EQ(handed, (std::vector<int>{600, 600, 1200, 1800, 1, 2}));
+}
+
 TEST_F(PrArtistTest, PatternedLinesMapEachAxis) {
     pr.SetPrinterResolution(600, 300);
     dc.StartRecording();
