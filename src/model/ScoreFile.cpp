@@ -69,20 +69,6 @@ std::int32_t ScaleOldPageUnit(std::int32_t v, int size) {
     return std::int32_t(std::llround(double(v) * double(size) * 20.0 / 400.0));
 }
 
-// --- what the document, the lyrics, the devices and the audio rack do after a read -----------
-// These belong to the document and the subsystems above the model; until those are written
-// they keep their names here and do nothing.
-
-// `CScore::CheckLyricLines`: checks the lyric lines after loading.
-void CheckLyricLines(CScore& /*score*/) {}
-// `CScore::RebindDevices`: binds each track's output device and patches to what the stored
-// device and patch lists name.
-void RebindDevices(CScore& /*score*/) {}
-// `CScore::CheckTrackDevices`: checks the tracks' output devices (warns once, message 10027).
-void CheckTrackDevices(CScore& /*score*/) {}
-// `ReadVSTRackText`: rebuilds the audio rack from the score's rack text.
-void ReadVSTRackText(CScore& /*score*/) {}
-
 // What follows the tagged tail of either form of file: fonts (the chunked form only), engraver
 // settings, lyric lines, indices, the bars' inherited values and the after-load fix-ups.
 void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {

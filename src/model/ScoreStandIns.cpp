@@ -55,3 +55,8 @@ bool CScore::GetPatchDisplayName(int port, int channel, std::int32_t patch, char
     if (out && size) out[0] = 0;
     return false;
 }
+
+void CheckLyricLines(CScore&) {}
+void RebindDevices(CScore&) {}
+void CheckTrackDevices(CScore&) {}
+void ReadVSTRackText(CScore&) {}

@@ -79,6 +79,18 @@ struct NotedPatch {
 };
 std::vector<NotedPatch>& NotedPatches();
 
+// What the lyrics, the devices and the audio rack do after a score is read; until they are
+// written each does nothing.
+// `CScore::CheckLyricLines`: checks the lyric lines after loading.
+void CheckLyricLines(CScore& score);
+// `CScore::RebindDevices`: binds each track's output device and patches to what the stored
+// device and patch lists name.
+void RebindDevices(CScore& score);
+// `CScore::CheckTrackDevices`: checks the tracks' output devices (warns once, message 10027).
+void CheckTrackDevices(CScore& score);
+// `ReadVSTRackText`: rebuilds the audio rack from the score's rack text.
+void ReadVSTRackText(CScore& score);
+
 // The font of the chord-frame library (the default chord frame font of a new score).
 const FontRef& GuitarLibFontRef();
 
