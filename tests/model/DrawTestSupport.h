@@ -10,6 +10,7 @@
 
 #include "FrameTestSupport.h"
 #include "framework/DC.h"
+#include "support/Calls.h"
 #include "framework/Gdi.h"
 #include "framework/Globals.h"
 #include "model/ItemClass.h"
@@ -90,12 +91,7 @@ public:
         CArtist::DrawTextRight(x, y, s);
     }
     // The lines that start with the prefix.
-    std::vector<std::string> Only(const char* prefix) const {
-        std::vector<std::string> out;
-        for (const auto& line : log)
-            if (line.rfind(prefix, 0) == 0) out.push_back(line);
-        return out;
-    }
+    std::vector<std::string> Only(const char* prefix) const { return testsupport::Only(log, {prefix}); }
 };
 
 // A laid-out score of one page (system k holding bars[k] bars) drawn into a white memory port

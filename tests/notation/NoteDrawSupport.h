@@ -10,6 +10,7 @@
 
 #include "NotationTestSupport.h"
 #include "framework/DC.h"
+#include "support/Calls.h"
 #include "model/NewScore.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
@@ -66,11 +67,7 @@ protected:
         return dc.TakeRecording();
     }
     static std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
-        std::vector<std::string> out;
-        for (const auto& line : log)
-            for (const char* p : prefixes)
-                if (line.rfind(p, 0) == 0) out.push_back(line);
-        return out;
+        return testsupport::Only(log, prefixes);
     }
     // The characters of the recorded text calls, in order.
     static std::string Glyphs(const std::vector<std::string>& log) {

@@ -291,12 +291,7 @@ TEST_F(PerfNote, HeadsRunAcrossBarsAndSystems) {
     note->Head(0)->SetDuration(2400);
     CBar* bar0 = score->GetBar(0);
     CBar* bar1 = score->GetBar(1);
-    auto fills = [&] {
-        std::vector<std::string> out;
-        for (const auto& l : Record([&] { note->Draw(); }))
-            if (l.rfind("FillRect", 0) == 0) out.push_back(l);
-        return out;
-    };
+    auto fills = [&] { return Only(Record([&] { note->Draw(); }), {"FillRect"}); };
     std::vector<std::string> f = fills();
     ASSERT_EQ(f.size(), 1u);
     int l, t, r, b;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/DC.h"
+#include "support/Calls.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
@@ -37,11 +38,7 @@ protected:
     }
     // The recorded drawing calls whose text starts with one of the prefixes.
     static std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes) {
-        std::vector<std::string> out;
-        for (const auto& line : log)
-            for (const char* p : prefixes)
-                if (line.rfind(p, 0) == 0) out.push_back(line);
-        return out;
+        return testsupport::Only(log, prefixes);
     }
     int width = 240, height = 160;
     CDC dc;
