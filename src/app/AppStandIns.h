@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "framework/ControlBar.h"
+#include "platform/FontLib.h"
+#include "platform/Library.h"
 #include "view/ViewStandIns.h"
 
 class CZelDoc;
@@ -42,14 +44,9 @@ public:
 void RunMidiDeviceDialog();
 
 // --- user libraries --------------------------------------------------------------------------
-// (The drum library's map is the model's, model/ScoreStandIns.h.)
+// (The library base and the symbol-map library are platform/Library.h and platform/FontLib.h;
+// the drum library's map is the model's, model/ScoreStandIns.h.)
 
-class CLibrary {
-public:
-    virtual ~CLibrary() = default;
-    // The start-up load of the library named in the preferences.
-    virtual void LoadDefault() {}
-};
 class CAllotLib : public CLibrary {};
 class CChordLib : public CLibrary {};
 class CExprLib : public CLibrary {};
@@ -59,7 +56,6 @@ public:
     int GetCount() const { return 0; }
     const char* GetItemName(int) const { return ""; }
 };
-class CFontLib : public CLibrary {};
 class CGuitarLib : public CLibrary {};
 
 // --- bars ------------------------------------------------------------------------------------

@@ -225,8 +225,10 @@ bool CZelDoc::GetTrackName(int track, char* buffer) {
 
 bool CZelDoc::ApplyNewScoreSettings(const NewScoreSettings& settings) {
     SetTitle(nullptr);
+    if (settings.jazzFont && g_draw.jazzFace != FontRef::kNoFace) fontMap.musicFace = g_draw.jazzFace;
     SetZoom(zoom, false);
     if (!score || !BuildNewScore(*score, settings, this)) return false;
+    if (settings.jazzFont) ApplyJazzFont();
     SetCurrentBar(0, true);
     return true;
 }

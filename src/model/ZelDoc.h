@@ -98,6 +98,13 @@ public:
     // A new score of the settings in this document: untitled, at its zoom, the insertion point
     // at bar 0; false when the score could not be built.
     bool ApplyNewScoreSettings(const struct NewScoreSettings& settings);
+    // The jazz look: the font map takes the slots and size of the "JazzFontMap" symbol-map
+    // library of the library folder (nothing changes when it cannot be read), and when the
+    // "JazzText" face is installed it becomes the face of every title line and of the score's
+    // track-name and abbreviation fonts.
+    void ApplyJazzFont();
+    static constexpr const char* kJazzMapName = "JazzFontMap";
+    static constexpr const char* kJazzTextFace = "JazzText";
     // The room kept at the top of a page for the titles, twentieths of a point.
     int GetPageTopSpace(int page) const;
     // Views: with a score view, the base's views, then the piano-roll panes, then the track

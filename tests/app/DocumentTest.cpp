@@ -2,7 +2,9 @@
 // point and scrolling against a fake view, running edit operations and the undo list.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +41,7 @@
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
 #include "platform/DrawGlobals.h"
+#include "platform/FontMap.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "platform/PortLayer.h"
@@ -1348,4 +1351,80 @@ TEST(DocumentTest, PlaybackStartingInsideABarMarksTheItemsBeforeItPlayed) {
     ItemClasses().SetBehaviourForCode(CTempo::kTypeCode, before[1]);
     const std::vector<std::pair<int, int>> want = {{CTempo::kTypeCode, 0}, {kMark, 0}, {kMark, 240}};
     EXPECT_EQ(told.items, want);
+}
+
+// The jazz look of a new score: the font map takes the slots of the "JazzFontMap" symbol-map
+// library in the library folder, whose faces come back by name through the library's font table;
+// a library that is missing, of another kind or not a whole map changes nothing; the title
+// blocks take the "JazzText" face only where it is installed.
+TEST(DocumentTest, TheJazzLookTakesTheSymbolMapLibraryOfTheLibraryFolder) {
+    Env env;
+    testsupport::TempDir folder;
+    std::strcpy(g_platform.programFolder.path, folder.path().c_str());
+    const std::filesystem::path libraries = std::filesystem::path(folder.path()) / "库";
+    std::filesystem::create_directories(libraries);
+    const CFontList& list = *GetFontList();
+    ASSERT_GE(list.GetCount(), 4);
+    // A library file: tag, version, the slots, then the font table naming face 3.
+    const auto library = [&](const char* tag, int slots) {
+        std::vector<std::uint8_t> b(tag, tag + 4);
+        const auto le16 = [&](int v) { b.push_back(std::uint8_t(v)); b.push_back(std::uint8_t(v >> 8)); };
+        const auto le32 = [&](std::uint32_t v) { le16(int(v & 0xFFFF)); le16(int(v >> 16)); };
+        le16(16);
+        b.insert(b.end(), {'A', 'R', 'R', 'Y'});
+        le16(10), le16(slots), le32(std::uint32_t(10 * slots));
+        for (int i = 0; i < slots; ++i) {
+            const bool mapped = i == 'A';
+            b.insert(b.end(), {std::uint8_t(mapped), 0});
+            le16(mapped ? 'B' : 0), le16(3), le16(mapped ? 48 : 0), le16(0);
+        }
+        b.insert(b.end(), {'F', 'N', 'T', 'S'});
+        le16(34), le16(1), le32(34);
+        le16(3);
+        char name[32] = {};
+        std::strncpy(name, list.GetFaceName(3), 31);
+        b.insert(b.end(), name, name + 32);
+        return b;
+    };
+    const std::string path = (libraries / "JazzFontMap.lib").string();
+    const auto write = [&](const std::vector<std::uint8_t>& bytes) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    };
+    struct Row {
+        const char* tag;
+        int slots;
+        bool write, applied, warned;
+        const char* why;
+    } rows[] = {
+        {"FMAP", 256, false, false, false, "no library file"},
+        {"ZATL", 256, true, false, true, "a library of another kind"},
+        {"FMAP", 255, true, false, false, "not a whole map"},
+        {"FMAP", 256, true, true, false, "the symbol map"},
+    };
+    FontRef jazzText;
+    const bool jazzTextInstalled = list.FindFace("JazzText", &jazzText, false);
+    for (const Row& r : rows) {
+        std::filesystem::remove(path);
+        if (r.write) write(library(r.tag, r.slots));
+        g_draw.jazzFace = 2;
+        fw::msgboxtest::Capture boxes;
+        CZelDoc doc;
+        const std::uint16_t titleFace = doc.titles[1].lines[2].font.face;
+        NewScoreSettings settings;
+        settings.jazzFont = 1;
+        ASSERT_TRUE(doc.ApplyNewScoreSettings(settings)) << r.why;
+        EXPECT_EQ(doc.fontMap.musicFace, 2) << r.why << ": the music face is the jazz face";
+        const FontMapSlot& a = doc.fontMap.slots['A'];
+        EXPECT_EQ(a.on, r.applied ? 1 : 0) << r.why;
+        if (r.applied) {
+            EXPECT_EQ(a.character, 'B') << r.why;
+            EXPECT_EQ(a.face, 3) << r.why << ": the face comes back by its name";
+            EXPECT_EQ(a.dx, 48) << r.why;
+        }
+        EXPECT_EQ(boxes.shown().size(), r.warned ? 1u : 0u) << r.why;
+        EXPECT_EQ(doc.titles[1].lines[2].font.face, r.applied && jazzTextInstalled ? jazzText.face : titleFace) << r.why;
+    }
 }
