@@ -20,16 +20,11 @@ constexpr int kMarginFloorTwips = CZelDoc::kMarginFloor * 20;
 
 int raiseMargin(int twips) { return twips <= kMarginFloorTwips ? kMarginFloorTwips : twips; }
 
-// How many sheets a page spans in one direction, both as the view draws them (view pixels at
-// the zoom): 1, and one more while the page is larger than that many sheets. Sheets are measured
-// together (n sheets scaled at once), so a page exactly n sheets long counts n at every zoom.
-int sheetsSpanned(int page, int sheetPoints, int zoom) {
-    if (sheetPoints <= 0 || zoom <= 0 || page <= 0) return 1;
-    const auto view = [&](std::int64_t points) { return (points * zoom + 50) / 100; };
-    std::int64_t n = std::max<std::int64_t>(1, std::int64_t(page) * 100 / (std::int64_t(sheetPoints) * zoom) - 1);
-    while (n > 1 && page <= view((n - 1) * sheetPoints)) --n;  // the first guess may be high
-    while (n < INT16_MAX && page > view(n * sheetPoints)) ++n;
-    return int(std::min<std::int64_t>(n, INT16_MAX));
+// How many sheets a page spans in one direction: 1, and one more while the page's printable
+// extent is larger than that many sheets' printable extents (both in view pixels).
+int sheetsSpanned(int page, int sheet) {
+    if (sheet <= 0 || page <= sheet) return 1;
+    return int(std::min<std::int64_t>((std::int64_t(page) + sheet - 1) / sheet, INT16_MAX));
 }
 }  // namespace
 
@@ -262,12 +257,14 @@ void CZelDoc::LayoutOnePage(int pageIndex) {
     for (int s = 0; s < page->GetSystemCount(); ++s)
         if (CLine* line = page->GetLine(s)) line->Relayout();
     if (g_model.noPageTiling) return;
-    // A sheet is the printer's paper at the score size, as the page is.
+    // A sheet prints the printer's printable area; it is scaled as the page is (to the score
+    // size, then to the view), so a page of the printer's own setup spans exactly one.
     CPageSetup sheet = printerPageSetup;
     sheet.Unscale(scoreSize);
-    const RECT paper = page->GetPaperRect();
-    page->SetColumnsAndRows(sheetsSpanned(paper.right - paper.left, sheet.GetPaperWidth(), zoom),
-                            sheetsSpanned(paper.bottom - paper.top, sheet.GetPaperHeight(), zoom));
+    const RECT printable = ScaleRectToView(sheet.GetMarginRect());
+    const RECT area = page->GetPrintableRect();
+    page->SetColumnsAndRows(sheetsSpanned(area.right - area.left, printable.right - printable.left),
+                            sheetsSpanned(area.bottom - area.top, printable.bottom - printable.top));
 }
 
 // Pages across and down: 1, or in a score that tiles its pages the largest counts of all pages.

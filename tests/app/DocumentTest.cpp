@@ -319,18 +319,19 @@ TEST(DocumentTest, ViewExtentFollowsTheArrangement) {
 // A page larger than the printer's paper prints over several sheets: each page counts the sheets
 // it spans across and down, and a score that tiles its pages keeps the largest counts of all.
 TEST(DocumentTest, PagesCountTheSheetsOfPaperTheySpan) {
-    Env env;  // no printer: sheets of US Letter, 612 x 792 points
+    Env env;  // no printer: sheets of US Letter, 612 x 792 points, printing 540 x 720 inside 36
     struct Row {
-        int width, height, zoom;  // the paper at score size 100, points
+        int width, height;  // the paper at score size 100, points; its margins are 36
+        int scoreSize, zoom;
         int columns, rows;
         const char* why;
     } rows[] = {
-        {612, 792, 100, 1, 1, "the printer's own paper"},
-        {300, 400, 100, 1, 1, "smaller than a sheet"},
-        {918, 792, 100, 2, 1, "half as wide again"},
-        {1224, 1584, 100, 2, 2, "exactly two sheets each way"},
-        {1224, 1584, 37, 2, 2, "exactly two sheets at an odd zoom"},
-        {1225, 1585, 100, 3, 3, "a point more than two sheets"},
+        {612, 792, 85, 100, 1, 1, "the printer's own paper"},
+        {612, 792, 85, 37, 1, 1, "the printer's own paper at an odd zoom"},
+        {300, 400, 85, 100, 1, 1, "smaller than a sheet"},
+        {918, 792, 85, 100, 2, 1, "half as wide again"},
+        {1152, 1512, 100, 100, 2, 2, "printing exactly two sheets each way"},
+        {1153, 1513, 100, 100, 3, 3, "a point more than two sheets"},
     };
     for (const Row& r : rows)
         for (std::uint8_t tile : {0, 1}) {
@@ -342,7 +343,7 @@ TEST(DocumentTest, PagesCountTheSheetsOfPaperTheySpan) {
             score.tilePages = tile;
             doc.unscaledPageSetup.SetPaperSizePoints(r.width, r.height);
             doc.SetZoom(r.zoom, false);
-            doc.SetScoreSize(doc.GetScoreSize());
+            doc.SetScoreSize(r.scoreSize);
             for (int p = 0; p < score.GetPageCount(); ++p) {
                 EXPECT_EQ(score.GetPage(p)->GetColumns(), r.columns) << r.why << ", page " << p;
                 EXPECT_EQ(score.GetPage(p)->GetRows(), r.rows) << r.why << ", page " << p;
@@ -362,9 +363,9 @@ TEST(DocumentTest, PagesCountTheSheetsOfPaperTheySpan) {
     doc.SetScoreSize(doc.GetScoreSize());
     ASSERT_EQ(doc.pagesAcross, 1);
     // One page three sheets wide: laying out any page gives the document the largest count.
-    RECT wide = score.GetPage(0)->GetPaperRect();
+    RECT wide = score.GetPage(0)->GetPrintableRect();
     wide.right = wide.left + 3 * (wide.right - wide.left);
-    score.GetPage(0)->SetPaperRect(wide);
+    score.GetPage(0)->SetPrintableRect(wide);
     doc.LayoutPage(0);
     doc.LayoutPage(1);
     EXPECT_EQ(score.GetPage(0)->GetColumns(), 3);

@@ -116,11 +116,14 @@ TEST_F(PrintTest, ABookletWithABlankFirstPagePrintsEightSlots) {
 
 TEST_F(PrintTest, TilesPrintEachPageOncePerTile) {
     Open(2, 1);
-    // Pages twice as wide as the printer's paper, in a score that tiles its pages.
+    // Pages that print twice as wide as the printer does, in a score that tiles its pages.
     doc->GetScore()->tilePages = 1;
-    doc->unscaledPageSetup.SetPaperSizePoints(2 * doc->printerPageSetup.GetPaperWidth(),
-                                              doc->printerPageSetup.GetPaperHeight());
-    doc->SetScoreSize(doc->GetScoreSize());
+    const CPageSetup& sheet = doc->printerPageSetup;
+    const CPageSetup& page = doc->unscaledPageSetup;
+    doc->unscaledPageSetup.SetPaperSizePoints(
+        2 * sheet.GetPrintableWidth() + page.GetLeftMargin() + page.GetRightMargin(),
+        sheet.GetPrintableHeight() + page.GetTopMargin() + page.GetBottomMargin());
+    doc->SetScoreSize(100);
     ASSERT_EQ(doc->pagesAcross, 2);
     ASSERT_EQ(doc->pagesDown, 1);
     ASSERT_TRUE(view->PrintToPdf(Pdf("tiles.pdf")));
