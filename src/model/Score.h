@@ -17,6 +17,9 @@
 #include "platform/FontRef.h"
 #include "platform/Handles.h"
 
+namespace layout {
+struct LayoutSnapshot;
+}
 class CBar;
 class CBarArray;
 class CDeviceArray;
@@ -340,6 +343,8 @@ private:
         int counted = 0;
     };
     std::vector<ReindexStart> reindexStarts;
+    // InsertBar with the layout to put back if the insertion fails.
+    CBar* InsertBarKeeping(int index, const layout::LayoutSnapshot& snap);
     // The bar after which the kept starts no longer hold, until the next pass drops them.
     int forgetStartsAfter = INT_MAX;
     void DropForgottenStarts();

@@ -55,9 +55,13 @@ int BeatCount(const CBar* bar) {
     return std::clamp(n, 1, 64);
 }
 
+}  // namespace
+
 // The layout fields of the systems and pages that a bar insertion changes, kept so that an
-// insertion that runs out of memory can put them back without allocating.
-struct LayoutSnapshot {
+// insertion that runs out of memory can put them back without allocating: those of the pages
+// from the one before the insertion's own page, and of their systems (the passes of an
+// insertion leave the pages before as they are), or of every page with whole passes.
+struct layout::LayoutSnapshot {
     struct Line {
         std::int16_t page, first, count, wanted, top;
     };
@@ -65,23 +69,37 @@ struct LayoutSnapshot {
         std::int16_t first, count;
     };
     int bars = 0, lines = 0, pages = 0;
+    int firstLine = 0, firstPage = 0;
     int currentBar = 0;  // the insertion point's bar index (never a pointer into the bar array)
     std::vector<Line> lineFields;
     std::vector<Page> pageFields;
 };
 
-LayoutSnapshot TakeLayout(CScore& score) {
+namespace {
+
+using layout::LayoutSnapshot;
+
+LayoutSnapshot TakeLayout(CScore& score, int index) {
     LayoutSnapshot snap;
     snap.bars = score.barCount;
     snap.lines = score.lineCount;
     snap.pages = score.pageCount;
     snap.currentBar = score.GetDocument() ? score.GetDocument()->location.barIndex : 0;
-    for (int k = 0; k < score.lineCount; ++k) {
+    if (!score.wholeScorePasses && score.lineCount > 0 && score.barCount > 0) {
+        CBar* anchor = score.GetBar(std::clamp<int>(index, 0, score.barCount - 1));
+        CLine* line = anchor ? anchor->GetLine() : nullptr;
+        const int page = line ? std::clamp<int>(line->GetPageIndex(), 0, std::max(0, score.pageCount - 1)) : 0;
+        snap.firstPage = std::max(0, page - 1);
+        CPage* first = score.GetPage(snap.firstPage);
+        snap.firstLine = first ? std::clamp<int>(first->GetFirstSystem(), 0, score.lineCount) : 0;
+        if (!first || snap.firstPage == 0) snap.firstPage = snap.firstLine = 0;
+    }
+    for (int k = snap.firstLine; k < score.lineCount; ++k) {
         CLine* l = score.GetLine(k);
         snap.lineFields.push_back({l->GetPageIndex(), l->GetFirstBarIndex(), l->GetBarCount(),
                                    std::int16_t(layout::WantedBars(l)), l->GetTopOffset()});
     }
-    for (int k = 0; k < score.pageCount; ++k) {
+    for (int k = snap.firstPage; k < score.pageCount; ++k) {
         CPage* pg = score.GetPage(k);
         snap.pageFields.push_back({pg->GetFirstSystem(), pg->GetSystemCount()});
     }
@@ -106,9 +124,9 @@ static void UndoBarInsertion(CScore& score, int index, const LayoutSnapshot& sna
         score.GetPageArray()->RemoveAt(score.pageCount - 1);
         --score.pageCount;
     }
-    for (int k = 0; k < score.lineCount && k < int(snap.lineFields.size()); ++k) {
+    for (int k = snap.firstLine; k < score.lineCount && k - snap.firstLine < int(snap.lineFields.size()); ++k) {
         CLine* l = score.GetLine(k);
-        const auto& f = snap.lineFields[k];
+        const auto& f = snap.lineFields[std::size_t(k - snap.firstLine)];
         l->SetPageIndex(f.page);
         l->SetFirstBarIndex(f.first);
         l->SetBarCount(f.count);
@@ -116,10 +134,10 @@ static void UndoBarInsertion(CScore& score, int index, const LayoutSnapshot& sna
         l->SetTopOffset(f.top);
         l->SetPage(&score, f.page);
     }
-    for (int k = 0; k < score.pageCount && k < int(snap.pageFields.size()); ++k) {
+    for (int k = snap.firstPage; k < score.pageCount && k - snap.firstPage < int(snap.pageFields.size()); ++k) {
         CPage* pg = score.GetPage(k);
-        pg->SetFirstSystem(snap.pageFields[k].first);
-        pg->SetSystemCount(snap.pageFields[k].count);
+        pg->SetFirstSystem(snap.pageFields[std::size_t(k - snap.firstPage)].first);
+        pg->SetSystemCount(snap.pageFields[std::size_t(k - snap.firstPage)].count);
     }
     score.Reindex();
     for (int k = 0; k < score.lineCount; ++k) score.GetLine(k)->Relayout();
@@ -158,10 +176,13 @@ CBar* CScore::InsertBarRecords(int index) {
 
 CBar* CScore::InsertBar(int index) {
     if (index < 0 || index > barCount) return nullptr;
-    int systemIndex = 0, pageIndex = 0;
     // An insertion that runs out of memory is taken back whole; the layout it started from is
     // kept here (outside the score's own blocks).
-    const LayoutSnapshot snap = TakeLayout(*this);
+    return InsertBarKeeping(index, TakeLayout(*this, index));
+}
+
+CBar* CScore::InsertBarKeeping(int index, const layout::LayoutSnapshot& snap) {
+    int systemIndex = 0, pageIndex = 0;
     if (lineCount == 0) {
         if (!AddSystem(pageCount - 1, true)) return nullptr;
     } else {
@@ -202,8 +223,8 @@ CBar* CScore::InsertBar(int index) {
 
 CBar* CScore::AppendBar(bool redraw) {
     const int index = barCount;
-    const LayoutSnapshot snap = TakeLayout(*this);
-    CBar* bar = InsertBar(index);
+    const LayoutSnapshot snap = TakeLayout(*this, index);
+    CBar* bar = InsertBarKeeping(index, snap);
     if (!bar) return nullptr;
     if (!document->LayoutViewPanes()) {
         // The panes could not follow: the bar is taken back so that the failure leaves the

@@ -409,8 +409,8 @@ ScoreImage Image(CScore& s) {
 TEST(ScoreLayoutTest, AppendBarThatRunsOutOfMemoryLeavesTheScoreAsItWas) {
     // Every allocation of the append fails in turn; once it gets all it needs it succeeds.
     // 8 bars of 3 tracks need a new system; 40 bars of one track fill two pages and need a
-    // new page as well.
-    for (auto [bars, tracks] : {std::pair{10, 3}, std::pair{40, 1}}) {
+    // new page as well; 120 bars of one track fill more pages than the append's passes touch.
+    for (auto [bars, tracks] : {std::pair{10, 3}, std::pair{40, 1}, std::pair{120, 1}}) {
         bool succeeded = false;
         int failures = 0;
         for (int allowed = 0; allowed < 400 && !succeeded; ++allowed) {
