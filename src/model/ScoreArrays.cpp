@@ -282,6 +282,11 @@ bool CLineArray::RemoveStaff(int index) {
     return true;
 }
 
+int CBarArray::InsertRenumberStart(int index) {
+    if (index != count - 1 || index < 1) return 0;
+    return Element(index - 1)->GetIndex() == index - 1 ? index - 1 : 0;
+}
+
 void* CBarArray::InsertEmpty(int index) {
     void* p = CScoreArray::InsertEmpty(index);
     if (!p) return nullptr;

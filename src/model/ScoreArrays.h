@@ -111,6 +111,9 @@ public:
 class CBarArray : public ScoreArrayOf<CBarArray, 8, 162, 0x42415220u /* "BAR " */> {
 public:
     std::uint32_t GetChunkTag() override { return 0x4D454153u; /* MEAS */ }
+    // A bar added at the end renumbers only the bar before it (its last flag goes) when that
+    // bar is numbered by its place: every reindex numbers the bars it walks by their place.
+    int InsertRenumberStart(int index) override;
     // The new bar also makes its own item array; null (and no new element) when it cannot.
     void* InsertEmpty(int index) override;
 };

@@ -99,10 +99,13 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
     // systems before it holding the bars they held then.
     const auto canStartAt = [&](int from) {
         if (flag || wholeScorePasses || from <= 0 || from >= lineCount || from >= int(recalcStarts.size())) return false;
+        // The systems' records one after another, without a look-up each.
+        auto* systems = static_cast<std::uint8_t*>(lines->GetData());
+        if (!systems || lines->GetCount() < lineCount) return false;
         for (int s = 0; s <= from; ++s) {
             const RecalcStart& r = recalcStarts[std::size_t(s)];
-            CLine* line = GetLine(s);
-            if (!line || line->GetFirstBarIndex() != r.firstBar || r.staves.size() != std::size_t(tracksN) * 3) return false;
+            const CLine* line = ItemCast<CLine>(systems + std::size_t(s) * CLineArray::kElementSize);
+            if (line->GetFirstBarIndex() != r.firstBar || r.staves.size() != std::size_t(tracksN) * 3) return false;
             if (s < from && line->GetBarCount() != r.barCount) return false;
         }
         return recalcStarts[std::size_t(from)].firstBar < barCount;
