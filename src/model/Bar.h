@@ -463,3 +463,6 @@ public:
     virtual bool LineIsAbove(const CBarItem& item) const = 0;
 };
 bool LineIsAbove(const CBarItem& item);
+// A tie's or glissando's pitch (that of the head it starts at) into bits 1-7 of its byte 17, bit
+// 0 kept (`CTieType::SetBits17`); nothing for a record too short to hold the byte.
+void SetTieBits17(CBarItem& item, int pitch);

@@ -91,6 +91,13 @@ bool LineIsAbove(const CBarItem& item) {
     return item.RecordSizeField() > 16 && (rec::Get<std::uint8_t>(&item, 16) & 0x01) != 0;
 }
 
+void SetTieBits17(CBarItem& item, int pitch) {
+    constexpr int kPitchByte = 17;
+    if (item.RecordSizeField() <= kPitchByte) return;
+    const auto kept = std::uint8_t(rec::Get<std::uint8_t>(&item, kPitchByte) & 0x01);
+    rec::Put<std::uint8_t>(&item, kPitchByte, std::uint8_t(kept | (pitch & 0x7F) << 1));
+}
+
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteSpellHead(trkBar, item, head);
 }

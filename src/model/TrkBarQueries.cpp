@@ -534,8 +534,7 @@ CBarItem* CTrkBar::FindTwoEndedAtHead(CBarItem* note, int head, int type, int mo
             return !match;
         });
         if (found) {
-            rec::Put<std::uint8_t>(found, kPitchByte,
-                                   std::uint8_t((rec::Get<std::uint8_t>(found, kPitchByte) & 1) | (pitch << 1)));
+            SetTieBits17(*found, pitch);
             g_model.finderBar = this;
             return found;
         }

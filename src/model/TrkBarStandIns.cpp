@@ -26,7 +26,7 @@ bool TieBuildForNote(CBarItem* note, int endTime, int endPosition, int, HandleBu
         tie->SetPositionField(note->PositionField());
         const int offset = (head[2] >> 5) & 7;
         rec::Put<std::uint8_t>(tie, 16, std::uint8_t((offset << 2) | (offset << 5)));
-        rec::Put<std::uint8_t>(tie, 17, std::uint8_t((head[7] & 0x7F) << 1));
+        SetTieBits17(*tie, head[7]);
         rec::Put<std::int16_t>(tie, 18, std::int16_t(std::int8_t(head[5])));
         rec::Put<std::int16_t>(tie, 20, std::int16_t(std::int8_t(head[5])));
         rec::Put<std::int16_t>(tie, 22, std::int16_t(endTime == 0 ? 1 : 0));

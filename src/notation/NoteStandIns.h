@@ -23,8 +23,6 @@ bool ShowEveryAccidental();
 // side operation (CTieType::SetSide).
 int TieStartPosition(CBarItem* tie);
 void SetTieSide(CBarItem* tie, bool above);
-// CTieType::SetBits17: the pitch of the tied head into bits 1-7 of the tie's byte 17, bit 0 kept.
-void SetTieBits17(CBarItem* tie, int value);
 // Both staff offsets and both staff positions of a tie.
 void SetTieStaff(CBarItem* tie, int staffOffset, int position);
 // The tuplet's note check, run while a note of it is hidden: true when the tuplet should go

@@ -191,7 +191,7 @@ void RawNoteBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) c
             h->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, move.shown);
             note.MoveHead(i, move.delta, oldPitch);
         }
-        if (tie) notation::SetTieBits17(tie, note.Head(i)->Pitch());
+        if (tie) SetTieBits17(*tie, note.Head(i)->Pitch());
     }
     if (!note.IsSlash()) note.UpdateStem(3, true);
     if (note.IsBeamed()) {
