@@ -50,9 +50,6 @@ void SetEndStaff(CBarItem* r, int o) {
     rec::Put<std::uint8_t>(r, kEnds, std::uint8_t((b & ~0xE0) | ((o & 7) << 5)));
 }
 int TiePitch(const CBarItem* r) { return rec::Get<std::uint8_t>(r, kPitch) >> 1; }
-void SetTiePitch(CBarItem* r, int pitch) {
-    rec::Put<std::uint8_t>(r, kPitch, std::uint8_t((rec::Get<std::uint8_t>(r, kPitch) & 1) | ((pitch & 0x7F) << 1)));
-}
 void Relayout(CBarItem* r) { r->SetFlagsA(std::uint8_t(r->FlagsA() | CBarItem::kRelayoutBit)); }
 
 CNote& NoteOf(CScoreItem& item) { return static_cast<CNote&>(item); }
@@ -543,7 +540,7 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
             if (!tie) {
                 h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
             } else if (Word(tie, kStartY) == h->Position()) {
-                SetTiePitch(tie, pitch);
+                SetTieBits17(*tie, pitch);
                 AddWord(tie, kStartY, delta);
                 AddWord(tie, kEndY, delta);
             }
@@ -558,7 +555,7 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
         if (h->Byte(NoteHead::kLinkByte) & NoteHead::kGlissEnd) {
             g_model.finderBar = trkBar;
             if (CBarItem* g = trkBar->FindGlissInto(&note, i)) {
-                SetTiePitch(g, h->Pitch());
+                SetTieBits17(*g, h->Pitch());
                 AddWord(g, kEndY, delta);
             } else {
                 h->SetBits(NoteHead::kLinkByte, NoteHead::kGlissEnd, false);
@@ -637,6 +634,14 @@ void CRawNote::MoveAttachedToStaff(int offset, int shift) {
         }
         Relayout(beam);
     }
+}
+
+void SetTwoEndedStaff(CBarItem& item, int offset, int position) {
+    if (!TwoEnded(&item)) return;
+    SetStartStaff(&item, offset);
+    SetEndStaff(&item, offset);
+    SetWord(&item, kStartY, position);
+    SetWord(&item, kEndY, position);
 }
 
 void CNote::RelinkTies() {

@@ -12,7 +12,6 @@ int TieStartPosition(CBarItem* tie) {
     return tie && tie->RecordSizeField() >= kStartPosition + 2 ? rec::Get<std::int16_t>(tie, kStartPosition) : 0;
 }
 void SetTieSide(CBarItem*, bool) {}
-void SetTieStaff(CBarItem*, int, int) {}
 bool TupletNoteCheck(CBarItem*) { return false; }
 
 }  // namespace notation

@@ -23,8 +23,6 @@ bool ShowEveryAccidental();
 // side operation (CTieType::SetSide).
 int TieStartPosition(CBarItem* tie);
 void SetTieSide(CBarItem* tie, bool above);
-// Both staff offsets and both staff positions of a tie.
-void SetTieStaff(CBarItem* tie, int staffOffset, int position);
 // The tuplet's note check, run while a note of it is hidden: true when the tuplet should go
 // (false: the tuplet stays until the tuplets' own check exists).
 bool TupletNoteCheck(CBarItem* tuplet);

@@ -282,7 +282,7 @@ void CRawNote::MoveHeadToStaff(int i, int delta) {
     if (CTrkBar* bar = g_model.currentTrkBar; bar && h->HasTieStart()) {
         if (CBarItem* tie = bar->FindTieFrom(this, i)) {
             tie->Invalidate();
-            notation::SetTieStaff(tie, offset, position);
+            SetTwoEndedStaff(*tie, offset, position);
         } else {
             h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
         }

@@ -8,6 +8,7 @@
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarTestSupport.h"
 #include "notation/NotationGlobals.h"
 #include "platform/Theory.h"
 
@@ -175,6 +176,42 @@ TEST_F(SpellingInScoreTest, StaffMovesStayWithinTwoStaves) {
     EXPECT_EQ(h->CrossStaffOffset(), 0);
     EXPECT_EQ(h->Position(), -6);
     EXPECT_EQ(h->Accidental(), 0);
+}
+
+// A head that moves to the staff below takes the tie that begins on it along: both of the tie's
+// ends go to that staff and the head's new position, so the tie is still the head's.
+TEST_F(SpellingInScoreTest, AStaffMoveTakesTheHeadsTieAlong) {
+    enum : int { kTie = 30, kEnds = 16, kStartY = 18, kEndY = 20, kEndBars = 22 };
+    CTrkBar* upper = score->GetTrkBar(0, 0);
+    RecordBuf buf;
+    CNote* note = MakeNote(buf, 1);
+    note->SetPositionField(256);
+    note->Head(0)->SetPitch(60);
+    note->Head(0)->SetPosition(-6);
+    note->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    ASSERT_NE(upper->InsertCopy(note), nullptr);
+    trkbartest::Bytes tie = trkbartest::Item(kTie, 36, 0);
+    trkbartest::View(tie)->SetPositionField(256);
+    tie[17] = std::uint8_t(60 << 1);
+    rec::Put<std::int16_t>(tie.data(), kStartY, -6);
+    rec::Put<std::int16_t>(tie.data(), kEndY, -6);
+    rec::Put<std::int16_t>(tie.data(), kEndBars, 1);
+    ASSERT_NE(upper->InsertCopy(trkbartest::View(tie)), nullptr);
+
+    upper->SetCurrent();
+    CBarItem* item = nullptr;
+    ASSERT_TRUE(upper->NextNote(&item, 0));
+    auto* moved = static_cast<CNote*>(item);
+    moved->MoveHeadToStaff(0, 1);
+    const int position = moved->Head(0)->Position();
+    ASSERT_EQ(moved->Head(0)->CrossStaffOffset(), 1);
+    upper->SetCurrent();
+    CBarItem* found = upper->FindTieFrom(moved, 0);
+    ASSERT_NE(found, nullptr) << "the tie is still the head's";
+    EXPECT_EQ(rec::Get<std::uint8_t>(found, kEnds) >> 2, (1 << 3) | 1) << "both ends one staff down";
+    EXPECT_EQ(rec::Get<std::int16_t>(found, kStartY), position);
+    EXPECT_EQ(rec::Get<std::int16_t>(found, kEndY), position);
+    EXPECT_TRUE(moved->Head(0)->HasTieStart());
 }
 
 TEST_F(SpellingTest, RoomForAccidentals) {
