@@ -257,14 +257,19 @@ void CZelDoc::LayoutOnePage(int pageIndex) {
     for (int s = 0; s < page->GetSystemCount(); ++s)
         if (CLine* line = page->GetLine(s)) line->Relayout();
     if (g_model.noPageTiling) return;
-    // A sheet prints the printer's printable area; it is scaled as the page is (to the score
-    // size, then to the view), so a page of the printer's own setup spans exactly one.
+    const SIZE sheet = GetSheetPrintableSize();
+    const RECT area = page->GetPrintableRect();
+    page->SetColumnsAndRows(sheetsSpanned(area.right - area.left, sheet.cx),
+                            sheetsSpanned(area.bottom - area.top, sheet.cy));
+}
+
+// A sheet prints the printer's printable area; it is scaled as the pages are (to the score size,
+// then to the view), so a page of the printer's own setup spans exactly one.
+SIZE CZelDoc::GetSheetPrintableSize() const {
     CPageSetup sheet = printerPageSetup;
     sheet.Unscale(scoreSize);
     const RECT printable = ScaleRectToView(sheet.GetMarginRect());
-    const RECT area = page->GetPrintableRect();
-    page->SetColumnsAndRows(sheetsSpanned(area.right - area.left, printable.right - printable.left),
-                            sheetsSpanned(area.bottom - area.top, printable.bottom - printable.top));
+    return {printable.right - printable.left, printable.bottom - printable.top};
 }
 
 // Pages across and down: 1, or in a score that tiles its pages the largest counts of all pages.

@@ -72,6 +72,16 @@ void CPage::Draw() {
         paper.right -= 1;
         paper.bottom -= 1;
         a->FrameRect(paper);
+        // A page printed over several sheets shows where they meet: a seam every sheet's
+        // printable width and height from the printable area's corner.
+        if (doc && score->tilePages && (GetColumns() > 1 || GetRows() > 1)) {
+            const SIZE sheet = doc->GetSheetPrintableSize();
+            const RECT area = GetPrintableRect();
+            for (int c = 1; c < GetColumns(); ++c)
+                a->Line(area.left + c * sheet.cx, paper.top, area.left + c * sheet.cx, paper.bottom);
+            for (int r = 1; r < GetRows(); ++r)
+                a->Line(paper.left, area.top + r * sheet.cy, paper.right, area.top + r * sheet.cy);
+        }
     }
     PageDrawState state(a, doc);
     MakeCurrent();

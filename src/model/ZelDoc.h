@@ -181,6 +181,9 @@ public:
     void LayoutPage(int page);
     // The same for every page from the first given on, the document's counts taken once.
     void LayoutPagesFrom(int first);
+    // What one sheet of the printer's paper prints, as the pages are drawn (at the score size
+    // and the zoom, view pixels).
+    SIZE GetSheetPrintableSize() const;
     SIZE GetViewExtent() const;
     void SetArrangementMode(int mode);
     int GetArrangementMode() const { return location.arrangementMode; }

@@ -3,16 +3,19 @@
 // rectangle, and a page drawn into a window.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "DrawTestSupport.h"
 #include "support/TestData.h"
+#include "framework/Globals.h"
 #include "framework/MusicFont.h"
 #include "framework/Window.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "platform/DCPort.h"
+#include "platform/DrawGlobals.h"
 
 using drawtest::ScoreDrawTest;
 
@@ -131,4 +134,37 @@ TEST_F(ScoreDrawTest, APageDrawnIntoAWindowEqualsOneDrawnIntoAPicture) {
         for (int x = 0; x < std::min(w, 400); x += 2)
             if ((port.GetPixel(x, y) & 0xFFFFFF) != (memory.GetPixel(x, y) & 0xFFFFFF)) ++differing;
     EXPECT_EQ(differing, 0);
+}
+
+// A page that prints over several sheets shows their seams on screen, one sheet's printable
+// width and height apart from the printable area's corner; a score that does not tile its pages,
+// and printing, show none.
+TEST_F(ScoreDrawTest, APagePrintedOverSeveralSheetsShowsTheirSeams) {
+    Build(1, {2});
+    CPage* page = s->Page();
+    page->SetColumnsAndRows(3, 2);
+    const SIZE sheet = s->doc.GetSheetPrintableSize();
+    ASSERT_GT(sheet.cx, 0);
+    const RECT paper = page->GetPaperRect(), area = page->GetPrintableRect();
+    const auto lines = [&](bool tile, bool printing) {
+        s->score->tilePages = tile;
+        fw::ScopedGlobal<bool> print(g_draw.printingDC, printing);
+        artist.log.clear();
+        page->Draw();
+        return artist.Only("Line ");
+    };
+    const std::vector<std::string> plain = lines(false, false);
+    char seam[3][96];
+    std::snprintf(seam[0], 96, "Line %d %d %d %d", int(area.left + sheet.cx), int(paper.top), int(area.left + sheet.cx),
+                  int(paper.bottom - 1));
+    std::snprintf(seam[1], 96, "Line %d %d %d %d", int(area.left + 2 * sheet.cx), int(paper.top),
+                  int(area.left + 2 * sheet.cx), int(paper.bottom - 1));
+    std::snprintf(seam[2], 96, "Line %d %d %d %d", int(paper.left), int(area.top + sheet.cy), int(paper.right - 1),
+                  int(area.top + sheet.cy));
+    std::vector<std::string> tiled = {seam[0], seam[1], seam[2]};
+    tiled.insert(tiled.end(), plain.begin(), plain.end());
+    EXPECT_EQ(lines(true, false), tiled);
+    EXPECT_EQ(lines(true, true), lines(false, true)) << "printing shows no seams";
+    page->SetColumnsAndRows(1, 1);
+    EXPECT_EQ(lines(true, false), plain) << "a page of one sheet has none";
 }
