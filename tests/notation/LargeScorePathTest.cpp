@@ -11,6 +11,7 @@
 
 #include "model/Bar.h"
 #include "model/Page.h"
+#include "model/Preferences.h"
 #include "model/RecordTestSupport.h"
 #include "model/ScoreRecordBytes.h"
 #include "model/Score.h"
@@ -177,11 +178,23 @@ struct RhythmScore {
 
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
-    RhythmScore(unsigned seed, bool plain) : rng(seed) {
+    CScore* ownScore = nullptr;  // the document's own, given back before the document goes
+
+    ~RhythmScore() {
+        if (ownScore) doc.score = ownScore;
+        score.reset();
+    }
+
+    // `documentsOwn`: the score is the document's own, so that its page passes lay it out.
+    RhythmScore(unsigned seed, bool plain, int bars = 8, bool documentsOwn = false) : rng(seed) {
         doc.SetScoreSize(100);
         score = std::make_unique<CScore>(&doc);
+        if (documentsOwn) {
+            ownScore = doc.score;
+            doc.score = score.get();
+        }
         score->wholeScorePasses = plain;
-        EXPECT_TRUE(score->BuildSkeleton(8, Pick(2, 12)));
+        EXPECT_TRUE(score->BuildSkeleton(bars, Pick(2, 12)));
         score->Reindex();
         for (int b = 0; b < score->GetBarCount(); ++b) {
             if (Pick(0, 3) == 0) score->GetBar(b)->SetBarFlag(CBar::kShortBarBit, true);
@@ -261,6 +274,61 @@ TEST(LargeScorePathTest, RespacingWithKeptContentSharesMatchesMeasuringEveryTrac
     }
     // The bars' contents really were measured again in the timing passes.
     EXPECT_GT(changed, 50);
+}
+
+// Building by appending bars while notes go into the bars before: a note that lengthens a bar
+// moves the start of every bar after it, which the appended bars' passes, starting near the
+// end, must not take from before. After each step every record (the bars' start ticks among
+// them), the tempo map and the duration are as with the whole passes.
+std::vector<std::vector<std::uint8_t>> RunAppendSeries(unsigned seed, bool plain, int* lengthened, int* partial) {
+    recordtest::CleanGlobals clean;
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    // Odd seeds wrap bars automatically (an overfull system lays the score out again), even
+    // ones do not.
+    g_preferences.SetByte(Preferences::kWrap, seed % 2);
+    RhythmScore r(seed, plain, 40, true);
+    CScore& s = *r.score;
+    std::vector<std::vector<std::uint8_t>> out;
+    for (int step = 0; step < 40; ++step) {
+        if (r.Pick(0, 1) == 0) {
+            for (int k = r.Pick(1, 3); k > 0; --k) EXPECT_NE(s.AppendBar(false), nullptr);
+        } else {
+            const int b = r.Pick(0, s.GetBarCount() - 1);
+            const int before = s.GetBar(b)->GetLength();
+            for (int k = r.Pick(1, 4); k > 0; --k) r.AddItem(s.GetTrkBar(r.Pick(0, s.GetTrackCount() - 1), b));
+            s.UpdateBarLayout(b);
+            if (s.GetBar(b)->GetLength() != before) ++*lengthened;
+        }
+        out.emplace_back();
+        recordtest::AppendScoreRecords(out.back(), s);
+        for (int i = 0; i < s.tempoMap.Count(); ++i) {
+            const TempoMap::Entry m = s.tempoMap.Get(i);
+            for (std::int32_t v : {std::int32_t(m.bar), m.time, m.tempo, m.marked})
+                out.back().insert(out.back().end(), reinterpret_cast<const std::uint8_t*>(&v), reinterpret_cast<const std::uint8_t*>(&v) + 4);
+        }
+        const std::uint32_t duration = s.scoreDuration;
+        out.back().insert(out.back().end(), reinterpret_cast<const std::uint8_t*>(&duration), reinterpret_cast<const std::uint8_t*>(&duration) + 4);
+    }
+    *partial += s.partialRecalcs;
+    return out;
+}
+
+TEST(LargeScorePathTest, AppendingAfterBarsGrewLongerMatchesWholeScorePasses) {
+    int lengthened = 0, partial = 0, unused = 0, ignored = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        const auto quick = RunAppendSeries(seed, false, &lengthened, &partial);
+        const auto whole = RunAppendSeries(seed, true, &ignored, &unused);
+        ASSERT_EQ(quick.size(), whole.size());
+        for (std::size_t k = 0; k < quick.size(); ++k) {
+            std::size_t at = 0;
+            while (at < quick[k].size() && at < whole[k].size() && quick[k][at] == whole[k][at]) ++at;
+            ASSERT_TRUE(quick[k] == whole[k]) << "seed " << seed << " step " << k << ": first difference at byte " << at;
+        }
+    }
+    // Bars did grow longer, and the appends did take the shorter passes.
+    EXPECT_GT(lengthened, 20) << lengthened;
+    EXPECT_GT(partial, 100) << partial;
 }
 
 }  // namespace
