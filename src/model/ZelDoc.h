@@ -59,12 +59,13 @@ public:
     // No document is current: the current document, score and page are cleared and the
     // engraver settings in use are the preferences' again.
     static void ClearCurrent();
-    // Closing: the document is made current for its last steps; an in-place text editor of its
-    // current pane is closed and a performer playing its score is stopped (transport command
-    // 2501); then the application makes no document active (none is left pointing at this one)
-    // before the base lets the application drop it. The next idle pass makes the active
-    // window's document current again.
+    // The transport command that stops playback.
     static constexpr int kTransportStop = 2501;
+    // Closing: the document is made current for its last steps; an in-place text editor of its
+    // current pane is closed and a performer playing its score is stopped (kTransportStop);
+    // then the application makes no document active (none is left pointing at this one) before
+    // the base lets the application drop it. The next idle pass makes the active window's
+    // document current again.
     void OnCloseDocument() override;
     // The document's share of idle work: with a view, a document that is not the current one
     // becomes current again, with its current page.
