@@ -373,15 +373,14 @@ std::vector<CZelDoc*> CZelApp::Documents() const {
 }
 
 void CZelApp::ActivateDocument(CDocument* doc) {
-    if (!doc) {
-        SetActiveDocument(nullptr);
-        return;
-    }
-    for (const auto& d : documents_)
-        if (d.get() == doc) {
-            SetActiveDocument(d.get());
-            return;
-        }
+    // Besides the open documents, one the template is still making (its new score is built)
+    // exists before the list takes it; a closed one waiting to be freed is never active again.
+    auto* zel = dynamic_cast<CZelDoc*>(doc);
+    const std::vector<CZelDoc*>& existing = ::Documents();
+    if (doc && (!zel || std::find(existing.begin(), existing.end(), zel) == existing.end())) return;
+    for (const auto& d : closedDocuments_)
+        if (d.get() == doc) return;
+    SetActiveDocument(zel);
 }
 
 void CZelApp::RemoveDocument(CDocument* doc) {

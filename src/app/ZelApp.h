@@ -53,8 +53,8 @@ public:
     void SetActiveDocument(CZelDoc* doc);
     // The open documents, in the order they were made or opened.
     std::vector<CZelDoc*> Documents() const;
-    // A score window was activated over one of the open documents: it becomes the active one;
-    // null: no document is active (a document closing).
+    // A score window was activated over one of the open documents, or a new document built its
+    // score: it becomes the active one; null: no document is active (a document closing).
     void ActivateDocument(CDocument* doc) override;
     // A document closed: it leaves the list with its window (both freed once the message that
     // closed them is done); no document is active until the next idle pass finds the active

@@ -9,6 +9,7 @@
 #include "framework/App.h"
 #include "framework/CodePage.h"
 #include "framework/StringTable.h"
+#include "framework/Window.h"
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
 #include "model/NewScore.h"
@@ -19,6 +20,7 @@
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "platform/DrawGlobals.h"
+#include "platform/Port.h"
 #include "platform/PortLayer.h"
 
 namespace {
@@ -224,12 +226,20 @@ bool CZelDoc::GetTrackName(int track, char* buffer) {
 }
 
 bool CZelDoc::ApplyNewScoreSettings(const NewScoreSettings& settings) {
+    // The score is built over the main window's client area (a screen context without one).
+    // It is popped on every way out.
+    struct ClientPort {
+        CClientDC dc{AfxGetMainWnd()};
+        ClientPort() { PushPort(&dc); }
+        ~ClientPort() { PopPort(); }
+    } port;
     SetTitle(nullptr);
     if (settings.jazzFont && g_draw.jazzFace != FontRef::kNoFace) fontMap.musicFace = g_draw.jazzFace;
     SetZoom(zoom, false);
     if (!score || !BuildNewScore(*score, settings, this)) return false;
     if (settings.jazzFont) ApplyJazzFont();
     SetCurrentBar(0, true);
+    if (CWinApp* app = AfxGetApp()) app->ActivateDocument(this);
     return true;
 }
 

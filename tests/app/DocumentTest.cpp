@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ZelApp.h"
 #include "framework/App.h"
 #include "framework/Arith.h"
 #include "framework/CmdUI.h"
@@ -23,6 +24,7 @@
 #include "framework/StringTable.h"
 #include "framework/UiTest.h"
 #include "framework/View.h"
+#include "framework/Window.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
 #include "model/EngraverSettings.h"
@@ -1253,6 +1255,86 @@ TEST(DocumentTest, ClosingLeavesNoDocumentCurrentUntilTheIdlePassOfAViewedOne) {
     EXPECT_EQ(g_model.currentPage, viewed.location.page);
     EXPECT_EQ(g_model.engraverSettings, &viewed.engraver);
     viewed.view = nullptr;
+}
+
+// A new score is built with the main window's client area as the drawing port (a screen context
+// without a main window); the document becomes the active one while that port is still in use,
+// and the port stack is as it was on every way out.
+TEST(DocumentTest, ANewScoreIsBuiltOverTheMainWindowAndBecomesTheActiveDocument) {
+    struct Activation {
+        CDocument* doc;
+        CDC* port;
+        CWnd* portWindow;
+        bool portDraws;
+        int depth;
+    };
+    struct WatchingApp : CWinApp {
+        WatchingApp() : CWinApp("test") {}
+        void ActivateDocument(CDocument* doc) override {
+            CDC* port = GetCurrentPort();
+            seen.push_back({doc, port, port ? port->GetWindow() : nullptr, port && port->HasDC(), GetPortDepth()});
+        }
+        void RemoveDocument(CDocument*) override {}
+        std::vector<Activation> seen;
+    };
+    struct Row {
+        bool mainWindow;
+        int arrangement;
+        bool built;
+    } rows[] = {
+        {true, 1, true},
+        {false, 1, true},
+        {true, 5, false},  // an arrangement the program does not know
+        {false, 5, false},
+    };
+    Env env;
+    fw::EnsureGraphics();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "main window " << r.mainWindow << ", arrangement " << r.arrangement);
+        WatchingApp app;
+        CFrameWnd frame;
+        if (r.mainWindow) {
+            ASSERT_TRUE(frame.Create("Main"));
+            frame.ShowWindow(SW_SHOW);
+            app.m_pMainWnd = &frame;
+        }
+        CDC outer;
+        outer.CreateIC();
+        PushPort(&outer);
+        const int depth = GetPortDepth();
+        CZelDoc doc;
+        NewScoreSettings settings;
+        settings.arrangement = r.arrangement;
+        EXPECT_EQ(doc.ApplyNewScoreSettings(settings), r.built);
+        EXPECT_EQ(GetPortDepth(), depth);
+        EXPECT_EQ(GetCurrentPort(), &outer);
+        if (r.built) {
+            ASSERT_EQ(app.seen.size(), 1u);
+            EXPECT_EQ(app.seen[0].doc, &doc);
+            EXPECT_EQ(app.seen[0].depth, depth + 1);
+            EXPECT_NE(app.seen[0].port, &outer);
+            EXPECT_TRUE(app.seen[0].portDraws);
+            EXPECT_EQ(app.seen[0].portWindow, r.mainWindow ? static_cast<CWnd*>(&frame) : nullptr);
+        } else {
+            EXPECT_TRUE(app.seen.empty()) << "a score that could not be built is not made active";
+        }
+        PopPort();
+        app.m_pMainWnd = nullptr;
+        if (r.mainWindow) frame.DestroyWindow();
+    }
+
+    // The program's application without windows: the new document is active once it is built,
+    // before the application holds it in its list, and so is one the template makes.
+    CZelApp app;
+    CZelDoc made;
+    ASSERT_TRUE(made.ApplyNewScoreSettings(NewScoreSettings{}));
+    EXPECT_EQ(app.GetActiveDocument(), &made);
+    EXPECT_EQ(g_model.currentDoc, &made);
+    CZelDoc* listed = app.NewDocument();
+    ASSERT_NE(listed, nullptr);
+    EXPECT_EQ(app.GetActiveDocument(), listed);
+    EXPECT_EQ(g_model.currentDoc, listed);
+    app.ActivateDocument(nullptr);
 }
 
 // Closing also ends what runs on the document, while it is still current and before the
