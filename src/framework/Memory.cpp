@@ -22,7 +22,7 @@ struct Slot {
     std::uint32_t size = 0;
     std::uint16_t generation = 1;
     bool live = false;
-    bool shared = false;  // the data lies in a shared run (see GlobalPlaceInOrder)
+    bool shared = false;  // the data lies in a shared run (see GlobalAllocAfter)
 };
 static_assert(sizeof(Slot) == 16);
 
@@ -36,6 +36,7 @@ constexpr std::uint32_t kChunks = (kIndexMask + kChunkSlots) / kChunkSlots;
 // of its blocks is freed or moves out on a resize.
 struct SharedRun {
     std::uint8_t* begin;
+    std::uint8_t* used;  // the next block goes here
     std::uint8_t* end;
     std::size_t users;
 };
@@ -229,43 +230,50 @@ bool GlobalIsValid(HGLOBAL h) {
     return find(t, h) != nullptr;
 }
 
-void GlobalPlaceInOrder(const HGLOBAL* handles, std::size_t count) {
+HGLOBAL GlobalAllocAfter(HGLOBAL after, std::size_t bytes, std::size_t room) {
     Table& t = table();
     std::lock_guard lock(t.mutex);
-    if (t.failAfter >= 0 || count == 0) return;
-    // One run for all of them; a handle met again keeps its first place.
-    std::vector<Slot*> moving;
-    try {
-        moving.reserve(count);
-        std::size_t total = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            Slot* s = find(t, handles[i]);
-            if (!s || !s->data || s->size >= 0x80000000u) continue;
-            moving.push_back(s);
-            total += sharedRoom(s->size);
-            s->size = ~s->size;  // marked as taken until the run is laid out
-        }
-        for (Slot* s : moving) s->size = ~s->size;
-        if (moving.empty()) return;
-        t.runs.reserve(t.runs.size() + 1);
-        auto* run = static_cast<std::uint8_t*>(std::malloc(total));
-        if (!run) return;
-        std::uint8_t* at = run;
-        for (Slot* s : moving) {
-            std::memcpy(at, s->data, s->size ? s->size : 1);
-            releaseData(t, s->data, s->shared);
-            s->data = at;
-            s->shared = true;
-            at += sharedRoom(s->size);
-        }
-        const SharedRun made{run, run + total, moving.size()};
-        t.runs.insert(std::upper_bound(t.runs.begin(), t.runs.end(), run,
-                                       [](std::uint8_t* a, const SharedRun& r) { return a < r.begin; }),
-                      made);
-    } catch (const std::bad_alloc&) {
-        for (Slot* s : moving)
-            if (s->size >= 0x80000000u) s->size = ~s->size;
+    if (bytes > 0x7FFFFFFFu || !allowAllocation(t)) return 0;
+    const std::size_t need = sharedRoom(std::uint32_t(bytes));
+    // The run that holds `after`, when it has room left at its end.
+    SharedRun* run = nullptr;
+    if (Slot* s = find(t, after); s && s->shared) {
+        auto* p = static_cast<std::uint8_t*>(s->data);
+        auto it = std::upper_bound(t.runs.begin(), t.runs.end(), p, [](std::uint8_t* a, const SharedRun& r) { return a < r.begin; });
+        if (it != t.runs.begin() && p < (it - 1)->end && std::size_t((it - 1)->end - (it - 1)->used) >= need) run = &*(it - 1);
     }
+    std::uint32_t index;
+    if (!t.freeSlots.empty()) {
+        index = t.freeSlots.back();
+    } else {
+        index = growSlots(t);
+        if (index == 0) return 0;
+        t.freeSlots.push_back(index);  // taken below, with the others
+    }
+    if (!run) {
+        const std::size_t size = std::max(need, (room + kSharedAlign - 1) & ~(kSharedAlign - 1));
+        try {
+            t.runs.reserve(t.runs.size() + 1);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        auto* begin = static_cast<std::uint8_t*>(std::malloc(size));
+        if (!begin) return 0;
+        auto it = std::upper_bound(t.runs.begin(), t.runs.end(), begin, [](std::uint8_t* a, const SharedRun& r) { return a < r.begin; });
+        run = &*t.runs.insert(it, SharedRun{begin, begin, begin + size, 0});
+    }
+    t.freeSlots.pop_back();
+    void* p = run->used;
+    run->used += need;
+    ++run->users;
+    Slot& s = slotAt(t, index);
+    s.data = p;
+    s.size = std::uint32_t(bytes);
+    s.shared = true;
+    locksAt(t, index) = 0;
+    s.live = true;
+    ++t.live;
+    return (s.generation << kIndexBits) | index;
 }
 
 namespace memtest {

@@ -29,14 +29,13 @@ std::size_t GlobalSize(HGLOBAL h);
 HGLOBAL GlobalFree(HGLOBAL h);
 // Whether h names a live block.
 bool GlobalIsValid(HGLOBAL h);
-// Moves the contents of the given blocks into one shared run of memory, one after another in
-// the order given, so that blocks a walk takes in that order lie together. Every block keeps
-// its handle, size, contents and lock count; only its address changes, as on a resize. A
-// block of the run that is resized moves out to memory of its own; the run goes when its last
-// block is freed or has moved out. Stale handles are passed over, a repeated one keeps its
-// first place, and where memory runs out nothing moves (nor while a test makes allocations
-// fail).
-void GlobalPlaceInOrder(const HGLOBAL* handles, std::size_t count);
+// A new block (contents not set) that lies right behind the blocks allocated before it in the
+// shared run that holds `after`, when that run has room left; otherwise the first of a new
+// shared run of `room` bytes (at least the block's own), which later blocks can follow. Blocks
+// a walk takes together, allocated this way one after another, lie together in memory. A
+// block of a shared run behaves as any other; one that is resized moves out to memory of its
+// own, and the run goes when its last block is freed or has moved out. 0 when memory runs out.
+HGLOBAL GlobalAllocAfter(HGLOBAL after, std::size_t bytes, std::size_t room);
 
 namespace memtest {
 // After `allowed` further successful allocations or resizes, every one fails until Reset.
@@ -46,7 +45,7 @@ void SetAlwaysMove(bool on);
 void Reset();
 // Number of live blocks (for leak checks in tests).
 std::size_t LiveBlocks();
-// Number of shared runs that still hold a block (see GlobalPlaceInOrder).
+// Number of shared runs that still hold a block (see GlobalAllocAfter).
 std::size_t SharedRuns();
 }  // namespace memtest
 

@@ -323,6 +323,16 @@ bool ItemBlock::Resize(std::uint32_t bytes) {
     return true;
 }
 
+bool ItemBlock::ReplaceAfter(HGLOBAL after, std::uint32_t bytes, std::uint32_t room) {
+    const HGLOBAL h = AllocHandleAfter(after, bytes, room);
+    if (!h) return false;
+    LockHandle(h);
+    if (const HGLOBAL old = Handle()) FreeHandle(old);
+    SetHandle(h);
+    SetLength(bytes);
+    return true;
+}
+
 CScoreItem* ItemBlock::ResizeRecord(CScoreItem* record, int delta) {
     std::uint8_t* base = Address();
     const std::uint32_t length = Length();

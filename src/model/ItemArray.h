@@ -88,6 +88,11 @@ public:
     // Makes the run `bytes` long: allocates the block on first use, else resizes it. False when
     // memory runs out (the block keeps its old size and stays usable).
     bool Resize(std::uint32_t bytes);
+    // Makes the run `bytes` long in a new block that lies behind `after`'s block in its shared
+    // run, or first in a new shared run of `room` bytes (AllocHandleAfter), and frees the old
+    // block; the contents are the caller's to write. False when memory runs out (the block
+    // stays as it was).
+    bool ReplaceAfter(HGLOBAL after, std::uint32_t bytes, std::uint32_t room);
     // Grows (delta >= 0: zeroed bytes at the record's end) or shrinks one record; returns the
     // record's new address, null when memory runs out or the record does not lie in the run.
     // A negative delta on the last record of the block changes nothing.

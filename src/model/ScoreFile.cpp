@@ -191,25 +191,6 @@ void CheckReferences(CScore& score, CFile* file) {
     }
 }
 
-// The file holds the bars of one track after another, and each bar's run took its block as it
-// was read; the layout and the bar edits walk the runs bar by bar across the tracks. Placing
-// the blocks in that order keeps the runs of one bar together in memory, as they lie in a
-// score built bar by bar. Only addresses change.
-void PlaceRunsBarByBar(CScore& score) {
-    const int tracks = score.GetTrackArray()->GetCount();
-    const int bars = score.GetBarArray()->GetCount();
-    std::vector<HGLOBAL> order;
-    try {
-        order.reserve(std::size_t(std::max(tracks, 0)) * std::size_t(std::max(bars, 0)));
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    for (int b = 0; b < bars; ++b)
-        for (int t = 0; t < tracks; ++t)
-            if (CTrkBar* bar = score.GetTrkBar(t, b); bar && bar->GetRunHandle()) order.push_back(bar->GetRunHandle());
-    PlaceHandlesInOrder(order.data(), order.size());
-}
-
 }  // namespace
 
 // --- document share ------------------------------------------------------------------------
@@ -487,6 +468,8 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         expect("COND");
         score.GetBar(b)->ReadConductor(s);
     }
+    // Each bar's runs so far, for the room a bar's next shared run takes.
+    std::vector<std::uint64_t> barBytes(std::size_t(std::max<int>(score.barCount, 0)), 0);
     for (int t = 0; t < score.trackCount; ++t) {
         LogTextInt("Reading Track ", t + 1, true);
         CTrkBarArray* bars = score.GetTrkBarArray(t);
@@ -496,13 +479,17 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             CTrkBar* bar = score.GetTrkBar(t, b);
             if (!bar->Init(t, b)) ThrowErrorCode(kErrOutOfMemory);
             expect("BDAT");
-            bar->Read(s, t);
+            // Each run lies behind the same bar's run of the track before, as the layout and
+            // the bar edits walk them.
+            const CTrkBar* above = t > 0 ? score.GetTrkBar(t - 1, b) : nullptr;
+            std::uint64_t& sum = barBytes[std::size_t(b)];
+            bar->ReadBeside(s, above ? above->GetRunHandle() : 0, score.trackCount - t, t > 0 ? std::uint32_t(sum / std::uint64_t(t)) : 0);
+            sum += bar->GetRunLength();
         }
         // Checking the voices' banks against the instrument definitions is the instrument
         // manager's; without its definitions every bank and patch is kept.
     }
     CheckReferences(score, file);
-    PlaceRunsBarByBar(score);
     score.Reindex();
     g_model.currentScore = &score;
     Log("Reading Score Chunks");

@@ -199,6 +199,12 @@ public:
     // plays no part. Out of memory raises the memory failure with the run unchanged; a damaged
     // record ends the run there, with a message.
     void Read(CChunkStream& stream, int unused = 0);
+    // The same for a score read track after track, whose walks go bar by bar across the
+    // tracks: the run's block lies behind `neighbour` (the same bar's block of the track
+    // before; 0 for none) in its shared run when there is room, else first in a new run with
+    // room for `tracksLeft` runs (this one's track included) of `expected` bytes each (0:
+    // this run's own size).
+    void ReadBeside(CChunkStream& stream, HGLOBAL neighbour, int tracksLeft, std::uint32_t expected);
 
     // --- queries and smaller operations ---
     // The next live record of the voice (-1: any) after *item (from the first when null); false

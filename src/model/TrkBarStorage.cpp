@@ -69,10 +69,25 @@ std::vector<std::uint8_t>& ReadRoom() {
     return room;
 }
 
+// Where a run read beside the same bar of the track before goes (CTrkBar::ReadBeside).
+struct Beside {
+    HGLOBAL neighbour = 0;
+    int tracksLeft = 0;  // 0: the run keeps a block of its own
+    std::uint32_t expected = 0;
+};
+
 // Makes the bar's block hold the run read into `run` (`total` bytes); false, with the block
 // as it was, when memory runs out.
-bool TakeRun(ItemBlock* block, const std::uint8_t* run, std::uint32_t total) {
-    if (!block->Resize(total)) return false;
+bool TakeRun(ItemBlock* block, const std::uint8_t* run, std::uint32_t total, const Beside& beside) {
+    if (beside.tracksLeft > 0) {
+        // Room for this run and the same bar of the tracks still to come, an eighth over.
+        const std::uint64_t each = std::max<std::uint64_t>(total, beside.expected);
+        const std::uint64_t room = each * std::uint64_t(beside.tracksLeft) * 9 / 8;
+        if (!block->ReplaceAfter(beside.neighbour, total, std::uint32_t(std::min<std::uint64_t>(room, 1u << 24))))
+            return false;
+    } else if (!block->Resize(total)) {
+        return false;
+    }
     std::memcpy(block->Address(), run, total);
     return true;
 }
@@ -114,7 +129,10 @@ void CTrkBar::Write(CChunkStream& stream, int track) {
 
 // --- reading ----------------------------------------------------------------------------------
 
-void CTrkBar::Read(CChunkStream& stream, int unused) {
+void CTrkBar::Read(CChunkStream& stream, int /*unused*/) { ReadBeside(stream, 0, 0, 0); }
+
+void CTrkBar::ReadBeside(CChunkStream& stream, HGLOBAL neighbour, int tracksLeft, std::uint32_t expected) {
+    const Beside beside{neighbour, tracksLeft, expected};
     const std::uint32_t length = stream.BeginReadChunk(kTag);
     // A chunk too short for its count word holds no record (and a chunk of length 0 would
     // let the read go on into the file).
@@ -211,14 +229,14 @@ void CTrkBar::Read(CChunkStream& stream, int unused) {
     } catch (...) {
         // Anything else leaves a terminated run behind before it passes on.
         endRunHere();
-        TakeRun(Block(), base, total);
+        TakeRun(Block(), base, total, beside);
         stream.EndReadChunk();
         throw;
     }
 
     // The block takes the run before the damage is told: the room serves every read on this
     // thread, and a message box runs the thread's events.
-    const bool taken = TakeRun(Block(), base, total);
+    const bool taken = TakeRun(Block(), base, total, beside);
     if (damaged) ReportDamagedBar(GetTrackIndex(), GetBarIndex());
     if (!progress.empty()) LogText(progress.c_str(), true);
     stream.EndReadChunk();

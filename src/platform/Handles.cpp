@@ -32,7 +32,7 @@ std::uint32_t GetHandleSize(HGLOBAL handle) { return std::uint32_t(GlobalSize(ha
 // gives, read without the table's mutex (the records are the user-interface thread's own).
 void* DerefHandle(HGLOBAL handle) { return fw::GlobalAddress(handle); }
 
-void PlaceHandlesInOrder(const HGLOBAL* handles, std::size_t count) { fw::GlobalPlaceInOrder(handles, count); }
+HGLOBAL AllocHandleAfter(HGLOBAL after, std::uint32_t n, std::uint32_t room) { return fw::GlobalAllocAfter(after, n, room); }
 
 void HandleBuffer::Init() {
     count = 0;

@@ -25,9 +25,9 @@ void UnlockHandle(HGLOBAL handle);
 std::uint32_t GetHandleSize(HGLOBAL handle);
 // Locks and at once unlocks, returning the address of a block its owner keeps locked.
 void* DerefHandle(HGLOBAL handle);
-// Moves the blocks' contents into one run of memory, one after another in the order given
-// (handles, sizes and contents stay; addresses change as on a resize): fw::GlobalPlaceInOrder.
-void PlaceHandlesInOrder(const HGLOBAL* handles, std::size_t count);
+// A new block behind `after` in its shared run, or the first of a new run of `room` bytes:
+// fw::GlobalAllocAfter.
+HGLOBAL AllocHandleAfter(HGLOBAL after, std::uint32_t n, std::uint32_t room);
 
 // A growable byte buffer on one handle.
 class HandleBuffer {

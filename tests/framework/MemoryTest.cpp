@@ -77,78 +77,68 @@ TEST_F(MemoryTest, FailAfterCountsSuccesses) {
     GlobalFree(b);
 }
 
-TEST_F(MemoryTest, PlacingInOrderMovesOnlyAddresses) {
+// Blocks allocated one behind another share one run of memory in that order; each still
+// behaves as a block of its own, and the run goes with its last block.
+TEST_F(MemoryTest, BlocksAllocatedBehindOneAnotherShareARun) {
     const std::size_t live = fw::memtest::LiveBlocks();
     const std::size_t runs = fw::memtest::SharedRuns();
-    const std::size_t sizes[] = {0, 3, 100, 5000};
+    const std::size_t sizes[] = {0, 3, 100, 50};
     HGLOBAL h[4];
-    void* before[4];
+    HGLOBAL after = 0;
     for (int i = 0; i < 4; ++i) {
-        h[i] = GlobalAlloc(GMEM_MOVEABLE, sizes[i]);
-        ASSERT_NE(h[i], 0u);
-        before[i] = GlobalLock(h[i]);
-        std::memset(before[i], 'a' + i, sizes[i]);
+        // The first starts a run of 190 bytes (192 with alignment): 0, 3 and 100 take 144 of
+        // them, and 50 (64) does not fit behind.
+        h[i] = fw::GlobalAllocAfter(after, sizes[i], 190);
+        ASSERT_NE(h[i], 0u) << i;
+        auto* p = static_cast<unsigned char*>(GlobalLock(h[i]));
+        ASSERT_NE(p, nullptr) << i;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % alignof(std::max_align_t), 0u) << i;
+        EXPECT_EQ(GlobalSize(h[i]), sizes[i]) << i;
+        std::memset(p, 'a' + i, sizes[i]);
+        after = h[i];
     }
-    GlobalLock(h[2]);  // locked twice
+    const auto at = [&](int i) { return static_cast<unsigned char*>(fw::GlobalAddress(h[i])); };
+    EXPECT_LT(at(0), at(1));
+    EXPECT_LT(at(1), at(2));
+    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 2);  // the fourth did not fit and began its own
+    EXPECT_EQ(fw::memtest::LiveBlocks(), live + 4);
+    // A stale neighbour starts a run of its own.
     HGLOBAL stale = GlobalAlloc(GMEM_MOVEABLE, 8);
     GlobalFree(stale);
-    const auto expectKept = [&](const char* when) {
-        for (int i = 0; i < 4; ++i) {
-            ASSERT_TRUE(fw::GlobalIsValid(h[i])) << when << " " << i;
-            EXPECT_EQ(GlobalSize(h[i]), sizes[i]) << when << " " << i;
-            auto* p = static_cast<unsigned char*>(fw::GlobalAddress(h[i]));
-            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % alignof(std::max_align_t), 0u) << when << " " << i;
-            for (std::size_t k = 0; k < sizes[i]; ++k) ASSERT_EQ(p[k], 'a' + i) << when << " " << i << " byte " << k;
-        }
-        EXPECT_FALSE(fw::GlobalIsValid(stale)) << when;
-        EXPECT_EQ(fw::memtest::LiveBlocks(), live + 4) << when;
-    };
-    // Out of order, with a stale and a repeated handle.
-    const HGLOBAL order[] = {h[3], stale, h[1], h[0], h[3], h[2], 0};
-    fw::GlobalPlaceInOrder(order, std::size(order));
-    expectKept("placed");
-    for (int i = 0; i < 4; ++i) EXPECT_NE(fw::GlobalAddress(h[i]), before[i]) << i;
-    // In the order given, one after another.
-    EXPECT_LT(fw::GlobalAddress(h[3]), fw::GlobalAddress(h[1]));
-    EXPECT_LT(fw::GlobalAddress(h[1]), fw::GlobalAddress(h[0]));
-    EXPECT_LT(fw::GlobalAddress(h[0]), fw::GlobalAddress(h[2]));
-    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 1);
-    // Placed again, the blocks leave their first run, which goes.
-    const HGLOBAL again[] = {h[0], h[1], h[2], h[3]};
-    fw::GlobalPlaceInOrder(again, std::size(again));
-    expectKept("placed again");
-    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 1);
-    EXPECT_TRUE(GlobalUnlock(h[2]));  // the lock count came along
-    EXPECT_FALSE(GlobalUnlock(h[2]));
-    // A resized block moves out of the run with its bytes; the run goes with its last block.
-    ASSERT_EQ(GlobalReAlloc(h[1], 6000, GMEM_MOVEABLE | GMEM_ZEROINIT), h[1]);
-    auto* grown = static_cast<unsigned char*>(fw::GlobalAddress(h[1]));
-    EXPECT_EQ(std::memcmp(grown, "bbb", 3), 0);
-    EXPECT_EQ(grown[5999], 0);
+    HGLOBAL alone = fw::GlobalAllocAfter(stale, 10, 0);
+    ASSERT_NE(alone, 0u);
+    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 3);
+    EXPECT_EQ(GlobalFree(alone), 0u);
+    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 2);
+    // A resized block moves out with its bytes; the others keep theirs.
+    ASSERT_EQ(GlobalReAlloc(h[2], 6000, GMEM_MOVEABLE | GMEM_ZEROINIT), h[2]);
+    EXPECT_EQ(at(2)[99], 'c');
+    EXPECT_EQ(at(2)[5999], 0);
+    EXPECT_EQ(std::memcmp(at(1), "bbb", 3), 0);
+    EXPECT_TRUE(GlobalUnlock(h[1]) == false);
+    // The first run goes with the last of its blocks.
     EXPECT_EQ(GlobalFree(h[0]), 0u);
-    EXPECT_EQ(GlobalFree(h[2]), 0u);
-    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 1);
-    EXPECT_EQ(std::memcmp(fw::GlobalAddress(h[3]), "ddddd", 5), 0);
-    EXPECT_EQ(GlobalFree(h[3]), 0u);
-    EXPECT_EQ(fw::memtest::SharedRuns(), runs);
+    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 2);
     EXPECT_EQ(GlobalFree(h[1]), 0u);
+    EXPECT_EQ(fw::memtest::SharedRuns(), runs + 1);
+    EXPECT_EQ(std::memcmp(at(3), "ddddd", 5), 0);
+    EXPECT_EQ(GlobalFree(h[3]), 0u);
+    EXPECT_EQ(GlobalFree(h[2]), 0u);
+    EXPECT_EQ(fw::memtest::SharedRuns(), runs);
     EXPECT_EQ(fw::memtest::LiveBlocks(), live);
 }
 
-TEST_F(MemoryTest, PlacingInOrderWhileAllocationsFailMovesNothingAndSpendsNothing) {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 3);
-    std::memcpy(GlobalLock(h), "xyz", 3);
-    void* at = fw::GlobalAddress(h);
+TEST_F(MemoryTest, AllocatingBehindAnotherCountsAsAnAllocation) {
+    HGLOBAL first = fw::GlobalAllocAfter(0, 4, 64);
+    ASSERT_NE(first, 0u);
     fw::memtest::FailAfter(1);
-    fw::GlobalPlaceInOrder(&h, 1);
-    EXPECT_EQ(fw::GlobalAddress(h), at);
-    EXPECT_EQ(std::memcmp(at, "xyz", 3), 0);
-    HGLOBAL a = GlobalAlloc(0, 1);  // the one allocation allowed is still there
-    EXPECT_NE(a, 0u);
+    HGLOBAL second = fw::GlobalAllocAfter(first, 4, 64);
+    EXPECT_NE(second, 0u);
+    EXPECT_EQ(fw::GlobalAllocAfter(second, 4, 64), 0u);
     EXPECT_EQ(GlobalAlloc(0, 1), 0u);
     fw::memtest::Reset();
-    GlobalFree(a);
-    GlobalFree(h);
+    GlobalFree(first);
+    GlobalFree(second);
 }
 
 }  // namespace
