@@ -92,6 +92,16 @@ std::uint32_t CScoreArray::GetByteSize() {
     return total;
 }
 
+bool CScoreArray::SetByteSize(std::uint32_t n) {
+    if (!block || n == 0) return CStdArray::SetByteSize(n);
+    const std::uint32_t have = GetHandleSize(block);
+    if (n <= have && n >= have / 2) return true;
+    // Only an element going in grows the block by more than it needs; sizing to a count does not.
+    if (n > have && n - have <= std::uint32_t(std::max<int>(elemSize, 0)) && n < 0x40000000u && CStdArray::SetByteSize(n + n / 2))
+        return true;
+    return CStdArray::SetByteSize(n);
+}
+
 bool CScoreArray::SetSize(int n) {
     if (n < 0 || n > kMaxCount) return false;
     const std::uint32_t old = byteSize;

@@ -33,6 +33,10 @@ public:
     std::uint32_t GetByteSize() override;
     // Resizes to n elements (bytes gained zeroed), revives and numbers all of them.
     bool SetSize(int n) override;
+    // A block that must grow by an element grows by half again (or to n bytes when that fails),
+    // and one that is large enough stays until less than half of it is needed: elements going in
+    // one at a time (bars appended) do not move the block each time.
+    bool SetByteSize(std::uint32_t n) override;
     // The raw head of older files: an element size other than the class's record size is damage
     // (the array would index its records by it).
     void ReadRawHead(CFile& file) override;
