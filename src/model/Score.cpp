@@ -352,10 +352,19 @@ void CScore::RemapFonts() {
     fw::ScopedGlobal<CTrack*> keepTrack(g_model.currentTrack);
     for (int t = 0; t < GetTrackCount(); ++t) {
         g_model.currentTrack = GetTrack(t);
-        if (CTrkBarArray* a = GetTrkBarArray(t)) a->ResolveFonts(table);
+        CTrkBarArray* a = GetTrkBarArray(t);
+        if (!a) continue;
+        // The runs lie apart in memory: the walk asks for a run a few bars ahead while it
+        // walks this one, so that reading the runs overlaps.
+        constexpr int kAhead = 8;
+        const int n = a->GetCount();
+        for (int b = 0; b < n; ++b) {
+            if (b + kAhead < n) ElementOf<CTrkBar>(a, b + kAhead)->PrefetchItems();
+            ElementOf<CTrkBar>(a, b)->ResolveFonts(table);
+        }
     }
     if (pageTexts) pageTexts->ForEachNotify(table);
     if (lyrics) lyrics->ForEachNotify(table);
     for (FontRef* f : {&textFont1, &textFont2, &textFont3, &chordFrameFont, &textFont5, &staffLabelFont, &timecodeFont})
-        table->ResolveFont(f);
+        table->ResolveLive(f);
 }

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <new>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -214,6 +215,7 @@ void ScoreFileDoc::ResolveFonts(CScore& score, bool saving) {
     if (!table) return;
     fw::ScopedGlobal<bool> direction(g_draw.fontsForSave, saving);
     if (saving) table->Clear();
+    CFontArray::Pass pass(*table);
     fontMap.Remap([table](std::uint16_t face) {
         FontRef ref{face, 1, 0, 0};
         table->ResolveFont(&ref);
@@ -296,7 +298,16 @@ void ScoreFile::Write(CScore& score, ScoreFileDoc& doc, CFile& file) {
     CChunkStream s;
     s.SetFile(&file);
     // The font table is built again from the faces the references use, so that a read maps
-    // every reference back by its face's name.
+    // every reference back by its face's name. The references are mapped in place to be
+    // written; once they are, the open score gets back the fonts it had.
+    std::optional<CFontArray::LiveKeeper> keep;
+    if (CFontArray* table = score.GetFontArray()) keep.emplace(*table);
+    const FontMap map = doc.fontMap;
+    struct PutBack {
+        FontMap& live;
+        const FontMap& was;
+        ~PutBack() { live = was; }
+    } putBack{doc.fontMap, map};
     doc.ResolveFonts(score, true);
     // The device and patch lists are gathered by the MIDI layer before saving; without it
     // the score keeps the lists it has.

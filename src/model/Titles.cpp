@@ -49,7 +49,7 @@ TitleBlock::TitleBlock(int k, int align) : kind(std::uint8_t(k)), alignment(std:
 
 void TitleBlock::ResolveFonts(CFontArray* fonts) {
     if (!fonts) return;
-    for (int i = 0; i < UsedLines(); ++i) fonts->ResolveFont(&lines[i].font);
+    for (int i = 0; i < UsedLines(); ++i) fonts->ResolveLive(&lines[i].font);
 }
 
 void InitTitleBlocks(TitleBlock (&blocks)[TitleBlock::kBlocks]) {

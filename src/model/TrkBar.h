@@ -16,6 +16,7 @@
 // that grows or shrinks the run may move every record: it returns the record's new address
 // (null when memory ran out, with the run unchanged) and no pointer into the run survives it.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -178,6 +179,13 @@ public:
     RECT* GetBounds(RECT* rect);
     // Passes the value to every live item's ResolveFonts (slot 59).
     void ForEachItem(CFontArray* fonts);
+    // Asks the processor to bring the item run into its cache (a hint only).
+    void PrefetchItems() const {
+        const std::uint8_t* run = Block()->Address();
+        if (!run) return;
+        const std::uint32_t length = std::min<std::uint32_t>(GetRunLength(), 2048);
+        for (std::uint32_t at = 0; at < length; at += 64) __builtin_prefetch(run + at);
+    }
     std::uint8_t VoiceUsed(int voice) const { return rec::Get<std::uint8_t>(this, std::size_t(kVoiceUsed + (voice & 7))); }
     bool HasOtherVoice(int voice) const;
     // Per-voice counts and average staff positions; returns the voices in use.

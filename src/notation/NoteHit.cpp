@@ -1,6 +1,7 @@
 // A notated note's rectangles (the whole note, one head, the stem-end handle), its hit test
 // with the part hit, the drag a hit starts, and the double-click hook.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "framework/Arith.h"
@@ -207,6 +208,9 @@ void NoteBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
             font.style = 0;
             font.pad = 0;
         }
+        const FontRef was = m->Font();
+        if (std::memcmp(&was, &font, sizeof font) == 0) continue;
+        if (fonts) fonts->KeepLive(reinterpret_cast<std::uint8_t*>(m) + NoteMark::kFont);
         m->SetFont(font);
     }
 }

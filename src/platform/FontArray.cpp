@@ -55,26 +55,72 @@ std::string CFontArray::NameAt(int n) {
     return std::string(name, strnlen(name, kNameSize));
 }
 
+CFontArray::Pass::Pass(CFontArray& table)
+    : table_(table), outer_(table.pass_), saving_(g_draw.fontsForSave) {
+    table.pass_ = this;
+}
+
+CFontArray::Pass::~Pass() { table_.pass_ = outer_; }
+
+CFontArray::LiveKeeper::LiveKeeper(CFontArray& table) : table_(table), outer_(table.keeper_) {
+    table.keeper_ = this;
+}
+
+CFontArray::LiveKeeper::~LiveKeeper() {
+    for (auto k = kept_.rbegin(); k != kept_.rend(); ++k) std::memcpy(k->at, &k->was, sizeof(FontRef));
+    table_.keeper_ = outer_;
+}
+
+void CFontArray::KeepLive(void* at) {
+    if (!keeper_ || !at) return;
+    FontRef was;
+    std::memcpy(&was, at, sizeof(FontRef));
+    keeper_->kept_.push_back({at, was});
+}
+
+void CFontArray::ResolveLive(FontRef* ref) {
+    if (!ref) return;
+    FontRef mapped = *ref;
+    ResolveFont(&mapped);
+    if (std::memcmp(&mapped, ref, sizeof mapped) == 0) return;
+    KeepLive(ref);
+    *ref = mapped;
+}
+
 void CFontArray::ResolveFont(FontRef* ref) {
     if (!ref) return;
     const bool saving = g_draw.fontsForSave;
     CFontList* list = GetFontList();
     if (!list) return;  // no installed faces to map against
     if (ref->size == 0) ref->size = g_draw.standardFontRefs[1].size;
+    // An answer this pass has already worked out for the face.
+    Pass* pass = pass_ && pass_->saving_ == saving ? pass_ : nullptr;
+    if (pass)
+        for (const Pass::Known& k : pass->known_)
+            if (k.from == ref->face) {
+                ref->face = k.to;
+                return;
+            }
     for (int n = 0; n < Count(); ++n) {
         if (IdAt(n) != std::int16_t(ref->face)) continue;
         std::uint8_t* e = entry(*this, n);
-        const std::string name = NameAt(n);
-        if (name == kMusicFontName) {
+        char name[kNameSize + 1] = {};
+        std::memcpy(name, e + kNameOffset, kNameSize);
+        if (std::strcmp(name, kMusicFontName) == 0) {
             // A map made with the default music font follows whatever music font is current.
+            // (The entry takes the current music font's name, so this answer is not kept.)
             const std::uint16_t music = g_draw.defaultMusicFontRef.face;
             putName(e, list->GetFaceName(music));
             ref->face = music;
             return;
         }
+        // Entries are only ever added after this one and its name stays as it is, so the answer
+        // holds for the rest of the pass.
         FontRef found;
-        const bool installed = list->FindFace(name.c_str(), &found, false);
+        const bool installed = list->FindFace(name, &found, false);
+        const std::uint16_t from = ref->face;
         ref->face = installed ? found.face : saving ? FontRef::kNoFace : fallbackFace();
+        if (pass) pass->known_.push_back({from, ref->face});
         return;
     }
     // No entry yet: one for this face, or for the fallback face when it is not an installed one

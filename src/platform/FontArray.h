@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/FontRef.h"
 #include "platform/StdArray.h"
@@ -33,7 +34,60 @@ public:
     // default text font's size either way. Without an installed-font list nothing changes.
     void ResolveFont(FontRef* ref);
 
+    // One mapping of many references (a whole score's, say). While it is open, the answer for
+    // a face the table names is worked out once and given again to every later reference of
+    // that face; it is forgotten when the pass ends, so a table changed between two passes
+    // answers afresh. Passes may nest: the inner one keeps its own answers.
+    class Pass {
+    public:
+        explicit Pass(CFontArray& table);
+        ~Pass();
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+
+    private:
+        friend class CFontArray;
+        struct Known {
+            std::uint16_t from, to;
+        };
+        CFontArray& table_;
+        Pass* outer_;
+        bool saving_;
+        std::vector<Known> known_;
+    };
+
+    // A save maps the references in place, writes them and then puts them back, so that the open
+    // score keeps the fonts it had while the file holds the mapped ones. While one is kept,
+    // whatever changes a reference of the open score in place calls KeepLive first; the keeper
+    // puts every noted reference back, the last noted first, when it ends.
+    class LiveKeeper {
+    public:
+        explicit LiveKeeper(CFontArray& table);
+        ~LiveKeeper();
+        LiveKeeper(const LiveKeeper&) = delete;
+        LiveKeeper& operator=(const LiveKeeper&) = delete;
+
+    private:
+        friend class CFontArray;
+        struct Kept {
+            void* at;
+            FontRef was;
+        };
+        CFontArray& table_;
+        LiveKeeper* outer_;
+        std::vector<Kept> kept_;
+    };
+    // Notes the reference stored at `at` (a FontRef's bytes, aligned or not) for the keeper, if one
+    // is open.
+    void KeepLive(void* at);
+    // ResolveFont on a reference of the open score itself: noted for the keeper when it changes.
+    void ResolveLive(FontRef* ref);
+
     int Count() { return GetElementSize() >= kElementSize ? GetCount() : 0; }
     std::int16_t IdAt(int n);
     std::string NameAt(int n);
+
+private:
+    Pass* pass_ = nullptr;
+    LiveKeeper* keeper_ = nullptr;
 };

@@ -203,6 +203,48 @@ TEST_F(ScoreFileTest, FontReferencesTravelByTheNamesOfTheirFaces) {
     EXPECT_EQ(d2.fontMap.musicFace, g_draw.defaultMusicFontRef.face);
 }
 
+// A save maps the references in place to write them, then gives the open score back the fonts it
+// had: a face that is not installed, a size of 0, the font map's faces all stay as they were, and a
+// second save writes the same bytes.
+TEST_F(ScoreFileTest, SavingLeavesTheOpenScoresFontsAsTheyWere) {
+    InitDrawing();
+    ASSERT_GE(GetFontList()->GetCount(), 6);
+    CScore score(&doc);
+    Build(score);
+    ScoreFileDoc d;
+    d.fontMap.musicFace = 60000;
+    d.fontMap.slots[7].face = 4;
+    d.titles[0].lines[0].font = FontRef{3, 0, 1, 0};
+    score.textFont1 = FontRef{60000, 14, 0, 0};
+    score.textFont2 = FontRef{5, 0, 2, 0};
+    const auto fonts = [&] {
+        std::vector<FontRef> all{score.textFont1, score.textFont2, score.textFont3, score.chordFrameFont,
+                                 score.textFont5, score.staffLabelFont, score.timecodeFont};
+        for (const TitleBlock& block : d.titles)
+            for (const auto& line : block.lines) all.push_back(line.font);
+        all.push_back(FontRef{d.fontMap.musicFace, d.fontMap.musicSize, 0, 0});
+        for (const FontMapSlot& slot : d.fontMap.slots) all.push_back(FontRef{slot.face, 0, 0, 0});
+        std::vector<std::uint8_t> bytes(all.size() * sizeof(FontRef));
+        std::memcpy(bytes.data(), all.data(), bytes.size());
+        return bytes;
+    };
+    const std::vector<std::uint8_t> before = fonts();
+    const std::vector<std::uint8_t> first = Save(score, d);
+    EXPECT_EQ(fonts(), before) << "the open score keeps its fonts";
+    const std::vector<std::uint8_t> second = Save(score, d);
+    EXPECT_EQ(second, first) << "a second save writes the same bytes";
+    EXPECT_EQ(fonts(), before);
+
+    // The file holds the mapped references: the face that is not installed reads back as the
+    // fallback face.
+    CScore back(&doc);
+    ScoreFileDoc d2;
+    CMemFile file(first);
+    ASSERT_TRUE(ScoreFile::Open(back, d2, file));
+    EXPECT_EQ(back.textFont1.face, g_draw.standardFontRefs[0].face);
+    EXPECT_EQ(back.textFont2.size, g_draw.standardFontRefs[1].size);
+}
+
 TEST_F(ScoreFileTest, MagicAndVersionGates) {
     CScore score(&doc);
     Build(score);

@@ -9,11 +9,14 @@
 #include <string>
 
 #include "NoteDrawSupport.h"
+#include "framework/Globals.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "model/ScoreLocation.h"
 #include "model/Track.h"
 #include "notation/NoteStandIns.h"
+#include "platform/DrawGlobals.h"
+#include "platform/FontArray.h"
 #include "platform/Port.h"
 
 using namespace notetest;
@@ -350,6 +353,22 @@ TEST_F(NoteHit, LetterMarksTakeTheTrackFontAfterALoad) {
     EXPECT_EQ(a1.style, 0);
     EXPECT_EQ(a1.pad, 0);
     EXPECT_EQ(a2.size, 30) << "a mark whose font is resolved already is left";
+
+    // A save maps the marks in place to write them; once written, the note gets back what it had.
+    letter = note->GetMark(0);
+    letter->SetFont(FontRef{3, 30, 1, 7});
+    CFontArray table;
+    {
+        CFontArray::LiveKeeper keep(table);
+        fw::ScopedGlobal<bool> saving(g_draw.fontsForSave, true);
+        note->ResolveFonts(&table);
+        EXPECT_EQ(note->GetMark(0)->Font().size, 12) << "the file takes the track's font";
+    }
+    const FontRef kept = note->GetMark(0)->Font();
+    EXPECT_EQ(kept.face, 3);
+    EXPECT_EQ(kept.size, 30);
+    EXPECT_EQ(kept.style, 1);
+    EXPECT_EQ(kept.pad, 7);
 }
 
 TEST_F(NoteHit, PlacingANoteFromALocation) {

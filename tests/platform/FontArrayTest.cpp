@@ -89,6 +89,62 @@ TEST_F(FontTable, ASaveRecordsOneEntryPerFaceUsedAndLeavesInstalledFacesAlone) {
     }
 }
 
+// A pass works a face's answer out once and gives it again to the face's later references: every
+// answer and the table it leaves are what lone mappings give, in both directions. A pass after the
+// table changed answers from the table as it is then.
+TEST_F(FontTable, APassAnswersAsLoneMappingsDoAndForgetsItsAnswersWhenItEnds) {
+    ASSERT_GE(list().GetCount(), 6);
+    const auto fill = [&](CFontArray& t) {
+        Put(t, 500, list().GetFaceName(3));
+        Put(t, 501, CFontArray::kMusicFontName);
+        Put(t, 502, "No Face Of This Name");
+    };
+    const std::uint16_t faces[] = {500, 501, 500, 502, 777, 501, 502, 2, 2, 60000, 777, 500, 0};
+    for (bool saving : {false, true}) {
+        fw::ScopedGlobal<bool> direction(g_draw.fontsForSave, saving);
+        CFontArray lone, passed;
+        fill(lone);
+        fill(passed);
+        std::vector<std::uint16_t> want, got;
+        for (std::uint16_t f : faces) {
+            FontRef ref{f, 12, 0, 0};
+            lone.ResolveFont(&ref);
+            want.push_back(ref.face);
+        }
+        {
+            CFontArray::Pass pass(passed);
+            for (std::uint16_t f : faces) {
+                FontRef ref{f, 12, 0, 0};
+                passed.ResolveFont(&ref);
+                got.push_back(ref.face);
+            }
+        }
+        EXPECT_EQ(got, want) << (saving ? "saving" : "loading");
+        ASSERT_EQ(passed.Count(), lone.Count());
+        for (int n = 0; n < lone.Count(); ++n) {
+            EXPECT_EQ(passed.IdAt(n), lone.IdAt(n)) << "entry " << n;
+            EXPECT_EQ(passed.NameAt(n), lone.NameAt(n)) << "entry " << n;
+        }
+    }
+
+    CFontArray table;
+    Put(table, 500, list().GetFaceName(3));
+    FontRef first{500, 12, 0, 0}, second{500, 12, 0, 0};
+    {
+        CFontArray::Pass pass(table);
+        table.ResolveFont(&first);
+    }
+    auto* e = static_cast<char*>(table.GetAt(0));
+    std::memset(e + 2, 0, CFontArray::kNameSize);
+    std::strncpy(e + 2, list().GetFaceName(4), CFontArray::kNameSize - 1);
+    {
+        CFontArray::Pass pass(table);
+        table.ResolveFont(&second);
+    }
+    EXPECT_EQ(first.face, 3);
+    EXPECT_EQ(second.face, 4) << "the second pass reads the changed entry";
+}
+
 TEST_F(FontTable, EntriesAreStoredAsABigEndianIndexAndTheirNameBytes) {
     CFontArray table;
     Put(table, 0x01F4, "Times New Roman");
