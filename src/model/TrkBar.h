@@ -210,8 +210,8 @@ public:
     // The same for a score read track after track, whose walks go bar by bar across the
     // tracks: the run's block lies behind `neighbour` (the same bar's block of the track
     // before; 0 for none) in its shared run when there is room, else first in a new run with
-    // room for `tracksLeft` runs (this one's track included) of `expected` bytes each (0:
-    // this run's own size).
+    // room for the `tracksLeft - 1` runs still to come at `expected` bytes each, the average of
+    // the same bar's runs read so far (0: none read; room for a few more of this run's size).
     void ReadBeside(CChunkStream& stream, HGLOBAL neighbour, int tracksLeft, std::uint32_t expected);
 
     // --- queries and smaller operations ---

@@ -80,9 +80,13 @@ struct Beside {
 // as it was, when memory runs out.
 bool TakeRun(ItemBlock* block, const std::uint8_t* run, std::uint32_t total, const Beside& beside) {
     if (beside.tracksLeft > 0) {
-        // Room for this run and the same bar of the tracks still to come, an eighth over.
-        const std::uint64_t each = std::max<std::uint64_t>(total, beside.expected);
-        const std::uint64_t room = each * std::uint64_t(beside.tracksLeft) * 9 / 8;
+        // A new shared run's room stays unused past its last run until the score goes, so it
+        // is sized close: with the same bar's runs of the tracks before, for the tracks still
+        // to come at their average and a sixteenth over; with none, for the next few tracks at
+        // this run's size. A run that does not fit only begins the next shared run.
+        const std::uint64_t rest = std::uint64_t(beside.tracksLeft - 1);
+        const std::uint64_t room = beside.expected ? total + beside.expected * rest * 17 / 16
+                                                   : total + std::uint64_t(total) * std::min<std::uint64_t>(rest, 8);
         if (!block->ReplaceAfter(beside.neighbour, total, std::uint32_t(std::min<std::uint64_t>(room, 1u << 24))))
             return false;
     } else if (!block->Resize(total)) {
