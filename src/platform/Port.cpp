@@ -6,6 +6,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/DC.h"
+#include "framework/Globals.h"
 #include "framework/Window.h"
 #include "platform/Artist.h"
 #include "platform/FontMap.h"
@@ -13,8 +14,21 @@
 CArtist* GetArtist() { return g_draw.artist; }
 void SetArtist(CArtist* artist) { g_draw.artist = artist; }
 
+namespace {
+// The installed faces are listed once in a process. A reset of the globals takes the list out
+// of use, as before start-up (font references are then read and saved unmapped), and the next
+// InitDrawing puts the same list back.
+CFontList* g_listedFaces = nullptr;
+
+void ForgetFontList() { SetFontList(nullptr); }
+[[maybe_unused]] const bool registered = fw::RegisterGlobalsReset(&ForgetFontList);
+}  // namespace
+
 void InitDrawing() {
-    if (!GetFontList()) SetFontList(new CFontList);
+    if (!GetFontList()) {
+        if (!g_listedFaces) g_listedFaces = new CFontList;
+        SetFontList(g_listedFaces);
+    }
     CFontList* list = GetFontList();
     FontRef ref;
     const char* names[5] = {"MS Sans Serif", "Times New Roman", "MS Sans Serif", "Times New Roman", "Vorlind New"};
