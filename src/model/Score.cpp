@@ -344,7 +344,7 @@ bool CScore::ChooseTrackFromMenu(int x, int y, int* track) {
 
 // --- fonts ------------------------------------------------------------------------------------------
 
-void CScore::RemapFonts() {
+void CScore::RemapFonts(const std::vector<std::uint8_t>* runsWithFonts) {
     CFontArray* table = fonts.get();
     if (!table) return;
     for (CScoreArray* a : std::initializer_list<CScoreArray*>{bars.get(), lines.get(), pages.get(), tracks.get()})
@@ -358,9 +358,13 @@ void CScore::RemapFonts() {
         // walks this one, so that reading the runs overlaps.
         constexpr int kAhead = 8;
         const int n = a->GetCount();
+        const std::size_t first = std::size_t(t) * std::size_t(n);
+        const auto holds = [&](int b) {
+            return !runsWithFonts || first + std::size_t(b) >= runsWithFonts->size() || (*runsWithFonts)[first + std::size_t(b)];
+        };
         for (int b = 0; b < n; ++b) {
-            if (b + kAhead < n) ElementOf<CTrkBar>(a, b + kAhead)->PrefetchItems();
-            ElementOf<CTrkBar>(a, b)->ResolveFonts(table);
+            if (b + kAhead < n && holds(b + kAhead)) ElementOf<CTrkBar>(a, b + kAhead)->PrefetchItems();
+            if (holds(b)) ElementOf<CTrkBar>(a, b)->ResolveFonts(table);
         }
     }
     if (pageTexts) pageTexts->ForEachNotify(table);

@@ -223,8 +223,10 @@ public:
     // Maps every stored font reference of the score through its font table, in the table's
     // direction (recorded for a save, mapped back after a load): the bars', systems', pages' and
     // tracks' records, every bar of every track (with that track current), the page texts, the
-    // lyric lines and the score's own fonts.
-    void RemapFonts();
+    // lyric lines and the score's own fonts. `runsWithFonts`, when given, holds a byte for
+    // each bar of each track (track after track), zero for a run that holds no font reference:
+    // those runs are passed over, as mapping them would change nothing.
+    void RemapFonts(const std::vector<std::uint8_t>* runsWithFonts = nullptr);
     CDeviceArray* GetDeviceArray() { return devices.get(); }
     CPatchArray* GetPatchArray() { return patches.get(); }
     CTrkBarArray* GetTrkBarArray(int track);

@@ -72,9 +72,11 @@ std::int32_t ScaleOldPageUnit(std::int32_t v, int size) {
 
 // What follows the tagged tail of either form of file: fonts (the chunked form only), engraver
 // settings, lyric lines, indices, the bars' inherited values and the after-load fix-ups.
-void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts) {
+// `runsWithFonts`: as CScore::RemapFonts takes it (null: every run).
+void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts,
+                const std::vector<std::uint8_t>* runsWithFonts = nullptr) {
     g_model.currentScore = &score;
-    if (resolveFonts) doc.ResolveFonts(score, false);
+    if (resolveFonts) doc.ResolveFonts(score, false, runsWithFonts);
     // The file's engraver settings are the current ones from here on.
     g_model.engraverSettings = &doc.engraver;
     CheckLyricLines(score);
@@ -210,7 +212,7 @@ ScoreFileDoc::~ScoreFileDoc() {
     if (g_model.engraverSettings == &engraver) g_model.engraverSettings = nullptr;
 }
 
-void ScoreFileDoc::ResolveFonts(CScore& score, bool saving) {
+void ScoreFileDoc::ResolveFonts(CScore& score, bool saving, const std::vector<std::uint8_t>* runsWithFonts) {
     CFontArray* table = score.GetFontArray();
     if (!table) return;
     fw::ScopedGlobal<bool> direction(g_draw.fontsForSave, saving);
@@ -222,7 +224,7 @@ void ScoreFileDoc::ResolveFonts(CScore& score, bool saving) {
         return ref.face;
     });
     for (TitleBlock& block : titles) block.ResolveFonts(table);
-    score.RemapFonts();
+    score.RemapFonts(runsWithFonts);
 }
 
 // --- writing -------------------------------------------------------------------------------
@@ -481,6 +483,9 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     }
     // Each bar's runs so far, for the room a bar's next shared run takes.
     std::vector<std::uint64_t> barBytes(std::size_t(std::max<int>(score.barCount, 0)), 0);
+    // Whether each run holds a font reference, found while the run is fresh from the file: the
+    // font table is read after the runs, and the mapping then walks only the runs that hold one.
+    std::vector<std::uint8_t> runsWithFonts(std::size_t(std::max<int>(score.trackCount, 0)) * barBytes.size(), 0);
     for (int t = 0; t < score.trackCount; ++t) {
         LogTextInt("Reading Track ", t + 1, true);
         CTrkBarArray* bars = score.GetTrkBarArray(t);
@@ -496,6 +501,7 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             std::uint64_t& sum = barBytes[std::size_t(b)];
             bar->ReadBeside(s, above ? above->GetRunHandle() : 0, score.trackCount - t, t > 0 ? std::uint32_t(sum / std::uint64_t(t)) : 0);
             sum += bar->GetRunLength();
+            runsWithFonts[std::size_t(t) * barBytes.size() + std::size_t(b)] = bar->HoldsFonts();
         }
         // Checking the voices' banks against the instrument definitions is the instrument
         // manager's; without its definitions every bank and patch is kept.
@@ -561,7 +567,7 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         }
     }
 
-    FinishRead(score, doc, true);
+    FinishRead(score, doc, true, g_scoreFile.mapEveryRun ? nullptr : &runsWithFonts);
     return result;
 }
 

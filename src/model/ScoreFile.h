@@ -54,13 +54,17 @@ struct ScoreFileDoc {
     // Maps the fonts of the font map, the title blocks and the whole score through the score's
     // font table: saving empties the table and records every face used; loading rewrites every
     // reference to the face its stored name has on this machine.
-    void ResolveFonts(CScore& score, bool saving);
+    // `runsWithFonts` as CScore::RemapFonts takes it.
+    void ResolveFonts(CScore& score, bool saving, const std::vector<std::uint8_t>* runsWithFonts = nullptr);
 };
 
 // Reader state that record readers consult while a file is read.
 struct ScoreFileState {
     bool oldPageUnits = false;      // a file older than 0x400 is being read
     bool checkVoiceBanks = false;   // the header's option byte has bit 4 set
+    // The read's font mapping walks every bar's run, also those the reader found without font
+    // references (the reference the shorter walk is held to; memory only).
+    bool mapEveryRun = false;
 };
 extern ScoreFileState g_scoreFile;
 

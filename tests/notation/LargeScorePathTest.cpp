@@ -16,15 +16,21 @@
 #include "model/ScoreRecordBytes.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
+#include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
+#include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/Beam.h"
 #include "notation/NotationClasses.h"
 #include "notation/Note.h"
 #include "notation/Rest.h"
+#include "platform/DrawGlobals.h"
+#include "platform/FontArray.h"
+#include "platform/FontMap.h"
+#include "platform/Port.h"
 
 namespace {
 
@@ -332,3 +338,113 @@ TEST(LargeScorePathTest, AppendingAfterBarsGrewLongerMatchesWholeScorePasses) {
 }
 
 }  // namespace
+
+// Reading maps the fonts of only the runs the reader found holding a font reference: every
+// record, the font table and every reference come out as when the mapping walks every run. The
+// files name a face not installed here, an entry of the music font (which the mapping renames),
+// faces without an entry, sizes of 0 and letter marks (which take their track's font).
+TEST(LargeScorePathTest, ReadingMapsOnlyTheRunsWithFontsAsTheWalkOfEveryRun) {
+    recordtest::CleanGlobals clean;
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    InitDrawing();
+    ASSERT_GE(GetFontList()->GetCount(), 6);
+    struct Case {
+        const char* what;
+        unsigned seed;
+        const char* renamed;  // the name the file's first table entry takes, or null
+    };
+    const Case cases[] = {
+        {"faces as saved", 1, nullptr},
+        {"an entry of the music font", 2, CFontArray::kMusicFontName},
+        {"a face not installed here", 3, "No Such Face Here"},
+    };
+    for (const Case& c : cases) {
+        std::mt19937 rng(c.seed);
+        const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        CZelDoc doc;
+        CScore score(&doc);
+        ASSERT_TRUE(score.BuildSkeleton(6, 3));
+        score.Reindex();
+        for (int t = 0; t < score.GetTrackCount(); ++t) {
+            // The last track's font has no size: it takes the score's staff-label font when asked.
+            rec::Put(score.GetTrack(t), CTrack::kFont, FontRef{std::uint16_t(t + 1), std::uint16_t(t + 1 < score.GetTrackCount() ? 10 : 0), 0, 0});
+            for (int b = 0; b < score.GetBarCount(); ++b)
+                for (int n = pick(0, 3); n > 0; --n) {
+                    CTrkBar* tb = score.GetTrkBar(t, b);
+                    tb->SetCurrent();
+                    auto* note = static_cast<CNote*>(tb->NewItem(CNote::kType, pick(0, 3) * 480));
+                    if (!note) continue;
+                    note->SetHeadCountField(1);
+                    for (int m = pick(-2, 2); m > 0; --m) {
+                        const int codes[] = {101, 107, 250, 110, 23};
+                        const int code = codes[pick(0, 4)];
+                        std::vector<std::uint8_t> bytes(std::size_t(NoteMark::ClassSize(code)) + 8, 0);
+                        auto* mark = reinterpret_cast<NoteMark*>(bytes.data());
+                        mark->Init(code);
+                        mark->SetCode(std::uint8_t(code));
+                        mark->SetSize(std::int16_t(NoteMark::ClassSize(code)));
+                        mark->SetFlags(pick(0, 4) == 0 ? 0x01 : 0);
+                        const std::uint16_t faces[] = {0, 2, 3, 5, 60000, FontRef::kNoFace};
+                        if (mark->Size() >= NoteMark::kFont + 6)
+                            mark->SetFont(FontRef{faces[pick(0, 5)], std::uint16_t(pick(0, 1) * 14), 0, 0});
+                        note = static_cast<CNote*>(note->AddMark(*mark));
+                        ASSERT_NE(note, nullptr) << c.what;
+                    }
+                }
+        }
+        score.textFont1 = FontRef{3, 0, 1, 0};
+        score.textFont2 = FontRef{60000, 12, 0, 0};
+        ScoreFileDoc saved;
+        saved.fontMap.musicFace = g_draw.defaultMusicFontRef.face;
+        saved.titles[0].lines[0].font = FontRef{2, 0, 0, 0};
+        std::vector<std::uint8_t> file = ScoreFile::WriteToBytes(score, saved);
+        if (c.renamed) {
+            const char tag[] = "FNTS";
+            const auto at = std::search(file.begin(), file.end(), tag, tag + 4) - file.begin();
+            ASSERT_LT(std::size_t(at), file.size()) << c.what;
+            char* name = reinterpret_cast<char*>(&file[std::size_t(at) + 10 + 2]);
+            std::memset(name, 0, CFontArray::kNameSize);
+            std::strncpy(name, c.renamed, CFontArray::kNameSize - 1);
+        }
+
+        struct Read {
+            CScore score;
+            ScoreFileDoc doc;
+            std::vector<std::uint8_t> records;
+            explicit Read(CZelDoc* zdoc) : score(zdoc) {}
+        };
+        const auto read = [&](bool everyRun) {
+            auto r = std::make_unique<Read>(&doc);
+            fw::ScopedGlobal<bool> walk(g_scoreFile.mapEveryRun, everyRun);
+            CMemFile in(file);
+            EXPECT_TRUE(ScoreFile::Open(r->score, r->doc, in)) << c.what;
+            recordtest::AppendScoreRecords(r->records, r->score);
+            CFontArray* table = r->score.GetFontArray();
+            for (int n = 0; n < table->Count(); ++n) {
+                const std::string entry = std::to_string(table->IdAt(n)) + " " + table->NameAt(n) + ";";
+                r->records.insert(r->records.end(), entry.begin(), entry.end());
+            }
+            const auto take = [&](const auto& v) {
+                const auto* p = reinterpret_cast<const std::uint8_t*>(&v);
+                r->records.insert(r->records.end(), p, p + sizeof v);
+            };
+            for (const FontRef* f : {&r->score.textFont1, &r->score.textFont2, &r->score.textFont3, &r->score.chordFrameFont,
+                                     &r->score.textFont5, &r->score.staffLabelFont, &r->score.timecodeFont})
+                take(*f);
+            for (const TitleBlock& block : r->doc.titles)
+                for (const auto& line : block.lines) take(line.font);
+            take(r->doc.fontMap);
+            return r;
+        };
+        const auto whole = read(true), quick = read(false);
+        EXPECT_EQ(quick->records, whole->records) << c.what;
+
+        // The runs held both kinds, or the comparison shows nothing.
+        int holding = 0, runs = 0;
+        for (int t = 0; t < quick->score.GetTrackCount(); ++t)
+            for (int b = 0; b < quick->score.GetBarCount(); ++b, ++runs) holding += quick->score.GetTrkBar(t, b)->HoldsFonts();
+        EXPECT_GT(holding, 0) << c.what;
+        EXPECT_LT(holding, runs) << c.what;
+    }
+}
