@@ -483,8 +483,8 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     }
     // Each bar's runs so far, for the room a bar's next shared run takes.
     std::vector<std::uint64_t> barBytes(std::size_t(std::max<int>(score.barCount, 0)), 0);
-    // Whether each run holds a font reference, found while the run is fresh from the file: the
-    // font table is read after the runs, and the mapping then walks only the runs that hold one.
+    // Whether each run may hold a font reference, as its records' readers tell: the font table
+    // is read after the runs, and the mapping then walks only the runs that may hold one.
     std::vector<std::uint8_t> runsWithFonts(std::size_t(std::max<int>(score.trackCount, 0)) * barBytes.size(), 0);
     for (int t = 0; t < score.trackCount; ++t) {
         LogTextInt("Reading Track ", t + 1, true);
@@ -499,9 +499,10 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
             // the bar edits walk them.
             const CTrkBar* above = t > 0 ? score.GetTrkBar(t - 1, b) : nullptr;
             std::uint64_t& sum = barBytes[std::size_t(b)];
+            g_scoreFile.recordWithFonts = false;
             bar->ReadBeside(s, above ? above->GetRunHandle() : 0, score.trackCount - t, t > 0 ? std::uint32_t(sum / std::uint64_t(t)) : 0);
             sum += bar->GetRunLength();
-            runsWithFonts[std::size_t(t) * barBytes.size() + std::size_t(b)] = bar->HoldsFonts();
+            runsWithFonts[std::size_t(t) * barBytes.size() + std::size_t(b)] = g_scoreFile.recordWithFonts;
         }
         // Checking the voices' banks against the instrument definitions is the instrument
         // manager's; without its definitions every bank and patch is kept.

@@ -65,6 +65,10 @@ struct ScoreFileState {
     // The read's font mapping walks every bar's run, also those the reader found without font
     // references (the reference the shorter walk is held to; memory only).
     bool mapEveryRun = false;
+    // Set while a record is read that may hold a font reference the mapping after the read
+    // maps or sets (a kind whose ResolveFonts does anything sets it in its reader); the score
+    // reader clears it before each bar's run.
+    bool recordWithFonts = false;
 };
 extern ScoreFileState g_scoreFile;
 

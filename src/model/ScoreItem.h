@@ -83,11 +83,9 @@ public:
     virtual void ToFileOrder(CScoreItem& item) const;                       // slot 56
     virtual void FromFileOrder(CScoreItem& item) const {}                   // slot 57
     virtual void AfterLoad(CScoreItem& item, int version) const {}          // slot 58
+    // A kind that maps anything here sets g_scoreFile.recordWithFonts while it reads a record
+    // that may hold it: the score reader maps only the bars' runs where a record did.
     virtual void ResolveFonts(CScoreItem& item, CFontArray* fonts) const {}  // slot 59
-    // Whether ResolveFonts has anything of the item to map or set: a kind that overrides it
-    // answers true for every item it may change or map a reference of. A reader leaves the
-    // bars' runs without any out of the font mapping after the read.
-    virtual bool HoldsFonts(CScoreItem& item) const { return false; }
     virtual void Reconstruct(CScoreItem& item, int type) const;             // slot 60
     virtual bool IsTwoEnded(CScoreItem& item) const { return false; }       // slot 61
     virtual bool IsLineItem(CScoreItem& item) const { return false; }       // slot 62
@@ -189,7 +187,6 @@ public:
     void FromFileOrder() { Behaviour().FromFileOrder(*this); }
     void AfterLoad(int version) { Behaviour().AfterLoad(*this, version); }
     void ResolveFonts(CFontArray* fonts) { Behaviour().ResolveFonts(*this, fonts); }
-    bool HoldsFonts() { return Behaviour().HoldsFonts(*this); }
     void Reconstruct(int type) { Behaviour().Reconstruct(*this, type); }
     bool IsTwoEnded() { return Behaviour().IsTwoEnded(*this); }
     bool IsLineItem() { return Behaviour().IsLineItem(*this); }

@@ -152,15 +152,6 @@ void CTrkBar::ForEachItem(CFontArray* fonts) {
     });
 }
 
-bool CTrkBar::HoldsFonts() {
-    bool holds = false;
-    trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [&](CBarItem* item) {
-        holds = !item->IsRemoved() && item->HoldsFonts();
-        return !holds;
-    });
-    return holds;
-}
-
 RECT* CTrkBar::GetRect(RECT* rect) {
     *rect = RECT{};
     if (CBar* bar = GetBar()) {

@@ -179,8 +179,6 @@ public:
     RECT* GetBounds(RECT* rect);
     // Passes the value to every live item's ResolveFonts (slot 59).
     void ForEachItem(CFontArray* fonts);
-    // Whether a live item holds a font reference that ForEachItem maps or sets.
-    bool HoldsFonts();
     // Asks the processor to bring the item run into its cache (a hint only).
     void PrefetchItems() const {
         const std::uint8_t* run = Block()->Address();

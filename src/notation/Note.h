@@ -17,7 +17,6 @@ public:
     void InvalidateAttached(CScoreItem& item) const override;                       // slot 20
     CDragTask* CreateDragTask(CScoreItem& item) const override;                     // slot 40
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;          // slot 59
-    bool HoldsFonts(CScoreItem& item) const override;
     void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;     // slot 80
 
     // The items attached to the note kept with it (NoteAttach.cpp).

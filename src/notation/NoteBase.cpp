@@ -11,6 +11,7 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
+#include "model/ScoreFile.h"
 #include "model/Track.h"
 #include "model/System.h"
 #include "model/TrkBar.h"
@@ -161,6 +162,8 @@ void RawHeadBehaviour::ReadBody(CScoreItem& item, CChunkStream& stream) const {
     if (marksAt > std::max(size, fixed)) ThrowDamagedRecord(stream);
     const int count = MarkCountOf(head.ValueByte(), true);
     if (count > 0) {
+        // The font mapping after the read maps the text and letter marks' fonts.
+        g_scoreFile.recordWithFonts = true;
         if (head.WholeMarks(true) < count) ThrowDamagedRecord(stream);
         if (g_model.loadedFileVersion < kMarkFieldsVersion) {
             int at = marksAt, growth = 0;

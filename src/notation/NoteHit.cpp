@@ -189,29 +189,13 @@ void NoteBehaviour::InvalidateAttached(CScoreItem& item) const {
         if (list.items[i]) list.items[i]->Invalidate();
 }
 
-namespace {
-// Whether the mark carries a font that the font mapping maps: a text or letter mark not yet
-// resolved, long enough to hold its font.
-bool MapsFont(NoteMark* m) {
-    const int code = m->Code();
-    if ((m->Flags() & 0x01) || !(code == 250 || (code >= 100 && code <= 115))) return false;
-    return m->Size() >= NoteMark::kFont + 6;
-}
-}  // namespace
-
-bool NoteBehaviour::HoldsFonts(CScoreItem& item) const {
-    auto& note = static_cast<CNote&>(item);
-    for (int i = 0, n = note.WholeMarks(false); i < n; ++i)
-        if (MapsFont(note.GetMark(i))) return true;
-    return false;
-}
-
 void NoteBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
     auto& note = static_cast<CNote&>(item);
     for (int i = 0, n = note.WholeMarks(false); i < n; ++i) {
         NoteMark* m = note.GetMark(i);
-        if (!MapsFont(m)) continue;
         const int code = m->Code();
+        if ((m->Flags() & 0x01) || !(code == 250 || (code >= 100 && code <= 115))) continue;
+        if (m->Size() < NoteMark::kFont + 6) continue;
         FontRef font = m->Font();
         if (fonts) fonts->ResolveFont(&font);
         if (code >= 100 && code <= 107) {
