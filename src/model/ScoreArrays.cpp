@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "framework/Exceptions.h"
@@ -92,7 +93,39 @@ std::uint32_t CScoreArray::GetByteSize() {
     return total;
 }
 
+namespace {
+// The current records point into the score's arrays. When an array's block moves, a pointer
+// into the old block follows it to the same place in the new one (or goes when that place is
+// gone), just as it stays where it was when the block grows in place.
+void FollowMovedBlock(const std::uint8_t* before, std::uint32_t beforeSize, std::uint8_t* after, std::uint32_t afterSize) {
+    if (!before || before == after) return;
+    const auto from = reinterpret_cast<std::uintptr_t>(before);
+    auto follow = [&](auto*& p) {
+        const auto at = reinterpret_cast<std::uintptr_t>(p);
+        if (!p || at < from || at - from >= beforeSize) return;
+        const std::uintptr_t offset = at - from;
+        using T = std::remove_reference_t<decltype(*p)>;
+        p = after && offset < afterSize ? reinterpret_cast<T*>(after + offset) : nullptr;
+    };
+    follow(g_model.currentPage);
+    follow(g_model.currentLine);
+    follow(g_model.currentBar);
+    follow(g_model.currentStaff);
+    follow(g_model.currentTrack);
+    follow(g_model.currentTrkBar);
+}
+}  // namespace
+
 bool CScoreArray::SetByteSize(std::uint32_t n) {
+    const auto* before = block ? static_cast<const std::uint8_t*>(GetData()) : nullptr;
+    const std::uint32_t beforeSize = block ? GetHandleSize(block) : 0;
+    const bool done = ResizeBlock(n);
+    FollowMovedBlock(before, beforeSize, block ? static_cast<std::uint8_t*>(GetData()) : nullptr,
+                     block ? GetHandleSize(block) : 0);
+    return done;
+}
+
+bool CScoreArray::ResizeBlock(std::uint32_t n) {
     if (!block || n == 0) return CStdArray::SetByteSize(n);
     const std::uint32_t have = GetHandleSize(block);
     if (n <= have && n >= have / 2) return true;

@@ -36,6 +36,8 @@ public:
     // A block that must grow by an element grows by half again (or to n bytes when that fails),
     // and one that is large enough stays until less than half of it is needed: elements going in
     // one at a time (bars appended) do not move the block each time.
+    // The current records (page, system, bar, staff, track, bar of a track) that point into a
+    // block that moves follow it.
     bool SetByteSize(std::uint32_t n) override;
     // The raw head of older files: an element size other than the class's record size is damage
     // (the array would index its records by it).
@@ -71,6 +73,9 @@ public:
 protected:
     // Element n when n lies below the count.
     std::uint8_t* ElementAt(int n);
+
+private:
+    bool ResizeBlock(std::uint32_t n);
 };
 
 // Builds the element class of a score array in place (its constructor): the class slot, code

@@ -262,6 +262,30 @@ TEST_F(ScoreTest, ADeletedScoreLeavesNoCurrentRecordPointingIntoIt) {
     g_model.currentTrkBar = nullptr;
 }
 
+// Bars going in one at a time move the bar array and the tracks' bar arrays now and then; the
+// current bar and bar of a track stay on the records they pointed to (never on a freed block).
+TEST_F(ScoreTest, CurrentRecordsFollowTheirArraysWhenBarsGoingInMoveThem) {
+    RegisterTrackClass();
+    CScore score(&doc);
+    ASSERT_TRUE(score.BuildSkeleton(4, 2));
+    g_model.currentBar = score.GetBar(2);
+    g_model.currentTrkBar = score.GetTrkBar(1, 2);
+    const CBar* firstBlock = score.GetBar(0);
+    const CTrkBar* firstTrkBlock = score.GetTrkBar(1, 0);
+    bool barsMoved = false, trkBarsMoved = false;
+    for (int n = 0; n < 200 && !(barsMoved && trkBarsMoved); ++n) {
+        ASSERT_NE(score.InsertBarRecords(score.GetBarCount()), nullptr) << n;
+        barsMoved = barsMoved || score.GetBar(0) != firstBlock;
+        trkBarsMoved = trkBarsMoved || score.GetTrkBar(1, 0) != firstTrkBlock;
+        ASSERT_EQ(g_model.currentBar, score.GetBar(2)) << n;
+        ASSERT_EQ(g_model.currentTrkBar, score.GetTrkBar(1, 2)) << n;
+    }
+    EXPECT_TRUE(barsMoved);
+    EXPECT_TRUE(trkBarsMoved);
+    g_model.currentBar = nullptr;
+    g_model.currentTrkBar = nullptr;
+}
+
 TEST_F(ScoreTest, AFailedConstructionLeavesNothing) {
     const std::size_t before = fw::memtest::LiveBlocks();
     for (int allowed : {0, 3, 20, 70}) {
