@@ -128,6 +128,8 @@ public:
     // Fields of the own items that the bar reads: a jumper's kind byte and its 16-bit target
     // (an ending's bar span), a bar-number item's number offset, a tempo mark's tempo word.
     enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 24, kTempoValue = 20 };
+    // A jumper's chain count (endings that follow a first ending) and its playback pass byte.
+    enum : int { kJumperChainCount = 17, kJumperPass = 18 };
     static constexpr int kRepeatCountKind = 8;
 
     // Builds the record in place: code 8, size 162, no item array yet.

@@ -196,7 +196,7 @@ void CScore::ReindexFrom(int firstSystem) {
     }
     (void)kPageFlagsMask;
     if (stop) return;
-    RelinkJumps(this);
+    LinkJumpers();
     // When the systems and pages no longer match the bars, the layout is rebuilt from page 0.
     if ((!endedOnLastSystem || !endedOnLastPage || !reachedLastBar) && !g_reindexReflowing && pageCount > 0 &&
         lineCount > 0) {

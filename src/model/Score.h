@@ -161,6 +161,13 @@ public:
     void ApplyEngraverSpacing();
     // Renews every element's index, last flag and links (bars, systems, pages, tracks).
     void Reindex();
+
+    // --- marks that reach across bars ---
+    // Gives every jump mark of the bars' own items the bar it leads to, limits each ending to
+    // the score's end and counts the endings that follow a first ending. Nothing without bars.
+    void LinkJumpers();
+    // Clears the playback pass byte of every live jump mark (playback stopped).
+    void ResetJumpState();
     // Renews what each bar and staff inherits from the bars before it, the tempo map and
     // the bars' start times in milliseconds.
     void RecalcBars(bool flag);

@@ -8,8 +8,6 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 
-void RelinkJumps(CScore* score) {}
-
 #include <cstring>
 
 #include "model/ItemFactory.h"

@@ -8,9 +8,6 @@
 
 class CZelDoc;
 
-// Renews the repeat and jump links of the bars.
-void RelinkJumps(class CScore* score);
-
 // --- notation records that the bar recalculation and the new score read and write ---------------
 // Minimal views of the clef and key signature records: the fields and counts the
 // score-wide passes use. The notation items replace them with their full classes.
