@@ -22,6 +22,7 @@ struct LayoutSnapshot;
 }
 class CBar;
 class CBarArray;
+class CBarItem;
 class CDeviceArray;
 class CFontArray;
 class CLine;
@@ -168,6 +169,15 @@ public:
     void LinkJumpers();
     // Clears the playback pass byte of every live jump mark (playback stopped).
     void ResetJumpState();
+    // Gathers the runs of empty bars among `count` bars from `first` into multi-bar rests of
+    // `minRun` to `maxRun` bars (a copy of `rest`, or a default rest, in the run's first bar of
+    // every track); rests already in the range are rebuilt. The systems are laid out again.
+    // False when a rest could not be inserted (that run stays separate bars).
+    bool BuildMultiRests(int first, int count, int minRun, int maxRun, const CBarItem* rest);
+    // One multi-bar rest over the bars from `first` up to, not including, `end` (nothing when
+    // the run is shorter than `minRun`); false, with nothing changed, when a track's copy of the
+    // rest cannot be inserted.
+    bool MakeMultiRest(int first, int end, int minRun, int maxRun, const CBarItem* rest);
     // Renews what each bar and staff inherits from the bars before it, the tempo map and
     // the bars' start times in milliseconds.
     void RecalcBars(bool flag);

@@ -1,5 +1,6 @@
 // Rests, multi-bar rests, beams and the beat chart: `rest` puts a rest into a track bar,
-// `multirest` a multi-bar rest into the first bar of its span, `beam` a beam record with its
+// `multirest` a multi-bar rest into the first bar of its span, `multirests` gathers the score's
+// empty bars into multi-bar rests, `beam` a beam record with its
 // segments as they are stored (the notes it joins are put with `note ... beamed`), `beatchart`
 // shows or hides a bar's beat chart. The item dump shows each kind's own fields.
 #include <cstdlib>
@@ -87,6 +88,33 @@ void RunMultiRest(Context& ctx, const Args& args) {
     m->SetFlags(flags);
     g_model.currentBar->SetMultiRestSpan(ArgIntIn(args, 2, "span", 1, 32767));
     if (!trkBar->InsertCopy(m)) throw ScriptError("the multi-bar rest could not be inserted");
+}
+
+// Every multi-bar rest of the score: its first bar and span.
+void PrintRests(Context& ctx, CScore& score) {
+    for (int b = 0; b < score.GetBarCount(); ++b)
+        if (const int span = score.GetBar(b)->GetMultiRestSpan(); span > 0)
+            std::fprintf(ctx.out, "rest at bar %d: %d bars\n", b, span);
+}
+
+void RunMultiRests(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "multirests MIN MAX");
+    const int minRun = ArgIntIn(args, 0, "minimum", 2, 9999);
+    const int maxRun = ArgIntIn(args, 1, "maximum", minRun, 9999);
+    CScore& score = *ctx.Score().score;
+    if (!score.BuildMultiRests(0, score.GetBarCount(), minRun, maxRun, nullptr))
+        throw ScriptError("a multi-bar rest could not be inserted");
+    PrintRests(ctx, score);
+}
+
+void RunPrintRests(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 0, "print multirests");
+    CScore& score = *ctx.Score().score;
+    PrintRests(ctx, score);
+    std::fprintf(ctx.out, "covered:");
+    for (int b = 0; b < score.GetBarCount(); ++b)
+        if (score.GetBar(b)->IsCovered()) std::fprintf(ctx.out, " %d", b);
+    std::fputc('\n', ctx.out);
 }
 
 // Segment flags as letters: p partial, l stub left, u first stem up, U last stem up, r drawn the
@@ -223,6 +251,10 @@ const CommandRegistrar registrar{
      "a multi-bar rest of SPAN bars in track T's bar B; options slanted, range, below, hidecount, style=N (0 thin, 1 "
      "thick, 2 none), percent=N, count=N (label units)",
      RunMultiRest},
+    {"multirests", "MIN MAX",
+     "gathers the score's runs of empty bars into multi-bar rests of MIN to MAX bars and prints each rest",
+     RunMultiRests},
+    {"print multirests", "", "each multi-bar rest (first bar and span) and the bars covered", RunPrintRests},
     {"beam", "T B seg=FLAGS,NUMBER,STARTBAR,ENDBARS,START,END[,INSETS,INSETE,FINES,FINEE] ... [options]",
      "a beam record in track T's bar B, segment 0 first: FLAGS letters p (stub), l (stub left), u/U (first/last "
      "stem up), r (the other way) and the level's digit, START and END times in their bars; options pos=A:B "
