@@ -76,6 +76,8 @@ struct ModelGlobals {
     const EngraverSettings* engraverSettings = nullptr;
     // What the next new score is built from (File New; the New dialog replaces it).
     NewScoreSettings newScore;
+    // The pseudo-random source that picks an octave line's identifier (null: the C library's).
+    int (*randomSource)() = nullptr;
 
     // --- drawing of pages, systems and bars ---
     RECT updateRect{};                  // the area the current paint redraws (page units)

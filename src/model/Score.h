@@ -178,6 +178,14 @@ public:
     // the run is shorter than `minRun`); false, with nothing changed, when a track's copy of the
     // rest cannot be inserted.
     bool MakeMultiRest(int first, int end, int minRun, int maxRun, const CBarItem* rest);
+    // An octave line on a track from `startPosition` in bar `firstBar` to `endPosition` in bar
+    // `lastBar`, one piece per bar sharing an identifier no other line starting in the first bar
+    // has: the vertical and continuation offsets, the kind (0 an octave up, 1 down, 2 and 3 two
+    // up) and the four option bits (0 line style, 1 glyph set, 2 line drawn, 3 parenthesis).
+    // False when a piece cannot be inserted (those made stay) or every identifier is taken in
+    // the first bar (nothing made).
+    bool ApplyOttava(int firstBar, int startPosition, int lastBar, int endPosition, int track, int verticalOffset,
+                     int kind, bool option1, bool option2, bool option0, bool option3, int continuationOffset);
     // Renews what each bar and staff inherits from the bars before it, the tempo map and
     // the bars' start times in milliseconds.
     void RecalcBars(bool flag);

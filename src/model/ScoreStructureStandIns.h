@@ -46,6 +46,26 @@ public:
 };
 ZEL_RECORD_VIEW(CKeySig);
 
+// An octave line's piece in one bar (type 25, 28 bytes): the flag byte (bits 0-3 the line
+// style, glyph set, line drawn and parenthesis options, bit 4 the first piece, bit 5 the last,
+// bits 6-7 the kind), the identifier the pieces of one line share, the vertical offset, the
+// continuation offset, the pitch shift, the end position and the end time in ticks.
+class COttava : public CBarItem {
+public:
+    enum : int { kTypeCode = 25, kSize = 28, kFlags = 16, kIdentifier = 17, kVerticalOffset = 18,
+                 kContinuationOffset = 20, kShift = 22, kEndPosition = 24, kEndTime = 26 };
+    enum : std::uint8_t { kStartPieceBit = 0x10, kEndPieceBit = 0x20, kKindShift = 6 };
+    std::uint8_t GetFlags() const { return rec::Get<std::uint8_t>(this, kFlags); }
+    std::uint8_t GetIdentifier() const { return rec::Get<std::uint8_t>(this, kIdentifier); }
+    int GetKind() const { return GetFlags() >> kKindShift; }
+    std::int16_t GetShift() const { return rec::Get<std::int16_t>(this, kShift); }
+    std::int16_t GetEndPosition() const { return rec::Get<std::int16_t>(this, kEndPosition); }
+    std::int16_t GetEndTime() const { return rec::Get<std::int16_t>(this, kEndTime); }
+    // The semitones of a kind: an octave up, an octave down, two octaves up.
+    static int ShiftOfKind(int kind) { return kind == 0 ? 12 : kind == 1 ? -12 : 24; }
+};
+ZEL_RECORD_VIEW(COttava);
+
 #include "model/Tempo.h"
 
 // --- services a new score calls on the MIDI layer, the track bars and the score's devices -------
