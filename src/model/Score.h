@@ -34,6 +34,7 @@ class CPageTextArray;
 class CLyricArray;
 class CPatchArray;
 class CScoreItem;
+class CScoreTask;
 class CTrack;
 class CTrackArray;
 class CTrkBar;
@@ -186,6 +187,14 @@ public:
     // the first bar (nothing made).
     bool ApplyOttava(int firstBar, int startPosition, int lastBar, int endPosition, int track, int verticalOffset,
                      int kind, bool option1, bool option2, bool option0, bool option3, int continuationOffset);
+    // Moves the syllables of the insertion point's verse and voice one note on (mode 1: from the
+    // insertion point up to the first note without one, which takes the last) or one note back
+    // (mode 0: closing the free note at the insertion point), saving every bar of a track it
+    // changes in the running task. A note tied into is passed over; the walk reaches at most
+    // one bar past the slot it last reached. True with *out at that last slot. False when memory
+    // runs out or a syllable carried on would find no free note: the task's changes are taken
+    // back and it leaves nothing to undo.
+    bool ShiftLyrics(int mode, CScoreTask* task, ScoreLocation* out);
     // Renews what each bar and staff inherits from the bars before it, the tempo map and
     // the bars' start times in milliseconds.
     void RecalcBars(bool flag);

@@ -29,6 +29,7 @@ struct ScoreLocation {
     std::int16_t barIndex = 0;
     std::int16_t position = 0;         // 1/1024 of the bar
     double time = 0;                   // ticks into the bar; readers truncate toward zero
+    std::int16_t verse = 0;            // the lyric line (verse) that lyric entry edits
     std::int32_t drumEntry = 0;        // the drum-map entry the page pane's menu recorded
     std::int32_t staffPosition = 0;    // half-space steps
     std::int16_t words[3] = {};        // set to 4, 80 and 64 for a new document
