@@ -166,6 +166,12 @@ bool CBitmap::LoadFile(const std::string& utf8Path) {
 }
 
 bool CBitmap::LoadBitmap(UINT id) {
+    if (data_) return false;
+    if (QImage strip; fw::CachedStrip(int(id), &strip)) {
+        data_ = MakeData(Kind::Bitmap);
+        data_->image = strip;
+        return true;
+    }
     std::string base = fw::InstalledDataFolder() + "/bitmaps/" + std::to_string(id);
     return LoadFile(base + ".png") || LoadFile(base + ".bmp");
 }
@@ -268,17 +274,41 @@ int CRgn::GetRgnBox(RECT* out) const {
 namespace fw {
 
 COLORREF GetSysColor(int index) {
-    switch (index) {
-    case COLOR_WINDOW: return RGB(255, 255, 255);
-    case COLOR_WINDOWTEXT: return RGB(0, 0, 0);
-    case COLOR_HIGHLIGHT: return RGB(0, 120, 215);
-    case COLOR_HIGHLIGHTTEXT: return RGB(255, 255, 255);
-    case COLOR_BTNFACE: return RGB(240, 240, 240);
-    case COLOR_BTNSHADOW: return RGB(160, 160, 160);
-    case COLOR_BTNTEXT: return RGB(0, 0, 0);
-    case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
-    default: return RGB(0, 0, 0);
-    }
+    // The program's own colour table (not the desktop's), every element of the window system.
+    static constexpr COLORREF kTable[31] = {
+        RGB(200, 200, 200),  //  0 scroll bar
+        RGB(58, 110, 165),   //  1 desktop
+        RGB(153, 180, 209),  //  2 active caption
+        RGB(191, 205, 219),  //  3 inactive caption
+        RGB(240, 240, 240),  //  4 menu
+        RGB(255, 255, 255),  //  5 window
+        RGB(100, 100, 100),  //  6 window frame
+        RGB(0, 0, 0),        //  7 menu text
+        RGB(0, 0, 0),        //  8 window text
+        RGB(0, 0, 0),        //  9 caption text
+        RGB(180, 180, 180),  // 10 active border
+        RGB(244, 247, 252),  // 11 inactive border
+        RGB(171, 171, 171),  // 12 application workspace
+        RGB(0, 120, 215),    // 13 highlight
+        RGB(255, 255, 255),  // 14 highlight text
+        RGB(240, 240, 240),  // 15 button face
+        RGB(160, 160, 160),  // 16 button shadow
+        RGB(109, 109, 109),  // 17 grey text
+        RGB(0, 0, 0),        // 18 button text
+        RGB(0, 0, 0),        // 19 inactive caption text
+        RGB(255, 255, 255),  // 20 button highlight
+        RGB(105, 105, 105),  // 21 dark shadow
+        RGB(227, 227, 227),  // 22 light
+        RGB(0, 0, 0),        // 23 tooltip text
+        RGB(255, 255, 225),  // 24 tooltip background
+        RGB(0, 0, 0),        // 25 (none)
+        RGB(0, 102, 204),    // 26 hot-track
+        RGB(185, 209, 234),  // 27 active caption gradient
+        RGB(215, 228, 242),  // 28 inactive caption gradient
+        RGB(0, 120, 215),    // 29 menu highlight
+        RGB(240, 240, 240),  // 30 menu bar
+    };
+    return index >= 0 && index < 31 ? kTable[index] : RGB(0, 0, 0);
 }
 
 }  // namespace fw

@@ -187,8 +187,9 @@ public:
     bool CreateCompatibleBitmap(CDC* dc, int width, int height);
     // Loads a picture file (PNG, BMP); false when it cannot.
     bool LoadFile(const std::string& utf8Path);
-    // The program's bitmap resource by id (resources/bitmaps/<id>.png or .bmp in the
-    // installed data folder); false when the program has no picture for it.
+    // The program's bitmap resource by id: a strip of the strip table (framework/Strips.h),
+    // else resources/bitmaps/<id>.png or .bmp in the installed data folder; false when the
+    // program has no picture for it.
     bool LoadBitmap(UINT id);
     SIZE GetSize() const;
     COLORREF GetPixel(int x, int y) const;

@@ -69,9 +69,14 @@ double Advance(int code, double em, double xscale);
 QPainterPath Outline(int code, double em, double xscale);
 // Whether the font file could be loaded.
 bool Loaded();
+// A glyph of the SMuFL font by code point, its origin at (0, 0), in pixels at em; with its
+// advance. Empty when the font or the glyph is missing.
+QPainterPath SmuflOutline(char32_t cp, double em, double* advance);
 }  // namespace fw::music
 
 namespace fw {
+// Strip id of the strip table, rendered once and cached; false when the table has none.
+bool CachedStrip(int id, QImage* out);
 // The system font's face when the program asks for one by an older platform's name.
 QString SubstituteFace(const std::string& utf8Name);
 }  // namespace fw

@@ -478,5 +478,22 @@ QPainterPath BuildOutline(int code, double em, double xscale) {
 }
 }  // namespace
 
+QPainterPath SmuflOutline(char32_t cp, double em, double* advance) {
+    if (advance) *advance = 0;
+    const QRawFont& raw = faces().music;
+    if (!raw.isValid()) return QPainterPath();
+    QList<quint32> idx = raw.glyphIndexesForString(QString::fromUcs4(&cp, 1));
+    if (idx.isEmpty() || idx[0] == 0) return QPainterPath();
+    QTransform tr;
+    tr.scale(em / kUnitPx, em / kUnitPx);
+    if (advance) {
+        QList<QPointF> adv = raw.advancesForGlyphIndexes(idx);
+        if (!adv.isEmpty()) *advance = adv[0].x() * em / kUnitPx;
+    }
+    QPainterPath out = tr.map(raw.pathForGlyph(idx[0]));
+    out.setFillRule(Qt::WindingFill);
+    return out;
+}
+
 }  // namespace music
 }  // namespace fw

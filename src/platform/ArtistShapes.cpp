@@ -6,6 +6,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/DC.h"
+#include "framework/Strips.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Offscreen.h"
@@ -373,12 +374,15 @@ void CArtist::DrawStripImage(int x, int y, int id, int index, int mode) {
     CBitmap bmp;
     if (!p || !bmp.LoadBitmap(UINT(id))) return;
     SIZE s = bmp.GetSize();
-    if ((index + 1) * 16 > s.cx) return;
+    // A strip of the table knows its cell width; a picture file has 16-pixel cells.
+    const fw::StripDef* strip = fw::FindStrip(id);
+    const int cell = strip ? strip->cellWidth : 16;
+    if (index < 0 || (index + 1) * cell > s.cx) return;
     if (mode != 13) {
-        RECT r{x, y, x + 16, y + s.cy};
+        RECT r{x, y, x + cell, y + s.cy};
         p->FillSolidRect(&r, fw::GetSysColor(fw::COLOR_BTNFACE));
     }
-    p->DrawBitmapTransparent(x, y, bmp, index * 16, 0, 16, s.cy, RGB(192, 192, 192));
+    p->DrawBitmapTransparent(x, y, bmp, index * cell, 0, cell, s.cy, RGB(192, 192, 192));
 }
 
 void CArtist::DrawPaletteIcon(int x, int y) { DrawStripImage(x - 7, y - 7, 107, 17, 13); }

@@ -1,8 +1,8 @@
 // glyphsheet DIR: writes DIR/glyphs.png (every music character the program draws, labelled
 // with its code), DIR/shapes.png (bar lines, staff lines, brace, ties, beams, lines, frames and
 // fills at zoom 100 and 200), DIR/keys.png (every key signature on every clef) and DIR/sheet.pdf (the same through the printing artist).
-// glyphsheet --strips DIR: writes the dialogs' image strips drawn from the music font
-// (DIR/108.png, DIR/112.png), which resources/bitmaps/ keeps.
+// glyphsheet --strips DIR: writes every image strip of the program's strip table as
+// DIR/<id>.png and all of them, labelled by id, as DIR/strips.png.
 #include <cstdio>
 #include <string>
 
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     }
     if (strips) {
         if (!WriteImageStrips(dir)) return 1;
-        std::printf("%s/108.png, %s/112.png\n", dir.c_str(), dir.c_str());
+        std::printf("%s/strips.png and one picture per strip\n", dir.c_str());
         return 0;
     }
 
