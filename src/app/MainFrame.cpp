@@ -14,6 +14,7 @@
 #include "framework/Registry.h"
 #include "framework/Screen.h"
 #include "platform/FloatWnd.h"
+#include "platform/MenuFilter.h"
 #include "platform/Numeric.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
@@ -61,6 +62,7 @@ bool CZelDesktop::Create() {
     RECT r{0, 0, 1024, 720};
     if (!CFrameWnd::Create(nullptr, kProgramName, WS_OVERLAPPEDWINDOW, r, nullptr, 0)) return false;
     LoadMenuBar(128);
+    FilterMenu(GetMenu());
     if (!RestoreWindowPlacement()) ShowWindow(SW_SHOWMAXIMIZED);
     return true;
 }

@@ -28,7 +28,7 @@ TransportPosition::TransportPosition() {
 bool TransportPosition::Create(CWnd* parent, const RECT& r, int baseId, int buttonStyle) {
     rect = r;
     const RECT b{r.left, r.top, r.left + 16, r.top + 12};
-    if (!button.Create(parent, baseId, b, buttonStyle, 0, 0, 0)) return false;
+    if (!button.Create(parent, b, baseId, std::int16_t(buttonStyle), 16, 16)) return false;
     int x = r.left + 16;
     CTPNumeric* panes[3] = {&barPane, &beatPane, &tickPane};
     const int ranges[3][3] = {{1, 1, kMaxBar}, {1, 1, kDefaultBeats}, {0, 0, kDefaultBeatLength}};
@@ -80,7 +80,10 @@ void TransportPosition::SetPaneValues(int bar, int beat, int tick) {
 void TransportPosition::SetScore(CScore* s) {
     score = s;
     enabled = s ? 1 : 0;
-    button.buttonEnabled = std::uint8_t(enabled);
+    if (button.IsWindow())
+        button.SetEnabled(enabled != 0);
+    else
+        button.btnEnabled = std::uint8_t(enabled);
 }
 
 void TransportPosition::Show(bool show) {

@@ -4,7 +4,7 @@
 // measured against the active score's bars (4 beats of 480 ticks without a score).
 #pragma once
 #include "platform/NumericPane.h"
-#include "platform/Pane.h"
+#include "platform/PaneBtn.h"
 
 class CScore;
 

@@ -33,6 +33,15 @@ int menuHeight() {
     return kMenu;
 }
 
+struct WorkAreaOverride {
+    bool set = false;
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+WorkAreaOverride& workOverride() {
+    static WorkAreaOverride w;
+    return w;
+}
+
 QScreen* primary() {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
     return QGuiApplication::primaryScreen();
@@ -63,5 +72,26 @@ unsigned GetCaretBlinkTime() {
     const int flash = QGuiApplication::styleHints()->cursorFlashTime();
     return flash > 0 ? unsigned(flash) / 2 : kDefault;
 }
+
+void GetWorkArea(int* left, int* top, int* right, int* bottom) {
+    const WorkAreaOverride& o = workOverride();
+    QRect work(0, 0, kScreenWidth, kScreenHeight);
+    if (o.set) {
+        work = QRect(QPoint(o.left, o.top), QPoint(o.right - 1, o.bottom - 1));
+    } else if (QScreen* screen = primary()) {
+        work = screen->availableGeometry();
+    }
+    if (left) *left = work.left();
+    if (top) *top = work.top();
+    if (right) *right = work.left() + work.width();
+    if (bottom) *bottom = work.top() + work.height();
+}
+
+namespace screentest {
+void SetWorkArea(int left, int top, int right, int bottom) {
+    workOverride() = WorkAreaOverride{true, left, top, right, bottom};
+}
+void Reset() { workOverride() = WorkAreaOverride{}; }
+}  // namespace screentest
 
 }  // namespace fw

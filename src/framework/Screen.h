@@ -22,4 +22,14 @@ int GetSystemMetrics(int index);
 // platform's cursor flash period; 530 without a platform value.
 unsigned GetCaretBlinkTime();
 
+// The primary screen's work area (the screen less the desktop's panels), in screen
+// coordinates: left, top, right, bottom.
+void GetWorkArea(int* left, int* top, int* right, int* bottom);
+
+namespace screentest {
+// Sets the work area that GetWorkArea reports (tests); Reset goes back to the screen's.
+void SetWorkArea(int left, int top, int right, int bottom);
+void Reset();
+}  // namespace screentest
+
 }  // namespace fw

@@ -176,16 +176,3 @@ void CPane::TrackMouse(CMouseTask* task, POINT& start, const RECT& limits) {
     task->MouseUp(current, previous, start);
     PopPort();
 }
-
-BOOL CPaneBtn::Create(CWnd* parent, int id, const RECT& rect, std::int32_t v1, std::int32_t v2, std::int32_t v3,
-                      std::int32_t v4) {
-    values[0] = v1;
-    values[1] = v2;
-    values[2] = v3;
-    values[3] = v4;
-    buttonEnabled = 1;
-    pressed = 0;
-    if (!CPane::Create(parent, 0, rect, kAnchorFixed, kAnchorFixed)) return FALSE;
-    SetDlgCtrlID(id);
-    return TRUE;
-}

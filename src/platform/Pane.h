@@ -77,14 +77,3 @@ private:
     void Press(UINT flags, POINT pt, int clicks, bool right);
     void ForEachChildPane(const RECT& change);
 };
-
-// A button pane: keeps its four creation values (image and command settings).
-class CPaneBtn : public CPane {
-public:
-    BOOL Create(CWnd* parent, int id, const RECT& rect, std::int32_t v1, std::int32_t v2, std::int32_t v3,
-                std::int32_t v4);
-
-    std::int32_t values[4] = {};
-    std::uint8_t buttonEnabled = 0;
-    std::uint8_t pressed = 0;
-};

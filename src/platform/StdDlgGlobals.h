@@ -6,12 +6,15 @@
 #include <string>
 
 class CNumeric;
+class CPaneBtn;
 
 struct UiGlobals {
     // 1 after a single press on a pane, view or dialog, 2 after a double click, 0 none.
     std::int16_t clickCount = 0;
     // The numeric field that receives typed keys (null when no numeric entry is under way).
     CNumeric* currentNumeric = nullptr;
+    // The one pane button under the mouse (hot), none when null.
+    CPaneBtn* hotButton = nullptr;
     // The first entry of combos that offer no choice (set at start-up).
     std::string noneText = "None";
     // The preference that lists controllers, keys and patches without a name too.

@@ -4,7 +4,7 @@
 
 #include "framework/CodePage.h"
 #include "framework/Window.h"
-#include "platform/StdMenuStandIns.h"
+#include "platform/MenuFilter.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ bool CStdMenu::Load(UINT id) {
     DestroyMenu();
     popup = nullptr;
     if (!LoadMenu(id)) return false;
-    ApplyMenuFilter(this);
+    FilterMenu(this);
     Popup();
     columnCount = 30;
     return popup != nullptr;

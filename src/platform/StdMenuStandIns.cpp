@@ -1,3 +1,0 @@
-#include "platform/StdMenuStandIns.h"
-
-void ApplyMenuFilter(CMenu*) {}
