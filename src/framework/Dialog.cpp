@@ -380,7 +380,14 @@ BOOL CDialog::createFromTemplate(UINT templateId, CWnd* parent, bool modal) {
     std::string caption = fw::FromUtf8(t.caption);
     if (!CWnd::CreateEx(0, nullptr, caption.c_str(), t.style & ~WS_VISIBLE, size, child ? parent : owner, 0)) return FALSE;
     QWidget* w = impl_->widget;
-    if (!child) {
+    if (!child && !(t.style & WS_CAPTION)) {
+        // A caption-less popup (a grid or list of choices): no frame, never activated, sized
+        // and placed by its owner.
+        w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        if (owner && owner->impl()->widget) w->setParent(owner->impl()->widget->window(), w->windowFlags());
+        w->resize(size.right, size.bottom);
+    } else if (!child) {
         w->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
         if (owner && owner->impl()->widget) w->setParent(owner->impl()->widget->window(), w->windowFlags());
         if (modal) w->setWindowModality(Qt::ApplicationModal);
