@@ -1,5 +1,7 @@
 #include "framework/App.h"
 
+#include "framework/CmdUI.h"
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QTimer>
@@ -29,7 +31,12 @@ CWinApp::~CWinApp() {
 
 CWinApp* AfxGetApp() { return g_app; }
 
-bool CWinApp::OnIdle(long) { return false; }
+bool CWinApp::OnIdle(long count) {
+    // The first idle call brings the controls that stand for commands up to date.
+    if (count == 0 && m_pMainWnd && m_pMainWnd->IsWindow())
+        fw::SendMessageToDescendants(m_pMainWnd, WM_IDLEUPDATECMDUI, TRUE, 0);
+    return false;
+}
 void CWinApp::OnActivateApp(bool) {}
 void CWinApp::ActivateDocument(CDocument*) {}
 void CWinApp::RemoveDocument(CDocument*) {}

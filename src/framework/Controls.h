@@ -32,8 +32,14 @@ enum : DWORD {
     BS_LEFTTEXT = 0x20,
     BS_ICON = 0x40,
     BS_BITMAP = 0x80,
+    BS_LEFT = 0x100,
+    BS_RIGHT = 0x200,
+    BS_CENTER = 0x300,
     BS_PUSHLIKE = 0x1000,
 };
+// What a control asks of the dialog manager (WM_GETDLGCODE).
+enum : LRESULT { DLGC_WANTARROWS = 0x1, DLGC_WANTTAB = 0x2, DLGC_WANTALLKEYS = 0x4, DLGC_RADIOBUTTON = 0x40,
+                 DLGC_WANTCHARS = 0x80, DLGC_BUTTON = 0x2000 };
 // Edit styles.
 enum : DWORD {
     ES_LEFT = 0x0,

@@ -1,4 +1,6 @@
 #include "framework/Window.h"
+
+#include "framework/CmdUI.h"
 #include "framework/Mdi.h"
 
 #include <QApplication>
@@ -32,7 +34,7 @@
 // ---- command targets ------------------------------------------------------------------------
 
 CCmdTarget::CCmdTarget() = default;
-CCmdTarget::~CCmdTarget() = default;
+CCmdTarget::~CCmdTarget() { fw::ForgetUpdateHandlers(this); }
 
 BOOL CCmdTarget::OnCmdMsg(UINT id, int code) {
     // Later entries take precedence: walk from the back.
