@@ -61,6 +61,10 @@ bool CPopup::Init(int perColumn, int n, int w, int h, int bitmap, int image) {
     return Create(kTemplate, nullptr) != FALSE;
 }
 
+SIZE CPopup::WindowSize() const {
+    return SIZE{columns * cellWidth + 2 * kInset, cellsPerColumn * cellHeight + 2 * kInset};
+}
+
 int CPopup::GetCellItem(int cell) {
     return cell >= 0 && cell < int(cellMap.size()) ? cellMap[std::size_t(cell)] : cell;
 }
@@ -190,12 +194,13 @@ void CPopup::DrawAll() {
     if (!dc) return;
     RECT client;
     GetClientRect(&client);
-    // The frame around the cells, then the cells inside it.
-    dc->SetWindowOrg(0, 0);
+    // The frame around the cells, then the cells inside it (the origin stays moved in by the
+    // inset for the cells drawn while tracking).
     GetArtist()->FillRectColor(client, kPaper);
     RECT edge = client;
     dc->DrawEdge(&edge, EDGE_RAISED, BF_RECT);
-    dc->SetWindowOrg(-kInset, -kInset);
+    const POINT org = dc->GetWindowOrg();
+    dc->SetWindowOrg(org.x - kInset, org.y - kInset);
     for (int i = 0; i < count; ++i) DrawCell(i);
 }
 
@@ -335,22 +340,22 @@ bool PickImagePopup(int x, int y, int* selection) {
 
 // --- the clef and quantise pickers ---
 
-bool CClefMenu::Run(int x, int y, int* clef, bool allowAllClefs) {
+bool CClefMenu::Setup(bool allowAllClefs) {
     if (!Init(2, kClefs, 44, 64, 0, 16)) return false;
-    SetRowOrder(false);
     font = g_draw.standardFontRefs[4];
     allowAll = allowAllClefs ? 1 : 0;
-    return Track(x, y, clef, false);
+    return true;
+}
+
+bool CClefMenu::Run(int x, int y, int* clef, bool allowAllClefs) {
+    return Setup(allowAllClefs) && Track(x, y, clef, false);
 }
 
 bool CClefMenu::IsCellEnabled(int cell) { return allowAll || cell < 11 || cell > 13; }
 
 void CClefMenu::DrawCellContent(int cell, const RECT& rect) {
     CArtist* a = GetArtist();
-    if (font.face != FontRef::kNoFace)
-        a->SetFontRef(font);
-    else
-        a->SetMusicFont(24);
+    a->SetFontRef(font);
     const int y = (rect.top + rect.bottom) / 2;
     const int w = a->GlyphWidth(61);
     const int x = rect.left + (rect.right - rect.left - w) / 2;

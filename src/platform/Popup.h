@@ -51,6 +51,8 @@ public:
     bool Track(int x, int y, int* selection, bool themedCells);
     // The cell whose rectangle holds the point (cell coordinates), -1 when none.
     int HitTest(int x, int y);
+    // The window's size for the grid as it stands (the cells and the frame around them).
+    SIZE WindowSize() const;
     // The window's top-left on the screen after Place.
     POINT Origin() const { return origin_; }
 
@@ -105,6 +107,8 @@ class CClefMenu : public CPopup {
 public:
     static constexpr int kClefs = 14;
     bool Run(int x, int y, int* clef, bool allowAllClefs);
+    // The grid of Run, not yet shown: 14 cells of 44 x 64, 2 per column, the music font.
+    bool Setup(bool allowAllClefs);
     void DrawCellContent(int cell, const RECT& rect) override;
     bool IsCellEnabled(int cell) override;
     std::int16_t allowAll = 0;

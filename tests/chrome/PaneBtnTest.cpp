@@ -65,7 +65,9 @@ TEST_F(PaneBtnTest, ClicksEndInTheStateTheirKindGives) {
             Click(&btn, 12, 12);
         RunUntilIdle();
         EXPECT_EQ(host.commands.size(), c.commands);
-        if (!host.commands.empty()) EXPECT_EQ(host.commands[0], 4100u);
+        if (!host.commands.empty()) {
+            EXPECT_EQ(host.commands[0], 4100u);
+        }
         EXPECT_EQ(btn.GetState(), c.after);
         EXPECT_EQ(g_ui.clickCount, 1);
         btn.DestroyWindow();

@@ -1,10 +1,13 @@
 // dlgshot ID OUT.png: opens the dialog with template ID off the screen, filled with default
 // data, and writes a picture of it.
+// dlgshot --window NAME OUT.png: a picture of one of the program's own windows (controls: a
+// sheet of the bar controls in their states); an unknown name lists the known ones.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "ControlsSheet.h"
 #include "app/NewDocDlg.h"
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
@@ -33,12 +36,36 @@ void MakeDialog(UINT id, Shown& s) {
 
 }  // namespace
 
+int ShowWindowByName(const std::string& name, const char* out) {
+    const char* known[] = {"controls"};
+    if (name != known[0]) {
+        std::fprintf(stderr, "dlgshot: no window \"%s\"; known windows:", name.c_str());
+        for (const char* k : known) std::fprintf(stderr, " %s", k);
+        std::fprintf(stderr, "\n");
+        return 2;
+    }
+    ControlsSheet sheet;
+    if (!sheet.Create()) {
+        std::fprintf(stderr, "dlgshot: the controls sheet could not be made\n");
+        return 1;
+    }
+    if (!sheet.Save(out)) {
+        std::fprintf(stderr, "dlgshot: cannot write %s\n", out);
+        return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: dlgshot ID OUT.png\n");
+    if (argc < 3 || (std::string(argv[1]) == "--window" && argc < 4)) {
+        std::fprintf(stderr, "usage: dlgshot ID OUT.png | dlgshot --window NAME OUT.png\n");
         return 2;
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (std::string(argv[1]) == "--window") {
+        InitDrawing();
+        return ShowWindowByName(argv[2], argv[3]);
+    }
     const UINT id = UINT(std::strtoul(argv[1], nullptr, 10));
     InitDrawing();
     Shown shown;
