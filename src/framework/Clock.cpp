@@ -1,5 +1,10 @@
 #include "framework/Clock.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -25,6 +30,24 @@ void SleepMs(DWORD ms) {
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void WaitRunningEvents(DWORD ms) {
+    QCoreApplication* app = QCoreApplication::instance();
+    const bool uiThread = app && QThread::currentThread() == app->thread();
+    if (g_manual.load()) {
+        if (uiThread) QCoreApplication::processEvents(QEventLoop::AllEvents);
+        g_manualNow.fetch_add(ms);
+        return;
+    }
+    if (!uiThread) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    // The loop sleeps in the event wait until the time is up or something happens.
+    QEventLoop loop;
+    QTimer::singleShot(int(ms), &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 namespace clocktest {

@@ -9,6 +9,10 @@ DWORD GetTickCount();
 
 // Lets ms milliseconds pass: the thread sleeps, or under the virtual clock the clock moves on.
 void SleepMs(DWORD ms);
+// Lets ms milliseconds pass while the event loop runs (paints, timers, posted messages); on
+// the user-interface thread it waits for events, never spins. Under the virtual clock the
+// waiting events run and the clock moves on.
+void WaitRunningEvents(DWORD ms);
 
 namespace clocktest {
 // Switches to a virtual clock that stands at `start` and moves only through Advance or SleepMs.

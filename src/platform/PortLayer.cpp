@@ -277,7 +277,8 @@ std::int32_t GetDoubleClickTicks() { return MulDiv(std::int32_t(fw::GetDoubleCli
 
 void WaitTicks(std::int32_t n) {
     std::int32_t start = GetTicks();
-    while (GetTicks() - start < n) fw::SleepMs(1);
+    // The event loop runs meanwhile (paints and timers keep going).
+    while (GetTicks() - start < n) fw::WaitRunningEvents(1);
 }
 
 void StartWaitCursor(bool on) {

@@ -105,7 +105,7 @@ void ForceHideCursor();
 // Sixtieths of a second since the first call (which returns 0).
 std::int32_t GetTicks();
 std::int32_t GetDoubleClickTicks();
-// Waits until n ticks have passed.
+// Waits until n ticks have passed, the event loop running meanwhile.
 void WaitTicks(std::int32_t n);
 // Turns the animated wait cursor on or off, restarting its phase and timer.
 void StartWaitCursor(bool on);
