@@ -85,16 +85,31 @@ TEST_F(MenuBoxTest, ItemsFillAsManyColumnsAsTheirCountCalls) {
     }
 }
 
-TEST_F(MenuBoxTest, ANarrowScreenKeepsOneColumnAndScrolls) {
-    fw::screentest::SetWorkArea(0, 0, 150, 700);
-    CMenuBox box;
-    Fill(box, 128);
-    box.Layout();
-    EXPECT_EQ(box.columns, 1);
-    EXPECT_EQ(box.rows, 128);
-    EXPECT_GT(box.visibleRows, 0);
-    EXPECT_LT(box.visibleRows, 128);
-    EXPECT_EQ(box.scrollDown, 1);
+TEST_F(MenuBoxTest, TheScreenDecidesTheColumnsAndWhetherTheListScrolls) {
+    // Items measure 6 pixels a character here (no window): "Item 39" makes 52-pixel columns.
+    const struct {
+        const char* what;
+        int width, height, n, columns;
+        bool scrolls;
+    } cases[] = {
+        {"room enough", 1000, 700, 128, 4, false},
+        {"too narrow: down to one column, which stays", 150, 700, 128, 1, true},
+        {"too low, room for a third column", 1000, 200, 40, 3, true},
+        {"too low and no room for another column", 330, 200, 40, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fw::screentest::SetWorkArea(0, 0, c.width, c.height);
+        CMenuBox box;
+        Fill(box, c.n);
+        box.Layout();
+        EXPECT_EQ(box.columns, c.columns);
+        EXPECT_EQ(box.rows, (c.n + c.columns - 1) / c.columns);
+        EXPECT_GT(box.visibleRows, 0);
+        EXPECT_EQ(box.visibleRows < box.rows, c.scrolls);
+        EXPECT_EQ(box.scrollDown, c.scrolls ? 1 : 0);
+        EXPECT_LT(box.visibleRows * box.rowHeight, c.height - 2 * box.rowHeight);
+    }
 }
 
 TEST_F(MenuBoxTest, AListThatScrollsOpensPagedDownToTheCurrentItem) {

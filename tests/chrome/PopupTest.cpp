@@ -5,7 +5,9 @@
 #include <string>
 
 #include "ChromeFixture.h"
+#include "framework/DC.h"
 #include "platform/Popup.h"
+#include "platform/Port.h"
 
 namespace {
 
@@ -307,4 +309,35 @@ TEST_F(PopupTest, TheQuantisePickerOpensOnTheValuesCellAndGivesCellPlusTwo) {
         EXPECT_EQ(result, c.chosen);
         EXPECT_EQ(value, c.after);
     }
+}
+
+TEST_F(PopupTest, PickImagePopupOffersTheSevenLineShapesUnderAPointOfThePort) {
+    int shape = 0;
+    bool result = false;
+    POINT origin{0, 0};
+    opener.onPress = [&](POINT at) {
+        CClientDC dc(&opener);
+        PushPort(&dc);
+        result = PickImagePopup(at.x, at.y, &shape);
+        PopPort();
+    };
+    Press(&opener, 30, 40);
+    Call([&] {
+        auto* popup = dynamic_cast<CPopup*>(CWnd::GetCapture());
+        ASSERT_NE(popup, nullptr);
+        EXPECT_EQ(popup->count, 7);
+        EXPECT_EQ(popup->columns, 1);
+        EXPECT_EQ(popup->bitmapId, 121);
+        EXPECT_EQ(popup->cellWidth, 32);
+        origin = popup->Origin();
+        POINT in = Between(popup, POINT{CPopup::kInset + 16, CPopup::kInset + 4 * 16 + 8}, &opener);
+        Move(&opener, in.x, in.y);
+        Call([this, in] { Release(&opener, in.x, in.y); });
+    });
+    RunUntilIdle();
+    EXPECT_TRUE(result);
+    EXPECT_EQ(shape, 4);
+    // The popup opened at the port's point on the screen.
+    EXPECT_EQ(origin.x, Screen(POINT{30, 40}).x);
+    EXPECT_EQ(origin.y, Screen(POINT{30, 40}).y);
 }
