@@ -1,0 +1,71 @@
+// The developer tools' views of the controls: dlgshot's sheet of the bar controls and
+// glyphsheet's pictures of every image strip.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "framework/Gdi.h"
+#include "framework/Strips.h"
+#include "platform/Port.h"
+
+namespace {
+
+std::string Tool(const char* name) {
+    const char* build = std::getenv("ZEL_BUILD_DIR");
+    return std::string(build ? build : ".") + "/" + name;
+}
+
+// Runs a command line; its exit status and what it wrote to the error stream.
+int RunTool(const std::string& command, std::string* errors) {
+    const std::string line = "QT_QPA_PLATFORM=offscreen " + command + " 2>&1 >/dev/null";
+    FILE* pipe = ::popen(line.c_str(), "r");
+    if (!pipe) return -1;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, pipe)) *errors += buf;
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class ToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitDrawing();
+        dir = std::filesystem::temp_directory_path() / ("zel-chrome-tools-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::filesystem::path dir;
+};
+
+}  // namespace
+
+TEST_F(ToolsTest, DlgshotDrawsTheControlsSheetAndNamesTheKnownWindows) {
+    std::string errors;
+    const std::string out = (dir / "controls.png").string();
+    ASSERT_EQ(RunTool(Tool("dlgshot") + " --window controls " + out, &errors), 0) << errors;
+    CBitmap sheet;
+    ASSERT_TRUE(sheet.LoadFile(out));
+    EXPECT_EQ(sheet.GetSize().cx, 1100);
+    EXPECT_EQ(sheet.GetSize().cy, 720);
+    errors.clear();
+    EXPECT_NE(RunTool(Tool("dlgshot") + " --window palettes " + (dir / "x.png").string(), &errors), 0);
+    EXPECT_NE(errors.find("controls"), std::string::npos) << errors;
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.png"));
+}
+
+TEST_F(ToolsTest, GlyphsheetWritesEveryStripAsTheProgramDrawsIt) {
+    std::string errors;
+    ASSERT_EQ(RunTool(Tool("glyphsheet") + " --strips " + dir.string(), &errors), 0) << errors;
+    EXPECT_TRUE(std::filesystem::exists(dir / "strips.png"));
+    for (const fw::StripDef& def : fw::StripTable()) {
+        SCOPED_TRACE(def.id);
+        CBitmap written, drawn;
+        ASSERT_TRUE(written.LoadFile((dir / (std::to_string(def.id) + ".png")).string()));
+        ASSERT_TRUE(drawn.LoadBitmap(UINT(def.id)));
+        EXPECT_EQ(written.CountDifferences(drawn, 0), 0);
+    }
+}
