@@ -232,6 +232,11 @@ void CChkBit::OnCancelMode() {
     capturedRight_ = false;
 }
 
+BOOL CChkBit::OnSetCursor(CWnd*, UINT, UINT) {
+    fw::SetCursor(IDC_ARROW);
+    return TRUE;
+}
+
 void CChkBit::OnRButtonDown(UINT, POINT) {
     SetCapture();
     capturedRight_ = true;

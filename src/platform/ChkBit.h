@@ -52,6 +52,7 @@ protected:
     void OnRButtonUp(UINT flags, POINT pt) override;
     void OnTimer(UINT_PTR id) override;
     void OnCancelMode() override;
+    BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
 
 private:
     void Notify(int code);
