@@ -215,6 +215,12 @@ std::int16_t CBar::MeasureContents() {
     int content = 0;
     const int tracks = score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0;
     ContentShares* kept = t_contentShares && t_contentShares->bar == this ? t_contentShares : nullptr;
+    // A whole-bar value lasts as long as the current bar, and the bar is as long as its contents
+    // when they overfill the meter: measured so, a whole-bar note followed by more notes would
+    // lengthen the bar at every measure. While the bar's own contents are measured it counts its
+    // meter length, so the measure never feeds on its own result.
+    const std::int16_t stored = GetContentLength();
+    rec::Put(this, kContentLength, std::int16_t(meterLength));
     for (int t = 0; t < tracks; ++t) {
         CTrkBar* tb = score->GetTrkBar(t, GetIndex());
         if (!tb) continue;
@@ -228,6 +234,7 @@ std::int16_t CBar::MeasureContents() {
         }
         if (share.counts) content = std::max(content, share.length);
     }
+    rec::Put(this, kContentLength, stored);
     SetContentLength(content ? content : meterLength);
     return GetContentLength();
 }

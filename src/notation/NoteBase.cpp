@@ -165,16 +165,20 @@ void RawHeadBehaviour::ReadBody(CScoreItem& item, CChunkStream& stream) const {
         // The font mapping after the read maps the text and letter marks' fonts.
         g_scoreFile.recordWithFonts = true;
         if (head.WholeMarks(true) < count) ThrowDamagedRecord(stream);
-        if (g_model.loadedFileVersion < kMarkFieldsVersion) {
-            int at = marksAt, growth = 0;
-            for (int i = 0; i < count; ++i) {
-                const int ms = std::int16_t(StoredWord(item.Bytes() + at));
-                const int cls = NoteMark::ClassSize(item.Bytes()[at + NoteMark::kCode]);
-                if (ms < cls) growth += cls - ms;
-                at += ms;
+        // Older marks grow to their class when they are read; a newer mark shorter than its
+        // class would lend its fields' places to the bytes after it, and is damage.
+        const bool old = g_model.loadedFileVersion < kMarkFieldsVersion;
+        int at = marksAt, growth = 0;
+        for (int i = 0; i < count; ++i) {
+            const int ms = std::int16_t(StoredWord(item.Bytes() + at));
+            const int cls = NoteMark::ClassSize(item.Bytes()[at + NoteMark::kCode]);
+            if (ms < cls) {
+                if (!old) ThrowDamagedRecord(stream);
+                growth += cls - ms;
             }
-            if (size + growth > room) ThrowDamagedRecord(stream);
+            at += ms;
         }
+        if (size + growth > room) ThrowDamagedRecord(stream);
     }
     item.FromFileOrder();
 }
