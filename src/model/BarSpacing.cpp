@@ -3,6 +3,7 @@
 #include "model/BarSpacing.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -235,6 +236,9 @@ std::int16_t CBar::MeasureContents() {
         if (share.counts) content = std::max(content, share.length);
     }
     rec::Put(this, kContentLength, stored);
+    // The length is stored in 16 signed bits: contents that run longer (a note at the most
+    // negative time, many long notes in one voice) measure the most it holds.
+    content = std::min(content, int(INT16_MAX));
     SetContentLength(content ? content : meterLength);
     return GetContentLength();
 }

@@ -181,4 +181,21 @@ TEST(ScoreRoundTripTest, ABarOverfilledAfterAWholeBarNoteKeepsItsLengthOverOpens
     }
 }
 
+// A note at the most negative time (0x8000) makes its bar's contents run longer than the
+// bar's 16-bit length holds: the bar measures the most it holds, and the save opens again.
+TEST(ScoreRoundTripTest, ContentsLongerThanABarsLengthHoldsMeasureTheMostItHolds) {
+    Env env;
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(testsupport::TestDataPath("model/hostile/saved-content-length-negative.zel").c_str()));
+    CScore& score = *doc.GetScore();
+    ASSERT_GT(score.GetBarCount(), 23);
+    EXPECT_EQ(score.GetBar(23)->GetContentLength(), 32767);
+    for (int b = 0; b < score.GetBarCount(); ++b) EXPECT_GT(score.GetBar(b)->GetContentLength(), 0) << "bar " << b;
+    const std::string saved = env.path("saved.zel");
+    ASSERT_TRUE(doc.OnSaveDocument(saved.c_str()));
+    CZelDoc again;
+    ASSERT_TRUE(again.OnOpenDocument(saved.c_str())) << again.lastReadCode;
+    EXPECT_EQ(again.GetScore()->GetBar(23)->GetContentLength(), 32767);
+}
+
 }  // namespace
