@@ -672,6 +672,9 @@ void CBar::ReadLegacy(CFile& file) {
     SetBarFlag(kSystemBreakBit, false);
     if (!GetMeter()->HasValidLengths() || GetContentLength() < 0)
         AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(), "a bar's length");
+    // A beat is a note value: a time signature over 0 counts none.
+    if (GetMeter()->GetDenominator() == 0)
+        AfxThrowArchiveException(CArchiveException::badIndex, file.GetFilePath().c_str(), "a time signature");
     const bool hadItems = rec::Get<std::uint32_t>(this, kItemArray) != 0;
     // The older record's pointers mean nothing here.
     FreeItems(false);

@@ -219,6 +219,12 @@ void Meter::Read(CChunkStream& s) {
         AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
                                  "a time signature's lengths");
     }
+    // A beat is a note value: a time signature over 0 counts none.
+    if (GetDenominator() == 0) {
+        CFile* f = s.GetFile();
+        AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
+                                 "a time signature");
+    }
     for (int bit = 0; bit < 3; ++bit) ReadFlagBit(s, &bytes[kKindFlags], bit);
     s.ReadByteTo(&bytes[kPreset]);
     for (int bit = 0; bit < 8; ++bit) ReadFlagBit(s, &bytes[kDisplayFlags], bit);

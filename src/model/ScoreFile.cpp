@@ -154,6 +154,8 @@ std::string TagText(std::uint32_t tag) {
     AfxThrowArchiveException(CArchiveException::endOfFile, file ? file->GetFilePath().c_str() : nullptr, what);
 }
 constexpr std::int32_t kMaxPaperPoints = 14400;
+// The header's fields up to the optional fifth font, which every version carries.
+constexpr std::uint32_t kHeaderFieldsBeforeFifthFont = 94;
 constexpr std::int32_t kMaxStoredPageValue = kMaxPaperPoints * kMaxScoreSize / 100;
 
 // Every reference between the arrays that a file supplies, checked once the arrays are read
@@ -161,7 +163,7 @@ constexpr std::int32_t kMaxStoredPageValue = kMaxPaperPoints * kMaxScoreSize / 1
 // from the previous system's and lie inside the bar list (a page's system count is trimmed to
 // the systems there are), each system has one staff per track (its stored staff count saying
 // the same), and each track has one bar per bar of the score.
-void CheckReferences(CScore& score, CFile* file) {
+void CheckReferences(CScore& score, const ScoreFileDoc& doc, CFile* file) {
     const int tracks = score.GetTrackArray()->GetCount();
     const int pages = score.GetPageArray()->GetCount();
     const int lines = score.GetLineArray()->GetCount();
@@ -178,6 +180,8 @@ void CheckReferences(CScore& score, CFile* file) {
     }
     // Systems hold bars one after another: each system's bars start where the one before ended
     // and stay inside the bar list.
+    const CPageSetup& ps = doc.pageSetup;
+    const int printableTwips = (ps.GetPaperWidth() - ps.GetLeftMargin() - ps.GetRightMargin()) * 20;
     int next = 0;
     for (int l = 0; l < lines; ++l) {
         CLine* line = score.GetLine(l);
@@ -187,6 +191,9 @@ void CheckReferences(CScore& score, CFile* file) {
         CStaffArray* staves = line->GetStaffArray();
         if (!staves || staves->GetCount() != tracks || line->GetStaffCount() != tracks)
             ThrowDamaged(file, "a system's staves");
+        // The indents move the system's ends in from the printable area's: they must leave it
+        // a width, or its rectangle turns inside out.
+        if (line->GetLeftIndent() - line->GetRightIndent() >= printableTwips) ThrowDamaged(file, "a system's indents");
     }
     for (int t = 0; t < tracks; ++t) {
         CTrkBarArray* a = score.GetTrkBarArray(t);
@@ -422,6 +429,9 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     std::uint32_t after = 0;
     if (version >= 0x400) after += 28;
     if (version >= 0x410) after += 16;
+    // Every field but the fifth font is there in every file of its version: a shorter header
+    // would leave the counts, the page and the fonts at whatever they were before.
+    if (length < kHeaderFieldsBeforeFifthFont + after) ThrowDamaged(file, "the header");
     if (length >= 100 + after) {
         s.ReadFontRef(&score.textFont5);
     } else {
@@ -452,6 +462,11 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     score.GetDeviceArray()->SetCount(0);
     score.GetPatchArray()->SetCount(0);
     ReleaseTrackBars(score);
+    // The header counts what the lists hold: a count that no list can hold is damage, not a
+    // lack of memory, and each list must then hold what the header counted.
+    const std::int16_t counted[4] = {score.trackCount, score.pageCount, score.lineCount, score.barCount};
+    for (std::int16_t n : counted)
+        if (n < 0) ThrowDamaged(file, "the header's counts");
     if (!score.GetTrackArray()->SetSize(score.trackCount) || !score.GetPageArray()->SetSize(score.pageCount) ||
         !score.GetLineArray()->SetSize(score.lineCount) || !score.GetBarArray()->SetSize(score.barCount))
         ThrowErrorCode(kErrOutOfMemory);
@@ -469,6 +484,9 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     score.lineCount = std::int16_t(score.GetLineArray()->GetCount());
     score.barCount = std::int16_t(score.GetBarArray()->GetCount());
     if (score.trackCount > CScore::kMaxTracks) ThrowErrorCode(kErrWrongMagic);
+    if (score.trackCount != counted[0] || score.pageCount != counted[1] || score.lineCount != counted[2] ||
+        score.barCount != counted[3])
+        ThrowDamaged(file, "the header's counts");
 
     // The first part is read by position, but every chunk there must carry the tag of what
     // is read at that place: a missing, repeated or misplaced chunk is damage.
@@ -507,7 +525,7 @@ bool ScoreFile::ReadBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         // Checking the voices' banks against the instrument definitions is the instrument
         // manager's; without its definitions every bank and patch is kept.
     }
-    CheckReferences(score, file);
+    CheckReferences(score, doc, file);
     score.Reindex();
     g_model.currentScore = &score;
     Log("Reading Score Chunks");
@@ -776,7 +794,7 @@ bool ScoreFile::ReadLegacy(CScore& score, ScoreFileDoc& doc, CFile& file) {
     if (score.GetPatchArray()->GetCount() > 0 && score.GetPatchArray()->GetElementSize() != CPatchArray::kElementSize)
         ThrowDamaged(&file, "the patch list");
     score.chordFrameFont = GuitarLibFontRef();
-    CheckReferences(score, &file);
+    CheckReferences(score, doc, &file);
 
     bool result = true;
     for (;;) {

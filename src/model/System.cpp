@@ -2,6 +2,7 @@
 #include "model/RecordFields.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -523,7 +524,8 @@ void CLine::Justify() {
     const auto natural = std::int32_t(std::clamp<std::int64_t>(total, INT32_MIN, INT32_MAX));
     const int reserve = ((last->HasBarFlag(CBar::kCourtesyBit) ? GetCautionaryWidth() : 0) + GetEndReserve()) * space / 120;
     const int firstX = GetFirstBarX();
-    const int available = GetRight() - firstX - reserve;
+    // A reserve wider than the system leaves its bars no room, never a negative width.
+    const int available = std::max(0, GetRight() - firstX - reserve);
     const int limit = GetRight() - firstX;
     int x = firstX;
     int used = 0;
@@ -684,11 +686,19 @@ void CLine::ReadLine(CChunkStream& s) {
         rec::ReadWordField(s, this, kStaffCount);
         rec::ReadCoordField(s, this, kReserved1);
         rec::ReadCoordField(s, this, kReserved2);
-        rec::ReadCoordField(s, this, kTopOffset);
-        rec::ReadCoordField(s, this, kLeftIndent);
-        rec::ReadCoordField(s, this, kRightIndent);
-        rec::ReadCoordField(s, this, kNameIndent);
-        rec::ReadCoordField(s, this, kEndReserve);
+        // The layout values are 16-bit values stored divided by 5: one that multiplies out of
+        // 16 bits was never written, and would lay the system out inverted or its bars at
+        // negative widths.
+        for (std::size_t field : {kTopOffset, kLeftIndent, kRightIndent, kNameIndent, kEndReserve}) {
+            if (s.Unread() < 2) break;
+            const int stored = std::int16_t(s.ReadWord());
+            if (stored < INT16_MIN / 5 || stored > INT16_MAX / 5) {
+                CFile* f = s.GetFile();
+                AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
+                                         "a system's indents");
+            }
+            rec::Put(this, field, std::int16_t(stored * 5));
+        }
     }
     s.EndReadChunk();
     CStaffArray* a = GetStaffArray();

@@ -165,6 +165,7 @@ Bytes LegacyBar(bool withItems) {
     raw[2] = 8;                   // type
     raw[2 + 12 - 6] = 0x40 | 0x02;  // bar flags: 6 (to be cleared) and 1
     raw[2 + 14 - 6] = 3;          // meter numerator
+    raw[2 + 15 - 6] = 4;          // over a quarter
     raw[2 + 40 - 6] = 96;         // the tempo word, where the shorter meter leaves it
     raw[2 + 85 - 6] = withItems ? 1 : 0;  // the old item array pointer
     if (withItems) raw.insert(raw.end(), 12, 0);  // an empty item array in its raw form

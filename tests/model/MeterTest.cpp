@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "model/Meter.h"
 #include "platform/ChunkStream.h"
@@ -318,6 +319,7 @@ TEST(Meter, StoredFormByteByByte) {
 
 TEST(Meter, ReadSetsAndClearsFlagBitsFromTheirBytes) {
     std::vector<std::uint8_t> body(Meter::kStoredSize, 0);
+    body[1] = 4;      // over a quarter
     body[12] = 7;     // kind bit 0: any non-zero byte sets it
     body[16 + 3] = 2;  // display bit 3
     body[16 + 7] = 0xFF;  // display bit 7
@@ -327,6 +329,17 @@ TEST(Meter, ReadSetsAndClearsFlagBitsFromTheirBytes) {
     ReadChunk(Chunk(body), [&](CChunkStream& s) { m.Read(s); });
     EXPECT_EQ(0x01, m.GetKindFlags());
     EXPECT_EQ(0x88, m.GetDisplayFlags());
+}
+
+TEST(Meter, AStoredTimeSignatureOverNoNoteValueIsDamage) {
+    std::vector<std::uint8_t> body(Meter::kStoredSize, 0);
+    body[0] = 4;
+    body[1] = 0;
+    Meter m = Zeroed();
+    EXPECT_THROW(ReadChunk(Chunk(body), [&](CChunkStream& s) { m.Read(s); }), CArchiveException);
+    body[1] = 4;
+    Meter n = Zeroed();
+    EXPECT_NO_THROW(ReadChunk(Chunk(body), [&](CChunkStream& s) { n.Read(s); }));
 }
 
 TEST(Meter, ShortChunkLeavesTheRestAsItWas) {
