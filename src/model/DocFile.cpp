@@ -14,6 +14,7 @@
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "model/EditTask.h"
+#include "model/ItemFactory.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
@@ -100,6 +101,8 @@ int CZelDoc::ReadNative(CFile& file) {
         return code ? code : kReadNoMemory;
     } catch (const CException&) {
         const int code = GetErrorCode();
+        // A record whose data end early is a damaged file, not a lack of memory.
+        if (code == std::uint16_t(kErrEndOfFileRead)) return kReadWrongMagic;
         return code ? code : -1;
     }
     if (ok) FixPageSetup();

@@ -57,6 +57,14 @@ TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole)
         {"tail-truncated-accepted", false, "a file cut before its end mark"},
         {"truncated-abort", false, "a file cut inside the systems"},
         {"valid-lists-rejected-by-zeldump", true, "a good file with page texts, lyrics and fonts"},
+        {"layout-negwidth", false, "a system's end reserve that multiplies out of 16 bits"},
+        {"layout-rect-inverted", false, "a system's right indent past its left"},
+        {"legacy-meter-nonsense", false, "an older bar's time signature over 0"},
+        {"header-count-unchecked", false, "a header that counts 32,767 systems for a list of 8"},
+        {"header-5-bytes", false, "a header cut to 5 bytes"},
+        {"legacy-record-eof-reported-as-out-of-memory", false, "an older track bar whose records end early"},
+        {"titl-length0-zeldump-says-damaged", true, "a title chunk of length 0, its fields following"},
+        {"saved-content-length-negative", true, "a note at the most negative time"},
     };
     for (const Case& c : cases) {
         const std::vector<std::uint8_t> bytes = hostile::Fixture(c.file);
@@ -136,6 +144,17 @@ TEST(ScoreFileHostileTest, ZeldumpEndsEveryFailureWithTheOffsetAndTheReason) {
         {"legacy-staves-lost", 0, "read: 1 tracks, 32 bars, 8 systems, 2 pages"},
         // The tail's lists are chunks with a 32-bit length.
         {"valid-lists-rejected-by-zeldump", 0, "FNTS @"},
+        {"layout-negwidth", 1, "damaged at offset 1766: "},
+        {"layout-rect-inverted", 1, "a system's indents"},
+        {"legacy-meter-nonsense", 1, "a time signature"},
+        {"header-count-unchecked", 1, "damaged at offset 4446: "},
+        {"header-count-unchecked", 1, "the header's counts"},
+        {"header-5-bytes", 1, "damaged at offset 13: "},
+        {"legacy-record-eof-reported-as-out-of-memory", 1, "a block of records ends early"},
+        // The reader's reason in UTF-8, as the terminal shows it.
+        {"layout-negwidth", 1, "文件格式不正确"},
+        // A chunk of length 0 has its fields follow directly, as the reader takes them.
+        {"titl-length0-zeldump-says-damaged", 0, "read: 1 tracks, 32 bars, 8 systems, 2 pages"},
     };
     for (const Case& c : cases) {
         std::string out;

@@ -15,6 +15,7 @@
 #include "framework/Gdi.h"
 #include "framework/File.h"
 #include "model/BarItem.h"
+#include "model/ItemFactory.h"
 #include "model/NewScore.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
@@ -54,9 +55,10 @@ void UseStartupFonts() {
 
 namespace {
 
+// The exception's message, which the program holds in its code page, in UTF-8 for the terminal.
 std::string Reason(const CException& e) {
     std::string text;
-    if (e.GetErrorMessage(text) && !text.empty()) return text;
+    if (e.GetErrorMessage(text) && !text.empty()) return fw::ToUtf8(text);
     return e.what();
 }
 
@@ -94,6 +96,7 @@ std::unique_ptr<ToolScore> ReadScoreBytes(const std::vector<std::uint8_t>& bytes
         throw damaged(GetErrorCode() == kErrNewerVersion ? "a newer version is needed to read it"
                       : GetErrorCode() == kErrWrongMagic ? "not a score file"
                       : GetErrorCode() == kErrOutOfMemory ? "out of memory"
+                      : GetErrorCode() == std::uint16_t(kErrEndOfFileRead) ? "a block of records ends early"
                                                           : "the read was stopped");
     } catch (const CException& e) {
         throw damaged(Reason(e));

@@ -12,7 +12,11 @@
 
 #include "LayoutCommands.h"
 #include "ToolScore.h"
+#include "framework/Exceptions.h"
+#include "framework/File.h"
 #include "model/Score.h"
+#include "model/Titles.h"
+#include "platform/ChunkStream.h"
 
 namespace {
 
@@ -83,6 +87,23 @@ std::string Chunk(Reader& r, int depth, const char* expected = nullptr) {
     if (expected && tag != expected)
         throw Damage{at, std::string("expected ") + expected + " here, found " + tag};
     r.pos += length;
+    // A chunk of length 0 bounds nothing: its reader takes its fields straight from what
+    // follows. A title block is read so, by the program's own reader, to find where it ends.
+    if (length == 0 && tag == "TITL") {
+        CMemFile file(r.bytes);
+        file.Seek(std::int64_t(at), CFile::begin);
+        CChunkStream stream;
+        stream.SetFile(&file);
+        TitleBlock block{};
+        try {
+            block.Read(stream);
+        } catch (const CException&) {
+            throw Damage{at, "title block " + tag + " runs past the end"};
+        }
+        std::printf("%*s(fields follow directly: %llu bytes)\n", depth * 2 + 2, "",
+                    (unsigned long long)(file.GetPosition() - r.pos));
+        r.pos = file.GetPosition();
+    }
     return tag;
 }
 
