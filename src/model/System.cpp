@@ -524,9 +524,10 @@ void CLine::Justify() {
     const auto natural = std::int32_t(std::clamp<std::int64_t>(total, INT32_MIN, INT32_MAX));
     const int reserve = ((last->HasBarFlag(CBar::kCourtesyBit) ? GetCautionaryWidth() : 0) + GetEndReserve()) * space / 120;
     const int firstX = GetFirstBarX();
-    // A reserve wider than the system leaves its bars no room, never a negative width.
-    const int available = std::max(0, GetRight() - firstX - reserve);
     const int limit = GetRight() - firstX;
+    // A reserve wider than the system leaves its bars no room, never a negative width, and one
+    // below 0 never widens them past the system's end.
+    const int available = std::max(0, std::min(limit, limit - reserve));
     int x = firstX;
     int used = 0;
     CBar* lastUncovered = nullptr;

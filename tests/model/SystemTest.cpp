@@ -119,6 +119,40 @@ TEST(SystemTest, StaffCountTheFileCannotHoldIsDamage) {
     EXPECT_THROW(read.line->Read(r.stream), CArchiveException);
 }
 
+// The layout words are 16-bit values stored divided by 5: a stored word that multiplies out of
+// 16 bits was never written.
+TEST(SystemTest, StoredLayoutWordsOutsideWhatSixteenBitsHoldAreDamage) {
+    const struct {
+        int at;            // byte of the word in the chunk's body
+        std::uint16_t word;
+        bool damage;
+    } cases[] = {
+        {20, 0x7F00, true},   // end reserve
+        {16, 0x8000, true},   // right indent
+        {14, 6554, true},     // left indent
+        {12, 0xE666, true},   // top offset -6554
+        {18, 6553, false},    // name indent
+        {20, std::uint16_t(-6553), false},
+    };
+    for (const auto& c : cases) {
+        recordtest::CleanGlobals clean;
+        Bytes line = {0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 32, 0, 0, 0, 0, 0, 12, 0, 0};
+        line[std::size_t(c.at)] = std::uint8_t(c.word >> 8);
+        line[std::size_t(c.at) + 1] = std::uint8_t(c.word);
+        Bytes file = Chunk("LINE", line);
+        const Bytes staff = Chunk("STAF", DefaultStaffBody(true));
+        file.insert(file.end(), staff.begin(), staff.end());
+        recordtest::Reader r(file);
+        LoneLine read;
+        if (c.damage) {
+            EXPECT_THROW(read.line->Read(r.stream), CArchiveException) << c.at << " " << c.word;
+        } else {
+            EXPECT_NO_THROW(read.line->Read(r.stream)) << c.at << " " << c.word;
+            EXPECT_EQ(c.at == 18 ? read.line->GetNameIndent() : read.line->GetEndReserve(), std::int16_t(c.word) * 5);
+        }
+    }
+}
+
 TEST(SystemTest, LegacyRawRecordBringsItsStavesAlong) {
     recordtest::CleanGlobals clean;
     // The raw system (size word, then the record from its type byte on), then its staff array
@@ -234,6 +268,30 @@ TEST(SystemTest, JustifySpreadsTheWidthByWeight) {
         }
         EXPECT_EQ(x, 400);
         EXPECT_FALSE(line->IsOverFull());
+    }
+}
+
+// An end reserve wider than the system leaves its bars no room, never a negative width; one
+// below 0 never carries them past the system's end.
+TEST(SystemTest, JustifyKeepsTheBarsInsideTheSystemWhateverTheReserve) {
+    const struct {
+        int reserve;     // 1/120 of a staff space
+        int total;       // the bars' widths together
+    } cases[] = {{0, 400}, {1200, 340}, {20000, 0}, {-20000, 400}};
+    for (const auto& c : cases) {
+        recordtest::CleanGlobals clean;
+        frametest::SmallScore s(1, {4});
+        CLine* line = s.Line(0);
+        line->SetRect({0, 0, 400, 0});
+        line->SetFirstBarX(0);
+        line->SetEndReserve(std::int16_t(c.reserve));
+        line->Justify();
+        int sum = 0;
+        for (int b = 0; b < 4; ++b) {
+            EXPECT_GE(s.Bar(b)->GetWidth(), 0) << c.reserve << " bar " << b;
+            sum += s.Bar(b)->GetWidth();
+        }
+        EXPECT_EQ(sum, c.total) << c.reserve;
     }
 }
 
