@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libegl-dev libxkbcommon-dev
   libgtest-dev libgmock-dev
   libasound2-dev librtmidi-dev libfluidsynth-dev
+  jackd2 libjack-jackd2-dev
   fonts-dejavu-core fonts-wqy-microhei
 )
 command -v npm >/dev/null || PACKAGES+=(npm)

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "framework/Midi.h"
+
 // Leaks inside the system's font and window libraries are theirs, not ours: the leak checker
 // of sanitizer builds leaves them out.
 extern "C" const char* __lsan_default_suppressions() {
@@ -26,6 +28,11 @@ int main(int argc, char** argv) {
         std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
         ::setenv(var, dir.c_str(), 1);
     }
+    // The machine's MIDI devices and the built-in synthesizer stay out of the port list: tests
+    // add loopback ports, and the tests of the back ends switch theirs on.
+    fw::midi::Config midi;
+    midi.synth = midi.alsa = midi.jack = false;
+    fw::midi::Configure(midi);
     ::testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
     std::error_code ec;
