@@ -277,8 +277,10 @@ std::int32_t GetDoubleClickTicks() { return MulDiv(std::int32_t(fw::GetDoubleCli
 
 void WaitTicks(std::int32_t n) {
     std::int32_t start = GetTicks();
-    // The event loop runs meanwhile (paints and timers keep going).
-    while (GetTicks() - start < n) fw::WaitRunningEvents(1);
+    // The event loop runs meanwhile (paints and timers keep going), waiting for what is left in
+    // one go (a second round only when the wait came up short).
+    for (std::int32_t done = 0; done < n; done = GetTicks() - start)
+        fw::WaitRunningEvents(DWORD(((n - done) * 1000 + 59) / 60));
 }
 
 void StartWaitCursor(bool on) {

@@ -1,0 +1,74 @@
+// The event pool: one fixed array of nodes recycled through a free list, nothing allocated.
+// Every operation takes the pool's lock, the cursor's too: the user-interface thread may insert
+// while the clock thread walks, and a link read unlocked while another thread writes it is a
+// data race.
+#include "midi/EventPool.h"
+
+void EventPool::Reset() {
+    ScopedLock lock(&lock_);
+    usedHead_.next = nullptr;
+    cursor_ = &usedHead_;
+    for (int i = 0; i < kNodes - 1; ++i) nodes_[i].next = &nodes_[i + 1];
+    nodes_[kNodes - 1].next = nullptr;
+    freeHead_.next = &nodes_[0];
+    count_ = 0;
+}
+
+PerfEvent* EventPool::Insert(std::int32_t time) {
+    ScopedLock lock(&lock_);
+    PerfEvent* node = freeHead_.next;
+    if (!node) return nullptr;
+    freeHead_.next = node->next;
+    PerfEvent* after = &usedHead_;
+    while (after->next && after->next->time <= time) after = after->next;
+    node->next = after->next;
+    after->next = node;
+    node->time = time;
+    ++count_;
+    return node;
+}
+
+PerfEvent* EventPool::Insert(const PerfEvent& event) {
+    ScopedLock lock(&lock_);
+    PerfEvent* node = Insert(event.time);
+    if (!node) return nullptr;
+    PerfEvent* next = node->next;
+    *node = event;
+    node->next = next;
+    return node;
+}
+
+void EventPool::Rewind() {
+    ScopedLock lock(&lock_);
+    cursor_ = &usedHead_;
+}
+
+PerfEvent* EventPool::PeekAtCursor() {
+    ScopedLock lock(&lock_);
+    return cursor_->next;
+}
+
+void EventPool::AdvanceCursor() {
+    ScopedLock lock(&lock_);
+    if (cursor_->next) cursor_ = cursor_->next;
+}
+
+void EventPool::RemoveAtCursor() {
+    ScopedLock lock(&lock_);
+    PerfEvent* node = cursor_->next;
+    if (!node) return;
+    cursor_->next = node->next;
+    node->next = freeHead_.next;
+    freeHead_.next = node;
+    --count_;
+}
+
+bool EventPool::HasRoom(std::int16_t n) const {
+    ScopedLock lock(&lock_);
+    return count_ + n < kNodes;
+}
+
+int EventPool::GetCount() const {
+    ScopedLock lock(&lock_);
+    return count_;
+}
