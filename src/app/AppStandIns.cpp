@@ -1,16 +1,5 @@
 #include "app/AppStandIns.h"
 
-std::vector<std::string>& SystemMidiInputs() {
-    static std::vector<std::string> names;
-    return names;
-}
-std::vector<std::string>& SystemMidiOutputs() {
-    static std::vector<std::string> names;
-    return names;
-}
-int midiInGetNumDevs() { return int(SystemMidiInputs().size()); }
-int midiOutGetNumDevs() { return int(SystemMidiOutputs().size()); }
-
 std::vector<std::string>& StoredMidiInPorts() {
     static std::vector<std::string> names;
     return names;

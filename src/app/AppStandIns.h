@@ -1,8 +1,7 @@
 // Least forms of the objects that start-up builds and shutdown frees but that later work
 // writes: the MIDI device list and port lists, the user libraries, the tool bars (the transport
 // bar is the view's), the support windows, the audio engine host and the plug-in table. Each has its
-// owner's name and only what the application object calls. The system's MIDI devices are a list
-// that tests fill.
+// owner's name and only what the application object calls.
 #pragma once
 #include <string>
 #include <vector>
@@ -17,12 +16,8 @@ class CDialog;
 
 // --- MIDI devices and ports ------------------------------------------------------------------
 
-// The system's MIDI devices by name (empty: none; tests fill them).
-std::vector<std::string>& SystemMidiInputs();
-std::vector<std::string>& SystemMidiOutputs();
-int midiInGetNumDevs();
-int midiOutGetNumDevs();
-
+// (The system's MIDI devices are the framework's port list, framework/Midi.h, which
+// midiInGetNumDevs and midiOutGetNumDevs count.)
 // (The system device list is the platform's CDevices, platform/DlgCombosStandIns.h.)
 
 // The chosen ports; Load takes the names that were stored (tests fill them).

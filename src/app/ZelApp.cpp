@@ -16,6 +16,7 @@
 #include "framework/Exceptions.h"
 #include "framework/CodePage.h"
 #include "framework/File.h"
+#include "framework/Midi.h"
 #include "framework/MessageBox.h"
 #include "framework/MusicFont.h"
 #include "framework/SingleInstance.h"

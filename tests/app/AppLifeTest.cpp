@@ -26,6 +26,7 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/Globals.h"
+#include "framework/Midi.h"
 #include "framework/MessageBox.h"
 #include "framework/UiTest.h"
 #include "model/ModelGlobals.h"
@@ -112,8 +113,6 @@ protected:
     void SetUp() override {
         fw::ResetAllGlobals();
         fw::EnsureGraphics();
-        SystemMidiInputs().clear();
-        SystemMidiOutputs().clear();
         StoredMidiInPorts().clear();
         StoredMidiOutPorts().clear();
     }
@@ -227,8 +226,8 @@ TEST_F(AppLifeTest, MidiWarningsComeOnlyWithDevicesAndNoPortChosen) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fw::ResetAllGlobals();
-        SystemMidiInputs() = c.inputs;
-        SystemMidiOutputs() = c.outputs;
+        for (const std::string& name : c.inputs) fw::midi::loopback::AddInput(name);
+        for (const std::string& name : c.outputs) fw::midi::loopback::AddOutput(name);
         StoredMidiInPorts() = c.chosenIn;
         StoredMidiOutPorts() = c.chosenOut;
         fw::uitest::Session session;
@@ -242,10 +241,10 @@ TEST_F(AppLifeTest, MidiWarningsComeOnlyWithDevicesAndNoPortChosen) {
 }
 
 TEST_F(AppLifeTest, ContinuingWithoutInputsKeepsTheWarningAwayOnLaterStarts) {
-    SystemMidiInputs() = {"In A"};
     for (int start = 0; start < 2; ++start) {
         SCOPED_TRACE(start);
         fw::ResetAllGlobals();
+        fw::midi::loopback::AddInput("In A");
         fw::uitest::Session session;
         if (start == 0) fw::uitest::OnNextModal([](CDialog& d) { d.EndDialog(IDOK); });
         TestApp app;
