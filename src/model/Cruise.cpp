@@ -159,7 +159,7 @@ void CCruise::DeselectExtent() {
                 if (!item->IsRemoved() && item->IsSelectedBit()) item->Deselect();
         }
     if (CSelect* sel = document ? document->GetSelection() : nullptr)
-        sel->count = sel->noteRestCount = sel->rawNoteCount = sel->flaggedNoteCount = sel->beamCount = sel->chordCount = 0;
+        sel->itemCount = sel->noteCount = sel->rawNoteCount = sel->specialNoteCount = sel->beamCount = sel->chordCount = 0;
 }
 
 void CCruise::WalkSystem() {

@@ -172,7 +172,7 @@ void CZelDoc::SetUnscaledMargins(int left, int top, int right, int bottom) {
     unscaledPageSetup.SetMarginsTwips(r.left, r.top, r.right, r.bottom);
 }
 
-void CZelDoc::InvalidatePageRects(const CSelect::Dirty* list, int count) {
+void CZelDoc::InvalidatePageRects(const PageDirtyRect* list, int count) {
     const int grow = ScaleToView(30);
     for (int i = 0; i < count; ++i) {
         CPagePaneBase* pane = GetPagePane(list[i].page);

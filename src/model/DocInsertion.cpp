@@ -318,7 +318,7 @@ CBaseItem* CZelDoc::StepToItem(bool forward, bool byVoicePosition, bool select) 
                     std::uint8_t& shape = entry::HeadAt(item, h)[entry::kHeadShape];
                     shape = std::uint8_t(h == head ? shape | kSelectedHeadBit : shape & ~kSelectedHeadBit);
                 }
-            selection->Select(item);
+            selection->MarkItem(item, head >= 0 ? head : CSelect::kWhole, score->GetTrkBar(location.trackIndex, barIndex));
             if (view) view->Invalidate();
         }
     }

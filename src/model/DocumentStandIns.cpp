@@ -1,6 +1,7 @@
 #include "model/DocumentStandIns.h"
 
 #include "framework/Globals.h"
+#include "model/Select.h"
 #include "model/ZelDoc.h"
 
 std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
@@ -16,12 +17,6 @@ bool& ThruChangePending() {
 bool& PlaybackRunning() {
     static bool running = false;
     return running;
-}
-
-void CSelect::FlushDirtyRects() {
-    if (!document) return;
-    document->MakeCurrent();
-    document->InvalidatePageRects(redrawList.data(), int(redrawList.size()));
 }
 
 void CZelDoc::RunCommand(int id) { commands.push_back(id); }
@@ -40,8 +35,27 @@ ScoreImporterFn& ScoreImporter() {
     return importer;
 }
 
+bool CNoteFilterDlg::Run(NoteFilterCriteria&) { return true; }
+
+bool CFindDataDlg::Run(FindCriteria& criteria, int mode) {
+    criteria.mode = std::uint8_t(mode);
+    return true;
+}
+
+int GraphicWindow::lastHint = -1;
+int GraphicWindow::shownKind = -1;
+int GraphicWindow::shownController = -1;
+
+void GraphicWindow::OnDocumentHint(int code) { lastHint = code; }
+
+void GraphicWindow::ShowDataKind(int kind, int controller) {
+    shownKind = kind;
+    shownController = controller;
+}
+
 namespace {
 void Reset() {
+    GraphicWindow::lastHint = GraphicWindow::shownKind = GraphicWindow::shownController = -1;
     DocumentHintTargets() = {};
     PlaybackRunning() = false;
     ThruChangePending() = false;

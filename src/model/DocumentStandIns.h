@@ -1,6 +1,6 @@
-// Minimal forms of what the document calls in code that is not written yet: the selection, the
-// support windows that hear the document's notices, the performer's running flag, the importers,
-// the in-place text entry and the document's command dispatch and key handler (CZelDoc::RunCommand and
+// Minimal forms of what the document calls in code that is not written yet: the support windows
+// that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
+// selection filters, the performer's running flag, the importers, the in-place text entry and the document's command dispatch and key handler (CZelDoc::RunCommand and
 // CZelDoc::OnKeyChar, whose least bodies are in DocumentStandIns.cpp). Each carries its owner's
 // name and only the least body the document needs.
 #pragma once
@@ -15,58 +15,6 @@
 
 class CBaseItem;
 class CZelDoc;
-
-// The selection of a document: the selected marks live in the records themselves (bit 0 of an
-// item's flag byte, bit 1 of a note head's first byte); the selection keeps the extent they lie
-// in, its kind counters and the redraw list of what changed. Copyable: an edit operation keeps a
-// copy for undo.
-class CSelect {
-public:
-    virtual ~CSelect() = default;
-    // Counters 0, every lower bound 32767 and every upper bound -1.
-    virtual void Reset() {
-        count = noteRestCount = rawNoteCount = flaggedNoteCount = beamCount = chordCount = 0;
-        for (int i = 0; i < 6; ++i) {
-            lower[i] = 32767;
-            upper[i] = -1;
-        }
-    }
-    // Deselects everything and redraws what was selected; the extent's bounds stay.
-    virtual void ClearAll() { count = 0; }
-    virtual void AddDirtyRect(const RECT& rect, int page) {
-        ++dirtyRects;
-        redrawList.push_back({rect, page});
-    }
-    virtual void EmptyRedrawList() {
-        dirtyRects = 0;
-        redrawList.clear();
-    }
-    virtual void Select(CBaseItem* item) { ++count; }
-    // Marks an item selected (head index -32767: the whole item) in its bar of a track; asked,
-    // its rectangle goes to the redraw list.
-    virtual void SelectItem(CBaseItem* item, int head, class CTrkBar* trkBar, bool invalidate) { Select(item); }
-    virtual int GetCount() const { return count; }
-    bool IsEmpty() const { return upper[3] < lower[3] || upper[1] < lower[1]; }
-    // Carries out the pending redraws: the document is made current and the page rectangles of
-    // the redraw list are drawn again in their panes.
-    virtual void FlushDirtyRects();
-
-    CZelDoc* document = nullptr;  // bound by the document that made it
-
-    // Kind counters: all items, notes and rests, performance notes, flagged notes, beams, chord
-    // symbols and frames.
-    int count = 0;
-    int noteRestCount = 0, rawNoteCount = 0, flaggedNoteCount = 0, beamCount = 0, chordCount = 0;
-    // The extent: system, track, page, bar, time, position.
-    std::int16_t lower[6] = {32767, 32767, 32767, 32767, 32767, 32767};
-    std::int16_t upper[6] = {-1, -1, -1, -1, -1, -1};
-    int dirtyRects = 0;
-    struct Dirty {
-        RECT rect;
-        int page;
-    };
-    std::vector<Dirty> redrawList;
-};
 
 // The windows that hear the document's notices (target 0 the chord window, 1 the graphic
 // window, 4 the track window, 5 the transport bar; 2 and 3 nobody): each receives the code.
@@ -94,4 +42,33 @@ public:
     std::uint8_t flags[2] = {};  // the text's first and second flag bytes
     std::int32_t alignment = 0;  // 0 left, 1 centre, 2 right
     std::uint8_t styleBits = 0;  // 1 bold, 2 italic, 4 underline
+};
+
+struct FindCriteria;
+struct NoteFilterCriteria;
+
+// The note filter dialog (template 300): edits a copy of the criteria and copies it back on OK;
+// false on Cancel. Until it is written it answers OK with the criteria as they are.
+class CNoteFilterDlg {
+public:
+    static bool Run(NoteFilterCriteria& criteria);
+};
+
+// The find dialog (template 354) in find (0) or data-filter (1) mode: sets the record's mode
+// byte, edits a copy and copies it back on OK; false on Cancel. Until it is written it answers
+// OK with the criteria as they are (the mode set).
+class CFindDataDlg {
+public:
+    static bool Run(FindCriteria& criteria, int mode);
+};
+
+// The piano-roll window: told a document notice, and asked to show a MIDI data kind (and
+// controller) in its lane. Until it is written each call is only kept: the last notice and the
+// last kind and controller asked for (-1: none yet).
+struct GraphicWindow {
+    static void OnDocumentHint(int code);
+    static void ShowDataKind(int kind, int controller);
+    static int lastHint;
+    static int shownKind;
+    static int shownController;
 };

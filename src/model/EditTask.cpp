@@ -127,7 +127,7 @@ void CScoreTask::Attach(CZelDoc* doc, int nameId) {
     savedZoom = std::int16_t(doc->GetZoom());
     savedScoreSize = std::int16_t(doc->GetScoreSize());
     FreeSnapshots();
-    if (CSelect* sel = doc->GetSelection()) savedSelection = std::make_unique<CSelect>(*sel);
+    if (CSelect* sel = doc->GetSelection()) savedSelection.reset(static_cast<CSelect*>(sel->Clone()));
     location = at;
     dirtyRects.clear();
 }

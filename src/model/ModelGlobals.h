@@ -109,6 +109,14 @@ struct ModelGlobals {
     // Where the drag that runs began (the drag task fills it as the mouse goes down).
     ScoreLocation dragStart;
     std::int16_t dataBandHeight = 36;   // the MIDI data band's height in staff-scaled units
+    // The graphic tool's current pen: line width, pen style, a one-bit and a two-bit option (the
+    // palettes set them; selecting one graphic takes its own).
+    struct GraphicPen {
+        std::int16_t lineWidth = 0;
+        std::int16_t penStyle = 0;
+        std::uint8_t option1 = 0;
+        std::uint8_t option2 = 0;
+    } graphicPen;
 };
 
 extern ModelGlobals g_model;

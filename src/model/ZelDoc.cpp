@@ -67,6 +67,7 @@ CZelDoc::CZelDoc() {
     RecalcPageGeometry(false, false);
     selection = std::make_unique<CSelect>();
     selection->document = this;
+    selection->score = score;
 
     InitTitleBlocks(titles);
     for (int b = 0; b < 4; ++b) putTitleText(titles[b], kTitleStrings[b]);

@@ -18,6 +18,7 @@
 #include "model/PageSetup.h"
 #include "model/ScoreFile.h"
 #include "model/ScoreLocation.h"
+#include "model/Select.h"
 #include "model/SpacingTable.h"
 #include "model/Titles.h"
 #include "model/ViewInterface.h"
@@ -167,7 +168,7 @@ public:
     void SetPaperSize(const RECT& paper);
     void SetUnscaledMargins(int left, int top, int right, int bottom);
     // Redraws changed page rectangles, each grown by 30 units at the zoom, in their pages' panes.
-    void InvalidatePageRects(const CSelect::Dirty* list, int count);
+    void InvalidatePageRects(const PageDirtyRect* list, int count);
     RECT GetScaledPageRect() const;
     RECT GetScaledMarginRect() const;
     void InitPageSetup(bool clamp);
@@ -320,6 +321,8 @@ public:
     std::uint32_t serial = 0;
     CZelViewBase* view = nullptr;       // not owned
     std::uint8_t redrawIntoTask = 1;
+    // The colour of the one selected item (-1: more than one), as the colour command reads it.
+    std::int16_t selectedColor = -1;
     CPageSetup viewPageSetup;       // scaled by the zoom
     CPageSetup unscaledPageSetup;   // at score size 100
     CPageSetup printerPageSetup;    // the printer's paper and margins

@@ -1159,7 +1159,7 @@ TEST(DocumentTest, ServicesOfTheScoreAndThePage) {
         EXPECT_TRUE(pane.rects.empty()) << "a page without a pane";
     }
     doc.zoom = 200;
-    const CSelect::Dirty list[] = {{RECT{10, 20, 30, 40}, 0}, {RECT{0, 0, 5, 5}, 7}};
+    const PageDirtyRect list[] = {{0, RECT{10, 20, 30, 40}}, {7, RECT{0, 0, 5, 5}}};
     doc.InvalidatePageRects(list, 2);
     ASSERT_EQ(pane.rects.size(), 1u);
     EXPECT_EQ(pane.rects[0].left, 10 - 60);

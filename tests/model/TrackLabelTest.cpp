@@ -280,14 +280,20 @@ TEST_F(TrackLabel, DragsMoveTheLabelsAndDirtyTheirRectangles) {
         const int moved = c.othersMove ? 15 : 0;
         EXPECT_EQ(Track(1)->GetLabelOffsetX(first), otherX + moved) << c.why;
         EXPECT_EQ(Track(1)->GetLabelOffsetY(first), otherY + (c.othersMove ? 34 : 0)) << c.why;
-        std::vector<std::vector<long>> want, got;
+        // The redraw list keeps one rectangle per page: the labels' rectangles unioned on page 0.
+        RECT all{32767, 32767, -32767, -32767};
         for (int k = 0; k < 2; ++k)
             for (int t = 0; t < 2; ++t) {
                 if (t == 1 && !c.othersMove) continue;
                 const RECT r = Label(t, k);
-                want.push_back({r.left, r.top, r.right, r.bottom, 0});
+                all = RECT{std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+                           std::max(all.bottom, r.bottom)};
             }
-        for (const auto& d : sel->redrawList) got.push_back({d.rect.left, d.rect.top, d.rect.right, d.rect.bottom, d.page});
+        std::vector<std::vector<long>> want{{all.left, all.top, all.right, all.bottom, 0}}, got;
+        for (int i = 0; i < sel->GetCount(); ++i) {
+            const PageDirtyRect* d = sel->RedrawEntry(i);
+            got.push_back({d->rect.left, d->rect.top, d->rect.right, d->rect.bottom, d->page});
+        }
         EXPECT_EQ(got, want) << c.why;
     }
     g_viewDrag = {};

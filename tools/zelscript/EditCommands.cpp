@@ -51,39 +51,29 @@ void RunSame(Context& ctx, const Args& args) {
                       std::to_string(have.size()) + " bytes against " + std::to_string(want.size()) + ")");
 }
 
-// Selects every live record of tracks t1-t2 in bars b1-b2 (a note with every head), the bars'
-// own tempo marks and texts, and sets the selection's extent over them.
-void SelectRange(Context& ctx, int t1, int t2, int b1, int b2) {
+// Selects tracks t1-t2 in bars b1-b2 as the selection's own gestures do (whole tracks, or the span
+// from the first bar's start to the last bar's end), then the bars' own tempo marks and texts,
+// and counts again.
+void SelectRange(Context& ctx, int t1, int t2, int b1, int b2, bool whole) {
     tools::ToolScore& s = ctx.Score();
     CScore& score = *s.score;
     if (t1 < 0 || t2 >= score.GetTrackCount()) throw ScriptError("no tracks " + std::to_string(t1) + "-" + std::to_string(t2));
     if (b1 < 0 || b2 >= score.GetBarCount()) throw ScriptError("no bars " + std::to_string(b1) + "-" + std::to_string(b2));
     CSelect* sel = s.doc->GetSelection();
-    sel->Reset();
-    const std::int16_t low[6] = {0, std::int16_t(t1), 0, std::int16_t(b1), 0, 0};
-    const std::int16_t high[6] = {32767, std::int16_t(t2), 32767, std::int16_t(b2), 32767, 32767};
-    for (int i = 0; i < 6; ++i) {
-        sel->lower[i] = low[i];
-        sel->upper[i] = high[i];
-    }
-    for (int t = t1; t <= t2; ++t)
-        for (int b = b1; b <= b2; ++b) {
-            CTrkBar* tb = CurrentTrkBar(ctx, t, b);
-            for (CBarItem* item = tb->GetItems(); item && item->TypeCode() != 255; item = item->NextItem()) {
-                if (item->IsRemoved()) continue;
-                item->SelectPart(CRawNote::kAllHeads);
-                sel->Select(item);
-            }
-        }
+    sel->ClearAll();
+    if (whole)
+        sel->SelectTracks(t1, t2, false);
+    else
+        sel->SelectSpan(t1, b1, 0, t2, b2, 1024, true);
     for (int b = b1; b <= b2; ++b) {
         CItemArray* own = score.GetBar(b)->GetItemArray();
         for (int i = 0; own && i < own->GetCount(); ++i) {
             auto* item = static_cast<CBarItem*>(own->GetAt(i));
             if (!item || item->IsRemoved() || !(item->IsTempo() || item->IsText())) continue;
             item->Select();
-            sel->Select(item);
         }
     }
+    sel->Recount();
 }
 
 void RunSelect(Context& ctx, const Args& args) {
@@ -92,13 +82,13 @@ void RunSelect(Context& ctx, const Args& args) {
     if (args[0] == "all") {
         NeedArgs(args, 1, 1, usage);
         CScore& score = *ctx.Score().score;
-        SelectRange(ctx, 0, score.GetTrackCount() - 1, 0, score.GetBarCount() - 1);
+        SelectRange(ctx, 0, score.GetTrackCount() - 1, 0, score.GetBarCount() - 1, true);
     } else if (args[0] == "range") {
         NeedArgs(args, 3, 3, usage);
         int t1 = 0, t2 = 0, b1 = 0, b2 = 0;
         ArgRange(args, 1, "track", &t1, &t2);
         ArgRange(args, 2, "bar", &b1, &b2);
-        SelectRange(ctx, t1, t2, b1, b2);
+        SelectRange(ctx, t1, t2, b1, b2, false);
     } else {
         throw ScriptError(std::string("usage: ") + usage);
     }

@@ -70,7 +70,7 @@ void RunStep(Context& ctx, const Args& args) {
     }
     CZelDoc& doc = *ctx.Score().doc;
     CBaseItem* item = doc.StepToItem(args[0] == "forward", byVoice, select);
-    std::fprintf(ctx.out, "step: %s, %d selected\n", item ? "reached" : "nothing", doc.GetSelection() ? doc.GetSelection()->GetCount() : 0);
+    std::fprintf(ctx.out, "step: %s, %d selected\n", item ? "reached" : "nothing", doc.GetSelection() ? doc.GetSelection()->GetItemCount() : 0);
     PrintInsertion(ctx);
     auto* note = static_cast<CBarItem*>(item);
     if (!note || !note->IsNote()) return;

@@ -13,6 +13,7 @@
 #include "model/Score.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "notation/RawNote.h"
 
 namespace zelscript {
@@ -47,18 +48,23 @@ void ClearSelection(CScore& score) {
 // select note T B INDEX [HEAD ...] | select note none
 void RunSelectNote(Context& ctx, const Args& args) {
     static const char* usage = "select note T B INDEX [HEAD ...] | select note none";
+    CSelect* sel = ctx.Score().doc->GetSelection();
     if (args.size() == 1 && args[0] == "none") {
         ClearSelection(*ctx.Score().score);
+        sel->Reset();
         return;
     }
     NeedArgs(args, 3, 258, usage);
     CRawNote* note = NoteAt(ctx, args, 0);
+    CTrkBar* trkBar = ctx.Score().score->GetTrkBar(ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     note->DeselectPart(CRawNote::kAllHeads);
     if (args.size() == 3) {
-        note->SelectPart(CRawNote::kAllHeads);
+        sel->MarkItem(note, CSelect::kWhole, trkBar);
         return;
     }
-    for (std::size_t i = 3; i < args.size(); ++i)
+    // The note counts once; its further heads are marked on it.
+    sel->MarkItem(note, ArgIntIn(args, 3, "head", 0, note->HeadCountField() - 1), trkBar);
+    for (std::size_t i = 4; i < args.size(); ++i)
         note->SelectPart(ArgIntIn(args, i, "head", 0, note->HeadCountField() - 1));
 }
 
