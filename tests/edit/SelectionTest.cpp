@@ -3,6 +3,7 @@
 // the score (an undo included), recounting renews what deselecting one part leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -18,6 +19,8 @@
 #include "model/ModelGlobals.h"
 #include "model/Select.h"
 #include "model/System.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/StdDlgGlobals.h"
 #include "support/TestData.h"
 
 namespace {
@@ -303,6 +306,256 @@ TEST(Selection, AnUndoDeselectsEveryItemBeforeItsExchange) {
     ASSERT_TRUE(reread.OnOpenDocument(path.c_str()));
     EXPECT_EQ(Marks(*reread.GetScore()), before) << "no mark of the later selection was saved";
     s.doc->MakeCurrent();
+}
+
+// --- gestures -------------------------------------------------------------------------------
+
+// The modifier keys and click count of a gesture, put back afterwards.
+struct Gesture {
+    Gesture(int clicks, bool shift, bool ctrl) {
+        g_ui.clickCount = std::int16_t(clicks);
+        g_platform.shiftDown = shift;
+        g_platform.ctrlDown = ctrl;
+    }
+    ~Gesture() {
+        g_ui.clickCount = 0;
+        g_platform.shiftDown = g_platform.ctrlDown = 0;
+    }
+};
+
+// A rest of track t's bar b at a time and position.
+CBarItem* Rest(EditScore& s, int t, int b, int time, int position) {
+    CBarItem* r = s.AddRest(t, b, time, 0, false);
+    r->SetPositionField(std::int16_t(position));
+    return r;
+}
+
+// The selected live items by (track, bar, time).
+std::vector<std::vector<int>> Selected(EditScore& s) {
+    std::vector<std::vector<int>> out;
+    for (int t = 0; t < s.score->GetTrackCount(); ++t)
+        for (int b = 0; b < s.score->GetBarCount(); ++b)
+            for (CBarItem* i : s.Live(t, b))
+                if (i->IsSelectedBit()) out.push_back({t, b, i->TimeField()});
+    return out;
+}
+
+// Bars 2-4 of tracks 0 and 1 hold only rests at 0, 480, 960 and 1440 (positions time / 2).
+void FillBars(EditScore& s) {
+    for (int t = 0; t < 2; ++t)
+        for (int b = 2; b <= 4; ++b) {
+            for (CBarItem* i : s.Live(t, b)) i->MarkRemoved();
+            TB(s, t, b)->Compact();
+            for (int time = 0; time < 1920; time += 480) Rest(s, t, b, time, time / 2);
+        }
+}
+
+void PlaceInsertion(EditScore& s, int t, int b, int time, int position, CBaseItem* item = nullptr) {
+    ScoreLocation& L = s.doc->location;
+    L.trackIndex = t;
+    L.barIndex = std::int16_t(b);
+    L.time = time;
+    L.position = std::int16_t(position);
+    L.systemIndex = TB(s, t, b)->GetLine()->GetIndex();
+    L.item = item;
+}
+
+TEST(Selection, AClickAtTheInsertionPoint) {
+    using V = std::vector<std::vector<int>>;
+    struct Case {
+        const char* why;
+        int clicks;
+        bool shift, ctrl;
+        int track, bar, time, position;
+        int anchorTrack, anchorBar, anchorTime;
+        V before;  // selected first, with the extent they give
+        V want;
+        std::vector<std::pair<int, int>> boxed;
+    };
+    const V all3 = {{0, 3, 0}, {0, 3, 480}, {0, 3, 960}, {0, 3, 1440}};
+    const Case cases[] = {
+        {"a click on an empty spot takes the bar on the track", 1, false, false, 0, 3, 700, 350, 0, 0, 0, {{1, 2, 0}}, all3, {}},
+        {"a double click also boxes the bar", 2, false, false, 0, 3, 700, 350, 0, 0, 0, {}, all3, {{0, 3}}},
+        {"with Ctrl the items outside stay", 1, false, true, 0, 3, 700, 350, 0, 0, 0, {{1, 2, 0}},
+         {{0, 3, 0}, {0, 3, 480}, {0, 3, 960}, {0, 3, 1440}, {1, 2, 0}}, {}},
+        {"Shift extends from the anchor; at the end time a position below the click's counts", 1, true, false, 1, 3, 480, 300,
+         0, 2, 960, {}, {{0, 2, 960}, {0, 2, 1440}, {0, 3, 0}, {0, 3, 480}, {1, 2, 960}, {1, 2, 1440}, {1, 3, 0}, {1, 3, 480}}, {}},
+        {"Shift: at the end time a position at the click's is outside", 1, true, false, 1, 3, 480, 240, 0, 2, 960, {},
+         {{0, 2, 960}, {0, 2, 1440}, {0, 3, 0}, {1, 2, 960}, {1, 2, 1440}, {1, 3, 0}}, {}},
+        {"Shift backwards from the anchor", 1, true, false, 0, 2, 1440, 720, 0, 3, 480, {},
+         {{0, 2, 1440}, {0, 3, 0}, {0, 3, 480}}, {}},
+        {"a Shift double click takes whole bars from the extent to the click", 2, true, false, 0, 4, 0, 0, 0, 0, 0,
+         {{0, 2, 960}}, {{0, 2, 960}, {0, 2, 1440}, {0, 3, 0}, {0, 3, 480}, {0, 3, 960}, {0, 3, 1440},
+                         {0, 4, 0}, {0, 4, 480}, {0, 4, 960}, {0, 4, 1440}}, {{0, 2}, {0, 3}, {0, 4}}},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        FillBars(s);
+        CSelect* sel = s.doc->GetSelection();
+        sel->Reset();
+        for (const auto& w : c.before)
+            for (CBarItem* i : s.Live(w[0], w[1]))
+                if (i->TimeField() == w[2]) sel->MarkItem(i, kWhole, TB(s, w[0], w[1]));
+        sel->anchorTrack = c.anchorTrack, sel->anchorBar = c.anchorBar, sel->anchorTime = c.anchorTime;
+        PlaceInsertion(s, c.track, c.bar, c.time, c.position);
+        {
+            Gesture g(c.clicks, c.shift, c.ctrl);
+            sel->SelectAtInsertionPoint();
+        }
+        EXPECT_EQ(Selected(s), c.want) << c.why;
+        EXPECT_EQ(sel->itemCount, int(c.want.size())) << c.why;
+        EXPECT_EQ(sel->noteCount, int(c.want.size())) << c.why;
+        std::vector<std::pair<int, int>> boxed;
+        for (int t = 0; t < 3; ++t)
+            for (int b = 0; b < s.score->GetBarCount(); ++b)
+                if (Boxed(s, t, b)) boxed.push_back({t, b});
+        EXPECT_EQ(boxed, c.boxed) << c.why;
+        EXPECT_EQ(s.doc->redrawIntoTask, 1) << c.why;
+    }
+}
+
+TEST(Selection, ASingleClickOnAnItemSelectsItAloneAndOneThatTakesNoClickWalksTheBar) {
+    EditScore s;
+    FillBars(s);
+    CSelect* sel = s.doc->GetSelection();
+    Gesture g(1, false, false);
+    CBarItem* hit = s.Live(1, 4)[2];
+    PlaceInsertion(s, 1, 4, 960, 480, hit);
+    sel->SelectAtInsertionPoint();
+    EXPECT_EQ(Selected(s), (std::vector<std::vector<int>>{{1, 4, 960}}));
+    EXPECT_EQ(sel->itemCount, 1);
+    EXPECT_EQ(sel->GetCount(), 1) << "its rectangle waits to be redrawn";
+    // A track record under the click is no bar item: the bar of the insertion point is walked.
+    sel->ClearAll();
+    PlaceInsertion(s, 1, 4, 960, 480, s.score->GetTrack(1));
+    sel->SelectAtInsertionPoint();
+    EXPECT_EQ(Selected(s), (std::vector<std::vector<int>>{{1, 4, 0}, {1, 4, 480}, {1, 4, 960}, {1, 4, 1440}}));
+}
+
+TEST(Selection, TheSelectToolsClickWithTheAnchor) {
+    EditScore s;
+    FillBars(s);
+    CSelect* sel = s.doc->GetSelection();
+    // A double click in the track-name margin takes the whole track.
+    {
+        Gesture g(2, false, false);
+        PlaceInsertion(s, 1, 3, 0, 0);
+        s.doc->location.pointX = TB(s, 1, 3)->GetLine()->GetLeft() - 10;
+        sel->ExtendToPoint(nullptr);
+    }
+    for (int b = 0; b < s.score->GetBarCount(); ++b) {
+        EXPECT_TRUE(Boxed(s, 1, b)) << b;
+        EXPECT_FALSE(Boxed(s, 0, b)) << b;
+    }
+    EXPECT_EQ(sel->lower[kExtentTrack], 1);
+    EXPECT_EQ(sel->upper[kExtentTrack], 1);
+    EXPECT_EQ(sel->upper[kExtentBar], s.score->GetBarCount() - 1);
+    const auto track = Selected(s);
+    EXPECT_FALSE(track.empty());
+    EXPECT_TRUE(std::all_of(track.begin(), track.end(), [](const auto& v) { return v[0] == 1; })) << "the track alone";
+    sel->ClearAll();
+
+    // Nothing selected: a click selects the item.
+    Gesture g(1, true, false);
+    s.doc->location.pointX = 100000;
+    PlaceInsertion(s, 0, 2, 480, 240);
+    s.doc->location.pointX = 100000;
+    sel->ExtendToPoint(s.Live(0, 2)[1]);
+    EXPECT_EQ(Selected(s), (std::vector<std::vector<int>>{{0, 2, 480}}));
+    // Then a Shift click extends from the anchor to the click over the span of positions.
+    sel->SetAnchor(s.doc->location);
+    PlaceInsertion(s, 1, 3, 960, 480);
+    s.doc->location.pointX = 100000;
+    sel->ExtendToPoint(s.Live(1, 3)[2]);
+    EXPECT_EQ(Selected(s), (std::vector<std::vector<int>>{{0, 2, 480}, {0, 2, 960}, {0, 2, 1440}, {0, 3, 0}, {0, 3, 480},
+                                                          {0, 3, 960}, {1, 2, 480}, {1, 2, 960}, {1, 2, 1440}, {1, 3, 0},
+                                                          {1, 3, 480}, {1, 3, 960}}));
+    EXPECT_EQ(sel->itemCount, 12);
+    // Back to before the anchor: the span runs from the click to the anchor, what lay beyond goes.
+    PlaceInsertion(s, 0, 2, 0, 0);
+    s.doc->location.pointX = 100000;
+    sel->ExtendToPoint(s.Live(0, 2)[0]);
+    EXPECT_EQ(Selected(s), (std::vector<std::vector<int>>{{0, 2, 0}, {0, 2, 480}}));
+    EXPECT_EQ(sel->itemCount, 2);
+}
+
+TEST(Selection, WholeTracksAreClampedToTheScore) {
+    struct Case {
+        const char* why;
+        int t1, t2;
+        bool extend;
+        int firstTrack, lastTrack;
+    };
+    const Case cases[] = {
+        {"the last track with a large t2", 2, 40, false, 2, 2},
+        {"a negative t1", -5, 0, false, 0, 0},
+        {"extending keeps the tracks already in", 2, 2, true, 1, 2},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        CSelect* sel = s.doc->GetSelection();
+        sel->lower[kExtentTrack] = sel->upper[kExtentTrack] = 1;
+        for (int t = 0; t < 3; ++t) s.AddRest(t, 4 + t, 960, 0, false);
+        ASSERT_NE(TB(s, 2, 5)->NewItem(171, 0), nullptr);
+        sel->SelectTracks(c.t1, c.t2, c.extend);
+        EXPECT_EQ(sel->lower[kExtentTrack], c.firstTrack) << c.why;
+        EXPECT_EQ(sel->upper[kExtentTrack], c.lastTrack) << c.why;
+        EXPECT_EQ(sel->lower[kExtentBar], 0) << c.why;
+        EXPECT_EQ(sel->upper[kExtentBar], s.score->GetBarCount() - 1) << c.why;
+        int items = 0;
+        for (int t = 0; t < s.score->GetTrackCount(); ++t)
+            for (int b = 0; b < s.score->GetBarCount(); ++b) {
+                const bool in = t >= std::max(c.t1, 0) && t <= std::min(c.t2, 2);
+                EXPECT_EQ(Boxed(s, t, b), in) << c.why << " " << t << " " << b;
+                for (CBarItem* i : s.Live(t, b)) {
+                    EXPECT_EQ(i->IsSelectedBit(), in) << c.why;
+                    if (in && !i->IsData()) ++items;
+                }
+            }
+        EXPECT_EQ(sel->itemCount, items) << c.why << ": MIDI data gets its bit but no count";
+        EXPECT_GT(items, 0) << c.why;
+    }
+}
+
+TEST(Selection, ByTimeMarksHeadsByTheirPlayStart) {
+    EditScore s;
+    CSelect* sel = s.doc->GetSelection();
+    const int bar2 = TB(s, 0, 2)->GetBarStart();
+    CRawNote* chord = s.AddNote(0, 2, 480, 3, {60, 64, 67});
+    chord->Head(1)->SetStartOffset(-40);
+    chord->Head(2)->SetStartOffset(30);
+    CBarItem* data = TB(s, 1, 2)->NewItem(171, 500);
+    ASSERT_NE(data, nullptr);
+    TB(s, 1, 2)->NewItem(171, 600);
+    sel->SelectByTime(0, 1, bar2 + 440, bar2 + 500);
+    chord = static_cast<CRawNote*>(s.Live(0, 2).back());
+    for (CBarItem* i : s.Live(0, 2))
+        if (i->IsNote()) chord = static_cast<CRawNote*>(i);
+    EXPECT_TRUE(chord->IsSelectedBit());
+    EXPECT_TRUE(chord->Head(0)->IsSelected()) << "play start 480";
+    EXPECT_TRUE(chord->Head(1)->IsSelected()) << "play start 440";
+    EXPECT_FALSE(chord->Head(2)->IsSelected()) << "play start 510";
+    std::vector<int> dataTimes;
+    for (CBarItem* i : s.Live(1, 2))
+        if (i->IsData() && i->IsSelectedBit()) dataTimes.push_back(i->TimeField());
+    EXPECT_EQ(dataTimes, std::vector<int>{500});
+    EXPECT_EQ(sel->lower[kExtentTrack], 0);
+    EXPECT_EQ(sel->upper[kExtentTrack], 1);
+}
+
+TEST(Selection, ASpanWithAndWithoutDeselectingOutside) {
+    for (bool outside : {true, false}) {
+        EditScore s;
+        FillBars(s);
+        CSelect* sel = s.doc->GetSelection();
+        sel->MarkItem(s.Live(1, 4)[3], kWhole, TB(s, 1, 4));
+        sel->SelectSpan(0, 2, 240, 0, 3, 240, outside);
+        std::vector<std::vector<int>> want = {{0, 2, 480}, {0, 2, 960}, {0, 2, 1440}, {0, 3, 0}, {0, 3, 480}};
+        if (!outside) want.push_back({1, 4, 1440});
+        EXPECT_EQ(Selected(s), want) << outside;
+        EXPECT_EQ(sel->itemCount, int(want.size())) << outside;
+        EXPECT_GT(sel->boxedCount, 0) << outside;
+    }
 }
 
 }  // namespace
