@@ -133,8 +133,9 @@ public:
 
     // --- gestures ---
     // The select tool's press at a pane point (pixels of the document's current pane): the
-    // band follows the mouse until release, then selects (see Select.cpp).
-    void TrackRubberBand(int x, int y);
+    // band follows the mouse until release, then selects what it holds, or, for the zoom tool,
+    // zooms to it (with Ctrl: out).
+    void TrackRubberBand(int x, int y, bool zoomTool = false);
     // Selects what lies inside invalidRect on the current page.
     void SelectInRect();
     // Whole tracks t1..t2 (clamped); extend keeps the tracks already in the extent.

@@ -6,6 +6,7 @@
 #include "framework/Types.h"
 
 class CDC;
+class CMouseTask;
 
 // One page on screen.
 class CPagePaneBase {
@@ -29,6 +30,11 @@ public:
     // Points dc at what the pane shows, for drawing outside a paint, with the page's paper
     // rectangle at the surface's top-left. False when there is nothing to draw on.
     virtual bool AttachDrawing(CDC& dc) { return false; }
+    // Runs a mouse task while the button is down (pane pixels; the pointer may leave the pane,
+    // and the current drawing port is the pane's); nothing where there is no window.
+    virtual void TrackMouse(CMouseTask* task, POINT start) {}
+    // Scrolls the view towards a pane point outside what it shows; true when it scrolled.
+    virtual bool AutoScroll(POINT point) { return false; }
 
     int pageIndex = 0;
 };

@@ -66,6 +66,22 @@ bool CPagePane::AttachDrawing(CDC& dc) {
     return dc.AttachWindow(this);
 }
 
+void CPagePane::TrackMouse(CMouseTask* task, POINT start) {
+    if (!IsWindow()) return;
+    // The pointer may leave the pane: the view scrolls after it.
+    constexpr LONG kFar = 1 << 20;
+    CPane::TrackMouse(task, start, RECT{-kFar, -kFar, kFar, kFar});
+}
+
+bool CPagePane::AutoScroll(POINT point) {
+    if (!IsWindow() || !view) return false;
+    RECT r;
+    GetWindowRect(&r);
+    view->ScreenToClient(&r);
+    const POINT scroll = view->GetScrollPosition();
+    return view->AutoScroll(POINT{point.x + r.left + scroll.x, point.y + r.top + scroll.y});
+}
+
 // --- painting -------------------------------------------------------------------------------------
 
 void CPagePane::DrawPage(POINT origin) {

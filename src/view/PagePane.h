@@ -50,6 +50,12 @@ public:
     bool IsShown() const override { return IsWindow() && IsWindowVisible(); }
     int GetTop() const override;
     bool AttachDrawing(CDC& dc) override;
+    // The select tool's press (and the zoom tool's): the insertion point goes to the press, then
+    // a Shift click extends the selection, any other press draws the rubber band.
+    void SelectAtPress(int x, int y, bool zoom);
+    using CPane::TrackMouse;
+    void TrackMouse(CMouseTask* task, POINT start) override;
+    bool AutoScroll(POINT point) override;
 
     // The transient marks (their drawing is in PageCursors.cpp).
     void BlinkCaret();

@@ -6,6 +6,7 @@
 
 #include "framework/Window.h"
 #include "model/Bar.h"
+#include "model/BarItem.h"
 #include "model/DocumentStandIns.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
@@ -217,5 +218,35 @@ void CPagePane::OnLeftClick(int x, int y) {
     const int contentLeft = bar ? bar->GetLeft() - (hover.staff ? hover.staff->GetLineSpacing() : 0) : px;
     if (selectInstead || (tool == ToolState::kNote && px < contentLeft)) effective = ToolState::kSelect;
     if (effective == ToolState::kHand && !inFrame && view) view->HandScroll();
-    if (effective == ToolState::kSelect) DragTrackLabel(*this, POINT{x, y});
+    if (effective == ToolState::kSelect && DragTrackLabel(*this, POINT{x, y})) return;
+    if (effective == ToolState::kSelect || effective == ToolState::kZoom) SelectAtPress(x, y, effective == ToolState::kZoom);
+}
+
+void CPagePane::SelectAtPress(int x, int y, bool zoom) {
+    CSelect* sel = document ? document->GetSelection() : nullptr;
+    CPage* page = score ? score->GetPage(pageNumber) : nullptr;
+    if (!sel || !page) return;
+    // The press places the insertion point where it hit.
+    const RECT paper = page->GetPaperRect();
+    const int px = x + int(paper.left), py = y + int(paper.top);
+    ScoreLocation at = *location;
+    HitPagePoint(*score, pageNumber, px, py, &at);
+    at.pointX = px;
+    at.pointY = py;
+    *location = at;
+    document->currentPane = this;
+    sel->Recount();
+    sel->SetRectMode(g_model.dataDisplayKind != 0 ? CSelect::kRectNotes : CSelect::kRectAll);
+    if (zoom) {
+        sel->TrackRubberBand(x, y, true);
+        return;
+    }
+    auto* item = static_cast<CScoreItem*>(at.item);
+    CBarItem* barItem = item && item->ClassTestC() ? static_cast<CBarItem*>(item) : nullptr;
+    if (g_platform.shiftDown && sel->GetItemCount() > 0) {
+        sel->ExtendToPoint(barItem);
+        return;
+    }
+    sel->SetAnchor(*location);
+    sel->TrackRubberBand(x, y);
 }
