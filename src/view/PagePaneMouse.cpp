@@ -18,6 +18,7 @@
 #include "model/ZelDoc.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
+#include "platform/StdDlgGlobals.h"
 #include "view/PagePane.h"
 #include "view/PaneLabelDrag.h"
 #include "view/ToolState.h"
@@ -230,7 +231,7 @@ void CPagePane::SelectAtPress(int x, int y, bool zoom) {
     const RECT paper = page->GetPaperRect();
     const int px = x + int(paper.left), py = y + int(paper.top);
     ScoreLocation at = *location;
-    HitPagePoint(*score, pageNumber, px, py, &at);
+    const int kind = HitPagePoint(*score, pageNumber, px, py, &at);
     at.pointX = px;
     at.pointY = py;
     *location = at;
@@ -248,5 +249,17 @@ void CPagePane::SelectAtPress(int x, int y, bool zoom) {
         return;
     }
     sel->SetAnchor(*location);
+    // Until the select tool's own handler (which drags what it hits) is written, a single click
+    // on an item selects that item alone (with Ctrl, besides the selection); anything else is
+    // the rubber band's.
+    CTrkBar* tb = barItem ? score->GetTrkBar(at.trackIndex, at.barIndex) : nullptr;
+    if (tb && g_ui.clickCount == 1 && kind == kHitItem) {
+        if (!g_platform.ctrlDown) sel->ClearAll();
+        const int part = barItem->IsNoteOrRawNote() && g_model.hitPart >= 0 ? g_model.hitPart : CSelect::kWhole;
+        sel->SelectItem(barItem, part, tb, true);
+        document->RunCommand(CSelect::kSelectionChangedCommand);
+        sel->FlushDirtyRects();
+        return;
+    }
     sel->TrackRubberBand(x, y);
 }

@@ -143,6 +143,27 @@ TEST_F(BandTest, ReleaseSelectsWhatLiesInsideTheBand) {
     EXPECT_EQ(sel->lower[kExtentBar], 2);
     EXPECT_EQ(doc->commands.back(), CSelect::kSelectionChangedCommand);
     EXPECT_EQ(sel->rectMode, CSelect::kRectAll) << "set back after the band";
+
+    // A click on the other note takes it alone.
+    const RECT f = InPane(first, 1);
+    int x = -1, y = -1;
+    CScore* sc = doc->GetScore();
+    const RECT paper = sc->GetPage(0)->GetPaperRect();
+    sc->GetTrkBar(0, 1)->SetCurrent();
+    for (int yy = int(f.bottom); yy >= int(f.top) && x < 0; --yy)
+        for (int xx = int(f.left); xx <= int(f.right) && x < 0; ++xx)
+            if (static_cast<CScoreItem*>(first)->HitTest(xx + int(paper.left), yy + int(paper.top))) x = xx, y = yy;
+    ASSERT_GE(x, 0);
+    ui::Move(pane, x, y);
+    ui::Click(pane, x, y);
+    ui::RunUntilIdle();
+    selected.clear();
+    for (int b : {1, 2})
+        trkbar::ForEachLiveItem(score->GetTrkBar(0, b), [&](CBarItem* item) {
+            if (item->IsNote()) selected.push_back(item->IsSelectedBit());
+        });
+    EXPECT_EQ(selected, (std::vector<bool>{true, false}));
+    EXPECT_EQ(sel->GetItemCount(), 1);
 }
 
 TEST_F(BandTest, TheRectangleTakesRestsOnlyWithoutADataKindAndOnlyNotesAndRestsInMode1) {
