@@ -158,7 +158,7 @@ TEST(SelectionFilter, DurationFromIndex) {
 TEST(SelectionFilter, TheDataFilterKinds) {
     struct Item {
         int type;
-        int byte1, byte2;  // data bytes, or the value byte (dynamic 19, expression 28)
+        int byte1, byte2;  // data bytes, the value byte (dynamic 19, expression 28) or the tempo word
     };
     struct Case {
         const char* why;
@@ -188,6 +188,9 @@ TEST(SelectionFilter, TheDataFilterKinds) {
          {{37, 0x51, 0}, {37, 0x31, 0}}, {true, false}},
         {"expressions without playback", [](FindCriteria& c) { c.expressionOn = 1, c.expressionKindOn = 1, c.expressionKind = 4; },
          {{37, 0x00, 0}, {37, 0x21, 0}, {37, 0x10, 0}}, {true, false, true}},
+        {"tempo marks by their tempo word", [](FindCriteria& c) { c.tempoOn = 1, c.tempoValueOn = 1, c.tempoMin = 10000, c.tempoMax = 13000; },
+         {{28, 12000, 0}, {28, 9000, 0}}, {true, false}},
+        {"every tempo mark", [](FindCriteria& c) { c.tempoOn = 1; }, {{28, 9000, 0}}, {true}},
         {"nothing enabled keeps nothing", [](FindCriteria&) {}, {{171, 7, 0}, {37, 0, 0}}, {false, false}},
     };
     for (const Case& c : cases) {
@@ -202,6 +205,8 @@ TEST(SelectionFilter, TheDataFilterKinds) {
                 static_cast<CData*>(item)->SetDataBytes(it.byte1, it.byte2);
             else if (it.type == 20)
                 rec::Put<std::uint8_t>(item, 19, std::uint8_t(it.byte1));
+            else if (it.type == 28)
+                static_cast<CTempo*>(item)->SetValue(it.byte1);
             else if (it.type == 37)
                 rec::Put<std::uint8_t>(item, 28, std::uint8_t(it.byte1));
             time += 240;
