@@ -6,6 +6,7 @@
 
 #include "edit/ChordTies.h"
 #include "edit/EditStandIns.h"
+#include "model/TieType.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
@@ -30,7 +31,6 @@ constexpr std::uint8_t kOttavaStartBit = 0x10;
 // An expression's flag byte: the kind in its high nibble; kind 1 changes the tempo.
 constexpr int kExpressionFlags = 28;
 constexpr int kTempoExpressionKind = 1;
-constexpr int kSlurType = 27;
 
 // Whether removing the item changes the score's tempo: a tempo mark, or a tempo expression.
 bool ChangesTempo(CBarItem* item) {
@@ -49,7 +49,7 @@ void RelayoutSlursAt(CScoreTask& task, CTrkBar* trkBar, CBarItem* note) {
     CBarItem* ending = nullptr;
     while (count < 8) {
         const FinderSkip skip{passed, count};
-        ending = trkBar->FindLineEndingAt(note, kSlurType, &endBar, &skip);
+        ending = trkBar->FindLineEndingAt(note, CTieType::kSlurType, &endBar, &skip);
         if (!ending || ending->IsSlur()) break;
         passed[count++] = ending;
     }
@@ -57,7 +57,7 @@ void RelayoutSlursAt(CScoreTask& task, CTrkBar* trkBar, CBarItem* note) {
     CBarItem* starting = nullptr;
     while (count < 8) {
         const FinderSkip skip{passed, count};
-        starting = trkBar->FindLineStartingAt(note, kSlurType, &skip);
+        starting = trkBar->FindLineStartingAt(note, CTieType::kSlurType, &skip);
         if (!starting || starting->IsSlur()) break;
         passed[count++] = starting;
     }

@@ -440,6 +440,8 @@ public:
     virtual void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const {}
     // Shapes the ties that begin on the note's heads for the track (a record without ties: nothing).
     virtual void NotePlaceTies(CBarItem& item, int track) const {}
+    // The staff position where a curve above or below the note meets it (a rest: 0).
+    virtual int NoteAttachY(CBarItem& item, bool above) const { return 0; }
 };
 // The link flags of a note or rest: a slur ends or starts on it, another two-ended item ends or
 // starts on it.
@@ -455,6 +457,7 @@ void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
 void NoteMoveHead(CBarItem& item, int head, int delta);
 void NotePlaceTies(CBarItem& item, int track);
 bool NoteHasLink(CBarItem& item, int link);
+int NoteAttachY(CBarItem& item, bool above);
 
 // What the model asks of a two-ended item (a tie, slur, glissando, tuplet, group, bend, barre or
 // pedal line): whether its curve or bracket lies above its notes. Their behaviour objects answer;
@@ -465,6 +468,3 @@ public:
     virtual bool LineIsAbove(const CBarItem& item) const = 0;
 };
 bool LineIsAbove(const CBarItem& item);
-// A tie's or glissando's pitch (that of the head it starts at) into bits 1-7 of its byte 17, bit
-// 0 kept (`CTieType::SetBits17`); nothing for a record too short to hold the byte.
-void SetTieBits17(CBarItem& item, int pitch);

@@ -18,6 +18,7 @@
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/TrkBar.h"
+#include "model/TieType.h"
 #include "model/TrkBarWalk.h"
 #include "platform/FontMap.h"
 #include "platform/Theory.h"
@@ -27,16 +28,11 @@ namespace {
 constexpr int kNoteType = 144;
 constexpr int kRestType = 128;
 constexpr int kRawNoteType = 112;
-constexpr int kTupletType = 31;
 constexpr int kKeySigType = 23;
 // Bytes of the note and rest records that spacing reads: the tuplet count, and the flag byte
 // whose bit 1 marks a grace item.
 constexpr int kTupletCount = 16;
 constexpr int kGraceByte = 18;
-// The tuplet record's two numbers: the notes played (actual) and the notes of that value its
-// time equals (normal).
-constexpr int kTupletActual = 38;
-constexpr int kTupletNormal = 39;
 // The key signature's key byte and flag byte (bit 1 asks for a courtesy key at a system's end).
 constexpr int kKeySigKey = 16;
 constexpr int kKeySigFlags = 19;
@@ -89,15 +85,9 @@ void NoteSetLink(CBarItem& item, int link, bool on) {
 bool LineIsAbove(const CBarItem& item) {
     const ItemClassInfo* info = item.ClassIn(ItemClasses());
     if (const auto* b = info ? BehaviourAs<LineRecordBehaviour, 3>(info) : nullptr) return b->LineIsAbove(item);
-    return item.RecordSizeField() > 16 && (rec::Get<std::uint8_t>(&item, 16) & 0x01) != 0;
+    return CTieType::Of(&item)->AboveBit();
 }
 
-void SetTieBits17(CBarItem& item, int pitch) {
-    constexpr int kPitchByte = 17;
-    if (item.RecordSizeField() <= kPitchByte) return;
-    const auto kept = std::uint8_t(rec::Get<std::uint8_t>(&item, kPitchByte) & 0x01);
-    rec::Put<std::uint8_t>(&item, kPitchByte, std::uint8_t(kept | (pitch & 0x7F) << 1));
-}
 
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteSpellHead(trkBar, item, head);
@@ -114,6 +104,11 @@ void NotePlaceTies(CBarItem& item, int track) {
 bool NoteHasLink(CBarItem& item, int link) {
     const NoteRecordBehaviour* b = NoteBehaviourOf(item);
     return b && b->NoteHasLink(item, link);
+}
+
+int NoteAttachY(CBarItem& item, bool above) {
+    const NoteRecordBehaviour* b = NoteBehaviourOf(item);
+    return b ? b->NoteAttachY(item, above) : 0;
 }
 
 int GetAllotSpace(int durationClass, int dotted, int triplet) {
@@ -176,9 +171,9 @@ ContentShare MeasureTrackContents(CTrkBar* tb, int meterLength) {
                 double d = NoteDuration(*item);
                 if (rec::Get<std::uint8_t>(item, kTupletCount) != 0) {
                     if (depth[v] >= 2) {
-                        CBarItem* outer = open[v][depth[v] - 2];
-                        const int normal = rec::Get<std::uint8_t>(outer, kTupletNormal);
-                        const int actual = rec::Get<std::uint8_t>(outer, kTupletActual);
+                        const auto* outer = static_cast<const CTuplet*>(open[v][depth[v] - 2]);
+                        const int normal = outer->SecondNumber();
+                        const int actual = outer->Number();
                         if (normal && actual) d = d * normal / actual;
                     }
                     d += 0.0001;
@@ -190,7 +185,7 @@ ContentShare MeasureTrackContents(CTrkBar* tb, int meterLength) {
                     total[v] += d;
                 start = std::min<int>(start, item->TimeField());
                 end = std::max(end, int(total[v]));
-            } else if (type == kTupletType) {
+            } else if (type == CTuplet::kType) {
                 if (depth[v] < 4) open[v][depth[v]++] = item;
             } else if (!item->IsData() && type != kRawNoteType && !(item->IsTempo() && (item->FlagsB() & 0x10))) {
                 closeEnded(v, item->PositionField());

@@ -19,6 +19,7 @@
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "platform/Artist.h"
@@ -31,8 +32,6 @@ namespace {
 constexpr int kMaxSpan = 1024;
 // A lyric syllable: its flag byte (bits 1 and 2: the extender runs on), y offset and verse.
 constexpr int kLyricFlags = 16, kLyricYOffset = 20, kLyricVerse = 28;
-// A tie: its staff offset byte (bits 2-4), its shape words and its vertical offset.
-constexpr int kTieStaffByte = 16, kTieWordA = 22, kTieWordB = 26, kTieYOffset = 34, kTieSize = 36;
 
 int TrackCount(CScore* score) { return score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0; }
 
@@ -190,20 +189,18 @@ void CBar::DrawContinuations() {
                                                rec::Get<std::int16_t>(item, kLyricYOffset));
                 MakeCurrent();
                 a->LineWidth(GetLeft(), y, FractionToX(0) + staff->Space(), y, 10);
-            } else if (item->IsTie() && item->RecordSizeField() >= kTieSize && item->GetBarSpan() == 1) {
-                std::uint8_t copy[256];
+            } else if (item->IsTie() && item->RecordSizeField() >= CTie::kSize && item->GetBarSpan() == 1) {
+                // The tie's second half: from the system's start to its end note.
+                alignas(8) std::uint8_t copy[256];
                 const int size = std::min<int>(item->RecordSizeField(), int(sizeof copy));
                 std::memcpy(copy, item, std::size_t(size));
-                auto* tie = reinterpret_cast<CBarItem*>(copy);
-                const int field = (rec::Get<std::uint8_t>(copy, kTieStaffByte) >> 2) & 7;
-                const int offset = field >= 4 ? field - 8 : field;
-                const int s = t + offset;
+                auto* tie = reinterpret_cast<CTie*>(copy);
+                const int s = t + tie->StartStaffOffset();
                 if (s < 0 || s >= line->GetStaffCount() || !line->GetStaff(s)->IsShown()) return;
                 tie->SetPositionField(0);
-                rec::Put<std::int16_t>(copy, kTieWordA, 0);
-                rec::Put<std::int16_t>(copy, kTieWordB, -360);
-                rec::Put<std::int16_t>(copy, kTieYOffset,
-                                       std::int16_t(rec::Get<std::int16_t>(copy, kTieYOffset) > 0 ? 60 : -60));
+                tie->SetEndBarOffset(0);
+                tie->SetStartDx(-360);
+                tie->SetHeight(tie->Height() > 0 ? 60 : -60);
                 tie->SetFlagsB(std::uint8_t(tie->FlagsB() & ~CBarItem::kSelectedBit));
                 MakeCurrent();
                 g_model.currentStaff = staff;

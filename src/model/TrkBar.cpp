@@ -13,6 +13,7 @@
 #include "model/TrkBarStandIns.h"
 #include "model/TrkBarWalk.h"
 #include "framework/Window.h"
+#include "model/TieType.h"
 #include "platform/Artist.h"
 #include "platform/Handles.h"
 #include "platform/Port.h"
@@ -21,8 +22,8 @@ namespace {
 
 // Tuplet members: the in-tuplet bit of byte 18 and the copy of the tuplet's numbers.
 enum : int { kTupletCount = 16, kTupletSpace = 17, kMemberFlags = 18 };
-// The tuplet record: its fields behind the item head's size, type and scale, and its two numbers.
-enum : int { kTupletType = 31, kTupletBody = 8, kTupletNumber = 38, kTupletSecondNumber = 39 };
+// The tuplet record's fields behind the item head's size, type and scale.
+constexpr int kTupletBody = 8;
 enum : std::uint8_t { kInTupletBit = 0x10 };
 
 }  // namespace
@@ -184,14 +185,14 @@ void CTrkBar::MeasureItems() {
 }
 
 CBarItem* CTrkBar::AddTuplet(const CBarItem& tupletTemplate, int time) {
-    CBarItem* tuplet = NewItem(kTupletType, time);
+    CBarItem* tuplet = NewItem(CTuplet::kType, time);
     if (!tuplet) return nullptr;
     // The template is copied by value behind the record's head: voice, time, position, both
     // ends, bracket and numbers.
     const int size = std::min(tuplet->RecordSizeField(), tupletTemplate.RecordSizeField());
     if (size > kTupletBody) std::memcpy(tuplet->Bytes() + kTupletBody, tupletTemplate.Bytes() + kTupletBody, std::size_t(size - kTupletBody));
-    const std::uint8_t number = size > kTupletNumber ? tupletTemplate.Bytes()[kTupletNumber] : 0;
-    const std::uint8_t second = size > kTupletSecondNumber ? tupletTemplate.Bytes()[kTupletSecondNumber] : 0;
+    const auto& fitted = static_cast<const CTuplet&>(tupletTemplate);
+    const auto number = std::uint8_t(fitted.Number()), second = std::uint8_t(fitted.SecondNumber());
     const int voice = tuplet->VoiceField();
     const int start = tuplet->PositionField();
     const int end = tuplet->GetEndPosition();

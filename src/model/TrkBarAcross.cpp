@@ -9,6 +9,7 @@
 #include "model/ModelGlobals.h"
 #include "model/NoteSize.h"
 #include "model/Score.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
 #include "model/TrkBarWalk.h"
@@ -18,8 +19,6 @@ namespace {
 
 enum : int { kTupletCount = 16, kTupletSpace = 17, kFlags = 18, kValue = 19, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
 enum : int { kHeadShape = 0, kHeadLinks = 1, kHeadAcc = 3, kHeadPosition = 5, kHeadPitch = 7, kHeadDuration = 12 };
-// A tie's pitch byte (bits 1-7), start staff position, bars to its end and end column.
-enum : int { kTiePitch = 17, kStartY = 18, kEndBars = 22, kEndColumn = 24, kTwoEndedSize = 26 };
 enum : std::uint8_t { kSlashBit = 0x01, kBeamedBit = 0x08, kInvisible = 0x01, kTieEnd = 0x04, kTieStart = 0x08,
                       kAccShown = 0x04, kHalfBit = 0x01 };
 
@@ -159,10 +158,10 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
         if (item->IsNote()) {
             // Ties from this piece to the next, at the next bar's first column.
             OwnBuffer ties;
-            if (!trkbar::TieBuildForNote(item, 0, 0, 1, &ties.buffer, false)) return false;
+            if (!CTie::BuildForNote(item, 0, 0, 1, &ties.buffer, false)) return false;
             const std::uint8_t bits = item->FlagsB() & (CBarItem::kSelectedBit | CBarItem::kRemovedBit | CBarItem::kScratchBit);
             ForEachRecordIn(ties.buffer, [&](CBarItem* tie) {
-                rec::Put<std::int16_t>(tie, kEndColumn, 0);
+                CTieType::Of(tie)->SetEndPositionField(0);
                 tie->SetFlagsB(std::uint8_t((tie->FlagsB() & ~(CBarItem::kSelectedBit | CBarItem::kRemovedBit | CBarItem::kScratchBit)) | bits));
             });
             if (ties.buffer.GetSize() > 0) {
@@ -198,13 +197,13 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
             OwnBuffer moved;
             const int end = next->TickToFraction(remaining);
             for (auto& bytes : carried) {
-                auto* tie = reinterpret_cast<CBarItem*>(bytes.data());
+                auto* tie = reinterpret_cast<CTieType*>(bytes.data());
                 tie->SetFlagsB(std::uint8_t(tie->FlagsB() & ~(CBarItem::kRemovedBit | CBarItem::kScratchBit)));
                 tie->SetTimeField(0);
                 tie->SetPositionField(0);
-                if (tie->RecordSizeField() >= kTwoEndedSize) {
-                    rec::Put<std::int16_t>(tie, kEndBars, 0);
-                    rec::Put<std::int16_t>(tie, kEndColumn, std::int16_t(end));
+                if (tie->HoldsEnds()) {
+                    tie->SetEndBarOffset(0);
+                    tie->SetEndPositionField(end);
                 }
                 if (!moved.buffer.Append(bytes.data(), std::uint32_t(bytes.size()))) return false;
             }
@@ -212,12 +211,12 @@ bool CTrkBar::InsertAcrossBars(CBarItem* record) {
             if (!next->InsertBuffer(0, moved.buffer)) return false;
             piece = RecordAtOffset(next, at + std::ptrdiff_t(moved.buffer.GetSize()));
             for (auto& bytes : carried) {
-                const auto* tie = reinterpret_cast<const CBarItem*>(bytes.data());
-                if (tie->RecordSizeField() < kTwoEndedSize) continue;
+                const auto* tie = reinterpret_cast<const CTieType*>(bytes.data());
+                if (!tie->HoldsEnds()) continue;
                 CBarItem* to = next->FindNoteOrRestAtX(tie->VoiceField(), end, 0);
                 if (!to || !to->IsNote()) continue;
-                const int position = rec::Get<std::int16_t>(tie, kStartY);
-                const int pitch = rec::Get<std::uint8_t>(tie, kTiePitch) >> 1;
+                const int position = tie->StartY();
+                const int pitch = tie->Pitch();
                 for (int h = 0; h < HeadsIn(to); ++h) {
                     std::uint8_t* head = HeadAt(to, h);
                     if (std::int8_t(head[kHeadPosition]) == position && head[kHeadPitch] == pitch) {

@@ -206,8 +206,8 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
                 double d = NoteDuration(*item);
                 if (TupletCount(item) != 0) {
                     if (depth >= 2) {
-                        CBarItem* outer = open[depth - 2];
-                        const int actual = Byte(outer, kTupletActual), normal = Byte(outer, kTupletNormal);
+                        const auto* outer = static_cast<const CTuplet*>(open[depth - 2]);
+                        const int actual = outer->Number(), normal = outer->SecondNumber();
                         if (actual && normal) d = d * normal / actual;
                     }
                     d += 0.0001;
@@ -251,7 +251,7 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
                 verses[rec::Get<std::int16_t>(item, kLyricVerse)].push_back(
                     {at, width, (flags & kLyricHyphen) != 0, (flags & kLyricExtender) != 0, item->TimeField()});
                 while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
-            } else if (type == kTupletType) {
+            } else if (type == CTuplet::kType) {
                 if (depth < kOpenTuplets) open[depth++] = item;
             } else if (!item->IsData() && type != kRawNoteType && !(item->IsTempo() && item->IsHidden())) {
                 while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;

@@ -39,7 +39,6 @@ void ResetEntryGlobals() { g_entry = EntryGlobals{}; }
 constexpr int kGraceScaleWord = 35;
 // The rest buttons of the notes palette start at this note-value index.
 constexpr int kRestButtonBase = 11;
-constexpr int kTupletSize = 44;
 
 const NoteRecordBehaviour* NoteBehaviourOf(const CBarItem& item) {
     const ItemClassInfo* info = item.ClassIn(ItemClasses());
@@ -176,10 +175,14 @@ bool AddEntryTuplet(CTrkBar* tb, int voice, int entryTime, int tupletCount, doub
         if (from && item->IsNoteOrRest() && item->VoiceField() == voice && NoteEndTime(*item) <= end) members.push_back(item);
     });
     if (members.empty()) return true;
-    alignas(8) std::uint8_t bytes[kTupletSize] = {};
-    rec::Put<std::int16_t>(bytes, rec::kSize, kTupletSize);
-    auto* tuplet = static_cast<CBarItem*>(ConstructItem(kTupletType, bytes));
-    trkbar::TupletFitToNotes(tuplet, members.data(), int(members.size()));
+    TupletSpec spec;
+    spec.number = Byte(first, kTupletCount);
+    spec.secondNumber = Byte(first, kTupletSpan);
+    CTuplet::FitToNotes(members.data(), int(members.size()), spec);
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* tuplet = CTuplet::Init(bytes, 0, 0, 0, spec.number, spec.secondNumber, spec.voice, first->TimeField(),
+                                    first->PositionField(), spec.startY, spec.startStaffOffset,
+                                    members.back()->PositionField(), spec.endY, spec.endStaffOffset);
     // A lone member: the tuplet reaches up to its full length, short of what starts there.
     if (members.size() == 1)
         tuplet->SetEndPosition(std::max<int>(first->PositionField(), tb->TickToFraction(end) - 1));

@@ -1,18 +1,18 @@
 // What entry, gap filling, column widths and positions read of the records in a bar's run: the
-// note-and-rest base, the note's heads and marks, the rest's staff position, the tuplet, the
-// beam's segments and the two-ended items. The records' own classes live above the model; these
+// note-and-rest base, the note's heads and marks, the rest's staff position and the beam's
+// segments (the two-ended items' fields are model/TieType.h's). The records' own classes live above the model; these
 // are their stored offsets, read and written through rec::Get/Put on any address of the run.
 #pragma once
 #include <algorithm>
 #include <cstdint>
 
 #include "model/BarItem.h"
+#include "model/TieType.h"
 
 namespace entry {
 
-enum : int { kNoteType = 144, kRestType = 128, kRawNoteType = 112, kTupletType = 31, kBeamType = 16, kClefType = 18,
-             kTieType = 30, kSlurType = 27, kGlissType = 21, kDynamicType = 20, kLyricType = 24, kChordType = 17,
-             kGuitarFrameType = 40 };
+enum : int { kNoteType = 144, kRestType = 128, kRawNoteType = 112, kBeamType = 16, kClefType = 18, kDynamicType = 20,
+             kLyricType = 24, kChordType = 17, kGuitarFrameType = 40 };
 
 // The note-and-rest base.
 enum : int { kTupletCount = 16, kTupletSpan = 17, kBaseFlags = 18, kValue = 19 };
@@ -28,13 +28,9 @@ enum : int { kHeadShape = 0, kHeadLinks = 1, kHeadCross = 2, kHeadAcc = 3, kHead
              kHeadScale = 6, kHeadPitch = 7, kHeadDuration = 12, kHeadPlayOffset = 14 };
 // The rest: staff position and flags (bit 4 kept as it is: tablature).
 enum : int { kRestStaffPos = 20, kRestFlags = 21, kRestMarks = 22 };
-// The tuplet: the notes played and the notes of that value their time equals.
-enum : int { kTupletActual = 38, kTupletNormal = 39 };
 // The beam: flags (bit 1 a grace beam), segment count and the segments.
 enum : int { kBeamFlags = 16, kBeamSegments = 18, kBeamSegment0 = 30, kSegmentSize = 16, kSegStartBar = 2,
              kSegEndBars = 3, kSegStart = 4, kSegEnd = 6 };
-// Ties, slurs and glissandi: the end's bar offset and position.
-enum : int { kEndBarOffset = 22, kEndPosition = 24 };
 // A mark: size, code, x offset.
 enum : int { kMarkSize = 0, kMarkCode = 2, kMarkX = 4, kMarkHead = 8 };
 

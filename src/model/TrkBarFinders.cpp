@@ -12,6 +12,7 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/SystemStaff.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 
 using finders::ForEachLive;
@@ -60,11 +61,7 @@ int Duration(const CBarItem* r) { return int(NoteDuration(*r)); }
 
 namespace {
 
-constexpr int kTieType = 30;
-constexpr int kGlissType = 21;
 constexpr int kLyricType = 24;
-constexpr int kSlurType = 27;
-constexpr int kTupletType = 31;
 // The lyric's verse, and the note flag of a note drawn shifted right.
 enum : int { kLyricVerse = 28, kShiftFlags = 21 };
 enum : std::uint8_t { kShiftedRightBit = 0x04 };
@@ -91,9 +88,8 @@ std::int16_t Word(const CBarItem* r, int at) {
     return r->RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(r, std::size_t(at)) : std::int16_t(0);
 }
 
-// Where the ends of a two-ended item lie: +16 bits 5-7 the signed end staff offset. A hairpin
-// keeps its end bar offset at +24 and its end position at +26.
-enum : int { kEndFlags = 16, kCrescEndBars = 24, kCrescEndPosition = 26 };
+// A hairpin keeps its end bar offset at +24 and its end position at +26.
+enum : int { kCrescEndBars = 24, kCrescEndPosition = 26 };
 
 int Signed3(int v) { return (v & 4) ? (v & 7) - 8 : (v & 7); }
 
@@ -112,7 +108,7 @@ int EndBars(CBarItem* r) {
 }
 int EndStaffOffset(CBarItem* r) {
     if (r->IsBeam()) return Signed3(rec::Get<std::uint8_t>(r, kBeamOffsets) >> 3);
-    if (r->IsTwoEnded() && r->RecordSizeField() > kEndFlags) return Signed3(rec::Get<std::uint8_t>(r, kEndFlags) >> 5);
+    if (r->IsTwoEnded()) return CTieType::Of(r)->EndStaffOffset();
     return 0;
 }
 
@@ -135,21 +131,21 @@ CBarItem* EndNote(CTrkBar* bar, CBarItem* item, int position, int offset, bool s
 
 CBarItem* CTrkBar::FindTieFrom(CBarItem* note, int head) {
     g_model.finderBar = this;
-    return FindTwoEndedAtHead(note, head, kTieType, kStartsAt, false);
+    return FindTwoEndedAtHead(note, head, CTieType::kTieType, kStartsAt, false);
 }
 
 CBarItem* CTrkBar::FindGlissFrom(CBarItem* note, int head) {
     g_model.finderBar = this;
-    return FindTwoEndedAtHead(note, head, kGlissType, kStartsAt, false);
+    return FindTwoEndedAtHead(note, head, CTieType::kGlissType, kStartsAt, false);
 }
 
 CBarItem* CTrkBar::FindTieInto(CBarItem* note, int head, CTrkBar** foundBar) {
     g_model.finderBar = this;
-    CBarItem* tie = FindTwoEndedAtHead(note, head, kTieType, kEndsAt, false);
+    CBarItem* tie = FindTwoEndedAtHead(note, head, CTieType::kTieType, kEndsAt, false);
     if (!tie && GetBarIndex() > 0) {
         if (CTrkBar* previous = Neighbour(-1)) {
             g_model.finderBar = previous;
-            tie = FindTwoEndedAtHead(note, head, kTieType, kEndsAt, true);
+            tie = FindTwoEndedAtHead(note, head, CTieType::kTieType, kEndsAt, true);
             if (tie) g_model.finderBar = previous;
         }
     }
@@ -161,11 +157,11 @@ CBarItem* CTrkBar::FindGlissInto(CBarItem* note, int head, CTrkBar** foundBar) {
     g_model.finderBar = this;
     CBarItem* gliss = nullptr;
     if (note->TimeField() != 0) {
-        gliss = FindTwoEndedAtHead(note, head, kGlissType, kEndsAt, false);
+        gliss = FindTwoEndedAtHead(note, head, CTieType::kGlissType, kEndsAt, false);
     } else if (GetBarIndex() > 0) {
         if (CTrkBar* previous = Neighbour(-1)) {
             g_model.finderBar = previous;
-            gliss = FindTwoEndedAtHead(note, head, kGlissType, kEndsAt, true);
+            gliss = FindTwoEndedAtHead(note, head, CTieType::kGlissType, kEndsAt, true);
             if (gliss) g_model.finderBar = previous;
         }
     }
@@ -400,7 +396,7 @@ CBarItem* CTrkBar::FindTupletOfNote(CBarItem* note, bool last, const FinderSkip*
     const int time = note->TimeField();
     CBarItem* found = nullptr;
     ForEachLive(this, [&](CBarItem* r) {
-        if (r->TypeCode() != kTupletType || r->VoiceField() != voice || r->TimeField() > time) return true;
+        if (r->TypeCode() != CTieType::kTupletType || r->VoiceField() != voice || r->TimeField() > time) return true;
         if (time > PositionToVoiceTime(voice, r->GetEndPosition())) return true;
         found = r;
         return last;
@@ -471,10 +467,10 @@ bool HasSlurAt(CTrkBar* bar, CBarItem* note, bool end) {
     std::vector<CBarItem*> passed;
     while (true) {
         const FinderSkip skip{passed.data(), int(passed.size())};
-        CBarItem* found = end ? bar->FindLineEndingAt(note, kSlurType, nullptr, &skip)
-                                : bar->FindLineStartingAt(note, kSlurType, &skip);
+        CBarItem* found = end ? bar->FindLineEndingAt(note, CTieType::kSlurType, nullptr, &skip)
+                                : bar->FindLineStartingAt(note, CTieType::kSlurType, &skip);
         if (!found) return false;
-        if (found->TypeCode() == kSlurType) return true;
+        if (found->TypeCode() == CTieType::kSlurType) return true;
         passed.push_back(found);
     }
 }

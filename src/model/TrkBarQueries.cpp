@@ -13,6 +13,7 @@
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
+#include "model/TieType.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "model/TrkBar.h"
@@ -55,8 +56,6 @@ enum : int {
 
 // Fields of the beam.
 enum : int { kBeamFlags = 16, kBeamBarSpan = 33, kBeamStart = 34, kBeamEnd = 36 };
-// Fields of two-ended items (ties, slurs, glissandi).
-enum : int { kEndFlags = 16, kPitchByte = 17, kStartY = 18, kEndY = 20, kEndBarOffset = 22, kEndPosition = 24 };
 // The expression's kind nibble and the four bytes older files hold reversed.
 enum : int { kExpressionKind = 28, kExpressionReversed = 32 };
 // The lyric syllable's flag byte.
@@ -401,9 +400,9 @@ bool CTrkBar::CollectSlursOverNote(HandleBuffer* list, CBarItem* note) {
     for (CTrkBar* bar = this; bar; bar = bar->Neighbour(-1)) {
         const int index = bar->GetBarIndex();
         trkbar::ForEachRecord(bar->Block()->Address(), bar->GetRunLength(), [&](CBarItem* r) {
-            if (r->IsRemoved() || !r->IsSlur() || r->RecordSizeField() < kEndPosition + 2) return true;
-            const int endBar = index + rec::Get<std::int16_t>(r, kEndBarOffset);
-            const int endPosition = rec::Get<std::int16_t>(r, kEndPosition);
+            if (r->IsRemoved() || !r->IsSlur() || !CTieType::Of(r)->HoldsEnds()) return true;
+            const int endBar = index + CTieType::Of(r)->EndBarOffset();
+            const int endPosition = CTieType::Of(r)->EndPositionField();
             if (bar == this) {
                 if (r->PositionField() < position && (endBar > here || endPosition >= position)) add(r);
             } else if (endBar > here || (endBar == here && endPosition > position)) {
@@ -457,14 +456,14 @@ CBarItem* CTrkBar::FindBeamOfNote(CBarItem* note, const FinderSkip* skip) {
 }
 
 CBarItem* CTrkBar::FindTieEndNote(CBarItem* tie, int* head, bool backwards) {
-    if (tie->RecordSizeField() < kEndPosition + 2) return nullptr;
+    const CTieType* ends = CTieType::Of(tie);
+    if (!ends->HoldsEnds()) return nullptr;
     const int voice = tie->VoiceField();
     const bool isTie = tie->IsTie();
     const bool isGliss = tie->IsGlissando();
-    const std::uint8_t ends = rec::Get<std::uint8_t>(tie, kEndFlags);
-    const int position = backwards ? tie->PositionField() : rec::Get<std::int16_t>(tie, kEndPosition);
-    const int staffPos = rec::Get<std::int16_t>(tie, backwards ? kStartY : kEndY);
-    const int cross = SignedBits3(std::uint8_t(backwards ? ends >> 2 : ends >> 5));
+    const int position = backwards ? tie->PositionField() : ends->EndPositionField();
+    const int staffPos = backwards ? ends->StartY() : ends->EndY();
+    const int cross = backwards ? ends->StartStaffOffset() : ends->EndStaffOffset();
     const std::uint8_t flag = isTie ? (backwards ? 0x08 : 0x04) : (backwards ? 0x02 : 0x01);
 
     const auto search = [&](CTrkBar* bar) -> CBarItem* {
@@ -494,7 +493,7 @@ CBarItem* CTrkBar::FindTieEndNote(CBarItem* tie, int* head, bool backwards) {
     };
 
     if (!backwards) {
-        CTrkBar* end = Neighbour(rec::Get<std::int16_t>(tie, kEndBarOffset));
+        CTrkBar* end = Neighbour(ends->EndBarOffset());
         return end ? search(end) : nullptr;
     }
     if (CBarItem* r = search(this)) return r;
@@ -515,26 +514,23 @@ CBarItem* CTrkBar::FindTwoEndedAtHead(CBarItem* note, int head, int type, int mo
     for (int pass = 0; pass < passes; ++pass) {
         CBarItem* found = nullptr;
         trkbar::ForEachRecord(bar->Block()->Address(), bar->GetRunLength(), [&](CBarItem* r) {
-            if (r->IsRemoved() || r->TypeCode() != type || r->VoiceField() != voice || r->RecordSizeField() < kEndPosition + 2)
-                return true;
-            const std::uint8_t ends = rec::Get<std::uint8_t>(r, kEndFlags);
+            const CTieType* item = CTieType::Of(r);
+            if (r->IsRemoved() || r->TypeCode() != type || r->VoiceField() != voice || !item->HoldsEnds()) return true;
             bool match;
             if (mode == 1)
-                match = r->PositionField() == position && rec::Get<std::int16_t>(r, kStartY) == staffPos &&
-                        SignedBits3(std::uint8_t(ends >> 2)) == cross;
+                match = r->PositionField() == position && item->StartY() == staffPos && item->StartStaffOffset() == cross;
             else
-                match = rec::Get<std::int16_t>(r, kEndPosition) == position && rec::Get<std::int16_t>(r, kEndY) == staffPos &&
-                        SignedBits3(std::uint8_t(ends >> 5)) == cross &&
-                        (rec::Get<std::int16_t>(r, kEndBarOffset) == 0) == !flag;
+                match = item->EndPositionField() == position && item->EndY() == staffPos && item->EndStaffOffset() == cross &&
+                        (item->EndBarOffset() == 0) == !flag;
             if (match && passes == 2 && pass == 0) {
-                const int own = rec::Get<std::uint8_t>(r, kPitchByte) >> 1;
+                const int own = item->Pitch();
                 if (own != 0 && own != pitch) match = false;
             }
             if (match) found = r;
             return !match;
         });
         if (found) {
-            SetTieBits17(*found, pitch);
+            CTieType::Of(found)->SetPitch(pitch);
             g_model.finderBar = this;
             return found;
         }

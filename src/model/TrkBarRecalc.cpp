@@ -11,6 +11,7 @@
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/SystemStaff.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
 #include "model/TrkBarWalk.h"
@@ -31,10 +32,6 @@ enum : std::uint8_t {
 // the two signed 3-bit staff offsets of its ends.
 enum : int { kBeamFlags = 16, kBeamStaves = 17 };
 enum : std::uint8_t { kBeamRenewBit = 0x20 };
-// Fields of two-ended items and tuplets.
-enum : int { kEndFlags = 16, kPitchByte = 17, kEndBarOffset = 22, kTupletFirst = 38, kTupletSecond = 39 };
-enum : std::uint8_t { kFixedBit = 0x01 };
-constexpr int kGroupType = 36;
 constexpr int kChordType = 17;
 constexpr int kGuitarFrameType = 40;
 // At most this many slurs are re-attached in one pass; the others keep their layout flag.
@@ -129,7 +126,7 @@ void CTrkBar::Recalc(int mode) {
         } else if (r->IsTuplet()) {
             ClearRelayout(r);
             changed[r->VoiceField()] = true;
-        } else if (r->TypeCode() == kGroupType && r->GetKind() == 3) {
+        } else if (r->TypeCode() == CTieType::kGroupType && r->GetKind() == 3) {
             r->Flip(1);
         }
         at += std::uint32_t(size);
@@ -182,16 +179,16 @@ void CTrkBar::RefitTuplets(int voice) {
     });
 
     for (std::uint32_t at : tuplets) {
-        CBarItem* t = AtOffset(this, at);
-        if (!t || !Has(t, kTupletSecond)) continue;
+        auto* t = static_cast<CTuplet*>(AtOffset(this, at));
+        if (!t || !t->Holds(CTuplet::kSecondNumber, 1)) continue;
         SetRemoved(t, true);
         int end = t->GetEndPosition();
         // A tuplet stays inside one bar.
-        if (rec::Get<std::int16_t>(t, kEndBarOffset) != 0) {
+        if (t->EndBarOffset() != 0) {
             end += 1024;
-            rec::Put<std::int16_t>(t, kEndBarOffset, 0);
+            t->SetEndBarOffset(0);
         }
-        const std::uint8_t first = Byte(t, kTupletFirst), second = Byte(t, kTupletSecond);
+        const auto first = std::uint8_t(t->Number()), second = std::uint8_t(t->SecondNumber());
         const int start = t->PositionField();
         int newEnd = end;
         bool haveFirst = false;
@@ -231,8 +228,7 @@ void CTrkBar::UpdateTies() {
         if (!end) return;
         std::uint8_t flags = std::uint8_t(r->FlagsB() & ~CBarItem::kHiddenBit);
         const bool slash = NoteFlag(end, kSlashBit);
-        if (Has(r, kPitchByte))
-            PutByte(r, kPitchByte, std::uint8_t((Byte(r, kPitchByte) & ~kFixedBit) | (slash ? kFixedBit : 0)));
+        CTieType::Of(r)->SetFixedPosition(slash);
         // Of the ties on the heads of a slash note only the first head's shows.
         if (r->IsTie() && slash && head != 0) flags = std::uint8_t(flags | CBarItem::kHiddenBit);
         r->SetFlagsB(flags);

@@ -7,6 +7,7 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "platform/Handles.h"
@@ -17,8 +18,6 @@ namespace {
 enum : int { kTupletCount = 16, kNoteFlags = 18, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
 enum : int { kHeadDuration = 12, kHeadPlayOffset = 14 };
 enum : std::uint8_t { kGraceBit = 0x02 };
-// The tuplet's two numbers: the notes played, and the notes of that value they stand for.
-enum : int { kTupletFirst = 38, kTupletSecond = 39 };
 constexpr int kHairpinType = 19;
 constexpr int kChordType = 17;
 constexpr int kGuitarFrameType = 40;
@@ -133,9 +132,9 @@ int CTrkBar::RecalcTimes(int* track, int* voice) {
                 double d = NoteDuration(*r);
                 if (r->RecordSizeField() > kTupletCount && rec::Get<std::uint8_t>(r, kTupletCount) != 0) {
                     if (s.depth > 1) {
-                        CBarItem* outer = s.open[s.depth - 2];
-                        const int first = rec::Get<std::uint8_t>(outer, kTupletFirst);
-                        const int second = rec::Get<std::uint8_t>(outer, kTupletSecond);
+                        const auto* outer = static_cast<const CTuplet*>(s.open[s.depth - 2]);
+                        const int first = outer->Number();
+                        const int second = outer->SecondNumber();
                         if (first) d = d * second / first;
                     }
                     d += 0.0001;
@@ -150,7 +149,7 @@ int CTrkBar::RecalcTimes(int* track, int* voice) {
             lastNoteOrRest = r;
         } else if (r->TypeCode() != kRawNoteType && !(r->IsTempo() && (r->FlagsB() & kOwnTimeBit))) {
             if (r->IsTuplet()) {
-                if (s.depth < kMaxOpenTuplets && r->RecordSizeField() > kTupletSecond) s.open[s.depth++] = r;
+                if (s.depth < kMaxOpenTuplets && static_cast<CTuplet*>(r)->Holds(CTuplet::kSecondNumber, 1)) s.open[s.depth++] = r;
             } else {
                 CloseEnded(s, r->PositionField());
             }

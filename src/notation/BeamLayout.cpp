@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/TieType.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -22,7 +23,6 @@ namespace {
 
 constexpr std::uint8_t kSecondLevelBreaks = 0x20;
 constexpr std::uint8_t kThirdLevelBreaks = 0x40;
-constexpr int kTupletType = 31;
 // Byte 21 bits 3-5: how many beam levels a reversed stem reaches past.
 constexpr std::uint8_t kReachMask = 0x38;
 constexpr int kReachShift = 3;
@@ -636,7 +636,7 @@ int BeamContext::Layout(CBeam* beam) {
                     CTrkBar* tb = workBars[start];
                     for (CBarItem* x = tb ? tb->GetItems() : nullptr; x && x->TypeCode() != 255; x = x->NextItem()) {
                         if (x->RecordSizeField() < CBarItem::kHeadEnd) break;
-                        if (!x->IsRemoved() && x->TypeCode() == kTupletType && x->VoiceField() == voice &&
+                        if (!x->IsRemoved() && x->TypeCode() == CTieType::kTupletType && x->VoiceField() == voice &&
                             x->TimeField() <= workItems[start]->TimeField() && x->GetEndPosition() >= workItems[end]->PositionField())
                             bracket = true;
                     }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/TieType.h"
 #include "model/Bar.h"
 #include "model/BarSpacing.h"
 #include "model/BeamingHooks.h"
@@ -23,7 +24,6 @@ bool g_beamLayoutRunning = false;
 namespace {
 
 constexpr int kOpenEnd = 32767;
-constexpr int kTupletType = 31;
 // Bar flag: the bar is a pickup, its automatic beaming starts at its beginning.
 constexpr std::uint8_t kShortBarBit = 0x08;
 constexpr int kBarFlags = 12;
@@ -766,7 +766,7 @@ void BeamContext::AutoBeam(int trackNumber, int voice, int from, int to) {
             CBarItem* tuplet = nullptr;
             for (CBarItem* t = trkBar->GetItems(); t && t->TypeCode() != 255; t = t->NextItem()) {
                 if (t->RecordSizeField() < CBarItem::kHeadEnd) break;
-                if (!t->IsRemoved() && t->TypeCode() == kTupletType && t->VoiceField() == voice &&
+                if (!t->IsRemoved() && t->TypeCode() == CTieType::kTupletType && t->VoiceField() == voice &&
                     t->TimeField() <= head->TimeField())
                     tuplet = t;
             }

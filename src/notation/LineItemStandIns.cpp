@@ -1,14 +1,14 @@
 #include "notation/LineItemStandIns.h"
 
 #include "model/ItemClass.h"
+#include "model/TieType.h"
 #include "notation/RawNote.h"
 
 namespace {
 
-// Fields every two-ended item shares, and the tie's curve height.
-enum : int { kEndFlags = 16, kStartDy = 28, kEndBarOffset = 22, kEndPosition = 24, kEndDy = 32, kHeight = 34, kGroupKind = 34 };
-enum : std::uint8_t { kAboveBit = 0x01 };
-enum : int { kGlissType = 21, kSlurType = 27, kTieType = 30, kTupletType = 31, kBendType = 33, kBarreType = 34, kPedalType = 35, kGroupType = 36 };
+// A group's kind.
+constexpr int kGroupKind = 34;
+using Ends = CTieType;
 
 bool Holds(const CBarItem& item, int at, int width) { return item.RecordSizeField() >= at + width; }
 
@@ -16,11 +16,11 @@ bool Holds(const CBarItem& item, int at, int width) { return item.RecordSizeFiel
 // slur flags; ties, glissandi and tuplets mark heads or members of their own.
 int LinkOf(const CBarItem& item, bool start) {
     switch (item.TypeCode()) {
-        case kSlurType: return start ? kSlurStartLink : kSlurEndLink;
-        case kBendType:
-        case kBarreType:
-        case kPedalType:
-        case kGroupType: return start ? kLineStartLink : kLineEndLink;
+        case Ends::kSlurType: return start ? kSlurStartLink : kSlurEndLink;
+        case Ends::kBendType:
+        case Ends::kBarreType:
+        case Ends::kPedalType:
+        case Ends::kGroupType: return start ? kLineStartLink : kLineEndLink;
         default: return -1;
     }
 }
@@ -37,9 +37,9 @@ std::uint8_t HeadLinks(const CBarItem* note, int head) {
 bool AcceptsNote(CBarItem& item, CBarItem* note, int head, bool start) {
     if (!note) return false;
     switch (item.TypeCode()) {
-        case kTieType: return (HeadLinks(note, head) & (start ? NoteHead::kTieStart : NoteHead::kTieEnd)) != 0;
-        case kGlissType: return (HeadLinks(note, 0) & (start ? NoteHead::kGlissStart : NoteHead::kGlissEnd)) != 0;
-        case kTupletType: return false;
+        case Ends::kTieType: return (HeadLinks(note, head) & (start ? NoteHead::kTieStart : NoteHead::kTieEnd)) != 0;
+        case Ends::kGlissType: return (HeadLinks(note, 0) & (start ? NoteHead::kGlissStart : NoteHead::kGlissEnd)) != 0;
+        case Ends::kTupletType: return false;
         default: {
             const int link = LinkOf(item, start);
             return link >= 0 && NoteHasLink(*note, link);
@@ -56,25 +56,23 @@ constexpr int kHairpinType = 19;
 const TieTypeStandInBehaviour& TieTypeStandInBehaviour::Instance() { return kTieType_; }
 
 int TieTypeStandInBehaviour::GetKind(CScoreItem& item) const {
-    return item.TypeCode() == kGroupType && item.RecordSizeField() > kGroupKind ? rec::Get<std::uint8_t>(&item, kGroupKind) : 0;
+    return item.TypeCode() == Ends::kGroupType && item.RecordSizeField() > kGroupKind ? rec::Get<std::uint8_t>(&item, kGroupKind) : 0;
 }
 
-int TieTypeStandInBehaviour::GetBarSpan(CBarItem& item) const {
-    return Holds(item, kEndBarOffset, 2) ? rec::Get<std::int16_t>(&item, kEndBarOffset) : 0;
-}
+int TieTypeStandInBehaviour::GetBarSpan(CBarItem& item) const { return Ends::Of(&item)->EndBarOffset(); }
 
 int TieTypeStandInBehaviour::GetEndPosition(CBarItem& item) const {
-    return Holds(item, kEndPosition, 2) ? rec::Get<std::int16_t>(&item, kEndPosition) : item.PositionField();
+    return Ends::Of(&item)->HoldsEnds() ? Ends::Of(&item)->EndPositionField() : item.PositionField();
 }
 
 void TieTypeStandInBehaviour::SetEndPosition(CBarItem& item, int position) const {
-    if (Holds(item, kEndPosition, 2)) rec::Put<std::int16_t>(&item, kEndPosition, std::int16_t(position));
+    Ends::Of(&item)->SetEndPositionField(position);
 }
 
 void TieTypeStandInBehaviour::SetEnd(CBarItem& item, int bars, int position) const {
-    if (!Holds(item, kEndPosition, 2)) return;
-    rec::Put<std::int16_t>(&item, kEndBarOffset, std::int16_t(bars));
-    rec::Put<std::int16_t>(&item, kEndPosition, std::int16_t(position));
+    if (!Ends::Of(&item)->HoldsEnds()) return;
+    Ends::Of(&item)->SetEndBarOffset(bars);
+    Ends::Of(&item)->SetEndPositionField(position);
 }
 
 bool TieTypeStandInBehaviour::IsLineItem(CScoreItem& item) const {
@@ -82,9 +80,7 @@ bool TieTypeStandInBehaviour::IsLineItem(CScoreItem& item) const {
 }
 
 std::int16_t TieTypeStandInBehaviour::GetStartStaffOffset(CBarItem& item) const {
-    if (!Holds(item, kEndFlags, 1)) return 0;
-    const int v = (rec::Get<std::uint8_t>(&item, kEndFlags) >> 2) & 7;
-    return std::int16_t((v & 4) ? v - 8 : v);
+    return std::int16_t(Ends::Of(&item)->StartStaffOffset());
 }
 
 // A note takes an item's end when it carries the item's mark: a tie's on the head (byte 1 of the
@@ -110,23 +106,22 @@ void TieTypeStandInBehaviour::AttachEnd(CBarItem& item, CBarItem* note, int, int
 
 void TieTypeStandInBehaviour::Flip(CBarItem& item, int mode) const {
     // Laying the item out where its notes are is its own class's work.
-    if (mode != 0 || item.TypeCode() == kTupletType) return;
-    if (item.TypeCode() == kTieType) {
-        if (!Holds(item, kHeight, 2)) return;
-        const auto height = std::int16_t(-rec::Get<std::int16_t>(&item, kHeight));
-        rec::Put<std::int16_t>(&item, kHeight, height);
-        const std::int16_t dy = height < 1 ? 15 : -45;
-        rec::Put<std::int16_t>(&item, kStartDy, dy);
-        rec::Put<std::int16_t>(&item, kEndDy, dy);
+    if (mode != 0 || item.TypeCode() == Ends::kTupletType) return;
+    if (item.TypeCode() == Ends::kTieType) {
+        auto* tie = static_cast<CTie*>(&item);
+        if (!tie->Holds(CTie::kHeight, 2)) return;
+        tie->SetHeight(-tie->Height());
+        const int dy = tie->Height() < 1 ? 15 : -45;
+        tie->SetStartDy(dy);
+        tie->SetEndDy(dy);
         return;
     }
-    if (Holds(item, kEndFlags, 1))
-        rec::Put<std::uint8_t>(&item, kEndFlags, std::uint8_t(rec::Get<std::uint8_t>(&item, kEndFlags) ^ kAboveBit));
+    Ends::Of(&item)->SetAboveBit(!Ends::Of(&item)->AboveBit());
 }
 
 bool TieTypeStandInBehaviour::LineIsAbove(const CBarItem& item) const {
-    if (item.TypeCode() == kTieType) return Holds(item, kHeight, 2) && rec::Get<std::int16_t>(&item, kHeight) >= 0;
-    return Holds(item, kEndFlags, 1) && (rec::Get<std::uint8_t>(&item, kEndFlags) & kAboveBit);
+    if (item.TypeCode() == Ends::kTieType) return item.RecordSizeField() >= CTie::kHeight + 2 && static_cast<const CTie&>(item).IsAbove();
+    return Ends::Of(&item)->AboveBit();
 }
 
 const HairpinStandInBehaviour& HairpinStandInBehaviour::Instance() { return kHairpin_; }
@@ -141,7 +136,7 @@ bool HairpinStandInBehaviour::AcceptsEndNote(CBarItem&, CBarItem* note, int) con
 
 void RegisterLineItemStandIns() {
     ItemClassTable& table = ItemClasses();
-    for (int code : {kGlissType, kSlurType, kTieType, kTupletType, kBendType, kBarreType, kPedalType, kGroupType})
+    for (int code : {Ends::kGlissType, Ends::kSlurType, Ends::kTieType, Ends::kTupletType, Ends::kBendType, Ends::kBarreType, Ends::kPedalType, Ends::kGroupType})
         table.SetBehaviourForCode(code, &TieTypeStandInBehaviour::Instance());
     table.SetBehaviourForCode(kHairpinType, &HairpinStandInBehaviour::Instance());
 }

@@ -15,6 +15,7 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/SystemStaff.h"
+#include "model/TieType.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
@@ -25,31 +26,18 @@
 
 namespace {
 
-// The fields two-ended records (ties, glissandi, slurs, line items, tuplets) share: byte 16 the
-// cross-staff offsets of the start (bits 2-4) and the end (bits 5-7), byte 17 a tie's pitch
-// (bits 1-7), the staff positions of the start (18) and the end (20), the bars from the item's
-// bar to its end (22) and the end's column (24).
-enum : int { kEnds = 16, kPitch = 17, kStartY = 18, kEndY = 20, kEndBars = 22, kEndColumn = 24, kTwoEndedSize = 26 };
-enum : int { kLyricType = 24, kDynamicType = 20, kTupletType = 31, kTieType = 30, kGroupType = 36 };
+enum : int { kLyricType = 24, kDynamicType = 20 };
 // A group's kind (byte 34): 2 a vertical bracket.
 constexpr int kGroupKind = 34;
 constexpr int kVerticalBracket = 2;
 // The beam's byte 16: bit 2 a tremolo, bit 5 its stems and heights decided afresh.
 constexpr std::uint8_t kBeamTremolo = 0x04, kBeamAfresh = 0x20;
 
-bool TwoEnded(const CBarItem* r) { return r && r->RecordSizeField() >= kTwoEndedSize; }
+// A two-ended record that holds its ends (null for one too short).
+CTieType* TwoEnded(CBarItem* r) { return r && CTieType::Of(r)->HoldsEnds() ? CTieType::Of(r) : nullptr; }
 std::int16_t Word(const CBarItem* r, int at) { return rec::Get<std::int16_t>(r, std::size_t(at)); }
-void SetWord(CBarItem* r, int at, int v) { rec::Put<std::int16_t>(r, std::size_t(at), std::int16_t(v)); }
-void AddWord(CBarItem* r, int at, int delta) { SetWord(r, at, Word(r, at) + delta); }
-void SetStartStaff(CBarItem* r, int o) {
-    const std::uint8_t b = rec::Get<std::uint8_t>(r, kEnds);
-    rec::Put<std::uint8_t>(r, kEnds, std::uint8_t((b & ~0x1C) | ((o & 7) << 2)));
-}
-void SetEndStaff(CBarItem* r, int o) {
-    const std::uint8_t b = rec::Get<std::uint8_t>(r, kEnds);
-    rec::Put<std::uint8_t>(r, kEnds, std::uint8_t((b & ~0xE0) | ((o & 7) << 5)));
-}
-int TiePitch(const CBarItem* r) { return rec::Get<std::uint8_t>(r, kPitch) >> 1; }
+void MoveStartY(CTieType* r, int delta) { r->SetStartY(r->StartY() + delta); }
+void MoveEndY(CTieType* r, int delta) { r->SetEndY(r->EndY() + delta); }
 void Relayout(CBarItem* r) { r->SetFlagsA(std::uint8_t(r->FlagsA() | CBarItem::kRelayoutBit)); }
 
 CNote& NoteOf(CScoreItem& item) { return static_cast<CNote&>(item); }
@@ -343,8 +331,9 @@ void NoteBehaviour::CollectAttached(CRawHead& item, CTrkBar* trkBar, AttachedIte
 
     if (note.IsTupletMember()) {
         trkbar::ForEachLiveItem(trkBar, [&](CBarItem* r) {
-            if (r->TypeCode() != kTupletType || r->VoiceField() != voice || !TwoEnded(r)) return;
-            if (r->PositionField() <= column && (Word(r, kEndColumn) >= column || Word(r, kEndBars) != 0))
+            const CTieType* t = TwoEnded(r);
+            if (r->TypeCode() != CTieType::kTupletType || r->VoiceField() != voice || !t) return;
+            if (r->PositionField() <= column && (t->EndPositionField() >= column || t->EndBarOffset() != 0))
                 list->Add(r, 0, trkBar);
         });
     }
@@ -497,7 +486,7 @@ void NoteBehaviour::RemoveHead(CRawNote& raw, int i) const {
                 Relayout(t);
                 // The tuplet's check runs as if the note were gone already.
                 note.SetFlagsB(std::uint8_t(note.FlagsB() | CBarItem::kRemovedBit));
-                const bool goes = notation::TupletNoteCheck(t);
+                const bool goes = TwoEnded(t) && TwoEnded(t)->RemoveIfNoNotes(false);
                 note.SetFlagsB(std::uint8_t(note.FlagsB() & ~CBarItem::kRemovedBit));
                 if (goes) t->MarkRemoved();
             }
@@ -535,28 +524,28 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
             const int pitch = h->Pitch();
             if (oldPitch != -1) h->SetPitch(oldPitch);
             g_model.finderBar = trkBar;
-            CBarItem* tie = trkBar->FindTieFrom(&note, i);
+            CTieType* tie = TwoEnded(trkBar->FindTieFrom(&note, i));
             h->SetPitch(pitch);
             if (!tie) {
                 h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
-            } else if (Word(tie, kStartY) == h->Position()) {
-                SetTieBits17(*tie, pitch);
-                AddWord(tie, kStartY, delta);
-                AddWord(tie, kEndY, delta);
+            } else if (tie->StartY() == h->Position()) {
+                tie->SetPitch(pitch);
+                MoveStartY(tie, delta);
+                MoveEndY(tie, delta);
             }
         }
         if (h->Byte(NoteHead::kLinkByte) & NoteHead::kGlissStart) {
             g_model.finderBar = trkBar;
-            if (CBarItem* g = trkBar->FindGlissFrom(&note, i))
-                AddWord(g, kStartY, delta);
+            if (CTieType* g = TwoEnded(trkBar->FindGlissFrom(&note, i)))
+                MoveStartY(g, delta);
             else
                 h->SetBits(NoteHead::kLinkByte, NoteHead::kGlissStart, false);
         }
         if (h->Byte(NoteHead::kLinkByte) & NoteHead::kGlissEnd) {
             g_model.finderBar = trkBar;
-            if (CBarItem* g = trkBar->FindGlissInto(&note, i)) {
-                SetTieBits17(*g, h->Pitch());
-                AddWord(g, kEndY, delta);
+            if (CTieType* g = TwoEnded(trkBar->FindGlissInto(&note, i))) {
+                g->SetPitch(h->Pitch());
+                MoveEndY(g, delta);
             } else {
                 h->SetBits(NoteHead::kLinkByte, NoteHead::kGlissEnd, false);
             }
@@ -566,20 +555,20 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
         if (note.Links() & (CRawNote::kSlurEnd | CRawNote::kLineEnd)) ending = Attached(note, 0);
         if (note.Links() & (CRawNote::kSlurStart | CRawNote::kLineStart)) starting = Attached(note, 1);
         const auto isVerticalBracket = [](CBarItem* r) {
-            return r->TypeCode() == kGroupType && r->RecordSizeField() > kGroupKind &&
+            return r->TypeCode() == CTieType::kGroupType && r->RecordSizeField() > kGroupKind &&
                    rec::Get<std::uint8_t>(r, kGroupKind) == kVerticalBracket;
         };
         if (note.Links() & CRawNote::kLineEnd) {
             const int position = note.Head(i)->Position();
             const int staff = note.Head(i)->CrossStaffOffset();
-            for (CBarItem* r : ending) {
-                if (!isVerticalBracket(r) || !TwoEnded(r)) continue;
-                const std::uint8_t ends = rec::Get<std::uint8_t>(r, kEnds);
-                const auto near = [&](int at, int offset) { return offset == staff && std::abs(Word(r, at) - position) <= 1; };
-                if (near(kStartY, std::int8_t(ends << 3) >> 5))
-                    AddWord(r, kStartY, delta);
-                else if (near(kEndY, std::int8_t(ends) >> 5))
-                    AddWord(r, kEndY, delta);
+            for (CBarItem* item : ending) {
+                CTieType* r = TwoEnded(item);
+                if (!isVerticalBracket(item) || !r) continue;
+                const auto near = [&](int y, int offset) { return offset == staff && std::abs(y - position) <= 1; };
+                if (near(r->StartY(), r->StartStaffOffset()))
+                    MoveStartY(r, delta);
+                else if (near(r->EndY(), r->EndStaffOffset()))
+                    MoveEndY(r, delta);
             }
         }
         if (i == 0) {
@@ -587,9 +576,9 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
                 return TwoEnded(r) && !r->IsPedal() && !r->IsCresc() && !r->IsBarre() && !isVerticalBracket(r);
             };
             for (CBarItem* r : ending)
-                if (follows(r)) AddWord(r, kEndY, delta);
+                if (follows(r)) MoveEndY(TwoEnded(r), delta);
             for (CBarItem* r : starting)
-                if (follows(r)) AddWord(r, kStartY, delta);
+                if (follows(r)) MoveStartY(TwoEnded(r), delta);
             if (note.IsTupletMember())
                 for (CBarItem* t : Attached(note, 4)) Relayout(t);
         }
@@ -605,16 +594,16 @@ void CRawNote::MoveAttachedToStaff(int offset, int shift) {
     };
     if (Links() & (kSlurStart | kLineStart))
         for (CBarItem* r : Attached(*this, 1))
-            if (TwoEnded(r)) {
-                SetStartStaff(r, offset);
-                AddWord(r, kStartY, shift);
+            if (CTieType* t = TwoEnded(r)) {
+                t->SetStartStaffOffset(offset);
+                MoveStartY(t, shift);
                 moved(r);
             }
     if (Links() & (kSlurEnd | kLineEnd))
         for (CBarItem* r : Attached(*this, 0))
-            if (TwoEnded(r)) {
-                SetEndStaff(r, offset);
-                AddWord(r, kEndY, shift);
+            if (CTieType* t = TwoEnded(r)) {
+                t->SetEndStaffOffset(offset);
+                MoveEndY(t, shift);
                 moved(r);
             }
     CBarItem* beams[2] = {};
@@ -636,25 +625,18 @@ void CRawNote::MoveAttachedToStaff(int offset, int shift) {
     }
 }
 
-void SetTwoEndedStaff(CBarItem& item, int offset, int position) {
-    if (!TwoEnded(&item)) return;
-    SetStartStaff(&item, offset);
-    SetEndStaff(&item, offset);
-    SetWord(&item, kStartY, position);
-    SetWord(&item, kEndY, position);
-}
-
 void CNote::RelinkTies() {
     CTrkBar* trkBar = g_model.currentTrkBar;
     const int n = HeadCountField();
     for (int k = 0; k < n; ++k) Head(k)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
     if (!trkBar) return;
     bool any = false;
-    ForEachAtColumn(trkBar, kTieType, VoiceField(), PositionField(), [&](CBarItem* tie) {
-        if (!TwoEnded(tie)) return;
+    ForEachAtColumn(trkBar, CTieType::kTieType, VoiceField(), PositionField(), [&](CBarItem* item) {
+        const CTieType* tie = TwoEnded(item);
+        if (!tie) return;
         for (int k = 0; k < n; ++k) {
             NoteHead* h = Head(k);
-            if (h->Position() == Word(tie, kStartY) && h->Pitch() == TiePitch(tie)) {
+            if (h->Position() == tie->StartY() && h->Pitch() == tie->Pitch()) {
                 h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
                 any = true;
                 break;

@@ -421,6 +421,10 @@ void RawHeadBehaviour::NotePlaceTies(CBarItem& item, int track) const {
     if (item.IsNoteOrRawNote()) static_cast<CRawNote&>(item).PlaceTies(track);
 }
 
+int RawHeadBehaviour::NoteAttachY(CBarItem& item, bool above) const {
+    return item.IsNoteOrRawNote() ? static_cast<CRawNote&>(item).GetAttachY(above, false) : 0;
+}
+
 bool RawHeadBehaviour::NoteHasLink(CBarItem& item, int link) const {
     auto& head = static_cast<CRawHead&>(item);
     switch (link) {

@@ -59,6 +59,7 @@ public:
     void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const override;
     void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const override;
     void NotePlaceTies(CBarItem& item, int track) const override;
+    int NoteAttachY(CBarItem& item, bool above) const override;
     bool NoteHasLink(CBarItem& item, int link) const override;
 
     // The behaviour of a bare note-and-rest base (a record whose class has none of its own).

@@ -1,5 +1,5 @@
 // What the notes, rests and beams call in code that is not written yet: the slash heads' staff
-// position, the preference that shows every accidental and the operations of ties and tuplets.
+// position, and the preference that shows every accidental.
 // Each carries the name its owner gives it and only the body that the callers here need; the
 // owners replace them as they are written.
 #pragma once
@@ -17,15 +17,6 @@ namespace notation {
 int CurrentSlashPosition();
 // The preference that shows every accidental (off).
 bool ShowEveryAccidental();
-
-// --- ties, tuplets and other attached items ---
-// The tie's start staff position (its word at 18; 0 for a record too short to hold it) and its
-// side operation (CTieType::SetSide).
-int TieStartPosition(CBarItem* tie);
-void SetTieSide(CBarItem* tie, bool above);
-// The tuplet's note check, run while a note of it is hidden: true when the tuplet should go
-// (false: the tuplet stays until the tuplets' own check exists).
-bool TupletNoteCheck(CBarItem* tuplet);
 
 }  // namespace notation
 

@@ -282,10 +282,6 @@ public:
 };
 ZEL_RECORD_VIEW(CRawNote);
 
-// Puts both ends of a two-ended record (a tie whose head moved to another staff) on one staff:
-// both cross-staff offsets `offset` and both staff positions `position`.
-void SetTwoEndedStaff(CBarItem& item, int offset, int position);
-
 // The shape a note gives a tie that begins on one of its heads: side, curve height and the
 // offsets of the two ends, in units of which one head width is 120.
 struct TieShape {

@@ -7,6 +7,7 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Preferences.h"
+#include "model/TieType.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
@@ -191,7 +192,7 @@ void RawNoteBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) c
             h->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, move.shown);
             note.MoveHead(i, move.delta, oldPitch);
         }
-        if (tie) SetTieBits17(*tie, note.Head(i)->Pitch());
+        if (tie) CTieType::Of(tie)->SetPitch(note.Head(i)->Pitch());
     }
     if (!note.IsSlash()) note.UpdateStem(3, true);
     if (note.IsBeamed()) {

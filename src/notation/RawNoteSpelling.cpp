@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "framework/Arith.h"
+#include "model/TieType.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/TrkBar.h"
@@ -280,9 +281,13 @@ void CRawNote::MoveHeadToStaff(int i, int delta) {
     const int shift = position - h->Position();
     // A tie is judged missing only in the note's own bar of a track.
     if (CTrkBar* bar = g_model.currentTrkBar; bar && h->HasTieStart()) {
-        if (CBarItem* tie = bar->FindTieFrom(this, i)) {
-            tie->Invalidate();
-            SetTwoEndedStaff(*tie, offset, position);
+        if (CBarItem* found = bar->FindTieFrom(this, i)) {
+            found->Invalidate();
+            auto* tie = CTieType::Of(found);
+            tie->SetStartStaffOffset(offset);
+            tie->SetEndStaffOffset(offset);
+            tie->SetStartY(position);
+            tie->SetEndY(position);
         } else {
             h->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
         }

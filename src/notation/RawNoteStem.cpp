@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "framework/Arith.h"
+#include "model/TieType.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -17,10 +18,7 @@ constexpr int kDefaultStem = 14;
 // Staff positions beyond which a stem reaches only the middle line.
 constexpr int kStemClamp = 7;
 
-// The tie record's shape fields.
-enum : int { kTieStartX = 26, kTieStartY = 28, kTieEndX = 30, kTieEndY = 32, kTieHeight = 34 };
-
-bool TieIsAbove(const CBarItem* tie) { return rec::Get<std::int16_t>(tie, kTieHeight) >= 0; }
+bool TieIsAbove(const CBarItem* tie) { return static_cast<const CTie*>(tie)->Height() >= 0; }
 
 }  // namespace
 
@@ -63,7 +61,7 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
     }
     const int stem = track ? track->GetVoiceStem(voice) : 0;
     for (int t = 0; t < tieCount; ++t) {
-        const bool wanted = stem != 0 ? stem == 1 : IsTieAbove(notation::TieStartPosition(ties[t]), 0);
+        const bool wanted = stem != 0 ? stem == 1 : IsTieAbove(CTieType::Of(ties[t])->StartY(), 0);
         if (wanted != TieIsAbove(ties[t])) ties[t]->Flip(0);
     }
     if (oldUp == IsStemUp()) return;
@@ -251,17 +249,17 @@ void CRawNote::PlaceTies(int track) {
     for (int i = 0; i < HeadCountField(); ++i) {
         if (!Head(i)->HasTieStart()) continue;
         CTrkBar* bar = g_model.currentTrkBar;
-        CBarItem* tie = bar ? bar->FindTieFrom(this, i) : nullptr;
+        auto* tie = static_cast<CTie*>(bar ? bar->FindTieFrom(this, i) : nullptr);
         if (!tie) continue;
         const bool above = IsTieAbove(Head(i)->Position(), stem);
-        notation::SetTieSide(tie, above);
+        tie->SetAbove(above);
         int endHead = i;
         auto* endNote = static_cast<CRawNote*>(bar->FindTiedNote(this, &endHead));
         const TieShape s = ShapeTie(*this, i, above, endNote, endHead);
-        rec::Put(tie, kTieHeight, s.height);
-        rec::Put(tie, kTieStartY, s.startY);
-        rec::Put(tie, kTieEndY, s.endY);
-        rec::Put(tie, kTieStartX, s.startX);
-        rec::Put(tie, kTieEndX, s.endX);
+        tie->SetHeight(s.height);
+        tie->SetStartDy(s.startY);
+        tie->SetEndDy(s.endY);
+        tie->SetStartDx(s.startX);
+        tie->SetEndDx(s.endX);
     }
 }

@@ -13,22 +13,15 @@
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 
 namespace zelscript {
 namespace {
 
-// Fields the options write.
+// Fields the options write (the two-ended items' are model/TieType.h's).
 enum : int {
-    kEndFlags = 16,     // two-ended items: bit 0 above, bits 2-4 start staff offset, 5-7 end
-    kPitchByte = 17,    // bit 0 fixed position, bits 1-7 the tied head's pitch
-    kStartY = 18,
-    kEndY = 20,
-    kEndBarOffset = 22,
-    kEndPosition = 24,
-    kTieHeight = 34,    // a tie's curve height; a group's kind byte
-    kTupletFirst = 38,
-    kTupletSecond = 39,
+    kGroupKind = 34,
     kHairpinEndBar = 24,
     kHairpinEnd = 26,
     kLyricVerse = 28,
@@ -53,7 +46,7 @@ int KindCode(const std::string& name) {
                       "tuplet, bend, barre, pedal, group, frame)");
 }
 
-bool IsTieType(int code) { return code == 21 || code == 27 || code == 30 || code == 31 || (code >= 33 && code <= 36); }
+bool IsTieType(int code) { return CTieType::IsTwoEndedCode(code); }
 
 void Need(CBarItem* item, int at, int width, const std::string& option) {
     if (item->RecordSizeField() < at + width) throw ScriptError("option \"" + option + "\" lies past the record");
@@ -85,27 +78,31 @@ void RunPut(Context& ctx, const Args& args) {
         } else if (a == "removed") {
             item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
         } else if (a == "above" && IsTieType(code)) {
-            rec::Put<std::uint8_t>(item, kEndFlags, std::uint8_t(rec::Get<std::uint8_t>(item, kEndFlags) | 1));
+            CTieType::Of(item)->SetAboveBit(true);
         } else if (PairOption(a, "end", &p, &q)) {
             const bool hairpin = code == 19;
             if (!hairpin && !IsTieType(code)) throw ScriptError("a " + args[2] + " has no end");
-            rec::Put<std::int16_t>(item, hairpin ? kHairpinEndBar : kEndBarOffset, std::int16_t(p));
-            rec::Put<std::int16_t>(item, hairpin ? kHairpinEnd : kEndPosition, std::int16_t(q));
+            if (hairpin) {
+                rec::Put<std::int16_t>(item, kHairpinEndBar, std::int16_t(p));
+                rec::Put<std::int16_t>(item, kHairpinEnd, std::int16_t(q));
+            } else {
+                CTieType::Of(item)->SetEndBarOffset(p);
+                CTieType::Of(item)->SetEndPositionField(q);
+            }
         } else if (PairOption(a, "y", &p, &q) && IsTieType(code)) {
-            rec::Put<std::int16_t>(item, kStartY, std::int16_t(p));
-            rec::Put<std::int16_t>(item, kEndY, std::int16_t(q));
+            CTieType::Of(item)->SetStartY(p);
+            CTieType::Of(item)->SetEndY(q);
         } else if (PairOption(a, "staves", &p, &q) && IsTieType(code)) {
-            const auto flags = std::uint8_t((rec::Get<std::uint8_t>(item, kEndFlags) & 0x03) | ((p & 7) << 2) | ((q & 7) << 5));
-            rec::Put<std::uint8_t>(item, kEndFlags, flags);
+            CTieType::Of(item)->SetStartStaffOffset(p);
+            CTieType::Of(item)->SetEndStaffOffset(q);
         } else if (Option(a, "pitch", &v) && IsTieType(code)) {
-            rec::Put<std::uint8_t>(item, kPitchByte, std::uint8_t((rec::Get<std::uint8_t>(item, kPitchByte) & 1) | ((v & 0x7F) << 1)));
+            CTieType::Of(item)->SetPitch(v);
         } else if (Option(a, "height", &v) && code == 30) {
-            rec::Put<std::int16_t>(item, kTieHeight, std::int16_t(v));
+            static_cast<CTie*>(item)->SetHeight(v);
         } else if (Option(a, "kind", &v) && code == 36) {
-            rec::Put<std::uint8_t>(item, kTieHeight, std::uint8_t(v));
+            rec::Put<std::uint8_t>(item, kGroupKind, std::uint8_t(v));
         } else if (PairOption(a, "ratio", &p, &q) && code == 31) {
-            rec::Put<std::uint8_t>(item, kTupletFirst, std::uint8_t(p));
-            rec::Put<std::uint8_t>(item, kTupletSecond, std::uint8_t(q));
+            static_cast<CTuplet*>(item)->SetNumbers(p, q);
         } else if (Option(a, "verse", &v) && code == 24) {
             rec::Put<std::int16_t>(item, kLyricVerse, std::int16_t(v));
         } else if (PairOption(a, "byte", &p, &q)) {
@@ -274,14 +271,17 @@ void RunPrintEnds(Context& ctx, const Args& args) {
         if (r->IsRemoved() || !r->IsTwoEnded()) continue;
         std::fprintf(ctx.out, "%d %s end %d:%d %s", index, r->IsTie() ? "tie" : r->IsSlur() ? "slur" : r->IsTuplet() ? "tuplet" : r->IsGlissando() ? "gliss" : "line",
                      r->GetBarSpan(), r->GetEndPosition(), LineIsAbove(*r) ? "above" : "below");
-        if (rec::Get<std::uint8_t>(r, kPitchByte) & 1) std::fputs(" fixed", ctx.out);
+        const auto* ends = CTieType::Of(r);
+        if (ends->HasFixedPosition()) std::fputs(" fixed", ctx.out);
         if (r->IsHidden()) std::fputs(" hidden", ctx.out);
-        if (r->IsTuplet() && r->RecordSizeField() > kTupletSecond)
-            std::fprintf(ctx.out, " ratio %d:%d", rec::Get<std::uint8_t>(r, kTupletFirst), rec::Get<std::uint8_t>(r, kTupletSecond));
-        if (r->IsTie() && r->RecordSizeField() >= kTieHeight + 2)
-            std::fprintf(ctx.out, " height %d dy %d:%d", int(rec::Get<std::int16_t>(r, kTieHeight)), int(rec::Get<std::int16_t>(r, 28)),
-                         int(rec::Get<std::int16_t>(r, 32)));
-        if (r->IsGroup() && r->RecordSizeField() > kTieHeight) std::fprintf(ctx.out, " kind %d", rec::Get<std::uint8_t>(r, kTieHeight));
+        if (r->IsTuplet() && ends->Holds(CTuplet::kSecondNumber, 1)) {
+            const auto* tuplet = static_cast<const CTuplet*>(ends);
+            std::fprintf(ctx.out, " ratio %d:%d", tuplet->Number(), tuplet->SecondNumber());
+        }
+        if (r->IsTie() && ends->Holds(CTie::kHeight, 2))
+            std::fprintf(ctx.out, " height %d dy %d:%d", int(static_cast<const CTie*>(ends)->Height()), int(ends->StartDy()),
+                         int(ends->EndDy()));
+        if (r->IsGroup() && r->RecordSizeField() > kGroupKind) std::fprintf(ctx.out, " kind %d", rec::Get<std::uint8_t>(r, kGroupKind));
         std::fputc('\n', ctx.out);
     }
 }

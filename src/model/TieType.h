@@ -1,0 +1,262 @@
+// The two-ended items' one record layout: the fields every item that runs from one point of the
+// score to another shares (ties, slurs, tuplets, glissandi, bends, barres, pedal lines, groups),
+// and the fields the tie, the slur and the tuplet append. Every reader of these records uses
+// these views; the items' behaviour (geometry, drawing, hits, drags) is their classes' own.
+//
+//   offset 16  end flags      bit 0 above, bit 1 dotted, bits 2-4 start staff offset, bits 5-7
+//                             end staff offset (signed 3-bit values, -4..3)
+//   offset 17  pitch byte     bit 0 fixed position, bits 1-7 the pitch of the head at the start
+//   offset 18  start y, 20 end y (staff positions), 22 end bar offset, 24 end position (1/1024)
+//   offset 26  start dx, 28 start dy, 30 end dx, 32 end dy (coordinates)
+//
+// Stored after the bar-item head: byte 16 with its one-bit fields mirrored (above in file bit 7,
+// dotted in 6, the start offset in 5-3, the end offset in 2-0), byte 17 as the fixed flag in the
+// top bit and the pitch in the low seven, the four words big-endian, the four coordinates
+// divided by 5 (toward zero) and big-endian.
+#pragma once
+#include <cstdint>
+
+#include "model/BarItem.h"
+
+class HandleBuffer;
+
+class CTieType : public CBarItem {
+public:
+    enum : int {
+        kEndFlags = 16,
+        kPitchByte = 17,
+        kStartY = 18,
+        kEndY = 20,
+        kEndBarOffset = 22,
+        kEndPosition = 24,
+        kStartDx = 26,
+        kStartDy = 28,
+        kEndDx = 30,
+        kEndDy = 32,
+        kFieldsEnd = 34,
+    };
+    enum : std::uint8_t { kAboveBit = 0x01, kDottedBit = 0x02, kFixedBit = 0x01 };
+    // The type codes of the two-ended items.
+    enum : int {
+        kGlissType = 21,
+        kSlurType = 27,
+        kTieType = 30,
+        kTupletType = 31,
+        kBendType = 33,
+        kBarreType = 34,
+        kPedalType = 35,
+        kGroupType = 36,
+    };
+    static bool IsTwoEndedCode(int code) {
+        return code == kGlissType || code == kSlurType || code == kTieType || code == kTupletType ||
+               (code >= kBendType && code <= kGroupType);
+    }
+
+    // The view of a bar item's record as a two-ended item (the caller knows its kind).
+    static CTieType* Of(CBarItem* item) { return static_cast<CTieType*>(item); }
+    static const CTieType* Of(const CBarItem* item) { return static_cast<const CTieType*>(item); }
+    // Whether the record holds the common fields up to the end position (older or hand-made
+    // records may stop early).
+    bool HoldsEnds() const { return Holds(kEndPosition, 2); }
+
+    // Whether the record reaches past the field at `at` of `width` bytes (records written by
+    // older code or by hand may stop early; a field they lack reads 0 and takes no writes).
+    bool Holds(int at, int width) const { return RecordSizeField() >= at + width; }
+
+    std::uint8_t EndFlags() const { return Holds(kEndFlags, 1) ? rec::Get<std::uint8_t>(this, kEndFlags) : 0; }
+    void SetEndFlags(std::uint8_t v) {
+        if (Holds(kEndFlags, 1)) rec::Put(this, kEndFlags, v);
+    }
+    bool AboveBit() const { return (EndFlags() & kAboveBit) != 0; }
+    void SetAboveBit(bool on) { SetEndFlags(std::uint8_t(on ? EndFlags() | kAboveBit : EndFlags() & ~kAboveBit)); }
+    bool IsDotted() const { return (EndFlags() & kDottedBit) != 0; }
+    void SetDotted(bool on) { SetEndFlags(std::uint8_t(on ? EndFlags() | kDottedBit : EndFlags() & ~kDottedBit)); }
+    int StartStaffOffset() const { return Signed3(EndFlags() >> 2); }
+    int EndStaffOffset() const { return Signed3(EndFlags() >> 5); }
+    void SetStartStaffOffset(int v) { SetEndFlags(std::uint8_t((EndFlags() & ~0x1C) | (v & 7) << 2)); }
+    void SetEndStaffOffset(int v) { SetEndFlags(std::uint8_t((EndFlags() & ~0xE0) | (v & 7) << 5)); }
+    bool SpansStaves() const { return StartStaffOffset() != 0 || EndStaffOffset() != 0; }
+
+    std::uint8_t PitchByte() const { return Holds(kPitchByte, 1) ? rec::Get<std::uint8_t>(this, kPitchByte) : 0; }
+    bool HasFixedPosition() const { return (PitchByte() & kFixedBit) != 0; }
+    void SetFixedPosition(bool on) {
+        if (Holds(kPitchByte, 1)) rec::Put(this, kPitchByte, std::uint8_t((PitchByte() & ~kFixedBit) | (on ? kFixedBit : 0)));
+    }
+    int Pitch() const { return PitchByte() >> 1; }
+    // The pitch into bits 1-7, the fixed flag kept.
+    void SetPitch(int pitch) {
+        if (Holds(kPitchByte, 1)) rec::Put(this, kPitchByte, std::uint8_t((PitchByte() & kFixedBit) | (pitch & 0x7F) << 1));
+    }
+
+    std::int16_t StartY() const { return Word(kStartY); }
+    void SetStartY(int v) { PutWord(kStartY, v); }
+    std::int16_t EndY() const { return Word(kEndY); }
+    void SetEndY(int v) { PutWord(kEndY, v); }
+    std::int16_t EndBarOffset() const { return Word(kEndBarOffset); }
+    void SetEndBarOffset(int v) { PutWord(kEndBarOffset, v); }
+    std::int16_t EndPositionField() const { return Word(kEndPosition); }
+    void SetEndPositionField(int v) { PutWord(kEndPosition, v); }
+    std::int16_t StartDx() const { return Word(kStartDx); }
+    void SetStartDx(int v) { PutWord(kStartDx, v); }
+    std::int16_t StartDy() const { return Word(kStartDy); }
+    void SetStartDy(int v) { PutWord(kStartDy, v); }
+    std::int16_t EndDx() const { return Word(kEndDx); }
+    void SetEndDx(int v) { PutWord(kEndDx, v); }
+    std::int16_t EndDy() const { return Word(kEndDy); }
+    void SetEndDy(int v) { PutWord(kEndDy, v); }
+
+    // A 16-bit field of the record (0 when the record stops before it), and its store.
+    std::int16_t Word(int at) const { return Holds(at, 2) ? rec::Get<std::int16_t>(this, std::size_t(at)) : std::int16_t(0); }
+    void PutWord(int at, int v) {
+        if (Holds(at, 2)) rec::Put<std::int16_t>(this, std::size_t(at), std::int16_t(v));
+    }
+    std::uint8_t Byte(int at) const { return Holds(at, 1) ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
+    void PutByte(int at, std::uint8_t v) {
+        if (Holds(at, 1)) rec::Put(this, std::size_t(at), v);
+    }
+
+    // True when no live note of the item's voice in the current bar of a track lies from its
+    // start position to its end position (the end bar offset is not looked at); with `remove`
+    // such an item is then marked removed.
+    bool RemoveIfNoNotes(bool remove);
+
+    // Byte 16 and byte 17 between memory and file order.
+    static std::uint8_t EndFlagsToFile(std::uint8_t v) {
+        return std::uint8_t((v & 1) << 7 | (v & 2) << 5 | (v & 0x1C) << 1 | (v & 0xE0) >> 5);
+    }
+    static std::uint8_t EndFlagsFromFile(std::uint8_t f) {
+        return std::uint8_t((f >> 7) & 1 | (f >> 5) & 2 | (f >> 1) & 0x1C | (f & 7) << 5);
+    }
+    static std::uint8_t PitchByteToFile(std::uint8_t v) { return std::uint8_t((v & 1) << 7 | v >> 1); }
+    static std::uint8_t PitchByteFromFile(std::uint8_t f) { return std::uint8_t(f >> 7 | (f & 0x7F) << 1); }
+
+    // Bytes 16-33 of a record as they lie in the file (after the bar-item head) into memory
+    // order, and back; each converts in place and touches no byte the record lacks.
+    void FieldsFromFileOrder();
+    void FieldsToFileOrder();
+    // A coordinate field (the words at `at`) between file order (big-endian, divided by 5) and
+    // memory; for the subclasses' own coordinates.
+    void CoordFromFileOrder(int at);
+    void CoordToFileOrder(int at);
+    void WordFromFileOrder(int at);
+    void WordToFileOrder(int at);
+
+private:
+    static int Signed3(int v) { return (v & 4) ? (v & 7) - 8 : (v & 7); }
+};
+ZEL_RECORD_VIEW(CTieType);
+
+// The tie (type 30, 36 bytes): the curve height at 34 (a coordinate; positive bows upwards).
+class CTie : public CTieType {
+public:
+    enum : int { kType = kTieType, kSize = 36, kHeight = 34 };
+    std::int16_t Height() const { return Word(kHeight); }
+    void SetHeight(int v) { PutWord(kHeight, v); }
+    // The tie's side: its height's sign (0 counts as above).
+    bool IsAbove() const { return Height() >= 0; }
+    // Turns the height to the side given when its sign disagrees, then sets the above flag.
+    void SetAbove(bool above) {
+        if ((above && Height() < 0) || (!above && Height() > 0)) SetHeight(-Height());
+        SetAboveBit(above);
+    }
+
+    // Fills a new tie record (its buffer at least kSize bytes) from the head it starts at: the
+    // head's cross-staff offset for both ends, the note's time and position, the end position,
+    // the head's staff position for both ends, the voice, whether the end lies in the next bar,
+    // the side and whether the note is short (a value code above 4).
+    static CTie* Init(void* buffer, int staffOffset, int time, int position, int endPosition, int staffPos, int voice,
+                      bool endInNextBar, bool above, bool isShort);
+    // The ties of a note's visible heads (only the selected ones when asked, which then lose
+    // their selection) appended to `out`; false when an append ran out of memory.
+    static bool BuildForNote(CBarItem* note, int endTime, int endPosition, int voiceCount, HandleBuffer* out,
+                             bool selectedOnly);
+};
+ZEL_RECORD_VIEW(CTie);
+
+// The slur (type 27, 82 bytes): two inner control points (x in 1/1024 of the span, y as
+// coordinates from end 0), an end time adjustment, a percentage, four reserved bytes and the
+// 32-byte playback setting.
+class CSlur : public CTieType {
+public:
+    enum : int {
+        kType = kSlurType,
+        kSize = 82,
+        kControl1X = 34,
+        kControl2X = 36,
+        kControl1Y = 38,
+        kControl2Y = 40,
+        kEndTimeAdjust = 42,
+        kPercent = 44,
+        kReserved = 46,
+        kPlayback = 50,
+        kPlaybackSize = 32,
+        // The record of files before the playback setting.
+        kOldSize = 50,
+    };
+};
+ZEL_RECORD_VIEW(CSlur);
+
+// What a tuplet is made from (the tuplet operation's specification): filled from the notes by
+// FitToNotes, apart from the two numbers, which the caller gives.
+struct TupletSpec {
+    int startY = 0;
+    int endY = 0;
+    int startStaffOffset = 0;
+    int endStaffOffset = 0;
+    int length = 0;
+    int side = 0;
+    int startTime = 0;
+    int startTimeWithOffset = 0;
+    int endTime = 0;
+    int voice = 0;
+    int number = 0;        // the notes played
+    int secondNumber = 0;  // the notes of that value their time equals
+    int noteValue = 7;     // the largest value code not longer than the mean
+};
+
+// The tuplet (type 31, 44 bytes): shape flags at 34 (bit 0 bracket, 1 curved, 2 the number on a
+// cleared box, 3 ratio, bit 4 kept), a reserved byte, the hook (a coordinate; its sign the side),
+// the two numbers, and the number's offsets (coordinates).
+class CTuplet : public CTieType {
+public:
+    enum : int {
+        kType = kTupletType,
+        kSize = 44,
+        kShape = 34,
+        kReserved = 35,
+        kHook = 36,
+        kNumber = 38,
+        kSecondNumber = 39,
+        kNumberDx = 40,
+        kNumberDy = 42,
+    };
+    enum : std::uint8_t { kBracketBit = 0x01, kCurvedBit = 0x02, kClearBit = 0x04, kRatioBit = 0x08 };
+    std::uint8_t Shape() const { return Byte(kShape); }
+    void SetShape(std::uint8_t v) { PutByte(kShape, v); }
+    std::int16_t Hook() const { return Word(kHook); }
+    void SetHook(int v) { PutWord(kHook, v); }
+    int Number() const { return Byte(kNumber); }
+    int SecondNumber() const { return Byte(kSecondNumber); }
+    void SetNumbers(int number, int second) {
+        PutByte(kNumber, std::uint8_t(number));
+        PutByte(kSecondNumber, std::uint8_t(second));
+    }
+    std::int16_t NumberDx() const { return Word(kNumberDx); }
+    void SetNumberDx(int v) { PutWord(kNumberDx, v); }
+    std::int16_t NumberDy() const { return Word(kNumberDy); }
+    void SetNumberDy(int v) { PutWord(kNumberDy, v); }
+
+    // Fills a new tuplet record (its buffer at least kSize bytes): `flags` bit 0 the ratio form;
+    // the hook; the kind (0 no line, 1 curved, 2 curved with a cleared number, 3 bracket, 4
+    // bracket with a cleared number); the two numbers; voice, time, position; start y and start
+    // staff offset; end position and end y; end staff offset.
+    static CTuplet* Init(void* buffer, int flags, int hook, int kind, int number, int second, int voice, int time,
+                         int position, int startY, int startStaffOffset, int endPosition, int endY,
+                         int endStaffOffset);
+    // Derives a tuplet's specification from its notes and rests (null entries passed over) and
+    // marks each as a member (the in-tuplet bit and the specification's two numbers); the
+    // specification's numbers are the caller's. Nothing is filled for no entries.
+    static void FitToNotes(CBarItem* const* notes, int count, TupletSpec& spec);
+};
+ZEL_RECORD_VIEW(CTuplet);
+
