@@ -230,7 +230,7 @@ public:
         kNumberDx = 40,
         kNumberDy = 42,
     };
-    enum : std::uint8_t { kBracketBit = 0x01, kCurvedBit = 0x02, kClearBit = 0x04, kRatioBit = 0x08 };
+    enum : std::uint8_t { kBracketBit = 0x01, kCurvedBit = 0x02, kClearBit = 0x04, kRatioBit = 0x08, kKeptBit = 0x10 };
     std::uint8_t Shape() const { return Byte(kShape); }
     void SetShape(std::uint8_t v) { PutByte(kShape, v); }
     std::int16_t Hook() const { return Word(kHook); }

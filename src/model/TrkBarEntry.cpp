@@ -37,6 +37,8 @@ void ResetEntryGlobals() { g_entry = EntryGlobals{}; }
 
 // The engraving settings' scale of a grace note (percent).
 constexpr int kGraceScaleWord = 35;
+// The hook of a tuplet that entry makes: its side above the notes.
+constexpr int kEntryTupletHook = 120;
 // The rest buttons of the notes palette start at this note-value index.
 constexpr int kRestButtonBase = 11;
 
@@ -180,7 +182,8 @@ bool AddEntryTuplet(CTrkBar* tb, int voice, int entryTime, int tupletCount, doub
     spec.secondNumber = Byte(first, kTupletSpan);
     CTuplet::FitToNotes(members.data(), int(members.size()), spec);
     alignas(8) std::uint8_t bytes[CTuplet::kSize];
-    CTuplet* tuplet = CTuplet::Init(bytes, 0, 0, 0, spec.number, spec.secondNumber, spec.voice, first->TimeField(),
+    // No line, the number alone, above the notes (where the fit measured them).
+    CTuplet* tuplet = CTuplet::Init(bytes, 0, kEntryTupletHook, 0, spec.number, spec.secondNumber, spec.voice, first->TimeField(),
                                     first->PositionField(), spec.startY, spec.startStaffOffset,
                                     members.back()->PositionField(), spec.endY, spec.endStaffOffset);
     // A lone member: the tuplet reaches up to its full length, short of what starts there.
@@ -218,7 +221,9 @@ void UpdateTupletOfEntry(CTrkBar* tb, CBarItem* entry, int tupletSpan) {
     });
     // A whole-bar member (code 0) lasts its bar.
     const int memberTicks = memberValue == 0 ? tb->GetMeterLength() : notesize::kValueTicks[memberValue];
-    if (start + memberTicks * tupletSpan <= NoteEndTime(*entry)) tuplet->MarkRemoved();
+    // The tuplet item goes; its members stay in the tuplet, whose number their beam shows.
+    if (start + memberTicks * tupletSpan <= NoteEndTime(*entry))
+        tuplet->SetFlagsB(std::uint8_t(tuplet->FlagsB() | CBarItem::kRemovedBit));
 }
 
 }  // namespace

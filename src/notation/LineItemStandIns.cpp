@@ -12,11 +12,10 @@ using Ends = CTieType;
 
 bool Holds(const CBarItem& item, int at, int width) { return item.RecordSizeField() >= at + width; }
 
-// Bends, barres, pedal lines and groups mark their notes with the line flags, slurs with the
-// slur flags; ties, glissandi and tuplets mark heads or members of their own.
+// Bends, barres, pedal lines and groups mark their notes with the line flags; glissandi mark
+// heads of their own.
 int LinkOf(const CBarItem& item, bool start) {
     switch (item.TypeCode()) {
-        case Ends::kSlurType: return start ? kSlurStartLink : kSlurEndLink;
         case Ends::kBendType:
         case Ends::kBarreType:
         case Ends::kPedalType:
@@ -37,9 +36,7 @@ std::uint8_t HeadLinks(const CBarItem* note, int head) {
 bool AcceptsNote(CBarItem& item, CBarItem* note, int head, bool start) {
     if (!note) return false;
     switch (item.TypeCode()) {
-        case Ends::kTieType: return (HeadLinks(note, head) & (start ? NoteHead::kTieStart : NoteHead::kTieEnd)) != 0;
         case Ends::kGlissType: return (HeadLinks(note, 0) & (start ? NoteHead::kGlissStart : NoteHead::kGlissEnd)) != 0;
-        case Ends::kTupletType: return false;
         default: {
             const int link = LinkOf(item, start);
             return link >= 0 && NoteHasLink(*note, link);
@@ -83,9 +80,8 @@ std::int16_t TieTypeStandInBehaviour::GetStartStaffOffset(CBarItem& item) const 
     return std::int16_t(Ends::Of(&item)->StartStaffOffset());
 }
 
-// A note takes an item's end when it carries the item's mark: a tie's on the head (byte 1 of the
-// head, bit 3 starts, bit 2 ends; never a rest), a glissando's on the first head (bit 1 starts,
-// bit 0 ends), a slur's or line item's in the note's link flags. A tuplet marks no note.
+// A note takes an item's end when it carries the item's mark: a glissando's on the first head
+// (bit 1 starts, bit 0 ends), a line item's in the note's link flags.
 bool TieTypeStandInBehaviour::AcceptsStartNote(CBarItem& item, CBarItem* note, int head) const {
     return AcceptsNote(item, note, head, true);
 }
@@ -106,21 +102,11 @@ void TieTypeStandInBehaviour::AttachEnd(CBarItem& item, CBarItem* note, int, int
 
 void TieTypeStandInBehaviour::Flip(CBarItem& item, int mode) const {
     // Laying the item out where its notes are is its own class's work.
-    if (mode != 0 || item.TypeCode() == Ends::kTupletType) return;
-    if (item.TypeCode() == Ends::kTieType) {
-        auto* tie = static_cast<CTie*>(&item);
-        if (!tie->Holds(CTie::kHeight, 2)) return;
-        tie->SetHeight(-tie->Height());
-        const int dy = tie->Height() < 1 ? 15 : -45;
-        tie->SetStartDy(dy);
-        tie->SetEndDy(dy);
-        return;
-    }
+    if (mode != 0) return;
     Ends::Of(&item)->SetAboveBit(!Ends::Of(&item)->AboveBit());
 }
 
 bool TieTypeStandInBehaviour::LineIsAbove(const CBarItem& item) const {
-    if (item.TypeCode() == Ends::kTieType) return item.RecordSizeField() >= CTie::kHeight + 2 && static_cast<const CTie&>(item).IsAbove();
     return Ends::Of(&item)->AboveBit();
 }
 
@@ -136,7 +122,7 @@ bool HairpinStandInBehaviour::AcceptsEndNote(CBarItem&, CBarItem* note, int) con
 
 void RegisterLineItemStandIns() {
     ItemClassTable& table = ItemClasses();
-    for (int code : {Ends::kGlissType, Ends::kSlurType, Ends::kTieType, Ends::kTupletType, Ends::kBendType, Ends::kBarreType, Ends::kPedalType, Ends::kGroupType})
+    for (int code : {Ends::kGlissType, Ends::kBendType, Ends::kBarreType, Ends::kPedalType, Ends::kGroupType})
         table.SetBehaviourForCode(code, &TieTypeStandInBehaviour::Instance());
     table.SetBehaviourForCode(kHairpinType, &HairpinStandInBehaviour::Instance());
 }

@@ -1,9 +1,10 @@
-// The two-ended items (ties, slurs, glissandi, tuplets, bends, barres, pedal lines and groups)
-// as the bar's recalculation and finders use them, until their own classes are written: each
-// answers that it has two ends, gives and takes its end (end bar offset at 22, end position at
-// 24) and its start staff offset, tells whether it lies above its notes, takes a note for an end
-// by the note's flags and sets the link flags of the notes it attaches to, and turns to its other
-// side. Bends, barres, pedal lines and groups are the line items. Their stored form stays the bare bar item's (bytes as they lie).
+// The two-ended items without a class of their own yet (glissandi, bends, barres, pedal lines
+// and groups) as the bar's recalculation and finders use them: each answers that it has two
+// ends, gives and takes its end (end bar offset at 22, end position at 24) and its start staff
+// offset, tells whether it lies above its notes, takes a note for an end by the note's flags and
+// sets the link flags of the notes it attaches to, and turns to its other side. Bends, barres,
+// pedal lines and groups are the line items. Their stored form stays the bare bar item's (bytes
+// as they lie). Ties, slurs and tuplets have their classes (notation/TieType.h).
 // The hairpin only takes its notes.
 #pragma once
 

@@ -9,6 +9,7 @@
 #include "notation/Note.h"
 #include "notation/RawNote.h"
 #include "notation/Rest.h"
+#include "notation/TieType.h"
 
 void RegisterNotationClasses() {
     ItemClassTable& table = ItemClasses();
@@ -19,6 +20,7 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
     RegisterLineItemStandIns();
+    RegisterTwoEndedClasses();
     RegisterBeaming();
     RegisterNoteHitHooks();
 }

@@ -28,6 +28,12 @@ struct NotationGlobals {
     bool performanceGlyph = false;
     // Fret numbers left without their cleared box.
     bool fretNumbersUnboxed = false;
+
+    // The default play duration of a note, in percent of its written duration (a setting): the
+    // notes under a slur get it back when the slur goes.
+    int defaultPlayPercent = 90;
+    // The tuplet's drawing set the drag anchor at its start (a slur's drawing reads it).
+    bool anchorAtStart = false;
 };
 
 extern NotationGlobals g_notation;

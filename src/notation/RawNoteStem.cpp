@@ -85,7 +85,7 @@ void CRawNote::UpdateStem(int mode, bool propagate) {
         item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
         if (item->IsTuplet()) {
             const bool startsHere = item->PositionField() == PositionField();
-            const bool flag = (rec::Get<std::uint8_t>(item, 34) & 0x10) != 0;
+            const bool flag = (static_cast<CTuplet*>(item)->Shape() & CTuplet::kKeptBit) != 0;
             item->Flip(startsHere && !flag ? 0 : -1);
         }
     }

@@ -264,11 +264,12 @@ TEST_F(AttachTest, MovesCarryTheAttachedItems) {
          }},
         {"RemoveHead: the tie into the head goes from the bar before; the glissando from it goes",
          [](AttachTest& t) {
-             t.PutNote(0, 960, 512, {{2, 64, kTieStart}});
-             t.Put(0, TwoEnded(kTie, 960, 512, 2, 1, 0, 2, 64));
-             t.PutNote(1, 0, 0, {{2, 64, kTieEnd | kGlissStart}, {6, 71, 0}});
-             t.Put(1, TwoEnded(kGliss, 0, 0, 2, 0, 512, 4));
-             t.PutNote(1, 960, 512, {{4, 67, kGlissEnd}});
+             // Staff positions of the treble clef: the tie's removal spells the bars again.
+             t.PutNote(0, 960, 512, {{-4, 64, kTieStart}});
+             t.Put(0, TwoEnded(kTie, 960, 512, -4, 1, 0, -4, 64));
+             t.PutNote(1, 0, 0, {{-4, 64, kTieEnd | kGlissStart}, {0, 71, 0}});
+             t.Put(1, TwoEnded(kGliss, 0, 0, -4, 0, 512, -2));
+             t.PutNote(1, 960, 512, {{-2, 67, kGlissEnd}});
          },
          [](AttachTest& t) { t.NoteAt(1, 0)->RemoveHead(0); },
          [](AttachTest& t) {

@@ -1,11 +1,11 @@
-# Heads and notes moved with what hangs on them. Bar 0 ends with a quarter E tied over to bar
+# Heads and notes moved with what hangs on them (treble clef). Bar 0 ends with a quarter E tied over to bar
 # 1's first note; that note glides to the next one; a lyric stands at its column.
 new 1
-note 0 0 1440 3 2m64>
-note 0 1 0 3 2m64<
-note 0 1 480 3 4m67
-record 0 0 30 1440 837 size=36 w18=2 w20=2 w22=1 w24=0 b17=128
-record 0 1 21 0 0 size=36 w18=2 w20=4 w24=279
+note 0 0 1440 3 -4m64>
+note 0 1 0 3 -4m64<
+note 0 1 480 3 -2m67
+record 0 0 30 1440 837 size=36 w18=-4 w20=-4 w22=1 w24=0 b17=128
+record 0 1 21 0 0 size=36 w18=-4 w20=-2 w24=279
 record 0 1 24 0 0
 # The first note of bar 1 (index 2) has the tie's end and the glissando's start; the next
 # (index 3) the glissando's end.

@@ -1,0 +1,149 @@
+// The behaviour of the two-ended items (records in model/TieType.h): the common base turns the
+// ends into page points, draws the item through its kind's shape with handles when selected,
+// hit-tests its handles, re-anchors its ends to notes after a drag, nudges both ends, keeps its
+// end notes' marks and reads and writes its fields; the tie, the slur and the tuplet add their
+// points, shapes, hits, drags, side and automatic shape (Tie.cpp, Slur.cpp, Tuplet.cpp).
+//
+// The handle an item's hit test found is the model's hit part (g_model.hitPart): 0 the start,
+// the last point's index the end, the values between a kind's inner handles, kWholeItem the
+// whole item, or a kind's own part (a slur's curve 4).
+#pragma once
+#include <cstdint>
+
+#include "framework/Types.h"
+#include "model/Bar.h"
+#include "model/BarItem.h"
+#include "model/TieType.h"
+
+class TieTypeBehaviour : public BarItemBehaviour, public LineRecordBehaviour {
+public:
+    static constexpr int kMaxPoints = 8;
+    static constexpr int kWholeItem = -32767;
+    static const TieTypeBehaviour& Of(const CBarItem& item);
+
+    // --- the operations the base adds ---
+    // Draws the item's line or curve through its points (nothing in the base).
+    virtual void DrawLine(CTieType& item, POINT* points, int n) const {}
+    // The item's points (at most kMaxPoints): the base's are its two ends.
+    virtual int GetPoints(CTieType& item, POINT* points) const;
+    virtual bool IsAbove(const CTieType& item) const { return item.AboveBit(); }
+    virtual void SetAbove(CTieType& item, bool above) const { item.SetAboveBit(above); }
+    // Whether a drag moves end 1 with a note, and its vertical position.
+    virtual bool MovesEndWithNote(const CTieType& item) const { return true; }
+    virtual bool MovesEndHeight(const CTieType& item) const { return true; }
+    // Whether the item is re-anchored to notes when a drag ends.
+    virtual bool ReanchorsAfterDrag(const CTieType& item) const { return true; }
+    // The kind's marks on the notes at its ends (none in the base).
+    virtual bool HasStartNoteMark(const CTieType& item, CBarItem* note, int head) const { return false; }
+    virtual bool HasEndNoteMark(const CTieType& item, CBarItem* note, int head) const { return false; }
+    virtual void SetStartNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const {}
+    virtual void SetEndNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const {}
+    // The staff position of end 0 or 1: its stored one, or with a fixed position the staff's.
+    virtual int GetEndY(CTieType& item, int end) const;
+    // The kind's file order of its own fields (after the common ones), in place.
+    virtual void OwnFieldsFromFileOrder(CTieType& item) const {}
+    virtual void OwnFieldsToFileOrder(CTieType& item) const {}
+    // The item's shape from its notes: mode 0 turns it to the other side first (nothing here).
+    virtual void AutoShape(CTieType& item, int mode) const {}
+    // The two ends as page points, end 1 pulled back into the own bar when it lies past the
+    // score's last bar (the record keeps the change).
+    void EndPoints(CTieType& item, POINT* p0, POINT* p1) const;
+    // The points as drawn and hit: a tie's end x values in order and its handles moved in.
+    int HandlePoints(CTieType& item, POINT* points, bool handles) const;
+
+    // --- the score item's and bar item's slots ---
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    bool IntersectsRect(CScoreItem& item, const RECT& rect) const override;           // slot 18
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
+    void Nudge(CScoreItem& item, int dx, int dy) const override;                      // slot 45
+    void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
+    void ToFileOrder(CScoreItem& item) const override;                                // slot 56
+    void FromFileOrder(CScoreItem& item) const override;                              // slot 57
+    bool IsTwoEnded(CScoreItem& item) const override { return true; }                 // slot 61
+    void DrawShape(CBarItem& item) const override;                                    // slot 82
+    void MarkRemoved(CBarItem& item) const override;                                  // slot 86
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    std::int16_t GetStartStaffOffset(CBarItem& item) const override;                  // slot 95
+    int GetBarSpan(CBarItem& item) const override;                                    // slot 99
+    int GetEndPosition(CBarItem& item) const override;                                // slot 100
+    void SetEndPosition(CBarItem& item, int position) const override;                 // slot 115
+    void SetEndStaffOffset(CBarItem& item, int staves) const override;                // slot 117
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
+    void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
+    void SetEndHorizontalOffset(CBarItem& item, int offset) const override;           // slot 120
+    void SetEndVerticalOffset(CBarItem& item, int offset) const override;             // slot 121
+    void SetEnd(CBarItem& item, int bars, int position) const override;               // slot 122
+    bool AcceptsStartNote(CBarItem& item, CBarItem* note, int head) const override;   // slot 124
+    bool AcceptsEndNote(CBarItem& item, CBarItem* note, int head) const override;     // slot 125
+    void AttachStart(CBarItem& item, CBarItem* note, int head, int) const override;   // slot 126
+    void AttachEnd(CBarItem& item, CBarItem* note, int head, int) const override;     // slot 127
+    void Flip(CBarItem& item, int mode) const override;                               // slot 129
+    void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const override;       // slot 133
+    bool ReachesOtherStaff(CBarItem& item) const override;                            // slot 134
+    bool Query138(CBarItem& item) const override { return true; }                     // slot 138
+    bool LineIsAbove(const CBarItem& item) const override;
+};
+
+// The tie (type 30): three points (start, apex, end), a curve, the handles moved in, its side
+// by its height, its marks on the heads (bits 2 and 3 of a head's link byte).
+class TieBehaviour : public TieTypeBehaviour {
+public:
+    static const TieBehaviour& Instance();
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void MarkRemoved(CBarItem& item) const override;                                  // slot 86
+    void Flip(CBarItem& item, int mode) const override;                               // slot 129
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    bool IsAbove(const CTieType& item) const override;
+    void SetAbove(CTieType& item, bool above) const override;
+    bool ReanchorsAfterDrag(const CTieType& item) const override { return false; }
+    bool HasStartNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    bool HasEndNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    void SetStartNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void SetEndNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void OwnFieldsFromFileOrder(CTieType& item) const override;
+    void OwnFieldsToFileOrder(CTieType& item) const override;
+};
+
+// The slur (type 27): four points (the ends and two control points), a Bezier curve, hit on
+// its curve, its automatic shape, its marks in the notes' slur flags, and the play durations it
+// gives back when it goes.
+class SlurBehaviour : public TieTypeBehaviour {
+public:
+    static const SlurBehaviour& Instance();
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void MarkRemoved(CBarItem& item) const override;                                  // slot 86
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    void Flip(CBarItem& item, int mode) const override;                               // slot 129
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    bool HasStartNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    bool HasEndNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    void SetStartNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void SetEndNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void OwnFieldsFromFileOrder(CTieType& item) const override;
+    void OwnFieldsToFileOrder(CTieType& item) const override;
+    void AutoShape(CTieType& item, int mode) const override;
+};
+
+// The tuplet (type 31): five points (the hooks' ends, the bracket's ends and the number), a
+// bracket or curve with its number, hit on the number, bracket or curve.
+class TupletBehaviour : public TieTypeBehaviour {
+public:
+    static const TupletBehaviour& Instance();
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void MarkRemoved(CBarItem& item) const override;                                  // slot 86
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    void Flip(CBarItem& item, int mode) const override;                               // slot 129
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    bool IsAbove(const CTieType& item) const override;
+    bool ReanchorsAfterDrag(const CTieType& item) const override { return false; }
+    void OwnFieldsFromFileOrder(CTieType& item) const override;
+    void OwnFieldsToFileOrder(CTieType& item) const override;
+    void AutoShape(CTieType& item, int mode) const override;
+};
+
+// Binds the tie, slur and tuplet codes to their behaviours.
+void RegisterTwoEndedClasses();
