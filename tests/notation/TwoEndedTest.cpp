@@ -7,6 +7,7 @@
 
 #include "NotationTestSupport.h"
 #include "ScoreDrawSupport.h"
+#include "framework/Arith.h"
 #include "framework/Memory.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
@@ -17,10 +18,12 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "notation/NotationGlobals.h"
+#include "notation/NoteStandIns.h"
 #include "notation/Rest.h"
 #include "notation/TieType.h"
 #include "platform/Handles.h"
 #include "platform/PlatformGlobals.h"
+#include "platform/PortLayer.h"
 
 using namespace notetest;
 
@@ -355,4 +358,393 @@ TEST_F(TwoEndedRecordTest, FitToNotesFillsTheSpecificationAndMarksTheMembers) {
     CTuplet::FitToNotes(none, 0, untouched);
     EXPECT_EQ(untouched.startY, 77) << "no notes: nothing filled";
     EXPECT_EQ(untouched.length, 0);
+}
+
+// --- on the page: ends, hits, drags, shapes, removal -------------------------------------------------
+
+namespace {
+
+class TwoEndedPageTest : public drawtest::ScoreDrawTest {
+protected:
+    // A copy of the record in track 0's bar b, that bar current.
+    template <typename T>
+    T* Put(int b, T* record) {
+        CTrkBar* tb = Current(0, b);
+        auto* placed = static_cast<T*>(tb->InsertCopy(record));
+        tb->SetCurrent();
+        return placed;
+    }
+    // A note of one head of voice 0 at a column of track 0's bar b.
+    CNote* PutNote(int b, int time, int column, int position, bool stemUp, std::uint8_t links = 0, int voice = 0) {
+        RecordBuf buf;
+        CNote* note = MakeNote(buf, 1, 3);
+        note->SetTimeField(std::int16_t(time));
+        note->SetPositionField(std::int16_t(column));
+        note->SetVoice(voice);
+        note->Head(0)->SetPosition(position);
+        note->Head(0)->SetPitch(60 + position);
+        note->Head(0)->SetDuration(0);
+        note->SetStemUpBit(stemUp);
+        note->SetLinks(links);
+        return Put(b, note);
+    }
+    // The live record of a type at a column (the last one put there may have moved the others).
+    template <typename T>
+    T* Find(int b, int type, int column, int voice = 0) {
+        T* found = nullptr;
+        trkbar::ForEachLiveItem(Current(0, b), [&](CBarItem* r) {
+            if (!found && r->TypeCode() == type && r->PositionField() == column && r->VoiceField() == voice)
+                found = static_cast<T*>(r);
+        });
+        return found;
+    }
+    static const TieTypeBehaviour& B(CBarItem* item) { return TieTypeBehaviour::Of(*item); }
+    std::vector<POINT> Handles(CTieType* item) {
+        POINT p[TieTypeBehaviour::kMaxPoints];
+        const int n = B(item).HandlePoints(*item, p, true);
+        return std::vector<POINT>(p, p + n);
+    }
+    std::vector<POINT> Points(CTieType* item) {
+        POINT p[TieTypeBehaviour::kMaxPoints];
+        const int n = B(item).GetPoints(*item, p);
+        return std::vector<POINT>(p, p + n);
+    }
+    CTie* NewTie(int column, int endColumn, int position, int height) {
+        alignas(8) std::uint8_t bytes[CTie::kSize];
+        CTie* tie = CTie::Init(bytes, 0, 0, column, endColumn, position, 0, false, height > 0, false);
+        tie->SetHeight(height);
+        return tie;
+    }
+    CSlur* NewSlur(RecordBuf& buf, int column, int endColumn) {
+        CSlur* slur = Make<CSlur>(buf);
+        slur->SetPositionField(std::int16_t(column));
+        slur->SetEndPositionField(endColumn);
+        return slur;
+    }
+};
+
+CDragTask Step(int dx, int dy, int positionStep = 0) {
+    CDragTask d;
+    d.dx = dx;
+    d.dy = dy;
+    d.positionStep = positionStep;
+    d.moved = 1;
+    return d;
+}
+
+}  // namespace
+
+TEST_F(TwoEndedPageTest, AnEndPastTheLastBarIsPulledBackIntoItsOwnBar) {
+    const int b = score->GetBarCount() - 2;
+    RecordBuf buf;
+    CSlur* slur = NewSlur(buf, 100, 300);
+    slur->SetEndBarOffset(2);
+    CSlur* placed = Put(b, slur);
+    POINT start{}, end{};
+    placed->GetEndPoints(&start, &end);
+    EXPECT_EQ(placed->EndBarOffset(), 0);
+    EXPECT_EQ(placed->EndPositionField(), 1023);
+    EXPECT_EQ(end.x, Bar()->SpanPositionToX(0, 1023, 0, true));
+    EXPECT_EQ(start.x, Bar()->PositionToItemX(100, 0));
+
+    // One bar on from the same bar stays.
+    CSlur* inside = Put(b, NewSlur(buf, 100, 300));
+    inside->SetEndBarOffset(1);
+    inside->GetEndPoints(&start, &end);
+    EXPECT_EQ(inside->EndBarOffset(), 1);
+    EXPECT_EQ(inside->EndPositionField(), 300);
+}
+
+TEST_F(TwoEndedPageTest, FixedPositionEndsTakeTheStaffOrTheTupletsNotes) {
+    CTie* tie = Put(0, NewTie(100, 300, 5, -120));
+    tie->SetFixedPosition(true);
+    EXPECT_EQ(B(tie).GetEndY(*tie, 0), notation::CurrentSlashPosition());
+    EXPECT_EQ(B(tie).GetEndY(*tie, 1), notation::CurrentSlashPosition());
+    tie->SetFixedPosition(false);
+    EXPECT_EQ(B(tie).GetEndY(*tie, 0), 5);
+
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* t = Put(1, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 0, 0, 100, 9, 0, 300, 9, 0));
+    t->SetFixedPosition(true);
+    EXPECT_EQ(B(t).GetEndY(*t, 0), notation::CurrentSlashPosition() + 3) << "no note: above the staff's position";
+    t->SetHook(-120);
+    EXPECT_EQ(B(t).GetEndY(*t, 1), notation::CurrentSlashPosition() - 6) << "no note: below it";
+    CNote* note = PutNote(1, 0, 200, -2, true);
+    const int below = note->GetAttachY(false, false), above = note->GetAttachY(true, false);
+    t = Find<CTuplet>(1, CTuplet::kType, 100);
+    EXPECT_EQ(B(t).GetEndY(*t, 0), below - 1);
+    t->SetHook(120);
+    EXPECT_EQ(B(t).GetEndY(*t, 1), above + 1);
+}
+
+TEST_F(TwoEndedPageTest, ATieIsHitOnItsHandlesOnly) {
+    CTie* tie = Put(0, NewTie(100, 600, -2, -120));
+    const std::vector<POINT> h = Handles(tie);
+    ASSERT_EQ(h.size(), 3u);
+    struct Case {
+        const char* what;
+        POINT at;
+        bool hit;
+        int part;
+    };
+    const Case cases[] = {
+        {"the start handle", h[0], true, 0},
+        {"the apex handle", h[1], true, 1},
+        {"the end handle", h[2], true, 2},
+        {"the curve between the start and the apex", POINT{(h[0].x + h[1].x) / 2, (h[0].y + h[1].y) / 2}, false, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(tie->HitTestShape(c.at.x, c.at.y), c.hit);
+        EXPECT_EQ(g_model.hitPart, c.part);
+    }
+}
+
+TEST_F(TwoEndedPageTest, ASlurIsHitOnItsCurveWithinTwo) {
+    RecordBuf buf;
+    CSlur* slur = NewSlur(buf, 50, 900);
+    slur->PutWord(CSlur::kControl1X, 256);
+    slur->PutWord(CSlur::kControl2X, 768);
+    slur->PutWord(CSlur::kControl1Y, -240);
+    slur->PutWord(CSlur::kControl2Y, -240);
+    slur = Put(0, slur);
+    std::vector<POINT> p = Points(slur);
+    ASSERT_EQ(p.size(), 4u);
+    const int span = p[3].x - p[0].x;
+    EXPECT_EQ(p[1].x - p[0].x, MulDiv(span, 256, 1024)) << "a quarter of the span";
+    EXPECT_EQ(p[2].x - p[0].x, MulDiv(span, 768, 1024)) << "three quarters";
+    POINT line[11];
+    ASSERT_EQ(FlattenBezier(p.data(), line, 10), 11);
+    const int x = (line[5].x + line[6].x) / 2;
+    const int y = Interpolate(line[5].x, line[5].y, line[6].x, line[6].y, x);
+    EXPECT_TRUE(slur->HitTestShape(x, y - 2));
+    EXPECT_EQ(g_model.hitPart, 4);
+    EXPECT_FALSE(slur->HitTestShape(x, y - 3));
+    EXPECT_TRUE(slur->HitTestShape(p[2].x, p[2].y));
+    EXPECT_EQ(g_model.hitPart, 2) << "a control point's handle";
+}
+
+TEST_F(TwoEndedPageTest, ATupletIsHitOnItsNumberBracketOrCurve) {
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* t = Put(0, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 0, 0, 100, 6, 0, 700, 6, 0));
+    std::vector<POINT> p = Points(t);
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(p[0].y - p[1].y, staff->ScaleOffset(120)) << "the hook runs from the end";
+    const int s = staff->Space();
+    EXPECT_TRUE(t->HitTestShape(p[4].x + s / 2, p[4].y - s / 2));
+    EXPECT_EQ(g_model.hitPart, 4) << "the number's box";
+    const int x = (p[1].x + 3 * p[2].x) / 4;
+    EXPECT_TRUE(t->HitTestShape(x, Interpolate(p[1].x, p[1].y, p[2].x, p[2].y, x) + 1));
+    EXPECT_EQ(g_model.hitPart, TieTypeBehaviour::kWholeItem) << "the bracket";
+    EXPECT_FALSE(t->HitTestShape(x, Interpolate(p[1].x, p[1].y, p[2].x, p[2].y, x) + 3));
+    EXPECT_FALSE(t->HitTestShape(p[3].x + 20, p[3].y)) << "right of the bracket";
+
+    t->SetShape(CTuplet::kCurvedBit);
+    p = Points(t);
+    POINT line[11];
+    const POINT curve[4] = {p[0], p[1], p[2], p[3]};
+    FlattenBezier(curve, line, 10);
+    EXPECT_TRUE(t->HitTestShape(line[7].x, line[7].y));
+    EXPECT_EQ(g_model.hitPart, TieTypeBehaviour::kWholeItem) << "the curve";
+    t->SetShape(0);
+    EXPECT_FALSE(t->HitTestShape(line[7].x, line[7].y)) << "no line: only the number and the handles";
+}
+
+TEST_F(TwoEndedPageTest, DragStepsMoveThePartHit) {
+    CTie* tie = Put(0, NewTie(100, 600, -2, 0));
+    tie->SetStartDy(0);
+    tie->SetEndDy(0);
+    struct Case {
+        const char* what;
+        int part;
+        bool alt;
+        int dx, dy;
+        int height, startDx, startDy, endDx;
+    };
+    const Case cases[] = {
+        {"the apex down 10 lowers the curve by 10", 1, false, 0, 10, -10, 0, 0, 0},
+        {"the start handle", 0, false, 4, 6, -10, 4, 6, 0},
+        {"the end handle moves end dx and the shared vertical offset", 2, false, 5, 7, -10, 4, 13, 5},
+        {"with Alt the whole tie", 1, true, 3, 2, -10, 7, 15, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_model.hitPart = std::int16_t(c.part);
+        g_platform.altDown = c.alt;
+        CDragTask d = Step(c.dx, c.dy);
+        tie->MoveDrag(&d);
+        EXPECT_EQ(tie->Height(), c.height);
+        EXPECT_EQ(tie->StartDx(), c.startDx);
+        EXPECT_EQ(tie->StartDy(), c.startDy);
+        EXPECT_EQ(tie->EndDx(), c.endDx);
+        EXPECT_EQ(tie->EndDy(), tie->StartDy()) << "both ends share one vertical offset";
+    }
+    g_platform.altDown = 0;
+
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* t = Put(1, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 0, 0, 100, 6, 0, 700, 6, 0));
+    g_model.hitPart = 0;
+    CDragTask d = Step(3, 10);
+    t->MoveDrag(&d);
+    EXPECT_EQ(t->Hook(), 130) << "handle 0 down by 10 lengthens the hook by 10";
+    EXPECT_EQ(t->StartDx(), 3);
+    g_model.hitPart = 4;
+    t->MoveDrag(&d);
+    EXPECT_EQ(t->NumberDx(), 3);
+    EXPECT_EQ(t->NumberDy(), -95);
+
+    RecordBuf buf;
+    CSlur* slur = Put(1, NewSlur(buf, 100, 700));
+    g_model.hitPart = 0;
+    d = Step(2, 6);
+    slur->MoveDrag(&d);
+    EXPECT_EQ(slur->StartDy(), 6);
+    EXPECT_EQ(slur->Word(CSlur::kControl1Y), -6) << "the control points keep their place";
+    g_model.hitPart = 4;
+    d = Step(0, 5, 40);
+    slur->MoveDrag(&d);
+    EXPECT_EQ(slur->Word(CSlur::kControl1X), 40);
+    EXPECT_EQ(slur->Word(CSlur::kControl2Y), -1);
+}
+
+TEST_F(TwoEndedPageTest, ATieFlipsAndANudgeLeavesItToASelectedHead) {
+    CTie* tie = Put(0, NewTie(100, 600, -2, 120));
+    tie->Flip(0);
+    EXPECT_EQ(tie->Height(), -120);
+    EXPECT_EQ(tie->StartDy(), 15);
+    EXPECT_EQ(tie->EndDy(), 15);
+    tie->Flip(0);
+    EXPECT_EQ(tie->Height(), 120);
+    EXPECT_EQ(tie->StartDy(), -45);
+    EXPECT_TRUE(LineIsAbove(*tie));
+    static_cast<const TieBehaviour&>(B(tie)).SetAbove(*tie, false);
+    EXPECT_EQ(tie->Height(), -120);
+    EXPECT_FALSE(tie->AboveBit());
+
+    PutNote(0, 0, 100, -2, true);
+    tie = Find<CTie>(0, CTie::kType, 100);
+    CNote* note = Find<CNote>(0, CNote::kType, 100);
+    note->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    note->Head(0)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
+    tie->SetStartDx(0);
+    tie->Nudge(1, 1);
+    EXPECT_EQ(tie->StartDx(), 0) << "the head's own move carries the tie";
+    note->Head(0)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+    tie->Nudge(1, 1);
+    EXPECT_GT(tie->StartDx(), 0);
+    EXPECT_LT(tie->StartDy(), -45) << "up a step";
+}
+
+TEST_F(TwoEndedPageTest, ASlurShapesItselfFromItsNotes) {
+    PutNote(0, 0, 100, -6, false, CRawNote::kSlurStart);
+    PutNote(0, 480, 400, -5, false, CRawNote::kSlurEnd);
+    RecordBuf buf;
+    CSlur* slur = Put(0, NewSlur(buf, 100, 400));
+    slur->Flip(1);
+    slur = Find<CSlur>(0, CSlur::kType, 100);
+    EXPECT_FALSE(slur->AboveBit());
+    EXPECT_EQ(slur->StartDx(), 60);
+    EXPECT_EQ(slur->EndDx(), -30);
+    const int low = std::min(slur->StartY(), slur->EndY());
+    EXPECT_EQ(slur->Word(CSlur::kControl1Y), 60 * (slur->StartY() - low + 2));
+    EXPECT_EQ(slur->Word(CSlur::kControl2Y), slur->Word(CSlur::kControl1Y));
+
+    const Bytes before = Body(slur);
+    slur->Flip(0);
+    EXPECT_TRUE(slur->AboveBit());
+    EXPECT_NE(Body(slur), before);
+    slur->Flip(0);
+    EXPECT_EQ(Body(slur), before) << "two flips give the slur back";
+}
+
+TEST_F(TwoEndedPageTest, ARemovedSlurGivesItsNotesTheirPlayDurations) {
+    PutNote(0, 0, 100, -6, false, CRawNote::kSlurStart);
+    PutNote(0, 480, 300, -5, false);
+    PutNote(0, 960, 500, -4, false, CRawNote::kSlurEnd);
+    RecordBuf buf;
+    CSlur* slur = Put(0, NewSlur(buf, 100, 500));
+    slur->MarkRemoved();
+    EXPECT_TRUE(slur->IsRemoved());
+    EXPECT_EQ(Find<CNote>(0, CNote::kType, 100)->Head(0)->Duration(), 432) << "a quarter at 90 per cent";
+    EXPECT_EQ(Find<CNote>(0, CNote::kType, 300)->Head(0)->Duration(), 432);
+    EXPECT_EQ(Find<CNote>(0, CNote::kType, 500)->Head(0)->Duration(), 0) << "the last note keeps its own";
+    EXPECT_FALSE(Find<CNote>(0, CNote::kType, 100)->HasSlurStart());
+    EXPECT_FALSE(Find<CNote>(0, CNote::kType, 500)->HasSlurEnd());
+}
+
+TEST_F(TwoEndedPageTest, ATupletFitsItsBracketToItsNotes) {
+    // Notes whose attach point above is 2: the bracket moves one step off the notes.
+    int position = -8;
+    for (; position < 8; ++position) {
+        RecordBuf probe;
+        CNote* note = MakeNote(probe, 1, 3);
+        note->Head(0)->SetPosition(position);
+        note->SetStemUpBit(false);
+        if (note->GetAttachY(true, false) == 2) break;
+    }
+    ASSERT_LT(position, 8);
+    PutNote(0, 0, 100, position, false);
+    PutNote(0, 480, 400, position, false);
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* t = Put(0, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 0, 0, 100, 0, 0, 400, 0, 0));
+    B(t).AutoShape(*t, -1);
+    t = Find<CTuplet>(0, CTuplet::kType, 100);
+    EXPECT_EQ(t->StartY(), 3);
+    EXPECT_EQ(t->EndY(), 3);
+    EXPECT_EQ(t->Hook(), 120) << "mode -1 keeps the side";
+    t->Flip(0);
+    EXPECT_EQ(t->Hook(), -120);
+    EXPECT_EQ(t->NumberDy(), 105);
+    EXPECT_LT(t->StartY(), 0) << "measured below the notes";
+}
+
+TEST_F(TwoEndedPageTest, RemovingATupletSparesOtherVoicesAndTheNextTuplet) {
+    for (int column : {0, 200, 400, 600}) PutNote(0, column, column, -2, true);
+    PutNote(0, 200, 200, 2, false, 0, 1);
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    Put(0, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 0, 0, 0, 0, 0, 600, 0, 0));
+    Put(0, CTuplet::Init(bytes, 0, 120, 3, 5, 4, 0, 400, 400, 0, 0, 600, 0, 0));
+    Put(0, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 1, 200, 200, 0, 0, 200, 0, 0));
+    for (int column : {0, 200}) {
+        CNote* n = Find<CNote>(0, CNote::kType, column);
+        n->SetFlagBit(CRawHead::kTupletBit, true);
+        n->SetTupletCount(3);
+    }
+    Find<CNote>(0, CNote::kType, 200, 1)->SetFlagBit(CRawHead::kTupletBit, true);
+    Find<CTuplet>(0, CTuplet::kType, 0)->MarkRemoved();
+    EXPECT_FALSE(Find<CNote>(0, CNote::kType, 0)->IsTupletMember());
+    EXPECT_EQ(Find<CNote>(0, CNote::kType, 0)->TupletCount(), 0);
+    EXPECT_FALSE(Find<CNote>(0, CNote::kType, 200)->IsTupletMember());
+    EXPECT_TRUE(Find<CNote>(0, CNote::kType, 200, 1)->IsTupletMember()) << "another voice's note";
+    for (int column : {400, 600}) {
+        CNote* n = Find<CNote>(0, CNote::kType, column);
+        EXPECT_TRUE(n->IsTupletMember()) << column;
+        EXPECT_EQ(n->TupletCount(), 5) << "the later tuplet's numbers";
+    }
+}
+
+TEST_F(TwoEndedPageTest, ALongTieRisesAndAShortOneIsWidened) {
+    const int s = staff->Space();
+    struct Case {
+        const char* what;
+        int endColumn, height;
+    };
+    for (const Case& c : {Case{"a short tie keeps its height", 200, 120}, Case{"a long tie rises", 1000, 120},
+                          Case{"a long tie below sinks", 1000, -120}}) {
+        SCOPED_TRACE(c.what);
+        CTie* tie = Put(0, NewTie(100, c.endColumn, -2, c.height));
+        const std::vector<POINT> p = Points(tie);
+        ASSERT_EQ(p.size(), 3u);
+        const int length = Bar()->SpanPositionToX(0, c.endColumn, tie->EndDx(), true) -
+                           Bar()->PositionToItemX(100, tie->StartDx());
+        const int extra = length > 10 * s ? MulDiv(length, 30, 8 * s) : 0;
+        const int height = c.height < 0 ? c.height - extra : c.height + extra;
+        EXPECT_EQ(p[1].y, p[2].y - staff->ScaleOffset(height));
+        if (c.endColumn == 1000) EXPECT_EQ(p[0].x, Bar()->PositionToItemX(100, tie->StartDx()) + staff->GetHeadWidth());
+        EXPECT_EQ(p[1].x, p[0].x + (p[2].x - p[0].x) / 2);
+        tie->MarkRemoved();
+    }
+    CTie* tie = Put(0, NewTie(300, 300, -2, 120));
+    const std::vector<POINT> p = Points(tie);
+    EXPECT_EQ(p[2].x - p[0].x, 4) << "a tie to its own column is widened to 4 units";
 }
