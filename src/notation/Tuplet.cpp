@@ -70,7 +70,7 @@ int TupletBehaviour::GetPoints(CTieType& item, POINT* p) const {
     p[1] = a;
     p[2] = b;
     p[3] = POINT{b.x, b.y + h};
-    p[4].x = p[0].x + (b.x - a.x) / 2 + (t.NumberDx() != 0 ? t.ScaleToView(t.NumberDx()) : 0);
+    p[4].x = p[0].x + (b.x - a.x) / 2 + (t.NumberDx() != 0 ? t.TwentiethsToView(t.NumberDx()) : 0);
     const bool curved = (t.Shape() & CTuplet::kCurvedBit) != 0;
     if (curved) {
         const int q = (b.x - a.x) / 4;
@@ -78,7 +78,7 @@ int TupletBehaviour::GetPoints(CTieType& item, POINT* p) const {
         p[2] = POINT{b.x - q, b.y - h};
     }
     p[4].y = Interpolate(p[1].x, p[1].y, p[2].x, p[2].y, p[4].x);
-    if (curved) p[4].y += t.Hook() <= 0 ? -t.ScaleToView(60) : t.ScaleToView(60);
+    if (curved) p[4].y += t.Hook() <= 0 ? -t.TwentiethsToView(60) : t.TwentiethsToView(60);
     p[4].y += staff ? staff->ScaleOffset(t.NumberDy() + 75) : t.NumberDy() + 75;
     return 5;
 }

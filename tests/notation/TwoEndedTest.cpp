@@ -2,7 +2,9 @@
 // fit, their ends on the page, their hits, drag steps, automatic shapes and removal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "NotationTestSupport.h"
@@ -747,4 +749,20 @@ TEST_F(TwoEndedPageTest, ALongTieRisesAndAShortOneIsWidened) {
     CTie* tie = Put(0, NewTie(300, 300, -2, 120));
     const std::vector<POINT> p = Points(tie);
     EXPECT_EQ(p[2].x - p[0].x, 4) << "a tie to its own column is widened to 4 units";
+}
+
+// A selected item shows its handles on the screen; a print shows the item alone.
+TEST_F(TwoEndedPageTest, APrintShowsNoHandles) {
+    CTie* tie = Put(0, NewTie(100, 600, -2, 120));
+    tie->SetFlagsB(std::uint8_t(tie->FlagsB() | CBarItem::kSelectedBit));
+    const auto rectangles = [](const std::vector<std::string>& calls) {
+        return std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("Rectangle", 0) == 0; });
+    };
+    const std::vector<std::string> screen = Record([&] { tie->Draw(); });
+    EXPECT_EQ(rectangles(screen), 3) << "three handles";
+    g_draw.printingDC = true;
+    const std::vector<std::string> print = Record([&] { tie->Draw(); });
+    g_draw.printingDC = false;
+    EXPECT_EQ(rectangles(print), 0);
+    EXPECT_EQ(Only(print, {"PolyBezier"}).size(), Only(screen, {"PolyBezier"}).size()) << "the curve itself is drawn";
 }

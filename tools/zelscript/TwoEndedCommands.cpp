@@ -1,0 +1,187 @@
+// Ties, slurs and tuplets made the way the program makes them: `make T B tie` ties a note's
+// heads on to the voice's next note through the tie builder; `make T B slur` lays a slur from
+// one note to another (bars on) and shapes it from its notes; `make T B tuplet` fits a tuplet to
+// its notes and rests, initialises it by its kind and puts it over them.
+#include <string>
+#include <vector>
+
+#include "Script.h"
+#include "model/Bar.h"
+#include "model/ItemFactory.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/TieType.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
+#include "notation/RawNote.h"
+#include "notation/TieType.h"
+#include "platform/Handles.h"
+
+namespace zelscript {
+namespace {
+
+struct OwnBuffer {
+    HandleBuffer buffer;
+    ~OwnBuffer() { buffer.Free(); }
+};
+
+CRawNote* NoteAt(CTrkBar* trkBar, int index) {
+    CBarItem* item = ItemAt(trkBar, index);
+    if (!item->IsNote()) throw ScriptError("item " + std::to_string(index) + " is not a note");
+    return static_cast<CRawNote*>(item);
+}
+
+void SetSelected(CBarItem* item, bool on) {
+    item->SetFlagsB(std::uint8_t(on ? item->FlagsB() | CBarItem::kSelectedBit : item->FlagsB() & ~CBarItem::kSelectedBit));
+}
+
+// make T B tie INDEX [dotted] [selected]: the ties of note INDEX's visible heads on to the
+// voice's next note, here or at the start of the next bar, whose heads of the same pitches take
+// the tie ends.
+void MakeTie(Context& ctx, const Args& args, CTrkBar* trkBar) {
+    NeedArgs(args, 4, 6, "make T B tie INDEX [dotted] [selected]");
+    CRawNote* note = NoteAt(trkBar, ArgInt(args, 3, "index"));
+    bool dotted = false, selected = false;
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        if (args[i] == "dotted") dotted = true;
+        else if (args[i] == "selected") selected = true;
+        else throw ScriptError("unknown option \"" + args[i] + "\" for a tie");
+    }
+    CScore* score = g_model.currentScore;
+    const int voice = note->VoiceField();
+    CBarItem* next = nullptr;
+    bool nextBar = false;
+    trkbar::ForEachLiveItem(trkBar, [&](CBarItem* r) {
+        if (!next && r->IsNote() && r->VoiceField() == voice && r->TimeField() > note->TimeField()) next = r;
+    });
+    if (!next && score) {
+        if (CTrkBar* after = score->GetTrkBar(trkBar->GetTrackIndex(), trkBar->GetBarIndex() + 1))
+            trkbar::ForEachLiveItem(after, [&](CBarItem* r) {
+                if (!next && r->IsNote() && r->VoiceField() == voice) next = r;
+            });
+        nextBar = next != nullptr;
+    }
+    if (!next) throw ScriptError("the note's voice has no next note to tie to");
+    auto* to = static_cast<CRawNote*>(next);
+    const int time = note->TimeField();
+    const int endTime = nextBar ? 0 : next->TimeField();
+    const int endPosition = next->PositionField();
+    for (int h = 0; h < note->HeadCountField(); ++h) {
+        NoteHead* head = note->Head(h);
+        if (head->Byte(NoteHead::kShapeByte) & NoteHead::kInvisible) continue;
+        head->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+        for (int k = 0; k < to->HeadCountField(); ++k)
+            if (to->Head(k)->Pitch() == head->Pitch()) to->Head(k)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    }
+    OwnBuffer ties;
+    if (!CTie::BuildForNote(note, endTime, endPosition, 1, &ties.buffer, false)) throw ScriptError("out of memory");
+    auto* bytes = static_cast<std::uint8_t*>(ties.buffer.GetData());
+    for (std::uint32_t at = 0; bytes && at < ties.buffer.GetSize(); at += CTie::kSize) {
+        auto* tie = reinterpret_cast<CTie*>(bytes + at);
+        tie->SetDotted(dotted);
+        SetSelected(tie, selected);
+    }
+    if (!trkBar->InsertBuffer(time, ties.buffer)) throw ScriptError("the ties could not be inserted");
+    trkBar->SetCurrent();
+    (void)ctx;
+}
+
+// make T B slur FROM TO [bars=N] [above] [dotted] [selected]: a slur from note FROM of bar B to
+// note TO of bar B + N, its control points at a quarter and three quarters of the span, the
+// notes' slur flags set, shaped from its notes.
+void MakeSlur(Context& ctx, const Args& args, CTrkBar* trkBar) {
+    NeedArgs(args, 5, 9, "make T B slur FROM TO [bars=N] [above] [dotted] [selected]");
+    int bars = 0;
+    bool above = false, dotted = false, selected = false;
+    for (std::size_t i = 5; i < args.size(); ++i) {
+        if (Option(args[i], "bars", &bars)) continue;
+        if (args[i] == "above") above = true;
+        else if (args[i] == "dotted") dotted = true;
+        else if (args[i] == "selected") selected = true;
+        else throw ScriptError("unknown option \"" + args[i] + "\" for a slur");
+    }
+    CRawNote* from = NoteAt(trkBar, ArgInt(args, 3, "from"));
+    CTrkBar* endBar = CurrentTrkBar(ctx, trkBar->GetTrackIndex(), trkBar->GetBarIndex() + bars);
+    CRawNote* to = NoteAt(endBar, ArgInt(args, 4, "to"));
+    to->SetSlurEnd(1);
+    const int endPosition = to->PositionField();
+    trkBar->SetCurrent();
+    from->SetSlurStart(1);
+    alignas(8) std::uint8_t bytes[CSlur::kSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CSlur::kSize));
+    auto* slur = static_cast<CSlur*>(ConstructItem(CSlur::kType, bytes));
+    slur->InitNew(from->VoiceField(), from->TimeField(), from->PositionField());
+    slur->SetEnd(bars, endPosition);
+    slur->PutWord(CSlur::kControl1X, 256);
+    slur->PutWord(CSlur::kControl2X, 768);
+    slur->PutWord(CSlur::kPercent, 100);
+    slur->SetAboveBit(above);
+    slur->SetDotted(dotted);
+    SetSelected(slur, selected);
+    auto* placed = static_cast<CSlur*>(trkBar->InsertCopy(slur));
+    if (!placed) throw ScriptError("the slur could not be inserted");
+    trkBar->SetCurrent();
+    placed->Flip(1);
+}
+
+// make T B tuplet FROM-TO N:M [kind=K] [below] [ratio] [selected]: records FROM-TO (notes and
+// rests of one voice) fitted into an N:M tuplet of kind K (0 no line, 1 curved, 2 curved with a
+// cleared number, 3 bracket, 4 bracket with a cleared number), above its notes unless below.
+void MakeTuplet(Context& ctx, const Args& args, CTrkBar* trkBar) {
+    NeedArgs(args, 5, 9, "make T B tuplet FROM-TO N:M [kind=K] [below] [ratio] [selected]");
+    int first = 0, last = 0, number = 0, second = 0, kind = 3;
+    ArgRange(args, 3, "records", &first, &last);
+    if (!PairOption("n=" + args[4], "n", &number, &second) || number < 1 || number > 99 || second < 0 || second > 99)
+        throw ScriptError("the tuplet's numbers are N:M, each 0-99");
+    bool below = false, ratio = false, selected = false;
+    for (std::size_t i = 5; i < args.size(); ++i) {
+        if (Option(args[i], "kind", &kind)) {
+            if (kind < 0 || kind > 4) throw ScriptError("kind is 0-4");
+            continue;
+        }
+        if (args[i] == "below") below = true;
+        else if (args[i] == "ratio") ratio = true;
+        else if (args[i] == "selected") selected = true;
+        else throw ScriptError("unknown option \"" + args[i] + "\" for a tuplet");
+    }
+    std::vector<CBarItem*> members;
+    for (int k = first; k <= last; ++k) {
+        CBarItem* item = ItemAt(trkBar, k);
+        if (!item->IsNoteOrRest()) throw ScriptError("item " + std::to_string(k) + " is not a note or rest");
+        members.push_back(item);
+    }
+    TupletSpec spec;
+    spec.number = number;
+    spec.secondNumber = second;
+    CTuplet::FitToNotes(members.data(), int(members.size()), spec);
+    const int time = members.front()->TimeField();
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* tuplet = CTuplet::Init(bytes, ratio ? 1 : 0, below ? -120 : 120, kind, number, second, spec.voice, time,
+                                    members.front()->PositionField(), spec.startY, spec.startStaffOffset,
+                                    members.back()->PositionField(), spec.endY, spec.endStaffOffset);
+    SetSelected(tuplet, selected);
+    CBarItem* placed = trkBar->AddTuplet(*tuplet, time);
+    if (!placed) throw ScriptError("the tuplet could not be inserted");
+    trkBar->SetCurrent();
+    TieTypeBehaviour::Of(*placed).AutoShape(*static_cast<CTieType*>(placed), -1);
+    (void)ctx;
+}
+
+void RunMake(Context& ctx, const Args& args) {
+    NeedArgs(args, 4, 12, "make T B tie|slur|tuplet ...");
+    CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
+    if (args[2] == "tie") MakeTie(ctx, args, trkBar);
+    else if (args[2] == "slur") MakeSlur(ctx, args, trkBar);
+    else if (args[2] == "tuplet") MakeTuplet(ctx, args, trkBar);
+    else throw ScriptError("make makes a tie, a slur or a tuplet, not \"" + args[2] + "\"");
+}
+
+const CommandRegistrar registrar{
+    {"make", "T B tie INDEX | slur FROM TO | tuplet FROM-TO N:M [options]",
+     "a tie through the tie builder (on to the voice's next note; dotted, selected), a slur shaped from its notes "
+     "(bars=N, above, dotted, selected) or a tuplet fitted to its notes (kind=0-4, below, ratio, selected)",
+     RunMake},
+};
+
+}  // namespace
+}  // namespace zelscript
