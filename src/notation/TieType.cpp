@@ -276,6 +276,8 @@ void TieTypeBehaviour::EndDrag(CScoreItem& scoreItem, CDragTask* drag) const {
 
     const ScoreLocation saved = doc->location;
     const int oldEndBars = item.EndBarOffset(), oldEndDx = item.EndDx(), oldEndY = item.EndY(), oldEndDy = item.EndDy();
+    const int oldEndPosition = item.EndPositionField(), oldEndStaff = item.EndStaffOffset();
+    const int oldEndBar = trkBar->GetBarIndex() + oldEndBars;
     if (!ctrl) {
         if (CBarItem* note = trkBar->FindLineStartNote(&item)) SetStartNoteMark(item, note, false, 0);
         CTrkBar* found = nullptr;
@@ -307,17 +309,26 @@ void TieTypeBehaviour::EndDrag(CScoreItem& scoreItem, CDragTask* drag) const {
         placed->SetStartStaffOffset(StaffOffsetOfNote(note));
         placed->SetStartDx(homeBar->XToItemOffset(first.x, note->PositionField(), g_model.currentStaff));
     }
+    bool endFound = false;
     if (MovesEndWithNote(*placed)) {
         CTrkBar* endTrkBar = score->GetTrkBar(track, end.barIndex);
         CBar* endBar = score->GetBar(end.barIndex);
         CBarItem* note = endTrkBar ? endTrkBar->FindNearestNoteOrRest(voice, end.position, false, false) : nullptr;
         if (note && endBar) {
+            endFound = true;
             SetEndNoteMark(*placed, note, true, 0);
             placed->SetEndBarOffset(std::max(0, end.barIndex - home->GetBarIndex()));
             placed->SetEndPositionField(note->PositionField());
             placed->SetEndStaffOffset(StaffOffsetOfNote(note));
             placed->SetEndDx(endBar->XToItemOffset(last.x, note->PositionField(), g_model.currentStaff));
         }
+    }
+    if (!endFound) {
+        // No note under the end: it keeps its place and staff; only its height follows the drop.
+        placed->SetEndBarOffset(std::max(0, oldEndBar - home->GetBarIndex()));
+        placed->SetEndPositionField(oldEndPosition);
+        placed->SetEndStaffOffset(oldEndStaff);
+        placed->SetEndDx(oldEndDx);
     }
     home->SetCurrent();
     int steps = 0;

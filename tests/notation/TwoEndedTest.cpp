@@ -766,3 +766,42 @@ TEST_F(TwoEndedPageTest, APrintShowsNoHandles) {
     EXPECT_EQ(rectangles(print), 0);
     EXPECT_EQ(Only(print, {"PolyBezier"}).size(), Only(screen, {"PolyBezier"}).size()) << "the curve itself is drawn";
 }
+
+// A slur's end handle dropped near another note of its voice re-anchors that end: its position,
+// staff offset and the notes' marks move; dropped where the voice has no note it keeps them.
+TEST_F(TwoEndedPageTest, ADroppedEndTakesTheNoteUnderIt) {
+    PutNote(0, 0, 100, -2, true, CRawNote::kSlurStart);
+    PutNote(0, 480, 300, -2, true, CRawNote::kSlurEnd);
+    PutNote(0, 1440, 800, -2, true);
+    RecordBuf buf;
+    CSlur* slur = Put(0, NewSlur(buf, 100, 300));
+    // The end handle dragged right by the distance from column 300 to column 800.
+    slur->SetEndDx(slur->EndDx() + staff->UnscaleOffset(Bar()->FractionToX(800) - Bar()->FractionToX(300)));
+    g_model.hitPart = 3;
+    g_model.hitTrkBar = Current(0, 0);
+    CDragTask d = Step(1, 0);
+    slur->EndDrag(&d);
+    CSlur* placed = static_cast<CSlur*>(d.result);
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(placed->PositionField(), 100);
+    EXPECT_EQ(placed->EndPositionField(), 800);
+    EXPECT_EQ(placed->EndBarOffset(), 0);
+    EXPECT_EQ(placed->EndStaffOffset(), 0);
+    EXPECT_TRUE(Find<CNote>(0, CNote::kType, 800)->HasSlurEnd());
+    EXPECT_FALSE(Find<CNote>(0, CNote::kType, 300)->HasSlurEnd());
+    EXPECT_TRUE(Find<CNote>(0, CNote::kType, 100)->HasSlurStart());
+
+    // A slur of voice 2, which has no notes: its ends stay where they were.
+    CSlur* lone = Put(0, NewSlur(buf, 200, 500));
+    lone->SetVoice(2);
+    lone = Find<CSlur>(0, CSlur::kType, 200, 2);
+    lone->SetEndStaffOffset(1);
+    lone->SetEndDx(lone->EndDx() + staff->UnscaleOffset(Bar()->FractionToX(700) - Bar()->FractionToX(500)));
+    g_model.hitPart = 3;
+    d = Step(1, 0);
+    lone->EndDrag(&d);
+    ASSERT_NE(d.result, nullptr);
+    auto* kept = static_cast<CSlur*>(d.result);
+    EXPECT_EQ(kept->EndPositionField(), 500);
+    EXPECT_EQ(kept->EndStaffOffset(), 1);
+}
