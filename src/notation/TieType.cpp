@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "framework/Arith.h"
 #include "model/ItemClass.h"
@@ -356,12 +357,13 @@ void TieTypeBehaviour::WriteBody(CScoreItem& scoreItem, CChunkStream& stream) co
     auto& item = Ends(scoreItem);
     const int size = item.RecordSizeField();
     if (size <= CBarItem::kHeadEnd) return;
-    alignas(8) std::uint8_t copy[0x8000];
-    std::memcpy(copy, &item, std::size_t(size));
-    auto* fileOrder = reinterpret_cast<CTieType*>(copy);
+    // A copy turned into file order: the same conversion as the raw path's.
+    std::vector<std::uint8_t> copy(static_cast<std::size_t>(size));
+    std::memcpy(copy.data(), &item, copy.size());
+    auto* fileOrder = reinterpret_cast<CTieType*>(copy.data());
     fileOrder->FieldsToFileOrder();
     OwnFieldsToFileOrder(*fileOrder);
-    stream.WriteBytes(copy + CBarItem::kHeadEnd, std::uint32_t(size - CBarItem::kHeadEnd));
+    stream.WriteBytes(copy.data() + CBarItem::kHeadEnd, std::uint32_t(size - CBarItem::kHeadEnd));
 }
 
 void TieTypeBehaviour::ToFileOrder(CScoreItem& scoreItem) const {
