@@ -6,6 +6,7 @@
 
 #include "framework/Arith.h"
 #include "framework/Globals.h"
+#include "model/TieType.h"
 #include "model/Bar.h"
 #include "model/EngraverSettings.h"
 #include "model/ModelGlobals.h"
@@ -178,13 +179,13 @@ void RestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
             t->Invalidate();
             if (t->PositionField() == at) {
                 if (vertical)
-                    rec::Put(t, 18, std::int16_t(rec::Get<std::int16_t>(t, 18) + lift));
+                    CTieType::Of(t)->SetStartY(CTieType::Of(t)->StartY() + lift);
                 else
                     t->SetPosition(moved);
             }
             if (t->GetEndPosition() == at) {
                 if (vertical)
-                    rec::Put(t, 20, std::int16_t(rec::Get<std::int16_t>(t, 20) + lift));
+                    CTieType::Of(t)->SetEndY(CTieType::Of(t)->EndY() + lift);
                 else
                     t->SetEndPosition(moved);
             }
