@@ -90,6 +90,27 @@ TEST_F(TwoEndedRecordTest, TheSharedFieldsAreStoredInTheirFileOrder) {
     EXPECT_EQ(again->Height(), -120);
 }
 
+TEST_F(TwoEndedRecordTest, ATupletsOwnFieldsAreStoredInTheirFileOrder) {
+    alignas(8) std::uint8_t bytes[CTuplet::kSize];
+    CTuplet* t = CTuplet::Init(bytes, 1, -120, 4, 5, 4, 0, 0, 0, 3, 0, 500, 3, 0);
+    t->PutByte(CTuplet::kReserved, 0x5A);
+    t->SetNumberDx(-25);
+    const Bytes body = StoredBody(t);
+    const int at = CTuplet::kShape - 16;
+    EXPECT_EQ(body[at], 0x80 | 0x20 | 0x10) << "bracket in file bit 7, clear in 5, ratio in 4";
+    EXPECT_EQ(body[at + 1], 0x5A) << "the reserved byte raw";
+    EXPECT_EQ(Bytes(body.begin() + at + 2, body.begin() + at + 4), (Bytes{0xFF, 0xE8})) << "hook -120 / 5";
+    EXPECT_EQ(body[at + 4], 5);
+    EXPECT_EQ(body[at + 5], 4);
+    EXPECT_EQ(Bytes(body.begin() + at + 6, body.begin() + at + 8), (Bytes{0xFF, 0xFB})) << "number dx -25 / 5";
+    EXPECT_EQ(Bytes(body.begin() + at + 8, body.begin() + at + 10), (Bytes{0x00, 0x00})) << "number dy 0 (cleared box)";
+    RecordBuf back;
+    auto* read = static_cast<CTuplet*>(ReadStored(Stored(t), back));
+    EXPECT_EQ(read->Shape(), t->Shape());
+    EXPECT_EQ(read->Hook(), -120);
+    EXPECT_EQ(read->NumberDx(), -25);
+}
+
 TEST_F(TwoEndedRecordTest, EveryValueOfTheFlagBytesRoundTrips) {
     for (int v = 0; v < 256; ++v) {
         const auto b = std::uint8_t(v);
