@@ -2,10 +2,14 @@
 // native reader, the MIDI import or an importer; failures reach the user in the program's
 // words; saving writes the view state with the score and never destroys the previous file;
 // revert and the autosave copy.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <memory>
 #include <string>
 
 #include "framework/CodePage.h"
@@ -283,9 +287,16 @@ bool CZelDoc::Revert() {
     const int bar = location.barIndex;
     const int userZoom = zoom;
 
-    // The file is read into a new score, which replaces the old one only when it was read.
+    // The file is read into a new score and new printer settings; they replace the old ones
+    // only when it was read. The document's share of the file (zoom, arrangement, window,
+    // titles, engraver settings, font map, spacing table) is kept aside and put back when it
+    // was not.
     CFile file;
     if (!file.Open(GetPathName().c_str(), CFile::modeRead | CFile::typeBinary)) return false;
+    const ScoreFileDoc keptShare = *this;
+    const SpacingTable keptSpacing = spacing;
+    auto newPrinter = std::make_unique<PrinterSettings>();
+    printer = newPrinter.get();
     CScore* old = score;
     score = new CScore(this);
     int code = ReadNative(file);
@@ -294,12 +305,17 @@ bool CZelDoc::Revert() {
     if (code != kReadOk) {
         delete score;
         score = old;
+        static_cast<ScoreFileDoc&>(*this) = keptShare;
+        spacing = keptSpacing;
+        printer = ownPrinter.get();
         MakeCurrent();
         lastReadCode = code;
         lastReadMessage = ReportOpenFailure(code, GetPathName());
         return false;
     }
     delete old;
+    ownPrinter = std::move(newPrinter);
+    printer = ownPrinter.get();
     MakeCurrent();
     LayoutViewPanes();
     RecalcPageGeometry(true, false);

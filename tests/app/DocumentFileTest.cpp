@@ -288,6 +288,44 @@ TEST(DocumentFileTest, RevertReadsTheSavedFileOnlyWhenAskedAndWhenItReads) {
     EXPECT_FALSE(doc->IsModified());
 }
 
+// A revert whose file fails past its header leaves the document's share of the file as it was:
+// the view's zoom and arrangement, the titles, the engraver settings and the font map that a
+// later save writes.
+TEST(DocumentFileTest, ARevertThatFailsInsideTheFileKeepsTheDocumentsOwnState) {
+    Env env;
+    auto doc = env.newDocument(1);
+    doc->SetZoom(150, false);
+    doc->SetArrangementMode(2);
+    doc->titles[0].lines[0].text[0] = 'K';
+    const std::string before = env.path("before.zel");
+    ASSERT_TRUE(doc->OnSaveDocument(before.c_str()));
+
+    // Another score, of other view settings, titles and engraver settings, cut inside its font map.
+    auto other = env.newDocument(0);
+    other->SetZoom(70, false);
+    other->titles[0].lines[0].text[0] = 'D';
+    other->engraver.SetWord(EngraverSettings::kBarsPerSystem, 7);
+    const std::string damaged = env.path("damaged.zel");
+    ASSERT_TRUE(other->OnSaveDocument(damaged.c_str()));
+    std::string bytes = fileText(damaged);
+    const std::size_t fontMapAt = bytes.rfind("FMAP");
+    ASSERT_NE(fontMapAt, std::string::npos);
+    ASSERT_GT(fontMapAt, ScoreFile::kHeaderLength);
+    writeFile(damaged, bytes.substr(0, fontMapAt + 12));
+
+    doc->SetPathName(damaged.c_str());
+    doc->SetModified(true);
+    env.boxes.Answer(IDYES);
+    EXPECT_FALSE(doc->Revert());
+    EXPECT_EQ(doc->GetZoom(), 150);
+    EXPECT_EQ(doc->pageMode, 2);
+    EXPECT_EQ(doc->titles[0].lines[0].text[0], 'K');
+    EXPECT_TRUE(doc->IsModified());
+    const std::string after = env.path("after.zel");
+    ASSERT_TRUE(doc->OnSaveDocument(after.c_str()));
+    EXPECT_EQ(firstDifference(fileText(after), fileText(before)), -1) << "a later save writes what was there";
+}
+
 TEST(DocumentFileTest, AutosaveWritesACopyAndTouchesNothingElse) {
     Env env;
     auto doc = env.newDocument(0);
