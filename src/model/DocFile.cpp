@@ -56,11 +56,14 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A file nobody may write to (its mode has no write bit), whoever runs the program.
+// A file that is read-only (its mode has no write bit, whoever runs the program) or that this
+// user may not write, as the system answers for the program's own identity. Saving replaces
+// the file through a rename in its folder, which a writable folder would allow even then.
 bool isReadOnlyFile(const std::string& utf8Path) {
     struct stat st {};
     if (::stat(utf8Path.c_str(), &st) != 0) return false;
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::faccessat(AT_FDCWD, utf8Path.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT;
 }
 
 }  // namespace

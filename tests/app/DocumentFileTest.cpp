@@ -3,7 +3,9 @@
 // writes, revert and autosave.
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -242,6 +244,46 @@ TEST(DocumentFileTest, ReadOnlyTargetsAndFailedWritesLeaveTheFileAndTheFlag) {
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(fileText(p), before) << "the previous file stays whole";
     EXPECT_EQ(env.lastBox(), "保存文档失败。");
+}
+
+// Save asks the system whether this user may write the file itself: a folder anyone may write to
+// would let the new file's rename replace another user's file.
+TEST(DocumentFileTest, AFileThisUserMayNotWriteIsNeverReplaced) {
+    Env env;
+    auto doc = env.newDocument(0);
+    const std::string p = env.path("theirs.zel");
+    ASSERT_TRUE(doc->OnSaveDocument(p.c_str()));
+    const std::string before = fileText(p);
+    struct stat owner {};
+    ASSERT_EQ(::stat(p.c_str(), &owner), 0);
+    doc->titles[0].lines[0].text[0] = 'X';
+    doc->SetModified(true);
+    ASSERT_EQ(::chmod(env.dir.path().c_str(), 0777), 0);
+
+    bool saved = true;
+    if (::geteuid() == 0) {
+        // The file stays the administrator's (0644); the program runs as another user.
+        ASSERT_EQ(::chmod(p.c_str(), 0644), 0);
+        ::setfsgid(65534);
+        ::setfsuid(65534);
+        ASSERT_EQ(::setfsuid(uid_t(-1)), uid_t(65534));
+        saved = doc->OnSaveDocument(p.c_str());
+        ::setfsuid(0);
+        ::setfsgid(0);
+    } else {
+        // The owner may not write; the group may.
+        ASSERT_EQ(::chmod(p.c_str(), 0464), 0);
+        saved = doc->OnSaveDocument(p.c_str());
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(env.lastBox(), "文件为只读，请\"另存为\"其他文件名。\n(" + p + ")");
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_TRUE(fileText(p) == before) << "the file keeps its bytes";
+    struct stat after {};
+    ASSERT_EQ(::stat(p.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, owner.st_uid);
+    EXPECT_EQ(after.st_ino, owner.st_ino) << "the file was not replaced";
+    ::chmod(p.c_str(), 0644);
 }
 
 // An operation that only sits in the undo list.
