@@ -92,14 +92,15 @@ const int kAccidentalSemitones[6] = {0, 1, -1, 0, 2, -2};
 // Step above the tonic of each pitch class above the tonic.
 const int kPitchClassStep[12] = {0, 0, 1, 2, 2, 3, 3, 4, 4, 5, 6, 6};
 
-// Intervals by number - 1: (steps, semitones), augmented unison to perfect octave.
+// Intervals by number - 1: (steps, semitones), augmented unison to minor seventh. The minor
+// second has two numbers (2 and 3), as the program has always numbered them.
 struct Interval {
     int steps;
     int semitones;
 };
 const Interval kIntervals[CTheory::kIntervalCount] = {
-    {0, 1}, {1, 1}, {1, 2}, {1, 3}, {2, 3}, {2, 4}, {3, 4}, {3, 5}, {3, 6},
-    {4, 6}, {4, 7}, {4, 8}, {5, 8}, {5, 9}, {6, 10}, {6, 11}, {7, 11}, {7, 12},
+    {0, 1}, {1, 1}, {1, 1}, {1, 2}, {1, 3}, {2, 3}, {2, 4}, {3, 4},
+    {3, 5}, {3, 6}, {4, 6}, {4, 7}, {4, 8}, {5, 8}, {5, 9}, {6, 10},
 };
 
 int Mod(int v, int m) {

@@ -30,7 +30,7 @@ public:
     enum NameStyle { kLetters = 0, kGerman = 1, kSolfege = 2 };
     static constexpr int kKeyCount = 15;
     static constexpr int kClefCount = 14;
-    static constexpr int kIntervalCount = 18;
+    static constexpr int kIntervalCount = 16;
     // String ids of the note letters "C" ... "B" and the solfege syllables "do" ... "si".
     static constexpr unsigned kLetterStringBase = 3000;
     static constexpr unsigned kSolfegeStringBase = 3007;

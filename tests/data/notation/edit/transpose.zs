@@ -1,10 +1,10 @@
 # Moving the selected heads: mode 0 by interval number, 1 by steps of the key, 2 by semitones.
-# Intervals: 2 minor second, 4 augmented second, 5 minor third, 6 major third.
+# Intervals: 2 (and 3) minor second, 5 augmented second, 6 minor third, 7 major third.
 new 1
 # Bar 0, C major, mode 0: E up a major third is G sharp, shown.
 note 0 0 0 3 -4m64 up
 select note 0 0 0
-transpose 0 0 0 6 0
+transpose 0 0 0 7 0
 print heads 0 0 0
 # The key changes stand at the start of their bars, the notes after them.
 # Bar 1, G major: D up a minor third is F natural (the key's F sharp cancelled: natural); D up a
@@ -13,10 +13,10 @@ key 0 1 8
 note 0 1 240 3 -5m62 up
 note 0 1 720 3 -5m62 up
 select note 0 1 1
-transpose 0 1 1 5 0
+transpose 0 1 1 6 0
 print heads 0 1 1
 select note 0 1 2
-transpose 0 1 2 6 0
+transpose 0 1 2 7 0
 print heads 0 1 2
 # Bar 2, F major: A up a minor second is B flat, the key's; A up an augmented second is B sharp,
 # which against the key's flat is written natural until the bar's accidentals are worked out
@@ -28,7 +28,7 @@ select note 0 2 1
 transpose 0 2 1 2 0
 print heads 0 2 1
 select note 0 2 2
-transpose 0 2 2 4 0
+transpose 0 2 2 5 0
 print heads 0 2 2
 accidentals 0 2
 print heads 0 2 2
