@@ -285,7 +285,8 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
     }
 
     if (g_entry.autoRests) {
-        if (!chordNote && !r.grace) MakeRoom(this, r.voice, r.time, r.insertedDuration, true);
+        // An entry onto a rest of the voice takes that rest's place: nothing is pushed.
+        if (!chordNote && !r.grace && !restAt) MakeRoom(this, r.voice, r.time, r.insertedDuration, true);
         if (restAt && !restAt->IsRemoved()) {
             if (r.tupletCount && ValueCode(restAt) == r.value) {
                 r.tupletCount = TupletCount(restAt);

@@ -54,6 +54,25 @@ TEST_F(NoteEntry, TheCurrentVoiceStateComesBackOnEveryExit) {
     EXPECT_EQ(g_entry.currentVoice, 5);
 }
 
+// A note entered onto a rest of its voice takes the rest's place, with automatic rests or
+// without: the notes after it stay where they are.
+TEST_F(NoteEntry, ANoteEnteredOntoARestReplacesItAndPushesNothing) {
+    for (const bool autoRests : {true, false}) {
+        SCOPED_TRACE(autoRests ? "automatic rests" : "no automatic rests");
+        CTrkBar* tb = TrkBar(autoRests ? 0 : 1);
+        ASSERT_NE(AddNote(tb, {.time = 0, .value = 3}), nullptr);
+        ASSERT_NE(AddRest(tb, 480, 3), nullptr);
+        ASSERT_NE(AddNote(tb, {.time = 960, .value = 2, .heads = {2}}), nullptr);
+        g_entry.autoRests = autoRests;
+        EntryRequest r = Request(tb, 480, 4, 3);
+        ASSERT_TRUE(tb->InsertNote(r, true, 0));
+        g_entry.autoRests = true;
+        std::vector<std::pair<int, bool>> run;  // time, rest
+        for (CBarItem* item : NotesAndRests(tb, 0)) run.emplace_back(item->TimeField(), item->IsRest());
+        EXPECT_EQ(run, (std::vector<std::pair<int, bool>>{{0, false}, {480, false}, {960, false}}));
+    }
+}
+
 // Each failure to make room answers false; the bar copied before (the caller's undo snapshot)
 // gives back the bar as it was, removals included. Allowing one allocation more each time, the
 // entry at last succeeds.
