@@ -409,8 +409,9 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
         beaming::Init(this, 1, 0);
         beaming::AutoBeam(GetTrackIndex(), r.voice, entryTime - entryTime % grouping, 32767);
         if (tupletInvolved) Recalc(0);
-        if (g_entry.autoSpacing) RecalcPositions(r.voice);
     }
+    // The voice is spaced again with automatic spacing, whether it was beamed again or not.
+    if (g_entry.autoSpacing) RecalcPositions(r.voice);
     if (!beamCovered) trkbar::PlaceNote(this, r.stem != 0);
     return true;
 }

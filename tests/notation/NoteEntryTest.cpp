@@ -73,6 +73,32 @@ TEST_F(NoteEntry, ANoteEnteredOntoARestReplacesItAndPushesNothing) {
     }
 }
 
+// With automatic spacing the voice is spaced again after an entry, also when automatic beaming
+// is off: a grace note gets its own room before its note.
+TEST_F(NoteEntry, AutomaticSpacingRespacesTheVoiceWithBeamingOff) {
+    CTrkBar* tb = TrkBar(0);
+    ASSERT_NE(AddNote(tb, {.time = 0, .value = 3}), nullptr);
+    CNote* main = AddNote(tb, {.time = 480, .value = 3});
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(AddNote(tb, {.time = 960, .value = 2}), nullptr);
+    tb->RecalcPositions(0);
+    g_entry.autoBeam = false;
+    EntryRequest r = Request(tb, 480, 3, 4);
+    r.grace = true;
+    const bool ok = tb->InsertNote(r, true, 0);
+    g_entry.autoBeam = true;
+    ASSERT_TRUE(ok);
+    CBarItem* grace = nullptr;
+    CBarItem* note = nullptr;
+    for (CBarItem* item : NotesAndRests(tb, 0)) {
+        if (item->TimeField() != 480 || !item->IsNote()) continue;
+        (static_cast<CRawHead*>(item)->IsGrace() ? grace : note) = item;
+    }
+    ASSERT_NE(grace, nullptr);
+    ASSERT_NE(note, nullptr);
+    EXPECT_LT(grace->PositionField(), note->PositionField()) << "the grace note stands before its note";
+}
+
 // Each failure to make room answers false; the bar copied before (the caller's undo snapshot)
 // gives back the bar as it was, removals included. Allowing one allocation more each time, the
 // entry at last succeeds.
