@@ -110,7 +110,9 @@ int CTrkBar::FindGaps(int voice, std::vector<RestGap>* gaps, bool removeRests) {
             haveInfo = true;
         }
     });
-    if (cursor < meterLength - kTolerance && !(gaps->empty() && cursor < kTolerance)) {
+    // A voice without notes or rests gets no gap, unless it is rested from scratch: a voice
+    // whose last notes went is filled over the whole bar.
+    if (cursor < meterLength - kTolerance && !(gaps->empty() && cursor < kTolerance && !removeRests)) {
         int from = int(std::floor(cursor + kTolerance));
         const int beatPart = from % 480;
         if (beatPart == 479 || beatPart == 239 || beatPart == 119) ++from;

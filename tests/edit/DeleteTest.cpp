@@ -56,7 +56,7 @@ TEST(Clear, APartialChordLosesOnlyItsSelectedHeadsAndStaysSelected) {
 }
 
 // Clear of a voice's notes fills the voice's gaps with rests by the meter; a voice left without
-// any note is empty, as in a new bar.
+// any note is one whole rest.
 TEST(Clear, AVoiceThatLostNotesIsFilledWithRests) {
     struct Case {
         const char* what;
@@ -66,9 +66,9 @@ TEST(Clear, AVoiceThatLostNotesIsFilledWithRests) {
         int restTicks;        // the ticks the voice's rests cover afterwards
     };
     const Case cases[] = {
-        {"the bar's only note: the bar is empty", 0, false, false, 0},
-        {"voice 1 beside voice 0: voice 1 is empty", 1, true, false, 0},
-        {"voice 0 beside voice 1: voice 0 is empty", 0, true, false, 0},
+        {"the bar's only note: a whole rest", 0, false, false, 1920},
+        {"voice 1 beside voice 0: voice 1 is one whole rest", 1, true, false, 1920},
+        {"voice 0 beside voice 1: voice 0 is one whole rest", 0, true, false, 1920},
         {"a voice that keeps a note: rests up to it", 0, false, true, 960},
     };
     for (const Case& c : cases) {
