@@ -24,4 +24,12 @@ bool CStatBar::Create(CFrameWnd* frame) {
     return true;
 }
 
-bool EngineHost::Start(CWnd*) { return false; }
+bool EngineHost::Start(CWnd*) {
+    ++StartAttempts();
+    return false;
+}
+
+int& EngineHost::StartAttempts() {
+    static int attempts = 0;
+    return attempts;
+}

@@ -108,10 +108,12 @@ class CDebugWnd : public CSupportWnd {};
 
 // --- audio engine ----------------------------------------------------------------------------
 
-// The outside audio engine: not present, so it never starts.
+// The outside audio engine: not present, so it never starts. The attempts to start it are
+// counted.
 class EngineHost {
 public:
     static bool Start(CWnd* mainWindow);
+    static int& StartAttempts();
     static bool Available() { return false; }
     static void Idle() {}
     static void Shutdown() {}

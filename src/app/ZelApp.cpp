@@ -153,6 +153,8 @@ bool CZelApp::InitSubsystems() {
 
     g_preferences.SetDefaultFonts(LanguageFontSize(0));
     g_preferences.Init();
+    // The audio engine is used as the preferences say ("Use Engine").
+    g_app.audioEngineOn = g_preferences.Byte(Preferences::kUseEngine) ? 1 : 0;
     // What the lower layers take from the loaded preferences.
     g_preferences.MakeFontsCurrent();
     for (int i = 0; i < 8; ++i) g_model.voiceColors[i] = g_preferences.Byte(Preferences::kVoiceColors + i);

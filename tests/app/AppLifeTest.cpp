@@ -322,6 +322,20 @@ TEST_F(AppLifeTest, StartUpScoreIsTheDefaultFileUntitledElseANewScore) {
     }
 }
 
+// Start-up uses the audio engine as the stored preferences say.
+TEST_F(AppLifeTest, TheAudioEngineStartsOnlyWhenThePreferencesSaySo) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    for (const DWORD useEngine : {0u, 1u}) {
+        SCOPED_TRACE(useEngine);
+        PutUserValue("Preferences\\Audio", "Use Engine", useEngine);
+        EngineHost::StartAttempts() = 0;
+        TestApp app;
+        RunApp(app);
+        EXPECT_TRUE(app.started);
+        EXPECT_EQ(EngineHost::StartAttempts(), int(useEngine));
+    }
+}
+
 TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
     fw::clocktest::SetManual(1000);
     PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
