@@ -656,7 +656,8 @@ void Preferences::ImportOlderVersion() {
 void Preferences::ApplyTheme() const {
     g_theme.Load(Text(kPanelBitmap), Text(kDockBitmap), Byte(kCellBody), Byte(kCellText), Byte(kMenuBody),
                  Byte(kMenuText));
-    // The "Texture" byte belongs to the preferences pages, which read it from the record.
+    // The preferences pages' texture.
+    g_ui.prefPagesTexture = Byte(kTexture);
 }
 
 std::vector<Preferences::StoredValue> Preferences::DescribeStoredValues() const {

@@ -26,6 +26,8 @@ struct UiGlobals {
     // Window helpers: gradient fills on, the display's colour count (0 until found).
     bool gradientFill = true;
     std::uint32_t colorCount = 0;
+    // The texture of the preferences pages, the "Texture" byte of the preferences.
+    std::uint8_t prefPagesTexture = 11;
 };
 
 extern UiGlobals g_ui;

@@ -451,6 +451,7 @@ TEST_F(PreferencesTest, GlobalsOfTheLowerLayersFollowTheRecord) {
     putDword("Preferences\\Theme", "Selected Items", 21);
     putDword("Preferences\\Theme", "InActive Items", 22);
     putDword("Preferences\\Theme", "Cell Body", 8);
+    putDword("Preferences\\Theme", "Texture", 4);
     EXPECT_FALSE(MetricUnits());
     g_preferences.Init();
     EXPECT_TRUE(MetricUnits());
@@ -464,6 +465,7 @@ TEST_F(PreferencesTest, GlobalsOfTheLowerLayersFollowTheRecord) {
     EXPECT_EQ(g_draw.roleColors[9], 21);
     EXPECT_EQ(g_draw.themeColorA, 8);
     EXPECT_EQ(g_draw.themeColorB, 3);
+    EXPECT_EQ(g_ui.prefPagesTexture, 4) << "the preferences pages take the texture";
     // A field changed later reaches them at once; a scratch copy does not.
     Preferences copy = g_preferences;
     copy.SetByte(P::kMetric, 0);
