@@ -157,6 +157,9 @@ void RunMeterStyle(Context& ctx, const Args& args) {
     }
     meter->SetKindFlags(kind);
     meter->SetDisplayFlags(display);
+    // The derived fields (the digits' width, the groups) follow the new look, so that the bar
+    // makes room for it.
+    meter->Update();
     Carry(score);
 }
 
