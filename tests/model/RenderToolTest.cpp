@@ -1,7 +1,7 @@
 // The score tools end to end: the staff gallery built by zelscript and drawn by zelrender at
 // zooms 100 and 200, and right-aligned labels at 100, against reference pictures
 // (ZEL_UPDATE_REFERENCES=1 writes them anew), the gallery's PDF, and a damaged file refused
-// with the reader's error.
+// with the reader's error; the tools' help.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -18,10 +18,12 @@
 
 namespace {
 
-int RunTool(const std::string& tool, const std::string& args, std::string* out) {
+// Runs a tool of the build folder (in the folder `in` when given) with its output and errors in *out.
+int RunTool(const std::string& tool, const std::string& args, std::string* out, const std::string& in = "") {
     const char* build = std::getenv("ZEL_BUILD_DIR");
     if (!build) return -1;
-    FILE* p = popen((std::string(build) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
+    const std::string cd = in.empty() ? "" : "cd '" + in + "' && ";
+    FILE* p = popen((cd + std::string(build) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
     if (!p) return -1;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, p)) *out += buffer;
@@ -77,4 +79,23 @@ TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
     out.clear();
     EXPECT_NE(RunTool("zelrender", dir.path() + "/cut.zel --page 1 " + dir.path() + "/x.png", &out), 0);
     EXPECT_NE(out.find("zelrender: "), std::string::npos) << out;
+}
+
+// The tools answer --help with their usage; glyphsheet never takes an option for its folder, and
+// dlgshot names the dialog templates it can draw.
+TEST(RenderToolTest, ToolsAnswerHelpWithTheirUsage) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    testsupport::TempDir dir;
+    std::string out;
+    ASSERT_EQ(RunTool("glyphsheet", "--help", &out, dir.path()), 0) << out;
+    EXPECT_NE(out.find("usage: glyphsheet"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/--help")) << "no folder named after the option";
+    out.clear();
+    EXPECT_EQ(RunTool("glyphsheet", "--bogus", &out, dir.path()), 2) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/--bogus"));
+    out.clear();
+    ASSERT_EQ(RunTool("dlgshot", "--help", &out, dir.path()), 0) << out;
+    EXPECT_NE(out.find("usage: dlgshot ID OUT.png"), std::string::npos) << out;
+    EXPECT_NE(out.find("  305  New score."), std::string::npos) << out;
+    EXPECT_NE(out.find("  217  Engraving settings."), std::string::npos) << out;
 }

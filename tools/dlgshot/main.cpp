@@ -2,6 +2,7 @@
 // data, and writes a picture of it.
 // dlgshot --window NAME OUT.png: a picture of one of the program's own windows (controls: a
 // sheet of the bar controls in their states); an unknown name lists the known ones.
+// dlgshot --help: the usage and the dialog templates it can draw.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "ControlsSheet.h"
 #include "app/NewDocDlg.h"
+#include "framework/Resources.h"
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
 #include "model/EngraverSettings.h"
@@ -31,6 +33,17 @@ void MakeDialog(UINT id, Shown& s) {
         break;
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
     default: s.dialog = std::make_unique<CStdDlg>(); break;
+    }
+}
+
+// The usage, then every dialog template the program holds: its id and the comment that names it.
+void PrintUsage(std::FILE* to) {
+    std::fprintf(to, "usage: dlgshot ID OUT.png | dlgshot --window NAME OUT.png\ndialog templates:\n");
+    for (const UINT id : fw::ListResources("dialogs")) {
+        std::string text, name;
+        fw::LoadResourceText("dialogs", id, text);
+        if (text.rfind("# ", 0) == 0) name = text.substr(2, text.find('\n') - 2);
+        std::fprintf(to, "  %u  %s\n", id, name.c_str());
     }
 }
 
@@ -57,8 +70,13 @@ int ShowWindowByName(const std::string& name, const char* out) {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 3 || (std::string(argv[1]) == "--window" && argc < 4)) {
-        std::fprintf(stderr, "usage: dlgshot ID OUT.png | dlgshot --window NAME OUT.png\n");
+    const std::string first = argc >= 2 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (argc < 3 || (first == "--window" && argc < 4)) {
+        PrintUsage(stderr);
         return 2;
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

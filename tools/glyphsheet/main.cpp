@@ -31,10 +31,19 @@ bool DrawToPng(const std::string& path, int w, int h, void (*draw)(CArtist&, int
 
 }  // namespace
 
+constexpr const char* kUsage = "usage: glyphsheet DIR | glyphsheet --strips DIR\n";
+
 int main(int argc, char** argv) {
-    const bool strips = argc >= 3 && std::string(argv[1]) == "--strips";
-    if (argc < 2 || (argc >= 3 && !strips)) {
-        std::fprintf(stderr, "usage: glyphsheet DIR | glyphsheet --strips DIR\n");
+    const std::string first = argc >= 2 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        std::printf("%s", kUsage);
+        return 0;
+    }
+    const bool strips = argc >= 3 && first == "--strips";
+    // A folder is never named by an option: anything else that starts with "-" is a mistake.
+    const bool badOption = !first.empty() && first[0] == '-' && !strips;
+    if (argc < 2 || argc > 3 || (argc == 3 && !strips) || badOption) {
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
     std::string dir = argv[strips ? 2 : 1];
