@@ -287,7 +287,10 @@ void CBar::DrawMeters() {
         const int offset = rec::Get<std::int16_t>(this, kMeterOffset);
         const int half = ScaleToView((offset - offset * st->GetScalePercent() / 100) / 2);
         if (half != 0) dx += half + st->Space() / 3;
-        st->DrawTimeSignature(dx, GetMeter(), Bytes() + kMeterDisplayWord);
+        // The sign's drawn middle goes to a copy: drawing leaves the stored bar as it was.
+        std::uint8_t words[12];
+        std::memcpy(words, Bytes() + kMeterDisplayWord, sizeof words);
+        st->DrawTimeSignature(dx, GetMeter(), words);
     }
     if (BarAsksMeterRules(this)) line->DrawMeterRules(this);
 }

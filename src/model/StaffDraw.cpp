@@ -83,7 +83,9 @@ void CStaff::Draw() {
     if (GetFontSize() == 0) SetFontSize(24);
     a->SetMusicFont(GetFontSize());
     a->SetPenWidth(std::max(1, (Thickness(0) + 6) / 20));
-    rec::Put<std::int16_t>(this, kHeadWidth, std::int16_t(a->GlyphWidth(116)));
+    // The note-head width of the screen's font is measured where it is drawn (beams measure their
+    // own); the stored width stays as the file gave it, so that showing a score changes nothing
+    // that a save writes.
     if (g_model.highlightMode) a->SetColor(g_model.highlightColor);
     DrawLines();
     const EngraverSettings& e = CurrentEngraverSettings();

@@ -2,6 +2,7 @@
 // the time signatures of its start), how brackets are set and measured, and which of its parts
 // lie under a point.
 #include <algorithm>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
@@ -294,7 +295,10 @@ void CLine::Draw() {
             const int w = firstBar->GetMeterWidth();
             const int shift = ScaleToView((w - w * st->GetScalePercent() / 100) / 2);
             if (shift > 0) x += shift;
-            st->DrawTimeSignature(x, firstBar->GetMeter(), firstBar->Bytes() + CBar::kMeterDisplayWord);
+            // The sign's drawn middle goes to a copy: drawing leaves the stored bar as it was.
+            std::uint8_t words[12];
+            std::memcpy(words, firstBar->Bytes() + CBar::kMeterDisplayWord, sizeof words);
+            st->DrawTimeSignature(x, firstBar->GetMeter(), words);
             meterDrawn = true;
         }
     }

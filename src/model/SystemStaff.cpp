@@ -323,7 +323,8 @@ void StaffBehaviour::Write(CScoreItem& item, CChunkStream& s) const {
     s.WriteByte(staff.GetClef());
     s.WriteByte(staff.GetKey());
     s.WriteByte(std::uint8_t(rec::Get<std::int16_t>(&staff, CStaff::kPlaceB)));
-    for (int bit = 0; bit <= 3; ++bit) s.WriteByte((staff.GetStaffFlags() >> bit) & 1);
+    // Bit 0 marks the staves a paint or a selection walk is working on: it is not saved.
+    for (int bit = 0; bit <= 3; ++bit) s.WriteByte(bit == 0 ? 0 : (staff.GetStaffFlags() >> bit) & 1);
     for (int bit = 2; bit <= 7; ++bit) s.WriteByte((staff.GetDisplay() >> bit) & 1);
     s.WriteWord(staff.GetHeadWidth());
     s.WriteWord(staff.GetLineMask());

@@ -13,6 +13,7 @@
 
 #include "framework/App.h"
 #include "framework/Dialog.h"
+#include "framework/File.h"
 #include "framework/MessageBox.h"
 #include "model/ModelGlobals.h"
 #include "view/ViewFixture.h"
@@ -267,6 +268,48 @@ TEST_F(ScoreWindowTest, ASavedScoreKeepsItsWindowsPlacement) {
         EXPECT_EQ(got.bottom, r.rect.bottom);
     }
     std::filesystem::remove(path);
+}
+
+// A score opened in a window and saved unchanged keeps its bytes, but for what a save records
+// of the window: its show state, its rectangle and the option byte that goes with them.
+TEST_F(ScoreWindowTest, OpeningAndSavingUnchangedKeepsAllButTheWindowsRecord) {
+    testsupport::TempDir dir;
+    const std::string original = dir.path() + "/original.zel";
+    {
+        // A score saved without a window.
+        auto first = std::make_unique<CZelDoc>();
+        CDC measure;
+        measure.CreateIC();
+        PushPort(&measure);
+        NewScoreSettings settings;
+        settings.arrangement = 1;
+        ASSERT_TRUE(BuildNewScore(*first->GetScore(), settings));
+        PopPort();
+        ASSERT_TRUE(first->OnSaveDocument(original.c_str()));
+    }
+    auto d = std::make_unique<CZelDoc>();
+    ASSERT_TRUE(d->OnOpenDocument(original.c_str()));
+    auto w = std::make_unique<CZelWnd>();
+    ASSERT_TRUE(w->Create(&area, RECT{10, 10, 700, 600}, d.get()));
+    CZelDoc* doc = d.get();
+    docs.push_back(std::move(d));
+    windows.push_back(std::move(w));
+    ui::RunUntilIdle();
+    const std::string saved = dir.path() + "/saved.zel";
+    ASSERT_TRUE(doc->OnSaveDocument(saved.c_str()));
+    std::string a, b;
+    ASSERT_TRUE(fw::ReadWholeFile(original, a));
+    ASSERT_TRUE(fw::ReadWholeFile(saved, b));
+    ASSERT_EQ(a.size(), b.size());
+    // The header: magic and length (8), versions (5), a zero, the 16 option bytes from 14, zoom,
+    // arrangement and score size, then the show state (36) and the rectangle (38-45).
+    auto windowsRecord = [](std::size_t at) { return at == 14 + 8 || (at >= 36 && at < 46); };
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && !windowsRecord(i)) changed.push_back(i);
+    std::string offsets;
+    for (std::size_t i : changed) offsets += " " + std::to_string(i);
+    EXPECT_TRUE(changed.empty()) << changed.size() << " other bytes changed, at" << offsets;
 }
 
 }  // namespace
