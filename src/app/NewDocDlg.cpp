@@ -13,6 +13,7 @@
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
+#include "platform/Theory.h"
 
 namespace {
 
@@ -52,7 +53,17 @@ bool CNewDocDlg::Run() { return RunModal(kTemplateId); }
 
 int CNewDocDlg::KeyForScrollPos(int pos) {
     if (pos == 7) return 0;
-    return pos < 7 ? 14 - pos : pos - 7;
+    // The score's key codes: 1-7 one to seven flats, 8-14 one to seven sharps.
+    return pos < 7 ? 7 - pos : pos;
+}
+
+std::string CNewDocDlg::KeyName(int key) {
+    int tonic = 0, minor = 0;
+    CTheory::GetKeyTonic(key, tonic, minor);
+    std::string major, relative;
+    CTheory::FormatSpelledPitch(tonic, key, CTheory::kLetters, major);
+    CTheory::FormatSpelledPitch(minor, key, CTheory::kLetters, relative);
+    return major + " major/" + relative + " minor";
 }
 
 void CNewDocDlg::LoadDefaultTexts(NewScoreSettings& settings) {
@@ -246,6 +257,7 @@ void CNewDocDlg::SetScrollPos(int id, int pos) {
     if (key == settings.key) return;
     settings.key = std::int16_t(key);
     if (CWnd* c = GetDlgItem(kKeyDisplay)) c->Invalidate();
+    SetDlgItemText(kKeyName, KeyName(key).c_str());
 }
 
 void CNewDocDlg::DrawControl(int id) {

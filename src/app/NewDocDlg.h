@@ -71,6 +71,8 @@ public:
 
     // The key of a key scroll position: 7 is C major, below it flats, above it sharps.
     static int KeyForScrollPos(int pos);
+    // The name the dialog shows for a key: "G major/E minor".
+    static std::string KeyName(int key);
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -86,21 +86,36 @@ protected:
 };
 
 TEST_F(NewDocDlgTest, TheKeyFollowsTheScrollBarFlatsBelowTheMiddleSharpsAbove) {
+    // The score's key codes (1-7 flats, 8-14 sharps) and the name shown under the bar.
     CNewDocDlg dlg;
-    std::vector<int> keys;
+    std::vector<std::pair<int, std::string>> keys;
     ASSERT_FALSE(Run(
         dlg,
         [&keys](CNewDocDlg& d) {
-            keys.push_back(d.settings.key);
             CWnd* bar = d.GetDlgItem(CNewDocDlg::kKeyScroll);
+            auto note = [&keys, &d] {
+                char name[64] = {};
+                d.GetDlgItemText(CNewDocDlg::kKeyName, name, int(sizeof name));
+                keys.emplace_back(d.settings.key, name);
+            };
+            ui::Call(note);
             for (int pos : {0, 7, 14, 6, 8})
-                ui::Call([&keys, &d, bar, pos] {
+                ui::Call([&d, bar, pos, note] {
                     d.SendMessage(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), LPARAM(bar));
-                    keys.push_back(d.settings.key);
+                    note();
                 });
+            // From the middle, three clicks to the right: three sharps.
+            ui::Call([&d, bar, note] {
+                d.SendMessage(WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7), LPARAM(bar));
+                for (int i = 0; i < 3; ++i) d.SendMessage(WM_HSCROLL, MAKEWPARAM(SB_LINERIGHT, 0), LPARAM(bar));
+                note();
+            });
         },
         IDCANCEL));
-    EXPECT_EQ(keys, (std::vector<int>{0, 14, 0, 7, 8, 1}));
+    const std::vector<std::pair<int, std::string>> want{
+        {0, "C major/A minor"},   {7, "Cb major/Ab minor"}, {0, "C major/A minor"}, {14, "C# major/A# minor"},
+        {1, "F major/D minor"},   {8, "G major/E minor"},   {10, "A major/F# minor"}};
+    EXPECT_EQ(keys, want);
 }
 
 TEST_F(NewDocDlgTest, TheGridsChooseMeterAndBeatAndTheDottedCellToggles) {
