@@ -138,13 +138,6 @@ public:
     // --- sound ---
     // Works out which voices sound from the tracks' and voices' mute and solo states.
     void UpdateMuteSolo();
-    // Marks a patch (low 16 bits of a patch word) in use on a port and channel.
-    bool NotePatchUsed(int port, int channel, int patch);
-    // The name of a port (of the engine's instruments too; with the channel unless it is -1)
-    // and of a patch, as the score keeps them; true when the port is available or the
-    // instrument definitions name the patch.
-    bool GetDeviceDisplayName(int port, int channel, char* out, std::size_t size);
-    bool GetPatchDisplayName(int port, int channel, std::int32_t patch, char* out, std::size_t size);
 
     // --- structure: bars, systems and pages in and out ---
     CBar* InsertBar(int index);

@@ -38,20 +38,32 @@ std::vector<NotedPatch>& NotedPatches() {
     return noted;
 }
 
-bool CScore::NotePatchUsed(int port, int channel, int patch) {
+std::vector<NotedDevice>& NotedDevices() {
+    static std::vector<NotedDevice> noted;
+    return noted;
+}
+
+bool NotePatchUsed(CScore& score, int port, int channel, int patch) {
     // Only the latest are kept, so that a long session does not grow the record without end.
     std::vector<NotedPatch>& noted = NotedPatches();
     if (noted.size() >= 4096) noted.erase(noted.begin(), noted.begin() + 2048);
-    noted.push_back({this, port, channel, patch});
+    noted.push_back({&score, port, channel, patch});
     return true;
 }
 
-bool CScore::GetDeviceDisplayName(int port, int channel, char* out, std::size_t size) {
+bool NoteDeviceUsed(CScore& score, int port) {
+    std::vector<NotedDevice>& noted = NotedDevices();
+    if (noted.size() >= 4096) noted.erase(noted.begin(), noted.begin() + 2048);
+    noted.push_back({&score, port});
+    return true;
+}
+
+bool GetDeviceDisplayName(CScore&, int, int, char* out, std::size_t size) {
     if (out && size) out[0] = 0;
     return false;
 }
 
-bool CScore::GetPatchDisplayName(int port, int channel, std::int32_t patch, char* out, std::size_t size) {
+bool GetPatchDisplayName(CScore&, int, int, std::int32_t, char* out, std::size_t size) {
     if (out && size) out[0] = 0;
     return false;
 }

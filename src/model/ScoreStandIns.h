@@ -78,6 +78,25 @@ struct NotedPatch {
     bool operator==(const NotedPatch&) const = default;
 };
 std::vector<NotedPatch>& NotedPatches();
+// Ports the scores were told are in use (score, port), in order.
+struct NotedDevice {
+    CScore* score;
+    int port;
+    bool operator==(const NotedDevice&) const = default;
+};
+std::vector<NotedDevice>& NotedDevices();
+
+// The score's device bookkeeping (its device and patch lists), until it is written:
+// `CScore::NoteDeviceUsed` (port): marks or adds the device list entry of a port.
+bool NoteDeviceUsed(CScore& score, int port);
+// `CScore::NotePatchUsed` (port, channel, patch): marks a patch (low 16 bits of a patch word) in
+// use on a port and channel.
+bool NotePatchUsed(CScore& score, int port, int channel, int patch);
+// `CScore::GetDeviceDisplayName`, `CScore::GetPatchDisplayName`: the name of a port (with the
+// channel unless it is -1) and of a patch, as the score keeps them; true when the port is
+// available or the instrument definitions name the patch. No names yet.
+bool GetDeviceDisplayName(CScore& score, int port, int channel, char* out, std::size_t size);
+bool GetPatchDisplayName(CScore& score, int port, int channel, std::int32_t patch, char* out, std::size_t size);
 
 // What the lyrics, the devices and the audio rack do after a score is read; until they are
 // written each does nothing.
