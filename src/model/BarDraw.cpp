@@ -196,15 +196,27 @@ void CBar::Draw() {
         CBar* closer = this;
         if (GetMultiRestSpan() > 0)
             if (CBar* last = score->GetBar(GetIndex() + GetMultiRestSpan() - 1)) closer = last;
+        // A span that runs on past its system closes on this system: at the right of its last
+        // bar here.
+        int closerRight = closer->GetRight();
+        if (closer != this && closer->GetLine() != line) {
+            CBar* here = this;
+            for (int i = GetIndex() + 1; i < closer->GetIndex(); ++i) {
+                CBar* b = score->GetBar(i);
+                if (!b || b->GetLine() != line) break;
+                here = b;
+            }
+            closerRight = here->GetRight();
+        }
         const int closing = closer->GetClosingKind();
         if (closer->IsLast() && closing == 0 && !score->noAutomaticFinalBarline) {
-            DrawBarline(closer->GetRight(), 4);
+            DrawBarline(closerRight, 4);
         } else {
             CBar* next = closer->IsLast() ? nullptr : score->GetBar(closer->GetIndex() + 1);
             const bool draws = closer->IsLastInLine() || (closing != 0 && closing != 1) || !next ||
                                next->GetOpeningKind() == 0 ||
                                ((next->GetKeySigPart() != 0 || next->GetMeterPart() != 0) && next->IsRepeatStart());
-            if (draws) DrawBarline(closer->GetRight(), closing);
+            if (draws) DrawBarline(closerRight, closing);
         }
     }
     if (data) a->PopColor();

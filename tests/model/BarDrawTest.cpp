@@ -102,6 +102,33 @@ TEST_F(ScoreDrawTest, AMultiBarRestClosesWithItsLastBar) {
     EXPECT_TRUE(Barlines(artist, s->Bar(1)).empty()) << "a bar under the rest draws no closing barline";
 }
 
+// A span that runs on into the next system closes on its own system, at the right of its last
+// bar there, with the span's closing kind (the final barline for the score's end).
+TEST_F(ScoreDrawTest, AMultiBarRestAcrossASystemBreakClosesOnItsOwnSystem) {
+    const struct {
+        const char* what;
+        int closing;
+        int drawn;
+    } rows[] = {{"the score's end", 0, 4}, {"a double barline", 2, 2}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Build(1, {2, 2});
+        // Bar 1 (the first system's last) holds a rest of three bars: bars 2 and 3 on the next.
+        s->Bar(1)->SetMultiRestSpan(3);
+        s->Bar(2)->SetBarFlag(CBar::kCoveredBit, true);
+        s->Bar(3)->SetBarFlag(CBar::kCoveredBit, true);
+        s->Bar(3)->SetClosingKind(r.closing);
+        // The covered bars of the next system take no room there: they stand at its left.
+        for (int b : {2, 3}) {
+            s->Bar(b)->SetLeft(s->Line(1)->GetLeft());
+            s->Bar(b)->SetWidth(0);
+        }
+        ASSERT_NE(s->Bar(3)->GetLine(), s->Bar(1)->GetLine());
+        ASSERT_NE(s->Bar(3)->GetRight(), s->Bar(1)->GetRight());
+        EXPECT_EQ(Barlines(artist, s->Bar(1)), std::vector<std::string>({At(s->Bar(1)->GetRight(), r.drawn)}));
+    }
+}
+
 TEST_F(ScoreDrawTest, EveryBarlineKindDrawsItsShapeAndRepeatDots) {
     Build(2, {1});
     CBar* bar = s->Bar(0);
