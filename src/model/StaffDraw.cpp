@@ -162,7 +162,9 @@ void CStaff::DrawClef(int x) {
         const int height = GetBottomLine() - GetTopLine();
         const int size = mask == 2016 ? 4 * space : mask == 960 ? height - space / 2 : height - space;
         a->SetMusicFont(std::max(1, size));
-        a->DrawGlyph(x, (GetTopLine() + GetBottomLine()) / 2 + space / 2, CTheory::GetClefGlyph(clef));
+        // The program's music font draws the tablature clef centred on its point: it stands on
+        // the middle of the lines.
+        a->DrawGlyph(x, (GetTopLine() + GetBottomLine()) / 2, CTheory::GetClefGlyph(clef));
     } else {
         a->SetMusicFont(GetFontSize());
         int y = PositionToY(CTheory::GetClefSymbolPos(clef));

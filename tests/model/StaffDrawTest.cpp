@@ -610,3 +610,31 @@ TEST_F(ScoreDrawTest, TablatureStavesTakeTheirLinesAndClefFromTheStavesAbove) {
     }
     SetArtist(&artist);
 }
+
+// The tablature clef stands centred on its six lines: the middle of its ink is the staff's
+// middle, within a quarter of a space.
+TEST_F(ScoreDrawTest, TheTablatureClefIsCentredOnItsLines) {
+    Build(1, {1});
+    CLine* line = s->Line(0);
+    line->MakeCurrent();
+    CStaff* tab = line->GetStaff(0);
+    tab->SetClef(CStaff::kTablatureClef);
+    tab->SetLineMask(2016);
+    line->Relayout();
+    const int sp = tab->Space();
+    const RECT all{0, 0, 700, 900};
+    dc.FillSolidRect(&all, RGB(255, 255, 255));
+    tab->DrawClef(50);
+    int top = -1, bottom = -1;
+    for (int y = 0; y < 900; ++y)
+        for (int x = 40; x < 50 + 6 * sp; ++x)
+            if (picture.GetPixel(x, y) != RGB(255, 255, 255)) {
+                if (top < 0) top = y;
+                bottom = y;
+                break;
+            }
+    ASSERT_GE(top, 0) << "the clef is drawn";
+    const int middle = (tab->GetTopLine() + tab->GetBottomLine()) / 2;
+    EXPECT_LE(std::abs((top + bottom) / 2 - middle), std::max(1, sp / 4))
+        << "ink " << top << "-" << bottom << ", lines " << tab->GetTopLine() << "-" << tab->GetBottomLine();
+}
