@@ -65,6 +65,8 @@ void SetKeyColour(CArtist* a, int colour) {
 
 }  // namespace
 
+constexpr int kPrintedThinLine = 12;  // 1/20 point
+
 void StaffBehaviour::Draw(CScoreItem& item) const { static_cast<CStaff&>(item).Draw(); }
 
 int CStaff::Thickness(int which) const {
@@ -83,6 +85,9 @@ void CStaff::Draw() {
     if (GetFontSize() == 0) SetFontSize(24);
     a->SetMusicFont(GetFontSize());
     a->SetPenWidth(std::max(1, (Thickness(0) + 6) / 20));
+    // The barlines' thin line follows the staff lines' thickness, which grows with the zoom on
+    // screen; the printer's barlines keep the program's own width.
+    g_draw.thinLineWidth = std::int16_t(g_draw.printingDC ? kPrintedThinLine : Thickness(1));
     // The note-head width of the screen's font is measured where it is drawn (beams measure their
     // own); the stored width stays as the file gave it, so that showing a score changes nothing
     // that a save writes.

@@ -638,3 +638,33 @@ TEST_F(ScoreDrawTest, TheTablatureClefIsCentredOnItsLines) {
     EXPECT_LE(std::abs((top + bottom) / 2 - middle), std::max(1, sp / 4))
         << "ink " << top << "-" << bottom << ", lines " << tab->GetTopLine() << "-" << tab->GetBottomLine();
 }
+
+// On screen a barline is as thick as the staff lines, which thicken with the staff's size (the
+// zoom): one pixel at the size of zoom 100, more at larger sizes.
+TEST_F(ScoreDrawTest, BarlinesThickenWithTheStaffLines) {
+    Build(1, {2});
+    CLine* line = s->Line(0);
+    line->MakeCurrent();
+    CStaff* st = line->GetStaff(0);
+    CBar* bar = s->Bar(0);
+    const RECT all{0, 0, 700, 900};
+    std::vector<int> barlines, staffLines;
+    for (int size : {24, 96}) {
+        st->SetFontSize(size);
+        dc.FillSolidRect(&all, RGB(255, 255, 255));
+        st->Draw();
+        const int x = (bar->GetLeft() + bar->GetRight()) / 2;
+        bar->DrawBarline(x, 0);
+        // Across the barline between the two top lines, and down a line away from the barline.
+        const int between = st->GetTopLine() + st->Space() / 2;
+        int across = 0, down = 0;
+        for (int dx = -20; dx <= 20; ++dx) across += picture.GetPixel(x + dx, between) != RGB(255, 255, 255);
+        const int reach = st->Space() / 2 - 1;  // the top line only
+        for (int dy = -reach; dy <= reach; ++dy)
+            down += picture.GetPixel(x - 30, st->GetTopLine() + dy) != RGB(255, 255, 255);
+        barlines.push_back(across);
+        staffLines.push_back(down);
+    }
+    EXPECT_EQ(barlines, staffLines);
+    EXPECT_GT(barlines[1], barlines[0]) << "a larger staff draws thicker barlines";
+}
