@@ -3,6 +3,7 @@
 // page texts; and drawing into the page's pane outside a paint.
 #include <algorithm>
 
+#include "framework/Arith.h"
 #include "framework/DC.h"
 #include "framework/Globals.h"
 #include "model/Bar.h"
@@ -240,11 +241,19 @@ bool PrintScoreToPdf(CScore& score, const std::string& path) {
     CPage* first = score.GetPage(0);
     if (!first) return false;
     const RECT paper = first->GetPaperRect();
+    // The pages are laid out at the score size: the sheet is the paper itself, and the drawing
+    // is scaled by the score size as the printing view does.
+    const CZelDoc* doc = score.GetDocument();
+    const int size = std::max(1, doc ? doc->GetScoreSize() : 100);
+    constexpr int kDpi = 600;
     CPrinterDC pdc;
-    if (!pdc.CreatePdf(path, 600, int(paper.right - paper.left), int(paper.bottom - paper.top), 0)) return false;
+    if (!pdc.CreatePdf(path, kDpi, MulDiv(int(paper.right - paper.left), size, 100),
+                       MulDiv(int(paper.bottom - paper.top), size, 100), 0))
+        return false;
     if (!pdc.StartDoc("zelmarin")) return false;
     CPrArtist printer;
-    printer.SetPrinterResolution(600, 600);
+    const int resolution = MulDiv(kDpi, size, 100);
+    printer.SetPrinterResolution(resolution, resolution);
     printer.InitColorTable();
     CArtist* screen = GetArtist();
     SetArtist(&printer);

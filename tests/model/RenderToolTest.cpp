@@ -69,6 +69,25 @@ TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
     out.clear();
     ASSERT_EQ(RunTool("zelrender", zel + " --pdf " + dir.path() + "/g.pdf", &out), 0) << out;
     EXPECT_GT(std::filesystem::file_size(dir.path() + "/g.pdf"), 1000u);
+    // The sheets are the score's paper: the size its file records (points, big-endian, after the
+    // page's printable rectangle in the header).
+    {
+        std::ifstream zin(zel, std::ios::binary), pin(dir.path() + "/g.pdf", std::ios::binary);
+        const std::string zbytes((std::istreambuf_iterator<char>(zin)), std::istreambuf_iterator<char>());
+        const std::string pdf((std::istreambuf_iterator<char>(pin)), std::istreambuf_iterator<char>());
+        ASSERT_GT(zbytes.size(), 78u);
+        auto word = [&zbytes](std::size_t at) {
+            return int(std::uint32_t(std::uint8_t(zbytes[at])) << 24 | std::uint32_t(std::uint8_t(zbytes[at + 1])) << 16 |
+                       std::uint32_t(std::uint8_t(zbytes[at + 2])) << 8 | std::uint8_t(zbytes[at + 3]));
+        };
+        const int paperW = word(70), paperH = word(74);
+        const std::size_t box = pdf.find("/MediaBox [0 0 ");
+        ASSERT_NE(box, std::string::npos);
+        double w = 0, h = 0;
+        ASSERT_EQ(std::sscanf(pdf.c_str() + box, "/MediaBox [0 0 %lf %lf", &w, &h), 2);
+        EXPECT_NEAR(w, paperW, 1.0);
+        EXPECT_NEAR(h, paperH, 1.0);
+    }
     // A damaged file: the reader's error and a non-zero exit.
     {
         std::ifstream in(zel, std::ios::binary);
