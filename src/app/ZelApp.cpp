@@ -553,7 +553,7 @@ bool CZelApp::OnIdle(long count) {
                     g_preferences.SetWord(Preferences::kThruDevice, g_app.currentDevice);
                     g_preferences.SetDword(Preferences::kThruPatch, patch);
                     g_preferences.SetWord(Preferences::kThruChannel, std::int16_t(channel));
-                    ThruChangePending() = true;
+                    g_model.thruChangePending = true;
                 }
             }
         }
@@ -573,9 +573,9 @@ bool CZelApp::OnIdle(long count) {
             g_app.aliasChannel[n] = std::int16_t(aliasChannel);
         }
 
-        if (ThruChangePending()) {
+        if (g_model.thruChangePending) {
             OnCommandRange(kThruCommand);
-            ThruChangePending() = false;
+            g_model.thruChangePending = false;
         }
         doc->DoIdleWork();
         if (g_app.stepWnd && g_app.stepWnd->IsVisible()) g_app.stepWnd->IdleUpdate();

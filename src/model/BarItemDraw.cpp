@@ -10,11 +10,11 @@
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
-#include "model/ZelDoc.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 

@@ -5,7 +5,9 @@
 
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/ChunkStream.h"
 #include "platform/FontRef.h"
 

@@ -9,10 +9,11 @@
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
 #include "model/System.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

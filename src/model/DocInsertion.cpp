@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "model/Bar.h"
+#include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/System.h"
@@ -82,7 +83,7 @@ void CZelDoc::SetCurrentVoice(int voice) {
     if (selection) selection->ClearAll();
     if (view) view->Invalidate();
     NotifyWindows(1, kHintTaskDone);
-    ThruChangePending() = true;
+    g_model.thruChangePending = true;
 }
 
 void CZelDoc::SetCurrentPage(int page) {

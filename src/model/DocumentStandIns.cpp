@@ -1,5 +1,7 @@
 #include "model/DocumentStandIns.h"
 
+#include <map>
+
 #include "framework/Globals.h"
 #include "model/Select.h"
 #include "model/ZelDoc.h"
@@ -9,22 +11,31 @@ std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
     return targets;
 }
 
-bool& ThruChangePending() {
-    static bool pending = false;
-    return pending;
-}
-
 bool& PlaybackRunning() {
     static bool running = false;
     return running;
 }
 
-void CZelDoc::RunCommand(int id) { commands.push_back(id); }
+namespace {
+struct KeptForDocument {
+    std::vector<int> commands, keys;
+};
+std::map<const CZelDoc*, KeptForDocument>& Kept() {
+    static std::map<const CZelDoc*, KeptForDocument> kept;
+    return kept;
+}
+}  // namespace
 
-bool CZelDoc::OnKeyChar(int ch, int) {
-    keys.push_back(ch);
+void RunCommand(CZelDoc& doc, int id) { Kept()[&doc].commands.push_back(id); }
+std::vector<int>& DocumentCommands(const CZelDoc& doc) { return Kept()[&doc].commands; }
+
+bool OnKeyChar(CZelDoc& doc, int ch, int) {
+    Kept()[&doc].keys.push_back(ch);
     return true;
 }
+std::vector<int>& TypedKeys(const CZelDoc& doc) { return Kept()[&doc].keys; }
+
+void ForgetDocumentStandIns(const CZelDoc& doc) { Kept().erase(&doc); }
 
 namespace {
 int RefuseEveryEnding(const std::string&, CZelDoc&, CFile&) { return CZelDoc::kReadWrongMagic; }
@@ -58,7 +69,6 @@ void Reset() {
     GraphicWindow::lastHint = GraphicWindow::shownKind = GraphicWindow::shownController = -1;
     DocumentHintTargets() = {};
     PlaybackRunning() = false;
-    ThruChangePending() = false;
     ScoreImporter() = RefuseEveryEnding;
 }
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);

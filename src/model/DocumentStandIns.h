@@ -1,8 +1,9 @@
 // Minimal forms of what the document calls in code that is not written yet: the support windows
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
-// selection filters, the performer's running flag, the importers, the in-place text entry and the document's command dispatch and key handler (CZelDoc::RunCommand and
-// CZelDoc::OnKeyChar, whose least bodies are in DocumentStandIns.cpp). Each carries its owner's
-// name and only the least body the document needs.
+// selection filters, the performer's running flag, the importers, the in-place text entry and the
+// document's command dispatch and key handler (`CZelDoc::RunCommand` and `CZelDoc::OnKeyChar`,
+// free functions here until they are written). Each carries its owner's name and only the least
+// body the document needs.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -22,11 +23,20 @@ class CZelDoc;
 using DocumentHintReceiver = std::function<void(int code)>;
 std::array<DocumentHintReceiver, 6>& DocumentHintTargets();
 
+// `CZelDoc::RunCommand` (id): runs a document command. Until the command dispatch is written
+// the ids are kept, in order, for each document (DocumentCommands).
+void RunCommand(CZelDoc& doc, int id);
+std::vector<int>& DocumentCommands(const CZelDoc& doc);
+// `CZelDoc::OnKeyChar` (character, key data): a typed character as a command, a move of the
+// insertion point or a step through the items; true when the key was used. Until it is written
+// the characters are kept, in order, for each document (TypedKeys).
+bool OnKeyChar(CZelDoc& doc, int ch, int flags);
+std::vector<int>& TypedKeys(const CZelDoc& doc);
+// A document that goes forgets what was kept for it.
+void ForgetDocumentStandIns(const CZelDoc& doc);
+
 // Whether the performer plays (set while playback runs).
 bool& PlaybackRunning();
-
-// Set by whoever changes the MIDI thru target; the application's idle work routes it.
-bool& ThruChangePending();
 
 class CFile;
 // The MIDI file import and the score importers (".mid", ".kar", ".enc", ".mus", ".xml",

@@ -6,11 +6,11 @@
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

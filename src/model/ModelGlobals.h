@@ -42,6 +42,9 @@ struct ModelGlobals {
     // system, bar, staff, track and bar of a track.
     CScore* currentScore = nullptr;
     CZelDoc* currentDoc = nullptr;
+    // Set by whoever changes the MIDI thru target (the current voice); the application's idle
+    // work routes it and clears it.
+    bool thruChangePending = false;
     CPage* currentPage = nullptr;
     CLine* currentLine = nullptr;
     CBar* currentBar = nullptr;

@@ -4,21 +4,21 @@
 #include <algorithm>
 #include <map>
 
+#include "framework/StringTable.h"
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
+#include "model/ScoreFile.h"
 #include "model/ScoreStructure.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Titles.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
-#include "model/ScoreFile.h"
-#include "model/Titles.h"
-#include "framework/StringTable.h"
+#include "model/ZelDoc.h"
 #include <cstring>
 #include <string>
 

@@ -4,10 +4,11 @@
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructure.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/PortLayer.h"
 #include "platform/StdDlg.h"
 

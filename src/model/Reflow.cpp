@@ -11,11 +11,12 @@
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructure.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/PortLayer.h"
 
 using layout::LayoutPlan;

@@ -14,12 +14,13 @@
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
-#include "platform/PortLayer.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "platform/PortLayer.h"
 
 namespace layout {
 

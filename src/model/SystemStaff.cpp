@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/Arith.h"
 #include "model/EngraverSettings.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
 #include "model/System.h"
-#include "framework/Arith.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/ChunkStream.h"
 #include "platform/DrawGlobals.h"

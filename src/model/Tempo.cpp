@@ -10,8 +10,10 @@
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/NoteSize.h"
+#include "model/Page.h"
 #include "model/ScoreItem.h"
-#include "model/ScoreStandIns.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/ChunkStream.h"
 
 namespace {

@@ -4,7 +4,9 @@
 
 #include "framework/File.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/ChunkStream.h"
 #include "platform/FontArray.h"
 

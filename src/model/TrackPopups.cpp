@@ -43,7 +43,7 @@ void Tell(const CTrack& track, bool modified, std::initializer_list<int> command
     CZelDoc* doc = score ? score->GetDocument() : nullptr;
     if (!doc) return;
     if (modified) doc->SetModifiedFlag(true);
-    for (int id : commands) doc->RunCommand(id);
+    for (int id : commands) RunCommand(*doc, id);
 }
 
 std::string String(UINT id) {

@@ -87,6 +87,7 @@ CZelDoc::CZelDoc() {
 
 CZelDoc::~CZelDoc() {
     ClearUndo();
+    ForgetDocumentStandIns(*this);
     if (g_model.currentDoc == this) g_model.currentDoc = nullptr;
     if (g_model.currentScore == score) g_model.currentScore = nullptr;
     // What MakeCurrent pointed into this document goes with it.

@@ -137,16 +137,6 @@ public:
     // enabled and checked by the text's flags, alignment and style.
     void OnUpdateStyleBar(CCmdUI* state) const;
 
-    // Runs a document command (model/DocumentStandIns.cpp keeps the ids, in order, in
-    // `commands` until the command dispatch is written).
-    void RunCommand(int id);
-    std::vector<int> commands;
-    // The key handler: a typed character (with its key data) as a command, a move of the
-    // insertion point or a step through the items; true when the key was used
-    // (model/DocumentStandIns.cpp keeps the characters in `keys` until it is written).
-    bool OnKeyChar(int ch, int flags);
-    std::vector<int> keys;
-
     // --- page geometry and zoom ---
     int GetZoom() const { return zoom; }
     int ScaleToView(int v) const;

@@ -434,7 +434,7 @@ void CZelView::CharPath(UINT ch, UINT flags) {
         g_ui.currentNumeric->TypeKey(ch, flags);
         return;
     }
-    if (document) document->OnKeyChar(int(ch), int(flags));
+    if (document) OnKeyChar(*document, int(ch), int(flags));
 }
 
 // --- background -----------------------------------------------------------------------------------

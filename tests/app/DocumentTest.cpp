@@ -422,11 +422,11 @@ TEST(DocumentTest, InsertionPointMovesAndKeepsItsPointersConsistent) {
     EXPECT_EQ(doc.location.voice, 2);
     EXPECT_EQ(doc.location.allVoices, 0);
     EXPECT_FALSE(score.IsVoiceShown(1));
-    ThruChangePending() = false;
+    g_model.thruChangePending = false;
     doc.SetCurrentVoice(-1);
     EXPECT_EQ(doc.location.voice, 0);
     EXPECT_EQ(doc.location.allVoices, 1);
-    EXPECT_TRUE(ThruChangePending());
+    EXPECT_TRUE(g_model.thruChangePending);
     EXPECT_TRUE(score.IsVoiceShown(5));
     EXPECT_EQ(graphic.back(), 4332);
 

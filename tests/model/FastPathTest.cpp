@@ -13,7 +13,6 @@
 #include "FrameTestSupport.h"
 #include "RecordTestSupport.h"
 #include "ScoreRecordBytes.h"
-#include "support/TempHome.h"
 #include "framework/File.h"
 #include "model/Bar.h"
 #include "model/BarNumber.h"
@@ -25,13 +24,14 @@
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Tempo.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "support/TempHome.h"
 
 namespace {
 

@@ -14,9 +14,10 @@
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
 #include "model/System.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 
 namespace frametest {
 

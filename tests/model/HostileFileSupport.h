@@ -19,9 +19,11 @@
 #include "framework/File.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/Handles.h"
 
 namespace hostile {

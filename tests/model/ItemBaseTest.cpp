@@ -11,7 +11,9 @@
 #include "model/BarItem.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 
 using namespace recordtest;
 

@@ -12,17 +12,18 @@
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/EventCursor.h"
-#include "model/TrkBar.h"
 #include "model/ItemArray.h"
 #include "model/NewScore.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

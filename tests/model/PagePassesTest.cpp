@@ -13,11 +13,11 @@
 #include "model/PageSetup.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

@@ -20,11 +20,11 @@
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

@@ -239,8 +239,8 @@ TEST_F(BarHitTest, DragsAndEditsFollowTheHitKind) {
     g_model.hitKind = 8;
     g_model.hitItem = Bar(1);
     Bar(1)->Edit(0, 0);
-    ASSERT_FALSE(s->doc.commands.empty());
-    EXPECT_EQ(s->doc.commands.back(), 4110);
+    ASSERT_FALSE(DocumentCommands(s->doc).empty());
+    EXPECT_EQ(DocumentCommands(s->doc).back(), 4110);
     g_model.hitKind = 0;
     g_model.hitItem = Bar(2)->GetJumper(0);
     const int before = boxes.box.edits;

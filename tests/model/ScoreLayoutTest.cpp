@@ -10,19 +10,19 @@
 #include "framework/File.h"
 #include "framework/Resources.h"
 #include "framework/UiTest.h"
-#include "platform/StdDlg.h"
-#include "model/ScoreFile.h"
 #include "model/Bar.h"
 #include "model/NewScore.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
+#include "model/ScoreFile.h"
 #include "model/ScoreStructure.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "platform/StdDlg.h"
 
 namespace {
 

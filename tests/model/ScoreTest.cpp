@@ -13,13 +13,13 @@
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
-#include "model/Score.h"
 #include "model/Page.h"
-#include "model/System.h"
+#include "model/Score.h"
 #include "model/ScoreArrays.h"
-#include "model/ScoreStandIns.h"
+#include "model/System.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "platform/DrawGlobals.h"
 
 using namespace recordtest;

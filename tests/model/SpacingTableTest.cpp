@@ -7,8 +7,10 @@
 #include "framework/File.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
 #include "model/SpacingTable.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/ChunkStream.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "DrawTestSupport.h"
 #include "framework/Arith.h"
+#include "model/ScoreStandIns.h"
 #include "model/EngraverSettings.h"
 #include "model/ItemFactory.h"
 #include "model/Meter.h"
@@ -498,9 +499,9 @@ TEST_F(ScoreDrawTest, StaffDragsMoveIndentsAndDistancesAndCarryThemOn) {
 TEST_F(ScoreDrawTest, StaffPropertiesAskForTheTrackSetup) {
     Build(1, {1});
     g_model.currentDoc = &s->doc;
-    s->doc.commands.clear();
+    DocumentCommands(s->doc).clear();
     static_cast<CScoreItem*>(s->Line(0)->GetStaff(0))->OpenProperties(0, 0);
-    EXPECT_EQ(s->doc.commands, std::vector<int>({33009}));
+    EXPECT_EQ(DocumentCommands(s->doc), std::vector<int>({33009}));
 }
 
 namespace {

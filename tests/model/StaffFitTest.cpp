@@ -7,9 +7,8 @@
 #include "model/Page.h"
 #include "model/PageSetup.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
-#include "model/ZelDoc.h"
 #include "model/Track.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

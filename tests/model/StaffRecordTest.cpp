@@ -6,8 +6,10 @@
 
 #include "RecordTestSupport.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"

@@ -12,10 +12,11 @@
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/NewScore.h"
+#include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
 #include "model/Tempo.h"
 #include "model/Track.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

@@ -156,9 +156,9 @@ TEST(TrackVoicesTest, MuteAndSoloExcludeEachOtherAndDecideWhoSounds) {
     c->SetMuted(6, true);
     EXPECT_FALSE(c->IsMuted(6));
     // Each change tells the document to redraw and marks it modified.
-    ASSERT_GE(f.doc.commands.size(), 2u);
-    EXPECT_EQ(f.doc.commands[0], 4321);
-    EXPECT_EQ(f.doc.commands[1], 33012);
+    ASSERT_GE(DocumentCommands(f.doc).size(), 2u);
+    EXPECT_EQ(DocumentCommands(f.doc)[0], 4321);
+    EXPECT_EQ(DocumentCommands(f.doc)[1], 33012);
     EXPECT_TRUE(f.doc.IsModified());
 }
 

@@ -15,9 +15,10 @@
 #include "TrkBarTestSupport.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
-#include "model/Score.h"
 #include "model/NewScore.h"
-#include "model/ScoreStandIns.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/Track.h"
 #include "model/ZelDoc.h"
 
 using namespace trkbartest;

@@ -11,9 +11,11 @@
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "model/ModelGlobals.h"
-#include "model/ScoreFile.h"
+#include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
+#include "model/ScoreFile.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
 #include "platform/Handles.h"
 
 using namespace trkbartest;

@@ -16,10 +16,12 @@
 #include "model/BeamingHooks.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

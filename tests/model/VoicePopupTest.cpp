@@ -88,7 +88,7 @@ struct Fixture {
         SetVSTDeviceDefs(&defs);
         SetNameMgr(&names);
         TheMidi().sent.clear();
-        doc.commands.clear();
+        DocumentCommands(doc).clear();
         doc.SetModifiedFlag(false);
     }
     ~Fixture() {
@@ -148,7 +148,7 @@ TEST(VoicePopup, EachChoiceIsStoredSentAndAnnounced) {
         EXPECT_TRUE(c.popup(t)) << c.name;
         EXPECT_TRUE(c.stored(t)) << c.name;
         EXPECT_EQ(TheMidi().sent, c.sent) << c.name;
-        EXPECT_EQ(f.doc.commands, c.commands) << c.name;
+        EXPECT_EQ(DocumentCommands(f.doc), c.commands) << c.name;
         EXPECT_EQ(f.doc.IsModified(), c.modified) << c.name;
         // The same menu dismissed changes nothing.
         const std::vector<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(&t),

@@ -9,10 +9,12 @@
 #include "NotationTestSupport.h"
 #include "TwoBarTrackTest.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarTestSupport.h"
+#include "model/ZelDoc.h"
 
 using namespace notetest;
 

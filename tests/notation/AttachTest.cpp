@@ -13,10 +13,12 @@
 #include "TwoBarTrackTest.h"
 #include "framework/Input.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarTestSupport.h"
+#include "model/ZelDoc.h"
 #include "notation/Beam.h"
 
 using namespace notetest;

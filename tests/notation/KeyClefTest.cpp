@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "NotationTestSupport.h"
-#include "model/TrkBarTestSupport.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarTestSupport.h"
+#include "model/ZelDoc.h"
 #include "platform/Theory.h"
 
 using namespace trkbartest;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ScoreDrawSupport.h"
+#include "model/ScoreStandIns.h"
 #include "model/EditTask.h"
 #include "notation/MultiRest.h"
 
@@ -257,7 +258,7 @@ TEST_F(MultiRest, HandlesAtTheEndsAndTheCount) {
 TEST_F(MultiRest, DoubleClickRunsTheEditCommand) {
     CMultiRest* m = NewMultiRest(Current(0, 1), 2, 0, 80);
     m->OpenProperties(0, 0);
-    EXPECT_EQ(doc.commands, std::vector<int>{4108});
+    EXPECT_EQ(DocumentCommands(doc), std::vector<int>{4108});
 }
 
 TEST_F(MultiRest, EndDragCopiesToEveryTracksMultiRestOfTheBar) {

@@ -10,21 +10,22 @@
 
 #include "NotationTestSupport.h"
 #include "framework/DC.h"
-#include "support/Calls.h"
 #include "model/NewScore.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "notation/NotationGlobals.h"
 #include "notation/NoteMetrics.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
+#include "support/Calls.h"
 
 namespace notetest {
 

@@ -102,10 +102,10 @@ TEST_F(ScoreWindowTest, TheActivatingClickMakesItsScoreCurrentAndIsNotForThePage
     EXPECT_EQ(app.activated, (std::vector<CDocument*>{docs[1].get()})) << "the application is told";
 
     // Keys reach the view of the window activated by the click.
-    docs[1]->keys.clear();
+    TypedKeys(*docs[1]).clear();
     ui::Key(second->GetView(), VK_LEFT);
     ui::RunUntilIdle();
-    EXPECT_EQ(docs[1]->keys, (std::vector<int>{28}));
+    EXPECT_EQ(TypedKeys(*docs[1]), (std::vector<int>{28}));
 }
 
 TEST_F(ScoreWindowTest, ClosingAWindowAsksAboutChangesThenClosesItsDocument) {

@@ -119,13 +119,13 @@ TEST_F(ViewTest, KeysGoToTheDocumentAsItsCharacters) {
     } rows[] = {{VK_LEFT, false, 28}, {VK_UP, false, 30}, {VK_RIGHT, false, 29}, {VK_DOWN, false, 31},
                 {VK_DELETE, false, 8}, {VK_RETURN, true, 3}};
     for (const Row& r : rows) {
-        doc->keys.clear();
+        TypedKeys(*doc).clear();
         fw::uitest::Key(view, r.vk, fw::uitest::kNone, r.keypad);
         fw::uitest::RunUntilIdle();
-        ASSERT_FALSE(doc->keys.empty()) << r.vk;
-        EXPECT_EQ(doc->keys.back(), r.ch) << r.vk;
+        ASSERT_FALSE(TypedKeys(*doc).empty()) << r.vk;
+        EXPECT_EQ(TypedKeys(*doc).back(), r.ch) << r.vk;
     }
-    doc->keys.clear();
+    TypedKeys(*doc).clear();
     fw::uitest::Key(view, VK_NEXT);
     fw::uitest::RunUntilIdle();
     EXPECT_GT(view->GetScrollPosition().y, 0) << "Page Down scrolls";
@@ -139,7 +139,7 @@ TEST_F(ViewTest, KeysGoToTheDocumentAsItsCharacters) {
     fw::uitest::RunUntilIdle();
     EXPECT_EQ(view->GetScrollPosition().y, 0) << "Home goes to the top";
     EXPECT_EQ(doc->location.barIndex, 0);
-    EXPECT_TRUE(doc->keys.empty()) << "scrolling keys do not reach the document";
+    EXPECT_TRUE(TypedKeys(*doc).empty()) << "scrolling keys do not reach the document";
 }
 
 TEST_F(ViewTest, TheTitleNamesTheScoreAndItsChange) {

@@ -13,22 +13,22 @@
 #include <string>
 #include <vector>
 
+#include "ToolScore.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/ItemArray.h"
-#include "model/Tempo.h"
 #include "model/NewScore.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Tempo.h"
 #include "model/Track.h"
-#include "ToolScore.h"
+#include "model/ZelDoc.h"
 
 namespace {
 

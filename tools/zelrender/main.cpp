@@ -22,11 +22,11 @@
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
 #include "model/ScoreHit.h"
-#include "model/ScoreStandIns.h"
-#include "model/ZelDoc.h"
-#include "notation/NotationGlobals.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationGlobals.h"
 #include "platform/Port.h"
 
 namespace {

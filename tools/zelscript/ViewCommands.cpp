@@ -102,7 +102,7 @@ void RunKey(Context& ctx, const Args& args) {
                  {"KeypadEnter", VK_RETURN, true}, {"PgUp", VK_PRIOR, false}, {"PgDn", VK_NEXT, false},
                  {"Home", VK_HOME, false},   {"End", VK_END, false}};
     CZelDoc* doc = v.document;
-    doc->keys.clear();
+    TypedKeys(*doc).clear();
     bool found = false;
     for (const Named& n : names)
         if (args[0] == n.name) {
@@ -116,7 +116,7 @@ void RunKey(Context& ctx, const Args& args) {
     fw::uitest::RunUntilIdle();
     const POINT s = v.GetScrollPosition();
     std::fprintf(ctx.out, "press %s:", args[0].c_str());
-    for (int k : doc->keys) std::fprintf(ctx.out, " %d", k);
+    for (int k : TypedKeys(*doc)) std::fprintf(ctx.out, " %d", k);
     std::fprintf(ctx.out, " scroll %ld %ld\n", long(s.x), long(s.y));
 }
 
