@@ -29,11 +29,17 @@ public:
     int GetCount() const { return int(names.size()); }
     std::vector<std::string> names;
 };
+// The program's one list of chosen output ports: their names and port ids (a port's place in
+// the system's output devices), in list order. Load takes the names that were stored; a name
+// the system does not have keeps no port.
 class CMidiOutPorts {
 public:
     void Load();
     int GetCount() const { return int(names.size()); }
+    // The ids of the chosen ports that the system has.
+    std::vector<int> GetPortIds() const;
     std::vector<std::string> names;
+    std::vector<int> ids;  // -1: not on this system
 };
 // The MIDI device dialog followed by the start of the inputs; nothing to choose from yet.
 void RunMidiDeviceDialog();

@@ -23,6 +23,7 @@
 #include "framework/StringTable.h"
 #include "model/MidiStandIns.h"
 #include "model/ModelGlobals.h"
+#include "model/ScoreStructureStandIns.h"
 #include "model/NewScore.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
@@ -263,6 +264,8 @@ bool CZelApp::CreateObjects() {
         g_app.inPorts->Load();
         g_app.outPorts = new CMidiOutPorts;
         g_app.outPorts->Load();
+        // The score model asks this one list which output ports are chosen.
+        ChosenOutputPorts() = [] { return g_app.outPorts ? g_app.outPorts->GetPortIds() : std::vector<int>{}; };
         Note("+CDevices");
         Note("+CMidiInPorts");
         Note("+CMidiOutPorts");
@@ -632,6 +635,7 @@ void CZelApp::DeleteSingletons() {
     drop(g_app.marker, "-marker");
     drop(g_app.devices, "-CDevices");
     drop(g_app.inPorts, "-CMidiInPorts");
+    ChosenOutputPorts() = nullptr;
     drop(g_app.outPorts, "-CMidiOutPorts");
     drop(g_app.allotLib, "-CAllotLib");
     drop(g_app.chordLib, "-CChordLib");

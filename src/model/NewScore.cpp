@@ -8,6 +8,7 @@
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/Page.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
@@ -44,9 +45,10 @@ void CopyTitle(TitleBlock& block, const char* text, std::size_t n) {
     std::memcpy(block.lines[0].text, text, len);
 }
 
-// Gives track 0 the preferences' default output port when that port is available.
+// Gives track 0 the preferences' default output port ("Default Device") when that port is
+// available.
 void UseDefaultPort(CScore& score) {
-    const int port = MidiOutPorts().defaultOutputPort;
+    const int port = g_preferences.Word(Preferences::kDefaultDevice);
     if (IsPortAvailable(port)) score.GetTrack(0)->SetDevice(port);
 }
 
@@ -217,7 +219,7 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
             break;
         default: {
             if (score.GetBarCount() == 0 && !score.BuildSkeleton(32, 1)) return false;
-            const auto& ports = MidiOutPorts().ports;
+            const std::vector<int> ports = ChosenOutputPorts() ? ChosenOutputPorts()() : std::vector<int>{};
             if (!ports.empty())
                 for (int t = 0; t < score.GetTrackCount(); ++t)
                     if (CTrack* track = score.GetTrack(t); track && !IsPortAvailable(track->GetDevice()))

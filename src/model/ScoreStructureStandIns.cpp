@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/Globals.h"
 #include "model/PageSetup.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
@@ -46,8 +47,22 @@ MidiOutPortsState& MidiOutPorts() {
     return state;
 }
 
+ChosenOutputPortsFn& ChosenOutputPorts() {
+    static ChosenOutputPortsFn ports;
+    return ports;
+}
+
+namespace {
+void ResetOutputPorts() {
+    MidiOutPorts() = MidiOutPortsState();
+    ChosenOutputPorts() = nullptr;
+}
+[[maybe_unused]] const bool registeredPorts = fw::RegisterGlobalsReset(&ResetOutputPorts);
+}  // namespace
+
 bool IsPortAvailable(int port) {
-    const auto& ports = MidiOutPorts().ports;
+    if (!ChosenOutputPorts()) return false;
+    const std::vector<int> ports = ChosenOutputPorts()();
     return std::find(ports.begin(), ports.end(), port) != ports.end();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class CZelDoc;
@@ -71,16 +72,16 @@ ZEL_RECORD_VIEW(COttava);
 // --- services a new score calls on the MIDI layer, the track bars and the score's devices -------
 class CTrkBar;
 
-// The chosen MIDI output ports (`CMidiOutPorts`: port ids in list order), the preferences'
-// default output port, and the MIDI object with its flag that asks for the MIDI setup to be sent
-// again.
+// The MIDI object with its flag that asks for the MIDI setup to be sent again.
 struct MidiOutPortsState {
-    std::vector<int> ports;
-    int defaultOutputPort = 0;
     bool midiExists = true;
     bool resendSetup = false;
 };
 MidiOutPortsState& MidiOutPorts();
+// The chosen MIDI output ports, port ids in list order: the application's one list
+// (`CMidiOutPorts`), which it registers at start-up; none until then.
+using ChosenOutputPortsFn = std::function<std::vector<int>()>;
+ChosenOutputPortsFn& ChosenOutputPorts();
 // `CDevices::IsPortAvailable`: whether the port is one of the chosen output ports.
 bool IsPortAvailable(int port);
 

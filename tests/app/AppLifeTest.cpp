@@ -336,6 +336,42 @@ TEST_F(AppLifeTest, TheAudioEngineStartsOnlyWhenThePreferencesSaySo) {
     }
 }
 
+// The chosen output ports are one list, which the scores ask: a new score's first track takes
+// the preferences' default output port when that port is among them.
+TEST_F(AppLifeTest, ANewScoreTakesTheDefaultOutputPortOfTheChosenPorts) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    for (const char* name : {"Synth A", "Synth B", "Synth C"}) fw::midi::loopback::AddOutput(name);
+    StoredMidiOutPorts() = {"Synth C", "Synth B"};
+    // A port's id is its place among the system's output ports.
+    std::vector<std::string> outputs;
+    for (const fw::midi::PortInfo& port : fw::midi::ListPorts())
+        if (port.kind == fw::midi::Kind::Output) outputs.push_back(port.name);
+    auto idOf = [&outputs](const char* name) {
+        return int(std::find(outputs.begin(), outputs.end(), name) - outputs.begin());
+    };
+    const int a = idOf("Synth A"), b = idOf("Synth B"), c = idOf("Synth C");
+    ASSERT_LT(c, int(outputs.size()));
+    const struct {
+        int defaultDevice;
+        int want;
+    } rows[] = {{b, b}, {c, c}, {a, 0}};  // "Synth A" is not chosen: the track keeps its own port (0)
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.defaultDevice);
+        PutUserValue("Preferences\\Playback", "Default Device", DWORD(r.defaultDevice));
+        TestApp app;
+        int device = -1;
+        std::vector<int> chosen;
+        app.whileRunning = [&](TestApp& t) {
+            chosen = g_app.outPorts ? g_app.outPorts->GetPortIds() : std::vector<int>{};
+            g_model.newScore.arrangement = 2;  // voice and piano
+            if (CZelDoc* doc = t.NewDocument()) device = doc->GetScore()->GetTrack(0)->GetDevice();
+        };
+        RunApp(app);
+        EXPECT_EQ(chosen, (std::vector<int>{c, b}));
+        EXPECT_EQ(device, r.want);
+    }
+}
+
 TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
     fw::clocktest::SetManual(1000);
     PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);

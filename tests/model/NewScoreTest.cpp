@@ -14,6 +14,7 @@
 #include "model/EventCursor.h"
 #include "model/ItemArray.h"
 #include "model/NewScore.h"
+#include "model/Preferences.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -35,8 +36,10 @@ struct Fixture {
     Fixture() {
         RegisterTrackClass();
         MidiOutPorts() = MidiOutPortsState();
+        ChosenOutputPorts() = nullptr;
         score = std::make_unique<CScore>(&doc);
     }
+    ~Fixture() { ChosenOutputPorts() = nullptr; }
 };
 
 CTempo* FirstTempo(CScore& s) {
@@ -243,8 +246,9 @@ TEST(NewScoreTest, DefaultPortGoesToTrackZeroOnlyWhenAvailable) {
     };
     for (const auto& c : cases) {
         Fixture f;
-        MidiOutPorts().ports = c.ports;
-        MidiOutPorts().defaultOutputPort = c.port;
+        const std::vector<int> ports = c.ports;
+        ChosenOutputPorts() = [ports] { return ports; };
+        g_preferences.SetWord(Preferences::kDefaultDevice, std::int16_t(c.port));
         NewScoreSettings settings;
         settings.arrangement = c.arrangement;
         ASSERT_TRUE(BuildNewScore(*f.score, settings));
@@ -259,7 +263,7 @@ TEST(NewScoreTest, KeepingTheTracksMovesUnavailablePortsAndDropsFirstBarMarks) {
     ASSERT_TRUE(BuildNewScore(*f.score, first));
     f.score->GetTrack(0)->SetDevice(4);
     f.score->GetTrack(1)->SetDevice(9);
-    MidiOutPorts().ports = {2, 4};
+    ChosenOutputPorts() = [] { return std::vector<int>{2, 4}; };
     NewScoreSettings keep;
     keep.arrangement = 4;
     keep.tempo = 6000;
