@@ -107,7 +107,7 @@ void DrawDataStalk(CBarItem& item, int v, int fullScale) {
     const int t = item.GetTimeWithOffset();
     const int y0 = staff->OffsetToY(staff->GetPlaceC()) - 2;
     const int x = bar->TickToLinearX(t);
-    const int h = MulDiv(v, staff->ScaleLength(g_model.dataBandHeight), fullScale);
+    const int h = MulDiv(v, staff->ScaleLength(g_model.dataView.bandHeight), fullScale);
     int y = y0 - h;
     if (y == y0) y = y0 - 1;
     g_model.drawnPoint = POINT{x, y};

@@ -21,12 +21,14 @@ class CTrkBar;
 class CZelDoc;
 
 // What the MIDI data views show: the kind (3 controller, 4 key aftertouch, 5 channel
-// pressure, 6 pitch bend, 7 program change; 0-8 in all), the controller number, and the switch
-// that must be on for any item to match.
+// pressure, 6 pitch bend, 7 program change; 0-8 in all), the controller number, the switch
+// that must be on for any item to match, and the height of the data strip under a staff (in
+// staff-scaled units), which both the strip's rectangle and the values drawn in it take.
 struct DataViewSettings {
     std::uint8_t kind = 0;
     std::uint8_t controller = 0;
     std::uint8_t on = 0;
+    std::int16_t bandHeight = 40;
 };
 
 struct ModelGlobals {
@@ -111,7 +113,6 @@ struct ModelGlobals {
     std::int16_t hitTitle = 0;
     // Where the drag that runs began (the drag task fills it as the mouse goes down).
     ScoreLocation dragStart;
-    std::int16_t dataBandHeight = 36;   // the MIDI data band's height in staff-scaled units
     // The graphic tool's current pen: line width, pen style, a one-bit and a two-bit option (the
     // palettes set them; selecting one graphic takes its own).
     struct GraphicPen {

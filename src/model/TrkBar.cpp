@@ -160,7 +160,7 @@ RECT* CTrkBar::GetRect(RECT* rect) {
         rect->right = rect->left + bar->GetWidth();
     }
     CStaff* staff = GetStaff();
-    int height = trkbar::DataStripHeight();
+    int height = g_model.dataView.bandHeight;
     if (staff) {
         rect->bottom = staff->OffsetToY(staff->GetPlaceD()) - 2;
         height = staff->ScaleToView(height);

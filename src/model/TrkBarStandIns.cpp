@@ -15,6 +15,5 @@ void LyricAfterLoadFixup(CBarItem* lyric) {}
 void PlaceNote(CTrkBar* trkBar, bool forcedStem) {}
 
 bool DocumentFlagWord() { return false; }
-int DataStripHeight() { return 40; }
 
 }  // namespace trkbar

@@ -22,7 +22,5 @@ void PlaceNote(CTrkBar* trkBar, bool forcedStem);
 // --- document and views ---
 // The document's flag word that files of version 0x351 carry (clear).
 bool DocumentFlagWord();
-// The strip height of the MIDI data view settings (40).
-int DataStripHeight();
 
 }  // namespace trkbar

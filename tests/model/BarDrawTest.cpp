@@ -347,3 +347,17 @@ TEST_F(ScoreDrawTest, ASpanningItemIsDrawnAgainOnEachLaterSystemItReaches) {
         EXPECT_EQ(s->Bar(b)->GetLine()->GetIndex(), lines[b]) << "bar " << b;
     }
 }
+
+// The MIDI data strip under a staff is as high as the data view's one band height says, which
+// the values drawn in it are scaled by too.
+TEST_F(ScoreDrawTest, TheDataStripTakesTheDataViewsBandHeight) {
+    Build(1, {2});
+    CTrkBar* tb = s->score->GetTrkBar(0, 0);
+    CStaff* staff = s->Line(0)->GetStaff(0);
+    for (int band : {40, 24}) {
+        g_model.dataView.bandHeight = std::int16_t(band);
+        RECT r;
+        tb->GetRect(&r);
+        EXPECT_EQ(r.bottom - r.top, staff->ScaleToView(band)) << band;
+    }
+}
