@@ -104,7 +104,7 @@ TEST_F(BandTest, TheBandIsDrawnByInversionAndErasingItLeavesThePaneAsItWas) {
     // The first click on a page only makes it current.
     ui::Click(pane, left, top);
     ui::RunUntilIdle();
-    doc->commands.clear();
+    DocumentCommands(*doc).clear();
     pane->HideCaret();
     const std::vector<COLORREF> before = Pixels(pane, client);
     const std::vector<COLORREF> during = Drag(POINT{left, top}, POINT{left + 90, top + 60});
@@ -118,7 +118,7 @@ TEST_F(BandTest, TheBandIsDrawnByInversionAndErasingItLeavesThePaneAsItWas) {
     pane->HideCaret();
     EXPECT_EQ(Differ(Pixels(pane, client), before), 0) << "erased by drawing it again";
     EXPECT_EQ(doc->GetSelection()->GetItemCount(), 0);
-    EXPECT_NE(std::find(doc->commands.begin(), doc->commands.end(), CSelect::kNothingSelectedCommand), doc->commands.end());
+    EXPECT_NE(std::find(DocumentCommands(*doc).begin(), DocumentCommands(*doc).end(), CSelect::kNothingSelectedCommand), DocumentCommands(*doc).end());
 }
 
 TEST_F(BandTest, ReleaseSelectsWhatLiesInsideTheBand) {
@@ -141,7 +141,7 @@ TEST_F(BandTest, ReleaseSelectsWhatLiesInsideTheBand) {
     CSelect* sel = doc->GetSelection();
     EXPECT_EQ(sel->GetItemCount(), 1);
     EXPECT_EQ(sel->lower[kExtentBar], 2);
-    EXPECT_EQ(doc->commands.back(), CSelect::kSelectionChangedCommand);
+    EXPECT_EQ(DocumentCommands(*doc).back(), CSelect::kSelectionChangedCommand);
     EXPECT_EQ(sel->rectMode, CSelect::kRectAll) << "set back after the band";
 
     // A click on the other note takes it alone.
