@@ -9,6 +9,7 @@
 
 #include "DrawTestSupport.h"
 #include "support/TestData.h"
+#include "support/PictureCompare.h"
 #include "framework/Globals.h"
 #include "framework/MusicFont.h"
 #include "framework/Window.h"
@@ -22,17 +23,7 @@ using drawtest::ScoreDrawTest;
 namespace {
 
 void Compare(const CBitmap& picture, const char* name) {
-    const std::string path = testsupport::TestDataPath(std::string("model/drawing/") + name);
-    if (std::getenv("ZEL_UPDATE_REFERENCES") || !std::filesystem::exists(path)) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        ASSERT_TRUE(picture.SavePng(path));
-        GTEST_SKIP() << "wrote the reference " << path;
-    }
-    CBitmap ref;
-    ASSERT_TRUE(ref.LoadFile(path));
-    const SIZE size = ref.GetSize();
-    // Antialiasing may differ between library versions; shapes may not.
-    EXPECT_LE(picture.CountDifferences(ref, 96), long(size.cx) * size.cy / 300) << name;
+    testsupport::ExpectPictureMatches(picture, testsupport::TestDataPath(std::string("model/drawing/") + name));
 }
 
 // Pixels of a that differ from b inside the rectangle.

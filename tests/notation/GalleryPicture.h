@@ -30,6 +30,7 @@
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
 #include "support/TestData.h"
+#include "support/PictureCompare.h"
 
 namespace gallerytest {
 
@@ -103,17 +104,7 @@ inline void UseInterfaceNumberFonts(CScore& score) {
 
 // The picture against its reference tests/data/<relative>.
 inline void ComparePicture(const CBitmap& picture, const std::string& relative) {
-    const std::string path = testsupport::TestDataPath(relative);
-    if (std::getenv("ZEL_UPDATE_REFERENCES")) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        ASSERT_TRUE(picture.SavePng(path));
-        GTEST_SKIP() << "wrote the reference " << path;
-    }
-    CBitmap ref;
-    ASSERT_TRUE(ref.LoadFile(path)) << "no reference picture " << path;
-    const SIZE s = ref.GetSize();
-    // Antialiasing may differ between library versions; shapes may not.
-    EXPECT_LE(picture.CountDifferences(ref, 96), long(s.cx) * s.cy / 200) << path;
+    testsupport::ExpectPictureMatches(picture, testsupport::TestDataPath(relative));
 }
 
 }  // namespace gallerytest

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "DrawFixture.h"
+#include "support/PictureCompare.h"
 #include "support/TestData.h"
 #include "framework/MusicFont.h"
 #include "platform/PrArtist.h"
@@ -56,23 +57,7 @@ void Scene(CArtist& a) {
     a.DrawText(S(10), S(150), "Allegro 1");
 }
 
-void Compare(const CBitmap& picture, const char* name) {
-    std::string path = ReferencePath(name);
-    // Only the update switch writes references; a missing one is a failure, never a pass.
-    if (std::getenv("ZEL_UPDATE_REFERENCES")) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        ASSERT_TRUE(picture.SavePng(path));
-        GTEST_SKIP() << "wrote the reference " << path;
-    }
-    ASSERT_TRUE(std::filesystem::exists(path)) << "no reference picture " << path
-                                               << " (ZEL_UPDATE_REFERENCES=1 writes it)";
-    CBitmap ref;
-    ASSERT_TRUE(ref.LoadFile(path));
-    SIZE s = ref.GetSize();
-    long differing = picture.CountDifferences(ref, 96);
-    // Antialiasing may differ between library versions; shapes may not.
-    EXPECT_LE(differing, long(s.cx) * s.cy / 200) << name;
-}
+void Compare(const CBitmap& picture, const char* name) { testsupport::ExpectPictureMatches(picture, ReferencePath(name)); }
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "DrawFixture.h"
 #include "framework/Window.h"
@@ -165,6 +167,23 @@ TEST(PortHelpers, SmallLookups) {
     EXPECT_EQ(GetMarkGlyphs(200)[4], 0);  // not a mark code
     EXPECT_TRUE(HitHandleSquare(12, 12, 10, 10));
     EXPECT_FALSE(HitHandleSquare(13, 10, 10, 10));
+}
+
+// Under the tests the installed-font list holds the set-up's faces alone (the build's font
+// configuration names only them), whatever else the machine has: the faces the program names,
+// each listed when the face that draws it is there, and the pinned families, sorted by name.
+TEST(FontList, UnderTheTestsItHoldsThePinnedFacesOnly) {
+    InitDrawing();
+    const CFontList* list = GetFontList();
+    ASSERT_NE(list, nullptr);
+    std::vector<std::string> names;
+    for (int i = 0; i < list->GetCount(); ++i) names.push_back(list->GetFaceName(i));
+    // Qt adds its generic families (Monospace, Sans Serif, Serif) to every font configuration.
+    const std::vector<std::string> expected = {
+        "DejaVu Sans",     "DejaVu Sans Mono", "DejaVu Serif", "Monospace",           "MS Sans Serif",
+        "Sans Serif",      "Serif",            "Times New Roman", "Vorlind New",      "WenQuanYi Micro Hei",
+        "WenQuanYi Micro Hei Mono"};
+    EXPECT_EQ(names, expected);
 }
 
 TEST(FontList, SortedSubstitutedAndFound) {

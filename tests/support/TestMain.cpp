@@ -1,4 +1,5 @@
-// The tests' main: headless Qt, the build's data folder and a settings home of its own.
+// The tests' main: headless Qt, the build's data folder, the build's pinned font set and a
+// settings home of its own.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("ZEL_BUILD_DIR", ZEL_TEST_BUILD_DIR, 0);
     ::setenv("ZEL_DATA_DIR", ZEL_TEST_DATA_DIR, 0);
+    // The fonts the set-up installs and no others, for the tests and every program they start:
+    // the installed-font list, and so every stored font index, is the same on any machine.
+    ::setenv("FONTCONFIG_FILE", ZEL_TEST_FONTCONFIG, 1);
     // Nothing a test writes may land in the user's real homes.
     std::string home = std::string(ZEL_TEST_BUILD_DIR) + "/test-home/" + std::to_string(::getpid());
     for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
