@@ -51,6 +51,11 @@ void CWinApp::Quit(int code) {
 }
 
 int AfxWinMain(CWinApp& app, int argc, char** argv) {
+    // A stop signal from here on ends the program cleanly, however far its start-up has come:
+    // the loop ends at once when it starts.
+    g_stopRequested.store(false);
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
     static int s_argc;
     s_argc = argc;
     // One application object per process: one made earlier (fw::EnsureGraphics) is used.
@@ -59,9 +64,6 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     QApplication::setApplicationName(QString::fromUtf8(app.m_pszAppName));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
 
-    g_stopRequested.store(false);
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, [] {
         if (g_stopRequested.load()) QApplication::exit(0);

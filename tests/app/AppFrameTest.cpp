@@ -6,12 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AppGlobals.h"
@@ -37,6 +35,7 @@
 #include "platform/FileNames.h"
 #include "platform/Port.h"
 #include "platform/RvqUtil.h"
+#include "support/ProcessWait.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -337,12 +336,6 @@ pid_t Start(const std::string& exe) {
     return pid;
 }
 
-// Waits until the child holds the lock (its socket is there), at most a few seconds.
-bool WaitForSocket(const std::string& path) {
-    for (int i = 0; i < 200 && !fs::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    return fs::exists(path);
-}
-
 class RaiseCountingApp : public CZelApp {
 public:
     bool InitInstance() override {
@@ -375,14 +368,17 @@ TEST_F(AppFrameTest, ASecondStartRaisesTheFirstAndACrashedOneBlocksNothing) {
         EXPECT_EQ(app.raised, 1);
     }
     // The first instance killed outright: the next start runs all the same.
+    int status = 0;
     const pid_t first = Start(exe);
-    ASSERT_TRUE(WaitForSocket(socket));
+    ASSERT_EQ(testsupport::WaitUntilAnswering(first, socket, &status), testsupport::ChildState::Answering);
     ::kill(first, SIGKILL);
     ::waitpid(first, nullptr, 0);
+    // Its socket file is left behind and answers no more; the next start takes over.
+    ASSERT_TRUE(fs::exists(socket));
+    ASSERT_FALSE(testsupport::SocketAnswers(socket));
     const pid_t next = Start(exe);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    int status = 0;
-    EXPECT_EQ(::waitpid(next, &status, WNOHANG), 0) << "the start after the crash ended at once";
+    EXPECT_EQ(testsupport::WaitUntilAnswering(next, socket, &status), testsupport::ChildState::Answering)
+        << "the start after the crash ended, status " << status;
     ::kill(next, SIGTERM);
     ::waitpid(next, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);

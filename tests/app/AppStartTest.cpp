@@ -4,13 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "app/ZelApp.h"
+#include "framework/SingleInstance.h"
 #include "framework/Window.h"
+#include "support/ProcessWait.h"
 
 namespace {
 
@@ -49,9 +49,12 @@ TEST(AppStartTest, ProgramStartsOffscreenAndStopsOnSignal) {
         ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Up and serving: it answers on its instance socket (whatever else of its start-up is left,
+    // the stop signal ends it cleanly).
     int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the program ended by itself";
+    const auto state = testsupport::WaitUntilAnswering(pid, fw::RuntimeFolder() + "/zelmarin.sock", &status);
+    ASSERT_NE(state, testsupport::ChildState::Ended) << "the program ended by itself, status " << status;
+    ASSERT_EQ(state, testsupport::ChildState::Answering) << "the program never answered";
     ::kill(pid, SIGTERM);
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
