@@ -1,5 +1,6 @@
 # Beams by the meter. Each bar holds one voice of eighths (or sixteenths) from its start; the
-# meter's denominator gives the beaming unit, its grouping bytes the beam groups.
+# meter's denominator gives the beaming unit, its grouping bytes the beam groups. A meter over
+# 1, 2 or 4 groups its eighths by four (a half note), whatever its numerator.
 new 0
 # 4/4: the unit is an eighth with one level; groups of four eighths.
 meter 0 4 4
@@ -13,7 +14,7 @@ note 0 0 1440 4 0
 note 0 0 1680 4 0
 autobeam 0 0 0 0 32767
 print items 0 0 live
-# 2/4: two beams of two.
+# 2/4: one beam of four (the bar is one group of four eighths).
 meter 1 2 4
 note 0 1 0 4 2
 note 0 1 240 4 2
@@ -21,7 +22,7 @@ note 0 1 480 4 2
 note 0 1 720 4 2
 autobeam 0 1 0 0 32767
 print items 0 1 live
-# 3/4: three beams of two.
+# 3/4: a beam of four, then a beam of the two eighths left.
 meter 2 3 4
 note 0 2 0 4 -1
 note 0 2 240 4 -1
