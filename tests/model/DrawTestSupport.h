@@ -31,6 +31,7 @@ class RecordingArtist : public CArtist {
 public:
     std::vector<std::string> log;
     std::vector<int> textY;  // the y of every left-aligned text, in order
+    std::vector<std::pair<std::string, int>> textAt;  // every text with its y, in order
     void Add(const char* format, int a = 0, int b = 0, int c = 0, int d = 0) {
         char line[96];
         std::snprintf(line, sizeof line, format, a, b, c, d);
@@ -62,11 +63,13 @@ public:
     }
     void DrawTextCentered(int x, int y, const char* s) override {
         log.push_back("Text " + std::to_string(x) + " " + s);
+        textAt.emplace_back(s, y);
         CArtist::DrawTextCentered(x, y, s);
     }
     void DrawText(int x, int y, const char* s) override {
         log.push_back("Text left " + std::to_string(x) + " " + s);
         textY.push_back(y);
+        textAt.emplace_back(s, y);
         CArtist::DrawText(x, y, s);
     }
     void Line(int x1, int y1, int x2, int y2) override {
@@ -88,6 +91,7 @@ public:
     }
     void DrawTextRight(int x, int y, const char* s) override {
         log.push_back("Text right " + std::to_string(x) + " " + s);
+        textAt.emplace_back(s, y);
         CArtist::DrawTextRight(x, y, s);
     }
     // The lines that start with the prefix.

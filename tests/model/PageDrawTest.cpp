@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <string>
 
 #include "DrawTestSupport.h"
 #include "support/TestData.h"
@@ -67,6 +69,9 @@ TEST_F(ScoreDrawTest, SystemsWithContinuationsTimeCodesAndSeparatorsMatchTheirPi
     ASSERT_TRUE(fw::MusicFontAvailable());
     drawtest::SpanningClass slurs(27);
     Build(2, {2, 2, 2});
+    // The first system where the page's layout puts it on a page with titles: below them.
+    for (int k = 0; k < 3; ++k) s->Line(k)->SetTopOffset(s->doc.GetPageTopSpace(0) + 3600 * k);
+    Relayout();
     s->score->staffGroupSeparators = 2;
     s->score->timecode[0] = 2;  // at each system's first bar
     s->score->timecodeFrameStyle = 1;
@@ -84,6 +89,19 @@ TEST_F(ScoreDrawTest, SystemsWithContinuationsTimeCodesAndSeparatorsMatchTheirPi
     s->doc.location.allVoices = 1;
     s->Page()->Draw();
     Compare(picture, "systems.png");
+    // What must be there: the time code at each system's first bar, the titles and the page
+    // number; and the first time code clear of the annotation title above it.
+    std::map<std::string, int> y;
+    for (const auto& [text, at] : artist.textAt) y[text] = at;
+    const std::string annotation = "\xD7\xA2\xBD\xE2";
+    for (const std::string& text : {std::string("00:00:00:13"), std::string("00:00:04:13"), std::string("00:00:08:13"),
+                                    std::string("\xB1\xEA\xCC\xE2"), annotation, std::string("\xD7\xF7\xD5\xDF"),
+                                    std::string("- 1 -")})
+        EXPECT_EQ(y.count(text), 1u) << text;
+    artist.SetFontRef(s->score->timecodeFont);
+    FontMetrics16 m;
+    artist.GetFontMetrics(&m);
+    EXPECT_GT(y["00:00:00:13"] - m.ascent, y[annotation]) << "the time code's top lies over the annotation";
 }
 
 TEST_F(ScoreDrawTest, APartialRedrawEqualsThatAreaOfAFullDrawing) {

@@ -39,6 +39,21 @@ int RunTool(const std::string& tool, const std::string& args, std::string* out, 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// How many times each text (a music-font code is a text of one character) was drawn, from a
+// zelrender --ops log: lines `TextOut X Y "TEXT" align A`.
+std::map<std::string, int> TextsDrawn(const std::string& opsPath) {
+    std::map<std::string, int> counts;
+    std::ifstream in(opsPath, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("TextOut ", 0) != 0) continue;
+        const std::size_t open = line.find('"'), close = line.rfind("\" align");
+        if (open == std::string::npos || close == std::string::npos || close <= open) continue;
+        ++counts[line.substr(open + 1, close - open - 1)];
+    }
+    return counts;
+}
+
 }  // namespace
 
 TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
@@ -60,11 +75,37 @@ TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
         const std::string name = p.script + std::to_string(p.zoom) + ".png";
         const std::string png = dir.path() + "/" + name;
         out.clear();
-        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(p.zoom), &out), 0) << out;
+        const std::string ops = dir.path() + "/" + name + ".ops";
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(p.zoom) + " --ops " + ops, &out), 0)
+            << out;
         EXPECT_NE(out.find("page 1: 4 systems"), std::string::npos) << out;
         CBitmap picture;
         ASSERT_TRUE(picture.LoadFile(png));
         testsupport::ExpectPictureMatches(picture, testsupport::TestDataPath("model/staves/" + name));
+        if (std::string(p.script) != "gallery") continue;
+        // What the page must show, at either zoom, by its drawing calls: the title, the clefs of
+        // the systems' starts and the key signatures' signs, counted by music-font code.
+        const std::map<std::string, int> texts = TextsDrawn(ops);
+        const struct {
+            const char* text;
+            int count;
+            const char* what;
+        } must[] = {
+            {"Staff gallery", 1, "the page title"},
+            {"Page 1", 1, "the footer"},
+            {"\x80", 4, "treble clefs (Violin on systems 1, 3, 4; Voices on 4)"},
+            {"\x81", 4, "bass clefs (Voices on 2; Guitar on 2, 3, 4)"},
+            {"\x82", 2, "alto clefs (Vl. on 2; Vc. on 3)"},
+            {"!", 45, "sharps of the key signatures and courtesies"},
+            {"\"", 43, "flats of the key signatures and courtesies"},
+            {"#", 6, "cancelling naturals"},
+            {"Violin", 1, "first system's label"},
+            {"Vl.", 3, "later systems' labels"},
+        };
+        for (const auto& m : must) {
+            const auto it = texts.find(m.text);
+            EXPECT_EQ(it == texts.end() ? 0 : it->second, m.count) << m.what << " at zoom " << p.zoom;
+        }
     }
     const std::string zel = dir.path() + "/gallery.zel";
     out.clear();
