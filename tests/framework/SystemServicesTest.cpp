@@ -2,6 +2,7 @@
 // an application object, never waiting for a user.
 #include <gtest/gtest.h>
 
+#include "support/FreshProcess.h"
 #include "framework/App.h"
 #include "framework/Clock.h"
 #include "framework/Cursor.h"
@@ -82,35 +83,39 @@ TEST(CursorTest, CounterAndShapeWithoutAnApplication) {
 }
 
 TEST(InputTest, NothingIsDownWithoutAnApplicationAndScriptsSetTheState) {
-    EXPECT_EQ(fw::GetAsyncKeyState(VK_LBUTTON), 0);
-    EXPECT_EQ(fw::GetAsyncKeyState(VK_SHIFT), 0);
-    EXPECT_EQ(fw::GetKeyState(VK_CAPITAL), 0);
-    EXPECT_EQ(fw::GetDoubleClickTime(), 500u);
-    {
-        fw::inputtest::Script script;
-        script.SetDown(VK_CONTROL, true);
-        script.SetToggled(VK_CAPITAL, true);
-        script.SetDoubleClickTime(300);
-        EXPECT_NE(fw::GetAsyncKeyState(VK_CONTROL) & 0x8000, 0);
-        EXPECT_EQ(fw::GetKeyState(VK_CAPITAL) & 0x8000, 0);
-        EXPECT_EQ(fw::GetKeyState(VK_CAPITAL) & 1, 1);
-        EXPECT_EQ(fw::GetAsyncKeyState(VK_LEFT), 0);
-        EXPECT_EQ(fw::GetAsyncKeyState(0), 0);
-        EXPECT_EQ(fw::GetAsyncKeyState(999), 0);
-        EXPECT_EQ(fw::GetDoubleClickTime(), 300u);
-    }
-    EXPECT_EQ(fw::GetAsyncKeyState(VK_CONTROL), 0);
+    ZEL_IN_FRESH_PROCESS({
+        EXPECT_EQ(fw::GetAsyncKeyState(VK_LBUTTON), 0);
+        EXPECT_EQ(fw::GetAsyncKeyState(VK_SHIFT), 0);
+        EXPECT_EQ(fw::GetKeyState(VK_CAPITAL), 0);
+        EXPECT_EQ(fw::GetDoubleClickTime(), 500u);
+        {
+            fw::inputtest::Script script;
+            script.SetDown(VK_CONTROL, true);
+            script.SetToggled(VK_CAPITAL, true);
+            script.SetDoubleClickTime(300);
+            EXPECT_NE(fw::GetAsyncKeyState(VK_CONTROL) & 0x8000, 0);
+            EXPECT_EQ(fw::GetKeyState(VK_CAPITAL) & 0x8000, 0);
+            EXPECT_EQ(fw::GetKeyState(VK_CAPITAL) & 1, 1);
+            EXPECT_EQ(fw::GetAsyncKeyState(VK_LEFT), 0);
+            EXPECT_EQ(fw::GetAsyncKeyState(0), 0);
+            EXPECT_EQ(fw::GetAsyncKeyState(999), 0);
+            EXPECT_EQ(fw::GetDoubleClickTime(), 300u);
+        }
+        EXPECT_EQ(fw::GetAsyncKeyState(VK_CONTROL), 0);
+    });
 }
 
 TEST(ScreenTest, FallbackMetricsWithoutAScreen) {
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CXSCREEN), 1024);
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CYSCREEN), 768);
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CYCAPTION), 22);
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CYBORDER), 1);
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CYMENU), 20);
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CXFULLSCREEN), 1024);
-    EXPECT_EQ(fw::GetSystemMetrics(SM_CYFULLSCREEN), 768 - 22);
-    EXPECT_EQ(fw::GetSystemMetrics(12345), 0);
+    ZEL_IN_FRESH_PROCESS({
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CXSCREEN), 1024);
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CYSCREEN), 768);
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CYCAPTION), 22);
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CYBORDER), 1);
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CYMENU), 20);
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CXFULLSCREEN), 1024);
+        EXPECT_EQ(fw::GetSystemMetrics(SM_CYFULLSCREEN), 768 - 22);
+        EXPECT_EQ(fw::GetSystemMetrics(12345), 0);
+    });
 }
 
 // With a running (headless) application: boxes still answer at once, the pointer can be hidden

@@ -12,6 +12,7 @@
 #include "framework/MessageBox.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
+#include "support/FreshProcess.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -447,16 +448,18 @@ TEST_F(PortLayerTest, SmallHelpers) {
 }
 
 TEST_F(PortLayerTest, ScreenRectanglesWithoutADisplay) {
-    RECT r;
-    GetScreenRect(&r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 1);
-    EXPECT_EQ(r.right, 1024);
-    EXPECT_EQ(r.bottom, 768 - 22);
-    GetScreenRectBelowCaption(&r);
-    EXPECT_EQ(r.top, 22);
-    EXPECT_EQ(r.bottom, 768);
-    EXPECT_EQ(GetMenuBarHeight(), 20);
+    ZEL_IN_FRESH_PROCESS({
+        RECT r;
+        GetScreenRect(&r);
+        EXPECT_EQ(r.left, 0);
+        EXPECT_EQ(r.top, 1);
+        EXPECT_EQ(r.right, 1024);
+        EXPECT_EQ(r.bottom, 768 - 22);
+        GetScreenRectBelowCaption(&r);
+        EXPECT_EQ(r.top, 22);
+        EXPECT_EQ(r.bottom, 768);
+        EXPECT_EQ(GetMenuBarHeight(), 20);
+    });
 }
 
 // ---- Pictures -------------------------------------------------------------------------------

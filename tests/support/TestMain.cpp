@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     ::setenv("FONTCONFIG_FILE", ZEL_TEST_FONTCONFIG, 1);
     // Nothing a test writes may land in the user's real homes.
     std::string home = std::string(ZEL_TEST_BUILD_DIR) + "/test-home/" + std::to_string(::getpid());
+    ::setenv("ZEL_TEST_HOME", home.c_str(), 1);
     for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
         std::string dir = home + "/" + var;
         std::filesystem::create_directories(dir);
