@@ -64,11 +64,12 @@ void CBar::DrawDataGrid(CTrkBar* trkBar) {
         a->DrawNumberRight(r.left - 2, (r.top + r.bottom) / 2, middle);
         a->DrawNumberRight(r.left - 2, r.top, top);
     }
-    // The step note value along the bar; values outside the nine note values draw nothing.
+    // The step note value along the bar, by its index 0-8 (a double whole note to a 128th, the
+    // glyphs 64-72); values outside the nine draw nothing.
     const int value = rec::Get<std::int32_t>(this, kStepNoteValue);
     if (g_model.stepEntry && value >= 0 && value <= 8) {
         const bool dotted = rec::Get<std::int32_t>(this, kStepDotted) != 0;
-        int stepTicks = Meter::kTicksPerWhole >> value;
+        int stepTicks = (2 * Meter::kTicksPerWhole) >> value;
         if (dotted) stepTicks = stepTicks * 3 / 2;
         a->SetMusicFont(ScaleToView(16));
         for (int t = shortfall; stepTicks > 0 && t < length; t += stepTicks) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <stdexcept>
 
 #include "DrawTestSupport.h"
@@ -360,4 +362,69 @@ TEST_F(ScoreDrawTest, TheDataStripTakesTheDataViewsBandHeight) {
         tb->GetRect(&r);
         EXPECT_EQ(r.bottom - r.top, staff->ScaleToView(band)) << band;
     }
+}
+
+// The MIDI data display's grid behind a bar: a tick mark every half beat with the beat's number
+// at each beat; a meter whose beat has no ticks draws no marks and no numbers (and does not loop);
+// in step entry the step note value runs along the bar, dotted values with their dots, and a
+// value outside the nine note values draws nothing.
+TEST_F(ScoreDrawTest, TheDataGridMarksHalfBeatsAndShowsTheStepValue) {
+    Build(1, {1});
+    CBar* bar = s->Bar(0);
+    CTrkBar* tb = s->TrkBar(0, 0);
+    tb->SetCurrent();
+    RECT r;
+    tb->GetRect(&r);
+    const auto marks = [&] {
+        int n = 0;
+        for (const std::string& l : artist.Only("Line ")) {
+            int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            if (std::sscanf(l.c_str(), "Line %d %d %d %d", &x1, &y1, &x2, &y2) == 4 && x1 == x2 && y1 == r.top + 1) ++n;
+        }
+        return n;
+    };
+    const auto stepGlyphs = [&](int code) {
+        const std::string prefix = "Glyph centred ";
+        int n = 0;
+        for (const std::string& l : artist.Only(prefix.c_str()))
+            if (l.size() > 3 && std::stoi(l.substr(l.rfind(' ') + 1)) == code) ++n;
+        return n;
+    };
+    const auto dots = [&] {
+        int n = 0;
+        for (const std::string& l : artist.Only("Glyph "))
+            if (l.rfind("Glyph centred", 0) != 0 && l.substr(l.rfind(' ') + 1) == "199") ++n;
+        return n;
+    };
+    fw::ScopedGlobal<bool> step(g_model.stepEntry, true);
+    ASSERT_EQ(bar->GetLength(), 1920);  // 4/4
+    const struct {
+        int beatTicks;  // 0: a beat of no ticks
+        int value;      // the step note value (0 whole ... 8), or one outside them
+        int dotted;
+        int wantMarks, wantSteps, wantDots;
+        const char* why;
+    } rows[] = {
+        {480, 3, 0, 9, 4, 0, "quarters: marks at 0, 240 ... 1920; four quarter steps"},
+        {480, 4, 1, 9, 6, 6, "dotted eighths: a step every 360 ticks, each with its dot"},
+        {480, 0, 0, 9, 1, 0, "a double whole note once"},
+        {480, 1, 0, 9, 1, 0, "a whole note once"},
+        {480, 8, 0, 9, 128, 0, "128ths, 15 ticks each"},
+        {480, 9, 0, 9, 0, 0, "a value past the nine draws nothing"},
+        {480, -1, 0, 9, 0, 0, "a negative value draws nothing"},
+        {0, 3, 0, 0, 4, 0, "a beat of no ticks: no grid, the steps all the same"},
+    };
+    for (const auto& row : rows) {
+        rec::Put<std::int16_t>(bar->GetMeter()->bytes, Meter::kTicksPerBeat, std::int16_t(row.beatTicks));
+        rec::Put<std::int32_t>(bar, CBar::kStepNoteValue, row.value);
+        rec::Put<std::int32_t>(bar, CBar::kStepDotted, row.dotted);
+        artist.log.clear();
+        bar->DrawDataGrid(tb);
+        EXPECT_EQ(marks(), row.wantMarks) << row.why;
+        EXPECT_EQ(row.value >= 0 && row.value <= 8 ? stepGlyphs(64 + row.value) : int(artist.Only("Glyph").size()),
+                  row.wantSteps)
+            << row.why;
+        EXPECT_EQ(dots(), row.wantDots) << row.why;
+    }
+    rec::Put<std::int16_t>(bar->GetMeter()->bytes, Meter::kTicksPerBeat, std::int16_t(480));
 }
