@@ -12,6 +12,7 @@
 #include "framework/Globals.h"
 #include "model/ItemClass.h"
 #include "model/ItemFactory.h"
+#include "model/ScoreStructureStandIns.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 
@@ -427,4 +428,59 @@ TEST_F(ScoreDrawTest, TheDataGridMarksHalfBeatsAndShowsTheStepValue) {
         EXPECT_EQ(dots(), row.wantDots) << row.why;
     }
     rec::Put<std::int16_t>(bar->GetMeter()->bytes, Meter::kTicksPerBeat, std::int16_t(480));
+}
+
+// The cancelling naturals of a key change inside a system, drawn before the barline, stand inside the bar's end, as
+// far in as its closing barline needs (in twentieths of a point: none for no barline, 60 for a
+// plain one, 120 for kinds 4 and 7, 180 for the others); before a system break it stands past
+// the bar's end whatever the barline.
+TEST_F(ScoreDrawTest, ACourtesyKeyStandsInsideTheBarByItsClosingBarline) {
+    Build(1, {2, 1});
+    CBar* bar = s->Bar(0);
+    CStaff* staff = s->Line(0)->GetStaff(0);
+    s->score->GetTrack(0)->SetDisplaySwitches(std::uint8_t(s->score->GetTrack(0)->GetDisplaySwitches() | 0x08));
+    const auto addKey = [&](int b) {
+        auto* key = static_cast<CKeySig*>(s->TrkBar(0, b)->NewItem(CKeySig::kTypeCode, 0));
+        ASSERT_NE(key, nullptr);
+        // One sharp after three, its two cancelling naturals drawn before the barline.
+        rec::Put<std::uint8_t>(key, CKeySig::kKey, 8);
+        rec::Put<std::uint8_t>(key, CKeySig::kPreviousKey, 10);
+        rec::Put<std::uint8_t>(key, CKeySig::kFlags,
+                               CKeySig::kCautionaryBit | CKeySig::kNaturalsBeforeBit | (1 << 3));
+        // Its display value (here its colour, 1 + 0) is the staff's fifth key-drawing value.
+        rec::Put<std::uint8_t>(key, CBarItem::kColor, 1);
+    };
+    addKey(1);
+    addKey(2);
+    const auto firstGlyphX = [&](CBar* b) {
+        artist.log.clear();
+        b->MakeCurrent();
+        b->DrawCourtesySigns();
+        const auto glyphs = artist.Only("Glyph ");
+        int x = -1, y = 0, c = 0;
+        if (!glyphs.empty()) std::sscanf(glyphs.front().c_str(), "Glyph %d %d %d", &x, &y, &c);
+        return x;
+    };
+    const struct {
+        int closing;
+        int inset;
+    } rows[] = {{0, 0}, {1, 60}, {2, 180}, {3, 180}, {4, 120}, {5, 180}, {7, 120}, {8, 180}, {10, 180}};
+    const auto setClosing = [](CBar* b, int kind) {
+        rec::Put<std::uint8_t>(b, CBar::kBarlines, std::uint8_t((b->GetOpeningKind()) | (kind << 4)));
+    };
+    setClosing(bar, 0);
+    const int plain = firstGlyphX(bar);
+    ASSERT_GE(plain, 0) << "no courtesy key drawn";
+    for (const auto& r : rows) {
+        setClosing(bar, r.closing);
+        EXPECT_EQ(firstGlyphX(bar), plain - staff->TwentiethsToView(r.inset)) << "closing kind " << r.closing;
+    }
+    // At the system break: past the bar's end, one staff space out, for any barline.
+    CBar* last = s->Bar(1);
+    setClosing(last, 0);
+    const int atBreak = firstGlyphX(last);
+    ASSERT_GE(atBreak, 0);
+    setClosing(last, 5);
+    EXPECT_EQ(firstGlyphX(last), atBreak);
+    EXPECT_GT(atBreak, last->GetRight());
 }
