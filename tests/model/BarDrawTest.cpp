@@ -430,10 +430,10 @@ TEST_F(ScoreDrawTest, TheDataGridMarksHalfBeatsAndShowsTheStepValue) {
     rec::Put<std::int16_t>(bar->GetMeter()->bytes, Meter::kTicksPerBeat, std::int16_t(480));
 }
 
-// The cancelling naturals of a key change inside a system, drawn before the barline, stand inside the bar's end, as
-// far in as its closing barline needs (in twentieths of a point: none for no barline, 60 for a
-// plain one, 120 for kinds 4 and 7, 180 for the others); before a system break it stands past
-// the bar's end whatever the barline.
+// The cancelling naturals of a key change inside a system, drawn before the barline, stand
+// inside the bar's end, as far in as its closing barline needs (in twentieths of a point: none
+// for no barline, 60 for a plain one, 120 for kinds 4 and 7, 180 for the others); before a
+// system break the courtesy key stands past the bar's end whatever the barline.
 TEST_F(ScoreDrawTest, ACourtesyKeyStandsInsideTheBarByItsClosingBarline) {
     Build(1, {2, 1});
     CBar* bar = s->Bar(0);
