@@ -15,6 +15,7 @@
 #include "model/ScoreStructureStandIns.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
+#include "model/TrkBarWalk.h"
 
 using drawtest::ScoreDrawTest;
 using drawtest::SpanningClass;
@@ -483,4 +484,94 @@ TEST_F(ScoreDrawTest, ACourtesyKeyStandsInsideTheBarByItsClosingBarline) {
     setClosing(last, 5);
     EXPECT_EQ(firstGlyphX(last), atBreak);
     EXPECT_GT(atBreak, last->GetRight());
+}
+
+namespace {
+
+// A tie's drawing, recorded: its position and shape words, the bar and staff it is drawn on.
+struct TieDrawing {
+    int position, wordA, wordB, yOffset;
+    bool selected;
+    CBar* bar;
+    CStaff* staff;
+};
+
+class RecordedTie : public BarItemBehaviour {
+public:
+    int GetBarSpan(CBarItem&) const override { return 1; }
+    void DrawShape(CBarItem& bar) const override {
+        drawn.push_back({bar.PositionField(), rec::Get<std::int16_t>(&bar, 22), rec::Get<std::int16_t>(&bar, 26),
+                         rec::Get<std::int16_t>(&bar, 34), (bar.FlagsB() & CBarItem::kSelectedBit) != 0,
+                         g_model.currentBar, g_model.currentStaff});
+    }
+    mutable std::vector<TieDrawing> drawn;
+};
+
+}  // namespace
+
+// What runs on over a system break from the last bar of the system before: a tie into the first
+// bar is drawn again there as a tie from its start (position 0, its shape words 0 and -360, its
+// height 60 on its side, never selected), on its own staff; a lyric whose extender runs on draws
+// the extender from the bar's left to one staff space past its first position, at its verse's
+// height. A tie to a hidden staff, and a lyric that does not run on, draw nothing.
+TEST_F(ScoreDrawTest, ATieAndALyricExtenderContinueAcrossASystemBreak) {
+    constexpr int kTie = 30, kLyric = 24;
+    RecordedTie ties;
+    struct Binding {
+        Binding(int code, BarItemBehaviour* b) : code(code), saved(ItemClasses().IndexForCode(code)) {
+            const ItemTypeEntry* e = FindItemType(code);
+            ItemClasses().BindCode(code, ItemClasses().Add({e->className, e->typeName, e->code, e->recordSize, b}));
+        }
+        ~Binding() { ItemClasses().BindCode(code, saved); }
+        int code;
+        std::uint32_t saved;
+    } binding(kTie, &ties);
+    Build(2, {1, 1});
+    rec::Put<std::int16_t>(AddItem(s->TrkBar(0, 0), kTie, 800), 34, 100);  // bent below
+    CBarItem* above = AddItem(s->TrkBar(1, 0), kTie, 900);                  // on the second staff, bent above
+    rec::Put<std::int16_t>(above, 34, -100);
+    above->SetFlagsB(std::uint8_t(above->FlagsB() | CBarItem::kSelectedBit));
+    CBarItem* lyric = AddItem(s->TrkBar(0, 0), kLyric, 700);
+    ASSERT_GT(lyric->RecordSizeField(), 29);
+    rec::Put<std::uint8_t>(lyric, 16, 0x06);  // its extender runs on
+    rec::Put<std::int16_t>(lyric, 28, 1);     // verse 2
+    rec::Put<std::int16_t>(lyric, 20, 40);
+    CBarItem* ended = AddItem(s->TrkBar(1, 0), kLyric, 700);
+    rec::Put<std::uint8_t>(ended, 16, 0x02);  // no extender running on
+
+    CBar* next = s->Bar(1);
+    CLine* line = s->Line(1);
+    next->MakeCurrent();
+    artist.log.clear();
+    next->DrawContinuations();
+    ASSERT_EQ(ties.drawn.size(), 2u);
+    for (int k = 0; k < 2; ++k) {
+        const TieDrawing& d = ties.drawn[std::size_t(k)];
+        EXPECT_EQ(d.position, 0) << k;
+        EXPECT_EQ(d.wordA, 0) << k;
+        EXPECT_EQ(d.wordB, -360) << k;
+        EXPECT_EQ(d.yOffset, k == 0 ? 60 : -60) << k;
+        EXPECT_FALSE(d.selected) << k;
+        EXPECT_EQ(d.bar, next) << k;
+        EXPECT_EQ(d.staff, line->GetStaff(k)) << k;
+    }
+    // The stored ties are left as they were (found again: adding items moves a run).
+    for (int t = 0; t < 2; ++t)
+        trkbar::ForEachLiveItem(s->TrkBar(t, 0), [&](CBarItem* item) {
+            if (!item->IsTie()) return;
+            EXPECT_EQ(item->PositionField(), t == 0 ? 800 : 900);
+            EXPECT_EQ((item->FlagsB() & CBarItem::kSelectedBit) != 0, t == 1);
+        });
+    CStaff* staff = line->GetStaff(0);
+    const int y = staff->OffsetToY(staff->GetLyricOffset(1) + 40);
+    const std::string extender = "Wide line " + std::to_string(next->GetLeft()) + " " + std::to_string(y) + " " +
+                                 std::to_string(next->FractionToX(0) + staff->Space()) + " " + std::to_string(y) +
+                                 " width 10";
+    EXPECT_EQ(artist.Only("Wide line"), std::vector<std::string>{extender});
+
+    // The second staff hidden on the later system: its tie is not drawn there.
+    ties.drawn.clear();
+    line->GetStaff(1)->SetShown(false);
+    next->DrawContinuations();
+    EXPECT_EQ(ties.drawn.size(), 1u);
 }

@@ -26,6 +26,7 @@
 namespace drawtest {
 
 // The screen artist, recording "DrawBarline x kind side", "Glyph x y c", "Frame l t r b",
+// "Wide line x1 y1 x2 y2 width w",
 // "Music size", "Text x y s", "Brace l t r b" and "Erase l t r b" as the score drawing calls them.
 class RecordingArtist : public CArtist {
 public:
@@ -84,6 +85,11 @@ public:
     void DrawStaffLines(int x1, int yTop, int x2, int mask, int spacing, int width) override {
         Add("Lines mask %d", mask);
         CArtist::DrawStaffLines(x1, yTop, x2, mask, spacing, width);
+    }
+    void LineWidth(int x1, int y1, int x2, int y2, int w) override {
+        Add("Wide line %d %d %d %d", x1, y1, x2, y2);
+        log.back() += " width " + std::to_string(w);
+        CArtist::LineWidth(x1, y1, x2, y2, w);
     }
     void EraseRect(const RECT& r) override {
         Add("Erase %d %d %d %d", r.left, r.top, r.right, r.bottom);
