@@ -2,6 +2,10 @@
 // brackets push the system's left indent, and what lies under a point at the system's start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "DrawTestSupport.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
@@ -181,5 +185,53 @@ TEST_F(ScoreDrawTest, HitTestsFindBracketsNamesAndTimeSignatures) {
             EXPECT_EQ(mstaff, c.meterStaff) << c.why;
             EXPECT_EQ(g_model.currentMeterPart, c.meterPart) << c.why;
         }
+    }
+}
+
+// Time-signature rules: a vertical rule through the time signatures' column joins the lower
+// number of each run of staves outside the meter group to the upper number of the next staff in
+// the group, when the gap is at least one staff high; a run still open at the end runs down to
+// the system's bottom; hidden staves take no part. The rule is as thick as the tallest shown
+// staff's time signature.
+TEST_F(ScoreDrawTest, MeterRulesJoinEachRunOutsideTheMeterGroupToTheNextStaffInIt) {
+    Build(4, {1});
+    CLine* line = s->Line(0);
+    CBar* bar = s->Bar(0);
+    ASSERT_GT(bar->GetMeterWidth(), 0) << "the bar shows its time signature";
+    const int x = bar->GetMeterX() + bar->ScaleToView(bar->GetMeterWidth()) / 4;
+    const auto top = [&](int i) { return line->GetStaff(i)->PositionToY(4); };
+    const auto low = [&](int i) { return line->GetStaff(i)->PositionToY(-4); };
+    struct Rule {
+        int y1, y2;
+    };
+    const struct {
+        const char* grouped;  // G: the track carries the meter-group flag; h: a hidden staff
+        std::vector<Rule> want;
+    } rows[] = {
+        {"GGGG", {}},
+        {"GNNG", {{low(1), top(3)}}},
+        {"NGNN", {{low(0), top(1)}, {low(2), line->GetBottom()}}},
+        {"NNNN", {{low(0), line->GetBottom()}}},
+        {"GNhG", {{low(1), top(3)}}},
+        {"GhNG", {{low(2), top(3)}}},
+    };
+    for (const auto& row : rows) {
+        int tallest = 0;
+        for (int i = 0; i < 4; ++i) {
+            CTrack* tr = s->score->GetTrack(i);
+            const std::uint8_t flags = rec::Get<std::uint8_t>(tr, CTrack::kFlags87);
+            const bool grouped = row.grouped[i] == 'G';
+            rec::Put<std::uint8_t>(tr, CTrack::kFlags87, std::uint8_t(grouped ? flags | 0x04 : flags & ~0x04));
+            line->GetStaff(i)->SetShown(row.grouped[i] != 'h');
+            if (row.grouped[i] != 'h')
+                tallest = std::max(tallest, line->GetStaff(i)->ScaleLength(bar->GetMeterWidth() / 60));
+        }
+        artist.log.clear();
+        line->DrawMeterRules(bar);
+        std::vector<std::string> want;
+        for (const Rule& r : row.want)
+            want.push_back("Wide line " + std::to_string(x) + " " + std::to_string(r.y1) + " " + std::to_string(x) + " " +
+                           std::to_string(r.y2) + " width " + std::to_string(std::max(1, tallest) * 20));
+        EXPECT_EQ(artist.Only("Wide line"), want) << row.grouped;
     }
 }
