@@ -11,6 +11,6 @@ if [[ "${ZEL_SKIP_SANITIZERS:-0}" != 1 ]]; then
   mkdir -p build-asan
   cp -r build/fonts build-asan/
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEL_SANITIZE=ON >/dev/null
-  cmake --build build-asan -j "$(nproc)"
+  cmake --build build-asan -j "$(nproc)" --target zel_test_binaries
   (cd build-asan && ctest --output-on-failure -j "$(nproc)" "$@")
 fi
