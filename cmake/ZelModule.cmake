@@ -1,6 +1,6 @@
-# zel_precompile(TARGET [QT] [GTEST]) gives a target a precompiled header of the system headers
-# its sources use most: the standard library's, with QT the Qt headers of the framework, with
-# GTEST GoogleTest's. Only system headers: the project's own stay included where they are used,
+# zel_precompile(TARGET [GTEST]) gives a target a precompiled header of the system headers its
+# sources use most: the standard library's, with GTEST GoogleTest's. Not Qt's: its keyword
+# macros (slots, signals, emit) would reach framework sources that never include Qt. Only system headers: the project's own stay included where they are used,
 # so a missing include still shows with -DZEL_PCH=OFF.
 set(ZEL_PCH_STD <algorithm> <array> <cmath> <cstddef> <cstdint> <cstdio> <cstdlib> <cstring>
   <functional> <map> <memory> <string> <string_view> <utility> <vector>)
@@ -8,11 +8,8 @@ function(zel_precompile target)
   if(NOT ZEL_PCH)
     return()
   endif()
-  cmake_parse_arguments(ZP "QT;GTEST" "" "" ${ARGN})
+  cmake_parse_arguments(ZP "GTEST" "" "" ${ARGN})
   set(headers ${ZEL_PCH_STD})
-  if(ZP_QT)
-    list(APPEND headers <QApplication> <QEvent> <QImage> <QPainter> <QString> <QWidget>)
-  endif()
   if(ZP_GTEST)
     list(APPEND headers <gtest/gtest.h> <gmock/gmock.h>)
   endif()
