@@ -8,9 +8,11 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -34,9 +36,32 @@ std::map<const CFrameWnd*, std::vector<CControlBar*>>& frameBars() {
     return m;
 }
 
-std::map<const CFrameWnd*, DWORD>& frameDocking() {
-    static std::map<const CFrameWnd*, DWORD> m;
+// A frame's docking: the edges it allows and its four dock bars (top, left, right, bottom).
+struct FrameDock {
+    DWORD align = 0;
+    DockBarList lists[4] = {{nullptr}, {nullptr}, {nullptr}, {nullptr}};
+    RECT rects[4]{};
+    bool relayoutPending = false;
+};
+
+std::map<const CFrameWnd*, FrameDock>& frameDocks() {
+    static std::map<const CFrameWnd*, FrameDock> m;
     return m;
+}
+
+int DockIndex(UINT id) { return id >= AFX_IDW_DOCKBAR_TOP && id <= AFX_IDW_DOCKBAR_BOTTOM ? int(id - AFX_IDW_DOCKBAR_TOP) : -1; }
+
+// Takes the bar out of every dock bar of the frame; a row left empty goes with it.
+void Undock(const CFrameWnd* frame, CControlBar* bar) {
+    auto it = frameDocks().find(frame);
+    if (it == frameDocks().end()) return;
+    for (DockBarList& list : it->second.lists) {
+        list.erase(std::remove(list.begin(), list.end(), bar), list.end());
+        for (std::size_t i = 1; i < list.size();)
+            if (!list[i] && !list[i - 1]) list.erase(list.begin() + std::ptrdiff_t(i));
+            else ++i;
+        if (list.empty() || list.front()) list.insert(list.begin(), nullptr);
+    }
 }
 
 QSize screenMax() {
@@ -81,6 +106,7 @@ CControlBar::~CControlBar() {
     if (bar_->frame) {
         auto& v = frameBars()[bar_->frame];
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        Undock(bar_->frame, this);
     }
     QWidget* fw_ = bar_->floatWin;
     DestroyWindow();
@@ -110,9 +136,42 @@ void CControlBar::ApplySizeLimits() {
     if (auto* f = static_cast<FloatWindow*>(bar_->floatWin.data())) f->limits();
 }
 
+bool CControlBar::SpansRow() const { return true; }
+
+SIZE CControlBar::CalcFixedLayout(BOOL stretch, BOOL horz) {
+    const SIZE own = bar_->size;
+    if (stretch) return horz ? SIZE{32767, own.cy} : SIZE{own.cx, 32767};
+    return own;
+}
+
+SIZE CControlBar::CalcDynamicLayout(int, DWORD mode) {
+    return CalcFixedLayout((mode & LM_STRETCH) != 0, (mode & LM_HORZ) != 0);
+}
+
+UINT CControlBar::GetDockBarId() const {
+    if (bar_->floating) return AFX_IDW_DOCKBAR_FLOAT;
+    auto it = frameDocks().find(bar_->frame);
+    if (it == frameDocks().end()) return 0;
+    for (int i = 0; i < 4; ++i) {
+        const DockBarList& list = it->second.lists[i];
+        if (std::find(list.begin(), list.end(), this) != list.end()) return AFX_IDW_DOCKBAR_TOP + UINT(i);
+    }
+    return 0;
+}
+
+DockBarList* CControlBar::GetDockBarList() const {
+    const int index = DockIndex(GetDockBarId());
+    return index < 0 ? nullptr : &frameDocks()[bar_->frame].lists[index];
+}
+
+RECT CControlBar::GetDockBarRect() const {
+    const int index = DockIndex(GetDockBarId());
+    return index < 0 ? RECT{} : frameDocks()[bar_->frame].rects[index];
+}
+
 // ---- the frame's side -----------------------------------------------------------------------
 
-void CFrameWnd::EnableDocking(DWORD alignMask) { frameDocking()[this] = alignMask & CBRS_ALIGN_ANY; }
+void CFrameWnd::EnableDocking(DWORD alignMask) { frameDocks()[this].align = alignMask & CBRS_ALIGN_ANY; }
 
 CControlBar* CFrameWnd::GetControlBar(UINT id) const {
     for (CControlBar* bar : frameBars()[this])
@@ -122,15 +181,51 @@ CControlBar* CFrameWnd::GetControlBar(UINT id) const {
 
 std::vector<CControlBar*> CFrameWnd::GetControlBars() const { return frameBars()[this]; }
 
+DockBarList* CFrameWnd::GetDockBarList(UINT dockBarId) const {
+    const int index = DockIndex(dockBarId);
+    return index < 0 ? nullptr : &frameDocks()[this].lists[index];
+}
+
 void CFrameWnd::DockControlBar(CControlBar* bar) {
     if (!bar || !bar->IsWindow()) return;
-    DWORD allowed = bar->bar_->dockAlign & frameDocking()[this];
+    const DWORD allowed = bar->bar_->dockAlign & frameDocks()[this].align;
     if (!allowed) {
         // A bar that may not dock floats where it is.
         RECT r;
         bar->GetWindowRect(&r);
         FloatControlBar(bar, POINT{r.left, r.top});
         return;
+    }
+    // The first allowed edge in the order top, bottom, left, right.
+    UINT id = AFX_IDW_DOCKBAR_TOP;
+    if (!(allowed & CBRS_ALIGN_TOP)) {
+        if (allowed & CBRS_ALIGN_BOTTOM) id = AFX_IDW_DOCKBAR_BOTTOM;
+        else if (allowed & CBRS_ALIGN_LEFT) id = AFX_IDW_DOCKBAR_LEFT;
+        else id = AFX_IDW_DOCKBAR_RIGHT;
+    }
+    DockControlBarAt(bar, id);
+}
+
+void CFrameWnd::DockControlBarAt(CControlBar* bar, UINT dockBarId, int row) {
+    DockBarList* list = GetDockBarList(dockBarId);
+    if (!bar || !bar->IsWindow() || !list) return;
+    Undock(this, bar);
+    // The end of row `row`: the null entry that closes it.
+    std::size_t at = list->size();
+    int seen = -1;
+    for (std::size_t i = 0; i < list->size() && row >= 0; ++i) {
+        if ((*list)[i]) continue;
+        if (seen == row) {
+            at = i;
+            break;
+        }
+        ++seen;
+    }
+    if (at == list->size()) {
+        list->push_back(bar);
+        list->push_back(nullptr);
+    } else {
+        list->insert(list->begin() + std::ptrdiff_t(at), bar);
     }
     QWidget* w = bar->impl()->widget;
     if (bar->bar_->floating) {
@@ -140,23 +235,27 @@ void CFrameWnd::DockControlBar(CControlBar* bar) {
     }
     w->show();
     bar->bar_->shown = true;
-    RecalcLayout();
+    DelayRecalcLayout();
 }
 
 void CFrameWnd::FloatControlBar(CControlBar* bar, POINT pt, DWORD) {
     if (!bar || !bar->IsWindow()) return;
     auto& b = *bar->bar_;
+    Undock(this, bar);
     if (!b.floatWin) {
         auto* f = new FloatWindow(impl_->widget, bar);
         f->setWindowTitle(QString::fromStdString(fw::ToUtf8(bar->GetWindowText())));
         b.floatWin = f;
     }
     QWidget* w = bar->impl()->widget;
-    QSize size = w->size().isEmpty() ? QSize(b.size.cx, b.size.cy) : w->size();
+    b.floating = true;
+    const SIZE want = bar->CalcDynamicLayout(0, LM_MRUWIDTH);
+    QSize size = want.cx > 0 && want.cy > 0 ? QSize(want.cx, want.cy)
+                 : w->size().isEmpty()      ? QSize(b.size.cx, b.size.cy)
+                                            : w->size();
     w->setParent(b.floatWin);
     w->move(0, 0);
     w->show();
-    b.floating = true;
     b.shown = true;
     auto* f = static_cast<FloatWindow*>(b.floatWin.data());
     f->limits();
@@ -179,24 +278,130 @@ void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL) {
     RecalcLayout();
 }
 
+void CFrameWnd::DelayRecalcLayout() {
+    FrameDock& dock = frameDocks()[this];
+    if (dock.relayoutPending || !impl_ || !impl_->widget) return;
+    dock.relayoutPending = true;
+    QTimer::singleShot(0, impl_->widget, [this] {
+        frameDocks()[this].relayoutPending = false;
+        RecalcLayout();
+    });
+}
+
+namespace {
+
+// Lays the dock bars of a frame out in its client area (w x h); moves the bars unless only
+// asked, and answers the free rectangle left for the pane.
+RECT LayoutDocks(CFrameWnd* frame, int w, int h, bool move) {
+    FrameDock& dock = frameDocks()[frame];
+    RECT free{0, 0, w, h};
+    // Top, bottom, left, right, as the dock bars take the frame's area.
+    for (const int index : {0, 3, 1, 2}) {
+        const bool horz = index == 0 || index == 3;
+        DockBarList& list = dock.lists[index];
+        // The rows, each the visible docked bars between two null entries.
+        auto makeRows = [&list] {
+            std::vector<std::vector<CControlBar*>> rows(1);
+            for (CControlBar* bar : list) {
+                if (!bar) {
+                    if (!rows.back().empty()) rows.emplace_back();
+                    continue;
+                }
+                if (bar->IsWindow() && !bar->impl()->widget->isHidden()) rows.back().push_back(bar);
+            }
+            if (rows.back().empty()) rows.pop_back();
+            return rows;
+        };
+        std::vector<std::vector<CControlBar*>> rows = makeRows();
+        const int length = horz ? int(free.right - free.left) : int(free.bottom - free.top);
+        RECT& rect = dock.rects[index];
+        rect = horz ? RECT{free.left, 0, free.right, 0} : RECT{0, free.top, 0, free.bottom};
+        if (move) {
+            // Each bar's own answer first (the first sizing bar of a row shares the row out,
+            // and may split the row when its bars do not fit: then the rows are asked again).
+            for (int pass = 0; pass < 8; ++pass) {
+                const std::size_t entries = list.size();
+                for (const auto& row : rows)
+                    for (CControlBar* bar : row)
+                        bar->CalcDynamicLayout(-1, horz ? (LM_HORZ | LM_HORZDOCK) : LM_VERTDOCK);
+                rows = makeRows();
+                if (list.size() == entries) break;
+            }
+        }
+        int across = 0;
+        std::vector<std::vector<RECT>> placed;
+        for (const auto& row : rows) {
+            std::vector<RECT> rects;
+            // A bar alone in its row that spans it (a tool bar, the status bar) takes the whole
+            // length; other bars lie end to end, overlapping by 2 pixels (from -2 along a
+            // horizontal row, 0 down a vertical one).
+            const bool span = row.size() == 1 && row.front()->SpansRow();
+            int along = span ? 0 : (horz ? -2 : 0), thick = 0;
+            for (CControlBar* bar : row) {
+                SIZE sz = bar->CalcFixedLayout(FALSE, horz);
+                if (span) {
+                    if (horz) sz.cx = length;
+                    else sz.cy = length;
+                }
+                RECT r = horz ? RECT{along, across, along + sz.cx, across + sz.cy}
+                              : RECT{across, along, across + sz.cx, along + sz.cy};
+                rects.push_back(r);
+                along += (horz ? sz.cx : sz.cy) - (span ? 0 : 2);
+                thick = std::max<int>(thick, horz ? sz.cy : sz.cx);
+            }
+            across += thick;
+            placed.push_back(rects);
+        }
+        // The dock bar's place in the frame.
+        if (index == 0) {
+            rect.top = free.top;
+            rect.bottom = free.top + across;
+            free.top = rect.bottom;
+        } else if (index == 3) {
+            rect.bottom = free.bottom;
+            rect.top = free.bottom - across;
+            free.bottom = rect.top;
+        } else if (index == 1) {
+            rect.left = free.left;
+            rect.right = free.left + across;
+            free.left = rect.right;
+        } else {
+            rect.right = free.right;
+            rect.left = free.right - across;
+            free.right = rect.left;
+        }
+        if (!move) continue;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (std::size_t j = 0; j < rows[i].size(); ++j) {
+                const RECT& r = placed[i][j];
+                const RECT want{r.left + rect.left, r.top + rect.top, r.right + rect.left, r.bottom + rect.top};
+                RECT now;
+                rows[i][j]->GetWindowRect(&now);
+                frame->ScreenToClient(&now);
+                if (std::memcmp(&now, &want, sizeof now) != 0)
+                    rows[i][j]->MoveWindow(want.left, want.top, want.right - want.left, want.bottom - want.top, TRUE);
+            }
+    }
+    return free;
+}
+
+}  // namespace
+
+RECT CFrameWnd::QueryFreeClientRect() {
+    QWidget* client = impl_->surface();
+    if (!client) return RECT{};
+    return LayoutDocks(this, client->width(), client->height(), false);
+}
+
 namespace fw {
 
 void FrameLayout(CFrameWnd* frame) {
     QWidget* client = frame->impl()->surface();
     if (!client) return;
-    int w = client->width(), h = client->height(), y = 0, bottom = h;
-    for (CControlBar* bar : frameBars()[frame]) {
-        if (bar->IsFloating() || !bar->IsWindow() || bar->impl()->widget->isHidden()) continue;
-        int bh = bar->impl()->widget->height();
-        if (bar->GetBarStyle() & CBRS_ALIGN_BOTTOM) {
-            bottom -= bh;
-            bar->MoveWindow(0, bottom, w, bh, TRUE);
-            continue;
-        }
-        bar->MoveWindow(0, y, w, bh, TRUE);
-        y += bh;
-    }
-    if (CWnd* pane = frame->GetDlgItem(0xE900)) pane->MoveWindow(0, y, w, std::max(0, bottom - y), TRUE);
+    const RECT free = LayoutDocks(frame, client->width(), client->height(), true);
+    if (CWnd* pane = frame->GetDlgItem(0xE900))
+        pane->MoveWindow(free.left, free.top, std::max<LONG>(0, free.right - free.left),
+                         std::max<LONG>(0, free.bottom - free.top), TRUE);
 }
 
 void FrameLayoutOuter(CWnd* frame) {

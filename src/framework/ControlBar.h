@@ -31,7 +31,31 @@ enum : DWORD {
     CBRS_GRIPPER = 0x00400000,
 };
 
+// Layout modes of a bar's dynamic layout.
+enum : DWORD {
+    LM_STRETCH = 0x01,
+    LM_HORZ = 0x02,
+    LM_MRUWIDTH = 0x04,
+    LM_HORZDOCK = 0x08,
+    LM_VERTDOCK = 0x10,
+    LM_LENGTHY = 0x20,
+    LM_COMMIT = 0x40,
+};
+
+// Control ids of a frame's four dock bars and of the floating mini frames.
+enum : UINT {
+    AFX_IDW_DOCKBAR_TOP = 59419,
+    AFX_IDW_DOCKBAR_LEFT = 59420,
+    AFX_IDW_DOCKBAR_RIGHT = 59421,
+    AFX_IDW_DOCKBAR_BOTTOM = 59422,
+    AFX_IDW_DOCKBAR_FLOAT = 59423,
+};
+
 class CFrameWnd;
+
+// The bar list of one dock bar: bars in row order, a null entry before, between and after
+// rows.
+using DockBarList = std::vector<class CControlBar*>;
 
 class CControlBar : public CWnd {
 public:
@@ -51,6 +75,21 @@ public:
     CFrameWnd* GetDockingFrame() const;
     // Puts the bar's size limits in effect again (after its OnGetMinMaxInfo changed).
     void ApplySizeLimits();
+
+    // The size the bar asks for while docked: stretched to the whole length, or its own.
+    virtual SIZE CalcFixedLayout(BOOL stretch, BOOL horz);
+    // The size the bar asks for in a layout mode (LM_...); length -1: the frame is laying out.
+    virtual SIZE CalcDynamicLayout(int length, DWORD mode);
+    // Whether the bar, alone in its row, spans the row's whole length (true: tool bars and
+    // the status bar; bars that share rows out by their own sizes answer false).
+    virtual bool SpansRow() const;
+    // The id of the dock bar that holds the bar (AFX_IDW_DOCKBAR_...; the floating id while
+    // floating; 0 before it is docked or floated).
+    UINT GetDockBarId() const;
+    // The bar list of the bar's dock bar (null while floating) and the dock bar's rectangle in
+    // the frame's client coordinates (as the last layout left it).
+    DockBarList* GetDockBarList() const;
+    RECT GetDockBarRect() const;
 
     struct BarImpl;
 

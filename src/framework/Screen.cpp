@@ -87,11 +87,24 @@ void GetWorkArea(int* left, int* top, int* right, int* bottom) {
     if (bottom) *bottom = work.top() + work.height();
 }
 
+namespace {
+bool& dragFullWindows() {
+    static bool on = true;
+    return on;
+}
+}  // namespace
+
+bool GetDragFullWindows() { return dragFullWindows(); }
+
 namespace screentest {
+void SetDragFullWindows(bool on) { dragFullWindows() = on; }
 void SetWorkArea(int left, int top, int right, int bottom) {
     workOverride() = WorkAreaOverride{true, left, top, right, bottom};
 }
-void Reset() { workOverride() = WorkAreaOverride{}; }
+void Reset() {
+    workOverride() = WorkAreaOverride{};
+    dragFullWindows() = true;
+}
 }  // namespace screentest
 
 }  // namespace fw

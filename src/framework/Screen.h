@@ -26,7 +26,13 @@ unsigned GetCaretBlinkTime();
 // coordinates: left, top, right, bottom.
 void GetWorkArea(int* left, int* top, int* right, int* bottom);
 
+// Whether windows show their contents while they are dragged or sized (the system's
+// full-window-drag setting; on unless a test turns it off).
+bool GetDragFullWindows();
+
 namespace screentest {
+// Turns the full-window-drag setting on or off (tests); Reset turns it on again.
+void SetDragFullWindows(bool on);
 // Sets the work area that GetWorkArea reports (tests); Reset goes back to the screen's.
 void SetWorkArea(int left, int top, int right, int bottom);
 void Reset();

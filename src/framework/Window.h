@@ -457,6 +457,9 @@ BOOL TranslateMessage(const MSG* msg);
 // Hands a message to its window's WindowProc.
 LRESULT DispatchMessage(const MSG* msg);
 
+class CControlBar;
+using DockBarList = std::vector<CControlBar*>;
+
 class CFrameWnd : public CWnd {
 public:
     CFrameWnd();
@@ -478,6 +481,16 @@ public:
     // Floats the bar with its top-left at pt (screen coordinates).
     void FloatControlBar(CControlBar* bar, POINT pt, DWORD style = 0x2000 /* CBRS_ALIGN_TOP */);
     void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay = FALSE);
+    // Docks the bar in the dock bar dockBarId (AFX_IDW_DOCKBAR_...): at the end of row `row`
+    // (counted from 0), or in a new last row when row is -1 or past the last.
+    void DockControlBarAt(CControlBar* bar, UINT dockBarId, int row = -1);
+    // The bar list of a dock bar (null for another id).
+    DockBarList* GetDockBarList(UINT dockBarId) const;
+    // Asks for a layout on the next turn of the event loop (several requests: one layout).
+    void DelayRecalcLayout();
+    // The client area the docked bars leave free (frame client coordinates), as the layout
+    // would leave it now; nothing moves.
+    RECT QueryFreeClientRect();
     // Lays out the docked bars along the top (those aligned CBRS_ALIGN_BOTTOM along the
     // bottom) and the first pane (id 0xE900) between them.
     virtual void RecalcLayout();

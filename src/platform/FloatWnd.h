@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/FloatWndStandIns.h"
+#include "platform/SizingBar.h"
 
 class CFloatWnd : public CSizingControlBarG {
 public:
