@@ -176,6 +176,9 @@ bool CZelDesktop::RestoreWindowPlacement() {
 
 void CZelDesktop::SaveBarState() {
     const std::vector<CControlBar*> bars = GetControlBars();
+    // The sizing bars' three sizes first, under "<section>-SCBar-<id>".
+    for (CControlBar* bar : bars)
+        if (auto* sizing = dynamic_cast<CSizingControlBar*>(bar)) sizing->SaveState(kBarStateSection);
     int index = 0;
     for (CControlBar* bar : bars) {
         if (!bar->IsWindow()) continue;
@@ -209,6 +212,8 @@ bool CZelDesktop::LoadBarState() {
                           LoadRegDword(key.c_str(), "Floating", 0) != 0,
                           POINT{LONG(LoadRegDword(key.c_str(), "XPos", 0)), LONG(LoadRegDword(key.c_str(), "YPos", 0))}});
     }
+    for (const Stored& s : stored)
+        if (auto* sizing = dynamic_cast<CSizingControlBar*>(s.bar)) sizing->LoadState(kBarStateSection);
     for (const Stored& s : stored) {
         if (s.floating)
             FloatControlBar(s.bar, s.at);

@@ -462,6 +462,22 @@ void CSizingControlBar::OnLButtonUp(UINT flags, POINT pt) {
     CControlBar::OnLButtonUp(flags, pt);
 }
 
+void CSizingControlBar::OnLButtonDblClk(UINT flags, POINT pt) {
+    // A double click on a bar that may dock moves it between its dock bar and floating.
+    CFrameWnd* frame = GetDockingFrame();
+    if (!frame || !GetDockingAlign()) {
+        CControlBar::OnLButtonDblClk(flags, pt);
+        return;
+    }
+    if (IsFloating()) {
+        frame->DockControlBar(this);
+    } else {
+        RECT r;
+        GetWindowRect(&r);
+        frame->FloatControlBar(this, POINT{r.left, r.top});
+    }
+}
+
 void CSizingControlBar::OnRButtonDown(UINT flags, POINT pt) {
     if (tracking) EndEdgeDrag();
     CControlBar::OnRButtonDown(flags, pt);

@@ -113,6 +113,7 @@ protected:
     void OnMouseMove(UINT flags, POINT pt) override;
     void OnLButtonDown(UINT flags, POINT pt) override;
     void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
     void OnRButtonDown(UINT flags, POINT pt) override;
     void OnCaptureChanged(CWnd* wnd) override;
     void OnClose() override;

@@ -20,6 +20,8 @@
 #include "app/ZelApp.h"
 #include "framework/Clock.h"
 #include "framework/ControlBar.h"
+#include "platform/RvqUtil.h"
+#include "platform/SizingBar.h"
 #include "framework/Gdi.h"
 #include "framework/Globals.h"
 #include "framework/Input.h"
@@ -188,6 +190,32 @@ TEST_F(AppFrameTest, BarStateNamingAMissingBarIsIgnoredWhole) {
     frame.ShowControlBar(&standard, FALSE);
     EXPECT_FALSE(frame.LoadBarState());
     EXPECT_FALSE(standard.IsVisible());
+    frame.CFrameWnd::DestroyWindow();
+}
+
+TEST_F(AppFrameTest, BarStateKeepsTheSizesOfTheSizingBars) {
+    {
+        CZelDesktop frame;
+        ASSERT_TRUE(frame.Create());
+        CSizingControlBarG bar;
+        ASSERT_TRUE(bar.Create("sized", &frame, SIZE{220, 90}, 0x7101));
+        bar.EnableDocking(CBRS_ALIGN_ANY);
+        frame.DockControlBar(&bar);
+        bar.sizeVert = SIZE{140, 333};
+        frame.SaveBarState();
+        frame.CFrameWnd::DestroyWindow();
+    }
+    EXPECT_EQ(LoadRegDword("Toolbars\\Toolbar-SCBar-28929", "sizeVertCY", 0), DWORD(333));
+    CZelDesktop frame;
+    ASSERT_TRUE(frame.Create());
+    CSizingControlBarG bar;
+    ASSERT_TRUE(bar.Create("sized", &frame, SIZE{220, 90}, 0x7101));
+    bar.EnableDocking(CBRS_ALIGN_ANY);
+    frame.DockControlBar(&bar);
+    EXPECT_TRUE(frame.LoadBarState());
+    EXPECT_EQ(bar.sizeVert.cx, 140);
+    EXPECT_EQ(bar.sizeVert.cy, 333);
+    EXPECT_EQ(bar.sizeFloat.cx, 220);
     frame.CFrameWnd::DestroyWindow();
 }
 
