@@ -40,12 +40,6 @@ bool CZelToolBar::CreateIn(CFrameWnd* frame, const char* title, unsigned id, int
     return true;
 }
 
-bool CStatBar::Create(CFrameWnd* frame) {
-    if (!CControlBar::Create("", frame, kStatusBarId, CBRS_BOTTOM, SIZE{400, 20})) return false;
-    EnableDocking(CBRS_ALIGN_BOTTOM);
-    return true;
-}
-
 bool EngineHost::Start(CWnd*) {
     ++StartAttempts();
     return false;

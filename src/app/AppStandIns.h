@@ -62,7 +62,7 @@ class CGuitarLib : public CLibrary {};
 // --- bars ------------------------------------------------------------------------------------
 
 // Control ids of the bars (the transport bar's is CTransport::kBarId, view/ViewStandIns.h).
-enum : unsigned { kStdToolBarId = 0xE800, kStatusBarId = 0xE801, kMainToolBarId = 0xE802 };
+enum : unsigned { kStdToolBarId = 0xE800, kMainToolBarId = 0xE802 };
 
 class CZelToolBar : public CControlBar {
 public:
@@ -77,14 +77,6 @@ class CMainToolBar : public CZelToolBar {
 public:
     bool Create(CFrameWnd* frame) { return CreateIn(frame, "Tools", kMainToolBarId, 240); }
     void SetDocument(CZelDoc*) {}
-};
-// The status bar at the bottom of the main frame.
-class CStatBar : public CControlBar {
-public:
-    bool Create(CFrameWnd* frame);
-    void Setup() {}
-    void SetDocument(CZelDoc*) {}
-    void Refresh() {}
 };
 
 // --- support windows -------------------------------------------------------------------------

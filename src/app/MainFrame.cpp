@@ -6,6 +6,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/AppStandIns.h"
+#include "app/StatBar.h"
 #include "app/ZelApp.h"
 #include "framework/ControlBar.h"
 #include "framework/DC.h"

@@ -12,6 +12,7 @@
 #include "app/MainFrame.h"
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
+#include "app/StatBar.h"
 #include "framework/Dialog.h"
 #include "framework/Exceptions.h"
 #include "framework/CodePage.h"
@@ -289,7 +290,11 @@ bool CZelApp::CreateObjects() {
 
         LogText("Creating Toolbars", true);
         if (!CreateToolBars()) return false;
-        if (CStatBar* status = g_app.mainFrame ? g_app.mainFrame->GetStatusBar() : nullptr) status->Setup();
+        if (CStatBar* status = g_app.mainFrame ? g_app.mainFrame->GetStatusBar() : nullptr) status->Init();
+        // The document tells the status bar when its insertion point moved.
+        g_model.statusUpdate = [] {
+            if (CStatBar* status = g_app.mainFrame ? g_app.mainFrame->GetStatusBar() : nullptr) status->Update();
+        };
 
         LogText("Creating Support Windows", true);
         CFrameWnd* frame = g_app.mainFrame;
@@ -530,7 +535,7 @@ bool CZelApp::OnIdle(long count) {
     const bool more = CWinApp::OnIdle(count);
     if (count < 0 || !g_app.idleEnabled) return more;
     if (g_app.mainFrame)
-        if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->Refresh();
+        if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->CheckMidiActivity();
     EngineHost::Idle();
 
     CZelDoc* doc = ActiveWindowDocument();

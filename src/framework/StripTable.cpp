@@ -87,6 +87,10 @@ std::vector<StripDef> Build() {
         t.push_back(std::move(s));
     }
 
+    // 113, 114: the status bar's previous-page and next-page buttons.
+    t.push_back({113, 16, 16, "previous page", {Svg("page-prev.svg")}});
+    t.push_back({114, 16, 16, "next page", {Svg("page-next.svg")}});
+
     // 116: the track images: closed, open, stem settings, two voice notes, muted, solo.
     t.push_back({116, 16, 16, "track images",
                  {Svg("track-closed.svg"), Svg("track-open.svg"), Svg("track-stems.svg"), Svg("track-voice-a.svg"),
@@ -108,6 +112,10 @@ std::vector<StripDef> Build() {
     t.push_back({121, 32, 16, "line shapes",
                  {Svg("line-0.svg"), Svg("line-1.svg"), Svg("line-2.svg"), Svg("line-3.svg"), Svg("line-4.svg"),
                   Svg("line-5.svg"), Svg("line-6.svg")}});
+
+    // 122: the MIDI activity light: idle, sending, receiving, both.
+    t.push_back({122, 16, 16, "MIDI activity",
+                 {Svg("midi-idle.svg"), Svg("midi-out.svg"), Svg("midi-in.svg"), Svg("midi-both.svg")}});
 
     // 389, 390, 391: the pane buttons' faces (24 x 24): up, hot, down.
     t.push_back({389, 24, 24, "button face", {Svg("face-up.svg")}});

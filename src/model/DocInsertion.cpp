@@ -27,6 +27,12 @@ void CZelDoc::ShowInsertCursor() {
     if (currentPane) location.insertionPlaced = 1;
 }
 
+namespace {
+void StatusChanged() {
+    if (g_model.statusUpdate) g_model.statusUpdate();
+}
+}  // namespace
+
 void CZelDoc::SetCurrentBar(int barIndex, bool findStaff) {
     HideInsertCursor();
     location.item = nullptr;
@@ -69,6 +75,7 @@ void CZelDoc::SetCurrentTrack(int track) {
     location.staff = location.system ? location.system->GetStaff(track) : nullptr;
     location.trkBar = score ? score->GetTrkBar(track, location.barIndex) : nullptr;
     NotifyWindows(1, kHintTrackChanged);
+    StatusChanged();
 }
 
 void CZelDoc::SetCurrentVoice(int voice) {
@@ -84,6 +91,7 @@ void CZelDoc::SetCurrentVoice(int voice) {
     if (view) view->Invalidate();
     NotifyWindows(1, kHintTaskDone);
     g_model.thruChangePending = true;
+    StatusChanged();
 }
 
 void CZelDoc::SetCurrentPage(int page) {
@@ -91,6 +99,7 @@ void CZelDoc::SetCurrentPage(int page) {
     location.pageIndex = std::uint16_t(page);
     location.page = score->GetPage(page);
     if (view) view->Invalidate();
+    StatusChanged();
 }
 
 void CZelDoc::BindCurrentPane() {

@@ -17,16 +17,19 @@ void Keep(std::vector<CMidi::Sent>& sent) {
 void CMidi::SendPatch(int port, int channel, std::int32_t word, int last) {
     Keep(sent);
     sent.push_back({Kind::Patch, port, channel, int(word), last, 0});
+    outputActivity.store(1, std::memory_order_relaxed);
 }
 
 void CMidi::SendRecord(int port, int status, int data1, int data2) {
     Keep(sent);
     sent.push_back({Kind::Record, port, status, data1, data2, 0});
+    outputActivity.store(1, std::memory_order_relaxed);
 }
 
 void CMidi::SendMessage3(int port, int status, int data1, int data2) {
     Keep(sent);
     sent.push_back({Kind::Message3, port, status, data1, data2, 0});
+    outputActivity.store(1, std::memory_order_relaxed);
 }
 
 CMidi& TheMidi() {

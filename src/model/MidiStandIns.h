@@ -2,6 +2,7 @@
 // controller values and notes, until the MIDI layer is written. Nothing reaches a device: each
 // call is recorded, in order, so that the callers' behaviour can be checked.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -24,6 +25,11 @@ public:
 
     // The latest sends, oldest first.
     std::vector<Sent> sent;
+
+    // Set to 1 when a message comes in (input) or goes out (output), by whatever thread
+    // handles it; the status bar's light reads and clears each with one exchange.
+    std::atomic<std::uint8_t> inputActivity{0};
+    std::atomic<std::uint8_t> outputActivity{0};
 };
 
 // The program's MIDI object.

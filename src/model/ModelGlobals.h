@@ -83,6 +83,9 @@ struct ModelGlobals {
     NewScoreSettings newScore;
     // The pseudo-random source that picks an octave line's identifier (null: the C library's).
     int (*randomSource)() = nullptr;
+    // Told when the insertion point's bar, track, voice or page changed (the application's
+    // status bar; null: nobody).
+    void (*statusUpdate)() = nullptr;
 
     // --- drawing of pages, systems and bars ---
     RECT updateRect{};                  // the area the current paint redraws (page units)
