@@ -8,6 +8,8 @@
 
 #include "app/AppStandIns.h"
 
+class CDebugWnd;
+
 class CZelDesktop;
 class CMidi;
 class CDrumLib;

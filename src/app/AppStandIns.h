@@ -102,7 +102,6 @@ public:
     void IdleUpdate() {}
 };
 class CNoteSize : public CSupportWnd {};
-class CDebugWnd : public CSupportWnd {};
 
 // --- audio engine ----------------------------------------------------------------------------
 

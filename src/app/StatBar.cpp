@@ -178,7 +178,8 @@ void CPageBtn::DrawImage() {
     std::vector<POINT> ink;
     for (int j = 0; j < imageHeight; ++j)
         for (int i = 0; i < imageWidth; ++i)
-            if (dc->GetPixel(x + i, y + j) != face) ink.push_back(POINT{x + i, y + j});
+            if (const COLORREF c = dc->GetPixel(x + i, y + j); GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128)
+                ink.push_back(POINT{x + i, y + j});
     const RECT area{x, y, x + imageWidth + 1, y + imageHeight + 1};
     dc->FillSolidRect(&area, face);
     for (const POINT& p : ink) dc->SetPixel(p.x + 1, p.y + 1, RGB(255, 255, 255));
@@ -260,6 +261,7 @@ void CStatBar::CreatePanes() {
     LoadResString(57345, ready);
     message.SetText(ready);
     SetDocument(nullptr);
+    Invalidate();  // the labels
 }
 
 void CStatBar::SetDocument(CZelDoc* doc) { SetSource(MakeDocStatusSource(doc)); }
@@ -369,12 +371,17 @@ void CStatBar::OnPaint() {
     dc.FillSolidRect(&client, fw::GetSysColor(COLOR_BTNFACE));
     PushPort(&dc);
     if (CArtist* a = GetArtist()) {
+        // The labels in the interface face at 8 points.
+        FontRef font;
+        a->GetFontRef(&font);
+        a->SetFont(font.face, 8, 0);
         a->SetColor(0);
         for (int i = 0; i < 5; ++i) {
             char label[64] = {};
             LoadResString(kLabelIds[i], label);
             a->DrawTextRight(fieldRects[i].left - 2, client.bottom - 5, label);
         }
+        a->SetFontRef(font);
     }
     PopPort();
 }

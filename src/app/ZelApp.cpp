@@ -13,6 +13,7 @@
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
+#include "view/DebugWnd.h"
 #include "framework/Dialog.h"
 #include "framework/Exceptions.h"
 #include "framework/CodePage.h"
@@ -477,8 +478,9 @@ void CZelApp::SetActiveDocument(CZelDoc* doc) {
     if (g_app.mainToolBar) g_app.mainToolBar->SetDocument(doc);
     for (CSupportWnd* w : {static_cast<CSupportWnd*>(g_app.lyricWnd), static_cast<CSupportWnd*>(g_app.trackWnd),
                            static_cast<CSupportWnd*>(g_app.chordWnd), static_cast<CSupportWnd*>(g_app.graphicHolder),
-                           static_cast<CSupportWnd*>(g_app.stepWnd), static_cast<CSupportWnd*>(g_app.debugWnd)})
+                           static_cast<CSupportWnd*>(g_app.stepWnd)})
         if (w) w->SetDocument(doc);
+    if (g_app.debugWnd) g_app.debugWnd->SetDocument(doc);
     if (g_app.transport) g_app.transport->SetDocument(doc);
     if (doc) {
         doc->MakeCurrent();

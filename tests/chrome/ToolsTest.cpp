@@ -57,6 +57,27 @@ TEST_F(ToolsTest, DlgshotDrawsTheControlsSheetAndNamesTheKnownWindows) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x.png"));
 }
 
+TEST_F(ToolsTest, DlgshotDrawsTheStatusBarAndTheDebugWindowOfAScore) {
+    const std::string score = std::string(ZEL_TEST_SOURCE_DIR) + "/data/edit/mixed.zel";
+    struct Case {
+        const char* name;
+        int width, height;
+    };
+    // The status bar spans its frame's 820 pixels; the debug window is made 500 x 300.
+    for (const Case& c : {Case{"status", 0, 21}, Case{"debug", 500, 300}}) {
+        std::string errors;
+        const std::string out = (dir / (std::string(c.name) + ".png")).string();
+        ASSERT_EQ(RunTool(Tool("dlgshot") + " --window " + c.name + " " + out + " " + score, &errors), 0) << errors;
+        CBitmap picture;
+        ASSERT_TRUE(picture.LoadFile(out)) << c.name;
+        if (c.width) EXPECT_EQ(picture.GetSize().cx, c.width) << c.name;
+        EXPECT_EQ(picture.GetSize().cy, c.height) << c.name;
+    }
+    std::string errors;
+    EXPECT_NE(RunTool(Tool("dlgshot") + " --window status " + (dir / "y.png").string() + " /no/such.zel", &errors), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "y.png"));
+}
+
 TEST_F(ToolsTest, GlyphsheetWritesEveryStripAsTheProgramDrawsIt) {
     std::string errors;
     ASSERT_EQ(RunTool(Tool("glyphsheet") + " --strips " + dir.string(), &errors), 0) << errors;

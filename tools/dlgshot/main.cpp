@@ -1,13 +1,16 @@
 // dlgshot ID OUT.png: opens the dialog with template ID off the screen, filled with default
 // data, and writes a picture of it.
 // dlgshot --window NAME OUT.png: a picture of one of the program's own windows (controls: a
-// sheet of the bar controls in their states); an unknown name lists the known ones.
+// sheet of the bar controls in their states; status: the status bar; debug: the debug window),
+// status and debug bound to the score file SCORE when one follows; an unknown name lists the
+// known ones.
 // dlgshot --help: the usage and the dialog templates it can draw.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "BarShots.h"
 #include "ControlsSheet.h"
 #include "app/NewDocDlg.h"
 #include "framework/Resources.h"
@@ -38,7 +41,7 @@ void MakeDialog(UINT id, Shown& s) {
 
 // The usage, then every dialog template the program holds: its id and the comment that names it.
 void PrintUsage(std::FILE* to) {
-    std::fprintf(to, "usage: dlgshot ID OUT.png | dlgshot --window NAME OUT.png\ndialog templates:\n");
+    std::fprintf(to, "usage: dlgshot ID OUT.png | dlgshot --window NAME OUT.png [SCORE]\ndialog templates:\n");
     for (const UINT id : fw::ListResources("dialogs")) {
         std::string text, name;
         fw::LoadResourceText("dialogs", id, text);
@@ -49,8 +52,10 @@ void PrintUsage(std::FILE* to) {
 
 }  // namespace
 
-int ShowWindowByName(const std::string& name, const char* out) {
-    const char* known[] = {"controls"};
+int ShowWindowByName(const std::string& name, const char* out, const std::string& score) {
+    const char* known[] = {"controls", "status", "debug"};
+    if (name == "status") return ShotStatusBar(out, score);
+    if (name == "debug") return ShotDebugWindow(out, score);
     if (name != known[0]) {
         std::fprintf(stderr, "dlgshot: no window \"%s\"; known windows:", name.c_str());
         for (const char* k : known) std::fprintf(stderr, " %s", k);
@@ -82,7 +87,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (std::string(argv[1]) == "--window") {
         InitDrawing();
-        return ShowWindowByName(argv[2], argv[3]);
+        return ShowWindowByName(argv[2], argv[3], argc > 4 ? argv[4] : "");
     }
     const UINT id = UINT(std::strtoul(argv[1], nullptr, 10));
     InitDrawing();

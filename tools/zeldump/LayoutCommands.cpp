@@ -17,6 +17,8 @@
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "model/Bar.h"
+#include "model/TrkBar.h"
+#include "view/DebugWnd.h"
 #include "model/BarNumber.h"
 #include "model/ItemArray.h"
 #include "model/NewScore.h"
@@ -107,6 +109,30 @@ int Items(const char* path) {
     return 0;
 }
 
+// The debug window's header values and list of track t's bar b (both counted from 1).
+int Debug(const char* trackText, const char* barText, const char* path) {
+    try {
+        auto s = tools::ReadScore(path);
+        CScore& score = *s->score;
+        const int t = std::atoi(trackText) - 1, b = std::atoi(barText) - 1;
+        CBar* bar = b >= 0 && b < score.GetBarCount() ? score.GetBar(b) : nullptr;
+        CTrkBar* trkBar = bar && t >= 0 && t < score.GetTrackCount() ? score.GetTrkBar(t, b) : nullptr;
+        if (!trkBar) throw tools::ToolError(std::string("no track ") + trackText + " bar " + barText);
+        const debuglist::Header h = debuglist::HeaderOf(*bar);
+        std::printf("PixWidth %d LogWidth %d BCWidth %d TotalClocks %d Space %s\n", h.pixWidth, h.logWidth, h.bcWidth,
+                    h.totalClocks, debuglist::SpaceText(h.space).c_str());
+        for (const debuglist::Line& line : debuglist::Lines(score, *bar, *trkBar, false)) {
+            std::printf("%s", line.typeName.c_str());
+            for (std::size_t i = 1; i < line.cells.size(); ++i) std::printf(" %s", line.cells[i].text.c_str());
+            std::printf("%s\n", line.color ? " selected" : "");
+        }
+    } catch (const tools::ToolError& e) {
+        std::fprintf(stderr, "zeldump: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
 int Layout(const char* path) {
     std::unique_ptr<tools::ToolScore> s;
     try {
@@ -167,6 +193,13 @@ int RunLayoutCommand(int argc, char** argv) {
             return 2;
         }
         return Layout(argv[2]);
+    }
+    if (std::strcmp(argv[1], "--debug") == 0) {
+        if (argc != 5) {
+            std::fprintf(stderr, "usage: zeldump --debug TRACK BAR FILE\n");
+            return 2;
+        }
+        return Debug(argv[2], argv[3], argv[4]);
     }
     if (std::strcmp(argv[1], "--items") == 0) {
         if (argc != 3) {

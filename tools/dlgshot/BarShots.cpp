@@ -1,0 +1,93 @@
+#include "BarShots.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/StatBar.h"
+#include "framework/App.h"
+#include "framework/ControlBar.h"
+#include "framework/DC.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/ZelDoc.h"
+#include "platform/Port.h"
+#include "view/DebugWnd.h"
+
+namespace {
+
+// The score of the picture: the file, or a new score.
+std::unique_ptr<CZelDoc> OpenScore(const std::string& path) {
+    auto doc = std::make_unique<CZelDoc>();
+    if (!path.empty()) {
+        if (!doc->OnOpenDocument(path.c_str())) return nullptr;
+    } else {
+        CDC measure;
+        measure.CreateIC();
+        PushPort(&measure);
+        NewScoreSettings settings;
+        const bool made = BuildNewScore(*doc->GetScore(), settings);
+        PopPort();
+        if (!made) return nullptr;
+    }
+    doc->SetCurrentBar(0, false);
+    return doc;
+}
+
+bool MakeFrame(CFrameWnd& frame, int w, int h) {
+    if (!frame.Create("Zelmarin")) return false;
+    frame.MoveWindow(0, 0, w, h, TRUE);
+    frame.EnableDocking(CBRS_ALIGN_ANY);
+    frame.ShowWindow(SW_SHOW);
+    return true;
+}
+
+}  // namespace
+
+int ShotStatusBar(const std::string& out, const std::string& score) {
+    CFrameWnd frame;
+    if (!MakeFrame(frame, 820, 90)) return 1;
+    auto doc = OpenScore(score);
+    if (!doc) {
+        std::fprintf(stderr, "dlgshot: cannot open %s\n", score.c_str());
+        return 1;
+    }
+    CStatBar bar;
+    if (!bar.Create(&frame)) return 1;
+    frame.DockControlBar(&bar);
+    fw::PumpMessages();
+    bar.Init();
+    bar.SetDocument(doc.get());
+    bar.SetMessage("CPU: 12.50 %");
+    fw::PumpMessages();
+    const bool saved = bar.SaveImage(out);
+    bar.SetDocument(nullptr);
+    frame.DestroyWindow();
+    if (!saved) std::fprintf(stderr, "dlgshot: cannot write %s\n", out.c_str());
+    return saved ? 0 : 1;
+}
+
+int ShotDebugWindow(const std::string& out, const std::string& score) {
+    CWinApp app("dlgshot");
+    CFrameWnd frame;
+    if (!MakeFrame(frame, 900, 600)) return 1;
+    app.m_pMainWnd = &frame;
+    auto doc = OpenScore(score);
+    if (!doc) {
+        std::fprintf(stderr, "dlgshot: cannot open %s\n", score.c_str());
+        return 1;
+    }
+    int status = 1;
+    {
+        CDebugWnd wnd;
+        if (wnd.Create(&frame)) {
+            wnd.SetDocument(doc.get());
+            wnd.ShowBar();
+            fw::PumpMessages();
+            status = wnd.SaveImage(out) ? 0 : 1;
+            if (status) std::fprintf(stderr, "dlgshot: cannot write %s\n", out.c_str());
+        }
+    }
+    app.m_pMainWnd = nullptr;
+    frame.DestroyWindow();
+    return status;
+}
