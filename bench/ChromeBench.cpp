@@ -10,7 +10,12 @@
 #include "framework/Gdi.h"
 #include "framework/Strips.h"
 #include "framework/Window.h"
+#include "framework/App.h"
+#include "framework/ControlBar.h"
 #include "platform/Port.h"
+#include "platform/SizingBar.h"
+
+#include <memory>
 
 namespace {
 
@@ -49,5 +54,39 @@ int main() {
     std::printf("strips: %d built; the first time %.2f ms (with the font's loading), then %.2f ms (pixel ratio 1), "
                 "%.2f ms (ratio 2)\n", built, first, strips, strips2);
     std::printf("controls sheet: one paint %.2f ms\n", paint);
+
+    // A drag step's relayout: six sizing bars in two rows at the top, two at the left, one
+    // tool bar; one pixel moves between neighbours and the frame lays its bars out again.
+    CWinApp app("bench");
+    CFrameWnd frame;
+    if (!frame.Create("dock")) return 1;
+    frame.MoveWindow(0, 0, 1200, 800, TRUE);
+    frame.EnableDocking(CBRS_ALIGN_ANY);
+    frame.ShowWindow(SW_SHOW);
+    app.m_pMainWnd = &frame;
+    std::vector<std::unique_ptr<CSizingControlBarG>> bars;
+    for (int i = 0; i < 8; ++i) {
+        auto bar = std::make_unique<CSizingControlBarG>();
+        if (!bar->Create("bar", &frame, SIZE{200, 80}, FALSE, UINT(100 + i), CBRS_TOP)) return 1;
+        bar->EnableDocking(CBRS_ALIGN_ANY);
+        frame.DockControlBarAt(bar.get(), i < 6 ? AFX_IDW_DOCKBAR_TOP : AFX_IDW_DOCKBAR_LEFT, i < 6 ? i / 3 : 0);
+        bars.push_back(std::move(bar));
+    }
+    CControlBar tools;
+    if (!tools.Create("tools", &frame, 200, CBRS_TOP, SIZE{400, 24})) return 1;
+    tools.EnableDocking(CBRS_ALIGN_ANY);
+    frame.DockControlBarAt(&tools, AFX_IDW_DOCKBAR_TOP, -1);
+    fw::PumpMessages();
+    int sign = 1;
+    const double relayout = MedianMs(51, [&] {
+        bars[0]->sizeHorz.cx += sign;
+        bars[1]->sizeHorz.cx -= sign;
+        sign = -sign;
+        frame.RecalcLayout();
+    });
+    std::printf("docking: one drag step's relayout with 9 bars docked %.3f ms\n", relayout);
+    bars.clear();
+    app.m_pMainWnd = nullptr;
+    frame.DestroyWindow();
     return 0;
 }
