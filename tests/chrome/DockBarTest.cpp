@@ -18,13 +18,13 @@
 namespace {
 
 // A bar of the tests: a sizing bar of a length and minimum length, or a fixed bar of a width.
-struct BarSpec {
+struct BarShape {
     bool sizing;
     int length;
     int minLength;
 };
-BarSpec Sizing(int length, int minLength = 33) { return BarSpec{true, length, minLength}; }
-BarSpec Fixed(int width) { return BarSpec{false, width, 0}; }
+BarShape Sizing(int length, int minLength = 33) { return BarShape{true, length, minLength}; }
+BarShape Fixed(int width) { return BarShape{false, width, 0}; }
 
 // A length: the frame's client width plus w, or (absolute) a number.
 struct Len {
@@ -54,17 +54,17 @@ protected:
         frame.DestroyWindow();
         ChromeTest::TearDown();
     }
-    CControlBar* Add(const BarSpec& spec, UINT dockBar = AFX_IDW_DOCKBAR_TOP, int row = 0) {
+    CControlBar* Add(const BarShape& shape, UINT dockBar = AFX_IDW_DOCKBAR_TOP, int row = 0) {
         const UINT id = 100 + UINT(bars.size());
-        if (spec.sizing) {
+        if (shape.sizing) {
             auto bar = std::make_unique<CSizingControlBarG>();
-            EXPECT_TRUE(bar->Create("bar", &frame, SIZE{spec.length, 60}, FALSE, id, CBRS_TOP));
-            bar->minHorz.cx = spec.minLength;
-            bar->minVert.cy = spec.minLength;
+            EXPECT_TRUE(bar->Create("bar", &frame, SIZE{shape.length, 60}, FALSE, id, CBRS_TOP));
+            bar->minHorz.cx = shape.minLength;
+            bar->minVert.cy = shape.minLength;
             bars.push_back(std::move(bar));
         } else {
             auto bar = std::make_unique<CControlBar>();
-            EXPECT_TRUE(bar->Create("fixed", &frame, id, CBRS_TOP, SIZE{spec.length, 24}));
+            EXPECT_TRUE(bar->Create("fixed", &frame, id, CBRS_TOP, SIZE{shape.length, 24}));
             bars.push_back(std::move(bar));
         }
         bars.back()->EnableDocking(CBRS_ALIGN_ANY);
@@ -107,7 +107,7 @@ protected:
 TEST_F(DockBarTest, RowsShareTheirLengthAmongTheirSizingBars) {
     struct Case {
         const char* what;
-        std::vector<BarSpec> bars;
+        std::vector<BarShape> bars;
         std::vector<std::vector<int>> rows;
         std::vector<Len> lengths;  // of the sizing bars in order; a fixed bar's entry is skipped
     };
@@ -124,7 +124,7 @@ TEST_F(DockBarTest, RowsShareTheirLengthAmongTheirSizingBars) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const BarSpec& spec : c.bars) Add(spec);
+        for (const BarShape& shape : c.bars) Add(shape);
         Layout();
         EXPECT_EQ(Rows(), c.rows);
         for (std::size_t i = 0; i < c.bars.size(); ++i) {
