@@ -20,6 +20,7 @@
 #include "model/System.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
+#include "model/Tempo.h"
 #include "platform/Artist.h"
 #include "platform/ChunkStream.h"
 #include "platform/DebugLog.h"
@@ -261,7 +262,7 @@ void CBar::RefreshItemCache() {
         if (type == kBeatChartType) SetCachedItem(kCachedBeatChart, p);
         if (IsEndingRecord(p)) SetCachedItem(kCachedEnding, p);
         if (type == kBarNumberType) SetCachedItem(kCachedBarNumber, p);
-        if (type == kTempoType && p->TimeField() == 0) SetTempo(rec::Get<std::uint16_t>(p, kTempoValue));
+        if (type == kTempoType && p->TimeField() == 0) SetTempo(static_cast<CTempo*>(p)->GetValue());
     }
 }
 

@@ -126,8 +126,8 @@ public:
     // Item type codes the bar keeps in its own array.
     enum : int { kBeatChartType = 9, kBarNumberType = 10, kTempoType = 28, kJumperType = 48, kEndingType = 50 };
     // Fields of the own items that the bar reads: a jumper's kind byte and its 16-bit target
-    // (an ending's bar span), a bar-number item's number offset, a tempo mark's tempo word.
-    enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 24, kTempoValue = 20 };
+    // (an ending's bar span) and a bar-number item's number offset.
+    enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 24 };
     // A jumper's chain count (endings that follow a first ending) and its playback pass byte.
     enum : int { kJumperChainCount = 17, kJumperPass = 18 };
     static constexpr int kRepeatCountKind = 8;

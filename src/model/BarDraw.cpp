@@ -15,6 +15,7 @@
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStructureStandIns.h"
+#include "model/Symbol.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
@@ -29,9 +30,6 @@
 
 namespace {
 
-constexpr int kSymbolType = 22;
-constexpr int kSymbolDisplay = 16;      // a symbol's display byte: bit 0 always drawn, bit 1 fills
-constexpr int kSymbolGlyph = 17;        // a symbol's glyph code
 constexpr int kWholeRestGlyph = 97;
 constexpr int kHeadsAt = 24;            // a note's first head; 16 bytes each, 3rd byte: cross-staff
 constexpr int kHeadSize = 16;
@@ -50,6 +48,13 @@ bool TrackShows(CScore* score, int t, std::uint8_t bit) {
 int TrackCount(CScore* score) { return score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0; }
 
 int StaffCountOf(CLine* line) { return line && line->GetStaffArray() ? line->GetStaffArray()->GetCount() : 0; }
+
+// A symbol record whole enough to read its fields.
+bool IsSymbolRecord(const CBarItem* item) {
+    return item->TypeCode() == CSymbol::kTypeCode && item->RecordSizeField() >= CSymbol::kSize;
+}
+// A music-font symbol: it stands for content of its staff (a repeat sign, a rest-like glyph).
+bool IsMusicSymbol(CBarItem* item) { return IsSymbolRecord(item) && static_cast<CSymbol*>(item)->IsMusicFont(); }
 
 bool IsDeferredKind(const CBarItem* item) { return item->IsText() || item->IsPict() || item->IsGraphic(); }
 
@@ -370,8 +375,7 @@ void CBar::DrawTracks() {
                             const int target = t + offset;
                             if (target >= 0 && target < CScore::kMaxTracks) content[target] = 1;
                         }
-                    } else if (item->IsRest() || (item->TypeCode() == kSymbolType &&
-                                                  (rec::Get<std::uint8_t>(item, kSymbolDisplay) & 0x02))) {
+                    } else if (item->IsRest() || IsMusicSymbol(item)) {
                         content[t] = 1;
                     }
                 }
@@ -416,8 +420,7 @@ void CBar::DrawTracks() {
                         visible = RectsIntersect(*item->GetBounds(&r), clip);
                     }
                 }
-                const bool forced = item->TypeCode() == kSymbolType &&
-                                    (rec::Get<std::uint8_t>(item, kSymbolDisplay) & 0x01);
+                const bool forced = IsSymbolRecord(item) && static_cast<CSymbol*>(item)->IsBarLineMark();
                 if (!visible && !forced) return;
                 const int scale = item->Scale();
                 if (scale != 0 && staff) {
@@ -455,8 +458,7 @@ void CBar::DrawTracks() {
         if (content[t]) continue;
         if (GetIndex() > 0)
             trkbar::ForEachLiveItem(score->GetTrkBar(t, GetIndex() - 1), [&](CBarItem* item) {
-                if (item->TypeCode() == kSymbolType && (rec::Get<std::uint8_t>(item, kSymbolDisplay) & 0x02) &&
-                    rec::Get<std::uint8_t>(item, kSymbolGlyph) == 142)
+                if (IsMusicSymbol(item) && static_cast<CSymbol*>(item)->GetCharacter() == CSymbol::kTwoBarRepeatGlyph)
                     content[t] = 1;
             });
         CStaff* st = line->GetStaff(t);

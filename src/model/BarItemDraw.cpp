@@ -6,6 +6,7 @@
 #include "framework/Arith.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/Tempo.h"
 #include "model/Data.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr int kTempoType = 28;
 
 // The staff an item draws on: its track's staff in the current system, or the system's first
 // shown staff for items of the bar itself.
@@ -124,7 +124,7 @@ void DrawDataStalk(CBarItem& item, int v, int fullScale) {
 }
 
 void BarItemBehaviour::DrawDataValue(CBarItem& item) const {
-    const int full = item.TypeCode() == kTempoType ? 30000 : 128;
+    const int full = item.TypeCode() == CTempo::kTypeCode ? 30000 : 128;
     item.VerifyTrack();
     DrawDataStalk(item, item.GetValue(), full);
 }

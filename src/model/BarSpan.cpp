@@ -8,6 +8,7 @@
 
 #include "framework/Globals.h"
 #include "model/Bar.h"
+#include "model/Lyric.h"
 #include "model/ItemArray.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
@@ -30,8 +31,6 @@
 namespace {
 
 constexpr int kMaxSpan = 1024;
-// A lyric syllable: its flag byte (bits 1 and 2: the extender runs on), y offset and verse.
-constexpr int kLyricFlags = 16, kLyricYOffset = 20, kLyricVerse = 28;
 
 int TrackCount(CScore* score) { return score ? std::min<int>(score->GetTrackCount(), CScore::kMaxTracks) : 0; }
 
@@ -182,11 +181,11 @@ void CBar::DrawContinuations() {
         if (!tb || !staff) continue;
         tb->SetCurrent();
         trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
-            if (item->IsLyric() && item->RecordSizeField() > kLyricVerse + 1 &&
-                (rec::Get<std::uint8_t>(item, kLyricFlags) & 0x06) == 0x06) {
-                const int verse = rec::Get<std::int16_t>(item, kLyricVerse);
+            const auto* lyric = static_cast<const CLyric*>(item);
+            if (item->IsLyric() && item->RecordSizeField() >= CLyric::kFixedSize && lyric->HasExtender() && lyric->RunsOn()) {
+                const int verse = lyric->GetVerse();
                 const int y = staff->OffsetToY(staff->GetLyricOffset(verse) +
-                                               rec::Get<std::int16_t>(item, kLyricYOffset));
+                                               lyric->GetY());
                 MakeCurrent();
                 a->LineWidth(GetLeft(), y, FractionToX(0) + staff->Space(), y, 10);
             } else if (item->IsTie() && item->RecordSizeField() >= CTie::kSize && item->GetBarSpan() == 1) {

@@ -17,7 +17,10 @@
 #include "model/BarNumber.h"
 #include "model/Page.h"
 #include "model/System.h"
+#include "model/Lyric.h"
+#include "model/Symbol.h"
 #include "model/Tempo.h"
+#include "model/Text.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "platform/ChunkStream.h"
@@ -107,7 +110,16 @@ const ItemBehaviour* BehaviourForCode(int code) {
             return &BarNumberBehaviour::Instance();
         case 28:
             return &TempoBehaviour::Instance();
-        case 13:  // CLyricLine
+        case 12:
+            return &PageTextBehaviour::Instance();
+        case 13:
+            return &LyricLineBehaviour::Instance();
+        case 22:
+            return &SymbolBehaviour::Instance();
+        case 24:
+            return &LyricBehaviour::Instance();
+        case 29:
+            return &TextBehaviour::Instance();
         case 14:  // CSuffix
             return &BareScoreItemBehaviour();
         case 170:

@@ -261,10 +261,6 @@ public:
 };
 ZEL_RECORD_VIEW(CScoreItem);
 
-// A lyric line of the score's lyric array: a score item of its own (code 13).
-class CLyricLine : public CScoreItem {};
-ZEL_RECORD_VIEW(CLyricLine);
-
 // The behaviour of bare score items: records revived from codes without a class, and classes
 // with no operation of their own yet.
 const ScoreItemBehaviour& BareScoreItemBehaviour();

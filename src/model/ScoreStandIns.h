@@ -144,8 +144,4 @@ CDrumLib& DrumLib();
 // Pages and tracks come with their own headers.
 #include "model/Page.h"
 
-// A text placed on the page itself (a text item of the score's page-text array).
-class CPageText : public CBarItem {};
-ZEL_RECORD_VIEW(CPageText);
-
 #include "model/Track.h"

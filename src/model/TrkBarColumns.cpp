@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "model/Lyric.h"
 #include "model/Bar.h"
 #include "model/BarSpacing.h"
 #include "model/EngraverSettings.h"
@@ -59,8 +60,6 @@ struct Syllable {
     int time;
 };
 
-enum : int { kLyricFlags = 16, kLyricVerse = 28 };
-enum : std::uint8_t { kLyricHyphen = 0x01, kLyricExtender = 0x02 };
 
 // Widens the columns from `from` up to (not including) `to` evenly, rounded up, until together
 // they hold `need`.
@@ -243,13 +242,12 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
                     const bool close = count >= 2 && columns[count - 1].time - columns[count - 2].time < 240;
                     endSpace = std::max(endSpace, close ? 240 : 180);
                 }
-            } else if (type == kLyricType && item->RecordSizeField() >= kLyricVerse + 2) {
+            } else if (type == kLyricType && item->RecordSizeField() >= CLyric::kFixedSize) {
                 RECT bounds{};
                 item->GetBounds(&bounds);
                 const int width = std::max(0, item->ViewToTwentieths(bounds.right - bounds.left));
-                const std::uint8_t flags = Byte(item, kLyricFlags);
-                verses[rec::Get<std::int16_t>(item, kLyricVerse)].push_back(
-                    {at, width, (flags & kLyricHyphen) != 0, (flags & kLyricExtender) != 0, item->TimeField()});
+                const auto* lyric = static_cast<const CLyric*>(item);
+                verses[lyric->GetVerse()].push_back({at, width, lyric->HasHyphen(), lyric->HasExtender(), item->TimeField()});
                 while (depth > 0 && open[depth - 1]->GetEndPosition() <= item->PositionField()) --depth;
             } else if (type == CTuplet::kType) {
                 if (depth < kOpenTuplets) open[depth++] = item;

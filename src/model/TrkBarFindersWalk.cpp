@@ -3,6 +3,7 @@
 // next and previous lyric (or note without one) of a verse.
 #include "model/Score.h"
 #include "model/ModelGlobals.h"
+#include "model/Lyric.h"
 #include "model/TrkBarFinders.h"
 
 using finders::ForEachLive;
@@ -10,13 +11,11 @@ using finders::OfVoice;
 
 namespace {
 
-constexpr int kLyricType = 24;
-enum : int { kLyricVerse = 28 };
 
 CTrkBar* Previous(CTrkBar* bar) { return bar->GetBarIndex() > 0 ? bar->Neighbour(-1) : nullptr; }
 
 bool IsLyricOfVerse(const CBarItem* r, int verse) {
-    return r->RecordSizeField() >= kLyricVerse + 2 && rec::Get<std::int16_t>(r, kLyricVerse) == verse;
+    return r->RecordSizeField() >= CLyric::kFixedSize && static_cast<const CLyric*>(r)->GetVerse() == verse;
 }
 
 CBarItem* Found(CBarItem* item, CTrkBar* bar, int* barIndex) {
@@ -97,7 +96,7 @@ CBarItem* CTrkBar::FindNextLyric(int position, int voice, int verse, int* bar, b
                     return false;
                 }
                 candidate = r;
-            } else if (r->TypeCode() == kLyricType) {
+            } else if (r->IsLyric()) {
                 if (candidate && candidate->PositionField() > from && candidate->PositionField() < r->PositionField()) {
                     answer = candidate;
                     return false;
@@ -124,7 +123,7 @@ CBarItem* CTrkBar::FindPrevLyric(int position, int voice, int verse, int* bar, b
             if (r->IsNote()) {
                 if (skipTied && finders::IsTiedInto(r)) return true;
                 if (!candidate || r->PositionField() > candidate->PositionField()) candidate = r;
-            } else if (r->TypeCode() == kLyricType && IsLyricOfVerse(r, verse)) {
+            } else if (r->IsLyric() && IsLyricOfVerse(r, verse)) {
                 candidate = r;
             }
             return true;

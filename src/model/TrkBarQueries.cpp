@@ -9,6 +9,7 @@
 #include "framework/File.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
+#include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
@@ -59,8 +60,6 @@ enum : int {
 enum : int { kBeamFlags = 16, kBeamBarSpan = 33, kBeamStart = 34, kBeamEnd = 36 };
 // The expression's kind nibble and the four bytes older files hold reversed.
 enum : int { kExpressionKind = 28, kExpressionReversed = 32 };
-// The lyric syllable's flag byte.
-enum : int { kLyricFlags = 16 };
 
 // A rest's default vertical offset by its note-value code.
 constexpr std::int8_t kRestDefaultOffset[9] = {0, 0, 0, 0, 1, -1, -1, -3, -4};
@@ -603,11 +602,15 @@ bool CTrkBar::AfterLoadFixup(int version) {
                 changed = true;
             }
         }
-        if (item->IsLyric() && itemSize > kLyricFlags && !(rec::Get<std::uint8_t>(item, kLyricFlags) & 0x08)) {
-            trkbar::LyricAfterLoadFixup(item);
+        if (item->IsLyric() && itemSize >= CLyric::kFixedSize && !static_cast<CLyric*>(item)->HoldsText() &&
+            !item->IsRemoved()) {
+            CScore* score = g_model.currentScore;
+            item = CLyric::SyncFromLine(static_cast<CLyric*>(item), this, score ? score->GetLyricArray() : nullptr);
             changed = true;
+            if (!item) ThrowOutOfMemory();
+            at = std::uint32_t(item->Bytes() - Block()->Address());
         }
-        at += std::uint32_t(itemSize);
+        at += std::uint32_t(item->RecordSizeField());
     }
 }
 

@@ -10,7 +10,6 @@
 
 namespace trkbar {
 
-void LyricAfterLoadFixup(CBarItem* lyric) {}
 
 void PlaceNote(CTrkBar* trkBar, bool forcedStem) {}
 

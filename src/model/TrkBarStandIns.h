@@ -11,9 +11,6 @@ class HandleBuffer;
 
 namespace trkbar {
 
-// --- lyrics ---
-// CLyric::AfterLoadFixup: nothing yet.
-void LyricAfterLoadFixup(CBarItem* lyric);
 
 // --- recalculation that entry calls ---
 // CTrkBar::PlaceNote (note, forced stem): nothing yet.

@@ -11,6 +11,7 @@
 #include "model/BarItem.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
+#include "model/Tempo.h"
 
 using frametest::Chunk;
 using recordtest::Bytes;
@@ -192,7 +193,7 @@ TEST(BarTest, OwnItemsAreSortedCachedAndCounted) {
     LoneBar b;
     auto tempoLate = Item(CBar::kTempoType, 480);
     auto tempoZero = Item(CBar::kTempoType, 0);
-    rec::Put<std::uint16_t>(tempoZero.data(), CBar::kTempoValue, 7200);
+    rec::Put<std::uint16_t>(tempoZero.data(), CTempo::kTempo, 7200);
     auto jumper = Item(CBar::kJumperType, 480);
     rec::Put<std::uint8_t>(jumper.data(), CBar::kJumperKind, 8);
     ASSERT_NE(b.bar->InsertItemSorted(reinterpret_cast<CBarItem*>(tempoLate.data())), nullptr);

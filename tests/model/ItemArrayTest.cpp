@@ -9,6 +9,7 @@
 #include "model/ArrayItem.h"
 #include "model/BarItem.h"
 #include "model/ItemArray.h"
+#include "model/Lyric.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 
@@ -23,6 +24,23 @@ std::vector<std::uint8_t> Live(int code, int size, std::uint8_t fill) {
     rec::Put<std::int16_t>(r.data(), rec::kSize, std::int16_t(size));
     r[7] = 0;
     if (size > 9) r[9] = 0;
+    return r;
+}
+
+// A lyric line without entries, its kept bytes set to `fill`.
+std::vector<std::uint8_t> EmptyLine(std::uint8_t fill) {
+    auto r = Live(13, 50, fill);
+    rec::Put<std::int16_t>(r.data(), CLyricLine::kEntryCount, 0);
+    rec::Put<std::int16_t>(r.data(), CLyricLine::kTextLength, 0);
+    return r;
+}
+
+// A lyric line of the syllables "la" and "li", each its own run.
+std::vector<std::uint8_t> TwoSyllableLine() {
+    std::vector<std::uint8_t> r(256, 0);
+    const char* syllables[] = {"la", "li"};
+    CLyricLine* line = CLyricLine::Make(r.data(), 256, syllables, 2, FontRef{1, 12, 0, 0});
+    r.resize(std::size_t(line->RecordSizeField()));
     return r;
 }
 
@@ -61,15 +79,17 @@ TEST(ItemArrayTest, RecordsOfTheirOwnSizes) {
 TEST(ItemArrayTest, ChunkFormRoundTrip) {
     CleanGlobals clean;
     CLyricArray a;
-    const auto l1 = Live(13, 50, 0x31);
-    const auto l2 = Live(13, 58, 0x32);
+    const auto l1 = EmptyLine(0x31);
+    const auto l2 = TwoSyllableLine();
+    ASSERT_EQ(l2.size(), 86u);
     a.Add(l1.data());
     a.Add(l2.data());
     const std::uint32_t tag = MakeChunkTag("LYRC");
     Bytes out = Written([&](CChunkStream& s) { a.Write(s, tag); });
-    // Tag, length, live byte count, element count, then each record (4 bytes shorter).
-    ASSERT_EQ(out.size(), 8u + 4 + 2 + 46 + 54);
-    EXPECT_EQ(Bytes(out.begin() + 8, out.begin() + 14), Bytes({0, 0, 0, 108, 0, 2}));
+    // Tag, length, live byte count, element count, then each line: 52 bytes of head and kept
+    // bytes, then (a line with text and entries) the text, run count, runs and 8-byte entries.
+    ASSERT_EQ(out.size(), 8u + 4 + 2 + 52 + (52 + 6 + 2 + 16 + 16));
+    EXPECT_EQ(Bytes(out.begin() + 8, out.begin() + 14), Bytes({0, 0, 0, 136, 0, 2}));
 
     // A stored type byte other than 13 still revives as a lyric line.
     out[14 + 2] = 200;
@@ -77,10 +97,11 @@ TEST(ItemArrayTest, ChunkFormRoundTrip) {
     Reader r(out);
     b.Read(r.stream, tag);
     ASSERT_EQ(b.GetCount(), 2);
-    EXPECT_EQ(b.GetByteSize(), 108u);
-    EXPECT_EQ(SizeAt(b, 1), 58);
+    EXPECT_EQ(b.GetByteSize(), 136u);
+    EXPECT_EQ(SizeAt(b, 1), 86);
     EXPECT_STREQ(b.GetItem(0)->ClassIn(ItemClasses())->className, "CLyricLine");
-    EXPECT_EQ(std::memcmp(static_cast<std::uint8_t*>(b.GetAt(1)) + 4, l2.data() + 4, 54), 0);
+    EXPECT_EQ(std::memcmp(static_cast<std::uint8_t*>(b.GetAt(0)) + 4, l1.data() + 4, 46), 0);
+    EXPECT_EQ(std::memcmp(static_cast<std::uint8_t*>(b.GetAt(1)) + 4, l2.data() + 4, 82), 0);
 
     // An empty array.
     CItemArray empty;
@@ -96,7 +117,7 @@ TEST(ItemArrayTest, ChunkFormRoundTrip) {
 TEST(ItemArrayTest, ChunkFormDistrustsTheStoredCounts) {
     CleanGlobals clean;
     CLyricArray a;
-    const auto l1 = Live(13, 50, 0x31);
+    const auto l1 = EmptyLine(0x31);
     a.Add(l1.data());
     const std::uint32_t tag = MakeChunkTag("LYRC");
     Bytes out = Written([&](CChunkStream& s) { a.Write(s, tag); });
@@ -109,9 +130,12 @@ TEST(ItemArrayTest, ChunkFormDistrustsTheStoredCounts) {
         EXPECT_EQ(c.GetCount(), 1);
         EXPECT_EQ(c.GetByteSize(), 50u);
     }
-    {  // a record whose size runs past its room
+    for (const auto& [at, value] : {std::pair{14, 0}, {24, 0xFF}}) {
+        // a record size below the head; a negative entry count
+        SCOPED_TRACE(at);
         Bytes b = out;
-        b[14] = 0x7F;
+        b[std::size_t(at)] = std::uint8_t(value);
+        b[std::size_t(at) + 1] = std::uint8_t(value);
         CLyricArray c;
         Reader r(b);
         EXPECT_THROW(c.Read(r.stream, tag), CArchiveException);

@@ -222,14 +222,14 @@ TEST(ItemBaseTest, ReadingAnOlderFileFixesTheHead) {
 TEST(ItemBaseTest, ShortRecordsGrowToTheirClassSize) {
     CleanGlobals clean;
     fw::ScopedGlobal<std::int32_t> room(g_model.recordRoom, 256);  // what the buffer below holds
-    // A text whose stored record is smaller than its class.
-    const Bytes stored = {0, 20, 29, 0, 0, 0, 0, 1, 0, 2, 0, 0, 9, 9, 9, 9};
+    // A harp pedal diagram whose stored record is smaller than its class.
+    const Bytes stored = {0, 20, 38, 0, 0, 0, 0, 1, 0, 2, 0, 0, 9, 9, 9, 9};
     Buf b(255, 256, 0xCC);
     Reader r(stored);
     b.item->Read(r.stream);
-    EXPECT_EQ(b.item->RecordSizeField(), 50);
+    EXPECT_EQ(b.item->RecordSizeField(), 30);
     EXPECT_EQ(b.bytes[19], 9);
-    for (int i = 20; i < 50; ++i) EXPECT_EQ(b.bytes[std::size_t(i)], 0) << i;
+    for (int i = 20; i < 30; ++i) EXPECT_EQ(b.bytes[std::size_t(i)], 0) << i;
 }
 
 TEST(ItemBaseTest, DamagedRecordSizesAreRefused) {

@@ -11,6 +11,7 @@
 
 #include "Script.h"
 #include "model/Bar.h"
+#include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/TieType.h"
@@ -24,7 +25,6 @@ enum : int {
     kGroupKind = 34,
     kHairpinEndBar = 24,
     kHairpinEnd = 26,
-    kLyricVerse = 28,
 };
 // Fields of notes and rests that `print timing` reads.
 enum : int { kTupletCount = 16, kTupletSpace = 17, kNoteFlags = 18, kRestLinks = 21, kNoteLinks = 22, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
@@ -104,7 +104,7 @@ void RunPut(Context& ctx, const Args& args) {
         } else if (PairOption(a, "ratio", &p, &q) && code == 31) {
             static_cast<CTuplet*>(item)->SetNumbers(p, q);
         } else if (Option(a, "verse", &v) && code == 24) {
-            rec::Put<std::int16_t>(item, kLyricVerse, std::int16_t(v));
+            rec::Put<std::int16_t>(item, CLyric::kVerse, std::int16_t(v));
         } else if (PairOption(a, "byte", &p, &q)) {
             Need(item, p, 1, a);
             rec::Put<std::uint8_t>(item, std::size_t(p), std::uint8_t(q));
