@@ -13,6 +13,7 @@
 #include "model/ItemClass.h"
 #include "model/ItemFactory.h"
 #include "model/ScoreStructureStandIns.h"
+#include "model/Symbol.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBarWalk.h"
@@ -243,6 +244,35 @@ TEST_F(ScoreDrawTest, EmptyBarsShowOneWholeRestPerStaff) {
     artist.log.clear();
     bar->DrawTracks();
     EXPECT_TRUE(artist.Only("Glyph centred").empty());
+}
+
+// A two-bar repeat sign (a music-font symbol of glyph 142) fills the bar after it: no whole
+// rest there. The symbol is read through its own fields: flags at 20, character at 22.
+TEST_F(ScoreDrawTest, ATwoBarRepeatKeepsTheNextBarsWholeRestAway) {
+    struct Case {
+        const char* what;
+        std::uint8_t flags;
+        int character;
+        bool rest;
+    } cases[] = {
+        {"a music-font two-bar repeat", CSymbol::kMusicFontBit, CSymbol::kTwoBarRepeatGlyph, false},
+        {"another music glyph", CSymbol::kMusicFontBit, 141, true},
+        {"the character in a text font", 0, CSymbol::kTwoBarRepeatGlyph, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(1, {2});
+        s->score->GetTrack(0)->SetDisplaySwitches(0x3F);
+        std::vector<std::uint8_t> bytes(CSymbol::kSize);
+        CSymbol* sym = CSymbol::Make(bytes.data(), c.character, FontRef{}, c.flags);
+        // The old reading took bytes 16 and 17; they hold the x offset here.
+        rec::Put<std::uint8_t>(sym, 16, 0x02);
+        rec::Put<std::uint8_t>(sym, 17, 142);
+        ASSERT_NE(s->TrkBar(0, 0)->InsertCopy(sym), nullptr);
+        artist.log.clear();
+        s->Bar(1)->DrawTracks();
+        EXPECT_EQ(artist.Only("Glyph centred").size(), c.rest ? 1u : 0u);
+    }
 }
 
 TEST_F(ScoreDrawTest, RedrawingABarDrawsItsItemsThroughABufferThenTheShownStavesOverThem) {

@@ -19,13 +19,17 @@
 #include "framework/Memory.h"
 #include "model/Bar.h"
 #include "model/EngraverSettings.h"
+#include "model/ItemArray.h"
+#include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
+#include "model/Symbol.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Text.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
@@ -201,6 +205,67 @@ TEST_F(ScoreFileTest, FontReferencesTravelByTheNamesOfTheirFaces) {
     EXPECT_EQ(d2.titles[0].lines[0].font.face, 4);
     EXPECT_EQ(back.textFont1.face, 5);
     EXPECT_EQ(d2.fontMap.musicFace, g_draw.defaultMusicFontRef.face);
+}
+
+// Texts, page texts, lyric lines and syllables and symbols travel by the names of their faces as
+// well: a track bar that holds one is mapped after the read. A syllable stored without text takes
+// its line's syllable and that run's mapped face.
+TEST_F(ScoreFileTest, TheWordsAndSymbolsKeepTheirFacesByName) {
+    InitDrawing();
+    CFontList& list = *GetFontList();
+    ASSERT_GE(list.GetCount(), 6);
+    CScore score(&doc);
+    Build(score);
+    const FontRef three{3, 11, 0, 0};
+    std::vector<std::uint8_t> text(128), page(128), symbol(64), syllable(64), line(256);
+    CText::MakePlain(text.data(), 128, CText::kTypeCode, CText::kBarText, "Dolce", three, false);
+    CText::MakePlain(page.data(), 128, CText::kPageTypeCode, CText::kPageText, "Page", three, false);
+    CSymbol::Make(symbol.data(), 'S', three, 0);
+    CLyric::Make(syllable.data(), 0, 1, 0, "", FontRef{});
+    const char* syllables[] = {"do", "re"};
+    CLyricLine::Make(line.data(), 256, syllables, 2, three);
+    CTrkBar* bar = score.GetTrkBar(1, 1);
+    for (auto* bytes : {&text, &symbol, &syllable}) ASSERT_NE(bar->InsertCopy(reinterpret_cast<CBarItem*>(bytes->data())), nullptr);
+    ASSERT_NE(score.GetPageTextArray()->Add(page.data()), nullptr);
+    ASSERT_NE(score.GetLyricArray()->Add(line.data()), nullptr);
+    ScoreFileDoc d;
+    std::vector<std::uint8_t> bytes = Save(score, d);
+    const std::size_t at = Find(bytes, "FNTS");
+    ASSERT_NE(at, std::string::npos);
+    const int entries = (bytes[at + 8] << 8) | bytes[at + 9];
+    bool seen = false;
+    for (int n = 0; n < entries; ++n) {
+        const std::size_t e = at + 10 + 34 * std::size_t(n);
+        if (std::int16_t((bytes[e] << 8) | bytes[e + 1]) != 3) continue;
+        seen = true;
+        std::strncpy(reinterpret_cast<char*>(&bytes[e + 2]), list.GetFaceName(4), 31);
+    }
+    ASSERT_TRUE(seen) << "face 3 recorded";
+
+    CScore back(&doc);
+    ScoreFileDoc d2;
+    CMemFile file(bytes);
+    ASSERT_TRUE(ScoreFile::Open(back, d2, file));
+    std::vector<int> faces;
+    std::string words;
+    for (CBarItem* item = back.GetTrkBar(1, 1)->FirstItem(); item && item->TypeCode() != 255; item = item->NextItem()) {
+        if (item->IsRemoved()) continue;
+        if (item->IsText()) faces.push_back(static_cast<CText*>(item)->GetSingleFont().face);
+        if (item->IsSymbol()) faces.push_back(static_cast<CSymbol*>(item)->GetFont().face);
+        if (item->IsLyric()) {
+            faces.push_back(static_cast<CLyric*>(item)->GetFont().face);
+            words += static_cast<CLyric*>(item)->GetText();
+        }
+    }
+    EXPECT_EQ(faces, std::vector<int>({4, 4, 4}));
+    EXPECT_EQ(words, "re");
+    auto* readPage = static_cast<CText*>(back.GetPageTextArray()->GetItem(0));
+    ASSERT_NE(readPage, nullptr);
+    EXPECT_EQ(readPage->GetSingleFont().face, 4);
+    EXPECT_STREQ(readPage->GetText(), "Page");
+    auto* readLine = static_cast<CLyricLine*>(back.GetLyricArray()->GetItem(0));
+    ASSERT_NE(readLine, nullptr);
+    EXPECT_EQ(readLine->GetRunFont(1).face, 4);
 }
 
 // A save maps the references in place to write them, then gives the open score back the fonts it
