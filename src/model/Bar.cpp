@@ -21,6 +21,7 @@
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "model/Tempo.h"
+#include "model/Text.h"
 #include "platform/Artist.h"
 #include "platform/ChunkStream.h"
 #include "platform/DebugLog.h"
@@ -603,8 +604,10 @@ void CBar::ReadConductor(CChunkStream& s) {
             AfxThrowArchiveException(CArchiveException::badIndex, f ? f->GetFilePath().c_str() : nullptr,
                                      "a bar's conductor items");
         }
-        if (item->TypeCode() == 29 || item->TypeCode() == 12)
-            rec::Put<std::uint8_t>(item, 16, std::uint8_t(rec::Get<std::uint8_t>(item, 16) | 0x01));
+        // A text read among the bar's own items is a system text.
+        if (item->IsText() && item->RecordSizeField() >= CText::kFixedSize)
+            rec::Put<std::uint8_t>(item, CText::kPlacement,
+                                   std::uint8_t(rec::Get<std::uint8_t>(item, CText::kPlacement) | CText::kSystemTextBit));
         if (!InsertItemSorted(item)) ThrowOutOfMemory();
     }
     LogText("", true);

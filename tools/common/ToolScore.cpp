@@ -155,6 +155,11 @@ std::map<int, ItemFieldPrinter>& Printers() {
 
 void RegisterItemFields(int typeCode, ItemFieldPrinter printer) { Printers()[typeCode] = std::move(printer); }
 
+void PrintItemFields(std::FILE* out, CBarItem* item) {
+    const auto it = Printers().find(item->Type());
+    if (it != Printers().end()) it->second(out, item);
+}
+
 void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly, bool placed) {
     if (track < 0 || track >= score.GetTrackCount()) throw ToolError("no track " + std::to_string(track));
     if (bar < 0 || bar >= score.GetBarCount()) throw ToolError("no bar " + std::to_string(bar));

@@ -63,6 +63,8 @@ void WriteScore(ToolScore& s, const std::string& path);
 using ItemFieldPrinter = std::function<void(std::FILE* out, CBarItem* item)>;
 // Each kind of record may add its fields to the dump; registered by the tool files of its area.
 void RegisterItemFields(int typeCode, ItemFieldPrinter printer);
+// Prints the registered fields of one record (nothing for a kind without a printer).
+void PrintItemFields(std::FILE* out, CBarItem* item);
 struct ItemFieldsRegistrar {
     ItemFieldsRegistrar(int typeCode, ItemFieldPrinter printer) { RegisterItemFields(typeCode, std::move(printer)); }
 };

@@ -31,6 +31,11 @@
 #include "model/Tempo.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
+#include "framework/CodePage.h"
+#include "model/ItemArray.h"
+#include "model/Lyric.h"
+#include "model/Text.h"
+#include "ToolScore.h"
 
 namespace {
 
@@ -102,6 +107,36 @@ int Items(const char* path) {
                 std::printf("track %d bar %d\n", t, b);
                 tools::DumpItems(stdout, score, t, b);
             }
+        // The bars' own texts and symbols, the page texts and the lyric lines.
+        for (int b = 0; b < score.GetBarCount(); ++b) {
+            CItemArray* items = score.GetBar(b)->GetItemArray();
+            for (int i = 0; items && i < items->GetCount(); ++i) {
+                auto* item = static_cast<CBarItem*>(items->GetAt(i));
+                if (item->IsRemoved() || !(item->IsText() || item->IsSymbol())) continue;
+                std::printf("bar %d own %d time %d pos %d", b, i, int(item->TimeField()), int(item->PositionField()));
+                tools::PrintItemFields(stdout, item);
+                std::printf("\n");
+            }
+        }
+        CPageTextArray* texts = score.GetPageTextArray();
+        for (int i = 0; texts && i < texts->GetCount(); ++i) {
+            auto* t = static_cast<CText*>(texts->GetItem(i));
+            std::printf("page text %d filter %d anchor %d page %d", i, t->GetPageFilter(), t->GetPageAnchor(),
+                        int(t->GetPageNumber()));
+            tools::PrintItemFields(stdout, t);
+            std::printf("\n");
+        }
+        CLyricArray* lines = score.GetLyricArray();
+        for (int i = 0; lines && i < lines->GetCount(); ++i) {
+            auto* line = static_cast<CLyricLine*>(lines->GetItem(i));
+            std::printf("lyric line %d:", i);
+            for (int e = 0; line->CheckLayout() && e < line->GetEntryCount(); ++e)
+                if (line->CheckEntry(e))
+                    std::printf(" \"%s\"",
+                                fw::ToUtf8(std::string(line->GetText() + line->EntryOffset(e), std::size_t(line->EntryLength(e))))
+                                    .c_str());
+            std::printf("\n");
+        }
     } catch (const tools::ToolError& e) {
         std::fprintf(stderr, "zeldump: %s\n", e.what());
         return 1;
