@@ -142,6 +142,7 @@ public:
     void ToFileOrder(CScoreItem& item) const override;
     void FromFileOrder(CScoreItem& item) const override;
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;
+    void DrawShape(CBarItem& item) const override;
 };
 
 class LyricLineBehaviour : public ScoreItemBehaviour {

@@ -1,4 +1,5 @@
 #include "model/Page.h"
+#include "model/Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,17 +24,8 @@
 // A page text's own page test: its page filter (bits 3-5 of byte 17) against its page number
 // (16-bit at 46).
 bool PageTextOnPage(CScoreItem* text, int page) {
-    if (rec::IsRemoved(text) || text->RecordSizeField() < 48) return false;
-    const int filter = (rec::Get<std::uint8_t>(text, 17) >> 3) & 7;
-    const int number = rec::Get<std::int16_t>(text, 46);
-    switch (filter) {
-        case 0: return page == number;
-        case 1: return true;
-        case 2: return (page & 1) != 0;
-        case 3: return (page & 1) == 0;
-        case 4: return page >= number;
-        default: return false;
-    }
+    if (rec::IsRemoved(text) || text->RecordSizeField() < CText::kFixedSize) return false;
+    return static_cast<CText*>(text)->ShowsOnPage(page);
 }
 
 namespace {

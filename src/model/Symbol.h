@@ -99,4 +99,5 @@ public:
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;
     bool IsSameKind(CScoreItem& item, CScoreItem& other) const override;
     bool IsTrackItem(CBarItem& item) const override;
+    void DrawShape(CBarItem& item) const override;
 };

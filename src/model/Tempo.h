@@ -26,6 +26,7 @@
 // texts and the number kind raw.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "model/BarItem.h"
 #include "platform/FontRef.h"
@@ -91,7 +92,12 @@ public:
     int GetValue(CBarItem& item) const override;
     void SetValue(CBarItem& item, int value) const override;
     bool IsTrackItem(CBarItem& item) const override;
+    void DrawShape(CBarItem& item) const override;
 };
+
+// The tempo as the metronome mark shows it: whole beats when it is a multiple of 100, else with
+// the system's decimal separator and two decimals ("120", "120.50").
+std::string FormatTempo(int tempo);
 
 // Builds a tempo mark in place in a buffer of at least 106 bytes: metronome mark shown, a
 // quarter-note beat, a system mark with an eighth as its second note value, glyph size 16, y

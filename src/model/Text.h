@@ -158,12 +158,16 @@ public:
     bool IsTextKindOne(CScoreItem& item) const override;
     bool CanHaveFrame(CScoreItem& item) const override { return true; }
     bool IsTrackItem(CBarItem& item) const override;
+    void DrawShape(CBarItem& item) const override;
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
 };
 
 class PageTextBehaviour : public TextBehaviour {
 public:
     static const PageTextBehaviour& Instance();
     bool IsTrackItem(CBarItem& item) const override { return false; }
+    void Draw(CScoreItem& item) const override;
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
 };
 
 // Resolves the FontRef stored at `at` (any alignment) through the font table, noting it for the
