@@ -11,7 +11,6 @@ class HandleBuffer;
 
 namespace trkbar {
 
-
 // --- recalculation that entry calls ---
 // CTrkBar::PlaceNote (note, forced stem): nothing yet.
 void PlaceNote(CTrkBar* trkBar, bool forcedStem);
