@@ -192,10 +192,10 @@ TEST_F(ScoreDrawTest, TheCurrentVoiceIsDrawnLastUnlessAllVoicesAreAlike) {
     Build(1, {1});
     CBar* bar = s->Bar(0);
     CTrkBar* tb = s->TrkBar(0, 0);
-    constexpr int kSymbol = 22;
-    AddItem(tb, kSymbol, 100, 1);
-    AddItem(tb, kSymbol, 300, 0);
-    AddItem(tb, kSymbol, 500, 1);
+    constexpr int kPlain = 38;  // a harp pedal diagram: drawn as the placeholder frame
+    AddItem(tb, kPlain, 100, 1);
+    AddItem(tb, kPlain, 300, 0);
+    AddItem(tb, kPlain, 500, 1);
     s->doc.location.voice = 1;
     s->doc.location.allVoices = 0;
     artist.log.clear();
@@ -278,10 +278,10 @@ TEST_F(ScoreDrawTest, ATwoBarRepeatKeepsTheNextBarsWholeRestAway) {
 TEST_F(ScoreDrawTest, RedrawingABarDrawsItsItemsThroughABufferThenTheShownStavesOverThem) {
     Build(3, {2});
     CBar* bar = s->Bar(0);
-    constexpr int kSymbol = 22;
-    AddItem(s->TrkBar(0, 0), kSymbol, 200);
-    AddItem(s->TrkBar(2, 0), kSymbol, 600);
-    AddItem(s->TrkBar(0, 1), kSymbol, 300);  // the next bar's: not redrawn
+    constexpr int kPlain = 38;  // a harp pedal diagram: drawn as the placeholder frame
+    AddItem(s->TrkBar(0, 0), kPlain, 200);
+    AddItem(s->TrkBar(2, 0), kPlain, 600);
+    AddItem(s->TrkBar(0, 1), kPlain, 300);  // the next bar's: not redrawn
     s->Line(0)->GetStaff(1)->SetShown(false);
     // Left from an earlier paint: an update rectangle elsewhere and no staff marked drawn. The
     // redraw is a paint of its own rectangle.
