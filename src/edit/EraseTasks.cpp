@@ -6,6 +6,7 @@
 
 #include "edit/ChordTies.h"
 #include "edit/EditStandIns.h"
+#include "model/PlaybackMarks.h"
 #include "model/TieType.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
@@ -29,14 +30,11 @@ constexpr std::uint8_t kBarFlag4 = 0x10;
 constexpr int kOttavaFlags = 16;
 constexpr std::uint8_t kOttavaStartBit = 0x10;
 // An expression's flag byte: the kind in its high nibble; kind 1 changes the tempo.
-constexpr int kExpressionFlags = 28;
-constexpr int kTempoExpressionKind = 1;
 
 // Whether removing the item changes the score's tempo: a tempo mark, or a tempo expression.
 bool ChangesTempo(CBarItem* item) {
     if (item->IsTempo()) return true;
-    return item->IsExpression() && item->RecordSizeField() > kExpressionFlags &&
-           (rec::Get<std::uint8_t>(item, kExpressionFlags) >> 4) == kTempoExpressionKind;
+    return item->IsExpression() && CExpression::Of(item)->IsKind1();
 }
 
 // A slur that ends or starts at the note lays itself out again (the note's highest or lowest

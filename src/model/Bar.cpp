@@ -325,9 +325,7 @@ bool CBar::SetRepeatEnd() {
     alignas(8) std::uint8_t scratch[256] = {};
     auto* jumper = static_cast<CBarItem*>(ConstructClass(kJumperType, scratch));
     if (!jumper) return false;
-    rec::Put<std::uint8_t>(jumper, kJumperKind, kRepeatCountKind);
-    rec::Put<std::uint8_t>(jumper, 19, 1);
-    rec::Put<std::int16_t>(jumper, kJumperTarget, 1);
+    CJumper::Of(jumper)->SetKind(kRepeatCountKind);
     if (!AddItem(jumper)) return false;
     SortItems();
     CBar* closing = this;

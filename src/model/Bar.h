@@ -46,6 +46,7 @@
 #include <functional>
 
 #include "model/ArrayItem.h"
+#include "model/Jumper.h"
 #include "model/Meter.h"
 
 // A tempo in hundredths of a beat per minute kept inside the range of tempo marks
@@ -124,13 +125,13 @@ public:
         kSpacingLockedBit = 0x80,
     };
     // Item type codes the bar keeps in its own array.
-    enum : int { kBeatChartType = 9, kBarNumberType = 10, kTempoType = 28, kJumperType = 48, kEndingType = 50 };
+    enum : int { kBeatChartType = 9, kBarNumberType = 10, kTempoType = 28, kJumperType = CJumper::kType, kEndingType = CEnding::kType };
     // Fields of the own items that the bar reads: a jumper's kind byte and its 16-bit target
-    // (an ending's bar span) and a bar-number item's number offset.
-    enum : int { kJumperKind = 16, kJumperTarget = 22, kBarNumberOffset = 24 };
+    // (an ending's bar span; model/Jumper.h) and a bar-number item's number offset.
+    enum : int { kJumperKind = CJumper::kKind, kJumperTarget = CJumper::kTarget, kBarNumberOffset = 24 };
     // A jumper's chain count (endings that follow a first ending) and its playback pass byte.
-    enum : int { kJumperChainCount = 17, kJumperPass = 18 };
-    static constexpr int kRepeatCountKind = 8;
+    enum : int { kJumperChainCount = CJumper::kChainCount, kJumperPass = CJumper::kPass };
+    static constexpr int kRepeatCountKind = CJumper::kRepeatCount;
 
     // Builds the record in place: code 8, size 162, no item array yet.
     static CBar* Construct(void* record);

@@ -17,6 +17,7 @@
 #include "model/ScoreItem.h"
 
 class CBarItem;
+class CTrack;
 class CTrkBar;
 struct ItemPlayAction;
 struct ScoreLocation;
@@ -152,7 +153,9 @@ public:
     // the record stays in its bar of a track or moves into another (AddToBar). The placed
     // record, or null when it could not move.
     virtual CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const;
-    virtual void Hook144(CBarItem& item, int arg) const {}                                // 144
+    // 144: the item's playback settings for the track it now stands on (a mark's controller
+    // from the track's device, an expression's articulation); nothing for other items.
+    virtual void AttachToTrack(CBarItem& item, CTrack* track) const {}
     virtual void MoveToPosition(CBarItem& item, int position) const;                      // 145
     // 146: a line from the drawn point to where the drag began, and the MIDI data box told
     // the item's time.
@@ -281,7 +284,7 @@ public:
     CBarItem* PlaceAtPoint(ScoreLocation& start, ScoreLocation& end) {
         return BarBehaviour().PlaceAtPoint(*this, start, end);
     }
-    void Hook144(int arg) { BarBehaviour().Hook144(*this, arg); }
+    void AttachToTrack(CTrack* track) { BarBehaviour().AttachToTrack(*this, track); }
     void MoveToPosition(int position) { BarBehaviour().MoveToPosition(*this, position); }
     void ShowDragFeedback(int x, int y) { BarBehaviour().ShowDragFeedback(*this, x, y); }
     // Calls callback(item, arg) through the page pane of the current bar's page, then of each

@@ -8,6 +8,7 @@
 
 #include "framework/Arith.h"
 #include "model/Bar.h"
+#include "model/PlaybackMarks.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
@@ -19,8 +20,6 @@ namespace {
 
 // The position of a whole rest that stands alone in its bar.
 constexpr int kCentredRest = 477;
-// A hairpin's end: bars after its own, and its position there.
-enum : int { kCrescEndBars = 24, kCrescEndPosition = 26 };
 
 struct Placed {
     CBarItem* item;
@@ -205,11 +204,11 @@ void CTrkBar::RecalcPositions(int voice) {
             if (item->IsTwoEnded()) {
                 item->SetPositionField(std::int16_t(MapPosition(map, item, item->PositionField(), false)));
                 if (item->GetBarSpan() == 0) item->SetEndPosition(MapPosition(map, item, item->GetEndPosition(), false));
-            } else if (item->IsCresc() && size >= kCrescEndPosition + 2) {
+            } else if (item->IsCresc() && size >= CCresc::kEndPosition + 2) {
                 item->SetPositionField(std::int16_t(MapPosition(map, item, item->PositionField(), false)));
-                if (rec::Get<std::int16_t>(item, kCrescEndBars) == 0)
-                    rec::Put<std::int16_t>(item, kCrescEndPosition,
-                                           std::int16_t(MapPosition(map, item, rec::Get<std::int16_t>(item, kCrescEndPosition), false)));
+                if (rec::Get<std::int16_t>(item, CCresc::kEndBar) == 0)
+                    rec::Put<std::int16_t>(item, CCresc::kEndPosition,
+                                           std::int16_t(MapPosition(map, item, rec::Get<std::int16_t>(item, CCresc::kEndPosition), false)));
             }
             break;
         }

@@ -2,6 +2,7 @@
 // and glissandi from and into a head, the notes they join, beams, slurs, line items and tuplets
 // on a note and the notes under their ends, octave lines, the items attached to a note, the note
 // or rest near a position, the time at a page x, and the times of an item's ends.
+#include "model/PlaybackMarks.h"
 #include "model/TrkBarFinders.h"
 
 #include <algorithm>
@@ -88,8 +89,6 @@ std::int16_t Word(const CBarItem* r, int at) {
     return r->RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(r, std::size_t(at)) : std::int16_t(0);
 }
 
-// A hairpin keeps its end bar offset at +24 and its end position at +26.
-enum : int { kCrescEndBars = 24, kCrescEndPosition = 26 };
 
 int Signed3(int v) { return (v & 4) ? (v & 7) - 8 : (v & 7); }
 
@@ -98,11 +97,11 @@ int Signed3(int v) { return (v & 4) ? (v & 7) - 8 : (v & 7); }
 int StartPosition(CBarItem* r) { return r->IsBeam() ? Word(r, kBeamStart) : r->GetPosition(); }
 int EndPosition(CBarItem* r) {
     if (r->IsBeam()) return Word(r, kBeamEnd);
-    if (r->IsCresc()) return Word(r, kCrescEndPosition);
+    if (r->IsCresc()) return Word(r, CCresc::kEndPosition);
     return r->GetEndPosition();
 }
 int EndBars(CBarItem* r) {
-    if (r->IsCresc()) return Word(r, kCrescEndBars);
+    if (r->IsCresc()) return Word(r, CCresc::kEndBar);
     if (!r->IsBeam()) return r->GetBarSpan();
     return r->RecordSizeField() > kBeamBarSpan ? rec::Get<std::uint8_t>(r, kBeamBarSpan) : 0;
 }

@@ -12,6 +12,7 @@
 #include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
+#include "model/PlaybackMarks.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
 #include "model/System.h"
@@ -58,8 +59,6 @@ enum : int {
 
 // Fields of the beam.
 enum : int { kBeamFlags = 16, kBeamBarSpan = 33, kBeamStart = 34, kBeamEnd = 36 };
-// The expression's kind nibble and the four bytes older files hold reversed.
-enum : int { kExpressionKind = 28, kExpressionReversed = 32 };
 
 // A rest's default vertical offset by its note-value code.
 constexpr std::int8_t kRestDefaultOffset[9] = {0, 0, 0, 0, 1, -1, -1, -3, -4};
@@ -594,11 +593,11 @@ bool CTrkBar::AfterLoadFixup(int version) {
             changed |= !item->IsRemoved();
             item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
         }
-        if (item->IsExpression() && itemSize >= kExpressionReversed + 4) {
-            const int kind = rec::Get<std::uint8_t>(item, kExpressionKind) >> 4;
+        if (item->IsExpression() && itemSize >= CExpression::kPlayValue + 4) {
+            const int kind = CExpression::Of(item)->GetKind();
             const bool oldFile = version < 0x351 || (version == 0x351 && !trkbar::DocumentFlagWord());
             if ((kind == 3 || kind == 5) && oldFile && !g_scoreFile.checkVoiceBanks) {
-                std::reverse(item->Bytes() + kExpressionReversed, item->Bytes() + kExpressionReversed + 4);
+                std::reverse(item->Bytes() + CExpression::kPlayValue, item->Bytes() + CExpression::kPlayValue + 4);
                 changed = true;
             }
         }

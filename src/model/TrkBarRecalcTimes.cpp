@@ -6,6 +6,7 @@
 
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
+#include "model/PlaybackMarks.h"
 #include "model/Score.h"
 #include "model/TieType.h"
 #include "model/TrkBar.h"
@@ -18,7 +19,6 @@ namespace {
 enum : int { kTupletCount = 16, kNoteFlags = 18, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
 enum : int { kHeadDuration = 12, kHeadPlayOffset = 14 };
 enum : std::uint8_t { kGraceBit = 0x02 };
-constexpr int kHairpinType = 19;
 constexpr int kChordType = 17;
 constexpr int kGuitarFrameType = 40;
 constexpr int kRawNoteType = 112;
@@ -154,7 +154,7 @@ int CTrkBar::RecalcTimes(int* track, int* voice) {
                 CloseEnded(s, r->PositionField());
             }
             if (r->TypeCode() != kChordType && r->TypeCode() != kGuitarFrameType) r->SetTimeField(std::int16_t(int(s.time)));
-            if (r->TypeCode() == kHairpinType && i > 0 && lastNoteOrRest)
+            if (r->TypeCode() == CCresc::kType && i > 0 && lastNoteOrRest)
                 r->SetTimeField(std::int16_t(lastNoteOrRest->GetPlayStart(-32767) + 1));
         } else if (r->IsNoteFamily() && lastNoteOrRest && r->PositionField() == lastNoteOrRest->PositionField()) {
             r->SetTimeField(lastNoteOrRest->TimeField());

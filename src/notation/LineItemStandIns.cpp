@@ -45,8 +45,6 @@ bool AcceptsNote(CBarItem& item, CBarItem* note, int head, bool start) {
 }
 
 const TieTypeStandInBehaviour kTieType_;
-const HairpinStandInBehaviour kHairpin_;
-constexpr int kHairpinType = 19;
 
 }  // namespace
 
@@ -110,19 +108,8 @@ bool TieTypeStandInBehaviour::LineIsAbove(const CBarItem& item) const {
     return Ends::Of(&item)->AboveBit();
 }
 
-const HairpinStandInBehaviour& HairpinStandInBehaviour::Instance() { return kHairpin_; }
-
-bool HairpinStandInBehaviour::AcceptsStartNote(CBarItem&, CBarItem* note, int) const {
-    return note && NoteHasLink(*note, kLineStartLink);
-}
-
-bool HairpinStandInBehaviour::AcceptsEndNote(CBarItem&, CBarItem* note, int) const {
-    return note && NoteHasLink(*note, kLineEndLink);
-}
-
 void RegisterLineItemStandIns() {
     ItemClassTable& table = ItemClasses();
     for (int code : {Ends::kGlissType, Ends::kBendType, Ends::kBarreType, Ends::kPedalType, Ends::kGroupType})
         table.SetBehaviourForCode(code, &TieTypeStandInBehaviour::Instance());
-    table.SetBehaviourForCode(kHairpinType, &HairpinStandInBehaviour::Instance());
 }

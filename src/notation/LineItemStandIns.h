@@ -5,7 +5,6 @@
 // sets the link flags of the notes it attaches to, and turns to its other side. Bends, barres,
 // pedal lines and groups are the line items. Their stored form stays the bare bar item's (bytes
 // as they lie). Ties, slurs and tuplets have their classes (notation/TieType.h).
-// The hairpin only takes its notes.
 #pragma once
 
 #include "model/Bar.h"
@@ -31,15 +30,5 @@ public:
     bool LineIsAbove(const CBarItem& item) const override;
 };
 
-// The hairpin, until its own class is written: a note takes one of its ends when it carries the
-// line flag of that end.
-class HairpinStandInBehaviour : public BarItemBehaviour {
-public:
-    static const HairpinStandInBehaviour& Instance();
-
-    bool AcceptsStartNote(CBarItem& item, CBarItem* note, int head) const override;  // slot 124
-    bool AcceptsEndNote(CBarItem& item, CBarItem* note, int head) const override;    // slot 125
-};
-
-// Binds the two-ended items' codes and the hairpin's to the behaviours above.
+// Binds the two-ended items' codes to the behaviour above.
 void RegisterLineItemStandIns();

@@ -7,6 +7,7 @@
 #include "notation/LineItemStandIns.h"
 #include "notation/MultiRest.h"
 #include "notation/Note.h"
+#include "notation/PlaybackMarks.h"
 #include "notation/RawNote.h"
 #include "notation/Rest.h"
 #include "notation/TieType.h"
@@ -21,6 +22,7 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
     RegisterLineItemStandIns();
     RegisterTwoEndedClasses();
+    RegisterPlaybackMarkClasses();
     RegisterBeaming();
     RegisterNoteHitHooks();
 }

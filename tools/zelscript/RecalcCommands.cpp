@@ -13,6 +13,7 @@
 #include "model/Bar.h"
 #include "model/Lyric.h"
 #include "model/ModelGlobals.h"
+#include "model/PlaybackMarks.h"
 #include "model/Score.h"
 #include "model/TieType.h"
 #include "model/TrkBar.h"
@@ -23,8 +24,6 @@ namespace {
 // Fields the options write (the two-ended items' are model/TieType.h's).
 enum : int {
     kGroupKind = 34,
-    kHairpinEndBar = 24,
-    kHairpinEnd = 26,
 };
 // Fields of notes and rests that `print timing` reads.
 enum : int { kTupletCount = 16, kTupletSpace = 17, kNoteFlags = 18, kRestLinks = 21, kNoteLinks = 22, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
@@ -83,8 +82,7 @@ void RunPut(Context& ctx, const Args& args) {
             const bool hairpin = code == 19;
             if (!hairpin && !IsTieType(code)) throw ScriptError("a " + args[2] + " has no end");
             if (hairpin) {
-                rec::Put<std::int16_t>(item, kHairpinEndBar, std::int16_t(p));
-                rec::Put<std::int16_t>(item, kHairpinEnd, std::int16_t(q));
+                CCresc::Of(item)->SetEnd(p, q);
             } else {
                 CTieType::Of(item)->SetEndBarOffset(p);
                 CTieType::Of(item)->SetEndPositionField(q);
@@ -287,8 +285,8 @@ void RunPrintEnds(Context& ctx, const Args& args) {
 }
 
 void PrintHairpin(std::FILE* out, CBarItem* item) {
-    if (item->RecordSizeField() < kHairpinEnd + 2) return;
-    std::fprintf(out, " end %d:%d", int(rec::Get<std::int16_t>(item, kHairpinEndBar)), int(rec::Get<std::int16_t>(item, kHairpinEnd)));
+    if (item->RecordSizeField() < CCresc::kEndPosition + 2) return;
+    std::fprintf(out, " end %d:%d", int(CCresc::Of(item)->GetEndBar()), int(CCresc::Of(item)->GetEndPosition()));
 }
 
 const CommandRegistrar registrar{
