@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "model/Bar.h"
+#include "model/Clef.h"
 #include "model/EditTask.h"
 #include "model/ItemArray.h"
+#include "model/KeySig.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"

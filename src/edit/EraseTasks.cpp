@@ -11,6 +11,7 @@
 #include "model/Bar.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
+#include "model/Ottava.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
@@ -26,9 +27,6 @@ constexpr int kMarkHit = 906;
 constexpr int kBarLineInvisible = 6;
 constexpr int kBarLineDouble = 1;
 constexpr std::uint8_t kBarFlag4 = 0x10;
-// An octave line's flag byte and its bit that marks the first record of a chain.
-constexpr int kOttavaFlags = 16;
-constexpr std::uint8_t kOttavaStartBit = 0x10;
 // An expression's flag byte: the kind in its high nibble; kind 1 changes the tempo.
 
 // Whether removing the item changes the score's tempo: a tempo mark, or a tempo expression.
@@ -167,8 +165,7 @@ bool CEraseTask::Perform() {
         score->RecalcBars(false);
     } else if (item->IsOttava()) {
         // The first record of a chain changes no layout of its own.
-        const bool first = item->RecordSizeField() > kOttavaFlags &&
-                           (rec::Get<std::uint8_t>(item, kOttavaFlags) & kOttavaStartBit) != 0;
+        const bool first = item->RecordSizeField() > COttava::kFlags && static_cast<COttava*>(item)->IsStart();
         item->MarkRemoved();
         if (!first) SetLayoutChanged();
     } else if (item->IsPedal()) {

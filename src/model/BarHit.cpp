@@ -8,6 +8,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/ItemArray.h"
+#include "model/KeySig.h"
 #include "model/ModelGlobals.h"
 #include "model/NoteHitHooks.h"
 #include "model/Page.h"
@@ -334,7 +335,7 @@ CBarItem* CBar::HitItems(int x, int y, ScoreLocation* location) {
                     return found == nullptr;
                 }
                 if (!score->IsVoiceShown(item->VoiceField())) return true;
-                if (item->IsKeySig() && (rec::Get<std::uint8_t>(item, CKeySig::kFlags) & CKeySig::kSystemStartBit))
+                if (item->IsKeySig() && (rec::Get<std::uint8_t>(item, CKeySig::kFlags) & CKeySig::kHiddenBit))
                     return true;
                 if (!note && !s.onPage && item->GetBarSpan() == 0) return true;
                 if (item->HitTest(x, y)) found = item;

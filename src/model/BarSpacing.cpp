@@ -13,6 +13,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/EngraverSettings.h"
+#include "model/KeySig.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
@@ -30,14 +31,10 @@ namespace {
 constexpr int kNoteType = 144;
 constexpr int kRestType = 128;
 constexpr int kRawNoteType = 112;
-constexpr int kKeySigType = 23;
 // Bytes of the note and rest records that spacing reads: the tuplet count, and the flag byte
 // whose bit 1 marks a grace item.
 constexpr int kTupletCount = 16;
 constexpr int kGraceByte = 18;
-// The key signature's key byte and flag byte (bit 1 asks for a courtesy key at a system's end).
-constexpr int kKeySigKey = 16;
-constexpr int kKeySigFlags = 19;
 
 bool IsGrace(const CBarItem* item) { return (rec::Get<std::uint8_t>(item, kGraceByte) & 0x02) != 0; }
 
@@ -476,10 +473,10 @@ std::int32_t CBar::GetCourtesyWidth() {
     for (int t = 0; t < tracks && !keyless; ++t) {
         CStaff* staff = GetStaff(t);
         ForEachLiveItem(score->GetTrkBar(t, GetIndex()), [&](CBarItem* item) {
-            if (item->TypeCode() != kKeySigType) return;
-            const std::uint8_t flags = rec::Get<std::uint8_t>(item, kKeySigFlags);
-            if (flags > 63 || !(flags & 0x02) || !StaffShowsCourtesyKeys(staff)) return;
-            n = std::max(n, CTheory::GetKeyAccidentalCount(rec::Get<std::uint8_t>(item, kKeySigKey)) + 1);
+            if (item->TypeCode() != CKeySig::kTypeCode) return;
+            auto* key = static_cast<CKeySig*>(item);
+            if (key->IsKeyFlagged() || !(key->GetFlags() & CKeySig::kCautionaryBit) || !StaffShowsCourtesyKeys(staff)) return;
+            n = std::max(n, CTheory::GetKeyAccidentalCount(key->GetKey()) + 1);
         });
     }
     n *= 2;

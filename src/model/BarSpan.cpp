@@ -10,6 +10,7 @@
 #include "model/Bar.h"
 #include "model/Lyric.h"
 #include "model/ItemArray.h"
+#include "model/KeySig.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
@@ -235,14 +236,14 @@ void CBar::DrawCourtesySigns() {
             auto* key = static_cast<CKeySig*>(item);
             const std::uint8_t flags = key->GetFlags();
             if (key->IsKeyFlagged() || !(flags & CKeySig::kCautionaryBit)) return;
-            const bool before = (flags & CKeySig::kNaturalsBeforeBit) != 0;
-            if (!((before && !(flags & CKeySig::kSystemStartBit)) || brk)) return;
+            const bool before = (flags & CKeySig::kNoNaturalsBit) != 0;
+            if (!((before && !(flags & CKeySig::kHiddenBit)) || brk)) return;
             if (!track || !(track->GetDisplaySwitches() & 0x08)) return;
             item->VerifyTrack();
             CStaff* staff = g_model.currentStaff;
             if (staff && staff->IsShown()) {
                 x = brk ? GetRight() + staff->Space() : GetRight() - staff->TwentiethsToView(inset);
-                staff->DrawKeySignature(x, x, key->GetKey(), key->GetPreviousKey(), item->GetColorIndex(),
+                staff->DrawKeySignature(x, x, key->GetKey(), key->GetPreviousKey(), key->GetClef(),
                                         key->GetNaturalMode(), side, !brk, -1);
             }
             int places = CTheory::GetKeyAccidentalCount(key->GetKey()) + 1;

@@ -15,6 +15,9 @@
 #include "model/ScoreItem.h"
 #include "model/Bar.h"
 #include "model/BarNumber.h"
+#include "model/Clef.h"
+#include "model/KeySig.h"
+#include "model/Ottava.h"
 #include "model/Page.h"
 #include "model/System.h"
 #include "model/Lyric.h"
@@ -108,6 +111,12 @@ const ItemBehaviour* BehaviourForCode(int code) {
             return &BarBehaviour::Instance();
         case 10:
             return &BarNumberBehaviour::Instance();
+        case 18:
+            return &ClefBehaviour::Instance();
+        case 23:
+            return &KeySigBehaviour::Instance();
+        case 25:
+            return &OttavaBehaviour::Instance();
         case 28:
             return &TempoBehaviour::Instance();
         case 12:

@@ -1,4 +1,5 @@
 // The new default score.
+#include "model/KeySig.h"
 #include "model/NewScore.h"
 
 #include <algorithm>

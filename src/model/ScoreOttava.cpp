@@ -3,6 +3,7 @@
 
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
+#include "model/Ottava.h"
 #include "model/Score.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/TrkBar.h"

@@ -8,6 +8,8 @@
 
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/Clef.h"
+#include "model/KeySig.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -310,12 +312,12 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
                         bar->SetTrailingExtra(Word16(kAccidentalWidth * places));
                         return true;
                     }
-                    key->SetFlag(CKeySig::kSystemStartBit, false);
+                    key->SetFlag(CKeySig::kHiddenBit, false);
                     if (item->TimeField() == 0 && key->GetKey() == r.key) {
                         MarkRemoved(item);
                         if (staff) staff->SetKeyColor(std::uint8_t(item->GetColor()));
                     } else if (systemStart) {
-                        key->SetFlag(CKeySig::kSystemStartBit, true);
+                        key->SetFlag(CKeySig::kHiddenBit, true);
                         if (staff) {
                             staff->SetKey(key->GetKey());
                             staff->SetKeyColor(std::uint8_t(item->GetColor()));
@@ -325,7 +327,7 @@ void CScore::RecalcBarsFrom(bool flag, int firstSystem) {
                         else if ((key->GetFlags() & CKeySig::kCautionaryBit) && before)
                             before->SetBarFlag(CBar::kCourtesyBit, true);
                     } else {
-                        const bool naturalsBefore = (key->GetFlags() & CKeySig::kNaturalsBeforeBit) != 0;
+                        const bool naturalsBefore = (key->GetFlags() & CKeySig::kNoNaturalsBit) != 0;
                         const int naturals = naturalsBefore ? key->CountNaturals() : 0;
                         bar->SetKeySigWidth(std::max<int>(bar->GetKeySigWidth(), Word16(kAccidentalWidth * (places - naturals))));
                         if (naturalsBefore && before) {

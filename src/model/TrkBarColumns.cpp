@@ -230,7 +230,7 @@ void CTrkBar::MeasureColumns(SpacingColumn* columns, int count) {
                 graces.push_back(item);
             } else if (type == kGuitarFrameType) {
                 item->SetHorizontalOffset(0);
-            } else if (type == kClefType) {
+            } else if (type == CClef::kTypeCode) {
                 if (item->PositionField() < 1024 && item->TimeField() < meterLength) {
                     if (at == 0) {
                         column.preSpace = std::int16_t(std::max<int>(column.preSpace, 180));

@@ -123,7 +123,7 @@ void CTrkBar::RecalcPositions(int voice) {
         int placedInVoice = 0;
         trkbar::ForEachLiveItem(this, [&](CBarItem* item) {
             const int type = item->TypeCode();
-            if (type == kClefType) {
+            if (type == CClef::kTypeCode) {
                 if (item->TimeField() == 0 && placedInVoice == 0) return;
                 const int old = item->PositionField();
                 int position = old;

@@ -7,11 +7,12 @@
 #include <cstdint>
 
 #include "model/BarItem.h"
+#include "model/Clef.h"
 #include "model/TieType.h"
 
 namespace entry {
 
-enum : int { kNoteType = 144, kRestType = 128, kRawNoteType = 112, kBeamType = 16, kClefType = 18, kDynamicType = 20,
+enum : int { kNoteType = 144, kRestType = 128, kRawNoteType = 112, kBeamType = 16, kDynamicType = 20,
              kLyricType = 24, kChordType = 17, kGuitarFrameType = 40 };
 
 // The note-and-rest base.

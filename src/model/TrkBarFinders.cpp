@@ -12,6 +12,7 @@
 #include "framework/Arith.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
+#include "model/Ottava.h"
 #include "model/SystemStaff.h"
 #include "model/TieType.h"
 #include "model/TrkBar.h"
@@ -71,10 +72,8 @@ constexpr int kStartsAt = 1, kEndsAt = 2;
 // The beam's flags, its bar span and the positions of its first and last notes; its end staff
 // offset (bits 3-5 of byte 17).
 enum : int { kBeamFlags = 16, kBeamOffsets = 17, kBeamBarSpan = 33, kBeamStart = 34, kBeamEnd = 36 };
-// The octave line: flags (bit 4 the chain's start record, bit 5 its end record), byte 17, the
-// vertical offset, the pitch shift, the end position.
-enum : int { kOttavaFlags = 16, kOttavaByte17 = 17, kOttavaOffset = 18, kOttavaShift = 22, kOttavaEnd = 24, kOttavaSize = 26 };
-enum : std::uint8_t { kOttavaStartBit = 0x10, kOttavaEndBit = 0x20 };
+// The octave line's fields up to its end position.
+constexpr int kOttavaReadSize = COttava::kEndPosition + 2;
 
 // Whether a two-ended item answers a selector: a type code, -1 a slur or a line item, -2 a line
 // item; a hairpin answers every selector.
@@ -406,13 +405,13 @@ CBarItem* CTrkBar::FindTupletOfNote(CBarItem* note, bool last, const FinderSkip*
 // --- octave lines -----------------------------------------------------------------------------------
 
 CBarItem* CTrkBar::FindOttava(CBarItem* ottava) {
-    if (ottava->RecordSizeField() < kOttavaOffset + 2) return nullptr;
-    const std::int16_t offset = Word(ottava, kOttavaOffset);
-    const std::uint8_t byte17 = rec::Get<std::uint8_t>(ottava, kOttavaByte17);
+    if (ottava->RecordSizeField() < COttava::kVerticalOffset + 2) return nullptr;
+    const std::int16_t offset = Word(ottava, COttava::kVerticalOffset);
+    const std::uint8_t byte17 = rec::Get<std::uint8_t>(ottava, COttava::kIdentifier);
     CBarItem* found = nullptr;
     trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(GetItems()), GetRunLength(), [&](CBarItem* r) {
-        if (!r->IsOttava() || (r->IsRemoved() && r != ottava) || r->RecordSizeField() < kOttavaOffset + 2) return true;
-        if (Word(r, kOttavaOffset) != offset || rec::Get<std::uint8_t>(r, kOttavaByte17) != byte17) return true;
+        if (!r->IsOttava() || (r->IsRemoved() && r != ottava) || r->RecordSizeField() < COttava::kVerticalOffset + 2) return true;
+        if (Word(r, COttava::kVerticalOffset) != offset || rec::Get<std::uint8_t>(r, COttava::kIdentifier) != byte17) return true;
         found = r;
         return false;
     });
@@ -422,16 +421,16 @@ CBarItem* CTrkBar::FindOttava(CBarItem* ottava) {
 int CTrkBar::GetOttavaShiftAt(CBarItem* item) {
     CBarItem* ottava = nullptr;
     ForEachLive(this, [&](CBarItem* r) {
-        if (!r->IsOttava() || r->VoiceField() != item->VoiceField() || r->RecordSizeField() < kOttavaSize) return true;
+        if (!r->IsOttava() || r->VoiceField() != item->VoiceField() || r->RecordSizeField() < kOttavaReadSize) return true;
         ottava = r;
         return false;
     });
     if (!ottava) return 0;
-    const std::uint8_t flags = rec::Get<std::uint8_t>(ottava, kOttavaFlags);
+    const std::uint8_t flags = rec::Get<std::uint8_t>(ottava, COttava::kFlags);
     const int position = item->PositionField();
-    if ((flags & kOttavaStartBit) && position < ottava->PositionField()) return 0;
-    if ((flags & kOttavaEndBit) && position > Word(ottava, kOttavaEnd)) return 0;
-    return Word(ottava, kOttavaShift);
+    if ((flags & COttava::kStartPieceBit) && position < ottava->PositionField()) return 0;
+    if ((flags & COttava::kEndPieceBit) && position > Word(ottava, COttava::kEndPosition)) return 0;
+    return Word(ottava, COttava::kShift);
 }
 
 // --- the items attached to a note ---------------------------------------------------------------------

@@ -6,6 +6,8 @@
 
 #include "model/Bar.h"
 #include "model/BarSpacing.h"
+#include "model/Clef.h"
+#include "model/KeySig.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStructureStandIns.h"
@@ -37,6 +39,9 @@ bool CountsAsKey(CBarItem* item) { return item->IsKeySig() && !static_cast<CKeyS
 
 int ClefOf(CBarItem* item) { return static_cast<CClef*>(item)->GetCode(); }
 int KeyOf(CBarItem* item) { return static_cast<CKeySig*>(item)->GetKey(); }
+// Takes a replaced key out of the run: only the removed bit (the key's own removal would also
+// remove its neighbours and recalculate the bars this pass is working through).
+void SetRemovedBit(CBarItem* item) { item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit)); }
 
 template <typename Fn>
 void ForEachLive(CTrkBar* trkBar, Fn&& fn) {
@@ -237,7 +242,7 @@ bool CTrkBar::InsertKeySig(int position, int lastBar, int key, int respellMode, 
     const int time = bar ? bar->FractionToTick(position) : 0;
     ForEachLive(this, [&](CBarItem* item) {
         if (item->IsKeySig() && item->TimeField() == time) {
-            item->MarkRemoved();
+            SetRemovedBit(item);
             if (!keep) oldKey = KeyOf(item);
         }
         return true;
@@ -288,7 +293,7 @@ void CTrkBar::RespellForKey(int position, int lastBar, int key, int oldKey, int 
             if (CountsAsKey(item) && from == -32767) {
                 if (bar && ((rec::Get<std::uint8_t>(bar, kBarCodeByte) >> 4) == 1))
                     rec::Put<std::uint8_t>(bar, kBarCodeByte, std::uint8_t(rec::Get<std::uint8_t>(bar, kBarCodeByte) & 0x0F));
-                item->MarkRemoved();
+                SetRemovedBit(item);
                 oldKey = KeyOf(item);
             } else if (item->IsClef()) {
                 clef = ClefOf(item);

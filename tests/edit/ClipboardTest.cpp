@@ -11,6 +11,7 @@
 #include "framework/Clipboard.h"
 #include "framework/Memory.h"
 #include "model/Bar.h"
+#include "model/Clef.h"
 #include "model/ScoreStructureStandIns.h"
 
 namespace {

@@ -7,8 +7,10 @@
 
 #include "RecordTestSupport.h"
 #include "model/Bar.h"
+#include "model/Clef.h"
 #include "model/ItemArray.h"
 #include "model/Page.h"
+#include "model/KeySig.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreStructureStandIns.h"
@@ -108,7 +110,7 @@ TEST_P(KeyRecalc, WidthsCautionariesAndRunningKey) {
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->IsRemoved(), c.removed);
     EXPECT_EQ(f.Bar(c.bar)->GetKeySigWidth(), c.keyWidth);
-    EXPECT_EQ((key->GetFlags() & CKeySig::kSystemStartBit) != 0, c.systemStart);
+    EXPECT_EQ((key->GetFlags() & CKeySig::kHiddenBit) != 0, c.systemStart);
     EXPECT_EQ(key->GetPreviousKey(), c.startKey);
     if (c.bar > 0) {
         EXPECT_EQ(f.Bar(c.bar - 1)->GetTrailingExtra(), c.beforeTrailing);

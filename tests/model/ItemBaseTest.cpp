@@ -92,13 +92,13 @@ TEST(ItemBaseTest, PredicatesByTypeCode) {
 
 TEST(ItemBaseTest, BarItemHeadOperations) {
     CleanGlobals clean;
-    Buf b(18);  // a clef: a bar item
+    Buf b(26);  // a picture: a bar item with the base's operations
     CBarItem* item = b.bar();
     item->InitNew(9, 480, 512);
     EXPECT_EQ(item->GetVoice(), 1) << "9 AND 7";
     EXPECT_EQ(item->GetTime(), 480);
     EXPECT_EQ(item->GetPosition(), 512);
-    EXPECT_EQ(item->RecordSizeField(), 20);
+    EXPECT_EQ(item->RecordSizeField(), 22);
 
     item->SetTimeOffsetField(-10);
     EXPECT_EQ(item->GetTimeWithOffset(), 470);

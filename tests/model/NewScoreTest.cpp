@@ -12,6 +12,7 @@
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/EventCursor.h"
+#include "model/KeySig.h"
 #include "model/ItemArray.h"
 #include "model/NewScore.h"
 #include "model/Preferences.h"

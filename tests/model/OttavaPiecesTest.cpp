@@ -11,6 +11,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/ModelGlobals.h"
+#include "model/Ottava.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"

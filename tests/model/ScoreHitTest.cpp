@@ -14,6 +14,7 @@
 #include "RecordTestSupport.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
+#include "model/KeySig.h"
 #include "model/NewScore.h"
 #include "model/NoteHitHooks.h"
 #include "model/Page.h"
@@ -336,7 +337,7 @@ TEST_F(ItemHitTest, CandidatesFollowTheirKindAndWhereTheyStand) {
         {"a hidden text", 0, 3, 29, hidden, false, false},
         {"a hidden text that is selected", 0, 3, 29, [&](CBarItem* i) { hidden(i); selected(i); }, false, true},
         {"a key signature that starts its system", 0, 3, 23,
-         [](CBarItem* i) { rec::Put<std::uint8_t>(i, CKeySig::kFlags, CKeySig::kSystemStartBit); }, false, false},
+         [](CBarItem* i) { rec::Put<std::uint8_t>(i, CKeySig::kFlags, CKeySig::kHiddenBit); }, false, false},
         {"a key signature within the system", 0, 3, 23, nullptr, false, true},
         {"a dynamic anywhere on the page", 0, 0, 20, nullptr, true, true},
         {"a beam-less text of a far system", 1, 4, 29, nullptr, true, true},

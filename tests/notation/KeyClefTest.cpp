@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "NotationTestSupport.h"
+#include "model/Clef.h"
+#include "model/KeySig.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"

@@ -3,6 +3,7 @@
 
 #include "NoteDrawSupport.h"
 #include "NotationTestSupport.h"
+#include "model/Clef.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"

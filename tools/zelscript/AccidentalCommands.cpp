@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Script.h"
+#include "model/Clef.h"
 #include "model/ModelGlobals.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"

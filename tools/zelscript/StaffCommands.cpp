@@ -8,6 +8,8 @@
 #include "framework/DC.h"
 #include "framework/Gdi.h"
 #include "model/Bar.h"
+#include "model/Clef.h"
+#include "model/KeySig.h"
 #include "model/Meter.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -83,7 +85,7 @@ void RunKey(Context& ctx, const Args& args) {
         auto* sig = static_cast<CKeySig*>(NewItemAt(ctx, t, b, CKeySig::kTypeCode));
         rec::Put<std::uint8_t>(sig, CKeySig::kKey, std::uint8_t(key));
         rec::Put<std::uint8_t>(sig, CKeySig::kFlags,
-                               std::uint8_t((cancel << 3) | (courtesy ? CKeySig::kCautionaryBit | CKeySig::kNaturalsBeforeBit : 0)));
+                               std::uint8_t((cancel << 3) | (courtesy ? CKeySig::kCautionaryBit | CKeySig::kNoNaturalsBit : 0)));
     }
     Carry(score);
 }
