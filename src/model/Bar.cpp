@@ -10,6 +10,7 @@
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "model/BarItem.h"
+#include "model/BarNumber.h"
 #include "model/ItemArray.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
@@ -408,11 +409,14 @@ bool CBar::ReplaceBarNumberItem(const CBarItem* item) {
     return item && InsertItemSorted(item) != nullptr;
 }
 
-bool CBar::CountsForNumber() const { return !HasBarFlag(kShortBarBit) || HasRepeatEnd(); }
+bool CBar::CountsForNumber(const CBarItem* item) const {
+    if (!HasBarFlag(kShortBarBit) || HasRepeatEnd()) return true;
+    return item && item->IsBarNumber() && static_cast<const CBarNumber*>(item)->GetShowMode() != CBarNumber::kEveryN;
+}
 
 int CBar::GetDisplayNumber() {
     const CBarItem* item = GetBarNumberItem(true);
-    return GetIndex() + (item ? rec::Get<std::int16_t>(item, kBarNumberOffset) : 0);
+    return GetIndex() + (item ? static_cast<const CBarNumber*>(item)->GetNumberOffset() : 0);
 }
 
 // --- context ----------------------------------------------------------------------------------

@@ -127,8 +127,8 @@ public:
     // Item type codes the bar keeps in its own array.
     enum : int { kBeatChartType = 9, kBarNumberType = 10, kTempoType = 28, kJumperType = CJumper::kType, kEndingType = CEnding::kType };
     // Fields of the own items that the bar reads: a jumper's kind byte and its 16-bit target
-    // (an ending's bar span; model/Jumper.h) and a bar-number item's number offset.
-    enum : int { kJumperKind = CJumper::kKind, kJumperTarget = CJumper::kTarget, kBarNumberOffset = 24 };
+    // (an ending's bar span; model/Jumper.h).
+    enum : int { kJumperKind = CJumper::kKind, kJumperTarget = CJumper::kTarget };
     // A jumper's chain count (endings that follow a first ending) and its playback pass byte.
     enum : int { kJumperChainCount = CJumper::kChainCount, kJumperPass = CJumper::kPass };
     static constexpr int kRepeatCountKind = CJumper::kRepeatCount;
@@ -200,8 +200,9 @@ public:
     // The counted bars before this one (the number its bar number shows, less one).
     std::int16_t GetCountedBars() const { return rec::Get<std::int16_t>(this, kCountedBars); }
     // Whether the bar counts for numbering: unless it is excluded (a short bar) and does not
-    // close a repeat.
-    bool CountsForNumber() const;
+    // close a repeat; such a bar counts only with a bar-number item given whose show mode is
+    // not every N bars.
+    bool CountsForNumber(const CBarItem* item = nullptr) const;
     std::int16_t GetLeadInSpace() const { return rec::Get<std::int16_t>(this, kLeadInSpace); }
     void SetLeadInSpace(int v) { rec::Put(this, kLeadInSpace, std::int16_t(v)); }
     std::int32_t GetLeadInWidth() const { return rec::Get<std::int32_t>(this, kLeadInWidth); }

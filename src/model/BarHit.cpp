@@ -7,6 +7,7 @@
 
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/BarNumber.h"
 #include "model/ItemArray.h"
 #include "model/KeySig.h"
 #include "model/ModelGlobals.h"
@@ -101,7 +102,7 @@ bool CBar::HitTest(int x, int y) {
                                            std::uint8_t(rec::Get<std::uint8_t>(item, CBarItem::kHeadEnd) | 0x01));
                 if (item->HitTest(x, y)) return Hit(5, 0, item);
             }
-        if (g_model.dataDisplayKind == 0 && BarNumberHitTest() && BarNumberHitTest()(this, x, y))
+        if (g_model.dataDisplayKind == 0 && CBarNumber::HitTest(this, x, y))
             return Hit(3, 0, GetBarNumberItem(false));
     }
     // Jumpers of this bar, then once those of the bar its jumper link names.

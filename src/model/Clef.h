@@ -38,6 +38,8 @@ public:
     // The staff position a vertical C-clef drag of d steps gives: d rounded down to an even
     // number; false (nothing changes) when |d| is 5 or more.
     static bool DragStaffPos(int d, int* pos);
+    // A clicked clef joins the selection only while the clef tool (the current tool given) is on.
+    static bool WantsClickSelection(int tool) { return tool == kClefTool; }
 };
 ZEL_RECORD_VIEW(CClef);
 
@@ -55,6 +57,4 @@ public:
     int GetValue(CBarItem& item) const override;
     void SetVoice(CBarItem& item, int voice) const override;
     void SetValue(CBarItem& item, int value) const override;
-    // Click selection only under the clef tool (the current tool's id given).
-    static bool WantsClickSelection(int tool) { return tool == CClef::kClefTool; }
 };

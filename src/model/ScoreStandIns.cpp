@@ -14,11 +14,6 @@ void ResetViewDragGlobals() { g_viewDrag = ViewDragGlobals{}; }
 
 CDragTask* NewPlainDragTask() { return new (std::nothrow) CDragTask; }
 
-BarNumberHitFn& BarNumberHitTest() {
-    static BarNumberHitFn test;
-    return test;
-}
-
 DrumKey* CDrumLib::GetDrumEntry(std::int16_t key) { return &keys[key >= 0 && key < 128 ? key : 0]; }
 
 CDrumLib& DrumLib() {

@@ -51,12 +51,6 @@ public:
     static void ShowEvent(const ScoreLocation& location, int a, int b) {}
 };
 
-// The bar-number drawing's hit test of a bar's number at a page point. Until the bar-number
-// drawing is written no bar number is hit (the function stays empty).
-class CBar;
-using BarNumberHitFn = std::function<bool(CBar* bar, int x, int y)>;
-BarNumberHitFn& BarNumberHitTest();
-
 // The score view's globals that the items' drags read and write.
 struct ViewDragGlobals {
     bool allTracksFlag = false;   // a multi-bar rest's drag reaches every track

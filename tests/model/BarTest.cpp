@@ -8,6 +8,7 @@
 #include "RecordTestSupport.h"
 #include "framework/Exceptions.h"
 #include "model/Bar.h"
+#include "model/BarNumber.h"
 #include "model/BarItem.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
@@ -293,7 +294,7 @@ TEST(BarTest, BarNumberItemsAndLinks) {
     recordtest::CleanGlobals clean;
     frametest::SmallScore s(1, {4});
     auto number = Item(CBar::kBarNumberType, 0);
-    rec::Put<std::int16_t>(number.data(), CBar::kBarNumberOffset, 10);
+    rec::Put<std::int16_t>(number.data(), CBarNumber::kNumberOffset, 10);
     ASSERT_NE(s.Bar(1)->InsertItemSorted(reinterpret_cast<CBarItem*>(number.data())), nullptr);
     s.Bar(2)->SetBarNumberLink(1);
     EXPECT_EQ(s.Bar(2)->GetBarNumberItem(false), s.Bar(1)->GetBarNumberItem(true));

@@ -342,7 +342,7 @@ struct EditedScore {
                 return "repeat end";
             case 16: {
                 CBarNumber* number = CBarNumber::Construct(scratch);
-                rec::Put<std::int16_t>(number, CBar::kBarNumberOffset, std::int16_t(Pick(-3, 20)));
+                rec::Put<std::int16_t>(number, CBarNumber::kNumberOffset, std::int16_t(Pick(-3, 20)));
                 // Half the time the number of the bar at or before this one goes, if it has one.
                 int numbered = bar;
                 while (numbered >= 0 && !s.GetBar(numbered)->GetBarNumberItem(true)) --numbered;

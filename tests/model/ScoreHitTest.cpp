@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "DrawTestSupport.h"
 #include "RecordTestSupport.h"
 #include "model/Bar.h"
+#include "model/BarNumber.h"
 #include "model/ItemArray.h"
 #include "model/KeySig.h"
 #include "model/NewScore.h"
@@ -113,11 +115,20 @@ TEST_F(BarHitTest, EachPartOfABarAnswersWithItsKind) {
     AddOwn(1, 50, ending, 9);
     bar->SetOpeningKind(2);
     bar->SetBarFlag(CBar::kBeatChartShownBit, true);
-    // A bar number found where the stand-in answers.
-    const RECT number{mid - 40, st0->GetTopLine() - 30, mid - 25, st0->GetTopLine() - 20};
-    BarNumberHitTest() = [&](CBar* b, int x, int y) {
-        return b == bar && x >= number.left && x < number.right && y >= number.top && y < number.bottom;
-    };
+    // A bar number shown at its own bar (every N bars from there), in a font of 12 points.
+    std::vector<std::uint8_t> numberBytes(64, 0);
+    auto* numberItem = CBarNumber::Construct(numberBytes.data());
+    rec::Put<std::uint8_t>(numberItem, CBarNumber::kShowMode, CBarNumber::kEveryN);
+    FontRef font{};
+    font.size = 12;
+    std::memcpy(numberItem->Bytes() + CBarNumber::kFont, &font, sizeof font);
+    ASSERT_NE(bar->InsertItemSorted(numberItem), nullptr);
+    auto* placed = static_cast<CBarNumber*>(bar->GetBarNumberItem(true));
+    ASSERT_NE(placed, nullptr);
+    g_model.currentBar = bar;
+    const RECT number = placed->Rect(bar);
+    ASSERT_GT(number.right, number.left + 2);
+    ASSERT_GT(number.bottom, number.top + 2);
     CBarItem* chart = bar->GetBeatChart();
     ASSERT_NE(chart, nullptr);
     // Column 1 moved off the beat.
@@ -177,7 +188,13 @@ TEST_F(BarHitTest, EachPartOfABarAnswersWithItsKind) {
     EXPECT_EQ(g_model.hitKind, 2);
     EXPECT_TRUE(bar->HitTest(int(bar->GetLeft()), int(st0->GetTopLine()) + space));
     EXPECT_EQ(g_model.hitKind, 8);
-    BarNumberHitTest() = nullptr;
+    bar->SetBarFlag(CBar::kCoveredBit, false);
+
+    // A hidden item of the bar's own is never hit.
+    ASSERT_TRUE(bar->HitTest(int(number.left) + 2, int(number.top) + 2));
+    EXPECT_EQ(g_model.hitItem, placed);
+    placed->SetFlagsB(std::uint8_t(placed->FlagsB() | CBarItem::kHiddenBit));
+    EXPECT_FALSE(bar->HitTest(int(number.left) + 2, int(number.top) + 2));
 }
 
 TEST_F(BarHitTest, JumpersOfTheLinkedBarAndTheRepeatCountMark) {
