@@ -510,6 +510,9 @@ void CBar::DrawOwnItems() {
         DrawItemGreyed(*item, item->IsHidden() && !g_draw.printingDC);
         longest = std::max(longest, item->GetBarSpan());
     }
+    // A bar without a bar-number item of its own shows the number its governing item asks for.
+    if (!IsCovered() && !GetBarNumberItem(true))
+        if (CBarItem* governing = GetBarNumberItem(false); governing && !governing->IsRemoved()) governing->Draw();
     rec::Put<std::int16_t>(this, kLongestItemSpan,
                            std::int16_t(std::max<int>(longest, rec::Get<std::int16_t>(this, kLongestItemSpan))));
 }

@@ -267,7 +267,9 @@ void BarNumberBehaviour::Draw(CScoreItem& item) const {
     auto& n = static_cast<CBarNumber&>(item);
     CBar* bar = g_model.currentBar;
     CArtist* a = g_draw.artist;
-    if (!a || !bar || n.IsHidden()) return;
+    if (!a || !bar) return;
+    // A hidden item leaves its own bar without a number; the bars it governs show theirs.
+    if (n.IsHidden() && bar->GetBarNumberItem(true) == &n) return;
     const RECT r = n.Rect(bar);
     if (r.right <= r.left) return;
     FontRef font;

@@ -146,10 +146,10 @@ void OttavaBehaviour::Draw(CScoreItem& item) const {
         lineStart = g.left + a->GlyphWidth(glyph) + g.h;
     } else if (bar->IsFirstInLine() && (o.GetFlags() & COttava::kBracketsBit)) {
         const int top = g.y - g.s, bottom = g.y + g.s / 2;
-        const int open = DrawTallGlyph(g.left, top, bottom, false);
-        a->DrawGlyph(g.left + open, g.y, glyph);
-        const int x = g.left + open + a->GlyphWidth(glyph);
-        lineStart = x + DrawTallGlyph(x, top, bottom, true) + g.h;
+        // DrawTallGlyph answers the x after the bracket it drew: the alternate one opens.
+        const int x = DrawTallGlyph(g.left, top, bottom, true);
+        a->DrawGlyph(x, g.y, glyph);
+        lineStart = DrawTallGlyph(x + a->GlyphWidth(glyph), top, bottom, false) + g.h;
     }
     if (o.GetFlags() & COttava::kLineBit) {
         const int scale = o.Scale();

@@ -608,6 +608,8 @@ int CLine::GetStaffExtent(int i, std::vector<RECT>* collector) {
     for (int b = 0; bar && score && b < GetBarCount(); ++b) {
         if (index == GetFirstShownStaff())
             if (CBarItem* number = bar->GetBarNumberItem(true)) {
+                // The number stands where its bar puts it.
+                fw::ScopedGlobal<CBar*> keepBar(g_model.currentBar, bar);
                 RECT r;
                 take(*number->GetBounds(&r));
             }

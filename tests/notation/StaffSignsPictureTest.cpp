@@ -1,0 +1,59 @@
+// The signs gallery through the program's own tools: the script makes clef and key changes,
+// octave lines and bar numbers through their creation paths, the renderer draws page 1 at two
+// zooms and as PDF, and the pictures match their references (checked by eye when made).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+#include "framework/Gdi.h"
+#include "support/TempHome.h"
+#include "support/TestData.h"
+
+namespace {
+
+int RunTool(const std::string& tool, const std::string& args, std::string* out) {
+    const char* build = std::getenv("ZEL_BUILD_DIR");
+    if (!build) return -1;
+    FILE* p = popen((std::string(build) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, p)) *out += buffer;
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(StaffSignsPicture, TheSignsGalleryMatchesItsPicturesAndPrints) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    fw::EnsureGraphics();
+    testsupport::TempDir dir;
+    const std::string zel = dir.path() + "/signs.zel";
+    std::string out;
+    ASSERT_EQ(RunTool("zelscript", testsupport::TestDataPath("notation/signs/gallery.zs") + " -o " + zel, &out), 0) << out;
+    for (const int zoom : {100, 200}) {
+        const std::string name = "signs" + std::to_string(zoom) + ".png";
+        const std::string png = dir.path() + "/" + name;
+        out.clear();
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom), &out), 0) << out;
+        EXPECT_NE(out.find("page 1: 4 systems"), std::string::npos) << out;
+        const std::string ref = testsupport::TestDataPath("notation/signs/" + name);
+        if (std::getenv("ZEL_UPDATE_REFERENCES")) {
+            std::filesystem::copy_file(png, ref, std::filesystem::copy_options::overwrite_existing);
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::exists(ref)) << "no reference " << name;
+        CBitmap picture, reference;
+        ASSERT_TRUE(picture.LoadFile(png));
+        ASSERT_TRUE(reference.LoadFile(ref));
+        const SIZE size = reference.GetSize();
+        EXPECT_LE(picture.CountDifferences(reference, 96), long(size.cx) * size.cy / 300) << name;
+    }
+    out.clear();
+    ASSERT_EQ(RunTool("zelrender", zel + " --pdf " + dir.path() + "/s.pdf", &out), 0) << out;
+    EXPECT_GT(std::filesystem::file_size(dir.path() + "/s.pdf"), 1000u);
+}
