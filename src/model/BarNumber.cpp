@@ -7,8 +7,10 @@
 #include "framework/Arith.h"
 #include "framework/Globals.h"
 #include "model/Bar.h"
+#include "model/DocumentStandIns.h"
 #include "model/ItemFactory.h"
 #include "model/Score.h"
+#include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/ZelDoc.h"
@@ -17,7 +19,6 @@
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Track.h"
-#include "model/ZelDoc.h"
 #include "platform/ChunkStream.h"
 #include "platform/FontRef.h"
 
@@ -211,7 +212,7 @@ CStaff* CBarNumber::ChooseStaff() const {
     return line->GetStaff(wanted);
 }
 
-RECT CBarNumber::Rect(CBar* bar) {
+RECT CBarNumber::Rect(CBar* bar, int* measured) {
     RECT r{};
     if (!bar || !ShowsAt(bar)) return r;
     fw::ScopedGlobal<CLine*> keepLine(g_model.currentLine, bar->GetLine());
@@ -226,7 +227,8 @@ RECT CBarNumber::Rect(CBar* bar) {
     UseFont(font);
     const int width = a->TextWidth(text.c_str());
     a->PopFont();
-    rec::Put(this, kTextWidth, std::int16_t(width));
+    // The width is not stored: drawing an unchanged score leaves its file unchanged.
+    if (measured) *measured = width;
     const int x0 = staff->ScaleOffset(GetXOffset() + rec::Get<std::int16_t>(bar, kBarNumberX));
     int y = staff->OffsetToY(GetYOffset() + rec::Get<std::int16_t>(bar, kBarNumberY));
     int x = 0;
@@ -270,7 +272,8 @@ void BarNumberBehaviour::Draw(CScoreItem& item) const {
     if (!a || !bar) return;
     // A hidden item leaves its own bar without a number; the bars it governs show theirs.
     if (n.IsHidden() && bar->GetBarNumberItem(true) == &n) return;
-    const RECT r = n.Rect(bar);
+    int width = 0;
+    const RECT r = n.Rect(bar, &width);
     if (r.right <= r.left) return;
     FontRef font;
     std::memcpy(&font, n.Bytes() + CBarNumber::kFont, sizeof font);
@@ -281,14 +284,14 @@ void BarNumberBehaviour::Draw(CScoreItem& item) const {
     a->DrawText(x, r.bottom, n.TextFor(bar).c_str());
     if (n.IsEnclosed()) {
         const int grow = std::max(1, n.ScaleToView(1));
-        a->FrameRect(RECT{x - grow, r.top - grow, x + n.GetTextWidth() + grow, r.bottom + grow});
+        a->FrameRect(RECT{x - grow, r.top - grow, x + width + grow, r.bottom + grow});
     }
     a->PopFont();
     g_model.drawnPoint = POINT{x, r.bottom};
 }
 
 void BarNumberBehaviour::OpenProperties(CScoreItem&, int, int) const {
-    if (CZelDoc* doc = g_model.currentDoc) doc->RunCommand(CBarNumber::kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, CBarNumber::kEditCommand);
 }
 
 RECT* BarNumberBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {

@@ -97,9 +97,9 @@ public:
     // The item's staff in the current system: its index cut to the staves, a hidden one giving
     // way to the next shown below, failing that the nearest shown above (null without a system).
     CStaff* ChooseStaff() const;
-    // The rectangle of the number drawn for `bar` (empty when it does not show); measures and
-    // stores the text width.
-    RECT Rect(CBar* bar);
+    // The rectangle of the number drawn for `bar` (empty when it does not show); *measured (when
+    // given) receives the text's width.
+    RECT Rect(CBar* bar, int* measured = nullptr);
 };
 ZEL_RECORD_VIEW(CBarNumber);
 

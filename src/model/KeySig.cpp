@@ -6,6 +6,7 @@
 
 #include "model/Bar.h"
 #include "model/BitOrder.h"
+#include "model/DocumentStandIns.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -86,7 +87,7 @@ void KeySigBehaviour::Draw(CScoreItem& item) const {
 }
 
 void KeySigBehaviour::OpenProperties(CScoreItem&, int, int) const {
-    if (CZelDoc* doc = g_model.currentDoc) doc->RunCommand(CKeySig::kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, CKeySig::kEditCommand);
 }
 
 RECT* KeySigBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {

@@ -8,6 +8,7 @@
 #include "framework/Arith.h"
 #include "model/Bar.h"
 #include "model/BitOrder.h"
+#include "model/DocumentStandIns.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -178,7 +179,7 @@ void OttavaBehaviour::Draw(CScoreItem& item) const {
 
 void OttavaBehaviour::OpenProperties(CScoreItem& item, int, int) const {
     if (!Ottava(item).IsStart()) return;
-    if (CZelDoc* doc = g_model.currentDoc) doc->RunCommand(COttava::kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, COttava::kEditCommand);
 }
 
 RECT* OttavaBehaviour::GetPartBounds(CScoreItem& item, RECT* rect, int part) const {
