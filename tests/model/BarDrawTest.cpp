@@ -477,7 +477,7 @@ TEST_F(ScoreDrawTest, ACourtesyKeyStandsInsideTheBarByItsClosingBarline) {
         rec::Put<std::uint8_t>(key, CKeySig::kKey, 8);
         rec::Put<std::uint8_t>(key, CKeySig::kPreviousKey, 10);
         rec::Put<std::uint8_t>(key, CKeySig::kFlags,
-                               CKeySig::kCautionaryBit | CKeySig::kNaturalsBeforeBit | (1 << 3));
+                               CKeySig::kCautionaryBit | CKeySig::kNoNaturalsBit | (1 << 3));
         // Its display value (here its colour, 1 + 0) is the staff's fifth key-drawing value.
         rec::Put<std::uint8_t>(key, CBarItem::kColor, 1);
     };
