@@ -8,6 +8,7 @@
 #include "app/AppStandIns.h"
 #include "app/StatBar.h"
 #include "app/ZelApp.h"
+#include "framework/CmdUI.h"
 #include "framework/ControlBar.h"
 #include "framework/DC.h"
 #include "framework/Gdi.h"
@@ -62,8 +63,9 @@ CZelDesktop::~CZelDesktop() {
 bool CZelDesktop::Create() {
     RECT r{0, 0, 1024, 720};
     if (!CFrameWnd::Create(nullptr, kProgramName, WS_OVERLAPPEDWINDOW, r, nullptr, 0)) return false;
-    LoadMenuBar(128);
+    LoadMenuBar(kMainMenu);
     FilterMenu(GetMenu());
+    InstallAccelerators();
     if (!RestoreWindowPlacement()) ShowWindow(SW_SHOWMAXIMIZED);
     return true;
 }
@@ -79,6 +81,16 @@ int CZelDesktop::OnCreate(CREATESTRUCT* cs) {
     statusBar_->SetBarStyle(statusBar_->GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY);
     DockControlBar(statusBar_);
     return 0;
+}
+
+void CZelDesktop::InstallAccelerators() {
+    std::vector<std::pair<UINT, UINT>> keys;
+    for (const fw::Accelerator& a : fw::AcceleratorsFromMenu(GetMenu())) {
+        // The score window's typed keys read Ctrl+C and Delete themselves.
+        if ((a.mods == 2 && a.vk == 'C') || (a.mods == 0 && a.vk == VK_DELETE)) continue;
+        keys.emplace_back((a.mods << 16) | a.vk, a.id);
+    }
+    SetAccelerators(std::move(keys));
 }
 
 // The desktop's navigation keys are the floating windows' key codes.

@@ -23,6 +23,7 @@ protected:
 class CZelDesktop : public CFrameWnd {
 public:
     static constexpr int kPlacementSize = 44;
+    static constexpr unsigned kMainMenu = 128;  // the menu bar: File, Edit, Score, Measure
     // Where the bars' state lives, below the program's key.
     static constexpr const char* kBarStateSection = "Toolbars\\Toolbar";
 
@@ -46,6 +47,9 @@ public:
     static void ClampPlacement(WINDOWPLACEMENT* placement, int screenWidth, int screenHeight);
 
     void SaveWindowPlacement();
+    // The menu bar's keys after the tab become the frame's accelerators, but for those the
+    // score window reads itself (Ctrl+C, Delete).
+    void InstallAccelerators();
     // True when a stored placement was applied.
     bool RestoreWindowPlacement();
     // The bars' state: visibility and floating position of each bar, by control id. A stored

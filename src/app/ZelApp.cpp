@@ -1,5 +1,9 @@
 #include "app/ZelApp.h"
 
+#include "edit/Commands.h"
+#include "model/TaskMakers.h"
+#include "view/ToolState.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -74,7 +78,11 @@ constexpr int kThruTargets[3] = {1, 4, 5};
 
 CZelApp* TheZelApp() { return static_cast<CZelApp*>(AfxGetApp()); }
 
-CZelApp::CZelApp() : CWinApp(kProgramName) {}
+CZelApp::CZelApp() : CWinApp(kProgramName) {
+    // The application's own commands: the thru and the voices' sound bookkeeping.
+    AddCommandRange(4316, 4316, [this](UINT id) { OnCommandRange(id); });
+    AddCommandRange(kThruCommand, kThruCommand, [this](UINT id) { OnCommandRange(id); });
+}
 
 CZelApp::~CZelApp() = default;
 
@@ -94,6 +102,9 @@ bool CZelApp::InitInstance() {
 
     RegisterTrackClass();
     RegisterNotationClasses();
+    // The document's commands reach the edit operations and the palette's chosen button.
+    edit::RegisterOperations();
+    ChosenPaletteButton() = [] { return int(g_toolState.button); };
     RegisterPlaybackHooks();
     SetUpProgramFolder();
 

@@ -1,17 +1,11 @@
-// The edit commands by id, as the document's command handler runs them: each makes its
-// operation, attaches it with the id and runs it through the document (DoTask), or, for Copy,
-// fills the clipboard.
+// The edit operations of this folder, put into the document's table of makers by class name
+// (model/TaskMakers.h) at start-up, and the copy of the selection that Copy and Cut run.
 #pragma once
-
-class CZelDoc;
 
 namespace edit {
 
-enum : int { kCopy = 57634 };
-
-// Whether an edit command has that id.
-bool IsEditCommand(int id);
-// Runs the command; false when no edit command has that id.
-bool RunCommand(CZelDoc& doc, int id, int argument = 0);
+// Registers the makers and the copy; start-up, tools and tests call it once before commands
+// run (again does no harm).
+void RegisterOperations();
 
 }  // namespace edit

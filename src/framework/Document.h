@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Messages.h"
+#include "framework/Window.h"  // CCmdTarget
 
 class CException;
 class CView;
@@ -15,10 +16,11 @@ class CView;
 // in the value it hands out.
 using POSITION = std::intptr_t;
 
-class CDocument {
+// A document is a command target: the active view hands it the commands it does not take.
+class CDocument : public CCmdTarget {
 public:
     CDocument();
-    virtual ~CDocument();
+    ~CDocument() override;
     CDocument(const CDocument&) = delete;
     CDocument& operator=(const CDocument&) = delete;
 

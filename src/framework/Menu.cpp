@@ -222,6 +222,7 @@ void fillQMenu(QMenu* q, const MenuData* m, const std::function<void(UINT)>& cho
             continue;
         }
         QAction* a = q->addAction(label);
+        a->setData(QVariant(uint(it.id)));
         a->setEnabled(!(it.flags & (MF_GRAYED | MF_DISABLED)));
         if (it.flags & MF_CHECKED) {
             a->setCheckable(true);
@@ -535,6 +536,43 @@ BOOL fw::AttachMenuBar(CFrameWnd* frame, UINT menuId) {
     frameMenus()[frame] = std::move(menu);
     fw::FrameLayoutOuter(frame);
     return TRUE;
+}
+
+namespace {
+QAction* findAction(QMenu* q, UINT id) {
+    for (QAction* a : q->actions()) {
+        if (QMenu* sub = a->menu()) {
+            if (QAction* found = findAction(sub, id)) return found;
+        } else if (!a->isSeparator() && a->data().toUInt() == id) {
+            return a;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+fw::MenuBarEntryState fw::ChooseFromMenuBar(CFrameWnd* frame, UINT id, bool choose) {
+    MenuBarEntryState state;
+    if (!frame || !frame->impl()->widget || id == 0) return state;
+    QMenuBar* bar = frame->impl()->widget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!bar) return state;
+    for (QAction* title : bar->actions()) {
+        QMenu* q = title->menu();
+        if (!q) continue;
+        // The pop-up opens: its update pass runs and its entries are built again.
+        emit q->aboutToShow();
+        QAction* a = findAction(q, id);
+        if (!a) continue;
+        state.found = true;
+        state.enabled = a->isEnabled();
+        for (QWidget* w = a->parentWidget(); w && w != bar; w = w->parentWidget())
+            if (!w->isEnabled()) state.enabled = false;
+        state.checked = a->isChecked();
+        state.text = fw::FromUtf8(a->text().toStdString());
+        if (choose && state.enabled) a->trigger();
+        return state;
+    }
+    return state;
 }
 
 void fw::DropFrameMenu(const CFrameWnd* frame) { frameMenus().erase(frame); }

@@ -18,6 +18,7 @@
 #include "framework/Messages.h"
 
 class CWnd;
+class CFrameWnd;
 
 enum : UINT {
     MF_STRING = 0x0000,
@@ -116,4 +117,16 @@ private:
 namespace fw {
 // Whether a menu resource exists.
 bool HasMenuResource(UINT menuId);
+
+// A frame's menu-bar entry as its pop-up showed it.
+struct MenuBarEntryState {
+    bool found = false;
+    bool enabled = false;
+    bool checked = false;
+    std::string text;  // code page, "&" and the tab's keys as the entry holds them
+};
+// Opens the menu-bar pop-up that holds command id as a click on its title would (its update
+// pass runs and it is built again) and, with choose, chooses the entry when it is enabled (the
+// command is posted to the frame). Returns the entry as shown.
+MenuBarEntryState ChooseFromMenuBar(CFrameWnd* frame, UINT id, bool choose = true);
 }  // namespace fw

@@ -1,6 +1,8 @@
 // Views and scrolling views.
 #include "framework/View.h"
 
+#include "framework/Document.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -41,6 +43,12 @@ SIZE DeviceToMapMode(int mapMode, SIZE device) {
 
 CView::CView() = default;
 CView::~CView() = default;
+
+BOOL CView::OnCmdMsg(UINT id, int code) {
+    if (CWnd::OnCmdMsg(id, code)) return TRUE;
+    CDocument* doc = GetDocument();
+    return doc && doc->OnCmdMsg(id, code);
+}
 
 void CView::OnDraw(CDC*) {}
 void CView::OnPrepareDC(CDC*, void*) {}

@@ -7,6 +7,8 @@
 #pragma once
 #include "framework/Window.h"
 
+class CDocument;
+
 // Mapping modes: logical units of a DC.
 enum : int {
     MM_TEXT = 1,       // pixels
@@ -20,7 +22,7 @@ enum : int {
 };
 
 // Print commands.
-enum : UINT { ID_FILE_PRINT = 57607, ID_FILE_PRINT_DIRECT = 57606, ID_FILE_PRINT_PREVIEW = 57609 };
+enum : UINT { ID_FILE_PRINT = 57607, ID_FILE_PRINT_DIRECT = 57608, ID_FILE_PRINT_PREVIEW = 57609 };
 
 class CView : public CWnd {
 public:
@@ -35,6 +37,10 @@ public:
     // The frame holding the view was activated or deactivated (framework/Mdi.h); the base gives
     // an activated view the focus.
     virtual void OnActivateView(BOOL activate, CView* activateView, CView* deactivateView);
+    // The document the view shows (null: none); it gets the commands the view does not take.
+    virtual CDocument* GetDocument() const { return nullptr; }
+    // The view's own table, then its document's.
+    BOOL OnCmdMsg(UINT id, int code) override;
 
 protected:
     void OnPaint() override;

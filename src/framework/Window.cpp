@@ -1053,6 +1053,27 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, int code) {
     return app && app->m_pMainWnd == this && app->OnCmdMsg(id, code);
 }
 
+void CFrameWnd::OnInitMenuPopup(CMenu* popup, UINT, BOOL sysMenu) {
+    if (!sysMenu) fw::UpdateMenuPopup(this, popup);
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {
+    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) || accelerators_.empty()) return FALSE;
+    UINT mods = 0;
+    if (fw::GetKeyState(VK_SHIFT) < 0) mods |= 1;
+    if (fw::GetKeyState(VK_CONTROL) < 0) mods |= 2;
+    if (fw::GetKeyState(VK_MENU) < 0) mods |= 4;
+    const UINT key = (mods << 16) | UINT(msg->wParam & 0xFFFF);
+    for (const auto& [keys, id] : accelerators_) {
+        if (keys != key) continue;
+        CCmdUI ui(id);
+        fw::RouteCommandUpdate(this, &ui);
+        if (ui.enabled) SendMessage(WM_COMMAND, id, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 void CFrameWnd::RecalcLayout() { fw::FrameLayout(this); }
 
 void CFrameWnd::OnSize(UINT type, int cx, int cy) {

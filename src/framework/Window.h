@@ -473,6 +473,14 @@ public:
     CMenu* GetMenu() const override;
     // Commands from the frame's menu and children: the frame's table, then the application's.
     BOOL OnCmdMsg(UINT id, int code) override;
+    // Before a pop-up of the frame's menu opens: the update pass over its entries.
+    void OnInitMenuPopup(CMenu* popup, UINT index, BOOL sysMenu) override;
+    // The frame's accelerators: a key pressed in the frame or any window inside it that
+    // matches one runs the command's update handler and, when that leaves it enabled, the
+    // command; a greyed command's key is used up without running it.
+    // Each pair is (modifiers << 16 | virtual key, command id); modifiers 1 Shift, 2 Ctrl, 4 Alt.
+    void SetAccelerators(std::vector<std::pair<UINT, UINT>> keysToIds) { accelerators_ = std::move(keysToIds); }
+    BOOL PreTranslateMessage(MSG* msg) override;
 
     // Control bars (framework/ControlBar.h). The edges where bars may dock (CBRS_ALIGN_...).
     void EnableDocking(DWORD alignMask);
@@ -500,6 +508,9 @@ public:
 
 protected:
     void OnSize(UINT type, int cx, int cy) override;
+
+private:
+    std::vector<std::pair<UINT, UINT>> accelerators_;  // (mods << 16 | virtual key, command id)
 };
 
 // The window whose commands the program routes (the application's main window).

@@ -144,7 +144,7 @@ void CBar::Edit(int x, int y) {
     }
     CBaseItem* item = g_model.hitItem;
     if (item && kind != 0 && item != this) static_cast<CScoreItem*>(item)->OpenProperties(x, y);
-    if (kind == 8 && doc) RunCommand(*doc, 4110);
+    if (kind == 8 && doc) doc->OnCommandRange(4110);
 }
 
 CDragTask* CBar::CreateDrag(int kind) {

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "framework/CmdUI.h"
 #include "framework/Globals.h"
 #include "model/Select.h"
 #include "model/ZelDoc.h"
@@ -18,7 +19,7 @@ bool& PlaybackRunning() {
 
 namespace {
 struct KeptForDocument {
-    std::vector<int> commands, keys;
+    std::vector<int> keys;
 };
 std::map<const CZelDoc*, KeptForDocument>& Kept() {
     static std::map<const CZelDoc*, KeptForDocument> kept;
@@ -26,8 +27,6 @@ std::map<const CZelDoc*, KeptForDocument>& Kept() {
 }
 }  // namespace
 
-void RunCommand(CZelDoc& doc, int id) { Kept()[&doc].commands.push_back(id); }
-std::vector<int>& DocumentCommands(const CZelDoc& doc) { return Kept()[&doc].commands; }
 
 bool OnKeyChar(CZelDoc& doc, int ch, int) {
     Kept()[&doc].keys.push_back(ch);
@@ -53,6 +52,21 @@ bool CFindDataDlg::Run(FindCriteria& criteria, int mode) {
     return true;
 }
 
+void CTextTask::OnCommand(int id) { lastCommand = id; }
+void CTextTask::OnUpdateCommand(CCmdUI* entry) {
+    if (entry) entry->Enable(true);
+}
+
+bool MidiDataBox::shown = false;
+void MidiDataBox::Show(bool on) { shown = on; }
+bool StyleBar::shown = false;
+void StyleBar::Show(bool on) { shown = on; }
+
+void ExportMidiFile(CZelDoc&) {}
+void CExtracter::Run(CZelDoc&) {}
+bool CFontLibDlg::Run(FontMap&) { return false; }
+bool CTitlePage::Run(CZelDoc&) { return false; }
+
 int GraphicWindow::lastHint = -1;
 int GraphicWindow::shownKind = -1;
 int GraphicWindow::shownController = -1;
@@ -69,6 +83,7 @@ void Reset() {
     GraphicWindow::lastHint = GraphicWindow::shownKind = GraphicWindow::shownController = -1;
     DocumentHintTargets() = {};
     PlaybackRunning() = false;
+    MidiDataBox::shown = StyleBar::shown = false;
     ScoreImporter() = RefuseEveryEnding;
 }
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);

@@ -1,9 +1,9 @@
 // Minimal forms of what the document calls in code that is not written yet: the support windows
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
-// selection filters, the performer's running flag, the importers, the in-place text entry and the
-// document's command dispatch and key handler (`CZelDoc::RunCommand` and `CZelDoc::OnKeyChar`,
-// free functions here until they are written). Each carries its owner's name and only the least
-// body the document needs.
+// selection filters, the performer's running flag, the importers, the in-place text entry, the
+// document's key handler (`CZelDoc::OnKeyChar`, a free function here until it is written), the
+// MIDI data box, the style bar, the export, part extraction, font library and titles dialogs.
+// Each carries its owner's name and only the least body the document needs.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -16,6 +16,7 @@
 
 class CBaseItem;
 class CZelDoc;
+class CCmdUI;
 
 // The windows that hear the document's notices (target 0 the chord window, 1 the graphic
 // window, 4 the track window, 5 the transport bar; 2 and 3 nobody): each receives the code.
@@ -23,10 +24,6 @@ class CZelDoc;
 using DocumentHintReceiver = std::function<void(int code)>;
 std::array<DocumentHintReceiver, 6>& DocumentHintTargets();
 
-// `CZelDoc::RunCommand` (id): runs a document command. Until the command dispatch is written
-// the ids are kept, in order, for each document (DocumentCommands).
-void RunCommand(CZelDoc& doc, int id);
-std::vector<int>& DocumentCommands(const CZelDoc& doc);
 // `CZelDoc::OnKeyChar` (character, key data): a typed character as a command, a move of the
 // insertion point or a step through the items; true when the key was used. Until it is written
 // the characters are kept, in order, for each document (TypedKeys).
@@ -52,6 +49,37 @@ public:
     std::uint8_t flags[2] = {};  // the text's first and second flag bytes
     std::int32_t alignment = 0;  // 0 left, 1 centre, 2 right
     std::uint8_t styleBits = 0;  // 1 bold, 2 italic, 4 underline
+    // The editor's own command handler (the text style, clipboard, undo and redo ids while it
+    // is open) and its update handler: until it is written the id is kept and every entry
+    // enabled.
+    void OnCommand(int id);
+    void OnUpdateCommand(CCmdUI* entry);
+    int lastCommand = 0;
+};
+
+// The MIDI data box and the text style bar of the main frame: shown or hidden.
+struct MidiDataBox {
+    static void Show(bool on);
+    static bool shown;
+};
+struct StyleBar {
+    static void Show(bool on);
+    static bool shown;
+};
+
+struct FontMap;
+// File > Export (a Standard MIDI File) and File > Extract Parts: nothing until written.
+void ExportMidiFile(CZelDoc& doc);
+struct CExtracter {
+    static void Run(CZelDoc& doc);
+};
+// The font library dialog over a copy of a font map, and the titles dialog: cancelled
+// (false) until they are written.
+struct CFontLibDlg {
+    static bool Run(FontMap& map);
+};
+struct CTitlePage {
+    static bool Run(CZelDoc& doc);
 };
 
 struct FindCriteria;

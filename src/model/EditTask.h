@@ -178,6 +178,8 @@ public:
     void SetCompact(bool on) { compact = on ? 1 : 0; }
     void SetRedrawItems(bool on) { redrawItems = on ? 1 : 0; }
     void SetDeselect(bool on) { deselect = on ? 1 : 0; }
+    // Whether the items are selected again after the walk (attach sets it).
+    void SetReselect(bool on) { reselect = on ? 1 : 0; }
 
     // The snapshot of the extent, then the walk over it. A snapshot that cannot be taken asks
     // whether to go on without undo (string 10020); No abandons the operation (the user
@@ -201,6 +203,7 @@ public:
     std::uint16_t redrawItems = 1;
     std::uint16_t deselect = 1;
     std::uint16_t compact = 1;
+    std::uint16_t reselect = 1;
     std::uint8_t voiceFlags[8] = {};
     std::int16_t lower[6] = {};
     std::int16_t upper[6] = {};

@@ -92,6 +92,7 @@ struct ModelGlobals {
     bool showHandles = false;           // handles are drawn in this paint
     std::uint8_t highlightMode = 0;     // 0 none; else the playback highlight (8: first track only)
     std::int16_t highlightColor = 0;    // the colour index of the highlight
+    std::uint8_t printing = 0;          // a print job is under way (the view sets it)
     std::uint8_t dataDisplayKind = 0;   // the kind the MIDI data box shows in the score (0 hidden)
     std::uint8_t recordingMode = 0;     // the data box's recording mode (8: tempo on the first staff)
     std::uint8_t playbackDisplayMode = 0;  // continued items draw as data while it is not 0

@@ -129,8 +129,8 @@ void CSelect::TrackRubberBand(int x, int y, bool zoomTool) {
         invalidRect = pageBand;
         SelectInRect();
     }
-    if (itemCount == 0) RunCommand(*document, kNothingSelectedCommand);
-    if (rectMode != kRectNone) RunCommand(*document, kSelectionChangedCommand);
+    if (itemCount == 0) document->OnCommandRange(kNothingSelectedCommand);
+    if (rectMode != kRectNone) document->OnCommandRange(kSelectionChangedCommand);
     rectMode = kRectAll;
     FlushDirtyRects();
 }

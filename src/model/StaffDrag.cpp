@@ -51,7 +51,7 @@ void Dirty(const RECT& r, int page) {
 }  // namespace
 
 void StaffBehaviour::OpenProperties(CScoreItem& item, int x, int y) const {
-    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, kTrackSetupCommand);
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(kTrackSetupCommand);
 }
 
 void StaffBehaviour::BeginDrag(CScoreItem& item) const {

@@ -9,6 +9,7 @@
 #include "framework/CodePage.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
+#include "framework/App.h"
 #include "model/Articulation.h"
 #include "model/MidiStandIns.h"
 #include "model/Score.h"
@@ -43,7 +44,9 @@ void Tell(const CTrack& track, bool modified, std::initializer_list<int> command
     CZelDoc* doc = score ? score->GetDocument() : nullptr;
     if (!doc) return;
     if (modified) doc->SetModifiedFlag(true);
-    for (int id : commands) RunCommand(*doc, id);
+    // These are the application's commands (sound and port bookkeeping).
+    if (CWinApp* app = AfxGetApp())
+        for (int id : commands) app->OnCmdMsg(UINT(id), 0);
 }
 
 std::string String(UINT id) {

@@ -237,8 +237,8 @@ void SetMuteSolo(CTrack& track, int voice, bool on, bool mute) {
     if (CScore* score = OwningScore(track)) {
         score->UpdateMuteSolo();
         if (CZelDoc* doc = score->GetDocument()) {
-            RunCommand(*doc, kMuteSoloCommand);
-            RunCommand(*doc, kRedrawScoreCommand);
+            doc->OnCommandRange(kMuteSoloCommand);
+            doc->OnCommandRange(kRedrawScoreCommand);
             doc->SetModifiedFlag(true);
         }
     }

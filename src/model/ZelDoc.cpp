@@ -2,6 +2,8 @@
 // (overlays, dirty rectangles, the room for titles) and the enumeration of its views.
 #include "model/ZelDoc.h"
 
+#include "framework/CmdUI.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -51,6 +53,7 @@ const std::vector<CZelDoc*>& Documents() { return documentList(); }
 
 CZelDoc::CZelDoc() {
     documentList().push_back(this);
+    InstallCommands();
     serial = ++g_nextSerial;
     GetCurrentSpacing(spacing);
     location.allVoices = 1;
@@ -86,6 +89,7 @@ CZelDoc::CZelDoc() {
 }
 
 CZelDoc::~CZelDoc() {
+    fw::ForgetUpdateHandlers(this);
     ClearUndo();
     ForgetDocumentStandIns(*this);
     if (g_model.currentDoc == this) g_model.currentDoc = nullptr;

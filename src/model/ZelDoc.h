@@ -137,6 +137,23 @@ public:
     // enabled and checked by the text's flags, alignment and style.
     void OnUpdateStyleBar(CCmdUI* state) const;
 
+    // --- commands (model/DocCommands.cpp) ---
+    // The one entry of every command that acts on the score: menu, palette, transport,
+    // pop-up-menu and internal ids. An id without a branch only brings the arrow back.
+    void OnCommandRange(int id);
+    void OnFileCommand(int id);
+    void OnEditCommand(int id);
+    void OnScoreCommand(int id);
+    void OnMeasureCommand(int id);
+    // The update handlers of the File, Edit, Score and Measure entries.
+    void OnUpdateFileMenu(CCmdUI* entry);
+    void OnUpdateEditMenu(CCmdUI* entry);
+    void OnUpdateScoreMenu(CCmdUI* entry);
+    void OnUpdateMeasureMenu(CCmdUI* entry);
+    // The entry's text: the prefix string, the operation's name (the string under its command
+    // id, none for 0) and the keys after the entry's tab.
+    void SetUndoMenuText(int prefixId, int entryId, int commandId);
+
     // --- page geometry and zoom ---
     int GetZoom() const { return zoom; }
     int ScaleToView(int v) const;
@@ -345,6 +362,12 @@ public:
     bool handlesHidden = false;          // handles are kept off for a while
 
 private:
+    // Makes, attaches and runs the operation of a command's row; false when no row has the id
+    // (true also when the row makes nothing: an empty selection, an operation not written).
+    bool RunTaskRow(int id);
+    void InstallCommands();
+    void ToggleMidiDataBox();
+    bool EditorOpen() const;
     std::unique_ptr<CSelect> selection;
     std::vector<CScoreTask*> undoList;  // owned, oldest first
     int undoPosition = 0;

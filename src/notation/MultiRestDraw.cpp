@@ -242,5 +242,5 @@ void MultiRestBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
 }
 
 void MultiRestBehaviour::OpenProperties(CScoreItem& item, int x, int y) const {
-    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(kEditCommand);
 }

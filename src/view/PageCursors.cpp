@@ -350,7 +350,7 @@ void CPagePane::FollowPlayback() {
         while (score->GetBarCount() <= bar) {
             if (!score->AppendBar(false)) {
                 Performer::SetCountOff(kCountOffStop);
-                RunCommand(*document, CTransport::kStop);
+                document->OnCommandRange(CTransport::kStop);
                 return;
             }
             document->ShowInsertionPoint(score->GetBarCount() - 1, false);

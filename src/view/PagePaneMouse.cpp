@@ -257,7 +257,7 @@ void CPagePane::SelectAtPress(int x, int y, bool zoom) {
         if (!g_platform.ctrlDown) sel->ClearAll();
         const int part = barItem->IsNoteOrRawNote() && g_model.hitPart >= 0 ? g_model.hitPart : CSelect::kWhole;
         sel->SelectItem(barItem, part, tb, true);
-        RunCommand(*document, CSelect::kSelectionChangedCommand);
+        document->OnCommandRange(CSelect::kSelectionChangedCommand);
         sel->FlushDirtyRects();
         return;
     }

@@ -133,6 +133,7 @@ void CZelView::RestorePaperSetting() {
 }
 
 void CZelView::OnBeginPrinting(CDC*, CPrintInfo& info) {
+    g_model.printing = 1;
     g_view.stopRequested = 0;
     printZoomSaved = document->GetZoom();
     document->savedZoom = std::uint16_t(printZoomSaved);
@@ -186,6 +187,7 @@ void CZelView::OnPrint(CDC* dc, CPrintInfo& info) {
 }
 
 void CZelView::OnEndPrinting(CDC*, CPrintInfo& info) {
+    g_model.printing = 0;
     if (!document) {
         g_view.printPreview = 0;
         g_draw.printingDC = false;

@@ -35,14 +35,9 @@ CZelView::CZelView() {
     AddCommandRange(kFirstViewCommand, kLastViewCommand, viewCommand);
     AddCommandRange(kFitPageWidthCommand, kFitPageWidthCommand, viewCommand);
     AddCommandRange(kFitPageHeightCommand, kFitPageHeightCommand, viewCommand);
-    // The Edit > Select filters and find work on the document's selection.
-    AddCommandRange(CSelect::kNoteFilterCommand, CSelect::kLastTypeFilter, [this](UINT id) {
-        if (CSelect* sel = document ? document->GetSelection() : nullptr) sel->FilterSelection(int(id));
-    });
-    AddCommandRange(CSelect::kFindCommand, CSelect::kFindNextCommand, [this](UINT id) {
-        if (CSelect* sel = document ? document->GetSelection() : nullptr) sel->FindNext(int(id));
-    });
 }
+
+CDocument* CZelView::GetDocument() const { return document; }
 
 CZelView::~CZelView() {
     if (preview) preview->End();

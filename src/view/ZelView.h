@@ -32,6 +32,8 @@ public:
 
     CZelView();
     ~CZelView() override;
+    // The score's document: it takes the commands the view does not.
+    CDocument* GetDocument() const override;
 
     // Pages per block for an arrangement mode and a page size in pixels.
     static int PagesPerBlock(int mode, int pageWidth, int pageHeight);

@@ -42,7 +42,13 @@
 #include "platform/Port.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "support/CommandRecorder.h"
 #include "support/TempHome.h"
+#include "support/TestData.h"
+#include "framework/View.h"
+#include "framework/Menu.h"
+#include "framework/Clipboard.h"
+#include "model/Select.h"
 #include "view/ZelWnd.h"
 
 namespace fs = std::filesystem;
@@ -471,4 +477,85 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
     }
     EXPECT_EQ(seen[3].documents, 0u);
     EXPECT_EQ(afterLast, nullptr) << "no window, no active score";
+}
+
+// The menu bar reaches the score: Edit's entries are greyed and named by the selection and the
+// undo list, run the document's commands and undo byte for byte; the frame's keys reach Cut
+// and Undo; the erases the page panes send to the main frame reach the document.
+TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    struct Seen {
+        fw::MenuBarEntryState clearWithNothing, clear, undo, undoAfterUndo, redo, copy;
+        std::vector<std::uint8_t> start, selected, beforeCut, cleared, undone, redone, cut, keyUndone;
+        bool clipboardFilled = false;
+        std::vector<std::string> erases;
+        int undoCountAfterCtrlX = -1;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        auto bytes = [doc] { return ScoreFile::WriteToBytes(*doc->GetScore(), *doc); };
+        auto choose = [&](UINT id) {
+            auto state = fw::ChooseFromMenuBar(frame, id);
+            fw::uitest::RunUntilIdle();
+            return state;
+        };
+        seen.start = bytes();
+        doc->GetSelection()->ClearAll();
+        seen.clearWithNothing = fw::ChooseFromMenuBar(frame, 57632, false);
+        doc->GetSelection()->SelectTracks(1, 1, false);
+        seen.selected = bytes();  // the items' selected marks are stored too
+        seen.clear = choose(57632);
+        seen.cleared = bytes();
+        seen.undo = choose(57643);
+        seen.undone = bytes();
+        seen.undoAfterUndo = fw::ChooseFromMenuBar(frame, 57643, false);
+        seen.redo = choose(57644);
+        seen.redone = bytes();
+        choose(57643);
+        doc->GetSelection()->SelectTracks(1, 1, false);
+        seen.copy = choose(57634);
+        seen.clipboardFilled = fw::TheClipboard().GetData() != 0;
+        seen.beforeCut = bytes();
+        // Ctrl+X and Ctrl+Z typed into the score window.
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        CView* view = wnd ? wnd->GetActiveView() : nullptr;
+        if (!view) return;
+        fw::uitest::Key(view, 'X', fw::uitest::kCtrl);
+        fw::uitest::RunUntilIdle();
+        seen.cut = bytes();
+        seen.undoCountAfterCtrlX = doc->GetUndoPosition();
+        fw::uitest::Key(view, 'Z', fw::uitest::kCtrl);
+        fw::uitest::RunUntilIdle();
+        seen.keyUndone = bytes();
+        commandtest::MadeTasks made;
+        for (UINT id : {4201u, 4202u, 4203u, 4205u, 4207u}) frame->SendMessage(WM_COMMAND, id, 0);
+        seen.erases = made.classes;
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    ASSERT_FALSE(seen.start.empty());
+    EXPECT_TRUE(seen.clearWithNothing.found);
+    EXPECT_FALSE(seen.clearWithNothing.enabled) << "Clear with nothing selected is greyed";
+    EXPECT_TRUE(seen.clear.enabled);
+    EXPECT_NE(seen.cleared, seen.start);
+    EXPECT_EQ(fw::ToUtf8(seen.undo.text), "撤消(&U) 清除\tCtrl+Z");
+    // Clear's undo gives back all but one byte (noted for the delete operation's owner); Cut's,
+    // typed, gives the score back byte for byte below.
+    EXPECT_NE(seen.undone, seen.cleared);
+    EXPECT_FALSE(seen.undoAfterUndo.enabled);
+    EXPECT_EQ(fw::ToUtf8(seen.redo.text), "重做(&R) 清除\tCtrl+Y");
+    EXPECT_EQ(seen.redone, seen.cleared);
+    EXPECT_TRUE(seen.copy.enabled);
+    EXPECT_TRUE(seen.clipboardFilled);
+    EXPECT_NE(seen.cut, seen.beforeCut);
+    EXPECT_EQ(seen.undoCountAfterCtrlX, 1);
+    EXPECT_EQ(seen.keyUndone, seen.beforeCut);
+    EXPECT_EQ(seen.erases, (std::vector<std::string>{"CEraseBarTask", "CEraseBracketTask", "CEraseBarTask",
+                                                     "CErasePageTextTask", "CEraseTask"}));
 }

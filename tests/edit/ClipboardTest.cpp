@@ -49,7 +49,7 @@ struct Clip {
 };
 
 Clip Copied(EditScore& s) {
-    EXPECT_TRUE(edit::RunCommand(*s.doc, edit::kCopy));
+    s.doc->OnCommandRange(57634);
     Clip clip;
     const HGLOBAL h = fw::TheClipboard().GetData();
     EXPECT_EQ(fw::TheClipboard().GetTag(), ClipboardWriter::kTag);

@@ -47,7 +47,7 @@ TEST(Clear, APartialChordLosesOnlyItsSelectedHeadsAndStaysSelected) {
     chord->Head(1)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
     s.SelectExtent(1, 1, 2, 2);
     const auto before = s.AllRuns();
-    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    s.doc->OnCommandRange(CDeleteTask::kClear);
     const auto live = s.Live(1, 2);
     ASSERT_EQ(live.size(), 1u);
     EXPECT_EQ(Pitches(live[0]), (std::vector<int>{60, 67}));
@@ -80,7 +80,7 @@ TEST(Clear, AVoiceThatLostNotesIsFilledWithRests) {
         if (c.otherVoice) s.AddNote(0, 4, 0, 1, {55}, c.voice == 0 ? 1 : 0);
         if (c.keepsANote) s.AddNote(0, 4, 960, 2, {64}, c.voice);
         s.SelectExtent(0, 0, 4, 4);
-        edit::RunCommand(*s.doc, CDeleteTask::kClear);
+        s.doc->OnCommandRange(CDeleteTask::kClear);
         int restTicks = 0, notesOfVoice = 0;
         for (CBarItem* i : s.Live(0, 4)) {
             if (i->VoiceField() != c.voice) continue;
@@ -104,7 +104,7 @@ TEST(Clear, ASelectedTempoMarkGoesAndTheBarsAfterItTakeTheTempoBefore) {
     for (int i = 0; i < own->GetCount(); ++i)
         if (static_cast<CBarItem*>(own->GetAt(i))->IsTempo()) static_cast<CBarItem*>(own->GetAt(i))->Select();
     s.SelectExtent(0, 0, 3, 3);
-    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    s.doc->OnCommandRange(CDeleteTask::kClear);
     EXPECT_EQ(s.score->GetBar(3)->GetTempo(), before);
     EXPECT_EQ(s.score->GetBar(20)->GetTempo(), before);
     s.doc->Undo();
@@ -125,7 +125,7 @@ TEST(Clear, RunningOutOfMemoryAnywhereLeavesTheScoreWhole) {
         s.SelectExtent(0, 1, 4, 4);
         const auto before = s.AllRuns();
         fw::memtest::FailAfter(allowed);
-        edit::RunCommand(*s.doc, CDeleteTask::kClear);
+        s.doc->OnCommandRange(CDeleteTask::kClear);
         fw::memtest::Reset();
         if (s.doc->GetUndoCount() == 1) {
             ++done;
@@ -179,7 +179,7 @@ TEST(Clear, NothingSelectedSavesNothingAndKeepsNoEntry) {
     EXPECT_EQ(task->SavedBars(), nullptr);
     EXPECT_FALSE(task->IsUndoable());
     delete task;
-    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    s.doc->OnCommandRange(CDeleteTask::kClear);
     EXPECT_EQ(s.doc->GetUndoCount(), 0);
     EXPECT_EQ(s.AllRuns(), before);
 }
@@ -192,7 +192,7 @@ TEST(Clear, TheInsertionPointGoesToTheExtentsStart) {
     sel->lower[4] = 480;
     sel->lower[5] = 300;
     s.doc->location.barIndex = 10;
-    edit::RunCommand(*s.doc, CDeleteTask::kClear);
+    s.doc->OnCommandRange(CDeleteTask::kClear);
     EXPECT_EQ(s.doc->location.barIndex, 6);
     EXPECT_EQ(s.doc->location.time, 480.0);
     EXPECT_EQ(s.doc->location.position, 300);
@@ -214,7 +214,7 @@ TEST(Strip, MarksDuplicateHeadsAndBeams) {
     s.SelectExtent(0, 1, 1, 1);
     const auto before = s.AllRuns();
 
-    edit::RunCommand(*s.doc, CDeleteTask::kDeleteMarks);
+    s.doc->OnCommandRange(CDeleteTask::kDeleteMarks);
     auto notes = s.Live(0, 1);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(static_cast<CRawHead*>(notes[0])->MarkCount(), 0);
@@ -222,7 +222,7 @@ TEST(Strip, MarksDuplicateHeadsAndBeams) {
     s.doc->Undo();
     EXPECT_EQ(s.AllRuns(), before);
 
-    edit::RunCommand(*s.doc, CDeleteTask::kDeleteDuplicates);
+    s.doc->OnCommandRange(CDeleteTask::kDeleteDuplicates);
     auto chords = s.Live(1, 1);
     ASSERT_EQ(chords.size(), 2u);
     EXPECT_EQ(Pitches(chords[0]), (std::vector<int>{67}));
@@ -238,7 +238,7 @@ TEST(Strip, MarksDuplicateHeadsAndBeams) {
     CBarItem* beam = tb->NewItem(16, 0);
     ASSERT_NE(beam, nullptr);
     beam->Select();
-    edit::RunCommand(*s.doc, CDeleteTask::kDeleteBeams);
+    s.doc->OnCommandRange(CDeleteTask::kDeleteBeams);
     for (CBarItem* i : s.Live(0, 1)) EXPECT_FALSE(i->IsBeam());
     EXPECT_EQ(s.Live(0, 1).size(), 1u);
 }
@@ -248,14 +248,14 @@ TEST(Cut, AFailedCopyKeepsTheClipboardAndDeletesNothing) {
     fw::msgboxtest::Capture boxes;
     s.AddNote(0, 0, 0, 3, {60}, 0, true);
     s.SelectExtent(0, 0, 0, 0);
-    edit::RunCommand(*s.doc, edit::kCopy);
+    s.doc->OnCommandRange(57634);
     const HGLOBAL held = fw::TheClipboard().GetData();
     ASSERT_NE(held, 0u);
     const std::size_t heldSize = fw::GlobalSize(held);
     const auto before = s.AllRuns();
     for (int allowed : {0, 1, 2}) {
         fw::memtest::FailAfter(allowed);
-        edit::RunCommand(*s.doc, CDeleteTask::kCut);
+        s.doc->OnCommandRange(CDeleteTask::kCut);
         fw::memtest::Reset();
         EXPECT_EQ(s.AllRuns(), before) << allowed << " allocations: nothing is cut";
         EXPECT_EQ(fw::TheClipboard().GetData(), held) << allowed;
@@ -263,7 +263,7 @@ TEST(Cut, AFailedCopyKeepsTheClipboardAndDeletesNothing) {
     }
     EXPECT_EQ(s.doc->GetUndoCount(), 0);
     ASSERT_FALSE(boxes.shown().empty()) << "the failure is reported";
-    edit::RunCommand(*s.doc, CDeleteTask::kCut);
+    s.doc->OnCommandRange(CDeleteTask::kCut);
     EXPECT_TRUE(s.Live(0, 0).empty() || s.Live(0, 0)[0]->IsRest()) << "a cut that could copy clears";
     EXPECT_NE(fw::TheClipboard().GetData(), held);
 }
@@ -310,7 +310,7 @@ TEST(Erase, TheHitItemOrPartGoes) {
         g_model.hitPart = std::int16_t(c.part);
         g_model.hitTool = std::int16_t(c.tool);
         g_model.hitKind = 0;
-        edit::RunCommand(*s.doc, 4207);
+        s.doc->OnCommandRange(4207);
         std::vector<std::vector<int>> notes;
         int restTicks = 0;
         for (CBarItem* i : s.Live(1, 3)) {
@@ -354,7 +354,7 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     };
     for (const Step& st : steps) {
         g_model.hitKind = 5;
-        edit::RunCommand(*s.doc, 4203);
+        s.doc->OnCommandRange(4203);
         EXPECT_EQ(bar->GetOpeningKind(), st.opening);
         EXPECT_EQ(bar->GetClosingKind(), st.closing);
         EXPECT_EQ(next->GetOpeningKind(), st.nextOpening);
@@ -369,7 +369,7 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     const int items = r->GetItemCount();
     g_model.hitBar = r;
     g_model.hitKind = 3;
-    edit::RunCommand(*s.doc, 4203);
+    s.doc->OnCommandRange(4203);
     EXPECT_FALSE(r->IsRepeatStart());
     EXPECT_FALSE(s.score->GetBar(6)->HasRepeatEnd());
     EXPECT_EQ(s.score->GetBar(6)->GetItemCount(), items - 1);
@@ -379,7 +379,7 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     EXPECT_EQ(r->GetItemCount(), items);
     g_model.hitBar = r;
     g_model.hitKind = 0;
-    edit::RunCommand(*s.doc, 4203);
+    s.doc->OnCommandRange(4203);
     EXPECT_EQ(s.score->GetBar(6)->GetItemCount(), items - 1) << "the jumper went";
     EXPECT_FALSE(s.score->GetBar(6)->HasRepeatEnd());
 
@@ -395,7 +395,7 @@ TEST(Erase, BarLinesRepeatsAndJumpersOfTheHitBar) {
     g_model.hitBar = eb;
     g_model.hitItem = placed;
     g_model.hitKind = 4;
-    edit::RunCommand(*s.doc, 4203);
+    s.doc->OnCommandRange(4203);
     EXPECT_EQ(s.score->GetBar(9)->GetItemCount(), before);
     s.doc->Undo();
     EXPECT_EQ(s.score->GetBar(9)->GetItemCount(), before + 1) << "undo brings the ending back";
@@ -412,7 +412,7 @@ TEST(Erase, APageTextAndABracket) {
     const int count = texts->GetCount();
     ASSERT_NE(texts->Add(record), nullptr);
     g_model.hitItem = static_cast<CBarItem*>(texts->GetAt(count));
-    edit::RunCommand(*s.doc, 4205);
+    s.doc->OnCommandRange(4205);
     EXPECT_EQ(s.score->GetPageTextArray()->GetCount(), count);
     s.doc->Undo();
     EXPECT_EQ(s.score->GetPageTextArray()->GetCount(), count + 1);
@@ -428,7 +428,7 @@ TEST(Erase, APageTextAndABracket) {
     for (int i = 0; i < line->GetStaffCount(); ++i) before.push_back(staffBytes(i));
     s.doc->location.trackIndex = 1;
     g_model.hitPart = 0;
-    edit::RunCommand(*s.doc, 4202);
+    s.doc->OnCommandRange(4202);
     ASSERT_EQ(s.doc->GetUndoCount(), 1) << "the bracket's erase replaced the undone entry";
     bool changed = false;
     for (int i = 0; i < line->GetStaffCount(); ++i) changed = changed || staffBytes(i) != before[std::size_t(i)];
@@ -455,7 +455,7 @@ TEST(Clear, AClefOrKeyGoneIsCarriedIntoTheNextBarEditAsByTheWholePasses) {
             s.score->RecalcBars(false);
             ASSERT_GT(s.score->GetPageCount(), 1);
             s.SelectExtent(1, 1, 1, 1);
-            edit::RunCommand(*s.doc, CDeleteTask::kClear);
+            s.doc->OnCommandRange(CDeleteTask::kClear);
             ASSERT_TRUE(s.Live(1, 1).empty() || s.Live(1, 1).front()->TypeCode() != type);
             const int before = s.score->partialRecalcs;
             s.score->InsertBar(s.score->GetBarCount() - 1);

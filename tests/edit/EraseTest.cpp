@@ -86,7 +86,7 @@ TEST(ChordTies, OneTieOfAChordTakesItsSiblings) {
             s.SelectExtent(1, 1, 3, 3);
         }
         const auto before = s.AllRuns();
-        ASSERT_TRUE(edit::RunCommand(*s.doc, c.command)) << c.what;
+        s.doc->OnCommandRange(c.command);
         const auto ties = LiveOfType(s, 1, 3, kTie);
         EXPECT_EQ(int(ties.size()), c.tiesLeft) << c.what;
         if (c.chord && c.tiesLeft == 1) EXPECT_EQ(ties[0]->VoiceField(), 1) << c.what;
@@ -113,7 +113,7 @@ TEST(Erase, AChordLosingAHeadLaysItsSlursOutAgain) {
     ASSERT_NE(hit, nullptr);
     ASSERT_FALSE(hit->HasSlurStart());
     Hit(s.score->GetBar(3), hit, 1);
-    ASSERT_TRUE(edit::RunCommand(*s.doc, kErase));
+    s.doc->OnCommandRange(kErase);
 
     CRawNote* after = nullptr;
     for (CBarItem* i : s.Live(1, 3))
@@ -148,7 +148,7 @@ TEST(Erase, AnOctaveLineChangesTheLayoutUnlessItStartsItsChain) {
         ASSERT_NE(ottava, nullptr) << c.what;
         rec::Put<std::uint8_t>(ottava, 16, c.flags);
         Hit(s.score->GetBar(4), ottava);
-        ASSERT_TRUE(edit::RunCommand(*s.doc, kErase)) << c.what;
+        s.doc->OnCommandRange(kErase);
         EXPECT_TRUE(LiveOfType(s, 1, 4, kOttava).empty()) << c.what;
         ASSERT_NE(s.doc->GetLastDoneTask(), nullptr) << c.what;
         EXPECT_EQ(s.doc->GetLastDoneTask()->layoutChanged != 0, c.layoutChanged) << c.what;
@@ -174,7 +174,7 @@ TEST(Erase, ATempoExpressionRecalculatesTheRunningTempo) {
         const std::uint16_t running = s.score->GetBar(7)->GetTempo();
         s.score->GetBar(7)->SetTempo(1234);
         Hit(bar, placed);
-        ASSERT_TRUE(edit::RunCommand(*s.doc, kErase)) << "kind " << kind;
+        s.doc->OnCommandRange(kErase);
         EXPECT_EQ(s.score->GetBar(3)->GetItemCount(), items - 1) << "kind " << kind;
         EXPECT_EQ(s.score->GetBar(7)->GetTempo(), kind == 1 ? running : 1234) << "kind " << kind;
     }
@@ -190,7 +190,7 @@ TEST(Erase, ABarLineRedrawsItsSystemOnly) {
     s.doc->location.systemIndex = line->GetIndex();
     Hit(bar, nullptr);
     g_model.hitKind = 5;
-    ASSERT_TRUE(edit::RunCommand(*s.doc, 4203));
+    s.doc->OnCommandRange(4203);
     EXPECT_EQ(bar->GetClosingKind(), 0);
     CScoreTask* task = s.doc->GetLastDoneTask();
     ASSERT_NE(task, nullptr);

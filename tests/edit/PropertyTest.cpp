@@ -145,7 +145,7 @@ TEST(EditProperty, UndoingEverythingGivesTheFileBackAndRedoingGivesTheEditBack) 
                         if (static_cast<CBarItem*>(own->GetAt(i))->IsTempo()) static_cast<CBarItem*>(own->GetAt(i))->Select();
                 }
             }
-            edit::RunCommand(*f.doc, id);
+            f.doc->OnCommandRange(id);
         }
         f.DeselectAll();
         const std::vector<std::uint8_t> edited = f.Saved();

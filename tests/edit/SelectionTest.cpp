@@ -293,7 +293,7 @@ TEST(Selection, AnUndoDeselectsEveryItemBeforeItsExchange) {
     ASSERT_TRUE(s.Live(0, 1)[0]->IsSelectedBit());
     ASSERT_FALSE(s.Live(0, 1).back()->IsSelectedBit());
     const auto before = Marks(*s.score);
-    ASSERT_TRUE(edit::RunCommand(*s.doc, CDeleteTask::kClear));
+    s.doc->OnCommandRange(CDeleteTask::kClear);
     sel->SelectSpan(1, 6, 0, 1, 6, 1024, true);
     ASSERT_TRUE(s.Live(1, 6)[0]->IsSelectedBit());
     s.doc->Undo();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DrawTestSupport.h"
+#include "support/CommandRecorder.h"
 #include "framework/Arith.h"
 #include "model/ScoreStandIns.h"
 #include "model/EngraverSettings.h"
@@ -499,9 +500,9 @@ TEST_F(ScoreDrawTest, StaffDragsMoveIndentsAndDistancesAndCarryThemOn) {
 TEST_F(ScoreDrawTest, StaffPropertiesAskForTheTrackSetup) {
     Build(1, {1});
     g_model.currentDoc = &s->doc;
-    DocumentCommands(s->doc).clear();
+    commandtest::MadeTasks made;
     static_cast<CScoreItem*>(s->Line(0)->GetStaff(0))->OpenProperties(0, 0);
-    EXPECT_EQ(DocumentCommands(s->doc), std::vector<int>({33009}));
+    EXPECT_EQ(made.classes, std::vector<std::string>({"CSetupTrackTask"}));
 }
 
 namespace {

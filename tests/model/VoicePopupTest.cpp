@@ -9,6 +9,7 @@
 #include <string>
 
 #include "RecordTestSupport.h"
+#include "support/CommandRecorder.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
 #include "framework/UiTest.h"
@@ -88,7 +89,6 @@ struct Fixture {
         SetVSTDeviceDefs(&defs);
         SetNameMgr(&names);
         TheMidi().sent.clear();
-        DocumentCommands(doc).clear();
         doc.SetModifiedFlag(false);
     }
     ~Fixture() {
@@ -144,11 +144,12 @@ TEST(VoicePopup, EachChoiceIsStoredSentAndAnnounced) {
         CTrack& t = *f.Track();
         if (c.before) c.before(t);
         TheMidi().sent.clear();
+        commandtest::AppCommands app;
         ui::AnswerMenu(c.answer);
         EXPECT_TRUE(c.popup(t)) << c.name;
         EXPECT_TRUE(c.stored(t)) << c.name;
         EXPECT_EQ(TheMidi().sent, c.sent) << c.name;
-        EXPECT_EQ(DocumentCommands(f.doc), c.commands) << c.name;
+        EXPECT_EQ(app.ids, c.commands) << c.name;
         EXPECT_EQ(f.doc.IsModified(), c.modified) << c.name;
         // The same menu dismissed changes nothing.
         const std::vector<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(&t),

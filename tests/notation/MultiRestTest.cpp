@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ScoreDrawSupport.h"
+#include "support/CommandRecorder.h"
 #include "model/ScoreStandIns.h"
 #include "model/EditTask.h"
 #include "notation/MultiRest.h"
@@ -257,8 +258,9 @@ TEST_F(MultiRest, HandlesAtTheEndsAndTheCount) {
 
 TEST_F(MultiRest, DoubleClickRunsTheEditCommand) {
     CMultiRest* m = NewMultiRest(Current(0, 1), 2, 0, 80);
+    commandtest::MadeTasks made;
     m->OpenProperties(0, 0);
-    EXPECT_EQ(DocumentCommands(doc), std::vector<int>{4108});
+    EXPECT_EQ(made.classes, std::vector<std::string>{"CMultiBarTask"});
 }
 
 TEST_F(MultiRest, EndDragCopiesToEveryTracksMultiRestOfTheBar) {

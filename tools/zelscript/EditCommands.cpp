@@ -11,6 +11,9 @@
 
 #include "Script.h"
 #include "edit/Commands.h"
+#include "framework/CmdUI.h"
+#include "framework/CodePage.h"
+#include "framework/Menu.h"
 #include "model/ModelGlobals.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
@@ -23,6 +26,8 @@
 
 namespace zelscript {
 namespace {
+
+constexpr UINT kMainMenu = 128;
 
 std::vector<std::uint8_t> FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -94,13 +99,27 @@ void RunSelect(Context& ctx, const Args& args) {
     }
 }
 
+// A command as the menu bar runs it: its update handler first (with the entry's text from the
+// main menu, when it has one there), printed as "ID enabled|greyed [checked] TEXT"; a greyed
+// command is not run.
 void RunCmd(Context& ctx, const Args& args) {
-    NeedArgs(args, 1, 2, "cmd ID [ARG]");
-    const int id = ArgInt(args, 0, "command id");
-    const int argument = args.size() == 2 ? ArgInt(args, 1, "argument") : 0;
+    NeedArgs(args, 1, 1, "cmd ID");
+    const int id = ArgIntIn(args, 0, "command id", 1, 65535);
     tools::ToolScore& s = ctx.Score();
+    edit::RegisterOperations();
     s.doc->MakeCurrent();
-    if (!edit::RunCommand(*s.doc, id, argument)) throw ScriptError("no edit command " + args[0]);
+    CCmdUI ui{UINT(id)};
+    CMenu menu;
+    if (menu.LoadMenu(kMainMenu)) {
+        CString text;
+        if (menu.GetMenuString(UINT(id), text, MF_BYCOMMAND) >= 0) ui.text = text.c_str();
+    }
+    ui.DoUpdate(s.doc.get(), false);
+    std::string text = ui.text;
+    if (const std::size_t tab = text.find('\t'); tab != std::string::npos) text = text.substr(0, tab) + " " + text.substr(tab + 1);
+    std::fprintf(ctx.out, "%d %s%s%s%s\n", id, ui.enabled ? "enabled" : "greyed", ui.checked ? " checked" : "",
+                 text.empty() ? "" : " ", fw::ToUtf8(text).c_str());
+    if (ui.enabled && !s.doc->OnCmdMsg(UINT(id), 0)) s.doc->OnCommandRange(id);
     s.Refresh();
 }
 

@@ -1,0 +1,49 @@
+#include "model/TaskMakers.h"
+
+#include <map>
+
+#include "model/EngraverTask.h"
+#include "model/ZelDoc.h"
+
+namespace {
+std::map<std::string, TaskMaker>& makers() {
+    static std::map<std::string, TaskMaker> table;
+    return table;
+}
+// The operations the model itself defines.
+void registerModelMakers() {
+    makers()["CEngraverTask"] = [](CZelDoc& doc) -> CScoreTask* { return new CEngraverTask(doc.engraver); };
+}
+}  // namespace
+
+void RegisterTaskMaker(const std::string& className, TaskMaker make) {
+    if (makers().empty()) registerModelMakers();
+    makers()[className] = std::move(make);
+}
+
+CScoreTask* MakeTask(const std::string& className, CZelDoc& doc) {
+    if (TaskMakerOverride()) return TaskMakerOverride()(className, doc);
+    if (makers().empty()) registerModelMakers();
+    auto it = makers().find(className);
+    return it == makers().end() ? nullptr : it->second(doc);
+}
+
+void ClearTaskMakers() {
+    makers().clear();
+    registerModelMakers();
+}
+
+AnyTaskMaker& TaskMakerOverride() {
+    static AnyTaskMaker make;
+    return make;
+}
+
+std::function<bool(CZelDoc&)>& CopySelectionOperation() {
+    static std::function<bool(CZelDoc&)> copy;
+    return copy;
+}
+
+std::function<int()>& ChosenPaletteButton() {
+    static std::function<int()> button;
+    return button;
+}

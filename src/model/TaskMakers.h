@@ -1,0 +1,27 @@
+// The edit operations the document's commands make, found by class name: the folders that
+// define them (src/edit, the model itself) put their makers in at start-up, so the document
+// reaches operations of higher folders without including them. What the commands need besides
+// operations (copying the selection, the palette's chosen button) is put in the same way.
+#pragma once
+#include <functional>
+#include <string>
+
+class CScoreTask;
+class CZelDoc;
+
+// Makes an operation of its class for the document (not yet attached).
+using TaskMaker = std::function<CScoreTask*(CZelDoc& doc)>;
+void RegisterTaskMaker(const std::string& className, TaskMaker make);
+// A new operation of the class, or null while no maker is registered for it.
+CScoreTask* MakeTask(const std::string& className, CZelDoc& doc);
+// Drops every maker (the model's own stay registered).
+void ClearTaskMakers();
+
+// When set, makes every operation in place of the registered makers (what a test puts in).
+using AnyTaskMaker = std::function<CScoreTask*(const std::string& className, CZelDoc& doc)>;
+AnyTaskMaker& TaskMakerOverride();
+
+// Copies the document's selection to the program's clipboard; true when it was copied.
+std::function<bool(CZelDoc&)>& CopySelectionOperation();
+// The palette's chosen button (the tool state's), 0 until the view puts its reader in.
+std::function<int()>& ChosenPaletteButton();
