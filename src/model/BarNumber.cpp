@@ -291,7 +291,7 @@ void BarNumberBehaviour::Draw(CScoreItem& item) const {
 }
 
 void BarNumberBehaviour::OpenProperties(CScoreItem&, int, int) const {
-    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, CBarNumber::kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(CBarNumber::kEditCommand);
 }
 
 RECT* BarNumberBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {

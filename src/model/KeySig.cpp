@@ -87,7 +87,7 @@ void KeySigBehaviour::Draw(CScoreItem& item) const {
 }
 
 void KeySigBehaviour::OpenProperties(CScoreItem&, int, int) const {
-    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, CKeySig::kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(CKeySig::kEditCommand);
 }
 
 RECT* KeySigBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {

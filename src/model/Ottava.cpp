@@ -179,7 +179,7 @@ void OttavaBehaviour::Draw(CScoreItem& item) const {
 
 void OttavaBehaviour::OpenProperties(CScoreItem& item, int, int) const {
     if (!Ottava(item).IsStart()) return;
-    if (CZelDoc* doc = g_model.currentDoc) RunCommand(*doc, COttava::kEditCommand);
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(COttava::kEditCommand);
 }
 
 RECT* OttavaBehaviour::GetPartBounds(CScoreItem& item, RECT* rect, int part) const {

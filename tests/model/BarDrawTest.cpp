@@ -12,6 +12,7 @@
 #include "framework/Globals.h"
 #include "model/ItemClass.h"
 #include "model/ItemFactory.h"
+#include "model/KeySig.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/Symbol.h"
 #include "model/SystemStaff.h"

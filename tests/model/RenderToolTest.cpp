@@ -93,9 +93,9 @@ TEST(RenderToolTest, TheStaffGalleryMatchesItsPicturesAndPrints) {
         } must[] = {
             {"Staff gallery", 1, "the page title"},
             {"Page 1", 1, "the footer"},
-            {"\x80", 4, "treble clefs (Violin on systems 1, 3, 4; Voices on 4)"},
-            {"\x81", 4, "bass clefs (Voices on 2; Guitar on 2, 3, 4)"},
-            {"\x82", 2, "alto clefs (Vl. on 2; Vc. on 3)"},
+            {"\x80", 6, "treble clefs (Violin on systems 1, 3, 4; Voices on 4; the changes in bars 7 and 11)"},
+            {"\x81", 6, "bass clefs (Voices on 2; Guitar on 2, 3, 4; the changes of Voices and Guitar in bar 3)"},
+            {"\x82", 4, "alto clefs (Vl. on 2; Vc. on 3; the changes in bars 3 and 7)"},
             {"!", 45, "sharps of the key signatures and courtesies"},
             {"\"", 43, "flats of the key signatures and courtesies"},
             {"#", 6, "cancelling naturals"},
