@@ -161,10 +161,49 @@ void CZelView::SetTotalSize() {
     r = {r.left - kPageGap, r.top - kPageGap, r.right + kPageGap, r.bottom + kPageGap};
     r = {0, 0, r.right - r.left - 1, r.bottom - r.top - 1};
     totalRect = r;
+    // The bar goes back to the position inside the page shown before the sizes change.
+    if (pageStep > 0) SetScrollPos(SB_VERT, pageScrollY);
+    pageStep = 0;
     RECT client;
     GetClientRect(&client);
     const SIZE page{std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)};
-    SetScrollSizes(MM_TEXT, SIZE{r.right, r.bottom}, page, SIZE{std::max<LONG>(1, page.cx / 10), std::max<LONG>(1, page.cy / 10)});
+    const SIZE line{std::max<LONG>(1, page.cx / 10), std::max<LONG>(1, page.cy / 10)};
+    SetScrollSizes(MM_TEXT, SIZE{r.right, r.bottom}, page, line);
+    if (mode != 0 || pageCount <= 1 || panes.empty()) return;
+    // One page shown of several: the bar holds every page's own scroll range one after another.
+    const int within = std::max<int>(0, int(totalDev.cy - pageDev.cy));
+    const int step = within + 1;
+    SetScrollSizes(MM_TEXT, SIZE{r.right, LONG(pageDev.cy + pageCount * step - 1)}, page, line);
+    pageStep = step;
+    const int shown = std::clamp(panes[0]->GetPageNumber(), 0, pageCount - 1);
+    pageScrollY = std::clamp<int>(GetScrollPos(SB_VERT), 0, within);
+    SetScrollPos(SB_VERT, shown * step + pageScrollY);
+}
+
+POINT CZelView::GetScrollPosition() const {
+    POINT at = CScrollView32::GetScrollPosition();
+    if (pageStep > 0 && Mode() == 0) at.y = pageScrollY;
+    return at;
+}
+
+void CZelView::ShowSinglePage(int page) {
+    if (panes.empty()) return;
+    page = std::clamp(page, 0, std::max(0, pageCount - 1));
+    if (panes[0]->GetPageNumber() != page) {
+        panes[0]->SetPageNumber(page);
+        panes[0]->Invalidate();
+        if (document && document->location.pageIndex != page) document->SetCurrentPage(page);
+    }
+    if (pageStep > 0) SetScrollPos(SB_VERT, page * pageStep + pageScrollY);
+}
+
+void CZelView::OnSize(UINT type, int cx, int cy) {
+    CScrollView32::OnSize(type, cx, cy);
+    // The page's own range follows the window's height.
+    if (pageStep > 0 && Mode() == 0 && !panes.empty()) {
+        SetTotalSize();
+        ScrollToPosition(GetScrollPosition());
+    }
 }
 
 void CZelView::ShowPage(int page) {
@@ -173,6 +212,7 @@ void CZelView::ShowPage(int page) {
         if (!panes.empty()) {
             panes[0]->SetPageNumber(page);
             panes[0]->Invalidate();
+            if (pageStep > 0) SetScrollPos(SB_VERT, std::clamp(page, 0, pageCount - 1) * pageStep + pageScrollY);
         }
         return;
     }
@@ -285,6 +325,18 @@ void CZelView::ScrollToPosition(POINT pt) {
     const int x = std::clamp<int>(pt.x, 0, std::max(0, GetScrollLimit(SB_HORZ)));
     const int y = std::clamp<int>(pt.y, 0, std::max(0, GetScrollLimit(SB_VERT)));
     const int mode = Mode();
+    if (mode == 0 && pageStep > 0) {
+        // Inside the page shown; the bar stands at that page's part of its range.
+        const POINT old{GetScrollPos(SB_HORZ), pageScrollY};
+        const int local = std::clamp<int>(pt.y, 0, pageStep - 1);
+        const int shown = std::clamp(panes[0]->GetPageNumber(), 0, pageCount - 1);
+        pageScrollY = local;
+        SetScrollPos(SB_HORZ, x);
+        SetScrollPos(SB_VERT, shown * pageStep + local);
+        const int dx = int(old.x - x), dy = int(old.y - local);
+        if (dx || dy) ScrollWindow(dx, dy);
+        return;
+    }
     if (mode == 0) {
         CScrollView32::ScrollToDevicePosition(POINT{x, y});
         return;
@@ -321,6 +373,22 @@ BOOL CZelView::OnScrollBy(SIZE by, BOOL doScroll) {
     const DWORD style = GetStyle();
     if (!(style & WS_VSCROLL)) by.cy = 0;
     if (!(style & WS_HSCROLL)) by.cx = 0;
+    if (Mode() == 0 && pageStep > 0) {
+        // Along the bar: a position past the page shown shows the page it belongs to.
+        const POINT from{GetScrollPos(SB_HORZ), GetScrollPos(SB_VERT)};
+        const long long x = std::clamp<long long>(from.x + (long long)by.cx, 0, std::max(0, GetScrollLimit(SB_HORZ)));
+        const long long y = std::clamp<long long>(from.y + (long long)by.cy, 0, std::max(0, GetScrollLimit(SB_VERT)));
+        if (x == from.x && y == from.y) return FALSE;
+        if (!doScroll) return TRUE;
+        const int page = std::min<int>(pageCount - 1, int(y / pageStep));
+        const int local = int(y - (long long)page * pageStep);
+        if (page != panes[0]->GetPageNumber()) {
+            ShowSinglePage(page);
+            CWnd::Invalidate();
+        }
+        ScrollToPosition(POINT{LONG(x), LONG(local)});
+        return TRUE;
+    }
     const POINT from = GetScrollPosition();
     const long long x = std::clamp<long long>(from.x + (long long)by.cx, 0, std::max(0, GetScrollLimit(SB_HORZ)));
     const long long y = std::clamp<long long>(from.y + (long long)by.cy, 0, std::max(0, GetScrollLimit(SB_VERT)));

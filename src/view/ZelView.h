@@ -104,7 +104,8 @@ public:
 
     // --- the document's side ---
     SIZE GetClientSize() const override;
-    POINT GetScrollPosition() const override { return CScrollView32::GetScrollPosition(); }
+    // In the one-page arrangement of a score of several pages, the position inside the page shown.
+    POINT GetScrollPosition() const override;
     RECT GetScrollRange() const override;
     void ScrollTo(POINT position) override { ScrollToPosition(position); }
     void PositionPanes() override { LayoutPanes(); }
@@ -133,6 +134,12 @@ public:
     CZelWnd* frame = nullptr;
     std::vector<std::unique_ptr<CPagePane>> panes;
     RECT totalRect{};
+    // The one-page arrangement of a score of several pages lines its pages up along the vertical
+    // scroll bar, each taking the range that scrolls it from top to bottom (pageStep positions;
+    // 0 when the bar holds one page), so that the bar and End reach every page. pageScrollY is
+    // the position inside the page shown.
+    std::int32_t pageStep = 0;
+    std::int32_t pageScrollY = 0;
 
 protected:
     void OnKeyDown(UINT vk, UINT repeat, UINT flags) override;
@@ -141,8 +148,12 @@ protected:
     void OnDraw(CDC* dc) override;
     void OnTimer(UINT_PTR id) override;
 
+    void OnSize(UINT type, int cx, int cy) override;
+
 private:
     int Mode() const;
+    // One-page arrangement: the page shown becomes page (the document's current page too).
+    void ShowSinglePage(int page);
     // Draws a page through the printing artist at a resolution (pixels per inch of page units)
     // with the page's top-left at a device offset.
     void DrawPrintedPage(CDC* dc, int page, int resolution, POINT deviceOffset, POINT pageOffset);

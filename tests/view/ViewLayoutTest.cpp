@@ -5,6 +5,8 @@
 #include "ViewFixture.h"
 #include "framework/CodePage.h"
 #include "framework/Input.h"
+#include "model/Page.h"
+#include "model/System.h"
 #include "platform/Artist.h"
 #include "support/TestData.h"
 
@@ -261,4 +263,74 @@ TEST_F(ViewTest, TheOnePageArrangementShowsTheCurrentPageInItsOnePane) {
     EXPECT_TRUE(pane->IsVisible());
     doc->location.pageIndex = 1;
     EXPECT_FALSE(pane->IsVisible());
+}
+
+// In the one-page arrangement the vertical bar holds every page's own range one after another:
+// End, the thumb, the arrows and the insertion point all reach every page, and the thumb
+// stands where the page shown lies.
+TEST_F(ViewTest, InTheOnePageArrangementTheBarAndEndReachEveryPage) {
+    OpenFile(testsupport::TestDataPath("view/eight-pages.zel"), 0);
+    ASSERT_EQ(doc->GetScore()->GetPageCount(), 8);
+    CPagePane* pane = view->GetPane(0);
+    SCROLLINFO info{};
+    view->GetScrollInfo(SB_VERT, &info, SIF_ALL);
+    const int visible = int(info.nPage);  // the client area less the horizontal bar
+    auto bar = [&] { return view->GetScrollPos(SB_VERT); };
+    auto send = [&](UINT code, int pos = 0) {
+        view->SendMessage(WM_VSCROLL, MAKEWPARAM(code, pos), 0);
+        fw::uitest::RunUntilIdle();
+    };
+    // What a page scrolls through by itself: its paper and gaps past the visible height.
+    const int within = view->pageHeight + 12 - 1 - visible;
+    ASSERT_GT(within, 0);
+    const int step = within + 1;
+    EXPECT_EQ(view->GetScrollLimit(SB_VERT), 8 * step - 1);
+
+    // End: the last page's bottom, the thumb at the end of the bar.
+    fw::uitest::Key(view, VK_END);
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(pane->GetPageNumber(), 7);
+    EXPECT_EQ(doc->location.pageIndex, 7);
+    EXPECT_EQ(bar(), view->GetScrollLimit(SB_VERT));
+    EXPECT_EQ(PlaceOf(pane).top, 6 - within);
+    EXPECT_LE(PlaceOf(pane).bottom, visible) << "the page's bottom shows";
+
+    // Home: the first page's top, the thumb at the start.
+    fw::uitest::Key(view, VK_HOME);
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(pane->GetPageNumber(), 0);
+    EXPECT_EQ(bar(), 0);
+    EXPECT_EQ(PlaceOf(pane).top, 6);
+
+    // The thumb dragged to any place shows the page of that place, scrolled as far into it.
+    struct Row {
+        int pos, page, into;
+    } rows[] = {{step + 10, 1, 10}, {2 * step - 1, 1, within}, {2 * step, 2, 0}, {5 * step + within / 2, 5, within / 2},
+                {8 * step - 1, 7, within}, {3, 0, 3}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.pos);
+        send(SB_THUMBTRACK, r.pos);
+        EXPECT_EQ(pane->GetPageNumber(), r.page);
+        EXPECT_EQ(doc->location.pageIndex, r.page);
+        EXPECT_EQ(bar(), r.pos);
+        EXPECT_EQ(view->GetScrollPosition().y, r.into);
+        EXPECT_EQ(PlaceOf(pane).top, 6 - r.into);
+    }
+
+    // The arrow past a page's bottom goes on to the next page's top; back up returns.
+    send(SB_THUMBTRACK, step - 1);
+    send(SB_LINEDOWN);
+    EXPECT_EQ(pane->GetPageNumber(), 1);
+    EXPECT_GT(bar(), step - 1);
+    send(SB_TOP);
+    EXPECT_EQ(pane->GetPageNumber(), 0);
+
+    // The insertion point moving to a bar of a later page moves the thumb into that page's range.
+    const int barOnPage4 = doc->GetScore()->GetPage(4)->GetLine(0)->GetFirstBarIndex();
+    doc->ShowInsertionPoint(barOnPage4, true);
+    fw::uitest::RunUntilIdle();
+    EXPECT_EQ(pane->GetPageNumber(), 4);
+    EXPECT_GE(bar(), 4 * step);
+    EXPECT_LT(bar(), 5 * step);
+    EXPECT_EQ(bar() - 4 * step, view->GetScrollPosition().y);
 }
