@@ -7,9 +7,11 @@
 #include "framework/Arith.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
+#include "model/ScoreArrays.h"
 #include "platform/PortLayer.h"
 #include "model/Score.h"
 #include "model/System.h"
+#include "model/SystemStaff.h"
 #include "model/ZelDoc.h"
 
 namespace {
@@ -47,10 +49,20 @@ void CZelDoc::SetZoom(int z, bool redraw) {
     }
     z = std::clamp(z, 1, kMaxZoom);
     if (z != zoom) zoom = std::int16_t(z);
+    // The staves take their spaces, music font sizes and pens at the zoom first, so that clefs,
+    // brackets and items draw to the scale of the lines; the systems are then laid out again.
+    if (score)
+        for (int i = 0; i < score->GetLineCount(); ++i)
+            if (CLine* line = score->GetLine(i))
+                for (int k = 0; line->GetStaffArray() && k < line->GetStaffArray()->GetCount(); ++k)
+                    if (CStaff* staff = line->GetStaff(k)) staff->UpdateSpacing(zoom);
     RecalcPageGeometry(false, false);
     if (score)
         for (int i = 0; i < score->GetLineCount(); ++i)
-            if (CLine* line = score->GetLine(i)) line->Justify();
+            if (CLine* line = score->GetLine(i)) {
+                line->MeasureHeader();
+                line->Justify();
+            }
     if (!redraw || !view) return;
     view->PositionPanes();
     if (location.arrangementMode == 0) {

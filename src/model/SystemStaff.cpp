@@ -235,8 +235,10 @@ bool CStaff::HitHandle(int x, int y, int which) const {
     return InRect(*GetHandleRect(&r, which), x, y);
 }
 
-void CStaff::UpdateSpacing() {
-    const double exact = double(GetScalePercent()) * 6.0 * double(CurrentZoomOr100()) / 10000.0;
+void CStaff::UpdateSpacing() { UpdateSpacing(CurrentZoomOr100()); }
+
+void CStaff::UpdateSpacing(int zoom) {
+    const double exact = double(GetScalePercent()) * 6.0 * double(zoom > 0 ? zoom : 100) / 10000.0;
     rec::Put<double>(this, kExactSpace, exact);
     int space = int(exact);
     if (space < 1) space = 1;

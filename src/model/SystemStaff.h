@@ -101,8 +101,10 @@ public:
     // Stores the scale (100 included) and sizes the staff for it at the current zoom.
     void SetScale(int percent);
     void SetSize(int percent) { SetScale(percent); }
-    // Recomputes space height, font size and pen width class from the scale and the zoom.
+    // Recomputes space height, font size and pen width class from the scale and the zoom (the
+    // current document's, or the one given).
     void UpdateSpacing();
+    void UpdateSpacing(int zoom);
     // Places the staff: middle line y, left and right, and its top and bottom lines.
     void SetPosition(int x, int y, int width);
     // Brings the coordinates the file stores in fifths (spacing, lyric lines, placement lines,
