@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/AppStandIns.h"
+#include "midi/PortLists.h"
 
 class CDebugWnd;
 
 class CZelDesktop;
 class CMidi;
 class CDrumLib;
-class CDevices;
 
 struct AppGlobals {
     std::int32_t startupInProgress = 0;  // 1 from the start of start-up until it succeeds
@@ -46,7 +46,7 @@ struct AppGlobals {
     CInstLib* instLib = nullptr;
     CFontLib* fontLib = nullptr;
     CGuitarLib* guitarLib = nullptr;
-    CDevices* devices = nullptr;
+    CSystemDevices* devices = nullptr;
     CMidiInPorts* inPorts = nullptr;
     CMidiOutPorts* outPorts = nullptr;
     std::uint8_t* marker = nullptr;

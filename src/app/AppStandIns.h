@@ -1,5 +1,5 @@
 // Least forms of the objects that start-up builds and shutdown frees but that later work
-// writes: the MIDI device list and port lists, the user libraries, the tool bars (the transport
+// writes: the MIDI device dialog, the user libraries, the tool bars (the transport
 // bar is the view's), the support windows, the audio engine host and the plug-in table. Each has its
 // owner's name and only what the application object calls.
 #pragma once
@@ -16,31 +16,8 @@ class CDialog;
 
 // --- MIDI devices and ports ------------------------------------------------------------------
 
-// (The system's MIDI devices are the framework's port list, framework/Midi.h, which
-// midiInGetNumDevs and midiOutGetNumDevs count.)
-// (The system device list is the platform's CDevices, platform/DlgCombosStandIns.h.)
+// (The system's devices and the chosen port lists are the MIDI layer's, midi/PortLists.h.)
 
-// The chosen ports; Load takes the names that were stored (tests fill them).
-std::vector<std::string>& StoredMidiInPorts();
-std::vector<std::string>& StoredMidiOutPorts();
-class CMidiInPorts {
-public:
-    void Load();
-    int GetCount() const { return int(names.size()); }
-    std::vector<std::string> names;
-};
-// The program's one list of chosen output ports: their names and port ids (a port's place in
-// the system's output devices), in list order. Load takes the names that were stored; a name
-// the system does not have keeps no port.
-class CMidiOutPorts {
-public:
-    void Load();
-    int GetCount() const { return int(names.size()); }
-    // The ids of the chosen ports that the system has.
-    std::vector<int> GetPortIds() const;
-    std::vector<std::string> names;
-    std::vector<int> ids;  // -1: not on this system
-};
 // The MIDI device dialog followed by the start of the inputs; nothing to choose from yet.
 void RunMidiDeviceDialog();
 

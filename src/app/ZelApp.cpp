@@ -272,13 +272,19 @@ bool CZelApp::CreateObjects() {
             Note(n);
 
         LogText("Opening MIDI ports", true);
-        g_app.devices = new CDevices;
+        g_app.devices = new CSystemDevices;
         g_app.inPorts = new CMidiInPorts;
-        g_app.inPorts->Load();
         g_app.outPorts = new CMidiOutPorts;
-        g_app.outPorts->Load();
-        // The score model asks this one list which output ports are chosen.
-        ChosenOutputPorts() = [] { return g_app.outPorts ? g_app.outPorts->GetPortIds() : std::vector<int>{}; };
+        LoadMidiPorts(*g_app.devices, *g_app.inPorts, *g_app.outPorts);
+        SetMidiOutPorts(g_app.outPorts);
+        // The score model asks this one list which output ports are chosen (and open).
+        ChosenOutputPorts() = [] {
+            std::vector<int> ids;
+            if (g_app.outPorts)
+                for (int i = 0; i < g_app.outPorts->GetCount(); ++i)
+                    if (g_app.outPorts->IsPortAvailable(g_app.outPorts->GetIdAt(i))) ids.push_back(g_app.outPorts->GetIdAt(i));
+            return ids;
+        };
         Note("+CDevices");
         Note("+CMidiInPorts");
         Note("+CMidiOutPorts");
@@ -652,6 +658,7 @@ void CZelApp::DeleteSingletons() {
     };
     drop(g_app.marker, "-marker");
     drop(g_app.devices, "-CDevices");
+    if (GetMidiOutPorts() == g_app.outPorts) SetMidiOutPorts(nullptr);
     drop(g_app.inPorts, "-CMidiInPorts");
     ChosenOutputPorts() = nullptr;
     drop(g_app.outPorts, "-CMidiOutPorts");

@@ -24,6 +24,7 @@ struct LoopPort {
     std::string name;
     Kind kind;
     std::string paired;  // outputs: the input they feed
+    bool refusesOpen = false;
 };
 
 // One open port. Its mutex serialises the sends (and the close) of the port.
@@ -240,7 +241,10 @@ PortId OpenLocked(MidiState& s, Kind kind, const std::string& name) {
         break;
     case Backend::Loopback:
         for (const LoopPort& p : s.loopPorts)
-            if (p.kind == kind && p.name == name) paired = p.paired;
+            if (p.kind == kind && p.name == name) {
+                if (p.refusesOpen) return 0;
+                paired = p.paired;
+            }
         break;
     }
     {
@@ -442,6 +446,13 @@ void AddInput(const std::string& name) {
     MidiState& s = State();
     std::lock_guard<std::mutex> lock(s.table);
     s.loopPorts.push_back({CutName(name), Kind::Input, ""});
+}
+
+void RefuseOpen(const std::string& name) {
+    MidiState& s = State();
+    std::lock_guard<std::mutex> lock(s.table);
+    for (LoopPort& p : s.loopPorts)
+        if (p.name == CutName(name)) p.refusesOpen = true;
 }
 
 void Clear() {

@@ -91,6 +91,8 @@ struct Captured {
 };
 void AddOutput(const std::string& name, const std::string& pairedInput = "");
 void AddInput(const std::string& name);
+// The loopback ports of that name are listed but cannot be opened (as a device in use).
+void RefuseOpen(const std::string& name);
 // Removes every loopback port (closing the open ones) and empties the log.
 void Clear();
 // The log so far; ReserveLog keeps the sending threads from growing it while they run.

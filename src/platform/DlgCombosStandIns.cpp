@@ -25,17 +25,6 @@ int VSTDeviceDefs::GetSoundNameValue(int, const char*) { return 0; }
 int VSTDeviceDefs::GetSoundCount(int, const char*) { return 0; }
 bool VSTDeviceDefs::GetSound(int, const char*, int, VSTSound*) { return false; }
 
-void CDevices::GetNoteName(int, int, std::uint32_t, int pitch, char* text, std::size_t size) {
-    std::string name;
-    CTheory::AppendOctave(pitch, 0, g_platform.noteNameStyle, name);
-    fw::CopyText(text, size, name);
-}
-int CDevices::IndexOfId(int) { return 0; }
-bool CDevices::IsSamplePlayerPort(int) { return false; }
-void CDevices::GetPortName(int, char* text, std::size_t size) {
-    if (text && size) text[0] = 0;
-}
-
 int CNameMgr::GetBankNumber(int, int, std::uint32_t) { return -1; }
 std::uint32_t CNameMgr::GetBankWordByIndex(int, int, int, int) { return 0; }
 int CNameMgr::GetPatchCount(int, int, std::uint32_t) { return 0; }
@@ -55,10 +44,8 @@ bool CNameMgr::GetInstrumentName(int, int, char* text, std::size_t size) {
 namespace {
 
 VSTDeviceDefs g_noDefs;
-CDevices g_noPorts;
 CNameMgr g_noNames;
 VSTDeviceDefs* g_defs = &g_noDefs;
-CDevices* g_ports = &g_noPorts;
 CNameMgr* g_names = &g_noNames;
 PortPatchNameSource g_patchSource = nullptr;
 
@@ -66,8 +53,6 @@ PortPatchNameSource g_patchSource = nullptr;
 
 VSTDeviceDefs* GetVSTDeviceDefs() { return g_defs; }
 void SetVSTDeviceDefs(VSTDeviceDefs* defs) { g_defs = defs ? defs : &g_noDefs; }
-CDevices* GetMidiOutPorts() { return g_ports; }
-void SetMidiOutPorts(CDevices* ports) { g_ports = ports ? ports : &g_noPorts; }
 CNameMgr* GetNameMgr() { return g_names; }
 void SetNameMgr(CNameMgr* mgr) { g_names = mgr ? mgr : &g_noNames; }
 

@@ -1,10 +1,12 @@
-// What the dialog combo fillers ask of the MIDI device lists, the VST device definitions and
+// What the dialog combo fillers ask of the VST device definitions and
 // the instrument-name manager. These are the least forms of those services: each is a class
 // with one program-wide instance that knows no names until its owner replaces it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "platform/Devices.h"
 
 // One controller name of a VST device definition (76 bytes, name first).
 struct VSTControllerName {
@@ -63,22 +65,6 @@ public:
     virtual bool GetSound(int portId, const char* instrument, int index, VSTSound* sound);
 };
 
-// A device list of output ports (the MIDI output ports, the engine's instruments).
-class CDevices {
-public:
-    virtual ~CDevices() = default;
-    // The note (key) name of a pitch on a port: the instrument definition's, else the plain
-    // note name.
-    virtual void GetNoteName(int portId, int channel, std::uint32_t patchWord, int pitch, char* text,
-                             std::size_t size);
-    // Index of the device record with the id, 0 when none matches.
-    virtual int IndexOfId(int portId);
-    // Whether the port is a sample-player port.
-    virtual bool IsSamplePlayerPort(int portId);
-    // The device list's name of the port (empty when none).
-    virtual void GetPortName(int portId, char* text, std::size_t size);
-};
-
 // The instrument-name manager: banks and patch names of the instrument definitions.
 class CNameMgr {
 public:
@@ -102,8 +88,6 @@ public:
 // The program-wide instances (never null; replaced by their owners, and by tests).
 VSTDeviceDefs* GetVSTDeviceDefs();
 void SetVSTDeviceDefs(VSTDeviceDefs* defs);
-CDevices* GetMidiOutPorts();
-void SetMidiOutPorts(CDevices* ports);
 CNameMgr* GetNameMgr();
 void SetNameMgr(CNameMgr* mgr);
 

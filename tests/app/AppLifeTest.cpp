@@ -35,6 +35,7 @@
 #include "model/Score.h"
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
+#include "model/ScoreStructureStandIns.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
@@ -119,8 +120,6 @@ protected:
     void SetUp() override {
         fw::ResetAllGlobals();
         fw::EnsureGraphics();
-        StoredMidiInPorts().clear();
-        StoredMidiOutPorts().clear();
     }
     void TearDown() override {
         fw::clocktest::Reset();
@@ -216,34 +215,100 @@ TEST_F(AppLifeTest, JapaneseInterfaceMakesTheDefaultTextSizesTwoPointsLarger) {
     }
 }
 
-TEST_F(AppLifeTest, MidiWarningsComeOnlyWithDevicesAndNoPortChosen) {
+// Remembers port choices under the program's key, as the ports dialog saves them (the key's
+// preferences made too, so these are this version's choices).
+void RememberPorts(const testsupport::TempHome& home, const char* subkey, const char* countName,
+                   const std::vector<std::string>& names) {
+    fs::create_directories(home.config() + "/Harrowick/Zelmarin/4.0/Preferences");
+    for (std::size_t i = 0; i < names.size(); ++i)
+        ASSERT_TRUE(SaveRegString(subkey, std::to_string(i).c_str(), names[i].c_str()));
+    if (!names.empty()) PutUserValue(subkey, countName, DWORD(names.size()));
+}
+
+TEST_F(AppLifeTest, MidiWarningsComeOnlyWhenNoPortOfAKindCouldOpen) {
     struct Case {
         const char* name;
-        std::vector<std::string> inputs, outputs, chosenIn, chosenOut;
+        std::vector<std::string> inputs, outputs, chosenIn, chosenOut, refusing;
+        std::vector<std::string> openIn, openOut;
         std::vector<UINT> warnings;
     } cases[] = {
-        {"no devices", {}, {}, {}, {}, {}},
-        {"no devices, ports stored", {}, {}, {"In A"}, {"Out A"}, {}},
-        {"input without a port", {"In A"}, {}, {}, {}, {280}},
-        {"input with its port", {"In A"}, {}, {"In A"}, {}, {}},
-        {"output without a port", {}, {"Out A"}, {}, {}, {279}},
-        {"both without ports", {"In A"}, {"Out A"}, {}, {}, {280, 279}},
+        {"no devices", {}, {}, {}, {}, {}, {}, {}, {}},
+        {"no devices, ports stored", {}, {}, {"In A"}, {"Out A"}, {}, {}, {}, {}},
+        {"nothing stored: the first of each opens", {"In A", "In B"}, {"Out A", "Out B"}, {}, {}, {},
+         {"In A"}, {"Out A"}, {}},
+        {"stored ports open", {"In A", "In B"}, {"Out A", "Out B"}, {"In B"}, {"Out B", "Out A"}, {},
+         {"In B"}, {"Out B", "Out A"}, {}},
+        {"a stored port that has gone gives way to the first", {"In A"}, {"Out A"}, {"In X"}, {"Out X"}, {},
+         {"In A"}, {"Out A"}, {}},
+        {"the only input cannot open", {"In A"}, {"Out A"}, {}, {}, {"In A"}, {}, {"Out A"}, {280}},
+        {"the only output cannot open", {}, {"Out A"}, {}, {}, {"Out A"}, {}, {}, {279}},
+        {"neither can open", {"In A"}, {"Out A"}, {}, {}, {"In A", "Out A"}, {}, {}, {280, 279}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fw::ResetAllGlobals();
+        fs::remove_all(home.config());
+        fs::create_directories(home.config());
         for (const std::string& name : c.inputs) fw::midi::loopback::AddInput(name);
         for (const std::string& name : c.outputs) fw::midi::loopback::AddOutput(name);
-        StoredMidiInPorts() = c.chosenIn;
-        StoredMidiOutPorts() = c.chosenOut;
+        for (const std::string& name : c.refusing) fw::midi::loopback::RefuseOpen(name);
+        RememberPorts(home, "MIDI Input Devices", "MaxInPort", c.chosenIn);
+        RememberPorts(home, "MIDI Output Devices", "MaxOutPort", c.chosenOut);
         fw::uitest::Session session;
         TestApp app;
+        std::vector<std::string> openIn, openOut;
+        app.whileRunning = [&](TestApp&) {
+            for (int i = 0; i < g_app.inPorts->GetCount(); ++i) openIn.push_back(g_app.inPorts->GetAt(i).name);
+            for (int i = 0; i < g_app.outPorts->GetCount(); ++i) openOut.push_back(g_app.outPorts->GetAt(i).name);
+        };
         RunApp(app);
         std::vector<UINT> warnings;
         for (UINT id : fw::uitest::ModalsRun())
             if (id == 279 || id == 280) warnings.push_back(id);
         EXPECT_EQ(warnings, c.warnings);
+        EXPECT_EQ(openIn, c.openIn);
+        EXPECT_EQ(openOut, c.openOut);
     }
+}
+
+// The built-in synthesizer is always there: a fresh start with no stored choice opens it, makes it
+// the default and thru device, asks nothing, and the running program's lists answer for it.
+TEST_F(AppLifeTest, AFreshStartOpensTheBuiltInSynthesizerAndAsksNothing) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = true;
+    config.synthWav = home.root() + "/synth.wav";  // no sound device in tests
+    fw::midi::Configure(config);
+    fw::uitest::Session session;
+    TestApp app;
+    int count = -1, defaultDevice = -1, thruDevice = -1;
+    bool available = false, open = false;
+    std::string first, listed;
+    app.whileRunning = [&](TestApp&) {
+        count = g_app.outPorts->GetCount();
+        if (count > 0) {
+            first = g_app.outPorts->GetAt(0).name;
+            open = fw::midi::IsOpen(g_app.outPorts->GetAt(0).handle);
+        }
+        defaultDevice = g_preferences.Word(Preferences::kDefaultDevice);
+        thruDevice = g_preferences.Word(Preferences::kThruDevice);
+        available = GetMidiOutPorts()->IsPortAvailable(0);
+        char name[128] = {};
+        GetMidiOutPorts()->GetPortName(0, name, sizeof name);
+        listed = name;
+    };
+    RunApp(app);
+    fw::midi::Configure(saved);
+    for (UINT id : fw::uitest::ModalsRun()) EXPECT_TRUE(id != 279 && id != 280) << id;
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(first, fw::midi::kSynthName);
+    EXPECT_TRUE(open);
+    EXPECT_EQ(defaultDevice, 0);
+    EXPECT_EQ(thruDevice, 0);
+    EXPECT_TRUE(available);
+    EXPECT_EQ(listed, fw::midi::kSynthName);
+    // Shutdown hands the lookups back.
+    EXPECT_FALSE(GetMidiOutPorts()->IsPortAvailable(0));
 }
 
 TEST_F(AppLifeTest, ContinuingWithoutInputsKeepsTheWarningAwayOnLaterStarts) {
@@ -251,6 +316,7 @@ TEST_F(AppLifeTest, ContinuingWithoutInputsKeepsTheWarningAwayOnLaterStarts) {
         SCOPED_TRACE(start);
         fw::ResetAllGlobals();
         fw::midi::loopback::AddInput("In A");
+        fw::midi::loopback::RefuseOpen("In A");
         fw::uitest::Session session;
         if (start == 0) fw::uitest::OnNextModal([](CDialog& d) { d.EndDialog(IDOK); });
         TestApp app;
@@ -347,7 +413,7 @@ TEST_F(AppLifeTest, TheAudioEngineStartsOnlyWhenThePreferencesSaySo) {
 TEST_F(AppLifeTest, ANewScoreTakesTheDefaultOutputPortOfTheChosenPorts) {
     PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
     for (const char* name : {"Synth A", "Synth B", "Synth C"}) fw::midi::loopback::AddOutput(name);
-    StoredMidiOutPorts() = {"Synth C", "Synth B"};
+    RememberPorts(home, "MIDI Output Devices", "MaxOutPort", {"Synth C", "Synth B"});
     // A port's id is its place among the system's output ports.
     std::vector<std::string> outputs;
     for (const fw::midi::PortInfo& port : fw::midi::ListPorts())
@@ -360,7 +426,7 @@ TEST_F(AppLifeTest, ANewScoreTakesTheDefaultOutputPortOfTheChosenPorts) {
     const struct {
         int defaultDevice;
         int want;
-    } rows[] = {{b, b}, {c, c}, {a, 0}};  // "Synth A" is not chosen: the track keeps its own port (0)
+    } rows[] = {{b, b}, {c, c}, {a, c}};  // "Synth A" is not chosen: the first chosen port becomes the default
     for (const auto& r : rows) {
         SCOPED_TRACE(r.defaultDevice);
         PutUserValue("Preferences\\Playback", "Default Device", DWORD(r.defaultDevice));
@@ -368,7 +434,8 @@ TEST_F(AppLifeTest, ANewScoreTakesTheDefaultOutputPortOfTheChosenPorts) {
         int device = -1;
         std::vector<int> chosen;
         app.whileRunning = [&](TestApp& t) {
-            chosen = g_app.outPorts ? g_app.outPorts->GetPortIds() : std::vector<int>{};
+            for (int i = 0; g_app.outPorts && i < g_app.outPorts->GetCount(); ++i)
+                if (IsPortAvailable(g_app.outPorts->GetIdAt(i))) chosen.push_back(g_app.outPorts->GetIdAt(i));
             g_model.newScore.arrangement = 2;  // voice and piano
             if (CZelDoc* doc = t.NewDocument()) device = doc->GetScore()->GetTrack(0)->GetDevice();
         };

@@ -4,6 +4,7 @@
 
 #include "Script.h"
 #include "framework/Midi.h"
+#include "midi/PortLists.h"
 #include "midi/PortTest.h"
 
 namespace zelscript {
@@ -11,18 +12,26 @@ namespace {
 
 void RunPorts(Context& ctx, const Args& args) {
     NeedArgs(args, 0, 0, "ports");
-    const std::vector<fw::midi::PortInfo> ports = fw::midi::ListPorts();
-    for (std::size_t i = 0; i < ports.size(); ++i)
-        std::fprintf(ctx.out, "%zu\t%s\t%s\n", i, ports[i].kind == fw::midi::Kind::Output ? "out" : "in", ports[i].name.c_str());
+    CSystemDevices system;
+    EnumDevices(system);
+    for (int i = 0; i < system.GetCount(); ++i) {
+        const DeviceRecord& r = system.GetAt(i);
+        std::fprintf(ctx.out, "%d\t%s\t%s\n", r.id, r.kind == CDevices::kOutput ? "out" : "in", r.name);
+    }
 }
 
 void RunTestNote(Context& ctx, const Args& args) {
     static const char* usage = "testnote ID [wav OUT.wav]";
     NeedArgs(args, 1, 3, usage);
     if (args.size() == 2 || (args.size() == 3 && args[1] != "wav")) throw ScriptError(std::string("usage: ") + usage);
-    const std::vector<fw::midi::PortInfo> ports = fw::midi::ListPorts();
-    const int id = ArgIntIn(args, 0, "port id", 0, int(ports.size()) - 1);
-    const fw::midi::PortInfo& port = ports[std::size_t(id)];
+    CSystemDevices system;
+    EnumDevices(system);
+    const int id = ArgIntIn(args, 0, "port id", 0, 32767);
+    const DeviceRecord* record = system.FindById(id);
+    if (!record) throw ScriptError("no port " + args[0] + " in `ports`");
+    fw::midi::PortInfo port;
+    for (const fw::midi::PortInfo& p : fw::midi::ListPorts())
+        if (p.name == record->name && int(p.kind) == record->kind) port = p;
     if (port.kind != fw::midi::Kind::Output) throw ScriptError("port " + args[0] + " is an input: " + port.name);
     if (args.size() == 3) {
         if (port.backend != fw::midi::Backend::Synth)
@@ -40,7 +49,7 @@ void RunTestNote(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"ports", "", "the system's MIDI devices, the built-in synthesizer first: a line each of id, out or in, name",
+    {"ports", "", "the system's MIDI devices, the built-in synthesizer first: a line each of the port id, out or in, name",
      RunPorts},
     {"testnote", "ID [wav OUT.wav]",
      "plays the ports dialog's test (three notes of key 67, one of 63, channel 1) on output ID of `ports`; the "
