@@ -1,5 +1,5 @@
 // The application's globals: the start-up and idle switches, the MIDI thru follow-up, the port
-// alias table, the status displays' current device and voice, and the singletons start-up
+// redirect table, the status displays' current device and voice, and the singletons start-up
 // builds (each null until made and again after shutdown freed it).
 #pragma once
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/AppStandIns.h"
+#include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
 
 class CDebugWnd;
@@ -30,11 +31,9 @@ struct AppGlobals {
     std::int16_t defaultTextSize = 9;
     std::uint32_t lastAutosave = 0;      // ticks of the last autosave check
 
-    // The port alias table: track's output device, alias device, alias channel.
-    std::int16_t aliasCount = 0;
-    std::int16_t aliasDevice[256] = {};
-    std::int16_t aliasTarget[256] = {};
-    std::int16_t aliasChannel[256] = {};
+    // The redirect table last handed to the MIDI layer: tracks whose accepted input plays on
+    // another output.
+    std::vector<RedirectEntry> redirects;
 
     // The singletons, in the order start-up makes them.
     CZelDesktop* mainFrame = nullptr;

@@ -145,6 +145,8 @@ bool CZelApp::InitInstance() {
             break;
         }
     if (!named || !OpenDocumentFile(named)) OpenStartupDocument();
+    // A score is open and ready: MIDI input is taken from now on.
+    if (g_app.midi) g_app.midi->SetInputAccepted(true);
 
     if (m_pMainWnd) m_pMainWnd->UpdateWindow();
     if (g_app.mainFrame) g_app.mainFrame->LoadBarState();
@@ -235,8 +237,8 @@ bool CZelApp::InitFonts() {
 }
 
 bool CZelApp::CreateMidiLayer() {
-    g_app.midi = &TheMidi();
-    return true;
+    g_app.midi = CreateMidi();
+    return g_app.midi != nullptr;
 }
 
 bool CZelApp::CreateToolBars() {
@@ -285,6 +287,7 @@ bool CZelApp::CreateObjects() {
                     if (g_app.outPorts->IsPortAvailable(g_app.outPorts->GetIdAt(i))) ids.push_back(g_app.outPorts->GetIdAt(i));
             return ids;
         };
+        if (g_app.midi) g_app.midi->SetPorts(g_app.inPorts, g_app.outPorts);
         Note("+CDevices");
         Note("+CMidiInPorts");
         Note("+CMidiOutPorts");
@@ -561,7 +564,8 @@ bool CZelApp::OnIdle(long count) {
     if (doc != lastActive_ || doc != active_) {
         SetActiveDocument(doc);
         lastActive_ = doc;
-        g_app.aliasCount = 0;
+        if (!g_app.redirects.empty() && g_app.midi) g_app.midi->SetRedirects({});
+        g_app.redirects.clear();
     }
     if (doc && doc->GetScore()) {
         CScore* score = doc->GetScore();
@@ -586,18 +590,20 @@ bool CZelApp::OnIdle(long count) {
         }
         g_app.lastThruTrack = std::int16_t(trackIndex);
 
-        // The port alias table: tracks sent on to another port.
-        g_app.aliasCount = 0;
-        for (int t = 0; t < score->GetTrackCount() && g_app.aliasCount < 256; ++t) {
+        // The redirect table: a track whose accepted input and redirect output are both set
+        // plays that input on the redirect output; swapped whole into the layer when it changes.
+        std::vector<RedirectEntry> redirects;
+        for (int t = 0; t < score->GetTrackCount() && redirects.size() < 256; ++t) {
             CTrack* track = score->GetTrack(t);
             if (!track) continue;
-            const int aliasDevice = rec::Get<std::int16_t>(track, CTrack::kRedirectPort);
-            const int aliasChannel = aliasDevice == -1 ? -1 : track->GetVoiceChannel(0);
-            if (aliasDevice == -1 || aliasChannel == -1) continue;
-            const int n = g_app.aliasCount++;
-            g_app.aliasDevice[n] = std::int16_t(track->GetDevice());
-            g_app.aliasTarget[n] = std::int16_t(aliasDevice);
-            g_app.aliasChannel[n] = std::int16_t(aliasChannel);
+            const auto input = rec::Get<std::int16_t>(track, CTrack::kInputPort);
+            const auto redirect = rec::Get<std::int16_t>(track, CTrack::kRedirectPort);
+            if (input == -1 || redirect == -1) continue;
+            redirects.push_back({std::int16_t(track->GetDevice()), input, redirect});
+        }
+        if (redirects != g_app.redirects) {
+            if (g_app.midi) g_app.midi->SetRedirects(redirects);
+            g_app.redirects = std::move(redirects);
         }
 
         if (g_model.thruChangePending) {
@@ -645,7 +651,8 @@ int CZelApp::ExitInstance() {
 void CZelApp::DeleteSingletons() {
     const bool started = g_app.startupInProgress == 0;
     if (g_app.midi) {
-        g_app.midi = nullptr;  // the MIDI layer's object outlives the application
+        DestroyMidi(g_app.midi);
+        g_app.midi = nullptr;
         Note("-CMidi");
     }
     delete[] g_app.scratch;

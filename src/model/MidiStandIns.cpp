@@ -7,37 +7,6 @@
 #include "platform/StdMenu.h"
 
 namespace {
-// The record keeps the latest sends only, so that a long session does not grow it without end.
-constexpr std::size_t kKept = 4096;
-void Keep(std::vector<CMidi::Sent>& sent) {
-    if (sent.size() >= kKept) sent.erase(sent.begin(), sent.begin() + kKept / 2);
-}
-}  // namespace
-
-void CMidi::SendPatch(int port, int channel, std::int32_t word, int last) {
-    Keep(sent);
-    sent.push_back({Kind::Patch, port, channel, int(word), last, 0});
-    outputActivity.store(1, std::memory_order_relaxed);
-}
-
-void CMidi::SendRecord(int port, int status, int data1, int data2) {
-    Keep(sent);
-    sent.push_back({Kind::Record, port, status, data1, data2, 0});
-    outputActivity.store(1, std::memory_order_relaxed);
-}
-
-void CMidi::SendMessage3(int port, int status, int data1, int data2) {
-    Keep(sent);
-    sent.push_back({Kind::Message3, port, status, data1, data2, 0});
-    outputActivity.store(1, std::memory_order_relaxed);
-}
-
-CMidi& TheMidi() {
-    static CMidi midi;
-    return midi;
-}
-
-namespace {
 
 // Pops up items (text, value) and gives the chosen value; false when nothing is chosen.
 bool ChooseFrom(int x, int y, const std::vector<std::pair<std::string, int>>& items, int current, int* value) {

@@ -1,39 +1,9 @@
-// The least form of the MIDI layer's entry points that the track's voices call to send patches,
-// controller values and notes, until the MIDI layer is written. Nothing reaches a device: each
-// call is recorded, in order, so that the callers' behaviour can be checked.
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include <vector>
 
-class CMidi {
-public:
-    enum class Kind { Patch, Record, Message3 };
-    struct Sent {
-        Kind kind;
-        int port;
-        int a, b, c, d;  // Patch: channel, word, last; Record and Message3: status, data 1, data 2
-        bool operator==(const Sent&) const = default;
-    };
-
-    // Sends a patch (program, with its bank) on a port and channel.
-    void SendPatch(int port, int channel, std::int32_t word, int last);
-    // Sends a three-byte event (a controller value) to a port.
-    void SendRecord(int port, int status, int data1, int data2);
-    // Sends a three-byte message (a note or a controller) to a port.
-    void SendMessage3(int port, int status, int data1, int data2);
-
-    // The latest sends, oldest first.
-    std::vector<Sent> sent;
-
-    // Set to 1 when a message comes in (input) or goes out (output), by whatever thread
-    // handles it; the status bar's light reads and clears each with one exchange.
-    std::atomic<std::uint8_t> inputActivity{0};
-    std::atomic<std::uint8_t> outputActivity{0};
-};
-
-// The program's MIDI object.
-CMidi& TheMidi();
+#include "model/MidiOut.h"
 
 // The choosers of the MIDI layer that the track's voice popups run, until the MIDI layer is
 // written. Each pops up a plain menu at a screen point (answerable by a script) and returns

@@ -462,7 +462,8 @@ TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
     };
     std::vector<int> saves;
     std::vector<unsigned> routedAfterFirst, routedAfterSecond;
-    int aliases = -1;
+    std::vector<RedirectEntry> redirects;
+    int deviceOfTrack0 = -2;
     app.whileRunning = [&](TestApp& a) {
         ASSERT_NE(a.GetActiveDocument(), nullptr);
         for (const Step& s : steps) {
@@ -473,18 +474,24 @@ TEST_F(AppLifeTest, IdleWorkAutosavesOnTheMinuteAndFollowsTheThruTrack) {
             if (routedAfterFirst.empty()) routedAfterFirst = a.routed;
         }
         routedAfterSecond = a.routed;
-        // A track sent on to another port joins the alias table.
+        // A track whose accepted input plays on another port joins the redirect table; one
+        // with only a redirect output does not.
         CTrack* track = a.GetActiveDocument()->GetScore()->GetTrack(0);
+        deviceOfTrack0 = track->GetDevice();
+        rec::Put<std::int16_t>(track, CTrack::kInputPort, -1);
         rec::Put<std::int16_t>(track, CTrack::kRedirectPort, 3);
         a.OnIdle(0);
-        aliases = g_app.aliasCount;
+        if (!g_app.redirects.empty()) redirects.push_back({});
+        rec::Put<std::int16_t>(track, CTrack::kInputPort, 5);
+        a.OnIdle(0);
+        redirects.insert(redirects.end(), g_app.redirects.begin(), g_app.redirects.end());
         PlaybackRunning() = false;
     };
     RunApp(app);
     for (std::size_t i = 0; i < saves.size(); ++i) EXPECT_EQ(saves[i], steps[i].autosaves) << "step " << i;
     EXPECT_EQ(routedAfterFirst, std::vector<unsigned>{4336u});
     EXPECT_EQ(routedAfterSecond, std::vector<unsigned>{4336u}) << "the same track routes once";
-    EXPECT_EQ(aliases, 1);
+    EXPECT_EQ(redirects, (std::vector<RedirectEntry>{{std::int16_t(deviceOfTrack0), 5, 3}}));
 }
 
 }  // namespace

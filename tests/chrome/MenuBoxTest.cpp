@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MidiRecorder.h"
 #include "ChromeFixture.h"
 #include "model/MidiStandIns.h"
 #include "view/MenuBox.h"
@@ -23,7 +24,7 @@ protected:
         ChromeTest::SetUp();
         ASSERT_TRUE(opener.Create(nullptr, "opener", WS_OVERLAPPED | WS_VISIBLE, RECT{100, 100, 500, 400}, nullptr, 0));
         RunUntilIdle();
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
     }
     void TearDown() override {
         opener.DestroyWindow();
@@ -218,11 +219,11 @@ TEST_F(MenuBoxTest, ThePreviewSoundsEachNoteAndStopsTheLastWhenTheBoxCloses) {
     };
     Script({36, 38});
     RunUntilIdle();
-    using K = CMidi::Kind;
-    const std::vector<CMidi::Sent> want{
+    using K = testsupport::MidiRecorder::Kind;
+    const std::vector<testsupport::MidiRecorder::Sent> want{
         {K::Message3, 2, 0x99, 36, 64, 0}, {K::Message3, 2, 0x89, 36, 64, 0},
         {K::Message3, 2, 0x99, 38, 64, 0}, {K::Message3, 2, 0x89, 38, 64, 0},  // stopped at the close
     };
-    EXPECT_EQ(TheMidi().sent, want);
+    EXPECT_EQ(testsupport::RecordedMidi(), want);
     EXPECT_EQ(current, 38);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "support/MidiRecorder.h"
 #include "RecordTestSupport.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
@@ -20,8 +21,8 @@
 
 namespace {
 
-using Sent = CMidi::Sent;
-using Kind = CMidi::Kind;
+using Sent = testsupport::MidiRecorder::Sent;
+using Kind = testsupport::MidiRecorder::Kind;
 
 constexpr int kPort = 3;
 
@@ -40,12 +41,12 @@ struct Fixture {
             track->SetVoiceCount(4);
             for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, v + 1);
         }
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
         NotedPatches().clear();
     }
     ~Fixture() {
         g_model.currentScore = nullptr;
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
         NotedPatches().clear();
     }
     CTrack* Track(int t = 0) { return score->GetTrack(t); }
@@ -115,7 +116,7 @@ TEST(TrackVoicesTest, SettersStoreTheirValueAndSendOnlyWhatIsAskedAndSet) {
         Fixture f;
         c.change(*f.Track());
         EXPECT_TRUE(c.stored(*f.Track())) << c.name;
-        EXPECT_EQ(TheMidi().sent, c.sent) << c.name;
+        EXPECT_EQ(testsupport::RecordedMidi(), c.sent) << c.name;
         EXPECT_EQ(int(NotedPatches().size()), c.notedPatches) << c.name;
         for (const NotedPatch& p : NotedPatches()) {
             EXPECT_EQ(p.score, f.score.get()) << c.name;
@@ -181,9 +182,9 @@ TEST(TrackVoicesTest, SoundingANoteAndSendingEveryPatch) {
     t->SetVoiceTranspose(2, -12);
     t->SoundNote(64, 90, 2, true);
     const std::vector<Sent> note = {{Kind::Message3, kPort, 0x93, 52, 90, 0}, {Kind::Message3, kPort, 0x93, 52, 0, 0}};
-    EXPECT_EQ(TheMidi().sent, note);
+    EXPECT_EQ(testsupport::RecordedMidi(), note);
 
-    TheMidi().sent.clear();
+    testsupport::RecordedMidi().clear();
     t->SetVoiceChannel(-1, 0);
     t->SetVoicePatch(-1, -1, false);
     t->SetVoicePatch(0, 12, false);
@@ -194,7 +195,7 @@ TEST(TrackVoicesTest, SoundingANoteAndSendingEveryPatch) {
     t->SendVoicePatches();
     const std::vector<Sent> patches = {
         {Kind::Patch, kPort, 0, 12, 1, 0}, {Kind::Patch, kPort, 0, 13, 1, 0}, {Kind::Patch, kPort, 5, 12, 1, 0}};
-    EXPECT_EQ(TheMidi().sent, patches);
+    EXPECT_EQ(testsupport::RecordedMidi(), patches);
 }
 
 TEST(TrackVoicesTest, SoundClipboardCopiesAndPastesOnlyChanges) {
@@ -206,12 +207,12 @@ TEST(TrackVoicesTest, SoundClipboardCopiesAndPastesOnlyChanges) {
     from->SetVoiceDefName(1, "Strings");
     EXPECT_TRUE(from->CopySound(1));
     EXPECT_FALSE(from->CopySound(1));
-    TheMidi().sent.clear();
+    testsupport::RecordedMidi().clear();
     EXPECT_TRUE(to->PasteSound(3));
     EXPECT_EQ(to->GetDevice(), 9);
     EXPECT_EQ(to->GetVoiceChannel(3), from->GetVoiceChannel(1));
     EXPECT_EQ(to->GetVoicePatch(3), 0x0230);
-    EXPECT_TRUE(TheMidi().sent.empty());
+    EXPECT_TRUE(testsupport::RecordedMidi().empty());
     EXPECT_FALSE(to->PasteSound(3));
 }
 

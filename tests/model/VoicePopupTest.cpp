@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "support/MidiRecorder.h"
 #include "RecordTestSupport.h"
 #include "support/CommandRecorder.h"
 #include "framework/MessageBox.h"
@@ -24,8 +25,8 @@
 namespace {
 
 namespace ui = fw::uitest;
-using Sent = CMidi::Sent;
-using Kind = CMidi::Kind;
+using Sent = testsupport::MidiRecorder::Sent;
+using Kind = testsupport::MidiRecorder::Kind;
 
 constexpr int kPort = 3;
 
@@ -88,7 +89,7 @@ struct Fixture {
         for (int v = 0; v < 8; ++v) t->SetVoiceChannel(v, v);
         SetVSTDeviceDefs(&defs);
         SetNameMgr(&names);
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
         doc.SetModifiedFlag(false);
     }
     ~Fixture() {
@@ -96,7 +97,7 @@ struct Fixture {
         SetNameMgr(nullptr);
         SetMidiOutPorts(nullptr);
         g_model.currentScore = nullptr;
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
     }
     CTrack* Track() { return score->GetTrack(0); }
 };
@@ -143,21 +144,21 @@ TEST(VoicePopup, EachChoiceIsStoredSentAndAnnounced) {
         Fixture f;
         CTrack& t = *f.Track();
         if (c.before) c.before(t);
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
         commandtest::AppCommands app;
         ui::AnswerMenu(c.answer);
         EXPECT_TRUE(c.popup(t)) << c.name;
         EXPECT_TRUE(c.stored(t)) << c.name;
-        EXPECT_EQ(TheMidi().sent, c.sent) << c.name;
+        EXPECT_EQ(testsupport::RecordedMidi(), c.sent) << c.name;
         EXPECT_EQ(app.ids, c.commands) << c.name;
         EXPECT_EQ(f.doc.IsModified(), c.modified) << c.name;
         // The same menu dismissed changes nothing.
         const std::vector<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(&t),
                                               reinterpret_cast<std::uint8_t*>(&t) + 2872);
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
         ui::AnswerMenu(0);
         EXPECT_FALSE(c.popup(t)) << c.name;
-        EXPECT_TRUE(TheMidi().sent.empty()) << c.name;
+        EXPECT_TRUE(testsupport::RecordedMidi().empty()) << c.name;
         EXPECT_EQ(0, std::memcmp(bytes.data(), &t, bytes.size())) << c.name;
     }
 }
@@ -250,7 +251,7 @@ TEST(VoicePopup, ASoundOnTheFirstVoiceNamesTheTrackAndSetsItsArticulationsAfresh
     EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(&t.MarkTable().Entry(63))[0], 163);
     // The bank first with the whole word, then the program.
     const std::vector<Sent> sent = {{Kind::Patch, kPort, 0, 0x200, 1, 0}, {Kind::Patch, kPort, 0, 0x228, 0, 0}};
-    EXPECT_EQ(TheMidi().sent, sent);
+    EXPECT_EQ(testsupport::RecordedMidi(), sent);
 }
 
 TEST(VoicePopup, ASoundOnAnotherVoiceAsksPerArticulationAndTakesOtherPatchesOffItsChannel) {
@@ -304,7 +305,7 @@ TEST(VoicePopup, TheSamplePlayerTrackTakesPortAndChannelFromItsSlotMenu) {
     EXPECT_EQ(t.GetDevice(), 2100);
     EXPECT_EQ(t.GetVoiceChannel(1), 5);
     EXPECT_EQ(ui::Menus().back().items.size(), 8u);
-    EXPECT_TRUE(TheMidi().sent.empty());
+    EXPECT_TRUE(testsupport::RecordedMidi().empty());
     // Its channel menu holds eight channels.
     ui::AnswerMenu(0);
     t.PopupChannel(0, 0, 1);

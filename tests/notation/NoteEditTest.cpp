@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/MidiRecorder.h"
 #include "NoteDrawSupport.h"
 #include "NotationTestSupport.h"
 #include "model/ItemClass.h"
@@ -25,7 +26,7 @@ protected:
     void SetUp() override {
         NoteDrawTest::SetUp();
         trkBar = score->GetTrkBar(0, 0);
-        TheMidi().sent.clear();
+        testsupport::RecordedMidi().clear();
     }
 
     // A note at column 256 of track 0's bar 0, its heads (position, pitch) in the run; the note
@@ -55,8 +56,8 @@ protected:
     // The notes sent, as (key, velocity): velocity 0 ends a note.
     static std::vector<std::pair<int, int>> NotesSent() {
         std::vector<std::pair<int, int>> out;
-        for (const CMidi::Sent& s : TheMidi().sent)
-            if (s.kind == CMidi::Kind::Message3 && (s.a & 0xF0) == 0x90) out.emplace_back(s.b, s.c);
+        for (const testsupport::MidiRecorder::Sent& s : testsupport::RecordedMidi())
+            if (s.kind == testsupport::MidiRecorder::Kind::Message3 && (s.a & 0xF0) == 0x90) out.emplace_back(s.b, s.c);
         return out;
     }
 
@@ -168,7 +169,7 @@ TEST_F(NoteEdit, HalfALineSpacingStepsThePitchAndEveryPitchSoundedIsEnded) {
     EXPECT_EQ(NotesSent(), (Notes{{64, 90}, {64, 0}, {65, 90}, {65, 0}, {66, 90}, {66, 0}}));
 
     // A drag that goes away without its end (a cancel) still ends the note it sounds.
-    TheMidi().sent.clear();
+    testsupport::RecordedMidi().clear();
     {
         HeadDrag drag;
         note->BeginHeadDrag(drag, POINT{100, 100});
@@ -177,7 +178,7 @@ TEST_F(NoteEdit, HalfALineSpacingStepsThePitchAndEveryPitchSoundedIsEnded) {
     EXPECT_EQ(NotesSent(), (Notes{{66, 90}, {66, 0}, {65, 90}, {65, 0}}));
 
     // Without sounding during edits nothing is sent; the pitch still steps.
-    TheMidi().sent.clear();
+    testsupport::RecordedMidi().clear();
     g_preferences.SetByte(Preferences::kDragNote, 0);
     HeadDrag drag;
     note->BeginHeadDrag(drag, POINT{100, 100});

@@ -1,0 +1,209 @@
+#include "midi/MidiLayer.h"
+
+#include "framework/Midi.h"
+#include "midi/MidiStandIns.h"
+#include "midi/PortLists.h"
+#include "model/Preferences.h"
+#include "platform/PortLayer.h"
+
+CMidi::CMidi()
+    : redirects_(std::make_shared<const std::vector<RedirectEntry>>()), thru_(std::make_shared<const ThruSettings>()) {}
+
+CMidi::~CMidi() { Disarm(); }
+
+void CMidi::SetPorts(CMidiInPorts* in, CMidiOutPorts* out) {
+    in_ = in;
+    out_ = out;
+}
+
+int CMidi::Arm() {
+    ClearActivity();
+    armed_ = true;
+    return 0;
+}
+
+void CMidi::Disarm() { armed_ = false; }
+
+void CMidi::SetRedirects(std::vector<RedirectEntry> entries) {
+    if (entries.size() > 256) entries.resize(256);
+    redirects_.store(std::make_shared<const std::vector<RedirectEntry>>(std::move(entries)));
+}
+
+void CMidi::SetThru(const ThruSettings& thru) { thru_.store(std::make_shared<const ThruSettings>(thru)); }
+
+void CMidi::UpdateThruFromPreferences() {
+    ThruSettings t;
+    t.enabled = g_preferences.Byte(Preferences::kThruEnabled) != 0;
+    t.channel = g_preferences.Word(Preferences::kThruChannel) & 15;
+    t.device = g_preferences.Word(Preferences::kThruDevice);
+    t.patch = g_preferences.Dword(Preferences::kThruPatch);
+    t.transpose = g_preferences.Word(Preferences::kThruTranspose);
+    SetThru(t);
+}
+
+bool CMidi::SendEvent(int port, const ChannelMessage& record) {
+    const std::shared_ptr<const std::vector<RedirectEntry>> table = redirects_.load();
+    for (const RedirectEntry& e : *table) {
+        if (e.device == port) {
+            port = e.redirect;
+            break;
+        }
+        if (e.redirect == port) {
+            port = e.device;
+            break;
+        }
+    }
+    if (port >= 0 && port < kFirstEnginePortId && out_ && out_->IsPortAvailable(port))
+        if (const std::uint32_t handle = out_->GetHandle(port))
+            if (fw::midi::SendShort(handle, record.status, record.data1, record.data2)) outputActivity_ = true;
+    // Ports of the audio engine's instruments: no engine is present, so nothing is sent.
+    return true;
+}
+
+bool CMidi::sendBytes(int port, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    ChannelMessage r{};
+    r.time = messageTime_;
+    r.status = status;
+    r.data1 = data1;
+    r.data2 = data2;
+    return SendEvent(port, r);
+}
+
+bool CMidi::SendMessage3(int port, int status, int data1, int data2) {
+    return sendBytes(port, std::uint8_t(status), std::uint8_t(data1), std::uint8_t(data2));
+}
+
+bool CMidi::SendRecord(int port, int status, int data1, int data2) { return SendMessage3(port, status, data1, data2); }
+
+bool CMidi::SendPatch(int port, int channel, std::int32_t word, int force) {
+    if (word == -1) return true;
+    const auto w = std::uint32_t(word);
+    const std::uint8_t program = w & 0xFF;
+    if (program >= 128) return true;
+    std::uint8_t triple[4] = {0xFF, 0xFF, 0xFF, program};
+    if (force || (w & 0xFFFF0000u)) {
+        triple[1] = std::uint8_t(w >> 24);
+        triple[2] = std::uint8_t(w >> 16);
+    }
+    return SendMessageList(port, channel, triple);
+}
+
+bool CMidi::SendMessageList(int port, int channel, const std::uint8_t* list) {
+    if (!list) return false;
+    const auto ch = std::uint8_t(channel & 15);
+    if (list[0] == 0xFF) {
+        if (list[1] != 0xFF && !SendMessage3(port, 0xB0 | ch, 0, list[1])) return false;
+        if (list[2] != 0xFF && !SendMessage3(port, 0xB0 | ch, 32, list[2])) return false;
+        if (list[3] != 0xFF && !SendMessage3(port, 0xC0 | ch, list[3], 0)) return false;
+        return true;
+    }
+    for (const std::uint8_t* p = list;;) {
+        const std::uint8_t status = std::uint8_t(p[0] + ch);
+        const bool twoBytes = (p[0] & 0xE0) == 0xC0;
+        const std::uint8_t data1 = p[1];
+        const std::uint8_t data2 = twoBytes ? 0 : p[2];
+        p += twoBytes ? 2 : 3;
+        if (!SendMessage3(port, status, data1, data2)) return false;
+        const std::uint8_t pause = *p++;
+        if (pause == 0xFF) return true;
+        if (pause) WaitTicks(pause);
+    }
+}
+
+bool CMidi::ResetChannel(int port, int channel) {
+    const auto ch = std::uint8_t(channel & 15);
+    if (!SendMessage3(port, 0xB0 | ch, 123, 0)) return false;
+    if (!SendMessage3(port, 0xE0 | ch, 0x00, 0x40)) return false;
+    const bool samplePlayer = out_ && out_->IsSamplePlayerPort(port);
+    if (!samplePlayer) {
+        if (!SendMessage3(port, 0xB0 | ch, 64, 0)) return false;
+    } else if (g_preferences.Byte(Preferences::kResetModWheel)) {
+        if (!SendMessage3(port, 0xB0 | ch, 1, 96)) return false;
+    }
+    if (!SendMessage3(port, 0xD0 | ch, 0, 0)) return false;
+    return SendMessage3(port, 0xA0 | ch, 0, 0);
+}
+
+bool CMidi::SendClock(int port) { return port < 0 || SendMessage3(port, 0xF8, 0, 0); }
+
+bool CMidi::SendSongPosition(int port, int sixteenths) {
+    return port < 0 || SendMessage3(port, 0xF2, sixteenths & 127, (sixteenths >> 7) & 127);
+}
+
+bool CMidi::SendRealtime(int port, std::uint8_t byte) { return port < 0 || SendMessage3(port, byte, 0, 0); }
+
+bool CMidi::SendThruPatch() {
+    const std::shared_ptr<const ThruSettings> thru = thru_.load();
+    return SendPatch(thru->device, thru->channel, thru->patch, 0);
+}
+
+void CMidi::RemapInput(ChannelMessage record) {
+    if (inputMuted_ || !inputAccepted_) return;
+    if (record.status < 0x80 || record.status >= 0xF0) return;
+    const int tick = PerformerCurrentTick();
+    record.time = std::uint32_t(tick < 0 ? 0 : tick);
+    // (Taps of tempo recording are the transport's, state 3.)
+    if (TransportState() == 3) return;
+    TheInputQueue().Accept(record);
+    inputActivity_ = true;
+    const std::shared_ptr<const ThruSettings> thru = thru_.load();
+    if (!thru->enabled) return;
+    ChannelMessage echo = record;
+    echo.time = 0;
+    echo.status = std::uint8_t((record.status & 0xF0) | (thru->channel & 15));
+    const std::uint8_t kind = record.status & 0xF0;
+    if (kind == 0x90 || kind == 0x80) {
+        const int key = record.data1 + thru->transpose;
+        if (key < 0 || key > 127) return;  // a key outside the range is no echo
+        echo.data1 = std::uint8_t(key);
+    }
+    SendEvent(thru->device, echo);
+}
+
+void CMidi::Receive(std::uint32_t inputHandle, const std::uint8_t* bytes, std::size_t count) {
+    if (!armed_ || !bytes || count == 0) return;
+    ChannelMessage r{};
+    r.status = bytes[0];
+    r.data1 = count > 1 ? bytes[1] : 0;
+    r.data2 = count > 2 ? bytes[2] : 0;
+    if (r.status < 0x80 || r.status >= 0xF0) return;  // data bytes, system messages
+    const std::shared_ptr<const std::vector<RedirectEntry>> table = redirects_.load();
+    for (const RedirectEntry& e : *table)
+        if (e.input >= 0 && in_ && in_->GetHandle(e.input) == inputHandle) {
+            if (inputMuted_ || !inputAccepted_) return;
+            r.time = 0;
+            SendEvent(e.redirect, r);
+            return;
+        }
+    RemapInput(r);
+}
+
+CQueue& TheInputQueue() {
+    static CQueue queue;
+    return queue;
+}
+
+namespace {
+void OnInput(void* user, fw::midi::PortId port, const std::uint8_t* bytes, std::size_t count) {
+    static_cast<CMidi*>(user)->Receive(port, bytes, count);
+}
+}  // namespace
+
+CMidi* CreateMidi() {
+    TheInputQueue().Init(16000);
+    auto* midi = new CMidi;
+    midi->UpdateThruFromPreferences();
+    midi->Arm();
+    fw::midi::SetInputHandler(OnInput, midi);
+    SetTheMidi(midi);
+    return midi;
+}
+
+void DestroyMidi(CMidi* midi) {
+    if (!midi) return;
+    midi->SetInputAccepted(false);
+    midi->Disarm();
+    fw::midi::SetInputHandler(nullptr, nullptr);
+    if (&TheMidi() == midi) SetTheMidi(nullptr);
+    delete midi;
+}
