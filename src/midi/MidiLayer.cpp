@@ -3,6 +3,7 @@
 #include "framework/Midi.h"
 #include "midi/MidiStandIns.h"
 #include "midi/PortLists.h"
+#include "model/Playback.h"
 #include "model/Preferences.h"
 #include "platform/PortLayer.h"
 
@@ -10,6 +11,14 @@ CMidi::CMidi()
     : redirects_(std::make_shared<const std::vector<RedirectEntry>>()), thru_(std::make_shared<const ThruSettings>()) {}
 
 CMidi::~CMidi() { Disarm(); }
+
+namespace {
+ClockPerformer g_noPerformer;
+ClockPerformer* g_performer = &g_noPerformer;
+}  // namespace
+
+ClockPerformer& ThePerformer() { return *g_performer; }
+void SetPerformer(ClockPerformer* performer) { g_performer = performer ? performer : &g_noPerformer; }
 
 void CMidi::SetPorts(CMidiInPorts* in, CMidiOutPorts* out) {
     in_ = in;
@@ -22,7 +31,137 @@ int CMidi::Arm() {
     return 0;
 }
 
-void CMidi::Disarm() { armed_ = false; }
+void CMidi::Disarm() {
+    armed_ = false;
+    StopClock();
+}
+
+bool CMidi::clickFollowsPreferences() const {
+    const int field = ThePerformer().GetTransportState() == 1 ? Preferences::kClickInPlay : Preferences::kClickInRecord;
+    return g_preferences.Byte(field) != 0;
+}
+
+void CMidi::SetCountOff(int ticks) {
+    countOff_ = ticks;
+    clickOn_ = ticks != 0 || clickFollowsPreferences();
+}
+
+bool CMidi::StartClock() {
+    StopClock();
+    counter_ = 0;
+    messageTime_ = 0;
+    tapPosition_ = 0;
+    engineTime_ = 0;
+    blockOffset_ = 0;
+    {
+        std::lock_guard<std::mutex> lock(tapMutex_);
+        tapTempos_.clear();
+    }
+    firstTick_ = true;
+    if (!engineDrives_) {
+        auto timer = [](void* user, std::uint32_t) { static_cast<CMidi*>(user)->OnTimer(); };
+        if (!clock_.Start(timer, this)) {
+            firstTick_ = false;
+            return false;  // reported to the caller; the clock is not marked running
+        }
+    }
+    clockRunning_ = true;
+    return true;
+}
+
+void CMidi::StopClock() {
+    clockRunning_ = false;
+    if (!engineDrives_) clock_.Stop();  // joins the clock's thread
+    PlaybackRunning() = false;
+    blockOffset_ = 0;
+}
+
+void CMidi::OnTimer() {
+    const std::uint32_t ms = counter_++;
+    Tick(ms);
+    if ((ms + 1) % 100 == 0) ThePerformer().GenerateAhead(480);
+}
+
+void CMidi::Tick(std::uint32_t) {
+    ClockPerformer& performer = ThePerformer();
+    if (firstTick_.exchange(false)) {
+        accumulator_ = 0;
+        PlaybackRunning() = true;
+    }
+    accumulator_ += std::int32_t(std::int64_t(performer.GetTempo()) * performer.GetTempoPercentage() / 100);
+    while (accumulator_ >= 12500) {
+        accumulator_ -= 12500;
+        const bool tapping = performer.GetTransportState() == 3 && tapPosition_ != 0;
+        if (clickOn_ && !tapping) performer.ClickTick();
+        if (countOff_ != 0 && !tapping) {
+            if (--countOff_ == 0) clickOn_ = clickFollowsPreferences();
+        } else if (performer.GetTransportState() == 3) {
+            if (performer.GetCurrentTick() < tapPosition_) performer.PlayTick();
+        } else {
+            performer.PlayTick();
+        }
+    }
+}
+
+void CMidi::EngineTick(double elapsed) {
+    if (!engineDrives_ || !clockRunning_) return;
+    blockOffset_ = 0;
+    engineTime_ += elapsed;
+    while (double(counter_) < engineTime_) {
+        Tick(counter_);
+        ++counter_;
+        blockOffset_ = blockOffset_ + 1;
+    }
+    blockOffset_ = 0;
+}
+
+void CMidi::TapTempo(std::uint32_t nowMs) {
+    ClockPerformer& performer = ThePerformer();
+    int barLength = 0;
+    if (tapPosition_ == 0) {
+        performer.GetBarTicks(false, &barLength, &tapBeat_);
+        tapBarEnd_ = barLength;
+    } else {
+        const std::uint32_t interval = nowMs - lastTap_;
+        // A zero interval gives no tempo: the tempo stays.
+        if (interval != 0) {
+            const auto bpm100 = std::int64_t(6000000 / interval);
+            const auto tempo = std::uint32_t(bpm100 * tapBeat_ / 480);
+            performer.SetTempo(int(tempo));
+            std::lock_guard<std::mutex> lock(tapMutex_);
+            tapTempos_.push_back(tempo);
+        }
+    }
+    if (tapPosition_ >= tapBarEnd_) {
+        int beat = tapBeat_;
+        if (performer.GetBarTicks(true, &barLength, &beat)) {
+            tapBarEnd_ += barLength;
+            tapBeat_ = beat;
+        }
+    }
+    tapPosition_ = tapPosition_ + tapBeat_;
+    lastTap_ = nowMs;
+}
+
+std::vector<std::uint32_t> CMidi::TapTempos() const {
+    std::lock_guard<std::mutex> lock(tapMutex_);
+    return tapTempos_;
+}
+
+bool CMidi::StartPlayback() {
+    if (!armed_) return false;
+    TheInputQueue().Clear();
+    return StartClock();
+}
+
+void CMidi::StopPlayback() {
+    if (!armed_) return;
+    StopClock();
+    SendRealtime(g_preferences.Word(Preferences::kSyncDevice), 0xFC);
+    ThePerformer().StopClick();
+    ThePerformer().Stop();
+    WaitTicks(30);  // half a second, sleeping
+}
 
 void CMidi::SetRedirects(std::vector<RedirectEntry> entries) {
     if (entries.size() > 256) entries.resize(256);
@@ -140,10 +279,13 @@ bool CMidi::SendThruPatch() {
 void CMidi::RemapInput(ChannelMessage record) {
     if (inputMuted_ || !inputAccepted_) return;
     if (record.status < 0x80 || record.status >= 0xF0) return;
-    const int tick = PerformerCurrentTick();
+    const int tick = ThePerformer().GetCurrentTick();
     record.time = std::uint32_t(tick < 0 ? 0 : tick);
-    // (Taps of tempo recording are the transport's, state 3.)
-    if (TransportState() == 3) return;
+    if (ThePerformer().GetTransportState() == 3) {
+        // In tempo recording a struck key is a tap; nothing else happens.
+        if ((record.status & 0xF0) == 0x90 && record.data2 != 0) TapTempo(fw::GetTickCount());
+        return;
+    }
     TheInputQueue().Accept(record);
     inputActivity_ = true;
     const std::shared_ptr<const ThruSettings> thru = thru_.load();

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
+#include "framework/Clock.h"
 #include "midi/InputQueue.h"
 #include "model/MidiOut.h"
 
@@ -83,6 +85,35 @@ public:
     // An incoming message on an input port (the handle of the port it came in on).
     void Receive(std::uint32_t inputHandle, const std::uint8_t* bytes, std::size_t count);
 
+    // The song clock. StartClock zeroes the counters and starts the 1 ms clock (unless the
+    // audio engine drives it); false, with the clock not running, when the clock cannot start.
+    bool StartClock();
+    void StopClock();
+    // One millisecond: tempo (scaled by the percentage) into the accumulator, one tick of the
+    // count-off, the click or the performer for every 12,500 units.
+    void Tick(std::uint32_t ms);
+    // The clock thread's call: a Tick, and GenerateAhead(480) every 100th millisecond.
+    void OnTimer();
+    // The engine's block of elapsed milliseconds: one Tick per millisecond fallen due.
+    void EngineTick(double elapsed);
+    void SetEngineDrivesClock(bool drives) { engineDrives_ = drives; }
+    // Block offset of the current Tick within the engine's block (0 under the 1 ms clock).
+    double EngineBlockOffset() const { return blockOffset_; }
+    bool ClockRunning() const { return clockRunning_; }
+    // Count-off ticks still to run, and the click: on during a count-off, else the preferences'.
+    void SetCountOff(int ticks);
+    int GetCountOff() const { return countOff_; }
+    bool ClickOn() const { return clickOn_; }
+    // One tap of tempo recording at that time of the clock (milliseconds).
+    void TapTempo(std::uint32_t nowMs);
+    int GetTapPosition() const { return tapPosition_; }
+    // The tempos of the taps since the clock started.
+    std::vector<std::uint32_t> TapTempos() const;
+    // Playback while armed: the input queue emptied and the clock started; the stop stops the
+    // clock (its thread joined) before the performer is silenced, then waits half a second.
+    bool StartPlayback();
+    void StopPlayback();
+
     bool InputActivity() const { return inputActivity_; }
     bool OutputActivity() const { return outputActivity_; }
     void ClearActivity() { inputActivity_ = outputActivity_ = false; }
@@ -90,7 +121,21 @@ public:
 private:
     bool sendBytes(int port, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
 
+    bool clickFollowsPreferences() const;
+
     CMidiInPorts* in_ = nullptr;
+    fw::MillisecondClock clock_;
+    std::atomic<bool> engineDrives_{false}, clockRunning_{false}, firstTick_{false}, clickOn_{false};
+    std::atomic<int> countOff_{0}, tapPosition_{0};
+    std::atomic<std::uint32_t> counter_{0};
+    std::int32_t accumulator_ = 0;  // the clock's thread only
+    double engineTime_ = 0;
+    std::atomic<double> blockOffset_{0};
+    // Tempo recording, on the input thread: the bar's end and beat, the previous tap.
+    int tapBarEnd_ = 0, tapBeat_ = 480;
+    std::uint32_t lastTap_ = 0;
+    mutable std::mutex tapMutex_;
+    std::vector<std::uint32_t> tapTempos_;
     CMidiOutPorts* out_ = nullptr;
     std::atomic<bool> armed_{false}, inputMuted_{false}, inputAccepted_{false};
     std::atomic<bool> inputActivity_{false}, outputActivity_{false};

@@ -1,8 +1,36 @@
-// Least forms of what the MIDI device layer asks of parts later work writes: the performer's
-// running position and the transport state.
+// Least forms of what the MIDI device layer's clock and input ask of the performer, the
+// metronome and the transport, which later work writes. The program-wide instance does
+// nothing until its owner replaces it (tests install counting ones).
 #pragma once
+#include <cstdint>
 
-// `Performer`'s current tick (the running tick count); 0 while nothing plays.
-inline int PerformerCurrentTick() { return 0; }
-// The transport state (0 stopped, 1 playing, 2 recording, 3 tempo recording); stopped.
-inline int TransportState() { return 0; }
+class ClockPerformer {
+public:
+    virtual ~ClockPerformer() = default;
+    // The transport state (0 stopped, 1 playing, 2 recording, 3 tempo recording).
+    virtual int GetTransportState() { return 0; }
+    // The tempo word (beats per minute times 100) and the MIDI data box's percentage.
+    virtual int GetTempo() { return 12000; }
+    virtual void SetTempo(int) {}
+    virtual int GetTempoPercentage() { return 100; }
+    // `Performer::PlayTick`: plays one tick; `Performer::GenerateAhead`: readies ticks ahead.
+    virtual void PlayTick() {}
+    virtual void GenerateAhead(int) {}
+    // The performer's running tick count.
+    virtual int GetCurrentTick() { return 0; }
+    // The current bar's length and its beat's length in ticks; advances to the next bar first
+    // when asked (false when there is none).
+    virtual bool GetBarTicks(bool next, int* barLength, int* beatLength) {
+        *barLength = 1920;
+        *beatLength = 480;
+        return !next;
+    }
+    // `Performer::Stop`: silences what plays.
+    virtual void Stop() {}
+    // The metronome's tick (`Metronome::Tick`) and its stop.
+    virtual void ClickTick() {}
+    virtual void StopClick() {}
+};
+
+ClockPerformer& ThePerformer();
+void SetPerformer(ClockPerformer* performer);

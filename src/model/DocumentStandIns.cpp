@@ -12,11 +12,6 @@ std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
     return targets;
 }
 
-bool& PlaybackRunning() {
-    static bool running = false;
-    return running;
-}
-
 namespace {
 struct KeptForDocument {
     std::vector<int> keys;

@@ -1,9 +1,9 @@
 // Minimal forms of what the document calls in code that is not written yet: the support windows
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
-// selection filters, the performer's running flag, the importers, the in-place text entry, the
-// document's key handler (`CZelDoc::OnKeyChar`, a free function here until it is written), the
-// MIDI data box, the style bar, the export, part extraction, font library and titles dialogs.
-// Each carries its owner's name and only the least body the document needs.
+// selection filters, the importers, the in-place text entry, the document's key handler
+// (`CZelDoc::OnKeyChar`, a free function here until it is written), the MIDI data box, the style
+// bar, the export, part extraction, font library and titles dialogs. Each carries its owner's
+// name and only the least body the document needs.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -13,6 +13,7 @@
 
 #include "framework/Gdi.h"
 #include "framework/Types.h"
+#include "model/Playback.h"
 
 class CBaseItem;
 class CZelDoc;
@@ -31,9 +32,6 @@ bool OnKeyChar(CZelDoc& doc, int ch, int flags);
 std::vector<int>& TypedKeys(const CZelDoc& doc);
 // A document that goes forgets what was kept for it.
 void ForgetDocumentStandIns(const CZelDoc& doc);
-
-// Whether the performer plays (set while playback runs).
-bool& PlaybackRunning();
 
 class CFile;
 // The MIDI file import and the score importers (".mid", ".kar", ".enc", ".mus", ".xml",

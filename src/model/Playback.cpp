@@ -1,0 +1,6 @@
+#include "model/Playback.h"
+
+std::atomic<bool>& PlaybackRunning() {
+    static std::atomic<bool> running{false};
+    return running;
+}
