@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/AppGlobals.h"
 #include "framework/CodePage.h"
 #include "framework/Gdi.h"
 #include "framework/Input.h"
@@ -333,8 +334,8 @@ void CStatBar::Update() {
 void CStatBar::CheckMidiActivity() {
     const std::int32_t now = GetTicks();
     if (now - nextMidiCheck < 0 || !IsVisible()) return;
-    CMidi& midi = TheMidi();
-    const int state = (midi.outputActivity.exchange(0) ? 1 : 0) | (midi.inputActivity.exchange(0) ? 2 : 0);
+    CMidi* midi = g_app.midi;
+    const int state = midi ? (midi->TakeOutputActivity() ? 1 : 0) | (midi->TakeInputActivity() ? 2 : 0) : 0;
     nextMidiCheck = now + kMidiCheckTicks;
     if (state == midiState) return;
     midiState = state;

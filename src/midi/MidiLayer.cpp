@@ -194,7 +194,7 @@ bool CMidi::SendEvent(int port, const ChannelMessage& record) {
     }
     if (port >= 0 && port < kFirstEnginePortId && out_ && out_->IsPortAvailable(port))
         if (const std::uint32_t handle = out_->GetHandle(port))
-            if (fw::midi::SendShort(handle, record.status, record.data1, record.data2)) outputActivity_ = true;
+            if (fw::midi::SendShort(handle, record.status, record.data1, record.data2)) NoteActivity(false);
     // Ports of the audio engine's instruments: no engine is present, so nothing is sent.
     return true;
 }
@@ -287,7 +287,7 @@ void CMidi::RemapInput(ChannelMessage record) {
         return;
     }
     TheInputQueue().Accept(record);
-    inputActivity_ = true;
+    NoteActivity(true);
     const std::shared_ptr<const ThruSettings> thru = thru_.load();
     if (!thru->enabled) return;
     ChannelMessage echo = record;

@@ -114,8 +114,14 @@ public:
     bool StartPlayback();
     void StopPlayback();
 
+    // Whether a message came in or went out since the last look. The handling thread notes it;
+    // the status bar's light takes each flag with one exchange, so no mark is lost between a read
+    // and a clear.
     bool InputActivity() const { return inputActivity_; }
     bool OutputActivity() const { return outputActivity_; }
+    void NoteActivity(bool input) { (input ? inputActivity_ : outputActivity_) = true; }
+    bool TakeInputActivity() { return inputActivity_.exchange(false); }
+    bool TakeOutputActivity() { return outputActivity_.exchange(false); }
     void ClearActivity() { inputActivity_ = outputActivity_ = false; }
 
 private:

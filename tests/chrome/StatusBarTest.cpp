@@ -14,7 +14,7 @@
 #include "framework/Clock.h"
 #include "framework/Menu.h"
 #include "framework/UiTest.h"
-#include "model/MidiStandIns.h"
+#include "app/AppGlobals.h"
 #include "platform/PortLayer.h"
 #include "support/TempHome.h"
 
@@ -331,38 +331,40 @@ TEST_F(StatusBarTest, TheBarAndPageFieldsMoveTheInsertionPoint) {
 }
 
 TEST_F(StatusBarTest, TheMidiLightShowsTheActivityFlags) {
-    CMidi& midi = TheMidi();
+    CMidi midi;
+    CMidi* const before = g_app.midi;
+    g_app.midi = &midi;
     struct Case {
-        int out, in;
+        bool out, in;
         int state;
     };
-    const Case cases[] = {{1, 0, 1}, {0, 1, 2}, {1, 1, 3}, {0, 0, 0}};
+    const Case cases[] = {{true, false, 1}, {false, true, 2}, {true, true, 3}, {false, false, 0}};
     for (const Case& c : cases) {
-        midi.outputActivity = std::uint8_t(c.out);
-        midi.inputActivity = std::uint8_t(c.in);
+        if (c.out) midi.NoteActivity(false);
+        if (c.in) midi.NoteActivity(true);
         fw::clocktest::Advance(100);
         status->CheckMidiActivity();
         EXPECT_EQ(status->midiState, c.state);
         EXPECT_EQ(status->midiLight.imageIndex, c.state);
-        EXPECT_EQ(midi.outputActivity.load(), 0);
-        EXPECT_EQ(midi.inputActivity.load(), 0);
+        EXPECT_FALSE(midi.OutputActivity());
+        EXPECT_FALSE(midi.InputActivity());
     }
     // Within 6/60 s of a check the flags are left for the next one.
-    midi.outputActivity = 1;
+    midi.NoteActivity(false);
     fw::clocktest::Advance(50);
     status->CheckMidiActivity();
-    EXPECT_EQ(midi.outputActivity.load(), 1);
+    EXPECT_TRUE(midi.OutputActivity());
     EXPECT_EQ(status->midiState, 0);
     fw::clocktest::Advance(60);
     status->CheckMidiActivity();
     EXPECT_EQ(status->midiState, 1);
     // A hidden bar does not look.
-    midi.inputActivity = 1;
+    midi.NoteActivity(true);
     frame.ShowControlBar(status, FALSE);
     fw::clocktest::Advance(200);
     status->CheckMidiActivity();
-    EXPECT_EQ(midi.inputActivity.load(), 1);
-    midi.inputActivity = 0;
+    EXPECT_TRUE(midi.InputActivity());
+    g_app.midi = before;
 }
 
 TEST_F(StatusBarTest, TheMessageFieldKeepsItsTextWhenGivenAnEmptyOne) {
