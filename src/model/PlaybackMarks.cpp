@@ -75,7 +75,7 @@ void PutFieldText(CBarItem* item, int at, int size, std::string_view text) {
     if (room <= 0) return;
     const std::size_t n = std::min(text.size(), std::size_t(room - 1));
     std::memset(item->Bytes() + at, 0, std::size_t(room));
-    std::memcpy(item->Bytes() + at, text.data(), n);
+    if (n) std::memcpy(item->Bytes() + at, text.data(), n);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "notation/Note.h"
 #include "notation/Rest.h"
 
-using namespace drawtest;
+using namespace notedraw;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "ScoreDrawSupport.h"
 #include "notation/BeatChart.h"
 
-using namespace drawtest;
+using namespace notedraw;
 
 class BeatChartDraw : public ScoreDrawTest {};
 

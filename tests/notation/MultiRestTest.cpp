@@ -11,7 +11,7 @@
 #include "model/EditTask.h"
 #include "notation/MultiRest.h"
 
-using namespace drawtest;
+using namespace notedraw;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "notation/Beam.h"
 #include "notation/Rest.h"
 
-using namespace drawtest;
+using namespace notedraw;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "NoteDrawSupport.h"
 #include "model/Bar.h"
 
-namespace drawtest {
+namespace notedraw {
 
 class ScoreDrawTest : public notetest::NoteDrawTest {
 protected:
@@ -41,4 +41,4 @@ protected:
     }
 };
 
-}  // namespace drawtest
+}  // namespace notedraw

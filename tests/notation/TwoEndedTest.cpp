@@ -387,7 +387,7 @@ TEST_F(TwoEndedRecordTest, FitToNotesFillsTheSpecificationAndMarksTheMembers) {
 
 namespace {
 
-class TwoEndedPageTest : public drawtest::ScoreDrawTest {
+class TwoEndedPageTest : public notedraw::ScoreDrawTest {
 protected:
     // A copy of the record in track 0's bar b, that bar current.
     template <typename T>
