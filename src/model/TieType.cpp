@@ -1,6 +1,6 @@
 // The two-ended items' fields between memory and file order, and the records the model makes:
 // a note's ties (the tie builder and the tie's initialiser) and a tuplet (its initialiser and
-// the fit of its specification to the notes it spans).
+// the fit of what it is made from to the notes it spans).
 #include "model/TieType.h"
 
 #include <algorithm>
@@ -199,15 +199,15 @@ CTuplet* CTuplet::Init(void* buffer, int flags, int hook, int kind, int number, 
     return tuplet;
 }
 
-void CTuplet::FitToNotes(CBarItem* const* notes, int count, TupletSpec& spec) {
+void CTuplet::FitToNotes(CBarItem* const* notes, int count, TupletMake& make) {
     using namespace entry;
     if (std::none_of(notes, notes + std::max(count, 0), [](CBarItem* n) { return n != nullptr; })) return;
-    spec.startY = -32767;
-    spec.endY = 0;
-    spec.endStaffOffset = 0;
-    spec.length = 120;
-    spec.side = 1;
-    spec.startStaffOffset = 0;
+    make.startY = -32767;
+    make.endY = 0;
+    make.endStaffOffset = 0;
+    make.length = 120;
+    make.side = 1;
+    make.startStaffOffset = 0;
     int total = 0, present = 0;
     bool first = true;
     for (int i = 0; i < count; ++i) {
@@ -218,42 +218,42 @@ void CTuplet::FitToNotes(CBarItem* const* notes, int count, TupletSpec& spec) {
         if (entry->IsRest()) {
             const int top = std::int8_t(rec::Get<std::uint8_t>(entry, kRestStaffPos)) + 3;
             if (first) {
-                spec.side = 1;
-                spec.startY = std::max(spec.startY, top);
-                spec.endY = std::max(spec.endY, top);
-            } else if (top > spec.endY) {
-                spec.endY = top;
+                make.side = 1;
+                make.startY = std::max(make.startY, top);
+                make.endY = std::max(make.endY, top);
+            } else if (top > make.endY) {
+                make.endY = top;
             }
         } else if (entry->IsNoteOrRawNote()) {
             const int attach = NoteAttachY(*entry, true);
-            if (spec.startY == -32767) {
-                spec.side = rec::Get<std::uint8_t>(entry, kStem) & kStemUpBit;
-                spec.startY = attach;
+            if (make.startY == -32767) {
+                make.side = rec::Get<std::uint8_t>(entry, kStem) & kStemUpBit;
+                make.startY = attach;
             }
             const int cross = rec::Get<std::uint8_t>(entry, kHeadCount) > 0 && entry->RecordSizeField() >= kHeads + kHeadSize
                                   ? std::int8_t(rec::Get<std::uint8_t>(entry, kHeads + kHeadCross)) >> 5
                                   : 0;
-            spec.endStaffOffset = cross;
-            spec.endY = attach;
+            make.endStaffOffset = cross;
+            make.endY = attach;
         }
         if (first) {
-            spec.startTime = entry->TimeField();
-            spec.startTimeWithOffset = entry->TimeField() + entry->TimeOffsetField();
-            spec.startStaffOffset = entry->IsRest() ? 0 : spec.endStaffOffset;
+            make.startTime = entry->TimeField();
+            make.startTimeWithOffset = entry->TimeField() + entry->TimeOffsetField();
+            make.startStaffOffset = entry->IsRest() ? 0 : make.endStaffOffset;
             first = false;
         }
-        spec.voice = entry->VoiceField();
-        spec.endTime = entry->TimeField();
+        make.voice = entry->VoiceField();
+        make.endTime = entry->TimeField();
         rec::Put(entry, kBaseFlags, std::uint8_t(rec::Get<std::uint8_t>(entry, kBaseFlags) | kTupletBit));
-        rec::Put(entry, kTupletCount, std::uint8_t(spec.number));
-        rec::Put(entry, kTupletSpan, std::uint8_t(spec.secondNumber));
+        rec::Put(entry, kTupletCount, std::uint8_t(make.number));
+        rec::Put(entry, kTupletSpan, std::uint8_t(make.secondNumber));
     }
-    if (spec.startY == 2 && spec.endY == 2) spec.startY = spec.endY = 3;
+    if (make.startY == 2 && make.endY == 2) make.startY = make.endY = 3;
     const int mean = total / present;
-    spec.noteValue = 7;
+    make.noteValue = 7;
     for (int code = 0; code < 8; ++code)
         if (notesize::kValueTicks[code] <= mean) {
-            spec.noteValue = code;
+            make.noteValue = code;
             break;
         }
 }

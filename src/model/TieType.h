@@ -196,9 +196,9 @@ public:
 };
 ZEL_RECORD_VIEW(CSlur);
 
-// What a tuplet is made from (the tuplet operation's specification): filled from the notes by
+// What a tuplet is made from (what the tuplet operation gives): filled from the notes by
 // FitToNotes, apart from the two numbers, which the caller gives.
-struct TupletSpec {
+struct TupletMake {
     int startY = 0;
     int endY = 0;
     int startStaffOffset = 0;
@@ -253,10 +253,10 @@ public:
     static CTuplet* Init(void* buffer, int flags, int hook, int kind, int number, int second, int voice, int time,
                          int position, int startY, int startStaffOffset, int endPosition, int endY,
                          int endStaffOffset);
-    // Derives a tuplet's specification from its notes and rests (null entries passed over) and
-    // marks each as a member (the in-tuplet bit and the specification's two numbers); the
-    // specification's numbers are the caller's. Nothing is filled for no entries.
-    static void FitToNotes(CBarItem* const* notes, int count, TupletSpec& spec);
+    // Derives what a tuplet is made from, from its notes and rests (null entries passed over) and
+    // marks each as a member (the in-tuplet bit and its two numbers); the
+    // numbers are the caller's. Nothing is filled for no entries.
+    static void FitToNotes(CBarItem* const* notes, int count, TupletMake& make);
 };
 ZEL_RECORD_VIEW(CTuplet);
 

@@ -177,15 +177,15 @@ bool AddEntryTuplet(CTrkBar* tb, int voice, int entryTime, int tupletCount, doub
         if (from && item->IsNoteOrRest() && item->VoiceField() == voice && NoteEndTime(*item) <= end) members.push_back(item);
     });
     if (members.empty()) return true;
-    TupletSpec spec;
-    spec.number = Byte(first, kTupletCount);
-    spec.secondNumber = Byte(first, kTupletSpan);
-    CTuplet::FitToNotes(members.data(), int(members.size()), spec);
+    TupletMake make;
+    make.number = Byte(first, kTupletCount);
+    make.secondNumber = Byte(first, kTupletSpan);
+    CTuplet::FitToNotes(members.data(), int(members.size()), make);
     alignas(8) std::uint8_t bytes[CTuplet::kSize];
     // No line, the number alone, above the notes (where the fit measured them).
-    CTuplet* tuplet = CTuplet::Init(bytes, 0, kEntryTupletHook, 0, spec.number, spec.secondNumber, spec.voice, first->TimeField(),
-                                    first->PositionField(), spec.startY, spec.startStaffOffset,
-                                    members.back()->PositionField(), spec.endY, spec.endStaffOffset);
+    CTuplet* tuplet = CTuplet::Init(bytes, 0, kEntryTupletHook, 0, make.number, make.secondNumber, make.voice, first->TimeField(),
+                                    first->PositionField(), make.startY, make.startStaffOffset,
+                                    members.back()->PositionField(), make.endY, make.endStaffOffset);
     // A lone member: the tuplet reaches up to its full length, short of what starts there.
     if (members.size() == 1)
         tuplet->SetEndPosition(std::max<int>(first->PositionField(), tb->TickToFraction(end) - 1));

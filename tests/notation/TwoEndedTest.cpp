@@ -357,24 +357,24 @@ TEST_F(TwoEndedRecordTest, FitToNotesFillsTheSpecificationAndMarksTheMembers) {
     CNote* last = NoteOf(c, {{0, 71}}, 4, false);
     last->SetTimeField(320);
     CBarItem* entries[] = {first, nullptr, rest, last};
-    TupletSpec spec;
-    spec.number = 3;
-    spec.secondNumber = 2;
-    CTuplet::FitToNotes(entries, 4, spec);
-    EXPECT_EQ(spec.side, 1) << "the first note's stem is up";
-    EXPECT_EQ(spec.startY, first->GetAttachY(true, false));
-    EXPECT_EQ(spec.endY, last->GetAttachY(true, false));
-    EXPECT_EQ(spec.length, 120);
-    EXPECT_EQ(spec.startTime, 0);
-    EXPECT_EQ(spec.endTime, 320);
-    EXPECT_EQ(spec.noteValue, 4) << "three eighths: an eighth each";
+    TupletMake make;
+    make.number = 3;
+    make.secondNumber = 2;
+    CTuplet::FitToNotes(entries, 4, make);
+    EXPECT_EQ(make.side, 1) << "the first note's stem is up";
+    EXPECT_EQ(make.startY, first->GetAttachY(true, false));
+    EXPECT_EQ(make.endY, last->GetAttachY(true, false));
+    EXPECT_EQ(make.length, 120);
+    EXPECT_EQ(make.startTime, 0);
+    EXPECT_EQ(make.endTime, 320);
+    EXPECT_EQ(make.noteValue, 4) << "three eighths: an eighth each";
     for (CRawHead* m : {static_cast<CRawHead*>(first), static_cast<CRawHead*>(rest), static_cast<CRawHead*>(last)}) {
         EXPECT_TRUE(m->IsTupletMember());
         EXPECT_EQ(m->TupletCount(), 3);
         EXPECT_EQ(rec::Get<std::uint8_t>(m, CRawHead::kTupletSpace), 2);
     }
 
-    TupletSpec untouched;
+    TupletMake untouched;
     untouched.startY = 77;
     CBarItem* none[] = {nullptr, nullptr};
     CTuplet::FitToNotes(none, 2, untouched);

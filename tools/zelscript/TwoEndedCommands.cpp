@@ -150,15 +150,15 @@ void MakeTuplet(Context& ctx, const Args& args, CTrkBar* trkBar) {
         if (!item->IsNoteOrRest()) throw ScriptError("item " + std::to_string(k) + " is not a note or rest");
         members.push_back(item);
     }
-    TupletSpec spec;
-    spec.number = number;
-    spec.secondNumber = second;
-    CTuplet::FitToNotes(members.data(), int(members.size()), spec);
+    TupletMake make;
+    make.number = number;
+    make.secondNumber = second;
+    CTuplet::FitToNotes(members.data(), int(members.size()), make);
     const int time = members.front()->TimeField();
     alignas(8) std::uint8_t bytes[CTuplet::kSize];
-    CTuplet* tuplet = CTuplet::Init(bytes, ratio ? 1 : 0, below ? -120 : 120, kind, number, second, spec.voice, time,
-                                    members.front()->PositionField(), spec.startY, spec.startStaffOffset,
-                                    members.back()->PositionField(), spec.endY, spec.endStaffOffset);
+    CTuplet* tuplet = CTuplet::Init(bytes, ratio ? 1 : 0, below ? -120 : 120, kind, number, second, make.voice, time,
+                                    members.front()->PositionField(), make.startY, make.startStaffOffset,
+                                    members.back()->PositionField(), make.endY, make.endStaffOffset);
     SetSelected(tuplet, selected);
     CBarItem* placed = trkBar->AddTuplet(*tuplet, time);
     if (!placed) throw ScriptError("the tuplet could not be inserted");

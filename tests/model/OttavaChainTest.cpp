@@ -49,7 +49,7 @@ struct Fixture {
     }
 };
 
-TEST(OttavaPiecesTest, OneBarIsOnePieceWithBothEnds) {
+TEST(OttavaChainTest, OneBarIsOnePieceWithBothEnds) {
     Fixture f;
     f.Put(144, 1, 2, 480, 300);
     ASSERT_TRUE(f.score->ApplyOttava(2, 250, 2, 800, 1, -40, 0, true, false, false, true, 15));
@@ -69,7 +69,7 @@ TEST(OttavaPiecesTest, OneBarIsOnePieceWithBothEnds) {
     EXPECT_TRUE(f.Pieces(0, 2).empty()) << "another track";
 }
 
-TEST(OttavaPiecesTest, ThreeBarsMakeAChain) {
+TEST(OttavaChainTest, ThreeBarsMakeAChain) {
     Fixture f;
     f.Put(128, 0, 1, 960, 500);
     f.Put(144, 0, 1, 1440, 760, 1);   // another voice: not a start
@@ -103,7 +103,7 @@ TEST(OttavaPiecesTest, ThreeBarsMakeAChain) {
     EXPECT_EQ(f.score->GetTrkBar(0, 2)->GetOttavaShiftAt(f.Pieces(0, 2)[0]), -12);
 }
 
-TEST(OttavaPiecesTest, ShiftOfEachKind) {
+TEST(OttavaChainTest, ShiftOfEachKind) {
     const struct {
         int kind, shift;
     } cases[] = {{0, 12}, {1, -12}, {2, 24}, {3, 24}};
@@ -123,7 +123,7 @@ int g_drawAt = 0;
 int Scripted() { return g_draws[g_drawAt++ % 8]; }
 int AlwaysZero() { return 0x300; }
 
-TEST(OttavaPiecesTest, TwoLinesInOneBarNeverShareAnIdentifier) {
+TEST(OttavaChainTest, TwoLinesInOneBarNeverShareAnIdentifier) {
     Fixture f;
     const int draws[8] = {0x107, 0x207, 0x307, 9, 9, 9, 9, 9};
     std::copy(draws, draws + 8, g_draws);
@@ -138,7 +138,7 @@ TEST(OttavaPiecesTest, TwoLinesInOneBarNeverShareAnIdentifier) {
     EXPECT_EQ(g_drawAt, 4);
 }
 
-TEST(OttavaPiecesTest, EveryIdentifierTakenMakesNothing) {
+TEST(OttavaChainTest, EveryIdentifierTakenMakesNothing) {
     Fixture f;
     g_model.randomSource = AlwaysZero;
     for (int id = 0; id < 256; ++id) {
@@ -157,7 +157,7 @@ TEST(OttavaPiecesTest, EveryIdentifierTakenMakesNothing) {
     EXPECT_TRUE(f.Pieces(0, 2).empty());
 }
 
-TEST(OttavaPiecesTest, APieceThatCannotBeInsertedStopsTheLine) {
+TEST(OttavaChainTest, APieceThatCannotBeInsertedStopsTheLine) {
     int failures = 0;
     for (int allowed = 0; allowed < 32; ++allowed) {
         SCOPED_TRACE(allowed);
