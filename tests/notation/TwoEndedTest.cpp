@@ -432,9 +432,9 @@ protected:
         const int n = B(item).GetPoints(*item, p);
         return std::vector<POINT>(p, p + n);
     }
+    // A tie in the fixture's own buffer, until Put copies it into a bar.
     CTie* NewTie(int column, int endColumn, int position, int height) {
-        alignas(8) std::uint8_t bytes[CTie::kSize];
-        CTie* tie = CTie::Init(bytes, 0, 0, column, endColumn, position, 0, false, height > 0, false);
+        CTie* tie = CTie::Init(tieBytes, 0, 0, column, endColumn, position, 0, false, height > 0, false);
         tie->SetHeight(height);
         return tie;
     }
@@ -444,6 +444,7 @@ protected:
         slur->SetEndPositionField(endColumn);
         return slur;
     }
+    alignas(8) std::uint8_t tieBytes[CTie::kSize] = {};
 };
 
 CDragTask Step(int dx, int dy, int positionStep = 0) {
