@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -80,8 +83,22 @@ void RtQuiet(RtMidiError::Type, const std::string&, void*) {}
 
 void JackQuiet(const char*) {}
 
+// Whether a JACK server may be there to ask: jackd's socket for this user and server name, or
+// PipeWire's JACK service. Opening a JACK client opens JACK's shared metadata database even when no
+// server runs, so a program (or test) without JACK does not touch it at all.
+bool JackServerMayRun() {
+    const char* name = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string server = name && *name ? name : "default";
+    std::error_code error;
+    const std::string socket = "/dev/shm/jack_" + server + "_" + std::to_string(::getuid()) + "_0";
+    if (std::filesystem::exists(socket, error)) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && *runtime && std::filesystem::exists(std::string(runtime) + "/pipewire-0", error);
+}
+
 // Whether a JACK server answers, asked without starting one and without its complaints.
 bool JackServerRunning() {
+    if (!JackServerMayRun()) return false;
     static bool quiet = [] {
         jack_set_error_function(JackQuiet);
         jack_set_info_function(JackQuiet);
