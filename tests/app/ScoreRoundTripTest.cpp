@@ -25,7 +25,10 @@
 #include "notation/NotationClasses.h"
 #include "platform/Port.h"
 #include "support/TempHome.h"
+#include "support/RunTool.h"
 #include "support/TestData.h"
+
+using testsupport::RunTool;
 
 namespace {
 
@@ -65,18 +68,6 @@ long FirstDifference(const std::string& x, const std::string& y) {
     for (std::size_t i = 0; i < n; ++i)
         if (x[i] != y[i]) return long(i);
     return x.size() == y.size() ? -1 : long(n);
-}
-
-// Runs a tool of the build folder; its exit status, or -1 when it could not run.
-int RunTool(const std::string& tool, const std::string& args, std::string* out) {
-    const char* build = std::getenv("ZEL_BUILD_DIR");
-    if (!build) return -1;
-    FILE* p = popen((std::string(build) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) *out += buffer;
-    const int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<std::string> DataFiles(const std::string& ending) {

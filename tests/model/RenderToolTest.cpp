@@ -18,26 +18,13 @@
 
 #include "framework/Gdi.h"
 #include "support/TempHome.h"
+#include "support/RunTool.h"
 #include "support/TestData.h"
 #include "support/PictureCompare.h"
 
-namespace {
+using testsupport::RunTool;
 
-// Runs a tool of the build folder (in the folder `in` when given; env: settings put before it,
-// "NAME=value") with its output and errors in *out.
-int RunTool(const std::string& tool, const std::string& args, std::string* out, const std::string& in = "",
-            const std::string& env = "") {
-    const char* build = std::getenv("ZEL_BUILD_DIR");
-    if (!build) return -1;
-    const std::string cd = in.empty() ? "" : "cd '" + in + "' && ";
-    const std::string command = cd + (env.empty() ? "" : "env " + env + " ") + std::string(build) + "/" + tool + " " + args;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) *out += buffer;
-    const int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+namespace {
 
 // How many times each text (a music-font code is a text of one character) was drawn, from a
 // zelrender --ops log: lines `TextOut X Y "TEXT" align A`.

@@ -11,22 +11,10 @@
 
 #include "framework/Gdi.h"
 #include "support/TempHome.h"
+#include "support/RunTool.h"
 #include "support/TestData.h"
 
-namespace {
-
-int RunTool(const std::string& tool, const std::string& args, std::string* out) {
-    const char* build = std::getenv("ZEL_BUILD_DIR");
-    if (!build) return -1;
-    FILE* p = popen((std::string(build) + "/" + tool + " " + args + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) *out += buffer;
-    const int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
+using testsupport::RunTool;
 
 TEST(StaffSignsPicture, TheSignsGalleryMatchesItsPicturesAndPrints) {
     if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
