@@ -670,3 +670,41 @@ TEST_F(ScoreDrawTest, BarlinesThickenWithTheStaffLines) {
     EXPECT_EQ(barlines, staffLines);
     EXPECT_GT(barlines[1], barlines[0]) << "a larger staff draws thicker barlines";
 }
+
+TEST_F(ScoreDrawTest, AChangedStaffScaleRedrawsTheLinesAndClefAtTheNewSize) {
+    Build(2, {1});
+    CLine* line = s->Line(0);
+    CStaff* st = line->GetStaff(1);
+    const auto drawn = [&] {
+        line->Relayout();
+        artist.log.clear();
+        st->DrawLines();
+        st->DrawClef(50);
+        struct {
+            int height, music, glyphs;
+        } d{st->GetBottomLine() - st->GetTopLine(), 0, int(artist.Only("Glyph").size())};
+        for (const std::string& m : artist.Only("Music")) std::sscanf(m.c_str(), "Music %d", &d.music);
+        return d;
+    };
+    const auto full = drawn();
+    EXPECT_EQ(full.height, 4 * 6) << "five lines six pixels apart at 100 %";
+    EXPECT_EQ(full.music, 24);
+    EXPECT_EQ(full.glyphs, 1);
+
+    // The staff's own scale, as the track set-up gives it: lines, clef and the staff above keep
+    // to their sizes.
+    const int otherHeight = line->GetStaff(0)->GetBottomLine() - line->GetStaff(0)->GetTopLine();
+    st->SetScale(75);
+    const auto small = drawn();
+    EXPECT_EQ(st->GetScalePercent(), 75);
+    EXPECT_EQ(small.height, 4 * 4) << "4.5 pixels a space at 75 %, drawn at 4";
+    EXPECT_EQ(small.music, 17);
+    EXPECT_EQ(small.glyphs, 1) << "the clef is still drawn";
+    EXPECT_EQ(line->GetStaff(0)->GetBottomLine() - line->GetStaff(0)->GetTopLine(), otherHeight);
+
+    // And back: everything as it was.
+    st->SetScale(100);
+    const auto again = drawn();
+    EXPECT_EQ(again.height, full.height);
+    EXPECT_EQ(again.music, full.music);
+}
