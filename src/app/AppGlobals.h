@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/AppStandIns.h"
+#include "chrome/MainToolBar.h"
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
 

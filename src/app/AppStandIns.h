@@ -1,7 +1,7 @@
 // Least forms of the objects that start-up builds and shutdown frees but that later work
-// writes: the MIDI device dialog, the user libraries, the tool bars (the transport
-// bar is the view's), the support windows, the audio engine host and the plug-in table. Each has its
-// owner's name and only what the application object calls.
+// writes: the MIDI device dialog, the user libraries, the support windows, the audio engine
+// host and the plug-in table. Each has its owner's name and only what the application object
+// calls.
 #pragma once
 #include <string>
 #include <vector>
@@ -35,26 +35,6 @@ public:
     const char* GetItemName(int) const { return ""; }
 };
 class CGuitarLib : public CLibrary {};
-
-// --- bars ------------------------------------------------------------------------------------
-
-// Control ids of the bars (the transport bar's is CTransport::kBarId, view/ViewStandIns.h).
-enum : unsigned { kStdToolBarId = 0xE800, kMainToolBarId = 0xE802 };
-
-class CZelToolBar : public CControlBar {
-public:
-    // Makes the bar in the frame (docking at the top); false when it cannot.
-    bool CreateIn(CFrameWnd* frame, const char* title, unsigned id, int width);
-};
-class CStdToolBar : public CZelToolBar {
-public:
-    bool Create(CFrameWnd* frame) { return CreateIn(frame, "Standard", kStdToolBarId, 180); }
-};
-class CMainToolBar : public CZelToolBar {
-public:
-    bool Create(CFrameWnd* frame) { return CreateIn(frame, "Tools", kMainToolBarId, 240); }
-    void SetDocument(CZelDoc*) {}
-};
 
 // --- support windows -------------------------------------------------------------------------
 

@@ -21,6 +21,7 @@
 #include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "view/ToolState.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ void CZelDesktop::OnChar(UINT ch, UINT repeat, UINT flags) {
         numeric->TypeKey(ch, flags);
         return;
     }
+    if (ToolKeyHandler() && ToolKeyHandler()(int(ch))) return;
     CFrameWnd::OnChar(ch, repeat, flags);
 }
 

@@ -17,6 +17,7 @@
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
+#include "chrome/ToolBox.h"
 #include "view/DebugWnd.h"
 #include "framework/Dialog.h"
 #include "framework/Exceptions.h"
@@ -82,6 +83,16 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
     // The application's own commands: the thru and the voices' sound bookkeeping.
     AddCommandRange(4316, 4316, [this](UINT id) { OnCommandRange(id); });
     AddCommandRange(kThruCommand, kThruCommand, [this](UINT id) { OnCommandRange(id); });
+    // The palettes' blocks: each command goes back to the palette that owns it.
+    for (auto [first, last] : {std::pair<UINT, UINT>{1000, 2417}, {2900, 2999}})
+        AddCommandRange(first, last, [](UINT id) {
+            if (CToolBox* palette = PaletteForCommand(int(id))) palette->SelectCommand(int(id));
+        });
+    // The main tool bar's own: the quantise refresh and hiding every palette.
+    for (UINT id : {4318u, 37012u})
+        AddCommandRange(id, id, [](UINT command) {
+            if (g_app.mainToolBar) g_app.mainToolBar->OnToolCommand(int(command));
+        });
 }
 
 CZelApp::~CZelApp() = default;
@@ -105,6 +116,7 @@ bool CZelApp::InitInstance() {
     // The document's commands reach the edit operations and the palette's chosen button.
     edit::RegisterOperations();
     ChosenPaletteButton() = [] { return int(g_toolState.button); };
+    ToolKeyHandler() = [](int ch) { return g_app.mainToolBar && g_app.mainToolBar->HandleKey(ch); };
     RegisterPlaybackHooks();
     SetUpProgramFolder();
 
@@ -246,11 +258,11 @@ bool CZelApp::CreateToolBars() {
     g_app.stdToolBar = new CStdToolBar;
     if (!frame || !g_app.stdToolBar->Create(frame)) return false;
     Note("+CStdToolBar");
+    // The main tool bar makes the palettes, the transport bar and the text style bar with it.
     g_app.mainToolBar = new CMainToolBar;
-    if (!g_app.mainToolBar->Create(frame)) return false;
-    Note("+CMainToolBar");
     g_app.transport = new CTransport;
-    if (!g_app.transport->Create(frame)) return false;
+    if (!g_app.mainToolBar->Create(frame, g_app.transport)) return false;
+    Note("+CMainToolBar");
     Note("+CTransport");
     return true;
 }
@@ -267,6 +279,7 @@ bool CZelApp::CreateObjects() {
         g_app.chordLib = new CChordLib;
         g_app.drumLib = &DrumLib();  // the model's, which outlives the application
         g_app.exprLib = new CExprLib;
+        ExpressionLibrary() = g_app.exprLib;
         g_app.instLib = new CInstLib;
         g_app.fontLib = new CFontLib;
         g_app.guitarLib = new CGuitarLib;
@@ -675,6 +688,7 @@ void CZelApp::DeleteSingletons() {
         g_app.drumLib = nullptr;
         Note("-CDrumLib");
     }
+    ExpressionLibrary() = nullptr;
     drop(g_app.exprLib, "-CExprLib");
     drop(g_app.instLib, "-CInstLib");
     drop(g_app.fontLib, "-CFontLib");

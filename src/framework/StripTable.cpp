@@ -23,10 +23,11 @@ StripImage Stack(std::u32string top, std::u32string bottom) {
     return i;
 }
 
-StripImage Smufl(std::u32string codes) {
+StripImage Smufl(std::u32string codes, float grow = 1) {
     StripImage i;
     i.kind = StripImage::kSmufl;
     i.rows = {std::move(codes)};
+    i.grow = grow;
     return i;
 }
 
@@ -39,9 +40,29 @@ StripImage Svg(const char* file) {
 
 StripImage Blank() { return StripImage{}; }
 
-// Music face codes: the time-signature digits, common and cut time, the note values from the
-// double whole note (64) down to the 64th (71), the dot.
-constexpr char32_t kDigit0 = 48, kCommonTime = 138, kCutTime = 139, kDoubleWhole = 64, kWhole = 65, kDot = 199;
+StripImage Text(std::u32string chars) {
+    StripImage i;
+    i.kind = StripImage::kText;
+    i.rows = {std::move(chars)};
+    return i;
+}
+
+// A strip of SMuFL images, one code point string each.
+StripDef SmuflStrip(int id, const char* what, std::initializer_list<std::u32string> codes) {
+    StripDef s{id, 16, 16, what, {}};
+    for (const std::u32string& c : codes) s.images.push_back(Smufl(c));
+    return s;
+}
+// A strip of text images.
+StripDef TextStrip(int id, const char* what, std::initializer_list<std::u32string> texts) {
+    StripDef s{id, 16, 16, what, {}};
+    for (const std::u32string& c : texts) s.images.push_back(Text(c));
+    return s;
+}
+
+// Music face codes: the time-signature digits, common and cut time, the whole note (65) and the
+// note values under it, the dot.
+constexpr char32_t kDigit0 = 48, kCommonTime = 138, kCutTime = 139, kWhole = 65, kDot = 199;
 
 std::u32string Digits(int n) {
     std::u32string s;
@@ -51,6 +72,11 @@ std::u32string Digits(int n) {
 
 std::vector<StripDef> Build() {
     std::vector<StripDef> t;
+
+    // 103: the main tool bar's tools: select, erase, scale, hand, zoom, scrub.
+    t.push_back({103, 16, 16, "tools",
+                 {Svg("tool-select.svg"), Svg("tool-erase.svg"), Svg("tool-scale.svg"), Svg("tool-hand.svg"),
+                  Svg("tool-zoom.svg"), Svg("tool-scrub.svg")}});
 
     // 107: the interface's small images (16 x 15): the scroll arrows of the menu box, the
     // list header, staff lines, the expression button, the drop-down arrow (its pure green
@@ -78,6 +104,10 @@ std::vector<StripDef> Build() {
         for (int groups = 1; groups <= 4; ++groups) s.images.push_back(Stack(Digits(groups * 3), Digits(8)));
         t.push_back(std::move(s));
     }
+
+    // 111: the tuplet dialog's styles: the number, the number bracketed, the ratio, the ratio
+    // bracketed, the number over a slur.
+    t.push_back(TextStrip(111, "tuplet styles", {U"3", U"[3]", U"3:2", U"[3:2]", U"\u23DC3"}));
 
     // 112: the New dialog's beat units: whole to 32nd note, then the dot.
     {
@@ -122,12 +152,165 @@ std::vector<StripDef> Build() {
     t.push_back({390, 24, 24, "button face, hot", {Svg("face-hot.svg")}});
     t.push_back({391, 24, 24, "button face, down", {Svg("face-down.svg")}});
 
-    // 1000: the notes palette: double whole note down to the 64th.
+    // 1000: the notes palette: the note values double whole to 128th, tuplet, dot, the rests,
+    // grace note, double dot, the five accidentals, the same as reminders, triple dot. The
+    // quantise picker takes the note values from here too.
     {
         StripDef s{1000, 16, 16, "notes", {}};
-        for (int i = 0; i < 8; ++i) s.images.push_back(Face(std::u32string(1, char32_t(kDoubleWhole + i))));
+        for (char32_t n : {0xECA0, 0xECA2, 0xECA3, 0xECA5, 0xECA7, 0xECA9, 0xECAB, 0xECAD, 0xECAF})
+            s.images.push_back(Smufl(std::u32string(1, n)));
+        s.images.push_back(Smufl(U"\uE883"));
+        s.images.push_back(Smufl(U"\uE1E7", 2));
+        for (char32_t r = 0xE4E2; r <= 0xE4EA; ++r) s.images.push_back(Smufl(std::u32string(1, r)));
+        s.images.push_back(Smufl(U"\uE560"));
+        s.images.push_back(Smufl(U"\uE1E7\uE1E7", 2));
+        const char32_t accidentals[5] = {0xE262, 0xE260, 0xE261, 0xE263, 0xE264};
+        for (char32_t a : accidentals) s.images.push_back(Smufl(std::u32string(1, a)));
+        for (char32_t a : accidentals) s.images.push_back(Smufl(std::u32string{0xE26A, a, 0xE26B}));
+        s.images.push_back(Smufl(U"\uE1E7\uE1E7\uE1E7", 2));
         t.push_back(std::move(s));
     }
+
+    // 1100: the groups palette: ties and slurs (dotted and solid), glissandi, triplets, octave
+    // lines, pedals, parentheses, harp pedals, brace, bracket.
+    {
+        StripDef s{1100, 16, 16, "groups", {}};
+        for (const char32_t* c : {U"\u203F\u00B7", U"\u203F", U"\u2322\u00B7", U"\u2322", U"\u2571", U"\u223F"})
+            s.images.push_back(Text(c));
+        for (const char32_t* c : {U"\uE883", U"\uE883\uE88A\uE882", U"\uE511", U"\uE51C", U"\uE650", U"\uE656"})
+            s.images.push_back(Smufl(c));
+        s.images.push_back(Text(U"( )"));
+        for (const char32_t* c : {U"\uE683\uE680", U"\uE000", U"\uE002"}) s.images.push_back(Smufl(c));
+        t.push_back(std::move(s));
+    }
+
+    // 1200: the ornaments palette: trills, mordents, turn, open string, fingers 1-5, the trill's
+    // flat, sharp and natural.
+    t.push_back(SmuflStrip(1200, "ornaments",
+                           {U"\uE566", U"\uE566\uE260", U"\uE59D\uE59D", U"\uE56D", U"\uE56E", U"\uE56C", U"\uE567",
+                            U"\uED10", U"\uED11", U"\uED12", U"\uED13", U"\uED14", U"\uED15", U"\uE260", U"\uE262",
+                            U"\uE261"}));
+
+    // 1300: the performance marks palette.
+    {
+        StripDef s = SmuflStrip(1300, "performance marks",
+                                {U"\uE4AC", U"\uE4AE", U"\uE4BC", U"\uE4A0", U"\uE4B0", U"\uE4B4", U"\uE4A1", U"\uE4B1",
+                                 U"\uE4A6", U"\uE4A2", U"\uE4A4", U"\uE612", U"\uE610", U"\uE613", U"\uE611", U"\uEAA9",
+                                 U"\uE220", U"\uE221", U"\uE222", U"\uE223", U"\uE614", U"\uE0D8", U"\uE633", U"\uE4C0",
+                                 U"\uE4C1", U"\uE650", U"\uE655", U"\uE4CE", U"\uE4D1", U"\uE664", U"\uE661",
+                                 U"\uE664\uE661", U"\uE661\uE664", U"\uE4B2"});
+        // The staccato dot and the small marks drawn larger than the shared size.
+        for (int small : {8, 9, 10, 33}) s.images[std::size_t(small)].grow = 2;
+        t.push_back(std::move(s));
+    }
+
+    // 1400: the note heads palette: standard, invisible, slashes, percussion, the shape notes.
+    {
+        StripDef s = SmuflStrip(1400, "note heads",
+                                {U"\uE0A4", U"\uE0A5", U"\uE101", U"\uE0A9", U"\uE100", U"\uE102", U"\uE101", U"\uE103",
+                                 U"\uE1BB", U"\uE1BA", U"\uE1BD", U"\uE1BC", U"\uE1B9", U"\uE1B8", U"\uE1B5", U"\uE1B4",
+                                 U"\uE1B1", U"\uE1B0", U"\uE1B3", U"\uE1B2", U"\uE1BF", U"\uE1BE"});
+        // The invisible head: a dotted outline where the head would be.
+        s.images[1] = Text(U"\u25CC");
+        t.push_back(std::move(s));
+    }
+
+    // 1500: the tablature palette: frets 0 to 25 (also the tuplet numbers of the notes button).
+    {
+        StripDef s{1500, 16, 16, "frets", {}};
+        for (int fret = 0; fret <= 25; ++fret) {
+            std::u32string digits;
+            for (char c : std::to_string(fret)) digits += char32_t(c);
+            s.images.push_back(Text(digits));
+        }
+        t.push_back(std::move(s));
+    }
+
+    // 1600: the guitar palette: right-hand fingers, tap, hammer, pluck, strings 1-8, bends,
+    // tremolo, vibrato, barre, continuation.
+    t.push_back(TextStrip(1600, "guitar",
+                          {U"p", U"i", U"m", U"a", U"c", U"T", U"H", U"P", U"\u2460", U"\u2461", U"\u2462", U"\u2463",
+                           U"\u2464", U"\u2465", U"\u2466", U"\u2467", U"\u2191", U"\u2197", U"\u2193", U"\u2197\u2198",
+                           U"\u21A7", U"\u2934", U"\u2248", U"\u223F", U"B", U"\u2504"}));
+
+    // 1700: the jazz palette: the brass techniques.
+    t.push_back(SmuflStrip(1700, "jazz",
+                           {U"\uE5D1", U"\uE5D0", U"\uE5D2", U"\uE5DC", U"\uE5E0", U"\uE5E3", U"\uE5E7", U"\uE5E8",
+                            U"\uE5E9", U"\uE5D8", U"\uE5E6", U"\uE5EA"}));
+
+    // 1800: the dynamics palette: pppp to ffff, the accented dynamics, hairpins.
+    {
+        StripDef s = SmuflStrip(1800, "dynamics",
+                                {U"\uE529", U"\uE52A", U"\uE52B", U"\uE520", U"\uE52C", U"\uE52D", U"\uE522", U"\uE52F",
+                                 U"\uE530", U"\uE531", U"\uE539", U"\uE535", U"\uE536", U"\uE53B", U"\uE534", U"\uE537",
+                                 U"\uE53E", U"\uE53E\uE53F", U"\uE53E", U"\uE53F"});
+        s.images[16] = Text(U"<");
+        s.images[17] = Text(U"<>");
+        t.push_back(std::move(s));
+    }
+
+    // 1900: the text palette: bar, staff, performance-mark, page and lyric texts.
+    t.push_back(TextStrip(1900, "texts", {U"T", U"T\u2261", U"T\u203A", U"T\u25AF", U"la"}));
+
+    // 2000: the graphics palette: rectangle, rounded rectangle, ellipse, line, curve, wedge,
+    // marker text, line style, line width, fill, arrows.
+    t.push_back(TextStrip(2000, "graphics",
+                          {U"\u25AD", U"\u25A2", U"\u25EF", U"\u2571", U"\u223D", U"\u25FA", U"A", U"\u2504",
+                           U"\u2501", U"\u25E7", U"\u2194"}));
+
+    // 2100: the clefs palette.
+    t.push_back(SmuflStrip(2100, "clefs",
+                           {U"\uE050", U"\uE062", U"\uE05C", U"\uE053", U"\uE064", U"\uE05C", U"\uE052", U"\uE06A",
+                            U"\uE069"}));
+
+    // 2200: the staves palette.
+    {
+        StripDef s = SmuflStrip(2200, "staves",
+                                {U"\uE050", U"\uE062", U"\uE05C", U"\uE05C", U"\uE069", U"\uE06D", U"\uE000\uE050",
+                                 U"\uE000\uE062", U"\uE002", U"\uE002", U"\uE000", U"\uE030\uE030"});
+        s.images[8] = Text(U"\u2261");
+        t.push_back(std::move(s));
+    }
+
+    // 2300: the barlines palette: single, double, repeats, (none), dotted, bar repeats, endings.
+    {
+        StripDef s = SmuflStrip(2300, "barlines",
+                                {U"\uE030", U"\uE031", U"\uE040", U"\uE041", U"\uE042", U"\uE037", U"\uE500", U"\uE501",
+                                 U"\uE030", U"\uE030"});
+        s.images[4] = Blank();
+        s.images[8] = Text(U"1.");
+        s.images[9] = Text(U"2.");
+        t.push_back(std::move(s));
+    }
+
+    // 2400: the expression palette's scroll buttons (the items show library names).
+    {
+        StripDef s{2400, 16, 16, "expressions", {}};
+        s.images.assign(18, Blank());
+        s.images[0] = Svg("scroll-up.svg");
+        s.images[17] = Svg("scroll-down.svg");
+        t.push_back(std::move(s));
+    }
+
+    // 2600: the text style bar: bold, italic, underline, the alignments, show.
+    t.push_back(TextStrip(2600, "text style", {U"B", U"I", U"U", U"\u21E4", U"\u2194", U"\u21E5", U"\u25C9"}));
+
+    // 2604: the standard tool bar: new, open, save, cut, copy, paste, print.
+    t.push_back({2604, 16, 16, "file commands",
+                 {Svg("file-new.svg"), Svg("file-open.svg"), Svg("file-save.svg"), Svg("edit-cut.svg"),
+                  Svg("edit-copy.svg"), Svg("edit-paste.svg"), Svg("file-print.svg")}});
+
+    // 2900: the drums palette: grace note, ghost note, circle, plus, left, right, up, down.
+    {
+        StripDef s = TextStrip(2900, "drums",
+                               {U"g", U"( )", U"\u25CB", U"+", U"\u2190", U"\u2192", U"\u2191", U"\u2193"});
+        t.push_back(std::move(s));
+    }
+
+    // 2901: the drum grace-note choices.
+    t.push_back(SmuflStrip(2901, "drum grace notes",
+                           {U"\uE560", U"\uE562", U"\uE560\uE560", U"\uE562\uE562", U"\uE560\uE560\uE560",
+                            U"\uE562\uE562\uE562", U"\uE564", U"\uE566"}));
     return t;
 }
 

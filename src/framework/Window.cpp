@@ -1,5 +1,7 @@
 #include "framework/Window.h"
 
+#include "framework/ToolBar.h"
+
 #include "framework/CmdUI.h"
 #include "framework/Mdi.h"
 
@@ -1038,6 +1040,8 @@ BOOL CFrameWnd::Create(const char* className, const char* windowName, DWORD styl
                        UINT id, void* createParams) {
     if (impl_->widget) return FALSE;
     impl_->kind = fw::WndKind::Frame;
+    // A new main frame counts its tool bars' ids from the first again.
+    if (!parent) fw::ResetControlBarIds();
     return CWnd::CreateEx(0, className, windowName, style & ~WS_CHILD, rect, parent, id, createParams);
 }
 

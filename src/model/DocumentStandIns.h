@@ -14,6 +14,7 @@
 #include "framework/Gdi.h"
 #include "framework/Types.h"
 #include "model/Playback.h"
+#include "platform/FontRef.h"
 
 class CBaseItem;
 class CZelDoc;
@@ -47,6 +48,11 @@ public:
     std::uint8_t flags[2] = {};  // the text's first and second flag bytes
     std::int32_t alignment = 0;  // 0 left, 1 centre, 2 right
     std::uint8_t styleBits = 0;  // 1 bold, 2 italic, 4 underline
+    std::uint8_t visible = 1;    // the text shows (the style bar's show toggle)
+    FontRef font{};              // the text's font record (face, size, style bits)
+    // Writes the font record back into the text and lays it out again (the style bar's font
+    // and size fields); until it is written only the record is kept.
+    void ApplyFont() {}
     // The editor's own command handler (the text style, clipboard, undo and redo ids while it
     // is open) and its update handler: until it is written the id is kept and every entry
     // enabled.

@@ -4,6 +4,7 @@
 // it when the user points at or clicks into the score.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 struct ToolState {
     // Tool ids: the mouse tools, and the palettes' tools that the page panes treat apart.
@@ -39,3 +40,21 @@ extern TupletDefault g_tupletDefault;
 
 // The accidental code of an accidental button (22-31): (button - 22) mod 5 indexes it.
 inline constexpr std::int16_t kAccidentalCodes[5] = {1, 2, 3, 4, 5};
+
+// The choices the palettes' pop-ups make, which the tools that place those items read: the
+// vibrato and jazz line shapes (0-6), the drum grace-note choice (1-8) and the graphic
+// defaults (arrow style, fill mode, line style, line width). Zero at start.
+struct ToolDefaults {
+    std::int16_t vibratoShape = 0;
+    std::int16_t jazzLineShape = 0;
+    std::int16_t drumGraceChoice = 0;
+    std::int16_t arrowStyle = 0;
+    std::int16_t fillMode = 0;
+    std::int16_t lineStyle = 0;
+    std::int16_t lineWidth = 0;
+};
+extern ToolDefaults g_toolDefaults;
+
+// The tool keys: a typed character that the main tool bar takes (true when it took it), asked
+// before the document's key handling. Start-up sets it; empty: no key is a tool key.
+std::function<bool(int ch)>& ToolKeyHandler();

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "framework/Globals.h"
+#include "framework/ToolBar.h"
 #include "model/DocumentStandIns.h"
 
 namespace {
@@ -43,7 +44,7 @@ int GetTransportState() { return g_transport.load(); }
 void SetTransportState(int state) { g_transport.store(state); }
 
 bool CTransport::Create(CFrameWnd* frame) {
-    if (!CControlBar::Create("Transport", frame, kBarId, CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY, SIZE{300, 24})) return false;
+    if (!CControlBar::Create("Transport", frame, fw::NextControlBarId(), CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY, SIZE{300, 24})) return false;
     EnableDocking(CBRS_ALIGN_ANY);
     return true;
 }

@@ -32,9 +32,9 @@ void SetTransportState(int state);
 // commands.
 class CTransport : public CControlBar {
 public:
-    static constexpr UINT kBarId = 0xE803;
     static constexpr int kStop = 2501;
-    // Makes the bar in the frame (docking at the top); false when it cannot.
+    // Makes the bar in the frame (docking at the top) with the next control-bar id; false when
+    // it cannot.
     bool Create(CFrameWnd* frame);
     void SetDocument(CZelDoc*) {}
     // The transport bar's command entry; stop (2501) sets the transport word to 0. The ids

@@ -1,6 +1,8 @@
 // The score view's pane layout, scrolling with blocks, keys and the gaps between pages.
 #include "view/ZelView.h"
 
+#include "view/ToolState.h"
+
 #include <algorithm>
 
 #include "framework/App.h"
@@ -497,6 +499,7 @@ void CZelView::CharPath(UINT ch, UINT flags) {
         g_ui.currentNumeric->TypeKey(ch, flags);
         return;
     }
+    if (ToolKeyHandler() && ToolKeyHandler()(int(ch))) return;
     if (document) OnKeyChar(*document, int(ch), int(flags));
 }
 

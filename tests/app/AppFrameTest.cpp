@@ -159,7 +159,7 @@ TEST_F(AppFrameTest, BarStateNamingAMissingBarIsIgnoredWhole) {
         CStdToolBar standard;
         CMainToolBar tools;
         ASSERT_TRUE(standard.Create(&frame));
-        ASSERT_TRUE(tools.Create(&frame));
+        ASSERT_TRUE(tools.Create(&frame, nullptr));
         frame.DockControlBar(&standard);
         frame.DockControlBar(&tools);
         frame.ShowControlBar(&tools, FALSE);
@@ -173,7 +173,7 @@ TEST_F(AppFrameTest, BarStateNamingAMissingBarIsIgnoredWhole) {
         CStdToolBar standard;
         CMainToolBar tools;
         ASSERT_TRUE(standard.Create(&frame));
-        ASSERT_TRUE(tools.Create(&frame));
+        ASSERT_TRUE(tools.Create(&frame, nullptr));
         frame.DockControlBar(&standard);
         frame.DockControlBar(&tools);
         EXPECT_TRUE(frame.LoadBarState());

@@ -4,6 +4,9 @@
 #include <memory>
 
 #include "app/StatBar.h"
+#include "chrome/MainToolBar.h"
+#include "chrome/StyleBar.h"
+#include "chrome/ToolBox.h"
 #include "framework/App.h"
 #include "framework/ControlBar.h"
 #include "framework/DC.h"
@@ -12,6 +15,7 @@
 #include "model/ZelDoc.h"
 #include "platform/Port.h"
 #include "view/DebugWnd.h"
+#include "view/ViewStandIns.h"
 
 namespace {
 
@@ -85,6 +89,53 @@ int ShotDebugWindow(const std::string& out, const std::string& score) {
             fw::PumpMessages();
             status = wnd.SaveImage(out) ? 0 : 1;
             if (status) std::fprintf(stderr, "dlgshot: cannot write %s\n", out.c_str());
+        }
+    }
+    app.m_pMainWnd = nullptr;
+    frame.DestroyWindow();
+    return status;
+}
+
+int ShotToolWindow(const std::string& name, const std::string& out) {
+    const bool isPalette = name.rfind("palette:", 0) == 0;
+    const int palette = isPalette ? FindPaletteByName(name.c_str() + 8) : -1;
+    if (!(name == "stdtoolbar" || name == "maintoolbar" || name == "stylebar" || palette >= 0)) {
+        if (isPalette) {
+            std::fprintf(stderr, "dlgshot: no palette \"%s\"; palettes:", name.c_str() + 8);
+            for (int i = 0; i < kPaletteCount; ++i) std::fprintf(stderr, " %s", GetPaletteDef(i).name);
+            std::fprintf(stderr, "\n");
+        }
+        return 2;
+    }
+    CWinApp app("dlgshot");
+    CFrameWnd frame;
+    if (!MakeFrame(frame, 900, 600)) return 1;
+    app.m_pMainWnd = &frame;
+    int status = 1;
+    {
+        CStdToolBar standard;
+        CMainToolBar tools;
+        CTransport transport;
+        if (standard.Create(&frame) && tools.Create(&frame, &transport)) {
+            frame.DockControlBar(&standard);
+            frame.DockControlBar(&tools);
+            auto doc = OpenScore("");
+            tools.SetDocument(doc.get());
+            CWnd* shown = &tools;
+            if (name == "stdtoolbar") {
+                shown = &standard;
+            } else if (name == "stylebar") {
+                shown = &StyleBarObject();
+                StyleBarObject().Show();
+            } else if (palette >= 0) {
+                shown = &Palette(palette);
+                Palette(palette).Show();
+            }
+            fw::PumpMessages();
+            shown->UpdateWindow();
+            status = shown->SaveImage(out) ? 0 : 1;
+            if (status) std::fprintf(stderr, "dlgshot: cannot write %s\n", out.c_str());
+            tools.SetDocument(nullptr);
         }
     }
     app.m_pMainWnd = nullptr;

@@ -1,7 +1,8 @@
 // dlgshot ID OUT.png: opens the dialog with template ID off the screen, filled with default
 // data, and writes a picture of it.
 // dlgshot --window NAME OUT.png: a picture of one of the program's own windows (controls: a
-// sheet of the bar controls in their states; status: the status bar; debug: the debug window),
+// sheet of the bar controls in their states; status: the status bar; debug: the debug window;
+// stdtoolbar, maintoolbar, stylebar: the tool bars; palette:NAME: a tool palette),
 // status and debug bound to the score file SCORE when one follows; an unknown name lists the
 // known ones.
 // dlgshot --help: the usage and the dialog templates it can draw.
@@ -13,6 +14,7 @@
 #include "BarShots.h"
 #include "ControlsSheet.h"
 #include "app/NewDocDlg.h"
+#include "chrome/TupletDlg.h"
 #include "framework/Resources.h"
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
@@ -35,6 +37,7 @@ void MakeDialog(UINT id, Shown& s) {
         s.dialog = std::make_unique<CEngraverDlg>(&s.engraver);
         break;
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
+    case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
     default: s.dialog = std::make_unique<CStdDlg>(); break;
     }
 }
@@ -53,8 +56,9 @@ void PrintUsage(std::FILE* to) {
 }  // namespace
 
 int ShowWindowByName(const std::string& name, const char* out, const std::string& score) {
-    const char* known[] = {"controls", "status", "debug"};
+    const char* known[] = {"controls", "status", "debug", "stdtoolbar", "maintoolbar", "stylebar", "palette:NAME"};
     if (name == "status") return ShotStatusBar(out, score);
+    if (const int shot = ShotToolWindow(name, out); shot != 2) return shot;
     if (name == "debug") return ShotDebugWindow(out, score);
     if (name != known[0]) {
         std::fprintf(stderr, "dlgshot: no window \"%s\"; known windows:", name.c_str());

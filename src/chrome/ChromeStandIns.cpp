@@ -1,0 +1,3 @@
+#include "chrome/ChromeStandIns.h"
+
+bool EditExpressionEntry(int) { return false; }
