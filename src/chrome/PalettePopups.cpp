@@ -163,7 +163,9 @@ void PopupPalette(CToolBox* palette, int x, int y) {
     popup->SetRowOrder(true);
     popup->SetTearOff(true);
     int choice = preset;
+    g_chrome.palettePopup = popup;
     const bool chosen = popup->Track(x, y, &choice, true);
+    g_chrome.palettePopup = nullptr;
     if (chosen && popup == &graphicMenu && graphicMenu.penCell >= 0 && choice == graphicMenu.penCell) {
         ApplyPenChoice(graphicMenu.penCell, graphicMenu.penChoice);
     } else if (chosen && choice >= 0) {
