@@ -14,6 +14,8 @@
 #include "framework/ControlBar.h"
 #include "platform/Port.h"
 #include "platform/SizingBar.h"
+#include "chrome/MainToolBar.h"
+#include "view/ViewStandIns.h"
 
 #include <memory>
 
@@ -88,5 +90,49 @@ int main() {
     bars.clear();
     app.m_pMainWnd = nullptr;
     frame.DestroyWindow();
+
+    // Start-up's bars: the standard and main tool bars with every palette, the transport and
+    // text style bars made in a new frame; then the main tool bar's first paint.
+    double create = 0, firstPaint = 0;
+    std::vector<double> creates, paints;
+    for (int run = 0; run < 7; ++run) {
+        CFrameWnd main;
+        if (!main.Create("bars")) return 1;
+        main.MoveWindow(0, 0, 1200, 800, TRUE);
+        main.EnableDocking(CBRS_ALIGN_ANY);
+        main.ShowWindow(SW_SHOW);
+        app.m_pMainWnd = &main;
+        fw::PumpMessages();
+        {
+            CStdToolBar standard;
+            CMainToolBar toolBar;
+            CTransport transport;
+            const auto t0 = std::chrono::steady_clock::now();
+            if (!standard.Create(&main) || !toolBar.Create(&main, &transport)) return 1;
+            const auto t1 = std::chrono::steady_clock::now();
+            main.DockControlBar(&standard);
+            main.DockControlBar(&toolBar);
+            main.ShowControlBar(&toolBar, TRUE);
+            fw::PumpMessages();
+            const auto t2 = std::chrono::steady_clock::now();
+            toolBar.Invalidate();
+            for (int i = 0; i < CMainToolBar::kToolButtons; ++i) toolBar.toolButtons[i].Invalidate();
+            toolBar.noteButton.Invalidate();
+            toolBar.quantButton.Invalidate();
+            fw::PumpMessages();
+            const auto t3 = std::chrono::steady_clock::now();
+            creates.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            paints.push_back(std::chrono::duration<double, std::milli>(t3 - t2).count());
+        }
+        app.m_pMainWnd = nullptr;
+        main.DestroyWindow();
+    }
+    const double firstCreate = creates.front();
+    std::sort(creates.begin(), creates.end());
+    std::sort(paints.begin(), paints.end());
+    create = creates[creates.size() / 2];
+    firstPaint = paints[paints.size() / 2];
+    std::printf("start-up bars: standard, main, 16 palettes, transport and style bar made in %.2f ms (the first "
+                "time, with their strips, %.2f ms); the main tool bar's paint %.2f ms\n", create, firstCreate, firstPaint);
     return 0;
 }
