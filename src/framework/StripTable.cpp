@@ -160,7 +160,7 @@ std::vector<StripDef> Build() {
         for (char32_t n : {0xECA0, 0xECA2, 0xECA3, 0xECA5, 0xECA7, 0xECA9, 0xECAB, 0xECAD, 0xECAF})
             s.images.push_back(Smufl(std::u32string(1, n)));
         s.images.push_back(Smufl(U"\uE883"));
-        s.images.push_back(Smufl(U"\uE1E7", 2));
+        s.images.push_back(Smufl(U"\uE1E7", 3));
         for (char32_t r = 0xE4E2; r <= 0xE4EA; ++r) s.images.push_back(Smufl(std::u32string(1, r)));
         s.images.push_back(Smufl(U"\uE560"));
         s.images.push_back(Smufl(U"\uE1E7\uE1E7", 2));
@@ -200,7 +200,8 @@ std::vector<StripDef> Build() {
                                  U"\uE4C1", U"\uE650", U"\uE655", U"\uE4CE", U"\uE4D1", U"\uE664", U"\uE661",
                                  U"\uE664\uE661", U"\uE661\uE664", U"\uE4B2"});
         // The staccato dot and the small marks drawn larger than the shared size.
-        for (int small : {8, 9, 10, 33}) s.images[std::size_t(small)].grow = 2;
+        for (int small : {8, 10, 33}) s.images[std::size_t(small)].grow = 2;
+        s.images[9].grow = 3;
         t.push_back(std::move(s));
     }
 
@@ -272,12 +273,12 @@ std::vector<StripDef> Build() {
         t.push_back(std::move(s));
     }
 
-    // 2300: the barlines palette: single, double, repeats, (none), dotted, bar repeats, endings.
+    // 2300: the barlines palette: single, double, repeats, repeat both ways, dotted, bar repeats,
+    // endings.
     {
         StripDef s = SmuflStrip(2300, "barlines",
                                 {U"\uE030", U"\uE031", U"\uE040", U"\uE041", U"\uE042", U"\uE037", U"\uE500", U"\uE501",
                                  U"\uE030", U"\uE030"});
-        s.images[4] = Blank();
         s.images[8] = Text(U"1.");
         s.images[9] = Text(U"2.");
         t.push_back(std::move(s));

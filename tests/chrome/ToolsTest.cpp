@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "chrome/ToolBox.h"
 #include "framework/Gdi.h"
 #include "framework/Strips.h"
 #include "platform/Port.h"
@@ -76,6 +78,52 @@ TEST_F(ToolsTest, DlgshotDrawsTheStatusBarAndTheDebugWindowOfAScore) {
     std::string errors;
     EXPECT_NE(RunTool(Tool("dlgshot") + " --window status " + (dir / "y.png").string() + " /no/such.zel", &errors), 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "y.png"));
+}
+
+TEST_F(ToolsTest, DlgshotDrawsEveryPaletteWithAnImageOnEachButton) {
+    for (int p = 0; p < kPaletteCount; ++p) {
+        const PaletteDef& def = GetPaletteDef(p);
+        SCOPED_TRACE(def.name);
+        std::string errors;
+        const std::string out = (dir / (std::string(def.name) + ".png")).string();
+        ASSERT_EQ(RunTool(Tool("dlgshot") + " --window palette:" + def.name + " " + out, &errors), 0) << errors;
+        CBitmap picture;
+        ASSERT_TRUE(picture.LoadFile(out));
+        // The buttons shared out over count / columns rows (the last ones may stay empty), 23
+        // pixels each, inside borders of 3 (left, top) and 2; the expression palette's buttons
+        // are 64 wide and show names, not images.
+        const bool names = def.toolId == 919;
+        const int rows = std::max(1, def.count / def.columns);
+        const int perRow = (def.count + rows - 1) / rows;
+        const int usedRows = (def.count + perRow - 1) / perRow;
+        const int width = names ? 64 : 23;
+        EXPECT_EQ(picture.GetSize().cx, 3 + perRow * width + 2);
+        EXPECT_EQ(picture.GetSize().cy, 3 + usedRows * 23 + 2);
+        const COLORREF face = picture.GetPixel(0, 0);
+        for (int i = 0; i < def.count; ++i) {
+            if (names && i > 0 && i < def.count - 1) continue;
+            const int left = 3 + (i % perRow) * width, top = 3 + (i / perRow) * 23;
+            int ink = 0;
+            for (int y = top + 2; y < top + 21; ++y)
+                for (int x = left + 2; x < left + width - 2; ++x)
+                    if (picture.GetPixel(x, y) != face) ++ink;
+            EXPECT_GT(ink, 4) << "button " << i << " shows its image";
+        }
+    }
+    // The bars and the tuplet dialog.
+    for (const char* name : {"maintoolbar", "stdtoolbar", "stylebar"}) {
+        std::string errors;
+        const std::string out = (dir / (std::string(name) + ".png")).string();
+        ASSERT_EQ(RunTool(Tool("dlgshot") + " --window " + name + " " + out, &errors), 0) << errors;
+        CBitmap picture;
+        EXPECT_TRUE(picture.LoadFile(out)) << name;
+    }
+    std::string errors;
+    const std::string tuplet = (dir / "234.png").string();
+    ASSERT_EQ(RunTool(Tool("dlgshot") + " 234 " + tuplet, &errors), 0) << errors;
+    EXPECT_TRUE(std::filesystem::exists(tuplet));
+    EXPECT_NE(RunTool(Tool("dlgshot") + " --window palette:nothing " + (dir / "z.png").string(), &errors), 0);
+    EXPECT_NE(errors.find("barlines"), std::string::npos) << "the palettes are listed: " << errors;
 }
 
 TEST_F(ToolsTest, GlyphsheetWritesEveryStripAsTheProgramDrawsIt) {
