@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,7 +28,9 @@
 #include "model/Preferences.h"
 #include "model/Select.h"
 #include "model/ZelDoc.h"
+#include "platform/Library.h"
 #include "platform/Numeric.h"
+#include "platform/StdArray.h"
 #include "support/TempHome.h"
 #include "view/ToolState.h"
 
@@ -519,6 +522,67 @@ TEST_F(PaletteTest, ACtrlClickAppliesItsChoiceToTheSelectionOnce) {
         commands.clear();
         ClickPalette(kOrnamentsPalette, 1, kCtrl);
         EXPECT_TRUE(commands.empty());
+    });
+}
+
+// --- the expression palette ------------------------------------------------------------------
+
+// A library of n expressions "e0", "e1" ... (text at offset 16 of each 128-byte entry).
+class TestExprLib : public CLibrary {
+public:
+    explicit TestExprLib(int n) {
+        items->SetElemSize(128);
+        for (int i = 0; i < n; ++i) {
+            char entry[128] = {};
+            std::snprintf(entry + 16, 32, "e%d", i);
+            items->Add(entry);
+        }
+    }
+};
+
+TEST_F(PaletteTest, ExpressionScrollingStopsAtTheEndsOfTheLibrary) {
+    TestExprLib lib(20);
+    Run([&] {
+        CLibrary* kept = ExpressionLibrary();
+        ExpressionLibrary() = &lib;
+        CExprTools& expr = ExprTools();
+        expr.Show();
+        RunUntilIdle();
+        Move(&expr, 1, 1);
+        RunUntilIdle();
+        EXPECT_EQ(expr.GetToolTipText(1), "e0");
+        // Held on a scroll button, the list moves until its end, then stays.
+        auto hold = [&](int button, int until) {
+            const POINT c = expr.ButtonCentre(button);
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            std::function<void()> releaseAtEnd = [&] {
+                if (expr.firstItem != until && std::chrono::steady_clock::now() < deadline) {
+                    Tick();
+                    Call(releaseAtEnd);
+                    return;
+                }
+                // A little longer held: no further move.
+                Tick();
+                Tick();
+                Release(&expr, c.x, c.y);
+            };
+            Press(&expr, c.x, c.y);
+            Call(releaseAtEnd);
+            RunUntilIdle();
+        };
+        hold(expr.count - 1, 4);
+        EXPECT_EQ(expr.firstItem, 4) << "20 items, 16 shown";
+        EXPECT_EQ(expr.GetToolTipText(16), "e19");
+        EXPECT_FALSE(expr.Scroll(1));
+        hold(0, 0);
+        EXPECT_EQ(expr.firstItem, 0);
+        EXPECT_FALSE(expr.Scroll(-1));
+        // An item chosen while scrolled is the library's index.
+        ASSERT_TRUE(expr.Scroll(1));
+        g_app.mainFrame->SendMessage(WM_COMMAND, WPARAM(expr.GetItemID(3)), 0);
+        EXPECT_EQ(g_toolState.tool, 919);
+        EXPECT_EQ(g_toolState.button, 3);
+        ExpressionLibrary() = kept;
     });
 }
 
