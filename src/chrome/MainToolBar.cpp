@@ -89,8 +89,10 @@ void CZelToolBar::WidenPlaceholder(int width) {
 }
 
 BOOL CZelToolBar::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (CWnd* frame = GetDockingFrame()) return BOOL(frame->SendMessage(WM_COMMAND, wParam, lParam) ? TRUE : TRUE);
-    return CToolBar::OnCommand(wParam, lParam);
+    CWnd* frame = GetDockingFrame();
+    if (!frame) return CToolBar::OnCommand(wParam, lParam);
+    frame->SendMessage(WM_COMMAND, wParam, lParam);
+    return TRUE;
 }
 
 // --- the tool buttons -------------------------------------------------------------------------
@@ -141,7 +143,7 @@ void CNoteBtn::DrawImage() {
     GetClientRect(&client);
     const int top = (client.bottom - client.top - imageHeight) / 2;
     const int left = (t.dots || t.tupletNumber) ? 2 : 3;
-    images.Draw(dc, 0, left + (client.right - client.left - kPane) / 2 + 1, top);
+    images.Draw(dc, 0, left, top);
     if (t.tupletNumber) {
         CImageList numbers;
         if (numbers.Create(kTupletNumbers, 16, 0, RGB(192, 192, 192)))
