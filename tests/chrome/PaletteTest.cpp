@@ -403,6 +403,19 @@ TEST_F(PaletteTest, TheNotesPopupDraggedOffFloatsThePaletteWhereDropped) {
     });
 }
 
+TEST_F(PaletteTest, AQuickClickOnVibratoSelectsItWithoutTheShapeChooser) {
+    Run([&] {
+        g_toolDefaults.vibratoShape = 2;
+        ClickPalette(kGuitarPalette, 23);
+        EXPECT_EQ(g_toolState.tool, 918);
+        EXPECT_EQ(Palette(kGuitarPalette).current, 23);
+        EXPECT_EQ(g_toolState.button, 232);
+        EXPECT_EQ(g_toolState.subTool, 7);
+        EXPECT_EQ(g_toolDefaults.vibratoShape, 2);
+        EXPECT_EQ(ForcedEnds(), 0);
+    });
+}
+
 // --- the graphics palette's pen pop-ups ---------------------------------------------------------
 
 TEST_F(PaletteTest, PenChoicesStoreTheirDefaultsAndGoToTheDocument) {
