@@ -93,6 +93,7 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
         AddCommandRange(id, id, [](UINT command) {
             if (g_app.mainToolBar) g_app.mainToolBar->OnToolCommand(int(command));
         });
+    AddCommandRange(kDebugWindowCommand, kDebugWindowCommand, [this](UINT id) { OnCommandRange(id); });
 }
 
 CZelApp::~CZelApp() = default;
@@ -117,6 +118,7 @@ bool CZelApp::InitInstance() {
     edit::RegisterOperations();
     ChosenPaletteButton() = [] { return int(g_toolState.button); };
     ToolKeyHandler() = [](int ch) { return g_app.mainToolBar && g_app.mainToolBar->HandleKey(ch); };
+    CurrentToolId() = [] { return int(g_toolState.tool); };
     RegisterPlaybackHooks();
     SetUpProgramFolder();
 
@@ -533,6 +535,13 @@ void CZelApp::OnCommandRange(unsigned id) {
     if (id == kThruCommand || id == 4316) {
         if (CZelDoc* doc = GetActiveDocument())
             for (int target : kThruTargets) doc->NotifyWindows(target, int(id));
+    }
+    if (id == kDebugWindowCommand && g_app.debugWnd) {
+        // The debug window takes the active document and shows, hidden first when it is shown
+        // already (so it comes up again in front).
+        g_app.debugWnd->SetDocument(GetActiveDocument());
+        if (g_app.debugWnd->IsShown()) g_app.debugWnd->HideBar();
+        g_app.debugWnd->ShowBar();
     }
 }
 

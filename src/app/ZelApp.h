@@ -24,6 +24,8 @@ public:
     static constexpr int kRecentFiles = 4;
     static constexpr int kScratchSize = 64000;
     static constexpr unsigned kThruCommand = 4336;
+    // Shows the debug window over the active document (Score > Debug Window).
+    static constexpr unsigned kDebugWindowCommand = 4400;
 
     CZelApp();
     ~CZelApp() override;

@@ -15,6 +15,7 @@
 #include "model/MenuUI.h"
 #include "model/ModelGlobals.h"
 #include "model/Preferences.h"
+#include "model/Record.h"
 #include "model/Score.h"
 #include "model/System.h"
 #include "model/Bar.h"
@@ -191,6 +192,8 @@ bool CZelDoc::RunTaskRow(int id) {
     if (row->flags & kLayoutChanged) task->SetLayoutChanged(true);
     if (row->flags & kWaitCursor) StartWaitCursor(true);
     DoTask(task);
+    // An operation whose dialog was cancelled leaves DoTask without stopping the cursor.
+    if (row->flags & kWaitCursor) StartWaitCursor(false);
     return true;
 }
 
@@ -274,6 +277,9 @@ void CZelDoc::OnCommandRange(int id) {
         if (currentPane) HideInsertCursor();
         NotifyWindows(1, id);
         return;
+    case 4309: ApplyThruSettings(); return;
+    case 4320: OnToolChanged(); return;
+    case 4337: FollowThruSettings(); return;
     case 4319:
         LayoutViewPanes();
         NotifyWindows(1, 4319);
@@ -299,6 +305,72 @@ void CZelDoc::OnCommandRange(int id) {
     if (RunTaskRow(id)) return;
     // No branch: only the arrow cursor comes back.
     fw::SetCursor(IDC_ARROW);
+}
+
+// --- the current tool changed -------------------------------------------------------------------
+
+void CZelDoc::OnToolChanged() {
+    if (!currentPane) return;
+    constexpr int kTextTool = 913, kLyricsButton = 4;
+    if (CurrentToolId() && CurrentToolId()() == kTextTool) {
+        const int button = Button();
+        StyleBar::SetLyricMode(button == kLyricsButton);
+        SetDisplayFlag(button == kLyricsButton ? 1 : 0, 5);
+        if (MidiDataBox::shown) MidiDataBox::Show(false);
+        StyleBar::Show(true);
+        if (button >= 0 && button <= 4) StyleBar::SetFont(g_preferences.Font(button));
+    } else if (StyleBar::shown) {
+        StyleBar::Show(false);
+    }
+}
+
+// --- the MIDI thru settings ---------------------------------------------------------------------
+
+void CZelDoc::ApplyThruSettings() {
+    // Every voice the score shows of the current track takes the thru port, channel and patch.
+    CTrack* track = score ? score->GetTrack(location.trackIndex) : nullptr;
+    if (!track) return;
+    const Preferences& prefs = g_preferences;
+    const auto port = std::uint16_t(prefs.Word(Preferences::kThruDevice));
+    const int channel = prefs.Word(Preferences::kThruChannel);
+    const std::int32_t patch = prefs.Dword(Preferences::kThruPatch);
+    bool changed = false;
+    for (int v = 0; v < CTrack::kVoices; ++v) {
+        if (!score->IsVoiceShown(v)) continue;
+        std::uint8_t* slot = track->Slot(v);
+        if (rec::Get<std::uint16_t>(slot, CTrack::kSlotPort) != port) {
+            rec::Put(slot, CTrack::kSlotPort, port);
+            changed = true;
+        }
+        if (track->GetVoiceChannel(v) != channel) {
+            track->SetVoiceChannel(v, channel);
+            changed = true;
+        }
+        if (track->GetVoicePatch(v) != patch) {
+            track->SetVoicePatch(v, patch, false);
+            changed = true;
+        }
+    }
+    if (changed) g_model.thruChangePending = true;
+}
+
+void CZelDoc::FollowThruSettings() {
+    // With "Follow" on, the thru settings become the current track's and voice's.
+    Preferences& prefs = g_preferences;
+    if (!prefs.Byte(Preferences::kThruFollow)) return;
+    CTrack* track = score ? score->GetTrack(location.trackIndex) : nullptr;
+    if (!track) return;
+    const int voice = std::max(0, int(location.voice));
+    const int port = track->GetDevice(), channel = track->GetVoiceChannel(voice);
+    const std::int32_t patch = track->GetVoicePatch(voice);
+    if (port == prefs.Word(Preferences::kThruDevice) && channel == prefs.Word(Preferences::kThruChannel) &&
+        patch == prefs.Dword(Preferences::kThruPatch))
+        return;
+    prefs.SetWord(Preferences::kThruDevice, std::int16_t(port));
+    prefs.SetWord(Preferences::kThruChannel, std::int16_t(channel));
+    prefs.SetDword(Preferences::kThruPatch, patch);
+    prefs.SetWord(Preferences::kThruTranspose, std::int16_t(track->IsTransposedDisplay() ? -track->GetTransposition() : 0));
+    g_model.thruChangePending = true;
 }
 
 // --- File ---------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "model/DocumentStandIns.h"
 
+#include "platform/FontRef.h"
+
 #include <map>
 
 #include "framework/CmdUI.h"
@@ -56,6 +58,13 @@ bool MidiDataBox::shown = false;
 void MidiDataBox::Show(bool on) { shown = on; }
 bool StyleBar::shown = false;
 void StyleBar::Show(bool on) { shown = on; }
+bool StyleBar::lyricMode = false;
+int StyleBar::fontFace = -1, StyleBar::fontSize = 0;
+void StyleBar::SetLyricMode(bool on) { lyricMode = on; }
+void StyleBar::SetFont(const FontRef& font) {
+    fontFace = font.face;
+    fontSize = font.size;
+}
 
 void ExportMidiFile(CZelDoc&) {}
 void CExtracter::Run(CZelDoc&) {}
@@ -78,7 +87,9 @@ void Reset() {
     GraphicWindow::lastHint = GraphicWindow::shownKind = GraphicWindow::shownController = -1;
     DocumentHintTargets() = {};
     PlaybackRunning() = false;
-    MidiDataBox::shown = StyleBar::shown = false;
+    MidiDataBox::shown = StyleBar::shown = StyleBar::lyricMode = false;
+    StyleBar::fontFace = -1;
+    StyleBar::fontSize = 0;
     ScoreImporter() = RefuseEveryEnding;
 }
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);

@@ -69,6 +69,12 @@ struct MidiDataBox {
 struct StyleBar {
     static void Show(bool on);
     static bool shown;
+    // Lyric mode (the lyric tool's button) and the font and size it offers; until the bar is
+    // written they are only kept.
+    static void SetLyricMode(bool on);
+    static void SetFont(const struct FontRef& font);
+    static bool lyricMode;
+    static int fontFace, fontSize;
 };
 
 struct FontMap;

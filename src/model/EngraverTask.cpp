@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "model/EngraverDlg.h"
+#include "model/Score.h"
 
 CEngraverTask::CEngraverTask(EngraverSettings& r) : record(r) { std::memcpy(saved.bytes, r.bytes, sizeof saved.bytes); }
 
@@ -25,6 +26,13 @@ void CEngraverTask::SwapSnapshot() {
 }
 
 bool CEngraverTask::Perform() {
+    // Every bar, system and page may move: undo puts the whole layout back, not only the
+    // settings.
+    if (score) {
+        SaveAll();
+        SaveBars(0, score->GetBarCount() - 1);
+        SaveAllTracksBars(0, score->GetBarCount() - 1);
+    }
     DocLayoutPasses* passes = GetDocLayoutPasses();
     bool ok = passes->RespaceAllBars(document);
     ok = passes->RejustifyAllSystems(document) && ok;

@@ -47,3 +47,8 @@ std::function<int()>& ChosenPaletteButton() {
     static std::function<int()> button;
     return button;
 }
+
+std::function<int()>& CurrentToolId() {
+    static std::function<int()> tool;
+    return tool;
+}

@@ -25,3 +25,5 @@ AnyTaskMaker& TaskMakerOverride();
 std::function<bool(CZelDoc&)>& CopySelectionOperation();
 // The palette's chosen button (the tool state's), 0 until the view puts its reader in.
 std::function<int()>& ChosenPaletteButton();
+// The current tool's id (the tool state's), 0 until the view puts its reader in.
+std::function<int()>& CurrentToolId();

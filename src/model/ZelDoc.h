@@ -367,6 +367,14 @@ private:
     bool RunTaskRow(int id);
     void InstallCommands();
     void ToggleMidiDataBox();
+    // 4309: the shown voices of the current track take the preferences' thru port, channel
+    // and patch; 4337: with "Follow" on, the thru settings take the current track's and
+    // voice's. Either asks the idle work to route the thru change when something changed.
+    void ApplyThruSettings();
+    // 4320: the text tool shows the style bar (in lyric mode for its lyrics button), other
+    // tools hide it.
+    void OnToolChanged();
+    void FollowThruSettings();
     bool EditorOpen() const;
     std::unique_ptr<CSelect> selection;
     std::vector<CScoreTask*> undoList;  // owned, oldest first
