@@ -12,11 +12,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <vector>
 
 #include "framework/CodePage.h"
+#include "framework/Input.h"
 #include "framework/WindowImpl.h"
 
 struct CControlBar::BarImpl {
@@ -27,6 +29,10 @@ struct CControlBar::BarImpl {
     bool shown = false;
     SIZE size{};
     QPointer<QWidget> floatWin;
+    // The drag by the pointer: where it started and the bar's window rectangle then (screen).
+    bool dragging = false;
+    POINT dragStart{};
+    RECT dragRect{};
 };
 
 namespace {
@@ -276,6 +282,155 @@ void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL) {
         bar->ShowWindow(b.shown ? SW_SHOW : SW_HIDE);
     }
     RecalcLayout();
+}
+
+// --- the drag to another dock bar or out to float -----------------------------------------------
+
+void CControlBar::StartDrag(POINT screenPt) {
+    if (bar_->dragging || !bar_->frame) return;
+    bar_->dragging = true;
+    bar_->dragStart = screenPt;
+    if (bar_->floating && bar_->floatWin) {
+        const QRect g = bar_->floatWin->frameGeometry();
+        bar_->dragRect = RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    } else {
+        GetWindowRect(&bar_->dragRect);
+    }
+    SetCapture();
+}
+
+bool CControlBar::IsDragging() const { return bar_->dragging; }
+
+namespace {
+
+bool Meets(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+void CControlBar::EndDrag(POINT pt, bool drop) {
+    if (!bar_->dragging) return;
+    bar_->dragging = false;
+    if (GetCapture() == this) ReleaseCapture();
+    CFrameWnd* frame = bar_->frame;
+    const int dx = pt.x - bar_->dragStart.x, dy = pt.y - bar_->dragStart.y;
+    if (!drop || !frame || (dx == 0 && dy == 0)) return;
+    const RECT moved{bar_->dragRect.left + dx, bar_->dragRect.top + dy, bar_->dragRect.right + dx,
+                     bar_->dragRect.bottom + dy};
+    FrameDock& dock = frameDocks()[frame];
+    const DWORD allowed = bar_->dockAlign & dock.align;
+    // The dock bars in the order top, bottom, left, right; an empty one is a line along its
+    // edge of the client area, one pixel thick.
+    static const struct {
+        int index;
+        DWORD align;
+        UINT id;
+    } kDocks[] = {{0, CBRS_ALIGN_TOP, AFX_IDW_DOCKBAR_TOP},
+                  {3, CBRS_ALIGN_BOTTOM, AFX_IDW_DOCKBAR_BOTTOM},
+                  {1, CBRS_ALIGN_LEFT, AFX_IDW_DOCKBAR_LEFT},
+                  {2, CBRS_ALIGN_RIGHT, AFX_IDW_DOCKBAR_RIGHT}};
+    for (const auto& d : kDocks) {
+        if (!(allowed & d.align)) continue;
+        RECT site = dock.rects[d.index];
+        frame->ClientToScreen(&site);
+        const bool horz = d.index == 0 || d.index == 3;
+        if (horz && site.bottom <= site.top) {
+            if (d.index == 3) site.top = site.bottom - 1;
+            else site.bottom = site.top + 1;
+        }
+        if (!horz && site.right <= site.left) {
+            if (d.index == 2) site.left = site.right - 1;
+            else site.right = site.left + 1;
+        }
+        if (!Meets(site, moved)) continue;
+        // The row under the pointer, from the other bars' places as the last layout left them.
+        Undock(frame, this);
+        DockBarList& list = dock.lists[d.index];
+        const int across = horz ? pt.y : pt.x, along = horz ? pt.x : pt.y;
+        std::size_t insertAt = list.size();  // a new last row
+        bool newRow = true;
+        int rowFirstEdge = INT_MAX;
+        for (std::size_t i = 0; i < list.size();) {
+            // The row from i (a null) to the next null.
+            std::size_t end = i + 1;
+            while (end < list.size() && list[end]) ++end;
+            int lo = INT_MAX, hi = INT_MIN;
+            for (std::size_t k = i + 1; k < end; ++k) {
+                RECT r;
+                list[k]->GetWindowRect(&r);
+                lo = std::min<int>(lo, horz ? r.top : r.left);
+                hi = std::max<int>(hi, horz ? r.bottom : r.right);
+            }
+            if (end > i + 1) {
+                rowFirstEdge = std::min(rowFirstEdge, lo);
+                if (across >= lo && across < hi) {
+                    newRow = false;
+                    insertAt = end;
+                    for (std::size_t k = i + 1; k < end; ++k) {
+                        RECT r;
+                        list[k]->GetWindowRect(&r);
+                        const int mid = horz ? (r.left + r.right) / 2 : (r.top + r.bottom) / 2;
+                        if (mid > along) {
+                            insertAt = k;
+                            break;
+                        }
+                    }
+                    break;
+                }
+            }
+            if (end >= list.size()) break;
+            i = end;
+        }
+        if (newRow && across < rowFirstEdge) insertAt = 0;  // a new first row
+        QWidget* w = impl()->widget;
+        if (bar_->floating) {
+            w->setParent(frame->impl()->surface());
+            if (bar_->floatWin) bar_->floatWin->hide();
+            bar_->floating = false;
+        }
+        if (newRow) {
+            if (insertAt == 0) list.insert(list.begin() + 1, {this, nullptr});
+            else {
+                if (list.empty() || list.back()) list.push_back(nullptr);
+                list.push_back(this);
+                list.push_back(nullptr);
+            }
+        } else {
+            list.insert(list.begin() + std::ptrdiff_t(insertAt), this);
+        }
+        w->show();
+        bar_->shown = true;
+        frame->DelayRecalcLayout();
+        return;
+    }
+    frame->FloatControlBar(this, POINT{moved.left, moved.top});
+}
+
+LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (bar_->dragging) {
+        switch (message) {
+        case WM_MOUSEMOVE: return 0;
+        case WM_LBUTTONUP: {
+            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(&p);
+            EndDrag(p, true);
+            return 0;
+        }
+        case WM_RBUTTONDOWN: EndDrag(bar_->dragStart, false); return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                EndDrag(bar_->dragStart, false);
+                return 0;
+            }
+            break;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<CWnd*>(lParam) != this) bar_->dragging = false;
+            break;
+        default: break;
+        }
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
 }
 
 void CFrameWnd::DelayRecalcLayout() {

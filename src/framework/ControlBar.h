@@ -91,9 +91,22 @@ public:
     DockBarList* GetDockBarList() const;
     RECT GetDockBarRect() const;
 
+    // The drag of the bar by the pointer (a press on a bar that belongs to a dock bar, or on a
+    // floating one): released over a dock bar the bar may dock at (its rectangle, moved with
+    // the pointer, meets the dock bar's), it docks there in the row under the pointer, before
+    // the first bar of that row past the pointer, or in a new row above or below the others;
+    // released elsewhere it floats with its top-left where the pointer took it. A release
+    // where the press was, a right press, Escape or a lost capture change nothing.
+    void StartDrag(POINT screenPt);
+    bool IsDragging() const;
+
     struct BarImpl;
 
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
+    void EndDrag(POINT screenPt, bool drop);
     std::unique_ptr<BarImpl> bar_;
     friend class CFrameWnd;
 };

@@ -508,6 +508,21 @@ bool fw::HasMenuResource(UINT menuId) {
 
 // ---- a frame's menu bar ---------------------------------------------------------------------
 
+namespace {
+void connectHovers(QMenu* q, CFrameWnd* frame) {
+    for (QAction* a : q->actions()) {
+        if (QMenu* sub = a->menu()) {
+            connectHovers(sub, frame);
+        } else if (!a->isSeparator()) {
+            const UINT id = a->data().toUInt();
+            QObject::connect(a, &QAction::hovered, a, [frame, id] {
+                if (frame->IsWindow()) frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(id, 0), 0);
+            });
+        }
+    }
+}
+}  // namespace
+
 BOOL fw::AttachMenuBar(CFrameWnd* frame, UINT menuId) {
     if (!frame || !frame->impl()->widget) return FALSE;
     auto menu = std::make_unique<CMenu>();
@@ -530,6 +545,12 @@ BOOL fw::AttachMenuBar(CFrameWnd* frame, UINT menuId) {
             fillQMenu(q, m->m_hMenu->items[i].popup.get(), [frame](UINT id) {
                 if (id && frame->IsWindow()) frame->PostMessage(WM_COMMAND, id, 0);
             });
+            // The entry under the pointer tells the frame (its prompt goes to the message
+            // field).
+            connectHovers(q, frame);
+        });
+        QObject::connect(q, &QMenu::aboutToHide, q, [frame] {
+            if (frame->IsWindow()) frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
         });
     }
     bar->show();
@@ -573,6 +594,29 @@ fw::MenuBarEntryState fw::ChooseFromMenuBar(CFrameWnd* frame, UINT id, bool choo
         return state;
     }
     return state;
+}
+
+bool fw::HoverMenuBarEntry(CFrameWnd* frame, UINT id) {
+    if (!frame || !frame->impl()->widget || id == 0) return false;
+    QMenuBar* bar = frame->impl()->widget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!bar) return false;
+    for (QAction* title : bar->actions()) {
+        QMenu* q = title->menu();
+        if (!q) continue;
+        emit q->aboutToShow();
+        if (QAction* a = findAction(q, id)) {
+            a->hover();
+            return true;
+        }
+    }
+    return false;
+}
+
+void fw::CloseMenuBar(CFrameWnd* frame) {
+    if (!frame || !frame->impl()->widget) return;
+    if (QMenuBar* bar = frame->impl()->widget->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly))
+        for (QAction* title : bar->actions())
+            if (QMenu* q = title->menu()) emit q->aboutToHide();
 }
 
 void fw::DropFrameMenu(const CFrameWnd* frame) { frameMenus().erase(frame); }

@@ -129,4 +129,8 @@ struct MenuBarEntryState {
 // pass runs and it is built again) and, with choose, chooses the entry when it is enabled (the
 // command is posted to the frame). Returns the entry as shown.
 MenuBarEntryState ChooseFromMenuBar(CFrameWnd* frame, UINT id, bool choose = true);
+// Opens the pop-ups of a frame's menu bar up to the one holding the entry and puts the pointer
+// over it (what a hover does); false when no entry has the id. CloseMenuBar closes them.
+bool HoverMenuBarEntry(CFrameWnd* frame, UINT id);
+void CloseMenuBar(CFrameWnd* frame);
 }  // namespace fw

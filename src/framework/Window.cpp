@@ -1,4 +1,5 @@
 #include "framework/Window.h"
+#include "framework/StringTable.h"
 
 #include "framework/ToolBar.h"
 
@@ -799,6 +800,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE: OnEnable(BOOL(wParam)); return 0;
     case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<CWnd*>(wParam), pt()); return 0;
     case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<CMenu*>(wParam), LOWORD(DWORD(lParam)), HIWORD(DWORD(lParam))); return 0;
+    case WM_MENUSELECT: OnMenuSelect(LOWORD(DWORD(wParam)), HIWORD(DWORD(wParam))); return 0;
     case WM_COMMAND:
         if (OnCommand(wParam, lParam)) return 0;
         return DefWindowProc(message, wParam, lParam);
@@ -840,6 +842,7 @@ void CWnd::OnCancelMode() { Default(); }
 void CWnd::OnEnable(BOOL) { Default(); }
 void CWnd::OnContextMenu(CWnd*, POINT) { Default(); }
 void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) { Default(); }
+void CWnd::OnMenuSelect(UINT, UINT) { Default(); }
 
 CMenu* CWnd::GetMenu() const { return nullptr; }
 
@@ -1059,6 +1062,26 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, int code) {
 
 void CFrameWnd::OnInitMenuPopup(CMenu* popup, UINT, BOOL sysMenu) {
     if (!sysMenu) fw::UpdateMenuPopup(this, popup);
+}
+
+void CFrameWnd::OnMenuSelect(UINT id, UINT flags) {
+    if (flags == 0xFFFF && id == 0) {
+        SetMessageText(kIdleMessageId);
+        return;
+    }
+    if (flags & (MF_POPUP | MF_SEPARATOR)) return;
+    SetMessageText(id);
+}
+
+void CFrameWnd::SetMessageText(const char* text) {
+    if (CWnd* bar = GetDlgItem(kStatusBarId)) bar->SendMessage(WM_SETTEXT, 0, LPARAM(text ? text : ""));
+}
+
+void CFrameWnd::SetMessageText(UINT id) {
+    std::string text;
+    if (id == 0 || !fw::LoadStringResource(id, text)) return;
+    if (const std::size_t lf = text.find('\n'); lf != std::string::npos) text.resize(lf);
+    SetMessageText(text.c_str());
 }
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {

@@ -435,6 +435,9 @@ protected:
     virtual void OnEnable(BOOL enable);
     virtual void OnContextMenu(CWnd* wnd, POINT screenPt);
     virtual void OnInitMenuPopup(CMenu* popup, UINT index, BOOL sysMenu);
+    // A menu entry came under the pointer (id, flags 0), or the menu closed (id 0, flags
+    // 0xFFFF).
+    virtual void OnMenuSelect(UINT id, UINT flags);
 
     std::unique_ptr<Impl> impl_;
 
@@ -475,6 +478,15 @@ public:
     BOOL OnCmdMsg(UINT id, int code) override;
     // Before a pop-up of the frame's menu opens: the update pass over its entries.
     void OnInitMenuPopup(CMenu* popup, UINT index, BOOL sysMenu) override;
+    // The entry under the pointer puts its prompt into the message field; a closed menu puts
+    // the idle message ("Ready") back.
+    void OnMenuSelect(UINT id, UINT flags) override;
+    // The message field of the frame's status bar (the child 59393) shows a text; an empty
+    // one leaves the field as it is.
+    void SetMessageText(const char* text);
+    // ... or the prompt of a command: its string up to the first line feed (none: nothing).
+    void SetMessageText(UINT id);
+    static constexpr UINT kStatusBarId = 59393, kIdleMessageId = 57345;
     // The frame's accelerators: a key pressed in the frame or any window inside it that
     // matches one runs the command's update handler and, when that leaves it enabled, the
     // command; a greyed command's key is used up without running it.

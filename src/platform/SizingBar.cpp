@@ -448,6 +448,12 @@ void CSizingControlBar::OnLButtonDown(UINT flags, POINT pt) {
     ClientToScreen(&screen);
     const int code = NcHitTest(screen);
     if (code != HTCLIENT && NcButtonDown(code, screen)) return;
+    // A press elsewhere on a bar that belongs to a dock bar (docked or floating) starts its
+    // drag to another dock bar or out to float.
+    if (code == HTCLIENT && GetDockBarId() != 0 && !tracking) {
+        StartDrag(screen);
+        return;
+    }
     CControlBar::OnLButtonDown(flags, pt);
 }
 

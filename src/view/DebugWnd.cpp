@@ -5,12 +5,17 @@
 #include "framework/Gdi.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/Data.h"
+#include "model/PlaybackMarks.h"
+#include "model/Record.h"
+#include "framework/StringTable.h"
 #include "model/Score.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
 #include "platform/Artist.h"
 #include "platform/Port.h"
+#include "platform/StdView.h"
 #include "platform/Theory.h"
 
 namespace debuglist {
@@ -27,6 +32,87 @@ std::string Three(int v) {
 }
 
 constexpr int kMidiData = 170;
+
+// The fields of an item's stored record, read only inside the record.
+struct Fields {
+    const CBarItem& item;
+    int size;
+    explicit Fields(const CBarItem& i) : item(i), size(i.RecordSizeField()) {}
+    template <typename T>
+    int At(int offset) const {
+        return offset >= 0 && offset + int(sizeof(T)) <= size ? int(rec::Get<T>(&item, std::size_t(offset))) : 0;
+    }
+    int U8(int o) const { return At<std::uint8_t>(o); }
+    int S8(int o) const { return At<std::int8_t>(o); }
+    int S16(int o) const { return At<std::int16_t>(o); }
+    int U16(int o) const { return At<std::uint16_t>(o); }
+    int S32(int o) const { return At<std::int32_t>(o); }
+};
+
+std::string StringOf(int id) {
+    std::string text;
+    fw::LoadStringResource(UINT(id), text);
+    return text;
+}
+
+// The values the list shows for an item's type, after the common columns. A cell at x 170
+// (the offset column) replaces the common one.
+void AddTypeValues(CBarItem& item, std::vector<Cell>& cells) {
+    const Fields f(item);
+    const auto put = [&cells](int x, const std::string& text) {
+        for (Cell& c : cells)
+            if (c.x == x) {
+                c.text = text;
+                return;
+            }
+        cells.push_back({x, 0, text});
+    };
+    switch (item.Type()) {
+    case 19: put(336, Num(f.S16(24) * 1024 + f.S16(26))); break;     // hairpin
+    case 34: put(320, Num(f.S16(18))); break;                        // barre
+    case 16: put(320, Num(f.S8(20))); break;                         // beam
+    case 33: put(320, Num(f.S16(18))); break;                        // bend
+    case 40: put(170, Num(f.S8(15))); break;                         // guitar frame
+    case 17:                                                         // chord
+        put(170, Num(f.S8(15)));
+        put(336, Num(f.U8(22)));
+        break;
+    case 18: put(336, Num(item.GetValue())); break;                  // clef
+    case 20:                                                         // dynamic
+        put(170, Num(f.S8(15)));
+        put(336, Num(f.U8(19)));
+        break;
+    case 37: {                                                       // expression
+        put(170, Num(f.S8(15)));
+        const auto* e = CExpression::Of(&item);
+        if (const int definition = e->GetKind(); definition != 0) {
+            put(336, StringOf(3830 + definition));
+            put(438, Num(e->IsPlayKind2() ? f.S32(32) : item.GetValue()));
+        }
+        break;
+    }
+    case 23: put(336, Num(f.U8(16))); break;                         // key signature
+    case 24: put(336, Num(f.S16(28))); break;                        // lyric
+    case 25: put(336, Num(f.S16(22))); break;                        // ottava
+    case 128: put(320, Num(f.S8(20))); break;                        // rest
+    case 27: put(320, Num(f.S16(18))); break;                        // slur
+    case 28: put(438, Num(f.U16(20))); break;                        // tempo
+    case 30:                                                         // tie
+        put(320, Num(f.S16(18)));
+        put(336, Num(f.S16(26)));
+        put(380, Num(f.S16(30)));
+        break;
+    case 22: put(170, Num(f.S8(15))); break;                         // symbol
+    case 31: put(320, Num(f.S16(18))); break;                        // tuplet
+    case 171:                                                        // controller
+        put(336, StringOf(5400 + f.U8(CData::kDataByte1)));
+        put(438, Num(item.GetValue()));
+        break;
+    default:
+        if (item.Type() >= kMidiData && item.Type() <= 175) put(438, Num(item.GetValue()));
+        break;
+    }
+}
 
 }  // namespace
 
@@ -50,7 +136,9 @@ std::string SpaceText(int space) {
 
 std::vector<Line> Lines(CScore& score, CBar& bar, CTrkBar& trkBar, bool hideMidiData) {
     std::vector<Line> lines;
-    const int beat = bar.GetBeatLength();
+    // A cut-time bar (its meter's half-beat flag) counts its beats in halves.
+    int beat = bar.GetBeatLength();
+    if (bar.GetMeter()->GetKindFlags() & Meter::kCutTime) beat /= 2;
     int y = kFirstLine;
     for (CBarItem* item = trkBar.GetItems(); item && item->Type() != 255; item = item->NextItem()) {
         if (item->IsRemoved() || !score.IsVoiceShown(item->VoiceField())) continue;
@@ -95,7 +183,7 @@ std::vector<Line> Lines(CScore& score, CBar& bar, CTrkBar& trkBar, bool hideMidi
                       {198, 0, Num(time + offset)},
                       {252, 1, voice},
                       {296, 2, Num(type >= kMidiData ? 0 : item->PositionField())}};
-        if (type >= kMidiData) line.cells.push_back({438, 0, Num(item->GetValue())});
+        AddTypeValues(*item, line.cells);
         lines.push_back(std::move(line));
         y += kLineHeight;
     }
@@ -104,10 +192,10 @@ std::vector<Line> Lines(CScore& score, CBar& bar, CTrkBar& trkBar, bool hideMidi
 
 }  // namespace debuglist
 
-// The window's content: the header strip over the list.
-class CDebugPane : public CWnd {
+// The header strip: the current bar's layout numbers and the column titles.
+class CDebugHeader : public CWnd {
 public:
-    explicit CDebugPane(CDebugWnd* owner) : wnd(owner) {}
+    explicit CDebugHeader(CDebugWnd* owner) : wnd(owner) {}
     CDebugWnd* wnd;
 
 protected:
@@ -146,27 +234,68 @@ protected:
                                                           {334, "Parmeters"}};
             a->SetFont(font.face, 8, FontRef::kBold);
             for (const auto& [x, t] : titles) a->DrawText(x0 + x, 25, t);
-            a->SetFont(font.face, 8, 0);
-            int bottom = kHeaderHeight;
-            for (const Line& line : wnd->CurrentLines()) {
-                const int y = kHeaderHeight + line.y;
-                a->SetColor(line.color);
-                for (const Cell& c : line.cells) {
-                    if (c.align == 1) a->DrawTextCentered(c.x, y, c.text.c_str());
-                    else if (c.align == 2) a->DrawTextRight(c.x, y, c.text.c_str());
-                    else a->DrawText(c.x, y, c.text.c_str());
-                }
-                dc.MoveTo(0, y + 2);
-                dc.LineTo(1000, y + 2);
-                bottom = y + 2;
-            }
             for (int x : kSeparators) {
                 dc.MoveTo(x0 + x, 13);
-                dc.LineTo(x0 + x, bottom);
+                dc.LineTo(x0 + x, kHeaderHeight);
             }
             a->SetFontRef(font);
         }
         PopPort();
+    }
+};
+
+// The list below the header: a scrolling view of the insertion point's bar of a track.
+class CDebugView : public CStdView {
+public:
+    explicit CDebugView(CDebugWnd* owner) : wnd(owner) {}
+    CDebugWnd* wnd;
+
+    // With a document and its score the list scrolls over 600 x 1000 and is drawn again.
+    void Layout() {
+        CZelDoc* doc = wnd->GetDocument();
+        if (!doc || !doc->GetScore() || !IsWindow()) return;
+        SetScrollRect(RECT{0, 0, debuglist::kScrollWidth, debuglist::kScrollHeight});
+        RedrawAll();
+    }
+
+    void DrawContent(const RECT&) override {
+        CArtist* a = GetArtist();
+        if (!a || !wnd->GetDocument()) return;
+        using namespace debuglist;
+        FontRef font;
+        a->GetFontRef(&font);
+        a->SetFont(font.face, 8, 0);
+        int bottom = 0;
+        for (const Line& line : wnd->CurrentLines()) {
+            a->SetColor(line.color);
+            for (const Cell& c : line.cells) {
+                if (c.align == 1) a->DrawTextCentered(c.x, line.y, c.text.c_str());
+                else if (c.align == 2) a->DrawTextRight(c.x, line.y, c.text.c_str());
+                else a->DrawText(c.x, line.y, c.text.c_str());
+            }
+            a->SetColor(0);
+            a->Line(0, line.y + 2, 1000, line.y + 2);
+            bottom = line.y + 2;
+        }
+        a->SetColor(0);
+        for (int x : kSeparators) a->Line(2 + x, 0, 2 + x, bottom);
+        a->SetFontRef(font);
+    }
+};
+
+// The window's content: the header strip over the list, which takes the rest.
+class CDebugPane : public CWnd {
+public:
+    explicit CDebugPane(CDebugWnd* owner) : header(owner), view(owner) {}
+    CDebugHeader header;
+    CDebugView view;
+
+protected:
+    void OnSize(UINT type, int cx, int cy) override {
+        CWnd::OnSize(type, cx, cy);
+        using debuglist::kHeaderHeight;
+        if (header.IsWindow()) header.MoveWindow(RECT{0, 0, cx, std::min(cy, kHeaderHeight)}, TRUE);
+        if (view.IsWindow()) view.MoveWindow(RECT{0, kHeaderHeight, cx, std::max(cy, kHeaderHeight)}, TRUE);
     }
 };
 
@@ -178,9 +307,15 @@ bool CDebugWnd::Create(CFrameWnd*) {
     pane_ = std::make_unique<CDebugPane>(this);
     RECT r;
     GetClientRect(&r);
-    if (!pane_->Create(nullptr, "", WS_CHILD | WS_VISIBLE, RECT{0, 0, std::max<LONG>(r.right, 1), std::max<LONG>(r.bottom, 1)},
-                       this, 1))
+    const LONG w = std::max<LONG>(r.right, 1), h = std::max<LONG>(r.bottom, 1);
+    if (!pane_->Create(nullptr, "", WS_CHILD | WS_VISIBLE, RECT{0, 0, w, h}, this, 1)) return false;
+    if (!pane_->header.Create(nullptr, "", WS_CHILD | WS_VISIBLE, RECT{0, 0, 1000, debuglist::kHeaderHeight},
+                              pane_.get(), 2))
         return false;
+    // The list: no document yet, scrolled by 1 pixel a line and 16 a page.
+    pane_->view.SetPageSize(16, 16);
+    if (!pane_->view.CreateView(pane_.get(), 0, debuglist::kHeaderHeight, 0, 0)) return false;
+    pane_->view.SetScrollRect(RECT{0, 0, 1, 1});
     child = pane_.get();
     HideBar();
     return true;
@@ -188,9 +323,13 @@ bool CDebugWnd::Create(CFrameWnd*) {
 
 CWnd* CDebugWnd::GetChildWindow() { return pane_.get(); }
 
+CStdView* CDebugWnd::GetListView() const { return pane_ ? &pane_->view : nullptr; }
+
 void CDebugWnd::SetDocument(CZelDoc* doc) {
     doc_ = doc;
-    if (pane_ && pane_->IsWindow()) pane_->Invalidate();
+    if (!pane_) return;
+    if (pane_->header.IsWindow()) pane_->header.Invalidate();
+    pane_->view.Layout();
 }
 
 std::vector<debuglist::Line> CDebugWnd::CurrentLines() const {

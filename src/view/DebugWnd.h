@@ -48,10 +48,13 @@ std::vector<Line> Lines(CScore& score, CBar& bar, CTrkBar& trkBar, bool hideMidi
 // The column separators of the list and the header.
 inline constexpr int kSeparators[6] = {100, 200, 236, 272, 300, 332};
 inline constexpr int kHeaderHeight = 28, kLineHeight = 14, kFirstLine = 11;
+// The list's scroll area once it shows a score.
+inline constexpr int kScrollWidth = 600, kScrollHeight = 1000;
 
 }  // namespace debuglist
 
 class CDebugPane;
+class CStdView;
 
 class CDebugWnd : public CFloatWnd {
 public:
@@ -66,6 +69,8 @@ public:
     bool IsVisible() const { return CControlBar::IsVisible(); }
     void Hide() { HideBar(); }
     CWnd* GetChildWindow() override;
+    // The scrolling list under the header.
+    CStdView* GetListView() const;
     // The lines the list shows now (none without a document or a bar at the insertion point).
     std::vector<debuglist::Line> CurrentLines() const;
     bool hideMidiData = false;

@@ -20,6 +20,8 @@
 #include "app/AppGlobals.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
+#include "app/StatBar.h"
+#include "view/DebugWnd.h"
 #include "app/ZelApp.h"
 #include "framework/Clock.h"
 #include "framework/CodePage.h"
@@ -567,6 +569,9 @@ TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
         bool clipboardFilled = false;
         std::vector<std::string> erases;
         int undoCountAfterCtrlX = -1;
+        fw::MenuBarEntryState engraver, engraverUndo;
+        std::vector<std::uint8_t> beforeEngraver, engraved, engraverUndone;
+        int barsPerSystem = 0, barsPerSystemUndone = 0;
     } seen;
     app.whileRunning = [&](TestApp& a) {
         CZelDoc* doc = a.GetActiveDocument();
@@ -582,7 +587,10 @@ TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
         doc->GetSelection()->ClearAll();
         seen.clearWithNothing = fw::ChooseFromMenuBar(frame, 57632, false);
         doc->GetSelection()->SelectTracks(1, 1, false);
-        seen.selected = bytes();  // the items' selected marks are stored too
+        // The items' selected marks are stored too, and so are the marks' places, which the
+        // next paint works out.
+        fw::uitest::RunUntilIdle();
+        seen.selected = bytes();
         seen.clear = choose(57632);
         seen.cleared = bytes();
         seen.undo = choose(57643);
@@ -606,9 +614,24 @@ TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
         fw::uitest::Key(view, 'Z', fw::uitest::kCtrl);
         fw::uitest::RunUntilIdle();
         seen.keyUndone = bytes();
-        commandtest::MadeTasks made;
-        for (UINT id : {4201u, 4202u, 4203u, 4205u, 4207u}) frame->SendMessage(WM_COMMAND, id, 0);
-        seen.erases = made.classes;
+        {
+            commandtest::MadeTasks made;
+            for (UINT id : {4201u, 4202u, 4203u, 4205u, 4207u}) frame->SendMessage(WM_COMMAND, id, 0);
+            seen.erases = made.classes;
+        }
+        // Score > Engraver Settings, its dialog confirmed with 6 bars a system, then undone.
+        seen.beforeEngraver = bytes();
+        fw::uitest::OnNextModal([](CDialog& d) {
+            d.SetDlgItemText(11, "6");
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        seen.engraver = choose(33015);
+        seen.barsPerSystem = doc->GetBarsPerSystem();
+        seen.engraved = bytes();
+        seen.engraverUndo = fw::ChooseFromMenuBar(frame, 57643, false);
+        choose(57643);
+        seen.engraverUndone = bytes();
+        seen.barsPerSystemUndone = doc->GetBarsPerSystem();
     };
     fw::uitest::Session session;
     RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
@@ -619,9 +642,10 @@ TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
     EXPECT_TRUE(seen.clear.enabled);
     EXPECT_NE(seen.cleared, seen.start);
     EXPECT_EQ(fw::ToUtf8(seen.undo.text), "撤消(&U) 清除\tCtrl+Z");
-    // Clear's undo gives back all but one byte (noted for the delete operation's owner); Cut's,
-    // typed, gives the score back byte for byte below.
-    EXPECT_NE(seen.undone, seen.cleared);
+    ASSERT_EQ(seen.undone.size(), seen.selected.size());
+    const auto differ = std::mismatch(seen.undone.begin(), seen.undone.end(), seen.selected.begin());
+    EXPECT_TRUE(differ.first == seen.undone.end())
+        << "Undo gives the score back byte for byte; offset " << (differ.first - seen.undone.begin()) << " differs";
     EXPECT_FALSE(seen.undoAfterUndo.enabled);
     EXPECT_EQ(fw::ToUtf8(seen.redo.text), "重做(&R) 清除\tCtrl+Y");
     EXPECT_EQ(seen.redone, seen.cleared);
@@ -632,4 +656,58 @@ TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
     EXPECT_EQ(seen.keyUndone, seen.beforeCut);
     EXPECT_EQ(seen.erases, (std::vector<std::string>{"CEraseBarTask", "CEraseBracketTask", "CEraseBarTask",
                                                      "CErasePageTextTask", "CEraseTask"}));
+    EXPECT_TRUE(seen.engraver.enabled);
+    EXPECT_EQ(seen.barsPerSystem, 6);
+    EXPECT_NE(seen.engraved, seen.beforeEngraver);
+    EXPECT_EQ(fw::ToUtf8(seen.engraverUndo.text), "撤消(&U) 排版设置\tCtrl+Z");
+    EXPECT_EQ(seen.engraverUndone, seen.beforeEngraver);
+    EXPECT_NE(seen.barsPerSystemUndone, 6);
+}
+
+// The Score menu's debug window entry shows the window over the active score; the entry under
+// the pointer puts its prompt into the status bar's message field, and "Ready" comes back when
+// the menu closes.
+TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    struct Seen {
+        bool hiddenAtStart = false, shown = false, shownAgain = false, itsDocument = false;
+        std::size_t lines = 0;
+        bool hovered = false;
+        std::string prompt, afterClose;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc || !g_app.debugWnd || !g_app.mainFrame) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        seen.hiddenAtStart = !g_app.debugWnd->IsShown();
+        fw::ChooseFromMenuBar(frame, 4400);
+        fw::uitest::RunUntilIdle();
+        seen.shown = g_app.debugWnd->IsShown();
+        seen.itsDocument = g_app.debugWnd->GetDocument() == doc;
+        seen.lines = g_app.debugWnd->CurrentLines().size();
+        fw::ChooseFromMenuBar(frame, 4400);
+        fw::uitest::RunUntilIdle();
+        seen.shownAgain = g_app.debugWnd->IsShown();
+        seen.hovered = fw::HoverMenuBarEntry(frame, 57632);
+        fw::uitest::RunUntilIdle();
+        CStatBar* bar = g_app.mainFrame->GetStatusBar();
+        if (bar) seen.prompt = fw::ToUtf8(bar->GetMessageText());
+        fw::CloseMenuBar(frame);
+        fw::uitest::RunUntilIdle();
+        if (bar) seen.afterClose = bar->GetMessageText();
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.hiddenAtStart);
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.itsDocument);
+    EXPECT_GT(seen.lines, 0u) << "the bar at the insertion point has items";
+    EXPECT_TRUE(seen.shownAgain) << "chosen while shown: hidden first and shown again";
+    EXPECT_TRUE(seen.hovered);
+    EXPECT_EQ(seen.prompt, "清除");
+    EXPECT_EQ(seen.afterClose, "Ready");
 }

@@ -433,4 +433,81 @@ TEST_F(DockBarTest, AFloatingBarHasNoGripperAndNoCloseButton) {
     EXPECT_EQ(client.bottom, all.bottom - 3);
 }
 
+// Dragging a bar by its inside: out to float where the pointer takes it, back to a dock bar
+// whose edge its rectangle meets, to another place in its row, or into a new row above or
+// below; a press and release at one point changes nothing.
+TEST_F(DockBarTest, DraggedBarsFloatDockAtTheEdgeTheyMeetAndTakeTheRowUnderThePointer) {
+    CSizingControlBarG* a = static_cast<CSizingControlBarG*>(Add(Sizing(200)));
+    CSizingControlBarG* b = static_cast<CSizingControlBarG*>(Add(Sizing(200)));
+    Layout();
+    ASSERT_EQ(Rows(), (std::vector<std::vector<int>>{{0, 1}}));
+    const auto drag = [this](CWnd* bar, int dx, int dy) {
+        RECT r;
+        bar->GetClientRect(&r);
+        const int x = r.right / 2, y = r.bottom / 2;
+        fw::uitest::Press(bar, x, y);
+        fw::uitest::Move(bar, x + dx / 2, y + dy / 2);
+        fw::uitest::Move(bar, x + dx, y + dy);
+        fw::uitest::Release(bar, x + dx, y + dy);
+        fw::uitest::RunUntilIdle();
+        Layout();
+    };
+    const auto screen = [](CWnd* bar) {
+        RECT r;
+        bar->GetWindowRect(&r);
+        return r;
+    };
+
+    // A click changes nothing.
+    drag(a, 0, 0);
+    EXPECT_EQ(Rows(), (std::vector<std::vector<int>>{{0, 1}}));
+    EXPECT_FALSE(a->IsDragging());
+
+    // Within its row past the other bar's middle: after it.
+    const RECT ra = screen(a), rb = screen(b);
+    drag(a, (rb.left + rb.right) / 2 + 20 - (ra.left + ra.right) / 2, 0);
+    EXPECT_EQ(Rows(), (std::vector<std::vector<int>>{{1, 0}}));
+
+    // Down below the row, the rectangle still meeting the top dock bar: a new row under it.
+    const int rowHeight = ra.bottom - ra.top;
+    drag(a, 0, rowHeight * 3 / 4);
+    EXPECT_EQ(Rows(), (std::vector<std::vector<int>>{{1}, {0}}));
+    // Above every row: a new first row.
+    drag(a, 0, -(screen(a).top - screen(b).top) - rowHeight * 3 / 4);
+    EXPECT_EQ(Rows(), (std::vector<std::vector<int>>{{0}, {1}}));
+
+    // Back into the other bar's row, past its middle: the two share the row again.
+    {
+        const RECT ra2 = screen(a), rb3 = screen(b);
+        drag(a, (rb3.left + rb3.right) / 2 + 20 - (ra2.left + ra2.right) / 2,
+             (rb3.top + rb3.bottom) / 2 - (ra2.top + ra2.bottom) / 2);
+        EXPECT_EQ(Rows(), (std::vector<std::vector<int>>{{1, 0}}));
+    }
+
+    // Into the middle of the frame: floating, its top-left moved with the pointer.
+    const RECT before = screen(a);
+    drag(a, -200, 250);
+    ASSERT_TRUE(a->IsFloating());
+    EXPECT_EQ(a->GetDockBarId(), UINT(AFX_IDW_DOCKBAR_FLOAT));
+    EXPECT_EQ(Rows(), (std::vector<std::vector<int>>{{1}}));
+    const RECT floated = screen(a);
+    // (The tool window's frame is its top-left; the bar lies inside it.)
+    EXPECT_NEAR(floated.left, before.left - 200, 2);
+    EXPECT_NEAR(floated.top, before.top + 250, 2);
+
+    // Over the frame's left edge: docked at the left.
+    POINT origin{0, 0};
+    frame.ClientToScreen(&origin);
+    drag(a, origin.x - floated.left - 10, 0);
+    EXPECT_FALSE(a->IsFloating());
+    EXPECT_EQ(a->GetDockBarId(), UINT(AFX_IDW_DOCKBAR_LEFT));
+    EXPECT_EQ(Rows(AFX_IDW_DOCKBAR_LEFT), (std::vector<std::vector<int>>{{0}}));
+
+    // A bar that may dock only at the top floats when dropped at the left edge.
+    b->EnableDocking(CBRS_ALIGN_TOP);
+    const RECT rb2 = screen(b);
+    drag(b, origin.x - rb2.left - 10, 200);
+    EXPECT_TRUE(b->IsFloating());
+}
+
 }  // namespace

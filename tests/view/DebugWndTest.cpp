@@ -10,6 +10,8 @@
 
 #include "ViewFixture.h"
 #include "model/Bar.h"
+#include "model/Meter.h"
+#include "model/Record.h"
 #include "model/BarItem.h"
 #include "model/Score.h"
 #include "model/TrkBar.h"
@@ -98,6 +100,83 @@ TEST_F(DebugWndTest, TheHeaderShowsTheBarsNumbers) {
     EXPECT_EQ(h.pixWidth, bar->GetWidth());
     EXPECT_EQ(h.bcWidth, bar->GetContentWidth());
     EXPECT_EQ(h.totalClocks, 1920);
+}
+
+// A cut-time bar counts its beats in halves.
+TEST_F(DebugWndTest, ACutTimeBarCountsHalfBeats) {
+    ASSERT_GE(Lines().size(), 4u);
+    EXPECT_EQ(Lines()[3].cells[1].text, "002:000");
+    Meter* meter = bar->GetMeter();
+    const std::uint8_t kind = meter->bytes[Meter::kKindFlags];
+    meter->bytes[Meter::kKindFlags] = std::uint8_t(kind | Meter::kCutTime);
+    EXPECT_EQ(Lines()[3].cells[1].text, "003:000");
+    meter->bytes[Meter::kKindFlags] = kind;
+}
+
+// The text of the cell at x of the line led by the item (none: "-").
+std::string CellAt(const std::vector<debuglist::Line>& lines, int y, int x) {
+    for (const debuglist::Line& l : lines)
+        if (l.y == y)
+            for (const debuglist::Cell& c : l.cells)
+                if (c.x == x) return c.text;
+    return "-";
+}
+
+// Each kind of item shows the values of its record where the window puts them; MIDI data only
+// while the preference leaves it shown.
+TEST_F(DebugWndTest, ItemsShowTheValuesOfTheirKind) {
+    // An item of the score's with a record long enough for every field the table reads (a
+    // chord); its type and fields are set for each row and put back after.
+    CBarItem* item = nullptr;
+    for (int b = 0; b < score->GetBarCount() && !item; ++b)
+        for (int t = 0; t < score->GetTrackCount() && !item; ++t)
+            if (CTrkBar* tb = score->GetTrkBar(t, b))
+                for (CBarItem* i = tb->GetItems(); i && i->Type() != 255; i = i->NextItem())
+                    if (!i->IsRemoved() && i->RecordSizeField() >= 32) {
+                        item = i;
+                        trkBar = tb;
+                        bar = score->GetBar(b);
+                        break;
+                    }
+    ASSERT_NE(item, nullptr);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(item);
+    const std::vector<std::uint8_t> saved(bytes, bytes + item->RecordSizeField());
+    const auto lineY = [&] {
+        int y = debuglist::kFirstLine;
+        for (CBarItem* i = trkBar->GetItems(); i && i != item; i = i->NextItem()) {
+            if (i->IsRemoved() || !score->IsVoiceShown(i->VoiceField())) continue;
+            y += i->IsNoteOrRawNote() ? 12 * static_cast<CRawNote*>(i)->HeadCountField() + 2 : debuglist::kLineHeight;
+        }
+        return y;
+    };
+    struct Row {
+        const char* what;
+        int type;
+        std::vector<std::pair<int, std::int16_t>> words;  // offset, value
+        std::vector<std::pair<int, const char*>> cells;    // x, text
+    } rows[] = {
+        {"rest: the signed byte at 20", 128, {{20, std::int16_t(0x00FD)}}, {{320, "-3"}}},
+        {"tempo: the unsigned word at 20", 28, {{20, std::int16_t(40000)}}, {{438, "40000"}}},
+        {"tie: the words at 18, 26 and 30", 30, {{18, 5}, {26, -6}, {30, 7}}, {{320, "5"}, {336, "-6"}, {380, "7"}}},
+        {"hairpin: word 24 x 1024 + word 26", 19, {{24, 2}, {26, 3}}, {{336, "2051"}}},
+        {"symbol: the offset byte", 22, {{14, std::int16_t(0xFC00)}}, {{170, "-4"}}},
+        {"key signature: the byte at 16", 23, {{16, 9}}, {{336, "9"}}},
+        {"ottava: the word at 22", 25, {{22, -12}}, {{336, "-12"}}},
+    };
+    for (const Row& r : rows) {
+        std::copy(saved.begin(), saved.end(), bytes);
+        bytes[6] = std::uint8_t(r.type);
+        for (const auto& [offset, value] : r.words) rec::Put(item, std::size_t(offset), value);
+        const auto lines = Lines();
+        for (const auto& [x, text] : r.cells) EXPECT_EQ(CellAt(lines, lineY(), x), text) << r.what;
+    }
+    // A controller: listed unless MIDI data is hidden; its value at 438.
+    std::copy(saved.begin(), saved.end(), bytes);
+    bytes[6] = 171;
+    const std::size_t shown = Lines().size();
+    EXPECT_NE(CellAt(Lines(), lineY(), 438), "-");
+    EXPECT_EQ(debuglist::Lines(*score, *bar, *trkBar, true).size(), shown - 1);
+    std::copy(saved.begin(), saved.end(), bytes);
 }
 
 // zeldump's exit status and output for the arguments.
