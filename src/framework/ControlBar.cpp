@@ -33,6 +33,10 @@ struct CControlBar::BarImpl {
     bool dragging = false;
     POINT dragStart{};
     RECT dragRect{};
+    // The frame sizing of the floating tool window: the hit code (0: none) and the window's
+    // geometry when it started.
+    int sizingCode = 0;
+    QRect sizingStart;
 };
 
 namespace {
@@ -301,6 +305,61 @@ void CControlBar::StartDrag(POINT screenPt) {
 
 bool CControlBar::IsDragging() const { return bar_->dragging; }
 
+void CControlBar::StartFrameSizing(int hitCode, POINT screenPt) {
+    if (bar_->sizingCode || !bar_->floating || !bar_->floatWin || hitCode < 10 || hitCode > 17) return;
+    bar_->sizingCode = hitCode;
+    bar_->sizingStart = bar_->floatWin->geometry();
+    bar_->dragStart = screenPt;
+    SetCapture();
+}
+
+bool CControlBar::IsFrameSizing() const { return bar_->sizingCode != 0; }
+
+namespace {
+
+// The edges a hit code moves: left, top, right, bottom.
+struct SizingEdges {
+    bool left, top, right, bottom;
+};
+SizingEdges EdgesOf(int code) {
+    switch (code) {
+    case 10: return {true, false, false, false};
+    case 11: return {false, false, true, false};
+    case 12: return {false, true, false, false};
+    case 13: return {true, true, false, false};
+    case 14: return {false, true, true, false};
+    case 15: return {false, false, false, true};
+    case 16: return {true, false, false, true};
+    case 17: return {false, false, true, true};
+    default: return {false, false, false, false};
+    }
+}
+
+}  // namespace
+
+// The tool window's new geometry for a sizing by the hit code moved by (dx, dy): the bar's own
+// floating layout decides the width and height it takes, then the window's limits.
+static QRect SizedFloatingFrame(CControlBar* bar, QWidget* win, const QRect& start, int code, int dx, int dy) {
+    const SizingEdges e = EdgesOf(code);
+    int width = start.width(), height = start.height();
+    if (e.right) width = start.width() + dx;
+    if (e.left) width = start.width() - dx;
+    if (e.bottom) height = start.height() + dy;
+    if (e.top) height = start.height() - dy;
+    SIZE s{width, height};
+    if (e.left || e.right) s = bar->CalcDynamicLayout(width, LM_HORZ);
+    if (e.top || e.bottom) s = bar->CalcDynamicLayout(height, LM_LENGTHY);
+    if (e.left || e.right) width = s.cx;
+    if (e.top || e.bottom) height = s.cy;
+    const QSize minSize = win->minimumSize(), maxSize = win->maximumSize();
+    width = std::clamp(width, std::max(1, minSize.width()), std::max(1, maxSize.width()));
+    height = std::clamp(height, std::max(1, minSize.height()), std::max(1, maxSize.height()));
+    // A moved left or top edge keeps the opposite edge where it was.
+    const int left = e.left ? start.left() + start.width() - width : start.left();
+    const int top = e.top ? start.top() + start.height() - height : start.top();
+    return QRect(left, top, width, height);
+}
+
 namespace {
 
 bool Meets(const RECT& a, const RECT& b) {
@@ -408,6 +467,26 @@ void CControlBar::EndDrag(POINT pt, bool drop) {
 }
 
 LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (bar_->sizingCode) {
+        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        switch (message) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+            ClientToScreen(&p);
+            if (bar_->floatWin)
+                bar_->floatWin->setGeometry(SizedFloatingFrame(this, bar_->floatWin, bar_->sizingStart, bar_->sizingCode,
+                                                               p.x - bar_->dragStart.x, p.y - bar_->dragStart.y));
+            if (message == WM_LBUTTONUP) {
+                bar_->sizingCode = 0;
+                if (GetCapture() == this) ReleaseCapture();
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<CWnd*>(lParam) != this) bar_->sizingCode = 0;
+            break;
+        default: break;
+        }
+    }
     if (bar_->dragging) {
         switch (message) {
         case WM_MOUSEMOVE: return 0;

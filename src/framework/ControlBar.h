@@ -99,6 +99,11 @@ public:
     // where the press was, a right press, Escape or a lost capture change nothing.
     void StartDrag(POINT screenPt);
     bool IsDragging() const;
+    // The sizing of a floating bar's tool window by an edge or corner (hit codes 10-17: left,
+    // right, top, top-left, top-right, bottom, bottom-left, bottom-right): the edges named
+    // follow the pointer, the others stay; the window keeps its size limits.
+    void StartFrameSizing(int hitCode, POINT screenPt);
+    bool IsFrameSizing() const;
 
     struct BarImpl;
 

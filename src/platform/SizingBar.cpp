@@ -448,6 +448,14 @@ void CSizingControlBar::OnLButtonDown(UINT flags, POINT pt) {
     ClientToScreen(&screen);
     const int code = NcHitTest(screen);
     if (code != HTCLIENT && NcButtonDown(code, screen)) return;
+    // Floating, the outer pixels of the bar's frame are its tool window's sizing border: an
+    // edge, or a corner where two meet.
+    if (IsFloatingBar() && !tracking) {
+        if (const int edge = FloatFrameHitCode(pt); edge != HTCLIENT) {
+            StartFrameSizing(edge, screen);
+            return;
+        }
+    }
     // A press elsewhere on a bar that belongs to a dock bar (docked or floating) starts its
     // drag to another dock bar or out to float.
     if (code == HTCLIENT && GetDockBarId() != 0 && !tracking) {
@@ -455,6 +463,22 @@ void CSizingControlBar::OnLButtonDown(UINT flags, POINT pt) {
         return;
     }
     CControlBar::OnLButtonDown(flags, pt);
+}
+
+int CSizingControlBar::FloatFrameHitCode(POINT client) const {
+    RECT r;
+    GetClientRect(&r);
+    const bool left = client.x < kFloatSizingBorder, right = client.x >= r.right - kFloatSizingBorder;
+    const bool top = client.y < kFloatSizingBorder, bottom = client.y >= r.bottom - kFloatSizingBorder;
+    if (top && left) return HTTOPLEFT;
+    if (top && right) return HTTOPRIGHT;
+    if (bottom && left) return HTBOTTOMLEFT;
+    if (bottom && right) return HTBOTTOMRIGHT;
+    if (left) return HTLEFT;
+    if (right) return HTRIGHT;
+    if (top) return HTTOP;
+    if (bottom) return HTBOTTOM;
+    return HTCLIENT;
 }
 
 void CSizingControlBar::OnLButtonUp(UINT flags, POINT pt) {

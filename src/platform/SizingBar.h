@@ -68,6 +68,11 @@ public:
     // The non-client answers: hit code of a screen point, and the client rectangle inside a
     // window rectangle (both relative to the same origin).
     virtual int NcHitTest(POINT screen);
+    // Floating: the sizing border of the tool window around the bar, the outer
+    // kFloatSizingBorder pixels of the bar's own frame (a client point): an edge or corner
+    // code, else HTCLIENT.
+    int FloatFrameHitCode(POINT client) const;
+    static constexpr int kFloatSizingBorder = 3;
     virtual void CalcClientArea(RECT* rect, UINT dockBarId);
     // The client rectangle of the bar's window as the last calculation left it (window
     // coordinates).

@@ -510,4 +510,73 @@ TEST_F(DockBarTest, DraggedBarsFloatDockAtTheEdgeTheyMeetAndTakeTheRowUnderThePo
     EXPECT_TRUE(b->IsFloating());
 }
 
+// A floating tool window is sized by its edges and corners (the outer pixels of the bar's
+// frame): the edges named follow the pointer, the others stay, and the size stops at its limit.
+TEST_F(DockBarTest, AFloatingWindowIsSizedByItsEdgesAndCorners) {
+    auto* bar = static_cast<CSizingControlBarG*>(Add(Sizing(200)));
+    bar->floatRange = RECT{80, 50, 1000, 800};
+    Layout();
+    frame.FloatControlBar(bar, POINT{300, 300});
+    fw::uitest::RunUntilIdle();
+    const auto rect = [bar] {
+        RECT r;
+        bar->GetWindowRect(&r);
+        return r;
+    };
+    // A press at a point of the bar, then the pointer moved on the screen (each step given in
+    // the bar's coordinates where it is then, as the pointer's events come).
+    const auto size = [bar, &rect](int x, int y, int dx, int dy) {
+        const RECT at = rect();
+        const POINT screen{at.left + x, at.top + y};
+        fw::uitest::Press(bar, x, y);
+        for (int step = 1; step <= 2; ++step) {
+            const RECT now = rect();
+            const int sx = screen.x + dx * step / 2, sy = screen.y + dy * step / 2;
+            if (step == 1) fw::uitest::Move(bar, sx - now.left, sy - now.top);
+            else fw::uitest::Release(bar, sx - now.left, sy - now.top);
+            fw::uitest::RunUntilIdle();
+        }
+    };
+    const RECT r0 = rect();
+    const int w = r0.right - r0.left, h = r0.bottom - r0.top;
+    ASSERT_GT(w, 40);
+    // The bottom-right corner: width and height grow, the top-left stays.
+    size(w - 1, h - 1, 50, 40);
+    const RECT r1 = rect();
+    EXPECT_EQ(r1.left, r0.left);
+    EXPECT_EQ(r1.top, r0.top);
+    EXPECT_EQ(r1.right - r1.left, w + 50);
+    EXPECT_EQ(r1.bottom - r1.top, h + 40);
+    EXPECT_EQ(bar->sizeFloat.cx, w + 50) << "the floating size follows";
+    EXPECT_FALSE(bar->IsFrameSizing());
+    // The top-left corner: the bottom-right stays.
+    size(0, 0, -30, -20);
+    const RECT r2 = rect();
+    EXPECT_EQ(r2.left, r1.left - 30);
+    EXPECT_EQ(r2.top, r1.top - 20);
+    EXPECT_EQ(r2.right, r1.right);
+    EXPECT_EQ(r2.bottom, r1.bottom);
+    // The left edge alone: the height and the top stay whatever the pointer does across.
+    size(0, (r2.bottom - r2.top) / 2, 10, 25);
+    const RECT r3 = rect();
+    EXPECT_EQ(r3.left, r2.left + 10);
+    EXPECT_EQ(r3.top, r2.top);
+    EXPECT_EQ(r3.bottom, r2.bottom);
+    EXPECT_EQ(r3.right, r2.right);
+    // The right edge far past the left: the width stops at the floating range's least, the
+    // left edge stays.
+    size(r3.right - r3.left - 1, (r3.bottom - r3.top) / 2, -2000, 0);
+    const RECT r4 = rect();
+    EXPECT_EQ(r4.left, r3.left);
+    EXPECT_EQ(r4.right - r4.left, 80);
+    // The bottom edge far down: the height stops at the range's most.
+    size((r4.right - r4.left) / 2, r4.bottom - r4.top - 1, 0, 3000);
+    EXPECT_EQ(rect().bottom - rect().top, 800);
+    const RECT r5 = rect();
+    // Inside the frame a press starts the bar's drag, not a sizing.
+    size((r5.right - r5.left) / 2, (r5.bottom - r5.top) / 2, 0, 0);
+    EXPECT_EQ(rect().right - rect().left, r5.right - r5.left);
+    EXPECT_EQ(rect().bottom - rect().top, r5.bottom - r5.top);
+}
+
 }  // namespace
