@@ -16,6 +16,14 @@
 #include "platform/SizingBar.h"
 #include "chrome/MainToolBar.h"
 #include "view/ViewStandIns.h"
+#include "platform/StdView.h"
+#include "model/NewScore.h"
+#include "model/Score.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "view/DebugWnd.h"
 
 #include <memory>
 
@@ -87,6 +95,34 @@ int main() {
         frame.RecalcLayout();
     });
     std::printf("docking: one drag step's relayout with 9 bars docked %.3f ms\n", relayout);
+
+    // The debug window over a bar of a track holding 500 items (controllers, one a tick):
+    // making its lines, and one paint of the list.
+    RegisterTrackClass();
+    RegisterNotationClasses();
+    {
+        CZelDoc doc;
+        NewScoreSettings settings;
+        if (!BuildNewScore(*doc.GetScore(), settings)) return 1;
+        doc.MakeCurrent();
+        CTrkBar* tb = doc.GetScore()->GetTrkBar(0, 0);
+        for (int i = 0; i < 500 && tb; ++i) tb->NewItem(171, i);
+        doc.SetCurrentBar(0, false);
+        CDebugWnd debug;
+        if (!debug.Create(&frame)) return 1;
+        debug.SetDocument(&doc);
+        debug.ShowBar();
+        fw::PumpMessages();
+        std::size_t count = 0;
+        const double lines = MedianMs(21, [&] { count = debug.CurrentLines().size(); });
+        CStdView* list = debug.GetListView();
+        const double listPaint = MedianMs(21, [&] {
+            list->RedrawAll();
+            list->UpdateWindow();
+        });
+        std::printf("debug window: %zu lines made in %.3f ms; one paint of the list %.2f ms\n", count, lines, listPaint);
+        debug.SetDocument(nullptr);
+    }
     bars.clear();
     app.m_pMainWnd = nullptr;
     frame.DestroyWindow();

@@ -258,7 +258,7 @@ public:
         RedrawAll();
     }
 
-    void DrawContent(const RECT&) override {
+    void DrawContent(const RECT& area) override {
         CArtist* a = GetArtist();
         if (!a || !wnd->GetDocument()) return;
         using namespace debuglist;
@@ -267,6 +267,9 @@ public:
         a->SetFont(font.face, 8, 0);
         int bottom = 0;
         for (const Line& line : wnd->CurrentLines()) {
+            bottom = line.y + 2;
+            // Only the lines that reach the area being painted are drawn.
+            if (line.y + 4 < area.top || line.y - kLineHeight > area.bottom) continue;
             a->SetColor(line.color);
             for (const Cell& c : line.cells) {
                 if (c.align == 1) a->DrawTextCentered(c.x, line.y, c.text.c_str());
@@ -275,7 +278,6 @@ public:
             }
             a->SetColor(0);
             a->Line(0, line.y + 2, 1000, line.y + 2);
-            bottom = line.y + 2;
         }
         a->SetColor(0);
         for (int x : kSeparators) a->Line(2 + x, 0, 2 + x, bottom);

@@ -22,6 +22,7 @@
 #include "app/MainFrame.h"
 #include "app/StatBar.h"
 #include "view/DebugWnd.h"
+#include "platform/StdView.h"
 #include "app/ZelApp.h"
 #include "framework/Clock.h"
 #include "framework/CodePage.h"
@@ -675,6 +676,8 @@ TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
     struct Seen {
         bool hiddenAtStart = false, shown = false, shownAgain = false, itsDocument = false;
         std::size_t lines = 0;
+        SIZE scrollArea{};
+        int scrolledTo = 0;
         bool hovered = false;
         std::string prompt, afterClose;
     } seen;
@@ -688,6 +691,11 @@ TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
         seen.shown = g_app.debugWnd->IsShown();
         seen.itsDocument = g_app.debugWnd->GetDocument() == doc;
         seen.lines = g_app.debugWnd->CurrentLines().size();
+        if (CStdView* list = g_app.debugWnd->GetListView()) {
+            seen.scrollArea = list->GetTotalSize();
+            list->ScrollToPosition(POINT{0, 200});
+            seen.scrolledTo = list->GetScrollPosition().y;
+        }
         fw::ChooseFromMenuBar(frame, 4400);
         fw::uitest::RunUntilIdle();
         seen.shownAgain = g_app.debugWnd->IsShown();
@@ -706,6 +714,9 @@ TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
     EXPECT_TRUE(seen.shown);
     EXPECT_TRUE(seen.itsDocument);
     EXPECT_GT(seen.lines, 0u) << "the bar at the insertion point has items";
+    EXPECT_EQ(seen.scrollArea.cx, 600);
+    EXPECT_EQ(seen.scrollArea.cy, 1000) << "the list scrolls over 600 x 1000 once it shows a score";
+    EXPECT_EQ(seen.scrolledTo, 200);
     EXPECT_TRUE(seen.shownAgain) << "chosen while shown: hidden first and shown again";
     EXPECT_TRUE(seen.hovered);
     EXPECT_EQ(seen.prompt, "清除");
