@@ -4,6 +4,7 @@
 // Measure entries.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -428,6 +429,27 @@ TEST(DocCommandTest, ThruCommandsSetThePendingFlagOnlyOnAChange) {
     g_model.thruChangePending = false;
     doc.OnCommandRange(4337);
     EXPECT_FALSE(g_model.thruChangePending) << "the same again";
+}
+
+// Symbol Map cancelled leaves the font map, the library flag and the modified flag as they were;
+// Add Video does nothing.
+TEST(DocCommandTest, SymbolMapCancelledAndAddVideoChangeNothing) {
+    ScoreEnv env;
+    CZelDoc& doc = *env.doc;
+    g_preferences.SetByte(Preferences::kLibraryAutoSave, 1);
+    doc.SetModifiedFlag(false);
+    const std::size_t mapSize = sizeof doc.fontMap;
+    std::vector<std::uint8_t> before(mapSize);
+    std::memcpy(before.data(), &doc.fontMap, mapSize);
+    for (int id : {33016, 33019}) {
+        commandtest::RecordedTasks rec;
+        doc.OnCommandRange(id);
+        EXPECT_EQ(Describe(rec.made), "") << id;
+        EXPECT_EQ(g_preferences.Byte(Preferences::kLibraryAutoSave), 1) << id;
+        EXPECT_FALSE(doc.IsModified()) << id;
+        EXPECT_EQ(std::memcmp(before.data(), &doc.fontMap, mapSize), 0) << id;
+        EXPECT_EQ(doc.GetUndoCount(), 0) << id;
+    }
 }
 
 TEST(DocCommandTest, CutDeletesOnlyAfterItsCopySucceeded) {
