@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -223,9 +224,15 @@ std::string ListedOutputEndingWith(const std::string& port) {
 }
 
 // A JACK server of this test's own, on the dummy back end, under a name no other run uses.
+// JACK servers share one registry in shared memory, and two starting at once may fail each
+// other: test runs on one machine (another build's tests, say) take turns through a lock file.
 class JackServer {
 public:
     JackServer() : name_("zeltest-" + std::to_string(::getpid())) {
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string lockPath = std::string(tmp && *tmp ? tmp : "/tmp") + "/zeltest-jackd.lock";
+        lock_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lock_ >= 0) ::flock(lock_, LOCK_EX);
         const char* argv[] = {"jackd", "-n", name_.c_str(), "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -241,6 +248,7 @@ public:
             ::waitpid(pid_, &status, 0);
         }
         ::unsetenv("JACK_DEFAULT_SERVER");
+        if (lock_ >= 0) ::close(lock_);  // the turn ends with the server
     }
     // Waits until the server answers (jack_wait, with a generous deadline).
     bool WaitUntilUp() {
@@ -253,6 +261,7 @@ public:
 private:
     std::string name_;
     pid_t pid_ = 0;
+    int lock_ = -1;
 };
 
 TEST_F(MidiPortsTest, LoopsThroughJackPortsWholeAndInOrder) {
