@@ -1,4 +1,5 @@
 #include "app/ZelApp.h"
+#include "app/MidiFileHooks.h"
 
 #include "edit/Commands.h"
 #include "model/TaskMakers.h"
@@ -116,6 +117,8 @@ bool CZelApp::InitInstance() {
     RegisterNotationClasses();
     // The document's commands reach the edit operations and the palette's chosen button.
     edit::RegisterOperations();
+    // Opening a MIDI file imports it through its options dialog and the transcription.
+    RegisterMidiFileHooks();
     ChosenPaletteButton() = [] { return int(g_toolState.button); };
     ToolKeyHandler() = [](int ch) { return g_app.mainToolBar && g_app.mainToolBar->HandleKey(ch); };
     CurrentToolId() = [] { return int(g_toolState.tool); };

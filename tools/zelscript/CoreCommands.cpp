@@ -2,6 +2,7 @@
 #include <string>
 
 #include "Script.h"
+#include "app/MidiFileHooks.h"
 #include "model/Score.h"
 
 namespace zelscript {
@@ -20,6 +21,8 @@ void RunNew(Context& ctx, const Args& args) {
 void RunOpen(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 1, "open FILE");
     const std::string path = ctx.InputPath(args[0]);
+    // MIDI files import as the program imports them.
+    RegisterMidiFileHooks();
     try {
         ctx.score = tools::ReadScore(path);
     } catch (const tools::ToolError& e) {
