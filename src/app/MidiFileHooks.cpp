@@ -1,11 +1,14 @@
 #include "app/MidiFileHooks.h"
 
+#include "app/ImportDlg.h"
+
 #include "edit/Transcriber.h"
 #include "midi/MidiImport.h"
 #include "model/Score.h"
 
 void RegisterMidiFileHooks() {
     RegisterMidiImport();
+    g_midiImport.optionsDialog = [](MidiImportSettings& s) { return CImportDlg::Run(s); };
     g_midiImport.transcribe = [](CScore& score, int track, int lastBar, int voice, int grid, bool voices) {
         Transcriber& t = g_edit.transcriber;
         t.Setup(&score, grid, true, true, voices);

@@ -368,6 +368,7 @@ int CMidiImport::Convert(CZelDoc& doc) {
     score.ReflowFromPage(0);
     score.Reindex();
     doc.LayoutAllPages(true);
+    if (settings.jazz) doc.ApplyJazzFont();
     return kDone;
 }
 

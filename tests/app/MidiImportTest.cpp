@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/ImportDlg.h"
 #include "app/MidiFileHooks.h"
+#include "framework/Clock.h"
+#include "framework/UiTest.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
@@ -79,6 +82,9 @@ struct Env {
         RegisterNotationClasses();
         InitDrawing();
         RegisterMidiFileHooks();
+        // The proposal is taken as it stands unless a test puts in its own answer (the dialog's
+        // own tests run it).
+        g_midiImport.optionsDialog = nullptr;
     }
     ~Env() { fw::ResetAllGlobals(); }
     std::string Write(const std::string& name, const Bytes& bytes) {
@@ -245,6 +251,109 @@ TEST(MidiImport, MutatedFilesImportOrAreRefused) {
         const bool opened = doc.OnOpenDocument(env.Write("m.mid", f).c_str());
         if (!opened) EXPECT_TRUE(doc.lastReadCode == 101 || doc.lastReadCode == 100 || doc.lastReadCode == 1) << round;
     }
+}
+
+// --- the options dialog, offscreen with scripted input ----------------------------------------------
+
+struct DialogEnv : Env {
+    std::unique_ptr<fw::uitest::Session> session;
+    DialogEnv() {
+        fw::clocktest::SetManual(1000);
+        session = std::make_unique<fw::uitest::Session>();
+        RegisterMidiFileHooks();  // the program's dialog
+    }
+    ~DialogEnv() {
+        session.reset();
+        fw::clocktest::Reset();
+    }
+    // A format 0 file with notes on channels 1, 2 and 10.
+    static Bytes ThreeChannels() {
+        std::vector<Ev> e;
+        Note(e, 0, 480, 60, 0);
+        Note(e, 0, 480, 48, 1);
+        Note(e, 0, 240, 36, 9);
+        return Smf(0, {Track(e)});
+    }
+    // Clicks the cell of the grid, Alt held when asked.
+    static void ClickCell(CImportDlg& dlg, int row, int column, bool alt) {
+        RECT cell;
+        dlg.grid.GetCellRect(row, column, &cell);
+        fw::uitest::Click(&dlg, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2, fw::uitest::kLeft,
+                          alt ? fw::uitest::kAlt : fw::uitest::kNone);
+    }
+};
+
+TEST(MidiImportDialog, OpeningAMidiFileShowsDialog254AndOkTakesTheProposal) {
+    DialogEnv env;
+    fw::uitest::OnNextModal([](CDialog& d) { fw::uitest::ClickControl(&d, IDOK); });
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("three.mid", DialogEnv::ThreeChannels()).c_str())) << doc.lastReadCode;
+    EXPECT_EQ(fw::uitest::ModalsRun(), std::vector<UINT>{254});
+    CScore& s = *doc.GetScore();
+    ASSERT_EQ(s.GetTrackCount(), 3);
+    EXPECT_TRUE(s.GetTrack(2)->IsPercussionStaff());
+    // Transcribed: notes, not performance notes.
+    CTrkBar* tb = s.GetTrkBar(0, 0);
+    bool note = false;
+    for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem()) note = note || i->TypeCode() == 144;
+    EXPECT_TRUE(note);
+}
+
+TEST(MidiImportDialog, CancelOpensNoDocument) {
+    DialogEnv env;
+    fw::uitest::OnNextModal([](CDialog& d) { fw::uitest::ClickControl(&d, IDCANCEL); });
+    CZelDoc doc;
+    EXPECT_FALSE(doc.OnOpenDocument(env.Write("three.mid", DialogEnv::ThreeChannels()).c_str()));
+    EXPECT_EQ(doc.lastReadCode, 1);
+}
+
+TEST(MidiImportDialog, UncheckingEveryRowDisablesOk) {
+    DialogEnv env;
+    bool okWhileNone = true, okAgain = false;
+    fw::uitest::OnNextModal([&](CDialog& d) {
+        auto& dlg = static_cast<CImportDlg&>(d);
+        for (int r = 0; r < 3; ++r) DialogEnv::ClickCell(dlg, r, 0, false);
+        fw::uitest::Call([&] { okWhileNone = dlg.GetDlgItem(IDOK)->IsWindowEnabled(); });
+        DialogEnv::ClickCell(dlg, 1, 0, false);
+        fw::uitest::Call([&] { okAgain = dlg.GetDlgItem(IDOK)->IsWindowEnabled(); });
+        fw::uitest::ClickControl(&d, IDCANCEL);
+    });
+    CZelDoc doc;
+    doc.OnOpenDocument(env.Write("three.mid", DialogEnv::ThreeChannels()).c_str());
+    EXPECT_FALSE(okWhileNone);
+    EXPECT_TRUE(okAgain);
+}
+
+TEST(MidiImportDialog, AltClickOnTheFirstClefSetsEveryRow) {
+    DialogEnv env;
+    std::vector<int> clefs;
+    fw::uitest::OnNextModal([&](CDialog& d) {
+        auto& dlg = static_cast<CImportDlg&>(d);
+        DialogEnv::ClickCell(dlg, 0, 2, true);
+        fw::uitest::Call([&] {
+            for (const auto& r : dlg.settings.rows) clefs.push_back(r.clefChoice);
+        });
+        fw::uitest::ClickControl(&d, IDCANCEL);
+    });
+    CZelDoc doc;
+    doc.OnOpenDocument(env.Write("three.mid", DialogEnv::ThreeChannels()).c_str());
+    EXPECT_EQ(clefs, (std::vector<int>{1, 1, 1}));
+}
+
+TEST(MidiImportDialog, MapChannelsRebuildsTheRows) {
+    DialogEnv env;
+    std::size_t before = 0, after = 0;
+    fw::uitest::OnNextModal([&](CDialog& d) {
+        auto& dlg = static_cast<CImportDlg&>(d);
+        fw::uitest::Call([&] { before = dlg.settings.rows.size(); });
+        fw::uitest::ClickControl(&d, CImportDlg::kMapChannels);
+        fw::uitest::Call([&] { after = dlg.settings.rows.size(); });
+        fw::uitest::ClickControl(&d, IDCANCEL);
+    });
+    CZelDoc doc;
+    doc.OnOpenDocument(env.Write("three.mid", DialogEnv::ThreeChannels()).c_str());
+    EXPECT_EQ(before, 3u);  // format 0: one row per channel
+    EXPECT_EQ(after, 1u);   // one row for the track
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "BarShots.h"
 #include "ControlsSheet.h"
+#include "app/ImportDlg.h"
 #include "app/NewDocDlg.h"
 #include "chrome/TupletDlg.h"
 #include "framework/Resources.h"
@@ -27,6 +28,7 @@ namespace {
 // The dialog class of a template, with its default data.
 struct Shown {
     EngraverSettings engraver;
+    MidiImportSettings import;
     std::unique_ptr<CStdDlg> dialog;
 };
 
@@ -38,6 +40,27 @@ void MakeDialog(UINT id, Shown& s) {
         break;
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
     case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
+    case CImportDlg::kTemplateId: {
+        // Three proposed staves of a format 0 file: a melody, a bass part and drums.
+        s.import.fileName = "song.mid";
+        s.import.format = 0;
+        s.import.mapChannels = 1;
+        s.import.staffCount = 1;
+        MidiImportTrack& t = s.import.entries[0];
+        t.trackNumber = 0;
+        const int channels[3] = {0, 1, 9}, low[3] = {60, 36, 35}, high[3] = {79, 52, 49}, programs[3] = {73, 33, -1};
+        for (int k = 0; k < 3; ++k) {
+            MidiChannelStats& c = t.stats[channels[k]];
+            c.used = 1;
+            c.lowest = std::uint8_t(low[k]);
+            c.highest = std::uint8_t(high[k]);
+            c.notes = 20;
+            c.firstProgram = std::int16_t(programs[k]);
+        }
+        CMidiImport::ProposeStaves(s.import, false);
+        s.dialog = std::make_unique<CImportDlg>(s.import);
+        break;
+    }
     default: s.dialog = std::make_unique<CStdDlg>(); break;
     }
 }
