@@ -3,11 +3,13 @@
 #include "app/ImportDlg.h"
 
 #include "edit/Transcriber.h"
+#include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
 #include "model/Score.h"
 
 void RegisterMidiFileHooks() {
     RegisterMidiImport();
+    RegisterMidiExport();
     g_midiImport.optionsDialog = [](MidiImportSettings& s) { return CImportDlg::Run(s); };
     g_midiImport.transcribe = [](CScore& score, int track, int lastBar, int voice, int grid, bool voices) {
         Transcriber& t = g_edit.transcriber;

@@ -66,7 +66,13 @@ void StyleBar::SetFont(const FontRef& font) {
     fontSize = font.size;
 }
 
-void ExportMidiFile(CZelDoc&) {}
+MidiFileExporterFn& MidiFileExporter() {
+    static MidiFileExporterFn exporter;
+    return exporter;
+}
+void ExportMidiFile(CZelDoc& doc) {
+    if (MidiFileExporter()) MidiFileExporter()(doc);
+}
 void CExtracter::Run(CZelDoc&) {}
 bool CFontLibDlg::Run(FontMap&) { return false; }
 bool CTitlePage::Run(CZelDoc&) { return false; }
@@ -91,6 +97,7 @@ void Reset() {
     StyleBar::fontFace = -1;
     StyleBar::fontSize = 0;
     ScoreImporter() = RefuseEveryEnding;
+    MidiFileExporter() = nullptr;
 }
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);
 }  // namespace

@@ -78,8 +78,11 @@ struct StyleBar {
 };
 
 struct FontMap;
-// File > Export (a Standard MIDI File) and File > Extract Parts: nothing until written.
+// File > Export (a Standard MIDI File): the export that start-up puts in (the MIDI folder's);
+// nothing without one. File > Extract Parts: nothing until written.
 void ExportMidiFile(CZelDoc& doc);
+using MidiFileExporterFn = std::function<void(CZelDoc& doc)>;
+MidiFileExporterFn& MidiFileExporter();
 struct CExtracter {
     static void Run(CZelDoc& doc);
 };

@@ -14,7 +14,10 @@
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
+#include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
+#include "model/NewScore.h"
+#include "model/Tempo.h"
 #include "model/Bar.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -354,6 +357,81 @@ TEST(MidiImportDialog, MapChannelsRebuildsTheRows) {
     doc.OnOpenDocument(env.Write("three.mid", DialogEnv::ThreeChannels()).c_str());
     EXPECT_EQ(before, 3u);  // format 0: one row per channel
     EXPECT_EQ(after, 1u);   // one row for the track
+}
+
+// --- export ---------------------------------------------------------------------------------------
+
+struct ExportEnv : Env {
+    std::unique_ptr<CZelDoc> doc;
+    ExportEnv() {
+        doc = std::make_unique<CZelDoc>();
+        NewScoreSettings settings;
+        settings.arrangement = 2;  // voice and piano: three tracks
+        EXPECT_TRUE(BuildNewScore(*doc->GetScore(), settings));
+        doc->MakeCurrent();
+    }
+    Bytes Export() {
+        std::vector<std::uint8_t> bytes;
+        EXPECT_EQ(ExportMidiBytes(*doc, &bytes), 0);
+        return bytes;
+    }
+    static int TrackCount(const Bytes& b) { return b.size() >= 12 ? b[10] << 8 | b[11] : -1; }
+    static bool Holds(const Bytes& b, const Bytes& part) {
+        return std::search(b.begin(), b.end(), part.begin(), part.end()) != b.end();
+    }
+};
+
+TEST(MidiExport, EveryPlayingTrackFollowsTheConductorTrack) {
+    ExportEnv env;
+    const Bytes b = env.Export();
+    ASSERT_GE(b.size(), 26u);
+    EXPECT_EQ(ExportEnv::TrackCount(b), 4);
+    EXPECT_EQ(Bytes(b.begin() + 22, b.begin() + 25), (Bytes{0x00, 0xFF, 0x03}));
+    // No port set: no instrument name; a score in C: no key signature.
+    EXPECT_FALSE(ExportEnv::Holds(b, {0xFF, 0x04}));
+    EXPECT_FALSE(ExportEnv::Holds(b, {0xFF, 0x59}));
+    // Every track ends with its end event.
+    int ends = 0;
+    for (std::size_t k = 0; k + 2 < b.size(); ++k) ends += b[k] == 0xFF && b[k + 1] == 0x2F && b[k + 2] == 0x00;
+    EXPECT_EQ(ends, 4);
+}
+
+TEST(MidiExport, MutedTracksAreLeftOutAndASoloTrackStandsAlone) {
+    ExportEnv env;
+    CScore& s = *env.doc->GetScore();
+    for (int t = 0; t < 3; ++t)
+        for (int v = 0; v < 8; ++v) s.GetTrack(t)->SetMuted(v, true);
+    EXPECT_EQ(ExportEnv::TrackCount(env.Export()), 1);
+    for (int t = 0; t < 3; ++t)
+        for (int v = 0; v < 8; ++v) s.GetTrack(t)->SetMuted(v, false);
+    s.GetTrack(1)->SetSolo(0, true);
+    EXPECT_EQ(ExportEnv::TrackCount(env.Export()), 2);
+}
+
+TEST(MidiExport, ExportedFilesReadBackTrackByTrack) {
+    ExportEnv env;
+    const std::string path = env.dir.path() + "/round.mid";
+    ASSERT_EQ(ExportMidiFileTo(*env.doc, path), 0);
+    std::string text;
+    ASSERT_TRUE(fw::ReadWholeFile(path, text));
+    CMidiFile f;
+    f.Attach(Bytes(text.begin(), text.end()));
+    SmfHeader h;
+    ASSERT_EQ(f.ReadHeader(&h), 0);
+    ASSERT_EQ(h.trackCount, 4);
+    // The conductor track's tempo is the first bar's.
+    SmfEvent e;
+    ASSERT_TRUE(f.SeekTrack(0, &e));
+    int tempo = 0;
+    while (f.ReadEvent(&e))
+        if (e.metaType == 0x51 && e.length == 3) tempo = e.data[0] << 16 | e.data[1] << 8 | e.data[2];
+    EXPECT_EQ(tempo, int(600000000 / TempoToQuarterTempo(env.doc->GetScore()->GetBar(0)->GetTempo(), 3, false)) * 10);
+    for (int t = 1; t < 4; ++t) EXPECT_TRUE(f.SeekTrack(t, &e)) << t;
+}
+
+TEST(MidiExport, AFailedWriteLeavesNoFileAndGivesTheError) {
+    ExportEnv env;
+    EXPECT_NE(ExportMidiFileTo(*env.doc, env.dir.path() + "/missing/folder/x.mid"), 0);
 }
 
 }  // namespace

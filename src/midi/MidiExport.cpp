@@ -1,0 +1,174 @@
+#include "midi/MidiExport.h"
+
+#include <algorithm>
+#include <map>
+
+#include "framework/CodePage.h"
+#include "framework/File.h"
+#include "framework/FileDialog.h"
+#include "midi/MidiStandIns.h"
+#include "model/Bar.h"
+#include "model/DocumentStandIns.h"
+#include "model/Score.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Tempo.h"
+#include "model/Titles.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "platform/Handles.h"
+#include "platform/PortLayer.h"
+
+// --- the capturing device layer -----------------------------------------------------------------
+
+bool CMidiRedirect::SendPatch(int, int channel, std::int32_t word, int) {
+    if (word < 0) return true;
+    const int bank = (word >> 8) & 0x3FFF;
+    if (bank) {
+        file_.WriteChannel(0xB0 | (channel & 15), 0, (bank >> 7) & 0x7F);
+        file_.WriteChannel(0xB0 | (channel & 15), 32, bank & 0x7F);
+    }
+    file_.WriteChannel(0xC0 | (channel & 15), word & 0x7F, 0);
+    return true;
+}
+
+bool CMidiRedirect::SendRecord(int, int status, int data1, int data2) {
+    file_.WriteChannel(status, data1, data2);
+    return true;
+}
+
+bool CMidiRedirect::SendMessage3(int, int status, int data1, int data2) {
+    file_.WriteChannel(status, data1, data2);
+    return true;
+}
+
+void CMidiRedirect::SendLyric(const std::string& text, bool wordContinues, bool extender) {
+    file_.WriteLyric(text, wordContinues, extender);
+}
+
+void CMidiRedirect::SendKeySignature(int keyCode) { file_.WriteKeySignature(keyCode); }
+
+// --- export ---------------------------------------------------------------------------------------
+
+namespace {
+
+// Which tracks play: with any soloed voice, the tracks that have one; else every track with a
+// voice that is not muted.
+std::vector<bool> PlayingTracks(CScore& score) {
+    const int n = score.GetTrackCount();
+    bool anySolo = false;
+    for (int t = 0; t < n; ++t)
+        for (int v = 0; v < 8; ++v) anySolo = anySolo || score.GetTrack(t)->IsSolo(v);
+    std::vector<bool> plays(std::size_t(n), false);
+    for (int t = 0; t < n; ++t) {
+        CTrack* track = score.GetTrack(t);
+        for (int v = 0; v < 8; ++v)
+            if (anySolo ? track->IsSolo(v) : !track->IsMuted(v)) plays[std::size_t(t)] = true;
+    }
+    return plays;
+}
+
+void WriteConductorTrack(CZelDoc& doc, CMidiFile& f) {
+    CScore& score = *doc.score;
+    f.BeginTrack();
+    f.WriteText(0x03, doc.titles[0].lines[0].text);
+    // The tempo map in bar order: each bar's own tempo at its start, its tempo marks after.
+    std::map<int, std::pair<int, int>> tempi;  // tick -> (bar, quarter tempo)
+    int tick = 0;
+    for (int b = 0; b < score.GetBarCount(); ++b) {
+        CBar* bar = score.GetBar(b);
+        tempi[tick] = {b, TempoToQuarterTempo(bar->GetTempo(), 3, false)};
+        CBarItem* item = bar->GetFirstItem();
+        for (int i = 0; item && i < bar->GetItemCount(); ++i, item = item->NextItem()) {
+            if (item->TypeCode() != CBar::kTempoType || item->IsHidden() || item->IsRemoved()) continue;
+            const auto* mark = static_cast<CTempo*>(item);
+            tempi[tick + item->TimeField()] = {b, mark->GetQuarterTempo()};
+        }
+        tick += bar->GetLength();
+    }
+    int lastNum = -1, lastDen = -1, lastTempo = -1;
+    for (const auto& [at, entry] : tempi) {
+        f.currentTick = at;
+        CBar* bar = score.GetBar(entry.first);
+        const Meter* m = bar->GetMeter();
+        if (m->GetNumerator() != lastNum || m->GetDenominator() != lastDen) {
+            f.WriteTimeSignature(m->GetNumerator(), m->GetDenominator(), m->GetTicksPerBeat());
+            lastNum = m->GetNumerator();
+            lastDen = m->GetDenominator();
+        }
+        if (entry.second != lastTempo) {
+            f.WriteTempo(entry.second);
+            lastTempo = entry.second;
+        }
+    }
+    f.EndTrack();
+}
+
+void WriteTrack(CZelDoc& doc, CMidiFile& f, int t) {
+    CScore& score = *doc.score;
+    CTrack* track = score.GetTrack(t);
+    f.BeginTrack();
+    char name[256] = {};
+    track->GetName(name, false);
+    f.WriteText(0x03, name);
+    CMidiRedirect redirect(f);
+    int key = track->GetKey();
+    if (CLine* line = score.GetLine(0))
+        if (CStaff* staff = line->GetStaff(t)) key = staff->GetKey();
+    if (key != 0) redirect.SendKeySignature(key);
+    MidiSender& live = TheMidi();
+    SetTheMidi(&redirect);
+    ExportPerformer::Start(score, t, true);
+    while (ExportPerformer::GetCurrentBar(score) < score.GetBarCount()) {
+        if (ExportPerformer::GetTickCounter() % 120 == 0) ExportPerformer::GenerateAhead(480);
+        ExportPerformer::PlayTick();
+        ++f.currentTick;
+    }
+    f.currentTick = std::max(f.lastTick, f.currentTick - 1);
+    ExportPerformer::Silence(t);
+    SetTheMidi(&live);
+    f.EndTrack();
+}
+
+}  // namespace
+
+int ExportMidiBytes(CZelDoc& doc, std::vector<std::uint8_t>* out) {
+    CScore& score = *doc.score;
+    const std::vector<bool> plays = PlayingTracks(score);
+    const int playing = int(std::count(plays.begin(), plays.end(), true));
+    CMidiFile f;
+    f.WriteHeader(1 + playing);
+    WriteConductorTrack(doc, f);
+    for (int t = 0; t < score.GetTrackCount(); ++t)
+        if (plays[std::size_t(t)]) WriteTrack(doc, f, t);
+    *out = f.Bytes();
+    return 0;
+}
+
+int ExportMidiFileTo(CZelDoc& doc, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    int code = 0;
+    try {
+        code = ExportMidiBytes(doc, &bytes);
+    } catch (const std::bad_alloc&) {
+        return 100;
+    }
+    if (code) return code;
+    int error = 0;
+    if (!fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
+        return error ? error : 100;
+    return 0;
+}
+
+void RegisterMidiExport() {
+    MidiFileExporter() = [](CZelDoc& doc) {
+        // The document's path with the ending "mid" proposed in a save dialog.
+        std::string proposed = doc.GetPathName().empty() ? std::string("untitled") : doc.GetPathName();
+        if (const std::size_t dot = proposed.rfind('.'); dot != std::string::npos) proposed.resize(dot);
+        proposed += ".mid";
+        CFileDialog dialog(false, "mid", proposed.c_str(), OFN_OVERWRITEPROMPT, "MIDI (*.mid)|*.mid||");
+        if (dialog.DoModal() != IDOK) return;
+        const int code = ExportMidiFileTo(doc, fw::ToUtf8(dialog.GetPathName().c_str()));
+        if (code) ReportErrorCode(code);
+    };
+}
