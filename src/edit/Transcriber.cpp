@@ -920,9 +920,9 @@ void Transcriber::ExchangeVoices(int b) {
         i->SetFlagsB(std::uint8_t((i->FlagsB() & 0x1F) | ((1 - v) << CBarItem::kVoiceShift)));
         if (i->TypeCode() == kRest) tb->PlaceRestVertically(i);
         if (i->TypeCode() == CTie::kType) {
-            auto* tie = static_cast<CTie*>(CTieType::Of(i));
-            tie->Flip();
-            if (tie->EndBarOffset() != 0) exchangeNext = true;
+            // The tie's own flip (the bar item's slot): height negated, ends moved to its side.
+            i->Flip(0);
+            if (CTieType::Of(i)->EndBarOffset() != 0) exchangeNext = true;
         }
         if (i->TypeCode() == kNote) AsNote(i)->SetStemUpBit(1 - v == 0);
     }

@@ -160,15 +160,6 @@ public:
         SetAboveBit(above);
     }
 
-    // Turns the tie to the other side: the curve height negated; both ends' vertical offsets
-    // become -45 above the heads (a positive height), else 15; the above flag follows.
-    void Flip() {
-        SetHeight(-Height());
-        const int dy = Height() > 0 ? -45 : 15;
-        SetStartDy(dy);
-        SetEndDy(dy);
-        SetAboveBit(Height() >= 0);
-    }
     // Fills a new tie record (its buffer at least kSize bytes) from the head it starts at: the
     // head's cross-staff offset for both ends, the note's time and position, the end position,
     // the head's staff position for both ends, the voice, whether the end lies in the next bar,
