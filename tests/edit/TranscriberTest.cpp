@@ -361,6 +361,57 @@ TEST_F(TranscriberRun, SixteenthDenominatorsNeverTakeTuplets) {
     EXPECT_EQ(Dump(0).find("["), std::string::npos) << Dump(0);
 }
 
+TEST_F(TranscriberRun, ANinthSimultaneousPartGoesToVoiceSeven) {
+    for (int k = 0; k < 9; ++k) Play(0, 0, 200 * (k + 1), 50 + k);
+    ASSERT_EQ(Transcribe(0, 0, true), Transcriber::kDone);
+    std::vector<int> voiceOf(128, -1);
+    for (CBarItem* i : Live(0, 0)) {
+        if (i->TypeCode() != 144) continue;
+        auto* n = static_cast<CRawNote*>(i);
+        for (int k = 0; k < n->HeadCountField(); ++k) voiceOf[n->Head(k)->Pitch()] = i->VoiceField();
+    }
+    // The higher pitch comes first at one time: pitches 58 down to 51 take voices 0-7, the
+    // ninth (50) voice 7 as well (where 51 then follows it).
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(voiceOf[std::size_t(58 - k)], k) << Dump(0);
+    EXPECT_EQ(voiceOf[50], 7) << Dump(0);
+}
+
+TEST_F(TranscriberRun, ALowerVoiceZeroIsExchangedAndItsTieCarriesTheExchange) {
+    Play(0, 0, 3840, 48);   // voice 0, held into bar 1
+    Play(0, 480, 480, 72);  // voice 1: above voice 0
+    ASSERT_EQ(Transcribe(0, 1, true), Transcriber::kDone);
+    const std::string bar0 = Dump(0), bar1 = Dump(1);
+    EXPECT_NE(bar0.find("N0:1/48>v1"), std::string::npos) << bar0;
+    EXPECT_NE(bar0.find("N480:3/72 "), std::string::npos) << bar0;
+    // The held note's continuation follows it into voice 1.
+    EXPECT_EQ(bar1.substr(0, 11), "N0:1/48<v1") << bar1;
+}
+
+TEST_F(TranscriberRun, FiveNotesInAQuarterAreAQuintupletOnlyInSmallWindows) {
+    // On a grid of 60 ticks (on the usual 120, two of the five starts would share a grid point
+    // and be one chord before tuplets are looked for).
+    for (int k = 0; k < 5; ++k) Play(0, 96 * k, 90, 60 + 2 * k);
+    Play(0, 480, 1440, 72);
+    ASSERT_EQ(Transcribe(0, 0, false, 60), Transcriber::kDone);
+    EXPECT_EQ(Dump(0), "N0:5/60[5:4] N96:5/62[5:4] N192:5/64[5:4] N288:5/66[5:4] N384:5/68[5:4] N480:2.1/72");
+    // The same five notes spread over the whole bar form no tuplet.
+    TranscribeScore other;
+    for (int k = 0; k < 5; ++k) other.Play(0, 384 * k, 380, 60 + 2 * k);
+    ASSERT_EQ(other.Transcribe(0, 0, false, 60), Transcriber::kDone);
+    EXPECT_EQ(other.Dump(0).find("["), std::string::npos) << other.Dump(0);
+}
+
+TEST_F(TranscriberRun, AHeldTripletsLastNoteIsExtendedByATiedNote) {
+    Play(0, 0, 150, 60);
+    Play(0, 160, 150, 62);
+    Play(0, 320, 330, 64);  // held to 650, past its written end at 480
+    Play(0, 720, 240, 65);
+    ASSERT_EQ(Transcribe(0, 0), Transcriber::kDone);
+    const std::string dump = Dump(0);
+    EXPECT_NE(dump.find("N320:4/64>[3:2]"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("N480:4/64<"), std::string::npos) << dump;
+}
+
 TEST_F(TranscriberRun, CancelInTheProgressDialogStopsBeforeTheNextBar) {
     fw::clocktest::SetManual(1000);
     auto session = std::make_unique<fw::uitest::Session>();
