@@ -408,6 +408,22 @@ TEST(MidiExport, MutedTracksAreLeftOutAndASoloTrackStandsAlone) {
     EXPECT_EQ(ExportEnv::TrackCount(env.Export()), 2);
 }
 
+TEST(MidiExport, ATempoMarkAtABarsStartReplacesTheBarsTempo) {
+    ExportEnv env;
+    CScore& s = *env.doc->GetScore();
+    alignas(8) std::uint8_t buffer[128] = {};
+    CTempo* mark = MakeTempoItem(buffer, 6000);
+    ASSERT_NE(mark, nullptr);
+    mark->SetTimeField(0);
+    ASSERT_NE(s.GetBar(0)->AddItem(mark), nullptr);
+    const Bytes b = env.Export();
+    // One set-tempo event at tick 0, the mark's (60 per minute: 0F 42 40); none of the bar's own.
+    int tempi = 0;
+    for (std::size_t k = 0; k + 2 < b.size(); ++k) tempi += b[k] == 0xFF && b[k + 1] == 0x51 && b[k + 2] == 0x03;
+    EXPECT_TRUE(ExportEnv::Holds(b, {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40}));
+    EXPECT_EQ(tempi, s.GetBar(1)->GetTempo() == 6000 ? 1 : 2);
+}
+
 TEST(MidiExport, ExportedFilesReadBackTrackByTrack) {
     ExportEnv env;
     const std::string path = env.dir.path() + "/round.mid";
