@@ -359,9 +359,8 @@ int Transcriber::Run(int trackIndex, int first, int last, int runVoice) {
             if (!CProgressDlg::StepCurrent()) return kCancelled;
             CTrkBar* tb = TrkBar(b);
             tb->SetCurrent();
-            if (tuplets && !FindTuplets(b)) {
-                // The detection of this bar ends; the notes already written stay.
-            }
+            // Out of memory in tuplet detection ends the run (the bars finished stay).
+            if (tuplets && !FindTuplets(b)) return kOutOfMemory;
             for (VoiceSlot& s : slots) s = VoiceSlot{};
             bool used[8] = {};
             used[voice] = true;
