@@ -552,20 +552,26 @@ bool Transcriber::FormChords(int b) {
         }
         return true;
     }
+    // After a merge the run has moved: the scan starts again from the first record.
     for (bool again = true; again;) {
         again = false;
-        for (CBarItem* a = First(tb); !IsEnd(a) && !again; a = Next(a)) {
+        std::ptrdiff_t target = -1, source = -1;
+        for (CBarItem* a = First(tb); !IsEnd(a) && target < 0; a = Next(a)) {
             if (!Wanted(a, voice)) continue;
             for (CBarItem* c = Next(a); !IsEnd(c); c = Next(c)) {
                 if (!Wanted(c, voice) || c->TimeField() != a->TimeField()) continue;
                 const bool equal = Quantize(Head0Duration(a)) == Quantize(Head0Duration(c));
                 const int d = AveragePlayEnd(c) - AveragePlayEnd(a);
                 if (equal || (d > -halfGrid && d < halfGrid)) {
-                    if (!MergeIntoChord(b, OffsetOf(tb, a), OffsetOf(tb, c))) return false;
-                    again = true;
+                    target = OffsetOf(tb, a);
+                    source = OffsetOf(tb, c);
                     break;
                 }
             }
+        }
+        if (target >= 0) {
+            if (!MergeIntoChord(b, target, source)) return false;
+            again = true;
         }
     }
     return true;

@@ -63,9 +63,11 @@ int WrittenEnd(CBarItem* note) { return int(NoteEndTime(*note)); }
 
 bool Transcriber::MergeEqualStarts(int b, int w) {
     CTrkBar* tb = TrkBar(b);
+    // After a merge the run has moved: the scan starts again from the first record.
     for (bool again = true; again;) {
         again = false;
-        for (CBarItem* p = tb->GetItems(); !IsEnd(p) && !again; p = p->NextItem()) {
+        std::ptrdiff_t target = -1, source = -1;
+        for (CBarItem* p = tb->GetItems(); !IsEnd(p) && target < 0; p = p->NextItem()) {
             if (!Wanted(p, voice)) continue;
             for (CBarItem* q = tb->GetItems(); !IsEnd(q); q = q->NextItem()) {
                 if (q == p || !Live(q) || q->VoiceField() != voice) continue;
@@ -74,10 +76,14 @@ bool Transcriber::MergeEqualStarts(int b, int w) {
                 if (transcribe::Snap(AverageStart(p), w) != transcribe::Snap(AverageStart(q), w)) continue;
                 if (voices && transcribe::Snap(AverageDuration(p), w) != transcribe::Snap(AverageDuration(q), w)) continue;
                 p->SetFlagsB(std::uint8_t(p->FlagsB() & ~CBarItem::kSelectedBit));
-                if (!MergeIntoChord(b, OffsetOf(tb, q), OffsetOf(tb, p))) return false;
-                again = true;
+                target = OffsetOf(tb, q);
+                source = OffsetOf(tb, p);
                 break;
             }
+        }
+        if (target >= 0) {
+            if (!MergeIntoChord(b, target, source)) return false;
+            again = true;
         }
     }
     return true;

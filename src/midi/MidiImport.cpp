@@ -318,10 +318,14 @@ int CMidiImport::Convert(CZelDoc& doc) {
     if (staves.empty()) return kCancelled;
     CScore& score = *doc.score;
     doc.MakeCurrent();
+    // The import fills a new, empty score only.
+    if (score.GetBarCount() != 0) return kOutOfMemory;
     if (!score.BuildSkeleton(std::max<int>(1, settings.barCount), int(staves.size()))) return kOutOfMemory;
+    if (score.GetTrackCount() != int(staves.size())) return kOutOfMemory;
     for (std::size_t i = 0; i < staves.size(); ++i) {
         const MidiImportTrack& row = staves[i];
         CTrack* track = score.GetTrack(int(i));
+        if (!track) return kOutOfMemory;
         const int clef = kClefCodes[std::min<int>(row.clefChoice, 4)];
         track->Init(clef == 11 ? 1 : 0, clef, 1984);
         track->SetClef(clef);
