@@ -122,6 +122,7 @@ bool CZelApp::InitInstance() {
     ChosenPaletteButton() = [] { return int(g_toolState.button); };
     ToolKeyHandler() = [](int ch) { return g_app.mainToolBar && g_app.mainToolBar->HandleKey(ch); };
     CurrentToolId() = [] { return int(g_toolState.tool); };
+    ChosenSubTool() = [] { return int(g_toolState.subTool); };
     RegisterPlaybackHooks();
     SetUpProgramFolder();
 

@@ -169,8 +169,8 @@ bool CEraseTask::Perform() {
         item->MarkRemoved();
         if (!first) SetLayoutChanged();
     } else if (item->IsPedal()) {
-        // A pedal loses only the point hit, through the pedal's own operation, which has no
-        // class yet: the pedal stays.
+        // A pedal loses only the change point hit; its ends or another part take the whole pedal.
+        static_cast<CPedal*>(item)->RemovePoint(part);
     } else if (!item->IsNoteRestOrRawNote() && !item->IsMultiRest()) {
         // One tie of a chord takes the chord's other ties with it.
         if (item->IsTie() && edit::IsChordTie(trkBar, item)) edit::RemoveSiblingTies(*this, trkBar, item, false);

@@ -52,3 +52,8 @@ std::function<int()>& CurrentToolId() {
     static std::function<int()> tool;
     return tool;
 }
+
+std::function<int()>& ChosenSubTool() {
+    static std::function<int()> subTool;
+    return subTool;
+}

@@ -27,3 +27,6 @@ std::function<bool(CZelDoc&)>& CopySelectionOperation();
 std::function<int()>& ChosenPaletteButton();
 // The current tool's id (the tool state's), 0 until the view puts its reader in.
 std::function<int()>& CurrentToolId();
+// The palettes' chosen sub-tool (the tool state's; the kind a placed line item takes), 0 until
+// the view puts its reader in.
+std::function<int()>& ChosenSubTool();

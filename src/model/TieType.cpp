@@ -4,6 +4,7 @@
 #include "model/TieType.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "model/Bar.h"
@@ -256,4 +257,111 @@ void CTuplet::FitToNotes(CBarItem* const* notes, int count, TupletMake& make) {
             make.noteValue = code;
             break;
         }
+}
+
+// --- the bend's record and the lines built on it ---------------------------------------------------
+
+bool CBend::GetPlayback(std::uint8_t out[kPlaybackSize]) const {
+    if (!Holds(kPlayback, kPlaybackSize)) return false;
+    std::memcpy(out, Bytes() + kPlayback, kPlaybackSize);
+    return true;
+}
+
+void CBend::SetPlayback(const std::uint8_t in[kPlaybackSize]) {
+    if (Holds(kPlayback, kPlaybackSize)) std::memcpy(Bytes() + kPlayback, in, kPlaybackSize);
+}
+
+void CBend::OwnFieldsFromFileOrder(int fixed) {
+    WordFromFileOrder(kPointCount);
+    WordFromFileOrder(kReservedWord);
+    CoordFromFileOrder(kEndLabelDx);
+    CoordFromFileOrder(kEndLabelDy);
+    if (fixed == kPoints)
+        for (int w = 0; w < 4; ++w) WordFromFileOrder(kPlaybackWords + 2 * w);
+    const int stored = std::uint16_t(Word(kPointCount));
+    const int room = RecordSizeField() >= fixed ? (RecordSizeField() - fixed) / kPointSize : 0;
+    const int n = std::min(stored, room);
+    for (int i = 0; i < n; ++i) {
+        const int at = fixed + kPointSize * i;
+        PutByte(at + kPointBits, PointBitsFromFile(Byte(at + kPointBits)));
+        WordFromFileOrder(at + kPointPosition);
+        for (int c : {kPointDy, kPointLabelDx, kPointLabelDy}) CoordFromFileOrder(at + c);
+    }
+}
+
+void CBend::OwnFieldsToFileOrder() {
+    const int n = PointCount();
+    for (int i = 0; i < n; ++i) {
+        const int at = PointAt(i);
+        PutByte(at + kPointBits, PointBitsToFile(Byte(at + kPointBits)));
+        WordToFileOrder(at + kPointPosition);
+        for (int c : {kPointDy, kPointLabelDx, kPointLabelDy}) CoordToFileOrder(at + c);
+    }
+    WordToFileOrder(kPointCount);
+    WordToFileOrder(kReservedWord);
+    CoordToFileOrder(kEndLabelDx);
+    CoordToFileOrder(kEndLabelDy);
+    for (int w = 0; w < 4; ++w) WordToFileOrder(kPlaybackWords + 2 * w);
+}
+
+void CBend::AppendPoint(int position, int dy) {
+    const int i = std::uint16_t(Word(kPointCount));
+    const int at = PointAt(i);
+    CBaseItem::SetSize(std::int16_t(at + kPointSize));
+    std::memset(Bytes() + at, 0, kPointSize);
+    SetPointCount(i + 1);
+    SetPointValue(i, position);
+    SetPointDy(i, dy);
+    SetPointLabelOffsets(i, kDefaultLabelDx, kDefaultLabelDy);
+}
+
+void CBarre::RomanFret(int fret, char out[16]) {
+    std::string s;
+    fret = std::clamp(fret, 0, int(kMaxFret));
+    for (; fret >= 10; fret -= 10) s += 'X';
+    if (fret == 9) s += "IX";
+    else if (fret == 4) s += "IV";
+    else {
+        if (fret >= 5) {
+            s += 'V';
+            fret -= 5;
+        }
+        s.append(std::size_t(fret), 'I');
+    }
+    std::snprintf(out, 16, "%s", s.c_str());
+}
+
+void CPedal::RemovePoint(int i) {
+    const int n = PointCount();
+    if (i < 1 || i > n) {
+        MarkRemoved();
+        return;
+    }
+    std::uint8_t* b = Bytes();
+    std::memmove(b + PointAt(i - 1), b + PointAt(i), std::size_t(kPointSize * (n - i)));
+    std::memset(b + PointAt(n - 1), 0, kPointSize);
+    SetPointCount(n - 1);
+}
+
+std::string CGlissando::GetText() const {
+    if (!Holds(kText, kTextSize)) return {};
+    const char* t = reinterpret_cast<const char*>(Bytes() + kText);
+    return std::string(t, strnlen(t, kTextSize - 1));
+}
+
+void CGlissando::SetText(const char* text) {
+    if (!Holds(kText, kTextSize)) return;
+    char* t = reinterpret_cast<char*>(Bytes() + kText);
+    std::memset(t, 0, kTextSize);
+    if (text) std::memcpy(t, text, strnlen(text, kTextSize - 1));
+}
+
+FontRef CGlissando::GetFont() const {
+    FontRef f;
+    if (Holds(kFont, int(sizeof f))) std::memcpy(&f, Bytes() + kFont, sizeof f);
+    return f;
+}
+
+void CGlissando::SetFont(const FontRef& font) {
+    if (Holds(kFont, int(sizeof font))) std::memcpy(Bytes() + kFont, &font, sizeof font);
 }

@@ -15,8 +15,10 @@
 // divided by 5 (toward zero) and big-endian.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "model/BarItem.h"
+#include "platform/FontRef.h"
 
 class HandleBuffer;
 
@@ -260,3 +262,195 @@ public:
 };
 ZEL_RECORD_VIEW(CTuplet);
 
+// The bend (type 33): the guitar bend mark, and the record that groups, barres and pedal lines
+// share. A fixed part of 76 bytes, then 10-byte points:
+//   34 kind (0-13)             35 end label (signed, quarters of a bend, -12..12, 0 none)
+//   36 point count (word)      38 reserved word
+//   40 end label dx, 42 end label dy (coordinates, staff offset units)
+//   44 playback setting (32 bytes: 24 raw, four words at 68)
+//   76 + 10 i  point i: 0 a byte of three fields (2+3+3 bits, mirrored on file), 1 its label
+//              (signed), 2 its position (1/1024 of a bar from the start), 4 its vertical
+//              offset, 6 and 8 its label's offsets (coordinates)
+// Files before the playback setting hold no bytes 44-75; their points follow at 44.
+class CBend : public CTieType {
+public:
+    enum : int {
+        kType = kBendType,
+        kSize = 76,
+        kKind = 34,
+        kEndLabel = 35,
+        kPointCount = 36,
+        kReservedWord = 38,
+        kEndLabelDx = 40,
+        kEndLabelDy = 42,
+        kPlayback = 44,
+        kPlaybackSize = 32,
+        kPlaybackWords = 68,
+        kPoints = 76,
+        kPointSize = 10,
+        // A file's record before the playback setting: its points follow at 44.
+        kOldFixedSize = 44,
+        // The playback setting's two bytes that a bend's time offset replaces, and what files
+        // before their time gave them.
+        kPlaybackOffsetBytes = 44 + 11,
+        kOldOffsetValue = -10,
+    };
+    // A point's fields (offsets within its 10 bytes).
+    enum : int { kPointBits = 0, kPointLabel = 1, kPointPosition = 2, kPointDy = 4, kPointLabelDx = 6, kPointLabelDy = 8 };
+    // The label amounts (quarters of a full bend) and the creation offsets.
+    enum : int { kMaxLabel = 12, kDefaultOffset = -360, kDefaultLabelDx = 45, kDefaultLabelDy = -45 };
+
+    int Kind() const { return Byte(kKind); }
+    void SetKind(int kind) { PutByte(kKind, std::uint8_t(kind)); }
+    int EndLabel() const { return std::int8_t(Byte(kEndLabel)); }
+    void SetEndLabel(int v) { PutByte(kEndLabel, std::uint8_t(std::int8_t(v))); }
+    // The stored point count, held to the points the record holds (a damaged or hand-made count
+    // never walks past the record).
+    int PointCount() const {
+        const int stored = std::uint16_t(Word(kPointCount));
+        const int room = RecordSizeField() >= kPoints ? (RecordSizeField() - kPoints) / kPointSize : 0;
+        return stored < room ? stored : room;
+    }
+    void SetPointCount(int n) { PutWord(kPointCount, n); }
+    std::int16_t EndLabelDx() const { return Word(kEndLabelDx); }
+    void SetEndLabelDx(int v) { PutWord(kEndLabelDx, v); }
+    std::int16_t EndLabelDy() const { return Word(kEndLabelDy); }
+    void SetEndLabelDy(int v) { PutWord(kEndLabelDy, v); }
+
+    // Point i's offset in the record (callers keep 0 <= i < PointCount()).
+    static int PointAt(int i) { return kPoints + kPointSize * i; }
+    int PointLabel(int i) const { return std::int8_t(Byte(PointAt(i) + kPointLabel)); }
+    void SetPointLabel(int i, int v) { PutByte(PointAt(i) + kPointLabel, std::uint8_t(std::int8_t(v))); }
+    int GetPointValue(int i) const { return Word(PointAt(i) + kPointPosition); }
+    void SetPointValue(int i, int v) { PutWord(PointAt(i) + kPointPosition, v); }
+    int PointDy(int i) const { return Word(PointAt(i) + kPointDy); }
+    void SetPointDy(int i, int v) { PutWord(PointAt(i) + kPointDy, v); }
+    int PointLabelDx(int i) const { return Word(PointAt(i) + kPointLabelDx); }
+    int PointLabelDy(int i) const { return Word(PointAt(i) + kPointLabelDy); }
+    void SetPointLabelOffsets(int i, int dx, int dy) {
+        PutWord(PointAt(i) + kPointLabelDx, dx);
+        PutWord(PointAt(i) + kPointLabelDy, dy);
+    }
+    // The span in 1/1024 of a bar: end position - start position + 1024 per bar spanned.
+    int Span() const { return EndPositionField() - PositionField() + 1024 * EndBarOffset(); }
+    // The playback setting out (true) and in; both need the whole fixed part.
+    bool GetPlayback(std::uint8_t out[kPlaybackSize]) const;
+    void SetPlayback(const std::uint8_t in[kPlaybackSize]);
+    // The size the record asks for: the fixed part and its points.
+    int WantedSize() const { return kPoints + kPointSize * PointCount(); }
+
+    // A point's byte 0 between memory and file order (fields 2+3+3 bits reversed).
+    static std::uint8_t PointBitsToFile(std::uint8_t v) { return std::uint8_t((v & 3) << 6 | (v & 0x1C) << 1 | (v & 0xE0) >> 5); }
+    static std::uint8_t PointBitsFromFile(std::uint8_t f) { return std::uint8_t((f >> 6) & 3 | (f >> 1) & 0x1C | (f & 7) << 5); }
+    // The bend's own fields (34-75 and the points) in place; the count is read before the walk
+    // from file order and converted after it into file order. `fixed` is where the points
+    // start (kOldFixedSize for a record of an older file, which holds no playback setting).
+    void OwnFieldsFromFileOrder(int fixed = kPoints);
+    void OwnFieldsToFileOrder();
+    // Appends a point (the record at `buffer` must have 10 more bytes of room): position and
+    // vertical offset given, label 0, label offsets (45, -45).
+    void AppendPoint(int position, int dy);
+};
+ZEL_RECORD_VIEW(CBend);
+
+// The group (type 36, 76 bytes, the bend's record without points): kind 0 a glyph pair, 1 a
+// single glyph, 2 a vertical bracket, 3 a horizontal bracket (others a single glyph 251); the
+// size byte (signed) the glyph size in points, or for kind 2 the length added to end 1's y.
+class CGroup : public CBend {
+public:
+    enum : int { kType = kGroupType, kSize = 76, kGroupSize = 35, kMinSize = 6, kMaxSize = 99, kToolSize = 24 };
+    enum : int { kGlyphPair = 0, kSingleGlyph = 1, kVerticalBracket = 2, kHorizontalBracket = 3 };
+    int GroupSize() const { return std::int8_t(Byte(kGroupSize)); }
+    void SetGroupSize(int v) { PutByte(kGroupSize, std::uint8_t(std::int8_t(v))); }
+};
+ZEL_RECORD_VIEW(CGroup);
+
+// The barre (type 34, 78 bytes): the bend's fixed part (kind 0 "at fret", 1 "continue until";
+// byte 35 the fraction 0-5), then the fret byte (bits 3-7 the fret 1-31, bits 0-1 a field kept,
+// bit 2 not stored; on file the fret in bits 0-4, the field in 5-6) and the flags byte (bit 0
+// end hook, 1 label shown, 2-4 line style, 5-7 prefix letter; on file bit 0 in 7, 1 in 6, 2-4
+// in 3-5, 5-7 in 0-2).
+class CBarre : public CBend {
+public:
+    enum : int { kType = kBarreType, kSize = 78, kFraction = 35, kFret = 76, kFlags = 77, kMaxFret = 31 };
+    enum : std::uint8_t { kHookBit = 0x01, kLabelBit = 0x02 };
+    int Fraction() const { return std::int8_t(Byte(kFraction)); }
+    void SetFraction(int v) { PutByte(kFraction, std::uint8_t(v)); }
+    int Fret() const { return Byte(kFret) >> 3; }
+    void SetFret(int v) { PutByte(kFret, std::uint8_t((Byte(kFret) & 0x07) | (v & 0x1F) << 3)); }
+    std::uint8_t Flags() const { return Byte(kFlags); }
+    void SetFlags(std::uint8_t v) { PutByte(kFlags, v); }
+    bool HasHook() const { return (Flags() & kHookBit) != 0; }
+    void SetHook(bool on) { SetFlags(std::uint8_t(on ? Flags() | kHookBit : Flags() & ~kHookBit)); }
+    bool ShowsLabel() const { return (Flags() & kLabelBit) != 0; }
+    void SetShowsLabel(bool on) { SetFlags(std::uint8_t(on ? Flags() | kLabelBit : Flags() & ~kLabelBit)); }
+    int LineStyle() const { return (Flags() >> 2) & 7; }
+    void SetLineStyle(int v) { SetFlags(std::uint8_t((Flags() & ~0x1C) | (v & 7) << 2)); }
+    int Prefix() const { return Flags() >> 5; }
+    void SetPrefix(int v) { SetFlags(std::uint8_t((Flags() & 0x1F) | (v & 7) << 5)); }
+
+    static std::uint8_t FretToFile(std::uint8_t v) { return std::uint8_t(v >> 3 | (v & 3) << 5); }
+    static std::uint8_t FretFromFile(std::uint8_t f) { return std::uint8_t((f & 0x1F) << 3 | (f >> 5) & 3); }
+    static std::uint8_t FlagsToFile(std::uint8_t v) { return std::uint8_t((v & 1) << 7 | (v & 2) << 5 | (v & 0x1C) << 1 | v >> 5); }
+    static std::uint8_t FlagsFromFile(std::uint8_t f) { return std::uint8_t(f >> 7 | (f >> 5) & 2 | (f >> 1) & 0x1C | (f & 7) << 5); }
+    // The fret in Roman numerals ("X" per ten, then IX, IV, V and I's) into `out`.
+    static void RomanFret(int fret, char out[16]);
+};
+ZEL_RECORD_VIEW(CBarre);
+
+// The pedal line (type 35): the bend's record; kind 0 a bracket, 1 a line with a change notch per
+// point (the points' positions; their vertical offsets stay 0).
+class CPedal : public CBend {
+public:
+    enum : int { kType = kPedalType, kBracket = 0, kNotched = 1 };
+    // For 1 <= i <= the count, removes point i - 1 (the later ones move down) and lowers the
+    // count, leaving the bytes to the next compaction (the wanted size); any other i marks the
+    // whole pedal removed.
+    void RemovePoint(int i);
+};
+ZEL_RECORD_VIEW(CPedal);
+
+// The glissando (type 21, 86 bytes): bit 1 of byte 16 the wavy-glyph form, bit 0 of byte 17 the
+// text shown; 34 play kind (0 diatonic, 1 chromatic, 2 diatonic without the key, 3 harp), 35 the
+// wave size (0 no line), 36-43 reserved, 44 and 46 the text's offsets (coordinates), 48 the text
+// (31 characters and a zero), 80 its font. Files before 0x400 hold only the common fields.
+class CGlissando : public CTieType {
+public:
+    enum : int {
+        kType = kGlissType,
+        kSize = 86,
+        kOldSize = 34,
+        kPlayKind = 34,
+        kWaveSize = 35,
+        kReserved = 36,
+        kTextDx = 44,
+        kTextDy = 46,
+        kText = 48,
+        kTextSize = 32,
+        kFont = 80,
+        kOldWaveSize = 8,
+        kDefaultFontSize = 9,
+    };
+    static constexpr const char* kDefaultText = "gliss.";
+    bool Whole() const { return RecordSizeField() >= kSize; }
+    bool IsWavy() const { return IsDotted(); }
+    void SetWavy(bool on) { SetDotted(on); }
+    bool ShowsText() const { return HasFixedPosition(); }
+    void SetShowsText(bool on) { SetFixedPosition(on); }
+    int PlayKind() const { return Byte(kPlayKind); }
+    int WaveSize() const { return Byte(kWaveSize); }
+    void SetWaveSize(int v) { PutByte(kWaveSize, std::uint8_t(v)); }
+    std::int16_t TextDx() const { return Word(kTextDx); }
+    std::int16_t TextDy() const { return Word(kTextDy); }
+    void SetTextOffsets(int dx, int dy) {
+        PutWord(kTextDx, dx);
+        PutWord(kTextDy, dy);
+    }
+    // The text, always ended within its 32 bytes (empty for a short record).
+    std::string GetText() const;
+    // Copies at most 31 characters and ends them.
+    void SetText(const char* text);
+    FontRef GetFont() const;
+    void SetFont(const FontRef& font);
+};
+ZEL_RECORD_VIEW(CGlissando);

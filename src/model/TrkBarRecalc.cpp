@@ -126,7 +126,7 @@ void CTrkBar::Recalc(int mode) {
         } else if (r->IsTuplet()) {
             ClearRelayout(r);
             changed[r->VoiceField()] = true;
-        } else if (r->TypeCode() == CTieType::kGroupType && r->GetKind() == 3) {
+        } else if (r->IsGroup() && r->GetKind() == CGroup::kHorizontalBracket) {
             r->Flip(1);
         }
         at += std::uint32_t(size);

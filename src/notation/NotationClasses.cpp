@@ -4,7 +4,6 @@
 #include "notation/Beam.h"
 #include "notation/BeatChart.h"
 #include "notation/Beaming.h"
-#include "notation/LineItemStandIns.h"
 #include "notation/MultiRest.h"
 #include "notation/Note.h"
 #include "notation/PlaybackMarks.h"
@@ -20,7 +19,6 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CRawNote::kType, &RawNoteBehaviour::Instance());
     table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
-    RegisterLineItemStandIns();
     RegisterTwoEndedClasses();
     RegisterPlaybackMarkClasses();
     RegisterBeaming();

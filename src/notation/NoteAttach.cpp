@@ -27,9 +27,6 @@
 namespace {
 
 enum : int { kLyricType = 24, kDynamicType = 20 };
-// A group's kind (byte 34): 2 a vertical bracket.
-constexpr int kGroupKind = 34;
-constexpr int kVerticalBracket = 2;
 // The beam's byte 16: bit 2 a tremolo, bit 5 its stems and heights decided afresh.
 constexpr std::uint8_t kBeamTremolo = 0x04, kBeamAfresh = 0x20;
 
@@ -555,8 +552,7 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
         if (note.Links() & (CRawNote::kSlurEnd | CRawNote::kLineEnd)) ending = Attached(note, 0);
         if (note.Links() & (CRawNote::kSlurStart | CRawNote::kLineStart)) starting = Attached(note, 1);
         const auto isVerticalBracket = [](CBarItem* r) {
-            return r->TypeCode() == CTieType::kGroupType && r->RecordSizeField() > kGroupKind &&
-                   rec::Get<std::uint8_t>(r, kGroupKind) == kVerticalBracket;
+            return r->IsGroup() && r->GetKind() == CGroup::kVerticalBracket;
         };
         if (note.Links() & CRawNote::kLineEnd) {
             const int position = note.Head(i)->Position();

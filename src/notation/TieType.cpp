@@ -387,4 +387,9 @@ void RegisterTwoEndedClasses() {
     table.SetBehaviourForCode(CTie::kType, &TieBehaviour::Instance());
     table.SetBehaviourForCode(CSlur::kType, &SlurBehaviour::Instance());
     table.SetBehaviourForCode(CTuplet::kType, &TupletBehaviour::Instance());
+    table.SetBehaviourForCode(CGlissando::kType, &GlissandoBehaviour::Instance());
+    table.SetBehaviourForCode(CBend::kType, &BendBehaviour::Instance());
+    table.SetBehaviourForCode(CBarre::kType, &BarreBehaviour::Instance());
+    table.SetBehaviourForCode(CPedal::kType, &PedalBehaviour::Instance());
+    table.SetBehaviourForCode(CGroup::kType, &GroupBehaviour::Instance());
 }

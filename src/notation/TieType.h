@@ -9,6 +9,7 @@
 // whole item, or a kind's own part (a slur's curve 4).
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "framework/Types.h"
 #include "model/Bar.h"
@@ -145,5 +146,125 @@ public:
     void AutoShape(CTieType& item, int mode) const override;
 };
 
-// Binds the tie, slur and tuplet codes to their behaviours.
+// The bend (type 33) and the lines built on its record: its points between the ends, its
+// kind's arrowed curves, straight segments or glyph run with the amount labels, hit on its
+// points and labels, its drags and label steps, its creation defaults by the current
+// sub-tool, its marks in the notes' line flags, its stored form with the points and the
+// playback setting, and the repairs of older files.
+class BendBehaviour : public TieTypeBehaviour {
+public:
+    static const BendBehaviour& Instance();
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    int GetWantedSize(CScoreItem& item) const override;                               // slot 33
+    int GetKind(CScoreItem& item) const override;                                     // slot 34
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void FromFileOrder(CScoreItem& item) const override;                              // slot 57
+    void AfterLoad(CScoreItem& item, int version) const override;                     // slot 58
+    bool IsLineItem(CScoreItem& item) const override { return true; }                 // slot 62
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;       // slot 80
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    bool HasStartNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    bool HasEndNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    void SetStartNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void SetEndNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void OwnFieldsFromFileOrder(CTieType& item) const override;
+    void OwnFieldsToFileOrder(CTieType& item) const override;
+    // Steps the label of the handle being dragged (g_model.hitPart) by the drag's vertical move.
+    virtual void StepLabel(CBend& item, const CDragTask& drag) const;
+    // Mode 0 turns the line to its other side.
+    void AutoShape(CTieType& item, int mode) const override;
+    // The label squares' anchors (bottom-left corners) and amounts: the end label, then each
+    // point's; a label of amount 0 is not shown. Returns how many were filled (at most 1 +
+    // kMaxPoints).
+    int LabelAnchors(CBend& item, const POINT* points, int n, POINT* anchors, int* amounts) const;
+    // The text of a label amount: the string of its size, "-" before a negative one.
+    static std::string LabelText(int amount);
+};
+
+// The group (type 36): glyph pairs, single glyphs and brackets against the notes.
+class GroupBehaviour : public BendBehaviour {
+public:
+    static const GroupBehaviour& Instance();
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;       // slot 80
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const override;       // slot 133
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    void AutoShape(CTieType& item, int mode) const override;
+};
+
+// The barre (type 34): the fret label in Roman numerals and its line.
+class BarreBehaviour : public BendBehaviour {
+public:
+    static const BarreBehaviour& Instance();
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;       // slot 80
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    void OwnFieldsFromFileOrder(CTieType& item) const override;
+    void OwnFieldsToFileOrder(CTieType& item) const override;
+    void StepLabel(CBend& item, const CDragTask& drag) const override;
+};
+
+// The pedal line (type 35): a bracket, or a line with change notches.
+class PedalBehaviour : public BendBehaviour {
+public:
+    static const PedalBehaviour& Instance();
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;       // slot 80
+    void Flip(CBarItem& item, int mode) const override;                               // slot 129
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+};
+
+// What a pedal line gives the performer: the start bar and times, the voice, the end's time in
+// its bar and its position, that time counted from the start bar's start (the lengths of the
+// bars before the end bar added, stopping at a bar with flag bit 2), the end bar, and the
+// playback setting.
+struct PedalPlayback {
+    int startBar = 0;
+    int startTime = 0;
+    int startTimeAgain = 0;
+    int startPosition = 0;
+    int voice = 0;
+    int endTimeInBar = 0;
+    int endPosition = 0;
+    int endTime = 0;
+    int endBar = 0;
+    std::uint8_t setting[CBend::kPlaybackSize] = {};
+};
+// Fills `out` for the pedal in the current track bar; returns 2.
+int DescribePedalPlayback(CPedal& pedal, PedalPlayback& out);
+
+// The glissando (type 21): a straight or wavy line between two heads with its text along it.
+class GlissandoBehaviour : public TieTypeBehaviour {
+public:
+    static const GlissandoBehaviour& Instance();
+    int GetKind(CScoreItem& item) const override;                                     // slot 34
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
+    void ReadBody(CScoreItem& item, CChunkStream& stream) const override;             // slot 51
+    void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
+    void AfterLoad(CScoreItem& item, int version) const override;                     // slot 58
+    void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;            // slot 59
+    void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;       // slot 80
+    void MarkRemoved(CBarItem& item) const override;                                  // slot 86
+    void DrawLine(CTieType& item, POINT* points, int n) const override;
+    int GetPoints(CTieType& item, POINT* points) const override;
+    bool ReanchorsAfterDrag(const CTieType& item) const override { return false; }
+    bool HasStartNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    bool HasEndNoteMark(const CTieType& item, CBarItem* note, int head) const override;
+    void SetStartNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void SetEndNoteMark(const CTieType& item, CBarItem* note, bool on, int head) const override;
+    void OwnFieldsFromFileOrder(CTieType& item) const override;
+    void OwnFieldsToFileOrder(CTieType& item) const override;
+    // Mode 0 turns the line to its other side.
+    void AutoShape(CTieType& item, int mode) const override;
+};
+
+// Binds the two-ended items' codes (ties, slurs, tuplets, glissandi, bends, barres, pedal lines,
+// groups) to their behaviours.
 void RegisterTwoEndedClasses();

@@ -244,7 +244,6 @@ const CommandRegistrar registrar{
 };
 
 const tools::ItemFieldsRegistrar tieFields{30, PrintTwoEnded};
-const tools::ItemFieldsRegistrar glissFields{21, PrintTwoEnded};
 const tools::ItemFieldsRegistrar slurFields{27, PrintTwoEnded};
 const tools::ItemFieldsRegistrar tupletFields{31, PrintTwoEnded};
 

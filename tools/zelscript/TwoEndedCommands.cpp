@@ -2,6 +2,7 @@
 // heads on to the voice's next note through the tie builder; `make T B slur` lays a slur from
 // one note to another (bars on) and shapes it from its notes; `make T B tuplet` fits a tuplet to
 // its notes and rests, initialises it by its kind and puts it over them.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/ScoreLocation.h"
+#include "model/TaskMakers.h"
 #include "model/Score.h"
 #include "model/TieType.h"
 #include "model/TrkBar.h"
@@ -167,19 +170,157 @@ void MakeTuplet(Context& ctx, const Args& args, CTrkBar* trkBar) {
     (void)ctx;
 }
 
+// The n-th live note of a track bar (0 the first), whatever records lie between.
+CRawNote* NthNote(CTrkBar* trkBar, int n) {
+    CBarItem* found = nullptr;
+    int k = 0;
+    trkbar::ForEachLiveItem(trkBar, [&](CBarItem* r) {
+        if (!found && r->IsNote() && k++ == n) found = r;
+    });
+    if (!found) throw ScriptError("the bar has no note " + std::to_string(n));
+    return static_cast<CRawNote*>(found);
+}
+
+// The line items and glissandi made as the placing tools make them: the item's creation
+// (PlaceAt) at note FROM's time, column and first head's staff position with the palettes'
+// sub-tool KIND, then its end moved to note TO (bars on) when given, the notes at its ends
+// marked, and the options' fields set. FROM and TO count the bar's notes (0 its first note),
+// not its records, so that the items made before leave them where they were.
+//   make T B bend|barre|pedal|group KIND FROM [to=INDEX] [bars=N] [options]
+//   make T B gliss FROM TO [bars=N] [options]
+// Options: y=P (both ends' staff position), label=N (a bend's end label), plabel=I:N (point I's label), fret=N, fraction=N,
+// prefix=N, style=N, nohook, nolabel (barres), size=N (groups), flip (turned to the other
+// side), wavy, wave=N, notext, text=WORD, kind=K (glissandi), selected.
+void MakeLine(Context& ctx, const Args& args, CTrkBar* trkBar) {
+    const bool gliss = args[2] == "gliss";
+    const std::size_t first = 5;
+    NeedArgs(args, 5, 18, gliss ? "make T B gliss FROM TO [options]" : "make T B KIND-NAME KIND FROM [options]");
+    int kind = 0, fromIndex = 0, toIndex = -1, bars = 0;
+    if (gliss) {
+        fromIndex = ArgInt(args, 3, "from");
+        toIndex = ArgInt(args, 4, "to");
+    } else {
+        kind = ArgIntIn(args, 3, "kind", 0, 255);
+        fromIndex = ArgInt(args, 4, "from");
+    }
+    CRawNote* from = NthNote(trkBar, fromIndex);
+    struct Setting {
+        std::string name;
+        int a = 0, b = 0;
+    };
+    std::vector<Setting> settings;
+    bool selected = false, flip = false;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        int v = 0, w = 0;
+        if (Option(args[i], "to", &v)) toIndex = v;
+        else if (Option(args[i], "y", &v)) settings.push_back({"y", v, 0});
+        else if (Option(args[i], "bars", &v)) bars = v;
+        else if (args[i] == "selected") selected = true;
+        else if (args[i] == "flip") flip = true;
+        else if (PairOption(args[i], "plabel", &v, &w)) settings.push_back({"plabel", v, w});
+        else if (args[i].rfind("text=", 0) == 0) settings.push_back({args[i], 0, 0});
+        else if (args[i] == "wavy" || args[i] == "notext" || args[i] == "nohook" || args[i] == "nolabel")
+            settings.push_back({args[i], 0, 0});
+        else {
+            const auto eq = args[i].find('=');
+            if (eq == std::string::npos) throw ScriptError("unknown option \"" + args[i] + "\"");
+            const std::string name = args[i].substr(0, eq);
+            static const char* const kNames[] = {"label", "fret", "fraction", "prefix", "style", "size", "wave", "kind"};
+            bool known = false;
+            for (const char* n : kNames) known |= name == n;
+            if (!known || !Option(args[i], name.c_str(), &v)) throw ScriptError("unknown option \"" + args[i] + "\"");
+            settings.push_back({name, v, 0});
+        }
+    }
+    static const std::vector<std::pair<std::string, int>> kCodes = {
+        {"gliss", CGlissando::kType}, {"bend", CBend::kType}, {"barre", CBarre::kType},
+        {"pedal", CPedal::kType},     {"group", CGroup::kType}};
+    int code = 0;
+    for (const auto& [name, c] : kCodes)
+        if (name == args[2]) code = c;
+    ScoreLocation location;
+    location.voice = std::uint16_t(from->VoiceField());
+    location.time = from->TimeField();
+    location.position = from->PositionField();
+    location.staffPosition = from->HeadCountField() > 0 ? from->Head(0)->Position() : 0;
+    location.trkBar = trkBar;
+    alignas(8) std::uint8_t bytes[CBend::kPoints + 8 * CBend::kPointSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(GetItemRecordSizeForCode(code)));
+    auto* item = static_cast<CTieType*>(ConstructItem(code, bytes));
+    std::function<int()> saved = ChosenSubTool();
+    ChosenSubTool() = [kind] { return kind; };
+    trkBar->SetCurrent();
+    item->PlaceAt(location);
+    ChosenSubTool() = saved;
+    CRawNote* to = nullptr;
+    if (toIndex >= 0) {
+        CTrkBar* endBar = CurrentTrkBar(ctx, trkBar->GetTrackIndex(), trkBar->GetBarIndex() + bars);
+        to = NthNote(endBar, toIndex);
+        trkBar->SetCurrent();
+        item->SetEnd(bars, to->PositionField());
+        if (to->HeadCountField() > 0) item->SetEndY(to->Head(0)->Position());
+    }
+    if (gliss) item->SetEndY(to->HeadCountField() > 0 ? to->Head(0)->Position() : item->EndY());
+    for (const Setting& s : settings) {
+        auto* bend = static_cast<CBend*>(item);
+        auto* barre = static_cast<CBarre*>(item);
+        auto* g = static_cast<CGlissando*>(item);
+        if (s.name == "y") {
+            item->SetStartY(s.a);
+            item->SetEndY(s.a);
+        } else if (s.name == "label") bend->SetEndLabel(s.a);
+        else if (s.name == "plabel") {
+            if (s.a < 0 || s.a >= bend->PointCount()) throw ScriptError("the item has no point " + std::to_string(s.a));
+            bend->SetPointLabel(s.a, s.b);
+        } else if (s.name == "fret") barre->SetFret(s.a);
+        else if (s.name == "fraction") barre->SetFraction(s.a);
+        else if (s.name == "prefix") barre->SetPrefix(s.a);
+        else if (s.name == "style") barre->SetLineStyle(s.a);
+        else if (s.name == "nohook") barre->SetHook(false);
+        else if (s.name == "nolabel") barre->SetShowsLabel(false);
+        else if (s.name == "size") static_cast<CGroup*>(item)->SetGroupSize(s.a);
+        else if (s.name == "wave") g->SetWaveSize(s.a);
+        else if (s.name == "kind") g->PutByte(CGlissando::kPlayKind, std::uint8_t(s.a));
+        else if (s.name == "wavy") g->SetWavy(true);
+        else if (s.name == "notext") g->SetShowsText(false);
+        else if (s.name.rfind("text=", 0) == 0) g->SetText(s.name.c_str() + 5);
+    }
+    SetSelected(item, selected);
+    auto* placed = static_cast<CTieType*>(trkBar->InsertCopy(item));
+    if (!placed) throw ScriptError("the item could not be inserted");
+    trkBar->SetCurrent();
+    const TieTypeBehaviour& behaviour = TieTypeBehaviour::Of(*placed);
+    // The run may have moved under the insertion: the end notes are found again by their columns.
+    const int voice = placed->VoiceField();
+    if (CBarItem* start = trkBar->FindNearestNoteOrRest(voice, placed->PositionField(), false, true))
+        behaviour.SetStartNoteMark(*placed, start, true, 0);
+    if (toIndex >= 0) {
+        CTrkBar* endBar = CurrentTrkBar(ctx, trkBar->GetTrackIndex(), trkBar->GetBarIndex() + bars);
+        if (CBarItem* end = endBar->FindNearestNoteOrRest(voice, placed->EndPositionField(), false, true))
+            behaviour.SetEndNoteMark(*placed, end, true, 0);
+    }
+    trkBar->SetCurrent();
+    if (flip) placed->Flip(0);
+}
+
 void RunMake(Context& ctx, const Args& args) {
-    NeedArgs(args, 4, 12, "make T B tie|slur|tuplet ...");
+    NeedArgs(args, 4, 18, "make T B tie|slur|tuplet|gliss|bend|barre|pedal|group ...");
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     if (args[2] == "tie") MakeTie(ctx, args, trkBar);
     else if (args[2] == "slur") MakeSlur(ctx, args, trkBar);
     else if (args[2] == "tuplet") MakeTuplet(ctx, args, trkBar);
-    else throw ScriptError("make makes a tie, a slur or a tuplet, not \"" + args[2] + "\"");
+    else if (args[2] == "gliss" || args[2] == "bend" || args[2] == "barre" || args[2] == "pedal" || args[2] == "group")
+        MakeLine(ctx, args, trkBar);
+    else throw ScriptError("make makes a tie, a slur, a tuplet, a glissando, a bend, a barre, a pedal line or a group, not \"" + args[2] + "\"");
 }
 
 const CommandRegistrar registrar{
-    {"make", "T B tie INDEX | slur FROM TO | tuplet FROM-TO N:M [options]",
+    {"make", "T B tie INDEX | slur FROM TO | tuplet FROM-TO N:M | gliss FROM TO | bend|barre|pedal|group KIND FROM [options]",
      "a tie through the tie builder (on to the voice's next note; dotted, selected), a slur shaped from its notes "
-     "(bars=N, above, dotted, selected) or a tuplet fitted to its notes (kind=0-4, below, ratio, selected)",
+     "(bars=N, above, dotted, selected), a tuplet fitted to its notes (kind=0-4, below, ratio, selected), or a "
+     "glissando or line item placed as its tool places it with sub-tool KIND at note FROM (to=INDEX, bars=N, y=P, "
+     "label=N, plabel=I:N, fret=N, fraction=N, prefix=N, style=N, nohook, nolabel, size=N, wave=N, kind=K, wavy, "
+     "notext, text=WORD, flip, selected)",
      RunMake},
 };
 
