@@ -295,6 +295,8 @@ public:
         kPlaybackOffsetBytes = 44 + 11,
         kOldOffsetValue = -10,
     };
+    // The document commands of the items' edit dialogs.
+    enum : int { kEditBendCommand = 4102, kEditBarreCommand = 4101, kEditGroupCommand = 4111, kEditGlissCommand = 4130 };
     // A point's fields (offsets within its 10 bytes).
     enum : int { kPointBits = 0, kPointLabel = 1, kPointPosition = 2, kPointDy = 4, kPointLabelDx = 6, kPointLabelDy = 8 };
     // The label amounts (quarters of a full bend) and the creation offsets.

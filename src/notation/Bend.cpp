@@ -17,6 +17,7 @@
 #include "model/TaskMakers.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "notation/NotationGlobals.h"
 #include "notation/RawNote.h"
 #include "notation/TieType.h"
@@ -860,4 +861,11 @@ int DescribePedalPlayback(CPedal& pedal, PedalPlayback& out) {
 
 void BendBehaviour::AutoShape(CTieType& item, int mode) const {
     if (mode == 0) item.SetAboveBit(!item.AboveBit());
+}
+
+void BendBehaviour::OpenProperties(CScoreItem& item, int, int) const {
+    const int command = item.TypeCode() == CBarre::kType   ? CBend::kEditBarreCommand
+                        : item.TypeCode() == CGroup::kType ? CBend::kEditGroupCommand
+                                                           : CBend::kEditBendCommand;
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(command);
 }

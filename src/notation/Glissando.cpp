@@ -15,6 +15,7 @@
 #include "model/SystemStaff.h"
 #include "model/Text.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "model/TrkBarWalk.h"
 #include "notation/NotationGlobals.h"
 #include "notation/RawNote.h"
@@ -245,4 +246,8 @@ void GlissandoBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const
 
 void GlissandoBehaviour::AutoShape(CTieType& item, int mode) const {
     if (mode == 0) item.SetAboveBit(!item.AboveBit());
+}
+
+void GlissandoBehaviour::OpenProperties(CScoreItem&, int, int) const {
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(CBend::kEditGlissCommand);
 }

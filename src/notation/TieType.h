@@ -154,6 +154,8 @@ public:
 class BendBehaviour : public TieTypeBehaviour {
 public:
     static const BendBehaviour& Instance();
+    // The edit: the document command of the kind's dialog ("Edit Bend" for bends and pedals).
+    void OpenProperties(CScoreItem& item, int x, int y) const override;               // slot 10
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
     int GetWantedSize(CScoreItem& item) const override;                               // slot 33
     int GetKind(CScoreItem& item) const override;                                     // slot 34
@@ -244,6 +246,7 @@ int DescribePedalPlayback(CPedal& pedal, PedalPlayback& out);
 class GlissandoBehaviour : public TieTypeBehaviour {
 public:
     static const GlissandoBehaviour& Instance();
+    void OpenProperties(CScoreItem& item, int x, int y) const override;               // slot 10
     int GetKind(CScoreItem& item) const override;                                     // slot 34
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
     void ReadBody(CScoreItem& item, CChunkStream& stream) const override;             // slot 51

@@ -15,6 +15,7 @@
 #include "model/ModelGlobals.h"
 #include "model/System.h"
 #include "model/Tempo.h"
+#include "model/TieType.h"
 
 namespace {
 
@@ -206,3 +207,45 @@ TEST(Erase, ABarLineRedrawsItsSystemOnly) {
 }
 
 }  // namespace
+
+// The eraser on a pedal line's change point removes that point only; on its start, its end or
+// past its points it removes the whole pedal.
+TEST(Erase, APedalLosesTheChangePointHitOrGoesWhole) {
+    struct Case {
+        const char* what;
+        int part;
+        bool pedalLeft;
+        int pointsLeft;
+    };
+    const Case cases[] = {
+        {"the first change point", 1, true, 1},
+        {"the second change point", 2, true, 1},
+        {"the start", 0, false, 0},
+        {"the end (past the points)", 3, false, 0},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        CTrkBar* tb = s.score->GetTrkBar(1, 2);
+        tb->SetCurrent();
+        alignas(8) std::uint8_t bytes[CBend::kPoints + 2 * CBend::kPointSize] = {};
+        rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CBend::kPoints));
+        auto* pedal = static_cast<CPedal*>(ConstructItem(CPedal::kType, bytes));
+        pedal->InitNew(0, 0, 0);
+        pedal->SetKind(CPedal::kNotched);
+        pedal->SetEndPositionField(800);
+        pedal->AppendPoint(128, 0);
+        pedal->AppendPoint(512, 0);
+        ASSERT_NE(tb->InsertCopy(pedal), nullptr) << c.what;
+        tb->SetCurrent();
+        auto pedals = LiveOfType(s, 1, 2, CPedal::kType);
+        ASSERT_EQ(pedals.size(), 1u) << c.what;
+        Hit(s.score->GetBar(2), pedals[0], c.part);
+        s.doc->OnCommandRange(kErase);
+        pedals = LiveOfType(s, 1, 2, CPedal::kType);
+        ASSERT_EQ(!pedals.empty(), c.pedalLeft) << c.what;
+        if (!c.pedalLeft) continue;
+        auto* left = static_cast<CPedal*>(pedals[0]);
+        EXPECT_EQ(left->PointCount(), c.pointsLeft) << c.what;
+        EXPECT_EQ(left->GetPointValue(0), c.part == 1 ? 512 : 128) << c.what;
+    }
+}
