@@ -4,6 +4,7 @@
 #include "notation/Beam.h"
 #include "notation/BeatChart.h"
 #include "notation/Beaming.h"
+#include "notation/Graphic.h"
 #include "notation/MultiRest.h"
 #include "notation/Note.h"
 #include "notation/PlaybackMarks.h"
@@ -20,6 +21,7 @@ void RegisterNotationClasses() {
     table.SetBehaviourForCode(CRest::kType, &RestBehaviour::Instance());
     table.SetBehaviourForCode(CNote::kType, &NoteBehaviour::Instance());
     RegisterTwoEndedClasses();
+    RegisterGraphicClasses();
     RegisterPlaybackMarkClasses();
     RegisterBeaming();
     RegisterNoteHitHooks();

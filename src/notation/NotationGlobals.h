@@ -34,6 +34,9 @@ struct NotationGlobals {
     int defaultPlayPercent = 90;
     // The tuplet's drawing set the drag anchor at its start (a slur's drawing reads it).
     bool anchorAtStart = false;
+    // The x offsets a graphic's drag adds to its start and its end (0 but while one is dragged).
+    int graphicStartDragX = 0;
+    int graphicEndDragX = 0;
 };
 
 extern NotationGlobals g_notation;

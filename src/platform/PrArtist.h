@@ -91,7 +91,8 @@ private:
     int NudgeY() { return MapY(glyphNudge) / 2; }
 };
 
-// The picture drawing of the page code for DrawImageRect (rectangle in printer pixels). The page
-// code lives above the platform layer and puts it in; while none is there, nothing is drawn.
+// The picture drawing of the page code for DrawImageRect (rectangle in printer pixels). Final as
+// it stands: a picture placeholder has no content to draw, so the page code puts nothing in and
+// nothing is drawn.
 using PageImageDrawFn = void (*)(const RECT& deviceRect, int a, int b);
 PageImageDrawFn& PageImageDrawer();

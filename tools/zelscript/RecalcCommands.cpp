@@ -7,10 +7,15 @@
 // end.
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "Script.h"
 #include "model/Bar.h"
+#include "model/Graphic.h"
+#include "model/ItemFactory.h"
+#include "model/ScoreLocation.h"
 #include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/PlaybackMarks.h"
@@ -35,20 +40,122 @@ struct Kind {
 constexpr Kind kKinds[] = {
     {"chord", 17},  {"hairpin", 19}, {"dynamic", 20}, {"gliss", 21}, {"lyric", 24},  {"ottava", 25},
     {"slur", 27},   {"text", 29},    {"tie", 30},     {"tuplet", 31}, {"bend", 33},  {"barre", 34},
-    {"pedal", 35},  {"group", 36},   {"frame", 40},
+    {"pedal", 35},  {"group", 36},   {"frame", 40},   {"graphic", 64}, {"harp", 38},  {"picture", 26},
 };
 
 int KindCode(const std::string& name) {
     for (const Kind& k : kKinds)
         if (name == k.name) return k.code;
     throw ScriptError("unknown kind \"" + name + "\" (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, "
-                      "tuplet, bend, barre, pedal, group, frame)");
+                      "tuplet, bend, barre, pedal, group, frame, graphic, harp, picture)");
 }
 
 bool IsTieType(int code) { return CTieType::IsTwoEndedCode(code); }
 
 void Need(CBarItem* item, int at, int width, const std::string& option) {
     if (item->RecordSizeField() < at + width) throw ScriptError("option \"" + option + "\" lies past the record");
+}
+
+// put T B graphic|harp|picture TIME [shape=0-5] [place=X1,Y1,X2,Y2] [options]: the record made
+// as its tool makes it and, with place=, placed through its own placement by two page points
+// (the bar and time given then only name the score); without place= it stands at TIME in
+// track T's bar B. Options: shape=N, filled, arrows=start|end|both, reversed, free, style=N,
+// width=N (1/20), radius=N, control=I:FRACTION:DY, endbars=N, endpos=N, endstaff=N,
+// dx=N, dy=N, enddx=N, enddy=N (graphics); pedals=P,P,P,P,P,P,P (each -1, 0 or 1), hstyle=N,
+// shown=MASK, scale=PERCENT (harps); dy=N (pictures); selected.
+void PutPlaced(Context& ctx, const Args& args, CTrkBar* trkBar, int code) {
+    int shape = 0;
+    std::vector<std::string> rest;
+    int place[4] = {};
+    bool placed = false;
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        int v = 0;
+        if (Option(args[i], "shape", &v)) {
+            if (code != 64 || v < 0 || v > 5) throw ScriptError("shape is 0-5, for a graphic");
+            shape = v;
+        } else if (args[i].rfind("place=", 0) == 0) {
+            if (std::sscanf(args[i].c_str() + 6, "%d,%d,%d,%d", &place[0], &place[1], &place[2], &place[3]) != 4)
+                throw ScriptError("place=X1,Y1,X2,Y2");
+            placed = true;
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    const int type = code == 64 ? CGraphic::TypeOfKind(shape) : code;
+    const int size = code == 64 ? CGraphic::SizeOfKind(shape) : GetItemRecordSizeForCode(code);
+    alignas(8) std::uint8_t bytes[128] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(size));
+    auto* item = static_cast<CBarItem*>(ConstructItem(type, bytes));
+    const int time = ArgIntIn(args, 3, "time", -32767, 32767);
+    item->InitNew(0, time, g_model.currentBar ? g_model.currentBar->TickToFraction(time, false) : 0);
+    auto* g = CGraphic::Of(item);
+    auto* harp = static_cast<CHarpPed*>(item);
+    if (code == 64) {
+        g->SetKind(shape);
+        g->SetLineWidth(20);
+    }
+    for (const std::string& a : rest) {
+        int v = 0, p = 0, q = 0;
+        const auto graphic = [&] {
+            if (code != 64) throw ScriptError("option \"" + a + "\" is a graphic's");
+        };
+        if (a == "selected") item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kSelectedBit));
+        else if (a == "filled") graphic(), g->SetFlag(CGraphic::kFilled, true);
+        else if (a == "reversed") graphic(), g->SetFlag(CGraphic::kReversed, true);
+        else if (a == "free") graphic(), g->SetFlag(CGraphic::kFreeEnd, true);
+        else if (a == "arrows=start" || a == "arrows=end" || a == "arrows=both") {
+            graphic();
+            g->SetFlag(CGraphic::kArrowStart, a != "arrows=end");
+            g->SetFlag(CGraphic::kArrowEnd, a != "arrows=start");
+        } else if (Option(a, "style", &v)) graphic(), g->SetLineStyle(v);
+        else if (Option(a, "width", &v)) graphic(), g->SetLineWidth(v);
+        else if (Option(a, "radius", &v)) graphic(), g->SetRadius(v);
+        else if (Option(a, "endbars", &v)) graphic(), g->SetEndBars(v);
+        else if (Option(a, "endpos", &v)) graphic(), g->SetEndPosition(v);
+        else if (Option(a, "endstaff", &v)) graphic(), g->SetEndStaff(v);
+        else if (Option(a, "enddx", &v)) graphic(), g->SetEndDx(v);
+        else if (Option(a, "enddy", &v)) graphic(), g->SetEndDy(v);
+        else if (Option(a, "dx", &v)) graphic(), g->SetStartDx(v);
+        else if (Option(a, "dy", &v)) {
+            if (code == 64) g->SetStartDy(v);
+            else if (code == 26) static_cast<CPict*>(item)->SetYOffset(v);
+            else harp->SetYOffset(v);
+        } else if (a.rfind("control=", 0) == 0) {
+            graphic();
+            int i = 0, f = 0, d = 0;
+            if (std::sscanf(a.c_str() + 8, "%d:%d:%d", &i, &f, &d) != 3 || i < 0 || i > 1) throw ScriptError("control=I:FRACTION:DY");
+            g->SetControl(i, f, d);
+        } else if (a.rfind("pedals=", 0) == 0 && code == 38) {
+            int p7[7];
+            if (std::sscanf(a.c_str() + 7, "%d,%d,%d,%d,%d,%d,%d", &p7[0], &p7[1], &p7[2], &p7[3], &p7[4], &p7[5], &p7[6]) != 7)
+                throw ScriptError("pedals=P,P,P,P,P,P,P");
+            for (int i = 0; i < 7; ++i) harp->SetPedal(i, std::clamp(p7[i], -1, 1));
+        } else if (Option(a, "hstyle", &v) && code == 38) harp->SetStyle(v);
+        else if (Option(a, "shown", &v) && code == 38) harp->SetShown(std::uint8_t(v));
+        else if (Option(a, "scale", &v) && code == 38) item->CBaseItem::SetScale(v);
+        else if (PairOption(a, "byte", &p, &q)) rec::Put<std::uint8_t>(item, std::size_t(p), std::uint8_t(q));
+        else throw ScriptError("unknown option \"" + a + "\" for a " + args[2]);
+    }
+    CScore* score = g_model.currentScore;
+    if (!placed) {
+        if (!trkBar->InsertCopy(item)) throw ScriptError("the record could not be inserted");
+        trkBar->SetCurrent();
+        return;
+    }
+    if (!score) throw ScriptError("no score");
+    ScoreLocation start, end;
+    start.pointX = place[0], start.pointY = place[1];
+    end.pointX = place[2], end.pointY = place[3];
+    if (code == 64) {
+        // The tool's first point is where the graphic is pressed: it is placed at that bar, its
+        // end measured from the second point.
+        ScoreLocation at;
+        score->LocatePoint(place[0], place[1], &at);
+        if (CTrkBar* home = score->GetTrkBar(at.trackIndex, at.barIndex)) home->SetCurrent();
+    }
+    CBarItem* result = item->PlaceAtPoint(start, end);
+    if (!result) throw ScriptError("the item could not be placed at " + std::to_string(place[0]) + "," + std::to_string(place[1]));
+    (void)ctx;
 }
 
 // put T B KIND TIME [options]: a new raw record of the kind at TIME, its position the time's
@@ -58,6 +165,10 @@ void RunPut(Context& ctx, const Args& args) {
     NeedArgs(args, 4, 30, usage);
     CTrkBar* trkBar = CurrentTrkBar(ctx, ArgInt(args, 0, "track"), ArgInt(args, 1, "bar"));
     const int code = KindCode(args[2]);
+    if (code == 64 || code == 38 || code == 26) {
+        PutPlaced(ctx, args, trkBar, code);
+        return;
+    }
     const int time = ArgIntIn(args, 3, "time", -32767, 32767);
     CBarItem* item = trkBar->NewItem(code, time);
     if (!item) throw ScriptError("the record could not be made");
@@ -294,7 +405,11 @@ const CommandRegistrar registrar{
      "a raw record of KIND (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, tuplet, bend, barre, "
      "pedal, group, frame) in track T's bar B at TIME, nothing else changed; options pos=N, voice=N, relayout, "
      "hidden, removed, end=BARS:POS, and for two-ended kinds above, y=START:END, staves=S:E, pitch=N, "
-     "height=N (tie), kind=N (group), ratio=A:B (tuplet); verse=N (lyric); byte=OFF:V, word=OFF:V (raw fields)",
+     "height=N (tie), kind=N (group), ratio=A:B (tuplet); verse=N (lyric); byte=OFF:V, word=OFF:V (raw fields). "
+     "graphic (shape=0-5), harp and picture are made as their tools make them and, with place=X1,Y1,X2,Y2 (page "
+     "points), placed through their own placement; options filled, arrows=start|end|both, reversed, free, style=N, "
+     "width=N, radius=N, control=I:F:DY, endbars=N, endpos=N, endstaff=N, dx=N, dy=N, enddx=N, enddy=N, "
+     "pedals=P,...(7), hstyle=N, shown=MASK, scale=N, selected",
      RunPut},
     {"flag", "T B INDEX", "flags record INDEX of track T's bar B for layout", RunFlag},
     {"drop", "T B INDEX", "marks record INDEX of track T's bar B removed (it stays in the run until compact)", RunDrop},

@@ -1,0 +1,47 @@
+// The graphics gallery end to end: shapes and harp pedal markings built by zelscript
+// through their creation paths and drawn by zelrender at zoom 100 and 200, against reference pictures
+// (ZEL_UPDATE_REFERENCES=1 writes them anew; a missing one fails), and printed to PDF.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "framework/Gdi.h"
+#include "support/TempHome.h"
+#include "support/RunTool.h"
+#include "support/TestData.h"
+
+using testsupport::RunTool;
+
+TEST(GraphicPictureTest, TheGalleryMatchesItsPicturesAndPrints) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    fw::EnsureGraphics();
+    testsupport::TempDir dir;
+    const std::string zel = dir.path() + "/gallery.zel";
+    std::string out;
+    ASSERT_EQ(RunTool("zelscript", testsupport::TestDataPath("notation/graphics/gallery.zs") + " -o " + zel, &out), 0) << out;
+    for (int zoom : {100, 200}) {
+        const std::string name = "gallery" + std::to_string(zoom) + ".png";
+        const std::string png = dir.path() + "/" + name;
+        out.clear();
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom), &out), 0) << out;
+        const std::string ref = testsupport::TestDataPath("notation/graphics/" + name);
+        if (std::getenv("ZEL_UPDATE_REFERENCES")) {
+            std::filesystem::copy_file(png, ref, std::filesystem::copy_options::overwrite_existing);
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::exists(ref)) << "no reference picture " << ref;
+        CBitmap picture, reference;
+        ASSERT_TRUE(picture.LoadFile(png));
+        ASSERT_TRUE(reference.LoadFile(ref));
+        const SIZE size = reference.GetSize();
+        EXPECT_LE(picture.CountDifferences(reference, 96), long(size.cx) * size.cy / 300) << name;
+    }
+    out.clear();
+    ASSERT_EQ(RunTool("zelrender", zel + " --pdf " + dir.path() + "/g.pdf", &out), 0) << out;
+    EXPECT_GT(std::filesystem::file_size(dir.path() + "/g.pdf"), 1000u);
+}
