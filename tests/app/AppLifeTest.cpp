@@ -52,7 +52,10 @@
 #include "framework/View.h"
 #include "framework/Menu.h"
 #include "framework/Clipboard.h"
+#include "model/Page.h"
 #include "model/Select.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
 #include "view/ZelWnd.h"
 
 namespace fs = std::filesystem;
@@ -721,4 +724,45 @@ TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
     EXPECT_TRUE(seen.hovered);
     EXPECT_EQ(seen.prompt, "清除");
     EXPECT_EQ(seen.afterClose, "Ready");
+}
+
+// The graphics gallery opened in the program: the score's first page draws as the gallery's
+// reference picture, and the Edit of a graphic and of a harp pedal marking sends the document
+// the graphic's (4117) and the harp's (4106) commands, which make their operations.
+TEST_F(AppLifeTest, TheGraphicsGalleryDrawsAndItsItemsEditThroughTheDocument) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    long differences = -1, allowed = 0;
+    std::vector<std::string> made;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        CScore* score = doc ? doc->GetScore() : nullptr;
+        if (!score || !score->GetPage(0)) return;
+        CBitmap picture, reference;
+        if (!DrawPageToPicture(score->GetPage(0), picture)) return;
+        if (!reference.LoadFile(testsupport::TestDataPath("notation/graphics/gallery100.png"))) return;
+        const SIZE size = reference.GetSize();
+        allowed = long(size.cx) * size.cy / 300;
+        differences = picture.CountDifferences(reference, 96);
+        commandtest::MadeTasks tasks;
+        for (auto [bar, type] : {std::pair{4, 65}, std::pair{12, 38}}) {
+            CTrkBar* tb = score->GetTrkBar(0, bar);
+            if (!tb) continue;
+            tb->SetCurrent();
+            CBarItem* found = nullptr;
+            trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+                if (!found && item->TypeCode() == type) found = item;
+            });
+            if (found) found->OpenProperties(0, 0);
+        }
+        made = tasks.classes;
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("notation/graphics/gallery.zel")});
+    ASSERT_TRUE(app.started);
+    ASSERT_GE(differences, 0) << "the page was drawn and compared";
+    EXPECT_LE(differences, allowed);
+    EXPECT_EQ(made, (std::vector<std::string>{"CEditPlaybackTask", "CHarpTask"}));
 }
