@@ -1,6 +1,7 @@
 // Page drawing of a large score: a late page of 64 tracks x 1,000 bars, four quarter notes in
 // every bar of every track, drawn into a memory port. The median of five drawings, in ms. With
-// --lines every bar also holds a bend of two points and a glissando with its text.
+// --lines every bar also holds a bend of two points and a glissando with its text; with
+// --graphics a filled rectangle with a line style.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "framework/Gdi.h"
+#include "model/Graphic.h"
 #include "model/ItemFactory.h"
 #include "model/Page.h"
 #include "model/Score.h"
@@ -22,6 +24,7 @@
 
 int main(int argc, char** argv) {
     const bool lines = argc > 1 && std::string(argv[1]) == "--lines";
+    const bool graphics = argc > 1 && std::string(argv[1]) == "--graphics";
     fw::EnsureGraphics();
     InitDrawing();
     RegisterTrackClass();
@@ -42,6 +45,20 @@ int main(int argc, char** argv) {
                 note->SetNoteValue(3);
                 note->SetPositionField(std::int16_t(q * 256));
                 note->Head(0)->SetPosition(q - 2);
+            }
+            if (graphics) {
+                tb->SetCurrent();
+                alignas(8) std::uint8_t graphicBytes[CGraphic::kSize] = {};
+                rec::Put<std::int16_t>(graphicBytes, rec::kSize, std::int16_t(CGraphic::kSize));
+                auto* g = static_cast<CGraphic*>(ConstructItem(CGraphic::kRectType, graphicBytes));
+                g->InitNew(0, 0, 100);
+                g->SetFlags(CGraphic::kFilled);
+                g->SetLineStyle(1);
+                g->SetLineWidth(20);
+                g->SetStartDy(-360);
+                g->SetEndPosition(600);
+                g->SetEndDy(-120);
+                tb->InsertCopy(g);
             }
             if (!lines) continue;
             tb->SetCurrent();
@@ -79,7 +96,7 @@ int main(int argc, char** argv) {
     }
     std::sort(times.begin(), times.end());
     std::printf("DrawPage, 64 tracks x 1000 bars%s, page %d of %d (%ld systems): %.2f ms\n",
-                lines ? " with a bend and a glissando per bar" : "", pageIndex + 1,
+                lines ? " with a bend and a glissando per bar" : graphics ? " with a graphic per bar" : "", pageIndex + 1,
                 score.GetPageCount(), systems, times.empty() ? 0.0 : times[times.size() / 2]);
     return 0;
 }

@@ -95,8 +95,10 @@ public:
     // 104: the item is told that playback started after it in its bar (its share of the play
     // state counts it as played); nothing for items that keep no such state.
     virtual void MarkPlayed(CBarItem& item) const {}
-    virtual int Query105(CBarItem& item, int arg) const { return -1; }                    // 105
-    virtual int Query106(CBarItem& item, int arg) const { return -1; }                    // 106
+    // The controller that item's playback setting names at list entry arg, and its value (-1:
+    // none).
+    virtual int GetPlaybackController(CBarItem& item, int arg) const { return -1; }       // 105
+    virtual int GetPlaybackValue(CBarItem& item, int arg) const { return -1; }            // 106
     virtual int GetPlayAction(CBarItem& item, ItemPlayAction* action) const { return 0; }  // 107
     virtual void SetTime(CBarItem& item, int time) const;                                 // 108
     virtual void Hook109(CBarItem& item, int arg) const {}                                // 109
@@ -240,8 +242,8 @@ public:
     int Query101() { return BarBehaviour().Query101(*this); }
     int Query102() { return BarBehaviour().Query102(*this); }
     int Query103() { return BarBehaviour().Query103(*this); }
-    int Query105(int arg) { return BarBehaviour().Query105(*this, arg); }
-    int Query106(int arg) { return BarBehaviour().Query106(*this, arg); }
+    int GetPlaybackController(int arg) { return BarBehaviour().GetPlaybackController(*this, arg); }
+    int GetPlaybackValue(int arg) { return BarBehaviour().GetPlaybackValue(*this, arg); }
     int GetPlayAction(ItemPlayAction* action) { return BarBehaviour().GetPlayAction(*this, action); }
     void MarkPlayed() { BarBehaviour().MarkPlayed(*this); }
     void SetTime(int time) { BarBehaviour().SetTime(*this, time); }

@@ -829,11 +829,11 @@ void PedalBehaviour::DrawLine(CTieType& item, POINT* pts, int n) const {
     a->SetPenWidth(20);
 }
 
-int DescribePedalPlayback(CPedal& pedal, PedalPlayback& out) {
+int DescribeSpanPlayback(CPedal& pedal, SpanPlayback& out) {
     CTrkBar* trkBar = g_model.currentTrkBar;
     CBar* bar = g_model.currentBar;
     CScore* score = bar ? bar->GetScore() : g_model.currentScore;
-    out = PedalPlayback{};
+    out = SpanPlayback{};
     out.startBar = bar ? bar->GetIndex() : 0;
     out.startTime = pedal.GetTimeWithOffset();
     out.startTimeAgain = out.startTime;

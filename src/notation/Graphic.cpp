@@ -249,8 +249,8 @@ void GraphicBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {
     }
 }
 
-int GraphicBehaviour::Query105(CBarItem& item, int arg) const { return G(item).GetPlaybackController(arg); }
-int GraphicBehaviour::Query106(CBarItem& item, int) const { return G(item).GetPlaybackValue(); }
+int GraphicBehaviour::GetPlaybackController(CBarItem& item, int arg) const { return G(item).GetPlaybackController(arg); }
+int GraphicBehaviour::GetPlaybackValue(CBarItem& item, int) const { return G(item).GetPlaybackValue(); }
 
 void GraphicBehaviour::SetEndStaffOffset(CBarItem& item, int staves) const { G(item).SetEndStaff(staves); }
 void GraphicBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const { G(item).SetStartDx(offset); }
@@ -327,6 +327,26 @@ void GraphicBehaviour::FromFileOrder(CScoreItem& item) const {
     g.CBaseItem::SetSize(std::int16_t(size + CGraphic::kPlaybackSize));
     g.FieldsFromFileOrder();
     g.SetFlag8Bit1(true);
+}
+
+int DescribeGraphicPlayback(CGraphic& g, SpanPlayback& out) {
+    CBar* bar = g_model.currentBar;
+    CScore* score = bar ? bar->GetScore() : g_model.currentScore;
+    out = SpanPlayback{};
+    out.startBar = bar ? bar->GetIndex() : 0;
+    out.startTime = g.TimeField();
+    out.startTimeAgain = out.startTime;
+    out.startPosition = g.PositionField();
+    out.voice = g.VoiceField();
+    out.endBar = out.startBar + std::max(0, g.EndBars());
+    CBar* endBar = score ? score->GetBar(out.endBar) : nullptr;
+    out.endPosition = g.EndPosition();
+    out.endTimeInBar = endBar ? endBar->FractionToTick(g.EndPosition()) : 0;
+    out.endTime = out.endTimeInBar;
+    for (int b = out.startBar; score && b < out.endBar; ++b)
+        if (CBar* each = score->GetBar(b)) out.endTime += each->GetLength();
+    g.GetPlayback(out.setting);
+    return 2;
 }
 
 // --- the shapes ----------------------------------------------------------------------------------------

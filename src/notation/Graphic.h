@@ -8,6 +8,7 @@
 #include "framework/Types.h"
 #include "model/BarItem.h"
 #include "model/Graphic.h"
+#include "notation/TieType.h"
 
 class GraphicBehaviour : public BarItemBehaviour {
 public:
@@ -28,8 +29,8 @@ public:
     void FromFileOrder(CScoreItem& item) const override;                              // slot 57
     void DrawShape(CBarItem& item) const override;                                    // slot 82
     bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
-    int Query105(CBarItem& item, int arg) const override;                             // slot 105: playback controller
-    int Query106(CBarItem& item, int arg) const override;                             // slot 106: playback value
+    int GetPlaybackController(CBarItem& item, int arg) const override;                // slot 105
+    int GetPlaybackValue(CBarItem& item, int arg) const override;                     // slot 106
     void SetEndStaffOffset(CBarItem& item, int staves) const override;                // slot 117
     void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
@@ -115,6 +116,9 @@ public:
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
     CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
+
+// Fills `out` for the graphic in the current track bar; returns 2.
+int DescribeGraphicPlayback(CGraphic& graphic, SpanPlayback& out);
 
 // Binds codes 26, 38 and 64-70 to their behaviours.
 void RegisterGraphicClasses();

@@ -223,11 +223,11 @@ public:
     void DrawLine(CTieType& item, POINT* points, int n) const override;
 };
 
-// What a pedal line gives the performer: the start bar and times, the voice, the end's time in
-// its bar and its position, that time counted from the start bar's start (the lengths of the
-// bars before the end bar added, stopping at a bar with flag bit 2), the end bar, and the
-// playback setting.
-struct PedalPlayback {
+// What an item that acts on playback over a span gives the performer (a pedal line, a graphic):
+// the start bar and times, the position, the voice, the end's time in its bar and its position,
+// that time counted from the start bar's start (the lengths of the bars before the end bar
+// added; a pedal stops at a bar with flag bit 2), the end bar, and the playback setting.
+struct SpanPlayback {
     int startBar = 0;
     int startTime = 0;
     int startTimeAgain = 0;
@@ -237,10 +237,10 @@ struct PedalPlayback {
     int endPosition = 0;
     int endTime = 0;
     int endBar = 0;
-    std::uint8_t setting[CBend::kPlaybackSize] = {};
+    std::uint8_t setting[32] = {};
 };
 // Fills `out` for the pedal in the current track bar; returns 2.
-int DescribePedalPlayback(CPedal& pedal, PedalPlayback& out);
+int DescribeSpanPlayback(CPedal& pedal, SpanPlayback& out);
 
 // The glissando (type 21): a straight or wavy line between two heads with its text along it.
 class GlissandoBehaviour : public TieTypeBehaviour {

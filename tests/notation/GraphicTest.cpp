@@ -115,8 +115,8 @@ TEST_F(GraphicRecordTest, PlaybackGettersAnswerByTheSettingsMode) {
     EXPECT_EQ(g->GetPlaybackValue(), -1) << "mode 0";
     g->PutByte(CGraphic::kPlayback + CGraphic::kPlaybackMode, 1);
     EXPECT_EQ(g->GetPlaybackValue(), 90);
-    EXPECT_EQ(g->Query105(0), 7);
-    EXPECT_EQ(g->Query106(0), 90);
+    EXPECT_EQ(g->CBarItem::GetPlaybackController(0), 7) << "through the slot";
+    EXPECT_EQ(g->CBarItem::GetPlaybackValue(0), 90);
     std::uint8_t out[CGraphic::kPlaybackSize];
     EXPECT_EQ(g->GetPlayback(out), 2);
 }
@@ -390,4 +390,17 @@ TEST_F(GraphicPageTest, APictureHasAnExtentAndItsDragMovesOnlyItsPlace) {
     Bytes after = Body(placed);
     for (int at : {12 - 4, 13 - 4, 16 - 4, 17 - 4}) after[std::size_t(at)] = before[std::size_t(at)];
     EXPECT_EQ(after, before) << "nothing else changed";
+}
+
+TEST_F(GraphicPageTest, APlaybackDescriptionSpansTheBars) {
+    CGraphic* g = Put(0, CGraphic::kRect, 0, 512, 0, 0);
+    g->SetEndBars(2);
+    g->PutByte(CGraphic::kPlayback, 1);
+    SpanPlayback out;
+    EXPECT_EQ(DescribeGraphicPlayback(*g, out), 2);
+    EXPECT_EQ(out.startBar, 0);
+    EXPECT_EQ(out.endBar, 2);
+    EXPECT_EQ(out.endTimeInBar, score->GetBar(2)->FractionToTick(512));
+    EXPECT_EQ(out.endTime, out.endTimeInBar + score->GetBar(0)->GetLength() + score->GetBar(1)->GetLength());
+    EXPECT_EQ(out.setting[0], 1);
 }

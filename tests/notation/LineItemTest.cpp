@@ -582,13 +582,13 @@ TEST_F(LinePageTest, PedalsAreMadeFlippedAndDescribed) {
     // Over three bars: the end's time in its bar and the two bars' lengths before it.
     bracket->SetEndBarOffset(2);
     bracket->SetEndPositionField(0);
-    PedalPlayback out;
-    EXPECT_EQ(DescribePedalPlayback(*bracket, out), 2);
+    SpanPlayback out;
+    EXPECT_EQ(DescribeSpanPlayback(*bracket, out), 2);
     const int length0 = score->GetBar(0)->GetLength(), length1 = score->GetBar(1)->GetLength();
     EXPECT_EQ(out.endBar, 2);
     EXPECT_EQ(out.endTime, out.endTimeInBar + length0 + length1);
     score->GetBar(1)->SetBarFlag(CBar::kCoveredBit, true);
-    DescribePedalPlayback(*bracket, out);
+    DescribeSpanPlayback(*bracket, out);
     EXPECT_EQ(out.endTime, out.endTimeInBar + length0) << "the sum stops at a bar with flag bit 2";
     score->GetBar(1)->SetBarFlag(CBar::kCoveredBit, false);
 }
