@@ -367,6 +367,11 @@ const GrRoundRectBehaviour& GrRoundRectBehaviour::Instance() {
     return behaviour;
 }
 void GrRoundRectBehaviour::FillShape(CGraphic& g, const RECT& rect) const {
+    // Without rounded corners it fills as a rectangle does.
+    if (g.Radius() == 0) {
+        GrRectBehaviour::Instance().FillShape(g, rect);
+        return;
+    }
     if (CArtist* a = g_draw.artist) a->PaintRoundRect(rect, g.Radius(), g.Radius());
 }
 

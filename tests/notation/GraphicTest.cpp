@@ -12,6 +12,7 @@
 #include "model/Graphic.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreLocation.h"
 #include "model/ScoreStandIns.h"
@@ -19,6 +20,7 @@
 #include "model/TrkBar.h"
 #include "notation/Graphic.h"
 #include "notation/NotationGlobals.h"
+#include "platform/DrawGlobals.h"
 #include "platform/PlatformGlobals.h"
 
 using namespace notetest;
@@ -403,4 +405,51 @@ TEST_F(GraphicPageTest, APlaybackDescriptionSpansTheBars) {
     EXPECT_EQ(out.endTimeInBar, score->GetBar(2)->FractionToTick(512));
     EXPECT_EQ(out.endTime, out.endTimeInBar + score->GetBar(0)->GetLength() + score->GetBar(1)->GetLength());
     EXPECT_EQ(out.setting[0], 1);
+}
+
+// A selected picture frames its extent on screen, not while printing; a rounded rectangle of
+// radius 0 fills as a rectangle would.
+TEST_F(GraphicPageTest, ASelectedPictureIsFramedOnScreenOnly) {
+    CTrkBar* tb = Current(0, 1);
+    RecordBuf buf;
+    rec::Put<std::int16_t>(buf.data(), rec::kSize, std::int16_t(CPict::kSize));
+    auto* p = static_cast<CPict*>(ConstructItem(CPict::kType, buf.data()));
+    p->SetPositionField(300);
+    p->SetFlagsB(CBarItem::kSelectedBit);
+    auto* placed = static_cast<CPict*>(tb->InsertCopy(p));
+    tb->SetCurrent();
+    const RECT r = Bounds(placed);
+    // The frame's op names its left and top (the port's rectangle takes its far edges one on).
+    const std::string frame = "Rectangle " + std::to_string(r.left) + " " + std::to_string(r.top) + " ";
+    const auto framed = [&] {
+        CBitmap picture;
+        std::vector<std::string> ops;
+        EXPECT_TRUE(DrawPageToPicture(score->GetPage(0), picture, &ops));
+        for (const std::string& op : ops)
+            if (op.rfind(frame, 0) == 0) return true;
+        return false;
+    };
+    EXPECT_TRUE(framed()) << frame;
+    g_draw.printingDC = true;
+    EXPECT_FALSE(framed());
+    g_draw.printingDC = false;
+    Current(0, 1);
+    placed->SetFlagsB(0);
+    EXPECT_FALSE(framed()) << "not selected";
+}
+
+TEST_F(GraphicPageTest, ARoundedRectangleOfRadiusZeroFillsAsARectangle) {
+    CGraphic* round = Put(2, CGraphic::kRoundRect, 100, 500, -240, 120);
+    round->SetFlags(CGraphic::kFilled);
+    round->SetLineWidth(0);
+    round->SetRadius(0);
+    CBitmap withRound, withRect;
+    ASSERT_TRUE(DrawPageToPicture(score->GetPage(0), withRound));
+    Current(0, 2);
+    round->MarkRemoved();
+    CGraphic* rect = Put(2, CGraphic::kRect, 100, 500, -240, 120);
+    rect->SetFlags(CGraphic::kFilled);
+    rect->SetLineWidth(0);
+    ASSERT_TRUE(DrawPageToPicture(score->GetPage(0), withRect));
+    EXPECT_EQ(withRound.CountDifferences(withRect, 0), 0);
 }
