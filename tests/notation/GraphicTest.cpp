@@ -453,3 +453,31 @@ TEST_F(GraphicPageTest, ARoundedRectangleOfRadiusZeroFillsAsARectangle) {
     ASSERT_TRUE(DrawPageToPicture(score->GetPage(0), withRect));
     EXPECT_EQ(withRound.CountDifferences(withRect, 0), 0);
 }
+
+// Records shorter than their layout (a damaged or hand-made file) are drawn, bounded, hit and
+// dragged without reading or writing past their end.
+TEST_F(GraphicPageTest, ShortRecordsAreHandledWithinTheirBytes) {
+    for (int type : {64, 65, 66, 68, 69, 70, int(CHarpPed::kType), int(CPict::kType)}) {
+        SCOPED_TRACE("type " + std::to_string(type));
+        CTrkBar* tb = Current(0, 3);
+        RecordBuf buf;
+        std::memset(buf.data(), 0xEE, buf.bytes.size());
+        std::memset(buf.data(), 0, 18);
+        rec::Put<std::int16_t>(buf.data(), rec::kSize, 18);
+        auto* item = static_cast<CBarItem*>(ConstructItem(type, buf.data()));
+        item->CBaseItem::SetSize(18);
+        auto* placed = tb->InsertCopy(item);
+        ASSERT_NE(placed, nullptr);
+        tb->SetCurrent();
+        RECT r;
+        placed->GetBounds(&r);
+        placed->HitTestShape(r.left, r.top);
+        CDragTask d = Step(3, 3, 3);
+        g_model.hitPart = 3;
+        placed->MoveDrag(&d);
+        CBitmap picture;
+        EXPECT_TRUE(DrawPageToPicture(score->GetPage(0), picture));
+        Current(0, 3);
+        placed->MarkRemoved();
+    }
+}
