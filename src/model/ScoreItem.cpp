@@ -187,6 +187,7 @@ CDragTask* ScoreItemBehaviour::CreateDragTask(CScoreItem& item) const { return N
 void ScoreItemBehaviour::BeginDrag(CScoreItem& item) const {
     g_model.dragOffsetX = 0;
     g_model.dragOffsetY = 0;
+    g_model.dragEndOffsetX = 0;
 }
 
 void ScoreItemBehaviour::DrawDragFeedback(CScoreItem& item) const { item.Redraw(); }

@@ -20,6 +20,8 @@ const DynamicBehaviour kDynamic;
 const HairpinBehaviour kHairpin;
 const ExpressionBehaviour kExpression;
 const JumperBehaviour kJumper;
+const TextJumperBehaviour kTextJumper;
+const EndingBehaviour kEnding;
 
 // The hairpin's default texts of the text form.
 constexpr int kCrescText = 6630;
@@ -308,5 +310,7 @@ void RegisterPlaybackMarkClasses() {
     table.SetBehaviourForCode(CDynamic::kType, &kDynamic);
     table.SetBehaviourForCode(CCresc::kType, &kHairpin);
     table.SetBehaviourForCode(CExpression::kType, &kExpression);
-    for (int code : {CJumper::kType, CTextJumper::kType, CEnding::kType}) table.SetBehaviourForCode(code, &kJumper);
+    table.SetBehaviourForCode(CJumper::kType, &kJumper);
+    table.SetBehaviourForCode(CTextJumper::kType, &kTextJumper);
+    table.SetBehaviourForCode(CEnding::kType, &kEnding);
 }

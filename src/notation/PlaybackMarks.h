@@ -2,13 +2,23 @@
 // model/Jumper.h): their stored forms, what older files held, their values and their fonts.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "model/BarItem.h"
 
 class CChunkStream;
+class CBar;
 
 class DynamicBehaviour : public BarItemBehaviour {
 public:
     static const DynamicBehaviour& Instance();
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10: Edit
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void BeginDrag(CScoreItem& item) const override;                                  // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    void DrawShape(CBarItem& item) const override;                                    // slot 82
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;  // slot 143
     int GetKind(CScoreItem& item) const override { return 20; }                       // slot 34
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
     void ToFileOrder(CScoreItem& item) const override;                                // slot 56
@@ -25,6 +35,15 @@ public:
 class HairpinBehaviour : public BarItemBehaviour {
 public:
     static const HairpinBehaviour& Instance();
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10: Edit
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void BeginDrag(CScoreItem& item) const override;                                  // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    void Nudge(CScoreItem& item, int dx, int dy) const override;                      // slot 45
+    void DrawShape(CBarItem& item) const override;                                    // slot 82
+    void DrawDataValue(CBarItem& item) const override;                                // slot 83: DrawValues
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;  // slot 143
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
     void ToFileOrder(CScoreItem& item) const override;                                // slot 56
     void FromFileOrder(CScoreItem& item) const override;                              // slot 57
@@ -50,6 +69,15 @@ public:
 class ExpressionBehaviour : public BarItemBehaviour {
 public:
     static const ExpressionBehaviour& Instance();
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10: Edit
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void BeginDrag(CScoreItem& item) const override;                                  // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
+    void DrawShape(CBarItem& item) const override;                                    // slot 82
+    void DrawDataValue(CBarItem& item) const override;                                // slot 83: DrawValues
+    bool HitTestShape(CBarItem& item, int x, int y) const override;                   // slot 87
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;  // slot 143
     int GetWantedSize(CScoreItem& item) const override;                               // slot 33
     int GetKind(CScoreItem& item) const override;                                     // slot 34
     void ReadBody(CScoreItem& item, CChunkStream& stream) const override;             // slot 51
@@ -82,7 +110,55 @@ public:
     void FromFileOrder(CScoreItem& item) const override;                              // slot 57
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;            // slot 59
     bool IsTrackItem(CBarItem& item) const override { return false; }                 // slot 137
+    // The repeat count is drawn by the bar's barline drawing.
+    void Draw(CScoreItem& item) const override {}                                     // slot 4
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10: Edit
 };
+
+// The text jumper: its text with segno and coda glyphs above the staff (parts 4 text, 5
+// segno, 6 coda).
+class TextJumperBehaviour : public JumperBehaviour {
+public:
+    void Draw(CScoreItem& item) const override;                                       // slot 4
+    bool HitTest(CScoreItem& item, int x, int y) const override;                      // slot 15
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;  // slot 143
+};
+
+// The ending: a bracket over its span of bars with its text (parts 0 left hook's end, 1 left
+// corner, 2 right corner, 3 right hook's end, 4 text).
+class EndingBehaviour : public JumperBehaviour {
+public:
+    void Draw(CScoreItem& item) const override;                                       // slot 4
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10: Edit
+    bool HitTest(CScoreItem& item, int x, int y) const override;                      // slot 15
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16: MeasureRect
+    void BeginDrag(CScoreItem& item) const override {}                                // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
+};
+
+// The points a mark is drawn at, for tests and the drag displays: the hairpin's start and end
+// x (GetEnds), the expression's start and end points, the text jumper's origin, and the text
+// jumper's drawn pieces (text runs and glyphs) with their boxes.
+struct MarkPiece {
+    int part;  // 4 text, 5 segno, 6 coda
+    RECT box;
+    std::string text;  // the run (empty for a glyph)
+};
+namespace marks {
+void GetHairpinEnds(CBarItem& item, int* startX, int* endX);
+void GetExpressionEnds(CBarItem& item, POINT* start, POINT* end);
+std::vector<MarkPiece> TextJumperPieces(CBarItem& item);
+// The ending's bracket in bar `k` of its span (0 first): left, right, top and the hooks'
+// lower ends; false when that bar is not in the score.
+struct EndingSegment {
+    int left = 0, right = 0, y = 0, leftHookEnd = 0, rightHookEnd = 0;
+    bool first = false, last = false;
+};
+bool EndingSegmentOf(CBarItem& item, CBar* ownBar, int k, EndingSegment* out);
+}  // namespace marks
 
 // Binds codes 19, 20, 37, 48, 49 and 50 to the behaviours above.
 void RegisterPlaybackMarkClasses();

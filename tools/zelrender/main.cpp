@@ -1,7 +1,8 @@
 // zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D]: draws page N (from 1) of
 // a score into a picture and prints "page N: S systems, P inked pixels"; --ops writes the recorded
 // drawing calls, one a line; --display D draws notes in performance display mode D (0 notation,
-// 1-3 time bars). zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
+// 1-3 time bars); --data K shows the MIDI data values of kind K (2 velocities, 3 controllers, ...)
+// as the MIDI data box shows them. zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
 // zelrender FILE --page N --hits OUT.png draws the page faintly and colours every fourth point by
 // what lies under it, asked in a page's order, and prints "kind K: N points" for each kind found.
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "framework/DC.h"
 #include "framework/Gdi.h"
 #include "framework/MusicFont.h"
+#include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -33,7 +35,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D]\n"
+                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D] [--data K]\n"
                  "       zelrender FILE --page N --hits OUT.png [--zoom Z]\n"
                  "       zelrender FILE --pdf OUT.pdf\n");
     return 2;
@@ -145,6 +147,11 @@ int main(int argc, char** argv) {
             int mode = 0;
             if (!ParseInt(argv[++i], 0, 3, &mode)) return Usage();
             g_notation.performanceDisplay = std::uint8_t(mode);
+        } else if (arg == "--data" && i + 1 < argc) {
+            int kind = 0;
+            if (!ParseInt(argv[++i], 0, 8, &kind)) return Usage();
+            g_model.dataView.kind = std::uint8_t(kind);
+            g_model.dataDisplayKind = std::uint8_t(kind);
         } else if (arg == "--pdf" && i + 1 < argc) {
             pdf = argv[++i];
         } else {

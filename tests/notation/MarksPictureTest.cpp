@@ -1,0 +1,106 @@
+// The gallery of the marks that shape playback end to end: built by zelscript through the
+// marks' creation paths and drawn by zelrender at zoom 100 and 200 and in the MIDI data view of
+// velocities, against reference pictures (ZEL_UPDATE_REFERENCES=1 writes them anew; a missing
+// one fails), and printed to PDF.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "framework/Gdi.h"
+#include "support/RunTool.h"
+#include "support/TempHome.h"
+#include "support/TestData.h"
+
+using testsupport::RunTool;
+
+namespace {
+
+// The differences a picture may show against its reference: a few glyphs' edges, below what one
+// missing mark makes at zoom 200 (the test below checks that).
+long Allowed(const SIZE& size) { return long(size.cx) * size.cy / 20000; }
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+TEST(MarksPictureTest, TheGalleryMatchesItsPicturesAndPrints) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    fw::EnsureGraphics();
+    testsupport::TempDir dir;
+    const std::string zel = dir.path() + "/gallery.zel";
+    std::string out;
+    ASSERT_EQ(RunTool("zelscript", testsupport::TestDataPath("notation/marks/gallery.zs") + " -o " + zel, &out), 0) << out;
+    struct Picture {
+        const char* name;
+        const char* options;
+    } pictures[] = {
+        {"gallery100.png", " --zoom 100"},
+        {"gallery200.png", " --zoom 200"},
+        {"data100.png", " --zoom 100 --data 2"},
+    };
+    for (const Picture& p : pictures) {
+        const std::string png = dir.path() + "/" + p.name;
+        out.clear();
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + p.options, &out), 0) << out;
+        const std::string ref = testsupport::TestDataPath(std::string("notation/marks/") + p.name);
+        if (std::getenv("ZEL_UPDATE_REFERENCES")) {
+            std::filesystem::copy_file(png, ref, std::filesystem::copy_options::overwrite_existing);
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::exists(ref)) << "no reference picture " << ref;
+        CBitmap picture, reference;
+        ASSERT_TRUE(picture.LoadFile(png));
+        ASSERT_TRUE(reference.LoadFile(ref));
+        const SIZE size = reference.GetSize();
+        EXPECT_LE(picture.CountDifferences(reference, 96), Allowed(size)) << p.name;
+    }
+    out.clear();
+    ASSERT_EQ(RunTool("zelrender", zel + " --pdf " + dir.path() + "/g.pdf", &out), 0) << out;
+    EXPECT_GT(std::filesystem::file_size(dir.path() + "/g.pdf"), 1000u);
+}
+
+// Each kind of mark left out of the gallery makes its picture differ from the reference by more
+// than the comparison allows: the picture test fails when a mark is not drawn.
+TEST(MarksPictureTest, AMissingMarkFailsTheComparison) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    if (std::getenv("ZEL_UPDATE_REFERENCES")) GTEST_SKIP() << "the references are being written";
+    fw::EnsureGraphics();
+    testsupport::TempDir dir;
+    const std::string gallery = ReadText(testsupport::TestDataPath("notation/marks/gallery.zs"));
+    CBitmap reference;
+    ASSERT_TRUE(reference.LoadFile(testsupport::TestDataPath("notation/marks/gallery200.png")));
+    const char* lines[] = {
+        "dynamic 0 1 512 3\n",                    // "p"
+        "hairpin 1 0 0 0 900 open=90\n",          // a crescendo wedge
+        "hairpin 1 3 0 1 500 text start=2\n",     // the text form
+        "expr 1 1 400 dolce printed\n",           // an expression
+        "expr 1 6 512 molto style=6 end=960 printed\n",
+        "jumper 0 0\n",                           // the segno
+        "jumper 2 2\n",                           // "To Coda"
+        "ending 6 1\n",                           // the first ending
+    };
+    for (const char* line : lines) {
+        std::string script = gallery;
+        const std::size_t at = script.find(line);
+        ASSERT_NE(at, std::string::npos) << line;
+        script.erase(at, std::string(line).size());
+        const std::string zs = dir.path() + "/less.zs", zel = dir.path() + "/less.zel", png = dir.path() + "/less.png";
+        std::ofstream(zs) << script;
+        std::string out;
+        ASSERT_EQ(RunTool("zelscript", zs + " -o " + zel, &out), 0) << out;
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom 200", &out), 0) << out;
+        CBitmap picture;
+        ASSERT_TRUE(picture.LoadFile(png));
+        const long differences = picture.CountDifferences(reference, 96);
+        EXPECT_GT(differences, Allowed(reference.GetSize())) << "without " << line;
+    }
+}

@@ -1,0 +1,344 @@
+// The drawing, rectangles, hit parts and drags of the marks that shape playback, against the
+// recorded calls of a memory port on a laid-out piano score: the dynamic's glyph and its cleared
+// box, the hairpin's wedge, hit parts, crossing openings and its text form's dashes, the
+// expression that is not printed, the text jumper's right-aligned "To Coda" with its coda glyph
+// and its hit parts, and the ending's hit parts and drags.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "NoteDrawSupport.h"
+#include "model/Bar.h"
+#include "model/ItemFactory.h"
+#include "model/Jumper.h"
+#include "model/PlaybackMarks.h"
+#include "model/ScoreStandIns.h"
+#include "notation/PlaybackMarks.h"
+
+using notetest::NoteDrawTest;
+using notetest::RecordBuf;
+
+namespace {
+
+class MarksDraw : public NoteDrawTest {
+protected:
+    void TearDown() override {
+        g_draw.printingDC = false;
+        g_draw.dragInProgress = false;
+        g_model.dragItem = nullptr;
+        g_model.dragOffsetX = 0;
+        g_model.dragEndOffsetX = 0;
+        g_viewDrag = ViewDragGlobals{};
+        NoteDrawTest::TearDown();
+    }
+    template <typename T>
+    T* Make(RecordBuf& buf, int code, int position = 256) {
+        auto* item = static_cast<T*>(static_cast<CBarItem*>(ConstructClass(code, buf.data())));
+        item->InitNew(0, 0, position);
+        return item;
+    }
+    CBar* Bar(int i) { return score->GetBar(i); }
+    static int Count(const std::vector<std::string>& log, const char* prefix) {
+        int n = 0;
+        for (const auto& line : log) n += line.rfind(prefix, 0) == 0;
+        return n;
+    }
+    // The text calls' x, y and text, in order.
+    struct Text {
+        int x, y;
+        std::string s;
+    };
+    static std::vector<Text> Texts(const std::vector<std::string>& log) {
+        std::vector<Text> out;
+        for (const auto& line : log) {
+            int x = 0, y = 0;
+            const auto q = line.find('"');
+            if (std::sscanf(line.c_str(), "TextOut %d %d", &x, &y) == 2 && q != std::string::npos)
+                out.push_back(Text{x, y, line.substr(q + 1, line.rfind('"') - q - 1)});
+        }
+        return out;
+    }
+    struct Seg {
+        int x1, y1, x2, y2;
+    };
+    static std::vector<Seg> Lines(const std::vector<std::string>& log) {
+        std::vector<Seg> out;
+        for (std::size_t i = 0; i + 1 < log.size(); ++i) {
+            Seg s{};
+            if (std::sscanf(log[i].c_str(), "MoveTo %d %d", &s.x1, &s.y1) == 2 &&
+                std::sscanf(log[i + 1].c_str(), "LineTo %d %d", &s.x2, &s.y2) == 2)
+                out.push_back(s);
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+// --- dynamics -------------------------------------------------------------------------------------
+
+TEST_F(MarksDraw, DynamicDrawsItsGlyphOnTheReferenceLineAndClearsItsBoxUnlessDragged) {
+    RecordBuf buf;
+    auto* d = Make<CDynamic>(buf, CDynamic::kType);
+    d->InitMark(6, nullptr);  // forte
+    RECT r;
+    d->GetBounds(&r);
+    const int baseline = staff->OffsetToY(480 + staff->GetPlaceC() - 480);
+    const int x = Bar(0)->PositionToItemX(256, 0);
+    EXPECT_EQ(r.left, x);
+    EXPECT_EQ(r.top, baseline - staff->ScaleQuarterSpaces(6));
+    EXPECT_EQ(r.bottom, baseline + staff->ScaleQuarterSpaces(2));
+    EXPECT_GT(r.right, r.left);
+    auto log = Record([&] { d->DrawShape(); });
+    ASSERT_EQ(Texts(log).size(), 1u);
+    EXPECT_EQ(Texts(log)[0].x, x);
+    EXPECT_EQ(Texts(log)[0].y, baseline);
+    EXPECT_EQ(Count(log, "BitBlt") + Count(log, "FillRect"), 0);
+    d->SetEraseBackground(true);
+    log = Record([&] { d->DrawShape(); });
+    const int painted = Count(log, "BitBlt") + Count(log, "FillRect") + Count(log, "StretchBlt");
+    EXPECT_GT(painted, 0);
+    g_draw.dragInProgress = true;
+    log = Record([&] { d->DrawShape(); });
+    EXPECT_EQ(Count(log, "BitBlt") + Count(log, "FillRect") + Count(log, "StretchBlt"), 0) << "no erase while dragged";
+    EXPECT_EQ(Texts(log).size(), 1u);
+}
+
+TEST_F(MarksDraw, DynamicDragMovesTheSharedDeltaAndItsHeight) {
+    RecordBuf buf;
+    auto* d = Make<CDynamic>(buf, CDynamic::kType);
+    d->InitMark(3, nullptr);
+    CDragTask drag;
+    drag.dx = 7;
+    drag.dy = -30;
+    d->BeginDrag();
+    d->MoveDrag(&drag);
+    EXPECT_EQ(g_model.dragOffsetX, 7);
+    EXPECT_EQ(d->GetVerticalOffset(), 450);
+    RECT r;
+    d->GetBounds(&r);
+    EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, 7));
+}
+
+// --- hairpins -------------------------------------------------------------------------------------
+
+namespace {
+
+CCresc* Hairpin(RecordBuf& buf, bool crescendo) {
+    auto* h = static_cast<CCresc*>(static_cast<CBarItem*>(ConstructClass(CCresc::kType, buf.data())));
+    h->InitNew(0, 0, 0);
+    h->SetEnd(0, 1000);
+    h->SetShape(crescendo ? CCresc::kCrescendo : CCresc::kDecrescendo);
+    h->SetVerticalPosition(420);
+    h->SetUpper(120);
+    h->SetLower(120);
+    h->InitCurve();
+    return h;
+}
+
+}  // namespace
+
+TEST_F(MarksDraw, HairpinWedgeRunsFromItsPointToTheOpenEnd) {
+    for (bool crescendo : {true, false}) {
+        RecordBuf buf;
+        CCresc* h = Hairpin(buf, crescendo);
+        int start = 0, end = 0;
+        marks::GetHairpinEnds(*h, &start, &end);
+        EXPECT_EQ(start, Bar(0)->PositionToItemX(0, 0));
+        EXPECT_GT(end, start);
+        const int y = staff->OffsetToY(420), top = staff->OffsetToY(300), bottom = staff->OffsetToY(540);
+        const auto lines = Lines(Record([&] { h->DrawShape(); }));
+        ASSERT_EQ(lines.size(), 2u) << crescendo;
+        const int point = crescendo ? start : end, open = crescendo ? end : start;
+        for (const Seg& s : lines) {
+            EXPECT_EQ(s.x1, point);
+            EXPECT_EQ(s.y1, y);
+            EXPECT_EQ(s.x2, open);
+        }
+        EXPECT_EQ(lines[0].y2, top);
+        EXPECT_EQ(lines[1].y2, bottom);
+    }
+}
+
+TEST_F(MarksDraw, HairpinHitPartsAndCrossedOpeningsAfterADrag) {
+    RecordBuf buf;
+    CCresc* h = Hairpin(buf, true);
+    int start = 0, end = 0;
+    marks::GetHairpinEnds(*h, &start, &end);
+    const int y = staff->OffsetToY(420), top = staff->OffsetToY(300), bottom = staff->OffsetToY(540);
+    struct Case {
+        int x, y, part;
+        bool hit;
+    } cases[] = {
+        {start, y, 0, true},                        // the point
+        {end, top, 1, true},                        // the open end's top
+        {end, bottom, 2, true},                     // its bottom
+        {(start + end) / 2, y, 3, true},            // between the lines: the whole item
+        {start + 3, bottom, 3, false},              // outside the wedge near its point
+    };
+    for (const Case& c : cases) {
+        g_model.hitPart = -1;
+        EXPECT_EQ(h->HitTestShape(c.x, c.y), c.hit) << c.x << "," << c.y;
+        if (c.hit) EXPECT_EQ(g_model.hitPart, c.part) << c.x << "," << c.y;
+    }
+    // The top handle pulled down past the centre with the first modifier: the half-openings
+    // are exchanged and negated.
+    g_model.hitPart = 1;
+    g_viewDrag.modifierFlagA = true;
+    CDragTask drag;
+    drag.dy = 300;
+    h->MoveDrag(&drag);
+    // The upper half-opening became -180, below the lower edge: exchanged and negated.
+    EXPECT_EQ(h->GetUpper(), -120);
+    EXPECT_EQ(h->GetLower(), 180);
+}
+
+TEST_F(MarksDraw, TextFormHairpinDrawsItsTextThenDashesToTheEnd) {
+    RecordBuf buf;
+    CCresc* h = Hairpin(buf, true);
+    h->SetTextForm(true);
+    h->AfterLoad(0x400);  // an empty text form takes the default font and "cresc."
+    int start = 0, end = 0;
+    marks::GetHairpinEnds(*h, &start, &end);
+    const auto texts = Texts(Record([&] { h->DrawShape(); }));
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[0].s, "cresc.");
+    EXPECT_EQ(texts[0].x, start);
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        EXPECT_EQ(texts[i].s, "-");
+        EXPECT_LT(texts[i].x, end);
+        if (i > 1) EXPECT_GT(texts[i].x, texts[i - 1].x);
+    }
+}
+
+TEST_F(MarksDraw, HairpinPlacedRightToLeftBecomesTheOtherShape) {
+    RecordBuf buf;
+    CCresc* h = Hairpin(buf, true);
+    h->SetMark(0, 4);
+    h->SetMark(2, 7);
+    h->FlipShape();
+    h->SwapMarks();
+    EXPECT_EQ(h->GetShape(), CCresc::kDecrescendo);
+    EXPECT_EQ(h->GetCurveValue(0), 110);
+    EXPECT_EQ(h->GetCurveValue(6), 50);
+    EXPECT_EQ(h->GetMark(0), 7);
+    EXPECT_EQ(h->GetMark(2), 4);
+}
+
+// --- expressions ----------------------------------------------------------------------------------
+
+TEST_F(MarksDraw, ExpressionNotMarkedPrintedDrawsOnScreenOnly) {
+    RecordBuf buf;
+    auto* e = Make<CExpression>(buf, CExpression::kType);
+    e->Init(0, 0);
+    e->SetLineStyle(1);
+    e->SetEnd(0, 900);
+    auto texts = Texts(Record([&] { e->DrawShape(); }));
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].s, "Expr");
+    EXPECT_EQ(texts[0].y, staff->OffsetToY(-360));
+    g_draw.printingDC = true;
+    EXPECT_TRUE(Record([&] { e->DrawShape(); }).empty() || Texts(Record([&] { e->DrawShape(); })).empty());
+    e->SetPrinted(true);
+    texts = Texts(Record([&] { e->DrawShape(); }));
+    ASSERT_EQ(texts.size(), 1u);
+}
+
+TEST_F(MarksDraw, ExpressionEndHandleIsPartOneAndDragsTheEnd) {
+    RecordBuf buf;
+    auto* e = Make<CExpression>(buf, CExpression::kType);
+    e->Init(0, 0);
+    e->SetEnd(0, 900);
+    e->SetFlagsB(std::uint8_t(e->FlagsB() | CBarItem::kSelectedBit));
+    POINT p0{}, p1{};
+    marks::GetExpressionEnds(*e, &p0, &p1);
+    EXPECT_EQ(p1.x, Bar(0)->SpanPositionToX(0, 900, 0, true));
+    EXPECT_TRUE(e->HitTestShape(p1.x, p1.y));
+    EXPECT_EQ(g_model.hitPart, 1);
+    EXPECT_TRUE(e->HitTestShape(p0.x + 1, p0.y - 1));
+    EXPECT_EQ(g_model.hitPart, 0) << "the text ends left of its end: the start";
+}
+
+// --- text jumpers and endings ---------------------------------------------------------------------
+
+namespace {
+
+CBarItem* Jumper(RecordBuf& buf, int code, int kind, const char* text) {
+    auto* j = static_cast<CJumper*>(static_cast<CBarItem*>(ConstructClass(code, buf.data())));
+    j->SetKind(kind);
+    if (text) j->SetText(text);
+    return j;
+}
+
+}  // namespace
+
+TEST_F(MarksDraw, ToCodaDrawsItsWordsThenTheCodaGlyphEndingAtItsPoint) {
+    RecordBuf buf;
+    CBarItem* j = Jumper(buf, CTextJumper::kType, CJumper::kToCoda, "To Coda #2");
+    score->GetBar(0)->MakeCurrent();
+    const auto pieces = marks::TextJumperPieces(*j);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0].part, 4);
+    EXPECT_EQ(pieces[0].text, "To Coda ");
+    EXPECT_EQ(pieces[1].part, 6);
+    EXPECT_EQ(pieces[1].box.left, pieces[0].box.right);
+    EXPECT_EQ(pieces[1].box.right, Bar(0)->GetRight()) << "a jump kind ends at its point";
+    const auto texts = Texts(Record([&] { j->Draw(); }));
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].s, "To Coda ");
+    EXPECT_EQ(texts[1].x, pieces[1].box.left);
+    // Hit parts: the text 4, the coda glyph 6; a text drag moves the text x and height.
+    EXPECT_TRUE(j->HitTest(pieces[0].box.left + 1, pieces[0].box.bottom - 1));
+    EXPECT_EQ(g_model.hitPart, 4);
+    EXPECT_TRUE(j->HitTest(pieces[1].box.left + 1, pieces[1].box.bottom - 1));
+    EXPECT_EQ(g_model.hitPart, 6);
+    // A segno jumper (not a jump kind) starts at the bar's left edge.
+    RecordBuf segnoBuf;
+    CBarItem* segno = Jumper(segnoBuf, CTextJumper::kType, CJumper::kSegno, "#1");
+    const auto glyph = marks::TextJumperPieces(*segno);
+    ASSERT_EQ(glyph.size(), 1u);
+    EXPECT_EQ(glyph[0].part, 5);
+    EXPECT_EQ(glyph[0].box.left, Bar(0)->GetLeft());
+}
+
+TEST_F(MarksDraw, EndingHitPartsAndDrags) {
+    RecordBuf buf;
+    CBarItem* e = Jumper(buf, CEnding::kType, CJumper::kEndingBefore, nullptr);
+    CJumper::Of(e)->SetTarget(1);
+    Bar(0)->MakeCurrent();
+    marks::EndingSegment s;
+    ASSERT_TRUE(marks::EndingSegmentOf(*e, Bar(0), 0, &s));
+    EXPECT_TRUE(s.first && s.last);
+    struct Case {
+        int x, y, part;
+    } cases[] = {{s.left, s.leftHookEnd, 0}, {s.left, s.y, 1}, {s.right, s.y, 2}, {s.right, s.rightHookEnd, 3}};
+    for (const Case& c : cases) {
+        g_model.hitPart = -1;
+        EXPECT_TRUE(e->HitTest(c.x, c.y)) << c.part;
+        EXPECT_EQ(g_model.hitPart, c.part);
+    }
+    RECT text;
+    e->GetBounds(&text);
+    // The text "1." hangs below the bracket: part 4.
+    const auto texts = Texts(Record([&] { e->Draw(); }));
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].s, "1.");
+    EXPECT_TRUE(e->HitTest(texts[0].x + 1, texts[0].y - 1));
+    EXPECT_EQ(g_model.hitPart, 4);
+    // The left hook's end dragged up stops at 240; the right hook follows it.
+    g_model.hitPart = 0;
+    CDragTask drag;
+    drag.dy = -staff->ScaleOffset(200);
+    e->MoveDrag(&drag);
+    EXPECT_EQ(CJumper::Of(e)->Word(CEnding::kLeftHook), CEnding::kMinLeftHook);
+    EXPECT_EQ(CJumper::Of(e)->Word(CEnding::kRightHook), CEnding::kMinLeftHook);
+    // The right corner dragged over the next bar: the span reaches it.
+    g_model.hitPart = 2;
+    CDragTask over;
+    over.dx = Bar(1)->GetLeft() + 5 - s.right;
+    over.dy = 0;
+    e->MoveDrag(&over);
+    EXPECT_EQ(CJumper::Of(e)->GetTarget(), 2);
+}
