@@ -227,6 +227,23 @@ TEST_F(MarksDraw, HairpinPlacedRightToLeftBecomesTheOtherShape) {
     EXPECT_EQ(h->GetMark(2), 4);
 }
 
+TEST_F(MarksDraw, HairpinNudgeStepsItsLineAndKeepsItsEdgesApart) {
+    RecordBuf buf;
+    CCresc* h = Hairpin(buf, true);
+    const int y = staff->OffsetToY(420);
+    const int top = staff->OffsetToY(300), bottom = staff->OffsetToY(540);
+    h->Nudge(0, 1);
+    EXPECT_NE(staff->OffsetToY(h->GetVerticalPosition()), y) << "one staff step";
+    EXPECT_NE(staff->OffsetToY(h->GetVerticalPosition() - h->GetUpper()), top);
+    EXPECT_NE(staff->OffsetToY(h->GetVerticalPosition() + h->GetLower()), bottom);
+    EXPECT_GT(h->GetUpper(), 120);
+    EXPECT_GT(h->GetLower(), 120);
+    const int start = h->PositionField(), end = h->GetEndPosition();
+    h->Nudge(1, 0);
+    EXPECT_EQ(h->PositionField(), Bar(0)->StepX(start, 1));
+    EXPECT_EQ(h->GetEndPosition(), Bar(0)->StepX(end, 1));
+}
+
 // --- expressions ----------------------------------------------------------------------------------
 
 TEST_F(MarksDraw, ExpressionNotMarkedPrintedDrawsOnScreenOnly) {
