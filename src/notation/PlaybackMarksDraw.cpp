@@ -3,6 +3,7 @@
 // item being dragged also draws with the shared drag deltas of the model globals).
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "framework/Arith.h"
@@ -14,10 +15,14 @@
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Preferences.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/PlaybackMarks.h"
 #include "platform/Artist.h"
+#include "platform/Devices.h"
+#include "platform/DlgCombosStandIns.h"
 #include "platform/DrawGlobals.h"
 
 namespace {
@@ -253,6 +258,27 @@ ExpressionGeometry MeasureExpression(CExpression& e) {
 int ExpressionLineStyle(const CExpression& e) {
     if (e.GetLineStyle() != 0) return e.GetLineStyle();
     return Highlighted(e) || (IsDragged(e) && Feedback()) ? 3 : 0;
+}
+
+// The key-switch label of an expression that plays one: "(" note name "-" key-switch name ")"
+// of the track device's key-switch entry on the expression's pitch; empty when the preference
+// is off, the device has no key switches or none sits on the pitch. The preference is the
+// one that shows the voices' sound names (the key switches are the sound's own).
+std::string KeySwitchLabel(const CExpression& e) {
+    if (!e.HasPlayback() || Printing() || !g_preferences.Byte(Preferences::kShowTrackVoiceNames)) return {};
+    CTrkBar* trkBar = g_model.currentTrkBar;
+    CTrack* track = trkBar ? trkBar->GetTrack() : nullptr;
+    if (!track) return {};
+    const int port = track->GetDevice();
+    std::vector<VSTKeyEntry> table;
+    if (!GetVSTDeviceDefs()->GetKeySwitches(port, track->GetVoiceDefName(e.VoiceField() & 7), table)) return {};
+    for (const VSTKeyEntry& k : table) {
+        if (k.pitch != e.GetKeySwitchPitch()) continue;
+        char note[64] = {};
+        GetMidiOutPorts()->GetNoteName(port, 0, 0, k.pitch, note, sizeof note);
+        return "(" + std::string(note) + "-" + std::string(k.name, strnlen(k.name, sizeof k.name)) + ")";
+    }
+    return {};
 }
 
 RECT ExpressionRect(const CExpression& e, const ExpressionGeometry& g) {
@@ -647,6 +673,14 @@ void ExpressionBehaviour::DrawShape(CBarItem& item) const {
         if (e.ErasesBackground() && !Feedback()) PaintOver(a, ExpressionRect(e, g));
         a->DrawText(g.start.x, g.start.y, g.text.c_str());
         g_model.drawnPoint = g.start;
+        if (const std::string label = KeySwitchLabel(e); !label.empty()) {
+            const int below = 3 * e.ScaleToView(e.GetFont().size) / 4 + std::max(1, e.ScaleToPage(1));
+            if (e.ErasesBackground()) {
+                const int w = a->TextWidth(label.c_str());
+                PaintOver(a, RECT{g.start.x, g.start.y + below - g.ascent, g.start.x + w, g.start.y + below + g.descent});
+            }
+            a->DrawText(g.start.x, g.start.y + below, label.c_str());
+        }
         const int style = ExpressionLineStyle(e);
         if (style != 0) {
             const int right = std::max(g.end.x, g.textEnd + g.s);

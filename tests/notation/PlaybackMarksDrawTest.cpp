@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@
 #include "model/Jumper.h"
 #include "model/PlaybackMarks.h"
 #include "model/ScoreStandIns.h"
+#include "model/Preferences.h"
 #include "notation/PlaybackMarks.h"
+#include "platform/DlgCombosStandIns.h"
 
 using notetest::NoteDrawTest;
 using notetest::RecordBuf;
@@ -276,6 +279,55 @@ TEST_F(MarksDraw, ExpressionEndHandleIsPartOneAndDragsTheEnd) {
     EXPECT_EQ(g_model.hitPart, 1);
     EXPECT_TRUE(e->HitTestShape(p0.x + 1, p0.y - 1));
     EXPECT_EQ(g_model.hitPart, 0) << "the text ends left of its end: the start";
+}
+
+namespace {
+
+// A device definition whose key switches are "Arco" on 44 and "Pizz" on 45.
+struct KeySwitchDefs : VSTDeviceDefs {
+    bool GetKeySwitches(int, const char*, std::vector<VSTKeyEntry>& table) override {
+        table.clear();
+        for (auto [name, pitch] : {std::pair{"Arco", 44}, std::pair{"Pizz", 45}}) {
+            VSTKeyEntry e;
+            std::snprintf(e.name, sizeof e.name, "%s", name);
+            e.pitch = std::int16_t(pitch);
+            table.push_back(e);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(MarksDraw, KeySwitchLabelShowsUnderTheTextWhenTheSoundNamesShow) {
+    KeySwitchDefs defs;
+    SetVSTDeviceDefs(&defs);
+    const std::uint8_t was = g_preferences.bytes[Preferences::kShowTrackVoiceNames];
+    RecordBuf buf;
+    auto* e = Make<CExpression>(buf, CExpression::kType);
+    e->Init(0, 0);  // key-switch pitch 45
+    e->SetPrinted(true);
+    struct Case {
+        int playMode;
+        bool preference, printing;
+        std::size_t texts;
+    } cases[] = {{1, true, false, 2}, {0, true, false, 1}, {1, false, false, 1}, {1, true, true, 1}};
+    for (const Case& c : cases) {
+        e->SetPlayMode(c.playMode);
+        g_preferences.bytes[Preferences::kShowTrackVoiceNames] = c.preference ? 1 : 0;
+        g_draw.printingDC = c.printing;
+        const auto texts = Texts(Record([&] { e->DrawShape(); }));
+        ASSERT_EQ(texts.size(), c.texts) << c.playMode << c.preference << c.printing;
+        if (c.texts == 2) {
+            EXPECT_EQ(texts[1].s.front(), '(');
+            EXPECT_NE(texts[1].s.find("-Pizz)"), std::string::npos) << texts[1].s;
+            EXPECT_GT(texts[1].y, texts[0].y);
+            EXPECT_EQ(texts[1].x, texts[0].x);
+        }
+    }
+    g_draw.printingDC = false;
+    g_preferences.bytes[Preferences::kShowTrackVoiceNames] = was;
+    SetVSTDeviceDefs(nullptr);
 }
 
 // --- text jumpers and endings ---------------------------------------------------------------------
