@@ -19,6 +19,7 @@
 #include "model/Preferences.h"
 #include "notation/PlaybackMarks.h"
 #include "platform/DlgCombosStandIns.h"
+#include "support/CommandRecorder.h"
 
 using notetest::NoteDrawTest;
 using notetest::RecordBuf;
@@ -410,4 +411,27 @@ TEST_F(MarksDraw, EndingHitPartsAndDrags) {
     over.dy = 0;
     e->MoveDrag(&over);
     EXPECT_EQ(CJumper::Of(e)->GetTarget(), 2);
+}
+
+// A double-click on each mark runs its edit command through the document's dispatch.
+TEST_F(MarksDraw, EditRunsEachMarksCommand) {
+    CZelDoc* const was = g_model.currentDoc;
+    g_model.currentDoc = &doc;
+    struct Case {
+        int code, kind;
+        const char* task;
+    } cases[] = {
+        {CDynamic::kType, 0, "CEditDynamicTask"},        {CCresc::kType, 0, "CEditCrescTask"},
+        {CExpression::kType, 0, "CEditExprTask"},        {CTextJumper::kType, CJumper::kFine, "CJumperTask"},
+        {CJumper::kType, CJumper::kRepeatCount, "CRepeatTask"}, {CEnding::kType, CJumper::kEndingBefore, "CEndingTask"},
+    };
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        auto* item = static_cast<CBarItem*>(ConstructClass(c.code, buf.data()));
+        if (CJumper::IsJumperCode(c.code)) CJumper::Of(item)->SetKind(c.kind);
+        commandtest::MadeTasks made;
+        item->OpenProperties(0, 0);
+        EXPECT_EQ(made.classes, std::vector<std::string>{c.task}) << c.code;
+    }
+    g_model.currentDoc = was;
 }
