@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "framework/Arith.h"
 #include "model/Bar.h"
 #include "model/BitOrder.h"
 #include "model/DocumentStandIns.h"
@@ -81,6 +82,22 @@ void KeySigBehaviour::Draw(CScoreItem& item) const {
     if (!(staff->GetDisplay() & CStaff::kKeyShownBit) || k.IsHiddenKey()) return;
     const int x = k.PlaceX();
     g_model.drawnPoint = POINT{x, staff->GetTopLine()};
+    // The signature stands on clean lines: its bar's key area is cleared (unless a drag runs
+    // and the key does not ask for it) and the staff's lines drawn again a space beyond it.
+    const int width = MulDiv(g_model.currentBar->GetKeySigWidth(), staff->Space(), 120);
+    if (k.GetKey() != 0 && width > 0 && ((k.GetFlags() & CKeySig::kPatchLinesBit) || !g_draw.dragInProgress)) {
+        CArtist* a = g_draw.artist;
+        const int s = staff->Space();
+        const RECT r{x, staff->GetTopLine() - 2 * s, x + width, staff->GetBottomLine()};
+        if (g_draw.printingDC)
+            a->EraseRect(r);
+        else
+            a->DrawClipped(r);
+        a->PushColor();
+        a->SetColor(0);
+        staff->DrawLinesBetween(r.left - s, r.right + s);
+        a->PopColor();
+    }
     const bool noNaturals = (k.GetFlags() & CKeySig::kNoNaturalsBit) != 0;
     staff->DrawKeySignature(x, x, k.GetKey(), k.GetPreviousKey(), k.GetClef(), k.GetNaturalMode(), noNaturals ? 1 : 2,
                             noNaturals, k.GetColorIndex());

@@ -141,7 +141,9 @@ void CStaff::Draw() {
     a->PopColor();
 }
 
-void CStaff::DrawLines() {
+void CStaff::DrawLines() { DrawLinesBetween(GetLeft(), GetRight()); }
+
+void CStaff::DrawLinesBetween(int left, int right) {
     CArtist* a = g_draw.artist;
     if (!a) return;
     std::uint16_t mask = GetLineMask();
@@ -151,7 +153,7 @@ void CStaff::DrawLines() {
     CLine* line = StaffLine(this);
     if (tab && GetIndex() > 0 && line) size = line->GetStaff(GetIndex() - 1)->GetFontSize() * 3 / 4;
     const int thickness = MulDiv(CurrentEngraverSettings().GetWord(EngraverSettings::kStaffLineWidth), size, 24);
-    a->DrawStaffLines(GetLeft(), GetMiddleY(), GetRight(), mask, Space(), thickness);
+    a->DrawStaffLines(left, GetMiddleY(), right, mask, Space(), thickness);
     if (tab && GetScalePercent() > 100) a->SetMusicFont(GetFontSize());
 }
 

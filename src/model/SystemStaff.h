@@ -173,6 +173,8 @@ public:
     void Draw();
     // The lines (only every other line below a space of 2 pixels).
     void DrawLines();
+    // The staff's lines again between two x (a key signature's clean lines).
+    void DrawLinesBetween(int left, int right);
     void DrawClef(int x);
     // Ledger lines from a note at staff position pos toward the staff (none for -5 to 5).
     void DrawLedgerLines(int x, int pos);

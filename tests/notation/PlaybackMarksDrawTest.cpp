@@ -2,10 +2,12 @@
 // recorded calls of a memory port on a laid-out piano score: the dynamic's glyph and its cleared
 // box, the hairpin's wedge, hit parts, crossing openings and its text form's dashes, the
 // expression that is not printed, the text jumper's right-aligned "To Coda" with its coda glyph
-// and its hit parts, and the ending's hit parts and drags.
+// and its hit parts, and the ending's hit parts and drags; the marks' edit commands; and the key
+// change's clean lines, drawn by the same recording.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "NoteDrawSupport.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
+#include "model/KeySig.h"
 #include "model/Jumper.h"
 #include "model/PlaybackMarks.h"
 #include "model/ScoreStandIns.h"
@@ -434,4 +437,38 @@ TEST_F(MarksDraw, EditRunsEachMarksCommand) {
         EXPECT_EQ(made.classes, std::vector<std::string>{c.task}) << c.code;
     }
     g_model.currentDoc = was;
+}
+
+// A key change inside a system stands on clean lines: its bar's key area is cleared from two
+// spaces above the staff to its bottom and the staff's lines are drawn again a space beyond it;
+// while a drag runs only a key that asks for it clears.
+TEST_F(MarksDraw, KeyChangeClearsItsAreaAndDrawsTheLinesAgain) {
+    RecordBuf buf;
+    auto* key = static_cast<CKeySig*>(static_cast<CBarItem*>(ConstructClass(CKeySig::kTypeCode, buf.data())));
+    key->InitNew(0, 0, 0);
+    key->SetKey(2);
+    staff->SetDisplay(std::uint8_t(staff->GetDisplay() | CStaff::kKeyShownBit));
+    Bar(0)->SetKeySigWidth(240);
+    const int s = staff->Space(), width = 240 * s / 120;
+    for (bool dragging : {false, true}) {
+        g_draw.dragInProgress = dragging;
+        const auto log = Record([&] { key->Draw(); });
+        int l = 0, t = 0, r = 0, b = 0;
+        bool cleared = false;
+        for (const auto& line : log)
+            if (std::sscanf(line.c_str(), "FillRect %d %d %d %d", &l, &t, &r, &b) == 4 && t == staff->GetTopLine() - 2 * s) {
+                cleared = true;
+                break;
+            }
+        EXPECT_EQ(cleared, !dragging);
+        if (cleared) {
+            EXPECT_EQ(r - l, width);
+            EXPECT_EQ(b, staff->GetBottomLine());
+            // Five lines from a space left of the cleared box to a space right of it (less the
+            // pen's half width at each end).
+            int across = 0;
+            for (const Seg& g : Lines(log)) across += g.y1 == g.y2 && std::abs(g.x1 - (l - s)) <= 3 && std::abs(g.x2 - (r + s)) <= 3;
+            EXPECT_EQ(across, 5) << "the staff's lines drawn again";
+        }
+    }
 }
