@@ -456,3 +456,21 @@ TEST_F(PlaybackMarksTest, RepeatEndMakesItsJumperThroughSetKind) {
     auto* r = static_cast<CJumper*>(ReadStored(Stored(j), back));
     EXPECT_EQ(Body(r), Body(j));
 }
+
+// A jumper of the older format (type 11) revives by its kind byte: the repeat count as a plain
+// jumper of 26 bytes, the endings as endings of 78, every other kind as a text jumper of 82.
+TEST_F(PlaybackMarksTest, LegacyJumperRevivesByItsKind) {
+    struct Case {
+        int kind, code, size;
+    } cases[] = {{8, 48, 26}, {9, 50, 78}, {10, 50, 78}, {0, 49, 82}, {2, 49, 82}, {7, 49, 82}};
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        rec::Put<std::int16_t>(buf.data(), rec::kSize, std::int16_t(26));
+        buf.data()[14] = std::uint8_t(c.kind);
+        CScoreItem* item = ConstructItem(11, buf.data());
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->TypeCode(), c.code) << "kind " << c.kind;
+        EXPECT_EQ(GetItemRecordSizeForCode(item->TypeCode()), c.size) << "kind " << c.kind;
+        EXPECT_FALSE(IsBareScoreItem(item)) << "kind " << c.kind;
+    }
+}
