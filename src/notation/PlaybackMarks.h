@@ -17,6 +17,7 @@ public:
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
     void BeginDrag(CScoreItem& item) const override;                                  // slot 41
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
     void DrawShape(CBarItem& item) const override;                                    // slot 82
     CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;  // slot 143
     int GetKind(CScoreItem& item) const override { return 20; }                       // slot 34
@@ -39,6 +40,7 @@ public:
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
     void BeginDrag(CScoreItem& item) const override;                                  // slot 41
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
     void Nudge(CScoreItem& item, int dx, int dy) const override;                      // slot 45
     void DrawShape(CBarItem& item) const override;                                    // slot 82
     void DrawDataValue(CBarItem& item) const override;                                // slot 83: DrawValues

@@ -315,6 +315,18 @@ void DynamicBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     d->SetVerticalOffset(d->GetVerticalOffset() + drag->dy);
 }
 
+// The drop may place the item anew (which clears the deltas); what is left of them moves its
+// offsets, and the drag is over for the item.
+void DynamicBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
+    BarItemBehaviour::EndDrag(item, drag);
+    auto* d = CDynamic::Of(&static_cast<CBarItem&>(item));
+    if (g_model.dragItem == &item) {
+        d->SetHorizontalOffset(d->GetHorizontalOffset() + g_model.dragOffsetX);
+        g_model.dragItem = nullptr;
+    }
+    g_model.dragOffsetX = 0;
+}
+
 void DynamicBehaviour::DrawShape(CBarItem& item) const {
     if (DataShown()) {
         item.DrawDataValue();
@@ -470,6 +482,18 @@ void HairpinBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
             break;
     }
     h.UncrossOpenings();
+}
+
+void HairpinBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
+    BarItemBehaviour::EndDrag(item, drag);
+    auto& h = *CCresc::Of(&static_cast<CBarItem&>(item));
+    if (g_model.dragItem == &item) {
+        h.SetStartOffset(h.GetStartOffset() + g_model.dragOffsetX);
+        h.SetEndOffset(h.GetEndOffset() + g_model.dragEndOffsetX);
+        g_model.dragItem = nullptr;
+    }
+    g_model.dragOffsetX = 0;
+    g_model.dragEndOffsetX = 0;
 }
 
 void HairpinBehaviour::Nudge(CScoreItem& item, int dx, int dy) const {
@@ -652,6 +676,7 @@ void ExpressionBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     e.SetEndOffset(e.GetEndOffset() + g_model.dragEndOffsetX);
     g_model.dragOffsetX = 0;
     g_model.dragEndOffsetX = 0;
+    if (g_model.dragItem == &item) g_model.dragItem = nullptr;
     BarItemBehaviour::EndDrag(item, drag);
 }
 

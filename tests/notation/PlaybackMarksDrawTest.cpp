@@ -127,6 +127,12 @@ TEST_F(MarksDraw, DynamicDragMovesTheSharedDeltaAndItsHeight) {
     RECT r;
     d->GetBounds(&r);
     EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, 7));
+    // A drop that does not place it anew keeps the move in its offset; the delta is cleared.
+    d->EndDrag(nullptr);
+    EXPECT_EQ(d->GetHorizontalOffset(), 7);
+    EXPECT_EQ(g_model.dragOffsetX, 0);
+    d->GetBounds(&r);
+    EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, 7));
 }
 
 // --- hairpins -------------------------------------------------------------------------------------
