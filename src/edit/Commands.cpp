@@ -3,6 +3,7 @@
 #include "edit/ClipboardWriter.h"
 #include "edit/DeleteTask.h"
 #include "edit/EraseTasks.h"
+#include "edit/TrackTask.h"
 #include "model/TaskMakers.h"
 #include "model/ZelDoc.h"
 
@@ -14,6 +15,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CEraseBarTask", [](CZelDoc&) -> CScoreTask* { return new CEraseBarTask; });
     RegisterTaskMaker("CErasePageTextTask", [](CZelDoc&) -> CScoreTask* { return new CErasePageTextTask; });
     RegisterTaskMaker("CEraseBracketTask", [](CZelDoc&) -> CScoreTask* { return new CEraseBracketTask; });
+    RegisterTaskMaker("CTrackTask", [](CZelDoc&) -> CScoreTask* { return new CTrackTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

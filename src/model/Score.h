@@ -135,6 +135,33 @@ public:
     // *track, false (and *track untouched) when the menu is dismissed.
     bool ChooseTrackFromMenu(int x, int y, int* track);
 
+    // --- tracks in and out ---
+    // Adds the tracks of a kind at index (0 to the track count): 0-3 a treble, bass, alto or
+    // tenor staff, 4 percussion, 5 tablature, 6 a braced treble and bass pair, 7 a treble
+    // above a braced treble and bass pair. Their staves are hidden in the systems before
+    // `firstShownSystem`; the systems below move down by the height gained. False when a record,
+    // a bar of a track, a staff or a key signature copy cannot be made (the caller's undo
+    // snapshot gives the score back) or the score would pass 64 tracks.
+    bool InsertTrack(int index, int kind, int firstShownSystem);
+    // Removes one track with its staves and bars; the only track stays (true, nothing changed).
+    bool DeleteTrack(int index);
+    // Moves a track to another index; every staff slot keeps its place on the page.
+    void MoveTrack(int from, int to);
+    // Switches one track between concert and transposed display (bit 0 of `on`) and rewrites its
+    // clefs, key signatures and written notes in every bar.
+    void SetTrackTransposedDisplay(int track, int on);
+    // Flips the score's transposed display for every track.
+    void ToggleTransposedDisplay();
+    // Whole bars from the score's start within a time in ticks (the last bar's length repeats
+    // past the end; a bar without length ends the count).
+    int BarsInTime(std::int32_t ticks);
+    // Sets the document's lyric-line count from the lyric lines (1 + the highest line number,
+    // at least 1) and returns it.
+    int CheckLyricLines();
+    // An undo step for an edit made outside the edit operations: the whole score when `bar1`
+    // is -1, else the track and bar range; null when the snapshot fails (nothing pushed).
+    CScoreTask* NewUndoTask(int nameId, int track1, int bar1, int track2, int bar2);
+
     // --- sound ---
     // Works out which voices sound from the tracks' and voices' mute and solo states.
     void UpdateMuteSolo();

@@ -79,7 +79,7 @@ void FinishRead(CScore& score, ScoreFileDoc& doc, bool resolveFonts,
     if (resolveFonts) doc.ResolveFonts(score, false, runsWithFonts);
     // The file's engraver settings are the current ones from here on.
     g_model.engraverSettings = &doc.engraver;
-    CheckLyricLines(score);
+    score.CheckLyricLines();
     score.Reindex();
     score.RecalcBars(false);
     // The timing walk above ran on the bars' stored lengths; the bars measure themselves after

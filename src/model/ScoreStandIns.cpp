@@ -63,7 +63,6 @@ bool GetPatchDisplayName(CScore&, int, int, std::int32_t, char* out, std::size_t
     return false;
 }
 
-void CheckLyricLines(CScore&) {}
 void RebindDevices(CScore&) {}
 void CheckTrackDevices(CScore&) {}
 void ReadVSTRackText(CScore&) {}

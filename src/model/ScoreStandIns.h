@@ -92,10 +92,8 @@ bool NotePatchUsed(CScore& score, int port, int channel, int patch);
 bool GetDeviceDisplayName(CScore& score, int port, int channel, char* out, std::size_t size);
 bool GetPatchDisplayName(CScore& score, int port, int channel, std::int32_t patch, char* out, std::size_t size);
 
-// What the lyrics, the devices and the audio rack do after a score is read; until they are
+// What the devices and the audio rack do after a score is read; until they are
 // written each does nothing.
-// `CScore::CheckLyricLines`: checks the lyric lines after loading.
-void CheckLyricLines(CScore& score);
 // `CScore::RebindDevices`: binds each track's output device and patches to what the stored
 // device and patch lists name.
 void RebindDevices(CScore& score);

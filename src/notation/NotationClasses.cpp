@@ -25,4 +25,5 @@ void RegisterNotationClasses() {
     RegisterPlaybackMarkClasses();
     RegisterBeaming();
     RegisterNoteHitHooks();
+    RegisterCrossStaffHooks();
 }

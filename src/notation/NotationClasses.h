@@ -8,3 +8,4 @@ void RegisterNotationClasses();
 // Puts the hit test of a note's marks in for the bar's item search (RegisterNotationClasses
 // does it).
 void RegisterNoteHitHooks();
+void RegisterCrossStaffHooks();

@@ -180,6 +180,20 @@ int Layout(const char* path) {
     std::printf("score: %d tracks, %d bars, %d systems, %d pages\n", score.GetTrackCount(), score.GetBarCount(),
                 score.GetLineCount(), score.GetPageCount());
     PrintTracks(score);
+    // Each track's staff kind, line mask, size and port, and system 0's bracket slots.
+    for (int t = 0; t < score.GetTrackCount(); ++t) {
+        CTrack* track = score.GetTrack(t);
+        std::printf("track %d staff: kind %d, lines 0x%04X, size %d, port %d\n", t, track->GetStaffKind(),
+                    track->GetLineMask(), rec::Get<std::uint8_t>(track, CTrack::kStaffSize), track->GetDevice());
+    }
+    if (CLine* first = score.GetLine(0)) {
+        const int staves = first->GetStaffArray() ? first->GetStaffArray()->GetCount() : 0;
+        for (int i = 0; i < staves; ++i)
+            for (int slot = 0; slot < CStaff::kBracketSlots; ++slot)
+                if (CStaff* staff = first->GetStaff(i); staff->GetBracketKind(slot) != 0)
+                    std::printf("bracket: staff %d slot %d, kind %d, span %d\n", i, slot, staff->GetBracketKind(slot),
+                                staff->GetBracketSpan(slot));
+    }
     for (int p = 0; p < score.GetPageCount(); ++p) {
         CPage* page = score.GetPage(p);
         const RECT r = page->GetPrintableRect();

@@ -231,7 +231,50 @@ void RunPrintStaff(Context& ctx, const Args& args) {
                  st->GetLineSpacing(), st->GetFontSize(), st->IsShown() ? "" : " hidden");
 }
 
+void RunInsertTrack(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 3, "inserttrack I KIND [FIRST-SHOWN-SYSTEM]");
+    CScore& score = *ctx.Score().score;
+    const int i = ArgIntIn(args, 0, "index", 0, score.GetTrackCount());
+    const int kind = ArgIntIn(args, 1, "kind", 0, 7);
+    const int shown = args.size() > 2 ? ArgIntIn(args, 2, "system", 0, 32767) : 0;
+    if (!score.InsertTrack(i, kind, shown)) throw ScriptError("the track could not be inserted");
+}
+
+void RunDeleteTrack(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "deletetrack I");
+    CScore& score = *ctx.Score().score;
+    score.DeleteTrack(ArgIntIn(args, 0, "index", 0, score.GetTrackCount() - 1));
+}
+
+void RunMoveTrack(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "movetrack FROM TO");
+    CScore& score = *ctx.Score().score;
+    const int from = ArgIntIn(args, 0, "from", 0, score.GetTrackCount() - 1);
+    score.MoveTrack(from, ArgIntIn(args, 1, "to", 0, score.GetTrackCount() - 1));
+}
+
+void RunTransposed(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 2, "transposed [T on|off]");
+    CScore& score = *ctx.Score().score;
+    if (args.empty()) {
+        score.ToggleTransposedDisplay();
+        return;
+    }
+    NeedArgs(args, 2, 2, "transposed [T on|off]");
+    const int t = ArgIntIn(args, 0, "track", 0, score.GetTrackCount() - 1);
+    if (args[1] != "on" && args[1] != "off") throw ScriptError("on or off, not " + args[1]);
+    score.SetTrackTransposedDisplay(t, args[1] == "on" ? 1 : 0);
+    score.RecalcBars(false);
+}
+
 const CommandRegistrar registrar{
+    {"inserttrack", "I KIND [FIRST-SHOWN-SYSTEM]",
+     "inserts tracks of a kind at index I (0-3 treble, bass, alto, tenor; 4 percussion; 5 tablature; 6 piano; "
+     "7 melody and piano), hidden in the systems before the one given",
+     RunInsertTrack},
+    {"deletetrack", "I", "removes track I (the only track stays)", RunDeleteTrack},
+    {"movetrack", "FROM TO", "moves a track to another index", RunMoveTrack},
+    {"transposed", "[T on|off]", "the score's transposed display flipped, or track T's switched", RunTransposed},
     {"clef", "T B CLEF", "track T's clef from bar B (0: the track's own clef; later: a clef change)", RunClef},
     {"key", "T B KEY [cancel=0-2] [courtesy]",
      "track T's key from bar B (codes 1-7 flats, 8-14 sharps; 0: the track's own key; later: a key change)", RunKey},
