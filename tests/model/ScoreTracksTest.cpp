@@ -4,11 +4,15 @@
 // services beside them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "RecordTestSupport.h"
+#include "support/RunTool.h"
+#include "support/TempHome.h"
 #include "framework/Memory.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
@@ -313,6 +317,32 @@ TEST(ScoreTracks, NewUndoTaskSnapshotsTheWholeScoreOrGivesNullWhenMemoryRunsOut)
     EXPECT_EQ(none, nullptr);
     EXPECT_EQ(f.doc.GetUndoCount(), 1) << "nothing pushed";
     f.doc.score = nullptr;
+}
+
+// Through the tools: a piano pair inserted at 1 in the piano score, saved and read back, gives
+// four tracks, a brace over staves 1-2 and the old bass at 3; deleting it again leaves two.
+TEST(ScoreTracks, ZelscriptInsertsAndDeletesTracksThatReadBack) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    testsupport::TempDir dir;
+    const std::string zel = dir.path() + "/p.zel", zs = dir.path() + "/t.zs";
+    std::ofstream(zs) << "new 1\ninserttrack 1 6\nsave " << zel << "\n";
+    std::string out;
+    ASSERT_EQ(testsupport::RunTool("zelscript", zs, &out), 0) << out;
+    out.clear();
+    ASSERT_EQ(testsupport::RunTool("zeldump", "--layout " + zel, &out), 0) << out;
+    EXPECT_NE(out.find("score: 4 tracks"), std::string::npos) << out;
+    EXPECT_NE(out.find("track 1: \"\" clef 0"), std::string::npos) << out;
+    EXPECT_NE(out.find("track 2: \"\" clef 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("track 3: \"\" clef 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("bracket: staff 1 slot 0, kind 1, span 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("track 2 staff: kind 0, lines 0x07C0, size 100, port"), std::string::npos) << out;
+    std::ofstream(zs) << "open " << zel << "\ndeletetrack 1\ndeletetrack 1\nsave " << zel << "\n";
+    out.clear();
+    ASSERT_EQ(testsupport::RunTool("zelscript", zs, &out), 0) << out;
+    out.clear();
+    ASSERT_EQ(testsupport::RunTool("zeldump", "--layout " + zel, &out), 0) << out;
+    EXPECT_NE(out.find("score: 2 tracks"), std::string::npos) << out;
+    EXPECT_NE(out.find("track 1: \"\" clef 1"), std::string::npos) << out;
 }
 
 }  // namespace
