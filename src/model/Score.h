@@ -162,6 +162,34 @@ public:
     // is -1, else the track and bar range; null when the snapshot fails (nothing pushed).
     CScoreTask* NewUndoTask(int nameId, int track1, int bar1, int track2, int bar2);
 
+    // --- devices, patches and channels ---
+    // The device and patch lists rebuilt from what the tracks and their patch changes use (before
+    // a save); an entry that cannot be added is left out.
+    void CollectDevicesForSave();
+    // After a load: the stored devices found again by name under this machine's ids (tracks and
+    // the preferences' ports follow), patches by their stored names, the old sample player's
+    // ports moved to the engine's.
+    void RemapDevicesAfterLoad();
+    // Tracks whose port is missing move to the default or first port (as the preferences say);
+    // a recorded device that is not open is told once (message 10027).
+    void CheckTrackDevices();
+    // Marks or adds the device list entry of a port; false when it cannot be added.
+    bool NoteDeviceUsed(int port);
+    // Marks or adds the patch list entry of a patch the instrument definitions name on a port
+    // and channel; false when it cannot be added.
+    bool NotePatchUsed(int port, int channel, int patch);
+    // A port's name (with the channel from 1 unless it is -1): the stored name of a recorded
+    // port that is not available (true), else the live list's (whether the port is available).
+    bool GetDeviceDisplayName(int port, int channel, char* out, std::size_t size);
+    // A patch's name: the instrument definitions' (true), else the patch list's (false).
+    bool GetPatchDisplayName(int port, int channel, std::int32_t patch, char* out, std::size_t size);
+    // The stored data of the first patch list entry of the patch that has any (at most the
+    // entry's 64 bytes); false when none.
+    bool GetStoredPatchData(int patch, std::vector<std::uint8_t>* out);
+    // One flag per channel, true where no other track on the port uses it (never channel 9);
+    // the lowest free channel, or -1.
+    int FindFreeChannel(int track, int port, bool* flags);
+
     // --- sound ---
     // Works out which voices sound from the tracks' and voices' mute and solo states.
     void UpdateMuteSolo();

@@ -275,6 +275,7 @@ void ScoreFile::WriteHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
 
 void ScoreFile::WriteBody(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     RegisterTrackClass();
+    score.CollectDevicesForSave();
     score.GetTrackArray()->Write(s, Tag("TRKL"));
     score.GetPageArray()->Write(s, Tag("PAGL"));
     score.GetLineArray()->Write(s, Tag("LINL"));
@@ -633,8 +634,8 @@ bool ScoreFile::AfterLoad(CScore& score, ScoreFileDoc* doc) {
     for (int s = 0; s < score.GetLineCount(); ++s)
         if (CLine* line = score.GetLine(s)) repaired |= line->AfterLoadFixup(version);
 
-    RebindDevices(score);
-    CheckTrackDevices(score);
+    score.RemapDevicesAfterLoad();
+    score.CheckTrackDevices();
 
     if (doc) {
         doc->version = ScoreFileDoc::kProgramVersion;

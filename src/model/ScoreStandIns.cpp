@@ -26,43 +26,4 @@ const FontRef& GuitarLibFontRef() {
     return font;
 }
 
-// The score's device and patch lists come with its device bookkeeping; until then a patch in use
-// is only noted, and the score knows no names.
-std::vector<NotedPatch>& NotedPatches() {
-    static std::vector<NotedPatch> noted;
-    return noted;
-}
-
-std::vector<NotedDevice>& NotedDevices() {
-    static std::vector<NotedDevice> noted;
-    return noted;
-}
-
-bool NotePatchUsed(CScore& score, int port, int channel, int patch) {
-    // Only the latest are kept, so that a long session does not grow the record without end.
-    std::vector<NotedPatch>& noted = NotedPatches();
-    if (noted.size() >= 4096) noted.erase(noted.begin(), noted.begin() + 2048);
-    noted.push_back({&score, port, channel, patch});
-    return true;
-}
-
-bool NoteDeviceUsed(CScore& score, int port) {
-    std::vector<NotedDevice>& noted = NotedDevices();
-    if (noted.size() >= 4096) noted.erase(noted.begin(), noted.begin() + 2048);
-    noted.push_back({&score, port});
-    return true;
-}
-
-bool GetDeviceDisplayName(CScore&, int, int, char* out, std::size_t size) {
-    if (out && size) out[0] = 0;
-    return false;
-}
-
-bool GetPatchDisplayName(CScore&, int, int, std::int32_t, char* out, std::size_t size) {
-    if (out && size) out[0] = 0;
-    return false;
-}
-
-void RebindDevices(CScore&) {}
-void CheckTrackDevices(CScore&) {}
 void ReadVSTRackText(CScore&) {}

@@ -64,41 +64,8 @@ extern ViewDragGlobals g_viewDrag;
 
 // --- fonts ------------------------------------------------------------------------------------
 
-// Patches the scores were told are in use (score, port, channel, patch), in order.
 class CScore;
-struct NotedPatch {
-    CScore* score;
-    int port, channel, patch;
-    bool operator==(const NotedPatch&) const = default;
-};
-std::vector<NotedPatch>& NotedPatches();
-// Ports the scores were told are in use (score, port), in order.
-struct NotedDevice {
-    CScore* score;
-    int port;
-    bool operator==(const NotedDevice&) const = default;
-};
-std::vector<NotedDevice>& NotedDevices();
-
-// The score's device bookkeeping (its device and patch lists), until it is written:
-// `CScore::NoteDeviceUsed` (port): marks or adds the device list entry of a port.
-bool NoteDeviceUsed(CScore& score, int port);
-// `CScore::NotePatchUsed` (port, channel, patch): marks a patch (low 16 bits of a patch word) in
-// use on a port and channel.
-bool NotePatchUsed(CScore& score, int port, int channel, int patch);
-// `CScore::GetDeviceDisplayName`, `CScore::GetPatchDisplayName`: the name of a port (with the
-// channel unless it is -1) and of a patch, as the score keeps them; true when the port is
-// available or the instrument definitions name the patch. No names yet.
-bool GetDeviceDisplayName(CScore& score, int port, int channel, char* out, std::size_t size);
-bool GetPatchDisplayName(CScore& score, int port, int channel, std::int32_t patch, char* out, std::size_t size);
-
-// What the devices and the audio rack do after a score is read; until they are
-// written each does nothing.
-// `CScore::RebindDevices`: binds each track's output device and patches to what the stored
-// device and patch lists name.
-void RebindDevices(CScore& score);
-// `CScore::CheckTrackDevices`: checks the tracks' output devices (warns once, message 10027).
-void CheckTrackDevices(CScore& score);
+// What the audio rack does after a score is read; until it is written it does nothing.
 // `ReadVSTRackText`: rebuilds the audio rack from the score's rack text.
 void ReadVSTRackText(CScore& score);
 

@@ -118,7 +118,7 @@ bool CTrack::PopupDevice(int x, int y) {
     if (!RunOutputMenu(x, y, &port, GetVoiceChannel(0))) return false;
     SetDevice(port);
     // The score's device bookkeeping and the performer's channel table follow the new port.
-    if (CScore* score = TrackOwningScore(*this)) NoteDeviceUsed(*score, port);
+    if (CScore* score = TrackOwningScore(*this)) score->NoteDeviceUsed(port);
     UpdatePerformerChannels(GetIndex(), port, GetVoiceChannel(0), -1);
     Tell(*this, true, {kVoicesChangedCommand, kPortChangedCommand});
     return true;

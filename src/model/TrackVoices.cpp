@@ -51,7 +51,7 @@ CScore* OwningScore(const CTrack& track) { return TrackOwningScore(track); }
 
 // Tells the track's score that a patch is in use on a port and channel.
 void NotePatch(const CTrack& track, int channel, std::int32_t word) {
-    if (CScore* score = OwningScore(track)) NotePatchUsed(*score, track.GetDevice(), channel, int(word & 0xFFFF));
+    if (CScore* score = OwningScore(track)) score->NotePatchUsed(track.GetDevice(), channel, int(word & 0xFFFF));
 }
 
 void CopyName(char* out, std::size_t size, const char* text) {
@@ -316,7 +316,7 @@ void CTrack::GetDeviceName(char* out, std::size_t size) const {
         return;
     }
     // The score keeps the names of the engine's instruments; nothing without an open score.
-    if (CScore* score = OwningScore(*this)) GetDeviceDisplayName(*score, port, -1, out, size);
+    if (CScore* score = OwningScore(*this)) score->GetDeviceDisplayName(port, -1, out, size);
 }
 
 void CTrack::GetVoiceBankName(int voice, char* out, std::size_t size) const {
@@ -357,7 +357,7 @@ void CTrack::GetVoicePatchName(int voice, char* out, std::size_t size) const {
         return;
     }
     if (IsSamplePlayerTrack()) return;  // the sample player names its slots itself
-    if (CScore* score = OwningScore(*this)) GetPatchDisplayName(*score, port, GetVoiceChannel(voice), word, out, size);
+    if (CScore* score = OwningScore(*this)) score->GetPatchDisplayName(port, GetVoiceChannel(voice), word, out, size);
 }
 
 // --- sending and sounding ------------------------------------------------------------------------

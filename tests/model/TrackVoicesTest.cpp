@@ -17,7 +17,9 @@
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"
+#include "platform/Devices.h"
 #include "platform/DlgCombosStandIns.h"
+#include "platform/StdArray.h"
 
 namespace {
 
@@ -25,6 +27,14 @@ using Sent = testsupport::MidiRecorder::Sent;
 using Kind = testsupport::MidiRecorder::Kind;
 
 constexpr int kPort = 3;
+
+// Instrument definitions that name every patch, so that the score keeps each patch in use.
+class NamingDefinitions : public CNameMgr {
+public:
+    void GetPatchName(int, int, std::uint32_t word, char* text, std::size_t size) override {
+        std::snprintf(text, size, "P%u", unsigned(word & 0xFFFF));
+    }
+};
 
 struct Fixture {
     recordtest::CleanGlobals clean;
@@ -42,13 +52,28 @@ struct Fixture {
             for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, v + 1);
         }
         testsupport::RecordedMidi().clear();
-        NotedPatches().clear();
+        DeviceRecord port;
+        port.id = kPort;
+        std::snprintf(port.name, sizeof port.name, "Port");
+        ports.Add(port);
+        SetMidiOutPorts(&ports);
+        SetNameMgr(&definitions);
     }
     ~Fixture() {
         g_model.currentScore = nullptr;
         testsupport::RecordedMidi().clear();
-        NotedPatches().clear();
+        SetMidiOutPorts(nullptr);
+        SetNameMgr(nullptr);
     }
+    // The patch list entries the score keeps, each on the fixture's port.
+    int KeptPatches() {
+        CPatchArray* list = score->GetPatchArray();
+        for (int i = 0; i < list->GetCount(); ++i)
+            EXPECT_EQ(rec::Get<std::int16_t>(list->GetAt(i), CPatchArray::kPortOffset), kPort);
+        return list->GetCount();
+    }
+    CDevices ports;
+    NamingDefinitions definitions;
     CTrack* Track(int t = 0) { return score->GetTrack(t); }
 };
 
@@ -117,11 +142,7 @@ TEST(TrackVoicesTest, SettersStoreTheirValueAndSendOnlyWhatIsAskedAndSet) {
         c.change(*f.Track());
         EXPECT_TRUE(c.stored(*f.Track())) << c.name;
         EXPECT_EQ(testsupport::RecordedMidi(), c.sent) << c.name;
-        EXPECT_EQ(int(NotedPatches().size()), c.notedPatches) << c.name;
-        for (const NotedPatch& p : NotedPatches()) {
-            EXPECT_EQ(p.score, f.score.get()) << c.name;
-            EXPECT_EQ(p.port, kPort) << c.name;
-        }
+        EXPECT_EQ(f.KeptPatches(), c.notedPatches) << c.name;
     }
 }
 
