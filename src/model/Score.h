@@ -162,6 +162,11 @@ public:
     // is -1, else the track and bar range; null when the snapshot fails (nothing pushed).
     CScoreTask* NewUndoTask(int nameId, int track1, int bar1, int track2, int bar2);
 
+    // Pops up the instrument library at a screen point, the last entry named like the track
+    // current, and sets the track up from the chosen entry in one undoable step. False when
+    // nothing is chosen or the undo step cannot be made (nothing changed then).
+    bool ChooseTrackInstrument(int x, int y, int track);
+
     // --- devices, patches and channels ---
     // The device and patch lists rebuilt from what the tracks and their patch changes use (before
     // a save); an entry that cannot be added is left out.

@@ -1,0 +1,166 @@
+// A track set up from an instrument library entry chosen in the pop-up (answered by the test):
+// the current entry, Escape, a B-flat instrument on a transposed score, a channel clash,
+// percussion and tablature entries, the voice limit and names kept.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RecordTestSupport.h"
+#include "framework/Menu.h"
+#include "framework/UiTest.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/ZelDoc.h"
+#include "platform/Devices.h"
+
+namespace ui = fw::uitest;
+
+namespace {
+
+using Entry = std::vector<std::uint8_t>;
+
+Entry Instrument(const char* name, int kind, int clef, int port, int channel, int program, int voices = 8,
+                 int transposition = 0, int transposedClef = -1) {
+    Entry e(kInstLibEntrySize, 0);
+    e[0] = std::uint8_t(kind);
+    e[2] = 40;
+    std::snprintf(reinterpret_cast<char*>(e.data() + 4), 32, "%s", name);
+    std::snprintf(reinterpret_cast<char*>(e.data() + 36), 16, "%.3s.", name);
+    rec::Put<std::int16_t>(e.data(), 52, std::int16_t(clef));
+    rec::Put<std::int16_t>(e.data(), 54, std::int16_t(port));
+    rec::Put<std::int16_t>(e.data(), 56, std::int16_t(channel));
+    rec::Put<std::int16_t>(e.data(), 62, std::int16_t(program));
+    rec::Put<std::int16_t>(e.data(), 202, 90);
+    rec::Put<std::int16_t>(e.data(), 204, 50);
+    rec::Put<std::int16_t>(e.data(), 206, std::int16_t(voices));
+    rec::Put<std::int16_t>(e.data(), 208, std::int16_t(transposedClef < 0 ? clef : transposedClef));
+    rec::Put<std::int16_t>(e.data(), 210, std::int16_t(transposition));
+    for (int i = 0; i < 16; ++i) e[std::size_t(214 + 8 * i + 2)] = std::uint8_t(35 + i);
+    return e;
+}
+
+struct Fixture {
+    recordtest::CleanGlobals clean;
+    ui::Session session;
+    CZelDoc doc;
+    CDevices ports;
+    std::vector<Entry> library = {
+        Instrument("Flute", 0, 0, 1, 0, 73),
+        Instrument("Flute", 0, 0, 1, 2, 73),
+        Instrument("Clarinet", 0, 0, 1, 3, 71, 8, 2),
+        Instrument("Drums", 1, 11, 1, 9, 0),
+        Instrument("Guitar", 2, 13, 1, 4, 24),
+        Instrument("Choir", 0, 0, 1, 5, 52, 9),
+    };
+    explicit Fixture(int tracks = 2) {
+        RegisterTrackClass();
+        DeviceRecord port;
+        port.id = 1;
+        port.handle = 1;
+        ports.Add(port);
+        SetMidiOutPorts(&ports);
+        InstrumentLibrary().count = [this] { return int(library.size()); };
+        InstrumentLibrary().entry = [this](int i) { return library[std::size_t(i)].data(); };
+        doc.score = new CScore(&doc);
+        EXPECT_TRUE(doc.score->BuildSkeleton(2, tracks));
+        for (int t = 0; t < tracks; ++t) Track(t)->SetDevice(1);
+    }
+    ~Fixture() { SetMidiOutPorts(nullptr); }
+    CScore* Score() { return doc.score; }
+    CTrack* Track(int t) { return doc.score->GetTrack(t); }
+    // Chooses library entry i (-1: Escape) for track t.
+    bool Choose(int t, int i) {
+        ui::AnswerMenu(i < 0 ? 0 : UINT(i + 1));
+        return Score()->ChooseTrackInstrument(10, 20, t);
+    }
+    int CheckedItem() {
+        const auto& shown = ui::Menus().back().items;
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            if (shown[i].flags & MF_CHECKED) return int(i);
+        return -1;
+    }
+};
+
+}  // namespace
+
+TEST(ScoreInstrument, TheChooserOpensOnTheLastSameNamedEntryAndEscapeChangesNothing) {
+    Fixture f;
+    f.Track(0)->SetName("Flute");
+    const std::vector<std::uint8_t> before(reinterpret_cast<std::uint8_t*>(f.Track(0)),
+                                           reinterpret_cast<std::uint8_t*>(f.Track(0)) + CTrack::kSize);
+    EXPECT_FALSE(f.Choose(0, -1));
+    EXPECT_EQ(f.CheckedItem(), 1);
+    EXPECT_EQ(ui::Menus().back().items.size(), f.library.size());
+    EXPECT_EQ(0, std::memcmp(before.data(), f.Track(0), before.size()));
+    EXPECT_EQ(f.doc.GetUndoCount(), 0) << "no undo step";
+    f.Track(0)->SetName("Oboe");
+    EXPECT_FALSE(f.Choose(0, -1));
+    EXPECT_EQ(f.CheckedItem(), -1);
+}
+
+TEST(ScoreInstrument, AnEntrySetsTheTrackUpInOneUndoStepAndKeepsItsNames) {
+    Fixture f;
+    f.Track(0)->SetName("Melody");
+    ASSERT_TRUE(f.Choose(0, 5));
+    EXPECT_EQ(f.doc.GetUndoCount(), 1);
+    EXPECT_STREQ(f.Track(0)->GetFullName(), "Melody") << "a named track keeps its names";
+    EXPECT_EQ(f.Track(0)->GetVoiceCount(), 8) << "nine voices give eight";
+    EXPECT_EQ(f.Track(0)->GetVoiceProgram(0), 52);
+    EXPECT_EQ(f.Track(0)->GetInstrument(), 40);
+    ASSERT_TRUE(f.Choose(1, 0));
+    EXPECT_STREQ(f.Track(1)->GetFullName(), "Flute") << "an unnamed track takes the entry's names";
+    EXPECT_STREQ(f.Track(1)->GetAbbreviation(), "Flu.");
+}
+
+TEST(ScoreInstrument, AChannelClashMovesToTheLowestFreeChannelButNine) {
+    Fixture f(3);
+    // Track 1 plays another sound on channels 0-2 (2 is the entry's); track 2 the entry's sound
+    // on channel 3, which does not count as a clash.
+    for (int v = 0; v < 8; ++v) {
+        f.Track(1)->SetVoiceChannel(v, v < 3 ? v : 2);
+        f.Track(1)->SetVoiceProgram(v, 10, false);
+        f.Track(0)->SetVoiceChannel(v, 7);
+        f.Track(2)->SetVoiceChannel(v, 3);
+        f.Track(2)->SetVoiceProgram(v, 73, false);
+    }
+    ASSERT_TRUE(f.Choose(0, 1));  // Flute on channel 2
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(f.Track(0)->GetVoiceChannel(v), 3) << v;
+    // A free entry channel leaves the channels as they are.
+    ASSERT_TRUE(f.Choose(0, 4));  // Guitar on channel 4: free
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(f.Track(0)->GetVoiceChannel(v), 3) << v;
+}
+
+TEST(ScoreInstrument, PercussionAndTablatureEntriesSetTheirStaves) {
+    Fixture f;
+    rec::Put<std::uint8_t>(f.Track(0), CTrack::kStaffSize, 90);
+    for (int v = 0; v < 8; ++v) f.Track(1)->SetVoiceChannel(v, 6);
+    ASSERT_TRUE(f.Choose(1, 4));
+    EXPECT_TRUE(f.Track(1)->IsTablatureStaff());
+    EXPECT_EQ(f.Track(1)->GetLineMask(), 0x07E0);
+    EXPECT_EQ(rec::Get<std::uint8_t>(f.Track(1), CTrack::kStaffSize), 112) << "five quarters of 90";
+    EXPECT_EQ(f.Track(1)->GetDisplaySwitches() & 0x80, 0x80);
+    EXPECT_EQ(f.Score()->GetLine(0)->GetStaff(1)->GetClef(), 13);
+    ASSERT_TRUE(f.Choose(1, 3));
+    EXPECT_TRUE(f.Track(1)->IsPercussionStaff());
+    EXPECT_EQ(f.Track(1)->GetLineMask(), 0x07C0);
+    EXPECT_EQ(f.Track(1)->GetHighRange(), 127);
+    EXPECT_EQ(f.Track(1)->GetLowRange(), 0);
+    EXPECT_EQ(rec::Get<std::uint8_t>(f.Track(1), CTrack::kDrumKeys + 3), 38);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(f.Track(1)->GetVoiceChannel(v), 6) << "percussion keeps the channels";
+}
+
+TEST(ScoreInstrument, ABFlatInstrumentOnATransposedScoreStaysTransposed) {
+    Fixture f;
+    f.Score()->ToggleTransposedDisplay();
+    ASSERT_TRUE(f.Choose(0, 2));
+    EXPECT_EQ(f.Track(0)->GetTransposition(), 2);
+    EXPECT_TRUE(f.Track(0)->IsTransposedDisplay());
+    EXPECT_EQ(f.Score()->GetLine(0)->GetStaff(0)->GetKey(), 9) << "C major written as D major";
+}
