@@ -8,6 +8,8 @@
 //                          with whole passes (CScore::wholeScorePasses), then with the shorter
 //                          passes on the score read back from its file
 //   bench_score append T B building T tracks by appending bars up to B (for a profiler)
+//   bench_score tracks T B a track deleted from the middle and a treble staff inserted there
+//                          again, on a laid-out score of T tracks and B bars
 //
 // Each size runs in a child process of its own, so that its peak resident memory is its own.
 // Times are the median of five runs, in milliseconds.
@@ -334,6 +336,21 @@ int main(int argc, char** argv) {
             }));
         }
         std::printf("add note: %.4f ms\n", Median(note));
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "tracks") == 0) {
+        CZelDoc doc;
+        auto score = Build(&doc, std::atoi(argv[2]), std::atoi(argv[3]));
+        OwnedBy own(doc, score.get());
+        LayOut(*score);
+        const int mid = score->GetTrackCount() / 2;
+        std::vector<double> out, in;
+        for (int r = 0; r < kRuns; ++r) {
+            out.push_back(Time([&] { score->DeleteTrack(mid); }));
+            in.push_back(Time([&] { score->InsertTrack(mid, 0, 0); }));
+        }
+        std::printf("%d x %d: delete track %.2f ms, insert track %.2f ms\n", std::atoi(argv[2]), std::atoi(argv[3]),
+                    Median(out), Median(in));
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "append") == 0) {
