@@ -47,6 +47,7 @@
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
 #include "support/CommandRecorder.h"
+#include "support/PictureCompare.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "framework/View.h"
@@ -734,7 +735,8 @@ TEST_F(AppLifeTest, TheGraphicsGalleryDrawsAndItsItemsEditThroughTheDocument) {
     fw::msgboxtest::Capture boxes;
     for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
     TestApp app;
-    long differences = -1, allowed = 0;
+    bool compared = false;
+    testsupport::PictureDifference difference;
     std::vector<std::string> made;
     app.whileRunning = [&](TestApp& a) {
         CZelDoc* doc = a.GetActiveDocument();
@@ -743,9 +745,8 @@ TEST_F(AppLifeTest, TheGraphicsGalleryDrawsAndItsItemsEditThroughTheDocument) {
         CBitmap picture, reference;
         if (!DrawPageToPicture(score->GetPage(0), picture)) return;
         if (!reference.LoadFile(testsupport::TestDataPath("notation/graphics/gallery100.png"))) return;
-        const SIZE size = reference.GetSize();
-        allowed = long(size.cx) * size.cy / 300;
-        differences = picture.CountDifferences(reference, 96);
+        difference = testsupport::ComparePictures(picture, reference);
+        compared = true;
         commandtest::MadeTasks tasks;
         for (auto [bar, type] : {std::pair{4, 65}, std::pair{12, 38}}) {
             CTrkBar* tb = score->GetTrkBar(0, bar);
@@ -762,8 +763,9 @@ TEST_F(AppLifeTest, TheGraphicsGalleryDrawsAndItsItemsEditThroughTheDocument) {
     fw::uitest::Session session;
     RunApp(app, {testsupport::TestDataPath("notation/graphics/gallery.zel")});
     ASSERT_TRUE(app.started);
-    ASSERT_GE(differences, 0) << "the page was drawn and compared";
-    EXPECT_LE(differences, allowed);
+    ASSERT_TRUE(compared) << "the page was drawn and compared";
+    EXPECT_TRUE(difference.Within({})) << difference.total << " pixels changed, " << difference.mostInSquare
+                                       << " in the square at " << difference.x << "," << difference.y;
     EXPECT_EQ(made, (std::vector<std::string>{"CEditPlaybackTask", "CHarpTask"}));
 }
 
