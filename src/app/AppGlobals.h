@@ -11,6 +11,8 @@
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
 
+class Performer;
+
 class CDebugWnd;
 
 class CZelDesktop;
@@ -39,6 +41,7 @@ struct AppGlobals {
     // The singletons, in the order start-up makes them.
     CZelDesktop* mainFrame = nullptr;
     CMidi* midi = nullptr;
+    Performer* performer = nullptr;  // plays through the layer; made and freed with it
     CAllotLib* allotLib = nullptr;
     CChordLib* chordLib = nullptr;
     CDrumLib* drumLib = nullptr;

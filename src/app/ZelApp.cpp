@@ -25,6 +25,9 @@
 #include "framework/CodePage.h"
 #include "framework/File.h"
 #include "framework/Midi.h"
+#include "midi/Performer.h"
+#include "model/Playback.h"
+#include "view/ViewStandIns.h"
 #include "framework/MessageBox.h"
 #include "framework/MusicFont.h"
 #include "framework/SingleInstance.h"
@@ -95,6 +98,8 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
             if (g_app.mainToolBar) g_app.mainToolBar->OnToolCommand(int(command));
         });
     AddCommandRange(kDebugWindowCommand, kDebugWindowCommand, [this](UINT id) { OnCommandRange(id); });
+    // The transport commands (record, stop, play, pause, play from start).
+    AddCommandRange(2500, 2504, [](UINT id) { CTransport::OnTransportCommand(int(id)); });
 }
 
 CZelApp::~CZelApp() = default;
@@ -256,7 +261,10 @@ bool CZelApp::InitFonts() {
 
 bool CZelApp::CreateMidiLayer() {
     g_app.midi = CreateMidi();
-    return g_app.midi != nullptr;
+    if (!g_app.midi) return false;
+    g_app.performer = new Performer(g_app.midi);
+    SetPerformer(g_app.performer);
+    return true;
 }
 
 bool CZelApp::CreateToolBars() {
@@ -676,6 +684,15 @@ int CZelApp::ExitInstance() {
 
 void CZelApp::DeleteSingletons() {
     const bool started = g_app.startupInProgress == 0;
+    if (g_app.midi && GetTransportState() != 0) {
+        g_app.midi->StopPlayback();
+        SetTransportState(0);
+    }
+    if (g_app.performer) {
+        SetPerformer(nullptr);
+        delete g_app.performer;
+        g_app.performer = nullptr;
+    }
     if (g_app.midi) {
         DestroyMidi(g_app.midi);
         g_app.midi = nullptr;

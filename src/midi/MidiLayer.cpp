@@ -50,6 +50,7 @@ bool CMidi::StartClock() {
     StopClock();
     counter_ = 0;
     messageTime_ = 0;
+    startOffset_ = 0;
     tapPosition_ = 0;
     engineTime_ = 0;
     blockOffset_ = 0;
@@ -276,6 +277,41 @@ bool CMidi::SendThruPatch() {
     return SendPatch(thru->device, thru->channel, thru->patch, 0);
 }
 
+bool CMidi::SendSysex(int port, const std::uint8_t* bytes, int count) {
+    if (!bytes || count <= 0 || count > 6) return false;  // the message record holds six bytes
+    return SendRecord(port, bytes[0], count > 1 ? bytes[1] : 0, count > 2 ? bytes[2] : 0);
+}
+
+bool CMidi::SendLyric(std::int32_t, bool, bool) { return true; }
+
+bool CMidi::SendKeySignature(int, int) { return true; }
+
+bool CMidi::SetTempo(int tempo, int, int) {
+    ThePerformer().SetTempo(tempo);
+    return true;
+}
+
+bool CMidi::SetTempoUnlessRecording(int tempo) {
+    if (ThePerformer().GetTransportState() != 3) ThePerformer().SetTempo(tempo);
+    return true;
+}
+
+int CMidi::GetSongTicks() const { return ThePerformer().GetCurrentTick(); }
+
+void CMidi::GetPosition(int* bar, int* tick) const {
+    int song = ThePerformer().GetCurrentTick() - startOffset_;
+    if (song < 0) song = 0;
+    *tick = song;
+    ThePerformer().FindPosition(bar, tick);
+}
+
+void CMidi::CloseAllPorts() {
+    if (in_) in_->CloseAll();
+    if (out_) out_->CloseAll();
+}
+
+bool CMidi::StartInputs(bool) { return in_ && in_->AnyOpen(); }
+
 void CMidi::RemapInput(ChannelMessage record) {
     if (inputMuted_ || !inputAccepted_) return;
     if (record.status < 0x80 || record.status >= 0xF0) return;
@@ -345,6 +381,7 @@ void DestroyMidi(CMidi* midi) {
     if (!midi) return;
     midi->SetInputAccepted(false);
     midi->Disarm();
+    midi->CloseAllPorts();
     fw::midi::SetInputHandler(nullptr, nullptr);
     if (&TheMidi() == midi) SetTheMidi(nullptr);
     delete midi;

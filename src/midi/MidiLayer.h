@@ -79,6 +79,27 @@ public:
     bool SendSongPosition(int port, int sixteenths);
     bool SendRealtime(int port, std::uint8_t byte);
     bool SendThruPatch();
+    // Up to six bytes of a message (system exclusive included) to a port through SendRecord,
+    // which passes the first three on; false for more than six.
+    bool SendSysex(int port, const std::uint8_t* bytes, int count);
+    // A lyric syllable and a key signature: nothing for a device (true); a layer that records a
+    // MIDI file writes them.
+    virtual bool SendLyric(std::int32_t textIndex, bool noHyphen, bool end);
+    virtual bool SendKeySignature(int unused, int key);
+    // The performer's tempo word (beats per minute x 100) with the bar's meter; true.
+    virtual bool SetTempo(int tempo, int numerator, int denominator);
+    // The tempo unless the transport records tempo taps (state 3); true either way.
+    bool SetTempoUnlessRecording(int tempo);
+    // The performer's running tick count, and the song position (those ticks less the start
+    // offset, not below 0) as bar and tick in the bar by the performer's position ring.
+    int GetSongTicks() const;
+    void GetPosition(int* bar, int* tick) const;
+    void SetStartOffset(int ticks) { startOffset_ = ticks; }
+    // Closes every open input, then every open output, of the port lists.
+    void CloseAllPorts();
+    // Input runs once its port is open (the back ends deliver from the open on): this only
+    // reports whether any input port is open. The ports dialog it may first run is not built.
+    bool StartInputs(bool ask);
 
     // One incoming channel message (see the header comment); input of another kind is ignored.
     void RemapInput(ChannelMessage record);
@@ -146,6 +167,7 @@ private:
     std::atomic<bool> armed_{false}, inputMuted_{false}, inputAccepted_{false};
     std::atomic<bool> inputActivity_{false}, outputActivity_{false};
     std::atomic<std::uint32_t> messageTime_{0};
+    std::atomic<std::int32_t> startOffset_{0};
     std::atomic<std::shared_ptr<const std::vector<RedirectEntry>>> redirects_;
     std::atomic<std::shared_ptr<const ThruSettings>> thru_;
 };

@@ -25,6 +25,8 @@ public:
         *beatLength = 480;
         return !next;
     }
+    // `Performer::FindPosition`: a running tick count as bar and ticks into it.
+    virtual void FindPosition(int* bar, int* tick) const { *bar = 0; (void)tick; }
     // `Performer::Stop`: silences what plays.
     virtual void Stop() {}
     // The metronome's tick (`Metronome::Tick`) and its stop.

@@ -70,12 +70,22 @@ int EnumDevices(CSystemDevices& system) {
 
 CMidiPorts::~CMidiPorts() { CMidiPorts::RemoveAll(); }
 
-void CMidiPorts::RemoveAll() {
+void CMidiPorts::CloseAll() {
     for (DeviceRecord& r : records_)
         if (r.handle) {
             fw::midi::Close(r.handle);
             r.handle = 0;
         }
+}
+
+bool CMidiPorts::AnyOpen() const {
+    for (const DeviceRecord& r : records_)
+        if (r.handle) return true;
+    return false;
+}
+
+void CMidiPorts::RemoveAll() {
+    CloseAll();
     records_.clear();
 }
 

@@ -28,6 +28,9 @@ public:
     CMidiPorts& operator=(const CMidiPorts&) = delete;
 
     void RemoveAll() override;
+    // Closes every open port of the list, keeping the records (with handle 0).
+    void CloseAll();
+    bool AnyOpen() const;
     // Finds the system's device of this kind and name, opens it and appends it (with handle 0
     // when the open failed); true when it opened. A name the system does not know is skipped.
     bool OpenByName(const CDevices& system, const char* name);

@@ -314,12 +314,12 @@ void CPagePane::OnTick() {
         }
         return;
     }
-    if (Performer::GetScore() == score) FollowPlayback();
+    if (GetPlayedScore() == score) FollowPlayback();
 }
 
 void CPagePane::FollowPlayback() {
     int bar = 0, beat = 0, tick = 0;
-    Performer::GetPosition(&bar, &beat, &tick);
+    GetPlayPosition(&bar, &beat, &tick);
     const int last = score->GetBarCount() - 1;
     if (bar >= 0 && bar <= last) {
         pastEndTicks = 0;
@@ -349,7 +349,7 @@ void CPagePane::FollowPlayback() {
     if (state == 2) {
         while (score->GetBarCount() <= bar) {
             if (!score->AppendBar(false)) {
-                Performer::SetCountOff(kCountOffStop);
+                SetPlayCountOff(kCountOffStop);
                 document->OnCommandRange(CTransport::kStop);
                 return;
             }

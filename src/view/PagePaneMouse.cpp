@@ -199,7 +199,7 @@ void CPagePane::OnLeftClick(int x, int y) {
 
     // While the transport runs a click only picks the track the performer plays.
     if (const int state = GetTransportState(); state != 0) {
-        if (Performer::GetScore() == score && state == 1) {
+        if (GetPlayedScore() == score && state == 1) {
             hover.pageIndex = std::uint16_t(pageNumber);
             score->LocatePoint(px, py, &hover);
             document->SetCurrentTrack(hover.trackIndex);

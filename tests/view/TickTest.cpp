@@ -77,11 +77,11 @@ TEST_F(TickTest, ThePlaybackCursorMovesByBeatAndBar) {
     CScore* score = doc->GetScore();
     PlaybackRunning() = true;
     SetTransportState(1);
-    Performer::SetScore(score);
+    SetPlayedScore(score);
     RECT client;
     pane->GetClientRect(&client);
 
-    Performer::SetPosition(0, 0, 0);
+    SetPlayPosition(0, 0, 0);
     Tick();
     EXPECT_EQ(doc->playbackShown, 1);
     EXPECT_EQ(g_view.lastPlayBar, 0);
@@ -89,13 +89,13 @@ TEST_F(TickTest, ThePlaybackCursorMovesByBeatAndBar) {
     const RECT first = pane->playbackRect;
     EXPECT_GT(first.bottom, first.top);
 
-    Performer::SetPosition(0, 1, 120);
+    SetPlayPosition(0, 1, 120);
     Tick();
     EXPECT_EQ(g_view.lastPlayBeat, 1);
     EXPECT_GT(pane->playbackRect.left, first.left) << "the next beat lies to the right";
     EXPECT_EQ(doc->location.time, 480 + 120);
 
-    Performer::SetPosition(1, 0, 0);
+    SetPlayPosition(1, 0, 0);
     Tick();
     EXPECT_EQ(g_view.lastPlayBar, 1);
     EXPECT_EQ(doc->location.barIndex, 1);
@@ -120,8 +120,8 @@ TEST_F(TickTest, ThePlaybackCursorDrawnTwiceRestoresThePage) {
     Start();
     PlaybackRunning() = true;
     SetTransportState(1);
-    Performer::SetScore(doc->GetScore());
-    Performer::SetPosition(0, 2, 0);
+    SetPlayedScore(doc->GetScore());
+    SetPlayPosition(0, 2, 0);
     RECT client;
     pane->GetClientRect(&client);
     CClientDC dc(pane);
@@ -143,18 +143,18 @@ TEST_F(TickTest, PastTheLastBarRecordingAppendsBarsAndPlayingStops) {
     Start();
     CScore* score = doc->GetScore();
     PlaybackRunning() = true;
-    Performer::SetScore(score);
+    SetPlayedScore(score);
     const int bars = score->GetBarCount();
 
     SetTransportState(2);
-    Performer::SetPosition(bars + 1, 0, 0);
+    SetPlayPosition(bars + 1, 0, 0);
     Tick();
     EXPECT_EQ(score->GetBarCount(), bars + 2) << "bars are appended up to the play bar";
     EXPECT_EQ(doc->location.barIndex, bars + 1);
 
     SetTransportState(1);
     const int now = score->GetBarCount();
-    Performer::SetPosition(now + 3, 0, 0);
+    SetPlayPosition(now + 3, 0, 0);
     for (int i = 0; i < 5; ++i) Tick();
     EXPECT_TRUE(CTransport::Commands().empty()) << "five ticks past the end: still playing";
     EXPECT_EQ(GetTransportState(), 1);
@@ -167,9 +167,9 @@ TEST_F(TickTest, PastTheLastBarRecordingAppendsBarsAndPlayingStops) {
     CTransport::Commands().clear();
     SetTransportState(1);
     for (int i = 0; i < 4; ++i) Tick();
-    Performer::SetPosition(0, 0, 0);
+    SetPlayPosition(0, 0, 0);
     Tick();
-    Performer::SetPosition(now + 3, 0, 0);
+    SetPlayPosition(now + 3, 0, 0);
     for (int i = 0; i < 4; ++i) Tick();
     EXPECT_TRUE(CTransport::Commands().empty());
 }

@@ -1,0 +1,950 @@
+#include "midi/Performer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "midi/MidiLayer.h"
+#include "midi/PerformerStandIns.h"
+#include "model/Bar.h"
+#include "model/Data.h"
+#include "model/Jumper.h"
+#include "model/Playback.h"
+#include "model/PlaybackMarks.h"
+#include "model/Preferences.h"
+#include "model/Score.h"
+#include "model/Tempo.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "notation/RawNote.h"
+#include "platform/PortLayer.h"
+
+// --- level records ---
+
+void LevelRecord::Begin(int bar, int position, int v, int m) {
+    startBar = bar;
+    startPos = position;
+    value[0] = v;
+    mode = m;
+}
+
+void LevelRecord::End(int bar, int position, int v) {
+    if (!Active()) {
+        startBar = bar;
+        startPos = 0;
+        value[0] = v;
+    }
+    endBar = bar;
+    endPos = position;
+    value[6] = v;
+}
+
+bool LevelRecord::Covers(int bar, int position) const {
+    if (!Active()) return false;
+    const auto at = std::int64_t(bar) * 65536 + position;
+    return at >= std::int64_t(startBar) * 65536 + startPos && at <= std::int64_t(endBar) * 65536 + endPos;
+}
+
+int LevelRecord::Interpolate(int bar, int position) const {
+    const std::int64_t span = (std::int64_t(endBar) * 1024 + endPos) - (std::int64_t(startBar) * 1024 + startPos);
+    std::int64_t offset = (std::int64_t(bar) * 1024 + position) - (std::int64_t(startBar) * 1024 + startPos);
+    offset = std::clamp<std::int64_t>(offset, 0, span < 0 ? 0 : span);
+    const std::int64_t segment = (span + 1) / 7;
+    if (segment <= 0) return value[6];  // a span too short for seven points
+    const std::int64_t index = offset / segment;
+    if (index >= 6) return value[6];
+    return value[index] + int((offset - index * segment) * (value[index + 1] - value[index]) / segment);
+}
+
+void TrackPlayState::Clear() {
+    track = 0;
+    plays = 0;
+    notTablature = 1;
+    recordReplace = 0;
+    grandStaffTop = 0;
+    voiceCount = 0;
+    for (int v = 0; v < 8; ++v) {
+        voicePlays[v] = 0;
+        doubling[v] = 0;
+        voicePort[v] = voicePortSet[v] = 0;
+        voiceChannel[v] = voiceChannelSet[v] = 0;
+        transpose[v] = 0;
+        patch[v] = -1;
+        program[v] = 0;
+    }
+    for (LevelRecord& l : levels) l.Clear();
+    for (int c = 0; c < 16; ++c) heldNote[c] = programRestore[c] = controllerRestore[c] = ChannelMemo{};
+}
+
+// --- the performer ---
+
+Performer::Performer(CMidi* midi) : midi_(midi) { metronome_.SetMidi(midi); }
+
+Performer::~Performer() = default;
+
+int Performer::GetTransportState() { return ::GetTransportState(); }
+
+std::uint8_t& Performer::pass(int bar, int n) {
+    static std::uint8_t none = 0;
+    const std::size_t at = std::size_t(bar) * 8 + std::size_t(n);
+    if (bar < 0 || n < 0 || n >= 8 || at >= jumperPasses_.size()) return none = 0;
+    return jumperPasses_[at];
+}
+
+int Performer::JumperPass(int bar, int n) const {
+    const std::size_t at = std::size_t(bar) * 8 + std::size_t(n);
+    return bar >= 0 && n >= 0 && n < 8 && at < jumperPasses_.size() ? jumperPasses_[at] : 0;
+}
+
+void Performer::Start(CScore* score, int firstTrack, int lastTrack, int b, int t, bool chase, bool prepare) {
+    score_ = score;
+    SetPlayedScore(score);
+    const int barCount = score ? score->GetBarCount() : 0;
+    // 1. The play-order memory: the bars' pass counters and the jump marks' counters.
+    bars_.assign(std::size_t(barCount), BarPlayInfo{});
+    barPasses_.assign(std::size_t(barCount), 0);
+    jumperPasses_.assign(std::size_t(barCount) * 8, 0);
+    for (int i = 0; i < barCount; ++i) {
+        CBar* bar = score->GetBar(i);
+        BarPlayInfo& info = bars_[std::size_t(i)];
+        info.length = bar->GetLength();
+        info.beatLength = bar->GetBeatLength() > 0 ? bar->GetBeatLength() : 480;
+        info.clickTicks = info.beatLength;
+        info.pickup = bar->GetShortfall();
+        info.numerator = bar->GetMeter()->GetNumerator();
+        info.denominator = bar->GetMeter()->GetDenominator();
+    }
+    if (b < 0 || b >= barCount) b = 0;
+    CBar* startBar = barCount ? score->GetBar(b) : nullptr;
+    // 2. The song position.
+    clockCounter_ = (startBar ? startBar->GetStartTicks() : 0) + t;
+    const int sync = g_preferences.Word(Preferences::kSyncDevice);
+    if (clockCounter_ != 0 && midi_) midi_->SendSongPosition(sync, clockCounter_ / 120);
+    // 3. The play state.
+    alCoda_ = alFine_ = 0;
+    playEnded_ = false;
+    tempoHold_ = false;
+    beatDotted_ = false;
+    barStart_ = 0;
+    runningTicks_ = 0;
+    beatUnit_ = 3;
+    now_ = t;
+    started_ = true;
+    playBar_ = b;
+    tickInBar_ = t;
+    startBar_ = b;
+    tempo_ = startBar ? startBar->GetTempo() : 12000;
+    if (midi_ && startBar) midi_->SetTempo(tempo_, bars_[std::size_t(b)].numerator, bars_[std::size_t(b)].denominator);
+    barLength_ = startBar ? bars_[std::size_t(b)].length : 1920;
+    beatLength_ = startBar ? bars_[std::size_t(b)].beatLength : 480;
+    firstTrack_ = firstTrack;
+    lastTrack_ = lastTrack;
+    // 4. The track states.
+    for (TrackPlayState& s : states_) s.Clear();
+    const int tracks = score ? std::min<int>(score->GetTrackCount(), kMaxTracks) : 0;
+    for (int i = 0; i < tracks; ++i) {
+        CTrack* track = score->GetTrack(i);
+        TrackPlayState& s = states_[i];
+        s.track = std::uint8_t(i);
+        s.voiceCount = std::int16_t(track->GetVoiceCount());
+        s.grandStaffTop = track->IsGrandStaffTop() && i + 1 < tracks;
+        s.notTablature = track->IsTablatureStaff() ? 0 : 1;
+        s.recordReplace = (track->GetTrackFlags() & 0x80) != 0;
+        for (int v = 0; v < 8; ++v) {
+            s.voicePort[v] = s.voicePortSet[v] = std::int16_t(track->GetDevice());
+            s.voiceChannel[v] = s.voiceChannelSet[v] = std::uint8_t(track->GetVoiceChannel(v) & 15);
+            s.patch[v] = track->GetVoicePatch(v);
+            s.transpose[v] = std::int8_t(track->GetVoiceTranspose(v));
+            s.program[v] = track->GetVoiceProgram(v);
+        }
+    }
+    score->UpdateMuteSolo();
+    RefreshVoicePlay();
+    // 5-7. The pool, the channels, the chase.
+    pool_.Reset();
+    barsAhead_ = 0;
+    if (prepare) SetupChannels(firstTrack, lastTrack);
+    if (chase && (b != 0 || t != 0)) this->chase();
+    // 8. Generation from the start bar's first item.
+    generationEnded_ = barCount == 0;
+    genBar_ = b;
+    genBarStart_ = 0;
+    genTarget_ = 0;
+    genTrack_ = 0;
+    std::fill(std::begin(resume_), std::end(resume_), 0);
+    ringIndex_ = 0;
+    RecordPosition(b, -t);
+    generating_ = false;
+    publishPosition();
+    // 9-10.
+    if (prepare) GenerateAhead(1920);
+    if (midi_) midi_->SendRealtime(sync, clockCounter_ == 0 ? 0xFA : 0xFB);
+}
+
+void Performer::RefreshVoicePlay() {
+    if (!score_) return;
+    const int tracks = std::min<int>(score_->GetTrackCount(), kMaxTracks);
+    for (int i = 0; i < tracks; ++i) {
+        TrackPlayState& s = states_[i];
+        if (!s.notTablature) continue;
+        CTrack* track = score_->GetTrack(i);
+        bool any = false;
+        for (int v = 0; v < 8; ++v) {
+            const bool plays = v < track->GetVoiceCount() && track->IsVoiceAudible(v);
+            s.voicePlays[v] = plays;
+            any = any || plays;
+        }
+        s.plays = any && (track->GetTrackFlags() & 0x10) != 0;
+    }
+}
+
+void Performer::SetupChannels(int first, int last) {
+    if (!score_ || !midi_) return;
+    struct Entry {
+        int key;
+        std::int32_t patch = -1;
+        int volume = -1, controller = 7, pan = -1000;
+    };
+    // Every pair a score can name (64 tracks x 8 voices) has room.
+    std::vector<Entry> entries;
+    entries.reserve(512);
+    const int tracks = std::min<int>(score_->GetTrackCount(), kMaxTracks);
+    for (int i = std::max(first, 0); i <= last && i < tracks; ++i) {
+        CTrack* track = score_->GetTrack(i);
+        const int voices = std::max(1, track->GetVoiceCount());
+        for (int v = 0; v < voices && v < 8; ++v) {
+            const int key = track->GetDevice() * 256 + (track->GetVoiceChannel(v) & 15);
+            auto it = std::find_if(entries.begin(), entries.end(), [key](const Entry& e) { return e.key == key; });
+            if (it == entries.end()) {
+                entries.push_back(Entry{key});
+                it = entries.end() - 1;
+            }
+            const std::int32_t patch = track->GetVoicePatch(v);
+            states_[i].patch[v] = patch;
+            const int volume = track->GetVoiceVolume(v);
+            if (patch != -1) it->patch = patch;
+            if (volume != 0xFF) {
+                it->volume = volume;
+                it->controller = VSTDeviceDefs::FindVolumeController(track->GetVoiceDefName(v));
+            }
+            it->pan = track->GetVoicePan(v);
+        }
+    }
+    for (const Entry& e : entries) {
+        const int port = e.key >> 8, channel = e.key & 255;
+        if (e.patch != -1) midi_->SendPatch(port, channel, e.patch, 0);
+        if (e.pan != -1000) midi_->SendMessage3(port, 0xB0 + channel, 10, std::clamp(e.pan + 64, 0, 127));
+        if (e.volume >= 0 && e.controller >= 0) midi_->SendMessage3(port, 0xB0 + channel, e.controller, e.volume & 127);
+    }
+}
+
+bool Performer::insert(const PerfEvent& e) { return pool_.Insert(e) != nullptr; }
+
+bool Performer::insertBarMarker(int time, int param) {
+    PerfEvent e{};
+    e.time = time;
+    e.kind = kEventBarMarker;
+    e.param = param;
+    return insert(e);
+}
+
+void Performer::GenerateAhead(int n) {
+    if (!score_ || generationEnded_ || barsAhead_ >= 3) return;
+    if (generating_.exchange(true)) return;
+    genTarget_ += n;
+    std::unique_lock<std::mutex> lock(playLock_, std::try_to_lock);
+    if (!lock.owns_lock()) {  // an edit holds the score: the next pass catches up
+        generating_ = false;
+        return;
+    }
+    // Room is kept for the bar marker, so a full pool never loses one.
+    bool allFinished = true;
+    const int tracks = std::min<int>(score_->GetTrackCount(), kMaxTracks);
+    for (genTrack_ = 0; genTrack_ < tracks; ++genTrack_) {
+        if (walkTrack(genTrack_) == Walk::Stop) {
+            generating_ = false;
+            return;
+        }
+        if (resume_[genTrack_] != -1) allFinished = false;
+    }
+    if (allFinished && resume_[kMaxTracks] == -1 && pool_.HasRoom(1)) {
+        std::fill(std::begin(resume_), std::end(resume_), 0);
+        const int done = genBar_;
+        ++barPasses_[std::size_t(done)];
+        genTrack_ = 0;
+        genBarStart_ += bars_[std::size_t(done)].length;
+        const int next = NextBar(done);
+        if (next < 0) generationEnded_ = true;
+        else genBar_ = next;
+        insertBarMarker(genBarStart_, next);
+        ++barsAhead_;
+    }
+    generating_ = false;
+}
+
+Performer::Walk Performer::walkTrack(int track) {
+    bar_ = score_->GetBar(genBar_);
+    trkBar_ = score_->GetTrkBar(track, genBar_);
+    state_ = &states_[track];
+    // The bar's own tempo marks, with track 0.
+    if (track == 0 && resume_[kMaxTracks] != -1) {
+        CBarItem* item = bar_->GetFirstItem();
+        const int count = bar_->GetItemCount();
+        for (int i = 0; item && i < count; ++i, item = item->NextItem()) {
+            if (i < resume_[kMaxTracks] || item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
+            if (genBarStart_ + item->TimeField() >= genTarget_ || !playTempo(item, item->TimeField())) {
+                resume_[kMaxTracks] = i;
+                return Walk::Stop;
+            }
+        }
+        resume_[kMaxTracks] = -1;
+    }
+    if (resume_[track] == -1) return Walk::GoOn;
+    if (!trkBar_ || !state_->notTablature) {
+        resume_[track] = -1;
+        return Walk::GoOn;
+    }
+    auto* run = reinterpret_cast<std::uint8_t*>(trkBar_->GetItems());
+    if (!run) {
+        resume_[track] = -1;
+        return Walk::GoOn;
+    }
+    const std::uint32_t length = trkBar_->GetRunLength();
+    for (std::uint32_t at = std::uint32_t(resume_[track]); at + CBarItem::kSize <= length;) {
+        auto* item = reinterpret_cast<CBarItem*>(run + at);
+        if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+        resume_[track] = std::int32_t(at);
+        if (!item->IsRemoved()) {
+            if (genBarStart_ + item->TimeField() >= genTarget_) return Walk::GoOn;
+            if (!playItem(item)) return Walk::Stop;
+        }
+        at += std::uint32_t(item->Size());
+    }
+    resume_[track] = -1;
+    return Walk::GoOn;
+}
+
+bool Performer::playItem(CBarItem* item) {
+    switch (item->TypeCode()) {
+        case CRawNote::kType:
+        case 144:
+            return playNote(item);
+        case CDynamic::kType:
+            return playDynamic(item);
+        default:
+            if (item->TypeCode() >= 170 && item->TypeCode() <= 175) {
+                if (item->FlagsA() & 0x02) return true;
+                const int v = item->VoiceField();
+                PerfEvent e{};
+                e.time = genBarStart_ + item->TimeField();
+                e.kind = kEventChannelMessage;
+                e.port = state_->voicePortSet[v];
+                e.channel = state_->voiceChannelSet[v];
+                e.track = state_->track;
+                e.voice = std::uint8_t(v);
+                e.data1 = std::uint8_t((item->TypeCode() - 160) * 16);
+                e.data2 = static_cast<CData*>(static_cast<CScoreItem*>(item))->GetDataByte1() & 127;
+                e.data3 = static_cast<CData*>(static_cast<CScoreItem*>(item))->GetDataByte2() & 127;
+                return insert(e);
+            }
+            return true;  // items whose playback is not built yet make nothing
+    }
+}
+
+bool Performer::playTempo(CBarItem* item, int time) {
+    if (item->FlagsA() & 0x02) return true;
+    const CTempo* tempo = static_cast<const CTempo*>(static_cast<CScoreItem*>(item));
+    PerfEvent e{};
+    e.time = genBarStart_ + time;
+    e.kind = kEventTempo;
+    e.param = tempo->GetQuarterTempo();
+    e.data2 = bar_->GetMeter()->GetNumerator();
+    e.data3 = bar_->GetMeter()->GetDenominator();
+    beatUnit_ = tempo->GetBeatUnit();
+    beatDotted_ = tempo->IsDotted();
+    if (!insert(e)) return false;
+    if (e.time <= 0) tempo_ = e.param;  // at the start it holds at once
+    return true;
+}
+
+bool Performer::playDynamic(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CDynamic* d = CDynamic::Of(item);
+    const int v = item->VoiceField();
+    const int position = item->PositionField();
+    if (d->GetPlayKind() == CDynamic::kVelocityKind) {
+        auto set = [&](TrackPlayState& s) {
+            LevelRecord& r = s.levels[TrackPlayState::kDynamic];
+            r.voice = d->IsAllVoices() ? -1 : v;
+            r.Begin(genBar_, position, d->GetValue(), 0);
+            r.End(32767, 32767, d->GetValue());
+        };
+        set(*state_);
+        if (d->IsAllVoices()) {
+            const int t = state_->track;
+            if (state_->grandStaffTop && t + 1 < kMaxTracks) set(states_[t + 1]);
+            else if (t > 0 && states_[t - 1].grandStaffTop && states_[t - 1].plays) set(states_[t - 1]);
+        }
+        return true;
+    }
+    // A controller for each distinct port and channel of the voices it reaches.
+    const std::int32_t start = std::max<std::int32_t>(genBarStart_ + item->TimeField(), now_);
+    int sent[8];
+    int count = 0;
+    for (int w = 0; w < 8; ++w) {
+        if (!d->IsAllVoices() && w != v) continue;
+        const int key = state_->voicePortSet[w] * 16 + state_->voiceChannelSet[w];
+        if (std::find(sent, sent + count, key) != sent + count) continue;
+        sent[count++] = key;
+        PerfEvent e{};
+        e.time = start;
+        e.kind = kEventChannelMessage;
+        e.port = state_->voicePortSet[w];
+        e.channel = state_->voiceChannelSet[w];
+        e.track = state_->track;
+        e.voice = std::uint8_t(w);
+        e.data1 = 0xB0;
+        e.data2 = std::uint8_t(d->GetController() & 127);
+        e.data3 = std::uint8_t(d->GetValue() & 127);
+        if (!insert(e)) return false;
+    }
+    return true;
+}
+
+int Performer::noteVelocity(TrackPlayState& s, int bar, int position, int voice, int time, int base) {
+    int mode = 0, value = 0;
+    const LevelRecord& modifier = s.levels[TrackPlayState::kModifier];
+    if (modifier.Active() && modifier.AppliesTo(voice) && modifier.Covers(bar, time)) {
+        mode = modifier.mode;
+        value = modifier.value[0];
+    }
+    int velocity = base;
+    const LevelRecord& dynamic = s.levels[TrackPlayState::kDynamic];
+    if (dynamic.Active() && dynamic.AppliesTo(voice) && dynamic.Covers(bar, position) && dynamic.value[0] >= 0)
+        velocity = dynamic.value[0];
+    const LevelRecord& hairpin = s.levels[TrackPlayState::kHairpin];
+    if (hairpin.Active() && hairpin.AppliesTo(voice) && hairpin.Covers(bar, position))
+        velocity = hairpin.Interpolate(bar, position);
+    if (value != 0) {
+        if (mode == 0) velocity += value;
+        else if (mode == 1) velocity = value;
+        else velocity = velocity * value / 100;
+    }
+    return std::clamp(velocity, 1, 127);
+}
+
+int Performer::ottavaShift(TrackPlayState& s, int bar, int position) const {
+    const LevelRecord& r = s.levels[TrackPlayState::kOttava];
+    return r.Active() && r.Covers(bar, position) ? r.value[0] : 0;
+}
+
+bool Performer::playNote(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;  // not played
+    auto* note = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
+    const int heads = note->HeadCountField();
+    if (heads <= 0) return true;
+    if (!pool_.HasRoom(std::int16_t(heads + 1))) return false;  // the last node stays for a bar marker
+    TrackPlayState& s = *state_;
+    const int v = item->VoiceField();
+    const int time = item->TimeField();
+    std::int32_t start = genBarStart_ + time;
+    const int style = score_->playbackStyle;
+    // Swing: an eighth off the beat in a meter of quarter beats (or a compound meter).
+    const Meter* meter = bar_->GetMeter();
+    const bool compound = meter->GetNumerator() % 3 == 0 && meter->GetDenominator() == 8 && meter->GetNumerator() > 3;
+    const int beat = compound ? 480 : std::max<int>(1, meter->GetTicksPerBeat());
+    const bool swung = style == 1 && note->NoteValue() == 4 && (meter->GetDenominator() == 4 || compound) && time % beat != 0;
+    const bool firstBar = genBar_ == startBar_ && genBarStart_ == 0;
+    for (int h = 0; h < heads; ++h) {
+        const NoteHead* head = note->Head(h);
+        // A head tied from the note before sounds on in that note's event.
+        if (head->HasTieEnd() && !(firstBar && time == 0)) continue;
+        std::int32_t at = start;
+        int length = head->Duration();
+        if (style == 0) at = start + head->StartOffset();
+        else if (swung) at = start - time % beat + 302;
+        if (head->HasTieStart()) {
+            const int tied = trkBar_->GetTiedLength(item, h, false);
+            if (tied > 0) length = tied - (style == 0 ? head->StartOffset() : 0);
+        }
+        length = std::max(length, 1);
+        const int velocity = noteVelocity(s, genBar_, item->PositionField(), v, time, head->Byte(NoteHead::kVelocity));
+        const int pitch = head->Pitch() + s.transpose[v] + ottavaShift(s, genBar_, item->PositionField());
+        if (pitch < 0 || pitch > 127) continue;
+        PerfEvent e{};
+        e.time = at < 0 ? 0 : at;
+        e.kind = kEventNote;
+        e.port = s.voicePortSet[v];
+        e.channel = s.voiceChannelSet[v];
+        e.track = s.track;
+        e.voice = std::uint8_t(v);
+        e.data1 = std::uint8_t(pitch);
+        e.data2 = std::uint8_t(velocity);
+        e.data3 = head->Byte(NoteHead::kRelease) & 127;
+        e.param = at + length;
+        insert(e);
+    }
+    return true;
+}
+
+int Performer::NextBar(int barIndex) {
+    const int count = score_ ? score_->GetBarCount() : 0;
+    if (barIndex < 0 || barIndex >= count) return -1;
+    CBar* bar = score_->GetBar(barIndex);
+    const bool last = barIndex + 1 >= count || bar->IsLast();
+    if (!score_->playRepeats || GetTransportState() != 1) return last ? -1 : barIndex + 1;
+    // The first sweep: the bar's own jump marks.
+    int target = -2;
+    const int marks = std::min(bar->CountJumpers(), 8);
+    for (int n = 0; n < marks && target == -2; ++n) {
+        const CJumper* j = CJumper::Of(bar->GetJumper(n));
+        const int to = j->Word(CJumper::kTarget);
+        std::uint8_t& counter = pass(barIndex, n);
+        switch (j->GetKind()) {
+            case CJumper::kRepeatCount:
+                if (counter < j->GetCount()) {
+                    ++counter;
+                    target = to;
+                } else {
+                    counter = 0;
+                }
+                break;
+            case CJumper::kDsAlCoda:
+            case CJumper::kDcAlCoda:
+                if (alCoda_ == 0) {
+                    ++alCoda_;
+                    target = to;
+                } else {
+                    alCoda_ = 0;
+                }
+                break;
+            case CJumper::kDsAlFine:
+            case CJumper::kDcAlFine:
+                if (alFine_ == 0) {
+                    ++alFine_;
+                    target = to;
+                } else {
+                    alFine_ = 0;
+                }
+                break;
+            case CJumper::kFine:
+                if (alFine_ > 0) {
+                    alFine_ = 0;
+                    return -1;
+                }
+                break;
+            case CJumper::kToCoda:
+                if (alCoda_ > 0) {
+                    alCoda_ = 0;
+                    target = to;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    int answer;
+    if (target != -2) {
+        if (target < 0 || target >= count) return -1;
+        answer = target;
+    } else {
+        if (last) return -1;
+        answer = barIndex + 1;
+    }
+    // Further sweeps: the endings of the bar reached. Each sweep moves forward or ends, so a
+    // chain of endings resolves without recursion.
+    for (int guard = 0; guard < count; ++guard) {
+        CBar* b = score_->GetBar(answer);
+        int jump = -1;
+        const int n2 = std::min(b->CountJumpers(), 8);
+        for (int n = 0; n < n2 && jump < 0; ++n) {
+            const CJumper* j = CJumper::Of(b->GetJumper(n));
+            if (!j->IsEnding()) continue;
+            const int mask = j->GetCount();
+            const int span = j->Word(CJumper::kTarget);
+            std::uint8_t& counter = pass(answer, n);
+            if (mask == 0) {
+                counter = 0;
+            } else if (counter < 8 && (mask >> counter) & 1) {
+                ++counter;
+                const int lastBar = answer + span - 1;
+                if (lastBar >= 0 && lastBar < count && !score_->GetBar(lastBar)->HasRepeatEnd()) counter = 0;
+            } else {
+                const int to = answer + span;
+                if (to < 0 || to >= count || span <= 0) {
+                    counter = 0;
+                } else if (score_->GetBar(to - 1)->HasRepeatEnd()) {
+                    jump = to;
+                } else {
+                    counter = 0;
+                }
+            }
+        }
+        if (jump < 0) break;
+        answer = jump;
+    }
+    return answer;
+}
+
+// --- playing ---
+
+bool Performer::sendEvent(const PerfEvent& e, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    if (!midi_) return true;
+    ChannelMessage m{};
+    m.time = std::uint32_t(now_.load());
+    m.status = status;
+    m.data1 = data1;
+    m.data2 = data2;
+    if (!midi_->SendEvent(e.port, m)) return false;
+    const TrackPlayState& s = states_[e.track % (kMaxTracks + 1)];
+    if (e.voice < 7 && s.doubling[e.voice]) {
+        m.status = std::uint8_t((status & 0xF0) | (s.voiceChannel[e.voice + 1] & 15));
+        return midi_->SendEvent(s.voicePort[e.voice + 1], m);
+    }
+    return true;
+}
+
+void Performer::publishPosition() {
+    const int beat = beatLength_ > 0 ? beatLength_ : 480;
+    SetPlayPosition(playBar_, tickInBar_ / beat, tickInBar_ % beat);
+}
+
+bool Performer::PlayTickResult() {
+    if (playEnded_) {
+        if (tickInBar_ >= barLength_) {
+            ++playBar_;
+            tickInBar_ = 0;
+            RecordPosition(playBar_, runningTicks_);
+        }
+    } else {
+        const std::int32_t counter = clockCounter_++;
+        if (counter % 20 == 0 && midi_) midi_->SendClock(g_preferences.Word(Preferences::kSyncDevice));
+        pool_.Rewind();
+        for (PerfEvent* e = pool_.PeekAtCursor(); e && e->time <= now_; e = pool_.PeekAtCursor()) {
+            TrackPlayState& s = states_[e->track % (kMaxTracks + 1)];
+            const bool audible = s.plays && s.voicePlays[e->voice & 7];
+            switch (e->kind) {
+                case kEventNote:
+                case kEventHeldNote: {
+                    const bool ended = e->param <= now_ && e->kind != kEventHeldNote;
+                    if (ended || (e->sounding && !audible)) {
+                        if (e->sounding) {
+                            if (!sendEvent(*e, std::uint8_t(0x80 | e->channel), e->data1, e->data3)) return false;
+                            e->sounding = 0;
+                        }
+                        if (e->param <= now_) pool_.RemoveAtCursor();
+                        else pool_.AdvanceCursor();
+                        continue;
+                    }
+                    if (audible && !e->sounding) {
+                        bool down = false;
+                        if (e->kind == kEventHeldNote) {
+                            e->kind = kEventNote;
+                            ChannelMemo& memo = s.heldNote[e->channel & 15];
+                            if (e->data3 == 0) {
+                                memo = ChannelMemo{};
+                            } else if (memo.first == e->data1 + 1 && memo.port == e->port && memo.channel == e->channel) {
+                                down = true;
+                            } else {
+                                memo.port = e->port;
+                                memo.channel = e->channel;
+                                memo.first = std::uint8_t(e->data1 + 1);
+                                memo.second = e->data3;
+                            }
+                        }
+                        if (down) {
+                            pool_.RemoveAtCursor();
+                            continue;
+                        }
+                        if (!sendEvent(*e, std::uint8_t(0x90 | e->channel), e->data1, e->data2)) return false;
+                        e->sounding = 1;
+                    }
+                    pool_.AdvanceCursor();
+                    continue;
+                }
+                case kEventChannelMessage:
+                    if (s.plays && midi_) {
+                        ChannelMessage m{};
+                        m.time = std::uint32_t(now_.load());
+                        m.status = std::uint8_t(e->data1 | (e->channel & 15));
+                        m.data1 = e->data2;
+                        m.data2 = e->data3;
+                        if (!midi_->SendEvent(e->port, m)) return false;
+                        ChannelMemo& restore = s.programRestore[e->channel & 15];
+                        if (e->data1 == 0xC0 && restore.first && restore.port == e->port && restore.first == e->data2 + 1 &&
+                            restore.channel != e->channel)
+                            restore.first = 0;
+                        // The controller's restore is dropped when the message sets that controller.
+                        ChannelMemo& ctl = s.controllerRestore[e->channel & 15];
+                        if (e->data1 == 0xB0 && ctl.first && ctl.port == e->port && ctl.first == e->data2 + 1 &&
+                            ctl.channel != e->channel)
+                            ctl.first = 0;
+                    }
+                    break;
+                case kEventPatch:
+                    if (s.plays && midi_ && !midi_->SendPatch(e->port, e->channel, e->param, 1)) return false;
+                    break;
+                case kEventLyric:
+                    if (s.plays && midi_ && !midi_->SendLyric(e->param, e->data2 != 0, e->data3 != 0)) return false;
+                    break;
+                case kEventTempo:
+                    if (midi_ && !midi_->SetTempo(e->param, e->data2, e->data3)) return false;
+                    if (!midi_) tempo_ = e->param;
+                    break;
+                case kEventDoubling:
+                    s.doubling[e->voice & 7] = e->sounding;
+                    break;
+                case kEventTempoHold:
+                    if (std::uint8_t(tempoHold_) == e->sounding) {
+                        if (!e->sounding) {
+                            tempoHold_ = true;
+                            e->sounding = 1;
+                            e->port = std::int16_t(std::min<int>(tempo_, 32767));
+                            if (midi_) midi_->SetTempo(123, e->data2, e->data3);
+                            else tempo_ = 123;
+                            pool_.AdvanceCursor();
+                            continue;
+                        }
+                        if (e->param <= now_) {
+                            tempoHold_ = false;
+                            if (midi_) midi_->SetTempo(e->port, e->data2, e->data3);
+                            else tempo_ = e->port;
+                            break;
+                        }
+                        pool_.AdvanceCursor();
+                        continue;
+                    }
+                    break;
+                case kEventKeySignature:
+                    if (s.plays && midi_) midi_->SendKeySignature(0, e->data1);
+                    break;
+                case kEventBarMarker:
+                    --barsAhead_;
+                    if (e->param < 0) {
+                        playEnded_ = true;
+                        tickInBar_ = 0;
+                        playBar_ = score_ ? score_->GetBarCount() : 0;
+                        RecordPosition(playBar_, runningTicks_);
+                    } else if (std::size_t(e->param) < bars_.size()) {
+                        const BarPlayInfo& info = bars_[std::size_t(e->param)];
+                        playBar_ = e->param;
+                        tickInBar_ = info.pickup;
+                        now_ += info.pickup;
+                        barStart_ = now_;
+                        barLength_ = info.length;
+                        beatLength_ = info.beatLength;
+                        metronome_.Start(info.length, info.clickTicks, info.pickup);
+                        RecordPosition(playBar_, runningTicks_);
+                    }
+                    break;
+                default:
+                    break;
+            }
+            pool_.RemoveAtCursor();
+        }
+    }
+    ++now_;
+    ++tickInBar_;
+    ++runningTicks_;
+    publishPosition();
+    return true;
+}
+
+void Performer::Silence(int track, bool keepVolume) {
+    if (!midi_) return;
+    pool_.Rewind();
+    for (PerfEvent* e = pool_.PeekAtCursor(); e; e = pool_.PeekAtCursor()) {
+        if (e->kind == kEventNote && e->sounding) {
+            sendEvent(*e, std::uint8_t(0x80 | e->channel), e->data1, 0);
+            e->sounding = 0;
+        }
+        pool_.AdvanceCursor();
+    }
+    const int tracks = score_ ? std::min<int>(score_->GetTrackCount(), kMaxTracks) : 0;
+    std::vector<int> done;
+    for (int t = 0; t < tracks; ++t) {
+        if (track >= 0 && t != track) continue;
+        TrackPlayState& s = states_[t];
+        for (int c = 0; c < 16; ++c) {
+            ChannelMemo& held = s.heldNote[c];
+            // A data byte never goes above 127.
+            if (held.first) midi_->SendMessage3(held.port, 0x80 | c, (held.first - 1) & 127, 0);
+            held = ChannelMemo{};
+            const ChannelMemo& ctl = s.controllerRestore[c];
+            if (ctl.first) midi_->SendMessage3(ctl.port, 0xB0 | c, (ctl.first - 1) & 127, ctl.second & 127);
+            const ChannelMemo& prg = s.programRestore[c];
+            if (prg.first && prg.second) midi_->SendMessage3(prg.port, 0xC0 | c, (prg.second - 1) & 127, 0);
+        }
+        if (keepVolume) continue;
+        for (int v = 0; v < 8; ++v) {
+            const int key = s.voicePort[v] * 16 + s.voiceChannel[v];
+            if (std::find(done.begin(), done.end(), key) != done.end()) continue;
+            done.push_back(key);
+            midi_->ResetChannel(s.voicePort[v], s.voiceChannel[v]);
+        }
+    }
+}
+
+void Performer::Stop() {
+    Silence(-1, false);
+    started_ = false;
+    SetPlayPosition(-1, 0, 0);
+    SetPlayedScore(nullptr);
+}
+
+void Performer::StartMetronome() {
+    const int click = std::size_t(playBar_) < bars_.size() ? bars_[std::size_t(playBar_)].clickTicks : 480;
+    metronome_.Start(barLength_, click, tickInBar_);
+}
+
+void Performer::RecordPosition(int bar, int runningTick) {
+    ringBars_[ringIndex_] = bar;
+    ringTicks_[ringIndex_] = runningTick;
+    ringIndex_ = (ringIndex_ + 1) % 16;
+    ringBars_[ringIndex_] = bar + 1;
+    ringTicks_[ringIndex_] = runningTick + barLength_;
+}
+
+void Performer::FindPosition(int* bar, int* tick) const {
+    const int at = *tick + (tempo_ < 96 ? 10 : 15);
+    for (int i = 0; i < 16; ++i) {
+        const int next = (i + 1) % 16;
+        if (ringTicks_[i] <= at && ringTicks_[next] > at) {
+            *bar = ringBars_[i];
+            *tick = at - ringTicks_[i];
+            return;
+        }
+    }
+    *bar = playBar_;
+    *tick = now_;
+}
+
+bool Performer::GetBarTicks(bool next, int* barLength, int* beatLength) {
+    if (next) {
+        if (playBar_ + 1 >= int(bars_.size())) return false;
+        const BarPlayInfo& info = bars_[std::size_t(playBar_ + 1)];
+        *barLength = info.length;
+        *beatLength = info.beatLength;
+        return true;
+    }
+    *barLength = barLength_;
+    *beatLength = beatLength_;
+    return true;
+}
+
+// --- chase ---
+
+namespace {
+struct ChaseEntry {
+    std::uint32_t key;
+    std::int16_t bar;
+    std::int16_t track;  // -1: the bar's own items
+    std::int32_t offset;  // byte offset in the track bar's run, or the own item's index
+};
+}  // namespace
+
+void Performer::preRunJumps(int barIndex, int endBar) {
+    CBar* bar = score_->GetBar(barIndex);
+    const int count = score_->GetBarCount();
+    const int marks = std::min(bar->CountJumpers(), 8);
+    for (int n = 0; n < marks; ++n) {
+        const CJumper* j = CJumper::Of(bar->GetJumper(n));
+        std::uint8_t& counter = pass(barIndex, n);
+        const int kind = j->GetKind();
+        if (kind == CJumper::kRepeatCount) {
+            if (j->Word(CJumper::kTarget) > endBar) counter = 1;
+        } else if (j->IsEnding()) {
+            const int mask = j->GetCount();
+            if (mask == 0) {
+                counter = 0;
+            } else if (counter < 8 && (mask >> counter) & 1) {
+                ++counter;
+                const int after = barIndex + j->Word(CJumper::kTarget);
+                if (after >= 0 && after < count && !score_->GetBar(after)->HasRepeatEnd()) counter = 0;
+            }
+        } else if (barIndex < endBar && (kind == CJumper::kDsAlCoda || kind == CJumper::kDcAlCoda)) {
+            alCoda_ = 1;
+        } else if (barIndex < endBar && (kind == CJumper::kDsAlFine || kind == CJumper::kDcAlFine)) {
+            alFine_ = 1;
+        }
+    }
+}
+
+void Performer::chase() {
+    std::vector<ChaseEntry> table;
+    table.reserve(kChaseEntries);
+    auto note = [&table](std::uint32_t key, int bar, int track, int offset) {
+        for (ChaseEntry& e : table)
+            if (e.key == key) {  // the later item wins
+                e.bar = std::int16_t(bar);
+                e.track = std::int16_t(track);
+                e.offset = offset;
+                return;
+            }
+        if (table.size() < std::size_t(kChaseEntries)) table.push_back({key, std::int16_t(bar), std::int16_t(track), offset});
+    };
+    const int endBar = playBar_;
+    const int startTick = tickInBar_;
+    const int tracks = std::min<int>(score_->GetTrackCount(), kMaxTracks);
+    for (int i = 0; i <= endBar; ++i) {
+        if (score_->playRepeats && GetTransportState() == 1) preRunJumps(i, endBar);
+        CBar* bar = score_->GetBar(i);
+        CBarItem* own = bar->GetFirstItem();
+        for (int k = 0; own && k < bar->GetItemCount(); ++k, own = own->NextItem()) {
+            if (own->IsRemoved() || own->TypeCode() != CTempo::kTypeCode) continue;
+            if (i == endBar && own->TimeField() >= startTick) continue;
+            note(std::uint32_t(CTempo::kTypeCode) << 8 | std::uint32_t(own->VoiceField()) << 16, i, -1, k);
+        }
+        for (int t = 0; t < tracks; ++t) {
+            if (!states_[t].notTablature) continue;
+            CTrkBar* trkBar = score_->GetTrkBar(t, i);
+            auto* run = trkBar ? reinterpret_cast<std::uint8_t*>(trkBar->GetItems()) : nullptr;
+            if (!run) continue;
+            const std::uint32_t length = trkBar->GetRunLength();
+            for (std::uint32_t at = 0; at + CBarItem::kSize <= length;) {
+                auto* item = reinterpret_cast<CBarItem*>(run + at);
+                if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+                if (!item->IsRemoved()) {
+                    if (i == endBar && item->TimeField() >= startTick) break;
+                    const int type = item->TypeCode();
+                    const bool data = type >= 170 && type <= 175;
+                    if (data || type == CDynamic::kType) {
+                        const std::uint32_t fourth = type == 171 ? static_cast<CData*>(static_cast<CScoreItem*>(item))->GetDataByte1() : 0;
+                        note(std::uint32_t(t) | std::uint32_t(type) << 8 | std::uint32_t(item->VoiceField()) << 16 | fourth << 24,
+                             i, t, int(at));
+                    }
+                }
+                at += std::uint32_t(item->Size());
+            }
+        }
+    }
+    // Replay: every event falls due on the first tick.
+    for (const ChaseEntry& e : table) {
+        genBar_ = e.bar;
+        bar_ = score_->GetBar(e.bar);
+        genBarStart_ = bar_->GetStartTicks() - clockCounter_;
+        if (e.track < 0) {
+            state_ = &states_[0];
+            CBarItem* own = bar_->GetFirstItem();
+            for (int k = 0; own && k < e.offset; ++k) own = own->NextItem();
+            if (own) playTempo(own, own->TimeField());
+            continue;
+        }
+        genTrack_ = e.track;
+        state_ = &states_[e.track];
+        trkBar_ = score_->GetTrkBar(e.track, e.bar);
+        if (!trkBar_) continue;
+        auto* run = reinterpret_cast<std::uint8_t*>(trkBar_->GetItems());
+        if (run) playItem(reinterpret_cast<CBarItem*>(run + e.offset));
+    }
+    // The chased tempo holds at once; tempo events before the start are dropped.
+    pool_.Rewind();
+    for (PerfEvent* e = pool_.PeekAtCursor(); e; e = pool_.PeekAtCursor()) {
+        if (e->kind == kEventTempo) {
+            tempo_ = e->param;
+            if (e->time >= 0) break;
+            pool_.RemoveAtCursor();
+            continue;
+        }
+        pool_.AdvanceCursor();
+    }
+}

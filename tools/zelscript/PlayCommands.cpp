@@ -1,0 +1,153 @@
+// `play`: the open score played by the performer on the virtual clock into the loopback
+// capture, a line per message with `log`, or rendered by the built-in synthesizer with `wav`.
+#include <string>
+
+#include "Script.h"
+#include "ToolScore.h"
+#include "framework/Clock.h"
+#include "framework/Midi.h"
+#include "midi/MidiLayer.h"
+#include "midi/Performer.h"
+#include "model/Bar.h"
+#include "model/ItemFactory.h"
+#include "model/Jumper.h"
+#include "model/Playback.h"
+#include "model/Preferences.h"
+#include "model/Score.h"
+
+namespace zelscript {
+namespace {
+
+// The device layer with every message going to one port, logged with the virtual clock's
+// millisecond and the performer's tick.
+class CaptureMidi : public CMidi {
+public:
+    fw::midi::PortId port = 0;
+    std::FILE* out = nullptr;
+    const Performer* performer = nullptr;
+    std::uint32_t startMs = 0;
+    int messages = 0;
+
+    bool SendEvent(int portId, const ChannelMessage& m) override {
+        if (port) fw::midi::SendShort(port, m.status, m.data1, m.data2);
+        ++messages;
+        if (out) {
+            const std::size_t n = fw::midi::ShortLength(m.status);
+            std::fprintf(out, "%u\t%d\t%d\t%02X", unsigned(fw::GetTickCount() - startMs),
+                         performer ? performer->GetRunningTicks() : 0, portId, m.status);
+            if (n > 1) std::fprintf(out, " %02X", m.data1);
+            if (n > 2) std::fprintf(out, " %02X", m.data2);
+            std::fputc('\n', out);
+        }
+        return true;
+    }
+};
+
+void RunPlay(Context& ctx, const Args& args) {
+    static const char* usage = "play [log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B]";
+    bool log = false;
+    std::string wav;
+    int bar = 0, tick = 0, state = 1, to = 32767;
+    bool norepeats = false, click = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "log") log = true;
+        else if (args[i] == "wav" && i + 1 < args.size()) wav = args[++i];
+        else if (args[i] == "from" && i + 2 < args.size()) {
+            bar = ArgIntIn(args, ++i, "bar", 0, 32767);
+            tick = ArgIntIn(args, ++i, "tick", 0, 1000000);
+        } else if (args[i] == "norepeats") norepeats = true;
+        else if (args[i] == "click") click = true;
+        else if (args[i] == "to" && i + 1 < args.size()) to = ArgIntIn(args, ++i, "bar", 1, 32767);
+        else if (args[i] == "state" && i + 1 < args.size()) state = ArgIntIn(args, ++i, "state", 1, 2);
+        else throw ScriptError(std::string("usage: ") + usage);
+    }
+    CScore* score = ctx.Score().score;
+    if (bar >= score->GetBarCount()) throw ScriptError("no bar " + std::to_string(bar));
+
+    fw::midi::PortId port = 0;
+    if (!wav.empty()) {
+        fw::midi::Config config = fw::midi::CurrentConfig();
+        config.synthWav = wav;
+        fw::midi::Configure(config);
+        for (const fw::midi::PortInfo& p : fw::midi::ListPorts())
+            if (p.backend == fw::midi::Backend::Synth && p.kind == fw::midi::Kind::Output) {
+                port = fw::midi::OpenOutput(p.name);
+                break;
+            }
+        if (!port) throw ScriptError("the built-in synthesizer cannot open");
+    } else {
+        fw::midi::loopback::AddOutput("Play Capture");
+        port = fw::midi::OpenOutput("Play Capture");
+    }
+    fw::clocktest::SetManual(0);
+    const std::uint8_t savedRepeats = score->playRepeats;
+    const std::uint8_t savedClick = g_preferences.Byte(Preferences::kClickInPlay);
+    if (norepeats) score->playRepeats = 0;
+    g_preferences.SetByte(Preferences::kClickInPlay, click ? 1 : 0);
+
+    CaptureMidi midi;
+    midi.port = port;
+    midi.out = log ? ctx.out : nullptr;
+    auto performer = std::make_unique<Performer>(&midi);
+    midi.performer = performer.get();
+    SetPerformer(performer.get());
+    midi.Arm();
+    SetTransportState(state);
+    midi.SetCountOff(0);
+    performer->Start(score, 0, score->GetTrackCount() - 1, bar, tick, true, true);
+    performer->StartMetronome();
+    bool started = midi.StartPlayback();
+    // Ten minutes of song time at most.
+    for (int ms = 0; started && !performer->PlayEnded() && performer->GetPlayBar() < to && ms < 600000; ++ms) fw::clocktest::Advance(1);
+    const int ticks = performer->GetRunningTicks();
+    midi.StopPlayback();
+    SetTransportState(0);
+    SetPerformer(nullptr);
+    performer.reset();
+    score->playRepeats = savedRepeats;
+    g_preferences.SetByte(Preferences::kClickInPlay, savedClick);
+    fw::midi::Close(port);  // finishes a WAV file
+    if (!started) throw ScriptError("the song clock did not start");
+    std::fprintf(ctx.out, "played %d ticks, %d messages\n", ticks, midi.messages);
+}
+
+// jumper B KIND [count=N] [target=N]: a jump mark of bar B (kind 8 a repeat count, 9 and 10
+// endings with the pass mask as count and the span as target, 0-7 the text jumpers).
+void RunJumper(Context& ctx, const Args& args) {
+    static const char* usage = "jumper B KIND [count=N] [target=N]";
+    NeedArgs(args, 2, 4, usage);
+    CScore& score = *ctx.Score().score;
+    CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
+    const int kind = ArgIntIn(args, 1, "kind", 0, 10);
+    int count = 0, target = 0;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i].rfind("count=", 0) == 0) count = std::stoi(args[i].substr(6));
+        else if (args[i].rfind("target=", 0) == 0) target = std::stoi(args[i].substr(7));
+        else throw ScriptError(std::string("usage: ") + usage);
+    }
+    const int type = kind == CJumper::kRepeatCount ? CJumper::kType : CJumper::IsEndingKind(kind) ? CEnding::kType : CTextJumper::kType;
+    alignas(8) std::uint8_t scratch[256] = {};
+    auto* item = static_cast<CBarItem*>(ConstructClass(type, scratch));
+    if (!item) throw ScriptError("the jump mark cannot be made");
+    CJumper::Of(item)->SetKind(kind);
+    CJumper::Of(item)->SetCount(count);
+    CJumper::Of(item)->SetTarget(target);
+    if (!bar->AddItem(item)) throw ScriptError("the jump mark cannot be added");
+    bar->SortItems();
+    if (kind == CJumper::kRepeatCount) bar->SetClosingKind(3);
+}
+
+const CommandRegistrar registrar{
+    {"jumper", "B KIND [count=N] [target=N]",
+     "adds a jump mark to bar B: 8 a repeat count (COUNT more passes, back to bar TARGET), 9/10 an ending (COUNT the "
+     "pass mask, TARGET its bars), 0-7 segno, coda, To Coda, D.S./D.C. al Coda/al Fine, Fine (TARGET the bar)",
+     RunJumper},
+    {"play", "[log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B]",
+     "plays the open score on the virtual clock into the loopback capture (log: a line per message: millisecond, "
+     "tick, port, bytes in hex) or through the built-in synthesizer into a WAV file; from chases to bar B, TICK; "
+     "click sounds the metronome; state 2 plays as while recording; to stops when bar B begins to play",
+     RunPlay},
+};
+
+}  // namespace
+}  // namespace zelscript
