@@ -12,6 +12,13 @@ void Metronome::Start(int ticksPerBar, int ticksPerClick, int startTick) {
     phase_ = std::int16_t(startTick % ticksPerClick_);
 }
 
+void Metronome::Follow(int ticksPerBar, int ticksPerClick, int tick) {
+    ticksPerBar_ = std::int16_t(ticksPerBar > 0 ? ticksPerBar : 1);
+    ticksPerClick_ = std::int16_t(ticksPerClick > 0 ? ticksPerClick : 1);
+    position_ = std::int16_t(tick % ticksPerBar_);
+    phase_ = std::int16_t(tick % ticksPerClick_);
+}
+
 void Metronome::Stop() {
     if (remaining_ > 0 && midi_) midi_->SendMessage3(port_, 0x80 | (channel_ & 15), key_, 0);
     remaining_ = 0;

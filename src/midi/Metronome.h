@@ -10,6 +10,8 @@ class Metronome {
 public:
     // Stops a sounding click; the bar's length and beat group, and the tick in the bar.
     void Start(int ticksPerBar, int ticksPerClick, int startTick);
+    // The bar's length and beat group and the tick in the bar, the sounding click left to end.
+    void Follow(int ticksPerBar, int ticksPerClick, int tick);
     // One tick: a click at the bar's start (accented) or at a beat group (unaccented), else the
     // sounding click counts down to its note-off.
     void Click();

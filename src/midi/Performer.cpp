@@ -463,7 +463,7 @@ bool Performer::playNote(CBarItem* item) {
         if (style == 0) at = start + head->StartOffset();
         else if (swung) at = start - time % beat + 302;
         if (head->HasTieStart()) {
-            const int tied = trkBar_->GetTiedLength(item, h, false);
+            const int tied = tiedLength(note, h);
             if (tied > 0) length = tied - (style == 0 ? head->StartOffset() : 0);
         }
         length = std::max(length, 1);
@@ -484,6 +484,61 @@ bool Performer::playNote(CBarItem* item) {
         insert(e);
     }
     return true;
+}
+
+int Performer::tiedLength(CRawNote* note, int head) {
+    // From the note's time to the end of the last note the head is tied on to: the rest of this
+    // bar, then the following bars, through heads of the same voice, staff and pitch.
+    const int start = note->TimeField();
+    int end = start + note->Head(head)->Duration();
+    CRawNote* current = note;
+    int h = head;
+    int barIndex = genBar_;
+    int offset = 0;
+    for (int guard = 0; guard < 64 && current->Head(h)->HasTieStart(); ++guard) {
+        const NoteHead* from = current->Head(h);
+        CRawNote* found = nullptr;
+        int foundHead = 0;
+        for (int pass = 0; pass < 2 && !found; ++pass) {
+            if (pass == 1) {
+                if (barIndex + 1 >= int(bars_.size())) break;
+                offset += bars_[std::size_t(barIndex)].length;
+                ++barIndex;
+            }
+            CTrkBar* trkBar = score_->GetTrkBar(state_->track, barIndex);
+            auto* run = trkBar ? reinterpret_cast<std::uint8_t*>(trkBar->GetItems()) : nullptr;
+            if (!run) break;
+            bool after = pass == 1;
+            const std::uint32_t length = trkBar->GetRunLength();
+            for (std::uint32_t at = 0; at + CBarItem::kSize <= length && !found;) {
+                auto* item = reinterpret_cast<CBarItem*>(run + at);
+                if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+                at += std::uint32_t(item->Size());
+                if (!after) {
+                    after = item == current;
+                    continue;
+                }
+                if (item->IsRemoved() || (item->TypeCode() != CRawNote::kType && item->TypeCode() != 144) ||
+                    item->VoiceField() != current->VoiceField())
+                    continue;
+                auto* next = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
+                for (int i = 0; i < next->HeadCountField(); ++i) {
+                    const NoteHead* to = next->Head(i);
+                    if (to->HasTieEnd() && to->Pitch() == from->Pitch() && to->Position() == from->Position() &&
+                        to->CrossStaffOffset() == from->CrossStaffOffset()) {
+                        found = next;
+                        foundHead = i;
+                        break;
+                    }
+                }
+            }
+        }
+        if (!found) break;
+        current = found;
+        h = foundHead;
+        end = offset + found->TimeField() + found->Head(h)->Duration();
+    }
+    return end - start;
 }
 
 int Performer::NextBar(int barIndex) {
@@ -732,7 +787,11 @@ bool Performer::PlayTickResult() {
                         barStart_ = now_;
                         barLength_ = info.length;
                         beatLength_ = info.beatLength;
-                        metronome_.Start(info.length, info.clickTicks, info.pickup);
+                        // The click of this tick has run already (the clock clicks before it
+                        // plays): the metronome follows the bar from the next tick, so the bar's
+                        // first click is not struck twice.
+                        if (clickedAt_ == runningTicks_) metronome_.Follow(info.length, info.clickTicks, info.pickup + 1);
+                        else metronome_.Start(info.length, info.clickTicks, info.pickup);
                         RecordPosition(playBar_, runningTicks_);
                     }
                     break;
@@ -779,6 +838,8 @@ void Performer::Silence(int track, bool keepVolume) {
             const int key = s.voicePort[v] * 16 + s.voiceChannel[v];
             if (std::find(done.begin(), done.end(), key) != done.end()) continue;
             done.push_back(key);
+            const int controller = VSTDeviceDefs::FindVolumeController(score_->GetTrack(t)->GetVoiceDefName(v));
+            if (controller >= 0) midi_->SendMessage3(s.voicePort[v], 0xB0 | s.voiceChannel[v], controller & 127, 80);
             midi_->ResetChannel(s.voicePort[v], s.voiceChannel[v]);
         }
     }

@@ -20,6 +20,7 @@
 class CBar;
 class CBarItem;
 class CMidi;
+class CRawNote;
 class CScore;
 class CTrkBar;
 
@@ -119,7 +120,10 @@ public:
     void SetTempo(int tempo) override { tempo_ = tempo; }
     int GetCurrentTick() override { return runningTicks_; }
     bool GetBarTicks(bool next, int* barLength, int* beatLength) override;
-    void ClickTick() override { metronome_.Click(); }
+    void ClickTick() override {
+        clickedAt_ = runningTicks_;
+        metronome_.Click();
+    }
     void StopClick() override { metronome_.Stop(); }
     Metronome& GetMetronome() { return metronome_; }
 
@@ -145,6 +149,7 @@ private:
     Walk walkTrack(int track);
     bool playItem(CBarItem* item);
     bool playNote(CBarItem* note);
+    int tiedLength(CRawNote* note, int head);
     bool playTempo(CBarItem* item, int time);
     bool playDynamic(CBarItem* item);
     bool insert(const PerfEvent& e);
@@ -188,5 +193,6 @@ private:
     std::atomic<std::int32_t> playBar_{0}, tickInBar_{0};
     std::int32_t barLength_ = 1920, beatLength_ = 480;
     std::atomic<int> barsAhead_{0};
+    std::int32_t clickedAt_ = -1;
     EventPool pool_;
 };

@@ -44,10 +44,10 @@ public:
 };
 
 void RunPlay(Context& ctx, const Args& args) {
-    static const char* usage = "play [log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B]";
+    static const char* usage = "play [log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B] [style N] [sync PORT]";
     bool log = false;
     std::string wav;
-    int bar = 0, tick = 0, state = 1, to = 32767;
+    int bar = 0, tick = 0, state = 1, to = 32767, style = -1, sync = -1;
     bool norepeats = false, click = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "log") log = true;
@@ -57,6 +57,8 @@ void RunPlay(Context& ctx, const Args& args) {
             tick = ArgIntIn(args, ++i, "tick", 0, 1000000);
         } else if (args[i] == "norepeats") norepeats = true;
         else if (args[i] == "click") click = true;
+        else if (args[i] == "style" && i + 1 < args.size()) style = ArgIntIn(args, ++i, "style", 0, 2);
+        else if (args[i] == "sync" && i + 1 < args.size()) sync = ArgIntIn(args, ++i, "port", 0, 32767);
         else if (args[i] == "to" && i + 1 < args.size()) to = ArgIntIn(args, ++i, "bar", 1, 32767);
         else if (args[i] == "state" && i + 1 < args.size()) state = ArgIntIn(args, ++i, "state", 1, 2);
         else throw ScriptError(std::string("usage: ") + usage);
@@ -79,15 +81,21 @@ void RunPlay(Context& ctx, const Args& args) {
         fw::midi::loopback::AddOutput("Play Capture");
         port = fw::midi::OpenOutput("Play Capture");
     }
-    fw::clocktest::SetManual(0);
+    // The virtual clock from where the clock stands (never back: waits measure from earlier times).
+    fw::clocktest::SetManual(fw::GetTickCount());
     const std::uint8_t savedRepeats = score->playRepeats;
     const std::uint8_t savedClick = g_preferences.Byte(Preferences::kClickInPlay);
+    const std::uint8_t savedStyle = score->playbackStyle;
+    const std::int16_t savedSync = g_preferences.Word(Preferences::kSyncDevice);
     if (norepeats) score->playRepeats = 0;
+    if (style >= 0) score->playbackStyle = std::uint8_t(style);
+    g_preferences.SetWord(Preferences::kSyncDevice, std::int16_t(sync));
     g_preferences.SetByte(Preferences::kClickInPlay, click ? 1 : 0);
 
     CaptureMidi midi;
     midi.port = port;
     midi.out = log ? ctx.out : nullptr;
+    midi.startMs = fw::GetTickCount();
     auto performer = std::make_unique<Performer>(&midi);
     midi.performer = performer.get();
     SetPerformer(performer.get());
@@ -105,6 +113,8 @@ void RunPlay(Context& ctx, const Args& args) {
     SetPerformer(nullptr);
     performer.reset();
     score->playRepeats = savedRepeats;
+    score->playbackStyle = savedStyle;
+    g_preferences.SetWord(Preferences::kSyncDevice, savedSync);
     g_preferences.SetByte(Preferences::kClickInPlay, savedClick);
     fw::midi::Close(port);  // finishes a WAV file
     if (!started) throw ScriptError("the song clock did not start");
@@ -142,10 +152,11 @@ const CommandRegistrar registrar{
      "adds a jump mark to bar B: 8 a repeat count (COUNT more passes, back to bar TARGET), 9/10 an ending (COUNT the "
      "pass mask, TARGET its bars), 0-7 segno, coda, To Coda, D.S./D.C. al Coda/al Fine, Fine (TARGET the bar)",
      RunJumper},
-    {"play", "[log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B]",
+    {"play", "[log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B] [style N] [sync PORT]",
      "plays the open score on the virtual clock into the loopback capture (log: a line per message: millisecond, "
      "tick, port, bytes in hex) or through the built-in synthesizer into a WAV file; from chases to bar B, TICK; "
-     "click sounds the metronome; state 2 plays as while recording; to stops when bar B begins to play",
+     "click sounds the metronome; state 2 plays as while recording; to stops when bar B begins to play; style sets the score's play style (0 "
+     "as recorded, 1 swing, 2 as written); sync sends MIDI clock to PORT",
      RunPlay},
 };
 
