@@ -17,6 +17,8 @@
 #include "model/TrkBar.h"
 #include "notation/RawNote.h"
 #include "platform/PortLayer.h"
+#include "platform/Theory.h"
+#include "model/NoteMark.h"
 
 // --- level records ---
 
@@ -70,7 +72,11 @@ void TrackPlayState::Clear() {
         transpose[v] = 0;
         patch[v] = -1;
         program[v] = 0;
+        keySwitchBase[v] = -1;
+        voiceKeySwitch[v] = voiceProgram[v] = voiceController[v] = ChannelMemo{};
     }
+    clef = 0;
+    key = 0;
     for (LevelRecord& l : levels) l.Clear();
     for (int c = 0; c < 16; ++c) heldNote[c] = programRestore[c] = controllerRestore[c] = ChannelMemo{};
 }
@@ -149,12 +155,15 @@ void Performer::Start(CScore* score, int firstTrack, int lastTrack, int b, int t
         s.grandStaffTop = track->IsGrandStaffTop() && i + 1 < tracks;
         s.notTablature = track->IsTablatureStaff() ? 0 : 1;
         s.recordReplace = (track->GetTrackFlags() & 0x80) != 0;
+        s.clef = track->GetClef();
+        s.key = track->GetKey();
         for (int v = 0; v < 8; ++v) {
             s.voicePort[v] = s.voicePortSet[v] = std::int16_t(track->GetDevice());
             s.voiceChannel[v] = s.voiceChannelSet[v] = std::uint8_t(track->GetVoiceChannel(v) & 15);
             s.patch[v] = track->GetVoicePatch(v);
             s.transpose[v] = std::int8_t(track->GetVoiceTranspose(v));
             s.program[v] = track->GetVoiceProgram(v);
+            s.keySwitchBase[v] = VSTDeviceDefs::GetKeySwitchBase(track->GetVoiceDefName(v));
         }
     }
     score->UpdateMuteSolo();
@@ -410,8 +419,7 @@ bool Performer::playDynamic(CBarItem* item) {
     return true;
 }
 
-int Performer::noteVelocity(TrackPlayState& s, int bar, int position, int voice, int time, int base) {
-    int mode = 0, value = 0;
+int Performer::noteVelocity(TrackPlayState& s, int bar, int position, int voice, int time, int base, int mode, int value) {
     const LevelRecord& modifier = s.levels[TrackPlayState::kModifier];
     if (modifier.Active() && modifier.AppliesTo(voice) && modifier.Covers(bar, time)) {
         mode = modifier.mode;
@@ -437,6 +445,86 @@ int Performer::ottavaShift(TrackPlayState& s, int bar, int position) const {
     return r.Active() && r.Covers(bar, position) ? r.value[0] : 0;
 }
 
+namespace {
+// What a note's marks ask of it.
+struct NoteMarks {
+    bool offsets = false;
+    int startOffset = 0, endOffset = 0;
+    int lengthPercent = -1;
+    int velocityMode = 0, velocityValue = 0;
+    int playVoice = -1;
+    int forcedStrokes = 0;
+    int ornament = -1, variant = 0;
+    bool inverted = false;
+    int upperShift = -100;  // codes 12-14: the plain staff step above, moved by -1, 0 or +1
+    bool usedMemo[3] = {};
+};
+
+// The ornaments' notes: pitch (0 main, 1 upper, 2 lower) and share, over the divisor.
+struct OrnamentShape {
+    int count;
+    int pitch[5];
+    int share[5];
+    int divisor;
+};
+constexpr OrnamentShape kTurns[4] = {
+    {4, {1, 0, 2, 0}, {1, 1, 1, 1}, 4},
+    {5, {0, 1, 0, 2, 0}, {4, 1, 1, 1, 1}, 8},
+    {4, {0, 1, 0, 2}, {3, 1, 1, 1}, 6},
+    {4, {1, 0, 2, 0}, {1, 1, 1, 5}, 8},
+};
+constexpr OrnamentShape kShortOrnaments[2] = {
+    {3, {0, 1, 0}, {1, 1, 6}, 8},
+    {5, {0, 1, 0, 1, 0}, {1, 1, 1, 1, 4}, 8},
+};
+}  // namespace
+
+bool Performer::addNote(int time, int length, int v, int pitch, int velocity, int release, std::uint8_t kind) {
+    if (pitch < 0 || pitch > 127) return true;
+    PerfEvent e{};
+    e.time = time < 0 ? 0 : time;
+    e.kind = kind;
+    e.port = state_->voicePortSet[v & 7];
+    e.channel = state_->voiceChannelSet[v & 7];
+    e.track = state_->track;
+    e.voice = std::uint8_t(v & 7);
+    e.data1 = std::uint8_t(pitch);
+    e.data2 = std::uint8_t(std::clamp(velocity, 1, 127));
+    e.data3 = std::uint8_t(release & 127);
+    e.param = time + std::max(length, 1);
+    return insert(e);
+}
+
+bool Performer::addMessage(int time, int v, int status, int data1, int data2) {
+    PerfEvent e{};
+    e.time = time < 0 ? 0 : time;
+    e.kind = kEventChannelMessage;
+    e.port = state_->voicePortSet[v & 7];
+    e.channel = state_->voiceChannelSet[v & 7];
+    e.track = state_->track;
+    e.voice = std::uint8_t(v & 7);
+    e.data1 = std::uint8_t(status & 0xF0);
+    e.data2 = std::uint8_t(data1 & 127);
+    e.data3 = std::uint8_t(data2 & 127);
+    return insert(e);
+}
+
+void Performer::AddTempoHold(int time, int length) {
+    if (length == 0) return;
+    PerfEvent e{};
+    e.time = time < 0 ? 0 : time;
+    e.kind = kEventTempoHold;
+    e.param = time + length;
+    e.data2 = bar_ ? bar_->GetMeter()->GetNumerator() : 4;
+    e.data3 = bar_ ? bar_->GetMeter()->GetDenominator() : 4;
+    insert(e);
+}
+
+int Performer::keySwitchRelease(int v, int key) const {
+    const int base = state_->keySwitchBase[v & 7];
+    return base >= 0 ? base : key - key % 12;
+}
+
 bool Performer::playNote(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;  // not played
     auto* note = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
@@ -454,34 +542,184 @@ bool Performer::playNote(CBarItem* item) {
     const int beat = compound ? 480 : std::max<int>(1, meter->GetTicksPerBeat());
     const bool swung = style == 1 && note->NoteValue() == 4 && (meter->GetDenominator() == 4 || compound) && time % beat != 0;
     const bool firstBar = genBar_ == startBar_ && genBarStart_ == 0;
+
+    // The marks, each applied from its own playback setting.
+    NoteMarks m;
+    const int markCount = note->MarkCount();
+    for (int i = 0; i < markCount; ++i) {
+        const NoteMark* mark = note->GetMark(i);
+        if (!mark) break;
+        const MarkPlayback& pb = mark->Playback();
+        const int flags = pb.GetSetting(0);
+        if (pb.GetSetting(1)) m.playVoice = (pb.GetSetting(1) - 1) & 7;
+        const int placement = (mark->Flags() >> 4) & 3;
+        if (flags & 0x01) {
+            int a = pb.GetWord(1), b = pb.GetWord(2);
+            if (placement != 2 && (placement == 1 || !note->IsStemUp())) std::swap(a, b);
+            const int low = std::min(a, b);
+            if (start + low < 0) {
+                a -= start + low;
+                b -= start + low;
+            }
+            m.offsets = true;
+            m.startOffset = a;
+            m.endOffset = b;
+        }
+        if (flags & 0x02) m.lengthPercent = pb.GetWord(3);
+        if (flags & 0x04) {
+            m.velocityMode = pb.GetSetting(9);
+            m.velocityValue = pb.GetWord(4);
+        }
+        const int actionAt = start + std::int8_t(pb.GetSetting(11));
+        if (flags & 0x20) AddTempoHold(actionAt, pb.GetSetting(8));
+        // A key switch, controller or program: sent unless the voice has it in force already.
+        const int voice = m.playVoice >= 0 ? m.playVoice : v;
+        if (const int ks = pb.GetSetting(2)) {
+            ChannelMemo& memo = s.voiceKeySwitch[v & 7];
+            m.usedMemo[0] = true;
+            if (!(memo.first == ks && memo.port == s.voicePortSet[voice] && memo.channel == s.voiceChannelSet[voice] &&
+                  memo.voice == voice)) {
+                addNote(std::max(actionAt, 0), 10, voice, ks - 1, 1, keySwitchRelease(voice, ks - 1), kEventHeldNote);
+                memo.port = s.voicePortSet[voice];
+                memo.channel = s.voiceChannelSet[voice];
+                memo.voice = std::uint8_t(voice);
+                memo.first = std::uint8_t(ks);
+                memo.second = pb.GetSetting(3) ? pb.GetSetting(3) : std::uint8_t(keySwitchRelease(voice, ks - 1) + 1);
+            }
+        }
+        if (const int controller = pb.GetSetting(4)) {
+            ChannelMemo& memo = s.voiceController[v & 7];
+            m.usedMemo[2] = true;
+            const int value = pb.GetSetting(6);
+            if (!(memo.first == controller && memo.second == pb.GetSetting(7) + 1 && memo.voice == voice)) {
+                addMessage(std::max(actionAt, 0), voice, 0xB0, controller - 1, value);
+                memo.port = s.voicePortSet[voice];
+                memo.channel = s.voiceChannelSet[voice];
+                memo.voice = std::uint8_t(voice);
+                memo.first = std::uint8_t(controller);
+                memo.second = std::uint8_t(pb.GetSetting(7) + 1);
+                s.controllerRestore[memo.channel & 15] = memo;
+            }
+        }
+        if (const int program = pb.GetSetting(13)) {
+            ChannelMemo& memo = s.voiceProgram[v & 7];
+            m.usedMemo[1] = true;
+            if (!(memo.first == program && memo.voice == voice)) {
+                addMessage(std::max(actionAt, 0), voice, 0xC0, program - 1, 0);
+                memo.port = s.voicePortSet[voice];
+                memo.channel = s.voiceChannelSet[voice];
+                memo.voice = std::uint8_t(voice);
+                memo.first = std::uint8_t(program);
+                memo.second = pb.GetSetting(14) ? pb.GetSetting(14) : std::uint8_t((s.program[voice] & 127) + 1);
+                s.programRestore[memo.channel & 15] = memo;
+            }
+        }
+        if (const int strokes = std::int8_t(pb.GetSetting(10))) {
+            m.forcedStrokes = strokes;
+        } else if (mark->Code() >= 3 && mark->Code() <= 6 && heads == 1 && placement != 2 && placement != 3) {
+            m.ornament = mark->Code();
+            m.variant = (mark->Flags() >> 6) & 3;
+            m.inverted = (mark->Flags() & 0x10) != 0;
+        } else if (mark->Code() == 12 || mark->Code() == 14 || mark->Code() == 13) {
+            m.upperShift = mark->Code() == 12 ? -1 : mark->Code() == 14 ? 0 : 1;
+        }
+    }
+    // Memos this note did not use are undone 15 ticks before it (a forced tremolo undoes all).
+    ChannelMemo* memos[3] = {&s.voiceKeySwitch[v & 7], &s.voiceProgram[v & 7], &s.voiceController[v & 7]};
+    for (int k = 0; k < 3; ++k) {
+        ChannelMemo& memo = *memos[k];
+        if (!memo.first || (m.usedMemo[k] && m.forcedStrokes == 0)) continue;
+        const int at = start - 15;
+        const int voice = memo.voice & 7;
+        if (k == 0) addNote(std::max(at, 0), 10, voice, (memo.second - 1) & 127, 1, keySwitchRelease(voice, memo.second - 1), kEventHeldNote);
+        else if (k == 1) addMessage(at, voice, 0xC0, (memo.second - 1) & 127, 0);
+        else addMessage(at, voice, 0xB0, (memo.first - 1) & 127, (memo.second - 1) & 127);
+        memo = ChannelMemo{};
+    }
+
+    const int playVoice = m.playVoice >= 0 ? m.playVoice : v;
+    auto headLength = [&](int h) {
+        const NoteHead* head = note->Head(h);
+        int length = head->Duration();
+        if (head->HasTieStart()) {
+            const int tied = tiedLength(note, h);
+            if (tied > 0) length = tied - (style == 0 ? head->StartOffset() : 0);
+        }
+        return std::max(length, 1);
+    };
+    auto velocityAt = [&](int h, int position, int at) {
+        return noteVelocity(s, genBar_, position, v, at, note->Head(h)->Byte(NoteHead::kVelocity), m.velocityMode, m.velocityValue);
+    };
+
+    // A tremolo: strokes over the longest head's duration.
+    if (m.forcedStrokes != 0) {
+        int d = 0;
+        for (int h = 0; h < heads; ++h) d = std::max(d, headLength(h));
+        int stroke = m.forcedStrokes > 0 ? 480 >> std::min(m.forcedStrokes, 5) : d / -m.forcedStrokes;
+        if (stroke <= 0) stroke = 1;  // a stroke of no ticks divides by nothing
+        const int count = (d + stroke - 1) / stroke;
+        if (!pool_.HasRoom(std::int16_t(std::min(count * heads + 1, 32767)))) return false;
+        for (int h = 0; h < heads; ++h) {
+            const NoteHead* head = note->Head(h);
+            const int pitch = head->Pitch() + s.transpose[playVoice] + ottavaShift(s, genBar_, item->PositionField());
+            std::int32_t at = start + (style == 0 ? head->StartOffset() : 0);
+            int remaining = d;
+            for (int k = 0; k < count && remaining > stroke; ++k) {
+                addNote(at, stroke - 4, playVoice, pitch, velocityAt(h, item->PositionField(), time + (at - start)),
+                        head->Byte(NoteHead::kRelease), kEventNote);
+                at += stroke;
+                remaining -= stroke;
+            }
+            addNote(at, remaining, playVoice, pitch, velocityAt(h, item->PositionField(), time + (at - start)),
+                    head->Byte(NoteHead::kRelease), kEventNote);
+        }
+        return true;
+    }
+
+    // An ornament on a single head: its notes share the head's duration.
+    if (m.ornament >= 0) {
+        const NoteHead* head = note->Head(0);
+        const int d = headLength(0);
+        const OrnamentShape& shape = m.ornament == 6 ? kTurns[m.variant] : kShortOrnaments[m.variant == 0 ? 0 : 1];
+        if (!pool_.HasRoom(std::int16_t(shape.count + 1))) return false;
+        const int main = head->Pitch();
+        const int clef = s.clef, key = s.key;
+        const int pos = head->Position();
+        const int here = CTheory::StaffPosToPitch(pos, clef, key);
+        int upper = main + CTheory::StaffPosToPitch(pos + 1, clef, key) - here;
+        int lower = main + CTheory::StaffPosToPitch(pos - 1, clef, key) - here;
+        if (m.upperShift != -100)
+            upper = main + CTheory::StaffPosToPitch(pos + 1, clef, 0) - CTheory::StaffPosToPitch(pos, clef, 0) + m.upperShift;
+        if (m.inverted) std::swap(upper, lower);
+        const int transpose = s.transpose[playVoice] + ottavaShift(s, genBar_, item->PositionField());
+        const std::int32_t base = start + (style == 0 ? head->StartOffset() : 0);
+        int at = 0;
+        for (int k = 0; k < shape.count; ++k) {
+            const int length = shape.share[k] * d / shape.divisor;
+            const int pitch = (shape.pitch[k] == 0 ? main : shape.pitch[k] == 1 ? upper : lower) + transpose;
+            addNote(base + at, length - 1, playVoice, pitch, velocityAt(0, item->PositionField(), time + at),
+                    head->Byte(NoteHead::kRelease), kEventNote);
+            at += length;
+        }
+        return true;
+    }
+
+    // An ordinary note: an event per head.
     for (int h = 0; h < heads; ++h) {
         const NoteHead* head = note->Head(h);
         // A head tied from the note before sounds on in that note's event.
         if (head->HasTieEnd() && !(firstBar && time == 0)) continue;
         std::int32_t at = start;
-        int length = head->Duration();
         if (style == 0) at = start + head->StartOffset();
         else if (swung) at = start - time % beat + 302;
-        if (head->HasTieStart()) {
-            const int tied = tiedLength(note, h);
-            if (tied > 0) length = tied - (style == 0 ? head->StartOffset() : 0);
+        if (m.offsets) {
+            if (heads == 1) at += m.startOffset;
+            else at += m.startOffset + (m.endOffset - m.startOffset) * (h + 1) / heads;
         }
-        length = std::max(length, 1);
-        const int velocity = noteVelocity(s, genBar_, item->PositionField(), v, time, head->Byte(NoteHead::kVelocity));
-        const int pitch = head->Pitch() + s.transpose[v] + ottavaShift(s, genBar_, item->PositionField());
-        if (pitch < 0 || pitch > 127) continue;
-        PerfEvent e{};
-        e.time = at < 0 ? 0 : at;
-        e.kind = kEventNote;
-        e.port = s.voicePortSet[v];
-        e.channel = s.voiceChannelSet[v];
-        e.track = s.track;
-        e.voice = std::uint8_t(v);
-        e.data1 = std::uint8_t(pitch);
-        e.data2 = std::uint8_t(velocity);
-        e.data3 = head->Byte(NoteHead::kRelease) & 127;
-        e.param = at + length;
-        insert(e);
+        int length = headLength(h);
+        if (m.lengthPercent >= 0 && !head->HasTieStart()) length = std::max(1, head->Duration() * m.lengthPercent / 100);
+        const int pitch = head->Pitch() + s.transpose[playVoice] + ottavaShift(s, genBar_, item->PositionField());
+        addNote(at, length, playVoice, pitch, velocityAt(h, item->PositionField(), time), head->Byte(NoteHead::kRelease), kEventNote);
     }
     return true;
 }

@@ -63,6 +63,9 @@ struct TrackPlayState {
     std::int8_t transpose[8] = {};
     std::int32_t patch[8] = {};
     std::int32_t program[8] = {};
+    std::int32_t keySwitchBase[8] = {};
+    ChannelMemo voiceKeySwitch[8], voiceProgram[8], voiceController[8];
+    int clef = 0, key = 0;  // the track's clef and key (ornaments' staff steps)
     ChannelMemo heldNote[16];
     ChannelMemo programRestore[16];
     ChannelMemo controllerRestore[16];
@@ -110,6 +113,9 @@ public:
     void Silence(int track, bool keepVolume);
     void Stop() override;
 
+    // A tempo hold (the tempo almost still) from the time for length ticks; none for 0.
+    void AddTempoHold(int time, int length);
+
     // The position ring: bar and ticks into it for a running tick count.
     void RecordPosition(int bar, int runningTick);
     void FindPosition(int* bar, int* tick) const override;
@@ -154,7 +160,11 @@ private:
     bool playDynamic(CBarItem* item);
     bool insert(const PerfEvent& e);
     bool insertBarMarker(int time, int param);
-    int noteVelocity(TrackPlayState& state, int bar, int position, int voice, int time, int base);
+    int noteVelocity(TrackPlayState& state, int bar, int position, int voice, int time, int base, int mode = 0,
+                     int value = 0);
+    bool addNote(int time, int length, int voice, int pitch, int velocity, int release, std::uint8_t kind);
+    bool addMessage(int time, int voice, int status, int data1, int data2);
+    int keySwitchRelease(int voice, int key) const;
     int ottavaShift(TrackPlayState& state, int bar, int position) const;
     bool sendEvent(const PerfEvent& e, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     void chase();
