@@ -8,6 +8,7 @@
 #include "model/Bar.h"
 #include "model/Data.h"
 #include "model/Jumper.h"
+#include "model/Lyric.h"
 #include "model/Playback.h"
 #include "model/PlaybackMarks.h"
 #include "model/Preferences.h"
@@ -138,6 +139,7 @@ void Performer::Start(CScore* score, int firstTrack, int lastTrack, int b, int t
     playBar_ = b;
     tickInBar_ = t;
     startBar_ = b;
+    startTick_ = t;
     tempo_ = startBar ? startBar->GetTempo() : 12000;
     if (midi_ && startBar) midi_->SetTempo(tempo_, bars_[std::size_t(b)].numerator, bars_[std::size_t(b)].denominator);
     barLength_ = startBar ? bars_[std::size_t(b)].length : 1920;
@@ -299,8 +301,10 @@ Performer::Walk Performer::walkTrack(int track) {
         CBarItem* item = bar_->GetFirstItem();
         const int count = bar_->GetItemCount();
         for (int i = 0; item && i < count; ++i, item = item->NextItem()) {
-            if (i < resume_[kMaxTracks] || item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
-            if (genBarStart_ + item->TimeField() >= genTarget_ || !playTempo(item, item->TimeField())) {
+            const int type = item->TypeCode();
+            if (i < resume_[kMaxTracks] || item->IsRemoved() || (type != CTempo::kTypeCode && type != CExpression::kType)) continue;
+            if (genBarStart_ + item->TimeField() >= genTarget_ ||
+                !(type == CTempo::kTypeCode ? playTempo(item, item->TimeField()) : playExpression(item))) {
                 resume_[kMaxTracks] = i;
                 return Walk::Stop;
             }
@@ -324,7 +328,11 @@ Performer::Walk Performer::walkTrack(int track) {
         resume_[track] = std::int32_t(at);
         if (!item->IsRemoved()) {
             if (genBarStart_ + item->TimeField() >= genTarget_) return Walk::GoOn;
-            if (!playItem(item)) return Walk::Stop;
+            // Before the start point only notes are played again (those still sounding); the
+            // chase has brought every other item's state.
+            const bool chased = genBar_ == startBar_ && genBarStart_ == 0 && item->TimeField() < startTick_ &&
+                                item->TypeCode() != CRawNote::kType && item->TypeCode() != 144;
+            if (!chased && !playItem(item)) return Walk::Stop;
         }
         at += std::uint32_t(item->Size());
     }
@@ -339,6 +347,12 @@ bool Performer::playItem(CBarItem* item) {
             return playNote(item);
         case CDynamic::kType:
             return playDynamic(item);
+        case CCresc::kType:
+            return playHairpin(item);
+        case CExpression::kType:
+            return playExpression(item);
+        case CLyric::kTypeCode:
+            return playLyric(item);
         default:
             if (item->TypeCode() >= 170 && item->TypeCode() <= 175) {
                 if (item->FlagsA() & 0x02) return true;
@@ -416,6 +430,90 @@ bool Performer::playDynamic(CBarItem* item) {
         e.data3 = std::uint8_t(d->GetValue() & 127);
         if (!insert(e)) return false;
     }
+    return true;
+}
+
+bool Performer::playHairpin(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CCresc* h = CCresc::Of(item);
+    if (h->GetPlayKind() != 0) return true;  // controller curves are not built yet
+    const int v = item->VoiceField();
+    LevelRecord r;
+    r.voice = h->IsAllVoices() ? -1 : v;
+    r.Begin(genBar_, item->PositionField(), h->GetCurveValue(0), 0);
+    r.End(genBar_ + std::max<int>(0, h->GetEndBar()), h->GetEndPosition(), h->GetCurveValue(6));
+    for (int i = 1; i <= 5; ++i) r.value[i] = h->GetCurveValue(i);
+    state_->levels[TrackPlayState::kHairpin] = r;
+    // Marked all: the braced partner takes the same hairpin (its hairpin record, not its dynamic).
+    if (h->IsAllVoices()) {
+        const int t = state_->track;
+        if (state_->grandStaffTop && t + 1 < kMaxTracks) states_[t + 1].levels[TrackPlayState::kHairpin] = r;
+        else if (t > 0 && states_[t - 1].grandStaffTop && states_[t - 1].plays)
+            states_[t - 1].levels[TrackPlayState::kHairpin] = r;
+    }
+    return true;
+}
+
+bool Performer::playExpression(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CExpression* x = CExpression::Of(item);
+    if (x->GetKind() != CExpression::kTempoKind) return true;  // patch, controller and channel kinds: not built yet
+    const int first = TempoToQuarterTempo(x->GetStartTempo(), beatUnit_, beatDotted_);
+    const int second = TempoToQuarterTempo(x->GetEndTempo(), beatUnit_, beatDotted_);
+    const std::int32_t start = genBarStart_ + item->TimeField();
+    const int endBars = std::max<int>(0, x->GetEndBar());
+    PerfEvent e{};
+    e.kind = kEventTempo;
+    e.data2 = bar_->GetMeter()->GetNumerator();
+    e.data3 = bar_->GetMeter()->GetDenominator();
+    if (endBars == 0 && x->GetEndPosition() <= item->PositionField() && first == second) {
+        e.time = start;
+        e.param = first;
+        return insert(e);
+    }
+    // The span: to the end position in the end bar, less one tick.
+    std::int32_t span = 0;
+    for (int b = 0; b < endBars && genBar_ + b < int(bars_.size()); ++b) span += bars_[std::size_t(genBar_ + b)].length;
+    const int endBar = std::min<int>(genBar_ + endBars, int(bars_.size()) - 1);
+    const int endLength = bars_[std::size_t(endBar)].length;
+    span += std::min<int>(endLength, std::int64_t(x->GetEndPosition()) * endLength / 1024);
+    span -= item->TimeField() + 1;
+    if (span < 0) span = 0;
+    const int steps = span / 120;
+    if (!pool_.HasRoom(std::int16_t(std::min(steps + 2, 32767)))) return false;
+    int last = -1;
+    for (int k = 0; k <= steps; ++k) {
+        // A ramp of no steps divides by nothing: the first tempo alone.
+        const int tempo = steps == 0 ? first : first + int(std::int64_t(k) * (second - first) / steps);
+        if (tempo == last) continue;
+        last = tempo;
+        e.time = steps == 0 ? start : start + int(std::int64_t(k) * span / steps);
+        e.param = tempo;
+        insert(e);
+    }
+    return true;
+}
+
+bool Performer::playLyric(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CLyric* lyric = static_cast<const CLyric*>(static_cast<CScoreItem*>(item));
+    const char* text = lyric->GetText();
+    if (!text || !*text || std::size_t(genBar_) >= barPasses_.size() || lyric->GetVerse() != int(barPasses_[std::size_t(genBar_)]))
+        return true;
+    // The text goes into the performer's ring of syllables; the event names its slot.
+    const int slot = lyricNext_;
+    lyricNext_ = (lyricNext_ + 1) % kLyricSlots;
+    std::strncpy(lyricTexts_[slot], text, sizeof lyricTexts_[slot] - 1);
+    lyricTexts_[slot][sizeof lyricTexts_[slot] - 1] = 0;
+    PerfEvent e{};
+    e.time = genBarStart_ + item->TimeField();
+    e.kind = kEventLyric;
+    e.track = state_->track;
+    e.voice = std::uint8_t(item->VoiceField());
+    e.data2 = lyric->LyricFlags() & 1;
+    e.data3 = (lyric->LyricFlags() >> 1) & 1;
+    e.param = slot;
+    insert(e);
     return true;
 }
 

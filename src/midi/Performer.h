@@ -147,6 +147,9 @@ public:
     int GetClockCounter() const { return clockCounter_; }
     int BarsAhead() const { return barsAhead_; }
     EventPool& Pool() { return pool_; }
+    // The text of a lyric event's slot (kept for the next 256 syllables).
+    static constexpr int kLyricSlots = 256;
+    const char* LyricText(int slot) const { return slot >= 0 && slot < kLyricSlots ? lyricTexts_[slot] : ""; }
     // The pass counter of a jump mark (the repeat count's, an ending's).
     int JumperPass(int bar, int n) const;
 
@@ -158,6 +161,9 @@ private:
     int tiedLength(CRawNote* note, int head);
     bool playTempo(CBarItem* item, int time);
     bool playDynamic(CBarItem* item);
+    bool playHairpin(CBarItem* item);
+    bool playExpression(CBarItem* item);
+    bool playLyric(CBarItem* item);
     bool insert(const PerfEvent& e);
     bool insertBarMarker(int time, int param);
     int noteVelocity(TrackPlayState& state, int bar, int position, int voice, int time, int base, int mode = 0,
@@ -188,7 +194,7 @@ private:
     int alCoda_ = 0, alFine_ = 0, beatUnit_ = 3;
     int ringIndex_ = 0;
     std::int32_t ringBars_[16] = {}, ringTicks_[16] = {};
-    int firstTrack_ = 0, lastTrack_ = 0, startBar_ = 0;
+    int firstTrack_ = 0, lastTrack_ = 0, startBar_ = 0, startTick_ = 0;
     int genBar_ = 0;
     std::int32_t genBarStart_ = 0, genTarget_ = 0;
     int genTrack_ = 0;
@@ -204,5 +210,7 @@ private:
     std::int32_t barLength_ = 1920, beatLength_ = 480;
     std::atomic<int> barsAhead_{0};
     std::int32_t clickedAt_ = -1;
+    char lyricTexts_[kLyricSlots][64] = {};
+    int lyricNext_ = 0;
     EventPool pool_;
 };

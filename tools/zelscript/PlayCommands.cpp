@@ -28,6 +28,21 @@ public:
     std::uint32_t startMs = 0;
     int messages = 0;
 
+    bool SendLyric(std::int32_t slot, bool noHyphen, bool end) override {
+        if (out)
+            std::fprintf(out, "%u\t%d\tlyric \"%s\"%s%s\n", unsigned(fw::GetTickCount() - startMs),
+                         performer ? performer->GetRunningTicks() : 0, performer ? performer->LyricText(slot) : "",
+                         noHyphen ? " no-hyphen" : "", end ? " end" : "");
+        return true;
+    }
+
+    bool SetTempo(int tempo, int numerator, int denominator) override {
+        if (out)
+            std::fprintf(out, "%u\t%d\ttempo %d %d/%d\n", unsigned(fw::GetTickCount() - startMs),
+                         performer ? performer->GetRunningTicks() : 0, tempo, numerator, denominator);
+        return CMidi::SetTempo(tempo, numerator, denominator);
+    }
+
     bool SendEvent(int portId, const ChannelMessage& m) override {
         if (port) fw::midi::SendShort(port, m.status, m.data1, m.data2);
         ++messages;

@@ -41,13 +41,14 @@ constexpr Kind kKinds[] = {
     {"chord", 17},  {"hairpin", 19}, {"dynamic", 20}, {"gliss", 21}, {"lyric", 24},  {"ottava", 25},
     {"slur", 27},   {"text", 29},    {"tie", 30},     {"tuplet", 31}, {"bend", 33},  {"barre", 34},
     {"pedal", 35},  {"group", 36},   {"frame", 40},   {"graphic", 64}, {"harp", 38},  {"picture", 26},
+    {"controller", 171}, {"expression", 37},
 };
 
 int KindCode(const std::string& name) {
     for (const Kind& k : kKinds)
         if (name == k.name) return k.code;
     throw ScriptError("unknown kind \"" + name + "\" (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, "
-                      "tuplet, bend, barre, pedal, group, frame, graphic, harp, picture)");
+                      "tuplet, bend, barre, pedal, group, frame, graphic, harp, picture, controller, expression)");
 }
 
 bool IsTieType(int code) { return CTieType::IsTwoEndedCode(code); }
@@ -403,7 +404,8 @@ void PrintHairpin(std::FILE* out, CBarItem* item) {
 const CommandRegistrar registrar{
     {"put", "T B KIND TIME [options]",
      "a raw record of KIND (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, tuplet, bend, barre, "
-     "pedal, group, frame) in track T's bar B at TIME, nothing else changed; options pos=N, voice=N, relayout, "
+     "pedal, group, frame, controller, expression) in track T's bar B at TIME, nothing else changed; options pos=N, "
+     "voice=N, relayout, "
      "hidden, removed, end=BARS:POS, and for two-ended kinds above, y=START:END, staves=S:E, pitch=N, "
      "height=N (tie), kind=N (group), ratio=A:B (tuplet); verse=N (lyric); byte=OFF:V, word=OFF:V (raw fields). "
      "graphic (shape=0-5), harp and picture are made as their tools make them and, with place=X1,Y1,X2,Y2 (page "
