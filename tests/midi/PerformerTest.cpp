@@ -1,0 +1,235 @@
+// The performer over small scores built in memory, its sends caught by a recording device
+// layer: generation passes against a full pool, the tick's handling of events (held notes,
+// notes before the start, muting), the level records and the channels' set-up.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "framework/Globals.h"
+#include "framework/Memory.h"
+#include "midi/MidiLayer.h"
+#include "midi/Performer.h"
+#include "model/Bar.h"
+#include "model/Playback.h"
+#include "model/Score.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/NotationClasses.h"
+#include "notation/RawNote.h"
+
+namespace {
+
+struct Sent {
+    int port;
+    int status, data1, data2;
+    bool operator==(const Sent&) const = default;
+};
+
+class RecordingMidi : public CMidi {
+public:
+    std::vector<Sent> sent;
+    bool SendEvent(int port, const ChannelMessage& m) override {
+        sent.push_back({port, m.status, m.data1, m.data2});
+        return true;
+    }
+    int Count(int status) const {
+        int n = 0;
+        for (const Sent& s : sent) n += s.status == status ? 1 : 0;
+        return n;
+    }
+};
+
+struct PerformerTest : ::testing::Test {
+    void SetUp() override {
+        fw::ResetAllGlobals();
+        RegisterNotationClasses();
+        RegisterTrackClass();
+    }
+    void TearDown() override {
+        SetPerformer(nullptr);
+        performer.reset();
+        score.reset();
+        SetTransportState(0);
+        fw::ResetAllGlobals();
+    }
+    void Build(int bars, int tracks = 1) {
+        score = std::make_unique<CScore>(&doc);
+        ASSERT_TRUE(score->BuildSkeleton(bars, tracks));
+        score->Reindex();
+        for (int t = 0; t < tracks; ++t) score->GetTrack(t)->SetVoiceCount(std::max(1, score->GetTrack(t)->GetVoiceCount()));
+        performer = std::make_unique<Performer>(&midi);
+        SetPerformer(performer.get());
+        SetTransportState(1);
+    }
+    // A one-head note of the key at a time of a track's bar, 480 ticks long.
+    void Note(int track, int bar, int time, int key, int length = 480) {
+        CBarItem* item = score->GetTrkBar(track, bar)->NewItem(144, time);
+        ASSERT_NE(item, nullptr);
+        auto* note = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
+        note->SetHeadCountField(1);
+        note->Head(0)->SetPitch(key);
+        note->Head(0)->SetDuration(std::uint16_t(length));
+        note->Head(0)->SetByte(NoteHead::kVelocity, 80);
+    }
+    // The pool's events in order, as (time, kind, param).
+    std::vector<std::tuple<int, int, int>> Events() {
+        std::vector<std::tuple<int, int, int>> out;
+        EventPool& pool = performer->Pool();
+        pool.Rewind();
+        for (PerfEvent* e = pool.PeekAtCursor(); e; e = pool.PeekAtCursor()) {
+            out.emplace_back(e->time, e->kind, e->param);
+            pool.AdvanceCursor();
+        }
+        return out;
+    }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) performer->PlayTick();
+    }
+
+    CZelDoc doc;
+    std::unique_ptr<CScore> score;
+    RecordingMidi midi;
+    std::unique_ptr<Performer> performer;
+};
+
+TEST_F(PerformerTest, AOneBarScoreGivesItsBarAndTheEndMarkerInOnePass) {
+    Build(1);
+    Note(0, 0, 0, 60);
+    performer->Start(score.get(), 0, 0, 0, 0, false, true);
+    EXPECT_TRUE(performer->GenerationEnded());
+    const std::vector<std::tuple<int, int, int>> expected = {{0, kEventNote, 480}, {1920, kEventBarMarker, -1}};
+    EXPECT_EQ(Events(), expected);
+    EXPECT_EQ(performer->BarsAhead(), 1);
+}
+
+TEST_F(PerformerTest, ANoteWithoutRoomIsGeneratedWholeOnALaterPassAndTheMarkerIsNeverLost) {
+    Build(2);
+    Note(0, 0, 0, 60);
+    Note(0, 0, 480, 62);
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    // Fill the pool with events far ahead so that only three nodes are left: the first note takes
+    // one, the last stays for a bar marker, so the second note waits.
+    EventPool& pool = performer->Pool();
+    for (int i = 0; i < EventPool::kNodes - 3; ++i) {
+        PerfEvent e{};
+        e.time = 1000000;
+        e.kind = kEventChannelMessage;
+        ASSERT_NE(pool.Insert(e), nullptr);
+    }
+    performer->GenerateAhead(1920);
+    auto events = Events();
+    ASSERT_EQ(std::get<1>(events[0]), kEventNote);
+    EXPECT_EQ(std::get<0>(events[0]), 0);
+    EXPECT_NE(std::get<1>(events[1]), kEventNote);  // the second note and the marker wait
+    // Room again: the next pass generates the second note whole, then the bar marker.
+    pool.Rewind();
+    for (int i = 0; i < 10; ++i) {
+        while (pool.PeekAtCursor() && pool.PeekAtCursor()->time < 1000000) pool.AdvanceCursor();
+        pool.RemoveAtCursor();
+    }
+    performer->GenerateAhead(0);
+    events = Events();
+    EXPECT_EQ(events[0], std::make_tuple(0, int(kEventNote), 480));
+    EXPECT_EQ(events[1], std::make_tuple(480, int(kEventNote), 960));
+    EXPECT_EQ(events[2], std::make_tuple(1920, int(kEventBarMarker), 1));
+}
+
+TEST_F(PerformerTest, APassNeverRunsWithThreeBarMarkersWaitingNorCrossesMoreThanOneBarLine) {
+    Build(8);
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(20000);
+    EXPECT_EQ(performer->BarsAhead(), 1);
+    performer->GenerateAhead(0);
+    performer->GenerateAhead(0);
+    EXPECT_EQ(performer->BarsAhead(), 3);
+    performer->GenerateAhead(0);
+    EXPECT_EQ(performer->BarsAhead(), 3);
+    EXPECT_EQ(Events().size(), 3u);
+}
+
+TEST_F(PerformerTest, TwoHeldNotesOfOnePitchInARowSoundAsOne) {
+    Build(1);
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    for (int at : {0, 10}) {
+        PerfEvent e{};
+        e.time = at;
+        e.kind = kEventHeldNote;
+        e.data1 = 40;
+        e.data2 = 1;
+        e.data3 = 36;
+        e.param = at + 20;
+        performer->Pool().Insert(e);
+    }
+    midi.sent.clear();
+    Ticks(40);
+    const std::vector<Sent> expected = {{0, 0x90, 40, 1}, {0, 0x80, 40, 36}};
+    EXPECT_EQ(midi.sent, expected);
+}
+
+TEST_F(PerformerTest, ANoteEndedBeforeTheStartIsDroppedAndOneStillSoundingSoundsAtOnce) {
+    Build(1);
+    Note(0, 0, 0, 60, 200);
+    Note(0, 0, 0, 64, 960);
+    performer->Start(score.get(), 0, 0, 0, 480, false, true);
+    midi.sent.clear();
+    Ticks(1);
+    const std::vector<Sent> expected = {{0, 0x90, 64, 80}};
+    EXPECT_EQ(midi.sent, expected);
+}
+
+TEST_F(PerformerTest, MutingAVoiceWhileItsNoteSoundsSendsTheNoteOffAtOnce) {
+    Build(1);
+    Note(0, 0, 0, 60, 960);
+    performer->Start(score.get(), 0, 0, 0, 0, false, true);
+    Ticks(10);
+    midi.sent.clear();
+    score->GetTrack(0)->SetMuted(0, true);
+    score->UpdateMuteSolo();
+    performer->RefreshVoicePlay();
+    Ticks(1);
+    const std::vector<Sent> expected = {{0, 0x80, 60, 0}};
+    EXPECT_EQ(midi.sent, expected);
+    Ticks(2000);  // it waits silent until its end and is not struck again
+    EXPECT_EQ(midi.Count(0x90), 0);
+}
+
+TEST_F(PerformerTest, SetupChannelsTakesEveryPortAndChannelPairOfTheScore) {
+    Build(1, 64);
+    for (int t = 0; t < 64; ++t) {
+        CTrack* track = score->GetTrack(t);
+        track->SetVoiceCount(8);
+        track->SetDevice(t);
+        for (int v = 0; v < 8; ++v) {
+            track->SetVoiceChannel(v, v);
+            track->SetVoicePatch(v, 5, false);
+        }
+    }
+    midi.sent.clear();
+    performer->Start(score.get(), 0, 63, 0, 0, false, false);
+    performer->SetupChannels(0, 63);
+    int programs = 0;
+    for (const Sent& s : midi.sent) programs += (s.status & 0xF0) == 0xC0 ? 1 : 0;
+    EXPECT_EQ(programs, 512);
+}
+
+TEST(LevelRecordTest, InterpolatesItsSevenPointsOverItsSpan) {
+    LevelRecord r;
+    r.Begin(0, 0, 40, 0);
+    r.End(0, 1023, 100);
+    for (int i = 1; i <= 5; ++i) r.value[i] = 40 + 10 * i;
+    struct Case {
+        int bar, position, value;
+    } cases[] = {{0, 0, 40}, {0, 146, 50}, {0, 292, 60}, {0, 1023, 100}, {1, 0, 100}, {0, 73, 45}};
+    for (const Case& c : cases) EXPECT_EQ(r.Interpolate(c.bar, c.position), c.value) << c.position;
+    EXPECT_TRUE(r.Covers(0, 1023));
+    EXPECT_FALSE(r.Covers(1, 0));
+    // A span too short for seven points gives its last value.
+    LevelRecord s;
+    s.Begin(0, 5, 10, 0);
+    s.End(0, 5, 20);
+    EXPECT_EQ(s.Interpolate(0, 5), 20);
+}
+
+}  // namespace
