@@ -27,6 +27,7 @@
 #include "framework/Midi.h"
 #include "midi/Performer.h"
 #include "model/Playback.h"
+#include "model/PlaybackHooks.h"
 #include "view/ViewStandIns.h"
 #include "framework/MessageBox.h"
 #include "framework/MusicFont.h"
@@ -264,6 +265,7 @@ bool CZelApp::CreateMidiLayer() {
     if (!g_app.midi) return false;
     g_app.performer = new Performer(g_app.midi);
     SetPerformer(g_app.performer);
+    g_playbackHooks.playLock = &g_app.performer->PlayLock();
     return true;
 }
 
@@ -689,6 +691,7 @@ void CZelApp::DeleteSingletons() {
         SetTransportState(0);
     }
     if (g_app.performer) {
+        g_playbackHooks.playLock = nullptr;
         SetPerformer(nullptr);
         delete g_app.performer;
         g_app.performer = nullptr;

@@ -4,6 +4,7 @@
 
 #include "framework/Exceptions.h"
 #include "model/EditTask.h"
+#include "model/PlaybackHooks.h"
 #include "model/ZelDoc.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
@@ -26,7 +27,10 @@ void CZelDoc::DoTask(CScoreTask* task) {
             StartWaitCursor(true);
             waiting = true;
             if (selection) selection->EmptyRedrawList();
-            task->Perform();
+            {
+                PlayLockGuard playLock;
+                task->Perform();
+            }
             if (!ShowInsertionPoint(location.barIndex, true)) task->Redraw();
             if (task->IsUndoable() && task->HasSnapshot()) {
                 NotifyWindows(1, kHintTaskDone);
@@ -72,6 +76,7 @@ void CZelDoc::PushUndo(CScoreTask* task) {
 void CZelDoc::Undo() {
     if (undoPosition <= 0) return;
     CScoreTask* task = undoList[std::size_t(--undoPosition)];
+    PlayLockGuard playLock;
     task->SwapSnapshot();
     task->undone ^= 1;
 }
@@ -79,6 +84,7 @@ void CZelDoc::Undo() {
 void CZelDoc::Redo() {
     if (undoPosition >= int(undoList.size())) return;
     CScoreTask* task = undoList[std::size_t(undoPosition++)];
+    PlayLockGuard playLock;
     task->SwapSnapshot();
     task->undone ^= 1;
 }

@@ -4,6 +4,7 @@
 // nowhere.
 #pragma once
 #include <functional>
+#include <mutex>
 
 class CScore;
 
@@ -13,6 +14,11 @@ struct PlaybackHooks {
     // Runs a transport command (2500-2505: 2501 stops).
     std::function<void(int id)> transportCommand;
 
+    // The performer's play lock: an edit of the score holds it while it changes the score (never
+    // across a dialog or a wait), so a generation pass on the clock thread never reads a score
+    // being changed (the pass tries the lock and is skipped when it is held).
+    std::mutex* playLock = nullptr;
+
     CScore* PlayedScore() const { return playedScore ? playedScore() : nullptr; }
     void TransportCommand(int id) const {
         if (transportCommand) transportCommand(id);
@@ -20,3 +26,19 @@ struct PlaybackHooks {
 };
 
 extern PlaybackHooks g_playbackHooks;
+
+// Holds the play lock for a scope (nothing without a performer).
+class PlayLockGuard {
+public:
+    PlayLockGuard() : lock_(g_playbackHooks.playLock) {
+        if (lock_) lock_->lock();
+    }
+    ~PlayLockGuard() {
+        if (lock_) lock_->unlock();
+    }
+    PlayLockGuard(const PlayLockGuard&) = delete;
+    PlayLockGuard& operator=(const PlayLockGuard&) = delete;
+
+private:
+    std::mutex* lock_;
+};

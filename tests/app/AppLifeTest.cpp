@@ -33,6 +33,7 @@
 #include "framework/MessageBox.h"
 #include "framework/UiTest.h"
 #include "model/ModelGlobals.h"
+#include "model/Playback.h"
 #include "model/NewScore.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
@@ -843,3 +844,51 @@ TEST_F(AppLifeTest, TheScoreMenuInsertsAndDeletesTracksAndUndoesThem) {
     EXPECT_FALSE(seen.removeOnlyTrack.enabled) << "the only track cannot be deleted";
     EXPECT_EQ(seen.tracksOnlyOne, 1);
 }
+
+namespace {
+
+TEST_F(AppLifeTest, PlayAndStopOfTheTransportPlayTheActiveScoreThroughTheChosenOutput) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;  // the loopback output is the first, so start-up opens it
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    fw::uitest::Session session;
+    TestApp app;
+    int stateWhilePlaying = -1, stateAfterStop = -1;
+    std::vector<fw::midi::loopback::Captured> log;
+    app.whileRunning = [&](TestApp& a) {
+        if (!a.GetActiveDocument()) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        fw::clocktest::SetManual(fw::GetTickCount());
+        fw::midi::loopback::ClearLog();
+        frame->SendMessage(WM_COMMAND, 2502, 0);  // play
+        stateWhilePlaying = GetTransportState();
+        fw::clocktest::Advance(4000);
+        frame->SendMessage(WM_COMMAND, 2501, 0);  // stop
+        stateAfterStop = GetTransportState();
+        log = fw::midi::loopback::Log();
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    EXPECT_EQ(stateWhilePlaying, 1);
+    EXPECT_EQ(stateAfterStop, 0);
+    // Every note struck got its note-off (a note-off or a note-on of velocity 0).
+    std::map<int, int> down;
+    int struck = 0;
+    for (const fw::midi::loopback::Captured& c : log) {
+        const int kind = c.bytes[0] & 0xF0, key = (c.bytes[0] & 15) * 128 + c.bytes[1];
+        if (kind == 0x90 && c.bytes[2] != 0) {
+            ++down[key];
+            ++struck;
+        } else if (kind == 0x80 || kind == 0x90) {
+            --down[key];
+        }
+    }
+    EXPECT_GE(struck, 4);
+    for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
+}
+
+}  // namespace
