@@ -3,9 +3,12 @@
 // notes before the start, muting), the level records and the channels' set-up.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
+#include "framework/Clock.h"
 #include "framework/Globals.h"
 #include "framework/Memory.h"
 #include "midi/MidiLayer.h"
@@ -212,6 +215,51 @@ TEST_F(PerformerTest, SetupChannelsTakesEveryPortAndChannelPairOfTheScore) {
     int programs = 0;
     for (const Sent& s : midi.sent) programs += (s.status & 0xF0) == 0xC0 ? 1 : 0;
     EXPECT_EQ(programs, 512);
+}
+
+TEST_F(PerformerTest, PlaysOnTheRealClockWhileTheScoreIsEditedMutedAndRestarted) {
+    Build(8, 2);
+    for (int b = 0; b < 8; ++b)
+        for (int t = 0; t < 2; ++t)
+            for (int k = 0; k < 8; ++k) Note(t, b, k * 240, 48 + 12 * t + k, 200);
+    fw::clocktest::Reset();  // the real clock: its own thread plays
+    midi.Arm();
+    for (int round = 0; round < 50; ++round) {
+        performer->Start(score.get(), 0, 1, round % 8, (round * 37) % 960, true, true);
+        ASSERT_TRUE(midi.StartPlayback());
+        for (int step = 0; step < 4; ++step) {
+            {
+                // An edit holds the play lock while it changes the score.
+                std::lock_guard<std::mutex> lock(performer->PlayLock());
+                CTrkBar* bar = score->GetTrkBar(round % 2, (round + step) % 8);
+                if (CBarItem* item = bar->GetItems(); item && item->TypeCode() != 255) {
+                    auto* note = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
+                    note->Head(0)->SetPitch(40 + (round + step) % 40);
+                }
+                Note(round % 2, (round + step + 3) % 8, 1800, 70);
+            }
+            score->GetTrack(1)->SetMuted(0, (round + step) % 3 == 0);
+            score->UpdateMuteSolo();
+            performer->RefreshVoicePlay();
+            fw::SleepMs(3);
+        }
+        midi.StopClock();  // joins the clock's thread
+        performer->Stop();
+    }
+    // Every note struck got its note-off.
+    std::map<int, int> down;
+    int struck = 0;
+    for (const Sent& s : midi.sent) {
+        const int key = (s.port * 16 + (s.status & 15)) * 128 + s.data1;
+        if ((s.status & 0xF0) == 0x90 && s.data2 != 0) {
+            ++down[key];
+            ++struck;
+        } else if ((s.status & 0xF0) == 0x80) {
+            --down[key];
+        }
+    }
+    EXPECT_GT(struck, 0);
+    for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
 }
 
 TEST(LevelRecordTest, InterpolatesItsSevenPointsOverItsSpan) {
