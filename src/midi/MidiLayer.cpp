@@ -1,7 +1,7 @@
 #include "midi/MidiLayer.h"
 
 #include "framework/Midi.h"
-#include "midi/MidiStandIns.h"
+#include "midi/ClockPerformer.h"
 #include "midi/PortLists.h"
 #include "model/Playback.h"
 #include "model/Preferences.h"

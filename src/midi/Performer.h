@@ -15,7 +15,7 @@
 
 #include "midi/EventPool.h"
 #include "midi/Metronome.h"
-#include "midi/MidiStandIns.h"
+#include "midi/ClockPerformer.h"
 
 class CBar;
 class CBarItem;

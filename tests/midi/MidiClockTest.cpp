@@ -8,7 +8,7 @@
 #include "framework/Clock.h"
 #include "framework/Globals.h"
 #include "midi/MidiLayer.h"
-#include "midi/MidiStandIns.h"
+#include "midi/ClockPerformer.h"
 #include "model/Playback.h"
 #include "model/Preferences.h"
 

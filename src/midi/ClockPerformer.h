@@ -1,6 +1,7 @@
-// Least forms of what the MIDI device layer's clock and input ask of the performer, the
-// metronome and the transport, which later work writes. The program-wide instance does
-// nothing until its owner replaces it (tests install counting ones).
+// What the MIDI device layer's clock and input ask of the performer, its metronome and the
+// transport: the performer implements it (midi/Performer.h) and the application installs it with
+// SetPerformer; with none installed the instance below answers (transport stopped, tempo 120,
+// nothing played). Tests install counting ones.
 #pragma once
 #include <cstdint>
 
