@@ -266,6 +266,9 @@ bool CZelApp::CreateMidiLayer() {
     g_app.performer = new Performer(g_app.midi);
     SetPerformer(g_app.performer);
     g_playbackHooks.playLock = &g_app.performer->PlayLock();
+    g_playbackHooks.trackPortChanged = [](int track, int port, int) {
+        if (g_app.performer && GetTransportState() != 0) g_app.performer->TrackPortChanged(track, port);
+    };
     return true;
 }
 
@@ -692,6 +695,7 @@ void CZelApp::DeleteSingletons() {
     }
     if (g_app.performer) {
         g_playbackHooks.playLock = nullptr;
+        g_playbackHooks.trackPortChanged = nullptr;
         SetPerformer(nullptr);
         delete g_app.performer;
         g_app.performer = nullptr;

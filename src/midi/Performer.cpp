@@ -208,6 +208,16 @@ void Performer::RefreshVoicePlay() {
     }
 }
 
+void Performer::TrackPortChanged(int track, int port) {
+    if (track < 0 || track >= kMaxTracks) return;
+    std::lock_guard<std::mutex> lock(playLock_);
+    TrackPlayState& s = states_[track];
+    for (int v = 0; v < 8; ++v) {
+        if (s.voicePortSet[v] == s.voicePort[v]) s.voicePortSet[v] = std::int16_t(port);
+        s.voicePort[v] = std::int16_t(port);
+    }
+}
+
 void Performer::SetupChannels(int first, int last) {
     if (!score_ || !midi_) return;
     struct Entry {
@@ -1287,9 +1297,11 @@ void Performer::chase() {
         CBar* bar = score_->GetBar(i);
         CBarItem* own = bar->GetFirstItem();
         for (int k = 0; own && k < bar->GetItemCount(); ++k, own = own->NextItem()) {
-            if (own->IsRemoved() || own->TypeCode() != CTempo::kTypeCode) continue;
+            const int type = own->TypeCode();
+            if (own->IsRemoved() || (type != CTempo::kTypeCode && type != CExpression::kType)) continue;
             if (i == endBar && own->TimeField() >= startTick) continue;
-            note(std::uint32_t(CTempo::kTypeCode) << 8 | std::uint32_t(own->VoiceField()) << 16, i, -1, k);
+            const std::uint32_t voice = type == CTempo::kTypeCode ? std::uint32_t(own->VoiceField()) : 0x7F;
+            note(std::uint32_t(type) << 8 | voice << 16, i, -1, k);
         }
         for (int t = 0; t < tracks; ++t) {
             if (!states_[t].notTablature) continue;
@@ -1304,8 +1316,12 @@ void Performer::chase() {
                     if (i == endBar && item->TimeField() >= startTick) break;
                     const int type = item->TypeCode();
                     const bool data = type >= 170 && type <= 175;
-                    if (data || type == CDynamic::kType) {
-                        const std::uint32_t fourth = type == 171 ? static_cast<CData*>(static_cast<CScoreItem*>(item))->GetDataByte1() : 0;
+                    const bool expression = type == CExpression::kType &&
+                                            (CExpression::Of(item)->GetKind() > 0 || CExpression::Of(item)->GetPlayMode() != 0);
+                    if (data || expression || type == CDynamic::kType || type == CCresc::kType) {
+                        std::uint32_t fourth = 0;
+                        if (type == 171) fourth = static_cast<CData*>(static_cast<CScoreItem*>(item))->GetDataByte1();
+                        if (expression) fourth = std::uint32_t(CExpression::Of(item)->GetKind());
                         note(std::uint32_t(t) | std::uint32_t(type) << 8 | std::uint32_t(item->VoiceField()) << 16 | fourth << 24,
                              i, t, int(at));
                     }
@@ -1323,7 +1339,8 @@ void Performer::chase() {
             state_ = &states_[0];
             CBarItem* own = bar_->GetFirstItem();
             for (int k = 0; own && k < e.offset; ++k) own = own->NextItem();
-            if (own) playTempo(own, own->TimeField());
+            if (own && own->TypeCode() == CTempo::kTypeCode) playTempo(own, own->TimeField());
+            else if (own) playExpression(own);
             continue;
         }
         genTrack_ = e.track;

@@ -102,6 +102,9 @@ public:
     CScore* GetScore() const { return score_; }
     // Recomputes which voices play from the tracks' audible bytes (mute and solo).
     void RefreshVoicePlay();
+    // A track's output port changed while it plays: its voices follow (the as set copy when it
+    // was the current one), under the play lock.
+    void TrackPortChanged(int track, int port);
     // Sends the first patch, pan and volume of every port and channel the tracks use.
     void SetupChannels(int firstTrack, int lastTrack);
 

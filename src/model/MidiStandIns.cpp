@@ -72,18 +72,6 @@ bool RunPatchMenu(int x, int y, int port, int channel, std::int32_t* word, int w
     return true;
 }
 
-std::vector<PerformerChannel>& PerformerChannels() {
-    static std::vector<PerformerChannel> table;
-    return table;
-}
-
-void UpdatePerformerChannels(int track, int port, int channel, int) {
-    if (track < 0 || track >= 64) return;
-    std::vector<PerformerChannel>& table = PerformerChannels();
-    if (int(table.size()) <= track) table.resize(std::size_t(track) + 1);
-    table[std::size_t(track)] = PerformerChannel{port, channel};
-}
-
 bool SoundSets::ChooseSlot(int x, int y, int* port, int* channel) {
     if (!GetMidiOutPorts()->IsSamplePlayerPort(*port)) return false;
     std::vector<std::pair<std::string, int>> items;

@@ -21,15 +21,6 @@ bool RunVolumeMenu(int x, int y, int port, int* volume, int flag);
 // Programs 0-127 of the port's patch names, "None" first with withNone; the word with the
 // chosen program in its low byte, 0xFF there for "None".
 bool RunPatchMenu(int x, int y, int port, int channel, std::int32_t* word, int withNone, int flags);
-// The performer's per-track channel table: the port and channel each track plays on, kept up
-// to date when a track's port changes (the performer reads it once it is written).
-struct PerformerChannel {
-    int port = -1;
-    int channel = 0;
-    bool operator==(const PerformerChannel&) const = default;
-};
-std::vector<PerformerChannel>& PerformerChannels();
-void UpdatePerformerChannels(int track, int port, int channel, int flag);
 
 // The sample player's sound sets.
 namespace SoundSets {

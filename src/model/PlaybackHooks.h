@@ -18,6 +18,8 @@ struct PlaybackHooks {
     // across a dialog or a wait), so a generation pass on the clock thread never reads a score
     // being changed (the pass tries the lock and is skipped when it is held).
     std::mutex* playLock = nullptr;
+    // The running performer's voices of a track follow a new output port and channel.
+    std::function<void(int track, int port, int channel)> trackPortChanged;
 
     CScore* PlayedScore() const { return playedScore ? playedScore() : nullptr; }
     void TransportCommand(int id) const {
@@ -26,6 +28,10 @@ struct PlaybackHooks {
 };
 
 extern PlaybackHooks g_playbackHooks;
+
+// A track's output port changed (the track's device pop-up): the performer's channel table of the
+// track follows it (-1 for the fourth argument, as the callers pass it).
+void UpdatePerformerChannels(int track, int port, int channel, int flag);
 
 // Holds the play lock for a scope (nothing without a performer).
 class PlayLockGuard {

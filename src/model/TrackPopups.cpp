@@ -12,6 +12,7 @@
 #include "framework/App.h"
 #include "model/Articulation.h"
 #include "model/MidiStandIns.h"
+#include "model/PlaybackHooks.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"

@@ -3,6 +3,8 @@
 // the sample player's slot menu; and the chosen name kept within its buffer.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "framework/UiTest.h"
 #include "model/Articulation.h"
 #include "model/MidiStandIns.h"
+#include "model/PlaybackHooks.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
@@ -169,13 +172,13 @@ TEST(VoicePopup, ADeviceChoiceReachesTheScoresDevicesAndThePerformersChannels) {
     Fixture f;
     CTrack& t = *f.Track();
     t.SetVoiceChannel(0, 5);
-    PerformerChannels().clear();
+    std::vector<std::array<int, 3>> told;
+    g_playbackHooks.trackPortChanged = [&told](int track, int port, int channel) { told.push_back({track, port, channel}); };
     ui::AnswerMenu(8);  // port 7
     ASSERT_TRUE(t.PopupDevice(0, 0));
     EXPECT_EQ(t.GetDevice(), 7);
-    ASSERT_EQ(PerformerChannels().size(), 1u);
-    EXPECT_EQ(PerformerChannels()[0], (PerformerChannel{7, 5}));
-    PerformerChannels().clear();
+    EXPECT_EQ(told, (std::vector<std::array<int, 3>>{{t.GetIndex(), 7, 5}}));
+    g_playbackHooks.trackPortChanged = nullptr;
 }
 
 TEST(VoicePopup, ThePatchMenuOffersNoneTheSoundsAndTheBankInGroupsOfSixteen) {
