@@ -12,7 +12,10 @@
 #include "model/Playback.h"
 #include "model/PlaybackMarks.h"
 #include "model/Preferences.h"
+#include "model/KeySig.h"
+#include "model/Ottava.h"
 #include "model/Score.h"
+#include "model/Symbol.h"
 #include "model/Tempo.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
@@ -363,6 +366,12 @@ bool Performer::playItem(CBarItem* item) {
             return playExpression(item);
         case CLyric::kTypeCode:
             return playLyric(item);
+        case CSymbol::kTypeCode:
+            return playSymbol(item);
+        case COttava::kTypeCode:
+            return playOttava(item);
+        case CKeySig::kTypeCode:
+            return playKeySignature(item);
         default:
             if (item->TypeCode() >= 170 && item->TypeCode() <= 175) {
                 if (item->FlagsA() & 0x02) return true;
@@ -501,6 +510,90 @@ bool Performer::playExpression(CBarItem* item) {
         e.param = tempo;
         insert(e);
     }
+    return true;
+}
+
+namespace {
+constexpr int kOneBarRepeat = 0x8D, kTwoBarRepeat = 0x8E;
+
+bool IsRepeatSign(CBarItem* item, int code) {
+    if (item->IsRemoved() || item->TypeCode() != CSymbol::kTypeCode) return false;
+    const CSymbol* symbol = static_cast<const CSymbol*>(static_cast<CScoreItem*>(item));
+    return symbol->IsMusicFont() && symbol->GetCharacter() == code;
+}
+}  // namespace
+
+bool Performer::barHasRepeatSign(int track, int bar, int code) {
+    CTrkBar* trkBar = score_->GetTrkBar(track, bar);
+    auto* run = trkBar ? reinterpret_cast<std::uint8_t*>(trkBar->GetItems()) : nullptr;
+    if (!run) return false;
+    const std::uint32_t length = trkBar->GetRunLength();
+    for (std::uint32_t at = 0; at + CBarItem::kSize <= length;) {
+        auto* item = reinterpret_cast<CBarItem*>(run + at);
+        if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+        if (IsRepeatSign(item, code)) return true;
+        at += std::uint32_t(item->Size());
+    }
+    return false;
+}
+
+void Performer::replayBar(int source, std::int32_t start) {
+    CTrkBar* trkBar = score_->GetTrkBar(state_->track, source);
+    auto* run = trkBar ? reinterpret_cast<std::uint8_t*>(trkBar->GetItems()) : nullptr;
+    if (!run) return;
+    CTrkBar* savedTrkBar = trkBar_;
+    const std::int32_t savedStart = genBarStart_;
+    trkBar_ = trkBar;
+    genBarStart_ = start;
+    const std::uint32_t length = trkBar->GetRunLength();
+    for (std::uint32_t at = 0; at + CBarItem::kSize <= length;) {
+        auto* item = reinterpret_cast<CBarItem*>(run + at);
+        if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+        at += std::uint32_t(item->Size());
+        if (item->IsRemoved() || item->TypeCode() == CSymbol::kTypeCode) continue;
+        playItem(item);  // an event with no room is dropped
+    }
+    trkBar_ = savedTrkBar;
+    genBarStart_ = savedStart;
+}
+
+bool Performer::playSymbol(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const int track = state_->track;
+    if (IsRepeatSign(item, kOneBarRepeat) && genBar_ >= 1) {
+        // The written bar it repeats: back over a chain of one-bar repeats, without recursion.
+        int source = genBar_ - 1;
+        while (source > 0 && barHasRepeatSign(track, source, kOneBarRepeat)) --source;
+        if (!barHasRepeatSign(track, source, kOneBarRepeat)) replayBar(source, genBarStart_);
+    } else if (IsRepeatSign(item, kTwoBarRepeat) && genBar_ >= 2) {
+        replayBar(genBar_ - 2, genBarStart_);
+        replayBar(genBar_ - 1, genBarStart_ + bars_[std::size_t(genBar_ - 2)].length);
+    }
+    return true;
+}
+
+bool Performer::playOttava(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const COttava* ottava = static_cast<const COttava*>(static_cast<CScoreItem*>(item));
+    LevelRecord& r = state_->levels[TrackPlayState::kOttava];
+    // A record that only continues the line while the ottava is in force changes nothing.
+    if (ottava->IsStart() || !r.Active()) {
+        r.Clear();
+        r.Begin(genBar_, item->PositionField(), ottava->GetShift(), 0);
+        r.End(32767, 32767, ottava->GetShift());
+    }
+    if (ottava->IsEnd()) r.End(genBar_, rec::Get<std::int16_t>(item, COttava::kEndPosition), ottava->GetShift());
+    return true;
+}
+
+bool Performer::playKeySignature(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    PerfEvent e{};
+    e.time = genBarStart_ + item->TimeField();
+    e.kind = kEventKeySignature;
+    e.track = state_->track;
+    e.data1 = static_cast<const CKeySig*>(static_cast<CScoreItem*>(item))->GetKey();
+    insert(e);  // never fails: a full pool drops it
     return true;
 }
 

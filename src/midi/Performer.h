@@ -167,6 +167,11 @@ private:
     bool playHairpin(CBarItem* item);
     bool playExpression(CBarItem* item);
     bool playLyric(CBarItem* item);
+    bool playSymbol(CBarItem* item);
+    bool playOttava(CBarItem* item);
+    bool playKeySignature(CBarItem* item);
+    bool barHasRepeatSign(int track, int bar, int code);
+    void replayBar(int source, std::int32_t start);
     bool insert(const PerfEvent& e);
     bool insertBarMarker(int time, int param);
     int noteVelocity(TrackPlayState& state, int bar, int position, int voice, int time, int base, int mode = 0,

@@ -36,6 +36,13 @@ public:
         return true;
     }
 
+    bool SendKeySignature(int, int key) override {
+        if (out)
+            std::fprintf(out, "%u\t%d\tkey %d\n", unsigned(fw::GetTickCount() - startMs),
+                         performer ? performer->GetRunningTicks() : 0, key);
+        return true;
+    }
+
     bool SetTempo(int tempo, int numerator, int denominator) override {
         if (out)
             std::fprintf(out, "%u\t%d\ttempo %d %d/%d\n", unsigned(fw::GetTickCount() - startMs),
