@@ -77,7 +77,7 @@ void TrackPlayState::Clear() {
         patch[v] = -1;
         program[v] = 0;
         keySwitchBase[v] = -1;
-        voiceKeySwitch[v] = voiceProgram[v] = voiceController[v] = ChannelMemo{};
+        voiceKeySwitch[v] = voiceProgram[v] = voiceController[v] = markKeySwitch[v] = ChannelMemo{};
     }
     clef = 0;
     key = 0;
@@ -413,6 +413,14 @@ bool Performer::playDynamic(CBarItem* item) {
     const CDynamic* d = CDynamic::Of(item);
     const int v = item->VoiceField();
     const int position = item->PositionField();
+    // A dynamic naming a play channel: the voices sharing this voice's port and channel take
+    // that voice's channel.
+    if (const int n = d->GetChannelVoice(); n >= 1 && n <= 8) {
+        const int port = state_->voicePort[v], channel = state_->voiceChannel[v];
+        const std::uint8_t target = state_->voiceChannel[n - 1];
+        for (int w = 0; w < 8; ++w)
+            if (state_->voicePort[w] == port && state_->voiceChannel[w] == channel) state_->voiceChannelSet[w] = target;
+    }
     if (d->GetPlayKind() == CDynamic::kVelocityKind) {
         auto set = [&](TrackPlayState& s) {
             LevelRecord& r = s.levels[TrackPlayState::kDynamic];
@@ -476,6 +484,35 @@ bool Performer::playHairpin(CBarItem* item) {
 bool Performer::playExpression(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;
     const CExpression* x = CExpression::Of(item);
+    if (x->HasPlayback() && state_) {
+        const int v = item->VoiceField();
+        const int play = x->GetKeySwitchPitch();
+        const std::int32_t at = genBarStart_ + item->TimeField();
+        if (play == 0x7E || play == 0x7F) {
+            // Doubling on (0x7E) or off (0x7F) for every voice whose next voice sounds elsewhere.
+            for (int w = 0; w < 7; ++w) {
+                if (state_->voicePortSet[w] == state_->voicePortSet[w + 1] &&
+                    state_->voiceChannelSet[w] == state_->voiceChannelSet[w + 1])
+                    continue;
+                PerfEvent e{};
+                e.time = at < 0 ? 0 : at;
+                e.kind = kEventDoubling;
+                e.track = state_->track;
+                e.voice = std::uint8_t(w);
+                e.sounding = play == 0x7E ? 1 : 0;
+                if (!insert(e)) return false;
+            }
+        } else if (play > 0 && play < 128) {
+            // A key switch, remembered in the mark key-switch memo (its undo goes out at the stop).
+            if (!addNote(std::max(at, 0), 10, v, play, 1, keySwitchRelease(v, play), kEventHeldNote)) return false;
+            ChannelMemo& memo = state_->markKeySwitch[v & 7];
+            memo.port = state_->voicePortSet[v & 7];
+            memo.channel = state_->voiceChannelSet[v & 7];
+            memo.voice = std::uint8_t(v);
+            memo.first = std::uint8_t(play + 1);
+            memo.second = std::uint8_t(keySwitchRelease(v, play) + 1);
+        }
+    }
     if (x->GetKind() != CExpression::kTempoKind) return true;  // patch, controller and channel kinds: not built yet
     const int first = TempoToQuarterTempo(x->GetStartTempo(), beatUnit_, beatDotted_);
     const int second = TempoToQuarterTempo(x->GetEndTempo(), beatUnit_, beatDotted_);
@@ -1265,12 +1302,18 @@ void Performer::Silence(int track, bool keepVolume) {
         for (int c = 0; c < 16; ++c) {
             ChannelMemo& held = s.heldNote[c];
             // A data byte never goes above 127.
-            if (held.first) midi_->SendMessage3(held.port, 0x80 | c, (held.first - 1) & 127, 0);
+            if (held.first) midi_->SendMessage3(held.port, 0x80 | c, held.second & 127, 0);  // the release note it keeps
             held = ChannelMemo{};
             const ChannelMemo& ctl = s.controllerRestore[c];
             if (ctl.first) midi_->SendMessage3(ctl.port, 0xB0 | c, (ctl.first - 1) & 127, ctl.second & 127);
             const ChannelMemo& prg = s.programRestore[c];
             if (prg.first && prg.second) midi_->SendMessage3(prg.port, 0xC0 | c, (prg.second - 1) & 127, 0);
+        }
+        // The key switches marks left: their undo notes, struck silent twice.
+        for (int slot = 0; slot < 8; ++slot) {
+            const ChannelMemo& ks = s.markKeySwitch[slot];
+            if (!ks.first) continue;
+            for (int k = 0; k < 2; ++k) midi_->SendMessage3(ks.port, 0x90 | (ks.channel & 15), (ks.second - 1) & 127, 0);
         }
         if (keepVolume) continue;
         for (int v = 0; v < 8; ++v) {

@@ -65,6 +65,7 @@ struct TrackPlayState {
     std::int32_t program[8] = {};
     std::int32_t keySwitchBase[8] = {};
     ChannelMemo voiceKeySwitch[8], voiceProgram[8], voiceController[8];
+    ChannelMemo markKeySwitch[8];  // per mark slot: a key switch an item's mark sent
     int clef = 0, key = 0;  // the track's clef and key (ornaments' staff steps)
     ChannelMemo heldNote[16];
     ChannelMemo programRestore[16];
