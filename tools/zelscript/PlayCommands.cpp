@@ -143,10 +143,10 @@ void RunPlay(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, "played %d ticks, %d messages\n", ticks, midi.messages);
 }
 
-// jumper B KIND [count=N] [target=N]: a jump mark of bar B (kind 8 a repeat count, 9 and 10
+// jumpmark B KIND [count=N] [target=N]: a jump mark of bar B (kind 8 a repeat count, 9 and 10
 // endings with the pass mask as count and the span as target, 0-7 the text jumpers).
 void RunJumper(Context& ctx, const Args& args) {
-    static const char* usage = "jumper B KIND [count=N] [target=N]";
+    static const char* usage = "jumpmark B KIND [count=N] [target=N]";
     NeedArgs(args, 2, 4, usage);
     CScore& score = *ctx.Score().score;
     CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
@@ -170,7 +170,7 @@ void RunJumper(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"jumper", "B KIND [count=N] [target=N]",
+    {"jumpmark", "B KIND [count=N] [target=N]",
      "adds a jump mark to bar B: 8 a repeat count (COUNT more passes, back to bar TARGET), 9/10 an ending (COUNT the "
      "pass mask, TARGET its bars), 0-7 segno, coda, To Coda, D.S./D.C. al Coda/al Fine, Fine (TARGET the bar)",
      RunJumper},
