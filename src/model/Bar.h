@@ -457,6 +457,8 @@ void NoteUpdateStem(CBarItem& item, int mode, bool propagate = false);
 void NoteSetLink(CBarItem& item, int link, bool on);
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
 void NoteMoveHead(CBarItem& item, int head, int delta);
+void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key);
+void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key);
 void NotePlaceTies(CBarItem& item, int track);
 bool NoteHasLink(CBarItem& item, int link);
 int NoteAttachY(CBarItem& item, bool above);

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <new>
+
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/BarNumber.h"
+#include "model/DragTask.h"
 #include "model/ItemArray.h"
 #include "model/KeySig.h"
 #include "model/ModelGlobals.h"
@@ -151,7 +154,7 @@ CDragTask* CBar::CreateDrag(int kind) {
     switch (kind) {
         case 0:
         case 2:
-        case 3: return NewPlainDragTask();
+        case 3: return new (std::nothrow) CDragTask;
         case 1: return new (std::nothrow) CDragBeatChart;
         case 4: return new (std::nothrow) CDragEnding;
         default: return nullptr;

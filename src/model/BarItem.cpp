@@ -4,6 +4,7 @@
 
 #include "model/ArrayItem.h"
 #include "model/BitOrder.h"
+#include "model/DragTask.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"

@@ -8,6 +8,7 @@
 #include "framework/Globals.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/DragTask.h"
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"

@@ -8,6 +8,7 @@
 #include "framework/Globals.h"
 #include "model/Bar.h"
 #include "model/DocumentStandIns.h"
+#include "model/DragTask.h"
 #include "model/ItemFactory.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"

@@ -96,6 +96,14 @@ void NoteMoveHead(CBarItem& item, int head, int delta) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteMoveHead(item, head, delta);
 }
 
+void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteHeadFromPosition(item, head, accidental, clef, key);
+}
+
+void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) {
+    if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteApplyAccidental(item, head, accidental, clef, key);
+}
+
 void NotePlaceTies(CBarItem& item, int track) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NotePlaceTies(item, track);
 }

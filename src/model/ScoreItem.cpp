@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
+#include "model/DragTask.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -182,7 +184,7 @@ void ScoreItemBehaviour::UseFont(CScoreItem& item, const FontRef& font) const {
     if (CArtist* artist = g_draw.artist) artist->SetFont(font.face, item.ScaleToView(font.size), font.style);
 }
 
-CDragTask* ScoreItemBehaviour::CreateDragTask(CScoreItem& item) const { return NewPlainDragTask(); }
+CDragTask* ScoreItemBehaviour::CreateDragTask(CScoreItem& item) const { return new (std::nothrow) CDragTask; }
 
 void ScoreItemBehaviour::BeginDrag(CScoreItem& item) const {
     g_model.dragOffsetX = 0;

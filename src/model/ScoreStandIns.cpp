@@ -6,15 +6,6 @@
 #include "model/Score.h"
 #include "platform/StdMenu.h"
 
-ViewDragGlobals g_viewDrag;
-
-namespace {
-void ResetViewDragGlobals() { g_viewDrag = ViewDragGlobals{}; }
-[[maybe_unused]] const bool registered = fw::RegisterGlobalsReset(&ResetViewDragGlobals);
-}  // namespace
-
-CDragTask* NewPlainDragTask() { return new (std::nothrow) CDragTask; }
-
 DrumKey* CDrumLib::GetDrumEntry(std::int16_t key) { return &keys[key >= 0 && key < 128 ? key : 0]; }
 
 CDrumLib& DrumLib() {

@@ -1,5 +1,5 @@
 // Minimal forms of what the score records and the score root call in code that is not written
-// yet: drag tasks, the score's font table, and the records of pages
+// yet: the drags of beat charts and endings, the score's font table, and the records of pages
 // and page texts (the document and its insertion point come with model/ZelDoc.h). Each carries
 // the name and signature its owner gives it and only the body that the callers here need; the
 // owners replace them as they are written.
@@ -11,39 +11,15 @@
 #include "framework/Types.h"
 #include "model/ArrayItem.h"
 #include "model/BarItem.h"
+#include "model/DragTask.h"
 #include "model/SpacingTable.h"
 #include "model/ZelDoc.h"
 #include "platform/FontRef.h"
 #include "platform/StdArray.h"
 
-// The drag task base: the fields the items' drags read and write.
-class CDragTask {
-public:
-    CDragTask() = default;
-    virtual ~CDragTask() = default;
-
-    std::uint8_t horizontal = 0;       // the drag moves the item sideways
-    std::uint8_t flag = 0;             // no vertical step while set (beam drags)
-    std::uint8_t toggled = 0;          // a modifier toggle has happened in this drag
-    std::uint8_t moved = 0;            // some step moved the item
-    std::int32_t dx = 0;               // this step's horizontal move, drawing units
-    std::int32_t dy = 0;               // this step's vertical move, drawing units (down positive)
-    std::int32_t positionStep = 0;     // this step's horizontal move, 1/1024 of the bar
-    std::int32_t unitDx = 0;           // this step's move in the dragged object's own units
-    std::int32_t unitDy = 0;           // (label units of its staff for a track label)
-    std::int32_t targetStaffPos = 0;   // the staff position under the pointer
-    std::int16_t startPosition = 0;    // what the item stored when the drag began
-    std::int16_t startStaffPos = 0;
-    CBarItem* result = nullptr;        // the record a drop placed (null: none)
-};
-
 // The drags of a beat-chart column and of an ending (the bar's drag factory makes them).
 class CDragBeatChart : public CDragTask {};
 class CDragEnding : public CDragTask {};
-
-struct ItemPlayAction;
-// The plain drag task of a score item; null when memory ran out.
-CDragTask* NewPlainDragTask();
 
 // The MIDI data box of the sequencer views: shows a location's bar, beat, tick and value. Until
 // the sequencer views are written it shows nothing.
@@ -51,17 +27,6 @@ class CMidiDataBox {
 public:
     static void ShowEvent(const ScoreLocation& location, int a, int b) {}
 };
-
-// The score view's globals that the items' drags read and write.
-struct ViewDragGlobals {
-    bool allTracksFlag = false;   // a multi-bar rest's drag reaches every track
-    bool fineStepFlag = false;    // vertical drag steps of one staff step
-    bool modifierFlagA = false;   // keys held during a drag
-    bool modifierFlagB = false;
-    int draggedPart = 0;          // the part of a beam under the pointer: 0 start, 1 body, 2 end
-    CDragTask* currentTask = nullptr;  // the drag that runs
-};
-extern ViewDragGlobals g_viewDrag;
 
 // --- fonts ------------------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // later systems of the page (or of the score) when the drag ends; and the staff's properties.
 #include <algorithm>
 
+#include "model/DragTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"

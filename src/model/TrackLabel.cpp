@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/DragTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"

@@ -25,6 +25,7 @@
 
 #include "framework/Types.h"
 #include "model/BarItem.h"
+#include "model/DragTask.h"
 #include "model/ScoreStandIns.h"
 
 class CBar;

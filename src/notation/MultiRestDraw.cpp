@@ -6,6 +6,7 @@
 #include "framework/DC.h"
 #include "framework/Gdi.h"
 #include "model/Bar.h"
+#include "model/DragTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"

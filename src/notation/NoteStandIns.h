@@ -20,6 +20,7 @@ bool ShowEveryAccidental();
 
 }  // namespace notation
 
+#include "model/DragTask.h"
 #include "model/ScoreStandIns.h"
 
 // The drags a hit on a note starts (the score view's drag tasks): a drag of the note or head,

@@ -6,6 +6,7 @@
 
 #include "framework/Arith.h"
 #include "framework/Globals.h"
+#include "model/DragTask.h"
 #include "model/TieType.h"
 #include "model/Bar.h"
 #include "model/EngraverSettings.h"
@@ -132,7 +133,7 @@ void RestBehaviour::PlaceAt(CBarItem& item, const ScoreLocation& location) const
 
 CDragTask* RestBehaviour::CreateDragTask(CScoreItem& item) const {
     if (g_model.hitTool == kMarkTool) return new (std::nothrow) CDragMark;
-    return NewPlainDragTask();
+    return new (std::nothrow) CDragTask;
 }
 
 void RestBehaviour::BeginDrag(CScoreItem& item) const {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/Arith.h"
+#include "model/DragTask.h"
 #include "model/EngraverSettings.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Arith.h"
+#include "model/DragTask.h"
 #include "model/EngraverSettings.h"
 #include "model/ModelGlobals.h"
 #include "model/SystemStaff.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Arith.h"
+#include "model/DragTask.h"
 #include "model/ItemClass.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"

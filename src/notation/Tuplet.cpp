@@ -7,6 +7,7 @@
 
 #include "framework/Arith.h"
 #include "model/BitOrder.h"
+#include "model/DragTask.h"
 #include "model/EngraverSettings.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"

@@ -10,7 +10,9 @@
 #include "framework/DC.h"
 #include "platform/Pane.h"
 
+class CDragTask;
 class CPage;
+class CScoreItem;
 class CTrkBar;
 class CZelDoc;
 class CScore;
@@ -53,6 +55,18 @@ public:
     // The select tool's press (and the zoom tool's): the insertion point goes to the press, then
     // a Shift click extends the selection, any other press draws the rubber band.
     void SelectAtPress(int x, int y, bool zoom);
+    // Before a tool other than the select tool: nothing stays selected, and the insertion
+    // point's bar and bar of its track are current.
+    void PrepareForTool();
+    // The notes palette's click (page coordinates): the note tool's task, or null (a voice
+    // beyond the track's limit is refused with an alert; the accidental sub-tool adds the
+    // accidental to a hit note at once).
+    CDragTask* OnNoteTool(int x, int y, CScoreItem* hitItem);
+    // Runs a tool's task through the mouse loop from the press (pane coordinates), then redraws
+    // and keeps it on the undo list when it is undoable; a task that fails or is refused gives
+    // back what it changed.
+    void RunToolTask(CDragTask* task, POINT start, int tool);
+    RECT ClientRectAtOrigin();
     using CPane::TrackMouse;
     void TrackMouse(CMouseTask* task, POINT start) override;
     bool AutoScroll(POINT point) override;

@@ -1,10 +1,16 @@
 // The page pane under the mouse: the hover that classifies the point under the pointer, chooses
 // the pointer's shape and keeps the note-entry preview under it, and the first steps of a left
 // click (the click that activated the window, clicks while the transport runs, the hand tool's
-// scrolling outside the page frame).
+// scrolling outside the page frame), and the dispatch of the click on the tool, whose task runs
+// through the pane's mouse loop and onto the undo list.
 #include <algorithm>
+#include <string>
 
+#include "framework/Exceptions.h"
+#include "framework/MessageBox.h"
+#include "framework/StringTable.h"
 #include "framework/Window.h"
+#include "model/DragTask.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/DocumentStandIns.h"
@@ -13,12 +19,16 @@
 #include "model/Score.h"
 #include "model/ScoreHit.h"
 #include "model/ScoreItem.h"
+#include "model/Select.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
 #include "platform/StdDlgGlobals.h"
+#include "view/EditTool.h"
 #include "view/PagePane.h"
 #include "view/PaneLabelDrag.h"
 #include "view/ToolState.h"
@@ -35,6 +45,20 @@ enum : UINT {
     kCursorAbove = 508, kCursorZoomIn = 509, kCursorZoomOut = 510, kCursorHandOutside = 511, kCursorText = 512,
     kCursorHand = 515, kCursorScrub = 203,
 };
+
+constexpr int kNothingTool = 910;
+constexpr int kClefTool = 914;
+constexpr int kTaskDoneCode = 4332;
+constexpr int kAddAccidentalCommand = 4000;
+constexpr UINT kVoiceLimitString = 10006;
+constexpr int kSilentErrorCode = 1;
+
+// The tools that work on what the hover found rather than on a fresh location of the click.
+bool UsesHoverHit(int tool) {
+    for (const int t : {801, 802, 906, 907, 908, 911, 912, 913, 918})
+        if (tool == t) return true;
+    return false;
+}
 
 // What a hover finds: 1 an item, 4 a staff's position handle, 6 a staff near its ends, 7 a title block.
 enum : int { kHitItem = 1, kHitHandle = 4, kHitStaff = 6, kHitTitle = 7 };
@@ -220,7 +244,133 @@ void CPagePane::OnLeftClick(int x, int y) {
     if (selectInstead || (tool == ToolState::kNote && px < contentLeft)) effective = ToolState::kSelect;
     if (effective == ToolState::kHand && !inFrame && view) view->HandScroll();
     if (effective == ToolState::kSelect && DragTrackLabel(*this, POINT{x, y})) return;
-    if (effective == ToolState::kSelect || effective == ToolState::kZoom) SelectAtPress(x, y, effective == ToolState::kZoom);
+    if (effective == ToolState::kSelect || effective == ToolState::kZoom) {
+        SelectAtPress(x, y, effective == ToolState::kZoom);
+        return;
+    }
+    if (effective == kNothingTool) return;
+
+    // The place of the click: located afresh, or the hover's when the tool works on what the
+    // hover found.
+    auto* hoverHit = static_cast<CScoreItem*>(hover.item);
+    if (!selectInstead && (!hoverHit || !UsesHoverHit(effective))) {
+        score->LocatePoint(px, py, location);
+        location->pointX = px;
+        location->pointY = py;
+    } else {
+        *location = hover;
+        location->cursorDrawn = 0;
+        location->pageIndex = std::uint16_t(pageNumber);
+        location->page = page;
+    }
+    location->bar = score->GetBar(location->barIndex);
+    auto* hitItem = static_cast<CScoreItem*>(location->item);
+    if (hitItem && hitItem->ClassTestC()) {
+        auto* barHit = static_cast<CBarItem*>(hitItem);
+        location->time = barHit->TimeField();
+        location->position = barHit->PositionField();
+        if (location->trkBar) location->trkBar->SetCurrent();
+    }
+    DrawPreview(false);
+    PrepareForTool();
+
+    CDragTask* task = nullptr;
+    switch (effective) {
+    case ToolState::kNote: task = OnNoteTool(px, py, hitItem); break;
+    default: break;
+    }
+    if (task) RunToolTask(task, POINT{x, y}, effective);
+
+    // Always at the end: the click's place becomes the last click's, and the bar current.
+    g_model.dragItem = nullptr;
+    document->secondLocation = *location;
+    location->item = nullptr;
+    hover.item = nullptr;
+    document->SetCurrentBar(location->barIndex, true);
+}
+
+void CPagePane::PrepareForTool() {
+    if (!document || !location) return;
+    document->DeselectAll();
+    if (CBar* bar = score ? score->GetBar(location->barIndex) : nullptr) bar->MakeCurrent();
+    if (CTrkBar* tb = score ? score->GetTrkBar(location->trackIndex, location->barIndex) : nullptr) {
+        tb->SetCurrent();
+        location->trkBar = tb;
+    }
+}
+
+CDragTask* CPagePane::OnNoteTool(int x, int y, CScoreItem* hitItem) {
+    CTrack* track = score->GetTrack(location->trackIndex);
+    if (!track) return nullptr;
+    if (location->voice >= track->GetVoiceCount()) {
+        std::string text;
+        fw::LoadStringResource(kVoiceLimitString, text);
+        AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    if (g_toolState.subTool == ToolState::kAccidentalSub) {
+        auto* note = hitItem && hitItem->IsNoteOrRawNote() ? static_cast<CBarItem*>(hitItem) : nullptr;
+        CSelect* sel = document->GetSelection();
+        CTrkBar* tb = score->GetTrkBar(document->paneLocation.trackIndex, document->paneLocation.barIndex);
+        if (!note || !sel || !tb) return nullptr;
+        sel->SelectItem(note, CSelect::kWhole, tb, true);
+        document->OnCommandRange(kAddAccidentalCommand);
+        return nullptr;
+    }
+    auto* tool = new CNoteTool;
+    g_viewDrag.tool = ToolState::kNote;
+    tool->Start(document, hitItem, CNoteTool::kNameId);
+    return tool;
+}
+
+namespace {
+// Calls the drag with page coordinates while the pane's mouse loop runs in its own.
+class PageMouse : public CMouseTask {
+public:
+    PageMouse(CMouseTask& task, POINT origin) : task(task), origin(origin) {}
+    void MouseDown(POINT p) override { task.MouseDown(Page(p)); }
+    void MouseMove(POINT c, POINT p, POINT s) override { task.MouseMove(Page(c), Page(p), Page(s)); }
+    void MouseUp(POINT c, POINT p, POINT s) override { task.MouseUp(Page(c), Page(p), Page(s)); }
+
+private:
+    POINT Page(POINT p) const { return POINT{p.x + origin.x, p.y + origin.y}; }
+    CMouseTask& task;
+    POINT origin;
+};
+}  // namespace
+
+void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
+    CPage* page = score->GetPage(pageNumber);
+    const RECT paper = page ? page->GetPaperRect() : RECT{};
+    PageMouse mouse(*task, POINT{paper.left, paper.top});
+    bool pushed = false;
+    try {
+        CPane::TrackMouse(&mouse, start, ClientRectAtOrigin());
+        StartWaitCursor(true);
+        task->Redraw();
+        StartWaitCursor(false);
+        if (task->IsUndoable()) {
+            document->PushUndo(task);
+            pushed = true;
+        }
+    } catch (const CException&) {
+        // A failed or refused task gives back what it changed and leaves no undo entry.
+        StartWaitCursor(false);
+        ForceShowCursor();
+        if (task->HasSnapshot()) task->SwapSnapshot();
+        document->InvalidatePanes();
+        const int code = g_platform.errorCode;
+        if (code != kSilentErrorCode && code != CNoteTool::kRefusedCode) ReportErrorCode(code);
+    }
+    if (!pushed) delete task;
+    if (tool == kClefTool) document->NotifyWindows(1, kTaskDoneCode);
+    else if (tool == ToolState::kNote) document->NotifyWindows(1, kTaskDoneCode);
+}
+
+RECT CPagePane::ClientRectAtOrigin() {
+    RECT r{};
+    GetClientRect(&r);
+    return RECT{0, 0, r.right - r.left, r.bottom - r.top};
 }
 
 void CPagePane::SelectAtPress(int x, int y, bool zoom) {

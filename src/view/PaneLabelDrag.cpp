@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/DragTask.h"
 #include "model/EditTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"

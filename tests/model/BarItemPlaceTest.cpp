@@ -12,6 +12,7 @@
 #include "framework/Input.h"
 #include "framework/Memory.h"
 #include "model/Bar.h"
+#include "model/DragTask.h"
 #include "model/EditTask.h"
 #include "model/Page.h"
 #include "model/Score.h"

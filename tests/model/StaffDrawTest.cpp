@@ -9,6 +9,7 @@
 #include "DrawTestSupport.h"
 #include "support/CommandRecorder.h"
 #include "framework/Arith.h"
+#include "model/DragTask.h"
 #include "model/ScoreStandIns.h"
 #include "model/EngraverSettings.h"
 #include "model/ItemFactory.h"

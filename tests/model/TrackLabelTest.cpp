@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DrawTestSupport.h"
+#include "model/DragTask.h"
 #include "model/ScoreStandIns.h"
 #include "model/Track.h"
 

@@ -7,6 +7,7 @@
 
 #include "ScoreDrawSupport.h"
 #include "support/CommandRecorder.h"
+#include "model/DragTask.h"
 #include "model/ScoreStandIns.h"
 #include "model/EditTask.h"
 #include "notation/MultiRest.h"

@@ -11,6 +11,7 @@
 #include "ScoreDrawSupport.h"
 #include "framework/Arith.h"
 #include "framework/Memory.h"
+#include "model/DragTask.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -447,13 +448,13 @@ protected:
     alignas(8) std::uint8_t tieBytes[CTie::kSize] = {};
 };
 
-CDragTask Step(int dx, int dy, int positionStep = 0) {
-    CDragTask d;
+// A fresh drag step of the given moves (the drag task is its own drag state).
+void Step(CDragTask& d, int dx, int dy, int positionStep = 0) {
+    static_cast<DragState&>(d) = DragState{};
     d.dx = dx;
     d.dy = dy;
     d.positionStep = positionStep;
     d.moved = 1;
-    return d;
 }
 
 }  // namespace
@@ -595,7 +596,8 @@ TEST_F(TwoEndedPageTest, DragStepsMoveThePartHit) {
         SCOPED_TRACE(c.what);
         g_model.hitPart = std::int16_t(c.part);
         g_platform.altDown = c.alt;
-        CDragTask d = Step(c.dx, c.dy);
+        CDragTask d;
+        Step(d, c.dx, c.dy);
         tie->MoveDrag(&d);
         EXPECT_EQ(tie->Height(), c.height);
         EXPECT_EQ(tie->StartDx(), c.startDx);
@@ -608,7 +610,8 @@ TEST_F(TwoEndedPageTest, DragStepsMoveThePartHit) {
     alignas(8) std::uint8_t bytes[CTuplet::kSize];
     CTuplet* t = Put(1, CTuplet::Init(bytes, 0, 120, 3, 3, 2, 0, 0, 100, 6, 0, 700, 6, 0));
     g_model.hitPart = 0;
-    CDragTask d = Step(3, 10);
+    CDragTask d;
+    Step(d, 3, 10);
     t->MoveDrag(&d);
     EXPECT_EQ(t->Hook(), 130) << "handle 0 down by 10 lengthens the hook by 10";
     EXPECT_EQ(t->StartDx(), 3);
@@ -620,12 +623,12 @@ TEST_F(TwoEndedPageTest, DragStepsMoveThePartHit) {
     RecordBuf buf;
     CSlur* slur = Put(1, NewSlur(buf, 100, 700));
     g_model.hitPart = 0;
-    d = Step(2, 6);
+    Step(d, 2, 6);
     slur->MoveDrag(&d);
     EXPECT_EQ(slur->StartDy(), 6);
     EXPECT_EQ(slur->Word(CSlur::kControl1Y), -6) << "the control points keep their place";
     g_model.hitPart = 4;
-    d = Step(0, 5, 40);
+    Step(d, 0, 5, 40);
     slur->MoveDrag(&d);
     EXPECT_EQ(slur->Word(CSlur::kControl1X), 40);
     EXPECT_EQ(slur->Word(CSlur::kControl2Y), -1);
@@ -801,7 +804,8 @@ TEST_F(TwoEndedPageTest, ADroppedEndTakesTheNoteUnderIt) {
     slur->SetEndDx(slur->EndDx() + staff->UnscaleOffset(Bar()->FractionToX(800) - Bar()->FractionToX(300)));
     g_model.hitPart = 3;
     g_model.hitTrkBar = Current(0, 0);
-    CDragTask d = Step(1, 0);
+    CDragTask d;
+    Step(d, 1, 0);
     slur->EndDrag(&d);
     CSlur* placed = static_cast<CSlur*>(d.result);
     ASSERT_NE(placed, nullptr);
@@ -820,7 +824,7 @@ TEST_F(TwoEndedPageTest, ADroppedEndTakesTheNoteUnderIt) {
     lone->SetEndStaffOffset(1);
     lone->SetEndDx(lone->EndDx() + staff->UnscaleOffset(Bar()->FractionToX(700) - Bar()->FractionToX(500)));
     g_model.hitPart = 3;
-    d = Step(1, 0);
+    Step(d, 1, 0);
     lone->EndDrag(&d);
     ASSERT_NE(d.result, nullptr);
     auto* kept = static_cast<CSlur*>(d.result);
