@@ -87,8 +87,11 @@ void BarItemBehaviour::BeginDrag(CScoreItem& item) const {
     ScoreItemBehaviour::BeginDrag(item);
 }
 
-// The move by the drag's horizontal distance comes with the drag record.
-void BarItemBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {}
+// The item moves by the drag's horizontal distance in 1/1024 of the bar.
+void BarItemBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
+    if (!drag) return;
+    Bar(item).SetPosition(GetPosition(item) + drag->positionStep);
+}
 
 void BarItemBehaviour::DrawDragFeedback(CScoreItem& item) const {
     if (g_model.dragItem != &item) return;

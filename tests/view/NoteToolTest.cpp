@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "ViewFixture.h"
+#include "framework/Dialog.h"
+#include "support/MidiRecorder.h"
 #include "framework/Midi.h"
 #include "framework/Window.h"
 #include "model/Bar.h"
@@ -115,4 +117,178 @@ TEST_F(NoteTool, FourClickedQuartersRiseAndFourUndosGiveBackTheNewScore) {
     for (int i = 0; i < 4; ++i) doc->Undo();
     EXPECT_TRUE(Notes(0, 0).empty());
     EXPECT_EQ(Saved(*doc), fresh);
+}
+
+// The pitch of a clicked note: chosen accidental on the natural note of the staff position, an
+// accidental carried from an earlier note of the voice, and an earlier note of another staff
+// position that carries nothing.
+TEST_F(NoteTool, PitchFromStaffPositionAccidentalAndEarlierNotes) {
+    struct Case {
+        const char* name;
+        int earlierPosition, earlierAccidental;  // a first note at t0 (-99: none)
+        int position, accidental;                // the note at t960
+        int pitch;
+    } cases[] = {
+        {"natural", -99, 0, 1, 0, 72},
+        {"sharp chosen", -99, 0, 1, 1, 73},
+        {"flat chosen", -99, 0, 0, 2, 70},
+        {"double sharp chosen", -99, 0, 1, 4, 74},
+        {"double flat chosen", -99, 0, 0, 5, 69},
+        {"natural chosen", -99, 0, 0, 3, 71},
+        {"sharp carried from an earlier note", 1, 1, 1, 0, 73},
+        {"flat carried from an earlier note", 0, 2, 0, 0, 70},
+        {"an earlier sharp elsewhere carries nothing", 2, 1, 1, 0, 72},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        while (doc->GetUndoPosition() > 0) doc->Undo();
+        if (c.earlierPosition != -99) {
+            g_toolState.accidental = std::uint8_t(c.earlierAccidental);
+            ClickAt(At(0, 0, c.earlierPosition));
+        }
+        g_toolState.accidental = std::uint8_t(c.accidental);
+        ClickAt(At(0, 960, c.position));
+        g_toolState.accidental = 0;
+        const std::vector<Entered> notes = Notes(0, 0);
+        ASSERT_FALSE(notes.empty());
+        EXPECT_EQ(notes.back().time, 960);
+        EXPECT_EQ(notes.back().pitch, c.pitch);
+    }
+}
+
+TEST_F(NoteTool, AClickNearANoteAddsAChordToneAtItsTime) {
+    ClickAt(At(0, 480, 0));
+    ClickAt(At(0, 480, 4));
+    const std::vector<Entered> notes = Notes(0, 0);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].time, 480);
+    EXPECT_EQ(notes[0].heads, 2);
+    EXPECT_EQ(doc->GetUndoCount(), 2);
+    doc->Undo();
+    EXPECT_EQ(Notes(0, 0)[0].heads, 1);
+}
+
+TEST_F(NoteTool, RestValuesTakeTheDurationsOfTheNoteValues) {
+    g_toolState.subTool = ToolState::kRestSub;
+    g_toolState.value = 11 + 3;
+    ClickAt(At(0, 0, 0));
+    g_toolState.subTool = ToolState::kNoteSub;
+    g_toolState.value = 3;
+    ClickAt(At(0, 480, 0));
+    // The quarter rest at 0 leaves room for the quarter note at 480.
+    const std::vector<Entered> items = Items(0, 0);
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_TRUE(items[0].rest);
+    EXPECT_EQ(items[0].time, 0);
+    EXPECT_EQ(Notes(0, 0), (std::vector<Entered>{{false, 480, 0, 71, 1}}));
+}
+
+TEST_F(NoteTool, ANoteSoundsWhilePressedAndStopsAtTheRelease) {
+    std::vector<testsupport::MidiRecorder::Sent>& sent = testsupport::RecordedMidi();
+    sent.clear();
+    g_preferences.SetByte(Preferences::kDragNote, 1);
+    ClickAt(At(0, 0, 1));
+    std::vector<std::pair<int, int>> notes;
+    for (const auto& s : sent)
+        if ((s.a & 0xF0) == 0x90) notes.push_back({s.b, s.c});
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].first, 72);
+    EXPECT_GT(notes[0].second, 0);
+    EXPECT_EQ(notes[1], std::make_pair(72, 0));
+}
+
+TEST_F(NoteTool, TheInsertionPointMovesOnUnlessShiftIsHeld) {
+    ClickAt(At(0, 0, 0));
+    EXPECT_EQ(doc->location.barIndex, 0);
+    EXPECT_EQ(int(doc->location.time), 480);
+    ClickAt(At(0, 480, 0), fw::uitest::kShift);
+    EXPECT_EQ(int(doc->location.time), 480);
+    EXPECT_EQ(Notes(0, 0).size(), 2u);
+}
+
+TEST_F(NoteTool, ANoteThatFillsTheBarMovesTheInsertionPointAndThePointerToTheNextBar) {
+    for (int i = 0; i < 4; ++i) ClickAt(At(0, 480 * i, 0));
+    EXPECT_EQ(doc->location.barIndex, 1);
+    EXPECT_EQ(int(doc->location.time), 0);
+    // The pointer was put at the new insertion point.
+    POINT want = At(1, 0, 0);
+    pane->ClientToScreen(&want);
+    POINT pointer{};
+    fw::GetCursorPos(&pointer);
+    EXPECT_EQ(pointer.x, want.x);
+    EXPECT_EQ(pointer.y, want.y);
+}
+
+TEST_F(NoteTool, AVoiceBeyondTheTracksLimitIsRefused) {
+    score->GetTrack(0)->SetVoiceCount(1);
+    fw::uitest::Move(pane, int(At(0, 0, 0).x), int(At(0, 0, 0).y));
+    fw::uitest::RunUntilIdle();
+    doc->location.voice = 1;
+    doc->paneLocation.voice = 1;
+    fw::uitest::Click(pane, int(At(0, 0, 0).x), int(At(0, 0, 0).y));
+    fw::uitest::RunUntilIdle();
+    EXPECT_TRUE(Notes(0, 0).empty());
+    EXPECT_EQ(doc->GetUndoCount(), 0);
+}
+
+TEST_F(NoteTool, TheAccidentalSubToolDoesNothingOnEmptyStaff) {
+    g_toolState.subTool = ToolState::kAccidentalSub;
+    g_toolState.button = 1;
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    ClickAt(At(0, 480, 0));
+    EXPECT_EQ(doc->GetUndoCount(), 0);
+    EXPECT_EQ(Saved(*doc), before);
+}
+
+TEST_F(NoteTool, TheNoteToolLeftOfTheBarContentSelects) {
+    CBar* b = score->GetBar(0);
+    CStaff* staff = b->GetLine()->GetStaff(0);
+    const RECT paper = score->GetPage(0)->GetPaperRect();
+    const POINT p{LONG(b->GetLeft() - 2 * staff->GetLineSpacing() - paper.left), LONG(staff->PositionToY(0) - paper.top)};
+    ClickAt(p);
+    EXPECT_TRUE(Notes(0, 0).empty());
+    EXPECT_EQ(doc->GetUndoCount(), 0);
+}
+
+// Automatic correction asks before it keeps a note: "是" keeps it, "否" leaves the score and the
+// undo list as they were before the click.
+TEST_F(NoteTool, TheChecksAskAndANoTakesTheClickBack) {
+    g_preferences.SetByte(Preferences::kCorrect, 1);
+    CTrack* track = score->GetTrack(0);
+    track->SetLowRange(60);
+    track->SetHighRange(72);
+    struct Case {
+        const char* name;
+        int answer;
+        UINT dialog;
+        bool kept;
+    } cases[] = {{"out of range, yes", IDOK, 404, true}, {"out of range, no", IDCANCEL, 404, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        while (doc->GetUndoPosition() > 0) doc->Undo();
+        const int undo = doc->GetUndoCount();
+        const std::vector<std::uint8_t> before = Saved(*doc);
+        std::string text;
+        const std::size_t shown = fw::uitest::ModalsRun().size();
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            char buffer[256] = {};
+            d.GetDlgItemText(3, buffer, int(sizeof buffer));
+            text = buffer;
+            d.EndDialog(c.answer);
+        });
+        ClickAt(At(0, 0, 8));  // C6, above the range
+        ASSERT_EQ(fw::uitest::ModalsRun().size(), shown + 1);
+        EXPECT_EQ(fw::uitest::ModalsRun().back(), c.dialog);
+        EXPECT_NE(text.find("(C6)"), std::string::npos) << text;
+        EXPECT_NE(text.find("C4"), std::string::npos) << text;
+        EXPECT_NE(text.find("C5"), std::string::npos) << text;
+        if (c.kept) {
+            EXPECT_EQ(Notes(0, 0).size(), 1u);
+            EXPECT_EQ(doc->GetUndoCount(), undo + 1);
+        } else {
+            EXPECT_TRUE(Notes(0, 0).empty());
+            EXPECT_EQ(doc->GetUndoCount(), undo);
+            EXPECT_EQ(Saved(*doc), before);
+        }
+    }
 }

@@ -1,12 +1,22 @@
 // zelscript commands of the page panes under the pointer: choose the current tool and its
-// note-entry choices, and let the pointer rest at a point of the score window's view (the hover:
-// what lies there, the pointer's shape and the note-entry preview).
+// note-entry choices, let the pointer rest at a point of the score window's view (the hover:
+// what lies there, the pointer's shape and the note-entry preview), click and drag there, and
+// list what the clicks sounded.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Script.h"
 #include "framework/Cursor.h"
 #include "framework/UiTest.h"
+#include "model/Bar.h"
+#include "model/MidiOut.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
@@ -73,6 +83,139 @@ void RunHover(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, "\n");
 }
 
+// What the clicks sounded: the note messages of the model's sends, in order.
+class SoundLog : public MidiSender {
+public:
+    bool SendPatch(int, int, std::int32_t, int) override { return true; }
+    bool SendRecord(int, int, int, int) override { return true; }
+    bool SendMessage3(int, int status, int data1, int data2) override {
+        if ((status & 0xE0) == 0x80) notes.push_back({(status & 0xF0) == 0x90 && data2 > 0, data1, data2});
+        return true;
+    }
+    struct Note {
+        bool on;
+        int pitch, velocity;
+    };
+    std::vector<Note> notes;
+};
+SoundLog& Sounds() {
+    static SoundLog log;
+    static const bool installed = (SetTheMidi(&log), true);
+    (void)installed;
+    return log;
+}
+
+CZelView& ViewOf(Context& ctx) {
+    auto* view = dynamic_cast<CZelView*>(ctx.Score().doc->view);
+    if (!view) throw ScriptError("no score window: use `window` first");
+    return *view;
+}
+
+// A place of the score as a pane and a point in it: T:B:P:S (track, bar, P a position 0-1023
+// or tN the x of time N ticks, S a staff position) or @X:Y (a point of the view).
+struct Place {
+    CPagePane* pane = nullptr;
+    POINT at{};
+};
+
+Place ParsePlace(Context& ctx, const std::string& text) {
+    CZelView& view = ViewOf(ctx);
+    Place out;
+    if (!text.empty() && text[0] == '@') {
+        int x = 0, y = 0;
+        if (std::sscanf(text.c_str() + 1, "%d:%d", &x, &y) != 2) throw ScriptError("place: @X:Y, got " + text);
+        for (int i = 0; i < view.GetPaneCount() && !out.pane; ++i) {
+            CPagePane* p = view.GetPane(i);
+            if (!p->IsWindowVisible()) continue;
+            RECT r;
+            p->GetWindowRect(&r);
+            view.ScreenToClient(&r);
+            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+                out.pane = p;
+                out.at = POINT{LONG(x - r.left), LONG(y - r.top)};
+            }
+        }
+        if (!out.pane) throw ScriptError("place " + text + ": no page there");
+        return out;
+    }
+    int t = 0, b = 0, s = 0;
+    char p[32] = {};
+    if (std::sscanf(text.c_str(), "%d:%d:%31[^:]:%d", &t, &b, p, &s) != 4)
+        throw ScriptError("place: T:B:P:S or @X:Y, got " + text);
+    CScore& score = *ctx.Score().score;
+    CBar* bar = score.GetBar(b);
+    CTrkBar* tb = score.GetTrkBar(t, b);
+    CStaff* staff = tb ? tb->GetStaff() : nullptr;
+    if (!bar || !tb || !staff) throw ScriptError("place " + text + ": no such track or bar");
+    const int position = p[0] == 't' ? bar->TickToFraction(std::atoi(p + 1), false) : std::atoi(p);
+    CPage* page = bar->GetPage();
+    for (int i = 0; i < view.GetPaneCount() && !out.pane; ++i)
+        if (page && view.GetPane(i)->GetPageNumber() == page->GetIndex()) out.pane = view.GetPane(i);
+    if (!out.pane) throw ScriptError("place " + text + ": its page is not shown");
+    const RECT paper = page->GetPaperRect();
+    out.at = POINT{LONG(bar->FractionToX(position) - paper.left), LONG(staff->PositionToY(s) - paper.top)};
+    return out;
+}
+
+UINT Mods(const Args& args, std::size_t from, int* clicks) {
+    UINT mods = fw::uitest::kNone;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        if (args[i] == "shift") mods |= fw::uitest::kShift;
+        else if (args[i] == "ctrl") mods |= fw::uitest::kCtrl;
+        else if (args[i] == "alt") mods |= fw::uitest::kAlt;
+        else if (args[i] == "double" && clicks) *clicks = 2;
+        else throw ScriptError("unknown key " + args[i]);
+    }
+    return mods;
+}
+
+void PrintClick(Context& ctx, const char* what, const Place& p) {
+    CZelDoc& doc = *ctx.Score().doc;
+    std::fprintf(ctx.out, "%s page %d at %ld %ld: insertion track %d bar %d time %g voice %d, undo %d\n", what,
+                 p.pane->GetPageNumber(), long(p.at.x), long(p.at.y), doc.location.trackIndex, doc.location.barIndex,
+                 doc.location.time, doc.location.voice, doc.GetUndoPosition());
+}
+
+void RunClick(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 5, "PLACE [shift] [ctrl] [alt] [double]");
+    const Place p = ParsePlace(ctx, args[0]);
+    int clicks = 1;
+    const UINT mods = Mods(args, 1, &clicks);
+    Sounds();
+    // The pointer comes to rest there first, as a user's does.
+    fw::uitest::Move(p.pane, int(p.at.x), int(p.at.y), mods);
+    fw::uitest::Click(p.pane, int(p.at.x), int(p.at.y), fw::uitest::kLeft, mods, clicks);
+    fw::uitest::RunUntilIdle();
+    PrintClick(ctx, "click", p);
+}
+
+void RunDrag(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 5, "PLACE PLACE [shift] [ctrl] [alt]");
+    const Place from = ParsePlace(ctx, args[0]);
+    const Place to = ParsePlace(ctx, args[1]);
+    if (from.pane != to.pane) throw ScriptError("drag: both places must lie on one page");
+    const UINT mods = Mods(args, 2, nullptr);
+    Sounds();
+    // In steps of at most 4 units, so that the drag follows the way.
+    std::vector<POINT> way{from.at};
+    const int steps = std::max(1L, std::max(std::labs(to.at.x - from.at.x), std::labs(to.at.y - from.at.y)) / 4);
+    for (int i = 1; i <= steps; ++i)
+        way.push_back(POINT{from.at.x + (to.at.x - from.at.x) * i / steps, from.at.y + (to.at.y - from.at.y) * i / steps});
+    fw::uitest::Move(from.pane, int(from.at.x), int(from.at.y), mods);
+    fw::uitest::Drag(from.pane, way, fw::uitest::kLeft, mods);
+    fw::uitest::RunUntilIdle();
+    PrintClick(ctx, "drag", to);
+}
+
+void RunMidi(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 0, "midi");
+    SoundLog& log = Sounds();
+    for (const SoundLog::Note& n : log.notes)
+        std::fprintf(ctx.out, "%s %d %d\n", n.on ? "on" : "off", n.pitch, n.velocity);
+    if (log.notes.empty()) std::fprintf(ctx.out, "midi: nothing sounded\n");
+    log.notes.clear();
+}
+
 const CommandRegistrar registrar{
     {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1]",
      "makes a tool current with its note-entry choices (903 the notes: sub 903 note, 922 rest, 921 accidental)",
@@ -81,6 +224,13 @@ const CommandRegistrar registrar{
      "the pointer rests at a point of the score window's view: what lies there, the pointer's shape and the "
      "note-entry preview",
      RunHover},
+    {"click", "PLACE [shift] [ctrl] [alt] [double]",
+     "the pointer rests at PLACE and the left button clicks there with the current tool; PLACE is T:B:P:S (track, "
+     "bar, P a position 0-1023 or tN the x of time N ticks, S a staff position) or @X:Y (a point of the view)",
+     RunClick},
+    {"drag", "PLACE PLACE [shift] [ctrl] [alt]",
+     "the left button pressed at the first place, moved to the second in small steps and released there", RunDrag},
+    {"midi", "", "prints and clears what the clicks and drags sounded, as on|off PITCH VELOCITY", RunMidi},
 };
 
 }  // namespace
