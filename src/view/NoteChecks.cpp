@@ -83,6 +83,7 @@ void RunNoteChecks(CNoteTool& tool, int pitch) {
             if (!RunRangeDialog(name, pitch, low, high)) ThrowErrorCode(CNoteTool::kRefusedCode);
         }
     }
-    if (tool.document->location.voice >= track->GetVoiceCount() && !Ask(kVoiceLimitDialog))
+    // The voice the note went into (the entry may move it to the neighbouring voice).
+    if (tool.own.voice >= track->GetVoiceCount() && !Ask(kVoiceLimitDialog))
         ThrowErrorCode(CNoteTool::kRefusedCode);
 }

@@ -292,3 +292,20 @@ TEST_F(NoteTool, TheChecksAskAndANoTakesTheClickBack) {
         }
     }
 }
+
+TEST_F(NoteTool, ABarMadeTooFullAsksFirst) {
+    for (int i = 0; i < 3; ++i) ClickAt(At(0, 480 * i, 0));
+    g_preferences.SetByte(Preferences::kCorrect, 1);
+    g_toolState.value = 2;  // a half note where a quarter is left
+    for (const int answer : {IDCANCEL, IDOK}) {
+        SCOPED_TRACE(answer == IDOK ? "yes" : "no");
+        const int undo = doc->GetUndoCount();
+        const std::size_t shown = fw::uitest::ModalsRun().size();
+        fw::uitest::OnNextModal([answer](CDialog& d) { d.EndDialog(answer); });
+        ClickAt(At(0, 1440, 2));
+        ASSERT_EQ(fw::uitest::ModalsRun().size(), shown + 1);
+        EXPECT_EQ(fw::uitest::ModalsRun().back(), 403u);
+        EXPECT_EQ(doc->GetUndoCount(), answer == IDOK ? undo + 1 : undo);
+        EXPECT_EQ(Notes(0, 0).size(), answer == IDOK ? 4u : 3u);
+    }
+}
