@@ -243,11 +243,13 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
             r.position = found->PositionField();
         }
     }
+    int drum = -1;  // the drum map's entry of the staff position on a percussion staff
     if (c.percussion)
         for (int i = 0; i < 16; ++i)
             if (c.track->GetDrumPosition(i) == r.staffPosition) {
                 r.stem = c.track->GetVoiceStem(r.voice);
                 g_entry.currentVoice = r.voice;
+                drum = i;
                 break;
             }
     CBarItem* restAt = FindItemOfKindAt(r.voice, int(r.time), kRestType, -1);
@@ -320,6 +322,10 @@ bool CTrkBar::InsertNote(EntryRequest& r, bool allowChord, int crossOffset) {
         if (c.tablature) {
             head[kHeadShape] = std::uint8_t((head[kHeadShape] & 0x03) | ((r.tabShape & 63) << 2));
             head[kHeadPitch] = std::uint8_t(r.midiPitch);
+        } else if (drum >= 0) {
+            // A percussion staff's position plays its drum's key with its drum's head.
+            head[kHeadPitch] = std::uint8_t(c.track->GetDrumKey(drum));
+            head[kHeadShape] = std::uint8_t((head[kHeadShape] & 0x03) | ((c.track->GetDrumHead(drum) & 63) << 2));
         }
         const double duration = NoteDuration(*note);
         if (g_entry.advance) {

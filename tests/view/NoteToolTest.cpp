@@ -19,6 +19,7 @@
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarEntry.h"
 #include "model/TrkBarEntryFields.h"
 #include "model/TrkBarWalk.h"
 #include "platform/DrawGlobals.h"
@@ -308,4 +309,46 @@ TEST_F(NoteTool, ABarMadeTooFullAsksFirst) {
         EXPECT_EQ(doc->GetUndoCount(), answer == IDOK ? undo + 1 : undo);
         EXPECT_EQ(Notes(0, 0).size(), answer == IDOK ? 4u : 3u);
     }
+}
+
+// On a percussion staff the drum map gives the clicked position its key and its note head.
+TEST_F(NoteTool, APercussionStaffTakesTheDrumMapsKeyAndHead) {
+    CTrack* track = score->GetTrack(0);
+    track->SetStaffKind(1);
+    rec::Put<std::int8_t>(track, CTrack::kDrumPositions + 0, 2);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + 0, 38);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + 0, 3);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumVoices + 0, 0);
+    ClickAt(At(0, 0, 2));
+    const std::vector<Entered> notes = Notes(0, 0);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].pitch, 38);
+    EXPECT_EQ(notes[0].staffPosition, 2);
+    CBarItem* note = nullptr;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+        if (it->IsNote()) note = it;
+    });
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(entry::HeadAt(note, 0)[entry::kHeadShape] >> 2, 3);
+}
+
+// A note entered where another voice already has notes gets its stem by its voice: up for an
+// even voice, down for an odd one.
+TEST_F(NoteTool, TwoVoicesTakeTheirStemsByTheirVoice) {
+    score->GetTrack(0)->SetVoiceCount(2);
+    g_entry.autoRests = false;  // nothing but the two notes in the bar
+    ClickAt(At(0, 0, -6));  // voice 0: a low note whose own stem would go up
+    fw::uitest::Move(pane, int(At(0, 960, -5).x), int(At(0, 960, -5).y));
+    fw::uitest::RunUntilIdle();
+    doc->location.voice = 1;
+    doc->paneLocation.voice = 1;
+    fw::uitest::Click(pane, int(At(0, 960, -5).x), int(At(0, 960, -5).y));
+    fw::uitest::RunUntilIdle();
+    std::vector<std::pair<int, bool>> stems;  // voice, stem up
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+        if (it->IsNote()) stems.push_back({it->VoiceField(), entry::IsStemUp(it)});
+    });
+    g_entry.autoRests = true;
+    ASSERT_EQ(stems.size(), 2u);
+    EXPECT_EQ(stems[1], std::make_pair(1, false));  // a low note of voice 1, stem down
 }
