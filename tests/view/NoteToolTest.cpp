@@ -24,6 +24,7 @@
 #include "model/TrkBarWalk.h"
 #include "platform/DrawGlobals.h"
 #include "view/ToolState.h"
+#include "view/ViewStandIns.h"
 
 namespace {
 
@@ -351,4 +352,53 @@ TEST_F(NoteTool, TwoVoicesTakeTheirStemsByTheirVoice) {
     g_entry.autoRests = true;
     ASSERT_EQ(stems.size(), 2u);
     EXPECT_EQ(stems[1], std::make_pair(1, false));  // a low note of voice 1, stem down
+}
+
+// Clicks that end before the tool: the click that activated the window, a click while the
+// transport runs, and the note tool left of the bar content (tested above) place nothing.
+TEST_F(NoteTool, TheActivatingClickAndARunningTransportPlaceNothing) {
+    struct Case {
+        const char* name;
+        bool activating;
+        int transport;
+    } cases[] = {{"activating click", true, 0}, {"playing", false, 1}, {"recording", false, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        wnd->ignoreNextClick = c.activating ? 1 : 0;
+        SetTransportState(c.transport);
+        ClickAt(At(0, 480, 0));
+        SetTransportState(0);
+        EXPECT_TRUE(Notes(0, 0).empty());
+        EXPECT_EQ(doc->GetUndoCount(), 0);
+        EXPECT_EQ(wnd->ignoreNextClick, 0);
+    }
+    ClickAt(At(0, 480, 0));
+    EXPECT_EQ(Notes(0, 0).size(), 1u);
+}
+
+// The first note in a bar whose only content is the whole-bar rest takes the rest's place; a
+// small note is entered as a grace note.
+TEST_F(NoteTool, TheWholeBarRestGivesWayAndASmallNoteIsAGraceNote) {
+    g_toolState.subTool = ToolState::kRestSub;
+    g_toolState.value = 11 + 1;  // a whole rest
+    ClickAt(At(2, 0, 0));
+    g_toolState.subTool = ToolState::kNoteSub;
+    g_toolState.value = 3;
+    bool wholeRest = false;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 2), [&](CBarItem* it) {
+        wholeRest = wholeRest || (it->IsRest() && it->TimeField() == 0 && entry::ValueCode(it) < 2);
+    });
+    ASSERT_TRUE(wholeRest);
+    g_toolState.grace = 1;
+    ClickAt(At(2, 480, 0));
+    g_toolState.grace = 0;
+    int notes = 0, graces = 0, wholeRests = 0;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 2), [&](CBarItem* it) {
+        notes += it->IsNote();
+        graces += it->IsNote() && entry::IsGrace(it);
+        wholeRests += it->IsRest() && it->TimeField() == 0 && entry::ValueCode(it) < 2;
+    });
+    EXPECT_EQ(notes, 1);
+    EXPECT_EQ(graces, 1);
+    EXPECT_EQ(wholeRests, 0);
 }
