@@ -67,6 +67,11 @@ public:
     // back what it changed.
     void RunToolTask(CDragTask* task, POINT start, int tool);
     RECT ClientRectAtOrigin();
+    // The right click: the context menu of the point (132, or 331 while the score plays) with
+    // its items' states, 80 pixels above the pointer, and the chosen command.
+    void RightMouseDown(POINT pt, UINT flags) override;
+    void OnRightClick(int x, int y);
+    void RunContextCommand(UINT id, int voice);
     using CPane::TrackMouse;
     void TrackMouse(CMouseTask* task, POINT start) override;
     bool AutoScroll(POINT point) override;

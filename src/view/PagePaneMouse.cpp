@@ -8,6 +8,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/MessageBox.h"
+#include "framework/Clipboard.h"
 #include "framework/StringTable.h"
 #include "framework/Window.h"
 #include "model/DragTask.h"
@@ -27,6 +28,7 @@
 #include "model/ZelDoc.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
+#include "platform/StdMenu.h"
 #include "platform/StdDlgGlobals.h"
 #include "view/EditTool.h"
 #include "view/PagePane.h"
@@ -412,4 +414,118 @@ void CPagePane::SelectAtPress(int x, int y, bool zoom) {
         return;
     }
     sel->TrackRubberBand(x, y);
+}
+
+// --- the right click ------------------------------------------------------------------------------
+
+void CPagePane::RightMouseDown(POINT pt, UINT) { OnRightClick(int(pt.x), int(pt.y)); }
+
+namespace {
+constexpr UINT kPageMenu = 132, kPlayingMenu = 331;
+enum : UINT {
+    kItemProperties = 32918, kEnclosure = 4118, kColor = 32873, kPlayTime = 32878, kSolo = 33340, kMute = 33341,
+    kCut = 57635, kCopy = 57634, kPaste = 57637, kClear = 57632, kInsertTrack = 33007, kShowInstrument = 33415,
+};
+constexpr int kSoloItem = 5, kMuteItem = 6;  // in the page menu; 0 and 1 in the playing menu
+constexpr int kEnginePortBase = 2000;
+
+// The position of the item with the command id, -1 when the menu has none.
+int PositionOf(CStdMenu& menu, UINT id) {
+    for (int i = 0; i < 64; ++i)
+        if (menu.GetItemId(i) == id) return i;
+    return -1;
+}
+}  // namespace
+
+void CPagePane::OnRightClick(int x, int y) {
+    if (!document || !score || !location) return;
+    CZelWnd* frameWnd = view ? view->frame : nullptr;
+    if (frameWnd && frameWnd->ignoreNextClick) {
+        frameWnd->ignoreNextClick = 0;
+        return;
+    }
+    CPage* page = score->GetPage(pageNumber);
+    if (!page) return;
+    SetCaretEnabled(false);
+    DrawPreview(false);
+    const RECT paper = page->GetPaperRect();
+    const int px = x + int(paper.left), py = y + int(paper.top);
+    location->pageIndex = std::uint16_t(pageNumber);
+    score->LocatePoint(px, py, location);
+    location->bar = score->GetBar(location->barIndex);
+    document->SetCurrentTrack(location->trackIndex);
+    const int voice = location->allVoices ? -1 : int(location->voice);
+    CTrack* track = score->GetTrack(location->trackIndex);
+    const bool playing = PlaybackRunning();
+
+    CStdMenu menu;
+    if (!menu.Load(playing ? kPlayingMenu : kPageMenu)) return;
+    const int soloAt = playing ? 0 : kSoloItem, muteAt = playing ? 1 : kMuteItem;
+    if (track) {
+        menu.SetCheck(soloAt, track->IsSolo(voice));
+        menu.SetCheck(muteAt, track->IsMuted(voice));
+    }
+    auto* item = static_cast<CScoreItem*>(document->paneLocation.item);
+    CSelect* sel = document->GetSelection();
+    if (!playing) {
+        auto remove = [&](UINT id) {
+            if (const int at = PositionOf(menu, id); at >= 0) menu.DeleteItem(at);
+        };
+        if (!item) {
+            location->page = page;
+            remove(kEnclosure);
+            menu.DisableCommand(kItemProperties);
+            menu.DisableCommand(kColor);
+            menu.DisableCommand(kPlayTime);
+        } else {
+            item->Invalidate();
+            CTrkBar* tb = score->GetTrkBar(document->paneLocation.trackIndex, document->paneLocation.barIndex);
+            if (sel && sel->GetItemCount() == 0 && item->ClassTestC() && tb)
+                sel->SelectItem(static_cast<CBarItem*>(item), CSelect::kWhole, tb, true);
+            if (!item->IsText()) remove(kEnclosure);
+        }
+        if (track && track->GetDevice() < kEnginePortBase) menu.DisableCommand(kShowInstrument);
+        const int selected = sel ? sel->GetItemCount() : 0;
+        if (selected == 0) {
+            menu.DisableCommand(kCopy);
+            menu.DisableCommand(kCut);
+            menu.DisableCommand(kClear);
+            if (!(location->insertionPlaced && fw::TheClipboard().GetData() != 0)) menu.DisableCommand(kPaste);
+        } else {
+            menu.DisableCommand(kPaste);
+            if (selected > 1) remove(kEnclosure);
+        }
+    }
+    POINT at{x, y - 80};
+    ClientToScreen(&at);
+    const UINT id = menu.Track(int(at.x), int(at.y));
+    RunContextCommand(id, voice);
+}
+
+void CPagePane::RunContextCommand(UINT id, int voice) {
+    CTrack* track = score->GetTrack(location->trackIndex);
+    switch (id) {
+    case 0: PrepareForTool(); return;
+    case kSolo:
+    case kMute:
+        if (location->trackIndex < 0 || !track) return;
+        if (id == kSolo)
+            track->SetSolo(voice, !track->IsSolo(voice));
+        else
+            track->SetMuted(voice, !track->IsMuted(voice));
+        return;
+    case kInsertTrack: PrepareForTool(); break;
+    default: break;
+    }
+    if (id >= 2100 && id <= 2108) {
+        g_toolState.tool = kClefTool;
+        g_toolState.button = std::int16_t(id - 2100);
+    } else if (id >= 2300 && id <= 2305) {
+        g_toolState.tool = 916;
+        g_toolState.button = std::int16_t(id - 2300);
+    } else if (id == 1300 || id == 1309 || id == 1310) {
+        g_toolState.tool = 908;
+        g_toolState.button = std::int16_t(id - 1300);
+    }
+    document->OnCommandRange(id);
 }

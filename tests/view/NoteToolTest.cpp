@@ -9,11 +9,13 @@
 
 #include "ViewFixture.h"
 #include "framework/Dialog.h"
+#include "framework/Menu.h"
 #include "support/MidiRecorder.h"
 #include "framework/Midi.h"
 #include "framework/Window.h"
 #include "model/Bar.h"
 #include "model/DragTask.h"
+#include "model/Playback.h"
 #include "model/Page.h"
 #include "model/Preferences.h"
 #include "model/System.h"
@@ -95,6 +97,23 @@ protected:
                 out.push_back({true, it->TimeField(), 0, -1, 0});
         });
         return out;
+    }
+    // A pane point that the first note of the bar's own hit test takes.
+    POINT HeadPoint(int track, int bar) {
+        CTrkBar* tb = score->GetTrkBar(track, bar);
+        CBarItem* note = nullptr;
+        trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
+            if (item->IsNote() && !note) note = item;
+        });
+        if (!note) return POINT{-1, -1};
+        RECT bounds{};
+        static_cast<CScoreItem*>(note)->GetBounds(&bounds);
+        tb->SetCurrent();
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        for (int y = int(bounds.bottom); y >= int(bounds.top); --y)
+            for (int x = int(bounds.left); x <= int(bounds.right); ++x)
+                if (static_cast<CScoreItem*>(note)->HitTest(x, y)) return POINT{LONG(x - paper.left), LONG(y - paper.top)};
+        return POINT{-1, -1};
     }
     std::vector<Entered> Notes(int track, int bar) {
         std::vector<Entered> out;
@@ -401,4 +420,77 @@ TEST_F(NoteTool, TheWholeBarRestGivesWayAndASmallNoteIsAGraceNote) {
     EXPECT_EQ(notes, 1);
     EXPECT_EQ(graces, 1);
     EXPECT_EQ(wholeRests, 0);
+}
+
+namespace {
+// The shown item of a command id (null when the menu has none).
+const fw::uitest::MenuItem* Item(const fw::uitest::ShownMenu& menu, UINT id) {
+    for (const fw::uitest::MenuItem& item : menu.items)
+        if (item.id == id) return &item;
+    return nullptr;
+}
+bool Grey(const fw::uitest::ShownMenu& menu, UINT id) {
+    const fw::uitest::MenuItem* item = Item(menu, id);
+    return item && (item->flags & MF_GRAYED);
+}
+}  // namespace
+
+// The right click's menu: its items' states by what lies under the pointer and what is
+// selected, the solo and mute of the voice, and the playing menu.
+TEST_F(NoteTool, TheContextMenuShowsItsItemsByTheHitAndTheSelection) {
+    const POINT empty = At(0, 480, 0);
+    fw::uitest::Move(pane, int(empty.x), int(empty.y));
+    fw::uitest::AnswerMenu(33340);  // solo
+    fw::uitest::Click(pane, int(empty.x), int(empty.y), fw::uitest::kRight);
+    fw::uitest::RunUntilIdle();
+    ASSERT_EQ(fw::uitest::Menus().size(), 1u);
+    const fw::uitest::ShownMenu nothing = fw::uitest::Menus().back();
+    EXPECT_EQ(Item(nothing, 4118), nullptr) << "no enclosure without an item";
+    for (const UINT id : {32918u, 32873u, 32878u, 57634u, 57635u, 57632u, 57637u}) EXPECT_TRUE(Grey(nothing, id)) << id;
+    EXPECT_FALSE(Grey(nothing, 33461));
+    ASSERT_NE(Item(nothing, 33340), nullptr);
+    EXPECT_FALSE(Item(nothing, 33340)->flags & MF_CHECKED);
+    const int voice = doc->location.allVoices ? -1 : int(doc->location.voice);
+    EXPECT_TRUE(score->GetTrack(0)->IsSolo(voice));
+    // The menu opens 80 pixels above the pointer.
+    POINT screen = empty;
+    pane->ClientToScreen(&screen);
+    EXPECT_EQ(nothing.y, screen.y - 80);
+
+    // On a note: the note is selected, so the clipboard's items but paste are there.
+    ClickAt(At(0, 0, 0));
+    const POINT note = HeadPoint(0, 0);
+    fw::uitest::Move(pane, int(note.x), int(note.y));
+    fw::uitest::RunUntilIdle();
+    fw::uitest::AnswerMenu(0);
+    fw::uitest::Click(pane, int(note.x), int(note.y), fw::uitest::kRight);
+    fw::uitest::RunUntilIdle();
+    ASSERT_EQ(fw::uitest::Menus().size(), 2u);
+    const fw::uitest::ShownMenu onNote = fw::uitest::Menus().back();
+    EXPECT_TRUE(Item(onNote, 33340)->flags & MF_CHECKED) << "the voice is solo now";
+    EXPECT_EQ(Item(onNote, 4118), nullptr) << "a note has no enclosure";
+    for (const UINT id : {32918u, 57634u, 57635u, 57632u}) EXPECT_FALSE(Grey(onNote, id)) << id;
+    EXPECT_TRUE(Grey(onNote, 57637));
+
+    // While the score plays: the playing menu, solo and mute first.
+    PlaybackRunning() = true;
+    fw::uitest::AnswerMenu(0);
+    fw::uitest::Click(pane, int(empty.x), int(empty.y), fw::uitest::kRight);
+    fw::uitest::RunUntilIdle();
+    PlaybackRunning() = false;
+    ASSERT_EQ(fw::uitest::Menus().size(), 3u);
+    const fw::uitest::ShownMenu played = fw::uitest::Menus().back();
+    ASSERT_GE(played.items.size(), 2u);
+    EXPECT_EQ(played.items[0].id, 33340u);
+    EXPECT_EQ(played.items[1].id, 33341u);
+}
+
+TEST_F(NoteTool, AClickOnANoteSelectsItInsteadOfPlacingOne) {
+    ClickAt(At(0, 0, 0));
+    ASSERT_EQ(doc->GetUndoCount(), 1);
+    ClickAt(HeadPoint(0, 0));
+    EXPECT_EQ(Notes(0, 0).size(), 1u);
+    EXPECT_EQ(Notes(0, 0)[0].heads, 1);
+    EXPECT_EQ(doc->GetUndoCount(), 1);
+    EXPECT_EQ(doc->GetSelection()->GetItemCount(), 1);
 }

@@ -10,6 +10,7 @@
 
 #include "Script.h"
 #include "framework/Cursor.h"
+#include "framework/Menu.h"
 #include "framework/UiTest.h"
 #include "model/Bar.h"
 #include "model/MidiOut.h"
@@ -207,6 +208,28 @@ void RunDrag(Context& ctx, const Args& args) {
     PrintClick(ctx, "drag", to);
 }
 
+void RunRightClick(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "PLACE ID");
+    const Place p = ParsePlace(ctx, args[0]);
+    const int id = ArgIntIn(args, 1, "ID", 0, 65535);
+    const std::size_t before = fw::uitest::Menus().size();
+    fw::uitest::Move(p.pane, int(p.at.x), int(p.at.y));
+    fw::uitest::AnswerMenu(UINT(id));
+    fw::uitest::Click(p.pane, int(p.at.x), int(p.at.y), fw::uitest::kRight);
+    fw::uitest::RunUntilIdle();
+    if (fw::uitest::Menus().size() == before) {
+        std::fprintf(ctx.out, "rclick: no menu\n");
+        return;
+    }
+    // The menu as it showed: each item's id and state (grey, checked).
+    for (const fw::uitest::MenuItem& item : fw::uitest::Menus().back().items) {
+        if (item.flags & MF_SEPARATOR) continue;
+        std::fprintf(ctx.out, "  %u%s%s\n", item.id, (item.flags & MF_GRAYED) ? " grey" : "",
+                     (item.flags & MF_CHECKED) ? " checked" : "");
+    }
+    PrintClick(ctx, "rclick", p);
+}
+
 void RunMidi(Context& ctx, const Args& args) {
     NeedArgs(args, 0, 0, "midi");
     SoundLog& log = Sounds();
@@ -230,6 +253,8 @@ const CommandRegistrar registrar{
      RunClick},
     {"drag", "PLACE PLACE [shift] [ctrl] [alt]",
      "the left button pressed at the first place, moved to the second in small steps and released there", RunDrag},
+    {"rclick", "PLACE ID", "the right button clicks at PLACE and ID is chosen from the context menu (0: none); "
+     "prints the menu's items (id, grey, checked) as they showed", RunRightClick},
     {"midi", "", "prints and clears what the clicks and drags sounded, as on|off PITCH VELOCITY", RunMidi},
 };
 
