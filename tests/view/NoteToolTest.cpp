@@ -494,3 +494,20 @@ TEST_F(NoteTool, AClickOnANoteSelectsItInsteadOfPlacingOne) {
     EXPECT_EQ(doc->GetUndoCount(), 1);
     EXPECT_EQ(doc->GetSelection()->GetItemCount(), 1);
 }
+
+// The accidental sub-tool on a note selects the note and hands "Add Accidental" (4000) to the
+// document (whose operation comes with the accidental commands); no note is placed.
+TEST_F(NoteTool, TheAccidentalSubToolOnANoteSelectsItForAddAccidental) {
+    ClickAt(At(0, 0, 1));  // C5
+    ASSERT_EQ(Notes(0, 0).size(), 1u);
+    g_toolState.subTool = ToolState::kAccidentalSub;
+    g_toolState.button = 1;  // sharp
+    g_toolState.accidental = 1;
+    ClickAt(HeadPoint(0, 0));
+    g_toolState.accidental = 0;
+    const std::vector<Entered> notes = Notes(0, 0);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].heads, 1);
+    EXPECT_EQ(doc->GetSelection()->GetItemCount(), 1);
+    EXPECT_EQ(doc->GetUndoCount(), 1);
+}
