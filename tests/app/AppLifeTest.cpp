@@ -59,6 +59,12 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "view/ZelWnd.h"
+#include "model/Bar.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBarEntryFields.h"
+#include "view/PagePane.h"
+#include "view/ToolState.h"
+#include "view/ZelView.h"
 
 namespace fs = std::filesystem;
 
@@ -891,3 +897,50 @@ TEST_F(AppLifeTest, PlayAndStopOfTheTransportPlayTheActiveScoreThroughTheChosenO
 }
 
 }  // namespace
+
+// In the running program a click on the start-up score's page with the note tool enters a note,
+// which the Edit menu's Undo takes back.
+TEST_F(AppLifeTest, ANoteToolClickOnThePageEntersANoteThatUndoTakesBack) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    int notesAfterClick = -1, notesAfterUndo = -1, pitch = -1;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        if (!doc || !wnd) return;
+        CPagePane* pane = wnd->GetView()->GetPane(0);
+        CScore* score = doc->GetScore();
+        CBar* bar = score->GetBar(0);
+        CStaff* staff = score->GetTrkBar(0, 0)->GetStaff();
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        const int x = bar->FractionToX(bar->TickToFraction(480, false)) - paper.left;
+        const int y = staff->PositionToY(1) - paper.top;
+        g_toolState.tool = ToolState::kNote;
+        g_toolState.subTool = ToolState::kNoteSub;
+        g_toolState.value = 3;
+        fw::uitest::Move(pane, x, y);
+        fw::uitest::Click(pane, x, y);
+        fw::uitest::RunUntilIdle();
+        auto count = [&] {
+            int n = 0;
+            trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+                if (!it->IsNote()) return;
+                ++n;
+                pitch = entry::HeadAt(it, 0)[entry::kHeadPitch];
+            });
+            return n;
+        };
+        notesAfterClick = count();
+        fw::ChooseFromMenuBar(static_cast<CFrameWnd*>(a.m_pMainWnd), 57643);
+        fw::uitest::RunUntilIdle();
+        notesAfterUndo = count();
+    };
+    fw::uitest::Session session;
+    RunApp(app);
+    ASSERT_TRUE(app.started);
+    EXPECT_EQ(notesAfterClick, 1);
+    EXPECT_EQ(pitch, 72);  // treble clef, one step above the middle line: C5
+    EXPECT_EQ(notesAfterUndo, 0);
+}
