@@ -190,7 +190,6 @@ void CNoteTool::Place() {
         own.time = std::max<double>(voiceTime, own.bar ? own.bar->FractionToTick(own.position) : 0);
     }
     own.staffPosition = rest ? rec::Get<std::int8_t>(it, entry::kRestStaffPos) : entry::HeadPos(entry::HeadAt(it, 0));
-    own.placementFlag = g_preferences.Byte(Preferences::kDragChromatic);
 
     if (g_entry.autoSpacing)
         SaveSystem(own.systemIndex);

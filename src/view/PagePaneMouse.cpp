@@ -330,11 +330,29 @@ namespace {
 class PageMouse : public CMouseTask {
 public:
     PageMouse(CMouseTask& task, POINT origin) : task(task), origin(origin) {}
-    void MouseDown(POINT p) override { task.MouseDown(Page(p)); }
-    void MouseMove(POINT c, POINT p, POINT s) override { task.MouseMove(Page(c), Page(p), Page(s)); }
-    void MouseUp(POINT c, POINT p, POINT s) override { task.MouseUp(Page(c), Page(p), Page(s)); }
+    void MouseDown(POINT p) override {
+        Guard([&] { task.MouseDown(Page(p)); });
+    }
+    void MouseMove(POINT c, POINT p, POINT s) override {
+        Guard([&] { task.MouseMove(Page(c), Page(p), Page(s)); });
+    }
+    void MouseUp(POINT c, POINT p, POINT s) override {
+        Guard([&] { task.MouseUp(Page(c), Page(p), Page(s)); });
+    }
+    // A step failed (out of memory, or a question answered "否"): the later steps are skipped,
+    // so the mouse loop ends with its drawing port in order.
+    bool failed = false;
 
 private:
+    template <typename F>
+    void Guard(F&& step) {
+        if (failed) return;
+        try {
+            step();
+        } catch (const CException&) {
+            failed = true;
+        }
+    }
     POINT Page(POINT p) const { return POINT{p.x + origin.x, p.y + origin.y}; }
     CMouseTask& task;
     POINT origin;
@@ -346,8 +364,8 @@ void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
     const RECT paper = page ? page->GetPaperRect() : RECT{};
     PageMouse mouse(*task, POINT{paper.left, paper.top});
     bool pushed = false;
-    try {
-        CPane::TrackMouse(&mouse, start, ClientRectAtOrigin());
+    CPane::TrackMouse(&mouse, start, ClientRectAtOrigin());
+    if (!mouse.failed) {
         StartWaitCursor(true);
         task->Redraw();
         StartWaitCursor(false);
@@ -355,9 +373,8 @@ void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
             document->PushUndo(task);
             pushed = true;
         }
-    } catch (const CException&) {
+    } else {
         // A failed or refused task gives back what it changed and leaves no undo entry.
-        StartWaitCursor(false);
         ForceShowCursor();
         if (task->HasSnapshot()) task->SwapSnapshot();
         document->InvalidatePanes();
@@ -365,8 +382,7 @@ void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
         if (code != kSilentErrorCode && code != CNoteTool::kRefusedCode) ReportErrorCode(code);
     }
     if (!pushed) delete task;
-    if (tool == kClefTool) document->NotifyWindows(1, kTaskDoneCode);
-    else if (tool == ToolState::kNote) document->NotifyWindows(1, kTaskDoneCode);
+    if (tool == kClefTool || tool == ToolState::kNote) document->NotifyWindows(1, kTaskDoneCode);
 }
 
 RECT CPagePane::ClientRectAtOrigin() {
