@@ -62,6 +62,7 @@
 #include "model/Bar.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBarEntryFields.h"
+#include "chrome/MainToolBar.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ZelView.h"
@@ -898,14 +899,15 @@ TEST_F(AppLifeTest, PlayAndStopOfTheTransportPlayTheActiveScoreThroughTheChosenO
 
 }  // namespace
 
-// In the running program a click on the start-up score's page with the note tool enters a note,
-// which the Edit menu's Undo takes back.
+// In the running program the notes button of the main tool bar makes the note tool current, a
+// click on the start-up score's page enters a note, and the Edit menu's Undo takes it back.
 TEST_F(AppLifeTest, ANoteToolClickOnThePageEntersANoteThatUndoTakesBack) {
     PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
     fw::msgboxtest::Capture boxes;
     for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
     TestApp app;
     int notesAfterClick = -1, notesAfterUndo = -1, pitch = -1;
+    bool toolChosen = false;
     app.whileRunning = [&](TestApp& a) {
         CZelDoc* doc = a.GetActiveDocument();
         auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
@@ -917,9 +919,12 @@ TEST_F(AppLifeTest, ANoteToolClickOnThePageEntersANoteThatUndoTakesBack) {
         const RECT paper = score->GetPage(0)->GetPaperRect();
         const int x = bar->FractionToX(bar->TickToFraction(480, false)) - paper.left;
         const int y = staff->PositionToY(1) - paper.top;
-        g_toolState.tool = ToolState::kNote;
-        g_toolState.subTool = ToolState::kNoteSub;
-        g_toolState.value = 3;
+        // The main tool bar's notes button makes the note tool current (the quarter note).
+        CToolBtn* notes = g_app.mainToolBar ? g_app.mainToolBar->FindButton(ToolState::kNote) : nullptr;
+        if (!notes) return;
+        fw::uitest::Click(notes, 12, 12);
+        fw::uitest::RunUntilIdle();
+        toolChosen = g_toolState.tool == ToolState::kNote && g_toolState.value == 3;
         fw::uitest::Move(pane, x, y);
         fw::uitest::Click(pane, x, y);
         fw::uitest::RunUntilIdle();
@@ -940,6 +945,7 @@ TEST_F(AppLifeTest, ANoteToolClickOnThePageEntersANoteThatUndoTakesBack) {
     fw::uitest::Session session;
     RunApp(app);
     ASSERT_TRUE(app.started);
+    EXPECT_TRUE(toolChosen);
     EXPECT_EQ(notesAfterClick, 1);
     EXPECT_EQ(pitch, 72);  // treble clef, one step above the middle line: C5
     EXPECT_EQ(notesAfterUndo, 0);
