@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/Arith.h"
+#include "model/DragTask.h"
 #include "model/ItemClass.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"

@@ -10,6 +10,7 @@
 
 #include "framework/Arith.h"
 #include "model/Bar.h"
+#include "model/DragTask.h"
 #include "model/ItemClass.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"

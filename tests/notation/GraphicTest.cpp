@@ -9,6 +9,7 @@
 
 #include "NotationTestSupport.h"
 #include "ScoreDrawSupport.h"
+#include "model/DragTask.h"
 #include "model/Graphic.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
@@ -37,13 +38,13 @@ CGraphic* MakeGraphic(RecordBuf& buf, int kind) {
 
 class GraphicRecordTest : public NotationTest {};
 
-CDragTask Step(int dx, int dy, int positionStep = 0) {
-    CDragTask d;
+// A fresh drag step of the given moves (the drag task is its own drag state).
+void Step(CDragTask& d, int dx, int dy, int positionStep = 0) {
+    static_cast<DragState&>(d) = DragState{};
     d.dx = dx;
     d.dy = dy;
     d.positionStep = positionStep;
     d.moved = 1;
-    return d;
 }
 
 }  // namespace
@@ -258,7 +259,8 @@ TEST_F(GraphicPageTest, DragsMoveThePartHitAndShiftGrowsBothWays) {
     for (const Case& c : cases) {
         SCOPED_TRACE("part " + std::to_string(c.part));
         g_model.hitPart = std::int16_t(c.part);
-        CDragTask d = Step(5, 5);
+        CDragTask d;
+        Step(d, 5, 5);
         g->MoveDrag(&d);
         EXPECT_EQ(g_notation.graphicStartDragX, c.startDrag);
         EXPECT_EQ(g_notation.graphicEndDragX, c.endDrag);
@@ -270,7 +272,8 @@ TEST_F(GraphicPageTest, DragsMoveThePartHitAndShiftGrowsBothWays) {
     g_notation.graphicEndDragX = 0;
     g_platform.shiftDown = 1;
     g_model.hitPart = 3;
-    CDragTask d = Step(6, 0);
+    CDragTask d;
+    Step(d, 6, 0);
     g->MoveDrag(&d);
     EXPECT_EQ(g_notation.graphicEndDragX, 6);
     EXPECT_EQ(g->EndDy(), 266);
@@ -385,7 +388,8 @@ TEST_F(GraphicPageTest, APictureHasAnExtentAndItsDragMovesOnlyItsPlace) {
     EXPECT_EQ(r.right - r.left, 2 * Staff()->Space());
     EXPECT_EQ(r.bottom - r.top, 2 * Staff()->Space());
     const Bytes before = Body(placed);
-    CDragTask d = Step(7, 12, 40);
+    CDragTask d;
+    Step(d, 7, 12, 40);
     placed->MoveDrag(&d);
     EXPECT_EQ(placed->PositionField(), 340);
     EXPECT_EQ(placed->YOffset(), 12);
@@ -472,7 +476,8 @@ TEST_F(GraphicPageTest, ShortRecordsAreHandledWithinTheirBytes) {
         RECT r;
         placed->GetBounds(&r);
         placed->HitTestShape(r.left, r.top);
-        CDragTask d = Step(3, 3, 3);
+        CDragTask d;
+        Step(d, 3, 3, 3);
         g_model.hitPart = 3;
         placed->MoveDrag(&d);
         CBitmap picture;

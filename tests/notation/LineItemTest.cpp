@@ -10,6 +10,7 @@
 #include "NotationTestSupport.h"
 #include "framework/CodePage.h"
 #include "ScoreDrawSupport.h"
+#include "model/DragTask.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -306,13 +307,13 @@ protected:
     }
 };
 
-CDragTask Step(int dx, int dy, int positionStep = 0) {
-    CDragTask d;
+// A fresh drag step of the given moves (the drag task is its own drag state).
+void Step(CDragTask& d, int dx, int dy, int positionStep = 0) {
+    static_cast<DragState&>(d) = DragState{};
     d.dx = dx;
     d.dy = dy;
     d.positionStep = positionStep;
     d.moved = 1;
-    return d;
 }
 
 }  // namespace
@@ -390,7 +391,8 @@ TEST_F(LinePageTest, BendDragsAndLabelSteps) {
     CBend* b = Place<CBend>(0, 5, 200);
     // The start handle moves the whole bend.
     g_model.hitPart = 0;
-    CDragTask d = Step(3, 6, 20);
+    CDragTask d;
+    Step(d, 3, 6, 20);
     b->MoveDrag(&d);
     EXPECT_EQ(g_model.hitPart, TieTypeBehaviour::kWholeItem);
     EXPECT_EQ(b->PositionField(), 220);
@@ -399,14 +401,14 @@ TEST_F(LinePageTest, BendDragsAndLabelSteps) {
     EXPECT_EQ(b->EndDy(), 6);
     // The end handle: end dx and dy, and the last point's position for kinds 4 and 5.
     g_model.hitPart = 3;
-    d = Step(4, -5, 10);
+    Step(d, 4, -5, 10);
     b->MoveDrag(&d);
     EXPECT_EQ(b->EndDx(), 4);
     EXPECT_EQ(b->EndDy(), 1);
     EXPECT_EQ(b->GetPointValue(1), 180);
     // A middle point takes the position step (not the offset) and the vertical move.
     g_model.hitPart = 1;
-    d = Step(7, 9, 16);
+    Step(d, 7, 9, 16);
     b->MoveDrag(&d);
     EXPECT_EQ(b->GetPointValue(0), 85 + 16);
     EXPECT_EQ(b->PointDy(0), -351);
@@ -420,20 +422,20 @@ TEST_F(LinePageTest, BendDragsAndLabelSteps) {
     g_platform.altDown = 1;
     g_model.hitPart = 3;
     for (int i = 0; i < 20; ++i) {
-        d = Step(0, -4);
+        Step(d, 0, -4);
         b->MoveDrag(&d);
     }
     EXPECT_EQ(b->EndLabel(), 12);
     for (int i = 0; i < 30; ++i) {
-        d = Step(0, 4);
+        Step(d, 0, 4);
         b->MoveDrag(&d);
     }
     EXPECT_EQ(b->EndLabel(), -12);
-    d = Step(0, 1);
+    Step(d, 0, 1);
     b->MoveDrag(&d);
     EXPECT_EQ(b->EndLabel(), -12) << "half a step does nothing";
     g_model.hitPart = -2;
-    d = Step(0, -2);
+    Step(d, 0, -2);
     b->MoveDrag(&d);
     EXPECT_EQ(b->PointLabel(0), 1) << "point 0's label raised";
     g_platform.altDown = 0;
@@ -442,7 +444,7 @@ TEST_F(LinePageTest, BendDragsAndLabelSteps) {
     CBend* wave = Place<CBend>(1, 9, 600);
     wave->SetEndPositionField(610);
     g_model.hitPart = 1;
-    d = Step(-4, 0, -40);
+    Step(d, -4, 0, -40);
     wave->MoveDrag(&d);
     EXPECT_EQ(wave->EndPositionField(), 632);
 }
@@ -467,13 +469,15 @@ TEST_F(LinePageTest, GroupsDrawHitAndDragByTheirKind) {
     // The size handle holds the size within 6..99.
     g_model.hitPart = 1;
     for (int i = 0; i < 100; ++i) {
-        CDragTask d = Step(0, -3);
+        CDragTask d;
+        Step(d, 0, -3);
         pair->MoveDrag(&d);
     }
     EXPECT_EQ(pair->GroupSize(), 99);
     g_model.hitPart = 2;
     for (int i = 0; i < 100; ++i) {
-        CDragTask d = Step(0, -3);
+        CDragTask d;
+        Step(d, 0, -3);
         pair->MoveDrag(&d);
     }
     EXPECT_EQ(pair->GroupSize(), 6);
@@ -483,7 +487,8 @@ TEST_F(LinePageTest, GroupsDrawHitAndDragByTheirKind) {
     EXPECT_EQ(bracket->EndPositionField(), 300);
     for (int part : {0, 1, TieTypeBehaviour::kWholeItem}) {
         g_model.hitPart = std::int16_t(part);
-        CDragTask d = Step(0, 5, 30 + part % 7);
+        CDragTask d;
+        Step(d, 0, 5, 30 + part % 7);
         bracket->MoveDrag(&d);
         EXPECT_EQ(bracket->EndPositionField(), bracket->PositionField()) << "part " << part;
     }
@@ -531,20 +536,24 @@ TEST_F(LinePageTest, ABarreIsMadeDrawnAndSteppedByItsKind) {
     g_platform.altDown = 1;
     g_model.hitPart = 0;
     for (int i = 0; i < 40; ++i) {
-        CDragTask d = Step(4, 0);
+        CDragTask d;
+        Step(d, 4, 0);
         b->MoveDrag(&d);
     }
     EXPECT_EQ(b->Fret(), 31);
     for (int i = 0; i < 40; ++i) {
-        CDragTask d = Step(-4, 0);
+        CDragTask d;
+        Step(d, -4, 0);
         b->MoveDrag(&d);
     }
     EXPECT_EQ(b->Fret(), 1);
     b->SetFraction(5);
-    CDragTask up = Step(0, -2);
+    CDragTask up;
+    Step(up, 0, -2);
     b->MoveDrag(&up);
     EXPECT_EQ(b->Fraction(), 0) << "6 wraps to 0";
-    CDragTask down = Step(0, 2);
+    CDragTask down;
+    Step(down, 0, 2);
     b->MoveDrag(&down);
     EXPECT_EQ(b->Fraction(), 5) << "-1 wraps to 5";
     g_model.hitPart = 1;
@@ -555,7 +564,8 @@ TEST_F(LinePageTest, ABarreIsMadeDrawnAndSteppedByItsKind) {
     EXPECT_FALSE(until->ShowsLabel()) << "\"Continue Until\" has no label";
     g_model.hitPart = 0;
     for (int want : {2, 0, 1}) {
-        CDragTask d = Step(0, 2);
+        CDragTask d;
+        Step(d, 0, 2);
         until->MoveDrag(&d);
         EXPECT_EQ(until->LineStyle(), want);
     }
