@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/ControlBar.h"
+#include "model/ChordRecords.h"
 #include "platform/FontLib.h"
 #include "platform/Library.h"
 #include "view/ViewStandIns.h"
@@ -34,7 +35,12 @@ public:
     int GetCount() const { return 0; }
     const char* GetItemName(int) const { return ""; }
 };
-class CGuitarLib : public CLibrary {};
+// The guitar-frame library: its tuning table (model/ChordRecords.h) filled when it is built.
+class CGuitarLib : public CLibrary {
+public:
+    CGuitarLib() { tunings.FillTunings(); }
+    CGuitarTunings tunings;
+};
 
 // --- support windows -------------------------------------------------------------------------
 

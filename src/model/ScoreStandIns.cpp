@@ -1,5 +1,6 @@
 #include "model/ScoreStandIns.h"
 
+#include <algorithm>
 #include <new>
 
 #include "framework/Globals.h"
@@ -56,4 +57,13 @@ int ChooseInstrumentFromMenu(int x, int y, int current) {
     }
     const UINT chosen = menu.Track(x, y);
     return chosen == 0 || int(chosen) > n ? -1 : int(chosen) - 1;
+}
+
+int MakeChordKey(int rootPitch, const int* pitches, int n) {
+    n = std::min(n, 12);
+    if (n <= 0 || !pitches) return 0;
+    int key = 0;
+    for (int i = 0; i < n; ++i) key |= 1 << ((((pitches[i] - rootPitch) % 12) + 144) % 12);
+    if (((pitches[0] % 12) + 12) % 12 == ((pitches[n - 1] % 12) + 12) % 12) key |= 1 << 12;
+    return key;
 }

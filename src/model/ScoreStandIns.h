@@ -87,3 +87,9 @@ CDrumLib& DrumLib();
 #include "model/Page.h"
 
 #include "model/Track.h"
+
+// --- the chord library ---
+
+// `CChordLib::MakeChordKey` (root pitch, pitches, n): bit (pitch - root) mod 12 for each of at
+// most 12 pitches, plus bit 12 when the first and the last pitch share a pitch class.
+int MakeChordKey(int rootPitch, const int* pitches, int n);

@@ -7,13 +7,14 @@
 #include <cstdint>
 
 #include "model/BarItem.h"
+#include "model/ChordRecords.h"
 #include "model/Clef.h"
 #include "model/TieType.h"
 
 namespace entry {
 
 enum : int { kNoteType = 144, kRestType = 128, kRawNoteType = 112, kBeamType = 16, kDynamicType = 20,
-             kLyricType = 24, kChordType = 17, kGuitarFrameType = 40 };
+             kLyricType = 24, kChordType = CChord::kType, kGuitarFrameType = CGuitarFrame::kType };
 
 // The note-and-rest base.
 enum : int { kTupletCount = 16, kTupletSpan = 17, kBaseFlags = 18, kValue = 19 };

@@ -7,6 +7,7 @@
 
 #include "framework/Arith.h"
 #include "model/Bar.h"
+#include "model/ChordRecords.h"
 #include "model/BeamingHooks.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
@@ -32,8 +33,8 @@ enum : std::uint8_t {
 // the two signed 3-bit staff offsets of its ends.
 enum : int { kBeamFlags = 16, kBeamStaves = 17 };
 enum : std::uint8_t { kBeamRenewBit = 0x20 };
-constexpr int kChordType = 17;
-constexpr int kGuitarFrameType = 40;
+constexpr int kChordType = CChord::kType;
+constexpr int kGuitarFrameType = CGuitarFrame::kType;
 // At most this many slurs are re-attached in one pass; the others keep their layout flag.
 constexpr int kMaxSlurs = 256;
 

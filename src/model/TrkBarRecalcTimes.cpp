@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/Bar.h"
+#include "model/ChordRecords.h"
 #include "model/ModelGlobals.h"
 #include "model/PlaybackMarks.h"
 #include "model/Score.h"
@@ -19,8 +20,8 @@ namespace {
 enum : int { kTupletCount = 16, kNoteFlags = 18, kHeadCount = 23, kHeads = 24, kHeadSize = 16 };
 enum : int { kHeadDuration = 12, kHeadPlayOffset = 14 };
 enum : std::uint8_t { kGraceBit = 0x02 };
-constexpr int kChordType = 17;
-constexpr int kGuitarFrameType = 40;
+constexpr int kChordType = CChord::kType;
+constexpr int kGuitarFrameType = CGuitarFrame::kType;
 constexpr int kRawNoteType = 112;
 // A tempo mark that keeps its own time carries this bit in its second flag byte.
 constexpr std::uint8_t kOwnTimeBit = 0x10;

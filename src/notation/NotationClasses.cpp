@@ -3,6 +3,7 @@
 #include "model/ItemClass.h"
 #include "notation/Beam.h"
 #include "notation/BeatChart.h"
+#include "notation/Chords.h"
 #include "notation/Beaming.h"
 #include "notation/Graphic.h"
 #include "notation/MultiRest.h"
@@ -23,6 +24,7 @@ void RegisterNotationClasses() {
     RegisterTwoEndedClasses();
     RegisterGraphicClasses();
     RegisterPlaybackMarkClasses();
+    RegisterChordClasses();
     RegisterBeaming();
     RegisterNoteHitHooks();
     RegisterCrossStaffHooks();

@@ -1,0 +1,270 @@
+#include "model/ChordRecords.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/ScoreStandIns.h"
+
+namespace {
+
+struct SpelledRoot {
+    std::int8_t letter, accidental, semitone;
+};
+constexpr SpelledRoot kSpelledRoots[18] = {
+    {0, 0, 0}, {0, 1, 1}, {1, 2, 1}, {1, 0, 2}, {1, 1, 3}, {2, 2, 3}, {2, 0, 4}, {3, 0, 5}, {3, 1, 6},
+    {4, 2, 6}, {4, 0, 7}, {4, 1, 8}, {5, 2, 8}, {5, 0, 9}, {5, 1, 10}, {6, 2, 10}, {6, 0, 11}, {0, 2, 11},
+};
+constexpr int kLetterSemitones[7] = {0, 2, 4, 5, 7, 9, 11};
+
+}  // namespace
+
+bool DecodeChordRoot(int index, int* letter, int* accidental, int* semitone) {
+    if (index < 0 || index >= 18) {
+        if (letter) *letter = -1;
+        return false;
+    }
+    const SpelledRoot& r = kSpelledRoots[index];
+    if (letter) *letter = r.letter;
+    if (accidental) *accidental = r.accidental;
+    if (semitone) *semitone = r.semitone;
+    return true;
+}
+
+int EncodeChordRoot(int letter, int accidental) {
+    if (letter < 0 || letter > 6) return -1;
+    if (accidental == 3 || accidental < 0 || accidental > 2) accidental = 0;
+    // The spellings without an index.
+    if (letter == 6 && accidental == 1) return 0;   // B sharp: C
+    if (letter == 2 && accidental == 1) return 7;   // E sharp: F
+    if (letter == 3 && accidental == 2) return 6;   // F flat: E
+    for (int i = 0; i < 18; ++i)
+        if (kSpelledRoots[i].letter == letter && kSpelledRoots[i].accidental == accidental) return i;
+    return -1;
+}
+
+int LetterSemitone(int letter) { return letter >= 0 && letter < 7 ? kLetterSemitones[letter] : 0; }
+
+// --- the chord symbol ------------------------------------------------------------------------------
+
+int CChord::PitchOf(int base, int letter, int accidental) {
+    int pitch = base + LetterSemitone(letter);
+    if (accidental == kSharp) ++pitch;
+    if (accidental == kFlat) --pitch;
+    return pitch;
+}
+
+void CChord::InitNew(int key, int rootLetter, int rootAccidental, int bassLetter, int bassAccidental, bool hasBass,
+                     bool bassBelow) {
+    SetKey(key);
+    SetRootLetter(rootLetter);
+    SetRootAccidental(rootAccidental);
+    SetBassLetter(bassLetter);
+    SetBassAccidental(bassAccidental);
+    SetHasBass(hasBass);
+    SetBassBelow(bassBelow);
+    SetXOffset(0);
+    SetYOffset(0);
+    SetDuration(480);
+    SetStrum(4, 4);
+    SetVelocity(80);
+    SetFlagsA(std::uint8_t(FlagsA() | kFlag8Bit1));
+}
+
+// --- the suffix element and the chord definition ----------------------------------------------------
+
+FontRef SuffixElement::Font() const {
+    FontRef f;
+    f.face = std::uint16_t(Get16(kFont));
+    f.size = std::uint16_t(Get16(kFont + 2));
+    f.style = bytes[kFont + 4];
+    f.pad = bytes[kFont + 5];
+    return f;
+}
+
+void SuffixElement::SetFont(const FontRef& font) {
+    Put16(kFont, font.face);
+    Put16(kFont + 2, font.size);
+    bytes[kFont + 4] = font.style;
+    bytes[kFont + 5] = 0;
+}
+
+int CSuffix::CopyIntervals(int* dest) const {
+    const int n = GetNoteCount();
+    for (int i = 0; i < n; ++i) dest[i] = GetInterval(i);
+    return n;
+}
+
+SuffixElement* CSuffix::GetElement(int i) {
+    if (i < 0 || i >= GetElementCount()) return nullptr;
+    return reinterpret_cast<SuffixElement*>(Bytes() + kElements + SuffixElement::kSize * i);
+}
+
+const SuffixElement* CSuffix::GetElement(int i) const { return const_cast<CSuffix*>(this)->GetElement(i); }
+
+SuffixElement* CSuffix::AppendElement(const SuffixElement& element) {
+    const int n = GetElementCount();
+    if (n >= 255) return nullptr;
+    const int at = kElements + SuffixElement::kSize * n;
+    auto* e = reinterpret_cast<SuffixElement*>(Bytes() + at);
+    std::memcpy(e, &element, SuffixElement::kSize);
+    CBaseItem::SetSize(std::int16_t(at + SuffixElement::kSize));
+    PutByte(kElementCount, std::uint8_t(n + 1));
+    return e;
+}
+
+void CSuffix::RemoveElement(int i) {
+    const int n = GetElementCount();
+    if (i < 0 || i >= n) return;
+    std::uint8_t* at = Bytes() + kElements + SuffixElement::kSize * i;
+    std::memmove(at, at + SuffixElement::kSize, std::size_t(SuffixElement::kSize * (n - i - 1)));
+    PutByte(kElementCount, std::uint8_t(n - 1));
+    CBaseItem::SetSize(std::int16_t(kHeadSize + SuffixElement::kSize * (n - 1)));
+}
+
+void CSuffix::ClearElements() {
+    PutByte(kElementCount, 0);
+    CBaseItem::SetSize(kHeadSize);
+}
+
+void CSuffix::InitFromNotes(int rootPitch, int n, const int* pitches) {
+    n = std::clamp(n, 0, kMaxNotes);
+    PutByte(kNoteCount, std::uint8_t(n));
+    int intervals[kMaxNotes] = {};
+    for (int i = 0; i < n; ++i) {
+        intervals[i] = pitches[i] - pitches[0];
+        PutByte(kIntervals + i, std::uint8_t(std::int8_t(intervals[i])));
+    }
+    SetKey(MakeChordKey(0, intervals, n));
+    SetRootOffset(n ? rootPitch - pitches[0] : rootPitch);
+}
+
+void CSuffix::InitEmpty() {
+    CBaseItem::SetType(kType);
+    CBaseItem::SetSize(kHeadSize);
+    std::memset(Bytes() + rec::kHeadEnd, 0, std::size_t(kHeadSize - rec::kHeadEnd));
+}
+
+// --- the guitar frame ----------------------------------------------------------------------------
+
+std::string_view CGuitarFrame::GetName() const {
+    const int room = std::min(kNameSize - 1, int(RecordSizeField()) - kName);
+    if (room <= 0) return {};
+    const char* p = reinterpret_cast<const char*>(Bytes() + kName);
+    return std::string_view(p, ::strnlen(p, std::size_t(room)));
+}
+
+void CGuitarFrame::SetName(std::string_view name) {
+    if (RecordSizeField() < kName + kNameSize) return;
+    std::memset(Bytes() + kName, 0, kNameSize);
+    const std::size_t n = std::min(name.size(), std::size_t(kNameSize - 1));
+    if (n) std::memcpy(Bytes() + kName, name.data(), n);
+}
+
+void CGuitarFrame::InitDefault() {
+    const int size = std::min(int(RecordSizeField()), kSize);
+    if (size > kHeadEnd) std::memset(Bytes() + kHeadEnd, 0, std::size_t(size - kHeadEnd));
+    SetFrets(4);
+    SetStrings(6);
+}
+
+bool CGuitarFrame::SameFingering(const CGuitarFrame& other) const {
+    if (RecordSizeField() < kNameOnly || other.RecordSizeField() < kNameOnly) return false;
+    return std::memcmp(Bytes() + kBarres, other.Bytes() + kBarres, 2 * kMaxStrings) == 0;
+}
+
+void CGuitarFrame::CopyShape(const CGuitarFrame& other) {
+    if (RecordSizeField() < kSize || other.RecordSizeField() < kSize) return;
+    std::memcpy(Bytes() + kRoot, other.Bytes() + kRoot, kNameOnly - kRoot);
+    SetName(other.GetName());
+    std::memcpy(Bytes() + kFingers, other.Bytes() + kFingers, kMaxStrings);
+    SetKey(other.GetKey());
+}
+
+bool CGuitarFrame::SplitSlashName(std::string_view name, std::string* main, std::string* bass) {
+    for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+        const char c = name[i + 1];
+        if (name[i] == '/' && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) {
+            if (main) *main = std::string(name.substr(0, i));
+            if (bass) *bass = std::string(name.substr(i));
+            return true;
+        }
+    }
+    if (main) *main = std::string(name);
+    if (bass) bass->clear();
+    return false;
+}
+
+// --- the tunings -----------------------------------------------------------------------------------
+
+namespace {
+
+struct TuningRow {
+    const char* name;
+    int strings;
+    std::uint8_t pitches[6];
+};
+constexpr TuningRow kTuningRows[CGuitarTunings::kCount] = {
+    {"Guitar", 6, {76, 71, 67, 62, 57, 52}},
+    {"Guitar Drop D", 6, {76, 71, 67, 62, 57, 50}},
+    {"Guitar Open G", 6, {74, 71, 67, 62, 55, 52}},
+    {"Guitar Open D", 6, {74, 69, 66, 62, 57, 50}},
+    {"Bass Guitar", 4, {55, 50, 45, 40}},
+    {"Bass Guitar 5 String", 5, {55, 50, 45, 40, 35}},
+    {"Bass Guitar 6 String", 6, {59, 55, 50, 45, 40, 35}},
+    {"Banjo", 4, {74, 71, 67, 62}},
+    {"Banjo G Modal Tuning", 4, {74, 72, 67, 62}},
+    {"Banjo Double C Tuning", 4, {74, 72, 67, 60}},
+    {"Lute", 6, {76, 71, 66, 62, 57, 52}},
+    {"Dobro", 6, {74, 71, 67, 62, 59, 55}},
+    {"Mandolin", 4, {76, 69, 62, 55}},
+};
+
+}  // namespace
+
+void CGuitarTunings::FillTunings() {
+    for (int i = 0; i < kCount; ++i) {
+        GuitarTuning& t = tunings[i];
+        t = GuitarTuning{};
+        t.strings = std::uint8_t(kTuningRows[i].strings);
+        std::memcpy(t.pitches, kTuningRows[i].pitches, sizeof kTuningRows[i].pitches);
+        std::strncpy(t.name, kTuningRows[i].name, sizeof t.name - 1);
+    }
+    count = kCount;
+}
+
+int CGuitarTunings::GetFramePitches(const CGuitarFrame& frame, int* out) const {
+    const GuitarTuning* t = GetTuning(frame.GetTuning());
+    if (!t) return 0;
+    // The tuning's strings, never more than the frame's arrays hold.
+    const int strings = std::min(int(t->strings), CGuitarFrame::kMaxStrings);
+    int n = 0;
+    for (int i = 0; i < strings; ++i) {
+        const int v = frame.GetStringFret(i);
+        if (v < 0) continue;
+        out[n++] = t->pitches[i] + v + (v != 0 ? frame.GetBaseFret() : 0);
+    }
+    return n;
+}
+
+int CGuitarTunings::ComputeFrameKey(CGuitarFrame& frame) const {
+    if (frame.GetTuning() >= count) return 0;
+    int pitches[kMaxPitches];
+    const int n = GetFramePitches(frame, pitches);
+    for (int i = 0; i < n; ++i) pitches[i] %= 12;
+    int letter = 0, accidental = 0, semitone = 0;
+    DecodeChordRoot(frame.GetRoot(), &letter, &accidental, &semitone);
+    const int key = MakeChordKey(semitone, pitches, n);
+    frame.SetKey(key);
+    return key;
+}
+
+int CGuitarTunings::FindKey(int k) const {
+    for (int i = 0; i < keyCount; ++i)
+        if (keys[i] == k) return i;
+    return 0;
+}
+
+void CGuitarTunings::SetKeys(const std::uint8_t* bytes, int n) {
+    keyCount = std::clamp(n, 0, 255);
+    std::memcpy(keys, bytes, std::size_t(keyCount));
+}

@@ -1,0 +1,46 @@
+// The behaviour of the chord records (model/ChordRecords.h): the chord symbol, the chord
+// definition and the guitar frame; their stored forms, what older files held and their
+// offsets.
+#pragma once
+
+#include "model/BarItem.h"
+#include "model/ScoreItem.h"
+
+class CChunkStream;
+
+class ChordBehaviour : public BarItemBehaviour {
+public:
+    static const ChordBehaviour& Instance();
+    void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
+    void ToFileOrder(CScoreItem& item) const override;                                // slot 56
+    void FromFileOrder(CScoreItem& item) const override;                              // slot 57
+    void AfterLoad(CScoreItem& item, int version) const override;                     // slot 58
+    int GetVerticalOffset(CBarItem& item) const override;                             // slot 96
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
+    void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
+};
+
+class SuffixBehaviour : public ScoreItemBehaviour {
+public:
+    static const SuffixBehaviour& Instance();
+    // A definition keeps the size it was stored with (48 + 14 per element), never grown to the
+    // class's size; one whose element count does not fit its size is refused.
+    void Read(CScoreItem& item, CChunkStream& stream) const override;
+    void ReadBody(CScoreItem& item, CChunkStream& stream) const override;             // slot 51
+};
+
+class GuitarFrameBehaviour : public BarItemBehaviour {
+public:
+    static const GuitarFrameBehaviour& Instance();
+    int GetKind(CScoreItem& item) const override;                                     // slot 34
+    void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
+    void ToFileOrder(CScoreItem& item) const override;                                // slot 56
+    void FromFileOrder(CScoreItem& item) const override;                              // slot 57
+    void AfterLoad(CScoreItem& item, int version) const override;                     // slot 58
+    int GetVerticalOffset(CBarItem& item) const override;                             // slot 96
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
+    void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
+};
+
+// Binds the chord classes' behaviours to their type codes.
+void RegisterChordClasses();
