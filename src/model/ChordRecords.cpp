@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/ScoreStandIns.h"
+#include "platform/Theory.h"
 
 namespace {
 
@@ -68,6 +69,97 @@ void CChord::InitNew(int key, int rootLetter, int rootAccidental, int bassLetter
     SetStrum(4, 4);
     SetVelocity(80);
     SetFlagsA(std::uint8_t(FlagsA() | kFlag8Bit1));
+}
+
+namespace {
+
+int Wrap7(int v) { return ((v % 7) + 7) % 7; }
+int Wrap12(int v) { return ((v % 12) + 12) % 12; }
+// The pitch class of a letter and accidental (a natural counts as none).
+int PitchClass(int letter, int accidental) { return Wrap12(CChord::PitchOf(0, letter, accidental)); }
+
+// By an interval number: the letter wrapped, a natural as none, double accidentals moved a
+// letter.
+void MoveByInterval(int& letter, int& accidental, int interval) {
+    int step = letter, acc = accidental == CChord::kNatural ? 0 : accidental;
+    CTheory::TransposeStep(step, acc, interval);
+    step = Wrap7(step);
+    if (acc == 3) acc = 0;
+    if (acc == 4) {
+        step = (step + 1) % 7;
+        acc = step == 3 || step == 0 ? CChord::kSharp : 0;
+    } else if (acc == 5) {
+        step = (step + 6) % 7;
+        acc = step == 2 || step == 6 ? CChord::kFlat : 0;
+    }
+    letter = step;
+    accidental = acc;
+}
+
+// A pitch class spelled as the key's step for it: flat when the step's natural lies one above,
+// sharp when one below.
+void SpellInKey(int pitchClass, int key, int& letter, int& accidental) {
+    letter = Wrap7(CTheory::GetPitchStep(60 + pitchClass, key));
+    const int natural = LetterSemitone(letter);
+    accidental = Wrap12(natural - pitchClass) == 1 ? CChord::kFlat : Wrap12(pitchClass - natural) == 1 ? CChord::kSharp : 0;
+}
+
+}  // namespace
+
+void CChord::Respell() {
+    int step = GetRootLetter(), acc = GetRootAccidental();
+    CTheory::CycleEnharmonic(step, acc);
+    SetRootLetter(Wrap7(step));
+    SetRootAccidental(acc);
+    if (!HasBass()) return;
+    step = GetBassLetter();
+    acc = GetBassAccidental();
+    CTheory::CycleEnharmonic(step, acc);
+    SetBassLetter(Wrap7(step));
+    SetBassAccidental(acc);
+}
+
+void CChord::Transpose(int amount, int mode, int key) {
+    int root = GetRootLetter(), rootAcc = GetRootAccidental();
+    int bass = GetBassLetter(), bassAcc = GetBassAccidental();
+    if (mode == 0) {
+        MoveByInterval(root, rootAcc, amount);
+        MoveByInterval(bass, bassAcc, amount);
+    } else if (mode == 1) {
+        if (amount % 7 == 0) return;
+        const int was = PitchClass(root, rootAcc);
+        root = Wrap7(root + amount);
+        const int shift = Wrap12(LetterSemitone(root) - was);
+        rootAcc = CTheory::GetStepAccidental(root, key);
+        if (rootAcc == kNatural) rootAcc = 0;
+        SpellInKey(Wrap12(PitchClass(bass, bassAcc) + shift), key, bass, bassAcc);
+    } else if (mode == 2) {
+        SpellInKey(Wrap12(PitchClass(root, rootAcc) + amount), key, root, rootAcc);
+        SpellInKey(Wrap12(PitchClass(bass, bassAcc) + amount), key, bass, bassAcc);
+    } else {
+        return;
+    }
+    if (mode != 0 && HasBass() && bassAcc != 0) {
+        const int distance = Wrap12(PitchClass(bass, bassAcc) - PitchClass(root, rootAcc));
+        if (Wrap7(bass - root) != Wrap7(CTheory::GetPitchStep(60 + distance, 0))) CTheory::CycleEnharmonic(bass, bassAcc);
+    }
+    SetRootLetter(Wrap7(root));
+    SetRootAccidental(rootAcc);
+    SetBassLetter(Wrap7(bass));
+    SetBassAccidental(bassAcc);
+}
+
+void CChord::TransposeKey(int fromKey, int toKey) {
+    int step = GetRootLetter(), acc = GetRootAccidental();
+    CTheory::TransposeSpelling(step, acc, fromKey, toKey);
+    SetRootLetter(Wrap7(step));
+    SetRootAccidental(acc);
+    if (!HasBass()) return;
+    step = GetBassLetter();
+    acc = GetBassAccidental();
+    CTheory::TransposeSpelling(step, acc, fromKey, toKey);
+    SetBassLetter(Wrap7(step));
+    SetBassAccidental(acc);
 }
 
 // --- the suffix element and the chord definition ----------------------------------------------------

@@ -111,6 +111,15 @@ public:
     int GetRootPitch(int base) const { return PitchOf(base, GetRootLetter(), GetRootAccidental()); }
     int GetBassPitch(int base) const { return PitchOf(base, GetBassLetter(), GetBassAccidental()); }
 
+    // Root, and bass when there is one, to their next enharmonic spelling.
+    void Respell();
+    // Moves root and bass by `amount` in the key: mode 0 an interval number, 1 diatonic steps
+    // (whole octaves change nothing), 2 semitones; after modes 1 and 2 a bass whose letter
+    // distance from the root disagrees with its semitone distance is respelled once.
+    void Transpose(int amount, int mode, int key);
+    // Root, and bass when there is one, moved from one key to the same degree of another.
+    void TransposeKey(int fromKey, int toKey);
+
     // A new symbol as the chord tool makes it: duration 480, velocity 80, strum 4 and 4, the
     // no-playback flag set, the rest of the body as given.
     void InitNew(int key, int rootLetter, int rootAccidental, int bassLetter, int bassAccidental, bool hasBass,

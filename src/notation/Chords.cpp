@@ -6,7 +6,9 @@
 
 #include "model/ChordRecords.h"
 #include "model/ItemClass.h"
+#include "model/ModelGlobals.h"
 #include "model/PlaybackMarks.h"
+#include "model/TrkBar.h"
 #include "platform/ChunkStream.h"
 
 namespace {
@@ -100,6 +102,13 @@ void ChordBehaviour::AfterLoad(CScoreItem& item, int version) const {
 int ChordBehaviour::GetVerticalOffset(CBarItem& item) const { return CChord::Of(&item)->GetYOffset(); }
 void ChordBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const { CChord::Of(&item)->SetXOffset(offset); }
 void ChordBehaviour::SetVerticalOffset(CBarItem& item, int offset) const { CChord::Of(&item)->SetYOffset(offset); }
+void ChordBehaviour::RespellSelected(CBarItem& item) const { CChord::Of(&item)->Respell(); }
+
+void ChordBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) const {
+    int clef = 0, key = 0;
+    if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->GetClefAndKeyAt(item.PositionField(), &clef, &key);
+    CChord::Of(&item)->Transpose(amount, mode, key);
+}
 
 // --- the chord definition --------------------------------------------------------------------------
 

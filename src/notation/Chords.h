@@ -18,6 +18,9 @@ public:
     int GetVerticalOffset(CBarItem& item) const override;                             // slot 96
     void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
+    void RespellSelected(CBarItem& item) const override;                              // slot 128: Respell
+    // The key at the chord's position in the current track bar (C major without one).
+    void TransposeSelected(CBarItem& item, int amount, int mode) const override;      // slot 131: Transpose
 };
 
 class SuffixBehaviour : public ScoreItemBehaviour {

@@ -471,3 +471,74 @@ TEST_F(ChordRecordsTest, ChordKeyOfPitches) {
     EXPECT_EQ(MakeChordKey(48, octave, 4), 0x1091);
     EXPECT_EQ(MakeChordKey(60, major, 0), 0);
 }
+
+// --- spelling and transposition of chord symbols ---------------------------------------------------
+
+TEST_F(ChordRecordsTest, ChordTranspositionAsOneTable) {
+    struct Case {
+        int root, rootAcc, bass, bassAcc;
+        bool hasBass;
+        int amount, mode, key;
+        int newRoot, newRootAcc, newBass, newBassAcc;
+        const char* what;
+    } cases[] = {
+        {0, 0, 0, 0, false, 7, 0, 0, 2, 0, 2, 0, "C up a major third: E, its natural written as none"},
+        {1, 1, 0, 0, false, 7, 0, 0, 4, 0, 2, 0, "D sharp up a major third: the double sharp moves to G"},
+        {1, 2, 0, 0, false, -7, 0, 0, 5, 0, 5, 0, "D flat down a major third: the double flat moves to A"},
+        {3, 3, 0, 0, false, 7, 0, 0, 5, 0, 2, 0, "a natural moves as none"},
+        {0, 0, 2, 0, true, 7, 1, 0, 0, 0, 2, 0, "seven steps change nothing"},
+        {0, 0, 2, 0, true, 14, 1, 0, 0, 0, 2, 0, "fourteen steps change nothing"},
+        {0, 0, 2, 0, true, -7, 1, 0, 0, 0, 2, 0, "seven steps down change nothing"},
+        {0, 0, 2, 0, true, 2, 1, 0, 2, 0, 4, 1, "C/E two steps in C major: E/G sharp"},
+        {4, 0, 0, 0, false, 2, 1, 1, 6, 2, 0, 0, "G two steps in F major: B flat, the key's"},
+        {0, 0, 0, 0, false, 2, 2, 0, 1, 0, 0, 0, "C up two semitones: D"},
+        {0, 0, 0, 0, false, -1, 2, 0, 6, 0, 0, 0, "C down a semitone: B"},
+        {5, 0, 0, 0, false, 1, 2, 1, 6, 2, 0, 0, "A up a semitone in F major: B flat"},
+        {0, 0, 2, 0, true, 2, 2, 0, 1, 0, 3, 1, "C/E up two semitones: D/F sharp, the bass spelled by its distance"},
+    };
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        auto* chord = Make<CChord>(buf, CChord::kType);
+        chord->SetRootLetter(c.root);
+        chord->SetRootAccidental(c.rootAcc);
+        chord->SetBassLetter(c.bass);
+        chord->SetBassAccidental(c.bassAcc);
+        chord->SetHasBass(c.hasBass);
+        chord->Transpose(c.amount, c.mode, c.key);
+        EXPECT_EQ(chord->GetRootLetter(), c.newRoot) << c.what;
+        EXPECT_EQ(chord->GetRootAccidental(), c.newRootAcc) << c.what;
+        if (c.hasBass) {
+            EXPECT_EQ(chord->GetBassLetter(), c.newBass) << c.what;
+            EXPECT_EQ(chord->GetBassAccidental(), c.newBassAcc) << c.what;
+        }
+    }
+}
+
+TEST_F(ChordRecordsTest, ChordRespellAndKeyChange) {
+    RecordBuf buf;
+    auto* chord = Make<CChord>(buf, CChord::kType);
+    chord->SetRootLetter(0);
+    chord->SetRootAccidental(CChord::kSharp);
+    chord->SetBassLetter(3);
+    chord->SetBassAccidental(CChord::kSharp);
+    static_cast<CBarItem*>(chord)->RespellSelected();
+    EXPECT_EQ(chord->GetRootLetter(), 1);  // D flat
+    EXPECT_EQ(chord->GetRootAccidental(), CChord::kFlat);
+    EXPECT_EQ(chord->GetBassLetter(), 3);  // no bass: kept
+    chord->SetHasBass(true);
+    chord->Respell();
+    EXPECT_EQ(chord->GetRootLetter(), 0);  // C sharp again
+    EXPECT_EQ(chord->GetRootAccidental(), CChord::kSharp);
+    EXPECT_EQ(chord->GetBassLetter(), 4);  // G flat
+    EXPECT_EQ(chord->GetBassAccidental(), CChord::kFlat);
+
+    chord->SetRootLetter(0);
+    chord->SetRootAccidental(0);
+    chord->SetBassLetter(2);
+    chord->SetBassAccidental(0);
+    chord->TransposeKey(0, 8);  // C major to G major
+    EXPECT_EQ(chord->GetRootLetter(), 4);
+    EXPECT_EQ(chord->GetRootAccidental(), 0);
+    EXPECT_EQ(chord->GetBassLetter(), 6);
+    EXPECT_EQ(chord->GetBassAccidental(), 0);
+}
