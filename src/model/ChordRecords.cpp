@@ -259,6 +259,44 @@ void CGuitarFrame::InitDefault() {
     SetStrings(6);
 }
 
+void CGuitarFrame::Respell(bool german) {
+    std::string name(GetName());
+    const auto respellAt = [&](std::size_t at) {
+        if (at + 1 >= name.size()) return;
+        char& letter = name[at];
+        if (letter < 'A' || letter > 'G') return;
+        // C flat, F flat, E sharp and B sharp have no spelling with the other accidental: they
+        // take the natural of the neighbouring letter.
+        if (name[at + 1] == 'b') {
+            const bool natural = letter == 'C' || letter == 'F';
+            letter = letter == 'A' ? 'G' : char(letter - 1);
+            if (natural)
+                name.erase(at + 1, 1);
+            else
+                name[at + 1] = '#';
+        } else if (name[at + 1] == '#') {
+            const bool natural = letter == 'E' || letter == 'B';
+            letter = letter == 'G' ? 'A' : char(letter + 1);
+            if (natural)
+                name.erase(at + 1, 1);
+            else
+                name[at + 1] = 'b';
+        }
+    };
+    const std::size_t oldSlash = name.find('/');
+    respellAt(0);
+    // The root may have lost its accidental: the bass is found again.
+    const std::size_t slash = oldSlash == std::string::npos ? oldSlash : name.find('/');
+    if (slash != std::string::npos) respellAt(slash + 1);
+    if (german && !name.empty() && name[0] == 'B') {
+        if (name.size() > 1 && name[1] == 'b')
+            name.erase(1, 1);
+        else
+            name[0] = 'H';
+    }
+    SetName(name);
+}
+
 bool CGuitarFrame::SameFingering(const CGuitarFrame& other) const {
     if (RecordSizeField() < kNameOnly || other.RecordSizeField() < kNameOnly) return false;
     return std::memcmp(Bytes() + kBarres, other.Bytes() + kBarres, 2 * kMaxStrings) == 0;

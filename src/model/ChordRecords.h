@@ -336,6 +336,12 @@ public:
     int GetVelocity() const { return Byte(kVelocity); }
     void SetVelocity(int v) { PutByte(kVelocity, std::uint8_t(v)); }
 
+    // The name's root (first character) and bass (after the first "/") respelled: a following
+    // "b" becomes "#" with the letter one lower, a "#" becomes "b" with the letter one higher;
+    // with German names a name beginning "B" then shows "H", or "Bb" loses its flat. The root
+    // and bass indices are kept.
+    void Respell(bool german);
+
     // The body cleared (head kept), 4 frets and 6 strings.
     void InitDefault();
     // Barre and string frets of both frames equal.

@@ -10,6 +10,8 @@
 #include "model/PlaybackMarks.h"
 #include "model/TrkBar.h"
 #include "platform/ChunkStream.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/Theory.h"
 
 namespace {
 
@@ -166,6 +168,10 @@ void GuitarFrameBehaviour::AfterLoad(CScoreItem& item, int version) const {
 int GuitarFrameBehaviour::GetVerticalOffset(CBarItem& item) const { return CGuitarFrame::Of(&item)->GetYOffset(); }
 void GuitarFrameBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const { CGuitarFrame::Of(&item)->SetXOffset(offset); }
 void GuitarFrameBehaviour::SetVerticalOffset(CBarItem& item, int offset) const { CGuitarFrame::Of(&item)->SetYOffset(offset); }
+
+void GuitarFrameBehaviour::RespellSelected(CBarItem& item) const {
+    CGuitarFrame::Of(&item)->Respell(g_platform.noteNameStyle == CTheory::kGerman);
+}
 
 void RegisterChordClasses() {
     ItemClassTable& table = ItemClasses();

@@ -43,6 +43,8 @@ public:
     int GetVerticalOffset(CBarItem& item) const override;                             // slot 96
     void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
+    // The name respelled (German names by the note-name style).
+    void RespellSelected(CBarItem& item) const override;                              // slot 128: Respell
 };
 
 // Binds the chord classes' behaviours to their type codes.

@@ -542,3 +542,29 @@ TEST_F(ChordRecordsTest, ChordRespellAndKeyChange) {
     EXPECT_EQ(chord->GetBassLetter(), 6);
     EXPECT_EQ(chord->GetBassAccidental(), 0);
 }
+
+TEST_F(ChordRecordsTest, FrameNamesRespell) {
+    struct Case {
+        const char* name;
+        bool german;
+        const char* respelled;
+    } cases[] = {
+        {"Bb7", false, "A#7"}, {"A#m", false, "Bbm"}, {"Ab/Eb", false, "G#/D#"}, {"G#", false, "Ab"},
+        {"C/Db", false, "C/C#"}, {"Cmaj7", false, "Cmaj7"}, {"A#", true, "B"}, {"Cb", true, "H"},
+        {"Fb", false, "E"}, {"E#m/B#", false, "Fm/C"}, {"", false, ""}, {"b", false, "b"},
+    };
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        auto* f = Make<CGuitarFrame>(buf, CGuitarFrame::kType);
+        f->SetRoot(7);
+        f->SetName(c.name);
+        f->Respell(c.german);
+        EXPECT_EQ(f->GetName(), c.respelled) << c.name;
+        EXPECT_EQ(f->GetRoot(), 7) << c.name;
+    }
+    RecordBuf buf;
+    auto* f = Make<CGuitarFrame>(buf, CGuitarFrame::kType);
+    f->SetName("Db");
+    static_cast<CBarItem*>(f)->RespellSelected();
+    EXPECT_EQ(f->GetName(), "C#");
+}
