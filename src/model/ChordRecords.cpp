@@ -376,6 +376,12 @@ int CGuitarTunings::GetFramePitches(const CGuitarFrame& frame, int* out) const {
     return n;
 }
 
+int CGuitarTunings::GetSoundingPitches(const CGuitarFrame& frame, int* out) const {
+    const int n = GetFramePitches(frame, out);
+    for (int i = 0; i < n; ++i) out[i] += frame.GetCapo();
+    return n;
+}
+
 int CGuitarTunings::ComputeFrameKey(CGuitarFrame& frame) const {
     if (frame.GetTuning() >= count) return 0;
     int pitches[kMaxPitches];

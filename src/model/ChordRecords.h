@@ -385,6 +385,8 @@ public:
     const GuitarTuning* GetTuning(int i) const { return i >= 0 && i < count && i < kCount ? &tunings[i] : nullptr; }
     // The sounding pitches of a frame (without capo) into `out` (room for 16); their count.
     int GetFramePitches(const CGuitarFrame& frame, int* out) const;
+    // The pitches each raised by the frame's capo (what the frame sounds); their count.
+    int GetSoundingPitches(const CGuitarFrame& frame, int* out) const;
     // The frame's chord key from its pitches and root, stored in the frame; 0 (nothing stored)
     // when its tuning is outside the table.
     int ComputeFrameKey(CGuitarFrame& frame) const;

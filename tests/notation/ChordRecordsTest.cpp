@@ -429,6 +429,11 @@ TEST_F(ChordRecordsTest, FramePitchesAndKeys) {
     EXPECT_EQ(t.ComputeFrameKey(*f), (1 << 0) | (1 << 4) | (1 << 7) | (1 << 12));
     EXPECT_EQ(f->GetKey(), (1 << 0) | (1 << 4) | (1 << 7) | (1 << 12));
 
+    f->SetCapo(2);
+    ASSERT_EQ(t.GetSoundingPitches(*f, p), 4);
+    EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{74, 69, 66, 62}));
+    f->SetCapo(0);
+
     f->SetBaseFret(2);
     ASSERT_EQ(t.GetFramePitches(*f, p), 4);
     EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{74, 67, 66, 62}));  // the open string stays
