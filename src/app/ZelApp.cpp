@@ -18,6 +18,8 @@
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
+#include "chrome/MainToolBar.h"
+#include "chrome/StyleBar.h"
 #include "chrome/ToolBox.h"
 #include "view/DebugWnd.h"
 #include "framework/Dialog.h"
@@ -77,6 +79,9 @@ std::string LoadText(unsigned id) {
     return s;
 }
 
+// The current tool changed (the main tool bar sends it); the active document answers it.
+constexpr unsigned kToolChangedCommand = 4320;
+
 // Ids of the thru command's notice targets.
 constexpr int kThruTargets[3] = {1, 4, 5};
 
@@ -88,6 +93,8 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
     // The application's own commands: the thru and the voices' sound bookkeeping.
     AddCommandRange(4316, 4316, [this](UINT id) { OnCommandRange(id); });
     AddCommandRange(kThruCommand, kThruCommand, [this](UINT id) { OnCommandRange(id); });
+    // The main tool bar's tool change, which the application hands to the active document.
+    AddCommandRange(kToolChangedCommand, kToolChangedCommand, [this](UINT id) { OnCommandRange(id); });
     // The palettes' blocks: each command goes back to the palette that owns it.
     for (auto [first, last] : {std::pair<UINT, UINT>{1000, 2417}, {2900, 2999}})
         AddCommandRange(first, last, [](UINT id) {
@@ -106,6 +113,26 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
 CZelApp::~CZelApp() = default;
 
 // --- start-up ---------------------------------------------------------------------------------
+
+namespace {
+// The style bar the main tool bar made, null before it is made.
+CStyleBar* MadeStyleBar() { return static_cast<CStyleBar*>(g_chrome.styleBar); }
+
+// The document shows, hides and sets up the text style bar through these.
+void RegisterStyleBarOperations() {
+    StyleBarOperations& ops = StyleBarOps();
+    ops.show = [](bool on) {
+        if (CStyleBar* bar = MadeStyleBar()) on ? bar->Show() : bar->Hide();
+    };
+    ops.isShown = [] { return MadeStyleBar() && MadeStyleBar()->IsShown(); };
+    ops.setLyricMode = [](bool on) {
+        if (CStyleBar* bar = MadeStyleBar()) bar->SetVerseMode(on);
+    };
+    ops.showFont = [](const FontRef& font) {
+        if (CStyleBar* bar = MadeStyleBar()) bar->ShowFont(font);
+    };
+}
+}  // namespace
 
 bool CZelApp::InitInstance() {
     g_app.startupInProgress = 1;
@@ -129,6 +156,7 @@ bool CZelApp::InitInstance() {
     ToolKeyHandler() = [](int ch) { return g_app.mainToolBar && g_app.mainToolBar->HandleKey(ch); };
     CurrentToolId() = [] { return int(g_toolState.tool); };
     ChosenSubTool() = [] { return int(g_toolState.subTool); };
+    RegisterStyleBarOperations();
     RegisterPlaybackHooks();
     SetUpProgramFolder();
 
@@ -553,6 +581,8 @@ void CZelApp::OnCommandRange(unsigned id) {
         if (CZelDoc* doc = GetActiveDocument())
             for (int target : kThruTargets) doc->NotifyWindows(target, int(id));
     }
+    if (id == kToolChangedCommand)
+        if (CZelDoc* doc = GetActiveDocument()) doc->OnCommandRange(int(id));
     if (id == kDebugWindowCommand && g_app.debugWnd) {
         // The debug window takes the active document and shows, hidden first when it is shown
         // already (so it comes up again in front).

@@ -154,6 +154,12 @@ const TaskRow* FindRow(int id) {
 
 int Button() { return ChosenPaletteButton() ? ChosenPaletteButton()() : 0; }
 
+// The style bar is shown (and can be hidden) only through what start-up put in.
+bool StyleBarShown() {
+    const StyleBarOperations& bar = StyleBarOps();
+    return bar.isShown && bar.show && bar.isShown();
+}
+
 bool InRanges(int id, std::initializer_list<std::pair<int, int>> ranges) {
     for (const auto& [a, b] : ranges)
         if (id >= a && id <= b) return true;
@@ -312,15 +318,16 @@ void CZelDoc::OnCommandRange(int id) {
 void CZelDoc::OnToolChanged() {
     if (!currentPane) return;
     constexpr int kTextTool = 913, kLyricsButton = 4;
+    const StyleBarOperations& bar = StyleBarOps();
     if (CurrentToolId() && CurrentToolId()() == kTextTool) {
         const int button = Button();
-        StyleBar::SetLyricMode(button == kLyricsButton);
+        if (bar.setLyricMode) bar.setLyricMode(button == kLyricsButton);
         SetDisplayFlag(button == kLyricsButton ? 1 : 0, 5);
         if (MidiDataBox::shown) MidiDataBox::Show(false);
-        StyleBar::Show(true);
-        if (button >= 0 && button <= 4) StyleBar::SetFont(g_preferences.Font(button));
-    } else if (StyleBar::shown) {
-        StyleBar::Show(false);
+        if (bar.show) bar.show(true);
+        if (button >= 0 && button <= 4 && bar.showFont) bar.showFont(g_preferences.Font(button));
+    } else if (StyleBarShown()) {
+        bar.show(false);
     }
 }
 
@@ -438,7 +445,7 @@ void CZelDoc::OnEditCommand(int id) {
 }
 
 void CZelDoc::ToggleMidiDataBox() {
-    if (StyleBar::shown) StyleBar::Show(false);
+    if (StyleBarShown()) StyleBarOps().show(false);
     if (MidiDataBox::shown) {
         MidiDataBox::Show(false);
         g_model.dataDisplayKind = 0;

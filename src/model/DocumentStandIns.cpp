@@ -56,15 +56,6 @@ void CTextTask::OnUpdateCommand(CCmdUI* entry) {
 
 bool MidiDataBox::shown = false;
 void MidiDataBox::Show(bool on) { shown = on; }
-bool StyleBar::shown = false;
-void StyleBar::Show(bool on) { shown = on; }
-bool StyleBar::lyricMode = false;
-int StyleBar::fontFace = -1, StyleBar::fontSize = 0;
-void StyleBar::SetLyricMode(bool on) { lyricMode = on; }
-void StyleBar::SetFont(const FontRef& font) {
-    fontFace = font.face;
-    fontSize = font.size;
-}
 
 MidiFileExporterFn& MidiFileExporter() {
     static MidiFileExporterFn exporter;
@@ -93,9 +84,7 @@ void Reset() {
     GraphicWindow::lastHint = GraphicWindow::shownKind = GraphicWindow::shownController = -1;
     DocumentHintTargets() = {};
     PlaybackRunning() = false;
-    MidiDataBox::shown = StyleBar::shown = StyleBar::lyricMode = false;
-    StyleBar::fontFace = -1;
-    StyleBar::fontSize = 0;
+    MidiDataBox::shown = false;
     ScoreImporter() = RefuseEveryEnding;
     MidiFileExporter() = nullptr;
 }

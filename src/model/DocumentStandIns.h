@@ -1,8 +1,8 @@
 // Minimal forms of what the document calls in code that is not written yet: the support windows
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
 // selection filters, the importers, the in-place text entry, the document's key handler
-// (`CZelDoc::OnKeyChar`, a free function here until it is written), the MIDI data box, the style
-// bar, the export, part extraction, font library and titles dialogs. Each carries its owner's
+// (`CZelDoc::OnKeyChar`, a free function here until it is written), the MIDI data box, the
+// export, part extraction, font library and titles dialogs. Each carries its owner's
 // name and only the least body the document needs.
 #pragma once
 #include <array>
@@ -61,20 +61,10 @@ public:
     int lastCommand = 0;
 };
 
-// The MIDI data box and the text style bar of the main frame: shown or hidden.
+// The MIDI data box of the main frame: shown or hidden.
 struct MidiDataBox {
     static void Show(bool on);
     static bool shown;
-};
-struct StyleBar {
-    static void Show(bool on);
-    static bool shown;
-    // Lyric mode (the lyric tool's button) and the font and size it offers; until the bar is
-    // written they are only kept.
-    static void SetLyricMode(bool on);
-    static void SetFont(const struct FontRef& font);
-    static bool lyricMode;
-    static int fontFace, fontSize;
 };
 
 struct FontMap;

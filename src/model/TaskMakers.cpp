@@ -57,3 +57,8 @@ std::function<int()>& ChosenSubTool() {
     static std::function<int()> subTool;
     return subTool;
 }
+
+StyleBarOperations& StyleBarOps() {
+    static StyleBarOperations ops;
+    return ops;
+}

@@ -8,6 +8,7 @@
 
 class CScoreTask;
 class CZelDoc;
+struct FontRef;
 
 // Makes an operation of its class for the document (not yet attached).
 using TaskMaker = std::function<CScoreTask*(CZelDoc& doc)>;
@@ -30,3 +31,14 @@ std::function<int()>& CurrentToolId();
 // The palettes' chosen sub-tool (the tool state's; the kind a placed line item takes), 0 until
 // the view puts its reader in.
 std::function<int()>& ChosenSubTool();
+
+// The main frame's text style bar, reached through what the application puts in at start-up:
+// show or hide it, whether it is shown, its lyric mode (the verse field) and the face and size
+// it shows. Until they are put in nothing is done and the bar counts as hidden.
+struct StyleBarOperations {
+    std::function<void(bool on)> show;
+    std::function<bool()> isShown;
+    std::function<void(bool on)> setLyricMode;
+    std::function<void(const FontRef& font)> showFont;
+};
+StyleBarOperations& StyleBarOps();

@@ -24,6 +24,9 @@
 #include "view/DebugWnd.h"
 #include "platform/StdView.h"
 #include "app/ZelApp.h"
+#include "chrome/MainToolBar.h"
+#include "chrome/StyleBar.h"
+#include "view/ToolState.h"
 #include "framework/Clock.h"
 #include "framework/CodePage.h"
 #include "framework/Dialog.h"
@@ -43,6 +46,7 @@
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
+#include "platform/Devices.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "platform/RvqUtil.h"
@@ -450,7 +454,7 @@ TEST_F(AppLifeTest, ANewScoreTakesTheDefaultOutputPortOfTheChosenPorts) {
         std::vector<int> chosen;
         app.whileRunning = [&](TestApp& t) {
             for (int i = 0; g_app.outPorts && i < g_app.outPorts->GetCount(); ++i)
-                if (IsPortAvailable(g_app.outPorts->GetIdAt(i))) chosen.push_back(g_app.outPorts->GetIdAt(i));
+                if (GetMidiOutPorts()->IsPortAvailable(g_app.outPorts->GetIdAt(i))) chosen.push_back(g_app.outPorts->GetIdAt(i));
             g_model.newScore.arrangement = 2;  // voice and piano
             if (CZelDoc* doc = t.NewDocument()) device = doc->GetScore()->GetTrack(0)->GetDevice();
         };
@@ -733,6 +737,79 @@ TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
     EXPECT_TRUE(seen.hovered);
     EXPECT_EQ(seen.prompt, "清除");
     EXPECT_EQ(seen.afterClose, "Ready");
+}
+
+// The text tool chosen on the main tool bar shows the main frame's text style bar, with the
+// preferences' text size of the chosen text button; its lyrics button (command 4320 after the
+// choice) turns on the bar's verse field; another tool hides the bar again.
+TEST_F(AppLifeTest, TheTextToolShowsTheStyleBarAndAnotherToolHidesIt) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    struct Seen {
+        bool made = false, hiddenAtStart = false, textTool = false, shownByText = false, lyricVerse = false;
+        bool plainVerse = true, hiddenBySelect = false, shownByCommand = false, hiddenByCommand = false;
+        int sizeEntry = -1, lyricSizeEntry = -1, button = -1, wantedSize = -2, wantedLyricSize = -2;
+    } seen;
+    auto sizeEntryOf = [](int size) {
+        int entry = 11;
+        for (int i = 0; i < 11; ++i)
+            if (CStyleBar::kSizes[i] == size) entry = i;
+        return entry;
+    };
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc || !g_app.mainToolBar || !g_app.mainFrame) return;
+        CStyleBar& bar = StyleBarObject();
+        seen.made = bar.IsWindow() && g_app.mainFrame->GetControlBar(59442) == &bar;
+        seen.hiddenAtStart = !bar.IsShown();
+        // A click on the page makes its pane current.
+        doc->currentPane = doc->GetPagePane(0);
+        CToolBtn* text = g_app.mainToolBar->FindButton(913);
+        CToolBtn* select = g_app.mainToolBar->FindButton(800);
+        if (!text || !select) return;
+        fw::uitest::Click(text, 12, 12);
+        fw::uitest::RunUntilIdle();
+        seen.textTool = g_toolState.tool == 913;
+        seen.button = g_toolState.button;
+        seen.shownByText = bar.IsShown();
+        seen.plainVerse = bar.verseMode != 0;
+        seen.sizeEntry = bar.sizeField.current;
+        if (seen.button >= 0 && seen.button <= 4) seen.wantedSize = sizeEntryOf(g_preferences.Font(seen.button).size);
+        fw::uitest::Click(select, 12, 12);
+        fw::uitest::RunUntilIdle();
+        seen.hiddenBySelect = !bar.IsShown();
+        // The text palette's lyrics button, then the tool-changed command to the main frame.
+        g_toolState.tool = 913;
+        g_toolState.button = 4;
+        g_app.mainFrame->SendMessage(WM_COMMAND, 4320, 0);
+        fw::uitest::RunUntilIdle();
+        seen.shownByCommand = bar.IsShown();
+        seen.lyricVerse = bar.verseMode == 1;
+        seen.lyricSizeEntry = bar.sizeField.current;
+        seen.wantedLyricSize = sizeEntryOf(g_preferences.Font(4).size);
+        g_toolState.tool = 800;
+        g_app.mainFrame->SendMessage(WM_COMMAND, 4320, 0);
+        fw::uitest::RunUntilIdle();
+        seen.hiddenByCommand = !bar.IsShown();
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.made) << "start-up makes the style bar as bar 59442";
+    EXPECT_TRUE(seen.hiddenAtStart);
+    EXPECT_TRUE(seen.textTool);
+    EXPECT_TRUE(seen.shownByText);
+    ASSERT_GE(seen.button, 0);
+    ASSERT_LE(seen.button, 4);
+    EXPECT_EQ(seen.plainVerse, seen.button == 4);
+    EXPECT_EQ(seen.sizeEntry, seen.wantedSize);
+    EXPECT_TRUE(seen.hiddenBySelect);
+    EXPECT_TRUE(seen.shownByCommand);
+    EXPECT_TRUE(seen.lyricVerse);
+    EXPECT_EQ(seen.lyricSizeEntry, seen.wantedLyricSize);
+    EXPECT_TRUE(seen.hiddenByCommand);
 }
 
 // The graphics gallery opened in the program: the score's first page draws as the gallery's

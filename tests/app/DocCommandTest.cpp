@@ -364,6 +364,7 @@ TEST(DocCommandTest, IdsThatActAtOnceMoveTheInsertionPointAndTellTheWindows) {
 
 // A new tool: the text tool shows the style bar, in lyric mode for its lyrics button, with the
 // preferences' text font of the button; another tool hides it. Only with a page pane current.
+// The bar is a recording double of the operations start-up puts in.
 TEST(DocCommandTest, TheTextToolShowsTheStyleBarAndItsLyricsButtonTheLyricMode) {
     ScoreEnv env;
     CZelDoc& doc = *env.doc;
@@ -371,24 +372,47 @@ TEST(DocCommandTest, TheTextToolShowsTheStyleBarAndItsLyricsButtonTheLyricMode) 
     int tool = 913, button = 4;
     CurrentToolId() = [&tool] { return tool; };
     ChosenPaletteButton() = [&button] { return button; };
+    struct Bar {
+        bool shown = false, lyricMode = false;
+        int fontSize = 0, hides = 0;
+    } bar;
+    StyleBarOps() = StyleBarOperations{
+        [&bar](bool on) {
+            bar.shown = on;
+            if (!on) ++bar.hides;
+        },
+        [&bar] { return bar.shown; },
+        [&bar](bool on) { bar.lyricMode = on; },
+        [&bar](const FontRef& font) { bar.fontSize = font.size; },
+    };
     doc.OnCommandRange(4320);
-    EXPECT_FALSE(StyleBar::shown) << "no page pane current";
+    EXPECT_FALSE(bar.shown) << "no page pane current";
     doc.currentPane = &pane;
     MidiDataBox::shown = true;
     doc.OnCommandRange(4320);
-    EXPECT_TRUE(StyleBar::shown);
-    EXPECT_TRUE(StyleBar::lyricMode);
+    EXPECT_TRUE(bar.shown);
+    EXPECT_TRUE(bar.lyricMode);
     EXPECT_FALSE(MidiDataBox::shown);
-    EXPECT_EQ(StyleBar::fontSize, g_preferences.Font(4).size);
+    EXPECT_EQ(bar.fontSize, g_preferences.Font(4).size);
     button = 1;
     doc.OnCommandRange(4320);
-    EXPECT_FALSE(StyleBar::lyricMode);
-    EXPECT_EQ(StyleBar::fontSize, g_preferences.Font(1).size);
+    EXPECT_FALSE(bar.lyricMode);
+    EXPECT_EQ(bar.fontSize, g_preferences.Font(1).size);
     tool = 800;
     doc.OnCommandRange(4320);
-    EXPECT_FALSE(StyleBar::shown);
+    EXPECT_FALSE(bar.shown);
+    EXPECT_EQ(bar.hides, 1);
+    doc.OnCommandRange(4320);
+    EXPECT_EQ(bar.hides, 1) << "a hidden bar is not hidden again";
+    // Without the operations put in nothing is shown and nothing breaks.
+    StyleBarOps() = {};
+    tool = 913;
+    doc.OnCommandRange(4320);
+    tool = 800;
+    doc.OnCommandRange(4320);
     doc.currentPane = nullptr;
     CurrentToolId() = nullptr;
+    ChosenPaletteButton() = nullptr;
 }
 
 // The thru commands ask for the thru change only when something changed.
