@@ -15,6 +15,7 @@
 #include "model/ScoreFile.h"
 #include "model/ScoreStructure.h"
 #include "model/ScoreStructureStandIns.h"
+#include "platform/Devices.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Titles.h"
@@ -50,7 +51,7 @@ void CopyTitle(TitleBlock& block, const char* text, std::size_t n) {
 // available.
 void UseDefaultPort(CScore& score) {
     const int port = g_preferences.Word(Preferences::kDefaultDevice);
-    if (IsPortAvailable(port)) score.GetTrack(0)->SetDevice(port);
+    if (GetMidiOutPorts()->IsPortAvailable(port)) score.GetTrack(0)->SetDevice(port);
 }
 
 }  // namespace
@@ -223,7 +224,7 @@ bool BuildNewScore(CScore& score, const NewScoreSettings& settings, ScoreFileDoc
             const std::vector<int> ports = ChosenOutputPorts() ? ChosenOutputPorts()() : std::vector<int>{};
             if (!ports.empty())
                 for (int t = 0; t < score.GetTrackCount(); ++t)
-                    if (CTrack* track = score.GetTrack(t); track && !IsPortAvailable(track->GetDevice()))
+                    if (CTrack* track = score.GetTrack(t); track && !GetMidiOutPorts()->IsPortAvailable(track->GetDevice()))
                         track->SetDevice(ports.front());
             if (CItemArray* items = score.GetBar(0)->GetItemArray())
                 for (int i = 0; i < items->GetCount(); ++i) {

@@ -31,11 +31,3 @@ void ResetOutputPorts() {
 }
 [[maybe_unused]] const bool registeredPorts = fw::RegisterGlobalsReset(&ResetOutputPorts);
 }  // namespace
-
-bool IsPortAvailable(int port) {
-    if (!ChosenOutputPorts()) return false;
-    const std::vector<int> ports = ChosenOutputPorts()();
-    return std::find(ports.begin(), ports.end(), port) != ports.end();
-}
-
-

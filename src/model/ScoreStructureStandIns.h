@@ -24,8 +24,6 @@ MidiOutPortsState& MidiOutPorts();
 // (`CMidiOutPorts`), which it registers at start-up; none until then.
 using ChosenOutputPortsFn = std::function<std::vector<int>()>;
 ChosenOutputPortsFn& ChosenOutputPorts();
-// `CDevices::IsPortAvailable`: whether the port is one of the chosen output ports.
-bool IsPortAvailable(int port);
 
 class CTrack;
 // The add-track operation's instrument template: sets a track up from template n. The

@@ -121,7 +121,7 @@ void CTrack::SetDevice(int port) {
     for (int v = 0; v < kVoices; ++v) rec::Put(Slot(v), kSlotPort, stored);
 }
 
-bool CTrack::IsDeviceAvailable() const { return IsPortAvailable(GetDevice()); }
+bool CTrack::IsDeviceAvailable() const { return GetMidiOutPorts()->IsPortAvailable(GetDevice()); }
 
 bool CTrack::IsSamplePlayerTrack() const { return GetMidiOutPorts()->IsSamplePlayerPort(GetDevice()); }
 

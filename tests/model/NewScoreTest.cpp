@@ -2,6 +2,7 @@
 // signature, tempo mark, key respelling, ports, and a save and read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -26,21 +27,38 @@
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
+#include "platform/Devices.h"
 
 namespace {
+
+// The output ports: those listed are open.
+struct OpenPorts : CDevices {
+    std::vector<int> open;
+    bool IsPortAvailable(int port) override { return std::find(open.begin(), open.end(), port) != open.end(); }
+};
 
 struct Fixture {
     recordtest::CleanGlobals clean;
     CZelDoc doc;
     ScoreFileDoc fileDoc;
     std::unique_ptr<CScore> score;
+    OpenPorts ports;
     Fixture() {
         RegisterTrackClass();
         MidiOutPorts() = MidiOutPortsState();
         ChosenOutputPorts() = nullptr;
+        SetMidiOutPorts(&ports);
         score = std::make_unique<CScore>(&doc);
     }
-    ~Fixture() { ChosenOutputPorts() = nullptr; }
+    ~Fixture() {
+        ChosenOutputPorts() = nullptr;
+        SetMidiOutPorts(nullptr);
+    }
+    // The program's chosen output ports, each of them open.
+    void ChoosePorts(const std::vector<int>& chosen) {
+        ports.open = chosen;
+        ChosenOutputPorts() = [chosen] { return chosen; };
+    }
 };
 
 CTempo* FirstTempo(CScore& s) {
@@ -247,8 +265,7 @@ TEST(NewScoreTest, DefaultPortGoesToTrackZeroOnlyWhenAvailable) {
     };
     for (const auto& c : cases) {
         Fixture f;
-        const std::vector<int> ports = c.ports;
-        ChosenOutputPorts() = [ports] { return ports; };
+        f.ChoosePorts(c.ports);
         g_preferences.SetWord(Preferences::kDefaultDevice, std::int16_t(c.port));
         NewScoreSettings settings;
         settings.arrangement = c.arrangement;
@@ -264,7 +281,7 @@ TEST(NewScoreTest, KeepingTheTracksMovesUnavailablePortsAndDropsFirstBarMarks) {
     ASSERT_TRUE(BuildNewScore(*f.score, first));
     f.score->GetTrack(0)->SetDevice(4);
     f.score->GetTrack(1)->SetDevice(9);
-    ChosenOutputPorts() = [] { return std::vector<int>{2, 4}; };
+    f.ChoosePorts({2, 4});
     NewScoreSettings keep;
     keep.arrangement = 4;
     keep.tempo = 6000;
