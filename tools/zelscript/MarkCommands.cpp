@@ -169,24 +169,37 @@ CBarItem* AddOwn(Context& ctx, CBar* bar, CBarItem* item) {
     return placed;
 }
 
-// jumper B KIND [TEXT] [selected]: a text jumper of kind 0-7 with its default text (or TEXT).
+// jumper B KIND [TEXT] [count=N] [target=N] [selected]: a text jumper of kind 0-7 with its
+// default text (or TEXT), or kind 8 a repeat count (COUNT more passes, back to bar TARGET; the
+// bar closes with a repeat end). The score links its jumps first; a target given stands.
 void RunJumper(Context& ctx, const Args& args) {
-    NeedArgs(args, 2, 4, "jumper B KIND [TEXT] [selected]");
+    static const char* usage = "jumper B KIND [TEXT] [count=N] [target=N] [selected]";
+    NeedArgs(args, 2, 6, usage);
     CBar* bar = BarArg(ctx, args);
-    const int kind = ArgIntIn(args, 1, "kind", 0, 7);
+    const int kind = ArgIntIn(args, 1, "kind", 0, CJumper::kRepeatCount);
+    const bool repeat = kind == CJumper::kRepeatCount;
     alignas(8) std::uint8_t bytes[CTextJumper::kSize] = {};
-    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CTextJumper::kSize));
-    auto* j = static_cast<CJumper*>(ConstructItem(CTextJumper::kType, bytes));
+    if (!repeat) rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CTextJumper::kSize));
+    auto* j = static_cast<CJumper*>(
+        repeat ? ConstructClass(CJumper::kType, bytes) : ConstructItem(CTextJumper::kType, bytes));
+    if (!j) throw ScriptError("the jumper cannot be made");
     j->SetKind(kind);
     char text[CJumper::kMaxText + 1] = {};
-    j->SetText(LoadResString(UINT(CJumper::kKindTextString + kind), text));
+    if (!repeat) j->SetText(LoadResString(UINT(CJumper::kKindTextString + kind), text));
     j->SetTarget(-1);
-    j->SetCount(0);
+    int count = 0, target = -1;
+    bool selected = false;
     for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "selected") SetSelected(j, true);
-        else j->SetText(args[i].substr(0, CJumper::kMaxText));
+        if (Option(args[i], "count", &count) || Option(args[i], "target", &target)) continue;
+        if (args[i] == "selected") selected = true;
+        else if (!repeat) j->SetText(args[i].substr(0, CJumper::kMaxText));
+        else throw ScriptError(std::string("usage: ") + usage);
     }
-    AddOwn(ctx, bar, j);
+    j->SetCount(count);
+    SetSelected(j, selected);
+    if (repeat) bar->SetClosingKind(3);
+    CBarItem* placed = AddOwn(ctx, bar, j);
+    if (target >= 0) CJumper::Of(placed)->SetTarget(target);
 }
 
 // ending B SPAN [TEXT] [after] [mask=N] [open] [selected]: an ending over SPAN bars.
@@ -242,8 +255,10 @@ const CommandRegistrar registrar{
     {"expr", "T B POS TEXT [kind=K] [style=0-7] [hook=0-3] [bars=N] [end=POS] [printed] [erase] [selected]",
      "an expression through its Init and AttachToTrack (TEXT \"-\": the kind's name)",
      [](Context& ctx, const Args& args) { RunTrackMark<MakeExpression>(ctx, args, "expr"); }},
-    {"jumper", "B KIND [TEXT] [selected]", "a text jumper of kind 0-7 (segno, coda, to coda, D.S./D.C. al Coda/Fine, "
-     "Fine) in bar B, with its default text unless TEXT", RunJumper},
+    {"jumper", "B KIND [TEXT] [count=N] [target=N] [selected]",
+     "a text jumper of kind 0-7 (segno, coda, to coda, D.S./D.C. al Coda/Fine, Fine) in bar B, with its default text "
+     "unless TEXT, or kind 8 a repeat count (COUNT more passes back to bar TARGET); a TARGET given overrides the "
+     "score's linking", RunJumper},
     {"ending", "B SPAN [TEXT] [after] [mask=N] [open] [selected]",
      "an ending over SPAN bars from bar B (\"1.\" unless TEXT; after: the bracket starts after the bar line)", RunEnding},
 };

@@ -143,37 +143,7 @@ void RunPlay(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, "played %d ticks, %d messages\n", ticks, midi.messages);
 }
 
-// jumpmark B KIND [count=N] [target=N]: a jump mark of bar B (kind 8 a repeat count, 9 and 10
-// endings with the pass mask as count and the span as target, 0-7 the text jumpers).
-void RunJumper(Context& ctx, const Args& args) {
-    static const char* usage = "jumpmark B KIND [count=N] [target=N]";
-    NeedArgs(args, 2, 4, usage);
-    CScore& score = *ctx.Score().score;
-    CBar* bar = score.GetBar(ArgIntIn(args, 0, "bar", 0, score.GetBarCount() - 1));
-    const int kind = ArgIntIn(args, 1, "kind", 0, 10);
-    int count = 0, target = 0;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i].rfind("count=", 0) == 0) count = std::stoi(args[i].substr(6));
-        else if (args[i].rfind("target=", 0) == 0) target = std::stoi(args[i].substr(7));
-        else throw ScriptError(std::string("usage: ") + usage);
-    }
-    const int type = kind == CJumper::kRepeatCount ? CJumper::kType : CJumper::IsEndingKind(kind) ? CEnding::kType : CTextJumper::kType;
-    alignas(8) std::uint8_t scratch[256] = {};
-    auto* item = static_cast<CBarItem*>(ConstructClass(type, scratch));
-    if (!item) throw ScriptError("the jump mark cannot be made");
-    CJumper::Of(item)->SetKind(kind);
-    CJumper::Of(item)->SetCount(count);
-    CJumper::Of(item)->SetTarget(target);
-    if (!bar->AddItem(item)) throw ScriptError("the jump mark cannot be added");
-    bar->SortItems();
-    if (kind == CJumper::kRepeatCount) bar->SetClosingKind(3);
-}
-
 const CommandRegistrar registrar{
-    {"jumpmark", "B KIND [count=N] [target=N]",
-     "adds a jump mark to bar B: 8 a repeat count (COUNT more passes, back to bar TARGET), 9/10 an ending (COUNT the "
-     "pass mask, TARGET its bars), 0-7 segno, coda, To Coda, D.S./D.C. al Coda/al Fine, Fine (TARGET the bar)",
-     RunJumper},
     {"play", "[log] [wav OUT.wav] [from B TICK] [norepeats] [click] [state N] [to B] [style N] [sync PORT]",
      "plays the open score on the virtual clock into the loopback capture (log: a line per message: millisecond, "
      "tick, port, bytes in hex) or through the built-in synthesizer into a WAV file; from chases to bar B, TICK; "

@@ -5,6 +5,6 @@ note 0 0 0 1 -6m60
 note 0 1 0 1 -5m61
 note 0 2 0 1 -4m62
 note 0 3 0 1 -3m63
-jumpmark 1 7
-jumpmark 2 6 target=0
+jumper 1 7
+jumper 2 6 target=0
 play log

@@ -6,8 +6,8 @@ note 0 1 0 1 -5m61
 note 0 2 0 1 -4m62
 note 0 3 0 1 -3m63
 note 0 4 0 1 -2m64
-jumpmark 1 0
-jumpmark 1 2 target=3
-jumpmark 2 3 target=1
-jumpmark 3 1
+jumper 1 0
+jumper 1 2 target=3
+jumper 2 3 target=1
+jumper 3 1
 play log to 5

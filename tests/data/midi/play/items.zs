@@ -13,7 +13,7 @@ note 0 1 0 1 -6m60
 lyricline "one two"
 lyric 0 1 0 0 0 verse=0
 lyric 0 1 0 0 1 verse=1
-jumpmark 1 8 count=1 target=1
+jumper 1 8 count=1 target=1
 # Bar 2: a tempo expression from 60 to 120 quarters a minute over the bar: a tempo event every
 # 120 ticks, never two equal ones in a row (one tempo word per line of the play's tempo list).
 note 0 2 0 1 -6m60

@@ -9,7 +9,7 @@ note 0 4 0 1 -2m64
 note 0 5 0 1 -1m65
 # A first ending (pass 1) over bar 1, which repeats to bar 0, and a second ending (pass 2)
 # over bar 2: 0 1 0 2 3.
-jumpmark 1 8 count=1 target=0
-jumpmark 1 9 count=1 target=1
-jumpmark 2 9 count=2 target=1
+jumper 1 8 count=1 target=0
+ending 1 1 mask=1
+ending 2 1 mask=2
 play log to 4
