@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 #include "framework/CodePage.h"
 #include "framework/File.h"
 #include "framework/FileDialog.h"
-#include "midi/MidiStandIns.h"
+#include "midi/Performer.h"
 #include "model/Bar.h"
+#include "model/Playback.h"
 #include "model/DocumentStandIns.h"
 #include "model/Score.h"
 #include "model/System.h"
@@ -20,6 +22,11 @@
 #include "platform/PortLayer.h"
 
 // --- the capturing device layer -----------------------------------------------------------------
+
+bool CMidiRedirect::SendEvent(int, const ChannelMessage& record) {
+    file_.WriteChannel(record.status, record.data1, record.data2);
+    return true;
+}
 
 bool CMidiRedirect::SendPatch(int, int channel, std::int32_t word, int) {
     if (word < 0) return true;
@@ -42,11 +49,15 @@ bool CMidiRedirect::SendMessage3(int, int status, int data1, int data2) {
     return true;
 }
 
-void CMidiRedirect::SendLyric(const std::string& text, bool wordContinues, bool extender) {
-    file_.WriteLyric(text, wordContinues, extender);
+bool CMidiRedirect::SendLyric(std::int32_t slot, bool noHyphen, bool extender) {
+    if (performer_) file_.WriteLyric(performer_->LyricText(slot), !noHyphen, extender);
+    return true;
 }
 
-void CMidiRedirect::SendKeySignature(int keyCode) { file_.WriteKeySignature(keyCode); }
+bool CMidiRedirect::SendKeySignature(int, int keyCode) {
+    file_.WriteKeySignature(keyCode);
+    return true;
+}
 
 // --- export ---------------------------------------------------------------------------------------
 
@@ -68,14 +79,19 @@ std::vector<bool> PlayingTracks(CScore& score) {
     return plays;
 }
 
-void WriteConductorTrack(CZelDoc& doc, CMidiFile& f) {
+void WriteConductorTrack(CZelDoc& doc, CMidiFile& f, Performer& performer) {
     CScore& score = *doc.score;
     f.BeginTrack();
     f.WriteText(0x03, doc.titles[0].lines[0].text);
-    // The tempo map in bar order: each bar's own tempo at its start, its tempo marks after.
+    // The tempo map in performed order (repeats and jumps as the performer takes them): each
+    // bar's own tempo at its start, its tempo marks after.
+    performer.Start(&score, 0, 0, 0, 0, false, false);
     std::map<int, std::pair<int, int>> tempi;  // tick -> (bar, quarter tempo)
     int tick = 0;
-    for (int b = 0; b < score.GetBarCount(); ++b) {
+    const int barCount = score.GetBarCount();
+    // Every jump mark's pass counter is bounded, so the play order ends; the guard keeps a
+    // damaged score's conductor track finite all the same.
+    for (int b = barCount ? 0 : -1, guard = 0; b >= 0 && guard < barCount * 64; b = performer.NextBar(b), ++guard) {
         CBar* bar = score.GetBar(b);
         tempi[tick] = {b, TempoToQuarterTempo(bar->GetTempo(), 3, false)};
         CBarItem* item = bar->GetFirstItem();
@@ -104,31 +120,58 @@ void WriteConductorTrack(CZelDoc& doc, CMidiFile& f) {
     f.EndTrack();
 }
 
-void WriteTrack(CZelDoc& doc, CMidiFile& f, int t) {
+void WriteTrack(CZelDoc& doc, CMidiFile& f, int t, Performer& performer, CMidiRedirect& redirect) {
     CScore& score = *doc.score;
     CTrack* track = score.GetTrack(t);
     f.BeginTrack();
     char name[256] = {};
     track->GetName(name, false);
     f.WriteText(0x03, name);
-    CMidiRedirect redirect(f);
+    // The instrument name: the output port's, when the track has one.
+    if (const int port = track->GetDevice(); port >= 0) {
+        char device[256] = {};
+        if (score.GetDeviceDisplayName(port, -1, device, sizeof device) && device[0]) f.WriteText(0x04, device);
+    }
     int key = track->GetKey();
     if (CLine* line = score.GetLine(0))
         if (CStaff* staff = line->GetStaff(t)) key = staff->GetKey();
-    if (key != 0) redirect.SendKeySignature(key);
-    MidiSender& live = TheMidi();
-    SetTheMidi(&redirect);
-    ExportPerformer::Start(score, t, true);
-    while (ExportPerformer::GetCurrentBar(score) < score.GetBarCount()) {
-        if (ExportPerformer::GetTickCounter() % 120 == 0) ExportPerformer::GenerateAhead(480);
-        ExportPerformer::PlayTick();
+    if (key != 0) redirect.SendKeySignature(0, key);
+    // The performer plays this track alone from the first bar, with the channels' first patches,
+    // pans and volumes, tick by tick until its play order ends.
+    const int barCount = score.GetBarCount();
+    performer.Start(&score, t, t, 0, 0, false, true);
+    performer.PlayOnly(t);
+    while (!performer.PlayEnded() && performer.GetPlayBar() < barCount) {
+        if (performer.GetRunningTicks() % 120 == 0) performer.GenerateAhead(480);
+        performer.PlayTick();
         ++f.currentTick;
     }
     f.currentTick = std::max(f.lastTick, f.currentTick - 1);
-    ExportPerformer::Silence(t);
-    SetTheMidi(&live);
+    performer.Silence(t, true);
     f.EndTrack();
 }
+
+// What export borrows of the live play state (the transport word, the played score and the play
+// position), given back on every way out.
+class PlayStateLoan {
+public:
+    PlayStateLoan() : transport_(GetTransportState()), score_(GetPlayedScore()) {
+        GetPlayPosition(&bar_, &beat_, &tick_);
+        SetTransportState(1);  // the performer takes repeats and jumps only while "playing"
+    }
+    ~PlayStateLoan() {
+        SetTransportState(transport_);
+        SetPlayedScore(score_);
+        SetPlayPosition(bar_, beat_, tick_);
+    }
+    PlayStateLoan(const PlayStateLoan&) = delete;
+    PlayStateLoan& operator=(const PlayStateLoan&) = delete;
+
+private:
+    int transport_;
+    CScore* score_;
+    int bar_ = 0, beat_ = 0, tick_ = 0;
+};
 
 }  // namespace
 
@@ -138,9 +181,15 @@ int ExportMidiBytes(CZelDoc& doc, std::vector<std::uint8_t>* out) {
     const int playing = int(std::count(plays.begin(), plays.end(), true));
     CMidiFile f;
     f.WriteHeader(1 + playing);
-    WriteConductorTrack(doc, f);
+    // The export's own performer, playing into the file: the live one (and whatever it plays) is
+    // left alone.
+    CMidiRedirect redirect(f);
+    auto performer = std::make_unique<Performer>(&redirect);
+    redirect.SetPerformer(performer.get());
+    PlayStateLoan loan;
+    WriteConductorTrack(doc, f, *performer);
     for (int t = 0; t < score.GetTrackCount(); ++t)
-        if (plays[std::size_t(t)]) WriteTrack(doc, f, t);
+        if (plays[std::size_t(t)]) WriteTrack(doc, f, t, *performer, redirect);
     *out = f.Bytes();
     return 0;
 }

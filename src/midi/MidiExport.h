@@ -8,25 +8,38 @@
 #include <vector>
 
 #include "midi/MidiFile.h"
-#include "model/MidiOut.h"
+#include "midi/MidiLayer.h"
 
 class CScore;
+class Performer;
 class CZelDoc;
 
-// The device layer that export puts in the live one's place: every message lands in the track
-// being built at the current tick; the port is ignored.
-class CMidiRedirect : public MidiSender {
+// The device layer that export puts in the live one's place while the performer plays one
+// track: every message lands in the track being built at the current tick; the port is ignored.
+// Clock, song position, real-time bytes, channel resets and tempo (the conductor track holds it)
+// write nothing.
+class CMidiRedirect : public CMidi {
 public:
     explicit CMidiRedirect(CMidiFile& file) : file_(file) {}
+    // The performer whose lyric slots SendLyric reads (none: lyrics are not written).
+    void SetPerformer(const Performer* performer) { performer_ = performer; }
+    bool SendEvent(int port, const ChannelMessage& record) override;
     bool SendPatch(int port, int channel, std::int32_t word, int force) override;
     bool SendRecord(int port, int status, int data1, int data2) override;
     bool SendMessage3(int port, int status, int data1, int data2) override;
-    // The lyric meta event (and an empty one for an extender) and the key signature, major.
-    void SendLyric(const std::string& text, bool wordContinues, bool extender);
-    void SendKeySignature(int keyCode);
+    bool ResetChannel(int, int) override { return true; }
+    bool SendClock(int) override { return true; }
+    bool SendSongPosition(int, int) override { return true; }
+    bool SendRealtime(int, std::uint8_t) override { return true; }
+    bool SetTempo(int, int, int) override { return true; }
+    // The lyric meta event of the performer's slot (and an empty one for an extender).
+    bool SendLyric(std::int32_t slot, bool noHyphen, bool extender) override;
+    // The key-signature meta event, major.
+    bool SendKeySignature(int unused, int keyCode) override;
 
 private:
     CMidiFile& file_;
+    const Performer* performer_ = nullptr;
 };
 
 // The file's bytes for the score: 0, or 1 when cancelled in the progress dialog.

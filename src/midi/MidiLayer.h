@@ -73,11 +73,11 @@ public:
     bool SendMessageList(int port, int channel, const std::uint8_t* list);
     // All notes off, pitch bend centred, then sustain off (or, for a sample-player port with
     // "Reset Mod Wheel", modulation 96), channel pressure and key pressure 0.
-    bool ResetChannel(int port, int channel);
+    virtual bool ResetChannel(int port, int channel);
     // MIDI clock, song position and a real-time byte; a negative port succeeds without sending.
-    bool SendClock(int port);
-    bool SendSongPosition(int port, int sixteenths);
-    bool SendRealtime(int port, std::uint8_t byte);
+    virtual bool SendClock(int port);
+    virtual bool SendSongPosition(int port, int sixteenths);
+    virtual bool SendRealtime(int port, std::uint8_t byte);
     bool SendThruPatch();
     // Up to six bytes of a message (system exclusive included) to a port through SendRecord,
     // which passes the first three on; false for more than six.

@@ -211,6 +211,11 @@ void Performer::RefreshVoicePlay() {
     }
 }
 
+void Performer::PlayOnly(int track) {
+    for (int i = 0; i <= kMaxTracks; ++i)
+        if (i != track) states_[i].plays = 0;
+}
+
 void Performer::TrackPortChanged(int track, int port) {
     if (track < 0 || track >= kMaxTracks) return;
     std::lock_guard<std::mutex> lock(playLock_);

@@ -103,6 +103,8 @@ public:
     CScore* GetScore() const { return score_; }
     // Recomputes which voices play from the tracks' audible bytes (mute and solo).
     void RefreshVoicePlay();
+    // After Start: only that track's events sound (MIDI file export plays one track at a time).
+    void PlayOnly(int track);
     // A track's output port changed while it plays: its voices follow (the as set copy when it
     // was the current one), under the play lock.
     void TrackPortChanged(int track, int port);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,6 +31,9 @@
 #include "framework/Clock.h"
 #include "framework/CodePage.h"
 #include "framework/Dialog.h"
+#include "framework/FileDialog.h"
+#include "midi/MidiImport.h"
+#include "notation/Note.h"
 #include "framework/Gdi.h"
 #include "framework/Globals.h"
 #include "framework/Midi.h"
@@ -1027,3 +1031,53 @@ TEST_F(AppLifeTest, ANoteToolClickOnThePageEntersANoteThatUndoTakesBack) {
     EXPECT_EQ(pitch, 72);  // treble clef, one step above the middle line: C5
     EXPECT_EQ(notesAfterUndo, 0);
 }
+
+namespace {
+
+// The notes of track t: bar, time, pitch and value (played length) of every head.
+std::vector<std::array<int, 4>> NotesOfTrack(CScore& s, int t) {
+    std::vector<std::array<int, 4>> out;
+    for (int b = 0; b < s.GetBarCount(); ++b) {
+        CTrkBar* tb = s.GetTrkBar(t, b);
+        for (CBarItem* i = tb ? tb->GetItems() : nullptr; i && i->TypeCode() != 255; i = i->NextItem()) {
+            if (i->IsRemoved() || (i->TypeCode() != 144 && i->TypeCode() != 112)) continue;
+            auto* n = static_cast<CRawNote*>(i);
+            for (int k = 0; k < n->HeadCountField(); ++k)
+                out.push_back({b, i->TimeField() + n->Head(k)->StartOffset(), n->Head(k)->Pitch(), n->Head(k)->Duration()});
+        }
+    }
+    return out;
+}
+
+// File > Export of the running frame writes the score's notes: the file imported again holds
+// the same pitches in the same bars, at the same places, with the same values.
+TEST_F(AppLifeTest, FileExportOfTheRunningFrameWritesNotesThatImportReadsBack) {
+    fw::uitest::Session session;
+    testsupport::TempDir dir;
+    const std::string path = dir.path() + "/plain.mid";
+    TestApp app;
+    std::vector<std::array<int, 4>> before, after;
+    bool written = false;
+    app.whileRunning = [&](TestApp& a) {
+        auto* doc = dynamic_cast<CZelDoc*>(a.GetActiveDocument());
+        if (!doc) return;
+        before = NotesOfTrack(*doc->GetScore(), 0);
+        fw::filedialogtest::Script dialogs;
+        dialogs.Answer(path);
+        fw::ChooseFromMenuBar(static_cast<CFrameWnd*>(a.m_pMainWnd), 32802);  // File > Export
+        written = fs::exists(path);
+        if (!written) return;
+        auto saved = g_midiImport.optionsDialog;
+        g_midiImport.optionsDialog = nullptr;  // the proposal as it stands
+        CZelDoc again;
+        if (again.OnOpenDocument(path.c_str())) after = NotesOfTrack(*again.GetScore(), 0);
+        g_midiImport.optionsDialog = saved;
+    };
+    RunApp(app, {testsupport::TestDataPath("midi/export/plain.zel")});
+    ASSERT_TRUE(app.started);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(before.size(), 5u);
+    EXPECT_EQ(after, before);
+}
+
+}  // namespace

@@ -451,3 +451,38 @@ TEST(MidiExport, AFailedWriteLeavesNoFileAndGivesTheError) {
 }
 
 }  // namespace
+
+namespace {
+
+// A score exported and imported again keeps its notes: the pitches, the bars, the places and
+// the values of a plain part (four quarters, then a half and two quarters).
+TEST(MidiExport, AScoreExportedAndImportedAgainKeepsItsNotes) {
+    Env env;
+    std::vector<Ev> e = {{0, {0xC0, 0}}};
+    const int pitches[] = {60, 62, 64, 65};
+    for (int k = 0; k < 4; ++k) Note(e, k * 480, 480, pitches[k]);
+    Note(e, 1920, 960, 67);
+    Note(e, 2880, 480, 69);
+    Note(e, 3360, 480, 71);
+    CZelDoc first;
+    ASSERT_TRUE(first.OnOpenDocument(env.Write("plain.mid", Smf(1, {Track({}), Track(e)})).c_str()));
+    const auto before = NotesOf(*first.GetScore(), 0);
+    ASSERT_EQ(before.size(), 7u);
+    const std::string path = env.dir.path() + "/again.mid";
+    ASSERT_EQ(ExportMidiFileTo(first, path), 0);
+    CZelDoc second;
+    ASSERT_TRUE(second.OnOpenDocument(path.c_str())) << second.lastReadCode;
+    const auto after = NotesOf(*second.GetScore(), 0);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t k = 0; k < after.size(); ++k) {
+        EXPECT_EQ(after[k].bar, before[k].bar) << k;
+        EXPECT_EQ(after[k].time, before[k].time) << k;
+        EXPECT_EQ(after[k].pitch, before[k].pitch) << k;
+        EXPECT_EQ(after[k].length, before[k].length) << k;
+    }
+    EXPECT_EQ(after[4].bar, 1);
+    EXPECT_EQ(after[4].pitch, 67);
+    EXPECT_EQ(after[4].length, 960);
+}
+
+}  // namespace
