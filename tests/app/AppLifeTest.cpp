@@ -1058,13 +1058,15 @@ TEST_F(AppLifeTest, FileExportOfTheRunningFrameWritesNotesThatImportReadsBack) {
     TestApp app;
     std::vector<std::array<int, 4>> before, after;
     bool written = false;
+    fw::MenuBarEntryState exportEntry;
     app.whileRunning = [&](TestApp& a) {
         auto* doc = dynamic_cast<CZelDoc*>(a.GetActiveDocument());
         if (!doc) return;
         before = NotesOfTrack(*doc->GetScore(), 0);
         fw::filedialogtest::Script dialogs;
         dialogs.Answer(path);
-        fw::ChooseFromMenuBar(static_cast<CFrameWnd*>(a.m_pMainWnd), 32802);  // File > Export
+        exportEntry = fw::ChooseFromMenuBar(static_cast<CFrameWnd*>(a.m_pMainWnd), 32802);  // File > Export
+        fw::uitest::RunUntilIdle();
         written = fs::exists(path);
         if (!written) return;
         auto saved = g_midiImport.optionsDialog;
@@ -1075,6 +1077,7 @@ TEST_F(AppLifeTest, FileExportOfTheRunningFrameWritesNotesThatImportReadsBack) {
     };
     RunApp(app, {testsupport::TestDataPath("midi/export/plain.zel")});
     ASSERT_TRUE(app.started);
+    EXPECT_TRUE(exportEntry.found && exportEntry.enabled);
     ASSERT_TRUE(written);
     ASSERT_EQ(before.size(), 5u);
     EXPECT_EQ(after, before);
