@@ -181,6 +181,18 @@ public:
     };
     static constexpr int kSize = 16;
 
+    // Fields of the stored record held to its size field: a short record from a damaged or
+    // older file reads 0 past its end and takes no write there.
+    bool Holds(int at, int width) const { return RecordSizeField() >= at + width; }
+    std::uint8_t Byte(int at) const { return Holds(at, 1) ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
+    void PutByte(int at, std::uint8_t v) {
+        if (Holds(at, 1)) rec::Put(this, std::size_t(at), v);
+    }
+    std::int16_t Word(int at) const { return Holds(at, 2) ? rec::Get<std::int16_t>(this, std::size_t(at)) : std::int16_t(0); }
+    void PutWord(int at, int v) {
+        if (Holds(at, 2)) rec::Put<std::int16_t>(this, std::size_t(at), std::int16_t(v));
+    }
+
     // Builds a bare bar item (the end record) in place: type 255, size 16, head cleared.
     static CBarItem* Construct(void* record);
 

@@ -126,14 +126,6 @@ public:
                  bool bassBelow);
 
 private:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
-    }
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
-    void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
-    }
     void SetBits(int shift, int width, int v) {
         const int mask = ((1 << width) - 1) << shift;
         PutByte(kFlags, std::uint8_t((Flags() & ~mask) | ((v << shift) & mask)));
@@ -220,13 +212,15 @@ public:
     void InitEmpty();
 
 private:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
+    // A definition is a score record, not a bar item: its own fields held to its size field.
+    bool Holds(int at, int width) const { return RecordSizeField() >= at + width; }
+    std::uint8_t Byte(int at) const { return Holds(at, 1) ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
     void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
+        if (Holds(at, 1)) rec::Put(this, std::size_t(at), v);
     }
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
+    std::int16_t Word(int at) const { return Holds(at, 2) ? rec::Get<std::int16_t>(this, std::size_t(at)) : std::int16_t(0); }
     void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
+        if (Holds(at, 2)) rec::Put<std::int16_t>(this, std::size_t(at), std::int16_t(v));
     }
 };
 ZEL_RECORD_VIEW(CSuffix);
@@ -351,15 +345,6 @@ public:
     // Splits a name at the first "/" followed by a letter; the slash goes with the bass.
     static bool SplitSlashName(std::string_view name, std::string* main, std::string* bass);
 
-private:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
-    }
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
-    void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
-    }
 };
 ZEL_RECORD_VIEW(CGuitarFrame);
 

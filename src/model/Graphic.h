@@ -64,7 +64,6 @@ public:
     // The type of a shape kind, and a record's size by its type (a type-64 record by its kind).
     static int TypeOfKind(int kind) { return kind >= 0 && kind <= 5 ? kRectType + kind : kBaseType; }
     static int SizeOfKind(int kind) { return kind == kRoundRect ? kRoundRectSize : kind == kCurve ? kCurveSize : kSize; }
-    bool Holds(int at, int width) const { return RecordSizeField() >= at + width; }
 
     int Kind() const { return Byte(kKind); }
     void SetKind(int v) { PutByte(kKind, std::uint8_t(v)); }
@@ -107,15 +106,6 @@ public:
     // is positive and its mode is 1, else -1.
     int GetPlaybackController(int i) const;
     int GetPlaybackValue() const;
-
-    std::int16_t Word(int at) const { return Holds(at, 2) ? rec::Get<std::int16_t>(this, std::size_t(at)) : std::int16_t(0); }
-    void PutWord(int at, int v) {
-        if (Holds(at, 2)) rec::Put<std::int16_t>(this, std::size_t(at), std::int16_t(v));
-    }
-    std::uint8_t Byte(int at) const { return Holds(at, 1) ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (Holds(at, 1)) rec::Put(this, std::size_t(at), v);
-    }
 
     // The fields after the head between memory and file order, in place (the raw path), and
     // the width's file value.

@@ -74,18 +74,9 @@ public:
     // text with its terminator made even for the others.
     int GetStoredSize() const;
 
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
-    void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
-    }
     FontRef Font(int at) const;
     void SetFont(int at, const FontRef& font);
 
-protected:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
-    }
 };
 ZEL_RECORD_VIEW(CJumper);
 

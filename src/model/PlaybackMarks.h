@@ -119,14 +119,6 @@ public:
     void ConvertOldPlayKind();
 
 private:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
-    }
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
-    void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
-    }
     void SetBits(int shift, int width, int v) {
         const int mask = ((1 << width) - 1) << shift;
         PutByte(kFlags, std::uint8_t((Flags() & ~mask) | ((v << shift) & mask)));
@@ -237,14 +229,6 @@ public:
     void ConvertOldPlayKind();
 
 private:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
-    }
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
-    void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
-    }
     void SetBits(int shift, int width, int v) {
         const int mask = ((1 << width) - 1) << shift;
         PutByte(kFlags, std::uint8_t((Flags() & ~mask) | ((v << shift) & mask)));
@@ -365,14 +349,6 @@ public:
     void AttachToTrack(CTrack* track);
 
 private:
-    std::uint8_t Byte(int at) const { return RecordSizeField() > at ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (RecordSizeField() > at) rec::Put(this, std::size_t(at), v);
-    }
-    std::int16_t Word(int at) const { return RecordSizeField() >= at + 2 ? rec::Get<std::int16_t>(this, std::size_t(at)) : 0; }
-    void PutWord(int at, int v) {
-        if (RecordSizeField() >= at + 2) rec::Put(this, std::size_t(at), std::int16_t(v));
-    }
     void SetBits(int at, int shift, int width, int v) {
         const int mask = ((1 << width) - 1) << shift;
         PutByte(at, std::uint8_t((Byte(at) & ~mask) | ((v << shift) & mask)));

@@ -63,7 +63,6 @@ public:
 
     // Whether the record reaches past the field at `at` of `width` bytes (records written by
     // older code or by hand may stop early; a field they lack reads 0 and takes no writes).
-    bool Holds(int at, int width) const { return RecordSizeField() >= at + width; }
 
     std::uint8_t EndFlags() const { return Holds(kEndFlags, 1) ? rec::Get<std::uint8_t>(this, kEndFlags) : 0; }
     void SetEndFlags(std::uint8_t v) {
@@ -108,14 +107,6 @@ public:
     void SetEndDy(int v) { PutWord(kEndDy, v); }
 
     // A 16-bit field of the record (0 when the record stops before it), and its store.
-    std::int16_t Word(int at) const { return Holds(at, 2) ? rec::Get<std::int16_t>(this, std::size_t(at)) : std::int16_t(0); }
-    void PutWord(int at, int v) {
-        if (Holds(at, 2)) rec::Put<std::int16_t>(this, std::size_t(at), std::int16_t(v));
-    }
-    std::uint8_t Byte(int at) const { return Holds(at, 1) ? rec::Get<std::uint8_t>(this, std::size_t(at)) : 0; }
-    void PutByte(int at, std::uint8_t v) {
-        if (Holds(at, 1)) rec::Put(this, std::size_t(at), v);
-    }
 
     // True when no live note of the item's voice in the current bar of a track lies from its
     // start position to its end position (the end bar offset is not looked at); with `remove`

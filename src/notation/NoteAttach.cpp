@@ -32,7 +32,6 @@ constexpr std::uint8_t kBeamTremolo = 0x04, kBeamAfresh = 0x20;
 
 // A two-ended record that holds its ends (null for one too short).
 CTieType* TwoEnded(CBarItem* r) { return r && CTieType::Of(r)->HoldsEnds() ? CTieType::Of(r) : nullptr; }
-std::int16_t Word(const CBarItem* r, int at) { return rec::Get<std::int16_t>(r, std::size_t(at)); }
 void MoveStartY(CTieType* r, int delta) { r->SetStartY(r->StartY() + delta); }
 void MoveEndY(CTieType* r, int delta) { r->SetEndY(r->EndY() + delta); }
 void Relayout(CBarItem* r) { r->SetFlagsA(std::uint8_t(r->FlagsA() | CBarItem::kRelayoutBit)); }
@@ -147,7 +146,7 @@ int CRawNote::GetAttachY(bool above, bool atHeads) {
         CTrkBar* trkBar = g_model.currentTrkBar;
         CBarItem* beam = trkBar ? trkBar->FindBeamOfNote(this) : nullptr;
         if (beam && beam->IsBeam() && beam->RecordSizeField() >= CBeam::kEndPosition + 2) {
-            const int a = Word(beam, CBeam::kStartPosition), b = Word(beam, CBeam::kEndPosition);
+            const int a = beam->Word(CBeam::kStartPosition), b = beam->Word(CBeam::kEndPosition);
             const int ha = rec::Get<std::int8_t>(beam, CBeam::kStartStaffPos);
             const int hb = rec::Get<std::int8_t>(beam, CBeam::kEndStaffPos);
             const int column = PositionField();
@@ -506,7 +505,7 @@ void NoteBehaviour::MoveHead(CRawNote& raw, int i, int delta, int oldPitch) cons
                 const std::uint8_t offsets = rec::Get<std::uint8_t>(beam, CBeam::kOffsets);
                 const int startStaff = offsets & 7, endStaff = (offsets >> 3) & 7;
                 if (startStaff == 0 && endStaff == 0) {
-                    const int at = Word(beam, CBeam::kStartPosition) == column ? CBeam::kStartStaffPos : CBeam::kEndStaffPos;
+                    const int at = beam->Word(CBeam::kStartPosition) == column ? CBeam::kStartStaffPos : CBeam::kEndStaffPos;
                     rec::Put<std::int8_t>(beam, std::size_t(at), std::int8_t(rec::Get<std::int8_t>(beam, std::size_t(at)) + delta));
                 }
                 Relayout(beam);
@@ -610,10 +609,10 @@ void CRawNote::MoveAttachedToStaff(int offset, int shift) {
         const auto addTo = [&](int at) {
             rec::Put<std::int8_t>(beam, std::size_t(at), std::int8_t(rec::Get<std::int8_t>(beam, std::size_t(at)) + shift));
         };
-        if (Word(beam, CBeam::kStartPosition) == column) {
+        if (beam->Word(CBeam::kStartPosition) == column) {
             addTo(CBeam::kStartStaffPos);
             rec::Put<std::uint8_t>(beam, CBeam::kOffsets, std::uint8_t((offsets & ~0x07) | (offset & 7)));
-        } else if (Word(beam, CBeam::kEndPosition) == column) {
+        } else if (beam->Word(CBeam::kEndPosition) == column) {
             addTo(CBeam::kEndStaffPos);
             rec::Put<std::uint8_t>(beam, CBeam::kOffsets, std::uint8_t((offsets & ~0x38) | ((offset & 7) << 3)));
         }
