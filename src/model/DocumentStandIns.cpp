@@ -90,3 +90,6 @@ void Reset() {
 }
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);
 }  // namespace
+
+void StartTextEntry(CBarItem&) {}
+void StartLyricEntry(CBarItem&) {}

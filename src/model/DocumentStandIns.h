@@ -113,3 +113,8 @@ struct GraphicWindow {
     static int shownKind;
     static int shownController;
 };
+
+// In-place text entry on a text and lyric entry at a syllable, started through the page pane
+// by a double click; until the entry is written nothing starts.
+void StartTextEntry(class CBarItem& item);
+void StartLyricEntry(class CBarItem& item);

@@ -143,6 +143,18 @@ public:
     void FromFileOrder(CScoreItem& item) const override;
     void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;
     void DrawShape(CBarItem& item) const override;
+    // Lyric entry at this syllable.
+    void OpenProperties(CScoreItem& item, int x, int y) const override;
+    // The text's box, reaching to its hyphen and extender; empty when it holds no text.
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
+    // Hit part 1 near the right end of a syllable with a hyphen, else 0.
+    bool HitTestShape(CBarItem& item, int x, int y) const override;
+    // Part 0 moves the y offset (or the x offset for a sideways drag); part 1 the hyphen.
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;
+    void Nudge(CScoreItem& item, int dx, int dy) const override;
+    int GetVerticalOffset(CBarItem& item) const override;
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;
+    void SetVerticalOffset(CBarItem& item, int offset) const override;
 };
 
 class LyricLineBehaviour : public ScoreItemBehaviour {

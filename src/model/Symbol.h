@@ -100,4 +100,10 @@ public:
     bool IsSameKind(CScoreItem& item, CScoreItem& other) const override;
     bool IsTrackItem(CBarItem& item) const override;
     void DrawShape(CBarItem& item) const override;
+    // Text-font symbols only: the document's Edit Symbol command.
+    void OpenProperties(CScoreItem& item, int x, int y) const override;
+    // A bar-line mark: a staff space wide through the system; otherwise the glyph's box.
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
+    // The x offset follows the drag; the y offset too unless it is a bar-line mark.
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;
 };

@@ -93,6 +93,15 @@ public:
     void SetValue(CBarItem& item, int value) const override;
     bool IsTrackItem(CBarItem& item) const override;
     void DrawShape(CBarItem& item) const override;
+    // The document's Set Tempo command.
+    void OpenProperties(CScoreItem& item, int x, int y) const override;
+    // Part 0 the text, 1 the metronome mark (with a swing equation), any other the union.
+    RECT* GetPartBounds(CScoreItem& item, RECT* rect, int part) const override;
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
+    // Part 0 the text (or the mark when no text shows), 1 the metronome mark by itself.
+    bool HitTest(CScoreItem& item, int x, int y) const override;
+    // Part 0 moves the x and y offsets, part 1 the metronome offsets.
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;
 };
 
 // The tempo as the metronome mark shows it: whole beats when it is a multiple of 100, else with

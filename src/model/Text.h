@@ -160,6 +160,17 @@ public:
     bool IsTrackItem(CBarItem& item) const override;
     void DrawShape(CBarItem& item) const override;
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
+    void OpenProperties(CScoreItem& item, int x, int y) const override;  // a double click: text entry
+    // Hit parts: 1 top-left, 3 bottom-right, 0 bottom-left, 2 top-right handle; 5-8 the left,
+    // right, top and bottom edges; -32767 the body.
+    bool HitTest(CScoreItem& item, int x, int y) const override;
+    // Sideways moves gather in the shared drag offset; up and down move the y offset, or the
+    // frame's vertical margin while the first modifier is held.
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;
+    // What is left of the shared drag offset after a drop goes into the x offset.
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;
+    // The drop clears the shared offset first; a page text is not placed.
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 
 class PageTextBehaviour : public TextBehaviour {
@@ -168,6 +179,12 @@ public:
     bool IsTrackItem(CBarItem& item) const override { return false; }
     void Draw(CScoreItem& item) const override;
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
+    // Only on pages its filter shows; part 2 within 3 units of the bottom-right corner, else 0.
+    bool HitTest(CScoreItem& item, int x, int y) const override;
+    // Clears the removed bit and moves the shared drag offset into the x offset.
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;
+    // Each axis steps its offset until its page-scaled value moves.
+    void Nudge(CScoreItem& item, int dx, int dy) const override;
 };
 
 // Resolves the FontRef stored at `at` (any alignment) through the font table, noting it for the

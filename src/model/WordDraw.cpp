@@ -209,6 +209,66 @@ void TempoBehaviour::DrawShape(CBarItem& item) const {
     item.ResetDrawColor();
 }
 
+RECT* TempoBehaviour::GetPartBounds(CScoreItem& scoreItem, RECT* rect, int part) const {
+    *rect = RECT{};
+    auto& item = static_cast<CBarItem&>(scoreItem);
+    item.VerifyTrack();
+    CArtist* a = g_draw.artist;
+    CBar* bar = g_model.currentBar;
+    CStaff* staff = g_model.currentStaff;
+    if (!a || !bar || !staff || item.RecordSizeField() < CTempo::kSize) return rect;
+    auto& t = static_cast<CTempo&>(item);
+    FontScope font(a);
+    const std::uint8_t flags = item.Bytes()[CTempo::kUnit];
+    const std::uint8_t eq = item.Bytes()[CTempo::kEquation];
+    const std::string text = FixedText(item, CTempo::kText, CTempo::kTextSize);
+    const int x = ItemX(bar, staff, item, t.GetX());
+    const int y = StaffY(staff, t.GetY());
+    RECT textPart{x, y, x, y};
+    if ((flags & CTempo::kTextShownBit) && !text.empty()) {
+        item.UseFont(FontAt(item, CTempo::kTextFont));
+        textPart = RECT{x, y - item.ScaleToView(rec::Get<std::int16_t>(&item, CTempo::kTextFont + 2)), x + a->TextWidth(text.c_str()), y};
+    }
+    if (part == 0) {
+        if (textPart.right > textPart.left) *rect = textPart;
+        return rect;
+    }
+    const bool swing = (eq & CTempo::kSwingBit) != 0;
+    int left = textPart.right > textPart.left ? textPart.right + staff->ScaleOffset(rec::Get<std::int16_t>(&item, CTempo::kMetronomeX)) : x;
+    RECT metro{left, y, left, y};
+    int h = 0;
+    const int glyphSize = item.ScaleToView(item.Bytes()[CTempo::kGlyphSize]);
+    if ((flags & CTempo::kMetronomeShownBit) || ShowsHidden()) {
+        a->SetMusicFont(glyphSize);
+        h = a->GlyphWidth(32) / 2;
+        metro.top = std::min<LONG>(textPart.top, y - glyphSize);
+        const int unit = 64 + t.GetBeatUnit();
+        int width = a->GlyphWidth(unit) + h + (t.IsDotted() ? 3 * h / 2 : 0);
+        item.UseFont(FontAt(item, CTempo::kNumberFont));
+        width += a->CharWidth('=') + a->TextWidth(FormatTempo(t.GetValue()).c_str());
+        metro.right = left + width;
+    }
+    if (swing) {
+        metro.top = std::min<LONG>(metro.top, y - 2 * staff->Space());
+        metro.right += 8 * staff->Space();
+    }
+    const bool metroShown = metro.right > metro.left;
+    const bool textShown = textPart.right > textPart.left;
+    if (part == 1) *rect = metroShown ? metro : RECT{};
+    else if (metroShown && textShown)
+        *rect = RECT{std::min(textPart.left, metro.left), std::min(textPart.top, metro.top), std::max(textPart.right, metro.right), y};
+    else
+        *rect = metroShown ? metro : textShown ? textPart : RECT{};
+    if ((flags & CTempo::kParenthesesBit) && ((flags & CTempo::kMetronomeShownBit) || swing || item.IsSelectedBit()) &&
+        rect->right > rect->left) {
+        const int grow = h ? h : staff->Space();
+        *rect = RECT{rect->left - grow, rect->top - grow, rect->right + grow, rect->bottom + grow};
+    }
+    return rect;
+}
+
+RECT* TempoBehaviour::GetBounds(CScoreItem& item, RECT* rect) const { return GetPartBounds(item, rect, -32767); }
+
 // --- texts ----------------------------------------------------------------------------------------
 
 namespace {
@@ -437,6 +497,48 @@ void SymbolBehaviour::DrawShape(CBarItem& item) const {
     item.ResetDrawColor();
 }
 
+RECT* SymbolBehaviour::GetBounds(CScoreItem& scoreItem, RECT* rect) const {
+    *rect = RECT{};
+    auto& item = static_cast<CBarItem&>(scoreItem);
+    item.VerifyTrack();
+    CArtist* a = g_draw.artist;
+    CBar* bar = g_model.currentBar;
+    CStaff* staff = g_model.currentStaff;
+    if (!a || !bar || !staff || item.RecordSizeField() < CSymbol::kSize) return rect;
+    auto& s = static_cast<CSymbol&>(item);
+    FontScope font(a);
+    int left = ItemX(bar, staff, item, s.GetX());
+    if (s.IsBarLineMark()) {
+        const int h = staff->Space() / 2;
+        CLine* line = g_model.currentLine;
+        left -= h;
+        *rect = RECT{left, (line ? line->GetTop() : staff->GetTopLine()) - h, left + 1 + 2 * h,
+                     line ? line->GetBottom() : staff->GetBottomLine()};
+        return rect;
+    }
+    if (s.IsMusicFont()) {
+        FontRef f = s.GetFont();
+        f.face = MusicFace();
+        s.SetFont(f);
+    }
+    const int baseline = StaffY(staff, s.GetY());
+    item.UseFont(s.GetFont());
+    const int c = s.GetCharacter();
+    int ascent = 0, descent = 0, width = 0;
+    if (!s.IsMusicFont() && s.GetFont().face != MusicFace()) {
+        FontMetrics16 m;
+        a->GetFontMetrics(&m);
+        ascent = m.ascent, descent = m.descent, width = a->CharWidth(c);
+    } else {
+        FontMetrics16 m;
+        a->GetGlyphMetrics(&m, c);
+        ascent = m.ascent, descent = m.descent, width = a->GlyphWidth(c);
+        if (s.IsCentred()) left -= width / 2;
+    }
+    *rect = RECT{left, baseline - ascent, left + width, baseline + descent};
+    return rect;
+}
+
 // --- lyrics ---------------------------------------------------------------------------------------
 
 namespace {
@@ -507,4 +609,49 @@ void LyricBehaviour::DrawShape(CBarItem& item) const {
         a->FrameRect(r);
     }
     item.ResetDrawColor();
+}
+
+RECT* LyricBehaviour::GetBounds(CScoreItem& scoreItem, RECT* rect) const {
+    *rect = RECT{};
+    auto& item = static_cast<CBarItem&>(scoreItem);
+    item.VerifyTrack();
+    CArtist* a = g_draw.artist;
+    CBar* bar = g_model.currentBar;
+    CStaff* staff = g_model.currentStaff;
+    if (!a || !bar || !staff || item.RecordSizeField() < CLyric::kFixedSize) return rect;
+    auto& l = static_cast<CLyric&>(item);
+    if (!l.HoldsText() || !l.CheckText()) return rect;
+    const int h = staff->Space() / 2;
+    FontScope font(a);
+    FontRef f = l.GetFont();
+    if (f.size == 0) f.size = 12;
+    item.UseFont(f);
+    const char* text = l.GetText();
+    const int width = a->TextWidth(text);
+    FontMetrics16 m;
+    a->GetFontMetrics(&m);
+    int left = ItemX(bar, staff, item, l.GetX());
+    const int x = left;
+    const int baseline = StaffY(staff, staff->GetLyricOffset(l.GetVerse()) + l.GetY());
+    const bool centred = !l.HasExtender() && !l.IsLeftAligned();
+    if (centred) left += h - width / 2;
+    RECT r{left, baseline - m.ascent, left + width, baseline + m.descent + m.leading};
+    l.SetLyricFlags(std::uint8_t(l.LyricFlags() & ~CLyric::kRunsOnBit));
+    if (l.HasHyphen()) {
+        const int cx = x + (staff->Space() + 1) / 2;
+        const int end = centred ? cx + width / 2 : x + width;
+        const int target = NextTarget(l, bar, staff, centred);
+        int hx = target == -32767 ? bar->GetRight() - h : centred ? end + (target - end + 1) / 2 : target + h;
+        hx += staff->ScaleOffset(l.GetHyphenOffset());
+        r.right = std::max<LONG>(r.right, hx + h / 2);
+    }
+    if (l.HasExtender()) {
+        const int target = NextTarget(l, bar, staff, false);
+        int end = target == -32767 ? bar->GetRight() : target + 2 * h;
+        const int start = x + h / 2 + width;
+        if (end < start) end = start + 2 * h;
+        r.right = std::max<LONG>(r.right, std::max(end, start + h));
+    }
+    *rect = r;
+    return rect;
 }
