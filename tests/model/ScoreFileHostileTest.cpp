@@ -65,6 +65,9 @@ TEST(ScoreFileHostileTest, EachDamagedFixtureIsReportedAndEachGoodOneReadsWhole)
         {"legacy-record-eof-reported-as-out-of-memory", false, "an older track bar whose records end early"},
         {"titl-length0-zeldump-says-damaged", true, "a title chunk of length 0, its fields following"},
         {"saved-content-length-negative", true, "a note at the most negative time"},
+        {"text-length-past-record", true, "a text whose length runs past its record (the text goes)"},
+        {"lyric-text-unterminated", true, "a syllable whose text has no end inside its record (the syllable goes)"},
+        {"symbol-record-short", true, "a symbol record cut to 20 bytes (read as an empty symbol)"},
     };
     for (const Case& c : cases) {
         const std::vector<std::uint8_t> bytes = hostile::Fixture(c.file);
