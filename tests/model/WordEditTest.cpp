@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DrawTestSupport.h"
+#include "model/DragTask.h"
 #include "model/ItemArray.h"
 #include "model/Lyric.h"
 #include "model/ModelGlobals.h"
