@@ -68,6 +68,7 @@ struct Fixture {
         SetMidiOutPorts(&ports);
         InstrumentLibrary().count = [this] { return int(library.size()); };
         InstrumentLibrary().entry = [this](int i) { return library[std::size_t(i)].data(); };
+        delete doc.score;  // the new document's own score gives way to this one
         doc.score = new CScore(&doc);
         EXPECT_TRUE(doc.score->BuildSkeleton(2, tracks));
         for (int t = 0; t < tracks; ++t) Track(t)->SetDevice(1);

@@ -305,6 +305,7 @@ TEST(ScoreTracks, LyricLinesCountFromTheHighestLineNumber) {
 
 TEST(ScoreTracks, NewUndoTaskSnapshotsTheWholeScoreOrGivesNullWhenMemoryRunsOut) {
     Fixture f(4, 2);
+    CScore* own = f.doc.score;  // the document's own score, put back before the fixture goes
     f.doc.score = f.score.get();
     CScoreTask* task = f.score->NewUndoTask(0, 0, -1, 0, -1);
     ASSERT_NE(task, nullptr);
@@ -316,7 +317,8 @@ TEST(ScoreTracks, NewUndoTaskSnapshotsTheWholeScoreOrGivesNullWhenMemoryRunsOut)
     fw::memtest::Reset();
     EXPECT_EQ(none, nullptr);
     EXPECT_EQ(f.doc.GetUndoCount(), 1) << "nothing pushed";
-    f.doc.score = nullptr;
+    f.doc.ClearUndo();
+    f.doc.score = own;
 }
 
 // Through the tools: a piano pair inserted at 1 in the piano score, saved and read back, gives
