@@ -211,6 +211,9 @@ void CPagePane::OnLeftClick(int x, int y) {
         if (hover.bar) hover.bar->MakeCurrent();
         return;
     }
+    // The hover holds pointers into the score's arrays as they were at the last mouse move; an
+    // edit since (the last click's, say) may have moved them. Found again at the click.
+    Hover(x, y);
     g_model.currentTrack = hover.track;
     if (CBar* bar = score->GetBar(hover.barIndex)) bar->MakeCurrent();
 
