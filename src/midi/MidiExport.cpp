@@ -8,6 +8,7 @@
 #include "framework/File.h"
 #include "framework/FileDialog.h"
 #include "midi/Performer.h"
+#include "model/TaskMakers.h"
 #include "model/Bar.h"
 #include "model/Playback.h"
 #include "model/DocumentStandIns.h"

@@ -7,6 +7,7 @@
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
+#include "model/TaskMakers.h"
 #include "model/Bar.h"
 #include "model/DocumentStandIns.h"
 #include "model/Meter.h"

@@ -17,6 +17,7 @@
 #include "framework/File.h"
 #include "framework/MessageBox.h"
 #include "framework/StringTable.h"
+#include "model/TaskMakers.h"
 #include "model/EditTask.h"
 #include "model/ItemFactory.h"
 #include "model/Preferences.h"

@@ -33,14 +33,6 @@ std::vector<int>& TypedKeys(const CZelDoc& doc) { return Kept()[&doc].keys; }
 
 void ForgetDocumentStandIns(const CZelDoc& doc) { Kept().erase(&doc); }
 
-namespace {
-int RefuseEveryEnding(const std::string&, CZelDoc&, CFile&) { return CZelDoc::kReadWrongMagic; }
-}  // namespace
-
-ScoreImporterFn& ScoreImporter() {
-    static ScoreImporterFn importer = RefuseEveryEnding;
-    return importer;
-}
 
 bool CNoteFilterDlg::Run(NoteFilterCriteria&) { return true; }
 
@@ -57,13 +49,6 @@ void CTextTask::OnUpdateCommand(CCmdUI* entry) {
 bool MidiDataBox::shown = false;
 void MidiDataBox::Show(bool on) { shown = on; }
 
-MidiFileExporterFn& MidiFileExporter() {
-    static MidiFileExporterFn exporter;
-    return exporter;
-}
-void ExportMidiFile(CZelDoc& doc) {
-    if (MidiFileExporter()) MidiFileExporter()(doc);
-}
 void CExtracter::Run(CZelDoc&) {}
 bool CFontLibDlg::Run(FontMap&) { return false; }
 bool CTitlePage::Run(CZelDoc&) { return false; }
@@ -85,8 +70,6 @@ void Reset() {
     DocumentHintTargets() = {};
     PlaybackRunning() = false;
     MidiDataBox::shown = false;
-    ScoreImporter() = RefuseEveryEnding;
-    MidiFileExporter() = nullptr;
 }
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);
 }  // namespace

@@ -35,11 +35,6 @@ std::vector<int>& TypedKeys(const CZelDoc& doc);
 void ForgetDocumentStandIns(const CZelDoc& doc);
 
 class CFile;
-// The MIDI file import and the score importers (".mid", ".kar", ".enc", ".mus", ".xml",
-// ".etf"), by the file's ending in lower case: each reads the open file into the document's
-// score and answers a read result code. None is written yet: every ending is refused (101).
-using ScoreImporterFn = std::function<int(const std::string& ending, CZelDoc& doc, CFile& file)>;
-ScoreImporterFn& ScoreImporter();
 
 // The in-place text entry, an edit operation of its own: what the style bar's update reads of
 // the text it edits.
@@ -68,11 +63,7 @@ struct MidiDataBox {
 };
 
 struct FontMap;
-// File > Export (a Standard MIDI File): the export that start-up puts in (the MIDI folder's);
-// nothing without one. File > Extract Parts: nothing until written.
-void ExportMidiFile(CZelDoc& doc);
-using MidiFileExporterFn = std::function<void(CZelDoc& doc)>;
-MidiFileExporterFn& MidiFileExporter();
+// File > Extract Parts: nothing until written.
 struct CExtracter {
     static void Run(CZelDoc& doc);
 };

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "framework/Globals.h"
 #include "model/EngraverTask.h"
 #include "model/ZelDoc.h"
 
@@ -62,3 +63,29 @@ StyleBarOperations& StyleBarOps() {
     static StyleBarOperations ops;
     return ops;
 }
+
+namespace {
+int RefuseEveryEnding(const std::string&, CZelDoc&, CFile&) { return CZelDoc::kReadWrongMagic; }
+}  // namespace
+
+ScoreImporterFn& ScoreImporter() {
+    static ScoreImporterFn importer = RefuseEveryEnding;
+    return importer;
+}
+
+MidiFileExporterFn& MidiFileExporter() {
+    static MidiFileExporterFn exporter;
+    return exporter;
+}
+
+void ExportMidiFile(CZelDoc& doc) {
+    if (MidiFileExporter()) MidiFileExporter()(doc);
+}
+
+namespace {
+void ResetFileHooks() {
+    ScoreImporter() = RefuseEveryEnding;
+    MidiFileExporter() = nullptr;
+}
+const bool fileHooksReset = (fw::RegisterGlobalsReset(&ResetFileHooks), true);
+}  // namespace

@@ -42,3 +42,15 @@ struct StyleBarOperations {
     std::function<void(const FontRef& font)> showFont;
 };
 StyleBarOperations& StyleBarOps();
+
+class CFile;
+// The score importers by the file's ending in lower case (".mid" and ".kar" from the MIDI
+// folder, put in at start-up): each reads the open file into the document's score and answers a
+// read result code. An ending no importer takes is refused (101).
+using ScoreImporterFn = std::function<int(const std::string& ending, CZelDoc& doc, CFile& file)>;
+ScoreImporterFn& ScoreImporter();
+// File > Export (a Standard MIDI File): the export that start-up puts in (the MIDI folder's);
+// nothing without one.
+using MidiFileExporterFn = std::function<void(CZelDoc& doc)>;
+MidiFileExporterFn& MidiFileExporter();
+void ExportMidiFile(CZelDoc& doc);

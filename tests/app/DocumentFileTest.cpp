@@ -23,6 +23,7 @@
 #include "model/Page.h"
 #include "model/Score.h"
 #include "model/System.h"
+#include "model/TaskMakers.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
