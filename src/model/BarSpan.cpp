@@ -10,6 +10,7 @@
 #include "model/Bar.h"
 #include "model/Lyric.h"
 #include "model/ItemArray.h"
+#include "model/Jumper.h"
 #include "model/KeySig.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
@@ -139,6 +140,25 @@ void CBar::DrawSpanningItem(CBarItem* item, int system) {
     });
 }
 
+namespace {
+
+void DrawEndingContinuations(CBar* earlier, CLine* system, bool showHidden) {
+    CItemArray* own = earlier->GetItemArray();
+    if (!own) return;
+    const int index = system->GetFirstBar() ? system->GetFirstBar()->GetIndex() : -1;
+    for (int i = 0; i < own->GetCount(); ++i) {
+        auto* item = static_cast<CBarItem*>(own->GetAt(i));
+        if (!item || item->IsRemoved() || item->TypeCode() != CEnding::kType) continue;
+        if (item->RecordSizeField() < CEnding::kSize || (item->IsHidden() && !showHidden)) continue;
+        if (earlier->GetIndex() + std::max<int>(1, CEnding::Of(item)->GetSpan()) <= index) continue;
+        g_model.continuedSystem = system;
+        item->Draw();
+        g_model.continuedSystem = nullptr;
+    }
+}
+
+}  // namespace
+
 void CBar::DrawContinuations() {
     CScore* score = GetScore();
     CLine* line = GetLine();
@@ -154,6 +174,9 @@ void CBar::DrawContinuations() {
             CBar* earlier = score->GetBar(e);
             if (!earlier) break;
             earlier->MakeCurrent();
+            // An ending carries its span in its own target, not in the bar's longest item span
+            // (which places time signatures); one on an earlier page draws its pieces here.
+            if (earlier->GetPage() != GetPage()) DrawEndingContinuations(earlier, line, showHidden);
             if (e + rec::Get<std::int16_t>(earlier, kLongestItemSpan) < GetIndex()) continue;
             for (int t = 0; t < tracks; ++t) {
                 CTrkBar* tb = score->GetTrkBar(t, e);

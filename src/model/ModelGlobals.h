@@ -50,6 +50,9 @@ struct ModelGlobals {
     CPage* currentPage = nullptr;
     CLine* currentLine = nullptr;
     CBar* currentBar = nullptr;
+    // Set while a system's first bar draws the endings of bars on earlier pages that run on into
+    // it: an ending then draws only its pieces on this system.
+    CLine* continuedSystem = nullptr;
     CStaff* currentStaff = nullptr;
     CTrack* currentTrack = nullptr;
     CTrkBar* currentTrkBar = nullptr;

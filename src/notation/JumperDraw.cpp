@@ -303,12 +303,17 @@ void EndingBehaviour::Draw(CScoreItem& scoreItem) const {
     a->PushFont();
     item.SetDrawColor(Highlighted(item));
     const bool handles = g_model.showHandles && !Feedback();
+    CLine* const continued = g_model.continuedSystem;
     for (int k = 0, n = SpanOf(item); k < n; ++k) {
         marks::EndingSegment s;
         if (!marks::EndingSegmentOf(item, own, k, &s)) break;
         CBar* b = own->GetScore()->GetBar(own->GetIndex() + k);
-        // Only the bars on the page being drawn.
-        if (b->GetPage() != page) break;
+        // Only the bars on the page being drawn; drawn for a later page's system, the pieces on
+        // that system.
+        if (continued ? b->GetLine() != continued : b->GetPage() != page) {
+            if (continued) continue;
+            break;
+        }
         if (CStaff* staff = FirstStaff(b)) staff->SetScaledPenWidth(15);
         a->Line(s.left, s.y, s.right, s.y);
         if (s.first && e->Word(CEnding::kLeftHook) > 0) a->Line(s.left, s.y, s.left, s.leftHookEnd);
@@ -326,7 +331,7 @@ void EndingBehaviour::Draw(CScoreItem& scoreItem) const {
     }
     a->SetPenWidth(20);
     const RECT text = EndingTextBox(item, own);
-    if (!e->GetText().empty()) {
+    if (!continued && !e->GetText().empty()) {
         const std::string t(e->GetText());
         CLine* line = own->GetLine();
         CStaff* staff = FirstStaff(own);

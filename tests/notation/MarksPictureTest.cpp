@@ -4,11 +4,14 @@
 // one fails), and printed to PDF.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "framework/Gdi.h"
 #include "support/RunTool.h"
@@ -91,5 +94,47 @@ TEST(MarksPictureTest, AMissingMarkFailsTheComparison) {
         CBitmap picture;
         ASSERT_TRUE(picture.LoadFile(png));
         EXPECT_FALSE(testsupport::ComparePictures(picture, reference).Within({})) << "without " << line;
+    }
+}
+
+// An ending over eight bars from the second-last bar of the first page: the first page draws its
+// two bars' pieces with the text, the second page the other six pieces, four on its first system
+// and two on its second, each once and without the text again.
+TEST(MarksPictureTest, AnEndingRunningOntoTheNextPageIsDrawnThere) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    testsupport::TempDir dir;
+    const std::string zs = dir.path() + "/ending.zs", zel = dir.path() + "/ending.zel";
+    std::ofstream(zs) << "open " << testsupport::TestDataPath("view/eight-pages.zel") << "\nending 18 8\n";
+    std::string out;
+    ASSERT_EQ(RunTool("zelscript", zs + " -o " + zel, &out), 0) << out;
+    struct Page {
+        int number;
+        std::vector<int> pieces;  // the ending's pieces on each system it reaches, top first
+        bool text;
+    } pages[] = {{1, {2}, true}, {2, {4, 2}, false}};
+    for (const Page& p : pages) {
+        const std::string log = dir.path() + "/ops" + std::to_string(p.number) + ".log";
+        out.clear();
+        ASSERT_EQ(RunTool("zelrender", zel + " --page " + std::to_string(p.number) + " " + dir.path() + "/p.png --ops " + log, &out), 0) << out;
+        std::istringstream in(ReadText(log));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        // Horizontal lines shorter than the staff lines, counted by height.
+        std::map<int, int> byY;
+        int staffLeft = -1, staffRight = -1;
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            int x1, y1, x2, y2;
+            if (std::sscanf(lines[i].c_str(), "MoveTo %d %d", &x1, &y1) != 2 ||
+                std::sscanf(lines[i + 1].c_str(), "LineTo %d %d", &x2, &y2) != 2 || y1 != y2)
+                continue;
+            if (staffLeft < 0) staffLeft = x1, staffRight = x2;  // the page's first line is a staff line
+            if (x1 != staffLeft || x2 != staffRight) ++byY[y1];
+        }
+        std::vector<int> pieces;
+        for (const auto& [y, n] : byY) pieces.push_back(n);
+        EXPECT_EQ(pieces, p.pieces) << "page " << p.number;
+        bool text = false;
+        for (const std::string& line : lines) text = text || line.find("\"1.\"") != std::string::npos;
+        EXPECT_EQ(text, p.text) << "page " << p.number;
     }
 }
