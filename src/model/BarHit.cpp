@@ -11,6 +11,7 @@
 #include "model/BarItem.h"
 #include "model/BarNumber.h"
 #include "model/DragTask.h"
+#include "model/EndingDrag.h"
 #include "model/ItemArray.h"
 #include "model/KeySig.h"
 #include "model/ModelGlobals.h"

@@ -17,6 +17,7 @@
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/DragTask.h"
+#include "model/EndingDrag.h"
 #include "model/ItemArray.h"
 #include "model/KeySig.h"
 #include "model/NewScore.h"
