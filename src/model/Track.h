@@ -322,6 +322,8 @@ public:
     void Read(CScoreItem& item, CChunkStream& stream) const override;        // slot 53: "TRAK"
     void Write(CScoreItem& item, CChunkStream& stream) const override;       // slot 54
     bool HitTest(CScoreItem& item, int x, int y) const override;             // slot 15: the label
+    // slot 40: the label's drag, its steps in label units of the staff pressed on.
+    CDragTask* CreateDragTask(CScoreItem& item) const override;
     void DragBy(CScoreItem& item, CDragTask* drag) const override;           // slot 42: moves the label
     void EndDrag(CScoreItem& item, CDragTask* drag) const override;          // slot 43
     void DrawDragFeedback(CScoreItem& item) const override;                  // slot 44

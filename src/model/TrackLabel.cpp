@@ -4,6 +4,7 @@
 // track's offsets for that kind of system (1/120 of a staff space).
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "model/DragTask.h"
 #include "model/ModelGlobals.h"
@@ -186,6 +187,56 @@ bool TrackBehaviour::HitTest(CScoreItem& item, int x, int y) const {
     track.GetLabelRect(&r, first);
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
+
+namespace {
+
+// The label's drag in the pane's mouse loop: its system made current at each step, the
+// pointer's distance from the press converted to label units of the staff pressed on.
+class CDragTrackLabel : public CDragTask {
+public:
+    void Begin(CZelDoc* doc, CScoreItem* hit, int nameId) override {
+        CDragTask::Begin(doc, hit, nameId);
+        line = doc ? doc->location.system : nullptr;
+        staff = doc ? doc->location.staff : nullptr;
+    }
+    void SetContext() override {
+        CDragTask::SetContext();
+        if (line) line->MakeCurrent();
+    }
+    void BeginItemDrag() override {
+        g_trackLabels.dragTotalX = g_trackLabels.dragTotalY = 0;
+        labelX = labelY = 0;
+        CDragTask::BeginItemDrag();
+    }
+    void MoveItemDrag() override {
+        if (line) line->MakeCurrent();
+        const int x = staff ? staff->UnscaleOffset(current.x - start.x) : current.x - start.x;
+        const int y = staff ? staff->UnscaleOffset(current.y - start.y) : current.y - start.y;
+        unitDx = x - labelX;
+        unitDy = y - labelY;
+        labelX = x;
+        labelY = y;
+        if (unitDx != 0 || unitDy != 0) CDragTask::MoveItemDrag();
+    }
+    void EndItemDrag() override {
+        if (line) line->MakeCurrent();
+        if (labelX == 0 && labelY == 0) undoable = 0;
+        if (undoable) CDragTask::EndItemDrag();
+    }
+    void DrawFeedback() override {
+        if (line) line->MakeCurrent();
+        CDragTask::DrawFeedback();
+    }
+
+private:
+    CLine* line = nullptr;
+    CStaff* staff = nullptr;
+    int labelX = 0, labelY = 0;
+};
+
+}  // namespace
+
+CDragTask* TrackBehaviour::CreateDragTask(CScoreItem&) const { return new (std::nothrow) CDragTrackLabel; }
 
 void TrackBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     auto& track = static_cast<CTrack&>(item);

@@ -52,9 +52,17 @@ public:
     bool IsShown() const override { return IsWindow() && IsWindowVisible(); }
     int GetTop() const override;
     bool AttachDrawing(CDC& dc) override;
-    // The select tool's press (and the zoom tool's): the insertion point goes to the press, then
-    // a Shift click extends the selection, any other press draws the rubber band.
+    // The zoom tool's press: the insertion point goes to the press, then the band zooms.
     void SelectAtPress(int x, int y, bool zoom);
+    // The select tool's click at a page point on what the hover found (null: nothing): extends
+    // the selection with Shift, marks bars with Ctrl, opens properties on a double click, or
+    // returns the drag of what was pressed (the whole selection's when one of several selected
+    // items was), else selects at the point and returns null.
+    CDragTask* OnSelectTool(int x, int y, CScoreItem* item);
+    // A double click's properties of what lies at a page point: the bar's, the key signature's,
+    // the track's, the time signature's, a title block's or the item's own; false when nothing
+    // there has any.
+    bool ShowItemProperties(int x, int y, CScoreItem* item);
     // Before a tool other than the select tool: nothing stays selected, and the insertion
     // point's bar and bar of its track are current.
     void PrepareForTool();

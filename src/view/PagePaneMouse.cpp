@@ -32,7 +32,6 @@
 #include "platform/StdDlgGlobals.h"
 #include "view/EditTool.h"
 #include "view/PagePane.h"
-#include "view/PaneLabelDrag.h"
 #include "view/ToolState.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewStandIns.h"
@@ -248,9 +247,8 @@ void CPagePane::OnLeftClick(int x, int y) {
     const int contentLeft = bar ? bar->GetLeft() - (hover.staff ? hover.staff->GetLineSpacing() : 0) : px;
     if (selectInstead || (tool == ToolState::kNote && px < contentLeft)) effective = ToolState::kSelect;
     if (effective == ToolState::kHand && !inFrame && view) view->HandScroll();
-    if (effective == ToolState::kSelect && DragTrackLabel(*this, POINT{x, y})) return;
-    if (effective == ToolState::kSelect || effective == ToolState::kZoom) {
-        SelectAtPress(x, y, effective == ToolState::kZoom);
+    if (effective == ToolState::kZoom) {
+        SelectAtPress(x, y, true);
         return;
     }
     if (effective == kNothingTool) return;
@@ -258,7 +256,7 @@ void CPagePane::OnLeftClick(int x, int y) {
     // The place of the click: located afresh, or the hover's when the tool works on what the
     // hover found.
     auto* hoverHit = static_cast<CScoreItem*>(hover.item);
-    if (!selectInstead && (!hoverHit || !UsesHoverHit(effective))) {
+    if (effective != ToolState::kSelect && !selectInstead && (!hoverHit || !UsesHoverHit(effective))) {
         score->LocatePoint(px, py, location);
         location->pointX = px;
         location->pointY = py;
@@ -277,12 +275,19 @@ void CPagePane::OnLeftClick(int x, int y) {
         if (location->trkBar) location->trkBar->SetCurrent();
     }
     DrawPreview(false);
-    PrepareForTool();
+    location->pointX = px;
+    location->pointY = py;
 
     CDragTask* task = nullptr;
-    switch (effective) {
-    case ToolState::kNote: task = OnNoteTool(px, py, hitItem); break;
-    default: break;
+    if (effective == ToolState::kSelect) {
+        g_viewDrag.tool = ToolState::kSelect;
+        task = OnSelectTool(px, py, hitItem);
+    } else {
+        PrepareForTool();
+        switch (effective) {
+        case ToolState::kNote: task = OnNoteTool(px, py, hitItem); break;
+        default: break;
+        }
     }
     if (task) RunToolTask(task, POINT{x, y}, effective);
 
@@ -409,30 +414,7 @@ void CPagePane::SelectAtPress(int x, int y, bool zoom) {
     document->currentPane = this;
     sel->Recount();
     sel->SetRectMode(g_model.dataDisplayKind != 0 ? CSelect::kRectNotes : CSelect::kRectAll);
-    if (zoom) {
-        sel->TrackRubberBand(x, y, true);
-        return;
-    }
-    auto* item = static_cast<CScoreItem*>(at.item);
-    CBarItem* barItem = item && item->ClassTestC() ? static_cast<CBarItem*>(item) : nullptr;
-    if (g_platform.shiftDown && sel->GetItemCount() > 0) {
-        sel->ExtendToPoint(barItem);
-        return;
-    }
-    sel->SetAnchor(*location);
-    // Until the select tool's own handler (which drags what it hits) is written, a single click
-    // on an item selects that item alone (with Ctrl, besides the selection); anything else is
-    // the rubber band's.
-    CTrkBar* tb = barItem ? score->GetTrkBar(at.trackIndex, at.barIndex) : nullptr;
-    if (tb && g_ui.clickCount == 1 && kind == kHitItem) {
-        if (!g_platform.ctrlDown) sel->ClearAll();
-        const int part = barItem->IsNoteOrRawNote() && g_model.hitPart >= 0 ? g_model.hitPart : CSelect::kWhole;
-        sel->SelectItem(barItem, part, tb, true);
-        document->OnCommandRange(CSelect::kSelectionChangedCommand);
-        sel->FlushDirtyRects();
-        return;
-    }
-    sel->TrackRubberBand(x, y);
+    sel->TrackRubberBand(x, y, true);
 }
 
 // --- the right click ------------------------------------------------------------------------------

@@ -148,8 +148,7 @@ TEST_F(BandTest, ReleaseSelectsWhatLiesInsideTheBand) {
     EXPECT_EQ(sel->GetItemCount(), 1);
     EXPECT_EQ(sel->lower[kExtentBar], 2);
     // The graphic window hears that the selection changed.
-    ASSERT_FALSE(heard.empty());
-    EXPECT_EQ(heard.back(), CSelect::kSelectionChangedCommand);
+    EXPECT_NE(std::find(heard.begin(), heard.end(), int(CSelect::kSelectionChangedCommand)), heard.end());
     EXPECT_EQ(sel->rectMode, CSelect::kRectAll) << "set back after the band";
 
     // A click on the other note takes it alone.
