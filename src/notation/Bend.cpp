@@ -1,6 +1,7 @@
 // The bend and the lines built on its record (groups, barres, pedal lines): points, drawing,
 // bounds, hits, drags, label steps, creation defaults, note marks and stored form.
 #include <algorithm>
+#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationGlobals.h"
+#include "notation/PedalDrag.h"
 #include "notation/RawNote.h"
 #include "notation/TieType.h"
 #include "platform/Artist.h"
@@ -779,6 +781,8 @@ const PedalBehaviour& PedalBehaviour::Instance() {
     static const PedalBehaviour behaviour;
     return behaviour;
 }
+
+CDragTask* PedalBehaviour::CreateDragTask(CScoreItem&) const { return new (std::nothrow) CDragPedal; }
 
 void PedalBehaviour::PlaceAt(CBarItem& item, const ScoreLocation& location) const {
     auto& p = static_cast<CPedal&>(item);

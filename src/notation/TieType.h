@@ -218,6 +218,7 @@ public:
 class PedalBehaviour : public BendBehaviour {
 public:
     static const PedalBehaviour& Instance();
+    CDragTask* CreateDragTask(CScoreItem& item) const override;                       // slot 40: CDragPedal
     void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;       // slot 80
     void Flip(CBarItem& item, int mode) const override;                               // slot 129
     void DrawLine(CTieType& item, POINT* points, int n) const override;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "notation/NotationGlobals.h"
+#include "notation/PedalDrag.h"
 #include "notation/TieType.h"
 #include "platform/PlatformGlobals.h"
 
@@ -601,6 +603,39 @@ TEST_F(LinePageTest, PedalsAreMadeFlippedAndDescribed) {
     DescribeSpanPlayback(*bracket, out);
     EXPECT_EQ(out.endTime, out.endTimeInBar + length0) << "the sum stops at a bar with flag bit 2";
     score->GetBar(1)->SetBarFlag(CBar::kCoveredBit, false);
+}
+
+TEST_F(LinePageTest, AltOnAPedalsChangePointInsertsAPointAndTheReleaseSortsThem) {
+    CPedal* pedal = Place<CPedal>(0, 1, 100);
+    ASSERT_EQ(pedal->PointCount(), 1);
+    const int size = pedal->RecordSizeField();
+    std::unique_ptr<CDragTask> made(static_cast<CScoreItem*>(static_cast<CBarItem*>(pedal))->CreateDragTask());
+    auto* drag = dynamic_cast<CDragPedal*>(made.get());
+    ASSERT_NE(drag, nullptr) << "a pedal line drags its points";
+    g_platform.altDown = 1;
+    g_model.hitPart = 1;
+    drag->Begin(nullptr, pedal, 4900);
+    auto* grown = static_cast<CPedal*>(static_cast<CBarItem*>(drag->item));
+    EXPECT_EQ(grown->RecordSizeField(), size + 10);
+    ASSERT_EQ(grown->PointCount(), 2);
+    EXPECT_EQ(std::memcmp(grown->Bytes() + CBend::PointAt(0), grown->Bytes() + CBend::PointAt(1), CBend::kPointSize), 0)
+        << "the hit point is there twice";
+    EXPECT_EQ(g_platform.altDown, 0) << "Alt counts as released";
+    // Points released out of order are put in order of their positions.
+    grown->SetPointValue(0, 300);
+    grown->SetPointValue(1, 100);
+    grown->SetPointDy(0, 7);
+    drag->MouseUp(POINT{0, 0}, POINT{0, 0}, POINT{0, 0});
+    EXPECT_EQ(grown->GetPointValue(0), 100);
+    EXPECT_EQ(grown->GetPointValue(1), 300);
+    EXPECT_EQ(grown->PointDy(1), 7) << "a point moves whole";
+    // Without Alt, or on a bracket, nothing is inserted.
+    CPedal* bracket = Place<CPedal>(1, 0, 100);
+    const int bracketSize = bracket->RecordSizeField();
+    g_platform.altDown = 1;
+    CDragPedal other;
+    other.Begin(nullptr, bracket, 4900);
+    EXPECT_EQ(static_cast<CBarItem*>(other.item)->RecordSizeField(), bracketSize);
 }
 
 TEST_F(LinePageTest, AGlissandoShowsItsTextAndItsRemovalSoundsItsNotes) {
