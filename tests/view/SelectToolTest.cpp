@@ -31,6 +31,7 @@
 #include "model/TrkBarWalk.h"
 #include "platform/Handles.h"
 #include "platform/PlatformGlobals.h"
+#include "platform/StdDlgGlobals.h"
 #include "support/CommandRecorder.h"
 #include "support/MidiRecorder.h"
 #include "view/DragGroup.h"
@@ -475,5 +476,84 @@ TEST_F(SelectTool, AnEndingsEndHandleSnapsToABarNeverBeforeItsStartNorPastTheLas
         doc->Undo();
         EXPECT_EQ(Saved(*doc), before) << c.why << ": undone";
         score->GetBar(start)->RemoveItem(score->GetBar(start)->GetEnding());
+    }
+}
+
+TEST_F(SelectTool, ADoubleClicksPropertiesGoByWhatWasHit) {
+    struct Case {
+        int kind;
+        bool withItem;
+        const char* task;  // the operation the document makes ("" none)
+        int command;
+        bool handled;
+    } cases[] = {
+        {9, true, "CKeySigTask", 34005, true},
+        {10, true, "CSetupTrackTask", 33009, true},
+        {8, true, "CAddMeterTask", 34006, true},
+        {11, true, "CAddMeterTask", 34006, true},
+        {7, false, "", 0, true},
+        {0, false, "", 0, false},
+        {3, false, "", 0, false},
+    };
+    CStaff* staff = score->GetLine(0)->GetStaff(0);
+    for (const Case& c : cases) {
+        commandtest::RecordedTasks recorded;
+        pane->hitKind = std::int16_t(c.kind);
+        const bool handled = pane->ShowItemProperties(100, 100, c.withItem ? staff : nullptr);
+        EXPECT_EQ(handled, c.handled) << "kind " << c.kind;
+        if (c.task[0]) {
+            ASSERT_EQ(recorded.made.size(), 1u) << "kind " << c.kind;
+            EXPECT_EQ(recorded.made[0].className, c.task) << "kind " << c.kind;
+            EXPECT_EQ(recorded.made[0].command, c.command) << "kind " << c.kind;
+        } else {
+            EXPECT_TRUE(recorded.made.empty()) << "kind " << c.kind;
+        }
+    }
+}
+
+TEST_F(SelectTool, ThePressDecidesTheDrag) {
+    Enter({{0, 0, 0}, {0, 480, 2}, {0, 960, 4}});
+    // The press as the pane hands it to the handler: the hover at the point, then the handler.
+    const auto press = [&](CBarItem* note, UINT mods) -> std::unique_ptr<CDragTask> {
+        const POINT p = HeadPoint(note, 0);
+        pane->OnMouseMove(int(p.x), int(p.y));
+        doc->location = doc->paneLocation;
+        g_platform.shiftDown = (mods & ui::kShift) ? 1 : 0;
+        g_platform.ctrlDown = (mods & ui::kCtrl) ? 1 : 0;
+        g_ui.clickCount = 1;
+        std::unique_ptr<CDragTask> task(pane->OnSelectTool(int(p.x + Origin().x), int(p.y + Origin().y), static_cast<CScoreItem*>(doc->paneLocation.item)));
+        g_platform.shiftDown = g_platform.ctrlDown = 0;
+        return task;
+    };
+    // An unselected note alone: its own drag; the selection is cleared first.
+    ClickAt(HeadPoint(Note(0, 2), 0));
+    ASSERT_TRUE(Note(0, 2)->IsSelectedBit());
+    {
+        auto task = press(Note(0, 0), ui::kNone);
+        ASSERT_NE(task, nullptr);
+        EXPECT_EQ(dynamic_cast<CDragGroup*>(task.get()), nullptr);
+        EXPECT_EQ(task->name, 4900);
+        EXPECT_FALSE(Note(0, 2)->IsSelectedBit()) << "pressing an unselected item clears the selection";
+    }
+    // One of two selected notes: the group.
+    ClickAt(HeadPoint(Note(0, 0), 0));
+    ClickAt(HeadPoint(Note(0, 1), 0), ui::kShift);
+    ASSERT_EQ(Selected(), 2);
+    {
+        auto task = press(Note(0, 1), ui::kNone);
+        auto* group = dynamic_cast<CDragGroup*>(task.get());
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->name, 4900);
+        int notes = 0;
+        for (int i = 0; i < group->Count(); ++i) notes += group->Entries()[i].item->IsNote();
+        EXPECT_EQ(notes, 2);
+    }
+    // Ctrl on a note whose heads have tablature shapes: the plain drag that sets the head.
+    CBarItem* n = Note(0, 2);
+    entry::PutByte(n, entry::kNoteFlags, std::uint8_t(entry::Byte(n, entry::kNoteFlags) | 0x80));
+    {
+        auto task = press(n, ui::kCtrl);
+        ASSERT_NE(task, nullptr);
+        EXPECT_EQ(task->name, 4903);
     }
 }
