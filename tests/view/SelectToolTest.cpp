@@ -19,6 +19,7 @@
 #include "model/EndingDrag.h"
 #include "model/ItemFactory.h"
 #include "model/Jumper.h"
+#include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Preferences.h"
@@ -555,5 +556,55 @@ TEST_F(SelectTool, ThePressDecidesTheDrag) {
         auto task = press(n, ui::kCtrl);
         ASSERT_NE(task, nullptr);
         EXPECT_EQ(task->name, 4903);
+    }
+}
+
+TEST_F(SelectTool, ASelectedSyllableUnderASelectedNoteMovesWithTheNoteOnly) {
+    struct Case {
+        bool noteUnderSelected;
+        const char* why;
+    } cases[] = {
+        {true, "under a selected note the syllable rides with the note and is not moved again"},
+        {false, "under an unselected note the syllable moves by the step itself"},
+    };
+    for (const Case& c : cases) {
+        if (&c != cases) {
+            TearDown();
+            SetUp();
+        }
+        Enter({{0, 0, 0}, {0, 480, 0}, {0, 960, 0}});
+        CTrkBar* tb = score->GetTrkBar(0, 0);
+        alignas(8) std::uint8_t buf[64] = {};
+        rec::Put<std::int16_t>(buf, rec::kSize, std::int16_t(CLyric::kFixedSize));
+        auto* made = static_cast<CBarItem*>(ConstructItem(CLyric::kTypeCode, buf));
+        ASSERT_NE(made, nullptr);
+        made->SetTimeField(0);
+        made->SetPositionField(Note(0, 0)->PositionField());
+        tb->SetCurrent();
+        ASSERT_NE(tb->InsertCopy(made), nullptr);
+        // Notes 1 and 2 selected (and note 0 for the first case), then the syllable besides.
+        ClickAt(HeadPoint(Note(0, c.noteUnderSelected ? 0 : 1), 0));
+        ClickAt(HeadPoint(Note(0, 2), 0), ui::kShift);
+        CBarItem* lyric = nullptr;
+        trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+            if (it->IsLyric()) lyric = it;
+        });
+        ASSERT_NE(lyric, nullptr);
+        doc->GetSelection()->SelectItem(lyric, CSelect::kWhole, tb, false);
+        ASSERT_TRUE(lyric->IsSelectedBit()) << c.why;
+        const int x0 = static_cast<CLyric*>(lyric)->GetX();
+        const int p2 = Note(0, 2)->PositionField();
+        const POINT from = HeadPoint(Note(0, 2), 0);
+        DragFromTo(from, POINT{from.x + 30, from.y});
+        ASSERT_GT(Note(0, 2)->PositionField(), p2) << c.why;
+        lyric = nullptr;
+        trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+            if (it->IsLyric()) lyric = it;
+        });
+        ASSERT_NE(lyric, nullptr);
+        if (c.noteUnderSelected)
+            EXPECT_EQ(static_cast<CLyric*>(lyric)->GetX(), x0) << c.why;
+        else
+            EXPECT_NE(static_cast<CLyric*>(lyric)->GetX(), x0) << c.why;
     }
 }
