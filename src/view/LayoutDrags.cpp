@@ -8,6 +8,7 @@
 
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Score.h"
@@ -16,6 +17,7 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "model/ZelDoc.h"
+#include "platform/Handles.h"
 #include "platform/PlatformGlobals.h"
 
 namespace {
@@ -173,6 +175,72 @@ void CDragIndicator::EndItemDrag() {
         }
     }
     SetLayoutChanged();
+}
+
+// --- the large time signature ------------------------------------------------------------------
+
+int CDragHollywood::Word(const CBar& b, int which) {
+    return rec::Get<std::int16_t>(&b, std::size_t(CBar::kMeterDisplayWords + 2 * which));
+}
+
+void CDragHollywood::SetWord(CBar& b, int which, int value) {
+    rec::Put<std::int16_t>(&b, std::size_t(CBar::kMeterDisplayWords + 2 * which), std::int16_t(value));
+}
+
+CBar* CDragHollywood::Bar() const { return score ? score->GetBar(bar) : nullptr; }
+
+void CDragHollywood::Begin(CZelDoc* doc, CScoreItem* hit, int nameId) {
+    handle = std::clamp(g_model.currentMeterPart, 0, 3);
+    CDragTask::Begin(doc, nullptr, nameId);
+    axisLockAllowed = 0;  // Shift widens the signature here
+    if (!doc || !score) return;
+    bar = doc->location.barIndex;
+    SetLayoutChanged();
+    // A bar array that cannot be saved is the out-of-memory error of the first move, inside
+    // the pane's mouse loop, which gives the score back.
+    noSnapshot = !SaveBarArray();
+}
+
+void CDragHollywood::MoveItemDrag() {
+    if (noSnapshot) ThrowOutOfMemory();
+    CBar* b = Bar();
+    CLine* line = b ? b->GetLine() : nullptr;
+    if (!b || !line) return;
+    const int k = std::max(1, 4 / std::max(1, line->ScaleToView(1)));
+    const int mx = k * (current.x - previous.x);
+    int my = k * (current.y - previous.y);
+    if (handle == 0 || handle == 2) my = -my;
+    const bool shift = g_platform.shiftDown != 0;
+    if (handle <= 1) {
+        if (!shift) {
+            SetWord(*b, kHorizontal, std::clamp(Word(*b, kHorizontal) + mx, -72, 72));
+            SetWord(*b, kVertical, std::clamp(Word(*b, kVertical) + my, 0, 72));
+        } else {
+            SetWord(*b, kWidth, std::clamp(Word(*b, kWidth) + mx, 1, 72));
+        }
+    } else if (b->GetMeter() && (rec::Get<std::uint8_t>(b->GetMeter(), Meter::kKindFlags) & Meter::kKindDisplay)) {
+        const int own = handle == 2 ? kUpperSpacing : kLowerSpacing, other = handle == 2 ? kLowerSpacing : kUpperSpacing;
+        const int v = std::clamp(Word(*b, own) + my, -36, 36);
+        SetWord(*b, own, v);
+        if (shift) SetWord(*b, other, v);
+    }
+    if (CPage* page = b->GetPage()) InvalidatePage(document, page->GetIndex());
+}
+
+void CDragHollywood::EndItemDrag() {
+    CBar* b = Bar();
+    if (!moved || !b || !score || !g_platform.ctrlDown) return;
+    // Every bar takes the dragged bar's words: the placement and width, or the spacing word.
+    for (int i = 0; i < score->GetBarCount(); ++i) {
+        CBar* each = score->GetBar(i);
+        if (!each || each == b) continue;
+        if (handle <= 1) {
+            for (const int w : {kWidth, kHorizontal, kVertical}) SetWord(*each, w, Word(*b, w));
+        } else {
+            const int own = handle == 2 ? kUpperSpacing : kLowerSpacing;
+            SetWord(*each, own, Word(*b, own));
+        }
+    }
 }
 
 // --- the title blocks ------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "model/DragTask.h"
 #include "model/Titles.h"
 
+class CBar;
 class CLine;
 class CStaff;
 
@@ -48,6 +49,30 @@ public:
 private:
     CStaff* Staff() const;
     int handle = -1, line = 0, staff = 0;
+};
+
+// The handles of a bar's large ("Hollywood") time signature: 0 and 1 move it (with Shift widen
+// it), 2 and 3 space its upper and lower figure when the bar's signature allows it. With Ctrl the
+// result goes to every bar.
+class CDragHollywood : public CDragTask {
+public:
+    // The bar's five display words: width, horizontal, vertical, upper and lower spacing.
+    enum : int { kWidth = 0, kHorizontal = 1, kVertical = 2, kUpperSpacing = 3, kLowerSpacing = 4 };
+    static int Word(const CBar& bar, int which);
+    static void SetWord(CBar& bar, int which, int value);
+
+    void Begin(CZelDoc* doc, CScoreItem* item, int nameId) override;
+    void SetContext() override {}
+    void BeginItemDrag() override {}
+    void MoveItemDrag() override;
+    void EndItemDrag() override;
+    void DrawDragImage() override {}
+    void DrawFeedback() override {}
+
+private:
+    CBar* Bar() const;
+    int handle = 0, bar = 0;
+    bool noSnapshot = false;
 };
 
 class CDragTitleItem : public CDragTask {

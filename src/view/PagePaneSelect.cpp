@@ -212,7 +212,7 @@ CDragTask* CPagePane::OnSelectTool(int x, int y, CScoreItem* item) {
                 task = location->staff->CreateDragTask();
             }
             break;
-        case kMeter: return nullptr;  // the bar's Hollywood handles: no drag of them yet
+        case kMeter: task = new (std::nothrow) CDragHollywood; break;
         default:
             if (dataMode < 3) {
                 sel->SetRectMode(clearMode);

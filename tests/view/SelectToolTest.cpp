@@ -608,3 +608,57 @@ TEST_F(SelectTool, ASelectedSyllableUnderASelectedNoteMovesWithTheNoteOnly) {
             EXPECT_NE(static_cast<CLyric*>(lyric)->GetX(), x0) << c.why;
     }
 }
+
+TEST_F(SelectTool, AHollywoodHandleMovesTheSignatureWithinItsLimitsAndWithCtrlEveryBarTakesIt) {
+    struct Case {
+        int handle;
+        UINT mods;
+        int dx, dy;
+        int word;
+        int want;
+        const char* why;
+    } cases[] = {
+        {0, ui::kNone, 400, 0, CDragHollywood::kHorizontal, 72, "the horizontal word stops at 72"},
+        {0, ui::kNone, -400, 0, CDragHollywood::kHorizontal, -72, "and at -72"},
+        {0, ui::kNone, 0, 300, CDragHollywood::kVertical, 0, "handle 0 moves up with the pointer; never below 0"},
+        {1, ui::kNone, 0, 300, CDragHollywood::kVertical, 72, "handle 1 moves down with the pointer; at most 72"},
+        {0, ui::kShift, -400, 0, CDragHollywood::kWidth, 1, "Shift widens: at least 1"},
+        {2, ui::kNone, 0, -300, CDragHollywood::kUpperSpacing, 0, "the spacing needs the bar's signature to allow it"},
+    };
+    for (const Case& c : cases) {
+        CBar* bar = score->GetBar(0);
+        for (int w = 0; w < 5; ++w) CDragHollywood::SetWord(*bar, w, w == 0 ? 12 : 0);
+        doc->location.barIndex = 0;
+        g_model.currentMeterPart = c.handle;
+        g_platform.shiftDown = (c.mods & ui::kShift) ? 1 : 0;
+        auto* drag = new CDragHollywood;
+        drag->Begin(doc.get(), nullptr, 4900);
+        const POINT p{300, 300};
+        drag->MouseDown(p);
+        for (int i = 1; i <= 4; ++i)
+            drag->MouseMove(POINT{p.x + c.dx * i / 4, p.y + c.dy * i / 4}, POINT{p.x + c.dx * (i - 1) / 4, p.y + c.dy * (i - 1) / 4}, p);
+        drag->MouseUp(POINT{p.x + c.dx, p.y + c.dy}, POINT{p.x + c.dx, p.y + c.dy}, p);
+        g_platform.shiftDown = 0;
+        EXPECT_EQ(CDragHollywood::Word(*bar, c.word), c.want) << c.why;
+        delete drag;
+    }
+    // With Ctrl every bar takes the placement.
+    CBar* bar = score->GetBar(0);
+    g_model.currentMeterPart = 0;
+    g_platform.ctrlDown = 1;
+    auto* drag = new CDragHollywood;
+    doc->location.barIndex = 0;
+    drag->Begin(doc.get(), nullptr, 4900);
+    drag->MouseDown(POINT{300, 300});
+    drag->MouseMove(POINT{340, 300}, POINT{300, 300}, POINT{300, 300});
+    drag->MouseUp(POINT{340, 300}, POINT{340, 300}, POINT{300, 300});
+    g_platform.ctrlDown = 0;
+    const int h = CDragHollywood::Word(*bar, CDragHollywood::kHorizontal);
+    EXPECT_NE(h, 0);
+    for (int b = 1; b < score->GetBarCount(); ++b)
+        EXPECT_EQ(CDragHollywood::Word(*score->GetBar(b), CDragHollywood::kHorizontal), h) << "bar " << b;
+    ASSERT_TRUE(drag->IsUndoable());
+    doc->PushUndo(drag);
+    doc->Undo();
+    EXPECT_EQ(CDragHollywood::Word(*score->GetBar(3), CDragHollywood::kHorizontal), 0) << "undone";
+}
