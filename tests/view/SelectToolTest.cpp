@@ -662,3 +662,19 @@ TEST_F(SelectTool, AHollywoodHandleMovesTheSignatureWithinItsLimitsAndWithCtrlEv
     doc->Undo();
     EXPECT_EQ(CDragHollywood::Word(*score->GetBar(3), CDragHollywood::kHorizontal), 0) << "undone";
 }
+
+TEST_F(SelectTool, APressAtAStaffsEndDragsTheSystemsIndentAsOneUndoStep) {
+    CLine* line = score->GetLine(0);
+    CStaff* staff = line->GetStaff(0);
+    const POINT at{LONG(staff->GetRight() - Origin().x), LONG(staff->GetMiddleY() - Origin().y)};
+    pane->OnMouseMove(int(at.x), int(at.y));
+    ASSERT_EQ(pane->hitKind, 6) << "the staff's right end";
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const int indent = line->GetRightIndent();
+    DragFromTo(at, POINT{at.x - 30, at.y});
+    EXPECT_LT(score->GetLine(0)->GetRightIndent(), indent);
+    ASSERT_EQ(doc->GetUndoCount(), 1);
+    doc->Undo();
+    EXPECT_EQ(score->GetLine(0)->GetRightIndent(), indent);
+    EXPECT_EQ(Saved(*doc), before);
+}
