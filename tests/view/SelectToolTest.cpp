@@ -678,3 +678,52 @@ TEST_F(SelectTool, APressAtAStaffsEndDragsTheSystemsIndentAsOneUndoStep) {
     EXPECT_EQ(score->GetLine(0)->GetRightIndent(), indent);
     EXPECT_EQ(Saved(*doc), before);
 }
+
+TEST_F(SelectTool, AnEndingsStartHandleMovesItToTheBarItIsReleasedOver) {
+    struct Case {
+        int to;          // the bar released over (its middle)
+        int wantStart;
+        int wantSpan;
+        const char* why;
+    } cases[] = {
+        {0, 0, 3, "to the bar before: the ending starts there and keeps its last bar"},
+        {2, 2, 1, "to its last bar: one bar long"},
+    };
+    for (const Case& c : cases) {
+        CBar* bar = score->GetBar(1);
+        alignas(8) std::uint8_t scratch[256] = {};
+        auto* made = static_cast<CBarItem*>(ConstructClass(CEnding::kType, scratch));
+        CJumper::Of(made)->SetKind(CJumper::kEndingAfter);
+        CJumper::Of(made)->SetTarget(2);
+        ASSERT_NE(bar->AddItem(made), nullptr);
+        CLine* line = bar->GetLine();
+        ASSERT_EQ(score->GetBar(0)->GetLine(), line);
+        ASSERT_EQ(score->GetBar(2)->GetLine(), line);
+        CStaff* staff = line->GetStaff(0);
+        doc->location.bar = bar;
+        doc->location.barIndex = 1;
+        doc->location.systemIndex = line->GetIndex();
+        doc->location.pageIndex = std::uint16_t(line->GetPageIndex());
+        g_model.hitPart = 1;
+        const std::vector<std::uint8_t> before = Saved(*doc);
+        auto* drag = new CDragEnding;
+        drag->Begin(doc.get(), bar->GetEnding(), 4900);
+        const int y = staff->GetTopLine() - 3 * staff->GetLineSpacing();
+        const POINT p{bar->GetLeft() + 2, y};
+        CBar* target = score->GetBar(c.to);
+        const POINT to{target->GetLeft() + target->GetWidth() / 2, y};
+        drag->MouseDown(p);
+        drag->MouseMove(to, p, p);
+        drag->MouseUp(to, to, p);
+        CBarItem* now = score->GetBar(c.wantStart)->GetEnding();
+        ASSERT_NE(now, nullptr) << c.why;
+        EXPECT_EQ(CEnding::Of(now)->GetSpan(), c.wantSpan) << c.why;
+        EXPECT_EQ(now->Word(CEnding::kStartX), 0) << c.why;
+        if (c.wantStart != 1) EXPECT_EQ(score->GetBar(1)->GetEnding(), nullptr) << c.why;
+        ASSERT_TRUE(drag->IsUndoable()) << c.why;
+        doc->PushUndo(drag);
+        doc->Undo();
+        EXPECT_EQ(Saved(*doc), before) << c.why << ": undone";
+        score->GetBar(1)->RemoveItem(score->GetBar(1)->GetEnding());
+    }
+}
