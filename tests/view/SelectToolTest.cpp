@@ -727,3 +727,39 @@ TEST_F(SelectTool, AnEndingsStartHandleMovesItToTheBarItIsReleasedOver) {
         score->GetBar(1)->RemoveItem(score->GetBar(1)->GetEnding());
     }
 }
+
+TEST_F(SelectTool, ALaterPieceOfAnOctaveLineDragsFromItsFirstBar) {
+    ASSERT_EQ(score->GetBar(1)->GetLine(), score->GetBar(3)->GetLine());
+    ASSERT_TRUE(score->ApplyOttava(1, 400, 3, 510, 0, 30, 1, false, true, true, false, 0));
+    const auto piece = [&](int b) {
+        CBarItem* found = nullptr;
+        trkbar::ForEachLiveItem(score->GetTrkBar(0, b), [&](CBarItem* it) {
+            if (it->IsOttava() && !found) found = it;
+        });
+        return found;
+    };
+    CBarItem* first = piece(1);
+    CBarItem* last = piece(3);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(last, nullptr);
+    pane->InvalidateAll();
+    ui::RunUntilIdle();
+    // A point of the last piece that the page's hit order gives to that piece.
+    RECT bounds{};
+    score->GetTrkBar(0, 3)->SetCurrent();
+    static_cast<CScoreItem*>(last)->GetBounds(&bounds);
+    POINT at{-1, -1};
+    for (int y = int(bounds.top); y <= int(bounds.bottom) && at.x < 0; ++y)
+        for (int x = int(bounds.left); x <= int(bounds.right) && at.x < 0; ++x) {
+            pane->OnMouseMove(int(x - Origin().x), int(y - Origin().y));
+            if (pane->hitKind == 1 && doc->paneLocation.item == last) at = POINT{LONG(x - Origin().x), LONG(y - Origin().y)};
+        }
+    if (at.x < 0) GTEST_SKIP() << "no point of the last piece hits it on this layout";
+    pane->OnMouseMove(int(at.x), int(at.y));
+    doc->location = doc->paneLocation;
+    g_ui.clickCount = 1;
+    std::unique_ptr<CDragTask> task(pane->OnSelectTool(int(at.x + Origin().x), int(at.y + Origin().y), last));
+    ASSERT_NE(task, nullptr);
+    EXPECT_EQ(static_cast<CScoreItem*>(task->item), static_cast<CScoreItem*>(first));
+    EXPECT_EQ(doc->location.barIndex, 1);
+}
