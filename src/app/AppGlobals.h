@@ -43,12 +43,9 @@ struct AppGlobals {
     CMidi* midi = nullptr;
     Performer* performer = nullptr;  // plays through the layer; made and freed with it
     CAllotLib* allotLib = nullptr;
-    CChordLib* chordLib = nullptr;
     CDrumLib* drumLib = nullptr;
-    CExprLib* exprLib = nullptr;
     CInstLib* instLib = nullptr;
     CFontLib* fontLib = nullptr;
-    CGuitarLib* guitarLib = nullptr;
     CSystemDevices* devices = nullptr;
     CMidiInPorts* inPorts = nullptr;
     CMidiOutPorts* outPorts = nullptr;

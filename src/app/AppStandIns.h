@@ -10,6 +10,7 @@
 #include "model/ChordRecords.h"
 #include "platform/FontLib.h"
 #include "platform/Library.h"
+#include "platform/LibraryStandIns.h"
 #include "view/ViewStandIns.h"
 
 class CZelDoc;
@@ -24,22 +25,15 @@ void RunMidiDeviceDialog();
 
 // --- user libraries --------------------------------------------------------------------------
 // (The library base and the symbol-map library are platform/Library.h and platform/FontLib.h;
-// the drum library's map is the model's, model/ScoreStandIns.h.)
+// the expression, chord and guitar-frame libraries platform/LibraryStandIns.h; the drum
+// library's map is the model's, model/ScoreStandIns.h.)
 
 class CAllotLib : public CLibrary {};
-class CChordLib : public CLibrary {};
-class CExprLib : public CLibrary {};
 // The instrument library: its entries' names (none until the library is built).
 class CInstLib : public CLibrary {
 public:
     int GetCount() const { return 0; }
     const char* GetItemName(int) const { return ""; }
-};
-// The guitar-frame library: its tuning table (model/ChordRecords.h) filled when it is built.
-class CGuitarLib : public CLibrary {
-public:
-    CGuitarLib() { tunings.FillTunings(); }
-    CGuitarTunings tunings;
 };
 
 // --- support windows -------------------------------------------------------------------------

@@ -323,13 +323,13 @@ bool CZelApp::CreateObjects() {
 
         LogText("Creating Libraries", true);
         g_app.allotLib = new CAllotLib;
-        g_app.chordLib = new CChordLib;
+        g_platform.chordLib = new CChordLib;
         g_app.drumLib = &DrumLib();  // the model's, which outlives the application
-        g_app.exprLib = new CExprLib;
-        ExpressionLibrary() = g_app.exprLib;
+        g_platform.exprLib = new CExprLib;
+        ExpressionLibrary() = g_platform.exprLib;
         g_app.instLib = new CInstLib;
         g_app.fontLib = new CFontLib;
-        g_app.guitarLib = new CGuitarLib;
+        g_platform.guitarLib = new CGuitarLib;
         for (const char* n : {"+CAllotLib", "+CChordLib", "+CDrumLib", "+CExprLib", "+CInstLib", "+CFontLib", "+CGuitarLib"})
             Note(n);
 
@@ -401,9 +401,9 @@ bool CZelApp::CreateObjects() {
             if (g_app.vstWnd || std::strcmp(n, "+CVSTWnd") != 0) Note(n);
 
         LogText("Loading Libraries", true);
-        for (CLibrary* lib : {static_cast<CLibrary*>(g_app.allotLib), static_cast<CLibrary*>(g_app.chordLib),
-                              static_cast<CLibrary*>(g_app.exprLib),
-                              static_cast<CLibrary*>(g_app.fontLib), static_cast<CLibrary*>(g_app.guitarLib),
+        for (CLibrary* lib : {static_cast<CLibrary*>(g_app.allotLib), static_cast<CLibrary*>(g_platform.chordLib),
+                              static_cast<CLibrary*>(g_platform.exprLib),
+                              static_cast<CLibrary*>(g_app.fontLib), static_cast<CLibrary*>(g_platform.guitarLib),
                               static_cast<CLibrary*>(g_app.instLib)})
             lib->LoadDefault();
     } catch (const CException&) {
@@ -750,16 +750,16 @@ void CZelApp::DeleteSingletons() {
     ChosenOutputPorts() = nullptr;
     drop(g_app.outPorts, "-CMidiOutPorts");
     drop(g_app.allotLib, "-CAllotLib");
-    drop(g_app.chordLib, "-CChordLib");
+    drop(g_platform.chordLib, "-CChordLib");
     if (g_app.drumLib) {
         g_app.drumLib = nullptr;
         Note("-CDrumLib");
     }
     ExpressionLibrary() = nullptr;
-    drop(g_app.exprLib, "-CExprLib");
+    drop(g_platform.exprLib, "-CExprLib");
     drop(g_app.instLib, "-CInstLib");
     drop(g_app.fontLib, "-CFontLib");
-    drop(g_app.guitarLib, "-CGuitarLib");
+    drop(g_platform.guitarLib, "-CGuitarLib");
     drop(g_app.graphicHolder, "-CGraphicWndHolder");
     drop(g_app.noteSize, "-CNoteSize");
     drop(g_app.stepWnd, "-CStepWnd");

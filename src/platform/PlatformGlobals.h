@@ -13,6 +13,10 @@ struct FileVersion {
     std::uint16_t minor = 25;
 };
 
+class CChordLib;
+class CExprLib;
+class CGuitarLib;
+
 struct PlatformGlobals {
     std::uint16_t errorCode = 0;        // the code the last coded failure carried
     std::int16_t cursorCounter = 0;     // the program's own cursor display counter
@@ -38,6 +42,11 @@ struct PlatformGlobals {
     std::uint8_t noteNameStyle = 0;          // 0 letters, 1 German (H = B natural), 2 solfege
     std::uint8_t octaveNumberOffset = 1;     // added to octave numbers: middle C is C3 + this
     bool noteNamesCaseSensitive = false;     // note-name parsing does not fold case
+    // The user libraries the placing tools read (platform/LibraryStandIns.h); start-up makes
+    // them, shutdown frees them; null outside the program.
+    CChordLib* chordLib = nullptr;
+    CExprLib* exprLib = nullptr;
+    CGuitarLib* guitarLib = nullptr;
 };
 
 extern PlatformGlobals g_platform;

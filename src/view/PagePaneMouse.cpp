@@ -286,7 +286,7 @@ void CPagePane::OnLeftClick(int x, int y) {
         PrepareForTool();
         switch (effective) {
         case ToolState::kNote: task = OnNoteTool(px, py, hitItem); break;
-        default: break;
+        default: task = OnPlacingTool(effective, px, py, hitItem); break;
         }
     }
     if (task) RunToolTask(task, POINT{x, y}, effective);

@@ -25,6 +25,7 @@ struct ToolState {
     std::uint8_t courtesy = 0;      // the chosen accidental is a reminder (drawn in parentheses)
     std::uint8_t grace = 0;         // the next note is a grace note
     std::uint8_t accidental = 0;    // pending accidental: 0 none, 1 sharp, 2 flat, 3 natural, 4 double sharp, 5 double flat
+    std::int16_t symbolCode = 0;    // the palettes' small-symbol choice
 };
 
 // The tuplet the tuplet button switches on (3 in the time of 2 at start).

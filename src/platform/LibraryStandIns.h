@@ -1,0 +1,36 @@
+// Least forms of three user libraries that later work writes: the expression, chord and
+// guitar-frame libraries. Each is a library of its kind's fixed-size entries with nothing read
+// from a file yet; start-up makes one of each (g_platform), tests fill their entries.
+#pragma once
+#include <cstdint>
+
+#include "platform/Library.h"
+
+// The expression library: 128-byte entries (playback kind, flags, text style at 10, text at 16
+// in a 32-byte field, playback value at 48).
+class CExprLib : public CLibrary {
+public:
+    static constexpr int kEntrySize = 128;
+    CExprLib() { SetItemSize(kEntrySize); }
+    // Appends a copy of an entry; false when memory runs out.
+    bool AddEntry(const void* entry) { return items->Add(entry) != nullptr; }
+};
+
+// The chord library: its entries (guitar frames) and its mode option (0 chord symbols, 1 guitar
+// frames). It names no chord until it is built.
+class CChordLib : public CLibrary {
+public:
+    static constexpr int kEntrySize = 104;
+    CChordLib() { SetItemSize(kEntrySize); }
+    bool AddEntry(const void* entry) { return items->Add(entry) != nullptr; }
+    // The library index of the chord the pitches (at most 12) form; -1 when none.
+    int NameChord(const int* pitches, int count) { return -1; }
+    std::uint8_t mode = 0;
+};
+
+// The guitar-frame library: its entries only.
+class CGuitarLib : public CLibrary {
+public:
+    static constexpr int kEntrySize = 104;
+    CGuitarLib() { SetItemSize(kEntrySize); }
+};

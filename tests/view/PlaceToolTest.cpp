@@ -1,0 +1,588 @@
+// The palettes' placing tools clicked into a page pane: clefs, dynamics, hairpins, expressions
+// and symbols. Each click puts its records in, field by field as the tool builds them, and one
+// undo gives the score back byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ViewFixture.h"
+#include "framework/Memory.h"
+#include "framework/StringTable.h"
+#include "framework/MessageBox.h"
+#include "model/Articulation.h"
+#include "model/Bar.h"
+#include "model/Clef.h"
+#include "model/DragTask.h"
+#include "model/ModelGlobals.h"
+#include "model/NewScore.h"
+#include "model/Page.h"
+#include "model/PlaybackMarks.h"
+#include "model/Preferences.h"
+#include "model/Symbol.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
+#include "platform/DlgCombosStandIns.h"
+#include "platform/DrawGlobals.h"
+#include "platform/LibraryStandIns.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/Theory.h"
+#include "view/PlaceTools.h"
+#include "view/ToolState.h"
+
+namespace {
+
+std::vector<std::uint8_t> Saved(CZelDoc& doc) {
+    char temp[] = "/tmp/placetool-XXXXXX";
+    const int fd = mkstemp(temp);
+    close(fd);
+    std::vector<std::uint8_t> bytes;
+    if (doc.WriteNative(temp)) {
+        if (FILE* f = std::fopen(temp, "rb")) {
+            for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(std::uint8_t(c));
+            std::fclose(f);
+        }
+    }
+    std::remove(temp);
+    return bytes;
+}
+
+std::string Text(UINT id) {
+    std::string text;
+    fw::LoadStringResource(id, text);
+    return text;
+}
+
+// An expression library entry: kind, flags, playback-on byte, byte 3, text, playback value.
+std::vector<std::uint8_t> Entry(const char* text, int kind = 0, std::uint32_t value = 0, int playOn = 0) {
+    std::vector<std::uint8_t> e(CExprLib::kEntrySize, 0);
+    e[0] = std::uint8_t(kind);
+    e[2] = std::uint8_t(playOn);
+    std::memcpy(e.data() + 16, text, std::min<std::size_t>(std::strlen(text), 32));
+    std::memcpy(e.data() + 48, &value, sizeof value);
+    return e;
+}
+
+}  // namespace
+
+class PlaceTool : public ViewTest {
+protected:
+    // A voice-and-piano score (three tracks: voice, piano treble, piano bass) with quarter notes
+    // in bar 0 of every track at 0, 960 and 1440 (none at 480), and nothing in bar 1.
+    void SetUp() override {
+        ViewTest::SetUp();
+        doc = std::make_unique<CZelDoc>();
+        doc->SetTitle("Song");
+        score = doc->GetScore();
+        CDC measure;
+        measure.CreateIC();
+        PushPort(&measure);
+        NewScoreSettings settings;
+        settings.arrangement = 2;
+        ASSERT_TRUE(BuildNewScore(*score, settings));
+        PopPort();
+        doc->location.arrangementMode = 0;
+        doc->SetZoom(100, false);
+        wnd = std::make_unique<CZelWnd>();
+        ASSERT_TRUE(wnd->Create(nullptr, RECT{0, 0, 820, 620}, doc.get()));
+        view = wnd->GetView();
+        fw::uitest::RunUntilIdle();
+        pane = view->GetPane(0);
+        ASSERT_GE(score->GetTrackCount(), 3);
+        g_toolState = ToolState{};
+        g_toolState.tool = ToolState::kNote;
+        g_toolState.subTool = ToolState::kNoteSub;
+        g_toolState.value = 3;
+        for (int t = 0; t < 3; ++t)
+            for (int tick : {0, 960, 1440}) ClickAt(At(t, 0, tick, 0));
+        while (doc->GetUndoCount() > 0) doc->ClearUndo();
+        fresh = Saved(*doc);
+        ASSERT_FALSE(fresh.empty());
+        g_platform.exprLib = &exprLib;
+    }
+    void TearDown() override {
+        g_platform.exprLib = nullptr;
+        fw::memtest::Reset();
+        ViewTest::TearDown();
+    }
+    void UseTool(int tool, int button) {
+        g_toolState.tool = std::int16_t(tool);
+        g_toolState.subTool = 0;
+        g_toolState.button = std::int16_t(button);
+    }
+    // The pane point of a time (or, with a negative tick, the position -tick) in a bar of a
+    // track at a staff position.
+    POINT At(int track, int bar, int tick, int staffPosition) {
+        CBar* b = score->GetBar(bar);
+        CStaff* staff = score->GetTrkBar(track, bar)->GetStaff();
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        const int position = tick >= 0 ? b->TickToFraction(tick, false) : -tick;
+        return POINT{LONG(b->FractionToX(position) - paper.left), LONG(staff->PositionToY(staffPosition) - paper.top)};
+    }
+    POINT AtPosition(int track, int bar, int position, int staffPosition) {
+        CBar* b = score->GetBar(bar);
+        CStaff* staff = score->GetTrkBar(track, bar)->GetStaff();
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        return POINT{LONG(b->FractionToX(position) - paper.left), LONG(staff->PositionToY(staffPosition) - paper.top)};
+    }
+    void ClickAt(POINT p, UINT mods = fw::uitest::kNone) {
+        fw::uitest::Move(pane, int(p.x), int(p.y), mods);
+        fw::uitest::Click(pane, int(p.x), int(p.y), fw::uitest::kLeft, mods);
+        fw::uitest::RunUntilIdle();
+    }
+    // The drag in small steps (at once: a single move).
+    void DragFromTo(POINT from, POINT to, UINT mods = fw::uitest::kNone, bool atOnce = false) {
+        std::vector<POINT> way{from};
+        if (atOnce) way.push_back(to);
+        const int steps = std::max(1L, std::max(std::labs(to.x - from.x), std::labs(to.y - from.y)) / 4);
+        for (int i = 1; i <= steps && !atOnce; ++i)
+            way.push_back(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+        fw::uitest::Move(pane, int(from.x), int(from.y), mods);
+        fw::uitest::Drag(pane, way, fw::uitest::kLeft, mods);
+        fw::uitest::RunUntilIdle();
+    }
+    // The live records of a type in a track's bar.
+    std::vector<CBarItem*> Records(int track, int bar, int type) {
+        std::vector<CBarItem*> out;
+        trkbar::ForEachLiveItem(score->GetTrkBar(track, bar), [&](CBarItem* it) {
+            if (it->TypeCode() == type) out.push_back(it);
+        });
+        return out;
+    }
+    // Undoes everything and checks the score is the one before the clicks.
+    void ExpectUndoneWhole() {
+        while (doc->GetUndoPosition() > 0) doc->Undo();
+        EXPECT_EQ(Saved(*doc), fresh);
+    }
+
+    CScore* score = nullptr;
+    CPagePane* pane = nullptr;
+    std::vector<std::uint8_t> fresh;
+    CExprLib exprLib;
+};
+
+// --- clefs ---------------------------------------------------------------------------------------
+
+TEST_F(PlaceTool, ClefButtonsGiveTheirCodesTimedAtTheNextNoteOrRest) {
+    const int codes[9] = {0, 1, 2, 7, 8, 9, 10, 11, 12};
+    for (int button = 0; button < 9; ++button) {
+        SCOPED_TRACE(button);
+        UseTool(CClefTool::kToolId, button);
+        // Between the notes at 0 and 960 (nearer 480): the clef takes the time of the next one.
+        ClickAt(At(0, 0, 600, 0));
+        const std::vector<CBarItem*> clefs = Records(0, 0, CClef::kTypeCode);
+        ASSERT_EQ(clefs.size(), 1u);
+        auto* c = static_cast<CClef*>(clefs[0]);
+        EXPECT_EQ(c->GetCode(), codes[button]);
+        EXPECT_EQ(c->TimeField(), 960);
+        EXPECT_EQ(c->VoiceField(), 0);
+        if (button != 2) EXPECT_EQ(c->GetClefStaffPos(), CTheory::GetClefSymbolPos(codes[button]));
+        // The size percent of the document's clef word, five more for the movable clef.
+        EXPECT_EQ(c->CBaseItem::Scale(), doc->location.words[1] + (button == 2 ? 5 : 0));
+        EXPECT_EQ(doc->GetUndoCount(), 1);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+TEST_F(PlaceTool, AClefAtTheScoresStartChangesTheStaffAndTrackClefAndAddsNoItem) {
+    for (const bool transposed : {false, true}) {
+        SCOPED_TRACE(transposed);
+        if (transposed) {
+            score->ToggleTransposedDisplay();
+            doc->ClearUndo();
+            fresh = Saved(*doc);
+        }
+        const int clefBefore = score->GetTrack(0)->GetClef();
+        const int transposedBefore = score->GetTrack(0)->GetTransposedClef();
+        UseTool(CClefTool::kToolId, 1);
+        ClickAt(AtPosition(0, 0, 0, 9));
+        EXPECT_TRUE(Records(0, 0, CClef::kTypeCode).empty());
+        // (Undo puts the saved tracks back in place of the live ones: the track is asked anew.)
+        CTrack* track = score->GetTrack(0);
+        EXPECT_EQ(score->GetTrkBar(0, 0)->GetStaff()->GetClef(), 1);
+        EXPECT_EQ(track->GetClef(), transposed ? clefBefore : 1);
+        EXPECT_EQ(track->GetTransposedClef(), transposed ? 1 : transposedBefore);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+TEST_F(PlaceTool, TheMovableClefMovesInWholeLinesAtMostTwoEitherWay) {
+    struct Case {
+        int dragSteps;  // staff positions up from the press
+        int staffPos;   // the clef's
+        int code;
+    } cases[] = {
+        {0, 0, 2}, {2, 2, 3}, {3, 2, 3}, {4, 4, 6}, {-3, -4, 4}, {-2, -2, 5}, {5, 0, 2}, {-6, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dragSteps);
+        UseTool(CClefTool::kToolId, 2);
+        // In one move: a move of five or more positions changes nothing.
+        DragFromTo(At(0, 1, 960, 0), At(0, 1, 960, c.dragSteps), fw::uitest::kNone, true);
+        const std::vector<CBarItem*> clefs = Records(0, 1, CClef::kTypeCode);
+        ASSERT_EQ(clefs.size(), 1u);
+        EXPECT_EQ(static_cast<CClef*>(clefs[0])->GetClefStaffPos(), c.staffPos);
+        EXPECT_EQ(static_cast<CClef*>(clefs[0])->GetCode(), c.code);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+// --- dynamics ------------------------------------------------------------------------------------
+
+TEST_F(PlaceTool, ADynamicGoesOnTheClickedTrackOrWithCtrlAndAltOnFollowingTracks) {
+    struct Case {
+        const char* name;
+        int track, bar;
+        UINT mods;
+        bool on[3];
+    } cases[] = {
+        {"no modifier: one dynamic", 1, 0, fw::uitest::kNone, {false, true, false}},
+        {"Ctrl: every following shown track, none above", 1, 0, fw::uitest::kCtrl, {false, true, true}},
+        {"Ctrl from the first track", 0, 1, fw::uitest::kCtrl, {true, true, true}},
+        // Alt: only the tracks with notes in the bar (bar 1 has none).
+        {"Alt in an empty bar", 0, 1, fw::uitest::kAlt, {true, false, false}},
+        {"Alt in a bar with notes", 0, 0, fw::uitest::kAlt, {true, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseTool(CDynamicTool::kToolId, 6);  // forte
+        ClickAt(At(c.track, c.bar, 480, -5), c.mods);
+        for (int t = 0; t < 3; ++t) {
+            const std::vector<CBarItem*> d = Records(t, c.bar, CDynamic::kType);
+            ASSERT_EQ(d.size(), c.on[t] ? 1u : 0u) << "track " << t;
+            if (d.empty()) continue;
+            CDynamic* dyn = CDynamic::Of(d[0]);
+            EXPECT_EQ(dyn->GetMark(), 6);
+            EXPECT_EQ(dyn->GetValue(), g_preferences.Word(Preferences::kDynamicsVelocities + 2 * 6));
+            EXPECT_EQ(dyn->GetValue(), 90);
+            EXPECT_TRUE(dyn->IsAllVoices());
+            EXPECT_EQ(dyn->TimeOffsetField(), -10);
+            EXPECT_EQ(dyn->TimeField(), 480);
+            EXPECT_FALSE(dyn->FlagsA() & CBarItem::kFlag8Bit1);
+            // No volume controller on the track: controller 7, velocity playback.
+            EXPECT_EQ(dyn->GetController(), 7);
+            EXPECT_EQ(dyn->GetPlayKind(), CDynamic::kVelocityKind);
+        }
+        EXPECT_EQ(doc->GetUndoCount(), 1);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+TEST_F(PlaceTool, ACopyOnAHiddenStaffIsNotPlaced) {
+    CStaff* staff = score->GetTrkBar(2, 0)->GetStaff();
+    staff->SetStaffFlags(std::uint8_t(staff->GetStaffFlags() & ~CStaff::kShownBit));
+    fresh = Saved(*doc);
+    UseTool(CDynamicTool::kToolId, 3);
+    ClickAt(At(0, 0, 480, -5), fw::uitest::kCtrl);
+    EXPECT_EQ(Records(0, 0, CDynamic::kType).size(), 1u);
+    EXPECT_EQ(Records(1, 0, CDynamic::kType).size(), 1u);
+    EXPECT_EQ(Records(2, 0, CDynamic::kType).size(), 0u);
+    ExpectUndoneWhole();
+}
+
+// --- hairpins ------------------------------------------------------------------------------------
+
+TEST_F(PlaceTool, HairpinButtonsGiveTheirFormsAndTexts) {
+    struct Case {
+        int button;
+        int shape;
+        bool text, dbl;
+        std::string words;
+    } cases[] = {
+        {16, 0, false, false, ""},
+        {17, 0, false, true, ""},
+        {18, 0, true, false, Text(6630)},
+        {19, 1, true, false, Text(6631)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        UseTool(CDynamicTool::kToolId, c.button);
+        DragFromTo(At(0, 1, 480, -5), At(0, 1, 1440, -5));
+        const std::vector<CBarItem*> h = Records(0, 1, CCresc::kType);
+        ASSERT_EQ(h.size(), 1u);
+        const CCresc* p = CCresc::Of(h[0]);
+        EXPECT_EQ(p->GetShape(), c.shape);
+        EXPECT_EQ(p->IsTextForm(), c.text);
+        EXPECT_EQ(p->IsDouble(), c.dbl);
+        EXPECT_EQ(p->GetText(), c.words);
+        EXPECT_EQ(p->TimeField(), 480);
+        EXPECT_EQ(p->TimeOffsetField(), -10);
+        EXPECT_TRUE(p->IsAllVoices());
+        EXPECT_FALSE(p->IsTransient());
+        EXPECT_EQ(p->GetUpper(), 90);
+        EXPECT_EQ(p->GetLower(), 90);
+        EXPECT_EQ(p->GetEndBar(), 0);
+        EXPECT_EQ(p->GetEndPosition(), p->PositionField());
+        EXPECT_EQ(p->GetController(), 7);
+        EXPECT_EQ(p->GetPlayKind(), 0);
+        // Drawn rightwards: the end lies further right than the 240 it starts with.
+        EXPECT_GT(p->GetEndOffset(), 240);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+TEST_F(PlaceTool, AHairpinDrawnLeftwardsIsADecrescendoWithItsOffsetsExchanged) {
+    UseTool(CDynamicTool::kToolId, 16);
+    DragFromTo(AtPosition(0, 1, 1000, -5), AtPosition(0, 0, 0, -5));
+    const std::vector<CBarItem*> h = Records(0, 1, CCresc::kType);
+    ASSERT_EQ(h.size(), 1u);
+    const CCresc* p = CCresc::Of(h[0]);
+    EXPECT_EQ(p->GetShape(), CCresc::kDecrescendo);
+    EXPECT_EQ(p->GetText(), Text(6631));
+    // The start now lies left of the press, the end at the press.
+    EXPECT_LT(p->GetStartOffset(), 0);
+    EXPECT_EQ(p->GetEndOffset(), 0) << p->GetStartOffset();
+    ExpectUndoneWhole();
+}
+
+TEST_F(PlaceTool, TheHairpinsCurveJoinsTheDynamicsAroundIt) {
+    score->GetTrack(0)->SetVoiceVolume(0, 80, false);
+    doc->ClearUndo();
+    fresh = Saved(*doc);
+    const int volume = score->GetTrack(0)->GetVoiceVolume(0);
+    ASSERT_EQ(volume, 80);
+    auto rising = [](int s, int e) {
+        std::vector<int> v;
+        for (int i = 0; i < 7; ++i) v.push_back(int(std::lround(s + (e - s) * i / 6.0)));
+        return v;
+    };
+    struct Case {
+        const char* name;
+        int before, after;  // dynamic buttons in bar 1 at 0 and in bar 2 (-1: none)
+        int button;
+        std::vector<int> curve;
+    } cases[] = {
+        {"nothing before: the voice volume to half as much again", -1, 3, 16,
+         rising(volume, std::min(volume * 3 / 2, 127))},
+        {"100 before, nothing after: to 127", 7, -1, 16, rising(100, 127)},
+        {"louder before softer keeps the default", 7, 3, 16, {50, 60, 70, 80, 90, 100, 110}},
+        {"the double hairpin's default", 7, 3, 17, {50, 60, 70, 80, 70, 60, 50}},
+        {"a decrescendo between louder and softer falls", 7, 3, 19, rising(100, 60)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.before >= 0) {
+            UseTool(CDynamicTool::kToolId, c.before);
+            ClickAt(At(0, 1, 0, -5));
+        }
+        if (c.after >= 0) {
+            UseTool(CDynamicTool::kToolId, c.after);
+            ClickAt(At(0, 2, 0, -5));
+        }
+        UseTool(CDynamicTool::kToolId, c.button);
+        DragFromTo(At(0, 1, 480, -5), At(0, 1, 1440, -5));
+        const std::vector<CBarItem*> h = Records(0, 1, CCresc::kType);
+        ASSERT_EQ(h.size(), 1u);
+        std::vector<int> curve;
+        for (int i = 0; i < 7; ++i) curve.push_back(CCresc::Of(h[0])->GetCurveValue(i));
+        EXPECT_EQ(curve, c.curve);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+TEST_F(PlaceTool, AHairpinWithCtrlGoesToEveryFollowingTrackAndUndoesWhole) {
+    UseTool(CDynamicTool::kToolId, 16);
+    DragFromTo(At(1, 1, 480, -5), At(1, 1, 1440, -5), fw::uitest::kCtrl);
+    EXPECT_EQ(Records(0, 1, CCresc::kType).size(), 0u);
+    EXPECT_EQ(Records(1, 1, CCresc::kType).size(), 1u);
+    EXPECT_EQ(Records(2, 1, CCresc::kType).size(), 1u);
+    ExpectUndoneWhole();
+}
+
+TEST_F(PlaceTool, MemoryRunningOutAmongTheCopiesReportsError100AndUndoGivesAllBack) {
+    UseTool(CDynamicTool::kToolId, 6);
+    // Room for the first insertions only: a copy further on fails.
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    CTrkBar* last = score->GetTrkBar(2, 1);
+    ASSERT_NE(last, nullptr);
+    g_platform.errorCode = 0;
+    fw::msgboxtest::Capture boxes;
+    // The third track's bar is made to fail its growth.
+    bool failed = false;
+    for (int allowed = 0; allowed < 40 && !failed; ++allowed) {
+        fw::memtest::FailAfter(allowed);
+        ClickAt(At(0, 1, 480, 0), fw::uitest::kCtrl);
+        fw::memtest::Reset();
+        failed = g_platform.errorCode == 100;
+        if (failed) {
+            // The task gave back what it changed; no undo entry is left.
+            EXPECT_EQ(Saved(*doc), before);
+            EXPECT_EQ(doc->GetUndoCount(), 0);
+        } else {
+            while (doc->GetUndoPosition() > 0) doc->Undo();
+            doc->ClearUndo();
+        }
+        g_platform.errorCode = 0;
+    }
+    EXPECT_TRUE(failed);
+}
+
+// --- expressions ---------------------------------------------------------------------------------
+
+namespace {
+// The device definitions' articulations: which mark indices were asked; 1001 (staccato) has a
+// sample-player setting.
+class AskedDefs : public VSTDeviceDefs {
+public:
+    bool GetArticulation(int, const char*, int code, std::uint8_t* entry) override {
+        asked.push_back(code);
+        if (code == 1001) entry[1] = 5;
+        return true;
+    }
+    std::vector<int> asked;
+};
+}  // namespace
+
+TEST_F(PlaceTool, ExpressionTextsTakeTheTracksSettingForTheirFirstWord) {
+    CTrack* track = score->GetTrack(0);
+    // The track's own setting for "pizz" (mark index 1003, kept in its table's entry 63): a
+    // controller value (byte 13, + 1) with playback on (byte 2).
+    MarkPlayback& pizz = track->MarkTable().Entry(63);
+    pizz = MarkPlayback{};
+    pizz.bytes[13] = 12;
+    pizz.bytes[2] = 1;
+    AskedDefs defs;
+    VSTDeviceDefs* kept = GetVSTDeviceDefs();
+    SetVSTDeviceDefs(&defs);
+    struct Case {
+        const char* text;
+        int asked;      // the mark index asked of the device (-1: none)
+        int kind;       // the entry's after adaptation
+        int byte0, byte2, playOn;
+    } cases[] = {
+        {"pizz", 1003, 2, 11, 0, 1},
+        {"Pizzicato", 1003, 2, 11, 0, 1},
+        {"PIZZ.", 1003, 2, 11, 0, 1},
+        {"STACCATO", 1001, 5, 0, 5, 0},
+        {"Stac", -1, 3, 0, 0, 0},  // shorter than the word: no match
+        {"ff", -1, 3, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        defs.asked.clear();
+        std::vector<std::uint8_t> entry = Entry(c.text, 3, 0);
+        AdaptExpressionEntry(entry.data(), track, 0);
+        EXPECT_EQ(defs.asked, c.asked < 0 ? std::vector<int>{} : std::vector<int>{c.asked});
+        EXPECT_EQ(entry[0], c.kind);
+        EXPECT_EQ(entry[48], c.byte0);
+        EXPECT_EQ(entry[50], c.byte2);
+        EXPECT_EQ(entry[2], c.playOn);
+    }
+    SetVSTDeviceDefs(kept);
+}
+
+TEST_F(PlaceTool, ExpressionsFromTheLibraryAndPastIt) {
+    for (const char* t : {"pizz", "cresc", "spicc", "Kind5"}) {
+        const std::vector<std::uint8_t> e = Entry(t, std::strcmp(t, "Kind5") == 0 ? 5 : 0, 0, 1);
+        ASSERT_TRUE(exprLib.AddEntry(e.data()));
+    }
+    // A text without its terminator is read within its 32 bytes.
+    std::vector<std::uint8_t> full = Entry("");
+    std::memset(full.data() + 16, 'x', 32);
+    full[48] = 'Z';
+    ASSERT_TRUE(exprLib.AddEntry(full.data()));
+    struct Case {
+        int button;
+        int size;
+        std::string text;
+        int kind;
+    } cases[] = {
+        {1, 48, "cresc", 0},   // 5 characters: 42 + 6
+        {0, 48, "pizz", 0},    // 4 characters: 42 + 5, made even
+        {3, 48, "Kind5", 0},   // kind 5 plays as 0 on a track the sample player does not serve
+        {4, 76, std::string(32, 'x'), 0},
+        {9, 42, "", 0},        // past the library: empty, in the default style
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        UseTool(CExprTool::kToolId, c.button);
+        ClickAt(At(0, 1, 480, 6));
+        const std::vector<CBarItem*> x = Records(0, 1, CExpression::kType);
+        ASSERT_EQ(x.size(), 1u);
+        const CExpression* e = CExpression::Of(x[0]);
+        EXPECT_EQ(e->RecordSizeField(), c.size);
+        EXPECT_EQ(e->GetText(), c.text);
+        EXPECT_EQ(e->HasOwnText(), !c.text.empty());
+        EXPECT_EQ(e->GetKind(), c.kind);
+        EXPECT_TRUE(e->IsPrinted());
+        EXPECT_EQ(e->TimeField(), 480);
+        EXPECT_EQ(e->GetEndPosition(), e->PositionField());
+        if (c.text.empty()) {
+            EXPECT_FALSE(e->HasPlayback());
+            EXPECT_EQ(e->GetKeySwitchPitch(), 255);
+            EXPECT_EQ(e->GetFont().face, g_draw.standardFontRefs[0].face);
+            EXPECT_EQ(e->GetFont().size, g_draw.standardFontRefs[0].size);
+        }
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
+
+TEST_F(PlaceTool, ShiftClickChoosesTheExpressionFromThePopup) {
+    for (const char* t : {"a", "bb", "ccc"}) ASSERT_TRUE(exprLib.AddEntry(Entry(t).data()));
+    UseTool(CExprTool::kToolId, 0);
+    fw::uitest::AnswerMenu(3);  // the third entry
+    ClickAt(At(0, 1, 480, 6), fw::uitest::kShift);
+    ASSERT_FALSE(fw::uitest::Menus().empty());
+    const auto& items = fw::uitest::Menus().back().items;
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(g_toolState.button, 2);
+    std::vector<CBarItem*> x = Records(0, 1, CExpression::kType);
+    ASSERT_EQ(x.size(), 1u);
+    EXPECT_EQ(CExpression::Of(x[0])->GetText(), "ccc");
+    // Dismissed: nothing placed, the button stays.
+    fw::uitest::AnswerMenu(0);
+    ClickAt(At(0, 1, 960, 6), fw::uitest::kShift);
+    EXPECT_EQ(Records(0, 1, CExpression::kType).size(), 1u);
+    EXPECT_EQ(g_toolState.button, 2);
+    ExpectUndoneWhole();
+}
+
+// --- symbols -------------------------------------------------------------------------------------
+
+TEST_F(PlaceTool, TheBarLinePalettesEndSymbolStandsAtTheBarsEnd) {
+    UseTool(916, 7);
+    ClickAt(At(0, 1, 480, 0));
+    const std::vector<CBarItem*> s = Records(0, 1, CSymbol::kTypeCode);
+    ASSERT_EQ(s.size(), 1u);
+    const auto* sym = static_cast<const CSymbol*>(s[0]);
+    EXPECT_EQ(sym->PositionField(), 1023);
+    EXPECT_EQ(sym->GetCharacter(), 142);
+    EXPECT_EQ(sym->GetX(), 120);
+    EXPECT_EQ(sym->GetY(), 120);
+    EXPECT_TRUE(sym->IsMusicFont());
+    EXPECT_TRUE(sym->IsCentred());
+    EXPECT_FALSE(sym->IsBarLineMark());
+    ExpectUndoneWhole();
+}
+
+TEST_F(PlaceTool, FingeringLettersAndAttachedSymbols) {
+    // The guitar palette's fingering letters by their sub-values.
+    struct Letter {
+        int sub;
+        char letter;
+    } letters[] = {{0, 'p'}, {4, 'c'}, {7, 'P'}};
+    for (const Letter& l : letters) {
+        SCOPED_TRACE(l.sub);
+        UseTool(918, 230);
+        g_toolState.subTool = std::int16_t(l.sub);
+        ClickAt(At(0, 1, 480, 8));
+        const std::vector<CBarItem*> s = Records(0, 1, CSymbol::kTypeCode);
+        ASSERT_EQ(s.size(), 1u);
+        EXPECT_EQ(static_cast<const CSymbol*>(s[0])->GetCharacter(), std::uint8_t(l.letter));
+        EXPECT_EQ(static_cast<const CSymbol*>(s[0])->GetFont().size, 9);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+}
