@@ -586,3 +586,44 @@ TEST_F(PlaceTool, FingeringLettersAndAttachedSymbols) {
         doc->ClearUndo();
     }
 }
+
+// Characters 178 and 179 attach to the note or rest of the voice nearest the click when it lies
+// within 64/1024 of the bar; further away the symbol keeps the click's own place.
+TEST_F(PlaceTool, AnAttachingSymbolTakesTheTimeOfANoteWithinReach) {
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    CBarItem* note = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->IsNote() && it->TimeField() == 960) note = it;
+    });
+    ASSERT_NE(note, nullptr);
+    const int notePosition = note->PositionField();
+    for (const int distance : {-64, 64, 65, -65}) {
+        SCOPED_TRACE(distance);
+        UseTool(ToolState::kGraphic, 0);
+        g_model.noteMarkInputs.textChar = 178;
+        ScoreLocation& at = doc->location;
+        const POINT p = At(0, 0, 960, 8);
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        score->LocatePoint(int(p.x + paper.left), int(p.y + paper.top), &at);
+        at.position = std::int16_t(notePosition + distance);
+        at.time = 700;
+        at.voice = 0;
+        CSymbolTool tool;
+        tool.Start(doc.get(), nullptr, CSymbolTool::kNameId);
+        const POINT page{p.x + paper.left, p.y + paper.top};
+        tool.MouseDown(page);
+        tool.MouseUp(page, page, page);
+        const std::vector<CBarItem*> s = Records(0, 0, CSymbol::kTypeCode);
+        ASSERT_EQ(s.size(), 1u);
+        const auto* sym = static_cast<const CSymbol*>(s[0]);
+        const bool attached = std::abs(distance) <= 64;
+        EXPECT_EQ(sym->GetCharacter(), 178);
+        EXPECT_EQ(sym->GetX(), attached ? -30 : -150);
+        EXPECT_EQ(sym->PositionField(), attached ? notePosition : notePosition + distance);
+        EXPECT_EQ(sym->TimeField(), attached ? 960 : 700);
+        EXPECT_EQ(sym->TimeOffsetField(), 10);
+        EXPECT_EQ(sym->Byte(CSymbol::kOldValue), 10);
+        if (tool.HasSnapshot()) tool.SwapSnapshot();
+        EXPECT_EQ(Saved(*doc), fresh);
+    }
+}
