@@ -24,7 +24,7 @@ public:
     CChordLib() { SetItemSize(kEntrySize); }
     bool AddEntry(const void* entry) { return items->Add(entry) != nullptr; }
     // The library index of the chord the pitches (at most 12) form; -1 when none.
-    int NameChord(const int* pitches, int count) { return -1; }
+    virtual int NameChord(const int* pitches, int count) { return -1; }
     std::uint8_t mode = 0;
 };
 

@@ -71,13 +71,16 @@ public:
     // accidental to a hit note at once).
     CDragTask* OnNoteTool(int x, int y, CScoreItem* hitItem);
     // The placing tools' clicks (page coordinates): the clef tool (914), the dynamics palette
-    // (904: a dynamic, or a hairpin from button 16 on), the expression palette (919) and the
-    // bar-line palette's bar symbols (916, buttons 5-7); null for any other tool.
+    // (904: a dynamic, or a hairpin from button 16 on), the expression palette (919), the chord
+    // palette (920), the bar-line palette's bar symbols (916, buttons 5-7) and the guitar
+    // palette's fingerings off the notes (918); null for any other tool.
     CDragTask* OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem);
     // The expression palette's click: the library entry of the palette button or, with Shift
     // held, of the choice from the popup of all entries (which becomes the button); null when
     // the popup was dismissed.
     CDragTask* OnExprTool(int x, int y);
+    // The chord palette's click: names the chord of a clicked note, then starts the chord tool.
+    CDragTask* OnChordTool(CScoreItem* hitItem);
     // A symbol tool started on the hit item (null: none).
     CDragTask* StartSymbolTool(int x, int y, CScoreItem* item);
     // Runs a tool's task through the mouse loop from the press (pane coordinates), then redraws

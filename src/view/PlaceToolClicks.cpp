@@ -24,6 +24,7 @@ CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem)
         task = g_toolState.button >= CDynamicTool::kFirstHairpinButton ? new CCrescTool : new CDynamicTool;
         break;
     case CExprTool::kToolId: return OnExprTool(x, y);
+    case CChordTool::kToolId: return OnChordTool(hitItem);
     case kBarLineTool:
         if (g_toolState.button < kFirstBarSymbol || g_toolState.button > kLastBarSymbol) return nullptr;
         return StartSymbolTool(x, y, hitItem);

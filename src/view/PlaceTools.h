@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "view/EditTool.h"
+#include "view/ToolState.h"
 
 class CCresc;
 class CTrack;
@@ -81,6 +82,16 @@ public:
     void Place() override;
 
     CBarItem* symbol = nullptr;
+};
+
+// A chord symbol or, in the chord library's diagram mode, a guitar frame above the bar, at the
+// time of a note or rest within reach of the click.
+class CChordTool : public CEditTool {
+public:
+    static constexpr int kToolId = ToolState::kChord;
+    static constexpr int kReach = 64;  // 1/1024 of the bar
+    void BuildItem() override;
+    void Place() override;
 };
 
 // The text of an expression library entry: its 32-byte field up to a zero or the field's end.

@@ -14,6 +14,7 @@
 #include "framework/MessageBox.h"
 #include "model/Articulation.h"
 #include "model/Bar.h"
+#include "model/ChordRecords.h"
 #include "model/Clef.h"
 #include "model/DragTask.h"
 #include "model/ModelGlobals.h"
@@ -26,6 +27,8 @@
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarEntry.h"
+#include "model/TrkBarEntryFields.h"
 #include "model/TrkBarWalk.h"
 #include "platform/DlgCombosStandIns.h"
 #include "platform/DrawGlobals.h"
@@ -107,6 +110,7 @@ protected:
     }
     void TearDown() override {
         g_platform.exprLib = nullptr;
+        g_platform.chordLib = nullptr;
         fw::memtest::Reset();
         ViewTest::TearDown();
     }
@@ -626,4 +630,132 @@ TEST_F(PlaceTool, AnAttachingSymbolTakesTheTimeOfANoteWithinReach) {
         if (tool.HasSnapshot()) tool.SwapSnapshot();
         EXPECT_EQ(Saved(*doc), fresh);
     }
+}
+
+// --- chord symbols -------------------------------------------------------------------------------
+
+namespace {
+// A chord library that names every chord 5 and keeps the pitches it was asked about.
+class NamingChordLib : public CChordLib {
+public:
+    int NameChord(const int* pitches, int count) override {
+        asked.assign(pitches, pitches + count);
+        return 5;
+    }
+    std::vector<int> asked;
+};
+}  // namespace
+
+TEST_F(PlaceTool, AClickOnAPianoNoteNamesTheChordOfBothStavesAtMostTwelvePitches) {
+    NamingChordLib lib;
+    g_platform.chordLib = &lib;
+    ASSERT_TRUE(score->GetTrack(1)->IsGrandStaffTop());
+    // Seven more heads on each piano staff's note at 960: fifteen pitches in all.
+    for (int t : {1, 2})
+        for (int s = -6; s <= 6; s += 2)
+            if (s != 0) ClickAt(At(t, 0, 960, s));
+    doc->ClearUndo();
+    fresh = Saved(*doc);
+    auto headsOf = [&](int t) {
+        std::vector<int> pitches;
+        trkbar::ForEachLiveItem(score->GetTrkBar(t, 0), [&](CBarItem* it) {
+            if (it->IsNote() && it->TimeField() == 960)
+                for (int h = 0; h < entry::HeadCount(it); ++h) pitches.push_back(entry::HeadAt(it, h)[entry::kHeadPitch]);
+        });
+        return pitches;
+    };
+    const std::vector<int> upper = headsOf(1), lower = headsOf(2);
+    ASSERT_EQ(upper.size() + lower.size(), 14u);
+    // The lower staff's heads first, then the clicked note's, twelve in all.
+    std::vector<int> want = lower;
+    for (int p : upper)
+        if (want.size() < 12) want.push_back(p);
+    UseTool(CChordTool::kToolId, 0);
+    // On the upper note's head on the middle line (the pointer over it or beside it).
+    ClickAt(At(1, 0, 960, 0));
+    EXPECT_EQ(lib.asked, want);
+    EXPECT_EQ(g_toolState.chordIndex, 5);
+    // The symbol stands at the note's time.
+    const std::vector<CBarItem*> chords = Records(1, 0, CChord::kType);
+    ASSERT_EQ(chords.size(), 1u);
+    EXPECT_EQ(chords[0]->TimeField(), 960);
+    EXPECT_EQ(CChord::Of(chords[0])->GetDuration(), 480);
+    EXPECT_EQ(CChord::Of(chords[0])->GetVelocity(), 80);
+    ExpectUndoneWhole();
+    g_platform.chordLib = nullptr;
+}
+
+// The symbol takes the time of the first live note or rest in the run whose position lies less
+// than 64/1024 of the bar from the click, not the nearest one; further away the click's own.
+TEST_F(PlaceTool, AChordSymbolAttachesToTheFirstNoteWithinReach) {
+    g_toolState.tool = ToolState::kNote;
+    g_toolState.subTool = ToolState::kNoteSub;
+    g_toolState.value = 4;
+    ClickAt(At(0, 1, 0, 0));
+    ClickAt(At(0, 1, 240, 2));
+    doc->ClearUndo();
+    fresh = Saved(*doc);
+    int first = -1, second = -1;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 1), [&](CBarItem* it) {
+        if (it->IsNote() && it->TimeField() == 0) first = it->PositionField();
+        if (it->IsNote() && it->TimeField() == 240) second = it->PositionField();
+    });
+    ASSERT_GE(first, 0);
+    ASSERT_GT(second, first);
+    struct Case {
+        int position, time;
+    } cases[] = {
+        {first + 63, 0},
+        {first + 64, second - (first + 64) < 64 ? 240 : 777},
+        {second + 63, 240},
+        {second + 64, 777},
+        // Both within reach (when the notes stand close enough): the earlier in the run wins.
+        {std::min(first + 63, second - 1), 0},
+    };
+    UseTool(CChordTool::kToolId, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        ScoreLocation& at = doc->location;
+        const POINT p = At(0, 1, 0, 10);
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        score->LocatePoint(int(p.x + paper.left), int(p.y + paper.top), &at);
+        at.position = std::int16_t(c.position);
+        at.time = 777;
+        at.voice = 0;
+        CChordTool tool;
+        tool.Start(doc.get(), nullptr, CChordTool::kToolId);
+        tool.BuildItem();
+        EXPECT_EQ(tool.ScratchItem()->TimeField(), c.time);
+        EXPECT_EQ(tool.ScratchItem()->TypeCode(), CChord::kType);
+    }
+}
+
+TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameOrADefaultOneIsPlaced) {
+    CChordLib lib;
+    lib.mode = 1;
+    std::uint8_t frame[CChordLib::kEntrySize] = {};
+    frame[CGuitarFrame::kStrings] = 5;
+    frame[CGuitarFrame::kFrets] = 3;
+    frame[58] = 'X';  // the name
+    ASSERT_TRUE(lib.AddEntry(frame));
+    g_platform.chordLib = &lib;
+    struct Case {
+        int index, strings, frets;
+    } cases[] = {{0, 5, 3}, {4, 6, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        UseTool(CChordTool::kToolId, 0);
+        g_toolState.chordIndex = std::int16_t(c.index);
+        ClickAt(At(0, 1, 480, 12));
+        const std::vector<CBarItem*> f = Records(0, 1, CGuitarFrame::kType);
+        ASSERT_EQ(f.size(), 1u);
+        const CGuitarFrame* g = CGuitarFrame::Of(f[0]);
+        EXPECT_EQ(g->GetStrings(), c.strings);
+        EXPECT_EQ(g->GetFrets(), c.frets);
+        EXPECT_EQ(g->GetDuration(), 480);
+        EXPECT_EQ(g->GetVelocity(), 80);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+    g_platform.chordLib = nullptr;
 }
