@@ -1,8 +1,12 @@
 #include "edit/Commands.h"
 
+#include "edit/BeamTask.h"
 #include "edit/ClipboardWriter.h"
 #include "edit/DeleteTask.h"
 #include "edit/EraseTasks.h"
+#include "edit/IntervalTasks.h"
+#include "edit/MarkTasks.h"
+#include "edit/TieTask.h"
 #include "edit/TrackTask.h"
 #include "model/TaskMakers.h"
 #include "model/ZelDoc.h"
@@ -16,6 +20,13 @@ void RegisterOperations() {
     RegisterTaskMaker("CErasePageTextTask", [](CZelDoc&) -> CScoreTask* { return new CErasePageTextTask; });
     RegisterTaskMaker("CEraseBracketTask", [](CZelDoc&) -> CScoreTask* { return new CEraseBracketTask; });
     RegisterTaskMaker("CTrackTask", [](CZelDoc&) -> CScoreTask* { return new CTrackTask; });
+    RegisterTaskMaker("CIntervalTask", [](CZelDoc&) -> CScoreTask* { return new CIntervalTask; });
+    RegisterTaskMaker("CNewStaffTask", [](CZelDoc&) -> CScoreTask* { return new CNewStaffTask; });
+    RegisterTaskMaker("CAddAcciTask", [](CZelDoc&) -> CScoreTask* { return new CAddAcciTask; });
+    RegisterTaskMaker("CAddDotTask", [](CZelDoc&) -> CScoreTask* { return new CAddDotTask; });
+    RegisterTaskMaker("CAddMarkTask", [](CZelDoc&) -> CScoreTask* { return new CAddMarkTask; });
+    RegisterTaskMaker("CAddTieTask", [](CZelDoc&) -> CScoreTask* { return new CAddTieTask; });
+    RegisterTaskMaker("CAddBeamTask", [](CZelDoc&) -> CScoreTask* { return new CAddBeamTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

@@ -142,8 +142,15 @@ const TaskRow kTaskRows[] = {
     {4108, 4108, "CMultiBarTask", kSelf, kArgId, 0, 0},
     {34012, 34012, "CFillRestTask", 34012, kArgConst, 0, 0},
     {34013, 34013, "CJustifyTask", 34013, kArgConst, 0, 0},
-    // The Note menu's deletes (the rest of the Note menu is another family's).
+    // The Note menu's.
     {35100, 35102, "CDeleteTask", kSelf, kArgId, 0, 0},
+    {35010, 35025, "CIntervalTask", kSelf, kArgId, 0, kReselectOff},
+    {35200, 35203, "CAddBeamTask", kSelf, kArgId, 0, 0},
+    {35210, 35213, "CAddBeamTask", kSelf, kArgId, 0, 0},
+    {35300, 35300, "CAddTieTask", kSelf, kArgConst, 0, kIfSelected},
+    {4006, 4006, "CAddTieTask", kSelf, kArgConst, 1, kIfSelected},
+    {35600, 35600, "CNewStaffTask", kSelf, kArgConst, 0, 0},
+    {35601, 35601, "CNewStaffTask", kSelf, kArgConst, 1, 0},
 };
 
 const TaskRow* FindRow(int id) {
