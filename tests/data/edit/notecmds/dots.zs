@@ -1,6 +1,5 @@
 # Dots (4004): each command gives a selected note one dot more and the bar's times follow;
-# the fourth takes the dots away again. A per-head mark (4007 with code 70) goes on each selected
-# head of a chord; another mark (code 2) goes on once. Undo gives the score back.
+# the fourth takes the dots away again. Undo gives the score back.
 new 1
 enter note 0 0 0 -2 3
 enter note 0 0 480 -2 3
