@@ -6,6 +6,7 @@
 #include "edit/EraseTasks.h"
 #include "edit/IntervalTasks.h"
 #include "edit/MarkTasks.h"
+#include "edit/NoteChangeTasks.h"
 #include "edit/TieTask.h"
 #include "edit/TrackTask.h"
 #include "model/TaskMakers.h"
@@ -27,6 +28,10 @@ void RegisterOperations() {
     RegisterTaskMaker("CAddMarkTask", [](CZelDoc&) -> CScoreTask* { return new CAddMarkTask; });
     RegisterTaskMaker("CAddTieTask", [](CZelDoc&) -> CScoreTask* { return new CAddTieTask; });
     RegisterTaskMaker("CAddBeamTask", [](CZelDoc&) -> CScoreTask* { return new CAddBeamTask; });
+    RegisterTaskMaker("CEnharmonicTask", [](CZelDoc&) -> CScoreTask* { return new CEnharmonicTask; });
+    RegisterTaskMaker("CFlipTask", [](CZelDoc&) -> CScoreTask* { return new CFlipTask; });
+    RegisterTaskMaker("CChangeDrumPitchTask", [](CZelDoc&) -> CScoreTask* { return new CChangeDrumPitchTask; });
+    RegisterTaskMaker("CFillRestTask", [](CZelDoc&) -> CScoreTask* { return new CFillRestTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

@@ -149,6 +149,10 @@ const TaskRow kTaskRows[] = {
     {35210, 35213, "CAddBeamTask", kSelf, kArgId, 0, 0},
     {35300, 35300, "CAddTieTask", kSelf, kArgConst, 0, kIfSelected},
     {4006, 4006, "CAddTieTask", kSelf, kArgConst, 1, kIfSelected},
+    {35400, 35400, "CFlipTask", kSelf, kArgId, 0, kReselectOff},
+    {35404, 35404, "CFlipTask", kSelf, kArgId, 0, kReselectOff},
+    {35500, 35501, "CFlipTask", kSelf, kArgId, 0, kReselectOff},
+    {35401, 35403, "CEnharmonicTask", kSelf, kArgId, 0, kReselectOff},
     {35600, 35600, "CNewStaffTask", kSelf, kArgConst, 0, 0},
     {35601, 35601, "CNewStaffTask", kSelf, kArgConst, 1, 0},
 };

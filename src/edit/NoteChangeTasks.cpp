@@ -1,0 +1,145 @@
+// Spelling, stems and marks' sides, drum pitches and rests that fill a bar.
+#include "edit/NoteChangeTasks.h"
+
+#include <vector>
+
+#include "model/NoteMark.h"
+#include "model/Score.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "notation/Beam.h"
+#include "notation/RawNote.h"
+
+namespace {
+
+constexpr int kSharp = 1, kFlat = 2;
+
+void FlagBeamOf(CTrkBar* trkBar, CBarItem* note) {
+    if (!static_cast<CRawHead*>(note)->IsBeamed()) return;
+    if (CBarItem* beam = trkBar->FindBeamOfNote(note)) beam->SetFlagsA(std::uint8_t(beam->FlagsA() | CBarItem::kRelayoutBit));
+}
+
+}  // namespace
+
+// --- spelling ------------------------------------------------------------------------------------
+
+void CEnharmonicTask::DoTrackBar() {
+    VoiceStats stats;
+    oneVoice = trkBar->GetVoiceStats(&stats, true) < 2;
+    changed = 0;
+    CCruise::DoTrackBar();
+    if (!changed) return;
+    trkBar->SetCurrent();
+    trkBar->Recalc(0);
+    trkBar->RecalcAccidentals();
+    trkBar->Invalidate();
+    changed = 0;
+}
+
+void CEnharmonicTask::DoItem() {
+    if (!curItem->IsNoteOrRawNote()) return;
+    auto* note = static_cast<CRawNote*>(curItem);
+    // Tablature heads keep their fret spelling.
+    if (note->HasFretNumbers()) return;
+    const int n = note->HeadCountField();
+    std::vector<bool> selected(std::size_t(n), false);
+    for (int i = 0; i < n; ++i) {
+        NoteHead* h = note->Head(i);
+        selected[std::size_t(i)] = h->IsSelected();
+        if (argument == kSharpsToFlats && h->Accidental() != kSharp) h->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+        if (argument == kFlatsToSharps && h->Accidental() != kFlat) h->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+    }
+    note->RespellSelected();
+    AddItemRect(note);
+    for (int i = 0; i < n; ++i) note->Head(i)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, selected[std::size_t(i)]);
+    note->LayoutChord();
+    if (oneVoice && note->IsNote()) note->UpdateStem(3, true);
+    FlagBeamOf(trkBar, note);
+    changed = 1;
+}
+
+// --- stems and marks' sides ----------------------------------------------------------------------
+
+void CFlipTask::DoItem() {
+    CBarItem* item = curItem;
+    if (!item->IsNote()) {
+        if (argument == kFlip && !item->IsTie() && !item->IsBeam()) {
+            item->Flip(0);
+            AddItemRect(item);
+        }
+        return;
+    }
+    auto* note = static_cast<CRawNote*>(item);
+    if (argument == kMarks) {
+        const int marks = note->WholeMarks(false);
+        for (int i = 0; i < marks; ++i) {
+            NoteMark* m = note->GetMark(i);
+            m->SetFlags(std::uint8_t(m->Flags() ^ NoteMark::kPlacedAbove));
+        }
+        if (marks) AddItemRect(note);
+        return;
+    }
+    // The walk's deselect clears the item's scratch bit: the note is remembered by its place.
+    marked.push_back({note->VoiceField(), note->TimeField(), note->PositionField()});
+    changed = 1;
+}
+
+void CFlipTask::DoTrackBar() {
+    changed = 0;
+    marked.clear();
+    CCruise::DoTrackBar();
+    if (!changed) return;
+    trkBar->SetCurrent();
+    for (CBarItem* item = trkBar->GetItems(); item && item->TypeCode() != 255; item = item->NextItem()) {
+        if (item->IsRemoved() || !item->IsNote()) continue;
+        bool wanted = false;
+        for (const Place& p : marked)
+            wanted = wanted || (p.voice == item->VoiceField() && p.time == item->TimeField() && p.position == item->PositionField());
+        if (!wanted) continue;
+        auto* note = static_cast<CRawNote*>(item);
+        const bool up = argument == kStemsUp ? true : argument == kStemsDown ? false : !note->IsStemUp();
+        if (up == note->IsStemUp()) continue;
+        AddItemRect(note);
+        note->UpdateStem(up ? 1 : 2, true);
+        note->LayoutChord();
+        FlagBeamOf(trkBar, note);
+        AddItemRect(note);
+    }
+    trkBar->Recalc(1);
+    for (CBarItem* item = trkBar->GetItems(); item && item->TypeCode() != 255; item = item->NextItem())
+        if (!item->IsRemoved() && item->IsNote() && static_cast<CRawNote*>(item)->HasTie(true, -1))
+            static_cast<CRawNote*>(item)->PlaceTies(curTrack);
+    trkBar->Invalidate();
+    changed = 0;
+}
+
+// --- drum pitch ----------------------------------------------------------------------------------
+
+void CChangeDrumPitchTask::DoItem() {
+    if (!curItem->IsNoteOrRawNote() || argument < 0 || argument > 127) return;
+    auto* note = static_cast<CRawNote*>(curItem);
+    for (int i = 0; i < note->HeadCountField(); ++i)
+        if (note->Head(i)->IsSelected()) note->Head(i)->SetPitch(argument);
+    AddItemRect(note);
+    changed = 1;
+}
+
+// --- rests filling the bar -----------------------------------------------------------------------
+
+bool CFillRestTask::Perform() {
+    if (!document || !score) return true;
+    const int t = document->location.trackIndex, b = document->location.barIndex;
+    CTrkBar* tb = score->GetTrkBar(t, b);
+    if (!tb || !SaveTrackBar(t, b)) return true;
+    tb->SetCurrent();
+    for (int v = 0; v < 8; ++v) {
+        if (!score->IsVoiceShown(v)) continue;
+        bool hasNote = false;
+        for (CBarItem* item = tb->GetItems(); item && item->TypeCode() != 255 && !hasNote; item = item->NextItem())
+            hasNote = !item->IsRemoved() && item->IsNote() && item->VoiceField() == v;
+        if (hasNote) tb->FillGaps(v, false, false, true);
+    }
+    tb->Invalidate();
+    return true;
+}
