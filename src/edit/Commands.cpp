@@ -32,6 +32,8 @@ void RegisterOperations() {
     RegisterTaskMaker("CFlipTask", [](CZelDoc&) -> CScoreTask* { return new CFlipTask; });
     RegisterTaskMaker("CChangeDrumPitchTask", [](CZelDoc&) -> CScoreTask* { return new CChangeDrumPitchTask; });
     RegisterTaskMaker("CFillRestTask", [](CZelDoc&) -> CScoreTask* { return new CFillRestTask; });
+    RegisterTaskMaker("CDurationTask", [](CZelDoc&) -> CScoreTask* { return new CDurationTask; });
+    RegisterTaskMaker("CDrumTask", [](CZelDoc&) -> CScoreTask* { return new CDrumTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

@@ -4,12 +4,17 @@
 #include <vector>
 
 #include "model/NoteMark.h"
+#include "model/NoteSize.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/Beam.h"
 #include "notation/RawNote.h"
+#include "platform/DrawGlobals.h"
+#include "platform/Handles.h"
+#include "model/TaskMakers.h"
 
 namespace {
 
@@ -142,4 +147,109 @@ bool CFillRestTask::Perform() {
     }
     tb->Invalidate();
     return true;
+}
+
+// --- note values ---------------------------------------------------------------------------------
+
+void CDurationTask::DoItem() {
+    if (!curItem->IsNoteOrRest() || argument == kToRest || argument > 8) return;
+    auto* item = static_cast<CRawHead*>(curItem);
+    const bool toTuplet = argument == kToTuplet;
+    if (item->IsRest()) {
+        if (toTuplet) {
+            item->SetTupletCount(3);
+            item->SetTupletSpace(2);
+        } else {
+            item->SetNoteValue(argument);
+            item->SetTupletCount(0);
+            item->SetTupletSpace(0);
+            item->SetDotCount(0);
+        }
+        AddItemRect(item);
+        changed = 1;
+        return;
+    }
+    auto* note = static_cast<CRawNote*>(item);
+    if (toTuplet) {
+        note->SetTupletCount(3);
+        note->SetTupletSpace(2);
+    } else {
+        note->SetTupletCount(0);
+        note->SetTupletSpace(0);
+        note->SetNoteValue(argument);
+        note->SetDotCount(0);
+        const auto ticks = std::uint16_t(notesize::GetValueTicks(argument));
+        for (int i = 0; i < note->HeadCountField(); ++i) {
+            NoteHead* h = note->Head(i);
+            if (!h->IsSelected()) continue;
+            if (note->IsGrace()) h->SetStartOffset(0);
+            h->SetDuration(ticks);
+            h->SetDotOffset(0);
+        }
+        note->LayoutChord();
+    }
+    // A beamed note's beam goes: the bar is beamed again.
+    if (note->IsBeamed())
+        if (CBarItem* beam = trkBar->FindBeamOfNote(note)) beam->MarkRemoved();
+    AddItemRect(note);
+    changed = 1;
+}
+
+void CDurationTask::DoTrackBar() {
+    changed = 0;
+    CCruise::DoTrackBar();
+    if (!changed) return;
+    trkBar->SetCurrent();
+    trkBar->Compact();
+    trkBar->Recalc(0);
+    if (g_preferences.Byte(Preferences::kBeam)) trkBar->Rebeam(curVoice, 0);
+    trkBar->RecalcTimes(nullptr, nullptr);
+    trkBar->Invalidate();
+    changed = 0;
+}
+
+// --- drum marks ----------------------------------------------------------------------------------
+
+void CDrumTask::DoItem() {
+    if (!curItem->IsNote() || argument < kCircle || argument > kDown) return;
+    auto* note = static_cast<CRawNote*>(curItem);
+    constexpr int kTextMark = 250, kArrowUp = 50, kArrowDown = 51;
+    constexpr std::uint16_t kCircleGlyph = 236, kPlusGlyph = 203, kLeftGlyph = 76, kRightGlyph = 82;
+    constexpr std::int16_t kArrowOffset = 60;
+    const int code = argument == kUp ? kArrowUp : argument == kDown ? kArrowDown : kTextMark;
+    const int subTool = ChosenSubTool() ? ChosenSubTool()() : 0;
+    VoiceStats stats;
+    const bool manyVoices = trkBar->GetVoiceStats(&stats, false) > 1;
+    std::vector<std::uint8_t> buffer(1024, 0);
+    auto* mark = reinterpret_cast<NoteMark*>(buffer.data());
+    note->InitMark(mark, code, subTool, manyVoices);
+    if (mark->Size() <= 0) return;
+    // Above the note when its stem is down, for the side away from the stem.
+    auto place = [&](bool stemSide) {
+        const bool above = stemSide ? note->IsStemUp() : !note->IsStemUp();
+        mark->SetFlags(above ? std::uint8_t(mark->Flags() | NoteMark::kPlacedAbove)
+                             : std::uint8_t(mark->Flags() & ~NoteMark::kPlacedAbove));
+    };
+    switch (argument) {
+    case kCircle:
+    case kPlus:
+        mark->SetFont(g_draw.defaultMusicFontRef);
+        mark->SetCharacter(argument == kCircle ? kCircleGlyph : kPlusGlyph);
+        place(false);
+        break;
+    case kLeft:
+    case kRight:
+        mark->SetFont(g_draw.standardFontRefs[1]);
+        mark->SetCharacter(argument == kLeft ? kLeftGlyph : kRightGlyph);
+        place(true);
+        break;
+    default: mark->SetYOffset(kArrowOffset); break;
+    }
+    CRawHead* grown = note->AddMark(*mark);
+    if (!grown) {
+        if (note->MarkCount() < CRawHead::kMaxMarks) ThrowOutOfMemory();
+        return;
+    }
+    curItem = grown;
+    AddItemRect(grown);
 }

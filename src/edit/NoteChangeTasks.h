@@ -39,3 +39,22 @@ class CFillRestTask : public CCruise {
 public:
     bool Perform() override;
 };
+
+// The note-value palette (1000-1008: the argument is the value code 0-8) and Notes to Tuplet
+// (4909: argument -1, three in the time of two, values kept): the selected notes and rests take
+// the value (no dots, no tuplet) and their selected heads its length in ticks.
+class CDurationTask : public CCruise {
+public:
+    enum : int { kToTuplet = -1, kToRest = -2 };
+    void DoItem() override;
+    void DoTrackBar() override;
+};
+
+// The drum palette (2900-2907; the argument is the id): 2902 a circle and 2903 a plus on the
+// side away from the stem, 2904 and 2905 the letters L and R on the stem side, 2906 and 2907
+// the up and down arrows. 2900 (a grace note) and 2901 change nothing here.
+class CDrumTask : public CCruise {
+public:
+    enum : int { kCircle = 2902, kPlus = 2903, kLeft = 2904, kRight = 2905, kUp = 2906, kDown = 2907 };
+    void DoItem() override;
+};

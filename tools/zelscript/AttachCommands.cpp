@@ -208,6 +208,9 @@ void RunPrintMarks(Context& ctx, const Args& args) {
             std::fprintf(ctx.out, " trill %d speed %d line %d bars %d from %d ext %d", m->GetByte(48), m->GetByte(49) >> 4,
                          m->GetWord(40), m->GetWord(44), m->GetWord(46), m->GetByte(53));
         if (m->Code() >= 31 && m->Code() <= 34) std::fprintf(ctx.out, " strokes %d", m->GetByte(18));
+        const int code = m->Code();
+        if ((code == 250 || code == 240 || (code >= 100 && code <= 115)) && m->Size() >= 48)
+            std::fprintf(ctx.out, " glyph %d", int(m->Character()));
         std::fputc('\n', ctx.out);
     }
     for (int k = 0; k < note->HeadCountField(); ++k)
@@ -239,7 +242,7 @@ const CommandRegistrar registrar{
     {"relink", "T B INDEX", "links the ties at note INDEX's column to its heads again", RunRelink},
     {"print attachpos", "T B INDEX above|below [skip]", "where a curve over or under note INDEX clears its marks",
      RunPrintAttachPos},
-    {"print marks", "T B INDEX", "the marks of note INDEX with their fields, and its heads' play lengths", RunPrintMarks},
+    {"print marks", "T B INDEX", "the marks of note INDEX with their fields (a text mark's glyph), and its heads' play lengths", RunPrintMarks},
     {"print attached", "T B INDEX [HEAD]", "the items note INDEX collects and the bars they span", RunPrintAttached},
 };
 
