@@ -21,6 +21,7 @@
 #include "model/Select.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
+#include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
 #include "notation/RawNote.h"
 #include "support/TempHome.h"
@@ -59,6 +60,15 @@ int HeadsIn(CScore& score, int track, int bar) {
     return heads;
 }
 
+// The marks of every live note of a track's bar.
+int MarksIn(CScore& score, int track, int bar) {
+    int marks = 0;
+    CTrkBar* tb = score.GetTrkBar(track, bar);
+    for (CBarItem* item = tb ? tb->GetItems() : nullptr; item && item->TypeCode() != 255; item = item->NextItem())
+        if (!item->IsRemoved() && item->IsNote()) marks += static_cast<CRawHead*>(item)->MarkCount();
+    return marks;
+}
+
 class NoteCommandAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -69,17 +79,17 @@ protected:
     testsupport::TempHome home;
 };
 
-TEST_F(NoteCommandAppTest, AddIntervalTieAndFlipChangeTheSelectedNotesAndUndoByteForByte) {
+TEST_F(NoteCommandAppTest, IntervalTieFlipAndTheDrumCircleChangeTheSelectedNotesAndUndoByteForByte) {
     ASSERT_TRUE(SaveRegDword("Preferences\\Auto Flags", "New Dialog", 0));
     fw::msgboxtest::Capture boxes;
     for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
     NoteCommandApp app;
     struct Run {
         std::vector<std::uint8_t> before, after, undone;
-        int headsBefore = 0, headsAfter = 0;
+        int headsBefore = 0, headsAfter = 0, marksBefore = 0, marksAfter = 0;
     };
     struct Seen {
-        Run interval, flip, tie;
+        Run interval, flip, tie, drum;
         std::vector<std::uint8_t> tieNothingBefore, tieNothingAfter;
         int undoBefore = -1, undoAfter = -1;
     } seen;
@@ -103,9 +113,11 @@ TEST_F(NoteCommandAppTest, AddIntervalTieAndFlipChangeTheSelectedNotesAndUndoByt
             // An operation that keeps the selection gives it back with the score.
             r.before = bytes();
             r.headsBefore = HeadsIn(score, 0, 0);
+            r.marksBefore = MarksIn(score, 0, 0);
             send(id);
             r.after = bytes();
             r.headsAfter = HeadsIn(score, 0, 0);
+            r.marksAfter = MarksIn(score, 0, 0);
             send(57643);
             // A walk that deselects gives the score back unselected: selected again, it is the
             // score the command started from.
@@ -125,17 +137,23 @@ TEST_F(NoteCommandAppTest, AddIntervalTieAndFlipChangeTheSelectedNotesAndUndoByt
         run(35300, seen.tie);
         run(35016, seen.interval);
         run(35400, seen.flip);
+        // The drum palette's circle with Ctrl held at the press: the palette applies it at once
+        // to the selected notes.
+        g_platform.ctrlDown = 1;
+        run(2902, seen.drum);
+        g_platform.ctrlDown = 0;
     };
     fw::uitest::Session session;
     RunApp(app, testsupport::TestDataPath("edit/mixed.zel"));
     ASSERT_TRUE(app.started);
     EXPECT_EQ(seen.tieNothingAfter, seen.tieNothingBefore);
     EXPECT_EQ(seen.undoAfter, seen.undoBefore);
-    for (const Run* r : {&seen.tie, &seen.interval, &seen.flip}) {
+    for (const Run* r : {&seen.tie, &seen.interval, &seen.flip, &seen.drum}) {
         ASSERT_FALSE(r->before.empty());
         EXPECT_NE(r->after, r->before);
         EXPECT_EQ(r->undone, r->before);
     }
+    EXPECT_GT(seen.drum.marksAfter, seen.drum.marksBefore) << "the selected notes carry the circle";
     EXPECT_GT(seen.interval.headsAfter, seen.interval.headsBefore) << "every selected note gains a head";
 }
 
