@@ -1,0 +1,165 @@
+// The note commands over the selection, run through the document's command handler as the Note
+// menu and the palettes send them: Add Interval, marks per head, new pitches from the keyboard,
+// showing notes on another staff and the drum pitch. Each is undone to the bytes it found.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "edit/IntervalTasks.h"
+#include "edit/EditFixture.h"
+#include "model/TaskMakers.h"
+#include "notation/RawNote.h"
+#include "platform/Theory.h"
+
+using edittest::EditScore;
+
+namespace {
+
+std::vector<int> Pitches(const CBarItem* item) {
+    const auto* note = static_cast<const CRawNote*>(item);
+    std::vector<int> out;
+    for (int i = 0; i < note->HeadCountField(); ++i) out.push_back(note->Head(i)->Pitch());
+    return out;
+}
+
+// The first live note of track t's bar b.
+CRawNote* FirstNote(EditScore& s, int t, int b) {
+    for (CBarItem* item : s.Live(t, b))
+        if (item->IsNote()) return static_cast<CRawNote*>(item);
+    return nullptr;
+}
+
+}  // namespace
+
+// Every interval command: up from the highest head, down from the lowest, by its semitones,
+// each new head standing where its pitch is written in the key; undo gives the bar back.
+TEST(AddInterval, EachOfTheSixteenCommandsAddsItsIntervalSpelledForTheKey) {
+    struct Case {
+        int id, semitones;
+    };
+    const Case cases[] = {{35010, 14},  {35011, 12},  {35012, 11},  {35013, 9},  {35014, 7},  {35015, 5},
+                          {35016, 4},   {35017, 2},   {35018, -2},  {35019, -4}, {35020, -5}, {35021, -7},
+                          {35022, -9},  {35023, -11}, {35024, -12}, {35025, -14}};
+    EditScore s;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const int bar = c.id - 35010;
+        s.AddNote(0, bar, 0, 3, {64, 67}, 0, true);
+        s.SelectExtent(0, 0, bar, bar);
+        const auto before = s.Run(0, bar);
+        s.doc->OnCommandRange(c.id);
+        CRawNote* note = FirstNote(s, 0, bar);
+        ASSERT_NE(note, nullptr);
+        const std::vector<int> pitches = Pitches(note);
+        ASSERT_EQ(pitches.size(), 3u);
+        const int from = c.semitones > 0 ? 67 : 64;
+        EXPECT_NE(std::find(pitches.begin(), pitches.end(), from + c.semitones), pitches.end());
+        int clef = 0, key = 0;
+        s.score->GetTrkBar(0, bar)->GetClefAndKeyAt(0, &clef, &key);
+        for (int i = 0; i < note->HeadCountField(); ++i)
+            if (note->Head(i)->Pitch() == from + c.semitones)
+                EXPECT_EQ(note->Head(i)->Position(), g_theory.PitchToStaffPos(from + c.semitones, clef, key));
+        s.doc->Undo();
+        note = FirstNote(s, 0, bar);
+        ASSERT_NE(note, nullptr);
+        EXPECT_EQ(Pitches(note), (std::vector<int>{64, 67}));
+    }
+}
+
+// A pitch that would leave the MIDI range adds no head; neither does a note that holds the 255
+// heads its one-byte count allows.
+TEST(AddInterval, APitchOutsideTheMidiRangeOrAFullNoteGetsNoHead) {
+    EditScore s;
+    s.AddNote(0, 0, 0, 3, {120}, 0, true);
+    s.SelectExtent(0, 0, 0, 0);
+    s.doc->OnCommandRange(35010);  // up a ninth: 134
+    EXPECT_EQ(Pitches(FirstNote(s, 0, 0)), (std::vector<int>{120}));
+    s.AddNote(0, 1, 0, 3, {5}, 0, true);
+    s.SelectExtent(0, 0, 1, 1);
+    s.doc->OnCommandRange(35025);  // down a ninth: -9
+    EXPECT_EQ(Pitches(FirstNote(s, 0, 1)), (std::vector<int>{5}));
+    std::vector<int> many(255, 60);
+    s.AddNote(0, 2, 0, 3, many, 0, true);
+    s.SelectExtent(0, 0, 2, 2);
+    s.doc->OnCommandRange(35016);
+    EXPECT_EQ(FirstNote(s, 0, 2)->HeadCountField(), 255);
+}
+
+// Three pitches played while a one-head note is selected make it a chord of those pitches,
+// spelled for the key in force.
+TEST(NewPitch, AChordPlayedOnAOneHeadNoteGivesThreeHeadsSpelledForTheKey) {
+    EditScore s;
+    s.AddNote(0, 3, 0, 3, {60}, 0, true);
+    s.SelectExtent(0, 0, 3, 3);
+    const std::uint8_t entries[12] = {0x90, 61, 100, 0, 0x90, 65, 100, 0, 0x90, 68, 100, 0};
+    auto* task = new CNewPitchTask;
+    task->Attach(s.doc.get(), 0, 3);
+    task->SetPitches(entries, 3);
+    s.doc->DoTask(task);
+    CRawNote* note = FirstNote(s, 0, 3);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(Pitches(note), (std::vector<int>{61, 65, 68}));
+    int clef = 0, key = 0;
+    s.score->GetTrkBar(0, 3)->GetClefAndKeyAt(0, &clef, &key);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(note->Head(i)->Position(), g_theory.PitchToStaffPos(note->Head(i)->Pitch(), clef, key));
+}
+
+// Show on the staff below moves the selected heads one staff down; on the last track showing
+// them below, and on the first showing them above, moves nothing.
+TEST(NewStaff, HeadsMoveOneStaffWithinTheTracksAndTheOffsetLimit) {
+    EditScore s;
+    const int last = s.score->GetTrackCount() - 1;
+    s.AddNote(0, 4, 0, 3, {72}, 0, true);
+    s.SelectExtent(0, 0, 4, 4);
+    s.doc->OnCommandRange(35601);
+    EXPECT_EQ(FirstNote(s, 0, 4)->Head(0)->CrossStaffOffset(), 1);
+    s.AddNote(last, 5, 0, 3, {48}, 0, true);
+    s.SelectExtent(last, last, 5, 5);
+    s.doc->OnCommandRange(35601);
+    EXPECT_EQ(FirstNote(s, last, 5)->Head(0)->CrossStaffOffset(), 0);
+    s.AddNote(0, 6, 0, 3, {60}, 0, true);
+    s.SelectExtent(0, 0, 6, 6);
+    s.doc->OnCommandRange(35600);
+    EXPECT_EQ(FirstNote(s, 0, 6)->Head(0)->CrossStaffOffset(), 0) << "the first track has no staff above";
+}
+
+// A per-head mark (70-75) goes on each selected head of a chord, 60 units further per staff step
+// between the heads; another mark goes on once.
+TEST(AddMark, APerHeadMarkGoesOnEverySelectedHeadAnyOtherOnce) {
+    EditScore s;
+    int code = 70;
+    ChosenPaletteButton() = [&code] { return code; };
+    s.AddNote(0, 7, 0, 3, {60, 64, 67}, 0, true);
+    s.SelectExtent(0, 0, 7, 7);
+    s.doc->GetSelection()->Recount();
+    s.doc->OnCommandRange(4007);
+    CRawNote* note = FirstNote(s, 0, 7);
+    ASSERT_EQ(note->MarkCount(), 3);
+    const int step1 = note->Head(0)->Position() - note->Head(1)->Position();
+    const int sign = note->IsStemUp() ? -1 : 1;
+    EXPECT_EQ(note->GetMark(1)->YOffset() - note->GetMark(0)->YOffset(), -60 * step1 * sign);
+    s.doc->Undo();
+    code = 2;
+    note = FirstNote(s, 0, 7);
+    note->Select();
+    note->SelectPart(CRawNote::kAllHeads);
+    s.SelectExtent(0, 0, 7, 7);
+    s.doc->GetSelection()->Recount();
+    s.doc->OnCommandRange(4007);
+    EXPECT_EQ(FirstNote(s, 0, 7)->MarkCount(), 1);
+    ChosenPaletteButton() = nullptr;
+}
+
+// The drum pitch (51002) goes to the selected heads only.
+TEST(DrumPitch, TheChosenPitchGoesToTheSelectedHeads) {
+    EditScore s;
+    CRawNote* note = s.AddNote(0, 8, 0, 3, {60, 64}, 0, false);
+    note->Select();
+    note->Head(1)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
+    s.SelectExtent(0, 0, 8, 8);
+    s.doc->location.drumEntry = 38;
+    s.doc->OnCommandRange(51002);
+    EXPECT_EQ(Pitches(FirstNote(s, 0, 8)), (std::vector<int>{60, 38}));
+}
