@@ -34,6 +34,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CFillRestTask", [](CZelDoc&) -> CScoreTask* { return new CFillRestTask; });
     RegisterTaskMaker("CDurationTask", [](CZelDoc&) -> CScoreTask* { return new CDurationTask; });
     RegisterTaskMaker("CDrumTask", [](CZelDoc&) -> CScoreTask* { return new CDrumTask; });
+    RegisterTaskMaker("CGlissTask", [](CZelDoc&) -> CScoreTask* { return new CGlissTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

@@ -6,7 +6,9 @@
 #include "model/NoteMark.h"
 #include "model/NoteSize.h"
 #include "model/Preferences.h"
+#include "model/ItemFactory.h"
 #include "model/Score.h"
+#include "model/TieType.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
@@ -252,4 +254,91 @@ void CDrumTask::DoItem() {
     }
     curItem = grown;
     AddItemRect(grown);
+}
+
+// --- glissandi -----------------------------------------------------------------------------------
+
+namespace {
+
+// The live note of the voice at the time and column in track t's bar b.
+CRawNote* NoteAtPlace(CScore* score, int t, const CGlissTask::Place& p) {
+    CTrkBar* tb = score->GetTrkBar(t, p.bar);
+    for (CBarItem* item = tb ? tb->GetItems() : nullptr; item && item->TypeCode() != 255; item = item->NextItem())
+        if (!item->IsRemoved() && item->IsNote() && item->VoiceField() == p.voice && item->TimeField() == p.time &&
+            item->PositionField() == p.position)
+            return static_cast<CRawNote*>(item);
+    return nullptr;
+}
+
+int FirstSelectedHead(const CRawNote* note) {
+    for (int i = 0; i < note->HeadCountField(); ++i)
+        if (note->Head(i)->IsSelected()) return i;
+    return note->HeadCountField() > 0 ? 0 : -1;
+}
+
+}  // namespace
+
+void CGlissTask::DoItem() {
+    if (!curItem->IsNote()) return;
+    const Place here{curBar, curItem->VoiceField(), curItem->TimeField(), curItem->PositionField()};
+    if (start.bar < 0) {
+        start = here;
+        startTrack = curTrack;
+    } else {
+        end = here;
+        endTrack = curTrack;
+    }
+}
+
+bool CGlissTask::Perform() {
+    start = end = Place{};
+    startTrack = endTrack = -1;
+    SetRedrawItems(false);
+    SetDeselect(false);
+    SetCompact(false);
+    Walk();
+    if (start.bar < 0 || end.bar < 0 || startTrack != endTrack) return true;
+    CTrkBar* home = score->GetTrkBar(startTrack, start.bar);
+    CTrkBar* away = score->GetTrkBar(endTrack, end.bar);
+    CRawNote* from = NoteAtPlace(score, startTrack, start);
+    CRawNote* to = NoteAtPlace(score, endTrack, end);
+    if (!home || !away || !from || !to) return true;
+    const int a = FirstSelectedHead(from), b = FirstSelectedHead(to);
+    if (a < 0 || b < 0) return true;
+    home->SetCurrent();
+    from->SetFlagsA(std::uint8_t(from->FlagsA() | CBarItem::kRelayoutBit));
+    from->Head(a)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+    from->Head(a)->SetBits(NoteHead::kLinkByte, NoteHead::kGlissStart, true);
+    to->Head(b)->SetBits(NoteHead::kLinkByte, NoteHead::kGlissEnd, true);
+    std::vector<std::uint8_t> buffer(CGlissando::kSize, 0);
+    rec::Put<std::int16_t>(buffer.data(), rec::kSize, std::int16_t(CGlissando::kSize));
+    auto* gliss = static_cast<CGlissando*>(ConstructItem(CGlissando::kType, buffer.data()));
+    gliss->InitNew(start.voice, start.time, start.position);
+    gliss->SetText(CGlissando::kDefaultText);
+    gliss->SetShowsText(true);
+    gliss->SetFont(g_draw.standardFontRefs[1]);
+    gliss->SetWavy(argument == 1);
+    gliss->SetStartStaffOffset(from->Head(a)->CrossStaffOffset());
+    gliss->SetEndStaffOffset(to->Head(b)->CrossStaffOffset());
+    gliss->SetStartY(from->Head(a)->Position());
+    gliss->SetEndY(to->Head(b)->Position());
+    gliss->SetPitch(from->Head(a)->Pitch());
+    gliss->SetStartDx(-60);
+    gliss->SetEndDx(60);
+    gliss->SetEndPositionField(end.position);
+    gliss->SetEndBarOffset(end.bar - start.bar);
+    // Two notes of one beam: the beam lays itself out again.
+    if (from->IsBeamed() && to->IsBeamed()) {
+        CBarItem* beam = home->FindBeamOfNote(from);
+        if (beam && beam == away->FindBeamOfNote(to)) beam->SetFlagsA(std::uint8_t(beam->FlagsA() | CBarItem::kRelayoutBit));
+    }
+    home->SetCurrent();
+    CBarItem* placed = home->InsertCopy(gliss);
+    if (!placed) ThrowOutOfMemory();
+    placed->Deselect();
+    AddItemRect(placed);
+    home->Recalc(1);
+    home->Invalidate();
+    if (away != home) away->Invalidate();
+    return true;
 }

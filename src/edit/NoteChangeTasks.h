@@ -58,3 +58,17 @@ public:
     enum : int { kCircle = 2902, kPlus = 2903, kLeft = 2904, kRight = 2905, kUp = 2906, kDown = 2907 };
     void DoItem() override;
 };
+
+// 35304 (argument 0) and 35305 (argument 1, wavy): a glissando from the first selected note to
+// the last, across a bar line when they lie in different bars; nothing with fewer than two.
+class CGlissTask : public CCruise {
+public:
+    bool Perform() override;
+    void DoItem() override;
+
+    struct Place {
+        int bar = -1, voice = 0, time = 0, position = 0;
+    };
+    Place start, end;
+    int startTrack = -1, endTrack = -1;
+};
