@@ -1,6 +1,7 @@
 // Spelling, stems and marks' sides, drum pitches and rests that fill a bar.
 #include "edit/NoteChangeTasks.h"
 
+#include <memory>
 #include <vector>
 
 #include "model/NoteMark.h"
@@ -13,7 +14,9 @@
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/Beam.h"
+#include "notation/Note.h"
 #include "notation/RawNote.h"
+#include "notation/Rest.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Handles.h"
 #include "model/TaskMakers.h"
@@ -153,8 +156,70 @@ bool CFillRestTask::Perform() {
 
 // --- note values ---------------------------------------------------------------------------------
 
+void CDurationTask::NoteToRest() {
+    auto* note = static_cast<CNote*>(curItem);
+    // What hangs on the note: a tie, glissando or bend goes, a tuplet or beam lays itself out
+    // again; each other bar is saved first.
+    auto attached = std::make_unique<AttachedItemList>();
+    note->CollectAttached(trkBar, attached.get(), CRawNote::kAllHeads);
+    for (int k = 0; k < attached->count; ++k) {
+        CBarItem* a = attached->items[k];
+        CTrkBar* owner = attached->bars[k] ? attached->bars[k] : trkBar;
+        if (!a) continue;
+        if (owner != trkBar && !SaveTrackBar(owner->GetTrackIndex(), owner->GetBarIndex())) ThrowOutOfMemory();
+    }
+    note = static_cast<CNote*>(curItem);
+    for (int i = 0; i < note->HeadCountField(); ++i) {
+        trkBar->SetCurrent();
+        note->RemoveTieFrom(i);
+        trkBar->SetCurrent();
+        note->RemoveTieInto(i);
+    }
+    attached = std::make_unique<AttachedItemList>();
+    trkBar->SetCurrent();
+    note->CollectAttached(trkBar, attached.get(), CRawNote::kAllHeads);
+    for (int k = 0; k < attached->count; ++k) {
+        CBarItem* a = attached->items[k];
+        if (!a || a->IsRemoved()) continue;
+        a->Invalidate();
+        if (a->IsTuplet() || a->IsBeam())
+            a->SetFlagsA(std::uint8_t(a->FlagsA() | CBarItem::kRelayoutBit));
+        else if (a->IsTie() || a->IsGlissando() || a->IsBend())
+            a->MarkRemoved();
+    }
+    trkBar->SetCurrent();
+    std::uint8_t bytes[CRest::kSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CRest::kSize));
+    auto* rest = static_cast<CRest*>(ConstructItem(CRest::kType, bytes));
+    rest->InitNew(note->VoiceField(), note->TimeField(), note->PositionField());
+    rest->SetNoteValue(note->NoteValue());
+    rest->SetDotCount(note->DotCount());
+    rest->SetTupletCount(note->TupletCount());
+    rest->SetTupletSpace(note->TupletSpace());
+    rest->SetFlagBit(CRawHead::kTupletBit, note->IsTupletMember());
+    rest->SetStartStaffOffset(note->HeadCountField() > 0 ? note->Head(0)->CrossStaffOffset() : 0);
+    const int voice = note->VoiceField(), time = note->TimeField(), position = note->PositionField();
+    CBarItem* placed = trkBar->InsertCopy(rest);
+    if (!placed) ThrowOutOfMemory();
+    // The note, moved by the insertion, goes.
+    for (CBarItem* item = trkBar->GetItems(); item && item->TypeCode() != 255; item = item->NextItem())
+        if (!item->IsRemoved() && item->IsNote() && item->VoiceField() == voice && item->TimeField() == time &&
+            item->PositionField() == position && item->IsSelectedBit()) {
+            item->Invalidate();
+            item->MarkRemoved();
+            break;
+        }
+    curItem = placed;
+    AddItemRect(placed);
+    changed = 1;
+}
+
 void CDurationTask::DoItem() {
-    if (!curItem->IsNoteOrRest() || argument == kToRest || argument > 8) return;
+    if (argument == kToRest) {
+        if (curItem->IsNote()) NoteToRest();
+        return;
+    }
+    if (!curItem->IsNoteOrRest() || argument > 8) return;
     auto* item = static_cast<CRawHead*>(curItem);
     const bool toTuplet = argument == kToTuplet;
     if (item->IsRest()) {
@@ -204,7 +269,7 @@ void CDurationTask::DoTrackBar() {
     trkBar->SetCurrent();
     trkBar->Compact();
     trkBar->Recalc(0);
-    if (g_preferences.Byte(Preferences::kBeam)) trkBar->Rebeam(curVoice, 0);
+    if (argument != kToRest && g_preferences.Byte(Preferences::kBeam)) trkBar->Rebeam(curVoice, 0);
     trkBar->RecalcTimes(nullptr, nullptr);
     trkBar->Invalidate();
     changed = 0;

@@ -41,13 +41,19 @@ public:
 };
 
 // The note-value palette (1000-1008: the argument is the value code 0-8) and Notes to Tuplet
-// (4909: argument -1, three in the time of two, values kept): the selected notes and rests take
-// the value (no dots, no tuplet) and their selected heads its length in ticks.
+// (4909: argument -1, three in the time of two, values kept) and Notes to Rest (4908: argument
+// -2): a palette value gives the selected notes and rests the value (no dots, no tuplet) and
+// their selected heads its length in ticks.
 class CDurationTask : public CCruise {
 public:
     enum : int { kToTuplet = -1, kToRest = -2 };
     void DoItem() override;
     void DoTrackBar() override;
+
+private:
+    // 4908: the selected note becomes a rest of its value and dots; its ties, glissandi and
+    // bends go, its tuplet and beam are laid out again.
+    void NoteToRest();
 };
 
 // The drum palette (2900-2907; the argument is the id): 2902 a circle and 2903 a plus on the

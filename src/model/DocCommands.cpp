@@ -149,6 +149,8 @@ const TaskRow kTaskRows[] = {
     {35210, 35213, "CAddBeamTask", kSelf, kArgId, 0, 0},
     {35300, 35300, "CAddTieTask", kSelf, kArgConst, 0, kIfSelected},
     {4006, 4006, "CAddTieTask", kSelf, kArgConst, 1, kIfSelected},
+    {4908, 4908, "CDurationTask", kSelf, kArgConst, -2, 0},
+    {4909, 4909, "CDurationTask", kSelf, kArgConst, -1, 0},
     {35304, 35304, "CGlissTask", kSelf, kArgConst, 0, kIfSelected},
     {35305, 35305, "CGlissTask", kSelf, kArgConst, 1, kIfSelected},
     {35400, 35400, "CFlipTask", kSelf, kArgId, 0, kReselectOff},

@@ -12,3 +12,19 @@ cmd 1004
 print items 0 0
 undo
 same before.zel
+# Notes to Rest (4908) on the second of two tied eighths: it becomes an eighth rest, the tie
+# goes with the first note's tie mark, the beam stays. Notes to Tuplet (4909) gives the bar's
+# notes and rests three in the time of two and keeps their values.
+enter note 0 1 0 -2 4
+enter note 0 1 240 -2 4
+enter note 0 1 480 0 4
+enter note 0 1 720 1 4
+select range 0 1
+cmd 35300
+select note none
+select note 0 1 3
+cmd 4908
+print items 0 1 live
+select range 0 1
+cmd 4909
+print rhythm 0 1
