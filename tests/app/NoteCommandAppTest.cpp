@@ -79,7 +79,7 @@ protected:
     testsupport::TempHome home;
 };
 
-TEST_F(NoteCommandAppTest, IntervalTieFlipAndTheDrumCircleChangeTheSelectedNotesAndUndoByteForByte) {
+TEST_F(NoteCommandAppTest, IntervalTieFlipDrumCircleAndFillRestsChangeTheScoreAndUndoByteForByte) {
     ASSERT_TRUE(SaveRegDword("Preferences\\Auto Flags", "New Dialog", 0));
     fw::msgboxtest::Capture boxes;
     for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
@@ -90,6 +90,8 @@ TEST_F(NoteCommandAppTest, IntervalTieFlipAndTheDrumCircleChangeTheSelectedNotes
     };
     struct Seen {
         Run interval, flip, tie, drum;
+        fw::MenuBarEntryState fill;
+        std::vector<std::uint8_t> beforeFill, fillUndone;
         std::vector<std::uint8_t> tieNothingBefore, tieNothingAfter;
         int undoBefore = -1, undoAfter = -1;
     } seen;
@@ -142,6 +144,17 @@ TEST_F(NoteCommandAppTest, IntervalTieFlipAndTheDrumCircleChangeTheSelectedNotes
         g_platform.ctrlDown = 1;
         run(2902, seen.drum);
         g_platform.ctrlDown = 0;
+        // Measure > Fill with Rests at the insertion point, then Undo.
+        doc->GetSelection()->ClearAll();
+        doc->location.trackIndex = 0;
+        doc->location.barIndex = 0;
+        doc->location.insertionPlaced = true;
+        fw::uitest::RunUntilIdle();
+        seen.beforeFill = bytes();
+        seen.fill = fw::ChooseFromMenuBar(frame, 34012);
+        fw::uitest::RunUntilIdle();
+        send(57643);
+        seen.fillUndone = bytes();
     };
     fw::uitest::Session session;
     RunApp(app, testsupport::TestDataPath("edit/mixed.zel"));
@@ -153,6 +166,9 @@ TEST_F(NoteCommandAppTest, IntervalTieFlipAndTheDrumCircleChangeTheSelectedNotes
         EXPECT_NE(r->after, r->before);
         EXPECT_EQ(r->undone, r->before);
     }
+    EXPECT_TRUE(seen.fill.found);
+    EXPECT_TRUE(seen.fill.enabled);
+    EXPECT_EQ(seen.fillUndone, seen.beforeFill);
     EXPECT_GT(seen.drum.marksAfter, seen.drum.marksBefore) << "the selected notes carry the circle";
     EXPECT_GT(seen.interval.headsAfter, seen.interval.headsBefore) << "every selected note gains a head";
 }

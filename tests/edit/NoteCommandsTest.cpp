@@ -163,3 +163,28 @@ TEST(DrumPitch, TheChosenPitchGoesToTheSelectedHeads) {
     s.doc->OnCommandRange(51002);
     EXPECT_EQ(Pitches(FirstNote(s, 0, 8)), (std::vector<int>{60, 38}));
 }
+
+// Fill with Rests fills the gaps of the insertion point's bar in every shown voice that holds a
+// note, and leaves a voice without notes alone; undo gives the bar back.
+TEST(FillRests, TheInsertionBarsVoicesWithNotesGetRestsInTheirGaps) {
+    EditScore s;
+    s.AddNote(0, 9, 480, 3, {67}, 0, false);
+    s.AddNote(0, 9, 960, 3, {60}, 1, false);
+    const auto before = s.Run(0, 9);
+    s.doc->location.trackIndex = 0;
+    s.doc->location.barIndex = 9;
+    s.doc->location.insertionPlaced = true;
+    s.doc->OnCommandRange(34012);
+    int restsInVoice0 = 0, restsInVoice1 = 0, restsElsewhere = 0;
+    for (CBarItem* item : s.Live(0, 9)) {
+        if (!item->IsRest()) continue;
+        if (item->VoiceField() == 0) ++restsInVoice0;
+        else if (item->VoiceField() == 1) ++restsInVoice1;
+        else ++restsElsewhere;
+    }
+    EXPECT_GT(restsInVoice0, 0);
+    EXPECT_EQ(restsElsewhere, 0);
+    if (s.score->IsVoiceShown(1)) EXPECT_GT(restsInVoice1, 0);
+    s.doc->Undo();
+    EXPECT_EQ(s.Run(0, 9), before);
+}
