@@ -35,6 +35,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CDurationTask", [](CZelDoc&) -> CScoreTask* { return new CDurationTask; });
     RegisterTaskMaker("CDrumTask", [](CZelDoc&) -> CScoreTask* { return new CDrumTask; });
     RegisterTaskMaker("CGlissTask", [](CZelDoc&) -> CScoreTask* { return new CGlissTask; });
+    RegisterTaskMaker("CGraceTask", [](CZelDoc&) -> CScoreTask* { return new CGraceTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

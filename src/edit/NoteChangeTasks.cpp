@@ -8,7 +8,9 @@
 #include "model/NoteSize.h"
 #include "model/Preferences.h"
 #include "model/ItemFactory.h"
+#include "model/Bar.h"
 #include "model/Score.h"
+#include "model/SystemStaff.h"
 #include "model/TieType.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
@@ -406,4 +408,91 @@ bool CGlissTask::Perform() {
     home->Invalidate();
     if (away != home) away->Invalidate();
     return true;
+}
+
+// --- grace notes ---------------------------------------------------------------------------------
+
+namespace {
+constexpr int kGraceValue = 4;         // an eighth
+constexpr int kGraceScaleWord = 35;    // the engraving settings' grace scale (percent)
+constexpr int kGraceShift = 6;         // drawing units a grace note stands left of its kept note
+}  // namespace
+
+void CGraceTask::DoItem() {
+    if (!curItem->IsNote()) return;
+    auto* note = static_cast<CRawNote*>(curItem);
+    const int n = note->HeadCountField();
+    int moving = 0;
+    for (int i = 0; i < n; ++i)
+        if (note->Head(i)->IsSelected()) ++moving;
+    if (moving == 0) return;
+    // The grace record holds the note's fixed part and the heads it takes, no more.
+    Pending p;
+    p.record.assign(note->Bytes(), note->Bytes() + CRawNote::kHeads);
+    p.record.reserve(std::size_t(CRawNote::kHeads + NoteHead::kSize * moving));
+    const double noteLength = note->GetDuration();
+    for (int i = n - 1; i >= 0; --i) {
+        if (!note->Head(i)->IsSelected()) continue;
+        const std::size_t at = p.record.size();
+        p.record.insert(p.record.end(), note->Head(i)->Bytes(), note->Head(i)->Bytes() + NoteHead::kSize);
+        auto* h = reinterpret_cast<NoteHead*>(p.record.data() + at);
+        h->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+        h->SetByte(NoteHead::kScale, 0);
+        h->SetByte(NoteHead::kLinkByte, 0);
+        trkBar->SetCurrent();
+        note->RemoveHead(i);
+    }
+    auto* grace = reinterpret_cast<CRawNote*>(p.record.data());
+    grace->CBaseItem::SetSize(std::int16_t(p.record.size()));
+    grace->SetHeadCountField(moving);
+    grace->SetMarkCount(0);
+    grace->SetDotCount(0);
+    grace->SetFlagBit(CRawHead::kGraceBit, true);
+    grace->SetFlagBit(CRawHead::kBeamedBit, false);
+    grace->SetFlagBit(CRawHead::kTupletBit, false);
+    grace->SetTupletCount(0);
+    grace->SetTupletSpace(0);
+    grace->SetNoteValue(kGraceValue);
+    grace->SetFlagsB(std::uint8_t(grace->FlagsB() & ~(CBarItem::kSelectedBit | CBarItem::kRemovedBit)));
+    grace->CBaseItem::SetScale(std::uint8_t(CurrentEngraverSettings().GetWord(kGraceScaleWord)));
+    const int graceLength = notesize::GetValueTicks(kGraceValue);
+    const int take = graceLength < noteLength / 2 ? graceLength : int(noteLength);
+    p.allMoved = note->IsRemoved();
+    for (int k = 0; k < moving; ++k) {
+        NoteHead* h = grace->Head(k);
+        h->SetDuration(std::uint16_t(graceLength));
+        if (p.allMoved || h->StartOffset() == 0) h->SetStartOffset(std::int16_t(h->StartOffset() - take));
+    }
+    if (!p.allMoved) {
+        // The room of the heads that went is given back.
+        CBarItem* shrunk = trkBar->ResizeItem(note, -NoteHead::kSize * moving);
+        if (!shrunk) ThrowOutOfMemory();
+        curItem = shrunk;
+    }
+    pending.push_back(std::move(p));
+    changed = 1;
+}
+
+void CGraceTask::DoTrackBar() {
+    pending.clear();
+    changed = 0;
+    CCruise::DoTrackBar();
+    if (!changed) return;
+    trkBar->SetCurrent();
+    for (Pending& p : pending) {
+        auto* record = reinterpret_cast<CBarItem*>(p.record.data());
+        CBarItem* placed = trkBar->InsertCopy(record);
+        if (!placed) ThrowOutOfMemory();
+        auto* grace = static_cast<CRawNote*>(placed);
+        if (!p.allMoved && bar) grace->SetPositionField(std::int16_t(grace->PositionField() - bar->WidthToFraction(kGraceShift)));
+        if (grace->VoiceField() == 0) grace->SetStemUpBit(true);
+        grace->LayoutChord();
+        AddItemRect(grace);
+    }
+    trkBar->RecalcTimes(nullptr, nullptr);
+    trkBar->Recalc(3);
+    if (bar) bar->Respace();
+    trkBar->Rebeam(curVoice, 0);
+    trkBar->Invalidate();
+    changed = 0;
 }

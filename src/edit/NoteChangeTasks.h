@@ -78,3 +78,19 @@ public:
     Place start, end;
     int startTrack = -1, endTrack = -1;
 };
+
+// 1020 and 35709: the selected heads of each selected note become a grace note in front of it
+// (an eighth at the grace scale, last selected head first); a note whose heads all go becomes
+// the grace note alone. The grace note plays ahead of the note by its length, or by the note's
+// when it is not shorter than half of it.
+class CGraceTask : public CCruise {
+public:
+    void DoItem() override;
+    void DoTrackBar() override;
+
+    struct Pending {
+        std::vector<std::uint8_t> record;
+        bool allMoved = false;
+    };
+    std::vector<Pending> pending;
+};
