@@ -102,3 +102,12 @@ void CAddBeamTask::EndVoice() {
     if (!g_beamContext.BeamNotes(true)) ThrowOutOfMemory();
     g_beamContext.Init(trkBar, 1, 0);
 }
+
+void CGroupBeamTask::DoItem() {
+    if (!curItem->IsBeam() || curItem->IsRemoved() || curItem->RecordSizeField() < CBeam::kSize) return;
+    g_beamContext.Init(trkBar, 1, 0);
+    rec::Put<std::uint8_t>(curItem, CBeam::kGroups, std::uint8_t(argument & 0xFF));
+    CBarItem* laid = g_beamContext.MakeBeam(curItem, 0);
+    if (laid) curItem = laid;
+    AddItemRect(curItem);
+}

@@ -16,3 +16,10 @@ public:
     void DoItem() override;
     void EndVoice() override;
 };
+
+// The beam-group palette (4120-4127; the argument 1-8): each selected beam takes the group
+// count and is laid out again.
+class CGroupBeamTask : public CCruise {
+public:
+    void DoItem() override;
+};

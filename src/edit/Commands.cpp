@@ -36,6 +36,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CDrumTask", [](CZelDoc&) -> CScoreTask* { return new CDrumTask; });
     RegisterTaskMaker("CGlissTask", [](CZelDoc&) -> CScoreTask* { return new CGlissTask; });
     RegisterTaskMaker("CGraceTask", [](CZelDoc&) -> CScoreTask* { return new CGraceTask; });
+    RegisterTaskMaker("CGroupBeamTask", [](CZelDoc&) -> CScoreTask* { return new CGroupBeamTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

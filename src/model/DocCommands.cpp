@@ -147,6 +147,7 @@ const TaskRow kTaskRows[] = {
     {35010, 35025, "CIntervalTask", kSelf, kArgId, 0, kReselectOff},
     {35200, 35203, "CAddBeamTask", kSelf, kArgId, 0, 0},
     {35210, 35213, "CAddBeamTask", kSelf, kArgId, 0, 0},
+    {4120, 4127, "CGroupBeamTask", 35201, kArgIdMinus, 4119, 0},
     {35300, 35300, "CAddTieTask", kSelf, kArgConst, 0, kIfSelected},
     {4006, 4006, "CAddTieTask", kSelf, kArgConst, 1, kIfSelected},
     {4908, 4908, "CDurationTask", kSelf, kArgConst, -2, 0},

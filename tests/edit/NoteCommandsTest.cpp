@@ -188,3 +188,31 @@ TEST(FillRests, TheInsertionBarsVoicesWithNotesGetRestsInTheirGaps) {
     s.doc->Undo();
     EXPECT_EQ(s.Run(0, 9), before);
 }
+
+// A beam-group palette button (4122: groups of 3) sets the selected beam's group count and lays
+// it out again; undo gives the bar back.
+TEST(GroupBeam, TheSelectedBeamTakesTheGroupCount) {
+    EditScore s;
+    for (int k = 0; k < 4; ++k) s.AddNote(0, 10, 240 * k, 4, {60 + 2 * k}, 0, true);
+    s.score->GetTrkBar(0, 10)->RecalcPositions(-1);
+    s.SelectExtent(0, 0, 10, 10);
+    s.doc->OnCommandRange(35201);
+    CBarItem* beam = nullptr;
+    for (CBarItem* item : s.Live(0, 10))
+        if (item->IsBeam()) beam = item;
+    ASSERT_NE(beam, nullptr) << "beamed by hand";
+    beam->Select();
+    s.SelectExtent(0, 0, 10, 10);
+    s.doc->OnCommandRange(4122);
+    beam = nullptr;
+    for (CBarItem* item : s.Live(0, 10))
+        if (item->IsBeam()) beam = item;
+    ASSERT_NE(beam, nullptr);
+    EXPECT_EQ(rec::Get<std::uint8_t>(beam, 19), 3);
+    s.doc->Undo();
+    beam = nullptr;
+    for (CBarItem* item : s.Live(0, 10))
+        if (item->IsBeam()) beam = item;
+    ASSERT_NE(beam, nullptr);
+    EXPECT_NE(rec::Get<std::uint8_t>(beam, 19), 3);
+}
