@@ -80,9 +80,10 @@ void CAddTieTask::LookInNextBar() {
         for (int i = 0; i < note->HeadCountField(); ++i) {
             NoteHead* h = note->Head(i);
             if (h->Position() != first.staffPos || h->Pitch() != first.pitch) continue;
+            const int column = item->PositionField();
             if (!SaveTrackBar(first.track, next->GetBarIndex())) return;
-            // The records are the saved copy's now: the note is found again.
-            note = NoteAt(next, first.voice, 0, item->PositionField());
+            // The save may have given the bar a run of its own: the note is found again.
+            note = NoteAt(next, first.voice, 0, column);
             if (!note) return;
             next->SetCurrent();
             CTrkBar* walked = trkBar;

@@ -9,6 +9,7 @@
 #include "edit/IntervalTasks.h"
 #include "edit/EditFixture.h"
 #include "model/TaskMakers.h"
+#include "model/TieType.h"
 #include "notation/RawNote.h"
 #include "platform/Theory.h"
 
@@ -215,4 +216,46 @@ TEST(GroupBeam, TheSelectedBeamTakesTheGroupCount) {
         if (item->IsBeam()) beam = item;
     ASSERT_NE(beam, nullptr);
     EXPECT_NE(rec::Get<std::uint8_t>(beam, 19), 3);
+}
+
+// The dotted tie (4006) ties two notes of one pitch with a dotted tie, Tie (35300) with a solid
+// one; notes of another voice or pitch are never paired.
+TEST(AddTie, DottedFromThePaletteSolidFromTheMenuAndOnlyLikeHeadsPair) {
+    struct Case {
+        int id;
+        bool dotted;
+    };
+    for (const Case c : {Case{4006, true}, Case{35300, false}}) {
+        SCOPED_TRACE(c.id);
+        EditScore s;
+        s.AddNote(0, 11, 0, 3, {67}, 0, true);
+        s.AddNote(0, 11, 480, 3, {67}, 1, true);   // another voice
+        s.AddNote(0, 11, 960, 3, {69}, 0, true);   // another pitch
+        s.AddNote(0, 11, 1440, 3, {67}, 0, true);
+        s.score->GetTrkBar(0, 11)->RecalcPositions(-1);
+        s.doc->location.allVoices = true;
+        s.SelectExtent(0, 0, 11, 11);
+        s.doc->GetSelection()->Recount();
+        s.doc->OnCommandRange(c.id);
+        std::vector<CBarItem*> ties;
+        for (CBarItem* item : s.Live(0, 11))
+            if (item->IsTie()) ties.push_back(item);
+        ASSERT_EQ(ties.size(), 1u) << "only the two voice-0 notes of pitch 67 pair";
+        EXPECT_EQ(CTieType::Of(ties[0])->IsDotted(), c.dotted);
+        EXPECT_EQ(ties[0]->TimeField(), 0);
+        EXPECT_EQ(CTieType::Of(ties[0])->Pitch(), 67);
+    }
+}
+
+// Respelling leaves a note with tablature heads alone.
+TEST(Enharmonic, TablatureHeadsAreLeftAlone) {
+    EditScore s;
+    CRawNote* note = s.AddNote(0, 12, 0, 3, {61}, 0, true);
+    note->Head(0)->SetAccidental(1);
+    note->SetNoteFlags(std::uint8_t(note->NoteFlags() | CRawNote::kFretNumbers));
+    s.SelectExtent(0, 0, 12, 12);
+    const auto before = FirstNote(s, 0, 12)->Head(0)->Position();
+    s.doc->OnCommandRange(35402);
+    EXPECT_EQ(FirstNote(s, 0, 12)->Head(0)->Accidental(), 1);
+    EXPECT_EQ(FirstNote(s, 0, 12)->Head(0)->Position(), before);
 }
