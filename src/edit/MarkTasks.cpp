@@ -47,8 +47,16 @@ void FollowTieChain(CScoreTask& task, CTrkBar* home, CRawNote* note, int i, int 
             CBarItem* next = forward ? bar->FindTiedNote(at, &h, &found) : bar->FindTiedFromNote(at, &h, &found);
             if (!next || !next->IsNoteOrRawNote() || next == note) break;
             if (!found) found = bar;
+            // The save may give the bar a run of its own: the note is found again by its place.
+            const int voice = next->VoiceField(), time = next->TimeField(), column = next->PositionField();
             if (!task.SaveTrackBar(found->GetTrackIndex(), found->GetBarIndex())) ThrowOutOfMemory();
             found->SetCurrent();
+            next = nullptr;
+            for (CBarItem* r = found->GetItems(); r && r->TypeCode() != 255 && !next; r = r->NextItem())
+                if (!r->IsRemoved() && r->IsNoteOrRawNote() && r->VoiceField() == voice && r->TimeField() == time &&
+                    r->PositionField() == column)
+                    next = r;
+            if (!next) break;
             auto* tied = static_cast<CRawNote*>(next);
             if (h < 0 || h >= tied->HeadCountField()) break;
             SetCode(tied, h, code, force);
