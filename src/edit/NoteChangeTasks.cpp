@@ -97,6 +97,15 @@ void CFlipTask::DoItem() {
     changed = 1;
 }
 
+namespace {
+// The staff position of the stem's end: past the outer head on the stem's side (the length
+// is counted in half staff steps).
+int StemEnd(CRawNote* note) {
+    const int length = (note->GetStemLength() + 1) / 2;
+    return note->IsStemUp() ? note->GetTopHeadPos() + length : note->GetBottomHeadPos() - length;
+}
+}  // namespace
+
 void CFlipTask::DoTrackBar() {
     changed = 0;
     marked.clear();
@@ -113,12 +122,27 @@ void CFlipTask::DoTrackBar() {
         const bool up = argument == kStemsUp ? true : argument == kStemsDown ? false : !note->IsStemUp();
         if (up == note->IsStemUp()) continue;
         AddItemRect(note);
+        const int oldEnd = StemEnd(note);
         note->UpdateStem(up ? 1 : 2, true);
         note->LayoutChord();
-        FlagBeamOf(trkBar, note);
+        // A beam that starts or ends at the note moves that end by the change of the stem's end,
+        // so that its layout, which turns the stems to the beam's side, keeps the new direction.
+        if (note->IsBeamed())
+            if (CBarItem* beam = trkBar->FindBeamOfNote(note); beam && beam->RecordSizeField() >= CBeam::kSize) {
+                auto* b = static_cast<CBeam*>(beam);
+                const int delta = StemEnd(note) - oldEnd;
+                for (const auto& [column, field] : {std::pair<int, int>{b->StartPositionField(), CBeam::kStartStaffPos},
+                                                     std::pair<int, int>{b->EndPositionField(), CBeam::kEndStaffPos}})
+                    if (column == note->PositionField())
+                        rec::Put(b, std::size_t(field), std::int8_t(rec::Get<std::int8_t>(b, std::size_t(field)) + delta));
+                b->SetBeamFlags(std::uint8_t(b->BeamFlags() & ~CBeam::kRelayoutStems));
+                b->SetFlagsA(std::uint8_t(b->FlagsA() | CBarItem::kRelayoutBit));
+                AddItemRect(b);
+            }
         AddItemRect(note);
     }
-    trkBar->Recalc(1);
+    // The beams keep the stems as turned (mode 0: only their ends follow the notes).
+    trkBar->Recalc(0);
     for (CBarItem* item = trkBar->GetItems(); item && item->TypeCode() != 255; item = item->NextItem())
         if (!item->IsRemoved() && item->IsNote() && static_cast<CRawNote*>(item)->HasTie(true, -1))
             static_cast<CRawNote*>(item)->PlaceTies(curTrack);

@@ -26,3 +26,10 @@ print items 0 0
 select range 0 0
 cmd 35400
 print items 0 0
+# Flip Direction on three beamed triplet eighths turns their stems down and moves the beam below.
+enter note 0 1 0 -2 4 tuplet=3:2
+enter note 0 1 160 -2 4 tuplet=3:2
+enter note 0 1 320 -2 4 tuplet=3:2
+select range 0 1
+cmd 35400
+print items 0 1 live
