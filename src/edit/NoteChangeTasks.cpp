@@ -26,6 +26,9 @@
 namespace {
 
 constexpr int kSharp = 1, kFlat = 2;
+constexpr int kGraceValue = 4;         // a grace note is an eighth
+constexpr int kGraceScaleWord = 35;    // the engraving settings' grace scale (percent)
+constexpr int kGraceShift = 6;         // drawing units a grace note stands left of its kept note
 
 void FlagBeamOf(CTrkBar* trkBar, CBarItem* note) {
     if (!static_cast<CRawHead*>(note)->IsBeamed()) return;
@@ -304,8 +307,39 @@ void CDurationTask::DoTrackBar() {
 // --- drum marks ----------------------------------------------------------------------------------
 
 void CDrumTask::DoItem() {
-    if (!curItem->IsNote() || argument < kCircle || argument > kDown) return;
+    if (!curItem->IsNote()) return;
     auto* note = static_cast<CRawNote*>(curItem);
+    if (argument == kGrace) {
+        // A copy of the note's fixed part and heads, without marks, as a grace eighth that plays
+        // ahead of the note.
+        const int n = note->HeadCountField();
+        std::vector<std::uint8_t> record(note->Bytes(), note->Bytes() + CRawNote::kHeads + NoteHead::kSize * n);
+        auto* grace = reinterpret_cast<CRawNote*>(record.data());
+        grace->CBaseItem::SetSize(std::int16_t(record.size()));
+        grace->SetMarkCount(0);
+        grace->SetDotCount(0);
+        grace->SetTupletCount(0);
+        grace->SetTupletSpace(0);
+        grace->SetFlagBit(CRawHead::kGraceBit, true);
+        grace->SetFlagBit(CRawHead::kBeamedBit, false);
+        grace->SetFlagBit(CRawHead::kTupletBit, false);
+        grace->SetNoteValue(kGraceValue);
+        grace->SetFlagsB(std::uint8_t(grace->FlagsB() & ~(CBarItem::kSelectedBit | CBarItem::kRemovedBit)));
+        grace->CBaseItem::SetScale(std::uint8_t(CurrentEngraverSettings().GetWord(kGraceScaleWord)));
+        const int length = notesize::GetValueTicks(kGraceValue);
+        for (int k = 0; k < n; ++k) {
+            NoteHead* h = grace->Head(k);
+            h->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+            h->SetByte(NoteHead::kLinkByte, 0);
+            h->SetByte(NoteHead::kScale, 0);
+            h->SetDuration(std::uint16_t(length));
+            h->SetStartOffset(std::int16_t(-length));
+        }
+        graces.push_back(std::move(record));
+        changed = 1;
+        return;
+    }
+    if (argument < kCircle || argument > kDown) return;
     constexpr int kTextMark = 250, kArrowUp = 50, kArrowDown = 51;
     constexpr std::uint16_t kCircleGlyph = 236, kPlusGlyph = 203, kLeftGlyph = 76, kRightGlyph = 82;
     constexpr std::int16_t kArrowOffset = 60;
@@ -436,11 +470,6 @@ bool CGlissTask::Perform() {
 
 // --- grace notes ---------------------------------------------------------------------------------
 
-namespace {
-constexpr int kGraceValue = 4;         // an eighth
-constexpr int kGraceScaleWord = 35;    // the engraving settings' grace scale (percent)
-constexpr int kGraceShift = 6;         // drawing units a grace note stands left of its kept note
-}  // namespace
 
 void CGraceTask::DoItem() {
     if (!curItem->IsNote()) return;
@@ -517,6 +546,28 @@ void CGraceTask::DoTrackBar() {
     trkBar->Recalc(3);
     if (bar) bar->Respace();
     trkBar->Rebeam(curVoice, 0);
+    trkBar->Invalidate();
+    changed = 0;
+}
+
+void CDrumTask::DoTrackBar() {
+    graces.clear();
+    changed = 0;
+    CCruise::DoTrackBar();
+    if (!changed) return;
+    trkBar->SetCurrent();
+    for (std::vector<std::uint8_t>& record : graces) {
+        CBarItem* placed = trkBar->InsertCopy(reinterpret_cast<CBarItem*>(record.data()));
+        if (!placed) ThrowOutOfMemory();
+        auto* grace = static_cast<CRawNote*>(placed);
+        if (bar) grace->SetPositionField(std::int16_t(grace->PositionField() - bar->WidthToFraction(kGraceShift)));
+        if (grace->VoiceField() == 0) grace->SetStemUpBit(true);
+        grace->LayoutChord();
+        AddItemRect(grace);
+    }
+    if (bar) bar->Respace();
+    trkBar->RecalcTimes(nullptr, nullptr);
+    trkBar->Recalc(0);
     trkBar->Invalidate();
     changed = 0;
 }

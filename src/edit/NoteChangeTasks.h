@@ -3,6 +3,7 @@
 // flip, 35404 marks, 35500 stems up, 35501 stems down), the drum pitch of their heads (51002),
 // and rests filling the insertion point's bar (34012).
 #pragma once
+#include <cstdint>
 #include <vector>
 
 #include "model/EditTask.h"
@@ -56,13 +57,17 @@ private:
     void NoteToRest();
 };
 
-// The drum palette (2900-2907; the argument is the id): 2902 a circle and 2903 a plus on the
-// side away from the stem, 2904 and 2905 the letters L and R on the stem side, 2906 and 2907
-// the up and down arrows. 2900 (a grace note) and 2901 change nothing here.
+// The drum palette (2900-2907; the argument is the id): 2900 a grace eighth of the same heads
+// in front of each selected note, 2902 a circle and 2903 a plus on the side away from the stem,
+// 2904 and 2905 the letters L and R on the stem side, 2906 and 2907 the up and down arrows.
+// 2901 changes nothing here.
 class CDrumTask : public CCruise {
 public:
-    enum : int { kCircle = 2902, kPlus = 2903, kLeft = 2904, kRight = 2905, kUp = 2906, kDown = 2907 };
+    enum : int { kGrace = 2900, kCircle = 2902, kPlus = 2903, kLeft = 2904, kRight = 2905, kUp = 2906, kDown = 2907 };
     void DoItem() override;
+    void DoTrackBar() override;
+
+    std::vector<std::vector<std::uint8_t>> graces;  // made in the walk, put in after it
 };
 
 // 35304 (argument 0) and 35305 (argument 1, wavy): a glissando from the first selected note to

@@ -20,3 +20,9 @@ cmd 2906
 select note 0 0 0
 cmd 2907
 print marks 0 0 0
+# The drum grace note (2900): a grace eighth of the note's heads in front of it; the note keeps
+# its heads.
+enter note 0 1 480 -2 3
+select note 0 1 1
+cmd 2900
+print rhythm 0 1
