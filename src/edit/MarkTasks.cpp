@@ -15,6 +15,7 @@
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
 #include "platform/Handles.h"
+#include "platform/PortLayer.h"
 
 namespace {
 
@@ -94,6 +95,9 @@ void CAddAcciTask::DoItem() {
         }
         home->SetCurrent();
         SetCode(note, i, set, force);
+        // With sounding during edits on, a click of the palette lets the head sound.
+        if (set > 0 && g_preferences.Byte(Preferences::kDragNote) && IsMouseDown() && track)
+            track->SoundNote(note->Head(i)->Pitch(), note->Head(i)->Byte(NoteHead::kVelocity), note->VoiceField(), true);
         AddItemRect(note);
         if (note->Head(i)->Byte(NoteHead::kAccByte) == before) continue;
         FollowTieChain(*this, home, note, i, set, force);
