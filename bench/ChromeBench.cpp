@@ -15,7 +15,7 @@
 #include "platform/Port.h"
 #include "platform/SizingBar.h"
 #include "chrome/MainToolBar.h"
-#include "view/ViewStandIns.h"
+#include "app/Transport.h"
 #include "platform/StdView.h"
 #include "model/NewScore.h"
 #include "model/Score.h"
@@ -144,7 +144,7 @@ int main() {
             CMainToolBar toolBar;
             CTransport transport;
             const auto t0 = std::chrono::steady_clock::now();
-            if (!standard.Create(&main) || !toolBar.Create(&main, &transport)) return 1;
+            if (!standard.Create(&main) || !toolBar.Create(&main, [&transport](CFrameWnd* f) { return transport.Create(f); })) return 1;
             const auto t1 = std::chrono::steady_clock::now();
             main.DockControlBar(&standard);
             main.DockControlBar(&toolBar);

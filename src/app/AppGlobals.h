@@ -12,6 +12,8 @@
 #include "midi/PortLists.h"
 
 class Performer;
+class CTapeDeck;
+class CTransport;
 
 class CDebugWnd;
 
@@ -53,6 +55,7 @@ struct AppGlobals {
     CStdToolBar* stdToolBar = nullptr;
     CMainToolBar* mainToolBar = nullptr;
     CTransport* transport = nullptr;
+    CTapeDeck* tapeDeck = nullptr;   // the transport engine; made with the performer
     CTrackWnd* trackWnd = nullptr;
     CChordWnd* chordWnd = nullptr;
     CLyricWnd* lyricWnd = nullptr;

@@ -18,6 +18,8 @@
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
+#include "app/TapeDeck.h"
+#include "app/Transport.h"
 #include "chrome/MainToolBar.h"
 #include "chrome/StyleBar.h"
 #include "chrome/ToolBox.h"
@@ -107,7 +109,7 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
         });
     AddCommandRange(kDebugWindowCommand, kDebugWindowCommand, [this](UINT id) { OnCommandRange(id); });
     // The transport commands (record, stop, play, pause, play from start).
-    AddCommandRange(2500, 2504, [](UINT id) { CTransport::OnTransportCommand(int(id)); });
+    AddCommandRange(2500, 2504, [](UINT id) { g_playbackHooks.TransportCommand(int(id)); });
 }
 
 CZelApp::~CZelApp() = default;
@@ -297,6 +299,8 @@ bool CZelApp::CreateMidiLayer() {
     g_playbackHooks.trackPortChanged = [](int track, int port, int) {
         if (g_app.performer && GetTransportState() != 0) g_app.performer->TrackPortChanged(track, port);
     };
+    g_app.tapeDeck = new CTapeDeck(g_app.midi, g_app.performer);
+    if (g_app.transport) g_app.transport->SetTapeDeck(g_app.tapeDeck);
     return true;
 }
 
@@ -308,7 +312,8 @@ bool CZelApp::CreateToolBars() {
     // The main tool bar makes the palettes, the transport bar and the text style bar with it.
     g_app.mainToolBar = new CMainToolBar;
     g_app.transport = new CTransport;
-    if (!g_app.mainToolBar->Create(frame, g_app.transport)) return false;
+    g_app.transport->SetTapeDeck(g_app.tapeDeck);
+    if (!g_app.mainToolBar->Create(frame, [](CFrameWnd* f) { return g_app.transport->Create(f); })) return false;
     Note("+CMainToolBar");
     Note("+CTransport");
     return true;
@@ -719,10 +724,14 @@ int CZelApp::ExitInstance() {
 
 void CZelApp::DeleteSingletons() {
     const bool started = g_app.startupInProgress == 0;
+    if (g_app.tapeDeck && GetTransportState() != 0) g_app.tapeDeck->OnCommand(CTapeDeck::kStop);
     if (g_app.midi && GetTransportState() != 0) {
         g_app.midi->StopPlayback();
         SetTransportState(0);
     }
+    if (g_app.transport) g_app.transport->SetTapeDeck(nullptr);
+    delete g_app.tapeDeck;
+    g_app.tapeDeck = nullptr;
     if (g_app.performer) {
         g_playbackHooks.playLock = nullptr;
         g_playbackHooks.trackPortChanged = nullptr;

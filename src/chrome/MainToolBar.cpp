@@ -230,7 +230,7 @@ CMainToolBar::~CMainToolBar() {
     if (g_chrome.mainToolBar == this) g_chrome.mainToolBar = nullptr;
 }
 
-bool CMainToolBar::Create(CFrameWnd* frame, CTransport* transport) {
+bool CMainToolBar::Create(CFrameWnd* frame, const std::function<bool(CFrameWnd*)>& makeTransport) {
     if (!CZelToolBar::Create(frame, kPlaceholderResource, kMainTitle)) return false;
     EnableDocking(CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM);
     g_chrome.mainToolBar = this;
@@ -275,7 +275,7 @@ bool CMainToolBar::Create(CFrameWnd* frame, CTransport* transport) {
         at.x += 100;
     }
     // The transport and text style bars, the MIDI data box's id, and last the drums palette.
-    if (transport && !transport->Create(frame)) return false;
+    if (makeTransport && !makeTransport(frame)) return false;
     at = POINT{at.x + 100, at.y + 100};
     if (!CreateStyleBar(frame, at)) return false;
     fw::NextControlBarId();  // the MIDI data box's

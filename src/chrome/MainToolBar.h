@@ -3,6 +3,7 @@
 // start-up, owns the current tool (SelectTool writes the tool record), knows the document a
 // palette choice applies to at once, and takes the tool shortcut keys.
 #pragma once
+#include <functional>
 #include <cstdint>
 #include <vector>
 
@@ -10,7 +11,6 @@
 #include "platform/PaneBtn.h"
 
 class CToolBox;
-class CTransport;
 class CZelDoc;
 
 // A tool bar of the program: pane buttons placed on it, the background and tooltips its own.
@@ -79,9 +79,10 @@ public:
 
     CMainToolBar();
     ~CMainToolBar() override;
-    // Makes the bar, every palette, the transport bar (given), the text style bar and the drums
+    // Makes the bar, every palette, the transport bar (through the function given, when there is
+    // one), the text style bar and the drums
     // palette; false when the bar cannot be made.
-    bool Create(CFrameWnd* frame, CTransport* transport);
+    bool Create(CFrameWnd* frame, const std::function<bool(CFrameWnd*)>& makeTransport);
     // Makes a tool current: releases the old tool's button, presses the new one's (its
     // palette's Activate), tells the application (command 4320), and with Ctrl held and notes
     // selected applies the mark and drum tools at once (unless applyAtOnce is false).

@@ -293,6 +293,9 @@ std::vector<StripDef> Build() {
         t.push_back(std::move(s));
     }
 
+    // 2500: the transport bar: rewind, play from start, stop, play, record.
+    t.push_back(TextStrip(2500, "transport", {U"\u25C0\u25C0", U"|\u25B6", U"\u25A0", U"\u25B6", U"\u25CF"}));
+
     // 2600: the text style bar: bold, italic, underline, the alignments, show.
     t.push_back(TextStrip(2600, "text style", {U"B", U"I", U"U", U"\u21E4", U"\u2194", U"\u21E5", U"\u25C9"}));
 
@@ -300,6 +303,9 @@ std::vector<StripDef> Build() {
     t.push_back({2604, 16, 16, "file commands",
                  {Svg("file-new.svg"), Svg("file-open.svg"), Svg("file-save.svg"), Svg("edit-cut.svg"),
                   Svg("edit-copy.svg"), Svg("edit-paste.svg"), Svg("file-print.svg")}});
+
+    // 2605: the transport bar's punch-in and punch-out marks.
+    t.push_back(TextStrip(2605, "punch in and out", {U"\u21E5", U"\u21E4"}));
 
     // 2900: the drums palette: grace note, ghost note, circle, plus, left, right, up, down.
     {

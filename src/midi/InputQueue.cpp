@@ -153,6 +153,27 @@ bool CQueue::Get(QueueRecord* record) {
     return false;
 }
 
+bool CQueue::Peek(QueueRecord* record) const {
+    ScopedLock lock(&lock_);
+    int offset = readOffset_, used = usedBytes_;
+    std::uint32_t high = getHigh_;
+    while (used > 0) {
+        const std::uint8_t* p = Next(&offset);
+        used -= kQueueRecordBytes;
+        const std::uint32_t word = ReadWord(p);
+        if ((word & 0xFF) == kQueueTimeHigh) {
+            high = word >> 8;
+            continue;
+        }
+        record->time = high << 24 | word >> 8;
+        record->status = std::uint8_t(word);
+        record->data1 = p[4];
+        record->data2 = p[5];
+        return true;
+    }
+    return false;
+}
+
 int CQueue::CollectChord(std::uint8_t entries[16][4]) {
     ScopedLock lock(&lock_);
     if (!newData_) return 0;

@@ -51,6 +51,8 @@ public:
     bool Accept(const ChannelMessage& message);
     // Copies the next unread record out and consumes it; false when none is unread.
     bool Get(QueueRecord* record);
+    // Copies the next unread record out and leaves it unread; false when none is unread.
+    bool Peek(QueueRecord* record) const;
     // The chord played: entries of {0x90, key, velocity, release velocity}. The number of
     // notes (and the queue cleared) once every one taken has been released, else 0.
     int CollectChord(std::uint8_t entries[16][4]);

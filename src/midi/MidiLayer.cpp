@@ -149,6 +149,11 @@ std::vector<std::uint32_t> CMidi::TapTempos() const {
     return tapTempos_;
 }
 
+void CMidi::ClearTapTempos() {
+    std::lock_guard<std::mutex> lock(tapMutex_);
+    tapTempos_.clear();
+}
+
 bool CMidi::StartPlayback() {
     if (!armed_) return false;
     TheInputQueue().Clear();

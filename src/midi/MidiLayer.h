@@ -130,6 +130,7 @@ public:
     int GetTapPosition() const { return tapPosition_; }
     // The tempos of the taps since the clock started.
     std::vector<std::uint32_t> TapTempos() const;
+    void ClearTapTempos();
     // Playback while armed: the input queue emptied and the clock started; the stop stops the
     // clock (its thread joined) before the performer is silenced, then waits half a second.
     bool StartPlayback();

@@ -13,6 +13,8 @@ struct PlaybackHooks {
     std::function<CScore*()> playedScore;
     // Runs a transport command (2500-2505: 2501 stops).
     std::function<void(int id)> transportCommand;
+    // The transport engine's poll while playback runs (the page pane's timer calls it).
+    std::function<void()> transportPoll;
 
     // The performer's play lock: an edit of the score holds it while it changes the score (never
     // across a dialog or a wait), so a generation pass on the clock thread never reads a score
@@ -24,6 +26,9 @@ struct PlaybackHooks {
     CScore* PlayedScore() const { return playedScore ? playedScore() : nullptr; }
     void TransportCommand(int id) const {
         if (transportCommand) transportCommand(id);
+    }
+    void TransportPoll() const {
+        if (transportPoll) transportPoll();
     }
 };
 

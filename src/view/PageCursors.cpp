@@ -24,6 +24,7 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarWalk.h"
 #include "model/ModelGlobals.h"
+#include "model/PlaybackHooks.h"
 #include "framework/Globals.h"
 #include "platform/PortLayer.h"
 #include "view/PagePane.h"
@@ -314,6 +315,7 @@ void CPagePane::OnTick() {
         }
         return;
     }
+    g_playbackHooks.TransportPoll();
     if (GetPlayedScore() == score) FollowPlayback();
 }
 
@@ -350,7 +352,7 @@ void CPagePane::FollowPlayback() {
         while (score->GetBarCount() <= bar) {
             if (!score->AppendBar(false)) {
                 SetPlayCountOff(kCountOffStop);
-                document->OnCommandRange(CTransport::kStop);
+                g_playbackHooks.TransportCommand(CZelDoc::kTransportStop);
                 return;
             }
             document->ShowInsertionPoint(score->GetBarCount() - 1, false);
@@ -361,7 +363,7 @@ void CPagePane::FollowPlayback() {
         // interface: it is counted in ticks.
         if (++pastEndTicks >= kPastEndWait) {
             pastEndTicks = 0;
-            CTransport::OnTransportCommand(CTransport::kStop);
+            g_playbackHooks.TransportCommand(CZelDoc::kTransportStop);
         }
     }
 }

@@ -22,6 +22,7 @@
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
 #include "app/StatBar.h"
+#include "app/Transport.h"
 #include "view/DebugWnd.h"
 #include "platform/StdView.h"
 #include "app/ZelApp.h"
@@ -976,6 +977,104 @@ TEST_F(AppLifeTest, PlayAndStopOfTheTransportPlayTheActiveScoreThroughTheChosenO
     }
     EXPECT_GE(struck, 4);
     for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
+}
+
+// The transport bar of the running frame: it floats first at 316 x 75 with every control; its
+// play button plays the active score and its stop button stops it; record while playing stops;
+// the punch-in field takes the insertion point, the end of a bar as the next bar's start;
+// docked it is 132 x 33 with the five buttons alone, floating again it shows the rest.
+TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    fw::uitest::Session session;
+    TestApp app;
+    struct Seen {
+        bool floating = false, docked = false, floatingAgain = false;
+        SIZE floatSize{}, dockSize{};
+        bool fieldsShownFloating = false, fieldsHiddenDocked = false, fieldsShownAgain = false;
+        int afterPlay = -1, afterRecordWhilePlaying = -1, afterStop = -1;
+        bool playPressed = false, playReleased = false;
+        int punchBar = -1, punchTick = -1;
+        int notesSent = 0;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        CTransport* bar = g_app.transport;
+        if (!doc || !bar) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        fw::clocktest::SetManual(fw::GetTickCount());
+        fw::uitest::RunUntilIdle();
+        seen.floating = bar->IsFloating();
+        RECT r;
+        bar->GetClientRect(&r);
+        seen.floatSize = SIZE{r.right - r.left, r.bottom - r.top};
+        seen.fieldsShownFloating = bar->countOff.IsWindowVisible() && bar->punchIn.barPane.IsWindowVisible() &&
+                                   bar->thruDevice.IsWindowVisible();
+        // The punch-in field takes the insertion point; the end of bar 0 is bar 1's start.
+        doc->location.barIndex = 0;
+        doc->location.time = 1920;
+        fw::uitest::Click(&bar->punchIn.button, 4, 4);
+        fw::uitest::RunUntilIdle();
+        bar->punchIn.GetPosition(&seen.punchBar, &seen.punchTick);
+        doc->location.time = 0;
+
+        fw::midi::loopback::ClearLog();
+        fw::uitest::Click(&bar->buttons[3], 12, 12);  // play
+        fw::uitest::RunUntilIdle();
+        seen.afterPlay = GetTransportState();
+        seen.playPressed = bar->buttons[3].GetState() == 1;
+        fw::clocktest::Advance(3000);
+        fw::uitest::Click(&bar->buttons[4], 12, 12);  // record while playing: a stop
+        fw::uitest::RunUntilIdle();
+        seen.afterRecordWhilePlaying = GetTransportState();
+        seen.playReleased = bar->buttons[3].GetState() == 0 && bar->buttons[4].GetState() == 0;
+        for (const fw::midi::loopback::Captured& c : fw::midi::loopback::Log())
+            if ((c.bytes[0] & 0xF0) == 0x90 && c.bytes[2] != 0) ++seen.notesSent;
+        fw::uitest::Click(&bar->buttons[3], 12, 12);  // play again, then the stop button
+        fw::uitest::RunUntilIdle();
+        fw::uitest::Click(&bar->buttons[2], 12, 12);
+        fw::uitest::RunUntilIdle();
+        seen.afterStop = GetTransportState();
+
+        frame->DockControlBar(bar);
+        fw::uitest::RunUntilIdle();
+        frame->RecalcLayout();
+        seen.docked = !bar->IsFloating();
+        bar->GetWindowRect(&r);
+        seen.dockSize = SIZE{r.right - r.left, r.bottom - r.top};
+        seen.fieldsHiddenDocked = !bar->countOff.IsWindowVisible() && !bar->punchIn.barPane.IsWindowVisible() &&
+                                  !bar->punchButton.IsWindowVisible() && !bar->thruPatch.IsWindowVisible() &&
+                                  bar->buttons[0].IsWindowVisible();
+        frame->FloatControlBar(bar, POINT{560, 60});
+        fw::uitest::RunUntilIdle();
+        seen.floatingAgain = bar->IsFloating();
+        seen.fieldsShownAgain = bar->countOff.IsWindowVisible() && bar->punchOut.tickPane.IsWindowVisible();
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.floating);
+    EXPECT_EQ(seen.floatSize.cx, 316);
+    EXPECT_EQ(seen.floatSize.cy, 75);
+    EXPECT_TRUE(seen.fieldsShownFloating);
+    EXPECT_EQ(seen.punchBar, 1);
+    EXPECT_EQ(seen.punchTick, 0);
+    EXPECT_EQ(seen.afterPlay, 1);
+    EXPECT_TRUE(seen.playPressed);
+    EXPECT_EQ(seen.afterRecordWhilePlaying, 0);
+    EXPECT_TRUE(seen.playReleased);
+    EXPECT_GE(seen.notesSent, 2);
+    EXPECT_EQ(seen.afterStop, 0);
+    EXPECT_TRUE(seen.docked);
+    EXPECT_EQ(seen.dockSize.cx, 132);
+    EXPECT_EQ(seen.dockSize.cy, 33);
+    EXPECT_TRUE(seen.fieldsHiddenDocked);
+    EXPECT_TRUE(seen.floatingAgain);
+    EXPECT_TRUE(seen.fieldsShownAgain);
 }
 
 }  // namespace

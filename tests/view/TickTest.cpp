@@ -9,6 +9,7 @@
 #include "framework/Screen.h"
 #include "framework/Window.h"
 #include "model/DocumentStandIns.h"
+#include "model/PlaybackHooks.h"
 #include "view/ViewGlobals.h"
 #include "view/ViewStandIns.h"
 
@@ -32,10 +33,22 @@ protected:
         fw::clocktest::Advance(target - fw::GetTickCount());
         view->OnTick();
     }
+    // The transport commands the view sends: kept in order; a stop sets the transport word to 0.
+    void SetUp() override {
+        ViewTest::SetUp();
+        saved = g_playbackHooks.transportCommand;
+        g_playbackHooks.transportCommand = [this](int id) {
+            commands.push_back(id);
+            if (id == 2501) SetTransportState(0);
+        };
+    }
     void TearDown() override {
+        g_playbackHooks.transportCommand = saved;
         PlaybackRunning() = false;
         ViewTest::TearDown();
     }
+    std::function<void(int)> saved;
+    std::vector<int> commands;
     CPagePane* pane = nullptr;
     long ticks = 0;
 };
@@ -156,20 +169,20 @@ TEST_F(TickTest, PastTheLastBarRecordingAppendsBarsAndPlayingStops) {
     const int now = score->GetBarCount();
     SetPlayPosition(now + 3, 0, 0);
     for (int i = 0; i < 5; ++i) Tick();
-    EXPECT_TRUE(CTransport::Commands().empty()) << "five ticks past the end: still playing";
+    EXPECT_TRUE(commands.empty()) << "five ticks past the end: still playing";
     EXPECT_EQ(GetTransportState(), 1);
     Tick();
-    EXPECT_EQ(CTransport::Commands(), std::vector<int>{CTransport::kStop});
+    EXPECT_EQ(commands, std::vector<int>{2501});
     EXPECT_EQ(GetTransportState(), 0);
     EXPECT_EQ(score->GetBarCount(), now) << "playing appends nothing";
 
     // Back inside the score before the sixth tick: no stop.
-    CTransport::Commands().clear();
+    commands.clear();
     SetTransportState(1);
     for (int i = 0; i < 4; ++i) Tick();
     SetPlayPosition(0, 0, 0);
     Tick();
     SetPlayPosition(now + 3, 0, 0);
     for (int i = 0; i < 4; ++i) Tick();
-    EXPECT_TRUE(CTransport::Commands().empty());
+    EXPECT_TRUE(commands.empty());
 }

@@ -15,7 +15,7 @@
 #include "model/ZelDoc.h"
 #include "platform/Port.h"
 #include "view/DebugWnd.h"
-#include "view/ViewStandIns.h"
+#include "app/Transport.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ int ShotToolWindow(const std::string& name, const std::string& out) {
         CStdToolBar standard;
         CMainToolBar tools;
         CTransport transport;
-        if (standard.Create(&frame) && tools.Create(&frame, &transport)) {
+        if (standard.Create(&frame) && tools.Create(&frame, [&transport](CFrameWnd* f) { return transport.Create(f); })) {
             frame.DockControlBar(&standard);
             frame.DockControlBar(&tools);
             auto doc = OpenScore("");
