@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/AppStandIns.h"
+#include "app/Transport.h"
 #include "chrome/MainToolBar.h"
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
 
 class Performer;
 class CTapeDeck;
-class CTransport;
 
 class CDebugWnd;
 

@@ -1,7 +1,5 @@
 #include "app/AppStandIns.h"
 
-void RunMidiDeviceDialog() {}
-
 bool EngineHost::Start(CWnd*) {
     ++StartAttempts();
     return false;

@@ -18,10 +18,8 @@ class CDialog;
 
 // --- MIDI devices and ports ------------------------------------------------------------------
 
-// (The system's devices and the chosen port lists are the MIDI layer's, midi/PortLists.h.)
-
-// The MIDI device dialog followed by the start of the inputs; nothing to choose from yet.
-void RunMidiDeviceDialog();
+// (The system's devices and the chosen port lists are the MIDI layer's, midi/PortLists.h; the
+// ports dialog is app/MidiPortsDlg.h.)
 
 // --- user libraries --------------------------------------------------------------------------
 // (The library base and the symbol-map library are platform/Library.h and platform/FontLib.h;

@@ -7,7 +7,6 @@
 #include "app/AppGlobals.h"
 #include "app/TapeDeck.h"
 #include "framework/DC.h"
-#include "framework/ImageList.h"
 #include "framework/ToolBar.h"
 #include "framework/StringTable.h"
 #include "midi/MidiLayer.h"
@@ -34,9 +33,9 @@ constexpr POINT kFirstFloat{560, 60};
 // second, the thru buttons on the third.
 constexpr int kRow2 = 32, kRow3 = 53;
 constexpr RECT kCountOffRect{276, 6, 306, 22};
-constexpr RECT kPunchInRect{22, kRow2, 137, kRow2 + 16};
-constexpr RECT kPunchOutRect{166, kRow2, 281, kRow2 + 16};
-constexpr RECT kPunchToggleRect{288, kRow2 - 2, 308, kRow2 + 18};
+constexpr RECT kPunchInRect{6, kRow2, 121, kRow2 + 16};
+constexpr RECT kPunchOutRect{150, kRow2, 265, kRow2 + 16};
+constexpr RECT kPunchToggleRect{276, kRow2 - 4, 300, kRow2 + 20};
 constexpr RECT kThruDeviceRect{4, kRow3, 156, kRow3 + 18};
 constexpr RECT kThruPatchRect{160, kRow3, 310, kRow3 + 18};
 constexpr int kMaxCountBars = 8;
@@ -144,8 +143,10 @@ bool CTransport::Create(CFrameWnd* frame, bool show) {
                                     kMaxCountBars);
     if (!punchIn.Create(this, kPunchInRect, kPunchIn, kPunchBitmap)) return false;
     if (!punchOut.Create(this, kPunchOutRect, kPunchOut, kPunchBitmap)) return false;
+    punchOut.button.LoadImages(1);
     if (!punchButton.Create(this, kPunchToggleRect, kPunchToggle, std::int16_t(kButtonsBitmap), 16, 16)) return false;
     punchButton.SetToggle(true);
+    punchButton.SetFlag(1);
     punchButton.LoadImages(4);
     if (!thruDevice.CreateThru(this, kThruDeviceRect, kThruDevice, CThruBtn::kDevice)) return false;
     if (!thruPatch.CreateThru(this, kThruPatchRect, kThruPatch, CThruBtn::kPatch)) return false;
@@ -342,10 +343,5 @@ void CTransport::OnPaint() {
         a->SetTextAndPenColor(RGB(0, 0, 0));
         a->DrawTextRight(int(kCountOffRect.left) - 4, int(kCountOffRect.bottom) - 4, label.c_str());
         PopPort();
-    }
-    CImageList images;
-    if (images.Create(kPunchBitmap, 16, 0, RGB(192, 192, 192))) {
-        images.Draw(&dc, 0, int(kPunchInRect.left) - 18, int(kPunchInRect.top));
-        images.Draw(&dc, 1, int(kPunchOutRect.left) - 18, int(kPunchOutRect.top));
     }
 }

@@ -15,6 +15,7 @@
 #include "app/NewDocDlg.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
+#include "app/MidiPortsDlg.h"
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
@@ -364,12 +365,12 @@ bool CZelApp::CreateObjects() {
             if (warning.DoModal() == IDOK)
                 g_preferences.SetByte(Preferences::kAllowNoInputs, 1);
             else
-                RunMidiDeviceDialog();
+                RunPortsDialog();
         }
         if (midiOutGetNumDevs() > 0 && g_app.outPorts->GetCount() == 0) {
             CSplashWnd::Close(true);
             CDialog warning(kNoMidiOutput, m_pMainWnd);
-            if (warning.DoModal() != IDOK) RunMidiDeviceDialog();
+            if (warning.DoModal() != IDOK) RunPortsDialog();
         }
 
         g_app.marker = new std::uint8_t(0);

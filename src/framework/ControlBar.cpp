@@ -270,6 +270,8 @@ void CFrameWnd::FloatControlBar(CControlBar* bar, POINT pt, DWORD) {
     auto* f = static_cast<FloatWindow*>(b.floatWin.data());
     f->limits();
     f->resize(size.expandedTo(f->minimumSize()).boundedTo(f->maximumSize()));
+    // A window floated again at its old size gets no resize event: the bar takes its size here.
+    bar->MoveWindow(0, 0, f->width(), f->height(), TRUE);
     f->move(pt.x, pt.y);
     f->show();
     RecalcLayout();

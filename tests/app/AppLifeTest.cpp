@@ -21,6 +21,7 @@
 #include "app/AppGlobals.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
+#include "app/MidiPortsDlg.h"
 #include "app/StatBar.h"
 #include "app/Transport.h"
 #include "view/DebugWnd.h"
@@ -31,6 +32,7 @@
 #include "view/ToolState.h"
 #include "framework/Clock.h"
 #include "framework/CodePage.h"
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/FileDialog.h"
 #include "midi/MidiImport.h"
@@ -979,10 +981,90 @@ TEST_F(AppLifeTest, PlayAndStopOfTheTransportPlayTheActiveScoreThroughTheChosenO
     for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
 }
 
-// The transport bar of the running frame: it floats first at 316 x 75 with every control; its
-// play button plays the active score and its stop button stops it; record while playing stops;
-// the punch-in field takes the insertion point, the end of a bar as the next bar's start;
-// docked it is 132 x 33 with the five buttons alone, floating again it shows the rest.
+// The MIDI ports dialog of the running program: Cancel after changing the selection leaves
+// exactly the ports open before; OK with one output opens it alone and moves the metronome's
+// and thru's devices to it; OK with no output asks with dialog 279 and, continuing without,
+// keeps no output.
+TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefore) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop A");
+    fw::midi::loopback::AddOutput("Loop B");
+    fw::midi::loopback::AddInput("Loop In");
+    fw::uitest::Session session;
+    TestApp app;
+    auto names = [](const CDevices* list) {
+        std::vector<std::string> out;
+        for (int i = 0; list && i < list->GetCount(); ++i) out.emplace_back(list->GetAt(i).name);
+        return out;
+    };
+    struct Seen {
+        std::vector<std::string> before, afterCancel, afterOne, afterNone;
+        bool cancelled = true, okOne = false, okNone = false;
+        int thruDevice = -2, accented = -2, unaccented = -2, oneId = -1;
+        std::vector<UINT> modals;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        if (!a.GetActiveDocument() || !g_app.outPorts) return;
+        seen.before = names(g_app.outPorts);
+        // Select the rows of the output list named, the others not.
+        auto choose = [](CDialog& d, std::vector<std::string> wanted) {
+            auto* list = static_cast<CListBox*>(d.GetDlgItem(CMidiPortsDlg::kOutputs));
+            for (int i = 0; i < list->GetCount(); ++i) {
+                CString text;
+                list->GetText(i, text);
+                list->SetSel(i, std::find(wanted.begin(), wanted.end(), text.c_str()) != wanted.end());
+            }
+        };
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            choose(d, {"Loop B"});
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        seen.cancelled = !RunPortsDialog();
+        seen.afterCancel = names(g_app.outPorts);
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            choose(d, {"Loop B"});
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        seen.okOne = RunPortsDialog();
+        seen.afterOne = names(g_app.outPorts);
+        seen.oneId = g_app.outPorts->GetCount() == 1 ? g_app.outPorts->GetIdAt(0) : -1;
+        seen.thruDevice = g_preferences.Word(Preferences::kThruDevice);
+        seen.accented = g_preferences.Word(Preferences::kAccentedClick + 6);
+        seen.unaccented = g_preferences.Word(Preferences::kUnaccentedClick + 6);
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            choose(d, {});
+            fw::uitest::OnNextModal([](CDialog& ask) { ask.EndDialog(IDOK); });  // continue without
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        seen.okNone = RunPortsDialog();
+        seen.afterNone = names(g_app.outPorts);
+        seen.modals = fw::uitest::ModalsRun();
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    ASSERT_FALSE(seen.before.empty());
+    EXPECT_TRUE(seen.cancelled);
+    EXPECT_EQ(seen.afterCancel, seen.before);
+    EXPECT_TRUE(seen.okOne);
+    EXPECT_EQ(seen.afterOne, std::vector<std::string>{"Loop B"});
+    EXPECT_EQ(seen.thruDevice, seen.oneId);
+    EXPECT_EQ(seen.accented, seen.oneId);
+    EXPECT_EQ(seen.unaccented, seen.oneId);
+    EXPECT_TRUE(seen.okNone);
+    EXPECT_TRUE(seen.afterNone.empty());
+    EXPECT_NE(std::find(seen.modals.begin(), seen.modals.end(), 279u), seen.modals.end());
+}
+
+// The transport bar of the running frame: start-up docks it along the top at 132 x 33 with the
+// five buttons alone; floating it is 316 x 75 with every control; its play button plays the
+// active score and its stop button stops it; record while playing stops; the punch-in field
+// takes the insertion point, the end of a bar as the next bar's start; docked again it hides
+// the fields.
 TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) {
     const fw::midi::Config saved = fw::midi::CurrentConfig();
     fw::midi::Config config = saved;
@@ -992,14 +1074,16 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     fw::uitest::Session session;
     TestApp app;
     struct Seen {
-        bool floating = false, docked = false, floatingAgain = false;
+        bool floating = false, docked = false, dockedAgain = false;
         SIZE floatSize{}, dockSize{};
-        bool fieldsShownFloating = false, fieldsHiddenDocked = false, fieldsShownAgain = false;
+        bool fieldsShownFloating = false, fieldsHiddenDocked = false, fieldsHiddenAgain = false;
         int afterPlay = -1, afterRecordWhilePlaying = -1, afterStop = -1;
         bool playPressed = false, playReleased = false;
         int punchBar = -1, punchTick = -1;
         int notesSent = 0;
+        std::string floatingPicture, dockedPicture;
     } seen;
+    testsupport::TempDir pictures;
     app.whileRunning = [&](TestApp& a) {
         CZelDoc* doc = a.GetActiveDocument();
         CTransport* bar = g_app.transport;
@@ -1007,12 +1091,31 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
         fw::clocktest::SetManual(fw::GetTickCount());
         fw::uitest::RunUntilIdle();
-        seen.floating = bar->IsFloating();
+        auto visible = [bar](bool all) {
+            const bool fields[] = {bar->countOff.IsWindowVisible(), bar->punchIn.barPane.IsWindowVisible(),
+                                   bar->punchOut.tickPane.IsWindowVisible(), bar->punchButton.IsWindowVisible(),
+                                   bar->thruDevice.IsWindowVisible(), bar->thruPatch.IsWindowVisible()};
+            for (bool f : fields)
+                if (f != all) return false;
+            return bar->buttons[0].IsWindowVisible() && bar->buttons[4].IsWindowVisible();
+        };
         RECT r;
+        seen.docked = !bar->IsFloating();
+        bar->GetWindowRect(&r);
+        seen.dockSize = SIZE{r.right - r.left, r.bottom - r.top};
+        seen.fieldsHiddenDocked = visible(false);
+        seen.dockedPicture = pictures.path() + "/docked.png";
+        if (!bar->SaveImage(seen.dockedPicture)) seen.dockedPicture.clear();
+
+        frame->FloatControlBar(bar, POINT{560, 60});
+        fw::uitest::RunUntilIdle();
+        seen.floating = bar->IsFloating();
         bar->GetClientRect(&r);
         seen.floatSize = SIZE{r.right - r.left, r.bottom - r.top};
-        seen.fieldsShownFloating = bar->countOff.IsWindowVisible() && bar->punchIn.barPane.IsWindowVisible() &&
-                                   bar->thruDevice.IsWindowVisible();
+        seen.fieldsShownFloating = visible(true);
+        seen.floatingPicture = pictures.path() + "/floating.png";
+        if (!bar->SaveImage(seen.floatingPicture)) seen.floatingPicture.clear();
+
         // The punch-in field takes the insertion point; the end of bar 0 is bar 1's start.
         doc->location.barIndex = 0;
         doc->location.time = 1920;
@@ -1041,22 +1144,17 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
 
         frame->DockControlBar(bar);
         fw::uitest::RunUntilIdle();
-        frame->RecalcLayout();
-        seen.docked = !bar->IsFloating();
-        bar->GetWindowRect(&r);
-        seen.dockSize = SIZE{r.right - r.left, r.bottom - r.top};
-        seen.fieldsHiddenDocked = !bar->countOff.IsWindowVisible() && !bar->punchIn.barPane.IsWindowVisible() &&
-                                  !bar->punchButton.IsWindowVisible() && !bar->thruPatch.IsWindowVisible() &&
-                                  bar->buttons[0].IsWindowVisible();
-        frame->FloatControlBar(bar, POINT{560, 60});
-        fw::uitest::RunUntilIdle();
-        seen.floatingAgain = bar->IsFloating();
-        seen.fieldsShownAgain = bar->countOff.IsWindowVisible() && bar->punchOut.tickPane.IsWindowVisible();
+        seen.dockedAgain = !bar->IsFloating();
+        seen.fieldsHiddenAgain = visible(false);
     };
     RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
     fw::midi::loopback::Clear();
     fw::midi::Configure(saved);
     ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.docked);
+    EXPECT_EQ(seen.dockSize.cx, 132);
+    EXPECT_EQ(seen.dockSize.cy, 33);
+    EXPECT_TRUE(seen.fieldsHiddenDocked);
     EXPECT_TRUE(seen.floating);
     EXPECT_EQ(seen.floatSize.cx, 316);
     EXPECT_EQ(seen.floatSize.cy, 75);
@@ -1069,12 +1167,15 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     EXPECT_TRUE(seen.playReleased);
     EXPECT_GE(seen.notesSent, 2);
     EXPECT_EQ(seen.afterStop, 0);
-    EXPECT_TRUE(seen.docked);
-    EXPECT_EQ(seen.dockSize.cx, 132);
-    EXPECT_EQ(seen.dockSize.cy, 33);
-    EXPECT_TRUE(seen.fieldsHiddenDocked);
-    EXPECT_TRUE(seen.floatingAgain);
-    EXPECT_TRUE(seen.fieldsShownAgain);
+    EXPECT_TRUE(seen.dockedAgain);
+    EXPECT_TRUE(seen.fieldsHiddenAgain);
+    // The bar's pictures: floating with every control, docked with the five buttons.
+    for (const auto& [shot, reference] : {std::pair{seen.floatingPicture, "app/transport-floating.png"},
+                                          std::pair{seen.dockedPicture, "app/transport-docked.png"}}) {
+        CBitmap picture;
+        ASSERT_TRUE(!shot.empty() && picture.LoadFile(shot)) << reference;
+        testsupport::ExpectPictureMatches(picture, testsupport::TestDataPath(reference));
+    }
 }
 
 }  // namespace
