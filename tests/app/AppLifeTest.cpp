@@ -1005,6 +1005,7 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
         bool cancelled = true, okOne = false, okNone = false;
         int thruDevice = -2, accented = -2, unaccented = -2, oneId = -1;
         std::vector<UINT> modals;
+        std::vector<std::array<int, 3>> testNotes;
     } seen;
     app.whileRunning = [&](TestApp& a) {
         if (!a.GetActiveDocument() || !g_app.outPorts) return;
@@ -1018,7 +1019,18 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
                 list->SetSel(i, std::find(wanted.begin(), wanted.end(), text.c_str()) != wanted.end());
             }
         };
+        fw::clocktest::SetManual(fw::GetTickCount());
         fw::uitest::OnNextModal([&](CDialog& d) {
+            // The test notes on the open output, their waits on the dialog's timer.
+            auto& ports = static_cast<CMidiPortsDlg&>(d);
+            fw::midi::loopback::ClearLog();
+            ports.StartTest(g_app.outPorts->GetIdAt(0));
+            for (int i = 0; i < 200 && ports.TestRunning(); ++i) {
+                fw::clocktest::Advance(1000 / 60 + 1);
+                fw::uitest::FireTimer(&d, 2);
+            }
+            for (const fw::midi::loopback::Captured& c : fw::midi::loopback::Log())
+                seen.testNotes.push_back({c.bytes[0], c.bytes[1], c.bytes[2]});
             choose(d, {"Loop B"});
             fw::uitest::ClickControl(&d, IDCANCEL);
         });
@@ -1058,6 +1070,10 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     EXPECT_TRUE(seen.okNone);
     EXPECT_TRUE(seen.afterNone.empty());
     EXPECT_NE(std::find(seen.modals.begin(), seen.modals.end(), 279u), seen.modals.end());
+    // Three short notes of key 67 and one of key 63 on the first channel.
+    const std::vector<std::array<int, 3>> notes = {{0x90, 67, 64}, {0x80, 67, 0}, {0x90, 67, 64}, {0x80, 67, 0},
+                                                   {0x90, 67, 64}, {0x80, 67, 0}, {0x90, 63, 64}, {0x80, 63, 0}};
+    EXPECT_EQ(seen.testNotes, notes);
 }
 
 // The transport bar of the running frame: start-up docks it along the top at 132 x 33 with the
