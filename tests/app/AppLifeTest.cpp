@@ -1002,7 +1002,7 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     };
     struct Seen {
         std::vector<std::string> before, afterCancel, afterOne, afterNone;
-        bool cancelled = true, okOne = false, okNone = false;
+        bool okOne = false, okNone = false;
         int thruDevice = -2, accented = -2, unaccented = -2, oneId = -1;
         std::vector<UINT> modals;
         std::vector<std::array<int, 3>> testNotes;
@@ -1034,7 +1034,7 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
             choose(d, {"Loop B"});
             fw::uitest::ClickControl(&d, IDCANCEL);
         });
-        seen.cancelled = !RunPortsDialog();
+        static_cast<CFrameWnd*>(a.m_pMainWnd)->SendMessage(WM_COMMAND, 36401, 0);  // the ports command
         seen.afterCancel = names(g_app.outPorts);
         fw::uitest::OnNextModal([&](CDialog& d) {
             choose(d, {"Loop B"});
@@ -1060,7 +1060,6 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     fw::midi::Configure(saved);
     ASSERT_TRUE(app.started);
     ASSERT_FALSE(seen.before.empty());
-    EXPECT_TRUE(seen.cancelled);
     EXPECT_EQ(seen.afterCancel, seen.before);
     EXPECT_TRUE(seen.okOne);
     EXPECT_EQ(seen.afterOne, std::vector<std::string>{"Loop B"});
@@ -1069,6 +1068,7 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     EXPECT_EQ(seen.unaccented, seen.oneId);
     EXPECT_TRUE(seen.okNone);
     EXPECT_TRUE(seen.afterNone.empty());
+    EXPECT_NE(std::find(seen.modals.begin(), seen.modals.end(), 278u), seen.modals.end());
     EXPECT_NE(std::find(seen.modals.begin(), seen.modals.end(), 279u), seen.modals.end());
     // Three short notes of key 67 and one of key 63 on the first channel.
     const std::vector<std::array<int, 3>> notes = {{0x90, 67, 64}, {0x80, 67, 0}, {0x90, 67, 64}, {0x80, 67, 0},
@@ -1090,7 +1090,7 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     fw::uitest::Session session;
     TestApp app;
     struct Seen {
-        bool floating = false, docked = false, dockedAgain = false;
+        bool floating = false, docked = false, dockedAgain = false, hiddenByCommand = false, shownByCommand = false;
         SIZE floatSize{}, dockSize{};
         bool fieldsShownFloating = false, fieldsHiddenDocked = false, fieldsHiddenAgain = false;
         int afterPlay = -1, afterRecordWhilePlaying = -1, afterStop = -1;
@@ -1162,6 +1162,10 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         fw::uitest::RunUntilIdle();
         seen.dockedAgain = !bar->IsFloating();
         seen.fieldsHiddenAgain = visible(false);
+        frame->SendMessage(WM_COMMAND, 37000, 0);  // hide the bar, then show it
+        seen.hiddenByCommand = !bar->IsVisible();
+        frame->SendMessage(WM_COMMAND, 37000, 0);
+        seen.shownByCommand = bar->IsVisible();
     };
     RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
     fw::midi::loopback::Clear();
@@ -1185,6 +1189,8 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     EXPECT_EQ(seen.afterStop, 0);
     EXPECT_TRUE(seen.dockedAgain);
     EXPECT_TRUE(seen.fieldsHiddenAgain);
+    EXPECT_TRUE(seen.hiddenByCommand);
+    EXPECT_TRUE(seen.shownByCommand);
     // The bar's pictures: floating with every control, docked with the five buttons.
     for (const auto& [shot, reference] : {std::pair{seen.floatingPicture, "app/transport-floating.png"},
                                           std::pair{seen.dockedPicture, "app/transport-docked.png"}}) {
