@@ -99,7 +99,7 @@ void CThruBtn::TrackClick(int, int) {
         }
     } else {
         std::int32_t word = g_preferences.Dword(Preferences::kThruPatch);
-        if (word == -1) word = 0xFFFFFF00 | kNone;
+        if (word == -1) word = kNone;
         if (!RunPatchMenu(int(r.left), int(r.bottom), device, channel, &word, 1, 0)) return;
         const bool none = (word & 0xFF) == kNone;
         g_preferences.SetDword(Preferences::kThruPatch, none ? -1 : word);

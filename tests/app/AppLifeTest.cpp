@@ -1097,6 +1097,8 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         bool playPressed = false, playReleased = false;
         int punchBar = -1, punchTick = -1;
         int notesSent = 0;
+        int thruPort = -1, thruDevice = -2, thruChannel = -1, thruPatch = -1;
+        bool patchSent = false;
         std::string floatingPicture, dockedPicture;
     } seen;
     testsupport::TempDir pictures;
@@ -1131,6 +1133,23 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         seen.fieldsShownFloating = visible(true);
         seen.floatingPicture = pictures.path() + "/floating.png";
         if (!bar->SaveImage(seen.floatingPicture)) seen.floatingPicture.clear();
+
+        // The thru buttons: the device and channel, then the patch, which is sent at once.
+        const int port = g_app.outPorts->GetIdAt(0);
+        fw::midi::loopback::ClearLog();
+        fw::uitest::AnswerMenu(UINT(port + 1));
+        fw::uitest::AnswerMenu(3);  // the third channel
+        fw::uitest::Click(&bar->thruDevice, 20, 8);
+        fw::uitest::RunUntilIdle();
+        seen.thruDevice = g_preferences.Word(Preferences::kThruDevice);
+        seen.thruChannel = g_preferences.Word(Preferences::kThruChannel);
+        fw::uitest::AnswerMenu(7);  // program 5 ("None" is the first item)
+        fw::uitest::Click(&bar->thruPatch, 20, 8);
+        fw::uitest::RunUntilIdle();
+        seen.thruPatch = g_preferences.Dword(Preferences::kThruPatch) & 0xFF;
+        for (const fw::midi::loopback::Captured& c : fw::midi::loopback::Log())
+            if (c.bytes[0] == 0xC2 && c.bytes[1] == 5) seen.patchSent = true;
+        seen.thruPort = port;
 
         // The punch-in field takes the insertion point; the end of bar 0 is bar 1's start.
         doc->location.barIndex = 0;
@@ -1181,6 +1200,10 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     EXPECT_TRUE(seen.fieldsShownFloating);
     EXPECT_EQ(seen.punchBar, 1);
     EXPECT_EQ(seen.punchTick, 0);
+    EXPECT_EQ(seen.thruDevice, seen.thruPort);
+    EXPECT_EQ(seen.thruChannel, 2);
+    EXPECT_EQ(seen.thruPatch, 5);
+    EXPECT_TRUE(seen.patchSent);
     EXPECT_EQ(seen.afterPlay, 1);
     EXPECT_TRUE(seen.playPressed);
     EXPECT_EQ(seen.afterRecordWhilePlaying, 0);
