@@ -15,6 +15,7 @@
 #include "app/NewDocDlg.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
+#include "app/MetroDlg.h"
 #include "app/MidiPortsDlg.h"
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
@@ -111,8 +112,9 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
     AddCommandRange(kDebugWindowCommand, kDebugWindowCommand, [this](UINT id) { OnCommandRange(id); });
     // The transport commands (record, stop, play, pause, play from start).
     AddCommandRange(2500, 2504, [](UINT id) { g_playbackHooks.TransportCommand(int(id)); });
-    // The MIDI ports dialog (36401) and showing or hiding the transport bar (37000).
+    // The MIDI ports dialog (36401), the metronome dialog (36204) and showing or hiding the transport bar (37000).
     AddCommandRange(36401, 36401, [](UINT) { RunPortsDialog(); });
+    AddCommandRange(36204, 36204, [](UINT) { RunMetronomeDialog(); });
     AddCommandRange(37000, 37000, [](UINT) {
         if (!g_app.transport || !g_app.mainFrame) return;
         g_app.mainFrame->ShowControlBar(g_app.transport, g_app.transport->IsVisible() ? FALSE : TRUE);

@@ -21,6 +21,7 @@
 #include "app/AppGlobals.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
+#include "app/MetroDlg.h"
 #include "app/MidiPortsDlg.h"
 #include "app/StatBar.h"
 #include "app/Transport.h"
@@ -36,6 +37,7 @@
 #include "framework/Dialog.h"
 #include "framework/FileDialog.h"
 #include "midi/MidiImport.h"
+#include "midi/MidiLayer.h"
 #include "notation/Note.h"
 #include "framework/Gdi.h"
 #include "framework/Globals.h"
@@ -56,6 +58,7 @@
 #include "platform/Devices.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
+#include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
 #include "support/CommandRecorder.h"
@@ -1074,6 +1077,77 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     const std::vector<std::array<int, 3>> notes = {{0x90, 67, 64}, {0x80, 67, 0}, {0x90, 67, 64}, {0x80, 67, 0},
                                                    {0x90, 67, 64}, {0x80, 67, 0}, {0x90, 63, 64}, {0x80, 63, 0}};
     EXPECT_EQ(seen.testNotes, notes);
+}
+
+// The metronome dialog of the running program (command 36204): its test plays one accented and
+// three unaccented clicks, each followed by its pause; a chord played on the input sets the
+// focused note field; Cancel leaves the preferences as they were.
+TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocusedNote) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    fw::uitest::Session session;
+    TestApp app;
+    struct Seen {
+        std::vector<std::array<int, 3>> clicks;
+        std::vector<int> at;
+        int noteAfterChord = -1;
+        bool restored = false;
+        bool ran = false;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        if (!a.GetActiveDocument()) return;
+        fw::clocktest::SetManual(fw::GetTickCount());
+        const std::vector<std::uint8_t> before(g_preferences.bytes, g_preferences.bytes + Preferences::kSize);
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            auto& metro = static_cast<CMetroDlg&>(d);
+            seen.ran = true;
+            fw::midi::loopback::ClearLog();
+            fw::uitest::ClickControl(&d, CMetroDlg::kTest);
+            // After the click is delivered: the clicks' waits run on the dialog's timer.
+            fw::uitest::Call([&] {
+                // When each message went out, in 1/60 s.
+                std::size_t sent = fw::midi::loopback::Log().size();
+                seen.at.assign(sent, GetTicks());
+                for (int i = 0; i < 600 && metro.TestRunning(); ++i) {
+                    fw::clocktest::Advance(1000 / 60 + 1);
+                    fw::uitest::FireTimer(&d, 2);
+                    for (; sent < fw::midi::loopback::Log().size(); ++sent) seen.at.push_back(GetTicks());
+                }
+                for (const fw::midi::loopback::Captured& c : fw::midi::loopback::Log())
+                    seen.clicks.push_back({c.bytes[0], c.bytes[1], c.bytes[2]});
+                // A chord of one key while the accented note field has the focus.
+                metro.GotoControl(CMetroDlg::kAccented.note);
+                TheInputQueue().Put(0, 0x90, 60, 100);
+                TheInputQueue().Put(0, 0x80, 60, 64);
+                fw::uitest::FireTimer(&d, 2);
+                seen.noteAfterChord = metro.GetComboSel(CMetroDlg::kAccented.note);
+            });
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        static_cast<CFrameWnd*>(a.m_pMainWnd)->SendMessage(WM_COMMAND, 36204, 0);
+        seen.restored = std::equal(before.begin(), before.end(), g_preferences.bytes);
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    ASSERT_TRUE(seen.ran);
+    // The preferences' sounds: the accented key 76 at 120, the unaccented at 80, channel 10.
+    const std::vector<std::array<int, 3>> clicks = {{0x99, 76, 120}, {0x89, 76, 0}, {0x99, 76, 80}, {0x89, 76, 0},
+                                                    {0x99, 76, 80},  {0x89, 76, 0}, {0x99, 76, 80}, {0x89, 76, 0}};
+    EXPECT_EQ(seen.clicks, clicks);
+    // Each click lasts its duration in 1/60 s (50 ticks: 3, 40 ticks: 2), then a pause of 16.
+    const int waits[] = {3, 16, 2, 16, 2, 16, 2};
+    ASSERT_EQ(seen.at.size(), 8u);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_GE(seen.at[i + 1] - seen.at[i], waits[i]) << i;
+        EXPECT_LE(seen.at[i + 1] - seen.at[i], waits[i] + 1) << i;
+    }
+    EXPECT_EQ(seen.noteAfterChord, 60);
+    EXPECT_TRUE(seen.restored);
 }
 
 // The transport bar of the running frame: start-up docks it along the top at 132 x 33 with the
