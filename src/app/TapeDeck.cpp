@@ -157,7 +157,7 @@ void CTapeDeck::Start() {
         if (track) track->SetTrackFlags(track->GetTrackFlags() | kRecordReplace);
         if (g_preferences.Byte(Preferences::kSplitEnabled) && track && track->IsGrandStaffTop()) {
             if (CTrack* lower = score_->GetTrack(track_ + 1)) lower->SetTrackFlags(lower->GetTrackFlags() | kRecordReplace);
-            splitPitch_ = g_preferences.Word(Preferences::kSplitPitch);
+            splitPitch_ = g_preferences.Byte(Preferences::kSplitPitch);
         }
         const int lastTrack = splitPitch_ >= 0 ? track_ + 1 : track_;
         undoTask_ = score_->NewUndoTask(kRecord, track_, startBar_, lastTrack, startBar_);

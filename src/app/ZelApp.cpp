@@ -17,6 +17,7 @@
 #include "app/MainFrame.h"
 #include "app/MetroDlg.h"
 #include "app/MidiPortsDlg.h"
+#include "app/RecordDlg.h"
 #include "app/PlaybackHooks.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
@@ -112,9 +113,10 @@ CZelApp::CZelApp() : CWinApp(kProgramName) {
     AddCommandRange(kDebugWindowCommand, kDebugWindowCommand, [this](UINT id) { OnCommandRange(id); });
     // The transport commands (record, stop, play, pause, play from start).
     AddCommandRange(2500, 2504, [](UINT id) { g_playbackHooks.TransportCommand(int(id)); });
-    // The MIDI ports dialog (36401), the metronome dialog (36204) and showing or hiding the transport bar (37000).
+    // The MIDI ports dialog (36401), the metronome (36204) and recording (36400) dialogs and showing or hiding the transport bar (37000).
     AddCommandRange(36401, 36401, [](UINT) { RunPortsDialog(); });
     AddCommandRange(36204, 36204, [](UINT) { RunMetronomeDialog(); });
+    AddCommandRange(36400, 36400, [](UINT) { RunRecordDialog(); });
     AddCommandRange(37000, 37000, [](UINT) {
         if (!g_app.transport || !g_app.mainFrame) return;
         g_app.mainFrame->ShowControlBar(g_app.transport, g_app.transport->IsVisible() ? FALSE : TRUE);

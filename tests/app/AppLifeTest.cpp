@@ -23,6 +23,7 @@
 #include "app/MainFrame.h"
 #include "app/MetroDlg.h"
 #include "app/MidiPortsDlg.h"
+#include "app/RecordDlg.h"
 #include "app/StatBar.h"
 #include "app/Transport.h"
 #include "view/DebugWnd.h"
@@ -1147,6 +1148,60 @@ TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocuse
         EXPECT_LE(seen.at[i + 1] - seen.at[i], waits[i] + 1) << i;
     }
     EXPECT_EQ(seen.noteAfterChord, 60);
+    EXPECT_TRUE(seen.restored);
+}
+
+// The recording options dialog of the running program (command 36400): "One Voice" switches
+// the transcription on; with "Type" all the kind boxes are greyed; a chord played on the input
+// sets the split key; OK keeps what was set, Cancel gives the preferences back.
+TEST_F(AppLifeTest, TheRecordingOptionsDialogsOneVoiceTranscribesAndAChordSetsTheSplitKey) {
+    fw::uitest::Session session;
+    TestApp app;
+    struct Seen {
+        bool transcribeOnByOneVoice = false, kindsGreyedForAll = false, kindsOnForOnly = false;
+        int splitKey = -1;
+        bool kept = false, restored = false;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        if (!a.GetActiveDocument()) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        g_preferences.SetByte(Preferences::kTranscribe, 0);
+        g_preferences.SetByte(Preferences::kOneVoice, 0);
+        g_preferences.SetByte(Preferences::kFilterType, 0);
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            auto& dlg = static_cast<CRecordDlg&>(d);
+            seen.kindsGreyedForAll = !d.GetDlgItem(CRecordDlg::kFirstKind)->IsWindowEnabled();
+            fw::uitest::ClickControl(&d, CRecordDlg::kOneVoice);
+            fw::uitest::ClickControl(&d, CRecordDlg::kOnly);
+            fw::uitest::Call([&] {
+                seen.transcribeOnByOneVoice = dlg.GetCheck(CRecordDlg::kTranscribe);
+                seen.kindsOnForOnly = d.GetDlgItem(CRecordDlg::kLastKind)->IsWindowEnabled();
+                TheInputQueue().Put(0, 0x90, 48, 100);
+                TheInputQueue().Put(0, 0x80, 48, 64);
+                fw::uitest::FireTimer(&d, 2);
+            });
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        frame->SendMessage(WM_COMMAND, 36400, 0);
+        seen.splitKey = g_preferences.Byte(Preferences::kSplitPitch);
+        seen.kept = g_preferences.Byte(Preferences::kTranscribe) == 1 && g_preferences.Byte(Preferences::kOneVoice) == 1 &&
+                    g_preferences.Byte(Preferences::kFilterType) == 1;
+        const std::vector<std::uint8_t> before(g_preferences.bytes, g_preferences.bytes + Preferences::kSize);
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            fw::uitest::ClickControl(&d, CRecordDlg::kExcept);
+            fw::uitest::ClickControl(&d, CRecordDlg::kSplit);
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        frame->SendMessage(WM_COMMAND, 36400, 0);
+        seen.restored = std::equal(before.begin(), before.end(), g_preferences.bytes);
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.kindsGreyedForAll);
+    EXPECT_TRUE(seen.transcribeOnByOneVoice);
+    EXPECT_TRUE(seen.kindsOnForOnly);
+    EXPECT_EQ(seen.splitKey, 48);
+    EXPECT_TRUE(seen.kept);
     EXPECT_TRUE(seen.restored);
 }
 
