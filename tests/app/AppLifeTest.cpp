@@ -1457,4 +1457,85 @@ TEST_F(AppLifeTest, FileExportOfTheRunningFrameWritesNotesThatImportReadsBack) {
     EXPECT_EQ(after, before);
 }
 
+
+// Recording in the running program: the transport bar's record button records what is played
+// on the loopback keyboard into the current track (replacing its notes in the bars recorded),
+// the stop button ends it, and the Edit menu's Undo takes the whole recording back.
+TEST_F(AppLifeTest, TheRecordButtonRecordsTheLoopbackKeyboardAsOneUndoableEdit) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    fw::midi::loopback::AddOutput("Keyboard", "Keys");
+    fw::midi::loopback::AddInput("Keys");
+    fw::uitest::Session session;
+    TestApp app;
+    struct Seen {
+        std::vector<std::array<int, 4>> before, recorded, undone;
+        int state = -1, inputs = 0;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        CTransport* bar = g_app.transport;
+        if (!doc || !bar) return;
+        g_preferences.SetByte(Preferences::kFilterType, 0);
+        g_preferences.SetByte(Preferences::kTranscribe, 0);
+        g_preferences.SetByte(Preferences::kClickInRecord, 0);
+        g_preferences.SetByte(Preferences::kClickInCountoff, 0);
+        g_preferences.SetByte(Preferences::kSplitEnabled, 0);
+        // The keyboard's input chosen in the ports dialog.
+        fw::uitest::OnNextModal([](CDialog& d) {
+            auto* inputs = static_cast<CListBox*>(d.GetDlgItem(CMidiPortsDlg::kInputs));
+            for (int i = 0; i < inputs->GetCount(); ++i) {
+                CString text;
+                inputs->GetText(i, text);
+                inputs->SetSel(i, std::string(text.c_str()) == "Keys");
+            }
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        static_cast<CFrameWnd*>(a.m_pMainWnd)->SendMessage(WM_COMMAND, 36401, 0);
+        seen.inputs = g_app.inPorts->GetCount();
+        const fw::midi::PortId keyboard = fw::midi::OpenOutput("Keyboard");
+        if (!keyboard) return;
+        CScore* score = doc->GetScore();
+        doc->location.barIndex = 0;
+        doc->location.time = 0;
+        doc->location.trackIndex = 0;
+        seen.before = NotesOfTrack(*score, 0);
+        fw::clocktest::SetManual(fw::GetTickCount());
+        fw::uitest::Click(&bar->buttons[4], 12, 12);  // record
+        fw::uitest::RunUntilIdle();
+        seen.state = GetTransportState();
+        fw::clocktest::Advance(250);
+        fw::midi::SendShort(keyboard, 0x90, 60, 100);
+        fw::clocktest::Advance(500);
+        fw::midi::SendShort(keyboard, 0x80, 60, 64);
+        fw::clocktest::Advance(250);
+        fw::uitest::Click(&bar->buttons[2], 12, 12);  // stop
+        fw::uitest::RunUntilIdle();
+        seen.recorded = NotesOfTrack(*score, 0);
+        fw::ChooseFromMenuBar(static_cast<CFrameWnd*>(a.m_pMainWnd), 57643);
+        fw::uitest::RunUntilIdle();
+        seen.undone = NotesOfTrack(*score, 0);
+        fw::midi::Close(keyboard);
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    EXPECT_EQ(seen.inputs, 1);
+    EXPECT_EQ(seen.state, 2);
+    // One played note, in bar 0, about a quarter note long; the track's other notes of the bars
+    // recorded are replaced.
+    std::vector<std::array<int, 4>> inBarZero;
+    for (const auto& n : seen.recorded)
+        if (n[0] == 0) inBarZero.push_back(n);
+    ASSERT_EQ(inBarZero.size(), 1u);
+    EXPECT_EQ(inBarZero[0][2], 60);
+    EXPECT_GT(inBarZero[0][3], 240);
+    EXPECT_LT(inBarZero[0][3], 720);
+    EXPECT_EQ(seen.undone, seen.before);
+}
+
 }  // namespace
