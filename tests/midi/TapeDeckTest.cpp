@@ -20,6 +20,8 @@
 #include "model/Bar.h"
 #include "model/Data.h"
 #include "model/ItemArray.h"
+#include "model/ModelGlobals.h"
+#include "model/NewScore.h"
 #include "model/Playback.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
@@ -75,6 +77,18 @@ struct TapeDeckTest : ::testing::Test {
         ASSERT_TRUE(doc.score->BuildSkeleton(bars, tracks));
         doc.score->Reindex();
         for (int t = 0; t < tracks; ++t) doc.score->GetTrack(t)->SetVoiceCount(std::max(1, doc.score->GetTrack(t)->GetVoiceCount()));
+        Attach();
+    }
+    // A new score of the piano arrangement: a braced treble and bass staff.
+    void BuildPiano() {
+        doc.score = new CScore(&doc);
+        NewScoreSettings settings;
+        settings.arrangement = 1;
+        ASSERT_TRUE(BuildNewScore(*doc.score, settings));
+        g_model.currentScore = doc.score;
+        Attach();
+    }
+    void Attach() {
         midi.Arm();
         midi.SetInputAccepted(true);
         performer = std::make_unique<Performer>(&midi);
@@ -407,6 +421,27 @@ TEST_F(TapeDeckTest, TappedTempiBecomeOneTempoMarkPerBeatOnlyTheFirstShownWhenTh
         delete doc.score;
         doc.score = nullptr;
     }
+}
+
+TEST_F(TapeDeckTest, WithSplitOnNotesBelowTheSplitKeyGoToTheLowerStaffOfAGrandStaff) {
+    BuildPiano();
+    ASSERT_GE(doc.score->GetTrackCount(), 2);
+    ASSERT_TRUE(doc.score->GetTrack(0)->IsGrandStaffTop());
+    g_preferences.SetByte(Preferences::kSplitEnabled, 1);
+    g_preferences.SetByte(Preferences::kSplitPitch, 60);
+    At(0, 0);
+    doc.location.trackIndex = 0;
+    deck->OnCommand(2500);
+    Input(0, 0x90, 72, 100);
+    Input(0, 0x90, 48, 100);
+    Input(480, 0x80, 72, 64);
+    Input(480, 0x80, 48, 64);
+    deck->OnCommand(2501);
+    std::vector<int> upper, lower;
+    for (const Played& p : Notes(0)) upper.push_back(std::get<2>(p));
+    for (const Played& p : Notes(1)) lower.push_back(std::get<2>(p));
+    EXPECT_EQ(upper, std::vector<int>{72});
+    EXPECT_EQ(lower, std::vector<int>{48});
 }
 
 }  // namespace
