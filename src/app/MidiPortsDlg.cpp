@@ -10,6 +10,7 @@
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
 #include "model/Preferences.h"
+#include "platform/Artist.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "platform/PortLayer.h"
@@ -17,6 +18,7 @@
 namespace {
 constexpr UINT kNotAvailable = 10026, kInUse = 10024;
 constexpr int kTestKey = 67, kLastKey = 63, kTestVelocity = 64;
+constexpr int kLightTicks = 5;  // 1/60 s a message lights its input
 
 std::vector<std::string> NamesOf(const CDevices& list) {
     std::vector<std::string> names;
@@ -163,12 +165,44 @@ bool CMidiPortsDlg::OnTick() {
         testDue_ = GetTicks() + s.waitTicks;
     }
     if (testNext_ >= testSteps_.size()) testSteps_.clear();
+    // The activity light of the input that delivered last.
+    const int lit = litRow_;
+    if (g_app.midi && g_app.midi->TakeInputActivity()) {
+        const std::uint32_t handle = g_app.midi->LastInputHandle();
+        const std::vector<std::string> rows = ListNames(kInputs, false);
+        for (int i = 0; i < in_.GetCount(); ++i) {
+            if (in_.GetAt(i).handle != handle || handle == 0) continue;
+            const auto row = std::find(rows.begin(), rows.end(), std::string(in_.GetAt(i).name));
+            if (row != rows.end()) {
+                litRow_ = int(row - rows.begin());
+                litUntil_ = GetTicks() + kLightTicks;
+            }
+        }
+    } else if (litRow_ >= 0 && GetTicks() >= litUntil_) {
+        litRow_ = -1;
+    }
+    if (lit != litRow_)
+        if (CWnd* lights = GetDlgItem(kLights)) lights->Invalidate();
     return false;
 }
 
 void CMidiPortsDlg::DrawControl(int id) {
-    if (id == kLights || id == kTests) return;
-    CStdDlg::DrawControl(id);
+    if (id != kLights && id != kTests) return CStdDlg::DrawControl(id);
+    CArtist* a = GetArtist();
+    auto* list = static_cast<CListBox*>(GetDlgItem(id == kLights ? kInputs : kOutputs));
+    if (!a || !list) return;
+    RECT column, listRect;
+    GetControlRect(id, &column);
+    GetControlRect(id == kLights ? kInputs : kOutputs, &listRect);
+    const int height = std::max(1, list->GetItemHeight(0));
+    for (int i = list->GetTopIndex(); i < list->GetCount(); ++i) {
+        const int top = int(listRect.top) + 2 + (i - list->GetTopIndex()) * height;
+        if (top + height > column.bottom) break;
+        // A light: a small square, red while lit; a test button: a raised square.
+        const RECT r{column.left + 2, top + 2, column.right - 2, top + height - 2};
+        a->FillRectRGB(r, id == kLights && i == litRow_ ? RGB(255, 0, 0) : RGB(192, 192, 192));
+        a->FrameRectangle(r);
+    }
 }
 
 bool RunPortsDialog() {

@@ -33,6 +33,8 @@ public:
     // Starts the test notes on an output port (the steps run on the dialog's timer).
     void StartTest(int portId);
     bool TestRunning() const { return !testSteps_.empty(); }
+    // The input row whose light is lit (-1: none); a message lights its port's row for 5/60 s.
+    int LitRow() const { return litRow_; }
 
     std::uint8_t thru = 0;
 
@@ -50,6 +52,8 @@ private:
     std::size_t testNext_ = 0;
     int testPort_ = -1;
     std::int32_t testDue_ = 0;
+    int litRow_ = -1;
+    std::int32_t litUntil_ = 0;
 };
 
 // Runs the dialog over the application's port lists: true on OK (the choice saved, inputs

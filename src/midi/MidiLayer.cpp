@@ -345,6 +345,7 @@ void CMidi::RemapInput(ChannelMessage record) {
 
 void CMidi::Receive(std::uint32_t inputHandle, const std::uint8_t* bytes, std::size_t count) {
     if (!armed_ || !bytes || count == 0) return;
+    lastInput_ = inputHandle;
     ChannelMessage r{};
     r.status = bytes[0];
     r.data1 = count > 1 ? bytes[1] : 0;

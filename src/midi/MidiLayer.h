@@ -143,6 +143,8 @@ public:
     bool OutputActivity() const { return outputActivity_; }
     void NoteActivity(bool input) { (input ? inputActivity_ : outputActivity_) = true; }
     bool TakeInputActivity() { return inputActivity_.exchange(false); }
+    // The handle of the input port that delivered the last message (0: none yet).
+    std::uint32_t LastInputHandle() const { return lastInput_; }
     bool TakeOutputActivity() { return outputActivity_.exchange(false); }
     void ClearActivity() { inputActivity_ = outputActivity_ = false; }
 
@@ -168,6 +170,7 @@ private:
     std::atomic<bool> armed_{false}, inputMuted_{false}, inputAccepted_{false};
     std::atomic<bool> inputActivity_{false}, outputActivity_{false};
     std::atomic<std::uint32_t> messageTime_{0};
+    std::atomic<std::uint32_t> lastInput_{0};
     std::atomic<std::int32_t> startOffset_{0};
     std::atomic<std::shared_ptr<const std::vector<RedirectEntry>>> redirects_;
     std::atomic<std::shared_ptr<const ThruSettings>> thru_;

@@ -996,6 +996,7 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     fw::midi::Configure(config);
     fw::midi::loopback::AddOutput("Loop A");
     fw::midi::loopback::AddOutput("Loop B");
+    fw::midi::loopback::AddOutput("Keyboard", "Loop In");
     fw::midi::loopback::AddInput("Loop In");
     fw::uitest::Session session;
     TestApp app;
@@ -1010,6 +1011,7 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
         int thruDevice = -2, accented = -2, unaccented = -2, oneId = -1;
         std::vector<UINT> modals;
         std::vector<std::array<int, 3>> testNotes;
+        int litRow = -2, litAfter = -2;
     } seen;
     app.whileRunning = [&](TestApp& a) {
         if (!a.GetActiveDocument() || !g_app.outPorts) return;
@@ -1035,6 +1037,16 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
             }
             for (const fw::midi::loopback::Captured& c : fw::midi::loopback::Log())
                 seen.testNotes.push_back({c.bytes[0], c.bytes[1], c.bytes[2]});
+            // A key played on the input lights its row for 5/60 s.
+            const fw::midi::PortId keyboard = fw::midi::OpenOutput("Keyboard");
+            fw::midi::SendShort(keyboard, 0x90, 60, 100);
+            fw::uitest::FireTimer(&d, 2);
+            seen.litRow = ports.LitRow();
+            fw::clocktest::Advance(6 * 1000 / 60 + 1);
+            fw::uitest::FireTimer(&d, 2);
+            seen.litAfter = ports.LitRow();
+            fw::midi::SendShort(keyboard, 0x80, 60, 64);
+            fw::midi::Close(keyboard);
             choose(d, {"Loop B"});
             fw::uitest::ClickControl(&d, IDCANCEL);
         });
@@ -1078,6 +1090,8 @@ TEST_F(AppLifeTest, ThePortsDialogOpensTheChosenPortsAndCancelKeepsThoseOpenBefo
     const std::vector<std::array<int, 3>> notes = {{0x90, 67, 64}, {0x80, 67, 0}, {0x90, 67, 64}, {0x80, 67, 0},
                                                    {0x90, 67, 64}, {0x80, 67, 0}, {0x90, 63, 64}, {0x80, 63, 0}};
     EXPECT_EQ(seen.testNotes, notes);
+    EXPECT_EQ(seen.litRow, 0) << "the input's row lit";
+    EXPECT_EQ(seen.litAfter, -1) << "and dark again";
 }
 
 // The metronome dialog of the running program (command 36204): its test plays one accented and
