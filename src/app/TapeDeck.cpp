@@ -281,6 +281,7 @@ bool CTapeDeck::clearForRecording(int track, int bar, int from, int to) {
 
 void CTapeDeck::finishRecording(int endBar) {
     const int lastTrack = splitPitch_ >= 0 ? track_ + 1 : track_;
+    showedProgress_ = false;
     endBar = std::min(endBar, score_->GetBarCount() - 1);
     if (splitPitch_ >= 0)
         for (int b = startBar_; b <= endBar; ++b)
@@ -293,6 +294,7 @@ void CTapeDeck::finishRecording(int endBar) {
         StartWaitCursor(true);
         std::unique_ptr<CDialog> progress;
         if (endBar > startBar_ + kProgressBars) progress = OpenProgressDialog();
+        showedProgress_ = progress != nullptr;
         Transcriber& t = g_edit.transcriber;
         t.Setup(score_, notesize::kValueTicks[g_preferences.Word(Preferences::kQuantizeIndex) & 7], true, true,
                 g_preferences.Byte(Preferences::kOneVoice) == 0);

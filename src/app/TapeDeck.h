@@ -59,6 +59,8 @@ public:
     int StartTick() const { return startTick_; }
     int CountOffBars() const { return countOffBars_; }
     int StateAtStart() const { return stateAtStart_; }
+    // Whether the last recording's transcription showed the progress dialog (more than 64 bars).
+    bool ShowedProgress() const { return showedProgress_; }
 
     // Where the poll's punch and refresh events go (the transport bar); none by default.
     using EventSink = void (*)(int event);
@@ -91,6 +93,7 @@ private:
     EventSink sink_ = nullptr;
     MidiRecorder recorder_;
     bool punch_ = false;
+    bool showedProgress_ = false;
     // The punch events already sent in this performance.
     bool punchedIn_ = false, punchedOut_ = false;
 };

@@ -444,4 +444,19 @@ TEST_F(TapeDeckTest, WithSplitOnNotesBelowTheSplitKeyGoToTheLowerStaffOfAGrandSt
     EXPECT_EQ(lower, std::vector<int>{48});
 }
 
+TEST_F(TapeDeckTest, MoreThanSixtyFourRecordedBarsShowTheProgressDialogWhileTheyAreTranscribed) {
+    Build(70);
+    g_preferences.SetByte(Preferences::kTranscribe, 1);
+    for (int bars : {64, 65}) {
+        At(0, 0);
+        deck->OnCommand(2500);
+        Input(0, 0x90, 60, 100);
+        Input(480, 0x80, 60, 64);
+        for (int ms = 0; ms < 400000 && performer->GetPlayBar() < bars; ms += 100) fw::clocktest::Advance(100);
+        ASSERT_EQ(performer->GetPlayBar(), bars);
+        deck->OnCommand(2501);
+        EXPECT_EQ(deck->ShowedProgress(), bars > 64) << bars << " bars after the start bar";
+    }
+}
+
 }  // namespace
