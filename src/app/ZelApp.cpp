@@ -3,6 +3,7 @@
 
 #include "edit/Commands.h"
 #include "model/TaskMakers.h"
+#include "model/TextTask.h"
 #include "view/ToolState.h"
 
 #include <algorithm>
@@ -144,6 +145,10 @@ void RegisterStyleBarOperations() {
     ops.showFont = [](const FontRef& font) {
         if (CStyleBar* bar = MadeStyleBar()) bar->ShowFont(font);
     };
+    // The text being typed is the style bar's target while its editor is open.
+    SetTextTaskListener([](CTextTask* task) {
+        if (CStyleBar* bar = MadeStyleBar()) bar->SetTarget(task);
+    });
 }
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "framework/Fonts.h"
 #include "framework/StringTable.h"
 #include "model/DocumentStandIns.h"
+#include "model/TextTask.h"
 #include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/Port.h"

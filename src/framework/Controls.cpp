@@ -659,6 +659,11 @@ QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWid
         auto* t = static_cast<QAbstractScrollArea*>(CreateTreeWidget(wnd, style, parent));
         watch(t->viewport(), wnd);
         w = t;
+    } else if (cls == QLatin1String("richedit20a")) {
+        kind = WndKind::Edit;
+        auto* t = static_cast<QAbstractScrollArea*>(CreateRichEditWidget(wnd, style, parent));
+        watch(t->viewport(), wnd);
+        w = t;
     } else if (cls == QLatin1String("msctls_updown32")) {
         kind = WndKind::Spin;
         w = new SpinWidget(parent, style & UDS_HORZ);

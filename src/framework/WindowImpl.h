@@ -170,6 +170,8 @@ QWidget* NewWndWidget(CWnd* wnd, QWidget* parent, bool topLevel);
 QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWidget* parent);
 // The tree control's widget (TreeCtrl.cpp).
 QWidget* CreateTreeWidget(CWnd* wnd, DWORD style, QWidget* parent);
+// The rich-text control's widget (RichEdit.cpp).
+QWidget* CreateRichEditWidget(CWnd* wnd, DWORD style, QWidget* parent);
 LRESULT ControlDefProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool fromEvent, bool nativeDone);
 void LayoutScrollBars(CWnd* wnd);
 void DestroyControlData(CWnd* wnd);

@@ -11,6 +11,7 @@
 #include "framework/StringTable.h"
 #include "framework/View.h"
 #include "model/DocumentStandIns.h"
+#include "model/TextTask.h"
 #include "model/EditTask.h"
 #include "model/MenuUI.h"
 #include "model/ModelGlobals.h"

@@ -9,6 +9,7 @@
 #include "model/ModelGlobals.h"
 #include "model/ViewPctDlg.h"
 #include "model/ZelDoc.h"
+#include "model/TextTask.h"
 
 namespace {
 

@@ -41,11 +41,6 @@ bool CFindDataDlg::Run(FindCriteria& criteria, int mode) {
     return true;
 }
 
-void CTextTask::OnCommand(int id) { lastCommand = id; }
-void CTextTask::OnUpdateCommand(CCmdUI* entry) {
-    if (entry) entry->Enable(true);
-}
-
 bool MidiDataBox::shown = false;
 void MidiDataBox::Show(bool on) { shown = on; }
 
@@ -74,5 +69,4 @@ void Reset() {
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);
 }  // namespace
 
-void StartTextEntry(CBarItem&) {}
 void StartLyricEntry(CBarItem&) {}

@@ -1,6 +1,6 @@
 // Minimal forms of what the document calls in code that is not written yet: the support windows
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
-// selection filters, the importers, the in-place text entry, the document's key handler
+// selection filters, the importers, lyric entry, the document's key handler
 // (`CZelDoc::OnKeyChar`, a free function here until it is written), the MIDI data box, the
 // export, part extraction, font library and titles dialogs. Each carries its owner's
 // name and only the least body the document needs.
@@ -35,26 +35,6 @@ std::vector<int>& TypedKeys(const CZelDoc& doc);
 void ForgetDocumentStandIns(const CZelDoc& doc);
 
 class CFile;
-
-// The in-place text entry, an edit operation of its own: what the style bar's update reads of
-// the text it edits.
-class CTextTask {
-public:
-    std::uint8_t flags[2] = {};  // the text's first and second flag bytes
-    std::int32_t alignment = 0;  // 0 left, 1 centre, 2 right
-    std::uint8_t styleBits = 0;  // 1 bold, 2 italic, 4 underline
-    std::uint8_t visible = 1;    // the text shows (the style bar's show toggle)
-    FontRef font{};              // the text's font record (face, size, style bits)
-    // Writes the font record back into the text and lays it out again (the style bar's font
-    // and size fields); until it is written only the record is kept.
-    void ApplyFont() {}
-    // The editor's own command handler (the text style, clipboard, undo and redo ids while it
-    // is open) and its update handler: until it is written the id is kept and every entry
-    // enabled.
-    void OnCommand(int id);
-    void OnUpdateCommand(CCmdUI* entry);
-    int lastCommand = 0;
-};
 
 // The MIDI data box of the main frame: shown or hidden.
 struct MidiDataBox {
@@ -105,7 +85,6 @@ struct GraphicWindow {
     static int shownController;
 };
 
-// In-place text entry on a text and lyric entry at a syllable, started through the page pane
-// by a double click; until the entry is written nothing starts.
-void StartTextEntry(class CBarItem& item);
+// Lyric entry at a syllable, started through the page pane by a double click; until the entry
+// is written nothing starts.
 void StartLyricEntry(class CBarItem& item);

@@ -7,6 +7,7 @@
 
 class CDC;
 class CMouseTask;
+class CWnd;
 
 // One page on screen.
 class CPagePaneBase {
@@ -20,6 +21,10 @@ public:
     // Closes the pane's in-place text editor: the editor goes, the document's and the view's
     // pointers to it are cleared and the pane is drawn again. Nothing without one.
     virtual void CloseTextEditor() {}
+    // The pane's window, which the in-place text editor is a child of; null without one.
+    virtual CWnd* PaneWindow() { return nullptr; }
+    // The text editor asks for a new rectangle (pane pixels).
+    virtual void OnRequestResize(const RECT& rect) {}
     virtual void Invalidate() {}
     // A rectangle of the page (view pixels, the paper's top-left at 0, 0) to draw again.
     virtual void InvalidatePageRect(const RECT& rect) { Invalidate(); }

@@ -345,28 +345,29 @@ void LayOut(CText& t, RECT r, const std::function<int(int)>& scale, CArtist* a, 
         reportedRight = std::max<int>(reportedRight, r.right);
         segment.clear();
     };
-    for (int at = 0; at < length;) {
-        if (at >= nextBreak) {
+    // Run and line starts count characters (a double-byte character is one).
+    for (int at = 0, ch = 0; at < length; ++ch) {
+        if (ch >= nextBreak) {
             flush();
             if (t.GetAlignment() == 0) penX = r.left;
             baseline = lineTop + scale(t.GetLineWord(lineEntry, 3));
             lineTop += scale(t.GetLineWord(lineEntry, 2));
             ++lineEntry;
-            nextBreak = lineEntry < lines ? std::max(t.GetLineWord(lineEntry, 0), at + 1) : 32767;
+            nextBreak = lineEntry < lines ? std::max(t.GetLineWord(lineEntry, 0), ch + 1) : 32767;
         }
-        if (at >= nextChange) {
+        if (ch >= nextChange) {
             flush();
             t.UseFont(t.GetRunFont(run));
             FontMetrics16 m;
             a->GetFontMetrics(&m);
             if (lineEntry <= 1 && baseline - m.ascent < reportedTop) reportedTop = baseline - m.ascent;
             ++run;
-            nextChange = run < runs ? std::max(t.GetRunOffset(run), at + 1) : 32767;
+            nextChange = run < runs ? std::max(t.GetRunOffset(run), ch + 1) : 32767;
         }
         const int n = std::max<int>(1, std::min<int>(int(fw::CharBytes(text + at)), length - at));
         if (text[at] != '\r' && text[at] != '\n') segment.append(text + at, std::size_t(n));
         at += n;
-        if (at >= nextBreak || at >= length) flush();
+        if (ch + 1 >= nextBreak || at >= length) flush();
     }
     flush();
     *drawn = RECT{r.left, reportedTop == 32767 ? r.top : reportedTop, reportedRight, baseline};

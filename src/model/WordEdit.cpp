@@ -5,6 +5,7 @@
 
 #include "model/Bar.h"
 #include "model/DocumentStandIns.h"
+#include "model/TextTask.h"
 #include "model/DragTask.h"
 #include "model/Lyric.h"
 #include "model/ModelGlobals.h"

@@ -1,6 +1,7 @@
 // The document's life cycle, title and modified flag, its share of the score's drawing state
 // (overlays, dirty rectangles, the room for titles) and the enumeration of its views.
 #include "model/ZelDoc.h"
+#include "model/TextTask.h"
 
 #include "framework/CmdUI.h"
 

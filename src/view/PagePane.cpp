@@ -2,6 +2,8 @@
 // memory bitmap copied in one piece.
 #include "view/PagePane.h"
 
+#include "model/TextTask.h"
+
 #include <algorithm>
 
 #include "framework/Globals.h"
@@ -106,6 +108,11 @@ void CPagePane::Paint(const RECT&) {
     if (!IsWindow()) return;
     ForgetMarks();
     DrawPage(POINT{0, 0});
+    // An open text editor is drawn again at once over the page.
+    if (CTextEdit* editor = document && document->textTask ? document->textTask->Editor() : nullptr) {
+        editor->Invalidate(TRUE);
+        editor->UpdateWindow();
+    }
 }
 
 BOOL CPagePane::OnEraseBkgnd(CDC* dc) {

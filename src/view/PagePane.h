@@ -11,6 +11,7 @@
 #include "platform/Pane.h"
 
 class CDragTask;
+class CTextTask;
 class CPage;
 class CScoreItem;
 class CTrkBar;
@@ -132,6 +133,15 @@ public:
     void Hover(int x, int y);
     void OnLeftClick(int x, int y);
 
+    // --- text entry (PagePaneText.cpp) ---
+    // The text tool's click (pane pixels): a text task opens its editor there, on the hit text
+    // when there is one. Always null: the entry runs as the pane's text editor.
+    CDragTask* OnTextTool(int x, int y, CScoreItem* hitItem);
+    // Ends the entry: the task builds its record; the pane is drawn again.
+    void CloseTextEditor() override;
+    CWnd* PaneWindow() override { return this; }
+    void OnRequestResize(const RECT& rect) override;
+
     RECT caretRect{};
     RECT playbackRect{};
     std::int32_t previewX = -1, previewY = 0;
@@ -141,7 +151,8 @@ public:
     CZelDoc* document = nullptr;
     CScore* score = nullptr;
     CZelView* view = nullptr;
-    void* textEditor = nullptr;
+    // The in-place text entry this pane holds while text is typed onto its page.
+    CTextTask* textEditor = nullptr;
     std::int16_t selectInstead = 0;
     std::int16_t hitKind = 0;
     // Ticks the play position has stayed past the score's end while playing.

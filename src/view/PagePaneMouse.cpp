@@ -224,6 +224,11 @@ void CPagePane::OnLeftClick(int x, int y) {
     }
     const bool inFrame = Contains(page->GetPrintableRect(), px, py);
     if (!inFrame && tool > 902 && hitKind != kHitHandle) return;
+    // A click while text is typed only ends the entry.
+    if (textEditor || document->textTask) {
+        CloseTextEditor();
+        return;
+    }
 
     // While the transport runs a click only picks the track the performer plays.
     if (const int state = GetTransportState(); state != 0) {
@@ -286,6 +291,7 @@ void CPagePane::OnLeftClick(int x, int y) {
         PrepareForTool();
         switch (effective) {
         case ToolState::kNote: task = OnNoteTool(px, py, hitItem); break;
+        case ToolState::kText: task = OnTextTool(x, y, hitItem); break;
         default: task = OnPlacingTool(effective, px, py, hitItem); break;
         }
     }

@@ -15,6 +15,7 @@
 #include "framework/Cursor.h"
 #include "framework/Globals.h"
 #include "framework/Memory.h"
+#include "model/TextTask.h"
 #include "model/Bar.h"
 #include "model/DocumentStandIns.h"
 #include "model/EditTask.h"

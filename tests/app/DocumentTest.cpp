@@ -25,6 +25,7 @@
 #include "framework/UiTest.h"
 #include "framework/View.h"
 #include "framework/Window.h"
+#include "model/TextTask.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
 #include "model/EngraverSettings.h"

@@ -24,6 +24,7 @@
 #include "framework/Globals.h"
 #include "framework/Gdi.h"
 #include "framework/UiTest.h"
+#include "model/TextTask.h"
 #include "model/DocumentStandIns.h"
 #include "model/Preferences.h"
 #include "model/Select.h"
