@@ -81,7 +81,11 @@ protected:
         if (!source || !source->hasText()) return;
         QString t = source->text();
         if (!multiLine) t.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        textCursor().insertText(t);
+        // A paste is an undo step of its own.
+        QTextCursor c = textCursor();
+        c.beginEditBlock();
+        c.insertText(t);
+        c.endEditBlock();
     }
     void paintEvent(QPaintEvent* e) override {
         QTextEdit::paintEvent(e);
