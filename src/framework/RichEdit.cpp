@@ -106,7 +106,7 @@ RichTextWidget* widgetOf(const CWnd* wnd) {
 
 QTextCharFormat toQFormat(const CharFormat& f) {
     QTextCharFormat q;
-    const std::string family = ResolvedFamily(f.face.c_str());
+    const std::string family = ResolvedFamily(ToUtf8(f.face).c_str());
     q.setFontFamilies(QStringList{QString::fromStdString(family)});
     // Pixel heights keep the size independent of the screen's resolution.
     q.setProperty(QTextFormat::FontPixelSize, std::max(1, CRichEditCtrl::TwipsToPixels(f.twips)));

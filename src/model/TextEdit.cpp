@@ -12,6 +12,7 @@
 #include "framework/StringTable.h"
 #include "model/Text.h"
 #include "platform/Artist.h"
+#include "platform/FontMap.h"
 
 namespace {
 
@@ -20,7 +21,12 @@ std::vector<fw::FontFaceInfo>& Faces() {
     return faces;
 }
 
+// Faces by the program's installed-font list (the one FontRefs index), else the system's.
 int FaceIndex(const std::string& name) {
+    if (const CFontList* list = GetFontList()) {
+        FontRef ref;
+        return list->FindFace(name.c_str(), &ref, false) ? ref.face : FontRef::kNoFace;
+    }
     const auto& faces = Faces();
     for (std::size_t i = 0; i < faces.size(); ++i)
         if (faces[i].name == name) return int(i);
@@ -28,6 +34,10 @@ int FaceIndex(const std::string& name) {
 }
 
 std::string FaceName(int face) {
+    if (const CFontList* list = GetFontList(); list && list->GetCount() > 0) {
+        const char* name = list->GetFaceName(face >= 0 && face < list->GetCount() ? face : 0);
+        return name ? name : "";
+    }
     const auto& faces = Faces();
     if (face >= 0 && std::size_t(face) < faces.size()) return faces[std::size_t(face)].name;
     return faces.empty() ? std::string() : faces.front().name;

@@ -8,6 +8,8 @@
 #include "framework/Clock.h"
 #include "framework/Input.h"
 #include "framework/UiTest.h"
+#include "framework/CodePage.h"
+#include "model/TextTask.h"
 #include "model/ZelDoc.h"
 #include "platform/Port.h"
 #include "view/PagePane.h"
@@ -90,6 +92,19 @@ void RunScroll(Context& ctx, const Args& args) {
     std::fprintf(ctx.out, "scroll %ld %ld block %d panes shown %d\n", long(s.x), long(s.y), v.currentBlock, shown);
 }
 
+// Where keys go: the open text editor (it has the focus), else the view.
+CWnd* KeyTarget(CZelView& v) {
+    CZelDoc* doc = v.document;
+    if (doc && doc->textTask && doc->textTask->Editor()) return doc->textTask->Editor();
+    return &v;
+}
+
+void PrintEditor(Context& ctx, CZelDoc* doc) {
+    CTextEdit* e = doc && doc->textTask ? doc->textTask->Editor() : nullptr;
+    if (e) std::fprintf(ctx.out, " editor \"%s\"", fw::ToUtf8(e->Text()).c_str());
+    else std::fprintf(ctx.out, " no editor");
+}
+
 void RunKey(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 1, "K");
     CZelView& v = View(ctx);
@@ -100,24 +115,47 @@ void RunKey(Context& ctx, const Args& args) {
     } names[] = {{"Left", VK_LEFT, false},   {"Right", VK_RIGHT, false}, {"Up", VK_UP, false},
                  {"Down", VK_DOWN, false},   {"Delete", VK_DELETE, false}, {"Enter", VK_RETURN, false},
                  {"KeypadEnter", VK_RETURN, true}, {"PgUp", VK_PRIOR, false}, {"PgDn", VK_NEXT, false},
-                 {"Home", VK_HOME, false},   {"End", VK_END, false}};
+                 {"Home", VK_HOME, false},   {"End", VK_END, false}, {"Esc", VK_ESCAPE, false},
+                 {"Tab", VK_TAB, false},     {"Backspace", VK_BACK, false}};
     CZelDoc* doc = v.document;
     TypedKeys(*doc).clear();
+    std::string key = args[0];
+    UINT mods = fw::uitest::kNone;
+    if (key.rfind("shift+", 0) == 0 && key.size() > 6) {
+        mods = fw::uitest::kShift;
+        key = key.substr(6);
+    }
+    const bool editing = doc->textTask != nullptr;
+    CWnd* target = KeyTarget(v);
     bool found = false;
     for (const Named& n : names)
-        if (args[0] == n.name) {
-            fw::uitest::Key(&v, n.vk, fw::uitest::kNone, n.keypad);
+        if (key == n.name) {
+            fw::uitest::Key(target, n.vk, mods, n.keypad);
             found = true;
         }
     if (!found) {
-        if (args[0].size() != 1) throw ScriptError("key: a key name or one character");
-        fw::uitest::Type(&v, args[0].c_str());
+        if (key.size() != 1 || mods) throw ScriptError("key: a key name or one character");
+        fw::uitest::Type(target, key.c_str());
     }
     fw::uitest::RunUntilIdle();
     const POINT s = v.GetScrollPosition();
     std::fprintf(ctx.out, "press %s:", args[0].c_str());
     for (int k : TypedKeys(*doc)) std::fprintf(ctx.out, " %d", k);
-    std::fprintf(ctx.out, " scroll %ld %ld\n", long(s.x), long(s.y));
+    std::fprintf(ctx.out, " scroll %ld %ld", long(s.x), long(s.y));
+    if (editing) PrintEditor(ctx, doc);
+    std::fprintf(ctx.out, "\n");
+}
+
+void RunType(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 64, "TEXT");
+    CZelView& v = View(ctx);
+    std::string text;
+    for (std::size_t i = 0; i < args.size(); ++i) text += (i ? " " : "") + args[i];
+    fw::uitest::Type(KeyTarget(v), fw::FromUtf8(text).c_str());
+    fw::uitest::RunUntilIdle();
+    std::fprintf(ctx.out, "type:");
+    PrintEditor(ctx, v.document);
+    std::fprintf(ctx.out, "\n");
 }
 
 void RunTick(Context& ctx, const Args& args) {
@@ -191,8 +229,11 @@ const CommandRegistrar registrar{
     {"window", "[mode 0|1|2] [zoom Z]", "opens the score window over the current score (offscreen)", RunWindow},
     {"scroll", "X Y", "scrolls the score window's view", RunScroll},
     {"press", "K", "a key to the score window (Left, Right, Up, Down, Delete, Enter, KeypadEnter, PgUp, PgDn, Home, "
-                 "End, or one character); prints what the document received",
+                 "End, Esc, Tab, Backspace, shift+K, or one character) or to the open text editor; prints what the document "
+                 "received",
      RunKey},
+    {"type", "TEXT", "types a text (UTF-8, the words joined by one space) into the open text editor, else the view",
+     RunType},
     {"tick", "N", "N sixtieths of a second of virtual time, each with the document's tick", RunTick},
     {"shot", "OUT.png", "a picture of the score window's client area: the view with its rulers", RunShot},
     {"printpdf", "OUT.pdf [booklet] [blankfirst] [twoup] [odd|even] [tiles AxD] [duplex]",
