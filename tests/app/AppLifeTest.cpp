@@ -75,6 +75,9 @@
 #include "model/TrkBarWalk.h"
 #include "view/ZelWnd.h"
 #include "model/Bar.h"
+#include "model/Text.h"
+#include "model/TextTask.h"
+#include "framework/Input.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBarEntryFields.h"
 #include "chrome/MainToolBar.h"
@@ -1553,3 +1556,91 @@ TEST_F(AppLifeTest, TheRecordButtonRecordsTheLoopbackKeyboardAsOneUndoableEdit) 
 }
 
 }  // namespace
+
+// Text typed onto the page in the running program: the main tool bar's text tool, a click on
+// the score window's page pane, typing, the style bar's bold, Copy and Paste from the main
+// frame's Edit menu (they reach the editor) and Esc; the text is one bold bar text of the first
+// track, and the saved score holds it.
+TEST_F(AppLifeTest, TheTextToolTypesABoldTextOntoThePageThroughTheStyleBarAndTheEditMenu) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    struct Seen {
+        bool toolChosen = false, editorOpened = false, styleBarTargets = false, closed = false;
+        fw::MenuBarEntryState copy, paste;
+        std::string typed, pasted;
+        int undo = -1;
+    } seen;
+    const std::string saved = home.root() + "/typed.zel";
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        if (!doc || !wnd || !g_app.mainToolBar) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        CPagePane* pane = wnd->GetView()->GetPane(0);
+        CScore* score = doc->GetScore();
+        CBar* bar = score->GetBar(0);
+        CStaff* staff = score->GetTrkBar(0, 0)->GetStaff();
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        const int x = bar->FractionToX(100) - paper.left;
+        const int y = staff->PositionToY(12) - paper.top;
+        CToolBtn* text = g_app.mainToolBar->FindButton(ToolState::kText);
+        if (!text) return;
+        fw::uitest::Click(text, 12, 12);
+        fw::uitest::RunUntilIdle();
+        g_toolState.button = 0;  // the palette's plain text
+        seen.toolChosen = g_toolState.tool == ToolState::kText;
+        fw::uitest::Move(pane, x + 5, y + 5);
+        fw::uitest::Move(pane, x, y);
+        fw::uitest::Click(pane, x, y);
+        fw::uitest::RunUntilIdle();
+        CTextEdit* editor = doc->textTask ? doc->textTask->Editor() : nullptr;
+        seen.editorOpened = editor != nullptr;
+        if (!editor) return;
+        CStyleBar& styleBar = StyleBarObject();
+        seen.styleBarTargets = styleBar.GetTarget() == doc->textTask;
+        fw::uitest::Type(editor, "Allegro");
+        fw::uitest::RunUntilIdle();
+        seen.typed = editor->Text();
+        editor->SetSel(0, -1);
+        fw::uitest::Click(&styleBar.buttons[0], 12, 12);  // bold, 2701
+        fw::uitest::RunUntilIdle();
+        seen.copy = fw::ChooseFromMenuBar(frame, 57634);
+        fw::uitest::RunUntilIdle();
+        editor->SetSel(7, 7);
+        seen.paste = fw::ChooseFromMenuBar(frame, 57637);
+        fw::uitest::RunUntilIdle();
+        seen.pasted = editor->Text();
+        fw::uitest::Key(editor, VK_ESCAPE);
+        fw::uitest::RunUntilIdle();
+        seen.closed = doc->textTask == nullptr && styleBar.GetTarget() == nullptr;
+        seen.undo = doc->GetUndoCount();
+        doc->WriteNative(saved);
+    };
+    fw::uitest::Session session;
+    RunApp(app);
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.toolChosen);
+    ASSERT_TRUE(seen.editorOpened) << "the click opens the editor on the page";
+    EXPECT_TRUE(seen.styleBarTargets);
+    EXPECT_EQ(seen.typed, "Allegro");
+    EXPECT_TRUE(seen.copy.enabled);
+    EXPECT_TRUE(seen.paste.enabled) << "the clipboard holds the copy";
+    EXPECT_EQ(seen.pasted, "AllegroAllegro");
+    EXPECT_TRUE(seen.closed) << "Esc ends entry";
+    EXPECT_EQ(seen.undo, 1);
+
+    CZelDoc reread;
+    ASSERT_TRUE(reread.OnOpenDocument(saved.c_str()));
+    std::vector<std::string> texts;
+    std::vector<int> styles;
+    trkbar::ForEachLiveItem(reread.GetScore()->GetTrkBar(0, 0), [&](CBarItem* it) {
+        if (it->TypeCode() != CText::kTypeCode) return;
+        auto* t = reinterpret_cast<CText*>(it);
+        texts.push_back(t->GetText());
+        styles.push_back(t->IsSingleFont() ? t->GetSingleFont().style : -1);
+    });
+    EXPECT_EQ(texts, std::vector<std::string>{"AllegroAllegro"});
+    EXPECT_EQ(styles, std::vector<int>{FontRef::kBold}) << "bold all through: one font";
+}
