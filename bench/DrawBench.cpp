@@ -1,7 +1,9 @@
 // Page drawing of a large score: a late page of 64 tracks x 1,000 bars, four quarter notes in
 // every bar of every track, drawn into a memory port. The median of five drawings, in ms. With
 // --lines every bar also holds a bend of two points and a glissando with its text; with
-// --graphics a filled rectangle with a line style.
+// --graphics a filled rectangle with a line style; with --text the same page in a score window:
+// the text tool's click that opens the in-place text editor and the end of that (empty) entry,
+// and a repaint of the page pane without and with the editor open.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,19 +20,111 @@
 #include "model/TieType.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
+#include "model/Bar.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/TextTask.h"
 #include "notation/NotationClasses.h"
 #include "notation/Note.h"
 #include "platform/Port.h"
+#include "framework/Clock.h"
+#include "framework/UiTest.h"
+#include "view/PagePane.h"
+#include "view/ToolState.h"
+#include "view/ZelView.h"
+#include "view/ZelWnd.h"
+#include <memory>
+
+namespace {
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+double Ms(std::chrono::steady_clock::time_point a) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count();
+}
+
+// The late page in a score window: the text tool's click opening the editor, the end of the
+// entry, and repaints of the pane without and with the editor open.
+int TextEditorBench(CZelDoc& doc, int pageIndex) {
+    fw::clocktest::SetManual(1000);
+    fw::uitest::Session session;
+    CScore* score = doc.GetScore();
+    doc.location.arrangementMode = 0;
+    doc.SetZoom(100, false);
+    auto wnd = std::make_unique<CZelWnd>();
+    if (!wnd->Create(nullptr, RECT{0, 0, 820, 620}, &doc)) {
+        std::fprintf(stderr, "bench_draw: the score window could not be made\n");
+        return 1;
+    }
+    fw::uitest::RunUntilIdle();
+    doc.SetCurrentPage(pageIndex);
+    fw::uitest::RunUntilIdle();
+    CPagePane* pane = wnd->GetView()->GetPane(0);
+    if (pane->GetPageNumber() != pageIndex) {
+        pane->SetPageNumber(pageIndex);
+        pane->InvalidateAll();
+        fw::uitest::RunUntilIdle();
+    }
+    CPage* page = score->GetPage(pane->GetPageNumber());
+    CLine* line = page && page->GetSystemCount() > 0 ? page->GetLine(0) : nullptr;
+    CStaff* staff = line ? line->GetStaff(0) : nullptr;
+    if (!staff) return 1;
+    const RECT paper = page->GetPaperRect();
+    const int x = line->GetRect().left + 40 - paper.left;
+    const int y = staff->PositionToY(12) - paper.top;
+    g_toolState.tool = ToolState::kText;
+    g_toolState.button = 0;
+    RECT client{};
+    pane->GetClientRect(&client);
+    std::vector<double> open, close, plain, withEditor;
+    for (int run = 0; run < 5; ++run) {
+        auto a = std::chrono::steady_clock::now();
+        pane->RedrawRect(client);
+        plain.push_back(Ms(a));
+        fw::uitest::Move(pane, x + 3 + run, y + 2);
+        fw::uitest::RunUntilIdle();
+        fw::uitest::Move(pane, x, y);
+        fw::uitest::Click(pane, x, y);
+        a = std::chrono::steady_clock::now();
+        fw::uitest::RunUntilIdle();
+        open.push_back(Ms(a));
+        if (!doc.textTask) {
+            std::fprintf(stderr, "bench_draw: the click opened no editor\n");
+            return 1;
+        }
+        a = std::chrono::steady_clock::now();
+        pane->RedrawRect(client);
+        withEditor.push_back(Ms(a));
+        a = std::chrono::steady_clock::now();
+        pane->CloseTextEditor();
+        fw::uitest::RunUntilIdle();
+        close.push_back(Ms(a));
+        fw::clocktest::Advance(1000);
+    }
+    std::printf("Text editor on page %d of %d: click to open %.2f ms, end of entry %.2f ms; pane repaint %.2f ms "
+                "without, %.2f ms with the editor open\n",
+                pane->GetPageNumber() + 1, score->GetPageCount(), Median(open), Median(close), Median(plain),
+                Median(withEditor));
+    wnd.reset();
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const bool lines = argc > 1 && std::string(argv[1]) == "--lines";
     const bool graphics = argc > 1 && std::string(argv[1]) == "--graphics";
+    const bool text = argc > 1 && std::string(argv[1]) == "--text";
     fw::EnsureGraphics();
     InitDrawing();
     RegisterTrackClass();
     RegisterNotationClasses();
     CZelDoc doc;
-    CScore score(&doc);
+    std::unique_ptr<CScore> own = text ? nullptr : std::make_unique<CScore>(&doc);
+    CScore& score = text ? *doc.GetScore() : *own;
     if (!score.BuildSkeleton(1000, 64)) {
         std::fprintf(stderr, "bench_draw: the score could not be built\n");
         return 1;
@@ -85,6 +179,7 @@ int main(int argc, char** argv) {
         }
     score.RecalcLayout(0);
     const int pageIndex = std::max(0, score.GetPageCount() - 2);
+    if (text) return TextEditorBench(doc, pageIndex);
     CPage* page = score.GetPage(pageIndex);
     std::vector<double> times;
     long systems = page ? page->GetSystemCount() : 0;

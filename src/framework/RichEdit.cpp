@@ -256,6 +256,13 @@ POINT CRichEditCtrl::PosFromChar(int index) const {
     return POINT{p.x(), p.y()};
 }
 
+int CRichEditCtrl::CharFromPos(POINT client) const {
+    auto* w = fw::widgetOf(this);
+    if (!w) return 0;
+    const QPoint p = w->viewport()->mapFrom(w, QPoint(int(client.x), int(client.y)));
+    return w->cursorForPosition(p).position();
+}
+
 int CRichEditCtrl::LineFromChar(int index) const {
     auto* w = fw::widgetOf(this);
     if (!w) return 0;

@@ -63,6 +63,8 @@ public:
     // --- geometry (client pixels) ---
     // The top-left of the character at index (the position past the end included).
     POINT PosFromChar(int index) const;
+    // The character nearest a client point (the caret's place for a click there).
+    int CharFromPos(POINT client) const;
     int LineFromChar(int index) const;
     int GetLineCount() const;
     // The first character of a line, -1 past the last.

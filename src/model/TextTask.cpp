@@ -181,6 +181,11 @@ bool CTextTask::Start(CZelDoc* doc, CBarItem* item, int x, int y, bool lyric) {
         pane->OnRequestResize(r);
     });
     editor->ShowWindow(SW_SHOW);
+    // A click on a text puts the caret where it landed.
+    if (item && !lyric && (x || y)) {
+        const int at = editor->CharFromPos(POINT{x - editRect.left + edgeMargin, y - editRect.top + edgeMargin});
+        editor->SetSel(at, at);
+    }
     editor->SetFocus();
     SyncState();
     if (Listener()) Listener()(this);
@@ -456,10 +461,8 @@ void CTextTask::Finish() {
                               edgeMargin + 4),
                      location.pageIndex);
         if (doc) doc->SetModified(true);
-        if (pane) pane->Invalidate();
         return;
     }
-    if (pane) pane->Invalidate();
     // Nothing changed: the task leaves the undo list (and is deleted there).
     if (doc && doc->GetUndoCount() > 0 && doc->GetUndoEntry(doc->GetUndoCount() - 1) == this) doc->DropNewestUndo();
 }

@@ -43,7 +43,8 @@ public:
     // deleted).
     bool Start(CZelDoc* doc, CBarItem* item, int x, int y, bool lyricMode);
     // Ends entry: the text becomes its record (or a new empty one is cancelled, the task
-    // leaving the undo list and deleting itself). The document forgets the task.
+    // leaving the undo list and deleting itself). The document forgets the task; the pane
+    // that closes the editor draws the page again.
     void Finish();
     // The request to resize (pane pixels): the editor moves and sizes there.
     void ResizeEditor(const RECT& rect);

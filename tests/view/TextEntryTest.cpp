@@ -238,11 +238,15 @@ TEST_F(TextEntry, AClickOnTheTextReopensItAndErasingItAllRemovesItUndoably) {
     // The text's own place: its top-left inside.
     CStaff* staff = score->GetBar(0)->GetLine()->GetStaff(0);
     const RECT paper = score->GetPage(0)->GetPaperRect();
+    // A point on the second line.
     const POINT inside{LONG(score->GetBar(0)->FractionToX(t->PositionField()) + staff->ScaleOffset(t->GetX()) + 3 - paper.left),
-                       LONG(staff->OffsetToY(t->GetY()) + 4 - paper.top)};
+                       LONG(staff->OffsetToY(t->GetY()) + staff->ScaleOffset(t->GetLineWord(0, 2)) + 4 - paper.top)};
     ClickAt(inside);
     ASSERT_NE(Editor(), nullptr) << "a click on the text reopens it";
     EXPECT_EQ(Editor()->Text(), "ab\rcd");
+    int caret = -1, end = -1;
+    Editor()->GetSel(caret, end);
+    EXPECT_GE(caret, 3) << "the caret lands on the clicked line";
     EXPECT_EQ(Editor()->GetAlignment(), 2);
     EXPECT_EQ(Editor()->background, 1);
     EXPECT_EQ(doc->GetUndoCount(), 2);
