@@ -14,8 +14,9 @@
 //   offset 46  page number      page texts: the page the filter refers to
 //   offset 48  text length      bytes of text, counting the zero and rounded up to even
 //   offset 50  text             code-page text, zero-terminated
-//   then       single font: one FontRef; styled: run count, runs (offset word, FontRef), line
-//              count, lines (first offset, a kept word, height, ascent)
+//   then       single font: one FontRef; styled: run count, runs (first character, FontRef),
+//              line count, lines (first character, the width text entry measured, height,
+//              ascent); run and line starts count characters (a double-byte character is one)
 //
 // Stored after the bar-item head, big-endian: both flag bytes with their one-bit fields in the
 // high bits in reverse order; the four 32-bit coordinates divided by 5; the frame's two bytes
