@@ -13,6 +13,7 @@
 #include "framework/CodePage.h"
 #include "framework/Cursor.h"
 #include "framework/Input.h"
+#include "framework/MessageBox.h"
 #include "model/Bar.h"
 #include "model/ItemArray.h"
 #include "model/Page.h"
@@ -270,7 +271,10 @@ TEST_F(TextEntry, AnExistingTextEditedPastTheLimitKeepsItsRecord) {
     ASSERT_TRUE(StartTextEntry(*t));
     ASSERT_NE(Editor(), nullptr);
     Editor()->SetAllText(std::string(2049, 'x').c_str());
+    fw::msgboxtest::Capture boxes;
     pane->CloseTextEditor();
+    ASSERT_EQ(boxes.shown().size(), 1u) << "the user is told";
+    EXPECT_NE(boxes.shown()[0].text.find("2048"), std::string::npos);
     const std::vector<CText*> texts = TrackTexts(score, 0, 0);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(std::vector<std::uint8_t>(texts[0]->Bytes(), texts[0]->Bytes() + texts[0]->RecordSizeField()), before);
@@ -408,4 +412,19 @@ TEST_F(TextEntry, SelectionFontAndCaretFontRoundTripEverySize) {
         EXPECT_EQ(back.style, FontRef::kItalic);
     }
     Key(VK_ESCAPE);
+}
+
+TEST_F(TextEntry, ALyricEditorGrowsOnBothSides) {
+    CTextEdit e;
+    ASSERT_TRUE(e.Init(RECT{200, 100, 210, 120}, pane, 0, true));
+    e.ShowWindow(SW_SHOW);
+    e.SetSelectionFont(FontRef{0, 16, 0, 0});
+    e.SetAllText("syllable");
+    e.FitWidth();
+    RECT r{};
+    e.GetWindowRect(&r);
+    pane->ScreenToClient(&r);
+    EXPECT_LT(r.left, 190);
+    EXPECT_GT(r.right, 220);
+    EXPECT_NEAR((r.left + r.right) / 2.0, 205.0, 1.0) << "the middle stays";
 }
