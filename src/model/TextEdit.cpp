@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "framework/CmdUI.h"
+#include "framework/DC.h"
+#include "framework/Gdi.h"
 #include "framework/Controls.h"
 #include "framework/Cursor.h"
 #include "framework/Fonts.h"
@@ -241,6 +243,19 @@ BOOL CTextEdit::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
     return TRUE;
 }
 
+void CTextEdit::InvertDragFrame() {
+    CWnd* parent = GetParent();
+    if (!parent) return;
+    RECT r = dragRect;
+    parent->ScreenToClient(&r);
+    CClientDC dc(parent);
+    const int old = dc.SetROP2(R2_NOT);
+    const POINT frame[5] = {{r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1},
+                            {r.left, r.top}};
+    dc.Polyline(frame, 5);
+    dc.SetROP2(old);
+}
+
 void CTextEdit::OnLButtonDown(UINT flags, POINT pt) {
     if (resizable) hitZone = HitZoneAt(pt);
     if (!resizable || hitZone == kInside) {
@@ -252,6 +267,7 @@ void CTextEdit::OnLButtonDown(UINT flags, POINT pt) {
     dragLast = pt;
     ClientToScreen(&dragLast);
     SetCapture();
+    InvertDragFrame();
 }
 
 void CTextEdit::OnMouseMove(UINT flags, POINT pt) {
@@ -264,10 +280,12 @@ void CTextEdit::OnMouseMove(UINT flags, POINT pt) {
     const int dx = int(s.x - dragLast.x), dy = int(s.y - dragLast.y);
     dragLast = s;
     const int z = hitZone;
+    InvertDragFrame();
     if (z == kLeftEdge || z == kTopLeft || z == kBottomLeft) dragRect.left += dx;
     if (z == kRightEdge || z == kTopRight || z == kBottomRight) dragRect.right += dx;
     if (z == kTopEdge || z == kTopLeft || z == kTopRight) dragRect.top += dy;
     if (z == kBottomEdge || z == kBottomLeft || z == kBottomRight) dragRect.bottom += dy;
+    InvertDragFrame();
 }
 
 void CTextEdit::OnLButtonUp(UINT flags, POINT pt) {
@@ -276,6 +294,7 @@ void CTextEdit::OnLButtonUp(UINT flags, POINT pt) {
         return;
     }
     OnMouseMove(flags, pt);
+    InvertDragFrame();
     dragging = false;
     ReleaseCapture();
     RECT r = dragRect;

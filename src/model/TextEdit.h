@@ -91,6 +91,8 @@ protected:
     void OnChar(UINT ch, UINT repeat, UINT flags) override;
 
 private:
+    // The dragged frame drawn on the parent by inversion (a second drawing takes it away).
+    void InvertDragFrame();
     // The frame's drag: the rectangle (parent pixels) and the last pointer (screen pixels).
     bool dragging = false;
     RECT dragRect{};

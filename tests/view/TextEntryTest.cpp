@@ -382,8 +382,20 @@ TEST_F(TextEntry, EdgeZonesGiveTheirCursorsAndTheTopLeftCornerDragsTwoEdges) {
     for (const Zone& z : zones) EXPECT_EQ(e->HitZoneAt(z.at), z.zone) << z.at.x << "," << z.at.y;
     RECT before{};
     e->GetWindowRect(&before);
-    fw::uitest::Drag(e, {POINT{0, 0}, POINT{-5, -3}, POINT{-12, -9}});
+    // The page under the frame's bottom line, before, while and after the drag.
+    RECT inPane = before;
+    pane->ScreenToClient(&inPane);
+    const RECT bottomLine{inPane.left - 20, inPane.bottom - 1, inPane.right + 20, inPane.bottom};
+    const std::vector<COLORREF> page = Pixels(pane, bottomLine);
+    std::vector<COLORREF> whileDragging;
+    fw::uitest::Press(e, 0, 0);
+    fw::uitest::Move(e, -5, -3);
+    fw::uitest::Call([&] { whileDragging = Pixels(pane, bottomLine); });
+    fw::uitest::Move(e, -12, -9);
+    fw::uitest::Release(e, -12, -9);
     fw::uitest::RunUntilIdle();
+    EXPECT_GT(Differ(whileDragging, page), 10) << "the frame is drawn inverted while the button is down";
+    EXPECT_EQ(Differ(Pixels(pane, bottomLine), page), 0) << "and taken away again";
     ASSERT_EQ(Editor(), e);
     RECT after{};
     e->GetWindowRect(&after);
