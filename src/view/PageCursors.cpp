@@ -311,7 +311,7 @@ void CPagePane::OnTick() {
         const int now = NowTicks();
         if (now > document->caretDeadline) {
             document->caretDeadline = now + int(fw::GetCaretBlinkTime()) * kTicksPerSecond / 1000;
-            if (location->insertionPlaced && !textEditor) BlinkCaret();
+            if (location->insertionPlaced && !textEditor && !document->textTask) BlinkCaret();
         }
         return;
     }

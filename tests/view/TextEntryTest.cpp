@@ -440,3 +440,17 @@ TEST_F(TextEntry, ALyricEditorGrowsOnBothSides) {
     EXPECT_GT(r.right, 220);
     EXPECT_NEAR((r.left + r.right) / 2.0, 205.0, 1.0) << "the middle stays";
 }
+
+TEST_F(TextEntry, ASecondLineAsksForARectangleOfTwoLines) {
+    Open("ab");
+    RECT one{};
+    Editor()->GetWindowRect(&one);
+    Key(VK_RETURN);
+    fw::uitest::Type(Editor(), "cd");
+    fw::uitest::RunUntilIdle();
+    RECT two{};
+    Editor()->GetWindowRect(&two);
+    EXPECT_EQ(two.top, one.top);
+    EXPECT_GE(two.bottom - two.top, 2 * (one.bottom - one.top) - 2) << "the request to resize gave it room";
+    Key(VK_ESCAPE);
+}
