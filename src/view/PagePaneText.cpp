@@ -10,6 +10,7 @@
 #include "model/ZelDoc.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
+#include "view/ZelView.h"
 
 CDragTask* CPagePane::OnTextTool(int x, int y, CScoreItem* hitItem) {
     HideCaret();
@@ -36,6 +37,8 @@ void CPagePane::CloseTextEditor() {
     g_model.hitItem = nullptr;
     if (task) task->Finish();
     if (IsWindow()) InvalidateAll();
+    // The keys go to the score window again.
+    if (task && view && view->IsWindow()) view->SetFocus();
 }
 
 void CPagePane::OnRequestResize(const RECT& rect) {

@@ -454,3 +454,18 @@ TEST_F(TextEntry, ASecondLineAsksForARectangleOfTwoLines) {
     EXPECT_GE(two.bottom - two.top, 2 * (one.bottom - one.top) - 2) << "the request to resize gave it room";
     Key(VK_ESCAPE);
 }
+
+TEST_F(TextEntry, TheStyleBarsFontAndSizeGoToTheSelection) {
+    Open("Lento");
+    CTextTask* task = doc->textTask;
+    Editor()->SetSel(0, -1);
+    task->font.size = 24;
+    task->ApplyFont();
+    EXPECT_EQ(task->font.size, 24) << "the caret's font read back in score units";
+    Key(VK_ESCAPE);
+    const std::vector<CText*> texts = TrackTexts(score, 0, 0);
+    ASSERT_EQ(texts.size(), 1u);
+    ASSERT_TRUE(texts[0]->IsSingleFont());
+    EXPECT_EQ(texts[0]->GetSingleFont().size, 24);
+    EXPECT_EQ(CWnd::GetFocus(), static_cast<CWnd*>(view)) << "the keys go to the score window again";
+}
