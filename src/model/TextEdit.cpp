@@ -316,7 +316,9 @@ void CTextEdit::OnKeyDown(UINT vk, UINT repeat, UINT flags) {
     const bool extended = (flags & 0x0100) != 0;
     if (!lyricMode) {
         if (vk == VK_ESCAPE || (vk == VK_RETURN && extended)) {
-            if (onEnd) onEnd();
+            // The end of entry deletes this editor: nothing of it is touched afterwards.
+            const std::function<void()> end = onEnd;
+            if (end) end();
             return;
         }
         CRichEditCtrl::OnKeyDown(vk, repeat, flags);
