@@ -12,6 +12,13 @@
 
 namespace {
 
+// A stored text in UTF-8 with its line breaks (carriage returns) shown as \\r.
+std::string Shown(const char* text) {
+    std::string out;
+    for (char c : fw::ToUtf8(text)) out += c == '\r' ? std::string("\\r") : std::string(1, c);
+    return out;
+}
+
 void PrintText(std::FILE* out, CBarItem* item) {
     auto* t = static_cast<CText*>(item);
     if (t->RecordSizeField() < CText::kFixedSize || !t->CheckLayout()) {
@@ -21,12 +28,16 @@ void PrintText(std::FILE* out, CBarItem* item) {
     std::fprintf(out, " kind %d align %d%s%s%s x %d y %d w %d h %d \"%s\"", t->GetKind(), t->GetAlignment(),
                  t->IsFramed() ? " framed" : "", t->IsOpaque() ? " opaque" : "", t->IsSystemText() ? " system" : "",
                  int(t->GetX()), int(t->GetY()), int(t->GetWidth()), int(t->GetHeight()),
-                 fw::ToUtf8(t->GetText()).c_str());
+                 Shown(t->GetText()).c_str());
     if (t->IsSingleFont()) {
         const FontRef f = t->GetSingleFont();
         std::fprintf(out, " size %d style %d", f.size, f.style);
     } else {
         std::fprintf(out, " runs %d lines %d", t->GetRunCount(), t->GetLineCount());
+        // Where runs and lines start (characters), with each run's size and style.
+        for (int i = 0; i < t->GetRunCount(); ++i)
+            std::fprintf(out, " run@%d %d/%d", t->GetRunOffset(i), t->GetRunFont(i).size, t->GetRunFont(i).style);
+        for (int i = 0; i < t->GetLineCount(); ++i) std::fprintf(out, " line@%d", t->GetLineWord(i, 0));
     }
 }
 

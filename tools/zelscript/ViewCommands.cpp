@@ -101,7 +101,10 @@ CWnd* KeyTarget(CZelView& v) {
 
 void PrintEditor(Context& ctx, CZelDoc* doc) {
     CTextEdit* e = doc && doc->textTask ? doc->textTask->Editor() : nullptr;
-    if (e) std::fprintf(ctx.out, " editor \"%s\"", fw::ToUtf8(e->Text()).c_str());
+    std::string shown;
+    if (e)
+        for (char c : fw::ToUtf8(e->Text())) shown += c == '\r' ? std::string("\\r") : std::string(1, c);
+    if (e) std::fprintf(ctx.out, " editor \"%s\"", shown.c_str());
     else std::fprintf(ctx.out, " no editor");
 }
 
