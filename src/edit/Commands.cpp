@@ -7,6 +7,7 @@
 #include "edit/IntervalTasks.h"
 #include "edit/MarkTasks.h"
 #include "edit/NoteChangeTasks.h"
+#include "edit/PasteTask.h"
 #include "edit/TieTask.h"
 #include "edit/TrackTask.h"
 #include "model/TaskMakers.h"
@@ -37,6 +38,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CGlissTask", [](CZelDoc&) -> CScoreTask* { return new CGlissTask; });
     RegisterTaskMaker("CGraceTask", [](CZelDoc&) -> CScoreTask* { return new CGraceTask; });
     RegisterTaskMaker("CGroupBeamTask", [](CZelDoc&) -> CScoreTask* { return new CGroupBeamTask; });
+    RegisterTaskMaker("CPasteTask", [](CZelDoc&) -> CScoreTask* { return new CPasteTask; });
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

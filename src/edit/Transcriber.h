@@ -144,9 +144,11 @@ private:
     bool ApplyTuplets(int bar, int v);
 };
 
-// The edit subsystem's globals: the one transcription engine.
+// The edit subsystem's globals: the one transcription engine and the paste options (six
+// bytes used of sixteen, zero at start, kept while the program runs).
 struct EditGlobals {
     Transcriber transcriber;
+    std::uint8_t pasteOptions[16] = {};
 };
 extern EditGlobals g_edit;
 void ResetEditGlobals();

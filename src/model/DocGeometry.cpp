@@ -40,6 +40,12 @@ RECT CZelDoc::ScaleRectToView(const RECT& r) const {
 
 // --- zoom -------------------------------------------------------------------------------------
 
+void CZelDoc::FitFrameToPage() {
+    if (!view) return;
+    view->PositionPanes();
+    view->Invalidate();
+}
+
 void CZelDoc::SetZoom(int z, bool redraw) {
     if (z >= -3 && z <= -1) {
         fitMode = std::int16_t(z);

@@ -12,6 +12,8 @@
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Select.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "platform/PortLayer.h"
@@ -99,7 +101,7 @@ void CScoreTask::Attach(CZelDoc* doc, int nameId) {
     name = nameId;
     undoable = 1;
     hasSnapshot = 1;
-    changed = wholeScore = layoutChanged = pageSetupSaved = undone = 0;
+    changed = started = wholeScore = layoutChanged = pageSetupSaved = undone = 0;
     document = doc;
     if (!doc) return;
     doc->currentTask = this;
@@ -126,6 +128,7 @@ void CScoreTask::Attach(CZelDoc* doc, int nameId) {
     }
     savedZoom = std::int16_t(doc->GetZoom());
     savedScoreSize = std::int16_t(doc->GetScoreSize());
+    savedDocWord = doc->lyricLineCount;
     FreeSnapshots();
     if (CSelect* sel = doc->GetSelection()) savedSelection.reset(static_cast<CSelect*>(sel->Clone()));
     location = at;
@@ -350,6 +353,7 @@ void CScoreTask::SwapSnapshot() {
     std::int16_t size = std::int16_t(doc.GetScoreSize());
     SwapValue(size, savedScoreSize);
     doc.scoreSize = size;
+    SwapValue(doc.lyricLineCount, savedDocWord);
     SwapValue(score->trackCount, savedTrackCount);
     SwapValue(score->pageCount, savedPageCount);
     SwapValue(score->lineCount, savedLineCount);
@@ -388,6 +392,7 @@ void CScoreTask::SwapSnapshot() {
             d.rect.bottom = LONG(d.rect.bottom * scale);
         }
         doc.SetZoom(zoom, false);
+        doc.FitFrameToPage();
         savedZoom = std::int16_t(zoom);
     }
     if (!pageSetupSaved) {
@@ -431,17 +436,29 @@ void CScoreTask::AddDirtyRect(const RECT& rect, int pageIndex) {
     dirtyRects.push_back({std::int16_t(pageIndex), rect});
 }
 
-void CScoreTask::AddItemRect(CScoreItem* item) {
-    if (!item) return;
+void CScoreTask::AddItemRect(CTrkBar* tb) {
+    if (!tb) return;
     RECT r{};
-    item->GetBounds(&r);
-    const int margin = 6 * 2;
+    tb->GetBounds(&r);
+    CStaff* st = tb->GetStaff();
+    const int spacing = st ? st->Space() : 1;
+    const int margin = spacing * (g_model.dataDisplayKind != 0 ? 12 : 6);
     r.left -= margin;
     r.top -= margin;
     r.right += margin;
     r.bottom += margin;
-    CTrkBar* tb = g_model.currentTrkBar;
-    AddDirtyRect(r, tb ? tb->GetPageIndex() : curPage);
+    AddDirtyRect(r, tb->GetPageIndex());
+}
+
+void CScoreTask::AddItemRect(CScoreItem* item) {
+    if (item) AddItemRect(g_model.currentTrkBar);
+}
+
+void CScoreTask::SelectItem(CScoreItem* item, CTrkBar* tb) {
+    if (!item || !document) return;
+    if (tb) tb->SetCurrent();
+    item->Invalidate();
+    if (CSelect* sel = document->GetSelection()) sel->SelectItem(static_cast<CBarItem*>(item), -32767, tb, true);
 }
 
 void CScoreTask::InflateDirtyRects(int n) {

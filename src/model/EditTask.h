@@ -100,13 +100,26 @@ public:
 
     // --- the redraw list: one entry per page ---
     void AddDirtyRect(const RECT& rect, int page);
-    // The item's rectangle grown by six staff steps, on its bar's page.
+    // The bar of a track's rectangle (its bar's extent on its staff) grown on every side by six
+    // of the staff's line spacings (twelve while the score shows a MIDI data kind), on the page
+    // of its system.
+    void AddItemRect(CTrkBar* trkBar);
+    // The same for the current bar of a track, the one an item being changed lies in.
     void AddItemRect(CScoreItem* item);
     void InflateDirtyRects(int n);
+    // Makes the bar of a track current, lets the item invalidate itself and selects it whole
+    // through the document's selection, drawn at once.
+    void SelectItem(CScoreItem* item, CTrkBar* trkBar);
     const std::vector<PageDirtyRect>& DirtyRects() const { return dirtyRects; }
 
     void SetLayoutChanged(bool on = true) { layoutChanged = on ? 1 : 0; }
     void SetChanged(bool on) { changed = on ? 1 : 0; }
+    // Marks the operation as begun (a drag once its feedback shows); answers the operation.
+    CScoreTask* SetStarted(bool on) {
+        started = on ? 1 : 0;
+        return this;
+    }
+    bool IsStarted() const { return started != 0; }
     bool IsUndoable() const { return undoable != 0; }
     bool HasSnapshot() const { return hasSnapshot != 0; }
 
@@ -127,10 +140,13 @@ public:
     std::int16_t savedZoom = 0;
     std::int16_t barCountAtAttach = 0;
     std::int16_t savedScoreSize = 0;
+    // The document's word that every swap exchanges: the number of lyric lines the score uses.
+    std::int16_t savedDocWord = 0;
     CPageSetup savedPageSetup;
     ScoreLocation location;
 
     std::uint8_t changed = 0;
+    std::uint8_t started = 0;
     std::uint8_t wholeScore = 0;
     std::uint8_t layoutChanged = 0;
     std::uint8_t undoable = 1;

@@ -161,6 +161,8 @@ public:
     RECT ScaleRectToView(const RECT& r) const;
     // A zoom in percent, or a fit mode (-1 whole page, -2 page width, -3 page height).
     void SetZoom(int zoom, bool redraw);
+    // Fits the window to the pages at the zoom: the view places its panes again and redraws.
+    void FitFrameToPage();
     int GetFitZoom(int mode) const;
     void ZoomStep(bool in);
     void ZoomToRect(const RECT& rect);

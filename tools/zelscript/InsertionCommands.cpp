@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Script.h"
+#include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -34,9 +35,10 @@ void PrintInsertion(Context& ctx) {
 }
 
 void RunAt(Context& ctx, const Args& args) {
-    NeedArgs(args, 1, 4, "at B [track=T] [voice=V] [pos=P]");
+    NeedArgs(args, 1, 5, "at B [track=T] [voice=V] [pos=P] [time=TICKS]");
     CZelDoc& doc = *ctx.Score().doc;
     const int bar = ArgInt(args, 0, "bar");
+    int pos = -1, time = -1;
     for (std::size_t i = 1; i < args.size(); ++i) {
         int v = 0;
         if (Option(args[i], "track", &v))
@@ -44,11 +46,24 @@ void RunAt(Context& ctx, const Args& args) {
         else if (Option(args[i], "voice", &v))
             doc.SetCurrentVoice(v);
         else if (Option(args[i], "pos", &v))
-            doc.location.position = std::int16_t(v);
+            pos = v;
+        else if (Option(args[i], "time", &v))
+            time = v;
         else
-            throw ScriptError("unknown option \"" + args[i] + "\" (track=T, voice=V, pos=P)");
+            throw ScriptError("unknown option \"" + args[i] + "\" (track=T, voice=V, pos=P, time=TICKS)");
     }
     doc.SetCurrentBar(bar, true);
+    // The point is placed, as a click on the page places it: paste and the entry commands work at it.
+    doc.location.insertionPlaced = 1;
+    CBar* b = ctx.Score().score->GetBar(doc.location.barIndex);
+    if (pos >= 0) {
+        doc.location.position = std::int16_t(pos);
+        if (b && time < 0) doc.location.time = b->FractionToTick(pos);
+    }
+    if (time >= 0) {
+        doc.location.time = time;
+        if (b && pos < 0) doc.location.position = b->TickToFraction(time, false);
+    }
 }
 
 void RunPrintInsertion(Context& ctx, const Args& args) {
@@ -100,9 +115,10 @@ void RunProblem(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"at", "B [track=T] [voice=V] [pos=P]",
+    {"at", "B [track=T] [voice=V] [pos=P] [time=TICKS]",
      "puts the insertion point in bar B (with the track, the voice (-1 every voice) and the position in 1/1024 "
-     "of the bar), a hidden staff giving way to a shown one",
+     "of the bar, or the time in ticks), a hidden staff giving way to a shown one; the point is placed, so "
+     "paste works at it",
      RunAt},
     {"print insertion", "", "the insertion point: bar, track, voice, position, time and the run index of its item",
      RunPrintInsertion},

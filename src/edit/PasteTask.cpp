@@ -1,0 +1,530 @@
+// Paste, merge and paste special.
+#include "edit/PasteTask.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "edit/EditStandIns.h"
+#include "edit/PasteDlg.h"
+#include "edit/Transcriber.h"
+#include "framework/Clipboard.h"
+#include "framework/Exceptions.h"
+#include "framework/StringTable.h"
+#include "model/Bar.h"
+#include "model/BarItem.h"
+#include "model/Clef.h"
+#include "model/ItemArray.h"
+#include "model/ItemFactory.h"
+#include "model/Meter.h"
+#include "model/ModelGlobals.h"
+#include "model/Score.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarStandIns.h"
+#include "model/ZelDoc.h"
+#include "notation/RawNote.h"
+#include "platform/Handles.h"
+#include "platform/PlatformGlobals.h"
+#include "platform/PortLayer.h"
+#include "platform/Theory.h"
+
+namespace {
+
+constexpr int kOutOfMemory = 100;
+constexpr int kFirstMidiDataType = 170;
+constexpr int kClefType = 18;
+constexpr int kMarkerBits = CBarItem::kRemovedBit | CPasteTask::kPastedBit | CBarItem::kSelectedBit;
+// The "damaged or missing" message of the framework's archive texts.
+constexpr UINT kDamagedText = 61752;
+// The command that tells the document its bar count or contents changed.
+constexpr int kBarsChangedCommand = 4319;
+// No score holds more bars than a 16-bit index counts.
+constexpr int kMaxBars = 32767;
+
+bool IsMidiData(const CBarItem* item) { return item->TypeCode() >= kFirstMidiDataType; }
+
+void SetPasted(CBarItem* item, bool on) {
+    const std::uint8_t f = item->FlagsB();
+    item->SetFlagsB(on ? std::uint8_t(f | CPasteTask::kPastedBit) : std::uint8_t(f & ~CPasteTask::kPastedBit));
+}
+bool IsPasted(const CBarItem* item) { return (item->FlagsB() & CPasteTask::kPastedBit) != 0; }
+
+void SetVoiceBits(CBarItem* item, int voice) {
+    item->SetFlagsB(std::uint8_t((item->FlagsB() & 0x1F) | ((voice & 7) << CBarItem::kVoiceShift)));
+}
+
+// The live records of a track's bar, in run order, taken before anything changes the run.
+std::vector<CBarItem*> Records(CTrkBar* tb) {
+    std::vector<CBarItem*> out;
+    for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem()) out.push_back(i);
+    return out;
+}
+
+// The note's length in ticks (its heads' longest duration, at least 1).
+int NoteLength(CBarItem* item) {
+    if (!item->IsNoteOrRawNote()) return 1;
+    auto* note = static_cast<CRawNote*>(item);
+    int length = 1;
+    for (int k = 0; k < note->HeadCountField(); ++k) length = std::max<int>(length, note->Head(k)->Duration());
+    return length;
+}
+
+// Out of memory: the paste stops here (what is in stays until the user undoes).
+[[noreturn]] void ThrowCode(int) { ThrowOutOfMemory(); }
+
+}  // namespace
+
+std::uint8_t* PasteOptions() { return g_edit.pasteOptions; }
+
+bool CPasteTask::Option(int i) const { return g_edit.pasteOptions[i] != 0; }
+
+bool CPasteTask::Prepare() {
+    mode = argument;
+    if (mode != kSpecial) return true;
+    CPasteDlg dialog;
+    return dialog.RunModal(CPasteDlg::kTemplateId);
+}
+
+int CPasteTask::BarLength(int b) const {
+    CBar* bar = score->GetBar(b);
+    return bar ? bar->GetMeterLength() : 0;
+}
+
+bool CPasteTask::Perform() {
+    mode = argument;
+    isMerge = mode == kMerge;
+    isSpecial = mode == kSpecial;
+    // Nothing is undoable until the paste has begun to change the score.
+    undoable = 0;
+    if (!document || !score) return false;
+    fw::CClipboard& clip = fw::TheClipboard();
+    if (!clip.GetData() || clip.GetTag() != ClipboardWriter::kTag) {
+        loadResult = ClipBlock::kNoBlock;
+        return false;
+    }
+    loadResult = block.Load(clip.GetData(), document->version);
+    if (loadResult == ClipBlock::kDamaged) {
+        // A damaged block pastes nothing; the user hears why.
+        std::string text;
+        fw::LoadStringResource(kDamagedText, text);
+        if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, "ZLCB");
+        AfxMessageBox(text.c_str());
+        return false;
+    }
+    if (loadResult != ClipBlock::kBound) return false;
+
+    const ScoreLocation& at = document->location;
+    firstTrack = std::clamp<int>(at.trackIndex, 0, score->GetTrackCount() - 1);
+    firstBar = std::clamp<int>(at.barIndex, 0, score->GetBarCount() - 1);
+    firstVoice = std::clamp<int>(at.voice, 0, 7);
+    startTime = std::max(0, int(at.time));
+    lastTrack = block.FirstTrack() <= block.LastTrack() ? firstTrack + (block.LastTrack() - block.FirstTrack()) : firstTrack;
+    lastTrack = std::min(lastTrack, score->GetTrackCount() - 1);
+    lastVoice = block.FirstTrack() <= block.LastTrack() ? std::min(7, firstVoice + (block.LastVoice() - block.FirstVoice())) : firstVoice;
+
+    if (!SaveUndoRange()) ThrowCode(kOutOfMemory);
+    undoable = 1;
+    const int pageBefore = at.pageIndex;
+    EnsureBars();
+    ClearDestination();
+    if (!PasteItems()) ThrowCode(kOutOfMemory);
+
+    document->SetModified(true);
+    document->OnCommandRange(kBarsChangedCommand);
+    score->RecalcBars(false);
+    if (document->location.pageIndex != pageBefore) layoutChangedByPaste = true;
+    if (layoutChangedByPaste) SetLayoutChanged(true);
+
+    // The insertion point moves past what was pasted.
+    if (lastDestBar >= 0) {
+        int bar = lastDestBar;
+        int time = endTime + 1;
+        const int length = BarLength(bar);
+        if (time > length) {
+            if (bar + 1 < score->GetBarCount()) {
+                time -= length;
+                ++bar;
+            } else {
+                time = length;
+            }
+        }
+        document->SetCurrentBar(bar, false);
+        ScoreLocation& loc = document->location;
+        loc.time = time;
+        if (CBar* b = score->GetBar(bar)) loc.position = b->TickToFraction(time, false);
+        document->ShowInsertionPoint(bar, !layoutChangedByPaste);
+    }
+    changed = 1;
+    return true;
+}
+
+bool CPasteTask::SaveUndoRange() {
+    int b = firstBar;
+    std::int64_t sum = 0;
+    const int last = score->GetBarCount() - 1;
+    while (b < last && sum + BarLength(b) < block.TotalSpan() + startTime) sum += BarLength(b++);
+    return SaveTrackBarRange(firstTrack, firstBar, lastTrack, b);
+}
+
+CBar* CPasteTask::AppendBar() {
+    const int count = score->GetBarCount();
+    if (count >= kMaxBars) return nullptr;
+    if (!SaveTrackBarRange(0, count - 1, score->GetTrackCount(), count - 1)) return nullptr;
+    CBar* bar = score->InsertBar(count);
+    if (bar) score->Reindex();
+    return bar;
+}
+
+void CPasteTask::EnsureBars() {
+    ScoreLocation& loc = document->location;
+    int bar = firstBar;
+    if (startTime >= BarLength(bar)) {
+        if (bar == score->GetBarCount() - 1 && !AppendBar()) ThrowCode(kOutOfMemory);
+        ++bar;
+        startTime = 0;
+        firstBar = bar;
+    }
+    std::int64_t t = std::int64_t(block.TotalSpan()) + startTime;
+    int b = bar;
+    while (t > BarLength(b)) {
+        const int length = BarLength(b);
+        if (length <= 0) break;
+        t -= length;
+        if (b == score->GetBarCount() - 1 && !AppendBar()) ThrowCode(kOutOfMemory);
+        ++b;
+    }
+    document->SetCurrentBar(firstBar, false);
+    loc.time = startTime;
+}
+
+void CPasteTask::ClearDestination() {
+    if (!(mode == kPaste || (isSpecial && Option(kPasteNotes)))) return;
+    if (block.FirstTime() == 32767 || block.FirstTrack() > block.LastTrack()) return;
+    const std::int64_t span = block.NoteSpan();
+    for (int t = firstTrack; t <= lastTrack; ++t) {
+        std::int64_t passed = 0;
+        for (int b = firstBar; b < score->GetBarCount() && passed < startTime + span; ++b) {
+            CTrkBar* tb = score->GetTrkBar(t, b);
+            if (!tb) break;
+            const std::int64_t low = b == firstBar ? startTime : -32767;
+            for (CBarItem* item : Records(tb)) {
+                if (item->IsRemoved()) continue;
+                const int v = item->VoiceField();
+                if (v < firstVoice || v > lastVoice) continue;
+                if (item->IsClef() || item->IsKeySig() || item->IsText() || item->IsTempo()) continue;
+                if ((item->IsChord() || item->IsGuitarFrame()) && !(isSpecial && Option(kPasteChords))) continue;
+                const std::int64_t time = passed + item->TimeField();
+                if (time >= low && time <= startTime + span)
+                    item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+            }
+            passed += BarLength(b);
+        }
+    }
+}
+
+bool CPasteTask::PasteItems() {
+    if (block.StartsAtVoiceNote() && !document->location.allVoices)
+        if (CBar* bar = score->GetBar(firstBar)) {
+            const int before = bar->GetVoiceTimeBefore(firstTrack, firstVoice, startTime);
+            if (before >= 0 && before < startTime) startTime = before;
+        }
+    if (!PasteBarItems()) return false;
+    for (int s = block.FirstTrack(), d = firstTrack; s <= block.LastTrack() && d < score->GetTrackCount(); ++s, ++d) {
+        if (!PasteTrack(s, d)) return false;
+        CarryClefs(d);
+        TidyTrack(d);
+        if (isMerge) MergeIntoVoices(d);
+    }
+    if (isMerge && lastDestBar >= firstBar) editstandin::AddTiesAutomatically(*this, firstTrack, firstBar, lastTrack, lastDestBar);
+    const int last = std::max(lastDestBar, firstBar);
+    for (int b = firstBar; b <= last && b < score->GetBarCount(); ++b) {
+        CBar* bar = score->GetBar(b);
+        bar->MakeCurrent();
+        bar->RefreshItemCache();
+        bar->Respace();
+    }
+    document->SetCurrentBar(firstBar, false);
+    return true;
+}
+
+bool CPasteTask::PasteBarItems() {
+    int dest = firstBar;
+    for (int i = 0; i <= block.LastBar() - block.FirstBar() && i < block.BarCount(); ++i, ++dest) {
+        if (dest >= score->GetBarCount()) break;
+        const ClipBlock::Bar& source = block.GetBar(i);
+        CBar* to = score->GetBar(dest);
+        if (!SaveBar(dest)) return false;
+        if (isSpecial && Option(kPasteMeters))
+            std::memcpy(to->Bytes() + CBar::kMeter, source.record->Bytes() + CBar::kMeter, Meter::kSize + 1);
+        for (CBarItem* item : source.items) {
+            if (item->IsRemoved()) continue;
+            const bool selected = item->IsSelectedBit();
+            if (selected && (item->IsText() || item->IsTempo())) {
+                item->SetFlagsB(std::uint8_t(item->FlagsB() & ~CBarItem::kSelectedBit));
+                CBarItem* copy = to->InsertItemSorted(item);
+                item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kSelectedBit));
+                if (!copy) return false;
+            } else if (isSpecial && item->IsTempo() && Option(kPasteTempos)) {
+                if (!to->InsertItemSorted(item)) return false;
+            } else if (isSpecial && item->IsBeatChart() && Option(kPasteMeters)) {
+                if (CBarItem* chart = to->GetBeatChart()) to->RemoveItem(chart);
+                if (!to->InsertItemSorted(item)) return false;
+            }
+        }
+        to->RefreshItemCache();
+    }
+    return true;
+}
+
+bool CPasteTask::Wanted(CBarItem* item) const {
+    if (!isSpecial) return true;
+    if (item->IsLyric()) return Option(kPasteLyrics);
+    switch (item->TypeCode()) {
+    case 144: case 128: case 112: case 16: case 21: case 27: case 30: case 31: return Option(kPasteNotes);
+    case 17: case 40: return Option(kPasteChords);
+    case 9: return Option(kPasteMeters);
+    case 28: return Option(kPasteTempos);
+    case 29: case 12: return Option(kPasteTexts);
+    default: return false;
+    }
+}
+
+bool CPasteTask::PasteTrack(int s, int d) {
+    int destBar = firstBar;
+    CTrkBar* to = score->GetTrkBar(d, destBar);
+    if (!to) return true;
+    to->SetCurrent();
+    to->Compact();
+    int clef = 0, keyNow = 0;
+    to->GetClefAndKeyAt(0, &clef, &keyNow);
+    clefOrKeyDiffer = block.SeveralVoices(s) == 0 && (block.Clef(s) != clef || block.Key(s) != keyNow);
+    lastDestClef = sourceClef = block.Clef(s);
+    key = block.Key(s);
+    CTrack* track = score->GetTrack(d);
+    transposition = (track && track->IsTransposedDisplay() ? track->GetTransposition() : 0) - block.Transposition(s);
+
+    std::int64_t sourceBarStart = 0, consumed = 0;
+    std::int64_t end = std::int64_t(startTime) + block.TotalSpan();
+    const bool allVoices = document->location.allVoices != 0;
+    for (int i = 0; i <= block.LastBar() - block.FirstBar() && i < block.BarCount(); ++i) {
+        const ClipBlock::Bar& sourceBar = block.GetBar(i);
+        const ClipBlock::TrackBar& source = block.GetTrackBar(s, i);
+        const int destLength = std::max(1, BarLength(destBar));
+        const std::int64_t barDestTime = sourceBarStart - block.FirstTime() + startTime - consumed;
+        const bool offGrid = sourceBarStart % sourceBar.length != 0 || barDestTime % destLength != 0;
+        for (CBarItem* item : source.items) {
+            if (item->IsClef()) sourceClef = static_cast<CClef*>(item)->GetCode();
+            std::int64_t time = sourceBarStart + item->TimeField() - block.FirstTime() + startTime - consumed;
+            if (time < 0) time = 0;
+            while (time >= BarLength(destBar) && BarLength(destBar) > 0) {
+                const int length = BarLength(destBar);
+                consumed += length;
+                end -= length;
+                to->SortItems();
+                time -= length;
+                if (destBar == score->GetBarCount() - 1 && !AppendBar()) return false;
+                ++destBar;
+                to = score->GetTrkBar(d, destBar);
+                to->SetCurrent();
+            }
+            int voice = allVoices ? item->VoiceField() : firstVoice + (item->VoiceField() - block.FirstVoice());
+            if (voice < 0 || voice >= 8) continue;
+            if (!Wanted(item)) continue;
+            CTrkBar* into = to;
+            int at = int(time);
+            if (item->IsClef() && time == 0 && destBar > 0 && destBar > firstBar - 1 && item->TimeField() >= sourceBar.length) {
+                // A clef at the end of its bar stays in front of the bar line.
+                if (CTrkBar* previous = score->GetTrkBar(d, destBar - 1)) {
+                    if (!SaveTrackBar(d, destBar - 1)) return false;
+                    into = previous;
+                    at = BarLength(destBar - 1);
+                }
+            }
+            if (!InsertPastedItem(item, s, d, voice, at, into, offGrid)) return false;
+            to->SetCurrent();
+        }
+        to->SortItems();
+        sourceBarStart += sourceBar.length;
+        lastDestBar = std::max(lastDestBar, destBar);
+        endTime = int(std::clamp<std::int64_t>(end, -32767, 32767));
+    }
+    return true;
+}
+
+bool CPasteTask::InsertPastedItem(CBarItem* item, int s, int d, int voice, int time, CTrkBar* to, bool offGrid) {
+    if (d >= score->GetTrackCount() || item->IsKeySig()) return true;
+    if (isMerge) {
+        if (!item->IsNoteOrRawNote() && !item->IsTie() && !item->IsPict()) return true;
+        // Notes wait in voice 7 until they are merged into a free voice.
+        if (item->IsNoteOrRawNote()) voice = 7;
+    }
+    to->SetCurrent();
+    CBarItem* copy = to->InsertSpace(time, item->RecordSizeField());
+    if (!copy) return false;
+    std::memcpy(copy, item, std::size_t(item->RecordSizeField()));
+    copy->Deselect();
+    copy->SetFlagsB(std::uint8_t(copy->FlagsB() | kPastedBit | CBarItem::kSelectedBit));
+    SetVoiceBits(copy, voice);
+    copy->SetTimeField(std::int16_t(time));
+    if (!IsMidiData(copy) && offGrid) ShiftPosition(copy, to->TickToFraction(time) - copy->PositionField());
+    if (copy->IsTempo()) {
+        for (CBarItem* other : Records(to))
+            if (other != copy && other->IsTempo() && !other->IsRemoved() && other->TimeField() == time)
+                other->SetFlagsB(std::uint8_t(other->FlagsB() | CBarItem::kRemovedBit));
+        copy->SetFlagsB(std::uint8_t(copy->FlagsB() & ~CBarItem::kSelectedBit));
+    } else if (copy->IsNoteOrRawNote()) {
+        auto* note = static_cast<CRawNote*>(copy);
+        for (int k = 0; k < note->HeadCountField(); ++k) {
+            const int offset = note->Head(k)->CrossStaffOffset();
+            if (offset != 0 && (d + offset < 0 || d + offset >= score->GetTrackCount())) note->MoveHeadToStaff(k, -offset);
+        }
+    }
+    if (d != s) copy->AttachToTrack(score->GetTrack(d));
+    if (copy->IsClef()) {
+        lastDestClef = static_cast<CClef*>(copy)->GetCode();
+        layoutChangedByPaste = true;
+        return true;
+    }
+    int clef = 0, keyNow = 0;
+    to->GetClefAndKeyAt(copy->PositionField(), &clef, &keyNow);
+    if (clef != lastDestClef && clef != sourceClef) {
+        CBarItem* marker = to->NewItem(kClefType, time);
+        if (!marker) return false;
+        marker->SetFlagsB(std::uint8_t(marker->FlagsB() | kMarkerBits));
+        static_cast<CClef*>(marker)->SetCode(sourceClef);
+    }
+    lastDestClef = clef;
+    return true;
+}
+
+void CPasteTask::ShiftPosition(CBarItem* item, int delta) {
+    if (delta == 0) return;
+    // Items with an end point and beams move their own ends through their class.
+    if (item->IsTwoEnded()) item->SetEndPosition(item->GetEndPosition() + delta);
+    item->SetPositionField(std::int16_t(std::clamp(item->PositionField() + delta, 0, 1023)));
+}
+
+void CPasteTask::CarryClefs(int d) {
+    int shift = 0;
+    int inForce = 0, keyNow = 0;
+    CTrkBar* first = score->GetTrkBar(d, firstBar);
+    if (!first) return;
+    first->SetCurrent();
+    first->GetClefAndKeyAt(0, &inForce, &keyNow);
+    const int last = std::max(lastDestBar, firstBar);
+    for (int b = firstBar; b < score->GetBarCount(); ++b) {
+        CTrkBar* tb = score->GetTrkBar(d, b);
+        if (!tb) break;
+        tb->SetCurrent();
+        bool realClefBeyond = false;
+        for (CBarItem* item : Records(tb)) {
+            const bool pasted = IsPasted(item);
+            if (item->IsClef() && (item->FlagsB() & kMarkerBits) == kMarkerBits) {
+                item->SetFlagsB(std::uint8_t(item->FlagsB() & ~(kPastedBit | CBarItem::kSelectedBit)));
+                shift += CTheory::ClefShift(inForce, static_cast<CClef*>(item)->GetCode());
+                continue;
+            }
+            if (item->IsRemoved()) continue;
+            if (item->IsClef()) {
+                const int code = static_cast<CClef*>(item)->GetCode();
+                if (code == inForce) {
+                    // Beyond the paste the bar is saved before its clef goes.
+                    if (b > last && !SaveTrackBar(d, b)) continue;
+                    item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kRemovedBit));
+                }
+                inForce = code;
+                shift = 0;
+                if (b > last) realClefBeyond = true;
+            } else if (pasted && item->IsSelectedBit() && item->IsNoteOrRawNote()) {
+                auto* note = static_cast<CRawNote*>(item);
+                if (shift != 0)
+                    for (int k = 0; k < note->HeadCountField(); ++k) note->MoveHead(k, shift, -1);
+                if (transposition != 0) {
+                    for (int k = 0; k < note->HeadCountField(); ++k) note->Head(k)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
+                    note->TransposeSelected(transposition, 2);
+                    for (int k = 0; k < note->HeadCountField(); ++k) note->Head(k)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+                }
+            }
+            if (b <= last) {
+                item->Deselect();
+                SetPasted(item, pasted);
+            }
+        }
+        if (realClefBeyond) break;
+    }
+}
+
+void CPasteTask::TidyTrack(int d) {
+    const int last = std::min(lastDestBar, score->GetBarCount() - 1);
+    for (int b = firstBar; b <= last; ++b) {
+        CTrkBar* tb = score->GetTrkBar(d, b);
+        if (!tb) break;
+        tb->SortItems();
+        tb->SetCurrent();
+        for (CBarItem* item : Records(tb)) {
+            if (item->IsRemoved() || !IsPasted(item)) continue;
+            SetPasted(item, false);
+            item->Deselect();
+            if (isMerge && item->IsNoteOrRawNote())
+                item->SetFlagsB(std::uint8_t(item->FlagsB() | kPastedBit | CBarItem::kRemovedBit));
+        }
+        // Beams and beamed notes of each voice are checked whole, however many the bar holds.
+        if (!isMerge) tb->RecalcAccidentals();
+        int overTrack = 0, overVoice = 0;
+        tb->RecalcTimes(&overTrack, &overVoice);
+        tb->Recalc(1);
+        if (CBar* bar = score->GetBar(b)) bar->Respace();
+        tb->SetCurrent();
+        tb->RecalcPositions(-1);
+        if (!isMerge) tb->RecalcAccidentals();
+    }
+}
+
+void CPasteTask::MergeIntoVoices(int d) {
+    const int last = std::min(lastDestBar, score->GetBarCount() - 1);
+    for (int b = firstBar; b <= last; ++b) {
+        CTrkBar* tb = score->GetTrkBar(d, b);
+        if (!tb) break;
+        tb->SetCurrent();
+        bool marked[8] = {};
+        std::vector<std::vector<std::uint8_t>> waiting;
+        for (CBarItem* item : Records(tb)) {
+            if ((item->FlagsB() & (kPastedBit | CBarItem::kRemovedBit)) != (kPastedBit | CBarItem::kRemovedBit)) continue;
+            if (item->VoiceField() != 7 || !item->IsNoteOrRawNote()) continue;
+            SetPasted(item, false);
+            const auto* p = reinterpret_cast<const std::uint8_t*>(item);
+            waiting.emplace_back(p, p + item->RecordSizeField());
+        }
+        for (std::vector<std::uint8_t>& bytes : waiting) {
+            auto* note = reinterpret_cast<CBarItem*>(bytes.data());
+            const int start = note->TimeField(), length = NoteLength(note);
+            for (int v = 0; v <= 6; ++v) {
+                // The voice takes the note when no live note of it overlaps the note's span,
+                // but for one of the same start and end, which it chords with.
+                bool fits = true;
+                for (CBarItem* other : Records(tb)) {
+                    if (other->IsRemoved() || !other->IsNoteOrRawNote() || other->VoiceField() != v) continue;
+                    const int os = other->TimeField(), ol = NoteLength(other);
+                    if (os == start && ol == length) continue;
+                    if (os < start + length && start < os + ol) {
+                        fits = false;
+                        break;
+                    }
+                }
+                if (!fits) continue;
+                note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kRemovedBit));
+                SetVoiceBits(note, v);
+                if (!tb->MergeNote(note, length, v)) ThrowCode(kOutOfMemory);
+                marked[v] = true;
+                if (v != 0) trkbar::PlaceNote(tb, false);
+                break;
+            }
+        }
+        for (int v = 0; v < 8; ++v)
+            if (marked[v]) tb->Rebeam(v, 0);
+        int overTrack = 0, overVoice = 0;
+        tb->RecalcTimes(&overTrack, &overVoice);
+    }
+}
