@@ -326,6 +326,8 @@ bool CPasteTask::PasteTrack(int s, int d) {
                 time -= length;
                 if (destBar == score->GetBarCount() - 1 && !AppendBar()) return false;
                 ++destBar;
+                // An item may reach past the span the header gives: its bar is saved first.
+                if (!SaveTrackBar(d, destBar)) return false;
                 to = score->GetTrkBar(d, destBar);
                 to->SetCurrent();
             }
@@ -334,12 +336,12 @@ bool CPasteTask::PasteTrack(int s, int d) {
             if (!Wanted(item)) continue;
             CTrkBar* into = to;
             int at = int(time);
-            if (item->IsClef() && time == 0 && destBar > 0 && destBar > firstBar - 1 && item->TimeField() >= sourceBar.length) {
+            if (item->IsClef() && time == 0 && destBar > 0 && item->TimeField() >= sourceBar.length) {
                 // A clef at the end of its bar stays in front of the bar line.
                 if (CTrkBar* previous = score->GetTrkBar(d, destBar - 1)) {
                     if (!SaveTrackBar(d, destBar - 1)) return false;
                     into = previous;
-                    at = BarLength(destBar - 1);
+                    at = std::min<int>(item->TimeField(), BarLength(destBar - 1));
                 }
             }
             if (!InsertPastedItem(item, s, d, voice, at, into, offGrid)) return false;

@@ -16,6 +16,7 @@
 #include "app/ImportDlg.h"
 #include "app/NewDocDlg.h"
 #include "chrome/TupletDlg.h"
+#include "edit/PasteDlg.h"
 #include "framework/Resources.h"
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
@@ -40,6 +41,7 @@ void MakeDialog(UINT id, Shown& s) {
         break;
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
     case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
+    case CPasteDlg::kTemplateId: s.dialog = std::make_unique<CPasteDlg>(); break;
     case CImportDlg::kTemplateId: {
         // Three proposed staves of a format 0 file: a melody, a bass part and drums.
         s.import.fileName = "song.mid";

@@ -1,0 +1,482 @@
+// Paste, merge and paste special: what a copied selection becomes at an insertion point in each
+// mode, with the undo that takes it back; the paste special options and their dialog; and the
+// blocks that paste nothing (empty, too new, damaged).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "EditFixture.h"
+#include "edit/ClipBlock.h"
+#include "edit/Commands.h"
+#include "edit/PasteDlg.h"
+#include "edit/PasteTask.h"
+#include "framework/Clipboard.h"
+#include "framework/Dialog.h"
+#include "framework/Memory.h"
+#include "framework/MessageBox.h"
+#include "framework/UiTest.h"
+#include "model/Bar.h"
+#include "model/Clef.h"
+#include "model/ItemArray.h"
+#include "model/KeySig.h"
+#include "model/Meter.h"
+#include "model/Tempo.h"
+#include "platform/Handles.h"
+
+namespace {
+
+using edittest::EditScore;
+
+constexpr int kPaste = 57637, kMerge = 32870, kSpecial = 57639;
+
+struct PasteScore : EditScore {
+    PasteScore() { edit::RegisterOperations(); }
+
+    // Copies what is selected over tracks t1-t2 and bars b1-b2, then leaves nothing selected.
+    void Copy(int t1, int t2, int b1, int b2) {
+        SelectExtent(t1, t2, b1, b2);
+        doc->OnCommandRange(57634);
+        ASSERT_NE(fw::TheClipboard().GetData(), HGLOBAL(0));
+        DeselectEverything();
+    }
+    void DeselectEverything() {
+        for (int t = 0; t < score->GetTrackCount(); ++t)
+            for (int b = 0; b < score->GetBarCount(); ++b)
+                for (CBarItem* i = score->GetTrkBar(t, b)->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+                    i->Deselect();
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            CItemArray* own = score->GetBar(b)->GetItemArray();
+            for (int i = 0; own && i < own->GetCount(); ++i) static_cast<CBarItem*>(own->GetAt(i))->Deselect();
+        }
+        doc->GetSelection()->Reset();
+    }
+    void At(int track, int bar, int time, int voice) {
+        doc->SetCurrentBar(bar, false);
+        ScoreLocation& at = doc->location;
+        at.trackIndex = track;
+        at.barIndex = std::int16_t(bar);
+        at.time = time;
+        at.voice = std::uint16_t(voice);
+        at.allVoices = 0;
+        at.insertionPlaced = 1;
+    }
+    // Live records of a kind (0: every kind) in track t's bar b.
+    std::vector<CBarItem*> Of(int t, int b, int type = 0) {
+        std::vector<CBarItem*> out;
+        for (CBarItem* i : Live(t, b))
+            if (type == 0 || i->TypeCode() == type) out.push_back(i);
+        return out;
+    }
+    // "time:pitch/pitch@voice" of every live note of track t's bar b.
+    std::string Notes(int t, int b) {
+        std::string out;
+        for (CBarItem* i : Of(t, b, 144)) {
+            auto* n = static_cast<CRawNote*>(i);
+            if (!out.empty()) out += " ";
+            out += std::to_string(n->TimeField()) + ":";
+            for (int k = 0; k < n->HeadCountField(); ++k) out += (k ? "/" : "") + std::to_string(n->Head(k)->Pitch());
+            out += "@" + std::to_string(n->VoiceField());
+        }
+        return out;
+    }
+    CBarItem* AddTrackTempo(int t, int b, int time, int bpm, bool selected) {
+        std::uint8_t bytes[CTempo::kSize] = {};
+        CTempo* tempo = MakeTempoItem(bytes, bpm * 100);
+        tempo->SetTimeField(std::int16_t(time));
+        CTrkBar* tb = score->GetTrkBar(t, b);
+        tb->SetCurrent();
+        CBarItem* placed = tb->InsertCopy(tempo);
+        if (selected) placed->Select();
+        return placed;
+    }
+    CBarItem* AddBarTempo(int b, int time, int bpm, bool selected) {
+        std::uint8_t bytes[CTempo::kSize] = {};
+        CTempo* tempo = MakeTempoItem(bytes, bpm * 100);
+        tempo->SetTimeField(std::int16_t(time));
+        CBarItem* placed = score->GetBar(b)->InsertItemSorted(tempo);
+        if (selected) placed->Select();
+        return placed;
+    }
+    int BarTempos(int b) {
+        int n = 0;
+        CItemArray* own = score->GetBar(b)->GetItemArray();
+        for (int i = 0; own && i < own->GetCount(); ++i) {
+            auto* item = static_cast<CBarItem*>(own->GetAt(i));
+            if (item->IsTempo() && !item->IsRemoved()) ++n;
+        }
+        return n;
+    }
+};
+
+struct Case {
+    const char* what;
+    std::function<void(PasteScore&)> build;  // the music, selected where it is copied
+    int t1, t2, b1, b2;                      // the copied extent
+    int track, bar, time, voice;             // the insertion point
+    int command;
+    std::vector<int> options;                // paste special options on
+    std::function<void(PasteScore&)> check;
+};
+
+void RunCase(const Case& c) {
+    PasteScore s;
+    c.build(s);
+    s.Copy(c.t1, c.t2, c.b1, c.b2);
+    for (int i = 0; i < 16; ++i) PasteOptions()[i] = 0;
+    for (int o : c.options) PasteOptions()[o] = 1;
+    const auto before = s.AllRuns();
+    const int bars = s.score->GetBarCount();
+    s.At(c.track, c.bar, c.time, c.voice);
+    if (c.command == kSpecial) {
+        // Paste special's dialog answers OK with the options as they are.
+        fw::uitest::Session session;
+        fw::uitest::OnNextModal([](CDialog& d) { fw::uitest::ClickControl(&d, IDOK); });
+        s.doc->OnCommandRange(c.command);
+    } else {
+        s.doc->OnCommandRange(c.command);
+    }
+    SCOPED_TRACE(c.what);
+    c.check(s);
+    if (s.doc->GetUndoCount() == 0) {
+        EXPECT_EQ(s.AllRuns(), before) << "nothing was pasted, nothing changed";
+        return;
+    }
+    const auto edited = s.AllRuns();
+    const int editedBars = s.score->GetBarCount();
+    s.doc->Undo();
+    EXPECT_EQ(s.score->GetBarCount(), bars) << "one undo takes appended bars back too";
+    EXPECT_EQ(s.AllRuns(), before) << "undo gives every run back";
+    s.doc->Redo();
+    EXPECT_EQ(s.score->GetBarCount(), editedBars);
+    EXPECT_EQ(s.AllRuns(), edited) << "redo gives the paste back";
+}
+
+TEST(Paste, CopiedSelectionsAtInsertionPointsInEachMode) {
+    const Case cases[] = {
+        {"paste: the notes go in at the same offsets in another bar",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddNote(1, 2, 480, 3, {62}, 0, true);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kPaste, {},
+         [](PasteScore& s) { EXPECT_EQ(s.Notes(1, 5), "0:60@0 480:62@0"); }},
+        {"paste clears the span in the voices it fills, not the others",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddNote(1, 5, 0, 3, {72}, 0, false);
+             s.AddNote(1, 5, 0, 3, {48}, 1, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kPaste, {},
+         [](PasteScore& s) { EXPECT_EQ(s.Notes(1, 5), "0:60@0 0:48@1"); }},
+        {"merge clears nothing and chords with a note of the same span",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddNote(1, 2, 480, 3, {62}, 0, true);
+             s.AddNote(1, 5, 0, 3, {72}, 0, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kMerge, {},
+         [](PasteScore& s) {
+             const std::string notes = s.Notes(1, 5);
+             EXPECT_TRUE(notes == "0:72/60@0 480:62@0" || notes == "0:60/72@0 480:62@0") << notes;
+         }},
+        {"merge puts a note that overlaps voice 0 into voice 1",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddNote(1, 5, 0, 2, {72}, 0, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kMerge, {},
+         [](PasteScore& s) { EXPECT_EQ(s.Notes(1, 5), "0:60@1 0:72@0"); }},
+        {"merge drops a note that fits no voice 0-6",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             for (int v = 0; v <= 6; ++v) s.AddNote(1, 5, 0, 1, {70 + v}, v, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kMerge, {},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Of(1, 5, 144).size(), 7u);
+             for (CBarItem* n : s.Of(1, 5, 144)) EXPECT_NE(static_cast<CRawNote*>(n)->Head(0)->Pitch(), 60);
+         }},
+        {"merge takes notes only: a tempo mark of the track stays out",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddTrackTempo(1, 2, 0, 90, true);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kMerge, {},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Notes(1, 5), "0:60@0");
+             EXPECT_TRUE(s.Of(1, 5, CTempo::kTypeCode).empty());
+         }},
+        {"two copied tracks pasted at the last track: only the track that exists",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddNote(2, 2, 0, 3, {43}, 0, true);
+         },
+         1, 2, 2, 2, 2, 5, 0, 0, kPaste, {},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Notes(2, 5), "0:60@0");
+             EXPECT_EQ(s.score->GetTrackCount(), 3);
+         }},
+        {"the voice range is cut at 7",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddNote(1, 2, 0, 3, {67}, 2, true);
+         },
+         1, 1, 2, 2, 1, 5, 0, 6, kPaste, {},
+         [](PasteScore& s) { EXPECT_EQ(s.Notes(1, 5), "0:60@6"); }},
+        {"pasting past the end appends the bars the span needs",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 1, {60}, 0, true);
+             s.AddNote(1, 3, 0, 1, {62}, 0, true);
+         },
+         1, 1, 2, 3, 1, 23, 0, 0, kPaste, {},
+         [](PasteScore& s) {
+             ASSERT_EQ(s.score->GetBarCount(), 25);
+             EXPECT_EQ(s.Notes(1, 23), "0:60@0");
+             EXPECT_EQ(s.Notes(1, 24), "0:62@0");
+         }},
+        {"a pasted tempo mark replaces the one at its time",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddTrackTempo(1, 2, 0, 90, true);
+             s.AddTrackTempo(1, 5, 0, 120, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kPaste, {},
+         [](PasteScore& s) {
+             const auto tempos = s.Of(1, 5, CTempo::kTypeCode);
+             ASSERT_EQ(tempos.size(), 1u);
+             EXPECT_EQ(static_cast<CTempo*>(tempos[0])->GetValue(), 9000);
+         }},
+        {"key signatures are never pasted",
+         [](PasteScore& s) {
+             CTrkBar* tb = s.score->GetTrkBar(1, 2);
+             tb->SetCurrent();
+             CBarItem* key = tb->NewItem(CKeySig::kTypeCode, 0);
+             rec::Put<std::uint8_t>(key, CKeySig::kKey, 2);
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kPaste, {},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Notes(1, 5), "0:60@0");
+             EXPECT_TRUE(s.Of(1, 5, CKeySig::kTypeCode).empty());
+         }},
+        {"a clef at the end of a copied bar stays before the bar line",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 1, {60}, 0, true);
+             CTrkBar* tb = s.score->GetTrkBar(1, 2);
+             tb->SetCurrent();
+             CBarItem* clef = tb->NewItem(CClef::kTypeCode, 1920);
+             rec::Put<std::uint8_t>(clef, CClef::kCode, 1);
+             clef->SetPositionField(1023);
+             s.AddNote(1, 3, 0, 1, {48}, 0, true);
+         },
+         1, 1, 2, 3, 1, 5, 0, 0, kPaste, {},
+         [](PasteScore& s) {
+             ASSERT_EQ(s.Of(1, 5, CClef::kTypeCode).size(), 1u) << "the clef ends bar 5";
+             EXPECT_EQ(s.Of(1, 5, CClef::kTypeCode)[0]->TimeField(), 1920);
+             EXPECT_TRUE(s.Of(1, 6, CClef::kTypeCode).empty()) << "not at the start of bar 6";
+         }},
+        {"paste special with every option off: no track item, nothing cleared, the bar's selected tempo mark",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddBarTempo(2, 0, 90, true);
+             s.AddNote(1, 5, 0, 3, {72}, 0, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kSpecial, {},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Notes(1, 5), "0:72@0");
+             EXPECT_EQ(s.BarTempos(5), 1) << "the selected tempo mark of the bar goes in";
+             EXPECT_EQ(s.doc->GetUndoCount(), 1) << "the snapshot is taken all the same";
+         }},
+        {"paste special with notes on clears and pastes notes, not the track's tempo marks",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             s.AddTrackTempo(1, 2, 480, 90, true);
+             s.AddNote(1, 5, 0, 3, {72}, 0, false);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kSpecial, {kPasteNotes},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Notes(1, 5), "0:60@0");
+             EXPECT_TRUE(s.Of(1, 5, CTempo::kTypeCode).empty());
+         }},
+        {"paste special with time signatures copies the bar's meter",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 3, {60}, 0, true);
+             rec::Put<std::int16_t>(s.score->GetBar(2)->GetMeter()->bytes, Meter::kTicksPerBar, 1440);
+         },
+         1, 1, 2, 2, 1, 5, 0, 0, kSpecial, {kPasteMeters},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.score->GetBar(5)->GetMeterLength(), 1440);
+             EXPECT_TRUE(s.Of(1, 5, 144).empty()) << "notes are off";
+         }},
+    };
+    for (const Case& c : cases) RunCase(c);
+}
+
+TEST(Paste, TheTrackPassesItsTranspositionDifferenceToThePitches) {
+    // The destination track shows its music a tone lower: a note copied from a track in concert
+    // pitch is written a tone lower there.
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.Copy(1, 1, 2, 2);
+    CTrack* track = s.score->GetTrack(2);
+    track->SetTrackFlags(std::uint8_t(track->GetTrackFlags() | 0x08));
+    track->SetTransposition(-2);
+    s.At(2, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    ASSERT_EQ(s.Of(2, 5, 144).size(), 1u);
+    EXPECT_EQ(static_cast<CRawNote*>(s.Of(2, 5, 144)[0])->Head(0)->Pitch(), 58);
+}
+
+TEST(Paste, TheInsertionPointMovesPastThePaste) {
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.AddNote(1, 2, 480, 3, {62}, 0, true);
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    EXPECT_EQ(s.doc->location.barIndex, 5);
+    EXPECT_EQ(int(s.doc->location.time), 960) << "one past the last note's end";
+}
+
+TEST(PasteSpecial, CancelGivesTheOptionsBackAndOkKeepsThem) {
+    PasteScore s;
+    fw::uitest::Session session;
+    for (int i = 0; i < 16; ++i) PasteOptions()[i] = 0;
+    PasteOptions()[kPasteLyrics] = 1;
+    struct Run {
+        int button;
+        std::vector<int> expected;  // the six options afterwards
+    };
+    const Run runs[] = {{IDCANCEL, {0, 0, 1, 0, 0, 0}}, {IDOK, {1, 0, 0, 0, 1, 0}}};
+    for (const Run& r : runs) {
+        std::vector<int> shown;
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            for (int id = 3; id <= 8; ++id) shown.push_back(static_cast<CPasteDlg&>(d).GetCheck(id) ? 1 : 0);
+            for (int id : {3, 5, 7}) fw::uitest::ClickControl(&d, id);
+            fw::uitest::ClickControl(&d, r.button);
+        });
+        CPasteDlg dialog;
+        EXPECT_EQ(dialog.RunModal(CPasteDlg::kTemplateId), r.button == IDOK);
+        EXPECT_EQ(shown, (std::vector<int>{0, 0, 1, 0, 0, 0})) << "the boxes show the options";
+        std::vector<int> now;
+        for (int i = 0; i < 6; ++i) now.push_back(PasteOptions()[i]);
+        EXPECT_EQ(now, r.expected) << r.button;
+    }
+}
+
+// The clipboard's block as bytes, and a block of given bytes put on the clipboard.
+std::vector<std::uint8_t> ClipBytes() {
+    const HGLOBAL h = fw::TheClipboard().GetData();
+    const auto* p = static_cast<const std::uint8_t*>(LockHandle(h));
+    std::vector<std::uint8_t> out(p, p + GetHandleSize(h));
+    UnlockHandle(h);
+    return out;
+}
+void PutClip(const std::vector<std::uint8_t>& bytes) {
+    HGLOBAL h = AllocHandle(std::uint32_t(bytes.size()));
+    std::memcpy(LockHandle(h), bytes.data(), bytes.size());
+    UnlockHandle(h);
+    fw::TheClipboard().Put(ClipboardWriter::kTag, h);
+    FreeHandle(h);
+}
+
+TEST(Paste, BlocksThatPasteNothing) {
+    struct Blocker {
+        const char* what;
+        std::function<void(PasteScore&, std::vector<std::uint8_t>&)> spoil;
+        ClipBlock::Result result;
+        bool reported;
+    };
+    auto put16 = [](std::vector<std::uint8_t>& b, int at, int v) { std::int16_t w = std::int16_t(v); std::memcpy(&b[std::size_t(at)], &w, 2); };
+    auto put32 = [](std::vector<std::uint8_t>& b, int at, std::uint32_t v) { std::memcpy(&b[std::size_t(at)], &v, 4); };
+    const Blocker cases[] = {
+        {"no content", [](PasteScore&, std::vector<std::uint8_t>& b) { b[ClipHeader::kHasItems] = 0; }, ClipBlock::kNothing, false},
+        {"a document older than the block", [](PasteScore& s, std::vector<std::uint8_t>&) { s.doc->version = 271; },
+         ClipBlock::kNothing, false},
+        {"a cut block", [](PasteScore&, std::vector<std::uint8_t>& b) { b.resize(b.size() - 7); }, ClipBlock::kDamaged, true},
+        {"a header of another size", [&](PasteScore&, std::vector<std::uint8_t>& b) { put16(b, 0, 296); }, ClipBlock::kDamaged, true},
+        {"a track stream longer than the block",
+         [&](PasteScore&, std::vector<std::uint8_t>& b) { put32(b, ClipHeader::kTrackStreamLength, 0xFFFFFFF0u); },
+         ClipBlock::kDamaged, true},
+        {"a last track past 63", [&](PasteScore&, std::vector<std::uint8_t>& b) { put16(b, ClipHeader::kLastTrack, 70); },
+         ClipBlock::kDamaged, true},
+        {"a voice past 7", [&](PasteScore&, std::vector<std::uint8_t>& b) { put16(b, ClipHeader::kLastVoice, 9); },
+         ClipBlock::kDamaged, true},
+        {"a record longer than its run",
+         [&](PasteScore&, std::vector<std::uint8_t>& b) {
+             std::uint32_t barStream = 0;
+             std::memcpy(&barStream, &b[ClipHeader::kBarStreamLength], 4);
+             const int firstRecord = ClipHeader::kSize + int(barStream) + CTrkBar::kSize;
+             put16(b, firstRecord + rec::kSize, 30000);
+         },
+         ClipBlock::kDamaged, true},
+        {"a note with more heads than its record holds",
+         [&](PasteScore&, std::vector<std::uint8_t>& b) {
+             std::uint32_t barStream = 0;
+             std::memcpy(&barStream, &b[ClipHeader::kBarStreamLength], 4);
+             const int firstRecord = ClipHeader::kSize + int(barStream) + CTrkBar::kSize;
+             b[std::size_t(firstRecord + CRawNote::kHeadCount)] = 200;
+         },
+         ClipBlock::kDamaged, true},
+    };
+    for (const Blocker& c : cases) {
+        PasteScore s;
+        fw::msgboxtest::Capture boxes;
+        s.AddNote(1, 2, 0, 3, {60}, 0, true);
+        s.Copy(1, 1, 2, 2);
+        std::vector<std::uint8_t> block = ClipBytes();
+        c.spoil(s, block);
+        PutClip(block);
+        const auto before = s.AllRuns();
+        s.At(1, 5, 0, 0);
+        auto* task = new CPasteTask;
+        task->Attach(s.doc.get(), kPaste, 0);
+        s.doc->DoTask(task);
+        EXPECT_EQ(s.AllRuns(), before) << c.what;
+        EXPECT_EQ(s.doc->GetUndoCount(), 0) << c.what;
+        EXPECT_EQ(boxes.shown().size(), c.reported ? 1u : 0u) << c.what;
+        // The result the binder gives for the same block.
+        ClipBlock bound;
+        EXPECT_EQ(bound.Load(block.data(), block.size(), s.doc->version), c.result) << c.what;
+    }
+}
+
+TEST(Paste, MutatedBlocksPasteWithoutHarm) {
+    // Random bytes of a real block changed: the binder takes or refuses each; what it takes
+    // pastes and undoes without reaching outside the block or the score (the sanitizer tree
+    // runs this too).
+    PasteScore s;
+    fw::msgboxtest::Capture boxes;
+    s.AddNote(1, 2, 0, 3, {60, 64}, 0, true);
+    s.AddNote(1, 2, 480, 2, {62}, 1, true);
+    s.AddTrackTempo(1, 2, 960, 90, true);
+    s.AddBarTempo(2, 0, 100, true);
+    s.Copy(1, 1, 2, 2);
+    const std::vector<std::uint8_t> good = ClipBytes();
+    const auto before = s.AllRuns();
+    std::mt19937 random(47);
+    int bound = 0;
+    for (int round = 0; round < 1500; ++round) {
+        std::vector<std::uint8_t> block = good;
+        const int flips = 1 + int(random() % 4);
+        for (int k = 0; k < flips; ++k) block[random() % block.size()] = std::uint8_t(random());
+        PutClip(block);
+        s.At(1, 5, 0, 0);
+        s.doc->OnCommandRange(kPaste);
+        ClipBlock check;
+        if (check.Load(block.data(), block.size(), s.doc->version) == ClipBlock::kBound) ++bound;
+        while (s.doc->GetUndoPosition() > 0) s.doc->Undo();
+        s.doc->ClearUndo();
+        const auto after = s.AllRuns();
+        for (std::size_t i = 0; i < after.size() && i < before.size(); ++i)
+            ASSERT_EQ(after[i], before[i]) << "round " << round << ": track " << i / 24 << " bar " << i % 24;
+        ASSERT_EQ(after.size(), before.size()) << "round " << round;
+    }
+    EXPECT_GT(bound, 0) << "some mutations leave a block that binds";
+}
+
+}  // namespace
