@@ -11,7 +11,15 @@
 #include "framework/Exceptions.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
+#include "model/Bar.h"
 #include "model/EditTask.h"
+#include "model/ItemArray.h"
+#include "model/Page.h"
+#include "model/ModelGlobals.h"
+#include "model/Select.h"
+#include "model/SystemStaff.h"
+#include "model/Tempo.h"
+#include "model/ViewInterface.h"
 #include "platform/PlatformGlobals.h"
 
 namespace {
@@ -176,6 +184,159 @@ TEST(Snapshot, TheRedrawListKeepsOneEntryPerPageAndFollowsTheZoom) {
     EXPECT_EQ((std::vector<LONG>{r0.left, r0.top, r0.right, r0.bottom}), (std::vector<LONG>{10, 40, 220, 440}));
     EXPECT_EQ(task->DirtyRects()[1].rect.right, 80200);
     EXPECT_EQ(task->savedZoom, 200);
+}
+
+TEST(Snapshot, ASavedBarArrayAloneChangesTheBarRecordsBackAndLeavesTheirItems) {
+    EditScore s;
+    const int kind = s.score->GetBar(4)->GetOpeningKind();
+    auto* task = new FnTask;
+    task->Attach(s.doc.get(), 1);
+    task->perform = [&](FnTask& t) {
+        ASSERT_TRUE(t.SaveBarArray());
+        s.score->GetBar(4)->SetOpeningKind(kind + 1);
+        std::uint8_t bytes[CTempo::kSize] = {};
+        ASSERT_NE(s.score->GetBar(4)->InsertItemSorted(MakeTempoItem(bytes, 9000)), nullptr);
+    };
+    s.doc->DoTask(task);
+    const int items = s.score->GetBar(4)->GetItemCount();
+    s.doc->Undo();
+    EXPECT_EQ(s.score->GetBar(4)->GetOpeningKind(), kind) << "the record changes back";
+    EXPECT_EQ(s.score->GetBar(4)->GetItemCount(), items) << "the bar keeps the items it holds now";
+    s.doc->Redo();
+    EXPECT_EQ(s.score->GetBar(4)->GetOpeningKind(), kind + 1);
+    EXPECT_EQ(s.score->GetBar(4)->GetItemCount(), items);
+}
+
+// A view that counts how often its panes are placed.
+struct CountingView : CZelViewBase {
+    int placed = 0;
+    void PositionPanes() override { ++placed; }
+};
+
+TEST(Snapshot, UndoAndRedoGiveSelectionCountsAndInsertionPointBackButNotThePageOrArrangement) {
+    EditScore s;
+    // Two bars of the second page.
+    int b1 = 0;
+    while (b1 < s.score->GetBarCount() - 1 && s.score->GetBar(b1)->GetPage() != s.score->GetPage(1)) ++b1;
+    const int b2 = b1 + 1;
+    ASSERT_EQ(s.score->GetBar(b2)->GetPage(), s.score->GetPage(1));
+    s.AddRest(1, b1, 0, 0, true);
+    s.SelectExtent(1, 1, b1, b1);
+    CSelect* sel = s.doc->GetSelection();
+    sel->lower[kExtentTime] = 120;
+    s.doc->location.barIndex = std::int16_t(b1);
+    s.doc->location.trackIndex = 1;
+    s.doc->location.voice = 2;
+    s.doc->lyricLineCount = 2;
+    const std::int16_t lowerTime = sel->lower[kExtentTime];
+    auto* task = new FnTask;
+    task->Attach(s.doc.get(), 1);
+    task->perform = [&](FnTask& t) {
+        ASSERT_TRUE(t.SaveTrackBar(1, b1));
+        s.AddRest(1, b1, 480, 0, false);
+        CSelect* now = s.doc->GetSelection();
+        now->lower[kExtentTime] = 700;
+        s.doc->location.barIndex = std::int16_t(b2);
+        s.doc->location.voice = 0;
+        s.doc->lyricLineCount = 3;
+    };
+    s.doc->DoTask(task);
+    // The page shown and the arrangement change after the edit; neither comes back.
+    s.doc->location.pageIndex = 1;
+    s.doc->location.arrangementMode = 1;
+    CountingView view;
+    s.doc->view = &view;
+    s.doc->SetZoom(150, false);
+    const int placedBefore = view.placed;
+    s.doc->Undo();
+    EXPECT_EQ(s.doc->GetSelection()->lower[kExtentTime], lowerTime) << "the selection object comes back";
+    EXPECT_EQ(s.doc->GetSelection()->lower[kExtentBar], b1);
+    EXPECT_EQ(s.doc->location.barIndex, b1);
+    EXPECT_EQ(s.doc->location.voice, 2);
+    EXPECT_EQ(s.doc->lyricLineCount, 2) << "the document word is exchanged";
+    EXPECT_EQ(s.doc->location.pageIndex, 1);
+    EXPECT_EQ(s.doc->location.arrangementMode, 1);
+    EXPECT_GT(view.placed, placedBefore) << "a zoom change before undo fits the window to the pages";
+    EXPECT_EQ(s.score->GetBarCount(), 24);
+    s.doc->Redo();
+    // The selection the edit left was cleared before the exchange: redo brings no stale one.
+    EXPECT_TRUE(s.doc->GetSelection()->IsEmpty());
+    EXPECT_EQ(s.doc->GetSelection()->GetItemCount(), 0);
+    EXPECT_EQ(s.doc->location.barIndex, b2);
+    EXPECT_EQ(s.doc->lyricLineCount, 3);
+    EXPECT_EQ(s.doc->location.pageIndex, 1);
+    EXPECT_EQ(s.doc->location.arrangementMode, 1);
+    const int placedAfterRedo = view.placed;
+    s.doc->Undo();
+    EXPECT_EQ(view.placed, placedAfterRedo) << "no zoom change, no fitting";
+    s.doc->view = nullptr;
+}
+
+TEST(Snapshot, UndoingATrackMoveRenumbersEveryTrackBar) {
+    EditScore s;
+    s.AddRest(0, 2, 0, 0, false);
+    // A move of track 0 below track 2, as the track-swapping operations make it: the arrays
+    // change places and the swap exchanges them again before the base's exchange.
+    struct Move : FnTask {
+        void SwapSnapshot() override {
+            score->TrkBarArraySlot(0).swap(score->TrkBarArraySlot(2));
+            CScoreTask::SwapSnapshot();
+        }
+    };
+    auto* task = new Move;
+    task->Attach(s.doc.get(), 1);
+    task->perform = [&](FnTask& t) {
+        ASSERT_TRUE(t.SaveTracks());
+        s.score->TrkBarArraySlot(0).swap(s.score->TrkBarArraySlot(2));
+    };
+    s.doc->DoTask(task);
+    ASSERT_EQ(s.doc->GetUndoCount(), 1);
+    EXPECT_EQ(s.Live(2, 2).size(), 1u) << "the moved track's rest";
+    for (int round = 0; round < 2; ++round) {
+        if (round == 0) s.doc->Undo();
+        else s.doc->Redo();
+        EXPECT_EQ(s.Live(round == 0 ? 0 : 2, 2).size(), 1u) << round;
+        for (int t = 0; t < 3; ++t)
+            for (int b = 0; b < s.score->GetBarCount(); ++b)
+                ASSERT_EQ(s.score->GetTrkBar(t, b)->GetTrackIndex(), t) << "round " << round << " track " << t << " bar " << b;
+    }
+}
+
+TEST(Snapshot, AnItemRectIsItsTrackBarGrownBySixLineSpacesOrTwelveWhileDataShows) {
+    for (int kind : {0, 2}) {
+        EditScore s;
+        g_model.dataDisplayKind = std::uint8_t(kind);
+        FnTask task;
+        task.Attach(s.doc.get(), 1);
+        CTrkBar* tb = s.score->GetTrkBar(1, 2);
+        tb->SetCurrent();
+        RECT bounds{};
+        tb->GetBounds(&bounds);
+        const int space = tb->GetStaff()->Space();
+        task.AddItemRect(tb);
+        ASSERT_EQ(task.DirtyRects().size(), 1u);
+        const int grow = space * (kind ? 12 : 6);
+        const RECT& r = task.DirtyRects()[0].rect;
+        EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right, r.bottom}),
+                  (std::vector<LONG>{bounds.left - grow, bounds.top - grow, bounds.right + grow, bounds.bottom + grow}))
+            << "data kind " << kind;
+        EXPECT_EQ(task.DirtyRects()[0].page, tb->GetPageIndex());
+        g_model.dataDisplayKind = 0;
+    }
+}
+
+TEST(Snapshot, TheStartedFlagAndSelectItem) {
+    EditScore s;
+    FnTask task;
+    task.started = 1;
+    task.Attach(s.doc.get(), 1);
+    EXPECT_FALSE(task.IsStarted()) << "attach clears it";
+    EXPECT_EQ(task.SetStarted(true), &task);
+    EXPECT_TRUE(task.IsStarted());
+    CBarItem* rest = s.AddRest(1, 2, 0, 0, false);
+    task.SelectItem(rest, s.score->GetTrkBar(1, 2));
+    EXPECT_TRUE(s.Live(1, 2)[0]->IsSelectedBit());
+    EXPECT_EQ(s.doc->GetSelection()->GetItemCount(), 1);
 }
 
 // The walk over voices: which voices' selected items reach DoItem.
