@@ -29,6 +29,7 @@
 #include "view/DebugWnd.h"
 #include "platform/StdView.h"
 #include "app/ZelApp.h"
+#include "edit/PasteTask.h"
 #include "chrome/MainToolBar.h"
 #include "chrome/StyleBar.h"
 #include "view/ToolState.h"
@@ -1643,4 +1644,95 @@ TEST_F(AppLifeTest, TheTextToolTypesABoldTextOntoThePageThroughTheStyleBarAndThe
     });
     EXPECT_EQ(texts, std::vector<std::string>{"AllegroAllegro"});
     EXPECT_EQ(styles, std::vector<int>{FontRef::kBold}) << "bold all through: one font";
+}
+
+namespace {
+
+// The runs of every track's bars, end records included.
+std::vector<std::vector<std::uint8_t>> AllRuns(CScore& s) {
+    std::vector<std::vector<std::uint8_t>> out;
+    for (int t = 0; t < s.GetTrackCount(); ++t)
+        for (int b = 0; b < s.GetBarCount(); ++b) {
+            CTrkBar* tb = s.GetTrkBar(t, b);
+            const auto* p = reinterpret_cast<const std::uint8_t*>(tb->GetItems());
+            out.emplace_back(p, p + tb->GetRunLength());
+        }
+    return out;
+}
+
+int NotesIn(CScore& s, int t, int b) {
+    int n = 0;
+    for (CBarItem* i = s.GetTrkBar(t, b)->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+        if (!i->IsRemoved() && i->IsNote()) ++n;
+    return n;
+}
+
+}  // namespace
+
+// In the running program a bar copied with the Edit menu goes into another bar through Edit >
+// Paste and through Edit > Paste Special (its dialog answered OK with notes on), and Undo of the
+// same menu gives every run back byte for byte.
+TEST_F(AppLifeTest, TheEditMenusPasteAndPasteSpecialPutACopiedBarIntoAnotherAndUndoTakesItBack) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    std::vector<int> pasted;
+    std::vector<bool> undone;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        CScore& score = *doc->GetScore();
+        CTrkBar* tb = score.GetTrkBar(0, 0);
+        tb->SetCurrent();
+        std::vector<CBarItem*> placed;
+        for (int k = 0; k < 2; ++k) {
+            std::vector<std::uint8_t> bytes(CRawNote::kHeads + NoteHead::kSize, 0);
+            CRawNote* note = CNote::Construct(bytes.data());
+            note->SetHeadCountField(1);
+            note->CBaseItem::SetSize(std::int16_t(bytes.size()));
+            note->SetNoteValue(3);
+            note->SetTimeField(std::int16_t(480 * k));
+            note->Head(0)->SetPitch(72 + 2 * k);
+            note->Head(0)->SetPosition(1 + k);
+            note->Head(0)->SetDuration(480);
+            ASSERT_NE(tb->InsertCopy(note), nullptr);
+        }
+        // Selected once both are in (an insertion may move the run).
+        CSelect* sel = doc->GetSelection();
+        for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+            if (i->IsNote()) placed.push_back(i);
+        for (CBarItem* item : placed) sel->SelectItem(item, -32767, tb, false);
+        sel->lower[1] = sel->upper[1] = 0;
+        sel->lower[3] = sel->upper[3] = 0;
+        sel->lower[4] = sel->lower[5] = 0;
+        sel->upper[4] = sel->upper[5] = 32767;
+        fw::ChooseFromMenuBar(frame, 57634);
+        fw::uitest::RunUntilIdle();
+        for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem()) i->Deselect();
+        sel->Reset();
+        const auto before = AllRuns(score);
+        for (int id : {57637, 57639}) {
+            doc->SetCurrentBar(2, false);
+            doc->location.trackIndex = 0;
+            doc->location.time = 0;
+            doc->location.voice = 0;
+            doc->location.allVoices = 0;
+            doc->location.insertionPlaced = 1;
+            PasteOptions()[kPasteNotes] = 1;
+            if (id == 57639) fw::uitest::OnNextModal([](CDialog& d) { fw::uitest::ClickControl(&d, IDOK); });
+            fw::ChooseFromMenuBar(frame, UINT(id));
+            fw::uitest::RunUntilIdle();
+            pasted.push_back(NotesIn(score, 0, 2));
+            fw::ChooseFromMenuBar(frame, 57643);
+            fw::uitest::RunUntilIdle();
+            undone.push_back(AllRuns(score) == before);
+        }
+    };
+    fw::uitest::Session session;
+    RunApp(app);
+    ASSERT_TRUE(app.started);
+    EXPECT_EQ(pasted, (std::vector<int>{2, 2}));
+    EXPECT_EQ(undone, (std::vector<bool>{true, true}));
 }
