@@ -165,7 +165,9 @@ bool CPasteTask::SaveUndoRange() {
     std::int64_t sum = 0;
     const int last = score->GetBarCount() - 1;
     while (b < last && sum + BarLength(b) < block.TotalSpan() + startTime) sum += BarLength(b++);
-    return SaveTrackBarRange(firstTrack, firstBar, lastTrack, b);
+    // Respacing a bar moves the items of every track in it: every track of the range is saved,
+    // not only the destination tracks, so that undo gives each bar back whole.
+    return SaveTrackBarRange(0, firstBar, score->GetTrackCount() - 1, b);
 }
 
 CBar* CPasteTask::AppendBar() {
@@ -327,7 +329,7 @@ bool CPasteTask::PasteTrack(int s, int d) {
                 if (destBar == score->GetBarCount() - 1 && !AppendBar()) return false;
                 ++destBar;
                 // An item may reach past the span the header gives: its bar is saved first.
-                if (!SaveTrackBar(d, destBar)) return false;
+                if (!SaveRange(0, destBar, score->GetTrackCount() - 1, destBar)) return false;
                 to = score->GetTrkBar(d, destBar);
                 to->SetCurrent();
             }
