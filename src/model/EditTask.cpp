@@ -451,7 +451,13 @@ void CScoreTask::AddItemRect(CTrkBar* tb) {
 }
 
 void CScoreTask::AddItemRect(CScoreItem* item) {
-    if (item) AddItemRect(g_model.currentTrkBar);
+    if (!item) return;
+    AddItemRect(g_model.currentTrkBar);
+    // A mark, curve or text of the item may reach past its bar's rectangle: its own bounds too.
+    RECT r{};
+    item->GetBounds(&r);
+    CTrkBar* tb = g_model.currentTrkBar;
+    AddDirtyRect(r, tb ? tb->GetPageIndex() : curPage);
 }
 
 void CScoreTask::SelectItem(CScoreItem* item, CTrkBar* tb) {

@@ -104,7 +104,8 @@ public:
     // of the staff's line spacings (twelve while the score shows a MIDI data kind), on the page
     // of its system.
     void AddItemRect(CTrkBar* trkBar);
-    // The same for the current bar of a track, the one an item being changed lies in.
+    // The same for the current bar of a track, the one an item being changed lies in, united
+    // with the item's own bounds (its marks or curve may reach past the bar's rectangle).
     void AddItemRect(CScoreItem* item);
     void InflateDirtyRects(int n);
     // Makes the bar of a track current, lets the item invalidate itself and selects it whole

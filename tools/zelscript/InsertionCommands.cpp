@@ -56,10 +56,7 @@ void RunAt(Context& ctx, const Args& args) {
     // The point is placed, as a click on the page places it: paste and the entry commands work at it.
     doc.location.insertionPlaced = 1;
     CBar* b = ctx.Score().score->GetBar(doc.location.barIndex);
-    if (pos >= 0) {
-        doc.location.position = std::int16_t(pos);
-        if (b && time < 0) doc.location.time = b->FractionToTick(pos);
-    }
+    if (pos >= 0) doc.location.position = std::int16_t(pos);
     if (time >= 0) {
         doc.location.time = time;
         if (b && pos < 0) doc.location.position = b->TickToFraction(time, false);
@@ -117,8 +114,8 @@ void RunProblem(Context& ctx, const Args& args) {
 const CommandRegistrar registrar{
     {"at", "B [track=T] [voice=V] [pos=P] [time=TICKS]",
      "puts the insertion point in bar B (with the track, the voice (-1 every voice) and the position in 1/1024 "
-     "of the bar, or the time in ticks), a hidden staff giving way to a shown one; the point is placed, so "
-     "paste works at it",
+     "of the bar; time= sets the time in ticks and the position with it), a hidden staff giving way to a shown "
+     "one; the point is placed, so paste works at it",
      RunAt},
     {"print insertion", "", "the insertion point: bar, track, voice, position, time and the run index of its item",
      RunPrintInsertion},
