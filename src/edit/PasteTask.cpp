@@ -20,6 +20,7 @@
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/TieType.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
@@ -471,6 +472,8 @@ void CPasteTask::TidyTrack(int d) {
             if (item->IsRemoved() || !IsPasted(item)) continue;
             SetPasted(item, false);
             item->Deselect();
+            if (item->IsNoteOrRawNote() && clefOrKeyDiffer) static_cast<CRawNote*>(item)->UpdateStem(3, true);
+            if (item->IsTie()) LinkTie(d, b, item);
             if (isMerge && item->IsNoteOrRawNote())
                 item->SetFlagsB(std::uint8_t(item->FlagsB() | kPastedBit | CBarItem::kRemovedBit));
         }
@@ -483,6 +486,33 @@ void CPasteTask::TidyTrack(int d) {
         tb->SetCurrent();
         tb->RecalcPositions(-1);
         if (!isMerge) tb->RecalcAccidentals();
+    }
+}
+
+void CPasteTask::LinkTie(int d, int b, CBarItem* item) {
+    // The first pasted note of the tie's voice after its start (by time, since the bar is not
+    // respaced yet), in its bar, else anywhere in the next bar of the paste, with a head of the
+    // tie's pitch: that head is tied into and the tie ends at the note (the respacing that
+    // follows carries the end with the note).
+    auto* tie = CTieType::Of(item);
+    const int pitch = tie->Pitch();
+    for (int bar = b; bar <= std::min(b + 1, lastDestBar); ++bar) {
+        CTrkBar* tb = score->GetTrkBar(d, bar);
+        if (!tb) return;
+        for (CBarItem* other : Records(tb)) {
+            if (other->IsRemoved() || !IsPasted(other) || !other->IsNoteOrRawNote()) continue;
+            if (other->VoiceField() != item->VoiceField()) continue;
+            if (bar == b && other->TimeField() <= item->TimeField()) continue;
+            auto* note = static_cast<CRawNote*>(other);
+            for (int k = 0; k < note->HeadCountField(); ++k) {
+                NoteHead* head = note->Head(k);
+                if (head->Pitch() != pitch) continue;
+                head->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+                tie->SetEndPositionField(other->PositionField());
+                tie->SetEndBarOffset(bar - b);
+                return;
+            }
+        }
     }
 }
 

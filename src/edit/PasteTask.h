@@ -50,6 +50,7 @@ private:
     void ShiftPosition(CBarItem* item, int delta);
     void CarryClefs(int dest);
     void TidyTrack(int dest);
+    void LinkTie(int dest, int bar, CBarItem* tie);
     void MergeIntoVoices(int dest);
     int BarLength(int bar) const;
 

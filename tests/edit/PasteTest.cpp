@@ -25,6 +25,7 @@
 #include "model/KeySig.h"
 #include "model/Meter.h"
 #include "model/Tempo.h"
+#include "model/TieType.h"
 #include "platform/Handles.h"
 
 namespace {
@@ -329,6 +330,32 @@ TEST(Paste, TheTrackPassesItsTranspositionDifferenceToThePitches) {
     s.doc->OnCommandRange(kPaste);
     ASSERT_EQ(s.Of(2, 5, 144).size(), 1u);
     EXPECT_EQ(static_cast<CRawNote*>(s.Of(2, 5, 144)[0])->Head(0)->Pitch(), 58);
+}
+
+TEST(Paste, APastedTieEndsOnThePastedNoteOfItsPitch) {
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.AddNote(1, 2, 480, 3, {60}, 0, true);
+    // Positions as a layout leaves them.
+    s.Live(1, 2)[1]->SetPositionField(400);
+    std::uint8_t bytes[CTie::kSize] = {};
+    // The source tie names a wrong end: the paste finds its note again.
+    CTie* tie = CTie::Init(bytes, 0, 0, 0, 900, 0, 0, false, true, false);
+    tie->SetPitch(60);
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    tb->SetCurrent();
+    tb->InsertCopy(tie)->Select();
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto ties = s.Of(1, 5, CTie::kType);
+    const auto notes = s.Of(1, 5, 144);
+    ASSERT_EQ(ties.size(), 1u);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_TRUE(static_cast<CRawNote*>(notes[1])->Head(0)->HasTieEnd()) << "the second note is tied into";
+    EXPECT_FALSE(static_cast<CRawNote*>(notes[0])->Head(0)->HasTieEnd());
+    EXPECT_EQ(CTieType::Of(ties[0])->EndPositionField(), notes[1]->PositionField());
+    EXPECT_EQ(CTieType::Of(ties[0])->EndBarOffset(), 0);
 }
 
 TEST(Paste, TheInsertionPointMovesPastThePaste) {
