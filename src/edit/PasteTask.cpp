@@ -2,6 +2,7 @@
 #include "edit/PasteTask.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -64,12 +65,10 @@ std::vector<CBarItem*> Records(CTrkBar* tb) {
 }
 
 // The note's length in ticks (its heads' longest duration, at least 1).
+// A note's or rest's length in ticks (at least 1).
 int NoteLength(CBarItem* item) {
-    if (!item->IsNoteOrRawNote()) return 1;
-    auto* note = static_cast<CRawNote*>(item);
-    int length = 1;
-    for (int k = 0; k < note->HeadCountField(); ++k) length = std::max<int>(length, note->Head(k)->Duration());
-    return length;
+    if (!item->IsNoteRestOrRawNote()) return 1;
+    return std::max(1, int(std::lround(NoteDuration(*item))));
 }
 
 // Out of memory: the paste stops here (what is in stays until the user undoes).
@@ -228,11 +227,15 @@ void CPasteTask::ClearDestination() {
 }
 
 bool CPasteTask::PasteItems() {
+    // Notes copied: an insertion point inside a note or rest of its voice starts the paste at
+    // that note's start.
     if (block.StartsAtVoiceNote() && !document->location.allVoices)
-        if (CBar* bar = score->GetBar(firstBar)) {
-            const int before = bar->GetVoiceTimeBefore(firstTrack, firstVoice, startTime);
-            if (before >= 0 && before < startTime) startTime = before;
-        }
+        if (CTrkBar* tb = score->GetTrkBar(firstTrack, firstBar))
+            for (CBarItem* item : Records(tb)) {
+                if (item->IsRemoved() || item->VoiceField() != firstVoice || !item->IsNoteOrRest()) continue;
+                const int onset = item->TimeField();
+                if (onset < startTime && startTime < onset + NoteLength(item)) startTime = onset;
+            }
     if (!PasteBarItems()) return false;
     for (int s = block.FirstTrack(), d = firstTrack; s <= block.LastTrack() && d < score->GetTrackCount(); ++s, ++d) {
         if (!PasteTrack(s, d)) return false;
@@ -462,22 +465,32 @@ void CPasteTask::CarryClefs(int d) {
 }
 
 void CPasteTask::TidyTrack(int d) {
-    const int last = std::min(lastDestBar, score->GetBarCount() - 1);
-    for (int b = firstBar; b <= last; ++b) {
+    for (int b = firstBar; b <= std::min(lastDestBar, score->GetBarCount() - 1); ++b) {
         CTrkBar* tb = score->GetTrkBar(d, b);
         if (!tb) break;
         tb->SortItems();
         tb->SetCurrent();
-        for (CBarItem* item : Records(tb)) {
-            if (item->IsRemoved() || !IsPasted(item)) continue;
-            SetPasted(item, false);
-            item->Deselect();
-            if (item->IsNoteOrRawNote() && clefOrKeyDiffer) static_cast<CRawNote*>(item)->UpdateStem(3, true);
-            if (item->IsTie()) LinkTie(d, b, item);
-            if (isMerge && item->IsNoteOrRawNote())
-                item->SetFlagsB(std::uint8_t(item->FlagsB() | kPastedBit | CBarItem::kRemovedBit));
+        bool again = true;
+        while (again) {
+            again = false;
+            for (CBarItem* item : Records(tb)) {
+                if (item->IsRemoved() || !IsPasted(item)) continue;
+                SetPasted(item, false);
+                item->Deselect();
+                if (!isMerge && Overflows(b, item)) {
+                    // The note goes on, tied, into the next bar; the walk starts again.
+                    if (!SplitAcrossBarLine(d, b, item)) ThrowCode(kOutOfMemory);
+                    again = true;
+                    break;
+                }
+                if (item->IsNoteOrRawNote() && clefOrKeyDiffer) static_cast<CRawNote*>(item)->UpdateStem(3, true);
+                if (item->IsTie()) LinkTie(d, b, item);
+                if (isMerge && item->IsNoteOrRawNote())
+                    item->SetFlagsB(std::uint8_t(item->FlagsB() | kPastedBit | CBarItem::kRemovedBit));
+            }
+            tb = score->GetTrkBar(d, b);
+            tb->SetCurrent();
         }
-        // Beams and beamed notes of each voice are checked whole, however many the bar holds.
         if (!isMerge) tb->RecalcAccidentals();
         int overTrack = 0, overVoice = 0;
         tb->RecalcTimes(&overTrack, &overVoice);
@@ -487,6 +500,25 @@ void CPasteTask::TidyTrack(int d) {
         tb->RecalcPositions(-1);
         if (!isMerge) tb->RecalcAccidentals();
     }
+}
+
+bool CPasteTask::Overflows(int b, CBarItem* item) const {
+    if (!item->IsNoteRestOrRawNote() || b >= score->GetBarCount() - 1) return false;
+    if (item->IsRest() && item->TimeField() == 0) return false;
+    return item->TimeField() + NoteLength(item) > BarLength(b);
+}
+
+bool CPasteTask::SplitAcrossBarLine(int d, int b, CBarItem* item) {
+    // Every bar the note reaches is saved (all tracks: they are respaced) before it goes on.
+    std::int64_t end = std::int64_t(item->TimeField()) + NoteLength(item) - BarLength(b);
+    int last = b + 1;
+    while (last < score->GetBarCount() - 1 && end > BarLength(last) && BarLength(last) > 0) end -= BarLength(last++);
+    if (!SaveRange(0, b + 1, score->GetTrackCount() - 1, last)) return false;
+    CTrkBar* tb = score->GetTrkBar(d, b);
+    tb->SetCurrent();
+    if (!tb->InsertAcrossBars(item)) return false;
+    lastDestBar = std::max(lastDestBar, last);
+    return true;
 }
 
 void CPasteTask::LinkTie(int d, int b, CBarItem* item) {

@@ -51,6 +51,10 @@ private:
     void CarryClefs(int dest);
     void TidyTrack(int dest);
     void LinkTie(int dest, int bar, CBarItem* tie);
+    // A pasted note (a rest after the bar's start) that runs past its bar's end, in a bar before
+    // the score's last.
+    bool Overflows(int bar, CBarItem* item) const;
+    bool SplitAcrossBarLine(int dest, int bar, CBarItem* item);
     void MergeIntoVoices(int dest);
     int BarLength(int bar) const;
 

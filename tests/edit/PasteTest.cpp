@@ -239,6 +239,21 @@ TEST(Paste, CopiedSelectionsAtInsertionPointsInEachMode) {
              EXPECT_EQ(s.Notes(1, 23), "0:60@0");
              EXPECT_EQ(s.Notes(1, 24), "0:62@0");
          }},
+        {"a note running past the bar line goes on, tied, at the start of the next bar",
+         [](PasteScore& s) {
+             s.AddNote(1, 2, 0, 1, {60}, 0, true);
+             // Bar 5's voice is two half rests, as entry leaves a bar.
+             static_cast<CRawHead*>(s.AddRest(1, 5, 0, 0, false))->SetNoteValue(2);
+             static_cast<CRawHead*>(s.AddRest(1, 5, 960, 0, false))->SetNoteValue(2);
+         },
+         1, 1, 2, 2, 1, 5, 960, 0, kPaste, {},
+         [](PasteScore& s) {
+             EXPECT_EQ(s.Notes(1, 5), "960:60@0");
+             EXPECT_EQ(s.Notes(1, 6), "0:60@0");
+             ASSERT_EQ(s.Of(1, 5, 144).size(), 1u);
+             EXPECT_LE(s.Of(1, 5, 144)[0]->TimeField() + static_cast<CRawNote*>(s.Of(1, 5, 144)[0])->Head(0)->Duration(), 1920);
+             EXPECT_TRUE(static_cast<CRawNote*>(s.Of(1, 6, 144)[0])->Head(0)->HasTieEnd()) << "tied on";
+         }},
         {"a pasted tempo mark replaces the one at its time",
          [](PasteScore& s) {
              s.AddNote(1, 2, 0, 3, {60}, 0, true);
