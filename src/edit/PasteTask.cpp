@@ -82,9 +82,31 @@ bool CPasteTask::Option(int i) const { return g_edit.pasteOptions[i] != 0; }
 
 bool CPasteTask::Prepare() {
     mode = argument;
+    // A clipboard that gives nothing to paste ends the paste here, before it could touch the
+    // undo list (an operation that changed nothing leaves the redo tail alone).
+    if (!LoadBlock()) return false;
     if (mode != kSpecial) return true;
     CPasteDlg dialog;
     return dialog.RunModal(CPasteDlg::kTemplateId);
+}
+
+bool CPasteTask::LoadBlock() {
+    if (loaded) return loadResult == ClipBlock::kBound;
+    loaded = true;
+    fw::CClipboard& clip = fw::TheClipboard();
+    if (!document || !clip.GetData() || clip.GetTag() != ClipboardWriter::kTag) {
+        loadResult = ClipBlock::kNoBlock;
+        return false;
+    }
+    loadResult = block.Load(clip.GetData(), document->version);
+    if (loadResult == ClipBlock::kDamaged) {
+        // A damaged block pastes nothing; the user hears why.
+        std::string text;
+        fw::LoadStringResource(kDamagedText, text);
+        if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, "ZLCB");
+        AfxMessageBox(text.c_str());
+    }
+    return loadResult == ClipBlock::kBound;
 }
 
 int CPasteTask::BarLength(int b) const {
@@ -98,22 +120,7 @@ bool CPasteTask::Perform() {
     isSpecial = mode == kSpecial;
     // Nothing is undoable until the paste has begun to change the score.
     undoable = 0;
-    if (!document || !score) return false;
-    fw::CClipboard& clip = fw::TheClipboard();
-    if (!clip.GetData() || clip.GetTag() != ClipboardWriter::kTag) {
-        loadResult = ClipBlock::kNoBlock;
-        return false;
-    }
-    loadResult = block.Load(clip.GetData(), document->version);
-    if (loadResult == ClipBlock::kDamaged) {
-        // A damaged block pastes nothing; the user hears why.
-        std::string text;
-        fw::LoadStringResource(kDamagedText, text);
-        if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, "ZLCB");
-        AfxMessageBox(text.c_str());
-        return false;
-    }
-    if (loadResult != ClipBlock::kBound) return false;
+    if (!document || !score || !LoadBlock()) return false;
 
     const ScoreLocation& at = document->location;
     firstTrack = std::clamp<int>(at.trackIndex, 0, score->GetTrackCount() - 1);

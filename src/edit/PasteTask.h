@@ -37,6 +37,9 @@ public:
     ClipBlock::Result loadResult = ClipBlock::kNoBlock;
 
 private:
+    // Takes the clipboard's block once (Prepare, or Perform when run on its own); true when it
+    // is bound.
+    bool LoadBlock();
     bool Option(int i) const;
     bool SaveUndoRange();
     void EnsureBars();
@@ -59,6 +62,7 @@ private:
     int BarLength(int bar) const;
 
     ClipBlock block;
+    bool loaded = false;
     int mode = 0;
     bool isMerge = false, isSpecial = false;
     // The destination.

@@ -487,6 +487,23 @@ TEST(Paste, BlocksThatPasteNothing) {
     }
 }
 
+TEST(Paste, APasteOfNothingLeavesTheRedoTail) {
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    s.doc->Undo();
+    ASSERT_EQ(s.doc->GetUndoCount(), 1);
+    fw::TheClipboard().Free();
+    auto* task = new CPasteTask;
+    task->Attach(s.doc.get(), kPaste, 0);
+    s.doc->DoTask(task);
+    EXPECT_EQ(s.doc->GetUndoCount(), 1) << "the redo entry stays";
+    s.doc->Redo();
+    EXPECT_EQ(s.Notes(1, 5), "0:60@0");
+}
+
 TEST(Paste, MutatedBlocksPasteWithoutHarm) {
     // Random bytes of a real block changed: the binder takes or refuses each; what it takes
     // pastes and undoes without reaching outside the block or the score (the sanitizer tree
