@@ -514,6 +514,17 @@ TEST(Paste, MutatedBlocksPasteWithoutHarm) {
     s.AddNote(1, 2, 480, 2, {62}, 1, true);
     s.AddTrackTempo(1, 2, 960, 90, true);
     s.AddBarTempo(2, 0, 100, true);
+    {
+        // A tie, a clef and a key signature too, so that mutations reach their records.
+        std::uint8_t bytes[CTie::kSize] = {};
+        CTie* tie = CTie::Init(bytes, 0, 0, 0, 400, 0, 0, false, true, false);
+        tie->SetPitch(60);
+        CTrkBar* tb = s.score->GetTrkBar(1, 2);
+        tb->SetCurrent();
+        tb->InsertCopy(tie)->Select();
+        rec::Put<std::uint8_t>(tb->NewItem(CClef::kTypeCode, 1200), CClef::kCode, 1);
+        rec::Put<std::uint8_t>(tb->NewItem(CKeySig::kTypeCode, 0), CKeySig::kKey, 3);
+    }
     s.Copy(1, 1, 2, 2);
     const std::vector<std::uint8_t> good = ClipBytes();
     const auto before = s.AllRuns();
