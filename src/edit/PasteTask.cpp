@@ -492,6 +492,7 @@ void CPasteTask::TidyTrack(int d) {
                 }
                 if (item->IsNoteOrRawNote() && clefOrKeyDiffer) static_cast<CRawNote*>(item)->UpdateStem(3, true);
                 if (item->IsTie()) LinkTie(d, b, item);
+                else if (CTieType::IsTwoEndedCode(item->TypeCode())) SnapEnd(d, b, item);
                 if (isMerge && item->IsNoteOrRawNote())
                     item->SetFlagsB(std::uint8_t(item->FlagsB() | kPastedBit | CBarItem::kRemovedBit));
             }
@@ -526,6 +527,20 @@ bool CPasteTask::SplitAcrossBarLine(int d, int b, CBarItem* item) {
     if (!tb->InsertAcrossBars(item)) return false;
     lastDestBar = std::max(lastDestBar, last);
     return true;
+}
+
+void CPasteTask::SnapEnd(int d, int b, CBarItem* item) {
+    // A line's end goes to the note or rest of its voice nearest to it in the bar where it lies,
+    // unless that is the line's own bar and the note does not come after the line's start.
+    auto* line = CTieType::Of(item);
+    const int endBar = b + line->EndBarOffset();
+    CTrkBar* tb = endBar >= 0 && endBar < score->GetBarCount() ? score->GetTrkBar(d, endBar) : nullptr;
+    if (!tb) return;
+    tb->SetCurrent();
+    CBarItem* found = tb->FindNearestNoteOrRest(item->VoiceField(), line->EndPositionField(), false, false);
+    if (found && (endBar != b || found->TimeField() > item->TimeField())) line->SetEndPositionField(found->PositionField());
+    line->SetFlagsA(std::uint8_t(line->FlagsA() & ~CBarItem::kRelayoutBit));
+    if (CTrkBar* own = score->GetTrkBar(d, b)) own->SetCurrent();
 }
 
 void CPasteTask::LinkTie(int d, int b, CBarItem* item) {

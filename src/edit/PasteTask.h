@@ -54,6 +54,7 @@ private:
     void CarryClefs(int dest);
     void TidyTrack(int dest);
     void LinkTie(int dest, int bar, CBarItem* tie);
+    void SnapEnd(int dest, int bar, CBarItem* line);
     // A pasted note (a rest after the bar's start) that runs past its bar's end, in a bar before
     // the score's last.
     bool Overflows(int bar, CBarItem* item) const;

@@ -373,6 +373,27 @@ TEST(Paste, APastedTieEndsOnThePastedNoteOfItsPitch) {
     EXPECT_EQ(CTieType::Of(ties[0])->EndBarOffset(), 0);
 }
 
+TEST(Paste, APastedSlurEndsOnTheNoteNearestItsEnd) {
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.AddNote(1, 2, 960, 3, {64}, 0, true);
+    s.Live(1, 2)[1]->SetPositionField(600);
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    tb->SetCurrent();
+    CBarItem* slur = tb->NewItem(CSlur::kType, 0);
+    ASSERT_NE(slur, nullptr);
+    CTieType::Of(slur)->SetEndPositionField(560);  // short of the note it belongs to
+    slur->Select();
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto slurs = s.Of(1, 5, CSlur::kType);
+    const auto notes = s.Of(1, 5, 144);
+    ASSERT_EQ(slurs.size(), 1u);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(CTieType::Of(slurs[0])->EndPositionField(), notes[1]->PositionField());
+}
+
 TEST(Paste, TheInsertionPointMovesPastThePaste) {
     PasteScore s;
     s.AddNote(1, 2, 0, 3, {60}, 0, true);
