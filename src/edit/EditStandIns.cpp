@@ -13,6 +13,4 @@ void RemoveRepeat(CBar* bar) {
     }
 }
 
-void AddTiesAutomatically(CScoreTask&, int, int, int, int) {}
-
 }  // namespace editstandin

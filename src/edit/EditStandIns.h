@@ -4,16 +4,11 @@
 #pragma once
 
 class CBar;
-class CScoreTask;
 
 namespace editstandin {
 
 // CBar's removal of its repeat structure: the opening and closing repeat kinds go, with the
 // repeat-count jumper.
 void RemoveRepeat(CBar* bar);
-
-// CAddTieTask's automatic tie pass over tracks t1-t2 and bars b1-b2, run for the operation that
-// changed them (merge runs it after the notes found their voices): nothing yet.
-void AddTiesAutomatically(CScoreTask& task, int t1, int b1, int t2, int b2);
 
 }  // namespace editstandin

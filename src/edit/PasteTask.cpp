@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "edit/EditStandIns.h"
 #include "edit/PasteDlg.h"
+#include "edit/TieTask.h"
 #include "edit/Transcriber.h"
 #include "framework/Clipboard.h"
 #include "framework/Exceptions.h"
@@ -42,6 +42,8 @@ constexpr int kMarkerBits = CBarItem::kRemovedBit | CPasteTask::kPastedBit | CBa
 constexpr UINT kDamagedText = 61752;
 // The command that tells the document its bar count or contents changed.
 constexpr int kBarsChangedCommand = 4319;
+// Note > Tie, whose walk the merge's tie pass runs.
+constexpr int kAddTieCommand = 35300;
 // No score holds more bars than a 16-bit index counts.
 constexpr int kMaxBars = 32767;
 
@@ -250,7 +252,7 @@ bool CPasteTask::PasteItems() {
         TidyTrack(d);
         if (isMerge) MergeIntoVoices(d);
     }
-    if (isMerge && lastDestBar >= firstBar) editstandin::AddTiesAutomatically(*this, firstTrack, firstBar, lastTrack, lastDestBar);
+    if (isMerge && lastDestBar >= firstBar) TieMergedNotes();
     const int last = std::max(lastDestBar, firstBar);
     for (int b = firstBar; b <= last && b < score->GetBarCount(); ++b) {
         CBar* bar = score->GetBar(b);
@@ -372,6 +374,8 @@ bool CPasteTask::InsertPastedItem(CBarItem* item, int s, int d, int voice, int t
     if (d >= score->GetTrackCount() || item->IsKeySig()) return true;
     if (isMerge) {
         if (!item->IsNoteOrRawNote() && !item->IsTie() && !item->IsPict()) return true;
+        // The copied ties are made again between the merged notes by the tie pass.
+        if (item->IsTie()) return true;
         // Notes wait in voice 7 until they are merged into a free voice.
         if (item->IsNoteOrRawNote()) voice = 7;
     }
@@ -570,6 +574,72 @@ void CPasteTask::LinkTie(int d, int b, CBarItem* item) {
     }
 }
 
+void CPasteTask::TieMergedNotes() {
+    // The tie pass over the merge: every merged head that came with a tie mark is selected, the add-tie
+    // walk ties each to the next selected head of its pitch (in its bar or at the start of the
+    // next) over the destination tracks and bars, and the marks of selection go again.
+    const int last = std::min(lastDestBar, score->GetBarCount() - 1);
+    auto forEachNote = [&](auto&& f) {
+        for (int t = firstTrack; t <= lastTrack; ++t)
+            for (int b = firstBar; b <= last; ++b)
+                if (CTrkBar* tb = score->GetTrkBar(t, b))
+                    for (CBarItem* item : Records(tb))
+                        if (!item->IsRemoved() && item->IsNoteOrRawNote()) f(static_cast<CRawNote*>(item));
+    };
+    bool any = false;
+    for (int t = firstTrack; t <= lastTrack; ++t)
+        for (int b = firstBar; b <= last; ++b) {
+            CTrkBar* tb = score->GetTrkBar(t, b);
+            if (!tb) continue;
+            for (CBarItem* item : Records(tb)) {
+                if (item->IsRemoved() || !item->IsNoteOrRawNote()) continue;
+                auto* note = static_cast<CRawNote*>(item);
+                bool marked = false;
+                for (int k = 0; k < note->HeadCountField(); ++k) {
+                    NoteHead* head = note->Head(k);
+                    bool tied = false;
+                    for (const TiedHead& h : tiedHeads)
+                        tied = tied || (h.track == t && h.bar == b && h.time == item->TimeField() &&
+                                        h.voice == item->VoiceField() && h.pitch == head->Pitch());
+                    head->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, tied);
+                    marked = marked || tied;
+                }
+                note->SetFlagsB(marked ? std::uint8_t(note->FlagsB() | CBarItem::kSelectedBit)
+                                       : std::uint8_t(note->FlagsB() & ~CBarItem::kSelectedBit));
+                any = any || marked;
+            }
+        }
+    if (!any) return;
+    ScoreLocation& at = document->location;
+    const std::uint16_t voice = at.voice;
+    const std::uint8_t allVoices = at.allVoices;
+    {
+        CAddTieTask ties;
+        ties.Attach(document, kAddTieCommand, 0);
+        ties.SetDeselect(false);
+        ties.lower[kExtentTrack] = std::int16_t(firstTrack);
+        ties.upper[kExtentTrack] = std::int16_t(lastTrack);
+        ties.lower[kExtentBar] = std::int16_t(firstBar);
+        ties.upper[kExtentBar] = std::int16_t(last);
+        ties.lower[kExtentTime] = ties.lower[kExtentPosition] = 0;
+        ties.upper[kExtentTime] = ties.upper[kExtentPosition] = 32767;
+        at.voice = 0;
+        at.allVoices = 1;
+        // What the tie walk changes lies in bars this paste has saved, and in the bar after its
+        // last, which is saved here first.
+        if (last + 1 < score->GetBarCount() && !SaveRange(0, last + 1, score->GetTrackCount() - 1, last + 1))
+            ThrowCode(kOutOfMemory);
+        ties.WalkTracks();
+    }
+    at.voice = voice;
+    at.allVoices = allVoices;
+    document->currentTask = this;
+    forEachNote([&](CRawNote* note) {
+        for (int k = 0; k < note->HeadCountField(); ++k) note->Head(k)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, false);
+        note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kSelectedBit));
+    });
+}
+
 void CPasteTask::MergeIntoVoices(int d) {
     const int last = std::min(lastDestBar, score->GetBarCount() - 1);
     for (int b = firstBar; b <= last; ++b) {
@@ -605,6 +675,12 @@ void CPasteTask::MergeIntoVoices(int d) {
                 note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kRemovedBit));
                 SetVoiceBits(note, v);
                 if (!tb->MergeNote(note, length, v)) ThrowCode(kOutOfMemory);
+                // The heads that came tied are tied again once every note has its voice.
+                auto* copied = reinterpret_cast<CRawNote*>(note);
+                for (int k = 0; k < copied->HeadCountField(); ++k) {
+                    const NoteHead* head = copied->Head(k);
+                    if (head->HasTieStart() || head->HasTieEnd()) tiedHeads.push_back({d, b, start, v, head->Pitch()});
+                }
                 marked[v] = true;
                 if (v != 0) trkbar::PlaceNote(tb, false);
                 break;

@@ -6,6 +6,7 @@
 // appended.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "edit/ClipBlock.h"
 #include "model/EditTask.h"
@@ -60,6 +61,7 @@ private:
     bool Overflows(int bar, CBarItem* item) const;
     bool SplitAcrossBarLine(int dest, int bar, CBarItem* item);
     void MergeIntoVoices(int dest);
+    void TieMergedNotes();
     int BarLength(int bar) const;
 
     ClipBlock block;
@@ -75,6 +77,11 @@ private:
     // Working values of the track pass.
     int sourceClef = 0, lastDestClef = 0, key = 0, transposition = 0;
     bool clefOrKeyDiffer = false;
+    // The merged heads that came with a tie mark: track, bar, time, voice, pitch.
+    struct TiedHead {
+        int track, bar, time, voice, pitch;
+    };
+    std::vector<TiedHead> tiedHeads;
     bool layoutChangedByPaste = false;
 };
 

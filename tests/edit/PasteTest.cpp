@@ -394,6 +394,37 @@ TEST(Paste, APastedSlurEndsOnTheNoteNearestItsEnd) {
     EXPECT_EQ(CTieType::Of(slurs[0])->EndPositionField(), notes[1]->PositionField());
 }
 
+TEST(Paste, MergeTiesTheMergedNotesThatCameTied) {
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.AddNote(1, 2, 480, 3, {60}, 0, true);
+    s.AddNote(1, 2, 960, 3, {60}, 0, true);  // the same pitch, not tied: stays untied
+    s.Live(1, 2)[1]->SetPositionField(300);
+    s.Live(1, 2)[2]->SetPositionField(600);
+    static_cast<CRawNote*>(s.Live(1, 2)[0])->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    static_cast<CRawNote*>(s.Live(1, 2)[1])->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    std::uint8_t bytes[CTie::kSize] = {};
+    CTie* tie = CTie::Init(bytes, 0, 0, 0, 300, 0, 0, false, true, false);
+    tie->SetPitch(60);
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    tb->SetCurrent();
+    tb->InsertCopy(tie)->Select();
+    s.Copy(1, 1, 2, 2);
+    const auto before = s.AllRuns();
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kMerge);
+    const auto notes = s.Of(1, 5, 144);
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(s.Of(1, 5, CTie::kType).size(), 1u) << "one tie, made again between the merged notes";
+    EXPECT_TRUE(static_cast<CRawNote*>(notes[0])->Head(0)->HasTieStart());
+    EXPECT_TRUE(static_cast<CRawNote*>(notes[1])->Head(0)->HasTieEnd());
+    EXPECT_FALSE(static_cast<CRawNote*>(notes[2])->Head(0)->HasTieEnd());
+    for (CBarItem* n : notes) EXPECT_FALSE(n->IsSelectedBit());
+    EXPECT_EQ(s.doc->currentTask, s.doc->GetLastDoneTask()) << "the paste stays the document's operation";
+    s.doc->Undo();
+    EXPECT_EQ(s.AllRuns(), before);
+}
+
 TEST(Paste, TheInsertionPointMovesPastThePaste) {
     PasteScore s;
     s.AddNote(1, 2, 0, 3, {60}, 0, true);
