@@ -39,6 +39,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CGraceTask", [](CZelDoc&) -> CScoreTask* { return new CGraceTask; });
     RegisterTaskMaker("CGroupBeamTask", [](CZelDoc&) -> CScoreTask* { return new CGroupBeamTask; });
     RegisterTaskMaker("CPasteTask", [](CZelDoc&) -> CScoreTask* { return new CPasteTask; });
+    RegisterScoreShapeOperations();
     CopySelectionOperation() = [](CZelDoc& doc) { return ClipboardWriter().Copy(doc); };
 }
 

@@ -7,5 +7,8 @@ namespace edit {
 // Registers the makers and the copy; start-up, tools and tests call it once before commands
 // run (again does no harm).
 void RegisterOperations();
+// The operations that shape the score (bars, pages, time signatures, bar lines, multi-bar rests,
+// octave lines, ...; ScoreShapeCommands.cpp), which RegisterOperations puts in.
+void RegisterScoreShapeOperations();
 
 }  // namespace edit

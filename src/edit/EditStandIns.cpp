@@ -1,16 +1,11 @@
 #include "edit/EditStandIns.h"
 
-#include "model/Bar.h"
+#include <algorithm>
 
-namespace editstandin {
-
-void RemoveRepeat(CBar* bar) {
-    if (!bar) return;
-    if (bar->IsRepeatStart()) bar->SetOpeningKind(0);
-    if (bar->HasRepeatEnd()) {
-        bar->SetClosingKind(0);
-        bar->RemoveJumper(CBar::kRepeatCountKind);
+bool CMeterDlg::RunModal() {
+    if (range) {
+        range[0] = std::int16_t(std::clamp<int>(range[0], 1, std::max(1, barCount)));
+        range[1] = std::int16_t(std::clamp<int>(range[1], range[0], std::max(1, barCount)));
     }
+    return true;
 }
-
-}  // namespace editstandin

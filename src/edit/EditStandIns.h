@@ -1,14 +1,23 @@
-// What the edit commands call in code that is not written yet: the bar's removal of its repeat
-// structure. It names the operation it stands for and has only the body the commands here need;
-// the bar's owner replaces it.
+// What the edit commands call in code that is not written yet: the property dialogs of other
+// folders' owners. Each names the dialog it stands for and has only the body the commands here
+// need; the dialog's owner replaces it.
 #pragma once
+#include <cstdint>
 
-class CBar;
+struct Meter;
 
-namespace editstandin {
+// The time signature dialog (template 247, "设置节拍"): edits the working time signature, the
+// option flag and the bar range (first and last, numbered from 1, at most the bar count).
+// Stands in with an OK that keeps everything as given.
+class CMeterDlg {
+public:
+    CMeterDlg(Meter* meter, std::uint16_t* option, std::int16_t* range, int barCount)
+        : meter(meter), option(option), range(range), barCount(barCount) {}
+    // False on Cancel.
+    bool RunModal();
 
-// CBar's removal of its repeat structure: the opening and closing repeat kinds go, with the
-// repeat-count jumper.
-void RemoveRepeat(CBar* bar);
-
-}  // namespace editstandin
+    Meter* meter;
+    std::uint16_t* option;
+    std::int16_t* range;   // first and last bar, from 1
+    int barCount;
+};

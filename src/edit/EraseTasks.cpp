@@ -243,7 +243,7 @@ bool CEraseBarTask::Perform() {
     } else if (kind == 3) {
         hitBar->MakeCurrent();
         if (!SaveBar(b)) ThrowOutOfMemory();
-        editstandin::RemoveRepeat(hitBar);
+        hitBar->RemoveRepeat(true, hitBar->HasRepeatEnd() ? 0 : hitBar->GetClosingKind());
         SetLayoutChanged();
     } else {
         if (!SaveBars(b, b + 1)) ThrowOutOfMemory();

@@ -144,11 +144,14 @@ private:
     bool ApplyTuplets(int bar, int v);
 };
 
-// The edit subsystem's globals: the one transcription engine and the paste options (six
-// bytes used of sixteen, zero at start, kept while the program runs).
+// The edit subsystem's globals: the one transcription engine, the paste options (six bytes used
+// of sixteen, zero at start, kept while the program runs) and what other dialogs keep between
+// runs.
 struct EditGlobals {
     Transcriber transcriber;
     std::uint8_t pasteOptions[16] = {};
+    // The multi-bar rest dialog's last "show the range" choice (bit 0), which a new rest takes.
+    std::uint8_t multiRestOption = 0;
 };
 extern EditGlobals g_edit;
 void ResetEditGlobals();

@@ -338,6 +338,12 @@ bool CBar::SetRepeatEnd() {
     return true;
 }
 
+void CBar::RemoveRepeat(bool opening, int closingKind) {
+    if (opening && IsRepeatStart()) SetOpeningKind(0);
+    RemoveJumper(kRepeatCountKind);
+    SetClosingKind(closingKind);
+}
+
 void CBar::SortItems() {
     CItemArray* a = GetItemArray();
     const int n = a ? a->GetCount() : 0;

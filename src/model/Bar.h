@@ -226,6 +226,9 @@ public:
     void RemoveItem(CBarItem* item);
     void RemoveJumper(int kind);
     bool SetRepeatEnd();
+    // Takes the repeat structure out: a repeat start's opening bar line goes when `opening`,
+    // the repeat-count jumper goes and the closing bar line becomes `closingKind`.
+    void RemoveRepeat(bool opening, int closingKind);
     void SortItems();
     // Replaces the beat chart by one of n columns (laid out evenly when asked); false when
     // the chart cannot be inserted.

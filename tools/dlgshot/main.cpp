@@ -17,10 +17,12 @@
 #include "app/NewDocDlg.h"
 #include "chrome/TupletDlg.h"
 #include "edit/PasteDlg.h"
+#include "edit/MultiBarDlg.h"
 #include "framework/Resources.h"
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
 #include "model/EngraverSettings.h"
+#include "model/Record.h"
 #include "platform/Port.h"
 #include "platform/StdDlg.h"
 
@@ -42,6 +44,20 @@ void MakeDialog(UINT id, Shown& s) {
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
     case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
     case CPasteDlg::kTemplateId: s.dialog = std::make_unique<CPasteDlg>(); break;
+    case CMultiBarDlg::kTemplateId: {
+        // A new rest of four bars from bar 9, thin ends, its number above the staff and the
+        // range of bars below.
+        auto dlg = std::make_unique<CMultiBarDlg>();
+        dlg->record[CMultiBarDlg::kFillByte] = 80;
+        dlg->record[CMultiBarDlg::kFlags] = CMultiBarDlg::kRangeBit;
+        rec::Put<std::int16_t>(dlg->record, CMultiBarDlg::kNumberDistance, 240);
+        dlg->count = 4;
+        dlg->firstNumber = 8;
+        dlg->numberFont = FontRef{0, 12, 0, 0};
+        dlg->rangeFont = FontRef{0, 10, 0, 0};
+        s.dialog = std::move(dlg);
+        break;
+    }
     case CImportDlg::kTemplateId: {
         // Three proposed staves of a format 0 file: a melody, a bass part and drums.
         s.import.fileName = "song.mid";

@@ -1,0 +1,20 @@
+// The makers of the operations that shape the score, put into the document's table.
+#include "edit/BarTasks.h"
+#include "edit/BarlineTasks.h"
+#include "edit/Commands.h"
+#include "edit/MeterTask.h"
+#include "edit/MultiBarTask.h"
+#include "model/TaskMakers.h"
+
+namespace edit {
+
+void RegisterScoreShapeOperations() {
+    RegisterTaskMaker("CAddBarTask", [](CZelDoc&) -> CScoreTask* { return new CAddBarTask; });
+    RegisterTaskMaker("CAddPageTask", [](CZelDoc&) -> CScoreTask* { return new CAddPageTask; });
+    RegisterTaskMaker("CAddMeterTask", [](CZelDoc&) -> CScoreTask* { return new CAddMeterTask; });
+    RegisterTaskMaker("CBarlineTask", [](CZelDoc&) -> CScoreTask* { return new CBarlineTask; });
+    RegisterTaskMaker("CMultiBarTask", [](CZelDoc&) -> CScoreTask* { return new CMultiBarTask; });
+    RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });
+}
+
+}  // namespace edit
