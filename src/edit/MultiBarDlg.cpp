@@ -72,6 +72,12 @@ void CMultiBarDlg::OnControl(int id) {
             return;
         }
         ReadControls();
+    } else if (id == kPreview) {
+        // A press in the preview (the dialog sends it while the button is down).
+        POINT p;
+        GetPortMousePos(&p);
+        TrackPreviewMouse(p);
+        return;
     } else if (id == kFont) {
         ChooseFontRef(&numberFont);
         RedrawPreview();
@@ -210,18 +216,4 @@ void CMultiBarDlg::TrackPreviewMouse(POINT at) {
     }
     if (CWnd::GetCapture() == this) ReleaseCapture();
     RedrawPreview();
-}
-
-void CMultiBarDlg::OnLButtonDown(UINT flags, POINT pt) {
-    RECT r;
-    GetControlRect(kPreview, &r);
-    if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) {
-        // The handles are found with the number's font on the dialog's own port.
-        CClientDC dc(this);
-        PushPort(&dc);
-        TrackPreviewMouse(pt);
-        PopPort();
-        return;
-    }
-    CStdDlg::OnLButtonDown(flags, pt);
 }

@@ -46,9 +46,6 @@ public:
     int count = 1;
     int firstNumber = 0;   // the displayed number of the first bar, from 0
 
-protected:
-    void OnLButtonDown(UINT flags, POINT pt) override;
-
 private:
     std::uint8_t Flags() const { return record[kFlags]; }
     void SetFlags(std::uint8_t v) { record[kFlags] = v; }

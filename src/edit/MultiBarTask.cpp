@@ -98,7 +98,11 @@ void CMultiBarTask::PerformNew() {
             n = b - first;
             break;
         }
-    if (!SaveBars(first, first + n - 1) || !SaveAll()) ThrowOutOfMemory();
+    // The runs the rests go into or out of are copied aside before they change.
+    const int reach = std::max<int>(n, score->GetBar(first)->GetMultiRestSpan());
+    if (!SaveBars(first, first + n - 1) || !SaveAll() ||
+        !SaveTrackBarRange(0, first, score->GetTrackCount() - 1, std::min<int>(first + reach, score->GetBarCount()) - 1))
+        ThrowOutOfMemory();
     span = n;
     for (int t = 0; t < score->GetTrackCount(); ++t)
         for (int b = first; b < first + n; ++b) {

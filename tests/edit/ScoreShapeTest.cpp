@@ -1,0 +1,416 @@
+// The commands that shape the score: bars and pages in and out, time signatures over a run of
+// bars, bar-line kinds and joins, multi-bar rests and their dialog. Each edit is undone to the
+// bytes the score had.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "EditFixture.h"
+#include "edit/BarTasks.h"
+#include "edit/BarlineTasks.h"
+#include "edit/MeterTask.h"
+#include "edit/MultiBarDlg.h"
+#include "edit/MultiBarTask.h"
+#include "framework/Dialog.h"
+#include "framework/UiTest.h"
+#include "model/Bar.h"
+#include "model/KeySig.h"
+#include "model/Meter.h"
+#include "model/Page.h"
+#include "model/PlaybackMarks.h"
+#include "model/ScoreFile.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+
+namespace {
+
+using edittest::EditScore;
+namespace ui = fw::uitest;
+
+constexpr int kSlur = 27;
+constexpr int kBarEnd = 1023;
+
+std::vector<std::uint8_t> Bytes(EditScore& s) { return ScoreFile::WriteToBytes(*s.score, *s.doc); }
+
+// The bar task with its place and count given, as the dialog would give them.
+struct GivenBarTask : CAddBarTask {
+    GivenBarTask(bool ins, int pos, int n) : ins(ins), pos(pos), n(n) {}
+    bool Prepare() override {
+        insert = ins ? 1 : 0;
+        position = std::int16_t(pos);
+        count = std::int16_t(n);
+        return true;
+    }
+    bool ins;
+    int pos, n;
+};
+
+void RunTask(EditScore& s, CCruise* task, int id) {
+    task->Attach(s.doc.get(), id, id);
+    s.doc->DoTask(task);
+}
+
+void ExpectUndoneToBytes(EditScore& s, const std::vector<std::uint8_t>& before, const char* what) {
+    s.doc->Undo();
+    const auto after = Bytes(s);
+    std::size_t at = 0;
+    while (at < after.size() && at < before.size() && after[at] == before[at]) ++at;
+    EXPECT_TRUE(after == before) << what << ": undo gives the score's bytes back; byte " << at << " of "
+                                 << before.size() << " (now " << after.size() << ")";
+}
+
+TEST(BarTask, DeletionStopsAtTheEndAndKeepsTheScoresLastBar) {
+    struct Case {
+        const char* what;
+        int position, count, barsLeft;
+    };
+    EditScore probe;
+    const int bars = probe.score->GetBarCount();
+    const Case cases[] = {
+        {"3 bars where 2 remain", bars - 2, 3, bars - 2},
+        {"more bars than the score holds", 0, bars + 5, 1},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        const auto before = Bytes(s);
+        RunTask(s, new GivenBarTask(false, c.position, c.count), CAddBarTask::kDeleteMenu);
+        EXPECT_EQ(s.score->GetBarCount(), c.barsLeft) << c.what;
+        ExpectUndoneToBytes(s, before, c.what);
+    }
+    // The only bar stays.
+    EditScore s;
+    RunTask(s, new GivenBarTask(false, 0, 100), CAddBarTask::kDeleteMenu);
+    ASSERT_EQ(s.score->GetBarCount(), 1);
+    s.doc->SetCurrentBar(0, false);
+    s.doc->OnCommandRange(CAddBarTask::kDeleteHere);
+    EXPECT_EQ(s.score->GetBarCount(), 1);
+}
+
+TEST(BarTask, TheKeyAfterDeletedBarsIsKept) {
+    EditScore s;
+    CTrkBar* tb = s.score->GetTrkBar(0, 3);
+    tb->SetCurrent();
+    CBarItem* key = tb->NewItem(CKeySig::kTypeCode, 0);
+    rec::Put<std::uint8_t>(key, CKeySig::kKey, 2);
+    s.score->RecalcBars(false);
+    const auto before = Bytes(s);
+    RunTask(s, new GivenBarTask(false, 3, 2), CAddBarTask::kDeleteMenu);
+    int keys = 0;
+    for (CBarItem* i : s.Live(0, 3))
+        if (i->TypeCode() == CKeySig::kTypeCode) {
+            ++keys;
+            EXPECT_EQ(rec::Get<std::uint8_t>(i, CKeySig::kKey), 2);
+            EXPECT_EQ(i->TimeField(), 0);
+        }
+    EXPECT_EQ(keys, 1) << "the bar after the deleted ones starts in the deleted key";
+    for (CBarItem* i : s.Live(1, 3)) EXPECT_NE(i->TypeCode(), CKeySig::kTypeCode) << "the other tracks had none";
+    ExpectUndoneToBytes(s, before, "key kept");
+}
+
+// A slur and a hairpin from bar 2 into bar 5: deleting bars 4-5 takes the slur and ends the
+// hairpin with bar 3; inserting two bars at bar 4 lengthens both over them.
+TEST(BarTask, ItemsAcrossThePlaceAreCutOrLengthened) {
+    for (const bool insert : {false, true}) {
+        EditScore s;
+        CTrkBar* tb = s.score->GetTrkBar(0, 2);
+        tb->SetCurrent();
+        CBarItem* slur = tb->NewItem(kSlur, 0);
+        slur->SetEnd(3, 500);
+        tb->SetCurrent();
+        CBarItem* hairpin = tb->NewItem(CCresc::kType, 0);
+        hairpin->SetEnd(3, 500);
+        const auto before = Bytes(s);
+        RunTask(s, new GivenBarTask(insert, 4, 2), insert ? CAddBarTask::kInsertMenu : CAddBarTask::kDeleteMenu);
+        bool slurSeen = false, hairpinSeen = false;
+        s.score->GetTrkBar(0, 2)->SetCurrent();
+        for (CBarItem* i : s.Live(0, 2)) {
+            if (i->TypeCode() == kSlur) {
+                slurSeen = true;
+                EXPECT_EQ(i->GetBarSpan(), 5);
+                EXPECT_EQ(i->GetEndPosition(), 500);
+            }
+            if (i->TypeCode() == CCresc::kType) {
+                hairpinSeen = true;
+                EXPECT_EQ(i->GetBarSpan(), insert ? 5 : 1);
+                EXPECT_EQ(i->GetEndPosition(), insert ? 500 : kBarEnd);
+            }
+        }
+        EXPECT_EQ(slurSeen, insert) << "a slur into deleted bars goes; one over inserted bars stays";
+        EXPECT_TRUE(hairpinSeen);
+        ExpectUndoneToBytes(s, before, insert ? "insert" : "delete");
+    }
+}
+
+// Insert Bars, after the current bar, on the last bar: a bar appended; the last bar keeps its
+// contents.
+TEST(BarTask, InsertingAfterTheLastBarAppends) {
+    EditScore s;
+    ui::Session session;
+    const int last = s.score->GetBarCount() - 1;
+    s.AddNote(0, last, 0, 1, {67});
+    s.score->RecalcBars(false);
+    const auto lastRun = s.Run(0, last);
+    s.doc->SetCurrentBar(last, false);
+    ui::OnNextModal([](CDialog& d) {
+        ui::ClickControl(&d, 5);
+        ui::ClickControl(&d, IDOK);
+    });
+    s.doc->OnCommandRange(CAddBarTask::kInsertMenu);
+    ASSERT_EQ(s.score->GetBarCount(), last + 2);
+    EXPECT_EQ(s.Run(0, last), lastRun);
+    ASSERT_FALSE(ui::ModalsRun().empty());
+    EXPECT_EQ(ui::ModalsRun().back(), 237u);
+}
+
+// Insert Pages: two after the current page; the insertion point goes to the first bar of the page
+// after the current one.
+TEST(PageTask, TwoPagesAfterTheCurrentMoveTheInsertionPointToTheNextPage) {
+    EditScore s;
+    ui::Session session;
+    s.doc->SetCurrentBar(0, false);
+    const int pages = s.score->GetPageCount();
+    const auto before = Bytes(s);
+    ui::OnNextModal([](CDialog& d) {
+        d.SetDlgItemText(3, "2");
+        ui::ClickControl(&d, 5);
+        ui::ClickControl(&d, IDOK);
+    });
+    s.doc->OnCommandRange(33000);
+    EXPECT_EQ(s.score->GetPageCount(), pages + 2);
+    CPage* next = s.score->GetPage(1);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(s.doc->location.barIndex, s.score->GetLine(next->GetFirstSystem())->GetFirstBarIndex());
+    EXPECT_GT(s.doc->location.barIndex, 0);
+    ExpectUndoneToBytes(s, before, "pages inserted");
+    // Deleting more pages than the score has keeps one.
+    ui::OnNextModal([](CDialog& d) {
+        d.SetDlgItemText(3, "99");
+        ui::ClickControl(&d, IDOK);
+    });
+    s.doc->OnCommandRange(33001);
+    EXPECT_EQ(s.score->GetPageCount(), 1);
+}
+
+// The time signature dialog's answer: 3/4 (and, when given, the run of bars).
+struct ThreeFourTask : CAddMeterTask {
+    explicit ThreeFourTask(int first = -1, int last = -1) : givenFirst(first), givenLast(last) {}
+    bool Prepare() override {
+        if (!CAddMeterTask::Prepare()) return false;
+        preparedFirst = first;
+        preparedLast = last;
+        working.SetPreset(3, false);
+        working.Update();
+        if (givenFirst >= 0) {
+            first = std::int16_t(givenFirst);
+            last = std::int16_t(givenLast);
+        }
+        return true;
+    }
+    int givenFirst, givenLast;
+    int preparedFirst = -1, preparedLast = -1;
+};
+
+void SetMeter(EditScore& s, int b, int preset) {
+    Meter* m = s.score->GetBar(b)->GetMeter();
+    m->SetPreset(preset, false);
+    m->Update();
+}
+
+TEST(MeterTask, TheDefaultRunEndsBeforeAnotherMeterOrTheRunEndMark) {
+    struct Case {
+        const char* what;
+        int otherMeterAt, endMarkAt, last;
+    };
+    const Case cases[] = {
+        {"another meter at bar 6", 6, -1, 5},
+        {"the run-end mark at bar 4", 6, 4, 3},
+        {"neither", -1, -1, -2},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        if (c.otherMeterAt >= 0) SetMeter(s, c.otherMeterAt, 4);
+        if (c.endMarkAt >= 0) s.score->GetBar(c.endMarkAt)->SetBarFlag(CBar::kShowsMeterBit, true);
+        s.doc->SetCurrentBar(2, false);
+        auto* task = new ThreeFourTask;
+        task->Attach(s.doc.get(), 34006, 0);
+        ASSERT_TRUE(task->Prepare());
+        EXPECT_EQ(task->preparedFirst, 2) << c.what;
+        EXPECT_EQ(task->preparedLast, c.last == -2 ? s.score->GetBarCount() - 1 : c.last) << c.what;
+        delete task;
+    }
+}
+
+TEST(MeterTask, TheSameMeterOverARunClearsTheMarkOfTheBarAfterAndUndoGivesTheMetersBack) {
+    EditScore s;
+    SetMeter(s, 6, 3);
+    s.score->GetBar(6)->SetBarFlag(CBar::kFlag0, true);
+    s.score->RecalcBars(false);
+    const auto before = Bytes(s);
+    std::vector<Meter> meters;
+    for (int b = 0; b < s.score->GetBarCount(); ++b) meters.push_back(*s.score->GetBar(b)->GetMeter());
+    s.doc->SetCurrentBar(2, false);
+    auto* task = new ThreeFourTask(2, 5);
+    RunTask(s, task, 34006);
+    for (int b = 2; b <= 5; ++b) {
+        EXPECT_EQ(s.score->GetBar(b)->GetMeter()->GetNumerator(), 3) << b;
+        EXPECT_EQ(s.score->GetBar(b)->GetMeter()->GetDenominator(), 4) << b;
+    }
+    EXPECT_TRUE(s.score->GetBar(2)->HasBarFlag(CBar::kFlag0));
+    EXPECT_FALSE(s.score->GetBar(3)->HasBarFlag(CBar::kFlag0));
+    EXPECT_FALSE(s.score->GetBar(6)->HasBarFlag(CBar::kFlag0)) << "bar 6 continues the run's meter";
+    EXPECT_FALSE(s.score->GetBar(6)->GetMeter()->GetDisplayFlags() & Meter::kShown);
+    EXPECT_EQ(s.score->GetBar(1)->GetMeter()->GetNumerator(), meters[1].GetNumerator());
+    s.doc->Undo();
+    for (int b = 0; b < s.score->GetBarCount(); ++b)
+        EXPECT_TRUE(s.score->GetBar(b)->GetMeter()->Matches(meters[std::size_t(b)])) << b;
+    EXPECT_TRUE(Bytes(s) == before);
+}
+
+// The bar-line palette and pop-up: the side by the insertion point's position, a repeat start
+// always at the start and a final bar line always at the end.
+TEST(BarlineTask, TheSideFollowsThePositionAndTheKind) {
+    struct Case {
+        const char* what;
+        int command, position, opening, closing;
+    };
+    const Case cases[] = {
+        {"double in the first half", CBarlineTask::kDouble, 100, 1, 0},
+        {"double in the second half", CBarlineTask::kDouble, 700, 0, 1},
+        {"dotted at 511 (still the start)", CBarlineTask::kDotted, 511, 5, 0},
+        {"invisible at 512 (the end)", CBarlineTask::kInvisible, 512, 0, 6},
+        {"repeat start in the second half", CBarlineTask::kRepeatStart, 900, 2, 0},
+        {"final in the first half", CBarlineTask::kFinal, 10, 0, 4},
+    };
+    for (const Case& c : cases) {
+        EditScore s;
+        s.doc->SetCurrentBar(3, false);
+        s.doc->location.position = std::int16_t(c.position);
+        const auto before = Bytes(s);
+        RunTask(s, new CBarlineTask, c.command);
+        EXPECT_EQ(s.score->GetBar(3)->GetOpeningKind(), c.opening) << c.what;
+        EXPECT_EQ(s.score->GetBar(3)->GetClosingKind(), c.closing) << c.what;
+        ExpectUndoneToBytes(s, before, c.what);
+    }
+}
+
+TEST(BarlineTask, FirstAndFinalBarLinesAreTheScoresOwn) {
+    EditScore s;
+    // One track: the plain bar line on bar 0 turns the opening bar line on and off.
+    s.score->DeleteTrack(2);
+    s.score->DeleteTrack(1);
+    s.score->RecalcBars(false);
+    ASSERT_EQ(s.score->GetTrackCount(), 1);
+    s.doc->SetCurrentBar(0, false);
+    s.doc->location.position = 0;
+    const std::uint8_t single = s.score->singleTrack;
+    const auto before = Bytes(s);
+    RunTask(s, new CBarlineTask, CBarlineTask::kPlain);
+    EXPECT_EQ(s.score->singleTrack, single ? 0 : 1);
+    s.doc->location.position = 0;
+    RunTask(s, new CBarlineTask, CBarlineTask::kPlain);
+    EXPECT_EQ(s.score->singleTrack, single);
+    s.doc->Undo();
+    ExpectUndoneToBytes(s, before, "first bar line");
+    // A final bar line on the last bar is the score's: the bar keeps a plain one.
+    const int last = s.score->GetBarCount() - 1;
+    s.score->noAutomaticFinalBarline = 1;
+    s.doc->SetCurrentBar(last, false);
+    RunTask(s, new CBarlineTask, CBarlineTask::kFinal);
+    EXPECT_EQ(s.score->GetBar(last)->GetClosingKind(), 0);
+    EXPECT_EQ(s.score->noAutomaticFinalBarline, 0);
+    s.doc->location.position = 900;
+    RunTask(s, new CBarlineTask, CBarlineTask::kPlain);
+    EXPECT_EQ(s.score->noAutomaticFinalBarline, 1);
+    s.doc->Undo();
+    EXPECT_EQ(s.score->noAutomaticFinalBarline, 0);
+}
+
+TEST(BreakLineTask, TheTracksJoinsGoInEverySystem) {
+    EditScore s;
+    for (int l = 0; l < s.score->GetLineCount(); ++l)
+        for (int t = 0; t < 2; ++t) {
+            CStaff* st = s.score->GetLine(l)->GetStaff(t);
+            st->SetStaffFlags(std::uint8_t(st->GetStaffFlags() | CStaff::kGroupContinuesBit));
+        }
+    const auto before = Bytes(s);
+    s.doc->location.trackIndex = 1;
+    RunTask(s, new CBreakLineTask, 4300);
+    for (int l = 0; l < s.score->GetLineCount(); ++l) {
+        EXPECT_FALSE(s.score->GetLine(l)->GetStaff(1)->GetStaffFlags() & CStaff::kGroupContinuesBit) << l;
+        EXPECT_TRUE(s.score->GetLine(l)->GetStaff(0)->GetStaffFlags() & CStaff::kGroupContinuesBit) << l;
+    }
+    ExpectUndoneToBytes(s, before, "joins");
+}
+
+// Measure > Multi-bar Rest with the dialog's count typed.
+void MultiRest(EditScore& s, int bar, const char* count) {
+    s.doc->SetCurrentBar(bar, false);
+    ui::OnNextModal([count](CDialog& d) {
+        d.SetDlgItemText(CMultiBarDlg::kCount, count);
+        ui::ClickControl(&d, IDOK);
+    });
+    s.doc->OnCommandRange(CMultiBarTask::kNew);
+}
+
+TEST(MultiBarTask, SpansStopAtAnotherRestAndTheEndAndOneBarTakesARestAway) {
+    EditScore s;
+    ui::Session session;
+    const int last = s.score->GetBarCount() - 1;
+    MultiRest(s, 6, "3");
+    ASSERT_EQ(s.score->GetBar(6)->GetMultiRestSpan(), 3);
+    EXPECT_TRUE(s.score->GetBar(7)->IsCovered());
+    const auto withRest = Bytes(s);
+    MultiRest(s, 3, "5");
+    EXPECT_EQ(s.score->GetBar(3)->GetMultiRestSpan(), 3) << "stops before bar 6, which starts a rest";
+    EXPECT_EQ(s.score->GetBar(6)->GetMultiRestSpan(), 3);
+    ExpectUndoneToBytes(s, withRest, "span before a rest");
+    MultiRest(s, last - 1, "5");
+    EXPECT_EQ(s.score->GetBar(last - 1)->GetMultiRestSpan(), 2) << "stops at the last bar";
+    ExpectUndoneToBytes(s, withRest, "span at the end");
+    MultiRest(s, 6, "1");
+    EXPECT_EQ(s.score->GetBar(6)->GetMultiRestSpan(), 0);
+    EXPECT_FALSE(s.score->GetBar(7)->IsCovered());
+    EXPECT_FALSE(s.score->GetBar(8)->IsCovered());
+    ExpectUndoneToBytes(s, withRest, "rest taken away");
+    EXPECT_EQ(s.score->GetBar(6)->GetMultiRestSpan(), 3);
+}
+
+// The preview's handles, dragged: the ends stop 5 short of the centre and set the length, the
+// number moves 20 units of distance for each pixel away from the bar.
+TEST(MultiBarDlg, ThePreviewsHandlesFollowTheMouse) {
+    EditScore s;
+    ui::Session session;
+    CMultiBarDlg dlg;
+    dlg.record[CMultiBarDlg::kFillByte] = 100;
+    rec::Put<std::int16_t>(dlg.record, CMultiBarDlg::kNumberDistance, 240);
+    dlg.count = 4;
+    dlg.numberFont = FontRef{0, 12, 0, 0};
+    dlg.rangeFont = FontRef{0, 10, 0, 0};
+    RECT area{};
+    int fillAfterLeft = -1, fillAfterRight = -1, distanceAfterNumber = -1;
+    ui::OnNextModal([&](CDialog& d) {
+        area = dlg.PreviewArea();
+        const int cx = (area.left + area.right) / 2, cy = (area.top + area.bottom) / 2;
+        const int width = area.right - area.left;
+        // The left end from the area's left edge (fill 100) to 60 in.
+        ui::Drag(&d, {POINT{area.left, cy}, POINT{area.left + 30, cy}, POINT{area.left + 60, cy}});
+        ui::Call([&] { fillAfterLeft = dlg.record[CMultiBarDlg::kFillByte]; });
+        // The right end, now 60 in, past the centre: it stops 5 right of it.
+        ui::Drag(&d, {POINT{area.right - 60, cy}, POINT{cx - 20, cy}});
+        ui::Call([&] { fillAfterRight = dlg.record[CMultiBarDlg::kFillByte]; });
+        // The number, above the staff at 240 / 20 + 21 over the centre, 3 pixels up.
+        const int numberY = cy - (240 / 20 + 21);
+        ui::Drag(&d, {POINT{cx, numberY}, POINT{cx, numberY - 3}});
+        ui::Call([&] { distanceAfterNumber = rec::Get<std::int16_t>(dlg.record, CMultiBarDlg::kNumberDistance); });
+        ui::ClickControl(&d, IDOK);
+        (void)width;
+    });
+    ASSERT_TRUE(dlg.RunModal(CMultiBarDlg::kTemplateId));
+    const int width = area.right - area.left;
+    EXPECT_EQ(fillAfterLeft, 100 - 60 * 200 / width);
+    EXPECT_EQ(fillAfterRight, std::max(10, 100 - (width / 2 - 5) * 200 / width)) << "the end stops 5 from the centre";
+    EXPECT_EQ(distanceAfterNumber, 240 + 3 * 20);
+    EXPECT_EQ(dlg.record[CMultiBarDlg::kFillByte], fillAfterRight);
+}
+
+}  // namespace
