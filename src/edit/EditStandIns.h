@@ -21,3 +21,15 @@ public:
     std::int16_t* range;   // first and last bar, from 1
     int barCount;
 };
+
+// The octave line dialog (template 252, "八度"): edits the kind (0-3) and the four option flags
+// of an octave line. Stands in with an OK that keeps them as given.
+class COttavaDlg {
+public:
+    COttavaDlg(std::int16_t* kind, std::int16_t* flags) : kind(kind), flags(flags) {}
+    // False on Cancel.
+    bool RunModal() { return true; }
+
+    std::int16_t* kind;
+    std::int16_t* flags;   // four
+};

@@ -2,8 +2,10 @@
 #include "edit/BarTasks.h"
 #include "edit/BarlineTasks.h"
 #include "edit/Commands.h"
+#include "edit/JustifyTask.h"
 #include "edit/MeterTask.h"
 #include "edit/MultiBarTask.h"
+#include "edit/OttavaTask.h"
 #include "model/TaskMakers.h"
 
 namespace edit {
@@ -14,6 +16,8 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CAddMeterTask", [](CZelDoc&) -> CScoreTask* { return new CAddMeterTask; });
     RegisterTaskMaker("CBarlineTask", [](CZelDoc&) -> CScoreTask* { return new CBarlineTask; });
     RegisterTaskMaker("CMultiBarTask", [](CZelDoc&) -> CScoreTask* { return new CMultiBarTask; });
+    RegisterTaskMaker("CJustifyTask", [](CZelDoc&) -> CScoreTask* { return new CJustifyTask; });
+    RegisterTaskMaker("CAddOttavaTask", [](CZelDoc&) -> CScoreTask* { return new CAddOttavaTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });
 }
 

@@ -11,11 +11,15 @@
 #include "edit/MeterTask.h"
 #include "edit/MultiBarDlg.h"
 #include "edit/MultiBarTask.h"
+#include "edit/JustifyTask.h"
+#include "edit/OttavaTask.h"
 #include "framework/Dialog.h"
 #include "framework/UiTest.h"
 #include "model/Bar.h"
 #include "model/KeySig.h"
 #include "model/Meter.h"
+#include "model/ModelGlobals.h"
+#include "model/Ottava.h"
 #include "model/Page.h"
 #include "model/PlaybackMarks.h"
 #include "model/ScoreFile.h"
@@ -411,6 +415,86 @@ TEST(MultiBarDlg, ThePreviewsHandlesFollowTheMouse) {
     EXPECT_EQ(fillAfterRight, std::max(10, 100 - (width / 2 - 5) * 200 / width)) << "the end stops 5 from the centre";
     EXPECT_EQ(distanceAfterNumber, 240 + 3 * 20);
     EXPECT_EQ(dlg.record[CMultiBarDlg::kFillByte], fillAfterRight);
+}
+
+// Octave lines: with nothing selected the line covers the insertion point's bar on its track.
+TEST(OttavaTask, NothingSelectedCoversTheCurrentBar) {
+    EditScore s;
+    s.doc->SetCurrentBar(5, false);
+    s.doc->location.trackIndex = 1;
+    const auto before = Bytes(s);
+    s.doc->OnCommandRange(CAddOttavaTask::kAdd);
+    std::vector<COttava*> pieces;
+    for (CBarItem* i : s.Live(1, 5))
+        if (i->TypeCode() == COttava::kTypeCode) pieces.push_back(static_cast<COttava*>(i));
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_TRUE(pieces[0]->IsStart() && pieces[0]->IsEnd());
+    EXPECT_EQ(pieces[0]->PositionField(), 0);
+    EXPECT_EQ(pieces[0]->GetEndPosition(), kBarEnd);
+    EXPECT_EQ(pieces[0]->GetKind(), 0);
+    EXPECT_EQ(pieces[0]->GetYOffset(), -600);
+    ExpectUndoneToBytes(s, before, "octave line added");
+}
+
+// The octave line dialog's answer: an octave down, the line style off.
+struct OctaveDownTask : CAddOttavaTask {
+    bool Prepare() override {
+        if (!CAddOttavaTask::Prepare()) return false;
+        kind = 1;
+        flags[1] = 0;
+        return true;
+    }
+};
+
+COttava* OttavaIn(EditScore& s, int t, int b) {
+    for (CBarItem* i : s.Live(t, b))
+        if (i->TypeCode() == COttava::kTypeCode) return static_cast<COttava*>(i);
+    return nullptr;
+}
+
+// An edit rewrites every piece of a three-bar line and stops at the one marked last: a piece of
+// the same identifier in the bar after belongs to no chain of it.
+TEST(OttavaTask, AnEditRewritesTheLinesPiecesUpToTheLast) {
+    EditScore s;
+    ASSERT_TRUE(s.score->ApplyOttava(2, 0, 4, 900, 0, -600, 0, true, true, true, true, 0));
+    ASSERT_TRUE(s.score->ApplyOttava(5, 0, 5, 900, 0, -600, 0, true, true, true, true, 0));
+    const int identifier = OttavaIn(s, 0, 2)->GetIdentifier();
+    rec::Put<std::uint8_t>(OttavaIn(s, 0, 5), COttava::kIdentifier, std::uint8_t(identifier));
+    const auto before = Bytes(s);
+    g_model.hitItem = OttavaIn(s, 0, 3);
+    s.doc->location.item = nullptr;
+    RunTask(s, new OctaveDownTask, CAddOttavaTask::kEdit);
+    for (int b = 2; b <= 4; ++b) {
+        COttava* p = OttavaIn(s, 0, b);
+        ASSERT_NE(p, nullptr) << b;
+        EXPECT_EQ(p->GetKind(), 1) << b;
+        EXPECT_EQ(p->GetFlags() & 0x0F, 0x0F & ~0x01) << b << ": the second flag is bit 0";
+        EXPECT_EQ(p->GetShift(), -12) << b;
+    }
+    EXPECT_EQ(OttavaIn(s, 0, 5)->GetKind(), 0) << "past the piece marked last";
+    ExpectUndoneToBytes(s, before, "octave line edited");
+}
+
+// Justify with nothing selected takes the insertion point's bar only; with bars selected, those.
+TEST(JustifyTask, TheSelectionsBarsOrTheInsertionBar) {
+    EditScore s;
+    s.doc->SetCurrentBar(4, false);
+    auto* alone = new CJustifyTask;
+    alone->Attach(s.doc.get(), 34013, 0);
+    s.doc->DoTask(alone);
+    ASSERT_EQ(s.doc->GetUndoCount(), 1);
+    EXPECT_EQ(alone->firstBar, 4);
+    EXPECT_EQ(alone->lastBar, 4);
+    EXPECT_FALSE(alone->layoutChanged);
+    for (int t = 0; t < s.score->GetTrackCount(); ++t) EXPECT_TRUE(alone->HasSavedTrackBars(t)) << t;
+    s.SelectExtent(1, 1, 2, 6);
+    auto* range = new CJustifyTask;
+    range->Attach(s.doc.get(), 34013, 0);
+    s.doc->DoTask(range);
+    EXPECT_EQ(range->firstBar, 2);
+    EXPECT_EQ(range->lastBar, 6);
+    EXPECT_TRUE(range->layoutChanged);
+    for (int t = 0; t < s.score->GetTrackCount(); ++t) EXPECT_TRUE(range->HasSavedTrackBars(t)) << "every track, " << t;
 }
 
 }  // namespace
