@@ -13,11 +13,13 @@
 #include "edit/Commands.h"
 #include "framework/CmdUI.h"
 #include "framework/CodePage.h"
+#include "framework/Gdi.h"
 #include "framework/Menu.h"
 #include "model/ModelGlobals.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
 #include "model/ItemArray.h"
+#include "model/Page.h"
 #include "model/Score.h"
 #include "model/Tempo.h"
 #include "model/TrkBar.h"
@@ -192,6 +194,18 @@ void RunPrintBar(Context& ctx, const Args& args) {
     std::fputc('\n', ctx.out);
 }
 
+// Every page drawn as the score window draws it: what drawing writes into the records (the
+// places the layout finds while it draws) is then in the score, as in the running program.
+void RunPaint(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 0, "paint");
+    tools::ToolScore& s = ctx.Score();
+    s.doc->MakeCurrent();
+    for (int p = 0; p < s.score->GetPageCount(); ++p) {
+        CBitmap picture;
+        if (!DrawPageToPicture(s.score->GetPage(p), picture)) throw ScriptError("page " + std::to_string(p) + " could not be drawn");
+    }
+}
+
 void RunUndo(Context& ctx, const Args& args) {
     NeedArgs(args, 0, 0, "undo");
     tools::ToolScore& s = ctx.Score();
@@ -222,6 +236,7 @@ const CommandRegistrar registrar{
      "(a head or mark index; the whole item when left out), the kind and the tool (906: a note's mark)",
      RunHit},
     {"print bar", "B", "bar B's opening and closing bar line kinds, its tempo and its own items", RunPrintBar},
+    {"paint", "", "draws every page as the score window does (what drawing writes is then in the score)", RunPaint},
     {"undo", "", "undoes the last operation", RunUndo},
     {"redo", "", "does the last undone operation again", RunRedo},
 };
