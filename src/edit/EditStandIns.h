@@ -33,3 +33,18 @@ public:
     std::int16_t* kind;
     std::int16_t* flags;   // four
 };
+
+// The property dialogs of one item opened from its pop-up: the dynamic's (227, "编辑力度"), the
+// hairpin's (302, "编辑渐强(弱)") and the bar number's (251, "设置小节号", CBarNumDlg). Each edits
+// the item's record in place and its scope choice (0 the item only, 1 its track, 2 every
+// track). They stand in with an OK that keeps the record and the scope as given.
+class CItemPropertyDlg {
+public:
+    CItemPropertyDlg(unsigned templateId, void* record, int* scope) : templateId(templateId), record(record), scope(scope) {}
+    // False on Cancel.
+    bool RunModal() { return true; }
+
+    unsigned templateId;
+    void* record;
+    int* scope;
+};

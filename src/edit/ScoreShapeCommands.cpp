@@ -6,6 +6,7 @@
 #include "edit/MeterTask.h"
 #include "edit/MultiBarTask.h"
 #include "edit/OttavaTask.h"
+#include "edit/PropertyTasks.h"
 #include "model/TaskMakers.h"
 
 namespace edit {
@@ -18,6 +19,9 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CMultiBarTask", [](CZelDoc&) -> CScoreTask* { return new CMultiBarTask; });
     RegisterTaskMaker("CJustifyTask", [](CZelDoc&) -> CScoreTask* { return new CJustifyTask; });
     RegisterTaskMaker("CAddOttavaTask", [](CZelDoc&) -> CScoreTask* { return new CAddOttavaTask; });
+    RegisterTaskMaker("CEditDynamicTask", [](CZelDoc&) -> CScoreTask* { return new CEditDynamicTask; });
+    RegisterTaskMaker("CEditCrescTask", [](CZelDoc&) -> CScoreTask* { return new CEditCrescTask; });
+    RegisterTaskMaker("CBarNumTask", [](CZelDoc&) -> CScoreTask* { return new CBarNumTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });
 }
 

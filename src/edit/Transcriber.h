@@ -152,6 +152,9 @@ struct EditGlobals {
     std::uint8_t pasteOptions[16] = {};
     // The multi-bar rest dialog's last "show the range" choice (bit 0), which a new rest takes.
     std::uint8_t multiRestOption = 0;
+    // The dynamic and hairpin dialogs' scope choices (0 the item, 1 its track, 2 every track).
+    int dynamicScope = 0;
+    int hairpinScope = 0;
 };
 extern EditGlobals g_edit;
 void ResetEditGlobals();

@@ -13,10 +13,13 @@
 #include "edit/MultiBarTask.h"
 #include "edit/JustifyTask.h"
 #include "edit/OttavaTask.h"
+#include "edit/PropertyTasks.h"
+#include "edit/Transcriber.h"
 #include "framework/Dialog.h"
 #include "framework/UiTest.h"
 #include "model/Bar.h"
 #include "model/KeySig.h"
+#include "model/BarNumber.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Ottava.h"
@@ -495,6 +498,124 @@ TEST(JustifyTask, TheSelectionsBarsOrTheInsertionBar) {
     EXPECT_EQ(range->lastBar, 6);
     EXPECT_TRUE(range->layoutChanged);
     for (int t = 0; t < s.score->GetTrackCount(); ++t) EXPECT_TRUE(range->HasSavedTrackBars(t)) << "every track, " << t;
+}
+
+// The property dialog's answer: a value written into the scratch record at an offset.
+template <class Task>
+struct AnsweredTask : Task {
+    AnsweredTask(int at, int value) : at(at), value(value) {}
+    bool Prepare() override {
+        if (!Task::Prepare()) return false;
+        this->scratch[std::size_t(at)] = std::uint8_t(value);
+        return true;
+    }
+    int at, value;
+};
+
+CBarItem* AddItem(EditScore& s, int t, int b, int type, int time) {
+    CTrkBar* tb = s.score->GetTrkBar(t, b);
+    tb->SetCurrent();
+    return tb->NewItem(type, time);
+}
+
+CBarItem* FirstOfType(EditScore& s, int t, int b, int type) {
+    for (CBarItem* i : s.Live(t, b))
+        if (i->TypeCode() == type) return i;
+    return nullptr;
+}
+
+// A dynamic's edit passes its velocity to the dynamics of the same mark in its track (scope 1)
+// or every track (scope 2), never to another mark's.
+TEST(EditDynamicTask, TheScopeReachesTheSameMarkInItsTrackOrEveryTrack) {
+    struct Place {
+        int t, b, mark;
+    };
+    const Place places[] = {{0, 1, 5}, {0, 3, 5}, {1, 2, 5}, {2, 4, 6}};
+    struct Case {
+        int scope;
+        bool changed[4];
+    };
+    const Case cases[] = {{0, {true, false, false, false}}, {1, {true, true, false, false}}, {2, {true, true, true, false}}};
+    for (const Case& c : cases) {
+        EditScore s;
+        for (const Place& p : places) {
+            CBarItem* d = AddItem(s, p.t, p.b, CDynamic::kType, 0);
+            CDynamic::Of(d)->SetMark(p.mark);
+            CDynamic::Of(d)->SetValue(64);
+        }
+        const auto before = Bytes(s);
+        g_model.hitItem = FirstOfType(s, 0, 1, CDynamic::kType);
+        g_edit.dynamicScope = c.scope;
+        RunTask(s, new AnsweredTask<CEditDynamicTask>(CDynamic::kValue, 99), 4103);
+        for (int k = 0; k < 4; ++k) {
+            const Place& p = places[k];
+            EXPECT_EQ(CDynamic::Of(FirstOfType(s, p.t, p.b, CDynamic::kType))->GetValue(), c.changed[k] ? 99 : 64)
+                << "scope " << c.scope << ", dynamic " << k;
+        }
+        ExpectUndoneToBytes(s, before, "dynamic");
+    }
+}
+
+// A hairpin's scope: above 0 its track, above 1 every track; only hairpins of the same shape.
+TEST(EditCrescTask, TheScopeReachesTheSameShape) {
+    struct Place {
+        int t, b, shape;
+    };
+    const Place places[] = {{0, 1, 0}, {0, 3, 0}, {2, 2, 0}, {1, 4, 1}};
+    struct Case {
+        int scope;
+        bool changed[4];
+    };
+    const Case cases[] = {{0, {true, false, false, false}}, {1, {true, true, false, false}}, {3, {true, true, true, false}}};
+    for (const Case& c : cases) {
+        EditScore s;
+        for (const Place& p : places) {
+            CBarItem* h = AddItem(s, p.t, p.b, CCresc::kType, 0);
+            CCresc::Of(h)->SetShape(p.shape);
+            CCresc::Of(h)->SetCurveValue(3, 10);
+        }
+        const auto before = Bytes(s);
+        g_model.hitItem = FirstOfType(s, 0, 1, CCresc::kType);
+        g_edit.hairpinScope = c.scope;
+        RunTask(s, new AnsweredTask<CEditCrescTask>(CCresc::kCurve + 3, 77), 4115);
+        for (int k = 0; k < 4; ++k) {
+            const Place& p = places[k];
+            EXPECT_EQ(CCresc::Of(FirstOfType(s, p.t, p.b, CCresc::kType))->GetCurveValue(3), c.changed[k] ? 77 : 10)
+                << "scope " << c.scope << ", hairpin " << k;
+        }
+        ExpectUndoneToBytes(s, before, "hairpin");
+    }
+}
+
+// The bar number dialog's answer: the vertical offset, when given.
+struct BarNumberAnswer : CBarNumTask {
+    explicit BarNumberAnswer(int y = 0) : y(y) {}
+    bool Prepare() override {
+        if (!CBarNumTask::Prepare()) return false;
+        if (y) rec::Put<std::int16_t>(record, CBarNumber::kYOffset, std::int16_t(y));
+        return true;
+    }
+    int y;
+};
+
+// Bar 0 always stores its bar number; a later bar stores one only when it differs from the one it
+// inherits.
+TEST(BarNumTask, ABarNumberLikeTheInheritedOneIsNotStored) {
+    EditScore s;
+    s.doc->SetCurrentBar(0, false);
+    RunTask(s, new BarNumberAnswer, CBarNumTask::kMenu);
+    ASSERT_NE(s.score->GetBar(0)->GetBarNumberItem(true), nullptr);
+    const auto before = Bytes(s);
+    s.doc->SetCurrentBar(5, false);
+    RunTask(s, new BarNumberAnswer, CBarNumTask::kMenu);
+    EXPECT_EQ(s.score->GetBar(5)->GetBarNumberItem(true), nullptr) << "the same as bar 0's";
+    s.doc->SetCurrentBar(5, false);
+    RunTask(s, new BarNumberAnswer(-720), CBarNumTask::kMenu);
+    CBarItem* own = s.score->GetBar(5)->GetBarNumberItem(true);
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(rec::Get<std::int16_t>(own, CBarNumber::kYOffset), -720);
+    s.doc->Undo();
+    ExpectUndoneToBytes(s, before, "bar number");
 }
 
 }  // namespace

@@ -1,0 +1,157 @@
+#include "edit/PropertyTasks.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "edit/EditStandIns.h"
+#include "edit/Transcriber.h"
+#include "model/Bar.h"
+#include "model/BarItem.h"
+#include "model/BarNumber.h"
+#include "model/ModelGlobals.h"
+#include "model/PlaybackMarks.h"
+#include "model/Score.h"
+#include "model/TrkBar.h"
+#include "model/ZelDoc.h"
+#include "platform/Handles.h"
+
+namespace {
+
+// Where a record lies: its track and bar; false when no run of the score holds it.
+bool Locate(CScore& score, const CBarItem* item, int* track, int* bar) {
+    for (int b = 0; b < score.GetBarCount(); ++b)
+        for (int t = 0; t < score.GetTrackCount(); ++t) {
+            CTrkBar* tb = score.GetTrkBar(t, b);
+            for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+                if (i == item) {
+                    *track = t;
+                    *bar = b;
+                    return true;
+                }
+        }
+    return false;
+}
+
+void CopyBytes(CBarItem* to, const std::vector<std::uint8_t>& from, int at, int n) {
+    if (int(from.size()) < at + n || to->RecordSizeField() < at + n) return;
+    std::memcpy(reinterpret_cast<std::uint8_t*>(to) + at, from.data() + at, std::size_t(n));
+}
+
+}  // namespace
+
+// --- dynamics and hairpins -----------------------------------------------------------------------
+
+bool CEditLikeItemsTask::Prepare() {
+    if (!score || !document) return false;
+    auto* item = static_cast<CBarItem*>(g_model.hitItem);
+    if (!item || item->TypeCode() != ItemType() || !Locate(*score, item, &editedTrack, &editedBar)) return false;
+    edited = item;
+    // The scratch record is the item's own size.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(item);
+    scratch.assign(bytes, bytes + item->RecordSizeField());
+    scope = ScopeGlobal();
+    CItemPropertyDlg dlg(DialogId(), scratch.data(), &scope);
+    if (!dlg.RunModal()) return false;
+    ScopeGlobal() = scope;
+    return true;
+}
+
+bool CEditLikeItemsTask::Perform() {
+    if (!score || !document || !edited) return true;
+    if (!SaveTrackBar(editedTrack, editedBar)) ThrowOutOfMemory();
+    std::memcpy(edited, scratch.data(), std::min<std::size_t>(scratch.size(), std::size_t(edited->RecordSizeField())));
+    const int reach = Reach();
+    if (reach > 0) {
+        const int firstTrack = reach == 2 ? 0 : editedTrack;
+        const int lastTrack = reach == 2 ? score->GetTrackCount() - 1 : editedTrack;
+        for (int t = firstTrack; t <= lastTrack; ++t)
+            for (int b = 0; b < score->GetBarCount(); ++b) {
+                CTrkBar* tb = score->GetTrkBar(t, b);
+                for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem()) {
+                    if (i->IsRemoved() || i == edited || i->TypeCode() != ItemType() || !IsLike(i)) continue;
+                    if (!SaveTrackBar(t, b)) ThrowOutOfMemory();
+                    CopyProperties(i);
+                    AddItemRect(i);
+                }
+            }
+    }
+    AddItemRect(edited);
+    return true;
+}
+
+int& CEditDynamicTask::ScopeGlobal() const { return g_edit.dynamicScope; }
+int CEditDynamicTask::ItemType() const { return CDynamic::kType; }
+bool CEditDynamicTask::IsLike(CBarItem* item) const {
+    return (CDynamic::Of(item)->Flags() >> 4) == (scratch[CDynamic::kFlags] >> 4);
+}
+void CEditDynamicTask::CopyProperties(CBarItem* to) const {
+    // The mark, its playback kind and voices, the velocity, controller and voice: not its place.
+    CopyBytes(to, scratch, CDynamic::kFlags, 2);
+    CopyBytes(to, scratch, CDynamic::kController, 2);
+}
+
+int& CEditCrescTask::ScopeGlobal() const { return g_edit.hairpinScope; }
+int CEditCrescTask::ItemType() const { return CCresc::kType; }
+bool CEditCrescTask::IsLike(CBarItem* item) const {
+    return CCresc::Of(item)->GetShape() == (scratch[CCresc::kFlags] & 3);
+}
+void CEditCrescTask::CopyProperties(CBarItem* to) const {
+    // The flags, controller and vertical places, the seven curve values, the text with its font
+    // and the end marks: not its start or end.
+    CopyBytes(to, scratch, CCresc::kFlags, CCresc::kEndBar - CCresc::kFlags);
+    CopyBytes(to, scratch, CCresc::kCurve, CCresc::kCurvePoints);
+    CopyBytes(to, scratch, CCresc::kFont, CCresc::kReserved - CCresc::kFont);
+}
+
+// --- bar numbers ---------------------------------------------------------------------------------
+
+namespace {
+// The fields of two bar-number records that decide whether a bar shows another style: flag
+// bits 1-4, the show mode and first letter, the offsets and interval, the font.
+bool SameStyle(const std::uint8_t* a, const std::uint8_t* b) {
+    if ((a[CBarNumber::kFlags] & 0x1E) != (b[CBarNumber::kFlags] & 0x1E)) return false;
+    if (std::memcmp(a + CBarNumber::kShowMode, b + CBarNumber::kShowMode, 2) != 0) return false;
+    for (int at : {int(CBarNumber::kXOffset), int(CBarNumber::kYOffset), int(CBarNumber::kNumberOffset), int(CBarNumber::kInterval)})
+        if (std::memcmp(a + at, b + at, 2) != 0) return false;
+    return std::memcmp(a + CBarNumber::kFont, b + CBarNumber::kFont, 6) == 0;
+}
+}  // namespace
+
+bool CBarNumTask::Prepare() {
+    if (!score || !document || score->GetBarCount() <= 0) return false;
+    CBar* bar = nullptr;
+    if (name == kEdit && g_model.hitBar) bar = g_model.hitBar;
+    if (!bar) bar = score->GetBar(std::clamp<int>(document->location.barIndex, 0, score->GetBarCount() - 1));
+    barIndex = std::int16_t(bar->GetIndex());
+    // The governing item: the bar's own, or the one its link names (a link outside the score
+    // is none).
+    CBarItem* governing = bar->GetBarNumberItem(false);
+    if (name == kEdit && !governing) return false;
+    std::memset(record, 0, sizeof record);
+    if (governing) {
+        std::memcpy(record, governing, std::min<int>(kRecordSize, governing->RecordSizeField()));
+    } else {
+        rec::Put<std::int16_t>(record, rec::kSize, std::int16_t(kRecordSize));
+        if (!CBarNumber::Construct(record)) return false;
+    }
+    reinterpret_cast<CBarItem*>(record)->SetFlagsB(std::uint8_t(reinterpret_cast<CBarItem*>(record)->FlagsB() & ~CBarItem::kSelectedBit));
+    int noScope = 0;
+    CItemPropertyDlg dlg(251, record, &noScope);
+    return dlg.RunModal();
+}
+
+bool CBarNumTask::Perform() {
+    if (!score || !document) return true;
+    CBar* bar = score->GetBar(barIndex);
+    if (!bar) return true;
+    if (!SaveBar(barIndex)) ThrowOutOfMemory();
+    bar->RemoveBarNumberItem();
+    score->Reindex();
+    bar = score->GetBar(barIndex);
+    CBarItem* inherited = barIndex > 0 ? bar->GetBarNumberItem(false) : nullptr;
+    const bool same = inherited && SameStyle(reinterpret_cast<const std::uint8_t*>(inherited), record);
+    if (!same && !bar->InsertItemSorted(reinterpret_cast<CBarItem*>(record))) ThrowOutOfMemory();
+    score->Reindex();
+    SetLayoutChanged(true);
+    return true;
+}

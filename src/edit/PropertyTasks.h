@@ -1,0 +1,68 @@
+// One item's properties from its pop-up, through the item's property dialog: a dynamic (4103)
+// or hairpin (4115), which can pass their properties on to the dynamics of the same mark or the
+// hairpins of the same shape in the item's track or every track, and the bar number of a bar
+// (Measure > Bar Number, 34009, or a bar number's edit action, 4100), which is stored only where
+// it differs from the one the bar inherits.
+#pragma once
+#include <vector>
+
+#include "model/EditTask.h"
+
+class CBarItem;
+
+// The dynamic's and the hairpin's edit: the record copied aside, the dialog, then the copy back
+// and the scope's like items.
+class CEditLikeItemsTask : public CCruise {
+public:
+    bool Prepare() override;
+    bool Perform() override;
+
+    CBarItem* edited = nullptr;
+    int editedTrack = 0, editedBar = 0;
+    // The scratch record: the item's own size.
+    std::vector<std::uint8_t> scratch;
+    int scope = 0;
+
+protected:
+    virtual unsigned DialogId() const = 0;
+    virtual int& ScopeGlobal() const = 0;
+    virtual int ItemType() const = 0;
+    // The tracks the scope reaches: 0 none, 1 the item's, 2 every track.
+    virtual int Reach() const = 0;
+    // A like item: the same mark or shape.
+    virtual bool IsLike(CBarItem* item) const = 0;
+    // The properties copied from the scratch record into a like item.
+    virtual void CopyProperties(CBarItem* to) const = 0;
+};
+
+class CEditDynamicTask : public CEditLikeItemsTask {
+protected:
+    unsigned DialogId() const override { return 227; }
+    int& ScopeGlobal() const override;
+    int ItemType() const override;
+    int Reach() const override { return scope == 1 ? 1 : scope == 2 ? 2 : 0; }
+    bool IsLike(CBarItem* item) const override;
+    void CopyProperties(CBarItem* to) const override;
+};
+
+class CEditCrescTask : public CEditLikeItemsTask {
+protected:
+    unsigned DialogId() const override { return 302; }
+    int& ScopeGlobal() const override;
+    int ItemType() const override;
+    int Reach() const override { return scope > 1 ? 2 : scope > 0 ? 1 : 0; }
+    bool IsLike(CBarItem* item) const override;
+    void CopyProperties(CBarItem* to) const override;
+};
+
+class CBarNumTask : public CCruise {
+public:
+    enum : int { kMenu = 34009, kEdit = 4100 };
+    static constexpr int kRecordSize = 50;
+
+    bool Prepare() override;
+    bool Perform() override;
+
+    alignas(8) std::uint8_t record[kRecordSize] = {};
+    std::int16_t barIndex = 0;
+};
