@@ -2,6 +2,7 @@
 #include "edit/BarTasks.h"
 #include "edit/BarlineTasks.h"
 #include "edit/Commands.h"
+#include "edit/HeadTask.h"
 #include "edit/JustifyTask.h"
 #include "edit/MeterTask.h"
 #include "edit/MultiBarTask.h"
@@ -22,6 +23,7 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CEditDynamicTask", [](CZelDoc&) -> CScoreTask* { return new CEditDynamicTask; });
     RegisterTaskMaker("CEditCrescTask", [](CZelDoc&) -> CScoreTask* { return new CEditCrescTask; });
     RegisterTaskMaker("CBarNumTask", [](CZelDoc&) -> CScoreTask* { return new CBarNumTask; });
+    RegisterTaskMaker("CHeadTask", [](CZelDoc&) -> CScoreTask* { return new CHeadTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });
 }
 

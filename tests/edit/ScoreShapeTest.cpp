@@ -11,6 +11,7 @@
 #include "edit/MeterTask.h"
 #include "edit/MultiBarDlg.h"
 #include "edit/MultiBarTask.h"
+#include "edit/HeadTask.h"
 #include "edit/JustifyTask.h"
 #include "edit/OttavaTask.h"
 #include "edit/PropertyTasks.h"
@@ -616,6 +617,45 @@ TEST(BarNumTask, ABarNumberLikeTheInheritedOneIsNotStored) {
     EXPECT_EQ(rec::Get<std::int16_t>(own, CBarNumber::kYOffset), -720);
     s.doc->Undo();
     ExpectUndoneToBytes(s, before, "bar number");
+}
+
+// A head shape on a percussion staff: a head at the staff position of a drum of that shape
+// plays the drum's key; a head no drum of that shape stands at keeps its key.
+TEST(HeadTask, PercussionHeadsTakeTheDrumMapsKeyOrKeepTheirs) {
+    EditScore s;
+    CTrack* track = s.score->GetTrack(0);
+    track->SetStaffKind(1);
+    ASSERT_TRUE(track->IsPercussionStaff());
+    rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + 3, 5);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumPositions + 3, 2);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + 3, 40);
+    s.AddNote(0, 1, 0, 2, {62}, 0, true);
+    s.AddNote(0, 1, 960, 2, {64}, 0, true);
+    s.SelectExtent(0, 0, 1, 1);
+    auto* task = new CHeadTask;
+    task->Attach(s.doc.get(), 4903, 5);
+    s.doc->DoTask(task);
+    std::vector<int> keys, shapes;
+    for (CBarItem* i : s.Live(0, 1))
+        if (i->IsNote()) {
+            auto* note = static_cast<CRawNote*>(static_cast<CRawHead*>(i));
+            keys.push_back(note->Head(0)->Byte(NoteHead::kPitch));
+            shapes.push_back(note->Head(0)->Shape());
+        }
+    EXPECT_EQ(keys, (std::vector<int>{40, 64}));
+    EXPECT_EQ(shapes, (std::vector<int>{5, 5}));
+    // The walk deselects, and its undo gives the notes back unselected (no stale selection).
+    s.doc->Undo();
+    keys.clear();
+    shapes.clear();
+    for (CBarItem* i : s.Live(0, 1))
+        if (i->IsNote()) {
+            auto* note = static_cast<CRawNote*>(static_cast<CRawHead*>(i));
+            keys.push_back(note->Head(0)->Byte(NoteHead::kPitch));
+            shapes.push_back(note->Head(0)->Shape());
+        }
+    EXPECT_EQ(keys, (std::vector<int>{62, 64}));
+    EXPECT_EQ(shapes, (std::vector<int>{0, 0}));
 }
 
 }  // namespace
