@@ -4,8 +4,9 @@
 //   bench_score            every table
 //   bench_score quick      the smallest sizes only (a smoke run)
 //   bench_score T B        one size of T tracks and B bars (for a profiler)
-//   bench_score edits T B  bar insertions and deletions only, with the shorter passes and
-//                          with whole passes (CScore::wholeScorePasses), then with the shorter
+//   bench_score edits T B  bar insertions and deletions only, with the shorter passes (also
+//                          as the bar pop-up's undoable commands 33227 and 33463) and with
+//                          whole passes (CScore::wholeScorePasses), then with the shorter
 //                          passes on the score read back from its file
 //   bench_score append T B building T tracks by appending bars up to B (for a profiler)
 //   bench_score tracks T B a track deleted from the middle and a treble staff inserted there
@@ -27,8 +28,10 @@
 #include <string>
 #include <vector>
 
+#include "edit/Commands.h"
 #include "framework/File.h"
 #include "model/Bar.h"
+#include "model/EditTask.h"
 #include "model/Meter.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
@@ -36,6 +39,7 @@
 #include "model/ScoreStructureStandIns.h"
 #include "model/ZelDoc.h"
 #include "model/System.h"
+#include "model/TaskMakers.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
@@ -300,11 +304,30 @@ int main(int argc, char** argv) {
             }
             std::printf("%s: insert %.2f ms, delete %.2f ms\n", what, Median(in), Median(out));
         };
+        // The same through the bar pop-up's commands as undoable operations (33227 inserts before
+        // the current bar, 33463 deletes it), their snapshots included.
+        const auto tasks = [&](CZelDoc& doc, CScore& score, const char* what) {
+            OwnedBy own(doc, &score);
+            edit::RegisterOperations();
+            const int mid = score.GetBarCount() / 2;
+            std::vector<double> in, out;
+            for (int r = 0; r < 40; ++r) {
+                for (const int id : {33227, 33463}) {
+                    doc.SetCurrentBar(mid, false);
+                    CScoreTask* task = MakeTask("CAddBarTask", doc);
+                    static_cast<CCruise*>(task)->Attach(&doc, id, id);
+                    (id == 33227 ? in : out).push_back(Time([&] { doc.DoTask(task); }));
+                }
+            }
+            doc.ClearUndo();
+            std::printf("%s: insert task %.2f ms, delete task %.2f ms\n", what, Median(in), Median(out));
+        };
         InChild([&] {
             CZelDoc doc;
             auto built = Build(&doc, tracks, bars);
             Save(*built, path);
             series(doc, *built, "built, shorter passes");
+            tasks(doc, *built, "built, shorter passes");
             built->wholeScorePasses = true;
             series(doc, *built, "built, whole passes");
         });

@@ -59,6 +59,7 @@ void CAddBarTask::FitSpanningItems() {
                     if (!SaveBar(k) || !SaveTrackBar(t, k)) ThrowOutOfMemory();
                 }
                 // The saves copy runs aside, never the live one: the item stays where it is.
+                carriedChanged = true;
                 if (insert) {
                     item->SetEnd(n + count, item->GetEndPosition());
                 } else if (item->IsTwoEnded()) {
@@ -100,6 +101,7 @@ void CAddBarTask::KeepKeyAfterDeletedBars() {
         record->SetFlagsB(std::uint8_t(record->FlagsB() & ~CBarItem::kSelectedBit));
         target->SetCurrent();
         if (!target->InsertCopy(record)) ThrowOutOfMemory();
+        carriedChanged = true;
     }
 }
 
@@ -121,7 +123,9 @@ bool CAddBarTask::Perform() {
         }
     }
     document->OnCommandRange(kBarCountChanged);
-    score->RecalcBars(false);
+    // The bar edits recalculated from the first system they reflowed (decision 16), which gives
+    // what a whole recalculation gives unless items or keys before that changed.
+    if (carriedChanged) score->RecalcBars(false);
     return true;
 }
 

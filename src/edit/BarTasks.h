@@ -24,6 +24,8 @@ public:
     std::uint8_t insert = 1;
     std::int16_t position = 0;
     std::int16_t count = 1;
+    // Items or keys of bars outside the edited ones changed: the whole score is recalculated.
+    bool carriedChanged = false;
 
 private:
     // Items of the bars before the position that reach it: lengthened over inserted bars, cut
