@@ -8,6 +8,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/BarNumber.h"
+#include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/PlaybackMarks.h"
 #include "model/Score.h"
@@ -101,6 +102,73 @@ void CEditCrescTask::CopyProperties(CBarItem* to) const {
     CopyBytes(to, scratch, CCresc::kFlags, CCresc::kEndBar - CCresc::kFlags);
     CopyBytes(to, scratch, CCresc::kCurve, CCresc::kCurvePoints);
     CopyBytes(to, scratch, CCresc::kFont, CCresc::kReserved - CCresc::kFont);
+}
+
+// --- copy-back edits ----------------------------------------------------------------------------
+
+namespace {
+// The bar whose own items hold a record; -1 when none does.
+int OwnerBar(CScore& score, const CBarItem* item) {
+    for (int b = 0; b < score.GetBarCount(); ++b) {
+        CItemArray* own = score.GetBar(b)->GetItemArray();
+        for (int k = 0; own && k < own->GetCount(); ++k)
+            if (own->GetAt(k) == item) return b;
+    }
+    return -1;
+}
+}  // namespace
+
+bool CCopyBackTask::Prepare() {
+    if (!score || !document) return false;
+    auto* item = static_cast<CBarItem*>(g_model.hitItem);
+    if (!item || item->TypeCode() != ItemType()) return false;
+    if (!Locate(*score, item, &editedTrack, &editedBar)) {
+        editedTrack = -1;
+        editedBar = OwnerBar(*score, item);
+        if (editedBar < 0) return false;
+    }
+    edited = item;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(item);
+    scratch.assign(bytes, bytes + item->RecordSizeField());
+    return RunDialog();
+}
+
+bool CCopyBackTask::RunDialog() {
+    int noScope = 0;
+    CItemPropertyDlg dlg(DialogId(), scratch.data(), &noScope);
+    return dlg.RunModal();
+}
+
+bool CCopyBackTask::SaveItem() {
+    return editedTrack >= 0 ? SaveTrackBar(editedTrack, editedBar) : SaveBar(editedBar);
+}
+
+bool CCopyBackTask::Perform() {
+    if (!score || !document || !edited) return true;
+    if (!SaveItem()) ThrowOutOfMemory();
+    std::memcpy(edited, scratch.data(), std::min<std::size_t>(scratch.size(), std::size_t(edited->RecordSizeField())));
+    AddItemRect(edited);
+    return true;
+}
+
+bool CEndingTask::SaveItem() {
+    return SaveBar(editedBar) && SaveTrackBarRange(0, editedBar, score->GetTrackCount() - 1, editedBar);
+}
+
+bool CEndingTask::Perform() {
+    CCopyBackTask::Perform();
+    if (score && document && edited) document->SetCurrentBar(editedBar, false);
+    SetLayoutChanged(true);
+    return true;
+}
+
+bool CEditGuitarFrameTask::Prepare() {
+    if (!CCopyBackTask::Prepare()) return false;
+    // The frame's bar is saved before the dialog's frame is written, so that undo gives it back.
+    if (!SaveItem()) ThrowOutOfMemory();
+    std::memcpy(edited, scratch.data(), std::min<std::size_t>(scratch.size(), std::size_t(edited->RecordSizeField())));
+    AddItemRect(edited);
+    return true;
 }
 
 // --- bar numbers ---------------------------------------------------------------------------------

@@ -55,6 +55,55 @@ protected:
     void CopyProperties(CBarItem* to) const override;
 };
 
+// The copy-back edits: the item under the pop-up copied aside, its dialog, then the copy written
+// back over it: a glissando (4130, its track bar saved), an ending (4104, the bar of every track
+// saved; the bar becomes the current one) and a guitar frame (4114, its track bar saved before
+// the dialog's result is written).
+class CCopyBackTask : public CCruise {
+public:
+    bool Prepare() override;
+    bool Perform() override;
+
+    CBarItem* edited = nullptr;
+    int editedTrack = -1, editedBar = 0;   // track -1: one of the bar's own items
+    std::vector<std::uint8_t> scratch;
+
+protected:
+    virtual unsigned DialogId() const = 0;
+    virtual int ItemType() const = 0;
+    // The item's dialog on the scratch record; false on Cancel.
+    virtual bool RunDialog();
+    // Saves what the copy changes.
+    virtual bool SaveItem();
+};
+
+class CEditGlissTask : public CCopyBackTask {
+protected:
+    unsigned DialogId() const override { return 400; }
+    int ItemType() const override { return 21; }
+};
+
+class CEndingTask : public CCopyBackTask {
+public:
+    bool Perform() override;
+
+protected:
+    unsigned DialogId() const override { return 215; }
+    int ItemType() const override { return 50; }
+    bool SaveItem() override;
+};
+
+// The guitar frame's edit writes the dialog's frame in Prepare, its track bar saved first.
+class CEditGuitarFrameTask : public CCopyBackTask {
+public:
+    bool Prepare() override;
+    bool Perform() override { return true; }
+
+protected:
+    unsigned DialogId() const override { return 301; }
+    int ItemType() const override { return 40; }
+};
+
 class CBarNumTask : public CCruise {
 public:
     enum : int { kMenu = 34009, kEdit = 4100 };

@@ -7,6 +7,7 @@
 #include "edit/MeterTask.h"
 #include "edit/MultiBarTask.h"
 #include "edit/OttavaTask.h"
+#include "edit/PlaybackTask.h"
 #include "edit/PropertyTasks.h"
 #include "model/TaskMakers.h"
 
@@ -22,6 +23,10 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CAddOttavaTask", [](CZelDoc&) -> CScoreTask* { return new CAddOttavaTask; });
     RegisterTaskMaker("CEditDynamicTask", [](CZelDoc&) -> CScoreTask* { return new CEditDynamicTask; });
     RegisterTaskMaker("CEditCrescTask", [](CZelDoc&) -> CScoreTask* { return new CEditCrescTask; });
+    RegisterTaskMaker("CEditGlissTask", [](CZelDoc&) -> CScoreTask* { return new CEditGlissTask; });
+    RegisterTaskMaker("CEndingTask", [](CZelDoc&) -> CScoreTask* { return new CEndingTask; });
+    RegisterTaskMaker("CEditGuitarFrameTask", [](CZelDoc&) -> CScoreTask* { return new CEditGuitarFrameTask; });
+    RegisterTaskMaker("CEditPlaybackTask", [](CZelDoc&) -> CScoreTask* { return new CEditPlaybackTask; });
     RegisterTaskMaker("CBarNumTask", [](CZelDoc&) -> CScoreTask* { return new CBarNumTask; });
     RegisterTaskMaker("CHeadTask", [](CZelDoc&) -> CScoreTask* { return new CHeadTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });

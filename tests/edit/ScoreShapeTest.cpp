@@ -14,6 +14,7 @@
 #include "edit/HeadTask.h"
 #include "edit/JustifyTask.h"
 #include "edit/OttavaTask.h"
+#include "edit/PlaybackTask.h"
 #include "edit/PropertyTasks.h"
 #include "edit/Transcriber.h"
 #include "framework/Dialog.h"
@@ -656,6 +657,78 @@ TEST(HeadTask, PercussionHeadsTakeTheDrumMapsKeyOrKeepTheirs) {
         }
     EXPECT_EQ(keys, (std::vector<int>{62, 64}));
     EXPECT_EQ(shapes, (std::vector<int>{0, 0}));
+}
+
+// The guitar frame's dialog answer: a capo fret.
+struct CapoFiveFrame : CEditGuitarFrameTask {
+    bool RunDialog() override {
+        scratch[96] = 5;
+        return true;
+    }
+};
+
+// The guitar frame's edit writes the dialog's frame before the operation runs: its bar is saved
+// first, so that undo gives the frame back.
+TEST(EditGuitarFrameTask, TheFramesBarIsSavedBeforeTheFrameIsWritten) {
+    EditScore s;
+    CBarItem* frame = AddItem(s, 0, 2, 40, 0);
+    ASSERT_NE(frame, nullptr);
+    ASSERT_EQ(frame->TypeCode(), 40);
+    const auto before = Bytes(s);
+    g_model.hitItem = FirstOfType(s, 0, 2, 40);
+    RunTask(s, new CapoFiveFrame, 4114);
+    ASSERT_EQ(s.doc->GetUndoCount(), 1);
+    EXPECT_EQ(rec::Get<std::uint8_t>(FirstOfType(s, 0, 2, 40), 96), 5);
+    ExpectUndoneToBytes(s, before, "guitar frame");
+}
+
+// The playback dialog's answer: a legato percentage.
+struct LegatoAnswer : CEditPlaybackTask {
+    explicit LegatoAnswer(int percent) : percent(percent) {}
+    bool RunDialog() override {
+        legato = percent;
+        return true;
+    }
+    int percent;
+};
+
+// A slur's legato percentage gives the notes of its voice under it that share of their written
+// length; 0 % leaves them alone; a note of another voice or past the slur's end keeps its own.
+TEST(EditPlaybackTask, ASlursLegatoSetsThePlayedLengthsUnderIt) {
+    for (const int percent : {0, 50}) {
+        EditScore s;
+        s.AddNote(0, 2, 0, 2, {60});        // under the slur
+        s.AddNote(0, 2, 960, 2, {62});      // under the slur
+        s.AddNote(0, 3, 0, 2, {64});        // under the slur, in its end bar
+        s.AddNote(0, 3, 960, 2, {65});      // past its end
+        s.AddNote(0, 2, 0, 2, {67}, 1);     // another voice
+        CTrkBar* tb = s.score->GetTrkBar(0, 2);
+        tb->SetCurrent();
+        CBarItem* slur = tb->NewItem(kSlur, 0);
+        slur->SetPositionField(0);
+        slur->SetEnd(1, 100);
+        s.score->RecalcBars(false);
+        std::vector<int> written;
+        for (int b : {2, 3})
+            for (CBarItem* i : s.Live(0, b))
+                if (i->IsNote()) written.push_back(int(static_cast<CRawNote*>(static_cast<CRawHead*>(i))->GetDuration()));
+        const auto before = Bytes(s);
+        g_model.hitItem = FirstOfType(s, 0, 2, kSlur);
+        RunTask(s, new LegatoAnswer(percent), 4102);
+        std::vector<int> played, expected;
+        std::size_t k = 0;
+        for (int b : {2, 3})
+            for (CBarItem* i : s.Live(0, b))
+                if (i->IsNote()) {
+                    auto* note = static_cast<CRawNote*>(static_cast<CRawHead*>(i));
+                    played.push_back(rec::Get<std::uint16_t>(note->Head(0), NoteHead::kDuration));
+                    const bool under = note->GetVoice() == 0 && (b == 2 || i->PositionField() <= 100);
+                    expected.push_back(percent && under ? written[k] * percent / 100 : written[k]);
+                    ++k;
+                }
+        EXPECT_EQ(played, expected) << percent << " %";
+        ExpectUndoneToBytes(s, before, "legato");
+    }
 }
 
 }  // namespace
