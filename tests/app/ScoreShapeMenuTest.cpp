@@ -1,7 +1,7 @@
 // The commands that shape the score, reached in the running program: Measure > Insert Bars,
 // Multi-bar Rest and Justify and Score > Insert Page from the main frame's menu bar with their
-// dialogs answered, the octave line command sent to the main frame, and a multi-bar rest's edit
-// action. Each saved score equals the script tool's run of the same command on the same file.
+// dialogs answered, the octave line command sent to the main frame, the double bar line of the
+// score pane's pop-up and a multi-bar rest's edit action. Each saved score equals the script tool's run of the same command on the same file.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -31,6 +31,7 @@
 #include "platform/RvqUtil.h"
 #include "support/RunTool.h"
 #include "support/TempHome.h"
+#include "view/PagePane.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 struct Step {
     const char* what;
     UINT id;
-    bool fromMenu;                        // picked from the menu bar; else sent to the main frame
+    int from;                             // 0 the menu bar, 1 sent to the main frame, 2 the bar's pop-up
     std::function<void(CDialog&)> answer; // the dialog's answer, when it has one
     std::string script;                   // the script's lines after opening the file
 };
@@ -82,17 +83,18 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
     namespace ui = fw::uitest;
     const auto ok = [](CDialog& d) { ui::ClickControl(&d, IDOK); };
     const std::vector<Step> steps = {
-        {"Measure > Insert Bars", 34000, true, ok, "answer ok 3=1\ncmd 34000\n"},
-        {"Score > Insert Page", 33000, true, ok, "answer ok 3=1\ncmd 33000\n"},
-        {"Measure > Justify", 34013, true, nullptr, "cmd 34013\n"},
-        {"the octave line command", 35302, false, nullptr, "cmd 35302\n"},
+        {"Measure > Insert Bars", 34000, 0, ok, "answer ok 3=1\ncmd 34000\n"},
+        {"Score > Insert Page", 33000, 0, ok, "answer ok 3=1\ncmd 33000\n"},
+        {"Measure > Justify", 34013, 0, nullptr, "cmd 34013\n"},
+        {"the octave line command", 35302, 1, nullptr, "cmd 35302\n"},
+        {"the bar pop-up's double bar line", 2301, 2, nullptr, "cmd 2301\n"},
     };
     struct Seen {
         std::vector<std::uint8_t> start, undone;
         std::vector<bool> enabled;
         int bars = 0, barsAfterInsert = 0, restSpan = 0;
         int restIndex = -1;
-        bool editedJazz = false;
+        bool editedJazz = false, doubleBarline = false;
     } seen;
     ShapeApp app;
     app.whileRunning = [&](ShapeApp& a) {
@@ -120,12 +122,18 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
         for (std::size_t k = 0; k < steps.size(); ++k) {
             const Step& s = steps[k];
             if (s.answer) ui::OnNextModal(s.answer);
-            if (s.fromMenu) {
+            if (s.from == 0) {
                 seen.enabled.push_back(fw::ChooseFromMenuBar(frame, s.id).enabled);
-            } else {
+            } else if (s.from == 1) {
                 frame->SendMessage(WM_COMMAND, s.id, 0);
                 seen.enabled.push_back(true);
+            } else {
+                // The choice of the score pane's pop-up menu over a bar.
+                auto* pane = dynamic_cast<CPagePane*>(doc->currentPane);
+                seen.enabled.push_back(pane != nullptr);
+                if (pane) pane->RunContextCommand(s.id, 0);
             }
+            if (s.id == 2301) seen.doubleBarline = doc->GetScore()->GetBar(0)->GetOpeningKind() == 1;
             ui::RunUntilIdle();
             if (s.id == 34000) seen.barsAfterInsert = doc->GetScore()->GetBarCount();
             WriteFile(dir.path() + "/step" + std::to_string(k) + ".zel", bytes());
@@ -174,6 +182,7 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
     EXPECT_EQ(seen.undone, seen.start) << "each step's undo gives the score back";
     EXPECT_EQ(seen.restSpan, 3);
     EXPECT_TRUE(seen.editedJazz);
+    EXPECT_TRUE(seen.doubleBarline) << "at the start of bar 0, where the insertion point lies";
     // The script tool, on the same file, saves the same bytes.
     for (std::size_t k = 0; k < steps.size(); ++k) {
         const std::string zs = dir.path() + "/check" + std::to_string(k) + ".zs";
