@@ -171,6 +171,46 @@ bool CEditGuitarFrameTask::Prepare() {
     return true;
 }
 
+// --- expressions ---------------------------------------------------------------------------------
+
+bool CEditExprTask::Prepare() {
+    if (!CCopyBackTask::Prepare()) return false;
+    // The span is held so that the expression ends at the score's last bar at the latest.
+    const int span = rec::Get<std::int16_t>(scratch.data(), CExpression::kEndBar);
+    if (editedBar + span > score->GetBarCount() - 1)
+        rec::Put<std::int16_t>(scratch.data(), CExpression::kEndBar, std::int16_t(score->GetBarCount() - editedBar - 1));
+    return true;
+}
+
+bool CEditExprTask::Perform() {
+    if (!score || !document || !edited) return true;
+    CBar* bar = score->GetBar(editedBar);
+    if (!SaveBar(editedBar) || (editedTrack >= 0 && !SaveTrackBar(editedTrack, editedBar))) ThrowOutOfMemory();
+    const bool wasMeasureLevel = CExpression::Of(edited)->IsKind1();
+    AddItemRect(edited);
+    edited->MarkRemoved();
+    auto* record = reinterpret_cast<CBarItem*>(scratch.data());
+    const bool measureLevel = CExpression::Of(record)->IsKind1();
+    CBarItem* placed = nullptr;
+    if (measureLevel) {
+        placed = bar->InsertItemSorted(record);
+    } else {
+        CTrkBar* tb = score->GetTrkBar(editedTrack >= 0 ? editedTrack : std::max(0, int(document->location.trackIndex)), editedBar);
+        if (editedTrack < 0 && !SaveTrackBar(tb->GetTrackIndex(), editedBar)) ThrowOutOfMemory();
+        tb->SetCurrent();
+        placed = tb->InsertCopy(record);
+    }
+    if (!placed) ThrowOutOfMemory();
+    edited = nullptr;
+    if (wasMeasureLevel || measureLevel) {
+        SetLayoutChanged(true);
+        score->RecalcBars(false);
+    } else {
+        AddItemRect(placed);
+    }
+    return true;
+}
+
 // --- bar numbers ---------------------------------------------------------------------------------
 
 namespace {

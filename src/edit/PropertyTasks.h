@@ -104,6 +104,19 @@ protected:
     int ItemType() const override { return 40; }
 };
 
+// An expression's edit (4105): the expression dialog on a copy of the record, its bar span held
+// to the score's end; the old record goes and the new one is inserted, among the bar's own items
+// when it is a measure-level (tempo) expression, else into the track bar.
+class CEditExprTask : public CCopyBackTask {
+public:
+    bool Prepare() override;
+    bool Perform() override;
+
+protected:
+    unsigned DialogId() const override { return 0; }
+    int ItemType() const override { return 37; }
+};
+
 class CBarNumTask : public CCruise {
 public:
     enum : int { kMenu = 34009, kEdit = 4100 };

@@ -27,6 +27,7 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CEndingTask", [](CZelDoc&) -> CScoreTask* { return new CEndingTask; });
     RegisterTaskMaker("CEditGuitarFrameTask", [](CZelDoc&) -> CScoreTask* { return new CEditGuitarFrameTask; });
     RegisterTaskMaker("CEditPlaybackTask", [](CZelDoc&) -> CScoreTask* { return new CEditPlaybackTask; });
+    RegisterTaskMaker("CEditExprTask", [](CZelDoc&) -> CScoreTask* { return new CEditExprTask; });
     RegisterTaskMaker("CBarNumTask", [](CZelDoc&) -> CScoreTask* { return new CBarNumTask; });
     RegisterTaskMaker("CHeadTask", [](CZelDoc&) -> CScoreTask* { return new CHeadTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });

@@ -731,4 +731,23 @@ TEST(EditPlaybackTask, ASlursLegatoSetsThePlayedLengthsUnderIt) {
     }
 }
 
+// An expression whose span would pass the score's last bar ends there.
+TEST(EditExprTask, AnExpressionPastTheLastBarEndsThere) {
+    EditScore s;
+    const int last = s.score->GetBarCount() - 1;
+    CBarItem* e = AddItem(s, 1, last - 2, CExpression::kType, 0);
+    ASSERT_NE(e, nullptr);
+    rec::Put<std::int16_t>(e, CExpression::kEndBar, 5);
+    const auto before = Bytes(s);
+    g_model.hitItem = FirstOfType(s, 1, last - 2, CExpression::kType);
+    RunTask(s, new CEditExprTask, 4105);
+    CBarItem* edited = FirstOfType(s, 1, last - 2, CExpression::kType);
+    ASSERT_NE(edited, nullptr);
+    EXPECT_EQ(rec::Get<std::int16_t>(edited, CExpression::kEndBar), 2) << "bars " << last - 2 << " to " << last;
+    int live = 0;
+    for (CBarItem* i : s.Live(1, last - 2)) live += i->TypeCode() == CExpression::kType;
+    EXPECT_EQ(live, 1) << "the old record went";
+    ExpectUndoneToBytes(s, before, "expression");
+}
+
 }  // namespace
