@@ -20,6 +20,11 @@ constexpr int kHalfBar = 512;
 bool CBarlineTask::Perform() {
     if (!score || !document) return true;
     const int command = argument ? argument : name;
+    if (!((command >= kPlain && command <= kDotted) || command == kInvisible)) {
+        // No bar line of its own: nothing changes and nothing is kept for undo.
+        hasSnapshot = 0;
+        return true;
+    }
     const int b = std::clamp<int>(document->location.barIndex, 0, score->GetBarCount() - 1);
     if (!SaveBars(b - 1, b + 1)) ThrowOutOfMemory();
     otherSingleTrack = score->singleTrack;

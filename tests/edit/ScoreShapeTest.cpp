@@ -750,4 +750,37 @@ TEST(EditExprTask, AnExpressionPastTheLastBarEndsThere) {
     ExpectUndoneToBytes(s, before, "expression");
 }
 
+// The bar commands leave the score as the whole passes leave it: the bar edits' shorter passes
+// stand for the whole recalculation unless items or keys outside the bars changed.
+TEST(BarTask, TheShorterPassesGiveWhatTheWholePassesGive) {
+    struct Case {
+        const char* what;
+        bool insert;
+        int position, count;
+        bool slur;
+    };
+    const Case cases[] = {
+        {"two bars inserted", true, 5, 2, false},
+        {"two bars deleted", false, 3, 2, false},
+        {"a slur lengthened over inserted bars", true, 4, 1, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> results[2];
+        for (const bool whole : {false, true}) {
+            EditScore s;
+            s.score->wholeScorePasses = whole;
+            s.AddNote(1, 2, 0, 2, {65});
+            if (c.slur) {
+                CTrkBar* tb = s.score->GetTrkBar(0, 2);
+                tb->SetCurrent();
+                tb->NewItem(kSlur, 0)->SetEnd(3, 500);
+            }
+            s.score->RecalcBars(false);
+            RunTask(s, new GivenBarTask(c.insert, c.position, c.count), c.insert ? CAddBarTask::kInsertMenu : CAddBarTask::kDeleteMenu);
+            results[whole ? 1 : 0] = Bytes(s);
+        }
+        EXPECT_TRUE(results[0] == results[1]) << c.what;
+    }
+}
+
 }  // namespace
