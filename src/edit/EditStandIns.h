@@ -48,3 +48,15 @@ public:
     void* record;
     int* scope;
 };
+
+// The capo dialog (template 398, "设置变调夹位置", CCapoDlg): the capo fret (0-24) and the chord
+// name mode (0-2). Stands in with an OK that keeps them as given.
+class CCapoDlg {
+public:
+    CCapoDlg(int* fret, int* mode) : fret(fret), mode(mode) {}
+    // False on Cancel.
+    bool RunModal() { return true; }
+
+    int* fret;
+    int* mode;
+};

@@ -8,6 +8,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/BarNumber.h"
+#include "model/ChordRecords.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/PlaybackMarks.h"
@@ -209,6 +210,41 @@ bool CEditExprTask::Perform() {
         AddItemRect(placed);
     }
     return true;
+}
+
+// --- the capo ------------------------------------------------------------------------------------
+
+bool CCapoTask::RunDialog() {
+    CCapoDlg dlg(&fret, &mode);
+    return dlg.RunModal();
+}
+
+bool CCapoTask::Prepare() {
+    if (!score || !document) return false;
+    fret = score->capoFret;
+    mode = score->capoMode;
+    if (!RunDialog()) return false;
+    fret = std::clamp(fret, 0, 24);
+    mode = std::clamp(mode, 0, 2);
+    score->capoFret = std::uint8_t(fret);
+    score->capoMode = std::uint8_t(mode);
+    return true;
+}
+
+bool CCapoTask::Perform() {
+    SetDeselect(true);
+    Walk();
+    return true;
+}
+
+void CCapoTask::DoItem() {
+    CBarItem* item = curItem;
+    if (!item || item->TypeCode() != CGuitarFrame::kType || item->RecordSizeField() < CGuitarFrame::kCapoFlags + 1) return;
+    auto* frame = static_cast<CGuitarFrame*>(item);
+    frame->SetCapo(fret);
+    frame->SetTabMode(mode);
+    AddItemRect(item);
+    changed = 1;
 }
 
 // --- bar numbers ---------------------------------------------------------------------------------

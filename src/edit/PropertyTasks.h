@@ -117,6 +117,20 @@ protected:
     int ItemType() const override { return 37; }
 };
 
+// Note > Capo (35803): the capo dialog sets the score's capo fret and chord name mode, and every
+// selected guitar frame takes them.
+class CCapoTask : public CCruise {
+public:
+    bool Prepare() override;
+    bool Perform() override;
+    void DoItem() override;
+
+    int fret = 0, mode = 0;
+
+protected:
+    virtual bool RunDialog();
+};
+
 class CBarNumTask : public CCruise {
 public:
     enum : int { kMenu = 34009, kEdit = 4100 };

@@ -28,6 +28,7 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CEditGuitarFrameTask", [](CZelDoc&) -> CScoreTask* { return new CEditGuitarFrameTask; });
     RegisterTaskMaker("CEditPlaybackTask", [](CZelDoc&) -> CScoreTask* { return new CEditPlaybackTask; });
     RegisterTaskMaker("CEditExprTask", [](CZelDoc&) -> CScoreTask* { return new CEditExprTask; });
+    RegisterTaskMaker("CCapoTask", [](CZelDoc&) -> CScoreTask* { return new CCapoTask; });
     RegisterTaskMaker("CBarNumTask", [](CZelDoc&) -> CScoreTask* { return new CBarNumTask; });
     RegisterTaskMaker("CHeadTask", [](CZelDoc&) -> CScoreTask* { return new CHeadTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });

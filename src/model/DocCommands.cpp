@@ -86,6 +86,7 @@ const TaskRow kTaskRows[] = {
     {4325, 4325, "CAddOttavaTask", kSelf, kArgId, 0, 0},
     {4109, 4109, "CAddOttavaTask", kSelf, kArgId, 0, 0},
     {35302, 35302, "CAddOttavaTask", kSelf, kArgId, 0, 0},
+    {35803, 35803, "CCapoTask", kSelf, kArgId, 0, 0},
     {4310, 4311, "CAddPedalTask", kSelf, kArgIdMinus, 4310, kIfSelected},
     {4313, 4313, "CPctTask", kSelf, kArgConst, 0, 0},
     {4334, 4334, "CPctTask", kSelf, kArgConst, 1, 0},

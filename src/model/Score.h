@@ -349,6 +349,10 @@ public:
     // The last bar closing with a plain barline gets no automatic final barline (kept in
     // memory only: the stored options have no byte for it).
     std::uint8_t noAutomaticFinalBarline = 0;
+    // The guitar capo (Note > Capo): the fret (0-24) and how frames name their chords (0-2);
+    // kept in memory only, as the stored options have no bytes for them.
+    std::uint8_t capoFret = 0;
+    std::uint8_t capoMode = 0;
 
     std::int16_t trackCount = 0;
     std::int16_t pageCount = 0;

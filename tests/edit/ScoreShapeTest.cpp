@@ -22,6 +22,7 @@
 #include "model/Bar.h"
 #include "model/KeySig.h"
 #include "model/BarNumber.h"
+#include "model/ChordRecords.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Ottava.h"
@@ -781,6 +782,35 @@ TEST(BarTask, TheShorterPassesGiveWhatTheWholePassesGive) {
         }
         EXPECT_TRUE(results[0] == results[1]) << c.what;
     }
+}
+
+// The capo dialog's answer: fret 3, chord names above the fingering.
+struct CapoThree : CCapoTask {
+    bool RunDialog() override {
+        fret = 3;
+        mode = 1;
+        return true;
+    }
+};
+
+// Note > Capo: the score keeps the capo and every selected guitar frame takes it; a frame that
+// is not selected keeps its own.
+TEST(CapoTask, TheCapoIsCopiedToEachSelectedFrame) {
+    EditScore s;
+    for (int b : {1, 2, 4}) AddItem(s, 0, b, 40, 0);
+    for (int b : {1, 2}) FirstOfType(s, 0, b, 40)->Select();
+    s.SelectExtent(0, 0, 1, 2);
+    RunTask(s, new CapoThree, 35803);
+    EXPECT_EQ(s.score->capoFret, 3);
+    EXPECT_EQ(s.score->capoMode, 1);
+    for (int b : {1, 2}) {
+        auto* f = static_cast<CGuitarFrame*>(FirstOfType(s, 0, b, 40));
+        EXPECT_EQ(f->GetCapo(), 3) << b;
+        EXPECT_EQ(f->GetCapoMode(), 1) << b;
+    }
+    EXPECT_EQ(static_cast<CGuitarFrame*>(FirstOfType(s, 0, 4, 40))->GetCapo(), 0);
+    s.doc->Undo();
+    for (int b : {1, 2}) EXPECT_EQ(static_cast<CGuitarFrame*>(FirstOfType(s, 0, b, 40))->GetCapo(), 0) << b;
 }
 
 }  // namespace
