@@ -55,6 +55,7 @@ struct State {
     CWnd* lastMouseWnd = nullptr;
     bool cursorSet = false;
     POINT cursor{};
+    std::vector<POINT> warps;  // the program's own pointer moves
     int timestamp = 1000;
     std::deque<std::function<void(CDialog&)>> modalHandlers;
     int forcedEnds = 0;
@@ -297,6 +298,11 @@ void UiTestSetCursorFromEvent(int x, int y) {
     if (st().active) UiTestSetCursor(x, y);
 }
 
+void UiTestWarpCursor(int x, int y) {
+    UiTestSetCursor(x, y);
+    st().warps.push_back(POINT{x, y});
+}
+
 void UiTestReleaseButtons() {
     State& t = st();
     if (!t.buttons || !t.lastMouseWnd) return;
@@ -529,6 +535,12 @@ bool FireTimer(CWnd* wnd, UINT_PTR id) {
 void OnNextModal(std::function<void(CDialog&)> step) { st().modalHandlers.push_back(std::move(step)); }
 
 int ForcedEnds() { return st().forcedEnds; }
+
+std::vector<POINT> TakeWarps() {
+    std::vector<POINT> out;
+    out.swap(st().warps);
+    return out;
+}
 
 const std::vector<UINT>& ModalsRun() { return st().modalsRun; }
 

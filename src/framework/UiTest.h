@@ -109,6 +109,11 @@ int ForcedEnds();
 // Template ids of the modal dialogs run in this session, in order.
 const std::vector<UINT>& ModalsRun();
 
+// --- the pointer ---
+// Where the program itself put the pointer (fw::SetCursorPos), screen coordinates, in order;
+// taking them empties the list.
+std::vector<POINT> TakeWarps();
+
 // --- pop-up menus ---
 // The next pop-up menu answers with this command id (0: dismissed).
 void AnswerMenu(UINT commandId);

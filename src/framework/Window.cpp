@@ -1217,7 +1217,7 @@ void GetCursorPos(POINT* pt) {
 
 void SetCursorPos(int x, int y) {
     if (UiTestActive()) {
-        UiTestSetCursor(x, y);
+        UiTestWarpCursor(x, y);
         return;
     }
     if (!QGuiApplication::instance()) return;

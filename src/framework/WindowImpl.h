@@ -149,6 +149,8 @@ void RunUntilFrameworkIdle();
 // The pointer position the script keeps; setting it.
 bool UiTestCursor(POINT* pt);
 void UiTestSetCursor(int x, int y);
+// The program moves the pointer: recorded for the script (TakeWarps).
+void UiTestWarpCursor(int x, int y);
 // The script ran dry in a mouse loop: releases the buttons it holds.
 void UiTestReleaseButtons();
 // Modal dialogs and menus under the script.

@@ -12,6 +12,7 @@
 #include "notation/NotationGlobals.h"
 #include "notation/Note.h"
 #include "notation/NoteMetrics.h"
+#include "notation/NoteDrags.h"
 #include "notation/NoteStandIns.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"

@@ -20,17 +20,6 @@ bool ShowEveryAccidental();
 
 }  // namespace notation
 
-#include "model/DragTask.h"
-#include "model/ScoreStandIns.h"
-
-// The drags a hit on a note starts (the score view's drag tasks): a drag of the note or head,
-// of its stem end, of an accidental and of a mark. They add nothing to the drag base until
-// the score view's tools exist.
-class CDragNote : public CDragTask {};
-class CDragStem : public CDragTask {};
-class CDragAcc : public CDragTask {};
-class CDragMark : public CDragTask {};
-
 namespace notation {
 // The mark editor task (CEditMarkTask) for a note's mark, run by the document's task runner
 // (nothing yet).

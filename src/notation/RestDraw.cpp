@@ -16,6 +16,7 @@
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/ItemStaff.h"
+#include "notation/NoteDrags.h"
 #include "notation/NoteMetrics.h"
 #include "notation/NotationGlobals.h"
 #include "notation/NoteStandIns.h"

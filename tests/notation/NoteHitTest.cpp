@@ -14,6 +14,7 @@
 #include "model/ItemFactory.h"
 #include "model/ScoreLocation.h"
 #include "model/Track.h"
+#include "notation/NoteDrags.h"
 #include "notation/NoteStandIns.h"
 #include "platform/DrawGlobals.h"
 #include "platform/FontArray.h"

@@ -203,9 +203,17 @@ void RunDrag(Context& ctx, const Args& args) {
     for (int i = 1; i <= steps; ++i)
         way.push_back(POINT{from.at.x + (to.at.x - from.at.x) * i / steps, from.at.y + (to.at.y - from.at.y) * i / steps});
     fw::uitest::Move(from.pane, int(from.at.x), int(from.at.y), mods);
+    fw::uitest::TakeWarps();
     fw::uitest::Drag(from.pane, way, fw::uitest::kLeft, mods);
     fw::uitest::RunUntilIdle();
     PrintClick(ctx, "drag", to);
+    // Where the drag put the pointer itself (the last time), in the page's pane.
+    const std::vector<POINT> warps = fw::uitest::TakeWarps();
+    if (!warps.empty()) {
+        POINT p = warps.back();
+        from.pane->ScreenToClient(&p);
+        std::fprintf(ctx.out, "pointer put %zu times, last at %ld %ld\n", warps.size(), long(p.x), long(p.y));
+    }
 }
 
 void RunRightClick(Context& ctx, const Args& args) {
@@ -252,7 +260,8 @@ const CommandRegistrar registrar{
      "bar, P a position 0-1023 or tN the x of time N ticks, S a staff position) or @X:Y (a point of the view)",
      RunClick},
     {"drag", "PLACE PLACE [shift] [ctrl] [alt]",
-     "the left button pressed at the first place, moved to the second in small steps and released there", RunDrag},
+     "the left button pressed at the first place, moved to the second in small steps and released there; "
+     "prints where the drag put the pointer itself, if it did", RunDrag},
     {"rclick", "PLACE ID", "the right button clicks at PLACE and ID is chosen from the context menu (0: none); "
      "prints the menu's items (id, grey, checked) as they showed", RunRightClick},
     {"midi", "", "prints and clears what the clicks and drags sounded, as on|off PITCH VELOCITY", RunMidi},

@@ -1,0 +1,294 @@
+// The drag of a note: up and down its hit head's pitch steps with the staff, sounding each step,
+// and the pointer is put back on the head; sideways the note moves in its bar and takes the time
+// of the note or rest it lands on; with Ctrl a copy goes to the release point. The note is drawn
+// only as the drag image meanwhile and gets its bytes back before the change is applied, so a
+// drag released where it began leaves the record as it was.
+#include <algorithm>
+#include <cstring>
+
+#include "model/Bar.h"
+#include "model/ModelGlobals.h"
+#include "model/Page.h"
+#include "model/Preferences.h"
+#include "model/Score.h"
+#include "model/ScoreStandIns.h"
+#include "model/SystemStaff.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarEntryFields.h"
+#include "model/TrkBarWalk.h"
+#include "model/ZelDoc.h"
+#include "notation/Note.h"
+#include "notation/NoteDrags.h"
+#include "notation/RawNote.h"
+#include "platform/Port.h"
+
+namespace {
+bool DragChord() { return g_preferences.Byte(Preferences::kDragChord) != 0; }
+}  // namespace
+
+void CDragNote::BeginItemDrag() {
+    note = item && static_cast<CBarItem*>(item)->IsNoteOrRawNote() ? static_cast<CRawNote*>(item) : nullptr;
+    if (!note || !score || !document) {
+        note = nullptr;
+        CDragTask::BeginItemDrag();
+        return;
+    }
+    AddItemRect(note);
+    barIndex = document->location.barIndex;
+    trkBar = score->GetTrkBar(document->location.trackIndex, barIndex);
+    hitHead = std::clamp<int>(g_model.hitPart, 0, std::max(0, note->HeadCountField() - 1));
+    std::uint8_t* head = entry::HeadAt(note, hitHead);
+    savedHeadBit = head[0] & 1;
+    head[0] &= std::uint8_t(~1);
+    backup.assign(note->Bytes(), note->Bytes() + note->RecordSizeField());
+    if (barIndex > 0) SaveTrackBar(document->location.trackIndex, barIndex - 1);
+
+    staffTrack = std::clamp(document->location.trackIndex + note->Head(hitHead)->CrossStaffOffset(), 0,
+                            std::max(0, score->GetTrackCount() - 1));
+    if (CTrkBar* stb = score->GetTrkBar(staffTrack, barIndex))
+        if (CStaff* staff = stb->GetStaff()) g_model.currentStaff = staff;
+
+    firstBar = lastBar = barIndex;
+    beam = nullptr;
+    beamStart = beamEnd = 0;
+
+    note->SetFlagsB(std::uint8_t(note->FlagsB() | CBarItem::kRemovedBit));
+    if (trkBar) trkBar->SetCurrent();
+    StartItemSound(note, DragChord() ? -1 : hitHead);
+
+    if (g_viewDrag.performanceEdit) {
+        RECT r{};
+        note->GetPartBounds(&r, hitHead);
+        const NoteHead* h = note->Head(hitHead);
+        g_model.dragStart.time = note->TimeField() + h->StartOffset();
+        grabbedEnd = start.x >= r.left && start.x < r.right && start.y >= r.top && start.y < r.bottom &&
+                     start.x > (r.left + r.right) / 2;
+        if (grabbedEnd) {
+            g_viewDrag.locateByAnchor = 0;
+            g_model.dragStart.time = note->TimeField() + h->StartOffset() + h->Duration();
+        }
+    }
+    CMidiDataBox::ShowEvent(g_model.dragStart, 0, 1);
+}
+
+void CDragNote::Warp(int x, int y) {
+    CPage* page = score ? score->GetPage(g_model.dragStart.pageIndex) : nullptr;
+    if (!page) return;
+    const RECT paper = page->GetPaperRect();
+    SetPortMousePos(int(x - paper.left), int(y - paper.top));
+}
+
+void CDragNote::MoveVertically() {
+    if (dy == 0) return;
+    CTrkBar* stb = score->GetTrkBar(staffTrack, barIndex);
+    CStaff* staff = stb ? stb->GetStaff() : nullptr;
+    if (!staff) return;
+    const int target = std::clamp(staff->YToPosition(current.y), -127, 127);
+    const CTrack* track = score->GetTrack(staffTrack);
+    const bool percussion = track && track->IsPercussionStaff();
+    const bool up = dy < 0;
+    // One staff step at a time, so that each pitch on the way sounds.
+    for (int guard = 0; guard < 256; ++guard) {
+        const std::uint8_t* h = entry::HeadAt(note, hitHead);
+        const int pos = entry::HeadPos(h);
+        const int pitch = h[entry::kHeadPitch];
+        if (!percussion) {
+            if (up && (pos >= target || pitch >= 127)) break;
+            if (!up && (pos <= target || pitch <= 0)) break;
+            targetStaffPos = pos + (up ? 1 : -1);
+        } else {
+            targetStaffPos = target;
+        }
+        SoundChord(note, hitHead, true);
+        h = entry::HeadAt(note, hitHead);
+        if (percussion || (entry::HeadPos(h) == pos && h[entry::kHeadPitch] == pitch)) break;
+    }
+    targetStaffPos = target;
+    Warp(current.x, staff->PositionToY(entry::HeadPos(entry::HeadAt(note, hitHead))));
+}
+
+void CDragNote::MovePerformance() {
+    NoteHead* h = note->Head(hitHead);
+    const int step = positionStep;
+    CBar* bar = score->GetBar(barIndex);
+    if (!bar || step == 0) return;
+    const int ticks = bar->FractionToTick(std::clamp(note->PositionField() + step, 0, 1024)) -
+                      bar->FractionToTick(std::clamp<int>(note->PositionField(), 0, 1024));
+    const bool shift = g_viewDrag.modifierFlagA;
+    if (grabbedEnd) {
+        if (shift)
+            h->SetStartOffset(std::int16_t(std::clamp(h->StartOffset() + ticks, -32768, 32767)));
+        else
+            h->SetDuration(std::uint16_t(std::clamp(h->Duration() + ticks, 0, 0xFFFF)));
+        g_model.dragStart.time = note->TimeField() + h->StartOffset() + h->Duration();
+    } else {
+        h->SetStartOffset(std::int16_t(std::clamp(h->StartOffset() + ticks, -32768, 32767)));
+        if (shift) h->SetDuration(std::uint16_t(std::clamp(h->Duration() - ticks, 0, 0xFFFF)));
+        g_model.dragStart.time = note->TimeField() + h->StartOffset();
+    }
+    // The changed head is kept for the release.
+    std::memcpy(backup.data() + entry::kHeads + entry::kHeadSize * hitHead, h, entry::kHeadSize);
+}
+
+void CDragNote::MoveItemDrag() {
+    if (!note) {
+        CDragTask::MoveItemDrag();
+        return;
+    }
+    if (!horizontal) {
+        MoveVertically();
+        return;
+    }
+    if (g_viewDrag.performanceEdit) {
+        MovePerformance();
+        return;
+    }
+    int position = note->PositionField() + positionStep;
+    if (!copyDrag) position = std::clamp(position, -64, 1024);
+    note->SetPositionField(std::int16_t(position));
+}
+
+void CDragNote::DrawDragImage() {
+    if (!note) {
+        CDragTask::DrawDragImage();
+        return;
+    }
+    note->VerifyTrack();
+    note->Draw();
+    CMidiDataBox::ShowEvent(g_model.dragStart, 0, 1);
+}
+
+int CDragNote::FindTargetTime(int position) {
+    if (!trkBar || !trkBar->GetItems()) return note ? note->TimeField() : 0;
+    const int voice = note->VoiceField();
+    CBarItem* previous = nullptr;
+    int found = note->TimeField();
+    bool done = false;
+    trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(trkBar->GetItems()), trkBar->GetRunLength(),
+                          [&](CBarItem* r) {
+                              if (!r->IsNoteOrRest() || r->IsRemoved() || r->VoiceField() != voice) return true;
+                              if (r->PositionField() > position) {
+                                  found = (r == note || previous == note) ? note->TimeField() : r->TimeField();
+                                  done = true;
+                                  return false;
+                              }
+                              previous = r;
+                              return true;
+                          });
+    if (!done && previous) found = previous == note ? note->TimeField() : previous->TimeField();
+    return found;
+}
+
+void CDragNote::ApplyVertical(int head, const std::uint8_t* dragged) {
+    NoteHead* h = note->Head(head);
+    const int step = std::int8_t(dragged[entry::kHeadPos]) - h->Position();
+    // The ties of the head go: the pitch they held together changed.
+    if (auto* n = note->TypeCode() == CNote::kType ? static_cast<CNote*>(static_cast<CBarItem*>(note)) : nullptr) {
+        n->RemoveTieFrom(head);
+        n->RemoveTieInto(head);
+    }
+    h = note->Head(head);
+    h->SetShape(dragged[entry::kHeadShape] >> NoteHead::kShapeShift);
+    h->SetPitch(dragged[entry::kHeadPitch]);
+    h->SetByte(NoteHead::kAccByte, std::uint8_t((h->Byte(NoteHead::kAccByte) & 0x17) | (dragged[entry::kHeadAcc] & 0xE0)));
+    const bool wasUp = note->IsStemUp();
+    note->MoveHead(head, step, -1);
+    note->UpdateStem(3, true);
+    if (note->IsStemUp() != wasUp) SetLayoutChanged();
+}
+
+void CDragNote::ApplyCopy(int head, const std::uint8_t* dragged, int position) {
+    if (!trkBar) return;
+    // A vertical copy (the dragged head added to a copy of the note) is not made yet.
+    if (!horizontal) return;
+    const int size = int(backup.size());
+    CBarItem* room = trkBar->InsertSpace(note->TimeField(), size);
+    if (!room) return;
+    std::memcpy(room->Bytes(), backup.data(), size);
+    room->SetFlagsB(std::uint8_t(room->FlagsB() & ~(CBarItem::kRemovedBit | CBarItem::kSelectedBit)));
+    room->SetPositionField(std::int16_t(std::clamp(position, -64, 1024)));
+    // A copy carries no ties: they belong to the source.
+    for (int i = 0; i < entry::HeadCount(room); ++i)
+        entry::HeadAt(room, i)[entry::kHeadLinks] &= std::uint8_t(~(NoteHead::kTieEnd | NoteHead::kTieStart));
+    room->SetTimeField(std::int16_t(FindTargetTime(position)));
+    trkBar->RecalcTimes(nullptr, nullptr);
+    trkBar->RecalcAccidentals();
+    if (g_preferences.Byte(Preferences::kSpace)) trkBar->RecalcPositions(-1);
+    trkBar->Recalc(1);
+}
+
+void CDragNote::EndItemDrag() {
+    if (!note) {
+        CDragTask::EndItemDrag();
+        return;
+    }
+    StopItemSound(note, DragChord() ? -1 : hitHead);
+    entry::HeadAt(note, hitHead)[0] |= savedHeadBit;
+    note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kRemovedBit));
+    if (trkBar) trkBar->SetCurrent();
+    if (!moved || backup.empty()) {
+        backup.clear();
+        return;
+    }
+    std::uint8_t dragged[entry::kHeadSize];
+    std::memcpy(dragged, entry::HeadAt(note, hitHead), entry::kHeadSize);
+    dragged[0] = std::uint8_t((dragged[0] & ~1) | savedHeadBit);
+    const int newPosition = note->PositionField();
+    std::memcpy(note->Bytes(), backup.data(), backup.size());
+    note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kRemovedBit));
+    const int oldPosition = note->PositionField();
+
+    if (g_viewDrag.performanceEdit) {
+        if (CPage* page = score->GetPage(document->location.pageIndex); page && trkBar) {
+            RECT r{};
+            trkBar->GetBounds(&r);
+            AddDirtyRect(r, page->GetIndex());
+        }
+        backup.clear();
+        return;
+    }
+    if (copyDrag) {
+        if (horizontal && newPosition != oldPosition) ApplyCopy(hitHead, dragged, newPosition);
+        item = nullptr;
+        backup.clear();
+        return;
+    }
+    bool timeChanged = false;
+    int time = note->TimeField();
+    if (!horizontal) {
+        ApplyVertical(hitHead, dragged);
+    } else {
+        if (newPosition == oldPosition) {
+            backup.clear();
+            return;
+        }
+        time = FindTargetTime(newPosition);
+        timeChanged = time != note->TimeField();
+        if (timeChanged) {
+            // Across another note: the ties no longer join the same sounds.
+            if (auto* n = note->TypeCode() == CNote::kType ? static_cast<CNote*>(static_cast<CBarItem*>(note)) : nullptr) {
+                for (int i = 0; i < n->HeadCountField(); ++i) {
+                    n->RemoveTieFrom(i);
+                    n->RemoveTieInto(i);
+                }
+            }
+        }
+    }
+    if (horizontal) {
+        note->MoveToPosition(newPosition);
+        note->SetPositionField(std::int16_t(newPosition));
+        note->SetTimeField(std::int16_t(time));
+        if (timeChanged && note->IsBeamed()) note->SetBeamed(false);
+    }
+    note->PlaceTies(document->location.trackIndex);
+    if (trkBar) {
+        trkBar->SetCurrent();
+        trkBar->RecalcTimes(nullptr, nullptr);
+        if (!horizontal || timeChanged) trkBar->RecalcAccidentals();
+        if (horizontal && timeChanged && !note->IsBeamed() && note->NoteValue() >= 4) trkBar->Rebeam(note->VoiceField(), 0);
+        trkBar->Recalc(1);
+    }
+    if (CBar* bar = score->GetBar(barIndex)) bar->Invalidate();
+    backup.clear();
+}
