@@ -3,6 +3,7 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreItem.h"
 #include "view/EditTool.h"
+#include "view/MarkTool.h"
 #include "view/PagePane.h"
 #include "view/PlaceTools.h"
 #include "view/ToolState.h"
@@ -18,6 +19,13 @@ constexpr int kFirstBarSymbol = 5, kLastBarSymbol = 7;
 
 CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem) {
     CEditTool* task = nullptr;
+    // The mark palettes' buttons put their mark on a note or rest clicked.
+    if (CMarkTool::PlacesMarks(g_toolState) && hitItem && hitItem->IsNoteOrRest()) {
+        task = new CMarkTool;
+        g_viewDrag.tool = tool;
+        task->Start(document, hitItem, tool);
+        return task;
+    }
     switch (tool) {
     case CClefTool::kToolId: task = new CClefTool; break;
     case CDynamicTool::kToolId:

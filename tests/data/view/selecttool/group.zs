@@ -1,6 +1,7 @@
 # Two quarter notes entered with the note tool; with the select tool the first is clicked and
 # the second Shift-clicked, which selects both; the second is dragged two staff positions up and
-# both notes rise by two steps (B4 to D5, D5 to F5) while only the hit note sounds; undo gives
+# both notes rise by two steps (B4 to D5, D5 to F5) while only the hit note sounds (a click on a
+# note with the select tool sounds it); undo gives
 # back the bytes of the notes as entered (an undo brings no selection back), and undo and redo
 # again give the same bytes each time.
 new 0
