@@ -7,6 +7,8 @@
 #include "midi/PerformerStandIns.h"
 #include "model/Bar.h"
 #include "model/Data.h"
+#include "model/Graphic.h"
+#include "model/TieType.h"
 #include "model/Jumper.h"
 #include "model/Lyric.h"
 #include "model/Playback.h"
@@ -20,6 +22,7 @@
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "notation/RawNote.h"
+#include "midi/PortLists.h"
 #include "platform/PortLayer.h"
 #include "platform/Theory.h"
 #include "model/NoteMark.h"
@@ -68,6 +71,7 @@ void TrackPlayState::Clear() {
     recordReplace = 0;
     grandStaffTop = 0;
     voiceCount = 0;
+    for (int i = 0; i < 7; ++i) harpStrings[i] = std::int8_t(CHarpPed::kNaturalClasses[i]);
     for (int v = 0; v < 8; ++v) {
         voicePlays[v] = 0;
         doubling[v] = 0;
@@ -377,6 +381,10 @@ bool Performer::playItem(CBarItem* item) {
             return playOttava(item);
         case CKeySig::kTypeCode:
             return playKeySignature(item);
+        case CGlissando::kType:
+            return playGlissando(item);
+        case CHarpPed::kType:
+            return playHarpPedal(item);
         default:
             if (item->TypeCode() >= 170 && item->TypeCode() <= 175) {
                 if (item->FlagsA() & 0x02) return true;
@@ -414,10 +422,17 @@ bool Performer::playTempo(CBarItem* item, int time) {
 }
 
 bool Performer::playDynamic(CBarItem* item) {
-    if (item->FlagsA() & 0x02) return true;
     const CDynamic* d = CDynamic::Of(item);
     const int v = item->VoiceField();
     const int position = item->PositionField();
+    if (item->FlagsA() & 0x02) {
+        // A dynamic marked not to play: no dynamic from its position on.
+        LevelRecord& r = state_->levels[TrackPlayState::kDynamic];
+        r.voice = d->IsAllVoices() ? -1 : v;
+        r.Begin(genBar_, position, -1, 0);
+        r.End(32767, 32767, -1);
+        return true;
+    }
     // A dynamic naming a play channel: the voices sharing this voice's port and channel take
     // that voice's channel.
     if (const int n = d->GetChannelVoice(); n >= 1 && n <= 8) {
@@ -441,35 +456,120 @@ bool Performer::playDynamic(CBarItem* item) {
         }
         return true;
     }
-    // A controller for each distinct port and channel of the voices it reaches.
+    // A controller for each distinct port and channel of the voices it reaches, on this track and
+    // on its braced partner; the sforzando-piano kinds fall back to the piano level 130 ticks on.
     const std::int32_t start = std::max<std::int32_t>(genBarStart_ + item->TimeField(), now_);
-    int sent[8];
+    const int mark = d->GetMark();
+    const bool fallBack = mark == 13 || mark == 14;
+    const int targets = controllerTargets(v, d->IsAllVoices(), nullptr);
+    if (!pool_.HasRoom(std::int16_t(targets * (fallBack ? 2 : 1) + 1))) return false;
+    addControllers(start, v, d->IsAllVoices(), d->GetController(), d->GetValue());
+    if (fallBack)
+        addControllers(start + 130, v, d->IsAllVoices(), d->GetController(),
+                       g_preferences.Word(Preferences::kDynamicsVelocities + 2 * kPianoMark));
+    return true;
+}
+
+int Performer::controllerTargets(int v, bool all, ControllerTarget* out) {
+    int keys[32];
     int count = 0;
-    for (int w = 0; w < 8; ++w) {
-        if (!d->IsAllVoices() && w != v) continue;
-        const int key = state_->voicePortSet[w] * 16 + state_->voiceChannelSet[w];
-        if (std::find(sent, sent + count, key) != sent + count) continue;
-        sent[count++] = key;
+    TrackPlayState* tracks[2] = {state_, bracedPartner()};
+    for (TrackPlayState* s : tracks) {
+        if (!s) continue;
+        for (int w = 0; w < 8; ++w) {
+            if (!all && w != v) continue;
+            const int key = s->voicePortSet[w] * 16 + s->voiceChannelSet[w];
+            if (std::find(keys, keys + count, key) != keys + count) continue;
+            if (out) out[count] = ControllerTarget{s, w};
+            keys[count++] = key;
+        }
+    }
+    return count;
+}
+
+void Performer::addControllers(std::int32_t time, int v, bool all, int controller, int value) {
+    ControllerTarget targets[32];
+    const int count = controllerTargets(v, all, targets);
+    for (int i = 0; i < count; ++i) {
+        const TrackPlayState& s = *targets[i].state;
+        const int w = targets[i].voice;
         PerfEvent e{};
-        e.time = start;
+        e.time = time < 0 ? 0 : time;
         e.kind = kEventChannelMessage;
-        e.port = state_->voicePortSet[w];
-        e.channel = state_->voiceChannelSet[w];
-        e.track = state_->track;
+        e.port = s.voicePortSet[w];
+        e.channel = s.voiceChannelSet[w];
+        e.track = s.track;
         e.voice = std::uint8_t(w);
         e.data1 = 0xB0;
-        e.data2 = std::uint8_t(d->GetController() & 127);
-        e.data3 = std::uint8_t(d->GetValue() & 127);
-        if (!insert(e)) return false;
+        e.data2 = std::uint8_t(controller & 127);
+        e.data3 = std::uint8_t(value & 127);
+        insert(e);
     }
-    return true;
+}
+
+TrackPlayState* Performer::bracedPartner() {
+    const int t = state_->track;
+    const int tracks = score_ ? std::min<int>(score_->GetTrackCount(), kMaxTracks) : 0;
+    if (state_->grandStaffTop && t + 1 < tracks) return &states_[t + 1];
+    if (t > 0 && states_[t - 1].grandStaffTop && states_[t - 1].plays) return &states_[t - 1];
+    return nullptr;
+}
+
+int Performer::voiceTimeBefore(int bar, int voice, int position) {
+    // The start of the voice's last note or rest before the position; without one, the position
+    // as a share of the bar.
+    const int length = bar >= 0 && bar < int(bars_.size()) ? bars_[std::size_t(bar)].length : 1920;
+    int found = -1;
+    CTrkBar* trkBar = score_->GetTrkBar(state_->track, bar);
+    auto* run = trkBar ? reinterpret_cast<std::uint8_t*>(trkBar->GetItems()) : nullptr;
+    if (run) {
+        const std::uint32_t size = trkBar->GetRunLength();
+        for (std::uint32_t at = 0; at + CBarItem::kSize <= size;) {
+            auto* item = reinterpret_cast<CBarItem*>(run + at);
+            if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+            at += std::uint32_t(item->Size());
+            const int type = item->TypeCode();
+            if (item->IsRemoved() || (type != CRawNote::kType && type != 144 && type != 128)) continue;
+            if (item->VoiceField() == voice && item->PositionField() < position) found = std::max(found, int(item->TimeField()));
+        }
+    }
+    return found >= 0 ? found : std::min<int>(length, int(std::int64_t(position) * length / 1024));
 }
 
 bool Performer::playHairpin(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;
     const CCresc* h = CCresc::Of(item);
-    if (h->GetPlayKind() != 0) return true;  // controller curves are not built yet
     const int v = item->VoiceField();
+    if (h->GetPlayKind() != 0) {
+        // Controller messages along the curve: each of the six segments in 2n + 2 steps (n the
+        // bars it spans), a message 10 ticks before its step's time whenever the value changes.
+        const int bars = std::max<int>(0, h->GetEndBar());
+        const std::int32_t start = genBarStart_ + item->TimeField();
+        int endBar = genBar_;
+        std::int32_t end = genBarStart_;
+        for (int b = 0; b < bars && endBar + 1 < int(bars_.size()); ++b) {
+            end += bars_[std::size_t(endBar)].length;
+            ++endBar;
+        }
+        end += voiceTimeBefore(endBar, v, h->GetEndPosition());
+        const std::int32_t span = std::max<std::int32_t>(0, end - start);
+        const int m = 2 * bars + 2;
+        std::vector<std::pair<std::int32_t, int>> steps;
+        int last = -1;
+        for (int k = 0; k < 6 * (m + 1); ++k) {
+            const int i = k / (m + 1), j = k % (m + 1);
+            const int value = h->GetCurveValue(i) + j * (h->GetCurveValue(i + 1) - h->GetCurveValue(i)) / m;
+            if (value == last) continue;
+            last = value;
+            steps.emplace_back(start + std::int32_t(std::int64_t(k) * span / (6 * (m + 1))) - 10, value);
+        }
+        const int targets = controllerTargets(v, h->IsAllVoices(), nullptr);
+        // A very long curve that could never fit sends what the pool takes.
+        if (!pool_.HasRoom(std::int16_t(std::min<std::size_t>(steps.size() * std::size_t(targets) + 1, 2000))))
+            return false;
+        for (const auto& [time, value] : steps) addControllers(time, v, h->IsAllVoices(), h->GetController(), value);
+        return true;
+    }
     LevelRecord r;
     r.voice = h->IsAllVoices() ? -1 : v;
     r.Begin(genBar_, item->PositionField(), h->GetCurveValue(0), 0);
@@ -518,7 +618,20 @@ bool Performer::playExpression(CBarItem* item) {
             memo.second = std::uint8_t(keySwitchRelease(v, play) + 1);
         }
     }
-    if (x->GetKind() != CExpression::kTempoKind) return true;  // patch, controller and channel kinds: not built yet
+    if (x->GetKind() == CExpression::kChannelKind) {
+        // The voices sharing this voice's port and channel take the named voice's channel.
+        const int n = x->GetChannelVoice();
+        const int v = item->VoiceField() & 7;
+        if (n >= 1 && n <= 8) {
+            const int port = state_->voicePort[v], channel = state_->voiceChannel[v];
+            const std::uint8_t target = state_->voiceChannel[n - 1];
+            for (int w = 0; w < 8; ++w)
+                if (state_->voicePort[w] == port && state_->voiceChannel[w] == channel) state_->voiceChannelSet[w] = target;
+        }
+        return true;
+    }
+    if (x->GetKind() == CExpression::kPatchKind) return playPatchExpression(item);
+    if (x->GetKind() != CExpression::kTempoKind) return true;
     const int first = TempoToQuarterTempo(x->GetStartTempo(), beatUnit_, beatDotted_);
     const int second = TempoToQuarterTempo(x->GetEndTempo(), beatUnit_, beatDotted_);
     const std::int32_t start = genBarStart_ + item->TimeField();
@@ -552,6 +665,103 @@ bool Performer::playExpression(CBarItem* item) {
         e.param = tempo;
         insert(e);
     }
+    return true;
+}
+
+bool Performer::playPatchExpression(CBarItem* item) {
+    // A patch (from the port's definitions, else the instrument names) with its program, or a
+    // program alone; then a controller with its value. 0xFF marks a part not sent.
+    const CExpression* x = CExpression::Of(item);
+    const int v = item->VoiceField() & 7;
+    const int program = x->GetPlayByte(0), bank = x->GetPlayByte(1);
+    const int value = x->GetPlayByte(2), controller = x->GetPlayByte(3);
+    if (!pool_.HasRoom(3)) return false;
+    const std::int32_t at = genBarStart_ + item->TimeField();
+    if (bank != 0xFF) {
+        const int port = state_->voicePortSet[v];
+        std::uint32_t word = PortBankWord(port, bank);
+        if (program != 0xFF) word = (word & ~0xFFu) | std::uint32_t(program);
+        PerfEvent e{};
+        e.time = at < 0 ? 0 : at;
+        e.kind = kEventPatch;
+        e.port = std::int16_t(port);
+        e.channel = state_->voiceChannelSet[v];
+        e.track = state_->track;
+        e.voice = std::uint8_t(v);
+        e.param = std::int32_t(word);
+        insert(e);
+    } else if (program != 0xFF) {
+        addMessage(at, v, 0xC0, program, 0);
+    }
+    if (controller != 0xFF && value != 0xFF) addMessage(at, v, 0xB0, controller, value);
+    return true;
+}
+
+bool Performer::playGlissando(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CGlissando* g = static_cast<const CGlissando*>(static_cast<CScoreItem*>(item));
+    int startHead = 0, endHead = 0;
+    auto* from = static_cast<CRawNote*>(static_cast<CScoreItem*>(trkBar_->FindTieEndNote(item, &startHead, true)));
+    auto* to = static_cast<CRawNote*>(static_cast<CScoreItem*>(trkBar_->FindTieEndNote(item, &endHead, false)));
+    // Whether the start note lies in this bar's run (else in the bar before).
+    auto* run = reinterpret_cast<std::uint8_t*>(trkBar_->GetItems());
+    const auto* at = reinterpret_cast<const std::uint8_t*>(static_cast<CBarItem*>(from));
+    const bool fromHere = from && run && at >= run && at < run + trkBar_->GetRunLength();
+    if (!from || !to || startHead >= from->HeadCountField() || endHead >= to->HeadCountField()) return true;
+    const NoteHead* head = from->Head(startHead);
+    const int first = head->Pitch(), last = to->Head(endHead)->Pitch();
+    if (first == last) return true;
+    const bool up = first < last;
+    const int dir = up ? 1 : -1;
+    // The start note's time in this bar (before it when it lies in the bar before).
+    std::int32_t startTime = from->TimeField();
+    if (!fromHere && genBar_ > 0) startTime -= bars_[std::size_t(genBar_ - 1)].length;
+    std::int32_t duration = to->TimeField() - startTime;
+    for (int b = 0; b < g->EndBarOffset() && genBar_ + b < int(bars_.size()); ++b) duration += bars_[std::size_t(genBar_ + b)].length;
+    if (duration <= 0) return true;
+    // The pitches it sweeps, from the start pitch towards (not onto) the end pitch.
+    std::vector<int> pitches;
+    const int kind = g->Whole() ? g->PlayKind() : 0;
+    if (kind == 1 || kind == 3) {
+        for (int p = first; p != last; p += dir) {
+            if (kind == 3 && std::find(std::begin(state_->harpStrings), std::end(state_->harpStrings), p % 12) ==
+                                 std::end(state_->harpStrings))
+                continue;
+            pitches.push_back(p);
+        }
+    } else {
+        const int key = kind == 2 ? 0 : state_->key;
+        pitches.push_back(first);
+        for (int pos = head->Position() + dir; pitches.size() < 128; pos += dir) {
+            const int p = CTheory::StaffPosToPitch(pos, state_->clef, key);
+            if (up ? p >= last : p <= last) break;
+            if (up ? p > pitches.back() : p < pitches.back()) pitches.push_back(p);
+        }
+    }
+    const int count = int(pitches.size());
+    if (count == 0) return true;
+    const int v = item->VoiceField();
+    const int transpose = state_->transpose[v & 7];
+    const std::int32_t start = genBarStart_ + startTime;
+    for (int i = 0; i < count; ++i) {
+        const std::int32_t offset = std::int32_t(std::int64_t(i) * duration / count);
+        // The step's own bar and position for its velocity.
+        int bar = genBar_;
+        std::int32_t inBar = startTime + offset;
+        while (bar + 1 < int(bars_.size()) && inBar >= bars_[std::size_t(bar)].length) inBar -= bars_[std::size_t(bar++)].length;
+        const int length = bars_.empty() ? 1920 : bars_[std::size_t(bar)].length;
+        const int position = int(std::int64_t(std::max(inBar, 0)) * 1024 / std::max(length, 1));
+        const int velocity = noteVelocity(*state_, bar, position, v, inBar, head->Byte(NoteHead::kVelocity));
+        addNote(start + offset, std::max(1, duration / count - 1), v, pitches[std::size_t(i)] + transpose + ottavaShift(*state_, bar, position),
+                velocity, head->Byte(NoteHead::kRelease), kEventNote);  // never fails: a full pool drops a step
+    }
+    return true;
+}
+
+bool Performer::playHarpPedal(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CHarpPed* pedals = static_cast<const CHarpPed*>(static_cast<CScoreItem*>(item));
+    for (int i = 0; i < CHarpPed::kPedalCount; ++i) state_->harpStrings[i] = std::int8_t(pedals->GetPitchClass(i));
     return true;
 }
 

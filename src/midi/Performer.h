@@ -67,6 +67,7 @@ struct TrackPlayState {
     ChannelMemo voiceKeySwitch[8], voiceProgram[8], voiceController[8];
     ChannelMemo markKeySwitch[8];  // per mark slot: a key switch an item's mark sent
     int clef = 0, key = 0;  // the track's clef and key (ornaments' staff steps)
+    std::int8_t harpStrings[7] = {2, 0, 11, 4, 5, 7, 9};  // pitch classes a harp glissando plays
     ChannelMemo heldNote[16];
     ChannelMemo programRestore[16];
     ChannelMemo controllerRestore[16];
@@ -174,6 +175,20 @@ private:
     bool playOttava(CBarItem* item);
     bool playKeySignature(CBarItem* item);
     bool barHasRepeatSign(int track, int bar, int code);
+    bool playPatchExpression(CBarItem* item);
+    bool playHarpPedal(CBarItem* item);
+    bool playGlissando(CBarItem* item);
+    // The voices a controller item reaches (every voice with all), one per distinct port and
+    // channel, on this track and on its braced partner; their number.
+    struct ControllerTarget {
+        TrackPlayState* state;
+        int voice;
+    };
+    int controllerTargets(int voice, bool all, ControllerTarget* out);
+    void addControllers(std::int32_t time, int voice, bool all, int controller, int value);
+    TrackPlayState* bracedPartner();
+    int voiceTimeBefore(int bar, int voice, int position);
+    static constexpr int kPianoMark = 3;  // the dynamics level a sforzando-piano falls back to
     void replayBar(int source, std::int32_t start);
     bool insert(const PerfEvent& e);
     bool insertBarMarker(int time, int param);

@@ -7,6 +7,7 @@
 #include "framework/Midi.h"
 #include "framework/Registry.h"
 #include "model/Preferences.h"
+#include "platform/DlgCombosStandIns.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
 
@@ -160,4 +161,10 @@ void LoadMidiPorts(CSystemDevices& system, CMidiInPorts& in, CMidiOutPorts& out)
         in.Save(current);
         out.Save(current);
     }
+}
+
+std::uint32_t PortBankWord(int port, int bankIndex) {
+    std::uint32_t word = 0;
+    if (GetVSTDeviceDefs()->GetPatchByIndex(port, bankIndex, 0, &word)) return word;
+    return GetNameMgr()->GetBankWordByIndex(GetMidiOutPorts()->IndexOfId(port), 0, bankIndex, 0);
 }

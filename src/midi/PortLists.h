@@ -2,6 +2,7 @@
 // are (with the program's port ids), which of them are open, and the choices remembered by
 // device name under the program's version key ("MIDI Input Devices", "MIDI Output Devices").
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "platform/Devices.h"
@@ -66,3 +67,7 @@ protected:
 // the previous version's key, "3.0", when the current one has no "Preferences" yet, and then
 // saves them under the current key at once).
 void LoadMidiPorts(CSystemDevices& system, CMidiInPorts& in, CMidiOutPorts& out);
+
+// The packed patch word of the n-th bank of a port: from the port's device definitions, else
+// from the instrument names of its device.
+std::uint32_t PortBankWord(int port, int bankIndex);
