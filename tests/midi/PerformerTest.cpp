@@ -14,6 +14,7 @@
 #include "midi/MidiLayer.h"
 #include "midi/Performer.h"
 #include "model/Bar.h"
+#include "model/PlaybackMarks.h"
 #include "model/Playback.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -21,6 +22,7 @@
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
 #include "notation/RawNote.h"
+#include "platform/DlgCombosStandIns.h"
 
 namespace {
 
@@ -260,6 +262,66 @@ TEST_F(PerformerTest, PlaysOnTheRealClockWhileTheScoreIsEditedMutedAndRestarted)
     }
     EXPECT_GT(struck, 0);
     for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
+}
+
+// The pool's note events in order, as (time, voice, channel).
+std::vector<std::tuple<int, int, int>> NoteChannels(Performer& performer) {
+    std::vector<std::tuple<int, int, int>> out;
+    EventPool& pool = performer.Pool();
+    pool.Rewind();
+    for (PerfEvent* e = pool.PeekAtCursor(); e; e = pool.PeekAtCursor()) {
+        if (e->kind == kEventNote) out.emplace_back(e->time, e->voice, e->channel);
+        pool.AdvanceCursor();
+    }
+    return out;
+}
+
+TEST_F(PerformerTest, AChannelExpressionMovesTheVoicesOfItsChannelToTheNamedVoicesChannel) {
+    Build(1);
+    CTrack* track = score->GetTrack(0);
+    track->SetVoiceCount(3);
+    track->SetVoiceChannel(0, 0);
+    track->SetVoiceChannel(1, 0);
+    track->SetVoiceChannel(2, 5);
+    CExpression* x = CExpression::Of(score->GetTrkBar(0, 0)->NewItem(CExpression::kType, 0));
+    ASSERT_NE(x, nullptr);
+    x->SetKind(CExpression::kChannelKind);
+    x->StoreByte(2, 3);  // voice 3 (the third)
+    Note(0, 0, 480, 60);
+    Note(0, 0, 960, 62);
+    // The last note (the run's last record) moves to voice 1.
+    CBarItem* last = nullptr;
+    for (CBarItem* item = score->GetTrkBar(0, 0)->GetItems(); item && item->TypeCode() != 255; item = item->NextItem())
+        last = item;
+    ASSERT_NE(last, nullptr);
+    last->SetVoice(1);
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    // Voices 0 and 1 shared channel 0: both now sound on voice 2's channel 5.
+    const std::vector<std::tuple<int, int, int>> expected = {{480, 0, 5}, {960, 1, 5}};
+    EXPECT_EQ(NoteChannels(*performer), expected);
+}
+
+struct BankDefs : VSTDeviceDefs {
+    bool GetPatchByIndex(int, int index, std::uint32_t, std::uint32_t* word) override {
+        *word = 0x00020000u | std::uint32_t(index) << 8;
+        return true;
+    }
+};
+
+TEST_F(PerformerTest, AMessageExpressionWithABankSendsThePortsPatchWordWithItsProgram) {
+    BankDefs defs;
+    SetVSTDeviceDefs(&defs);
+    Build(1);
+    CExpression* x = CExpression::Of(score->GetTrkBar(0, 0)->NewItem(CExpression::kType, 240));
+    ASSERT_NE(x, nullptr);
+    x->SetKind(CExpression::kPatchKind);
+    x->SetPlayValue(0xFFFF0107u);  // no controller, bank index 1, program 7
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    SetVSTDeviceDefs(nullptr);
+    const std::vector<std::tuple<int, int, int>> expected = {{240, kEventPatch, 0x00020107}, {1920, kEventBarMarker, -1}};
+    EXPECT_EQ(Events(), expected);
 }
 
 TEST(LevelRecordTest, InterpolatesItsSevenPointsOverItsSpan) {

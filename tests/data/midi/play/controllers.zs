@@ -17,4 +17,12 @@ put 0 1 dynamic 0 byte=18:226 byte=19:110 byte=22:11
 # B0 0A 64).
 note 0 2 0 1 -6m60
 put 0 2 expression 0 byte=28:32 byte=32:5 byte=33:255 byte=34:100 byte=35:10
-play log to 3
+# Bar 3: a velocity dynamic of 30 for every voice, then at the third beat one of 100 marked not
+# to play: from its position no dynamic holds, so the first note sounds at 30 (1E) and the second
+# at its own velocity 80 (50), not 100.
+note 0 3 0 3 -6m60
+note 0 3 960 3 -5m62
+put 0 3 dynamic 0 byte=18:1 byte=19:30
+put 0 3 dynamic 960 pos=512 byte=8:2 byte=18:1 byte=19:100
+print items 0 3
+play log to 4
