@@ -5,6 +5,7 @@
 
 #include "midi/MidiLayer.h"
 #include "midi/PerformerStandIns.h"
+#include "model/Articulation.h"
 #include "model/Bar.h"
 #include "model/Data.h"
 #include "model/Graphic.h"
@@ -383,6 +384,8 @@ bool Performer::playItem(CBarItem* item) {
             return playKeySignature(item);
         case CGlissando::kType:
             return playGlissando(item);
+        case CPedal::kType:
+            return playPedal(item);
         case CHarpPed::kType:
             return playHarpPedal(item);
         default:
@@ -756,6 +759,57 @@ bool Performer::playGlissando(CBarItem* item) {
                 velocity, head->Byte(NoteHead::kRelease), kEventNote);  // never fails: a full pool drops a step
     }
     return true;
+}
+
+bool Performer::playPedal(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CPedal* pedal = static_cast<const CPedal*>(static_cast<CScoreItem*>(item));
+    MarkPlayback pb{};
+    if (!pedal->GetPlayback(pb.bytes)) return true;
+    const int flags = pb.GetSetting(0);
+    // Skipped unless the setting asks for something (a key switch alone needs its controllers,
+    // its play voice or its own flags).
+    const bool keySwitch = pb.GetSetting(2) || pb.GetSetting(3);
+    const bool controllers = pb.GetSetting(4) || pb.GetSetting(5);
+    const bool anything = flags || keySwitch || controllers || pb.GetSetting(13) || pb.GetSetting(14);
+    if (!anything || (keySwitch && !controllers && !pb.GetSetting(1) && !flags)) return true;
+    const int v = item->VoiceField() & 7;
+    // The span: from its time to its end position in its end bar (bar lengths added up to the
+    // score's last bar).
+    const std::int32_t startInBar = item->TimeField();
+    int endBar = genBar_;
+    std::int32_t endOffset = 0;
+    for (int b = 0; b < pedal->EndBarOffset() && endBar + 1 < int(bars_.size()); ++b)
+        endOffset += bars_[std::size_t(endBar++)].length;
+    const int endLength = bars_[std::size_t(endBar)].length;
+    const std::int32_t endInBar = std::min<std::int32_t>(endLength, std::int64_t(pedal->EndPositionField()) * endLength / 1024);
+    const std::int32_t start = genBarStart_ + startInBar, end = genBarStart_ + endOffset + endInBar;
+    if (flags & 0x04) {
+        const int mode = pb.GetSetting(9), value = pb.GetWord(4);
+        if (value != 0 || mode == 0) {
+            LevelRecord& r = state_->levels[TrackPlayState::kModifier];
+            r.Clear();
+            r.voice = v;
+            r.Begin(genBar_, startInBar, value, mode);
+            r.End(endBar, endInBar, value);
+            r.mode = mode;
+        }
+    }
+    if (flags & 0x20) AddTempoHold(start, pb.GetSetting(8));
+    // The start phase and the end phase; a sustain pedal (controller 64) lifts at its end.
+    for (int phase = 0; phase < 2; ++phase) {
+        const std::int32_t at = std::max<std::int32_t>(0, (phase ? end : start) + std::int8_t(pb.GetSetting(11 + phase)));
+        int controller = pb.GetSetting(4 + phase), value = pb.GetSetting(6 + phase);
+        if (phase == 1 && pb.GetSetting(4) == 65) {
+            controller = 65;
+            value = 0;
+        }
+        if (const int ks = pb.GetSetting(2 + phase))
+            addNote(at, 10, v, ks - 1, 1, keySwitchRelease(v, ks - 1), kEventHeldNote);
+        if (controller) addMessage(at, v, 0xB0, controller - 1, value);
+        if (const int program = pb.GetSetting(13 + phase)) addMessage(at, v, 0xC0, program - 1, 0);
+    }
+    return true;  // never fails: a full pool drops a message
 }
 
 bool Performer::playHarpPedal(CBarItem* item) {

@@ -178,6 +178,7 @@ private:
     bool playPatchExpression(CBarItem* item);
     bool playHarpPedal(CBarItem* item);
     bool playGlissando(CBarItem* item);
+    bool playPedal(CBarItem* item);
     // The voices a controller item reaches (every voice with all), one per distinct port and
     // channel, on this track and on its braced partner; their number.
     struct ControllerTarget {
