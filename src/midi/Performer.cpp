@@ -703,13 +703,20 @@ bool Performer::playPatchExpression(CBarItem* item) {
 bool Performer::playGlissando(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;
     const CGlissando* g = static_cast<const CGlissando*>(static_cast<CScoreItem*>(item));
+    // Its start note here or in the bar before, its end note in its end bar (found without the
+    // model's finders, whose shared state the clock thread must not touch).
+    const int voice = item->VoiceField();
     int startHead = 0, endHead = 0;
-    auto* from = static_cast<CRawNote*>(static_cast<CScoreItem*>(trkBar_->FindTieEndNote(item, &startHead, true)));
-    auto* to = static_cast<CRawNote*>(static_cast<CScoreItem*>(trkBar_->FindTieEndNote(item, &endHead, false)));
-    // Whether the start note lies in this bar's run (else in the bar before).
-    auto* run = reinterpret_cast<std::uint8_t*>(trkBar_->GetItems());
-    const auto* at = reinterpret_cast<const std::uint8_t*>(static_cast<CBarItem*>(from));
-    const bool fromHere = from && run && at >= run && at < run + trkBar_->GetRunLength();
+    bool fromHere = true;
+    CRawNote* from = findGlissNote(genBar_, voice, item->PositionField(), g->StartY(), g->StartStaffOffset(),
+                                   NoteHead::kGlissStart, &startHead);
+    if (!from && genBar_ > 0) {
+        from = findGlissNote(genBar_ - 1, voice, item->PositionField(), g->StartY(), g->StartStaffOffset(),
+                             NoteHead::kGlissStart, &startHead);
+        fromHere = false;
+    }
+    CRawNote* to = findGlissNote(genBar_ + std::max<int>(0, g->EndBarOffset()), voice, g->EndPositionField(), g->EndY(),
+                                 g->EndStaffOffset(), NoteHead::kGlissEnd, &endHead);
     if (!from || !to || startHead >= from->HeadCountField() || endHead >= to->HeadCountField()) return true;
     const NoteHead* head = from->Head(startHead);
     const int first = head->Pitch(), last = to->Head(endHead)->Pitch();
@@ -743,7 +750,7 @@ bool Performer::playGlissando(CBarItem* item) {
     }
     const int count = int(pitches.size());
     if (count == 0) return true;
-    const int v = item->VoiceField();
+    const int v = voice;
     const int transpose = state_->transpose[v & 7];
     const std::int32_t start = genBarStart_ + startTime;
     for (int i = 0; i < count; ++i) {
@@ -784,23 +791,32 @@ bool Performer::playPedal(CBarItem* item) {
     const int endLength = bars_[std::size_t(endBar)].length;
     const std::int32_t endInBar = std::min<std::int32_t>(endLength, std::int64_t(pedal->EndPositionField()) * endLength / 1024);
     const std::int32_t start = genBarStart_ + startInBar, end = genBarStart_ + endOffset + endInBar;
+    applySetting(pb, v, genBar_, startInBar, endBar, endInBar, start, end, true);
+    return true;  // never fails: a full pool drops a message
+}
+
+void Performer::applySetting(const MarkPlayback& pb, int v, int startBar, int startInBar, int endBar, int endInBar,
+                             std::int32_t start, std::int32_t end, bool liftSustain) {
+    const int flags = pb.GetSetting(0);
+    // The velocity change: the mark-modifier record over the span (positions in ticks).
     if (flags & 0x04) {
         const int mode = pb.GetSetting(9), value = pb.GetWord(4);
         if (value != 0 || mode == 0) {
             LevelRecord& r = state_->levels[TrackPlayState::kModifier];
             r.Clear();
             r.voice = v;
-            r.Begin(genBar_, startInBar, value, mode);
+            r.Begin(startBar, startInBar, value, mode);
             r.End(endBar, endInBar, value);
             r.mode = mode;
         }
     }
     if (flags & 0x20) AddTempoHold(start, pb.GetSetting(8));
-    // The start phase and the end phase; a sustain pedal (controller 64) lifts at its end.
+    // The start phase and the end phase, each at its own offset; a sustain pedal (controller 64)
+    // lifts at its end when asked.
     for (int phase = 0; phase < 2; ++phase) {
         const std::int32_t at = std::max<std::int32_t>(0, (phase ? end : start) + std::int8_t(pb.GetSetting(11 + phase)));
         int controller = pb.GetSetting(4 + phase), value = pb.GetSetting(6 + phase);
-        if (phase == 1 && pb.GetSetting(4) == 65) {
+        if (phase == 1 && liftSustain && pb.GetSetting(4) == 65) {
             controller = 65;
             value = 0;
         }
@@ -809,7 +825,33 @@ bool Performer::playPedal(CBarItem* item) {
         if (controller) addMessage(at, v, 0xB0, controller - 1, value);
         if (const int program = pb.GetSetting(13 + phase)) addMessage(at, v, 0xC0, program - 1, 0);
     }
-    return true;  // never fails: a full pool drops a message
+}
+
+CRawNote* Performer::findGlissNote(int bar, int voice, int position, int staffPos, int cross, std::uint8_t flag, int* head) {
+    if (bar < 0 || bar >= int(bars_.size())) return nullptr;
+    CTrkBar* trkBar = score_->GetTrkBar(state_->track, bar);
+    auto* run = trkBar ? reinterpret_cast<std::uint8_t*>(trkBar->GetItems()) : nullptr;
+    if (!run) return nullptr;
+    const std::uint32_t length = trkBar->GetRunLength();
+    for (std::uint32_t at = 0; at + CBarItem::kSize <= length;) {
+        auto* item = reinterpret_cast<CBarItem*>(run + at);
+        if (item->TypeCode() == 255 || item->Size() < CBarItem::kSize) break;
+        at += std::uint32_t(item->Size());
+        const int type = item->TypeCode();
+        if (item->IsRemoved() || (type != CRawNote::kType && type != 144) || item->VoiceField() != voice ||
+            item->PositionField() != position)
+            continue;
+        auto* note = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
+        for (int h = 0; h < note->HeadCountField(); ++h) {
+            const NoteHead* n = note->Head(h);
+            if (n->Position() == staffPos && (std::int8_t(n->Byte(NoteHead::kStaffByte)) >> 5) == cross &&
+                (n->Byte(NoteHead::kLinkByte) & flag)) {
+                *head = h;
+                return note;
+            }
+        }
+    }
+    return nullptr;
 }
 
 bool Performer::playHarpPedal(CBarItem* item) {
@@ -875,7 +917,20 @@ bool Performer::playSymbol(CBarItem* item) {
         replayBar(genBar_ - 2, genBarStart_);
         replayBar(genBar_ - 1, genBarStart_ + bars_[std::size_t(genBar_ - 2)].length);
     }
-    return true;
+    // Its playback setting at its time: a voice's channel taken by the voices sharing this one's,
+    // then the setting's actions (both phases at its time and their offsets).
+    MarkPlayback pb{};
+    if (!static_cast<const CSymbol*>(static_cast<CScoreItem*>(item))->GetPlayback(pb.bytes)) return true;
+    const int v = item->VoiceField() & 7;
+    if (const int n = pb.GetSetting(1); n >= 1 && n <= 8) {
+        const int port = state_->voicePort[v], channel = state_->voiceChannel[v];
+        const std::uint8_t target = state_->voiceChannel[n - 1];
+        for (int w = 0; w < 8; ++w)
+            if (state_->voicePort[w] == port && state_->voiceChannel[w] == channel) state_->voiceChannelSet[w] = target;
+    }
+    const std::int32_t time = item->TimeField();
+    applySetting(pb, v, genBar_, time, genBar_, time, genBarStart_ + time, genBarStart_ + time, false);
+    return true;  // never fails: a full pool drops a message
 }
 
 bool Performer::playOttava(CBarItem* item) {

@@ -20,6 +20,7 @@
 class CBar;
 class CBarItem;
 class CMidi;
+struct MarkPlayback;
 class CRawNote;
 class CScore;
 class CTrkBar;
@@ -179,6 +180,11 @@ private:
     bool playHarpPedal(CBarItem* item);
     bool playGlissando(CBarItem* item);
     bool playPedal(CBarItem* item);
+    // A playback setting's velocity change over a span, its tempo hold and its start and end
+    // actions (key switch, controller, program).
+    void applySetting(const MarkPlayback& pb, int voice, int startBar, int startInBar, int endBar, int endInBar,
+                      std::int32_t start, std::int32_t end, bool liftSustain);
+    CRawNote* findGlissNote(int bar, int voice, int position, int staffPos, int cross, std::uint8_t flag, int* head);
     // The voices a controller item reaches (every voice with all), one per distinct port and
     // channel, on this track and on its braced partner; their number.
     struct ControllerTarget {
