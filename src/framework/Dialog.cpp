@@ -325,6 +325,14 @@ bool fw::HasDialogTemplate(UINT templateId) {
     return fw::LoadDialogTemplate(templateId, &t);
 }
 
+bool fw::GetDialogTemplateInfo(UINT templateId, SIZE* units, std::string* caption) {
+    fw::DialogTemplate t;
+    if (!fw::LoadDialogTemplate(templateId, &t)) return false;
+    if (units) *units = SIZE{t.cx, t.cy};
+    if (caption) *caption = fw::FromUtf8(t.caption);
+    return true;
+}
+
 bool fw::GetDialogTemplateSize(UINT templateId, SIZE* size) {
     fw::DialogTemplate t;
     if (!fw::LoadDialogTemplate(templateId, &t)) return false;
@@ -343,6 +351,7 @@ struct CDialog::DlgState {
     UINT defId = IDOK;
     SIZE base{6, 12};
     UINT templateId = 0;
+    std::string templateText;  // made at run time (SetTemplateText), used in place of the file
 };
 
 CDialog::CDialog() : dlg_(std::make_unique<DlgState>()) { impl_->kind = fw::WndKind::Dialog; }
@@ -355,11 +364,25 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : CDialog() {
 
 CDialog::~CDialog() { DestroyWindow(); }
 
-BOOL CDialog::createFromTemplate(UINT templateId, CWnd* parent, bool modal) {
+void CDialog::SetTemplateText(std::string text) { dlg_->templateText = std::move(text); }
+
+BOOL CDialog::CreateAsChild(UINT templateId, CWnd* parent) {
+    if (!parent) return FALSE;
+    m_nTemplateId = templateId;
+    return createFromTemplate(templateId, parent, false, true);
+}
+
+BOOL CDialog::createFromTemplate(UINT templateId, CWnd* parent, bool modal, bool asChild) {
     if (impl_->widget) return FALSE;
     fw::EnsureGraphics();
     fw::DialogTemplate t;
-    if (!fw::LoadDialogTemplate(templateId, &t)) return FALSE;
+    if (!dlg_->templateText.empty()) {
+        std::string error;
+        if (!fw::ParseDialogTemplate(dlg_->templateText, &t, &error)) return FALSE;
+    } else if (!fw::LoadDialogTemplate(templateId, &t)) {
+        return FALSE;
+    }
+    if (asChild) t.style = (t.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)) | WS_CHILD;
     impl_->kind = fw::WndKind::Dialog;
     dlg_->modal = modal;
     dlg_->ended = false;

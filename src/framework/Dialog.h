@@ -11,6 +11,9 @@
 // answers ends with IDCANCEL right after OnInitDialog, so nothing waits for a user who is not
 // there.
 #pragma once
+#include <memory>
+#include <string>
+
 #include "framework/MessageBox.h"  // IDOK, IDCANCEL
 #include "framework/Window.h"
 
@@ -56,9 +59,15 @@ protected:
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnCmdMsg(UINT id, int code) override;
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Makes the dialog a child window of parent from a template, whatever the template's own
+    // style says (a property sheet's pages); hidden until shown.
+    BOOL CreateAsChild(UINT templateId, CWnd* parent);
+    // The next DoModal makes the dialog from this template text instead of a template file (a
+    // dialog whose layout is made at run time, such as a property sheet).
+    void SetTemplateText(std::string text);
 
 private:
-    BOOL createFromTemplate(UINT templateId, CWnd* parent, bool modal);
+    BOOL createFromTemplate(UINT templateId, CWnd* parent, bool modal, bool asChild = false);
     struct DlgState;
     std::unique_ptr<DlgState> dlg_;
 };
@@ -69,5 +78,7 @@ namespace fw {
 bool HasDialogTemplate(UINT templateId);
 // The size of a template in pixels (false when it does not exist).
 bool GetDialogTemplateSize(UINT templateId, SIZE* size);
+// A template's size in dialog units and its caption (code page); false when it does not exist.
+bool GetDialogTemplateInfo(UINT templateId, SIZE* units, std::string* caption);
 
 }  // namespace fw

@@ -497,7 +497,7 @@ void CZelDoc::OnScoreCommand(int id) {
         return;
     }
     case 33017:
-        if (CTitlePage::Run(*this)) InvalidatePanes();
+        if (EditTitles(0)) InvalidatePanes();
         return;
     case 33019: return;
     default: RunTaskRow(id); return;

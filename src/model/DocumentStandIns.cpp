@@ -46,7 +46,6 @@ void MidiDataBox::Show(bool on) { shown = on; }
 
 void CExtracter::Run(CZelDoc&) {}
 bool CFontLibDlg::Run(FontMap&) { return false; }
-bool CTitlePage::Run(CZelDoc&) { return false; }
 
 int GraphicWindow::lastHint = -1;
 int GraphicWindow::shownKind = -1;

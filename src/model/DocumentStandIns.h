@@ -2,7 +2,7 @@
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
 // selection filters, the importers, lyric entry, the document's key handler
 // (`CZelDoc::OnKeyChar`, a free function here until it is written), the MIDI data box, the
-// export, part extraction, font library and titles dialogs. Each carries its owner's
+// export, part extraction and font library dialogs. Each carries its owner's
 // name and only the least body the document needs.
 #pragma once
 #include <array>
@@ -47,13 +47,9 @@ struct FontMap;
 struct CExtracter {
     static void Run(CZelDoc& doc);
 };
-// The font library dialog over a copy of a font map, and the titles dialog: cancelled
-// (false) until they are written.
+// The font library dialog over a copy of a font map: cancelled (false) until it is written.
 struct CFontLibDlg {
     static bool Run(FontMap& map);
-};
-struct CTitlePage {
-    static bool Run(CZelDoc& doc);
 };
 
 struct FindCriteria;

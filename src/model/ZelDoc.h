@@ -201,6 +201,9 @@ public:
     bool LayoutViewPanes();
     CPagePaneBase* GetPagePane(int page) const;
     void InvalidatePanes();
+    // The title sheet, opened at the page of a block (0-7); confirmed, it is one undo step and
+    // true, cancelled the blocks are as they were and false.
+    bool EditTitles(int block);
 
     // The values a new or re-planned layout takes, from the document's engraver settings: bars
     // per system, systems per page and the space between systems (twentieths of a point).

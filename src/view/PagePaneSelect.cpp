@@ -248,7 +248,7 @@ bool CPagePane::ShowItemProperties(int x, int y, CScoreItem* item) {
     if (!document || !score) return false;
     if (!item) {
         if (hitKind != kTitle) return false;
-        if (CTitlePage::Run(*document)) document->InvalidatePanes();
+        if (document->EditTitles(g_model.hitTitle)) document->InvalidatePanes();
         return true;
     }
     switch (hitKind) {

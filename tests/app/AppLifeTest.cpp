@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +71,9 @@
 #include "support/TestData.h"
 #include "framework/View.h"
 #include "framework/Menu.h"
+#include "framework/PropertySheet.h"
+#include "framework/Controls.h"
+#include "model/TitlePage.h"
 #include "framework/Clipboard.h"
 #include "model/Page.h"
 #include "model/Select.h"
@@ -694,6 +699,152 @@ TEST_F(AppLifeTest, TheMenuBarsEditEntriesChangeTheScoreAndUndoByteForByte) {
     EXPECT_EQ(fw::ToUtf8(seen.engraverUndo.text), "撤消(&U) 排版设置\tCtrl+Z");
     EXPECT_EQ(seen.engraverUndone, seen.beforeEngraver);
     EXPECT_NE(seen.barsPerSystemUndone, 6);
+}
+
+// Score > Title Properties opens the title sheet at the title's page; a new title confirmed
+// is drawn on the page and is one undo step; Cancel leaves the blocks as they were; a notice
+// set to y offset 0 over a centred 12-point footer moves up by 360.
+TEST_F(AppLifeTest, TheTitleSheetEditsTheTitlesAsOneUndoStep) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    struct Seen {
+        fw::MenuBarEntryState entry, undoEntry;
+        int shownPage = -1, pageCount = 0;
+        std::string title, titleUndone, titleRedone, cancelledTitle, secondHeader;
+        std::int32_t widthBefore = 0, widthAfter = 0;
+        int undoBefore = 0, undoAfter = 0, undoAfterCancel = 0;
+        bool modified = false, cancelLeftBlocks = false;
+        int noticeOffset = 1;
+        int doubleClickPage = -1, doubleClickBlock = -1;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc) return;
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        auto choose = [&](UINT id) {
+            auto state = fw::ChooseFromMenuBar(frame, id);
+            fw::uitest::RunUntilIdle();
+            return state;
+        };
+        std::strcpy(doc->titles[0].lines[0].text, "A");
+        doc->InvalidatePanes();
+        fw::uitest::RunUntilIdle();
+        seen.widthBefore = doc->titles[0].bounds[2] - doc->titles[0].bounds[0];
+        doc->SetModifiedFlag(false);
+        seen.undoBefore = doc->GetUndoPosition();
+        fw::uitest::OnNextModal([&seen](CDialog& d) {
+            auto* sheet = dynamic_cast<CPropertySheet*>(&d);
+            if (!sheet) return;
+            seen.shownPage = sheet->GetActiveIndex();
+            seen.pageCount = sheet->GetPageCount();
+            sheet->GetActivePage()->SetDlgItemText(3, "A much longer title");
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        seen.entry = choose(33017);
+        seen.title = doc->titles[0].lines[0].text;
+        seen.widthAfter = doc->titles[0].bounds[2] - doc->titles[0].bounds[0];
+        seen.undoAfter = doc->GetUndoPosition();
+        seen.modified = doc->IsModified();
+        seen.undoEntry = fw::ChooseFromMenuBar(frame, 57643, false);
+        choose(57643);
+        seen.titleUndone = doc->titles[0].lines[0].text;
+        choose(57644);
+        seen.titleRedone = doc->titles[0].lines[0].text;
+
+        // Cancel after edits on two pages: nothing changes, no undo step.
+        TitleBlock before[TitleBlock::kBlocks];
+        std::copy(std::begin(doc->titles), std::end(doc->titles), std::begin(before));
+        const int undoAtCancel = doc->GetUndoPosition();
+        fw::uitest::OnNextModal([](CDialog& d) {
+            auto* sheet = dynamic_cast<CPropertySheet*>(&d);
+            if (!sheet) return;
+            sheet->GetActivePage()->SetDlgItemText(3, "Gone");
+            fw::uitest::ClickControl(&d, CPropertySheet::kFirstTab + 4);
+            fw::uitest::Call([sheet] {
+                sheet->GetActivePage()->SetDlgItemText(3, "Gone too");
+                static_cast<CButton*>(sheet->GetActivePage()->GetDlgItem(CTitlePage::kFlip))->Click();
+            });
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        choose(33017);
+        seen.cancelledTitle = doc->titles[0].lines[0].text;
+        seen.cancelLeftBlocks = std::memcmp(before, doc->titles, sizeof before) == 0 ||
+                                std::equal(std::begin(before), std::end(before), std::begin(doc->titles),
+                                           [](const TitleBlock& x, const TitleBlock& y) {
+                                               return std::memcmp(&x, &y, offsetof(TitleBlock, bounds)) == 0 &&
+                                                      std::memcmp(&x.lines, &y.lines, sizeof x.lines) == 0;
+                                           });
+        seen.undoAfterCancel = doc->GetUndoPosition() - undoAtCancel;
+
+        // The notice over a centred 12-point footer; the second header through its button.
+        TitleBlock& footer = doc->titles[6];
+        std::strcpy(footer.lines[0].text, "- #P -");
+        footer.lines[0].font.size = 12;
+        footer.alignment = 1;
+        footer.yOffset = 0;
+        std::strcpy(doc->titles[3].lines[0].text, "Notice");
+        doc->titles[3].alignment = 1;
+        doc->titles[3].yOffset = -100;
+        fw::uitest::OnNextModal([](CDialog& d) {
+            auto* sheet = dynamic_cast<CPropertySheet*>(&d);
+            if (!sheet) return;
+            fw::uitest::ClickControl(&d, CPropertySheet::kFirstTab + 3);
+            fw::uitest::Call([sheet] { sheet->GetActivePage()->SetDlgItemText(CTitlePage::kYOffset, "0"); });
+            fw::uitest::ClickControl(&d, CPropertySheet::kFirstTab + 4);
+            fw::uitest::Call([sheet] {
+                static_cast<CButton*>(sheet->GetActivePage()->GetDlgItem(CTitlePage::kSecondBlock))->Click();
+                sheet->GetActivePage()->SetDlgItemText(CTitlePage::kText, "Second header");
+            });
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        choose(33017);
+        seen.noticeOffset = doc->titles[3].yOffset;
+        seen.secondHeader = doc->titles[5].lines[0].text;
+
+        // A double click of the select tool on the second header opens its page showing it.
+        fw::uitest::RunUntilIdle();
+        auto* pane = dynamic_cast<CPagePane*>(doc->GetPagePane(0));
+        CPage* page = doc->GetScore()->GetPage(0);
+        if (!pane || !page) return;
+        g_toolState.tool = ToolState::kSelect;
+        const RECT paper = page->GetPaperRect();
+        const TitleBlock& header = doc->titles[5];
+        const int x = (header.bounds[0] + header.bounds[2]) / 2 - int(paper.left);
+        const int y = (header.bounds[1] + header.bounds[3]) / 2 - int(paper.top);
+        fw::uitest::OnNextModal([&seen](CDialog& d) {
+            if (auto* sheet = dynamic_cast<CPropertySheet*>(&d)) {
+                seen.doubleClickPage = sheet->GetActiveIndex();
+                if (auto* shown = dynamic_cast<CTitlePage*>(sheet->GetActivePage())) seen.doubleClickBlock = shown->shownIndex;
+            }
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        fw::uitest::Move(pane, x, y);
+        fw::uitest::Click(pane, x, y);
+        fw::uitest::Click(pane, x, y, fw::uitest::kLeft, fw::uitest::kNone, 2);
+        fw::uitest::RunUntilIdle();
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.entry.enabled);
+    EXPECT_EQ(seen.pageCount, 6);
+    EXPECT_EQ(seen.shownPage, 0) << "the Score menu opens the title's page";
+    EXPECT_EQ(seen.title, "A much longer title");
+    EXPECT_GT(seen.widthAfter, seen.widthBefore) << "the page draws the new title";
+    EXPECT_EQ(seen.undoAfter, seen.undoBefore + 1);
+    EXPECT_TRUE(seen.modified);
+    EXPECT_EQ(fw::ToUtf8(seen.undoEntry.text), "撤消(&U) 标题属性页\tCtrl+Z");
+    EXPECT_EQ(seen.titleUndone, "A");
+    EXPECT_EQ(seen.titleRedone, "A much longer title");
+    EXPECT_EQ(seen.cancelledTitle, "A much longer title");
+    EXPECT_TRUE(seen.cancelLeftBlocks);
+    EXPECT_EQ(seen.undoAfterCancel, 0);
+    EXPECT_EQ(seen.noticeOffset, -360);
+    EXPECT_EQ(seen.secondHeader, "Second header");
+    EXPECT_EQ(seen.doubleClickPage, 4) << "the header page";
+    EXPECT_EQ(seen.doubleClickBlock, 1) << "showing the second header";
 }
 
 // The Score menu's debug window entry shows the window over the active score; the entry under
