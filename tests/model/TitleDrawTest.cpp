@@ -6,6 +6,7 @@
 #include <string>
 
 #include "DrawTestSupport.h"
+#include "model/TitlePage.h"
 #include "model/Titles.h"
 #include "platform/PortLayer.h"
 
@@ -96,4 +97,41 @@ TEST_F(ScoreDrawTest, TitleLinesCloseUpAndMoveTheAreaBelowThem) {
     RECT area2 = page->GetPrintableRect();
     empty.Draw(area2, page);
     EXPECT_TRUE(artist.Only("Text").empty());
+}
+
+// A confirmed title sheet moves a notice with text and y offset 0 up by one and a half times
+// the size of each footer with text, y offset 0 and the notice's alignment.
+TEST(TitleSheetTest, ANoticeOverAFooterOfItsAlignmentMovesUp) {
+    struct Case {
+        const char* why;
+        const char* noticeText;
+        int noticeY, noticeAlign;
+        const char* footerText;
+        int footerY, footerAlign, footerSize;
+        int expected;
+    } const cases[] = {
+        {"centred over a centred 12-point footer", "Notice", 0, 1, "- #P -", 0, 1, 12, -360},
+        {"a 10-point footer", "Notice", 0, 1, "- #P -", 0, 1, 10, -300},
+        {"the footer right-aligned", "Notice", 0, 1, "- #P -", 0, 2, 12, 0},
+        {"the notice already placed", "Notice", -100, 1, "- #P -", 0, 1, 12, -100},
+        {"the footer moved", "Notice", 0, 1, "- #P -", 40, 1, 12, 0},
+        {"the footer empty", "Notice", 0, 1, "", 0, 1, 12, 0},
+        {"the notice empty", "", 0, 1, "- #P -", 0, 1, 12, 0},
+    };
+    for (const Case& c : cases) {
+        TitleBlock blocks[TitleBlock::kBlocks];
+        InitTitleBlocks(blocks);
+        for (TitleBlock& b : blocks)
+            for (TitleLine& l : b.lines) l.text[0] = 0;
+        std::strcpy(blocks[3].lines[2].text, c.noticeText);
+        blocks[3].yOffset = std::int16_t(c.noticeY);
+        blocks[3].alignment = std::uint16_t(c.noticeAlign);
+        std::strcpy(blocks[6].lines[0].text, c.footerText);
+        blocks[6].yOffset = std::int16_t(c.footerY);
+        blocks[6].alignment = std::uint16_t(c.footerAlign);
+        blocks[6].lines[0].font.size = std::uint16_t(c.footerSize);
+        KeepNoticeOffFooters(blocks);
+        EXPECT_EQ(blocks[3].yOffset, c.expected) << c.why;
+        EXPECT_EQ(blocks[6].yOffset, c.footerY) << c.why;
+    }
 }
