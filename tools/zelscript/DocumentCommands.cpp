@@ -16,6 +16,7 @@
 #include "framework/Dialog.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
+#include "framework/PropertySheet.h"
 #include "framework/TreeCtrl.h"
 #include "framework/UiTest.h"
 #include "model/NewScore.h"
@@ -68,7 +69,15 @@ std::string& DialogError() {
     return error;
 }
 
-void SetField(CDialog& dlg, int id, const std::string& value) {
+CDialog& OwnerOf(CDialog& dlg, int id) {
+    if (auto* sheet = dynamic_cast<CPropertySheet*>(&dlg); sheet && !dlg.GetDlgItem(id) && sheet->GetActivePage())
+        return *sheet->GetActivePage();
+    return dlg;
+}
+
+void SetField(CDialog& sheetOrDialog, int id, const std::string& value) {
+    // A property sheet's own controls are its tabs and buttons; the others are the shown page's.
+    CDialog& dlg = OwnerOf(sheetOrDialog, id);
     CWnd* c = dlg.GetDlgItem(id);
     if (!c) throw ScriptError("the dialog has no control " + std::to_string(id));
     const std::string v = fw::FromUtf8(value);
@@ -107,8 +116,9 @@ void AnswerNextDialog(int button, std::vector<std::pair<int, std::string>> field
     fw::uitest::OnNextModal([button, fields](CDialog& dlg) {
         for (const auto& [id, value] : fields) {
             const std::size_t comma = value.find(',');
-            if (comma != std::string::npos && dlg.GetDlgItem(id)) {
-                fw::uitest::Click(dlg.GetDlgItem(id), std::atoi(value.c_str()), std::atoi(value.c_str() + comma + 1));
+            if (comma != std::string::npos && OwnerOf(dlg, id).GetDlgItem(id)) {
+                fw::uitest::Click(OwnerOf(dlg, id).GetDlgItem(id), std::atoi(value.c_str()),
+                                  std::atoi(value.c_str() + comma + 1));
                 continue;
             }
             fw::uitest::Call([&dlg, id, value] {
@@ -218,7 +228,8 @@ const CommandRegistrar registrar{
     {"autosave", "", "writes the autosave copy (prints its folder and name)", RunAutosave},
     {"answer", "yes|no|cancel|ok [path=FILE] [ID=VALUE ...]",
      "the reply to the next message box; with path=FILE (ok) or path (cancel), to the next file dialog; "
-     "with ID=VALUE fields, to the next dialog: control ID takes VALUE (a text, 0/1 for check boxes and "
+     "with ID=VALUE fields, to the next dialog (a property sheet: its tabs are 12336 on, the other ids "
+     "the shown page's): control ID takes VALUE (a text, 0/1 for check boxes and "
      "radio buttons, an index for lists and combos, a position for scroll bars, a folder a/b for trees, "
      "X,Y for a click on a drawn control), then the button ends it",
      RunAnswer},

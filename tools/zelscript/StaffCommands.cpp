@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Script.h"
+#include "framework/CodePage.h"
 #include "framework/DC.h"
 #include "framework/Gdi.h"
 #include "model/Bar.h"
@@ -220,6 +221,18 @@ void RunTitle(Context& ctx, const Args& args) {
     std::strncpy(text, args[2].c_str(), TitleLine::kTextSize - 1);
 }
 
+void RunPrintTitle(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "print title BLOCK");
+    tools::ToolScore& s = ctx.Score();
+    const int block = ArgIntIn(args, 0, "block", 0, TitleBlock::kBlocks - 1);
+    const TitleBlock& b = s.fileDoc.titles[block];
+    std::fprintf(ctx.out, "title %d: kind %d align %d x %d y %d allpages %d flip %d start %d pageoffset %d", block,
+                 int(b.kind), int(b.alignment), int(b.xOffset), int(b.yOffset), int(b.allPages), int(b.flip),
+                 int(b.startPage), int(b.pageOffset));
+    for (int i = 0; i < b.UsedLines(); ++i) std::fprintf(ctx.out, " \"%s\"/%d", fw::ToUtf8(b.lines[i].text).c_str(), int(b.lines[i].font.size));
+    std::fprintf(ctx.out, "\n");
+}
+
 void RunPrintStaff(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 2, "print staff S T");
     CScore& score = *ctx.Score().score;
@@ -286,6 +299,8 @@ const CommandRegistrar registrar{
      RunMeterFont},
     {"label", "T FULL [ABBREVIATION] [right]", "track T's names, shown left of its staves", RunLabel},
     {"title", "BLOCK LINE TEXT", "a line of a title block (0 title ... 4-5 headers, 6-7 footers)", RunTitle},
+    {"print title", "BLOCK", "a title block: kind, alignment, offsets, flags, start page, page offset, its lines' texts/sizes",
+     RunPrintTitle},
     {"print staff", "S T", "system S's staff of track T", RunPrintStaff},
 };
 
