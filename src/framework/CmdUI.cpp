@@ -65,7 +65,8 @@ void UpdateMenuPopup(CFrameWnd* frame, CMenu* popup) {
     const UINT count = popup->GetMenuItemCount();
     for (UINT i = 0; i < count; ++i) {
         const UINT state = popup->GetMenuState(i, MF_BYPOSITION);
-        if (state == UINT(-1) || (state & MF_SEPARATOR)) continue;
+        // A pop-up's state holds its entry count from bit 8 on, where MF_SEPARATOR's bit can be.
+        if (state == UINT(-1) || (!(state & MF_POPUP) && (state & MF_SEPARATOR))) continue;
         if (state & MF_POPUP) {
             UpdateMenuPopup(frame, popup->GetSubMenu(int(i)));
             continue;
@@ -111,7 +112,10 @@ bool ParseAcceleratorText(const std::string& text, UINT* mods, UINT* vk) {
         const int n = std::atoi(keys.c_str() + 1);
         if (n < 1 || n > 12) return false;
         key = UINT(VK_F1 + n - 1);
-    } else if (keys == "Del" || keys == "Delete") key = VK_DELETE;
+    } else if (keys == "[") key = 0xDB;
+    else if (keys == "]") key = 0xDD;
+    else if (keys == ";") key = 0xBA;
+    else if (keys == "Del" || keys == "Delete") key = VK_DELETE;
     else if (keys == "Ins" || keys == "Insert") key = VK_INSERT;
     else if (keys == "Home") key = VK_HOME;
     else if (keys == "End") key = VK_END;
@@ -129,7 +133,8 @@ std::vector<Accelerator> AcceleratorsFromMenu(CMenu* menu) {
     const UINT count = menu->GetMenuItemCount();
     for (UINT i = 0; i < count; ++i) {
         const UINT state = menu->GetMenuState(i, MF_BYPOSITION);
-        if (state == UINT(-1) || (state & MF_SEPARATOR)) continue;
+        // A pop-up's state holds its entry count from bit 8 on, where MF_SEPARATOR's bit can be.
+        if (state == UINT(-1) || (!(state & MF_POPUP) && (state & MF_SEPARATOR))) continue;
         if (state & MF_POPUP) {
             auto inner = AcceleratorsFromMenu(menu->GetSubMenu(int(i)));
             out.insert(out.end(), inner.begin(), inner.end());

@@ -19,6 +19,7 @@ struct CaptureState {
     std::vector<fw::msgboxtest::Shown> shown;
     int beeps = 0;
     UINT lastBeep = 0;
+    int flashes = 0;
 };
 
 CaptureState& capture() {
@@ -114,6 +115,17 @@ int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
     return MessageBox(text, caption, type);
 }
 
+void FlashMainWindow(int ticks) {
+    CaptureState& c = capture();
+    if (c.on) {
+        ++c.flashes;
+        return;
+    }
+    CWinApp* app = AfxGetApp();
+    if (!app || !app->m_pMainWnd || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    if (QWidget* top = QApplication::activeWindow()) QApplication::alert(top, ticks * 1000 / 60);
+}
+
 void MessageBeep(UINT type) {
     CaptureState& c = capture();
     if (c.on) {
@@ -136,6 +148,7 @@ Capture::~Capture() { capture() = CaptureState{}; }
 void Capture::Answer(int id) { capture().answers.push_back(id); }
 const std::vector<Shown>& Capture::shown() const { return capture().shown; }
 int Capture::beeps() const { return capture().beeps; }
+int Capture::flashes() const { return capture().flashes; }
 UINT Capture::lastBeep() const { return capture().lastBeep; }
 
 }  // namespace fw::msgboxtest

@@ -43,6 +43,8 @@ int MessageBox(const char* text, const char* caption, UINT type);
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 // The system sound of an alert kind (MB_ICON...).
 void MessageBeep(UINT type);
+// Draws the user's eye to the main window for a while (ticks of 1/60 s).
+void FlashMainWindow(int ticks);
 
 namespace fw::msgboxtest {
 
@@ -66,6 +68,8 @@ public:
     void Answer(int id);
     const std::vector<Shown>& shown() const;
     int beeps() const;
+    // Flashes of the main window asked for meanwhile.
+    int flashes() const;
     UINT lastBeep() const;
 };
 

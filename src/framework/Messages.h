@@ -122,7 +122,8 @@ enum : UINT {
     MK_ALT = 0x0020,
 };
 
-// Key-message lParam bits: repeat count in the low word, then these.
+// Key-message lParam bits: repeat count in the low word, the key's PC scan code in bits 16-23
+// (Backspace 14, F1 59; the handlers' key data is the high word), then these.
 enum : DWORD {
     KF_EXTENDED_LPARAM = 0x01000000,  // an extended key (keypad Enter, arrows of the arrow block)
     KF_ALTDOWN_LPARAM = 0x20000000,

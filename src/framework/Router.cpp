@@ -69,6 +69,8 @@ int VirtualKeyOf(const QKeyEvent* e) {
     case Qt::Key_Comma: return 0xBC;
     case Qt::Key_Equal: return 0xBB;
     case Qt::Key_Semicolon: return 0xBA;
+    case Qt::Key_BracketLeft: return 0xDB;
+    case Qt::Key_BracketRight: return 0xDD;
     default: return 0;
     }
 }
@@ -201,8 +203,66 @@ std::vector<UINT> charsOf(const QKeyEvent* e) {
     return out;
 }
 
+// The PC keyboard's scan code of the key (set 1, as the key data's bits 16-23 carry it). On X11
+// and Wayland the event's native code is the XKB key code, the scan code plus 8; an event
+// without one (offscreen, scripted) takes the scan code of its key from this table.
+int pcScanCode(const QKeyEvent* e) {
+    const QString platform = QGuiApplication::platformName();
+    const quint32 native = e->nativeScanCode();
+    if (native > 8 && native < 264 && (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))))
+        return int(native - 8);
+    const int key = e->key();
+    static const char kRow1[] = "1234567890";  // scan codes 2-11
+    static const char kRow2[] = "QWERTYUIOP";  // 16-25
+    static const char kRow3[] = "ASDFGHJKL";   // 30-38
+    static const char kRow4[] = "ZXCVBNM";     // 44-50
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        for (const auto& [row, first] : {std::pair<const char*, int>{kRow2, 16}, {kRow3, 30}, {kRow4, 44}})
+            for (int i = 0; row[i]; ++i)
+                if (row[i] == char(key)) return first + i;
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9 && !(e->modifiers() & Qt::KeypadModifier))
+        for (int i = 0; kRow1[i]; ++i)
+            if (kRow1[i] == char(key)) return 2 + i;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F10) return 59 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Escape: return 1;
+    case Qt::Key_Backspace: return 14;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 15;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 28;
+    case Qt::Key_Control: return 29;
+    case Qt::Key_Shift: return 42;
+    case Qt::Key_Alt: return 56;
+    case Qt::Key_Space: return 57;
+    case Qt::Key_F11: return 87;
+    case Qt::Key_F12: return 88;
+    case Qt::Key_Home: return 71;
+    case Qt::Key_Up: return 72;
+    case Qt::Key_PageUp: return 73;
+    case Qt::Key_Left: return 75;
+    case Qt::Key_Right: return 77;
+    case Qt::Key_End: return 79;
+    case Qt::Key_Down: return 80;
+    case Qt::Key_PageDown: return 81;
+    case Qt::Key_Insert: return 82;
+    case Qt::Key_Delete: return 83;
+    case Qt::Key_Minus: return 12;
+    case Qt::Key_Equal: return 13;
+    case Qt::Key_BracketLeft: return 26;
+    case Qt::Key_BracketRight: return 27;
+    case Qt::Key_Semicolon: return 39;
+    case Qt::Key_Comma: return 51;
+    case Qt::Key_Period: return 52;
+    case Qt::Key_Slash: return 53;
+    default: return 0;
+    }
+}
+
 LPARAM keyLParam(const QKeyEvent* e, bool release) {
     DWORD lp = 1;
+    lp |= DWORD(pcScanCode(e) & 0xFF) << 16;
     if (isExtendedKey(e)) lp |= KF_EXTENDED_LPARAM;
     if (e->modifiers() & Qt::AltModifier) lp |= KF_ALTDOWN_LPARAM;
     if (e->isAutoRepeat() || release) lp |= KF_REPEAT_LPARAM;

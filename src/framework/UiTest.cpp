@@ -203,6 +203,8 @@ void keyOf(int vk, bool keypad, UINT mods, int* key, QString* text) {
     case VK_DECIMAL: *key = Qt::Key_Period; *text = QStringLiteral("."); return;
     case VK_DIVIDE: *key = Qt::Key_Slash; *text = QStringLiteral("/"); return;
     case 0xBA: *key = Qt::Key_Semicolon; *text = QStringLiteral(";"); return;
+    case 0xDB: *key = Qt::Key_BracketLeft; *text = QStringLiteral("["); return;
+    case 0xDD: *key = Qt::Key_BracketRight; *text = QStringLiteral("]"); return;
     case 0xBB: *key = Qt::Key_Equal; *text = QStringLiteral("="); return;
     case 0xBC: *key = Qt::Key_Comma; *text = QStringLiteral(","); return;
     case 0xBD: *key = Qt::Key_Minus; *text = QStringLiteral("-"); return;

@@ -83,7 +83,27 @@ std::map<std::string, UINT>& registeredMessages() {
 
 CWnd::CWnd() : impl_(std::make_unique<Impl>()) { impl_->self = this; }
 
+namespace {
+std::map<const CWnd*, DWORD>& HelpIds() {
+    static std::map<const CWnd*, DWORD> ids;
+    return ids;
+}
+}  // namespace
+
+void CWnd::SetWindowContextHelpId(DWORD id) {
+    if (id)
+        HelpIds()[this] = id;
+    else
+        HelpIds().erase(this);
+}
+
+DWORD CWnd::GetWindowContextHelpId() const {
+    const auto it = HelpIds().find(this);
+    return it == HelpIds().end() ? 0 : it->second;
+}
+
 CWnd::~CWnd() {
+    HelpIds().erase(this);
     DestroyWindow();
     fw::ForgetWindow(this);
     fw::UiTestForget(this);

@@ -304,6 +304,10 @@ public:
     // but over no child; null outside).
     CWnd* ChildWindowFromPoint(POINT pt, UINT flags = CWP_ALL) const;
     static CWnd* WindowFromPoint(POINT screenPt);
+    // The window's help context id (0: none), which the help command looks for from the window
+    // under the pointer up through its parents.
+    void SetWindowContextHelpId(DWORD id);
+    DWORD GetWindowContextHelpId() const;
     // The program's top-level window with this title (code page); windows of other programs
     // are not seen, so a class name other than null finds nothing.
     static CWnd* FindWindow(const char* className, const char* title);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/CmdUI.h"
 #include "framework/CommonDialogs.h"
 #include "framework/ControlBar.h"
 #include "framework/Menu.h"
@@ -85,6 +86,32 @@ TEST_F(MenuTest, ItemsAreInsertedModifiedAndRemoved) {
     EXPECT_TRUE(popup.DeleteMenu(5, MF_BYPOSITION));
     EXPECT_FALSE(popup.DeleteMenu(9, MF_BYPOSITION));
     EXPECT_EQ(popup.GetMenuItemCount(), 5u);
+}
+
+// A pop-up's state carries its entry count above the flag bits: eight entries set the bit a
+// separator has, and the keys after the tabs inside it are still found.
+TEST_F(MenuTest, AcceleratorsAreFoundInPopupsOfEveryLength) {
+    for (int entries : {1, 8, 9, 24}) {
+        CMenu bar, sub;
+        ASSERT_TRUE(bar.CreatePopupMenu());
+        ASSERT_TRUE(sub.CreatePopupMenu());
+        for (int i = 0; i < entries; ++i) {
+            const std::string text = "entry\tCtrl+" + std::string(1, char('A' + i % 26));
+            sub.AppendMenu(MF_STRING, UINT(100 + i), text.c_str());
+        }
+        bar.AppendMenu(MF_POPUP, UINT_PTR(sub.Detach()), "menu");
+        const std::vector<fw::Accelerator> keys = fw::AcceleratorsFromMenu(&bar);
+        ASSERT_EQ(keys.size(), std::size_t(entries)) << entries;
+        EXPECT_EQ(keys[0].id, 100u);
+        EXPECT_EQ(keys[0].mods, 2u);
+        EXPECT_EQ(keys[0].vk, UINT('A'));
+    }
+    UINT mods = 0, vk = 0;
+    ASSERT_TRUE(fw::ParseAcceleratorText("Zoom\tCtrl+[", &mods, &vk));
+    EXPECT_EQ(vk, 0xDBu);
+    ASSERT_TRUE(fw::ParseAcceleratorText("Tie\tAlt+;", &mods, &vk));
+    EXPECT_EQ(mods, 4u);
+    EXPECT_EQ(vk, 0xBAu);
 }
 
 TEST_F(MenuTest, TrackedPopupsAnswerFromTheScriptAndShowTheirColumns) {
