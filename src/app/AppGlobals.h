@@ -35,6 +35,7 @@ struct AppGlobals {
     std::uint16_t formatWords[2] = {25, 1024};
     std::int16_t defaultTextSize = 9;
     std::uint32_t lastAutosave = 0;      // ticks of the last autosave check
+    std::uint8_t holdDurations = 0;      // Options > hold durations (not stored)
 
     // The redirect table last handed to the MIDI layer: tracks whose accepted input plays on
     // another output.

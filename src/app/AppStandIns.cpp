@@ -1,5 +1,7 @@
 #include "app/AppStandIns.h"
 
+bool EditLibrary(CLibrary&) { return false; }
+
 bool EngineHost::Start(CWnd*) {
     ++StartAttempts();
     return false;
@@ -9,3 +11,18 @@ int& EngineHost::StartAttempts() {
     static int attempts = 0;
     return attempts;
 }
+
+std::vector<std::string>& StandInCalls() {
+    static std::vector<std::string> calls;
+    return calls;
+}
+
+void RunAudioSettingsDialog() { StandInCalls().push_back("AudioSettings"); }
+void RunInstrumentManagerDialog() { StandInCalls().push_back("InstrumentManager"); }
+bool RunPreferencesSheet() {
+    StandInCalls().push_back("Preferences");
+    return false;
+}
+void ShowVSTWindow() { StandInCalls().push_back("VSTWindow"); }
+void DataBoxNextField() { StandInCalls().push_back("DataBoxNextField"); }
+void TapTempo() { StandInCalls().push_back("TapTempo"); }

@@ -27,6 +27,9 @@ class CDialog;
 // library's map is the model's, model/ScoreStandIns.h.)
 
 class CAllotLib : public CLibrary {};
+// A library's edit operation: its library dialog over a copy of the library, saved on OK with
+// "AutoSave", the copy put back on Cancel (CLibDlg::EditLibrary); false (cancelled) until written.
+bool EditLibrary(CLibrary& library);
 // The instrument library: its entries' names (none until the library is built).
 class CInstLib : public CLibrary {
 public:
@@ -36,13 +39,21 @@ public:
 
 // --- support windows -------------------------------------------------------------------------
 
+// A support window: made hidden; shown and hidden by the Window menu's toggles.
 class CSupportWnd {
 public:
     virtual ~CSupportWnd() = default;
     bool Create(CFrameWnd*) { return true; }
-    bool IsVisible() const { return false; }
-    void Hide() {}
+    bool IsVisible() const { return visible_; }
+    void Show() { visible_ = true; }
+    void Hide() { visible_ = false; }
+    void Toggle() { visible_ = !visible_; }
     void SetDocument(CZelDoc*) {}
+    // A typed key while the window is shown: not taken.
+    bool HandleKey(int, int) { return false; }
+
+private:
+    bool visible_ = false;
 };
 class CTrackWnd : public CSupportWnd {};
 class CChordWnd : public CSupportWnd {};
@@ -50,7 +61,7 @@ class CLyricWnd : public CSupportWnd {};
 class CVSTWnd : public CSupportWnd {};
 class CGraphicWndHolder : public CSupportWnd {
 public:
-    bool IsOpen() const { return false; }
+    bool IsOpen() const { return IsVisible(); }
 };
 class CStepWnd : public CSupportWnd {
 public:
@@ -73,3 +84,15 @@ public:
 struct PlugInTable {
     static void CloseAll() {}
 };
+
+// --- what the application's command routing and key handler run, not written yet -------------
+// The audio settings dialog, the instrument manager's dialog and the preferences sheet answer
+// Cancel; the VST window, the MIDI data box's field step and the transport's tempo tap do
+// nothing. Each call is kept, by its name, in StandInCalls().
+std::vector<std::string>& StandInCalls();
+void RunAudioSettingsDialog();
+void RunInstrumentManagerDialog();
+bool RunPreferencesSheet();
+void ShowVSTWindow();
+void DataBoxNextField();
+void TapTempo();

@@ -23,7 +23,7 @@ protected:
 class CZelDesktop : public CFrameWnd {
 public:
     static constexpr int kPlacementSize = 44;
-    static constexpr unsigned kMainMenu = 128;  // the menu bar: File, Edit, Score, Measure
+    static constexpr unsigned kMainMenu = 128;  // the menu bar: File to Note, Options, View, Window, Help
     // Where the bars' state lives, below the program's key.
     static constexpr const char* kBarStateSection = "Toolbars\\Toolbar";
 

@@ -4,6 +4,7 @@
 #include "edit/Commands.h"
 #include "model/TaskMakers.h"
 #include "model/TextTask.h"
+#include "model/ApplicationOps.h"
 #include "view/ToolState.h"
 
 #include <algorithm>
@@ -85,44 +86,11 @@ std::string LoadText(unsigned id) {
     return s;
 }
 
-// The current tool changed (the main tool bar sends it); the active document answers it.
-constexpr unsigned kToolChangedCommand = 4320;
-
-// Ids of the thru command's notice targets.
-constexpr int kThruTargets[3] = {1, 4, 5};
-
 }  // namespace
 
 CZelApp* TheZelApp() { return static_cast<CZelApp*>(AfxGetApp()); }
 
-CZelApp::CZelApp() : CWinApp(kProgramName) {
-    // The application's own commands: the thru and the voices' sound bookkeeping.
-    AddCommandRange(4316, 4316, [this](UINT id) { OnCommandRange(id); });
-    AddCommandRange(kThruCommand, kThruCommand, [this](UINT id) { OnCommandRange(id); });
-    // The main tool bar's tool change, which the application hands to the active document.
-    AddCommandRange(kToolChangedCommand, kToolChangedCommand, [this](UINT id) { OnCommandRange(id); });
-    // The palettes' blocks: each command goes back to the palette that owns it.
-    for (auto [first, last] : {std::pair<UINT, UINT>{1000, 2417}, {2900, 2999}})
-        AddCommandRange(first, last, [](UINT id) {
-            if (CToolBox* palette = PaletteForCommand(int(id))) palette->SelectCommand(int(id));
-        });
-    // The main tool bar's own: the quantise refresh and hiding every palette.
-    for (UINT id : {4318u, 37012u})
-        AddCommandRange(id, id, [](UINT command) {
-            if (g_app.mainToolBar) g_app.mainToolBar->OnToolCommand(int(command));
-        });
-    AddCommandRange(kDebugWindowCommand, kDebugWindowCommand, [this](UINT id) { OnCommandRange(id); });
-    // The transport commands (record, stop, play, pause, play from start).
-    AddCommandRange(2500, 2504, [](UINT id) { g_playbackHooks.TransportCommand(int(id)); });
-    // The MIDI ports dialog (36401), the metronome (36204) and recording (36400) dialogs and showing or hiding the transport bar (37000).
-    AddCommandRange(36401, 36401, [](UINT) { RunPortsDialog(); });
-    AddCommandRange(36204, 36204, [](UINT) { RunMetronomeDialog(); });
-    AddCommandRange(36400, 36400, [](UINT) { RunRecordDialog(); });
-    AddCommandRange(37000, 37000, [](UINT) {
-        if (!g_app.transport || !g_app.mainFrame) return;
-        g_app.mainFrame->ShowControlBar(g_app.transport, g_app.transport->IsVisible() ? FALSE : TRUE);
-    });
-}
+CZelApp::CZelApp() : CWinApp(kProgramName) { InstallCommands(); }
 
 CZelApp::~CZelApp() = default;
 
@@ -175,6 +143,7 @@ bool CZelApp::InitInstance() {
     CurrentToolId() = [] { return int(g_toolState.tool); };
     ChosenSubTool() = [] { return int(g_toolState.subTool); };
     RegisterStyleBarOperations();
+    RegisterApplicationOps();
     RegisterPlaybackHooks();
     SetUpProgramFolder();
 
@@ -597,22 +566,6 @@ void CZelApp::OnActivateApp(bool active) {
     if (!g_app.startupInProgress && g_app.mainFrame) SetAppActive(active);
 }
 
-void CZelApp::OnCommandRange(unsigned id) {
-    if (id == kThruCommand || id == 4316) {
-        if (CZelDoc* doc = GetActiveDocument())
-            for (int target : kThruTargets) doc->NotifyWindows(target, int(id));
-    }
-    if (id == kToolChangedCommand)
-        if (CZelDoc* doc = GetActiveDocument()) doc->OnCommandRange(int(id));
-    if (id == kDebugWindowCommand && g_app.debugWnd) {
-        // The debug window takes the active document and shows, hidden first when it is shown
-        // already (so it comes up again in front).
-        g_app.debugWnd->SetDocument(GetActiveDocument());
-        if (g_app.debugWnd->IsShown()) g_app.debugWnd->HideBar();
-        g_app.debugWnd->ShowBar();
-    }
-}
-
 void CZelApp::AutosaveDocument(CZelDoc& doc) { doc.Autosave(); }
 
 // --- recent files -----------------------------------------------------------------------------
@@ -732,6 +685,7 @@ int CZelApp::ExitInstance() {
         if (g_app.audioEngineOn) EngineHost::Shutdown();
     }
     DeleteSingletons();
+    AppOps() = {};
     CSplashWnd::Close(true);
     lock_.reset();
     g_app.startupInProgress = 0;

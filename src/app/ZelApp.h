@@ -12,6 +12,7 @@
 class CFrameWnd;
 class CZelWnd;
 class CZelDoc;
+class CCmdUI;
 class CZelDesktop;
 namespace fw {
 class InstanceLock;
@@ -63,8 +64,31 @@ public:
     // window's.
     void RemoveDocument(CDocument* doc) override;
     void SetAppActive(bool active);
-    // Commands the application routes itself (idle work sends the thru command).
+    // The application's command routing (app/AppCommands.cpp): palette, transport, library,
+    // option, window, VST and help ids; every other id goes to the active document.
     virtual void OnCommandRange(unsigned id);
+    // The application's own share of the routing with the document that is active: false for an
+    // id that goes to the document (the tools route through this too).
+    static bool RouteOwnCommand(unsigned id, CZelDoc* doc);
+    // The update handlers of the application's ids; false for an id that is not one of them.
+    static bool UpdateOwnCommand(CCmdUI* entry);
+    // A key the document did not use, or of a view without one: the chord window first, the
+    // transport keys "[" and "]", then the main tool bar's shortcuts; F1 is not used here.
+    static bool HandleKey(int ch, int scanCode);
+    static void OnLoadLibrary(CZelDoc* doc);
+    // File Open (a score) or Import (MIDI and other formats): the chosen file opens.
+    void OnFileOpen(bool import);
+    void OnFileImport();
+    // The help file in the browser, at the topic of the window under the pointer (withContext).
+    static void OnHelp(bool withContext);
+    static void OnUpdateFile(CCmdUI* entry);
+    static void OnUpdateOptions(CCmdUI* entry);
+    static void OnUpdateVST(CCmdUI* entry);
+    static void OnUpdateWindows(CCmdUI* entry);
+    static void OnUpdateNeedsDocument(CCmdUI* entry);
+    // What the document asks of the application (model/ApplicationOps.h), put in at start-up
+    // (and by the tools, which have no application object).
+    static void RegisterApplicationOps();
 
     // The recent files, newest first.
     const std::vector<std::string>& RecentFiles() const { return recent_; }
@@ -88,6 +112,8 @@ protected:
 
 private:
     bool InitSubsystems();
+    void InstallCommands();
+    static std::vector<UINT> UpdatedIds();
     void InitEnvironment();
     void InitGlobals();
     bool InitFonts();

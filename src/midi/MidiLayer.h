@@ -73,7 +73,7 @@ public:
     bool SendMessageList(int port, int channel, const std::uint8_t* list);
     // All notes off, pitch bend centred, then sustain off (or, for a sample-player port with
     // "Reset Mod Wheel", modulation 96), channel pressure and key pressure 0.
-    virtual bool ResetChannel(int port, int channel);
+    bool ResetChannel(int port, int channel) override;
     // MIDI clock, song position and a real-time byte; a negative port succeeds without sending.
     virtual bool SendClock(int port);
     virtual bool SendSongPosition(int port, int sixteenths);

@@ -10,6 +10,7 @@
 #include "framework/Cursor.h"
 #include "framework/StringTable.h"
 #include "framework/View.h"
+#include "model/ApplicationOps.h"
 #include "model/DocumentStandIns.h"
 #include "model/TextTask.h"
 #include "model/EditTask.h"
@@ -165,6 +166,29 @@ const TaskRow kTaskRows[] = {
     {35401, 35403, "CEnharmonicTask", kSelf, kArgId, 0, kReselectOff},
     {35600, 35600, "CNewStaffTask", kSelf, kArgConst, 0, 0},
     {35601, 35601, "CNewStaffTask", kSelf, kArgConst, 1, 0},
+    {35000, 35000, "CTransposeTask", 35000, kArgConst, 35000, kLayoutChanged},
+    {4912, 4913, "CTransposeTask", 35000, kArgId, 0, kLayoutChanged},
+    {35001, 35001, "CModifyTask", 35001, kArgConst, 0, 0},
+    {35002, 35002, "CHumanizeTask", 0, kArgConst, 35002, 0},
+    {35003, 35003, "CQuantizeTask", 35003, kArgConst, 0, 0},
+    {35301, 35301, "CAddSlurTask", kSelf, kArgConst, 0, kIfSelected},
+    {4005, 4005, "CAddSlurTask", kSelf, kArgConst, 1, kIfSelected},
+    {35302, 35302, "CAddOttavaTask", kSelf, kArgId, 0, kIfSelected},
+    {4325, 4326, "CAddOttavaTask", kSelf, kArgId, 0, kIfSelected},
+    {4109, 4109, "CAddOttavaTask", kSelf, kArgId, 0, 0},
+    {35303, 35303, "CAddTupletTask", kSelf, kArgConst, 1, kIfSelected},
+    {1106, 1106, "CAddTupletTask", kSelf, kArgConst, 0, kIfSelected},
+    {35503, 35503, "CStemTask", kSelf, kArgId, 0, kReselectOff},
+    {35505, 35507, "CStemTask", kSelf, kArgId, 0, kReselectOff},
+    {35602, 35602, "CMoveTrackTask", kSelf, kArgConst, -1, kReselectOff},
+    {35603, 35603, "CMoveTrackTask", kSelf, kArgConst, 1, kReselectOff},
+    {35700, 35708, "CNotateAsTask", kSelf, kArgId, 0, 0},
+    {35800, 35800, "CNotateTask", 35800, kArgConst, 0, kReselectOff},
+    {35801, 35801, "CNoteToRawTask", 35801, kArgConst, 0, kReselectOff},
+    {35802, 35802, "CTablatureTask", 35802, kArgConst, 0, 0},
+    {35803, 35803, "CCapoTask", 35803, kArgConst, 0, 0},
+    {35900, 35907, "CVoiceTask", kSelf, kArgIdMinus, 35900, 0},
+    {35910, 35918, "CPlayVoiceTask", kSelf, kArgIdMinus, 35910, kIfSelected},
 };
 
 const TaskRow* FindRow(int id) {
@@ -253,12 +277,17 @@ void CZelDoc::InstallCommands() {
     add(32870, 32878, &CZelDoc::OnUpdateEditMenu);
     add(33000, 33015, &CZelDoc::OnUpdateScoreMenu);
     add(34000, 34013, &CZelDoc::OnUpdateMeasureMenu);
+    add(35000, 35918, &CZelDoc::OnUpdateNoteMenu);
+    add(36000, 36020, &CZelDoc::OnUpdateOptionsMenu);
+    add(36300, 36304, &CZelDoc::OnUpdateOptionsMenu);
+    add(33403, 33403, &CZelDoc::OnUpdateOptionsMenu);
     // Save and Save As reach the document's own saves.
     AddCommand(57603, [this] { OnFileSave(); });
     AddCommand(57604, [this] { OnFileSaveAs(); });
 }
 
 void CZelDoc::OnCommandRange(int id) {
+    if (AppOps().commandObserver) AppOps().commandObserver(id);
     if (!PlaybackRunning()) HideInsertCursor();
     if (textTask) {
         if (InRanges(id, {{2700, 2708}, {57632, 57632}, {57634, 57635}, {57637, 57637}, {57643, 57644}})) {
@@ -279,7 +308,8 @@ void CZelDoc::OnCommandRange(int id) {
         OnViewCommand(id);
         return;
     }
-    if (InRanges(id, {{35100, 35102}}) && RunTaskRow(id)) return;
+    if (IsNoteCommand(id)) return OnNoteCommand(id);
+    if (InRanges(id, {{33403, 33403}, {36001, 36018}, {36020, 36020}, {36301, 36304}})) return OnOptionsCommand(id);
     switch (id) {
     case 165:
         SetCurrentPage(0);

@@ -2,7 +2,6 @@
 
 #include "platform/FontRef.h"
 
-#include <map>
 
 #include "framework/CmdUI.h"
 #include "framework/Globals.h"
@@ -14,24 +13,6 @@ std::array<DocumentHintReceiver, 6>& DocumentHintTargets() {
     return targets;
 }
 
-namespace {
-struct KeptForDocument {
-    std::vector<int> keys;
-};
-std::map<const CZelDoc*, KeptForDocument>& Kept() {
-    static std::map<const CZelDoc*, KeptForDocument> kept;
-    return kept;
-}
-}  // namespace
-
-
-bool OnKeyChar(CZelDoc& doc, int ch, int) {
-    Kept()[&doc].keys.push_back(ch);
-    return true;
-}
-std::vector<int>& TypedKeys(const CZelDoc& doc) { return Kept()[&doc].keys; }
-
-void ForgetDocumentStandIns(const CZelDoc& doc) { Kept().erase(&doc); }
 
 
 bool CNoteFilterDlg::Run(NoteFilterCriteria&) { return true; }

@@ -1,7 +1,6 @@
 // Minimal forms of what the document calls in code that is not written yet: the support windows
 // that hear the document's notices, the piano-roll window's share of find, the two dialogs of the
-// selection filters, the importers, lyric entry, the document's key handler
-// (`CZelDoc::OnKeyChar`, a free function here until it is written), the MIDI data box, the
+// selection filters, the importers, lyric entry, the MIDI data box, the
 // export, part extraction and font library dialogs. Each carries its owner's
 // name and only the least body the document needs.
 #pragma once
@@ -26,13 +25,6 @@ class CCmdUI;
 using DocumentHintReceiver = std::function<void(int code)>;
 std::array<DocumentHintReceiver, 6>& DocumentHintTargets();
 
-// `CZelDoc::OnKeyChar` (character, key data): a typed character as a command, a move of the
-// insertion point or a step through the items; true when the key was used. Until it is written
-// the characters are kept, in order, for each document (TypedKeys).
-bool OnKeyChar(CZelDoc& doc, int ch, int flags);
-std::vector<int>& TypedKeys(const CZelDoc& doc);
-// A document that goes forgets what was kept for it.
-void ForgetDocumentStandIns(const CZelDoc& doc);
 
 class CFile;
 

@@ -4,7 +4,7 @@
 
 void CMenuUI::Begin(CCmdUI* entry, int state) {
     entry_ = entry;
-    if (entry_ && state == 0) entry_->Enable(false);
+    if (entry_ && (state == 0 || state == 1)) entry_->Enable(state == 1);
 }
 
 int CMenuUI::Id() const { return entry_ ? int(entry_->m_nID) : 0; }

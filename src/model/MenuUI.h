@@ -7,7 +7,7 @@ class CCmdUI;
 
 class CMenuUI {
 public:
-    // Starts on an entry: with state 0 the entry is greyed at once, with -1 it is left to the
+    // Starts on an entry: with state 0 the entry is greyed at once, with 1 enabled, with -1 it is left to the
     // calls that follow (an entry that no call matches stays as it was, enabled).
     void Begin(CCmdUI* entry, int state);
     void EnableId(int id);

@@ -13,6 +13,8 @@ public:
     virtual bool SendRecord(int port, int status, int data1, int data2) = 0;
     // A three-byte message (a note or a controller) to a port.
     virtual bool SendMessage3(int port, int status, int data1, int data2) = 0;
+    // All notes off and the controllers reset on a port's channel; nothing is sent by default.
+    virtual bool ResetChannel(int port, int channel) { return false; }
 };
 
 // The program's MIDI layer (never null).

@@ -119,6 +119,13 @@ struct ModelGlobals {
     CTrkBar* hitTrkBar = nullptr;
     std::int16_t hitHandleKind = -1;
     std::int16_t hitTitle = 0;
+    // Typed keys' erase next to the insertion point: the erase-mode word (0x8001) and its
+    // companion word.
+    std::uint16_t eraseMode = 0;
+    std::uint16_t eraseModeExtra = 0;
+    // Note > Adjust Pitch: the selected note takes the pitches played on the MIDI keyboard, and
+    // the left and right arrows step through the items selecting each.
+    std::uint8_t repitch = 0;
     // Where the drag that runs began (the drag task fills it as the mouse goes down).
     ScoreLocation dragStart;
     // The graphic tool's current pen: line width, pen style, a one-bit and a two-bit option (the

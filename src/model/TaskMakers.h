@@ -24,6 +24,16 @@ AnyTaskMaker& TaskMakerOverride();
 
 // Copies the document's selection to the program's clipboard; true when it was copied.
 std::function<bool(CZelDoc&)>& CopySelectionOperation();
+// What the tie operation adds to its walk when the document re-ties a range after a paste: the
+// pending tie is forgotten before the walk and the one still pending is made at its end. The
+// operation made under "CAddTieTask" implements it.
+class PendingTieWalk {
+public:
+    virtual ~PendingTieWalk() = default;
+    virtual void ResetPendingTie() = 0;
+    virtual void FinishPendingTie() = 0;
+};
+
 // The palette's chosen button (the tool state's), 0 until the view puts its reader in.
 std::function<int()>& ChosenPaletteButton();
 // The current tool's id (the tool state's), 0 until the view puts its reader in.

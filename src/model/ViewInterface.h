@@ -58,6 +58,8 @@ public:
     virtual void PositionPanes() {}
     virtual void Invalidate() {}
     virtual void Update() {}
+    // Shows or hides the rulers.
+    virtual void ShowRulers(bool on) {}
     // The pane of a page, null when it has none.
     virtual CPagePaneBase* GetPagePane(int page) { return nullptr; }
     // The pane the single-page arrangement shows.

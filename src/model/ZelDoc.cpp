@@ -92,7 +92,6 @@ CZelDoc::CZelDoc() {
 CZelDoc::~CZelDoc() {
     fw::ForgetUpdateHandlers(this);
     ClearUndo();
-    ForgetDocumentStandIns(*this);
     if (g_model.currentDoc == this) g_model.currentDoc = nullptr;
     if (g_model.currentScore == score) g_model.currentScore = nullptr;
     // What MakeCurrent pointed into this document goes with it.

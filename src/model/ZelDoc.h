@@ -154,6 +154,34 @@ public:
     // id, none for 0) and the keys after the entry's tab.
     void SetUndoMenuText(int prefixId, int entryId, int commandId);
 
+    // --- the Note, Options and View menus (model/DocNoteCommands.cpp, DocOptions.cpp) ---
+    // The ids the Note family carries out (menu, palette and typed-key ids).
+    static bool IsNoteCommand(int id);
+    void OnNoteCommand(int id);
+    void OnOptionsCommand(int id);
+    // Note entries enabled by what the selection holds; Options entries greyed while the
+    // performance runs (but the playback type), checked by the score's and preferences' flags.
+    void OnUpdateNoteMenu(CCmdUI* entry);
+    void OnUpdateOptionsMenu(CCmdUI* entry);
+
+    // --- typed keys (model/DocKeys.cpp) ---
+    // A typed character (with the PC scan code of its key): a transport command, a document
+    // command, a move of the insertion point or a step through the items; what the document
+    // does not use goes to the application's key handler, whose answer is returned.
+    bool OnKeyChar(int ch, int scanCode);
+    // Backspace (before) or Delete with nothing selected: erases the note or rest next to the
+    // insertion point and puts the insertion point where it stood; none: position 0.
+    void EraseNextToInsertion(bool before);
+
+    // --- moving a track (model/DocMoveTrack.cpp) ---
+    // Moves a track to another index as one undoable operation; refused (beep and flash, no
+    // change) when an item crossing staves touches either track. False when nothing moved.
+    bool MoveTrack(int from, int to);
+    // The tie operation re-creates the ties of a range (a selection extent's lower and upper
+    // bounds) after a paste, outside the undo list: the caller's own operation covers it. Nothing
+    // while the tie operation is not in the program.
+    void RetieRange(const std::int16_t (&lower)[6], const std::int16_t (&upper)[6]);
+
     // --- page geometry and zoom ---
     int GetZoom() const { return zoom; }
     int ScaleToView(int v) const;

@@ -1,6 +1,8 @@
 // The score view's pane layout, scrolling with blocks, keys and the gaps between pages.
 #include "view/ZelView.h"
 
+#include "model/ApplicationOps.h"
+
 #include "view/ToolState.h"
 
 #include <algorithm>
@@ -499,8 +501,15 @@ void CZelView::CharPath(UINT ch, UINT flags) {
         g_ui.currentNumeric->TypeKey(ch, flags);
         return;
     }
-    if (ToolKeyHandler() && ToolKeyHandler()(int(ch))) return;
-    if (document) OnKeyChar(*document, int(ch), int(flags));
+    // The document reads the key first; what it leaves ends with the application's key handler,
+    // whose last step is the main tool bar's shortcuts.
+    // The key data's low byte is the key's scan code; a view without a document hands its keys
+    // to the application.
+    const int scanCode = int(flags & 0xFF);
+    if (document)
+        document->OnKeyChar(int(ch), scanCode);
+    else if (AppOps().handleKey)
+        AppOps().handleKey(int(ch), scanCode);
 }
 
 // --- background -----------------------------------------------------------------------------------

@@ -65,7 +65,7 @@ public:
     BOOL OnScrollBy(SIZE scrollSize, BOOL doScroll = TRUE) override;
     void CalcWindowRect(RECT* rect, bool adjustOutside) override;
     // The rulers: shown or hidden, their marks at the pointer (or cleared), repainted.
-    void ShowRulers(bool on);
+    void ShowRulers(bool on) override;
     void UpdateRulerMarks(bool show, POINT viewPoint = POINT{});
     void RedrawRulers();
     // Where the page area lies: the whole rectangle in view coordinates.

@@ -9,7 +9,7 @@ namespace testsupport {
 
 class MidiRecorder : public MidiSender {
 public:
-    enum class Kind { Patch, Record, Message3 };
+    enum class Kind { Patch, Record, Message3, Reset };
     struct Sent {
         Kind kind;
         int port;
@@ -26,6 +26,10 @@ public:
     }
     bool SendMessage3(int port, int status, int data1, int data2) override {
         sent.push_back({Kind::Message3, port, status, data1, data2, 0});
+        return true;
+    }
+    bool ResetChannel(int port, int channel) override {
+        sent.push_back({Kind::Reset, port, channel, 0, 0, 0});
         return true;
     }
     std::vector<Sent> sent;

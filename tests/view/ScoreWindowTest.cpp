@@ -15,6 +15,7 @@
 #include "framework/Dialog.h"
 #include "framework/File.h"
 #include "framework/MessageBox.h"
+#include "model/ApplicationOps.h"
 #include "model/ModelGlobals.h"
 #include "view/ViewFixture.h"
 
@@ -101,11 +102,17 @@ TEST_F(ScoreWindowTest, TheActivatingClickMakesItsScoreCurrentAndIsNotForThePage
     EXPECT_EQ(g_model.currentDoc, docs[1].get());
     EXPECT_EQ(app.activated, (std::vector<CDocument*>{docs[1].get()})) << "the application is told";
 
-    // Keys reach the view of the window activated by the click.
-    TypedKeys(*docs[1]).clear();
+    // Keys reach the document of the window activated by the click.
+    std::vector<int> typed;
+    AppOps().supportWindowKey = [&typed](int ch, int) {
+        typed.push_back(ch);
+        return true;
+    };
     ui::Key(second->GetView(), VK_LEFT);
     ui::RunUntilIdle();
-    EXPECT_EQ(TypedKeys(*docs[1]), (std::vector<int>{28}));
+    AppOps() = {};
+    EXPECT_EQ(typed, (std::vector<int>{28}));
+    EXPECT_EQ(second->GetView()->document, docs[1].get());
 }
 
 TEST_F(ScoreWindowTest, ClosingAWindowAsksAboutChangesThenClosesItsDocument) {

@@ -21,6 +21,7 @@
 #include "framework/UiTest.h"
 #include "model/NewScore.h"
 #include "model/Score.h"
+#include "model/Preferences.h"
 #include "model/ZelDoc.h"
 #include "platform/Port.h"
 
@@ -223,6 +224,23 @@ void RunState(Context& ctx, const Args& args) {
                  doc.GetUndoCount(), doc.GetUndoPosition());
 }
 
+// print display: the display flags of the insertion point, the score and the preferences.
+void RunPrintDisplay(Context& ctx, const Args& args) {
+    NeedArgs(args, 0, 0, "print display");
+    tools::ToolScore& s = ctx.Score();
+    const ScoreLocation& at = s.doc->location;
+    const CScore& score = *s.score;
+    std::fprintf(ctx.out,
+                 "handles=%d hidden=%d chord=%d lyric=%d slash=%d dynamics=%d timecode=%d margins=%d rulers=%d "
+                 "grid=%d voicenames=%d fullrests=%d staffspacing=%d colours=%d transposed=%d playback=%d "
+                 "repeats=%d\n",
+                 at.handles, at.hiddenObjects, at.overlays[0], at.overlays[1], at.overlays[2], at.overlays[3],
+                 at.overlays[4], score.showPageMargins, score.showRulers,
+                 g_preferences.Byte(Preferences::kGridDisplay), g_preferences.Byte(Preferences::kShowTrackVoiceNames),
+                 score.fillWithWholeRests, score.staffGroupSeparators, score.showColors, score.transposedDisplay,
+                 score.playbackStyle, score.playRepeats);
+}
+
 const CommandRegistrar registrar{
     {"revert", "", "asks, then reads the saved file again (prints whether it did)", RunRevert},
     {"autosave", "", "writes the autosave copy (prints its folder and name)", RunAutosave},
@@ -234,6 +252,10 @@ const CommandRegistrar registrar{
      "X,Y for a click on a drawn control), then the button ends it",
      RunAnswer},
     {"new dialog", "", "runs the New dialog (reply with answer first) and makes its new score", RunNewDialog},
+    {"print display", "",
+     "the display flags: handles, hidden objects, the five position overlays, margins, rulers, grid, track voice "
+     "names, full rests, staff spacing, colours, transposed tracks, playback type and repeats",
+     RunPrintDisplay},
     {"state", "",
      "one line: title, modified, zoom, mode, tracks, bars, systems, pages, page, bar, track, voice, "
      "undo=count/position",

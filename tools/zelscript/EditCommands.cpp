@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Script.h"
+#include "app/ZelApp.h"
 #include "edit/Commands.h"
 #include "framework/CmdUI.h"
 #include "framework/CodePage.h"
@@ -116,12 +117,16 @@ void RunCmd(Context& ctx, const Args& args) {
         CString text;
         if (menu.GetMenuString(UINT(id), text, MF_BYCOMMAND) >= 0) ui.text = text.c_str();
     }
-    ui.DoUpdate(s.doc.get(), false);
+    // The document's update handler first, then the application's.
+    if (!ui.DoUpdate(s.doc.get(), false)) CZelApp::UpdateOwnCommand(&ui);
     std::string text = ui.text;
     if (const std::size_t tab = text.find('\t'); tab != std::string::npos) text = text.substr(0, tab) + " " + text.substr(tab + 1);
     std::fprintf(ctx.out, "%d %s%s%s%s\n", id, ui.enabled ? "enabled" : "greyed", ui.checked ? " checked" : "",
                  text.empty() ? "" : " ", fw::ToUtf8(text).c_str());
-    if (ui.enabled && !s.doc->OnCmdMsg(UINT(id), 0)) s.doc->OnCommandRange(id);
+    // The application's routing first; what it leaves goes to the document.
+    CZelApp::RegisterApplicationOps();
+    if (ui.enabled && !CZelApp::RouteOwnCommand(UINT(id), s.doc.get()) && !s.doc->OnCmdMsg(UINT(id), 0))
+        s.doc->OnCommandRange(id);
     s.Refresh();
 }
 
@@ -220,13 +225,23 @@ void RunRedo(Context& ctx, const Args& args) {
     s.doc->Redo();
 }
 
+// dragtrack FROM TO: the document moves a track as the track window's drag does (undoable).
+void RunMoveTrack(Context& ctx, const Args& args) {
+    NeedArgs(args, 2, 2, "dragtrack FROM TO");
+    tools::ToolScore& s = ctx.Score();
+    const int last = s.score->GetTrackCount() - 1;
+    const int from = ArgIntIn(args, 0, "from", 0, last), to = ArgIntIn(args, 1, "to", 0, last);
+    std::fprintf(ctx.out, "dragtrack %d %d: %s\n", from, to, s.doc->MoveTrack(from, to) ? "moved" : "refused");
+    s.Refresh();
+}
+
 const CommandRegistrar registrar{
     {"same", "FILE", "fails unless the score's saved form is FILE's bytes", RunSame},
     {"select", "all | range T1-T2 B1-B2",
      "selects every live record (a note with all its heads) of the whole score or of tracks T1-T2 in bars B1-B2, "
      "with the bars' own tempo marks and texts, and makes that the selection's extent",
      RunSelect},
-    {"cmd", "ID [ARG]", "runs edit command ID (57632 clear, 57634 copy, 57635 cut, 35100-35102 delete marks, "
+    {"cmd", "ID [ARG]", "runs command ID through the application's routing, then the document's (57632 clear, 57634 copy, 57635 cut, 35100-35102 delete marks, "
                         "beams, duplicate heads; 4207 erase the hit, 4203 "
                         "its bar's ending, repeat or bar line, 4205 its page text, 4202 a bracket) as the document runs it",
      RunCmd},
@@ -237,6 +252,9 @@ const CommandRegistrar registrar{
      RunHit},
     {"print bar", "B", "bar B's opening and closing bar line kinds, its tempo and its own items", RunPrintBar},
     {"paint", "", "draws every page as the score window does (what drawing writes is then in the score)", RunPaint},
+    {"dragtrack", "FROM TO", "the document moves track FROM to index TO, as the track window's drag does, as one "
+                             "undoable operation (refused when an item crossing staves touches either track)",
+     RunMoveTrack},
     {"undo", "", "undoes the last operation", RunUndo},
     {"redo", "", "does the last undone operation again", RunRedo},
 };

@@ -93,11 +93,12 @@ void MakeTie(Context& ctx, const Args& args, CTrkBar* trkBar) {
 // note TO of bar B + N, its control points at a quarter and three quarters of the span, the
 // notes' slur flags set, shaped from its notes.
 void MakeSlur(Context& ctx, const Args& args, CTrkBar* trkBar) {
-    NeedArgs(args, 5, 9, "make T B slur FROM TO [bars=N] [above] [dotted] [selected]");
-    int bars = 0;
+    NeedArgs(args, 5, 10, "make T B slur FROM TO [bars=N] [endstaff=N] [above] [dotted] [selected]");
+    int bars = 0, endStaff = 0;
     bool above = false, dotted = false, selected = false;
     for (std::size_t i = 5; i < args.size(); ++i) {
         if (Option(args[i], "bars", &bars)) continue;
+        if (Option(args[i], "endstaff", &endStaff)) continue;
         if (args[i] == "above") above = true;
         else if (args[i] == "dotted") dotted = true;
         else if (args[i] == "selected") selected = true;
@@ -125,6 +126,8 @@ void MakeSlur(Context& ctx, const Args& args, CTrkBar* trkBar) {
     if (!placed) throw ScriptError("the slur could not be inserted");
     trkBar->SetCurrent();
     placed->Flip(1);
+    // An end on another staff (the staff offset of its end, -4 to 3).
+    if (endStaff) placed->SetEndStaffOffset(endStaff);
 }
 
 // make T B tuplet FROM-TO N:M [kind=K] [below] [ratio] [selected]: records FROM-TO (notes and
@@ -317,7 +320,7 @@ void RunMake(Context& ctx, const Args& args) {
 const CommandRegistrar registrar{
     {"make", "T B tie INDEX | slur FROM TO | tuplet FROM-TO N:M | gliss FROM TO | bend|barre|pedal|group KIND FROM [options]",
      "a tie through the tie builder (on to the voice's next note; dotted, selected), a slur shaped from its notes "
-     "(bars=N, above, dotted, selected), a tuplet fitted to its notes (kind=0-4, below, ratio, selected), or a "
+     "(bars=N, endstaff=N: its end that many staves away, above, dotted, selected), a tuplet fitted to its notes (kind=0-4, below, ratio, selected), or a "
      "glissando or line item placed as its tool places it with sub-tool KIND at note FROM (to=INDEX, bars=N, y=P, "
      "label=N, plabel=I:N, fret=N, fraction=N, prefix=N, style=N, nohook, nolabel, size=N, wave=N, kind=K, wavy, "
      "notext, text=WORD, flip, selected)",

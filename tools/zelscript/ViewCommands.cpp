@@ -10,6 +10,8 @@
 #include "framework/UiTest.h"
 #include "framework/CodePage.h"
 #include "model/TextTask.h"
+#include "app/ZelApp.h"
+#include "model/ApplicationOps.h"
 #include "model/ZelDoc.h"
 #include "platform/Port.h"
 #include "view/PagePane.h"
@@ -108,28 +110,46 @@ void PrintEditor(Context& ctx, CZelDoc* doc) {
     else std::fprintf(ctx.out, " no editor");
 }
 
+// press [ctrl+][shift+][alt+]K: the key goes through the input path to the score window; prints
+// the ids it ran (the document's dispatch and the application's routing) and the insertion point.
 void RunKey(Context& ctx, const Args& args) {
-    NeedArgs(args, 1, 1, "K");
+    NeedArgs(args, 1, 1, "[ctrl+][shift+][alt+]K");
     CZelView& v = View(ctx);
     struct Named {
         const char* name;
         int vk;
         bool keypad;
-    } names[] = {{"Left", VK_LEFT, false},   {"Right", VK_RIGHT, false}, {"Up", VK_UP, false},
-                 {"Down", VK_DOWN, false},   {"Delete", VK_DELETE, false}, {"Enter", VK_RETURN, false},
+    } names[] = {{"Left", VK_LEFT, false},     {"Right", VK_RIGHT, false},   {"Up", VK_UP, false},
+                 {"Down", VK_DOWN, false},     {"Delete", VK_DELETE, false}, {"Enter", VK_RETURN, false},
                  {"KeypadEnter", VK_RETURN, true}, {"PgUp", VK_PRIOR, false}, {"PgDn", VK_NEXT, false},
-                 {"Home", VK_HOME, false},   {"End", VK_END, false}, {"Esc", VK_ESCAPE, false},
-                 {"Tab", VK_TAB, false},     {"Backspace", VK_BACK, false}};
-    CZelDoc* doc = v.document;
-    TypedKeys(*doc).clear();
+                 {"Home", VK_HOME, false},     {"End", VK_END, false},       {"Backspace", VK_BACK, false},
+                 {"Space", VK_SPACE, false},   {"Escape", VK_ESCAPE, false}, {"Esc", VK_ESCAPE, false},
+                 {"Tab", VK_TAB, false},       {"F1", VK_F1, false},         {"F10", VK_F1 + 9, false}};
     std::string key = args[0];
     UINT mods = fw::uitest::kNone;
-    if (key.rfind("shift+", 0) == 0 && key.size() > 6) {
-        mods = fw::uitest::kShift;
-        key = key.substr(6);
+    for (;;) {
+        const std::size_t plus = key.find('+');
+        if (plus == std::string::npos || plus + 1 >= key.size()) break;
+        const std::string word = key.substr(0, plus);
+        if (word == "ctrl") mods |= fw::uitest::kCtrl;
+        else if (word == "shift") mods |= fw::uitest::kShift;
+        else if (word == "alt") mods |= fw::uitest::kAlt;
+        else throw ScriptError("press: unknown modifier \"" + word + "\" (ctrl, shift, alt)");
+        key = key.substr(plus + 1);
     }
+    CZelDoc* doc = v.document;
     const bool editing = doc->textTask != nullptr;
     CWnd* target = KeyTarget(v);
+    CZelApp::RegisterApplicationOps();
+    std::vector<int> ran;
+    ApplicationOps& ops = AppOps();
+    const auto command = ops.command;
+    ops.commandObserver = [&ran](int id) { ran.push_back(id); };
+    ops.command = [&ran, doc](int id) {
+        ran.push_back(id);
+        // The application's routing over this document (the tool has no application object).
+        if (!CZelApp::RouteOwnCommand(unsigned(id), nullptr)) doc->OnCommandRange(id);
+    };
     bool found = false;
     for (const Named& n : names)
         if (key == n.name) {
@@ -137,14 +157,25 @@ void RunKey(Context& ctx, const Args& args) {
             found = true;
         }
     if (!found) {
-        if (key.size() != 1 || mods) throw ScriptError("key: a key name or one character");
-        fw::uitest::Type(target, key.c_str());
+        if (key.size() != 1) throw ScriptError("press: a key name or one character");
+        const char c = key[0];
+        if (mods != fw::uitest::kNone && c >= 'a' && c <= 'z')
+            fw::uitest::Key(target, c - 'a' + 'A', mods);
+        else
+            fw::uitest::Type(target, key.c_str());
     }
     fw::uitest::RunUntilIdle();
-    const POINT s = v.GetScrollPosition();
+    ops.commandObserver = nullptr;
+    ops.command = command;
     std::fprintf(ctx.out, "press %s:", args[0].c_str());
-    for (int k : TypedKeys(*doc)) std::fprintf(ctx.out, " %d", k);
-    std::fprintf(ctx.out, " scroll %ld %ld", long(s.x), long(s.y));
+    for (int id : ran) std::fprintf(ctx.out, " %d", id);
+    const ScoreLocation& at = doc->location;
+    const POINT scroll = v.GetScrollPosition();
+    // The insertion point while the score takes the keys; the editor's text while one is open.
+    if (!editing)
+        std::fprintf(ctx.out, " insertion track %d bar %d time %d position %d", int(at.trackIndex), int(at.barIndex),
+                     int(at.time), int(at.position));
+    std::fprintf(ctx.out, " scroll %ld %ld", long(scroll.x), long(scroll.y));
     if (editing) PrintEditor(ctx, doc);
     std::fprintf(ctx.out, "\n");
 }
@@ -231,9 +262,10 @@ void RunPrintPdf(Context& ctx, const Args& args) {
 const CommandRegistrar registrar{
     {"window", "[mode 0|1|2] [zoom Z]", "opens the score window over the current score (offscreen)", RunWindow},
     {"scroll", "X Y", "scrolls the score window's view", RunScroll},
-    {"press", "K", "a key to the score window (Left, Right, Up, Down, Delete, Enter, KeypadEnter, PgUp, PgDn, Home, "
-                 "End, Esc, Tab, Backspace, shift+K, or one character) or to the open text editor; prints what the document "
-                 "received",
+    {"press", "[ctrl+][shift+][alt+]K",
+     "a key through the input path to the score window, or to the open text editor (Left, Right, Up, Down, Delete, "
+     "Backspace, Enter, KeypadEnter, Space, Escape or Esc, Tab, PgUp, PgDn, Home, End, F1, F10, or one character); "
+     "prints the command ids it ran and the insertion point, or the editor's text",
      RunKey},
     {"type", "TEXT", "types a text (UTF-8, the words joined by one space) into the open text editor, else the view",
      RunType},

@@ -1,5 +1,6 @@
-# The score window over a new score: keys (press K) reach the document as its characters, the scrolling
-# keys scroll, and the print run's sides.
+# The score window over a new score: keys (press K) reach the document (Left steps back, Delete
+# finds nothing to erase on an empty score, keypad Enter records), the scrolling keys scroll,
+# and the print run's sides.
 new 0
 window mode 2 zoom 100
 press Left
