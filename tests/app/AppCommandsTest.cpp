@@ -221,6 +221,16 @@ TEST_F(AppCommandsTest, DeleteAndBackspaceTypedIntoTheScoreEraseAndUndoTakesThem
         Choose(frame, 57643);
         EXPECT_EQ(Bytes(doc), beforeErase);
 
+        // Backspace at the start of the score finds nothing: the insertion point goes to position 0.
+        doc->SetCurrentBar(0, false);
+        doc->location.position = 0;
+        ran.clear();
+        fw::uitest::Key(view, VK_BACK);
+        fw::uitest::RunUntilIdle();
+        EXPECT_TRUE(ran.empty());
+        EXPECT_EQ(doc->location.position, 0);
+        EXPECT_EQ(doc->location.barIndex, 0);
+
         // Ctrl+H with notes selected: the accelerator's Flip Enharmonic, not Delete.
         doc->GetSelection()->SelectTracks(1, 1, false);
         fw::uitest::RunUntilIdle();
