@@ -41,8 +41,10 @@
 #include "model/TaskMakers.h"
 #include "model/TrkBarWalk.h"
 #include "model/ZelDoc.h"
+#include "platform/Numeric.h"
 #include "platform/Port.h"
 #include "platform/RvqUtil.h"
+#include "platform/StdDlgGlobals.h"
 #include "model/Track.h"
 #include "support/CommandRecorder.h"
 #include "support/MidiRecorder.h"
@@ -413,6 +415,26 @@ TEST_F(AppCommandsTest, TypedKeysBecomeCommandsByTheSelectionAndTheTransport) {
         CSelect& s = *doc->GetSelection();
         s.ClearAll();
         s.itemCount = s.noteCount = s.beamCount = 0;
+
+        // While a numeric field is active every key, Escape included, goes to it.
+        struct KeptKeys : CNumeric {
+            std::vector<UINT> keys;
+            bool TypeKey(UINT key, UINT) override {
+                keys.push_back(key);
+                return true;
+            }
+            void EndEdit() override {}
+        } field;
+        g_ui.currentNumeric = &field;
+        doc->SetCurrentVoice(1);
+        ran.clear();
+        fw::uitest::Key(view, VK_ESCAPE);
+        fw::uitest::RunUntilIdle();
+        EXPECT_TRUE(doc->OnKeyChar(' ', 57));
+        g_ui.currentNumeric = nullptr;
+        EXPECT_EQ(field.keys, (std::vector<UINT>{27, ' '}));
+        EXPECT_TRUE(ran.empty());
+        EXPECT_EQ(doc->location.allVoices, 0) << "Escape did not reach the document";
 
         // Up and down with nothing selected move the current track within the score.
         doc->SetCurrentTrack(0);
