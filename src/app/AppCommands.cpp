@@ -32,6 +32,8 @@
 #include "model/TaskMakers.h"
 #include "model/ZelDoc.h"
 #include "platform/FileNames.h"
+#include "platform/LibraryStandIns.h"
+#include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
 #include "view/DebugWnd.h"
 
@@ -178,14 +180,14 @@ bool CZelApp::RouteOwnCommand(unsigned id, CZelDoc* doc) {
         if (g_app.allotLib) EditLibrary(*g_app.allotLib);
         return true;
     case 32811:
-        if (g_app.chordLib) EditLibrary(*g_app.chordLib);
+        if (g_platform.chordLib) EditLibrary(*g_platform.chordLib);
         return true;
     case 32812: return true;  // the drum library's dialog comes with the drum library
     case 32813:
-        if (g_app.exprLib) EditLibrary(*g_app.exprLib);
+        if (g_platform.exprLib) EditLibrary(*g_platform.exprLib);
         return true;
     case 32814:
-        if (g_app.guitarLib) EditLibrary(*g_app.guitarLib);
+        if (g_platform.guitarLib) EditLibrary(*g_platform.guitarLib);
         return true;
     case 32815:
         if (g_app.instLib) EditLibrary(*g_app.instLib);
@@ -248,7 +250,11 @@ bool CZelApp::RouteOwnCommand(unsigned id, CZelDoc* doc) {
     }
     for (const auto& [first, last] : kPaletteBlocks)
         if (InRange(id, first, last) && !InRange(id, 2500, 2599)) {
-            if (CToolBox* palette = PaletteForCommand(int(id))) palette->SelectCommand(int(id));
+            // Without the main tool bar that made the palettes (the tools) the document takes
+            // the id itself.
+            CToolBox* palette = g_app.mainToolBar ? PaletteForCommand(int(id)) : nullptr;
+            if (!palette) return false;
+            palette->SelectCommand(int(id));
             return true;
         }
     return false;
@@ -280,18 +286,18 @@ void CZelApp::OnLoadLibrary(CZelDoc* doc) {
     auto is = [&](const char* want) { return got == 4 && std::memcmp(tag, want, 4) == 0; };
     if (is(kSpacingTag) && g_app.allotLib) {
         g_app.allotLib->Load(record);
-    } else if (is(kChordTag) && g_app.chordLib) {
-        g_app.chordLib->Load(record);
+    } else if (is(kChordTag) && g_platform.chordLib) {
+        g_platform.chordLib->Load(record);
         if (DocumentHintTargets()[0]) DocumentHintTargets()[0](int(kChordWindowHint));
         if (doc) doc->OnCommandRange(int(kRefreshCommand));
     } else if (is(kDrumTag)) {
         // The drum library is loaded with the drum library's own reader when it is written.
-    } else if (is(kExpressionTag) && g_app.exprLib) {
-        g_app.exprLib->Load(record);
+    } else if (is(kExpressionTag) && g_platform.exprLib) {
+        g_platform.exprLib->Load(record);
     } else if (is(kInstrumentTag) && g_app.instLib) {
         g_app.instLib->Load(record);
-    } else if (is(kGuitarTag) && g_app.guitarLib) {
-        g_app.guitarLib->Load(record);
+    } else if (is(kGuitarTag) && g_platform.guitarLib) {
+        g_platform.guitarLib->Load(record);
         if (doc) doc->OnCommandRange(int(kRefreshCommand));
     } else if (!is(kFontMapTag)) {
         std::string text;
