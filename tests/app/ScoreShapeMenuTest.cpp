@@ -86,7 +86,7 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
         {"Measure > Insert Bars", 34000, 0, ok, "answer ok 3=1\ncmd 34000\n"},
         {"Score > Insert Page", 33000, 0, ok, "answer ok 3=1\ncmd 33000\n"},
         {"Measure > Justify", 34013, 0, nullptr, "cmd 34013\n"},
-        {"the octave line command", 35302, 1, nullptr, "cmd 35302\n"},
+        {"the octave line command, with nothing selected: nothing", 35302, 1, nullptr, "cmd 35302\n"},
         {"the bar pop-up's double bar line", 2301, 2, nullptr, "cmd 2301\n"},
     };
     struct Seen {

@@ -423,13 +423,16 @@ TEST(MultiBarDlg, ThePreviewsHandlesFollowTheMouse) {
     EXPECT_EQ(dlg.record[CMultiBarDlg::kFillByte], fillAfterRight);
 }
 
-// Octave lines: with nothing selected the line covers the insertion point's bar on its track.
-TEST(OttavaTask, NothingSelectedCoversTheCurrentBar) {
+// Octave lines: with no selected notes or rests the line covers the insertion point's bar on its
+// track (the menu and palette commands run the operation only while something is selected).
+TEST(OttavaTask, NoSelectedNotesCoversTheCurrentBar) {
     EditScore s;
     s.doc->SetCurrentBar(5, false);
     s.doc->location.trackIndex = 1;
     const auto before = Bytes(s);
     s.doc->OnCommandRange(CAddOttavaTask::kAdd);
+    EXPECT_EQ(s.doc->GetUndoCount(), 0) << "the command waits for a selection";
+    RunTask(s, new CAddOttavaTask, CAddOttavaTask::kAdd);
     std::vector<COttava*> pieces;
     for (CBarItem* i : s.Live(1, 5))
         if (i->TypeCode() == COttava::kTypeCode) pieces.push_back(static_cast<COttava*>(i));
