@@ -67,6 +67,8 @@
 #include "platform/StdDlgGlobals.h"
 #include "support/CommandRecorder.h"
 #include "support/PictureCompare.h"
+#include "support/RunTool.h"
+#include "support/SavedScore.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "framework/View.h"
@@ -1725,6 +1727,7 @@ TEST_F(AppLifeTest, TheTextToolTypesABoldTextOntoThePageThroughTheStyleBarAndThe
         int undo = -1;
     } seen;
     const std::string saved = home.root() + "/typed.zel";
+    std::string script;
     app.whileRunning = [&](TestApp& a) {
         CZelDoc* doc = a.GetActiveDocument();
         auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
@@ -1737,6 +1740,10 @@ TEST_F(AppLifeTest, TheTextToolTypesABoldTextOntoThePageThroughTheStyleBarAndThe
         const RECT paper = score->GetPage(0)->GetPaperRect();
         const int x = bar->FractionToX(100) - paper.left;
         const int y = staff->PositionToY(12) - paper.top;
+        // The script starts from the same score in the same window arrangement.
+        if (!doc->WriteNative((home.root() + "/start.zel").c_str())) return;
+        script = "open start.zel\nwindow mode " + std::to_string(doc->location.arrangementMode) + " zoom " +
+                 std::to_string(doc->GetZoom()) + "\ntool 913 button 0\nclick 0:0:100:12\n";
         CToolBtn* text = g_app.mainToolBar->FindButton(ToolState::kText);
         if (!text) return;
         fw::uitest::Click(text, 12, 12);
@@ -1769,6 +1776,7 @@ TEST_F(AppLifeTest, TheTextToolTypesABoldTextOntoThePageThroughTheStyleBarAndThe
         seen.closed = doc->textTask == nullptr && styleBar.GetTarget() == nullptr;
         seen.undo = doc->GetUndoCount();
         doc->WriteNative(saved);
+        script += "type Allegro\npress shift+Home\ncmd 2701\ncmd 57634\npress End\ncmd 57637\npress Esc\nsave z.zel\n";
     };
     fw::uitest::Session session;
     RunApp(app);
@@ -1795,6 +1803,14 @@ TEST_F(AppLifeTest, TheTextToolTypesABoldTextOntoThePageThroughTheStyleBarAndThe
     });
     EXPECT_EQ(texts, std::vector<std::string>{"AllegroAllegro"});
     EXPECT_EQ(styles, std::vector<int>{FontRef::kBold}) << "bold all through: one font";
+
+    // The whole saved score is the one zelscript's run of the same steps saves.
+    ASSERT_FALSE(script.empty());
+    std::ofstream(home.root() + "/typed.zs") << script;
+    std::string log;
+    ASSERT_EQ(testsupport::RunTool("zelscript", "typed.zs", &log, home.root()), 0) << log;
+    const std::string differ = testsupport::ScoreDifference(saved, home.root() + "/z.zel");
+    EXPECT_TRUE(differ.empty()) << "bytes differ at" << differ << "\n" << log;
 }
 
 namespace {

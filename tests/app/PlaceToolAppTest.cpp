@@ -27,6 +27,7 @@
 #include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
 #include "support/RunTool.h"
+#include "support/SavedScore.h"
 #include "support/TempHome.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
@@ -50,20 +51,6 @@ public:
     std::function<void()> whileRunning;
     bool started = false;
 };
-
-std::vector<char> Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A saved score without what belongs to its window rather than to the score: the header's
-// rulers option (byte 22) and the window's show state and placement (bytes 36-45).
-std::vector<char> ScoreBytes(const std::string& path) {
-    std::vector<char> bytes = Bytes(path);
-    for (std::size_t i : {22u, 36u, 37u, 38u, 39u, 40u, 41u, 42u, 43u, 44u, 45u})
-        if (i < bytes.size()) bytes[i] = 0;
-    return bytes;
-}
 
 // A place as zelscript writes it (T:B:P:S) and its point in the page pane.
 struct Place {
@@ -207,16 +194,10 @@ TEST_F(PlaceToolApp, PaletteChoicesAndPageClicksPlaceWhatTheScriptOfTheSameClick
     ASSERT_EQ(testsupport::RunTool("zelscript", "clicks.zs", &log, dir.path()), 0) << log;
     for (std::size_t i = 0; i < saved.size(); ++i) {
         SCOPED_TRACE(i);
-        const std::vector<char> mine = ScoreBytes(saved[i]);
-        const std::vector<char> theirs = ScoreBytes(dir.path() + "/z" + std::to_string(i) + ".zel");
-        ASSERT_FALSE(mine.empty());
-        std::string differ;
-        for (std::size_t k = 0; k < mine.size() && k < theirs.size() && differ.size() < 200; ++k)
-            if (mine[k] != theirs[k]) differ += " " + std::to_string(k) + ":" + std::to_string(int(mine[k])) + "/" + std::to_string(int(theirs[k]));
-        EXPECT_EQ(mine.size(), theirs.size());
+        const std::string differ = testsupport::ScoreDifference(saved[i], dir.path() + "/z" + std::to_string(i) + ".zel");
         EXPECT_TRUE(differ.empty()) << "bytes differ at" << differ;
     }
     // Each step changed the score.
-    for (std::size_t i = 1; i < saved.size(); ++i) EXPECT_NE(Bytes(saved[i]), Bytes(saved[i - 1]));
-    EXPECT_NE(Bytes(saved[0]), Bytes(dir.path() + "/start.zel"));
+    for (std::size_t i = 1; i < saved.size(); ++i) EXPECT_NE(testsupport::FileBytes(saved[i]), testsupport::FileBytes(saved[i - 1]));
+    EXPECT_NE(testsupport::FileBytes(saved[0]), testsupport::FileBytes(dir.path() + "/start.zel"));
 }
