@@ -177,6 +177,19 @@ public:
     static CSuffix* Of(CScoreItem* item) { return static_cast<CSuffix*>(item); }
     static const CSuffix* Of(const CScoreItem* item) { return static_cast<const CSuffix*>(item); }
 
+    // --- drawing (notation/ChordDraw.cpp), in the current artist ---
+    // The suffix drawn with its left at x on the base line y; its right edge (x + 1 with no
+    // elements).
+    int Draw(int x, int y) const;
+    // The largest running sum of scaled offsets and element widths; 0 with no elements.
+    int GetWidth() const;
+    // Element n's rectangle relative to the suffix origin.
+    void GetElementRect(RECT* out, int n) const;
+    // The text an element draws after its first character is mapped to a music glyph (a glyph
+    // element holds that one character); empty for code 21.
+    static std::string ElementText(int code);
+    static bool IsGlyphText(const std::string& text);
+
     // The elements that the record's size holds room for.
     int ElementRoom() const { return RecordSizeField() < kHeadSize ? 0 : (RecordSizeField() - kHeadSize) / SuffixElement::kSize; }
     // The element count, never more than the record holds.
@@ -344,6 +357,18 @@ public:
     void CopyShape(const CGuitarFrame& other);
     // Splits a name at the first "/" followed by a letter; the slash goes with the bass.
     static bool SplitSlashName(std::string_view name, std::string* main, std::string* bass);
+
+    // --- drawing (notation/ChordDraw.cpp), in the current artist ---
+    // The diagram and its name with the reference point (x, y) at `percent` size; the
+    // diagram's centre x.
+    int DrawDiagram(int x, int y, int percent, int lineSpacing, bool showName) const;
+    // A name centred on cx, smaller raised digits after the first digit, music accidentals; its
+    // measured width.
+    static int DrawName(int cx, int y, int lineWidth, int size, const std::string& text);
+    // A slash name in two rows (bass at y, main above, a line between); half its width.
+    static int DrawStackedName(int cx, int y, int lineWidth, int size, const std::string& main, const std::string& bass);
+    // The name as shown: with a capo, its root and bass moved up by it (spelled in C major).
+    std::string GetDisplayName(bool german) const;
 
 };
 ZEL_RECORD_VIEW(CGuitarFrame);

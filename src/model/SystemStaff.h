@@ -145,6 +145,8 @@ public:
     std::int16_t GetDistanceValue() const { return GetSpacing(); }
     std::int16_t GetReferenceY() const { return GetMiddleY(); }
     std::int16_t GetPlaceA() const { return rec::Get<std::int16_t>(this, kPlaceA); }
+    // Line A is the chord line: chord symbols' and guitar frames' y offsets are added to it.
+    std::int16_t GetChordLine() const { return GetPlaceA(); }
     std::int16_t GetPlaceB() const { return rec::Get<std::int16_t>(this, kPlaceB); }
     std::int16_t GetPlaceC() const { return rec::Get<std::int16_t>(this, kPlaceC); }
     std::int16_t GetPlaceD() const { return rec::Get<std::int16_t>(this, kPlaceD); }

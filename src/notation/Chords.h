@@ -11,6 +11,12 @@ class CChunkStream;
 class ChordBehaviour : public BarItemBehaviour {
 public:
     static const ChordBehaviour& Instance();
+    void Draw(CScoreItem& item) const override;                                       // slot 4
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    // The drag's x goes to the shared drag offset, its y to the y offset.
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    // A drop that is not placed anew keeps the drag's x in the x offset.
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
     void ToFileOrder(CScoreItem& item) const override;                                // slot 56
     void FromFileOrder(CScoreItem& item) const override;                              // slot 57
@@ -21,6 +27,9 @@ public:
     void RespellSelected(CBarItem& item) const override;                              // slot 128: Respell
     // The key at the chord's position in the current track bar (C major without one).
     void TransposeSelected(CBarItem& item, int amount, int mode) const override;      // slot 131: Transpose
+    // Placed by the bar item's placement with the press halfway toward the release, its y offset
+    // from the release point against the staff's chord line.
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 
 class SuffixBehaviour : public ScoreItemBehaviour {
@@ -35,6 +44,11 @@ public:
 class GuitarFrameBehaviour : public BarItemBehaviour {
 public:
     static const GuitarFrameBehaviour& Instance();
+    void Draw(CScoreItem& item) const override;                                       // slot 4
+    RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
+    // A drop that is not placed anew keeps the drag's x in the x offset.
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
     int GetKind(CScoreItem& item) const override;                                     // slot 34
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52
     void ToFileOrder(CScoreItem& item) const override;                                // slot 56
@@ -45,6 +59,7 @@ public:
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
     // The name respelled (German names by the note-name style).
     void RespellSelected(CBarItem& item) const override;                              // slot 128: Respell
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 
 // Binds the chord classes' behaviours to their type codes.

@@ -3,6 +3,7 @@
 // from a file yet; start-up makes one of each (g_platform), tests fill their entries.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "platform/Library.h"
 
@@ -26,6 +27,16 @@ public:
     // The library index of the chord the pitches (at most 12) form; -1 when none.
     virtual int NameChord(const int* pitches, int count) { return -1; }
     std::uint8_t mode = 0;
+    // The chord definitions (whole records) that chord symbols name by key, and the styles of
+    // the major, minor, diminished and augmented words; tests and scripts add definitions.
+    const std::uint8_t* FindDefinition(int key) const {
+        for (const auto& d : definitions)
+            if (d.size() >= 10 && (d[8] | (d[9] << 8)) == (key & 0xFFFF)) return d.data();
+        return nullptr;
+    }
+    void AddDefinition(const std::uint8_t* record, int size) { definitions.emplace_back(record, record + size); }
+    std::vector<std::vector<std::uint8_t>> definitions;
+    std::uint8_t wordStyles[4] = {};
 };
 
 // The guitar-frame library: its entries only.

@@ -45,6 +45,14 @@ void RunTool(Context& ctx, const Args& args) {
             t.dots = std::int16_t(ArgIntIn(args, ++i, "dots", 0, 3));
         else if (a == "courtesy")
             t.courtesy = std::uint8_t(ArgIntIn(args, ++i, "courtesy", 0, 1));
+        else if (a == "chord" && i + 4 < args.size()) {
+            // The chord palette's root, bass (-1 none), key and bass-below choice.
+            t.chordRoot = std::int16_t(ArgIntIn(args, ++i, "root", 0, 17));
+            t.chordBass = std::int16_t(ArgIntIn(args, ++i, "bass", -1, 17));
+            t.chordKey = std::uint16_t(ArgIntIn(args, ++i, "key", 0, 65535));
+            t.chordBassBelow = std::uint8_t(ArgIntIn(args, ++i, "below", 0, 1));
+        } else if (a == "index")
+            t.chordIndex = std::int16_t(ArgIntIn(args, ++i, "index", -1, 32767));
         else if (a == "tuplet" && i + 2 < args.size()) {
             t.tupletNumber = std::int16_t(ArgIntIn(args, ++i, "tuplet", 0, 99));
             t.tupletSpace = std::int16_t(ArgIntIn(args, ++i, "tuplet space", 0, 99));
@@ -248,8 +256,9 @@ void RunMidi(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1]",
-     "makes a tool current with its note-entry choices (903 the notes: sub 903 note, 922 rest, 921 accidental)",
+    {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1] [chord ROOT BASS KEY BELOW] [index I]",
+     "makes a tool current with its note-entry choices (903 the notes: sub 903 note, 922 rest, 921 accidental; 920 "
+     "the chords: spelled root and bass 0-17, bass -1 none, chord key, bass below 0|1, the library's frame index)",
      RunTool},
     {"hover", "X Y",
      "the pointer rests at a point of the score window's view: what lies there, the pointer's shape and the "
