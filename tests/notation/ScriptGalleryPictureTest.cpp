@@ -1,6 +1,7 @@
 // The script galleries end to end: each gallery script makes its items through their creation
 // paths (ties, slurs and tuplets; bends, groups, barres, pedal lines and glissandi; graphic
-// shapes and harp pedal markings; clef and key changes, octave lines and bar numbers), zelrender
+// shapes and harp pedal markings; clef and key changes, octave lines and bar numbers; chord
+// symbols and guitar frames placed with the chord tool), zelrender
 // draws page 1 at zoom 100 and 200 and prints it to PDF, and the pictures match their references
 // (ZEL_UPDATE_REFERENCES=1 writes them anew, each looked at before it is committed; a missing one
 // fails).
@@ -44,7 +45,9 @@ TEST_P(ScriptGalleryPictureTest, MatchesItsPicturesAndPrints) {
         const std::string name = g.picture + std::to_string(zoom) + ".png";
         const std::string png = dir.path() + "/" + name;
         out.clear();
-        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom), &out), 0) << out;
+        // The chord library's definitions come from the script (the program's user library).
+        const std::string defs = " --chorddefs " + testsupport::TestDataPath(folder + "gallery.zs");
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom) + defs, &out), 0) << out;
         if (*g.report) EXPECT_NE(out.find(g.report), std::string::npos) << out;
         CBitmap picture;
         ASSERT_TRUE(picture.LoadFile(png));
@@ -58,7 +61,8 @@ TEST_P(ScriptGalleryPictureTest, MatchesItsPicturesAndPrints) {
 INSTANTIATE_TEST_SUITE_P(Galleries, ScriptGalleryPictureTest,
                          ::testing::Values(Gallery{"twoended", "gallery", ""}, Gallery{"lines", "gallery", ""},
                                            Gallery{"graphics", "gallery", ""},
-                                           Gallery{"signs", "signs", "page 1: 4 systems"}),
+                                           Gallery{"signs", "signs", "page 1: 4 systems"},
+                                           Gallery{"chords", "gallery", ""}),
                          [](const ::testing::TestParamInfo<Gallery>& info) { return std::string(info.param.folder); });
 
 }  // namespace

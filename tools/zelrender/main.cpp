@@ -5,11 +5,14 @@
 // as the MIDI data box shows them. zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
 // zelrender FILE --page N --hits OUT.png draws the page faintly and colours every fourth point by
 // what lies under it, asked in a page's order, and prints "kind K: N points" for each kind found.
+// --chorddefs SCRIPT gives the chord library the definitions of the script's chorddef lines.
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <cstdlib>
 #include <cstring>
+
+#include "ChordDefinitions.h"
 #include <fstream>
 #include <string>
 #include <vector>
@@ -35,7 +38,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D] [--data K]\n"
+                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D] [--data K] [--chorddefs SCRIPT]\n"
                  "       zelrender FILE --page N --hits OUT.png [--zoom Z]\n"
                  "       zelrender FILE --pdf OUT.pdf\n");
     return 2;
@@ -127,7 +130,7 @@ int main(int argc, char** argv) {
     if (argc < 4) return Usage();
     const std::string path = argv[1];
     int pageNumber = 0, zoom = 100;
-    std::string png, pdf, ops;
+    std::string png, pdf, ops, chordDefs;
     bool hits = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -152,6 +155,8 @@ int main(int argc, char** argv) {
             if (!ParseInt(argv[++i], 0, 8, &kind)) return Usage();
             g_model.dataView.kind = std::uint8_t(kind);
             g_model.dataDisplayKind = std::uint8_t(kind);
+        } else if (arg == "--chorddefs" && i + 1 < argc) {
+            chordDefs = argv[++i];
         } else if (arg == "--pdf" && i + 1 < argc) {
             pdf = argv[++i];
         } else {
@@ -164,6 +169,7 @@ int main(int argc, char** argv) {
     if (!fw::MusicFontAvailable()) std::fprintf(stderr, "zelrender: no music font found (run scripts/setup.sh)\n");
     std::unique_ptr<tools::ToolScore> s;
     try {
+        if (!chordDefs.empty()) tools::AddChordDefinitionsFrom(chordDefs);
         s = tools::ReadScore(path);
     } catch (const tools::ToolError& e) {
         std::fprintf(stderr, "zelrender: %s\n", e.what());

@@ -6,10 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "ChordDefinitions.h"
 #include "Script.h"
+#include "ToolScore.h"
 #include "framework/UiTest.h"
 #include "model/ChordRecords.h"
-#include "platform/DrawGlobals.h"
 #include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
 
@@ -73,39 +74,18 @@ int IntList(const std::string& text, int* out, int room) {
     return n;
 }
 
-// chorddef KEY [styles=MAJ,MIN,DIM,AUG] CODE[:DX:DY[:SIZE]]...: a chord definition of the chord
+// chorddef KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...: a chord definition of the chord
 // library, its elements in the default text face (a glyph element in the music face), offsets
 // in twentieths, size 12 unless given.
 void RunChordDef(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 24, "KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...");
-    const int key = ArgIntIn(args, 0, "KEY", 0, 65535);
-    alignas(8) std::uint8_t record[CSuffix::kHeadSize + 24 * SuffixElement::kSize] = {};
-    rec::Put<std::int16_t>(record, rec::kSize, std::int16_t(CSuffix::kHeadSize));
-    rec::Put<std::uint8_t>(record, 6, std::uint8_t(CSuffix::kType));
-    auto* d = CSuffix::Of(reinterpret_cast<CScoreItem*>(record));
-    d->SetKey(key);
-    CChordLib& lib = ChordLib();
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i].rfind("styles=", 0) == 0) {
-            int styles[4] = {};
-            if (IntList(args[i].substr(7), styles, 4) != 4) throw ScriptError("styles=MAJ,MIN,DIM,AUG");
-            for (int k = 0; k < 4; ++k) lib.wordStyles[k] = std::uint8_t(styles[k]);
-            continue;
-        }
-        int code = 0, dx = 0, dy = 0, size = 12;
-        const int n = std::sscanf(args[i].c_str(), "%d:%d:%d:%d", &code, &dx, &dy, &size);
-        if (n < 1 || code < 0 || code > 255) throw ScriptError("an element is CODE[:DX:DY[:SIZE]], got " + args[i]);
-        SuffixElement e{};
-        e.SetDx(dx);
-        e.SetDy(dy);
-        FontRef f = g_draw.standardFontRefs[CSuffix::IsGlyphText(CSuffix::ElementText(code)) ? 4 : 0];
-        f.size = std::uint16_t(size);
-        e.SetFont(f);
-        e.SetCode(code);
-        if (!d->AppendElement(e)) throw ScriptError("chorddef: too many elements");
+    int n = 0;
+    try {
+        n = tools::AddChordDefinition(args);
+    } catch (const tools::ToolError& e) {
+        throw ScriptError(e.what());
     }
-    lib.AddDefinition(record, d->RecordSizeField());
-    std::fprintf(ctx.out, "chorddef %d: %d elements\n", key, d->GetElementCount());
+    std::fprintf(ctx.out, "chorddef %s: %d elements\n", args[0].c_str(), n);
 }
 
 // chordframe NAME [options]: a guitar frame at the chord library's end, which the chord tool
