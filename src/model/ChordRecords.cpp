@@ -1,6 +1,7 @@
 #include "model/ChordRecords.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/ScoreStandIns.h"
@@ -403,4 +404,98 @@ int CGuitarTunings::FindKey(int k) const {
 void CGuitarTunings::SetKeys(const std::uint8_t* bytes, int n) {
     keyCount = std::clamp(n, 0, 255);
     std::memcpy(keys, bytes, std::size_t(keyCount));
+}
+
+// --- the guitar frame's transposition -----------------------------------------------------------------
+
+const char* ChordRootName(int index) {
+    static const char* const kNames[] = {"C", "C#", "Db", "D", "D#", "Eb", "E", "F", "F#",
+                                         "Gb", "G", "G#", "Ab", "A", "A#", "Bb", "B", "Cb"};
+    return index >= 0 && index < 18 ? kNames[index] : "";
+}
+
+void CGuitarFrame::ReplaceFromLibrary(int root, int bass, const std::vector<const CGuitarFrame*>& library) {
+    const auto sameChord = [&](const CGuitarFrame* f, int r, int b) {
+        return f && f->GetRoot() == r && f->GetBass() == b && f->GetChordType() == GetChordType() &&
+               f->GetTuning() == GetTuning();
+    };
+    std::vector<const CGuitarFrame*> matches;
+    for (const CGuitarFrame* f : library)
+        if (sameChord(f, root, bass)) matches.push_back(f);
+    if (matches.empty()) {
+        const std::string old(GetName());
+        std::size_t rest = old.empty() ? 0 : 1;
+        if (rest < old.size() && (old[rest] == '#' || old[rest] == 'b')) ++rest;
+        std::string name = ChordRootName(root) + old.substr(rest);
+        const std::size_t slash = name.find('/');
+        if (slash != std::string::npos) name = name.substr(0, slash + 1) + ChordRootName(bass);
+        SetRoot(root);
+        SetBass(bass);
+        SetName(name);
+        SetBaseFret(0);
+        std::memset(Bytes() + kBarres, 0, std::size_t(kNameOnly - kBarres));
+        std::memset(Bytes() + kFingers, 0, std::size_t(kMaxStrings));
+        return;
+    }
+    const CGuitarFrame* chosen = nullptr;
+    if (GetBaseFret() > 0) {
+        int best = 0;
+        for (const CGuitarFrame* m : matches) {
+            const int d = std::abs(m->GetBaseFret() - GetBaseFret());
+            if (d > 3) continue;
+            if (!chosen || d < best) {
+                chosen = m;
+                best = d;
+            } else if (d == best && m->GetBaseFret() > 0 && m->GetBaseFret() != chosen->GetBaseFret()) {
+                chosen = m;
+            }
+        }
+    }
+    if (!chosen) {
+        // This frame's shape among the library's frames of its old chord.
+        int ordinal = -1, n = 0;
+        for (const CGuitarFrame* f : library) {
+            if (!sameChord(f, GetRoot(), GetBass())) continue;
+            if (f->SameFingering(*this)) {
+                ordinal = n;
+                break;
+            }
+            ++n;
+        }
+        chosen = ordinal >= 0 && ordinal < int(matches.size()) ? matches[std::size_t(ordinal)] : matches[0];
+    }
+    const CGuitarFrame& c = *chosen;
+    SetRoot(c.GetRoot());
+    SetBass(c.GetBass());
+    SetStrings(c.GetStringsByte());
+    SetFrets(c.GetFrets());
+    SetBaseFret(c.GetBaseFret());
+    SetKey(c.GetKey());
+    std::memcpy(Bytes() + kBarres, c.Bytes() + kBarres, std::size_t(kNameOnly - kBarres));
+    SetName(c.GetName());
+}
+
+void CGuitarFrame::Transpose(int amount, int mode, int key, const std::vector<const CGuitarFrame*>& library) {
+    int rl = 0, ra = 0, rs = 0, bl = 0, ba = 0, bs = 0;
+    if (!DecodeChordRoot(GetRoot(), &rl, &ra, &rs)) return;
+    const bool bassKnown = DecodeChordRoot(GetBass(), &bl, &ba, &bs);
+    const auto move = [&](int& letter, int& acc) {
+        if (mode == 0) {
+            MoveByInterval(letter, acc, amount);
+            // C flat becomes B (the others are mapped by the encoding).
+            if (Wrap7(letter) == 0 && acc == CChord::kFlat) letter = 6, acc = 0;
+        } else if (mode == 1) {
+            letter = Wrap7(letter + amount);
+            acc = CTheory::GetStepAccidental(letter, key);
+            if (acc == CChord::kNatural) acc = 0;
+        } else if (mode == 2) {
+            SpellInKey(Wrap12(PitchClass(letter, acc) + amount), key, letter, acc);
+        }
+    };
+    if (mode < 0 || mode > 2) return;
+    move(rl, ra);
+    if (bassKnown) move(bl, ba);
+    const int root = EncodeChordRoot(Wrap7(rl), ra);
+    const int bass = bassKnown ? EncodeChordRoot(Wrap7(bl), ba) : GetBass();
+    if (root >= 0 && bass >= 0) ReplaceFromLibrary(root, bass, library);
 }

@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/BarItem.h"
 #include "model/BitOrder.h"
@@ -43,6 +44,8 @@ bool DecodeChordRoot(int index, int* letter, int* accidental, int* semitone);
 // The spelled root index of a letter and accidental (0 none, 1 sharp, 2 flat; a natural, 3,
 // counts as none); B sharp stores C, E sharp F, F flat E; -1 for a letter outside 0-6.
 int EncodeChordRoot(int letter, int accidental);
+// The name of a spelled root index ("C", "C#", "Db", ... "Cb"); "" outside 0-17.
+const char* ChordRootName(int index);
 // The semitone of a letter 0-6 (0, 2, 4, 5, 7, 9, 11), 0 outside.
 int LetterSemitone(int letter);
 
@@ -357,6 +360,15 @@ public:
     void CopyShape(const CGuitarFrame& other);
     // Splits a name at the first "/" followed by a letter; the slash goes with the bass.
     static bool SplitSlashName(std::string_view name, std::string* main, std::string* bass);
+
+    // The shape of the library frame for a new root and bass (same chord type and tuning): the
+    // nearest base fret within 3 when this frame has one, else the same ordinal shape, else the
+    // first. With none, root and bass stored, the name rebuilt with their names, and the
+    // fingering cleared.
+    void ReplaceFromLibrary(int root, int bass, const std::vector<const CGuitarFrame*>& library);
+    // Root and bass moved by interval (mode 0), diatonic steps (1) or semitones (2) in `key`,
+    // then the library's shape for them.
+    void Transpose(int amount, int mode, int key, const std::vector<const CGuitarFrame*>& library);
 
     // --- drawing (notation/ChordDraw.cpp), in the current artist ---
     // The diagram and its name with the reference point (x, y) at `percent` size; the

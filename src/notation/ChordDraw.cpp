@@ -33,9 +33,6 @@ const char* const kAugmentedWords[] = {"Aug", "aug", "+"};
 // The texts of element codes 4-31 (21 draws nothing).
 const char* const kElementTexts[] = {"sus", "alt", "add", "omit", "no", "o", "+", "2", "3", "4", "5", "6", "7", "9",
                                      "11", "13", "^", "", "_", "-", "/", "(", ")", "[", "]", "#", "b", "n"};
-// The spelled root names by index.
-const char* const kRootNames[] = {"C", "C#", "Db", "D", "D#", "Eb", "E", "F", "F#",
-                                  "Gb", "G", "G#", "Ab", "A", "A#", "Bb", "B", "Cb"};
 
 std::string StyleWord(const char* const* words, int count, int style) { return words[std::clamp(style, 0, count - 1)]; }
 

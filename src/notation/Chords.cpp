@@ -10,6 +10,7 @@
 #include "model/PlaybackMarks.h"
 #include "model/TrkBar.h"
 #include "platform/ChunkStream.h"
+#include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Theory.h"
 
@@ -171,6 +172,16 @@ void GuitarFrameBehaviour::SetVerticalOffset(CBarItem& item, int offset) const {
 
 void GuitarFrameBehaviour::RespellSelected(CBarItem& item) const {
     CGuitarFrame::Of(&item)->Respell(g_platform.noteNameStyle == CTheory::kGerman);
+}
+
+void GuitarFrameBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) const {
+    int clef = 0, key = 0;
+    if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->GetClefAndKeyAt(item.PositionField(), &clef, &key);
+    std::vector<const CGuitarFrame*> library;
+    if (CGuitarLib* lib = g_platform.guitarLib)
+        for (int i = 0; i < lib->GetCount(); ++i)
+            if (const void* entry = lib->GetItem(i)) library.push_back(static_cast<const CGuitarFrame*>(static_cast<const CBarItem*>(entry)));
+    CGuitarFrame::Of(&item)->Transpose(amount, mode, key, library);
 }
 
 void RegisterChordClasses() {

@@ -59,6 +59,9 @@ public:
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
     // The name respelled (German names by the note-name style).
     void RespellSelected(CBarItem& item) const override;                              // slot 128: Respell
+    // Root and bass moved in the key at the frame's position, the guitar-frame library's shape
+    // for them taken.
+    void TransposeSelected(CBarItem& item, int amount, int mode) const override;      // slot 131: Transpose
     CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 

@@ -395,3 +395,52 @@ TEST_F(ChordDraw, AFrameBoundsHoldItsGridAndNameAndTakeHits) {
     f->GetBounds(&r);
     EXPECT_EQ(r.right - r.left, staff->GetLineSpacing() + 2 * (5 / 2));
 }
+
+// --- frame transposition through the library ---------------------------------------------------------
+
+TEST_F(ChordDraw, ATransposedFrameTakesTheLibrarysShapeOrKeepsItsGridWithoutFingering) {
+    RecordBuf own, c1, c2, d1;
+    // The library (a frame without a slash has its root as its bass): two shapes of C (open and from the third fret) and one of D.
+    CGuitarFrame* open = MakeFrame(c1, "C", "o1o23x");
+    open->SetRoot(0);
+    open->SetBass(0);
+    CGuitarFrame* high = MakeFrame(c2, "C", "1233x");
+    high->SetRoot(0);
+    high->SetBass(0);
+    high->SetBaseFret(2);
+    CGuitarFrame* dShape = MakeFrame(d1, "D", "232oxx");
+    dShape->SetRoot(3);
+    dShape->SetBass(3);
+    const std::vector<const CGuitarFrame*> library{open, high, dShape};
+    struct Case {
+        int from, amount, mode, base;
+        const char* wantName;
+        int wantRoot, wantBase;
+        const char* why;
+    } cases[] = {
+        {3, -2, 2, 0, "C", 0, 0, "D down two semitones: C's first shape (the same ordinal as D's own)"},
+        {3, -2, 2, 3, "C", 0, 2, "from the fourth fret: the nearest base fret within 3"},
+        {0, 2, 2, 0, "D", 3, 0, "C up two semitones: the only D"},
+        {0, 4, 2, 0, "Em7", 6, 0, "no E in the library: the name rebuilt, the fingering cleared"},
+        {16, 1, 2, 0, "C", 0, 0, "B up one semitone spells C"},
+        {3, 1, 1, 0, "Em7", 6, 0, "one diatonic step in C major: D to E"},
+    };
+    for (const Case& c : cases) {
+        RecordBuf buf;
+        CGuitarFrame* f = MakeFrame(buf, c.from == 3 ? "D" : c.from == 16 ? "B" : "Cm7", "232oxx");
+        if (c.wantName == std::string("Em7")) f->SetName(c.from == 3 ? "Dm7" : "Cm7");
+        f->SetRoot(c.from);
+        f->SetBass(c.from);
+        f->SetBaseFret(c.base);
+        f->SetFinger(2, 3);
+        f->Transpose(c.amount, c.mode, 0, library);
+        EXPECT_EQ(std::string(f->GetName()), c.wantName) << c.why;
+        EXPECT_EQ(f->GetRoot(), c.wantRoot) << c.why;
+        EXPECT_EQ(f->GetBaseFret(), c.wantBase) << c.why;
+        if (c.wantName == std::string("Em7")) {
+            EXPECT_EQ(f->GetStrings(), 6) << "the grid kept";
+            EXPECT_EQ(f->GetFinger(2), 0) << c.why;
+            EXPECT_EQ(f->GetStringFret(0), -4) << "nothing marked";
+        }
+    }
+}
