@@ -110,6 +110,9 @@ void RegisterStyleBarOperations() {
     ops.setLyricMode = [](bool on) {
         if (CStyleBar* bar = MadeStyleBar()) bar->SetVerseMode(on);
     };
+    ops.setVerse = [](int verse) {
+        if (CStyleBar* bar = MadeStyleBar()) bar->SetMenuChoice(verse);
+    };
     ops.showFont = [](const FontRef& font) {
         if (CStyleBar* bar = MadeStyleBar()) bar->ShowFont(font);
     };

@@ -170,7 +170,9 @@ void CStyleBar::HandleCommand(int id) {
         }
         return;
     }
-    if (id == kFirstVerse) {
+    if (id == kFirstVerse || (id > kFirstVerse && id <= kFirstVerse + 16)) {
+        // The verse field names its choice; the lyric menu's commands go to the open lyric entry.
+        if (id == kFirstVerse) id = kFirstVerse + GetMenuChoice();
         if (CMainToolBar* bar = g_chrome.mainToolBar; bar && bar->GetDocument() && bar->GetDocument()->textTask)
             bar->GetDocument()->textTask->OnCommand(id);
         return;

@@ -49,4 +49,3 @@ void Reset() {
 const bool registered = (fw::RegisterGlobalsReset(&Reset), true);
 }  // namespace
 
-void StartLyricEntry(CBarItem&) {}

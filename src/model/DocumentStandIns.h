@@ -73,6 +73,3 @@ struct GraphicWindow {
     static int shownController;
 };
 
-// Lyric entry at a syllable, started through the page pane by a double click; until the entry
-// is written nothing starts.
-void StartLyricEntry(class CBarItem& item);

@@ -50,6 +50,8 @@ struct StyleBarOperations {
     std::function<bool()> isShown;
     std::function<void(bool on)> setLyricMode;
     std::function<void(const FontRef& font)> showFont;
+    // The verse field's choice (0-7).
+    std::function<void(int verse)> setVerse;
 };
 StyleBarOperations& StyleBarOps();
 

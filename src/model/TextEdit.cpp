@@ -324,6 +324,12 @@ void CTextEdit::OnKeyDown(UINT vk, UINT repeat, UINT flags) {
         CRichEditCtrl::OnKeyDown(vk, repeat, flags);
         return;
     }
+    if (vk == VK_ESCAPE) {
+        // Esc ends lyric entry too (the syllable as typed is stored).
+        const std::function<void()> end = onEnd;
+        if (end) end();
+        return;
+    }
     int key = 0;
     if (vk == VK_UP) key = 30;
     else if (vk == VK_DOWN) key = 31;
@@ -331,14 +337,16 @@ void CTextEdit::OnKeyDown(UINT vk, UINT repeat, UINT flags) {
     else if (vk == VK_RIGHT) key = 29;
     else if (vk == VK_TAB) key = 9;
     else if (vk == VK_BACK && GetTextLength() == 0) key = 8;
-    if (key && onLyricKey && onLyricKey(key)) return;
+    // The handler may end entry, deleting this editor: it runs from a copy.
+    if (const std::function<bool(int)> handler = onLyricKey; key && handler && handler(key)) return;
     CRichEditCtrl::OnKeyDown(vk, repeat, flags);
 }
 
 void CTextEdit::OnChar(UINT ch, UINT repeat, UINT flags) {
     if (ch == 27) return;
     CRichEditCtrl::OnChar(ch, repeat, flags);
-    if (lyricMode && ch != 8 && ch != 9 && onLyricKey && onLyricKey(int(ch))) return;
+    if (const std::function<bool(int)> handler = onLyricKey; lyricMode && ch != 8 && ch != 9 && handler && handler(int(ch)))
+        return;
     FitWidth();
     if (onChange) onChange();
 }

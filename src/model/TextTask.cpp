@@ -110,7 +110,12 @@ bool CTextTask::Start(CZelDoc* doc, CBarItem* item, int x, int y, bool lyric) {
     }
     flags[0] = lyric ? 0 : 1;
 
-    if (item) {
+    if (item && lyric) {
+        // A syllable: its own record is read by the lyric task.
+        kindByte = rec::Get<std::uint8_t>(item, 14);
+        textKind = CText::kBarText;
+        oldItem = item;
+    } else if (item) {
         auto* text = reinterpret_cast<CText*>(item);
         kindByte = rec::Get<std::uint8_t>(item, 14);
         textKind = item->TypeCode() == CText::kPageTypeCode ? CText::kPageText : text->GetKind();

@@ -8,6 +8,7 @@
 class CDC;
 class CMouseTask;
 class CWnd;
+class CBarItem;
 
 // One page on screen.
 class CPagePaneBase {
@@ -25,6 +26,10 @@ public:
     virtual CWnd* PaneWindow() { return nullptr; }
     // The text editor asks for a new rectangle (pane pixels).
     virtual void OnRequestResize(const RECT& rect) {}
+    // Lyric entry: starts it at a pane point on a note or syllable (or the insertion point's
+    // note), and the keys the lyric editor hands over (true: handled). Nothing without a view.
+    virtual bool StartLyricEntry(int x, int y, CBarItem* item) { return false; }
+    virtual bool OnLyricKey(int key) { return false; }
     virtual void Invalidate() {}
     // A rectangle of the page (view pixels, the paper's top-left at 0, 0) to draw again.
     virtual void InvalidatePageRect(const RECT& rect) { Invalidate(); }

@@ -8,6 +8,7 @@
 #include "model/TextTask.h"
 #include "model/DragTask.h"
 #include "model/Lyric.h"
+#include "model/LyricTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/ScoreStandIns.h"

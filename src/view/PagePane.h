@@ -141,6 +141,11 @@ public:
     void CloseTextEditor() override;
     CWnd* PaneWindow() override { return this; }
     void OnRequestResize(const RECT& rect) override;
+    // Lyric entry at a note or syllable (or the note of the insertion point's voice nearest the
+    // click): the editor opens under the note on the current verse's line.
+    bool StartLyricEntry(int x, int y, CBarItem* item) override;
+    // The lyric editor's keys: on to the next or previous note, to the next or previous verse.
+    bool OnLyricKey(int key) override;
 
     RECT caretRect{};
     RECT playbackRect{};

@@ -2,7 +2,16 @@
 // request to resize.
 #include <algorithm>
 
+#include "framework/Input.h"
 #include "model/Bar.h"
+#include "model/Lyric.h"
+#include "model/LyricTask.h"
+#include "model/Page.h"
+#include "model/Preferences.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarFinders.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/Text.h"
@@ -16,8 +25,12 @@ CDragTask* CPagePane::OnTextTool(int x, int y, CScoreItem* hitItem) {
     HideCaret();
     if (!document || !location) return nullptr;
     // Lyric entry (the lyric palette button, or a lyric or note hit) belongs to lyric entry.
-    if (g_toolState.button == 4) return nullptr;
-    if (hitItem && (hitItem->IsLyric() || hitItem->IsNoteOrRawNote())) return nullptr;
+    if (g_toolState.button == 4 || (hitItem && (hitItem->IsLyric() || hitItem->IsNoteOrRawNote()))) {
+        auto* barHit = hitItem && (hitItem->IsLyric() || hitItem->IsNoteOrRawNote()) ? static_cast<CBarItem*>(hitItem)
+                                                                                     : nullptr;
+        StartLyricEntry(x, y, barHit);
+        return nullptr;
+    }
     g_toolState.tool = ToolState::kText;
     if (CBar* bar = score ? score->GetBar(location->barIndex) : nullptr) bar->MakeCurrent();
     if (textEditor || document->textTask) return nullptr;
@@ -43,4 +56,98 @@ void CPagePane::CloseTextEditor() {
 
 void CPagePane::OnRequestResize(const RECT& rect) {
     if (CTextTask* task = document ? document->textTask : textEditor) task->ResizeEditor(rect);
+}
+
+bool CPagePane::StartLyricEntry(int x, int y, CBarItem* item) {
+    if (!document || !location || !score || textEditor || document->textTask) return false;
+    CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex);
+    const int verse = CurrentVerse(document);
+    // Without a note or syllable: the note of the voice nearest the click.
+    if (!item && trkBar) {
+        int best = 1 << 30;
+        finders::ForEachLive(trkBar, [&](CBarItem* r) {
+            if (r->IsNote() && r->VoiceField() == location->voice) {
+                const int d = std::abs(r->PositionField() - location->position);
+                if (d < best) best = d, item = r;
+            }
+            return true;
+        });
+    }
+    if (!item || !trkBar) return false;
+    location->voice = std::uint16_t(item->VoiceField());
+    location->position = item->PositionField();
+    location->time = item->TimeField();
+    CBarItem* syllable = nullptr;
+    if (item->IsLyric()) {
+        syllable = item;
+    } else {
+        // The syllable of the current verse at the note.
+        finders::ForEachLive(trkBar, [&](CBarItem* r) {
+            if (r->IsLyric() && r->VoiceField() == item->VoiceField() && r->PositionField() == item->PositionField() &&
+                r->RecordSizeField() >= CLyric::kFixedSize && static_cast<CLyric*>(r)->GetVerse() == verse)
+                syllable = r;
+            return true;
+        });
+    }
+    CBar* bar = score->GetBar(location->barIndex);
+    CStaff* staff = location->staff ? location->staff : (bar && bar->GetLine() ? bar->GetLine()->GetStaff(0) : nullptr);
+    if (!bar || !staff) return false;
+    bar->MakeCurrent();
+    trkBar->SetCurrent();
+    location->trkBar = trkBar;
+    const RECT paper = score->GetPage(GetPageIndex()) ? score->GetPage(GetPageIndex())->GetPaperRect() : RECT{};
+    x = bar->FractionToX(item->PositionField()) + staff->Space() / 2 - int(paper.left);
+    y = staff->OffsetToY(staff->GetLyricOffset(verse)) - int(paper.top);
+    g_toolState.tool = ToolState::kText;
+    document->currentPane = this;
+    auto* task = new CLyricTask(document);
+    if (!task->StartLyric(document, syllable, x, y)) return false;
+    textEditor = task;
+    return true;
+}
+
+bool CPagePane::OnLyricKey(int key) {
+    if (!document || !location || !score) return false;
+    const int verse = CurrentVerse(document);
+    switch (key) {
+    case 8:
+    case 9:
+    case 32:
+    case 45:
+    case 95: {
+        const bool back = key == 8 || (key == 9 && (fw::GetKeyState(VK_SHIFT) & 0x8000) != 0);
+        CloseTextEditor();
+        CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex);
+        if (!trkBar) return true;
+        const bool skipTied = g_preferences.Byte(Preferences::kSkipTiedNotes) != 0;
+        int bar = location->barIndex;
+        CBarItem* next = back ? trkBar->FindPrevLyric(location->position, location->voice, verse, &bar, skipTied)
+                              : trkBar->FindNextLyric(location->position, location->voice, verse, &bar, skipTied);
+        if (!next) return true;
+        if (bar != location->barIndex) {
+            document->ShowInsertionPoint(bar, true);
+            location->barIndex = std::int16_t(bar);
+        }
+        StartLyricEntry(0, 0, next);
+        return true;
+    }
+    case 13:
+    case 31:
+    case 30: {
+        const int to = key == 30 ? verse - 1 : verse + 1;
+        if (to < 0 || to >= CLyricTask::kVerses) return true;
+        CBarItem* note = nullptr;
+        if (CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex))
+            finders::ForEachLive(trkBar, [&](CBarItem* r) {
+                if (r->IsNote() && r->VoiceField() == location->voice && r->PositionField() == location->position)
+                    note = r;
+                return !note;
+            });
+        CloseTextEditor();
+        SetCurrentVerse(document, to);
+        if (note) StartLyricEntry(0, 0, note);
+        return true;
+    }
+    default: return false;
+    }
 }

@@ -185,8 +185,15 @@ void RunType(Context& ctx, const Args& args) {
     CZelView& v = View(ctx);
     std::string text;
     for (std::size_t i = 0; i < args.size(); ++i) text += (i ? " " : "") + args[i];
-    fw::uitest::Type(KeyTarget(v), fw::FromUtf8(text).c_str());
-    fw::uitest::RunUntilIdle();
+    // Character by character to whatever takes the keys now: lyric entry moves to a new editor
+    // at each separator.
+    const std::string typed = fw::FromUtf8(text);
+    for (std::size_t i = 0; i < typed.size();) {
+        const std::size_t n = fw::IsLeadByte(std::uint8_t(typed[i])) && i + 1 < typed.size() ? 2 : 1;
+        fw::uitest::Type(KeyTarget(v), typed.substr(i, n).c_str());
+        fw::uitest::RunUntilIdle();
+        i += n;
+    }
     std::fprintf(ctx.out, "type:");
     PrintEditor(ctx, v.document);
     std::fprintf(ctx.out, "\n");
