@@ -260,10 +260,62 @@ void CLyricTask::OnCommand(int id) {
         return;
     }
     case kPaste: Paste(); return;
+    case kShiftLeft:
+    case kShiftRight: Shift(id == kShiftRight); return;
     case kVerseNumber: showVerseNumber = showVerseNumber ? 0 : 1; return;
     default: CTextTask::OnCommand(id);
     }
     if (editor) editor->SetFocus();
+}
+
+bool CLyricTask::StoreIntoBar(const std::string& text) {
+    CTrkBar* trkBar = score ? score->GetTrkBar(location.trackIndex, location.barIndex) : nullptr;
+    if (!trkBar) return false;
+    std::vector<std::uint8_t> record;
+    oldItem = nullptr;
+    if (!StoreAt(text, record)) return true;
+    CLyric* old = SyllableAt(trkBar, location.voice, verse, location.position);
+    if (old) old->MarkRemoved();
+    if (!trkBar->InsertCopy(reinterpret_cast<const CBarItem*>(record.data()))) {
+        if (old) old->SetFlagsB(std::uint8_t(old->FlagsB() & ~CBarItem::kRemovedBit));
+        return false;
+    }
+    changed = 1;
+    return true;
+}
+
+void CLyricTask::Shift(bool right) {
+    if (!editor || !score || !document) return;
+    CZelDoc* doc = document;
+    CPagePaneBase* p = pane;
+    const ScoreLocation at = location;
+    SaveTrackBar(location.trackIndex, location.barIndex);
+    if (right) {
+        // What is typed is stored first (in the place of the syllable it edits).
+        if (editor->GetTextLength() > 0 && !StoreIntoBar(editor->GetText())) return;
+    } else if (CTrkBar* trkBar = score->GetTrkBar(location.trackIndex, location.barIndex)) {
+        // The syllable being edited goes: its note is the free one the shift closes.
+        if (CLyric* old = SyllableAt(trkBar, location.voice, verse, location.position)) old->MarkRemoved();
+    }
+    oldItem = nullptr;
+    newItem = 0;
+    editor->SetAllText("");
+    doc->location.trackIndex = at.trackIndex;
+    doc->location.barIndex = at.barIndex;
+    doc->location.position = at.position;
+    doc->location.time = at.time;
+    doc->location.voice = at.voice;
+    doc->location.verse = std::int16_t(verse);
+    ScoreLocation reached = at;
+    if (score->ShiftLyrics(right ? 1 : 0, this, &reached)) changed = 1;
+    doc->SetModified(true);
+    // Entry opens again at the same note, on what is there now.
+    CBarItem* note = NoteAt(score->GetTrkBar(at.trackIndex, at.barIndex), at.voice, at.position);
+    if (p) {
+        p->CloseTextEditor();
+        doc->location.barIndex = at.barIndex;
+        if (note) p->StartLyricEntry(0, 0, note);
+    }
 }
 
 void CLyricTask::Paste() {
@@ -271,18 +323,7 @@ void CLyricTask::Paste() {
     const std::string text = fw::GetClipboardText();
     editor->SetAllText("");
     std::string piece;
-    const auto storeOne = [&](const std::string& syllable) -> bool {
-        CTrkBar* trkBar = score->GetTrkBar(location.trackIndex, location.barIndex);
-        if (!trkBar) return false;
-        if (CLyric* old = SyllableAt(trkBar, location.voice, verse, location.position)) old->MarkRemoved();
-        std::vector<std::uint8_t> record;
-        oldItem = nullptr;
-        if (StoreAt(syllable, record)) {
-            if (!trkBar->InsertCopy(reinterpret_cast<const CBarItem*>(record.data()))) return false;
-            changed = 1;
-        }
-        return true;
-    };
+    const auto storeOne = [&](const std::string& syllable) { return StoreIntoBar(syllable); };
     // The next note of the voice: none past one bar ahead, at a rest, or past the last bar;
     // notes that only continue a tie are passed over.
     const auto advance = [&]() -> bool {

@@ -53,7 +53,13 @@ private:
     // Stores text as a syllable at the note the insertion point names (the editor not read);
     // false when it cannot.
     bool StoreAt(const std::string& text, std::vector<std::uint8_t>& record);
+    // Stores text as a syllable of the verse at the insertion point's note in the place of the
+    // one there; false when the insertion failed (the old one then stays).
+    bool StoreIntoBar(const std::string& text);
     void Paste();
+    // Shifts the verse's syllables of the voice one note left or right from the entry's note,
+    // then reopens entry there.
+    void Shift(bool right);
 };
 
 // The document's current verse (0-7), kept on the document's insertion point and shown on the

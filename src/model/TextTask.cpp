@@ -439,6 +439,7 @@ void CTextTask::Finish() {
     if (refusal) Tell(refusal);
     if (!cancel && score) {
         // The old text goes; the new record takes its place.
+        CBarItem* removed = nullptr;  // a track bar's old record, marked removed
         if (!newItem && oldItem) {
             if (textKind == CText::kPageText) {
                 if (CPageTextArray* texts = score->GetPageTextArray(); texts && oldPageText >= 0)
@@ -447,6 +448,7 @@ void CTextTask::Finish() {
                 if (CBar* bar = score->GetBar(location.barIndex)) bar->RemoveItem(oldItem);
             } else {
                 oldItem->MarkRemoved();
+                removed = oldItem;
             }
             oldItem = nullptr;
         }
@@ -457,7 +459,9 @@ void CTextTask::Finish() {
             } else if (textKind == CText::kStaffText || textKind == CText::kMarkingText) {
                 if (CBar* bar = score->GetBar(location.barIndex)) bar->InsertItemSorted(item);
             } else if (CTrkBar* trkBar = score->GetTrkBar(location.trackIndex, location.barIndex)) {
-                trkBar->InsertCopy(item);
+                // A failed insertion leaves the run where it was: the old record comes back.
+                if (!trkBar->InsertCopy(item) && removed)
+                    removed->SetFlagsB(std::uint8_t(removed->FlagsB() & ~CBarItem::kRemovedBit));
             }
         }
         changed = 1;

@@ -83,6 +83,8 @@
 #include "model/TrkBarWalk.h"
 #include "view/ZelWnd.h"
 #include "model/Bar.h"
+#include "model/Lyric.h"
+#include "framework/SystemClipboard.h"
 #include "model/Text.h"
 #include "model/TextTask.h"
 #include "framework/Input.h"
@@ -1902,4 +1904,86 @@ TEST_F(AppLifeTest, TheEditMenusPasteAndPasteSpecialPutACopiedBarIntoAnotherAndU
     ASSERT_TRUE(app.started);
     EXPECT_EQ(pasted, (std::vector<int>{2, 2}));
     EXPECT_EQ(undone, (std::vector<bool>{true, true}));
+}
+
+// Lyrics in the running program: the text palette's lyric button, a click under a note of the
+// score window, syllables typed, and copy (2662) from the style bar's lyric menu: the system
+// clipboard then holds the verse as plain text.
+TEST_F(AppLifeTest, TheLyricButtonTypesSyllablesUnderTheNotesAndTheLyricMenuCopiesTheVerse) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    TestApp app;
+    struct Seen {
+        bool notes = false, editorOpened = false, lyricMode = false, verseField = false, closed = false;
+        std::vector<std::string> syllables;
+        std::string clipboard;
+        int track = -1, bar = -1;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        if (!doc || !wnd || !g_app.mainToolBar) return;
+        CPagePane* pane = wnd->GetView()->GetPane(0);
+        CScore* score = doc->GetScore();
+        // A bar of the first page with two notes of voice 1 on the first track.
+        std::vector<CBarItem*> notes;
+        int barIndex = -1;
+        for (int b = 0; b < score->GetBarCount() && barIndex < 0; ++b) {
+            notes.clear();
+            trkbar::ForEachLiveItem(score->GetTrkBar(0, b), [&](CBarItem* it) {
+                if (it->IsNote() && it->VoiceField() == 0) notes.push_back(it);
+            });
+            if (notes.size() >= 2 && score->GetBar(b)->GetPage() == score->GetPage(0)) barIndex = b;
+        }
+        seen.notes = barIndex >= 0;
+        if (!seen.notes) return;
+        CBar* bar = score->GetBar(barIndex);
+        CStaff* staff = score->GetTrkBar(0, barIndex)->GetStaff();
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        const int x = bar->FractionToX(notes[0]->PositionField()) - paper.left;
+        const int y = staff->PositionToY(-8) - paper.top;
+        CToolBtn* text = g_app.mainToolBar->FindButton(ToolState::kText);
+        if (!text) return;
+        fw::uitest::Click(text, 12, 12);
+        fw::uitest::RunUntilIdle();
+        g_toolState.button = 4;  // the palette's lyrics
+        g_app.mainFrame->SendMessage(WM_COMMAND, 4320, 0);
+        fw::uitest::RunUntilIdle();
+        fw::uitest::Move(pane, x + 5, y + 5);
+        fw::uitest::Move(pane, x, y);
+        fw::uitest::Click(pane, x, y);
+        fw::uitest::RunUntilIdle();
+        seen.editorOpened = doc->textTask && doc->textTask->Editor();
+        if (!seen.editorOpened) return;
+        seen.lyricMode = doc->textTask->Editor()->lyricMode != 0;
+        CStyleBar& styleBar = StyleBarObject();
+        seen.verseField = styleBar.verseMode != 0;
+        for (const char c : std::string("Hap-py ")) {
+            if (!doc->textTask || !doc->textTask->Editor()) break;
+            fw::uitest::Type(doc->textTask->Editor(), std::string(1, c).c_str());
+            fw::uitest::RunUntilIdle();
+        }
+        styleBar.HandleCommand(2662);
+        fw::uitest::RunUntilIdle();
+        seen.closed = doc->textTask == nullptr;
+        seen.track = doc->location.trackIndex;
+        seen.bar = doc->location.barIndex;
+        for (int t = 0; t < score->GetTrackCount(); ++t)
+            for (int b = 0; b < score->GetBarCount(); ++b)
+                trkbar::ForEachLiveItem(score->GetTrkBar(t, b), [&](CBarItem* it) {
+                    if (it->IsLyric()) seen.syllables.push_back(static_cast<CLyric*>(it)->GetText());
+                });
+        seen.clipboard = fw::GetClipboardText();
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    ASSERT_TRUE(seen.notes);
+    ASSERT_TRUE(seen.editorOpened) << "the lyric click opens the editor under the note";
+    EXPECT_TRUE(seen.lyricMode);
+    EXPECT_TRUE(seen.verseField) << "the style bar shows its verse field";
+    EXPECT_TRUE(seen.closed) << "copy ends entry";
+    EXPECT_EQ(seen.syllables, (std::vector<std::string>{"Hap", "py"})) << "track " << seen.track << " bar " << seen.bar;
+    EXPECT_EQ(seen.clipboard, "Hap-py ");
 }

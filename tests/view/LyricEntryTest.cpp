@@ -249,3 +249,36 @@ TEST_F(LyricEntry, TheVerseNumberAndAnOverlongSyllable) {
     EXPECT_EQ(RunBytes(0), before);
     EXPECT_EQ(doc->textTask, nullptr);
 }
+
+TEST_F(LyricEntry, ShiftRightAndLeftMoveTheVerseOneNote) {
+    OpenAt(0, 0);
+    Type("a b c ");
+    Key(VK_ESCAPE);
+    const auto positions = [&] {
+        std::vector<int> out;
+        for (CLyric* l : Syllables(0)) out.push_back(l->PositionField());
+        return out;
+    };
+    const std::vector<CBarItem*> n = Notes(0);
+    ASSERT_EQ(positions(), (std::vector<int>{n[0]->PositionField(), n[1]->PositionField(), n[2]->PositionField()}));
+    const std::vector<std::uint8_t> before = RunBytes(0);
+    OpenAt(0, 0);
+    EXPECT_EQ(Editor()->Text(), "a");
+    doc->textTask->OnCommand(CLyricTask::kShiftRight);
+    ASSERT_NE(Editor(), nullptr) << "entry opens again at the note";
+    EXPECT_EQ(EditedPosition(), n[0]->PositionField());
+    EXPECT_EQ(Editor()->Text(), "");
+    EXPECT_EQ(Shown(0), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(positions(), (std::vector<int>{n[1]->PositionField(), n[2]->PositionField(), n[3]->PositionField()}));
+    Key(VK_ESCAPE);
+    doc->Undo();
+    EXPECT_EQ(RunBytes(0), before) << "the shift undoes to identical bytes";
+
+    OpenAt(0, 0);
+    doc->textTask->OnCommand(CLyricTask::kShiftLeft);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->Text(), "b") << "the syllable now at the note is in the editor";
+    Key(VK_ESCAPE);
+    EXPECT_EQ(Shown(0), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(positions(), (std::vector<int>{n[0]->PositionField(), n[1]->PositionField()}));
+}

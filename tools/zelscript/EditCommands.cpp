@@ -16,6 +16,9 @@
 #include "framework/CodePage.h"
 #include "framework/Gdi.h"
 #include "framework/Menu.h"
+#include "framework/SystemClipboard.h"
+#include "framework/UiTest.h"
+#include "model/TextTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Bar.h"
 #include "model/EditTask.h"
@@ -105,12 +108,34 @@ void RunSelect(Context& ctx, const Args& args) {
 // A command as the menu bar runs it: its update handler first (with the entry's text from the
 // main menu, when it has one there), printed as "ID enabled|greyed [checked] TEXT"; a greyed
 // command is not run.
+void RunClipboard(Context& ctx, const Args& args) {
+    if (!args.empty()) {
+        std::string text;
+        for (std::size_t i = 0; i < args.size(); ++i) text += (i ? " " : "") + args[i];
+        fw::SetClipboardText(fw::FromUtf8(text));
+        return;
+    }
+    std::string shown;
+    for (char c : fw::ToUtf8(fw::GetClipboardText()))
+        shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    std::fprintf(ctx.out, "clipboard \"%s\"\n", shown.c_str());
+}
+
 void RunCmd(Context& ctx, const Args& args) {
     NeedArgs(args, 1, 1, "cmd ID");
     const int id = ArgIntIn(args, 0, "command id", 1, 65535);
     tools::ToolScore& s = ctx.Score();
     edit::RegisterOperations();
     s.doc->MakeCurrent();
+    // The lyric menu's commands go to the open lyric entry, as the style bar sends them (the
+    // document's dispatch would end entry first).
+    if (id >= 2650 && id <= 2666 && s.doc->textTask) {
+        s.doc->textTask->OnCommand(id);
+        fw::uitest::RunUntilIdle();
+        std::fprintf(ctx.out, "%d to the lyric entry\n", id);
+        s.Refresh();
+        return;
+    }
     CCmdUI ui{UINT(id)};
     CMenu menu;
     if (menu.LoadMenu(kMainMenu)) {
@@ -255,6 +280,8 @@ const CommandRegistrar registrar{
     {"dragtrack", "FROM TO", "the document moves track FROM to index TO, as the track window's drag does, as one "
                              "undoable operation (refused when an item crossing staves touches either track)",
      RunMoveTrack},
+    {"clipboard", "[TEXT]", "prints the system clipboard's plain text, or sets it to TEXT (UTF-8, the words joined by one space)",
+     RunClipboard},
     {"undo", "", "undoes the last operation", RunUndo},
     {"redo", "", "does the last undone operation again", RunRedo},
 };
