@@ -111,29 +111,22 @@ bool ClipBlock::CheckRecord(std::size_t at, std::size_t end) const {
         // A note: its heads, then its marks, all inside the record.
         if (size < CRawNote::kHeads) return false;
         const int heads = bytes[at + CRawNote::kHeadCount];
-        int marks = CRawNote::kHeads + NoteHead::kSize * heads;
-        if (marks > size) return false;
-        const int count = (bytes[at + CRawHead::kValue] >> CRawHead::kMarkCountShift) & 7;
-        for (int m = 0; m < count; ++m) {
-            if (size - marks < NoteMark::kClassFields) return false;
-            const int markSize = Read<std::int16_t>(bytes, at + std::size_t(marks));
-            const int code = bytes[at + std::size_t(marks) + NoteMark::kCode];
-            if (markSize < NoteMark::ClassSize(code) || markSize > size - marks) return false;
-            marks += markSize;
-        }
-        return true;
+        const int marks = CRawNote::kHeads + NoteHead::kSize * heads;
+        return marks <= size && MarksFit(at, marks, size);
     }
     if (size < classSize) return false;
-    if (type == 128) {
-        int marks = classSize;
-        const int count = (bytes[at + CRawHead::kValue] >> CRawHead::kMarkCountShift) & 7;
-        for (int m = 0; m < count; ++m) {
-            if (size - marks < NoteMark::kClassFields) return false;
-            const int markSize = Read<std::int16_t>(bytes, at + std::size_t(marks));
-            const int code = bytes[at + std::size_t(marks) + NoteMark::kCode];
-            if (markSize < NoteMark::ClassSize(code) || markSize > size - marks) return false;
-            marks += markSize;
-        }
+    return type != 128 || MarksFit(at, classSize, size);
+}
+
+bool ClipBlock::MarksFit(std::size_t at, int marks, int size) const {
+    // The marks the record's count promises, each of at least its class's size, inside the record.
+    const int count = (bytes[at + CRawHead::kValue] >> CRawHead::kMarkCountShift) & 7;
+    for (int m = 0; m < count; ++m) {
+        if (size - marks < NoteMark::kClassFields) return false;
+        const int markSize = Read<std::int16_t>(bytes, at + std::size_t(marks));
+        const int code = bytes[at + std::size_t(marks) + NoteMark::kCode];
+        if (markSize < NoteMark::ClassSize(code) || markSize > size - marks) return false;
+        marks += markSize;
     }
     return true;
 }

@@ -83,6 +83,7 @@ private:
     bool CheckTrackStream(std::size_t at, std::size_t end);
     // The record at `at` lies whole before `end` and is of a size its kind can hold.
     bool CheckRecord(std::size_t at, std::size_t end) const;
+    bool MarksFit(std::size_t at, int marks, int size) const;
 
     std::vector<std::uint8_t> bytes;
     std::vector<Bar> bars;

@@ -23,11 +23,26 @@
 // raw, its words as coordinates; every table entry field by field; surplus bytes raw.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "model/BarItem.h"
 #include "platform/FontRef.h"
 
 class CFontArray;
+
+// A text record's words and font references as they are built in memory: a 16-bit word and a
+// font reference appended in the machine's order.
+namespace textrecord {
+inline void PutWord(std::vector<std::uint8_t>& out, int v) {
+    const auto w = std::int16_t(v);
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&w);
+    out.insert(out.end(), p, p + 2);
+}
+inline void PutFont(std::vector<std::uint8_t>& out, const FontRef& f) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&f);
+    out.insert(out.end(), p, p + sizeof f);
+}
+}  // namespace textrecord
 
 class CText : public CBarItem {
 public:

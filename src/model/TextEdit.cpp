@@ -45,18 +45,10 @@ std::string FaceName(int face) {
     return faces.empty() ? std::string() : faces.front().name;
 }
 
-void PutWord(std::vector<std::uint8_t>& out, int v) {
-    const auto w = std::int16_t(v);
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&w);
-    out.insert(out.end(), p, p + 2);
-}
-
-void PutFont(std::vector<std::uint8_t>& out, const FontRef& f) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&f);
-    out.insert(out.end(), p, p + sizeof f);
-}
-
 }  // namespace
+
+using textrecord::PutFont;
+using textrecord::PutWord;
 
 bool CTextEdit::Init(const RECT& rect, CWnd* parent, int margin, bool lyric) {
     lyricMode = lyric ? 1 : 0;

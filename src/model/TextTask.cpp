@@ -34,16 +34,6 @@ void Tell(int stringId) {
     AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-void PutWord(std::vector<std::uint8_t>& out, int v) {
-    const auto w = std::int16_t(v);
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&w);
-    out.insert(out.end(), p, p + 2);
-}
-
-void PutFont(std::vector<std::uint8_t>& out, const FontRef& f) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&f);
-    out.insert(out.end(), p, p + sizeof f);
-}
 
 RECT Inflated(RECT r, int n) {
     r.left -= n;
@@ -54,6 +44,9 @@ RECT Inflated(RECT r, int n) {
 }
 
 }  // namespace
+
+using textrecord::PutFont;
+using textrecord::PutWord;
 
 void SetTextTaskListener(TextTaskListener listener) { Listener() = listener; }
 
