@@ -239,13 +239,14 @@ void CLyricTask::OnCommand(int id) {
     CPagePaneBase* p = pane;
     CZelDoc* doc = document;
     if (id >= kFirstVerse && id <= kLastVerse) {
-        // Entry reopens at the same note in the chosen verse.
-        const int position = location.position;
-        CBarItem* note = NoteAt(score ? score->GetTrkBar(location.trackIndex, location.barIndex) : nullptr,
-                                location.voice, position);
+        // Entry reopens at the same note in the chosen verse. Closing stores the syllable, which
+        // rewrites the bar's run (and ends this task): the note is looked up after it.
+        const ScoreLocation at = location;
+        CScore* s = score;
         SetCurrentVerse(doc, id - kFirstVerse);
         if (p) {
             p->CloseTextEditor();
+            CBarItem* note = s ? NoteAt(s->GetTrkBar(at.trackIndex, at.barIndex), at.voice, at.position) : nullptr;
             if (note && doc) p->StartLyricEntry(0, 0, note);
         }
         return;
@@ -309,12 +310,14 @@ void CLyricTask::Shift(bool right) {
     ScoreLocation reached = at;
     if (score->ShiftLyrics(right ? 1 : 0, this, &reached)) changed = 1;
     doc->SetModified(true);
-    // Entry opens again at the same note, on what is there now.
-    CBarItem* note = NoteAt(score->GetTrkBar(at.trackIndex, at.barIndex), at.voice, at.position);
+    // Entry opens again at the same note, on what is there now (looked up once the closing has
+    // rewritten the run).
+    CScore* s = score;
     if (p) {
         p->CloseTextEditor();
         doc->location.barIndex = at.barIndex;
-        if (note) p->StartLyricEntry(0, 0, note);
+        if (CBarItem* note = NoteAt(s->GetTrkBar(at.trackIndex, at.barIndex), at.voice, at.position))
+            p->StartLyricEntry(0, 0, note);
     }
 }
 

@@ -136,6 +136,8 @@ bool CPagePane::OnLyricKey(int key) {
     case 30: {
         const int to = key == 30 ? verse - 1 : verse + 1;
         if (to < 0 || to >= CLyricTask::kVerses) return true;
+        // Closing stores the syllable, which rewrites the bar's run: the note is looked up after.
+        CloseTextEditor();
         CBarItem* note = nullptr;
         if (CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex))
             finders::ForEachLive(trkBar, [&](CBarItem* r) {
@@ -143,7 +145,6 @@ bool CPagePane::OnLyricKey(int key) {
                     note = r;
                 return !note;
             });
-        CloseTextEditor();
         SetCurrentVerse(document, to);
         if (note) StartLyricEntry(0, 0, note);
         return true;
