@@ -1,6 +1,8 @@
 // The document's life cycle, title and modified flag, its share of the score's drawing state
 // (overlays, dirty rectangles, the room for titles) and the enumeration of its views.
 #include "model/ZelDoc.h"
+
+#include "model/Bar.h"
 #include "model/TextTask.h"
 
 #include "framework/CmdUI.h"
@@ -93,7 +95,24 @@ CZelDoc::~CZelDoc() {
     fw::ForgetUpdateHandlers(this);
     ClearUndo();
     if (g_model.currentDoc == this) g_model.currentDoc = nullptr;
-    if (g_model.currentScore == score) g_model.currentScore = nullptr;
+    // The current context and the last hit that point into this score go with it: the next
+    // score built or read must not measure against a bar of this one.
+    const bool ownsContext = score && (g_model.currentScore == score ||
+                                       (g_model.currentBar && g_model.currentBar->GetScore() == score));
+    if (ownsContext) {
+        g_model.currentScore = nullptr;
+        g_model.currentPage = nullptr;
+        g_model.currentLine = nullptr;
+        g_model.currentBar = nullptr;
+        g_model.currentStaff = nullptr;
+        g_model.currentTrack = nullptr;
+        g_model.currentTrkBar = nullptr;
+        g_model.finderBar = nullptr;
+        g_model.dragItem = nullptr;
+        g_model.hitBar = nullptr;
+        g_model.hitItem = nullptr;
+        g_model.hitTrkBar = nullptr;
+    }
     // What MakeCurrent pointed into this document goes with it.
     if (g_model.engraverSettings == &engraver) g_model.engraverSettings = nullptr;
     if (g_draw.fontMap == &fontMap) g_draw.fontMap = nullptr;

@@ -1512,3 +1512,24 @@ TEST(DocumentTest, TheJazzLookTakesTheSymbolMapLibraryOfTheLibraryFolder) {
         EXPECT_EQ(doc.titles[1].lines[2].font.face, r.applied && jazzTextInstalled ? jazzText.face : titleFace) << r.why;
     }
 }
+
+// A document that closes takes with it the current bar, system, page and hit that point into its
+// score: the next score built measures its bars against none of them.
+TEST(DocumentTest, ClosingADocumentForgetsTheCurrentPlaceInItsScore) {
+    fw::ResetAllGlobals();
+    for (int round = 0; round < 2; ++round) {
+        auto doc = std::make_unique<CZelDoc>();
+        NewScoreSettings settings;
+        ASSERT_TRUE(BuildNewScore(*doc->GetScore(), settings)) << round;
+        CBar* bar = doc->GetScore()->GetBar(0);
+        bar->MakeCurrent();
+        g_model.hitBar = bar;
+        ASSERT_EQ(g_model.currentBar, bar);
+        doc.reset();
+        EXPECT_EQ(g_model.currentBar, nullptr);
+        EXPECT_EQ(g_model.currentLine, nullptr);
+        EXPECT_EQ(g_model.currentPage, nullptr);
+        EXPECT_EQ(g_model.hitBar, nullptr);
+    }
+    fw::ResetAllGlobals();
+}

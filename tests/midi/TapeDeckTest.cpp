@@ -72,8 +72,13 @@ struct TapeDeckTest : ::testing::Test {
         fw::clocktest::SetManual(0);
         fw::ResetAllGlobals();
     }
-    void Build(int bars, int tracks = 1) {
+    // The document's own new score gives way to the one built here.
+    void NewScore() {
+        delete doc.score;
         doc.score = new CScore(&doc);
+    }
+    void Build(int bars, int tracks = 1) {
+        NewScore();
         ASSERT_TRUE(doc.score->BuildSkeleton(bars, tracks));
         doc.score->Reindex();
         for (int t = 0; t < tracks; ++t) doc.score->GetTrack(t)->SetVoiceCount(std::max(1, doc.score->GetTrack(t)->GetVoiceCount()));
@@ -81,7 +86,7 @@ struct TapeDeckTest : ::testing::Test {
     }
     // A new score of the piano arrangement: a braced treble and bass staff.
     void BuildPiano() {
-        doc.score = new CScore(&doc);
+        NewScore();
         NewScoreSettings settings;
         settings.arrangement = 1;
         ASSERT_TRUE(BuildNewScore(*doc.score, settings));

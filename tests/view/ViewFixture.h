@@ -57,6 +57,9 @@ protected:
     }
     // A new score with at least `pages` pages (0: an empty score without any), its view in arrangement mode at zoom.
     void Open(int pages, int mode = 1, int zoom = 100, RECT rect = RECT{0, 0, 820, 620}) {
+        // A window opened before goes first: its view still reads its document as it closes.
+        view = nullptr;
+        wnd.reset();
         doc = std::make_unique<CZelDoc>();
         doc->SetTitle("Song");
         CScore* score = doc->GetScore();
@@ -78,6 +81,8 @@ protected:
     }
     // A committed score opened as the program opens it, its window in mode at zoom 100.
     void OpenFile(const std::string& path, int mode) {
+        view = nullptr;
+        wnd.reset();
         doc = std::make_unique<CZelDoc>();
         ASSERT_TRUE(doc->OnOpenDocument(path.c_str()));
         doc->location.arrangementMode = std::int16_t(mode);
