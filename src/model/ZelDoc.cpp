@@ -97,8 +97,11 @@ CZelDoc::~CZelDoc() {
     if (g_model.currentDoc == this) g_model.currentDoc = nullptr;
     // The current context and the last hit that point into this score go with it: the next
     // score built or read must not measure against a bar of this one.
-    const bool ownsContext = score && (g_model.currentScore == score ||
-                                       (g_model.currentBar && g_model.currentBar->GetScore() == score));
+    // (The current bar may belong to a score freed before: it is compared, never read.)
+    bool ownsContext = score && g_model.currentScore == score;
+    if (score && !ownsContext && g_model.currentBar)
+        for (int i = 0, n = score->GetBarCount(); i < n && !ownsContext; ++i)
+            ownsContext = score->GetBar(i) == g_model.currentBar;
     if (ownsContext) {
         g_model.currentScore = nullptr;
         g_model.currentPage = nullptr;
