@@ -14,6 +14,7 @@
 #include "app/ZelApp.h"
 #include "chrome/MainToolBar.h"
 #include "chrome/ToolBox.h"
+#include "framework/Clock.h"
 #include "framework/CmdUI.h"
 #include "framework/File.h"
 #include "framework/Help.h"
@@ -123,7 +124,9 @@ void CZelApp::RegisterApplicationOps() {
         if (g_app.stepWnd && g_app.stepWnd->IsVisible() && g_app.stepWnd->HandleKey(ch, scanCode)) return true;
         return g_app.chordWnd && g_app.chordWnd->IsVisible() && g_app.chordWnd->HandleKey(ch, scanCode);
     };
-    ops.tempoTap = [] { TapTempo(); };
+    ops.tempoTap = [] {
+        if (g_app.midi) g_app.midi->TapTempo(fw::GetTickCount());
+    };
     ops.selectTool = [](int tool) {
         if (g_app.mainToolBar) g_app.mainToolBar->SelectTool(tool);
     };

@@ -25,4 +25,3 @@ bool RunPreferencesSheet() {
 }
 void ShowVSTWindow() { StandInCalls().push_back("VSTWindow"); }
 void DataBoxNextField() { StandInCalls().push_back("DataBoxNextField"); }
-void TapTempo() { StandInCalls().push_back("TapTempo"); }

@@ -11,7 +11,7 @@
 #include "platform/FontLib.h"
 #include "platform/Library.h"
 #include "platform/LibraryStandIns.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 
 class CZelDoc;
 class CDialog;
@@ -87,12 +87,10 @@ struct PlugInTable {
 
 // --- what the application's command routing and key handler run, not written yet -------------
 // The audio settings dialog, the instrument manager's dialog and the preferences sheet answer
-// Cancel; the VST window, the MIDI data box's field step and the transport's tempo tap do
-// nothing. Each call is kept, by its name, in StandInCalls().
+// Cancel; the VST window and the MIDI data box's field step do nothing. Each call is kept, by its name, in StandInCalls().
 std::vector<std::string>& StandInCalls();
 void RunAudioSettingsDialog();
 void RunInstrumentManagerDialog();
 bool RunPreferencesSheet();
 void ShowVSTWindow();
 void DataBoxNextField();
-void TapTempo();

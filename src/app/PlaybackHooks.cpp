@@ -24,6 +24,9 @@ void RegisterPlaybackHooks() {
             g_app.tapeDeck->OnCommand(id);
         }
     };
+    g_playbackHooks.setCountOff = [](int ticks) {
+        if (g_app.midi) g_app.midi->SetCountOff(ticks);
+    };
     g_playbackHooks.transportPoll = [] {
         if (!g_app.tapeDeck) return;
         g_app.tapeDeck->SetEventSink(&ToTransportBar);

@@ -37,7 +37,7 @@
 #include "midi/Performer.h"
 #include "model/Playback.h"
 #include "model/PlaybackHooks.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 #include "framework/MessageBox.h"
 #include "framework/MusicFont.h"
 #include "framework/SingleInstance.h"

@@ -19,7 +19,7 @@
 #include "platform/Port.h"
 #include "platform/PortLayer.h"
 #include "view/ToolState.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 
 ChromeGlobals g_chrome;
 

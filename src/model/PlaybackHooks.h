@@ -15,6 +15,9 @@ struct PlaybackHooks {
     std::function<void(int id)> transportCommand;
     // The transport engine's poll while playback runs (the page pane's timer calls it).
     std::function<void()> transportPoll;
+    // Sets the MIDI layer's count-off (the page pane sets 100 before it stops a recording that
+    // found no room for another bar, so the stop converts no further bar).
+    std::function<void(int ticks)> setCountOff;
 
     // The performer's play lock: an edit of the score holds it while it changes the score (never
     // across a dialog or a wait), so a generation pass on the clock thread never reads a score
@@ -29,6 +32,9 @@ struct PlaybackHooks {
     }
     void TransportPoll() const {
         if (transportPoll) transportPoll();
+    }
+    void SetCountOff(int ticks) const {
+        if (setCountOff) setCountOff(ticks);
     }
 };
 

@@ -30,7 +30,7 @@
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ViewGlobals.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 #include "view/ZelView.h"
 
 namespace {
@@ -351,7 +351,7 @@ void CPagePane::FollowPlayback() {
     if (state == 2) {
         while (score->GetBarCount() <= bar) {
             if (!score->AppendBar(false)) {
-                SetPlayCountOff(kCountOffStop);
+                g_playbackHooks.SetCountOff(kCountOffStop);
                 g_playbackHooks.TransportCommand(CZelDoc::kTransportStop);
                 return;
             }

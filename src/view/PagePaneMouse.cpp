@@ -34,7 +34,7 @@
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ViewGlobals.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 #include "view/ZelView.h"
 #include "view/ZelWnd.h"
 

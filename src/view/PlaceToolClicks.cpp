@@ -7,7 +7,7 @@
 #include "view/PagePane.h"
 #include "view/PlaceTools.h"
 #include "view/ToolState.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 
 namespace {
 constexpr int kBarLineTool = 916;

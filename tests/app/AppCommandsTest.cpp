@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppGlobals.h"
+#include "framework/Clock.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
 #include "app/Transport.h"
@@ -447,14 +448,20 @@ TEST_F(AppCommandsTest, TypedKeysBecomeCommandsByTheSelectionAndTheTransport) {
         fw::uitest::RunUntilIdle();
         EXPECT_EQ(doc->location.trackIndex, doc->GetScore()->GetTrackCount() - 1) << "not beyond the last";
 
-        // Enter and Ctrl+C tap the tempo while recording in the second mode.
-        StandInCalls().clear();
+        // Enter and Ctrl+C tap the tempo while recording in the second mode: two taps half a
+        // second apart make one tapped tempo.
+        ASSERT_NE(g_app.midi, nullptr);
+        g_app.midi->ClearTapTempos();
+        fw::clocktest::SetManual(10000);
         SetTransportState(3);
         fw::uitest::Key(view, VK_RETURN);
+        fw::uitest::RunUntilIdle();
+        fw::clocktest::Advance(500);
         fw::uitest::Key(view, 'C', fw::uitest::kCtrl);
         fw::uitest::RunUntilIdle();
         SetTransportState(0);
-        EXPECT_EQ(StandInCalls(), (std::vector<std::string>{"TapTempo", "TapTempo"}));
+        fw::clocktest::Reset();
+        EXPECT_EQ(g_app.midi->TapTempos().size(), 1u);
 
         // Escape: all voices first, then the selection tool; Tab steps the MIDI data box.
         doc->SetCurrentVoice(1);

@@ -26,7 +26,7 @@
 #include "model/TrkBarWalk.h"
 #include "platform/DrawGlobals.h"
 #include "view/ToolState.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 
 namespace {
 

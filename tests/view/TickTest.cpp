@@ -11,7 +11,7 @@
 #include "model/DocumentStandIns.h"
 #include "model/PlaybackHooks.h"
 #include "view/ViewGlobals.h"
-#include "view/ViewStandIns.h"
+#include "model/Playback.h"
 
 namespace {
 
