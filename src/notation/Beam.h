@@ -33,9 +33,6 @@ class CBeam;
 class CStaff;
 class CTrkBar;
 
-// The drag of a beam's handles and body (its end re-lays the beam out with the beaming).
-class CDragBeam : public CDragTask {};
-
 // One note or rest under a beam, as the beam's drawing lists it.
 struct BeamNote {
     CBarItem* item = nullptr;

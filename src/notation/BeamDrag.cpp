@@ -10,6 +10,7 @@
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/Beaming.h"
+#include "notation/NoteStandIns.h"
 #include "platform/DrawGlobals.h"
 
 namespace {
