@@ -13,6 +13,7 @@
 #include "app/ZelApp.h"
 #include "edit/Commands.h"
 #include "framework/CmdUI.h"
+#include "framework/Input.h"
 #include "framework/CodePage.h"
 #include "framework/Gdi.h"
 #include "framework/Menu.h"
@@ -122,8 +123,16 @@ void RunClipboard(Context& ctx, const Args& args) {
 }
 
 void RunCmd(Context& ctx, const Args& args) {
-    NeedArgs(args, 1, 1, "cmd ID");
+    NeedArgs(args, 1, 4, "cmd ID [ctrl] [alt] [shift]");
     const int id = ArgIntIn(args, 0, "command id", 1, 65535);
+    // The keys held while the command runs, as a palette click with them held sends it.
+    fw::inputtest::Script keys;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "ctrl") keys.SetDown(VK_CONTROL, true);
+        else if (args[i] == "alt") keys.SetDown(VK_MENU, true);
+        else if (args[i] == "shift") keys.SetDown(VK_SHIFT, true);
+        else throw ScriptError("unknown key \"" + args[i] + "\" (ctrl, alt, shift)");
+    }
     tools::ToolScore& s = ctx.Score();
     edit::RegisterOperations();
     s.doc->MakeCurrent();
@@ -266,7 +275,7 @@ const CommandRegistrar registrar{
      "selects every live record (a note with all its heads) of the whole score or of tracks T1-T2 in bars B1-B2, "
      "with the bars' own tempo marks and texts, and makes that the selection's extent",
      RunSelect},
-    {"cmd", "ID [ARG]", "runs command ID through the application's routing, then the document's (57632 clear, 57634 copy, 57635 cut, 35100-35102 delete marks, "
+    {"cmd", "ID [ctrl] [alt] [shift]", "runs command ID (with those keys held) through the application's routing, then the document's (57632 clear, 57634 copy, 57635 cut, 35100-35102 delete marks, "
                         "beams, duplicate heads; 4207 erase the hit, 4203 "
                         "its bar's ending, repeat or bar line, 4205 its page text, 4202 a bracket) as the document runs it",
      RunCmd},

@@ -1,0 +1,230 @@
+// The note commands as the user gives them in the running program, each compared with zelscript:
+// the Note menu's entries picked from the main frame's menu bar, Shift+3 typed in the score
+// window, the notes palette's quarter value and the drums palette's circle clicked, and Measure >
+// Fill with Rests. Each saved score equals the script tool's run of the same command on the same
+// selection; the tie with nothing selected leaves the score as it was.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/MainFrame.h"
+#include "app/ZelApp.h"
+#include "chrome/ToolBox.h"
+#include "framework/Gdi.h"
+#include "framework/Globals.h"
+#include "framework/Mdi.h"
+#include "framework/Menu.h"
+#include "framework/MessageBox.h"
+#include "framework/UiTest.h"
+#include "model/Score.h"
+#include "model/ScoreFile.h"
+#include "model/Select.h"
+#include "model/ZelDoc.h"
+#include "platform/RvqUtil.h"
+#include "support/RunTool.h"
+#include "support/SavedScore.h"
+#include "support/TempHome.h"
+#include "support/TestData.h"
+#include "view/ToolState.h"
+#include "view/ZelView.h"
+#include "view/ZelWnd.h"
+
+namespace {
+
+namespace ui = fw::uitest;
+
+class NoteMenuApp : public CZelApp {
+public:
+    bool InitInstance() override {
+        started = CZelApp::InitInstance();
+        if (started) {
+            if (whileRunning) whileRunning();
+            ::raise(SIGTERM);
+        }
+        return started;
+    }
+    std::function<void()> whileRunning;
+    bool started = false;
+};
+
+// How the user gives a command.
+enum class Way { MenuBar, Typed, Palette };
+
+struct Step {
+    const char* what;
+    UINT id;
+    Way way;
+    bool selectAll;      // every note selected first (Edit > Select All), else: every note made an
+                         // eighth (Select All, 8 typed) and the insertion point put in bar 0
+    std::string script;  // what zelscript runs for it
+    int palette = -1;    // the palette and button clicked
+    int button = -1;
+};
+
+void ClickPalette(int palette, int index, UINT mods) {
+    CToolBox& p = Palette(palette);
+    if (!p.IsShown()) {
+        p.Show();
+        ui::RunUntilIdle();
+        ui::Move(&p, 1, 1);
+    }
+    ui::RunUntilIdle();
+    const POINT c = p.ButtonCentre(index);
+    ui::Click(&p, c.x, c.y, ui::kLeft, mods);
+    ui::RunUntilIdle();
+}
+
+class NoteMenuScriptApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fw::ResetAllGlobals();
+        fw::EnsureGraphics();
+    }
+    void TearDown() override { fw::ResetAllGlobals(); }
+    testsupport::TempHome home;
+    testsupport::TempDir dir;
+};
+
+TEST_F(NoteMenuScriptApp, EachWayOfGivingANoteCommandSavesWhatTheScriptOfThatCommandSaves) {
+    if (!std::getenv("ZEL_BUILD_DIR")) GTEST_SKIP() << "ZEL_BUILD_DIR names the tools' folder";
+    ASSERT_TRUE(SaveRegDword("Preferences\\Auto Flags", "New Dialog", 0));
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 8; ++i) boxes.Answer(IDNO);
+    const std::vector<Step> steps = {
+        {"Note > up a major third", 35016, Way::MenuBar, true, "cmd 35016\n"},
+        {"Note > tie", 35300, Way::MenuBar, true, "cmd 35300\n"},
+        {"Shift+3 typed in the score window", 35016, Way::Typed, true, "cmd 35016\n"},
+        // A palette value is the next entry's value: the selection keeps its own.
+        {"the notes palette's quarter value", 1003, Way::Palette, true, "", kNotesPalette, 3},
+        {"4 typed: the quarter value on the selection", 1003, Way::Typed, true, "cmd 1003\n"},
+        // With Ctrl held the drums palette puts its mark on the selected notes at once (Ctrl
+        // also puts the mark below).
+        {"the drums palette's circle, Ctrl held", 2902, Way::Palette, true, "cmd 2902 ctrl\n", kDrumsPalette, 2},
+        {"Measure > Fill with Rests", 34012, Way::MenuBar, false, "cmd 57642\ncmd 1004\nat 0\ncmd 34012\n"},
+    };
+    const std::string file = testsupport::TestDataPath("edit/mixed.zel");
+    struct Seen {
+        std::vector<std::uint8_t> start, undone, tieNothingBefore, tieNothingAfter;
+        std::vector<fw::MenuBarEntryState> entries;
+        std::vector<bool> changed;
+        int undoBefore = -1, undoAfter = -1;
+        std::string window;
+        std::pair<int, int> paletteChoice{-1, -1};
+        std::vector<std::vector<std::uint8_t>> cleanBefore, cleanAfter;
+    } seen;
+    NoteMenuApp app;
+    app.whileRunning = [&] {
+        CZelDoc* doc = app.GetActiveDocument();
+        if (!doc) return;
+        auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        if (!wnd) return;
+        CZelView* view = wnd->GetView();
+        // The saved form without the window's place on the screen, which saving takes from the
+        // window.
+        auto bytes = [doc] {
+            std::int32_t kept[4];
+            for (int i = 0; i < 4; ++i) {
+                kept[i] = doc->windowRect[i];
+                doc->windowRect[i] = 0;
+            }
+            auto b = ScoreFile::WriteToBytes(*doc->GetScore(), *doc);
+            for (int i = 0; i < 4; ++i) doc->windowRect[i] = kept[i];
+            return b;
+        };
+        seen.window = "window mode " + std::to_string(doc->location.arrangementMode) + " zoom " +
+                      std::to_string(doc->GetZoom()) + "\n";
+        ui::RunUntilIdle();
+        seen.start = bytes();
+        // The tie with nothing selected: nothing changes and nothing is kept for undo.
+        doc->GetSelection()->ClearAll();
+        ui::RunUntilIdle();
+        seen.tieNothingBefore = bytes();
+        seen.undoBefore = doc->GetUndoPosition();
+        fw::ChooseFromMenuBar(frame, 35300);
+        ui::RunUntilIdle();
+        seen.tieNothingAfter = bytes();
+        seen.undoAfter = doc->GetUndoPosition();
+        for (std::size_t k = 0; k < steps.size(); ++k) {
+            const Step& s = steps[k];
+            doc->GetSelection()->ClearAll();
+            ui::RunUntilIdle();
+            seen.cleanBefore.push_back(bytes());
+            fw::ChooseFromMenuBar(frame, 57642);
+            if (!s.selectAll) {
+                ui::RunUntilIdle();
+                ui::Type(view, "8");
+                ui::RunUntilIdle();
+                doc->SetCurrentBar(0, true);
+                doc->location.insertionPlaced = 1;
+            }
+            ui::RunUntilIdle();
+            const std::vector<std::uint8_t> before = bytes();
+            switch (s.way) {
+            case Way::MenuBar: seen.entries.push_back(fw::ChooseFromMenuBar(frame, s.id)); break;
+            case Way::Typed: ui::Type(view, s.id == 1003 ? "4" : "#"); break;
+            case Way::Palette: ClickPalette(s.palette, s.button, s.id == 2902 ? ui::kCtrl : ui::kNone); break;
+            }
+            ui::RunUntilIdle();
+            seen.changed.push_back(bytes() != before);
+            if (s.id == 1003 && s.way == Way::Palette)
+                seen.paletteChoice = {g_toolState.tool, g_toolState.button};
+            // Saved as File > Save As saves.
+            const std::string path = dir.path() + "/app" + std::to_string(k) + ".zel";
+            doc->OnSaveDocument(path.c_str());
+            // Edit > Undo (twice after the fill: the eighths too); the menu's command runs when
+            // the frame next takes its messages.
+            fw::ChooseFromMenuBar(frame, 57643);
+            ui::RunUntilIdle();
+            if (!s.selectAll) fw::ChooseFromMenuBar(frame, 57643);
+            ui::RunUntilIdle();
+            doc->GetSelection()->ClearAll();
+            ui::RunUntilIdle();
+            seen.cleanAfter.push_back(bytes());
+        }
+        seen.undone = bytes();
+    };
+    ui::Session session;
+    std::vector<std::string> words{"zelmarin", file};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    AfxWinMain(app, int(words.size()), argv.data());
+    ASSERT_TRUE(app.started);
+    ASSERT_FALSE(seen.start.empty());
+    EXPECT_EQ(seen.tieNothingAfter, seen.tieNothingBefore);
+    EXPECT_EQ(seen.undoAfter, seen.undoBefore);
+    for (const fw::MenuBarEntryState& e : seen.entries) {
+        EXPECT_TRUE(e.found);
+        EXPECT_TRUE(e.enabled);
+    }
+    EXPECT_EQ(seen.undone, seen.start);
+    ASSERT_EQ(seen.changed.size(), steps.size());
+    ASSERT_EQ(seen.cleanAfter.size(), steps.size());
+    for (std::size_t k = 0; k < steps.size(); ++k)
+        EXPECT_TRUE(seen.cleanAfter[k] == seen.cleanBefore[k]) << steps[k].what << ": undo gives the score back";
+    EXPECT_EQ(seen.paletteChoice, std::make_pair(903, 3)) << "the note tool with the quarter value";
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        EXPECT_EQ(seen.changed[k], !steps[k].script.empty()) << steps[k].what;
+        const std::string mine = dir.path() + "/app" + std::to_string(k) + ".zel";
+        const std::string theirs = dir.path() + "/script" + std::to_string(k) + ".zel";
+        const std::string zs = dir.path() + "/step" + std::to_string(k) + ".zs";
+        {
+            std::ofstream f(zs);
+            f << "open " << file << "\n" << seen.window
+              << (steps[k].selectAll ? "cmd 57642\n" : "") << steps[k].script
+              << "paint\nsave " << theirs << "\n";
+        }
+        std::string out;
+        ASSERT_EQ(testsupport::RunTool("zelscript", zs, &out), 0) << steps[k].what << "\n" << out;
+        EXPECT_EQ(testsupport::ScoreDifference(mine, theirs), "") << steps[k].what;
+    }
+}
+
+}  // namespace
