@@ -135,6 +135,7 @@ void CZelApp::RegisterApplicationOps() {
         DataBoxNextField();
     };
     ops.clearInputQueue = [] { TheInputQueue().Clear(); };
+    ops.collectChord = [](std::uint8_t (*entries)[4]) { return TheInputQueue().CollectChord(entries); };
     ops.stepWindowExists = [] { return g_app.stepWnd && g_app.stepWnd->IsVisible(); };
 }
 

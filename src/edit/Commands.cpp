@@ -23,6 +23,7 @@ void RegisterOperations() {
     RegisterTaskMaker("CEraseBracketTask", [](CZelDoc&) -> CScoreTask* { return new CEraseBracketTask; });
     RegisterTaskMaker("CTrackTask", [](CZelDoc&) -> CScoreTask* { return new CTrackTask; });
     RegisterTaskMaker("CIntervalTask", [](CZelDoc&) -> CScoreTask* { return new CIntervalTask; });
+    RegisterTaskMaker("CNewPitchTask", [](CZelDoc&) -> CScoreTask* { return new CNewPitchTask; });
     RegisterTaskMaker("CNewStaffTask", [](CZelDoc&) -> CScoreTask* { return new CNewStaffTask; });
     RegisterTaskMaker("CAddAcciTask", [](CZelDoc&) -> CScoreTask* { return new CAddAcciTask; });
     RegisterTaskMaker("CAddDotTask", [](CZelDoc&) -> CScoreTask* { return new CAddDotTask; });

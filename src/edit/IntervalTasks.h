@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/EditTask.h"
+#include "model/TaskMakers.h"
 
 class CRawNote;
 
@@ -28,10 +29,10 @@ public:
 
 // The selected note's heads become the pitches played (one head each), spelled for the clef
 // and key in force at the note.
-class CNewPitchTask : public CIntervalTask {
+class CNewPitchTask : public CIntervalTask, public ChordPitchWalk {
 public:
     // Copies n entries of the MIDI input (4 bytes each, the note number in the second byte).
-    void SetPitches(const std::uint8_t* entries, int n);
+    void SetPitches(const std::uint8_t* entries, int n) override;
     CRawNote* AddIntervalHead(CRawNote* note) override;
 
     std::vector<std::uint8_t> pitches;

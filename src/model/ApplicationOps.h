@@ -4,6 +4,7 @@
 // choice and the MIDI data box's field step. Start-up puts them in (RegisterApplicationOps);
 // without them a command or key goes nowhere and the document's own share still works.
 #pragma once
+#include <cstdint>
 #include <functional>
 
 struct ApplicationOps {
@@ -21,6 +22,9 @@ struct ApplicationOps {
     std::function<void()> dataBoxNextField;
     // Empties the MIDI input queue (Adjust Pitch).
     std::function<void()> clearInputQueue;
+    // Takes the chord waiting in the MIDI input queue into the entries (4 bytes each, the note
+    // number in the second byte): how many notes it holds, 0 when none came.
+    std::function<int(std::uint8_t (*entries)[4])> collectChord;
     // The step-time entry window exists (Adjust Pitch is greyed meanwhile).
     std::function<bool()> stepWindowExists;
 

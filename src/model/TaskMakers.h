@@ -3,6 +3,7 @@
 // reaches operations of higher folders without including them. What the commands need besides
 // operations (copying the selection, the palette's chosen button) is put in the same way.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,15 @@ public:
     virtual ~PendingTieWalk() = default;
     virtual void ResetPendingTie() = 0;
     virtual void FinishPendingTie() = 0;
+};
+
+// What the document gives the operation made under "CNewPitchTask" when a chord is played on
+// the MIDI keyboard while Adjust Pitch is on: the chord's input entries (4 bytes each, the note
+// number in the second byte).
+class ChordPitchWalk {
+public:
+    virtual ~ChordPitchWalk() = default;
+    virtual void SetPitches(const std::uint8_t* entries, int n) = 0;
 };
 
 // The palette's chosen button (the tool state's), 0 until the view puts its reader in.

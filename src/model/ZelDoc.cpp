@@ -16,6 +16,9 @@
 #include "framework/StringTable.h"
 #include "framework/Window.h"
 #include "model/EditTask.h"
+#include "model/TaskMakers.h"
+#include "model/Select.h"
+#include "model/ApplicationOps.h"
 #include "model/ModelGlobals.h"
 #include "model/NewScore.h"
 #include "model/PlaybackHooks.h"
@@ -154,9 +157,32 @@ void CZelDoc::OnCloseDocument() {
 
 void CZelDoc::DoIdleWork() {
     if (!view) return;
+    if (g_model.repitch && RepitchFromInput()) return;
     if (g_model.currentDoc == this) return;
     MakeCurrent();
     if (location.page) location.page->MakeCurrent();
+}
+
+bool CZelDoc::RepitchFromInput() {
+    const ApplicationOps& app = AppOps();
+    if (!app.collectChord) return false;
+    std::uint8_t entries[16][4] = {};
+    const int n = app.collectChord(entries);
+    if (n <= 0 || !selection || selection->GetItemCount() != 1 || selection->GetNoteCount() != 1) return false;
+    CScoreTask* task = MakeTask("CNewPitchTask", *this);
+    auto* walk = dynamic_cast<ChordPitchWalk*>(task);
+    auto* cruise = dynamic_cast<CCruise*>(task);
+    if (!walk || !cruise) {
+        delete task;
+        return false;
+    }
+    cruise->Attach(this, 0, n);
+    walk->SetPitches(&entries[0][0], n);
+    DoTask(task);
+    // On to the next note, selected, for the next chord.
+    for (CBaseItem* next = StepToItem(true, false, true); next; next = StepToItem(true, false, true))
+        if (static_cast<CBarItem*>(next)->IsNote()) break;
+    return true;
 }
 
 // --- title and modified flag ------------------------------------------------------------------

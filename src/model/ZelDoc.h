@@ -71,6 +71,10 @@ public:
     // The document's share of idle work: with a view, a document that is not the current one
     // becomes current again, with its current page.
     void DoIdleWork();
+    // With Adjust Pitch on: a chord played on the MIDI keyboard while one note is selected
+    // becomes that note's pitches (one undo step) and the next note is selected; false when no
+    // chord came or the selection is not one note.
+    bool RepitchFromInput();
     // Sets the modified flag; a change of it sets the title again.
     void SetModified(bool modified);
     // Null: the untitled name; otherwise the name cut before its last ".".

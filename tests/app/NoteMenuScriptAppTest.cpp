@@ -22,9 +22,13 @@
 #include "framework/Menu.h"
 #include "framework/MessageBox.h"
 #include "framework/UiTest.h"
+#include "midi/InputQueue.h"
+#include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
 #include "model/Select.h"
+#include "model/TrkBar.h"
+#include "notation/RawNote.h"
 #include "model/ZelDoc.h"
 #include "platform/RvqUtil.h"
 #include "support/RunTool.h"
@@ -228,3 +232,109 @@ TEST_F(NoteMenuScriptApp, EachWayOfGivingANoteCommandSavesWhatTheScriptOfThatCom
 }
 
 }  // namespace
+
+namespace {
+
+// The pitches of a note's heads and its selected bit, by its run index in a track's bar.
+struct NoteSeen {
+    std::vector<int> pitches;
+    bool selected = false;
+};
+
+NoteSeen SeeNote(CScore& score, int track, int bar, int index) {
+    NoteSeen seen;
+    CTrkBar* tb = score.GetTrkBar(track, bar);
+    int i = 0;
+    for (CBarItem* item = tb ? tb->GetItems() : nullptr; item && item->TypeCode() != 255; item = item->NextItem(), ++i) {
+        if (i != index || !item->IsNote()) continue;
+        auto* note = static_cast<CRawNote*>(item);
+        for (int h = 0; h < note->HeadCountField(); ++h) seen.pitches.push_back(note->Head(h)->Pitch());
+        seen.selected = item->IsSelectedBit();
+    }
+    return seen;
+}
+
+}  // namespace
+
+// Note > Adjust Pitch, the right arrow to a note, then a chord played on the MIDI keyboard: the
+// note takes the chord's pitches as one undo step and the next note is selected for the next
+// chord.
+TEST_F(NoteMenuScriptApp, AdjustPitchGivesTheSelectedNoteTheChordPlayedAndMovesOn) {
+    ASSERT_TRUE(SaveRegDword("Preferences\\Auto Flags", "New Dialog", 0));
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    struct Seen {
+        fw::MenuBarEntryState adjust;
+        NoteSeen first, firstAfter, second, secondAfter;
+        std::vector<std::uint8_t> before, undone;
+        int undoSteps = -1;
+        bool checked = false;
+    } seen;
+    NoteMenuApp app;
+    app.whileRunning = [&] {
+        CZelDoc* doc = app.GetActiveDocument();
+        if (!doc) return;
+        auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        if (!wnd) return;
+        CScore& score = *doc->GetScore();
+        auto bytes = [doc] {
+            doc->GetSelection()->ClearAll();
+            return ScoreFile::WriteToBytes(*doc->GetScore(), *doc);
+        };
+        ui::RunUntilIdle();
+        seen.adjust = fw::ChooseFromMenuBar(frame, 35004);
+        ui::RunUntilIdle();
+        seen.checked = g_model.repitch != 0;
+        // The insertion point at the start of bar 0, then the right arrow: the note at 480 is
+        // reached and selected.
+        doc->SetCurrentBar(0, true);
+        doc->location.insertionPlaced = 1;
+        doc->location.position = 100;
+        ui::RunUntilIdle();
+        ui::Key(wnd->GetView(), VK_RIGHT);
+        ui::RunUntilIdle();
+        seen.first = SeeNote(score, 0, 0, 1);
+        seen.second = SeeNote(score, 0, 0, 2);
+        const int undoBefore = doc->GetUndoPosition();
+        {
+            std::vector<std::uint8_t> b = bytes();
+            seen.before = b;
+        }
+        // bytes() cleared the selection: the arrow takes the note again.
+        doc->location.position = 100;
+        ui::Key(wnd->GetView(), VK_RIGHT);
+        ui::RunUntilIdle();
+        for (int key : {65, 61, 68}) TheInputQueue().Put(0, 0x90, std::uint8_t(key), 100);
+        for (int key : {61, 65, 68}) TheInputQueue().Put(0, 0x80, std::uint8_t(key), 64);
+        // The program's idle work, as the event loop runs it when the input is read.
+        app.OnIdle(0);
+        ui::RunUntilIdle();
+        seen.firstAfter = SeeNote(score, 0, 0, 1);
+        seen.secondAfter = SeeNote(score, 0, 0, 2);
+        seen.undoSteps = doc->GetUndoPosition() - undoBefore;
+        fw::ChooseFromMenuBar(frame, 57643);
+        ui::RunUntilIdle();
+        seen.undone = bytes();
+        fw::ChooseFromMenuBar(frame, 35004);
+        ui::RunUntilIdle();
+    };
+    ui::Session session;
+    const std::string file = testsupport::TestDataPath("edit/mixed.zel");
+    std::vector<std::string> words{"zelmarin", file};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    AfxWinMain(app, int(words.size()), argv.data());
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.adjust.found && seen.adjust.enabled);
+    EXPECT_TRUE(seen.checked);
+    EXPECT_TRUE(seen.first.selected);
+    EXPECT_EQ(seen.first.pitches, (std::vector<int>{62}));
+    EXPECT_EQ(seen.firstAfter.pitches, (std::vector<int>{61, 65, 68}));
+    EXPECT_FALSE(seen.firstAfter.selected);
+    EXPECT_EQ(seen.secondAfter.pitches, seen.second.pitches) << "the next note keeps its pitch";
+    EXPECT_TRUE(seen.secondAfter.selected) << "and waits for the next chord";
+    EXPECT_EQ(seen.undoSteps, 1);
+    EXPECT_EQ(seen.undone, seen.before);
+}
