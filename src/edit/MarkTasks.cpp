@@ -1,5 +1,6 @@
 // Accidentals, dots and marks on the selected notes.
 #include "edit/MarkTasks.h"
+#include "edit/Transcriber.h"
 
 #include <cstring>
 #include <vector>
@@ -71,6 +72,22 @@ void FollowTieChain(CScoreTask& task, CTrkBar* home, CRawNote* note, int i, int 
     home->SetCurrent();
 }
 
+// With carry-through: the voice's later live notes of the bar that have a head at the same staff
+// position and staff take the code too.
+void CarryToLaterNotes(CRawNote* note, int i, int code, bool force) {
+    const NoteHead* from = note->Head(i);
+    const int voice = note->VoiceField(), position = from->Position(), staff = from->CrossStaffOffset();
+    for (CBarItem* r = note->NextItem(); r && r->TypeCode() != 255; r = r->NextItem()) {
+        if (r->IsRemoved() || !r->IsNoteOrRawNote() || r->VoiceField() != voice) continue;
+        auto* later = static_cast<CRawNote*>(r);
+        for (int h = 0; h < later->HeadCountField(); ++h)
+            if (later->Head(h)->Position() == position && later->Head(h)->CrossStaffOffset() == staff) {
+                SetCode(later, h, code, force);
+                later->Invalidate();
+            }
+    }
+}
+
 }  // namespace
 
 // --- accidentals ---------------------------------------------------------------------------------
@@ -100,6 +117,7 @@ void CAddAcciTask::DoItem() {
             track->SoundNote(note->Head(i)->Pitch(), note->Head(i)->Byte(NoteHead::kVelocity), note->VoiceField(), true);
         AddItemRect(note);
         if (note->Head(i)->Byte(NoteHead::kAccByte) == before) continue;
+        if (g_edit.carryAccidentals && IsMouseDown()) CarryToLaterNotes(note, i, set, force);
         FollowTieChain(*this, home, note, i, set, force);
     }
     home->SetCurrent();

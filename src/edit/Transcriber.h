@@ -155,6 +155,9 @@ struct EditGlobals {
     // The dynamic and hairpin dialogs' scope choices (0 the item, 1 its track, 2 every track).
     int dynamicScope = 0;
     int hairpinScope = 0;
+    // Carry-through: an accidental set while a mouse button is held also goes on the voice's
+    // later notes of the bar at the same staff position (off unless set).
+    std::uint8_t carryAccidentals = 0;
 };
 extern EditGlobals g_edit;
 void ResetEditGlobals();

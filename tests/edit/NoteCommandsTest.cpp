@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "edit/IntervalTasks.h"
+#include "edit/Transcriber.h"
+#include "framework/Input.h"
 #include "edit/EditFixture.h"
 #include "model/TaskMakers.h"
 #include "model/TieType.h"
@@ -258,4 +260,66 @@ TEST(Enharmonic, TablatureHeadsAreLeftAlone) {
     s.doc->OnCommandRange(35402);
     EXPECT_EQ(FirstNote(s, 0, 12)->Head(0)->Accidental(), 1);
     EXPECT_EQ(FirstNote(s, 0, 12)->Head(0)->Position(), before);
+}
+
+// Every head of track 0's bar 3 as (pitch, accidental byte).
+static std::vector<std::pair<int, int>> Heads(EditScore& s) {
+    std::vector<std::pair<int, int>> out;
+    for (CBarItem* item : s.Live(0, 3))
+        if (item->IsNote())
+            for (int h = 0; h < static_cast<CRawNote*>(item)->HeadCountField(); ++h) {
+                const NoteHead* head = static_cast<CRawNote*>(item)->Head(h);
+                out.emplace_back(head->Pitch(), head->Byte(NoteHead::kAccByte));
+            }
+    return out;
+}
+
+// Carry-through: a sharp set while a mouse button is held goes on the voice's later notes of the
+// bar at the same staff position too (not on another position or voice); without the option or
+// without the button only the selected head takes it. Undo gives the bar back.
+TEST(AddAccidental, CarryThroughReachesTheVoicesLaterNotesAtThatPositionWhileAButtonIsHeld) {
+    struct Case {
+        bool option, button;
+        int laterSame;  // the pitch the voice's later note at that position ends with
+    };
+    for (const Case c : {Case{true, true, 61}, Case{true, false, 60}, Case{false, true, 60}}) {
+        EditScore s;
+        s.AddNote(0, 3, 0, 3, {60}, 0, true);
+        s.AddNote(0, 3, 480, 3, {60}, 0);
+        s.AddNote(0, 3, 960, 3, {62}, 0);
+        s.AddNote(0, 3, 480, 3, {60}, 1);
+        // Each head where its pitch is written, and the bar's accidentals worked out.
+        CTrkBar* tb = s.score->GetTrkBar(0, 3);
+        int clef = 0, key = 0;
+        tb->GetClefAndKeyAt(0, &clef, &key);
+        for (CBarItem* item : s.Live(0, 3)) {
+            NoteHead* h = static_cast<CRawNote*>(item)->Head(0);
+            h->SetPosition(g_theory.PitchToStaffPos(h->Pitch(), clef, key));
+        }
+        tb->RecalcAccidentals();
+        const auto before = s.Live(0, 3).size();
+        const auto start = Heads(s);
+        s.SelectExtent(0, 0, 3, 3);
+        g_edit.carryAccidentals = c.option ? 1 : 0;
+        {
+            fw::inputtest::Script keys;
+            keys.SetDown(VK_LBUTTON, c.button);
+            s.doc->OnCommandRange(1022);
+        }
+        g_edit.carryAccidentals = 0;
+        const std::vector<CBarItem*> live = s.Live(0, 3);
+        ASSERT_EQ(live.size(), before);
+        auto pitchAt = [&](int time, int voice) {
+            for (CBarItem* item : live)
+                if (item->IsNote() && item->TimeField() == time && item->VoiceField() == voice)
+                    return int(static_cast<CRawNote*>(item)->Head(0)->Pitch());
+            return -1;
+        };
+        EXPECT_EQ(pitchAt(0, 0), 61);
+        EXPECT_EQ(pitchAt(480, 0), c.laterSame) << "option " << c.option << ", button " << c.button;
+        EXPECT_EQ(pitchAt(960, 0), 62) << "another position";
+        EXPECT_EQ(pitchAt(480, 1), 60) << "another voice";
+        s.doc->Undo();
+        EXPECT_EQ(Heads(s), start) << "undo gives the bar back";
+    }
 }
