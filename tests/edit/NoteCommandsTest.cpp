@@ -323,3 +323,43 @@ TEST(AddAccidental, CarryThroughReachesTheVoicesLaterNotesAtThatPositionWhileABu
         EXPECT_EQ(Heads(s), start) << "undo gives the bar back";
     }
 }
+
+// Flip Direction on the notes of a tuplet: a tuplet whose side is not kept turns to the other
+// side with the stems; one whose kept flag is set stays where it is.
+TEST(FlipStems, ATupletTurnsWithTheStemsUnlessItsSideIsKept) {
+    for (const bool kept : {false, true}) {
+        EditScore s;
+        for (int time : {0, 160, 320}) s.AddNote(0, 5, time, 4, {67}, 0, true);
+        s.score->GetBar(5)->Respace();
+        // The records move as the run grows: the notes are found again.
+        std::vector<CBarItem*> members;
+        for (CBarItem* item : s.Live(0, 5))
+            if (item->IsNote()) members.push_back(item);
+        ASSERT_EQ(members.size(), 3u);
+        TupletMake make;
+        make.number = 3;
+        make.secondNumber = 2;
+        CTuplet::FitToNotes(members.data(), 3, make);
+        alignas(8) std::uint8_t bytes[CTuplet::kSize];
+        CTuplet* tuplet = CTuplet::Init(bytes, 0, 120, 3, 3, 2, make.voice, 0, members.front()->PositionField(),
+                                        make.startY, make.startStaffOffset, members.back()->PositionField(), make.endY,
+                                        make.endStaffOffset);
+        if (kept) tuplet->SetShape(std::uint8_t(tuplet->Shape() | CTuplet::kKeptBit));
+        CTrkBar* tb = s.score->GetTrkBar(0, 5);
+        ASSERT_NE(tb->AddTuplet(*tuplet, 0), nullptr);
+        auto hook = [&] {
+            for (CBarItem* item : s.Live(0, 5))
+                if (item->IsTuplet()) return int(static_cast<CTuplet*>(item)->Hook());
+            return 0;
+        };
+        const int before = hook();
+        ASSERT_NE(before, 0);
+        s.SelectExtent(0, 0, 5, 5);
+        s.doc->OnCommandRange(35400);
+        const int after = hook();
+        if (kept)
+            EXPECT_EQ(after, before) << "a kept side stays";
+        else
+            EXPECT_EQ(after < 0, before > 0) << "the tuplet turns with the stems";
+    }
+}
