@@ -5,14 +5,18 @@
 #include <cstdint>
 
 struct Meter;
+struct HollywoodStyle;
 
 // The time signature dialog (template 247, "设置节拍"): edits the working time signature, the
-// option flag and the bar range (first and last, numbered from 1, at most the bar count).
-// Stands in with an OK that keeps everything as given.
+// option flag, the bar range (first and last, numbered from 1, at most the bar count) and the
+// large signature's style (its tracks, the score's time-signature font, the words); the meter
+// in force before the range is its presets' reference. Stands in with an OK that keeps
+// everything as given.
 class CMeterDlg {
 public:
-    CMeterDlg(Meter* meter, std::uint16_t* option, std::int16_t* range, int barCount)
-        : meter(meter), option(option), range(range), barCount(barCount) {}
+    CMeterDlg(Meter* meter, std::uint16_t* option, std::int16_t* range, int barCount, const Meter* previous,
+              HollywoodStyle* style)
+        : meter(meter), option(option), range(range), barCount(barCount), previous(previous), style(style) {}
     // False on Cancel.
     bool RunModal();
 
@@ -20,6 +24,8 @@ public:
     std::uint16_t* option;
     std::int16_t* range;   // first and last bar, from 1
     int barCount;
+    const Meter* previous;
+    HollywoodStyle* style;
 };
 
 // The octave line dialog (template 252, "八度"): edits the kind (0-3) and the four option flags
@@ -35,7 +41,9 @@ public:
 };
 
 // The property dialogs of one item opened from its pop-up: the dynamic's (227, "编辑力度"), the
-// hairpin's (302, "编辑渐强(弱)") and the bar number's (251, "设置小节号", CBarNumDlg). Each edits
+// hairpin's (302, "编辑渐强(弱)"), the bar number's (251, "设置小节号", CBarNumDlg) and the
+// enclosure's (420, "围栏设置": the record is the enclosure and the enclosed byte, the scope the
+// apply-to-all choice). Each edits
 // the item's record in place and its scope choice (0 the item only, 1 its track, 2 every
 // track). They stand in with an OK that keeps the record and the scope as given.
 class CItemPropertyDlg {

@@ -13,6 +13,7 @@
 #include "model/ModelGlobals.h"
 #include "model/PlaybackMarks.h"
 #include "model/Score.h"
+#include "model/Text.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "platform/Handles.h"
@@ -226,15 +227,29 @@ bool CCapoTask::Prepare() {
     if (!RunDialog()) return false;
     fret = std::clamp(fret, 0, 24);
     mode = std::clamp(mode, 0, 2);
-    score->capoFret = std::uint8_t(fret);
-    score->capoMode = std::uint8_t(mode);
     return true;
 }
 
 bool CCapoTask::Perform() {
+    // The score takes the capo here rather than when the dialog closes, so that undo gives the
+    // score's own bytes back.
+    if (score) {
+        keptFret = score->capoFret;
+        keptMode = score->capoMode;
+        score->capoFret = std::uint8_t(fret);
+        score->capoMode = std::uint8_t(mode);
+    }
     SetDeselect(true);
     Walk();
     return true;
+}
+
+void CCapoTask::SwapSnapshot() {
+    if (score) {
+        std::swap(score->capoFret, keptFret);
+        std::swap(score->capoMode, keptMode);
+    }
+    CCruise::SwapSnapshot();
 }
 
 void CCapoTask::DoItem() {
@@ -245,6 +260,106 @@ void CCapoTask::DoItem() {
     frame->SetTabMode(mode);
     AddItemRect(item);
     changed = 1;
+}
+
+// --- enclosures ----------------------------------------------------------------------------------
+
+bool CEditEnclosureTask::HasEnclosure(const CBarItem* item) {
+    if (!item) return false;
+    const int type = item->TypeCode();
+    if (type == CBarNumber::kTypeCode) return item->RecordSizeField() >= CBarNumber::kSize;
+    return (type == CText::kTypeCode || type == CText::kPageTypeCode) && item->RecordSizeField() >= CText::kFixedSize;
+}
+
+CEditEnclosureTask::Enclosure CEditEnclosureTask::GetEnclosure(CBarItem* item) {
+    Enclosure e;
+    if (!HasEnclosure(item)) return e;
+    if (item->TypeCode() == CBarNumber::kTypeCode) {
+        std::memcpy(e.frame, item->Bytes() + CBarNumber::kEnclosure, sizeof e.frame);
+        e.enclosed = (item->Bytes()[CBarNumber::kFlags] & CBarNumber::kEnclosedBit) ? 1 : 0;
+    } else {
+        e.enclosed = static_cast<CText*>(item)->GetFrame(e.frame) ? 1 : 0;
+    }
+    return e;
+}
+
+void CEditEnclosureTask::SetEnclosure(CBarItem* item, const Enclosure& e) {
+    if (!HasEnclosure(item)) return;
+    if (item->TypeCode() == CBarNumber::kTypeCode) {
+        std::memcpy(item->Bytes() + CBarNumber::kEnclosure, e.frame, sizeof e.frame);
+        std::uint8_t& flags = item->Bytes()[CBarNumber::kFlags];
+        flags = std::uint8_t(e.enclosed ? (flags | CBarNumber::kEnclosedBit) : (flags & ~CBarNumber::kEnclosedBit));
+    } else {
+        static_cast<CText*>(item)->SetFrame(e.frame, e.enclosed != 0);
+    }
+    item->Invalidate();
+}
+
+bool CEditEnclosureTask::IsLike(CBarItem* item) const {
+    return item && item != edited && !item->IsRemoved() && item->TypeCode() == edited->TypeCode();
+}
+
+bool CEditEnclosureTask::Prepare() {
+    if (!score || !document) return false;
+    auto* item = static_cast<CBarItem*>(g_model.hitItem);
+    if (!HasEnclosure(item)) return false;
+    pageText = false;
+    CPageTextArray* texts = score->GetPageTextArray();
+    for (int i = 0; texts && i < texts->GetCount() && !pageText; ++i) pageText = score->GetPageText(i) == item;
+    if (!pageText && !Locate(*score, item, &editedTrack, &editedBar)) {
+        editedTrack = -1;
+        editedBar = OwnerBar(*score, item);
+        if (editedBar < 0) return false;
+    }
+    edited = item;
+    enclosure = GetEnclosure(item);
+    applyToAll = g_edit.enclosureApplyToAll;
+    CItemPropertyDlg dlg(kDialog, &enclosure, &applyToAll);
+    if (!dlg.RunModal()) return false;
+    g_edit.enclosureApplyToAll = applyToAll;
+    return true;
+}
+
+bool CEditEnclosureTask::Perform() {
+    if (!score || !document || !edited) return true;
+    if (!pageText) document->SetCurrentBar(editedBar, false);
+    edited->Invalidate();
+    edited->Deselect();
+    if (pageText) {
+        if (!SavePageTexts()) ThrowOutOfMemory();
+        SetEnclosure(edited, enclosure);
+        CPageTextArray* texts = score->GetPageTextArray();
+        for (int i = 0; applyToAll && texts && i < texts->GetCount(); ++i)
+            if (CBarItem* t = score->GetPageText(i); IsLike(t)) SetEnclosure(t, enclosure);
+    } else if (editedTrack < 0) {
+        // One of a bar's own items: a bar number (which every later bar without its own shows)
+        // or a system text. Each bar whose items change is saved.
+        if (!SaveBar(editedBar)) ThrowOutOfMemory();
+        SetEnclosure(edited, enclosure);
+        for (int b = 0; applyToAll && b < score->GetBarCount(); ++b) {
+            CItemArray* own = score->GetBar(b)->GetItemArray();
+            for (int k = 0; own && k < own->GetCount(); ++k) {
+                auto* i = static_cast<CBarItem*>(own->GetAt(k));
+                if (!IsLike(i)) continue;
+                if (!SaveBar(b)) ThrowOutOfMemory();
+                SetEnclosure(i, enclosure);
+            }
+        }
+    } else {
+        if (!SaveTrackBar(editedTrack, editedBar)) ThrowOutOfMemory();
+        SetEnclosure(edited, enclosure);
+        for (int t = 0; applyToAll && t < score->GetTrackCount(); ++t)
+            for (int b = 0; b < score->GetBarCount(); ++b) {
+                CTrkBar* tb = score->GetTrkBar(t, b);
+                for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem()) {
+                    if (!IsLike(i)) continue;
+                    if (!SaveTrackBar(t, b)) ThrowOutOfMemory();
+                    SetEnclosure(i, enclosure);
+                }
+            }
+    }
+    SetLayoutChanged(true);
+    return true;
 }
 
 // --- bar numbers ---------------------------------------------------------------------------------

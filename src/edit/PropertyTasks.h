@@ -118,17 +118,52 @@ protected:
 };
 
 // Note > Capo (35803): the capo dialog sets the score's capo fret and chord name mode, and every
-// selected guitar frame takes them.
+// selected guitar frame takes them. Undo and redo exchange the score's two bytes too.
 class CCapoTask : public CCruise {
 public:
     bool Prepare() override;
     bool Perform() override;
     void DoItem() override;
+    void SwapSnapshot() override;
 
     int fret = 0, mode = 0;
+    // The score's capo before the task (after Perform and every redo: undo puts it back).
+    std::uint8_t keptFret = 0, keptMode = 0;
 
 protected:
     virtual bool RunDialog();
+};
+
+// An item's enclosure (4118, from its pop-up): a text's frame or a bar number's enclosure
+// through the enclosure dialog (420). With the dialog's apply-to-all choice every like item
+// takes it: every page text, every bar-level item of the item's type (every bar number), or
+// every text of the item's type in every track.
+class CEditEnclosureTask : public CCruise {
+public:
+    enum : int { kDialog = 420, kCommand = 4118 };
+    // What the dialog edits: the 12-byte enclosure and whether the item is enclosed.
+    struct Enclosure {
+        std::uint8_t frame[12] = {};
+        std::uint8_t enclosed = 0;
+    };
+    // Whether an item has an enclosure to edit: a text, a page text or a bar number.
+    static bool HasEnclosure(const CBarItem* item);
+    static Enclosure GetEnclosure(CBarItem* item);
+    static void SetEnclosure(CBarItem* item, const Enclosure& enclosure);
+
+    bool Prepare() override;
+    bool Perform() override;
+
+    CBarItem* edited = nullptr;
+    // Where the item lies: a page text, one of a bar's own items (track -1), or a track's.
+    bool pageText = false;
+    int editedTrack = -1, editedBar = 0;
+    Enclosure enclosure;
+    int applyToAll = 0;
+
+private:
+    // The like items: not removed, not the item, of its type.
+    bool IsLike(CBarItem* item) const;
 };
 
 class CBarNumTask : public CCruise {

@@ -32,6 +32,7 @@ void RegisterScoreShapeOperations() {
     RegisterTaskMaker("CBarNumTask", [](CZelDoc&) -> CScoreTask* { return new CBarNumTask; });
     RegisterTaskMaker("CHeadTask", [](CZelDoc&) -> CScoreTask* { return new CHeadTask; });
     RegisterTaskMaker("CBreakLineTask", [](CZelDoc&) -> CScoreTask* { return new CBreakLineTask; });
+    RegisterTaskMaker("CEditEnclosureTask", [](CZelDoc&) -> CScoreTask* { return new CEditEnclosureTask; });
 }
 
 }  // namespace edit

@@ -158,6 +158,8 @@ struct EditGlobals {
     // Carry-through: an accidental set while a mouse button is held also goes on the voice's
     // later notes of the bar at the same staff position (off unless set).
     std::uint8_t carryAccidentals = 0;
+    // The enclosure dialog's apply-to-all choice.
+    int enclosureApplyToAll = 0;
 };
 extern EditGlobals g_edit;
 void ResetEditGlobals();

@@ -342,17 +342,17 @@ public:
     std::uint8_t showColors = 1;            // option 9
     std::uint8_t multiBarRestOption = 0;
     std::uint8_t multiBarRestDefault = 80;
-    std::uint8_t option12 = 0;
-    std::uint8_t option13 = 0;
+    // The guitar capo (Note > Capo): the fret (0-24) and how frames name their chords (0-2).
+    std::uint8_t capoFret = 0;              // option 12
+    std::uint8_t capoMode = 0;              // option 13
     std::uint8_t trackNamesRightAligned = 0;
     std::uint8_t entryOffset = 0;           // page units
     // The last bar closing with a plain barline gets no automatic final barline (kept in
     // memory only: the stored options have no byte for it).
     std::uint8_t noAutomaticFinalBarline = 0;
-    // The guitar capo (Note > Capo): the fret (0-24) and how frames name their chords (0-2);
-    // kept in memory only, as the stored options have no bytes for them.
-    std::uint8_t capoFret = 0;
-    std::uint8_t capoMode = 0;
+    // The large time signature's words last set through the time signature dialog, as a
+    // bar keeps them (memory only: the stored options have no bytes for them).
+    std::uint8_t largeMeterWords[12] = {};
 
     std::int16_t trackCount = 0;
     std::int16_t pageCount = 0;

@@ -54,7 +54,7 @@ std::uint8_t* OptionByte(CScore& score, int i) {
                                  &score.transposedDisplay, &score.playRepeats,       &score.playbackStyle,
                                  &score.staffGroupSeparators, &score.fillWithWholeRests, &score.showRulers,
                                  &score.showColors,        &score.multiBarRestOption, &score.multiBarRestDefault,
-                                 &score.option12,          &score.option13,          &score.trackNamesRightAligned,
+                                 &score.capoFret,          &score.capoMode,          &score.trackNamesRightAligned,
                                  &score.entryOffset};
     return options[i];
 }

@@ -76,6 +76,9 @@ public:
     // palette (920), the bar-line palette's bar symbols (916, buttons 5-7) and the guitar
     // palette's fingerings off the notes (918); null for any other tool.
     CDragTask* OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem);
+    // The bar-line palette's click: a symbol's tool, an ending's drag, or the bar-line kind's
+    // command on the bar clicked.
+    CDragTask* OnBarlineTool(int x, int y);
     // The expression palette's click: the library entry of the palette button or, with Shift
     // held, of the choice from the popup of all entries (which becomes the button); null when
     // the popup was dismissed.

@@ -1,5 +1,7 @@
 // The page pane's clicks with the placing tools of the palettes: which tool the click starts.
 #include "model/DragTask.h"
+#include "model/EndingDrag.h"
+#include "model/ZelDoc.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreItem.h"
 #include "view/EditTool.h"
@@ -15,6 +17,8 @@ constexpr int kBarLineTool = 916;
 constexpr int kGuitarTool = 918;
 constexpr int kFingeringLetters = 230, kFingeringNumbers = 231;
 constexpr int kFirstBarSymbol = 5, kLastBarSymbol = 7;
+// The bar-line palette's two ending buttons, and the bar-line kinds' first command.
+constexpr int kFirstEndingButton = 8, kLastEndingButton = 9, kBarlineCommand = 2300, kEndingName = 4901;
 }  // namespace
 
 CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem) {
@@ -33,9 +37,7 @@ CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem)
         break;
     case CExprTool::kToolId: return OnExprTool(x, y);
     case CChordTool::kToolId: return OnChordTool(hitItem);
-    case kBarLineTool:
-        if (g_toolState.button < kFirstBarSymbol || g_toolState.button > kLastBarSymbol) return nullptr;
-        return StartSymbolTool(x, y, hitItem);
+    case kBarLineTool: return OnBarlineTool(x, y);
     case kGuitarTool:
         if (g_toolState.button != kFingeringLetters && g_toolState.button != kFingeringNumbers) return nullptr;
         if (hitItem && hitItem->IsNoteOrRest()) return nullptr;
@@ -45,4 +47,20 @@ CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem)
     g_viewDrag.tool = tool;
     task->Start(document, hitItem, tool);
     return task;
+}
+
+CDragTask* CPagePane::OnBarlineTool(int x, int y) {
+    // The item under the pointer plays no part: the bar clicked is the insertion point's.
+    const int button = g_toolState.button;
+    if (button >= kFirstBarSymbol && button <= kLastBarSymbol) return StartSymbolTool(x, y, nullptr);
+    if (!document) return nullptr;
+    if (button >= kFirstEndingButton && button <= kLastEndingButton) {
+        document->SetCurrentBar(document->location.barIndex, true);
+        auto* task = new (std::nothrow) CDragEnding;
+        if (task) task->Begin(document, nullptr, kEndingName);
+        return task;
+    }
+    // The bar-line kinds: the command of the button, on the bar clicked.
+    document->OnCommandRange(kBarlineCommand + button);
+    return nullptr;
 }

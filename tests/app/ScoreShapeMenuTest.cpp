@@ -1,7 +1,7 @@
 // The commands that shape the score, reached in the running program: Measure > Insert Bars,
 // Multi-bar Rest and Justify and Score > Insert Page from the main frame's menu bar with their
-// dialogs answered, the octave line command sent to the main frame, the double bar line of the
-// score pane's pop-up and a multi-bar rest's edit action. Each saved score equals the script tool's run of the same command on the same file.
+// dialogs answered, Note > Octave Line from the menu bar, the bar-line palette's double bar line
+// clicked into bar 0 and a multi-bar rest's edit action. Each saved score equals the script tool's run of the same command on the same file.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -14,6 +14,7 @@
 #include "app/AppGlobals.h"
 #include "app/MainFrame.h"
 #include "app/ZelApp.h"
+#include "chrome/ToolBox.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/Globals.h"
@@ -23,15 +24,20 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/ModelGlobals.h"
+#include "model/Ottava.h"
+#include "model/Page.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
+#include "model/Select.h"
+#include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "platform/RvqUtil.h"
 #include "support/RunTool.h"
 #include "support/TempHome.h"
 #include "view/PagePane.h"
+#include "view/ToolState.h"
 
 namespace {
 
@@ -58,7 +64,7 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 struct Step {
     const char* what;
     UINT id;
-    int from;                             // 0 the menu bar, 1 sent to the main frame, 2 the bar's pop-up
+    int from;                             // 0 the menu bar, 1 the bar-line palette's button, then a click in bar 0
     std::function<void(CDialog&)> answer; // the dialog's answer, when it has one
     std::string script;                   // the script's lines after opening the file
 };
@@ -72,7 +78,8 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
     const std::string start = dir.path() + "/start.zel";
     {
         std::ofstream zs(dir.path() + "/make.zs");
-        zs << "new 1\nsave " << start << "\n";
+        // Notes in track 0's bars 4 and 5, for the octave line.
+        zs << "new 1\nnote 0 4 0 2 0\nnote 0 5 0 2 2\nsave " << start << "\n";
     }
     std::string out;
     ASSERT_EQ(testsupport::RunTool("zelscript", dir.path() + "/make.zs", &out), 0) << out;
@@ -86,15 +93,15 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
         {"Measure > Insert Bars", 34000, 0, ok, "answer ok 3=1\ncmd 34000\n"},
         {"Score > Insert Page", 33000, 0, ok, "answer ok 3=1\ncmd 33000\n"},
         {"Measure > Justify", 34013, 0, nullptr, "cmd 34013\n"},
-        {"the octave line command, with nothing selected: nothing", 35302, 1, nullptr, "cmd 35302\n"},
-        {"the bar pop-up's double bar line", 2301, 2, nullptr, "cmd 2301\n"},
+        {"Note > Octave Line over track 0's bars 4-5", 35302, 0, nullptr, "select range 0-0 4-5\ncmd 35302\n"},
+        {"the bar-line palette's double bar line, clicked into bar 0", 2301, 1, nullptr, "cmd 2301\n"},
     };
     struct Seen {
         std::vector<std::uint8_t> start, undone;
         std::vector<bool> enabled;
-        int bars = 0, barsAfterInsert = 0, restSpan = 0;
+        int bars = 0, barsAfterInsert = 0, restSpan = 0, barlineTool = 0;
         int restIndex = -1;
-        bool editedJazz = false, doubleBarline = false;
+        bool editedJazz = false, doubleBarline = false, octaveLine = false;
     } seen;
     ShapeApp app;
     app.whileRunning = [&](ShapeApp& a) {
@@ -122,23 +129,52 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
         for (std::size_t k = 0; k < steps.size(); ++k) {
             const Step& s = steps[k];
             if (s.answer) ui::OnNextModal(s.answer);
+            if (s.id == 35302) {
+                // The span selected as zelscript's "select range 0-0 4-5" selects it.
+                CSelect* sel = doc->GetSelection();
+                sel->ClearAll();
+                sel->SelectSpan(0, 4, 0, 0, 5, 1024, true);
+                sel->Recount();
+            }
             if (s.from == 0) {
                 seen.enabled.push_back(fw::ChooseFromMenuBar(frame, s.id).enabled);
-            } else if (s.from == 1) {
-                frame->SendMessage(WM_COMMAND, s.id, 0);
-                seen.enabled.push_back(true);
             } else {
-                // The choice of the score pane's pop-up menu over a bar.
+                // The palette's button, then a click on the staff in the first half of bar 0.
+                CToolBox& palette = Palette(kBarlinesPalette);
+                if (!palette.IsShown()) {
+                    palette.Show();
+                    ui::RunUntilIdle();
+                    ui::Move(&palette, 1, 1);
+                }
+                ui::RunUntilIdle();
+                const POINT c = palette.ButtonCentre(int(s.id) - 2300);
+                ui::Click(&palette, c.x, c.y);
+                ui::RunUntilIdle();
+                seen.barlineTool = g_toolState.tool;
                 auto* pane = dynamic_cast<CPagePane*>(doc->currentPane);
                 seen.enabled.push_back(pane != nullptr);
-                if (pane) pane->RunContextCommand(s.id, 0);
+                if (pane) {
+                    CScore* score = doc->GetScore();
+                    const RECT paper = score->GetPage(0)->GetPaperRect();
+                    const int x = score->GetBar(0)->FractionToX(300) - paper.left;
+                    const int y = score->GetTrkBar(0, 0)->GetStaff()->PositionToY(0) - paper.top;
+                    ui::Move(pane, x, y);
+                    ui::Click(pane, x, y);
+                }
             }
-            if (s.id == 2301) seen.doubleBarline = doc->GetScore()->GetBar(0)->GetOpeningKind() == 1;
             ui::RunUntilIdle();
+            if (s.id == 2301) seen.doubleBarline = doc->GetScore()->GetBar(0)->GetOpeningKind() == 1;
+            if (s.id == 35302) {
+                CTrkBar* tb = doc->GetScore()->GetTrkBar(0, 4);
+                for (CBarItem* i = tb->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+                    if (!i->IsRemoved() && i->TypeCode() == COttava::kTypeCode) seen.octaveLine = true;
+            }
             if (s.id == 34000) seen.barsAfterInsert = doc->GetScore()->GetBarCount();
             WriteFile(dir.path() + "/step" + std::to_string(k) + ".zel", bytes());
             fw::ChooseFromMenuBar(frame, 57643);
             ui::RunUntilIdle();
+            doc->GetSelection()->ClearAll();
+            doc->GetSelection()->Recount();
         }
         seen.undone = bytes();
         // Measure > Multi-bar Rest over three bars, then the rest's edit action: jazz style.
@@ -146,6 +182,10 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
             d.SetDlgItemText(3, "3");
             ui::ClickControl(&d, IDOK);
         });
+        // The insertion point placed in bar 0 again (the palette's click took the caret away).
+        doc->SetCurrentBar(0, true);
+        doc->location.insertionPlaced = 1;
+        ui::RunUntilIdle();
         fw::ChooseFromMenuBar(frame, 34011);
         ui::RunUntilIdle();
         seen.restSpan = doc->GetScore()->GetBar(0)->GetMultiRestSpan();
@@ -177,12 +217,14 @@ TEST(ScoreShapeMenu, MenuEntriesChangeTheScoreAsTheScriptToolDoes) {
     AfxWinMain(app, 2, argv);
     ASSERT_TRUE(app.started);
     ASSERT_FALSE(seen.start.empty());
-    for (bool e : seen.enabled) EXPECT_TRUE(e);
+    for (std::size_t k = 0; k < seen.enabled.size(); ++k) EXPECT_TRUE(seen.enabled[k]) << steps[k].what;
     EXPECT_EQ(seen.barsAfterInsert, seen.bars + 1);
     EXPECT_EQ(seen.undone, seen.start) << "each step's undo gives the score back";
     EXPECT_EQ(seen.restSpan, 3);
     EXPECT_TRUE(seen.editedJazz);
-    EXPECT_TRUE(seen.doubleBarline) << "at the start of bar 0, where the insertion point lies";
+    EXPECT_EQ(seen.barlineTool, 916);
+    EXPECT_TRUE(seen.octaveLine) << "an octave line over the selected notes";
+    EXPECT_TRUE(seen.doubleBarline) << "at the start of bar 0, where the click lies";
     // The script tool, on the same file, saves the same bytes.
     for (std::size_t k = 0; k < steps.size(); ++k) {
         const std::string zs = dir.path() + "/check" + std::to_string(k) + ".zs";

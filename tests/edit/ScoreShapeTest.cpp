@@ -28,9 +28,11 @@
 #include "model/Ottava.h"
 #include "model/Page.h"
 #include "model/PlaybackMarks.h"
+#include "model/Symbol.h"
 #include "model/ScoreFile.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Text.h"
 
 namespace {
 
@@ -201,14 +203,22 @@ TEST(PageTask, TwoPagesAfterTheCurrentMoveTheInsertionPointToTheNextPage) {
     EXPECT_EQ(s.score->GetPageCount(), 1);
 }
 
-// The time signature dialog's answer: 3/4 (and, when given, the run of bars).
+// The time signature dialog's answer: 3/4 (and, when given, the run of bars); with `styled`,
+// also the large signature drawn on track 1 only, another font and other words.
 struct ThreeFourTask : CAddMeterTask {
-    explicit ThreeFourTask(int first = -1, int last = -1) : givenFirst(first), givenLast(last) {}
+    explicit ThreeFourTask(int first = -1, int last = -1, bool styled = false)
+        : givenFirst(first), givenLast(last), styled(styled) {}
     bool Prepare() override {
         if (!CAddMeterTask::Prepare()) return false;
         preparedFirst = first;
         preparedLast = last;
         working.SetPreset(3, false);
+        if (styled) {
+            working.SetDisplayFlags(std::uint8_t(working.GetDisplayFlags() | 0x80));
+            for (int t = 0; t < style.trackCount; ++t) style.trackShown[t] = t == 1;
+            style.font = FontRef{3, 40, 1, 0};
+            for (int i = 0; i < HollywoodStyle::kWordsSize; ++i) style.words[i] = std::uint8_t(i + 1);
+        }
         working.Update();
         if (givenFirst >= 0) {
             first = std::int16_t(givenFirst);
@@ -217,6 +227,7 @@ struct ThreeFourTask : CAddMeterTask {
         return true;
     }
     int givenFirst, givenLast;
+    bool styled;
     int preparedFirst = -1, preparedLast = -1;
 };
 
@@ -274,6 +285,45 @@ TEST(MeterTask, TheSameMeterOverARunClearsTheMarkOfTheBarAfterAndUndoGivesTheMet
     for (int b = 0; b < s.score->GetBarCount(); ++b)
         EXPECT_TRUE(s.score->GetBar(b)->GetMeter()->Matches(meters[std::size_t(b)])) << b;
     EXPECT_TRUE(Bytes(s) == before);
+}
+
+// The dialog's large signature: the tracks that show it, the score's time-signature font and
+// the words of the score and of the run's first bar; undo and redo exchange them, and every
+// bar is recalculated then.
+TEST(MeterTask, UndoAndRedoGiveTheScoresFontAndWordsAndTheTracksSwitchesBack) {
+    for (const int lastBar : {2, 5}) {
+        SCOPED_TRACE(lastBar);
+        EditScore s;
+        ASSERT_GE(s.score->GetTrackCount(), 2);
+        const auto before = Bytes(s);
+        const FontRef font = s.score->staffLabelFont;
+        std::vector<std::uint8_t> words(s.score->largeMeterWords, s.score->largeMeterWords + 12);
+        std::vector<std::uint8_t> switches;
+        for (int t = 0; t < s.score->GetTrackCount(); ++t) switches.push_back(s.score->GetTrack(t)->GetDisplaySwitches());
+        s.doc->SetCurrentBar(2, false);
+        RunTask(s, new ThreeFourTask(2, lastBar, true), 34006);
+        auto expectApplied = [&] {
+            EXPECT_EQ(s.score->staffLabelFont.face, 3);
+            EXPECT_EQ(s.score->staffLabelFont.size, 40);
+            for (int i = 0; i < 12; ++i) {
+                EXPECT_EQ(s.score->largeMeterWords[i], i + 1);
+                EXPECT_EQ(s.score->GetBar(2)->Bytes()[CBar::kMeterDisplayWord + i], i + 1);
+            }
+            for (int t = 0; t < s.score->GetTrackCount(); ++t)
+                EXPECT_EQ((s.score->GetTrack(t)->GetDisplaySwitches() & 0x04) != 0, t == 1) << t;
+            EXPECT_EQ(s.score->GetBar(2)->GetMeter()->GetNumerator(), 3);
+        };
+        expectApplied();
+        s.doc->Undo();
+        EXPECT_EQ(s.score->staffLabelFont.face, font.face);
+        EXPECT_EQ(s.score->staffLabelFont.size, font.size);
+        EXPECT_EQ(std::vector<std::uint8_t>(s.score->largeMeterWords, s.score->largeMeterWords + 12), words);
+        for (int t = 0; t < s.score->GetTrackCount(); ++t)
+            EXPECT_EQ(s.score->GetTrack(t)->GetDisplaySwitches(), switches[std::size_t(t)]) << t;
+        EXPECT_TRUE(Bytes(s) == before);
+        s.doc->Redo();
+        expectApplied();
+    }
 }
 
 // The bar-line palette and pop-up: the side by the insertion point's position, a repeat start
@@ -690,11 +740,59 @@ TEST(EditGuitarFrameTask, TheFramesBarIsSavedBeforeTheFrameIsWritten) {
 struct LegatoAnswer : CEditPlaybackTask {
     explicit LegatoAnswer(int percent) : percent(percent) {}
     bool RunDialog() override {
-        legato = percent;
+        playback.legato = percent;
         return true;
     }
     int percent;
 };
+
+// The playback dialog's answer for a symbol: a setting whose first byte is 9, with a scope.
+struct SymbolPlaybackAnswer : CEditPlaybackTask {
+    explicit SymbolPlaybackAnswer(int scope) : scope(scope) {}
+    bool RunDialog() override {
+        playback.block[0] = 9;
+        playback.scope = scope;
+        return true;
+    }
+    int scope;
+};
+
+// A symbol's playback setting passes to the like symbols of the insertion point's track (scope
+// 1) or of every track (2), never to another kind of item.
+TEST(EditPlaybackTask, TheScopeReachesLikeItemsOfTheTrackOrEveryTrack) {
+    struct Place {
+        int t, b, type;
+    };
+    const Place places[] = {{0, 1, CSymbol::kTypeCode}, {0, 3, CSymbol::kTypeCode}, {2, 2, CSymbol::kTypeCode}, {0, 2, kSlur}};
+    struct Case {
+        int scope;
+        bool changed[4];
+    };
+    const Case cases[] = {{0, {true, false, false, false}}, {1, {true, true, false, false}}, {2, {true, true, true, false}}};
+    for (const Case& c : cases) {
+        EditScore s;
+        for (const Place& p : places) ASSERT_NE(AddItem(s, p.t, p.b, p.type, 0), nullptr);
+        std::vector<int> was;
+        for (const Place& p : places) {
+            CBarItem* i = FirstOfType(s, p.t, p.b, p.type);
+            ASSERT_GE(CEditPlaybackTask::PlaybackOffset(i), 0);
+            ASSERT_NE(i->Bytes()[CEditPlaybackTask::PlaybackOffset(i)], 9);
+            was.push_back(i->Bytes()[CEditPlaybackTask::PlaybackOffset(i)]);
+        }
+        const auto before = Bytes(s);
+        s.doc->location.trackIndex = 0;
+        g_model.hitItem = FirstOfType(s, 0, 1, CSymbol::kTypeCode);
+        RunTask(s, new SymbolPlaybackAnswer(c.scope), 4111);
+        ASSERT_EQ(s.doc->GetUndoCount(), 1);
+        for (int k = 0; k < 4; ++k) {
+            const Place& p = places[k];
+            CBarItem* i = FirstOfType(s, p.t, p.b, p.type);
+            EXPECT_EQ(i->Bytes()[CEditPlaybackTask::PlaybackOffset(i)], c.changed[k] ? 9 : was[std::size_t(k)])
+                << "scope " << c.scope << ", item " << k;
+        }
+        ExpectUndoneToBytes(s, before, "playback scope");
+    }
+}
 
 // A slur's legato percentage gives the notes of its voice under it that share of their written
 // length; 0 % leaves them alone; a note of another voice or past the slur's end keeps its own.
@@ -798,11 +896,78 @@ struct CapoThree : CCapoTask {
 
 // Note > Capo: the score keeps the capo and every selected guitar frame takes it; a frame that
 // is not selected keeps its own.
+// The enclosure dialog's answer: a frame of line width 60, enclosed; apply-to-all as given.
+struct AnsweredEnclosure : CEditEnclosureTask {
+    explicit AnsweredEnclosure(int all) : all(all) {}
+    bool Prepare() override {
+        if (!CEditEnclosureTask::Prepare()) return false;
+        enclosure.frame[10] = 60;
+        enclosure.enclosed = 1;
+        applyToAll = all;
+        return true;
+    }
+    int all;
+};
+
+// An item's enclosure: the texts of every track, or a bar number and the other bars' bar
+// numbers; without apply-to-all only the item's, and never a text that is not of its type.
+TEST(EditEnclosureTask, ApplyToAllReachesEveryLikeItem) {
+    auto text = [](EditScore& s, int t, int b) {
+        std::vector<std::uint8_t> buffer(256);
+        CText* made = CText::MakePlain(buffer.data(), int(buffer.size()), CText::kTypeCode, CText::kBarText, "dolce",
+                                       FontRef{0, 12, 0, 0}, false);
+        CTrkBar* tb = s.score->GetTrkBar(t, b);
+        tb->SetCurrent();
+        return tb->InsertCopy(made);
+    };
+    auto barNumber = [](EditScore& s, int b) {
+        alignas(8) std::uint8_t buffer[CBarNumber::kSize] = {};
+        rec::Put<std::int16_t>(buffer, rec::kSize, std::int16_t(CBarNumber::kSize));
+        CBarNumber::Construct(buffer);
+        return s.score->GetBar(b)->AddItem(reinterpret_cast<CBarItem*>(buffer));
+    };
+    auto enclosed = [](CBarItem* i) {
+        const auto e = CEditEnclosureTask::GetEnclosure(i);
+        return e.enclosed == 1 && e.frame[10] == 60;
+    };
+    for (const int all : {0, 1}) {
+        SCOPED_TRACE(all);
+        {
+            EditScore s;
+            text(s, 0, 1);
+            text(s, 2, 3);
+            CBarItem* dynamic = AddItem(s, 1, 2, CDynamic::kType, 0);
+            ASSERT_NE(dynamic, nullptr);
+            const auto before = Bytes(s);
+            g_model.hitItem = FirstOfType(s, 0, 1, CText::kTypeCode);
+            RunTask(s, new AnsweredEnclosure(all), CEditEnclosureTask::kCommand);
+            ASSERT_EQ(s.doc->GetUndoCount(), 1);
+            EXPECT_TRUE(enclosed(FirstOfType(s, 0, 1, CText::kTypeCode)));
+            EXPECT_EQ(enclosed(FirstOfType(s, 2, 3, CText::kTypeCode)), all == 1);
+            ExpectUndoneToBytes(s, before, "texts");
+        }
+        {
+            EditScore s;
+            CBarItem* first = barNumber(s, 0);
+            ASSERT_NE(first, nullptr);
+            ASSERT_NE(barNumber(s, 4), nullptr);
+            s.score->Reindex();
+            const auto before = Bytes(s);
+            g_model.hitItem = s.score->GetBar(4)->GetBarNumberItem(false);
+            RunTask(s, new AnsweredEnclosure(all), CEditEnclosureTask::kCommand);
+            EXPECT_TRUE(enclosed(s.score->GetBar(4)->GetBarNumberItem(false)));
+            EXPECT_EQ(enclosed(s.score->GetBar(0)->GetBarNumberItem(false)), all == 1);
+            ExpectUndoneToBytes(s, before, "bar numbers");
+        }
+    }
+}
+
 TEST(CapoTask, TheCapoIsCopiedToEachSelectedFrame) {
     EditScore s;
     for (int b : {1, 2, 4}) AddItem(s, 0, b, 40, 0);
     for (int b : {1, 2}) FirstOfType(s, 0, b, 40)->Select();
     s.SelectExtent(0, 0, 1, 2);
+    const auto before = Bytes(s);
     RunTask(s, new CapoThree, 35803);
     EXPECT_EQ(s.score->capoFret, 3);
     EXPECT_EQ(s.score->capoMode, 1);
@@ -812,8 +977,22 @@ TEST(CapoTask, TheCapoIsCopiedToEachSelectedFrame) {
         EXPECT_EQ(f->GetCapoMode(), 1) << b;
     }
     EXPECT_EQ(static_cast<CGuitarFrame*>(FirstOfType(s, 0, 4, 40))->GetCapo(), 0);
+    // The saved file keeps the capo in option bytes 12 and 13 of its header (the options
+    // start at byte 6 of the header chunk's body, after its 8-byte tag and length).
+    const auto saved = Bytes(s);
+    ASSERT_GT(saved.size(), 30u);
+    EXPECT_EQ(saved[8 + 6 + 12], 3);
+    EXPECT_EQ(saved[8 + 6 + 13], 1);
+    // Undo gives the score's capo back (the frames come back deselected, as every walk that
+    // deselects leaves them).
     s.doc->Undo();
+    EXPECT_EQ(s.score->capoFret, 0);
+    EXPECT_EQ(Bytes(s)[8 + 6 + 12], before[8 + 6 + 12]);
+    EXPECT_EQ(Bytes(s)[8 + 6 + 13], before[8 + 6 + 13]);
     for (int b : {1, 2}) EXPECT_EQ(static_cast<CGuitarFrame*>(FirstOfType(s, 0, b, 40))->GetCapo(), 0) << b;
+    s.doc->Redo();
+    EXPECT_EQ(s.score->capoFret, 3);
+    EXPECT_EQ(s.score->capoMode, 1);
 }
 
 }  // namespace
