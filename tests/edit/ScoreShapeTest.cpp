@@ -674,6 +674,23 @@ TEST(BarNumTask, ABarNumberLikeTheInheritedOneIsNotStored) {
     ExpectUndoneToBytes(s, before, "bar number");
 }
 
+// A bar number's edit on a bar whose link is -1 or names no bar of the score finds no bar number:
+// nothing is edited and no undo entry is made.
+TEST(BarNumTask, ALinkOfMinusOneOrOutsideTheScoreIsNoLink) {
+    for (const int link : {-1, 999, -5}) {
+        EditScore s;
+        CBar* bar = s.score->GetBar(3);
+        rec::Put<std::int16_t>(bar, CBar::kBarNumberLink, std::int16_t(link));
+        EXPECT_EQ(bar->GetBarNumberItem(false), nullptr) << link;
+        const auto before = Bytes(s);
+        g_model.hitBar = bar;
+        RunTask(s, new CBarNumTask, CBarNumTask::kEdit);
+        EXPECT_EQ(s.doc->GetUndoCount(), 0) << link;
+        EXPECT_TRUE(Bytes(s) == before) << link;
+        g_model.hitBar = nullptr;
+    }
+}
+
 // A head shape on a percussion staff: a head at the staff position of a drum of that shape
 // plays the drum's key; a head no drum of that shape stands at keeps its key.
 TEST(HeadTask, PercussionHeadsTakeTheDrumMapsKeyOrKeepTheirs) {
