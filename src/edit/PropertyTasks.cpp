@@ -392,6 +392,8 @@ bool CBarNumTask::Prepare() {
     } else {
         rec::Put<std::int16_t>(record, rec::kSize, std::int16_t(kRecordSize));
         if (!CBarNumber::Construct(record)) return false;
+        // A new bar number takes the score's bar-number font.
+        std::memcpy(record + CBarNumber::kFont, &score->textFont1, sizeof(FontRef));
     }
     reinterpret_cast<CBarItem*>(record)->SetFlagsB(std::uint8_t(reinterpret_cast<CBarItem*>(record)->FlagsB() & ~CBarItem::kSelectedBit));
     int noScope = 0;
@@ -411,6 +413,15 @@ bool CBarNumTask::Perform() {
     const bool same = inherited && SameStyle(reinterpret_cast<const std::uint8_t*>(inherited), record);
     if (!same && !bar->InsertItemSorted(reinterpret_cast<CBarItem*>(record))) ThrowOutOfMemory();
     score->Reindex();
+    // The score's bar-number font becomes the record's (undo gives the old one back).
+    keptFont = score->textFont1;
+    std::memcpy(&score->textFont1, record + CBarNumber::kFont, sizeof(FontRef));
+    fontTaken = true;
     SetLayoutChanged(true);
     return true;
+}
+
+void CBarNumTask::SwapSnapshot() {
+    if (score && fontTaken) std::swap(score->textFont1, keptFont);
+    CCruise::SwapSnapshot();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/EditTask.h"
+#include "platform/FontRef.h"
 
 class CBarItem;
 
@@ -173,7 +174,12 @@ public:
 
     bool Prepare() override;
     bool Perform() override;
+    // Undo and redo exchange the score's bar-number font too.
+    void SwapSnapshot() override;
 
     alignas(8) std::uint8_t record[kRecordSize] = {};
     std::int16_t barIndex = 0;
+    // The score's bar-number font before Perform (after every redo: undo puts it back).
+    FontRef keptFont{};
+    bool fontTaken = false;
 };

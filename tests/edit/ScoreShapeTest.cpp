@@ -674,6 +674,35 @@ TEST(BarNumTask, ABarNumberLikeTheInheritedOneIsNotStored) {
     ExpectUndoneToBytes(s, before, "bar number");
 }
 
+// A new bar number takes the score's bar-number font, and the score takes the font the dialog
+// gave; undo gives the score's font back.
+TEST(BarNumTask, TheScoreTakesTheBarNumbersFont) {
+    struct SizedAnswer : CBarNumTask {
+        bool Prepare() override {
+            if (!CBarNumTask::Prepare()) return false;
+            preparedSize = rec::Get<std::int16_t>(record, CBarNumber::kFont + 2);
+            rec::Put<std::int16_t>(record, CBarNumber::kFont + 2, 77);
+            return true;
+        }
+        int preparedSize = 0;
+    };
+    EditScore s;
+    s.score->GetBar(0)->RemoveBarNumberItem();
+    s.score->Reindex();
+    ASSERT_EQ(s.score->GetBar(0)->GetBarNumberItem(false), nullptr);
+    s.score->textFont1.size = 33;
+    const auto before = Bytes(s);
+    s.doc->SetCurrentBar(0, false);
+    auto* task = new SizedAnswer;
+    RunTask(s, task, CBarNumTask::kMenu);
+    EXPECT_EQ(task->preparedSize, 33);
+    EXPECT_EQ(s.score->textFont1.size, 77);
+    ExpectUndoneToBytes(s, before, "bar-number font");
+    EXPECT_EQ(s.score->textFont1.size, 33);
+    s.doc->Redo();
+    EXPECT_EQ(s.score->textFont1.size, 77);
+}
+
 // A bar number's edit on a bar whose link is -1 or names no bar of the score finds no bar number:
 // nothing is edited and no undo entry is made.
 TEST(BarNumTask, ALinkOfMinusOneOrOutsideTheScoreIsNoLink) {
