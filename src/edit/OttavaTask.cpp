@@ -111,7 +111,8 @@ void CAddOttavaTask::PerformAdd() {
     CSelect* sel = document->GetSelection();
     int track = document->location.trackIndex;
     int firstBar = document->location.barIndex, lastBar = firstBar, startPosition = 0, endPosition = kBarEnd;
-    if (sel && sel->GetNoteCount() > 0 && !sel->IsEmpty()) {
+    const bool selected = sel && sel->GetNoteCount() > 0 && !sel->IsEmpty();
+    if (selected) {
         track = sel->lower[kExtentTrack];
         firstBar = sel->lower[kExtentBar];
         lastBar = std::min<int>(sel->upper[kExtentBar], score->GetBarCount() - 1);
@@ -122,6 +123,9 @@ void CAddOttavaTask::PerformAdd() {
     track = std::clamp(track, 0, score->GetTrackCount() - 1);
     firstBar = std::clamp<int>(firstBar, 0, score->GetBarCount() - 1);
     lastBar = std::clamp(lastBar, firstBar, score->GetBarCount() - 1);
+    // Over selected notes the selection's own walk runs first (its snapshot of the extent, the
+    // items deselected), the line's place taken from the extent before it.
+    if (selected) Walk();
     if (!SaveRange(track, firstBar, track, lastBar)) ThrowOutOfMemory();
     const int offset = (kind == 0 || kind == 2) ? kOffsetAbove : kOffsetBelow;
     const std::uint8_t bits = FlagBits();

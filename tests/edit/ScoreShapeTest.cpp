@@ -495,6 +495,36 @@ TEST(OttavaTask, NoSelectedNotesCoversTheCurrentBar) {
     ExpectUndoneToBytes(s, before, "octave line added");
 }
 
+COttava* OttavaIn(EditScore& s, int t, int b);
+
+// Over selected notes the line runs from the selection's first note to just past its last, and
+// the selection's walk deselects them first; undo gives the score back with the notes
+// deselected, as every walk that deselects leaves them.
+TEST(OttavaTask, SelectedNotesAreWalkedAndCovered) {
+    EditScore s;
+    s.AddNote(0, 2, 480, 2, {60});
+    s.AddNote(0, 3, 0, 2, {62});
+    s.score->RecalcBars(false);
+    const auto unselected = Bytes(s);
+    CSelect* sel = s.doc->GetSelection();
+    sel->SelectSpan(0, 2, 0, 0, 3, 1024, true);
+    sel->Recount();
+    ASSERT_GT(sel->GetNoteCount(), 0);
+    const int from = sel->lower[kExtentPosition], to = sel->upper[kExtentPosition];
+    RunTask(s, new CAddOttavaTask, CAddOttavaTask::kAdd);
+    ASSERT_EQ(s.doc->GetUndoCount(), 1);
+    COttava* first = OttavaIn(s, 0, 2);
+    COttava* last = OttavaIn(s, 0, 3);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(first->PositionField(), from);
+    EXPECT_GT(last->GetEndPosition(), to);
+    EXPECT_EQ(sel->GetItemCount(), 0);
+    for (int b : {2, 3})
+        for (CBarItem* i : s.Live(0, b)) EXPECT_FALSE(i->IsSelectedBit()) << b;
+    ExpectUndoneToBytes(s, unselected, "octave line over a selection");
+}
+
 // The octave line dialog's answer: an octave down, the line style off.
 struct OctaveDownTask : CAddOttavaTask {
     bool Prepare() override {
