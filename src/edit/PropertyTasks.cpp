@@ -264,8 +264,8 @@ void CCapoTask::DoItem() {
 
 // --- enclosures ----------------------------------------------------------------------------------
 
-bool CEditEnclosureTask::HasEnclosure(const CBarItem* item) {
-    if (!item) return false;
+bool CEditEnclosureTask::HasEnclosure(CBarItem* item) {
+    if (!item || !item->CanHaveFrame()) return false;
     const int type = item->TypeCode();
     if (type == CBarNumber::kTypeCode) return item->RecordSizeField() >= CBarNumber::kSize;
     return (type == CText::kTypeCode || type == CText::kPageTypeCode) && item->RecordSizeField() >= CText::kFixedSize;

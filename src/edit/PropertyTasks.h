@@ -148,7 +148,7 @@ public:
         std::uint8_t enclosed = 0;
     };
     // Whether an item has an enclosure to edit: a text, a page text or a bar number.
-    static bool HasEnclosure(const CBarItem* item);
+    static bool HasEnclosure(CBarItem* item);
     static Enclosure GetEnclosure(CBarItem* item);
     static void SetEnclosure(CBarItem* item, const Enclosure& enclosure);
 

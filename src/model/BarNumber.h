@@ -112,6 +112,8 @@ public:
     void DragBy(CScoreItem& item, CDragTask* drag) const override;
     void EndDrag(CScoreItem& item, CDragTask* drag) const override;
     void DrawDragFeedback(CScoreItem& item) const override { Draw(item); }
+    // The enclosure (its 12 bytes and the enclosed bit) is edited through the item's pop-up.
+    bool CanHaveFrame(CScoreItem& item) const override { return true; }
     int GetVerticalOffset(CBarItem& item) const override;
     void SetHorizontalOffset(CBarItem& item, int offset) const override;
     void SetVerticalOffset(CBarItem& item, int offset) const override;

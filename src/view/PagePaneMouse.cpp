@@ -489,7 +489,7 @@ void CPagePane::OnRightClick(int x, int y) {
             CTrkBar* tb = score->GetTrkBar(document->paneLocation.trackIndex, document->paneLocation.barIndex);
             if (sel && sel->GetItemCount() == 0 && item->ClassTestC() && tb)
                 sel->SelectItem(static_cast<CBarItem*>(item), CSelect::kWhole, tb, true);
-            if (!item->IsText()) remove(kEnclosure);
+            if (!item->CanHaveFrame()) remove(kEnclosure);
         }
         if (track && track->GetDevice() < kEnginePortBase) menu.DisableCommand(kShowInstrument);
         const int selected = sel ? sel->GetItemCount() : 0;
