@@ -64,6 +64,7 @@
 #include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "view/PenTask.h"
 #include "view/ZelWnd.h"
 
 namespace {
@@ -139,6 +140,7 @@ bool CZelApp::InitInstance() {
     RegisterNotationClasses();
     // The document's commands reach the edit operations and the palette's chosen button.
     edit::RegisterOperations();
+    RegisterViewOperations();
     // Opening a MIDI file imports it through its options dialog and the transcription.
     RegisterMidiFileHooks();
     ChosenPaletteButton() = [] { return int(g_toolState.button); };

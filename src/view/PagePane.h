@@ -73,8 +73,9 @@ public:
     CDragTask* OnNoteTool(int x, int y, CScoreItem* hitItem);
     // The placing tools' clicks (page coordinates): the clef tool (914), the dynamics palette
     // (904: a dynamic, or a hairpin from button 16 on), the expression palette (919), the chord
-    // palette (920), the bar-line palette's bar symbols (916, buttons 5-7) and the guitar
-    // palette's fingerings off the notes (918); null for any other tool.
+    // palette (920), the bar-line palette's bar symbols (916, buttons 5-7), the guitar
+    // palette's fingerings off the notes (918), the graphics (909), group (905) and articulation
+    // (923) palettes; null for any other tool.
     CDragTask* OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem);
     // The bar-line palette's click: a symbol's tool, an ending's drag, or the bar-line kind's
     // command on the bar clicked.
@@ -85,6 +86,18 @@ public:
     CDragTask* OnExprTool(int x, int y);
     // The chord palette's click: names the chord of a clicked note, then starts the chord tool.
     CDragTask* OnChordTool(CScoreItem* hitItem);
+    // The graphics palette's click (909): a shape drawn with the drag, or for the symbol button
+    // the symbol dialog, then the symbol tool (nothing hit) or a mark on a hit note or rest.
+    CDragTask* OnGraphicTool(int x, int y, CScoreItem* hitItem);
+    // The group palette's click (905): its command on what the click selects, else the group
+    // tool's drag; parentheses toggled on a note's head, a chord symbol or a guitar frame.
+    CDragTask* OnGroupTool(int x, int y, CScoreItem* hitItem);
+    // The articulation palette's click (923): commands 2900-2907 on what the click selects; the
+    // ghost button toggles the parentheses of a note's head, a chord symbol or a guitar frame.
+    CDragTask* OnMarkPaletteClick(int x, int y, CScoreItem* hitItem);
+    // Selects what the click (page coordinates) is on: a note's current head, any other item
+    // whole, else what the point or the band holds; true when anything is selected.
+    bool SelectAtClick(int x, int y, CScoreItem* hitItem);
     // A symbol tool started on the hit item (null: none).
     CDragTask* StartSymbolTool(int x, int y, CScoreItem* item);
     // Runs a tool's task through the mouse loop from the press (pane coordinates), then redraws

@@ -8,11 +8,13 @@
 #include "view/MarkTool.h"
 #include "view/PagePane.h"
 #include "view/PlaceTools.h"
+#include "view/ShapeTools.h"
 #include "view/ToolState.h"
 #include "model/Playback.h"
 
 namespace {
 constexpr int kBarLineTool = 916;
+constexpr int kArticulationTool = 923;
 // The guitar palette's fingering numbers and letters, where no note is under the pointer.
 constexpr int kGuitarTool = 918;
 constexpr int kFingeringLetters = 230, kFingeringNumbers = 231;
@@ -23,6 +25,9 @@ constexpr int kFirstEndingButton = 8, kLastEndingButton = 9, kBarlineCommand = 2
 
 CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem) {
     CEditTool* task = nullptr;
+    if (tool == CGraphicTool::kToolId) return OnGraphicTool(x, y, hitItem);
+    if (tool == CGroupTool::kToolId) return OnGroupTool(x, y, hitItem);
+    if (tool == kArticulationTool) return OnMarkPaletteClick(x, y, hitItem);
     // The mark palettes' buttons put their mark on a note or rest clicked.
     if (CMarkTool::PlacesMarks(g_toolState) && hitItem && hitItem->IsNoteOrRest()) {
         task = new CMarkTool;

@@ -30,6 +30,7 @@
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
+#include "view/PenTask.h"
 
 namespace zelscript {
 namespace {
@@ -135,6 +136,7 @@ void RunCmd(Context& ctx, const Args& args) {
     }
     tools::ToolScore& s = ctx.Score();
     edit::RegisterOperations();
+    RegisterViewOperations();
     s.doc->MakeCurrent();
     // The lyric menu's commands go to the open lyric entry, as the style bar sends them (the
     // document's dispatch would end entry first).
