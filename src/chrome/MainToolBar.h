@@ -118,7 +118,7 @@ struct ChromeGlobals {
     // were all hidden.
     std::uint8_t palettesShown = 1;
     std::vector<std::uint8_t> shownBeforeHide;
-    // The palette pop-up on the screen while one is tracked (null when none).
+    // The palette or pen pop-up on the screen while one is tracked (null when none).
     class CPopup* palettePopup = nullptr;
 };
 extern ChromeGlobals g_chrome;

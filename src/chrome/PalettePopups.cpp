@@ -68,7 +68,12 @@ int RunPenPopup(int button, int x, int y) {
     popup->textBase = def.textBase;
     if (!popup->Init(def.cells, def.cells, 32, 16, 0, 16)) return -1;
     int choice = PresetCell(button);
+    // The pen pop-up is the palette pop-up on the screen while it is tracked (inside the
+    // graphics palette's own pop-up, that one's again afterwards).
+    CPopup* const outer = g_chrome.palettePopup;
+    g_chrome.palettePopup = popup;
     const bool chosen = popup->Track(x, y, &choice, true);
+    g_chrome.palettePopup = outer;
     popup->DestroyWindow();
     return chosen ? choice : -1;
 }

@@ -105,7 +105,23 @@ void RunPrintBarNumbers(Context& ctx, const Args& args) {
     }
 }
 
+// random N | off: every draw of the model's random source (an octave line's pairing byte) answers
+// N from now on; off gives the C library's back.
+int g_fixedDraw = 0;
+int FixedDraw() { return g_fixedDraw; }
+void RunRandom(Context&, const Args& args) {
+    NeedArgs(args, 1, 1, "random N|off");
+    if (args[0] == "off") {
+        g_model.randomSource = nullptr;
+        return;
+    }
+    g_fixedDraw = ArgIntIn(args, 0, "draw", 0, 32767);
+    g_model.randomSource = &FixedDraw;
+}
+
 const CommandRegistrar registrar{
+    {"random", "N|off", "every draw of the random source (an octave line's pairing byte) answers N; off: the C "
+     "library's again", RunRandom},
     {"ottava", "T B1 POS1 B2 POS2 KIND [y=N] [cont=N] [set1] [solid] [noline] [brackets]",
      "an octave line on track T from POS1 of bar B1 to POS2 of bar B2 (kind 0 up, 1 down, 2 two up)", RunOttava},
     {"barnumber", "B [mode=N] [every=N] [letters] [repeated] [digits] [first=C] [enclosed] [anchor=N] [align=N] "
