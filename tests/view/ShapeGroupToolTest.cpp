@@ -200,6 +200,18 @@ TEST_F(ShapeTool, TheDragMovesTheFarCornerAndTheShapeStaysInTheBarPressed) {
     EXPECT_EQ(g_notation.graphicEndDragX, 0) << "the drag's offset went into the record";
 }
 
+TEST_F(ShapeTool, TheSymbolButtonPlacesAFreeSymbolOrAMarkOnTheNoteClicked) {
+    UseTool(CGraphicTool::kToolId, CGraphicTool::kSymbolButton);
+    ClickAt(AtPosition(0, 1, 400, 4));
+    EXPECT_EQ(Records(0, 1, 22).size(), 1u) << "a free symbol where nothing was hit";
+    EXPECT_TRUE(Graphics(0, 1).empty());
+    ClickAt(At(0, 0, 960, 0));
+    auto* note = static_cast<CRawHead*>(Records(0, 0, 144)[1]);
+    EXPECT_EQ(note->MarkCount(), 1) << "a mark on the note clicked";
+    EXPECT_EQ(doc->GetUndoCount(), 2);
+    ExpectUndoneWhole();
+}
+
 // --- the pen on the selection -------------------------------------------------------------------
 
 TEST_F(ShapeTool, PenCommandsSetTheirFieldOnEverySelectedShapeAndLeaveOtherItemsAlone) {
