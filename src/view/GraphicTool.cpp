@@ -63,8 +63,8 @@ void CGraphicTool::BuildItem() {
     flags |= kOutlineOption1 | kOutlineOption2;
     g->SetFlags(flags);
 
-    // From the press: a line level and as long as the press, every other shape 360 wide and 30
-    // high; the drag moves the far corner.
+    // At the press: a line starts and ends there, every other shape reaches 360 to the right and
+    // 30 down; the drag moves the far corner.
     const bool line = kind == CGraphic::kLine;
     g->SetStartDx(own.xOffset);
     g->SetStartDy(own.verticalOffset);
@@ -82,12 +82,11 @@ void CGraphicTool::BuildItem() {
     if (CTrkBar* tb = score->GetTrkBar(own.trackIndex, own.barIndex)) tb->SetCurrent();
 
     if (kind == CGraphic::kRoundRect) g->SetRadius(kCornerRadius);
+    // A curve's two control points at a quarter and three quarters of its span, above it.
     if (kind == CGraphic::kCurve) {
         g->SetControl(0, kCurveControl1, kCurveHeight);
         g->SetControl(1, kCurveControl2, kCurveHeight);
     }
-    g->SetFlags(std::uint8_t((g->Flags() & ~(CGraphic::kArrowStart | CGraphic::kArrowEnd)) |
-                             (g_toolDefaults.arrowStyle & 3) << kArrowShift));
 }
 
 void CGraphicTool::MoveItemDrag() {
