@@ -2,8 +2,11 @@
 // parentheses toggles and the articulation palette's clicks, each through a click on a page
 // pane; and the MIDI data click's task, which frees its events with itself.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
