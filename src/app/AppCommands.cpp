@@ -135,6 +135,14 @@ void CZelApp::RegisterApplicationOps() {
         DataBoxNextField();
     };
     ops.clearInputQueue = [] { TheInputQueue().Clear(); };
+    ops.playingDocument = []() -> CZelDoc* {
+        auto* app = dynamic_cast<CZelApp*>(AfxGetApp());
+        CScore* played = g_playbackHooks.PlayedScore();
+        if (!app || !played) return nullptr;
+        for (CZelDoc* doc : app->Documents())
+            if (doc->GetScore() == played) return doc;
+        return nullptr;
+    };
     ops.collectChord = [](std::uint8_t (*entries)[4]) { return TheInputQueue().CollectChord(entries); };
     ops.stepWindowExists = [] { return g_app.stepWnd && g_app.stepWnd->IsVisible(); };
 }

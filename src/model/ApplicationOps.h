@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+class CZelDoc;
+
 struct ApplicationOps {
     // The application's command routing (CZelApp::OnCommandRange).
     std::function<void(int id)> command;
@@ -27,6 +29,9 @@ struct ApplicationOps {
     std::function<int(std::uint8_t (*entries)[4])> collectChord;
     // The step-time entry window exists (Adjust Pitch is greyed meanwhile).
     std::function<bool()> stepWindowExists;
+
+    // The open document whose score the performer plays, null when none.
+    std::function<CZelDoc*()> playingDocument;
 
     // Told every id the document's dispatch receives (the tools print what a key ran).
     std::function<void(int id)> commandObserver;

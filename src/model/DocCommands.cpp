@@ -323,6 +323,19 @@ void CZelDoc::OnCommandRange(int id) {
         location.time = 0;
         ShowInsertionPoint(0, false);
         return;
+    case 2500:
+    case 2502:
+    case 2504:
+    case 2501:
+        // Record, play and play from start, stop: the playing document shows its insertion point
+        // again; a start also switches this document's playback cursor on.
+        if (GetTransportState() != 0)
+            if (CZelDoc* playing = AppOps().playingDocument ? AppOps().playingDocument() : nullptr)
+                playing->RefreshInsertionDisplay();
+        if (id == 2501) return;
+        if (currentPane) currentPane->SetPlaybackCursorEnabled(true);
+        NotifyWindows(1, 4307);
+        return;
     case 4307:
     case 4315:
         if (id == 4315 && currentPane) currentPane->CursorOff();

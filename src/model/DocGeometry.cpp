@@ -329,6 +329,12 @@ CPagePaneBase* CZelDoc::GetPagePane(int page) const {
     return pane && pane->IsShown() ? pane : nullptr;
 }
 
+void CZelDoc::RefreshInsertionDisplay() {
+    if (currentPane) currentPane->SetPlaybackCursorEnabled(false);
+    ShowInsertionPoint(location.barIndex, false);
+    InvalidatePanes();
+}
+
 void CZelDoc::InvalidatePanes() {
     if (!view) return;
     if (location.arrangementMode == 0) {

@@ -19,6 +19,8 @@ public:
     virtual void SetPage(int page) { pageIndex = page; }
     // Switches the blinking insertion cursor off (erasing it when drawn).
     virtual void CursorOff() {}
+    // The playback cursor drawn while the score plays (off: erased when shown).
+    virtual void SetPlaybackCursorEnabled(bool on) {}
     // Closes the pane's in-place text editor: the editor goes, the document's and the view's
     // pointers to it are cleared and the pane is drawn again. Nothing without one.
     virtual void CloseTextEditor() {}

@@ -233,6 +233,9 @@ public:
     bool LayoutViewPanes();
     CPagePaneBase* GetPagePane(int page) const;
     void InvalidatePanes();
+    // The playback cursor off, the insertion point shown again in the current bar, the pages
+    // redrawn.
+    void RefreshInsertionDisplay();
     // The title sheet, opened at the page of a block (0-7); confirmed, it is one undo step and
     // true, cancelled the blocks are as they were and false.
     bool EditTitles(int block);

@@ -131,7 +131,7 @@ public:
     void OnTick();
     void FollowPlayback();
     void TogglePlaybackCursor();
-    void SetPlaybackCursorEnabled(bool on);
+    void SetPlaybackCursorEnabled(bool on) override;
     // The grid over the page: every 1/8 inch, or every 2.5 mm with metric units; every eighth
     // (inches) or fourth (centimetres) line darker.
     void DrawGrid(CPage& page);

@@ -8,6 +8,7 @@
 #include "ViewFixture.h"
 #include "framework/Screen.h"
 #include "framework/Window.h"
+#include "model/ApplicationOps.h"
 #include "model/DocumentStandIns.h"
 #include "model/PlaybackHooks.h"
 #include "view/ViewGlobals.h"
@@ -185,4 +186,27 @@ TEST_F(TickTest, PastTheLastBarRecordingAppendsBarsAndPlayingStops) {
     SetPlayPosition(now + 3, 0, 0);
     for (int i = 0; i < 4; ++i) Tick();
     EXPECT_TRUE(commands.empty());
+}
+
+// Play, record and play from start switch the document's playback cursor on; stop, while the
+// transport runs, has the playing document show its insertion point again with the cursor off;
+// a stop with the transport stopped changes nothing.
+TEST_F(TickTest, TransportCommandsSwitchThePlaybackCursorAndRefreshThePlayingDocument) {
+    Start();
+    ApplicationOps& ops = AppOps();
+    const auto kept = ops.playingDocument;
+    ops.playingDocument = [this] { return doc.get(); };
+    for (int start : {2500, 2502, 2504}) {
+        SetTransportState(1);
+        doc->playbackEnabled = 0;
+        doc->OnCommandRange(start);
+        EXPECT_EQ(doc->playbackEnabled, 1) << start;
+        doc->OnCommandRange(2501);
+        EXPECT_EQ(doc->playbackEnabled, 0) << "the stop switches it off again";
+    }
+    SetTransportState(0);
+    doc->playbackEnabled = 1;
+    doc->OnCommandRange(2501);
+    EXPECT_EQ(doc->playbackEnabled, 1) << "nothing plays: nothing to refresh";
+    ops.playingDocument = kept;
 }
