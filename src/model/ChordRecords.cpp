@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/ScoreStandIns.h"
+#include "platform/DrawGlobals.h"
 #include "platform/Theory.h"
 
 namespace {
@@ -219,6 +220,21 @@ void CSuffix::ClearElements() {
     CBaseItem::SetSize(kHeadSize);
 }
 
+void CSuffix::ShiftElements(int code, int delta, int face) {
+    const std::uint16_t music = g_draw.standardFontRefs[4].face;
+    for (int i = 0; i < GetElementCount(); ++i) {
+        SuffixElement& e = *GetElement(i);
+        if (e.Code() != code) continue;
+        e.SetDy(e.Dy() + delta);
+        FontRef f = e.Font();
+        if (IsGlyphText(ElementText(code)))
+            f.face = music;
+        else if (f.face == music)
+            f.face = std::uint16_t(face);
+        e.SetFont(f);
+    }
+}
+
 void CSuffix::InitFromNotes(int rootPitch, int n, const int* pitches) {
     n = std::clamp(n, 0, kMaxNotes);
     PutByte(kNoteCount, std::uint8_t(n));
@@ -395,6 +411,18 @@ int CGuitarTunings::ComputeFrameKey(CGuitarFrame& frame) const {
     return key;
 }
 
+int CGuitarTunings::FindShapeIndex(const CGuitarFrame& frame, const std::vector<const CGuitarFrame*>& library) {
+    int n = 0;
+    for (const CGuitarFrame* f : library) {
+        if (!f || f->GetRoot() != frame.GetRoot() || f->GetBass() != frame.GetBass() ||
+            f->GetChordType() != frame.GetChordType() || f->GetTuning() != frame.GetTuning())
+            continue;
+        if (f->SameFingering(frame)) return n;
+        ++n;
+    }
+    return -1;
+}
+
 int CGuitarTunings::FindKey(int k) const {
     for (int i = 0; i < keyCount; ++i)
         if (keys[i] == k) return i;
@@ -453,15 +481,7 @@ void CGuitarFrame::ReplaceFromLibrary(int root, int bass, const std::vector<cons
     }
     if (!chosen) {
         // This frame's shape among the library's frames of its old chord.
-        int ordinal = -1, n = 0;
-        for (const CGuitarFrame* f : library) {
-            if (!sameChord(f, GetRoot(), GetBass())) continue;
-            if (f->SameFingering(*this)) {
-                ordinal = n;
-                break;
-            }
-            ++n;
-        }
+        const int ordinal = CGuitarTunings::FindShapeIndex(*this, library);
         chosen = ordinal >= 0 && ordinal < int(matches.size()) ? matches[std::size_t(ordinal)] : matches[0];
     }
     const CGuitarFrame& c = *chosen;
@@ -495,6 +515,17 @@ void CGuitarFrame::Transpose(int amount, int mode, int key, const std::vector<co
     if (mode < 0 || mode > 2) return;
     move(rl, ra);
     if (bassKnown) move(bl, ba);
+    const int root = EncodeChordRoot(Wrap7(rl), ra);
+    const int bass = bassKnown ? EncodeChordRoot(Wrap7(bl), ba) : GetBass();
+    if (root >= 0 && bass >= 0) ReplaceFromLibrary(root, bass, library);
+}
+
+void CGuitarFrame::TransposeKey(int fromKey, int toKey, const std::vector<const CGuitarFrame*>& library) {
+    int rl = 0, ra = 0, rs = 0, bl = 0, ba = 0, bs = 0;
+    if (!DecodeChordRoot(GetRoot(), &rl, &ra, &rs)) return;
+    const bool bassKnown = DecodeChordRoot(GetBass(), &bl, &ba, &bs);
+    CTheory::TransposeSpelling(rl, ra, fromKey, toKey);
+    if (bassKnown) CTheory::TransposeSpelling(bl, ba, fromKey, toKey);
     const int root = EncodeChordRoot(Wrap7(rl), ra);
     const int bass = bassKnown ? EncodeChordRoot(Wrap7(bl), ba) : GetBass();
     if (root >= 0 && bass >= 0) ReplaceFromLibrary(root, bass, library);

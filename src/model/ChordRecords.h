@@ -221,6 +221,9 @@ public:
     SuffixElement* AppendElement(const SuffixElement& element);
     void RemoveElement(int i);
     void ClearElements();
+    // Every element with this code moved down by delta twentieths; a glyph element's face becomes
+    // the music face, a text element in the music face takes `face`.
+    void ShiftElements(int code, int delta, int face);
     // The intervals above the lowest of n pitches (at most 12), the key with the lowest as its
     // reference and the root's pitch class above the lowest.
     void InitFromNotes(int rootPitch, int n, const int* pitches);
@@ -369,6 +372,9 @@ public:
     // Root and bass moved by interval (mode 0), diatonic steps (1) or semitones (2) in `key`,
     // then the library's shape for them.
     void Transpose(int amount, int mode, int key, const std::vector<const CGuitarFrame*>& library);
+    // Root and bass moved from one key to the same degree of another, then the library's shape
+    // for them.
+    void TransposeKey(int fromKey, int toKey, const std::vector<const CGuitarFrame*>& library);
 
     // --- drawing (notation/ChordDraw.cpp), in the current artist ---
     // The diagram and its name with the reference point (x, y) at `percent` size; the
@@ -412,6 +418,9 @@ public:
     // The frame's chord key from its pitches and root, stored in the frame; 0 (nothing stored)
     // when its tuning is outside the table.
     int ComputeFrameKey(CGuitarFrame& frame) const;
+    // The frame's place among the library's frames of its chord (same root, bass, chord type and
+    // tuning, in library order) whose fingering equals its own; -1 when none does.
+    static int FindShapeIndex(const CGuitarFrame& frame, const std::vector<const CGuitarFrame*>& library);
     // The index of the first key byte equal to k, 0 when none.
     int FindKey(int k) const;
     int GetKey(int i) const { return i >= 0 && i < keyCount ? keys[i] : 0; }

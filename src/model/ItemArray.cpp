@@ -7,6 +7,7 @@
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "model/BarItem.h"
+#include "model/ChordRecords.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "platform/ChunkStream.h"
@@ -286,7 +287,7 @@ bool CItemArray::FitSizes() {
 
 void CLyricArray::Revive(void* record) { ConstructItem(13, record); }
 void CPageTextArray::Revive(void* record) { ConstructItem(12, record); }
-void CGuitarFrameArray::Revive(void* record) { ConstructItem(40, record); }
+void CGuitarFrameArray::Revive(void* record) { ConstructItem(CGuitarFrame::kType, record); }
 
 // --- item block -----------------------------------------------------------------------------
 

@@ -9,7 +9,7 @@
 //   offset  7  scale percent (head byte; 100 by default)
 //   offset  8  index (the staff's track; array-item head)
 //   offset 12  note-head width, 16-bit (6)
-//   offset 14  staff-line pen width class (1)
+//   offset 14  staff-line pen width class (1); also the margin of a guitar frame's placement
 //   offset 15  space height in pixels (6; at least 1)
 //   offset 16  key shown at the start of the system
 //   offset 17  clef shown at the start of the system (13 tablature)
@@ -25,7 +25,7 @@
 //   offset 44  four bracket slots of 10 bytes: kind, span, top extension, bottom extension,
 //              width, x offset (the last four 16-bit twentieths of a point)
 //   offset 84  vertical offsets of lyric lines 1-8 (16-bit)
-//   offset 100 placement lines A (16-bit), B (staff position), C, D, E
+//   offset 100 placement lines A (16-bit; the chord-line offset), B (staff position), C, D, E
 //   offset 110 key-signature colour (not stored)
 //   offset 112 text gap (not stored)
 //   offset 114 name indent, 16-bit twentieths of a point (60; not stored)
@@ -66,6 +66,7 @@ public:
         kBracketSize = 10,
         kLyricOffsets = 84,
         kPlaceA = 100,
+        kChordLine = kPlaceA,
         kPlaceB = 102,
         kPlaceC = 104,
         kPlaceD = 106,
@@ -145,7 +146,7 @@ public:
     std::int16_t GetDistanceValue() const { return GetSpacing(); }
     std::int16_t GetReferenceY() const { return GetMiddleY(); }
     std::int16_t GetPlaceA() const { return rec::Get<std::int16_t>(this, kPlaceA); }
-    // Line A is the chord line: chord symbols' and guitar frames' y offsets are added to it.
+    // Line A is the chord-line offset: chord symbols' and guitar frames' y offsets are added to it.
     std::int16_t GetChordLine() const { return GetPlaceA(); }
     std::int16_t GetPlaceB() const { return rec::Get<std::int16_t>(this, kPlaceB); }
     std::int16_t GetPlaceC() const { return rec::Get<std::int16_t>(this, kPlaceC); }
@@ -213,6 +214,8 @@ public:
     std::uint8_t GetScalePercent() const { return Scale() ? Scale() : 100; }
     std::int16_t GetHeadWidth() const { return rec::Get<std::int16_t>(this, kHeadWidth); }
     std::uint8_t GetPenWidth() const { return rec::Get<std::uint8_t>(this, kPenWidth); }
+    // The margin a guitar frame's placement adds to the press x: the staff-line pen width byte.
+    std::uint8_t GetFrameMargin() const { return GetPenWidth(); }
     std::uint8_t GetLineSpacing() const { return rec::Get<std::uint8_t>(this, kSpace); }
     void SetLineSpacing(std::uint8_t v) { rec::Put(this, kSpace, v); }
     std::uint8_t GetKey() const { return rec::Get<std::uint8_t>(this, kKey); }

@@ -298,8 +298,8 @@ void CTrkBar::RespellForKey(int position, int lastBar, int key, int oldKey, int 
             } else if (item->IsClef()) {
                 clef = ClefOf(item);
             } else if (item->PositionField() >= from) {
-                if (IsAnyNote(item)) item->TransposeAll(oldKey, key, clef, respellMode);
-                else if (item->TypeCode() == 16) item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
+                if (item->TypeCode() == 16) item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
+                else item->TransposeAll(oldKey, key, clef, respellMode);
             }
             return true;
         });

@@ -515,11 +515,10 @@ int CGuitarFrame::DrawDiagram(int x, int y, int percent, int lineSpacing, bool s
             yName -= m.N + m.L;
         }
         if (IsParenthesised()) {
-            // The bracket pair around the name's extent, in the frame font.
+            // The bar item's bracket pair around the name's extent, tall round a stacked name.
             a->PushFont();
-            FrameFontAt(a, m.N);
-            a->DrawText(cx - half - a->TextWidth("("), yName, "(");
-            a->DrawText(cx + half + m.L, yName, ")");
+            const int right = cx + half + (stacked ? 0 : m.L);
+            const_cast<CGuitarFrame*>(this)->DrawEndGlyphs(cx - half, right, yName, chorddraw::FrameFont().size, stacked);
             a->PopFont();
         }
     }

@@ -11,16 +11,22 @@
 #include "model/ChordRecords.h"
 #include "model/DragTask.h"
 #include "model/ModelGlobals.h"
+#include "model/ScoreStandIns.h"
+#include "model/ZelDoc.h"
 #include "model/ScoreLocation.h"
 #include "model/SystemStaff.h"
 #include "notation/ChordDraw.h"
 #include "notation/Chords.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
+#include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Theory.h"
 
 namespace {
+
+// The document's command that edits a guitar frame.
+constexpr int kEditFrameCommand = 4114;
 
 bool Highlighted(const CBarItem& item) {
     return item.IsSelectedBit() && !g_draw.printingDC && !g_draw.feedbackDrawing && !g_draw.dragInProgress;
@@ -79,19 +85,41 @@ void ChordBehaviour::Draw(CScoreItem& item) const {
     const int right = chorddraw::DrawChordSymbol(x, y, size, c.GetRootLetter(), c.GetRootAccidental(), c.GetBassLetter(),
                                                  c.GetBassAccidental(), c.HasBass(), c.IsBassBelow(), c.GetKey());
     if (c.IsParenthesised()) {
-        // The bracket pair around the symbol, in the chord font.
+        // The bar item's bracket pair around the symbol, tall round a bass drawn below.
         a->PushFont();
-        FontRef f = chorddraw::ChordFont();
-        f.size = std::uint16_t(std::max(1, size));
-        a->SetFontRef(f);
-        a->DrawText(x - a->TextWidth("("), y, "(");
-        a->DrawText(right, y, ")");
+        c.DrawEndGlyphs(x, right, y, chorddraw::ChordFont().size, c.HasBass() && c.IsBassBelow());
         a->PopFont();
     }
     a->SetPenWidth(20);
     if (zoom != oldZoom) a->SetZoom(oldZoom);
     c.ResetDrawColor();
     a->PopFont();
+}
+
+void ChordBehaviour::OpenProperties(CScoreItem& item, int, int) const {
+    auto& c = *CChord::Of(&static_cast<CBarItem&>(item));
+    if (c.RecordSizeField() < CChord::kSize) return;
+    // At most the bass and sixteen notes.
+    int notes[1 + 16];
+    int n = 0;
+    const int root = c.GetRootPitch(60);
+    const int bass = c.GetBassPitch(60);
+    if (c.HasBass()) notes[n++] = bass;
+    const CSuffix* entry = chorddraw::FindDefinition(c.GetKey());
+    if (entry) {
+        // The entry's notes above the root follow the bass (the entry's intervals stacked on the
+        // bass would spell another chord).
+        for (int i = 0; i < entry->GetNoteCount(); ++i) notes[n++] = root + entry->GetInterval(i);
+    } else {
+        for (int i = 0; i < 16; ++i)
+            if (c.GetKey() & (1u << i)) notes[n++] = root + i;
+    }
+    CChordLib* lib = g_platform.chordLib;
+    if (!lib) return;
+    lib->EditWithNotes(n, notes, false);
+    if (entry) return;
+    const int key = MakeChordKey(root, notes, n);
+    if (chorddraw::FindDefinition(key)) c.SetKey(key);
 }
 
 RECT* ChordBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
@@ -143,6 +171,10 @@ void GuitarFrameBehaviour::Draw(CScoreItem& item) const {
     const int cx = f.DrawDiagram(x, y, f.ScaleToView(100), staff->GetLineSpacing(), !f.IsNameHidden());
     g_model.drawnPoint = POINT{cx, y};
     f.ResetDrawColor();
+}
+
+void GuitarFrameBehaviour::OpenProperties(CScoreItem&, int, int) const {
+    if (CZelDoc* doc = g_model.currentDoc) doc->OnCommandRange(kEditFrameCommand);
 }
 
 RECT* GuitarFrameBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
@@ -205,7 +237,8 @@ CBarItem* GuitarFrameBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& star
     item.GetBounds(&r);
     CStaff* staff = g_model.currentStaff;
     start.pointY = r.bottom;
-    start.pointX += ((r.right - r.left) - (staff ? staff->GetLineSpacing() : 0)) / 2;
+    if (staff) start.pointX += ((r.right - r.left) - staff->GetLineSpacing()) / 2 + staff->GetFrameMargin();
+    else start.pointX += (r.right - r.left) / 2;
     CBarItem* placed = BarItemBehaviour::PlaceAtPoint(item, start, end);
     if (placed && start.staff && placed->TypeCode() == CGuitarFrame::kType)
         CGuitarFrame::Of(placed)->SetYOffset(OffsetForY(start.staff, end.pointY));

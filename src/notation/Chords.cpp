@@ -113,6 +113,10 @@ void ChordBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) con
     CChord::Of(&item)->Transpose(amount, mode, key);
 }
 
+void ChordBehaviour::TransposeAll(CBarItem& item, int fromKey, int toKey, int, int semitones) const {
+    if (semitones != 0) CChord::Of(&item)->TransposeKey(fromKey, toKey);
+}
+
 // --- the chord definition --------------------------------------------------------------------------
 
 const SuffixBehaviour& SuffixBehaviour::Instance() { return kSuffix; }
@@ -174,14 +178,27 @@ void GuitarFrameBehaviour::RespellSelected(CBarItem& item) const {
     CGuitarFrame::Of(&item)->Respell(g_platform.noteNameStyle == CTheory::kGerman);
 }
 
-void GuitarFrameBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) const {
-    int clef = 0, key = 0;
-    if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->GetClefAndKeyAt(item.PositionField(), &clef, &key);
+namespace {
+
+// The guitar-frame library's frames.
+std::vector<const CGuitarFrame*> LibraryFrames() {
     std::vector<const CGuitarFrame*> library;
     if (CGuitarLib* lib = g_platform.guitarLib)
         for (int i = 0; i < lib->GetCount(); ++i)
             if (const void* entry = lib->GetItem(i)) library.push_back(static_cast<const CGuitarFrame*>(static_cast<const CBarItem*>(entry)));
-    CGuitarFrame::Of(&item)->Transpose(amount, mode, key, library);
+    return library;
+}
+
+}  // namespace
+
+void GuitarFrameBehaviour::TransposeSelected(CBarItem& item, int amount, int mode) const {
+    int clef = 0, key = 0;
+    if (CTrkBar* trkBar = g_model.currentTrkBar) trkBar->GetClefAndKeyAt(item.PositionField(), &clef, &key);
+    CGuitarFrame::Of(&item)->Transpose(amount, mode, key, LibraryFrames());
+}
+
+void GuitarFrameBehaviour::TransposeAll(CBarItem& item, int fromKey, int toKey, int, int semitones) const {
+    if (semitones != 0) CGuitarFrame::Of(&item)->TransposeKey(fromKey, toKey, LibraryFrames());
 }
 
 void RegisterChordClasses() {

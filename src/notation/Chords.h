@@ -12,6 +12,9 @@ class ChordBehaviour : public BarItemBehaviour {
 public:
     static const ChordBehaviour& Instance();
     void Draw(CScoreItem& item) const override;                                       // slot 4
+    // Edit: the chord's notes (its bass first) go to the chord library's editor; a key without
+    // an entry becomes the key of those notes when the library now has one.
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
     // The drag's x goes to the shared drag offset, its y to the y offset.
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
@@ -27,6 +30,9 @@ public:
     void RespellSelected(CBarItem& item) const override;                              // slot 128: Respell
     // The key at the chord's position in the current track bar (C major without one).
     void TransposeSelected(CBarItem& item, int amount, int mode) const override;      // slot 131: Transpose
+    // Root and bass moved from one key to the other when `semitones` (the change's apply
+    // argument) is not 0.
+    void TransposeAll(CBarItem& item, int fromKey, int toKey, int clef, int semitones) const override;  // slot 132: TransposeKey
     // Placed by the bar item's placement with the press halfway toward the release, its y offset
     // from the release point against the staff's chord line.
     CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
@@ -45,6 +51,8 @@ class GuitarFrameBehaviour : public BarItemBehaviour {
 public:
     static const GuitarFrameBehaviour& Instance();
     void Draw(CScoreItem& item) const override;                                       // slot 4
+    // Edit: the document's guitar-frame edit (command 4114).
+    void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
     // A drop that is not placed anew keeps the drag's x in the x offset.
@@ -62,6 +70,11 @@ public:
     // Root and bass moved in the key at the frame's position, the guitar-frame library's shape
     // for them taken.
     void TransposeSelected(CBarItem& item, int amount, int mode) const override;      // slot 131: Transpose
+    // Root and bass moved between keys, the library's shape for them taken, when `semitones`
+    // (the change's apply argument) is not 0.
+    void TransposeAll(CBarItem& item, int fromKey, int toKey, int clef, int semitones) const override;  // slot 132: TransposeKey
+    // The press x moved right by half the bounds' width less the line spacing, plus the staff's
+    // frame margin; the y offset from the release point as for chord symbols.
     CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 

@@ -26,6 +26,10 @@ public:
     bool AddEntry(const void* entry) { return items->Add(entry) != nullptr; }
     // The library index of the chord the pitches (at most 12) form; -1 when none.
     virtual int NameChord(const int* pitches, int count) { return -1; }
+    // `CChordLib::EditWithNotes` (n, pitches, confirm): the library's editor opened on the notes
+    // as if played. The editor is not built: the notes are kept and nothing opens.
+    virtual void EditWithNotes(int n, const int* pitches, bool confirm) { editNotes.assign(pitches, pitches + n); }
+    std::vector<int> editNotes;
     std::uint8_t mode = 0;
     // The chord definitions (whole records) that chord symbols name by key, and the styles of
     // the major, minor, diminished and augmented words; tests and scripts add definitions.

@@ -95,14 +95,17 @@ void CChordTool::BuildItem() {
         const bool hasBass = t.chordBass >= 0 && DecodeChordRoot(t.chordBass, &bassLetter, &bassAccidental, &semitone);
         c->InitNew(t.chordKey, std::max(letter, 0), accidental, std::max(bassLetter, 0), bassAccidental, hasBass,
                    t.chordBassBelow != 0);
+        c->SetParenthesised(t.chordDisplay != 0);
         it = c;
     } else {
         auto* f = static_cast<CGuitarFrame*>(ConstructClass(CGuitarFrame::kType, scratch));
         if (!f) return;
         const auto* entry = static_cast<const std::uint8_t*>(lib->GetItem(t.chordIndex));
         if (entry) {
-            // The library's frame, its body as the library keeps it, not selected.
-            std::memcpy(scratch + CBarItem::kHeadEnd, entry + CBarItem::kHeadEnd, CGuitarFrame::kSize - CBarItem::kHeadEnd);
+            // The library's frame as the library keeps it (its scale and colour too), not
+            // selected; the class slot, size and type stay the new record's.
+            std::memcpy(scratch + rec::kScale, entry + rec::kScale, CGuitarFrame::kSize - rec::kScale);
+            f->SetFlagsB(std::uint8_t(f->FlagsB() & ~CBarItem::kSelectedBit));
         } else {
             f->SetStrings(kDefaultStrings);
             f->SetFrets(kDefaultFrets);

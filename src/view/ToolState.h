@@ -27,12 +27,14 @@ struct ToolState {
     std::uint8_t accidental = 0;    // pending accidental: 0 none, 1 sharp, 2 flat, 3 natural, 4 double sharp, 5 double flat
     std::int16_t symbolCode = 0;    // the palettes' small-symbol choice
     // The chord palette's choice: the chord library's index of the current chord (-1 none), its
-    // spelled root and bass (0-17, Db = 2 ...; bass -1 none), chord key, and bass-below flag.
+    // spelled root and bass (0-17, Db = 2 ...; bass -1 none), chord key, bass-below flag and the
+    // display byte (nonzero: symbols in parentheses).
     std::int16_t chordIndex = -1;
     std::int16_t chordRoot = 0;
     std::int16_t chordBass = -1;
     std::uint16_t chordKey = 0;
     std::uint8_t chordBassBelow = 0;
+    std::uint8_t chordDisplay = 0;
 };
 
 // The tuplet the tuplet button switches on (3 in the time of 2 at start).

@@ -15,6 +15,8 @@
 #include "model/DragTask.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/ScoreStandIns.h"
+#include "model/SystemStaff.h"
 #include "notation/ChordDraw.h"
 #include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
@@ -258,6 +260,124 @@ TEST_F(ChordDraw, ANudgeMovesByOneVisibleStep) {
     EXPECT_EQ(ChordY(c->GetYOffset()), y);
 }
 
+TEST_F(ChordDraw, AParenthesisedSymbolStandsBetweenTheBarItemsBracketGlyphs) {
+    Define(1169, {16});
+    RecordBuf buf;
+    CChord* c = MakeChord(buf, 0, 0, 1169);
+    const auto plain = Texts(Record([&] { c->Draw(); }));
+    c->SetParenthesised(true);
+    auto texts = Texts(Record([&] { c->Draw(); }));
+    ASSERT_EQ(texts.size(), plain.size() + 2);
+    const Text& open = texts[texts.size() - 2];
+    const Text& close = texts.back();
+    EXPECT_EQ(open.s, std::string(1, char(252)));
+    EXPECT_EQ(close.s, std::string(1, char(253)));
+    // The music font at 5/2 of the chord font's size: the pair ends at the symbol's left and
+    // starts at its right, raised by an eighth of that size and one unit.
+    const int size = chorddraw::ChordFont().size * 5 / 2;
+    a->PushFont();
+    a->SetMusicFont(size);
+    EXPECT_EQ(open.x + a->GlyphWidth(252), plain[0].x);
+    a->PopFont();
+    EXPECT_GT(close.x, plain.back().x);
+    EXPECT_EQ(open.y, ChordY(0) - size / 8 - 1);
+    EXPECT_EQ(close.y, open.y);
+    // A bass drawn below takes the tall pair, lowered by two units.
+    c->SetHasBass(true);
+    c->SetBassBelow(true);
+    texts = Texts(Record([&] { c->Draw(); }));
+    EXPECT_EQ(texts[texts.size() - 2].s, std::string(1, char(254)));
+    EXPECT_EQ(texts.back().s, std::string(1, char(255)));
+    EXPECT_EQ(texts.back().y, ChordY(0) + 2);
+    // A bass beside keeps the normal pair.
+    c->SetBassBelow(false);
+    texts = Texts(Record([&] { c->Draw(); }));
+    EXPECT_EQ(texts.back().s, std::string(1, char(253)));
+}
+
+namespace {
+
+// A chord library whose editor, when it opens, defines the chord of the notes it was given (as a
+// user who stores the played chord would).
+class DefiningLib : public CChordLib {
+public:
+    void EditWithNotes(int n, const int* pitches, bool confirm) override {
+        CChordLib::EditWithNotes(n, pitches, confirm);
+        opened = true;
+        if (!define) return;
+        alignas(8) std::uint8_t record[CSuffix::kHeadSize] = {};
+        rec::Put<std::int16_t>(record, rec::kSize, std::int16_t(CSuffix::kHeadSize));
+        auto* d = CSuffix::Of(reinterpret_cast<CScoreItem*>(record));
+        d->InitFromNotes(pitches[0], n, pitches);
+        d->SetKey(MakeChordKey(root, pitches, n));
+        AddDefinition(record, CSuffix::kHeadSize);
+    }
+    bool define = false, opened = false;
+    int root = 60;
+};
+
+}  // namespace
+
+TEST_F(ChordDraw, EditFeedsTheNotesBassFirstAndAdoptsAKeyTheLibraryNowHas) {
+    DefiningLib editing;
+    g_platform.chordLib = &editing;
+    RecordBuf buf;
+    // C major over G with a key the library does not have: G, then the key's notes above C.
+    CChord* c = MakeChord(buf, 0, CChord::kNatural, 0x0091);
+    c->SetHasBass(true);
+    c->SetBassLetter(4);
+    c->OpenProperties(0, 0);
+    EXPECT_TRUE(editing.opened);
+    EXPECT_EQ(editing.editNotes, (std::vector<int>{67, 60, 64, 67})) << "a natural edits as none";
+    EXPECT_EQ(c->GetKey(), 0x0091) << "the library still has no chord of those notes";
+    // The editor stores the chord: G first and last, so its key has bit 12.
+    editing.define = true;
+    c->OpenProperties(0, 0);
+    EXPECT_EQ(c->GetKey(), 0x1091);
+    // Now the key has an entry: its intervals above the root follow the bass, and the key stays.
+    const int major[] = {0, 4, 7};
+    RecordBuf sbuf;
+    auto* s = CSuffix::Of(ConstructClass(CSuffix::kType, sbuf.data()));
+    s->InitEmpty();
+    s->InitFromNotes(0, 3, major);
+    s->SetKey(0x0491);
+    editing.AddDefinition(reinterpret_cast<const std::uint8_t*>(s), s->RecordSizeField());
+    c->SetKey(0x0491);
+    c->SetRootLetter(2);
+    c->SetRootAccidental(CChord::kFlat);
+    c->SetHasBass(false);
+    editing.define = false;
+    c->OpenProperties(0, 0);
+    EXPECT_EQ(editing.editNotes, (std::vector<int>{63, 67, 70})) << "E flat major from the entry";
+    EXPECT_EQ(c->GetKey(), 0x0491);
+    c->SetHasBass(true);
+    c->SetBassLetter(4);
+    c->SetBassAccidental(CChord::kFlat);
+    c->OpenProperties(0, 0);
+    EXPECT_EQ(editing.editNotes, (std::vector<int>{66, 63, 67, 70})) << "the bass first";
+    g_platform.chordLib = &lib;
+}
+
+TEST_F(ChordDraw, AKeyChangeMovesSymbolsAndFramesOnlyWhenApplied) {
+    RecordBuf buf, fbuf;
+    CChord* c = MakeChord(buf, 0, 0, 0x91);
+    c->SetHasBass(true);
+    c->SetBassLetter(2);
+    c->TransposeAll(0, 8, 0, 0);
+    EXPECT_EQ(c->GetRootLetter(), 0) << "not applied: kept";
+    c->TransposeAll(0, 8, 0, 7);
+    EXPECT_EQ(c->GetRootLetter(), 4) << "C major to G major: C/E becomes G/B";
+    EXPECT_EQ(c->GetBassLetter(), 6);
+    CGuitarFrame* f = MakeFrame(fbuf, "C7", "o1o23x");
+    f->SetRoot(0);
+    f->SetBass(0);
+    f->TransposeAll(0, 8, 0, 0);
+    EXPECT_EQ(std::string(f->GetName()), "C7");
+    f->TransposeAll(0, 8, 0, -5);
+    EXPECT_EQ(std::string(f->GetName()), "G7") << "no library frame: the name rebuilt";
+    EXPECT_EQ(f->GetRoot(), 10);
+}
+
 // --- guitar frames ----------------------------------------------------------------------------------
 
 TEST_F(ChordDraw, AFrameDrawsItsNutDotsOpenAndMutedStringsAndFingers) {
@@ -394,6 +514,21 @@ TEST_F(ChordDraw, AFrameBoundsHoldItsGridAndNameAndTakeHits) {
     f->SetName("");
     f->GetBounds(&r);
     EXPECT_EQ(r.right - r.left, staff->GetLineSpacing() + 2 * (5 / 2));
+}
+
+TEST_F(ChordDraw, AParenthesisedFrameNameStandsBetweenTheBracketGlyphs) {
+    RecordBuf buf;
+    CGuitarFrame* f = MakeFrame(buf, "C", "o1o23x");
+    f->SetParenthesised(true);
+    auto texts = Texts(Record([&] { f->Draw(); }));
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts[texts.size() - 2].s, std::string(1, char(252)));
+    EXPECT_EQ(texts.back().s, std::string(1, char(253)));
+    f->SetName("G/B");
+    f->SetBassBelow(1);
+    texts = Texts(Record([&] { f->Draw(); }));
+    EXPECT_EQ(texts[texts.size() - 2].s, std::string(1, char(254))) << "a stacked name takes the tall pair";
+    EXPECT_EQ(texts.back().s, std::string(1, char(255)));
 }
 
 // --- frame transposition through the library ---------------------------------------------------------

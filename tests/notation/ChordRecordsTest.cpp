@@ -12,6 +12,7 @@
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
+#include "platform/DrawGlobals.h"
 
 using namespace notetest;
 
@@ -176,6 +177,40 @@ TEST_F(ChordRecordsTest, DefinitionFromNotes) {
     for (int i = 0; i < 14; ++i) many[i] = 48 + i;
     s->InitFromNotes(48, 14, many);
     EXPECT_EQ(s->GetNoteCount(), 12);
+}
+
+TEST_F(ChordRecordsTest, ShiftingElementsMovesOneCodeAndSetsItsFace) {
+    RecordBuf buf;
+    auto* s = CSuffix::Of(ConstructClass(CSuffix::kType, buf.data()));
+    s->InitEmpty();
+    const std::uint16_t music = g_draw.standardFontRefs[4].face;
+    const std::uint16_t text = 3;
+    struct El {
+        int code, dy, face;
+    } els[] = {{29, -40, text}, {16, -60, music}, {29, 0, music}, {17, -60, text}};
+    for (const El& el : els) {
+        SuffixElement e{};
+        e.SetCode(el.code);
+        e.SetDy(el.dy);
+        FontRef f;
+        f.face = std::uint16_t(el.face);
+        f.size = 12;
+        e.SetFont(f);
+        s->AppendElement(e);
+    }
+    s->ShiftElements(29, 20, 7);
+    EXPECT_EQ(s->GetElement(0)->Dy(), -20) << "a sharp moved down";
+    EXPECT_EQ(s->GetElement(0)->Font().face, music) << "a glyph element takes the music face";
+    EXPECT_EQ(s->GetElement(2)->Dy(), 20);
+    EXPECT_EQ(s->GetElement(1)->Dy(), -60) << "other codes stay";
+    EXPECT_EQ(s->GetElement(1)->Font().face, music);
+    s->ShiftElements(16, -20, 7);
+    EXPECT_EQ(s->GetElement(1)->Dy(), -80);
+    EXPECT_EQ(s->GetElement(1)->Font().face, 7) << "a text element in the music face takes the given face";
+    EXPECT_EQ(s->GetElement(1)->Font().size, 12);
+    s->ShiftElements(17, 0, 9);
+    EXPECT_EQ(s->GetElement(3)->Font().face, text) << "a text element in another face keeps it";
+    EXPECT_EQ(s->RecordSizeField(), 48 + 14 * 4);
 }
 
 TEST_F(ChordRecordsTest, DefinitionIsStoredAfterItsSizeWordAndADamagedOneIsRefused) {
@@ -467,6 +502,62 @@ TEST_F(ChordRecordsTest, KeyBytesAndDisplayOptions) {
     EXPECT_EQ(t.GetDisplayOption(3), 13);
     EXPECT_EQ(t.GetDisplayOption(-5), 13);
     EXPECT_EQ(t.GetDisplayOption(99), 13);
+}
+
+TEST_F(ChordRecordsTest, AFramesShapeIsFoundAmongTheLibrarysFramesOfItsChord) {
+    RecordBuf a, b, c, d, e, own;
+    const auto frame = [](RecordBuf& buf, int root, int bass, int type, int tuning, int fret) {
+        auto* f = Make<CGuitarFrame>(buf, CGuitarFrame::kType);
+        f->InitDefault();
+        f->SetRoot(root);
+        f->SetBass(bass);
+        f->SetChordType(type);
+        f->SetTuning(tuning);
+        f->SetStringFret(0, fret);
+        return f;
+    };
+    // In library order: a G (not this chord), two C shapes, a C in another tuning, a C7.
+    const std::vector<const CGuitarFrame*> library{frame(a, 10, 10, 0, 0, 3), frame(b, 0, 0, 0, 0, 0),
+                                                   frame(c, 0, 0, 0, 0, 3), frame(d, 0, 0, 0, 1, 5),
+                                                   frame(e, 0, 0, 5, 0, 5)};
+    CGuitarFrame* f = frame(own, 0, 0, 0, 0, 3);
+    EXPECT_EQ(CGuitarTunings::FindShapeIndex(*f, library), 1) << "the second C shape";
+    f->SetStringFret(0, 0);
+    EXPECT_EQ(CGuitarTunings::FindShapeIndex(*f, library), 0);
+    f->SetStringFret(0, 5);
+    EXPECT_EQ(CGuitarTunings::FindShapeIndex(*f, library), -1) << "the C of another tuning and the C7 do not count";
+    f->SetBarreFret(0, 1);
+    f->SetStringFret(0, 3);
+    EXPECT_EQ(CGuitarTunings::FindShapeIndex(*f, library), -1) << "a barre is part of the fingering";
+    EXPECT_EQ(CGuitarTunings::FindShapeIndex(*f, {}), -1);
+}
+
+TEST_F(ChordRecordsTest, AFrameMovesBetweenKeysAndTakesTheLibrarysShape) {
+    RecordBuf d1, own;
+    auto* dShape = Make<CGuitarFrame>(d1, CGuitarFrame::kType);
+    dShape->InitDefault();
+    dShape->SetRoot(3);
+    dShape->SetBass(3);
+    dShape->SetName("D");
+    dShape->SetStringFret(0, 2);
+    auto* f = Make<CGuitarFrame>(own, CGuitarFrame::kType);
+    f->InitDefault();
+    f->SetRoot(0);
+    f->SetBass(0);
+    f->SetName("C");
+    f->TransposeKey(0, 9, {dShape});  // C major to D major: C to D
+    EXPECT_EQ(f->GetRoot(), 3);
+    EXPECT_EQ(f->GetName(), "D");
+    EXPECT_EQ(f->GetStringFret(0), 2) << "the library's shape";
+    // F major to E flat major: the second degree, G, becomes F; without a library frame the name
+    // is rebuilt.
+    f->SetRoot(10);
+    f->SetBass(10);
+    f->SetName("Gm");
+    f->TransposeKey(1, 3, {dShape});
+    EXPECT_EQ(f->GetRoot(), 7);
+    EXPECT_EQ(f->GetName(), "Fm");
+    EXPECT_EQ(f->GetStringFret(0), -4) << "the fingering cleared";
 }
 
 TEST_F(ChordRecordsTest, ChordKeyOfPitches) {

@@ -1,5 +1,6 @@
-// The fields the item dumps show for chord symbols (root, accidentals, bass, key, offsets and
-// playback) and guitar frames (root, bass, chord type, tuning, grid, frets, name and capo).
+// The fields the item dumps show for chord symbols (root, accidentals, bass, key, offsets,
+// playback and the spelled name) and guitar frames (root, bass, chord type, tuning and its name,
+// grid, frets, name and capo).
 #include <cstdio>
 #include <string>
 
@@ -7,6 +8,13 @@
 #include "model/ChordRecords.h"
 
 namespace {
+
+// A letter and accidental as a symbol spells them: "C", "F#", "Bb", "En" (a natural).
+std::string NoteName(int letter, int accidental) {
+    std::string name(1, "CDEFGAB?"[letter >= 0 && letter < 7 ? letter : 7]);
+    if (accidental >= 1 && accidental <= 3) name += "#bn"[accidental - 1];
+    return name;
+}
 
 void PrintChord(std::FILE* out, CBarItem* item) {
     if (item->RecordSizeField() < CChord::kSize) return;
@@ -16,6 +24,9 @@ void PrintChord(std::FILE* out, CBarItem* item) {
                  int(c->GetDuration()), c->GetFirstOffset(), c->GetLastOffset(), c->GetVelocity());
     if (c->HasBass()) std::fprintf(out, " bass %d/%d%s", c->GetBassLetter(), c->GetBassAccidental(), c->IsBassBelow() ? " below" : "");
     if (c->IsParenthesised()) std::fprintf(out, " parenthesised");
+    std::string name = NoteName(c->GetRootLetter(), c->GetRootAccidental());
+    if (c->HasBass()) name += "/" + NoteName(c->GetBassLetter(), c->GetBassAccidental());
+    std::fprintf(out, " name \"%s\"", name.c_str());
 }
 
 void PrintFrame(std::FILE* out, CBarItem* item) {
@@ -25,6 +36,12 @@ void PrintFrame(std::FILE* out, CBarItem* item) {
                  f->GetRoot(), f->GetBass(), f->GetChordType(), f->GetTuning(), f->GetStrings(), f->GetFrets(),
                  f->GetBaseFret());
     for (int i = 0; i < f->GetStrings(); ++i) std::fprintf(out, "%c%d", i ? ',' : ' ', f->GetStringFret(i));
+    static const CGuitarTunings tunings = [] {
+        CGuitarTunings t;
+        t.FillTunings();
+        return t;
+    }();
+    if (const GuitarTuning* t = tunings.GetTuning(f->GetTuning())) std::fprintf(out, " (%s)", t->name);
     std::fprintf(out, " key 0x%04x x %d y %d dur %d vel %d", unsigned(f->GetKey()), int(f->GetXOffset()),
                  int(f->GetYOffset()), int(f->GetDuration()), f->GetVelocity());
     if (f->GetCapo()) std::fprintf(out, " capo %d mode %d", f->GetCapo(), f->GetCapoMode());
