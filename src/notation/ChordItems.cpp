@@ -47,12 +47,15 @@ int OffsetForY(CStaff* staff, int y) {
     return offset;
 }
 
-// Applies a drag: the x to the shared drag offset, the y (in staff units) to the y offset.
+// Applies a drag: the x to the shared drag offset, the y to the y offset in the staff's units
+// (the drag moves in page units; added as they come, a symbol would follow the pointer at a
+// hundredth of its pace).
 template <typename Record>
 void Drag(Record* r, CDragTask* drag) {
     if (!drag) return;
     g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + drag->dx);
-    r->SetYOffset(r->GetYOffset() + drag->dy);
+    const CStaff* staff = g_model.currentStaff;
+    r->SetYOffset(r->GetYOffset() + (staff ? staff->UnscaleOffset(drag->dy) : drag->dy));
 }
 
 // A drop that does not place the item anew keeps the drag's x in its offset.

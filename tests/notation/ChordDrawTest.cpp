@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "NoteDrawSupport.h"
+#include "model/ApplicationOps.h"
 #include "model/Bar.h"
 #include "model/ChordRecords.h"
 #include "model/DragTask.h"
@@ -17,6 +18,7 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "model/SystemStaff.h"
+#include "model/ZelDoc.h"
 #include "notation/ChordDraw.h"
 #include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
@@ -239,7 +241,8 @@ TEST_F(ChordDraw, ADragMovesTheSharedOffsetAndTheHeightAndADropKeepsTheX) {
     c->BeginDrag();
     c->DragBy(&drag);
     EXPECT_EQ(g_model.dragOffsetX, 9);
-    EXPECT_EQ(c->GetYOffset(), -40);
+    EXPECT_EQ(c->GetYOffset(), staff->UnscaleOffset(-40)) << "the page units' move in the staff's units";
+    EXPECT_EQ(ChordY(c->GetYOffset()), ChordY(0) - 40) << "the symbol follows the pointer";
     RECT r;
     c->GetBounds(&r);
     EXPECT_EQ(r.left, score->GetBar(0)->PositionToItemX(256, 9));
@@ -356,6 +359,19 @@ TEST_F(ChordDraw, EditFeedsTheNotesBassFirstAndAdoptsAKeyTheLibraryNowHas) {
     c->OpenProperties(0, 0);
     EXPECT_EQ(editing.editNotes, (std::vector<int>{66, 63, 67, 70})) << "the bass first";
     g_platform.chordLib = &lib;
+}
+
+TEST_F(ChordDraw, AFramesEditIsTheDocumentsGuitarFrameCommand) {
+    RecordBuf buf;
+    CGuitarFrame* f = MakeFrame(buf, "C", "o1o23x");
+    std::vector<int> ran;
+    AppOps().commandObserver = [&ran](int id) { ran.push_back(id); };
+    CZelDoc* was = g_model.currentDoc;
+    g_model.currentDoc = &doc;
+    f->OpenProperties(0, 0);
+    g_model.currentDoc = was;
+    AppOps().commandObserver = nullptr;
+    EXPECT_EQ(ran, (std::vector<int>{4114}));
 }
 
 TEST_F(ChordDraw, AKeyChangeMovesSymbolsAndFramesOnlyWhenApplied) {

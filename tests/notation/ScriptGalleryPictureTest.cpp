@@ -1,10 +1,10 @@
 // The script galleries end to end: each gallery script makes its items through their creation
 // paths (ties, slurs and tuplets; bends, groups, barres, pedal lines and glissandi; graphic
 // shapes and harp pedal markings; clef and key changes, octave lines and bar numbers; chord
-// symbols and guitar frames placed with the chord tool), zelrender
-// draws page 1 at zoom 100 and 200 and prints it to PDF, and the pictures match their references
-// (ZEL_UPDATE_REFERENCES=1 writes them anew, each looked at before it is committed; a missing one
-// fails).
+// symbols and guitar frames placed with the chord tool, and their names under German naming),
+// zelrender draws page 1 at zoom 100 and 200 and prints it to PDF, and the pictures match their
+// references (ZEL_UPDATE_REFERENCES=1 writes them anew, each looked at before it is committed; a
+// missing one fails).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -26,6 +26,7 @@ struct Gallery {
     const char* folder;   // under tests/data/notation, holding gallery.zs and the references
     const char* picture;  // the references' name before the zoom
     const char* report;   // a line zelrender must report, or empty
+    const char* options = "";  // zelrender's further options
 };
 
 void PrintTo(const Gallery& g, std::ostream* os) { *os << g.folder; }
@@ -47,7 +48,8 @@ TEST_P(ScriptGalleryPictureTest, MatchesItsPicturesAndPrints) {
         out.clear();
         // The chord library's definitions come from the script (the program's user library).
         const std::string defs = " --chorddefs " + testsupport::TestDataPath(folder + "gallery.zs");
-        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom) + defs, &out), 0) << out;
+        ASSERT_EQ(RunTool("zelrender", zel + " --page 1 " + png + " --zoom " + std::to_string(zoom) + defs + g.options, &out), 0)
+            << out;
         if (*g.report) EXPECT_NE(out.find(g.report), std::string::npos) << out;
         CBitmap picture;
         ASSERT_TRUE(picture.LoadFile(png));
@@ -62,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(Galleries, ScriptGalleryPictureTest,
                          ::testing::Values(Gallery{"twoended", "gallery", ""}, Gallery{"lines", "gallery", ""},
                                            Gallery{"graphics", "gallery", ""},
                                            Gallery{"signs", "signs", "page 1: 4 systems"},
-                                           Gallery{"chords", "gallery", ""}),
+                                           Gallery{"chords", "gallery", ""},
+                                           Gallery{"chordnames", "gallery", "", " --notenames german"}),
                          [](const ::testing::TestParamInfo<Gallery>& info) { return std::string(info.param.folder); });
 
 }  // namespace

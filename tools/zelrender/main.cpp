@@ -6,6 +6,7 @@
 // zelrender FILE --page N --hits OUT.png draws the page faintly and colours every fourth point by
 // what lies under it, asked in a page's order, and prints "kind K: N points" for each kind found.
 // --chorddefs SCRIPT gives the chord library the definitions of the script's chorddef lines.
+// --notenames german draws chord names as the German-naming preference does (B as H, B flat as B).
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -23,6 +24,7 @@
 #include "framework/MusicFont.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
+#include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
@@ -33,12 +35,13 @@
 #include "model/ZelDoc.h"
 #include "notation/NotationGlobals.h"
 #include "platform/Port.h"
+#include "platform/Theory.h"
 
 namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D] [--data K] [--chorddefs SCRIPT]\n"
+                 "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D] [--data K] [--chorddefs SCRIPT] [--notenames german]\n"
                  "       zelrender FILE --page N --hits OUT.png [--zoom Z]\n"
                  "       zelrender FILE --pdf OUT.pdf\n");
     return 2;
@@ -131,6 +134,7 @@ int main(int argc, char** argv) {
     const std::string path = argv[1];
     int pageNumber = 0, zoom = 100;
     std::string png, pdf, ops, chordDefs;
+    int noteNames = 0;  // the note-name style chords are drawn in
     bool hits = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -157,6 +161,10 @@ int main(int argc, char** argv) {
             g_model.dataDisplayKind = std::uint8_t(kind);
         } else if (arg == "--chorddefs" && i + 1 < argc) {
             chordDefs = argv[++i];
+        } else if (arg == "--notenames" && i + 1 < argc) {
+            const std::string style = argv[++i];
+            if (style != "german" && style != "standard") return Usage();
+            noteNames = style == "german" ? CTheory::kGerman : 0;
         } else if (arg == "--pdf" && i + 1 < argc) {
             pdf = argv[++i];
         } else {
@@ -175,6 +183,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zelrender: %s\n", e.what());
         return 1;
     }
+    // The preference, as the preferences sheet sets it.
+    g_preferences.SetByte(Preferences::kNoteNameType, std::uint8_t(noteNames));
     CScore& score = *s->score;
     if (!pdf.empty()) {
         if (!PrintScoreToPdf(score, pdf)) {

@@ -134,6 +134,14 @@ void RunChordFrame(Context& ctx, const Args& args) {
             throw ScriptError("chordframe: unknown option " + a);
         }
     }
+    // The chord key of the notes the frame sounds in its tuning, as the guitar-frame library
+    // keeps it.
+    static const CGuitarTunings tunings = [] {
+        CGuitarTunings t;
+        t.FillTunings();
+        return t;
+    }();
+    tunings.ComputeFrameKey(*f);
     CChordLib& lib = ChordLib();
     if (!lib.AddEntry(bytes)) throw ScriptError("chordframe: out of memory");
     std::fprintf(ctx.out, "chordframe %d: %s\n", lib.GetCount() - 1, args[0].c_str());

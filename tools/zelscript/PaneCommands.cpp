@@ -51,7 +51,9 @@ void RunTool(Context& ctx, const Args& args) {
             t.chordBass = std::int16_t(ArgIntIn(args, ++i, "bass", -1, 17));
             t.chordKey = std::uint16_t(ArgIntIn(args, ++i, "key", 0, 65535));
             t.chordBassBelow = std::uint8_t(ArgIntIn(args, ++i, "below", 0, 1));
-        } else if (a == "index")
+        } else if (a == "paren")
+            t.chordDisplay = std::uint8_t(ArgIntIn(args, ++i, "paren", 0, 1));
+        else if (a == "index")
             t.chordIndex = std::int16_t(ArgIntIn(args, ++i, "index", -1, 32767));
         else if (a == "tuplet" && i + 2 < args.size()) {
             t.tupletNumber = std::int16_t(ArgIntIn(args, ++i, "tuplet", 0, 99));
@@ -256,9 +258,10 @@ void RunMidi(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1] [chord ROOT BASS KEY BELOW] [index I]",
+    {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1] [chord ROOT BASS KEY BELOW] [paren 0|1] [index I]",
      "makes a tool current with its note-entry choices (903 the notes: sub 903 note, 922 rest, 921 accidental; 920 "
-     "the chords: spelled root and bass 0-17, bass -1 none, chord key, bass below 0|1, the library's frame index)",
+     "the chords: spelled root and bass 0-17, bass -1 none, chord key, bass below 0|1, symbols in parentheses, the "
+     "library's frame index)",
      RunTool},
     {"hover", "X Y",
      "the pointer rests at a point of the score window's view: what lies there, the pointer's shape and the "
