@@ -18,6 +18,8 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreStandIns.h"
 #include "model/SystemStaff.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
 #include "model/ZelDoc.h"
 #include "notation/ChordDraw.h"
 #include "platform/LibraryStandIns.h"
@@ -392,6 +394,35 @@ TEST_F(ChordDraw, AKeyChangeMovesSymbolsAndFramesOnlyWhenApplied) {
     f->TransposeAll(0, 8, 0, -5);
     EXPECT_EQ(std::string(f->GetName()), "G7") << "no library frame: the name rebuilt";
     EXPECT_EQ(f->GetRoot(), 10);
+}
+
+TEST_F(ChordDraw, ANewKeySignatureRespellsTheSymbolsAfterIt) {
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    tb->SetCurrent();
+    RecordBuf buf;
+    CChord* c = MakeChord(buf, 0, 0, 0x91);  // C/E at position 256
+    c->SetHasBass(true);
+    c->SetBassLetter(2);
+    ASSERT_NE(tb->InsertCopy(c), nullptr);
+    // The symbol wherever the key signatures put it in the run.
+    const auto symbol = [&] {
+        CChord* found = nullptr;
+        trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+            if (it->TypeCode() == CChord::kType) found = CChord::Of(it);
+        });
+        return found;
+    };
+    ASSERT_NE(symbol(), nullptr);
+    // A signature that keeps the spelling moves nothing.
+    ASSERT_TRUE(tb->InsertKeySig(0, 0, 8, 0, false, 0, false, 0, 0));
+    ASSERT_NE(symbol(), nullptr);
+    EXPECT_EQ(symbol()->GetRootLetter(), 0);
+    // Applied, from G major (the signature replaced) to D major: the fourth and sixth degrees,
+    // C/E, become G/B.
+    ASSERT_TRUE(tb->InsertKeySig(0, 0, 9, 1, false, 0, false, 0, 0));
+    EXPECT_EQ(symbol()->GetRootLetter(), 4);
+    EXPECT_EQ(symbol()->GetBassLetter(), 6);
+    EXPECT_EQ(symbol()->GetBassAccidental(), CChord::kNoAccidental);
 }
 
 // --- guitar frames ----------------------------------------------------------------------------------
