@@ -1,7 +1,8 @@
 // Page drawing of a large score: a late page of 64 tracks x 1,000 bars, four quarter notes in
 // every bar of every track, drawn into a memory port. The median of five drawings, in ms. With
 // --lines every bar also holds a bend of two points and a glissando with its text; with
-// --graphics a filled rectangle with a line style; with --text the same page in a score window:
+// --graphics a filled rectangle with a line style; with --chords a parenthesised chord symbol
+// with its suffix and slash bass and a barred guitar frame with its name; with --text the same page in a score window:
 // the text tool's click that opens the in-place text editor and the end of that (empty) entry,
 // and a repaint of the page pane without and with the editor open.
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "framework/Gdi.h"
+#include "model/ChordRecords.h"
 #include "model/Graphic.h"
 #include "model/ItemFactory.h"
 #include "model/Page.h"
@@ -26,6 +28,9 @@
 #include "model/TextTask.h"
 #include "notation/NotationClasses.h"
 #include "notation/Note.h"
+#include "platform/DrawGlobals.h"
+#include "platform/LibraryStandIns.h"
+#include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "framework/Clock.h"
 #include "framework/UiTest.h"
@@ -118,10 +123,28 @@ int main(int argc, char** argv) {
     const bool lines = argc > 1 && std::string(argv[1]) == "--lines";
     const bool graphics = argc > 1 && std::string(argv[1]) == "--graphics";
     const bool text = argc > 1 && std::string(argv[1]) == "--text";
+    const bool chords = argc > 1 && std::string(argv[1]) == "--chords";
     fw::EnsureGraphics();
     InitDrawing();
     RegisterTrackClass();
     RegisterNotationClasses();
+    // The dominant seventh's definition: its "7" raised.
+    CChordLib chordLib;
+    g_platform.chordLib = &chordLib;
+    {
+        alignas(8) std::uint8_t record[CSuffix::kHeadSize + SuffixElement::kSize] = {};
+        rec::Put<std::int16_t>(record, rec::kSize, std::int16_t(CSuffix::kHeadSize));
+        auto* d = CSuffix::Of(reinterpret_cast<CScoreItem*>(record));
+        d->SetKey(1169);
+        SuffixElement e{};
+        FontRef f = g_draw.standardFontRefs[0];
+        f.size = 9;
+        e.SetFont(f);
+        e.SetCode(16);
+        e.SetDy(-60);
+        d->AppendElement(e);
+        chordLib.AddDefinition(record, d->RecordSizeField());
+    }
     CZelDoc doc;
     std::unique_ptr<CScore> own = text ? nullptr : std::make_unique<CScore>(&doc);
     CScore& score = text ? *doc.GetScore() : *own;
@@ -153,6 +176,31 @@ int main(int argc, char** argv) {
                 g->SetEndPosition(600);
                 g->SetEndDy(-120);
                 tb->InsertCopy(g);
+            }
+            if (chords) {
+                tb->SetCurrent();
+                alignas(8) std::uint8_t chordBytes[CChord::kSize] = {};
+                rec::Put<std::int16_t>(chordBytes, rec::kSize, std::int16_t(CChord::kSize));
+                auto* c = static_cast<CChord*>(static_cast<CBarItem*>(ConstructItem(CChord::kType, chordBytes)));
+                c->CBarItem::InitNew(0, 0, 0);
+                c->InitNew(1169, 4, CChord::kNoAccidental, 6, CChord::kNoAccidental, true, false);
+                c->SetParenthesised(true);
+                tb->InsertCopy(c);
+                alignas(8) std::uint8_t frameBytes[CGuitarFrame::kSize] = {};
+                rec::Put<std::int16_t>(frameBytes, rec::kSize, std::int16_t(CGuitarFrame::kSize));
+                auto* f = static_cast<CGuitarFrame*>(static_cast<CBarItem*>(ConstructItem(CGuitarFrame::kType, frameBytes)));
+                f->CBarItem::InitNew(0, 960, 512);
+                f->InitDefault();
+                f->SetName("F7");
+                f->SetRoot(7);
+                const int frets[6] = {1, 1, 2, 1, 3, 1};
+                for (int k = 0; k < 6; ++k) {
+                    f->SetStringFret(k, frets[k]);
+                    f->SetBarreFret(k, 1);
+                    f->SetFinger(k, k % 4 + 1);
+                }
+                f->SetParenthesised(true);
+                tb->InsertCopy(f);
             }
             if (!lines) continue;
             tb->SetCurrent();
@@ -191,7 +239,11 @@ int main(int argc, char** argv) {
     }
     std::sort(times.begin(), times.end());
     std::printf("DrawPage, 64 tracks x 1000 bars%s, page %d of %d (%ld systems): %.2f ms\n",
-                lines ? " with a bend and a glissando per bar" : graphics ? " with a graphic per bar" : "", pageIndex + 1,
+                lines      ? " with a bend and a glissando per bar"
+                : graphics ? " with a graphic per bar"
+                : chords   ? " with a chord symbol and a guitar frame per bar"
+                           : "",
+                pageIndex + 1,
                 score.GetPageCount(), systems, times.empty() ? 0.0 : times[times.size() / 2]);
     return 0;
 }
