@@ -166,8 +166,6 @@ void BarItemBehaviour::EndDrag(CScoreItem& scoreItem, CDragTask* drag) const {
     CScore* score = g_model.currentScore;
     CZelDoc* doc = score ? score->GetDocument() : g_model.currentDoc;
     if (!score || !doc) return;
-    POINT a{}, b{};
-    item.GetEndPoints(&a, &b);
     ScoreLocation start = doc->location;
     ScoreLocation end = doc->location;
     if (item.IsTrackItem()) {
@@ -185,6 +183,9 @@ void BarItemBehaviour::EndDrag(CScoreItem& scoreItem, CDragTask* drag) const {
     if (!start.trkBar) return;
     start.trkBar->SetCurrent();
     start.bar = score->GetBar(start.barIndex);
+    // The item's points measured in its own bar and staff.
+    POINT a{}, b{};
+    item.GetEndPoints(&a, &b);
     start.pointX = a.x, start.pointY = a.y;
     end.pointX = b.x, end.pointY = b.y;
     drag->result = item.PlaceAtPoint(start, end);

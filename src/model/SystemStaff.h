@@ -9,8 +9,8 @@
 //   offset  7  scale percent (head byte; 100 by default)
 //   offset  8  index (the staff's track; array-item head)
 //   offset 12  note-head width, 16-bit (6)
-//   offset 14  staff-line pen width class (1); also the margin of a guitar frame's placement
-//   offset 15  space height in pixels (6; at least 1)
+//   offset 14  staff-line pen width class (1)
+//   offset 15  space height in pixels (6; at least 1); half of it is a frame placement's margin
 //   offset 16  key shown at the start of the system
 //   offset 17  clef shown at the start of the system (13 tablature)
 //   offset 18  music font size, 16-bit (24)
@@ -214,8 +214,10 @@ public:
     std::uint8_t GetScalePercent() const { return Scale() ? Scale() : 100; }
     std::int16_t GetHeadWidth() const { return rec::Get<std::int16_t>(this, kHeadWidth); }
     std::uint8_t GetPenWidth() const { return rec::Get<std::uint8_t>(this, kPenWidth); }
-    // The margin a guitar frame's placement adds to the press x: the staff-line pen width byte.
-    std::uint8_t GetFrameMargin() const { return GetPenWidth(); }
+    // The margin a guitar frame's placement adds to the press x: half the space-height byte
+    // (rounded up), the distance from a frame's x to its diagram's centre, so that a frame
+    // dropped where it stood keeps its place.
+    int GetFrameMargin() const { return (GetLineSpacing() + 1) / 2; }
     std::uint8_t GetLineSpacing() const { return rec::Get<std::uint8_t>(this, kSpace); }
     void SetLineSpacing(std::uint8_t v) { rec::Put(this, kSpace, v); }
     std::uint8_t GetKey() const { return rec::Get<std::uint8_t>(this, kKey); }

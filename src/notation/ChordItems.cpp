@@ -58,12 +58,19 @@ void Drag(Record* r, CDragTask* drag) {
     r->SetYOffset(r->GetYOffset() + (staff ? staff->UnscaleOffset(drag->dy) : drag->dy));
 }
 
-// A drop that does not place the item anew keeps the drag's x in its offset.
+// A drop that does not place the item anew keeps the drag's x in its offset; the drag is over for
+// the item.
 template <typename Record>
 void KeepDragX(Record* r) {
-    if (g_model.dragOffsetX != 0) r->SetXOffset(r->GetXOffset() + g_model.dragOffsetX);
+    if (g_model.dragItem == r) {
+        if (g_model.dragOffsetX != 0) r->SetXOffset(r->GetXOffset() + g_model.dragOffsetX);
+        g_model.dragItem = nullptr;
+    }
     g_model.dragOffsetX = 0;
 }
+
+// The item takes the shared drag offset while it is dragged.
+void StartDrag(CScoreItem& item) { g_model.dragItem = &static_cast<CBarItem&>(item); }
 
 }  // namespace
 
@@ -142,6 +149,11 @@ RECT* ChordBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
     const int bottom = staff->OffsetToY(staff->GetChordLine() + c.GetYOffset());
     *rect = RECT{left, bottom - std::max(1, size * 2 / 3), left + width, bottom};
     return rect;
+}
+
+void ChordBehaviour::BeginDrag(CScoreItem& item) const {
+    BarItemBehaviour::BeginDrag(item);
+    StartDrag(item);
 }
 
 void ChordBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const { Drag(CChord::Of(&static_cast<CBarItem&>(item)), drag); }
@@ -223,6 +235,11 @@ RECT* GuitarFrameBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
     const int v = f.ScaleToView(1);
     *rect = RECT{left - S / 2, top - v, right + S / 2, bottom + v};
     return rect;
+}
+
+void GuitarFrameBehaviour::BeginDrag(CScoreItem& item) const {
+    BarItemBehaviour::BeginDrag(item);
+    StartDrag(item);
 }
 
 void GuitarFrameBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {

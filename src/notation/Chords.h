@@ -16,6 +16,8 @@ public:
     // an entry becomes the key of those notes when the library now has one.
     void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    // The item takes the shared drag offset while dragged.
+    void BeginDrag(CScoreItem& item) const override;                                  // slot 41
     // The drag's x goes to the shared drag offset, its y to the y offset.
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
     // A drop that is not placed anew keeps the drag's x in the x offset.
@@ -54,6 +56,7 @@ public:
     // Edit: the document's guitar-frame edit (command 4114).
     void OpenProperties(CScoreItem& item, int x, int y) const override;              // slot 10
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;                     // slot 16
+    void BeginDrag(CScoreItem& item) const override;                                  // slot 41
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
     // A drop that is not placed anew keeps the drag's x in the x offset.
     void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43

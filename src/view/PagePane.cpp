@@ -72,7 +72,10 @@ void CPagePane::TrackMouse(CMouseTask* task, POINT start) {
     if (!IsWindow()) return;
     // The pointer may leave the pane: the view scrolls after it.
     constexpr LONG kFar = 1 << 20;
+    const bool was = tracking;
+    tracking = true;
     CPane::TrackMouse(task, start, RECT{-kFar, -kFar, kFar, kFar});
+    tracking = was;
 }
 
 bool CPagePane::AutoScroll(POINT point) {

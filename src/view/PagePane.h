@@ -176,6 +176,9 @@ public:
     CTextTask* textEditor = nullptr;
     std::int16_t selectInstead = 0;
     std::int16_t hitKind = 0;
+    // A mouse task holds the button: the pointer's moves are the task's, not hovers (a hover's
+    // hit test would move the hit that the task's drop places from).
+    bool tracking = false;
     // Ticks the play position has stayed past the score's end while playing.
     int pastEndTicks = 0;
 

@@ -96,7 +96,7 @@ void CPagePane::OnMouseMove(int x, int y) {
         const POINT scroll = view->GetScrollPosition();
         view->UpdateRulerMarks(true, POINT{place.left + x + scroll.x, place.top + y + scroll.y});
     }
-    Hover(x, y);
+    if (!tracking) Hover(x, y);
 }
 
 void CPagePane::Hover(int x, int y) {
@@ -378,7 +378,10 @@ void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
     const RECT paper = page ? page->GetPaperRect() : RECT{};
     PageMouse mouse(*task, POINT{paper.left, paper.top});
     bool pushed = false;
+    const bool was = tracking;
+    tracking = true;
     CPane::TrackMouse(&mouse, start, ClientRectAtOrigin());
+    tracking = was;
     if (!mouse.failed) {
         StartWaitCursor(true);
         task->Redraw();
