@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/AppGlobals.h"
+#include "app/MainFrame.h"
 #include "app/TapeDeck.h"
 #include "framework/DC.h"
 #include "framework/ToolBar.h"
@@ -12,17 +13,20 @@
 #include "midi/MidiLayer.h"
 #include "model/Bar.h"
 #include "model/MidiOut.h"
-#include "model/MidiStandIns.h"
 #include "model/ModelGlobals.h"
 #include "model/Playback.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
+#include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/Devices.h"
 #include "platform/DlgCombosStandIns.h"
 #include "platform/Port.h"
 #include "platform/StdDlgGlobals.h"
+#include "model/MidiStandIns.h"
+#include "view/MidiChoosers.h"
+#include "view/ViewGlobals.h"
 
 namespace {
 constexpr UINT kTitle = 8000, kCountLabel = 8001;
@@ -85,11 +89,22 @@ void CThruBtn::Refresh() {
 void CThruBtn::TrackClick(int, int) {
     RECT r;
     GetWindowRect(&r);
-    const int device = g_preferences.Word(Preferences::kThruDevice);
-    const int channel = g_preferences.Word(Preferences::kThruChannel) & 15;
+    int device = g_preferences.Word(Preferences::kThruDevice);
+    int channel = g_preferences.Word(Preferences::kThruChannel) & 15;
+    std::int32_t patch = g_preferences.Dword(Preferences::kThruPatch);
+    // While the thru follows the current track, what is offered is that track's voice's.
+    CTransport* bar = dynamic_cast<CTransport*>(GetParent());
+    CZelDoc* doc = bar ? bar->Document() : nullptr;
+    CTrack* track = doc && doc->GetScore() ? doc->GetScore()->GetTrack(doc->location.trackIndex) : nullptr;
+    if (track && g_preferences.Byte(Preferences::kThruFollow)) {
+        const int voice = std::max(0, int(doc->location.voice));
+        device = track->GetDevice();
+        channel = track->GetVoiceChannel(voice) & 15;
+        patch = track->GetVoicePatch(voice);
+    }
     if (kind == kDevice) {
         int port = device, chosenChannel = channel;
-        if (!RunOutputMenu(int(r.left), int(r.bottom), &port, channel)) return;
+        if (!RunOutputMenu(int(r.left), int(r.bottom), &port)) return;
         if (!RunChannelMenu(int(r.left), int(r.bottom), port, &chosenChannel)) return;
         g_preferences.SetWord(Preferences::kThruDevice, std::int16_t(port));
         g_preferences.SetWord(Preferences::kThruChannel, std::int16_t(chosenChannel));
@@ -97,19 +112,33 @@ void CThruBtn::TrackClick(int, int) {
             midi->UpdateThruFromPreferences();
             if (g_preferences.Dword(Preferences::kThruPatch) != -1) midi->SendThruPatch();
         }
+    } else if (GetMidiOutPorts() && GetMidiOutPorts()->IsSamplePlayerPort(device)) {
+        // A sample player's sound is one of its slots, which its channel chooses.
+        int port = device, slot = channel;
+        if (!SoundSets::ChooseSlot(int(r.left), int(r.bottom), &port, &slot)) return;
+        g_preferences.SetWord(Preferences::kThruDevice, std::int16_t(port));
+        g_preferences.SetWord(Preferences::kThruChannel, std::int16_t(slot));
+        if (CMidi* midi = Midi()) midi->UpdateThruFromPreferences();
     } else {
-        std::int32_t word = g_preferences.Dword(Preferences::kThruPatch);
-        if (word == -1) word = kNone;
-        if (!RunPatchMenu(int(r.left), int(r.bottom), device, channel, &word, 1, 0)) return;
+        std::int32_t word = patch == -1 ? kNone : patch;
+        if (!RunPatchMenu(int(r.left), int(r.bottom), device, channel, &word, true)) return;
         const bool none = (word & 0xFF) == kNone;
         g_preferences.SetDword(Preferences::kThruPatch, none ? -1 : word);
         if (CMidi* midi = Midi()) {
             midi->UpdateThruFromPreferences();
             if (!none) midi->SendThruPatch();
         }
+        if (g_view.numericPatches) {
+            // Chosen by number: the current track's shown voices take the thru settings.
+            if (g_app.mainFrame) g_app.mainFrame->SendMessage(WM_COMMAND, 4309, 0);
+        } else if (track) {
+            // The thru's patch now follows the current track's: the idle work does not take it
+            // again until another track is current.
+            g_app.lastThruTrack = std::int16_t(doc->location.trackIndex);
+        }
     }
     g_model.thruChangePending = true;
-    if (CWnd* bar = GetParent()) bar->SendMessage(WM_COMMAND, 4336, 0);
+    if (bar) bar->SendMessage(WM_COMMAND, 4336, 0);
 }
 
 // --- the bar -------------------------------------------------------------------------------------

@@ -49,6 +49,7 @@ public:
     // The punch fields and thru buttons follow the document; the transport controls are enabled
     // only with one.
     void SetDocument(CZelDoc* document);
+    CZelDoc* Document() const { return document_; }
     // Every command of the transport range and the bar's refreshes.
     void OnTransportCommand(int id);
     // A transport command (2500, 2501, 2502, 2504) from a button, a key or the menu.

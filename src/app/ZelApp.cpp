@@ -42,7 +42,8 @@
 #include "framework/MusicFont.h"
 #include "framework/SingleInstance.h"
 #include "framework/StringTable.h"
-#include "model/MidiStandIns.h"
+#include "model/MidiOut.h"
+#include "platform/Devices.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/NewScore.h"
@@ -64,6 +65,7 @@
 #include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "view/MidiChoosers.h"
 #include "view/PenTask.h"
 #include "view/ZelWnd.h"
 
@@ -150,6 +152,8 @@ bool CZelApp::InitInstance() {
     RegisterStyleBarOperations();
     RegisterApplicationOps();
     RegisterPlaybackHooks();
+    // The track's voice pop-ups choose through the menu-box choosers.
+    RegisterMidiChoosers();
     SetUpProgramFolder();
 
     bool splash = true;

@@ -776,6 +776,26 @@ void WaitMouseRelease() {
     }
 }
 
+bool MouseButtonsDown() { return buttonsDown(); }
+
+bool WaitMousePress() {
+    if (buttonsDown()) return true;
+    if (!QCoreApplication::instance()) return false;
+    if (UiTestActive()) {
+        for (int guard = 0; guard < 100000; ++guard) {
+            RunUntilFrameworkIdle();
+            if (buttonsDown()) return true;
+            bool ticked = false;
+            if (!UiTestFeedStep(false, &ticked)) return false;
+        }
+        return buttonsDown();
+    }
+    // Without a display no press can come.
+    if (Headless()) return false;
+    while (!buttonsDown()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return true;
+}
+
 void PumpMessages() {
     if (!QCoreApplication::instance()) return;
     QCoreApplication::sendPostedEvents();

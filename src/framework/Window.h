@@ -577,6 +577,11 @@ int GetWheelScrollLines();
 bool MouseLoopStep(UINT timeoutMs = 0);
 // Runs the event loop until no mouse button is down.
 void WaitMouseRelease();
+// Runs the event loop until a mouse button is down (at once when one is); false when none
+// comes (a scripted test whose script ran dry).
+bool WaitMousePress();
+// Whether a mouse button is down.
+bool MouseButtonsDown();
 
 // Runs the events that are waiting (posted messages, paints, timers that are due) and
 // returns; does not wait.

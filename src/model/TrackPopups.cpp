@@ -11,6 +11,7 @@
 #include "framework/StringTable.h"
 #include "framework/App.h"
 #include "model/Articulation.h"
+#include "model/MidiChoosers.h"
 #include "model/MidiStandIns.h"
 #include "model/PlaybackHooks.h"
 #include "model/Score.h"
@@ -99,7 +100,8 @@ std::string ProgramName(const CTrack& track, int voice, int program) {
 
 bool CTrack::PopupChannel(int x, int y, int voice) {
     int channel = GetVoiceChannel(voice);
-    if (!RunChannelMenu(x, y, GetDevice(), &channel)) return false;
+    const auto& choose = TheMidiChoosers().channel;
+    if (!choose || !choose(x, y, GetDevice(), &channel)) return false;
     const bool ownChannels = (GetTrackFlags() & 0x04) != 0;
     SetVoiceChannel(ownChannels ? voice : -1, channel);
     Tell(*this, false, {kVoicesChangedCommand});
@@ -108,7 +110,8 @@ bool CTrack::PopupChannel(int x, int y, int voice) {
 
 bool CTrack::PopupBank(int x, int y, int voice) {
     int bank = GetVoiceBank(voice);
-    if (!RunBankMenu(x, y, GetDevice(), GetVoiceChannel(voice), &bank)) return false;
+    const auto& choose = TheMidiChoosers().bank;
+    if (!choose || !choose(x, y, GetDevice(), GetVoiceChannel(voice), &bank)) return false;
     SetVoiceBank(voice, bank, true);
     Tell(*this, false, {kVoicesChangedCommand});
     return true;
@@ -116,7 +119,8 @@ bool CTrack::PopupBank(int x, int y, int voice) {
 
 bool CTrack::PopupDevice(int x, int y) {
     int port = GetDevice();
-    if (!RunOutputMenu(x, y, &port, GetVoiceChannel(0))) return false;
+    const auto& choose = TheMidiChoosers().output;
+    if (!choose || !choose(x, y, &port)) return false;
     SetDevice(port);
     // The score's device bookkeeping and the performer's channel table follow the new port.
     if (CScore* score = TrackOwningScore(*this)) score->NoteDeviceUsed(port);
@@ -127,15 +131,18 @@ bool CTrack::PopupDevice(int x, int y) {
 
 bool CTrack::PopupVolume(int x, int y, int voice) {
     int volume = GetVoiceVolume(voice);
-    if (!RunVolumeMenu(x, y, GetDevice(), &volume, 1)) return false;
+    const auto& choose = TheMidiChoosers().value;
+    if (!choose || !choose(x, y, &volume, 1)) return false;
     SetVoiceVolume(voice, volume, true);
     return true;
 }
 
 bool CTrack::PopupPan(int x, int y, int voice) {
-    int pan = GetVoicePan(voice);
-    if (!RunPanMenu(x, y, GetDevice(), &pan)) return false;
-    SetVoicePan(voice, pan, true);
+    // The chooser keeps a pan with 64 added.
+    int stored = GetVoicePan(voice) + 64;
+    const auto& choose = TheMidiChoosers().pan;
+    if (!choose || !choose(x, y, &stored)) return false;
+    SetVoicePan(voice, stored - 64, true);
     return true;
 }
 
@@ -149,7 +156,8 @@ bool CTrack::PopupSound(int x, int y, int voice) {
         return true;
     }
     std::int32_t word = GetVoicePatch(voice);
-    if (!RunPatchMenu(x, y, GetDevice(), GetVoiceChannel(voice), &word, 1, 0)) return false;
+    const auto& choose = TheMidiChoosers().patch;
+    if (!choose || !choose(x, y, GetDevice(), GetVoiceChannel(voice), &word, true)) return false;
     // "None" comes back as 0xFF in the program byte: the voice then has no patch, and nothing
     // out of the MIDI range is sent.
     if ((word & 0xFF) == 0xFF) word = -1;

@@ -8,7 +8,8 @@
 
 #include "framework/CodePage.h"
 #include "model/Articulation.h"
-#include "model/MidiStandIns.h"
+#include "model/MidiOut.h"
+#include "platform/Devices.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"

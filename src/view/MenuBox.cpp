@@ -9,7 +9,8 @@
 #include "framework/DC.h"
 #include "framework/Fonts.h"
 #include "framework/Screen.h"
-#include "model/MidiStandIns.h"
+#include "model/MidiOut.h"
+#include "platform/Devices.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Port.h"
@@ -368,6 +369,18 @@ int CMenuBox::Run(int x, int y) {
     leftUpRow_ = false;
     noted_ = false;
     free_ = false;
+    // Opened without a button held (by a click, or right after another box): the next press
+    // chooses, where it falls; the box waits for it.
+    if (!fw::MouseButtonsDown()) {
+        if (!fw::WaitMousePress()) {
+            ReleaseCapture();
+            PopPort();
+            ShowWindow(SW_HIDE);
+            return -1;
+        }
+        noted_ = true;
+        free_ = true;
+    }
     auto follow = [&] {
         POINT pt;
         fw::GetCursorPos(&pt);

