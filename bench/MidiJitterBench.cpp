@@ -182,6 +182,9 @@ int main(int argc, char** argv) {
         g_preferences.SetByte(Preferences::kClickInRecord, 0);
         g_preferences.SetByte(Preferences::kClickInCountoff, 0);
         g_preferences.SetByte(Preferences::kTranscribe, 0);
+        // No thru echo: only the performer's messages go to the capture.
+        g_preferences.SetByte(Preferences::kThruEnabled, 0);
+        midi.UpdateThruFromPreferences();
         deck = std::make_unique<CTapeDeck>(&midi, performer.get());
         deck->SetDocument(score->doc.get());
         deck->OnCommand(record ? CTapeDeck::kRecord : CTapeDeck::kPlay);
@@ -245,8 +248,12 @@ int main(int argc, char** argv) {
     const std::int64_t wall = fw::MonotonicNs() - wallStart;
     const bool realtime = clock.RealtimeGranted();
     clock.Stop();
+    // Only what reached the capture (the keyboard's sends are logged too).
     std::vector<fw::midi::loopback::Captured> log = fw::midi::loopback::Log();
+    std::erase_if(log, [&](const fw::midi::loopback::Captured& c) { return c.port != stream.port; });
     int recordedNotes = -1;
+    // What the stop sends (note-offs, resets) has no due millisecond: it is not counted.
+    const std::size_t sentWhileRunning = midi.sent;
     if (performer) {
         fw::midi::SetInputHandler(nullptr, nullptr);
         deck->OnCommand(CTapeDeck::kStop);
@@ -254,7 +261,7 @@ int main(int argc, char** argv) {
         SetPerformer(nullptr);
     }
 
-    const std::size_t sent = performer ? midi.sent : stream.sent;
+    const std::size_t sent = performer ? sentWhileRunning : stream.sent;
     const std::vector<std::int64_t>& due = performer ? midi.due : stream.due;
     const std::size_t n = std::min(log.size(), sent);
     std::vector<std::int64_t> late(n);
