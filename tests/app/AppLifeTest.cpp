@@ -1364,12 +1364,14 @@ TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocuse
     config.synth = false;
     fw::midi::Configure(config);
     fw::midi::loopback::AddOutput("Loop Out");
+    fw::midi::loopback::AddOutput("Keyboard", "Loop In");
+    fw::midi::loopback::AddInput("Loop In");
     fw::uitest::Session session;
     TestApp app;
     struct Seen {
         std::vector<std::array<int, 3>> clicks;
         std::vector<int> at;
-        int noteAfterChord = -1;
+        int noteAfterChord = -1, velocityAfterChord = -1;
         bool restored = false;
         bool ran = false;
     } seen;
@@ -1400,6 +1402,15 @@ TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocuse
                 TheInputQueue().Put(0, 0x80, 60, 64);
                 fw::uitest::FireTimer(&d, 2);
                 seen.noteAfterChord = metro.GetComboSel(CMetroDlg::kAccented.note);
+                // A chord played on the loopback keyboard while the unaccented velocity field
+                // has the focus.
+                metro.GotoControl(CMetroDlg::kUnaccented.velocity);
+                const fw::midi::PortId keyboard = fw::midi::OpenOutput("Keyboard");
+                fw::midi::SendShort(keyboard, 0x90, 62, 77);
+                fw::midi::SendShort(keyboard, 0x80, 62, 64);
+                fw::midi::Close(keyboard);
+                fw::uitest::FireTimer(&d, 2);
+                seen.velocityAfterChord = metro.GetNumericField(CMetroDlg::kUnaccented.velocity);
             });
             fw::uitest::ClickControl(&d, IDCANCEL);
         });
@@ -1423,6 +1434,7 @@ TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocuse
         EXPECT_LE(seen.at[i + 1] - seen.at[i], waits[i] + 1) << i;
     }
     EXPECT_EQ(seen.noteAfterChord, 60);
+    EXPECT_EQ(seen.velocityAfterChord, 77);
     EXPECT_TRUE(seen.restored);
 }
 
@@ -1430,6 +1442,13 @@ TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocuse
 // the transcription on; with "Type" all the kind boxes are greyed; a chord played on the input
 // sets the split key; OK keeps what was set, Cancel gives the preferences back.
 TEST_F(AppLifeTest, TheRecordingOptionsDialogsOneVoiceTranscribesAndAChordSetsTheSplitKey) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    fw::midi::loopback::AddOutput("Keyboard", "Loop In");
+    fw::midi::loopback::AddInput("Loop In");
     fw::uitest::Session session;
     TestApp app;
     struct Seen {
@@ -1451,8 +1470,10 @@ TEST_F(AppLifeTest, TheRecordingOptionsDialogsOneVoiceTranscribesAndAChordSetsTh
             fw::uitest::Call([&] {
                 seen.transcribeOnByOneVoice = dlg.GetCheck(CRecordDlg::kTranscribe);
                 seen.kindsOnForOnly = d.GetDlgItem(CRecordDlg::kLastKind)->IsWindowEnabled();
-                TheInputQueue().Put(0, 0x90, 48, 100);
-                TheInputQueue().Put(0, 0x80, 48, 64);
+                const fw::midi::PortId keyboard = fw::midi::OpenOutput("Keyboard");
+                fw::midi::SendShort(keyboard, 0x90, 48, 100);
+                fw::midi::SendShort(keyboard, 0x80, 48, 64);
+                fw::midi::Close(keyboard);
                 fw::uitest::FireTimer(&d, 2);
             });
             fw::uitest::ClickControl(&d, IDOK);
@@ -1471,6 +1492,8 @@ TEST_F(AppLifeTest, TheRecordingOptionsDialogsOneVoiceTranscribesAndAChordSetsTh
         seen.restored = std::equal(before.begin(), before.end(), g_preferences.bytes);
     };
     RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
     ASSERT_TRUE(app.started);
     EXPECT_TRUE(seen.kindsGreyedForAll);
     EXPECT_TRUE(seen.transcribeOnByOneVoice);
