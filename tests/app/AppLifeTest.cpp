@@ -1527,6 +1527,7 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         int punchedState = -1, punchFromBar = -1, punchToBar = -1;
         int notesSent = 0;
         int thruPort = -1, thruDevice = -2, thruChannel = -1, thruPatch = -1;
+        int followedItem = -2, offeredItem = -3;
         bool patchSent = false;
         std::string floatingPicture, dockedPicture;
     } seen;
@@ -1573,7 +1574,18 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
         fw::uitest::RunUntilIdle();
         seen.thruDevice = g_preferences.Word(Preferences::kThruDevice);
         seen.thruChannel = g_preferences.Word(Preferences::kThruChannel);
+        // "Follow" is on: the box offers the current track's voice's patch.
+        {
+            CTrack* track = doc->GetScore()->GetTrack(doc->location.trackIndex);
+            const std::int32_t patch = track->GetVoicePatch(std::max(0, int(doc->location.voice)));
+            seen.followedItem = patch == -1 || (patch & 0xFF) == 0xFF ? 0 : int(patch & 0xFF) + 1;
+            // A thru patch of its own, which the followed track's replaces in what is offered.
+            g_preferences.SetDword(Preferences::kThruPatch, seen.followedItem == 101 ? 99 : 100);
+        }
         fw::uitest::Press(&bar->thruPatch, 20, 8);
+        fw::uitest::Call([&seen] {
+            if (auto* box = dynamic_cast<CMenuBox*>(CWnd::GetCapture())) seen.offeredItem = box->current;
+        });
         testsupport::ChooseInMenuBoxes({6});  // program 5 ("None" is the first item)
         fw::uitest::RunUntilIdle();
         seen.thruPatch = g_preferences.Dword(Preferences::kThruPatch) & 0xFF;
@@ -1656,6 +1668,7 @@ TEST_F(AppLifeTest, TheTransportBarsButtonsPlayAndStopAndDockingHidesItsFields) 
     EXPECT_EQ(seen.thruDevice, seen.thruPort);
     EXPECT_EQ(seen.thruChannel, 2);
     EXPECT_EQ(seen.thruPatch, 5);
+    EXPECT_EQ(seen.offeredItem, seen.followedItem) << "the followed track's patch is offered";
     EXPECT_TRUE(seen.patchSent);
     EXPECT_EQ(seen.afterPlay, 1);
     EXPECT_TRUE(seen.playPressed);
