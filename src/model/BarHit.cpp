@@ -10,6 +10,7 @@
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/BarNumber.h"
+#include "model/BeatChartDrag.h"
 #include "model/DragTask.h"
 #include "model/EndingDrag.h"
 #include "model/ItemArray.h"

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "framework/Globals.h"
+#include "framework/Window.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/ModelGlobals.h"
@@ -22,6 +23,7 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
 #include "model/ZelDoc.h"
+#include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
@@ -142,7 +144,20 @@ void CDragTask::DrawFeedback() {
     CPage* page = score ? score->GetPage(g_model.dragStart.pageIndex) : nullptr;
     if (page && item) {
         page->DrawInPane(item, [](CScoreItem*, void* self) {
+            // Before the first move the item is painted out in white; after it the image is
+            // inverted, so that drawing it again gives the page back as it was.
+            CArtist* a = g_draw.artist;
+            a->PushColor();
+            a->SetMusicFont(24);
+            if (!g_viewDrag.feedbackOn) {
+                a->SetColor(7);
+                a->SetROP2(R2_WHITE);
+            } else {
+                a->SetROP2(R2_NOT);
+            }
             static_cast<CDragTask*>(self)->DrawDragImage();
+            a->SetROP2(R2_COPYPEN);
+            a->PopColor();
             return 1;
         }, this);
     }
@@ -152,7 +167,12 @@ void CDragTask::DrawFeedback() {
 void CDragTask::RedrawStaves() {
     if (!document) return;
     if (CPage* page = score ? score->GetPage(g_model.dragStart.pageIndex) : nullptr) {
-        if (CPagePaneBase* pane = document->GetPagePane(page->GetIndex())) pane->Invalidate();
+        if (CPagePaneBase* pane = document->GetPagePane(page->GetIndex())) {
+            // Painted now, before the first inverted image: a paint later in the drag would wipe
+            // an image that the next step inverts again.
+            pane->Invalidate();
+            if (CWnd* w = pane->PaneWindow()) w->UpdateWindow();
+        }
     }
 }
 

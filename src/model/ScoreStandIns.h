@@ -1,5 +1,5 @@
 // Minimal forms of what the score records and the score root call in code that is not written
-// yet: the drag of beat charts, the score's font table, and the records of pages
+// yet: the score's font table, and the records of pages
 // and page texts (the document and its insertion point come with model/ZelDoc.h). Each carries
 // the name and signature its owner gives it and only the body that the callers here need; the
 // owners replace them as they are written.
@@ -16,9 +16,6 @@
 #include "model/ZelDoc.h"
 #include "platform/FontRef.h"
 #include "platform/StdArray.h"
-
-// The drag of a beat-chart column (the bar's drag factory makes it).
-class CDragBeatChart : public CDragTask {};
 
 // The MIDI data box of the sequencer views: shows a location's bar, beat, tick and value. Until
 // the sequencer views are written it shows nothing.

@@ -365,3 +365,19 @@ FontRef CGlissando::GetFont() const {
 void CGlissando::SetFont(const FontRef& font) {
     if (Holds(kFont, int(sizeof font))) std::memcpy(Bytes() + kFont, &font, sizeof font);
 }
+
+void CTuplet::FollowBeam(const int positionChange[2], const int fineChange[2]) {
+    SetStartY(StartY() + positionChange[0]);
+    SetEndY(EndY() + positionChange[1]);
+    SetStartDy(StartDy() + fineChange[0]);
+    SetEndDy(EndDy() + fineChange[1]);
+}
+
+void CTuplet::MirrorWithBeam(const int oldPositions[2], const int newPositions[2], const int fineChange[2]) {
+    SetStartY(newPositions[0] + oldPositions[0] - StartY());
+    SetEndY(newPositions[1] + oldPositions[1] - EndY());
+    SetStartDy(-StartDy() + fineChange[0]);
+    SetEndDy(-EndDy() + fineChange[1]);
+    SetHook(-Hook());
+    SetNumberDy(-NumberDy());
+}

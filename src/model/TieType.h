@@ -250,6 +250,16 @@ public:
     // marks each as a member (the in-tuplet bit and its two numbers); the
     // numbers are the caller's. Nothing is filled for no entries.
     static void FitToNotes(CBarItem* const* notes, int count, TupletMake& make);
+
+    // The bracket rides on a beam that moved on its side: its end heights (staff positions) move
+    // by the change of the beam's end staff positions, its curve words by that of the beam's end
+    // fine offsets (coordinates); each pair is start, end.
+    void FollowBeam(const int positionChange[2], const int fineChange[2]);
+    // The beam it lay against went to the other side: each end height keeps its distance from
+    // the beam's end but on the other side of the beam's new end (new + (old - height)), the
+    // curve words are negated and shifted by the fine offsets' change, and the side (the hook)
+    // and the number's vertical offset are negated.
+    void MirrorWithBeam(const int oldPositions[2], const int newPositions[2], const int fineChange[2]);
 };
 ZEL_RECORD_VIEW(CTuplet);
 

@@ -1,7 +1,10 @@
 // The drags of a beam's handles and body, and its arrow-key moves.
+#include "notation/BeamDrag.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
@@ -10,7 +13,9 @@
 #include "model/TrkBar.h"
 #include "notation/Beam.h"
 #include "notation/Beaming.h"
-#include "notation/NoteStandIns.h"
+#include "model/TieType.h"
+#include "model/TrkBarWalk.h"
+#include "model/ZelDoc.h"
 #include "platform/DrawGlobals.h"
 
 namespace {
@@ -102,10 +107,86 @@ void BeamBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     InvalidateCovered(beam, own, 0);
     if (beam.BarSpanField() > 0 && own && g_model.currentScore)
         InvalidateCovered(beam, g_model.currentScore->GetTrkBar(own->GetTrackIndex(), own->GetBarIndex() + 1), 1);
-    // The notes follow the heights the drag gave the beam (the record may move: nothing reads it after).
+}
+
+// --- the drag task ------------------------------------------------------------------------------
+
+namespace {
+bool BeamAbove(CBeam& beam) { return (beam.Segment(0).Flags() & BeamSegment::kFirstUp) != 0; }
+int EndOffset(CBeam& beam, bool atEnd) { return rec::Get<std::int8_t>(&beam, atEnd ? CBeam::kEndStaffPos : CBeam::kStartStaffPos); }
+int EndHeight(CBeam& beam, bool atEnd) { return beam.Segment(0).Word(atEnd ? BeamSegment::kEndFine : BeamSegment::kStartFine); }
+}  // namespace
+
+void CDragBeam::BeginItemDrag() {
+    auto* bi = static_cast<CBarItem*>(item);
+    beam = bi && bi->TypeCode() == CBeam::kType && bi->RecordSizeField() >= CBeam::kSize ? static_cast<CBeam*>(bi) : nullptr;
+    if (!beam) {
+        CDragTask::BeginItemDrag();
+        return;
+    }
+    beam->Invalidate();
+    if (document) {
+        // The bars the beam reaches into, and the bar before (a note's beam may begin there).
+        const ScoreLocation& at = document->location;
+        SaveTrackBarRange(at.trackIndex, std::max(0, at.barIndex - 1), at.trackIndex, at.barIndex + beam->BarSpanField());
+    }
+    startAbove = BeamAbove(*beam) ? 1 : 0;
+    for (int end = 0; end < 2; ++end) {
+        startOffsets[end] = EndOffset(*beam, end != 0);
+        startHeights[end] = EndHeight(*beam, end != 0);
+    }
+    CDragTask::BeginItemDrag();  // the beam is marked removed: it shows only as the drag image
+    g_model.dragItem = beam;
+}
+
+void CDragBeam::EndItemDrag() {
+    if (!beam) {
+        CDragTask::EndItemDrag();
+        return;
+    }
+    beam->SetFlagsB(std::uint8_t(beam->FlagsB() & ~CBarItem::kRemovedBit));
+    if (g_model.dragItem == beam) g_model.dragItem = nullptr;
+    if (!moved) return;
+    // The beam's own track bar is current for its end hook and its layout.
+    CTrkBar* own = score && document ? score->GetTrkBar(document->location.trackIndex, document->location.barIndex) : nullptr;
+    if (own) own->SetCurrent();
+    beam->EndDrag(this);
     if (own) {
-        g_beamContext.Init(own, 0, 0);
-        g_beamContext.MakeBeam(&beam, 0);
+        // The notes follow the heights the drag gave the beam; the record may have moved.
+        g_beamContext.Init(own, 1, 0);
+        if (CBarItem* laid = g_beamContext.MakeBeam(beam, 0)) beam = static_cast<CBeam*>(laid);
+        item = beam;
+    }
+    FollowTuplets(own);
+}
+
+void CDragBeam::FollowTuplets(CTrkBar* own) {
+    if (!own || !beam) return;
+    const bool above = BeamAbove(*beam);
+    const int newOffsets[2] = {EndOffset(*beam, false), EndOffset(*beam, true)};
+    const int offsetChange[2] = {newOffsets[0] - startOffsets[0], newOffsets[1] - startOffsets[1]};
+    const int heightChange[2] = {EndHeight(*beam, false) - startHeights[0], EndHeight(*beam, true) - startHeights[1]};
+    const int oldOffsets[2] = {startOffsets[0], startOffsets[1]};
+    const int voice = beam->VoiceField(), first = beam->StartPositionField(), last = beam->EndPositionField();
+    std::vector<CTuplet*> tuplets;
+    trkbar::ForEachLiveItem(own, [&](CBarItem* r) {
+        if (!r->IsTuplet() || r->VoiceField() != voice || r->RecordSizeField() < CTuplet::kSize) return;
+        auto* t = static_cast<CTuplet*>(r);
+        if (t->PositionField() >= first && t->EndPositionField() <= last) tuplets.push_back(t);
+    });
+    for (CTuplet* t : tuplets) {
+        t->Invalidate();
+        const int side = t->Hook();
+        if (above == (startAbove != 0) && (above ? side > 0 : side < 0)) {
+            t->FollowBeam(offsetChange, heightChange);
+        } else if (above != (startAbove != 0) && startAbove && side < 0) {
+            t->MirrorWithBeam(oldOffsets, newOffsets, heightChange);
+        } else {
+            // Placed afresh on its own side: turned over and back.
+            t->Flip(0);
+            t->Flip(0);
+        }
+        t->Invalidate();
     }
 }
 

@@ -1,11 +1,9 @@
 // What the notes, rests and beams call in code that is not written yet: the slash heads' staff
-// position, the preference that shows every accidental, the mark editor task and the beam's drag.
+// position, the preference that shows every accidental, and the mark editor task.
 // Each carries the name its owner gives it and only the body that the callers here need; the
 // owners replace them as they are written.
 #pragma once
 #include <cstdint>
-
-#include "model/DragTask.h"
 
 class CBarItem;
 class CRawHead;
@@ -27,7 +25,3 @@ namespace notation {
 // (nothing yet).
 void RunEditMarkTask(CRawNote* note);
 }  // namespace notation
-
-// The drag of a beam's handles and body (its end re-lays the beam out with the beaming): the
-// plain drag of the framework until it is written.
-class CDragBeam : public CDragTask {};

@@ -16,6 +16,7 @@
 #include "RecordTestSupport.h"
 #include "model/Bar.h"
 #include "model/BarNumber.h"
+#include "model/BeatChartDrag.h"
 #include "model/DragTask.h"
 #include "model/EndingDrag.h"
 #include "model/ItemArray.h"

@@ -1,8 +1,10 @@
 // The drags of a note in the score window's page pane with the select tool: the head up and down
 // (the pitch steps with the staff, each step sounding), sideways (the note takes the time of the
 // note it lands on), the stem's end (its length to 63, through the note the other side), a
-// head's accidental (offset 0 to 255), a mark (across the note it flips once, its y reset).
-// Each drag is one undo step that gives the saved score back byte for byte.
+// head's accidental (offset 0 to 255), a mark (across the note it flips once, its y reset); a
+// beam with the tuplet bracket on it, a beat-chart column between its neighbours, and the drag
+// image, inverted so that drawing it twice gives the page back. Each drag is one undo step that
+// gives the saved score back byte for byte.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,6 +23,8 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
 #include "model/TrkBarWalk.h"
+#include "model/TieType.h"
+#include "notation/Beam.h"
 #include "notation/Note.h"
 #include "support/MidiRecorder.h"
 #include "view/ToolState.h"
@@ -247,4 +251,251 @@ TEST_F(NoteDrag, AMarkDraggedStraightAcrossTheNoteFlipsOnceWithItsYReset) {
     EXPECT_EQ(Note(0)->GetMark(0)->YOffset(), 0);
     doc->Undo();
     EXPECT_EQ(Saved(*doc), marked);
+}
+
+// --- beams, beat charts and the drag image ---------------------------------------------------------
+
+namespace {
+
+CBeam* FirstBeam(CTrkBar* tb) {
+    CBeam* out = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (!out && it->TypeCode() == CBeam::kType) out = static_cast<CBeam*>(it);
+    });
+    return out;
+}
+
+CTuplet* FirstTuplet(CTrkBar* tb) {
+    CTuplet* out = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (!out && it->IsTuplet()) out = static_cast<CTuplet*>(it);
+    });
+    return out;
+}
+
+}  // namespace
+
+class BeamDrag : public NoteDrag {
+protected:
+    // Four eighths below the middle line (stems up, beamed in pairs), and a bracketed tuplet
+    // over the first pair on the side `hook` gives (positive above).
+    void MakeBeamedPairWithTuplet(int hook) {
+        g_toolState.tool = ToolState::kNote;
+        g_toolState.subTool = ToolState::kNoteSub;
+        g_toolState.value = 4;
+        for (int tick : {0, 240, 480, 720}) ClickAt(At(0, tick, -4));
+        g_toolState = ToolState{};
+        g_toolState.tool = ToolState::kSelect;
+        CTrkBar* tb = score->GetTrkBar(0, 0);
+        CBeam* beam = FirstBeam(tb);
+        ASSERT_NE(beam, nullptr) << "the eighths are beamed";
+        ASSERT_TRUE(beam->Segment(0).Flags() & BeamSegment::kFirstUp) << "the beam lies above";
+        CNote* a = Note(0);
+        CNote* b = Note(1);
+        alignas(8) std::uint8_t bytes[CTuplet::kSize] = {};
+        CTuplet* t = CTuplet::Init(bytes, 0, hook, 3, 3, 2, a->VoiceField(), a->TimeField(), a->PositionField(), 6, 0,
+                                   b->PositionField(), 7, 0);
+        ASSERT_NE(tb->AddTuplet(*t, a->TimeField()), nullptr);
+        doc->InvalidatePanes();
+        ui::RunUntilIdle();
+    }
+    // A pane point on the beam's body that the pane's own hit test gives to the beam.
+    POINT BeamBodyPoint() {
+        CTrkBar* tb = score->GetTrkBar(0, 0);
+        tb->SetCurrent();
+        CBeam* beam = FirstBeam(tb);
+        POINT a{}, b{};
+        beam->GetEndPoints(&a, &b);
+        const POINT mid = ToPane(POINT{(a.x + b.x) / 2, (a.y + b.y) / 2});
+        for (int dy = 0; dy <= 6; ++dy)
+            for (int sign : {1, -1})
+                for (int dx = -4; dx <= 4; ++dx) {
+                    const POINT p{mid.x + dx, mid.y + sign * dy};
+                    ui::Move(pane, int(p.x), int(p.y));
+                    ui::RunUntilIdle();
+                    if (pane->hitKind == 1 && g_model.hitItem == FirstBeam(tb) && g_viewDrag.draggedPart == 1) return p;
+                }
+        ADD_FAILURE() << "the pointer finds no beam body";
+        return mid;
+    }
+};
+
+TEST_F(BeamDrag, ABeamDraggedUpCarriesTheBracketOnItsSideAndUndoesWhole) {
+    MakeBeamedPairWithTuplet(120);
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    tb->SetCurrent();
+    POINT beam0{}, beam1{}, tup0{}, tup1{};
+    FirstBeam(tb)->GetEndPoints(&beam0, &beam1);
+    FirstTuplet(tb)->GetEndPoints(&tup0, &tup1);
+    const int hook = FirstTuplet(tb)->Hook();
+    const POINT from = BeamBodyPoint();
+    DragFromTo(from, POINT{from.x, from.y + 4 * StaffStep(1)});
+    ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+    tb->SetCurrent();
+    POINT nb0{}, nb1{}, nt0{}, nt1{};
+    FirstBeam(tb)->GetEndPoints(&nb0, &nb1);
+    FirstTuplet(tb)->GetEndPoints(&nt0, &nt1);
+    ASSERT_LT(nb0.y, beam0.y) << "the beam went up";
+    // The bracket's ends went up as far as the beam's.
+    EXPECT_NEAR(nt0.y - tup0.y, nb0.y - beam0.y, 1);
+    EXPECT_NEAR(nt1.y - tup1.y, nb1.y - beam1.y, 1);
+    EXPECT_EQ(FirstTuplet(tb)->Hook(), hook) << "on its side still";
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+}
+
+TEST_F(BeamDrag, ABracketOnTheOtherSidePlacesItselfAfreshFromItsNotes) {
+    MakeBeamedPairWithTuplet(-120);
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const POINT from = BeamBodyPoint();
+    DragFromTo(from, POINT{from.x, from.y + 4 * StaffStep(1)});
+    tb->SetCurrent();
+    CTuplet* t = FirstTuplet(tb);
+    EXPECT_LT(t->Hook(), 0) << "it stays below";
+    // Laid out from the notes: laying it out again changes nothing, and the made-up heights
+    // it had (6 and 7) are gone.
+    const int y0 = t->StartY(), y1 = t->EndY();
+    EXPECT_FALSE(y0 == 6 && y1 == 7);
+    t->Flip(0);
+    t->Flip(0);
+    EXPECT_EQ(t->StartY(), y0);
+    EXPECT_EQ(t->EndY(), y1);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+}
+
+class BeatChartDrag : public NoteDrag {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        Open(1, 0, 100, RECT{0, 0, 820, 620}, 1);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        ASSERT_GE(score->GetTrackCount(), 2);
+        bar = score->GetBar(0);
+        doc->SetBarByte(0, 0, false);
+        ui::RunUntilIdle();
+        chart = bar->GetBeatChart();
+        ASSERT_NE(chart, nullptr);
+        ASSERT_GE(beatchart::UsableCount(chart), 3);
+    }
+    int Position(int c) { return beatchart::Field(bar->GetBeatChart(), c, beatchart::kPosition); }
+    int Width(int c) { return beatchart::Field(bar->GetBeatChart(), c, beatchart::kSpan); }
+    int Time(int c) { return beatchart::Field(bar->GetBeatChart(), c, beatchart::kTime); }
+    // The column's handle on the pane.
+    POINT Handle(int c) {
+        bar->MakeCurrent();
+        const int beat = bar->GetBeatLength();
+        const int y = bar->GetBeatChartY() + (beat > 0 && Time(c) % beat == 0 ? 0 : bar->ScaleToView(6));
+        return ToPane(POINT{bar->FractionToX(Position(c)), y});
+    }
+    CBar* bar = nullptr;
+    CBarItem* chart = nullptr;
+};
+
+TEST_F(BeatChartDrag, AColumnKeepsEightUnitsFromItsNeighboursAndEveryTrackIsRespaced) {
+    // A note on the second beat in each of the two tracks.
+    g_toolState.tool = ToolState::kNote;
+    g_toolState.subTool = ToolState::kNoteSub;
+    g_toolState.value = 3;
+    for (int track : {0, 1}) {
+        CStaff* staff = bar->GetLine()->GetStaff(track);
+        for (int tick : {0, 480}) {
+            const POINT p = ToPane(POINT{bar->FractionToX(bar->TickToFraction(tick, false)), staff->PositionToY(0)});
+            ClickAt(p);
+        }
+    }
+    g_toolState = ToolState{};
+    g_toolState.tool = ToolState::kSelect;
+    int c = -1;
+    for (int i = 1; i < beatchart::UsableCount(bar->GetBeatChart()); ++i)
+        if (Time(i) == 480) c = i;
+    ASSERT_GT(c, 0) << "a column on the second beat";
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    const int pairWidth = Width(c - 1) + Width(c);
+    const POINT from = Handle(c);
+    const int leftBound = bar->FractionToX(Position(c - 1)) + 8 - Origin().x;
+    const int want = Position(c) + bar->XToFraction(leftBound + Origin().x) - bar->XToFraction(from.x + Origin().x);
+    // Far left: the column stops 8 units right of the one before.
+    DragFromTo(from, POINT{from.x - 400, from.y});
+    ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+    EXPECT_EQ(Position(c), want);
+    EXPECT_EQ(Width(c - 1), Position(c) - Position(c - 1)) << "the column before takes the step";
+    EXPECT_EQ(Width(c - 1) + Width(c), pairWidth) << "the two widths trade it";
+    // Each track's note on that beat moved to the column.
+    for (int track : {0, 1}) {
+        int position = -1;
+        trkbar::ForEachLiveItem(score->GetTrkBar(track, 0), [&](CBarItem* it) {
+            if (it->IsNote() && it->TimeField() == 480) position = it->PositionField();
+        });
+        EXPECT_EQ(position, Position(c)) << "track " << track;
+    }
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+}
+
+TEST_F(BeatChartDrag, TheFirstColumnStopsAtTheBarsStartAndAStillPressChangesNothing) {
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    const POINT from = Handle(0);
+    DragFromTo(from, from);
+    EXPECT_EQ(doc->GetUndoCount(), undo) << "no move, no edit";
+    DragFromTo(from, POINT{from.x - 300, from.y});
+    EXPECT_GE(Position(0), 0);
+    EXPECT_LE(bar->FractionToX(Position(0)), bar->FractionToX(0) + 1) << "at the bar's start";
+    if (doc->GetUndoCount() > undo) doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+    // Right, towards the next column: 8 units short of it.
+    const int next = bar->FractionToX(Position(1));
+    DragFromTo(Handle(0), POINT{Handle(0).x + 400, from.y});
+    EXPECT_NEAR(bar->FractionToX(Position(0)), next - 8, 1);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+}
+
+// The drag image drawn twice in the pane while a drag runs gives the page's pixels back: the
+// image is inverted, never painted over the page.
+TEST_F(BeamDrag, TheDragImageOfANoteABeamAndAMarkDrawnTwiceLeavesThePageAsItWas) {
+    MakeBeamedPairWithTuplet(120);
+    const POINT third = HeadPoint(Note(2));
+    g_toolState.tool = 908;
+    g_toolState.button = 15;
+    ClickAt(third);
+    g_toolState = ToolState{};
+    g_toolState.tool = ToolState::kSelect;
+    ASSERT_EQ(Note(2)->MarkCount(), 1);
+    RECT client;
+    pane->GetClientRect(&client);
+    const POINT head = HeadPoint(Note(3));
+    const POINT mark = PanePointOn(third, 0, 906);
+    const POINT body = BeamBodyPoint();
+    struct Case {
+        const char* what;
+        POINT from;
+    };
+    for (const Case& c : {Case{"note", head}, Case{"beam", body}, Case{"mark", mark}}) {
+        SCOPED_TRACE(c.what);
+        int changed = -1, restored = -1;
+        ui::Move(pane, int(c.from.x), int(c.from.y));
+        ui::Press(pane, int(c.from.x), int(c.from.y));
+        for (int i = 1; i <= 4; ++i) ui::Move(pane, int(c.from.x), int(c.from.y - 3 * i));
+        ui::Call([&] {
+            CDragTask* task = g_viewDrag.currentTask;
+            if (!task || !g_viewDrag.feedbackOn) return;
+            const std::vector<COLORREF> page = Pixels(pane, client);
+            task->DrawFeedback();
+            changed = Differ(Pixels(pane, client), page);
+            task->DrawFeedback();
+            restored = Differ(Pixels(pane, client), page);
+        });
+        ui::Release(pane, int(c.from.x), int(c.from.y - 12));
+        ui::RunUntilIdle();
+        EXPECT_GT(changed, 10) << "the image shows";
+        EXPECT_EQ(restored, 0) << "drawn again it is gone";
+        if (doc->GetUndoCount() > 0) doc->Undo();
+    }
 }

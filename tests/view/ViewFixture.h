@@ -56,7 +56,8 @@ protected:
         fw::ResetAllGlobals();
     }
     // A new score with at least `pages` pages (0: an empty score without any), its view in arrangement mode at zoom.
-    void Open(int pages, int mode = 1, int zoom = 100, RECT rect = RECT{0, 0, 820, 620}) {
+    // arrangement: that of the new-score settings (0 a single staff, 1 piano).
+    void Open(int pages, int mode = 1, int zoom = 100, RECT rect = RECT{0, 0, 820, 620}, int arrangement = 0) {
         // A window opened before goes first: its view still reads its document as it closes.
         view = nullptr;
         wnd.reset();
@@ -68,6 +69,7 @@ protected:
             measure.CreateIC();
             PushPort(&measure);
             NewScoreSettings settings;
+            settings.arrangement = arrangement;
             ASSERT_TRUE(BuildNewScore(*score, settings));
             PopPort();
         }
