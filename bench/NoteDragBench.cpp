@@ -76,6 +76,12 @@ int main() {
     const int pageIndex = std::max(0, score->GetPageCount() - 2);
     doc->SetCurrentPage(pageIndex);
     fw::uitest::RunUntilIdle();
+    CPagePane* pane = wnd->GetView()->GetPane(0);
+    if (pane->GetPageNumber() != pageIndex) {
+        pane->SetPageNumber(pageIndex);
+        pane->InvalidateAll();
+        fw::uitest::RunUntilIdle();
+    }
     CPage* page = score->GetPage(pageIndex);
     CLine* line = page && page->GetSystemCount() > 0 ? page->GetLine(0) : nullptr;
     CBar* bar = line && line->GetBarCount() > 0 ? score->GetBar(line->GetFirstBarIndex()) : nullptr;
@@ -113,7 +119,7 @@ int main() {
 
     const POINT start{bar->PositionToItemX(hit->PositionField(), 0), staff->PositionToY(static_cast<CNote*>(hit)->Head(0)->Position())};
     const int step = std::max(1, staff->PositionToY(0) - staff->PositionToY(1));
-    CPagePane* pane = wnd->GetView()->GetPane(0);
+    const int startPosition = static_cast<CNote*>(hit)->Head(0)->Position();
     CClientDC dc(pane);
     PushPort(&dc);
     auto a = Clock::now();
@@ -141,10 +147,12 @@ int main() {
     drag->MouseUp(end, end, start);
     const double releaseMs = Ms(a);
     PopPort();
+    if (!doc->GetPagePane(pageIndex)) std::printf("(the late page is not shown: no drag image drawn)\n");
+    const int position = static_cast<CNote*>(hit)->Head(0)->Position();
     std::printf("Note drag in bar %d of %d (page %d of %d), %d tracks, %d vertical move steps\n", bar->GetIndex() + 1,
                 score->GetBarCount(), pageIndex + 1, score->GetPageCount(), score->GetTrackCount(), kSteps);
-    std::printf("mean %.4f ms, worst %.4f ms per step; press %.3f ms, release %.3f ms\n", total / kSteps, worst,
-                pressMs, releaseMs);
+    std::printf("mean %.4f ms, worst %.4f ms per step; press %.3f ms, release %.3f ms; head from staff position %d to %d\n",
+                total / kSteps, worst, pressMs, releaseMs, startPosition, position);
     delete drag;
     wnd.reset();
     doc.reset();
