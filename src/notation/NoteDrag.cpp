@@ -16,6 +16,7 @@
 #include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
+#include "model/TieType.h"
 #include "model/TrkBarWalk.h"
 #include "model/ZelDoc.h"
 #include "notation/Note.h"
@@ -25,6 +26,18 @@
 
 namespace {
 bool DragChord() { return g_preferences.Byte(Preferences::kDragChord) != 0; }
+
+enum : int { kDynamicType = 20, kHairpinType = 19 };
+
+void MarkForRelayout(CBarItem* r) { r->SetFlagsA(std::uint8_t(r->FlagsA() | CBarItem::kRelayoutBit)); }
+
+// Moves whichever end of the item was anchored at the old position (its start first).
+void MoveAnchoredEnd(CBarItem* r, int from, int to) {
+    if (r->PositionField() == from)
+        r->SetPositionField(std::int16_t(to));
+    else if (r->GetBarSpan() == 0 && r->GetEndPosition() == from)
+        r->SetEndPosition(to);
+}
 }  // namespace
 
 void CDragNote::BeginItemDrag() {
@@ -195,13 +208,92 @@ void CDragNote::ApplyVertical(int head, const std::uint8_t* dragged) {
     const bool wasUp = note->IsStemUp();
     note->MoveHead(head, step, -1);
     note->UpdateStem(3, true);
-    if (note->IsStemUp() != wasUp) SetLayoutChanged();
+    if (note->IsStemUp() != wasUp) {
+        SetLayoutChanged();
+        FlipSlurs();
+    }
+}
+
+// The stem turned: the note's slurs go to the side of its heads and lose their ends' vertical
+// offsets, to be shaped afresh; its bends and barres are laid out again.
+void CDragNote::FlipSlurs() {
+    if (note->TypeCode() != CNote::kType || !trkBar) return;
+    AttachedItemList list;
+    note->CollectAttached(trkBar, &list, CRawNote::kAllHeads);
+    const bool above = !note->IsStemUp();
+    for (int i = 0; i < list.count; ++i) {
+        CBarItem* r = list.items[i];
+        if (list.bars[i]) list.bars[i]->SetCurrent();
+        if (r->TypeCode() == CTieType::kSlurType) {
+            auto* slur = static_cast<CSlur*>(CTieType::Of(r));
+            r->Invalidate();
+            if (slur->AboveBit() != above) {
+                slur->SetAboveBit(above);
+                slur->SetStartDy(0);
+                slur->SetEndDy(0);
+            }
+            MarkForRelayout(r);
+        } else if (r->TypeCode() == CTieType::kBendType || r->TypeCode() == CTieType::kBarreType) {
+            MarkForRelayout(r);
+        }
+    }
+    trkBar->SetCurrent();
+}
+
+// Sideways: the note's dynamics and lyrics take its new place; its slurs and line items, when it
+// kept its time, move the end that was anchored on it (and take its voice), else they go; its
+// hairpins move the anchored end.
+void CDragNote::FollowHorizontally(int from, int to, bool timeChanged) {
+    if (note->TypeCode() != CNote::kType || !trkBar) return;
+    AttachedItemList list;
+    note->CollectAttached(trkBar, &list, CRawNote::kAllHeads);
+    bool removed = false;
+    for (int i = 0; i < list.count; ++i) {
+        CBarItem* r = list.items[i];
+        CTrkBar* own = list.bars[i] ? list.bars[i] : trkBar;
+        own->SetCurrent();
+        r->Invalidate();
+        const int type = r->TypeCode();
+        if (type == kDynamicType) {
+            if (r->PositionField() == from) r->SetPositionField(std::int16_t(to));
+        } else if (type == kHairpinType) {
+            MoveAnchoredEnd(r, from, to);
+        } else if (CTieType::IsTwoEndedCode(type) && type != CTieType::kTieType && type != CTieType::kGlissType &&
+                   type != CTieType::kTupletType) {
+            // Ties and glissandi follow the note's own move (or went with its time).
+            if (timeChanged) {
+                r->MarkRemoved();
+                removed = true;
+                continue;
+            }
+            MarkForRelayout(r);
+            MoveAnchoredEnd(r, from, to);
+            if (own == trkBar) r->SetVoice(note->VoiceField());
+        }
+    }
+    trkBar->SetCurrent();
+    if (removed) trkBar->UpdateAttachedItems(note);
 }
 
 void CDragNote::ApplyCopy(int head, const std::uint8_t* dragged, int position) {
     if (!trkBar) return;
-    // A vertical copy (the dragged head added to a copy of the note) is not made yet.
-    if (!horizontal) return;
+    if (!horizontal) {
+        // The dragged head joins the note as one more head; the head it came from stays. No
+        // room: no copy.
+        if (std::int8_t(dragged[entry::kHeadPos]) == note->Head(head)->Position()) return;
+        std::uint8_t bytes[entry::kHeadSize];
+        std::memcpy(bytes, dragged, sizeof bytes);
+        bytes[entry::kHeadLinks] &= std::uint8_t(~(NoteHead::kTieEnd | NoteHead::kTieStart | NoteHead::kGlissEnd |
+                                                   NoteHead::kGlissStart));
+        bytes[0] &= std::uint8_t(~NoteHead::kSelected);
+        CBarItem* grown = trkBar->ResizeNote(note, bytes, 1);
+        if (!grown) return;
+        grown->LayoutChord();
+        trkBar->RecalcAccidentals();
+        trkBar->Rebeam(grown->VoiceField(), 0);
+        trkBar->Recalc(1);
+        return;
+    }
     const int size = int(backup.size());
     CBarItem* room = trkBar->InsertSpace(note->TimeField(), size);
     if (!room) return;
@@ -249,7 +341,7 @@ void CDragNote::EndItemDrag() {
         return;
     }
     if (copyDrag) {
-        if (horizontal && newPosition != oldPosition) ApplyCopy(hitHead, dragged, newPosition);
+        if (!horizontal || newPosition != oldPosition) ApplyCopy(hitHead, dragged, newPosition);
         item = nullptr;
         backup.clear();
         return;
@@ -275,6 +367,7 @@ void CDragNote::EndItemDrag() {
             }
         }
     }
+    if (horizontal) FollowHorizontally(oldPosition, newPosition, timeChanged);
     if (horizontal) {
         note->MoveToPosition(newPosition);
         note->SetPositionField(std::int16_t(newPosition));

@@ -39,6 +39,8 @@ private:
     void MovePerformance();
     void ApplyVertical(int head, const std::uint8_t* dragged);
     void ApplyCopy(int head, const std::uint8_t* dragged, int position);
+    void FlipSlurs();
+    void FollowHorizontally(int from, int to, bool timeChanged);
     void Warp(int x, int y);
     int hitHead = 0;
     bool grabbedEnd = false;   // performance editing: the head's end (its length) moves

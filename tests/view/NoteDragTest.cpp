@@ -7,6 +7,7 @@
 // gives the saved score back byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <unistd.h>
@@ -14,9 +15,11 @@
 
 #include "ViewFixture.h"
 #include "model/Bar.h"
+#include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/NoteMark.h"
 #include "model/Page.h"
+#include "model/PlaybackMarks.h"
 #include "model/Preferences.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
@@ -26,7 +29,9 @@
 #include "model/TieType.h"
 #include "notation/Beam.h"
 #include "notation/Note.h"
+#include "notation/NoteDrags.h"
 #include "support/MidiRecorder.h"
+#include "view/PlaceTools.h"
 #include "view/ToolState.h"
 
 namespace ui = fw::uitest;
@@ -498,4 +503,194 @@ TEST_F(BeamDrag, TheDragImageOfANoteABeamAndAMarkDrawnTwiceLeavesThePageAsItWas)
         EXPECT_EQ(restored, 0) << "drawn again it is gone";
         if (doc->GetUndoCount() > 0) doc->Undo();
     }
+}
+
+// --- the finer points of the note's drag ------------------------------------------------------------
+
+namespace {
+// The pitches of the note-on messages sent, in turn.
+std::vector<int> SoundedPitches() {
+    std::vector<int> out;
+    for (const auto& s : testsupport::RecordedMidi())
+        if ((s.a & 0xF0) == 0x90 && s.c > 0) out.push_back(s.b);
+    return out;
+}
+}  // namespace
+
+TEST_F(NoteDrag, DraggedFarUpOrDownThePitchStopsAt127OrAt0) {
+    struct Case {
+        int steps;
+        int pitch;
+    };
+    for (const Case& c : {Case{45, 127}, Case{-50, 0}}) {
+        SCOPED_TRACE(c.steps);
+        Open(1, 0);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        Enter({{0, 0, 0}});
+        const std::vector<std::uint8_t> entered = Saved(*doc);
+        testsupport::RecordedMidi().clear();
+        const POINT from = At(0, 0, 0);
+        DragFromTo(from, POINT{from.x, from.y + StaffStep(c.steps)});
+        EXPECT_EQ(Note(0)->Head(0)->Pitch(), c.pitch);
+        const std::vector<int> sounded = SoundedPitches();
+        ASSERT_FALSE(sounded.empty());
+        EXPECT_EQ(sounded.back(), c.pitch) << "the last pitch sounded";
+        EXPECT_EQ(std::count(sounded.begin(), sounded.end(), c.pitch), 1) << "and only once";
+        doc->Undo();
+        EXPECT_EQ(Saved(*doc), entered);
+    }
+}
+
+TEST_F(NoteDrag, DragChordSoundsEveryHeadOfTheChordAndOtherwiseTheHitHeadAlone) {
+    Enter({{0, 0, 0}, {0, 0, 4}});
+    ASSERT_EQ(Note(0)->HeadCountField(), 2);
+    int low = 0;
+    for (int h = 0; h < 2; ++h)
+        if (Note(0)->Head(h)->Position() == 0) low = h;
+    const int other = Note(0)->Head(1 - low)->Pitch();
+    for (bool chord : {false, true}) {
+        SCOPED_TRACE(chord);
+        g_preferences.SetByte(Preferences::kDragChord, chord ? 1 : 0);
+        testsupport::RecordedMidi().clear();
+        const POINT from = At(0, 0, 0);
+        DragFromTo(from, POINT{from.x, from.y + StaffStep(1)});
+        const std::vector<int> sounded = SoundedPitches();
+        EXPECT_EQ(std::count(sounded.begin(), sounded.end(), other) > 0, chord) << "the other head";
+        EXPECT_GT(std::count(sounded.begin(), sounded.end(), 71), 0) << "the hit head";
+        doc->Undo();
+    }
+    g_preferences.SetByte(Preferences::kDragChord, 0);
+}
+
+TEST_F(NoteDrag, ACopyDragUpAddsTheHeadAndSidewaysInsertsACopyTheSourceStaying) {
+    Enter({{0, 0, 0}, {0, 960, 0}});
+    const std::vector<std::uint8_t> entered = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    // Up two steps with Ctrl: the note is a chord of B4 and D5.
+    const POINT from = At(0, 0, 0);
+    DragFromTo(from, POINT{from.x, from.y + StaffStep(2)}, ui::kCtrl);
+    ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+    ASSERT_EQ(Note(0)->HeadCountField(), 2);
+    std::vector<int> pitches{Note(0)->Head(0)->Pitch(), Note(0)->Head(1)->Pitch()};
+    std::sort(pitches.begin(), pitches.end());
+    EXPECT_EQ(pitches, (std::vector<int>{71, 74}));
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), entered), -1);
+    // Sideways with Ctrl to the second beat: a copy there, the note itself where it was.
+    DragFromTo(from, POINT{At(0, 480, 0).x, from.y}, ui::kCtrl);
+    ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+    std::vector<int> times;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+        if (it->IsNote()) times.push_back(it->TimeField());
+    });
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_EQ(times.front(), 0) << "the source stays";
+    EXPECT_EQ(Note(0)->Head(0)->Pitch(), 71);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), entered), -1);
+}
+
+TEST_F(NoteDrag, ANoteMovedSidewaysTakesItsDynamicAlong) {
+    Enter({{0, 0, 0}, {0, 480, 0}});
+    g_toolState.tool = std::int16_t(CDynamicTool::kToolId);
+    g_toolState.subTool = 0;
+    g_toolState.button = 6;
+    ClickAt(At(0, 480, -5));
+    g_toolState = ToolState{};
+    g_toolState.tool = ToolState::kSelect;
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    CBarItem* dynamic = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->TypeCode() == CDynamic::kType) dynamic = it;
+    });
+    ASSERT_NE(dynamic, nullptr);
+    // Under the note: its voice and its column.
+    dynamic->SetPositionField(Note(1)->PositionField());
+    dynamic->SetVoice(Note(1)->VoiceField());
+    const std::vector<std::uint8_t> placed = Saved(*doc);
+    const int was = Note(1)->PositionField();
+    const POINT from = HeadPoint(Note(1));
+    DragFromTo(from, POINT{from.x + 24, from.y});
+    const int now = Note(1)->PositionField();
+    ASSERT_NE(now, was) << "the note moved";
+    EXPECT_EQ(Note(1)->TimeField(), 480) << "and kept its time";
+    int dynamicAt = -1;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->TypeCode() == CDynamic::kType) dynamicAt = it->PositionField();
+    });
+    EXPECT_EQ(dynamicAt, now);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), placed), -1);
+}
+
+// The accidental's drag step by step: a fifth of the horizontal staff-unit step comes off the
+// offset, which stays within 0..255 (dragged far left it stops at 255, never wrapping to 0).
+TEST_F(NoteDrag, AnAccidentalDraggedStopsAt0And255) {
+    Enter({{0, 0, 0}});
+    CNote* note = Note(0);
+    struct Case {
+        int offset;
+        int dx;
+        int want;
+    };
+    CStaff* staff = score->GetBar(0)->GetLine()->GetStaff(0);
+    const int unit = std::max(1, staff->ScaleOffset(100)) / 100 + 1;
+    for (const Case& c : {Case{10, 400 * unit, 0}, Case{250, -400 * unit, 255}}) {
+        SCOPED_TRACE(c.offset);
+        note->Head(0)->SetAccidentalOffset(std::uint8_t(c.offset));
+        g_model.hitPart = 0;
+        CDragAcc drag;
+        drag.Begin(doc.get(), note, 0);
+        drag.dx = c.dx;
+        drag.MoveItemDrag();
+        EXPECT_EQ(note->Head(0)->AccidentalOffset(), c.want);
+        drag.undoable = 0;
+    }
+}
+
+TEST_F(NoteDrag, AHeadDraggedSoThatTheStemTurnsTurnsItsSlurToTheHeadsSideShapedAfresh) {
+    Enter({{0, 0, -4}, {0, 480, -4}, {0, 960, -4}});
+    ASSERT_TRUE(Note(0)->IsStemUp());
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    // A slur below the three notes (on their heads' side), its curve reshaped by hand.
+    tb->SetCurrent();
+    Note(2)->SetSlurEnd(1);
+    Note(0)->SetSlurStart(1);
+    alignas(8) std::uint8_t bytes[CSlur::kSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CSlur::kSize));
+    auto* made = static_cast<CSlur*>(ConstructItem(CSlur::kType, bytes));
+    made->InitNew(Note(0)->VoiceField(), Note(0)->TimeField(), Note(0)->PositionField());
+    made->SetEnd(0, Note(2)->PositionField());
+    made->PutWord(CSlur::kControl1X, 256);
+    made->PutWord(CSlur::kControl2X, 768);
+    made->PutWord(CSlur::kPercent, 100);
+    made->SetAboveBit(false);
+    auto* slur = static_cast<CSlur*>(tb->InsertCopy(made));
+    ASSERT_NE(slur, nullptr);
+    tb->SetCurrent();
+    slur->Flip(1);
+    slur->SetStartDy(45);
+    slur->SetEndDy(-30);
+    doc->InvalidatePanes();
+    ui::RunUntilIdle();
+    const std::vector<std::uint8_t> made0 = Saved(*doc);
+    const POINT from = PanePointOn(At(0, 0, -4), 0, 903);
+    DragFromTo(from, POINT{from.x, from.y + StaffStep(8)});
+    ASSERT_FALSE(Note(0)->IsStemUp()) << "the stem turned down";
+    CSlur* after = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->IsSlur()) after = static_cast<CSlur*>(CTieType::Of(it));
+    });
+    ASSERT_NE(after, nullptr);
+    EXPECT_TRUE(after->AboveBit()) << "above, at the turned note's head";
+    EXPECT_EQ(after->StartDy(), 0);
+    EXPECT_EQ(after->EndDy(), 0);
+    // Shaped afresh from its notes: shaping it again changes nothing.
+    const std::vector<std::uint8_t> shaped(after->Bytes(), after->Bytes() + after->RecordSizeField());
+    tb->SetCurrent();
+    after->Flip(1);
+    EXPECT_EQ(std::vector<std::uint8_t>(after->Bytes(), after->Bytes() + after->RecordSizeField()), shaped);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), made0), -1);
 }
