@@ -694,3 +694,90 @@ TEST_F(NoteDrag, AHeadDraggedSoThatTheStemTurnsTurnsItsSlurToTheHeadsSideShapedA
     doc->Undo();
     EXPECT_EQ(FirstDifference(Saved(*doc), made0), -1);
 }
+
+// The mark's drag steps: a trill's end dragged left stops at its note, and across the bar line
+// goes to position 1023 of the bar before; an arpeggio's length stays at 0 or more; a jazz
+// line's start handle moves the start and keeps the end, its end handle moves the end alone.
+TEST_F(NoteDrag, AMarksDragStepsKeepTrillEndsArpeggioLengthsAndJazzHandles) {
+    Enter({{0, 480, 0}});
+    CNote* note = Note(0);
+    const auto addMark = [&](int tool, int button) {
+        g_toolState.tool = std::int16_t(tool);
+        g_toolState.subTool = 0;
+        g_toolState.button = std::int16_t(button);
+        ClickAt(HeadPoint(Note(0)));
+        g_toolState = ToolState{};
+        g_toolState.tool = ToolState::kSelect;
+        note = Note(0);
+        return note->MarkCount() - 1;
+    };
+    const int trill = addMark(906, 0);
+    const int arpeggio = addMark(906, 30 + 1);  // ornaments above button 7 give button - 1
+    const int jazz = addMark(911, 70);
+    ASSERT_EQ(note->MarkCount(), 3);
+    ASSERT_EQ(note->GetMark(trill)->Code(), 0);
+    ASSERT_EQ(note->GetMark(arpeggio)->Code(), 30);
+    ASSERT_EQ(note->GetMark(jazz)->Code(), 70);
+    score->GetTrkBar(0, 0)->SetCurrent();
+    g_model.currentStaff = score->GetBar(0)->GetLine()->GetStaff(0);
+    enum : int { kExtent = 42, kEndY = 44, kEndPosition = 46 };
+    struct Step {
+        const char* what;
+        int mark;
+        int handle;
+        bool horizontal;
+        bool upperHalf;
+        int dx, dy, positionStep;
+        int endY, endPosition, extent;  // the mark's words before the step
+    };
+    const Step steps[] = {
+        {"trill end left past its note", trill, CDragMark::kEndHandle, true, false, 0, 0, -400, 0, 700, 0},
+        {"trill end left over the bar line", trill, CDragMark::kEndHandle, true, false, 0, 0, -100, 1, 50, 0},
+        {"arpeggio shortened below 0", arpeggio, CDragMark::kStartHandle, false, false, 0, -200, 0, 0, 0, 3},
+        {"jazz start handle", jazz, CDragMark::kStartHandle, true, false, 30, 0, 0, 0, 0, 40},
+        {"jazz end handle", jazz, CDragMark::kEndHandle, true, false, 30, 0, 0, 0, 0, 40},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        NoteMark* m = note->GetMark(s.mark);
+        // Only the words the mark's record holds.
+        if (m->Size() >= kEndPosition + 2) {
+            m->SetWord(kEndY, std::int16_t(s.endY));
+            m->SetWord(kEndPosition, std::int16_t(s.endPosition));
+        }
+        m->SetWord(kExtent, std::int16_t(s.extent));
+        const int x0 = m->GetWord(NoteMark::kXOffset);
+        CDragMark drag;
+        drag.Begin(doc.get(), note, 0);
+        drag.mark = m;
+        drag.markIndex = s.mark;
+        drag.handle = std::int16_t(s.handle);
+        drag.upperHalf = s.upperHalf ? 1 : 0;
+        drag.horizontal = s.horizontal ? 1 : 0;
+        drag.dx = s.dx;
+        drag.dy = s.dy;
+        drag.positionStep = s.positionStep;
+        drag.MoveItemDrag();
+        drag.undoable = 0;
+        const int ex = m->GetWord(kExtent);
+        switch (&s - steps) {
+            case 0:
+                EXPECT_EQ(m->GetWord(kEndPosition), note->PositionField());
+                EXPECT_EQ(m->GetWord(kEndY), 0);
+                break;
+            case 1:
+                EXPECT_EQ(m->GetWord(kEndPosition), 1023);
+                EXPECT_EQ(m->GetWord(kEndY), 0);
+                break;
+            case 2: EXPECT_EQ(ex, 0); break;
+            case 3:
+                EXPECT_GT(m->GetWord(NoteMark::kXOffset), x0);
+                EXPECT_EQ(m->GetWord(NoteMark::kXOffset) - x0, s.extent - ex) << "the end stays";
+                break;
+            case 4:
+                EXPECT_EQ(m->GetWord(NoteMark::kXOffset), x0);
+                EXPECT_GT(ex, s.extent);
+                break;
+        }
+    }
+}
