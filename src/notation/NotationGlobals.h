@@ -1,6 +1,9 @@
 // The globals of the notes, rests and beams, in one place.
 #pragma once
 #include <cstdint>
+#include <memory>
+
+struct HeadDrag;
 
 struct NotationGlobals {
     // While set, the chord layout leaves every head's accidental offset as it is (the beam
@@ -9,6 +12,9 @@ struct NotationGlobals {
     // Set while a head of a note is being dragged (the chromatic step on a tablature staff
     // reads it).
     bool headDragActive = false;
+    // The head drag that a plain drag of a note runs through the note's drag slots (none
+    // between drags).
+    std::shared_ptr<HeadDrag> headDrag;
     // A vertical drag of a head that shows a fret number steps the fret number (an option).
     bool fretDragOption = false;
 

@@ -118,6 +118,11 @@ public:
     void PlaceAt(CBarItem& item, const ScoreLocation& location) const override;   // slot 80
     void SelectPart(CScoreItem& item, int part) const override;                   // slot 7
     void DeselectPart(CScoreItem& item, int part) const override;                 // slot 9
+    // Slots 41-43: a head drag (CRawNote::BeginHeadDrag, DragHeadBy, EndHeadDrag) from the
+    // drag's press point, following its pointer, ended at its release.
+    void BeginDrag(CScoreItem& item) const override;                              // slot 41
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;                // slot 42
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;               // slot 43
     void Nudge(CScoreItem& item, int dx, int dy) const override;                  // slot 45
     bool HitTest(CScoreItem& item, int x, int y) const override;                  // slot 15
     RECT* GetPartBounds(CScoreItem& item, RECT* rect, int part) const override;   // slot 17

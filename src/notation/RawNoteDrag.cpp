@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "model/DragTask.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
+#include "model/ScoreStandIns.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
@@ -79,6 +81,9 @@ void CRawNote::DragHeadBy(HeadDrag& drag, POINT point) {
                 h->SetDuration(std::uint16_t(std::clamp(h->Duration() + d, 0, 0xFFFF)));
             else
                 h->SetStartOffset(std::int16_t(std::clamp(h->StartOffset() + d, -32768, 32767)));
+            // The time shown: the head's start, or its end when the end moves.
+            g_model.dragStart.time = TimeField() + h->StartOffset() + (drag.moveEnd ? h->Duration() : 0);
+            CMidiDataBox::ShowEvent(g_model.dragStart, 0, 1);
         }
         drag.last.x = point.x;
         const CStaff* staff = g_model.currentStaff;
@@ -107,4 +112,24 @@ void CRawNote::EndHeadDrag(HeadDrag& drag) {
     RECT r{};
     trkBar->GetBounds(&r);
     doc->AddDirtyRect(r, page->GetIndex());
+}
+
+// --- the note's drag slots ------------------------------------------------------------------------
+
+void RawNoteBehaviour::BeginDrag(CScoreItem& item) const {
+    ScoreItemBehaviour::BeginDrag(item);
+    const CDragTask* task = g_viewDrag.currentTask;
+    g_notation.headDrag = std::make_shared<HeadDrag>();
+    static_cast<CRawNote&>(item).BeginHeadDrag(*g_notation.headDrag, task ? task->start : POINT{});
+}
+
+void RawNoteBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
+    if (!g_notation.headDrag || !drag) return;
+    static_cast<CRawNote&>(item).DragHeadBy(*g_notation.headDrag, drag->current);
+}
+
+void RawNoteBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
+    if (!g_notation.headDrag) return;
+    static_cast<CRawNote&>(item).EndHeadDrag(*g_notation.headDrag);
+    g_notation.headDrag.reset();
 }

@@ -30,6 +30,7 @@
 #include "notation/Beam.h"
 #include "notation/Note.h"
 #include "notation/NoteDrags.h"
+#include "notation/NotationGlobals.h"
 #include "support/MidiRecorder.h"
 #include "view/PlaceTools.h"
 #include "view/ToolState.h"
@@ -780,4 +781,33 @@ TEST_F(NoteDrag, AMarksDragStepsKeepTrillEndsArpeggioLengthsAndJazzHandles) {
                 break;
         }
     }
+}
+
+// A plain drag of a note (the framework's, as a Ctrl press on fret numbers starts) runs the
+// note's own drag slots: its hit head steps with the pointer, sounding, and the note stays put.
+TEST_F(NoteDrag, APlainDragOfANoteStepsItsHitHeadThroughTheNotesDragSlots) {
+    Enter({{0, 0, 0}});
+    CNote* note = Note(0);
+    const int position = note->PositionField();
+    testsupport::RecordedMidi().clear();
+    const POINT o = Origin();
+    const POINT head = At(0, 0, 0);
+    const POINT press{head.x + o.x, head.y + o.y};
+    const POINT up{press.x, press.y + StaffStep(1) * 2};
+    g_model.hitPart = 0;
+    auto* drag = new CDragTask;
+    drag->Begin(doc.get(), note, 0);
+    drag->MouseDown(press);
+    drag->MouseMove(up, press, press);
+    drag->MouseUp(up, up, press);
+    EXPECT_EQ(Note(0)->Head(0)->Pitch(), 72) << "B4 stepped up to C5";
+    EXPECT_EQ(Note(0)->PositionField(), position) << "the note stays in its place";
+    EXPECT_FALSE(Note(0)->IsRemoved());
+    EXPECT_EQ(SoundedPitches(), (std::vector<int>{71, 72}));
+    int on = 0;
+    for (const auto& s : testsupport::RecordedMidi())
+        if ((s.a & 0xF0) == 0x90 || (s.a & 0xF0) == 0x80) on += (s.a & 0xF0) == 0x90 && s.c > 0 ? 1 : -1;
+    EXPECT_EQ(on, 0) << "every sound ended";
+    EXPECT_FALSE(g_notation.headDrag) << "the head drag is gone";
+    delete drag;
 }
