@@ -202,7 +202,13 @@ void CDragNote::ApplyVertical(int head, const std::uint8_t* dragged) {
         n->RemoveTieInto(head);
     }
     h = note->Head(head);
-    h->SetShape(dragged[entry::kHeadShape] >> NoteHead::kShapeShift);
+    // On a percussion staff the head takes the drum map's glyph for its new key.
+    int shape = dragged[entry::kHeadShape] >> NoteHead::kShapeShift;
+    if (CTrack* track = score ? score->GetTrack(staffTrack) : nullptr; track && track->IsPercussionStaff()) {
+        const int drum = track->FindDrumByKey(dragged[entry::kHeadPitch], note->VoiceField());
+        if (drum >= 0) shape = track->GetDrumHead(drum);
+    }
+    h->SetShape(shape);
     h->SetPitch(dragged[entry::kHeadPitch]);
     h->SetByte(NoteHead::kAccByte, std::uint8_t((h->Byte(NoteHead::kAccByte) & 0x17) | (dragged[entry::kHeadAcc] & 0xE0)));
     const bool wasUp = note->IsStemUp();

@@ -23,6 +23,7 @@
 #include "model/Preferences.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
 #include "model/TrkBarWalk.h"
@@ -810,4 +811,40 @@ TEST_F(NoteDrag, APlainDragOfANoteStepsItsHitHeadThroughTheNotesDragSlots) {
     EXPECT_EQ(on, 0) << "every sound ended";
     EXPECT_FALSE(g_notation.headDrag) << "the head drag is gone";
     delete drag;
+}
+
+// On a percussion staff the head goes only where the track's drum map has a key, searching in
+// the drag's direction no further than staff position 127 (or -127); with no key on the way
+// the note keeps its place and pitch.
+TEST_F(NoteDrag, OnAPercussionStaffTheHeadStopsOnlyWhereTheDrumMapHasAKeyAndTakesItsHead) {
+    Enter({{0, 0, 0}});
+    CTrack* track = score->GetTrack(0);
+    track->SetStaffKind(1);
+    ASSERT_TRUE(track->IsPercussionStaff());
+    const int voice = Note(0)->VoiceField();
+    // One key in the map: a snare (38) on staff position 5; none below the middle line.
+    rec::Put<std::int8_t>(track, CTrack::kDrumPositions, 5);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumKeys, 38);
+    rec::Put<std::uint8_t>(track, CTrack::kDrumVoices, std::uint8_t(voice));
+    rec::Put<std::uint8_t>(track, CTrack::kDrumHeads, 9);
+    for (int steps : {3, -3}) {
+        SCOPED_TRACE(steps);
+        const int was = Note(0)->Head(0)->Position(), pitch = Note(0)->Head(0)->Pitch();
+        // Where the search from the pointer's staff position, in the drag's direction, finds a key.
+        int want = -1000;
+        for (int p = was + steps; p >= -127 && p <= 127 && want == -1000; p += steps > 0 ? 1 : -1)
+            if (track->GetDrumKeyAtPosition(p, voice) > 0) want = p;
+        const POINT from = At(0, 0, was);
+        DragFromTo(from, POINT{from.x, from.y + StaffStep(steps)});
+        EXPECT_EQ(want, steps > 0 ? 5 : -1000);
+        if (want == -1000) {
+            EXPECT_EQ(Note(0)->Head(0)->Position(), was);
+            EXPECT_EQ(Note(0)->Head(0)->Pitch(), pitch);
+        } else {
+            EXPECT_EQ(Note(0)->Head(0)->Position(), want);
+            EXPECT_EQ(Note(0)->Head(0)->Pitch(), track->GetDrumKeyAtPosition(want, voice));
+            EXPECT_EQ(Note(0)->Head(0)->Shape(), 9) << "the drum map's head";
+        }
+        if (Note(0)->Head(0)->Position() != was) doc->Undo();
+    }
 }
