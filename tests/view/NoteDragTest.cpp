@@ -105,6 +105,38 @@ protected:
         g_toolState = ToolState{};
         g_toolState.tool = ToolState::kSelect;
     }
+    // A slur below notes `from` to `to` of bar 0, laid out from them, its ends moved by hand.
+    CSlur* MakeSlur(int from, int to) {
+        CTrkBar* tb = score->GetTrkBar(0, 0);
+        tb->SetCurrent();
+        Note(to)->SetSlurEnd(1);
+        Note(from)->SetSlurStart(1);
+        alignas(8) std::uint8_t bytes[CSlur::kSize] = {};
+        rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CSlur::kSize));
+        auto* made = static_cast<CSlur*>(ConstructItem(CSlur::kType, bytes));
+        made->InitNew(Note(from)->VoiceField(), Note(from)->TimeField(), Note(from)->PositionField());
+        made->SetEnd(0, Note(to)->PositionField());
+        made->PutWord(CSlur::kControl1X, 256);
+        made->PutWord(CSlur::kControl2X, 768);
+        made->PutWord(CSlur::kPercent, 100);
+        made->SetAboveBit(false);
+        auto* slur = static_cast<CSlur*>(tb->InsertCopy(made));
+        if (!slur) return nullptr;
+        tb->SetCurrent();
+        slur->Flip(1);
+        slur->SetStartDy(45);
+        slur->SetEndDy(-30);
+        doc->InvalidatePanes();
+        ui::RunUntilIdle();
+        return slur;
+    }
+    CSlur* FirstSlur() {
+        CSlur* out = nullptr;
+        trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+            if (!out && it->IsSlur()) out = static_cast<CSlur*>(CTieType::Of(it));
+        });
+        return out;
+    }
     CNote* Note(int i) {
         std::vector<CNote*> out;
         trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
@@ -655,27 +687,8 @@ TEST_F(NoteDrag, AHeadDraggedSoThatTheStemTurnsTurnsItsSlurToTheHeadsSideShapedA
     Enter({{0, 0, -4}, {0, 480, -4}, {0, 960, -4}});
     ASSERT_TRUE(Note(0)->IsStemUp());
     CTrkBar* tb = score->GetTrkBar(0, 0);
-    // A slur below the three notes (on their heads' side), its curve reshaped by hand.
-    tb->SetCurrent();
-    Note(2)->SetSlurEnd(1);
-    Note(0)->SetSlurStart(1);
-    alignas(8) std::uint8_t bytes[CSlur::kSize] = {};
-    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CSlur::kSize));
-    auto* made = static_cast<CSlur*>(ConstructItem(CSlur::kType, bytes));
-    made->InitNew(Note(0)->VoiceField(), Note(0)->TimeField(), Note(0)->PositionField());
-    made->SetEnd(0, Note(2)->PositionField());
-    made->PutWord(CSlur::kControl1X, 256);
-    made->PutWord(CSlur::kControl2X, 768);
-    made->PutWord(CSlur::kPercent, 100);
-    made->SetAboveBit(false);
-    auto* slur = static_cast<CSlur*>(tb->InsertCopy(made));
-    ASSERT_NE(slur, nullptr);
-    tb->SetCurrent();
-    slur->Flip(1);
-    slur->SetStartDy(45);
-    slur->SetEndDy(-30);
-    doc->InvalidatePanes();
-    ui::RunUntilIdle();
+    // A slur below the three notes (on their heads' side), its ends moved by hand.
+    ASSERT_NE(MakeSlur(0, 2), nullptr);
     const std::vector<std::uint8_t> made0 = Saved(*doc);
     const POINT from = PanePointOn(At(0, 0, -4), 0, 903);
     DragFromTo(from, POINT{from.x, from.y + StaffStep(8)});
@@ -847,4 +860,29 @@ TEST_F(NoteDrag, OnAPercussionStaffTheHeadStopsOnlyWhereTheDrumMapHasAKeyAndTake
         }
         if (Note(0)->Head(0)->Position() != was) doc->Undo();
     }
+}
+
+// Sideways within its time the note carries the slur's end that was on it; across the next
+// note (its time changing) the slur goes.
+TEST_F(NoteDrag, ANoteMovedSidewaysMovesItsSlursEndOrAcrossANoteLosesIt) {
+    Enter({{0, 0, -4}, {0, 480, -4}, {0, 960, -4}});
+    ASSERT_NE(MakeSlur(0, 1), nullptr);
+    const std::vector<std::uint8_t> made = Saved(*doc);
+    const POINT from = PanePointOn(At(0, 960, -4), 0, 903);
+    // The slur's end note, a little right: the end follows.
+    const POINT end = PanePointOn(At(0, 480, -4), 0, 903);
+    const int was = Note(1)->PositionField();
+    DragFromTo(end, POINT{end.x + 12, end.y});
+    ASSERT_NE(FirstSlur(), nullptr);
+    ASSERT_NE(Note(1)->PositionField(), was) << "the note moved";
+    EXPECT_EQ(Note(1)->TimeField(), 480);
+    EXPECT_EQ(FirstSlur()->EndPositionField(), Note(1)->PositionField());
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), made), -1);
+    // The start note dragged past the third note: the slur goes.
+    const POINT start = PanePointOn(At(0, 0, -4), 0, 903);
+    DragFromTo(start, POINT{from.x + 20, start.y});
+    EXPECT_EQ(FirstSlur(), nullptr);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), made), -1);
 }
