@@ -12,8 +12,12 @@
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
+#include "notation/Note.h"
 #include "notation/NoteDrags.h"
+#include "notation/NoteMetrics.h"
 #include "notation/RawNote.h"
+#include "platform/Artist.h"
+#include "platform/DrawGlobals.h"
 
 namespace {
 // The half steps of a stem that points the default way.
@@ -98,6 +102,17 @@ void CDragAcc::DrawDragImage() {
     CStaff* was = g_model.currentStaff;
     g_model.currentStaff = staff;
     const NoteHead& h = *note->Head(head);
-    note->DrawHeadAccidental(bar->PositionToItemX(note->PositionField(), 0), staff->PositionToY(h.Position()), h);
+    notation::SetNoteMetrics(*note);
+    int x = bar->PositionToItemX(note->PositionField(), 0);
+    // At the head's x: a head's width further right for a note shifted right; for the longest
+    // values left by a quarter of what their head glyph is wider than the standard head.
+    if (note->IsShiftedRight()) x += notation::HeadWidth();
+    if (note->NoteValue() < 2 && note->TypeCode() == CNote::kType)
+        if (CArtist* a = g_draw.artist) {
+            int w = a->GlyphWidth(static_cast<CNote*>(note)->GetHeadGlyph(h));
+            if (h.HeadScale()) w = MulDiv(w, h.HeadScale(), 100);
+            x -= (w - notation::HeadWidth()) / 4;
+        }
+    note->DrawHeadAccidental(x, staff->PositionToY(h.Position()), h);
     g_model.currentStaff = was;
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 #include <vector>
 
@@ -885,4 +886,56 @@ TEST_F(NoteDrag, ANoteMovedSidewaysMovesItsSlursEndOrAcrossANoteLosesIt) {
     EXPECT_EQ(FirstSlur(), nullptr);
     doc->Undo();
     EXPECT_EQ(FirstDifference(Saved(*doc), made), -1);
+}
+
+// The accidental's drag image stands where the note draws it: a note shifted right takes it a
+// head's width further right, as its own drawing does.
+TEST_F(NoteDrag, TheAccidentalsImageStandsWhereTheNoteDrawsItShiftedRightOrNot) {
+    Enter({{0, 0, 0}});
+    CNote* note = Note(0);
+    note->Head(0)->SetAccidental(3);
+    note->Head(0)->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, true);
+    // The x of the sharp that the drawing f draws.
+    const auto sharpX = [&](const std::function<void()>& f) {
+        CBitmap picture;
+        EXPECT_TRUE(picture.CreateBitmap(50, 50));
+        CDC dc;
+        dc.CreateCompatibleDC(nullptr);
+        dc.SelectObject(&picture);
+        dc.StartRecording();
+        PushPort(&dc);
+        f();
+        PopPort();
+        int x = -1, y = 0;
+        for (const std::string& op : dc.TakeRecording())
+            if (op.rfind("TextOut ", 0) == 0 && op.find("\"#\"") != std::string::npos &&
+                std::sscanf(op.c_str() + 8, "%d %d", &x, &y) == 2)
+                break;
+        return x;
+    };
+    const auto image = [&] {
+        g_model.hitPart = 0;
+        CDragAcc drag;
+        drag.Begin(doc.get(), note, 0);
+        drag.undoable = 0;
+        drag.DrawDragImage();
+    };
+    const auto drawn = [&] {
+        score->GetBar(0)->MakeCurrent();
+        score->GetTrkBar(0, 0)->SetCurrent();
+        note->VerifyTrack();
+        note->Draw();
+    };
+    const int plain = sharpX(image);
+    ASSERT_GE(plain, 0) << "the accidental is drawn";
+    EXPECT_EQ(plain, sharpX(drawn));
+    note->SetNoteFlags(std::uint8_t(note->NoteFlags() | CRawNote::kShiftedRight));
+    ASSERT_TRUE(note->IsShiftedRight());
+    const int shifted = sharpX(image);
+    EXPECT_GT(shifted, plain);
+    EXPECT_EQ(shifted, sharpX(drawn));
+    note->SetNoteFlags(std::uint8_t(note->NoteFlags() & ~CRawNote::kShiftedRight));
+    // A whole note (its head glyph's width taken into account) likewise.
+    note->SetNoteValue(1);
+    EXPECT_EQ(sharpX(image), sharpX(drawn));
 }
