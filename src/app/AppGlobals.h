@@ -30,7 +30,6 @@ struct AppGlobals {
     std::int16_t lastThruTrack = -1;     // the track the thru target was last worked out for
     std::int16_t currentTrack = 0;       // the status displays' track
     std::int16_t currentDevice = 0;      // the current track's output device
-    char currentVoiceName[64] = {};      // the current voice's name
     std::uint16_t versionWord = 0x0410;
     std::uint16_t formatWords[2] = {25, 1024};
     std::int16_t defaultTextSize = 9;

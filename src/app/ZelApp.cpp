@@ -625,7 +625,7 @@ bool CZelApp::OnIdle(long count) {
         const int voice = doc->location.voice;
         if (CTrack* track = score->GetTrack(trackIndex)) {
             g_app.currentDevice = std::int16_t(track->GetDevice());
-            track->GetVoiceDefName(voice, g_app.currentVoiceName);
+            track->GetVoiceDefName(voice, g_model.currentVoiceName);
             // The thru target follows the current track.
             if (g_preferences.Byte(Preferences::kThruFollow) && trackIndex != g_app.lastThruTrack) {
                 const std::int32_t patch = track->GetVoicePatch(voice);

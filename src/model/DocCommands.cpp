@@ -438,6 +438,7 @@ void CZelDoc::FollowThruSettings() {
     prefs.SetWord(Preferences::kThruChannel, std::int16_t(channel));
     prefs.SetDword(Preferences::kThruPatch, patch);
     prefs.SetWord(Preferences::kThruTranspose, std::int16_t(track->IsTransposedDisplay() ? -track->GetTransposition() : 0));
+    track->GetVoiceDefName(voice, g_model.currentVoiceName);
     g_model.thruChangePending = true;
 }
 

@@ -47,6 +47,9 @@ struct ModelGlobals {
     // Set by whoever changes the MIDI thru target (the current voice); the application's idle
     // work routes it and clears it.
     bool thruChangePending = false;
+    // The current voice's name: what the idle work and the thru settings' follow take from the
+    // current track.
+    char currentVoiceName[64] = {};
     CPage* currentPage = nullptr;
     CLine* currentLine = nullptr;
     CBar* currentBar = nullptr;

@@ -447,9 +447,12 @@ TEST(DocCommandTest, ThruCommandsSetThePendingFlagOnlyOnAChange) {
     EXPECT_FALSE(g_model.thruChangePending) << "Follow off";
     EXPECT_EQ(prefs.Word(Preferences::kThruChannel), 11);
     prefs.SetByte(Preferences::kThruFollow, 1);
+    g_model.currentVoiceName[0] = 0;
+    track->SetVoiceDefName(0, "Oboe");
     doc.OnCommandRange(4337);
     EXPECT_TRUE(g_model.thruChangePending);
     EXPECT_EQ(prefs.Word(Preferences::kThruChannel), 4);
+    EXPECT_STREQ(g_model.currentVoiceName, "Oboe") << "the voice's name goes with them";
     EXPECT_EQ(prefs.Word(Preferences::kThruDevice), 3);
     g_model.thruChangePending = false;
     doc.OnCommandRange(4337);
