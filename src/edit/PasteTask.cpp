@@ -19,6 +19,9 @@
 #include "model/ItemArray.h"
 #include "model/ItemFactory.h"
 #include "model/Meter.h"
+#include "model/Ottava.h"
+#include "model/Preferences.h"
+#include "model/System.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/TieType.h"
@@ -26,6 +29,8 @@
 #include "model/TrkBar.h"
 #include "model/TrkBarStandIns.h"
 #include "model/ZelDoc.h"
+#include "notation/Beam.h"
+#include "notation/Beaming.h"
 #include "notation/RawNote.h"
 #include "platform/Handles.h"
 #include "platform/PlatformGlobals.h"
@@ -420,8 +425,14 @@ bool CPasteTask::InsertPastedItem(CBarItem* item, int s, int d, int voice, int t
 
 void CPasteTask::ShiftPosition(CBarItem* item, int delta) {
     if (delta == 0) return;
-    // Items with an end point and beams move their own ends through their class.
-    if (item->IsTwoEnded()) item->SetEndPosition(item->GetEndPosition() + delta);
+    // Items with an end point and beams move their own ends through their class, and are
+    // placed again.
+    if (item->IsTwoEnded()) {
+        item->SetEndPosition(item->GetEndPosition() + delta);
+        item->SetFlagsA(std::uint8_t(item->FlagsA() | CBarItem::kRelayoutBit));
+    } else if (item->IsBeam() && item->RecordSizeField() >= CBeam::kSize) {
+        static_cast<CBeam*>(item)->ShiftSegments(delta);
+    }
     item->SetPositionField(std::int16_t(std::clamp(item->PositionField() + delta, 0, 1023)));
 }
 
@@ -476,7 +487,10 @@ void CPasteTask::CarryClefs(int d) {
 }
 
 void CPasteTask::TidyTrack(int d) {
-    for (int b = firstBar; b <= std::min(lastDestBar, score->GetBarCount() - 1); ++b) {
+    CTrack* track = score->GetTrack(d);
+    const bool percussion = track && track->IsPercussionStaff();
+    const int last = std::min(lastDestBar, score->GetBarCount() - 1);
+    for (int b = firstBar; b <= last; ++b) {
         CTrkBar* tb = score->GetTrkBar(d, b);
         if (!tb) break;
         tb->SortItems();
@@ -484,6 +498,7 @@ void CPasteTask::TidyTrack(int d) {
         bool again = true;
         while (again) {
             again = false;
+            COttava* lastOttava = nullptr;
             for (CBarItem* item : Records(tb)) {
                 if (item->IsRemoved() || !IsPasted(item)) continue;
                 SetPasted(item, false);
@@ -494,7 +509,22 @@ void CPasteTask::TidyTrack(int d) {
                     again = true;
                     break;
                 }
-                if (item->IsNoteOrRawNote() && clefOrKeyDiffer) static_cast<CRawNote*>(item)->UpdateStem(3, true);
+                if (item->IsNoteOrRawNote()) {
+                    auto* note = static_cast<CRawNote*>(item);
+                    if (clefOrKeyDiffer) note->UpdateStem(3, true);
+                    if (percussion) PlaceDrumHeads(*track, note);
+                }
+                if (item->IsOttava() && item->RecordSizeField() >= COttava::kSize) {
+                    // The first pasted octave line of the bar starts its line, the last ends it.
+                    auto* ottava = static_cast<COttava*>(item);
+                    if (!lastOttava) ottava->SetFlags(std::uint8_t(ottava->GetFlags() | COttava::kStartPieceBit));
+                    else {
+                        lastOttava->SetFlags(std::uint8_t(lastOttava->GetFlags() & ~COttava::kEndPieceBit));
+                        ottava->SetFlags(std::uint8_t(ottava->GetFlags() & ~COttava::kStartPieceBit));
+                    }
+                    ottava->SetFlags(std::uint8_t(ottava->GetFlags() | COttava::kEndPieceBit));
+                    lastOttava = ottava;
+                }
                 if (item->IsTie()) LinkTie(d, b, item);
                 else if (CTieType::IsTwoEndedCode(item->TypeCode())) SnapEnd(d, b, item);
                 if (isMerge && item->IsNoteOrRawNote())
@@ -503,14 +533,141 @@ void CPasteTask::TidyTrack(int d) {
             tb = score->GetTrkBar(d, b);
             tb->SetCurrent();
         }
+        bool rebeam[8] = {};
+        CheckBeams(tb, rebeam);
         if (!isMerge) tb->RecalcAccidentals();
+        for (int v = 0; v < 8; ++v) {
+            if (!rebeam[v]) continue;
+            g_beamContext.Init(tb, 1, 0);
+            g_beamContext.AutoBeam(d, v, 0, 32767);
+            tb = score->GetTrkBar(d, b);
+            tb->SetCurrent();
+        }
         int overTrack = 0, overVoice = 0;
         tb->RecalcTimes(&overTrack, &overVoice);
         tb->Recalc(1);
-        if (CBar* bar = score->GetBar(b)) bar->Respace();
+        PlaceBar(d, b);
+        tb = score->GetTrkBar(d, b);
         tb->SetCurrent();
-        tb->RecalcPositions(-1);
         if (!isMerge) tb->RecalcAccidentals();
+    }
+    // Tie marks are checked once every bar of the track has its positions, since a tie into a
+    // bar is found by the positions of both bars.
+    for (int b = firstBar; b <= last; ++b)
+        if (CTrkBar* tb = score->GetTrkBar(d, b)) {
+            FollowTieHeads(d, b);
+            ClearLooseTieMarks(tb);
+        }
+}
+
+void CPasteTask::FollowTieHeads(int d, int b) {
+    // Each tie's ends stand on the staff positions of the heads they join, which a clef, a
+    // transposition or the spelling may have moved since the tie was copied: the note of the
+    // tie's voice at each end's position with a head of the tie's pitch.
+    auto headAt = [&](int bar, int voice, int position, int pitch) -> NoteHead* {
+        CTrkBar* tb = bar >= 0 && bar < score->GetBarCount() ? score->GetTrkBar(d, bar) : nullptr;
+        if (!tb) return nullptr;
+        for (CBarItem* other : Records(tb)) {
+            if (other->IsRemoved() || !other->IsNoteOrRawNote() || other->VoiceField() != voice || other->PositionField() != position)
+                continue;
+            auto* note = static_cast<CRawNote*>(other);
+            for (int k = 0; k < note->HeadCountField(); ++k)
+                if (note->Head(k)->Pitch() == pitch) return note->Head(k);
+        }
+        return nullptr;
+    };
+    CTrkBar* tb = score->GetTrkBar(d, b);
+    if (!tb) return;
+    for (CBarItem* item : Records(tb)) {
+        if (item->IsRemoved() || !item->IsTie()) continue;
+        auto* tie = CTieType::Of(item);
+        if (!tie->HoldsEnds()) continue;
+        if (NoteHead* head = headAt(b, item->VoiceField(), item->PositionField(), tie->Pitch())) tie->SetStartY(head->Position());
+        if (NoteHead* head = headAt(b + tie->EndBarOffset(), item->VoiceField(), tie->EndPositionField(), tie->Pitch()))
+            tie->SetEndY(head->Position());
+    }
+}
+
+void CPasteTask::PlaceBar(int d, int b) {
+    CBar* bar = score->GetBar(b);
+    if (!bar) return;
+    CLine* line = bar->GetLine();
+    if (!g_preferences.Byte(Preferences::kSpace) || !line) {
+        bar->Respace();
+        if (CTrkBar* tb = score->GetTrkBar(d, b)) {
+            tb->SetCurrent();
+            tb->RecalcPositions(-1);
+        }
+        return;
+    }
+    // Automatic positions: the bar's system is justified again and every bar of it has its
+    // positions recalculated; the system is saved first, and again when the justification
+    // wrapped the bar into another one.
+    if (!SaveSystem(line->GetIndex())) ThrowCode(kOutOfMemory);
+    score->UpdateBarLayout(b);
+    line = bar->GetLine();
+    if (!line) return;
+    if (!SaveSystem(line->GetIndex())) ThrowCode(kOutOfMemory);
+    const int first = line->GetFirstBarIndex();
+    for (int k = first; k < first + line->GetBarCount() && k < score->GetBarCount(); ++k)
+        if (CTrkBar* tb = score->GetTrkBar(d, k)) {
+            tb->SetCurrent();
+            tb->RecalcPositions(-1);
+        }
+}
+
+void CPasteTask::PlaceDrumHeads(CTrack& track, CRawNote* note) {
+    // Each head goes to the position of its drum: the drum of its key in the note's voice, else
+    // the first voice that has one.
+    for (int k = 0; k < note->HeadCountField(); ++k) {
+        const int pitch = note->Head(k)->Pitch();
+        int drum = track.FindDrumByKey(pitch, note->VoiceField());
+        for (int v = 0; drum < 0 && v < 8; ++v) drum = track.FindDrumByKey(pitch, v);
+        if (drum < 0) continue;
+        const int delta = track.GetDrumPosition(drum) - note->Head(k)->Position();
+        if (delta != 0) note->MoveHead(k, delta);
+    }
+}
+
+void CPasteTask::CheckBeams(CTrkBar* tb, bool rebeam[8]) {
+    // Every beam of the bar is looked at, however many: a beam that overlaps the one before it
+    // in its voice (grace beams apart from the others) marks its voice for beaming again; so
+    // does a note that says it is beamed while no beam covers it, which loses the word.
+    CBarItem* previous[16] = {};
+    for (CBarItem* item : Records(tb)) {
+        if (item->IsRemoved()) continue;
+        const int v = item->VoiceField();
+        if (item->IsBeam() && item->RecordSizeField() >= CBeam::kSize) {
+            auto* beam = static_cast<CBeam*>(item);
+            CBarItem*& before = previous[v * 2 + (beam->IsGraceBeam() ? 1 : 0)];
+            if (before) {
+                auto* other = static_cast<CBeam*>(before);
+                if (other->BarSpanField() > 0 || beam->StartPositionField() <= other->EndPositionField()) rebeam[v] = true;
+            }
+            before = item;
+        } else if (item->IsNoteOrRest() && item->RecordSizeField() >= CRawHead::kOwnBytes) {
+            auto* head = static_cast<CRawHead*>(item);
+            if (head->IsBeamed() && !tb->FindBeamOfNote(item)) {
+                head->SetFlagBit(CRawHead::kBeamedBit, false);
+                head->SetFlagBit(CRawHead::kContinuesBeamBit, false);
+                rebeam[v] = true;
+            }
+        }
+    }
+}
+
+void CPasteTask::ClearLooseTieMarks(CTrkBar* tb) {
+    // A head marked as tied into with no tie into it, or as tied from with no tie from it, loses
+    // the mark.
+    tb->SetCurrent();
+    for (CBarItem* item : Records(tb)) {
+        if (item->IsRemoved() || !item->IsNoteOrRawNote()) continue;
+        auto* note = static_cast<CRawNote*>(item);
+        for (int k = 0; k < note->HeadCountField(); ++k) {
+            NoteHead* head = note->Head(k);
+            if (head->HasTieEnd() && !tb->FindTieInto(item, k)) head->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, false);
+            if (head->HasTieStart() && !tb->FindTieFrom(item, k)) head->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, false);
+        }
     }
 }
 
@@ -640,41 +797,126 @@ void CPasteTask::TieMergedNotes() {
     });
 }
 
+namespace {
+
+bool Waiting(CBarItem* item) {
+    constexpr std::uint8_t kWaiting = CPasteTask::kPastedBit | CBarItem::kRemovedBit;
+    return (item->FlagsB() & kWaiting) == kWaiting && item->VoiceField() == 7 && item->IsNoteOrRawNote();
+}
+
+// The note with a head of the pitch that a tie ends at, among the notes given, at the time.
+CBarItem* TiedOnAt(const std::vector<CBarItem*>& notes, int time, int pitch) {
+    for (CBarItem* other : notes) {
+        if (other->TimeField() != time) continue;
+        auto* note = static_cast<CRawNote*>(other);
+        for (int k = 0; k < note->HeadCountField(); ++k)
+            if (note->Head(k)->Pitch() == pitch && note->Head(k)->HasTieEnd()) return other;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool CPasteTask::VoiceFits(CTrkBar* tb, int voice, int start, int length) const {
+    // No live note of the voice overlaps the span, but for one of the same start and end, which
+    // the note chords with.
+    for (CBarItem* other : Records(tb)) {
+        if (other->IsRemoved() || !other->IsNoteOrRawNote() || other->VoiceField() != voice) continue;
+        const int os = other->TimeField(), ol = NoteLength(other);
+        if (os == start && ol == length) continue;
+        if (os < start + length && start < os + ol) return false;
+    }
+    return true;
+}
+
+void CPasteTask::FollowTies(int d, int bar, CBarItem* note, const std::vector<CBarItem*>& sameBar,
+                            std::vector<TiedOn>* out) const {
+    // From each head that starts a tie, the waiting notes it goes on to: the next at the note's
+    // end, in its bar or at the start of the next bar of the paste, and on from there.
+    const int last = std::min(lastDestBar, score->GetBarCount() - 1);
+    auto* first = static_cast<CRawNote*>(note);
+    for (int k = 0; k < first->HeadCountField(); ++k) {
+        if (!first->Head(k)->HasTieStart()) continue;
+        const int pitch = first->Head(k)->Pitch();
+        int b = bar, end = note->TimeField() + NoteLength(note);
+        // Times only grow along a chain; the bars of the paste bound it.
+        for (int steps = 0; steps < 4096; ++steps) {
+            std::vector<CBarItem*> candidates;
+            if (end >= BarLength(b)) {
+                end -= BarLength(b);
+                if (++b > last) break;
+                CTrkBar* next = score->GetTrkBar(d, b);
+                if (!next) break;
+                for (CBarItem* item : Records(next))
+                    if (Waiting(item)) candidates.push_back(item);
+            } else {
+                candidates = b == bar ? sameBar : std::vector<CBarItem*>{};
+                if (b != bar)
+                    for (CBarItem* item : Records(score->GetTrkBar(d, b)))
+                        if (Waiting(item)) candidates.push_back(item);
+            }
+            CBarItem* on = TiedOnAt(candidates, end, pitch);
+            if (!on) break;
+            out->push_back({b, on->TimeField(), NoteLength(on), pitch, -1});
+            auto* onNote = static_cast<CRawNote*>(on);
+            bool goesOn = false;
+            for (int h = 0; h < onNote->HeadCountField(); ++h)
+                goesOn = goesOn || (onNote->Head(h)->Pitch() == pitch && onNote->Head(h)->HasTieStart());
+            if (!goesOn) break;
+            end = on->TimeField() + NoteLength(on);
+        }
+    }
+}
+
 void CPasteTask::MergeIntoVoices(int d) {
     const int last = std::min(lastDestBar, score->GetBarCount() - 1);
+    // Notes tied on from a merged note keep its voice: bar, time and pitch give the voice.
+    std::vector<TiedOn> chosen;
     for (int b = firstBar; b <= last; ++b) {
         CTrkBar* tb = score->GetTrkBar(d, b);
         if (!tb) break;
         tb->SetCurrent();
         bool marked[8] = {};
         std::vector<std::vector<std::uint8_t>> waiting;
+        std::vector<CBarItem*> sameBar;
         for (CBarItem* item : Records(tb)) {
-            if ((item->FlagsB() & (kPastedBit | CBarItem::kRemovedBit)) != (kPastedBit | CBarItem::kRemovedBit)) continue;
-            if (item->VoiceField() != 7 || !item->IsNoteOrRawNote()) continue;
-            SetPasted(item, false);
+            if (!Waiting(item)) continue;
+            sameBar.push_back(item);
             const auto* p = reinterpret_cast<const std::uint8_t*>(item);
             waiting.emplace_back(p, p + item->RecordSizeField());
         }
-        for (std::vector<std::uint8_t>& bytes : waiting) {
-            auto* note = reinterpret_cast<CBarItem*>(bytes.data());
+        // The notes tied on from each waiting note, found while every waiting note is still in
+        // its place.
+        std::vector<std::vector<TiedOn>> chains(waiting.size());
+        for (std::size_t i = 0; i < sameBar.size(); ++i) FollowTies(d, b, sameBar[i], sameBar, &chains[i]);
+        for (CBarItem* item : sameBar) SetPasted(item, false);
+        for (std::size_t i = 0; i < waiting.size(); ++i) {
+            auto* note = reinterpret_cast<CBarItem*>(waiting[i].data());
             const int start = note->TimeField(), length = NoteLength(note);
-            for (int v = 0; v <= 6; ++v) {
-                // The voice takes the note when no live note of it overlaps the note's span,
-                // but for one of the same start and end, which it chords with.
-                bool fits = true;
-                for (CBarItem* other : Records(tb)) {
-                    if (other->IsRemoved() || !other->IsNoteOrRawNote() || other->VoiceField() != v) continue;
-                    const int os = other->TimeField(), ol = NoteLength(other);
-                    if (os == start && ol == length) continue;
-                    if (os < start + length && start < os + ol) {
-                        fits = false;
-                        break;
-                    }
+            // A note tied on from one merged before tries that note's voice first.
+            int preferred = -1;
+            auto* raw = reinterpret_cast<CRawNote*>(note);
+            for (const TiedOn& c : chosen)
+                for (int k = 0; k < raw->HeadCountField(); ++k)
+                    if (c.bar == b && c.time == start && c.pitch == raw->Head(k)->Pitch()) preferred = c.voice;
+            for (int n = preferred >= 0 ? -1 : 0; n <= 6; ++n) {
+                const int v = n < 0 ? preferred : n;
+                if (!VoiceFits(tb, v, start, length)) continue;
+                // Every note tied on from it must fit the voice too.
+                bool chainFits = true;
+                for (const TiedOn& c : chains[i]) {
+                    CTrkBar* at = score->GetTrkBar(d, c.bar);
+                    chainFits = chainFits && at && VoiceFits(at, v, c.time, c.length);
                 }
-                if (!fits) continue;
+                tb->SetCurrent();
+                if (!chainFits) continue;
                 note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kRemovedBit));
                 SetVoiceBits(note, v);
                 if (!tb->MergeNote(note, length, v)) ThrowCode(kOutOfMemory);
+                for (TiedOn c : chains[i]) {
+                    c.voice = v;
+                    chosen.push_back(c);
+                }
                 // The heads that came tied are tied again once every note has its voice.
                 auto* copied = reinterpret_cast<CRawNote*>(note);
                 for (int k = 0; k < copied->HeadCountField(); ++k) {

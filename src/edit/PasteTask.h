@@ -12,6 +12,8 @@
 #include "model/EditTask.h"
 
 class CBarItem;
+class CRawNote;
+class CTrack;
 class CTrkBar;
 
 // The paste options (index = the paste special dialog's check box id - 3).
@@ -54,12 +56,24 @@ private:
     void ShiftPosition(CBarItem* item, int delta);
     void CarryClefs(int dest);
     void TidyTrack(int dest);
+    // The bar respaced and its positions placed (with automatic positions: its whole system).
+    void PlaceBar(int dest, int bar);
+    void PlaceDrumHeads(CTrack& track, CRawNote* note);
+    void CheckBeams(CTrkBar* trkBar, bool rebeam[8]);
+    void FollowTieHeads(int dest, int bar);
+    void ClearLooseTieMarks(CTrkBar* trkBar);
     void LinkTie(int dest, int bar, CBarItem* tie);
     void SnapEnd(int dest, int bar, CBarItem* line);
     // A pasted note (a rest after the bar's start) that runs past its bar's end, in a bar before
     // the score's last.
     bool Overflows(int bar, CBarItem* item) const;
     bool SplitAcrossBarLine(int dest, int bar, CBarItem* item);
+    // A note tied on from a merged note: its bar, time, length and pitch, and the voice taken.
+    struct TiedOn {
+        int bar, time, length, pitch, voice;
+    };
+    bool VoiceFits(CTrkBar* trkBar, int voice, int start, int length) const;
+    void FollowTies(int dest, int bar, CBarItem* note, const std::vector<CBarItem*>& sameBar, std::vector<TiedOn>* out) const;
     void MergeIntoVoices(int dest);
     void TieMergedNotes();
     int BarLength(int bar) const;

@@ -46,6 +46,24 @@ int CBeam::WholeSegments() const {
     return std::clamp(SegmentCount(), 0, std::max(room, 0));
 }
 
+void CBeam::ShiftSegments(int delta) {
+    const int n = WholeSegments();
+    for (int i = 0; i < n; ++i) {
+        BeamSegment segment = Segment(i);
+        std::uint8_t* p = segment.Bytes();
+        // Both ends as positions counted from the beam's bar; a start never goes before it.
+        const int start = std::max(0, p[BeamSegment::kStartBar] * 1024 + segment.StartPosition() + delta);
+        const int end = std::max(start, (p[BeamSegment::kStartBar] + p[BeamSegment::kEndBar]) * 1024 + segment.EndPosition() + delta);
+        const int startBar = std::min(start / 1024, 255);
+        const int endBar = std::min(end / 1024 - startBar, 255);
+        p[BeamSegment::kStartBar] = std::uint8_t(startBar);
+        p[BeamSegment::kEndBar] = std::uint8_t(std::max(endBar, 0));
+        segment.SetStartPosition(std::int16_t(std::min(start - startBar * 1024, 1023)));
+        segment.SetEndPosition(std::int16_t(std::clamp(end - (startBar + std::max(endBar, 0)) * 1024, 0, 1023)));
+    }
+    SetFlagsA(std::uint8_t(FlagsA() | kRelayoutBit));
+}
+
 bool CBeam::Covers(CBarItem* item, int barOffset) {
     if (item->IsRemoved() || item->VoiceField() != VoiceField() || !item->IsNoteOrRest()) return false;
     auto* head = static_cast<CRawHead*>(item);

@@ -177,6 +177,9 @@ public:
     void TransposeAll() { SetFlagsA(std::uint8_t(FlagsA() | kRelayoutBit)); }
     bool IsCrossStaff() { return ReachesOtherStaff(); }
 
+    // Moves every segment by delta (1/1024 of a bar), carrying whole bars into the segment's
+    // bar counters, and marks the beam for re-placing; its own position is the caller's.
+    void ShiftSegments(int delta);
     // The beam's membership test: whether a note or rest lying barOffset bars after the beam's
     // own bar belongs to the beam.
     bool Covers(CBarItem* item, int barOffset);

@@ -24,8 +24,10 @@
 #include "model/ItemArray.h"
 #include "model/KeySig.h"
 #include "model/Meter.h"
+#include "model/Ottava.h"
 #include "model/Tempo.h"
 #include "model/TieType.h"
+#include "notation/Beam.h"
 #include "platform/Handles.h"
 
 namespace {
@@ -425,6 +427,224 @@ TEST(Paste, MergeTiesTheMergedNotesThatCameTied) {
     EXPECT_EQ(s.AllRuns(), before);
 }
 
+// The beams of track t's bar b, in run order.
+std::vector<CBeam*> BeamsOf(PasteScore& s, int t, int b) {
+    std::vector<CBeam*> out;
+    for (CBarItem* i : s.Of(t, b, CBeam::kType)) out.push_back(static_cast<CBeam*>(i));
+    return out;
+}
+
+// Every note or rest of track t's bar b that says it is beamed has a beam that covers it.
+void ExpectEveryBeamedNoteHasItsBeam(PasteScore& s, int t, int b) {
+    CTrkBar* tb = s.score->GetTrkBar(t, b);
+    tb->SetCurrent();
+    for (CBarItem* i : s.Live(t, b))
+        if (i->IsNoteOrRest() && static_cast<CRawHead*>(i)->IsBeamed()) {
+            EXPECT_NE(tb->FindBeamOfNote(i), nullptr) << "the note at " << i->TimeField() << " says beamed";
+        }
+}
+
+TEST(Paste, ABarOfMoreThan255BeamsIsTidiedWhole) {
+    // Bars 2 and 5 are 9,000 ticks long; the copied bar holds 600 notes of 1/128 beamed in
+    // pairs, 300 beams, and the 290th beam starts on the last note of the 289th. The paste finds
+    // that overlap so late in the bar and beams the voice again by its meter.
+    PasteScore s;
+    constexpr int kNotes = 600, kTicks = 15;
+    for (int b : {2, 5}) rec::Put<std::int16_t>(s.score->GetBar(b)->GetMeter()->bytes, Meter::kTicksPerBar, kNotes * kTicks);
+    for (int i = 0; i < kNotes; ++i) {
+        CRawNote* n = s.AddNote(1, 2, i * kTicks, 8, {60 + i % 12}, 0, true);
+        n->SetPositionField(std::int16_t(i + 1));
+        n->SetFlagBit(CRawHead::kBeamedBit, true);
+    }
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    for (int k = 0; k < kNotes / 2; ++k) {
+        tb->SetCurrent();
+        auto* beam = static_cast<CBeam*>(tb->NewItem(CBeam::kType, 2 * k * kTicks));
+        ASSERT_NE(beam, nullptr);
+        const int start = k == 289 ? 2 * k : 2 * k + 1;
+        beam->SetSegmentCount(1);
+        beam->Segment(0).SetStartPosition(std::int16_t(start));
+        beam->Segment(0).SetEndPosition(std::int16_t(2 * k + 2));
+        beam->SetPositionField(std::int16_t(start));
+        beam->Select();
+    }
+    ASSERT_EQ(BeamsOf(s, 1, 2).size(), 300u);
+    s.Copy(1, 1, 2, 2);
+    const auto before = s.AllRuns();
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto beams = BeamsOf(s, 1, 5);
+    EXPECT_NE(beams.size(), 300u) << "the voice is beamed again";
+    for (std::size_t k = 1; k < beams.size(); ++k)
+        EXPECT_GT(beams[k]->StartPositionField(), beams[k - 1]->EndPositionField()) << "beam " << k << " overlaps the one before";
+    ExpectEveryBeamedNoteHasItsBeam(s, 1, 5);
+    s.doc->Undo();
+    EXPECT_EQ(s.AllRuns(), before);
+}
+
+TEST(Paste, NotesCopiedWithoutTheirBeamAreBeamedAgainByTheMeter) {
+    // Eight eighths that say they are beamed, copied without a beam.
+    PasteScore s;
+    for (int i = 0; i < 8; ++i) {
+        CRawNote* n = s.AddNote(1, 2, i * 240, 4, {60 + i}, 0, true);
+        n->SetPositionField(std::int16_t(i * 128));
+        n->SetFlagBit(CRawHead::kBeamedBit, true);
+    }
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    EXPECT_FALSE(BeamsOf(s, 1, 5).empty()) << "4/4 eighths are beamed by the beat";
+    ExpectEveryBeamedNoteHasItsBeam(s, 1, 5);
+}
+
+TEST(Paste, ABeamPastedOffTheGridMovesWithItsNotes) {
+    // Two beamed eighths at the start of bar 2 go in at the second beat of bar 5: the beam's
+    // ends go with them, and it still covers both.
+    PasteScore s;
+    for (int i = 0; i < 2; ++i) {
+        CRawNote* n = s.AddNote(1, 2, i * 240, 4, {64 + i}, 0, true);
+        n->SetPositionField(std::int16_t(i * 128));
+        n->SetFlagBit(CRawHead::kBeamedBit, true);
+    }
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    tb->SetCurrent();
+    auto* beam = static_cast<CBeam*>(tb->NewItem(CBeam::kType, 0));
+    beam->SetSegmentCount(1);
+    beam->Segment(0).SetStartPosition(0);
+    beam->Segment(0).SetEndPosition(128);
+    beam->Select();
+    // Bar 5's voice opens with a quarter rest, as entry leaves a bar.
+    static_cast<CRawHead*>(s.AddRest(1, 5, 0, 0, false))->SetNoteValue(3);
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 480, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto beams = BeamsOf(s, 1, 5);
+    ASSERT_EQ(beams.size(), 1u);
+    CTrkBar* to = s.score->GetTrkBar(1, 5);
+    to->SetCurrent();
+    for (CBarItem* n : s.Of(1, 5, 144)) EXPECT_EQ(to->FindBeamOfNote(n), beams[0]) << "note at " << n->TimeField();
+    EXPECT_EQ(s.Of(1, 5, 144).size(), 2u);
+}
+
+TEST(Paste, TheFirstAndLastPastedOctaveLinesOfABarMarkTheirEnds) {
+    struct Case {
+        const char* what;
+        std::vector<int> times;
+        std::vector<std::uint8_t> expected;  // start and end bits of each, in time order
+    };
+    const Case cases[] = {
+        {"one line both starts and ends", {0}, {COttava::kStartPieceBit | COttava::kEndPieceBit}},
+        {"of two, the first starts and the second ends", {0, 960}, {COttava::kStartPieceBit, COttava::kEndPieceBit}},
+        {"of three, the middle one neither", {0, 480, 960}, {COttava::kStartPieceBit, 0, COttava::kEndPieceBit}},
+    };
+    for (const Case& c : cases) {
+        PasteScore s;
+        CTrkBar* tb = s.score->GetTrkBar(1, 2);
+        for (int t : c.times) {
+            tb->SetCurrent();
+            auto* line = static_cast<COttava*>(tb->NewItem(COttava::kTypeCode, t));
+            ASSERT_NE(line, nullptr);
+            // Each copied line says it both starts and ends; the paste decides.
+            line->SetFlags(std::uint8_t(line->GetFlags() | COttava::kStartPieceBit | COttava::kEndPieceBit));
+            line->Select();
+        }
+        s.AddNote(1, 2, 0, 1, {84}, 0, true);
+        s.Copy(1, 1, 2, 2);
+        s.At(1, 5, 0, 0);
+        s.doc->OnCommandRange(kPaste);
+        const auto lines = s.Of(1, 5, COttava::kTypeCode);
+        ASSERT_EQ(lines.size(), c.times.size()) << c.what;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(static_cast<COttava*>(lines[i])->GetFlags() & (COttava::kStartPieceBit | COttava::kEndPieceBit),
+                      c.expected[i])
+                << c.what << ", line " << i;
+    }
+}
+
+TEST(Paste, ADrumPastedOntoAPercussionStaffStandsOnItsDrumsPosition) {
+    // Track 2 becomes a percussion staff whose snare (38) stands on position 3 in voice 1 only:
+    // a snare pasted in voice 0 finds it in the next voice that has it.
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {38}, 0, true);
+    s.Copy(1, 1, 2, 2);
+    CTrack* drums = s.score->GetTrack(2);
+    drums->SetStaffKind(1);
+    for (int i = 0; i < CTrack::kDrums; ++i) rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + i, 0);
+    rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + 4, 38);
+    rec::Put<std::uint8_t>(drums, CTrack::kDrumVoices + 4, 1);
+    rec::Put<std::int8_t>(drums, CTrack::kDrumPositions + 4, 3);
+    s.At(2, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto notes = s.Of(2, 5, 144);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(static_cast<CRawNote*>(notes[0])->Head(0)->Pitch(), 38);
+    EXPECT_EQ(static_cast<CRawNote*>(notes[0])->Head(0)->Position(), 3);
+}
+
+TEST(Paste, TieMarksWithoutTheirTieGo) {
+    // A note copied with a tie-from mark but not its tie, and one with a tied-into mark whose
+    // tie was not copied: neither keeps its mark; the copied tie between two others stays whole.
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    s.AddNote(1, 2, 480, 3, {62}, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    s.AddNote(1, 2, 960, 3, {64}, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    s.AddNote(1, 2, 1440, 3, {64}, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    const int positions[] = {0, 250, 500, 750};
+    for (int i = 0; i < 4; ++i) s.Live(1, 2)[std::size_t(i)]->SetPositionField(std::int16_t(positions[i]));
+    std::uint8_t bytes[CTie::kSize] = {};
+    CTie* tie = CTie::Init(bytes, 0, 960, 500, 750, 4, 0, false, true, false);
+    tie->SetPitch(64);
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    tb->SetCurrent();
+    tb->InsertCopy(tie)->Select();
+    s.Copy(1, 1, 2, 2);
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto notes = s.Of(1, 5, 144);
+    ASSERT_EQ(notes.size(), 4u);
+    auto head = [&](int i) { return static_cast<CRawNote*>(notes[std::size_t(i)])->Head(0); };
+    EXPECT_FALSE(head(0)->HasTieStart()) << "no tie goes from it";
+    EXPECT_FALSE(head(1)->HasTieEnd()) << "no tie comes into it";
+    EXPECT_TRUE(head(2)->HasTieStart()) << "its tie came with it";
+    EXPECT_TRUE(head(3)->HasTieEnd());
+    EXPECT_EQ(s.Of(1, 5, CTie::kType).size(), 1u);
+}
+
+TEST(Paste, MergeKeepsANoteAndTheNoteTiedOnFromItInOneVoice) {
+    // A whole note tied over the bar line into a quarter. At the destination voice 0 is free in
+    // the first bar but holds a half note where the quarter goes: both notes go to voice 1, and
+    // the tie pass ties them again there.
+    PasteScore s;
+    s.AddNote(1, 2, 0, 1, {60}, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    s.AddNote(1, 3, 0, 3, {60}, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    std::uint8_t bytes[CTie::kSize] = {};
+    CTie* tie = CTie::Init(bytes, 0, 0, 0, 0, 0, 0, true, true, false);
+    tie->SetPitch(60);
+    CTrkBar* tb = s.score->GetTrkBar(1, 2);
+    tb->SetCurrent();
+    tb->InsertCopy(tie)->Select();
+    s.AddNote(1, 6, 0, 2, {72}, 0, false);
+    s.Copy(1, 1, 2, 3);
+    const auto before = s.AllRuns();
+    s.At(1, 5, 0, 0);
+    s.doc->OnCommandRange(kMerge);
+    auto voiceOf60 = [&](int b) {
+        for (CBarItem* n : s.Of(1, b, 144))
+            if (static_cast<CRawNote*>(n)->Head(0)->Pitch() == 60) return n->VoiceField();
+        return -1;
+    };
+    EXPECT_EQ(voiceOf60(5), 1) << s.Notes(1, 5);
+    EXPECT_EQ(voiceOf60(6), 1) << s.Notes(1, 6);
+    const auto into = s.Of(1, 6, 144);
+    for (CBarItem* n : into)
+        if (n->VoiceField() == 1) {
+            EXPECT_TRUE(static_cast<CRawNote*>(n)->Head(0)->HasTieEnd()) << "tied again in voice 1";
+        }
+    EXPECT_EQ(s.Of(1, 5, CTie::kType).size(), 1u);
+    s.doc->Undo();
+    EXPECT_EQ(s.AllRuns(), before);
+}
+
 TEST(Paste, TheInsertionPointMovesPastThePaste) {
     PasteScore s;
     s.AddNote(1, 2, 0, 3, {60}, 0, true);
@@ -602,3 +822,6 @@ TEST(Paste, MutatedBlocksPasteWithoutHarm) {
 }
 
 }  // namespace
+
+
+

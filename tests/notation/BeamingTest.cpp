@@ -316,3 +316,38 @@ TEST_F(BeamingTest, DissolvingATremoloOverABarLineFreesItsNotesInBothBarsAndKeep
     }
     EXPECT_EQ(task.saved, (std::vector<std::pair<int, int>>{{0, 2}, {0, 3}}));
 }
+
+// A beam moved along its bar takes every segment with it; whole bars carry into the segment's
+// bar counters, and no start goes before the beam's own bar.
+TEST(BeamShift, SegmentsMoveAndCarryWholeBars) {
+    struct Case {
+        const char* what;
+        int startBar, start, endBar, end, delta;
+        int wantStartBar, wantStart, wantEndBar, wantEnd;
+    };
+    const Case cases[] = {
+        {"inside the bar", 0, 100, 0, 300, 200, 0, 300, 0, 500},
+        {"the end crosses the bar line", 0, 700, 0, 900, 256, 0, 956, 1, 132},
+        {"both ends cross it", 0, 900, 0, 1000, 256, 1, 132, 0, 232},
+        {"back over a bar line the segment began after", 1, 10, 0, 100, -20, 0, 1014, 1, 80},
+        {"an end in a later bar comes back into the start's bar", 0, 500, 1, 10, -20, 0, 480, 0, 1014},
+        {"never before the beam's bar", 0, 10, 0, 50, -30, 0, 0, 0, 20},
+    };
+    for (const Case& c : cases) {
+        std::uint8_t bytes[CBeam::kSize] = {};
+        CBeam* beam = CBeam::Construct(bytes);
+        beam->CBaseItem::SetSize(std::int16_t(CBeam::kSize));
+        beam->SetSegmentCount(1);
+        BeamSegment segment = beam->Segment(0);
+        segment.Bytes()[BeamSegment::kStartBar] = std::uint8_t(c.startBar);
+        segment.Bytes()[BeamSegment::kEndBar] = std::uint8_t(c.endBar);
+        segment.SetStartPosition(std::int16_t(c.start));
+        segment.SetEndPosition(std::int16_t(c.end));
+        beam->ShiftSegments(c.delta);
+        EXPECT_EQ(segment.StartBarOffset(), c.wantStartBar) << c.what;
+        EXPECT_EQ(segment.StartPosition(), c.wantStart) << c.what;
+        EXPECT_EQ(segment.EndBarOffset(), c.wantEndBar) << c.what;
+        EXPECT_EQ(segment.EndPosition(), c.wantEnd) << c.what;
+        EXPECT_NE(beam->FlagsA() & CBarItem::kRelayoutBit, 0) << c.what << ": placed again";
+    }
+}

@@ -12,6 +12,7 @@
 #include "Script.h"
 #include "app/ZelApp.h"
 #include "edit/Commands.h"
+#include "framework/Clipboard.h"
 #include "framework/CmdUI.h"
 #include "framework/Input.h"
 #include "framework/CodePage.h"
@@ -30,6 +31,7 @@
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
+#include "platform/Handles.h"
 #include "view/PenTask.h"
 
 namespace zelscript {
@@ -121,6 +123,21 @@ void RunClipboard(Context& ctx, const Args& args) {
     for (char c : fw::ToUtf8(fw::GetClipboardText()))
         shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
     std::fprintf(ctx.out, "clipboard \"%s\"\n", shown.c_str());
+}
+
+// The internal clipboard's block (what the last copy made) written to a file as it lies: a seed
+// for the clip block fuzzer.
+void RunClipBlock(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "clipblock FILE");
+    const HGLOBAL h = fw::TheClipboard().GetData();
+    if (!h) throw ScriptError("the clipboard holds no block");
+    const auto* p = static_cast<const char*>(LockHandle(h));
+    const std::size_t size = GetHandleSize(h);
+    std::ofstream out(args[0], std::ios::binary);
+    out.write(p, std::streamsize(size));
+    UnlockHandle(h);
+    if (!out) throw ScriptError("cannot write " + args[0]);
+    std::fprintf(ctx.out, "clipblock: %zu bytes\n", size);
 }
 
 void RunCmd(Context& ctx, const Args& args) {
@@ -293,6 +310,7 @@ const CommandRegistrar registrar{
      RunMoveTrack},
     {"clipboard", "[TEXT]", "prints the system clipboard's plain text, or sets it to TEXT (UTF-8, the words joined by one space)",
      RunClipboard},
+    {"clipblock", "FILE", "writes the internal clipboard's block (what the last copy made) to FILE as it lies", RunClipBlock},
     {"undo", "", "undoes the last operation", RunUndo},
     {"redo", "", "does the last undone operation again", RunRedo},
 };
