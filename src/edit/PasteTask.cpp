@@ -551,6 +551,7 @@ void CPasteTask::TidyTrack(int d) {
         tb->SetCurrent();
         if (!isMerge) tb->RecalcAccidentals();
     }
+    PlaceSystems(d, firstBar, last);
     // Tie marks are checked once every bar of the track has its positions, since a tie into a
     // bar is found by the positions of both bars.
     for (int b = firstBar; b <= last; ++b)
@@ -591,29 +592,39 @@ void CPasteTask::FollowTieHeads(int d, int b) {
 void CPasteTask::PlaceBar(int d, int b) {
     CBar* bar = score->GetBar(b);
     if (!bar) return;
-    CLine* line = bar->GetLine();
-    if (!g_preferences.Byte(Preferences::kSpace) || !line) {
-        bar->Respace();
-        if (CTrkBar* tb = score->GetTrkBar(d, b)) {
-            tb->SetCurrent();
-            tb->RecalcPositions(-1);
-        }
-        return;
+    bar->Respace();
+    if (CTrkBar* tb = score->GetTrkBar(d, b)) {
+        tb->SetCurrent();
+        tb->RecalcPositions(-1);
     }
-    // Automatic positions: the bar's system is justified again and every bar of it has its
-    // positions recalculated; the system is saved first, and again when the justification
-    // wrapped the bar into another one.
-    if (!SaveSystem(line->GetIndex())) ThrowCode(kOutOfMemory);
-    score->UpdateBarLayout(b);
-    line = bar->GetLine();
-    if (!line) return;
-    if (!SaveSystem(line->GetIndex())) ThrowCode(kOutOfMemory);
-    const int first = line->GetFirstBarIndex();
-    for (int k = first; k < first + line->GetBarCount() && k < score->GetBarCount(); ++k)
-        if (CTrkBar* tb = score->GetTrkBar(d, k)) {
-            tb->SetCurrent();
-            tb->RecalcPositions(-1);
-        }
+}
+
+void CPasteTask::PlaceSystems(int d, int first, int last) {
+    // Automatic positions (Options > Auto): each system that holds a tidied bar is justified
+    // again and every bar of it on this track has its positions recalculated, once per system
+    // however many of its bars the paste reached. The system is saved first, and again when the
+    // justification wrapped the bar into another one.
+    if (!g_preferences.Byte(Preferences::kSpace)) return;
+    for (int b = first; b <= last && b < score->GetBarCount(); ++b) {
+        CBar* bar = score->GetBar(b);
+        CLine* line = bar ? bar->GetLine() : nullptr;
+        if (!line) continue;
+        if (!SaveSystem(line->GetIndex())) ThrowCode(kOutOfMemory);
+        score->UpdateBarLayout(b);
+        line = bar->GetLine();
+        if (!line) continue;
+        if (!SaveSystem(line->GetIndex())) ThrowCode(kOutOfMemory);
+        const int from = line->GetFirstBarIndex();
+        const int to = std::min<int>(from + line->GetBarCount(), score->GetBarCount()) - 1;
+        for (int k = from; k <= to; ++k)
+            if (CTrkBar* tb = score->GetTrkBar(d, k)) {
+                tb->SetCurrent();
+                tb->RecalcPositions(-1);
+                if (!isMerge) tb->RecalcAccidentals();
+            }
+        // The next system begins after this one's last bar.
+        b = std::max(b, to);
+    }
 }
 
 void CPasteTask::PlaceDrumHeads(CTrack& track, CRawNote* note) {

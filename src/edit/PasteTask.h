@@ -56,8 +56,10 @@ private:
     void ShiftPosition(CBarItem* item, int delta);
     void CarryClefs(int dest);
     void TidyTrack(int dest);
-    // The bar respaced and its positions placed (with automatic positions: its whole system).
+    // The bar respaced and its positions placed; with automatic positions, then the systems of
+    // bars first..last justified and placed whole.
     void PlaceBar(int dest, int bar);
+    void PlaceSystems(int dest, int first, int last);
     void PlaceDrumHeads(CTrack& track, CRawNote* note);
     void CheckBeams(CTrkBar* trkBar, bool rebeam[8]);
     void FollowTieHeads(int dest, int bar);

@@ -25,10 +25,13 @@
 #include "model/KeySig.h"
 #include "model/Meter.h"
 #include "model/Ottava.h"
+#include "model/Preferences.h"
+#include "model/System.h"
 #include "model/Tempo.h"
 #include "model/TieType.h"
 #include "notation/Beam.h"
 #include "platform/Handles.h"
+#include "platform/Theory.h"
 
 namespace {
 
@@ -347,6 +350,64 @@ TEST(Paste, TheTrackPassesItsTranspositionDifferenceToThePitches) {
     s.doc->OnCommandRange(kPaste);
     ASSERT_EQ(s.Of(2, 5, 144).size(), 1u);
     EXPECT_EQ(static_cast<CRawNote*>(s.Of(2, 5, 144)[0])->Head(0)->Pitch(), 58);
+}
+
+TEST(Paste, NotesPastedUnderAnotherClefKeepTheirPitchesAndMoveOnTheStaff) {
+    // Middle C and the G above it copied from the right hand's treble staff to the left hand's
+    // bass staff: the same keys, written where the bass clef puts them.
+    PasteScore s;
+    s.AddNote(1, 2, 0, 3, {60}, 0, true);
+    s.AddNote(1, 2, 480, 3, {67}, 0, true);
+    for (CBarItem* n : s.Live(1, 2)) {
+        auto* note = static_cast<CRawNote*>(n);
+        note->Head(0)->SetPosition(CTheory::PitchToStaffPos(note->Head(0)->Pitch(), 0, 0));
+    }
+    s.Copy(1, 1, 2, 2);
+    int clef = 0, key = 0;
+    CTrkBar* to = s.score->GetTrkBar(2, 5);
+    to->SetCurrent();
+    to->GetClefAndKeyAt(0, &clef, &key);
+    ASSERT_NE(clef, 0) << "the left hand has its own clef";
+    s.At(2, 5, 0, 0);
+    s.doc->OnCommandRange(kPaste);
+    const auto notes = s.Of(2, 5, 144);
+    ASSERT_EQ(notes.size(), 2u);
+    for (CBarItem* n : notes) {
+        const NoteHead* head = static_cast<CRawNote*>(n)->Head(0);
+        EXPECT_EQ(head->Position(), CTheory::PitchToStaffPos(head->Pitch(), clef, key)) << "pitch " << head->Pitch();
+    }
+    EXPECT_EQ(static_cast<CRawNote*>(notes[0])->Head(0)->Pitch(), 60);
+    EXPECT_EQ(static_cast<CRawNote*>(notes[1])->Head(0)->Pitch(), 67);
+    EXPECT_TRUE(s.Of(2, 5, CClef::kTypeCode).empty()) << "no clef shows in the bar";
+}
+
+TEST(Paste, AutomaticPositionsPlaceEveryBarOfTheSystemsThePasteReaches) {
+    // A note of bar 5's system outside the paste stands on a stale position: with automatic
+    // positions on (Options > Auto) the paste places it again with the rest of the system; with
+    // them off only the pasted bars are placed.
+    for (bool automatic : {true, false}) {
+        PasteScore s;
+        g_preferences.SetByte(Preferences::kSpace, automatic ? 1 : 0);
+        CLine* line = s.score->GetBar(5)->GetLine();
+        ASSERT_NE(line, nullptr);
+        ASSERT_GT(line->GetBarCount(), 1);
+        const int other = line->GetFirstBarIndex() == 5 ? 6 : line->GetFirstBarIndex();
+        s.AddNote(1, 2, 0, 3, {60}, 0, true);
+        s.AddNote(1, 2, 480, 3, {62}, 0, true);
+        s.Copy(1, 1, 2, 2);
+        s.AddNote(1, other, 0, 3, {64}, 0, false);
+        s.AddNote(1, other, 480, 3, {65}, 0, false)->SetPositionField(1000);
+        s.At(1, 5, 0, 0);
+        s.doc->OnCommandRange(kPaste);
+        ASSERT_EQ(s.Notes(1, 5), "0:60@0 480:62@0");
+        const int placed = s.Of(1, other, 144)[1]->PositionField();
+        if (automatic) {
+            EXPECT_NE(placed, 1000) << "bar " << other << " is placed again with its system";
+        } else {
+            EXPECT_EQ(placed, 1000) << "bar " << other << " is left as it was";
+        }
+    }
+    g_preferences.SetByte(Preferences::kSpace, 1);
 }
 
 TEST(Paste, APastedTieEndsOnThePastedNoteOfItsPitch) {
