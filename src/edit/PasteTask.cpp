@@ -694,6 +694,9 @@ bool CPasteTask::SplitAcrossBarLine(int d, int b, CBarItem* item) {
     int last = b + 1;
     while (last < score->GetBarCount() - 1 && end > BarLength(last) && BarLength(last) > 0) end -= BarLength(last++);
     if (!SaveRange(0, b + 1, score->GetTrackCount() - 1, last)) return false;
+    // The pieces follow the heads' own durations, which a damaged or odd record may make longer
+    // than its value: the track is saved to the score's end, so that undo takes every piece back.
+    if (!SaveRange(d, last + 1, d, score->GetBarCount() - 1)) return false;
     CTrkBar* tb = score->GetTrkBar(d, b);
     tb->SetCurrent();
     if (!tb->InsertAcrossBars(item)) return false;

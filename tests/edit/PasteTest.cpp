@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <random>
 #include <string>
@@ -32,6 +34,7 @@
 #include "notation/Beam.h"
 #include "platform/Handles.h"
 #include "platform/Theory.h"
+#include "support/TestData.h"
 
 namespace {
 
@@ -835,6 +838,35 @@ TEST(Paste, APasteOfNothingLeavesTheRedoTail) {
     EXPECT_EQ(s.doc->GetUndoCount(), 1) << "the redo entry stays";
     s.doc->Redo();
     EXPECT_EQ(s.Notes(1, 5), "0:60@0");
+}
+
+TEST(Paste, BlocksTheFuzzerFoundUndoWhole) {
+    // Blocks the clip block fuzzer kept, one file a fault, each pasted and merged at bar 1 as
+    // the fuzzer does: undo must give every run back.
+    struct Found {
+        const char* file;
+        const char* fault;
+    };
+    const Found found[] = {
+        {"pieces-past-the-saved-bars.zlcb",
+         "a note whose heads outlast its value went on, tied, into bars the paste had not saved"},
+    };
+    for (const Found& f : found) {
+        PasteScore s;
+        fw::msgboxtest::Capture boxes;
+        std::ifstream in(testsupport::TestDataPath(std::string("edit/clipblocks/") + f.file), std::ios::binary);
+        const std::vector<std::uint8_t> block((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(block.empty()) << f.file;
+        PutClip(block);
+        const auto before = s.AllRuns();
+        for (int command : {kPaste, kMerge}) {
+            s.At(0, 1, 0, 0);
+            s.doc->OnCommandRange(command);
+            while (s.doc->GetUndoPosition() > 0) s.doc->Undo();
+            s.doc->ClearUndo();
+            EXPECT_EQ(s.AllRuns(), before) << f.file << " (" << f.fault << "), command " << command;
+        }
+    }
 }
 
 TEST(Paste, MutatedBlocksPasteWithoutHarm) {
