@@ -258,7 +258,7 @@ void Performer::SetupChannels(int first, int last) {
             if (patch != -1) it->patch = patch;
             if (volume != 0xFF) {
                 it->volume = volume;
-                it->controller = VSTDeviceDefs::FindVolumeController(track->GetVoiceDefName(v));
+                it->controller = track->VolumeControllerToSend(v);
             }
             it->pan = track->GetVoicePan(v);
         }
@@ -1644,7 +1644,7 @@ void Performer::Silence(int track, bool keepVolume) {
             const int key = s.voicePort[v] * 16 + s.voiceChannel[v];
             if (std::find(done.begin(), done.end(), key) != done.end()) continue;
             done.push_back(key);
-            const int controller = VSTDeviceDefs::FindVolumeController(score_->GetTrack(t)->GetVoiceDefName(v));
+            const int controller = score_->GetTrack(t)->VolumeControllerToSend(v);
             if (controller >= 0) midi_->SendMessage3(s.voicePort[v], 0xB0 | s.voiceChannel[v], controller & 127, 80);
             midi_->ResetChannel(s.voicePort[v], s.voiceChannel[v]);
         }

@@ -297,7 +297,11 @@ public:
     bool PasteSound(int voice);
     // What the voice's sound plays for a mark (entry out, 32 bytes); false when nothing.
     bool GetMarkPlayback(int voice, int index, std::uint8_t* out);
+    // The volume controller the device definitions give the voice's sound, -1 when none.
     int GetVolumeController(int voice) const;
+    // The controller the voice's volume is sent on: the definitions' volume controller, else
+    // 7 (the MIDI volume).
+    int VolumeControllerToSend(int voice) const;
     int GetVoiceDefValue(int voice, int which);
     int GetVoiceDefByte(int voice, int which);
     bool VoiceSoundHasLegato(int voice) const;

@@ -374,7 +374,7 @@ void CTrack::SendVoicePatches() const {
         if (!sentBefore) TheMidi().SendPatch(port, GetVoiceChannel(v), word, 1);
         if (IsSamplePlayerTrack()) {
             const int volume = GetVoiceVolume(v) == kNoVolume ? 80 : GetVoiceVolume(v);
-            TheMidi().SendMessage3(port, 0xB0 + GetVoiceChannel(v), GetVolumeController(v), volume);
+            TheMidi().SendMessage3(port, 0xB0 + GetVoiceChannel(v), VolumeControllerToSend(v), volume);
         }
     }
 }
@@ -429,6 +429,12 @@ bool CTrack::GetMarkPlayback(int voice, int index, std::uint8_t* out) {
 
 int CTrack::GetVolumeController(int voice) const {
     return GetVSTDeviceDefs()->FindVolumeController(GetDevice(), GetVoiceDefName(Clamp7(voice)));
+}
+
+int CTrack::VolumeControllerToSend(int voice) const {
+    constexpr int kMidiVolume = 7;
+    const int controller = GetVolumeController(voice);
+    return controller >= 0 && controller <= 127 ? controller : kMidiVolume;
 }
 
 int CTrack::GetVoiceDefValue(int voice, int which) {

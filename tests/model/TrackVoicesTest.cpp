@@ -312,3 +312,24 @@ TEST(TrackVoicesTest, MarkPlaybackAndSoundValuesGoThroughTheVoicesSound) {
 }
 
 }  // namespace
+
+// A sample-player track sends each voice's volume with its patch, on the MIDI volume controller
+// while the device definitions name none (never on controller -1).
+TEST(TrackVoicesTest, ASamplePlayerVoicesVolumeGoesOnTheMidiVolumeWithoutDefinitions) {
+    struct SamplePorts : CDevices {
+        bool IsSamplePlayerPort(int port) override { return port == kPort; }
+    } ports;
+    Fixture f;
+    CDevices* kept = GetMidiOutPorts();
+    SetMidiOutPorts(&ports);
+    CTrack* t = f.Track();
+    t->SetVoicePatch(-1, -1, false);
+    t->SetVoiceChannel(0, 2);
+    t->SetVoicePatch(0, 12, false);
+    testsupport::RecordedMidi().clear();
+    t->SendVoicePatches();
+    SetMidiOutPorts(kept);
+    EXPECT_EQ(t->GetVolumeController(0), -1) << "no definitions are loaded";
+    const std::vector<Sent> sent = {{Kind::Patch, kPort, 2, 12, 1, 0}, {Kind::Message3, kPort, 0xB2, 7, 80, 0}};
+    EXPECT_EQ(testsupport::RecordedMidi(), sent);
+}
