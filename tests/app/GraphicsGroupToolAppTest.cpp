@@ -36,6 +36,8 @@
 #include "support/RunTool.h"
 #include "support/SavedScore.h"
 #include "support/TempHome.h"
+#include "support/PaletteClick.h"
+#include "support/RunningApp.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ZelView.h"
@@ -45,19 +47,7 @@ using namespace fw::uitest;
 
 namespace {
 
-class ShapeApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning();
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void()> whileRunning;
-    bool started = false;
-};
+using ShapeApp = testsupport::RunningApp;
 
 struct Place {
     std::string text;
@@ -79,22 +69,8 @@ protected:
         fw::ResetAllGlobals();
     }
 
-    static void ShowPalette(int palette) {
-        CToolBox& p = Palette(palette);
-        if (!p.IsShown()) {
-            p.Show();
-            RunUntilIdle();
-            Move(&p, 1, 1);
-        }
-        RunUntilIdle();
-    }
-    static void ClickPalette(int palette, int index) {
-        ShowPalette(palette);
-        CToolBox& p = Palette(palette);
-        const POINT c = p.ButtonCentre(index);
-        Click(&p, c.x, c.y);
-        RunUntilIdle();
-    }
+    static void ShowPalette(int palette) { testsupport::ShowPalette(palette); }
+    static void ClickPalette(int palette, int index) { testsupport::ClickPalette(palette, index); }
     // Presses a pen button of the graphics palette and releases on a cell of its pop-up; false
     // when the pop-up never showed.
     static bool ChooseFromPenPopup(int button, int cell) {

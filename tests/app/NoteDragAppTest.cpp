@@ -30,6 +30,7 @@
 #include "platform/PlatformGlobals.h"
 #include "support/RunTool.h"
 #include "support/TempHome.h"
+#include "support/RunningApp.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ZelView.h"
@@ -39,19 +40,7 @@ using namespace fw::uitest;
 
 namespace {
 
-class DragApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning();
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void()> whileRunning;
-    bool started = false;
-};
+using DragApp = testsupport::RunningApp;
 
 std::vector<char> Bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -35,6 +35,8 @@
 #include "support/SavedScore.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
+#include "support/PaletteClick.h"
+#include "support/RunningApp.h"
 #include "view/ToolState.h"
 #include "view/ZelView.h"
 #include "view/ZelWnd.h"
@@ -43,19 +45,7 @@ namespace {
 
 namespace ui = fw::uitest;
 
-class NoteMenuApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning();
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void()> whileRunning;
-    bool started = false;
-};
+using NoteMenuApp = testsupport::RunningApp;
 
 // How the user gives a command.
 enum class Way { MenuBar, Typed, Palette };
@@ -70,19 +60,6 @@ struct Step {
     int palette = -1;    // the palette and button clicked
     int button = -1;
 };
-
-void ClickPalette(int palette, int index, UINT mods) {
-    CToolBox& p = Palette(palette);
-    if (!p.IsShown()) {
-        p.Show();
-        ui::RunUntilIdle();
-        ui::Move(&p, 1, 1);
-    }
-    ui::RunUntilIdle();
-    const POINT c = p.ButtonCentre(index);
-    ui::Click(&p, c.x, c.y, ui::kLeft, mods);
-    ui::RunUntilIdle();
-}
 
 class NoteMenuScriptApp : public ::testing::Test {
 protected:
@@ -173,7 +150,7 @@ TEST_F(NoteMenuScriptApp, EachWayOfGivingANoteCommandSavesWhatTheScriptOfThatCom
             switch (s.way) {
             case Way::MenuBar: seen.entries.push_back(fw::ChooseFromMenuBar(frame, s.id)); break;
             case Way::Typed: ui::Type(view, s.id == 1003 ? "4" : "#"); break;
-            case Way::Palette: ClickPalette(s.palette, s.button, s.id == 2902 ? ui::kCtrl : ui::kNone); break;
+            case Way::Palette: testsupport::ClickPalette(s.palette, s.button, s.id == 2902 ? ui::kCtrl : ui::kNone); break;
             }
             ui::RunUntilIdle();
             seen.changed.push_back(bytes() != before);

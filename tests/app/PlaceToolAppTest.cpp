@@ -29,6 +29,8 @@
 #include "support/RunTool.h"
 #include "support/SavedScore.h"
 #include "support/TempHome.h"
+#include "support/PaletteClick.h"
+#include "support/RunningApp.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ZelView.h"
@@ -38,19 +40,7 @@ using namespace fw::uitest;
 
 namespace {
 
-class PlaceApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning();
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void()> whileRunning;
-    bool started = false;
-};
+using PlaceApp = testsupport::RunningApp;
 
 // A place as zelscript writes it (T:B:P:S) and its point in the page pane.
 struct Place {
@@ -68,18 +58,7 @@ protected:
     }
     void TearDown() override { fw::ResetAllGlobals(); }
 
-    static void ClickPalette(int palette, int index) {
-        CToolBox& p = Palette(palette);
-        if (!p.IsShown()) {
-            p.Show();
-            RunUntilIdle();
-            Move(&p, 1, 1);
-        }
-        RunUntilIdle();
-        const POINT c = p.ButtonCentre(index);
-        Click(&p, c.x, c.y);
-        RunUntilIdle();
-    }
+    static void ClickPalette(int palette, int index) { testsupport::ClickPalette(palette, index); }
 
     testsupport::TempHome home;
     testsupport::TempDir dir;

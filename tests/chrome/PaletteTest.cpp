@@ -33,25 +33,15 @@
 #include "platform/Numeric.h"
 #include "platform/StdArray.h"
 #include "support/TempHome.h"
+#include "support/PaletteClick.h"
+#include "support/RunningApp.h"
 #include "view/ToolState.h"
 
 namespace {
 
 using namespace fw::uitest;
 
-class PaletteApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning();
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void()> whileRunning;
-    bool started = false;
-};
+using PaletteApp = testsupport::RunningApp;
 
 class PaletteTest : public ::testing::Test {
 protected:
@@ -81,19 +71,8 @@ protected:
         ASSERT_TRUE(app.started);
     }
 
-    // A click on a palette's button (the palette shown first, as its key or pop-up would).
     static void ClickPalette(int palette, int index, UINT mods = kNone, int clicks = 1) {
-        CToolBox& p = Palette(palette);
-        if (!p.IsShown()) {
-            p.Show();
-            RunUntilIdle();
-            // The pointer comes over the new window first.
-            Move(&p, 1, 1);
-        }
-        RunUntilIdle();
-        const POINT c = p.ButtonCentre(index);
-        Click(&p, c.x, c.y, kLeft, mods, clicks);
-        RunUntilIdle();
+        testsupport::ClickPalette(palette, index, mods, clicks);
     }
     static void Keys(const char* text) {
         Type(g_app.mainFrame, text);
