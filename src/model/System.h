@@ -95,6 +95,8 @@ public:
     std::int16_t GetFirstBarIndex() const { return rec::Get<std::int16_t>(this, kFirstBar); }
     void SetFirstBarIndex(int v) { rec::Put(this, kFirstBar, std::int16_t(v)); }
     std::int16_t GetBarCount() const { return rec::Get<std::int16_t>(this, kBarCount); }
+    // The index of the system's last bar.
+    int GetLastBar() const { return GetFirstBarIndex() + GetBarCount() - 1; }
     std::int16_t GetShownBarCount() const { return rec::Get<std::int16_t>(this, kShownBars); }
     void SetShownBarCount(int n) { rec::Put(this, kShownBars, std::int16_t(n)); }
     void SetBarCount(int v) { rec::Put(this, kBarCount, std::int16_t(v)); }

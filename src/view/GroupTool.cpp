@@ -155,6 +155,7 @@ CDragTask* CPagePane::OnGroupTool(int x, int y, CScoreItem* hitItem) {
         tool->Start(document, nullptr, command);
         return tool;
     }
+    case CGroupTool::kHarpPedal: return StartHarpTool(x, y);
     default: return nullptr;
     }
 }

@@ -100,6 +100,25 @@ public:
     bool SelectAtClick(int x, int y, CScoreItem* hitItem);
     // A symbol tool started on the hit item (null: none).
     CDragTask* StartSymbolTool(int x, int y, CScoreItem* item);
+    // The erase tool's click (page coordinates) on what the hover found: the document's erase
+    // command for the item, the bar part, the bracket, the staff or the joined bar line under
+    // the pointer; always null.
+    CDragTask* OnEraseTool(int x, int y, CScoreItem* item);
+    // The scale tool's click: Scale Item (4313) on the selection the click makes, else Scale
+    // Staff (4334) on the staff clicked or the shown staves whose reference point the band
+    // holds; always null.
+    CDragTask* OnScaleTool(int x, int y, CScoreItem* item);
+    // The scrub tool's press: while the button is held the notes under the pointer sound (both
+    // staves of a grand staff with Shift), and the release ends every note in range; null.
+    CDragTask* OnScrubTool(int x, int y);
+    // The staves palette's click: buttons below 8 insert a staff (4312), the others start the
+    // bracket tool's band.
+    CDragTask* OnStaffTool(int x, int y);
+    // The guitar palette's bend (232) and barre (233) buttons: the bend tool on the hit note.
+    CDragTask* OnGuitarTool(int x, int y, CScoreItem* hitItem);
+    // The group palette's harp pedal marking: a new marking at the insertion point shown in its
+    // dialog; on OK the harp tool that places it, else null.
+    CDragTask* StartHarpTool(int x, int y);
     // Runs a tool's task through the mouse loop from the press (pane coordinates), then redraws
     // and keeps it on the undo list when it is undoable; a task that fails or is refused gives
     // back what it changed.

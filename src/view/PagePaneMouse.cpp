@@ -292,6 +292,9 @@ void CPagePane::OnLeftClick(int x, int y) {
         switch (effective) {
         case ToolState::kNote: task = OnNoteTool(px, py, hitItem); break;
         case ToolState::kText: task = OnTextTool(x, y, hitItem); break;
+        case ToolState::kErase: task = OnEraseTool(px, py, hitItem); break;
+        case ToolState::kScale: task = OnScaleTool(px, py, hitItem); break;
+        case ToolState::kScrub: task = OnScrubTool(px, py); break;
         default: task = OnPlacingTool(effective, px, py, hitItem); break;
         }
     }

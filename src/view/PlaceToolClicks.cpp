@@ -5,6 +5,7 @@
 #include "model/ModelGlobals.h"
 #include "model/ScoreItem.h"
 #include "view/EditTool.h"
+#include "view/BendBracketHarpTools.h"
 #include "view/MarkTool.h"
 #include "view/PagePane.h"
 #include "view/PlaceTools.h"
@@ -43,7 +44,10 @@ CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem)
     case CExprTool::kToolId: return OnExprTool(x, y);
     case CChordTool::kToolId: return OnChordTool(hitItem);
     case kBarLineTool: return OnBarlineTool(x, y);
+    case CBracketTool::kToolId: return OnStaffTool(x, y);
     case kGuitarTool:
+        if (g_toolState.button == CBendTool::kBendButton || g_toolState.button == CBendTool::kBarreButton)
+            return OnGuitarTool(x, y, hitItem);
         if (g_toolState.button != kFingeringLetters && g_toolState.button != kFingeringNumbers) return nullptr;
         if (hitItem && hitItem->IsNoteOrRest()) return nullptr;
         return StartSymbolTool(x, y, hitItem);

@@ -14,6 +14,8 @@ struct PrintOptions {
     std::uint8_t evenOnly = 0;
 };
 
+class CStaff;
+
 struct ViewGlobals {
     std::int16_t lastPlayBar = 0;
     std::int16_t lastPlayBeat = -1;
@@ -31,6 +33,9 @@ struct ViewGlobals {
     // Patches are chosen by number: the bank chooser runs the bank dialog (an application
     // option; 0 unless set).
     std::uint8_t numericPatches = 0;
+    // The one staff record Scale Staff works on: the staff the scale tool clicked, or the one
+    // staff its band marked (null when it marked several).
+    CStaff* staffToScale = nullptr;
 };
 
 extern ViewGlobals g_view;

@@ -12,6 +12,7 @@
 #include "framework/Cursor.h"
 #include "framework/Menu.h"
 #include "framework/UiTest.h"
+#include "edit/Commands.h"
 #include "model/Bar.h"
 #include "model/MidiOut.h"
 #include "model/Page.h"
@@ -193,6 +194,8 @@ void RunClick(Context& ctx, const Args& args) {
     int clicks = 1;
     const UINT mods = Mods(args, 1, &clicks);
     Sounds();
+    // The tools' clicks run the document's commands, as in the program.
+    edit::RegisterOperations();
     // The pointer comes to rest there first, as a user's does.
     fw::uitest::Move(p.pane, int(p.at.x), int(p.at.y), mods);
     fw::uitest::Click(p.pane, int(p.at.x), int(p.at.y), fw::uitest::kLeft, mods, clicks);
@@ -207,6 +210,7 @@ void RunDrag(Context& ctx, const Args& args) {
     if (from.pane != to.pane) throw ScriptError("drag: both places must lie on one page");
     const UINT mods = Mods(args, 2, nullptr);
     Sounds();
+    edit::RegisterOperations();
     // In steps of at most 4 units, so that the drag follows the way.
     std::vector<POINT> way{from.at};
     const int steps = std::max(1L, std::max(std::labs(to.at.x - from.at.x), std::labs(to.at.y - from.at.y)) / 4);
