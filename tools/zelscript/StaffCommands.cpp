@@ -244,6 +244,22 @@ void RunPrintStaff(Context& ctx, const Args& args) {
                  st->GetLineSpacing(), st->GetFontSize(), st->IsShown() ? "" : " hidden");
 }
 
+// print brackets S: each staff of system S with its bracket slots in use (slot:kind/span) and
+// "joined" when its bar lines reach down to the next staff.
+void RunPrintBrackets(Context& ctx, const Args& args) {
+    NeedArgs(args, 1, 1, "print brackets S");
+    CScore& score = *ctx.Score().score;
+    CLine* line = score.GetLine(ArgIntIn(args, 0, "system", 0, score.GetLineCount() - 1));
+    for (int t = 0; t < line->GetStaffCount(); ++t) {
+        CStaff* st = line->GetStaff(t);
+        std::fprintf(ctx.out, "staff %d of system %d:", t, line->GetIndex());
+        for (int slot = 0; slot < CStaff::kBracketSlots; ++slot)
+            if (st->GetBracketKind(slot) != 0)
+                std::fprintf(ctx.out, " %d:%d/%d", slot, st->GetBracketKind(slot), st->GetBracketSpan(slot));
+        std::fprintf(ctx.out, "%s\n", (st->GetStaffFlags() & CStaff::kGroupContinuesBit) ? " joined" : "");
+    }
+}
+
 void RunInsertTrack(Context& ctx, const Args& args) {
     NeedArgs(args, 2, 3, "inserttrack I KIND [FIRST-SHOWN-SYSTEM]");
     CScore& score = *ctx.Score().score;
@@ -302,6 +318,8 @@ const CommandRegistrar registrar{
     {"print title", "BLOCK", "a title block: kind, alignment, offsets, flags, start page, page offset, its lines' texts/sizes",
      RunPrintTitle},
     {"print staff", "S T", "system S's staff of track T", RunPrintStaff},
+    {"print brackets", "S", "system S's staves with their brackets (slot:kind/span) and joined bar lines",
+     RunPrintBrackets},
 };
 
 }  // namespace
