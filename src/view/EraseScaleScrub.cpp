@@ -321,7 +321,7 @@ private:
                         if (head->HasTieStart()) length = ChainEnd(tb, it, h, start + length) - start;
                         if (percussion || length < kShortest) length = kShortest;
                         if (start < rangeStart || start + length > rangeEnd) continue;
-                        const int pitch = note->Head(h)->Pitch();
+                        const int pitch = head->Pitch();
                         const int voice = note->VoiceField();
                         if (release) {
                             tr->SoundNote(pitch, 0, voice, false);
@@ -329,7 +329,10 @@ private:
                         }
                         const bool was = start <= previous && previous < start + length;
                         const bool is = start <= now && now < start + length;
-                        if (was != is) tr->SoundNote(pitch, is ? note->Head(h)->Byte(NoteHead::kVelocity) : 0, voice, false);
+                        // A stored velocity of 0 still sounds (as playback's does): at 1 it
+                        // is a note-on, never a note-off.
+                        const int velocity = std::clamp<int>(head->Byte(NoteHead::kVelocity), 1, 127);
+                        if (was != is) tr->SoundNote(pitch, is ? velocity : 0, voice, false);
                     }
                 }
             }
