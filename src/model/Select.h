@@ -175,6 +175,9 @@ public:
     CZelDoc* document = nullptr;
     CScore* score = nullptr;
     RECT invalidRect{};
+    // The band the last rubber band drew (page units; empty for a click), kept after the
+    // selection's redraw (the scale tool marks the staves it holds).
+    RECT lastBand{};
     // The extent, indexed by ExtentField: system, track, page, bar, time, position.
     std::int16_t lower[6] = {32767, 32767, 32767, 32767, 32767, 32767};
     std::int16_t upper[6] = {-1, -1, -1, -1, -1, -1};

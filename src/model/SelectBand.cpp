@@ -92,6 +92,7 @@ void CSelect::TrackRubberBand(int x, int y, bool zoomTool) {
     const RECT pageBand{band.left + paper.left, band.top + paper.top, band.right + paper.left, band.bottom + paper.top};
     const bool shift = g_platform.shiftDown != 0, ctrl = g_platform.ctrlDown != 0;
     const bool emptyBand = IsEmptyBand(band);
+    lastBand = emptyBand ? RECT{} : pageBand;
 
     if (zoomTool) {
         if (ctrl)

@@ -211,7 +211,7 @@ CDragTask* CPagePane::OnScaleTool(int x, int y, CScoreItem* item) {
     }
     // The staves: the one clicked, or those whose reference point (the left end of the middle
     // line) the band holds.
-    const RECT band = sel->invalidRect;
+    const RECT band = item ? RECT{} : sel->lastBand;
     int marked = 0;
     for (int k = 0; k < page->GetSystemCount(); ++k) {
         CLine* line = score->GetLine(page->GetFirstSystem() + k);
