@@ -52,7 +52,14 @@ void CBendTool::BuildItem() {
         if (CTrkBar* tb = score->GetTrkBar(own.trackIndex, own.barIndex)) tb->SetCurrent();
     }
     // The drag moves the line's last point: its end.
-    g_model.hitPart = std::int16_t(line->PointCount() + 1);
+    handle = std::int16_t(line->PointCount() + 1);
+    g_model.hitPart = handle;
+}
+
+void CBendTool::MoveItemDrag() {
+    // What the pointer passes over while the button is held may be hit-tested meanwhile.
+    g_model.hitPart = handle;
+    CEditTool::MoveItemDrag();
 }
 
 void CBendTool::MouseMove(POINT cur, POINT prev, POINT st) {

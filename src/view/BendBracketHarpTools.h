@@ -19,12 +19,15 @@ public:
     static constexpr int kWaveKind = 7;
 
     void BuildItem() override;
+    // Each move drags the line's end.
+    void MoveItemDrag() override;
     // The line stays in the bar of the press, whatever bar the release lies in.
     void EndItemDrag() override;
     // A level barre's drag moves only sideways, whichever way the pointer first goes.
     void MouseMove(POINT current, POINT previous, POINT start) override;
 
     CBend* line = nullptr;
+    std::int16_t handle = 0;   // the dragged point: the line's end
     std::uint8_t level = 0;
 };
 
