@@ -21,6 +21,7 @@
 #include "notation/RawNote.h"
 #include "platform/PlatformGlobals.h"
 #include "view/PagePane.h"
+#include "view/ScrubNotes.h"
 #include "view/ViewGlobals.h"
 
 namespace {
@@ -238,118 +239,96 @@ CDragTask* CPagePane::OnScaleTool(int x, int y, CScoreItem* item) {
 // --- scrub -------------------------------------------------------------------------------------------
 
 namespace {
-
 // The shortest time a scrubbed head sounds, in ticks of pointer time.
 constexpr int kShortest = 60;
+}  // namespace
 
-// The notes of one or two tracks over a run of bars, sounded as the pointer's time enters and
-// leaves them.
-class Scrub : public CMouseTask {
-public:
-    Scrub(CScore& score, const ScoreLocation& from, POINT origin, int tracks)
-        : score(score), scratch(from), origin(origin), tracks(tracks) {
-        track = from.trackIndex;
-        CLine* line = score.GetLine(from.systemIndex);
-        if (CBar* bar = score.GetBar(from.barIndex)) line = bar->GetLine();
-        firstBar = std::max(0, from.barIndex - 8);
-        lastBar = line ? line->GetLastBar() : from.barIndex;
-        CBar* first = score.GetBar(firstBar);
-        CBar* last = score.GetBar(lastBar);
-        rangeStart = first ? first->GetStartTicks() : 0;
-        rangeEnd = last ? last->GetStartTicks() + last->GetMeterLength() : 0;
+ScrubNotes::ScrubNotes(CScore& score, const ScoreLocation& from, POINT origin, int tracks)
+    : score(score), scratch(from), origin(origin), tracks(tracks) {
+    track = from.trackIndex;
+    CLine* line = score.GetLine(from.systemIndex);
+    if (CBar* bar = score.GetBar(from.barIndex)) line = bar->GetLine();
+    firstBar = std::max(0, from.barIndex - 8);
+    lastBar = line ? line->GetLastBar() : from.barIndex;
+    CBar* first = score.GetBar(firstBar);
+    CBar* last = score.GetBar(lastBar);
+    rangeStart = first ? first->GetStartTicks() : 0;
+    rangeEnd = last ? last->GetStartTicks() + last->GetMeterLength() : 0;
+}
+
+void ScrubNotes::Step(POINT p) {
+    const int x = int(p.x + origin.x), y = int(p.y + origin.y);
+    if (x == previousX) return;
+    previousX = x;
+    score.LocatePoint(x, y, &scratch);
+    CBar* bar = score.GetBar(scratch.barIndex);
+    CTrkBar* tb = score.GetTrkBar(scratch.trackIndex, scratch.barIndex);
+    if (!bar || !tb) return;
+    now = bar->GetStartTicks() + std::max(0, tb->XToTick(x));
+    Walk(false);
+    previous = now;
+}
+
+int ScrubNotes::ChainEnd(CTrkBar* tb, CBarItem* note, int h, int end) {
+    CTrkBar* at = tb;
+    CBarItem* from = note;
+    for (int guard = 0; guard < 4096; ++guard) {
+        CTrkBar* found = nullptr;
+        int head = h;
+        at->SetCurrent();
+        CBarItem* next = at->FindTiedNote(from, &head, &found);
+        if (!next || !found) break;
+        CBar* bar = score.GetBar(found->GetBarIndex());
+        if (!bar) break;
+        end = bar->GetStartTicks() + next->GetPlayEnd(head);
+        auto* tied = static_cast<CRawNote*>(next);
+        if (head < 0 || head >= tied->HeadCountField() || !tied->Head(head)->HasTieStart()) break;
+        at = found;
+        from = next;
+        h = head;
     }
-    void MouseDown(POINT p) override { Step(p); }
-    void MouseMove(POINT c, POINT, POINT) override { Step(c); }
-    // Every head in range stops, so that nothing keeps sounding.
-    void MouseUp(POINT, POINT, POINT) override { Walk(true); }
+    return end;
+}
 
-private:
-    void Step(POINT p) {
-        const int x = int(p.x + origin.x), y = int(p.y + origin.y);
-        if (x == previousX) return;
-        previousX = x;
-        score.LocatePoint(x, y, &scratch);
-        CBar* bar = score.GetBar(scratch.barIndex);
-        CTrkBar* tb = score.GetTrkBar(scratch.trackIndex, scratch.barIndex);
-        if (!bar || !tb) return;
-        now = bar->GetStartTicks() + std::max(0, tb->XToTick(x));
-        Walk(false);
-        previous = now;
-    }
-
-    // The end of the tie chain that starts at head h of the note (ticks from the score's start).
-    int ChainEnd(CTrkBar* tb, CBarItem* note, int h, int end) {
-        CTrkBar* at = tb;
-        CBarItem* from = note;
-        for (int guard = 0; guard < 4096; ++guard) {
-            CTrkBar* found = nullptr;
-            int head = h;
-            at->SetCurrent();
-            CBarItem* next = at->FindTiedNote(from, &head, &found);
-            if (!next || !found) break;
-            CBar* bar = score.GetBar(found->GetBarIndex());
-            if (!bar) break;
-            end = bar->GetStartTicks() + next->GetPlayEnd(head);
-            auto* tied = static_cast<CRawNote*>(next);
-            if (head < 0 || head >= tied->HeadCountField() || !tied->Head(head)->HasTieStart()) break;
-            at = found;
-            from = next;
-            h = head;
-        }
-        return end;
-    }
-
-    void Walk(bool release) {
-        for (int b = firstBar; b <= lastBar; ++b) {
-            CBar* bar = score.GetBar(b);
-            if (!bar) break;
-            const int barStart = bar->GetStartTicks();
-            for (int k = 0; k < tracks; ++k) {
-                CTrack* tr = score.GetTrack(track + k);
-                CTrkBar* tb = score.GetTrkBar(track + k, b);
-                if (!tr || !tb) continue;
-                const bool percussion = tr->IsPercussionStaff();
-                for (CBarItem* it = tb->GetItems(); it && it->TypeCode() != 255; it = it->NextItem()) {
-                    if (!score.IsItemInShownVoice(it) || !it->IsNoteOrRawNote()) continue;
-                    auto* note = static_cast<CRawNote*>(it);
-                    for (int h = 0; h < note->HeadCountField(); ++h) {
-                        const NoteHead* head = note->Head(h);
-                        // A head a tie comes into sounds with the head the chain starts at.
-                        if (head->HasTieEnd()) continue;
-                        const int start = barStart + note->GetPlayStart(h);
-                        int length = note->GetHeadDuration(h);
-                        if (head->HasTieStart()) length = ChainEnd(tb, it, h, start + length) - start;
-                        if (percussion || length < kShortest) length = kShortest;
-                        if (start < rangeStart || start + length > rangeEnd) continue;
-                        const int pitch = head->Pitch();
-                        const int voice = note->VoiceField();
-                        if (release) {
-                            tr->SoundNote(pitch, 0, voice, false);
-                            continue;
-                        }
-                        const bool was = start <= previous && previous < start + length;
-                        const bool is = start <= now && now < start + length;
-                        // A stored velocity of 0 still sounds (as playback's does): at 1 it
-                        // is a note-on, never a note-off.
-                        const int velocity = std::clamp<int>(head->Byte(NoteHead::kVelocity), 1, 127);
-                        if (was != is) tr->SoundNote(pitch, is ? velocity : 0, voice, false);
+void ScrubNotes::Walk(bool release) {
+    for (int b = firstBar; b <= lastBar; ++b) {
+        CBar* bar = score.GetBar(b);
+        if (!bar) break;
+        const int barStart = bar->GetStartTicks();
+        for (int k = 0; k < tracks; ++k) {
+            CTrack* tr = score.GetTrack(track + k);
+            CTrkBar* tb = score.GetTrkBar(track + k, b);
+            if (!tr || !tb) continue;
+            const bool percussion = tr->IsPercussionStaff();
+            for (CBarItem* it = tb->GetItems(); it && it->TypeCode() != 255; it = it->NextItem()) {
+                if (!score.IsItemInShownVoice(it) || !it->IsNoteOrRawNote()) continue;
+                auto* note = static_cast<CRawNote*>(it);
+                for (int h = 0; h < note->HeadCountField(); ++h) {
+                    const NoteHead* head = note->Head(h);
+                    // A head a tie comes into sounds with the head the chain starts at.
+                    if (head->HasTieEnd()) continue;
+                    const int start = barStart + note->GetPlayStart(h);
+                    int length = note->GetHeadDuration(h);
+                    if (head->HasTieStart()) length = ChainEnd(tb, it, h, start + length) - start;
+                    if (percussion || length < kShortest) length = kShortest;
+                    if (start < rangeStart || start + length > rangeEnd) continue;
+                    const int pitch = head->Pitch();
+                    const int voice = note->VoiceField();
+                    if (release) {
+                        tr->SoundNote(pitch, 0, voice, false);
+                        continue;
                     }
+                    const bool was = start <= previous && previous < start + length;
+                    const bool is = start <= now && now < start + length;
+                    // A stored velocity of 0 still sounds (as playback's does): at 1 it is a
+                    // note-on, never a note-off.
+                    const int velocity = std::clamp<int>(head->Byte(NoteHead::kVelocity), 1, 127);
+                    if (was != is) tr->SoundNote(pitch, is ? velocity : 0, voice, false);
                 }
             }
         }
     }
-
-    CScore& score;
-    ScoreLocation scratch;
-    POINT origin;
-    int tracks = 1, track = 0;
-    int firstBar = 0, lastBar = 0;
-    int rangeStart = 0, rangeEnd = 0;
-    int previous = INT_MAX, now = INT_MAX;
-    int previousX = -1;
-};
-
-}  // namespace
+}
 
 CDragTask* CPagePane::OnScrubTool(int x, int y) {
     CPage* page = score ? score->GetPage(pageNumber) : nullptr;
@@ -359,7 +338,7 @@ CDragTask* CPagePane::OnScrubTool(int x, int y) {
     CTrack* track = score->GetTrack(location->trackIndex);
     const int tracks = track && track->IsGrandStaffTop() && g_platform.shiftDown ? 2 : 1;
     const RECT paper = page->GetPaperRect();
-    Scrub scrub(*score, *location, POINT{paper.left, paper.top}, tracks);
+    ScrubNotes scrub(*score, *location, POINT{paper.left, paper.top}, tracks);
     POINT start{LONG(x - paper.left), LONG(y - paper.top)};
     CPane::TrackMouse(&scrub, start, ClientRectAtOrigin());
     return nullptr;
