@@ -398,3 +398,19 @@ TEST_F(EraseScaleScrub, AHeadShorterThanSixtyTicksSoundsForSixtyTicksOfPointerTi
     EXPECT_EQ(ons, 1);
     EXPECT_EQ(offs, 1 + 3);
 }
+
+// --- the staves palette ----------------------------------------------------------------------------
+
+TEST_F(EraseScaleScrub, TheStavesPalettesFirstButtonsInsertAStaffAndTheOthersDrawABand) {
+    commandtest::RecordedTasks recorded;
+    Use(915, 3);
+    ClickAt(At(0, 1, 0, 0));
+    ASSERT_EQ(recorded.made.size(), 1u);
+    EXPECT_EQ(recorded.made[0].className, "CTrackTask");
+    EXPECT_EQ(recorded.made[0].command, 4312);
+    // A bracket button's press and release at one point: no band, no undo step.
+    Use(915, 8);
+    ClickAt(At(0, 1, 0, 0));
+    EXPECT_EQ(recorded.made.size(), 1u);
+    EXPECT_EQ(doc->GetUndoCount(), 0);
+}
