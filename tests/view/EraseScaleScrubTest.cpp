@@ -248,8 +248,10 @@ TEST_F(EraseScaleScrub, AClickOnABarLineJoiningTwoShownStavesBreaksIt) {
         EXPECT_EQ(recorded.made[0].command, 4300);
         EXPECT_EQ(doc->location.trackIndex, 1);
     }
-    // Run for real: the piano's bar lines are no longer joined in any system.
-    Erase(nullptr, 0, 0, 1, 0, 0, 0, POINT{bar->GetLeft(), between});
+    // Clicked for real: the piano's bar lines are no longer joined in any system.
+    const RECT paper = score->GetPage(0)->GetPaperRect();
+    Use(ToolState::kErase, 0);
+    ClickAt(POINT{LONG(bar->GetLeft() - paper.left), LONG(between - paper.top)});
     for (int s = 0; s < score->GetLineCount(); ++s)
         EXPECT_FALSE(score->GetLine(s)->GetStaff(1)->GetStaffFlags() & CStaff::kGroupContinuesBit);
     EXPECT_EQ(doc->GetUndoCount(), 1);
