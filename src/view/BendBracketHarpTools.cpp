@@ -57,7 +57,7 @@ void CBendTool::BuildItem() {
 }
 
 void CBendTool::MoveItemDrag() {
-    // What the pointer passes over while the button is held may be hit-tested meanwhile.
+    // The end, whatever a hit test since the press left in the hit record.
     g_model.hitPart = handle;
     CEditTool::MoveItemDrag();
 }
