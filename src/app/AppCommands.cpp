@@ -375,12 +375,15 @@ void CZelApp::OnUpdateWindows(CCmdUI* entry) {
     ui.EnableId(37012);
     if (!::Documents().empty()) {
         const std::pair<int, CSupportWnd*> windows[] = {{37001, g_app.trackWnd}, {37002, g_app.graphicHolder},
-                                                        {37003, g_app.chordWnd}, {37004, g_app.lyricWnd},
-                                                        {37005, g_app.stepWnd}};
+                                                        {37003, g_app.chordWnd}, {37005, g_app.stepWnd}};
         for (const auto& [id, wnd] : windows) {
             if (!wnd) continue;
             ui.EnableId(id);
             ui.CheckId(id, wnd->IsVisible());
+        }
+        if (g_app.lyricWnd) {
+            ui.EnableId(37004);
+            ui.CheckId(37004, g_app.lyricWnd->IsVisible());
         }
     }
     const std::pair<int, CControlBar*> bars[] = {{37000, g_app.transport}, {37010, g_app.mainToolBar},

@@ -11,6 +11,7 @@
 #include "chrome/MainToolBar.h"
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
+#include "model/LyricWnd.h"
 
 class Performer;
 class CTapeDeck;

@@ -38,6 +38,7 @@ public:
 };
 
 // --- support windows -------------------------------------------------------------------------
+// (The lyric window is the model's, model/LyricWnd.h.)
 
 // A support window: made hidden; shown and hidden by the Window menu's toggles.
 class CSupportWnd {
@@ -57,7 +58,6 @@ private:
 };
 class CTrackWnd : public CSupportWnd {};
 class CChordWnd : public CSupportWnd {};
-class CLyricWnd : public CSupportWnd {};
 class CVSTWnd : public CSupportWnd {};
 class CGraphicWndHolder : public CSupportWnd {
 public:

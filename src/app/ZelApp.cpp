@@ -555,7 +555,8 @@ void CZelApp::SetActiveDocument(CZelDoc* doc) {
     if (g_app.mainFrame)
         if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->SetDocument(doc);
     if (g_app.mainToolBar) g_app.mainToolBar->SetDocument(doc);
-    for (CSupportWnd* w : {static_cast<CSupportWnd*>(g_app.lyricWnd), static_cast<CSupportWnd*>(g_app.trackWnd),
+    if (g_app.lyricWnd) g_app.lyricWnd->SetDocument(doc);
+    for (CSupportWnd* w : {static_cast<CSupportWnd*>(g_app.trackWnd),
                            static_cast<CSupportWnd*>(g_app.chordWnd), static_cast<CSupportWnd*>(g_app.graphicHolder),
                            static_cast<CSupportWnd*>(g_app.stepWnd)})
         if (w) w->SetDocument(doc);

@@ -90,7 +90,16 @@ std::string ToUtf8(std::string_view text) {
     for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return std::string(text);
     thread_local Converter conv("UTF-8", "CP936");
-    return conv.run(text, "\xEF\xBF\xBD", false);
+    // 0xFF, never a lead or trail byte of the code page, is the no-break space.
+    std::string out;
+    for (std::size_t from = 0;;) {
+        const std::size_t at = text.find(kNoBreakSpace[0], from);
+        out += conv.run(text.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from),
+                        "\xEF\xBF\xBD", false);
+        if (at == std::string_view::npos) return out;
+        out += "\xC2\xA0";
+        from = at + 1;
+    }
 }
 
 std::string FromUtf8(std::string_view text) {
@@ -98,7 +107,14 @@ std::string FromUtf8(std::string_view text) {
     for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return std::string(text);
     thread_local Converter conv("CP936", "UTF-8");
-    return conv.run(text, "?", true);
+    std::string out;
+    for (std::size_t from = 0;;) {
+        const std::size_t at = text.find("\xC2\xA0", from);
+        out += conv.run(text.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from), "?", true);
+        if (at == std::string_view::npos) return out;
+        out += kNoBreakSpace;
+        from = at + 2;
+    }
 }
 
 }  // namespace fw

@@ -10,6 +10,12 @@ namespace fw {
 
 inline bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
+// The no-break space (U+00A0), which the code page lacks: the byte 0xFF, which it never uses,
+// holds it inside the program; the conversions below map it both ways. The en dash is the code
+// page's own double-byte character.
+inline constexpr const char kNoBreakSpace[] = "\xFF";
+inline constexpr const char kEnDash[] = "\xA8\x43";
+
 // Bytes of the character that starts at text (0 at the terminator). A lead byte followed by
 // the terminator counts as one byte.
 std::size_t CharBytes(const char* text);

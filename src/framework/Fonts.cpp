@@ -83,6 +83,14 @@ std::string ResolvedFamily(const char* name) {
     return SubstituteFace(utf8).toStdString();
 }
 
+bool IsJapaneseFace(const char* name) {
+    if (!name || !*name || IsMusicFaceName(name)) return false;
+    EnsureGraphics();
+    const QString family = SubstituteFace(ToUtf8(name));
+    const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(family);
+    return systems.contains(QFontDatabase::Japanese) && !systems.contains(QFontDatabase::SimplifiedChinese);
+}
+
 std::vector<FontFaceInfo> EnumFontFamilies(const char* name) {
     EnsureGraphics();
     std::vector<FontFaceInfo> out;

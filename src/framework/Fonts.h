@@ -19,6 +19,10 @@ struct FontFaceInfo {
 // family installed on the system.
 std::vector<FontFaceInfo> EnumFontFamilies(const char* name);
 
+// Whether a face is a Japanese one: the family it draws with writes Japanese but not
+// simplified Chinese.
+bool IsJapaneseFace(const char* name);
+
 // The installed family that a face name draws with (UTF-8; the name itself when installed).
 std::string ResolvedFamily(const char* name);
 

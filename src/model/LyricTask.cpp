@@ -264,9 +264,22 @@ void CLyricTask::OnCommand(int id) {
     case kShiftLeft:
     case kShiftRight: Shift(id == kShiftRight); return;
     case kVerseNumber: showVerseNumber = showVerseNumber ? 0 : 1; return;
+    case kNonBreakingSpace:
+    case kNonBreakingHyphen:
+        // A no-break space or an en dash at the caret: neither ends the syllable.
+        if (editor) {
+            editor->ReplaceSel(id == kNonBreakingSpace ? fw::kNoBreakSpace : fw::kEnDash);
+            editor->FitWidth();
+        }
+        break;
     default: CTextTask::OnCommand(id);
     }
     if (editor) editor->SetFocus();
+}
+
+void CLyricTask::SwapSnapshot() {
+    CTextTask::SwapSnapshot();
+    if (score) score->CheckLyricLines();
 }
 
 bool CLyricTask::StoreIntoBar(const std::string& text) {

@@ -37,6 +37,8 @@ public:
     void TakeOverItem(CBarItem* item, RECT& rect) override;
     void LoadText(CBarItem* item) override;
     void OnCommand(int id) override;
+    // Undo and redo: the snapshot, then the score's lyric lines counted again.
+    void SwapSnapshot() override;
 
     // Splits typed text into the syllable and its flags (hyphen, extender). False when no
     // syllable is made (nothing before a hyphen or space).

@@ -142,6 +142,8 @@ CFontList::CFontList() {
     for (const auto& info : fw::EnumFontFamilies(nullptr)) take(info, false, {});
     std::stable_sort(list_.begin(), list_.end(),
                      [](const TFontLog& a, const TFontLog& b) { return CompareFaceNames(a.name, b.name) < 0; });
+    for (const TFontLog& e : list_)
+        charSets_.push_back(std::uint8_t(fw::IsJapaneseFace(e.name) ? kJapaneseCharSet : kChineseCharSet));
 }
 
 CFontList::~CFontList() {
@@ -173,6 +175,15 @@ const char* CFontList::GetFaceName(int index) const {
 const TFontLog* CFontList::GetEntry(int index) const {
     if (index < 0 || index >= int(list_.size())) return nullptr;
     return &list_[std::size_t(index)];
+}
+
+int CFontList::GetCharSet(int index) const {
+    if (index < 0 || std::size_t(index) >= charSets_.size()) return kChineseCharSet;
+    return charSets_[std::size_t(index)];
+}
+
+void CFontList::SetCharSet(int index, int charSet) {
+    if (index >= 0 && std::size_t(index) < charSets_.size()) charSets_[std::size_t(index)] = std::uint8_t(charSet);
 }
 
 void CFontList::SelectFont(int face, int size, int style, int escapement, int width) {

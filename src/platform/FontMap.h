@@ -59,6 +59,11 @@ public:
     void GetFaceName(int index, char* out, std::size_t size) const;
     const char* GetFaceName(int index) const;
     const TFontLog* GetEntry(int index) const;
+    // A face's character set (the entry's LOGFONT): kJapaneseCharSet for the faces marked
+    // Japanese, else kChineseCharSet (also for an index outside the list).
+    enum : int { kJapaneseCharSet = 128, kChineseCharSet = 134 };
+    int GetCharSet(int index) const;
+    void SetCharSet(int index, int charSet);
     // Makes the shared text font and selects it into the current port.
     void SelectFont(int face, int size, int style, int escapement, int width);
     // The font dialog; false when cancelled.
@@ -67,6 +72,7 @@ public:
 
 private:
     std::vector<TFontLog> list_;
+    std::vector<std::uint8_t> charSets_;  // by index, filled with the list
     CFont font_;
 };
 

@@ -2073,15 +2073,16 @@ TEST_F(AppLifeTest, TheEditMenusPasteAndPasteSpecialPutACopiedBarIntoAnotherAndU
 // Lyrics in the running program: the text palette's lyric button, a click under a note of the
 // score window, syllables typed, and copy (2662) from the style bar's lyric menu: the system
 // clipboard then holds the verse as plain text.
-TEST_F(AppLifeTest, TheLyricButtonTypesSyllablesUnderTheNotesAndTheLyricMenuCopiesTheVerse) {
+TEST_F(AppLifeTest, TheLyricButtonTypesSyllablesTheLyricMenuCopiesTheVerseAndTheLyricWindowFlowsAText) {
     PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
     fw::msgboxtest::Capture boxes;
     for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
     TestApp app;
     struct Seen {
         bool notes = false, editorOpened = false, lyricMode = false, verseField = false, closed = false;
-        std::vector<std::string> syllables;
-        std::string clipboard;
+        bool windowShown = false, applyEnabled = false;
+        std::vector<std::string> syllables, flowed;
+        std::string clipboard, loaded;
         int track = -1, bar = -1;
     } seen;
     app.whileRunning = [&](TestApp& a) {
@@ -2139,6 +2140,24 @@ TEST_F(AppLifeTest, TheLyricButtonTypesSyllablesUnderTheNotesAndTheLyricMenuCopi
                     if (it->IsLyric()) seen.syllables.push_back(static_cast<CLyric*>(it)->GetText());
                 });
         seen.clipboard = fw::GetClipboardText();
+        // The Window menu's lyric window: it shows the verse at the insertion point, and its
+        // Apply flows a text onto the notes.
+        fw::ChooseFromMenuBar(g_app.mainFrame, 37004);
+        fw::uitest::RunUntilIdle();
+        CLyricWnd* lyrics = g_app.lyricWnd;
+        seen.windowShown = lyrics && lyrics->IsVisible() && lyrics->Editor();
+        if (!seen.windowShown) return;
+        seen.loaded = lyrics->Editor()->GetText();
+        CWnd* apply = lyrics->GetDlgItem(CLyricWnd::kApply);
+        seen.applyEnabled = apply && apply->IsWindowEnabled();
+        lyrics->Editor()->SetAllText("One two");
+        if (apply) fw::uitest::Click(apply, 5, 5);
+        fw::uitest::RunUntilIdle();
+        for (int t = 0; t < score->GetTrackCount(); ++t)
+            for (int b = 0; b < score->GetBarCount(); ++b)
+                trkbar::ForEachLiveItem(score->GetTrkBar(t, b), [&](CBarItem* it) {
+                    if (it->IsLyric()) seen.flowed.push_back(static_cast<CLyric*>(it)->GetText());
+                });
     };
     fw::uitest::Session session;
     RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
@@ -2150,4 +2169,8 @@ TEST_F(AppLifeTest, TheLyricButtonTypesSyllablesUnderTheNotesAndTheLyricMenuCopi
     EXPECT_TRUE(seen.closed) << "copy ends entry";
     EXPECT_EQ(seen.syllables, (std::vector<std::string>{"Hap", "py"})) << "track " << seen.track << " bar " << seen.bar;
     EXPECT_EQ(seen.clipboard, "Hap-py ");
+    ASSERT_TRUE(seen.windowShown) << "37004 from the menu bar shows the lyric window";
+    EXPECT_EQ(seen.loaded, "Hap-py") << "loaded at the insertion point";
+    EXPECT_TRUE(seen.applyEnabled);
+    EXPECT_EQ(seen.flowed, (std::vector<std::string>{"One", "two"}));
 }

@@ -39,7 +39,10 @@ TEST(CodePageTest, RoundTripsChineseText) {
     EXPECT_EQ(fw::FromUtf8("abc"), "abc");
     EXPECT_EQ(fw::FromUtf8("a\xF0\x9F\x98\x80"), "a?");  // an emoji is not in the code page
     EXPECT_EQ(fw::ToUtf8("\x80"), "\xE2\x82\xAC");       // the euro sign
-    EXPECT_EQ(fw::ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");  // not a character
+    EXPECT_EQ(fw::ToUtf8("a\x81"), "a\xEF\xBF\xBD");  // a lead byte without its trail byte
+    // 0xFF, which the code page leaves unused, holds the no-break space both ways.
+    EXPECT_EQ(fw::ToUtf8("a\xFF" "b\xFF"), "a\xC2\xA0" "b\xC2\xA0");
+    EXPECT_EQ(fw::FromUtf8("\xC2\xA0" "x\xC2\xA0\xE4\xBD\xA0"), "\xFF" "x\xFF\xC4\xE3");
 }
 
 TEST(CodePageTest, CutsNeverSplitDoubleByteCharacters) {

@@ -22,6 +22,7 @@
 #include "framework/Window.h"
 #include "model/EngraverDlg.h"
 #include "model/EngraverSettings.h"
+#include "model/LyricWnd.h"
 #include "model/Record.h"
 #include "platform/Port.h"
 #include "platform/StdDlg.h"
@@ -47,6 +48,8 @@ void MakeDialog(UINT id, Shown& s) {
     case CBankDlg::kTemplateId: s.dialog = std::make_unique<CBankDlg>(0x00FF05FFu); break;
     case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
     case CPasteDlg::kTemplateId: s.dialog = std::make_unique<CPasteDlg>(); break;
+    // The lyric window with its editor in the placeholder's place.
+    case CLyricWnd::kTemplateId: s.dialog = std::make_unique<CLyricWnd>(); break;
     case CMultiBarDlg::kTemplateId: {
         // A new rest of four bars from bar 9, thin ends, its number above the staff and the
         // range of bars below.
