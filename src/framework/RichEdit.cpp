@@ -150,7 +150,7 @@ BOOL CRichEditCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
 
 std::string CRichEditCtrl::GetText() const {
     auto* w = fw::widgetOf(this);
-    return w ? fw::fromQText(w->toPlainText()) : std::string();
+    return w ? fw::fromQText(w->document()->toRawText()) : std::string();
 }
 
 void CRichEditCtrl::SetText(const char* text) {

@@ -11,6 +11,7 @@
 #include "model/ModelGlobals.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
+#include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/TaskMakers.h"
 #include "model/TrkBar.h"

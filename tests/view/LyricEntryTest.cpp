@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ViewFixture.h"
+#include "framework/CodePage.h"
 #include "framework/Input.h"
 #include "framework/SystemClipboard.h"
 #include "model/Bar.h"
@@ -282,4 +283,20 @@ TEST_F(LyricEntry, ShiftRightAndLeftMoveTheVerseOneNote) {
     Key(VK_ESCAPE);
     EXPECT_EQ(Shown(0), (std::vector<std::string>{"b", "c"}));
     EXPECT_EQ(positions(), (std::vector<int>{at(0), at(1)}));
+}
+
+// The lyric menu's no-break space and en dash go in at the caret and keep the syllable whole
+// (the space is kept in the code page as its unused byte 0xFF).
+TEST_F(LyricEntry, TheNoBreakCharactersJoinASyllable) {
+    OpenAt(0, 0);
+    Type("and");
+    doc->textTask->OnCommand(CLyricTask::kNonBreakingSpace);
+    Type("I");
+    doc->textTask->OnCommand(CLyricTask::kNonBreakingHyphen);
+    Type("x ");
+    ASSERT_EQ(Syllables(0).size(), 1u);
+    EXPECT_EQ(std::string(Syllables(0)[0]->GetText()), std::string("and") + fw::kNoBreakSpace + "I" + fw::kEnDash + "x");
+    EXPECT_EQ(Shown(0).size(), 1u);
+    ASSERT_NE(Editor(), nullptr) << "entry moved on";
+    EXPECT_EQ(EditedPosition(), Notes(0)[1]->PositionField());
 }
