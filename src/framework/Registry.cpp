@@ -197,7 +197,9 @@ std::string escapeBytes(std::string_view bytes, bool escapeHigh, bool lineStart)
 
 std::string encodeText(std::string_view codePage, bool lineStart) {
     std::string utf8 = ToUtf8(codePage);
-    if (FromUtf8(utf8) == codePage) return escapeBytes(utf8, false, lineStart);
+    // The no-break space's byte keeps the escaped form settings files have always had.
+    if (codePage.find(kNoBreakSpace[0]) == std::string_view::npos && FromUtf8(utf8) == codePage)
+        return escapeBytes(utf8, false, lineStart);
     return "\\c" + escapeBytes(codePage, true, false);
 }
 

@@ -113,6 +113,17 @@ void CLyricWnd::InitControls() {
     SetCheck(kToSystemEnd, g_preferences.Byte(Preferences::kLyricsToEndOfSystem) != 0);
 }
 
+BOOL CLyricWnd::OnInitDialog() {
+    const BOOL result = CStdDlg::OnInitDialog();
+    // The boxes show the lyric font; the buttons follow the document (none yet).
+    FontRef f = g_preferences.Font(4);
+    SelectFontInCombo(kFontCombo, f.face);
+    SelectSizeInCombo(kSizeCombo, f.size ? f.size : 12);
+    SelectStyleInCombo(kStyleCombo, f.style & 3);
+    UpdateControls();
+    return result;
+}
+
 bool CLyricWnd::IsVisible() const { return IsWindow() && IsWindowVisible(); }
 
 void CLyricWnd::Show() {

@@ -79,6 +79,8 @@ public:
     std::uint16_t lastTrack = 0;
     std::int32_t measuredFace = -1;
 
+    BOOL OnInitDialog() override;
+
 protected:
     void InitControls() override;
     void OnControl(int id) override;
