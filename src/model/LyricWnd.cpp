@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int kSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36, 48, 72};
+// (UTF-8 here; the combo takes the code page.)
 const char* const kStyles[] = {"常规", "粗体", "斜体", "粗斜体"};
 
 bool JapaneseFace(int face) {
@@ -104,7 +105,7 @@ void CLyricWnd::InitControls() {
     ClearCombo(kSizeCombo);
     for (int s : kSizes) AddComboString(kSizeCombo, std::to_string(s).c_str());
     ClearCombo(kStyleCombo);
-    for (const char* s : kStyles) AddComboString(kStyleCombo, s);
+    for (const char* s : kStyles) AddComboString(kStyleCombo, fw::FromUtf8(s).c_str());
     SetInt(kTrackField, track + 1);
     SetInt(kBarField, bar + 1);
     SetInt(kVoiceField, voice + 1);
