@@ -247,7 +247,9 @@ void CLyricTask::OnCommand(int id) {
         SetCurrentVerse(doc, id - kFirstVerse);
         if (p) {
             p->CloseTextEditor();
-            CBarItem* note = s ? NoteAt(s->GetTrkBar(at.trackIndex, at.barIndex), at.voice, at.position) : nullptr;
+            // (A respace after the store may have moved positions: the note's is read from its time.)
+            CTrkBar* tb = s ? s->GetTrkBar(at.trackIndex, at.barIndex) : nullptr;
+            CBarItem* note = tb ? NoteAt(tb, at.voice, tb->TickToFraction(int(at.time))) : nullptr;
             if (note && doc) p->StartLyricEntry(0, 0, note);
         }
         return;
@@ -276,6 +278,19 @@ void CLyricTask::OnCommand(int id) {
     default: CTextTask::OnCommand(id);
     }
     if (editor) editor->SetFocus();
+}
+
+void CLyricTask::AfterStore() {
+    if (!g_preferences.Byte(Preferences::kSpace) || !score) return;
+    CBar* bar = score->GetBar(location.barIndex);
+    CLine* line = bar ? bar->GetLine() : nullptr;
+    if (!line) return;
+    if (!SaveBars(line->GetFirstBarIndex(), line->GetFirstBarIndex() + line->GetBarCount() - 1) ||
+        !SaveSystem(line->GetIndex()))
+        return;
+    bar->Respace();
+    line->Rejustify(true);
+    SetLayoutChanged(true);
 }
 
 void CLyricTask::SwapSnapshot() {

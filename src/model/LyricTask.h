@@ -39,6 +39,10 @@ public:
     void OnCommand(int id) override;
     // Undo and redo: the snapshot, then the score's lyric lines counted again.
     void SwapSnapshot() override;
+    // With the respacing preference ("Space") on, the syllable's bar is respaced and its system
+    // justified again, its bars and track bars saved first (nothing is respaced when that
+    // fails). Positions in the bar may change: whoever goes on reads them again from the times.
+    void AfterStore() override;
 
     // Splits typed text into the syllable and its flags (hyphen, extender). False when no
     // syllable is made (nothing before a hyphen or space).

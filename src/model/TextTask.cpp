@@ -453,8 +453,11 @@ void CTextTask::Finish() {
                 if (CBar* bar = score->GetBar(location.barIndex)) bar->InsertItemSorted(item);
             } else if (CTrkBar* trkBar = score->GetTrkBar(location.trackIndex, location.barIndex)) {
                 // A failed insertion leaves the run where it was: the old record comes back.
-                if (!trkBar->InsertCopy(item) && removed)
-                    removed->SetFlagsB(std::uint8_t(removed->FlagsB() & ~CBarItem::kRemovedBit));
+                if (!trkBar->InsertCopy(item)) {
+                    if (removed) removed->SetFlagsB(std::uint8_t(removed->FlagsB() & ~CBarItem::kRemovedBit));
+                } else {
+                    AfterStore();
+                }
             }
         }
         changed = 1;

@@ -66,6 +66,8 @@ public:
     // The editor's commands (the Edit menu's and the style bar's) and their menu states.
     virtual void OnCommand(int id);
     void OnUpdateCommand(CCmdUI* entry);
+    // After the new record went into a track's bar at the end of entry.
+    virtual void AfterStore() {}
     // The style bar changed font (face and size, score units): applied to the selection.
     void ApplyFont();
 

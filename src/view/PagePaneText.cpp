@@ -119,6 +119,8 @@ bool CPagePane::OnLyricKey(int key) {
         CloseTextEditor();
         CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex);
         if (!trkBar) return true;
+        // The position again from the time: storing may have respaced the bar.
+        location->position = std::int16_t(trkBar->TickToFraction(int(location->time)));
         const bool skipTied = g_preferences.Byte(Preferences::kSkipTiedNotes) != 0;
         int bar = location->barIndex;
         CBarItem* next = back ? trkBar->FindPrevLyric(location->position, location->voice, verse, &bar, skipTied)
@@ -139,12 +141,14 @@ bool CPagePane::OnLyricKey(int key) {
         // Closing stores the syllable, which rewrites the bar's run: the note is looked up after.
         CloseTextEditor();
         CBarItem* note = nullptr;
-        if (CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex))
+        if (CTrkBar* trkBar = score->GetTrkBar(location->trackIndex, location->barIndex)) {
+            location->position = std::int16_t(trkBar->TickToFraction(int(location->time)));
             finders::ForEachLive(trkBar, [&](CBarItem* r) {
                 if (r->IsNote() && r->VoiceField() == location->voice && r->PositionField() == location->position)
                     note = r;
                 return !note;
             });
+        }
         SetCurrentVerse(document, to);
         if (note) StartLyricEntry(0, 0, note);
         return true;

@@ -300,3 +300,24 @@ TEST_F(LyricEntry, TheNoBreakCharactersJoinASyllable) {
     ASSERT_NE(Editor(), nullptr) << "entry moved on";
     EXPECT_EQ(EditedPosition(), Notes(0)[1]->PositionField());
 }
+
+// With the respacing preference on, a stored syllable respaces its bar: entry still moves on to
+// the next note (found from the insertion time), and undo gives back the run and the bar.
+TEST_F(LyricEntry, RespacingAfterASyllableKeepsEntryOnTheNotesAndUndoesWhole) {
+    g_preferences.SetByte(Preferences::kSpace, 1);
+    CBar* bar = score->GetBar(0);
+    const std::vector<std::uint8_t> run = RunBytes(0);
+    const std::vector<std::uint8_t> barBytes(bar->Bytes(), bar->Bytes() + CBar::kSize);
+    OpenAt(0, 0);
+    Type("wonderfully long-er ");
+    EXPECT_EQ(Shown(0), (std::vector<std::string>{"wonderfully", "long-", "er"}));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(EditedPosition(), Notes(0)[3]->PositionField());
+    Key(VK_ESCAPE);
+    while (doc->GetUndoPosition() > 0) doc->Undo();
+    EXPECT_EQ(RunBytes(0), run);
+    bar = score->GetBar(0);
+    // The bar's fields up to its item array (whose reference a swap may renew): its layout.
+    const std::vector<std::uint8_t> after(bar->Bytes(), bar->Bytes() + CBar::kItemArray);
+    EXPECT_EQ(after, std::vector<std::uint8_t>(barBytes.begin(), barBytes.begin() + CBar::kItemArray));
+}
