@@ -1,7 +1,8 @@
 # Lyrics typed under four quarter notes: the text tool's lyric button clicked under the first
 # note opens the editor there; "Hap-py birth-day" typed moves the editor on at each hyphen and
 # space, storing Hap- py birth- day; copy (2662, which ends entry) puts the verse on the system
-# clipboard as plain text, each syllable followed by "-" or a space.
+# clipboard as plain text, each syllable followed by "-" or a space. Each stored syllable
+# respaces the bar (the "Space" preference, on), so the notes' positions are the respaced ones.
 new 0
 window mode 0 zoom 100
 tool 903 sub 903 value 3
