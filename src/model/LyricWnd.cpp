@@ -157,10 +157,6 @@ void CLyricWnd::SetDocument(CZelDoc* doc) {
     UpdateControls();
 }
 
-void CLyricWnd::OnDocumentNotify(int code) {
-    if (code == kTaskDone && editor_) editor_->Invalidate();
-}
-
 void CLyricWnd::SetPlace(int t, int b, int v, int vs) {
     SetInt(kTrackField, t);
     SetInt(kBarField, b);

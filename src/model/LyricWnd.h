@@ -40,9 +40,8 @@ public:
         kVerseField = 9, kVerseNumberCheck = 10, kLoad = 11, kApply = 12, kDelete = 13, kEditor = 14,
         kNonBreakingSpace = 15, kNonBreakingHyphen = 16, kToSystemEnd = 17, kClose = 2,
     };
-    // Control notifications as commands, and the document's task-done notification.
+    // Control notifications as commands.
     static constexpr int kControlBase = 20000;
-    static constexpr int kTaskDone = 4332;
 
     CLyricWnd();
     ~CLyricWnd() override;
@@ -56,10 +55,6 @@ public:
     void Toggle();
     // Another document became current: the editor is emptied and the controls follow.
     void SetDocument(CZelDoc* doc);
-    // A typed key while the window is shown: the window's editor takes its own keys.
-    bool HandleKey(int, int) { return false; }
-    // The document's notifications (4332: an operation was done): the editor is repainted.
-    void OnDocumentNotify(int code);
 
     // The actions, as their buttons run them.
     void Load();
