@@ -198,6 +198,9 @@ BOOL CWnd::DestroyWindow() {
         if (owned) delete c;
     }
     d.children.clear();
+    std::vector<CWnd*> orphans;
+    orphans.swap(d.orphans);
+    for (CWnd* o : orphans) delete o;
     for (auto& [id, t] : d.timers) delete t;
     d.timers.clear();
     if (GetCapture() == this) ReleaseCapture();
@@ -205,6 +208,8 @@ BOOL CWnd::DestroyWindow() {
     if (d.parent && d.parent->impl()) {
         auto& sib = d.parent->impl()->children;
         sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
+        // A control the framework made, destroyed on its own, is freed with its parent.
+        if (d.frameworkOwned && !d.parent->impl()->destroying) d.parent->impl()->orphans.push_back(this);
     }
     fw::ForgetWindow(this);
     QWidget* w = d.widget;

@@ -61,6 +61,9 @@ struct CWnd::Impl {
     int id = 0;
     CWnd* parent = nullptr;  // the parent (child windows) or the owner (top-level windows)
     std::vector<CWnd*> children;  // child windows in the order they were made (z-order from the top)
+    // Controls the framework made with this window and that were destroyed on their own (a
+    // placeholder replaced): freed with this window.
+    std::vector<CWnd*> orphans;
     QSize lastSize{-1, -1};       // the client size last told by WM_SIZE
     CFont* font = nullptr;
     // Made by the framework (a template's control): deleted with its window.
