@@ -301,7 +301,11 @@ void CDragNote::ApplyCopy(int head, const std::uint8_t* dragged, int position) {
         return;
     }
     const int size = int(backup.size());
+    // The copy's time is found before the room is made: making it may move the run, and the
+    // source note with it.
+    const int targetTime = FindTargetTime(position);
     CBarItem* room = trkBar->InsertSpace(note->TimeField(), size);
+    note = nullptr;
     if (!room) return;
     std::memcpy(room->Bytes(), backup.data(), size);
     room->SetFlagsB(std::uint8_t(room->FlagsB() & ~(CBarItem::kRemovedBit | CBarItem::kSelectedBit)));
@@ -309,7 +313,7 @@ void CDragNote::ApplyCopy(int head, const std::uint8_t* dragged, int position) {
     // A copy carries no ties: they belong to the source.
     for (int i = 0; i < entry::HeadCount(room); ++i)
         entry::HeadAt(room, i)[entry::kHeadLinks] &= std::uint8_t(~(NoteHead::kTieEnd | NoteHead::kTieStart));
-    room->SetTimeField(std::int16_t(FindTargetTime(position)));
+    room->SetTimeField(std::int16_t(targetTime));
     trkBar->RecalcTimes(nullptr, nullptr);
     trkBar->RecalcAccidentals();
     if (g_preferences.Byte(Preferences::kSpace)) trkBar->RecalcPositions(-1);
