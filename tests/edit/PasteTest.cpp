@@ -848,7 +848,7 @@ TEST(Paste, BlocksTheFuzzerFoundUndoWhole) {
         const char* fault;
     };
     const Found found[] = {
-        {"pieces-past-the-saved-bars.zlcb",
+        {"tied-on-past-the-saved-bars.zlcb",
          "a note whose heads outlast its value went on, tied, into bars the paste had not saved"},
     };
     for (const Found& f : found) {
