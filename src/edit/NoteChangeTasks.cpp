@@ -1,5 +1,6 @@
 // Spelling, stems and marks' sides, drum pitches and rests that fill a bar.
 #include "edit/NoteChangeTasks.h"
+#include "edit/Transcriber.h"
 
 #include <memory>
 #include <vector>
@@ -511,10 +512,25 @@ void CGraceTask::DoItem() {
     const int graceLength = notesize::GetValueTicks(kGraceValue);
     const int take = graceLength < noteLength / 2 ? graceLength : int(noteLength);
     p.allMoved = note->IsRemoved();
+    // With the grace timing set, a note made wholly grace keeps its time and the voice's later
+    // notes and rests give it room: they come earlier by that time and play as late as before.
+    const bool onTheBeat = p.allMoved && g_edit.graceTiming != 0;
     for (int k = 0; k < moving; ++k) {
         NoteHead* h = grace->Head(k);
         h->SetDuration(std::uint16_t(graceLength));
+        if (onTheBeat) continue;
         if (p.allMoved || h->StartOffset() == 0) h->SetStartOffset(std::int16_t(h->StartOffset() - take));
+    }
+    if (onTheBeat) {
+        const int voice = note->VoiceField();
+        for (CBarItem* r = note->NextItem(); r && r->TypeCode() != 255; r = r->NextItem()) {
+            if (r->IsRemoved() || !r->IsNoteOrRest() || r->VoiceField() != voice || r->IsSelectedBit()) continue;
+            r->SetTimeField(std::int16_t(r->TimeField() - take));
+            if (!r->IsNote()) continue;
+            auto* later = static_cast<CRawNote*>(r);
+            for (int h = 0; h < later->HeadCountField(); ++h)
+                later->Head(h)->SetStartOffset(std::int16_t(later->Head(h)->StartOffset() + take));
+        }
     }
     if (!p.allMoved) {
         // The room of the heads that went is given back.

@@ -160,6 +160,9 @@ struct EditGlobals {
     std::uint8_t carryAccidentals = 0;
     // The enclosure dialog's apply-to-all choice.
     int enclosureApplyToAll = 0;
+    // Grace timing: 0, a note made wholly grace plays before its time; otherwise on its time,
+    // the voice's later notes and rests played that much later (off unless set).
+    std::uint8_t graceTiming = 0;
 };
 extern EditGlobals g_edit;
 void ResetEditGlobals();

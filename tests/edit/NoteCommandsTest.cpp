@@ -363,3 +363,38 @@ TEST(FlipStems, ATupletTurnsWithTheStemsUnlessItsSideIsKept) {
             EXPECT_EQ(after < 0, before > 0) << "the tuplet turns with the stems";
     }
 }
+
+// Mark As Grace on a whole note under both grace timings: 0, the grace plays before its time and
+// the next note as before; set, the grace plays on its time and the voice's next note that much
+// later. Undo gives the heads back either way.
+TEST(MarkAsGrace, TheGraceTimingChoosesWhetherTheGraceOrTheNextNoteGivesWay) {
+    for (const int timing : {0, 1}) {
+        EditScore s;
+        s.AddNote(0, 6, 0, 3, {67}, 0, true);
+        s.AddNote(0, 6, 480, 3, {69}, 0);
+        s.score->GetBar(6)->Respace();
+        auto heads = [&] {
+            // (pitch, start offset) of every head in run order.
+            std::vector<std::pair<int, int>> out;
+            for (CBarItem* item : s.Live(0, 6))
+                if (item->IsNote())
+                    for (int h = 0; h < static_cast<CRawNote*>(item)->HeadCountField(); ++h)
+                        out.emplace_back(static_cast<CRawNote*>(item)->Head(h)->Pitch(),
+                                         static_cast<CRawNote*>(item)->Head(h)->StartOffset());
+            return out;
+        };
+        const auto before = heads();
+        s.SelectExtent(0, 0, 6, 6);
+        g_edit.graceTiming = std::uint8_t(timing);
+        s.doc->OnCommandRange(35709);
+        g_edit.graceTiming = 0;
+        // An eighth grace is not shorter than half the quarter it came from: it takes the
+        // quarter's 480 ticks.
+        const std::vector<std::pair<int, int>> expected =
+            timing == 0 ? std::vector<std::pair<int, int>>{{67, -480}, {69, 0}}
+                        : std::vector<std::pair<int, int>>{{67, 0}, {69, 480}};
+        EXPECT_EQ(heads(), expected) << "grace timing " << timing;
+        s.doc->Undo();
+        EXPECT_EQ(heads(), before);
+    }
+}
