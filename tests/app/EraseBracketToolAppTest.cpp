@@ -31,6 +31,8 @@
 #include "support/RunTool.h"
 #include "support/SavedScore.h"
 #include "support/TempHome.h"
+#include "support/PaletteClick.h"
+#include "support/RunningApp.h"
 #include "view/PagePane.h"
 #include "view/ToolState.h"
 #include "view/ZelView.h"
@@ -40,19 +42,7 @@ using namespace fw::uitest;
 
 namespace {
 
-class EraseApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning();
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void()> whileRunning;
-    bool started = false;
-};
+using EraseApp = testsupport::RunningApp;
 
 struct Place {
     std::string text;
@@ -153,16 +143,7 @@ TEST_F(EraseBracketToolApp, AnErasedNoteAndABracketBandSaveWhatTheScriptOfTheSam
         script += "tool 801\nclick " + noteAt.text + "\nsave z0.zel\n";
 
         // The staves palette's bracket button, then a band from the first staff to the last.
-        CToolBox& staves = Palette(kStavesPalette);
-        if (!staves.IsShown()) {
-            staves.Show();
-            RunUntilIdle();
-            Move(&staves, 1, 1);
-        }
-        RunUntilIdle();
-        const POINT c = staves.ButtonCentre(9);
-        Click(&staves, c.x, c.y);
-        RunUntilIdle();
+        testsupport::ClickPalette(kStavesPalette, 9);
         seen.bracketTool = g_toolState.tool;
         seen.bracketButton = g_toolState.button;
         seen.staves = score->GetLine(0)->GetStaffCount();
