@@ -365,6 +365,8 @@ public:
     enum : int { kGlyphPair = 0, kSingleGlyph = 1, kVerticalBracket = 2, kHorizontalBracket = 3 };
     int GroupSize() const { return std::int8_t(Byte(kGroupSize)); }
     void SetGroupSize(int v) { PutByte(kGroupSize, std::uint8_t(std::int8_t(v))); }
+    // The group's point count: its points are its two ends, whatever the bend's count word says.
+    static constexpr int PointCount() { return 2; }
 };
 ZEL_RECORD_VIEW(CGroup);
 

@@ -10,6 +10,7 @@
 #include "model/Record.h"
 #include "framework/StringTable.h"
 #include "model/Score.h"
+#include "model/TieType.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "notation/RawNote.h"
@@ -72,6 +73,7 @@ void AddTypeValues(CBarItem& item, std::vector<Cell>& cells) {
     case 34: put(320, Num(f.S16(18))); break;                        // barre
     case 16: put(320, Num(f.S8(20))); break;                         // beam
     case 33: put(320, Num(f.S16(18))); break;                        // bend
+    case CGroup::kType: put(320, Num(CGroup::PointCount())); break;     // group
     case 40: put(170, Num(f.S8(15))); break;                         // guitar frame
     case 17:                                                         // chord
         put(170, Num(f.S8(15)));

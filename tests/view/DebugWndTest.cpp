@@ -10,6 +10,7 @@
 
 #include "ViewFixture.h"
 #include "model/Bar.h"
+#include "model/Data.h"
 #include "model/Meter.h"
 #include "model/Record.h"
 #include "model/BarItem.h"
@@ -162,6 +163,7 @@ TEST_F(DebugWndTest, ItemsShowTheValuesOfTheirKind) {
         {"symbol: the offset byte", 22, {{14, std::int16_t(0xFC00)}}, {{170, "-4"}}},
         {"key signature: the byte at 16", 23, {{16, 9}}, {{336, "9"}}},
         {"ottava: the word at 22", 25, {{22, -12}}, {{336, "-12"}}},
+        {"group: its two points", 36, {{36, 5}}, {{320, "2"}}},
     };
     for (const Row& r : rows) {
         std::copy(saved.begin(), saved.end(), bytes);
@@ -175,6 +177,11 @@ TEST_F(DebugWndTest, ItemsShowTheValuesOfTheirKind) {
     bytes[6] = 171;
     const std::size_t shown = Lines().size();
     EXPECT_NE(CellAt(Lines(), lineY(), 438), "-");
+    // Its name from the string table: controller 7 is "Volume", 10 "Pan".
+    bytes[CData::kDataByte1] = 7;
+    EXPECT_EQ(CellAt(Lines(), lineY(), 336), "Volume");
+    bytes[CData::kDataByte1] = 10;
+    EXPECT_EQ(CellAt(Lines(), lineY(), 336), "Pan");
     EXPECT_EQ(debuglist::Lines(*score, *bar, *trkBar, true).size(), shown - 1);
     std::copy(saved.begin(), saved.end(), bytes);
 }
