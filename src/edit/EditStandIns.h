@@ -41,7 +41,7 @@ public:
 };
 
 // The property dialogs of one item opened from its pop-up: the dynamic's (227, "编辑力度"), the
-// hairpin's (302, "编辑渐强(弱)"), the bar number's (251, "设置小节号", CBarNumDlg) and the
+// hairpin's (302, "编辑渐强(弱)") and the
 // enclosure's (420, "围栏设置": the record is the enclosure and the enclosed byte, the scope the
 // apply-to-all choice). Each edits
 // the item's record in place and its scope choice (0 the item only, 1 its track, 2 every
@@ -67,4 +67,15 @@ public:
 
     int* fret;
     int* mode;
+};
+
+// The colour chooser (template 351, CColorDlg): edits an item's colour byte (0 the voice's
+// colour, n palette colour n - 1). Stands in with a Cancel that keeps the colour.
+class CColorDlg {
+public:
+    explicit CColorDlg(std::uint8_t* color) : color(color) {}
+    // False on Cancel.
+    bool RunModal() { return false; }
+
+    std::uint8_t* color;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "edit/BarNumDlg.h"
 #include "edit/EditStandIns.h"
 #include "edit/Transcriber.h"
 #include "model/Bar.h"
@@ -396,9 +397,8 @@ bool CBarNumTask::Prepare() {
         std::memcpy(record + CBarNumber::kFont, &score->textFont1, sizeof(FontRef));
     }
     reinterpret_cast<CBarItem*>(record)->SetFlagsB(std::uint8_t(reinterpret_cast<CBarItem*>(record)->FlagsB() & ~CBarItem::kSelectedBit));
-    int noScope = 0;
-    CItemPropertyDlg dlg(251, record, &noScope);
-    return dlg.RunModal();
+    CBarNumDlg dlg(record, barIndex, document->location.trackIndex);
+    return dlg.RunModal(CBarNumDlg::kTemplateId);
 }
 
 bool CBarNumTask::Perform() {

@@ -165,6 +165,9 @@ public:
     virtual void SaveSpannedBars(CBarItem& item) const;                                   // 147
     // 148: opens n zero bytes at `at` inside the record; the caller guarantees the room.
     virtual int GrowAt(CBarItem& item, std::uint8_t* at, int n) const;
+    // Whether a click that selected or deselected the item hands it to the document's
+    // selection; every item but a clef (only under the clef tool) answers true.
+    virtual bool WantsClickSelection(CBarItem& item) const { return true; }
 };
 
 class CBarItem : public CScoreItem {
@@ -308,6 +311,7 @@ public:
     bool ForEachSpanSystem(int (*callback)(CScoreItem*, void*), void* arg);
     void SaveSpannedBars() { BarBehaviour().SaveSpannedBars(*this); }
     int GrowAt(std::uint8_t* at, int n) { return BarBehaviour().GrowAt(*this, at, n); }
+    bool WantsClickSelection() { return BarBehaviour().WantsClickSelection(*this); }
 };
 ZEL_RECORD_VIEW(CBarItem);
 

@@ -57,4 +57,12 @@ public:
     int GetValue(CBarItem& item) const override;
     void SetVoice(CBarItem& item, int voice) const override;
     void SetValue(CBarItem& item, int value) const override;
+    // The drag: hidden while it runs and kept to one axis; across, the clef follows the pointer
+    // and the release moves it to the bar and place of the drop; up or down, a C clef steps
+    // from line to line and takes the code of the line it ends on. The notes after it move.
+    void BeginDrag(CScoreItem& item) const override;
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;
+    void DrawDragFeedback(CScoreItem& item) const override;
+    bool WantsClickSelection(CBarItem& item) const override;
 };

@@ -112,6 +112,11 @@ bool CDragTask::SaveTrackBarRange(int track1, int bar1, int track2, int bar2) {
         if (it->IsStaff()) return SaveSystem(document ? document->location.systemIndex : 0);
     }
     if (it && (it->IsClef() || it->IsKeySig()) && score) bar2 = score->GetBarCount() - 1;
+    // A clef moves the notes of its own staff and the heads the staves beside it draw there.
+    if (it && it->IsClef()) {
+        --track1;
+        ++track2;
+    }
     return CScoreTask::SaveTrackBarRange(track1, bar1, track2, bar2);
 }
 
@@ -317,6 +322,9 @@ void CDragTask::Click() {
     if (g_viewDrag.tool == kSelectTool) undoable = 0;
     CSelect* sel = document->GetSelection();
     auto* bi = static_cast<CBarItem*>(item);
+    // An item that takes no click selection under this tool (a clef outside the clef tool)
+    // keeps its state.
+    if (!bi->WantsClickSelection()) return;
     const bool modifier = g_platform.shiftDown || g_platform.ctrlDown;
     const bool wasSelected = bi->IsSelectedBit();
     bool select = !wasSelected;

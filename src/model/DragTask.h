@@ -8,6 +8,7 @@
 // drag state, so an item's slot gets the task and reads the step from it.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "framework/Types.h"
 #include "model/EditTask.h"
@@ -53,6 +54,15 @@ struct ViewDragGlobals {
     int draggedPart = 0;          // the part of a beam under the pointer: 0 start, 1 body, 2 end
     CDragTask* currentTask = nullptr;  // the drag that runs
     int tool = 0;                 // the tool the click that started the drag runs under
+    int currentTool = 0;          // the tool state's tool at that click (the click may run under the select tool)
+    int clefDx = 0;               // a clef drag's running horizontal offset, page units, that its drawing adds
+    // The records of a dragged octave line, in bar order, with their bars; its track.
+    struct ChainPiece {
+        CBarItem* record;
+        int bar;
+    };
+    std::vector<ChainPiece> chain;
+    int chainTrack = 0;
     bool feedbackOn = false;      // the item was painted out at the first move; until the release
     std::uint8_t performanceEdit = 0;  // performance editing: the drag writes the pointer back
     std::uint8_t locateByAnchor = 0;   // moves locate with the anchor's x rather than the pointer's

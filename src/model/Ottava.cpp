@@ -6,11 +6,16 @@
 #include <vector>
 
 #include "framework/Arith.h"
+#include "framework/Globals.h"
 #include "model/Bar.h"
 #include "model/BitOrder.h"
 #include "model/DocumentStandIns.h"
+#include "model/DragTask.h"
+#include "model/EditTask.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
+#include "model/Page.h"
+#include "model/ScoreLocation.h"
 #include "model/Score.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
@@ -19,6 +24,8 @@
 #include "platform/Artist.h"
 #include "platform/ChunkStream.h"
 #include "platform/DrawGlobals.h"
+#include "platform/Handles.h"
+#include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 
 namespace {
@@ -294,3 +301,223 @@ int OttavaBehaviour::GetVerticalOffset(CBarItem& item) const { return Ottava(ite
 int OttavaBehaviour::GetEndPosition(CBarItem& item) const { return Ottava(item).GetEndPosition(); }
 void OttavaBehaviour::SetEndPosition(CBarItem& item, int position) const { Ottava(item).SetEndPosition(position); }
 void OttavaBehaviour::SetVerticalOffset(CBarItem& item, int offset) const { Ottava(item).SetYOffset(offset); }
+
+// --- the drag ---------------------------------------------------------------------------------------
+
+namespace {
+
+// What the drag record keeps at the press: the page x of the part pressed and that part.
+enum : int { kKeptX = 0, kKeptPart = 1 };
+
+void SetRemovedBit(CBarItem& item, bool on) {
+    item.SetFlagsB(on ? std::uint8_t(item.FlagsB() | CBarItem::kRemovedBit)
+                      : std::uint8_t(item.FlagsB() & ~CBarItem::kRemovedBit));
+}
+
+// Makes a piece's bar of the dragged line's track current, for the time of a scope.
+struct PieceContext {
+    fw::ScopedGlobal<CTrkBar*> trkBar{g_model.currentTrkBar};
+    fw::ScopedGlobal<CBar*> bar{g_model.currentBar};
+    fw::ScopedGlobal<CStaff*> staff{g_model.currentStaff};
+    fw::ScopedGlobal<CLine*> line{g_model.currentLine};
+    fw::ScopedGlobal<CTrack*> track{g_model.currentTrack};
+};
+
+CTrkBar* PieceBar(int bar) {
+    CScore* score = g_model.currentScore;
+    return score ? score->GetTrkBar(g_viewDrag.chainTrack, bar) : nullptr;
+}
+
+bool InPart(COttava& o, int bar, int part, POINT p) {
+    CTrkBar* tb = PieceBar(bar);
+    if (!tb) return false;
+    PieceContext keep;
+    tb->SetCurrent();
+    RECT r;
+    OttavaBehaviour::Instance().GetPartBounds(o, &r, part);
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// The page x of a position in a bar.
+int BarX(int bar, int position) {
+    CScore* score = g_model.currentScore;
+    CBar* b = score ? score->GetBar(bar) : nullptr;
+    return b ? b->FractionToX(position) : 0;
+}
+
+}  // namespace
+
+void OttavaBehaviour::BeginDrag(CScoreItem& item) const {
+    auto& o = Ottava(item);
+    auto& chain = g_viewDrag.chain;
+    chain.clear();
+    CTrkBar* tb = g_model.currentTrkBar;
+    if (tb) {
+        g_viewDrag.chainTrack = tb->GetTrackIndex();
+        WalkChain(o, tb, [&](COttava* r, int bar) { chain.push_back({r, bar}); });
+    }
+    BarItemBehaviour::BeginDrag(item);
+    for (auto& piece : chain) SetRemovedBit(*piece.record, true);
+    CDragTask* task = g_viewDrag.currentTask;
+    if (!task || chain.empty()) return;
+    task->SetLayoutChanged();
+    // Every bar of the line is saved for undo.
+    task->SaveRange(g_viewDrag.chainTrack, chain.front().bar, g_viewDrag.chainTrack, chain.back().bar);
+    // The part pressed: the start's glyph, the end's hook, else the line.
+    auto& last = static_cast<COttava&>(*chain.back().record);
+    int part = COttava::kHitLine;
+    if (o.IsStart() && InPart(o, chain.front().bar, COttava::kHitGlyph, task->start)) {
+        part = COttava::kHitGlyph;
+        task->counters[kKeptX] = BarX(chain.front().bar, o.PositionField());
+    } else if (last.IsEnd() && InPart(last, chain.back().bar, COttava::kHitHook, task->start)) {
+        part = COttava::kHitHook;
+        task->counters[kKeptX] = BarX(chain.back().bar, last.GetEndPosition());
+    }
+    task->counters[kKeptPart] = part;
+}
+
+void OttavaBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
+    auto& o = Ottava(item);
+    auto& chain = g_viewDrag.chain;
+    if (!drag || chain.empty()) return;
+    if (!drag->horizontal) {
+        CTrkBar* tb = PieceBar(chain.front().bar);
+        CStaff* staff = tb ? tb->GetStaff() : nullptr;
+        if (!staff) return;
+        const int delta = staff->YToOffset(drag->current.y) - staff->YToOffset(drag->previous.y);
+        if (delta == 0) return;
+        const bool continuation = g_platform.ctrlDown != 0;
+        const auto move = [&](CBarItem& r) {
+            auto& piece = static_cast<COttava&>(r);
+            SetRemovedBit(piece, false);
+            if (continuation)
+                rec::Put(&piece, COttava::kContinuationOffset, std::int16_t(piece.GetContinuationOffset() + delta));
+            else
+                piece.SetYOffset(piece.GetYOffset() + delta);
+            SetRemovedBit(piece, true);
+        };
+        // The others first, then this record.
+        for (auto& piece : chain)
+            if (piece.record != &o) move(*piece.record);
+        move(o);
+        return;
+    }
+    const int part = drag->counters[kKeptPart];
+    if (part == COttava::kHitGlyph && o.IsStart()) {
+        SetRemovedBit(o, false);
+        o.SetPositionField(std::int16_t(std::clamp(o.PositionField() + drag->positionStep, 0, 1023)));
+        SetRemovedBit(o, true);
+    } else if (part == COttava::kHitHook) {
+        auto& last = static_cast<COttava&>(*chain.back().record);
+        if (!last.IsEnd()) return;
+        const int end = std::clamp(last.GetEndPosition() + drag->positionStep, 0, 1023);
+        if (last.IsStart() && !COttava::EndDragAllowed(last.PositionField(), end)) return;
+        SetRemovedBit(last, false);
+        last.SetEndPosition(end);
+        SetRemovedBit(last, true);
+    }
+}
+
+void OttavaBehaviour::DrawDragFeedback(CScoreItem& item) const {
+    // Every record of the chain on the page being drawn, each in its own bar.
+    CScore* score = g_model.currentScore;
+    if (!score) return;
+    CPage* page = score->GetPage(g_model.dragStart.pageIndex);
+    PieceContext keep;
+    for (auto& piece : g_viewDrag.chain) {
+        CTrkBar* tb = PieceBar(piece.bar);
+        CBar* bar = score->GetBar(piece.bar);
+        CLine* line = bar ? bar->GetLine() : nullptr;
+        if (!tb || !line || (page && line->GetPageIndex() != page->GetIndex())) continue;
+        tb->SetCurrent();
+        Draw(*piece.record);
+    }
+}
+
+void OttavaBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
+    auto& o = Ottava(item);
+    auto chain = std::move(g_viewDrag.chain);
+    g_viewDrag.chain.clear();
+    for (auto& piece : chain) SetRemovedBit(*piece.record, false);
+    SetRemovedBit(o, false);
+    CScore* score = g_model.currentScore;
+    if (!drag || !drag->moved || !drag->horizontal || chain.empty() || !score) return;
+    const int part = drag->counters[kKeptPart];
+    if (part != COttava::kHitGlyph && part != COttava::kHitHook) return;
+    auto& first = static_cast<COttava&>(*chain.front().record);
+    auto& last = static_cast<COttava&>(*chain.back().record);
+    if (!first.IsStart() || !last.IsEnd()) return;
+
+    // Where the dragged end was let go: in its system, or just beyond one of its ends.
+    const int movedBar = part == COttava::kHitGlyph ? chain.front().bar : chain.back().bar;
+    CBar* bar = score->GetBar(movedBar);
+    CLine* line = bar ? bar->GetLine() : nullptr;
+    if (!line || line->GetBarCount() <= 0) return;
+    const int x = drag->counters[kKeptX] + int(drag->current.x - drag->start.x);
+    CBar* firstBar = score->GetBar(line->GetFirstBarIndex());
+    CBar* lastBar = score->GetBar(line->GetLastBar());
+    if (!firstBar || !lastBar) return;
+    int newBar = movedBar, newPosition = 0;
+    if (x > lastBar->GetRight()) {
+        COttava::ClampEndToSystem(true, lastBar->GetIndex(), score->GetBarCount(), &newBar, &newPosition);
+    } else if (x < firstBar->GetLeft()) {
+        COttava::ClampEndToSystem(false, firstBar->GetIndex(), score->GetBarCount(), &newBar, &newPosition);
+    } else {
+        ScoreLocation at{};
+        at.pageIndex = std::uint16_t(line->GetPageIndex());
+        line->LocatePoint(x, &at);
+        newBar = at.barIndex;
+        newPosition = std::clamp<int>(at.position, 0, 1023);
+    }
+    int startBar = chain.front().bar, startPosition = first.PositionField();
+    int endBar = chain.back().bar, endPosition = last.GetEndPosition();
+    if (part == COttava::kHitGlyph) {
+        startBar = newBar;
+        startPosition = newPosition;
+    } else {
+        endBar = newBar;
+        endPosition = newPosition;
+    }
+    const std::uint8_t flags = first.GetFlags();
+    bool line2 = (flags & COttava::kLineBit) != 0;
+    if (COttava::KeepEndAfterStart(startBar, startPosition, &endBar, &endPosition)) line2 = false;
+    const int track = g_viewDrag.chainTrack;
+    if (CScoreTask* task = g_viewDrag.currentTask) {
+        const int from = std::min({startBar, chain.front().bar}), to = std::max({endBar, chain.back().bar});
+        if (!task->SaveRange(track, from, track, to)) ThrowOutOfMemory();
+        task->SetLayoutChanged();
+        task->SetChanged(true);
+    }
+    const int offset = first.GetYOffset(), continuation = first.GetContinuationOffset(), kind = first.GetKind();
+    for (auto& piece : chain) {
+        piece.record->SetFlagsB(std::uint8_t(piece.record->FlagsB() & ~CBarItem::kSelectedBit));
+        SetRemovedBit(*piece.record, true);
+    }
+    const fw::ScopedGlobal<CTrkBar*> keep(g_model.currentTrkBar);
+    if (!score->ApplyOttava(startBar, startPosition, endBar, endPosition, track, offset, kind,
+                            (flags & COttava::kGlyphSetBit) != 0, line2, (flags & COttava::kSolidBit) != 0,
+                            (flags & COttava::kBracketsBit) != 0, continuation)) {
+        // No line could be built there: the old one stays.
+        for (auto& piece : chain) SetRemovedBit(*piece.record, false);
+        ThrowOutOfMemory();
+    }
+}
+
+void OttavaBehaviour::Invalidate(CScoreItem& item) const {
+    auto& o = Ottava(item);
+    if (!o.IsStart()) return BarItemBehaviour::Invalidate(item);
+    CZelDoc* doc = g_model.currentDoc;
+    CScore* score = g_model.currentScore;
+    CTrkBar* tb = g_model.currentTrkBar;
+    if (!doc || !score || !tb) return;
+    WalkChain(o, tb, [&](COttava*, int b) {
+        CBar* bar = score->GetBar(b);
+        CLine* line = bar ? bar->GetLine() : nullptr;
+        CPage* page = line ? score->GetPage(line->GetPageIndex()) : nullptr;
+        if (!page) return;
+        const int grow = page->ViewToTwentieths(6);
+        const RECT system = line->GetRect();
+        doc->AddDirtyRect(RECT{bar->GetLeft() - grow, system.top - grow, bar->GetRight() + grow, system.bottom + grow},
+                          page->GetIndex());
+    });
+}

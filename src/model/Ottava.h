@@ -84,4 +84,14 @@ public:
     int GetEndPosition(CBarItem& item) const override;
     void SetEndPosition(CBarItem& item, int position) const override;
     void SetVerticalOffset(CBarItem& item, int offset) const override;
+    // The drag: the whole chain hides while it runs; up or down every record's line moves (its
+    // continuation offset with Ctrl); across, the glyph moves the start and the hook the end,
+    // and the release builds the chain again between the new ends. The feedback draws every
+    // record of the chain.
+    void BeginDrag(CScoreItem& item) const override;
+    void DragBy(CScoreItem& item, CDragTask* drag) const override;
+    void EndDrag(CScoreItem& item, CDragTask* drag) const override;
+    void DrawDragFeedback(CScoreItem& item) const override;
+    // A start record asks for every bar of its chain to be drawn again.
+    void Invalidate(CScoreItem& item) const override;
 };

@@ -200,6 +200,7 @@ void CPagePane::OnLeftClick(int x, int y) {
     const int px = x + int(paper.left), py = y + int(paper.top);
     ScoreLocation& hover = document->paneLocation;
     const int tool = g_toolState.tool;
+    g_viewDrag.currentTool = tool;
 
     // The first click on a page, before any hover: the page and its bar become current.
     if (!g_model.currentBar || !hover.page) {

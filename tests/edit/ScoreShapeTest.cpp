@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "EditFixture.h"
+#include "edit/BarNumDlg.h"
 #include "edit/BarTasks.h"
 #include "edit/BarlineTasks.h"
 #include "edit/MeterTask.h"
@@ -684,18 +685,27 @@ struct BarNumberAnswer : CBarNumTask {
     int y;
 };
 
+// The bar-number dialog ends with OK as it opened.
+void AnswerBarNumberDialog() {
+    ui::OnNextModal([](CDialog& d) { ui::ClickControl(&d, IDOK); });
+}
+
 // Bar 0 always stores its bar number; a later bar stores one only when it differs from the one it
 // inherits.
 TEST(BarNumTask, ABarNumberLikeTheInheritedOneIsNotStored) {
     EditScore s;
+    ui::Session session;
     s.doc->SetCurrentBar(0, false);
+    AnswerBarNumberDialog();
     RunTask(s, new BarNumberAnswer, CBarNumTask::kMenu);
     ASSERT_NE(s.score->GetBar(0)->GetBarNumberItem(true), nullptr);
     const auto before = Bytes(s);
     s.doc->SetCurrentBar(5, false);
+    AnswerBarNumberDialog();
     RunTask(s, new BarNumberAnswer, CBarNumTask::kMenu);
     EXPECT_EQ(s.score->GetBar(5)->GetBarNumberItem(true), nullptr) << "the same as bar 0's";
     s.doc->SetCurrentBar(5, false);
+    AnswerBarNumberDialog();
     RunTask(s, new BarNumberAnswer(-720), CBarNumTask::kMenu);
     CBarItem* own = s.score->GetBar(5)->GetBarNumberItem(true);
     ASSERT_NE(own, nullptr);
@@ -717,12 +727,14 @@ TEST(BarNumTask, TheScoreTakesTheBarNumbersFont) {
         int preparedSize = 0;
     };
     EditScore s;
+    ui::Session session;
     s.score->GetBar(0)->RemoveBarNumberItem();
     s.score->Reindex();
     ASSERT_EQ(s.score->GetBar(0)->GetBarNumberItem(false), nullptr);
     s.score->textFont1.size = 33;
     const auto before = Bytes(s);
     s.doc->SetCurrentBar(0, false);
+    AnswerBarNumberDialog();
     auto* task = new SizedAnswer;
     RunTask(s, task, CBarNumTask::kMenu);
     EXPECT_EQ(task->preparedSize, 33);
@@ -748,6 +760,83 @@ TEST(BarNumTask, ALinkOfMinusOneOrOutsideTheScoreIsNoLink) {
         EXPECT_TRUE(Bytes(s) == before) << link;
         g_model.hitBar = nullptr;
     }
+}
+
+// The bar-number dialog: the first number shown gives the number offset from the bar; letters
+// switched off disable their fields and keep the first letter; the sample let go near the
+// preview's right edge takes the right anchor and stands there again when the dialog opens
+// anew.
+TEST(BarNumDlg, TheFirstNumberLettersAndTheSamplesAnchor) {
+    EditScore s;
+    ui::Session session;
+    alignas(8) std::uint8_t record[CBarNumTask::kRecordSize] = {};
+    rec::Put<std::int16_t>(record, rec::kSize, std::int16_t(CBarNumTask::kRecordSize));
+    ASSERT_NE(CBarNumber::Construct(record), nullptr);
+    record[CBarNumber::kFlags] |= CBarNumber::kLettersBit;
+    record[CBarNumber::kFirstLetter] = 'C';
+    bool letterFieldOff = false;
+    RECT dropped{};
+    {
+        CBarNumDlg dlg(record, 1, 1);
+        ui::OnNextModal([&](CDialog& d) {
+            d.SetDlgItemText(CBarNumDlg::kFirstNumber, "5");
+            ui::ClickControl(&d, CBarNumDlg::kLetters);
+            ui::Call([&] { letterFieldOff = !d.GetDlgItem(CBarNumDlg::kFirstLetter)->IsWindowEnabled(); });
+            RECT sample{}, preview{};
+            dlg.GetControlRect(CBarNumDlg::kSample, &sample);
+            dlg.GetControlRect(CBarNumDlg::kPreview, &preview);
+            const POINT from{(sample.left + sample.right) / 2, (sample.top + sample.bottom) / 2};
+            const POINT to{preview.right - 10, from.y + 3};
+            ui::Drag(&d, {from, POINT{(from.x + to.x) / 2, from.y + 1}, to});
+            ui::Call([&] { dlg.GetControlRect(CBarNumDlg::kSample, &dropped); });
+            ui::ClickControl(&d, IDOK);
+        });
+        ASSERT_TRUE(dlg.RunModal(CBarNumDlg::kTemplateId));
+    }
+    EXPECT_EQ(rec::Get<std::int16_t>(record, CBarNumber::kNumberOffset), 3) << "5 shown from bar 1";
+    EXPECT_TRUE(letterFieldOff);
+    EXPECT_FALSE(record[CBarNumber::kFlags] & CBarNumber::kLettersBit);
+    EXPECT_EQ(record[CBarNumber::kFirstLetter], 'C');
+    EXPECT_EQ(record[CBarNumber::kStaff], 1) << "the current track";
+    EXPECT_EQ((record[CBarNumber::kFlags] >> CBarNumber::kAnchorShift) & 3, 2) << "the right anchor";
+    EXPECT_EQ(rec::Get<std::int16_t>(record, CBarNumber::kYOffset), -360 + 3 * 20);
+    RECT reopened{};
+    {
+        CBarNumDlg dlg(record, 1, 1);
+        ui::OnNextModal([&](CDialog& d) {
+            dlg.GetControlRect(CBarNumDlg::kSample, &reopened);
+            ui::ClickControl(&d, IDCANCEL);
+        });
+        EXPECT_FALSE(dlg.RunModal(CBarNumDlg::kTemplateId));
+    }
+    EXPECT_EQ(reopened.left, dropped.left);
+    EXPECT_EQ(reopened.top, dropped.top);
+    EXPECT_GT(dropped.left, 0);
+}
+
+// A bar number's edit (a double click on it, command 4100) opens the dialog on the bar's item.
+TEST(BarNumDlg, TheBarNumbersEditOpensIt) {
+    EditScore s;
+    ui::Session session;
+    CBar* bar = s.score->GetBar(0);
+    CBarItem* item = bar->GetBarNumberItem(true);
+    ASSERT_NE(item, nullptr);
+    bool opened = false;
+    ui::OnNextModal([&](CDialog& d) {
+        opened = dynamic_cast<CBarNumDlg*>(&d) != nullptr;
+        d.SetDlgItemText(CBarNumDlg::kFirstNumber, "7");
+        ui::ClickControl(&d, IDOK);
+    });
+    g_model.hitBar = bar;
+    bar->MakeCurrent();
+    item->OpenProperties(0, 0);
+    ui::RunUntilIdle();
+    g_model.hitBar = nullptr;
+    EXPECT_TRUE(opened);
+    CBarItem* now = s.score->GetBar(0)->GetBarNumberItem(true);
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(rec::Get<std::int16_t>(now, CBarNumber::kNumberOffset), 6);
+    ASSERT_EQ(s.doc->GetUndoCount(), 1);
 }
 
 // A head shape on a percussion staff: a head at the staff position of a drum of that shape

@@ -1,0 +1,210 @@
+// Clefs under the mouse in the running program: a clef put in with the clef tool, clicked under
+// the select tool and under the clef tool, dragged across into a later bar (the notes after it
+// move back and forth with it, one undo gives everything back), and a movable C clef dragged up
+// a line.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/MainFrame.h"
+#include "app/ZelApp.h"
+#include "framework/Globals.h"
+#include "framework/Mdi.h"
+#include "framework/UiTest.h"
+#include "model/Bar.h"
+#include "model/Clef.h"
+#include "model/Page.h"
+#include "model/Score.h"
+#include "model/SystemStaff.h"
+#include "model/TrkBar.h"
+#include "model/TrkBarEntryFields.h"
+#include "model/TrkBarWalk.h"
+#include "model/ZelDoc.h"
+#include "support/RunningApp.h"
+#include "support/TempHome.h"
+#include "view/PagePane.h"
+#include "view/ToolState.h"
+#include "view/ZelView.h"
+#include "view/ZelWnd.h"
+
+using namespace fw::uitest;
+
+namespace {
+
+class ClefDragApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fw::ResetAllGlobals();
+        fw::EnsureGraphics();
+    }
+    void TearDown() override { fw::ResetAllGlobals(); }
+
+    testsupport::TempHome home;
+};
+
+CClef* ClefIn(CTrkBar* tb) {
+    CClef* found = nullptr;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->IsClef() && !found) found = static_cast<CClef*>(it);
+    });
+    return found;
+}
+
+int FirstNotePos(CTrkBar* tb) {
+    int pos = -999;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->IsNote() && pos == -999) pos = entry::HeadPos(entry::HeadAt(it, 0));
+    });
+    return pos;
+}
+
+}  // namespace
+
+TEST_F(ClefDragApp, AClefTakesClicksOnlyUnderItsToolAndMovesWithItsNotesWhenDragged) {
+    testsupport::RunningApp app;
+    struct Seen {
+        int notesBefore[3] = {}, notesWithClef[3] = {}, notesAfterDrag[3] = {}, notesAfterUndo[3] = {};
+        bool clefInBar1 = false, selectedBySelectTool = true, selectedByClefTool = false;
+        bool clefInBar2AfterDrag = false, clefInBar1AfterDrag = true, clefInBar1AfterUndo = false;
+        bool clefInBar2AfterUndo = true, undoable = false;
+        int cCodeBefore = -1, cPosBefore = 99, cCodeAfter = -1, cPosAfter = 99;
+    } seen;
+    app.whileRunning = [&] {
+        Session session;
+        CZelDoc* doc = app.NewDocument();
+        ASSERT_NE(doc, nullptr);
+        app.SetActiveDocument(doc);
+        RunUntilIdle();
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        ASSERT_NE(wnd, nullptr);
+        CPagePane* pane = wnd->GetView()->GetPane(0);
+        CScore* score = doc->GetScore();
+        ASSERT_GE(score->GetBarCount(), 4);
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        auto point = [&](int bar, int position, int staffPosition) {
+            CBar* b = score->GetBar(bar);
+            CStaff* staff = score->GetTrkBar(0, bar)->GetStaff();
+            return POINT{LONG(b->FractionToX(position) - paper.left), LONG(staff->PositionToY(staffPosition) - paper.top)};
+        };
+        auto click = [&](POINT p) {
+            Move(pane, int(p.x), int(p.y));
+            Click(pane, int(p.x), int(p.y), kLeft);
+            RunUntilIdle();
+        };
+        // The middle of a clef's glyph in the pane.
+        auto clefPoint = [&](int bar) {
+            CTrkBar* tb = score->GetTrkBar(0, bar);
+            CClef* clef = ClefIn(tb);
+            if (!clef) return POINT{-1, -1};
+            tb->SetCurrent();
+            RECT r{};
+            clef->GetBounds(&r);
+            return POINT{LONG((r.left + r.right) / 2 - paper.left), LONG((r.top + r.bottom) / 2 - paper.top)};
+        };
+        auto drag = [&](POINT from, POINT to) {
+            std::vector<POINT> way{from};
+            const int steps = 12;
+            for (int i = 1; i <= steps; ++i)
+                way.push_back(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+            Move(pane, int(from.x), int(from.y));
+            Drag(pane, way, kLeft);
+            RunUntilIdle();
+        };
+        auto notes = [&](int* into) {
+            for (int b = 0; b < 3; ++b) into[b] = FirstNotePos(score->GetTrkBar(0, b + 1));
+        };
+
+        // A quarter note on the middle line at the start of bars 1, 2 and 3.
+        g_toolState.tool = ToolState::kNote;
+        g_toolState.subTool = ToolState::kNoteSub;
+        g_toolState.value = 3;
+        for (int b = 1; b <= 3; ++b) click(point(b, 0, 0));
+        notes(seen.notesBefore);
+
+        // The clef tool's bass clef at the start of bar 1.
+        g_toolState.tool = CClef::kClefTool;
+        g_toolState.button = 1;
+        click(point(1, 0, 2));
+        seen.clefInBar1 = ClefIn(score->GetTrkBar(0, 1)) != nullptr;
+        ASSERT_TRUE(seen.clefInBar1);
+        notes(seen.notesWithClef);
+        doc->DeselectAll();
+
+        // A click on it under the select tool leaves it alone; under the clef tool it selects it.
+        g_toolState.tool = ToolState::kSelect;
+        click(clefPoint(1));
+        seen.selectedBySelectTool = ClefIn(score->GetTrkBar(0, 1))->IsSelectedBit();
+        g_toolState.tool = CClef::kClefTool;
+        click(clefPoint(1));
+        seen.selectedByClefTool = ClefIn(score->GetTrkBar(0, 1))->IsSelectedBit();
+        doc->DeselectAll();
+
+        // Dragged across into bar 2 under the select tool.
+        g_toolState.tool = ToolState::kSelect;
+        const POINT from = clefPoint(1);
+        const POINT to{from.x + (point(2, 0, 0).x - point(1, 0, 0).x), from.y};
+        const int undoBefore = doc->GetUndoCount();
+        drag(from, to);
+        seen.undoable = doc->GetUndoCount() == undoBefore + 1;
+        seen.clefInBar1AfterDrag = ClefIn(score->GetTrkBar(0, 1)) != nullptr;
+        seen.clefInBar2AfterDrag = ClefIn(score->GetTrkBar(0, 2)) != nullptr;
+        notes(seen.notesAfterDrag);
+        doc->Undo();
+        RunUntilIdle();
+        seen.clefInBar1AfterUndo = ClefIn(score->GetTrkBar(0, 1)) != nullptr;
+        seen.clefInBar2AfterUndo = ClefIn(score->GetTrkBar(0, 2)) != nullptr;
+        notes(seen.notesAfterUndo);
+
+        // A movable C clef in bar 3, dragged up one line.
+        g_toolState.tool = CClef::kClefTool;
+        g_toolState.button = 2;
+        click(point(3, 0, 4));
+        CClef* c = ClefIn(score->GetTrkBar(0, 3));
+        ASSERT_NE(c, nullptr);
+        seen.cCodeBefore = c->GetCode();
+        seen.cPosBefore = c->GetClefStaffPos();
+        g_toolState.tool = ToolState::kSelect;
+        const POINT cFrom = clefPoint(3);
+        CStaff* staff = score->GetTrkBar(0, 3)->GetStaff();
+        drag(cFrom, POINT{cFrom.x, cFrom.y - (staff->PositionToY(0) - staff->PositionToY(2))});
+        c = ClefIn(score->GetTrkBar(0, 3));
+        ASSERT_NE(c, nullptr);
+        seen.cCodeAfter = c->GetCode();
+        seen.cPosAfter = c->GetClefStaffPos();
+    };
+    char arg0[] = "zelmarin";
+    char* argv[] = {arg0, nullptr};
+    AfxWinMain(app, 1, argv);
+    ASSERT_TRUE(app.started);
+    ASSERT_TRUE(seen.clefInBar1);
+    // A bass clef reads the middle line six steps lower than the treble clef.
+    for (int b = 0; b < 3; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(seen.notesBefore[b], 0);
+    }
+    const int shifted = seen.notesWithClef[0];
+    EXPECT_NE(shifted, 0) << "the clef moved the notes after it";
+    EXPECT_EQ(seen.notesWithClef[1], shifted);
+    EXPECT_EQ(seen.notesWithClef[2], shifted);
+    EXPECT_FALSE(seen.selectedBySelectTool);
+    EXPECT_TRUE(seen.selectedByClefTool);
+
+    EXPECT_TRUE(seen.undoable);
+    EXPECT_FALSE(seen.clefInBar1AfterDrag);
+    EXPECT_TRUE(seen.clefInBar2AfterDrag);
+    EXPECT_EQ(seen.notesAfterDrag[0], 0) << "bar 1 is read in the treble clef again";
+    EXPECT_EQ(seen.notesAfterDrag[1], shifted);
+    EXPECT_EQ(seen.notesAfterDrag[2], shifted);
+
+    EXPECT_TRUE(seen.clefInBar1AfterUndo);
+    EXPECT_FALSE(seen.clefInBar2AfterUndo);
+    for (int b = 0; b < 3; ++b) EXPECT_EQ(seen.notesAfterUndo[b], shifted) << b;
+
+    EXPECT_EQ(seen.cCodeBefore, 2) << "the alto clef on the middle line";
+    EXPECT_EQ(seen.cPosBefore, 0);
+    EXPECT_EQ(seen.cPosAfter, 2);
+    EXPECT_EQ(seen.cCodeAfter, 3) << "the tenor clef on the fourth line";
+}
