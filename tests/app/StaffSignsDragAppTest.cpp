@@ -1,7 +1,8 @@
-// Clefs under the mouse in the running program: a clef put in with the clef tool, clicked under
-// the select tool and under the clef tool, dragged across into a later bar (the notes after it
-// move back and forth with it, one undo gives everything back), and a movable C clef dragged up
-// a line.
+// Clefs and octave lines under the mouse in the running program: a clef put in with the clef
+// tool, clicked under the select tool and under the clef tool, dragged across into a later bar
+// (the notes after it move back and forth with it, one undo gives everything back), and a
+// movable C clef dragged up a line; an octave line over three bars dragged up by its line and
+// its hook dragged into a later bar with the select tool.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -16,8 +17,11 @@
 #include "framework/UiTest.h"
 #include "model/Bar.h"
 #include "model/Clef.h"
+#include "model/ModelGlobals.h"
+#include "model/Ottava.h"
 #include "model/Page.h"
 #include "model/Score.h"
+#include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntryFields.h"
@@ -34,7 +38,7 @@ using namespace fw::uitest;
 
 namespace {
 
-class ClefDragApp : public ::testing::Test {
+class StaffSignsDragApp : public ::testing::Test {
 protected:
     void SetUp() override {
         fw::ResetAllGlobals();
@@ -53,6 +57,14 @@ CClef* ClefIn(CTrkBar* tb) {
     return found;
 }
 
+std::vector<COttava*> OttavasIn(CTrkBar* tb) {
+    std::vector<COttava*> found;
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->IsOttava()) found.push_back(static_cast<COttava*>(it));
+    });
+    return found;
+}
+
 int FirstNotePos(CTrkBar* tb) {
     int pos = -999;
     trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
@@ -63,7 +75,7 @@ int FirstNotePos(CTrkBar* tb) {
 
 }  // namespace
 
-TEST_F(ClefDragApp, AClefTakesClicksOnlyUnderItsToolAndMovesWithItsNotesWhenDragged) {
+TEST_F(StaffSignsDragApp, AClefTakesClicksOnlyUnderItsToolAndMovesWithItsNotesWhenDragged) {
     testsupport::RunningApp app;
     struct Seen {
         int notesBefore[3] = {}, notesWithClef[3] = {}, notesAfterDrag[3] = {}, notesAfterUndo[3] = {};
@@ -207,4 +219,86 @@ TEST_F(ClefDragApp, AClefTakesClicksOnlyUnderItsToolAndMovesWithItsNotesWhenDrag
     EXPECT_EQ(seen.cPosBefore, 0);
     EXPECT_EQ(seen.cPosAfter, 2);
     EXPECT_EQ(seen.cCodeAfter, 3) << "the tenor clef on the fourth line";
+}
+
+TEST_F(StaffSignsDragApp, AnOctaveLineMovesByItsLineAndItsHook) {
+    testsupport::RunningApp app;
+    struct Seen {
+        int offsetsAfterUp[3] = {1, 1, 1};
+        int barsAfterHook = 0, endBar = -1, endPosition = -1;
+        bool undoable = false;
+    } seen;
+    app.whileRunning = [&] {
+        Session session;
+        CZelDoc* doc = app.NewDocument();
+        ASSERT_NE(doc, nullptr);
+        app.SetActiveDocument(doc);
+        RunUntilIdle();
+        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        ASSERT_NE(wnd, nullptr);
+        CPagePane* pane = wnd->GetView()->GetPane(0);
+        CScore* score = doc->GetScore();
+        ASSERT_GE(score->GetLine(0)->GetBarCount(), 4);
+        const RECT paper = score->GetPage(0)->GetPaperRect();
+        g_model.randomSource = [] { return 9; };
+        ASSERT_TRUE(score->ApplyOttava(0, 300, 2, 500, 0, -720, 0, true, true, false, false, 0));
+        doc->InvalidatePanes();
+        RunUntilIdle();
+        // The middle of a part of the record of a bar, in the pane.
+        auto partPoint = [&](int bar, int part) {
+            CTrkBar* tb = score->GetTrkBar(0, bar);
+            auto pieces = OttavasIn(tb);
+            if (pieces.empty()) return POINT{-1, -1};
+            tb->SetCurrent();
+            RECT r{};
+            pieces[0]->GetPartBounds(&r, part);
+            return POINT{LONG((r.left + r.right) / 2 - paper.left), LONG((r.top + r.bottom) / 2 - paper.top)};
+        };
+        auto drag = [&](POINT from, POINT to) {
+            std::vector<POINT> way{from};
+            for (int i = 1; i <= 10; ++i)
+                way.push_back(POINT{from.x + (to.x - from.x) * i / 10, from.y + (to.y - from.y) * i / 10});
+            Move(pane, int(from.x), int(from.y));
+            Drag(pane, way, kLeft);
+            RunUntilIdle();
+        };
+        g_toolState.tool = ToolState::kSelect;
+        CStaff* staff = score->GetTrkBar(0, 1)->GetStaff();
+        const int space = staff->Space();
+        // The line in bar 1 dragged up a space: every record of the chain moves.
+        const POINT line = partPoint(1, 0);
+        const int undoBefore = doc->GetUndoCount();
+        drag(line, POINT{line.x, line.y - space});
+        seen.undoable = doc->GetUndoCount() == undoBefore + 1;
+        for (int b = 0; b < 3; ++b) {
+            auto pieces = OttavasIn(score->GetTrkBar(0, b));
+            seen.offsetsAfterUp[b] = pieces.size() == 1 ? pieces[0]->GetYOffset() : 1;
+        }
+        // The hook in bar 2 dragged into the middle of bar 3.
+        const POINT hook = partPoint(2, COttava::kHitHook);
+        CBar* bar2 = score->GetBar(2);
+        CBar* bar3 = score->GetBar(3);
+        drag(hook, POINT{hook.x + (bar3->FractionToX(512) - bar2->FractionToX(500)), hook.y});
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            auto pieces = OttavasIn(score->GetTrkBar(0, b));
+            if (pieces.empty()) continue;
+            ++seen.barsAfterHook;
+            if (pieces[0]->IsEnd()) {
+                seen.endBar = b;
+                seen.endPosition = pieces[0]->GetEndPosition();
+            }
+        }
+        g_model.randomSource = nullptr;
+    };
+    char arg0[] = "zelmarin";
+    char* argv[] = {arg0, nullptr};
+    AfxWinMain(app, 1, argv);
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(seen.undoable);
+    for (int b = 0; b < 3; ++b) EXPECT_LT(seen.offsetsAfterUp[b], -720) << "bar " << b << " moved up with the rest";
+    EXPECT_EQ(seen.offsetsAfterUp[0], seen.offsetsAfterUp[1]);
+    EXPECT_EQ(seen.offsetsAfterUp[1], seen.offsetsAfterUp[2]);
+    EXPECT_EQ(seen.barsAfterHook, 4) << "the chain reaches bar 3";
+    EXPECT_EQ(seen.endBar, 3);
+    EXPECT_NEAR(seen.endPosition, 512, 24);
 }
