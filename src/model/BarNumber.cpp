@@ -14,6 +14,7 @@
 #include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Text.h"
 #include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
@@ -333,4 +334,9 @@ void BarNumberBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const {
 }
 void BarNumberBehaviour::SetVerticalOffset(CBarItem& item, int offset) const {
     rec::Put(&item, CBarNumber::kYOffset, std::int16_t(offset));
+}
+
+void BarNumberBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
+    if (item.RecordSizeField() >= CBarNumber::kFont + int(sizeof(FontRef)))
+        ResolveFontAt(fonts, item.Bytes() + CBarNumber::kFont);
 }

@@ -122,4 +122,7 @@ public:
     static void Drag(CBar* bar, CBarNumber& item, int dx, int dy, bool modifier);
     void ReadBody(CScoreItem& item, CChunkStream& stream) const override;
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;
+    // The font goes through the score's font table (a file's face index to the installed face
+    // of the same name, and back for a save).
+    void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;
 };

@@ -15,6 +15,8 @@
 #include "model/Score.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "platform/DrawGlobals.h"
+#include "platform/FontArray.h"
 
 using drawtest::ScoreDrawTest;
 
@@ -249,4 +251,18 @@ TEST_F(BarNumberPlace, AnExcludedBarCountsOnlyWithAnItemThatDoesNotNumberEveryNB
     bar->SetClosingKind(3);
     EXPECT_TRUE(bar->CountsForNumber(n.item)) << "a bar that closes a repeat always counts";
     EXPECT_TRUE(bar->CountsForNumber());
+}
+
+// After a load every font reference goes through the score's font table; the bar number's too
+// (a size of 0 takes the default text size there).
+TEST_F(BarNumberPlace, ItsFontGoesThroughTheFontTable) {
+    Item n;
+    FontRef font{};
+    font.face = g_draw.standardFontRefs[1].face;
+    std::memcpy(n->Bytes() + CBarNumber::kFont, &font, sizeof font);
+    CFontArray table;
+    n->ResolveFonts(&table);
+    std::memcpy(&font, n->Bytes() + CBarNumber::kFont, sizeof font);
+    EXPECT_NE(g_draw.standardFontRefs[1].size, 0);
+    EXPECT_EQ(font.size, g_draw.standardFontRefs[1].size);
 }
