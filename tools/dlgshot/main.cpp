@@ -16,10 +16,12 @@
 #include "app/ImportDlg.h"
 #include "app/NewDocDlg.h"
 #include "chrome/TupletDlg.h"
+#include "edit/BarNumDlg.h"
 #include "edit/PasteDlg.h"
 #include "edit/MultiBarDlg.h"
 #include "framework/Resources.h"
 #include "framework/Window.h"
+#include "model/BarNumber.h"
 #include "model/EngraverDlg.h"
 #include "model/EngraverSettings.h"
 #include "model/LyricWnd.h"
@@ -34,6 +36,7 @@ namespace {
 struct Shown {
     EngraverSettings engraver;
     MidiImportSettings import;
+    alignas(8) std::uint8_t barNumber[CBarNumber::kSize] = {};
     std::unique_ptr<CStdDlg> dialog;
 };
 
@@ -50,6 +53,12 @@ void MakeDialog(UINT id, Shown& s) {
     case CPasteDlg::kTemplateId: s.dialog = std::make_unique<CPasteDlg>(); break;
     // The lyric window with its editor in the placeholder's place.
     case CLyricWnd::kTemplateId: s.dialog = std::make_unique<CLyricWnd>(); break;
+    case CBarNumDlg::kTemplateId:
+        // A new bar number from bar 1: its defaults (centred, every system, above the staff).
+        rec::Put<std::int16_t>(s.barNumber, rec::kSize, std::int16_t(CBarNumber::kSize));
+        CBarNumber::Construct(s.barNumber);
+        s.dialog = std::make_unique<CBarNumDlg>(s.barNumber, 1, 0);
+        break;
     case CMultiBarDlg::kTemplateId: {
         // A new rest of four bars from bar 9, thin ends, its number above the staff and the
         // range of bars below.
