@@ -15,13 +15,14 @@
 #include "model/ScoreLocation.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBar.h"
+#include "model/ZelDoc.h"
 #include "platform/Artist.h"
 #include "platform/ChunkStream.h"
 #include "platform/DrawGlobals.h"
 #include "platform/Handles.h"
 #include "platform/PlatformGlobals.h"
+#include "platform/PortLayer.h"
 #include "platform/Theory.h"
-#include "model/ZelDoc.h"
 
 namespace {
 
@@ -235,6 +236,8 @@ void ClefBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     auto& c = Clef(item);
     const int dx = g_viewDrag.clefDx;
     g_viewDrag.clefDx = 0;
+    // The Shift flag the drag set gives way to the keys as they are.
+    ReadModifierKeys();
     SetRemovedBit(c, false);
     CScore* score = g_model.currentScore;
     CZelDoc* doc = score ? score->GetDocument() : nullptr;
