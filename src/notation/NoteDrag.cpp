@@ -4,6 +4,7 @@
 // only as the drag image meanwhile and gets its bytes back before the change is applied, so a
 // drag released where it began leaves the record as it was.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/Bar.h"
@@ -93,7 +94,9 @@ void CDragNote::Warp(int x, int y) {
 }
 
 void CDragNote::MoveVertically() {
-    if (dy == 0) return;
+    // A slash note's pitch is locked: its head stands at the staff's slash position whatever
+    // the pitch, so a step of the pointer has nothing to show.
+    if (dy == 0 || note->IsSlash()) return;
     CTrkBar* stb = score->GetTrkBar(staffTrack, barIndex);
     CStaff* staff = stb ? stb->GetStaff() : nullptr;
     if (!staff) return;
@@ -101,6 +104,10 @@ void CDragNote::MoveVertically() {
     const CTrack* track = score->GetTrack(staffTrack);
     const bool percussion = track && track->IsPercussionStaff();
     const bool up = dy < 0;
+    if (note->HasFretNumbers() && !percussion) {
+        MoveFret(staff, target, up);
+        return;
+    }
     // One staff step at a time, so that each pitch on the way sounds.
     for (int guard = 0; guard < 256; ++guard) {
         const std::uint8_t* h = entry::HeadAt(note, hitHead);
@@ -119,6 +126,22 @@ void CDragNote::MoveVertically() {
     }
     targetStaffPos = target;
     Warp(current.x, staff->PositionToY(entry::HeadPos(entry::HeadAt(note, hitHead))));
+}
+
+// A fret-number note keeps its head on its string: the fret (and the pitch it plays) steps a
+// semitone for each staff position the pointer moves while it lies two positions or more beyond
+// the string, each step sounding. The pointer is left where it is: the head did not move.
+void CDragNote::MoveFret(const CStaff* staff, int target, bool up) {
+    const int steps = std::abs(staff->YToPosition(current.y) - staff->YToPosition(previous.y));
+    const bool chord = DragChord();
+    for (int i = 0; i < steps; ++i) {
+        const int pos = entry::HeadPos(entry::HeadAt(note, hitHead));
+        if ((up ? target - pos : pos - target) < 2) break;
+        StopItemSound(note, chord ? -1 : hitHead);
+        const bool stepped = note->StepFret(hitHead, up ? 1 : -1);
+        StartItemSound(note, chord ? -1 : hitHead);
+        if (!stepped) break;
+    }
 }
 
 void CDragNote::MovePerformance() {
@@ -158,7 +181,9 @@ void CDragNote::MoveItemDrag() {
         return;
     }
     int position = note->PositionField() + positionStep;
-    if (!copyDrag) position = std::clamp(position, -64, 1024);
+    // A grace note's place is fixed before its main note, where a bar's first notes put it
+    // further left than -64: only other notes are held within the bar.
+    if (!copyDrag && !note->IsGrace()) position = std::clamp(position, -64, 1024);
     note->SetPositionField(std::int16_t(position));
 }
 
@@ -329,7 +354,9 @@ void CDragNote::EndItemDrag() {
     entry::HeadAt(note, hitHead)[0] |= savedHeadBit;
     note->SetFlagsB(std::uint8_t(note->FlagsB() & ~CBarItem::kRemovedBit));
     if (trkBar) trkBar->SetCurrent();
-    if (!moved || backup.empty()) {
+    if (!moved || backup.empty() || (!horizontal && note->IsSlash())) {
+        // A slash note dragged up or down kept its pitch: nothing changed to undo.
+        if (moved && !horizontal) undoable = 0;
         backup.clear();
         return;
     }

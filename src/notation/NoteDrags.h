@@ -9,6 +9,7 @@
 #include "model/DragTask.h"
 
 class CRawNote;
+class CStaff;
 class CRawHead;
 class CTrkBar;
 class NoteMark;
@@ -36,6 +37,7 @@ public:
 
 private:
     void MoveVertically();
+    void MoveFret(const CStaff* staff, int target, bool up);
     void MovePerformance();
     void ApplyVertical(int head, const std::uint8_t* dragged);
     void ApplyCopy(int head, const std::uint8_t* dragged, int position);

@@ -277,6 +277,9 @@ public:
     void DragHeadBy(HeadDrag& drag, POINT point);
     // The release (or a cancel): the sound stops and, in modes 1 and up, the bar is redrawn.
     void EndHeadDrag(HeadDrag& drag);
+    // A fret number's step: head i's fret code and the pitch it plays move together by d (+1 or
+    // -1), the code within 32-57 and the pitch within 0-127; false when it would leave them.
+    bool StepFret(int i, int d);
 
     // --- display ---
     // The head's accidental left of x, at the head's y (moved left by its accidental offset).

@@ -66,12 +66,7 @@ void CRawNote::DragHeadBy(HeadDrag& drag, POINT point) {
     if (HasFretNumbers() && g_notation.fretDragOption) {
         // The fret number and the pitch it plays step together, within the codes 32-57.
         if (point.y != drag.last.y) {
-            const int d = point.y < drag.last.y ? 1 : -1;
-            const int code = h->Shape() + d;
-            if (code >= 32 && code <= 57 && before + d >= 0 && before + d <= 127) {
-                h->SetShape(code);
-                h->SetPitch(before + d);
-            }
+            StepFret(i, point.y < drag.last.y ? 1 : -1);
             drag.last = point;
         }
     } else {
@@ -98,6 +93,16 @@ void CRawNote::DragHeadBy(HeadDrag& drag, POINT point) {
     }
     h = Head(i);
     if (h->Pitch() != before && drag.sounding >= 0) drag.Sound(h->Pitch(), h->Byte(NoteHead::kVelocity));
+}
+
+bool CRawNote::StepFret(int i, int d) {
+    if (i < 0 || i >= HeadCountField()) return false;
+    NoteHead* h = Head(i);
+    const int code = h->Shape() + d, pitch = h->Pitch() + d;
+    if (code < 32 || code > 57 || pitch < 0 || pitch > 127) return false;
+    h->SetShape(code);
+    h->SetPitch(pitch);
+    return true;
 }
 
 void CRawNote::EndHeadDrag(HeadDrag& drag) {

@@ -939,3 +939,86 @@ TEST_F(NoteDrag, TheAccidentalsImageStandsWhereTheNoteDrawsItShiftedRightOrNot) 
     note->SetNoteValue(1);
     EXPECT_EQ(sharpX(image), sharpX(drawn));
 }
+
+// A slash note's pitch is locked: dragged up it keeps its pitch and the score is not touched
+// (no undo step); dragged sideways it moves.
+TEST_F(NoteDrag, ASlashNoteDraggedUpKeepsItsPitchAndSidewaysMoves) {
+    Enter({{0, 0, 0}, {0, 960, 0}});
+    Note(0)->SetFlagBit(CRawHead::kSlashBit, true);
+    const std::vector<std::uint8_t> slashed = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    const int pitch = Note(0)->Head(0)->Pitch(), position = Note(0)->PositionField();
+    const POINT from = PanePointOn(At(0, 0, 0), 0, 903);
+    DragFromTo(from, POINT{from.x, from.y + StaffStep(3)});
+    EXPECT_EQ(Note(0)->Head(0)->Pitch(), pitch);
+    EXPECT_EQ(Note(0)->Head(0)->Position(), 0);
+    EXPECT_EQ(doc->GetUndoCount(), undo) << "nothing changed, nothing to undo";
+    EXPECT_EQ(FirstDifference(Saved(*doc), slashed), -1);
+    DragFromTo(from, POINT{from.x + 15, from.y});
+    ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+    EXPECT_GT(Note(0)->PositionField(), position) << "sideways it moves";
+    EXPECT_EQ(Note(0)->Head(0)->Pitch(), pitch);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), slashed), -1);
+}
+
+// Dragged far left a note stops at position -64 of its bar; a grace note, whose place before
+// its main note may lie further left, is not held there.
+TEST_F(NoteDrag, ANoteDraggedFarLeftStopsAtMinus64AndAGraceNoteGoesFurther) {
+    for (bool grace : {false, true}) {
+        SCOPED_TRACE(grace);
+        Open(1, 0);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        Enter({{0, 0, 0}, {0, 960, 0}});
+        if (grace) Note(0)->SetFlagBit(CRawHead::kGraceBit, true);
+        const std::vector<std::uint8_t> before = Saved(*doc);
+        const POINT from = PanePointOn(At(0, 0, 0), 0, 903);
+        CBar* bar = score->GetBar(0);
+        // Far enough left for 300 units of the bar.
+        const int left = bar->FractionToX(Note(0)->PositionField()) - bar->FractionToX(Note(0)->PositionField() - 300);
+        ASSERT_GT(left, 0);
+        DragFromTo(from, POINT{from.x - left, from.y});
+        if (grace)
+            EXPECT_LT(Note(0)->PositionField(), -64);
+        else
+            EXPECT_EQ(Note(0)->PositionField(), -64);
+        EXPECT_EQ(Note(0)->TimeField(), 0) << "before every other note, at its own time";
+        doc->Undo();
+        EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+    }
+}
+
+// A note that shows fret numbers keeps its head on its string: the pointer two positions or
+// more beyond it steps the fret code and its pitch a semitone for each position it moves, each
+// pitch sounding; the fret codes end at 32 and 57.
+TEST_F(NoteDrag, AFretNumberNoteStepsItsFretAndPitchAsThePointerMovesItsHeadStayingOnItsString) {
+    struct Case {
+        int fret;   // the head's fret code at the start
+        int steps;  // staff positions dragged
+        int want;   // the fret code at the end
+    };
+    for (const Case& c : {Case{35, 4, 38}, Case{35, -4, 32}, Case{56, 5, 57}, Case{33, -5, 32}}) {
+        SCOPED_TRACE(c.fret * 100 + c.steps);
+        Open(1, 0);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        Enter({{0, 0, 0}});
+        CNote* note = Note(0);
+        note->SetNoteFlags(std::uint8_t(note->NoteFlags() | CRawNote::kFretNumbers));
+        note->Head(0)->SetShape(c.fret);
+        const int pitch = note->Head(0)->Pitch();
+        const std::vector<std::uint8_t> before = Saved(*doc);
+        testsupport::RecordedMidi().clear();
+        const POINT from = At(0, 0, 0);
+        DragFromTo(from, POINT{from.x, from.y + StaffStep(c.steps)});
+        EXPECT_EQ(Note(0)->Head(0)->Shape(), c.want);
+        EXPECT_EQ(Note(0)->Head(0)->Pitch(), pitch + c.want - c.fret);
+        EXPECT_EQ(Note(0)->Head(0)->Position(), 0) << "on its string";
+        const std::vector<int> sounded = SoundedPitches();
+        ASSERT_FALSE(sounded.empty());
+        EXPECT_EQ(sounded.back(), pitch + c.want - c.fret);
+        doc->Undo();
+        EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+    }
+}
