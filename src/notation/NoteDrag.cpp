@@ -65,7 +65,8 @@ void CDragNote::BeginItemDrag() {
 
     firstBar = lastBar = barIndex;
     beam = nullptr;
-    beamStart = beamEnd = 0;
+    beamStart = beamEnd = note->TimeField();
+    FindBeamRange();
 
     note->SetFlagsB(std::uint8_t(note->FlagsB() | CBarItem::kRemovedBit));
     if (trkBar) trkBar->SetCurrent();
@@ -84,6 +85,26 @@ void CDragNote::BeginItemDrag() {
         }
     }
     CMidiDataBox::ShowEvent(g_model.dragStart, 0, 1);
+}
+
+// The beam over the note in its bar and the times it covers: those of the first and the last
+// beamed note or rest of the voice within its span. A beam that runs on into another bar keeps
+// its bars and no range.
+void CDragNote::FindBeamRange() {
+    if (!note->IsBeamed() || !trkBar) return;
+    beam = trkBar->FindBeamOfNote(note);
+    if (!beam) return;
+    const int span = beam->GetBarSpan();
+    lastBar = firstBar + span;
+    if (span != 0) return;
+    const int from = beam->PositionField(), to = beam->GetEndPosition(), voice = note->VoiceField();
+    beamStart = beamEnd = note->TimeField();
+    trkbar::ForEachLiveItem(trkBar, [&](CBarItem* r) {
+        if (!r->IsNoteOrRest() || r->VoiceField() != voice || !static_cast<CRawHead*>(r)->IsBeamed()) return;
+        if (r->PositionField() < from || r->PositionField() > to) return;
+        beamStart = std::min<int>(beamStart, r->TimeField());
+        beamEnd = std::max<int>(beamEnd, r->TimeField());
+    });
 }
 
 void CDragNote::Warp(int x, int y) {
@@ -406,10 +427,16 @@ void CDragNote::EndItemDrag() {
     }
     if (horizontal) FollowHorizontally(oldPosition, newPosition, timeChanged);
     if (horizontal) {
+        // The beam over the note, looked up where the note still stands.
+        CBarItem* own = note->IsBeamed() && trkBar ? trkBar->FindBeamOfNote(note) : nullptr;
         note->MoveToPosition(newPosition);
         note->SetPositionField(std::int16_t(newPosition));
         note->SetTimeField(std::int16_t(time));
-        if (timeChanged && note->IsBeamed()) note->SetBeamed(false);
+        // The beam is laid out afresh. A note that left the times it covers leaves it; so does
+        // one that changed places with a note of its own beam, since the beam names its notes
+        // by their places: the voice is beamed again below.
+        if (own && own->GetBarSpan() == 0) MarkForRelayout(own);
+        if (note->IsBeamed() && (timeChanged || time < beamStart || time > beamEnd)) note->SetBeamed(false);
     }
     note->PlaceTies(document->location.trackIndex);
     if (trkBar) {

@@ -36,6 +36,7 @@ public:
     std::vector<std::uint8_t> backup;  // the note's bytes at the press
 
 private:
+    void FindBeamRange();
     void MoveVertically();
     void MoveFret(const CStaff* staff, int target, bool up);
     void MovePerformance();

@@ -1022,3 +1022,51 @@ TEST_F(NoteDrag, AFretNumberNoteStepsItsFretAndPitchAsThePointerMovesItsHeadStay
         EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
     }
 }
+
+// A beamed note moved within its time stays under its beam; moved past the next note out of
+// the times its beam covers, it leaves that beam (the voice is beamed again around it), and
+// every beamed note still has its beam.
+TEST_F(BeamDrag, ABeamedNoteMovedOutOfItsBeamsTimesLeavesIt) {
+    g_toolState.tool = ToolState::kNote;
+    g_toolState.subTool = ToolState::kNoteSub;
+    g_toolState.value = 4;
+    for (int tick : {0, 240, 480, 720}) ClickAt(At(0, tick, -4));
+    g_toolState = ToolState{};
+    g_toolState.tool = ToolState::kSelect;
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    tb->SetCurrent();
+    const auto beamOf = [&](int i) {
+        CTrkBar* live = score->GetTrkBar(0, 0);
+        live->SetCurrent();
+        return live->FindBeamOfNote(Note(i));
+    };
+    ASSERT_TRUE(Note(1)->IsBeamed());
+    ASSERT_NE(beamOf(1), nullptr);
+    ASSERT_EQ(beamOf(0), beamOf(1)) << "the first two share a beam";
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    // Each beamed note lies under a beam.
+    const auto everyBeamedNoteHasItsBeam = [&] {
+        for (int i = 0; i < 4; ++i)
+            if (Note(i)->IsBeamed()) EXPECT_NE(beamOf(i), nullptr) << i;
+    };
+    const POINT from = PanePointOn(At(0, 240, -4), 0, 903);
+    // A little right, before the third note: its time and its beam stay.
+    DragFromTo(from, POINT{from.x + 6, from.y});
+    EXPECT_EQ(Note(1)->TimeField(), 240);
+    ASSERT_TRUE(Note(1)->IsBeamed());
+    EXPECT_EQ(beamOf(1), beamOf(0));
+    everyBeamedNoteHasItsBeam();
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+    // Past the third note: it takes that one's time, outside its beam's 0..240.
+    const int pitch = Note(1)->Head(0)->Pitch();
+    const POINT third = At(0, 480, -4);
+    DragFromTo(from, POINT{third.x + 8, from.y});
+    ASSERT_EQ(Note(2)->Head(0)->Pitch(), pitch) << "the dragged note is the third now";
+    EXPECT_EQ(Note(2)->TimeField(), 480);
+    EXPECT_TRUE(!Note(2)->IsBeamed() || beamOf(2) != beamOf(0))
+        << "not under its old beam with the first note";
+    everyBeamedNoteHasItsBeam();
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+}
