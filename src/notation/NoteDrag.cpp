@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/Arith.h"
 #include "model/Bar.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
@@ -165,13 +166,15 @@ void CDragNote::MoveFret(const CStaff* staff, int target, bool up) {
     }
 }
 
+// The head's start or length moves by the ticks the pointer crossed on the bar's linear time
+// axis (its positions are laid out by the notes, so they would give no time between two).
 void CDragNote::MovePerformance() {
     NoteHead* h = note->Head(hitHead);
-    const int step = positionStep;
     CBar* bar = score->GetBar(barIndex);
-    if (!bar || step == 0) return;
-    const int ticks = bar->FractionToTick(std::clamp(note->PositionField() + step, 0, 1024)) -
-                      bar->FractionToTick(std::clamp<int>(note->PositionField(), 0, 1024));
+    if (!bar || current.x == previous.x || bar->GetWidth() <= 0) return;
+    const auto tickAt = [&](int x) { return MulDiv(bar->LinearXToFraction(x), bar->GetLength(), 1024); };
+    const int ticks = tickAt(current.x) - tickAt(previous.x);
+    if (ticks == 0) return;
     const bool shift = g_viewDrag.modifierFlagA;
     if (grabbedEnd) {
         if (shift)

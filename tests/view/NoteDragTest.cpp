@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ViewFixture.h"
+#include "framework/Memory.h"
 #include "model/Bar.h"
 #include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
@@ -33,6 +34,7 @@
 #include "notation/Note.h"
 #include "notation/NoteDrags.h"
 #include "notation/NotationGlobals.h"
+#include "platform/PlatformGlobals.h"
 #include "support/MidiRecorder.h"
 #include "view/PlaceTools.h"
 #include "view/ToolState.h"
@@ -713,7 +715,8 @@ TEST_F(NoteDrag, AHeadDraggedSoThatTheStemTurnsTurnsItsSlurToTheHeadsSideShapedA
 
 // The mark's drag steps: a trill's end dragged left stops at its note, and across the bar line
 // goes to position 1023 of the bar before; an arpeggio's length stays at 0 or more; a jazz
-// line's start handle moves the start and keeps the end, its end handle moves the end alone.
+// line's start handle moves the start and keeps the end, its end handle moves the end alone,
+// and grabbed elsewhere the whole line moves.
 TEST_F(NoteDrag, AMarksDragStepsKeepTrillEndsArpeggioLengthsAndJazzHandles) {
     Enter({{0, 480, 0}});
     CNote* note = Note(0);
@@ -752,6 +755,7 @@ TEST_F(NoteDrag, AMarksDragStepsKeepTrillEndsArpeggioLengthsAndJazzHandles) {
         {"arpeggio shortened below 0", arpeggio, CDragMark::kStartHandle, false, false, 0, -200, 0, 0, 0, 3},
         {"jazz start handle", jazz, CDragMark::kStartHandle, true, false, 30, 0, 0, 0, 0, 40},
         {"jazz end handle", jazz, CDragMark::kEndHandle, true, false, 30, 0, 0, 0, 0, 40},
+        {"jazz whole mark", jazz, CDragMark::kWholeMark, false, false, 30, 24, 0, 0, 0, 40},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
@@ -763,6 +767,8 @@ TEST_F(NoteDrag, AMarksDragStepsKeepTrillEndsArpeggioLengthsAndJazzHandles) {
         }
         m->SetWord(kExtent, std::int16_t(s.extent));
         const int x0 = m->GetWord(NoteMark::kXOffset);
+        const int y0 = m->GetWord(NoteMark::kYOffset);
+        const int endY0 = m->Size() >= kEndY + 2 ? m->GetWord(kEndY) : 0;
         CDragMark drag;
         drag.Begin(doc.get(), note, 0);
         drag.mark = m;
@@ -793,6 +799,13 @@ TEST_F(NoteDrag, AMarksDragStepsKeepTrillEndsArpeggioLengthsAndJazzHandles) {
             case 4:
                 EXPECT_EQ(m->GetWord(NoteMark::kXOffset), x0);
                 EXPECT_GT(ex, s.extent);
+                break;
+            case 5:
+                // The whole line moves, its shape kept.
+                EXPECT_GT(m->GetWord(NoteMark::kXOffset), x0);
+                EXPECT_NE(m->GetWord(NoteMark::kYOffset), y0);
+                EXPECT_EQ(ex, s.extent);
+                EXPECT_EQ(m->GetWord(kEndY), endY0);
                 break;
         }
     }
@@ -1069,4 +1082,140 @@ TEST_F(BeamDrag, ABeamedNoteMovedOutOfItsBeamsTimesLeavesIt) {
     everyBeamedNoteHasItsBeam();
     doc->Undo();
     EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+}
+
+// A hairpin anchored on a note: the note moved sideways within its time carries the hairpin's
+// end that lay on it (its start, or its end), the other end staying.
+TEST_F(NoteDrag, ANoteMovedSidewaysCarriesTheHairpinEndAnchoredOnIt) {
+    Enter({{0, 0, 0}, {0, 480, 0}, {0, 960, 0}, {0, 1440, 0}});
+    g_toolState.tool = std::int16_t(CDynamicTool::kToolId);
+    g_toolState.subTool = 0;
+    g_toolState.button = 16;
+    DragFromTo(At(0, 480, -9), At(0, 1440, -9));
+    g_toolState = ToolState{};
+    g_toolState.tool = ToolState::kSelect;
+    const auto hairpin = [&] {
+        CBarItem* found = nullptr;
+        trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+            if (it->TypeCode() == CCresc::kType) found = it;
+        });
+        return found;
+    };
+    ASSERT_NE(hairpin(), nullptr);
+    // Anchored from the second note to the fourth.
+    score->GetTrkBar(0, 0)->SetCurrent();
+    hairpin()->SetPositionField(Note(1)->PositionField());
+    hairpin()->SetVoice(Note(1)->VoiceField());
+    hairpin()->SetEndPosition(Note(3)->PositionField());
+    ASSERT_EQ(hairpin()->GetBarSpan(), 0);
+    Note(1)->SetLineStart(1);
+    Note(3)->SetLineEnd(1);
+    const std::vector<std::uint8_t> anchored = Saved(*doc);
+    for (int which : {1, 3}) {
+        SCOPED_TRACE(which);
+        const int start = hairpin()->PositionField(), end = hairpin()->GetEndPosition();
+        const int time = Note(which)->TimeField();
+        const POINT from = PanePointOn(At(0, time, 0), 0, 903);
+        DragFromTo(from, POINT{from.x + 9, from.y});
+        ASSERT_EQ(Note(which)->TimeField(), time) << "the note kept its time";
+        const int now = Note(which)->PositionField();
+        ASSERT_GT(now, which == 1 ? start : end) << "and moved right";
+        score->GetTrkBar(0, 0)->SetCurrent();
+        EXPECT_EQ(hairpin()->PositionField(), which == 1 ? now : start);
+        EXPECT_EQ(hairpin()->GetEndPosition(), which == 3 ? now : end);
+        doc->Undo();
+        EXPECT_EQ(FirstDifference(Saved(*doc), anchored), -1);
+    }
+}
+
+// A sideways copy drag that finds no memory for the copy ends without one: the source stays
+// as it was.
+TEST_F(NoteDrag, ACopyDragThatFindsNoRoomMakesNoCopy) {
+    Enter({{0, 0, 0}, {0, 960, 0}});
+    const std::vector<std::uint8_t> entered = Saved(*doc);
+    const POINT o = Origin();
+    const POINT head = At(0, 0, 0), to = At(0, 480, 0);
+    const POINT press{head.x + o.x, head.y + o.y}, release{to.x + o.x, head.y + o.y};
+    g_model.hitPart = 0;
+    g_platform.ctrlDown = true;
+    auto* drag = new CDragNote;
+    drag->Begin(doc.get(), Note(0), 0);
+    g_platform.ctrlDown = false;
+    ASSERT_TRUE(drag->copyDrag);
+    drag->MouseDown(press);
+    drag->MouseMove(release, press, press);
+    fw::memtest::SetAlwaysMove(true);
+    fw::memtest::FailAfter(0);
+    drag->MouseUp(release, release, press);
+    fw::memtest::Reset();
+    int notes = 0;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) { notes += it->IsNote() ? 1 : 0; });
+    EXPECT_EQ(notes, 2) << "no copy";
+    EXPECT_EQ(Note(0)->TimeField(), 0);
+    EXPECT_FALSE(Note(0)->IsRemoved());
+    delete drag;
+    EXPECT_EQ(FirstDifference(Saved(*doc), entered), -1) << "the source as it was";
+}
+
+// Editing performances (each head shown as a bar along its sounding time), a sideways drag of a
+// head changes its start (grabbed left of its centre) or its end (right of it): the start moves and the length stays, or with Shift the
+// end stays; the length grows, or with Shift the start moves and the length stays. Undone whole.
+TEST_F(NoteDrag, InPerformanceEditingTheHalfGrabbedMovesTheStartOrTheEndAndShiftTheOther) {
+    struct Case {
+        bool end, shift;
+    };
+    for (const Case& c : {Case{false, false}, Case{false, true}, Case{true, false}, Case{true, true}}) {
+        SCOPED_TRACE(int(c.end) * 10 + int(c.shift));
+        Open(1, 0);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        Enter({{0, 0, 0}, {0, 960, 0}});
+        const std::vector<std::uint8_t> entered = Saved(*doc);
+        const int length = Note(0)->Head(0)->Duration(), offset = Note(0)->Head(0)->StartOffset();
+        const int position = Note(0)->PositionField();
+        // The performance display: each head a bar along its sounding time.
+        g_notation.performanceDisplay = 1;
+        doc->InvalidatePanes();
+        ui::RunUntilIdle();
+        score->GetBar(0)->MakeCurrent();
+        score->GetTrkBar(0, 0)->SetCurrent();
+        RECT r{};
+        Note(0)->GetPartBounds(&r, 0);
+        // A point of the head's half that the pointer's hover gives to the head.
+        POINT grab{-1, -1};
+        const int centre = int(r.left + r.right) / 2;
+        for (int y = int(r.top); y < int(r.bottom) && grab.x < 0; ++y)
+            for (int x = c.end ? centre + 1 : int(r.left); x < (c.end ? int(r.right) : centre) && grab.x < 0; ++x) {
+                const POINT p = ToPane(POINT{x, y});
+                ui::Move(pane, int(p.x), int(p.y));
+                ui::RunUntilIdle();
+                if (pane->hitKind == 1 && g_model.hitPart == 0 && g_model.hitTool == 903) grab = p;
+            }
+        ASSERT_GE(grab.x, 0) << "no point of the head's half";
+        g_viewDrag.performanceEdit = 1;
+        g_viewDrag.modifierFlagA = c.shift;
+        DragFromTo(grab, POINT{grab.x + 12, grab.y});
+        g_viewDrag.performanceEdit = 0;
+        g_viewDrag.modifierFlagA = false;
+        g_notation.performanceDisplay = 0;
+        const NoteHead* h = Note(0)->Head(0);
+        EXPECT_EQ(Note(0)->PositionField(), position) << "the note stays";
+        EXPECT_EQ(Note(0)->TimeField(), 0);
+        const int moved = h->StartOffset() - offset, grown = h->Duration() - length;
+        if (!c.end && !c.shift) {
+            EXPECT_GT(moved, 0);
+            EXPECT_EQ(grown, 0);
+        } else if (!c.end) {
+            EXPECT_GT(moved, 0);
+            EXPECT_EQ(grown, -moved) << "the end stays";
+        } else if (!c.shift) {
+            EXPECT_EQ(moved, 0);
+            EXPECT_GT(grown, 0);
+        } else {
+            EXPECT_GT(moved, 0);
+            EXPECT_EQ(grown, 0);
+        }
+        doc->Undo();
+        EXPECT_EQ(FirstDifference(Saved(*doc), entered), -1);
+    }
 }
