@@ -33,11 +33,13 @@ enum : int { kDynamicType = 20, kHairpinType = 19 };
 
 void MarkForRelayout(CBarItem* r) { r->SetFlagsA(std::uint8_t(r->FlagsA() | CBarItem::kRelayoutBit)); }
 
-// Moves whichever end of the item was anchored at the old position (its start first).
-void MoveAnchoredEnd(CBarItem* r, int from, int to) {
-    if (r->PositionField() == from)
+// Moves whichever end of the item was anchored at the old position (its start first): its start
+// when it lies in the note's bar, its end when the item reaches the note's bar from `bars`
+// bars before.
+void MoveAnchoredEnd(CBarItem* r, int from, int to, int bars) {
+    if (bars == 0 && r->PositionField() == from)
         r->SetPositionField(std::int16_t(to));
-    else if (r->GetBarSpan() == 0 && r->GetEndPosition() == from)
+    else if (r->GetBarSpan() == bars && r->GetEndPosition() == from)
         r->SetEndPosition(to);
 }
 }  // namespace
@@ -58,6 +60,15 @@ void CDragNote::BeginItemDrag() {
     head[0] &= std::uint8_t(~1);
     backup.assign(note->Bytes(), note->Bytes() + note->RecordSizeField());
     if (barIndex > 0) SaveTrackBar(document->location.trackIndex, barIndex - 1);
+    // The items on the note that start in earlier bars change there too: those bars are kept.
+    if (note->TypeCode() == CNote::kType && trkBar) {
+        AttachedItemList list;
+        note->CollectAttached(trkBar, &list, CRawNote::kAllHeads);
+        for (int i = 0; i < list.count; ++i)
+            if (CTrkBar* own = list.bars[i])
+                for (int b = own->GetBarIndex(); b < barIndex - 1; ++b) SaveTrackBar(own->GetTrackIndex(), b);
+        trkBar->SetCurrent();
+    }
 
     staffTrack = std::clamp(document->location.trackIndex + note->Head(hitHead)->CrossStaffOffset(), 0,
                             std::max(0, score->GetTrackCount() - 1));
@@ -306,13 +317,14 @@ void CDragNote::FollowHorizontally(int from, int to, bool timeChanged) {
     for (int i = 0; i < list.count; ++i) {
         CBarItem* r = list.items[i];
         CTrkBar* own = list.bars[i] ? list.bars[i] : trkBar;
+        const int bars = std::max(0, barIndex - own->GetBarIndex());
         own->SetCurrent();
         r->Invalidate();
         const int type = r->TypeCode();
         if (type == kDynamicType) {
             if (r->PositionField() == from) r->SetPositionField(std::int16_t(to));
         } else if (type == kHairpinType) {
-            MoveAnchoredEnd(r, from, to);
+            MoveAnchoredEnd(r, from, to, bars);
         } else if (CTieType::IsTwoEndedCode(type) && type != CTieType::kTieType && type != CTieType::kGlissType &&
                    type != CTieType::kTupletType) {
             // Ties and glissandi follow the note's own move (or went with its time).
@@ -322,7 +334,7 @@ void CDragNote::FollowHorizontally(int from, int to, bool timeChanged) {
                 continue;
             }
             MarkForRelayout(r);
-            MoveAnchoredEnd(r, from, to);
+            MoveAnchoredEnd(r, from, to, bars);
             if (own == trkBar) r->SetVoice(note->VoiceField());
         }
     }

@@ -1219,3 +1219,51 @@ TEST_F(NoteDrag, InPerformanceEditingTheHalfGrabbedMovesTheStartOrTheEndAndShift
         EXPECT_EQ(FirstDifference(Saved(*doc), entered), -1);
     }
 }
+
+// A slur from a note two bars back ends on the dragged note: moved sideways within its time the
+// note carries the slur's end, and the undo gives the slur's bar back with the rest.
+TEST_F(NoteDrag, ANoteMovedSidewaysCarriesTheEndOfASlurFromAnEarlierBarAndUndoesWhole) {
+    Enter({{0, 0, -4}, {2, 0, -4}, {2, 960, -4}});
+    const auto notesOf = [&](int bar) {
+        std::vector<CNote*> out;
+        trkbar::ForEachLiveItem(score->GetTrkBar(0, bar), [&](CBarItem* it) {
+            if (it->IsNote()) out.push_back(static_cast<CNote*>(it));
+        });
+        return out;
+    };
+    ASSERT_EQ(notesOf(0).size(), 1u);
+    ASSERT_EQ(notesOf(2).size(), 2u);
+    CTrkBar* tb0 = score->GetTrkBar(0, 0);
+    tb0->SetCurrent();
+    CNote* a = notesOf(0)[0];
+    alignas(8) std::uint8_t bytes[CSlur::kSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CSlur::kSize));
+    auto* made = static_cast<CSlur*>(ConstructItem(CSlur::kType, bytes));
+    made->InitNew(a->VoiceField(), a->TimeField(), a->PositionField());
+    made->SetEnd(2, notesOf(2)[0]->PositionField());
+    made->PutWord(CSlur::kControl1X, 256);
+    made->PutWord(CSlur::kControl2X, 768);
+    made->PutWord(CSlur::kPercent, 100);
+    ASSERT_NE(tb0->InsertCopy(made), nullptr);
+    notesOf(0)[0]->SetSlurStart(1);
+    score->GetTrkBar(0, 2)->SetCurrent();
+    notesOf(2)[0]->SetSlurEnd(1);
+    doc->InvalidatePanes();
+    ui::RunUntilIdle();
+    const std::vector<std::uint8_t> made0 = Saved(*doc);
+    const int was = notesOf(2)[0]->PositionField();
+    const POINT from = PanePointOn(At(2, 0, -4), 0, 903);
+    DragFromTo(from, POINT{from.x + 12, from.y});
+    const int now = notesOf(2)[0]->PositionField();
+    ASSERT_NE(now, was) << "the note moved";
+    EXPECT_EQ(notesOf(2)[0]->TimeField(), 0);
+    CSlur* slur = nullptr;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, 0), [&](CBarItem* it) {
+        if (it->IsSlur()) slur = static_cast<CSlur*>(CTieType::Of(it));
+    });
+    ASSERT_NE(slur, nullptr);
+    EXPECT_EQ(slur->EndPositionField(), now);
+    EXPECT_EQ(slur->EndBarOffset(), 2);
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), made0), -1);
+}
