@@ -100,6 +100,8 @@ void CChordTool::BuildItem() {
     } else {
         auto* f = static_cast<CGuitarFrame*>(ConstructClass(CGuitarFrame::kType, scratch));
         if (!f) return;
+        // The new frame's placement stays its own whatever the library's frame holds.
+        const int x = f->GetXOffset(), y = f->GetYOffset();
         const auto* entry = static_cast<const std::uint8_t*>(lib->GetItem(t.chordIndex));
         if (entry) {
             // The library's frame as the library keeps it (its scale and colour too), not
@@ -110,6 +112,15 @@ void CChordTool::BuildItem() {
             f->SetStrings(kDefaultStrings);
             f->SetFrets(kDefaultFrets);
         }
+        // On a tablature staff the capo comes from the track's tablature settings and its
+        // naming from the score's; elsewhere the frame keeps its own.
+        const CTrack* track = score->GetTrack(own.trackIndex);
+        if (track && track->IsTablatureStaff()) {
+            f->SetCapo(track->GetOpenStringOffset());
+            f->SetTabMode(score->capoMode);
+        }
+        f->SetXOffset(x);
+        f->SetYOffset(y);
         f->SetDuration(kDurationTicks);
         f->SetVelocity(kVelocity);
         f->SetFlagsA(std::uint8_t(f->FlagsA() | CBarItem::kFlag8Bit1));

@@ -63,6 +63,14 @@ bool TakesCopy(const CEditTool& tool, int track) {
     return staff && staff->IsShown();
 }
 
+void SaveCopyTracks(CEditTool& tool, int firstTrack, int bar, bool copiesOnly) {
+    if (!(tool.ctrlFlag || tool.altFlag) || !tool.score) return;
+    for (int t = firstTrack + 1; t < tool.score->GetTrackCount(); ++t) {
+        if (copiesOnly && !TakesCopy(tool, t)) continue;
+        if (!tool.SaveTrackBar(t, bar)) ThrowOutOfMemory();
+    }
+}
+
 void CDynamicTool::BuildItem() {
     auto* d = static_cast<CDynamic*>(ConstructClass(CDynamic::kType, scratch));
     if (!d || !score) return;
@@ -79,7 +87,7 @@ void CDynamicTool::Place() {
     CTrkBar* tb = score->GetTrkBar(own.trackIndex, own.barIndex);
     CBar* bar = score->GetBar(own.barIndex);
     if (!tb || !bar) return;
-    SaveTrackBar(own.trackIndex, own.barIndex);
+    if (!SaveTrackBar(own.trackIndex, own.barIndex)) ThrowOutOfMemory();
     tb->SetCurrent();
     d->SetTimeField(std::int16_t(int(own.time)));
     d->SetPositionField(own.position);
@@ -87,6 +95,8 @@ void CDynamicTool::Place() {
     const bool avoid = own.staffPosition < kAvoidBelow;
     if (avoid) tb->AvoidNotes(d, true);
     MarkTracks();
+    SaveCopyTracks(*this, own.trackIndex, own.barIndex, true);
+    tb->SetCurrent();
     bar->MakeCurrent();
     CBarItem* placed = tb->InsertCopy(d);
     if (!placed) ThrowOutOfMemory();
@@ -95,11 +105,11 @@ void CDynamicTool::Place() {
     newItem = placed;
     const int word = CDynamic::Of(placed)->GetVerticalOffset();
     if (ctrlFlag || altFlag) {
+        keepsPlaced = 1;
         for (int t = own.trackIndex + 1; t < score->GetTrackCount(); ++t) {
             if (!TakesCopy(*this, t)) continue;
             CTrkBar* other = score->GetTrkBar(t, own.barIndex);
             if (!other) continue;
-            SaveTrackBar(t, own.barIndex);
             other->SetCurrent();
             CBarItem* copy = other->InsertCopy(d);
             if (!copy) ThrowOutOfMemory();
@@ -182,7 +192,8 @@ void CCrescTool::Place() {
     const ScoreLocation& at = *insertion;
     CTrkBar* tb = score->GetTrkBar(at.trackIndex, at.barIndex);
     if (!tb) return;
-    SaveTrackBar(at.trackIndex, at.barIndex);
+    if (!SaveTrackBar(at.trackIndex, at.barIndex)) ThrowOutOfMemory();
+    SaveCopyTracks(*this, at.trackIndex, at.barIndex, false);
     tb->SetCurrent();
     CBarItem* placed = tb->InsertCopy(h);
     if (!placed) ThrowOutOfMemory();
@@ -211,12 +222,11 @@ void CCrescTool::Place() {
     if (avoid) tb->AvoidNotes(placed, true);
 
     if (ctrlFlag || altFlag) {
+        keepsPlaced = 1;
         std::memcpy(scratch, placed, std::min<std::size_t>(placed->RecordSizeField(), sizeof scratch));
         for (int t = at.trackIndex + 1; t < score->GetTrackCount(); ++t) {
             CTrkBar* other = score->GetTrkBar(t, at.barIndex);
-            if (!other) continue;
-            SaveTrackBar(t, at.barIndex);
-            if (!TakesCopy(*this, t)) continue;
+            if (!other || !TakesCopy(*this, t)) continue;
             other->SetCurrent();
             CBarItem* copy = other->InsertCopy(ScratchItem());
             if (!copy) ThrowOutOfMemory();

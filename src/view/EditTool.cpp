@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/Exceptions.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
 #include "model/ModelGlobals.h"
@@ -115,7 +116,18 @@ void CEditTool::MouseUp(POINT cur, POINT prev, POINT st) {
     g_model.dragOffsetX = g_model.dragOffsetY = 0;
     moved = (cur.x != st.x || cur.y != st.y) ? 1 : 0;
     // A placing tool's click is its whole work: it is undoable whenever it changed the score.
-    EndItemDrag();
+    try {
+        EndItemDrag();
+    } catch (const CException&) {
+        ForceShowCursor();
+        item = nullptr;
+        if (keepsPlaced) {
+            // The copies placed before memory ran out stay until undo.
+            ended = 1;
+            undoable = changed;
+        }
+        throw;
+    }
     undoable = changed;
     ForceShowCursor();
     item = nullptr;

@@ -46,6 +46,9 @@ public:
     ScoreLocation own;
     ScoreLocation* insertion = nullptr;
     CBarItem* newItem = nullptr;
+    // Set once the item is in and copies go to further tracks: when memory runs out among the
+    // copies, what is placed stays (error 100 is still reported) and one undo takes it all back.
+    std::uint8_t keepsPlaced = 0;
 };
 
 class CNoteTool : public CEditTool {

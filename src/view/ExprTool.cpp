@@ -159,8 +159,8 @@ void CExprTool::Place() {
     CTrkBar* tb = score->GetTrkBar(own.trackIndex, own.barIndex);
     CBar* bar = score->GetBar(own.barIndex);
     if (!tb || !bar) return;
-    SaveTrackBar(own.trackIndex, own.barIndex);
-    SaveBar(own.barIndex);
+    if (!SaveTrackBar(own.trackIndex, own.barIndex) || !SaveBar(own.barIndex)) ThrowOutOfMemory();
+    SaveCopyTracks(*this, own.trackIndex, own.barIndex, false);
     tb->SetCurrent();
     e->SetTimeField(std::int16_t(int(own.time)));
     e->SetPositionField(own.position);
@@ -173,11 +173,10 @@ void CExprTool::Place() {
     AddItemRect(placed);
     newItem = placed;
     if (ctrlFlag || altFlag) {
+        keepsPlaced = 1;
         for (int t = own.trackIndex + 1; t < score->GetTrackCount(); ++t) {
             CTrkBar* other = score->GetTrkBar(t, own.barIndex);
-            if (!other) continue;
-            SaveTrackBar(t, own.barIndex);
-            if (!TakesCopy(*this, t)) continue;
+            if (!other || !TakesCopy(*this, t)) continue;
             other->SetCurrent();
             CBarItem* copy = other->InsertCopy(e);
             if (!copy) ThrowOutOfMemory();

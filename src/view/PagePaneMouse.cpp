@@ -386,7 +386,11 @@ void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
     tracking = true;
     CPane::TrackMouse(&mouse, start, ClientRectAtOrigin());
     tracking = was;
-    if (!mouse.failed) {
+    // A placing tool that ran out of memory among its copies on further tracks keeps what it
+    // placed as its undo entry.
+    const auto* edit = dynamic_cast<const CEditTool*>(task);
+    const bool keep = mouse.failed && edit && edit->keepsPlaced && task->IsUndoable() && task->HasSnapshot();
+    if (!mouse.failed || keep) {
         StartWaitCursor(true);
         task->Redraw();
         StartWaitCursor(false);
@@ -394,11 +398,14 @@ void CPagePane::RunToolTask(CDragTask* task, POINT start, int tool) {
             document->PushUndo(task);
             pushed = true;
         }
-    } else {
-        // A failed or refused task gives back what it changed and leaves no undo entry.
+    }
+    if (mouse.failed) {
+        // Otherwise a failed or refused task gives back what it changed and leaves no undo entry.
         ForceShowCursor();
-        if (task->HasSnapshot()) task->SwapSnapshot();
-        document->InvalidatePanes();
+        if (!keep) {
+            if (task->HasSnapshot()) task->SwapSnapshot();
+            document->InvalidatePanes();
+        }
         const int code = g_platform.errorCode;
         if (code != kSilentErrorCode && code != CNoteTool::kRefusedCode) ReportErrorCode(code);
     }

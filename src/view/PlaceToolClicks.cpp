@@ -4,6 +4,7 @@
 #include "model/ZelDoc.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreItem.h"
+#include "model/Select.h"
 #include "view/EditTool.h"
 #include "view/BendBracketHarpTools.h"
 #include "view/MarkTool.h"
@@ -21,6 +22,10 @@ constexpr int kGuitarTool = 918;
 constexpr int kFingeringLetters = 230, kFingeringNumbers = 231;
 constexpr int kFirstBarSymbol = 5, kLastBarSymbol = 7;
 // The bar-line palette's two ending buttons, and the bar-line kinds' first command.
+// The mark palettes (ornaments, articulations, jazz marks) and the jazz palette's line buttons.
+constexpr int kOrnamentTool = 906, kMarkArticulationTool = 908, kJazzTool = 911;
+constexpr int kFirstJazzLine = 70, kLastJazzLine = 75;
+bool IsMarkPalette(int tool) { return tool == kOrnamentTool || tool == kMarkArticulationTool || tool == kJazzTool; }
 constexpr int kFirstEndingButton = 8, kLastEndingButton = 9, kBarlineCommand = 2300, kEndingName = 4901;
 }  // namespace
 
@@ -35,6 +40,16 @@ CDragTask* CPagePane::OnPlacingTool(int tool, int x, int y, CScoreItem* hitItem)
         g_viewDrag.tool = tool;
         task->Start(document, hitItem, tool);
         return task;
+    }
+    // Where nothing is under the pointer the mark palettes put their mark in as a free symbol
+    // (the jazz palette's line buttons make nothing).
+    if (IsMarkPalette(tool)) {
+        if (hitItem) return nullptr;
+        if (tool == kJazzTool && g_toolState.button >= kFirstJazzLine && g_toolState.button <= kLastJazzLine)
+            return nullptr;
+        if (document)
+            if (CSelect* sel = document->GetSelection()) sel->ClearAll();
+        return StartSymbolTool(x, y, nullptr);
     }
     switch (tool) {
     case CClefTool::kToolId: task = new CClefTool; break;

@@ -16,6 +16,11 @@ class CTrack;
 // Whether a track after the clicked one takes a copy of a dynamic, hairpin or expression: its
 // staff is shown in the clicked bar's system and the tool's track mask marks it.
 bool TakesCopy(const CEditTool& tool, int track);
+// With Ctrl or Alt held at the press: the bar of every track after the first one (with
+// copiesOnly, of those that take a copy) saved for undo before anything is placed, so that
+// memory running out among the copies leaves only what one undo takes back. Throws error 100
+// when a save fails.
+void SaveCopyTracks(CEditTool& tool, int firstTrack, int bar, bool copiesOnly);
 
 // One clef: at the very start of the score the staff's and the track's clef change; anywhere
 // else a clef item goes in at the next note or rest and the notes after it move for it.

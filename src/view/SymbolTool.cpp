@@ -15,12 +15,20 @@
 #include "platform/DrawGlobals.h"
 #include "platform/Handles.h"
 #include "platform/Port.h"
+#include "view/MarkTool.h"
 #include "view/PagePane.h"
 #include "view/PlaceTools.h"
 #include "view/ToolState.h"
 
 namespace {
 constexpr int kGraphicTool = 909, kGuitarTool = 918, kBarLineTool = 916;
+constexpr int kOrnamentTool = 906, kJazzTool = 911;
+// The jazz palette's small-symbol button (its buttons start at 70), and the ornament palette's
+// open-string button from which on the symbols take a larger size.
+constexpr int kJazzButtonBase = 70, kSmallSymbolButton = 11;
+constexpr int kOpenStringButton = 7, kOrnamentSymbolSize = 15;
+// The glyph byte of a mark's glyph record (the glyph drawn above the note).
+constexpr int kMarkGlyphAbove = 4;
 constexpr int kFingeringNumbers = 231, kFingeringLetters = 230;
 constexpr int kFingeringNumberBase = 220;
 constexpr char kFingeringLetterSet[] = "pimacTHP";
@@ -37,7 +45,7 @@ constexpr int kLineA = 208, kLineB = 209;
 constexpr int kLineByte34 = 65, kLineAByte36 = 64;
 
 bool IsMarkTool(int tool) {
-    for (const int t : {906, 908, 911, kGuitarTool, kGraphicTool})
+    for (const int t : {kOrnamentTool, 908, kJazzTool, kGuitarTool, kGraphicTool})
         if (tool == t) return true;
     return false;
 }
@@ -81,10 +89,15 @@ void CSymbolTool::BuildItem() {
                 }
             } else {
                 SetFlag(s, CSymbol::kPaletteBit, true);
-                // (The other mark buttons' characters come from their mark codes, which the
-                // mark palettes give when they are built; until then the palette's character.)
-                if (t.tool == 911 && t.button - 70 == 11) character = GetSymbolGlyph(t.symbolCode);
-                if (t.tool == 906 && t.button > 6) style.size = 15;
+                if (t.tool == kJazzTool && t.button - kJazzButtonBase == kSmallSymbolButton) {
+                    character = GetSymbolGlyph(t.symbolCode);
+                } else {
+                    // The glyph of the mark the tool's button stands for.
+                    int code = 0, variant = 0;
+                    CMarkTool::MarkCode(t, &code, &variant);
+                    character = GetMarkGlyphs(code)[kMarkGlyphAbove];
+                    if (t.tool == kOrnamentTool && t.button >= kOpenStringButton) style.size = kOrnamentSymbolSize;
+                }
             }
         }
         // The chosen style and character.

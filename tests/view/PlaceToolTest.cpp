@@ -404,32 +404,47 @@ TEST_F(PlaceTool, AHairpinWithCtrlGoesToEveryFollowingTrackAndUndoesWhole) {
     ExpectUndoneWhole();
 }
 
-TEST_F(PlaceTool, MemoryRunningOutAmongTheCopiesReportsError100AndUndoGivesAllBack) {
+TEST_F(PlaceTool, MemoryRunningOutAmongTheCopiesReportsError100AndKeepsThePlacedUntilUndo) {
     UseTool(CDynamicTool::kToolId, 6);
-    // Room for the first insertions only: a copy further on fails.
     const std::vector<std::uint8_t> before = Saved(*doc);
-    CTrkBar* last = score->GetTrkBar(2, 1);
-    ASSERT_NE(last, nullptr);
-    g_platform.errorCode = 0;
     fw::msgboxtest::Capture boxes;
-    // The third track's bar is made to fail its growth.
-    bool failed = false;
-    for (int allowed = 0; allowed < 40 && !failed; ++allowed) {
+    // Every allocation of a Ctrl click fails in turn: before the forte is in nothing stays;
+    // among the copies the forte and the copies made so far stay as one undo step.
+    bool keptPart = false, keptCopy = false, failedAtOnce = false, succeeded = false;
+    for (int allowed = 0; allowed < 200 && !succeeded; ++allowed) {
+        SCOPED_TRACE(allowed);
+        g_platform.errorCode = 0;
+        const std::size_t shown = boxes.shown().size();
         fw::memtest::FailAfter(allowed);
         ClickAt(At(0, 1, 480, 0), fw::uitest::kCtrl);
         fw::memtest::Reset();
-        failed = g_platform.errorCode == 100;
-        if (failed) {
-            // The task gave back what it changed; no undo entry is left.
+        const std::size_t placed = Records(0, 1, CDynamic::kType).size();
+        if (g_platform.errorCode != 100) {
+            succeeded = true;
+            EXPECT_EQ(Records(2, 1, CDynamic::kType).size(), 1u);
+        } else if (placed == 0) {
+            failedAtOnce = true;
             EXPECT_EQ(Saved(*doc), before);
             EXPECT_EQ(doc->GetUndoCount(), 0);
+            EXPECT_EQ(boxes.shown().size(), shown + 1);
         } else {
-            while (doc->GetUndoPosition() > 0) doc->Undo();
-            doc->ClearUndo();
+            // The last track got no copy; what was placed stays until undo.
+            keptPart = true;
+            keptCopy = keptCopy || Records(1, 1, CDynamic::kType).size() == 1;
+            EXPECT_EQ(placed, 1u);
+            EXPECT_EQ(Records(2, 1, CDynamic::kType).size(), 0u);
+            EXPECT_EQ(doc->GetUndoCount(), 1);
+            EXPECT_EQ(boxes.shown().size(), shown + 1);
         }
-        g_platform.errorCode = 0;
+        while (doc->GetUndoPosition() > 0) doc->Undo();
+        EXPECT_EQ(Saved(*doc), before);
+        doc->ClearUndo();
     }
-    EXPECT_TRUE(failed);
+    g_platform.errorCode = 0;
+    EXPECT_TRUE(failedAtOnce);
+    EXPECT_TRUE(keptPart);
+    EXPECT_TRUE(keptCopy);
+    EXPECT_TRUE(succeeded);
 }
 
 // --- expressions ---------------------------------------------------------------------------------
@@ -591,6 +606,41 @@ TEST_F(PlaceTool, FingeringLettersAndAttachedSymbols) {
     }
 }
 
+// A mark palette's click where no note is: a free symbol of the button's mark glyph.
+TEST_F(PlaceTool, AMarkPaletteClickBesideTheNotesPlacesItsMarksGlyph) {
+    struct Case {
+        int tool, button, symbolCode;
+        int character;
+        bool large;
+    } cases[] = {
+        {906, 0, 0, 161, false},   // ornament: mark code 0
+        {906, 7, 0, 240, true},    // the open string: mark code 48, larger
+        {906, 9, 0, 242, true},    // button 9: mark code 8
+        {908, 24, 0, 199, false},  // articulation: the button is the mark code
+        {911, 81, 6, 162, false},  // the jazz palette's small symbol of the chosen code
+        {911, 81, 3, 231, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.tool) + " " + std::to_string(c.button));
+        UseTool(c.tool, c.button);
+        g_toolState.symbolCode = std::int16_t(c.symbolCode);
+        ClickAt(At(0, 1, 480, 8));
+        const std::vector<CBarItem*> s = Records(0, 1, CSymbol::kTypeCode);
+        ASSERT_EQ(s.size(), 1u);
+        const auto* sym = static_cast<const CSymbol*>(s[0]);
+        EXPECT_EQ(sym->GetCharacter(), c.character);
+        EXPECT_NE(sym->SymbolFlags() & CSymbol::kPaletteBit, 0);
+        EXPECT_EQ(sym->GetFont().size == 15, c.large);
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+    // The jazz palette's line buttons make nothing where no note is.
+    UseTool(911, 70);
+    ClickAt(At(0, 1, 480, 8));
+    EXPECT_TRUE(Records(0, 1, CSymbol::kTypeCode).empty());
+    EXPECT_EQ(doc->GetUndoCount(), 0);
+}
+
 // Characters 178 and 179 attach to the note or rest of the voice nearest the click when it lies
 // within 64/1024 of the bar; further away the symbol keeps the click's own place.
 TEST_F(PlaceTool, AnAttachingSymbolTakesTheTimeOfANoteWithinReach) {
@@ -737,13 +787,29 @@ TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameOrADefaultOneIsPlaced) {
     frame[CGuitarFrame::kStrings] = 5;
     frame[CGuitarFrame::kFrets] = 3;
     frame[58] = 'X';  // the name
+    // The library frame's own placement and capo are not taken over.
+    rec::Put<std::int16_t>(frame, CGuitarFrame::kXOffset, 77);
+    rec::Put<std::int16_t>(frame, CGuitarFrame::kYOffset, -55);
+    frame[CGuitarFrame::kCapo] = 9;
     ASSERT_TRUE(lib.AddEntry(frame));
     g_platform.chordLib = &lib;
+    // A capo of 2 in the track's tablature settings, the score's frames named both ways: on a
+    // standard staff the frame keeps its own capo, on tablature it takes the track's.
+    CTrack* track = score->GetTrack(0);
+    rec::Put<std::uint8_t>(track, CTrack::kStrings, std::uint8_t((rec::Get<std::uint8_t>(track, CTrack::kStrings) & 0xF0) | 2));
+    score->capoMode = 2;
+    fresh = Saved(*doc);
     struct Case {
         int index, strings, frets;
-    } cases[] = {{0, 5, 3}, {4, 6, 4}};
+        bool tablature;
+        int capo, mode;
+    } cases[] = {{0, 5, 3, false, 9, 0}, {4, 6, 4, false, 0, 0}, {0, 5, 3, true, 2, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
+        if (c.tablature) {
+            track->SetStaffKind(2);
+            fresh = Saved(*doc);
+        }
         UseTool(CChordTool::kToolId, 0);
         g_toolState.chordIndex = std::int16_t(c.index);
         ClickAt(At(0, 1, 480, 12));
@@ -754,6 +820,10 @@ TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameOrADefaultOneIsPlaced) {
         EXPECT_EQ(g->GetFrets(), c.frets);
         EXPECT_EQ(g->GetDuration(), 480);
         EXPECT_EQ(g->GetVelocity(), 80);
+        EXPECT_EQ(g->GetXOffset(), 0);
+        EXPECT_EQ(g->GetYOffset(), 0);
+        EXPECT_EQ(g->GetCapo(), c.capo);
+        EXPECT_EQ(g->GetCapoMode(), c.mode);
         ExpectUndoneWhole();
         doc->ClearUndo();
     }
