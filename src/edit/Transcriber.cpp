@@ -22,6 +22,7 @@
 #include "notation/Rest.h"
 #include "platform/Handles.h"
 #include "platform/StdDlg.h"
+#include "platform/Theory.h"
 
 EditGlobals g_edit;
 
@@ -265,6 +266,72 @@ struct OwnBuffer {
 // A failure to get memory inside the engine ends the run with 100.
 struct OutOfMemory {};
 
+// Head k of a note to its next enharmonic spelling under the clef and key where the note
+// stands: the head alone carries the head mark that the note's respelling reads; the mark is
+// cleared afterwards and the other heads keep theirs.
+void RespellMarkedHead(CTrkBar* tb, CBarItem* note, int k) {
+    const int count = HeadsOf(note);
+    std::vector<bool> hadMark(static_cast<std::size_t>(count), false);
+    for (int i = 0; i < count; ++i) {
+        NoteHead* h = AsNote(note)->Head(i);
+        hadMark[std::size_t(i)] = h->IsSelected();
+        h->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, i == k);
+    }
+    tb->SetCurrent();
+    note->RespellSelected();
+    for (int i = 0; i < count; ++i)
+        AsNote(note)->Head(i)->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, i != k && hadMark[std::size_t(i)]);
+}
+
+// The spelling of a chord's merged heads: of two heads on one staff position the one with an
+// accidental is respelled (the first when both have one); a chord with sharps and flats
+// respells one kind (the sharps in a flat key, else the flats) and the heads that share a staff
+// position with them. The note is recalculated when anything changed.
+void RespellMergedHeads(CTrkBar* tb, CBarItem* note) {
+    const int count = HeadsOf(note);
+    if (count < 2) return;
+    CRawNote* n = AsNote(note);
+    bool changed = false;
+    std::vector<bool> respelled(std::size_t(count), false);
+    // Each head is respelled at most once, so two clashing heads never swap back and forth.
+    auto clash = [&]() -> int {
+        for (int i = 0; i < count; ++i)
+            for (int j = i + 1; j < count; ++j) {
+                if (n->Head(i)->Position() != n->Head(j)->Position()) continue;
+                if (n->Head(i)->Accidental() && !respelled[std::size_t(i)]) return i;
+                if (n->Head(j)->Accidental() && !respelled[std::size_t(j)]) return j;
+            }
+        return -1;
+    };
+    for (int k = clash(); k >= 0; k = clash()) {
+        RespellMarkedHead(tb, note, k);
+        respelled[std::size_t(k)] = true;
+        changed = true;
+    }
+    bool sharps = false, flats = false;
+    for (int i = 0; i < count; ++i) {
+        sharps = sharps || n->Head(i)->Accidental() == CTheory::kSharp;
+        flats = flats || n->Head(i)->Accidental() == CTheory::kFlat;
+    }
+    if (sharps && flats) {
+        int clef = 0, key = 0;
+        tb->GetClefAndKeyAt(note->PositionField(), &clef, &key);
+        const bool flatKey = key >= 1 && key <= 7;
+        const int kind = flatKey ? CTheory::kSharp : CTheory::kFlat;
+        std::vector<bool> take(std::size_t(count), false);
+        for (int i = 0; i < count; ++i) {
+            if (n->Head(i)->Accidental() != kind) continue;
+            take[std::size_t(i)] = true;
+            for (int j = 0; j < count; ++j)
+                if (j != i && n->Head(j)->Position() == n->Head(i)->Position()) take[std::size_t(j)] = true;
+        }
+        for (int i = 0; i < count; ++i)
+            if (take[std::size_t(i)]) RespellMarkedHead(tb, note, i);
+        changed = true;
+    }
+    if (changed) note->LayoutChord();
+}
+
 }  // namespace
 
 // --- set-up and the run ---------------------------------------------------------------------------
@@ -322,6 +389,11 @@ int Transcriber::VoicesIn(int bar) {
     return int(std::count(used, used + 8, true));
 }
 
+int Transcriber::TranscribedVoices(int bar) {
+    CTrkBar* tb = TrkBar(bar);
+    return tb ? tb->GetTranscribedVoices() : 0;
+}
+
 int Transcriber::Run(int trackIndex, int first, int last, int runVoice) {
     if (!score) return kDone;
     track = trackIndex;
@@ -333,7 +405,6 @@ int Transcriber::Run(int trackIndex, int first, int last, int runVoice) {
     if (!voices) slots[voice].end = kInUse;
     exchangeNext = false;
     try {
-        voiceCount.assign(std::size_t(score->GetBarCount()), 0);
         // Pass A: starts to the grid, heads ordered, chords formed.
         barStart = 0;
         for (int b = firstBar; b <= last; ++b) {
@@ -476,7 +547,7 @@ bool Transcriber::QuantizeStarts(int b) {
         SetRemoved(i, true);
         SetSelectedBit(i, false);
     }
-    voiceCount[std::size_t(b)] = int(std::count(used, used + 8, true));
+    tb->SetTranscribedVoices(int(std::count(used, used + 8, true)));
     tb->SortItems();
     return true;
 }
@@ -524,6 +595,7 @@ bool Transcriber::MergeIntoChord(int b, std::ptrdiff_t target, std::ptrdiff_t so
         SetRemoved(AtOffset(tb, source), false);
         return false;
     }
+    RespellMergedHeads(tb, AtOffset(tb, target));
     return true;
 }
 
@@ -617,7 +689,7 @@ void Transcriber::AssignVoices(int b) {
     int count = 0;
     for (int v = voice; v < 8; ++v)
         if (slots[v].end > barStart) ++count;
-    voiceCount[std::size_t(b)] = std::max(voiceCount[std::size_t(b)], count);
+    TrkBar(b)->SetTranscribedVoices(std::max(TrkBar(b)->GetTranscribedVoices(), count));
 }
 
 // --- pass C ---------------------------------------------------------------------------------------
@@ -756,7 +828,7 @@ bool Transcriber::TieToNext(int bar, std::ptrdiff_t at, int endTime, int endPosi
     CTrkBar* tb = TrkBar(bar);
     CBarItem* note = AtOffset(tb, at);
     OwnBuffer ties;
-    if (!CTie::BuildForNote(note, endTime, endPosition, std::max(voiceCount[std::size_t(bar)], VoicesIn(bar)),
+    if (!CTie::BuildForNote(note, endTime, endPosition, std::max(TranscribedVoices(bar), VoicesIn(bar)),
                             &ties.buffer, true))
         return false;
     if (ties.buffer.GetSize() == 0) return true;
@@ -859,11 +931,13 @@ bool Transcriber::BuildNotes(std::vector<std::uint8_t>& source, const std::vecto
         for (int k = 0; k < kept; ++k) {
             NoteHead* h = AsNote(placed)->Head(k);
             if (tiesOn[std::size_t(k)]) h->SetBits(NoteHead::kShapeByte, NoteHead::kSelected, true);
-            if (trackRecord) AsNote(placed)->SetHeadShape(k, h->Shape());
+            // A drum's head shape comes from the track's drum map.
+            if (trackRecord && trackRecord->IsPercussionStaff())
+                AsNote(placed)->SetHeadShape(k, trackRecord->GetNoteHeadForKey(h->Pitch(), placed->VoiceField(), 0));
         }
         placed->SetFlagsB(std::uint8_t(placed->FlagsB() | CBarItem::kScratchBit));
         // Stems.
-        const int used = std::max(voiceCount[std::size_t(piece.bar)], VoicesIn(piece.bar));
+        const int used = std::max(TranscribedVoices(piece.bar), VoicesIn(piece.bar));
         if (used < 2) {
             AsNote(placed)->UpdateStem(3, false);
         } else {

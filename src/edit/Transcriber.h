@@ -106,13 +106,14 @@ private:
     std::int32_t barStart = 0;
     VoiceSlot slots[8];
     bool exchangeNext = false;
-    std::vector<int> voiceCount;  // voices used, per bar of the run (from the first bar)
     int firstBar = 0;
 
     CTrkBar* TrkBar(int bar);
     transcribe::BarTerms Terms(int bar);
     bool Wanted(CBarItem* item, int v);
     int VoicesIn(int bar);
+    // The voices the transcription used in the bar, kept by its track bar (0 without one).
+    int TranscribedVoices(int bar);
 
     bool QuantizeStarts(int bar);
     void OrderHeads(int bar);

@@ -6,6 +6,7 @@
 //   offset 16  run handle    the movable block that holds the run
 //   offset 20  run address   kept 0: the block stays locked while the bar lives and its address
 //                            comes from the handle (ItemBlock)
+//   offset 10  flags         bits 0-2 the array item's; bits 3-7 the voices a transcription used
 //   offset 24  voice used    8 bytes, one per voice: non-zero when the voice has notes or rests
 //   offset 32  side buffer   a HandleBuffer's three words (count, size, handle)
 //
@@ -105,6 +106,8 @@ struct RestGap {
 class CTrkBar : public CArrayItem {
 public:
     enum : int { kRun = 12, kRunHandle = 16, kRunAddress = 20, kVoiceUsed = 24, kSideBuffer = 32 };
+    enum : int { kTranscribedVoicesShift = 3 };
+    enum : std::uint8_t { kArrayFlagBits = 0x07 };
     static constexpr int kSize = 44;
     static constexpr int kTypeCode = 4;
     // The scratch record buffer of the sort: no record is larger.
@@ -187,6 +190,11 @@ public:
         for (std::uint32_t at = 0; at < length; at += 64) __builtin_prefetch(run + at);
     }
     std::uint8_t VoiceUsed(int voice) const { return rec::Get<std::uint8_t>(this, std::size_t(kVoiceUsed + (voice & 7))); }
+    // The voices a transcription of the bar used (bits 3-7 of the flags byte; bits 0-2 stay).
+    int GetTranscribedVoices() const { return GetFlags() >> kTranscribedVoicesShift; }
+    void SetTranscribedVoices(int n) {
+        SetFlags(std::uint8_t((GetFlags() & kArrayFlagBits) | (std::clamp(n, 0, 31) << kTranscribedVoicesShift)));
+    }
     bool HasOtherVoice(int voice) const;
     // Per-voice counts and average staff positions; returns the voices in use.
     int GetVoiceStats(VoiceStats* stats, bool notesOnly);

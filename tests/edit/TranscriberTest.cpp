@@ -17,7 +17,11 @@
 #include "platform/StdDlg.h"
 #include "model/Bar.h"
 #include "model/Meter.h"
+#include "model/SystemStaff.h"
 #include "model/TieType.h"
+#include "model/Track.h"
+#include "model/TrkBar.h"
+#include "platform/Theory.h"
 #include "notation/Note.h"
 
 namespace {
@@ -410,6 +414,114 @@ TEST_F(TranscriberRun, AHeldTripletsLastNoteIsExtendedByATiedNote) {
     const std::string dump = Dump(0);
     EXPECT_NE(dump.find("N320:4/64>[3:2]"), std::string::npos) << dump;
     EXPECT_NE(dump.find("N480:4/64<"), std::string::npos) << dump;
+}
+
+// The heads of the bar's first note: pitch, accidental code and staff position.
+namespace {
+struct HeadSpelling {
+    int pitch, accidental, position;
+};
+}  // namespace
+
+TEST_F(TranscriberRun, MergedHeadsOnOneStaffPositionOrWithSharpsAndFlatsAreRespelled) {
+    struct Case {
+        const char* what;
+        int key;  // when transcribed (played in C major): 0 C major, 1-7 flats, 8-14 sharps
+        std::vector<int> pitches;
+    };
+    const Case cases[] = {
+        {"C and C sharp share a position", 0, {60, 61}},
+        {"F sharp and B flat in C major", 0, {66, 70}},
+        {"C sharp and E flat in C major", 0, {61, 63}},
+        {"C sharp and B flat in a flat key", 3, {61, 70}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TranscribeScore t;
+        // Starts within half a grid of each other: one chord in one-voice mode.
+        for (std::size_t k = 0; k < c.pitches.size(); ++k) t.Play(0, int(k) * 10, 480, c.pitches[k]);
+        t.score->GetTrkBar(0, 0)->GetStaff()->SetKey(std::uint8_t(c.key));
+        t.score->GetTrack(0)->SetKey(c.key);
+        std::vector<HeadSpelling> played;
+        for (CBarItem* i : t.Live(0, 0))
+            if (i->TypeCode() == 112) {
+                const NoteHead* h = static_cast<CRawNote*>(i)->Head(0);
+                played.push_back({h->Pitch(), h->Accidental(), h->Position()});
+            }
+        ASSERT_EQ(t.Transcribe(0, 0), Transcriber::kDone);
+        CRawNote* chord = nullptr;
+        for (CBarItem* i : t.Live(0, 0))
+            if (i->TypeCode() == 144 && !chord) chord = static_cast<CRawNote*>(i);
+        ASSERT_NE(chord, nullptr) << t.Dump(0);
+        ASSERT_EQ(chord->HeadCountField(), int(c.pitches.size())) << t.Dump(0);
+        bool sharps = false, flats = false;
+        for (int k = 0; k < chord->HeadCountField(); ++k) {
+            const NoteHead* h = chord->Head(k);
+            sharps = sharps || h->Accidental() == CTheory::kSharp;
+            flats = flats || h->Accidental() == CTheory::kFlat;
+            // Every head keeps its pitch; no two share a staff position.
+            EXPECT_NE(std::find(c.pitches.begin(), c.pitches.end(), h->Pitch()), c.pitches.end());
+            for (int j = k + 1; j < chord->HeadCountField(); ++j)
+                EXPECT_NE(chord->Head(j)->Position(), h->Position()) << h->Pitch() << " and " << chord->Head(j)->Pitch();
+        }
+        EXPECT_FALSE(sharps && flats);
+        // Sharps give way in a flat key, flats elsewhere.
+        const bool flatKey = c.key >= 1 && c.key <= 7;
+        for (const HeadSpelling& p : played) {
+            if (p.accidental != (flatKey ? CTheory::kSharp : CTheory::kFlat)) continue;
+            for (int k = 0; k < chord->HeadCountField(); ++k)
+                if (chord->Head(k)->Pitch() == p.pitch) EXPECT_NE(chord->Head(k)->Position(), p.position) << p.pitch;
+        }
+    }
+    // Played apart, the same pitches keep their own spellings.
+    TranscribeScore apart;
+    apart.Play(0, 0, 480, 60);
+    apart.Play(0, 480, 480, 61);
+    ASSERT_EQ(apart.Transcribe(0, 0), Transcriber::kDone);
+    for (CBarItem* i : apart.Live(0, 0))
+        if (i->TypeCode() == 144 && static_cast<CRawNote*>(i)->Head(0)->Pitch() == 61)
+            EXPECT_EQ(static_cast<CRawNote*>(i)->Head(0)->Accidental(), CTheory::kSharp);
+}
+
+TEST_F(TranscriberRun, DrumsTakeTheirHeadShapesFromTheDrumMap) {
+    CTrack* drums = score->GetTrack(0);
+    drums->SetStaffKind(1);
+    for (int i = 0; i < CTrack::kDrums; ++i) rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + i, 0);
+    // The snare (38) with head 5 and the hi-hat (42) with head 3, both in voice 0.
+    const int keys[] = {38, 42}, positions[] = {1, 9}, heads[] = {5, 3};
+    for (int i = 0; i < 2; ++i) {
+        rec::Put<std::uint8_t>(drums, CTrack::kDrumKeys + i, std::uint8_t(keys[i]));
+        rec::Put<std::uint8_t>(drums, CTrack::kDrumVoices + i, 0);
+        rec::Put<std::int8_t>(drums, CTrack::kDrumPositions + i, std::int8_t(positions[i]));
+        rec::Put<std::uint8_t>(drums, CTrack::kDrumHeads + i, std::uint8_t(heads[i]));
+    }
+    Play(0, 0, 470, 38);
+    Play(0, 480, 470, 42);
+    Play(0, 960, 470, 50);  // no drum: the plain head
+    ASSERT_EQ(Transcribe(0, 0), Transcriber::kDone);
+    std::map<int, int> shapeOf;
+    for (CBarItem* i : Live(0, 0))
+        if (i->TypeCode() == 144) shapeOf[static_cast<CRawNote*>(i)->Head(0)->Pitch()] = static_cast<CRawNote*>(i)->Head(0)->Shape();
+    EXPECT_EQ(shapeOf[38], 5) << Dump(0);
+    EXPECT_EQ(shapeOf[42], 3) << Dump(0);
+    EXPECT_EQ(shapeOf[50], 0) << Dump(0);
+}
+
+TEST_F(TranscriberRun, TheTrackBarCountsTheVoicesItsTranscriptionUsed) {
+    // Bits 0-2 of the flags byte stay.
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    tb->SetFlags(std::uint8_t(tb->GetFlags() | 0x03));
+    const int low = tb->GetFlags() & 0x07;
+    Play(0, 0, 1920, 48);
+    Play(0, 0, 480, 72);
+    Play(0, 480, 480, 74);
+    ASSERT_EQ(Transcribe(0, 0, true), Transcriber::kDone);
+    EXPECT_EQ(score->GetTrkBar(0, 0)->GetTranscribedVoices(), 2) << Dump(0);
+    EXPECT_EQ(score->GetTrkBar(0, 0)->GetFlags() & 0x07, low);
+    TranscribeScore one;
+    one.Play(0, 0, 480, 60);
+    ASSERT_EQ(one.Transcribe(0, 0), Transcriber::kDone);
+    EXPECT_EQ(one.score->GetTrkBar(0, 0)->GetTranscribedVoices(), 1);
 }
 
 TEST_F(TranscriberRun, CancelInTheProgressDialogStopsBeforeTheNextBar) {
