@@ -21,6 +21,7 @@
 #include "notation/Note.h"
 #include "notation/Rest.h"
 #include "platform/Handles.h"
+#include "platform/PortLayer.h"
 #include "platform/StdDlg.h"
 #include "platform/Theory.h"
 
@@ -463,6 +464,7 @@ int Transcriber::Run(int trackIndex, int first, int last, int runVoice) {
                     tb->SetCurrent();
                 }
             }
+            AnimateWaitCursor();
             barStart += Terms(b).length;
             tb->Compact();
             // The marks of this pass go (the new notes' scratch bits, the tuplet rests' marks).
