@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/AboutDlg.h"
 #include "app/AppGlobals.h"
 #include "app/AppStandIns.h"
 #include "app/MainFrame.h"
@@ -77,7 +78,7 @@ void CZelApp::InstallCommands() {
     const auto route = [this](UINT id) { OnCommandRange(id); };
     for (auto [first, last] : std::initializer_list<std::pair<UINT, UINT>>{
              {32801, 32801}, {32810, 32815}, {800, 920},   {1000, 1999}, {2000, 2499}, {2900, 2999},
-             {2500, 2560},   {36100, 36999}, {33306, 33309}, {37000, 37012}, {57670, 57671}, {4400, 4400},
+             {2500, 2560},   {36100, 36999}, {33306, 33309}, {37000, 37012}, {57670, 57671}, {57664, 57664}, {4400, 4400},
              {927, 927},     {4309, 4309},   {4316, 4316},   {4318, 4318},   {4336, 4336},   {4320, 4320}})
         AddCommandRange(first, last, route);
     AddCommand(57600, [this] { OnFileNew(); });
@@ -253,6 +254,11 @@ bool CZelApp::RouteOwnCommand(unsigned id, CZelDoc* doc) {
     case 37011: ToggleBar(g_app.stdToolBar); return true;
     case 57670: OnHelp(true); return true;
     case 57671: OnHelp(false); return true;
+    case 57664: {
+        CAboutDlg about;
+        about.DoModal();
+        return true;
+    }
     default: break;
     }
     // The transport's block, then the palettes' blocks.

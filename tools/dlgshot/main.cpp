@@ -13,6 +13,7 @@
 
 #include "BarShots.h"
 #include "ControlsSheet.h"
+#include "app/AboutDlg.h"
 #include "app/ImportDlg.h"
 #include "app/NewDocDlg.h"
 #include "chrome/TupletDlg.h"
@@ -37,7 +38,7 @@ struct Shown {
     EngraverSettings engraver;
     MidiImportSettings import;
     alignas(8) std::uint8_t barNumber[CBarNumber::kSize] = {};
-    std::unique_ptr<CStdDlg> dialog;
+    std::unique_ptr<CDialog> dialog;
 };
 
 void MakeDialog(UINT id, Shown& s) {
@@ -47,6 +48,7 @@ void MakeDialog(UINT id, Shown& s) {
         s.dialog = std::make_unique<CEngraverDlg>(&s.engraver);
         break;
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
+    case CAboutDlg::kTemplateId: s.dialog = std::make_unique<CAboutDlg>(); break;
     // Bank select 0 and a program, the second select blank.
     case CBankDlg::kTemplateId: s.dialog = std::make_unique<CBankDlg>(0x00FF05FFu); break;
     case CTupletDlg::kTemplateId: s.dialog = std::make_unique<CTupletDlg>(); break;
