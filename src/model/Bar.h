@@ -441,6 +441,9 @@ public:
     // Head i's pitch from its staff position under the clef and key, with the accidental code
     // given (0: the key's pitch).
     virtual void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const {}
+    // Head i one step up or down, chromatic (a semitone, spelt in the key) or diatonic (the next
+    // staff position); whether the pitch changed.
+    virtual bool NoteStepHead(CBarItem& item, int head, int clef, int key, bool up, bool chromatic) const { return false; }
     // The user's accidental (code 1-5) on head i under the clef and key.
     virtual void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const {}
     // Shapes the ties that begin on the note's heads for the track (a record without ties: nothing).
@@ -461,6 +464,7 @@ void NoteSetLink(CBarItem& item, int link, bool on);
 void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head);
 void NoteMoveHead(CBarItem& item, int head, int delta);
 void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key);
+bool NoteStepHead(CBarItem& item, int head, int clef, int key, bool up, bool chromatic);
 void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key);
 void NotePlaceTies(CBarItem& item, int track);
 bool NoteHasLink(CBarItem& item, int link);

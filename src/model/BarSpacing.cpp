@@ -100,6 +100,11 @@ void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, in
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteHeadFromPosition(item, head, accidental, clef, key);
 }
 
+bool NoteStepHead(CBarItem& item, int head, int clef, int key, bool up, bool chromatic) {
+    const NoteRecordBehaviour* b = NoteBehaviourOf(item);
+    return b && b->NoteStepHead(item, head, clef, key, up, chromatic);
+}
+
 void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) {
     if (const NoteRecordBehaviour* b = NoteBehaviourOf(item)) b->NoteApplyAccidental(item, head, accidental, clef, key);
 }

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "framework/Globals.h"
 #include "framework/Window.h"
 #include "model/Bar.h"
 #include "model/BarItem.h"
+#include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
 #include "model/Preferences.h"
@@ -83,9 +85,17 @@ void CDragTask::Begin(CZelDoc* doc, CScoreItem* hit, int nameId) {
     g_model.dragStart.item = nullptr;
     source = nullptr;
 
-    // A copy drag of a note duplicates the note as it moves (the note's own drag); other items
-    // are not duplicated yet, so they move as a plain drag.
-    if (!noteOrRest) copyDrag = 0;
+    // A copy drag of a note duplicates the note as it moves (the note's own drag); any other item
+    // is duplicated now, the copy in front of it being the one dragged.
+    if (copyDrag && !noteOrRest) {
+        CScoreItem* copy = DuplicateForCopyDrag(static_cast<CBarItem*>(hit), ip);
+        if (copy) {
+            if (ip.item == hit) ip.item = copy;
+            item = hit = copy;
+        } else {
+            copyDrag = 0;
+        }
+    }
 
     if (ip.page) bounds = ip.page->GetPaperRect();
     if (CTrkBar* tb = score ? score->GetTrkBar(ip.trackIndex, ip.barIndex) : nullptr) {
@@ -102,6 +112,46 @@ void CDragTask::Begin(CZelDoc* doc, CScoreItem* hit, int nameId) {
         if (!layoutChanged) item->Invalidate();
         barItem = item->ClassTestC() ? 1 : 0;
     }
+}
+
+namespace {
+// A copy of the record inserted in front of it in its item array; the copy, or null when the
+// record is not in the array or memory ran out.
+CBarItem* DuplicateInArray(CItemArray* items, CBarItem* record) {
+    if (!items || !record) return nullptr;
+    const int n = items->GetCount();
+    for (int i = 0; i < n; ++i) {
+        if (items->GetAt(i) != record) continue;
+        const int size = record->RecordSizeField();
+        if (size < CBarItem::kHeadEnd) return nullptr;
+        // The array's block may move as it grows: the record is copied aside first.
+        const std::vector<std::uint8_t> bytes(record->Bytes(), record->Bytes() + size);
+        return static_cast<CBarItem*>(items->InsertAt(i, bytes.data()));
+    }
+    return nullptr;
+}
+}  // namespace
+
+CScoreItem* CDragTask::DuplicateForCopyDrag(CBarItem* record, const ScoreLocation& at) {
+    if (!score || !record) return nullptr;
+    CBarItem* copy = nullptr;
+    if (record->IsPageText()) {
+        if (!SavePageTexts()) return nullptr;
+        copy = DuplicateInArray(score->GetPageTextArray(), record);
+    } else if (record->IsTrackItem()) {
+        // The snapshot of the begin holds the track-bar already.
+        CTrkBar* tb = score->GetTrkBar(at.trackIndex, at.barIndex);
+        const std::uint8_t* run = tb ? tb->Block()->Address() : nullptr;
+        const auto* at8 = reinterpret_cast<const std::uint8_t*>(record);
+        if (run && at8 >= run && at8 < run + tb->GetRunLength()) copy = tb->DuplicateItem(record);
+    } else if (CBar* bar = score->GetBar(at.barIndex)) {
+        if (!SaveBar(at.barIndex)) return nullptr;
+        copy = DuplicateInArray(bar->GetItemArray(), record);
+        if (copy) bar->RefreshItemCache();
+    }
+    if (!copy) return nullptr;
+    source = copy->NextItem();
+    return copy;
 }
 
 bool CDragTask::SaveTrackBarRange(int track1, int bar1, int track2, int bar2) {
@@ -264,11 +314,21 @@ void CDragTask::MouseMove(POINT cur, POINT prev, POINT st) {
         const ScoreLocation before = at;
         LocateAt(lx, ly);
         if (barItem && item) {
-            // A bar item changes staff only when it reaches well into the other staff; a slur never.
-            const bool slur = item->IsSlur() && !copyDrag;
-            const bool down = at.trackIndex > before.trackIndex || at.systemIndex > before.systemIndex;
-            const bool up = at.trackIndex < before.trackIndex || at.systemIndex < before.systemIndex;
-            const bool keep = (slur && (down || up)) || (down && at.staffPosition > 3) || (up && at.staffPosition < -3);
+            // A bar item changes staff only when it reaches well into the other staff: onto the
+            // next staff down at position 3 or lower, onto the one above at -3 or higher (across
+            // systems only onto the first or last shown staff); a slur never, unless copied.
+            CLine* system = at.system;
+            if (!system)
+                if (CBar* located = score->GetBar(at.barIndex)) system = located->GetLine();
+            const bool later = at.systemIndex > before.systemIndex;
+            const bool earlier = at.systemIndex < before.systemIndex;
+            const bool keep =
+                (item->IsSlur() && !copyDrag) ||
+                (later && at.staffPosition > 3 && system && at.trackIndex == system->GetFirstShownStaff()) ||
+                (earlier && at.staffPosition < -3 && system && at.trackIndex == system->GetLastShownStaff()) ||
+                (!later && !earlier &&
+                 ((at.trackIndex > before.trackIndex && at.staffPosition > 3) ||
+                  (at.trackIndex < before.trackIndex && at.staffPosition < -3)));
             if (keep) {
                 at.trackIndex = before.trackIndex;
                 at.systemIndex = before.systemIndex;
@@ -388,6 +448,11 @@ void CDragTask::SoundChord(CBarItem* note, int head, bool restart) {
         std::uint8_t* hb = entry::HeadAt(note, h);
         hb[entry::kHeadPos] = std::uint8_t(std::int8_t(pos));
         hb[entry::kHeadPitch] = std::uint8_t(key);
+    } else if (g_preferences.Byte(Preferences::kDragChromatic)) {
+        // "Drag Chromatic": one semitone in the direction of the move, spelt in the key.
+        const fw::ScopedGlobal<CTrack*> keepTrack(g_model.currentTrack);
+        if (t) g_model.currentTrack = t;
+        if (!NoteStepHead(*note, h, pitchContext[0], pitchContext[1], dy < 0, true)) return;
     } else {
         std::uint8_t* hb = entry::HeadAt(note, h);
         const int was = hb[entry::kHeadPitch];

@@ -15,6 +15,7 @@
 #include "platform/Pane.h"
 
 class CBarItem;
+struct ScoreLocation;
 class CDragTask;
 class CScoreItem;
 
@@ -123,6 +124,10 @@ public:
     std::int16_t pressOffset = 0;    // the placing tools: the press y as an offset on the staff
 
 protected:
+    // A copy drag's duplicate of the record, put in front of it in its own array (page texts,
+    // the track-bar's run, the bar's items) and snapshotted first; the source is the record
+    // behind it. Null when it cannot be made.
+    CScoreItem* DuplicateForCopyDrag(CBarItem* record, const ScoreLocation& at);
     // Locates a page point into the drag's location (g_model.dragStart) and takes its time.
     void LocateAt(int x, int y);
 };

@@ -409,6 +409,16 @@ void RawHeadBehaviour::NoteHeadFromPosition(CBarItem& item, int head, int accide
     CRawNote::SetHeadFromPosition(*note.Head(head), accidental, clef, key);
 }
 
+bool RawHeadBehaviour::NoteStepHead(CBarItem& item, int head, int clef, int key, bool up, bool chromatic) const {
+    if (!item.IsNoteOrRawNote()) return false;
+    auto& note = static_cast<CRawNote&>(item);
+    if (head < 0 || head >= note.HeadCountField() || CRawNote::kHeads + NoteHead::kSize * (head + 1) > note.RecordSizeField())
+        return false;
+    const int before = note.Head(head)->Pitch();
+    note.StepHeadPitch(head, clef, key, up, chromatic);
+    return note.Head(head)->Pitch() != before;
+}
+
 void RawHeadBehaviour::NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const {
     if (!item.IsNoteOrRawNote()) return;
     auto& note = static_cast<CRawNote&>(item);

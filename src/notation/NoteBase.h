@@ -57,6 +57,7 @@ public:
     void NoteSpellHead(CTrkBar* trkBar, CBarItem& item, int head) const override;
     void NoteMoveHead(CBarItem& item, int head, int delta) const override;
     void NoteHeadFromPosition(CBarItem& item, int head, int accidental, int clef, int key) const override;
+    bool NoteStepHead(CBarItem& item, int head, int clef, int key, bool up, bool chromatic) const override;
     void NoteApplyAccidental(CBarItem& item, int head, int accidental, int clef, int key) const override;
     void NotePlaceTies(CBarItem& item, int track) const override;
     int NoteAttachY(CBarItem& item, bool above) const override;

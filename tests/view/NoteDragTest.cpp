@@ -600,6 +600,43 @@ TEST_F(NoteDrag, DragChordSoundsEveryHeadOfTheChordAndOtherwiseTheHitHeadAlone) 
     g_preferences.SetByte(Preferences::kDragChord, 0);
 }
 
+// With "Drag Chromatic" a head dragged by staff steps passes every semitone on the way, each
+// sounded and ended in turn, until it stands on the position under the pointer (down from B4
+// two steps: G sharp on G's position).
+TEST_F(NoteDrag, DragChromaticSoundsEverySemitoneOnTheWay) {
+    struct Case {
+        int steps;
+        std::vector<int> sounded;
+    };
+    g_preferences.SetByte(Preferences::kDragChromatic, 1);
+    for (const Case& c : {Case{2, {71, 72, 73, 74}}, Case{-2, {71, 70, 69, 68}}}) {
+        SCOPED_TRACE(c.steps);
+        Open(1, 0);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        Enter({{0, 0, 0}});
+        const std::vector<std::uint8_t> entered = Saved(*doc);
+        auto& sent = testsupport::RecordedMidi();
+        sent.clear();
+        const POINT from = At(0, 0, 0);
+        DragFromTo(from, POINT{from.x, from.y + StaffStep(c.steps)});
+        EXPECT_EQ(Note(0)->Head(0)->Pitch(), c.sounded.back());
+        EXPECT_EQ(Note(0)->Head(0)->Position(), c.steps);
+        std::vector<std::pair<int, bool>> notes;
+        for (const auto& s : sent)
+            if ((s.a & 0xF0) == 0x90 || (s.a & 0xF0) == 0x80) notes.push_back({s.b, (s.a & 0xF0) == 0x90 && s.c > 0});
+        std::vector<std::pair<int, bool>> want;
+        for (int p : c.sounded) {
+            want.push_back({p, true});
+            want.push_back({p, false});
+        }
+        EXPECT_EQ(notes, want);
+        doc->Undo();
+        EXPECT_EQ(Saved(*doc), entered);
+    }
+    g_preferences.SetByte(Preferences::kDragChromatic, 0);
+}
+
 TEST_F(NoteDrag, ACopyDragUpAddsTheHeadAndSidewaysInsertsACopyTheSourceStaying) {
     Enter({{0, 0, 0}, {0, 960, 0}});
     const std::vector<std::uint8_t> entered = Saved(*doc);

@@ -395,6 +395,26 @@ TEST_F(NoteTool, TheActivatingClickAndARunningTransportPlaceNothing) {
     EXPECT_EQ(Notes(0, 0).size(), 1u);
 }
 
+// A click while text is typed into the page only ends the typing: no note, the editor closed;
+// the next click places the note.
+TEST_F(NoteTool, AClickWhileTextIsTypedOnlyClosesTheEditor) {
+    g_toolState.tool = ToolState::kText;
+    g_toolState.button = 0;
+    const POINT above = At(0, 240, 12);
+    fw::uitest::Move(pane, int(above.x) + 7, int(above.y) + 5);
+    ClickAt(above);
+    ASSERT_NE(doc->textTask, nullptr) << "the text tool's click opens the editor";
+    g_toolState.tool = ToolState::kNote;
+    g_toolState.subTool = ToolState::kNoteSub;
+    g_toolState.value = 3;
+    ClickAt(At(0, 480, 0));
+    EXPECT_EQ(doc->textTask, nullptr);
+    EXPECT_EQ(pane->textEditor, nullptr);
+    EXPECT_TRUE(Notes(0, 0).empty());
+    ClickAt(At(0, 480, 0));
+    EXPECT_EQ(Notes(0, 0).size(), 1u);
+}
+
 // The first note in a bar whose only content is the whole-bar rest takes the rest's place; a
 // small note is entered as a grace note.
 TEST_F(NoteTool, TheWholeBarRestGivesWayAndASmallNoteIsAGraceNote) {

@@ -3,6 +3,7 @@
 // undo gives the score back byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,12 +18,14 @@
 #include "model/ChordRecords.h"
 #include "model/Clef.h"
 #include "model/DragTask.h"
+#include "model/ItemFactory.h"
 #include "model/ModelGlobals.h"
 #include "model/NewScore.h"
 #include "model/Page.h"
 #include "model/PlaybackMarks.h"
 #include "model/Preferences.h"
 #include "model/Symbol.h"
+#include "model/TieType.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
@@ -828,4 +831,130 @@ TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameOrADefaultOneIsPlaced) {
         doc->ClearUndo();
     }
     g_platform.chordLib = nullptr;
+}
+
+// --- dragging placed items with the select tool ------------------------------------------------
+
+namespace {
+// A pane point that the item's own hit test takes (none: -1, -1).
+POINT ItemPoint(CScore& score, CBarItem* item, int track, int bar) {
+    CTrkBar* tb = score.GetTrkBar(track, bar);
+    score.GetBar(bar)->MakeCurrent();
+    tb->SetCurrent();
+    RECT bounds{};
+    static_cast<CScoreItem*>(item)->GetBounds(&bounds);
+    const RECT paper = score.GetPage(0)->GetPaperRect();
+    const int midY = int(bounds.top + bounds.bottom) / 2;
+    for (int dy = 0; dy <= int(bounds.bottom - bounds.top); ++dy)
+        for (int y : {midY + dy, midY - dy})
+            for (int x = int(bounds.left); x <= int(bounds.right); ++x)
+                if (static_cast<CScoreItem*>(item)->HitTest(x, y)) return POINT{LONG(x - paper.left), LONG(y - paper.top)};
+    return POINT{-1, -1};
+}
+}  // namespace
+
+// With the select tool and Ctrl a placed item is copied: the drag moves the copy and the source
+// stays; a Ctrl click without moving leaves one item; the copy drag is one undo step.
+TEST_F(PlaceTool, ACtrlDragOfAPlacedItemMovesACopyAndACtrlClickLeavesOne) {
+    // The dynamics of bar 0 on every track: (track, time) of each.
+    auto dynamics = [&] {
+        std::vector<std::pair<int, int>> out;
+        for (int t = 0; t < 3; ++t)
+            for (CBarItem* d : Records(t, 0, CDynamic::kType)) out.push_back({t, d->TimeField()});
+        return out;
+    };
+    UseTool(CDynamicTool::kToolId, 6);
+    ClickAt(At(0, 0, 480, -5));
+    const std::vector<std::pair<int, int>> placed{{0, 480}};
+    ASSERT_EQ(dynamics(), placed);
+    UseTool(ToolState::kSelect, 0);
+    const POINT p = ItemPoint(*score, Records(0, 0, CDynamic::kType)[0], 0, 0);
+    ASSERT_GE(p.x, 0);
+
+    ClickAt(p, fw::uitest::kCtrl);
+    EXPECT_EQ(dynamics(), placed) << "a Ctrl click leaves one";
+
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    const POINT to{At(0, 0, 1440, -5).x + (p.x - At(0, 0, 480, -5).x), p.y};
+    DragFromTo(p, to, fw::uitest::kCtrl);
+    std::vector<std::pair<int, int>> after = dynamics();
+    ASSERT_EQ(after.size(), 2u) << "the source stays";
+    EXPECT_EQ(std::count(after.begin(), after.end(), placed[0]), 1);
+    EXPECT_EQ(doc->GetUndoCount(), undo + 1);
+    doc->Undo();
+    EXPECT_EQ(Saved(*doc), before);
+
+    // Without Ctrl the item itself moves.
+    DragFromTo(p, to);
+    after = dynamics();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_NE(after[0], placed[0]);
+}
+
+// A bar item dragged onto the next staff down takes that staff only where the pointer's staff
+// position there is 3 or lower; onto the staff above only at -3 or higher; a slur never changes
+// staff. Read from the drag's location after each move, the drag running on the item directly.
+TEST_F(PlaceTool, ADraggedBarItemChangesStaffOnlyWellInsideTheNextOneAndASlurNever) {
+    const RECT paper = score->GetPage(0)->GetPaperRect();
+    auto page = [&](POINT p) { return POINT{p.x + paper.left, p.y + paper.top}; };
+    auto firstNote = [&](int track) {
+        CBarItem* out = nullptr;
+        trkbar::ForEachLiveItem(score->GetTrkBar(track, 0), [&](CBarItem* it) {
+            if (!out && it->IsNote()) out = it;
+        });
+        return out;
+    };
+    // The track of the drag's location after the pointer went from `from` through each of `to`
+    // (page points) in steps of two units.
+    auto tracksOnTheWay = [&](CScoreItem* item, POINT from, std::vector<POINT> to) {
+        ScoreLocation& ip = doc->location;
+        score->LocatePoint(from.x, from.y, &ip);
+        ip.bar = score->GetBar(ip.barIndex);
+        ip.page = score->GetPage(0);
+        ip.pageIndex = 0;
+        ip.trkBar = score->GetTrkBar(ip.trackIndex, ip.barIndex);
+        g_viewDrag.tool = ToolState::kSelect;
+        auto* drag = new CDragTask;
+        drag->Begin(doc.get(), item, 0);
+        drag->MouseDown(from);
+        std::vector<int> tracks;
+        POINT previous = from;
+        for (const POINT target : to) {
+            while (previous.y != target.y) {
+                const POINT current{target.x, previous.y + std::clamp<LONG>(target.y - previous.y, -2, 2)};
+                drag->MouseMove(current, previous, from);
+                previous = current;
+            }
+            tracks.push_back(g_model.dragStart.trackIndex);
+        }
+        drag->MouseUp(previous, previous, from);
+        drag->Redraw();
+        if (drag->IsUndoable()) {
+            doc->PushUndo(drag);
+            doc->Undo();
+        } else {
+            delete drag;
+        }
+        return tracks;
+    };
+    const POINT fromTop = page(At(0, 0, 0, 0));
+    EXPECT_EQ(tracksOnTheWay(firstNote(0), fromTop, {page(At(1, 0, 0, 4)), page(At(1, 0, 0, 3))}),
+              (std::vector<int>{0, 1}))
+        << "down: kept at 4, taken at 3";
+    const POINT fromMiddle = page(At(1, 0, 0, 0));
+    EXPECT_EQ(tracksOnTheWay(firstNote(1), fromMiddle, {page(At(0, 0, 0, -4)), page(At(0, 0, 0, -3))}),
+              (std::vector<int>{1, 0}))
+        << "up: kept at -4, taken at -3";
+
+    // A slur from the first note to the second stays on its staff wherever it is dragged.
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    tb->SetCurrent();
+    alignas(8) std::uint8_t bytes[CSlur::kSize] = {};
+    rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CSlur::kSize));
+    auto* made = static_cast<CSlur*>(ConstructItem(CSlur::kType, bytes));
+    made->InitNew(0, 0, firstNote(0)->PositionField());
+    CBarItem* slur = tb->InsertCopy(made);
+    ASSERT_NE(slur, nullptr);
+    EXPECT_EQ(tracksOnTheWay(slur, fromTop, {page(At(1, 0, 0, 0)), page(At(2, 0, 0, 0))}), (std::vector<int>{0, 0}));
 }

@@ -30,6 +30,7 @@
 #include "model/TrkBarEntry.h"
 #include "model/TrkBarEntryFields.h"
 #include "model/TrkBarWalk.h"
+#include "platform/DrawGlobals.h"
 #include "platform/Handles.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/StdDlgGlobals.h"
@@ -762,4 +763,44 @@ TEST_F(SelectTool, ALaterPieceOfAnOctaveLineDragsFromItsFirstBar) {
     ASSERT_NE(task, nullptr);
     EXPECT_EQ(static_cast<CScoreItem*>(task->item), static_cast<CScoreItem*>(first));
     EXPECT_EQ(doc->location.barIndex, 1);
+}
+
+// The drawing-feedback flag is on exactly while a drag draws its image: every image is drawn
+// with it on, and it is off again after the press, each move and the release.
+TEST_F(SelectTool, TheFeedbackFlagIsOnOnlyWhileTheDragImageDraws) {
+    Enter({{0, 0, 0}});
+    struct Probe : CDragTask {
+        int images = 0;
+        int imagesWithoutFlag = 0;
+        void DrawDragImage() override {
+            ++images;
+            if (!g_draw.feedbackDrawing) ++imagesWithoutFlag;
+            CDragTask::DrawDragImage();
+        }
+    };
+    CBarItem* note = Note(0, 0);
+    const POINT head = HeadPoint(note, 0);
+    ui::Move(pane, int(head.x), int(head.y));
+    ui::RunUntilIdle();
+    const POINT start{head.x + Origin().x, head.y + Origin().y};
+    auto probe = std::make_unique<Probe>();
+    g_viewDrag.tool = ToolState::kSelect;
+    probe->Begin(doc.get(), note, 0);
+    EXPECT_FALSE(g_draw.feedbackDrawing);
+    probe->MouseDown(start);
+    EXPECT_FALSE(g_draw.feedbackDrawing);
+    POINT previous = start;
+    for (int i = 1; i <= 4; ++i) {
+        const POINT current{start.x + 3 * i, start.y};
+        probe->MouseMove(current, previous, start);
+        EXPECT_FALSE(g_draw.feedbackDrawing) << "after move " << i;
+        previous = current;
+    }
+    probe->MouseUp(previous, previous, start);
+    EXPECT_FALSE(g_draw.feedbackDrawing);
+    // The first move paints the item out, every later one erases and draws, the release erases.
+    EXPECT_GE(probe->images, 1 + 2 * 3 + 1);
+    EXPECT_EQ(probe->imagesWithoutFlag, 0);
+    probe->Redraw();
+    if (probe->IsUndoable()) doc->PushUndo(probe.release());
 }
