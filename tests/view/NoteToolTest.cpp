@@ -18,8 +18,10 @@
 #include "model/Playback.h"
 #include "model/Page.h"
 #include "model/Preferences.h"
+#include "model/Select.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
+#include "model/Track.h"
 #include "model/TrkBar.h"
 #include "model/TrkBarEntry.h"
 #include "model/TrkBarEntryFields.h"
@@ -503,6 +505,60 @@ TEST_F(NoteTool, TheContextMenuShowsItsItemsByTheHitAndTheSelection) {
     ASSERT_GE(played.items.size(), 2u);
     EXPECT_EQ(played.items[0].id, 33340u);
     EXPECT_EQ(played.items[1].id, 33341u);
+}
+
+// "Show instrument" only for a track played by an engine instrument (port 2000 on); the playing
+// menu checks solo and mute of the voice as the page menu does; two selected notes keep Copy and
+// grey Paste.
+TEST_F(NoteTool, TheContextMenusItemStatesFollowThePortThePlayingStateAndTheSelection) {
+    ClickAt(At(0, 0, 0));
+    ClickAt(At(0, 480, 2));
+    ASSERT_EQ(Notes(0, 0).size(), 2u);
+    const POINT empty = At(0, 1440, 0);
+    auto menuAt = [&](POINT p) {
+        fw::uitest::Move(pane, int(p.x), int(p.y));
+        fw::uitest::RunUntilIdle();
+        fw::uitest::AnswerMenu(0);
+        fw::uitest::Click(pane, int(p.x), int(p.y), fw::uitest::kRight);
+        fw::uitest::RunUntilIdle();
+        return fw::uitest::Menus().back();
+    };
+    CTrack* track = score->GetTrack(0);
+    struct Case {
+        int device;
+        bool grey;
+    };
+    for (const Case c : {Case{0, true}, Case{1999, true}, Case{2000, false}, Case{2003, false}}) {
+        SCOPED_TRACE(c.device);
+        track->SetDevice(c.device);
+        const fw::uitest::ShownMenu m = menuAt(empty);
+        ASSERT_NE(Item(m, 33415), nullptr);
+        EXPECT_EQ(Grey(m, 33415), c.grey);
+    }
+    track->SetDevice(0);
+
+    const int voice = doc->location.allVoices ? -1 : int(doc->location.voice);
+    track->SetMuted(voice, true);
+    PlaybackRunning() = true;
+    const fw::uitest::ShownMenu played = menuAt(empty);
+    PlaybackRunning() = false;
+    ASSERT_GE(played.items.size(), 2u);
+    EXPECT_FALSE(played.items[0].flags & MF_CHECKED) << "not solo";
+    EXPECT_TRUE(played.items[1].flags & MF_CHECKED) << "muted";
+    EXPECT_EQ(Item(played, 57637), nullptr) << "the playing menu has no clipboard items";
+    track->SetMuted(voice, false);
+
+    CSelect* sel = doc->GetSelection();
+    sel->ClearAll();
+    CTrkBar* tb = score->GetTrkBar(0, 0);
+    trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+        if (it->IsNote()) sel->SelectItem(it, CSelect::kWhole, tb, true);
+    });
+    ASSERT_EQ(sel->GetItemCount(), 2);
+    const fw::uitest::ShownMenu two = menuAt(empty);
+    EXPECT_FALSE(Grey(two, 57634));
+    EXPECT_TRUE(Grey(two, 57637));
+    EXPECT_EQ(Item(two, 4118), nullptr);
 }
 
 TEST_F(NoteTool, AClickOnANoteSelectsItInsteadOfPlacingOne) {
