@@ -241,6 +241,14 @@ void CDragTask::EndFeedback() {
 std::int16_t CDragTask::ClampX(int x) const { return std::int16_t(std::clamp<int>(x, int(bounds.left), int(bounds.right))); }
 std::int16_t CDragTask::ClampY(int y) const { return std::int16_t(std::clamp<int>(y, int(bounds.top), int(bounds.bottom))); }
 
+bool CDragTask::AutoScrollTo(POINT pt) {
+    CPage* page = score && document ? score->GetPage(g_model.dragStart.pageIndex) : nullptr;
+    CPagePaneBase* pane = page ? document->GetPagePane(page->GetIndex()) : nullptr;
+    if (!pane) return false;
+    const RECT paper = page->GetPaperRect();
+    return pane->AutoScroll(POINT{pt.x - paper.left, pt.y - paper.top});
+}
+
 void CDragTask::MouseDown(POINT pt) {
     start = pt;
     current = previous = pt;
@@ -293,6 +301,8 @@ void CDragTask::MouseMove(POINT cur, POINT prev, POINT st) {
     } else {
         DrawFeedback();
     }
+    // Leaving what the view shows scrolls it; the drawing context is then set again.
+    if (AutoScrollTo(current)) SetContext();
     if (g_platform.shiftDown && axisLockAllowed) {
         if (!horizontal)
             current.x = previous.x = start.x;
@@ -339,6 +349,23 @@ void CDragTask::MouseMove(POINT cur, POINT prev, POINT st) {
             }
         }
     }
+    // Anything but a bar item following the staves takes the nearest column of the bar's beat
+    // chart (the first of two as near).
+    if ((!barItem || !followStaff) && score)
+        if (CBar* located = score->GetBar(at.barIndex)) {
+            if (const CBarItem* chart = located->GetBeatChart()) {
+                int best = 32767;
+                int snapped = at.position;
+                for (int i = 0, n = beatchart::UsableCount(chart); i < n; ++i) {
+                    const int column = beatchart::Field(chart, i, beatchart::kPosition);
+                    if (std::abs(column - at.position) < best) {
+                        best = std::abs(column - at.position);
+                        snapped = column;
+                    }
+                }
+                at.position = std::int16_t(snapped);
+            }
+        }
     unitDx = newX - unitX;
     unitDy = newY - unitY;
     unitX += unitDx;

@@ -128,6 +128,8 @@ protected:
     // the track-bar's run, the bar's items) and snapshotted first; the source is the record
     // behind it. Null when it cannot be made.
     CScoreItem* DuplicateForCopyDrag(CBarItem* record, const ScoreLocation& at);
+    // Scrolls the view when the page point lies outside what it shows; true when it scrolled.
+    bool AutoScrollTo(POINT pt);
     // Locates a page point into the drag's location (g_model.dragStart) and takes its time.
     void LocateAt(int x, int y);
 };

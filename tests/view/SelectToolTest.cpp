@@ -804,3 +804,58 @@ TEST_F(SelectTool, TheFeedbackFlagIsOnOnlyWhileTheDragImageDraws) {
     probe->Redraw();
     if (probe->IsUndoable()) doc->PushUndo(probe.release());
 }
+
+namespace {
+// A drag of nothing from `from` through `way` (page points): only the location follows.
+void DragNothing(CZelDoc& doc, POINT from, const std::vector<POINT>& way) {
+    auto* drag = new CDragTask;
+    g_viewDrag.tool = ToolState::kSelect;
+    drag->Begin(&doc, nullptr, 0);
+    drag->MouseDown(from);
+    POINT previous = from;
+    for (const POINT p : way) {
+        drag->MouseMove(p, previous, from);
+        previous = p;
+    }
+    drag->MouseUp(previous, previous, from);
+    delete drag;
+}
+}  // namespace
+
+// What is not an item of a bar takes the nearest column of the bar's beat chart as it is dragged.
+TEST_F(SelectTool, ADragOfWhatIsNoBarItemSnapsToTheNearestBeatChartColumn) {
+    Enter({{0, 0, 0}, {0, 480, 0}, {0, 960, 0}, {0, 1440, 0}});
+    CBar* bar = score->GetBar(0);
+    const CBarItem* chart = bar->GetBeatChart();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_GE(beatchart::UsableCount(chart), 3);
+    const int first = beatchart::Field(chart, 1, beatchart::kPosition);
+    const int second = beatchart::Field(chart, 2, beatchart::kPosition);
+    ASSERT_GT(second - first, 12);
+    const POINT from{At(0, 0, 0).x + Origin().x, At(0, 0, 0).y + Origin().y};
+    struct Case {
+        int position;  // the pointer's
+        int snapped;
+    };
+    for (const Case c : {Case{first + 4, first}, Case{second - 4, second}}) {
+        SCOPED_TRACE(c.position);
+        const POINT to{LONG(bar->FractionToX(c.position)), from.y};
+        DragNothing(*doc, from, {POINT{from.x + 3, from.y}, to});
+        EXPECT_EQ(g_model.dragStart.position, c.snapped);
+    }
+}
+
+// A drag past what the view shows scrolls the view, 4 pixels a move downwards.
+TEST_F(SelectTool, ADragBelowWhatTheViewShowsScrollsIt) {
+    const POINT before = view->GetScrollPosition();
+    const RECT paper = score->GetPage(0)->GetPaperRect();
+    const POINT from{At(0, 0, 0).x + Origin().x, At(0, 0, 0).y + Origin().y};
+    RECT client{};
+    view->GetClientRect(&client);
+    // Below the view's bottom edge, on the page.
+    const LONG below = std::min<LONG>(paper.bottom - 1, paper.top + (client.bottom - client.top) + 40);
+    DragNothing(*doc, from, {POINT{from.x, from.y + 3}, POINT{from.x, below}, POINT{from.x, below + 1}});
+    const POINT after = view->GetScrollPosition();
+    EXPECT_EQ(after.x, before.x);
+    EXPECT_EQ(after.y, before.y + 8);
+}
