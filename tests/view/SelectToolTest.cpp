@@ -859,3 +859,42 @@ TEST_F(SelectTool, ADragBelowWhatTheViewShowsScrollsIt) {
     EXPECT_EQ(after.x, before.x);
     EXPECT_EQ(after.y, before.y + 8);
 }
+
+// With Shift held the first move of 2 units or more decides the axis: wider than tall keeps the
+// press's y, otherwise (a tie too) the press's x, for the rest of the drag.
+TEST_F(SelectTool, ShiftLocksTheAxisOfTheFirstMove) {
+    struct Case {
+        const char* name;
+        POINT first;   // the first move, from the press
+        POINT later;   // a later point
+        bool xLocked;  // else y
+    };
+    const Case cases[] = {
+        {"wider: y locked", {3, 1}, {9, 12}, false},
+        {"taller: x locked", {1, 3}, {12, 9}, true},
+        {"a tie: x locked", {2, 2}, {12, 9}, true},
+    };
+    const POINT from{At(0, 0, 0).x + Origin().x, At(0, 0, 0).y + Origin().y};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* drag = new CDragTask;
+        g_viewDrag.tool = ToolState::kSelect;
+        g_platform.shiftDown = true;
+        drag->Begin(doc.get(), nullptr, 0);
+        drag->MouseDown(from);
+        const POINT first{from.x + c.first.x, from.y + c.first.y};
+        const POINT later{from.x + c.later.x, from.y + c.later.y};
+        drag->MouseMove(first, from, from);
+        drag->MouseMove(later, first, from);
+        if (c.xLocked) {
+            EXPECT_EQ(drag->current.x, from.x);
+            EXPECT_EQ(drag->current.y, later.y);
+        } else {
+            EXPECT_EQ(drag->current.x, later.x);
+            EXPECT_EQ(drag->current.y, from.y);
+        }
+        drag->MouseUp(later, later, from);
+        g_platform.shiftDown = false;
+        delete drag;
+    }
+}
