@@ -21,6 +21,7 @@
 #include "model/BarItem.h"
 #include "platform/FontRef.h"
 
+class CBar;
 class CFontArray;
 
 class CSymbol : public CBarItem {
@@ -106,4 +107,27 @@ public:
     RECT* GetBounds(CScoreItem& item, RECT* rect) const override;
     // The x offset follows the drag; the y offset too unless it is a bar-line mark.
     void DragBy(CScoreItem& item, CDragTask* drag) const override;
+    // The offsets a placement gives: x always, y unless it is a bar-line mark (which keeps its
+    // height through the system).
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;
+    void SetVerticalOffset(CBarItem& item, int offset) const override;
+    // A text-font symbol: its point and the character's width along its baseline; the others
+    // their box's top-left and bottom-right.
+    void GetEndPoints(CBarItem& item, POINT* start, POINT* end) const override;
+    // The drop point taken back to the symbol's own x and y (a bar-line mark's half space, a
+    // centred glyph's half width, a music-font symbol's height), then the bar item's placement.
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
+
+// What a symbol gives the performer: its bar, its time with its offset (twice), its position,
+// its voice and its 32-byte playback setting.
+struct SymbolPlayback {
+    int bar = 0;
+    int time = 0;
+    int timeAgain = 0;
+    int position = 0;
+    int voice = 0;
+    std::uint8_t setting[CSymbol::kPlaybackSize] = {};
+};
+// Fills `out` for the symbol in the bar; true.
+bool DescribeSymbolPlayback(CSymbol& symbol, const CBar& bar, SymbolPlayback& out);

@@ -11,7 +11,9 @@
 #include "model/ModelGlobals.h"
 #include "model/NoteSize.h"
 #include "model/Page.h"
+#include "model/ScoreFile.h"
 #include "model/ScoreItem.h"
+#include "model/Text.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "platform/ChunkStream.h"
@@ -129,6 +131,14 @@ void TempoBehaviour::FromFileOrder(CScoreItem& item) const {
         SwapAt(item, at);
         rec::Put(&item, std::size_t(at), std::int16_t(rec::Get<std::int16_t>(&item, std::size_t(at)) * 5));
     }
+    // Its two font references are mapped by face name once the font table is read.
+    g_scoreFile.recordWithFonts = true;
+}
+
+void TempoBehaviour::ResolveFonts(CScoreItem& item, CFontArray* fonts) const {
+    if (!Whole(item)) return;
+    ResolveFontAt(fonts, item.Bytes() + CTempo::kTextFont);
+    ResolveFontAt(fonts, item.Bytes() + CTempo::kNumberFont);
 }
 
 void TempoBehaviour::AfterLoad(CScoreItem& item, int version) const {

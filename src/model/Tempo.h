@@ -31,6 +31,8 @@
 #include "model/BarItem.h"
 #include "platform/FontRef.h"
 
+class CFontArray;
+
 class CTempo : public CBarItem {
 public:
     enum : int {
@@ -89,6 +91,8 @@ public:
     void ToFileOrder(CScoreItem& item) const override;
     void FromFileOrder(CScoreItem& item) const override;
     void AfterLoad(CScoreItem& item, int version) const override;
+    // Both font references (the text's and the number's) by their faces' names.
+    void ResolveFonts(CScoreItem& item, CFontArray* fonts) const override;
     int GetValue(CBarItem& item) const override;
     void SetValue(CBarItem& item, int value) const override;
     bool IsTrackItem(CBarItem& item) const override;
@@ -102,6 +106,11 @@ public:
     bool HitTest(CScoreItem& item, int x, int y) const override;
     // Part 0 moves the x and y offsets, part 1 the metronome offsets.
     void DragBy(CScoreItem& item, CDragTask* drag) const override;
+    // The x offset from the mark's position; its y stays where the drag left it.
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;
+    // Only the whole mark (hit part 0) is placed; one that lands at or past the end of a bar
+    // that is not its system's last goes to the start of the next bar.
+    CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 
 // The tempo as the metronome mark shows it: whole beats when it is a multiple of 100, else with

@@ -185,7 +185,13 @@ public:
     void DragBy(CScoreItem& item, CDragTask* drag) const override;
     // What is left of the shared drag offset after a drop goes into the x offset.
     void EndDrag(CScoreItem& item, CDragTask* drag) const override;
-    // The drop clears the shared offset first; a page text is not placed.
+    // The offsets a placement gives.
+    void SetHorizontalOffset(CBarItem& item, int offset) const override;
+    void SetVerticalOffset(CBarItem& item, int offset) const override;
+    // The drop clears the shared offset first; a page text is not placed. A track text takes
+    // the bar item's placement; a system text moves in its bar, into another bar's own items
+    // (its top kept against that system's first shown staff), or, dropped with Ctrl below the
+    // system's first shown staff, into that staff's track bar as a track text.
     CBarItem* PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const override;
 };
 
@@ -201,6 +207,8 @@ public:
     void EndDrag(CScoreItem& item, CDragTask* drag) const override;
     // Each axis steps its offset until its page-scaled value moves.
     void Nudge(CScoreItem& item, int dx, int dy) const override;
+    // Taken out of the score's page texts at once rather than marked.
+    void MarkRemoved(CBarItem& item) const override;
 };
 
 // Resolves the FontRef stored at `at` (any alignment) through the font table, noting it for the

@@ -195,6 +195,22 @@ bool GraphicBehaviour::HitTestShape(CBarItem& item, int x, int y) const {
     return false;
 }
 
+void GraphicBehaviour::BeginDrag(CScoreItem& item) const {
+    CDragTask* drag = g_viewDrag.currentTask;
+    const int part = g_model.hitPart;
+    if (drag && drag->item == &item && part != kWholeItem && !g_platform.altDown && !g_platform.ctrlDown) {
+        POINT s{}, e{};
+        GetEndPoints(static_cast<CBarItem&>(item), &s, &e);
+        // The handles and the edge that move the end's x, then those that move its y.
+        if (part == 2 || part == 3 || part == 6) {
+            drag->anchor.x = e.x - 1;
+            drag->moved = 0;
+        }
+        if (part == 0 || part == 3 || part == 8) drag->anchor.y = e.y - 1;
+    }
+    BarItemBehaviour::BeginDrag(item);
+}
+
 void GraphicBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     auto& g = G(item);
     if (!drag) return;

@@ -22,6 +22,9 @@ public:
     bool IntersectsRect(CScoreItem& item, const RECT& rect) const override;           // slot 18
     int GetWantedSize(CScoreItem& item) const override;                               // slot 33
     int GetKind(CScoreItem& item) const override;                                     // slot 34
+    // At the start of a handle's drag the drag's anchor stands one unit inside the end the
+    // handle moves, then the bar item's start (the item taken out while it moves).
+    void BeginDrag(CScoreItem& item) const override;                                  // slot 41
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42
     void Nudge(CScoreItem& item, int dx, int dy) const override;                      // slot 45
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;            // slot 52

@@ -27,6 +27,7 @@
 #include "model/ScoreArrays.h"
 #include "model/ScoreFile.h"
 #include "model/Symbol.h"
+#include "model/Tempo.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Text.h"
@@ -224,8 +225,17 @@ TEST_F(ScoreFileTest, TheWordsAndSymbolsKeepTheirFacesByName) {
     CLyric::Make(syllable.data(), 0, 1, 0, "", FontRef{});
     const char* syllables[] = {"do", "re"};
     CLyricLine::Make(line.data(), 256, syllables, 2, three);
+    // A tempo mark of the track (its system-mark bit clear) and one among the bar's own items,
+    // each with its text and number fonts.
+    std::vector<std::uint8_t> trackTempo(CTempo::kSize), systemTempo(CTempo::kSize);
+    for (auto* bytes : {&trackTempo, &systemTempo}) {
+        CTempo* t = MakeTempoItem(bytes->data(), 9000);
+        for (int at : {int(CTempo::kTextFont), int(CTempo::kNumberFont)}) std::memcpy(t->Bytes() + at, &three, sizeof three);
+    }
+    trackTempo[CTempo::kEquation] &= std::uint8_t(~CTempo::kSystemMarkBit);
+    ASSERT_NE(score.GetBar(1)->InsertItemSorted(reinterpret_cast<CBarItem*>(systemTempo.data())), nullptr);
     CTrkBar* bar = score.GetTrkBar(1, 1);
-    for (auto* bytes : {&text, &symbol, &syllable}) ASSERT_NE(bar->InsertCopy(reinterpret_cast<CBarItem*>(bytes->data())), nullptr);
+    for (auto* bytes : {&text, &symbol, &syllable, &trackTempo}) ASSERT_NE(bar->InsertCopy(reinterpret_cast<CBarItem*>(bytes->data())), nullptr);
     ASSERT_NE(score.GetPageTextArray()->Add(page.data()), nullptr);
     ASSERT_NE(score.GetLyricArray()->Add(line.data()), nullptr);
     ScoreFileDoc d;
@@ -252,13 +262,22 @@ TEST_F(ScoreFileTest, TheWordsAndSymbolsKeepTheirFacesByName) {
         if (item->IsRemoved()) continue;
         if (item->IsText()) faces.push_back(static_cast<CText*>(item)->GetSingleFont().face);
         if (item->IsSymbol()) faces.push_back(static_cast<CSymbol*>(item)->GetFont().face);
+        if (item->IsTempo())
+            for (int at : {int(CTempo::kTextFont), int(CTempo::kNumberFont)}) faces.push_back(rec::Get<std::uint16_t>(item, std::size_t(at)));
         if (item->IsLyric()) {
             faces.push_back(static_cast<CLyric*>(item)->GetFont().face);
             words += static_cast<CLyric*>(item)->GetText();
         }
     }
-    EXPECT_EQ(faces, std::vector<int>({4, 4, 4}));
+    EXPECT_EQ(faces, std::vector<int>({4, 4, 4, 4, 4}));
     EXPECT_EQ(words, "re");
+    std::vector<int> systemFaces;
+    CBar* readBar = back.GetBar(1);
+    CBarItem* own = readBar->GetFirstItem();
+    for (int i = 0, n = readBar->GetItemCount(); own && i < n; ++i, own = own->NextItem())
+        if (own->IsTempo() && !own->IsRemoved())
+            for (int at : {int(CTempo::kTextFont), int(CTempo::kNumberFont)}) systemFaces.push_back(rec::Get<std::uint16_t>(own, std::size_t(at)));
+    EXPECT_EQ(systemFaces, std::vector<int>({4, 4}));
     auto* readPage = static_cast<CText*>(back.GetPageTextArray()->GetItem(0));
     ASSERT_NE(readPage, nullptr);
     EXPECT_EQ(readPage->GetSingleFont().face, 4);

@@ -4,21 +4,26 @@
 // symbol's box and drags, and the double clicks that run the edit commands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "DrawTestSupport.h"
+#include "framework/Input.h"
 #include "model/DragTask.h"
 #include "model/ItemArray.h"
 #include "model/Lyric.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
+#include "model/Score.h"
+#include "model/ScoreLocation.h"
 #include "model/ScoreStandIns.h"
 #include "model/Symbol.h"
 #include "model/Tempo.h"
 #include "model/Text.h"
 #include "model/TrkBar.h"
+#include "model/TrkBarWalk.h"
 #include "platform/Port.h"
 #include "support/CommandRecorder.h"
 
@@ -103,20 +108,103 @@ TEST_F(WordEdit, ATextDragGathersSidewaysInTheSharedOffsetAndTheAltDragMovesTheM
     drag.dx = 30;
     drag.dy = -20;
     t->DragBy(&drag);
-    EXPECT_EQ(g_model.dragOffsetX, 30);
+    // The page's movement counts in the staff's offset units (1/120 of a space).
+    const auto units = [&](int v) { return s->Line(0)->GetStaff(0)->UnscaleOffset(v); };
+    EXPECT_EQ(g_model.dragOffsetX, units(30));
     EXPECT_EQ(t->GetX(), x) << "the x offset waits for the drop";
-    EXPECT_EQ(t->GetY(), y - 20);
+    EXPECT_EQ(t->GetY(), y + units(-20));
     EXPECT_GT(Bounds(t).left, before.left);
     const int margin = rec::Get<std::int16_t>(t, CText::kFrameMarginY);
     g_viewDrag.modifierFlagA = true;
     t->DragBy(&drag);
-    EXPECT_EQ(t->GetY(), y - 20) << "the held key moves the margin, not the text";
-    EXPECT_EQ(rec::Get<std::int16_t>(t, CText::kFrameMarginY), margin - 20);
-    EXPECT_EQ(g_model.dragOffsetX, 60);
+    EXPECT_EQ(t->GetY(), y + units(-20)) << "the held key moves the margin, not the text";
+    EXPECT_EQ(rec::Get<std::int16_t>(t, CText::kFrameMarginY), margin + units(-20));
+    EXPECT_EQ(g_model.dragOffsetX, 2 * units(30));
     // A drop that places nothing anew keeps the move.
     t->EndDrag(nullptr);
-    EXPECT_EQ(t->GetX(), x + 60);
+    EXPECT_EQ(t->GetX(), x + 2 * units(30));
     EXPECT_EQ(g_model.dragOffsetX, 0);
+}
+
+// A system text dropped: within its bar it stays in the bar's own items; into another bar it
+// moves to that bar's own items with its top kept against the first staff; with Ctrl below the
+// system's first staff it becomes a track text of the staff it lands on.
+TEST_F(WordEdit, ASystemTextMovesBetweenBarsAndACtrlDropBelowTheFirstStaffMakesATrackText) {
+    Build(2, {2, 1});
+    g_model.currentScore = s->score.get();
+    CScore* score = s->score.get();
+    CLine* line = s->Line(0);
+    CStaff* first = line->GetStaff(0);
+    CStaff* second = line->GetStaff(1);
+    fw::inputtest::Script input;
+    struct Case {
+        const char* what;
+        int bar;
+        int y;        // the drop's page y
+        bool ctrl;
+        int ownBar;   // the bar whose own items hold it after (-1: none)
+        int track;    // the track whose bar holds it after (-1: none)
+    };
+    const Case cases[] = {
+        {"within its bar", 0, first->OffsetToY(-600), false, 0, -1},
+        {"into the next bar", 1, first->OffsetToY(-600), false, 1, -1},
+        {"with Ctrl above the first staff", 1, first->OffsetToY(-600), true, 1, -1},
+        {"with Ctrl onto the second staff", 1, second->OffsetToY(0), true, -1, 1},
+        {"without Ctrl onto the second staff", 1, second->OffsetToY(0), false, 1, -1},
+    };
+    const auto texts = [&](CBar* bar) {
+        std::vector<CBarItem*> out;
+        CBarItem* it = bar->GetFirstItem();
+        for (int i = 0, n = bar->GetItemCount(); it && i < n; ++i, it = it->NextItem())
+            if (it->IsText() && !it->IsRemoved()) out.push_back(it);
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int b = 0; b < score->GetBarCount(); ++b)
+            for (CBarItem* it : texts(score->GetBar(b))) it->SetFlagsB(std::uint8_t(it->FlagsB() | CBarItem::kRemovedBit));
+        std::vector<std::uint8_t> bytes(128);
+        CText* made = CText::MakePlain(bytes.data(), 128, CText::kTypeCode, CText::kStaffText, "Tutti", FontRef{0, 12, 0, 0}, false);
+        rec::Put<std::uint8_t>(made, CText::kPlacement, std::uint8_t(made->PlacementFlags() | CText::kSystemTextBit));
+        made->SetY(-600);
+        ASSERT_FALSE(made->IsTrackText());
+        CBarItem* t = s->Bar(0)->InsertItemSorted(made);
+        ASSERT_NE(t, nullptr);
+        input.SetDown(VK_CONTROL, c.ctrl);
+        CBar* to = s->Bar(c.bar);
+        ScoreLocation start;
+        start.bar = s->Bar(0);
+        start.trkBar = s->TrkBar(0, 0);
+        start.pointX = to->FractionToX(512);
+        start.pointY = c.y;
+        ScoreLocation end = start;
+        g_model.dragOffsetX = 25;
+        CBarItem* placed = t->PlaceAtPoint(start, end);
+        ASSERT_NE(placed, nullptr);
+        EXPECT_EQ(g_model.dragOffsetX, 0);
+        EXPECT_NEAR(placed->PositionField(), 512, 3);
+        const auto* pt = static_cast<CText*>(placed);
+        EXPECT_NEAR(to->FractionToX(placed->PositionField()) + first->ScaleOffset(pt->GetX()), start.pointX, 1);
+        if (c.ownBar >= 0) {
+            const std::vector<CBarItem*> held = texts(s->Bar(c.ownBar));
+            ASSERT_EQ(held.size(), 1u);
+            EXPECT_EQ(held[0], placed);
+            EXPECT_FALSE(pt->IsTrackText());
+            EXPECT_EQ(pt->GetY(), c.bar == 0 ? -600 : first->YToOffset(c.y)) << "its top kept";
+            if (c.ownBar != 0) {
+                EXPECT_TRUE(texts(s->Bar(0)).empty()) << "gone from its old bar";
+            }
+        } else {
+            EXPECT_TRUE(texts(s->Bar(0)).empty());
+            EXPECT_TRUE(texts(s->Bar(c.bar)).empty());
+            int inTrack = 0;
+            trkbar::ForEachLiveItem(s->TrkBar(c.track, c.bar), [&](CBarItem* it) { inTrack += it == placed ? 1 : 0; });
+            EXPECT_EQ(inTrack, 1);
+            EXPECT_TRUE(pt->IsTrackText()) << "the system-text bit cleared";
+            EXPECT_FALSE(placed->IsRemoved());
+            EXPECT_EQ(pt->GetY(), second->YToOffset(c.y));
+        }
+    }
 }
 
 TEST_F(WordEdit, APageTextIsHitOnItsPagesAtItsCornerAndNudgesAtLeastAUnit) {
@@ -150,6 +238,18 @@ TEST_F(WordEdit, APageTextIsHitOnItsPagesAtItsCornerAndNudgesAtLeastAUnit) {
     EXPECT_EQ(t->GetX(), x + 25);
     EXPECT_EQ(g_model.dragOffsetX, 0);
     EXPECT_FALSE(t->IsRemoved());
+    // Removing one of the score's page texts takes it out of their array at once; a copy
+    // outside the array is only marked.
+    CPageTextArray* texts = s->score->GetPageTextArray();
+    ASSERT_NE(texts, nullptr);
+    const int before = texts->GetCount();
+    auto* held = static_cast<CBarItem*>(texts->Add(t));
+    ASSERT_NE(held, nullptr);
+    ASSERT_EQ(texts->GetCount(), before + 1);
+    held->MarkRemoved();
+    EXPECT_EQ(texts->GetCount(), before);
+    t->MarkRemoved();
+    EXPECT_TRUE(t->IsRemoved());
 }
 
 TEST_F(WordEdit, ATempoMarkHasATextPartAndAMetronomePartThatDragApart) {
@@ -176,19 +276,99 @@ TEST_F(WordEdit, ATempoMarkHasATextPartAndAMetronomePartThatDragApart) {
     drag.dy = 5;
     g_model.hitPart = 1;
     t->DragBy(&drag);
-    EXPECT_EQ(rec::Get<std::int16_t>(t, CTempo::kMetronomeX), 10);
-    EXPECT_EQ(rec::Get<std::int16_t>(t, CTempo::kMetronomeY), 5);
+    const auto units = [&](int v) { return s->Line(0)->GetStaff(0)->UnscaleOffset(v); };
+    EXPECT_EQ(rec::Get<std::int16_t>(t, CTempo::kMetronomeX), units(10));
+    EXPECT_EQ(rec::Get<std::int16_t>(t, CTempo::kMetronomeY), units(5));
     EXPECT_EQ(t->GetX(), 0);
     g_model.hitPart = 0;
     t->DragBy(&drag);
-    EXPECT_EQ(t->GetX(), 10);
-    EXPECT_EQ(t->GetY(), -480 + 5);
+    EXPECT_EQ(t->GetX(), units(10));
+    EXPECT_EQ(t->GetY(), -480 + units(5));
     // Without a text the metronome mark is the whole mark: part 0.
     t->Bytes()[CTempo::kUnit] &= std::uint8_t(~CTempo::kTextShownBit);
     const RECT alone = Bounds(t, 1);
     EXPECT_TRUE(Bounds(t, 0).right == Bounds(t, 0).left);
     EXPECT_TRUE(t->HitTest((alone.left + alone.right) / 2, alone.bottom - 2));
     EXPECT_EQ(g_model.hitPart, 0);
+}
+
+// A tempo mark dropped by its text: where its left lands in a bar, and past the end of a bar
+// that is not its system's last, at the start of the next bar, drawn where it was let go; the
+// metronome part dragged by itself places nothing.
+TEST_F(WordEdit, ATempoMarkDroppedPastItsBarsEndGoesToTheNextBarsStart) {
+    Build(1, {2, 1});
+    g_model.currentScore = s->score.get();
+    CScore* score = s->score.get();
+    CStaff* staff = s->Line(0)->GetStaff(0);
+    struct Case {
+        const char* what;
+        int bar;        // the bar the mark is in
+        int at;         // where its left is let go: a position of the bar, or 1024 + n: n past its notes' end
+        int part;
+        int bar2, position2;  // where it is after (position -1: about 512)
+    };
+    const Case cases[] = {
+        {"inside its bar", 0, 512, 0, 0, -1},
+        {"past the end of the system's first bar", 0, 1024 + 1, 0, 1, 0},
+        {"past the end of the system's last bar", 1, 1024 + 1, 0, 1, 1023},
+        {"the metronome part alone", 0, 1024 + 1, 1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            CBar* bar = score->GetBar(b);
+            CBarItem* it = bar->GetFirstItem();
+            for (int i = 0, n = bar->GetItemCount(); it && i < n; ++i, it = it->NextItem())
+                if (it->IsTempo()) it->SetFlagsB(std::uint8_t(it->FlagsB() | CBarItem::kRemovedBit));
+        }
+        CBar* bar = score->GetBar(c.bar);
+        std::vector<std::uint8_t> bytes(CTempo::kSize + 16);
+        CTempo* made = MakeTempoItem(bytes.data(), 12000);
+        CBarItem* t = bar->InsertItemSorted(made);
+        ASSERT_NE(t, nullptr);
+        const int y = static_cast<CTempo*>(t)->GetY();
+        const int x = c.at > 1024 ? bar->FractionToX(1024) + (c.at - 1024) : bar->FractionToX(c.at);
+        ASSERT_LT(bar->FractionToX(1024) + 1, bar->GetRight()) << "room after the bar's notes";
+        ScoreLocation start;
+        start.bar = bar;
+        start.barIndex = std::int16_t(c.bar);
+        start.trkBar = s->TrkBar(0, c.bar);
+        start.staff = staff;
+        start.trackIndex = 0;
+        start.systemIndex = 0;
+        start.pointX = x;
+        start.pointY = staff->OffsetToY(y);
+        ScoreLocation end = start;
+        g_model.dragStart = start;
+        g_model.hitPart = std::int16_t(c.part);
+        // Measured before the drop, whose recalculation lays the bars out again.
+        CBar* next = score->GetBar(std::min(c.bar + 1, score->GetBarCount() - 1));
+        const int nextOffset = next->XToItemOffset(x, 0, staff);
+        CBarItem* placed = t->PlaceAtPoint(start, end);
+        if (c.part != 0) {
+            EXPECT_EQ(placed, nullptr);
+            EXPECT_EQ(t->PositionField(), 0);
+            continue;
+        }
+        ASSERT_NE(placed, nullptr);
+        EXPECT_TRUE(placed->IsTempo());
+        EXPECT_EQ(start.barIndex, c.bar2);
+        if (c.position2 >= 0) {
+            EXPECT_EQ(placed->PositionField(), c.position2);
+        } else {
+            EXPECT_NEAR(placed->PositionField(), 512, 3);
+        }
+        EXPECT_EQ(static_cast<CTempo*>(placed)->GetY(), y) << "the mark keeps its height";
+        if (c.bar2 != c.bar) EXPECT_EQ(static_cast<CTempo*>(placed)->GetX(), nextOffset) << "drawn where it was let go";
+        int live = 0;
+        for (int b = 0; b < score->GetBarCount(); ++b) {
+            CBar* each = score->GetBar(b);
+            CBarItem* it = each->GetFirstItem();
+            for (int i = 0, n = each->GetItemCount(); it && i < n; ++i, it = it->NextItem())
+                live += it->IsTempo() && !it->IsRemoved() ? 1 : 0;
+        }
+        EXPECT_EQ(live, 1);
+    }
 }
 
 TEST_F(WordEdit, ASyllableHitsItsHyphenDragsAndNudges) {
@@ -216,14 +396,15 @@ TEST_F(WordEdit, ASyllableHitsItsHyphenDragsAndNudges) {
     drag.dy = 30;
     g_model.hitPart = 1;
     l->DragBy(&drag);
-    EXPECT_EQ(l->GetHyphenOffset(), 40);
+    const auto units = [&](int v) { return s->Line(0)->GetStaff(0)->UnscaleOffset(v); };
+    EXPECT_EQ(l->GetHyphenOffset(), units(40));
     EXPECT_EQ(l->GetY(), 0);
     g_model.hitPart = 0;
     l->DragBy(&drag);
-    EXPECT_EQ(l->GetY(), 30) << "a plain drag moves it up and down";
+    EXPECT_EQ(l->GetY(), units(30)) << "a plain drag moves it up and down";
     drag.horizontal = 1;
     l->DragBy(&drag);
-    EXPECT_EQ(l->GetX(), 40);
+    EXPECT_EQ(l->GetX(), units(40));
     const int y = staff->OffsetToY(staff->GetLyricOffset(0) + l->GetY());
     l->Nudge(0, 1);
     EXPECT_LT(staff->OffsetToY(staff->GetLyricOffset(0) + l->GetY()), y) << "up a row";
@@ -252,16 +433,90 @@ TEST_F(WordEdit, ASymbolsBoxFollowsItsGlyphAndABarLineMarkKeepsItsHeight) {
     drag.dx = 12;
     drag.dy = -24;
     sym->DragBy(&drag);
-    EXPECT_EQ(sym->GetX(), 12);
-    EXPECT_EQ(sym->GetY(), -24);
+    EXPECT_EQ(sym->GetX(), staff->UnscaleOffset(12));
+    EXPECT_EQ(sym->GetY(), staff->UnscaleOffset(-24));
     std::vector<std::uint8_t> mark(CSymbol::kSize);
     auto* line = Place<CSymbol>(CSymbol::Make(mark.data(), 'x', FontRef{0, 18, 0, 0}, CSymbol::kBarLineBit), 512);
     line->DragBy(&drag);
-    EXPECT_EQ(line->GetX(), 12);
+    EXPECT_EQ(line->GetX(), staff->UnscaleOffset(12));
     EXPECT_EQ(line->GetY(), 0) << "a bar-line mark keeps its height";
     const RECT m = Bounds(line);
     EXPECT_EQ(m.right - m.left, 1 + 2 * (staff->Space() / 2));
     EXPECT_LT(m.top, staff->GetTopLine());
+}
+
+// A dragged symbol dropped through its end points lands where it was drawn when let go (its
+// position taking what the drag moved), whatever its kind: a text character on its baseline, a
+// centred music glyph, a bar-line mark that keeps its height. Its playback description.
+TEST_F(WordEdit, ADroppedSymbolLandsWhereItWasLetGoAndDescribesItsPlayback) {
+    CStaff* staff = s->Line(0)->GetStaff(0);
+    struct Case {
+        const char* what;
+        std::uint8_t flags;
+        int dy;
+    };
+    const Case cases[] = {
+        {"a text character", 0, -30},
+        {"a centred music glyph", CSymbol::kMusicFontBit | CSymbol::kCentredBit, -30},
+        {"a bar-line mark", CSymbol::kBarLineBit, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::uint8_t> bytes(CSymbol::kSize);
+        auto* sym = Place<CSymbol>(CSymbol::Make(bytes.data(), c.flags & CSymbol::kMusicFontBit ? 65 : 'x', FontRef{0, 18, 0, 0}, c.flags), 256);
+        sym->SetY(-400);
+        const RECT before = Bounds(sym);
+        POINT a{}, b{};
+        sym->GetEndPoints(&a, &b);
+        if (c.flags == 0) {
+            EXPECT_EQ(a.y, staff->OffsetToY(-400)) << "on its baseline";
+            EXPECT_EQ(b.y, a.y);
+            EXPECT_EQ(b.x - a.x, before.right - before.left) << "the character's width";
+        } else {
+            EXPECT_EQ(a.x, before.left);
+            EXPECT_EQ(a.y, before.top);
+            EXPECT_EQ(b.x, before.right);
+            EXPECT_EQ(b.y, before.bottom);
+        }
+        CDragTask drag;
+        drag.dx = 12;
+        drag.dy = c.dy;
+        sym->DragBy(&drag);
+        sym->GetEndPoints(&a, &b);
+        ScoreLocation start;
+        start.bar = s->Bar(0);
+        start.trkBar = tb;
+        start.staff = staff;
+        start.pointX = a.x;
+        start.pointY = a.y;
+        ScoreLocation end = start;
+        end.pointX = b.x;
+        end.pointY = b.y;
+        g_model.dragStart = start;
+        g_model.hitPart = 0;
+        CBarItem* placed = sym->PlaceAtPoint(start, end);
+        ASSERT_EQ(placed, sym);
+        tb->SetCurrent();
+        const RECT after = Bounds(sym);
+        EXPECT_NEAR(after.left - before.left, 12, 1);
+        EXPECT_NEAR(after.top - before.top, c.dy, 1);
+        EXPECT_GT(sym->PositionField(), 256) << "the position takes the move";
+        if (c.dy == 0) EXPECT_EQ(sym->GetY(), -400);
+    }
+    std::vector<std::uint8_t> bytes(CSymbol::kSize);
+    auto* sym = Place<CSymbol>(CSymbol::Make(bytes.data(), 'x', FontRef{0, 18, 0, 0}, 0), 512);
+    std::uint8_t setting[CSymbol::kPlaybackSize] = {};
+    setting[4] = 8;  // controller 7
+    setting[6] = 90;
+    sym->SetPlayback(setting);
+    SymbolPlayback out;
+    EXPECT_TRUE(DescribeSymbolPlayback(*sym, *s->Bar(0), out));
+    EXPECT_EQ(out.bar, 0);
+    EXPECT_EQ(out.position, 512);
+    EXPECT_EQ(out.time, sym->GetTimeWithOffset());
+    EXPECT_EQ(out.timeAgain, out.time);
+    EXPECT_EQ(out.setting[4], 8);
+    EXPECT_EQ(out.setting[6], 90);
 }
 
 TEST_F(WordEdit, DoubleClicksRunTheEditCommands) {

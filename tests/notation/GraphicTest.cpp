@@ -158,6 +158,7 @@ protected:
     ~GraphicPageTest() override {
         g_platform.altDown = g_platform.ctrlDown = g_platform.shiftDown = 0;
         g_notation.graphicStartDragX = g_notation.graphicEndDragX = 0;
+        g_viewDrag = ViewDragGlobals{};
     }
     CGraphic* Put(int b, int kind, int start, int endPosition, int startDy, int endDy, int t = 0) {
         RecordBuf buf;
@@ -277,6 +278,50 @@ TEST_F(GraphicPageTest, DragsMoveThePartHitAndShiftGrowsBothWays) {
     g->MoveDrag(&d);
     EXPECT_EQ(g_notation.graphicEndDragX, 6);
     EXPECT_EQ(g->EndDy(), 266);
+}
+
+// A handle's drag starts with the drag's anchor one unit inside the end the handle moves, and
+// the moved flag cleared when the end's x moves; the whole item and Alt or Ctrl leave it alone.
+TEST_F(GraphicPageTest, AHandleDragAnchorsOneUnitInsideTheEndItMoves) {
+    CGraphic* g = Put(0, CGraphic::kRect, 100, 700, -240, 240);
+    POINT s{}, e{};
+    g->GetEndPoints(&s, &e);
+    const POINT kept{7, 9};
+    struct Case {
+        int part;
+        bool alt;
+        POINT anchor;
+        int moved;
+    };
+    const Case cases[] = {
+        {1, false, kept, 1},
+        {0, false, POINT{kept.x, e.y - 1}, 1},
+        {2, false, POINT{e.x - 1, kept.y}, 0},
+        {3, false, POINT{e.x - 1, e.y - 1}, 0},
+        {5, false, kept, 1},
+        {6, false, POINT{e.x - 1, kept.y}, 0},
+        {7, false, kept, 1},
+        {8, false, POINT{kept.x, e.y - 1}, 1},
+        {GraphicBehaviour::kWholeItem, false, kept, 1},
+        {3, true, kept, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("part " + std::to_string(c.part) + (c.alt ? " with Alt" : ""));
+        CDragTask d;
+        d.item = g;
+        d.anchor = kept;
+        d.moved = 1;
+        g_viewDrag.currentTask = &d;
+        g_platform.altDown = c.alt ? 1 : 0;
+        g_model.hitPart = std::int16_t(c.part);
+        g->BeginDrag();
+        EXPECT_EQ(d.anchor.x, c.anchor.x);
+        EXPECT_EQ(d.anchor.y, c.anchor.y);
+        EXPECT_EQ(d.moved, c.moved);
+        EXPECT_TRUE(g->IsRemoved()) << "then the bar item's start: taken out while it moves";
+        g->SetFlagsB(std::uint8_t(g->FlagsB() & ~CBarItem::kRemovedBit));
+        g_viewDrag.currentTask = nullptr;
+    }
 }
 
 TEST_F(GraphicPageTest, PlacementOrdersThePointsByTheShape) {
