@@ -34,6 +34,12 @@ constexpr int kWhole = GraphicBehaviour::kWholeItem;
 
 CGraphic& G(CScoreItem& item) { return static_cast<CGraphic&>(item); }
 
+// A drag's page movement in the units of the offsets (1/120 of the current staff's space).
+int Units(int pixels) {
+    CStaff* staff = g_model.currentStaff;
+    return staff && pixels != 0 ? staff->UnscaleOffset(pixels) : pixels;
+}
+
 bool OnScreen() { return !g_draw.printingDC && !g_draw.feedbackDrawing; }
 int HandleHalf() { return g_draw.artist ? g_draw.artist->Scale(2) : 2; }
 bool InSquare(const POINT& p, int x, int y) {
@@ -214,7 +220,7 @@ void GraphicBehaviour::BeginDrag(CScoreItem& item) const {
 void GraphicBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     auto& g = G(item);
     if (!drag) return;
-    const int dx = drag->dx, dy = drag->dy;
+    const int dx = Units(drag->dx), dy = Units(drag->dy);
     int& s = g_notation.graphicStartDragX;
     int& e = g_notation.graphicEndDragX;
     const int part = g_platform.altDown || g_platform.ctrlDown ? kWhole : g_model.hitPart;
@@ -536,11 +542,12 @@ bool GrCurveBehaviour::HitTestShape(CBarItem& item, int x, int y) const {
 void GrCurveBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     auto& g = G(item);
     if (!drag) return;
-    const int dx = drag->dx, dy = drag->dy;
+    const int dx = Units(drag->dx), dy = Units(drag->dy);
     POINT s{}, e{};
     GetEndPoints(g, &s, &e);
     const int span = e.x - s.x;
-    const int fraction = span != 0 ? dx * 1024 / span : 0;
+    // The control points' fractions of the span follow the pointer on the page.
+    const int fraction = span != 0 ? drag->dx * 1024 / span : 0;
     if (g_platform.altDown || g_platform.ctrlDown) {
         g.SetStartDx(g.StartDx() + dx);
         g.SetEndDx(g.EndDx() + dx);
@@ -737,8 +744,8 @@ void HarpPedBehaviour::DrawShape(CBarItem& item) const {
 void HarpPedBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     if (!drag) return;
     auto& harp = H(item);
-    harp.SetXOffset(harp.XOffset() + drag->dx);
-    harp.SetYOffset(harp.YOffset() + drag->dy);
+    harp.SetXOffset(harp.XOffset() + Units(drag->dx));
+    harp.SetYOffset(harp.YOffset() + Units(drag->dy));
 }
 
 void HarpPedBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const { H(item).SetXOffset(offset); }
@@ -815,7 +822,7 @@ void PictBehaviour::DrawDragFeedback(CScoreItem& item) const {
 void PictBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     if (!drag) return;
     auto& p = P(item);
-    p.SetYOffset(p.YOffset() + drag->dy);
+    p.SetYOffset(p.YOffset() + Units(drag->dy));
     p.SetPositionField(std::int16_t(p.PositionField() + drag->positionStep));
 }
 

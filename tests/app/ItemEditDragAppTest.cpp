@@ -45,7 +45,8 @@ namespace {
 using ItemApp = testsupport::RunningApp;
 
 // One of each kind, away from the bars' rests: a dynamic, a hairpin, an expression, a coda, an
-// ending, a staff text, a text symbol, a rectangle and a harp marking.
+// ending, a staff text, a text symbol, a rectangle, a harp marking and a tempo mark that shows
+// its metronome mark (the new score's own shows nothing).
 constexpr const char* kScript =
     "new 1\n"
     "dynamic 0 1 0 5\n"
@@ -57,6 +58,7 @@ constexpr const char* kScript =
     "symbol 0 7 0 65 face=1 size=18 y=-500\n"
     "put 0 0 graphic 0 shape=0 place=300,245,340,270\n"
     "put 0 0 harp 0 place=110,520,110,520 pedals=-1,0,1,0,-1,1,0\n"
+    "tempo 2 0 90\n"
     "save items.zel\n";
 
 struct Found {
@@ -83,6 +85,8 @@ Found Find(CScore* score, int track, const std::function<bool(CBarItem*)>& want)
     }
     return {};
 }
+
+bool ShownTempo(CBarItem* i) { return i->IsTempo() && (i->Bytes()[CTempo::kUnit] & CTempo::kMetronomeShownBit); }
 
 // The item's bounds on its page, measured in its own bar and staff as the page draws it.
 RECT BoundsOf(CScore* score, const Found& f) {
@@ -135,7 +139,7 @@ TEST_F(ItemEditDragApp, DoubleClicksEditTheMarksWordsAndDrawingsAndDragsMoveThem
         {"symbol", 0, [](CBarItem* i) { return i->IsSymbol(); }, "CEditPlaybackTask"},
         {"graphic", 0, [](CBarItem* i) { return i->IsGraphic(); }, "CEditPlaybackTask"},
         {"harp", 0, [](CBarItem* i) { return i->IsHarpPed(); }, "CHarpTask"},
-        {"tempo", -1, [](CBarItem* i) { return i->IsTempo(); }, "CAddTempoTask"},
+        {"tempo", -1, [](CBarItem* i) { return ShownTempo(i); }, "CAddTempoTask"},
     };
     struct Seen {
         std::vector<std::string> made;      // per edit, the operations its double click made
@@ -219,10 +223,9 @@ TEST_F(ItemEditDragApp, DoubleClicksEditTheMarksWordsAndDrawingsAndDragsMoveThem
                 seen.graphicBottomAfter = after.bottom;
             }
         }
-        // The new score's tempo mark dropped with its left past the end of bar 0's notes: it
-        // goes to the start of bar 1.
-        const auto isTempo = [](CBarItem* i) { return i->IsTempo(); };
-        if (Found f = Find(score, -1, isTempo); f.item) {
+        // The tempo mark dropped with its left past the end of its bar's notes: it goes to the
+        // start of the next bar.
+        if (Found f = Find(score, -1, ShownTempo); f.item) {
             seen.tempoBarBefore = f.bar;
             const RECT r = BoundsOf(score, f);
             CBar* bar = score->GetBar(f.bar);
@@ -234,7 +237,7 @@ TEST_F(ItemEditDragApp, DoubleClicksEditTheMarksWordsAndDrawingsAndDragsMoveThem
                 CBar* each = score->GetBar(b);
                 CBarItem* it = each->GetFirstItem();
                 for (int i = 0, n = each->GetItemCount(); it && i < n; ++i, it = it->NextItem())
-                    if (!rec::IsRemoved(it) && it->IsTempo()) {
+                    if (!rec::IsRemoved(it) && ShownTempo(it)) {
                         ++seen.tempos;
                         seen.tempoBarAfter = b;
                         seen.tempoPositionAfter = it->PositionField();
@@ -252,8 +255,8 @@ TEST_F(ItemEditDragApp, DoubleClicksEditTheMarksWordsAndDrawingsAndDragsMoveThem
     EXPECT_NEAR(seen.textLeftAfter - seen.textLeftBefore, 40, 2) << "the text follows the hand";
     EXPECT_NEAR(seen.graphicTopAfter - seen.graphicTopBefore, 30, 2);
     EXPECT_NEAR(seen.graphicBottomAfter - seen.graphicBottomBefore, 30, 2) << "the whole rectangle moves";
-    EXPECT_EQ(seen.tempoBarBefore, 0);
+    EXPECT_EQ(seen.tempoBarBefore, 2);
     EXPECT_EQ(seen.tempos, 1);
-    EXPECT_EQ(seen.tempoBarAfter, 1);
+    EXPECT_EQ(seen.tempoBarAfter, 3);
     if (seen.tempoTrailing) EXPECT_EQ(seen.tempoPositionAfter, 0) << "the start of the next bar";
 }

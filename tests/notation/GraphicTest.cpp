@@ -263,11 +263,13 @@ TEST_F(GraphicPageTest, DragsMoveThePartHitAndShiftGrowsBothWays) {
         CDragTask d;
         Step(d, 5, 5);
         g->MoveDrag(&d);
-        EXPECT_EQ(g_notation.graphicStartDragX, c.startDrag);
-        EXPECT_EQ(g_notation.graphicEndDragX, c.endDrag);
-        EXPECT_EQ(g->StartDx(), c.startDx);
-        EXPECT_EQ(g->StartDy(), c.startDy);
-        EXPECT_EQ(g->EndDy(), c.endDy);
+        // The table counts page steps of 5; the record counts them in the staff's offset units.
+        const int u = Staff()->UnscaleOffset(5);
+        EXPECT_EQ(g_notation.graphicStartDragX, c.startDrag / 5 * u);
+        EXPECT_EQ(g_notation.graphicEndDragX, c.endDrag / 5 * u);
+        EXPECT_EQ(g->StartDx(), c.startDx / 5 * u);
+        EXPECT_EQ(g->StartDy(), -240 + (c.startDy + 240) / 5 * u);
+        EXPECT_EQ(g->EndDy(), 240 + (c.endDy - 240) / 5 * u);
     }
     // The bottom-right corner with Shift moves along the diagonal: the rectangle grows equally.
     g_notation.graphicEndDragX = 0;
@@ -275,9 +277,10 @@ TEST_F(GraphicPageTest, DragsMoveThePartHitAndShiftGrowsBothWays) {
     g_model.hitPart = 3;
     CDragTask d;
     Step(d, 6, 0);
+    const int endDy = g->EndDy();
     g->MoveDrag(&d);
-    EXPECT_EQ(g_notation.graphicEndDragX, 6);
-    EXPECT_EQ(g->EndDy(), 266);
+    EXPECT_EQ(g_notation.graphicEndDragX, Staff()->UnscaleOffset(6));
+    EXPECT_EQ(g->EndDy(), endDy + Staff()->UnscaleOffset(6));
 }
 
 // A handle's drag starts with the drag's anchor one unit inside the end the handle moves, and
@@ -437,7 +440,7 @@ TEST_F(GraphicPageTest, APictureHasAnExtentAndItsDragMovesOnlyItsPlace) {
     Step(d, 7, 12, 40);
     placed->MoveDrag(&d);
     EXPECT_EQ(placed->PositionField(), 340);
-    EXPECT_EQ(placed->YOffset(), 12);
+    EXPECT_EQ(placed->YOffset(), Staff()->UnscaleOffset(12)) << "in the staff's offset units";
     Bytes after = Body(placed);
     for (int at : {12 - 4, 13 - 4, 16 - 4, 17 - 4}) after[std::size_t(at)] = before[std::size_t(at)];
     EXPECT_EQ(after, before) << "nothing else changed";
