@@ -67,9 +67,10 @@ struct ModelGlobals {
     std::int16_t dragOffsetX = 0;       // drawing offsets of the item being dragged
     std::int16_t dragOffsetY = 0;
     std::int16_t dragEndOffsetX = 0;    // the dragged item's end, for items with two ends
-    // A text's sideways drag so far, in its offset units: shared by every text, kept apart from
-    // the drag offsets that the drag itself sets at its press and clears at its release.
-    std::int16_t textDragX = 0;
+    // The dragged item's own sideways move so far, in its offset units, kept apart from the
+    // drag offsets that the drag itself sets at its press and clears at its release: every text
+    // draws with it (one running offset for all texts); a mark only while it is g_model.dragItem.
+    std::int16_t itemDragX = 0;
     CScoreItem* dragItem = nullptr;     // the item being dragged
     int hitKind = 0;                    // what the last hit test hit (0: an item's rectangle)
     // The hit record of the current tool: the part an item's hit test hit (a head index, -2 a

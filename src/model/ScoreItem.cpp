@@ -190,6 +190,7 @@ void ScoreItemBehaviour::BeginDrag(CScoreItem& item) const {
     g_model.dragOffsetX = 0;
     g_model.dragOffsetY = 0;
     g_model.dragEndOffsetX = 0;
+    g_model.itemDragX = 0;
 }
 
 void ScoreItemBehaviour::DrawDragFeedback(CScoreItem& item) const { item.Redraw(); }

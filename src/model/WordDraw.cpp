@@ -278,7 +278,7 @@ RECT TextBounds(CText& t, CBar* bar, CStaff* staff, CArtist* a) {
     FontScope font(a);
     RECT r{};
     r.top = StaffY(staff, t.GetY());
-    r.left = ItemX(bar, staff, t, t.GetX() + g_model.textDragX);
+    r.left = ItemX(bar, staff, t, t.GetX() + g_model.itemDragX);
     const int height = std::abs(t.GetHeight());
     const int width = std::abs(t.GetWidth());
     if (height == 0) {
@@ -437,7 +437,7 @@ RECT PageTextBounds(CText& t, CPage* page, CArtist* a) {
         case 1: r.left = margin.left + (margin.right - margin.left - w) / 2; break;
         default: r.left = margin.left;
     }
-    r.left += scale(t.GetX() + g_model.textDragX);
+    r.left += scale(t.GetX() + g_model.itemDragX);
     r.right = r.left + w;
     r.top = (t.GetKind() == CText::kMarkingText ? margin.bottom : margin.top) + scale(t.GetY());
     r.bottom = r.top + scale(std::abs(t.GetHeight()));

@@ -111,7 +111,7 @@ void TextBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     CPage* page = g_model.currentPage;
     const auto units = [&](int v) { return t.IsPageText() ? (page ? page->ScaleFromView(v) : v) : ToUnits(v); };
     const int dx = units(drag->dx), dy = units(drag->dy);
-    g_model.textDragX = std::int16_t(g_model.textDragX + dx);
+    g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
     if (g_viewDrag.modifierFlagA)
         rec::Put(&t, CText::kFrameMarginY, std::int16_t(rec::Get<std::int16_t>(&t, CText::kFrameMarginY) + dy));
     else
@@ -121,15 +121,15 @@ void TextBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
 void TextBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     BarItemBehaviour::EndDrag(item, drag);
     auto& t = static_cast<CText&>(item);
-    if (g_model.textDragX != 0) rec::Put(&t, CText::kXOffset, std::int32_t(t.GetX() + g_model.textDragX));
-    g_model.textDragX = 0;
+    if (g_model.itemDragX != 0) rec::Put(&t, CText::kXOffset, std::int32_t(t.GetX() + g_model.itemDragX));
+    g_model.itemDragX = 0;
 }
 
 void TextBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const { static_cast<CText&>(item).SetX(offset); }
 void TextBehaviour::SetVerticalOffset(CBarItem& item, int offset) const { static_cast<CText&>(item).SetY(offset); }
 
 CBarItem* TextBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {
-    g_model.textDragX = 0;
+    g_model.itemDragX = 0;
     if (item.IsPageText()) return nullptr;
     auto& t = static_cast<CText&>(item);
     if (t.IsTrackText()) return BarItemBehaviour::PlaceAtPoint(item, start, end);
@@ -200,8 +200,8 @@ bool PageTextBehaviour::HitTest(CScoreItem& item, int x, int y) const {
 void PageTextBehaviour::EndDrag(CScoreItem& item, CDragTask*) const {
     auto& t = static_cast<CText&>(item);
     t.SetFlagsB(std::uint8_t(t.FlagsB() & ~CBarItem::kRemovedBit));
-    rec::Put(&t, CText::kXOffset, std::int32_t(t.GetX() + g_model.textDragX));
-    g_model.textDragX = 0;
+    rec::Put(&t, CText::kXOffset, std::int32_t(t.GetX() + g_model.itemDragX));
+    g_model.itemDragX = 0;
 }
 
 void PageTextBehaviour::MarkRemoved(CBarItem& item) const {

@@ -130,7 +130,7 @@ std::vector<MarkPiece> LayOut(CBarItem& item, int* originX, int* originY) {
 }
 
 // The ending's drag deltas: the start's (the shared one) while it is dragged.
-int StartDelta(const CBarItem& item) { return g_model.dragItem == &item ? g_model.dragOffsetX : 0; }
+int StartDelta(const CBarItem& item) { return g_model.dragItem == &item ? g_model.itemDragX : 0; }
 
 }  // namespace
 
@@ -414,14 +414,14 @@ void EndingBehaviour::DragBy(CScoreItem& scoreItem, CDragTask* drag) const {
     const auto add = [&](int at, int d) { e->PutWord(at, e->Word(at) + d); };
     switch (g_model.hitPart) {
         case kLeftHookEnd: {
-            g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+            g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
             const int hook = std::max<int>(CEnding::kMinLeftHook, e->Word(CEnding::kLeftHook) + dy);
             e->PutWord(CEnding::kLeftHook, hook);
             if (e->Word(CEnding::kRightHook) != 0) e->PutWord(CEnding::kRightHook, hook);
             break;
         }
         case kLeftCorner:
-            g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+            g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
             add(CEnding::kHeight, -dy);
             add(CEnding::kTextHeight, -dy);
             break;
@@ -459,9 +459,9 @@ void EndingBehaviour::DragBy(CScoreItem& scoreItem, CDragTask* drag) const {
 void EndingBehaviour::EndDrag(CScoreItem& scoreItem, CDragTask* drag) const {
     auto* e = CJumper::Of(&static_cast<CBarItem&>(scoreItem));
     if (g_model.hitPart == kLeftHookEnd || g_model.hitPart == kLeftCorner) {
-        e->PutWord(CEnding::kStartX, e->Word(CEnding::kStartX) + g_model.dragOffsetX);
+        e->PutWord(CEnding::kStartX, e->Word(CEnding::kStartX) + g_model.itemDragX);
     }
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     g_model.dragItem = nullptr;
     (void)drag;
 }

@@ -43,7 +43,13 @@ bool Printing() { return g_draw.printingDC; }
 bool Feedback() { return g_draw.feedbackDrawing || g_draw.dragInProgress; }
 bool Highlighted(const CBarItem& item) { return item.IsSelectedBit() && !Printing() && !Feedback(); }
 bool IsDragged(const CBarItem& item) { return g_model.dragItem == &item; }
-int StartDelta(const CBarItem& item) { return IsDragged(item) ? g_model.dragOffsetX : 0; }
+// A drag's page movement in the units of the marks' offsets (1/120 of the current staff's space).
+int Units(int pixels) {
+    CStaff* staff = g_model.currentStaff;
+    return staff && pixels != 0 ? staff->UnscaleOffset(pixels) : pixels;
+}
+
+int StartDelta(const CBarItem& item) { return IsDragged(item) ? g_model.itemDragX : 0; }
 int EndDelta(const CBarItem& item) { return IsDragged(item) ? g_model.dragEndOffsetX : 0; }
 bool DataShown() { return g_model.dataDisplayKind != 0; }
 
@@ -311,8 +317,8 @@ void DynamicBehaviour::BeginDrag(CScoreItem& item) const {
 void DynamicBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     if (!drag) return;
     auto* d = CDynamic::Of(&static_cast<CBarItem&>(item));
-    g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + drag->dx);
-    d->SetVerticalOffset(d->GetVerticalOffset() + drag->dy);
+    g_model.itemDragX = std::int16_t(g_model.itemDragX + Units(drag->dx));
+    d->SetVerticalOffset(d->GetVerticalOffset() + Units(drag->dy));
 }
 
 // The drop may place the item anew (which clears the deltas); what is left of them moves its
@@ -321,10 +327,10 @@ void DynamicBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     BarItemBehaviour::EndDrag(item, drag);
     auto* d = CDynamic::Of(&static_cast<CBarItem&>(item));
     if (g_model.dragItem == &item) {
-        d->SetHorizontalOffset(d->GetHorizontalOffset() + g_model.dragOffsetX);
+        d->SetHorizontalOffset(d->GetHorizontalOffset() + g_model.itemDragX);
         g_model.dragItem = nullptr;
     }
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
 }
 
 void DynamicBehaviour::DrawShape(CBarItem& item) const {
@@ -351,7 +357,7 @@ void DynamicBehaviour::DrawShape(CBarItem& item) const {
 }
 
 CBarItem* DynamicBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     CTrkBar* before = start.trkBar;
     if (CStaff* staff = start.staff ? start.staff : g_model.currentStaff) {
         const DynamicMark& mark = kDynamicMarks[CDynamic::Of(&item)->GetMark() & 15];
@@ -443,14 +449,14 @@ void HairpinBehaviour::BeginDrag(CScoreItem& item) const {
 void HairpinBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     if (!drag) return;
     auto& h = *CCresc::Of(&static_cast<CBarItem&>(item));
-    const int dx = drag->dx, dy = drag->dy;
+    const int dx = Units(drag->dx), dy = Units(drag->dy);
     const bool crescendo = h.GetShape() == CCresc::kCrescendo;
     int part = g_model.hitPart;
     if (g_viewDrag.modifierFlagB) part = kHairpinWhole;
     switch (part) {
         case kHairpinPoint:
             if (crescendo)
-                g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+                g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
             else
                 g_model.dragEndOffsetX = std::int16_t(g_model.dragEndOffsetX + dx);
             h.SetVerticalPosition(h.GetVerticalPosition() + dy);
@@ -473,10 +479,10 @@ void HairpinBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
             if (crescendo)
                 g_model.dragEndOffsetX = std::int16_t(g_model.dragEndOffsetX + dx);
             else
-                g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+                g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
             break;
         default:
-            g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+            g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
             g_model.dragEndOffsetX = std::int16_t(g_model.dragEndOffsetX + dx);
             h.SetVerticalPosition(h.GetVerticalPosition() + dy);
             break;
@@ -488,11 +494,11 @@ void HairpinBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     BarItemBehaviour::EndDrag(item, drag);
     auto& h = *CCresc::Of(&static_cast<CBarItem&>(item));
     if (g_model.dragItem == &item) {
-        h.SetStartOffset(h.GetStartOffset() + g_model.dragOffsetX);
+        h.SetStartOffset(h.GetStartOffset() + g_model.itemDragX);
         h.SetEndOffset(h.GetEndOffset() + g_model.dragEndOffsetX);
         g_model.dragItem = nullptr;
     }
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     g_model.dragEndOffsetX = 0;
 }
 
@@ -578,7 +584,7 @@ void HairpinBehaviour::DrawDataValue(CBarItem& item) const {
 
 CBarItem* HairpinBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {
     auto& h = *CCresc::Of(&item);
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     g_model.dragEndOffsetX = 0;
     CTrkBar* before = start.trkBar;
     const int centre = h.GetVerticalPosition();
@@ -653,14 +659,14 @@ void ExpressionBehaviour::BeginDrag(CScoreItem& item) const {
 void ExpressionBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
     if (!drag) return;
     auto& e = *CExpression::Of(&static_cast<CBarItem&>(item));
-    const int dx = drag->dx, dy = drag->dy;
+    const int dx = Units(drag->dx), dy = Units(drag->dy);
     const int part = g_model.hitPart;
     if ((part == kExpressionStart && g_viewDrag.modifierFlagA) || g_viewDrag.modifierFlagB || part == kExpressionWhole) {
-        g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+        g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
         g_model.dragEndOffsetX = std::int16_t(g_model.dragEndOffsetX + dx);
         e.SetVerticalOffset(e.GetVerticalOffset() + dy);
     } else if (part == kExpressionStart) {
-        g_model.dragOffsetX = std::int16_t(g_model.dragOffsetX + dx);
+        g_model.itemDragX = std::int16_t(g_model.itemDragX + dx);
         e.SetVerticalOffset(e.GetVerticalOffset() + dy);
     } else if (part == kExpressionEnd) {
         g_model.dragEndOffsetX = std::int16_t(g_model.dragEndOffsetX + dx);
@@ -672,9 +678,9 @@ void ExpressionBehaviour::DragBy(CScoreItem& item, CDragTask* drag) const {
 void ExpressionBehaviour::EndDrag(CScoreItem& item, CDragTask* drag) const {
     auto& e = *CExpression::Of(&static_cast<CBarItem&>(item));
     if (drag) e.SetLineStyle(drag->startStaffPos);
-    e.SetHorizontalOffset(e.GetHorizontalOffset() + g_model.dragOffsetX);
+    e.SetHorizontalOffset(e.GetHorizontalOffset() + g_model.itemDragX);
     e.SetEndOffset(e.GetEndOffset() + g_model.dragEndOffsetX);
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     g_model.dragEndOffsetX = 0;
     if (g_model.dragItem == &item) g_model.dragItem = nullptr;
     BarItemBehaviour::EndDrag(item, drag);
@@ -735,7 +741,7 @@ void ExpressionBehaviour::DrawDataValue(CBarItem& item) const {
 }
 
 CBarItem* ExpressionBehaviour::PlaceAtPoint(CBarItem& item, ScoreLocation& start, ScoreLocation& end) const {
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     g_model.dragEndOffsetX = 0;
     CTrkBar* before = start.trkBar;
     CBarItem* placed = BarItemBehaviour::PlaceAtPoint(item, start, end);

@@ -200,9 +200,9 @@ void CCrescTool::Place() {
     SetChanged(true);
     auto* p = CCresc::Of(placed);
     // What the drag moved: the ends' offsets.
-    p->SetStartOffset(p->GetStartOffset() + g_model.dragOffsetX);
+    p->SetStartOffset(p->GetStartOffset() + g_model.itemDragX);
     p->SetEndOffset(p->GetEndOffset() + g_model.dragEndOffsetX);
-    g_model.dragOffsetX = 0;
+    g_model.itemDragX = 0;
     g_model.dragEndOffsetX = 0;
     g_model.dragItem = nullptr;
     if (p->GetEndOffset() < 0) {

@@ -114,6 +114,7 @@ void CEditTool::MouseUp(POINT cur, POINT prev, POINT st) {
     g_viewDrag.feedbackOn = false;
     g_model.dragStart.item = nullptr;
     g_model.dragOffsetX = g_model.dragOffsetY = 0;
+    g_model.itemDragX = 0;
     moved = (cur.x != st.x || cur.y != st.y) ? 1 : 0;
     // A placing tool's click is its whole work: it is undoable whenever it changed the score.
     try {

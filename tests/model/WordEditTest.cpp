@@ -41,7 +41,7 @@ protected:
         tb = s->TrkBar(0, 0);
     }
     void TearDown() override {
-        g_model.textDragX = 0;
+        g_model.itemDragX = 0;
         g_viewDrag = ViewDragGlobals{};
         ScoreDrawTest::TearDown();
     }
@@ -110,7 +110,7 @@ TEST_F(WordEdit, ATextDragGathersSidewaysInTheSharedOffsetAndTheAltDragMovesTheM
     t->DragBy(&drag);
     // The page's movement counts in the staff's offset units (1/120 of a space).
     const auto units = [&](int v) { return s->Line(0)->GetStaff(0)->UnscaleOffset(v); };
-    EXPECT_EQ(g_model.textDragX, units(30));
+    EXPECT_EQ(g_model.itemDragX, units(30));
     EXPECT_EQ(t->GetX(), x) << "the x offset waits for the drop";
     EXPECT_EQ(t->GetY(), y + units(-20));
     EXPECT_GT(Bounds(t).left, before.left);
@@ -119,11 +119,11 @@ TEST_F(WordEdit, ATextDragGathersSidewaysInTheSharedOffsetAndTheAltDragMovesTheM
     t->DragBy(&drag);
     EXPECT_EQ(t->GetY(), y + units(-20)) << "the held key moves the margin, not the text";
     EXPECT_EQ(rec::Get<std::int16_t>(t, CText::kFrameMarginY), margin + units(-20));
-    EXPECT_EQ(g_model.textDragX, 2 * units(30));
+    EXPECT_EQ(g_model.itemDragX, 2 * units(30));
     // A drop that places nothing anew keeps the move.
     t->EndDrag(nullptr);
     EXPECT_EQ(t->GetX(), x + 2 * units(30));
-    EXPECT_EQ(g_model.textDragX, 0);
+    EXPECT_EQ(g_model.itemDragX, 0);
 }
 
 // A system text dropped: within its bar it stays in the bar's own items; into another bar it
@@ -178,10 +178,10 @@ TEST_F(WordEdit, ASystemTextMovesBetweenBarsAndACtrlDropBelowTheFirstStaffMakesA
         start.pointX = to->FractionToX(512);
         start.pointY = c.y;
         ScoreLocation end = start;
-        g_model.textDragX = 25;
+        g_model.itemDragX = 25;
         CBarItem* placed = t->PlaceAtPoint(start, end);
         ASSERT_NE(placed, nullptr);
-        EXPECT_EQ(g_model.textDragX, 0);
+        EXPECT_EQ(g_model.itemDragX, 0);
         EXPECT_NEAR(placed->PositionField(), 512, 3);
         const auto* pt = static_cast<CText*>(placed);
         EXPECT_NEAR(to->FractionToX(placed->PositionField()) + first->ScaleOffset(pt->GetX()), start.pointX, 1);
@@ -233,10 +233,10 @@ TEST_F(WordEdit, APageTextIsHitOnItsPagesAtItsCornerAndNudgesAtLeastAUnit) {
     // The end of a drag folds the shared offset in and brings the text back.
     t->SetFlagsB(std::uint8_t(t->FlagsB() | CBarItem::kRemovedBit));
     const int x = t->GetX();
-    g_model.textDragX = 25;
+    g_model.itemDragX = 25;
     t->EndDrag(nullptr);
     EXPECT_EQ(t->GetX(), x + 25);
-    EXPECT_EQ(g_model.textDragX, 0);
+    EXPECT_EQ(g_model.itemDragX, 0);
     EXPECT_FALSE(t->IsRemoved());
     // Removing one of the score's page texts takes it out of their array at once; a copy
     // outside the array is only marked.

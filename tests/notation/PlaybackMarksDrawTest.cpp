@@ -35,7 +35,7 @@ protected:
         g_draw.printingDC = false;
         g_draw.dragInProgress = false;
         g_model.dragItem = nullptr;
-        g_model.dragOffsetX = 0;
+        g_model.itemDragX = 0;
         g_model.dragEndOffsetX = 0;
         g_viewDrag = ViewDragGlobals{};
         NoteDrawTest::TearDown();
@@ -122,17 +122,20 @@ TEST_F(MarksDraw, DynamicDragMovesTheSharedDeltaAndItsHeight) {
     drag.dy = -30;
     d->BeginDrag();
     d->MoveDrag(&drag);
-    EXPECT_EQ(g_model.dragOffsetX, 7);
-    EXPECT_EQ(d->GetVerticalOffset(), 450);
+    // The page's movement counts in the staff's offset units (1/120 of a space).
+    const int dx = g_model.currentStaff->UnscaleOffset(7), dy = g_model.currentStaff->UnscaleOffset(-30);
+    EXPECT_EQ(g_model.itemDragX, dx);
+    EXPECT_EQ(d->GetVerticalOffset(), 480 + dy);
     RECT r;
     d->GetBounds(&r);
-    EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, 7));
+    EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, dx));
+    EXPECT_NEAR(r.left, Bar(0)->PositionToItemX(256, 0) + 7, 1) << "the mark follows the pointer";
     // A drop that does not place it anew keeps the move in its offset; the delta is cleared.
     d->EndDrag(nullptr);
-    EXPECT_EQ(d->GetHorizontalOffset(), 7);
-    EXPECT_EQ(g_model.dragOffsetX, 0);
+    EXPECT_EQ(d->GetHorizontalOffset(), dx);
+    EXPECT_EQ(g_model.itemDragX, 0);
     d->GetBounds(&r);
-    EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, 7));
+    EXPECT_EQ(r.left, Bar(0)->PositionToItemX(256, dx));
 }
 
 // --- hairpins -------------------------------------------------------------------------------------
@@ -201,7 +204,7 @@ TEST_F(MarksDraw, HairpinHitPartsAndCrossedOpeningsAfterADrag) {
     g_model.hitPart = 1;
     g_viewDrag.modifierFlagA = true;
     CDragTask drag;
-    drag.dy = 300;
+    drag.dy = staff->ScaleOffset(300);  // 300 offset units on the page
     h->MoveDrag(&drag);
     // The upper half-opening became -180, below the lower edge: exchanged and negated.
     EXPECT_EQ(h->GetUpper(), -120);
