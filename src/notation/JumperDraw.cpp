@@ -341,6 +341,8 @@ void EndingBehaviour::Draw(CScoreItem& scoreItem) const {
     a->PopColor();
 }
 
+void EndingBehaviour::DrawDragFeedback(CScoreItem& item) const { Draw(item); }
+
 bool EndingBehaviour::HitTest(CScoreItem& scoreItem, int x, int y) const {
     auto& item = static_cast<CBarItem&>(scoreItem);
     CBar* own = g_model.currentBar;

@@ -139,6 +139,9 @@ public:
     void BeginDrag(CScoreItem& item) const override {}                                // slot 41
     void DragBy(CScoreItem& item, CDragTask* drag) const override;                    // slot 42: ApplyDrag
     void EndDrag(CScoreItem& item, CDragTask* drag) const override;                   // slot 43
+    // The drag's image: the ending drawn from the current bar as it is drawn on the page, also
+    // for a new ending, which the drag does not mark as the dragged item.
+    void DrawDragFeedback(CScoreItem& item) const override;                           // slot 44
 };
 
 // The points a mark is drawn at, for tests and the drag displays: the hairpin's start and end

@@ -409,6 +409,12 @@ TEST_F(MarksDraw, EndingHitPartsAndDrags) {
     EXPECT_EQ(texts[0].s, "1.");
     EXPECT_TRUE(e->HitTest(texts[0].x + 1, texts[0].y - 1));
     EXPECT_EQ(g_model.hitPart, 4);
+    // The drag's image is the ending as drawn, also for a new ending that is not the dragged
+    // item.
+    g_model.dragItem = nullptr;
+    const std::vector<std::string> drawn = Record([&] { e->Draw(); });
+    EXPECT_FALSE(drawn.empty());
+    EXPECT_EQ(Record([&] { e->DrawDragFeedback(); }), drawn);
     // The left hook's end dragged up stops at 240; the right hook follows it.
     g_model.hitPart = 0;
     CDragTask drag;
