@@ -209,6 +209,8 @@ public:
     void Nudge(CScoreItem& item, int dx, int dy) const override;
     // Taken out of the score's page texts at once rather than marked.
     void MarkRemoved(CBarItem& item) const override;
+    // The drag's image: the text drawn again where it now stands.
+    void DrawDragFeedback(CScoreItem& item) const override;
 };
 
 // Resolves the FontRef stored at `at` (any alignment) through the font table, noting it for the

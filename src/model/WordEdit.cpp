@@ -204,6 +204,8 @@ void PageTextBehaviour::EndDrag(CScoreItem& item, CDragTask*) const {
     g_model.itemDragX = 0;
 }
 
+void PageTextBehaviour::DrawDragFeedback(CScoreItem& item) const { Draw(item); }
+
 void PageTextBehaviour::MarkRemoved(CBarItem& item) const {
     CScore* score = g_model.currentScore;
     CPageTextArray* texts = score ? score->GetPageTextArray() : nullptr;

@@ -238,6 +238,16 @@ TEST_F(WordEdit, APageTextIsHitOnItsPagesAtItsCornerAndNudgesAtLeastAUnit) {
     EXPECT_EQ(t->GetX(), x + 25);
     EXPECT_EQ(g_model.itemDragX, 0);
     EXPECT_FALSE(t->IsRemoved());
+    // The drag's image is the text drawn where it stands, though no drag marked it the dragged
+    // item.
+    g_model.dragItem = nullptr;
+    artist.log.clear();
+    t->Draw();
+    const std::vector<std::string> drawn = artist.log;
+    ASSERT_FALSE(drawn.empty());
+    artist.log.clear();
+    t->DrawDragFeedback();
+    EXPECT_EQ(artist.log, drawn);
     // Removing one of the score's page texts takes it out of their array at once; a copy
     // outside the array is only marked.
     CPageTextArray* texts = s->score->GetPageTextArray();
