@@ -197,7 +197,11 @@ void CTapeDeck::Poll() {
     if (GetTransportState() == kStopped || !score_) return;
     if (PlaybackRunning()) performer_->GenerateAhead(kGenerateAhead);
     if (stateAtStart_ != kRecording) return;
-    if (GetErrorCode() == 0 && midi_->GetCountOff() == 0) ConvertBars(performer_->GetPlayBar() - 1);
+    if (GetErrorCode() == 0 && midi_->GetCountOff() == 0) {
+        // The recorded bars go into the playing score under the play lock.
+        std::lock_guard<std::recursive_mutex> lock(performer_->PlayLock());
+        ConvertBars(performer_->GetPlayBar() - 1);
+    }
     if (!punch_) return;
     int bar = 0, beat = 0, tick = 0;
     GetPlayPosition(&bar, &beat, &tick);

@@ -35,6 +35,29 @@ struct ThruSettings {
     int transpose = 0;
 };
 
+// A value one thread replaces whole and others read: the pointer is copied under a lock held
+// for that copy alone, and a reader keeps the value it took for as long as it needs it. (The
+// standard library's atomic shared pointer guards itself with a lock bit that the thread
+// checker cannot see.)
+template <typename T>
+class Snapshot {
+public:
+    explicit Snapshot(std::shared_ptr<const T> value) : value_(std::move(value)) {}
+    std::shared_ptr<const T> load() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return value_;
+    }
+    // The old value is released after the lock.
+    void store(std::shared_ptr<const T> value) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        value_.swap(value);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<const T> value_;
+};
+
 class CMidi : public MidiSender {
 public:
     CMidi();
@@ -172,8 +195,8 @@ private:
     std::atomic<std::uint32_t> messageTime_{0};
     std::atomic<std::uint32_t> lastInput_{0};
     std::atomic<std::int32_t> startOffset_{0};
-    std::atomic<std::shared_ptr<const std::vector<RedirectEntry>>> redirects_;
-    std::atomic<std::shared_ptr<const ThruSettings>> thru_;
+    Snapshot<std::vector<RedirectEntry>> redirects_;
+    Snapshot<ThruSettings> thru_;
 };
 
 // The program's MIDI input queue (16,000 bytes once the layer is made).

@@ -83,6 +83,9 @@ void TrackPlayState::Clear() {
         program[v] = 0;
         keySwitchBase[v] = -1;
         voiceKeySwitch[v] = voiceProgram[v] = voiceController[v] = markKeySwitch[v] = ChannelMemo{};
+        bendCurve[v] = MarkPlayback{};
+        bendPending[v] = 0;
+        legatoVoice[v] = legatoKeySwitch[v] = 0;
     }
     clef = 0;
     key = 0;
@@ -223,7 +226,7 @@ void Performer::PlayOnly(int track) {
 
 void Performer::TrackPortChanged(int track, int port) {
     if (track < 0 || track >= kMaxTracks) return;
-    std::lock_guard<std::mutex> lock(playLock_);
+    std::lock_guard<std::recursive_mutex> lock(playLock_);
     TrackPlayState& s = states_[track];
     for (int v = 0; v < 8; ++v) {
         if (s.voicePortSet[v] == s.voicePort[v]) s.voicePortSet[v] = std::int16_t(port);
@@ -285,8 +288,20 @@ void Performer::GenerateAhead(int n) {
     if (!score_ || generationEnded_ || barsAhead_ >= 3) return;
     if (generating_.exchange(true)) return;
     genTarget_ += n;
-    std::unique_lock<std::mutex> lock(playLock_, std::try_to_lock);
+    std::unique_lock<std::recursive_mutex> lock(playLock_, std::try_to_lock);
     if (!lock.owns_lock()) {  // an edit holds the score: the next pass catches up
+        generating_ = false;
+        return;
+    }
+    // Bars removed under the play (an edit, an undo) leave the generation bar behind the
+    // score's end, and bars added after the start have no play record: the performance ends
+    // there.
+    if (genBar_ < 0 || genBar_ >= score_->GetBarCount() || genBar_ >= int(bars_.size())) {
+        if (pool_.HasRoom(1)) {
+            generationEnded_ = true;
+            insertBarMarker(genBarStart_, -1);
+            ++barsAhead_;
+        }
         generating_ = false;
         return;
     }
@@ -386,6 +401,18 @@ bool Performer::playItem(CBarItem* item) {
             return playGlissando(item);
         case CPedal::kType:
             return playPedal(item);
+        case CBend::kType:
+            return playBend(item);
+        case CSlur::kType:
+            return playSlur(item);
+        case CGraphic::kBaseType:
+        case CGraphic::kRectType:
+        case CGraphic::kRoundRectType:
+        case CGraphic::kOvalType:
+        case CGraphic::kLineType:
+        case CGraphic::kCurveType:
+        case CGraphic::kWedgeType:
+            return playGraphic(item);
         case CHarpPed::kType:
             return playHarpPedal(item);
         default:
@@ -768,36 +795,113 @@ bool Performer::playGlissando(CBarItem* item) {
     return true;
 }
 
+bool Performer::SettingAsksForAnything(const MarkPlayback& pb) {
+    // A key switch alone needs its controllers, its play voice or its own flags.
+    const int flags = pb.GetSetting(0);
+    const bool keySwitch = pb.GetSetting(2) || pb.GetSetting(3);
+    const bool controllers = pb.GetSetting(4) || pb.GetSetting(5);
+    const bool anything = flags || keySwitch || controllers || pb.GetSetting(1) || pb.GetSetting(13) || pb.GetSetting(14);
+    return anything && !(keySwitch && !controllers && !pb.GetSetting(1) && !flags);
+}
+
+void Performer::spanEnd(int endBars, int fraction, int* endBar, std::int32_t* endInBar, std::int32_t* end) const {
+    int b = genBar_;
+    std::int32_t offset = 0;
+    for (int k = 0; k < endBars && b + 1 < int(bars_.size()); ++k) offset += bars_[std::size_t(b++)].length;
+    const int length = bars_[std::size_t(b)].length;
+    *endBar = b;
+    *endInBar = std::clamp<std::int32_t>(std::int32_t(std::int64_t(fraction) * length / 1024), 0, length);
+    *end = genBarStart_ + offset + *endInBar;
+}
+
 bool Performer::playPedal(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;
     const CPedal* pedal = static_cast<const CPedal*>(static_cast<CScoreItem*>(item));
     MarkPlayback pb{};
-    if (!pedal->GetPlayback(pb.bytes)) return true;
-    const int flags = pb.GetSetting(0);
-    // Skipped unless the setting asks for something (a key switch alone needs its controllers,
-    // its play voice or its own flags).
-    const bool keySwitch = pb.GetSetting(2) || pb.GetSetting(3);
-    const bool controllers = pb.GetSetting(4) || pb.GetSetting(5);
-    const bool anything = flags || keySwitch || controllers || pb.GetSetting(13) || pb.GetSetting(14);
-    if (!anything || (keySwitch && !controllers && !pb.GetSetting(1) && !flags)) return true;
+    if (!pedal->GetPlayback(pb.bytes) || !SettingAsksForAnything(pb)) return true;
     const int v = item->VoiceField() & 7;
-    // The span: from its time to its end position in its end bar (bar lengths added up to the
-    // score's last bar).
+    // The span: from its time to its end position in its end bar.
     const std::int32_t startInBar = item->TimeField();
-    int endBar = genBar_;
-    std::int32_t endOffset = 0;
-    for (int b = 0; b < pedal->EndBarOffset() && endBar + 1 < int(bars_.size()); ++b)
-        endOffset += bars_[std::size_t(endBar++)].length;
-    const int endLength = bars_[std::size_t(endBar)].length;
-    const std::int32_t endInBar = std::min<std::int32_t>(endLength, std::int64_t(pedal->EndPositionField()) * endLength / 1024);
-    const std::int32_t start = genBarStart_ + startInBar, end = genBarStart_ + endOffset + endInBar;
-    applySetting(pb, v, genBar_, startInBar, endBar, endInBar, start, end, true);
+    int endBar = 0;
+    std::int32_t endInBar = 0, end = 0;
+    spanEnd(pedal->EndBarOffset(), pedal->EndPositionField(), &endBar, &endInBar, &end);
+    applySetting(pb, v, genBar_, startInBar, endBar, endInBar, genBarStart_ + startInBar, end, true, true);
     return true;  // never fails: a full pool drops a message
 }
 
+bool Performer::playGraphic(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CGraphic* g = CGraphic::Of(item);
+    MarkPlayback pb{};
+    g->GetPlayback(pb.bytes);
+    if (!SettingAsksForAnything(pb)) return true;
+    const int v = item->VoiceField() & 7;
+    // Its span: from its time to its end position, its end bar distance bars on.
+    const std::int32_t startInBar = item->TimeField();
+    int endBar = 0;
+    std::int32_t endInBar = 0, end = 0;
+    spanEnd(std::max(0, g->EndBars()), g->EndPosition(), &endBar, &endInBar, &end);
+    applySetting(pb, v, genBar_, startInBar, endBar, endInBar, genBarStart_ + startInBar, end, false, true);
+    return true;  // never fails: a full pool drops a message
+}
+
+bool Performer::playBend(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CBend* bend = static_cast<const CBend*>(static_cast<CScoreItem*>(item));
+    const int v = item->VoiceField() & 7;
+    MarkPlayback& curve = state_->bendCurve[v];
+    if (!bend->GetPlayback(curve.bytes)) return true;
+    // Both action offsets become the bend's own time offset; its voice's next note applies it.
+    curve.SetSetting(11, std::uint8_t(item->TimeOffsetField()));
+    curve.SetSetting(12, std::uint8_t(item->TimeOffsetField()));
+    state_->bendPending[v] = 1;
+    return true;  // never fails
+}
+
+bool Performer::playSlur(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    if (item->RecordSizeField() < CSlur::kSize) return true;  // an older record holds no setting
+    const CSlur* slur = static_cast<const CSlur*>(static_cast<CScoreItem*>(item));
+    MarkPlayback pb{};
+    std::memcpy(pb.bytes, slur->Bytes() + CSlur::kPlayback, CSlur::kPlaybackSize);
+    // Enabled: a first byte and a play voice, no key switch, or controllers (the voice's sound
+    // has no legato of its own without device definitions).
+    const bool enabled = pb.GetSetting(0) && (pb.GetSetting(1) || !pb.GetSetting(2) || pb.GetSetting(4) || pb.GetSetting(5));
+    if (!enabled) return true;
+    const int v = item->VoiceField() & 7;
+    // A play voice makes the voice's next note copied, legato, to that voice with the start key
+    // switch; both leave the action.
+    if (const int playVoice = pb.GetSetting(1); playVoice >= 1 && playVoice <= 8) {
+        state_->legatoVoice[v] = std::uint8_t(playVoice);
+        state_->legatoKeySwitch[v] = pb.GetSetting(2);
+        pb.SetSetting(1, 0);
+        pb.SetSetting(2, 0);
+    }
+    // Its span: to the voice's last note before its end position in its end bar, moved by its
+    // end adjustment.
+    const std::int32_t startInBar = item->TimeField();
+    int endBar = 0;
+    std::int32_t endInBar = 0, end = 0;
+    spanEnd(std::max(0, int(slur->EndBarOffset())), slur->EndPositionField(), &endBar, &endInBar, &end);
+    const std::int32_t voiceEnd = voiceTimeBefore(endBar, v, slur->EndPositionField());
+    end += voiceEnd - endInBar + slur->Word(CSlur::kEndTimeAdjust);
+    endInBar = voiceEnd;
+    applySetting(pb, v, genBar_, startInBar, endBar, endInBar, genBarStart_ + startInBar, std::max(end, genBarStart_ + startInBar),
+                 false, true);
+    return true;  // never fails
+}
+
 void Performer::applySetting(const MarkPlayback& pb, int v, int startBar, int startInBar, int endBar, int endInBar,
-                             std::int32_t start, std::int32_t end, bool liftSustain) {
+                             std::int32_t start, std::int32_t end, bool liftSustain, bool itemAction) {
     const int flags = pb.GetSetting(0);
+    // A play voice: the voice's notes over the span play on that voice (ticks in their bars).
+    if (const int playVoice = pb.GetSetting(1); itemAction && playVoice >= 1 && playVoice <= 8) {
+        LevelRecord& r = state_->levels[TrackPlayState::kPlayVoice];
+        r.Clear();
+        r.voice = v;
+        r.Begin(startBar, startInBar, playVoice - 1, 0);
+        r.End(endBar, endInBar, playVoice - 1);
+    }
     // The velocity change: the mark-modifier record over the span (positions in ticks).
     if (flags & 0x04) {
         const int mode = pb.GetSetting(9), value = pb.GetWord(4);
@@ -1107,17 +1211,20 @@ bool Performer::playNote(CBarItem* item) {
 
     // The marks, each applied from its own playback setting.
     NoteMarks m;
-    const int markCount = note->MarkCount();
-    for (int i = 0; i < markCount; ++i) {
-        const NoteMark* mark = note->GetMark(i);
-        if (!mark) break;
-        const MarkPlayback& pb = mark->Playback();
+    int markCount = 0;
+    while (markCount < note->MarkCount() && note->GetMark(markCount)) ++markCount;
+    // A pending bend of the voice is walked last, as one more mark, and is then done.
+    const bool bent = s.bendPending[v & 7] != 0;
+    s.bendPending[v & 7] = 0;
+    for (int i = 0; i < markCount + (bent ? 1 : 0); ++i) {
+        const NoteMark* mark = i < markCount ? note->GetMark(i) : nullptr;
+        const MarkPlayback& pb = mark ? mark->Playback() : s.bendCurve[v & 7];
         const int flags = pb.GetSetting(0);
         if (pb.GetSetting(1)) m.playVoice = (pb.GetSetting(1) - 1) & 7;
-        const int placement = (mark->Flags() >> 4) & 3;
+        const int placement = mark ? (mark->Flags() >> 4) & 3 : 2;
         if (flags & 0x01) {
             int a = pb.GetWord(1), b = pb.GetWord(2);
-            if (placement != 2 && (placement == 1 || !note->IsStemUp())) std::swap(a, b);
+            if (mark && placement != 2 && (placement == 1 || !note->IsStemUp())) std::swap(a, b);
             const int low = std::min(a, b);
             if (start + low < 0) {
                 a -= start + low;
@@ -1178,6 +1285,8 @@ bool Performer::playNote(CBarItem* item) {
         }
         if (const int strokes = std::int8_t(pb.GetSetting(10))) {
             m.forcedStrokes = strokes;
+        } else if (!mark) {
+            continue;
         } else if (mark->Code() >= 3 && mark->Code() <= 6 && heads == 1 && placement != 2 && placement != 3) {
             m.ornament = mark->Code();
             m.variant = (mark->Flags() >> 6) & 3;
@@ -1199,7 +1308,11 @@ bool Performer::playNote(CBarItem* item) {
         memo = ChannelMemo{};
     }
 
-    const int playVoice = m.playVoice >= 0 ? m.playVoice : v;
+    // The voice whose channel and transposition the note uses: an item's play-voice record over
+    // the note, else a mark's play voice, else its own.
+    int playVoice = m.playVoice >= 0 ? m.playVoice : v;
+    if (const LevelRecord& pv = s.levels[TrackPlayState::kPlayVoice]; pv.Active() && pv.AppliesTo(v) && pv.Covers(genBar_, time))
+        playVoice = pv.value[0] & 7;
     auto headLength = [&](int h) {
         const NoteHead* head = note->Head(h);
         int length = head->Duration();
@@ -1282,7 +1395,16 @@ bool Performer::playNote(CBarItem* item) {
         if (m.lengthPercent >= 0 && !head->HasTieStart()) length = std::max(1, head->Duration() * m.lengthPercent / 100);
         const int pitch = head->Pitch() + s.transpose[playVoice] + ottavaShift(s, genBar_, item->PositionField());
         addNote(at, length, playVoice, pitch, velocityAt(h, item->PositionField(), time), head->Byte(NoteHead::kRelease), kEventNote);
+        // A slur's legato copy: the same note, velocity 1, on the legato voice's channel, and its
+        // key switch from 10 ticks before for half the note (a copy without room is dropped).
+        if (const int legato = s.legatoVoice[v & 7]) {
+            addNote(at, length, (legato - 1) & 7, pitch, 1, 0, kEventNote);
+            if (const int ks = s.legatoKeySwitch[v & 7])
+                addNote(std::max(at - 10, 0), std::max(1, length / 2), (legato - 1) & 7, ks - 1, 1, keySwitchRelease((legato - 1) & 7, ks - 1),
+                        kEventHeldNote);
+        }
     }
+    s.legatoVoice[v & 7] = s.legatoKeySwitch[v & 7] = 0;  // the copy is consumed
     return true;
 }
 
@@ -1342,7 +1464,7 @@ int Performer::tiedLength(CRawNote* note, int head) {
 }
 
 int Performer::NextBar(int barIndex) {
-    const int count = score_ ? score_->GetBarCount() : 0;
+    const int count = score_ ? std::min<int>(score_->GetBarCount(), int(bars_.size())) : 0;
     if (barIndex < 0 || barIndex >= count) return -1;
     CBar* bar = score_->GetBar(barIndex);
     const bool last = barIndex + 1 >= count || bar->IsLast();

@@ -16,11 +16,11 @@
 #include "midi/EventPool.h"
 #include "midi/Metronome.h"
 #include "midi/ClockPerformer.h"
+#include "model/Articulation.h"
 
 class CBar;
 class CBarItem;
 class CMidi;
-struct MarkPlayback;
 class CRawNote;
 class CScore;
 class CTrkBar;
@@ -59,14 +59,24 @@ struct TrackPlayState {
     std::atomic<std::uint8_t> voicePlays[8] = {};
     std::atomic<std::uint8_t> doubling[8] = {};
     LevelRecord levels[5];
-    std::int16_t voicePort[8] = {}, voicePortSet[8] = {};
-    std::uint8_t voiceChannel[8] = {}, voiceChannelSet[8] = {};
+    // The voices' current ports and channels: a doubling sends on the next voice's from the
+    // clock thread while a port change on the user-interface thread moves them.
+    std::atomic<std::int16_t> voicePort[8] = {};
+    std::int16_t voicePortSet[8] = {};
+    std::atomic<std::uint8_t> voiceChannel[8] = {};
+    std::uint8_t voiceChannelSet[8] = {};
     std::int8_t transpose[8] = {};
     std::int32_t patch[8] = {};
     std::int32_t program[8] = {};
     std::int32_t keySwitchBase[8] = {};
     ChannelMemo voiceKeySwitch[8], voiceProgram[8], voiceController[8];
     ChannelMemo markKeySwitch[8];  // per mark slot: a key switch an item's mark sent
+    // A bend's curve per voice, applied by the voice's next note as one more mark when pending.
+    MarkPlayback bendCurve[8] = {};
+    std::uint8_t bendPending[8] = {};
+    // A slur's legato copy per voice: voice + 1 the next note is copied to, and key switch + 1
+    // sent with it (0 none).
+    std::uint8_t legatoVoice[8] = {}, legatoKeySwitch[8] = {};
     int clef = 0, key = 0;  // the track's clef and key (ornaments' staff steps)
     std::int8_t harpStrings[7] = {2, 0, 11, 4, 5, 7, 9};  // pitch classes a harp glissando plays
     ChannelMemo heldNote[16];
@@ -141,8 +151,10 @@ public:
     void StopClick() override { metronome_.Stop(); }
     Metronome& GetMetronome() { return metronome_; }
 
-    // The lock an edit of the playing score holds (never across a dialog or a wait).
-    std::mutex& PlayLock() { return playLock_; }
+    // The lock an edit of the playing score holds (never across a dialog or a wait). The user-
+    // interface thread may take it again inside an edit (a drag step that runs a task); the
+    // clock thread only tries it.
+    std::recursive_mutex& PlayLock() { return playLock_; }
 
     bool PlayEnded() const { return playEnded_; }
     bool GenerationEnded() const { return generationEnded_; }
@@ -180,10 +192,20 @@ private:
     bool playHarpPedal(CBarItem* item);
     bool playGlissando(CBarItem* item);
     bool playPedal(CBarItem* item);
+    bool playGraphic(CBarItem* item);
+    bool playBend(CBarItem* item);
+    bool playSlur(CBarItem* item);
+    // Where a span of endBars bars after the generation bar ends at a share of its end bar
+    // (1/1024): the end bar, the ticks into it and the time (bar lengths added up to the score's
+    // last bar).
+    void spanEnd(int endBars, int fraction, int* endBar, std::int32_t* endInBar, std::int32_t* end) const;
     // A playback setting's velocity change over a span, its tempo hold and its start and end
     // actions (key switch, controller, program).
+    // An item's action (pedal, graphic, slur) also sets the play-voice record over its span.
     void applySetting(const MarkPlayback& pb, int voice, int startBar, int startInBar, int endBar, int endInBar,
-                      std::int32_t start, std::int32_t end, bool liftSustain);
+                      std::int32_t start, std::int32_t end, bool liftSustain, bool itemAction = false);
+    // Whether an item's playback setting asks for anything.
+    static bool SettingAsksForAnything(const MarkPlayback& pb);
     CRawNote* findGlissNote(int bar, int voice, int position, int staffPos, int cross, std::uint8_t flag, int* head);
     // The voices a controller item reaches (every voice with all), one per distinct port and
     // channel, on this track and on its braced partner; their number.
@@ -213,7 +235,7 @@ private:
 
     CMidi* midi_;
     CScore* score_ = nullptr;
-    std::mutex playLock_;
+    std::recursive_mutex playLock_;
     Metronome metronome_;
     std::vector<BarPlayInfo> bars_;
     std::vector<std::uint32_t> barPasses_;

@@ -22,7 +22,7 @@ struct PlaybackHooks {
     // The performer's play lock: an edit of the score holds it while it changes the score (never
     // across a dialog or a wait), so a generation pass on the clock thread never reads a score
     // being changed (the pass tries the lock and is skipped when it is held).
-    std::mutex* playLock = nullptr;
+    std::recursive_mutex* playLock = nullptr;
     // The running performer's voices of a track follow a new output port and channel.
     std::function<void(int track, int port, int channel)> trackPortChanged;
 
@@ -57,5 +57,5 @@ public:
     PlayLockGuard& operator=(const PlayLockGuard&) = delete;
 
 private:
-    std::mutex* lock_;
+    std::recursive_mutex* lock_;
 };

@@ -24,6 +24,11 @@ DeviceRecord* CDevices::FindById(int portId) {
     return index < 0 || index >= GetCount() ? nullptr : &records_[std::size_t(index)];
 }
 
+bool CDevices::IsInputPort(int portId) {
+    const DeviceRecord* record = FindById(portId);
+    return record && record->kind == kInput;
+}
+
 std::uint32_t CDevices::GetHandle(int portId) {
     const DeviceRecord* record = FindById(portId);
     return record ? record->handle : 0;

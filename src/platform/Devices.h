@@ -48,6 +48,8 @@ public:
     void GetDeviceName(int portId, char* text, std::size_t size);
     // The name, then "-" and the channel number from 1 unless the channel is -1.
     void GetDeviceNameWithChannel(int portId, int channel, char* text, std::size_t size);
+    // Whether the list's record of the id is an input (false when none has it).
+    bool IsInputPort(int portId);
     // Whether the channel (0-15) is among the record's channels.
     bool IsChannelInMask(int portId, int channel);
     // A sample-player port, or a record whose port is open.

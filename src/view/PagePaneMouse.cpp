@@ -17,6 +17,7 @@
 #include "model/DocumentStandIns.h"
 #include "model/ModelGlobals.h"
 #include "model/Page.h"
+#include "model/PlaybackHooks.h"
 #include "model/Score.h"
 #include "model/ScoreHit.h"
 #include "model/ScoreItem.h"
@@ -362,9 +363,12 @@ public:
     bool failed = false;
 
 private:
+    // Each step changes the score under the play lock (a playing score is not read half
+    // changed); the mouse loop's waits between the steps hold nothing.
     template <typename F>
     void Guard(F&& step) {
         if (failed) return;
+        PlayLockGuard playLock;
         try {
             step();
         } catch (const CException&) {

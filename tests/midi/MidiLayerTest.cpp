@@ -5,13 +5,16 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/Clock.h"
 #include "framework/Globals.h"
 #include "framework/Midi.h"
+#include "midi/ClockPerformer.h"
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
+#include "model/Playback.h"
 #include "model/Preferences.h"
 #include "support/TempHome.h"
 
@@ -224,6 +227,77 @@ TEST_F(MidiLayerTest, TheLayerIsTheModelsWhileItLives) {
     EXPECT_NE(&TheMidi(), nullptr);
     EXPECT_TRUE(TheMidi().SendMessage3(1, 0x90, 64, 1));
     EXPECT_EQ(Sent(), Sends{});
+}
+
+// A performer that sends a note on output B from the clock's thread every 10th tick.
+class SendingPerformer : public ClockPerformer {
+public:
+    explicit SendingPerformer(CMidi* midi) : midi_(midi) {}
+    int GetTransportState() override { return 1; }
+    void PlayTick() override {
+        if (++ticks_ % 10 == 0) midi_->SendMessage3(1, 0x92, 50, 60);
+    }
+
+private:
+    CMidi* midi_;
+    int ticks_ = 0;
+};
+
+TEST_F(MidiLayerTest, SendsFromTheUserInterfaceWhileTheInputAndClockThreadsRunArriveWhole) {
+    // The real clock, the clock's thread sending, an input thread playing the keyboard (queued,
+    // echoed through thru), and this thread sending, arming, muting and swapping the snapshots.
+    fw::clocktest::Reset();
+    g_preferences.SetWord(Preferences::kSyncDevice, -1);
+    SendingPerformer performer(layer);
+    SetPerformer(&performer);
+    layer->SetThru({true, 3, 2, -1, 0});
+    layer->Arm();
+    ASSERT_TRUE(layer->StartPlayback());
+    std::atomic<bool> done{false};
+    std::thread input([&] {
+        for (int i = 0; !done; ++i) {
+            Play(keyboard, {0x90, std::uint8_t(40 + i % 40), 100});
+            std::this_thread::yield();
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        layer->SendMessage3(0, 0xB0, 7, i % 128);
+        if (i % 50 == 0) {
+            layer->SetRedirects(i % 100 == 0 ? std::vector<RedirectEntry>{{0, -1, 1}} : std::vector<RedirectEntry>{});
+            layer->SetThru({i % 200 != 0, 3, 2, -1, i % 3});
+            i % 150 == 0 ? layer->MuteOn() : layer->MuteOff();
+            layer->SetTempoUnlessRecording(9000 + i);
+            layer->TakeInputActivity();
+            layer->TakeOutputActivity();
+        }
+        for (QueueRecord r; TheInputQueue().Get(&r);) {
+        }
+        if (i % 200 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // Wait (with a generous deadline) until the clock's thread has sent.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto clockSends = [&] {
+        int n = 0;
+        for (const loopback::Captured& c : loopback::Log()) n += c.count == 3 && c.bytes[0] == 0x92 ? 1 : 0;
+        return n;
+    };
+    while (clockSends() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    done = true;
+    input.join();
+    layer->StopClock();
+    SetPerformer(nullptr);
+    EXPECT_GT(clockSends(), 0);
+    // Every message arrived whole: three bytes, a status byte first, data bytes after it.
+    int controllers = 0;
+    for (const loopback::Captured& c : loopback::Log()) {
+        if (c.port == keyboard || c.port == pad) continue;
+        ASSERT_EQ(c.count, 3u);
+        EXPECT_GE(c.bytes[0], 0x80);
+        EXPECT_LT(c.bytes[1], 0x80);
+        EXPECT_LT(c.bytes[2], 0x80);
+        controllers += c.bytes[0] == 0xB0 ? 1 : 0;
+    }
+    EXPECT_EQ(controllers, 2000);
 }
 
 }  // namespace

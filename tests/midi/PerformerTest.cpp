@@ -14,6 +14,8 @@
 #include "midi/MidiLayer.h"
 #include "midi/Performer.h"
 #include "model/Bar.h"
+#include "model/Graphic.h"
+#include "model/TieType.h"
 #include "model/PlaybackMarks.h"
 #include "model/Playback.h"
 #include "model/Score.h"
@@ -232,13 +234,20 @@ TEST_F(PerformerTest, PlaysOnTheRealClockWhileTheScoreIsEditedMutedAndRestarted)
         for (int step = 0; step < 4; ++step) {
             {
                 // An edit holds the play lock while it changes the score.
-                std::lock_guard<std::mutex> lock(performer->PlayLock());
-                CTrkBar* bar = score->GetTrkBar(round % 2, (round + step) % 8);
+                std::lock_guard<std::recursive_mutex> lock(performer->PlayLock());
+                const int bars = score->GetBarCount();
+                CTrkBar* bar = score->GetTrkBar(round % 2, (round + step) % bars);
                 if (CBarItem* item = bar->GetItems(); item && item->TypeCode() != 255) {
                     auto* note = static_cast<CRawNote*>(static_cast<CScoreItem*>(item));
                     note->Head(0)->SetPitch(40 + (round + step) % 40);
                 }
-                Note(round % 2, (round + step + 3) % 8, 1800, 70);
+                Note(round % 2, (round + step + 3) % bars, 1800, 70);
+                // Bars come and go: the last bar is taken out, then one is added again.
+                if (step == 1) score->DeleteBar(score->GetBarCount() - 1);
+                if (step == 3) {
+                    ASSERT_NE(score->AppendBar(false), nullptr);
+                    for (int t = 0; t < 2; ++t) Note(t, score->GetBarCount() - 1, 0, 60 + t);
+                }
             }
             score->GetTrack(1)->SetMuted(0, (round + step) % 3 == 0);
             score->UpdateMuteSolo();
@@ -322,6 +331,118 @@ TEST_F(PerformerTest, AMessageExpressionWithABankSendsThePortsPatchWordWithItsPr
     SetVSTDeviceDefs(nullptr);
     const std::vector<std::tuple<int, int, int>> expected = {{240, kEventPatch, 0x00020107}, {1920, kEventBarMarker, -1}};
     EXPECT_EQ(Events(), expected);
+}
+
+// The pool's notes and channel messages in order, as (time, kind, voice, channel, data1, data2,
+// data3): a note's key, velocity and release; a message's status nibble and data bytes.
+using Played = std::tuple<int, int, int, int, int, int, int>;
+std::vector<Played> NotesAndMessages(Performer& performer) {
+    std::vector<Played> out;
+    EventPool& pool = performer.Pool();
+    pool.Rewind();
+    for (PerfEvent* e = pool.PeekAtCursor(); e; e = pool.PeekAtCursor()) {
+        if (e->kind == kEventNote || e->kind == kEventHeldNote || e->kind == kEventChannelMessage)
+            out.emplace_back(e->time, e->kind, e->voice, e->channel, e->data1, e->data2, e->data3);
+        pool.AdvanceCursor();
+    }
+    return out;
+}
+
+TEST_F(PerformerTest, AGraphicsSettingSendsItsControllersAndMovesItsVoicesNotesOverItsSpan) {
+    Build(1);
+    CTrack* track = score->GetTrack(0);
+    track->SetVoiceCount(3);
+    track->SetVoiceChannel(0, 0);
+    track->SetVoiceChannel(2, 5);
+    // The notes first: an insertion moves the run, and with it an item held by pointer.
+    Note(0, 0, 240, 60);
+    Note(0, 0, 1440, 62);
+    CBarItem* item = score->GetTrkBar(0, 0)->NewItem(CGraphic::kLineType, 0);
+    ASSERT_NE(item, nullptr);
+    CGraphic* g = CGraphic::Of(item);
+    g->SetKind(CGraphic::kLine);
+    g->SetEndBars(0);
+    g->SetEndPosition(512);  // half the bar: 960 ticks
+    // Play voice 3 (the third voice), controller 10 with 100 at the start and 20 at the end.
+    for (auto [at, value] : {std::pair{1, 3}, {4, 11}, {5, 11}, {6, 100}, {7, 20}})
+        g->PutByte(CGraphic::kPlayback + at, std::uint8_t(value));
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    // The note inside the span sounds on the third voice's channel, the one after it on its own.
+    const std::vector<Played> expected = {
+        {0, kEventChannelMessage, 0, 0, 0xB0, 10, 100},
+        {240, kEventNote, 2, 5, 60, 80, 0},
+        {960, kEventChannelMessage, 0, 0, 0xB0, 10, 20},
+        {1440, kEventNote, 0, 0, 62, 80, 0},
+    };
+    EXPECT_EQ(NotesAndMessages(*performer), expected);
+
+    // A graphic marked not to play makes nothing and moves nothing.
+    item->SetFlagsA(std::uint8_t(item->FlagsA() | 0x02));
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    const std::vector<Played> silent = {{240, kEventNote, 0, 0, 60, 80, 0}, {1440, kEventNote, 0, 0, 62, 80, 0}};
+    EXPECT_EQ(NotesAndMessages(*performer), silent);
+}
+
+TEST_F(PerformerTest, ABendsCurveIsAppliedByTheVoicesNextNoteOnlyAtTheBendsOffset) {
+    Build(1);
+    Note(0, 0, 240, 60);
+    Note(0, 0, 720, 62);
+    CBarItem* item = score->GetTrkBar(0, 0)->NewItem(CBend::kType, 0);
+    ASSERT_NE(item, nullptr);
+    auto* bend = static_cast<CBend*>(static_cast<CScoreItem*>(item));
+    std::uint8_t curve[CBend::kPlaybackSize] = {};
+    curve[4] = 2;   // controller 1 (modulation)
+    curve[6] = 90;  // to 90
+    bend->SetPlayback(curve);
+    item->SetTimeOffsetField(-10);
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    // The first note after the bend sends the controller 10 ticks before it; the next note did
+    // not ask for it, so it is undone 15 ticks before that note.
+    const std::vector<Played> expected = {
+        {230, kEventChannelMessage, 0, 0, 0xB0, 1, 90},
+        {240, kEventNote, 0, 0, 60, 80, 0},
+        {705, kEventChannelMessage, 0, 0, 0xB0, 1, 0},
+        {720, kEventNote, 0, 0, 62, 80, 0},
+    };
+    EXPECT_EQ(NotesAndMessages(*performer), expected);
+}
+
+TEST_F(PerformerTest, ASlurNamingAPlayVoiceCopiesTheNextNoteLegatoToThatVoiceWithItsKeySwitch) {
+    Build(1);
+    CTrack* track = score->GetTrack(0);
+    track->SetVoiceCount(2);
+    track->SetVoiceChannel(0, 0);
+    track->SetVoiceChannel(1, 3);
+    Note(0, 0, 240, 60);
+    Note(0, 0, 960, 62);
+    CBarItem* item = score->GetTrkBar(0, 0)->NewItem(CSlur::kType, 0);
+    ASSERT_NE(item, nullptr);
+    ASSERT_GE(item->RecordSizeField(), CSlur::kSize);
+    CTieType::Of(item)->SetEndBarOffset(0);
+    CTieType::Of(item)->SetEndPositionField(1023);
+    for (auto [at, value] : {std::pair{0, 1}, {1, 2}, {2, 25}}) item->PutByte(CSlur::kPlayback + at, std::uint8_t(value));
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    // The note sounds on its own channel and, silent (velocity 1, release 0), on the second
+    // voice's channel 3, with key switch 24 from 10 ticks before for half its length; the copy is
+    // used up by that note.
+    const std::vector<Played> expected = {
+        {230, kEventHeldNote, 1, 3, 24, 1, 24},
+        {240, kEventNote, 0, 0, 60, 80, 0},
+        {240, kEventNote, 1, 3, 60, 1, 0},
+        {960, kEventNote, 0, 0, 62, 80, 0},
+    };
+    EXPECT_EQ(NotesAndMessages(*performer), expected);
+
+    // With no first byte the action is not enabled: the slur plays nothing.
+    item->PutByte(CSlur::kPlayback, 0);
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    performer->GenerateAhead(1920);
+    const std::vector<Played> plain = {{240, kEventNote, 0, 0, 60, 80, 0}, {960, kEventNote, 0, 0, 62, 80, 0}};
+    EXPECT_EQ(NotesAndMessages(*performer), plain);
 }
 
 TEST(LevelRecordTest, InterpolatesItsSevenPointsOverItsSpan) {

@@ -99,6 +99,7 @@ TEST_F(PortListsTest, IdsFollowTheSystemListWithTheSynthesizerAsDefaultSynthesiz
         EXPECT_STREQ(system.GetAt(i).name, expected[i].name);
         EXPECT_EQ(system.GetAt(i).id, expected[i].id);
         EXPECT_EQ(system.GetAt(i).kind, expected[i].kind);
+        EXPECT_EQ(system.IsInputPort(expected[i].id), expected[i].kind == 1);
         EXPECT_EQ(system.GetAt(i).channelMask, 0xFFFF);
         EXPECT_EQ(system.GetAt(i).handle, 0u);
     }
@@ -109,6 +110,7 @@ TEST_F(PortListsTest, IdsFollowTheSystemListWithTheSynthesizerAsDefaultSynthesiz
     EXPECT_EQ(g_preferences.Word(Preferences::kDefaultDeviceChannel), 0);
     EXPECT_TRUE(system.IsSamplePlayerPort(1001));
     EXPECT_FALSE(system.IsSamplePlayerPort(4));
+    EXPECT_FALSE(system.IsInputPort(8));  // no record: not an input
 
     // A default device among the outputs is kept.
     g_preferences.SetWord(Preferences::kDefaultDevice, 4);
