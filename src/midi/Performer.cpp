@@ -1900,7 +1900,8 @@ void Performer::chase() {
                     const bool data = type >= 170 && type <= 175;
                     const bool expression = type == CExpression::kType &&
                                             (CExpression::Of(item)->GetKind() > 0 || CExpression::Of(item)->GetPlayMode() != 0);
-                    if (data || expression || type == CDynamic::kType || type == CCresc::kType || type == COttava::kTypeCode) {
+                    if (data || expression || type == CDynamic::kType || type == CCresc::kType || type == COttava::kTypeCode ||
+                        type == CHarpPed::kType || type == CSymbol::kTypeCode) {
                         std::uint32_t fourth = 0;
                         if (type == 171) fourth = static_cast<CData*>(static_cast<CScoreItem*>(item))->GetDataByte1();
                         if (expression) fourth = std::uint32_t(CExpression::Of(item)->GetKind());

@@ -11,6 +11,10 @@ put 0 4 controller 0 byte=12:10 byte=13:20
 put 0 5 controller 120 byte=12:11 byte=13:5
 # After the start point: 11 = 6 at tick 300 comes when due, 60 ticks in.
 put 0 5 controller 300 byte=12:11 byte=13:6
+# A symbol's setting in bar 4 (sustain down: controller 64 with 127) is in force from the first
+# tick (B0 40 7F); the stop lifts it with the other resets.
+symbol 0 4 960 208 music
+poke 0 4 1 b34=65 b36=127
 # A tempo mark of 120 in bar 2 holds from the first tick (a quarter in 500 ms).
 tempo 2 0 120
 # A half note from tick 0 of bar 5 is still sounding at tick 240: it sounds from the first tick
