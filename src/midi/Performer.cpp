@@ -1333,7 +1333,10 @@ bool Performer::playNote(CBarItem* item) {
         int stroke = m.forcedStrokes > 0 ? 480 >> std::min(m.forcedStrokes, 5) : d / -m.forcedStrokes;
         if (stroke <= 0) stroke = 1;  // a stroke of no ticks divides by nothing
         const int count = (d + stroke - 1) / stroke;
-        if (!pool_.HasRoom(std::int16_t(std::min(count * heads + 1, 32767)))) return false;
+        if (!pool_.HasRoom(std::int16_t(std::min(count * heads + 1, 32767)))) {
+            s.bendPending[v & 7] = bent ? 1 : 0;  // the retry walks the bend again
+            return false;
+        }
         for (int h = 0; h < heads; ++h) {
             const NoteHead* head = note->Head(h);
             const int pitch = head->Pitch() + s.transpose[playVoice] + ottavaShift(s, genBar_, item->PositionField());
@@ -1356,7 +1359,10 @@ bool Performer::playNote(CBarItem* item) {
         const NoteHead* head = note->Head(0);
         const int d = headLength(0);
         const OrnamentShape& shape = m.ornament == 6 ? kTurns[m.variant] : kShortOrnaments[m.variant == 0 ? 0 : 1];
-        if (!pool_.HasRoom(std::int16_t(shape.count + 1))) return false;
+        if (!pool_.HasRoom(std::int16_t(shape.count + 1))) {
+            s.bendPending[v & 7] = bent ? 1 : 0;  // the retry walks the bend again
+            return false;
+        }
         const int main = head->Pitch();
         const int clef = s.clef, key = s.key;
         const int pos = head->Position();
