@@ -8,6 +8,9 @@
 #include <mutex>
 #include <vector>
 
+#include "edit/Commands.h"
+#include "edit/DeleteTask.h"
+#include "edit/EditFixture.h"
 #include "framework/Clock.h"
 #include "framework/Globals.h"
 #include "framework/Memory.h"
@@ -18,6 +21,7 @@
 #include "model/TieType.h"
 #include "model/PlaybackMarks.h"
 #include "model/Playback.h"
+#include "model/PlaybackHooks.h"
 #include "model/Score.h"
 #include "model/Track.h"
 #include "model/TrkBar.h"
@@ -221,6 +225,23 @@ TEST_F(PerformerTest, SetupChannelsTakesEveryPortAndChannelPairOfTheScore) {
     EXPECT_EQ(programs, 512);
 }
 
+// Every note struck got its note-off.
+void ExpectEveryNoteEnded(const std::vector<Sent>& sent) {
+    std::map<int, int> down;
+    int struck = 0;
+    for (const Sent& s : sent) {
+        const int key = (s.port * 16 + (s.status & 15)) * 128 + s.data1;
+        if ((s.status & 0xF0) == 0x90 && s.data2 != 0) {
+            ++down[key];
+            ++struck;
+        } else if ((s.status & 0xF0) == 0x80) {
+            --down[key];
+        }
+    }
+    EXPECT_GT(struck, 0);
+    for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
+}
+
 TEST_F(PerformerTest, PlaysOnTheRealClockWhileTheScoreIsEditedMutedAndRestarted) {
     Build(8, 2);
     for (int b = 0; b < 8; ++b)
@@ -257,20 +278,7 @@ TEST_F(PerformerTest, PlaysOnTheRealClockWhileTheScoreIsEditedMutedAndRestarted)
         midi.StopClock();  // joins the clock's thread
         performer->Stop();
     }
-    // Every note struck got its note-off.
-    std::map<int, int> down;
-    int struck = 0;
-    for (const Sent& s : midi.sent) {
-        const int key = (s.port * 16 + (s.status & 15)) * 128 + s.data1;
-        if ((s.status & 0xF0) == 0x90 && s.data2 != 0) {
-            ++down[key];
-            ++struck;
-        } else if ((s.status & 0xF0) == 0x80) {
-            --down[key];
-        }
-    }
-    EXPECT_GT(struck, 0);
-    for (const auto& [key, n] : down) EXPECT_LE(n, 0) << key;
+    ExpectEveryNoteEnded(midi.sent);
 }
 
 // The pool's note events in order, as (time, voice, channel).
@@ -443,6 +451,46 @@ TEST_F(PerformerTest, ASlurNamingAPlayVoiceCopiesTheNextNoteLegatoToThatVoiceWit
     performer->GenerateAhead(1920);
     const std::vector<Played> plain = {{240, kEventNote, 0, 0, 60, 80, 0}, {960, kEventNote, 0, 0, 62, 80, 0}};
     EXPECT_EQ(NotesAndMessages(*performer), plain);
+}
+
+TEST(PerformerEditStress, PlaysOnTheRealClockWhileNotesAreClearedUndoneAndRedone) {
+    // A document's own operations change the playing score: each takes the play lock (the
+    // operation's Perform, the undo and the redo) while the clock's thread plays.
+    edittest::EditScore s;
+    edit::RegisterOperations();
+    RecordingMidi midi;
+    Performer performer(&midi);
+    SetPerformer(&performer);
+    g_playbackHooks.playLock = &performer.PlayLock();
+    SetTransportState(1);
+    const int tracks = std::min<int>(2, s.score->GetTrackCount());
+    for (int b = 0; b < 8; ++b)
+        for (int t = 0; t < tracks; ++t)
+            for (int k = 0; k < 4; ++k) s.AddNote(t, b, k * 480, 3, {60 + k + 12 * t});
+    fw::clocktest::Reset();  // the real clock
+    midi.Arm();
+    for (int round = 0; round < 50; ++round) {
+        performer.Start(s.score, 0, tracks - 1, round % 8, (round * 37) % 960, true, true);
+        ASSERT_TRUE(midi.StartPlayback());
+        const int t = round % tracks, b = (round + 1) % 8;
+        {
+            PlayLockGuard lock;
+            s.AddNote(t, b, 960, 3, {72}, 0, true);
+            s.SelectExtent(t, t, b, b);
+        }
+        s.doc->OnCommandRange(CDeleteTask::kClear);
+        fw::SleepMs(2);
+        s.doc->Undo();
+        fw::SleepMs(2);
+        s.doc->Redo();
+        midi.StopClock();  // joins the clock's thread
+        performer.Stop();
+    }
+    g_playbackHooks.playLock = nullptr;
+    SetPerformer(nullptr);
+    SetTransportState(0);
+    EXPECT_GE(s.doc->GetUndoCount(), 1);
+    ExpectEveryNoteEnded(midi.sent);
 }
 
 TEST(LevelRecordTest, InterpolatesItsSevenPointsOverItsSpan) {
