@@ -3,6 +3,7 @@
 // boxes live above the model; the view puts the choosers in at start-up
 // (RegisterMidiChoosers, view/MidiChoosers.h). Until then nothing is ever chosen.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -23,3 +24,12 @@ struct MidiChoosers {
 };
 
 MidiChoosers& TheMidiChoosers();
+
+// The combined output list: the audio engine's instrument slots in rack order (none while the
+// program has no engine), then the chosen output ports.
+int GetOutputEntryCount();
+// The entry's port id; -1 past the end.
+int GetOutputEntryPortId(int index);
+// The entry's text (numbered: "n - " before it, from 1): the instrument name the instrument
+// definitions give the port, else its device name. Answers the entry's port id.
+int GetOutputEntryName(int index, char* text, std::size_t size, bool numbered);

@@ -232,6 +232,7 @@ void CScore::CheckTrackDevices() {
         else if (first >= 0 && ports->IsPortAvailable(first))
             track->SetDevice(first);
     }
+    for (int t = 0; t < trackCount; ++t) GetTrack(t)->RefreshVoiceSetup();
 }
 
 bool CScore::GetDeviceDisplayName(int port, int channel, char* out, std::size_t size) {

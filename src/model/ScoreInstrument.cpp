@@ -26,7 +26,59 @@ enum : int {
 
 int Word(const std::uint8_t* e, int at) { return rec::Get<std::int16_t>(e, at); }
 
+constexpr std::uint16_t kSixLines = 0x07E0;
+constexpr int kTablatureSize = 125;
+
 }  // namespace
+
+bool ApplyInstrumentTemplate(int index, CTrack* track, const CTrack* lines) {
+    const InstrumentLibraryReader& library = InstrumentLibrary();
+    const int entries = library.count ? library.count() : 0;
+    if (!track || index < 0 || index >= entries || !library.entry) return false;
+    const std::uint8_t* source = library.entry(index);
+    if (!source) return false;
+    std::uint8_t e[kInstLibEntrySize];
+    std::memcpy(e, source, sizeof e);
+
+    track->SetName(InstLibEntryName(e).c_str());
+    char abbreviation[CTrack::kNameLength] = {};
+    std::memcpy(abbreviation, e + 36, 16);
+    track->SetAbbreviation(abbreviation);
+    track->SetTrackFlags(std::uint8_t((track->GetTrackFlags() | 0x01) & ~0x02));
+    track->SetVoiceProgram(-1, -1, false);
+    if (Word(e, kProgram) == -1) track->SetVoicePatch(0, rec::Get<std::int32_t>(e, kPatchWord), false);
+    else track->SetVoiceProgram(0, Word(e, kProgram), false);
+    track->SetVoiceChannel(-1, std::clamp(Word(e, kChannel), 0, 15));
+    const int clef = Word(e, kClef);
+    const bool tablature = clef == CStaff::kTablatureClef;
+    const bool percussion = !tablature && e[kKind] == 1;
+    track->SetClef(clef);
+    if (percussion) track->SetStaffKind(1);
+    track->SetTransposition(Word(e, kTransposition));
+    track->SetHighRange(Word(e, kHighKey));
+    track->SetLowRange(Word(e, kLowKey));
+    track->SetTransposedClef(Word(e, kTransposedClef));
+    track->SetVoiceCount(std::clamp(Word(e, kVoices), 1, 8));
+    std::uint8_t display = std::uint8_t((track->GetDisplaySwitches() | 0x1F) & ~0x40);
+    if (tablature) {
+        track->SetLineMask(lines ? lines->GetLineMask() : kSixLines);
+        display = std::uint8_t((display & ~(0x04 | 0x08 | 0x20)) | 0x80);
+        rec::Put<std::uint8_t>(track, CTrack::kStaffSize, std::uint8_t(kTablatureSize));
+    } else if (percussion) {
+        for (int i = 0; i < CTrack::kDrums; ++i) {
+            const std::uint8_t* row = e + kDrumRows + 8 * i;
+            rec::Put<std::uint8_t>(track, CTrack::kDrumPositions + i, row[0]);
+            rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + i, row[1]);
+            rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + i, row[2]);
+            rec::Put<std::uint8_t>(track, CTrack::kDrumVoices + i, row[3]);
+        }
+        track->SetHighRange(127);
+        track->SetLowRange(0);
+        display = std::uint8_t((display & ~0x08) | 0x40);
+    }
+    track->SetDisplaySwitches(display);
+    return true;
+}
 
 bool CScore::ChooseTrackInstrument(int x, int y, int trackIndex) {
     CTrack* track = GetTrack(trackIndex);

@@ -25,7 +25,3 @@ MidiOutPortsState& MidiOutPorts();
 using ChosenOutputPortsFn = std::function<std::vector<int>()>;
 ChosenOutputPortsFn& ChosenOutputPorts();
 
-class CTrack;
-// The add-track operation's instrument template: sets a track up from template n. The
-// instrument library is not written yet, so no template can be applied: false.
-inline bool ApplyInstrumentTemplate(int n, CTrack* track) { return false; }

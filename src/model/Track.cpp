@@ -59,6 +59,10 @@ CTrack* CTrack::Construct(void* record) {
     return static_cast<CTrack*>(ConstructClass(kTypeCode, record));
 }
 
+void CTrack::CopySettings(const CTrack& source) {
+    if (&source != this) std::memmove(Bytes(), source.Bytes(), kSize);
+}
+
 // --- new track -----------------------------------------------------------------------------
 
 void CTrack::Init(int staffKind, int clef, std::uint16_t lineMask) {

@@ -97,6 +97,9 @@ public:
 
     // Builds the record in place: code 3, size 2872; the other bytes are left as they are.
     static CTrack* Construct(void* record);
+    // Makes this record a copy of another, every byte of it: head, names, label offsets,
+    // staff, voices, drums, mark playback table, voice-definition names and font.
+    void CopySettings(const CTrack& source);
 
     // --- record and chunk ---
     // The defaults of a new track over a record whose bytes after the head are zero.
@@ -235,6 +238,9 @@ public:
     void SetVoiceWord(int voice, int value);
     int GetDevice() const { return std::int16_t(rec::Get<std::uint16_t>(Slot(0), kSlotPort)); }
     void SetDevice(int port);
+    // The voice-setup refresh after a port change: every voice takes voice 0's port, and the
+    // performer's channel table of the track follows it.
+    void RefreshVoiceSetup();
     bool IsDeviceAvailable() const;
     bool IsSamplePlayerTrack() const;
     int GetVoiceChannel(int voice) const { return Slot(voice)[kSlotChannel]; }
@@ -318,6 +324,12 @@ private:
     std::int16_t Word(int at) const { return rec::Get<std::int16_t>(this, at); }
 };
 ZEL_RECORD_VIEW(CTrack);
+
+// Sets a track up from entry `entry` of the instrument library: names, sound of voice 0, the
+// channel of every voice, transposition, range, clefs and voice count (at most 8), staff
+// options; a tablature entry takes its lines from `lines` (six lines when none), a percussion
+// entry its drum map. False, with the track untouched, when the library has no such entry.
+bool ApplyInstrumentTemplate(int entry, CTrack* track, const CTrack* lines = nullptr);
 
 class TrackBehaviour : public ArrayItemBehaviour {
 public:

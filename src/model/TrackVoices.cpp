@@ -14,6 +14,7 @@
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
 #include "model/ScoreStructureStandIns.h"
+#include "model/PlaybackHooks.h"
 #include "model/Track.h"
 #include "platform/DlgCombosStandIns.h"
 #include "platform/PortLayer.h"
@@ -120,6 +121,11 @@ void CTrack::SetVoiceWord(int voice, int value) {
 void CTrack::SetDevice(int port) {
     const std::uint16_t stored = std::uint16_t(port == -1 ? 0 : port);
     for (int v = 0; v < kVoices; ++v) rec::Put(Slot(v), kSlotPort, stored);
+}
+
+void CTrack::RefreshVoiceSetup() {
+    SetDevice(GetDevice());
+    UpdatePerformerChannels(GetIndex(), GetDevice(), GetVoiceChannel(0), -1);
 }
 
 bool CTrack::IsDeviceAvailable() const { return GetMidiOutPorts()->IsPortAvailable(GetDevice()); }

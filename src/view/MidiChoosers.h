@@ -5,16 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/MidiChoosers.h"
 #include "platform/StdDlg.h"
 
-// The combined output list: the audio engine's instrument slots in rack order (none while the
-// program has no engine), then the chosen output ports.
-int GetOutputEntryCount();
-// The entry's port id; -1 past the end.
-int GetOutputEntryPortId(int index);
-// The entry's text (numbered: "n - " before it, from 1): the instrument name the instrument
-// definitions give the port, else its device name. Answers the entry's port id.
-int GetOutputEntryName(int index, char* text, std::size_t size, bool numbered);
 
 // The combined output list, numbered, the port's entry marked; the chosen port id.
 bool RunOutputMenu(int x, int y, int* port);

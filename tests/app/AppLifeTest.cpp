@@ -33,6 +33,7 @@
 #include "view/DebugWnd.h"
 #include "platform/StdView.h"
 #include "app/ZelApp.h"
+#include "edit/AddTrackDlg.h"
 #include "edit/PasteTask.h"
 #include "chrome/MainToolBar.h"
 #include "chrome/StyleBar.h"
@@ -1028,6 +1029,155 @@ TEST_F(AppLifeTest, TheGraphicsGalleryDrawsAndItsItemsEditThroughTheDocument) {
     EXPECT_EQ(made, (std::vector<std::string>{"CEditPlaybackTask", "CHarpTask"}));
 }
 
+// Score > Insert Track asks in its dialog for the kind, the place and the set-up: Cancel
+// changes nothing and makes no undo step; percussion after the current track plays on MIDI
+// channel 10; a piano brings two braced staves before it; a library instrument names and sets
+// up a single staff. Each insertion undoes byte for byte.
+TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
+    PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    // One library entry: a B-flat clarinet on channel 4, program 71, written a tone higher.
+    std::array<std::uint8_t, kInstLibEntrySize> clarinet{};
+    std::memcpy(clarinet.data() + 4, "Clarinet in Bb", 14);
+    std::memcpy(clarinet.data() + 36, "Cl.", 3);
+    auto put = [&](int at, std::int16_t v) { std::memcpy(clarinet.data() + at, &v, 2); };
+    put(52, 0), put(56, 3), put(62, 71), put(202, 94), put(204, 50), put(206, 2), put(208, 0), put(210, -2);
+    TestApp app;
+    struct Seen {
+        std::vector<std::uint8_t> start, cancelled, percussionUndone, pianoUndone, clarinetUndone;
+        int tracks = 0, undos = 0, cancelledTracks = 0, cancelledUndos = 0;
+        int staffEntries = 0;
+        std::string libraryEntry;
+        int percussionTracks = 0, percussionKind = -1, percussionAt2Name = 0;
+        std::vector<int> percussionChannels;
+        std::string oldTrack2Name, percussionNeighbour;
+        int pianoTracks = 0, pianoClefs[2] = {-1, -1};
+        bool pianoBraced = false;
+        std::string pianoMovedDown;
+        std::string clarinetName, clarinetShort;
+        int clarinetTransposition = 0, clarinetProgram = -2, clarinetChannel = -1, clarinetVoices = 0;
+        std::vector<UINT> modals;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        InstrumentLibrary() = {[] { return 1; },
+                               [&](int i) -> const std::uint8_t* { return i == 0 ? clarinet.data() : nullptr; }};
+        CZelDoc* doc = a.GetActiveDocument();
+        if (!doc) return;
+        CScore* score = doc->GetScore();
+        auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        auto bytes = [doc] { return ScoreFile::WriteToBytes(*doc->GetScore(), *doc); };
+        auto choose = [&](UINT id) {
+            fw::ChooseFromMenuBar(frame, id);
+            fw::uitest::RunUntilIdle();
+        };
+        auto name = [score](int t) { return std::string(score->GetTrack(t)->GetFullName()); };
+        doc->location.insertionPlaced = 1;
+        doc->location.trackIndex = 1;
+        fw::uitest::RunUntilIdle();
+        seen.start = bytes();
+        seen.tracks = score->GetTrackCount();
+        seen.undos = doc->GetUndoCount();
+        seen.oldTrack2Name = score->GetTrackCount() > 2 ? name(2) : "";
+
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            auto& dlg = static_cast<CAddTrackDlg&>(d);
+            seen.staffEntries = dlg.GetComboCount(CAddTrackDlg::kStaffCombo);
+            char text[64] = {};
+            dlg.GetComboText(CAddTrackDlg::kStaffCombo, 2, text, sizeof text);
+            seen.libraryEntry = text;
+            fw::uitest::ClickControl(&d, CAddTrackDlg::kPiano);
+            fw::uitest::ClickControl(&d, IDCANCEL);
+        });
+        choose(33007);
+        seen.cancelled = bytes();
+        seen.cancelledTracks = score->GetTrackCount();
+        seen.cancelledUndos = doc->GetUndoCount();
+
+        // Percussion after the current track.
+        const std::string current = name(1);
+        fw::uitest::OnNextModal([](CDialog& d) {
+            fw::uitest::ClickControl(&d, CAddTrackDlg::kPercussion);
+            fw::uitest::ClickControl(&d, CAddTrackDlg::kAfter);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        choose(33007);
+        seen.percussionTracks = score->GetTrackCount();
+        seen.percussionNeighbour = name(1) == current ? "kept" : "moved";
+        if (CTrack* t = score->GetTrack(2)) {
+            seen.percussionKind = t->GetStaffKind();
+            for (int v = 0; v < CTrack::kVoices; ++v) seen.percussionChannels.push_back(t->GetVoiceChannel(v));
+        }
+        choose(57643);
+        seen.percussionUndone = bytes();
+
+        // A piano before the current track.
+        fw::uitest::OnNextModal([](CDialog& d) {
+            fw::uitest::ClickControl(&d, CAddTrackDlg::kPiano);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        choose(33007);
+        seen.pianoTracks = score->GetTrackCount();
+        if (score->GetTrackCount() > 3) {
+            seen.pianoClefs[0] = score->GetTrack(1)->GetClef();
+            seen.pianoClefs[1] = score->GetTrack(2)->GetClef();
+            seen.pianoBraced = score->GetTrack(1)->IsGrandStaffTop();
+            seen.pianoMovedDown = name(3);
+        }
+        choose(57643);
+        seen.pianoUndone = bytes();
+
+        // The library's clarinet as a single staff.
+        fw::uitest::OnNextModal([](CDialog& d) {
+            static_cast<CAddTrackDlg&>(d).SetComboSel(CAddTrackDlg::kStaffCombo, 2);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        choose(33007);
+        if (CTrack* t = score->GetTrack(1)) {
+            seen.clarinetName = t->GetFullName();
+            seen.clarinetShort = t->GetAbbreviation();
+            seen.clarinetTransposition = t->GetTransposition();
+            seen.clarinetProgram = t->GetVoiceProgram(0);
+            seen.clarinetChannel = t->GetVoiceChannel(0);
+            seen.clarinetVoices = t->GetVoiceCount();
+        }
+        choose(57643);
+        seen.clarinetUndone = bytes();
+        seen.modals = fw::uitest::ModalsRun();
+    };
+    fw::uitest::Session session;
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    ASSERT_TRUE(app.started);
+    ASSERT_FALSE(seen.start.empty());
+    ASSERT_GE(seen.tracks, 2);
+    EXPECT_EQ(seen.staffEntries, 3) << "treble, bass, then the library's instruments";
+    EXPECT_EQ(seen.libraryEntry, "Clarinet in Bb");
+    EXPECT_EQ(seen.cancelledTracks, seen.tracks);
+    EXPECT_EQ(seen.cancelledUndos, seen.undos) << "Cancel makes no undo step";
+    EXPECT_EQ(seen.cancelled, seen.start);
+
+    EXPECT_EQ(seen.percussionTracks, seen.tracks + 1);
+    EXPECT_EQ(seen.percussionNeighbour, "kept") << "after the current track";
+    EXPECT_EQ(seen.percussionKind, 1);
+    EXPECT_EQ(seen.percussionChannels, std::vector<int>(8, 9)) << "every voice on MIDI channel 10";
+    EXPECT_EQ(seen.percussionUndone, seen.start);
+
+    EXPECT_EQ(seen.pianoTracks, seen.tracks + 2);
+    EXPECT_EQ(seen.pianoClefs[0], 0);
+    EXPECT_EQ(seen.pianoClefs[1], 1);
+    EXPECT_TRUE(seen.pianoBraced);
+    EXPECT_EQ(seen.pianoUndone, seen.start);
+
+    EXPECT_EQ(seen.clarinetName, "Clarinet in Bb");
+    EXPECT_EQ(seen.clarinetShort, "Cl.");
+    EXPECT_EQ(seen.clarinetTransposition, -2);
+    EXPECT_EQ(seen.clarinetProgram, 71);
+    EXPECT_EQ(seen.clarinetChannel, 3);
+    EXPECT_EQ(seen.clarinetVoices, 2);
+    EXPECT_EQ(seen.clarinetUndone, seen.start);
+    EXPECT_EQ(std::count(seen.modals.begin(), seen.modals.end(), CAddTrackDlg::kTemplateId), 4);
+}
+
 // Score > Insert Track and Delete Track through the menu bar: a treble staff goes in at the
 // current track, a track comes out, and each undoes byte for byte; the only track cannot go.
 TEST_F(AppLifeTest, TheScoreMenuInsertsAndDeletesTracksAndUndoesThem) {
@@ -1058,6 +1208,8 @@ TEST_F(AppLifeTest, TheScoreMenuInsertsAndDeletesTracksAndUndoesThem) {
         fw::uitest::RunUntilIdle();
         seen.start = bytes();
         seen.tracksAtStart = doc->GetScore()->GetTrackCount();
+        // The dialog's defaults: a treble staff before the current track.
+        fw::uitest::OnNextModal([](CDialog& d) { fw::uitest::ClickControl(&d, IDOK); });
         seen.insert = choose(33007);
         seen.tracksInserted = doc->GetScore()->GetTrackCount();
         if (CTrack* t = doc->GetScore()->GetTrack(1)) seen.clefInserted = t->GetClef();

@@ -235,7 +235,7 @@ TEST(EditProperty, LongSeriesWithUndoAndRedoAtRandomPointsStayExact) {
                         boxes.Answer(IDYES);
                         f.doc->OnCommandRange(33008);
                     } else {
-                        f.doc->OnCommandRange(33007);
+                        f.doc->OnCommandRange(4312);
                     }
                     break;
                 case 3: {  // copy a random range, paste it somewhere in a random mode

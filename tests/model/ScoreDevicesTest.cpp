@@ -176,6 +176,11 @@ TEST(ScoreDevices, MissingPortsFollowThePreferenceAndRecordedOnesWarnOnce) {
     ASSERT_EQ(boxes.shown().size(), 1u) << "two recorded, unavailable devices: one message";
     EXPECT_NE(boxes.shown()[0].text.find("MIDI"), std::string::npos);
     EXPECT_EQ(f.Track(0)->GetDevice(), 3) << "a known device keeps its tracks";
+    // Every track refreshes its voices afterwards: a voice left on another port follows voice 0.
+    rec::Put<std::uint16_t>(f.Track(2)->Slot(5), CTrack::kSlotPort, 7);
+    f.score->CheckTrackDevices();
+    for (int v = 0; v < CTrack::kVoices; ++v)
+        EXPECT_EQ(rec::Get<std::uint16_t>(f.Track(2)->Slot(v), CTrack::kSlotPort), 1) << "voice " << v;
 }
 
 TEST(ScoreDevices, FreeChannelsNeverOfferNineAndRunOut) {

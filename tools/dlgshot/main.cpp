@@ -7,6 +7,7 @@
 // known ones.
 // dlgshot --help: the usage and the dialog templates it can draw.
 #include <cstdio>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "app/NewDocDlg.h"
 #include "chrome/TupletDlg.h"
 #include "edit/BarNumDlg.h"
+#include "edit/AddTrackDlg.h"
 #include "edit/PasteDlg.h"
 #include "edit/MultiBarDlg.h"
 #include "framework/Resources.h"
@@ -27,6 +29,8 @@
 #include "model/EngraverSettings.h"
 #include "model/LyricWnd.h"
 #include "model/Record.h"
+#include "model/Score.h"
+#include "model/Track.h"
 #include "platform/Port.h"
 #include "platform/StdDlg.h"
 #include "view/MidiChoosers.h"
@@ -38,6 +42,8 @@ struct Shown {
     EngraverSettings engraver;
     MidiImportSettings import;
     alignas(8) std::uint8_t barNumber[CBarNumber::kSize] = {};
+    std::unique_ptr<CScore> score;
+    alignas(8) std::array<std::uint8_t, CTrack::kSize> track{};
     std::unique_ptr<CDialog> dialog;
 };
 
@@ -94,6 +100,14 @@ void MakeDialog(UINT id, Shown& s) {
         }
         CMidiImport::ProposeStaves(s.import, false);
         s.dialog = std::make_unique<CImportDlg>(s.import);
+        break;
+    }
+    case CAddTrackDlg::kTemplateId: {
+        // A treble staff made from a new track, for a score of no tracks.
+        s.score = std::make_unique<CScore>(nullptr);
+        CTrack* t = CTrack::Construct(s.track.data());
+        t->Init(0, 0, 1984);
+        s.dialog = std::make_unique<CAddTrackDlg>(*s.score, *t);
         break;
     }
     default: s.dialog = std::make_unique<CStdDlg>(); break;
