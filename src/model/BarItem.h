@@ -168,6 +168,10 @@ public:
     // Whether a click that selected or deselected the item hands it to the document's
     // selection; every item but a clef (only under the clef tool) answers true.
     virtual bool WantsClickSelection(CBarItem& item) const { return true; }
+    // The signed staff offset of the item's start set, and of its end read (beams and
+    // two-ended items both ends, rests the start only); nothing and 0 for other items.
+    virtual void SetStartStaffOffset(CBarItem& item, int staves) const {}
+    virtual std::int16_t GetEndStaffOffset(CBarItem& item) const { return 0; }
 };
 
 class CBarItem : public CScoreItem {
@@ -249,6 +253,8 @@ public:
     int GetVoice() { return BarBehaviour().GetVoice(*this); }
     int GetValue() { return BarBehaviour().GetValue(*this); }
     std::int16_t GetStartStaffOffset() { return BarBehaviour().GetStartStaffOffset(*this); }
+    void SetStartStaffOffset(int staves) { BarBehaviour().SetStartStaffOffset(*this, staves); }
+    std::int16_t GetEndStaffOffset() { return BarBehaviour().GetEndStaffOffset(*this); }
     int GetVerticalOffset() { return BarBehaviour().GetVerticalOffset(*this); }
     int Query97(int a, int b) { return BarBehaviour().Query97(*this, a, b); }
     int Query98() { return BarBehaviour().Query98(*this); }

@@ -286,6 +286,19 @@ bool CScore::DeleteTrack(int index) {
                 item->Deselect();
                 item->SetFlagsB(std::uint8_t(item->FlagsB() & ~CBarItem::kScratchBit));
                 SetLongestSpan(bar, std::max(LongestSpan(bar), item->GetBarSpan()));
+                // An end that reached the removed staff comes back to the item's own; one that
+                // reached across it keeps its staff, now a staff nearer.
+                const int own = t < index ? t : t + 1;
+                const auto mended = [&](int o) {
+                    const int target = own + o;
+                    if (o == 0 || target == index) return 0;
+                    if (own < index && target > index) return o - 1;
+                    if (own > index && target < index) return o + 1;
+                    return o;
+                };
+                const int start = item->GetStartStaffOffset(), end = item->GetEndStaffOffset();
+                if (mended(start) != start) item->SetStartStaffOffset(mended(start));
+                if (mended(end) != end) item->SetEndStaffOffset(mended(end));
             });
             bool recalc = false;
             HeadsHomeInTrackBar(tb, t, index, &recalc);

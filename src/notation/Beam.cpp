@@ -223,6 +223,10 @@ void BeamBehaviour::SetEnd(CBarItem& item, int bars, int position) const {
     rec::Put(&beam, CBeam::kEndPosition, std::int16_t(position));
 }
 
+void BeamBehaviour::SetStartStaffOffset(CBarItem& item, int staves) const { Beam(item).SetStartStaffOffset(staves); }
+
+std::int16_t BeamBehaviour::GetEndStaffOffset(CBarItem& item) const { return std::int16_t(Beam(item).GetEndStaffOffset()); }
+
 bool BeamBehaviour::ReachesOtherStaff(CBarItem& item) const {
     auto& beam = Beam(item);
     return beam.GetStartStaffOffset() != 0 || beam.GetEndStaffOffset() != 0;

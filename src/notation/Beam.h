@@ -121,6 +121,8 @@ public:
     void TransposeSelected(CBarItem& item, int amount, int mode) const override;
     void TransposeAll(CBarItem& item, int fromKey, int toKey, int clef, int semitones) const override;
     void SetEndStaffOffset(CBarItem& item, int staves) const override;         // slot 117
+    void SetStartStaffOffset(CBarItem& item, int staves) const override;
+    std::int16_t GetEndStaffOffset(CBarItem& item) const override;
     void SetEnd(CBarItem& item, int bars, int position) const override;        // slot 122
     bool ReachesOtherStaff(CBarItem& item) const override;                     // slot 134: IsCrossStaff
 };

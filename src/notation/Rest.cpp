@@ -63,6 +63,8 @@ std::int16_t RestBehaviour::GetStaffPos(CBarItem& item, int) const { return Rest
 
 std::int16_t RestBehaviour::GetStartStaffOffset(CBarItem& item) const { return std::int16_t(Rest(item).StaffOffsetField()); }
 
+void RestBehaviour::SetStartStaffOffset(CBarItem& item, int staves) const { Rest(item).SetStartStaffOffset(staves); }
+
 bool RestBehaviour::ReachesOtherStaff(CBarItem& item) const { return Rest(item).StaffOffsetField() != 0; }
 
 CRawHead* RestBehaviour::SetSlurEnd(CRawHead& item, int on) const { return SetRestFlag(item, CRest::kSlurEnd, on); }

@@ -33,6 +33,7 @@ public:
     void MarkRemoved(CBarItem& item) const override;                             // slot 86
     std::int16_t GetStaffPos(CBarItem& item, int head) const override;           // slot 91
     std::int16_t GetStartStaffOffset(CBarItem& item) const override;             // slot 95
+    void SetStartStaffOffset(CBarItem& item, int staves) const override;
     bool ReachesOtherStaff(CBarItem& item) const override;                       // slot 134: IsCrossStaff
     CRawHead* SetSlurEnd(CRawHead& item, int on) const override;                 // 168
     CRawHead* SetSlurStart(CRawHead& item, int on) const override;               // 169

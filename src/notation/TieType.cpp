@@ -206,6 +206,8 @@ int TieTypeBehaviour::GetEndPosition(CBarItem& item) const {
 }
 void TieTypeBehaviour::SetEndPosition(CBarItem& item, int position) const { Ends(item).SetEndPositionField(position); }
 void TieTypeBehaviour::SetEndStaffOffset(CBarItem& item, int staves) const { Ends(item).SetEndStaffOffset(staves); }
+void TieTypeBehaviour::SetStartStaffOffset(CBarItem& item, int staves) const { Ends(item).SetStartStaffOffset(staves); }
+std::int16_t TieTypeBehaviour::GetEndStaffOffset(CBarItem& item) const { return std::int16_t(Ends(item).EndStaffOffset()); }
 void TieTypeBehaviour::SetHorizontalOffset(CBarItem& item, int offset) const { Ends(item).SetStartDx(offset); }
 void TieTypeBehaviour::SetVerticalOffset(CBarItem& item, int offset) const { Ends(item).SetStartDy(offset); }
 void TieTypeBehaviour::SetEndHorizontalOffset(CBarItem& item, int offset) const { Ends(item).SetEndDx(offset); }

@@ -69,6 +69,8 @@ public:
     int GetEndPosition(CBarItem& item) const override;                                // slot 100
     void SetEndPosition(CBarItem& item, int position) const override;                 // slot 115
     void SetEndStaffOffset(CBarItem& item, int staves) const override;                // slot 117
+    void SetStartStaffOffset(CBarItem& item, int staves) const override;
+    std::int16_t GetEndStaffOffset(CBarItem& item) const override;
     void SetHorizontalOffset(CBarItem& item, int offset) const override;              // slot 118
     void SetVerticalOffset(CBarItem& item, int offset) const override;                // slot 119
     void SetEndHorizontalOffset(CBarItem& item, int offset) const override;           // slot 120

@@ -1161,3 +1161,37 @@ TEST(CapoTask, TheCapoIsCopiedToEachSelectedFrame) {
 }
 
 }  // namespace
+
+// Removing a track: a rest shown on the removed staff comes back to its own; one shown across
+// the removed staff stays on the staff it was shown on, now one staff nearer; others keep theirs.
+TEST(TrackRemoval, CrossStaffRestsComeHomeOrKeepTheirStaff) {
+    struct Case {
+        const char* what;
+        int removed, track, offset;
+        int trackAfter, offsetAfter;
+    };
+    const Case cases[] = {
+        {"down onto the removed staff", 1, 0, 1, 0, 0},
+        {"up onto the removed staff", 1, 2, -1, 1, 0},
+        {"down across the removed staff", 1, 0, 2, 0, 1},
+        {"up across the removed staff", 1, 2, -2, 1, -1},
+        {"up short of the removed staff", 1, 3, -1, 2, -1},
+        {"down short of the removed staff", 2, 0, 1, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EditScore s;
+        ASSERT_TRUE(s.score->InsertTrack(s.score->GetTrackCount(), 0, 0));
+        ASSERT_EQ(s.score->GetTrackCount(), 4);
+        CBarItem* rest = s.AddRest(c.track, 1, 0, 3, false);
+        rest->SetStartStaffOffset(c.offset);
+        ASSERT_EQ(rest->GetStartStaffOffset(), c.offset);
+        ASSERT_TRUE(rest->ReachesOtherStaff());
+        ASSERT_TRUE(s.score->DeleteTrack(c.removed));
+        CBarItem* after = nullptr;
+        for (CBarItem* i : s.Live(c.trackAfter, 1))
+            if (i->TypeCode() == 128 && i->GetVoice() == 3) after = i;
+        ASSERT_NE(after, nullptr);
+        EXPECT_EQ(after->GetStartStaffOffset(), c.offsetAfter);
+    }
+}
