@@ -165,3 +165,62 @@ TEST(ScoreInstrument, ABFlatInstrumentOnATransposedScoreStaysTransposed) {
     EXPECT_TRUE(f.Track(0)->IsTransposedDisplay());
     EXPECT_EQ(f.Score()->GetLine(0)->GetStaff(0)->GetKey(), 9) << "C major written as D major";
 }
+
+// The insert-track operation's set-up from a library entry: names shown in full, voice 0's
+// sound and every voice's channel, clefs, range and voice count from the entry; a tablature
+// entry takes the template's lines (six without one) at size 125; a percussion entry its drum
+// map with the whole key range; an entry the library lacks leaves the track as it was.
+TEST(ScoreInstrument, ALibraryEntrySetsANewTrackUp) {
+    struct Case {
+        const char* what;
+        int entry;
+        bool withLines;
+        bool applied;
+        int kind, clef, program, channel, voices;
+        std::uint16_t lines;
+        int size;
+    };
+    const Case cases[] = {
+        {"a B-flat clarinet", 2, false, true, 0, 0, 71, 3, 8, 0x07C0, 100},
+        {"tablature, template lines", 4, true, true, 2, 13, 24, 4, 8, 0x03C0, 125},
+        {"tablature, no template", 4, false, true, 2, 13, 24, 4, 8, 0x07E0, 125},
+        {"percussion", 3, false, true, 1, 11, 0, 9, 8, 0x07C0, 100},
+        {"nine voices give eight", 5, false, true, 0, 0, 52, 5, 8, 0x07C0, 100},
+        {"no such entry", 17, false, false, 0, 0, -1, 0, 8, 0x07C0, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f(1);
+        CTrack* t = f.Track(0);
+        alignas(8) std::uint8_t templBytes[CTrack::kSize] = {};
+        CTrack* templ = CTrack::Construct(templBytes);
+        templ->Init(0, 0, 0x03C0);
+        const std::vector<std::uint8_t> before(reinterpret_cast<std::uint8_t*>(t),
+                                               reinterpret_cast<std::uint8_t*>(t) + CTrack::kSize);
+        EXPECT_EQ(ApplyInstrumentTemplate(c.entry, t, c.withLines ? templ : nullptr), c.applied);
+        if (!c.applied) {
+            EXPECT_EQ(std::memcmp(before.data(), t, CTrack::kSize), 0) << "the track is untouched";
+            continue;
+        }
+        EXPECT_EQ(std::string(t->GetFullName()), std::string(InstLibEntryName(f.library[std::size_t(c.entry)].data())));
+        EXPECT_EQ(t->GetTrackFlags() & 0x03, 0x01) << "the full name shown, not the short one";
+        EXPECT_EQ(t->GetStaffKind(), c.kind);
+        EXPECT_EQ(t->GetClef(), c.clef);
+        EXPECT_EQ(t->GetVoiceProgram(0), c.program);
+        EXPECT_EQ(t->GetVoicePatch(1), -1) << "the other voices have no sound";
+        for (int v = 0; v < CTrack::kVoices; ++v) EXPECT_EQ(t->GetVoiceChannel(v), c.channel) << "voice " << v;
+        EXPECT_EQ(t->GetVoiceCount(), c.voices);
+        EXPECT_EQ(t->GetLineMask(), c.lines);
+        EXPECT_EQ(rec::Get<std::uint8_t>(t, CTrack::kStaffSize), c.size);
+        if (c.kind == 1) {
+            EXPECT_EQ(t->GetHighRange(), 127);
+            EXPECT_EQ(t->GetLowRange(), 0);
+            EXPECT_EQ(t->GetDrumKey(5), 40);
+            EXPECT_EQ(t->GetDisplaySwitches() & 0x48, 0x40);
+        } else if (c.kind == 2) {
+            EXPECT_EQ(t->GetDisplaySwitches() & 0xAC, 0x80);
+        } else {
+            EXPECT_EQ(t->GetDisplaySwitches() & 0x5F, 0x1F);
+        }
+    }
+}
