@@ -798,6 +798,8 @@ bool WaitMousePress() {
 
 void PumpMessages() {
     if (!QCoreApplication::instance()) return;
+    // Long work that pumps (a progress dialog's Cancel) takes scripted input a step a pump.
+    UiTestFeedStep(false, nullptr);
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

@@ -584,7 +584,7 @@ bool WaitMousePress();
 bool MouseButtonsDown();
 
 // Runs the events that are waiting (posted messages, paints, timers that are due) and
-// returns; does not wait.
+// returns; does not wait. Under a scripted-input session each call delivers one step first.
 void PumpMessages();
 
 }  // namespace fw

@@ -11,6 +11,8 @@
 #include "model/TaskMakers.h"
 #include "model/Bar.h"
 #include "model/Playback.h"
+#include "model/PlaybackMarks.h"
+#include "model/TrkBar.h"
 #include "model/DocumentStandIns.h"
 #include "model/Score.h"
 #include "model/System.h"
@@ -21,6 +23,8 @@
 #include "model/ZelDoc.h"
 #include "platform/Handles.h"
 #include "platform/PortLayer.h"
+#include "platform/StdDlg.h"
+#include "platform/Theory.h"
 
 // --- the capturing device layer -----------------------------------------------------------------
 
@@ -90,16 +94,54 @@ void WriteConductorTrack(CZelDoc& doc, CMidiFile& f, Performer& performer) {
     std::map<int, std::pair<int, int>> tempi;  // tick -> (bar, quarter tempo)
     int tick = 0;
     const int barCount = score.GetBarCount();
+    // The beat unit in force: a quarter at first, then each tempo mark's own.
+    int unit = 3;
+    bool dotted = false;
     // Every jump mark's pass counter is bounded, so the play order ends; the guard keeps a
     // damaged score's conductor track finite all the same.
     for (int b = barCount ? 0 : -1, guard = 0; b >= 0 && guard < barCount * 64; b = performer.NextBar(b), ++guard) {
         CBar* bar = score.GetBar(b);
-        tempi[tick] = {b, TempoToQuarterTempo(bar->GetTempo(), 3, false)};
+        tempi[tick] = {b, TempoToQuarterTempo(bar->GetTempo(), unit, dotted)};
         CBarItem* item = bar->GetFirstItem();
         for (int i = 0; item && i < bar->GetItemCount(); ++i, item = item->NextItem()) {
             if (item->TypeCode() != CBar::kTempoType || item->IsHidden() || item->IsRemoved()) continue;
             const auto* mark = static_cast<CTempo*>(item);
+            if (mark->GetBeatUnit() > 0) {
+                unit = mark->GetBeatUnit();
+                dotted = mark->IsDotted();
+            }
             tempi[tick + item->TimeField()] = {b, mark->GetQuarterTempo()};
+        }
+        // The tempo actions of the bar's expressions (in its tracks' runs): a tempo at the
+        // mark, or a ramp from its start tempo to its end tempo over its span in steps of 120
+        // ticks, as playback takes it.
+        for (int t = 0; t < score.GetTrackCount(); ++t) {
+            CTrkBar* tb = score.GetTrkBar(t, b);
+            for (CBarItem* x = tb ? tb->GetItems() : nullptr; x && x->TypeCode() != 255; x = x->NextItem()) {
+                if (x->TypeCode() != CExpression::kType || x->IsRemoved() || (x->FlagsA() & 0x02)) continue;
+                const CExpression* e = CExpression::Of(x);
+                if (e->GetKind() != CExpression::kTempoKind) continue;
+                const int first = TempoToQuarterTempo(e->GetStartTempo(), unit, dotted);
+                const int second = TempoToQuarterTempo(e->GetEndTempo(), unit, dotted);
+                const int start = tick + x->TimeField();
+                const int endBars = std::max<int>(0, e->GetEndBar());
+                if (endBars == 0 && e->GetEndPosition() <= x->PositionField() && first == second) {
+                    tempi[start] = {b, first};
+                    continue;
+                }
+                int span = 0;
+                for (int k = 0; k < endBars && b + k < barCount; ++k) span += score.GetBar(b + k)->GetLength();
+                const int endBar = std::min(b + endBars, barCount - 1);
+                const int endLength = score.GetBar(endBar)->GetLength();
+                span += int(std::min<std::int64_t>(endLength, std::int64_t(e->GetEndPosition()) * endLength / 1024));
+                span = std::max(0, span - x->TimeField() - 1);
+                const int steps = span / 120;
+                for (int k = 0; k <= steps; ++k) {
+                    const int tempo = steps == 0 ? first : first + int(std::int64_t(k) * (second - first) / steps);
+                    const int at = steps == 0 ? start : start + int(std::int64_t(k) * span / steps);
+                    tempi[at] = {b, tempo};
+                }
+            }
         }
         tick += bar->GetLength();
     }
@@ -121,12 +163,19 @@ void WriteConductorTrack(CZelDoc& doc, CMidiFile& f, Performer& performer) {
     f.EndTrack();
 }
 
-void WriteTrack(CZelDoc& doc, CMidiFile& f, int t, Performer& performer, CMidiRedirect& redirect) {
+// False when the user cancels in the progress dialog.
+bool WriteTrack(CZelDoc& doc, CMidiFile& f, int t, Performer& performer, CMidiRedirect& redirect,
+                CProgressDlg* progress) {
     CScore& score = *doc.score;
     CTrack* track = score.GetTrack(t);
     f.BeginTrack();
     char name[256] = {};
     track->GetName(name, false);
+    if (progress) {
+        progress->SetMessage(name);
+        progress->SetRange(0, std::max<int>(1, score.GetBarCount()));
+        progress->SetPos(0);
+    }
     f.WriteText(0x03, name);
     // The instrument name: the output port's, when the track has one.
     if (const int port = track->GetDevice(); port >= 0) {
@@ -136,20 +185,33 @@ void WriteTrack(CZelDoc& doc, CMidiFile& f, int t, Performer& performer, CMidiRe
     int key = track->GetKey();
     if (CLine* line = score.GetLine(0))
         if (CStaff* staff = line->GetStaff(t)) key = staff->GetKey();
+    // A track shown at transposed pitch keeps the key it shows: the file takes the sounding one.
+    if (track->IsTransposedDisplay() && track->GetTransposition() != 0)
+        key = CTheory::GetKeyDegreeStep(key, -track->GetTransposition());
     if (key != 0) redirect.SendKeySignature(0, key);
     // The performer plays this track alone from the first bar, with the channels' first patches,
     // pans and volumes, tick by tick until its play order ends.
     const int barCount = score.GetBarCount();
     performer.Start(&score, t, t, 0, 0, false, true);
     performer.PlayOnly(t);
+    int shownBar = performer.GetPlayBar();
+    bool cancelled = false;
     while (!performer.PlayEnded() && performer.GetPlayBar() < barCount) {
         if (performer.GetRunningTicks() % 120 == 0) performer.GenerateAhead(480);
         performer.PlayTick();
         ++f.currentTick;
+        if (progress && performer.GetPlayBar() != shownBar) {
+            shownBar = performer.GetPlayBar();
+            if (!progress->Step()) {
+                cancelled = true;
+                break;
+            }
+        }
     }
     f.currentTick = std::max(f.lastTick, f.currentTick - 1);
     performer.Silence(t, true);
     f.EndTrack();
+    return !cancelled;
 }
 
 // What export borrows of the live play state (the transport word, the played score and the play
@@ -188,9 +250,19 @@ int ExportMidiBytes(CZelDoc& doc, std::vector<std::uint8_t>* out) {
     auto performer = std::make_unique<Performer>(&redirect);
     redirect.SetPerformer(performer.get());
     PlayStateLoan loan;
+    // The progress dialog, a bar at a time through each track; Cancel ends the export.
+    auto progress = std::make_unique<CProgressDlg>();
+    if (progress->Open(kExportProgressTemplate)) progress->SetRange(0, std::max(1, playing - 1));
+    else progress.reset();
+    struct CloseProgress {
+        std::unique_ptr<CProgressDlg>& dialog;
+        ~CloseProgress() {
+            if (dialog) dialog->Close();
+        }
+    } closeProgress{progress};
     WriteConductorTrack(doc, f, *performer);
     for (int t = 0; t < score.GetTrackCount(); ++t)
-        if (plays[std::size_t(t)]) WriteTrack(doc, f, t, *performer, redirect);
+        if (plays[std::size_t(t)] && !WriteTrack(doc, f, t, *performer, redirect, progress.get())) return 1;
     *out = f.Bytes();
     return 0;
 }
@@ -219,6 +291,6 @@ void RegisterMidiExport() {
         CFileDialog dialog(false, "mid", proposed.c_str(), OFN_OVERWRITEPROMPT, "MIDI (*.mid)|*.mid||");
         if (dialog.DoModal() != IDOK) return;
         const int code = ExportMidiFileTo(doc, fw::ToUtf8(dialog.GetPathName().c_str()));
-        if (code) ReportErrorCode(code);
+        if (code && code != 1) ReportErrorCode(code);  // 1: cancelled, nothing to say
     };
 }

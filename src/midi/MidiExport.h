@@ -42,6 +42,8 @@ private:
     const Performer* performer_ = nullptr;
 };
 
+// The progress dialog of an export (the track being written, its bars, Cancel).
+constexpr unsigned kExportProgressTemplate = 268;
 // The file's bytes for the score: 0, or 1 when cancelled in the progress dialog.
 int ExportMidiBytes(CZelDoc& doc, std::vector<std::uint8_t>* out);
 // Writes the file through a temporary one, so a failed or cancelled export leaves an existing

@@ -50,6 +50,8 @@ public:
     // Takes the file image.
     void Attach(std::vector<std::uint8_t> image);
     std::size_t FileSize() const { return image.size(); }
+    // The image's byte at an offset; -1 past its end.
+    int ByteAt(std::size_t offset) const { return offset < image.size() ? image[offset] : -1; }
     // Reads and checks the header ("MThd", format 0 or 1, at least one track, a division it can
     // read): 0, or 101 with the reason.
     int ReadHeader(SmfHeader* out);

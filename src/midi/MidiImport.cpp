@@ -9,7 +9,16 @@
 #include "framework/Globals.h"
 #include "model/TaskMakers.h"
 #include "model/Bar.h"
+#include "model/Data.h"
 #include "model/DocumentStandIns.h"
+#include "model/ItemArray.h"
+#include "model/ItemFactory.h"
+#include "model/Lyric.h"
+#include "model/LyricFlow.h"
+#include "model/PlaybackMarks.h"
+#include "model/Preferences.h"
+#include "model/Symbol.h"
+#include "model/Text.h"
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -21,7 +30,11 @@
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "platform/DebugLog.h"
+#include "platform/Devices.h"
+#include "platform/DlgCombosStandIns.h"
+#include "platform/DrawGlobals.h"
 #include "platform/PortLayer.h"
+#include "platform/StdDlg.h"
 
 MidiImportGlobals g_midiImport;
 
@@ -309,14 +322,34 @@ int CMidiImport::Convert(CZelDoc& doc) {
         if (!row.import) continue;
         if (staves.size() >= std::size_t(MidiImportSettings::kMaxStaves)) break;
         staves.push_back(row);
-        if (row.splitKey >= 0 && staves.size() < std::size_t(MidiImportSettings::kMaxStaves)) {
+        if (row.splitKey < 0) continue;
+        if (staves.size() < std::size_t(MidiImportSettings::kMaxStaves)) {
             MidiImportTrack lower = row;
             lower.clefChoice = 1;
             lower.splitKey = -1;
             staves.push_back(lower);
+        } else {
+            // No room for the lower staff: the part stays whole on one.
+            staves.back().splitKey = -1;
         }
     }
     if (staves.empty()) return kCancelled;
+    // The progress dialog: the conductor track first, a bar at a time.
+    progress = std::make_unique<CProgressDlg>();
+    if (progress->Open(kProgressTemplate)) {
+        progress->SetTitleString(3217);
+        progress->SetMessageString(3219);
+        progress->SetRange(0, std::max<int>(1, settings.barCount));
+    } else {
+        progress.reset();
+    }
+    struct CloseProgress {
+        std::unique_ptr<CProgressDlg>& dialog;
+        ~CloseProgress() {
+            if (dialog) dialog->Close();
+            dialog.reset();
+        }
+    } closeProgress{progress};
     CScore& score = *doc.score;
     doc.MakeCurrent();
     // The import fills a new, empty score only.
@@ -335,6 +368,11 @@ int CMidiImport::Convert(CZelDoc& doc) {
         track->SetName(row.name);
         if (row.octaveDown) track->SetTransposition(-12);
         for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, row.channel);
+        // The output port: the preferences' default device, else the first of the list.
+        CDevices* ports = GetMidiOutPorts();
+        int port = g_preferences.Word(Preferences::kDefaultDevice);
+        if (!ports->IsPortAvailable(port)) port = ports->GetIdAt(0);
+        if (port >= 0 && ports->IsPortAvailable(port)) track->SetDevice(port);
         for (int s = 0; s < score.GetLineCount(); ++s) {
             CStaff* staff = score.GetLine(s)->GetStaff(int(i));
             if (!staff) continue;
@@ -342,34 +380,98 @@ int CMidiImport::Convert(CZelDoc& doc) {
             staff->SetKey(std::uint8_t(row.key));
         }
     }
-    score.Reindex();
-    std::string title;
-    if (int code = ImportConductorTrack(doc, &title)) return code;
-    if (!title.empty()) {
-        const std::vector<std::string> lines = SplitTitleLines(title);
-        for (std::size_t k = 0; k < lines.size() && k < 4; ++k)
-            fw::CopyText(doc.titles[0].lines[k].text, TitleLine::kTextSize, lines[k]);
+    // A split pair is joined by a brace in every system.
+    for (std::size_t i = 0; i + 1 < staves.size(); ++i) {
+        if (staves[i].splitKey < 0) continue;
+        for (int s = 0; s < score.GetLineCount(); ++s)
+            if (CLine* line = score.GetLine(s)) line->SetBracket(1, int(i), int(i) + 1, false);
+        ++i;
     }
+    score.Reindex();
+    std::string title, copyright;
+    if (int code = ImportConductorTrack(doc, &title, &copyright)) return code;
+    auto setTitle = [&](int kind, const std::string& text) {
+        if (text.empty()) return;
+        for (TitleBlock& block : doc.titles) {
+            if (block.kind != kind) continue;
+            const std::vector<std::string> lines = SplitTitleLines(text);
+            for (std::size_t k = 0; k < lines.size() && k < 4; ++k)
+                fw::CopyText(block.lines[k].text, TitleLine::kTextSize, lines[k]);
+            return;
+        }
+    };
+    setTitle(TitleBlock::kTitle, title);
+    setTitle(TitleBlock::kNotice, copyright);
+    // In a format 0 file the lyric events go to the staff of the fourth channel (else the
+    // first staff).
+    std::size_t lyricStaff = 0;
+    for (std::size_t i = 0; i < staves.size(); ++i)
+        if (settings.mapChannels && staves[i].channel == 3) {
+            lyricStaff = i;
+            break;
+        }
     const int lastBar = score.GetBarCount() - 1;
     for (std::size_t i = 0; i < staves.size(); ++i) {
         const MidiImportTrack& row = staves[i];
         const bool lowerOfSplit = i > 0 && staves[i - 1].splitKey >= 0;
-        if (!lowerOfSplit)
-            if (int code = ImportTrack(score, row, int(i))) return code;
-    }
-    for (std::size_t i = 0; i < staves.size(); ++i) {
-        const MidiImportTrack& row = staves[i];
+        if (lowerOfSplit) continue;
+        if (progress) {
+            // The part's track number (1 in a format 0 file), with its channel when mapped.
+            std::string part = std::to_string(header.format == 0 ? 1 : row.trackNumber);
+            if (settings.mapChannels) part += "-" + std::to_string(row.channel + 1);
+            progress->SetMessage(part.c_str());
+            progress->SetPos(0);
+            progress->SetRange(0, std::max<int>(1, score.GetBarCount()) * (row.transcribe ? 2 : 1));
+        }
+        if (int code = ImportTrack(score, row, int(i), i == 0, header.format == 1 || i == lyricStaff)) return code;
+        CTrack* track = score.GetTrack(int(i));
+        const bool percussion = track && track->IsPercussionStaff();
+        int drums = 0;
+        if (percussion) {
+            // The drum map from the keys played; with one voice each drum plays in its map
+            // entry's voice. Stems go up, down for the voices of the drums with heads 0x22, 0x23.
+            drums = track->CollectDrumMap(&score);
+            if (!row.severalVoices) track->ApplyDrumVoices(&score);
+            track->SetVoiceStem(-1, 1);
+            for (int d = 0; d < drums; ++d)
+                if (track->GetDrumHead(d) == 0x22 || track->GetDrumHead(d) == 0x23)
+                    track->SetVoiceStem(track->GetDrumVoice(d), 2);
+            track->SetHighRange(127);
+            track->SetLowRange(0);
+        }
+        // The transcription goes on stepping the same dialog, a bar at a time.
         if (!row.transcribe || !g_midiImport.transcribe) continue;
         const int grid = kQuantizeTicks[std::clamp<int>(row.quantizeValue, 0, 7)];
-        const int code = g_midiImport.transcribe(score, int(i), lastBar, 0, grid, row.severalVoices != 0);
-        if (code) return code;
+        if (int code = g_midiImport.transcribe(score, int(i), lastBar, 0, grid, row.severalVoices != 0)) return code;
+        if (percussion && !row.severalVoices) {
+            // A one-voice drum part: each further voice its drums use is transcribed too.
+            bool done[8] = {true};
+            for (int d = 0; d < drums; ++d) {
+                const int v = track->GetDrumVoice(d) & 7;
+                if (done[v]) continue;
+                done[v] = true;
+                if (int code = g_midiImport.transcribe(score, int(i), lastBar, v, grid, false)) return code;
+            }
+        }
+        if (percussion) track->ApplyDrumMap(&score);
+        // A split pair's lower staff is transcribed with it.
+        if (row.splitKey >= 0 && i + 1 < staves.size())
+            if (int code = g_midiImport.transcribe(score, int(i) + 1, lastBar, 0, grid, row.severalVoices != 0))
+                return code;
     }
     // Layout: the last bar closes the score, the bars are recalculated and every page laid out.
+    if (progress) {
+        progress->SetMessageString(3218);
+        progress->SetPos(0);
+        progress->SetRange(0, 2 * score.GetBarCount());
+    }
     if (CBar* last = score.GetBar(score.GetBarCount() - 1)) last->SetClosingKind(4);
     score.Reindex();
     score.RecalcBars(false);
-    for (int b = 0; b < score.GetBarCount(); ++b)
+    for (int b = 0; b < score.GetBarCount(); ++b) {
+        if (progress && !progress->Step()) return kCancelled;
         if (CBar* bar = score.GetBar(b)) bar->Respace();
+    }
     score.ReflowFromPage(0);
     score.Reindex();
     doc.LayoutAllPages(true);
@@ -377,27 +479,184 @@ int CMidiImport::Convert(CZelDoc& doc) {
     return kDone;
 }
 
-int CMidiImport::ImportConductorTrack(CZelDoc& doc, std::string* title) {
+namespace {
+
+// The bars as a track is read: each event at or past the end of the current bar moves on,
+// appending bars past the score's last (at most 32,000).
+// Each bar reached steps the progress dialog (Cancel: code 1).
+struct BarCursor {
+    CScore& score;
+    CProgressDlg* progress = nullptr;
+    int bar = 0;
+    int barStart = 0;
+    int Length(int b) const { return score.GetBar(b) ? score.GetBar(b)->GetMeterLength() : 1920; }
+    // 0, or the import's code.
+    int MoveTo(int tick) {
+        while (tick >= barStart + Length(bar)) {
+            barStart += Length(bar);
+            ++bar;
+            if (progress && !progress->Step()) return CMidiImport::kCancelled;
+            if (bar >= score.GetBarCount()) {
+                if (bar > 32000) return CMidiImport::kBadFile;
+                if (!score.AppendBar(false)) return CMidiImport::kOutOfMemory;
+            }
+        }
+        return 0;
+    }
+    int Time(int tick) const { return tick - barStart; }
+};
+
+// An item's time in its bar and the column position that goes with it (1/1024 of the bar).
+void PlaceInBar(CScore& score, CBarItem* item, int bar, int time) {
+    item->SetTimeField(std::int16_t(time));
+    if (CBar* b = score.GetBar(bar)) item->SetPositionField(std::int16_t(std::clamp<int>(b->TickToFraction(time, false), 0, 1023)));
+}
+
+// A text item of a kind at a time in a bar of a staff, in the preferences' font of its kind.
+bool AddTextItem(CScore& score, int staff, int bar, int time, int kind, const std::string& text) {
+    CTrkBar* tb = score.GetTrkBar(staff, bar);
+    if (!tb || text.empty()) return true;
+    const std::string shown = text.substr(0, 255);
+    std::vector<std::uint8_t> buffer(std::size_t(CText::PlainSize(shown.c_str()) + 16), 0);
+    CText* t = CText::MakePlain(buffer.data(), int(buffer.size()), CText::kTypeCode, kind, shown.c_str(),
+                                g_preferences.Font(kind), false);
+    if (!t) return true;
+    PlaceInBar(score, t, bar, time);
+    // Above the staff; the size is measured when it is first drawn.
+    t->SetY(-300);
+    tb->SetCurrent();
+    return tb->InsertCopy(t) != nullptr;
+}
+
+// The syllables of a staff as lyric items at their times in voice 0, and their lyric line in
+// the score's lyric lines: the text with each syllable followed by a hyphen while its word goes
+// on, else a space; one piece per syllable and one per hyphen. 0 or the import's code.
+int PlaceSyllables(CScore& score, int staff, const std::vector<MidiSyllable>& syllables) {
+    if (syllables.empty()) return CMidiImport::kDone;
+    const FontRef font = g_preferences.Font(4);
+    std::string text;
+    std::vector<LyricToken> tokens;
+    std::vector<int> entryOf;
+    for (const MidiSyllable& s : syllables) {
+        LyricToken t;
+        t.kind = LyricToken::kSyllable;
+        t.text = s.text;
+        t.byteOffset = int(text.size());
+        entryOf.push_back(int(tokens.size()));
+        tokens.push_back(t);
+        text += s.text;
+        if (s.wordContinues) {
+            LyricToken h;
+            h.kind = LyricToken::kHyphen;
+            h.text = "-";
+            h.byteOffset = int(text.size());
+            tokens.push_back(h);
+            text += "-";
+        } else {
+            text += " ";
+        }
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    CLyricArray* lines = score.GetLyricArray();
+    const int lineIndex = lines ? lines->GetCount() : 0;
+    std::vector<std::uint8_t> line;
+    LyricPlace place;
+    place.track = staff;
+    place.bar = syllables.front().bar;
+    // A line too long for one record leaves the syllables holding their own text.
+    if (lines && lyricflow::BuildLine(line, place, text, {LyricRun{0, font}}, tokens, false))
+        if (!lines->Add(line.data())) return CMidiImport::kOutOfMemory;
+    for (std::size_t i = 0; i < syllables.size(); ++i) {
+        const MidiSyllable& s = syllables[i];
+        CTrkBar* tb = score.GetTrkBar(staff, s.bar);
+        if (!tb) continue;
+        std::vector<std::uint8_t> record(std::size_t(CLyric::SizeFor(int(s.text.size()))), 0);
+        CLyric* l = CLyric::Make(record.data(), lineIndex, entryOf[i], 0, s.text.c_str(), font);
+        if (!l) return CMidiImport::kOutOfMemory;
+        std::uint8_t flags = std::uint8_t(l->LyricFlags() | CLyric::kHoldsTextBit);
+        if (s.wordContinues) flags |= CLyric::kHyphenBit;
+        if (s.extender) flags |= CLyric::kExtenderBit;
+        l->SetLyricFlags(flags);
+        PlaceInBar(score, l, s.bar, s.time);
+        tb->SetCurrent();
+        if (!tb->InsertCopy(l)) return CMidiImport::kOutOfMemory;
+    }
+    return CMidiImport::kDone;
+}
+
+}  // namespace
+
+void AddMidiSyllable(std::vector<MidiSyllable>& syllables, std::string text, int bar, int time, bool karaoke,
+                     bool karaokeHold) {
+    if (!text.empty() && (text[0] == '\r' || text[0] == '\n' || (karaoke && text[0] == '@'))) return;
+    // Line breaks inside the text end it as a space does.
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    if (text.empty()) {
+        if (!syllables.empty()) {
+            syllables.back().extender = true;
+            syllables.back().wordContinues = false;
+        }
+        return;
+    }
+    if (text[0] == ' ' || text[0] == '\\' || text[0] == '/') {
+        if (!syllables.empty()) syllables.back().wordContinues = false;
+        text.erase(0, 1);
+    }
+    const bool endsInSpace = !text.empty() && text.back() == ' ';
+    bool extender = text.find('_') != std::string::npos || (karaoke && !endsInSpace && karaokeHold);
+    if (const std::size_t space = text.find(' '); space != std::string::npos) text.resize(space);
+    text.erase(std::remove(text.begin(), text.end(), '_'), text.end());
+    if (text.empty()) {
+        // A lone "_" holds the syllable before.
+        if (extender && !syllables.empty()) {
+            syllables.back().extender = true;
+            syllables.back().wordContinues = false;
+        }
+        return;
+    }
+    MidiSyllable s;
+    s.bar = bar;
+    s.time = time;
+    s.text = text.substr(0, 250);
+    s.extender = extender;
+    // A held syllable ends its word: its extender line stands in for the hyphen.
+    s.wordContinues = !endsInSpace && !extender;
+    syllables.push_back(std::move(s));
+}
+
+bool CMidiImport::ChangeKeyFrom(CScore& score, int bar, int key, int first, int last) {
+    if (bar <= 0 || bar >= score.GetBarCount()) return true;
+    if (g_preferences.Byte(Preferences::kDoubleBar))
+        if (CBar* before = score.GetBar(bar - 1)) before->SetClosingKind(1);
+    for (int t = first; t <= last && t < score.GetTrackCount(); ++t) {
+        CTrack* track = score.GetTrack(t);
+        if (!track || !track->IsStandardStaff()) continue;
+        CTrkBar* tb = score.GetTrkBar(t, bar);
+        if (!tb) continue;
+        if (!tb->InsertKeySig(0, -1, key, 0, false, 0, false, 0, 0)) return false;
+    }
+    return true;
+}
+
+int CMidiImport::ImportConductorTrack(CZelDoc& doc, std::string* title, std::string* copyright) {
     CScore& score = *doc.score;
     SmfEvent e;
     if (!file.SeekTrack(0, &e)) return kBadFile;
-    int bar = 0, barStart = 0;
-    auto barLength = [&](int b) { return score.GetBar(b) ? score.GetBar(b)->GetMeterLength() : 1920; };
+    BarCursor at{score, progress.get()};
+    int lastKey = settings.rows.empty() ? 0 : settings.rows[0].key;
+    if (header.format == 1) lastKey = settings.entries[0].key;
     while (file.ReadEvent(&e)) {
-        while (e.tick >= barStart + barLength(bar)) {
-            barStart += barLength(bar);
-            ++bar;
-            if (bar >= score.GetBarCount()) {
-                if (bar > 32000) return kBadFile;
-                if (!score.AppendBar(false)) return kOutOfMemory;
-            }
-        }
+        if (int code = at.MoveTo(e.tick)) return code;
         if (e.status != 0xFF) continue;
-        const int time = e.tick - barStart;
+        const int bar = at.bar, time = at.Time(e.tick);
         switch (e.metaType) {
-        case 0x03:
-        case 0x02:
-            if (e.metaType == 0x03) *title = TextOf(e);
+        case 0x02: *copyright = TextOf(e); break;
+        case 0x03: *title = TextOf(e); break;
+        case 0x06:
+        case 0x07:
+            // A marker or cue point: a staff text in the first staff.
+            if (!AddTextItem(score, 0, bar, time, CText::kStaffText, TextOf(e))) return kOutOfMemory;
             break;
         case 0x51: {
             if (e.length < 3) break;
@@ -435,6 +694,17 @@ int CMidiImport::ImportConductorTrack(CZelDoc& doc, std::string* title) {
             score.Reindex();
             break;
         }
+        case 0x59: {
+            // A key change at a bar's first tick after bar 0 (keys at tick 0 came with the
+            // first pass); a key outside -7..7 is ignored.
+            if (e.length < 1 || time != 0) break;
+            const int code = KeyCode(std::int8_t(e.data[0]));
+            if (code < 0) break;
+            if (bar > 0 && code != lastKey)
+                if (!ChangeKeyFrom(score, bar, code, 0, score.GetTrackCount() - 1)) return kOutOfMemory;
+            lastKey = code;
+            break;
+        }
         default: break;
         }
     }
@@ -442,7 +712,7 @@ int CMidiImport::ImportConductorTrack(CZelDoc& doc, std::string* title) {
     return kDone;
 }
 
-int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staff) {
+int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staff, bool firstStaff, bool lyricStaff) {
     SmfEvent e;
     const int midiTrack = header.format == 0 ? 0 : row.trackNumber;
     if (!file.SeekTrack(midiTrack, &e)) return kBadFile;
@@ -455,37 +725,96 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
     int channelCount = 0;
     CTrack* track = score.GetTrack(staff);
     const int transposition = track ? track->GetTransposition() : 0;
-    int bar = 0, barStart = 0;
-    auto barLength = [&](int b) { return score.GetBar(b) ? score.GetBar(b)->GetMeterLength() : 1920; };
+    const bool standard = track && track->IsStandardStaff();
+    int lastChannel = -1, lastKey = row.key;
+    bool anyNote = false;
+    std::vector<MidiSyllable> syllables;
+    // The voice of a channel: its place among the channels met in this track (0-6, 7 for every
+    // further one); one voice when filtered. A voice first met takes its channel.
+    auto voiceOf = [&](int channel) {
+        if (filtered) return 0;
+        for (int k = 0; k < channelCount; ++k)
+            if (channels[k] == channel) return k;
+        if (channelCount < 7) {
+            channels[channelCount] = channel;
+            if (track) track->SetVoiceChannel(channelCount, channel);
+            return channelCount++;
+        }
+        return 7;
+    };
+    auto trkBar = [&](int bar) {
+        CTrkBar* tb = score.GetTrkBar(staff, bar);
+        if (tb) tb->SetCurrent();
+        return tb;
+    };
+    BarCursor at{score, progress.get()};
     while (file.ReadEvent(&e)) {
-        while (e.tick >= barStart + barLength(bar)) {
-            barStart += barLength(bar);
-            ++bar;
-            if (bar >= score.GetBarCount()) {
-                if (bar > 32000) return kBadFile;
-                if (!score.AppendBar(false)) return kOutOfMemory;
+        if (int code = at.MoveTo(e.tick)) return code;
+        const int bar = at.bar, time = at.Time(e.tick);
+        if (e.status == 0xFF) {
+            const std::string text = TextOf(e);
+            switch (e.metaType) {
+            case 0x01:
+                if (header.format != 1 && !(filtered && lastChannel == row.channel)) break;
+                if (karaoke) {
+                    if (lyricStaff) {
+                        const std::size_t after = std::size_t(e.offset) + e.length;
+                        const bool hold = file.ByteAt(after) == 0x89 && file.ByteAt(after + 1) == 0x00;
+                        AddMidiSyllable(syllables, text, bar, time, true, hold);
+                    }
+                } else if (!AddTextItem(score, staff, bar, time, CText::kBarText, text)) {
+                    return kOutOfMemory;
+                }
+                break;
+            case 0x04:
+                if (track && !text.empty()) {
+                    int port = GetMidiOutPorts()->FindIdByName(text.c_str());
+                    if (port < 0)
+                        port = g_preferences.Word(Preferences::kUseDefaultDevice) == 0
+                                   ? 0
+                                   : g_preferences.Word(Preferences::kDefaultDevice);
+                    track->SetDevice(port);
+                }
+                break;
+            case 0x05:
+                if (lyricStaff) AddMidiSyllable(syllables, text, bar, time, karaoke, false);
+                break;
+            case 0x06:
+            case 0x07:
+                if (firstStaff || header.format == 1)
+                    if (!AddTextItem(score, staff, bar, time, firstStaff ? CText::kStaffText : CText::kBarText, text))
+                        return kOutOfMemory;
+                break;
+            case 0x20:
+                if (e.tick == 0 && !filtered && track && e.length >= 1)
+                    for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, e.data[0] & 15);
+                break;
+            case 0x59: {
+                if (!standard || e.length < 1 || time != 0) break;
+                const int code = KeyCode(std::int8_t(e.data[0]));
+                if (code < 0) break;
+                if (bar > 0 && code != lastKey)
+                    if (!ChangeKeyFrom(score, bar, code, staff, row.splitKey >= 0 ? staff + 1 : staff))
+                        return kOutOfMemory;
+                lastKey = code;
+                break;
             }
+            default: break;
+            }
+            continue;
         }
         if (e.status < 0x80 || e.status > 0xEF) continue;
         const int channel = e.status & 15;
+        lastChannel = channel;
         if (filtered && channel != row.channel) continue;
         const int kind = e.status & 0xF0;
         const int key = CMidiFile::Data1(e), value = CMidiFile::Data2(e);
         if (kind == 0x90 && value > 0) {
-            int voice = 0;
-            if (!filtered) {
-                int place = -1;
-                for (int k = 0; k < channelCount; ++k)
-                    if (channels[k] == channel) place = k;
-                if (place < 0 && channelCount < 7) {
-                    channels[channelCount] = channel;
-                    place = channelCount++;
-                }
-                voice = place < 0 ? 7 : place;
-            }
+            const int voice = voiceOf(channel);
+            anyNote = true;
             for (Slot& s : slots) {
                 if (s.active) continue;
-                s = Slot{true, e.tick, bar, e.tick - barStart, key - transposition, key, value, voice, channel};
+                s = Slot{true, e.tick, bar, time, key - transposition, key, value, voice, channel};
                 break;
             }
             // With all 32 open, the note is dropped.
@@ -500,17 +829,78 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
                 p.key = std::uint8_t(std::clamp(s.key, 0, 127));
                 p.byte9 = std::uint8_t(s.velocity);
                 p.byte10 = std::uint8_t(kind == 0x80 && value ? value : 64);
-                CTrkBar* tb = score.GetTrkBar(staff, s.bar);
+                CTrkBar* tb = trkBar(s.bar);
                 if (!tb) break;
-                tb->SetCurrent();
                 if (!tb->AddPerformanceNote(p)) return kOutOfMemory;
                 break;
             }
-        } else if (kind == 0xC0 && track && (e.tick == 0 || bar == 0)) {
-            for (int v = 0; v < 8; ++v) track->SetVoiceProgram(v, key, false);
+        } else if (kind == 0xB0 && (key == 7 || key == 10) && e.tick == 0 && track) {
+            // The starting volume or pan of the voices that play this channel.
+            const int voice = voiceOf(channel);
+            bool any = false;
+            for (int v = 0; v < 8; ++v) {
+                if (track->GetVoiceChannel(v) != channel) continue;
+                any = true;
+                if (key == 7) track->SetVoiceVolume(v, value, false);
+                else track->SetVoicePan(v, value - 64, false);
+            }
+            if (!any) {
+                track->SetVoiceChannel(voice, channel);
+                if (key == 7) track->SetVoiceVolume(voice, value, false);
+                else track->SetVoicePan(voice, value - 64, false);
+            }
+        } else if (kind == 0xB0 && key == 64 && row.pedalMarks) {
+            // The sustain pedal as a pedal symbol that plays it.
+            alignas(8) std::uint8_t buffer[CSymbol::kSize] = {};
+            CSymbol* sym = CSymbol::Make(buffer, value ? 0xD0 : 0xD1, g_draw.defaultMusicFontRef, CSymbol::kMusicFontBit);
+            if (!sym) return kOutOfMemory;
+            buffer[CSymbol::kController] = 65;
+            buffer[CSymbol::kControllerValue] = std::uint8_t(value ? 127 : 0);
+            PlaceInBar(score, sym, bar, time);
+            sym->SetVoice(voiceOf(channel));
+            sym->SetY(1300);
+            CTrkBar* tb = trkBar(bar);
+            if (tb && !tb->InsertCopy(sym)) return kOutOfMemory;
+        } else if (kind == 0xC0) {
+            const int voice = voiceOf(channel);
+            if (track && (e.tick == 0 || (bar == 0 && !anyNote))) {
+                for (int v = 0; v < 8; ++v)
+                    if (filtered || track->GetVoiceChannel(v) == channel) track->SetVoiceProgram(v, key, false);
+            } else if (track) {
+                // A later program: a patch-change expression named by the port's patch names.
+                char name[256] = {}, number[32] = {};
+                GetPortPatchNameOrGM(track->GetDevice(), channel, key, name, number, sizeof number);
+                std::string label = name[0] ? std::string(name) : "Program " + std::to_string(key + 1);
+                if (label.size() > 63) label.resize(63);
+                std::vector<std::uint8_t> buffer(std::size_t(CExpression::kFixedSize + 66), 0);
+                auto* x = static_cast<CExpression*>(ConstructClass(CExpression::kType, buffer.data()));
+                if (!x) return kOutOfMemory;
+                x->Init(CExpression::kPatchKind, 0xFFFFFF00u | std::uint32_t(key & 0x7F));
+                x->SetKeySwitchPitch(255);
+                x->SetOwnTextBit(true);
+                const int size = (CExpression::kFixedSize + int(label.size()) + 1 + 1) & ~1;
+                x->CBaseItem::SetSize(std::int16_t(size));
+                std::memcpy(buffer.data() + CExpression::kText, label.data(), label.size());
+                PlaceInBar(score, x, bar, time);
+                x->SetVoice(voice);
+                CTrkBar* tb = trkBar(bar);
+                if (tb && !tb->InsertCopy(x)) return kOutOfMemory;
+            }
+        } else {
+            // Controllers, key and channel pressure and pitch bend: MIDI data items.
+            int d1 = key, d2 = value;
+            if (kind == 0xB0 && key == 7 && row.volumeToModulation) d1 = 1;
+            CTrkBar* tb = trkBar(bar);
+            if (!tb) continue;
+            CBarItem* item = tb->NewItem(0xA0 + (kind >> 4), time);
+            if (!item) return kOutOfMemory;
+            item->SetVoice(voiceOf(channel));
+            PlaceInBar(score, item, bar, time);
+            static_cast<CData*>(item)->SetDataBytes(d1, d2);
         }
     }
     if (!file.error().empty()) return kBadFile;
+    if (int code = PlaceSyllables(score, staff, syllables)) return code;
     for (int b = 0; b < score.GetBarCount(); ++b) {
         CTrkBar* tb = score.GetTrkBar(staff, b);
         if (!tb) continue;
@@ -521,6 +911,9 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
     }
     return kDone;
 }
+
+CMidiImport::CMidiImport() = default;
+CMidiImport::~CMidiImport() = default;
 
 int CMidiImport::Import(std::vector<std::uint8_t> image, CZelDoc& doc, const std::string& path) {
     settings.fileName = path;

@@ -9,11 +9,13 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "midi/MidiFile.h"
 
+class CProgressDlg;
 class CScore;
 class CZelDoc;
 
@@ -82,6 +84,11 @@ extern MidiImportGlobals g_midiImport;
 class CMidiImport {
 public:
     enum : int { kDone = 0, kCancelled = 1, kOutOfMemory = 100, kBadFile = 101 };
+    // The progress dialog shown while the score is made.
+    static constexpr unsigned kProgressTemplate = 255;
+
+    CMidiImport();
+    ~CMidiImport();
 
     // The whole import of a file image into the document's (empty) score: 0, 1, 100 or 101.
     // A refusal's reason and byte offset go to the debug log.
@@ -100,11 +107,34 @@ public:
     SmfHeader header;
     int trackCount = 0;
     bool karaoke = false;
+    // Open while the score is made (null before, after, or when it could not be shown).
+    std::unique_ptr<CProgressDlg> progress;
 
 private:
-    int ImportConductorTrack(CZelDoc& doc, std::string* title);
-    int ImportTrack(CScore& score, const MidiImportTrack& row, int staff);
+    int ImportConductorTrack(CZelDoc& doc, std::string* title, std::string* copyright);
+    int ImportTrack(CScore& score, const MidiImportTrack& row, int staff, bool firstStaff, bool lyricStaff);
+    // A key change at the start of bar `bar` (bar > 0) on every standard staff from `first` to
+    // `last`, the bar before closing with a double bar when the preferences ask for it.
+    bool ChangeKeyFrom(CScore& score, int bar, int key, int first, int last);
 };
+
+// One lyric syllable as read from the file, before it goes into the score.
+struct MidiSyllable {
+    int bar = 0;
+    int time = 0;
+    std::string text;
+    bool wordContinues = false;
+    bool extender = false;
+};
+
+// Adds the text of a lyric event to the syllables read so far: a text starting with a carriage
+// return (or, in a karaoke file, with "@") is ignored; an empty text gives the syllable before
+// an extender; a leading space, "\" or "/" ends the word before and is dropped; the word goes on
+// unless the text ends in a space; an "_" (or, in a karaoke file, the two bytes 0x89 0x00 after
+// a text without a trailing space, which `karaokeHold` says) gives an extender, which ends the
+// word; an inner space ends the text.
+void AddMidiSyllable(std::vector<MidiSyllable>& syllables, std::string text, int bar, int time, bool karaoke,
+                     bool karaokeHold);
 
 // The title split into at most four lines: at ';', a carriage return or a line feed within the
 // first 64 characters (in that order of preference), else, while more than 63 characters

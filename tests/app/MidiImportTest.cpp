@@ -16,7 +16,17 @@
 #include "framework/MessageBox.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
+#include "model/Data.h"
+#include "model/ItemArray.h"
+#include "model/ItemFactory.h"
+#include "model/KeySig.h"
+#include "model/Lyric.h"
 #include "model/NewScore.h"
+#include "model/PlaybackMarks.h"
+#include "model/Symbol.h"
+#include "model/System.h"
+#include "model/SystemStaff.h"
+#include "model/Text.h"
 #include "model/Tempo.h"
 #include "model/Bar.h"
 #include "model/Score.h"
@@ -26,6 +36,9 @@
 #include "notation/NotationClasses.h"
 #include "notation/Note.h"
 #include "platform/Port.h"
+#include "platform/PortLayer.h"
+#include "platform/StdDlg.h"
+#include "platform/Theory.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -302,6 +315,82 @@ TEST(MidiImportDialog, OpeningAMidiFileShowsDialog254AndOkTakesTheProposal) {
     EXPECT_TRUE(note);
 }
 
+TEST(MidiImportDialog, TheWorkShowsProgressDialog255AndItsCancelOpensNothing) {
+    DialogEnv env;
+    g_midiImport.optionsDialog = nullptr;
+    auto transcribe = g_midiImport.transcribe;
+    std::string label, message;
+    bool cancel = false;
+    // (The hook sees the dialog while the notes are transcribed; its pumping takes the press.)
+    g_midiImport.transcribe = [&](CScore& score, int track, int lastBar, int voice, int grid, bool voices) {
+        // While the notes are read and transcribed the progress dialog shows the part.
+        CProgressDlg* p = CProgressDlg::Current();
+        if (p) {
+            char text[256] = {};
+            if (CWnd* c = p->GetDlgItem(3)) c->GetWindowText(text, sizeof text);
+            label = text;
+            if (CWnd* c = p->GetDlgItem(4)) c->GetWindowText(text, sizeof text);
+            message = text;
+            if (cancel) {
+                // The user holds the mouse down on Cancel.
+                CWnd* button = p->GetDlgItem(IDCANCEL);
+                RECT r;
+                button->GetClientRect(&r);
+                fw::uitest::Press(button, r.right / 2, r.bottom / 2);
+            }
+        }
+        return transcribe(score, track, lastBar, voice, grid, voices);
+    };
+    std::vector<Ev> e;
+    for (int b = 0; b < 8; ++b) Note(e, b * 1920, 1920, 60);
+    const Bytes file = Smf(1, {Track({}), Track(e)});
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("long.mid", file).c_str())) << doc.lastReadCode;
+    char expected[256] = {};
+    LoadResString(3217, expected);
+    EXPECT_EQ(label, expected);
+    EXPECT_EQ(message, "1");
+    EXPECT_EQ(CProgressDlg::Current(), nullptr);  // closed at the end
+    cancel = true;
+    CZelDoc cancelled;
+    EXPECT_FALSE(cancelled.OnOpenDocument(env.Write("long.mid", file).c_str()));
+    EXPECT_EQ(cancelled.lastReadCode, 1);
+    EXPECT_EQ(CProgressDlg::Current(), nullptr);
+}
+
+TEST(MidiImportDialog, ExportShowsProgressDialog268AndItsCancelKeepsTheOldFile) {
+    DialogEnv env;
+    CZelDoc doc;
+    NewScoreSettings settings;
+    settings.arrangement = 2;
+    ASSERT_TRUE(BuildNewScore(*doc.GetScore(), settings));
+    doc.MakeCurrent();
+    const std::string path = env.dir.path() + "/kept.mid";
+    ASSERT_TRUE(fw::WriteFileAtomic(path, "old"));
+    // As soon as the export's dialog takes input, the user holds the mouse down on its Cancel.
+    std::string message;
+    fw::uitest::Call([&] {
+        CProgressDlg* p = CProgressDlg::Current();
+        ASSERT_NE(p, nullptr);
+        char text[256] = {};
+        if (CWnd* c = p->GetDlgItem(4)) c->GetWindowText(text, sizeof text);
+        message = text;
+        CWnd* button = p->GetDlgItem(IDCANCEL);
+        ASSERT_NE(button, nullptr);
+        RECT r;
+        button->GetClientRect(&r);
+        fw::uitest::Press(button, r.right / 2, r.bottom / 2);
+    });
+    EXPECT_EQ(ExportMidiFileTo(doc, path), 1);
+    char name[256] = {};
+    doc.GetScore()->GetTrack(0)->GetName(name, false);
+    EXPECT_EQ(message, name);  // the track being written
+    std::string text;
+    ASSERT_TRUE(fw::ReadWholeFile(path, text));
+    EXPECT_EQ(text, "old");
+    EXPECT_EQ(CProgressDlg::Current(), nullptr);
+}
+
 TEST(MidiImportDialog, CancelOpensNoDocument) {
     DialogEnv env;
     fw::uitest::OnNextModal([](CDialog& d) { fw::uitest::ClickControl(&d, IDCANCEL); });
@@ -483,6 +572,286 @@ TEST(MidiExport, AScoreExportedAndImportedAgainKeepsItsNotes) {
     EXPECT_EQ(after[4].bar, 1);
     EXPECT_EQ(after[4].pitch, 67);
     EXPECT_EQ(after[4].length, 960);
+}
+
+}  // namespace
+
+// --- what the tracks carry besides notes -------------------------------------------------------------
+
+namespace {
+
+// The live items of a type in a bar of a track.
+std::vector<CBarItem*> ItemsOf(CScore& s, int track, int bar, int type) {
+    std::vector<CBarItem*> out;
+    CTrkBar* tb = s.GetTrkBar(track, bar);
+    for (CBarItem* i = tb ? tb->GetItems() : nullptr; i && i->TypeCode() != 255; i = i->NextItem())
+        if (!i->IsRemoved() && i->TypeCode() == type) out.push_back(i);
+    return out;
+}
+
+struct SyllableCase {
+    std::vector<std::string> texts;
+    bool karaoke;
+    std::vector<std::string> shown;
+    std::string hyphens, extenders;  // one letter per syllable: y or n
+};
+
+TEST(MidiImport, LyricEventsBecomeSyllablesWithHyphensAndExtenders) {
+    const SyllableCase cases[] = {
+        // No trailing space: the word goes on; a space ends it.
+        {{"Hel", "lo ", "world "}, false, {"Hel", "lo", "world"}, "ynn", "nnn"},
+        // "_" holds the syllable; an empty lyric holds the one before.
+        {{"long_", "way", ""}, false, {"long", "way"}, "nn", "yy"},
+        // A leading space, "\\" or "/" ends the word before and is dropped.
+        {{"Hel", " lo", "\\new", "/line"}, false, {"Hel", "lo", "new", "line"}, "nnny", "nnnn"},
+        // A carriage return starts nothing; in a karaoke file neither does "@"; inner spaces
+        // end the text.
+        {{"\rx", "@T", "two words "}, true, {"two"}, "n", "n"},
+        {{"@T", "keep"}, false, {"@T", "keep"}, "yy", "nn"},
+    };
+    for (const SyllableCase& c : cases) {
+        std::vector<MidiSyllable> out;
+        for (const std::string& t : c.texts) AddMidiSyllable(out, t, 0, 0, c.karaoke, false);
+        std::vector<std::string> shown;
+        std::string hyphens, extenders;
+        for (const MidiSyllable& s : out) {
+            shown.push_back(s.text);
+            hyphens += s.wordContinues ? 'y' : 'n';
+            extenders += s.extender ? 'y' : 'n';
+        }
+        EXPECT_EQ(shown, c.shown) << c.texts[0];
+        EXPECT_EQ(hyphens, c.hyphens) << c.texts[0];
+        EXPECT_EQ(extenders, c.extenders) << c.texts[0];
+    }
+    // In a karaoke file a text without a trailing space followed by the bytes 0x89 0x00 holds.
+    std::vector<MidiSyllable> held;
+    AddMidiSyllable(held, "sun", 0, 0, true, true);
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_TRUE(held[0].extender);
+}
+
+TEST(MidiImport, AKaraokeFilePutsItsSyllablesUnderTheNotesWithTheirLyricLine) {
+    Env env;
+    std::vector<Ev> words = {Meta(0, 1, "@KMIDI KARAOKE FILE"), Meta(0, 3, "Words"), Meta(0, 1, "@TTitle"),
+                             Meta(0, 1, "\\Hel"), Meta(480, 1, "lo"), Meta(960, 1, " world ")};
+    Note(words, 0, 480, 60);
+    Note(words, 480, 480, 62);
+    Note(words, 960, 960, 64);
+    // The last syllable, "sun" without a space, is followed by a delta of 0x89 0x00: held.
+    Bytes t = Track(words);
+    const Bytes sun = {0xFF, 0x01, 0x03, 's', 'u', 'n'};
+    Bytes tail = {0x00};
+    tail.insert(tail.end(), sun.begin(), sun.end());
+    tail.insert(tail.end(), {0x89, 0x00, 0xFF, 0x01, 0x00});
+    // Put the two events before the end of track (the chunk's last 4 bytes) and fix the length.
+    t.insert(t.end() - 4, tail.begin(), tail.end());
+    const std::uint32_t n = std::uint32_t(t.size() - 8);
+    t[4] = std::uint8_t(n >> 24), t[5] = std::uint8_t(n >> 16), t[6] = std::uint8_t(n >> 8), t[7] = std::uint8_t(n);
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("song.kar", Smf(1, {Track({}), t})).c_str())) << doc.lastReadCode;
+    CScore& s = *doc.GetScore();
+    std::vector<std::string> texts;
+    std::vector<int> times;
+    std::string flags;
+    for (int b = 0; b < s.GetBarCount(); ++b)
+        for (CBarItem* i : ItemsOf(s, 0, b, CLyric::kTypeCode)) {
+            auto* l = static_cast<CLyric*>(i);
+            texts.push_back(l->GetText());
+            times.push_back(b * 1920 + i->TimeField());
+            flags += l->HasHyphen() ? 'h' : l->HasExtender() ? 'e' : '.';
+        }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Hel", "lo", "world", "sun"}));
+    EXPECT_EQ(flags, "h..e");
+    // Each under its note.
+    EXPECT_EQ(times, (std::vector<int>{0, 480, 960, 1920}));
+    // The line: pieces between spaces and hyphens, each hyphen a piece of its own.
+    CLyricArray* lines = s.GetLyricArray();
+    ASSERT_EQ(lines->GetCount(), 1);
+    auto* line = static_cast<CLyricLine*>(lines->GetItem(0));
+    ASSERT_TRUE(line->CheckLayout());
+    EXPECT_EQ(std::string(line->GetText()), "Hel-lo world sun");
+    ASSERT_EQ(line->GetEntryCount(), 5);
+    EXPECT_EQ(line->GetEntry(1)[5] & 3, 2);  // the hyphen
+    EXPECT_EQ(line->EntryOffset(2), 4);
+    EXPECT_EQ(line->EntryLength(2), 2);
+    // The karaoke header texts name nothing and make no text items.
+    EXPECT_TRUE(ItemsOf(s, 0, 0, CText::kTypeCode).empty());
+}
+
+TEST(MidiImport, MarkersTextsControllersPressureAndBendBecomeItems) {
+    Env env;
+    std::vector<Ev> c = {Meta(1920, 6, "Verse")};
+    std::vector<Ev> e = {{0, {0xC0, 40}},         {0, {0xB0, 7, 100}},     {0, {0xB0, 10, 32}},
+                         {240, {0xB0, 1, 64}},    {480, {0xE0, 0x00, 0x50}}, {720, {0xD0, 70}},
+                         {960, {0xA0, 60, 30}},   Meta(480, 1, "dolce"),   {2880, {0xC0, 41}}};
+    Note(e, 0, 1920, 60);
+    Note(e, 1920, 960, 62);
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("items.mid", Smf(1, {Track(c), Track(e)})).c_str())) << doc.lastReadCode;
+    CScore& s = *doc.GetScore();
+    CTrack* t = s.GetTrack(0);
+    // Volume and pan at tick 0 and the first program set the voice; they make no items.
+    EXPECT_EQ(t->GetVoiceVolume(0), 100);
+    EXPECT_EQ(t->GetVoicePan(0), 32 - 64);
+    const auto controllers = ItemsOf(s, 0, 0, CData::kController);
+    ASSERT_EQ(controllers.size(), 1u);
+    EXPECT_EQ(controllers[0]->TimeField(), 240);
+    EXPECT_EQ(static_cast<CData*>(controllers[0])->GetDataByte1(), 1);
+    EXPECT_EQ(static_cast<CData*>(controllers[0])->GetDataByte2(), 64);
+    const auto bends = ItemsOf(s, 0, 0, CData::kPitchBend);
+    ASSERT_EQ(bends.size(), 1u);
+    EXPECT_EQ(static_cast<CData*>(bends[0])->GetDataByte2(), 0x50);
+    EXPECT_EQ(ItemsOf(s, 0, 0, CData::kChannelPressure).size(), 1u);
+    EXPECT_EQ(ItemsOf(s, 0, 0, CData::kKeyAftertouch).size(), 1u);
+    // A text event in a format 1 track: a bar text at its time; the conductor's marker: a staff
+    // text in the first staff.
+    const auto texts = ItemsOf(s, 0, 0, CText::kTypeCode);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(std::string(static_cast<CText*>(texts[0])->GetText()), "dolce");
+    EXPECT_EQ(static_cast<CText*>(texts[0])->GetKind(), CText::kBarText);
+    const auto markers = ItemsOf(s, 0, 1, CText::kTypeCode);
+    ASSERT_EQ(markers.size(), 1u);
+    EXPECT_EQ(std::string(static_cast<CText*>(markers[0])->GetText()), "Verse");
+    EXPECT_EQ(static_cast<CText*>(markers[0])->GetKind(), CText::kStaffText);
+    // A later program: a patch-change expression at its time, playing the program.
+    const auto patches = ItemsOf(s, 0, 1, CExpression::kType);
+    ASSERT_EQ(patches.size(), 1u);
+    EXPECT_EQ(patches[0]->TimeField(), 960);
+    const auto* x = CExpression::Of(patches[0]);
+    EXPECT_EQ(x->GetKind(), CExpression::kPatchKind);
+    EXPECT_EQ(x->GetPlayByte(0), 41);
+    EXPECT_FALSE(x->GetDisplayText().empty());
+}
+
+TEST(MidiImport, VolumeBecomesModulationWhenAsked) {
+    Env env;
+    std::vector<Ev> e = {{240, {0xB0, 7, 90}}};
+    Note(e, 0, 480, 60);
+    g_midiImport.optionsDialog = [](MidiImportSettings& s) {
+        for (auto& r : s.rows) r.volumeToModulation = 1;
+        return true;
+    };
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("vol.mid", Smf(1, {Track({}), Track(e)})).c_str()));
+    const auto data = ItemsOf(*doc.GetScore(), 0, 0, CData::kController);
+    ASSERT_EQ(data.size(), 1u);
+    EXPECT_EQ(static_cast<CData*>(data[0])->GetDataByte1(), 1);
+    EXPECT_EQ(static_cast<CData*>(data[0])->GetDataByte2(), 90);
+}
+
+TEST(MidiImport, ASplitPianoIsBracedAndItsPedalBecomesPedalSymbols) {
+    Env env;
+    std::vector<Ev> e = {{0, {0xC0, 0}}, {0, {0xB0, 64, 127}}, {960, {0xB0, 64, 0}}};
+    Note(e, 0, 480, 36);
+    Note(e, 480, 480, 79);
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("pedal.mid", Smf(1, {Track({}), Track(e)})).c_str()));
+    CScore& s = *doc.GetScore();
+    ASSERT_EQ(s.GetTrackCount(), 2);
+    const auto pedals = ItemsOf(s, 0, 0, CSymbol::kTypeCode);
+    ASSERT_EQ(pedals.size(), 2u);
+    EXPECT_EQ(static_cast<CSymbol*>(pedals[0])->GetCharacter(), 0xD0);
+    EXPECT_EQ(static_cast<CSymbol*>(pedals[1])->GetCharacter(), 0xD1);
+    EXPECT_EQ(pedals[1]->TimeField(), 960);
+    // They play the sustain pedal; no controller items besides.
+    EXPECT_EQ(static_cast<CSymbol*>(pedals[0])->GetController(), 64);
+    EXPECT_TRUE(ItemsOf(s, 0, 0, CData::kController).empty());
+    for (int l = 0; l < s.GetLineCount(); ++l) {
+        CStaff* top = s.GetLine(l)->GetStaff(0);
+        EXPECT_EQ(top->GetBracketKind(0), 1) << l;
+        EXPECT_EQ(top->GetBracketSpan(0), 1) << l;
+    }
+}
+
+TEST(MidiImport, KeyChangesAfterTheFirstBarComeFromTheConductorAndTheTracks) {
+    Env env;
+    // D major from bar 1 in the conductor track; the part itself goes to B flat in bar 2.
+    std::vector<Ev> c = {{1920, {0xFF, 0x59, 0x02, 0x02, 0x00}}};
+    std::vector<Ev> e = {{3840, {0xFF, 0x59, 0x02, 0xFE, 0x00}}};
+    for (int b = 0; b < 3; ++b) Note(e, b * 1920, 1920, 62);
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("keys.mid", Smf(1, {Track(c), Track(e)})).c_str()));
+    CScore& s = *doc.GetScore();
+    EXPECT_TRUE(ItemsOf(s, 0, 0, CKeySig::kTypeCode).empty());
+    const auto d = ItemsOf(s, 0, 1, CKeySig::kTypeCode);
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(rec::Get<std::uint8_t>(d[0], 18), 9);  // two sharps
+    const auto bflat = ItemsOf(s, 0, 2, CKeySig::kTypeCode);
+    ASSERT_EQ(bflat.size(), 1u);
+    EXPECT_EQ(rec::Get<std::uint8_t>(bflat[0], 18), 2);  // two flats
+}
+
+}  // namespace
+
+namespace {
+
+// The set-tempo events of an exported file's conductor track: (tick, microseconds per quarter).
+std::vector<std::pair<int, int>> TempoEvents(const Bytes& bytes) {
+    CMidiFile f;
+    f.Attach(bytes);
+    SmfHeader h;
+    std::vector<std::pair<int, int>> out;
+    SmfEvent e;
+    if (f.ReadHeader(&h) != 0 || !f.SeekTrack(0, &e)) return out;
+    while (f.ReadEvent(&e))
+        if (e.metaType == 0x51 && e.length == 3) out.push_back({e.tick, e.data[0] << 16 | e.data[1] << 8 | e.data[2]});
+    return out;
+}
+
+// A tempo expression in bar `bar` of track 0 at time 0: from `start` to `end` (tempo words),
+// ending at the bar's end when they differ.
+void AddTempoExpression(CScore& s, int bar, int start, int end) {
+    alignas(8) std::uint8_t buffer[64] = {};
+    auto* x = static_cast<CExpression*>(ConstructClass(CExpression::kType, buffer));
+    ASSERT_NE(x, nullptr);
+    x->Init(CExpression::kTempoKind, 0);
+    x->SetTempi(start, end);
+    x->SetEnd(0, start == end ? 0 : 1024);
+    x->SetTimeField(0);
+    CTrkBar* tb = s.GetTrkBar(0, bar);
+    tb->SetCurrent();
+    ASSERT_NE(tb->InsertCopy(x), nullptr);
+}
+
+TEST(MidiExport, TheTempoActionsOfExpressionsGoIntoTheConductorTrack) {
+    ExportEnv env;
+    CScore& s = *env.doc->GetScore();
+    const int barTicks = s.GetBar(0)->GetLength();
+    AddTempoExpression(s, 1, 6000, 6000);
+    auto tempi = TempoEvents(env.Export());
+    // 60 per minute at the start of bar 1 (1,000,000 us), after the first bar's own tempo.
+    ASSERT_GE(tempi.size(), 2u);
+    EXPECT_EQ(tempi[0].first, 0);
+    EXPECT_EQ(tempi[1], (std::pair<int, int>{barTicks, 1000000}));
+    // A ramp over the bar: a tempo every 120 ticks going down from 120 to 60 per minute.
+    ExportEnv ramp;
+    CScore& r = *ramp.doc->GetScore();
+    AddTempoExpression(r, 0, 12000, 6000);
+    tempi = TempoEvents(ramp.Export());
+    ASSERT_GE(tempi.size(), std::size_t(barTicks / 120));
+    EXPECT_EQ(tempi.front(), (std::pair<int, int>{0, 500000}));
+    // Steps spread evenly over the span (the bar less a tick).
+    EXPECT_EQ(tempi[1].first, (barTicks - 1) / ((barTicks - 1) / 120));
+    for (std::size_t k = 1; k < tempi.size() && tempi[k].first < barTicks; ++k)
+        EXPECT_GT(tempi[k].second, tempi[k - 1].second) << k;
+}
+
+TEST(MidiExport, ATrackShownTransposedWritesTheSoundingKey) {
+    ExportEnv env;
+    CScore& s = *env.doc->GetScore();
+    // Track 0 has a transposition of -2 and shows F major (code 1): the file takes the key
+    // moved back by the transposition.
+    CTrack* t = s.GetTrack(0);
+    t->SetTransposition(-2);
+    t->SetTrackFlags(std::uint8_t(t->GetTrackFlags() | 0x08));
+    for (int l = 0; l < s.GetLineCount(); ++l) s.GetLine(l)->GetStaff(0)->SetKey(1);
+    const int code = CTheory::GetKeyDegreeStep(1, 2);
+    ASSERT_NE(code, 1);
+    const int sf = code <= 7 ? -code : code - 7;
+    EXPECT_TRUE(ExportEnv::Holds(env.Export(), {0xFF, 0x59, 0x02, std::uint8_t(sf), 0x00}));
+    // Without the transposed display the key shown is written as it stands.
+    t->SetTrackFlags(std::uint8_t(t->GetTrackFlags() & ~0x08));
+    EXPECT_TRUE(ExportEnv::Holds(env.Export(), {0xFF, 0x59, 0x02, 0xFF, 0x00}));
 }
 
 }  // namespace
