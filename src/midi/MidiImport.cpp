@@ -523,7 +523,7 @@ bool AddTextItem(CScore& score, int staff, int bar, int time, int kind, const st
     if (!t) return true;
     PlaceInBar(score, t, bar, time);
     // Above the staff; the size is measured when it is first drawn.
-    t->SetY(-300);
+    t->SetY(-700);
     tb->SetCurrent();
     return tb->InsertCopy(t) != nullptr;
 }
@@ -857,9 +857,13 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
             buffer[CSymbol::kController] = 65;
             buffer[CSymbol::kControllerValue] = std::uint8_t(value ? 127 : 0);
             PlaceInBar(score, sym, bar, time);
-            sym->SetVoice(voiceOf(channel));
-            sym->SetY(1300);
-            CTrkBar* tb = trkBar(bar);
+            // Under the staff, and for a split part under its lower staff, where a pianist
+            // reads it.
+            const int pedalStaff = row.splitKey >= 0 && staff + 1 < score.GetTrackCount() ? staff + 1 : staff;
+            sym->SetVoice(pedalStaff == staff ? voiceOf(channel) : 0);
+            sym->SetY(900);
+            CTrkBar* tb = score.GetTrkBar(pedalStaff, bar);
+            if (tb) tb->SetCurrent();
             if (tb && !tb->InsertCopy(sym)) return kOutOfMemory;
         } else if (kind == 0xC0) {
             const int voice = voiceOf(channel);
@@ -894,8 +898,8 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
             if (!tb) continue;
             CBarItem* item = tb->NewItem(0xA0 + (kind >> 4), time);
             if (!item) return kOutOfMemory;
+            // (A data item's position field holds its two data bytes.)
             item->SetVoice(voiceOf(channel));
-            PlaceInBar(score, item, bar, time);
             static_cast<CData*>(item)->SetDataBytes(d1, d2);
         }
     }

@@ -258,10 +258,18 @@ TEST(MidiImport, MutatedFilesImportOrAreRefused) {
     std::vector<Ev> c = {Meta(0, 3, "T"), {0, {0xFF, 0x58, 0x04, 3, 2, 24, 8}}};
     std::vector<Ev> e = {{0, {0xC0, 5}}, Meta(0, 3, "Name")};
     for (int k = 0; k < 12; ++k) Note(e, k * 240, 200, 50 + k, k % 3);
-    const Bytes seed = Smf(1, {Track(c), Track(e)});
+    // A file with everything besides notes: karaoke texts, lyrics, markers, a pedal, data,
+    // later programs and keys, and a wide piano part that splits.
+    std::vector<Ev> rc = {Meta(0, 3, "T"), Meta(0, 2, "C"), Meta(480, 6, "M"), {1920, {0xFF, 0x59, 0x02, 0x03, 0x00}}};
+    std::vector<Ev> r = {Meta(0, 1, "@KMIDI KARAOKE FILE"), Meta(0, 1, "\\Hel"), Meta(240, 1, "lo "),
+                         Meta(480, 5, "x_"),  Meta(720, 5, ""),  {0, {0xC0, 0}},  {0, {0xB0, 64, 127}},
+                         {300, {0xB0, 64, 0}}, {0, {0xB0, 7, 90}}, {100, {0xE0, 1, 64}}, {200, {0xD0, 9}},
+                         {2000, {0xC0, 7}},    Meta(10, 4, "Port"), {2100, {0xFF, 0x59, 0x02, 0xFC, 0x00}}};
+    for (int k = 0; k < 12; ++k) Note(r, k * 240, 200, 30 + 4 * k);
+    const Bytes seeds[] = {Smf(1, {Track(c), Track(e)}), Smf(1, {Track(rc), Track(r)}), Smf(0, {Track(r)})};
     std::mt19937 random(8132);
-    for (int round = 0; round < 40; ++round) {
-        Bytes f = seed;
+    for (int round = 0; round < 120; ++round) {
+        Bytes f = seeds[round % 3];
         for (int k = 0; k < 3; ++k) f[random() % f.size()] = std::uint8_t(random());
         CZelDoc doc;
         const bool opened = doc.OnOpenDocument(env.Write("m.mid", f).c_str());
@@ -748,7 +756,9 @@ TEST(MidiImport, ASplitPianoIsBracedAndItsPedalBecomesPedalSymbols) {
     ASSERT_TRUE(doc.OnOpenDocument(env.Write("pedal.mid", Smf(1, {Track({}), Track(e)})).c_str()));
     CScore& s = *doc.GetScore();
     ASSERT_EQ(s.GetTrackCount(), 2);
-    const auto pedals = ItemsOf(s, 0, 0, CSymbol::kTypeCode);
+    // Under the pair's lower staff.
+    EXPECT_TRUE(ItemsOf(s, 0, 0, CSymbol::kTypeCode).empty());
+    const auto pedals = ItemsOf(s, 1, 0, CSymbol::kTypeCode);
     ASSERT_EQ(pedals.size(), 2u);
     EXPECT_EQ(static_cast<CSymbol*>(pedals[0])->GetCharacter(), 0xD0);
     EXPECT_EQ(static_cast<CSymbol*>(pedals[1])->GetCharacter(), 0xD1);
