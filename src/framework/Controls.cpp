@@ -1425,6 +1425,16 @@ LRESULT spinProc(CWnd* wnd, ControlData* d, UINT message, WPARAM wParam, LPARAM 
     }
 }
 
+// A new value, painted at the next event pass: the bar's own setValue paints at once, which a
+// long loop stepping the bar thousands of times pays for at every step.
+void SetProgressValue(QProgressBar* p, int value) {
+    if (value == p->value()) return;
+    const bool updates = p->updatesEnabled();
+    p->setUpdatesEnabled(false);
+    p->setValue(value);
+    p->setUpdatesEnabled(updates);
+}
+
 LRESULT progressProc(CWnd*, ControlData* d, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* p = qobject_cast<QProgressBar*>(d->w.data());
     if (!p) return 0;
@@ -1442,12 +1452,12 @@ LRESULT progressProc(CWnd*, ControlData* d, UINT message, WPARAM wParam, LPARAM 
     case PBM_GETRANGE: return wParam ? p->minimum() : p->maximum();
     case PBM_SETPOS: {
         int old = p->value();
-        p->setValue(std::clamp(int(wParam), p->minimum(), p->maximum()));
+        SetProgressValue(p, std::clamp(int(wParam), p->minimum(), p->maximum()));
         return old;
     }
     case PBM_DELTAPOS: {
         int old = p->value();
-        p->setValue(std::clamp(old + int(wParam), p->minimum(), p->maximum()));
+        SetProgressValue(p, std::clamp(old + int(wParam), p->minimum(), p->maximum()));
         return old;
     }
     case PBM_GETPOS: return p->value();
@@ -1462,7 +1472,7 @@ LRESULT progressProc(CWnd*, ControlData* d, UINT message, WPARAM wParam, LPARAM 
         // Past the end it starts over from the beginning.
         if (next > p->maximum()) next = p->minimum() + (next - p->maximum()) - 1;
         if (next < p->minimum()) next = p->minimum();
-        p->setValue(std::min(next, p->maximum()));
+        SetProgressValue(p, std::min(next, p->maximum()));
         return old;
     }
     default: return 0;

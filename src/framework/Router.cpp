@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <set>
 #include <vector>
@@ -798,8 +799,17 @@ bool WaitMousePress() {
 
 void PumpMessages() {
     if (!QCoreApplication::instance()) return;
-    // Long work that pumps (a progress dialog's Cancel) takes scripted input a step a pump.
-    UiTestFeedStep(false, nullptr);
+    if (UiTestActive()) {
+        // Long work that pumps (a progress dialog's Cancel) takes scripted input a step a pump.
+        UiTestFeedStep(false, nullptr);
+    } else {
+        // Long work pumps at every step; the events are run at most every 50 ms of real time,
+        // which keeps the window painted and Cancel answered without slowing the work.
+        static std::chrono::steady_clock::time_point last{};
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last < std::chrono::milliseconds(50)) return;
+        last = now;
+    }
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
