@@ -15,6 +15,7 @@
 #include "model/ItemFactory.h"
 #include "model/Lyric.h"
 #include "model/LyricFlow.h"
+#include "model/Page.h"
 #include "model/PlaybackMarks.h"
 #include "model/Preferences.h"
 #include "model/Symbol.h"
@@ -463,17 +464,46 @@ int CMidiImport::Convert(CZelDoc& doc) {
     if (progress) {
         progress->SetMessageString(3218);
         progress->SetPos(0);
-        progress->SetRange(0, 2 * score.GetBarCount());
+        progress->SetRange(0, 2 * score.GetBarCount());  // two respacing passes
     }
     if (CBar* last = score.GetBar(score.GetBarCount() - 1)) last->SetClosingKind(4);
     score.Reindex();
     score.RecalcBars(false);
-    for (int b = 0; b < score.GetBarCount(); ++b) {
-        if (progress && !progress->Step()) return kCancelled;
-        if (CBar* bar = score.GetBar(b)) bar->Respace();
-    }
+    // Every bar respaced, the brackets of each system recomputed at its first bar (a bar that
+    // cannot be respaced: out of memory).
+    auto respaceAll = [&](bool brackets) {
+        for (int b = 0; b < score.GetBarCount(); ++b) {
+            if (progress && !progress->Step()) return kCancelled;
+            CBar* bar = score.GetBar(b);
+            if (!bar) continue;
+            CLine* line = bar->GetLine();
+            if (brackets && line && line->GetFirstBarIndex() == b) line->UpdateBrackets();
+            if (!bar->Respace()) return kOutOfMemory;
+            // (The systems are justified by the page layout at the end: rejustifying a system
+            // here gives its first bar most of the width.)
+        }
+        return kDone;
+    };
+    auto spacePages = [&](bool stretch) {
+        for (int p = 0; p < score.GetPageCount(); ++p) {
+            CPage* page = score.GetPage(p);
+            if (!page) continue;
+            page->SpaceStaves(false);
+            page->AvoidCollisions();
+            if (stretch) page->StretchToBottom();
+        }
+    };
+    if (int code = respaceAll(true)) return code;
+    // The pages: reflowed, staves spaced clear of each other, the staff size fitted to the
+    // page, then reflowed, spaced and stretched again, and every bar respaced once more.
     score.ReflowFromPage(0);
     score.Reindex();
+    spacePages(false);
+    score.FitStaffScale();
+    score.ReflowFromPage(0);
+    score.Reindex();
+    spacePages(true);
+    if (int code = respaceAll(false)) return code;
     doc.LayoutAllPages(true);
     if (settings.jazz) doc.ApplyJazzFont();
     return kDone;
