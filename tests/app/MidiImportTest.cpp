@@ -773,6 +773,53 @@ TEST(MidiImport, ASplitPianoIsBracedAndItsPedalBecomesPedalSymbols) {
     }
 }
 
+TEST(MidiImport, ADrumPartGetsItsDrumMapStemsAndRange) {
+    Env env;
+    std::vector<Ev> e;
+    for (int k = 0; k < 4; ++k) {
+        Note(e, k * 480, 240, 36, 9);
+        Note(e, k * 480 + 240, 240, 42, 9);
+    }
+    Note(e, 960, 480, 38, 9);
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("drums.mid", Smf(0, {Track(e)})).c_str())) << doc.lastReadCode;
+    CTrack* t = doc.GetScore()->GetTrack(0);
+    ASSERT_TRUE(t->IsPercussionStaff());
+    // The keys played, highest first.
+    EXPECT_EQ(t->GetDrumKey(0), 42);
+    EXPECT_EQ(t->GetDrumKey(1), 38);
+    EXPECT_EQ(t->GetDrumKey(2), 36);
+    EXPECT_EQ(t->GetDrumKey(3), 0);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(t->GetVoiceStem(v), 1) << v;
+    EXPECT_EQ(t->GetHighRange(), 127);
+    EXPECT_EQ(t->GetLowRange(), 0);
+    // Transcribed: every drum note is there.
+    int heads = 0;
+    for (const Placed& p : NotesOf(*doc.GetScore(), 0)) heads += p.pitch == 36 || p.pitch == 38 || p.pitch == 42;
+    EXPECT_EQ(heads, 9);
+}
+
+TEST(MidiImport, FormatZeroLyricsGoToTheFourthChannelsStaffElseTheFirst) {
+    Env env;
+    std::vector<Ev> e = {Meta(0, 5, "one "), Meta(480, 5, "two ")};
+    Note(e, 0, 480, 60, 0);
+    Note(e, 480, 480, 62, 0);
+    Note(e, 0, 480, 48, 3);
+    Note(e, 480, 480, 50, 3);
+    CZelDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(env.Write("f0.mid", Smf(0, {Track(e)})).c_str()));
+    CScore& s = *doc.GetScore();
+    ASSERT_EQ(s.GetTrackCount(), 2);
+    EXPECT_TRUE(ItemsOf(s, 0, 0, CLyric::kTypeCode).empty());
+    EXPECT_EQ(ItemsOf(s, 1, 0, CLyric::kTypeCode).size(), 2u);
+    // Without a fourth channel the first staff takes them.
+    std::vector<Ev> one = {Meta(0, 5, "solo ")};
+    Note(one, 0, 480, 60, 1);
+    CZelDoc single;
+    ASSERT_TRUE(single.OnOpenDocument(env.Write("f1.mid", Smf(0, {Track(one)})).c_str()));
+    EXPECT_EQ(ItemsOf(*single.GetScore(), 0, 0, CLyric::kTypeCode).size(), 1u);
+}
+
 TEST(MidiImport, KeyChangesAfterTheFirstBarComeFromTheConductorAndTheTracks) {
     Env env;
     // D major from bar 1 in the conductor track; the part itself goes to B flat in bar 2.
