@@ -16,6 +16,7 @@
 #include "chrome/MainToolBar.h"
 #include "chrome/ToolBox.h"
 #include "framework/Clock.h"
+#include "framework/CodePage.h"
 #include "framework/CmdUI.h"
 #include "framework/File.h"
 #include "framework/Help.h"
@@ -67,7 +68,7 @@ void ToggleBar(CControlBar* bar) {
 // The library file tags and their libraries.
 constexpr char kSpacingTag[] = "ZATL", kChordTag[] = "ZCSL", kDrumTag[] = "ZDML", kExpressionTag[] = "ZELL",
                kInstrumentTag[] = "ZLIL", kGuitarTag[] = "ZLGU", kFontMapTag[] = "FMAP";
-enum : unsigned { kLibraryFolderString = 3500, kLibraryFilterString = 3501, kLibraryExtString = 3502,
+enum : unsigned { kLibraryFilterString = 3501, kLibraryExtString = 3502,
                   kNotALibraryAlert = 10008, kScoreFilterString = 3400, kImportFilterString = 3301 };
 constexpr unsigned kRefreshCommand = 33012, kChordWindowHint = 4332;
 constexpr const char* kHelpFile = "Zelmarin.html";
@@ -190,20 +191,20 @@ bool CZelApp::RouteOwnCommand(unsigned id, CZelDoc* doc) {
         return true;
     case 32801: OnLoadLibrary(doc); return true;
     case 32810:
-        if (g_app.allotLib) EditLibrary(*g_app.allotLib);
+        if (g_app.allotLib) g_app.allotLib->Edit();
         return true;
     case 32811:
-        if (g_platform.chordLib) EditLibrary(*g_platform.chordLib);
+        if (g_platform.chordLib) g_platform.chordLib->Edit();
         return true;
     case 32812: return true;  // the drum library's dialog comes with the drum library
     case 32813:
-        if (g_platform.exprLib) EditLibrary(*g_platform.exprLib);
+        if (g_platform.exprLib) g_platform.exprLib->Edit();
         return true;
     case 32814:
-        if (g_platform.guitarLib) EditLibrary(*g_platform.guitarLib);
+        if (g_platform.guitarLib) g_platform.guitarLib->Edit();
         return true;
     case 32815:
-        if (g_app.instLib) EditLibrary(*g_app.instLib);
+        if (g_app.instLib) g_app.instLib->Edit();
         return true;
     case 33306: RunAudioSettingsDialog(); return true;
     case 33307:
@@ -290,11 +291,9 @@ bool CZelApp::HandleKey(int ch, int scanCode) {
 }
 
 void CZelApp::OnLoadLibrary(CZelDoc* doc) {
+    // The dialog starts in the user's library folder, where the program writes libraries.
     FileSpec record;
-    FileSpec::GetProgramFolder(record);
-    std::string folder;
-    fw::LoadStringResource(kLibraryFolderString, folder);
-    FileSpec::AppendFolder(record, folder.c_str());
+    fw::CopyText(record.path, sizeof record.path, CLibrary::FolderPath());
     if (!FileSpec::AskOpen(record, 0, kLibraryFilterString, kLibraryExtString)) return;
     char tag[4] = {};
     CFile file;
@@ -302,19 +301,28 @@ void CZelApp::OnLoadLibrary(CZelDoc* doc) {
     const UINT got = file.Read(tag, 4);
     file.Close();
     auto is = [&](const char* want) { return got == 4 && std::memcmp(tag, want, 4) == 0; };
+    // Each kind's file record names the chosen file before its library loads it.
+    PlatformGlobals::LibraryFiles& files = g_platform.libraryFiles;
     if (is(kSpacingTag) && g_app.allotLib) {
-        g_app.allotLib->Load(record);
+        files.spacing = record;
+        if (g_app.allotLib->Load(record) && doc)
+            if (const SpacingTable* first = g_app.allotLib->First()) doc->spacing = *first;
     } else if (is(kChordTag) && g_platform.chordLib) {
+        files.chord = record;
         g_platform.chordLib->Load(record);
         if (DocumentHintTargets()[0]) DocumentHintTargets()[0](int(kChordWindowHint));
         if (doc) doc->OnCommandRange(int(kRefreshCommand));
     } else if (is(kDrumTag)) {
         // The drum library is loaded with the drum library's own reader when it is written.
+        files.drum = record;
     } else if (is(kExpressionTag) && g_platform.exprLib) {
+        files.expression = record;
         g_platform.exprLib->Load(record);
     } else if (is(kInstrumentTag) && g_app.instLib) {
+        files.instrument = record;
         g_app.instLib->Load(record);
     } else if (is(kGuitarTag) && g_platform.guitarLib) {
+        files.guitar = record;
         g_platform.guitarLib->Load(record);
         if (doc) doc->OnCommandRange(int(kRefreshCommand));
     } else if (!is(kFontMapTag)) {

@@ -1,7 +1,5 @@
 #include "app/AppStandIns.h"
 
-bool EditLibrary(CLibrary&) { return false; }
-
 bool EngineHost::Start(CWnd*) {
     ++StartAttempts();
     return false;

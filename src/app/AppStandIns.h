@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/ControlBar.h"
+#include "model/AllotLib.h"
 #include "model/ChordRecords.h"
 #include "platform/FontLib.h"
 #include "platform/Library.h"
@@ -22,17 +23,16 @@ class CDialog;
 // ports dialog is app/MidiPortsDlg.h.)
 
 // --- user libraries --------------------------------------------------------------------------
-// (The library base and the symbol-map library are platform/Library.h and platform/FontLib.h;
+// (The library base and the symbol-map library are platform/Library.h and platform/FontLib.h,
+// the spacing library and the library dialogs' base model/AllotLib.h and model/LibDlg.h;
 // the expression, chord and guitar-frame libraries platform/LibraryStandIns.h; the drum
 // library's map is the model's, model/ScoreStandIns.h.)
 
-class CAllotLib : public CLibrary {};
-// A library's edit operation: its library dialog over a copy of the library, saved on OK with
-// "AutoSave", the copy put back on Cancel (CLibDlg::EditLibrary); false (cancelled) until written.
-bool EditLibrary(CLibrary& library);
 // The instrument library: its entries' names (none until the library is built).
 class CInstLib : public CLibrary {
 public:
+    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
+    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
     int GetCount() const { return 0; }
     const char* GetItemName(int) const { return ""; }
 };

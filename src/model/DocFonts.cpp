@@ -12,7 +12,7 @@
 void CZelDoc::ApplyJazzFont() {
     CFontLib library;
     FileSpec record;
-    const std::string path = CFontLib::FolderPath() + kJazzMapName + ".lib";
+    const std::string path = CFontLib::FindFile(kJazzMapName);
     if (path.size() >= FileSpec::kPathSize) return;
     fw::CopyText(record.path, sizeof record.path, path);
     if (!library.Load(record)) return;

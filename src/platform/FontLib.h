@@ -15,6 +15,8 @@ public:
     // 256 slots, all off, each naming the music font; the default face and size are the music
     // font's; a font table of its own.
     CFontLib();
+    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
+    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
     // The symbol-map library is not loaded at start-up.
     void LoadDefault() override {}
     // The default face (at the default size) and the faces of slots 32-255 through the font

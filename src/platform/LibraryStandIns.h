@@ -13,6 +13,8 @@ class CExprLib : public CLibrary {
 public:
     static constexpr int kEntrySize = 128;
     CExprLib() { SetItemSize(kEntrySize); }
+    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
+    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
     // Appends a copy of an entry; false when memory runs out.
     bool AddEntry(const void* entry) { return items->Add(entry) != nullptr; }
 };
@@ -23,6 +25,8 @@ class CChordLib : public CLibrary {
 public:
     static constexpr int kEntrySize = 104;
     CChordLib() { SetItemSize(kEntrySize); }
+    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
+    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
     bool AddEntry(const void* entry) { return items->Add(entry) != nullptr; }
     // The library index of the chord the pitches (at most 12) form; -1 when none.
     virtual int NameChord(const int* pitches, int count) { return -1; }
@@ -48,4 +52,6 @@ class CGuitarLib : public CLibrary {
 public:
     static constexpr int kEntrySize = 104;
     CGuitarLib() { SetItemSize(kEntrySize); }
+    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
+    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
 };

@@ -47,6 +47,10 @@ struct PlatformGlobals {
     CChordLib* chordLib = nullptr;
     CExprLib* exprLib = nullptr;
     CGuitarLib* guitarLib = nullptr;
+    // The file each library kind last loaded or saved (an empty name: none yet, a save asks).
+    struct LibraryFiles {
+        FileSpec spacing, chord, drum, expression, instrument, guitar, font;
+    } libraryFiles;
 };
 
 extern PlatformGlobals g_platform;

@@ -531,6 +531,8 @@ public:
             items->Add(entry);
         }
     }
+    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
+    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
 };
 
 TEST_F(PaletteTest, ExpressionScrollingStopsAtTheEndsOfTheLibrary) {
