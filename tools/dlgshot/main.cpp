@@ -25,6 +25,7 @@
 #include "framework/Resources.h"
 #include "framework/Window.h"
 #include "model/BarNumber.h"
+#include "model/AllotLib.h"
 #include "model/EngraverDlg.h"
 #include "model/EngraverSettings.h"
 #include "model/LyricWnd.h"
@@ -40,6 +41,7 @@ namespace {
 // The dialog class of a template, with its default data.
 struct Shown {
     EngraverSettings engraver;
+    SpacingTable spacing = BuiltInSpacingTable();
     MidiImportSettings import;
     alignas(8) std::uint8_t barNumber[CBarNumber::kSize] = {};
     std::unique_ptr<CScore> score;
@@ -53,6 +55,12 @@ void MakeDialog(UINT id, Shown& s) {
         InitEngraverSettings(s.engraver);
         s.dialog = std::make_unique<CEngraverDlg>(&s.engraver);
         break;
+    case CAllotDlg::kTemplateId: {
+        auto d = std::make_unique<CAllotDlg>(&s.spacing, true);
+        std::snprintf(d->title, sizeof d->title, "Medium Allotments.lib");
+        s.dialog = std::move(d);
+        break;
+    }
     case CNewDocDlg::kTemplateId: s.dialog = std::make_unique<CNewDocDlg>(); break;
     case CAboutDlg::kTemplateId: s.dialog = std::make_unique<CAboutDlg>(); break;
     // Bank select 0 and a program, the second select blank.
