@@ -3,6 +3,7 @@
 #include <map>
 
 #include "framework/Globals.h"
+#include "model/AllotmentTask.h"
 #include "model/EngraverTask.h"
 #include "model/ZelDoc.h"
 
@@ -13,6 +14,7 @@ std::map<std::string, TaskMaker>& makers() {
 }
 // The operations the model itself defines.
 void registerModelMakers() {
+    makers()["CAllotmentTask"] = [](CZelDoc& doc) -> CScoreTask* { return new CAllotmentTask(doc.spacing); };
     makers()["CEngraverTask"] = [](CZelDoc& doc) -> CScoreTask* { return new CEngraverTask(doc.engraver); };
 }
 }  // namespace

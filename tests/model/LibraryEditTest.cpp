@@ -23,6 +23,8 @@
 #include "framework/Paths.h"
 #include "framework/UiTest.h"
 #include "model/AllotLib.h"
+#include "model/AllotmentTask.h"
+#include "model/DocLayoutPasses.h"
 #include "model/Preferences.h"
 #include "platform/Artist.h"
 #include "platform/DrawGlobals.h"
@@ -432,6 +434,47 @@ TEST_F(LibraryEditTest, TypedValuesAndArrowKeysInTheSpacingGrid) {
     });
     EXPECT_EQ(CurrentSpacingTable().values[3][1], 27);
     EXPECT_TRUE(lib.IsModified());
+}
+
+// The document's spacing edit: the dialog without the library's controls; Cancel puts the table
+// back and nothing runs; OK lays the score out again, and undo and redo swap the table.
+TEST_F(LibraryEditTest, TheDocumentsSpacingEditIsOneUndoableLayoutChange) {
+    struct Passes : DocLayoutPasses {
+        int runs = 0;
+        bool RespaceAllBars(CZelDoc*) override { return ++runs, true; }
+        bool RejustifyAllSystems(CZelDoc*) override { return ++runs, true; }
+        bool LayoutAllPages(CZelDoc*) override { return ++runs, true; }
+    } passes;
+    SetDocLayoutPasses(&passes);
+    SpacingTable table = BuiltInSpacingTable();
+    session = std::make_unique<ui::Session>();
+    for (int button : {IDCANCEL, IDOK}) {
+        CAllotmentTask task(table);
+        bool hidden = false;
+        ui::OnNextModal([&](CDialog& d) {
+            auto& dlg = dynamic_cast<CAllotDlg&>(d);
+            hidden = !d.GetDlgItem(CLibDlg::kSave)->IsWindowVisible() &&
+                     !d.GetDlgItem(CLibDlg::kSaveAs)->IsWindowVisible() &&
+                     !d.GetDlgItem(CAllotDlg::kName)->IsWindowVisible();
+            Type(dlg, 0, 2, 133);
+            ui::ClickControl(&d, button);
+        });
+        EXPECT_EQ(task.Prepare(), button == IDOK);
+        EXPECT_TRUE(hidden);
+        if (button == IDCANCEL) {
+            EXPECT_EQ(table, BuiltInSpacingTable());
+            continue;
+        }
+        EXPECT_EQ(table.values[2][0], 27);
+        ASSERT_TRUE(task.Perform());
+        EXPECT_EQ(passes.runs, 3);
+        EXPECT_EQ(task.layoutChanged, 1);
+        task.SwapSnapshot();  // undo
+        EXPECT_EQ(table, BuiltInSpacingTable());
+        task.SwapSnapshot();  // redo
+        EXPECT_EQ(table.values[2][0], 27);
+    }
+    SetDocLayoutPasses(nullptr);
 }
 
 }  // namespace
