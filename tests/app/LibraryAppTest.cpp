@@ -155,6 +155,28 @@ TEST_F(LibraryAppTest, EditLibrarySpacingSavesOnOkWithAutoSaveAndTakesCancelBack
     });
 }
 
+// Score > Note Spacing edits the score's own table: the dialog without the library's controls,
+// one undoable step.
+TEST_F(LibraryAppTest, NoteSpacingChangesTheScoresTableUndoably) {
+    Run([this](CFrameWnd* frame, CZelDoc* doc) {
+        const SpacingTable before = doc->spacing;
+        fw::uitest::OnNextModal([](CDialog& d) {
+            auto* dlg = dynamic_cast<CAllotDlg*>(&d);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_FALSE(d.GetDlgItem(CLibDlg::kSaveAs)->IsWindowVisible());
+            dlg->row = 0;
+            dlg->column = 2;
+            dlg->OnNumericValue(133);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        Choose(frame, 33013);
+        EXPECT_EQ(doc->spacing.values[2][0], 27);
+        EXPECT_EQ(CurrentSpacingTable(), BuiltInSpacingTable());
+        Choose(frame, 57643);  // Edit > Undo
+        EXPECT_EQ(doc->spacing, before);
+    });
+}
+
 TEST_F(LibraryAppTest, LoadLibraryGivesTheSpacingToTheScoreAndTellsTheChordWindowAndTheScore) {
     Run([this](CFrameWnd* frame, CZelDoc* doc) {
         // A spacing library whose plain quarter note is 3 spaces.
