@@ -34,6 +34,7 @@ constexpr int kVelocity = 80;
 constexpr int kDefaultStrings = 6, kDefaultFrets = 4;
 // A note or rest that the attachment passes over: bit 1 of its byte 18.
 constexpr int kEntryFlags = 18;
+static_assert(kChordFrameSize == CGuitarFrame::kSize, "the chord tool's own frame is a whole frame record");
 
 // The heads' pitches of a note into out, up to the room left; returns the new count.
 int AddPitches(CBarItem* note, int* out, int count) {
@@ -102,10 +103,13 @@ void CChordTool::BuildItem() {
         if (!f) return;
         // The new frame's placement stays its own whatever the library's frame holds.
         const int x = f->GetXOffset(), y = f->GetYOffset();
+        // The frame as its source keeps it (its scale and colour too); the class slot, size
+        // and type stay the new record's. The chord tool's own frame, while one is pending,
+        // goes before the library's; the library's is placed not selected.
         const auto* entry = static_cast<const std::uint8_t*>(lib->GetItem(t.chordIndex));
-        if (entry) {
-            // The library's frame as the library keeps it (its scale and colour too), not
-            // selected; the class slot, size and type stay the new record's.
+        if (t.chordFramePending) {
+            std::memcpy(scratch + rec::kScale, t.chordFrame + rec::kScale, CGuitarFrame::kSize - rec::kScale);
+        } else if (entry) {
             std::memcpy(scratch + rec::kScale, entry + rec::kScale, CGuitarFrame::kSize - rec::kScale);
             f->SetFlagsB(std::uint8_t(f->FlagsB() & ~CBarItem::kSelectedBit));
         } else {
@@ -119,6 +123,9 @@ void CChordTool::BuildItem() {
             f->SetCapo(track->GetOpenStringOffset());
             f->SetTabMode(score->capoMode);
         }
+        // The palette's text-only and bass-below choices.
+        f->SetNameOnly(t.chordTextOnly ? 1 : 0);
+        f->SetBassBelow(t.chordBassBelow ? 1 : 0);
         f->SetXOffset(x);
         f->SetYOffset(y);
         f->SetDuration(kDurationTicks);
@@ -149,7 +156,11 @@ void CChordTool::Place() {
     if (!tb || !bar) return;
     bool notes = false;
     trkbar::ForEachLiveItem(tb, [&](CBarItem* it) { notes = notes || it->IsNoteOrRest(); });
-    if (!notes && g_entry.autoSpacing) {
+    if (notes) return;
+    // With no note or rest to stand at, the bar's chord symbols and frames go onto its beats,
+    // voice by voice.
+    tb->SpaceChordSymbols();
+    if (g_entry.autoSpacing) {
         SetLayoutChanged();
         bar->Respace();
     }

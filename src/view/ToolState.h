@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <functional>
 
+// The size of a guitar-frame record, which the chord tool's own frame holds whole.
+inline constexpr int kChordFrameSize = 104;
+
 struct ToolState {
     // Tool ids: the mouse tools, and the palettes' tools that the page panes treat apart.
     enum : int {
@@ -27,14 +30,21 @@ struct ToolState {
     std::uint8_t accidental = 0;    // pending accidental: 0 none, 1 sharp, 2 flat, 3 natural, 4 double sharp, 5 double flat
     std::int16_t symbolCode = 0;    // the palettes' small-symbol choice
     // The chord palette's choice: the chord library's index of the current chord (-1 none), its
-    // spelled root and bass (0-17, Db = 2 ...; bass -1 none), chord key, bass-below flag and the
-    // display byte (nonzero: symbols in parentheses).
+    // spelled root and bass (0-17, Db = 2 ...; bass -1 none), chord key, bass-below flag, the
+    // display byte (nonzero: symbols in parentheses) and the text-only flag (frames show their
+    // name alone).
     std::int16_t chordIndex = -1;
     std::int16_t chordRoot = 0;
     std::int16_t chordBass = -1;
     std::uint16_t chordKey = 0;
     std::uint8_t chordBassBelow = 0;
     std::uint8_t chordDisplay = 0;
+    std::uint8_t chordTextOnly = 0;
+    // The chord tool's own frame: a whole guitar-frame record that the chord window works out
+    // for a chord no library frame fits. While chordFramePending is set the chord tool places
+    // this frame in diagram mode in place of the library's.
+    std::uint8_t chordFramePending = 0;
+    std::uint8_t chordFrame[kChordFrameSize] = {};
 };
 
 // The tuplet the tuplet button switches on (3 in the time of 2 at start).

@@ -783,19 +783,34 @@ TEST_F(PlaceTool, AChordSymbolAttachesToTheFirstNoteWithinReach) {
     }
 }
 
-TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameOrADefaultOneIsPlaced) {
+// In diagram mode the frame comes from the chord tool's own frame while one is pending, else
+// from the library's frame at the current chord, else it is a default one; the palette's
+// text-only and bass-below choices, not the source's, decide those two bytes.
+TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameAPendingOneOrADefaultOneIsPlaced) {
     CChordLib lib;
     lib.mode = 1;
     std::uint8_t frame[CChordLib::kEntrySize] = {};
     frame[CGuitarFrame::kStrings] = 5;
     frame[CGuitarFrame::kFrets] = 3;
     frame[58] = 'X';  // the name
-    // The library frame's own placement and capo are not taken over.
+    // The library frame's own placement and capo are not taken over, nor its name-only and
+    // bass-below bytes.
     rec::Put<std::int16_t>(frame, CGuitarFrame::kXOffset, 77);
     rec::Put<std::int16_t>(frame, CGuitarFrame::kYOffset, -55);
     frame[CGuitarFrame::kCapo] = 9;
+    frame[CGuitarFrame::kNameOnly] = 1;
+    frame[CGuitarFrame::kBassBelow] = 1;
     ASSERT_TRUE(lib.AddEntry(frame));
     g_platform.chordLib = &lib;
+    // The chord tool's own frame: four strings, five frets, named "P", placed elsewhere.
+    std::uint8_t own[CGuitarFrame::kSize] = {};
+    rec::Put<std::int16_t>(own, rec::kSize, std::int16_t(CGuitarFrame::kSize));
+    own[rec::kType] = std::uint8_t(CGuitarFrame::kType);
+    own[CGuitarFrame::kStrings] = 4;
+    own[CGuitarFrame::kFrets] = 5;
+    own[58] = 'P';
+    rec::Put<std::int16_t>(own, CGuitarFrame::kXOffset, 33);
+    own[CGuitarFrame::kCapo] = 7;
     // A capo of 2 in the track's tablature settings, the score's frames named both ways: on a
     // standard staff the frame keeps its own capo, on tablature it takes the track's.
     CTrack* track = score->GetTrack(0);
@@ -803,34 +818,102 @@ TEST_F(PlaceTool, InDiagramModeTheLibrarysFrameOrADefaultOneIsPlaced) {
     score->capoMode = 2;
     fresh = Saved(*doc);
     struct Case {
-        int index, strings, frets;
+        int index;
+        bool pending;
+        int textOnly, below;
         bool tablature;
+        int strings, frets;
+        char name;
         int capo, mode;
-    } cases[] = {{0, 5, 3, false, 9, 0}, {4, 6, 4, false, 0, 0}, {0, 5, 3, true, 2, 2}};
+    } cases[] = {
+        {0, false, 0, 0, false, 5, 3, 'X', 9, 0},  // the library's frame
+        {4, false, 0, 0, false, 6, 4, 0, 0, 0},    // no library frame there: a default one
+        {0, true, 0, 0, false, 4, 5, 'P', 7, 0},   // the pending frame goes first
+        {4, true, 1, 1, false, 4, 5, 'P', 7, 0},   // ... also where the library has none
+        {4, false, 1, 1, false, 6, 4, 0, 0, 0},
+        {0, false, 1, 0, true, 5, 3, 'X', 2, 2},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.index);
+        SCOPED_TRACE(testing::Message() << c.index << (c.pending ? " pending" : "") << " text only " << c.textOnly
+                                        << " below " << c.below << (c.tablature ? " tablature" : ""));
         if (c.tablature) {
             track->SetStaffKind(2);
             fresh = Saved(*doc);
         }
         UseTool(CChordTool::kToolId, 0);
         g_toolState.chordIndex = std::int16_t(c.index);
+        g_toolState.chordFramePending = c.pending ? 1 : 0;
+        std::memcpy(g_toolState.chordFrame, own, sizeof own);
+        g_toolState.chordTextOnly = std::uint8_t(c.textOnly);
+        g_toolState.chordBassBelow = std::uint8_t(c.below);
         ClickAt(At(0, 1, 480, 12));
         const std::vector<CBarItem*> f = Records(0, 1, CGuitarFrame::kType);
         ASSERT_EQ(f.size(), 1u);
         const CGuitarFrame* g = CGuitarFrame::Of(f[0]);
         EXPECT_EQ(g->GetStrings(), c.strings);
         EXPECT_EQ(g->GetFrets(), c.frets);
+        EXPECT_EQ(f[0]->Bytes()[58], std::uint8_t(c.name));
+        EXPECT_EQ(f[0]->Bytes()[CGuitarFrame::kNameOnly], c.textOnly);
+        EXPECT_EQ(f[0]->Bytes()[CGuitarFrame::kBassBelow], c.below);
         EXPECT_EQ(g->GetDuration(), 480);
         EXPECT_EQ(g->GetVelocity(), 80);
         EXPECT_EQ(g->GetXOffset(), 0);
         EXPECT_EQ(g->GetYOffset(), 0);
         EXPECT_EQ(g->GetCapo(), c.capo);
         EXPECT_EQ(g->GetCapoMode(), c.mode);
+        EXPECT_EQ(f[0]->FlagsA() & CBarItem::kFlag8Bit1, CBarItem::kFlag8Bit1);
+        EXPECT_EQ(f[0]->FlagsB() & CBarItem::kSelectedBit, 0);
+        // The pending frame stays pending for the next click.
+        EXPECT_EQ(g_toolState.chordFramePending, c.pending ? 1 : 0);
         ExpectUndoneWhole();
         doc->ClearUndo();
     }
     g_platform.chordLib = nullptr;
+}
+
+// In a bar with no note or rest the placed symbol and those already there go onto the bar's
+// beats (more symbols than beats share the bar out evenly); with automatic spacing the bar is
+// respaced, which puts each symbol at its time's position.
+TEST_F(PlaceTool, InABarWithoutNotesTheChordSymbolsGoOnTheBeatsAndTheBarIsRespaced) {
+    struct Case {
+        std::vector<int> clicks, times;
+        bool autoSpacing;
+    } cases[] = {
+        {{600, 700}, {480, 960}, true},
+        {{600, 700}, {480, 960}, false},
+        // Five in 4/4: an odd count against an even numerator shares the bar in six.
+        {{100, 500, 900, 1300, 1700}, {0, 320, 640, 960, 1280}, true},
+    };
+    const bool keep = g_entry.autoSpacing;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.clicks.size() << " clicks, spacing " << c.autoSpacing);
+        g_entry.autoSpacing = c.autoSpacing;
+        UseTool(CChordTool::kToolId, 0);
+        std::vector<int> clickPositions;
+        for (int tick : c.clicks) {
+            const POINT p = At(0, 1, tick, 12);
+            ClickAt(p);
+            const std::vector<CBarItem*> last = Records(0, 1, CChord::kType);
+            ASSERT_FALSE(last.empty());
+        }
+        CBar* bar = score->GetBar(1);
+        std::vector<int> times, positions, wanted;
+        for (CBarItem* ch : Records(0, 1, CChord::kType)) {
+            times.push_back(ch->TimeField());
+            positions.push_back(ch->PositionField());
+        }
+        std::sort(times.begin(), times.end());
+        EXPECT_EQ(times, c.times);
+        // Respaced: each symbol at its time's position; else the first keeps its click's.
+        bar->MakeCurrent();
+        for (CBarItem* ch : Records(0, 1, CChord::kType)) wanted.push_back(bar->TickToFraction(ch->TimeField(), true));
+        if (c.autoSpacing) EXPECT_EQ(positions, wanted);
+        else EXPECT_NE(positions, wanted);
+        EXPECT_EQ(doc->GetUndoPosition(), int(c.clicks.size()));
+        ExpectUndoneWhole();
+        doc->ClearUndo();
+    }
+    g_entry.autoSpacing = keep;
 }
 
 // --- dragging placed items with the select tool ------------------------------------------------

@@ -13,6 +13,7 @@
 #include "model/ChordRecords.h"
 #include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
+#include "view/ToolState.h"
 
 namespace zelscript {
 namespace {
@@ -89,15 +90,17 @@ void RunChordDef(Context& ctx, const Args& args) {
 }
 
 // chordframe NAME [options]: a guitar frame at the chord library's end, which the chord tool
-// places in diagram mode (chordmode 1).
+// places in diagram mode (chordmode 1); with `pending` the chord tool's own frame instead, which
+// it places before the library's until `tool 920 pending 0`.
 void RunChordFrame(Context& ctx, const Args& args) {
-    NeedArgs(args, 1, 24, "NAME [options]");
+    NeedArgs(args, 1, 25, "NAME [options]");
     alignas(8) std::uint8_t bytes[CGuitarFrame::kSize] = {};
     rec::Put<std::int16_t>(bytes, rec::kSize, std::int16_t(CGuitarFrame::kSize));
     auto* f = CGuitarFrame::Of(reinterpret_cast<CBarItem*>(bytes));
     f->SetStrings(6);
     f->SetFrets(4);
     f->SetName(args[0] == "-" ? "" : args[0]);
+    bool pending = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         const std::size_t eq = a.find('=');
@@ -118,6 +121,7 @@ void RunChordFrame(Context& ctx, const Args& args) {
         else if (name == "hidename") f->SetHideName(1);
         else if (name == "paren") f->SetParenthesised(true);
         else if (name == "scale") f->CBaseItem::SetScale(number());
+        else if (name == "pending") pending = true;
         else if (name == "play") {
             // Frets from the highest string: x muted, o open, a number the fret.
             for (int k = 0; k < int(value.size()) && k < 16; ++k) {
@@ -142,6 +146,12 @@ void RunChordFrame(Context& ctx, const Args& args) {
         return t;
     }();
     tunings.ComputeFrameKey(*f);
+    if (pending) {
+        std::memcpy(g_toolState.chordFrame, bytes, sizeof bytes);
+        g_toolState.chordFramePending = 1;
+        std::fprintf(ctx.out, "chordframe pending: %s\n", args[0].c_str());
+        return;
+    }
     CChordLib& lib = ChordLib();
     if (!lib.AddEntry(bytes)) throw ScriptError("chordframe: out of memory");
     std::fprintf(ctx.out, "chordframe %d: %s\n", lib.GetCount() - 1, args[0].c_str());
@@ -167,8 +177,9 @@ const CommandRegistrar registrar{
     {"chorddef", "KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...",
      "adds a chord definition with its suffix elements to the chord library (and sets its word styles)", RunChordDef},
     {"chordframe", "NAME [root=N] [bass=N] [tuning=N] [strings=N] [frets=N] [base=N] [play=xo123...] "
-     "[barres=F,F,...] [fingers=F,F,...] [capo=N] [capomode=N] [below] [nameonly] [hidename] [paren] [scale=N]",
-     "adds a guitar frame to the chord library (NAME - for none; play= from the highest string)", RunChordFrame},
+     "[barres=F,F,...] [fingers=F,F,...] [capo=N] [capomode=N] [below] [nameonly] [hidename] [paren] [scale=N] [pending]",
+     "adds a guitar frame to the chord library (NAME - for none; play= from the highest string); pending: "
+     "makes it the chord tool's own frame instead", RunChordFrame},
     {"chordmode", "0|1", "the chord tool places chord symbols (0) or the library's guitar frames (1)", RunChordMode},
     {"popup", "ID", "the next popup menu shown is answered with ID (0: dismissed)", RunAnswer},
 };

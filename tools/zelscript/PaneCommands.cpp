@@ -56,6 +56,12 @@ void RunTool(Context& ctx, const Args& args) {
             t.chordDisplay = std::uint8_t(ArgIntIn(args, ++i, "paren", 0, 1));
         else if (a == "index")
             t.chordIndex = std::int16_t(ArgIntIn(args, ++i, "index", -1, 32767));
+        else if (a == "below")
+            t.chordBassBelow = std::uint8_t(ArgIntIn(args, ++i, "below", 0, 1));
+        else if (a == "textonly")
+            t.chordTextOnly = std::uint8_t(ArgIntIn(args, ++i, "textonly", 0, 1));
+        else if (a == "pending")
+            t.chordFramePending = std::uint8_t(ArgIntIn(args, ++i, "pending", 0, 0));
         else if (a == "tuplet" && i + 2 < args.size()) {
             t.tupletNumber = std::int16_t(ArgIntIn(args, ++i, "tuplet", 0, 99));
             t.tupletSpace = std::int16_t(ArgIntIn(args, ++i, "tuplet space", 0, 99));
@@ -262,10 +268,11 @@ void RunMidi(Context& ctx, const Args& args) {
 }
 
 const CommandRegistrar registrar{
-    {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1] [chord ROOT BASS KEY BELOW] [paren 0|1] [index I]",
+    {"tool", "ID [sub S] [value V] [button B] [dots D] [tuplet N M] [courtesy 0|1] [chord ROOT BASS KEY BELOW] [paren 0|1] [index I] "
+     "[below 0|1] [textonly 0|1] [pending 0]",
      "makes a tool current with its note-entry choices (903 the notes: sub 903 note, 922 rest, 921 accidental; 920 "
      "the chords: spelled root and bass 0-17, bass -1 none, chord key, bass below 0|1, symbols in parentheses, the "
-     "library's frame index)",
+     "library's frame index, frames with the bass below or their name alone, no own frame pending)",
      RunTool},
     {"hover", "X Y",
      "the pointer rests at a point of the score window's view: what lies there, the pointer's shape and the "

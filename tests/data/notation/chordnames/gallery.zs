@@ -20,7 +20,7 @@ chordmode 1
 chordframe Bb root=15 play=13331x barres=1,1,1,1,1,0 fingers=0,1,2,3,4,1
 chordframe B7 root=16 play=2o212x fingers=0,2,1,3,0,4
 chordframe G root=10 capo=4 capomode=1 play=3oo023
-tool 920 index 0
+tool 920 index 0 below 0
 click 0:4:t0:10
 tool 920 index 1
 click 0:4:t960:10

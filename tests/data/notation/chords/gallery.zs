@@ -55,7 +55,8 @@ tool 920 chord 0 -1 8337 0
 click 0:7:t960:10
 # Guitar frames from the chord library (diagram mode), from the highest string: C with fingers;
 # F barred at the nut; B minor from the second fret; D in drop-D tuning; G on a mandolin; a capo
-# of 2 shown both ways; a stacked slash name; a name only; a parenthesised frame.
+# of 2 shown both ways; a stacked slash name; a name only; a parenthesised frame. The stacked bass
+# and the name alone are the chord palette's choices (below, textonly) when the frame is placed.
 chordmode 1
 chordframe C root=0 play=o1o23x fingers=0,3,2,0,1,0
 chordframe F root=7 play=112331 barres=1,1,1,1,1,1 fingers=1,3,4,2,1,1
@@ -86,11 +87,11 @@ tool 920 index 5
 click 0:10:t960:10
 tool 920 index 6
 click 0:11:t0:10
-tool 920 index 7
+tool 920 index 7 below 1
 click 0:11:t960:10
-tool 920 index 8
+tool 920 index 8 below 0 textonly 1
 click 0:12:t0:10
-tool 920 index 9
+tool 920 index 9 textonly 0
 click 0:12:t960:10
 tool 920 index 10
 click 0:13:t0:10
