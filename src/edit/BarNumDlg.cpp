@@ -21,7 +21,7 @@ constexpr int kSampleDrop = 14, kUnitsPerPixel = 20;
 constexpr int kFeedbackColor = 142;
 constexpr int kMaxFirstNumber = 999, kMaxInterval = 99;
 // The enclosure's gaps and pen, set when the item has none yet.
-constexpr int kDefaultGap = 40, kDefaultPen = 20;
+constexpr int kDefaultGap = CBarNumber::kDefaultEnclosureGap, kDefaultPen = CBarNumber::kDefaultEnclosurePen;
 }  // namespace
 
 int CBarNumDlg::Word(int at) const { return rec::Get<std::int16_t>(record, std::size_t(at)); }
@@ -29,8 +29,8 @@ void CBarNumDlg::PutWord(int at, int v) { rec::Put<std::int16_t>(record, std::si
 
 void CBarNumDlg::InitControls() {
     if (Word(CBarNumber::kEnclosureValue) == 0) {
-        PutWord(CBarNumber::kEnclosureCoords, kDefaultGap);
-        PutWord(CBarNumber::kEnclosureCoords + 2, kDefaultGap);
+        PutWord(CBarNumber::kEnclosureGapX, kDefaultGap);
+        PutWord(CBarNumber::kEnclosureGapY, kDefaultGap);
         PutWord(CBarNumber::kEnclosureValue, kDefaultPen);
         record[CBarNumber::kEnclosure] = record[CBarNumber::kEnclosure + 1] = 0;
     }

@@ -30,9 +30,6 @@ namespace {
 constexpr int kBarNumberFontSlot = 5;
 constexpr std::uint8_t kRepeatedLetters = 0x04;
 constexpr std::uint8_t kCentred = 1 << 3;
-// The system's own wish for bar numbers at its start (show mode 0): a bit of its layout flags'
-// field that construction clears.
-constexpr std::uint8_t kSystemAsksForNumbers = 0x10;
 // The bar's own bar-number offsets (coordinates A and B).
 constexpr int kBarNumberX = CBar::kCoordA;
 constexpr int kBarNumberY = CBar::kCoordB;
@@ -136,10 +133,10 @@ std::string CBarNumber::Letters(int n, char base, bool repeated) {
     return out;
 }
 
-bool CBarNumber::ShowsAt(int barIndex, int start, bool firstInSystem, bool systemAsks) const {
+bool CBarNumber::ShowsAt(int barIndex, int start, bool firstInSystem, bool firstOnPage) const {
     switch (GetShowMode()) {
-    case kSystemsAsked:
-        return firstInSystem && systemAsks;
+    case kPageStarts:
+        return firstInSystem && firstOnPage;
     case kSystemStarts:
         return firstInSystem;
     case kEveryN: {
@@ -175,15 +172,16 @@ int NumberingStart(CBar* bar) {
     return link >= 0 ? link : bar->GetIndex();
 }
 
-bool SystemAsks(CBar* bar) {
+// The system's flag that numbers in show mode 0 follow: the first system of its page.
+bool FirstOnPage(CBar* bar) {
     CLine* line = bar->GetLine();
-    return line && (line->GetLayoutFlags() & kSystemAsksForNumbers) != 0;
+    return line && (line->GetLayoutFlags() & CLine::kFirstOnPageBit) != 0;
 }
 
 }  // namespace
 
 bool CBarNumber::ShowsAt(CBar* bar) const {
-    return bar && ShowsAt(bar->GetIndex(), NumberingStart(bar), bar->IsFirstInLine(), SystemAsks(bar));
+    return bar && ShowsAt(bar->GetIndex(), NumberingStart(bar), bar->IsFirstInLine(), FirstOnPage(bar));
 }
 
 std::string CBarNumber::TextFor(CBar* bar) const {
@@ -279,14 +277,25 @@ void BarNumberBehaviour::Draw(CScoreItem& item) const {
     if (r.right <= r.left) return;
     FontRef font;
     std::memcpy(&font, n.Bytes() + CBarNumber::kFont, sizeof font);
-    const int s = g_model.currentStaff ? g_model.currentStaff->Space() : 6;
+    // The staff the number stands on, whose space widened its rectangle.
+    CStaff* staff = nullptr;
+    {
+        fw::ScopedGlobal<CLine*> keepLine(g_model.currentLine, bar->GetLine());
+        staff = n.ChooseStaff();
+    }
+    const int s = staff ? staff->Space() : 6;
     const int x = n.IsEnclosed() ? r.left + s / 3 : r.left;
     a->PushFont();
     n.UseFont(font);
     a->DrawText(x, r.bottom, n.TextFor(bar).c_str());
-    if (n.IsEnclosed()) {
-        const int grow = std::max(1, n.ScaleToView(1));
-        a->FrameRect(RECT{x - grow, r.top - grow, x + width + grow, r.bottom + grow});
+    if (n.IsEnclosed() && staff) {
+        // The text's box, from the font's ascent to the baseline, one unit larger all round,
+        // goes with the enclosure record to the staff's enclosure drawing.
+        FontMetrics16 metrics{};
+        a->GetFontMetrics(&metrics);
+        const int unit = n.ScaleToView(1);
+        const RECT box{x - unit, r.bottom - metrics.ascent - unit, x + width + unit, r.bottom + unit};
+        staff->DrawEnclosure(n, box, n.Bytes() + CBarNumber::kEnclosure);
     }
     a->PopFont();
     g_model.drawnPoint = POINT{x, r.bottom};
@@ -303,7 +312,7 @@ RECT* BarNumberBehaviour::GetBounds(CScoreItem& item, RECT* rect) const {
 
 void BarNumberBehaviour::Drag(CBar* bar, CBarNumber& item, int dx, int dy, bool modifier) {
     if (modifier) {
-        for (auto [at, d] : {std::pair{CBarNumber::kEnclosureCoords + 4, dx}, std::pair{CBarNumber::kEnclosureCoords + 6, dy}})
+        for (auto [at, d] : {std::pair{CBarNumber::kEnclosureGapX, dx}, std::pair{CBarNumber::kEnclosureGapY, dy}})
             rec::Put(&item, std::size_t(at), std::int16_t(rec::Get<std::int16_t>(&item, std::size_t(at)) + d));
         return;
     }

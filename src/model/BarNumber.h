@@ -9,7 +9,9 @@
 //              28 interval N (16-bit each)
 //   offset 30  prefix         two characters
 //   offset 32  font           FontRef
-//   offset 38  enclosure      two bytes, four coordinates, and the last value (48)
+//   offset 38  enclosure      12 bytes as a text's frame: two bytes and two coordinates kept,
+//                             the horizontal and vertical gaps (44, 46, twentieths) and the
+//                             pen width (48, twentieths)
 //
 // Stored after the bar-item head (40 bytes, 6 more than in memory): the five flag fields as
 // separate bytes, the staff index, two zero bytes, show mode, first letter, the offsets as
@@ -42,6 +44,8 @@ public:
         kFont = 32,
         kEnclosure = 38,
         kEnclosureCoords = 40,
+        kEnclosureGapX = 44,
+        kEnclosureGapY = 46,
         kEnclosureValue = 48,
         // The stored body after the bar-item head.
         kStoredBody = 40,
@@ -54,8 +58,11 @@ public:
     void SetDefaults();
 
     enum : std::uint8_t { kEnclosedBit = 0x01, kLettersBit = 0x02, kRepeatedBit = 0x04, kAlignShift = 3, kAnchorShift = 5 };
-    // The show modes.
-    enum : int { kSystemsAsked = 0, kSystemStarts = 1, kEveryN = 2, kNever = 3 };
+    // The show modes: 0 at the first bar of each page (of the first system on it), 1 at the
+    // first bar of each system, 2 every N bars, 3 never.
+    enum : int { kPageStarts = 0, kSystemStarts = 1, kEveryN = 2, kNever = 3 };
+    // A new enclosure's gaps and pen, as a new text frame's.
+    static constexpr int kDefaultEnclosureGap = 40, kDefaultEnclosurePen = 20;
     // The limit of the bar's own vertical bar-number offset under a drag.
     static constexpr int kDragLimit = 1440;
     // The document command that edits a bar-number item.
@@ -80,8 +87,8 @@ public:
     // times.
     static std::string Letters(int n, char base, bool repeated);
     // Whether `bar` (governed by this item, which lies in bar `start`) shows its number; the
-    // bar's place: first bar of its system, and whether its system asks for numbers.
-    bool ShowsAt(int barIndex, int start, bool firstInSystem, bool systemAsks) const;
+    // bar's place: first bar of its system, and whether that system is its page's first.
+    bool ShowsAt(int barIndex, int start, bool firstInSystem, bool firstOnPage) const;
     // The text of a bar: the prefix, then the number (counted bars + number offset + 1) or the
     // letters of (bar index - start) from the first letter.
     std::string TextFor(int barIndex, int start, int countedBars) const;
@@ -118,7 +125,7 @@ public:
     void SetHorizontalOffset(CBarItem& item, int offset) const override;
     void SetVerticalOffset(CBarItem& item, int offset) const override;
     // The drag of a bar's number: without the modifier the bar's own offsets move (dx negated
-    // for anchor 2, the vertical one held within +-1440); with it the enclosure's second corner.
+    // for anchor 2, the vertical one held within +-1440); with it the enclosure's gaps.
     static void Drag(CBar* bar, CBarNumber& item, int dx, int dy, bool modifier);
     void ReadBody(CScoreItem& item, CChunkStream& stream) const override;
     void WriteBody(CScoreItem& item, CChunkStream& stream) const override;

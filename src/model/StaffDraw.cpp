@@ -438,3 +438,11 @@ void CStaff::DrawOneHandle(bool guide, int which) {
         a->Line(outline[i].x, outline[i].y, outline[i + 1].x, outline[i + 1].y);
     if (guide) a->ThickLine(GetLeft() + 1, y + h, GetRight() - 1, y + h, 2);
 }
+
+void CStaff::DrawEnclosure(CScoreItem& item, const RECT& box, const std::uint8_t* record) const {
+    // The item's frame operation raises a thin pen in the record it is given: a copy, so that
+    // drawing never changes the item.
+    std::uint8_t style[kEnclosureSize];
+    std::memcpy(style, record, sizeof style);
+    item.DrawFrame(int(box.left), int(box.top), int(box.right), int(box.bottom), style);
+}

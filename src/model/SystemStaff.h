@@ -203,6 +203,12 @@ public:
     // A time signature at x; returns its width and stores x + width / 2 in the 16-bit word at
     // byte 10 of `out` (the bar's meter display words; null: nowhere).
     int DrawTimeSignature(int x, const struct Meter* meter, std::uint8_t* out);
+    // The enclosure of an item's rectangle from its 12-byte enclosure record (two bytes and two
+    // words kept; the horizontal and vertical gaps in twentieths at bytes 6 and 8, the pen width
+    // at 10): a box, the rectangle widened by the gaps through the item's scaling, outlined with
+    // the pen (at least 10). The record is read, never changed.
+    static constexpr int kEnclosureSize = 12;
+    void DrawEnclosure(CScoreItem& item, const RECT& box, const std::uint8_t* record) const;
 
     // --- hit areas and handles ---
     // A shown staff is hit within a third of a space of its left or right edge.

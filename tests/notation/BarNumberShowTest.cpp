@@ -97,7 +97,7 @@ TEST(BarNumberText, TheTextOfABar) {
 TEST(BarNumberText, WhichBarsShowTheirNumber) {
     const struct {
         int mode, interval, bar, start;
-        bool first, asks, shows;
+        bool first, firstOnPage, shows;
     } cases[] = {
         {0, 1, 5, 0, true, true, true},     {0, 1, 5, 0, true, false, false}, {0, 1, 5, 0, false, true, false},
         {1, 1, 5, 0, true, false, true},    {1, 1, 5, 0, false, true, false},
@@ -110,8 +110,8 @@ TEST(BarNumberText, WhichBarsShowTheirNumber) {
         Item n;
         rec::Put<std::uint8_t>(n.item, CBarNumber::kShowMode, std::uint8_t(c.mode));
         rec::Put<std::int16_t>(n.item, CBarNumber::kInterval, std::int16_t(c.interval));
-        EXPECT_EQ(n->ShowsAt(c.bar, c.start, c.first, c.asks), c.shows)
-            << "mode " << c.mode << " bar " << c.bar << " first " << c.first << " asks " << c.asks;
+        EXPECT_EQ(n->ShowsAt(c.bar, c.start, c.first, c.firstOnPage), c.shows)
+            << "mode " << c.mode << " bar " << c.bar << " first " << c.first << " first on page " << c.firstOnPage;
     }
 }
 
@@ -143,10 +143,10 @@ TEST(BarNumberText, DraggingMovesTheBarsOwnOffsets) {
     n->SetFlags(std::uint8_t(n->GetFlags() | (2 << CBarNumber::kAnchorShift)));
     BarNumberBehaviour::Drag(bar, *n.item, 10, 0, false);
     EXPECT_EQ(rec::Get<std::int16_t>(bar, CBar::kCoordA), 20) << "anchored right: dx negated";
-    // With the modifier the enclosure's second corner moves, not the bar's offsets.
+    // With the modifier the enclosure's gaps grow, not the bar's offsets.
     BarNumberBehaviour::Drag(bar, *n.item, 7, -9, true);
-    EXPECT_EQ(rec::Get<std::int16_t>(n.item, CBarNumber::kEnclosureCoords + 4), 7);
-    EXPECT_EQ(rec::Get<std::int16_t>(n.item, CBarNumber::kEnclosureCoords + 6), -9);
+    EXPECT_EQ(rec::Get<std::int16_t>(n.item, CBarNumber::kEnclosureGapX), 7);
+    EXPECT_EQ(rec::Get<std::int16_t>(n.item, CBarNumber::kEnclosureGapY), -9);
     EXPECT_EQ(rec::Get<std::int16_t>(bar, CBar::kCoordA), 20);
 }
 
@@ -214,6 +214,82 @@ TEST_F(BarNumberPlace, AtASystemsStartTheNumberStandsPastTheStaffsLeft) {
     EXPECT_FALSE(s->Bar(4)->IsFirstInLine());
     g_model.currentBar = s->Bar(4);
     EXPECT_EQ(item->Rect(s->Bar(4)).right, item->Rect(s->Bar(4)).left) << "show mode 1: only at the system's start";
+}
+
+// Show mode 0 ("every page") numbers the first bar of a system that is the first on its page.
+TEST_F(BarNumberPlace, ShowModeZeroNumbersTheFirstSystemOfEachPage) {
+    Item n;
+    rec::Put<std::uint8_t>(n.item, CBarNumber::kShowMode, CBarNumber::kPageStarts);
+    CBar* bar = s->Bar(3);   // the first bar of the second system
+    ASSERT_NE(bar->InsertItemSorted(n.item), nullptr);
+    auto* item = static_cast<CBarNumber*>(bar->GetBarNumberItem(true));
+    CLine* line = s->Line(1);
+    for (bool firstOnPage : {true, false}) {
+        const std::uint8_t flags = line->GetLayoutFlags();
+        line->SetLayoutFlags(firstOnPage ? std::uint8_t(flags | CLine::kFirstOnPageBit)
+                                         : std::uint8_t(flags & ~CLine::kFirstOnPageBit));
+        EXPECT_EQ(item->ShowsAt(bar), firstOnPage);
+        EXPECT_FALSE(item->ShowsAt(s->Bar(4))) << "not the system's first bar";
+    }
+}
+
+namespace {
+// The recording artist that also logs the pen widths set.
+class PenArtist : public drawtest::RecordingArtist {
+public:
+    void SetPenWidth(int w) override {
+        Add("Pen %d", w);
+        CArtist::SetPenWidth(w);
+    }
+};
+}  // namespace
+
+// An enclosed number hands its text's box (from the font's ascent to the baseline, one unit
+// larger all round) with its enclosure record to the staff: the box widened by the record's
+// gaps, outlined with its pen (a pen below 10 drawn at 10, the record left as it was).
+TEST_F(BarNumberPlace, AnEnclosedNumberIsBoxedByItsEnclosureRecord) {
+    PenArtist pens;
+    pens.InitColorTable();
+    SetArtist(&pens);
+    Item n;
+    rec::Put<std::uint8_t>(n.item, CBarNumber::kShowMode, CBarNumber::kEveryN);
+    n->SetFlags(CBarNumber::kEnclosedBit);   // anchor 0, aligned left
+    CBar* bar = s->Bar(1);
+    ASSERT_NE(bar->InsertItemSorted(n.item), nullptr);
+    auto* item = static_cast<CBarNumber*>(bar->GetBarNumberItem(true));
+    g_model.currentBar = bar;
+    g_model.currentLine = s->Line(0);
+    const struct {
+        int gapX, gapY, pen, drawnPen;
+    } cases[] = {{40, 60, 30, 30}, {0, 0, 4, 10}, {100, 20, 20, 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gapX);
+        rec::Put<std::int16_t>(item, CBarNumber::kEnclosureGapX, std::int16_t(c.gapX));
+        rec::Put<std::int16_t>(item, CBarNumber::kEnclosureGapY, std::int16_t(c.gapY));
+        rec::Put<std::int16_t>(item, CBarNumber::kEnclosureValue, std::int16_t(c.pen));
+        const std::vector<std::uint8_t> before(item->Bytes(), item->Bytes() + CBarNumber::kSize);
+        int width = 0;
+        const RECT r = item->Rect(bar, &width);
+        FontRef font;
+        std::memcpy(&font, item->Bytes() + CBarNumber::kFont, sizeof font);
+        pens.PushFont();
+        item->UseFont(font);
+        FontMetrics16 metrics{};
+        pens.GetFontMetrics(&metrics);
+        pens.PopFont();
+        pens.log.clear();
+        item->Draw();
+        const int x = r.left + s->Line(0)->GetStaff(0)->Space() / 3;
+        const int unit = item->ScaleToView(1), dx = item->TwentiethsToView(c.gapX), dy = item->TwentiethsToView(c.gapY);
+        char frame[96];
+        std::snprintf(frame, sizeof frame, "Frame %d %d %d %d", x - unit - dx, int(r.bottom) - metrics.ascent - unit - dy,
+                      x + width + unit + dx, int(r.bottom) + unit + dy);
+        EXPECT_EQ(pens.Only("Frame"), std::vector<std::string>{frame});
+        const std::vector<std::string> widths{"Pen " + std::to_string(item->ScaleToView(c.drawnPen)), "Pen 20"};
+        EXPECT_EQ(pens.Only("Pen"), widths);
+        EXPECT_EQ(std::vector<std::uint8_t>(item->Bytes(), item->Bytes() + CBarNumber::kSize), before);
+    }
+    SetArtist(&artist);
 }
 
 TEST_F(BarNumberPlace, TheStaffGivesWayToAShownOne) {

@@ -62,7 +62,13 @@ void RunBarNumber(Context& ctx, const Args& args) {
         if (a == "letters") flags = std::uint8_t((flags | CBarNumber::kLettersBit) & ~CBarNumber::kRepeatedBit);
         else if (a == "repeated") flags |= CBarNumber::kLettersBit | CBarNumber::kRepeatedBit;
         else if (a == "digits") flags = std::uint8_t(flags & ~CBarNumber::kLettersBit);
-        else if (a == "enclosed") flags |= CBarNumber::kEnclosedBit;
+        else if (a == "enclosed") {
+            // Boxed with a new enclosure's gaps and pen, as the bar-number dialog gives them.
+            flags |= CBarNumber::kEnclosedBit;
+            rec::Put<std::int16_t>(item, CBarNumber::kEnclosureGapX, CBarNumber::kDefaultEnclosureGap);
+            rec::Put<std::int16_t>(item, CBarNumber::kEnclosureGapY, CBarNumber::kDefaultEnclosureGap);
+            rec::Put<std::int16_t>(item, CBarNumber::kEnclosureValue, CBarNumber::kDefaultEnclosurePen);
+        }
         else if (a == "hidden") item->SetFlagsB(std::uint8_t(item->FlagsB() | CBarItem::kHiddenBit));
         else if (a.rfind("first=", 0) == 0 && a.size() == 7) rec::Put<std::uint8_t>(item, CBarNumber::kFirstLetter, std::uint8_t(a[6]));
         else if (a.rfind("prefix=", 0) == 0 && a.size() >= 8 && a.size() <= 9) {
