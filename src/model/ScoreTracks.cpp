@@ -306,9 +306,11 @@ bool CScore::DeleteTrack(int index) {
     if (g_preferences.Byte(Preferences::kWrap)) {
         const int from = std::clamp<int>(document ? document->location.pageIndex : 0, 0, std::max(0, pageCount - 1));
         for (int p = from; p < pageCount - 1; ++p) {
-            CPage* page = GetPage(p);
-            page->SpaceStaves(false);
-            while (page->GetFirstSystem() + page->GetSystemCount() < lineCount) {
+            GetPage(p)->SpaceStaves(false);
+            // Pulling a system up can remove the page below, which moves the page records: the
+            // page is looked up again after every shift.
+            for (CPage* page = GetPage(p); p < pageCount - 1 && page->GetFirstSystem() + page->GetSystemCount() < lineCount;
+                 page = GetPage(p)) {
                 CLine* next = GetLine(page->GetFirstSystem() + page->GetSystemCount());
                 const int height = next->GetBottom() - next->GetTop();
                 if (page->GetContentBottom() + height < layout::PageBottomLimit(page) - page->TwentiethsToView(1440)) {
