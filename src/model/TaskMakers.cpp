@@ -36,6 +36,17 @@ void ClearTaskMakers() {
     registerModelMakers();
 }
 
+TaskMakerTable SaveTaskMakers() {
+    if (makers().empty()) registerModelMakers();
+    return TaskMakerTable{makers(), CopySelectionOperation()};
+}
+
+void RestoreTaskMakers(const TaskMakerTable& table) {
+    makers() = table.makers;
+    if (makers().empty()) registerModelMakers();
+    CopySelectionOperation() = table.copySelection;
+}
+
 AnyTaskMaker& TaskMakerOverride() {
     static AnyTaskMaker make;
     return make;

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 class CScoreTask;
@@ -18,6 +19,15 @@ void RegisterTaskMaker(const std::string& className, TaskMaker make);
 CScoreTask* MakeTask(const std::string& className, CZelDoc& doc);
 // Drops every maker (the model's own stay registered).
 void ClearTaskMakers();
+
+// The registered makers and the copy operation as they stand, and putting such a table back:
+// what registers the operations for a while (a test) leaves the table as it found it.
+struct TaskMakerTable {
+    std::map<std::string, TaskMaker> makers;
+    std::function<bool(CZelDoc&)> copySelection;
+};
+TaskMakerTable SaveTaskMakers();
+void RestoreTaskMakers(const TaskMakerTable& table);
 
 // When set, makes every operation in place of the registered makers (what a test puts in).
 using AnyTaskMaker = std::function<CScoreTask*(const std::string& className, CZelDoc& doc)>;

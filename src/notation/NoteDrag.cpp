@@ -21,6 +21,7 @@
 #include "model/TieType.h"
 #include "model/TrkBarWalk.h"
 #include "model/ZelDoc.h"
+#include "notation/Beam.h"
 #include "notation/Note.h"
 #include "notation/NoteDrags.h"
 #include "notation/RawNote.h"
@@ -60,13 +61,21 @@ void CDragNote::BeginItemDrag() {
     head[0] &= std::uint8_t(~1);
     backup.assign(note->Bytes(), note->Bytes() + note->RecordSizeField());
     if (barIndex > 0) SaveTrackBar(document->location.trackIndex, barIndex - 1);
-    // The items on the note that start in earlier bars change there too: those bars are kept.
+    // The items on the note change in every bar they reach (a tie's far note loses its end, a
+    // slur from an earlier bar moves its end): those bars are kept, and the later ones are
+    // counted for the accidentals after a pitch or time change.
+    laterBar = barIndex;
     if (note->TypeCode() == CNote::kType && trkBar) {
         AttachedItemList list;
         note->CollectAttached(trkBar, &list, CRawNote::kAllHeads);
-        for (int i = 0; i < list.count; ++i)
-            if (CTrkBar* own = list.bars[i])
-                for (int b = own->GetBarIndex(); b < barIndex - 1; ++b) SaveTrackBar(own->GetTrackIndex(), b);
+        for (int i = 0; i < list.count; ++i) {
+            CTrkBar* own = list.bars[i] ? list.bars[i] : trkBar;
+            const int from = own->GetBarIndex(), to = from + std::max(0, list.items[i]->GetBarSpan());
+            for (int b = from; b <= to; ++b)
+                if (b != barIndex) SaveTrackBar(own->GetTrackIndex(), b);
+            laterBar = std::max(laterBar, to);
+        }
+        laterBar = std::min(laterBar, score->GetBarCount() - 1);
         trkBar->SetCurrent();
     }
 
@@ -99,24 +108,73 @@ void CDragNote::BeginItemDrag() {
     CMidiDataBox::ShowEvent(g_model.dragStart, 0, 1);
 }
 
-// The beam over the note in its bar and the times it covers: those of the first and the last
-// beamed note or rest of the voice within its span. A beam that runs on into another bar keeps
-// its bars and no range.
+// The beam over the note (its record may lie in an earlier bar), the bars it spans and the
+// times it covers: those of its first and last note or rest, counted from the start of the
+// note's own bar (negative in an earlier bar, past the bar's length in a later one). Every bar
+// the beam spans is kept: its layout sets the stems there.
 void CDragNote::FindBeamRange() {
     if (!note->IsBeamed() || !trkBar) return;
     beam = trkBar->FindBeamOfNote(note);
     if (!beam) return;
-    const int span = beam->GetBarSpan();
-    lastBar = firstBar + span;
-    if (span != 0) return;
-    const int from = beam->PositionField(), to = beam->GetEndPosition(), voice = note->VoiceField();
-    beamStart = beamEnd = note->TimeField();
-    trkbar::ForEachLiveItem(trkBar, [&](CBarItem* r) {
-        if (!r->IsNoteOrRest() || r->VoiceField() != voice || !static_cast<CRawHead*>(r)->IsBeamed()) return;
-        if (r->PositionField() < from || r->PositionField() > to) return;
-        beamStart = std::min<int>(beamStart, r->TimeField());
-        beamEnd = std::max<int>(beamEnd, r->TimeField());
-    });
+    CTrkBar* own = g_model.finderBar ? g_model.finderBar : trkBar;
+    const int track = document->location.trackIndex;
+    firstBar = own->GetBarIndex();
+    lastBar = std::min(firstBar + std::max(0, beam->GetBarSpan()), score->GetBarCount() - 1);
+    auto* b = static_cast<CBeam*>(beam);
+    bool any = false;
+    for (int k = firstBar; k <= lastBar; ++k) {
+        if (k != barIndex) SaveTrackBar(track, k);
+        CTrkBar* tb = score->GetTrkBar(track, k);
+        if (!tb) continue;
+        // The ticks from the note's bar's start to this bar's.
+        int shift = 0;
+        for (int j = k; j < barIndex; ++j) shift -= score->GetBar(j) ? score->GetBar(j)->GetLength() : 0;
+        for (int j = barIndex; j < k; ++j) shift += score->GetBar(j) ? score->GetBar(j)->GetLength() : 0;
+        trkbar::ForEachLiveItem(tb, [&](CBarItem* r) {
+            if (!b->Covers(r, k - firstBar)) return;
+            const int t = r->TimeField() + shift;
+            beamStart = any ? std::min(beamStart, t) : t;
+            beamEnd = any ? std::max(beamEnd, t) : t;
+            any = true;
+        });
+    }
+    if (!any) beamStart = beamEnd = note->TimeField();
+    trkBar->SetCurrent();
+}
+
+// After a sideways move of a note under a beam that runs over a bar line: a note that kept its
+// time stays under it, the beam reaching out to the note's new place in its first or last bar;
+// one that left the beam's times, or changed places with a note of the beam (the beam names its
+// notes by their places), leaves it. A beam left with no note in its own bar goes, its notes in
+// the later bars with it (its record cannot name notes of later bars only).
+void CDragNote::KeepSpanningBeam(CBarItem* own, CTrkBar* ownBar, int position, int time, bool timeChanged) {
+    auto* b = static_cast<CBeam*>(own);
+    MarkForRelayout(own);
+    if (timeChanged || time < beamStart || time > beamEnd) {
+        note->SetBeamed(false);
+        note->SetFlagBit(CRawHead::kContinuesBeamBit, false);
+    } else {
+        if (barIndex == firstBar && position < b->StartPositionField()) {
+            b->Segment(0).SetStartPosition(std::int16_t(position));
+            b->SetPosition(position);
+        }
+        if (barIndex == firstBar + b->BarSpanField() && position > b->EndPositionField())
+            b->Segment(0).SetEndPosition(std::int16_t(position));
+        return;
+    }
+    bool kept = false;
+    trkbar::ForEachLiveItem(ownBar, [&](CBarItem* r) { kept = kept || b->Covers(r, 0); });
+    if (kept) return;
+    // The beam's removal frees the notes it covers; those of later bars no longer continue it.
+    const int track = document->location.trackIndex;
+    for (int k = 1; k <= b->BarSpanField(); ++k)
+        if (CTrkBar* tb = score->GetTrkBar(track, firstBar + k))
+            trkbar::ForEachLiveItem(tb, [&](CBarItem* r) {
+                if (b->Covers(r, k)) static_cast<CRawHead*>(r)->SetFlagBit(CRawHead::kContinuesBeamBit, false);
+            });
+    ownBar->SetCurrent();
+    own->MarkRemoved();
+    trkBar->SetCurrent();
 }
 
 void CDragNote::Warp(int x, int y) {
@@ -441,25 +499,51 @@ void CDragNote::EndItemDrag() {
         }
     }
     if (horizontal) FollowHorizontally(oldPosition, newPosition, timeChanged);
+    bool spans = false;   // the note's beam runs over a bar line
     if (horizontal) {
         // The beam over the note, looked up where the note still stands.
         CBarItem* own = note->IsBeamed() && trkBar ? trkBar->FindBeamOfNote(note) : nullptr;
+        CTrkBar* ownBar = own && g_model.finderBar ? g_model.finderBar : trkBar;
+        spans = own && (own->GetBarSpan() > 0 || ownBar != trkBar);
+        if (trkBar) trkBar->SetCurrent();
         note->MoveToPosition(newPosition);
         note->SetPositionField(std::int16_t(newPosition));
         note->SetTimeField(std::int16_t(time));
-        // The beam is laid out afresh. A note that left the times it covers leaves it; so does
-        // one that changed places with a note of its own beam, since the beam names its notes
-        // by their places: the voice is beamed again below.
-        if (own && own->GetBarSpan() == 0) MarkForRelayout(own);
-        if (note->IsBeamed() && (timeChanged || time < beamStart || time > beamEnd)) note->SetBeamed(false);
+        if (spans) {
+            KeepSpanningBeam(own, ownBar, newPosition, time, timeChanged);
+        } else {
+            // The beam is laid out afresh. A note that left the times it covers leaves it; so
+            // does one that changed places with a note of its own beam, since the beam names
+            // its notes by their places: the voice is beamed again below.
+            if (own) MarkForRelayout(own);
+            if (note->IsBeamed() && (timeChanged || time < beamStart || time > beamEnd)) note->SetBeamed(false);
+        }
     }
     note->PlaceTies(document->location.trackIndex);
     if (trkBar) {
+        const bool respelled = !horizontal || timeChanged;
         trkBar->SetCurrent();
         trkBar->RecalcTimes(nullptr, nullptr);
-        if (!horizontal || timeChanged) trkBar->RecalcAccidentals();
-        if (horizontal && timeChanged && !note->IsBeamed() && note->NoteValue() >= 4) trkBar->Rebeam(note->VoiceField(), 0);
+        if (respelled) trkBar->RecalcAccidentals();
+        // The voice is beamed again within its bar only: a beam over a bar line is not the
+        // meter's and stays, laid out again in its own bar.
+        if (horizontal && timeChanged && !spans && !note->IsBeamed() && note->NoteValue() >= 4)
+            trkBar->Rebeam(note->VoiceField(), 0);
         trkBar->Recalc(1);
+        // The other bars the change reaches: those of the beam, and the later ones of the
+        // note's ties and lines, whose accidentals count from their first notes again (a tie
+        // that went no longer carries its note's accidental over the bar line).
+        const int track = document->location.trackIndex;
+        const int to = std::max(lastBar, respelled ? laterBar : barIndex);
+        for (int b = std::min(firstBar, barIndex); b <= to; ++b) {
+            CTrkBar* tb = b == barIndex ? nullptr : score->GetTrkBar(track, b);
+            if (!tb) continue;
+            tb->SetCurrent();
+            if (respelled && b > barIndex) tb->RecalcAccidentals();
+            tb->Recalc(1);
+            tb->Invalidate();
+        }
+        trkBar->SetCurrent();
     }
     if (CBar* bar = score->GetBar(barIndex)) bar->Invalidate();
     backup.clear();

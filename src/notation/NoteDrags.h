@@ -37,6 +37,7 @@ public:
 
 private:
     void FindBeamRange();
+    void KeepSpanningBeam(CBarItem* own, CTrkBar* ownBar, int position, int time, bool timeChanged);
     void MoveVertically();
     void MoveFret(const CStaff* staff, int target, bool up);
     void MovePerformance();
@@ -49,6 +50,7 @@ private:
     bool grabbedEnd = false;   // performance editing: the head's end (its length) moves
     CTrkBar* trkBar = nullptr;
     int barIndex = 0;
+    int laterBar = 0;          // the last bar the note's ties and lines reach
 };
 
 // The stem's length follows the pointer (to 63); dragged through the note below -14 the stem

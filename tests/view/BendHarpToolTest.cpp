@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ViewFixture.h"
-#include "edit/Commands.h"
+#include "support/RegisteredOperations.h"
 #include "model/Bar.h"
 #include "model/Graphic.h"
 #include "model/ModelGlobals.h"
@@ -22,9 +22,10 @@
 
 class BendHarpTool : public ViewTest {
 protected:
+    // The program's operations, put in before the fixture's set-up and taken out after it.
+    testsupport::RegisteredOperations operations;
     void SetUp() override {
         ViewTest::SetUp();
-        edit::RegisterOperations();
         Open(1, 0);
         score = doc->GetScore();
         pane = view->GetPane(0);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ViewFixture.h"
-#include "edit/Commands.h"
+#include "support/RegisteredOperations.h"
 #include "model/Bar.h"
 #include "model/BarNumber.h"
 #include "model/ItemFactory.h"
@@ -49,11 +49,12 @@ std::vector<std::uint8_t> Saved(CZelDoc& doc) {
 
 class EraseScaleScrub : public ViewTest {
 protected:
+    // The program's operations, put in before the fixture's set-up and taken out after it.
+    testsupport::RegisteredOperations operations;
     // A voice-and-piano score (voice, piano treble, piano bass) with quarter notes at 0, 960 and
     // 1440 in bar 0 of every track.
     void SetUp() override {
         ViewTest::SetUp();
-        edit::RegisterOperations();
         doc = std::make_unique<CZelDoc>();
         doc->SetTitle("Song");
         score = doc->GetScore();

@@ -31,6 +31,7 @@
 #include "model/TrkBarWalk.h"
 #include "model/TieType.h"
 #include "notation/Beam.h"
+#include "notation/Beaming.h"
 #include "notation/Note.h"
 #include "notation/NoteDrags.h"
 #include "notation/NotationGlobals.h"
@@ -1303,4 +1304,184 @@ TEST_F(NoteDrag, ANoteMovedSidewaysCarriesTheEndOfASlurFromAnEarlierBarAndUndoes
     EXPECT_EQ(slur->EndBarOffset(), 2);
     doc->Undo();
     EXPECT_EQ(FirstDifference(Saved(*doc), made0), -1);
+}
+
+// --- a beam over a bar line ------------------------------------------------------------------------
+
+namespace {
+
+// The notes of a bar of track 0, in their run's order.
+std::vector<CNote*> NotesOfBar(CScore* score, int bar) {
+    std::vector<CNote*> out;
+    trkbar::ForEachLiveItem(score->GetTrkBar(0, bar), [&](CBarItem* it) {
+        if (it->IsNote()) out.push_back(static_cast<CNote*>(it));
+    });
+    return out;
+}
+
+// The note of a bar whose head stands at a staff position (each note of the fixture has its own).
+CNote* NoteAtStep(CScore* score, int bar, int step) {
+    for (CNote* n : NotesOfBar(score, bar))
+        if (n->Head(0)->Position() == step) return n;
+    return nullptr;
+}
+
+}  // namespace
+
+// Eighths at 960, 1440 and 1680 of bar 0 (staff positions -6, -5, -4) and at 0, 240 and 480 of
+// bar 1 (-3, -2, -1), the meter's beams taken away; one beam, made in bar 0, over the notes
+// whose positions are given (bar 0's and bar 1's), so that it runs over the bar line.
+class SpanningBeamDrag : public BeamDrag {
+protected:
+    void MakeSpanningBeam(const std::vector<int>& beamed) {
+        g_toolState.tool = ToolState::kNote;
+        g_toolState.subTool = ToolState::kNoteSub;
+        g_toolState.value = 4;
+        for (auto [bar, tick, step] : {std::array<int, 3>{0, 960, -6}, {0, 1440, -5}, {0, 1680, -4},
+                                       {1, 0, -3}, {1, 240, -2}, {1, 480, -1}})
+            ClickAt(At(bar, tick, step));
+        g_toolState = ToolState{};
+        g_toolState.tool = ToolState::kSelect;
+        for (int bar : {0, 1}) {
+            CTrkBar* tb = score->GetTrkBar(0, bar);
+            tb->SetCurrent();
+            trkbar::ForEachLiveItem(tb, [&](CBarItem* it) {
+                if (it->IsBeam()) it->MarkRemoved();
+            });
+        }
+        CTrkBar* first = score->GetTrkBar(0, 0);
+        first->SetCurrent();
+        g_beamContext.Init(first, 0, 0);
+        for (int step : beamed) {
+            const int bar = step >= -3 ? 1 : 0;
+            CNote* n = NoteAtStep(score, bar, step);
+            ASSERT_NE(n, nullptr) << step;
+            g_beamContext.AddNote(n, score->GetTrkBar(0, bar));
+        }
+        g_beamContext.trkBar = first;
+        ASSERT_TRUE(g_beamContext.BeamNotes(true));
+        CBeam* beam = FirstBeam(first);
+        ASSERT_NE(beam, nullptr);
+        ASSERT_EQ(beam->BarSpanField(), 1) << "the beam runs into bar 1";
+        doc->InvalidatePanes();
+        ui::RunUntilIdle();
+    }
+    // The beam that the note's bar finds over it (null: none).
+    CBarItem* BeamOf(int bar, int step) {
+        CNote* n = NoteAtStep(score, bar, step);
+        if (!n) return nullptr;
+        CTrkBar* tb = score->GetTrkBar(0, bar);
+        tb->SetCurrent();
+        return tb->FindBeamOfNote(n);
+    }
+    // Every note of both bars beamed or not as wanted (by staff position), each beamed one under
+    // the one beam of bar 0, and no note of bar 1 continuing a beam that it is not under.
+    void ExpectBeamed(const std::vector<int>& beamed) {
+        CBeam* beam = FirstBeam(score->GetTrkBar(0, 0));
+        for (int step = -6; step <= -1; ++step) {
+            const int bar = step >= -3 ? 1 : 0;
+            CNote* n = NoteAtStep(score, bar, step);
+            ASSERT_NE(n, nullptr) << step;
+            const bool want = std::find(beamed.begin(), beamed.end(), step) != beamed.end();
+            EXPECT_EQ(n->IsBeamed(), want) << step;
+            if (want) EXPECT_EQ(BeamOf(bar, step), beam) << step;
+            if (!want) EXPECT_FALSE(n->ContinuesBeam()) << step;
+        }
+    }
+};
+
+TEST_F(SpanningBeamDrag, ANoteOfABeamOverABarLineMovedOutOfItsTimesLeavesItAndWithinThemStays) {
+    struct Case {
+        const char* what;
+        std::vector<int> beamed;   // the staff positions beamed before
+        int bar, step;             // the dragged note
+        int toBar, toTick, dx;     // the release: this far right of that tick's x
+        std::vector<int> after;    // beamed after
+        int span;                  // the beam's bars after (-1: no beam)
+    };
+    const Case cases[] = {
+        {"the first note left past the unbeamed note before it", {-5, -4, -3, -2}, 0, -5, 0, 960, -8, {-4, -3, -2}, 1},
+        {"the last note right past the unbeamed note after it", {-5, -4, -3, -2}, 1, -2, 1, 480, 8, {-5, -4, -3}, 1},
+        {"a note of the later bar a little right", {-5, -4, -3, -2}, 1, -3, 1, 0, 8, {-5, -4, -3, -2}, 1},
+        {"the first note a little left: the beam reaches out to it", {-5, -4, -3, -2}, 0, -5, 0, 1440, -6,
+         {-5, -4, -3, -2}, 1},
+        {"the second note left past the first: it changed places and leaves", {-5, -4, -3, -2}, 0, -4, 0, 1440, -8,
+         {-5, -3, -2}, 1},
+        {"the only note of the beam's own bar leaves it: the beam goes", {-4, -3, -2}, 0, -4, 0, 1440, -8, {}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(1, 0);
+        score = doc->GetScore();
+        pane = view->GetPane(0);
+        MakeSpanningBeam(c.beamed);
+        if (HasFatalFailure()) return;
+        const std::vector<std::uint8_t> before = Saved(*doc);
+        const int undo = doc->GetUndoCount();
+        const POINT from = PanePointOn(At(c.bar, c.bar == 0 ? 1440 + 240 * (c.step + 5) : 240 * (c.step + 3), c.step), 0, 903);
+        const POINT to = At(c.toBar, c.toTick, c.step);
+        DragFromTo(from, POINT{to.x + c.dx, from.y});
+        ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+        ExpectBeamed(c.after);
+        CBeam* beam = FirstBeam(score->GetTrkBar(0, 0));
+        if (c.span < 0) {
+            EXPECT_EQ(beam, nullptr);
+        } else {
+            ASSERT_NE(beam, nullptr);
+            EXPECT_EQ(beam->BarSpanField(), c.span);
+        }
+        doc->Undo();
+        EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+    }
+}
+
+// A note tied over the bar line into the next bar's first note, both B flat: the flat of the
+// next bar's note is carried by the tie and not shown. Dragged up, the note loses its tie, and
+// the next bar's note shows its flat again; undo gives both bars back.
+TEST_F(NoteDrag, ANoteDraggedUpLosesItsTieOverTheBarLineAndTheNextBarShowsItsAccidentalAgain) {
+    Enter({{0, 1440, -4}, {1, 0, -4}});
+    CNote* a = NotesOfBar(score, 0).at(0);
+    CNote* b = NotesOfBar(score, 1).at(0);
+    const int flat = a->Head(0)->Pitch() - 1;
+    CTrkBar* tb0 = score->GetTrkBar(0, 0);
+    CTrkBar* tb1 = score->GetTrkBar(0, 1);
+    for (auto [n, tb] : {std::pair{a, tb0}, std::pair{b, tb1}}) {
+        tb->SetCurrent();
+        n->Head(0)->SetPitch(flat);
+    }
+    tb0->SetCurrent();
+    alignas(8) std::uint8_t buffer[CTie::kSize] = {};
+    CTie* tie = CTie::Init(buffer, 0, a->TimeField(), a->PositionField(), b->PositionField(), a->Head(0)->Position(),
+                           a->VoiceField(), true, false, false);
+    tie->SetPitch(flat);
+    a->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    tb1->SetCurrent();
+    b->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    tb0->SetCurrent();
+    ASSERT_NE(tb0->InsertCopy(tie), nullptr);
+    for (CTrkBar* tb : {tb0, tb1}) {
+        tb->SetCurrent();
+        tb->RecalcAccidentals();
+        tb->Recalc(1);
+    }
+    doc->InvalidatePanes();
+    ui::RunUntilIdle();
+    const auto shown = [&](int bar) {
+        CNote* n = NotesOfBar(score, bar).at(0);
+        return n->Head(0)->IsAccidentalShown();
+    };
+    ASSERT_TRUE(shown(0)) << "the flat shows in bar 0";
+    ASSERT_FALSE(shown(1)) << "the tie carries it into bar 1";
+    const std::vector<std::uint8_t> before = Saved(*doc);
+    const int undo = doc->GetUndoCount();
+    const POINT from = PanePointOn(At(0, 1440, -4), 0, 903);
+    DragFromTo(from, POINT{from.x, from.y + StaffStep(2)});
+    ASSERT_EQ(doc->GetUndoCount(), undo + 1);
+    EXPECT_NE(NotesOfBar(score, 0).at(0)->Head(0)->Pitch(), flat) << "the note moved";
+    EXPECT_FALSE(NotesOfBar(score, 0).at(0)->Head(0)->HasTieStart());
+    EXPECT_FALSE(NotesOfBar(score, 1).at(0)->Head(0)->HasTieEnd());
+    EXPECT_TRUE(shown(1)) << "the next bar's flat shows again";
+    doc->Undo();
+    EXPECT_EQ(FirstDifference(Saved(*doc), before), -1);
+    EXPECT_FALSE(shown(1));
 }
