@@ -44,6 +44,8 @@ struct Env {
     NoPrinter printer;
     PrinterSystem* before = nullptr;
     fw::msgboxtest::Capture boxes;
+    // The importer a test puts in may capture its locals: the one found is put back.
+    ScoreImporterFn importer = ScoreImporter();
     Env() {
         fw::ResetAllGlobals();
         before = SetPrinterSystem(&printer);
@@ -52,6 +54,7 @@ struct Env {
         InitDrawing();
     }
     ~Env() {
+        ScoreImporter() = importer;
         SetPrinterSystem(before);
         fw::ResetAllGlobals();
     }
