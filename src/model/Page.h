@@ -139,5 +139,6 @@ bool PageTextOnPage(CScoreItem* text, int page);
 // the drawing calls go to ops when asked. With an update rectangle only that area is drawn.
 bool DrawPageToPicture(CPage* page, CBitmap& picture, std::vector<std::string>* ops = nullptr,
                        const RECT* update = nullptr);
-// Prints every page of the score into a PDF file through the printing artist.
-bool PrintScoreToPdf(CScore& score, const std::string& path);
+// Prints every page of the score into a PDF file through the printing artist; the drawing
+// calls sent to the file's pages go to ops when asked.
+bool PrintScoreToPdf(CScore& score, const std::string& path, std::vector<std::string>* ops = nullptr);

@@ -237,7 +237,7 @@ bool DrawPageToPicture(CPage* page, CBitmap& picture, std::vector<std::string>* 
     return true;
 }
 
-bool PrintScoreToPdf(CScore& score, const std::string& path) {
+bool PrintScoreToPdf(CScore& score, const std::string& path, std::vector<std::string>* ops) {
     CPage* first = score.GetPage(0);
     if (!first) return false;
     const RECT paper = first->GetPaperRect();
@@ -260,6 +260,7 @@ bool PrintScoreToPdf(CScore& score, const std::string& path) {
     fw::ScopedGlobal<bool> printing(g_draw.printingDC);
     g_draw.printingDC = true;
     PushPort(&pdc);
+    if (ops) pdc.StartRecording();
     bool ok = true;
     for (int p = 0; p < score.GetPageCount(); ++p) {
         CPage* page = score.GetPage(p);
@@ -271,6 +272,7 @@ bool PrintScoreToPdf(CScore& score, const std::string& path) {
         page->Draw();
         ok = pdc.EndPage() && ok;
     }
+    if (ops) *ops = pdc.TakeRecording();
     PopPort();
     SetArtist(screen);
     return pdc.EndDoc() && ok;

@@ -2,7 +2,8 @@
 // a score into a picture and prints "page N: S systems, P inked pixels"; --ops writes the recorded
 // drawing calls, one a line; --display D draws notes in performance display mode D (0 notation,
 // 1-3 time bars); --data K shows the MIDI data values of kind K (2 velocities, 3 controllers, ...)
-// as the MIDI data box shows them. zelrender FILE --pdf OUT.pdf prints every page into a PDF file.
+// as the MIDI data box shows them. zelrender FILE --pdf OUT.pdf [--ops LOG] prints every page into a
+// PDF file through the printing artist; --ops then writes the drawing calls sent to its pages.
 // zelrender FILE --page N --hits OUT.png draws the page faintly and colours every fourth point by
 // what lies under it, asked in a page's order, and prints "kind K: N points" for each kind found.
 // --chorddefs SCRIPT gives the chord library the definitions of the script's chorddef lines.
@@ -43,7 +44,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: zelrender FILE --page N OUT.png [--zoom Z] [--ops LOG] [--display D] [--data K] [--chorddefs SCRIPT] [--notenames german]\n"
                  "       zelrender FILE --page N --hits OUT.png [--zoom Z]\n"
-                 "       zelrender FILE --pdf OUT.pdf\n");
+                 "       zelrender FILE --pdf OUT.pdf [--ops LOG]\n");
     return 2;
 }
 
@@ -186,11 +187,20 @@ int main(int argc, char** argv) {
     // The preference, as the preferences sheet sets it.
     g_preferences.SetByte(Preferences::kNoteNameType, std::uint8_t(noteNames));
     CScore& score = *s->score;
+    const auto writeOps = [&](const std::vector<std::string>& calls) {
+        std::ofstream log(ops);
+        for (const std::string& line : calls) log << line << '\n';
+        if (log) return true;
+        std::fprintf(stderr, "zelrender: cannot write %s\n", ops.c_str());
+        return false;
+    };
     if (!pdf.empty()) {
-        if (!PrintScoreToPdf(score, pdf)) {
+        std::vector<std::string> printed;
+        if (!PrintScoreToPdf(score, pdf, ops.empty() ? nullptr : &printed)) {
             std::fprintf(stderr, "zelrender: cannot write %s\n", pdf.c_str());
             return 1;
         }
+        if (!ops.empty() && !writeOps(printed)) return 1;
         std::printf("%s: %d pages\n", pdf.c_str(), score.GetPageCount());
         return 0;
     }
@@ -206,14 +216,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zelrender: cannot write %s\n", png.c_str());
         return 1;
     }
-    if (!ops.empty()) {
-        std::ofstream log(ops);
-        for (const std::string& line : calls) log << line << '\n';
-        if (!log) {
-            std::fprintf(stderr, "zelrender: cannot write %s\n", ops.c_str());
-            return 1;
-        }
-    }
+    if (!ops.empty() && !writeOps(calls)) return 1;
     if (hits) {
         ColourHits(score, pageNumber - 1, picture);
         if (!picture.SavePng(png)) {

@@ -254,14 +254,38 @@ void RunPrintBar(Context& ctx, const Args& args) {
 
 // Every page drawn as the score window draws it: what drawing writes into the records (the
 // places the layout finds while it draws) is then in the score, as in the running program.
+// `ops LOG` writes the drawing calls, each page's after a line "page N"; `pdf OUT.pdf` prints
+// every page into a PDF file through the printing artist instead (as zelrender --pdf does), and
+// `ops LOG` then holds the calls sent to its pages: a score's unsaved state (pictures, which a
+// saved score drops) is drawn on screen and in print in the run that made it.
 void RunPaint(Context& ctx, const Args& args) {
-    NeedArgs(args, 0, 0, "paint");
+    static const char* usage = "paint [ops LOG] | paint pdf OUT.pdf [ops LOG]";
+    std::string pdf, ops;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "pdf" && i + 1 < args.size() && pdf.empty()) pdf = args[++i];
+        else if (args[i] == "ops" && i + 1 < args.size() && ops.empty()) ops = args[++i];
+        else throw ScriptError(usage);
+    }
     tools::ToolScore& s = ctx.Score();
     s.doc->MakeCurrent();
-    for (int p = 0; p < s.score->GetPageCount(); ++p) {
-        CBitmap picture;
-        if (!DrawPageToPicture(s.score->GetPage(p), picture)) throw ScriptError("page " + std::to_string(p) + " could not be drawn");
+    std::vector<std::string> calls;
+    if (!pdf.empty()) {
+        if (!PrintScoreToPdf(*s.score, pdf, ops.empty() ? nullptr : &calls)) throw ScriptError("cannot print to " + pdf);
+    } else {
+        for (int p = 0; p < s.score->GetPageCount(); ++p) {
+            CBitmap picture;
+            std::vector<std::string> page;
+            if (!DrawPageToPicture(s.score->GetPage(p), picture, ops.empty() ? nullptr : &page))
+                throw ScriptError("page " + std::to_string(p) + " could not be drawn");
+            if (ops.empty()) continue;
+            calls.push_back("page " + std::to_string(p + 1));
+            calls.insert(calls.end(), page.begin(), page.end());
+        }
     }
+    if (ops.empty()) return;
+    std::ofstream log(ops);
+    for (const std::string& line : calls) log << line << '\n';
+    if (!log) throw ScriptError("cannot write " + ops);
 }
 
 void RunUndo(Context& ctx, const Args& args) {
@@ -304,7 +328,11 @@ const CommandRegistrar registrar{
      "(a head or mark index; the whole item when left out), the kind and the tool (906: a note's mark)",
      RunHit},
     {"print bar", "B", "bar B's opening and closing bar line kinds, its tempo and its own items", RunPrintBar},
-    {"paint", "", "draws every page as the score window does (what drawing writes is then in the score)", RunPaint},
+    {"paint", "[ops LOG] | pdf OUT.pdf [ops LOG]",
+     "draws every page as the score window does (what drawing writes is then in the score); ops LOG writes the "
+     "drawing calls, each page's after a line \"page N\"; pdf OUT.pdf prints every page into a PDF file through "
+     "the printing artist instead, ops LOG then holding the calls sent to its pages",
+     RunPaint},
     {"dragtrack", "FROM TO", "the document moves track FROM to index TO, as the track window's drag does, as one "
                              "undoable operation (refused when an item crossing staves touches either track)",
      RunMoveTrack},
