@@ -124,11 +124,7 @@ TEST_F(AboutDlgTest, HelpAboutRunsTheBoxInTheRunningProgram) {
         EXPECT_EQ(modals.back(), CAboutDlg::kTemplateId);
     };
     fw::uitest::Session session;
-    std::vector<std::string> words{"zelmarin", testsupport::TestDataPath("edit/mixed.zel")};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    AfxWinMain(app, int(words.size()), argv.data());
+    testsupport::RunProgram(app, {testsupport::TestDataPath("edit/mixed.zel")});
     ASSERT_TRUE(app.started);
     EXPECT_EQ(shown, "Zelmarin for Linux 4.1.0");
 }

@@ -49,6 +49,7 @@
 #include "model/Track.h"
 #include "support/CommandRecorder.h"
 #include "support/MidiRecorder.h"
+#include "support/RunningApp.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "view/ToolState.h"
@@ -72,11 +73,7 @@ public:
 };
 
 int RunApp(TestApp& app, const std::string& file) {
-    std::vector<std::string> words{"zelmarin", file};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    return AfxWinMain(app, int(words.size()), argv.data());
+    return testsupport::RunProgram(app, {file});
 }
 
 class AppCommandsTest : public ::testing::Test {

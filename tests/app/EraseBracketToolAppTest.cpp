@@ -74,12 +74,9 @@ TEST_F(EraseBracketToolApp, AnErasedNoteAndABracketBandSaveWhatTheScriptOfTheSam
     } seen;
     app.whileRunning = [&] {
         Session session;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         CPagePane* pane = wnd->GetView()->GetPane(0);
         CScore* score = doc->GetScore();
         const RECT paper = score->GetPage(0)->GetPaperRect();
@@ -161,9 +158,7 @@ TEST_F(EraseBracketToolApp, AnErasedNoteAndABracketBandSaveWhatTheScriptOfTheSam
         save();
         script += "tool 915 button 9\ndrag " + from.text + " " + to.text + "\nsave z1.zel\n";
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     EXPECT_EQ(seen.eraseTool, ToolState::kErase);
     EXPECT_EQ(seen.notesBefore, 2);

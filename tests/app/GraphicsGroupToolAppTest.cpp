@@ -117,12 +117,9 @@ TEST_F(GraphicsGroupToolApp, ARectangleWidenedFromThePenPopupAndAnOctaveLineSave
     app.whileRunning = [&] {
         Session session;
         g_model.randomSource = &FixedDraw;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         CZelView* view = wnd->GetView();
         CPagePane* pane = view->GetPane(0);
         CScore* score = doc->GetScore();
@@ -194,9 +191,7 @@ TEST_F(GraphicsGroupToolApp, ARectangleWidenedFromThePenPopupAndAnOctaveLineSave
         save();
         script += "tool 905 button 8\ndrag " + up.text + " " + across.text + "\nsave z2.zel\n";
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     EXPECT_EQ(seen.graphicTool, 909);
     EXPECT_TRUE(seen.popupOpened);

@@ -157,7 +157,7 @@ TEST_F(ItemEditDragApp, DoubleClicksEditTheMarksWordsAndDrawingsAndDragsMoveThem
         ASSERT_NE(doc, nullptr);
         app.SetActiveDocument(doc);
         RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        auto* wnd = testsupport::ActiveScoreWindow();
         ASSERT_NE(wnd, nullptr);
         CPagePane* pane = wnd->GetView()->GetPane(0);
         CScore* score = doc->GetScore();
@@ -245,9 +245,7 @@ TEST_F(ItemEditDragApp, DoubleClicksEditTheMarksWordsAndDrawingsAndDragsMoveThem
             }
         }
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     EXPECT_TRUE(seen.missing.empty()) << seen.missing.front();
     ASSERT_EQ(seen.made.size(), edits.size());

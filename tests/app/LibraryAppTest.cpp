@@ -36,25 +36,12 @@
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
 #include "platform/RvqUtil.h"
+#include "support/RunningApp.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "view/ZelWnd.h"
 
 namespace {
-
-class TestApp : public CZelApp {
-public:
-    bool InitInstance() override {
-        started = CZelApp::InitInstance();
-        if (started) {
-            if (whileRunning) whileRunning(*this);
-            ::raise(SIGTERM);
-        }
-        return started;
-    }
-    std::function<void(TestApp&)> whileRunning;
-    bool started = false;
-};
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(fw::ToUtf8(path), std::ios::binary);
@@ -80,21 +67,17 @@ protected:
     void Run(const std::function<void(CFrameWnd*, CZelDoc*)>& body) {
         fw::msgboxtest::Capture boxes;
         for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
-        TestApp app;
-        app.whileRunning = [&](TestApp& a) {
-            CZelDoc* doc = a.GetActiveDocument();
-            auto* frame = static_cast<CFrameWnd*>(a.m_pMainWnd);
+        testsupport::RunningApp app;
+        app.whileRunning = [&] {
+            CZelDoc* doc = app.GetActiveDocument();
+            auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
             ASSERT_TRUE(doc && frame);
             fw::uitest::RunUntilIdle();
             ran = true;
             body(frame, doc);
         };
         fw::uitest::Session session;
-        std::vector<std::string> words{"zelmarin", testsupport::TestDataPath("edit/mixed.zel")};
-        std::vector<char*> argv;
-        for (std::string& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        AfxWinMain(app, int(words.size()), argv.data());
+        testsupport::RunProgram(app, {testsupport::TestDataPath("edit/mixed.zel")});
         ASSERT_TRUE(app.started);
         ASSERT_TRUE(ran);
     }

@@ -24,6 +24,7 @@
 #include "platform/PlatformGlobals.h"
 #include "platform/RvqUtil.h"
 #include "notation/RawNote.h"
+#include "support/RunningApp.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 
@@ -44,11 +45,7 @@ public:
 };
 
 int RunApp(NoteCommandApp& app, const std::string& file) {
-    std::vector<std::string> words{"zelmarin", file};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    return AfxWinMain(app, int(words.size()), argv.data());
+    return testsupport::RunProgram(app, {file});
 }
 
 // The heads of every live note of a track's bar, in order.

@@ -85,12 +85,9 @@ TEST_F(NoteDragApp, ANoteDraggedUpAndATrillClickedOnItSaveWhatTheScriptOfTheSame
     int selectTool = 0, ornamentTool = 0;
     app.whileRunning = [&] {
         Session session;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         ASSERT_NE(g_app.mainToolBar, nullptr);
         CZelView* view = wnd->GetView();
         CPagePane* pane = view->GetPane(0);
@@ -161,9 +158,7 @@ TEST_F(NoteDragApp, ANoteDraggedUpAndATrillClickedOnItSaveWhatTheScriptOfTheSame
         script += "tool 906 button " + std::to_string(g_toolState.button) + " sub " + std::to_string(g_toolState.subTool) +
                   "\nclick " + head.text + "\nsave z1.zel\n";
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     EXPECT_EQ(selectTool, 800);
     EXPECT_EQ(ornamentTool, 906);

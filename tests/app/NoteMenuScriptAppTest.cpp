@@ -104,7 +104,7 @@ TEST_F(NoteMenuScriptApp, EachWayOfGivingANoteCommandSavesWhatTheScriptOfThatCom
         CZelDoc* doc = app.GetActiveDocument();
         if (!doc) return;
         auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        auto* wnd = testsupport::ActiveScoreWindow();
         if (!wnd) return;
         CZelView* view = wnd->GetView();
         // The saved form without the window's place on the screen, which saving takes from the
@@ -172,11 +172,7 @@ TEST_F(NoteMenuScriptApp, EachWayOfGivingANoteCommandSavesWhatTheScriptOfThatCom
         seen.undone = bytes();
     };
     ui::Session session;
-    std::vector<std::string> words{"zelmarin", file};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    AfxWinMain(app, int(words.size()), argv.data());
+    testsupport::RunProgram(app, {file});
     ASSERT_TRUE(app.started);
     ASSERT_FALSE(seen.start.empty());
     EXPECT_EQ(seen.tieNothingAfter, seen.tieNothingBefore);
@@ -252,7 +248,7 @@ TEST_F(NoteMenuScriptApp, AdjustPitchGivesTheSelectedNoteTheChordPlayedAndMovesO
         CZelDoc* doc = app.GetActiveDocument();
         if (!doc) return;
         auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
+        auto* wnd = testsupport::ActiveScoreWindow();
         if (!wnd) return;
         CScore& score = *doc->GetScore();
         auto bytes = [doc] {
@@ -298,11 +294,7 @@ TEST_F(NoteMenuScriptApp, AdjustPitchGivesTheSelectedNoteTheChordPlayedAndMovesO
     };
     ui::Session session;
     const std::string file = testsupport::TestDataPath("edit/mixed.zel");
-    std::vector<std::string> words{"zelmarin", file};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    AfxWinMain(app, int(words.size()), argv.data());
+    testsupport::RunProgram(app, {file});
     ASSERT_TRUE(app.started);
     EXPECT_TRUE(seen.adjust.found && seen.adjust.enabled);
     EXPECT_TRUE(seen.checked);

@@ -56,12 +56,9 @@ TEST_F(NoteToolApp, TheAccidentalButtonOnANoteRunsAddAccidentalAndOnEmptyStaffNo
     } seen;
     app.whileRunning = [&] {
         Session session;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         CPagePane* pane = wnd->GetView()->GetPane(0);
         CScore* score = doc->GetScore();
         const RECT paper = score->GetPage(0)->GetPaperRect();
@@ -131,9 +128,7 @@ TEST_F(NoteToolApp, TheAccidentalButtonOnANoteRunsAddAccidentalAndOnEmptyStaffNo
         seen.pitchAfter = h[entry::kHeadPitch];
         seen.accidental = entry::HeadAccidentalShown(h) ? 1 : 0;
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     ASSERT_EQ(seen.notesAfterEntry, 1);
     EXPECT_EQ(seen.pitchEntered, 72);

@@ -74,12 +74,9 @@ TEST_F(PlaceToolApp, PaletteChoicesAndPageClicksPlaceWhatTheScriptOfTheSameClick
     } seen;
     app.whileRunning = [&] {
         Session session;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         CZelView* view = wnd->GetView();
         CPagePane* pane = view->GetPane(0);
         CScore* score = doc->GetScore();
@@ -153,9 +150,7 @@ TEST_F(PlaceToolApp, PaletteChoicesAndPageClicksPlaceWhatTheScriptOfTheSameClick
         script += "exprlib Staccato\nexprlib pizz\nexprlib cresc\ntool 919 button 0\npopup 3\nclick " + exprAt.text +
                   " shift\nsave z3.zel\n";
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     EXPECT_EQ(seen.clefTool, 914);
     EXPECT_EQ(seen.clefButton, 3);

@@ -86,12 +86,9 @@ TEST_F(StaffSignsDragApp, AClefTakesClicksOnlyUnderItsToolAndMovesWithItsNotesWh
     } seen;
     app.whileRunning = [&] {
         Session session;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         CPagePane* pane = wnd->GetView()->GetPane(0);
         CScore* score = doc->GetScore();
         ASSERT_GE(score->GetBarCount(), 4);
@@ -187,9 +184,7 @@ TEST_F(StaffSignsDragApp, AClefTakesClicksOnlyUnderItsToolAndMovesWithItsNotesWh
         seen.cCodeAfter = c->GetCode();
         seen.cPosAfter = c->GetClefStaffPos();
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     ASSERT_TRUE(seen.clefInBar1);
     // A bass clef reads the middle line six steps lower than the treble clef.
@@ -230,12 +225,9 @@ TEST_F(StaffSignsDragApp, AnOctaveLineMovesByItsLineAndItsHook) {
     } seen;
     app.whileRunning = [&] {
         Session session;
-        CZelDoc* doc = app.NewDocument();
-        ASSERT_NE(doc, nullptr);
-        app.SetActiveDocument(doc);
-        RunUntilIdle();
-        auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client()));
-        ASSERT_NE(wnd, nullptr);
+        CZelDoc* doc = nullptr;
+        CZelWnd* wnd = testsupport::OpenNewScoreWindow(app, doc);
+        ASSERT_TRUE(doc && wnd);
         CPagePane* pane = wnd->GetView()->GetPane(0);
         CScore* score = doc->GetScore();
         ASSERT_GE(score->GetLine(0)->GetBarCount(), 4);
@@ -290,9 +282,7 @@ TEST_F(StaffSignsDragApp, AnOctaveLineMovesByItsLineAndItsHook) {
         }
         g_model.randomSource = nullptr;
     };
-    char arg0[] = "zelmarin";
-    char* argv[] = {arg0, nullptr};
-    AfxWinMain(app, 1, argv);
+    testsupport::RunProgram(app);
     ASSERT_TRUE(app.started);
     EXPECT_TRUE(seen.undoable);
     for (int b = 0; b < 3; ++b) EXPECT_LT(seen.offsetsAfterUp[b], -720) << "bar " << b << " moved up with the rest";

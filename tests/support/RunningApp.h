@@ -4,8 +4,17 @@
 #include <signal.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "app/AppGlobals.h"
+#include "app/MainFrame.h"
 #include "app/ZelApp.h"
+#include "framework/App.h"
+#include "framework/Mdi.h"
+#include "framework/UiTest.h"
+#include "model/ZelDoc.h"
+#include "view/ZelWnd.h"
 
 namespace testsupport {
 
@@ -22,5 +31,29 @@ public:
     std::function<void()> whileRunning;
     bool started = false;
 };
+
+// Runs the program to its end with the command-line words after its name (a score to open).
+inline int RunProgram(CZelApp& app, std::vector<std::string> words = {}) {
+    words.insert(words.begin(), "zelmarin");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    return AfxWinMain(app, int(words.size()), argv.data());
+}
+
+// The active score window of the running program, or null.
+inline CZelWnd* ActiveScoreWindow() {
+    return g_app.mainFrame ? dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client())) : nullptr;
+}
+
+// A new score opened in its window and made active, as File > New does; its window, or null
+// (doc gets the document).
+inline CZelWnd* OpenNewScoreWindow(CZelApp& app, CZelDoc*& doc) {
+    doc = app.NewDocument();
+    if (!doc) return nullptr;
+    app.SetActiveDocument(doc);
+    fw::uitest::RunUntilIdle();
+    return ActiveScoreWindow();
+}
 
 }  // namespace testsupport
