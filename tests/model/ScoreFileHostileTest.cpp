@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "HostileFileSupport.h"
+#include "framework/CodePage.h"
+#include "framework/MessageBox.h"
 #include "model/Bar.h"
 #include "model/Score.h"
 #include "model/ScoreArrays.h"
@@ -167,3 +169,17 @@ TEST(ScoreFileHostileTest, ZeldumpEndsEveryFailureWithTheOffsetAndTheReason) {
 }
 
 }  // namespace
+
+// A text or syllable whose record is damaged is refused, and the reader says which bar of which
+// track lost it; the rest of the score opens.
+TEST(ScoreFileHostileTest, ADamagedTextOrSyllableIsRefusedWithTheBarNamed) {
+    for (const char* file : {"text-length-past-record", "lyric-text-unterminated"}) {
+        fw::msgboxtest::Capture boxes;
+        hostile::Loaded loaded;
+        ASSERT_TRUE(loaded.Open(hostile::Fixture(file))) << file << ": " << loaded.error;
+        bool told = false;
+        for (const fw::msgboxtest::Shown& s : boxes.shown())
+            told = told || fw::ToUtf8(s.text).find("is damaged") != std::string::npos;
+        EXPECT_TRUE(told) << file << ": the damaged record went without a word";
+    }
+}
