@@ -23,16 +23,6 @@ void CAllotmentTask::SwapSnapshot() {
 }
 
 bool CAllotmentTask::Perform() {
-    // Every bar, system and page may move: undo puts the whole layout back with the table.
-    if (score) {
-        SaveAll();
-        SaveBars(0, score->GetBarCount() - 1);
-        SaveAllTracksBars(0, score->GetBarCount() - 1);
-    }
-    DocLayoutPasses* passes = GetDocLayoutPasses();
-    bool ok = passes->RespaceAllBars(document);
-    ok = passes->RejustifyAllSystems(document) && ok;
-    ok = passes->LayoutAllPages(document) && ok;
-    SetLayoutChanged();
-    return ok;
+    // Every bar, system and page may move: undo puts the whole layout back with the settings.
+    return SaveAndLayOutWholeScore();
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "model/Bar.h"
+#include "model/DocLayoutPasses.h"
 #include "model/ItemArray.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
@@ -474,4 +475,18 @@ void CScoreTask::InflateDirtyRects(int n) {
         d.rect.right += n;
         d.rect.bottom += n;
     }
+}
+
+bool CScoreTask::SaveAndLayOutWholeScore() {
+    if (score) {
+        SaveAll();
+        SaveBars(0, score->GetBarCount() - 1);
+        SaveAllTracksBars(0, score->GetBarCount() - 1);
+    }
+    DocLayoutPasses* passes = GetDocLayoutPasses();
+    bool ok = passes->RespaceAllBars(document);
+    ok = passes->RejustifyAllSystems(document) && ok;
+    ok = passes->LayoutAllPages(document) && ok;
+    SetLayoutChanged();
+    return ok;
 }

@@ -81,6 +81,10 @@ public:
     virtual bool SaveTrackBarArrays(int track1, int track2);
     virtual bool SaveAll();
     virtual bool SavePageTexts();
+    // Saves the whole layout (every bar, system and page), then respaces every bar, rejustifies
+    // every system and lays out every page: an edit that may move anything. False when a pass
+    // fails.
+    bool SaveAndLayOutWholeScore();
     // Exchanges the saved state with the live score (undo and redo); nothing without a valid
     // snapshot.
     virtual void SwapSnapshot();

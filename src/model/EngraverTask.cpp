@@ -26,17 +26,6 @@ void CEngraverTask::SwapSnapshot() {
 }
 
 bool CEngraverTask::Perform() {
-    // Every bar, system and page may move: undo puts the whole layout back, not only the
-    // settings.
-    if (score) {
-        SaveAll();
-        SaveBars(0, score->GetBarCount() - 1);
-        SaveAllTracksBars(0, score->GetBarCount() - 1);
-    }
-    DocLayoutPasses* passes = GetDocLayoutPasses();
-    bool ok = passes->RespaceAllBars(document);
-    ok = passes->RejustifyAllSystems(document) && ok;
-    ok = passes->LayoutAllPages(document) && ok;
-    SetLayoutChanged();
-    return ok;
+    // Every bar, system and page may move: undo puts the whole layout back with the settings.
+    return SaveAndLayOutWholeScore();
 }
