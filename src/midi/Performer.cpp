@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/Arith.h"
 #include "midi/MidiLayer.h"
 #include "midi/PerformerStandIns.h"
 #include "model/Articulation.h"
 #include "model/Bar.h"
+#include "model/ChordRecords.h"
 #include "model/Data.h"
 #include "model/Graphic.h"
 #include "model/TieType.h"
@@ -24,6 +26,8 @@
 #include "model/TrkBar.h"
 #include "notation/RawNote.h"
 #include "midi/PortLists.h"
+#include "platform/LibraryStandIns.h"
+#include "platform/PlatformGlobals.h"
 #include "platform/PortLayer.h"
 #include "platform/Theory.h"
 #include "model/NoteMark.h"
@@ -415,6 +419,8 @@ bool Performer::playItem(CBarItem* item) {
             return playGraphic(item);
         case CHarpPed::kType:
             return playHarpPedal(item);
+        case CChord::kType:
+            return playChordSymbol(item);
         default:
             if (item->TypeCode() >= 170 && item->TypeCode() <= 175) {
                 if (item->FlagsA() & 0x02) return true;
@@ -962,6 +968,48 @@ bool Performer::playHarpPedal(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;
     const CHarpPed* pedals = static_cast<const CHarpPed*>(static_cast<CScoreItem*>(item));
     for (int i = 0; i < CHarpPed::kPedalCount; ++i) state_->harpStrings[i] = std::int8_t(pedals->GetPitchClass(i));
+    return true;
+}
+
+namespace {
+// The pitch class of a chord symbol's letter (0 C .. 6 B) with its sharp or flat.
+int ChordLetterPitch(int letter, int accidental) {
+    static constexpr int kLetters[7] = {0, 2, 4, 5, 7, 9, 11};
+    const int shift = accidental == CChord::kSharp ? 1 : accidental == CChord::kFlat ? -1 : 0;
+    return (letter >= 0 && letter < 7 ? kLetters[letter] : 0) + shift;
+}
+}  // namespace
+
+bool Performer::playChordSymbol(CBarItem* item) {
+    if (item->FlagsA() & 0x02) return true;
+    const CChord* chord = CChord::Of(item);
+    const CChordLib* lib = g_platform.chordLib;
+    const std::uint8_t* record = lib ? lib->FindDefinition(chord->GetKey()) : nullptr;
+    if (!record) return true;  // a chord the library does not define plays nothing
+    const CSuffix* entry = CSuffix::Of(reinterpret_cast<const CScoreItem*>(record));
+    const int v = item->VoiceField() & 7;
+    // An untransposed voice sounds the chord from C3, a transposed one from C4.
+    const int base = state_->transpose[v] == 0 ? 48 : 60;
+    const int root = ChordLetterPitch(chord->GetRootLetter(), chord->GetRootAccidental());
+    int pitches[CSuffix::kMaxNotes + 1] = {};
+    int count = entry->GetNoteCount();
+    for (int i = 0; i < count; ++i) pitches[i] = base + root + entry->GetInterval(i);
+    // A slash bass of another pitch class is one more note, the last, below the root.
+    if (chord->HasBass()) {
+        int bass = ChordLetterPitch(chord->GetBassLetter(), chord->GetBassAccidental());
+        if (((bass - root) % 12 + 12) % 12 != 0) {
+            if (bass > root) bass -= 12;
+            pitches[count++] = base + bass;
+        }
+    }
+    if (count == 0) return true;
+    // The whole chord or none of it: with no room it is generated on a later pass.
+    if (!pool_.HasRoom(std::int16_t(count + 1))) return false;
+    const int start = genBarStart_ + item->TimeField();
+    const int first = chord->GetFirstOffset(), last = chord->GetLastOffset();
+    for (int i = 0; i < count; ++i)
+        addNote(start + first + MulDiv(i, last - first, count), chord->GetDuration(), v, pitches[i],
+                chord->GetVelocity(), 80, kEventNote);
     return true;
 }
 

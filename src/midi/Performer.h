@@ -190,6 +190,7 @@ private:
     bool barHasRepeatSign(int track, int bar, int code);
     bool playPatchExpression(CBarItem* item);
     bool playHarpPedal(CBarItem* item);
+    bool playChordSymbol(CBarItem* item);
     bool playGlissando(CBarItem* item);
     bool playPedal(CBarItem* item);
     bool playGraphic(CBarItem* item);

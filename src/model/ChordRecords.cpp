@@ -247,6 +247,12 @@ void CSuffix::InitFromNotes(int rootPitch, int n, const int* pitches) {
     SetRootOffset(n ? rootPitch - pitches[0] : rootPitch);
 }
 
+void CSuffix::SetIntervals(int n, const int* intervals) {
+    n = std::clamp(n, 0, kMaxNotes);
+    PutByte(kNoteCount, std::uint8_t(n));
+    for (int i = 0; i < kMaxNotes; ++i) PutByte(kIntervals + i, std::uint8_t(std::int8_t(i < n ? intervals[i] : 0)));
+}
+
 void CSuffix::InitEmpty() {
     CBaseItem::SetType(kType);
     CBaseItem::SetSize(kHeadSize);

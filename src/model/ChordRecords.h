@@ -206,6 +206,8 @@ public:
     bool IsInverted() const { return GetRootOffset() != 0; }
     int GetNoteCount() const { return std::min(int(Byte(kNoteCount)), kMaxNotes); }
     int GetInterval(int i) const { return i >= 0 && i < kMaxNotes ? std::int8_t(Byte(kIntervals + i)) : 0; }
+    // The note count (at most 12) and the intervals above the lowest note; the key stays.
+    void SetIntervals(int n, const int* intervals);
     // Copies the note count's intervals; returns the note count.
     int CopyIntervals(int* dest) const;
     void SetEditorWordA(int v) { PutWord(kEditorWordA, v); }

@@ -17,6 +17,7 @@
 #include "midi/MidiLayer.h"
 #include "midi/Performer.h"
 #include "model/Bar.h"
+#include "model/ChordRecords.h"
 #include "model/Graphic.h"
 #include "model/TieType.h"
 #include "model/PlaybackMarks.h"
@@ -29,6 +30,8 @@
 #include "notation/NotationClasses.h"
 #include "notation/RawNote.h"
 #include "platform/DlgCombosStandIns.h"
+#include "platform/LibraryStandIns.h"
+#include "platform/PlatformGlobals.h"
 
 namespace {
 
@@ -145,6 +148,52 @@ TEST_F(PerformerTest, ANoteWithoutRoomIsGeneratedWholeOnALaterPassAndTheMarkerIs
     EXPECT_EQ(events[0], std::make_tuple(0, int(kEventNote), 480));
     EXPECT_EQ(events[1], std::make_tuple(480, int(kEventNote), 960));
     EXPECT_EQ(events[2], std::make_tuple(1920, int(kEventBarMarker), 1));
+}
+
+TEST_F(PerformerTest, AChordSymbolWithoutRoomForAllItsNotesIsGeneratedWholeOnALaterPass) {
+    CChordLib lib;
+    alignas(8) std::uint8_t record[CSuffix::kHeadSize] = {};
+    CSuffix* definition = CSuffix::Of(reinterpret_cast<CScoreItem*>(record));
+    definition->InitEmpty();
+    definition->SetKey(145);
+    const int intervals[] = {0, 4, 7};
+    definition->SetIntervals(3, intervals);
+    lib.AddDefinition(record, CSuffix::kHeadSize);
+    g_platform.chordLib = &lib;
+    Build(2);
+    Note(0, 0, 0, 72);
+    CBarItem* item = score->GetTrkBar(0, 0)->NewItem(CChord::kType, 480);
+    ASSERT_NE(item, nullptr);
+    CChord::Of(item)->InitNew(145, 0, 0, 0, 0, false, false);
+    item->SetFlagsA(std::uint8_t(item->FlagsA() & ~0x02));  // to be played
+    performer->Start(score.get(), 0, 0, 0, 0, false, false);
+    // Four nodes left: the note takes one, the chord's three notes and the bar marker's node wait.
+    EventPool& pool = performer->Pool();
+    for (int i = 0; i < EventPool::kNodes - 4; ++i) {
+        PerfEvent e{};
+        e.time = 1000000;
+        e.kind = kEventChannelMessage;
+        ASSERT_NE(pool.Insert(e), nullptr);
+    }
+    performer->GenerateAhead(1920);
+    auto events = Events();
+    EXPECT_EQ(events[0], std::make_tuple(0, int(kEventNote), 480));
+    EXPECT_NE(std::get<1>(events[1]), kEventNote);
+    pool.Rewind();
+    for (int i = 0; i < 10; ++i) {
+        while (pool.PeekAtCursor() && pool.PeekAtCursor()->time < 1000000) pool.AdvanceCursor();
+        pool.RemoveAtCursor();
+    }
+    performer->GenerateAhead(0);
+    // C from C3, its strum 4..4 putting every note 4 ticks in, 480 long.
+    std::vector<int> pitches;
+    pool.Rewind();
+    for (PerfEvent* e = pool.PeekAtCursor(); e && e->time < 1000000; e = pool.PeekAtCursor()) {
+        if (e->kind == kEventNote && e->time == 484 && e->param == 964) pitches.push_back(e->data1);
+        pool.AdvanceCursor();
+    }
+    EXPECT_EQ(pitches, (std::vector<int>{48, 52, 55}));
+    g_platform.chordLib = nullptr;
 }
 
 TEST_F(PerformerTest, APassNeverRunsWithThreeBarMarkersWaitingNorCrossesMoreThanOneBarLine) {

@@ -29,7 +29,7 @@ constexpr int kMaxElements = 24;
 }  // namespace
 
 int AddChordDefinition(const std::vector<std::string>& words) {
-    if (words.empty() || words.size() > kMaxElements + 2) throw ToolError("chorddef KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...");
+    if (words.empty() || words.size() > kMaxElements + 3) throw ToolError("chorddef KEY [styles=A,B,C,D] [notes=I,J,...] CODE[:DX:DY[:SIZE]]...");
     char* end = nullptr;
     const long key = std::strtol(words[0].c_str(), &end, 10);
     if (*end || key < 0 || key > 65535) throw ToolError("chorddef: the key is 0-65535, got " + words[0]);
@@ -45,6 +45,17 @@ int AddChordDefinition(const std::vector<std::string>& words) {
             if (std::sscanf(words[i].c_str() + 7, "%d,%d,%d,%d", &a, &b, &c, &e) != 4) throw ToolError("styles=MAJ,MIN,DIM,AUG");
             lib.wordStyles[0] = std::uint8_t(a), lib.wordStyles[1] = std::uint8_t(b);
             lib.wordStyles[2] = std::uint8_t(c), lib.wordStyles[3] = std::uint8_t(e);
+            continue;
+        }
+        if (words[i].rfind("notes=", 0) == 0) {
+            int intervals[CSuffix::kMaxNotes] = {}, n = 0;
+            std::istringstream list(words[i].substr(6));
+            for (std::string part; std::getline(list, part, ',');) {
+                if (n == CSuffix::kMaxNotes || part.empty() || part.find_first_not_of("-0123456789") != std::string::npos)
+                    throw ToolError("notes=I,J,... (at most 12 semitone intervals)");
+                intervals[n++] = std::atoi(part.c_str());
+            }
+            d->SetIntervals(n, intervals);
             continue;
         }
         int code = 0, dx = 0, dy = 0, size = 12;

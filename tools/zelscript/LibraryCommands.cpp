@@ -75,11 +75,11 @@ int IntList(const std::string& text, int* out, int room) {
     return n;
 }
 
-// chorddef KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...: a chord definition of the chord
-// library, its elements in the default text face (a glyph element in the music face), offsets
-// in twentieths, size 12 unless given.
+// chorddef KEY [styles=A,B,C,D] [notes=I,J,...] CODE[:DX:DY[:SIZE]]...: a chord definition of
+// the chord library (notes= its intervals above the lowest note), its elements in the default
+// text face (a glyph element in the music face), offsets in twentieths, size 12 unless given.
 void RunChordDef(Context& ctx, const Args& args) {
-    NeedArgs(args, 1, 24, "KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...");
+    NeedArgs(args, 1, 27, "KEY [styles=A,B,C,D] [notes=I,J,...] CODE[:DX:DY[:SIZE]]...");
     int n = 0;
     try {
         n = tools::AddChordDefinition(args);
@@ -174,7 +174,7 @@ void RunAnswer(Context& ctx, const Args& args) {
 const CommandRegistrar registrar{
     {"exprlib", "TEXT [kind K] [value V] [play]",
      "adds an entry to the expression library (text, playback kind and value, playback on)", RunExprLib},
-    {"chorddef", "KEY [styles=A,B,C,D] CODE[:DX:DY[:SIZE]]...",
+    {"chorddef", "KEY [styles=A,B,C,D] [notes=I,J,...] CODE[:DX:DY[:SIZE]]...",
      "adds a chord definition with its suffix elements to the chord library (and sets its word styles)", RunChordDef},
     {"chordframe", "NAME [root=N] [bass=N] [tuning=N] [strings=N] [frets=N] [base=N] [play=xo123...] "
      "[barres=F,F,...] [fingers=F,F,...] [capo=N] [capomode=N] [below] [nameonly] [hidename] [paren] [scale=N] [pending]",
