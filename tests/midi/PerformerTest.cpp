@@ -101,6 +101,27 @@ struct PerformerTest : ::testing::Test {
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) performer->PlayTick();
     }
+    // Fills the pool with events far ahead of the score (at kFarAhead) until only `left` nodes
+    // are free.
+    static constexpr int kFarAhead = 1000000;
+    void FillPoolFarAhead(int left) {
+        EventPool& pool = performer->Pool();
+        for (int i = 0; i < EventPool::kNodes - left; ++i) {
+            PerfEvent e{};
+            e.time = kFarAhead;
+            e.kind = kEventChannelMessage;
+            ASSERT_NE(pool.Insert(e), nullptr);
+        }
+    }
+    // Frees n of those far events: room again.
+    void FreeFarEvents(int n) {
+        EventPool& pool = performer->Pool();
+        pool.Rewind();
+        for (int i = 0; i < n; ++i) {
+            while (pool.PeekAtCursor() && pool.PeekAtCursor()->time < kFarAhead) pool.AdvanceCursor();
+            pool.RemoveAtCursor();
+        }
+    }
 
     CZelDoc doc;
     std::unique_ptr<CScore> score;
@@ -125,24 +146,14 @@ TEST_F(PerformerTest, ANoteWithoutRoomIsGeneratedWholeOnALaterPassAndTheMarkerIs
     performer->Start(score.get(), 0, 0, 0, 0, false, false);
     // Fill the pool with events far ahead so that only three nodes are left: the first note takes
     // one, the last stays for a bar marker, so the second note waits.
-    EventPool& pool = performer->Pool();
-    for (int i = 0; i < EventPool::kNodes - 3; ++i) {
-        PerfEvent e{};
-        e.time = 1000000;
-        e.kind = kEventChannelMessage;
-        ASSERT_NE(pool.Insert(e), nullptr);
-    }
+    FillPoolFarAhead(3);
     performer->GenerateAhead(1920);
     auto events = Events();
     ASSERT_EQ(std::get<1>(events[0]), kEventNote);
     EXPECT_EQ(std::get<0>(events[0]), 0);
     EXPECT_NE(std::get<1>(events[1]), kEventNote);  // the second note and the marker wait
     // Room again: the next pass generates the second note whole, then the bar marker.
-    pool.Rewind();
-    for (int i = 0; i < 10; ++i) {
-        while (pool.PeekAtCursor() && pool.PeekAtCursor()->time < 1000000) pool.AdvanceCursor();
-        pool.RemoveAtCursor();
-    }
+    FreeFarEvents(10);
     performer->GenerateAhead(0);
     events = Events();
     EXPECT_EQ(events[0], std::make_tuple(0, int(kEventNote), 480));
@@ -159,7 +170,7 @@ TEST_F(PerformerTest, AChordSymbolWithoutRoomForAllItsNotesIsGeneratedWholeOnALa
     const int intervals[] = {0, 4, 7};
     definition->SetIntervals(3, intervals);
     lib.AddDefinition(record, CSuffix::kHeadSize);
-    g_platform.chordLib = &lib;
+    fw::ScopedGlobal<CChordLib*> scopedLib(g_platform.chordLib, &lib);
     Build(2);
     Note(0, 0, 0, 72);
     CBarItem* item = score->GetTrkBar(0, 0)->NewItem(CChord::kType, 480);
@@ -169,31 +180,21 @@ TEST_F(PerformerTest, AChordSymbolWithoutRoomForAllItsNotesIsGeneratedWholeOnALa
     performer->Start(score.get(), 0, 0, 0, 0, false, false);
     // Four nodes left: the note takes one, the chord's three notes and the bar marker's node wait.
     EventPool& pool = performer->Pool();
-    for (int i = 0; i < EventPool::kNodes - 4; ++i) {
-        PerfEvent e{};
-        e.time = 1000000;
-        e.kind = kEventChannelMessage;
-        ASSERT_NE(pool.Insert(e), nullptr);
-    }
+    FillPoolFarAhead(4);
     performer->GenerateAhead(1920);
     auto events = Events();
     EXPECT_EQ(events[0], std::make_tuple(0, int(kEventNote), 480));
     EXPECT_NE(std::get<1>(events[1]), kEventNote);
-    pool.Rewind();
-    for (int i = 0; i < 10; ++i) {
-        while (pool.PeekAtCursor() && pool.PeekAtCursor()->time < 1000000) pool.AdvanceCursor();
-        pool.RemoveAtCursor();
-    }
+    FreeFarEvents(10);
     performer->GenerateAhead(0);
     // C from C3, its strum 4..4 putting every note 4 ticks in, 480 long.
     std::vector<int> pitches;
     pool.Rewind();
-    for (PerfEvent* e = pool.PeekAtCursor(); e && e->time < 1000000; e = pool.PeekAtCursor()) {
+    for (PerfEvent* e = pool.PeekAtCursor(); e && e->time < kFarAhead; e = pool.PeekAtCursor()) {
         if (e->kind == kEventNote && e->time == 484 && e->param == 964) pitches.push_back(e->data1);
         pool.AdvanceCursor();
     }
     EXPECT_EQ(pitches, (std::vector<int>{48, 52, 55}));
-    g_platform.chordLib = nullptr;
 }
 
 TEST_F(PerformerTest, APassNeverRunsWithThreeBarMarkersWaitingNorCrossesMoreThanOneBarLine) {
