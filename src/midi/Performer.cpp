@@ -971,15 +971,6 @@ bool Performer::playHarpPedal(CBarItem* item) {
     return true;
 }
 
-namespace {
-// The pitch class of a chord symbol's letter (0 C .. 6 B) with its sharp or flat.
-int ChordLetterPitch(int letter, int accidental) {
-    static constexpr int kLetters[7] = {0, 2, 4, 5, 7, 9, 11};
-    const int shift = accidental == CChord::kSharp ? 1 : accidental == CChord::kFlat ? -1 : 0;
-    return (letter >= 0 && letter < 7 ? kLetters[letter] : 0) + shift;
-}
-}  // namespace
-
 bool Performer::playChordSymbol(CBarItem* item) {
     if (item->FlagsA() & 0x02) return true;
     const CChord* chord = CChord::Of(item);
@@ -990,13 +981,13 @@ bool Performer::playChordSymbol(CBarItem* item) {
     const int v = item->VoiceField() & 7;
     // An untransposed voice sounds the chord from C3, a transposed one from C4.
     const int base = state_->transpose[v] == 0 ? 48 : 60;
-    const int root = ChordLetterPitch(chord->GetRootLetter(), chord->GetRootAccidental());
+    const int root = chord->GetRootPitch(0);
     int pitches[CSuffix::kMaxNotes + 1] = {};
     int count = entry->GetNoteCount();
     for (int i = 0; i < count; ++i) pitches[i] = base + root + entry->GetInterval(i);
     // A slash bass of another pitch class is one more note, the last, below the root.
     if (chord->HasBass()) {
-        int bass = ChordLetterPitch(chord->GetBassLetter(), chord->GetBassAccidental());
+        int bass = chord->GetBassPitch(0);
         if (((bass - root) % 12 + 12) % 12 != 0) {
             if (bass > root) bass -= 12;
             pitches[count++] = base + bass;

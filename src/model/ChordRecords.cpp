@@ -17,7 +17,6 @@ constexpr SpelledRoot kSpelledRoots[18] = {
     {0, 0, 0}, {0, 1, 1}, {1, 2, 1}, {1, 0, 2}, {1, 1, 3}, {2, 2, 3}, {2, 0, 4}, {3, 0, 5}, {3, 1, 6},
     {4, 2, 6}, {4, 0, 7}, {4, 1, 8}, {5, 2, 8}, {5, 0, 9}, {5, 1, 10}, {6, 2, 10}, {6, 0, 11}, {0, 2, 11},
 };
-constexpr int kLetterSemitones[7] = {0, 2, 4, 5, 7, 9, 11};
 
 }  // namespace
 
@@ -45,16 +44,8 @@ int EncodeChordRoot(int letter, int accidental) {
     return -1;
 }
 
-int LetterSemitone(int letter) { return letter >= 0 && letter < 7 ? kLetterSemitones[letter] : 0; }
 
 // --- the chord symbol ------------------------------------------------------------------------------
-
-int CChord::PitchOf(int base, int letter, int accidental) {
-    int pitch = base + LetterSemitone(letter);
-    if (accidental == kSharp) ++pitch;
-    if (accidental == kFlat) --pitch;
-    return pitch;
-}
 
 void CChord::InitNew(int key, int rootLetter, int rootAccidental, int bassLetter, int bassAccidental, bool hasBass,
                      bool bassBelow) {

@@ -47,7 +47,10 @@ int EncodeChordRoot(int letter, int accidental);
 // The name of a spelled root index ("C", "C#", "Db", ... "Cb"); "" outside 0-17.
 const char* ChordRootName(int index);
 // The semitone of a letter 0-6 (0, 2, 4, 5, 7, 9, 11), 0 outside.
-int LetterSemitone(int letter);
+inline int LetterSemitone(int letter) {
+    constexpr int kLetterSemitones[7] = {0, 2, 4, 5, 7, 9, 11};
+    return letter >= 0 && letter < 7 ? kLetterSemitones[letter] : 0;
+}
 
 class CChord : public CBarItem {
 public:
@@ -110,7 +113,9 @@ public:
     void SetVelocity(int v) { PutByte(kVelocity, std::uint8_t(v)); }
 
     // The pitch of a letter and accidental above `base` (a natural counts as none).
-    static int PitchOf(int base, int letter, int accidental);
+    static int PitchOf(int base, int letter, int accidental) {
+        return base + LetterSemitone(letter) + (accidental == kSharp ? 1 : accidental == kFlat ? -1 : 0);
+    }
     int GetRootPitch(int base) const { return PitchOf(base, GetRootLetter(), GetRootAccidental()); }
     int GetBassPitch(int base) const { return PitchOf(base, GetBassLetter(), GetBassAccidental()); }
 
