@@ -28,7 +28,9 @@
 #include "midi/MidiLayer.h"
 #include "model/ApplicationOps.h"
 #include "model/DocumentStandIns.h"
+#include "model/InstLib.h"
 #include "model/MenuUI.h"
+#include "model/ModelGlobals.h"
 #include "model/Playback.h"
 #include "model/PlaybackHooks.h"
 #include "model/Preferences.h"
@@ -204,7 +206,7 @@ bool CZelApp::RouteOwnCommand(unsigned id, CZelDoc* doc) {
         if (g_platform.guitarLib) g_platform.guitarLib->Edit();
         return true;
     case 32815:
-        if (g_app.instLib) g_app.instLib->Edit();
+        if (g_model.instLib) g_model.instLib->Edit();
         return true;
     case 33306: RunAudioSettingsDialog(); return true;
     case 33307:
@@ -318,9 +320,9 @@ void CZelApp::OnLoadLibrary(CZelDoc* doc) {
     } else if (is(kExpressionTag) && g_platform.exprLib) {
         files.expression = record;
         g_platform.exprLib->Load(record);
-    } else if (is(kInstrumentTag) && g_app.instLib) {
+    } else if (is(kInstrumentTag) && g_model.instLib) {
         files.instrument = record;
-        g_app.instLib->Load(record);
+        g_model.instLib->Load(record);
     } else if (is(kGuitarTag) && g_platform.guitarLib) {
         files.guitar = record;
         g_platform.guitarLib->Load(record);

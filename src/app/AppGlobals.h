@@ -47,7 +47,6 @@ struct AppGlobals {
     Performer* performer = nullptr;  // plays through the layer; made and freed with it
     CAllotLib* allotLib = nullptr;
     CDrumLib* drumLib = nullptr;
-    CInstLib* instLib = nullptr;
     CFontLib* fontLib = nullptr;
     CSystemDevices* devices = nullptr;
     CMidiInPorts* inPorts = nullptr;

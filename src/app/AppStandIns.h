@@ -26,16 +26,7 @@ class CDialog;
 // (The library base and the symbol-map library are platform/Library.h and platform/FontLib.h,
 // the spacing library and the library dialogs' base model/AllotLib.h and model/LibDlg.h;
 // the expression, chord and guitar-frame libraries platform/LibraryStandIns.h; the drum
-// library's map is the model's, model/ScoreStandIns.h.)
-
-// The instrument library: its entries' names (none until the library is built).
-class CInstLib : public CLibrary {
-public:
-    std::unique_ptr<CLibrary> Clone() override { return CloneOf(*this); }
-    bool CopyTo(CLibrary& dest) override { return CopyOf(*this, dest); }
-    int GetCount() const { return 0; }
-    const char* GetItemName(int) const { return ""; }
-};
+// library's map is the model's, model/ScoreStandIns.h; the instrument library model/InstLib.h.)
 
 // --- support windows -------------------------------------------------------------------------
 // (The lyric window is the model's, model/LyricWnd.h.)

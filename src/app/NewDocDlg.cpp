@@ -8,6 +8,8 @@
 #include "framework/Controls.h"
 #include "framework/StringTable.h"
 #include "framework/TreeCtrl.h"
+#include "model/InstLib.h"
+#include "model/ModelGlobals.h"
 #include "model/Preferences.h"
 #include "model/SystemStaff.h"
 #include "platform/Artist.h"
@@ -109,8 +111,8 @@ void CNewDocDlg::InitControls() {
     ClearCombo(kStaffCombo);
     AddComboString(kStaffCombo, TableString(kTrebleStaffString).c_str());
     AddComboString(kStaffCombo, TableString(kBassStaffString).c_str());
-    if (const CInstLib* library = g_app.instLib)
-        for (int i = 0; i < library->GetCount(); ++i) AddComboString(kStaffCombo, library->GetItemName(i));
+    if (CInstLib* library = g_model.instLib)
+        for (int i = 0; i < library->GetCount(); ++i) AddComboString(kStaffCombo, library->GetItemName(i).c_str());
     SetComboSel(kStaffCombo, 0);
 
     // The template folders, scanned from inside the program folder's template folder.

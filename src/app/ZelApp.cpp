@@ -44,6 +44,7 @@
 #include "framework/StringTable.h"
 #include "model/MidiOut.h"
 #include "platform/Devices.h"
+#include "model/InstLib.h"
 #include "model/ModelGlobals.h"
 #include "model/ScoreStructureStandIns.h"
 #include "model/NewScore.h"
@@ -326,7 +327,7 @@ bool CZelApp::CreateObjects() {
         g_app.drumLib = &DrumLib();  // the model's, which outlives the application
         g_platform.exprLib = new CExprLib;
         ExpressionLibrary() = g_platform.exprLib;
-        g_app.instLib = new CInstLib;
+        g_model.instLib = new CInstLib;
         g_app.fontLib = new CFontLib;
         g_platform.guitarLib = new CGuitarLib;
         for (const char* n : {"+CAllotLib", "+CChordLib", "+CDrumLib", "+CExprLib", "+CInstLib", "+CFontLib", "+CGuitarLib"})
@@ -403,7 +404,7 @@ bool CZelApp::CreateObjects() {
         for (CLibrary* lib : {static_cast<CLibrary*>(g_app.allotLib), static_cast<CLibrary*>(g_platform.chordLib),
                               static_cast<CLibrary*>(g_platform.exprLib),
                               static_cast<CLibrary*>(g_app.fontLib), static_cast<CLibrary*>(g_platform.guitarLib),
-                              static_cast<CLibrary*>(g_app.instLib)})
+                              static_cast<CLibrary*>(g_model.instLib)})
             lib->LoadDefault();
     } catch (const CException&) {
         return false;
@@ -746,7 +747,7 @@ void CZelApp::DeleteSingletons() {
     }
     ExpressionLibrary() = nullptr;
     drop(g_platform.exprLib, "-CExprLib");
-    drop(g_app.instLib, "-CInstLib");
+    drop(g_model.instLib, "-CInstLib");
     drop(g_app.fontLib, "-CFontLib");
     drop(g_platform.guitarLib, "-CGuitarLib");
     drop(g_app.graphicHolder, "-CGraphicWndHolder");

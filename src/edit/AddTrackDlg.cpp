@@ -4,7 +4,9 @@
 #include <string>
 
 #include "framework/StringTable.h"
+#include "model/InstLib.h"
 #include "model/MidiChoosers.h"
+#include "model/ModelGlobals.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
@@ -37,9 +39,8 @@ void CAddTrackDlg::InitControls() {
     ClearCombo(kStaffCombo);
     AddComboString(kStaffCombo, TableString(kTrebleStaffString).c_str());
     AddComboString(kStaffCombo, TableString(kBassStaffString).c_str());
-    const InstrumentLibraryReader& library = InstrumentLibrary();
-    const int entries = library.count && library.entry ? library.count() : 0;
-    for (int i = 0; i < entries; ++i) AddComboString(kStaffCombo, InstLibEntryName(library.entry(i)).c_str());
+    if (CInstLib* library = g_model.instLib)
+        for (int i = 0; i < library->GetCount(); ++i) AddComboString(kStaffCombo, library->GetItemName(i).c_str());
     SetComboSel(kStaffCombo, 0);
 
     // The devices, at the preferences' default port.

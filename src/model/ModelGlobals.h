@@ -10,6 +10,7 @@
 
 class CBar;
 class CBaseItem;
+class CInstLib;
 struct EngraverSettings;
 class CLine;
 class CPage;
@@ -97,6 +98,9 @@ struct ModelGlobals {
     // Told when the insertion point's bar, track, voice or page changed (the application's
     // status bar; null: nobody).
     void (*statusUpdate)() = nullptr;
+    // The instrument library new tracks and the track set-up take their instruments from
+    // (start-up makes it and shutdown frees it; null: no instruments).
+    CInstLib* instLib = nullptr;
 
     // --- drawing of pages, systems and bars ---
     RECT updateRect{};                  // the area the current paint redraws (page units)

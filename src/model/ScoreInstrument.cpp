@@ -6,8 +6,9 @@
 #include <string>
 
 #include "model/EditTask.h"
+#include "model/InstLib.h"
+#include "model/ModelGlobals.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
@@ -17,48 +18,37 @@
 
 namespace {
 
-// Fields of a library entry.
-enum : int {
-    kKind = 0, kInstrument = 2, kClef = 52, kPort = 54, kChannel = 56, kVoiceTranspose = 58, kProgram = 62,
-    kPatchWord = 132, kHighKey = 202, kLowKey = 204, kVoices = 206, kTransposedClef = 208, kTransposition = 210,
-    kDrumRows = 214,
-};
-
-int Word(const std::uint8_t* e, int at) { return rec::Get<std::int16_t>(e, at); }
-
 constexpr std::uint16_t kSixLines = 0x07E0;
 constexpr int kTablatureSize = 125;
 
 }  // namespace
 
 bool ApplyInstrumentTemplate(int index, CTrack* track, const CTrack* lines) {
-    const InstrumentLibraryReader& library = InstrumentLibrary();
-    const int entries = library.count ? library.count() : 0;
-    if (!track || index < 0 || index >= entries || !library.entry) return false;
-    const std::uint8_t* source = library.entry(index);
-    if (!source) return false;
-    std::uint8_t e[kInstLibEntrySize];
-    std::memcpy(e, source, sizeof e);
+    CInstLib* library = g_model.instLib;
+    if (!track || !library || !library->GetInstrument(index)) return false;
+    if (library->GetInstrument(index)->staffKind == 1) library->FillDrumMap(std::int16_t(index));
+    const InstrumentDef e = *library->GetInstrument(index);
 
-    track->SetName(InstLibEntryName(e).c_str());
+    track->SetName(CInstLib::NameOf(e).c_str());
     char abbreviation[CTrack::kNameLength] = {};
-    std::memcpy(abbreviation, e + 36, 16);
+    std::memcpy(abbreviation, e.abbreviation, sizeof e.abbreviation);
     track->SetAbbreviation(abbreviation);
     track->SetTrackFlags(std::uint8_t((track->GetTrackFlags() | 0x01) & ~0x02));
     track->SetVoiceProgram(-1, -1, false);
-    if (Word(e, kProgram) == -1) track->SetVoicePatch(0, rec::Get<std::int32_t>(e, kPatchWord), false);
-    else track->SetVoiceProgram(0, Word(e, kProgram), false);
-    track->SetVoiceChannel(-1, std::clamp(Word(e, kChannel), 0, 15));
-    const int clef = Word(e, kClef);
+    if (e.patch.program == -1) track->SetVoicePatch(0, e.PatchWord(), false);
+    else track->SetVoiceProgram(0, e.patch.program, false);
+    track->SetVoiceChannel(-1, std::clamp<int>(e.channel, 0, 15));
+    const int clef = e.clef;
     const bool tablature = clef == CStaff::kTablatureClef;
-    const bool percussion = !tablature && e[kKind] == 1;
+    const bool percussion = !tablature && e.staffKind == 1;
     track->SetClef(clef);
     if (percussion) track->SetStaffKind(1);
-    track->SetTransposition(Word(e, kTransposition));
-    track->SetHighRange(Word(e, kHighKey));
-    track->SetLowRange(Word(e, kLowKey));
-    track->SetTransposedClef(Word(e, kTransposedClef));
-    track->SetVoiceCount(std::clamp(Word(e, kVoices), 1, 8));
+    track->SetTransposition(e.transposition);
+    track->SetHighRange(e.highKey);
+    track->SetLowRange(e.lowKey);
+    track->SetTransposedClef(e.transposedClef);
+    track->SetVoiceCount(std::clamp<int>(e.voices, 1, 8));
+    track->SetVoiceTranspose(-1, e.playbackTranspose);
     std::uint8_t display = std::uint8_t((track->GetDisplaySwitches() | 0x1F) & ~0x40);
     if (tablature) {
         track->SetLineMask(lines ? lines->GetLineMask() : kSixLines);
@@ -66,11 +56,11 @@ bool ApplyInstrumentTemplate(int index, CTrack* track, const CTrack* lines) {
         rec::Put<std::uint8_t>(track, CTrack::kStaffSize, std::uint8_t(kTablatureSize));
     } else if (percussion) {
         for (int i = 0; i < CTrack::kDrums; ++i) {
-            const std::uint8_t* row = e + kDrumRows + 8 * i;
-            rec::Put<std::uint8_t>(track, CTrack::kDrumPositions + i, row[0]);
-            rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + i, row[1]);
-            rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + i, row[2]);
-            rec::Put<std::uint8_t>(track, CTrack::kDrumVoices + i, row[3]);
+            const InstrumentDrumSlot& row = e.drums[i];
+            rec::Put<std::uint8_t>(track, CTrack::kDrumPositions + i, std::uint8_t(row.position));
+            rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + i, row.noteHead);
+            rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + i, row.key);
+            rec::Put<std::uint8_t>(track, CTrack::kDrumVoices + i, row.voice);
         }
         track->SetHighRange(127);
         track->SetLowRange(0);
@@ -83,16 +73,15 @@ bool ApplyInstrumentTemplate(int index, CTrack* track, const CTrack* lines) {
 bool CScore::ChooseTrackInstrument(int x, int y, int trackIndex) {
     CTrack* track = GetTrack(trackIndex);
     if (!track || !document) return false;
-    const InstrumentLibraryReader& library = InstrumentLibrary();
-    const int entries = library.count ? library.count() : 0;
-    int current = -1;
+    CInstLib* library = g_model.instLib;
+    if (!library) return false;
+    std::int16_t current = -1;
     const std::string own = track->GetFullName();
-    for (int i = 0; i < entries; ++i) {
-        const std::string name = InstLibEntryName(library.entry(i));
-        if (!name.empty() && name == own) current = i;
+    for (int i = 0; i < library->GetCount(); ++i) {
+        const std::string name = library->GetItemName(i);
+        if (!name.empty() && name == own) current = std::int16_t(i);
     }
-    const int chosen = ChooseInstrumentFromMenu(x, y, current);
-    if (chosen < 0) return false;
+    if (!library->RunInstrumentMenu(x, y, current) || !library->GetInstrument(current)) return false;
 
     CScoreTask* task = NewUndoTask(0, trackIndex, -1, trackIndex, -1);
     if (!task) return false;
@@ -100,35 +89,34 @@ bool CScore::ChooseTrackInstrument(int x, int y, int trackIndex) {
         document->DropNewestUndo();
         return false;
     }
-    std::uint8_t e[kInstLibEntrySize];
-    std::memcpy(e, library.entry(chosen), sizeof e);
+    const InstrumentDef e = *library->GetInstrument(current);
     const int oldKind = track->GetStaffKind();
-    const int kind = e[kKind];
+    const int kind = e.staffKind;
 
-    const bool switchBack = transposedDisplay && (track->GetTransposition() != Word(e, kTransposition) ||
-                                                  track->GetTransposedClef() != Word(e, kTransposedClef) ||
-                                                  track->GetClef() != Word(e, kClef));
+    const bool switchBack = transposedDisplay && (track->GetTransposition() != e.transposition ||
+                                                  track->GetTransposedClef() != e.transposedClef ||
+                                                  track->GetClef() != e.clef);
     if (switchBack) SetTrackTransposedDisplay(trackIndex, 0);
 
-    track->SetInstrument(e[kInstrument]);
-    track->SetHighRange(Word(e, kHighKey));
-    track->SetLowRange(Word(e, kLowKey));
-    track->SetTransposition(Word(e, kTransposition));
+    track->SetInstrument(std::uint8_t(e.program));
+    track->SetHighRange(e.highKey);
+    track->SetLowRange(e.lowKey);
+    track->SetTransposition(e.transposition);
     track->SetStaffKind(kind);
     if (kind == 1) {
         track->SetTransposition(0);
         track->SetTransposedClef(track->GetClef());
     }
-    track->SetClef(Word(e, kClef));
-    track->SetTransposedClef(Word(e, kTransposedClef));
-    track->SetVoiceCount(std::clamp(Word(e, kVoices), 1, 8));
-    track->SetVoiceTranspose(-1, Word(e, kVoiceTranspose));
-    if (Word(e, kProgram) == -1) track->SetVoicePatch(-1, rec::Get<std::int32_t>(e, kPatchWord), false);
-    else track->SetVoiceProgram(-1, Word(e, kProgram), false);
+    track->SetClef(e.clef);
+    track->SetTransposedClef(e.transposedClef);
+    track->SetVoiceCount(std::clamp<int>(e.voices, 1, 8));
+    track->SetVoiceTranspose(-1, e.playbackTranspose);
+    if (e.patch.program == -1) track->SetVoicePatch(-1, e.PatchWord(), false);
+    else track->SetVoiceProgram(-1, e.patch.program, false);
 
     if (kind != 1) {
         const std::int32_t p = track->GetVoicePatch(0);
-        const int port = Word(e, kPort);
+        const int port = e.port;
         auto isFree = [&](int c) {
             if (c == 9 || !GetMidiOutPorts()->IsChannelInMask(port, c)) return false;
             for (int t = 0; t < trackCount; ++t) {
@@ -140,7 +128,7 @@ bool CScore::ChooseTrackInstrument(int x, int y, int trackIndex) {
             }
             return true;
         };
-        if (!isFree(Word(e, kChannel)))
+        if (!isFree(e.channel))
             for (int c = 0; c < 16; ++c)
                 if (isFree(c)) {
                     track->SetVoiceChannel(-1, c);
@@ -148,9 +136,9 @@ bool CScore::ChooseTrackInstrument(int x, int y, int trackIndex) {
                 }
     }
     if (!track->GetFullName()[0]) {
-        track->SetName(InstLibEntryName(e).c_str());
+        track->SetName(CInstLib::NameOf(e).c_str());
         char abbreviation[33] = {};
-        std::memcpy(abbreviation, e + 36, 16);
+        std::memcpy(abbreviation, e.abbreviation, sizeof e.abbreviation);
         track->SetAbbreviation(abbreviation);
     }
     std::uint8_t display = track->GetDisplaySwitches();
@@ -170,11 +158,11 @@ bool CScore::ChooseTrackInstrument(int x, int y, int trackIndex) {
             track->SetHighRange(127);
             track->SetLowRange(0);
             for (int i = 0; i < CTrack::kDrums; ++i) {
-                const std::uint8_t* row = e + kDrumRows + 8 * i;
-                rec::Put<std::uint8_t>(track, CTrack::kDrumPositions + i, row[0]);
-                rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + i, row[1]);
-                rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + i, row[2]);
-                rec::Put<std::uint8_t>(track, CTrack::kDrumVoices + i, row[3]);
+                const InstrumentDrumSlot& row = e.drums[i];
+                rec::Put<std::uint8_t>(track, CTrack::kDrumPositions + i, std::uint8_t(row.position));
+                rec::Put<std::uint8_t>(track, CTrack::kDrumHeads + i, row.noteHead);
+                rec::Put<std::uint8_t>(track, CTrack::kDrumKeys + i, row.key);
+                rec::Put<std::uint8_t>(track, CTrack::kDrumVoices + i, row.voice);
             }
             track->CollectDrumMap(this);
             if (oldKind != 1) track->ApplyDrumMap(this);

@@ -5,7 +5,6 @@
 // owners replace them as they are written.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "framework/Types.h"
@@ -30,23 +29,6 @@ class CScore;
 // What the audio rack does after a score is read; until it is written it does nothing.
 // `ReadVSTRackText`: rebuilds the audio rack from the score's rack text.
 void ReadVSTRackText(CScore& score);
-
-// --- the instrument library ---
-
-// `InstLibEntry`: one entry of the instrument library as its file stores it.
-constexpr int kInstLibEntrySize = 358;
-// The instrument library's entries (`CInstLib`): how many, and entry i's bytes (null outside).
-// The library puts its reader in when it is built; until then it has no entries.
-struct InstrumentLibraryReader {
-    std::function<int()> count;
-    std::function<const std::uint8_t*(int)> entry;
-};
-InstrumentLibraryReader& InstrumentLibrary();
-// `CInstLib::ChooseFromMenu` (x, y, current): the entries by name in a pop-up menu at a screen
-// point, the current one checked; the chosen index, or -1 when nothing is chosen.
-int ChooseInstrumentFromMenu(int x, int y, int current);
-// An entry's full name (32 bytes at byte 4), cut at its field when it lacks its zero.
-std::string InstLibEntryName(const std::uint8_t* entry);
 
 // The font of the chord-frame library (the default chord frame font of a new score).
 const FontRef& GuitarLibFontRef();

@@ -326,9 +326,10 @@ private:
 ZEL_RECORD_VIEW(CTrack);
 
 // Sets a track up from entry `entry` of the instrument library: names, sound of voice 0, the
-// channel of every voice, transposition, range, clefs and voice count (at most 8), staff
-// options; a tablature entry takes its lines from `lines` (six lines when none), a percussion
-// entry its drum map. False, with the track untouched, when the library has no such entry.
+// channel and playback transposition of every voice, transposition, range, clefs and voice
+// count (at most 8), staff options; a tablature entry takes its lines from `lines` (six lines
+// when none), a percussion entry its drum map (the drum library's when it has none). False,
+// with the track untouched, when the library has no such entry.
 bool ApplyInstrumentTemplate(int entry, CTrack* track, const CTrack* lines = nullptr);
 
 class TrackBehaviour : public ArrayItemBehaviour {

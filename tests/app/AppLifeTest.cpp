@@ -51,6 +51,7 @@
 #include "framework/Midi.h"
 #include "framework/MessageBox.h"
 #include "framework/UiTest.h"
+#include "model/InstLib.h"
 #include "model/ModelGlobals.h"
 #include "model/Playback.h"
 #include "model/NewScore.h"
@@ -1031,24 +1032,19 @@ TEST_F(AppLifeTest, TheGraphicsGalleryDrawsAndItsItemsEditThroughTheDocument) {
 
 // Score > Insert Track asks in its dialog for the kind, the place and the set-up: Cancel
 // changes nothing and makes no undo step; percussion after the current track plays on MIDI
-// channel 10; a piano brings two braced staves before it; a library instrument names and sets
-// up a single staff. Each insertion undoes byte for byte.
+// channel 10; a piano brings two braced staves before it; an instrument of the library (the 65
+// built-in ones, which start-up gives it when no library file has entries) names and sets up a
+// single staff. Each insertion undoes byte for byte.
 TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
     PutUserValue("Preferences\\Auto Flags", "New Dialog", 0);
     fw::msgboxtest::Capture boxes;
     for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
-    // One library entry: a B-flat clarinet on channel 4, program 71, written a tone higher.
-    std::array<std::uint8_t, kInstLibEntrySize> clarinet{};
-    std::memcpy(clarinet.data() + 4, "Clarinet in Bb", 14);
-    std::memcpy(clarinet.data() + 36, "Cl.", 3);
-    auto put = [&](int at, std::int16_t v) { std::memcpy(clarinet.data() + at, &v, 2); };
-    put(52, 0), put(56, 3), put(62, 71), put(202, 94), put(204, 50), put(206, 2), put(208, 0), put(210, -2);
     TestApp app;
     struct Seen {
         std::vector<std::uint8_t> start, cancelled, percussionUndone, pianoUndone, clarinetUndone;
         int tracks = 0, undos = 0, cancelledTracks = 0, cancelledUndos = 0;
-        int staffEntries = 0;
-        std::string libraryEntry;
+        int staffEntries = 0, libraryCount = 0;
+        std::string firstEntry, lastEntry;
         int percussionTracks = 0, percussionKind = -1, percussionAt2Name = 0;
         std::vector<int> percussionChannels;
         std::string oldTrack2Name, percussionNeighbour;
@@ -1060,8 +1056,6 @@ TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
         std::vector<UINT> modals;
     } seen;
     app.whileRunning = [&](TestApp& a) {
-        InstrumentLibrary() = {[] { return 1; },
-                               [&](int i) -> const std::uint8_t* { return i == 0 ? clarinet.data() : nullptr; }};
         CZelDoc* doc = a.GetActiveDocument();
         if (!doc) return;
         CScore* score = doc->GetScore();
@@ -1085,7 +1079,10 @@ TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
             seen.staffEntries = dlg.GetComboCount(CAddTrackDlg::kStaffCombo);
             char text[64] = {};
             dlg.GetComboText(CAddTrackDlg::kStaffCombo, 2, text, sizeof text);
-            seen.libraryEntry = text;
+            seen.firstEntry = text;
+            dlg.GetComboText(CAddTrackDlg::kStaffCombo, seen.staffEntries - 1, text, sizeof text);
+            seen.lastEntry = text;
+            seen.libraryCount = g_model.instLib ? g_model.instLib->GetCount() : 0;
             fw::uitest::ClickControl(&d, CAddTrackDlg::kPiano);
             fw::uitest::ClickControl(&d, IDCANCEL);
         });
@@ -1127,9 +1124,9 @@ TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
         choose(57643);
         seen.pianoUndone = bytes();
 
-        // The library's clarinet as a single staff.
+        // The library's clarinet in B flat (row 19) as a single staff.
         fw::uitest::OnNextModal([](CDialog& d) {
-            static_cast<CAddTrackDlg&>(d).SetComboSel(CAddTrackDlg::kStaffCombo, 2);
+            static_cast<CAddTrackDlg&>(d).SetComboSel(CAddTrackDlg::kStaffCombo, 2 + 18);
             fw::uitest::ClickControl(&d, IDOK);
         });
         choose(33007);
@@ -1150,8 +1147,10 @@ TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
     ASSERT_TRUE(app.started);
     ASSERT_FALSE(seen.start.empty());
     ASSERT_GE(seen.tracks, 2);
-    EXPECT_EQ(seen.staffEntries, 3) << "treble, bass, then the library's instruments";
-    EXPECT_EQ(seen.libraryEntry, "Clarinet in Bb");
+    EXPECT_EQ(seen.libraryCount, 65) << "the built-in instruments";
+    EXPECT_EQ(seen.staffEntries, 2 + 65) << "treble, bass, then the library's instruments";
+    EXPECT_EQ(seen.firstEntry, "Alto");
+    EXPECT_EQ(seen.lastEntry, "Xylophone");
     EXPECT_EQ(seen.cancelledTracks, seen.tracks);
     EXPECT_EQ(seen.cancelledUndos, seen.undos) << "Cancel makes no undo step";
     EXPECT_EQ(seen.cancelled, seen.start);
@@ -1169,11 +1168,11 @@ TEST_F(AppLifeTest, TheInsertTrackDialogSetsTheNewTrackUp) {
     EXPECT_EQ(seen.pianoUndone, seen.start);
 
     EXPECT_EQ(seen.clarinetName, "Clarinet in Bb");
-    EXPECT_EQ(seen.clarinetShort, "Cl.");
-    EXPECT_EQ(seen.clarinetTransposition, -2);
+    EXPECT_EQ(seen.clarinetShort, "Bb Cl.");
+    EXPECT_EQ(seen.clarinetTransposition, 2) << "written a tone above its sound";
     EXPECT_EQ(seen.clarinetProgram, 71);
-    EXPECT_EQ(seen.clarinetChannel, 3);
-    EXPECT_EQ(seen.clarinetVoices, 2);
+    EXPECT_EQ(seen.clarinetChannel, 0) << "the instrument's channel";
+    EXPECT_EQ(seen.clarinetVoices, 1);
     EXPECT_EQ(seen.clarinetUndone, seen.start);
     EXPECT_EQ(std::count(seen.modals.begin(), seen.modals.end(), CAddTrackDlg::kTemplateId), 4);
 }

@@ -13,7 +13,8 @@
 #include "framework/Menu.h"
 #include "framework/UiTest.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
+#include "model/InstLib.h"
+#include "model/ModelGlobals.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Track.h"
@@ -24,25 +25,23 @@ namespace ui = fw::uitest;
 
 namespace {
 
-using Entry = std::vector<std::uint8_t>;
-
-Entry Instrument(const char* name, int kind, int clef, int port, int channel, int program, int voices = 8,
-                 int transposition = 0, int transposedClef = -1) {
-    Entry e(kInstLibEntrySize, 0);
-    e[0] = std::uint8_t(kind);
-    e[2] = 40;
-    std::snprintf(reinterpret_cast<char*>(e.data() + 4), 32, "%s", name);
-    std::snprintf(reinterpret_cast<char*>(e.data() + 36), 16, "%.3s.", name);
-    rec::Put<std::int16_t>(e.data(), 52, std::int16_t(clef));
-    rec::Put<std::int16_t>(e.data(), 54, std::int16_t(port));
-    rec::Put<std::int16_t>(e.data(), 56, std::int16_t(channel));
-    rec::Put<std::int16_t>(e.data(), 62, std::int16_t(program));
-    rec::Put<std::int16_t>(e.data(), 202, 90);
-    rec::Put<std::int16_t>(e.data(), 204, 50);
-    rec::Put<std::int16_t>(e.data(), 206, std::int16_t(voices));
-    rec::Put<std::int16_t>(e.data(), 208, std::int16_t(transposedClef < 0 ? clef : transposedClef));
-    rec::Put<std::int16_t>(e.data(), 210, std::int16_t(transposition));
-    for (int i = 0; i < 16; ++i) e[std::size_t(214 + 8 * i + 2)] = std::uint8_t(35 + i);
+InstrumentDef Instrument(const char* name, int kind, int clef, int port, int channel, int program, int voices = 8,
+                         int transposition = 0, int transposedClef = -1) {
+    InstrumentDef e{};
+    e.staffKind = std::uint8_t(kind);
+    e.program = 40;
+    std::snprintf(e.name, sizeof e.name, "%s", name);
+    std::snprintf(e.abbreviation, sizeof e.abbreviation, "%.3s.", name);
+    e.clef = std::int16_t(clef);
+    e.port = std::uint16_t(port);
+    e.channel = std::int16_t(channel);
+    e.patch.program = std::int16_t(program);
+    e.highKey = 90;
+    e.lowKey = 50;
+    e.voices = std::int16_t(voices);
+    e.transposedClef = std::int16_t(transposedClef < 0 ? clef : transposedClef);
+    e.transposition = std::int16_t(transposition);
+    for (int i = 0; i < 16; ++i) e.drums[i].key = std::uint8_t(35 + i);
     return e;
 }
 
@@ -51,29 +50,33 @@ struct Fixture {
     ui::Session session;
     CZelDoc doc;
     CDevices ports;
-    std::vector<Entry> library = {
-        Instrument("Flute", 0, 0, 1, 0, 73),
-        Instrument("Flute", 0, 0, 1, 2, 73),
-        Instrument("Clarinet", 0, 0, 1, 3, 71, 8, 2),
-        Instrument("Drums", 1, 11, 1, 9, 0),
-        Instrument("Guitar", 2, 13, 1, 4, 24),
-        Instrument("Choir", 0, 0, 1, 5, 52, 9),
-    };
+    CInstLib library;
     explicit Fixture(int tracks = 2) {
+        for (const InstrumentDef& e : {
+                 Instrument("Flute", 0, 0, 1, 0, 73),
+                 Instrument("Flute", 0, 0, 1, 2, 73),
+                 Instrument("Clarinet", 0, 0, 1, 3, 71, 8, 2),
+                 Instrument("Drums", 1, 11, 1, 9, 0),
+                 Instrument("Guitar", 2, 13, 1, 4, 24),
+                 Instrument("Choir", 0, 0, 1, 5, 52, 9),
+             })
+            library.AddItem(&e);
+        g_model.instLib = &library;
         RegisterTrackClass();
         DeviceRecord port;
         port.id = 1;
         port.handle = 1;
         ports.Add(port);
         SetMidiOutPorts(&ports);
-        InstrumentLibrary().count = [this] { return int(library.size()); };
-        InstrumentLibrary().entry = [this](int i) { return library[std::size_t(i)].data(); };
         delete doc.score;  // the new document's own score gives way to this one
         doc.score = new CScore(&doc);
         EXPECT_TRUE(doc.score->BuildSkeleton(2, tracks));
         for (int t = 0; t < tracks; ++t) Track(t)->SetDevice(1);
     }
-    ~Fixture() { SetMidiOutPorts(nullptr); }
+    ~Fixture() {
+        SetMidiOutPorts(nullptr);
+        g_model.instLib = nullptr;
+    }
     CScore* Score() { return doc.score; }
     CTrack* Track(int t) { return doc.score->GetTrack(t); }
     // Chooses library entry i (-1: Escape) for track t.
@@ -98,7 +101,7 @@ TEST(ScoreInstrument, TheChooserOpensOnTheLastSameNamedEntryAndEscapeChangesNoth
                                            reinterpret_cast<std::uint8_t*>(f.Track(0)) + CTrack::kSize);
     EXPECT_FALSE(f.Choose(0, -1));
     EXPECT_EQ(f.CheckedItem(), 1);
-    EXPECT_EQ(ui::Menus().back().items.size(), f.library.size());
+    EXPECT_EQ(int(ui::Menus().back().items.size()), f.library.GetCount());
     EXPECT_EQ(0, std::memcmp(before.data(), f.Track(0), before.size()));
     EXPECT_EQ(f.doc.GetUndoCount(), 0) << "no undo step";
     f.Track(0)->SetName("Oboe");
@@ -202,7 +205,7 @@ TEST(ScoreInstrument, ALibraryEntrySetsANewTrackUp) {
             EXPECT_EQ(std::memcmp(before.data(), t, CTrack::kSize), 0) << "the track is untouched";
             continue;
         }
-        EXPECT_EQ(std::string(t->GetFullName()), std::string(InstLibEntryName(f.library[std::size_t(c.entry)].data())));
+        EXPECT_EQ(std::string(t->GetFullName()), f.library.GetItemName(c.entry));
         EXPECT_EQ(t->GetTrackFlags() & 0x03, 0x01) << "the full name shown, not the short one";
         EXPECT_EQ(t->GetStaffKind(), c.kind);
         EXPECT_EQ(t->GetClef(), c.clef);
