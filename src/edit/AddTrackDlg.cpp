@@ -9,7 +9,6 @@
 #include "model/ModelGlobals.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
-#include "model/ScoreStandIns.h"
 #include "model/Track.h"
 #include "platform/Artist.h"
 #include "platform/Devices.h"
