@@ -1,15 +1,5 @@
 #include "app/AppStandIns.h"
 
-bool EngineHost::Start(CWnd*) {
-    ++StartAttempts();
-    return false;
-}
-
-int& EngineHost::StartAttempts() {
-    static int attempts = 0;
-    return attempts;
-}
-
 std::vector<std::string>& StandInCalls() {
     static std::vector<std::string> calls;
     return calls;

@@ -1,7 +1,6 @@
 // Least forms of the objects that start-up builds and shutdown frees but that later work
-// writes: the MIDI device dialog, the user libraries, the support windows, the audio engine
-// host and the plug-in table. Each has its owner's name and only what the application object
-// calls.
+// writes: the MIDI device dialog, the user libraries and the support windows. Each has its
+// owner's name and only what the application object calls.
 #pragma once
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "model/AllotLib.h"
 #include "model/ChordRecords.h"
 #include "platform/FontLib.h"
+#include "platform/EngineStandIns.h"
 #include "platform/Library.h"
 #include "platform/LibraryStandIns.h"
 #include "model/Playback.h"
@@ -61,20 +61,8 @@ public:
 class CNoteSize : public CSupportWnd {};
 
 // --- audio engine ----------------------------------------------------------------------------
-
-// The outside audio engine: not present, so it never starts. The attempts to start it are
-// counted.
-class EngineHost {
-public:
-    static bool Start(CWnd* mainWindow);
-    static int& StartAttempts();
-    static bool Available() { return false; }
-    static void Idle() {}
-    static void Shutdown() {}
-};
-struct PlugInTable {
-    static void CloseAll() {}
-};
+// (The engine host and the plug-in table are platform/EngineStandIns.h, where the MIDI layer
+// reaches them too.)
 
 // --- what the application's command routing and key handler run, not written yet -------------
 // The audio settings dialog, the instrument manager's dialog and the preferences sheet answer

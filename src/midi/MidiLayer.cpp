@@ -5,6 +5,7 @@
 #include "midi/PortLists.h"
 #include "model/Playback.h"
 #include "model/Preferences.h"
+#include "platform/EngineStandIns.h"
 #include "platform/PortLayer.h"
 
 CMidi::CMidi()
@@ -198,10 +199,21 @@ bool CMidi::SendEvent(int port, const ChannelMessage& record) {
             break;
         }
     }
-    if (port >= 0 && port < kFirstEnginePortId && out_ && out_->IsPortAvailable(port))
-        if (const std::uint32_t handle = out_->GetHandle(port))
-            if (fw::midi::SendShort(handle, record.status, record.data1, record.data2)) NoteActivity(false);
-    // Ports of the audio engine's instruments: no engine is present, so nothing is sent.
+    if (port >= 0 && port < kFirstEnginePortId) {
+        if (out_ && out_->IsPortAvailable(port))
+            if (const std::uint32_t handle = out_->GetHandle(port))
+                if (fw::midi::SendShort(handle, record.status, record.data1, record.data2)) NoteActivity(false);
+        return true;
+    }
+    if (port < kFirstEnginePortId) return true;
+    // An instrument of the audio engine: the slot carrying the port, else nothing. A muted
+    // instrument gets a note-on as a note-off, so that it still releases its notes.
+    const PlugInSlot* slot = PlugInTable::GetSlot(PlugInTable::IndexOfPort(port));
+    if (!slot) return true;
+    std::uint8_t bytes[3] = {record.status, record.data1, record.data2};
+    if (slot->IsMuted() && (bytes[0] & 0xF0) == 0x90) bytes[0] = std::uint8_t(0x80 | (bytes[0] & 0x0F));
+    EngineHost::QueueEvent(slot->GetEngineHandle(), blockOffset_.load(), bytes);
+    NoteActivity(false);
     return true;
 }
 

@@ -84,7 +84,9 @@ public:
     void UpdateThruFromPreferences();
 
     // Routes one message: the first redirect entry naming the port as normal device or as
-    // redirect output turns it to the other; then the port's open output gets the bytes. True.
+    // redirect output turns it to the other; then the port's open output gets the bytes, or,
+    // for a port from 2000, the engine's queue for the instrument slot carrying it (a muted
+    // slot's note-on going as a note-off), stamped with the engine block offset. True.
     virtual bool SendEvent(int port, const ChannelMessage& record);
     bool SendMessage3(int port, int status, int data1, int data2) override;
     bool SendRecord(int port, int status, int data1, int data2) override;

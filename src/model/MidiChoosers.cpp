@@ -5,6 +5,7 @@
 #include "framework/CodePage.h"
 #include "platform/Devices.h"
 #include "platform/DlgCombosStandIns.h"
+#include "platform/EngineStandIns.h"
 
 MidiChoosers& TheMidiChoosers() {
     static MidiChoosers choosers;
@@ -15,13 +16,15 @@ MidiChoosers& TheMidiChoosers() {
 
 int GetOutputEntryCount() {
     CDevices* ports = GetMidiOutPorts();
-    return ports ? ports->GetCount() : 0;
+    return PlugInTable::GetCount() + (ports ? ports->GetCount() : 0);
 }
 
 int GetOutputEntryPortId(int index) {
+    if (const PlugInSlot* slot = PlugInTable::GetSlot(index)) return slot->GetPortId();
     CDevices* ports = GetMidiOutPorts();
-    if (!ports || index < 0 || index >= ports->GetCount()) return -1;
-    return ports->GetIdAt(index);
+    const int at = index - PlugInTable::GetCount();
+    if (!ports || index < 0 || at < 0 || at >= ports->GetCount()) return -1;
+    return ports->GetIdAt(at);
 }
 
 int GetOutputEntryName(int index, char* text, std::size_t size, bool numbered) {
@@ -30,8 +33,14 @@ int GetOutputEntryName(int index, char* text, std::size_t size, bool numbered) {
     const int port = GetOutputEntryPortId(index);
     if (port < 0) return -1;
     char name[160] = {};
-    if (!GetNameMgr()->GetInstrumentName(index, 0, name, sizeof name) || name[0] == 0)
-        GetMidiOutPorts()->GetPortName(port, name, sizeof name);
+    if (const PlugInSlot* slot = PlugInTable::GetSlot(index)) {
+        slot->GetDisplayName(name, sizeof name);
+    } else {
+        // The instrument definitions know a MIDI port by its place in the output list.
+        const int device = index - PlugInTable::GetCount();
+        if (!GetNameMgr()->GetInstrumentName(device, 0, name, sizeof name) || name[0] == 0)
+            GetMidiOutPorts()->GetPortName(port, name, sizeof name);
+    }
     std::string out = numbered ? std::to_string(index + 1) + " - " : std::string();
     out += name;
     fw::CopyText(text, size, out);

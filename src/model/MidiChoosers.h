@@ -30,6 +30,7 @@ MidiChoosers& TheMidiChoosers();
 int GetOutputEntryCount();
 // The entry's port id; -1 past the end.
 int GetOutputEntryPortId(int index);
-// The entry's text (numbered: "n - " before it, from 1): the instrument name the instrument
-// definitions give the port, else its device name. Answers the entry's port id.
+// The entry's text (numbered: "n - " before it, from 1): an instrument slot's display name; for
+// a MIDI port the instrument name the instrument definitions give the port, else its device
+// name. Answers the entry's port id (-1 past the end).
 int GetOutputEntryName(int index, char* text, std::size_t size, bool numbered);

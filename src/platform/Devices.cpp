@@ -1,11 +1,14 @@
 #include "platform/Devices.h"
 
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "framework/CodePage.h"
+#include "platform/EngineStandIns.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Theory.h"
 
@@ -38,9 +41,11 @@ int CDevices::FindIdByName(const char* name) {
     if (!name) return -1;
     static const char kEngine[] = "GPO Studio:";
     if (const char* at = std::strstr(name, kEngine)) {
+        // Slot number n is port 1999 + n; a number that names no engine port is no id.
         const char* number = at + sizeof kEngine - 1;
         if (*number == ' ') ++number;
-        return 1999 + std::atoi(number);
+        const long n = std::isdigit(static_cast<unsigned char>(*number)) ? std::strtol(number, nullptr, 10) : 0;
+        return n >= 1 && n <= INT16_MAX - 1999 ? int(1999 + n) : -1;
     }
     for (const DeviceRecord& r : records_)
         if (std::strcmp(r.name, name) == 0) return r.id;
@@ -48,6 +53,11 @@ int CDevices::FindIdByName(const char* name) {
 }
 
 void CDevices::GetDeviceName(int portId, char* text, std::size_t size) {
+    if (portId >= kFirstEnginePortId)
+        if (const PlugInSlot* slot = PlugInTable::GetSlot(PlugInTable::IndexOfPort(portId))) {
+            slot->GetDisplayName(text, size);
+            return;
+        }
     const DeviceRecord* record = FindById(portId);
     fw::CopyText(text, size, record ? record->name : "None");
 }
@@ -68,6 +78,7 @@ bool CDevices::IsChannelInMask(int portId, int channel) {
 
 bool CDevices::IsPortAvailable(int portId) {
     if (IsSamplePlayerPort(portId)) return true;
+    if (portId >= kFirstEnginePortId && PlugInTable::IndexOfPort(portId) >= 0) return true;
     return GetHandle(portId) != 0;
 }
 

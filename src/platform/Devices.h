@@ -41,10 +41,11 @@ public:
     DeviceRecord* FindById(int portId);
     // The open handle of the port, 0 when none.
     std::uint32_t GetHandle(int portId);
-    // The id of a numbered engine port name ("GPO Studio: n" is 1999 + n), else of the record
-    // with exactly that name; -1 when none.
+    // The id of a numbered engine port name ("GPO Studio: n" is 1999 + n, n from 1), else of
+    // the record with exactly that name; -1 when none.
     int FindIdByName(const char* name);
-    // The record's name, "None" when no record has the id.
+    // For ids from 2000 the display name of the engine's slot carrying the port; else the
+    // record's name; "None" when neither has the id.
     void GetDeviceName(int portId, char* text, std::size_t size);
     // The name, then "-" and the channel number from 1 unless the channel is -1.
     void GetDeviceNameWithChannel(int portId, int channel, char* text, std::size_t size);
@@ -52,7 +53,7 @@ public:
     bool IsInputPort(int portId);
     // Whether the channel (0-15) is among the record's channels.
     bool IsChannelInMask(int portId, int channel);
-    // A sample-player port, or a record whose port is open.
+    // A sample-player port, a port the engine's rack carries, or a record whose port is open.
     virtual bool IsPortAvailable(int portId);
     // Whether the port is a sample-player output (ids 1000-1499 of the list).
     virtual bool IsSamplePlayerPort(int portId);

@@ -1,6 +1,7 @@
 // The MIDI choosers as menu boxes: the channels a port offers, "None" for patches (0xFF in the
-// program byte) and banks (-1), pans kept with 64 added, the numbered output list, a box
-// pressed outside changing nothing, and the bank dialog's packing with blanks as 255.
+// program byte) and banks (-1), pans kept with 64 added, the numbered output list (the engine's
+// instruments first), a box pressed outside changing nothing, and the bank dialog's packing with
+// blanks as 255.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "framework/Dialog.h"
 #include "platform/Devices.h"
 #include "platform/DlgCombosStandIns.h"
+#include "support/FakeEngine.h"
 #include "support/MenuBoxScript.h"
 #include "view/MenuBox.h"
 #include "view/MidiChoosers.h"
@@ -147,6 +149,28 @@ TEST_F(MidiChoosersTest, TheOutputBoxIsTheNumberedOutputListAndGivesThePortId) {
     EXPECT_EQ(GetOutputEntryName(1, name, sizeof name, false), 1000);
     EXPECT_STREQ(name, "Player");
     EXPECT_EQ(GetOutputEntryCount(), 2);
+}
+
+TEST_F(MidiChoosersTest, TheEnginesInstrumentsComeFirstInTheOutputList) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2001, "Strings", 2);
+    engine.AddSlot(2000, "Piano", 1);
+    int port = 0;
+    Pick(1);
+    ASSERT_TRUE(RunOutputMenu(100, 100, &port));
+    EXPECT_EQ(port, 2000);
+    EXPECT_EQ(texts, (std::vector<std::string>{"1 - Strings: 2", "2 - Piano: 1", "3 - Synth", "4 - Player"}));
+    struct Case {
+        int index, port;
+        const char* name;
+    } cases[] = {{0, 2001, "Strings: 2"}, {2, 0, "Synth"}, {3, 1000, "Player"}, {4, -1, ""}, {-1, -1, ""}};
+    for (const Case& c : cases) {
+        char name[64];
+        EXPECT_EQ(GetOutputEntryPortId(c.index), c.port) << c.index;
+        EXPECT_EQ(GetOutputEntryName(c.index, name, sizeof name, false), c.port) << c.index;
+        EXPECT_STREQ(name, c.name) << c.index;
+    }
+    EXPECT_EQ(GetOutputEntryCount(), 4);
 }
 
 TEST_F(MidiChoosersTest, ABoxPressedOutsideChoosesNothingAndKeepsTheValue) {

@@ -16,6 +16,7 @@
 #include "midi/PortLists.h"
 #include "model/Playback.h"
 #include "model/Preferences.h"
+#include "support/FakeEngine.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -227,6 +228,134 @@ TEST_F(MidiLayerTest, TheLayerIsTheModelsWhileItLives) {
     EXPECT_NE(&TheMidi(), nullptr);
     EXPECT_TRUE(TheMidi().SendMessage3(1, 0x90, 64, 1));
     EXPECT_EQ(Sent(), Sends{});
+}
+
+// What the open engine's ring holds from its first entry: handle, offset and bytes of each.
+struct RingEntry {
+    EngineHandle handle;
+    double offset;
+    Bytes bytes;
+    bool operator==(const RingEntry&) const = default;
+};
+std::vector<RingEntry> RingEntries(const testsupport::FakeEngine& engine) {
+    std::vector<RingEntry> entries;
+    for (std::uint32_t i = 0; i < engine.WriteIndex(); ++i) {
+        const EngineEvent& e = engine.ring.entries[i];
+        entries.push_back({e.handle, e.msOffset, Bytes(e.bytes, e.bytes + 3)});
+    }
+    return entries;
+}
+
+TEST_F(MidiLayerTest, EnginePortsQueueForTheirSlotAndAMutedSlotReleasesInsteadOfStriking) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2000, "Strings", 1, true);
+    engine.AddSlot(2003, "Piano", 4);
+    const EngineHandle muted = engine.HandleOf(2000), open = engine.HandleOf(2003);
+    struct Case {
+        const char* name;
+        int port;
+        Bytes sent;
+        std::vector<RingEntry> queued;
+    } cases[] = {
+        {"note-on to a muted slot: a note-off, same key and velocity", 2000, {0x93, 60, 100}, {{muted, 0, {0x83, 60, 100}}}},
+        {"note-off to a muted slot", 2000, {0x83, 60, 64}, {{muted, 0, {0x83, 60, 64}}}},
+        {"controller to a muted slot", 2000, {0xB5, 7, 90}, {{muted, 0, {0xB5, 7, 90}}}},
+        {"program change to a muted slot", 2000, {0xC1, 12, 0}, {{muted, 0, {0xC1, 12, 0}}}},
+        {"pitch bend to a muted slot", 2000, {0xE0, 0, 64}, {{muted, 0, {0xE0, 0, 64}}}},
+        {"note-on to an open slot", 2003, {0x90, 62, 80}, {{open, 0, {0x90, 62, 80}}}},
+        {"a port no slot carries", 2001, {0x90, 62, 80}, {}},
+        {"a port far above", 32767, {0x90, 62, 80}, {}},
+    };
+    for (const Case& c : cases) {
+        engine.ring.writeIndex = 0;
+        layer->ClearActivity();
+        EXPECT_TRUE(layer->SendMessage3(c.port, c.sent[0], c.sent[1], c.sent[2])) << c.name;
+        EXPECT_EQ(RingEntries(engine), c.queued) << c.name;
+        EXPECT_EQ(layer->OutputActivity(), !c.queued.empty()) << c.name;
+    }
+    EXPECT_EQ(Sent(), Sends{}) << "no MIDI port hears the engine's messages";
+
+    // A redirect turns a MIDI port to an instrument and back.
+    engine.ring.writeIndex = 0;
+    layer->SetRedirects({{1, -1, 2003}});
+    layer->SendMessage3(1, 0x91, 70, 30);
+    layer->SendMessage3(2003, 0x91, 71, 30);
+    EXPECT_EQ(RingEntries(engine), (std::vector<RingEntry>{{open, 0, {0x91, 70, 30}}}));
+    EXPECT_EQ(Sent(), (Sends{{1, {0x91, 71, 30}}}));
+}
+
+TEST_F(MidiLayerTest, TheEngineRingWrapsAfterItsLastEntry) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2000, "Strings", 1);
+    for (int i = 0; i < EngineRing::kSize; ++i) layer->SendMessage3(2000, 0xB0, 7, i % 128);
+    EXPECT_EQ(engine.WriteIndex(), 0u) << "512 entries written: the index is back at the first";
+    EXPECT_EQ(engine.ring.entries[511].bytes[2], 511 % 128);
+    layer->SendMessage3(2000, 0x90, 60, 1);
+    EXPECT_EQ(engine.WriteIndex(), 1u);
+    EXPECT_EQ(Bytes(engine.ring.entries[0].bytes, engine.ring.entries[0].bytes + 3), (Bytes{0x90, 60, 1}));
+    EXPECT_EQ(engine.ring.entries[1].bytes[2], 1) << "the second entry is not touched";
+}
+
+TEST_F(MidiLayerTest, WithoutAnOpenEngineNothingIsQueued) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2000, "Strings", 1);
+    EngineHost::AttachRing(nullptr);
+    EXPECT_FALSE(EngineHost::IsOpen());
+    EXPECT_TRUE(layer->SendMessage3(2000, 0x90, 60, 100));
+    EXPECT_EQ(engine.WriteIndex(), 0u);
+    EXPECT_EQ(Sent(), Sends{});
+}
+
+TEST_F(MidiLayerTest, SendersOnTwoThreadsEachGetTheirOwnEntriesOfTheEngineRing) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2000, "Strings", 1);
+    constexpr int kEach = 200;  // both together stay below one turn of the ring
+    auto send = [&](int status) {
+        for (int i = 0; i < kEach; ++i) layer->SendMessage3(2000, status, i % 128, 1);
+    };
+    std::thread other(send, 0xB1);
+    send(0xB2);
+    other.join();
+    EXPECT_EQ(engine.WriteIndex(), 2u * kEach);
+    int first = 0, second = 0;
+    for (const RingEntry& q : RingEntries(engine)) {
+        first += q.bytes[0] == 0xB1 ? 1 : 0;
+        second += q.bytes[0] == 0xB2 ? 1 : 0;
+    }
+    EXPECT_EQ(first, kEach);
+    EXPECT_EQ(second, kEach);
+}
+
+// A performer that plays a note on an engine instrument at every tick.
+class EnginePerformer : public ClockPerformer {
+public:
+    explicit EnginePerformer(CMidi* midi) : midi_(midi) {}
+    int GetTransportState() override { return 1; }
+    int GetTempo() override { return 12500; }  // one tick a millisecond
+    void PlayTick() override { midi_->SendMessage3(2000, 0x90, 60 + ticks_++, 100); }
+
+private:
+    CMidi* midi_;
+    int ticks_ = 0;
+};
+
+TEST_F(MidiLayerTest, MessagesTheEnginesBlocksPlayCarryTheirMillisecondInTheBlock) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2000, "Strings", 1);
+    EnginePerformer performer(layer);
+    SetPerformer(&performer);
+    layer->SetEngineDrivesClock(true);
+    ASSERT_TRUE(layer->StartClock());
+    layer->EngineTick(4.0);
+    layer->SendMessage3(2000, 0x80, 60, 0);  // from outside the block
+    layer->StopClock();
+    SetPerformer(nullptr);
+    const EngineHandle h = engine.HandleOf(2000);
+    EXPECT_EQ(RingEntries(engine), (std::vector<RingEntry>{{h, 0, {0x90, 60, 100}},
+                                                        {h, 1, {0x90, 61, 100}},
+                                                        {h, 2, {0x90, 62, 100}},
+                                                        {h, 3, {0x90, 63, 100}},
+                                                        {h, 0, {0x80, 60, 0}}}));
 }
 
 // A performer that sends a note on output B from the clock's thread every 10th tick.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/FakeEngine.h"
 #include "support/TempHome.h"
 #include "framework/Globals.h"
 #include "framework/Midi.h"
@@ -263,6 +264,9 @@ TEST_F(PortListsTest, LookupsAnswerMinusOneForNone) {
         int id;
     } byName[] = {
         {"GPO Studio: 3", 2002}, {"GPO Studio: 1", 2000}, {"Out A", 3}, {"GPO Studio 1", 1000}, {"Out", -1}, {"", -1},
+        // A slot number that names no engine port is no id (1999 would be a MIDI port's).
+        {"GPO Studio:", -1}, {"GPO Studio: 0", -1}, {"GPO Studio: x", -1}, {"GPO Studio: -2", -1},
+        {"GPO Studio: 40000", -1},
     };
     for (const Case& c : byName) EXPECT_EQ(list.FindIdByName(c.name), c.id) << c.name;
     EXPECT_EQ(list.IndexOfId(1000), 1);
@@ -284,6 +288,28 @@ TEST_F(PortListsTest, LookupsAnswerMinusOneForNone) {
     EXPECT_STREQ(text, "Out A-10");
     list.GetDeviceNameWithChannel(3, -1, text, sizeof text);
     EXPECT_STREQ(text, "Out A");
+}
+
+TEST_F(PortListsTest, EnginePortsAreNamedAndAvailableByTheSlotCarryingThem) {
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2002, "Strings", 3);
+    CDevices list;
+    DeviceRecord r;
+    r.id = 2001;  // no slot carries it: the record names it
+    std::snprintf(r.name, sizeof r.name, "%s", "Stray");
+    list.Add(r);
+    struct Case {
+        int port;
+        const char* name;
+        bool available;
+    } cases[] = {{2002, "Strings: 3", true}, {2001, "Stray", false}, {2005, "None", false}, {-1, "None", false}};
+    for (const Case& c : cases) {
+        char text[64];
+        list.GetDeviceName(c.port, text, sizeof text);
+        EXPECT_STREQ(text, c.name) << c.port;
+        EXPECT_EQ(list.IsPortAvailable(c.port), c.available) << c.port;
+    }
+    EXPECT_EQ(list.FindIdByName("GPO Studio: 3"), 2002);
 }
 
 // A port of ours in the ALSA sequencer is listed, opened and remembered by its name.
