@@ -8,6 +8,7 @@
 #include "app/AppGlobals.h"
 #include "framework/Window.h"
 #include "midi/MidiLayer.h"
+#include "model/MidiChoosers.h"
 #include "model/Preferences.h"
 #include "platform/Devices.h"
 #include "platform/PortLayer.h"
@@ -27,16 +28,15 @@ void SetWord(int field, int part, int value) { g_preferences.SetWord(field + par
 void CMetroDlg::FillDevice(const Ids& ids, int field) {
     ClearCombo(ids.device);
     devicePorts_.clear();
-    CDevices* ports = GetMidiOutPorts();
-    int current = 0;
-    for (int i = 0; ports && i < ports->GetCount(); ++i) {
-        const int id = ports->GetIdAt(i);
-        char name[160] = {}, text[200] = {};
-        ports->GetPortName(id, name, sizeof name);
-        std::snprintf(text, sizeof text, "%d - %s", i + 1, name);
+    // The combined output list, numbered; a device it does not hold selects no entry, so that
+    // reading the controls keeps it.
+    int current = -1;
+    for (int i = 0; i < GetOutputEntryCount(); ++i) {
+        char text[200] = {};
+        const int id = GetOutputEntryName(i, text, sizeof text, true);
         AddComboString(ids.device, text);
         devicePorts_.push_back(id);
-        if (id == Word(field, kDevice)) current = i;
+        if (id == Word(field, kDevice) && current < 0) current = i;
     }
     SetComboSel(ids.device, current);
 }

@@ -65,7 +65,9 @@ public:
     virtual bool GetSound(int portId, const char* instrument, int index, VSTSound* sound);
 };
 
-// The instrument-name manager: banks and patch names of the instrument definitions.
+// The instrument-name manager: banks and patch names of the instrument definitions. A device is
+// a port's place in the output list, or -1 for a port the list does not hold (an engine port
+// among them): every operation takes -1 and answers it without indexing its tables with it.
 class CNameMgr {
 public:
     virtual ~CNameMgr() = default;

@@ -70,6 +70,7 @@
 #include "platform/PortLayer.h"
 #include "platform/RvqUtil.h"
 #include "platform/StdDlgGlobals.h"
+#include "support/FakeEngine.h"
 #include "support/MenuBoxScript.h"
 #include "support/CommandRecorder.h"
 #include "support/PictureCompare.h"
@@ -1587,6 +1588,62 @@ TEST_F(AppLifeTest, TheMetronomeDialogsTestPlaysFourClicksAndAChordSetsTheFocuse
     EXPECT_EQ(seen.noteAfterChord, 60);
     EXPECT_EQ(seen.velocityAfterChord, 77);
     EXPECT_TRUE(seen.restored);
+}
+
+// The metronome dialog's device lists are the combined output list (the engine's instruments
+// first, numbered); a click device the list does not hold selects no entry and is kept when the
+// controls are read, on a channel change and on OK.
+TEST_F(AppLifeTest, TheMetronomesDevicesAreTheCombinedListAndAnUnlistedDeviceIsKept) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    testsupport::FakeEngine engine;
+    engine.AddSlot(2000, "Strings", 1);
+    fw::uitest::Session session;
+    TestApp app;
+    struct Seen {
+        std::vector<std::string> devices;
+        int accentedSel = -2, unaccentedSel = -2, accented = 0, unaccented = 0, unaccentedChannel = -1;
+        bool ran = false;
+    } seen;
+    app.whileRunning = [&](TestApp& a) {
+        if (!a.GetActiveDocument() || seen.ran) return;
+        const int accented = Preferences::kAccentedClick, unaccented = Preferences::kUnaccentedClick;
+        g_preferences.SetWord(accented + 6, 2000);
+        g_preferences.SetWord(unaccented + 6, 77);  // no port of the list
+        fw::uitest::OnNextModal([&](CDialog& d) {
+            auto& metro = static_cast<CMetroDlg&>(d);
+            seen.ran = true;
+            auto* devices = static_cast<CComboBox*>(d.GetDlgItem(CMetroDlg::kAccented.device));
+            for (int i = 0; i < devices->GetCount(); ++i) {
+                CString text;
+                devices->GetLBText(i, text);
+                seen.devices.emplace_back(text.c_str());
+            }
+            seen.accentedSel = metro.GetComboSel(CMetroDlg::kAccented.device);
+            seen.unaccentedSel = metro.GetComboSel(CMetroDlg::kUnaccented.device);
+            metro.SetComboSel(CMetroDlg::kUnaccented.channel, 4);
+            metro.OnControl(CMetroDlg::kUnaccented.channel);
+            fw::uitest::ClickControl(&d, IDOK);
+        });
+        static_cast<CFrameWnd*>(a.m_pMainWnd)->SendMessage(WM_COMMAND, 36204, 0);
+        seen.accented = g_preferences.Word(accented + 6);
+        seen.unaccented = g_preferences.Word(unaccented + 6);
+        seen.unaccentedChannel = g_preferences.Word(unaccented + 8);
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    ASSERT_TRUE(seen.ran);
+    EXPECT_EQ(seen.devices, (std::vector<std::string>{"1 - Strings: 1", "2 - Loop Out"}));
+    EXPECT_EQ(seen.accentedSel, 0);
+    EXPECT_EQ(seen.unaccentedSel, -1);
+    EXPECT_EQ(seen.accented, 2000);
+    EXPECT_EQ(seen.unaccented, 77);
+    EXPECT_EQ(seen.unaccentedChannel, 4);
 }
 
 // The recording options dialog of the running program (command 36400): "One Voice" switches
