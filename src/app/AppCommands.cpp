@@ -390,7 +390,11 @@ void CZelApp::OnUpdateWindows(CCmdUI* entry) {
     ui.Begin(entry, 0);
     ui.EnableId(37012);
     if (!::Documents().empty()) {
-        const std::pair<int, CSupportWnd*> windows[] = {{37001, g_app.trackWnd}, {37002, g_app.graphicHolder},
+        if (g_app.trackWnd) {
+            ui.EnableId(37001);
+            ui.CheckId(37001, g_app.trackWnd->IsVisible());
+        }
+        const std::pair<int, CSupportWnd*> windows[] = {{37002, g_app.graphicHolder},
                                                         {37003, g_app.chordWnd}, {37005, g_app.stepWnd}};
         for (const auto& [id, wnd] : windows) {
             if (!wnd) continue;

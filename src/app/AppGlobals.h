@@ -12,6 +12,7 @@
 #include "midi/MidiLayer.h"
 #include "midi/PortLists.h"
 #include "model/LyricWnd.h"
+#include "sequencer/TrackWnd.h"
 
 class Performer;
 class CTapeDeck;

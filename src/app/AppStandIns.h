@@ -47,7 +47,7 @@ public:
 private:
     bool visible_ = false;
 };
-class CTrackWnd : public CSupportWnd {};
+// (The track window is the sequencer views', sequencer/TrackWnd.h.)
 class CChordWnd : public CSupportWnd {};
 class CVSTWnd : public CSupportWnd {};
 class CGraphicWndHolder : public CSupportWnd {

@@ -21,6 +21,9 @@
 #include "app/MidiPortsDlg.h"
 #include "app/RecordDlg.h"
 #include "app/PlaybackHooks.h"
+#include "app/RedirectDlg.h"
+#include "model/DocumentStandIns.h"
+#include "sequencer/SequencerGlobals.h"
 #include "app/Splash.h"
 #include "app/StatBar.h"
 #include "app/TapeDeck.h"
@@ -381,6 +384,12 @@ bool CZelApp::CreateObjects() {
         CFrameWnd* frame = g_app.mainFrame;
         g_app.trackWnd = new CTrackWnd;
         g_app.trackWnd->Create(frame);
+        // The document's notices for the track window, and the redirect dialog its device
+        // column opens.
+        DocumentHintTargets()[4] = [](int code) {
+            if (g_app.trackWnd) g_app.trackWnd->OnNotify(UINT(code));
+        };
+        g_sequencer.redirectDialog = [](CTrack& track) { return RunRedirectDialog(track); };
         g_app.chordWnd = new CChordWnd;
         g_app.chordWnd->Create(frame);
         g_app.lyricWnd = new CLyricWnd;
@@ -557,8 +566,8 @@ void CZelApp::SetActiveDocument(CZelDoc* doc) {
         if (CStatBar* status = g_app.mainFrame->GetStatusBar()) status->SetDocument(doc);
     if (g_app.mainToolBar) g_app.mainToolBar->SetDocument(doc);
     if (g_app.lyricWnd) g_app.lyricWnd->SetDocument(doc);
-    for (CSupportWnd* w : {static_cast<CSupportWnd*>(g_app.trackWnd),
-                           static_cast<CSupportWnd*>(g_app.chordWnd), static_cast<CSupportWnd*>(g_app.graphicHolder),
+    if (g_app.trackWnd) g_app.trackWnd->SetDocument(doc);
+    for (CSupportWnd* w : {static_cast<CSupportWnd*>(g_app.chordWnd), static_cast<CSupportWnd*>(g_app.graphicHolder),
                            static_cast<CSupportWnd*>(g_app.stepWnd)})
         if (w) w->SetDocument(doc);
     if (g_app.debugWnd) g_app.debugWnd->SetDocument(doc);
