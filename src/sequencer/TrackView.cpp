@@ -23,7 +23,7 @@ namespace {
 constexpr int kTrackImages = 116, kInterfaceImages = 107;
 constexpr int kCollapsedImage = 0, kExpandedImage = 1, kMutedImage = 5, kSoloImage = 6, kStemImage = 2;
 constexpr int kDeviceImage = 16, kHeaderImage = 10;
-constexpr int kVoicePrefixString = 6014, kUnnamedString = 6015, kFirstLabelString = 6000;
+constexpr int kVoicePrefixString = 6014, kFirstLabelString = 6000;
 constexpr int kGridOtherTrack = 139, kGridSameTrack = 138, kHeaderColour = 133;
 constexpr int kHoldTicks = 10;
 constexpr int kMuteSoloHint = 4321, kRedrawScoreCommand = 33012;
@@ -489,8 +489,9 @@ void CTrackView::DrawCell(int r, int c) {
         std::string name;
         int x = int(cell.left) + 2;
         if (trackRow) {
-            name = track->GetFullName();
-            if (name.empty()) name = LoadString(kUnnamedString) + std::to_string(row.track + 1);
+            // An empty name shows the track word and the track's number.
+            char full[CTrack::kPatchNameSize] = {};
+            name = track->GetName(full, false);
         } else {
             name = LoadString(kVoicePrefixString) + std::to_string(row.voice + 1);
             x += 8;
@@ -742,7 +743,9 @@ bool CTrackView::OpenChooser(int r, int kind, int x, int y) {
 
 void CTrackView::ClickValue(int r, int kind, int x, int y) {
     const Row row = rows[r];
-    if (row.marks & kExpandedRow) return;  // a value cell shows nothing on an expanded track's own row
+    // The voice count is the track row's; the other values are the value rows' (not the own row of
+    // an expanded track).
+    if (kind == trackcols::kVoices ? !(row.marks & kFirstRow) : (row.marks & kExpandedRow) != 0) return;
     CTrack* track = TrackOfRow(r);
     const int voice = EditVoice(r);
     const int v = std::max(voice, 0);
@@ -881,5 +884,6 @@ bool CTrackView::KeyChar(UINT key, UINT flags) {
         field->TypeKey(key, flags);
         return true;
     }
-    return document->OnKeyChar(int(key), int(flags));
+    // The key's flags carry its scan code in their low byte.
+    return document->OnKeyChar(int(key), int(flags & 0xFF));
 }

@@ -132,6 +132,9 @@ public:
     void RedrawCells(int track, std::initializer_list<int> kinds);
     // The screen point of a content point.
     POINT ToScreen(int x, int y);
+    // Every other voice of every track on the edited voice's channel takes its patch, bank,
+    // volume and pan where both values are set and differ; the tracks so changed are redrawn.
+    void ShareChannelSettings(int track, int voice);
 
     void DrawContent(const RECT& rect) override { DrawArea(rect); }
     void OnMouseDown(int x, int y, UINT flags) override { Click(x, y); }
@@ -155,7 +158,6 @@ private:
     void OpenField(int r, int c, int kind);
     void ClickDevice(int r, int c, int x, int y);
     void ClickBank(int r, int x, int y);
-    void ShareChannelSettings(int track, int voice);
     void Modified();
     CTrack* TrackOfRow(int r);
     // The content point of the mouse now.

@@ -14,9 +14,7 @@ constexpr UINT kTaskDoneHint = 4332, kVoicesChangedHint = 4316, kMuteSoloHint = 
 
 CTrackWnd::CTrackWnd() = default;
 
-CTrackWnd::~CTrackWnd() {
-    if (view_) view_->SetDocument(nullptr);
-}
+CTrackWnd::~CTrackWnd() = default;
 
 bool CTrackWnd::Create(CFrameWnd*) {
     if (!SetupDocking(kTitleId, 0, RECT{60, 100, 60 + 714, 100 + 150}, true)) return false;

@@ -3,6 +3,7 @@
 // solo cells; the header's moves and resizes; and the inline field of a voice's volume.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "framework/CodePage.h"
 #include "framework/Globals.h"
 #include "framework/UiTest.h"
+#include "model/MidiChoosers.h"
 #include "model/Score.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
@@ -306,4 +308,106 @@ TEST_F(TrackWndTest, EachValueColumnsFieldHasItsBounds) {
         View().KeyChar(' ', 0);
         EXPECT_EQ(g_sequencer.currentField, nullptr);
     }
+}
+
+// Every cell that has something to show draws it, and only inside its own column: a track row
+// shows all but the unset mute and solo marks; an expanded track's own row leaves its value
+// cells empty while its voice rows fill them.
+TEST_F(TrackWndTest, EachColumnDrawsItsCellOfTheRow) {
+    Open(2);
+    Track(0)->SetName("Flute");
+    Track(0)->SetVoiceVolume(-1, 100, false);
+    Track(1)->SetVoiceCount(2);
+    Track(1)->SetTrackFlags(std::uint8_t(Track(1)->GetTrackFlags() | CTrackView::kExpandedBit));
+    View().RebuildRows();
+    View().UpdateWindow();
+    ui::RunUntilIdle();
+    // Whether a cell, less its one-pixel border and separator, holds any pixel unlike its corner.
+    auto inked = [&](int r, int kind) {
+        RECT c = CTrackView::CellRect(r, trackcols::PositionOfKind(kind));
+        CClientDC dc(&View());
+        RECT client;
+        View().GetClientRect(&client);
+        c.right = std::min(c.right, client.right);
+        const COLORREF back = dc.GetPixel(int(c.left) + 2, int(c.top) + 1);
+        int n = 0;
+        for (int y = int(c.top) + 1; y < c.bottom - 1; ++y)
+            for (int x = int(c.left) + 2; x < c.right - 1; ++x) n += dc.GetPixel(x, y) != back;
+        return n > 0;
+    };
+    using namespace trackcols;
+    struct Case {
+        int row, kind;
+        bool ink;
+    };
+    const Case cases[] = {
+        {0, kNumber, true},  {0, kExpand, true},   {0, kName, true},     {0, kMute, false},  {0, kSolo, false},
+        {0, kVolume, true},  {0, kPan, true},      {0, kTranspose, true}, {0, kDevice, true}, {0, kChannel, true},
+        {0, kBank, true},    {0, kPatch, true},    {0, kVoices, true},   {0, kStem, true},
+        // The expanded second track: its own row shows no values, its voice rows do.
+        {1, kNumber, true},  {1, kVolume, false},  {1, kChannel, false}, {1, kVoices, true}, {1, kStem, false},
+        {2, kNumber, false}, {2, kName, true},     {2, kVolume, true},   {2, kChannel, true}, {2, kVoices, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(inked(c.row, c.kind), c.ink) << "row " << c.row << " column kind " << c.kind;
+    Track(0)->SetMuted(-1, true);
+    View().RedrawRow(0, 4321);
+    EXPECT_TRUE(inked(0, kMute)) << "a muted track shows the mute mark";
+}
+
+// A press held 10 ticks opens the column's chooser at the press instead of the inline field;
+// the chosen volume goes to the voice of the row, and every other voice on its channel takes it.
+TEST_F(TrackWndTest, APressHeldTenTicksOpensTheChooser) {
+    Open(2);
+    std::vector<POINT> asked;
+    TheMidiChoosers().value = [&](int x, int y, int* value, int) {
+        asked.push_back(POINT{x, y});
+        *value = 77;
+        return true;
+    };
+    for (int t = 0; t < 2; ++t) {
+        Track(t)->SetVoiceVolume(-1, 100, false);
+        Track(t)->SetVoiceChannel(-1, 0);
+    }
+    Track(1)->SetVoiceChannel(-1, 5);
+    Track(1)->SetVoiceChannel(3, 0);
+    const POINT p = Cell(0, trackcols::kVolume);
+    ui::Press(&View(), int(p.x), int(p.y));
+    // 200 ms pass with the button down.
+    ui::Call([] { fw::clocktest::Advance(200); });
+    ui::Tick();
+    ui::Release(&View(), int(p.x), int(p.y));
+    ui::RunUntilIdle();
+    ASSERT_EQ(asked.size(), 1u) << "the volume chooser opened";
+    EXPECT_EQ(g_sequencer.currentField, nullptr) << "no inline field";
+    for (int v = 0; v < CTrack::kVoices; ++v) EXPECT_EQ(Track(0)->GetVoiceVolume(v), 77) << v;
+    EXPECT_EQ(Track(1)->GetVoiceVolume(0), 100) << "another channel keeps its volume";
+    EXPECT_EQ(Track(1)->GetVoiceVolume(3), 77) << "a voice on the same channel takes it";
+    EXPECT_TRUE(doc->IsModified());
+
+    // A quick click opens the field and no chooser.
+    ClickCell(1, trackcols::kVolume);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_NE(g_sequencer.currentField, nullptr);
+    View().KeyChar(27, 0);
+    EXPECT_EQ(g_sequencer.currentField, nullptr);
+}
+
+// The voices field of an expanded track's row changes the voice count and the voice rows follow.
+TEST_F(TrackWndTest, TheVoiceCountFieldRebuildsTheRows) {
+    Open(2);
+    Track(0)->SetVoiceCount(2);
+    Track(0)->SetTrackFlags(std::uint8_t(Track(0)->GetTrackFlags() | CTrackView::kExpandedBit));
+    View().RebuildRows();
+    ui::RunUntilIdle();
+    ASSERT_EQ(View().RowCount(), 4);
+    ClickCell(1, trackcols::kVoices);
+    EXPECT_EQ(g_sequencer.currentField, nullptr) << "a voice row has no voice count";
+    ClickCell(0, trackcols::kVoices);
+    ASSERT_NE(g_sequencer.currentField, nullptr);
+    View().KeyChar('4', 0);
+    View().KeyChar(13, 0);
+    EXPECT_EQ(Track(0)->GetVoiceCount(), 4);
+    EXPECT_EQ(View().RowCount(), 6);
+    EXPECT_EQ(View().RowAt(4).voice, 3);
+    EXPECT_EQ(View().RowAt(5).track, 1);
 }
