@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/Cursor.h"
 #include "framework/ImageList.h"
 #include "framework/Input.h"
 #include "model/Score.h"
@@ -304,7 +305,7 @@ void CTVLabels::Press(int x) {
     const int c = trackcols::ColumnAt(x);
     if (c < 2) return;
     int lastX = x;
-    SetCursorById(kResizeCursor + 1);
+    SetCursorById(IDC_SIZEALL);
     while (fw::MouseLoopStep()) lastX = mouseX();
     SetArrowCursor();
     trackcols::MoveColumn(c, lastX);
