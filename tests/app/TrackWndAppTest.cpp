@@ -5,8 +5,6 @@
 // moves in one undo step.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,10 +18,11 @@
 #include "framework/Menu.h"
 #include "framework/MessageBox.h"
 #include "framework/UiTest.h"
+#include "model/InstLib.h"
+#include "model/ModelGlobals.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
 #include "model/ScoreFile.h"
-#include "model/ScoreStandIns.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "platform/RvqUtil.h"
@@ -78,16 +77,6 @@ protected:
     bool ran = false;
 };
 
-// One library entry: a B-flat clarinet on channel 4, program 71, written a tone higher.
-std::array<std::uint8_t, kInstLibEntrySize> Clarinet() {
-    std::array<std::uint8_t, kInstLibEntrySize> e{};
-    std::memcpy(e.data() + 4, "Clarinet in Bb", 14);
-    std::memcpy(e.data() + 36, "Cl.", 3);
-    auto put = [&](int at, std::int16_t v) { std::memcpy(e.data() + at, &v, 2); };
-    put(52, 0), put(56, 3), put(62, 71), put(202, 94), put(204, 50), put(206, 2), put(208, 0), put(210, -2);
-    return e;
-}
-
 }  // namespace
 
 TEST_F(TrackWndAppTest, TheWindowMenuShowsTheTrackListOfTheActiveScore) {
@@ -114,13 +103,14 @@ TEST_F(TrackWndAppTest, TheWindowMenuShowsTheTrackListOfTheActiveScore) {
     });
 }
 
-// The program's way to set a track up from an instrument: the name cell's chooser. A chosen
-// entry is one undo step; Escape leaves the score byte for byte and makes no undo step.
+// The program's way to set a track up from an instrument: the name cell's chooser lists the
+// library's instruments (the 65 built-in ones start-up gives it). A chosen entry is one undo
+// step; Escape leaves the score byte for byte and makes no undo step.
 TEST_F(TrackWndAppTest, ANameCellClickSetsTheTrackUpFromTheChosenInstrument) {
-    const auto clarinet = Clarinet();
     Run([&](CFrameWnd* frame, CZelDoc* doc) {
-        InstrumentLibrary() = {[] { return 1; },
-                               [&](int i) -> const std::uint8_t* { return i == 0 ? clarinet.data() : nullptr; }};
+        ASSERT_NE(g_model.instLib, nullptr);
+        ASSERT_EQ(g_model.instLib->GetCount(), 65);
+        ASSERT_EQ(g_model.instLib->GetItemName(18), "Clarinet in Bb");
         ToggleTrackWindow(frame);
         CTrackView& view = *g_app.trackWnd->GetView();
         CScore* score = doc->GetScore();
@@ -128,24 +118,32 @@ TEST_F(TrackWndAppTest, ANameCellClickSetsTheTrackUpFromTheChosenInstrument) {
         const auto start = bytes();
         const int undos = doc->GetUndoCount();
         const std::size_t menus = ui::Menus().size();
+        CTrack* track = score->GetTrack(0);
+        const std::string name = track->GetFullName();
 
         ui::AnswerMenu(0);  // Escape
         ClickCell(view, 0, trackcols::kName);
         ASSERT_EQ(ui::Menus().size(), menus + 1) << "the instrument chooser opened";
-        ASSERT_FALSE(ui::Menus().back().items.empty());
-        EXPECT_EQ(ui::Menus().back().items[0].text, "Clarinet in Bb");
+        ASSERT_EQ(ui::Menus().back().items.size(), 65u);
+        EXPECT_EQ(ui::Menus().back().items[0].text, "Alto");
+        EXPECT_EQ(ui::Menus().back().items[18].text, "Clarinet in Bb");
         EXPECT_EQ(bytes(), start) << "Escape changes nothing";
         EXPECT_EQ(doc->GetUndoCount(), undos) << "and makes no undo step";
 
-        ui::AnswerMenu(1);
+        ui::AnswerMenu(19);  // Clarinet in Bb
         ClickCell(view, 0, trackcols::kName);
-        CTrack* track = score->GetTrack(0);
         EXPECT_EQ(doc->GetUndoCount(), undos + 1) << "one undo step";
         EXPECT_EQ(track->GetVoiceProgram(0), 71);
-        EXPECT_EQ(track->GetVoiceCount(), 2);
-        EXPECT_EQ(track->GetVoiceTranspose(0), 0);
+        EXPECT_EQ(track->GetTransposition(), 2) << "written a tone above the sound";
+        EXPECT_EQ(track->GetVoiceCount(), 1);
+        if (!name.empty()) EXPECT_EQ(std::string(track->GetFullName()), name) << "a named track keeps its name";
         EXPECT_TRUE(doc->IsModified());
         EXPECT_EQ(view.RowCount(), score->GetTrackCount());
+
+        // Undo gives the score back byte for byte.
+        fw::ChooseFromMenuBar(frame, 57643);  // Edit > Undo
+        ui::RunUntilIdle();
+        EXPECT_EQ(bytes(), start) << "undo restores the track";
 
         // A voice row's name cell opens nothing.
         track->SetTrackFlags(std::uint8_t(track->GetTrackFlags() | CTrackView::kExpandedBit));
