@@ -145,7 +145,8 @@ TEST_F(TrackWndAppTest, ANameCellClickSetsTheTrackUpFromTheChosenInstrument) {
         ui::RunUntilIdle();
         EXPECT_EQ(bytes(), start) << "undo restores the track";
 
-        // A voice row's name cell opens nothing.
+        // A voice row's name cell opens nothing (undo put new track records in).
+        track = doc->GetScore()->GetTrack(0);
         track->SetTrackFlags(std::uint8_t(track->GetTrackFlags() | CTrackView::kExpandedBit));
         view.RebuildRows();
         const std::size_t shown = ui::Menus().size();
