@@ -40,10 +40,10 @@ int EnumDevices(CSystemDevices& system) {
         DeviceRecord r;
         r.kind = CDevices::kOutput;
         fw::CopyText(r.name, sizeof r.name, p.name);
-        if (contains(p.name, "GPO Studio") || contains(p.name, "Personal Orchestra")) {
+        if (contains(p.name, "Sample Studio") || contains(p.name, "Sample Orchestra")) {
             r.id = std::int16_t(1000 + samplePlayers++);
             system.samplePlayerPresent = true;
-        } else if (contains(p.name, "NemeSys MidiOut") || contains(p.name, "GigaOut: Port")) {
+        } else if (contains(p.name, "Stream MidiOut") || contains(p.name, "StreamOut: Port")) {
             r.id = std::int16_t(1500 + samplers++);
         } else {
             r.id = std::int16_t(outputs);

@@ -39,7 +39,7 @@ std::uint32_t CDevices::GetHandle(int portId) {
 
 int CDevices::FindIdByName(const char* name) {
     if (!name) return -1;
-    static const char kEngine[] = "GPO Studio:";
+    static const char kEngine[] = "Sample Studio:";
     if (const char* at = std::strstr(name, kEngine)) {
         // Slot number n is port 1999 + n; a number that names no engine port is no id.
         const char* number = at + sizeof kEngine - 1;

@@ -41,7 +41,7 @@ public:
     DeviceRecord* FindById(int portId);
     // The open handle of the port, 0 when none.
     std::uint32_t GetHandle(int portId);
-    // The id of a numbered engine port name ("GPO Studio: n" is 1999 + n, n from 1), else of
+    // The id of a numbered engine port name ("Sample Studio: n" is 1999 + n, n from 1), else of
     // the record with exactly that name; -1 when none.
     int FindIdByName(const char* name);
     // For ids from 2000 the display name of the engine's slot carrying the port; else the

@@ -34,13 +34,13 @@ protected:
         g_preferences.SetByte(Preferences::kResetModWheel, 0);
         // Outputs A (id 0), B (1), C (2), a sample player (1000); the keyboard's loopback
         // output feeds the input "Keys" (id 6), another feeds "Pads" (7).
-        for (const char* name : {"Out A", "Out B", "Out C", "GPO Studio 1"}) loopback::AddOutput(name);
+        for (const char* name : {"Out A", "Out B", "Out C", "Sample Studio 1"}) loopback::AddOutput(name);
         loopback::AddOutput("Keyboard", "Keys");
         loopback::AddOutput("Pad", "Pads");
         loopback::AddInput("Keys");
         loopback::AddInput("Pads");
         EnumDevices(system);
-        for (const char* name : {"Out A", "Out B", "Out C", "GPO Studio 1"}) ASSERT_TRUE(out.OpenByName(system, name));
+        for (const char* name : {"Out A", "Out B", "Out C", "Sample Studio 1"}) ASSERT_TRUE(out.OpenByName(system, name));
         ASSERT_TRUE(in.OpenByName(system, "Keys"));
         ASSERT_TRUE(in.OpenByName(system, "Pads"));
         keyboard = midi::OpenOutput("Keyboard");

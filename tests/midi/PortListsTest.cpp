@@ -79,7 +79,7 @@ protected:
 
 TEST_F(PortListsTest, IdsFollowTheSystemListWithTheSynthesizerAsDefaultSynthesizer) {
     UseSynth(true);
-    for (const char* name : {"Out A", "GPO Studio 1", "NemeSys MidiOut 1", "Out B", "Personal Orchestra 2"})
+    for (const char* name : {"Out A", "Sample Studio 1", "Stream MidiOut 1", "Out B", "Sample Orchestra 2"})
         midi::loopback::AddOutput(name);
     midi::loopback::AddInput("In A");
     midi::loopback::AddInput("In B");
@@ -91,8 +91,8 @@ TEST_F(PortListsTest, IdsFollowTheSystemListWithTheSynthesizerAsDefaultSynthesiz
         int id;
         int kind;
     } expected[] = {
-        {midi::kSynthName, 0, 0}, {"Out A", 1, 0}, {"GPO Studio 1", 1000, 0}, {"NemeSys MidiOut 1", 1500, 0},
-        {"Out B", 4, 0}, {"Personal Orchestra 2", 1001, 0}, {"In A", 6, 1}, {"In B", 7, 1},
+        {midi::kSynthName, 0, 0}, {"Out A", 1, 0}, {"Sample Studio 1", 1000, 0}, {"Stream MidiOut 1", 1500, 0},
+        {"Out B", 4, 0}, {"Sample Orchestra 2", 1001, 0}, {"In A", 6, 1}, {"In B", 7, 1},
     };
     ASSERT_EQ(system.GetCount(), 8);
     for (int i = 0; i < 8; ++i) {
@@ -252,7 +252,7 @@ TEST_F(PortListsTest, ThePreviousVersionsChoicesAreUsedAndCopiedOnTheFirstStart)
 
 TEST_F(PortListsTest, LookupsAnswerMinusOneForNone) {
     CDevices list;
-    for (auto [id, name, mask] : {std::tuple{3, "Out A", 0x8001}, std::tuple{1000, "GPO Studio 1", 0xFFFF}}) {
+    for (auto [id, name, mask] : {std::tuple{3, "Out A", 0x8001}, std::tuple{1000, "Sample Studio 1", 0xFFFF}}) {
         DeviceRecord r;
         r.id = std::int16_t(id);
         r.channelMask = std::uint16_t(mask);
@@ -263,10 +263,10 @@ TEST_F(PortListsTest, LookupsAnswerMinusOneForNone) {
         const char* name;
         int id;
     } byName[] = {
-        {"GPO Studio: 3", 2002}, {"GPO Studio: 1", 2000}, {"Out A", 3}, {"GPO Studio 1", 1000}, {"Out", -1}, {"", -1},
+        {"Sample Studio: 3", 2002}, {"Sample Studio: 1", 2000}, {"Out A", 3}, {"Sample Studio 1", 1000}, {"Out", -1}, {"", -1},
         // A slot number that names no engine port is no id (1999 would be a MIDI port's).
-        {"GPO Studio:", -1}, {"GPO Studio: 0", -1}, {"GPO Studio: x", -1}, {"GPO Studio: -2", -1},
-        {"GPO Studio: 40000", -1},
+        {"Sample Studio:", -1}, {"Sample Studio: 0", -1}, {"Sample Studio: x", -1}, {"Sample Studio: -2", -1},
+        {"Sample Studio: 40000", -1},
     };
     for (const Case& c : byName) EXPECT_EQ(list.FindIdByName(c.name), c.id) << c.name;
     EXPECT_EQ(list.IndexOfId(1000), 1);
@@ -309,7 +309,7 @@ TEST_F(PortListsTest, EnginePortsAreNamedAndAvailableByTheSlotCarryingThem) {
         EXPECT_STREQ(text, c.name) << c.port;
         EXPECT_EQ(list.IsPortAvailable(c.port), c.available) << c.port;
     }
-    EXPECT_EQ(list.FindIdByName("GPO Studio: 3"), 2002);
+    EXPECT_EQ(list.FindIdByName("Sample Studio: 3"), 2002);
 }
 
 // A port of ours in the ALSA sequencer is listed, opened and remembered by its name.
