@@ -414,7 +414,12 @@ void CTrackView::ScrollWindowBy(int dx, int dy) {
     }
 }
 
-void CTrackView::OnUpdate(CView*, LPARAM, void*) { RebuildRows(); }
+// Every change of the document reaches the rows; the sequencer panes' own hints (the play
+// position, the current track, their strips: 32000-32003) change no row.
+void CTrackView::OnUpdate(CView*, LPARAM hint, void*) {
+    if (hint >= 32000 && hint <= 32003) return;
+    RebuildRows();
+}
 
 void CTrackView::DrawArea(const RECT& area) {
     CArtist* a = GetArtist();

@@ -132,6 +132,20 @@ TEST_F(TrackWndTest, ATrackTakesARowAndItsVoicesOneEachWhenExpanded) {
     EXPECT_EQ(Rows(), (R{{0, 0, first}, {1, 0, first}, {2, 0, first}}));
 }
 
+// The document's changes rebuild the rows (a track expanded elsewhere shows its voices), while
+// the sequencer panes' play-position and current-track hints leave them as they are.
+TEST_F(TrackWndTest, TheDocumentsChangesRebuildTheRowsButPlayPositionHintsDoNot) {
+    Open(2);
+    Track(0)->SetVoiceCount(3);
+    Track(0)->SetTrackFlags(std::uint8_t(Track(0)->GetTrackFlags() | CTrackView::kExpandedBit));
+    for (const LPARAM hint : {32000, 32002}) {
+        View().OnUpdate(nullptr, hint, nullptr);
+        EXPECT_EQ(View().RowCount(), 2) << "hint " << hint;
+    }
+    View().OnUpdate(nullptr, 0, nullptr);
+    EXPECT_EQ(View().RowCount(), 5) << "the first track's row, its three voices and the second track";
+}
+
 TEST_F(TrackWndTest, TheFloatingWindowIsHeldBetween300x60And900x600) {
     Open(1);
     MINMAXINFO mmi{};
