@@ -92,8 +92,7 @@ public:
     // Opens the library the "Instrument" preference names; when that leaves it without
     // entries (no file, an empty one, one that does not load), the built-in instruments.
     void LoadDefault() override;
-    // The instrument library dialog on this library.
-    void Edit() override;
+    // (Its edit dialog is not written yet: Edit is the base's, which leaves the library as it is.)
 
     // Empties the library and appends the 65 built-in instruments; false (the library empty)
     // when an append fails.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "model/InstLib.h"
 #include "model/Score.h"
 
 DrumKey* CDrumLib::GetDrumEntry(std::int16_t key) { return &keys[key >= 0 && key < 128 ? key : 0]; }
@@ -19,9 +18,6 @@ const FontRef& GuitarLibFontRef() {
 }
 
 void ReadVSTRackText(CScore&) {}
-
-// `CInstLib::Edit`: the instrument library dialog is not written yet; the library stays as it is.
-void CInstLib::Edit() {}
 
 int MakeChordKey(int rootPitch, const int* pitches, int n) {
     n = std::min(n, 12);
