@@ -37,21 +37,15 @@
 #include "platform/Port.h"
 #include "platform/RvqUtil.h"
 #include "support/RunningApp.h"
+#include "support/Bytes.h"
 #include "support/TempHome.h"
 #include "support/TestData.h"
 #include "view/ZelWnd.h"
 
 namespace {
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(fw::ToUtf8(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(fw::ToUtf8(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 class LibraryAppTest : public ::testing::Test {
 protected:

@@ -33,21 +33,15 @@
 #include "platform/LibraryStandIns.h"
 #include "platform/PlatformGlobals.h"
 #include "platform/Port.h"
+#include "support/Bytes.h"
 #include "support/TempHome.h"
 
 namespace {
 
 namespace ui = fw::uitest;
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(fw::ToUtf8(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(fw::ToUtf8(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 bool Exists(const std::string& path) { return std::ifstream(fw::ToUtf8(path)).good(); }
 

@@ -1,9 +1,13 @@
 // Byte fixtures built by tests.
 #pragma once
 #include <cstdint>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "framework/CodePage.h"
 
 namespace testsupport {
 
@@ -16,5 +20,17 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
 }
 
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// A file's bytes (none when it cannot be read), and a file written with bytes; paths as the
+// program's own texts give them.
+inline Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(fw::ToUtf8(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(fw::ToUtf8(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
 
 }  // namespace testsupport
