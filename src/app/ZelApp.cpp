@@ -694,6 +694,9 @@ int CZelApp::ServeRaiseRequests() { return lock_ ? lock_->ServePending() : 0; }
 
 int CZelApp::ExitInstance() {
     const bool started = g_app.startupInProgress == 0;
+    // The bars and windows that follow the active document (the track window among them) let go
+    // of it before the documents go.
+    SetActiveDocument(nullptr);
     windows_.clear();
     documents_.clear();
     FreeClosed();
