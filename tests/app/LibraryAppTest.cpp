@@ -58,29 +58,12 @@ protected:
         CurrentSpacingTable() = BuiltInSpacingTable();
         fw::ResetAllGlobals();
     }
-    void Run(const std::function<void(CFrameWnd*, CZelDoc*)>& body) {
-        fw::msgboxtest::Capture boxes;
-        for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
-        testsupport::RunningApp app;
-        app.whileRunning = [&] {
-            CZelDoc* doc = app.GetActiveDocument();
-            auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
-            ASSERT_TRUE(doc && frame);
-            fw::uitest::RunUntilIdle();
-            ran = true;
-            body(frame, doc);
-        };
-        fw::uitest::Session session;
-        testsupport::RunProgram(app, {testsupport::TestDataPath("edit/mixed.zel")});
-        ASSERT_TRUE(app.started);
-        ASSERT_TRUE(ran);
-    }
+    static void Run(const std::function<void(CFrameWnd*, CZelDoc*)>& body) { testsupport::RunOnScore(body); }
     void Choose(CFrameWnd* frame, UINT id) {
         fw::ChooseFromMenuBar(frame, id);
         fw::uitest::RunUntilIdle();
     }
     testsupport::TempHome home;
-    bool ran = false;
 };
 
 TEST_F(LibraryAppTest, EditLibrarySpacingSavesOnOkWithAutoSaveAndTakesCancelBack) {

@@ -45,23 +45,7 @@ protected:
         ASSERT_TRUE(SaveRegDword("Preferences\\Auto Flags", "New Dialog", 0));
     }
     void TearDown() override { fw::ResetAllGlobals(); }
-    void Run(const std::function<void(CFrameWnd*, CZelDoc*)>& body) {
-        fw::msgboxtest::Capture boxes;
-        for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
-        testsupport::RunningApp app;
-        app.whileRunning = [&] {
-            CZelDoc* doc = app.GetActiveDocument();
-            auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
-            ASSERT_TRUE(doc && frame);
-            ui::RunUntilIdle();
-            ran = true;
-            body(frame, doc);
-        };
-        ui::Session session;
-        testsupport::RunProgram(app, {testsupport::TestDataPath("edit/mixed.zel")});
-        ASSERT_TRUE(app.started);
-        ASSERT_TRUE(ran);
-    }
+    static void Run(const std::function<void(CFrameWnd*, CZelDoc*)>& body) { testsupport::RunOnScore(body); }
     // Window > Track Window.
     static void ToggleTrackWindow(CFrameWnd* frame) {
         fw::ChooseFromMenuBar(frame, 37001);
@@ -74,7 +58,6 @@ protected:
         ui::RunUntilIdle();
     }
     testsupport::TempHome home;
-    bool ran = false;
 };
 
 }  // namespace

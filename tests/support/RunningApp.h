@@ -3,6 +3,8 @@
 #pragma once
 #include <signal.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,8 +14,10 @@
 #include "app/ZelApp.h"
 #include "framework/App.h"
 #include "framework/Mdi.h"
+#include "framework/MessageBox.h"
 #include "framework/UiTest.h"
 #include "model/ZelDoc.h"
+#include "support/TestData.h"
 #include "view/ZelWnd.h"
 
 namespace testsupport {
@@ -54,6 +58,29 @@ inline CZelWnd* OpenNewScoreWindow(CZelApp& app, CZelDoc*& doc) {
     app.SetActiveDocument(doc);
     fw::uitest::RunUntilIdle();
     return ActiveScoreWindow();
+}
+
+// The program run on a score of the test data, the test's steps given its main frame and the
+// score's document once the start-up's idle work is done; the start-up's questions are answered
+// No. Fails the test when the program does not start or the steps do not run.
+inline void RunOnScore(const std::function<void(CFrameWnd*, CZelDoc*)>& body,
+                       const std::string& score = "edit/mixed.zel") {
+    fw::msgboxtest::Capture boxes;
+    for (int i = 0; i < 4; ++i) boxes.Answer(IDNO);
+    RunningApp app;
+    bool ran = false;
+    app.whileRunning = [&] {
+        CZelDoc* doc = app.GetActiveDocument();
+        auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        ASSERT_TRUE(doc && frame);
+        fw::uitest::RunUntilIdle();
+        ran = true;
+        body(frame, doc);
+    };
+    fw::uitest::Session session;
+    RunProgram(app, {TestDataPath(score)});
+    ASSERT_TRUE(app.started);
+    ASSERT_TRUE(ran);
 }
 
 }  // namespace testsupport
