@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "DenseMidi.h"
 #include "app/MidiFileHooks.h"
 #include "edit/Transcriber.h"
 #include "framework/File.h"
 #include "midi/MidiExport.h"
-#include "midi/MidiFile.h"
 #include "midi/MidiImport.h"
 #include "model/Score.h"
 #include "model/System.h"
@@ -30,48 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::time_point a) { return std::chrono::duration<double, std::milli>(Clock::now() - a).count(); }
-
-// A 16-track, 200-bar file of eighth and quarter notes with chords.
-std::vector<std::uint8_t> DenseFile() {
-    CMidiFile f;
-    f.WriteHeader(17);
-    f.BeginTrack();
-    f.WriteTempo(12000);
-    f.EndTrack();
-    std::mt19937 random(16);
-    for (int t = 0; t < 16; ++t) {
-        f.BeginTrack();
-        struct Off {
-            int tick, key;
-        };
-        std::vector<Off> offs;
-        for (int tick = 0; tick < 200 * 1920; tick += 240 * (1 + int(random() % 2))) {
-            const int chord = 1 + int(random() % 3);
-            for (int k = 0; k < chord; ++k) {
-                const int key = 40 + int(random() % 40);
-                // The offs due before this tick first.
-                for (auto it = offs.begin(); it != offs.end();) {
-                    if (it->tick <= tick) {
-                        f.currentTick = it->tick;
-                        f.WriteChannel(0x80 | t % 16, it->key, 0);
-                        it = offs.erase(it);
-                    } else {
-                        ++it;
-                    }
-                }
-                f.currentTick = tick;
-                f.WriteChannel(0x90 | t % 16, key, 80);
-                offs.push_back({tick + 200 + int(random() % 200), key});
-            }
-        }
-        for (const Off& o : offs) {
-            f.currentTick = std::max(f.lastTick, o.tick);
-            f.WriteChannel(0x80 | t % 16, o.key, 0);
-        }
-        f.EndTrack();
-    }
-    return f.Bytes();
-}
 
 }  // namespace
 
@@ -113,7 +71,7 @@ int main() {
     }
     // 2. Import and export of a dense 16-track, 200-bar file.
     {
-        const std::vector<std::uint8_t> bytes = DenseFile();
+        const std::vector<std::uint8_t> bytes = bench::DenseMidiFile();
         const std::string path = "/tmp/zel-bench-dense.mid";
         fw::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         CZelDoc doc;
