@@ -10,6 +10,7 @@ PACKAGES=(
   libasound2-dev librtmidi-dev libfluidsynth-dev
   jackd2 libjack-jackd2-dev
   fonts-dejavu-core fonts-wqy-microhei
+  poppler-utils
 )
 command -v npm >/dev/null || PACKAGES+=(npm)
 

@@ -66,6 +66,13 @@ struct CDC::Impl {
     bool recording = false;
     std::vector<std::string> log;
 
+    // What the printer's painter was last set up with. Its state is kept from call to call and
+    // changed only where a call needs it otherwise, since a printed page gets every change of
+    // state written into it (a save and restore per call wrote a block of settings each time,
+    // most of them for nothing).
+    bool printerSetUp = false;
+    std::optional<QRegion> printerClip;
+
     Impl() {
         pen = static_cast<CPen*>(CGdiObject::GetStockObject(BLACK_PEN));
         brush = static_cast<CBrush*>(CGdiObject::GetStockObject(WHITE_BRUSH));
@@ -121,10 +128,8 @@ struct CDC::Impl {
         };
         if (target == Target::Printer) {
             QPainter& p = *printerPainter;
-            p.save();
-            setup(p);
+            setUpPrinter(p);
             f(p);
-            p.restore();
             return;
         }
         QPainter p(image());
@@ -132,6 +137,29 @@ struct CDC::Impl {
         f(p);
         p.end();
         if (target == Target::Window && widget) widget->update();
+    }
+
+    // The printer's painter as setup() leaves a fresh painter, changing only what differs: the
+    // clip (set in device units), the drawing mode, no antialiasing, the origin.
+    void setUpPrinter(QPainter& p) {
+        if (!printerSetUp || printerClip != clip) {
+            if (!p.worldTransform().isIdentity()) p.resetTransform();
+            if (clip)
+                p.setClipRegion(*clip);
+            else if (p.hasClipping())
+                p.setClipping(false);
+            printerClip = clip;
+        }
+        QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+        if (rop == R2_NOT)
+            mode = QPainter::RasterOp_NotDestination;
+        else if (rop == R2_XORPEN)
+            mode = QPainter::RasterOp_SourceXorDestination;
+        if (p.compositionMode() != mode) p.setCompositionMode(mode);
+        if (p.testRenderHint(QPainter::Antialiasing)) p.setRenderHint(QPainter::Antialiasing, false);
+        const QTransform origin = QTransform::fromTranslate(-org.x, -org.y);
+        if (p.worldTransform() != origin) p.setWorldTransform(origin);
+        printerSetUp = true;
     }
 
     const ResolvedFont& resolvedFont() const { return fontData->font; }
@@ -479,14 +507,27 @@ bool CDC::ExtTextOut(int x, int y, UINT options, const RECT* rect, const char* t
     else
         baselineOffset = tm.tmAscent;
     COLORREF color = d.ropColor(d.textColor);
+    const bool opaque = rect && (options & 2), clipped = rect && (options & 4);
+    // A call that draws nothing leaves the page as it is.
+    if (length <= 0 && !opaque) return true;
     d.paint([&](QPainter& p) {
-        if (rect && (options & 2)) p.fillRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), ToQColor(d.ropColor(d.bkColor)));
-        if (rect && (options & 4)) p.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), Qt::IntersectClip);
-        p.translate(x, y);
-        if (f.escapement) p.rotate(-f.escapement / 10.0);
+        if (opaque) p.fillRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), ToQColor(d.ropColor(d.bkColor)));
+        if (clipped) {
+            p.save();
+            p.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), Qt::IntersectClip);
+        }
+        // Upright text is placed by its coordinates; only turned text turns the painter.
+        double ox = x, oy = y;
+        if (f.escapement) {
+            if (!clipped) p.save();
+            p.translate(x, y);
+            p.rotate(-f.escapement / 10.0);
+            ox = oy = 0;
+        }
         if (d.bkMode == OPAQUE && length > 0)
-            p.fillRect(QRectF(dx, baselineOffset - tm.tmAscent, width, tm.tmHeight), ToQColor(d.ropColor(d.bkColor)));
-        FontDrawText(p, f, dx, baselineOffset, text, length, ToQColor(color), !d.exactMode() && !IsPrinting());
+            p.fillRect(QRectF(ox + dx, oy + baselineOffset - tm.tmAscent, width, tm.tmHeight), ToQColor(d.ropColor(d.bkColor)));
+        FontDrawText(p, f, ox + dx, oy + baselineOffset, text, length, ToQColor(color), !d.exactMode() && !IsPrinting());
+        if (clipped || f.escapement) p.restore();
     });
     if (updateCp && h == TA_LEFT) {
         if (f.escapement) {
@@ -1009,6 +1050,7 @@ bool CPrinterDC::StartDoc(const char* title) {
 
 bool CPrinterDC::StartPage() {
     if (!impl_->docStarted) return false;
+    impl_->printerSetUp = false;
     if (impl_->preview) {
         // Each side starts on a fresh white sheet; the one before is let go of.
         if (impl_->printerPainter && impl_->printerPainter->isActive()) impl_->printerPainter->end();

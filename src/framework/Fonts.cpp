@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "framework/CodePage.h"
 #include "framework/GdiImpl.h"
@@ -51,7 +53,7 @@ const char* FindSubstitute(const std::string& utf8) {
     return nullptr;
 }
 
-bool Installed(const QString& family) { return QFontDatabase::hasFamily(family); }
+bool Installed(const QString& family) { return QFontDatabase::hasFamily(family) && !fw::IsPrintOnlyFamily(family); }
 
 constexpr double kMusicAverageWidth = 0.3;  // em: what a width request stretches against
 
@@ -116,7 +118,7 @@ std::vector<FontFaceInfo> EnumFontFamilies(const char* name) {
     }
     const QStringList families = QFontDatabase::families();
     for (const QString& fam : families) {
-        if (QFontDatabase::isPrivateFamily(fam)) continue;
+        if (QFontDatabase::isPrivateFamily(fam) || IsPrintOnlyFamily(fam)) continue;
         WORD type = QFontDatabase::isSmoothlyScalable(fam) ? TRUETYPE_FONTTYPE : RASTER_FONTTYPE;
         add(FromUtf8(fam.toStdString()), type);
     }
@@ -240,17 +242,30 @@ int FontTextWidth(const ResolvedFont& f, const char* text, int length) {
 void FontDrawText(QPainter& p, const ResolvedFont& f, double x, double baseline, const char* text, int length,
                   const QColor& color, bool antialias) {
     if (!text || length <= 0) return;
-    p.setRenderHint(QPainter::Antialiasing, antialias);
-    p.setRenderHint(QPainter::TextAntialiasing, antialias);
+    // Hints are set only when they change: each setting is written into a printed page.
+    if (p.testRenderHint(QPainter::Antialiasing) != antialias) p.setRenderHint(QPainter::Antialiasing, antialias);
+    if (p.testRenderHint(QPainter::TextAntialiasing) != antialias) p.setRenderHint(QPainter::TextAntialiasing, antialias);
     if (f.music) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(color);
+        std::vector<fw::music::PlacedCode> placed;
+        placed.reserve(std::size_t(length));
         double cx = x;
         for (int i = 0; i < length; ++i) {
             int code = std::uint8_t(text[i]);
-            QPainterPath path = fw::music::Outline(code, f.em, f.xscale);
-            if (!path.isEmpty()) p.drawPath(path.translated(cx, baseline));
+            placed.push_back({code, QPointF(cx, baseline)});
             cx += FontCharWidth(f, unsigned(code));
+        }
+        // A document that embeds fonts gets the glyphs as text of the music font.
+        if (p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Pdf) {
+            // Text takes only the pen's colour: a line's pen of that colour serves, and is not
+            // written again for every sign between lines.
+            if (p.pen().style() == Qt::NoPen || p.pen().brush() != QBrush(color)) p.setPen(color);
+            if (fw::music::DrawAsText(p, placed.data(), length, f.em, f.xscale)) return;
+        }
+        p.setPen(Qt::NoPen);
+        p.setBrush(color);
+        for (const fw::music::PlacedCode& c : placed) {
+            QPainterPath path = fw::music::Outline(c.code, f.em, f.xscale);
+            if (!path.isEmpty()) p.drawPath(path.translated(c.origin));
         }
         return;
     }

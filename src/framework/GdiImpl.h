@@ -69,6 +69,15 @@ double Advance(int code, double em, double xscale);
 QPainterPath Outline(int code, double em, double xscale);
 // Whether the font file could be loaded.
 bool Loaded();
+// Draws codes as glyphs of the music font as text, for a painter that writes a document (a PDF
+// embeds the font once and refers to its glyphs), each code's origin at its point; the pen
+// gives the colour. False, drawing nothing, when the font cannot be had as text: then the
+// outlines are drawn instead.
+struct PlacedCode {
+    int code;
+    QPointF origin;
+};
+bool DrawAsText(QPainter& p, const PlacedCode* codes, int count, double em, double xscale);
 // A glyph of the SMuFL font by code point, its origin at (0, 0), in pixels at em; with its
 // advance. Empty when the font or the glyph is missing.
 QPainterPath SmuflOutline(char32_t cp, double em, double* advance);
@@ -79,4 +88,7 @@ namespace fw {
 bool CachedStrip(int id, QImage* out);
 // The system font's face when the program asks for one by an older platform's name.
 QString SubstituteFace(const std::string& utf8Name);
+// The music font's family that printing registers in the font database, which the installed
+// faces do not show (false for a family that was installed before).
+bool IsPrintOnlyFamily(const QString& family);
 }  // namespace fw

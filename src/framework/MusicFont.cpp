@@ -8,9 +8,12 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPainter>
 #include <QRawFont>
 #include <QTransform>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -364,6 +367,80 @@ Faces& faces() {
     return f;
 }
 
+// The music font's family, and whether an installed face had that name before printing
+// registered ours (looked at once, before it does).
+struct PrintFamily {
+    QString name;
+    bool installedBefore = false;
+};
+
+const PrintFamily& printFamily() {
+    static const PrintFamily named = [] {
+        PrintFamily n;
+        if (!faces().loaded) return n;
+        n.name = faces().music.familyName();
+        n.installedBefore = QFontDatabase::hasFamily(n.name);
+        return n;
+    }();
+    return named;
+}
+
+// The music font as the font database holds it, for documents that embed their fonts (a PDF): a
+// font read from its bytes is written as outlines, one from the database as text of the font,
+// embedded once. Registered the first time a page is printed; only the very file the outlines
+// come from is used (another installed copy may differ), else printing keeps the outlines.
+struct PrintFace {
+    QRawFont music;
+    QString family;       // registered by us, and no installed face of that name before
+    bool ready = false;
+    std::mutex lock;
+    std::map<double, QRawFont> sized[2];  // by pixel size: the music font, the text face
+};
+
+PrintFace& printFace() {
+    static PrintFace& pf = *new PrintFace;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Faces& f = faces();
+        if (!f.loaded || printFamily().name.isEmpty()) return;
+        const QString path = QString::fromStdString(MusicFontFile());
+        const int id = QFontDatabase::addApplicationFont(path);
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (families.isEmpty()) return;
+        QFont font(families.first());
+        font.setPixelSize(int(kUnitPx));
+        font.setStyleStrategy(QFont::NoFontMerging);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        QRawFont raw = QRawFont::fromFont(font);
+        if (!raw.isValid() || raw.fontTable("head") != f.music.fontTable("head")) {
+            QFontDatabase::removeApplicationFont(id);
+            return;
+        }
+        pf.music = raw;
+        pf.family = families.first();
+        pf.ready = true;
+    });
+    return pf;
+}
+
+QRawFont SizedFace(PrintFace& pf, int font, double pixels) {
+    std::lock_guard<std::mutex> guard(pf.lock);
+    auto& sizes = pf.sized[font == 1 ? 1 : 0];
+    auto it = sizes.find(pixels);
+    if (it != sizes.end()) return it->second;
+    if (sizes.size() >= 64) sizes.clear();
+    QRawFont raw = font == 1 ? faces().text : pf.music;
+    raw.setPixelSize(pixels);
+    return sizes.emplace(pixels, raw).first->second;
+}
+
+quint32 PartGlyph(const Part& p) {
+    const QRawFont& raw = p.font == 1 ? faces().text : faces().music;
+    if (!raw.isValid()) return 0;
+    const QList<quint32> idx = raw.glyphIndexesForString(QString::fromUcs4(&p.cp, 1));
+    return idx.isEmpty() ? 0 : idx[0];
+}
+
 double PartAdvance(const Part& p) {
     Faces& f = faces();
     const QRawFont& raw = p.font == 1 ? f.text : f.music;
@@ -385,6 +462,11 @@ std::string MusicFontFile() {
 }
 
 bool MusicFontAvailable() { return faces().loaded; }
+
+bool IsPrintOnlyFamily(const QString& family) {
+    const PrintFamily& named = printFamily();
+    return !named.name.isEmpty() && !named.installedBefore && family.compare(named.name, Qt::CaseInsensitive) == 0;
+}
 
 const char* MusicGlyphName(int code) {
     if (code < 0 || code > 255) return "";
@@ -477,6 +559,88 @@ QPainterPath BuildOutline(int code, double em, double xscale) {
     return out;
 }
 }  // namespace
+
+bool DrawAsText(QPainter& p, const PlacedCode* codes, int count, double em, double xscale) {
+    PrintFace& pf = printFace();
+    if (!pf.ready || !faces().text.isValid()) return false;
+    // Each code's glyph indices, looked up once.
+    static std::mutex lock;
+    static std::array<std::vector<quint32>, 256> glyphs;
+    static std::array<bool, 256> known{};
+    const double sp = em / 4.0;
+    // Parts upright at the same scale in both directions are positioned glyphs of one run per
+    // font and size; a turned or stretched part is drawn alone under its transform.
+    QGlyphRun run;
+    QList<quint32> runGlyphs;
+    QList<QPointF> runPositions;
+    int runFont = -1;
+    double runPixels = 0;
+    const auto flush = [&] {
+        if (runGlyphs.isEmpty()) return;
+        run.setRawFont(SizedFace(pf, runFont, runPixels));
+        run.setGlyphIndexes(runGlyphs);
+        run.setPositions(runPositions);
+        p.drawGlyphRun(QPointF(0, 0), run);
+        runGlyphs.clear();
+        runPositions.clear();
+    };
+    for (int i = 0; i < count; ++i) {
+        const int code = codes[i].code;
+        if (code < 0 || code > 255) continue;
+        const Glyph& g = table()[code];
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (!known[code]) {
+                for (const Part& part : g.parts) glyphs[code].push_back(PartGlyph(part));
+                known[code] = true;
+            }
+        }
+        const QPointF origin = codes[i].origin;
+        const bool clipped = g.clipTop > -1e8f || g.clipBottom < 1e8f;
+        if (clipped) {
+            flush();
+            p.save();
+            const double top = std::max<double>(g.clipTop * sp, -1e5);
+            const double bottom = std::min<double>(g.clipBottom * sp, 1e5);
+            p.setClipRect(QRectF(origin.x() - 1e5, origin.y() + top, 2e5, bottom - top), Qt::IntersectClip);
+        }
+        for (std::size_t k = 0; k < g.parts.size(); ++k) {
+            const Part& part = g.parts[k];
+            const quint32 glyph = glyphs[code][k];
+            if (glyph == 0) continue;
+            const QPointF at = origin + QPointF(part.dx * sp * xscale, part.dy * sp);
+            const double sx = part.sx * xscale, sy = part.sy;
+            if (part.rot == 0 && std::abs(sx - sy) < 1e-6) {
+                const double pixels = em * sy;
+                if (part.font != runFont || pixels != runPixels) {
+                    flush();
+                    runFont = part.font;
+                    runPixels = pixels;
+                }
+                runGlyphs.append(glyph);
+                runPositions.append(at);
+                continue;
+            }
+            flush();
+            const QTransform keep = p.worldTransform();
+            p.translate(at);
+            p.rotate(part.rot);
+            p.scale(sx, sy);
+            QGlyphRun alone;
+            alone.setRawFont(SizedFace(pf, part.font, em));
+            alone.setGlyphIndexes({glyph});
+            alone.setPositions({QPointF(0, 0)});
+            p.drawGlyphRun(QPointF(0, 0), alone);
+            p.setWorldTransform(keep);
+        }
+        if (clipped) {
+            flush();
+            p.restore();
+        }
+    }
+    flush();
+    return true;
+}
 
 QPainterPath SmuflOutline(char32_t cp, double em, double* advance) {
     if (advance) *advance = 0;

@@ -25,6 +25,8 @@ void GlyphSheetSize(int* width, int* height) {
     *height = ((n + kColumns - 1) / kColumns) * kCellH + 20;
 }
 
+int GlyphSheetRowHeight() { return kCellH; }
+
 void DrawGlyphSheet(CArtist& a) {
     int w, h;
     GlyphSheetSize(&w, &h);

@@ -6,8 +6,9 @@ class CArtist;
 
 // The music codes the drawing code uses (every code the music face draws).
 std::vector<int> MusicCodes();
-// Size of the glyph sheet in score units.
+// Size of the glyph sheet in score units; its rows of cells start 10 units down, each this high.
 void GlyphSheetSize(int* width, int* height);
+int GlyphSheetRowHeight();
 void DrawGlyphSheet(CArtist& a);
 // Size of the shape sheet at a zoom.
 void ShapeSheetSize(int zoom, int* width, int* height);

@@ -1,8 +1,9 @@
 // glyphsheet DIR: writes DIR/glyphs.png (every music character the program draws, labelled
 // with its code), DIR/shapes.png (bar lines, staff lines, brace, ties, beams, lines, frames and
-// fills at zoom 100 and 200), DIR/keys.png (every key signature on every clef) and DIR/sheet.pdf (the same through the printing artist).
+// fills at zoom 100 and 200), DIR/keys.png (every key signature on every clef) and DIR/sheet.pdf (the same through the printing artist: the glyph sheet as wide as the page over as many pages as it needs, then the shapes).
 // glyphsheet --strips DIR: writes every image strip of the program's strip table as
 // DIR/<id>.png and all of them, labelled by id, as DIR/strips.png.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -78,19 +79,31 @@ int main(int argc, char** argv) {
     KeySheetSize(&wk, &hk);
     ok = DrawToPng(dir + "/keys.png", wk, hk, [](CArtist& a, int) { DrawKeySheet(a); }, 0) && ok;
 
-    // The printed sheet: the same calls through the printing artist at 600 dpi.
+    // The printed sheets, the same calls through the printing artist: the glyph sheet as wide as
+    // the page, its rows over as many pages as they need, then the shapes at 600 dpi.
     CPrinterDC pdc;
     pdc.CreatePdf(dir + "/sheet.pdf", 600, 0, 0, 18);
     if (pdc.StartDoc("glyphsheet")) {
         CPrArtist printer;
-        printer.SetPrinterResolution(600, 600);
         printer.InitColorTable();
         CArtist* screen = GetArtist();
         SetArtist(&printer);
         PushPort(&pdc);
-        pdc.StartPage();
-        DrawGlyphSheet(printer);
-        pdc.EndPage();
+        const int dpi = std::min(600, pdc.GetDeviceCaps(HORZRES) * 72 / w);
+        const int row = GlyphSheetRowHeight();
+        const int rows = std::max(1, (pdc.GetDeviceCaps(VERTRES) * 72 / dpi - 10) / row);
+        printer.SetPrinterResolution(dpi, dpi);
+        for (int top = 0; top + 10 < h; top += rows * row) {
+            pdc.StartPage();
+            printer.SetWindowOrg(0, top);
+            printer.PushClip();
+            printer.SetClipRect(RECT{0, top + 9, w, top + 9 + rows * row});
+            DrawGlyphSheet(printer);
+            printer.PopClip();
+            pdc.EndPage();
+        }
+        printer.SetPrinterResolution(600, 600);
+        printer.SetWindowOrg(0, 0);
         pdc.StartPage();
         DrawShapeSheet(printer, 100);
         pdc.EndPage();
