@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libegl-dev libxkbcommon-dev
+  qt6-translations-l10n
   libgtest-dev libgmock-dev
   libasound2-dev librtmidi-dev libfluidsynth-dev
   jackd2 libjack-jackd2-dev

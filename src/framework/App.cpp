@@ -4,7 +4,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <atomic>
@@ -23,6 +26,33 @@ extern "C" void onStopSignal(int) { g_stopRequested.store(true); }
 
 }  // namespace
 
+bool fw::StopRequested() { return g_stopRequested.load(); }
+
+bool fw::InstallStandardDialogTranslation() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return false;
+    // One translator for the life of the process, installed into each application object once.
+    static QTranslator* translator = nullptr;
+    static QCoreApplication* installedInto = nullptr;
+    if (!translator) {
+        translator = new QTranslator;
+        if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            delete translator;
+            translator = nullptr;
+            return false;
+        }
+    }
+    if (installedInto != app) {
+        QCoreApplication::installTranslator(translator);
+        installedInto = app;
+    }
+    return true;
+}
+
+std::string fw::StandardDialogText(const char* context, const char* text) {
+    return QCoreApplication::translate(context, text).toStdString();
+}
+
 CWinApp::CWinApp(const char* appName) : m_pszAppName(appName) { g_app = this; }
 
 CWinApp::~CWinApp() {
@@ -40,6 +70,7 @@ bool CWinApp::OnIdle(long count) {
 void CWinApp::OnActivateApp(bool) {}
 void CWinApp::ActivateDocument(CDocument*) {}
 void CWinApp::RemoveDocument(CDocument*) {}
+void CWinApp::AddToRecentFileList(const char*) {}
 
 int CWinApp::Run() {
     if (!QApplication::instance()) return -1;
@@ -63,6 +94,7 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     if (!QCoreApplication::instance()) own = std::make_unique<QApplication>(s_argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(app.m_pszAppName));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
+    fw::InstallStandardDialogTranslation();
 
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, [] {
@@ -107,5 +139,8 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     idleAgain.stop();
     int exitCode = app.ExitInstance();
     stopWatch.stop();
+    // The signal was obeyed: what runs after (another program object in the same process) starts
+    // afresh.
+    g_stopRequested.store(false);
     return code != 0 ? code : exitCode;
 }

@@ -29,6 +29,9 @@ public:
     // The base keeps no documents.
     virtual void ActivateDocument(CDocument* doc);
     virtual void RemoveDocument(CDocument* doc);
+    // A document was opened from or saved under path: it heads the recent-file list (the base
+    // keeps none).
+    virtual void AddToRecentFileList(const char* path);
 
     // Runs the event loop until the main window closes or Quit is called.
     int Run();
@@ -44,5 +47,17 @@ CWinApp* AfxGetApp();
 
 // Starts the platform's application for argc/argv, calls InitInstance, runs the event loop
 // and ExitInstance, and returns the exit code. While the loop runs, OnIdle is called whenever
-// the queue has run empty. SIGINT and SIGTERM end the loop cleanly.
+// the queue has run empty. SIGINT and SIGTERM end the loop cleanly, also while a modal dialog
+// or a mouse loop runs: those end (a dialog as cancelled) and the program goes on to its end.
 int AfxWinMain(CWinApp& app, int argc, char** argv);
+
+namespace fw {
+// Whether a stop signal came since AfxWinMain began: the loops inside the event loop (modal
+// dialogs, mouse loops) end when it did.
+bool StopRequested();
+// The platform's own dialogs (files, printing, colours, message-box buttons) speak the
+// program's language: the platform's Chinese translation is installed with the application
+// object (false when the system lacks it). A text of those dialogs as they show it (UTF-8).
+bool InstallStandardDialogTranslation();
+std::string StandardDialogText(const char* context, const char* text);
+}  // namespace fw

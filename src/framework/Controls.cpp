@@ -1551,6 +1551,28 @@ void LayoutScrollBars(CWnd* wnd) {
         d.hbar->setGeometry(0, h - thick, w - (d.vs.shown ? thick : 0), thick);
         showState(d.hbar, d.hs);
     }
+    const bool corner = d.vs.shown && d.hs.shown;
+    if (corner && !d.barCorner) {
+        d.barCorner = new QWidget(s);
+        d.barCorner->setAutoFillBackground(true);
+        QPalette pal = d.barCorner->palette();
+        const COLORREF face = ColorOf(COLOR_BTNFACE);
+        pal.setColor(QPalette::Window, QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
+        d.barCorner->setPalette(pal);
+    }
+    if (d.barCorner) {
+        d.barCorner->setVisible(corner);
+        d.barCorner->setGeometry(w - thick, h - thick, thick, thick);
+    }
+    RaiseScrollBars(s);
+}
+
+void RaiseScrollBars(QWidget* surface) {
+    CWnd* wnd = surface ? WndOf(surface) : nullptr;
+    if (!wnd || wnd->impl()->surface() != surface) return;
+    CWnd::Impl& d = *wnd->impl();
+    for (QWidget* bar : {static_cast<QWidget*>(d.vbar.data()), static_cast<QWidget*>(d.hbar.data()), d.barCorner.data()})
+        if (bar && bar->isVisible()) bar->raise();
 }
 
 }  // namespace fw

@@ -1,6 +1,8 @@
 // Dialogs from the program's dialog templates, the dialog manager's keys and the modal loop.
 #include "framework/Dialog.h"
 
+#include "framework/App.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QFont>
@@ -468,9 +470,15 @@ INT_PTR CDialog::DoModal() {
         }
     }
     while (!dlg_->ended && impl_->widget) {
+        // A stop signal ends the dialog as cancelled; the program then ends from its own loop.
+        if (fw::StopRequested()) {
+            EndDialog(IDCANCEL);
+            break;
+        }
         if (fw::UiTestActive()) {
             fw::RunUntilFrameworkIdle();
             if (dlg_->ended || !impl_->widget) break;
+            if (fw::StopRequested()) continue;
             bool ticked = false;
             if (!fw::UiTestFeedStep(false, &ticked)) {
                 fw::RunUntilFrameworkIdle();

@@ -1,5 +1,7 @@
 #include "framework/Fonts.h"
 
+#include "framework/App.h"
+
 #include "framework/Arith.h"
 #include "framework/CommonDialogs.h"
 #include "framework/MessageBox.h"
@@ -68,6 +70,7 @@ void EnsureGraphics() {
     static char name[] = "zelmarin";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the process
+    InstallStandardDialogTranslation();
 }
 
 QString SubstituteFace(const std::string& utf8Name) {

@@ -519,6 +519,10 @@ public:
 
 protected:
     bool event(QEvent* e) override {
+        // A window's own scroll bars lie over its children, as if outside its client area: a
+        // child added or brought to the top goes under them.
+        if (e->type() == QEvent::ChildAdded || e->type() == QEvent::ChildPolished) RaiseScrollBars(this);
+        if (e->type() == QEvent::ZOrderChange && parentWidget()) RaiseScrollBars(parentWidget());
         CWnd* wnd = WndOf(this);
         if (wnd && RouteEvent(wnd, this, e)) return true;
         return QWidget::event(e);
@@ -767,9 +771,9 @@ bool MouseLoopStep(UINT timeoutMs) {
         QObject::connect(&timer, &QTimer::timeout, [&timedOut] { timedOut = true; });
         timer.start(int(timeoutMs));
     }
-    while (g_inputGeneration == gen && !timedOut && buttonsDown())
+    while (g_inputGeneration == gen && !timedOut && buttonsDown() && !StopRequested())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return buttonsDown();
+    return buttonsDown() && !StopRequested();
 }
 
 void WaitMouseRelease() {
@@ -793,8 +797,8 @@ bool WaitMousePress() {
     }
     // Without a display no press can come.
     if (Headless()) return false;
-    while (!buttonsDown()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return true;
+    while (!buttonsDown() && !StopRequested()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return buttonsDown();
 }
 
 void PumpMessages() {

@@ -87,6 +87,8 @@ struct CWnd::Impl {
     // The window's own scroll bars.
     fw::ScrollState hs, vs;
     QPointer<QScrollBar> hbar, vbar;
+    // The square between the two bars when both are shown.
+    QPointer<QWidget> barCorner;
 
     std::unique_ptr<fw::ControlData, fw::ControlDataDeleter> control;
 
@@ -179,6 +181,9 @@ QWidget* CreateTreeWidget(CWnd* wnd, DWORD style, QWidget* parent);
 QWidget* CreateRichEditWidget(CWnd* wnd, DWORD style, QWidget* parent);
 LRESULT ControlDefProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bool fromEvent, bool nativeDone);
 void LayoutScrollBars(CWnd* wnd);
+// Puts the scroll bars (and the corner between them) of the window whose client area is
+// `surface` above its children.
+void RaiseScrollBars(QWidget* surface);
 void DestroyControlData(CWnd* wnd);
 bool ControlSetText(CWnd* wnd, const QString& text);
 bool ControlGetText(const CWnd* wnd, QString* text);
