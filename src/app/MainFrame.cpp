@@ -15,6 +15,8 @@
 #include "framework/Input.h"
 #include "framework/Registry.h"
 #include "framework/Screen.h"
+#include "model/Playback.h"
+#include "model/TaskMakers.h"
 #include "platform/FloatWnd.h"
 #include "platform/MenuFilter.h"
 #include "platform/Numeric.h"
@@ -84,14 +86,29 @@ int CZelDesktop::OnCreate(CREATESTRUCT* cs) {
     return 0;
 }
 
+namespace {
+constexpr UINT kCtrl = 2;
+constexpr UINT kCloseCommand = 57602;
+constexpr int kTransportCountIn = 3;
+}  // namespace
+
 void CZelDesktop::InstallAccelerators() {
     std::vector<std::pair<UINT, UINT>> keys;
     for (const fw::Accelerator& a : fw::AcceleratorsFromMenu(GetMenu())) {
-        // The score window's typed keys read Ctrl+C and Delete themselves.
-        if ((a.mods == 2 && a.vk == 'C') || (a.mods == 0 && a.vk == VK_DELETE)) continue;
+        // The score window's typed keys read Delete themselves: with nothing selected it erases
+        // next to the insertion point, which Clear cannot.
+        if (a.mods == 0 && a.vk == VK_DELETE) continue;
         keys.emplace_back((a.mods << 16) | a.vk, a.id);
     }
+    keys.emplace_back((kCtrl << 16) | (VK_F1 + 3), kCloseCommand);
     SetAccelerators(std::move(keys));
+}
+
+BOOL CZelDesktop::PreTranslateMessage(MSG* msg) {
+    if (msg && msg->message == WM_KEYDOWN && msg->wParam == 'C' && GetTransportState() == kTransportCountIn &&
+        fw::GetKeyState(VK_CONTROL) < 0 && fw::GetKeyState(VK_SHIFT) >= 0 && fw::GetKeyState(VK_MENU) >= 0)
+        return FALSE;
+    return CFrameWnd::PreTranslateMessage(msg);
 }
 
 // The desktop's navigation keys are the floating windows' key codes.
@@ -115,7 +132,12 @@ void CZelDesktop::OnChar(UINT ch, UINT repeat, UINT flags) {
     CFrameWnd::OnChar(ch, repeat, flags);
 }
 
-void CZelDesktop::OnClose() { CFrameWnd::OnClose(); }
+void CZelDesktop::OnClose() {
+    const StyleBarOperations& styleBar = StyleBarOps();
+    if (styleBar.isShown && styleBar.show && styleBar.isShown()) styleBar.show(false);
+    if (CZelApp* app = TheZelApp(); app && !app->SaveAllModified()) return;
+    CFrameWnd::OnClose();
+}
 
 BOOL CZelDesktop::DestroyWindow() {
     if (IsWindow()) SaveWindowPlacement();

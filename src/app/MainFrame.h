@@ -47,9 +47,12 @@ public:
     static void ClampPlacement(WINDOWPLACEMENT* placement, int screenWidth, int screenHeight);
 
     void SaveWindowPlacement();
-    // The menu bar's keys after the tab become the frame's accelerators, but for those the
-    // score window reads itself (Ctrl+C, Delete).
+    // The menu bar's keys after the tab become the frame's accelerators, taken before the keys
+    // typed into a window (but Delete, which the score window reads itself), and Ctrl+F4 closes
+    // the score window as Ctrl+W does.
     void InstallAccelerators();
+    // Ctrl+C during a count-in taps the tempo (a typed key) instead of copying.
+    BOOL PreTranslateMessage(MSG* msg) override;
     // True when a stored placement was applied.
     bool RestoreWindowPlacement();
     // The bars' state: visibility and floating position of each bar, by control id. A stored
@@ -66,6 +69,8 @@ protected:
     int OnCreate(CREATESTRUCT* cs) override;
     void OnKeyDown(UINT vk, UINT repeat, UINT flags) override;
     void OnChar(UINT ch, UINT repeat, UINT flags) override;
+    // Closing the frame (its close button, Alt+F4, File > Exit) first asks about every modified
+    // score; a Cancel, or a save that failed, keeps the program running.
     void OnClose() override;
 
 private:

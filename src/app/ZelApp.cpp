@@ -611,6 +611,35 @@ void CZelApp::AddToRecentFileList(const char* path) {
     std::erase(recent_, std::string(path));
     recent_.insert(recent_.begin(), path);
     if (recent_.size() > std::size_t(kRecentFiles)) recent_.resize(kRecentFiles);
+    // Kept at once, so that a program that ends without its shutdown still has the list.
+    if (!g_app.startupInProgress) SaveStdProfileSettings();
+}
+
+void CZelApp::OpenRecentFile(unsigned id) {
+    const std::size_t index = id - kFirstRecentCommand;
+    if (id < kFirstRecentCommand || index >= recent_.size()) return;
+    const std::string path = recent_[index];
+    if (OpenDocumentFile(path.c_str())) return;
+    // A file that is gone or damaged has been reported; it leaves the list.
+    std::erase(recent_, path);
+    SaveStdProfileSettings();
+}
+
+// --- closing ----------------------------------------------------------------------------------
+
+bool CZelApp::SaveAllModified() {
+    for (CZelDoc* doc : Documents())
+        if (!doc->SaveModified()) return false;
+    return true;
+}
+
+void CZelApp::OnFileClose() {
+    if (!g_app.mainFrame || !g_app.mainFrame->Client().IsWindow()) return;
+    if (CMDIChildWnd* wnd = CMDIChildWnd::MDIGetActive(&g_app.mainFrame->Client())) wnd->SendMessage(WM_CLOSE);
+}
+
+void CZelApp::OnAppExit() {
+    if (m_pMainWnd && m_pMainWnd->IsWindow()) m_pMainWnd->PostMessage(WM_CLOSE);
 }
 
 // --- idle work --------------------------------------------------------------------------------

@@ -71,7 +71,9 @@ public:
     // id that goes to the document (the tools route through this too).
     static bool RouteOwnCommand(unsigned id, CZelDoc* doc);
     // The update handlers of the application's ids; false for an id that is not one of them.
+    // A command whose window or dialog is not written yet stays grey.
     static bool UpdateOwnCommand(CCmdUI* entry);
+    static bool CommandNotYetBuilt(UINT id);
     // A key the document did not use, or of a view without one: the chord window first, the
     // transport keys "[" and "]", then the main tool bar's shortcuts; F1 is not used here.
     static bool HandleKey(int ch, int scanCode);
@@ -82,6 +84,7 @@ public:
     // The help file in the browser, at the topic of the window under the pointer (withContext).
     static void OnHelp(bool withContext);
     static void OnUpdateFile(CCmdUI* entry);
+    static void OnUpdateClose(CCmdUI* entry);
     static void OnUpdateOptions(CCmdUI* entry);
     static void OnUpdateVST(CCmdUI* entry);
     static void OnUpdateWindows(CCmdUI* entry);
@@ -90,9 +93,22 @@ public:
     // (and by the tools, which have no application object).
     static void RegisterApplicationOps();
 
-    // The recent files, newest first.
+    // The recent files, newest first; kept in the settings as soon as they change.
     const std::vector<std::string>& RecentFiles() const { return recent_; }
-    void AddToRecentFileList(const char* path);
+    void AddToRecentFileList(const char* path) override;
+    // File > Close: the active score window closes as its own close does (asking first).
+    void OnFileClose();
+    // File > Exit: the main frame closes as its close button closes it.
+    void OnAppExit();
+    // Asks about every modified document, in the order they were opened (Yes saves, No goes
+    // on); false at the first Cancel or failed save.
+    bool SaveAllModified();
+    // The recent-file entries of the File menu: the first entry's update builds the list there.
+    static void OnUpdateRecentFileMenu(CCmdUI* entry);
+    // Opens the recent file of entry id (57616 the newest); one that cannot be read leaves the
+    // list.
+    void OpenRecentFile(unsigned id);
+    static constexpr unsigned kFirstRecentCommand = 57616, kLastRecentCommand = 57631;
 
     // What start-up built and shutdown freed, in order ("+name", "-name").
     const std::vector<std::string>& Journal() const { return journal_; }
@@ -111,6 +127,7 @@ protected:
     virtual void AutosaveDocument(CZelDoc& doc);
 
 private:
+    static bool UpdateOwnCommandState(CCmdUI* entry);
     bool InitSubsystems();
     void InstallCommands();
     static std::vector<UINT> UpdatedIds();

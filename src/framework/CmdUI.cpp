@@ -62,8 +62,8 @@ bool RouteCommandUpdate(CFrameWnd* frame, CCmdUI* ui) {
 
 void UpdateMenuPopup(CFrameWnd* frame, CMenu* popup) {
     if (!popup || !popup->GetSafeHmenu()) return;
-    const UINT count = popup->GetMenuItemCount();
-    for (UINT i = 0; i < count; ++i) {
+    // A handler may put entries in after its own (a list it keeps) and moves the pass past them.
+    for (UINT i = 0; i < popup->GetMenuItemCount(); ++i) {
         const UINT state = popup->GetMenuState(i, MF_BYPOSITION);
         // A pop-up's state holds its entry count from bit 8 on, where MF_SEPARATOR's bit can be.
         if (state == UINT(-1) || (!(state & MF_POPUP) && (state & MF_SEPARATOR))) continue;
@@ -88,6 +88,7 @@ void UpdateMenuPopup(CFrameWnd* frame, CMenu* popup) {
         }
         popup->EnableMenuItem(i, MF_BYPOSITION | (ui.enabled ? MF_ENABLED : MF_GRAYED));
         popup->CheckMenuItem(i, MF_BYPOSITION | (ui.checked ? MF_CHECKED : MF_UNCHECKED));
+        if (ui.m_nIndex > i) i = ui.m_nIndex;
     }
 }
 

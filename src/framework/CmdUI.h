@@ -37,7 +37,8 @@ public:
     UINT m_nID = 0;
     CWnd* m_pOther = nullptr;  // the control that stands for the command, if any
     CMenu* m_pMenu = nullptr;  // the pop-up that holds the entry, if it is a menu entry
-    UINT m_nIndex = 0;         // the entry's position in that pop-up
+    UINT m_nIndex = 0;         // the entry's position in that pop-up (a handler that put entries
+                               // in after it moves it to the last of them)
     std::string text;          // the entry's text as it is (and as a handler set it)
     bool textChanged = false;
     bool enabled = true;

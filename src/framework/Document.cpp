@@ -108,7 +108,10 @@ bool CDocument::DoSave(const char* path, bool replace) {
     }
     // A failed save leaves the previous file as it was (the document's save writes atomically).
     if (!OnSaveDocument(name.c_str())) return false;
-    if (replace) SetPathName(name.c_str());
+    if (replace) {
+        SetPathName(name.c_str());
+        if (CWinApp* app = AfxGetApp()) app->AddToRecentFileList(name.c_str());
+    }
     return true;
 }
 

@@ -564,7 +564,8 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
         a.NewDocument();
         a.NewDocument();
         CWnd& area = g_app.mainFrame->Client();
-        // A new score's window is shown normal at the default size its document gave it.
+        // A new score's window fills the area (it has no title bar to move or size it by) and keeps
+        // the default size its document gave it as its normal rectangle.
         if (auto* wnd = dynamic_cast<CZelWnd*>(CMDIChildWnd::MDIGetActive(&area))) {
             RECT normal{}, client{};
             wnd->GetPlacement(newWindowMaximised, normal);
@@ -591,7 +592,7 @@ TEST_F(AppLifeTest, ScoreWindowsMakeTheirScoresActiveAndClosingOneDropsItsDocume
     };
     RunApp(app);
     ASSERT_TRUE(app.started);
-    EXPECT_FALSE(newWindowMaximised);
+    EXPECT_TRUE(newWindowMaximised);
     EXPECT_EQ(newWindowWidth, defaultWidth);
     ASSERT_EQ(seen.size(), 4u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -913,7 +914,7 @@ TEST_F(AppLifeTest, TheMenuBarShowsTheDebugWindowAndPromptsInTheMessageField) {
     EXPECT_TRUE(seen.shownAgain) << "chosen while shown: hidden first and shown again";
     EXPECT_TRUE(seen.hovered);
     EXPECT_EQ(seen.prompt, "清除");
-    EXPECT_EQ(seen.afterClose, "Ready");
+    EXPECT_EQ(fw::ToUtf8(seen.afterClose), "就绪");
 }
 
 // The text tool chosen on the main tool bar shows the main frame's text style bar, with the

@@ -107,15 +107,18 @@ TEST_F(NoteMenuScriptApp, EachWayOfGivingANoteCommandSavesWhatTheScriptOfThatCom
         auto* wnd = testsupport::ActiveScoreWindow();
         if (!wnd) return;
         CZelView* view = wnd->GetView();
-        // The saved form without the window's place on the screen, which saving takes from the
-        // window.
+        // The saved form without the window's place on the screen (its rectangle and whether it
+        // is maximised), which saving takes from the window.
         auto bytes = [doc] {
             std::int32_t kept[4];
             for (int i = 0; i < 4; ++i) {
                 kept[i] = doc->windowRect[i];
                 doc->windowRect[i] = 0;
             }
+            const std::int16_t keptMaximised = doc->maximised;
+            doc->maximised = 0;
             auto b = ScoreFile::WriteToBytes(*doc->GetScore(), *doc);
+            doc->maximised = keptMaximised;
             for (int i = 0; i < 4; ++i) doc->windowRect[i] = kept[i];
             return b;
         };
