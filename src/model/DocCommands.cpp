@@ -208,12 +208,22 @@ bool InRanges(int id, std::initializer_list<std::pair<int, int>> ranges) {
     return false;
 }
 
-constexpr int kUndoPrefix = 1440, kRedoPrefix = 1441;
 constexpr int kNotifyChanged = 4330;
 
 }  // namespace
 
 // --- making and running one operation -----------------------------------------------------------
+
+bool CommandBuilt(int id) {
+    const TaskRow* row = FindRow(id);
+    return !row || !OperationNotYetBuilt(row->className);
+}
+
+std::vector<CommandRow> CommandRows() {
+    std::vector<CommandRow> rows;
+    for (const TaskRow& r : kTaskRows) rows.push_back({r.first, r.last, r.className, r.commandId});
+    return rows;
+}
 
 bool CZelDoc::RunTaskRow(int id) {
     const TaskRow* row = FindRow(id);
@@ -257,8 +267,17 @@ void CZelDoc::InstallCommands() {
         // The erases that the page panes' pop-ups send to the main frame after a hit.
         {4201, 4203}, {4205, 4205}, {4207, 4207}};
     for (const auto& [first, last] : kRanges) AddCommandRange(first, last, [this](UINT id) { OnCommandRange(int(id)); });
+    // An entry whose operation is not in the program yet stays grey whatever its handler says.
     const auto add = [this](int first, int last, void (CZelDoc::*handler)(CCmdUI*)) {
-        for (int id = first; id <= last; ++id) fw::AddUpdateHandler(this, UINT(id), [this, handler](CCmdUI* ui) { (this->*handler)(ui); });
+        for (int id = first; id <= last; ++id)
+            fw::AddUpdateHandler(this, UINT(id), [this, handler](CCmdUI* ui) {
+                (this->*handler)(ui);
+                // The voices choose the current voice while nothing is selected.
+                const int command = int(ui->m_nID);
+                const bool choosesVoice =
+                    command >= 35900 && command <= 35907 && (!selection || selection->GetItemCount() <= 0);
+                if (!CommandBuilt(command) && !choosesVoice) ui->Enable(false);
+            });
     };
     add(57603, 57604, &CZelDoc::OnUpdateFileMenu);
     add(32800, 32800, &CZelDoc::OnUpdateFileMenu);
@@ -272,7 +291,7 @@ void CZelDoc::InstallCommands() {
     add(57634, 57635, &CZelDoc::OnUpdateEditMenu);
     add(57632, 57632, &CZelDoc::OnUpdateEditMenu);
     add(32870, 32878, &CZelDoc::OnUpdateEditMenu);
-    add(33000, 33015, &CZelDoc::OnUpdateScoreMenu);
+    add(33000, 33019, &CZelDoc::OnUpdateScoreMenu);
     add(34000, 34013, &CZelDoc::OnUpdateMeasureMenu);
     add(35000, 35918, &CZelDoc::OnUpdateNoteMenu);
     add(36000, 36020, &CZelDoc::OnUpdateOptionsMenu);
@@ -592,16 +611,23 @@ void CZelDoc::OnUpdateEditMenu(CCmdUI* entry) {
     ui.EnableRange(32901, 32915);
 }
 
-void CZelDoc::SetUndoMenuText(int prefixId, int entryId, int commandId) {
-    CMenuUI& ui = MenuUI();
-    if (ui.Id() != entryId) return;
+std::string UndoLabel(int prefixId, int commandId) {
     std::string text;
     fw::LoadStringResource(UINT(prefixId), text);
     if (commandId != 0) {
+        // A tool's name string is its prompt, a line feed and its tip: the prompt names it.
         std::string name;
         fw::LoadStringResource(UINT(commandId), name);
+        if (const std::size_t lf = name.find('\n'); lf != std::string::npos) name.resize(lf);
         text += name;
     }
+    return text;
+}
+
+void CZelDoc::SetUndoMenuText(int prefixId, int entryId, int commandId) {
+    CMenuUI& ui = MenuUI();
+    if (ui.Id() != entryId) return;
+    std::string text = UndoLabel(prefixId, commandId);
     const std::string old = ui.GetItemText();
     if (const std::size_t tab = old.find('\t'); tab != std::string::npos) text += old.substr(tab);
     ui.SetText(text);
@@ -628,7 +654,8 @@ void CZelDoc::OnUpdateScoreMenu(CCmdUI* entry) {
     }
     ui.EnableId(33000);
     if (id == 33001) ui.Enable(score->GetPageCount() > 1);
-    for (int on : {33002, 33003, 33011, 33010, 33012, 33013, 33014, 33015}) ui.EnableId(on);
+    // The symbol map, the titles and the time code; adding a video (33019) does nothing here.
+    for (int on : {33002, 33003, 33011, 33010, 33012, 33013, 33014, 33015, 33016, 33017, 33018}) ui.EnableId(on);
 }
 
 void CZelDoc::OnUpdateMeasureMenu(CCmdUI* entry) {

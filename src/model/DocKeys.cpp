@@ -9,6 +9,7 @@
 #include "model/Playback.h"
 #include "model/Score.h"
 #include "model/Select.h"
+#include "model/TaskMakers.h"
 #include "model/TrkBar.h"
 #include "model/ZelDoc.h"
 #include "platform/Numeric.h"
@@ -125,6 +126,7 @@ bool CZelDoc::OnKeyChar(int ch, int scanCode) {
     case 28:
     case 29:
         if (selected && !g_model.repitch) {
+            if (!CommandBuilt(1530)) break;  // no nudge yet: the key is not used here
             OnCommandRange(ch == 28 ? 1530 : 1531);
         } else {
             StepToItem(ch == 29, false, g_model.repitch != 0);
@@ -139,10 +141,10 @@ bool CZelDoc::OnKeyChar(int ch, int scanCode) {
             if (track != location.trackIndex) SetCurrentTrack(track);
             ShowInsertionPoint(location.barIndex, false);
             ShowInsertCursor();
-        } else if (ch == 30) {
-            OnCommandRange(ctrl ? 4912 : 1532);
         } else {
-            OnCommandRange(ctrl ? 4913 : 1533);
+            const int command = ch == 30 ? (ctrl ? 4912 : 1532) : (ctrl ? 4913 : 1533);
+            if (!CommandBuilt(command)) break;
+            OnCommandRange(command);
         }
         return true;
     case 'x':
@@ -167,7 +169,8 @@ bool CZelDoc::OnKeyChar(int ch, int scanCode) {
         command = NoteTableCommand(std::toupper(ch & 0xFF));
     else if (selection && selection->beamCount > 0 && ch >= '1' && ch <= '8')
         command = 4119 + (ch - '0');
-    if (command) {
+    // A key whose operation is not in the program yet is not used here.
+    if (command && CommandBuilt(command)) {
         OnCommandRange(command);
         return true;
     }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class CScoreTask;
 class CZelDoc;
@@ -19,6 +20,27 @@ void RegisterTaskMaker(const std::string& className, TaskMaker make);
 CScoreTask* MakeTask(const std::string& className, CZelDoc& doc);
 // Drops every maker (the model's own stay registered).
 void ClearTaskMakers();
+// Whether a maker is registered for the class.
+bool HasTaskMaker(const std::string& className);
+// The operations the command table names that the program does not have yet: their commands'
+// entries are grey and their keys pass on. An operation leaves the list when it is built.
+bool OperationNotYetBuilt(const std::string& className);
+const std::vector<std::string>& OperationsNotYetBuilt();
+// Whether a command's operation is in the program: false for an id whose row of the document's
+// command table names an operation still on that list (its entry is grey, its key passes on);
+// true for every other id.
+bool CommandBuilt(int id);
+// The rows of the document's command table (model/DocCommands.cpp), for those that check them.
+struct CommandRow {
+    int first, last;
+    const char* className;
+    int commandId;  // the id the operation is named by; -1: each id its own
+};
+std::vector<CommandRow> CommandRows();
+// An Undo or Redo entry's text: the prefix string and the operation's name, the prompt of the
+// string under its command id (the part before a line feed; none for 0).
+inline constexpr int kUndoPrefix = 1440, kRedoPrefix = 1441;
+std::string UndoLabel(int prefixId, int commandId);
 
 // The registered makers and the copy operation as they stand, and putting such a table back:
 // what registers the operations for a while (a test) leaves the table as it found it.

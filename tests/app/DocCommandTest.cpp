@@ -596,8 +596,9 @@ TEST(DocCommandTest, FileAndEditEntriesFollowTheDocumentTheClipboardAndTheSelect
               "57632:off 57634:off 57635:off 32871:off 32872:off 32873:off 32875:off 32876:off 32877:off 32878:off ");
     EXPECT_EQ(States(doc, always), "57642:on 32900:on 32901:on 32902:on 32910:on 32915:on 32916:on 32917:on ");
     env.SelectEverything();
+    // Hiding, colours, controllers, muting and playback time are not written yet: grey still.
     EXPECT_EQ(States(doc, bySelection),
-              "57632:on 57634:on 57635:on 32871:on 32872:on 32873:on 32875:on 32876:on 32877:on 32878:on ");
+              "57632:on 57634:on 57635:on 32871:off 32872:off 32873:off 32875:off 32876:off 32877:off 32878:off ");
 }
 
 TEST(DocCommandTest, ScoreAndMeasureEntriesFollowTheInsertionPointAndTheCounts) {
@@ -614,8 +615,9 @@ TEST(DocCommandTest, ScoreAndMeasureEntriesFollowTheInsertionPointAndTheCounts) 
     doc.location.insertionPlaced = 0;
     doc.GetSelection()->ClearAll();
     const std::string pages = score.GetPageCount() > 1 ? "on" : "off";
+    // Page layout (33002) is not written yet: grey.
     EXPECT_EQ(States(doc, scoreIds), "33000:on 33001:" + pages +
-                                         " 33002:on 33004:off 33005:off 33006:off 33007:off 33008:off 33009:off 33015:on ");
+                                         " 33002:off 33004:off 33005:off 33006:off 33007:off 33008:off 33009:off 33015:on ");
     EXPECT_EQ(States(doc, measureIds), "34000:off 34001:off 34002:off 34003:off 34004:off 34013:off ");
     env.SelectEverything();
     EXPECT_EQ(States(doc, measureIds), "34000:off 34001:off 34002:off 34003:off 34004:off 34013:on ");
@@ -625,10 +627,11 @@ TEST(DocCommandTest, ScoreAndMeasureEntriesFollowTheInsertionPointAndTheCounts) 
     doc.SetCurrentBar(0, false);
     ASSERT_GT(score.GetLineCount(), 1);
     const std::string measures = States(doc, measureIds);
-    EXPECT_EQ(measures, "34000:on 34001:on 34002:on 34003:on 34004:on 34013:on ");
+    // Tighten, Loosen, Split System and Add a System are not written yet: grey.
+    EXPECT_EQ(measures, "34000:on 34001:on 34002:off 34003:off 34004:off 34013:on ");
     EXPECT_EQ(State(doc, 33007), "on");
     EXPECT_EQ(State(doc, 33008), "on") << "more than one track";
-    EXPECT_EQ(State(doc, 33004), "on");
+    EXPECT_EQ(State(doc, 33004), "off");
     // The last system: Loosen greyed.
     doc.SetCurrentBar(score.GetBarCount() - 1, false);
     EXPECT_EQ(State(doc, 34003), "off");
@@ -636,9 +639,9 @@ TEST(DocCommandTest, ScoreAndMeasureEntriesFollowTheInsertionPointAndTheCounts) 
     CBar* bar = score.GetBar(doc.location.barIndex);
     ASSERT_NE(bar, nullptr);
     bar->SetBarFlag(0x40, true);
-    EXPECT_EQ(State(doc, 34004), "on+");
+    EXPECT_EQ(State(doc, 34004), "off+");
     bar->SetBarFlag(0x40, false);
-    EXPECT_EQ(State(doc, 34004), "on");
+    EXPECT_EQ(State(doc, 34004), "off");
 }
 
 // The Undo and Redo entries name the operation they would undo or redo, keep the accelerator,
@@ -667,11 +670,11 @@ TEST(DocCommandTest, UndoAndRedoEntriesNameTheirOperation) {
     EXPECT_EQ(text(57643, undo), "on 撤消(&U) \tCtrl+Z") << "no name: the prefix alone";
     EXPECT_EQ(text(57643, "撤消(&U)"), "on 撤消(&U) ") << "no tab: no accelerator";
     doc.Undo();
-    EXPECT_EQ(text(57643, undo), "on 撤消(&U) Add Accidental\tCtrl+Z");
+    EXPECT_EQ(text(57643, undo), "on 撤消(&U) 添加变音记号\tCtrl+Z");
     EXPECT_EQ(text(57644, redo), "on 重做(&R) \tCtrl+Y");
     doc.Undo();
     EXPECT_EQ(text(57643, undo), "off 撤消(&U) \tCtrl+Z");
-    EXPECT_EQ(text(57644, redo), "on 重做(&R) Add Accidental\tCtrl+Y") << "Redo names the oldest";
+    EXPECT_EQ(text(57644, redo), "on 重做(&R) 添加变音记号\tCtrl+Y") << "Redo names the oldest";
 
     // The duration buttons attach under 4903: their entry reads its name.
     auto* duration = new NamedTask;
