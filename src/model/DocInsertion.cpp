@@ -130,6 +130,10 @@ void CZelDoc::ResetInsertionPoint() {
 
 // --- scrolling ------------------------------------------------------------------------------------
 
+namespace {
+constexpr int kPageGapInView = 6;  // pixels between the view's edge and a page, and between pages
+}  // namespace
+
 POINT CZelDoc::ChooseScroll(const ScrollScene& s) {
     constexpr int m = kEdgeMargin;
     const int visibleWidth = s.visible.right - s.visible.left;
@@ -140,9 +144,11 @@ POINT CZelDoc::ChooseScroll(const ScrollScene& s) {
                                cy < s.visible.bottom;
     POINT to = s.scroll;
 
-    // Horizontally.
+    // Horizontally. A system that fits stays where it is while it is in sight, else the left edge
+    // of its page (the gap before it included) comes to the window's.
     if (s.system.right - s.system.left <= visibleWidth - m) {
-        to.x = 0;
+        const bool inSight = s.system.left >= s.visible.left && s.system.right <= s.visible.right;
+        to.x = inSight ? s.scroll.x : std::max<LONG>(0, s.system.left - kPageGapInView);
     } else if (cx <= s.visible.left) {
         if (barWidth < visibleWidth)
             to.x = s.barRight < visibleWidth ? 0 : s.firstBarOfSystem ? s.system.left : s.barLeft;
@@ -200,7 +206,15 @@ bool CZelDoc::ShowInsertionPoint(int barIndex, bool force) {
     ScrollScene scene;
     CBar* bar = location.bar;
     CLine* system = location.system;
-    scene.cursor = {bar->FractionToX(location.position), location.staff ? location.staff->GetTopLine() : system->GetTop()};
+    // Page positions become the view's: the page's corner lies a gap in from the view's, and over
+    // a row or a column of pages a whole page and a gap further on for each page before it.
+    constexpr int kGap = kPageGapInView;
+    const SIZE page = {viewPageSetup.GetPaperWidth() + kGap, viewPageSetup.GetPaperHeight() + kGap};
+    const int n = location.pageIndex;
+    const POINT origin{kGap + (location.arrangementMode == 1 ? n * page.cx : 0),
+                       kGap + (location.arrangementMode == 2 ? n * page.cy : 0)};
+    scene.cursor = {origin.x + bar->FractionToX(location.position),
+                    origin.y + (location.staff ? location.staff->GetTopLine() : system->GetTop())};
     const POINT scroll = view->GetScrollPosition();
     const SIZE client = view->GetClientSize();
     scene.scroll = scroll;
@@ -209,20 +223,19 @@ bool CZelDoc::ShowInsertionPoint(int barIndex, bool force) {
     if (c.x >= scene.visible.left && c.x < scene.visible.right && c.y >= scene.visible.top &&
         c.y < scene.visible.bottom)
         force = false;
-    scene.barLeft = bar->GetLeft();
-    scene.barRight = bar->GetRight();
+    scene.barLeft = origin.x + bar->GetLeft();
+    scene.barRight = origin.x + bar->GetRight();
     scene.firstBarOfSystem = system->GetFirstBarIndex() == location.barIndex;
     scene.staffHeight = location.staff ? location.staff->GetBottomLine() - location.staff->GetTopLine() : 0;
     scene.transportRunning = PlaybackRunning();
     if (location.arrangementMode == 0) {
-        scene.system = system->GetRect();
+        // The system from its page's left edge: brought into sight, the page shows from there.
+        const RECT r = system->GetRect();
+        scene.system = RECT{origin.x, origin.y + r.top, origin.x + r.right, origin.y + r.bottom};
         scene.firstOnPage = (system->GetLayoutFlags() & CLine::kFirstOnPageBit) != 0;
     } else {
         // Over a row or a column of pages the whole page takes the system's place.
-        const SIZE page = {viewPageSetup.GetPaperWidth() + 6, viewPageSetup.GetPaperHeight() + 6};
-        const int n = location.pageIndex;
-        scene.system = location.arrangementMode == 1 ? RECT{n * page.cx, 0, (n + 1) * page.cx, page.cy}
-                                                     : RECT{0, n * page.cy, page.cx, (n + 1) * page.cy};
+        scene.system = RECT{origin.x, origin.y, origin.x + page.cx - kGap, origin.y + page.cy - kGap};
         scene.firstOnPage = true;
     }
     POINT to = ChooseScroll(scene);

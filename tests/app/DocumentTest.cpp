@@ -690,6 +690,38 @@ TEST(DocumentTest, ShowInsertionPointScrollsOnlyWhenItMust) {
     (void)bar;
 }
 
+// Over pages side by side, an insertion point on the second page that the window shows already
+// moves nothing (the cursor's place is taken where the view shows that page, not as if it were
+// the first page's).
+TEST(DocumentTest, ShowInsertionPointOnALaterPageInSightDoesNotScroll) {
+    ScoreEnv env(1);
+    CZelDoc& doc = *env.doc;
+    CScore& score = env.score();
+    for (int guard = 0; score.GetPageCount() < 2 && guard < 400; ++guard) ASSERT_TRUE(score.AppendBar(false));
+    ASSERT_GE(score.GetPageCount(), 2);
+    doc.location.arrangementMode = 1;
+    doc.view = &env.view;
+    // The first bar of the second page.
+    int bar = 0;
+    while (bar < score.GetBarCount() && score.GetBar(bar)->GetLine()->GetPage()->GetIndex() < 1) ++bar;
+    ASSERT_LT(bar, score.GetBarCount());
+    doc.SetCurrentBar(bar, true);
+    doc.location.position = 0;
+    const int pageStep = doc.viewPageSetup.GetPaperWidth() + 6;
+    const int y = doc.location.staff->GetTopLine();
+    env.view.pane.pageIndex = 1;
+    env.view.scroll = POINT{pageStep, std::max(0, y + 6 - 100)};
+    env.view.client = SIZE{pageStep, 500};
+    EXPECT_FALSE(doc.ShowInsertionPoint(bar, false));
+    EXPECT_TRUE(env.view.scrolls.empty()) << "scrolled to x " << (env.view.scrolls.empty() ? 0 : env.view.scrolls[0].x);
+    // Seen from the first page, the same point is brought into sight.
+    env.view.scroll = POINT{0, std::max(0, y + 6 - 100)};
+    doc.ShowInsertionPoint(bar, false);
+    ASSERT_EQ(env.view.scrolls.size(), 1u);
+    EXPECT_GE(env.view.scrolls[0].x, pageStep) << "onto the second page";
+    EXPECT_LT(env.view.scrolls[0].x, 2 * pageStep);
+}
+
 // An operation that records what the document does with it.
 struct Log {
     std::vector<std::string> steps;
