@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The options the print dialog sets (0 or 1 each) and what a print run keeps while it goes.
 struct PrintOptions {
@@ -30,6 +31,11 @@ struct ViewGlobals {
     // The printer print runs go to (the program's code page; empty: the system's first), which
     // becomes the printer of the score printed.
     std::string currentPrinter;
+    // The last print went to a PDF file (the dialog offers it first next time).
+    std::uint8_t printToPdf = 0;
+    // When set, a print to a PDF file records its drawing calls here (what compares them with
+    // the developer tools' PDF).
+    std::vector<std::string>* pdfCalls = nullptr;
     // Patches are chosen by number: the bank chooser runs the bank dialog (an application
     // option; 0 unless set).
     std::uint8_t numericPatches = 0;

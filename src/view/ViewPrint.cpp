@@ -7,6 +7,8 @@
 #include "framework/Arith.h"
 #include "framework/CodePage.h"
 #include "framework/DC.h"
+#include "framework/FileDialog.h"
+#include "framework/StringTable.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
 #include "model/ModelGlobals.h"
@@ -24,9 +26,19 @@
 
 namespace {
 constexpr int kTwoUpOverlap = 36;  // points two-up tiles overlap
-constexpr const char* kTurnOverFront = "After the front of sheet ";
+constexpr const char* kTurnOverFront = "第 ";
 constexpr const char* kLaserJet = "HP LaserJet";  // printers whose drawing needs the quirk
-constexpr const char* kTurnOverBack = " finishes printing, turn it over and place it back in printer!";
+constexpr const char* kTurnOverBack = " 张纸的正面打印完后，请将纸翻面放回打印机！";
+enum : UINT { kPdfFilterString = 6062, kCannotWriteString = 6063, kCannotOpenPrinterString = 6064,
+              kNoPrinterString = 6066 };
+
+// A message with the path or name in place of "%s".
+void Tell(UINT id, const std::string& name) {
+    std::string text;
+    fw::LoadStringResource(id, text);
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, name);
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
 
 int Pages(CScore* score) { return score ? int(score->GetPageCount()) : 0; }
 }  // namespace
@@ -100,7 +112,13 @@ bool CZelView::OnPreparePrinting(CPrintInfo& info) {
         dialog.maxPage = n;
         dialog.fromPage = 1;
         dialog.toPage = n;
+        dialog.toPdf = g_view.printToPdf != 0;
         if (dialog.DoModal() != IDOK) return false;
+        g_view.printToPdf = dialog.toPdf ? 1 : 0;
+        if (dialog.toPdf) {
+            info.toPdf = true;
+            return true;
+        }
         info.copies = dialog.copies;
         if (!dialog.allPages) {
             info.fromPage = dialog.fromPage;
@@ -333,14 +351,47 @@ bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi, bool showDialog)
     return RunPrint(dc, info);
 }
 
+bool CZelView::PrintPdfFile() {
+    if (!document || !score) return false;
+    std::string filter;
+    fw::LoadStringResource(kPdfFilterString, filter);
+    const std::string proposed = document->GetPlainTitle() + ".pdf";
+    CFileDialog dialog(false, "pdf", proposed.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST,
+                       filter.c_str());
+    if (dialog.DoModal() != IDOK) return false;
+    const std::string path = dialog.GetPathName().str();
+    if (path.empty()) return false;
+    // The pages as the PDF of the developer tools writes them, drawn at 100 % as every print is.
+    const int zoom = document->GetZoom();
+    if (zoom != 100) document->SetZoom(100, false);
+    // The pages start from the drawing state of a program that has drawn nothing yet, not from
+    // what the last paint of the screen left (its barlines' thin-line width).
+    fw::ScopedGlobal<std::int16_t> thinLine(g_draw.thinLineWidth);
+    g_draw.thinLineWidth = DrawGlobals{}.thinLineWidth;
+    const bool written = PrintScoreToPdf(*score, fw::ToUtf8(path), g_view.pdfCalls);
+    if (zoom != 100) document->SetZoom(zoom, false);
+    document->RecalcPageGeometry(true, true);
+    InvalidatePanes();
+    if (!written) Tell(kCannotWriteString, path);
+    return written;
+}
+
 bool CZelView::PrintToPrinter(bool showDialog) {
     printedSides.clear();
     CPrintInfo info;
     info.showDialog = showDialog;
     if (!OnPreparePrinting(info)) return false;
+    if (info.toPdf) return PrintPdfFile();
+    if (info.device.empty() && fw::PrinterNames().empty()) {
+        // A direct print with no printer on the system: the print dialog offers the PDF file.
+        RestorePaperSetting();
+        Tell(kNoPrinterString, std::string());
+        return false;
+    }
     CPrinterDC dc;
     if (!dc.CreatePrinter(fw::ToUtf8(info.device))) {
         RestorePaperSetting();
+        Tell(kCannotOpenPrinterString, info.device);
         return false;
     }
     dc.SetLandscape(info.landscape);

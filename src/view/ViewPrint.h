@@ -22,6 +22,8 @@ struct CPrintInfo {
     int fromPage = 0, toPage = 0;
     // The printer (the program's code page), its copies, and whether the sheet lies sideways.
     std::string device;
+    // The dialog's "PDF 文件" was chosen: the pages go to a file the user names.
+    bool toPdf = false;
     int copies = 1;
     bool landscape = false;
 };

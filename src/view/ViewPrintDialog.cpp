@@ -7,6 +7,8 @@
 
 #include "framework/CodePage.h"
 #include "framework/DC.h"
+#include "framework/MessageBox.h"
+#include "framework/StringTable.h"
 
 namespace {
 constexpr int kFrameWider = 80;   // pixels the printer frame grows when the dialog opens
@@ -21,6 +23,7 @@ CMyPrintDialog::CMyPrintDialog(PrintOptions& options) : CDialog(kTemplateId), op
     AddCommandRange(kNormal, kManualDuplex, [this](UINT id) { OnLayout(id); });
     AddCommand(kAllPages, [this] { CheckRadioButton(kAllPages, kPageRange, kAllPages); });
     AddCommand(kPageRange, [this] { CheckRadioButton(kAllPages, kPageRange, kPageRange); });
+    AddNotify(kPrinterList, CBN_SELCHANGE, [this] { ShowForDestination(); });
 }
 
 BOOL CMyPrintDialog::OnInitDialog() {
@@ -49,7 +52,14 @@ BOOL CMyPrintDialog::OnInitDialog() {
         SendDlgItemMessage(kPrinterList, CB_ADDSTRING, 0, LPARAM(name.c_str()));
         if (name == device) chosen = int(i);
     }
-    if (!names.empty()) SendDlgItemMessage(kPrinterList, CB_SETCURSEL, WPARAM(chosen));
+    // Beside the printers, a PDF file: chosen when there is no printer, or when it was last.
+    std::string pdf;
+    fw::LoadStringResource(kPdfEntryString, pdf);
+    pdfIndex_ = int(names.size());
+    SendDlgItemMessage(kPrinterList, CB_ADDSTRING, 0, LPARAM(pdf.c_str()));
+    if (names.empty() || toPdf) chosen = pdfIndex_;
+    SendDlgItemMessage(kPrinterList, CB_SETCURSEL, WPARAM(chosen));
+    ShowForDestination();
     CheckRadioButton(kAllPages, kPageRange, allPages ? kAllPages : kPageRange);
     SetDlgItemInt(kFromPage, UINT(std::max(minPage, fromPage)));
     SetDlgItemInt(kToPage, UINT(std::clamp(toPage, minPage, std::max(minPage, maxPage))));
@@ -97,9 +107,36 @@ void CMyPrintDialog::ShowOptions() {
     CheckDlgButton(kManualDuplex, options_.manualDuplex);
 }
 
+bool CMyPrintDialog::PdfChosen() {
+    return pdfIndex_ >= 0 && int(SendDlgItemMessage(kPrinterList, CB_GETCURSEL)) == pdfIndex_;
+}
+
+void CMyPrintDialog::ShowForDestination() {
+    const BOOL printer = PdfChosen() ? FALSE : TRUE;
+    for (int id : {kAllPages, kPageRange, kFromPage, kToPage, kCopies, kNormal, kOddPages, kEvenPages, kBooklet,
+                   kStartInside, kTwoUp, kManualDuplex})
+        if (CWnd* c = GetDlgItem(id)) c->EnableWindow(printer && !(landscape && (id == kBooklet || id == kTwoUp)));
+}
+
 void CMyPrintDialog::OnOK() {
     const int at = int(SendDlgItemMessage(kPrinterList, CB_GETCURSEL));
-    const int length = at >= 0 ? int(SendDlgItemMessage(kPrinterList, CB_GETLBTEXTLEN, WPARAM(at))) : -1;
+    if (at < 0) {
+        // Nothing to print to: the user is told, and the dialog stays.
+        std::string why;
+        fw::LoadStringResource(kNothingChosenString, why);
+        AfxMessageBox(why.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    toPdf = at == pdfIndex_;
+    if (toPdf) {
+        // A file holds every page, one a sheet, as they lie.
+        options_.booklet = options_.twoUp = options_.oddOnly = options_.evenOnly = options_.manualDuplex = 0;
+        allPages = true;
+        copies = 1;
+        CDialog::OnOK();
+        return;
+    }
+    const int length = int(SendDlgItemMessage(kPrinterList, CB_GETLBTEXTLEN, WPARAM(at)));
     if (length >= 0) {
         std::string name(std::size_t(length) + 1, '\0');
         SendDlgItemMessage(kPrinterList, CB_GETLBTEXT, WPARAM(at), LPARAM(name.data()));

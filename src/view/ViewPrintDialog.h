@@ -33,8 +33,13 @@ public:
 
     // In: the printer (the program's code page; empty: the first the system has), whether its
     // paper lies landscape, and the pages (minPage to maxPage). Out, on OK: the printer chosen,
-    // all pages or fromPage to toPage (within the pages), and the copies (at least 1).
+    // or toPdf when the entry after the system's printers, "PDF 文件", was (it is chosen when the
+    // system has none, and writes every page to a file: pages, copies and layouts are greyed);
+    // all pages or fromPage to toPage (within the pages), and the copies (at least 1). OK with
+    // nothing chosen says why and keeps the dialog open.
     std::string device;
+    bool toPdf = false;
+    static constexpr UINT kPdfEntryString = 6061, kNothingChosenString = 6065;
     bool landscape = false;
     int minPage = 1, maxPage = 1;
     bool allPages = true;
@@ -48,5 +53,9 @@ private:
     // A layout button: the options change as the button says, then every button shows them.
     void OnLayout(UINT id);
     void ShowOptions();
+    // The page, copy and layout controls are greyed while the PDF file is chosen.
+    void ShowForDestination();
+    bool PdfChosen();
+    int pdfIndex_ = -1;
     PrintOptions& options_;
 };

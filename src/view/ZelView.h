@@ -89,6 +89,9 @@ public:
     // The same run on the current printer (the score's own), the print dialog first with
     // showDialog; false without a printer or when the dialog is cancelled.
     bool PrintToPrinter(bool showDialog);
+    // The print dialog's PDF file: asks for the file's name and writes every page to it as the
+    // developer tools' PDF does; false when cancelled or not written (the user is told why).
+    bool PrintPdfFile();
     // The print preview over the score window (ViewPreview.h); false when nothing can be shown.
     bool PrintPreview();
     CPreviewWnd* GetPreview() const { return preview.get(); }

@@ -1,5 +1,6 @@
 // Printing the score view into PDF files at 600 dpi: booklets, two pages per side, odd and even
 // pages, tiles, the zoom put back afterwards and the duplex prompt's Cancel.
+#include "framework/CodePage.h"
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -150,7 +151,7 @@ TEST_F(PrintTest, CancelAtTheDuplexPromptStopsBeforeTheBackSides) {
     boxes.Answer(IDCANCEL);
     ASSERT_TRUE(view->PrintToPdf(Pdf("duplex.pdf")));
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "After the front of sheet 1 finishes printing, turn it over and place it back in printer!");
+    EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text), "第 1 张纸的正面打印完后，请将纸翻面放回打印机！");
     EXPECT_EQ(Sides(view->printedSides), (std::vector<std::vector<int>>{{0}}));
     // OK goes on with every side.
     fw::msgboxtest::Capture again;
