@@ -198,7 +198,7 @@ TEST_F(LibraryAppTest, LoadLibraryGivesTheSpacingToTheScoreAndTellsTheChordWindo
         files.Answer(other);
         Choose(frame, 32801);
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "The specified library is not an Zelmarin library.");
+        EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text), "指定的文件不是 Zelmarin 库。");
         EXPECT_TRUE(toDocument.empty());
         AppOps().commandObserver = nullptr;
         DocumentHintTargets()[0] = nullptr;

@@ -1,6 +1,7 @@
 // The main frame's status bar against a document of the test's own: its fields and where they
 // stand, what an update redraws, the page buttons, the drop-down menus, the number fields, the
 // MIDI light and the message field.
+#include "framework/CodePage.h"
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -157,7 +158,7 @@ TEST_F(StatusBarTest, WithoutADocumentTheFieldsAreInert) {
     Click(&status->voiceField, 5, 5);
     RunUntilIdle();
     EXPECT_EQ(Menus().size(), shown);
-    EXPECT_STREQ(status->GetMessageText(), "Ready");
+    EXPECT_EQ(fw::ToUtf8(status->GetMessageText()), "就绪");
 }
 
 TEST_F(StatusBarTest, AnUpdateRedrawsOnlyTheValuesThatChanged) {
@@ -185,7 +186,7 @@ TEST_F(StatusBarTest, AnUpdateRedrawsOnlyTheValuesThatChanged) {
     EXPECT_EQ(status->redraws[2], before[2] + 1);
     EXPECT_EQ(status->redraws[3], before[3] + 1);
     EXPECT_EQ(status->redraws[4], before[4]);
-    EXPECT_STREQ(status->voiceField.text, "All");
+    EXPECT_EQ(fw::ToUtf8(status->voiceField.text), "全部");
     EXPECT_EQ(status->barField.field.value, 10);
     EXPECT_EQ(status->barField.field.maximum, 12);
 }
@@ -279,7 +280,7 @@ TEST_F(StatusBarTest, TheVoiceMenuMarksAndSetsTheVoice) {
     RunUntilIdle();
     EXPECT_TRUE(Checked(LastMenu(), 4));
     EXPECT_EQ(doc.voicesSet, std::vector<int>{-1});
-    EXPECT_STREQ(status->voiceField.text, "All");
+    EXPECT_EQ(fw::ToUtf8(status->voiceField.text), "全部");
     // The position already marked still sets the voice, and redraws nothing.
     const int redraws = status->redraws[2];
     AnswerMenu(1);

@@ -1,6 +1,7 @@
 // The bar of a track in the score file (chunk BDAT): byte-exact writing and reading against
 // hand-built chunks, removed and picture records, damaged records and hostile chunks, which
 // end in a clear error or a repaired run that ends with its end record.
+#include "framework/CodePage.h"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -176,7 +177,7 @@ TEST_F(TrkBarStorageTest, ADamagedRecordEndsTheBarWithAMessageAndTheFileGoesOn) 
     EXPECT_EQ(Types(bar.bar), (std::vector<int>{171, 255}));
     EXPECT_EQ(bar->GetRunLength(), 16u + 16 + 16);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Track 3 measure 12 is damaged and needs to be repaired.");
+    EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text), "音轨 3 小节 12 已损坏，需要修复。");
     EXPECT_EQ(boxes.shown()[0].type, UINT(MB_OK));
     EXPECT_EQ(Types(next.bar), (std::vector<int>{174, 255}));
 }

@@ -1,3 +1,4 @@
+#include "framework/CodePage.h"
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -50,8 +51,8 @@ TEST_F(PortLayerTest, MarkTextsByPlaybackEntry) {
         int code;
         const char* want;  // null: no text
     } cases[] = {
-        {0, "Marcato"},  {9, "Staccato"},  {19, "Tremolo Sixty Fourths"},
-        {20, "Lift"},    {31, "Wow Wow, Shake, Growl, Lip Trill, or Wide Lip trill"},
+        {0, "重音"},     {9, "跳音"},      {19, "六十四分音符震音"},
+        {20, "上挑"},    {31, "颤唇"},
         {61, "legato"},  {62, "arco"},     {63, "pizz"},
         {-1, nullptr},   {32, nullptr},    {60, nullptr},
         {64, nullptr},
@@ -60,7 +61,7 @@ TEST_F(PortLayerTest, MarkTextsByPlaybackEntry) {
         char buf[80] = "stale";
         bool given = GetMarkText(c.code, buf);
         EXPECT_EQ(given, c.want != nullptr) << c.code;
-        EXPECT_STREQ(buf, c.want ? c.want : "") << c.code;
+        EXPECT_EQ(fw::ToUtf8(buf), c.want ? c.want : "") << c.code;
     }
 }
 
