@@ -1,6 +1,7 @@
 // The Edit > Select filters (by kind, by the note criteria, by the data criteria) and find: what
 // each keeps, the whole score when nothing is selected, the note grid, the data kinds, and find
 // walking on from the selection with the question at the end of the score.
+#include "framework/CodePage.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -308,7 +309,7 @@ TEST(SelectionFind, AtTheEndOfTheScoreItAsksWhetherToStartAtTheTop) {
         ASSERT_EQ(s.Found(), (std::vector<std::vector<int>>{{1, 1, 0}}));
         sel->FindNext(32917);
         ASSERT_EQ(boxes.shown().size(), 1u) << answer;
-        EXPECT_EQ(boxes.shown()[0].text, "The end of the score was reached!\nDo you want to start at the top?");
+        EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text), "已到达琴谱的末尾！\n要从头开始吗？");
         EXPECT_EQ(boxes.shown()[0].type & MB_TYPEMASK, UINT(MB_YESNO));
         EXPECT_EQ(boxes.beeps(), 1) << answer;
         if (answer == IDYES) {

@@ -172,7 +172,7 @@ TEST_F(LibraryEditTest, AnyVersionReadsAsTheLibrarysOwnAndAFileOfAnotherKindOrSh
     fw::msgboxtest::Capture boxes;
     EXPECT_FALSE(chords.Load(record));
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text.rfind("The specified library is the wrong type.", 0), 0u);
+    EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text).rfind("指定的库类型不对。", 0), 0u);
     EXPECT_EQ(boxes.shown()[0].type & MB_ICONEXCLAMATION, UINT(MB_ICONEXCLAMATION));
     ASSERT_EQ(chords.GetCount(), 1);
     EXPECT_EQ(static_cast<std::uint8_t*>(chords.GetItem(0))[0], 7);

@@ -1,6 +1,7 @@
 // The page passes for systems that run past the page: respacing a page whose staves run more
 // than 12 units past the printable bottom, moving systems on to later pages without ever
 // leaving a page empty, and the light path after an edit inside one bar.
+#include "framework/CodePage.h"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -50,7 +51,7 @@ TEST_F(PagePassesTest, StavesRunning13PastThePrintableBottomAreRespacedAnd12AreN
         fw::msgboxtest::Capture boxes;
         score->FitPagesToHeight(true);
         ASSERT_EQ(boxes.shown().size(), excess > 12 ? 1u : 0u) << excess;
-        if (excess > 12) EXPECT_EQ(boxes.shown()[0].text.rfind("Some staves are beyond the bottom of the page.", 0), 0u);
+        if (excess > 12) EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text).rfind("有些谱表超出了页面底部。", 0), 0u);
     }
 }
 
