@@ -463,6 +463,9 @@ void CZelApp::OpenScoreWindow(CZelDoc* doc) {
     auto wnd = std::make_unique<CZelWnd>();
     // The window takes the placement stored with the score, or its default size.
     if (!wnd->Create(&g_app.mainFrame->Client(), client, doc)) return;
+    // A score window has no title bar to move or size it by: it takes the whole area (and
+    // follows it), its stored rectangle kept as its normal one.
+    wnd->MDIMaximize();
     windows_.push_back(std::move(wnd));
     windows_.back()->MDIActivate();
 }

@@ -26,11 +26,9 @@
 
 namespace {
 constexpr int kTwoUpOverlap = 36;  // points two-up tiles overlap
-constexpr const char* kTurnOverFront = "第 ";
 constexpr const char* kLaserJet = "HP LaserJet";  // printers whose drawing needs the quirk
-constexpr const char* kTurnOverBack = " 张纸的正面打印完后，请将纸翻面放回打印机！";
 enum : UINT { kPdfFilterString = 6062, kCannotWriteString = 6063, kCannotOpenPrinterString = 6064,
-              kNoPrinterString = 6066 };
+              kNoPrinterString = 6066, kTurnOverString = 6067 };
 
 // A message with the path or name in place of "%s".
 void Tell(UINT id, const std::string& name) {
@@ -113,6 +111,7 @@ bool CZelView::OnPreparePrinting(CPrintInfo& info) {
         dialog.fromPage = 1;
         dialog.toPage = n;
         dialog.toPdf = g_view.printToPdf != 0;
+        dialog.offerPdf = !info.intoFile;
         if (dialog.DoModal() != IDOK) return false;
         g_view.printToPdf = dialog.toPdf ? 1 : 0;
         if (dialog.toPdf) {
@@ -182,9 +181,11 @@ void CZelView::OnPrepareDC(CDC* dc, void* printInfo) {
         if (info->curPage > (info->toPage > 0 ? info->toPage : info->maxPage)) info->continuePrinting = false;
     }
     if (g_view.print.manualDuplex && g_view.duplexPrompt && !info->preview && info->curPage % 2 == 0) {
-        char text[160];
-        std::snprintf(text, sizeof text, "%s%d%s", kTurnOverFront, info->curPage - 1, kTurnOverBack);
-        if (AfxMessageBox(text, MB_OKCANCEL) == IDCANCEL) {
+        std::string text;
+        fw::LoadStringResource(kTurnOverString, text);
+        if (const std::size_t at = text.find("%d"); at != std::string::npos)
+            text.replace(at, 2, std::to_string(info->curPage - 1));
+        if (AfxMessageBox(text.c_str(), MB_OKCANCEL) == IDCANCEL) {
             info->continuePrinting = false;
             g_view.stopRequested = 1;
         }
@@ -339,6 +340,7 @@ bool CZelView::PrintToPdf(const std::string& utf8Path, int dpi, bool showDialog)
     printedSides.clear();
     CPrintInfo info;
     info.showDialog = showDialog;
+    info.intoFile = true;
     if (!OnPreparePrinting(info)) return false;
     const int w = document->unscaledPageSetup.GetPaperWidth(), h = document->unscaledPageSetup.GetPaperHeight();
     CPrinterDC dc;

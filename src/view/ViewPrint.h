@@ -24,6 +24,8 @@ struct CPrintInfo {
     std::string device;
     // The dialog's "PDF 文件" was chosen: the pages go to a file the user names.
     bool toPdf = false;
+    // The run goes to a file of its own already (its dialog offers no PDF file).
+    bool intoFile = false;
     int copies = 1;
     bool landscape = false;
 };

@@ -53,12 +53,14 @@ BOOL CMyPrintDialog::OnInitDialog() {
         if (name == device) chosen = int(i);
     }
     // Beside the printers, a PDF file: chosen when there is no printer, or when it was last.
-    std::string pdf;
-    fw::LoadStringResource(kPdfEntryString, pdf);
-    pdfIndex_ = int(names.size());
-    SendDlgItemMessage(kPrinterList, CB_ADDSTRING, 0, LPARAM(pdf.c_str()));
-    if (names.empty() || toPdf) chosen = pdfIndex_;
-    SendDlgItemMessage(kPrinterList, CB_SETCURSEL, WPARAM(chosen));
+    if (offerPdf) {
+        std::string pdf;
+        fw::LoadStringResource(kPdfEntryString, pdf);
+        pdfIndex_ = int(names.size());
+        SendDlgItemMessage(kPrinterList, CB_ADDSTRING, 0, LPARAM(pdf.c_str()));
+        if (names.empty() || toPdf) chosen = pdfIndex_;
+    }
+    if (offerPdf || !names.empty()) SendDlgItemMessage(kPrinterList, CB_SETCURSEL, WPARAM(chosen));
     ShowForDestination();
     CheckRadioButton(kAllPages, kPageRange, allPages ? kAllPages : kPageRange);
     SetDlgItemInt(kFromPage, UINT(std::max(minPage, fromPage)));
@@ -120,14 +122,14 @@ void CMyPrintDialog::ShowForDestination() {
 
 void CMyPrintDialog::OnOK() {
     const int at = int(SendDlgItemMessage(kPrinterList, CB_GETCURSEL));
-    if (at < 0) {
+    if (at < 0 && offerPdf) {
         // Nothing to print to: the user is told, and the dialog stays.
         std::string why;
         fw::LoadStringResource(kNothingChosenString, why);
         AfxMessageBox(why.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    toPdf = at == pdfIndex_;
+    toPdf = at >= 0 && at == pdfIndex_;
     if (toPdf) {
         // A file holds every page, one a sheet, as they lie.
         options_.booklet = options_.twoUp = options_.oddOnly = options_.evenOnly = options_.manualDuplex = 0;
@@ -136,7 +138,7 @@ void CMyPrintDialog::OnOK() {
         CDialog::OnOK();
         return;
     }
-    const int length = int(SendDlgItemMessage(kPrinterList, CB_GETLBTEXTLEN, WPARAM(at)));
+    const int length = at >= 0 ? int(SendDlgItemMessage(kPrinterList, CB_GETLBTEXTLEN, WPARAM(at))) : -1;
     if (length >= 0) {
         std::string name(std::size_t(length) + 1, '\0');
         SendDlgItemMessage(kPrinterList, CB_GETLBTEXT, WPARAM(at), LPARAM(name.data()));

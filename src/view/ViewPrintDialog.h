@@ -39,6 +39,8 @@ public:
     // nothing chosen says why and keeps the dialog open.
     std::string device;
     bool toPdf = false;
+    // Whether the list offers the PDF file (not when the run writes a file of its own).
+    bool offerPdf = true;
     static constexpr UINT kPdfEntryString = 6061, kNothingChosenString = 6065;
     bool landscape = false;
     int minPage = 1, maxPage = 1;

@@ -157,11 +157,11 @@ void CZelWnd::SetPlacement(bool maximised, const RECT& wanted) {
     r.right = r.left + w;
     r.bottom = r.top + h;
     if (GetParent()) {
-        // In the main frame's area a window has no title bar to move or size it by: it takes the
-        // whole area (and follows it), keeping the stored rectangle as its normal one.
         SetNormalRect(r);
-        (void)maximised;
-        MDIMaximize();
+        if (maximised)
+            MDIMaximize();
+        else
+            MDIRestore();
         return;
     }
     WINDOWPLACEMENT wp{};

@@ -179,7 +179,7 @@ TEST(ScoreFileHostileTest, ADamagedTextOrSyllableIsRefusedWithTheBarNamed) {
         ASSERT_TRUE(loaded.Open(hostile::Fixture(file))) << file << ": " << loaded.error;
         bool told = false;
         for (const fw::msgboxtest::Shown& s : boxes.shown())
-            told = told || fw::ToUtf8(s.text).find("is damaged") != std::string::npos;
+            told = told || fw::ToUtf8(s.text).find("已损坏") != std::string::npos;
         EXPECT_TRUE(told) << file << ": the damaged record went without a word";
     }
 }
