@@ -65,7 +65,7 @@ std::string CNewDocDlg::KeyName(int key) {
     std::string major, relative;
     CTheory::FormatSpelledPitch(tonic, key, CTheory::kLetters, major);
     CTheory::FormatSpelledPitch(minor, key, CTheory::kLetters, relative);
-    return major + " major/" + relative + " minor";
+    return major + fw::FromUtf8(" 大调/") + relative + fw::FromUtf8(" 小调");  // the dialog speaks the code page
 }
 
 void CNewDocDlg::LoadDefaultTexts(NewScoreSettings& settings) {

@@ -71,7 +71,7 @@ public:
 
     // The key of a key scroll position: 7 is C major, below it flats, above it sharps.
     static int KeyForScrollPos(int pos);
-    // The name the dialog shows for a key: "G major/E minor".
+    // The name the dialog shows for a key: "G 大调/E 小调".
     static std::string KeyName(int key);
 
 protected:

@@ -28,6 +28,7 @@ constexpr UINT kFirstJazzMarkName = 1680;   // playback entries 20-31 (strings 1
 constexpr UINT kCentimetresName = 3600;
 constexpr UINT kInchesName = 3601;
 constexpr UINT kAlertCaptions[3] = {10028, 10029, 10030};
+constexpr UINT kNoMemoryText = 61709;          // the memory exception's report text
 constexpr UINT kAlertIcons[3] = {MB_ICONASTERISK, MB_ICONHAND, MB_ICONEXCLAMATION};
 constexpr std::int32_t kWaitCursorTicks = 8;
 
@@ -49,7 +50,7 @@ std::string decimal(long long v) { return std::to_string(v); }
 // ---- Errors ---------------------------------------------------------------------------------
 
 bool ReportErrorCode(int code) {
-    if (code == kErrOutOfMemory) AfxMessageBox("Out of Memory");
+    if (code == kErrOutOfMemory) AfxMessageBox(loadString(kNoMemoryText).c_str());
     return code != 0;
 }
 

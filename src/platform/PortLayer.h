@@ -15,7 +15,7 @@ class CBitmap;
 
 // ---- Errors ---------------------------------------------------------------------------------
 
-// Tells the user about a coded failure (code 100 shows "Out of Memory"); returns code != 0.
+// Tells the user about a coded failure (code 100 shows the string table's out-of-memory text, the one the memory exception reports); returns code != 0.
 bool ReportErrorCode(int code);
 
 // ---- String resources -----------------------------------------------------------------------

@@ -522,7 +522,7 @@ TEST_F(AppCommandsTest, TypedKeysBecomeCommandsByTheSelectionAndTheTransport) {
 }
 
 // Moving a track: one undoable operation whose undo restores the order and the bars and tells the
-// track window; a snapshot that cannot be taken reports "Out of Memory" and changes nothing.
+// track window; a snapshot that cannot be taken reports that memory ran out and changes nothing.
 TEST_F(AppCommandsTest, MovingATrackIsUndoneWholeAndAFailedSnapshotChangesNothing) {
     Run([](TestApp&, CFrameWnd* frame, CZelDoc* doc, CView*) {
         std::vector<int> trackWindow;
@@ -547,7 +547,7 @@ TEST_F(AppCommandsTest, MovingATrackIsUndoneWholeAndAFailedSnapshotChangesNothin
         EXPECT_FALSE(doc->MoveTrack(0, 1));
         fw::memtest::Reset();
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text), "Out of Memory");
+        EXPECT_EQ(fw::ToUtf8(boxes.shown()[0].text), "内存不足。");
         EXPECT_EQ(doc->GetUndoCount(), undo);
         EXPECT_EQ(Bytes(doc), start);
         DocumentHintTargets()[4] = nullptr;

@@ -828,7 +828,7 @@ TEST(DocumentTest, DoTaskRunsPreparesPerformsAndStoresUndoableOperations) {
         EXPECT_EQ(boxes.shown().size(), f.boxes) << f.in << " " << f.code;
         EXPECT_FALSE(g_platform.waitCursorOn);
     }
-    EXPECT_EQ(boxes.shown().front().text, "Out of Memory");
+    EXPECT_EQ(fw::ToUtf8(boxes.shown().front().text), "内存不足。");
 }
 
 TEST(DocumentTest, UndoListKeeps32AndDropsTheRedoTail) {

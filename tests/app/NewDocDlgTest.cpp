@@ -96,7 +96,7 @@ TEST_F(NewDocDlgTest, TheKeyFollowsTheScrollBarFlatsBelowTheMiddleSharpsAbove) {
             auto note = [&keys, &d] {
                 char name[64] = {};
                 d.GetDlgItemText(CNewDocDlg::kKeyName, name, int(sizeof name));
-                keys.emplace_back(d.settings.key, name);
+                keys.emplace_back(d.settings.key, fw::ToUtf8(name));
             };
             ui::Call(note);
             for (int pos : {0, 7, 14, 6, 8})
@@ -113,8 +113,8 @@ TEST_F(NewDocDlgTest, TheKeyFollowsTheScrollBarFlatsBelowTheMiddleSharpsAbove) {
         },
         IDCANCEL));
     const std::vector<std::pair<int, std::string>> want{
-        {0, "C major/A minor"},   {7, "Cb major/Ab minor"}, {0, "C major/A minor"}, {14, "C# major/A# minor"},
-        {1, "F major/D minor"},   {8, "G major/E minor"},   {10, "A major/F# minor"}};
+        {0, "C 大调/A 小调"},   {7, "Cb 大调/Ab 小调"}, {0, "C 大调/A 小调"}, {14, "C# 大调/A# 小调"},
+        {1, "F 大调/D 小调"},   {8, "G 大调/E 小调"},   {10, "A 大调/F# 小调"}};
     EXPECT_EQ(keys, want);
 }
 

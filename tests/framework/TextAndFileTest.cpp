@@ -231,7 +231,7 @@ TEST(FileTest, MemFileGrowsAndSeeks) {
 TEST(StringTableTest, LoadsTextsByIdInCodePage) {
     std::string s;
     ASSERT_TRUE(fw::LoadStringResource(10029, s));
-    EXPECT_EQ(s, "Stop");
+    EXPECT_EQ(fw::ToUtf8(s), "停止");
     EXPECT_FALSE(fw::LoadStringResource(1, s));
     EXPECT_TRUE(s.empty());
 }

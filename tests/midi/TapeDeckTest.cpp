@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/TapeDeck.h"
+#include "framework/CodePage.h"
 #include "framework/Clock.h"
 #include "framework/Globals.h"
 #include "framework/Memory.h"
@@ -383,7 +384,7 @@ TEST_F(TapeDeckTest, AnAllocationFailureAtStopUndoesTheRecordingAndSaysOutOfMemo
     EXPECT_TRUE(Notes().empty());
     EXPECT_EQ(doc.GetUndoCount(), undoBefore);
     ASSERT_FALSE(boxes.shown().empty());
-    EXPECT_EQ(boxes.shown().back().text, "Out of Memory");
+    EXPECT_EQ(fw::ToUtf8(boxes.shown().back().text), "内存不足。");
 }
 
 // Tempo marks of a bar's own items: time, tempo, shown.

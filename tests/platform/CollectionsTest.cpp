@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "framework/CodePage.h"
 #include "framework/Globals.h"
 #include "platform/Collections.h"
 
@@ -218,13 +219,13 @@ TEST_F(CollectionsTest, PointerSetIsSortedAndUnique) {
 
 TEST_F(CollectionsTest, CachedStringsLoadOncePerModule) {
     const char* a = LoadCachedString(0, 10028);
-    EXPECT_STREQ(a, "Note");
+    EXPECT_EQ(fw::ToUtf8(a), "提示");
     EXPECT_EQ(LoadCachedString(0, 10028), a);
     const char* other = LoadCachedString(7, 10028);
-    EXPECT_STREQ(other, "Note");
+    EXPECT_EQ(fw::ToUtf8(other), "提示");
     EXPECT_NE(other, a);
     EXPECT_STREQ(LoadCachedString(0, 59999), "");
-    EXPECT_STREQ(LoadCachedString(0, 10029), "Stop");
+    EXPECT_EQ(fw::ToUtf8(LoadCachedString(0, 10029)), "停止");
     EXPECT_EQ(LoadCachedString(0, 10028), a);
 }
 
@@ -237,7 +238,7 @@ TEST_F(CollectionsTest, CachedStringIsEmptyWhenItCannotBeKept) {
         EXPECT_STREQ(LoadCachedString(0, 10028), "") << allowed;
         collectionstest::Reset();
         const char* a = LoadCachedString(0, 10028);
-        EXPECT_STREQ(a, "Note") << allowed;
+        EXPECT_EQ(fw::ToUtf8(a), "提示") << allowed;
         EXPECT_EQ(LoadCachedString(0, 10028), a);
     }
 }
@@ -246,7 +247,7 @@ TEST_F(CollectionsTest, StringPairsNeedAnEvenNumberOfParts) {
     char buf[16] = "stale";
     EXPECT_FALSE(LoadStringPairs(0, 59999, buf, sizeof buf));
     EXPECT_FALSE(LoadStringPairs(0, 10028, buf, sizeof buf));  // one part
-    EXPECT_STREQ(buf, "Note");
+    EXPECT_EQ(fw::ToUtf8(buf), "提示");
     char small[4];
     EXPECT_FALSE(LoadStringPairs(0, 10028, small, sizeof small));
 }

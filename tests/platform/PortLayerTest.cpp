@@ -34,13 +34,13 @@ struct PortLayerTest : ::testing::Test {
 
 TEST_F(PortLayerTest, StringsLoadByIdAndMissingOnesAreEmpty) {
     char buf[64] = "stale";
-    EXPECT_STREQ(LoadResString(10030, buf), "Caution");
+    EXPECT_EQ(fw::ToUtf8(LoadResString(10030, buf)), "警告");
     EXPECT_STREQ(LoadResString(59999, buf), "");
     std::strcpy(buf, "stale");
     EXPECT_STREQ(LoadStringLine(59999, buf), "");
-    EXPECT_STREQ(LoadStringLine(10029, buf), "Stop");  // no line feed: the whole string
-    char small[4];
-    EXPECT_STREQ(LoadResString(10030, small), "Cau");
+    EXPECT_EQ(fw::ToUtf8(LoadStringLine(10029, buf)), "停止");  // no line feed: the whole string
+    char small[4];  // room for one double-byte character: the second is not split
+    EXPECT_EQ(fw::ToUtf8(LoadResString(10030, small)), "警");
     std::strcpy(buf, "stale");
     EXPECT_FALSE(GetListPart(64000, 0, buf));
     EXPECT_STREQ(buf, "");
@@ -167,13 +167,13 @@ TEST_F(PortLayerTest, AlertsTakeCaptionAndIconFromTheirKind) {
     EXPECT_EQ(ShowAlertById(kAlertStop, 10028, 0), IDOK);
     EXPECT_EQ(ShowAlert(kAlertNote, "Done"), IDOK);
     ASSERT_EQ(capture.shown().size(), 3u);
-    EXPECT_EQ(capture.shown()[0].caption, "Caution");
+    EXPECT_EQ(fw::ToUtf8(capture.shown()[0].caption), "警告");
     EXPECT_EQ(capture.shown()[0].text, "Replace?");
     EXPECT_EQ(capture.shown()[0].type, UINT(MB_YESNO | MB_ICONEXCLAMATION));
-    EXPECT_EQ(capture.shown()[1].caption, "Stop");
-    EXPECT_EQ(capture.shown()[1].text, "Note");
+    EXPECT_EQ(fw::ToUtf8(capture.shown()[1].caption), "停止");
+    EXPECT_EQ(fw::ToUtf8(capture.shown()[1].text), "提示");
     EXPECT_EQ(capture.shown()[1].type, UINT(MB_ICONHAND));
-    EXPECT_EQ(capture.shown()[2].caption, "Note");
+    EXPECT_EQ(fw::ToUtf8(capture.shown()[2].caption), "提示");
     EXPECT_EQ(capture.shown()[2].type, UINT(MB_ICONASTERISK));
     WarningBeep();
     EXPECT_EQ(capture.beeps(), 1);
@@ -188,7 +188,7 @@ TEST_F(PortLayerTest, ReportErrorCodeShowsOnlyOutOfMemory) {
     EXPECT_TRUE(capture.shown().empty());
     EXPECT_TRUE(ReportErrorCode(100));
     ASSERT_EQ(capture.shown().size(), 1u);
-    EXPECT_EQ(capture.shown()[0].text, "Out of Memory");
+    EXPECT_EQ(fw::ToUtf8(capture.shown()[0].text), "内存不足。");
     EXPECT_EQ(capture.shown()[0].type, UINT(MB_OK));
 }
 

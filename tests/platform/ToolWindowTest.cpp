@@ -6,6 +6,7 @@
 
 #include "UiBaseFixture.h"
 #include "framework/App.h"
+#include "framework/CodePage.h"
 #include "framework/Input.h"
 #include "platform/FloatWnd.h"
 #include "platform/Numeric.h"
@@ -71,7 +72,7 @@ TEST_F(ToolWindowTest, AWindowThatMayNotDockFloats) {
     frame.DockControlBar(&b);
     EXPECT_TRUE(b.IsFloating());
     EXPECT_TRUE(b.GetBarStyle() & CBRS_TOOLTIPS);
-    EXPECT_EQ(b.GetWindowText(), "Note");
+    EXPECT_EQ(fw::ToUtf8(b.GetWindowText()), "提示");
     b.HideBar();
     EXPECT_FALSE(b.IsVisible());
     b.ShowBar();
