@@ -46,6 +46,9 @@ struct Slot {
 struct MidiState {
     std::mutex table;  // configuration, opening and closing, the loopback ports
     Config config;
+    // Whether a JACK server answered, asked once per configuration (-1: not asked yet): a server
+    // that refuses is not asked again at every listing and opening.
+    int jackAnswered = -1;
     std::array<Slot, kSlots> slots;
     std::uint32_t serial = 0;
     std::vector<LoopPort> loopPorts;
@@ -96,9 +99,12 @@ bool JackServerMayRun() {
     return runtime && *runtime && std::filesystem::exists(std::string(runtime) + "/pipewire-0", error);
 }
 
+std::atomic<std::uint32_t> g_jackProbes{0};
+
 // Whether a JACK server answers, asked without starting one and without its complaints.
 bool JackServerRunning() {
     if (!JackServerMayRun()) return false;
+    g_jackProbes.fetch_add(1);
     static bool quiet = [] {
         jack_set_error_function(JackQuiet);
         jack_set_info_function(JackQuiet);
@@ -144,15 +150,18 @@ std::unique_ptr<Rt> MakeRt(Backend b, const std::string& client) {
     }
 }
 
-bool BackendPresent(const Config& c, Backend b) {
-    if (b == Backend::Alsa) return c.alsa && AlsaSequencerPresent();
-    if (b == Backend::Jack) return c.jack && JackServerRunning();
-    return false;
+// Under the table lock.
+bool BackendPresent(MidiState& s, Backend b) {
+    if (b == Backend::Alsa) return s.config.alsa && AlsaSequencerPresent();
+    if (b != Backend::Jack || !s.config.jack) return false;
+    if (s.jackAnswered < 0) s.jackAnswered = JackServerRunning() ? 1 : 0;
+    return s.jackAnswered == 1;
 }
 
 // The ports of one RtMidi back end, outputs then inputs (names as listed).
-void ListRt(const Config& c, Backend b, std::vector<PortInfo>& outputs, std::vector<PortInfo>& inputs) {
-    if (!BackendPresent(c, b)) return;
+void ListRt(MidiState& s, Backend b, std::vector<PortInfo>& outputs, std::vector<PortInfo>& inputs) {
+    if (!BackendPresent(s, b)) return;
+    const Config& c = s.config;
     if (auto out = MakeRt<RtMidiOut>(b, c.clientName)) {
         for (unsigned i = 0, n = out->getPortCount(); i < n; ++i)
             outputs.push_back({StableName(b, out->getPortName(i)), Kind::Output, false, b});
@@ -166,8 +175,8 @@ void ListRt(const Config& c, Backend b, std::vector<PortInfo>& outputs, std::vec
 std::vector<PortInfo> ListLocked(MidiState& s) {
     std::vector<PortInfo> outputs, inputs;
     if (s.config.synth) outputs.push_back({kSynthName, Kind::Output, true, Backend::Synth});
-    ListRt(s.config, Backend::Alsa, outputs, inputs);
-    ListRt(s.config, Backend::Jack, outputs, inputs);
+    ListRt(s, Backend::Alsa, outputs, inputs);
+    ListRt(s, Backend::Jack, outputs, inputs);
     for (const LoopPort& p : s.loopPorts)
         (p.kind == Kind::Output ? outputs : inputs).push_back({p.name, p.kind, false, Backend::Loopback});
     outputs.insert(outputs.end(), inputs.begin(), inputs.end());
@@ -314,6 +323,7 @@ void Configure(const Config& config) {
         if (id) CloseLocked(s, id);
     }
     s.config = config;
+    s.jackAnswered = -1;
 }
 
 Config CurrentConfig() {
@@ -350,7 +360,7 @@ PortId OpenVirtualInput(Backend backend, const std::string& portName) {
     MidiState& s = State();
     std::lock_guard<std::mutex> lock(s.table);
     if (backend != Backend::Alsa && backend != Backend::Jack) return 0;
-    if (!BackendPresent(s.config, backend)) return 0;
+    if (!BackendPresent(s, backend)) return 0;
     PortId id = 0;
     Slot* slot = FreeSlotLocked(s, &id);
     if (!slot) return 0;
@@ -450,6 +460,8 @@ void SetInputHandler(InputHandler handler, void* user) {
 }
 
 bool AlsaSequencerPresent() { return ::access("/dev/snd/seq", R_OK | W_OK) == 0; }
+
+std::uint32_t JackProbes() { return g_jackProbes.load(); }
 
 namespace loopback {
 

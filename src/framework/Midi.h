@@ -77,6 +77,9 @@ void SetInputHandler(InputHandler handler, void* user);
 
 // Whether /dev/snd/seq, the ALSA sequencer, is there.
 bool AlsaSequencerPresent();
+// How many times a JACK server was asked whether it runs: once for each configuration that uses
+// JACK (a server that refuses is not asked again at every listing or opening).
+std::uint32_t JackProbes();
 
 // Ports that lead nowhere but a log, for tests and benchmarks. A loopback output records each
 // message with its CLOCK_MONOTONIC time and, when paired, delivers it to its input at once (in

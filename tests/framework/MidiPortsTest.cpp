@@ -342,6 +342,33 @@ TEST_F(MidiPortsTest, MissingBackEndsGiveNoPorts) {
     }
 }
 
+// A JACK server that refuses (its service is there, no server answers) is asked once for each
+// configuration, not at every listing and opening.
+TEST_F(MidiPortsTest, ARefusingJackServerIsAskedOncePerConfiguration) {
+    testsupport::TempDir runtime;
+    std::fclose(std::fopen((runtime.path() + "/pipewire-0").c_str(), "w"));
+    const char* oldRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = oldRuntime ? oldRuntime : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    ::setenv("JACK_DEFAULT_SERVER", ("zeltest-refusing-" + std::to_string(::getpid())).c_str(), 1);
+    fw::midi::Config c = saved_;
+    c.jack = true;
+    const std::uint32_t before = fw::midi::JackProbes();
+    fw::midi::Configure(c);
+    for (int i = 0; i < 4; ++i) {
+        for (const fw::midi::PortInfo& p : fw::midi::ListPorts()) EXPECT_NE(p.backend, fw::midi::Backend::Jack) << p.name;
+        EXPECT_EQ(fw::midi::OpenVirtualInput(fw::midi::Backend::Jack, "zeltest-in"), 0u);
+    }
+    EXPECT_EQ(fw::midi::JackProbes(), before + 1);
+    fw::midi::Configure(c);  // a new configuration asks again
+    fw::midi::ListPorts();
+    fw::midi::ListPorts();
+    EXPECT_EQ(fw::midi::JackProbes(), before + 2);
+    ::unsetenv("JACK_DEFAULT_SERVER");
+    if (oldRuntime) ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+}
+
 struct Wav {
     int channels = 0, rate = 0, bits = 0;
     std::vector<std::int16_t> samples;
@@ -406,6 +433,50 @@ TEST_F(MidiPortsTest, TheSynthesizerRendersIntoAWavFileInStepWithTheClock) {
     c.soundFont = dir.path() + "/missing.sf2";
     fw::midi::Configure(c);
     EXPECT_EQ(fw::midi::OpenOutput(fw::midi::kSynthName), 0u);
+}
+
+// Playing to a device, the synthesizer's port opens before its sound font has loaded (the font
+// loads beside the caller); a note sent meanwhile waits for it and is taken, never dropped. A
+// file that is no sound font does not open; one that breaks off while loading refuses its notes.
+TEST_F(MidiPortsTest, TheSynthesizerOpensAtOnceAndItsFirstNoteWaitsForTheSoundFont) {
+    testsupport::TempDir dir;
+    fw::midi::Config c = saved_;
+    c.synth = true;
+    c.synthWav.clear();
+    fw::midi::Configure(c);
+    PortId synth = fw::midi::OpenOutput(fw::midi::kSynthName);
+    ASSERT_NE(synth, 0u) << "no sound font at " << c.soundFont;
+    EXPECT_TRUE(fw::midi::SendShort(synth, 0x90, 60, 1)) << "the first note waits for the font";
+    EXPECT_TRUE(fw::midi::SendShort(synth, 0x80, 60, 0));
+    fw::midi::Close(synth);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool opens;
+    } cases[] = {
+        {"missing.sf2", "", false},
+        {"text.sf2", "not a sound font at all", false},
+        // The header of a sound font and nothing after it.
+        {"cut.sf2", std::string("RIFF\x04\x00\x00\x00sfbk", 12), true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        c.soundFont = dir.path() + "/" + k.name;
+        if (!k.bytes.empty()) {
+            std::FILE* f = std::fopen(c.soundFont.c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fwrite(k.bytes.data(), 1, k.bytes.size(), f);
+            std::fclose(f);
+        }
+        fw::midi::Configure(c);
+        const PortId id = fw::midi::OpenOutput(fw::midi::kSynthName);
+        EXPECT_EQ(id != 0, k.opens);
+        if (id) {
+            EXPECT_FALSE(fw::midi::SendShort(id, 0x90, 60, 1)) << "a font that failed to load takes no note";
+            fw::midi::Close(id);
+        }
+    }
 }
 
 }  // namespace
