@@ -5,6 +5,7 @@
 #include "app/Transport.h"
 #include "model/Playback.h"
 #include "model/PlaybackHooks.h"
+#include "view/ZelView.h"
 
 namespace {
 // A transport punch event or refresh from the tape deck's poll goes to the bar.
@@ -24,6 +25,7 @@ void RegisterPlaybackHooks() {
             g_app.tapeDeck->OnCommand(id);
         }
     };
+    g_playbackHooks.playbackStarted = &CZelView::QuickenTicks;
     g_playbackHooks.setCountOff = [](int ticks) {
         if (g_app.midi) g_app.midi->SetCountOff(ticks);
     };

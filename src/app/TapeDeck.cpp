@@ -18,6 +18,7 @@
 #include "model/ItemArray.h"
 #include "model/NoteSize.h"
 #include "model/Playback.h"
+#include "model/PlaybackHooks.h"
 #include "model/PlaybackMarks.h"
 #include "model/Preferences.h"
 #include "model/Score.h"
@@ -174,7 +175,10 @@ void CTapeDeck::Start() {
 
 void CTapeDeck::StartClock() {
     g_view.lastPlayBeat = -1;
-    if (midi_->StartPlayback()) return;
+    if (midi_->StartPlayback()) {
+        g_playbackHooks.PlaybackStarted();
+        return;
+    }
     // The clock cannot run: nothing plays, and a recording's undo step goes again.
     performer_->Stop();
     endRecordMarks();

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
 #include <QWidget>
@@ -13,6 +14,9 @@
 #include <atomic>
 #include <memory>
 #include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "framework/Window.h"
 #include "framework/WindowImpl.h"
@@ -22,7 +26,22 @@ namespace {
 CWinApp* g_app = nullptr;
 std::atomic<bool> g_stopRequested{false};
 
-extern "C" void onStopSignal(int) { g_stopRequested.store(true); }
+// The signal handler's pipe to the event loop: a stop wakes the loop, nothing polls for it.
+int g_stopPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int) {
+    g_stopRequested.store(true);
+    if (g_stopPipe[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(g_stopPipe[1], &byte, 1);
+    }
+}
+
+void DrainStopPipe() {
+    char bytes[64];
+    while (g_stopPipe[0] >= 0 && ::read(g_stopPipe[0], bytes, sizeof bytes) > 0) {
+    }
+}
 
 }  // namespace
 
@@ -84,6 +103,8 @@ void CWinApp::Quit(int code) {
 int AfxWinMain(CWinApp& app, int argc, char** argv) {
     // A stop signal from here on ends the program cleanly, however far its start-up has come:
     // the loop ends at once when it starts.
+    if (g_stopPipe[0] < 0 && ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) g_stopPipe[0] = g_stopPipe[1] = -1;
+    DrainStopPipe();
     g_stopRequested.store(false);
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
@@ -96,11 +117,14 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
     fw::InstallStandardDialogTranslation();
 
-    QTimer stopWatch;
-    QObject::connect(&stopWatch, &QTimer::timeout, [] {
-        if (g_stopRequested.load()) QApplication::exit(0);
-    });
-    stopWatch.start(50);
+    std::unique_ptr<QSocketNotifier> stopWatch;
+    if (g_stopPipe[0] >= 0) {
+        stopWatch = std::make_unique<QSocketNotifier>(g_stopPipe[0], QSocketNotifier::Read);
+        QObject::connect(stopWatch.get(), &QSocketNotifier::activated, [] {
+            DrainStopPipe();
+            if (g_stopRequested.load()) QApplication::exit(0);
+        });
+    }
 
     app.m_args.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
 
@@ -138,7 +162,7 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     QObject::disconnect(activeHook);
     idleAgain.stop();
     int exitCode = app.ExitInstance();
-    stopWatch.stop();
+    stopWatch.reset();
     // The signal was obeyed: what runs after (another program object in the same process) starts
     // afresh.
     g_stopRequested.store(false);

@@ -15,6 +15,8 @@ struct PlaybackHooks {
     std::function<void(int id)> transportCommand;
     // The transport engine's poll while playback runs (the page pane's timer calls it).
     std::function<void()> transportPoll;
+    // Playback has started: the score windows follow it from now on (their ticks quicken).
+    std::function<void()> playbackStarted;
     // Sets the MIDI layer's count-off (the page pane sets 100 before it stops a recording that
     // found no room for another bar, so the stop converts no further bar).
     std::function<void(int ticks)> setCountOff;
@@ -32,6 +34,9 @@ struct PlaybackHooks {
     }
     void TransportPoll() const {
         if (transportPoll) transportPoll();
+    }
+    void PlaybackStarted() const {
+        if (playbackStarted) playbackStarted();
     }
     void SetCountOff(int ticks) const {
         if (setCountOff) setCountOff(ticks);

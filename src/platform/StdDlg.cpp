@@ -139,6 +139,11 @@ void CStdDlg::OnDestroy() {
 void CStdDlg::OnTimer(UINT_PTR) {
     ClientPort port(this);
     OnTick();
+    // A dialog without a tick of its own lets its timer go: nothing wakes for it at rest.
+    if (noTick_ && tickTimer != std::uint32_t(-1)) {
+        KillTimer(tickTimer);
+        tickTimer = std::uint32_t(-1);
+    }
 }
 
 // ---- default hooks ----------------------------------------------------------------------------
@@ -155,7 +160,10 @@ void CStdDlg::DrawControl(int id) {
 
 void CStdDlg::DrawGridCell(int, int) {}
 bool CStdDlg::OnKey(UINT, UINT) { return false; }
-bool CStdDlg::OnTick() { return false; }
+bool CStdDlg::OnTick() {
+    noTick_ = true;
+    return false;
+}
 void CStdDlg::OnNumericValue(int) {}
 
 void CStdDlg::EndNumericEntry() {

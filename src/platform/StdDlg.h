@@ -154,6 +154,7 @@ public:
     std::uint8_t dispatching = 0;
     std::uint8_t initialising = 0;
     std::uint32_t tickTimer = std::uint32_t(-1);
+    bool noTick_ = false;  // the base OnTick ran: the dialog has no tick of its own
     std::int16_t exitCode = -1;
     std::int16_t ready = 0;
     // The three tables grow as the dialog adds entries.

@@ -212,13 +212,14 @@ public:
     };
     std::unique_ptr<PreviewPicture> previewPicture;
 
+    bool IsUnderPointer() const;
+
 private:
     // Before the page is painted over them: the caret and the playback cursor are forgotten
     // (their rectangles repainted) and the preview erased.
     void ForgetMarks();
     // The caret's two lines, inverted.
     void InvertCaret();
-    bool IsUnderPointer() const;
     void HidePlaybackCursor();
     // The page's drawing (draw, make current, grid, finishing) into the current port, whose
     // origin lies at the page's paper top-left shifted by origin.

@@ -6,11 +6,14 @@
 #include "view/ToolState.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "framework/App.h"
 #include "framework/Input.h"
+#include "framework/Screen.h"
 #include "framework/Window.h"
 #include "model/Page.h"
+#include "model/Playback.h"
 #include "model/Score.h"
 #include "model/ZelDoc.h"
 #include "platform/Artist.h"
@@ -28,7 +31,27 @@ constexpr UINT kFirstViewCommand = 38000, kLastViewCommand = 38013;
 constexpr UINT kFitPageWidthCommand = 33310, kFitPageHeightCommand = 33312;
 }  // namespace
 
+namespace {
+constexpr UINT kQuickTickMs = 1000 / 60;
+// The score windows there are, for QuickenTicks.
+std::vector<CZelView*>& Views() {
+    static std::vector<CZelView*> views;
+    return views;
+}
+}  // namespace
+
+void CZelView::QuickenTicks() {
+    for (CZelView* v : Views()) v->SetTickInterval(kQuickTickMs);
+}
+
+void CZelView::SetTickInterval(UINT ms) {
+    if (!IsWindow() || ms == tickMs) return;
+    tickMs = ms;
+    SetTimer(kTickTimer, ms);
+}
+
 CZelView::CZelView() {
+    Views().push_back(this);
     AddCommand(ID_FILE_PRINT, [this] { PrintToPrinter(true); });
     AddCommand(ID_FILE_PRINT_DIRECT, [this] { PrintToPrinter(false); });
     AddCommand(ID_FILE_PRINT_PREVIEW, [this] { PrintPreview(); });
@@ -44,6 +67,7 @@ CZelView::CZelView() {
 CDocument* CZelView::GetDocument() const { return document; }
 
 CZelView::~CZelView() {
+    std::erase(Views(), this);
     if (preview) preview->End();
     preview.reset();
     if (document && document->view == this) document->view = nullptr;
@@ -64,7 +88,8 @@ void CZelView::AttachDocument(CZelDoc* doc, CZelWnd* wnd) {
     location = doc ? &doc->location : nullptr;
     frame = wnd;
     if (doc) doc->view = this;
-    if (IsWindow()) SetTimer(kTickTimer, 1000 / 60);
+    tickMs = 0;
+    SetTickInterval(kQuickTickMs);
     if (wnd) {
         wnd->document = doc;
         wnd->view = this;
@@ -550,5 +575,9 @@ void CZelView::OnTimer(UINT_PTR id) {
 }
 
 void CZelView::OnTick() {
-    if (auto* pane = document ? dynamic_cast<CPagePane*>(document->currentPane) : nullptr) pane->OnTick();
+    auto* pane = document ? dynamic_cast<CPagePane*>(document->currentPane) : nullptr;
+    if (pane) pane->OnTick();
+    // At rest nothing but the caret's blink needs the tick.
+    const bool busy = PlaybackRunning() || (pane && pane->IsUnderPointer());
+    SetTickInterval(busy ? kQuickTickMs : std::max<UINT>(kQuickTickMs, UINT(fw::GetCaretBlinkTime()) / 2));
 }

@@ -100,7 +100,13 @@ public:
 
     // The document's periodic tick (a timer of 1/60 s): the current pane's tick.
     static constexpr UINT_PTR kTickTimer = 1;
+    // The tick runs 60 times a second while playback runs or the pointer is over a page, else
+    // twice in each blink of the caret.
     void OnTick();
+    void SetTickInterval(UINT ms);
+    UINT tickMs = 0;
+    // Every score window's tick at 60 a second (playback has started).
+    static void QuickenTicks();
 
     // A typed character on its way to the numeric field, the document or the application.
     void CharPath(UINT ch, UINT flags);

@@ -95,6 +95,7 @@
 #include "model/Text.h"
 #include "model/TextTask.h"
 #include "framework/Input.h"
+#include "framework/Screen.h"
 #include "model/SystemStaff.h"
 #include "model/TrkBarEntryFields.h"
 #include "chrome/MainToolBar.h"
@@ -1710,6 +1711,47 @@ TEST_F(AppLifeTest, TheRecordingOptionsDialogsOneVoiceTranscribesAndAChordSetsTh
     EXPECT_EQ(seen.splitKey, 48);
     EXPECT_TRUE(seen.kept);
     EXPECT_TRUE(seen.restored);
+}
+
+// At rest (nothing playing, the pointer off the page) the score window's tick slows to half the
+// caret's blink, so the program sleeps; the transport's play quickens it to 60 a second at once,
+// and it slows again after the stop.
+TEST_F(AppLifeTest, AtRestTheScoreWindowsTickSlowsAndPlayQuickensIt) {
+    const fw::midi::Config saved = fw::midi::CurrentConfig();
+    fw::midi::Config config = saved;
+    config.synth = false;
+    fw::midi::Configure(config);
+    fw::midi::loopback::AddOutput("Loop Out");
+    fw::uitest::Session session;
+    TestApp app;
+    UINT atRest = 0, playing = 0, stopped = 0;
+    app.whileRunning = [&](TestApp& a) {
+        CZelDoc* doc = a.GetActiveDocument();
+        CTransport* bar = g_app.transport;
+        auto* view = doc ? dynamic_cast<CZelView*>(doc->view) : nullptr;
+        if (!view || !bar) return;
+        fw::clocktest::SetManual(fw::GetTickCount());
+        fw::uitest::RunUntilIdle();
+        view->OnTick();
+        atRest = view->tickMs;
+        fw::uitest::Click(&bar->buttons[3], 12, 12);  // play
+        fw::uitest::RunUntilIdle();
+        playing = view->tickMs;
+        fw::clocktest::Advance(500);
+        fw::uitest::Click(&bar->buttons[2], 12, 12);  // stop
+        fw::uitest::RunUntilIdle();
+        view->OnTick();
+        stopped = view->tickMs;
+    };
+    RunApp(app, {testsupport::TestDataPath("edit/mixed.zel")});
+    fw::midi::loopback::Clear();
+    fw::midi::Configure(saved);
+    ASSERT_TRUE(app.started);
+    const UINT slow = std::max<UINT>(1000 / 60, UINT(fw::GetCaretBlinkTime()) / 2);
+    EXPECT_EQ(atRest, slow);
+    EXPECT_GT(atRest, 1000u / 60);
+    EXPECT_EQ(playing, 1000u / 60);
+    EXPECT_EQ(stopped, slow);
 }
 
 // The transport bar of the running frame: start-up docks it along the top at 132 x 33 with the
