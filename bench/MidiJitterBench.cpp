@@ -46,17 +46,18 @@ struct Stream {
     std::vector<std::int64_t> due;  // reserved: the clock thread allocates nothing
     std::size_t sent = 0;
 
-    static void Tick(void* user, std::uint32_t ms) {
+    static std::uint32_t Tick(void* user, std::uint32_t ms) {
         auto* s = static_cast<Stream*>(user);
         s->accumulator += 12000;  // 120 beats per minute at 100 %
         while (s->accumulator >= 12500) {
             s->accumulator -= 12500;
-            if (s->sent == s->due.size()) return;
+            if (s->sent == s->due.size()) return ms + 1;
             const std::uint8_t key = std::uint8_t(60 + s->ticks % 12);
             s->due[s->sent++] = s->clock->StartNs() + std::int64_t(ms) * 1000000;
             fw::midi::SendShort(s->port, s->ticks % 2 ? 0x80 : 0x90, key, 100);
             ++s->ticks;
         }
+        return ms + 1;  // a message nearly every millisecond
     }
 };
 
@@ -79,10 +80,10 @@ public:
 struct ScoreStream {
     CaptureMidi* midi = nullptr;
     const fw::MillisecondClock* clock = nullptr;
-    static void Tick(void* user, std::uint32_t ms) {
+    static std::uint32_t Tick(void* user, std::uint32_t ms) {
         auto* s = static_cast<ScoreStream*>(user);
         s->midi->dueNs = s->clock->StartNs() + std::int64_t(ms) * 1000000;
-        s->midi->OnTimer();
+        return s->midi->OnTimer(ms);
     }
 };
 

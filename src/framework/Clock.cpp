@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -25,12 +26,38 @@ struct MillisecondClock::Impl {
     std::atomic<bool> realtime{false};
     std::atomic<bool> isVirtual{false};
     std::atomic<std::int64_t> startNs{0};
+    std::atomic<std::uint64_t> calls{0};
     TickFn fn = nullptr;
     void* user = nullptr;
-    std::uint32_t counter = 0;  // the clock thread's (or the virtual clock's) own
+    // The clock thread's (or the virtual clock's) own: the next millisecond to call at, and the
+    // first one it may call at (the one after the last call).
+    std::uint32_t next = 0, earliest = 0;
+    std::uint32_t counter = 0;  // the virtual clock's millisecond
+    // The thread making a call, whose own Wake changes nothing (it answers after all).
+    std::atomic<std::thread::id> caller{};
+    // Wake's flag, and the condition the thread sleeps on until its deadline.
+    std::mutex wakeMutex;
+    std::condition_variable wakeUp;
+    bool woken = false;
     std::thread thread;
 
     void Run();
+    // One call at millisecond ms; the next follows its answer.
+    void Call(std::uint32_t ms) {
+        caller.store(std::this_thread::get_id());
+        calls.fetch_add(1, std::memory_order_relaxed);
+        const std::uint32_t answer = fn(user, ms);
+        caller.store(std::thread::id{});
+        earliest = ms + 1;
+        next = std::max(answer, earliest);
+    }
+    // Takes a Wake: the next call is at the millisecond `due` (the one now due), never before
+    // the earliest. Under wakeMutex.
+    void TakeWake(std::uint32_t due) {
+        if (!woken) return;
+        woken = false;
+        next = std::max(earliest, std::min(next, due));
+    }
 };
 
 namespace {
@@ -73,7 +100,12 @@ void AdvanceVirtual(DWORD ms) {
         for (MillisecondClock::Impl* c : clocks) {
             std::lock_guard<std::mutex> lock(c->control);
             if (!c->running.load()) continue;
-            c->fn(c->user, c->counter++);
+            const std::uint32_t now = c->counter++;
+            {
+                std::lock_guard<std::mutex> wake(c->wakeMutex);
+                c->TakeWake(now);
+            }
+            if (now >= c->next) c->Call(now);
         }
     }
 }
@@ -121,18 +153,25 @@ std::int64_t MonotonicNs() {
 
 void MillisecondClock::Impl::Run() {
     realtime.store(AskRealtime());
-    std::int64_t next = startNs.load();
+    const std::int64_t start = startNs.load();
     while (!stopping.load(std::memory_order_relaxed)) {
-        timespec deadline = ToTimespec(next);
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+        {
+            std::unique_lock<std::mutex> lock(wakeMutex);
+            const std::chrono::steady_clock::time_point deadline{
+                std::chrono::nanoseconds(start + std::int64_t(next) * kNsPerMs)};
+            // steady_clock is CLOCK_MONOTONIC: the wait ends at the absolute deadline.
+            wakeUp.wait_until(lock, deadline, [this] { return woken || stopping.load(std::memory_order_relaxed); });
+            const std::int64_t elapsed = MonotonicNs() - start;
+            TakeWake(elapsed < 0 ? 0 : std::uint32_t(elapsed / kNsPerMs));
         }
-        std::int64_t now = MonotonicNs();
-        // Every millisecond that has fallen due runs, the missed ones included.
-        while (next <= now && !stopping.load(std::memory_order_relaxed)) {
-            fn(user, counter++);
-            next += kNsPerMs;
-        }
+        // Every call that has fallen due is made, a late one included.
+        const std::int64_t now = MonotonicNs();
+        while (start + std::int64_t(next) * kNsPerMs <= now && !stopping.load(std::memory_order_relaxed)) Call(next);
     }
+    // The milliseconds passed since the last call are accounted for: one last call at the one now
+    // due, so what the function keeps (a song position) is not left behind by the stop.
+    const std::int64_t elapsed = MonotonicNs() - start;
+    if (elapsed >= 0 && std::uint32_t(elapsed / kNsPerMs) >= earliest) Call(std::uint32_t(elapsed / kNsPerMs));
 }
 
 MillisecondClock::MillisecondClock() : impl_(std::make_unique<Impl>()) {}
@@ -147,6 +186,12 @@ bool MillisecondClock::Start(TickFn fn, void* user) {
     impl_->fn = fn;
     impl_->user = user;
     impl_->counter = 0;
+    impl_->next = impl_->earliest = 0;
+    impl_->calls.store(0);
+    {
+        std::lock_guard<std::mutex> wake(impl_->wakeMutex);
+        impl_->woken = false;
+    }
     impl_->stopping.store(false);
     impl_->realtime.store(false);
     if (g_manual.load()) {
@@ -174,8 +219,14 @@ void MillisecondClock::Stop() {
         std::lock_guard<std::mutex> lock(impl_->control);
         if (!impl_->running.load()) return;
         impl_->running.store(false);
-        impl_->stopping.store(true);
+        {
+            std::lock_guard<std::mutex> wake(impl_->wakeMutex);
+            impl_->stopping.store(true);
+        }
+        impl_->wakeUp.notify_all();
         if (impl_->isVirtual.load()) {
+            // As the thread does: one last call at the millisecond run last, unless it had one.
+            if (impl_->counter > impl_->earliest) impl_->Call(impl_->counter - 1);
             std::lock_guard<std::mutex> reg(g_virtualMutex);
             auto& v = g_virtualClocks;
             v.erase(std::remove(v.begin(), v.end(), impl_.get()), v.end());
@@ -188,6 +239,18 @@ void MillisecondClock::Stop() {
 }
 
 bool MillisecondClock::IsRunning() const { return impl_->running.load(); }
+
+void MillisecondClock::Wake() {
+    Impl& c = *impl_;
+    if (!c.running.load() || c.caller.load() == std::this_thread::get_id()) return;
+    {
+        std::lock_guard<std::mutex> lock(c.wakeMutex);
+        c.woken = true;
+    }
+    c.wakeUp.notify_one();
+}
+
+std::uint64_t MillisecondClock::Calls() const { return impl_->calls.load(std::memory_order_relaxed); }
 
 bool MillisecondClock::RealtimeGranted() const { return impl_->realtime.load(); }
 

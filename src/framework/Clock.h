@@ -22,15 +22,19 @@ void WaitRunningEvents(DWORD ms);
 // Nanoseconds of CLOCK_MONOTONIC (the real clock, whatever the virtual clock does).
 std::int64_t MonotonicNs();
 
-// A thread that calls a function once for every millisecond, on CLOCK_MONOTONIC absolute
-// deadlines (so a late wake-up runs the milliseconds it missed and song time never drifts),
-// at real-time priority where the system grants it. Calls never overlap. Under the virtual
-// clock no thread runs: SleepMs and clocktest::Advance make the calls synchronously.
+// A thread that calls a function at the milliseconds it asks for, on CLOCK_MONOTONIC absolute
+// deadlines (so song time never drifts), at real-time priority where the system grants it. Each
+// call answers the number of the next millisecond it needs; the thread sleeps until then unless
+// Wake moves the call forward. A late wake-up makes the calls that have fallen due at once, so
+// none is lost. Calls never overlap. Under the virtual clock no thread runs: SleepMs and
+// clocktest::Advance make the calls synchronously, at the same milliseconds.
 class MillisecondClock {
 public:
-    // Called with the millisecond's number (0 for the first after Start); it is due at
-    // StartNs() + number milliseconds.
-    using TickFn = void (*)(void* user, std::uint32_t ms);
+    // Called with the millisecond's number (0 for the first after Start), due at StartNs() +
+    // number milliseconds; it answers the number of the next millisecond to be called at (one
+    // at or before the number given is taken as the next millisecond). The milliseconds in
+    // between pass without a call: the function accounts for them itself when next called.
+    using TickFn = std::uint32_t (*)(void* user, std::uint32_t ms);
 
     MillisecondClock();
     ~MillisecondClock();  // stops
@@ -39,15 +43,22 @@ public:
 
     // False, and nothing runs, when the clock runs already or its thread cannot start.
     bool Start(TickFn fn, void* user);
-    // Ends the calls; the thread is joined when this returns. Nothing happens when stopped.
+    // Ends the calls with one last call at the millisecond now due, unless the last call was
+    // there (so the milliseconds let pass are accounted for); the thread is joined when this
+    // returns. Nothing happens when stopped.
     void Stop();
     bool IsRunning() const;
+    // Something changed what the function would answer (from another thread): it is called at
+    // the millisecond now due, or the next one. Within a call, or when stopped, nothing happens.
+    void Wake();
     // Whether the thread got real-time scheduling (false under the virtual clock).
     bool RealtimeGranted() const;
     // CLOCK_MONOTONIC nanoseconds at which millisecond 0 was due.
     std::int64_t StartNs() const;
     // CPU time the clock's thread has used, in nanoseconds (0 when no thread runs).
     std::int64_t ThreadCpuNs() const;
+    // The calls made since Start (the thread's wake-ups that did work).
+    std::uint64_t Calls() const;
 
     struct Impl;
 

@@ -17,6 +17,10 @@ public:
     // `Performer::PlayTick`: plays one tick; `Performer::GenerateAhead`: readies ticks ahead.
     virtual void PlayTick() {}
     virtual void GenerateAhead(int) {}
+    // How many ticks from the next on are sure to do nothing but count (with `click`, the
+    // metronome's click ticks too): the song clock need not wake for them, and runs them when it
+    // next does. 0, the default: the next tick may do something.
+    virtual int QuietTicks(bool click) { (void)click; return 0; }
     // The performer's running tick count.
     virtual int GetCurrentTick() { return 0; }
     // The current bar's length and its beat's length in ticks; advances to the next bar first

@@ -1,11 +1,11 @@
 // The event pool: one fixed array of nodes recycled through a free list, nothing allocated.
-// Every operation takes the pool's lock, the cursor's too: the user-interface thread may insert
-// while the clock thread walks, and a link read unlocked while another thread writes it is a
-// data race.
+// Every operation of a shared pool takes the pool's lock, the cursor's too: the user-interface
+// thread may insert while the clock thread walks, and a link read unlocked while another thread
+// writes it is a data race. A pool of one thread skips the lock.
 #include "midi/EventPool.h"
 
 void EventPool::Reset() {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     usedHead_.next = nullptr;
     cursor_ = &usedHead_;
     for (int i = 0; i < kNodes - 1; ++i) nodes_[i].next = &nodes_[i + 1];
@@ -15,7 +15,7 @@ void EventPool::Reset() {
 }
 
 PerfEvent* EventPool::Insert(std::int32_t time) {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     PerfEvent* node = freeHead_.next;
     if (!node) return nullptr;
     freeHead_.next = node->next;
@@ -29,7 +29,7 @@ PerfEvent* EventPool::Insert(std::int32_t time) {
 }
 
 PerfEvent* EventPool::Insert(const PerfEvent& event) {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     PerfEvent* node = Insert(event.time);
     if (!node) return nullptr;
     PerfEvent* next = node->next;
@@ -39,22 +39,22 @@ PerfEvent* EventPool::Insert(const PerfEvent& event) {
 }
 
 void EventPool::Rewind() {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     cursor_ = &usedHead_;
 }
 
 PerfEvent* EventPool::PeekAtCursor() {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     return cursor_->next;
 }
 
 void EventPool::AdvanceCursor() {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     if (cursor_->next) cursor_ = cursor_->next;
 }
 
 void EventPool::RemoveAtCursor() {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     PerfEvent* node = cursor_->next;
     if (!node) return;
     cursor_->next = node->next;
@@ -64,11 +64,11 @@ void EventPool::RemoveAtCursor() {
 }
 
 bool EventPool::HasRoom(std::int16_t n) const {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     return count_ + n < kNodes;
 }
 
 int EventPool::GetCount() const {
-    ScopedLock lock(&lock_);
+    Guard lock(*this);
     return count_;
 }

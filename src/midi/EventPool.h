@@ -1,5 +1,6 @@
 // The performer's timed MIDI events and the fixed pool of nodes that holds them, sorted by
-// time; the clock thread walks its front and plays what has fallen due.
+// time; the clock thread walks its front and plays what has fallen due. A pool one thread alone
+// uses (a MIDI file export's) takes no lock.
 #pragma once
 #include <cstdint>
 
@@ -38,7 +39,10 @@ class EventPool {
 public:
     static constexpr int kNodes = 10000;
 
-    EventPool() { Reset(); }
+    // Whether other threads reach the pool: a shared pool takes its lock in every operation.
+    enum class Sharing { Shared, OneThread };
+
+    explicit EventPool(Sharing sharing = Sharing::Shared) : shared_(sharing == Sharing::Shared) { Reset(); }
     EventPool(const EventPool&) = delete;
     EventPool& operator=(const EventPool&) = delete;
 
@@ -58,11 +62,36 @@ public:
     // Unlinks the node after the cursor into the free list; the cursor stays, so the next
     // peek gives the node that followed. Does nothing when no node is there.
     void RemoveAtCursor();
+    // Calls visit(node) for the nodes from the first on, under one hold of the lock, until it
+    // answers false or the list ends. The visitor only reads.
+    template <typename Visit>
+    void VisitFromHead(Visit&& visit) const {
+        Guard lock(*this);
+        for (const PerfEvent* e = usedHead_.next; e && visit(*e); e = e->next) {
+        }
+    }
     // Whether n more nodes leave the pool short of full: count + n < 10,000.
     bool HasRoom(std::int16_t n) const;
     int GetCount() const;
 
 private:
+    // Holds the pool's lock for a scope when the pool is shared.
+    class Guard {
+    public:
+        explicit Guard(const EventPool& pool) : section_(pool.shared_ ? &pool.lock_ : nullptr) {
+            if (section_) section_->lock();
+        }
+        ~Guard() {
+            if (section_) section_->unlock();
+        }
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+
+    private:
+        CriticalSection* section_;
+    };
+
+    const bool shared_;
     mutable CriticalSection lock_;
     std::int16_t count_ = 0;
     PerfEvent nodes_[kNodes];

@@ -1,5 +1,7 @@
 #include "midi/Metronome.h"
 
+#include <algorithm>
+
 #include "midi/MidiLayer.h"
 #include "model/Preferences.h"
 
@@ -47,4 +49,13 @@ void Metronome::Click() {
     } else if (++phase_ >= ticksPerClick_) {
         phase_ = 0;
     }
+}
+
+int Metronome::QuietTicks() const {
+    if (phase_ == 0 || position_ == 0) return 0;
+    // The next click comes with the bar's end or the beat group's, whichever is first; before it
+    // the sounding click may end.
+    int quiet = std::min(ticksPerBar_ - position_, ticksPerClick_ - phase_);
+    if (remaining_ > 0) quiet = std::min(quiet, remaining_ - 1);
+    return std::max(0, quiet);
 }

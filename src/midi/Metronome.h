@@ -17,6 +17,8 @@ public:
     void Click();
     // The sounding click's note-off.
     void Stop();
+    // How many ticks from the next on Click sends nothing.
+    int QuietTicks() const;
     void SetMidi(CMidi* midi) { midi_ = midi; }
 
 private:

@@ -190,14 +190,21 @@ bool WriteTrack(CZelDoc& doc, CMidiFile& f, int t, Performer& performer, CMidiRe
         key = CTheory::GetKeyDegreeStep(key, -track->GetTransposition());
     if (key != 0) redirect.SendKeySignature(0, key);
     // The performer plays this track alone from the first bar, with the channels' first patches,
-    // pans and volumes, tick by tick until its play order ends.
+    // pans and volumes, until its play order ends: generation every 120 ticks, and the ticks
+    // between that only count stepped over together.
     const int barCount = score.GetBarCount();
     performer.Start(&score, t, t, 0, 0, false, true);
     performer.PlayOnly(t);
     int shownBar = performer.GetPlayBar();
     bool cancelled = false;
     while (!performer.PlayEnded() && performer.GetPlayBar() < barCount) {
-        if (performer.GetRunningTicks() % 120 == 0) performer.GenerateAhead(480);
+        const int intoStep = performer.GetRunningTicks() % 120;
+        if (intoStep == 0) performer.GenerateAhead(480);
+        if (const int idle = std::min(performer.IdleTicks(), 120 - intoStep); idle > 0) {
+            performer.SkipIdleTicks(idle);
+            f.currentTick += idle;
+            continue;
+        }
         performer.PlayTick();
         ++f.currentTick;
         if (progress && performer.GetPlayBar() != shownBar) {
@@ -247,7 +254,7 @@ int ExportMidiBytes(CZelDoc& doc, std::vector<std::uint8_t>* out) {
     // The export's own performer, playing into the file: the live one (and whatever it plays) is
     // left alone.
     CMidiRedirect redirect(f);
-    auto performer = std::make_unique<Performer>(&redirect);
+    auto performer = std::make_unique<Performer>(&redirect, EventPool::Sharing::OneThread);
     redirect.SetPerformer(performer.get());
     PlayStateLoan loan;
     // The progress dialog, a bar at a time through each track; Cancel ends the export.

@@ -1,5 +1,7 @@
 #include "midi/MidiLayer.h"
 
+#include <algorithm>
+
 #include "framework/Midi.h"
 #include "midi/ClockPerformer.h"
 #include "midi/PortLists.h"
@@ -9,7 +11,7 @@
 #include "platform/PortLayer.h"
 
 CMidi::CMidi()
-    : redirects_(std::make_shared<const std::vector<RedirectEntry>>()), thru_(std::make_shared<const ThruSettings>()) {}
+    : redirects_(std::vector<RedirectEntry>{}), thru_(std::make_shared<const ThruSettings>()) {}
 
 CMidi::~CMidi() { Disarm(); }
 
@@ -45,6 +47,11 @@ bool CMidi::clickFollowsPreferences() const {
 void CMidi::SetCountOff(int ticks) {
     countOff_ = ticks;
     clickOn_ = ticks != 0 || clickFollowsPreferences();
+    WakeClock();
+}
+
+void CMidi::WakeClock() {
+    if (!engineDrives_) clock_.Wake();
 }
 
 bool CMidi::StartClock() {
@@ -61,7 +68,7 @@ bool CMidi::StartClock() {
     }
     firstTick_ = true;
     if (!engineDrives_) {
-        auto timer = [](void* user, std::uint32_t) { static_cast<CMidi*>(user)->OnTimer(); };
+        auto timer = [](void* user, std::uint32_t ms) { return static_cast<CMidi*>(user)->OnTimer(ms); };
         if (!clock_.Start(timer, this)) {
             firstTick_ = false;
             return false;  // reported to the caller; the clock is not marked running
@@ -78,10 +85,34 @@ void CMidi::StopClock() {
     blockOffset_ = 0;
 }
 
-void CMidi::OnTimer() {
-    const std::uint32_t ms = counter_++;
-    Tick(ms);
-    if ((ms + 1) % 100 == 0) ThePerformer().GenerateAhead(480);
+std::uint32_t CMidi::OnTimer(std::uint32_t ms) {
+    // The milliseconds the clock let pass without a call only counted: they run now, in order.
+    do {
+        const std::uint32_t k = counter_++;
+        Tick(k);
+        if ((k + 1) % 100 == 0) ThePerformer().GenerateAhead(480);
+    } while (std::int32_t(ms - counter_) >= 0);
+    return NextCall();
+}
+
+std::uint32_t CMidi::NextCall() {
+    const std::uint32_t last = counter_ - 1;  // the millisecond run last
+    // Generation runs in every 100th millisecond; the clock sleeps no longer than kLongestSleepMs,
+    // so the play position others read is never further behind.
+    std::uint32_t next = std::min<std::uint32_t>(last + 100 - (last + 1) % 100, last + kLongestSleepMs);
+    ClockPerformer& performer = ThePerformer();
+    if (performer.GetTransportState() != 1 || countOff_ != 0) return last + 1;
+    const int quiet = performer.QuietTicks(clickOn_);
+    if (quiet <= 0) return last + 1;
+    const std::int64_t rate = std::int64_t(performer.GetTempo()) * performer.GetTempoPercentage() / 100;
+    if (rate > 0) {
+        // The first tick after the quiet ones comes in the first millisecond whose tempo brings
+        // the accumulator to (quiet + 1) x 12,500.
+        const std::int64_t need = (std::int64_t(quiet) + 1) * 12500 - accumulator_;
+        const std::int64_t ms = std::max<std::int64_t>(1, (need + rate - 1) / rate);
+        if (ms < std::int64_t(next - last)) next = last + std::uint32_t(ms);
+    }
+    return next;
 }
 
 void CMidi::Tick(std::uint32_t) {
@@ -172,7 +203,7 @@ void CMidi::StopPlayback() {
 
 void CMidi::SetRedirects(std::vector<RedirectEntry> entries) {
     if (entries.size() > 256) entries.resize(256);
-    redirects_.store(std::make_shared<const std::vector<RedirectEntry>>(std::move(entries)));
+    redirects_.store(std::move(entries));
 }
 
 void CMidi::SetThru(const ThruSettings& thru) { thru_.store(std::make_shared<const ThruSettings>(thru)); }
@@ -188,8 +219,7 @@ void CMidi::UpdateThruFromPreferences() {
 }
 
 bool CMidi::SendEvent(int port, const ChannelMessage& record) {
-    const std::shared_ptr<const std::vector<RedirectEntry>> table = redirects_.load();
-    for (const RedirectEntry& e : *table) {
+    for (const RedirectEntry& e : redirects_.load()) {
         if (e.device == port) {
             port = e.redirect;
             break;
@@ -363,8 +393,7 @@ void CMidi::Receive(std::uint32_t inputHandle, const std::uint8_t* bytes, std::s
     r.data1 = count > 1 ? bytes[1] : 0;
     r.data2 = count > 2 ? bytes[2] : 0;
     if (r.status < 0x80 || r.status >= 0xF0) return;  // data bytes, system messages
-    const std::shared_ptr<const std::vector<RedirectEntry>> table = redirects_.load();
-    for (const RedirectEntry& e : *table)
+    for (const RedirectEntry& e : redirects_.load())
         if (e.input >= 0 && in_ && in_->GetHandle(e.input) == inputHandle) {
             if (inputMuted_ || !inputAccepted_) return;
             r.time = 0;

@@ -58,6 +58,33 @@ private:
     std::shared_ptr<const T> value_;
 };
 
+// A value that seldom changes, replaced whole by one thread and read by others without a lock:
+// a reader takes the current value with one atomic load. Every value published is kept until
+// the holder goes (an equal one is published again from the kept ones), so no reader ever meets
+// a freed value and the kept values are only the distinct ones the program has used.
+template <typename T>
+class Published {
+public:
+    explicit Published(T value) { store(std::move(value)); }
+    const T& load() const { return *current_.load(std::memory_order_acquire); }
+    void store(T value) {
+        std::lock_guard<std::mutex> lock(writers_);
+        const T* at = nullptr;
+        for (const std::unique_ptr<const T>& kept : kept_)
+            if (*kept == value) at = kept.get();
+        if (!at) {
+            kept_.push_back(std::make_unique<const T>(std::move(value)));
+            at = kept_.back().get();
+        }
+        current_.store(at, std::memory_order_release);
+    }
+
+private:
+    std::mutex writers_;
+    std::vector<std::unique_ptr<const T>> kept_;
+    std::atomic<const T*> current_{nullptr};
+};
+
 class CMidi : public MidiSender {
 public:
     CMidi();
@@ -77,7 +104,8 @@ public:
     void SetInputAccepted(bool accepted) { inputAccepted_ = accepted; }
     bool IsArmed() const { return armed_; }
 
-    // The snapshots the idle handler rebuilds; the rest of the table from the 256th is dropped.
+    // The redirect table and the thru settings the idle handler rebuilds (the table's rest from
+    // the 256th entry is dropped).
     void SetRedirects(std::vector<RedirectEntry> entries);
     void SetThru(const ThruSettings& thru);
     // The thru settings read from the preferences.
@@ -138,8 +166,20 @@ public:
     // One millisecond: tempo (scaled by the percentage) into the accumulator, one tick of the
     // count-off, the click or the performer for every 12,500 units.
     void Tick(std::uint32_t ms);
-    // The clock thread's call: a Tick, and GenerateAhead(480) every 100th millisecond.
-    void OnTimer();
+    // The clock thread's call at millisecond ms: every millisecond up to it runs in order (a
+    // Tick, and GenerateAhead(480) every 100th); answers the next millisecond to call at.
+    std::uint32_t OnTimer(std::uint32_t ms);
+    // The next millisecond at which something may happen after those run so far: the next
+    // generation, or the millisecond of the first tick that is not quiet (ClockPerformer::
+    // QuietTicks). While recording, counting off or tapping tempo every millisecond counts
+    // (input is stamped with the tick at which it comes).
+    std::uint32_t NextCall();
+    static constexpr std::uint32_t kLongestSleepMs = 10;
+    // What the clock's next call would be changed on another thread (a voice muted, events made
+    // that fall due sooner, the count-off set): the clock calls now.
+    void WakeClock();
+    // The clock's calls since it started (its wake-ups that did work).
+    std::uint64_t ClockCalls() const { return clock_.Calls(); }
     // The engine's block of elapsed milliseconds: one Tick per millisecond fallen due.
     void EngineTick(double elapsed);
     void SetEngineDrivesClock(bool drives) { engineDrives_ = drives; }
@@ -197,7 +237,7 @@ private:
     std::atomic<std::uint32_t> messageTime_{0};
     std::atomic<std::uint32_t> lastInput_{0};
     std::atomic<std::int32_t> startOffset_{0};
-    Snapshot<std::vector<RedirectEntry>> redirects_;
+    Published<std::vector<RedirectEntry>> redirects_;
     Snapshot<ThruSettings> thru_;
 };
 

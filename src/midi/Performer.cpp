@@ -99,7 +99,10 @@ void TrackPlayState::Clear() {
 
 // --- the performer ---
 
-Performer::Performer(CMidi* midi) : midi_(midi) { metronome_.SetMidi(midi); }
+Performer::Performer(CMidi* midi, EventPool::Sharing sharing)
+    : midi_(midi), oneThread_(sharing == EventPool::Sharing::OneThread), pool_(sharing) {
+    metronome_.SetMidi(midi);
+}
 
 Performer::~Performer() = default;
 
@@ -221,6 +224,8 @@ void Performer::RefreshVoicePlay() {
         }
         s.plays = any && (track->GetTrackFlags() & 0x10) != 0;
     }
+    // A voice muted while its note sounds is silenced at once: the clock comes now.
+    if (midi_) midi_->WakeClock();
 }
 
 void Performer::PlayOnly(int track) {
@@ -278,7 +283,11 @@ void Performer::SetupChannels(int first, int last) {
     }
 }
 
-bool Performer::insert(const PerfEvent& e) { return pool_.Insert(e) != nullptr; }
+bool Performer::insert(const PerfEvent& e) {
+    if (!pool_.Insert(e)) return false;
+    inserted_ = true;
+    return true;
+}
 
 bool Performer::insertBarMarker(int time, int param) {
     PerfEvent e{};
@@ -292,11 +301,22 @@ void Performer::GenerateAhead(int n) {
     if (!score_ || generationEnded_ || barsAhead_ >= 3) return;
     if (generating_.exchange(true)) return;
     genTarget_ += n;
-    std::unique_lock<std::recursive_mutex> lock(playLock_, std::try_to_lock);
-    if (!lock.owns_lock()) {  // an edit holds the score: the next pass catches up
-        generating_ = false;
-        return;
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!oneThread_) {
+        lock = std::unique_lock<std::recursive_mutex>(playLock_, std::try_to_lock);
+        if (!lock.owns_lock()) {  // an edit holds the score: the next pass catches up
+            generating_ = false;
+            return;
+        }
     }
+    inserted_ = false;
+    // Events made on another thread than the clock's may fall due before the clock's next call.
+    struct WakeAfter {
+        Performer& p;
+        ~WakeAfter() {
+            if (p.inserted_ && p.midi_) p.midi_->WakeClock();
+        }
+    } wakeAfter{*this};
     // Bars removed under the play (an edit, an undo) leave the generation bar behind the
     // score's end, and bars added after the start have no play record: the performance ends
     // there.
@@ -1773,6 +1793,64 @@ bool Performer::PlayTickResult() {
     ++runningTicks_;
     publishPosition();
     return true;
+}
+
+int Performer::IdleTicks() const {
+    // After the end only the position counts on, to the end of each bar.
+    if (playEnded_) return std::clamp(barLength_ - tickInBar_.load(), 0, kManyTicks);
+    int idle = kManyTicks;
+    // MIDI clock goes out on every 20th tick of the clock counter.
+    if (midi_ && g_preferences.Word(Preferences::kSyncDevice) >= 0) idle = (20 - clockCounter_ % 20) % 20;
+    const std::int32_t now = now_;
+    // The list is sorted by time: the nodes already due come first (sounding notes wait there
+    // for their ends), then the first one still to come ends the walk.
+    pool_.VisitFromHead([&](const PerfEvent& e) {
+        if (idle == 0) return false;
+        if (e.time > now) {
+            idle = std::min(idle, e.time - now);
+            return false;
+        }
+        const TrackPlayState& s = states_[e.track % (kMaxTracks + 1)];
+        const bool audible = s.plays && s.voicePlays[e.voice & 7];
+        switch (e.kind) {
+            case kEventNote:
+                // A note waits quietly while it sounds and is heard, or is silent and not heard,
+                // until its end.
+                if (e.param <= now || (e.sounding != 0) != audible) idle = 0;
+                else idle = std::min(idle, e.param - now);
+                return true;
+            case kEventHeldNote:
+                if ((e.sounding != 0) != audible) idle = 0;
+                return true;
+            case kEventTempoHold:
+                // A hold that has begun waits for its end.
+                if (e.sounding && tempoHold_ && e.param > now) idle = std::min(idle, e.param - now);
+                else idle = 0;
+                return true;
+            default:
+                idle = 0;  // every other kind plays when due
+                return false;
+        }
+    });
+    return idle;
+}
+
+void Performer::SkipIdleTicks(int n) {
+    if (n <= 0) return;
+    if (!playEnded_) clockCounter_ += n;
+    now_ += n;
+    tickInBar_ += n;
+    runningTicks_ += n;
+    publishPosition();
+}
+
+int Performer::QuietTicks(bool click) {
+    int quiet = IdleTicks();
+    if (click) quiet = std::min(quiet, metronome_.QuietTicks());
+    // The tick that moves the play position to the next beat is made on time.
+    const int beat = beatLength_ > 0 ? beatLength_ : 480;
+    const int into = ((tickInBar_ % beat) + beat) % beat;
+    return std::min(quiet, beat - 1 - into);
 }
 
 void Performer::Silence(int track, bool keepVolume) {

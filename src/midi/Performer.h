@@ -7,6 +7,7 @@
 // play lock with a try (a pass that finds it held is skipped and the next catches up); an edit
 // of a playing score holds the lock while it changes the score. PlayTick never reads the score:
 // bar markers index the bar table Start builds, and every word another thread reads is atomic.
+// A performer of one thread (a MIDI file export's) takes no lock at all.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -100,7 +101,9 @@ public:
     static constexpr int kMaxTracks = 64;
     static constexpr int kChaseEntries = 1000;
 
-    explicit Performer(CMidi* midi);
+    // With OneThread nothing but the calling thread reaches the performer, its pool and its score
+    // while it plays: neither the pool's lock nor the play lock is taken.
+    explicit Performer(CMidi* midi, EventPool::Sharing sharing = EventPool::Sharing::Shared);
     ~Performer() override;
     Performer(const Performer&) = delete;
     Performer& operator=(const Performer&) = delete;
@@ -126,6 +129,15 @@ public:
     // One tick of play; false when a send failed (the tick is tried again).
     bool PlayTickResult();
     void PlayTick() override { PlayTickResult(); }
+    // How many ticks from the next on PlayTick would only count: no event due, no note to start,
+    // end or silence, no MIDI clock, no bar to move on (at most kManyTicks).
+    static constexpr int kManyTicks = 1 << 24;
+    int IdleTicks() const;
+    // Runs n ticks that IdleTicks promised: the counters move as n PlayTicks would move them.
+    void SkipIdleTicks(int n);
+    // ClockPerformer: the idle ticks, the metronome's silent ones when it clicks, and those
+    // before the play position's next beat (which the score window follows).
+    int QuietTicks(bool click) override;
     // Note-offs of every sounding note and the restores of the track (-1 all); then, unless the
     // volume is kept, every port and channel used is reset.
     void Silence(int track, bool keepVolume);
@@ -237,6 +249,7 @@ private:
     CMidi* midi_;
     CScore* score_ = nullptr;
     std::recursive_mutex playLock_;
+    const bool oneThread_;
     Metronome metronome_;
     std::vector<BarPlayInfo> bars_;
     std::vector<std::uint32_t> barPasses_;
@@ -269,4 +282,5 @@ private:
     char lyricTexts_[kLyricSlots][64] = {};
     int lyricNext_ = 0;
     EventPool pool_;
+    bool inserted_ = false;  // a node went into the pool during this generation pass
 };

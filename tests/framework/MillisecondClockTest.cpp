@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Clock.h"
+#include "support/ProcessWait.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ struct SongTicks {
     std::int32_t accumulator = 0;
     int ticks = 0;
     int percentage = 100;
-    static void Tick(void* user, std::uint32_t ms) {
+    static std::uint32_t Tick(void* user, std::uint32_t ms) {
         auto* s = static_cast<SongTicks*>(user);
         s->calls.push_back(ms);
         s->accumulator += 12000 * s->percentage / 100;
@@ -26,6 +27,7 @@ struct SongTicks {
             s->accumulator -= 12500;
             ++s->ticks;
         }
+        return ms + 1;
     }
 };
 
@@ -69,6 +71,113 @@ TEST_F(VirtualClockTest, SleepingMovesTheClock) {
     EXPECT_FALSE(clock.RealtimeGranted());
 }
 
+// A function that asks for its next call: the clock calls at exactly those milliseconds, a Wake
+// brings the next call to the millisecond now due, and a stop makes one last call at the
+// millisecond run last, so none passes unaccounted for.
+struct Stepper {
+    std::vector<std::uint32_t> calls;
+    std::uint32_t step = 10;
+    fw::MillisecondClock* clock = nullptr;
+    bool wakeInside = false;
+    static std::uint32_t Tick(void* user, std::uint32_t ms) {
+        auto* s = static_cast<Stepper*>(user);
+        s->calls.push_back(ms);
+        if (s->wakeInside) s->clock->Wake();  // within a call: changes nothing
+        return ms + s->step;
+    }
+};
+
+TEST_F(VirtualClockTest, CallsOnlyAtTheMillisecondsAskedFor) {
+    struct Case {
+        std::uint32_t step;
+        bool wakeInside;
+        std::vector<std::uint32_t> calls;  // after 35 ms
+    } cases[] = {
+        {10, false, {0, 10, 20, 30}},
+        {10, true, {0, 10, 20, 30}},
+        {1, false, {}},  // every millisecond (checked by count)
+        {0, false, {}},  // an answer at or before the call: the next millisecond
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "step " << c.step << " wake inside " << c.wakeInside);
+        Stepper s;
+        fw::MillisecondClock clock;
+        s.clock = &clock;
+        s.step = c.step;
+        s.wakeInside = c.wakeInside;
+        ASSERT_TRUE(clock.Start(Stepper::Tick, &s));
+        fw::clocktest::Advance(35);
+        if (c.calls.empty()) {
+            EXPECT_EQ(s.calls.size(), 35u);
+        } else {
+            EXPECT_EQ(s.calls, c.calls);
+        }
+        EXPECT_EQ(clock.Calls(), s.calls.size());
+        clock.Stop();
+    }
+}
+
+TEST_F(VirtualClockTest, AWakeCallsAtTheMillisecondNowDueAndAStopAccountsForTheRest) {
+    Stepper s;
+    s.step = 100;
+    fw::MillisecondClock clock;
+    s.clock = &clock;
+    ASSERT_TRUE(clock.Start(Stepper::Tick, &s));
+    fw::clocktest::Advance(5);  // milliseconds 0-4
+    clock.Wake();
+    clock.Wake();  // two wakes before the next millisecond are one
+    fw::clocktest::Advance(3);  // 5-7: the wake's call comes at 5
+    EXPECT_EQ(s.calls, (std::vector<std::uint32_t>{0, 5}));
+    fw::clocktest::Advance(40);  // to 47
+    clock.Stop();
+    EXPECT_EQ(s.calls, (std::vector<std::uint32_t>{0, 5, 47})) << "the stop's call at the millisecond run last";
+    fw::clocktest::Advance(200);
+    EXPECT_EQ(s.calls.size(), 3u) << "none after the stop";
+    clock.Wake();  // a stopped clock: nothing
+    EXPECT_EQ(s.calls.size(), 3u);
+
+    // A stop right after a call makes no second one there.
+    Stepper t;
+    t.step = 1;
+    t.clock = &clock;
+    ASSERT_TRUE(clock.Start(Stepper::Tick, &t));
+    fw::clocktest::Advance(4);
+    clock.Stop();
+    EXPECT_EQ(t.calls, (std::vector<std::uint32_t>{0, 1, 2, 3}));
+}
+
+TEST(RealClock, SleepsToTheMillisecondAskedForAndWakesEarlyWhenWoken) {
+    struct Probe {
+        std::atomic<int> calls{0};
+        std::atomic<std::uint32_t> last{0};
+        std::atomic<bool> early{false};
+        std::atomic<std::int64_t> startNs{0};
+        static std::uint32_t Tick(void* user, std::uint32_t ms) {
+            auto* p = static_cast<Probe*>(user);
+            if (fw::MonotonicNs() < p->startNs + std::int64_t(ms) * 1000000) p->early = true;
+            p->last = ms;
+            p->calls.fetch_add(1);
+            return ms + 60000;  // a minute on
+        }
+    } probe;
+    fw::MillisecondClock clock;
+    ASSERT_TRUE(clock.Start(Probe::Tick, &probe));
+    probe.startNs = clock.StartNs();
+    testsupport::WaitUntil([&] { return probe.calls.load() >= 1; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(probe.calls.load(), 1) << "no call before the millisecond asked for";
+    clock.Wake();
+    testsupport::WaitUntil([&] { return probe.calls.load() >= 2; });
+    EXPECT_EQ(probe.calls.load(), 2);
+    EXPECT_GE(probe.last.load(), 30u) << "the woken call is at the millisecond then due";
+    EXPECT_LT(probe.last.load(), 60000u);
+    const std::int64_t afterLast = clock.StartNs() + (std::int64_t(probe.last.load()) + 1) * 1000000;
+    testsupport::WaitUntil([&] { return fw::MonotonicNs() >= afterLast; });
+    clock.Stop();
+    EXPECT_EQ(probe.calls.load(), 3) << "the stop's last call";
+    EXPECT_FALSE(probe.early.load()) << "no call before its millisecond";
+}
+
 TEST(RealClock, StartsTicksAndStopsWithItsThreadJoined) {
     struct Probe {
         std::atomic<int> inside{0};
@@ -77,7 +186,7 @@ TEST(RealClock, StartsTicksAndStopsWithItsThreadJoined) {
         std::atomic<std::uint32_t> calls{0};
         std::atomic<bool> outOfOrder{false};
         std::atomic<std::int64_t> startNs{0};
-        static void Tick(void* user, std::uint32_t ms) {
+        static std::uint32_t Tick(void* user, std::uint32_t ms) {
             auto* p = static_cast<Probe*>(user);
             if (p->inside.fetch_add(1) != 0) p->overlapped = true;
             if (fw::MonotonicNs() < p->startNs + std::int64_t(ms) * 1000000) p->early = true;
@@ -86,6 +195,7 @@ TEST(RealClock, StartsTicksAndStopsWithItsThreadJoined) {
             if (ms == 20) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             p->calls.store(ms + 1);
             p->inside.fetch_sub(1);
+            return ms + 1;
         }
     } probe;
     fw::MillisecondClock clock;
@@ -120,9 +230,9 @@ TEST(RealClock, StartsTicksAndStopsWithItsThreadJoined) {
 TEST(RealClock, AFailedStartIsReported) {
     fw::MillisecondClock clock;
     fw::clocktest::FailNextStart();
-    EXPECT_FALSE(clock.Start([](void*, std::uint32_t) {}, nullptr));
+    EXPECT_FALSE(clock.Start([](void*, std::uint32_t ms) { return ms + 1; }, nullptr));
     EXPECT_FALSE(clock.IsRunning());
-    EXPECT_TRUE(clock.Start([](void*, std::uint32_t) {}, nullptr)) << "only that one start fails";
+    EXPECT_TRUE(clock.Start([](void*, std::uint32_t ms) { return ms + 1; }, nullptr)) << "only that one start fails";
     clock.Stop();
 }
 

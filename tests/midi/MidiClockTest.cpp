@@ -175,6 +175,68 @@ TEST_F(MidiClockTest, AStruckKeyIsATapInTempoRecording) {
     EXPECT_FALSE(TheInputQueue().Get(&record)) << "a tap is not queued";
 }
 
+// A performer whose ticks between its events only count: the clock sleeps through them (waking
+// for generation and at least every kLongestSleepMs), every tick still runs, and each event's
+// tick runs in the millisecond it falls due, as with a call every millisecond.
+class QuietPerformer : public CountingPerformer {
+public:
+    int QuietTicks(bool) override {
+        for (int t : eventTicks)
+            if (t >= currentTick) return t - currentTick;
+        return 1 << 20;
+    }
+    void PlayTick() override {
+        for (int t : eventTicks)
+            if (t == currentTick) eventMs.push_back(fw::GetTickCount() - startMs);
+        CountingPerformer::PlayTick();
+    }
+    std::vector<int> eventTicks;
+    std::vector<DWORD> eventMs;
+    DWORD startMs = 0;
+};
+
+TEST_F(MidiClockTest, TheClockSleepsThroughQuietTicksAndRunsEachEventInItsMillisecond) {
+    struct Case {
+        int tempo;
+        std::vector<int> events;
+    } cases[] = {{12000, {0, 1, 5, 96, 500, 959}}, {12500, {3, 400, 401, 999}}, {123, {0, 2}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tempo " << c.tempo);
+        // The milliseconds of the event ticks when the clock calls every millisecond.
+        std::vector<DWORD> expected;
+        {
+            CountingPerformer every;
+            every.tempo = c.tempo;
+            SetPerformer(&every);
+            CMidi m;
+            ASSERT_TRUE(m.StartClock());
+            for (DWORD ms = 1; ms <= 1000; ++ms) {
+                const int before = every.currentTick;
+                fw::clocktest::Advance(1);
+                for (int t : c.events)
+                    if (t >= before && t < every.currentTick) expected.push_back(ms);
+            }
+            m.StopClock();
+        }
+        QuietPerformer quiet;
+        quiet.tempo = c.tempo;
+        quiet.eventTicks = c.events;
+        quiet.startMs = fw::GetTickCount();
+        SetPerformer(&quiet);
+        ASSERT_TRUE(midi.StartClock());
+        fw::clocktest::Advance(1000);
+        EXPECT_EQ(quiet.eventMs, expected);
+        EXPECT_LT(midi.ClockCalls(), 1000u / 2) << "the clock slept";
+        EXPECT_GE(midi.ClockCalls(), 1000u / CMidi::kLongestSleepMs);
+        const int playedBeforeStop = quiet.played;
+        midi.StopClock();
+        EXPECT_EQ(quiet.played, c.tempo * 1000 / 12500) << "the stop runs the ticks fallen due";
+        EXPECT_GE(quiet.played, playedBeforeStop);
+        EXPECT_EQ(quiet.ahead.size(), 10u) << "generation every 100 ms";
+        SetPerformer(&performer);
+    }
+}
+
 TEST_F(MidiClockTest, AClockThatFailsToStartIsReportedAndNotRunning) {
     fw::clocktest::FailNextStart();
     EXPECT_FALSE(midi.StartClock());

@@ -21,6 +21,7 @@
 #include "model/Graphic.h"
 #include "model/TieType.h"
 #include "model/PlaybackMarks.h"
+#include "model/Preferences.h"
 #include "model/Playback.h"
 #include "model/PlaybackHooks.h"
 #include "model/Score.h"
@@ -329,6 +330,70 @@ TEST_F(PerformerTest, PlaysOnTheRealClockWhileTheScoreIsEditedMutedAndRestarted)
         performer->Stop();
     }
     ExpectEveryNoteEnded(midi.sent);
+}
+
+// The performer lets the song clock sleep through the ticks that only count: played on the
+// virtual clock it sends every message in the same millisecond, in the same order, as one the
+// clock calls every millisecond, a voice muted and unmuted mid-note included.
+class TimedMidi : public RecordingMidi {
+public:
+    std::vector<std::pair<DWORD, Sent>> timed;
+    bool SendEvent(int port, const ChannelMessage& m) override {
+        timed.push_back({fw::GetTickCount(), Sent{port, m.status, m.data1, m.data2}});
+        return RecordingMidi::SendEvent(port, m);
+    }
+};
+
+class EveryTickPerformer : public Performer {
+public:
+    using Performer::Performer;
+    int QuietTicks(bool) override { return 0; }
+};
+
+TEST_F(PerformerTest, SleepingThroughQuietTicksSendsInTheSameMillisecondsAsEveryTick) {
+    Build(4, 2);
+    const int keys[] = {60, 62, 64, 65, 67};
+    for (int b = 0; b < 4; ++b) {
+        Note(0, b, 0, keys[b], 1920);  // a whole bar, muted and unmuted while it sounds
+        for (int k = 0; k < 5; ++k) Note(1, b, k * 300 + b * 7, keys[k] + 12, 37 + 100 * k);
+    }
+    g_preferences.SetWord(Preferences::kSyncDevice, -1);
+    auto play = [&](Performer& p, TimedMidi& m) {
+        SetPerformer(&p);
+        fw::clocktest::SetManual(1000);
+        const DWORD start = fw::GetTickCount();
+        m.Arm();
+        p.Start(score.get(), 0, 1, 0, 0, false, true);
+        EXPECT_TRUE(m.StartPlayback());
+        fw::clocktest::Advance(2300);
+        score->GetTrack(0)->SetMuted(0, true);
+        score->UpdateMuteSolo();
+        p.RefreshVoicePlay();
+        fw::clocktest::Advance(450);
+        score->GetTrack(0)->SetMuted(0, false);
+        score->UpdateMuteSolo();
+        p.RefreshVoicePlay();
+        fw::clocktest::Advance(6000);
+        m.StopClock();
+        p.Stop();
+        std::vector<std::pair<DWORD, Sent>> out = m.timed;
+        for (auto& [ms, sent] : out) ms -= start;
+        fw::clocktest::Reset();
+        return out;
+    };
+    TimedMidi everyMidi, quietMidi;
+    EveryTickPerformer every(&everyMidi);
+    const auto expected = play(every, everyMidi);
+    Performer quiet(&quietMidi);
+    const auto got = play(quiet, quietMidi);
+    SetPerformer(performer.get());
+    ASSERT_GT(expected.size(), 40u);
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].first, expected[i].first) << "message " << i;
+        EXPECT_EQ(got[i].second, expected[i].second) << "message " << i;
+    }
+    EXPECT_LT(quietMidi.ClockCalls(), everyMidi.ClockCalls() / 4) << "the clock slept";
 }
 
 // The pool's note events in order, as (time, voice, channel).

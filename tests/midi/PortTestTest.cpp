@@ -27,7 +27,10 @@ protected:
 TEST_F(PortTestTest, WaitTicksLetsExactlyThatManySixtiethsPass) {
     struct Counter {
         int calls = 0;
-        static void Tick(void* user, std::uint32_t) { ++static_cast<Counter*>(user)->calls; }
+        static std::uint32_t Tick(void* user, std::uint32_t ms) {
+            ++static_cast<Counter*>(user)->calls;
+            return ms + 1;
+        }
     } counter;
     fw::MillisecondClock clock;
     ASSERT_TRUE(clock.Start(Counter::Tick, &counter));
