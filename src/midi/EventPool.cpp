@@ -7,6 +7,7 @@
 void EventPool::Reset() {
     Guard lock(*this);
     usedHead_.next = nullptr;
+    hint_ = &usedHead_;
     cursor_ = &usedHead_;
     for (int i = 0; i < kNodes - 1; ++i) nodes_[i].next = &nodes_[i + 1];
     nodes_[kNodes - 1].next = nullptr;
@@ -19,11 +20,13 @@ PerfEvent* EventPool::Insert(std::int32_t time) {
     PerfEvent* node = freeHead_.next;
     if (!node) return nullptr;
     freeHead_.next = node->next;
-    PerfEvent* after = &usedHead_;
+    // Nodes before the last one inserted are no later than it: a later time starts there.
+    PerfEvent* after = hint_->time <= time ? hint_ : &usedHead_;
     while (after->next && after->next->time <= time) after = after->next;
     node->next = after->next;
     after->next = node;
     node->time = time;
+    hint_ = node;
     ++count_;
     return node;
 }
@@ -58,6 +61,7 @@ void EventPool::RemoveAtCursor() {
     PerfEvent* node = cursor_->next;
     if (!node) return;
     cursor_->next = node->next;
+    if (node == hint_) hint_ = &usedHead_;
     node->next = freeHead_.next;
     freeHead_.next = node;
     --count_;

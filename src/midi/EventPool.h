@@ -98,4 +98,7 @@ private:
     PerfEvent freeHead_{};
     PerfEvent usedHead_{};
     PerfEvent* cursor_ = &usedHead_;
+    // The node inserted last (the list's head when it has gone): an insert at its time or later
+    // walks on from it.
+    PerfEvent* hint_ = &usedHead_;
 };
