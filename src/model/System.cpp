@@ -604,6 +604,8 @@ int CLine::GetStaffExtent(int i, std::vector<RECT>* collector) {
     // and the bar being walked, never a system left over from earlier work.
     fw::ScopedGlobal<CLine*> keepLine(g_model.currentLine, this);
     fw::ScopedGlobal<CTrkBar*> keepTrkBar(g_model.currentTrkBar, g_model.currentTrkBar);
+    // And the bar being walked (an item reaching into later bars counts them from it).
+    fw::ScopedGlobal<CBar*> keepCurrentBar(g_model.currentBar, g_model.currentBar);
     CBar* bar = GetFirstBar();
     for (int b = 0; bar && score && b < GetBarCount(); ++b) {
         if (index == GetFirstShownStaff())
@@ -616,6 +618,7 @@ int CLine::GetStaffExtent(int i, std::vector<RECT>* collector) {
         CTrkBar* tb = score->GetTrkBar(index, bar->GetIndex());
         if (tb && tb->GetItems() && staff->IsShown()) {
             g_model.currentTrkBar = tb;
+            g_model.currentBar = bar;
             trkbar::ForEachRecord(reinterpret_cast<std::uint8_t*>(tb->GetItems()), tb->GetRunLength(), [&](CBarItem* item) {
                 if (item->IsRemoved() || !item->IsShownOnStaff() || item->ReachesOtherStaff()) return true;
                 const bool counts = item->IsNoteFamily() || item->IsText() || item->IsDynamic() || item->IsTempo() ||

@@ -16,6 +16,7 @@
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
 #include "model/ScoreStandIns.h"
+#include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/TieType.h"
 #include "model/TrkBar.h"
@@ -478,6 +479,27 @@ TEST_F(TwoEndedPageTest, AnEndPastTheLastBarIsPulledBackIntoItsOwnBar) {
     inside->GetEndPoints(&start, &end);
     EXPECT_EQ(inside->EndBarOffset(), 1);
     EXPECT_EQ(inside->EndPositionField(), 300);
+}
+
+// Measuring a system's staves (as the page's collision pass does) takes each bar's items with
+// that bar current: a tie into the last bar keeps its end whatever bar earlier work left current.
+TEST_F(TwoEndedPageTest, MeasuringAStaffKeepsATieIntoTheLastBar) {
+    const int b = score->GetBarCount() - 2;
+    PutNote(b, 1440, 800, 0, true);
+    Find<CNote>(b, CNote::kType, 800)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, true);
+    CTie* tie = NewTie(800, 0, 0, 120);
+    tie->SetTimeField(1440);
+    tie->SetEndBarOffset(1);
+    Put(b, tie);
+    PutNote(b + 1, 0, 0, 0, true)->Head(0)->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, true);
+    CLine* line = score->GetBar(b)->GetLine();
+    ASSERT_NE(line, nullptr);
+    g_model.currentBar = score->GetBar(b + 1);
+    line->GetStaffExtent(0, nullptr);
+    CTie* kept = Find<CTie>(b, CTie::kType, 800);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->EndBarOffset(), 1);
+    EXPECT_EQ(kept->EndPositionField(), 0);
 }
 
 TEST_F(TwoEndedPageTest, FixedPositionEndsTakeTheStaffOrTheTupletsNotes) {
