@@ -160,7 +160,8 @@ void PrintItemFields(std::FILE* out, CBarItem* item) {
     if (it != Printers().end()) it->second(out, item);
 }
 
-void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly, bool placed) {
+void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly, bool placed,
+               const std::map<int, ItemFieldPrinter>* extra) {
     if (track < 0 || track >= score.GetTrackCount()) throw ToolError("no track " + std::to_string(track));
     if (bar < 0 || bar >= score.GetBarCount()) throw ToolError("no bar " + std::to_string(bar));
     CTrkBar* trkBar = score.GetTrkBar(track, bar);
@@ -182,6 +183,8 @@ void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly,
         }
         const auto it = Printers().find(item->Type());
         if (it != Printers().end()) it->second(out, item);
+        if (extra)
+            if (const auto more = extra->find(item->Type()); more != extra->end()) more->second(out, item);
         std::fputc('\n', out);
     }
 }

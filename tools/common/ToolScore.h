@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,7 @@
 #include "model/ScoreFile.h"
 #include "model/ZelDoc.h"
 
+class CBar;
 class CBarItem;
 class CScore;
 
@@ -74,6 +76,15 @@ struct ItemFieldsRegistrar {
 // records are left out. With placed, each line is led by the track and bar, and a note's line
 // carries its heads' pitches ("pitches 60,64") after the common fields. ToolError when the
 // track bar does not exist.
-void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly = false, bool placed = false);
+// `extra` adds fields of its own to a kind's line, after the registered ones.
+void DumpItems(std::FILE* out, CScore& score, int track, int bar, bool liveOnly = false, bool placed = false,
+               const std::map<int, ItemFieldPrinter>* extra = nullptr);
+
+// The bar's own marks as the end of a line (", bar number (...)", ", tempo ... at T").
+std::string BarOwnItems(CBar* bar);
+// The whole score for zeldump --items: its titles, tracks, bars and systems, then every run of
+// its bars of tracks (DumpItems with placed lines and the fields of clefs, keys and octave
+// lines), the bars' own texts and symbols, the page texts and the lyric lines.
+void DumpScoreItems(std::FILE* out, ToolScore& s);
 
 }  // namespace tools

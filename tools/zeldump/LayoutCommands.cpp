@@ -1,5 +1,7 @@
 // zeldump --new N OUT.zel: writes the new score of arrangement N (0-4).
-// zeldump --items FILE: every track bar's item dump, as zelscript's `print items` prints it.
+// zeldump --items FILE: the score's titles, tracks, bars and systems, then every track bar's item
+// dump as zelscript's `print items T1-T2 B1-B2` prints it (clefs, keys and octave lines with their
+// fields).
 // zeldump --layout FILE: prints a score's layout: pages, systems with their bars and staves,
 // and their positions.
 #include "LayoutCommands.h"
@@ -29,6 +31,11 @@
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Tempo.h"
+#include "model/Clef.h"
+#include "model/KeySig.h"
+#include "model/Ottava.h"
+#include "model/Titles.h"
+#include "model/Meter.h"
 #include "model/Track.h"
 #include "model/ZelDoc.h"
 #include "framework/CodePage.h"
@@ -38,31 +45,6 @@
 #include "ToolScore.h"
 
 namespace {
-
-// The bar's own marks: its bar-number item or the bar it takes its numbering from, and its
-// tempo marks.
-std::string OwnItems(CBar* bar) {
-    std::string out;
-    char text[96];
-    if (CBarItem* number = bar->GetBarNumberItem(true)) {
-        std::snprintf(text, sizeof text, ", bar number (show mode %d%s)", static_cast<CBarNumber*>(number)->GetShowMode(),
-                      number->IsHidden() ? ", hidden" : "");
-        out += text;
-    } else if (bar->GetBarNumberLink() >= 0) {
-        std::snprintf(text, sizeof text, ", numbered from bar %d", bar->GetBarNumberLink());
-        out += text;
-    }
-    CItemArray* items = bar->GetItemArray();
-    for (int i = 0; items && i < items->GetCount(); ++i) {
-        auto* item = static_cast<CBarItem*>(items->GetAt(i));
-        if (item->IsRemoved() || item->TypeCode() != CTempo::kTypeCode) continue;
-        auto* mark = static_cast<CTempo*>(item);
-        std::snprintf(text, sizeof text, ", tempo %d.%02d beat unit %d%s at %d", mark->GetValue() / 100,
-                      mark->GetValue() % 100, mark->GetBeatUnit(), mark->IsDotted() ? " dotted" : "", item->TimeField());
-        out += text;
-    }
-    return out;
-}
 
 // Each track's name, clef, channel, instrument byte and voice 0's playback transposition.
 void PrintTracks(CScore& score) {
@@ -90,7 +72,7 @@ int NewScore(const char* arrangement, const char* out) {
         // What the file holds, read back: the tracks and the first bar's marks.
         auto back = tools::ReadScore(out);
         PrintTracks(*back->score);
-        if (CBar* first = back->score->GetBar(0)) std::printf("bar 0:%s\n", OwnItems(first).c_str() + 1);
+        if (CBar* first = back->score->GetBar(0)) std::printf("bar 0:%s\n", tools::BarOwnItems(first).c_str() + 1);
     } catch (const tools::ToolError& e) {
         std::fprintf(stderr, "zeldump: %s\n", e.what());
         return 1;
@@ -101,42 +83,7 @@ int NewScore(const char* arrangement, const char* out) {
 int Items(const char* path) {
     try {
         auto s = tools::ReadScore(path);
-        CScore& score = *s->score;
-        for (int t = 0; t < score.GetTrackCount(); ++t)
-            for (int b = 0; b < score.GetBarCount(); ++b) {
-                std::printf("track %d bar %d\n", t, b);
-                tools::DumpItems(stdout, score, t, b);
-            }
-        // The bars' own texts and symbols, the page texts and the lyric lines.
-        for (int b = 0; b < score.GetBarCount(); ++b) {
-            CItemArray* items = score.GetBar(b)->GetItemArray();
-            for (int i = 0; items && i < items->GetCount(); ++i) {
-                auto* item = static_cast<CBarItem*>(items->GetAt(i));
-                if (item->IsRemoved() || !(item->IsText() || item->IsSymbol())) continue;
-                std::printf("bar %d own %d time %d pos %d", b, i, int(item->TimeField()), int(item->PositionField()));
-                tools::PrintItemFields(stdout, item);
-                std::printf("\n");
-            }
-        }
-        CPageTextArray* texts = score.GetPageTextArray();
-        for (int i = 0; texts && i < texts->GetCount(); ++i) {
-            auto* t = static_cast<CText*>(texts->GetItem(i));
-            std::printf("page text %d filter %d anchor %d page %d", i, t->GetPageFilter(), t->GetPageAnchor(),
-                        int(t->GetPageNumber()));
-            tools::PrintItemFields(stdout, t);
-            std::printf("\n");
-        }
-        CLyricArray* lines = score.GetLyricArray();
-        for (int i = 0; lines && i < lines->GetCount(); ++i) {
-            auto* line = static_cast<CLyricLine*>(lines->GetItem(i));
-            std::printf("lyric line %d:", i);
-            for (int e = 0; line->CheckLayout() && e < line->GetEntryCount(); ++e)
-                if (line->CheckEntry(e))
-                    std::printf(" \"%s\"",
-                                fw::ToUtf8(std::string(line->GetText() + line->EntryOffset(e), std::size_t(line->EntryLength(e))))
-                                    .c_str());
-            std::printf("\n");
-        }
+        tools::DumpScoreItems(stdout, *s);
     } catch (const tools::ToolError& e) {
         std::fprintf(stderr, "zeldump: %s\n", e.what());
         return 1;
@@ -218,7 +165,7 @@ int Layout(const char* path) {
                 if (!bar) break;
                 std::printf("    bar %d: x %d, width %d, %d/%d%s\n", bar->GetIndex(), bar->GetLeft(), bar->GetWidth(),
                             bar->GetMeter()->GetNumerator(), bar->GetMeter()->GetDenominator(),
-                            OwnItems(bar).c_str());
+                            tools::BarOwnItems(bar).c_str());
             }
         }
     }

@@ -217,16 +217,6 @@ void RunPrintMarks(Context& ctx, const Args& args) {
         std::fprintf(ctx.out, "head %d plays %d\n", k, note->Head(k)->Duration());
 }
 
-// The end fields of two-ended records in the item dump: start and end staff positions and
-// cross-staff offsets, the bars to the end, the end's column and a tie's pitch.
-void PrintTwoEnded(std::FILE* out, CBarItem* item) {
-    if (item->RecordSizeField() < 26) return;
-    const std::uint8_t ends = rec::Get<std::uint8_t>(item, 16);
-    std::fprintf(out, " from %d/%d to %d/%d bars %d end %d pitch %d", rec::Get<std::int16_t>(item, 18),
-                 std::int8_t(ends << 3) >> 5, rec::Get<std::int16_t>(item, 20), std::int8_t(ends) >> 5,
-                 rec::Get<std::int16_t>(item, 22), rec::Get<std::int16_t>(item, 24), rec::Get<std::uint8_t>(item, 17) >> 1);
-}
-
 const CommandRegistrar registrar{
     {"record", "T B TYPE TIME POS [size=N] [voice=N] [wOFF=V] [bOFF=V] [removed] [selected]",
      "a bare record of TYPE at TIME and column POS in track T's bar B, its words and bytes from offset 16 on as given",
@@ -246,9 +236,6 @@ const CommandRegistrar registrar{
     {"print attached", "T B INDEX [HEAD]", "the items note INDEX collects and the bars they span", RunPrintAttached},
 };
 
-const tools::ItemFieldsRegistrar tieFields{30, PrintTwoEnded};
-const tools::ItemFieldsRegistrar slurFields{27, PrintTwoEnded};
-const tools::ItemFieldsRegistrar tupletFields{31, PrintTwoEnded};
 
 }  // namespace
 }  // namespace zelscript

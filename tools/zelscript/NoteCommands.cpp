@@ -173,37 +173,6 @@ void RunCycleDots(Context& ctx, const Args& args) {
     static_cast<CRawHead*>(item)->CycleDots();
 }
 
-// The dump's fields of a note: value, dots, stem, the right-of-stem and fret flags, then per
-// head [position column dot-offset accidental/offset], with the accidental code kept but not
-// shown (kN), the forced flag (F), the tie ends (< and >), shape, staff offset, play duration
-// and the parenthesis and invisible marks where they are set; then per mark {code, side bits
-// (byte 3), horizontal and vertical offsets}.
-void PrintNote(std::FILE* out, CBarItem* item) {
-    auto* note = static_cast<CRawNote*>(item);
-    std::fprintf(out, " value %d dots %d %s%s%s marks %d", note->NoteValue(), note->DotCount(),
-                 note->IsStemUp() ? "up" : "down", note->HasHeadRightOfStem() ? " right" : "",
-                 note->HasFretNumbers() ? " fret" : "", note->MarkCount());
-    const int n = note->HeadCountField();
-    for (int k = 0; k < n && k < 255; ++k) {
-        const NoteHead* h = note->Head(k);
-        std::fprintf(out, " [%d c%d d%d a%d/%d", int(h->Position()), h->Column(), h->DotOffset(),
-                     h->IsAccidentalShown() ? h->Accidental() : 0, int(h->AccidentalOffset()));
-        if (!h->IsAccidentalShown() && h->Accidental()) std::fprintf(out, " k%d", h->Accidental());
-        if (h->Byte(NoteHead::kAccByte) & NoteHead::kAccForced) std::fputs(" F", out);
-        if (h->HasTieEnd()) std::fputs(" <", out);
-        if (h->HasTieStart()) std::fputs(" >", out);
-        if (h->Shape()) std::fprintf(out, " s%d", h->Shape());
-        if (h->CrossStaffOffset()) std::fprintf(out, " x%d", h->CrossStaffOffset());
-        if (h->Byte(NoteHead::kLinkByte) & NoteHead::kParenthesized) std::fputs(" (", out);
-        if (h->IsInvisible()) std::fputs(" i", out);
-        std::fprintf(out, " %u]", unsigned(h->Duration()));
-    }
-    for (int k = 0; k < note->MarkCount(); ++k) {
-        NoteMark* m = note->GetMark(k);
-        std::fprintf(out, " {m%d b%d x%d y%d}", m->Code(), m->Flags() & 0x0F, int(m->XOffset()), int(m->YOffset()));
-    }
-}
-
 const CommandRegistrar registrar{
     {"note", "T B TIME VALUE HEAD[,HEAD...] [options]",
      "a note in track T's bar B at TIME ticks of value code VALUE, laid out; a head is a staff position "
@@ -218,8 +187,6 @@ const CommandRegistrar registrar{
     {"cycledots", "T B INDEX", "cycles the dots of record INDEX (0, 1, 2, 3, 0)", RunCycleDots},
 };
 
-const tools::ItemFieldsRegistrar noteFields{144, PrintNote};
-const tools::ItemFieldsRegistrar rawNoteFields{112, PrintNote};
 
 }  // namespace
 }  // namespace zelscript

@@ -396,11 +396,6 @@ void RunPrintEnds(Context& ctx, const Args& args) {
     }
 }
 
-void PrintHairpin(std::FILE* out, CBarItem* item) {
-    if (item->RecordSizeField() < CCresc::kEndPosition + 2) return;
-    std::fprintf(out, " end %d:%d", int(CCresc::Of(item)->GetEndBar()), int(CCresc::Of(item)->GetEndPosition()));
-}
-
 const CommandRegistrar registrar{
     {"put", "T B KIND TIME [options]",
      "a raw record of KIND (chord, hairpin, dynamic, gliss, lyric, ottava, slur, text, tie, tuplet, bend, barre, "
@@ -447,7 +442,6 @@ const CommandRegistrar registrar{
      RunPrintEnds},
 };
 
-const tools::ItemFieldsRegistrar hairpinFields{19, PrintHairpin};
 
 }  // namespace
 }  // namespace zelscript

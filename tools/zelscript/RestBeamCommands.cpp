@@ -210,38 +210,6 @@ void RunBeatChart(Context& ctx, const Args& args) {
     bar->SetBarFlag(CBar::kBeatChartShownBit, args[1] == "on");
 }
 
-void PrintRest(std::FILE* out, CBarItem* item) {
-    auto* r = static_cast<CRest*>(item);
-    std::fprintf(out, " value %d dots %d staffpos %d offset %d links %02x marks %d", r->NoteValue(), r->DotCount(),
-                 r->StaffPosField(), r->StaffOffsetField(), r->RestFlags() & 0x1F, r->MarkCount());
-}
-
-void PrintMultiRest(std::FILE* out, CBarItem* item) {
-    auto* m = static_cast<CMultiRest*>(item);
-    std::fprintf(out, " flags %02x percent %d inset %d count %d", m->Flags(), m->Percent(), m->GetHorizontalOffset(),
-                 m->CountOffset());
-}
-
-void PrintBeam(std::FILE* out, CBarItem* item) {
-    auto* b = static_cast<CBeam*>(item);
-    std::fprintf(out, " beam %02x %02x staffpos %d:%d strokes %d", b->BeamFlags(), b->OffsetsByte(),
-                 rec::Get<std::int8_t>(b, CBeam::kStartStaffPos), rec::Get<std::int8_t>(b, CBeam::kEndStaffPos),
-                 b->GetTremoloStrokes());
-    const int n = b->WholeSegments();
-    for (int k = 0; k < n; ++k) {
-        BeamSegment s = b->Segment(k);
-        std::fprintf(out, " [%02x n%d %d+%d %d-%d", s.Flags(), s.Number(), s.StartBarOffset(), s.EndBarOffset(),
-                     s.StartPosition(), s.EndPosition());
-        for (int w = 0; w < 4; ++w)
-            if (s.Word(BeamSegment::kStartInset + 2 * w)) {
-                std::fprintf(out, " i%d,%d f%d,%d", s.Word(BeamSegment::kStartInset), s.Word(BeamSegment::kEndInset),
-                             s.Word(BeamSegment::kStartFine), s.Word(BeamSegment::kEndFine));
-                break;
-            }
-        std::fputs("]", out);
-    }
-}
-
 const CommandRegistrar registrar{
     {"rest", "T B TIME VALUE POS [options]",
      "a rest in track T's bar B at TIME ticks of value code VALUE (0 the whole bar) at staff position POS; options "
@@ -264,9 +232,6 @@ const CommandRegistrar registrar{
     {"beatchart", "B on|off", "shows or hides bar B's beat chart", RunBeatChart},
 };
 
-const tools::ItemFieldsRegistrar restFields{CRest::kType, PrintRest};
-const tools::ItemFieldsRegistrar multiRestFields{CMultiRest::kType, PrintMultiRest};
-const tools::ItemFieldsRegistrar beamFields{CBeam::kType, PrintBeam};
 
 }  // namespace
 }  // namespace zelscript
