@@ -37,6 +37,7 @@
 #include "framework/CodePage.h"
 #include "framework/File.h"
 #include "framework/Midi.h"
+#include "formats/MusicXmlImport.h"
 #include "midi/Performer.h"
 #include "model/Playback.h"
 #include "model/PlaybackHooks.h"
@@ -149,6 +150,8 @@ bool CZelApp::InitInstance() {
     RegisterViewOperations();
     // Opening a MIDI file imports it through its options dialog and the transcription.
     RegisterMidiFileHooks();
+    // Opening a MusicXML file imports it.
+    formats::RegisterScoreFormats();
     ChosenPaletteButton() = [] { return int(g_toolState.button); };
     ToolKeyHandler() = [](int ch) { return g_app.mainToolBar && g_app.mainToolBar->HandleKey(ch); };
     CurrentToolId() = [] { return int(g_toolState.tool); };

@@ -99,7 +99,7 @@ StyleBarOperations& StyleBarOps();
 
 class CFile;
 // The score importers by the file's ending in lower case (".mid" and ".kar" from the MIDI
-// folder, put in at start-up): each reads the open file into the document's score and answers a
+// folder, ".xml" from the formats folder, put in at start-up): each reads the open file into the document's score and answers a
 // read result code. An ending no importer takes is refused (101).
 using ScoreImporterFn = std::function<int(const std::string& ending, CZelDoc& doc, CFile& file)>;
 ScoreImporterFn& ScoreImporter();

@@ -14,6 +14,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Gdi.h"
 #include "framework/File.h"
+#include "formats/MusicXmlImport.h"
 #include "model/BarItem.h"
 #include "model/ItemFactory.h"
 #include "model/NewScore.h"
@@ -67,6 +68,8 @@ std::string Reason(const CException& e) {
 std::unique_ptr<ToolScore> ReadScore(const std::string& path) {
     RegisterClasses();
     UseStartupFonts();
+    // MusicXML files import as the program imports them.
+    formats::RegisterScoreFormats();
     auto s = std::make_unique<ToolScore>();
     if (!s->doc->OnOpenDocument(fw::FromUtf8(path).c_str())) {
         std::string shown = fw::ToUtf8(s->doc->lastReadMessage);
