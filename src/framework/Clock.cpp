@@ -65,6 +65,10 @@ namespace {
 std::atomic<bool> g_manual{false};
 std::atomic<DWORD> g_manualNow{0};
 std::atomic<bool> g_failNextStart{false};
+// The date and time a test has fixed.
+std::mutex g_fixedTimeLock;
+bool g_timeFixed = false;
+SYSTEMTIME g_fixedTime;
 
 // The millisecond clocks started under the virtual clock.
 std::mutex g_virtualMutex;
@@ -266,6 +270,30 @@ std::int64_t MillisecondClock::ThreadCpuNs() const {
     return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+void GetLocalTime(SYSTEMTIME* time) {
+    if (!time) return;
+    {
+        std::lock_guard<std::mutex> lock(g_fixedTimeLock);
+        if (g_timeFixed) {
+            *time = g_fixedTime;
+            return;
+        }
+    }
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const time_t seconds = now.tv_sec;
+    tm local{};
+    localtime_r(&seconds, &local);
+    time->wYear = WORD(local.tm_year + 1900);
+    time->wMonth = WORD(local.tm_mon + 1);
+    time->wDayOfWeek = WORD(local.tm_wday);
+    time->wDay = WORD(local.tm_mday);
+    time->wHour = WORD(local.tm_hour);
+    time->wMinute = WORD(local.tm_min);
+    time->wSecond = WORD(local.tm_sec);
+    time->wMilliseconds = WORD(now.tv_nsec / 1000000);
+}
+
 namespace clocktest {
 
 void SetManual(DWORD start) {
@@ -275,7 +303,21 @@ void SetManual(DWORD start) {
 
 void Advance(DWORD ms) { AdvanceVirtual(ms); }
 
-void Reset() { g_manual.store(false); }
+void Reset() {
+    g_manual.store(false);
+    ReleaseLocalTime();
+}
+
+void FixLocalTime(const SYSTEMTIME& time) {
+    std::lock_guard<std::mutex> lock(g_fixedTimeLock);
+    g_fixedTime = time;
+    g_timeFixed = true;
+}
+
+void ReleaseLocalTime() {
+    std::lock_guard<std::mutex> lock(g_fixedTimeLock);
+    g_timeFixed = false;
+}
 
 void FailNextStart() { g_failNextStart.store(true); }
 

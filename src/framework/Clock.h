@@ -6,7 +6,22 @@
 
 #include "framework/Types.h"
 
+// A date and time of day, as the system's local time gives it.
+struct SYSTEMTIME {
+    WORD wYear = 0;
+    WORD wMonth = 0;  // 1-12
+    WORD wDayOfWeek = 0;  // 0 Sunday
+    WORD wDay = 0;  // 1-31
+    WORD wHour = 0;
+    WORD wMinute = 0;
+    WORD wSecond = 0;
+    WORD wMilliseconds = 0;
+};
+
 namespace fw {
+
+// The local date and time now (a fixed time while a test has set one).
+void GetLocalTime(SYSTEMTIME* time);
 
 // Milliseconds since an arbitrary start (the system's monotonic clock); wraps at 2^32.
 DWORD GetTickCount();
@@ -72,8 +87,11 @@ void SetManual(DWORD start = 0);
 // Moves the virtual clock on by ms, one millisecond at a time, each running the started
 // millisecond clocks once.
 void Advance(DWORD ms);
-// Back to the real clock.
+// Back to the real clock (and the real date and time).
 void Reset();
+// GetLocalTime answers this date and time until Reset or ReleaseLocalTime.
+void FixLocalTime(const SYSTEMTIME& time);
+void ReleaseLocalTime();
 // The next MillisecondClock::Start fails, as when the system refuses the thread.
 void FailNextStart();
 }  // namespace clocktest

@@ -30,6 +30,7 @@
 
 #include "framework/Arith.h"
 #include "framework/CodePage.h"
+#include "framework/Cursor.h"
 #include "framework/Input.h"
 #include "framework/Resources.h"
 #include "framework/WindowImpl.h"
@@ -61,6 +62,8 @@ struct ControlData {
     CWnd* buddy = nullptr;
     // Progress bars.
     int step = 10;
+    // A link (class "SysLink"): shown as a link, with the hand pointer, and clicked.
+    bool link = false;
     // Set while the program changes the control (no notification then).
     int programmatic = 0;
     int limitText = 0;
@@ -112,6 +115,9 @@ public:
         case QEvent::FocusOut:
         case QEvent::Resize:
         case QEvent::Show:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
             break;
         default:
             if (int(e->type()) == kPaintEvent || int(e->type()) == kDrawItemsEvent) break;
@@ -411,21 +417,27 @@ int copyOut(const QString& text, LPARAM buffer) {
 }
 
 // Byte offsets of the code-page text to character indices and back.
-int charIndex(const std::string& cp, int byteOffset) {
+// The bytes of the character at cp[i]; a multi-line field holds a line break ("\r\n" in the
+// program's text) as one character.
+std::size_t charBytesAt(const std::string& cp, std::size_t i, bool lineBreakIsOne) {
+    if (lineBreakIsOne && cp[i] == '\r' && i + 1 < cp.size() && cp[i + 1] == '\n') return 2;
+    return CharBytes(cp.c_str() + i);
+}
+int charIndex(const std::string& cp, int byteOffset, bool lineBreakIsOne = false) {
     int chars = 0;
     std::size_t i = 0;
     while (i < cp.size() && int(i) < byteOffset) {
-        std::size_t n = CharBytes(cp.c_str() + i);
+        std::size_t n = charBytesAt(cp, i, lineBreakIsOne);
         if (n == 0) break;
         i += n;
         ++chars;
     }
     return chars;
 }
-int byteOffset(const std::string& cp, int charIdx) {
+int byteOffset(const std::string& cp, int charIdx, bool lineBreakIsOne = false) {
     std::size_t i = 0;
     for (int c = 0; c < charIdx && i < cp.size(); ++c) {
-        std::size_t n = CharBytes(cp.c_str() + i);
+        std::size_t n = charBytesAt(cp, i, lineBreakIsOne);
         if (n == 0) break;
         i += n;
     }
@@ -540,6 +552,21 @@ QWidget* CreateControlWidget(CWnd* wnd, const char* className, DWORD style, QWid
             });
             w = e;
         }
+    } else if (cls == QLatin1String("syslink")) {
+        // A link: its text (a web address) in the desktop's link colour, underlined; a click
+        // reaches the parent as STN_CLICKED.
+        kind = WndKind::Static;
+        auto* l = new QLabel(parent);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QFont f = l->font();
+        f.setUnderline(true);
+        l->setFont(f);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, pal.color(QPalette::Link));
+        l->setPalette(pal);
+        d->link = true;
+        w = l;
     } else if (cls == QLatin1String("static")) {
         DWORD type = style & SS_TYPEMASK;
         if (type == SS_OWNERDRAW) {
@@ -923,7 +950,7 @@ LRESULT editProc(CWnd* wnd, ControlData* d, UINT message, WPARAM wParam, LPARAM 
         }
         if (end < 0 || end > n) end = n;
         start = std::min(start, n);
-        int a = charIndex(text, start), b = charIndex(text, end);
+        int a = charIndex(text, start, pe != nullptr), b = charIndex(text, end, pe != nullptr);
         if (e) e->setSelection(a, b - a);
         if (pe) {
             QTextCursor c = pe->textCursor();
@@ -946,7 +973,7 @@ LRESULT editProc(CWnd* wnd, ControlData* d, UINT message, WPARAM wParam, LPARAM 
             a = pe->textCursor().selectionStart();
             b = pe->textCursor().selectionEnd();
         }
-        int ba = byteOffset(text, a), bb = byteOffset(text, b);
+        int ba = byteOffset(text, a, pe != nullptr), bb = byteOffset(text, b, pe != nullptr);
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = DWORD(ba);
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = DWORD(bb);
         return LRESULT(MAKELONG(WORD(ba), WORD(bb)));
@@ -1493,8 +1520,15 @@ LRESULT ControlDefProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam, bo
     case WM_GETFONT: return LRESULT(wnd->GetFont());
     case WM_ERASEBKGND: return TRUE;
     case WM_SETCURSOR:
+        if (d->link) {
+            SetCursor(IDC_HAND);
+            return TRUE;
+        }
         if (CWnd* p = wnd->GetParent(); p && p->impl()->widget) return p->SendMessage(WM_SETCURSOR, wParam, lParam);
         return FALSE;
+    case WM_LBUTTONDOWN:
+        if (kind == WndKind::Static && (d->link || (wnd->GetStyle() & SS_NOTIFY))) notify(wnd, STN_CLICKED);
+        break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
         bool in = message == WM_SETFOCUS;

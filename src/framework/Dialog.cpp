@@ -89,6 +89,7 @@ const KindInfo kKinds[] = {
     {"label", "STATIC", SS_LEFT},
     {"clabel", "STATIC", SS_CENTER},
     {"rlabel", "STATIC", SS_RIGHT},
+    {"link", "SysLink", SS_NOTIFY},
     {"ownerstatic", "STATIC", SS_OWNERDRAW},
     {"frame", "STATIC", SS_ETCHEDFRAME},
     {"blackframe", "STATIC", SS_BLACKFRAME},

@@ -99,6 +99,9 @@ enum : UINT {
     WM_MOUSELAST = 0x020A,
     WM_CAPTURECHANGED = 0x0215,
     WM_MDIACTIVATE = 0x0222,
+    // Files were dropped on a window that accepts them (CWnd::DragAcceptFiles); wParam: the
+    // drop (HDROP, framework/Window.h), read with DragQueryFile while the message is handled.
+    WM_DROPFILES = 0x0233,
     WM_MDINEXT = 0x0224,
     WM_CANCELMODE = 0x001F,
     WM_IDLEUPDATECMDUI = 0x0363,
@@ -171,6 +174,7 @@ enum : UINT {
 // Control notification codes (high word of WM_COMMAND's wParam).
 enum : UINT {
     BN_CLICKED = 0,
+    STN_CLICKED = 0,  // a static with SS_NOTIFY, or a link, was clicked
     BN_DOUBLECLICKED = 5,
     EN_SETFOCUS = 0x0100,
     EN_KILLFOCUS = 0x0200,

@@ -4,6 +4,10 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -21,6 +25,8 @@
 #include <deque>
 #include <set>
 #include <vector>
+
+#include <string>
 
 #include "framework/App.h"
 #include "framework/Clock.h"
@@ -444,6 +450,24 @@ bool routeFocus(CWnd* wnd, QFocusEvent* e) {
     return isNativeKind(wnd) ? !native : false;
 }
 
+// Files dragged over a window go to the first window from it up through its parents that
+// accepts them (WS_EX_ACCEPTFILES), also over a control that would take text itself; other
+// drags are the control's own.
+bool routeDrop(CWnd* wnd, QDropEvent* e) {
+    CWnd* taker = wnd;
+    while (taker && !(taker->GetExStyle() & WS_EX_ACCEPTFILES))
+        taker = (taker->GetStyle() & WS_CHILD) ? taker->GetParent() : nullptr;
+    if (!taker || !e->mimeData() || !e->mimeData()->hasUrls()) return false;
+    DropFiles drop;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile()) drop.paths.push_back(FromUtf8(url.toLocalFile().toStdString()));
+    if (drop.paths.empty()) return false;
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    if (e->type() == QEvent::Drop) taker->SendMessage(WM_DROPFILES, WPARAM(&drop));
+    return true;
+}
+
 }  // namespace
 
 bool RouteEvent(CWnd* wnd, QWidget* target, QEvent* event) {
@@ -495,7 +519,17 @@ bool RouteEvent(CWnd* wnd, QWidget* target, QEvent* event) {
             return true;
         }
         return false;
-    case QEvent::ContextMenu: return !isNativeKind(wnd);
+    case QEvent::ContextMenu:
+        // Controls keep their own menus (an edit field's copy and paste). The program's windows
+        // are asked for theirs after a right button's release (the default of WM_RBUTTONUP), or
+        // here for the menu key.
+        if (isNativeKind(wnd)) return false;
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+            wnd->SendMessage(WM_CONTEXTMENU, WPARAM(wnd), MAKELPARAM(-1, -1));
+        return true;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: return routeDrop(wnd, static_cast<QDropEvent*>(event));
     case kPaintEvent: RunPaint(wnd); return true;
     case kDrawItemsEvent:
         wnd->impl()->drawItemsPosted = false;
@@ -906,7 +940,15 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return FALSE;
     }
+    case WM_RBUTTONUP: {
+        // A right click asks the window for its context menu, at the release's place.
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(&at);
+        SendMessage(WM_CONTEXTMENU, WPARAM(this), MAKELPARAM(at.x, at.y));
+        return 0;
+    }
     case WM_MOUSEWHEEL:
+    case WM_CONTEXTMENU:
         if ((impl_->style & WS_CHILD) && impl_->parent && impl_->parent->impl()->widget)
             return impl_->parent->SendMessage(message, wParam, lParam);
         return 0;
@@ -990,3 +1032,15 @@ LRESULT DispatchMessage(const MSG* msg) {
     if (!msg || !msg->hwnd || !msg->hwnd->impl()->widget) return 0;
     return msg->hwnd->SendMessage(msg->message, msg->wParam, msg->lParam);
 }
+
+UINT DragQueryFile(HDROP drop, UINT index, char* buffer, UINT size) {
+    if (!drop) return 0;
+    if (index == 0xFFFFFFFFu) return UINT(drop->paths.size());
+    if (index >= drop->paths.size()) return 0;
+    const std::string& path = drop->paths[index];
+    if (!buffer) return UINT(path.size());
+    if (size == 0) return 0;
+    return UINT(fw::CopyText(buffer, size, path));
+}
+
+void DragFinish(HDROP) {}

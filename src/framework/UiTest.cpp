@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 #include <QPointer>
 #include <QTimer>
 #include <QWheelEvent>
@@ -28,7 +30,7 @@ void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key, Qt::Keyboard
 namespace fw {
 namespace {
 
-enum class StepKind { Press, Release, Move, Wheel, KeyDown, KeyUp, Tick, Call };
+enum class StepKind { Press, Release, Move, Wheel, KeyDown, KeyUp, Drop, Tick, Call };
 
 struct Step {
     StepKind kind = StepKind::Tick;
@@ -43,6 +45,7 @@ struct Step {
     int key = 0;       // a typed character's own key (Type)
     QString text;      // its text
     bool typed = false;
+    std::vector<std::string> files;  // a drop's paths (code page)
     std::function<void()> call;
 };
 
@@ -257,12 +260,39 @@ void deliverKey(const Step& s) {
     }
 }
 
+void deliverDrop(const Step& s) {
+    CWnd* wnd = s.wnd;
+    if (!wnd || !wnd->impl()->surface()) return;
+    QWidget* surface = wnd->impl()->surface();
+    const QPoint local(s.x, s.y);
+    QWidget* target = surface->childAt(local);
+    if (!target) target = surface;
+    // As the platform does: the widget under the pointer, else the first parent that takes drops.
+    while (target && !target->acceptDrops() && !target->isWindow()) target = target->parentWidget();
+    if (!target || !target->acceptDrops()) return;
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const std::string& path : s.files) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(ToUtf8(path))));
+    mime.setUrls(urls);
+    const QPoint at = target->mapFrom(surface, local);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(at, actions, &mime, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return;
+    QDragMoveEvent move(at, actions, &mime, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    if (!move.isAccepted()) return;
+    QDropEvent drop(QPointF(at), actions, &mime, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
 void deliver(const Step& s) {
     switch (s.kind) {
     case StepKind::Press:
     case StepKind::Release:
     case StepKind::Move: deliverMouse(s); break;
     case StepKind::Wheel: deliverWheel(s); break;
+    case StepKind::Drop: deliverDrop(s); break;
     case StepKind::KeyDown:
     case StepKind::KeyUp: deliverKey(s); break;
     case StepKind::Call:
@@ -453,6 +483,16 @@ void Wheel(CWnd* wnd, int x, int y, int delta, UINT mods) {
     s.y = y;
     s.delta = delta;
     s.mods = mods;
+    add(std::move(s));
+}
+
+void DropFiles(CWnd* wnd, int x, int y, const std::vector<std::string>& paths) {
+    Step s;
+    s.kind = StepKind::Drop;
+    s.wnd = wnd;
+    s.x = x;
+    s.y = y;
+    s.files = paths;
     add(std::move(s));
 }
 

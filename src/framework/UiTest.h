@@ -78,6 +78,12 @@ void KeyUp(CWnd* wnd, int vk, UINT mods = kNone, bool keypad = false);
 // Types a text (code page): one key per character.
 void Type(CWnd* wnd, const char* text);
 
+// --- drops ---
+// Files (code page paths) dragged from the desktop and dropped at a point of wnd: the widget
+// there, or the first of its parents that takes drops, gets the drag's enter, a move and the
+// drop, as the platform hands them; nothing happens where no widget takes drops.
+void DropFiles(CWnd* wnd, int x, int y, const std::vector<std::string>& paths);
+
 // --- other steps ---
 // One poll of a mouse loop passes with no input (MouseLoopStep's timeout runs out).
 void Tick();

@@ -145,6 +145,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
     if (!impl_->client) impl_->client = w;
     impl_->style = style & ~WS_VISIBLE;
     impl_->exStyle = exStyle;
+    if (exStyle & WS_EX_ACCEPTFILES) impl_->surface()->setAcceptDrops(true);
     impl_->id = int(id);
     impl_->parent = parent;
     fw::BindWidget(w, this);
@@ -382,7 +383,15 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
     DWORD old = impl_->exStyle;
     impl_->exStyle = (old & ~remove) | add;
+    // The platform hands drags only to widgets that take drops.
+    if (((old ^ impl_->exStyle) & WS_EX_ACCEPTFILES) && impl_->surface())
+        impl_->surface()->setAcceptDrops((impl_->exStyle & WS_EX_ACCEPTFILES) != 0);
     return impl_->exStyle != old;
+}
+
+void CWnd::DragAcceptFiles(BOOL accept) {
+    if (accept) ModifyStyleEx(0, WS_EX_ACCEPTFILES);
+    else ModifyStyleEx(WS_EX_ACCEPTFILES, 0);
 }
 
 void CWnd::HideCaret() {}
@@ -824,6 +833,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CANCELMODE: OnCancelMode(); return 0;
     case WM_ENABLE: OnEnable(BOOL(wParam)); return 0;
     case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<CWnd*>(wParam), pt()); return 0;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<CMenu*>(wParam), LOWORD(DWORD(lParam)), HIWORD(DWORD(lParam))); return 0;
     case WM_MENUSELECT: OnMenuSelect(LOWORD(DWORD(wParam)), HIWORD(DWORD(wParam))); return 0;
     case WM_COMMAND:
@@ -866,6 +876,7 @@ void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnCancelMode() { Default(); }
 void CWnd::OnEnable(BOOL) { Default(); }
 void CWnd::OnContextMenu(CWnd*, POINT) { Default(); }
+void CWnd::OnDropFiles(HDROP) { Default(); }
 void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) { Default(); }
 void CWnd::OnMenuSelect(UINT, UINT) { Default(); }
 

@@ -55,6 +55,7 @@ enum : DWORD {
 enum : DWORD {
     WS_EX_DLGMODALFRAME = 0x00000001,
     WS_EX_TOPMOST = 0x00000008,
+    WS_EX_ACCEPTFILES = 0x00000010,
     WS_EX_TRANSPARENT = 0x00000020,
     WS_EX_TOOLWINDOW = 0x00000080,
     WS_EX_WINDOWEDGE = 0x00000100,
@@ -155,6 +156,18 @@ enum : int {
     COLOR_3DLIGHT = 22,
 };
 
+// Files dropped on a window (the drop handle of the original): the paths in the program's code
+// page, in the order the desktop gave them. It lives while WM_DROPFILES is handled.
+struct DropFiles;
+using HDROP = const DropFiles*;
+// The number of files of a drop (index 0xFFFFFFFF), or file `index`'s path: copied into
+// buffer (size bytes with the terminator, cut without splitting a double-byte character) and
+// its length returned; with buffer null, the length the whole path needs without the
+// terminator. 0 for an index past the last file.
+UINT DragQueryFile(HDROP drop, UINT index, char* buffer, UINT size);
+// Ends the handling of a drop (the framework frees it; kept for the callers' form).
+void DragFinish(HDROP drop);
+
 struct CREATESTRUCT {
     void* lpCreateParams = nullptr;
     CWnd* hwndParent = nullptr;
@@ -218,8 +231,8 @@ public:
     // --- creation and destruction ---
     // Creates the window. className null or "" makes a plain window of this class; the
     // control classes "BUTTON", "EDIT", "STATIC", "COMBOBOX", "LISTBOX", "SCROLLBAR",
-    // "msctls_trackbar32", "msctls_updown32", "msctls_progress32" and "SysTreeView32" make
-    // those controls.
+    // "msctls_trackbar32", "msctls_updown32", "msctls_progress32", "SysTreeView32" and
+    // "SysLink" (a link) make those controls.
     // With WS_CHILD, rect is in the parent's client coordinates; without, on the screen and
     // the window is top-level (owned by parent when given). Sends WM_CREATE (OnCreate: -1
     // refuses) and, for WS_VISIBLE, shows the window. False when it cannot be made.
@@ -384,6 +397,10 @@ public:
     // The menu of a frame (null for others).
     virtual CMenu* GetMenu() const;
 
+    // Whether files dropped on the window (or on a child of it that does not take them
+    // itself) arrive as WM_DROPFILES (OnDropFiles): the style WS_EX_ACCEPTFILES.
+    void DragAcceptFiles(BOOL accept = TRUE);
+
     // Writes the window's picture as it shows on the screen, children included (pending
     // paints are run first), into a PNG file (UTF-8 path); false when it cannot.
     bool SaveImage(const std::string& utf8Path);
@@ -437,7 +454,12 @@ protected:
     virtual void OnCaptureChanged(CWnd* wnd);
     virtual void OnCancelMode();
     virtual void OnEnable(BOOL enable);
+    // The user asked for a context menu over wnd (the default of a right button's release, or
+    // the menu key): screenPt is where, (-1, -1) from the keyboard. A child window's default
+    // passes it to its parent.
     virtual void OnContextMenu(CWnd* wnd, POINT screenPt);
+    // Files were dropped on the window (DragAcceptFiles); the default does nothing.
+    virtual void OnDropFiles(HDROP drop);
     virtual void OnInitMenuPopup(CMenu* popup, UINT index, BOOL sysMenu);
     // A menu entry came under the pointer (id, flags 0), or the menu closed (id 0, flags
     // 0xFFFF).

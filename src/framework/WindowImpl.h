@@ -8,14 +8,20 @@
 #include <QWidget>
 
 #include <map>
-#include <vector>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/UiTest.h"
 #include "framework/Window.h"
 
 class QScrollBar;
 class QTimer;
+
+// The files of a drop (HDROP), code page paths.
+struct DropFiles {
+    std::vector<std::string> paths;
+};
 
 namespace fw {
 

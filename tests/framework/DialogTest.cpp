@@ -471,3 +471,31 @@ TEST_F(DialogTest, StepsAfterAModalDialogWaitForIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EditSelectionTest, AMultiLineFieldSelectsByTheProgramsByteOffsets) {
+    // The program's text holds a line break as "\r\n" and a Chinese character as two bytes; the
+    // field holds each as one character. Offsets go both ways by the program's bytes.
+    ui::Session session;
+    fw::resourcetest::SetText("dialogs", 9102, "dialog 9102 100 60\nedit 5 4 4 90 50 multiline readonly vscroll\n");
+    CDialog dlg;
+    ASSERT_TRUE(dlg.Create(9102));
+    auto* edit = static_cast<CEdit*>(dlg.GetDlgItem(5));
+    const std::string text = "ab\r\n" + fw::FromUtf8("曲") + "c\r\n";
+    edit->SetWindowText(text.c_str());
+    struct Case {
+        int start, end, wantStart, wantEnd;
+    } cases[] = {{4, 6, 4, 6}, {2, 4, 2, 4}, {0, -1, 0, int(text.size())}, {int(text.size()), int(text.size()), int(text.size()), int(text.size())}};
+    for (const Case& c : cases) {
+        edit->SetSel(c.start, c.end);
+        int a = -1, b = -1;
+        edit->GetSel(a, b);
+        EXPECT_EQ(a, c.wantStart) << c.start << "-" << c.end;
+        EXPECT_EQ(b, c.wantEnd) << c.start << "-" << c.end;
+    }
+    dlg.DestroyWindow();
+    fw::resourcetest::Clear();
+}
+
+}  // namespace

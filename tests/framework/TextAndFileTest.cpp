@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -234,6 +236,28 @@ TEST(StringTableTest, LoadsTextsByIdInCodePage) {
     EXPECT_EQ(fw::ToUtf8(s), "停止");
     EXPECT_FALSE(fw::LoadStringResource(1, s));
     EXPECT_TRUE(s.empty());
+}
+
+TEST(StringTableTest, EveryIdHasOneTextInAllTheFiles) {
+    // The files are one table: an id in two of them would give one of the texts to both users.
+    std::map<unsigned long, std::string> owner;
+    std::string twice;
+    const std::filesystem::path folder = std::filesystem::path(ZEL_TEST_SOURCE_DIR).parent_path() / "resources" / "strings";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".txt") continue;
+        ++files;
+        std::ifstream in(entry.path());
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#' || line.find('\t') == std::string::npos) continue;
+            const unsigned long id = std::strtoul(line.c_str(), nullptr, 10);
+            const std::string where = entry.path().filename().string();
+            if (!owner.emplace(id, where).second) twice += " " + std::to_string(id) + " (" + owner[id] + ", " + where + ")";
+        }
+    }
+    EXPECT_GT(files, 10);
+    EXPECT_EQ(twice, "");
 }
 
 }  // namespace
