@@ -16,10 +16,12 @@ function(zel_precompile target)
   target_precompile_headers(${target} PRIVATE ${headers})
 endfunction()
 
-# zel_module(NAME [DEPS lib...]) builds src/NAME/*.cpp into the static library zel_NAME.
+# zel_module(NAME [DEPS lib...]) builds src/NAME/*.cpp into the static library zel_NAME; a
+# src/NAME/main.cpp is the entry of a program of the folder's own, not part of the library.
 function(zel_module name)
   cmake_parse_arguments(ZM "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  list(FILTER srcs EXCLUDE REGEX "/${name}/main\\.cpp$")
   if(NOT srcs)
     # A folder without sources yet: an interface library, so dependents link all the same.
     add_library(zel_${name} INTERFACE)
