@@ -201,7 +201,33 @@ void CheckReferences(CScore& score, const ScoreFileDoc& doc, CFile* file) {
     }
 }
 
+// The page setup as the header stores it: the printable rectangle and the paper size, in
+// points, times the score size.
+void StoredPageValues(const ScoreFileDoc& doc, std::int32_t page[6]) {
+    const int size = doc.scoreSize;
+    const CPageSetup& ps = doc.pageSetup;
+    const std::int32_t w = ps.GetPaperWidth(), h = ps.GetPaperHeight();
+    const std::int32_t values[6] = {ps.GetLeftMargin(), ps.GetTopMargin(), w - ps.GetRightMargin(),
+                                    h - ps.GetBottomMargin(), w, h};
+    for (int k = 0; k < 6; ++k) page[k] = values[k] * size / 100;
+}
+
+// A stored value of a current file back in points: the smallest value that the writer turns
+// back into the stored one, so a page setup read and written again stores the same numbers.
+std::int32_t PageValueFromStored(std::int32_t v, int size) { return v > 0 ? (v * 100 + size - 1) / size : v * 100 / size; }
+
 }  // namespace
+
+void ScoreFile::SettlePageSetup(ScoreFileDoc& doc) {
+    if (doc.scoreSize <= 0) return;
+    std::int32_t page[6];
+    StoredPageValues(doc, page);
+    for (std::int32_t& v : page) v = PageValueFromStored(v, doc.scoreSize);
+    if (page[4] <= 0 || page[5] <= 0 || page[2] <= page[0] || page[3] <= page[1]) return;
+    doc.landscape = page[4] > page[5] ? 1 : 0;
+    doc.pageSetup.SetPaperSizePoints(page[4], page[5]);
+    doc.pageSetup.SetMarginsPoints(page[0], page[1], page[4] - page[2], page[5] - page[3]);
+}
 
 // --- document share ------------------------------------------------------------------------
 
@@ -253,12 +279,9 @@ void ScoreFile::WriteHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
     s.WriteWord(score.lineCount);
     s.WriteWord(score.barCount);
     // The page setup's printable rectangle and paper size, in points, times the score size.
-    const int size = doc.scoreSize;
-    const CPageSetup& ps = doc.pageSetup;
-    const std::int32_t w = ps.GetPaperWidth(), h = ps.GetPaperHeight();
-    const std::int32_t page[6] = {ps.GetLeftMargin(), ps.GetTopMargin(), w - ps.GetRightMargin(),
-                                  h - ps.GetBottomMargin(), w, h};
-    for (std::int32_t v : page) s.WriteLong(std::uint32_t(v * size / 100));
+    std::int32_t page[6];
+    StoredPageValues(doc, page);
+    for (std::int32_t v : page) s.WriteLong(std::uint32_t(v));
     s.WriteFontRef(score.textFont1);
     s.WriteFontRef(score.textFont2);
     s.WriteFontRef(score.textFont3);
@@ -409,9 +432,7 @@ void ScoreFile::ReadHeader(CScore& score, ScoreFileDoc& doc, CChunkStream& s) {
         for (std::int32_t& v : page) v = ScaleOldPageUnit(v, size);
         for (std::int32_t& v : page) v = v * 100 / size;
     } else {
-        // The smallest value that this program's writer turns back into the stored one, so a
-        // page setup read and written again stores the same numbers.
-        for (std::int32_t& v : page) v = v > 0 ? (v * 100 + size - 1) / size : v * 100 / size;
+        for (std::int32_t& v : page) v = PageValueFromStored(v, size);
     }
     // The paper has sides, and the margins lie inside it.
     const std::int32_t w = page[4], h = page[5];

@@ -109,6 +109,10 @@ public:
     // (the old file untouched) on any failure, with its cause, the system's error number, in
     // *osError when given (ENOMEM when memory ran out while building the file).
     static bool Save(CScore& score, ScoreFileDoc& doc, const std::string& path, int* osError = nullptr);
+    // The page setup as a save and a read give it back (the header stores it in whole points
+    // times the score size): a score built in memory, such as an import, settles it so that its
+    // first save is what every later open and save gives.
+    static void SettlePageSetup(ScoreFileDoc& doc);
     // The file's bytes as Write produces them.
     static std::vector<std::uint8_t> WriteToBytes(CScore& score, ScoreFileDoc& doc);
 };
