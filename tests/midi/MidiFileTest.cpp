@@ -107,19 +107,140 @@ TEST(MidiFileRead, ALongerHeaderMovesTheFirstTrack) {
     EXPECT_EQ(events[0].d1, 60);
 }
 
-TEST(MidiFileRead, AByteBelow0x80AfterAMetaEventIsAnotherMetaType) {
-    // FF 01 01 'a', then 00 03 01 'b': a second meta event of type 3 under running status.
-    const auto events = ReadTrack(File({{0x00, 0xFF, 0x01, 0x01, 'a', 0x00, 0x03, 0x01, 'b', 0x00, 0xFF, 0x2F, 0x00}}), 0);
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].meta, 1);
-    EXPECT_EQ(events[1].meta, 3);
-    EXPECT_EQ(events[1].d1, 'b');
+TEST(MidiFileRead, RunningStatusContinuesAfterMetaAndSystemExclusiveEvents) {
+    // A note-on, a text, a data byte (running status), a system-exclusive message, a data byte.
+    const auto events = ReadTrack(File({{0x00, 0x90, 60, 100, 0x00, 0xFF, 0x01, 0x01, 'a', 0x00, 62, 100, 0x00, 0xF0,
+                                         0x02, 0x41, 0xF7, 0x00, 64, 100, 0x00, 0xFF, 0x2F, 0x00}}),
+                                  0);
+    ASSERT_EQ(events.size(), 6u);
+    EXPECT_EQ(events[1].meta, 1);
+    EXPECT_EQ(events[2].status, 0x90);
+    EXPECT_EQ(events[2].d1, 62);
+    EXPECT_EQ(events[3].status, 0xF0);
+    EXPECT_EQ(events[4].status, 0x90);
+    EXPECT_EQ(events[4].d1, 64);
+    EXPECT_EQ(events[5].meta, 0x2F);
+    // With no channel status before it, a data byte after a meta event is refused, not read as
+    // another meta event.
+    std::string error;
+    ReadTrack(File({{0x00, 0xFF, 0x01, 0x01, 'a', 0x00, 0x03, 0x01, 'b', 0x00, 0xFF, 0x2F, 0x00}}), 0, &error);
+    EXPECT_EQ(error, CMidiFile::ProblemText(SmfProblem::NoStatus));
+}
+
+TEST(MidiFileRead, UndefinedSystemStatusesAreSingleBytesThatCancelRunningStatus) {
+    for (const int status : {0xF1, 0xF4, 0xF5, 0xF6, 0xF9, 0xFD}) {
+        // The rest of the track is read after one.
+        std::string error;
+        auto events = ReadTrack(File({{0x00, 0x90, 60, 100, 0x00, std::uint8_t(status), 0x10, 0x90, 62, 100, 0x00, 0xFF,
+                                       0x2F, 0x00}}),
+                                0, &error);
+        EXPECT_TRUE(error.empty()) << std::hex << status << ": " << error;
+        ASSERT_EQ(events.size(), 4u) << std::hex << status;
+        EXPECT_EQ(events[1].status, status);
+        EXPECT_EQ(events[2].tick, 16);
+        EXPECT_EQ(events[2].d1, 62) << std::hex << status;
+        // A data byte after one has no running status.
+        events = ReadTrack(File({{0x00, 0x90, 60, 100, 0x00, std::uint8_t(status), 0x00, 62, 100, 0x00, 0xFF, 0x2F, 0x00}}),
+                           0, &error);
+        EXPECT_EQ(error, CMidiFile::ProblemText(SmfProblem::NoStatus)) << std::hex << status;
+    }
+}
+
+// Four-byte deltas at a small division pass 32 bits within two events: the sum is taken without
+// overflow, and a track whose times run past the longest score is refused.
+TEST(MidiFileRead, TickSumsNeverOverflow) {
+    struct Case {
+        int division;
+        std::vector<std::uint32_t> deltas;
+        bool refused;
+    };
+    const Case cases[] = {
+        {1, {0x0FFFFFFF, 0x0FFFFFFF}, true},
+        {96, {0x0FFFFFFF}, true},
+        {96, {0x00800000, 0x00800000, 0x00800000}, false},  // 40 million ticks each
+        {37, {0x0FFFFFF0}, true},                           // through the remainder's carry
+        {37, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, false},
+        {7, {0x01000000, 0x01000000}, true},
+        {32767, {0x0FFFFFFF, 0x0FFFFFFF, 0x0FFFFFFF, 0x0FFFFFFF, 0x0FFFFFFF}, false},
+        {480, {0x0FFFFFFF, 0x0FFFFFFF, 0x0FFFFFFF, 0x0FFFFFFF, 0x0FFFFFFF}, true},
+    };
+    for (const Case& c : cases) {
+        Bytes track;
+        for (const std::uint32_t d : c.deltas) {
+            std::uint8_t t[5];
+            int k = 0;
+            std::uint32_t n = d;
+            t[k++] = std::uint8_t(n & 0x7F);
+            while (n >>= 7) t[k++] = std::uint8_t(0x80 | (n & 0x7F));
+            while (k) track.push_back(t[--k]);
+            track.insert(track.end(), {0x90, 60, 1});
+        }
+        track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+        CMidiFile f;
+        f.Attach(File({track}, c.division));
+        SmfHeader h;
+        ASSERT_EQ(f.ReadHeader(&h), 0);
+        SmfEvent e;
+        ASSERT_TRUE(f.SeekTrack(0, &e));
+        std::int64_t exact = 0, sum = 0;
+        int last = 0;
+        std::size_t k = 0;
+        while (f.ReadEvent(&e)) {
+            EXPECT_GE(e.tick, last) << c.division << " event " << k;
+            last = e.tick;
+            if (k < c.deltas.size()) {
+                sum += c.deltas[k];
+                exact = sum * 480 / c.division;
+                EXPECT_EQ(e.tick, exact) << c.division << " event " << k;
+            }
+            ++k;
+        }
+        if (c.refused) {
+            EXPECT_EQ(f.problem(), SmfProblem::TooLong) << c.division;
+            EXPECT_FALSE(f.error().empty());
+        } else {
+            EXPECT_TRUE(f.error().empty()) << c.division << ": " << f.error();
+            EXPECT_EQ(k, c.deltas.size()) << c.division;
+        }
+        EXPECT_LE(last, CMidiFile::kMaxTick);
+    }
+}
+
+// A chunk whose length runs past the file's end is read up to the end, and says by how much; a
+// chunk before another one that does so leaves that one unreachable.
+TEST(MidiFileRead, AChunkRunningPastTheFileIsReadToTheEnd) {
+    Bytes f = File({{0x00, 0xFF, 0x2F, 0x00}, {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}});
+    f[f.size() - 12 - 1] += 3;  // the last chunk claims three bytes more
+    CMidiFile file;
+    file.Attach(f);
+    SmfHeader h;
+    ASSERT_EQ(file.ReadHeader(&h), 0);
+    SmfEvent e;
+    ASSERT_TRUE(file.SeekTrack(1, &e)) << file.error();
+    EXPECT_EQ(file.chunkOverrun(), 3u);
+    int notes = 0;
+    while (file.ReadEvent(&e)) notes += (e.status & 0xF0) == 0x80 || (e.status & 0xF0) == 0x90;
+    EXPECT_EQ(notes, 2);
+    EXPECT_EQ(e.metaType, 0x2F);
+    EXPECT_TRUE(file.error().empty()) << file.error();
+    ASSERT_TRUE(file.SeekTrack(0, &e));
+    EXPECT_EQ(file.chunkOverrun(), 0u);
+    // The first chunk running past the end: the second track is not there.
+    Bytes g = File({{0x00, 0xFF, 0x2F, 0x00}, {0x00, 0xFF, 0x2F, 0x00}});
+    g[14 + 7] = 40;
+    file.Attach(g);
+    ASSERT_EQ(file.ReadHeader(&h), 0);
+    EXPECT_TRUE(file.SeekTrack(0, &e));
+    EXPECT_FALSE(file.SeekTrack(1, &e));
+    EXPECT_EQ(file.problem(), SmfProblem::TrackMissing);
+    EXPECT_EQ(file.errorTrack(), 1);
 }
 
 TEST(MidiFileRead, RefusedFilesGive101WithAReason) {
     struct Case {
         Bytes file;
         int track;
+        SmfProblem problem;
         const char* what;
     };
     Bytes other = File({{0x00, 0xFF, 0x2F, 0x00}});
@@ -130,14 +251,17 @@ TEST(MidiFileRead, RefusedFilesGive101WithAReason) {
     wrongTag[0] = 'R';
     Bytes unreachable = File({{0x00, 0xFF, 0x2F, 0x00}});
     unreachable[11] = 2;
+    Bytes longHeader = File({{0x00, 0xFF, 0x2F, 0x00}});
+    longHeader[7] = 200;
     std::vector<Case> cases = {
-        {wrongTag, 0, "tag"},
-        {File({{0x00, 0xFF, 0x2F, 0x00}}, 480, 2), 0, "format 2"},
-        {Header(1, 0, 480), 0, "no tracks"},
-        {File({{0x00, 0xFF, 0x2F, 0x00}}, 0), 0, "division 0"},
-        {unreachable, 1, "a track past the end"},
-        {other, 1, "another chunk among the tracks"},
-        {Bytes{'M', 'T', 'h'}, 0, "a short file"},
+        {wrongTag, 0, SmfProblem::NotMidi, "tag"},
+        {File({{0x00, 0xFF, 0x2F, 0x00}}, 480, 2), 0, SmfProblem::Format, "format 2"},
+        {Header(1, 0, 480), 0, SmfProblem::NoTracks, "no tracks"},
+        {File({{0x00, 0xFF, 0x2F, 0x00}}, 0), 0, SmfProblem::DivisionZero, "division 0"},
+        {unreachable, 1, SmfProblem::TrackMissing, "a track past the end"},
+        {other, 1, SmfProblem::NotATrack, "another chunk among the tracks"},
+        {Bytes{'M', 'T', 'h'}, 0, SmfProblem::ShortFile, "a short file"},
+        {longHeader, 0, SmfProblem::HeaderLength, "a header longer than the file"},
     };
     for (const Case& c : cases) {
         CMidiFile f;
@@ -147,7 +271,9 @@ TEST(MidiFileRead, RefusedFilesGive101WithAReason) {
         SmfEvent e;
         if (code == 0 && !f.SeekTrack(c.track, &e)) code = CMidiFile::kBadFile;
         EXPECT_EQ(code, CMidiFile::kBadFile) << c.what;
-        EXPECT_FALSE(f.error().empty()) << c.what;
+        EXPECT_EQ(f.problem(), c.problem) << c.what;
+        EXPECT_EQ(f.error(), CMidiFile::ProblemText(c.problem)) << c.what;
+        EXPECT_NE(CMidiFile::ProblemStringId(c.problem), 0u) << c.what;
     }
 }
 
@@ -163,10 +289,10 @@ TEST(MidiFileRead, LongNumbersAndCutEventsEndTheTrackWithAReason) {
     std::string error;
     auto events = ReadTrack(File({{0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 1}}), 0, &error);
     EXPECT_EQ(events.back().meta, 0x2F);
-    EXPECT_NE(error.find("four bytes"), std::string::npos) << error;
+    EXPECT_EQ(error, CMidiFile::ProblemText(SmfProblem::NumberTooLong));
     events = ReadTrack(File({{0x00, 0xFF, 0x01, 0x40, 'a'}}), 0, &error);
     EXPECT_EQ(events.size(), 1u);
-    EXPECT_NE(error.find("past"), std::string::npos) << error;
+    EXPECT_EQ(error, CMidiFile::ProblemText(SmfProblem::TrackEndsEarly));
 }
 
 TEST(MidiFileRead, AnSmpteDivisionIsReadAtAFixedRate) {

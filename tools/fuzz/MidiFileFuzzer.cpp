@@ -1,6 +1,7 @@
 // libFuzzer entry for the Standard MIDI File reader: each input is read as a file image, header
-// first, then every track it names, event by event. An event's data must lie inside the image
-// and every track must end; a broken rule traps, so the fuzzer keeps the input.
+// first, then every track it names, event by event. An event's data must lie inside the image,
+// ticks must never go back nor pass the longest score, and every track must end; a broken rule
+// traps, so the fuzzer keeps the input.
 #include <cstdint>
 #include <vector>
 
@@ -21,8 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SmfEvent e;
         if (!file.SeekTrack(t, &e)) break;
         std::size_t events = 0;
+        int last = 0;
         while (file.ReadEvent(&e)) {
             if (e.data) Check(std::size_t(e.offset) + e.length <= size);
+            Check(e.tick >= last && e.tick <= CMidiFile::kMaxTick);
+            last = e.tick;
             Check(++events <= size);
         }
     }
