@@ -5,7 +5,23 @@
 #include "edit/Transcriber.h"
 #include "midi/MidiExport.h"
 #include "midi/MidiImport.h"
+#include "model/BarItem.h"
 #include "model/Score.h"
+#include "model/TrkBar.h"
+
+namespace {
+
+// Whether a voice of a track still holds performance notes (notes not yet transcribed).
+bool HoldsPerformanceNotes(CScore& score, int track, int lastBar, int voice) {
+    for (int b = 0; b <= lastBar && b < score.GetBarCount(); ++b) {
+        CTrkBar* tb = score.GetTrkBar(track, b);
+        for (CBarItem* i = tb ? tb->GetItems() : nullptr; i && i->TypeCode() != 255; i = i->NextItem())
+            if (!i->IsRemoved() && i->TypeCode() == 112 && i->VoiceField() == voice) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 void RegisterMidiFileHooks() {
     RegisterMidiImport();
@@ -15,8 +31,10 @@ void RegisterMidiFileHooks() {
         Transcriber& t = g_edit.transcriber;
         t.Setup(&score, grid, true, true, voices);
         int code = t.Run(track, 0, lastBar, voice);
-        // With several voices, the voices that channels were mapped to are transcribed too.
-        for (int v = voice + 1; code == 0 && voices && v < 8; ++v) code = t.Run(track, 0, lastBar, v);
+        // With several voices, the voices that channels were mapped to are transcribed too
+        // (those the first run left performance notes in).
+        for (int v = voice + 1; code == 0 && voices && v < 8; ++v)
+            if (HoldsPerformanceNotes(score, track, lastBar, v)) code = t.Run(track, 0, lastBar, v);
         return code;
     };
 }

@@ -447,9 +447,16 @@ int Transcriber::Run(int trackIndex, int first, int last, int runVoice) {
                 tb->SetCurrent();
                 // The voice's own rests went when it was spelled (tuplet rests excepted).
                 // (A voice left empty is rested from scratch.)
-                bool holds = false;
-                for (CBarItem* i = First(tb); !IsEnd(i) && !holds; i = Next(i))
-                    holds = Live(i) && i->VoiceField() == v && (i->TypeCode() == kNote || i->TypeCode() == kRest);
+                bool holds = false, barHolds = false;
+                for (CBarItem* i = First(tb); !IsEnd(i) && !holds; i = Next(i)) {
+                    if (!Live(i)) continue;
+                    const int code = i->TypeCode();
+                    holds = i->VoiceField() == v && (code == kNote || code == kRest);
+                    barHolds = barHolds || code == kNote || code == kRest || code == kPerf;
+                }
+                // In the several-voices mode a voice that holds nothing in the bar gets no
+                // rests; a bar that holds nothing at all is rested in the run's voice.
+                if (voices && !holds && (v != voice || barHolds)) continue;
                 if (!tb->FillGaps(v, !holds, false, true)) return kOutOfMemory;
             }
             if (voices) ExchangeVoices(b);
