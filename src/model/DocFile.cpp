@@ -69,7 +69,7 @@ bool isReadOnlyFile(const std::string& utf8Path) {
 
 }  // namespace
 
-std::string CZelDoc::ReportOpenFailure(int code, const std::string& path) {
+std::string CZelDoc::ReportOpenFailure(int code, const std::string& path, const std::string& reason) {
     switch (code) {
         case kReadCancelled: return {};
         case kReadNewerVersion:
@@ -80,6 +80,11 @@ std::string CZelDoc::ReportOpenFailure(int code, const std::string& path) {
         }
         // The framework's own reports: the wrong format, a failed read, and memory for the rest.
         case kReadWrongMagic: {
+            if (!reason.empty()) {
+                const std::string text = loadString(kBadFormatString) + "\n(" + path + ")\n" + reason;
+                AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+                return text;
+            }
             const CArchiveException wrongFormat(CArchiveException::badIndex, path);
             return ReportSaveLoadException(path.c_str(), &wrongFormat, false);
         }
@@ -146,6 +151,8 @@ int CZelDoc::ReadFile(const std::string& path, CFile& file) {
 bool CZelDoc::OnOpenDocument(const char* path) {
     const std::string p = path ? path : "";
     lastReadMessage.clear();
+    lastReadReason.clear();
+    lastReadDetail.clear();
     CFile file;
     if (!file.Open(p.c_str(), CFile::modeRead | CFile::typeBinary)) {
         lastReadCode = kReadNoMemory;
@@ -155,7 +162,7 @@ bool CZelDoc::OnOpenDocument(const char* path) {
     lastReadCode = ReadFile(p, file);
     file.Close();
     if (lastReadCode != kReadOk) {
-        lastReadMessage = ReportOpenFailure(lastReadCode, p);
+        lastReadMessage = ReportOpenFailure(lastReadCode, p, lastReadReason);
         return false;
     }
     if (!score || score->GetBarCount() <= 0) {

@@ -317,10 +317,16 @@ public:
     // The code of the last open and the message it showed (empty when none).
     int lastReadCode = 0;
     std::string lastReadMessage;
+    // Why an importer refused the file, as the user reads it after the file's name (the
+    // program's language) and as the debug log and the tools print it (English); empty when it
+    // gave no reason.
+    std::string lastReadReason;
+    std::string lastReadDetail;
     int ReadFile(const std::string& path, CFile& file);
     int ReadNative(CFile& file);
-    // Tells the user about a failed read (nothing for code 1); returns the text shown.
-    static std::string ReportOpenFailure(int code, const std::string& path);
+    // Tells the user about a failed read (nothing for code 1), with the reader's reason after the
+    // file's name when there is one; returns the text shown.
+    static std::string ReportOpenFailure(int code, const std::string& path, const std::string& reason = {});
     // Refuses a read-only file (message 10009); otherwise writes the score with the view state,
     // keeping the previous file whole when the write fails.
     bool OnSaveDocument(const char* path) override;
