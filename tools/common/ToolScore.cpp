@@ -72,7 +72,8 @@ std::unique_ptr<ToolScore> ReadScore(const std::string& path) {
     formats::RegisterScoreFormats();
     auto s = std::make_unique<ToolScore>();
     if (!s->doc->OnOpenDocument(fw::FromUtf8(path).c_str())) {
-        std::string shown = fw::ToUtf8(s->doc->lastReadMessage);
+        // An importer's own reason is in the tool's words; otherwise the message shown.
+        std::string shown = s->doc->lastReadDetail.empty() ? fw::ToUtf8(s->doc->lastReadMessage) : s->doc->lastReadDetail;
         for (char& c : shown)
             if (c == '\n') c = ' ';
         throw ToolError(path + " could not be opened: code " + std::to_string(s->doc->lastReadCode) +

@@ -47,7 +47,8 @@ void UseStartupFonts();
 
 // Opens a score file (UTF-8 path) through the document's open step, as the program opens it:
 // dispatch by ending, then every system laid out again (system rectangles are not stored). A
-// failure raises ToolError with the result code and the message the document showed.
+// failure raises ToolError with the result code and the importer's reason (English) or, without
+// one, the message the document showed.
 std::unique_ptr<ToolScore> ReadScore(const std::string& path);
 // A file's bytes read by the score reader alone (no document, no open step), for checking a
 // file: indices renewed and every system laid out again. The ToolError of a damaged file reads "damaged at offset N:

@@ -2,7 +2,7 @@
 // counts and the header's fields), then reads the file as the program does. A damaged file (a
 // chunk past the end, a chunk out of its place, anything the reader refuses, also in a file of
 // the older format) is reported with the offset where reading went wrong and the reason, and
-// the exit status is then 1.
+// the exit status is then 1. A Standard MIDI File is dumped and imported (MidiDump.h).
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "LayoutCommands.h"
+#include "MidiDump.h"
 #include "ToolScore.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
@@ -170,6 +171,8 @@ int Dump(Reader& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // MIDI files open as the program opens them, the import's proposal taken as it stands.
+    UseMidiImport();
     const int layout = RunLayoutCommand(argc, argv);
     if (layout != -1) return layout;
     if (argc != 2) {
@@ -182,6 +185,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     Reader r(std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+    if (IsMidiFile(r.bytes)) return DumpMidi(argv[1], r.bytes);
     try {
         Dump(r);
     } catch (const Damage& d) {
