@@ -1,12 +1,14 @@
 #include "midi/MidiImport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "framework/CodePage.h"
 #include "framework/Exceptions.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
+#include "framework/MessageBox.h"
 #include "model/TaskMakers.h"
 #include "model/Bar.h"
 #include "model/Data.h"
@@ -23,6 +25,7 @@
 #include "model/Meter.h"
 #include "model/ModelGlobals.h"
 #include "model/Score.h"
+#include "model/ScoreFile.h"
 #include "model/System.h"
 #include "model/SystemStaff.h"
 #include "model/Tempo.h"
@@ -88,6 +91,65 @@ int SectionRank(int p) {
     return section[g] * 128 + rank;
 }
 
+// Whether a time signature's numerator and power of two make a meter a bar can hold (its
+// length a signed 16-bit count of ticks).
+bool MeterFits(int numerator, int power) {
+    return numerator >= 1 && numerator <= 99 && power >= 0 && power <= 6 && numerator * (1920 >> power) <= 32767;
+}
+
+// The bar lengths the conductor track sets: each change holds from its bar on.
+struct MeterMap {
+    struct Change {
+        int bar;
+        int length;
+    };
+    std::vector<Change> changes{{0, 1920}};
+    void Set(int bar, int length) {
+        if (changes.back().bar == bar)
+            changes.back().length = length;
+        else
+            changes.push_back({bar, length});
+    }
+};
+
+// Walks the bars of a meter map forward to a tick, a stretch of bars of one length at a time.
+struct BarClock {
+    const MeterMap& map;
+    int bar = 0;
+    std::int64_t barStart = 0;
+    std::size_t next = 1;  // the next change
+    int length = map.changes.front().length;
+    void MoveTo(std::int64_t tick) {
+        while (tick >= barStart + length) {
+            if (next < map.changes.size()) {
+                const std::int64_t toChange = map.changes[next].bar - bar;
+                if (tick >= barStart + toChange * length) {
+                    barStart += toChange * length;
+                    bar = map.changes[next].bar;
+                    length = map.changes[next].length;
+                    ++next;
+                    continue;
+                }
+            }
+            const std::int64_t k = (tick - barStart) / length;
+            bar += int(k);
+            barStart += k * length;
+        }
+    }
+};
+
+// The bars a score keeps past its last note's bar for events that follow it (an end of track,
+// a controller, a text); an event further on is left out rather than making empty bars.
+constexpr int kTailBars = 4;
+constexpr int kMaxBars = 32000;
+
+// The no-notes message and the places a refusal names (track and byte, the conductor track
+// and byte, or byte).
+constexpr unsigned kNoNotesString = 3256;
+constexpr unsigned kTrackPlaceString = 3254;
+constexpr unsigned kBytePlaceString = 3255;
+constexpr unsigned kConductorPlaceString = 3258;
+
 constexpr int kQuantizeTicks[8] = {3840, 1920, 960, 480, 240, 120, 60, 30};
 constexpr int kClefCodes[5] = {0, 1, 2, 3, 11};
 
@@ -131,35 +193,73 @@ int CMidiImport::ScanTracks() {
     trackCount = std::min<int>(header.trackCount, MidiImportSettings::kMaxStaves);
     settings.format = header.format;
     settings.mapChannels = header.format == 0 ? 1 : 0;
-    settings.staffCount = std::int16_t(header.format == 0 ? 1 : std::max(0, trackCount - 1));
-    for (int i = 0; i < MidiImportSettings::kMaxStaves; ++i) {
-        MidiImportTrack& e = settings.entries[i];
-        e = MidiImportTrack{};
-        e.trackNumber = std::int16_t(i + 1);
-        e.sourcePosition = std::uint8_t(i);
-        CopyName(e.name, Text(3214, "Track") + " " + std::to_string(i + 1));
+    // What each track proposes; track 0 of a format 1 file is the conductor track and makes a
+    // staff only when it holds notes itself.
+    std::vector<MidiImportTrack> scanned(static_cast<std::size_t>(trackCount));
+    for (int t = 0; t < trackCount; ++t) {
+        MidiImportTrack& e = scanned[std::size_t(t)];
+        e.trackNumber = std::int16_t(header.format == 0 ? 0 : t);
+        CopyName(e.name, Text(3214, "Track") + " " + std::to_string(header.format == 0 ? 1 : t));
     }
-    if (header.format == 0) settings.entries[0].trackNumber = 0;
-    int barCount = 1;
+    // The bar lengths first: the conductor track's time signatures, as the second pass sets them.
+    MeterMap meters;
+    {
+        SmfEvent e;
+        if (!file.SeekTrack(0, &e)) return kBadFile;
+        int bar = 0, length = 1920;
+        std::int64_t barStart = 0;
+        while (file.ReadEvent(&e)) {
+            if (e.tick >= barStart + length) {
+                const std::int64_t k = (e.tick - barStart) / length;
+                bar += int(k);
+                barStart += k * length;
+            }
+            if (e.status == 0xFF && e.metaType == 0x58 && e.length >= 2 &&
+                MeterFits(CMidiFile::Data1(e), CMidiFile::Data2(e))) {
+                length = CMidiFile::Data1(e) * (1920 >> CMidiFile::Data2(e));
+                meters.Set(bar, length);
+            }
+        }
+        if (!file.error().empty()) return kBadFile;
+    }
+    // The key at tick 0 of each track (-1 none).
+    std::vector<int> ownKey(std::size_t(trackCount), -1);
+    std::int64_t lastNoteEnd = -1, lastEvent = 0;
+    // The notes still sounding, by channel and key: their starts and the next note-on of their
+    // key (-1 none yet), to find where the score's music ends.
+    struct Open {
+        std::int32_t start, nextOn;
+    };
+    std::vector<std::vector<Open>> open(16 * 128);
     for (int t = 0; t < trackCount; ++t) {
         SmfEvent e;
         if (!file.SeekTrack(t, &e)) return kBadFile;
-        MidiImportTrack* entry = header.format == 0 ? &settings.entries[0] : t > 0 ? &settings.entries[t - 1] : nullptr;
-        int bar = 0, barStart = 0, barLength = 1920;
+        if (file.chunkOverrun()) {
+            LogTextInt(("MIDI file: the chunk of track " + std::to_string(t) + " claims bytes past the file's end, read to the end: ").c_str(),
+                       int(file.chunkOverrun()), true);
+        }
+        MidiImportTrack* entry = &scanned[std::size_t(t)];
+        for (auto& list : open) list.clear();
         bool named = false;
         for (;;) {
             const bool more = file.ReadEvent(&e);
             if (!file.error().empty()) return kBadFile;
-            while (e.tick >= barStart + barLength) {
-                barStart += barLength;
-                ++bar;
+            if (!more) {
+                // The end of the track ends every note still sounding (at the next note-on of
+                // its key when there is one); on a bar line it adds no bar.
+                for (const auto& list : open)
+                    for (const Open& o : list) {
+                        const int end = o.nextOn >= 0 ? o.nextOn : e.tick;
+                        lastNoteEnd = std::max<std::int64_t>(lastNoteEnd, o.start + std::clamp(end - o.start, 1, 32766));
+                    }
+                lastEvent = std::max<std::int64_t>(lastEvent, e.tick > 0 ? e.tick - 1 : 0);
+                break;
             }
-            const bool endOnLine = !more && e.tick == barStart && bar > 0;
-            barCount = std::max(barCount, endOnLine ? bar : bar + 1);
-            if (!more) break;
+            const bool noteOff = (e.status & 0xF0) == 0x80 || ((e.status & 0xF0) == 0x90 && CMidiFile::Data2(e) == 0);
+            if (!noteOff) lastEvent = std::max<std::int64_t>(lastEvent, e.tick);
             if (e.metaType && e.status == 0xFF) {
                 const int type = e.metaType;
-                if ((type == 1 || type == 3) && t > 0 && entry) {
+                if ((type == 1 || type == 3) && t > 0) {
                     const std::string text = TextOf(e);
                     if (type == 1 && karaoke && text.rfind("@", 0) != 0) entry->lyrics = 1;
                     if (e.tick == 0) {
@@ -176,41 +276,88 @@ int CMidiImport::ScanTracks() {
                             }
                         }
                     }
-                } else if (type == 5 && entry) {
+                } else if (type == 5) {
                     entry->lyrics = 1;
-                } else if (type == 0x20 && e.tick == 0 && t > 0 && entry && e.length >= 1) {
+                } else if (type == 0x20 && e.tick == 0 && t > 0 && e.length >= 1) {
                     entry->channel = std::uint8_t(CMidiFile::Data1(e) & 15);
-                } else if (type == 0x58 && t == 0 && e.length >= 2) {
-                    const int num = CMidiFile::Data1(e), dd = CMidiFile::Data2(e);
-                    if (num >= 1 && dd <= 6) barLength = num * (1920 >> dd);
                 } else if (type == 0x59 && e.tick == 0 && e.length >= 1) {
                     const int code = KeyCode(std::int8_t(CMidiFile::Data1(e)));
-                    if (code >= 0) {
-                        if (t == 0)
-                            for (MidiImportTrack& x : settings.entries) x.key = std::uint16_t(code);
-                        else if (entry)
-                            entry->key = std::uint16_t(code);
-                    }
+                    if (code >= 0) ownKey[std::size_t(t)] = code;
                 }
                 continue;
             }
-            if (!entry || e.status < 0x80 || e.status > 0xEF) continue;
-            MidiChannelStats& s = entry->stats[e.status & 15];
+            if (e.status < 0x80 || e.status > 0xEF) continue;
+            const int channel = e.status & 15;
+            MidiChannelStats& s = entry->stats[channel];
             s.used = 1;
             const int kind = e.status & 0xF0;
+            const int key = CMidiFile::Data1(e);
             if (kind == 0x90) {
-                const int key = CMidiFile::Data1(e);
                 s.highest = std::uint8_t(std::max<int>(s.highest, key));
                 s.lowest = std::uint8_t(std::min<int>(s.lowest, key));
                 if (key > 55) ++s.above55;
                 if (key < 67) ++s.below67;
                 ++s.notes;
-            } else if (kind == 0xC0 && bar == 0 && s.notes == 0) {
-                s.firstProgram = std::int16_t(CMidiFile::Data1(e));
+            } else if (kind == 0xC0 && s.notes == 0 && e.tick < meters.changes.front().length) {
+                // (A program in bar 0 before the channel's first note.)
+                s.firstProgram = std::int16_t(key);
+            }
+            if (kind != 0x80 && kind != 0x90) continue;
+            std::vector<Open>& list = open[std::size_t(channel * 128 + (key & 127))];
+            if (!noteOff) {
+                if (!list.empty() && list.back().nextOn < 0) list.back().nextOn = e.tick;
+                list.push_back({e.tick, -1});
+            } else if (!list.empty()) {
+                // (A note-off with no note sounding is left out of the music's length.)
+                lastNoteEnd = std::max<std::int64_t>(lastNoteEnd, list.front().start + std::clamp(e.tick - list.front().start, 1, 32766));
+                list.erase(list.begin());
             }
         }
     }
-    settings.barCount = std::int16_t(std::min(barCount, 32000));
+    // The score ends with the bar of the last note's end, or of the last event when that comes
+    // at most a few bars later.
+    BarClock clock{meters};
+    int bars = 1;
+    if (lastNoteEnd > 0) {
+        clock.MoveTo(lastNoteEnd - 1);
+        bars = clock.bar + 1;
+    }
+    if (bars > kMaxBars) {
+        file.Refuse(SmfProblem::TooManyBars, 0);
+        return kBadFile;
+    }
+    BarClock events{meters};
+    events.MoveTo(lastEvent);
+    if (events.bar + 1 > bars && events.bar + 1 <= std::min(bars + kTailBars, kMaxBars)) bars = events.bar + 1;
+    settings.barCount = std::int16_t(bars);
+    // The entries: format 0 has one; format 1 one per track after the conductor track, led by
+    // the conductor track's own when it holds notes. A key at the start of the conductor track
+    // is every track's that has none of its own.
+    for (int i = 0; i < MidiImportSettings::kMaxStaves; ++i) {
+        MidiImportTrack& e = settings.entries[i];
+        e = MidiImportTrack{};
+        e.trackNumber = std::int16_t(i + 1);
+        e.sourcePosition = std::uint8_t(i);
+        CopyName(e.name, Text(3214, "Track") + " " + std::to_string(i + 1));
+    }
+    std::vector<int> sources;
+    if (header.format == 0) {
+        sources.push_back(0);
+    } else {
+        int conductorNotes = 0;
+        for (const MidiChannelStats& c : scanned[0].stats) conductorNotes += c.notes;
+        if (conductorNotes > 0) sources.push_back(0);
+        for (int t = 1; t < trackCount; ++t) sources.push_back(t);
+    }
+    settings.staffCount = std::int16_t(sources.size());
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const std::size_t t = std::size_t(sources[i]);
+        MidiImportTrack entry = scanned[t];
+        const int key = ownKey[t] >= 0 ? ownKey[t] : ownKey[0];
+        entry.key = std::uint16_t(std::max(key, 0));
+        entry.sourcePosition = std::uint8_t(i);
+        settings.entries[i] = entry;
+    }
     for (int i = 0; i < settings.staffCount; ++i) {
         MidiImportTrack& entry = settings.entries[i];
         int used = 0;
@@ -355,8 +502,12 @@ int CMidiImport::Convert(CZelDoc& doc) {
     doc.MakeCurrent();
     // The import fills a new, empty score only.
     if (score.GetBarCount() != 0) return kOutOfMemory;
-    if (!score.BuildSkeleton(std::max<int>(1, settings.barCount), int(staves.size()))) return kOutOfMemory;
+    const int barCount = std::max<int>(1, settings.barCount);
+    if (!score.BuildSkeleton(barCount, int(staves.size()))) return kOutOfMemory;
     if (score.GetTrackCount() != int(staves.size())) return kOutOfMemory;
+    // (A new score fills its systems: the bars its last system lacks are appended.)
+    while (score.GetBarCount() < barCount)
+        if (!score.AppendBar(false)) return kOutOfMemory;
     for (std::size_t i = 0; i < staves.size(); ++i) {
         const MidiImportTrack& row = staves[i];
         CTrack* track = score.GetTrack(int(i));
@@ -504,32 +655,48 @@ int CMidiImport::Convert(CZelDoc& doc) {
     score.Reindex();
     spacePages(true);
     if (int code = respaceAll(false)) return code;
+    // The tempo marks take the columns of their ticks, now that the bars' columns stand.
+    for (int b = 0; b < score.GetBarCount(); ++b) {
+        CBar* bar = score.GetBar(b);
+        CItemArray* items = bar ? bar->GetItemArray() : nullptr;
+        for (int i = 0; items && i < items->GetCount(); ++i) {
+            auto* item = static_cast<CBarItem*>(items->GetAt(i));
+            if (item && !item->IsRemoved() && item->IsTempo())
+                item->SetPositionField(std::int16_t(std::clamp<int>(bar->TickToFraction(item->TimeField(), false), 0, 1023)));
+        }
+    }
     doc.LayoutAllPages(true);
     if (settings.jazz) doc.ApplyJazzFont();
+    // The page setup settled and fixed up as after reading a score file, so that the first save
+    // is what every later open and save gives back.
+    ScoreFile::SettlePageSetup(doc);
+    doc.FixPageSetup();
     return kDone;
 }
 
 namespace {
 
-// The bars as a track is read: each event at or past the end of the current bar moves on,
-// appending bars past the score's last (at most 32,000).
-// Each bar reached steps the progress dialog (Cancel: code 1).
+// The bars as a track is read: each event at or past the end of the current bar moves on. The
+// first pass sized the score to the music, so an event past its last bar lies beyond the music's
+// end: the cursor stays in the last bar and says so (past), and the event is left out. Each bar
+// reached steps the progress dialog (Cancel: code 1).
 struct BarCursor {
     CScore& score;
     CProgressDlg* progress = nullptr;
     int bar = 0;
     int barStart = 0;
+    bool past = false;
     int Length(int b) const { return score.GetBar(b) ? score.GetBar(b)->GetMeterLength() : 1920; }
     // 0, or the import's code.
     int MoveTo(int tick) {
-        while (tick >= barStart + Length(bar)) {
+        while (!past && tick >= barStart + Length(bar)) {
+            if (bar + 1 >= score.GetBarCount()) {
+                past = true;
+                break;
+            }
             barStart += Length(bar);
             ++bar;
             if (progress && !progress->Step()) return CMidiImport::kCancelled;
-            if (bar >= score.GetBarCount()) {
-                if (bar > 32000) return CMidiImport::kBadFile;
-                if (!score.AppendBar(false)) return CMidiImport::kOutOfMemory;
-            }
         }
         return 0;
     }
@@ -676,9 +843,11 @@ int CMidiImport::ImportConductorTrack(CZelDoc& doc, std::string* title, std::str
     BarCursor at{score, progress.get()};
     int lastKey = settings.rows.empty() ? 0 : settings.rows[0].key;
     if (header.format == 1) lastKey = settings.entries[0].key;
+    // Without a Set Tempo the music runs at 120 quarters a minute.
+    for (int b = 0; b < score.GetBarCount(); ++b) score.GetBar(b)->SetTempo(12000);
     while (file.ReadEvent(&e)) {
         if (int code = at.MoveTo(e.tick)) return code;
-        if (e.status != 0xFF) continue;
+        if (e.status != 0xFF || at.past) continue;
         const int bar = at.bar, time = at.Time(e.tick);
         switch (e.metaType) {
         case 0x02: *copyright = TextOf(e); break;
@@ -692,32 +861,53 @@ int CMidiImport::ImportConductorTrack(CZelDoc& doc, std::string* title, std::str
             if (e.length < 3) break;
             const std::uint32_t us = std::uint32_t(e.data[0]) << 16 | std::uint32_t(e.data[1]) << 8 | e.data[2];
             if (us < 1) break;
-            const int tempo = int(600000000u / us) * 10;
-            if (time == 0) {
-                // The bar's tempo, and every following bar's.
-                for (int b = bar; b < score.GetBarCount(); ++b) score.GetBar(b)->SetTempo(TempoInRange(tempo));
-            } else {
-                alignas(8) std::uint8_t buffer[128] = {};
-                CTempo* mark = MakeTempoItem(buffer, TempoInRange(tempo));
-                if (!mark) return kOutOfMemory;
-                mark->SetTimeField(std::int16_t(time));
-                if (!score.GetBar(bar)->AddItem(mark)) return kOutOfMemory;
-                for (int b = bar + 1; b < score.GetBarCount(); ++b) score.GetBar(b)->SetTempo(TempoInRange(tempo));
+            const int tempo = TempoInRange(int(600000000u / us) * 10);
+            if (bar == 0 && time == 0) {
+                // The score's starting tempo: the first bar's own.
+                score.GetBar(0)->SetTempo(std::uint16_t(tempo));
+                break;
             }
+            // A change: a tempo mark at its time and column, which the bars after it follow
+            // (a second change at the same time replaces the first's tempo).
+            CBar* b = score.GetBar(bar);
+            CTempo* same = nullptr;
+            if (CItemArray* items = b->GetItemArray())
+                for (int i = 0; i < items->GetCount() && !same; ++i) {
+                    auto* item = static_cast<CBarItem*>(items->GetAt(i));
+                    if (item && !item->IsRemoved() && item->IsTempo() && item->TimeField() == time)
+                        same = static_cast<CTempo*>(item);
+                }
+            if (same) {
+                same->SetValue(tempo);
+                break;
+            }
+            alignas(8) std::uint8_t buffer[128] = {};
+            CTempo* mark = MakeTempoItem(buffer, tempo);
+            if (!mark) return kOutOfMemory;
+            PlaceInBar(score, mark, bar, time);
+            if (!b->AddItem(mark)) return kOutOfMemory;
             break;
         }
         case 0x58: {
             if (e.length < 2) break;
             const int num = e.data[0], dd = e.data[1];
-            // A denominator the meter cannot hold is ignored; the fourth byte does not rescale.
-            if (num < 1 || num > 99 || dd > 6) break;
+            // A meter a bar cannot hold is ignored; the fourth byte does not rescale.
+            if (!MeterFits(num, dd)) break;
             const int den = 1 << dd;
+            // The click: the third byte in 24ths of a quarter (20 ticks), when it divides the
+            // bar into beat groups.
+            const int click = e.length >= 3 ? e.data[2] * 20 : 0;
+            const int length = num * (1920 >> dd);
+            const int groups = click > 0 && length % click == 0 && length / click <= 255 ? length / click : 0;
             for (int b = bar; b < score.GetBarCount(); ++b) {
                 Meter* m = score.GetBar(b)->GetMeter();
                 m->SetNumerator(std::uint8_t(num));
                 m->SetDenominator(std::uint8_t(den));
                 m->SetKindFlags(std::uint8_t(m->GetKindFlags() & ~(Meter::kCommonTime | Meter::kCutTime)));
-                m->SetGroupCount(0);
+                // Shown where it changes, hidden in the bars that follow.
+                const std::uint8_t display = m->GetDisplayFlags();
+                m->SetDisplayFlags(b == bar ? std::uint8_t(display | Meter::kShown) : std::uint8_t(display & ~Meter::kShown));
+                m->SetGroupCount(std::uint8_t(groups));
                 m->SetDefaultBeamGroups();
                 m->Update();
             }
@@ -747,9 +937,11 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
     const int midiTrack = header.format == 0 ? 0 : row.trackNumber;
     if (!file.SeekTrack(midiTrack, &e)) return kBadFile;
     const bool filtered = settings.mapChannels != 0;
+    // The notes sounding: each remembers the next note-on of its key (-1 none yet), where it
+    // ends when no note-off comes.
     struct Slot {
         bool active = false;
-        int start = 0, bar = 0, time = 0, key = 0, played = 0, velocity = 0, voice = 0, channel = 0;
+        int start = 0, bar = 0, time = 0, key = 0, played = 0, velocity = 0, voice = 0, channel = 0, nextOn = -1;
     } slots[32];
     int channels[7];
     int channelCount = 0;
@@ -777,10 +969,28 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
         if (tb) tb->SetCurrent();
         return tb;
     };
+    // A sounding note ends at a tick: a performance note in the bar where it started.
+    auto endNote = [&](Slot& s, int endTick, int release) {
+        s.active = false;
+        PerformanceEvent p;
+        p.time = s.time;
+        p.voice = s.voice;
+        p.duration = std::clamp(endTick - s.start, 1, 32766);
+        p.key = std::uint8_t(std::clamp(s.key, 0, 127));
+        p.byte9 = std::uint8_t(s.velocity);
+        p.byte10 = std::uint8_t(release);
+        CTrkBar* tb = trkBar(s.bar);
+        return !tb || tb->AddPerformanceNote(p);
+    };
+    // The conductor track's markers and keys were made by its own pass, for every staff.
+    const bool conductorRead = midiTrack == 0;
     BarCursor at{score, progress.get()};
     while (file.ReadEvent(&e)) {
         if (int code = at.MoveTo(e.tick)) return code;
         const int bar = at.bar, time = at.Time(e.tick);
+        // Past the music's end only the note-offs of notes still sounding count.
+        const bool ending = (e.status & 0xF0) == 0x80 || ((e.status & 0xF0) == 0x90 && CMidiFile::Data2(e) == 0);
+        if (at.past && !ending) continue;
         if (e.status == 0xFF) {
             const std::string text = TextOf(e);
             switch (e.metaType) {
@@ -811,7 +1021,7 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
                 break;
             case 0x06:
             case 0x07:
-                if (firstStaff || header.format == 1)
+                if (!conductorRead && (firstStaff || header.format == 1))
                     if (!AddTextItem(score, staff, bar, time, firstStaff ? CText::kStaffText : CText::kBarText, text))
                         return kOutOfMemory;
                 break;
@@ -820,7 +1030,7 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
                     for (int v = 0; v < 8; ++v) track->SetVoiceChannel(v, e.data[0] & 15);
                 break;
             case 0x59: {
-                if (!standard || e.length < 1 || time != 0) break;
+                if (conductorRead || !standard || e.length < 1 || time != 0) break;
                 const int code = KeyCode(std::int8_t(e.data[0]));
                 if (code < 0) break;
                 if (bar > 0 && code != lastKey)
@@ -842,26 +1052,24 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
         if (kind == 0x90 && value > 0) {
             const int voice = voiceOf(channel);
             anyNote = true;
+            Slot* free = nullptr;
             for (Slot& s : slots) {
-                if (s.active) continue;
-                s = Slot{true, e.tick, bar, time, key - transposition, key, value, voice, channel};
-                break;
+                if (s.active && s.played == key && s.channel == channel && s.nextOn < 0) s.nextOn = e.tick;
+                if (!s.active && !free) free = &s;
             }
-            // With all 32 open, the note is dropped.
+            if (!free) {
+                // All 32 sound: the earliest note whose key has sounded again since (one never
+                // switched off) ends at that note-on and gives up its slot.
+                for (Slot& s : slots)
+                    if (s.nextOn >= 0 && (!free || s.start < free->start)) free = &s;
+                if (free && !endNote(*free, free->nextOn, 64)) return kOutOfMemory;
+            }
+            // With 32 notes truly sounding, the note is dropped.
+            if (free) *free = Slot{true, e.tick, bar, time, key - transposition, key, value, voice, channel, -1};
         } else if (kind == 0x80 || kind == 0x90) {
             for (Slot& s : slots) {
                 if (!s.active || s.played != key || s.channel != channel) continue;
-                s.active = false;
-                PerformanceEvent p;
-                p.time = s.time;
-                p.voice = s.voice;
-                p.duration = std::clamp(e.tick - s.start, 1, 32766);
-                p.key = std::uint8_t(std::clamp(s.key, 0, 127));
-                p.byte9 = std::uint8_t(s.velocity);
-                p.byte10 = std::uint8_t(kind == 0x80 && value ? value : 64);
-                CTrkBar* tb = trkBar(s.bar);
-                if (!tb) break;
-                if (!tb->AddPerformanceNote(p)) return kOutOfMemory;
+                if (!endNote(s, e.tick, kind == 0x80 && value ? value : 64)) return kOutOfMemory;
                 break;
             }
         } else if (kind == 0xB0 && (key == 7 || key == 10) && e.tick == 0 && track) {
@@ -934,6 +1142,9 @@ int CMidiImport::ImportTrack(CScore& score, const MidiImportTrack& row, int staf
         }
     }
     if (!file.error().empty()) return kBadFile;
+    // A note never switched off ends at the next note-on of its key, else at the track's end.
+    for (Slot& s : slots)
+        if (s.active && !endNote(s, s.nextOn >= 0 ? s.nextOn : std::max(e.tick, s.start + 1), 64)) return kOutOfMemory;
     if (int code = PlaceSyllables(score, staff, syllables)) return code;
     for (int b = 0; b < score.GetBarCount(); ++b) {
         CTrkBar* tb = score.GetTrkBar(staff, b);
@@ -955,14 +1166,59 @@ int CMidiImport::Import(std::vector<std::uint8_t> image, CZelDoc& doc, const std
     int code = ScanTracks();
     if (code == kDone) {
         ProposeStaves(settings, g_midiImport.instrumentOrder);
+        // A file with nothing to place says so rather than opening an empty score.
+        const bool any = std::any_of(settings.rows.begin(), settings.rows.end(),
+                                     [](const MidiImportTrack& r) { return r.import != 0; });
+        if (!any) {
+            LogText("MIDI file: no notes to place", true);
+            doc.lastReadDetail = "the file holds no notes";
+            const std::string text = Text(kNoNotesString, "The file holds no notes to place.") + "\n(" + path + ")";
+            AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+            return kCancelled;
+        }
         if (g_midiImport.optionsDialog && !g_midiImport.optionsDialog(settings)) code = kCancelled;
     }
     if (code == kDone) code = Convert(doc);
-    if (code == kBadFile) {
-        LogText(("MIDI file refused: " + file.error() + " at byte ").c_str(), false);
-        LogTextInt("", int(file.errorOffset()), true);
-    }
+    if (code == kBadFile) Refused(doc);
     return code;
+}
+
+void CMidiImport::Refused(CZelDoc& doc) const {
+    const SmfProblem why = file.problem();
+    const std::size_t at = file.errorOffset();
+    // Tracks are numbered as the options dialog numbers them: the one track of a format 0 file
+    // is 1, the first track of a format 1 file the conductor track, the next 1.
+    const int track = file.errorTrack();
+    const bool conductor = track == 0 && header.format == 1;
+    const int shown = header.format == 0 ? 1 : track;
+    // The log and the tools in English, the user in the program's language: the reason, then
+    // where it was found.
+    std::string detail = file.error().empty() ? std::string("the file cannot be read") : file.error();
+    if (conductor)
+        detail += " in the conductor track";
+    else if (track >= 0)
+        detail += " in track " + std::to_string(shown);
+    if (why != SmfProblem::TooManyBars && why != SmfProblem::TooLarge) detail += " at byte " + std::to_string(at);
+    LogText(("MIDI file refused: " + detail).c_str(), true);
+    doc.lastReadDetail = detail;
+    if (why == SmfProblem::None) return;
+    char reason[256] = {};
+    LoadResString(CMidiFile::ProblemStringId(why), reason);
+    char text[320] = {};
+    if (why == SmfProblem::Format)
+        std::snprintf(text, sizeof text, reason, int(header.format));
+    else
+        std::snprintf(text, sizeof text, "%s", reason);
+    char where[160] = {};
+    if (why != SmfProblem::TooManyBars && why != SmfProblem::TooLarge) {
+        char format[128] = {};
+        LoadResString(conductor ? kConductorPlaceString : track >= 0 ? kTrackPlaceString : kBytePlaceString, format);
+        if (conductor || track < 0)
+            std::snprintf(where, sizeof where, format, unsigned(at));
+        else
+            std::snprintf(where, sizeof where, format, shown, unsigned(at));
+    }
+    doc.lastReadReason = std::string(text) + where;
 }
 
 void RegisterMidiImport() {
@@ -972,11 +1228,15 @@ void RegisterMidiImport() {
     ScoreImporter() = [previous](const std::string& ending, CZelDoc& doc, CFile& f) -> int {
         if (ending != ".mid" && ending != ".kar") return previous ? previous(ending, doc, f) : 101;
         const auto length = f.GetLength();
-        if (length > 64u * 1024 * 1024) return CMidiImport::kBadFile;
+        CMidiImport import;
+        if (length > 64u * 1024 * 1024) {
+            import.file.Refuse(SmfProblem::TooLarge, 0);
+            import.Refused(doc);
+            return CMidiImport::kBadFile;
+        }
         std::vector<std::uint8_t> image(static_cast<std::size_t>(length));
         f.SeekToBegin();
         if (!image.empty() && f.Read(image.data(), UINT(image.size())) != UINT(image.size())) return CMidiImport::kBadFile;
-        CMidiImport import;
         return import.Import(std::move(image), doc, f.GetFilePath());
     };
 }

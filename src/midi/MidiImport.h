@@ -91,7 +91,9 @@ public:
     ~CMidiImport();
 
     // The whole import of a file image into the document's (empty) score: 0, 1, 100 or 101.
-    // A refusal's reason and byte offset go to the debug log.
+    // A refusal's reason, track and byte offset go to the debug log and to the document (its
+    // lastReadReason for the user, lastReadDetail for the log and the tools); a file with no
+    // notes to place is told in a message and gives 1.
     int Import(std::vector<std::uint8_t> image, CZelDoc& doc, const std::string& path);
 
     // The first pass: the entries, the bar count, the format and map channels.
@@ -109,6 +111,10 @@ public:
     bool karaoke = false;
     // Open while the score is made (null before, after, or when it could not be shown).
     std::unique_ptr<CProgressDlg> progress;
+
+    // The document learns why the file was refused (the reader's problem, or one given to
+    // file.Refuse) and the debug log has it.
+    void Refused(CZelDoc& doc) const;
 
 private:
     int ImportConductorTrack(CZelDoc& doc, std::string* title, std::string* copyright);

@@ -2046,6 +2046,46 @@ TEST_F(AppLifeTest, FileExportOfTheRunningFrameWritesNotesThatImportReadsBack) {
 }
 
 
+// The standard tool bar's Open button on MIDI files: a file the reader refuses is named in the
+// message with the reason after it, and a file whose last event lies thousands of bars past
+// its notes opens as long as its music.
+TEST_F(AppLifeTest, FileOpenOfAMidiFileSaysWhyItIsRefusedOrOpensAsLongAsItsMusic) {
+    fw::uitest::Session session;
+    fw::msgboxtest::Capture boxes;
+    TestApp app;
+    bool openEnabled = false;
+    std::string refusal;
+    int bars = -1;
+    const std::string refused = testsupport::TestDataPath("midi/hostile/tick-wrap-notes.mid");
+    const std::string far = testsupport::TestDataPath("midi/hostile/far-note-off.mid");
+    app.whileRunning = [&](TestApp& a) {
+        CStdToolBtn* open = g_app.stdToolBar ? g_app.stdToolBar->FindButton(57601) : nullptr;
+        if (!open) return;
+        openEnabled = open->btnEnabled;
+        const auto saved = g_midiImport.optionsDialog;
+        g_midiImport.optionsDialog = nullptr;  // the proposal as it stands
+        fw::filedialogtest::Script dialogs;
+        dialogs.Answer(refused);
+        fw::uitest::Click(open, 12, 12);
+        fw::uitest::RunUntilIdle();
+        for (const fw::msgboxtest::Shown& shown : boxes.shown())
+            if (shown.text.find("tick-wrap-notes.mid") != std::string::npos) refusal = fw::ToUtf8(shown.text);
+        dialogs.Answer(far);
+        fw::uitest::Click(open, 12, 12);
+        fw::uitest::RunUntilIdle();
+        if (auto* doc = dynamic_cast<CZelDoc*>(a.GetActiveDocument()); doc && doc->GetPathName() == far)
+            bars = doc->GetScore()->GetBarCount();
+        g_midiImport.optionsDialog = saved;
+    };
+    RunApp(app);
+    ASSERT_TRUE(app.started);
+    EXPECT_TRUE(openEnabled);
+    const std::size_t name = refusal.find("tick-wrap-notes.mid"), reason = refusal.find("时间超出了乐谱所能容纳的长度");
+    EXPECT_NE(reason, std::string::npos) << refusal;
+    EXPECT_LT(name, reason) << refusal;
+    EXPECT_EQ(bars, 1);
+}
+
 // Recording in the running program: the transport bar's record button records what is played
 // on the loopback keyboard into the current track (replacing its notes in the bars recorded),
 // the stop button ends it, and the Edit menu's Undo takes the whole recording back.
