@@ -1,12 +1,14 @@
 // Transcription and MIDI files: a dense performance (64 bars of 4/4, eight voices of random
 // notes, one staff) transcribed in the several-voices mode, then a 16-track, 200-bar file
-// imported (read, transcribed, laid out) and the score exported. Prints each time in
-// milliseconds.
+// imported (read, transcribed, laid out) and the score exported, then each damaged or tricky
+// file of tests/data/midi/hostile imported (or refused). Prints each time in milliseconds.
 //
 // An optional run over public performance MIDI files (not in CI): open each through
 // `build/zelscript` with `answer ok 8=0` and `open FILE.mid` after `time`, as the note tells.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -84,6 +86,24 @@ int main() {
         std::printf("Export of that score: %.1f ms (code %d)\n", Ms(a), code);
         std::remove(path.c_str());
         std::remove("/tmp/zel-bench-export.mid");
+    }
+    // 3. The damaged and tricky files, each opened as the program opens it.
+    {
+        std::vector<std::filesystem::path> files;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(ZEL_MIDI_FIXTURES, error))
+            if (entry.path().extension() == ".mid") files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        for (const auto& file : files) {
+            CZelDoc doc;
+            const auto a = Clock::now();
+            const bool opened = doc.OnOpenDocument(file.string().c_str());
+            const double ms = Ms(a);
+            if (opened)
+                std::printf("Import of %s: %.1f ms (%d bars)\n", file.filename().c_str(), ms, doc.GetScore()->GetBarCount());
+            else
+                std::printf("Import of %s: %.1f ms (refused, code %d)\n", file.filename().c_str(), ms, doc.lastReadCode);
+        }
     }
     return 0;
 }
