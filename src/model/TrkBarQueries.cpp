@@ -63,8 +63,6 @@ enum : int { kBeamFlags = 16, kBeamBarSpan = 33, kBeamStart = 34, kBeamEnd = 36 
 // A rest's default vertical offset by its note-value code.
 constexpr std::int8_t kRestDefaultOffset[9] = {0, 0, 0, 0, 1, -1, -1, -3, -4};
 
-constexpr int kEntriesStep = 1024;
-
 int SignedBits3(std::uint8_t v) { return (v & 4) ? int(v & 7) - 8 : int(v & 7); }
 
 int HeadCount(const CBarItem* note) {
@@ -146,30 +144,22 @@ int CTrkBar::CompareItems(CBarItem* a, CBarItem* b) {
 
 int CTrkBar::GetSortedItems(HGLOBAL* handle) {
     *handle = 0;
-    std::uint32_t capacity = kEntriesStep;
-    HGLOBAL h = AllocHandle(capacity * sizeof(CBarItem*));
+    // The list is sized to the run's live records (counted first): the relayout of a bar asks
+    // for it once per track, and a list of a fixed large size cost more than the sort.
+    const auto listed = [](CBarItem* item) { return !item->IsRemoved() && !item->IsData(); };
+    std::uint32_t capacity = 0;
+    trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [&](CBarItem* item) {
+        if (listed(item)) ++capacity;
+        return true;
+    });
+    HGLOBAL h = AllocHandle(std::max<std::uint32_t>(capacity, 1) * sizeof(CBarItem*));
     if (!h) return -1;
     auto* entries = static_cast<CBarItem**>(LockHandle(h));
     std::uint32_t count = 0;
-    bool failed = false;
     trkbar::ForEachRecord(Block()->Address(), GetRunLength(), [&](CBarItem* item) {
-        if (item->IsRemoved() || item->IsData()) return true;
-        if (count == capacity) {
-            UnlockHandle(h);
-            if (ResizeHandle(&h, (capacity + kEntriesStep) * sizeof(CBarItem*)) != 0) {
-                failed = true;
-                return false;
-            }
-            entries = static_cast<CBarItem**>(LockHandle(h));
-            capacity += kEntriesStep;
-        }
-        entries[count++] = item;
+        if (listed(item) && count < capacity) entries[count++] = item;
         return true;
     });
-    if (failed) {
-        FreeHandle(h);
-        return -1;
-    }
     // Records that compare equal keep their run order.
     std::sort(entries, entries + count, [](CBarItem* a, CBarItem* b) {
         const int c = CompareItems(a, b);
