@@ -378,10 +378,8 @@ void CScoreTask::SwapSnapshot() {
 
     if (score->GetPageCount() != pagesBefore) doc.LayoutViewPanes();
     if (score->GetBarCount() != barsBefore) doc.NotifyWindows(1, kHintBarCountChanged);
-    if (wholeScore) {
-        score->RecalcBars(false);
-        doc.LayoutAllPages(true);
-    }
+    // The bars were recalculated from bar 0 above; a whole-score snapshot lays out every page.
+    if (wholeScore) doc.LayoutAllPages(true);
     const int zoom = doc.GetZoom();
     if (zoom != savedZoom && savedZoom > 0) {
         // The rectangles were collected at the old zoom; 32 bits keep large pages whole.
