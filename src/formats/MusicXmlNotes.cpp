@@ -432,25 +432,25 @@ bool MusicXmlReader::ReadNote() {
                 made = false;
             }
             if (made) {
-                NoteSpec spec;
-                spec.voice = n.voice;
-                spec.time = noteTime;
-                spec.value = n.value;
-                spec.dots = n.dots;
-                spec.tupletActual = n.actual;
-                spec.tupletNormal = n.normal;
-                spec.rest = n.rest;
-                spec.grace = n.grace;
-                spec.cue = n.cue;
-                spec.stem = n.stem;
-                spec.crossStaff = n.staff;
+                NotePlan plan;
+                plan.voice = n.voice;
+                plan.time = noteTime;
+                plan.value = n.value;
+                plan.dots = n.dots;
+                plan.tupletActual = n.actual;
+                plan.tupletNormal = n.normal;
+                plan.rest = n.rest;
+                plan.grace = n.grace;
+                plan.cue = n.cue;
+                plan.stem = n.stem;
+                plan.crossStaff = n.staff;
                 const int clef = ClefAt(n.staff, bar, noteTime);
-                spec.staffPos = CTheory::StepToStaffPos(n.step, clef, 0) + (n.octave - 4) * 7;
-                spec.pitch = std::clamp(kStepSemitones[n.step] + (n.octave + 1) * 12 + n.alter, 0, 127);
-                spec.accidental = AccidentalCode(n.alter, n.accidental);
-                spec.accidentalShown = n.accidental;
-                spec.duration = n.duration;
-                CBarItem* item = builder_.PutNote(firstTrack, bar, spec, !n.grace || n.chord);
+                plan.staffPos = CTheory::StepToStaffPos(n.step, clef, 0) + (n.octave - 4) * 7;
+                plan.pitch = std::clamp(kStepSemitones[n.step] + (n.octave + 1) * 12 + n.alter, 0, 127);
+                plan.accidental = AccidentalCode(n.alter, n.accidental);
+                plan.accidentalShown = n.accidental;
+                plan.duration = n.duration;
+                CBarItem* item = builder_.PutNote(firstTrack, bar, plan, !n.grace || n.chord);
                 if (!item) ThrowOutOfMemory();
                 for (const NoteMarkWanted& m : n.marks) item = builder_.PutMark(item, firstTrack, bar, m.code, m.placement);
             }

@@ -239,13 +239,13 @@ void ScoreBuilder::PutBracket(int kind, int first, int last, bool replace) {
 
 // --- notes and rests ----------------------------------------------------------------------------
 
-CBarItem* ScoreBuilder::PutNote(int track, int bar, const NoteSpec& spec, bool chord) {
+CBarItem* ScoreBuilder::PutNote(int track, int bar, const NotePlan& plan, bool chord) {
     CTrkBar* tb = TrkBar(track, bar);
     CBar* b = score_->GetBar(bar);
     if (!tb || !b) return nullptr;
-    const int voice = std::clamp(spec.voice, 0, 7);
-    const int value = std::clamp(spec.value, 0, 8);
-    const int time = std::clamp(spec.time, 0, 32767);
+    const int voice = std::clamp(plan.voice, 0, 7);
+    const int value = std::clamp(plan.value, 0, 8);
+    const int time = std::clamp(plan.time, 0, 32767);
     ScoreLocation at;
     at.track = score_->GetTrack(track);
     at.trackIndex = track;
@@ -253,10 +253,10 @@ CBarItem* ScoreBuilder::PutNote(int track, int bar, const NoteSpec& spec, bool c
     at.voice = std::uint16_t(voice);
     at.time = time;
     at.position = std::int16_t(std::clamp<int>(b->TickToFraction(time, false), 0, 1023));
-    at.dots = std::int16_t(std::clamp(spec.dots, 0, 3));
-    at.tupletCount = std::int16_t(std::clamp(spec.tupletActual, 0, 255));
-    at.tupletSpace = std::int16_t(std::clamp(spec.tupletNormal, 0, 255));
-    if (spec.rest) {
+    at.dots = std::int16_t(std::clamp(plan.dots, 0, 3));
+    at.tupletCount = std::int16_t(std::clamp(plan.tupletActual, 0, 255));
+    at.tupletSpace = std::int16_t(std::clamp(plan.tupletNormal, 0, 255));
+    if (plan.rest) {
         alignas(8) std::uint8_t bytes[64] = {};
         CRest* rest = CRest::Construct(bytes);
         at.noteValueIndex = std::int16_t(kRestButtonBase + value);
@@ -264,36 +264,36 @@ CBarItem* ScoreBuilder::PutNote(int track, int bar, const NoteSpec& spec, bool c
         at.staffPosition = 0;
         rest->PlaceAt(at);
         rest->SetFlagsB(std::uint8_t(rest->FlagsB() & ~CBarItem::kScratchBit));
-        rest->SetFlagBit(CRawHead::kGraceBit, spec.grace);
-        rest->SetStartStaffOffset(spec.crossStaff);
-        if (spec.cue) rest->CBaseItem::SetScale(75);
+        rest->SetFlagBit(CRawHead::kGraceBit, plan.grace);
+        rest->SetStartStaffOffset(plan.crossStaff);
+        if (plan.cue) rest->CBaseItem::SetScale(75);
         return tb->InsertCopy(rest);
     }
-    at.staffPosition = std::clamp(spec.staffPos, -128, 127);
-    at.pitch = std::int16_t(std::clamp(spec.pitch, 0, 127));
-    at.accidental = std::int16_t(std::clamp(spec.accidental, 0, 5));
+    at.staffPosition = std::clamp(plan.staffPos, -128, 127);
+    at.pitch = std::int16_t(std::clamp(plan.pitch, 0, 127));
+    at.accidental = std::int16_t(std::clamp(plan.accidental, 0, 5));
     at.noteValue = std::int16_t(value);
-    at.smallNote = spec.grace ? 1 : 0;
-    at.velocity = std::uint8_t(std::clamp(spec.velocity, 1, 127));
+    at.smallNote = plan.grace ? 1 : 0;
+    at.velocity = std::uint8_t(std::clamp(plan.velocity, 1, 127));
     at.release = 0;
-    at.playDuration = std::uint16_t(std::clamp(spec.duration, 1, 32767));
-    at.stemDirection = spec.stem == 1 ? 1 : spec.stem == 2 ? 2 : 0;
+    at.playDuration = std::uint16_t(std::clamp(plan.duration, 1, 32767));
+    at.stemDirection = plan.stem == 1 ? 1 : plan.stem == 2 ? 2 : 0;
     alignas(8) std::uint8_t bytes[64] = {};
     CNote* note = CNote::Construct(bytes);
     note->PlaceAt(at);
     NoteHead* head = note->Head(0);
-    head->SetCrossStaffOffset(std::clamp(spec.crossStaff, 0, 3));
-    head->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, spec.accidentalShown);
-    head->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, spec.tieStart);
-    head->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, spec.tieEnd);
-    head->SetStartOffset(std::int16_t(spec.grace ? -std::clamp(spec.duration, 1, 32767) : 0));
-    if (spec.grace || spec.cue) note->CBaseItem::SetScale(spec.cue ? 75 : 60);
+    head->SetCrossStaffOffset(std::clamp(plan.crossStaff, 0, 3));
+    head->SetBits(NoteHead::kAccByte, NoteHead::kAccShown, plan.accidentalShown);
+    head->SetBits(NoteHead::kLinkByte, NoteHead::kTieStart, plan.tieStart);
+    head->SetBits(NoteHead::kLinkByte, NoteHead::kTieEnd, plan.tieEnd);
+    head->SetStartOffset(std::int16_t(plan.grace ? -std::clamp(plan.duration, 1, 32767) : 0));
+    if (plan.grace || plan.cue) note->CBaseItem::SetScale(plan.cue ? 75 : 60);
     if (chord) {
         // One more head of the note of the voice and grace kind at the time.
         CBarItem* found = nullptr;
         trkbar::ForEachLiveItem(tb, [&](CBarItem* item) {
             if (found || !item->IsNote() || item->VoiceField() != voice || item->TimeField() != time) return;
-            if (IsGraceItem(item) != spec.grace) return;
+            if (IsGraceItem(item) != plan.grace) return;
             found = item;
         });
         if (found) {

@@ -53,7 +53,7 @@ struct ScoreSetup {
 };
 
 // A note's head or a rest put into a bar of a track.
-struct NoteSpec {
+struct NotePlan {
     int voice = 0;              // 0-7
     int time = 0;               // ticks from the bar's start
     int value = 3;              // note-value code 0-8 (breve ... 128th)
@@ -106,7 +106,7 @@ public:
     // --- items of a bar of a track; null or false when no room could be made ---
     // A note or rest; with `chord` a note of the voice and grace kind at the time (not a rest)
     // takes it as one more head. The record (valid until the run changes again).
-    CBarItem* PutNote(int track, int bar, const NoteSpec& spec, bool chord);
+    CBarItem* PutNote(int track, int bar, const NotePlan& plan, bool chord);
     // A mark on a note or rest: placement 1 above, -1 below, 0 its own side. The record again.
     CBarItem* PutMark(CBarItem* note, int track, int bar, int code, int placement);
     // A clef change at a time (code 0-13).

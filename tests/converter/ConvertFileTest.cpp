@@ -31,21 +31,21 @@ std::string Cp(const std::string& utf8) { return fw::FromUtf8(utf8); }
 
 // A treble and a bass track with a few notes in A major.
 Bytes SmallScore() {
-    ScoreSpec spec;
-    spec.bars = 2;
+    ScorePlan plan;
+    plan.bars = 2;
     TrackSpec upper{0, 10, {{1, 0, 3}}, {}};
     upper.notes = {{0, 0, 3, {-1}, {69}}, {0, 480, 2, {-3, 0, 2}, {66, 71, 74}}, {1, 480, 3, {-4}, {63}}};
     TrackSpec lower{1, 0, {}, {}};
     lower.notes = {{0, 0, 1, {-1, 3}, {48, 55}}, {1, 0, 3, {-8}, {36}}};
-    spec.tracks = {upper, lower};
-    return WriteScore(spec);
+    plan.tracks = {upper, lower};
+    return WriteScore(plan);
 }
 
-ScoreSpec Tracks(int count) {
-    ScoreSpec spec;
-    spec.bars = 1;
-    for (int t = 0; t < count; ++t) spec.tracks.push_back({0, 0, {}, {{0, 0, 3, {-6}, {60}}}});
-    return spec;
+ScorePlan Tracks(int count) {
+    ScorePlan plan;
+    plan.bars = 1;
+    for (int t = 0; t < count; ++t) plan.tracks.push_back({0, 0, {}, {{0, 0, 3, {-6}, {60}}}});
+    return plan;
 }
 
 struct ConvertFileTest : ::testing::Test {
@@ -87,7 +87,7 @@ TEST_F(ConvertFileTest, BothModesWriteTheirCopyBesideTheScoreAndAgainReplaceIt) 
     EXPECT_NE(first, ReadFile(Path("练习曲_固定调.zel")));
 
     // The score changes (one track more): converting again replaces the copy whole.
-    ScoreSpec three = Tracks(3);
+    ScorePlan three = Tracks(3);
     const Bytes changed = WriteScore(three);
     WriteFile(Path("练习曲.zel"), changed);
     EXPECT_EQ(ConvertFile(Cp(Path("练习曲.zel")), Mode::MovableDo).outcome, Outcome::Converted);
@@ -175,15 +175,15 @@ TEST_F(ConvertFileTest, AReadOnlyFolderKeepsTheOldCopyWhole) {
 
 TEST_F(ConvertFileTest, AScoreLargerThanTheOldReadLimitIsConvertedWhole) {
     // 16 tracks of 300 bars, four notes a bar: well over 655,360 bytes.
-    ScoreSpec spec;
-    spec.bars = 300;
+    ScorePlan plan;
+    plan.bars = 300;
     for (int t = 0; t < 16; ++t) {
         TrackSpec track{0, 8, {}, {}};  // G major
-        for (int b = 0; b < spec.bars; ++b)
+        for (int b = 0; b < plan.bars; ++b)
             for (int i = 0; i < 4; ++i) track.notes.push_back({b, 480 * i, 3, {-2}, {67}});
-        spec.tracks.push_back(track);
+        plan.tracks.push_back(track);
     }
-    const Bytes score = WriteScore(spec);
+    const Bytes score = WriteScore(plan);
     ASSERT_GT(score.size(), 655360u);
     WriteFile(Path("long.zel"), score);
     const zel2tqx::Conversion c = ConvertFile(Cp(Path("long.zel")), Mode::MovableDo);

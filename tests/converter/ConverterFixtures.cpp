@@ -25,7 +25,7 @@
 namespace convertertest {
 namespace {
 
-void AddNote(CTrkBar* bar, const NoteSpec& n, int clef, int key) {
+void AddNote(CTrkBar* bar, const NotePlan& n, int clef, int key) {
     auto* note = static_cast<CNote*>(bar->NewItem(CNote::kType, n.time));
     if (!note) return;
     const int heads = int(n.positions.size());
@@ -46,14 +46,14 @@ void AddNote(CTrkBar* bar, const NoteSpec& n, int clef, int key) {
 
 }  // namespace
 
-Bytes WriteScore(const ScoreSpec& spec) {
+Bytes WriteScore(const ScorePlan& plan) {
     RegisterNotationClasses();
     CZelDoc doc;
     CScore score(&doc);
-    if (!score.BuildSkeleton(spec.bars, int(spec.tracks.size()))) return {};
+    if (!score.BuildSkeleton(plan.bars, int(plan.tracks.size()))) return {};
     score.Reindex();
-    for (int t = 0; t < int(spec.tracks.size()); ++t) {
-        const TrackSpec& track = spec.tracks[std::size_t(t)];
+    for (int t = 0; t < int(plan.tracks.size()); ++t) {
+        const TrackSpec& track = plan.tracks[std::size_t(t)];
         score.GetTrack(t)->SetClef(track.clef);
         for (int s = 0; s < score.GetLineCount(); ++s) {
             CStaffArray* staves = score.GetLine(s)->GetStaffArray();
@@ -69,7 +69,7 @@ Bytes WriteScore(const ScoreSpec& spec) {
             sig->SetPreviousKey(track.staffKey);
             sig->SetClef(track.clef);
         }
-        for (const NoteSpec& n : track.notes) AddNote(score.GetTrkBar(t, n.bar), n, track.clef, track.staffKey);
+        for (const NotePlan& n : track.notes) AddNote(score.GetTrkBar(t, n.bar), n, track.clef, track.staffKey);
     }
     ScoreFileDoc fileDoc;
     return ScoreFile::WriteToBytes(score, fileDoc);

@@ -9,7 +9,7 @@ namespace convertertest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct NoteSpec {
+struct NotePlan {
     int bar = 0;
     int time = 0;              // ticks in the bar
     int value = 3;             // note value code: 1 whole, 2 half, 3 quarter ... 8; others too
@@ -28,16 +28,16 @@ struct TrackSpec {
     int clef = 0;      // 0 treble, 1 bass
     int staffKey = 0;  // the key its staves start with
     std::vector<KeySpec> keys;    // key changes inside bars
-    std::vector<NoteSpec> notes;
+    std::vector<NotePlan> notes;
 };
 
-struct ScoreSpec {
+struct ScorePlan {
     int bars = 2;
     std::vector<TrackSpec> tracks;
 };
 
 // The score as the editor saves it.
-Bytes WriteScore(const ScoreSpec& spec);
+Bytes WriteScore(const ScorePlan& plan);
 
 // What the editor reads from a score file: for each track, each note in run order over the
 // bars, its heads' shape codes. Empty when the editor refuses the file.

@@ -31,15 +31,15 @@ using zel2tqx::ConvertScoreBytes;
 using zel2tqx::Mode;
 
 std::vector<Bytes> Seeds() {
-    ScoreSpec spec;
-    spec.bars = 3;
+    ScorePlan plan;
+    plan.bars = 3;
     TrackSpec upper{0, 10, {{1, 480, 3}}, {}};
     upper.notes = {{0, 0, 3, {-1}, {69}}, {0, 480, 1, {-3, 0, 2}, {66, 71, 74}}, {1, 960, 4, {12, -13}, {91, 48}},
                    {2, 0, 9, {-6}, {60}}};
     TrackSpec lower{1, 8, {}, {}};
     lower.notes = {{0, 0, 2, {-1, 3}, {48, 55}}, {2, 480, 3, {40, -8}, {36, 36}}};
-    spec.tracks = {upper, lower};
-    std::vector<Bytes> seeds = {WriteScore(spec)};
+    plan.tracks = {upper, lower};
+    std::vector<Bytes> seeds = {WriteScore(plan)};
     ScoreImage image(2, 2);
     image.Staff(3);
     image.Staff(12);

@@ -92,8 +92,8 @@ TEST(Degree, AHeadsDegreeFollowsItsPositionClefAndMode) {
 TEST(Degree, HeadsOfBothStavesAndChordsGetTheirCodesInBothModes) {
     // A treble track in A major and a bass track in C major: single notes and chords of every
     // length, and heads far above and below the staff.
-    ScoreSpec spec;
-    spec.bars = 2;
+    ScorePlan plan;
+    plan.bars = 2;
     TrackSpec treble{0, 10, {}, {}};
     treble.notes = {
         {0, 0, 3, {-6}, {60}},               // C4 quarter
@@ -107,8 +107,8 @@ TEST(Degree, HeadsOfBothStavesAndChordsGetTheirCodesInBothModes) {
         {1, 0, 5, {-1, 1, 3}, {48, 52, 55}},  // C3 E3 G3
         {1, 480, 2, {-8, 8}, {36, 64}},       // C2 and E4 far from the staff
     };
-    spec.tracks = {treble, bass};
-    const Bytes file = WriteScore(spec);
+    plan.tracks = {treble, bass};
+    const Bytes file = WriteScore(plan);
     ASSERT_FALSE(file.empty());
 
     struct Expect {
@@ -144,16 +144,16 @@ TEST(Degree, TheMajorTonicOfEveryKeyIsDegreeOneInMovableDo) {
     // One track for each key code: from its staves' key in one score, and from a key change at
     // the start of its first bar in another.
     for (bool fromChange : {false, true}) {
-        ScoreSpec spec;
-        spec.bars = 2;
+        ScorePlan plan;
+        plan.bars = 2;
         for (const Key& k : kKeys) {
             TrackSpec t;
             if (fromChange) t.keys = {{0, 0, k.code}};
             else t.staffKey = k.code;
             t.notes = {{0, 480, 3, {k.position}, {k.pitch}}, {1, 0, 2, {k.position + 7}, {k.pitch + 12}}};
-            spec.tracks.push_back(t);
+            plan.tracks.push_back(t);
         }
-        const Bytes file = WriteScore(spec);
+        const Bytes file = WriteScore(plan);
         ASSERT_FALSE(file.empty());
         const Converted movable = Convert(file, Mode::MovableDo);
         const Converted fixed = Convert(file, Mode::FixedDo);
@@ -173,8 +173,8 @@ TEST(Degree, TheMajorTonicOfEveryKeyIsDegreeOneInMovableDo) {
 }
 
 TEST(Degree, EachTrackKeepsItsOwnKeyAndTakesItAnewAtEachKeyChange) {
-    ScoreSpec spec;
-    spec.bars = 3;
+    ScorePlan plan;
+    plan.bars = 3;
     TrackSpec upper{0, 10, {}, {}};  // A major
     upper.keys = {{1, 960, 3}, {2, 0, 8}};  // E-flat major late in bar 2, G major at bar 3
     upper.notes = {
@@ -185,8 +185,8 @@ TEST(Degree, EachTrackKeepsItsOwnKeyAndTakesItAnewAtEachKeyChange) {
     };
     TrackSpec lower{1, 0, {}, {}};  // C major, bass staff
     lower.notes = {{1, 1440, 3, {-1}, {48}}, {2, 480, 3, {-1}, {48}}};  // C3 after the upper track's changes
-    spec.tracks = {upper, lower};
-    const Bytes file = WriteScore(spec);
+    plan.tracks = {upper, lower};
+    const Bytes file = WriteScore(plan);
     ASSERT_FALSE(file.empty());
 
     const Converted movable = Convert(file, Mode::MovableDo);
@@ -206,12 +206,12 @@ TEST(Degree, EachTrackKeepsItsOwnKeyAndTakesItAnewAtEachKeyChange) {
 }
 
 TEST(Degree, OneTrackHasAnOpenEndThatHoldsEveryBar) {
-    ScoreSpec spec;
-    spec.bars = 4;
+    ScorePlan plan;
+    plan.bars = 4;
     TrackSpec t{0, 8, {}, {}};  // G major
     for (int b = 0; b < 4; ++b) t.notes.push_back({b, 0, 3, {-2}, {67}});
-    spec.tracks = {t};
-    const Converted c = Convert(WriteScore(spec), Mode::MovableDo);
+    plan.tracks = {t};
+    const Converted c = Convert(WriteScore(plan), Mode::MovableDo);
     EXPECT_EQ(c.state.trackCount, 1);
     EXPECT_EQ(c.state.barCount, 4);
     EXPECT_EQ(c.state.trackEnds[0], 0) << "the last track's end is open";
@@ -219,25 +219,25 @@ TEST(Degree, OneTrackHasAnOpenEndThatHoldsEveryBar) {
     EXPECT_EQ(c.shapes[0], std::vector<std::vector<int>>(4, {kFilledCodes[0]}));
 
     // With two tracks the first one ends before the second one's first bar.
-    spec.tracks.push_back(t);
-    const Converted two = Convert(WriteScore(spec), Mode::MovableDo);
+    plan.tracks.push_back(t);
+    const Converted two = Convert(WriteScore(plan), Mode::MovableDo);
     EXPECT_NE(two.state.trackEnds[0], 0);
     EXPECT_EQ(two.state.trackEnds[1], 0);
     EXPECT_EQ(two.shapes[1], std::vector<std::vector<int>>(4, {kFilledCodes[0]}));
 }
 
 TEST(Degree, OnlyNoteValuesOneToEightAreConverted) {
-    ScoreSpec spec;
-    spec.bars = 1;
+    ScorePlan plan;
+    plan.bars = 1;
     TrackSpec t;
     const int values[] = {0, 1, 2, 3, 8, 9, 15};
     for (int i = 0; i < int(std::size(values)); ++i) {
-        NoteSpec n{0, 240 * i, values[i], {-6}, {60}};
+        NotePlan n{0, 240 * i, values[i], {-6}, {60}};
         n.shape = 7;
         t.notes.push_back(n);
     }
-    spec.tracks = {t};
-    const Converted c = Convert(WriteScore(spec), Mode::FixedDo);
+    plan.tracks = {t};
+    const Converted c = Convert(WriteScore(plan), Mode::FixedDo);
     ASSERT_EQ(c.shapes.size(), 1u);
     ASSERT_EQ(c.shapes[0].size(), std::size(values));
     const int want[] = {7, kOpenCodes[0], kOpenCodes[0], kFilledCodes[0], kFilledCodes[0], 7, 7};
@@ -246,16 +246,16 @@ TEST(Degree, OnlyNoteValuesOneToEightAreConverted) {
 }
 
 TEST(Degree, AHeadOutsideThePositionsTakesTheCodeOfTheHeadBefore) {
-    ScoreSpec spec;
-    spec.bars = 1;
+    ScorePlan plan;
+    plan.bars = 1;
     TrackSpec t;
     t.notes = {
         {0, 0, 3, {-6, 33, -42}, {60, 60, 60}},  // C4, then two heads past the last positions
         {0, 480, 3, {40}, {60}},                 // first head out of range: code 0
     };
     t.notes[1].shape = 9;
-    spec.tracks = {t};
-    const Converted c = Convert(WriteScore(spec), Mode::FixedDo);
+    plan.tracks = {t};
+    const Converted c = Convert(WriteScore(plan), Mode::FixedDo);
     ASSERT_EQ(c.shapes.size(), 1u);
     ASSERT_EQ(c.shapes[0].size(), 2u);
     EXPECT_EQ(c.shapes[0][0], (std::vector<int>{kFilledCodes[0], kFilledCodes[0], kFilledCodes[0]}));

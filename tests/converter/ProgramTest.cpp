@@ -22,11 +22,11 @@ using testsupport::RunTool;
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 Bytes TwoTrackScore() {
-    ScoreSpec spec;
-    spec.bars = 2;
-    spec.tracks = {{0, 9, {{1, 0, 2}}, {{0, 0, 3, {-5}, {62}}, {1, 480, 1, {-6, -4, -2}, {60, 64, 67}}}},
+    ScorePlan plan;
+    plan.bars = 2;
+    plan.tracks = {{0, 9, {{1, 0, 2}}, {{0, 0, 3, {-5}, {62}}, {1, 480, 1, {-6, -4, -2}, {60, 64, 67}}}},
                    {1, 9, {}, {{0, 0, 2, {-1, 1}, {48, 52}}, {1, 0, 3, {-8}, {36}}}}};
-    return WriteScore(spec);
+    return WriteScore(plan);
 }
 
 TEST(Program, ConvertsFromTheCommandLineWithoutAWindow) {
@@ -54,7 +54,7 @@ TEST(Program, ConvertsFromTheCommandLineWithoutAWindow) {
 
 TEST(Program, AFailurePrintsItsMessageAndExitsWithAnError) {
     testsupport::TempDir dir;
-    ScoreSpec many;
+    ScorePlan many;
     many.bars = 1;
     many.tracks.assign(21, TrackSpec{});
     WriteFile(dir.path() + "/many.zel", WriteScore(many));

@@ -35,10 +35,10 @@ std::string TextOf(CWnd& d, int id) {
 }
 
 Bytes AMajorScore() {
-    ScoreSpec spec;
-    spec.bars = 1;
-    spec.tracks = {{0, 10, {}, {{0, 0, 3, {-1}, {69}}}}};  // A4 in A major
-    return WriteScore(spec);
+    ScorePlan plan;
+    plan.bars = 1;
+    plan.tracks = {{0, 10, {}, {{0, 0, 3, {-1}, {69}}}}};  // A4 in A major
+    return WriteScore(plan);
 }
 
 struct Zel2tqxDlgTest : ::testing::Test {
@@ -131,7 +131,7 @@ TEST_F(Zel2tqxDlgTest, EveryConversionStartsFromAResetState) {
 }
 
 TEST_F(Zel2tqxDlgTest, ABadPathOrAFileErrorShowsItsMessageAndLogsNothing) {
-    ScoreSpec many;
+    ScorePlan many;
     many.bars = 1;
     many.tracks.assign(21, TrackSpec{});
     WriteFile(Path("many.zel"), WriteScore(many));
