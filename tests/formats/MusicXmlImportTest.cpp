@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ImportEnv.h"
 #include "formats/MusicXmlImport.h"
 #include "framework/CodePage.h"
 #include "framework/File.h"
@@ -36,27 +37,9 @@ namespace {
 
 std::string Fixture(const std::string& name) { return testsupport::TestDataPath("formats/musicxml/" + name); }
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    fw::ReadWholeFile(path, bytes);
-    return bytes;
-}
+using formatstest::ReadFile;
 
-struct Env {
-    testsupport::TempHome home;
-    testsupport::TempDir dir;
-    fw::msgboxtest::Capture boxes;
-    Env() {
-        fw::ResetAllGlobals();
-        RegisterTrackClass();
-        RegisterNotationClasses();
-        InitDrawing();
-        g_preferences.SetDefaultFonts(0);
-        g_preferences.MakeFontsCurrent();
-        formats::RegisterScoreFormats();
-    }
-    ~Env() { fw::ResetAllGlobals(); }
-    std::string Path(const std::string& name) const { return dir.path() + "/" + name; }
+struct Env : formatstest::ImportEnv {
     std::string Write(const std::string& name, const std::string& bytes) const {
         fw::WriteFileAtomic(Path(name), bytes);
         return Path(name);

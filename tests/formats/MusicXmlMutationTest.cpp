@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ImportEnv.h"
 #include "formats/MusicXmlImport.h"
 #include "framework/CodePage.h"
 #include "framework/File.h"
@@ -28,28 +29,9 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    fw::ReadWholeFile(path, bytes);
-    return bytes;
-}
+using formatstest::ReadFile;
 
-struct Env {
-    testsupport::TempHome home;
-    testsupport::TempDir dir;
-    fw::msgboxtest::Capture boxes;
-    Env() {
-        fw::ResetAllGlobals();
-        RegisterTrackClass();
-        RegisterNotationClasses();
-        InitDrawing();
-        g_preferences.SetDefaultFonts(0);
-        g_preferences.MakeFontsCurrent();
-        formats::RegisterScoreFormats();
-    }
-    ~Env() { fw::ResetAllGlobals(); }
-    std::string Path(const std::string& name) const { return dir.path() + "/" + name; }
-
+struct Env : formatstest::ImportEnv {
     // Opens the bytes as a .xml file: "" when refused with 101 or 100 (else the code), "opened"
     // when it opened and saves, reads back and saves again to the same bytes, or what went wrong.
     std::string Outcome(const std::string& bytes) {
