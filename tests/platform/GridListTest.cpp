@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "UiBaseFixture.h"
+#include "framework/StringTable.h"
 #include "platform/DlgEdit.h"
 #include "platform/GridList.h"
 #include "platform/StdDlg.h"
@@ -132,7 +133,9 @@ TEST_F(GridListTest, TheHeaderBandLiesAboveTheRows) {
     const int top = dlg.grid.rect.top;
     const std::string band = "DrawEdge 10 " + std::to_string(top - 20) + " 130 " + std::to_string(top);
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(band, 0) == 0; }));
-    const std::string text = "TextOut 13 " + std::to_string(top - 4) + " \"Note\"";
+    std::string heading;  // string 10028, as the program's code page holds it
+    ASSERT_TRUE(fw::LoadStringResource(10028, heading));
+    const std::string text = "TextOut 13 " + std::to_string(top - 4) + " \"" + heading + "\"";
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(text, 0) == 0; }));
 }
 
