@@ -75,6 +75,7 @@ bool MusicXmlReader::BuildScore() {
             if (entry->beats && entry->beatType && ValidMeter(entry->beats, entry->beatType)) {
                 beats = entry->beats;
                 beatType = entry->beatType;
+                bar.meterShown = true;
             }
             bar.cut = entry->timeSymbol == 1;
             bar.common = entry->timeSymbol == 2;

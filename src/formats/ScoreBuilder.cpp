@@ -170,6 +170,9 @@ bool ScoreBuilder::Build(const ScoreSetup& setup) {
         if (setupBar.common) kind |= Meter::kCommonTime;
         if (setupBar.cut) kind |= Meter::kCutTime;
         m->SetKindFlags(kind);
+        const std::uint8_t display = m->GetDisplayFlags();
+        m->SetDisplayFlags(b == 0 || setupBar.meterShown ? std::uint8_t(display | Meter::kShown)
+                                                          : std::uint8_t(display & ~Meter::kShown));
         m->SetGroupCount(0);
         m->SetDefaultBeamGroups();
         m->Update();

@@ -38,6 +38,7 @@ struct BarSetup {
     bool common = false;
     bool cut = false;
     bool pickup = false;        // a short bar that does not count for numbering
+    bool meterShown = false;    // the bar shows its time signature (the first bar always does)
 };
 
 struct ScoreSetup {
