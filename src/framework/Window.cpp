@@ -199,6 +199,13 @@ BOOL CWnd::DestroyWindow() {
         if (owned) delete c;
     }
     d.children.clear();
+    // Windows it owns (modeless dialogs and floating bars standing over it) end before it, each
+    // with its own WM_DESTROY and its controls; the widget's end would otherwise take them unseen.
+    std::vector<QPointer<QWidget>> owned;
+    for (QWidget* o : d.widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (o->isWindow()) owned.emplace_back(o);
+    for (const QPointer<QWidget>& o : owned)
+        if (CWnd* ow = o ? fw::WndOf(o) : nullptr; ow && ow != this && ow->IsWindow()) ow->DestroyWindow();
     std::vector<CWnd*> orphans;
     orphans.swap(d.orphans);
     for (CWnd* o : orphans) delete o;
