@@ -126,10 +126,19 @@ void CSelect::Box(CTrkBar* tb, bool on) {
 
 void CSelect::AddDirtyRect(const RECT& rect, int page) {
     if (Empty(rect)) return;
-    for (int i = 0; i < GetCount(); ++i) {
+    const int count = GetCount();
+    if (lastDirtyEntry < count) {
+        auto* d = static_cast<PageDirtyRect*>(GetAt(lastDirtyEntry));
+        if (d->page == page) {
+            d->rect = Union(d->rect, rect);
+            return;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
         auto* d = static_cast<PageDirtyRect*>(GetAt(i));
         if (d->page == page) {
             d->rect = Union(d->rect, rect);
+            lastDirtyEntry = i;
             return;
         }
     }
@@ -137,6 +146,7 @@ void CSelect::AddDirtyRect(const RECT& rect, int page) {
     d.page = std::int16_t(page);
     d.rect = rect;
     Add(&d);
+    lastDirtyEntry = count;
 }
 
 void CSelect::FlushDirtyRects() {

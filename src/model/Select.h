@@ -186,4 +186,8 @@ private:
     bool PageShown(int page) const;
     void Box(CTrkBar* tb, bool on);
     bool FindFrom(int command, int startBar, int startTime);
+
+    // The redraw entry the last rectangle went to: walks over a large score add many
+    // rectangles to one page in a row, and the entry is tried before the list is searched.
+    int lastDirtyEntry = 0;
 };
