@@ -41,19 +41,6 @@ std::vector<std::pair<int, int>> TempoMarks(CScore& s, int bar) {
     return out;
 }
 
-// The Set Tempo events of a file's first track: (tick, microseconds per quarter).
-std::vector<std::pair<int, int>> TempoEvents(const Bytes& bytes) {
-    CMidiFile f;
-    f.Attach(bytes);
-    SmfHeader h;
-    std::vector<std::pair<int, int>> out;
-    SmfEvent e;
-    if (f.ReadHeader(&h) != 0 || !f.SeekTrack(0, &e)) return out;
-    while (f.ReadEvent(&e))
-        if (e.metaType == 0x51 && e.length == 3) out.push_back({e.tick, e.data[0] << 16 | e.data[1] << 8 | e.data[2]});
-    return out;
-}
-
 // A track chunk of the bytes as they stand.
 Bytes RawTrack(const Bytes& body) {
     Bytes chunk = {'M', 'T', 'r', 'k', 0, 0, 0, std::uint8_t(body.size())};

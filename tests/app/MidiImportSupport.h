@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/MidiFileHooks.h"
 #include "framework/File.h"
 #include "framework/Globals.h"
 #include "framework/MessageBox.h"
+#include "midi/MidiFile.h"
 #include "midi/MidiImport.h"
 #include "model/Score.h"
 #include "model/Track.h"
@@ -129,6 +131,19 @@ inline std::vector<CBarItem*> ItemsOf(CScore& s, int track, int bar, int type) {
     CTrkBar* tb = s.GetTrkBar(track, bar);
     for (CBarItem* i = tb ? tb->GetItems() : nullptr; i && i->TypeCode() != 255; i = i->NextItem())
         if (!i->IsRemoved() && i->TypeCode() == type) out.push_back(i);
+    return out;
+}
+
+// The Set Tempo events of a file's first (conductor) track: (tick, microseconds per quarter).
+inline std::vector<std::pair<int, int>> TempoEvents(const Bytes& bytes) {
+    CMidiFile f;
+    f.Attach(bytes);
+    SmfHeader h;
+    std::vector<std::pair<int, int>> out;
+    SmfEvent e;
+    if (f.ReadHeader(&h) != 0 || !f.SeekTrack(0, &e)) return out;
+    while (f.ReadEvent(&e))
+        if (e.metaType == 0x51 && e.length == 3) out.push_back({e.tick, e.data[0] << 16 | e.data[1] << 8 | e.data[2]});
     return out;
 }
 

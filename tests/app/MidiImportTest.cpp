@@ -740,19 +740,6 @@ TEST(MidiImport, KeyChangesAfterTheFirstBarComeFromTheConductorAndTheTracks) {
 
 namespace {
 
-// The set-tempo events of an exported file's conductor track: (tick, microseconds per quarter).
-std::vector<std::pair<int, int>> TempoEvents(const Bytes& bytes) {
-    CMidiFile f;
-    f.Attach(bytes);
-    SmfHeader h;
-    std::vector<std::pair<int, int>> out;
-    SmfEvent e;
-    if (f.ReadHeader(&h) != 0 || !f.SeekTrack(0, &e)) return out;
-    while (f.ReadEvent(&e))
-        if (e.metaType == 0x51 && e.length == 3) out.push_back({e.tick, e.data[0] << 16 | e.data[1] << 8 | e.data[2]});
-    return out;
-}
-
 // A tempo expression in bar `bar` of track 0 at time 0: from `start` to `end` (tempo words),
 // ending at the bar's end when they differ.
 void AddTempoExpression(CScore& s, int bar, int start, int end) {
